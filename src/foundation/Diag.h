@@ -1,0 +1,20 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The application's diagnostics log: one time-stamped line per call, appended to
+// diag.log in the application's data folder, rotated to diag.1.log past 4 MiB. Callable
+// from any thread; never reports a failure.
+namespace Diag {
+
+void log(const std::string& message);
+
+// The log file's path; none when the data folder cannot be found.
+const std::optional<std::string>& fileURL();
+
+// Forgets the cached path, handle and counter so the next line goes to the folder the
+// environment names now (tests and the scenario runner point it elsewhere).
+void resetForTesting();
+
+}  // namespace Diag

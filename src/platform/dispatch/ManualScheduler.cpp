@@ -1,0 +1,178 @@
+#include "platform/dispatch/ManualScheduler.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dispatch {
+
+class ManualScheduler::ManualQueue : public QueueBackend, public std::enable_shared_from_this<ManualQueue> {
+public:
+    ManualQueue(ManualScheduler& owner, std::string label, QueueKind kind)
+        : owner(owner), label(std::move(label)), kind(kind)
+    {
+    }
+
+    void enqueue(Task task, double delay, std::shared_ptr<std::atomic<bool>> cancelled) override
+    {
+        owner.enqueue(shared_from_this(), std::move(task), delay, std::move(cancelled));
+    }
+    void sync(const Task& task) override { owner.runSync(*this, task); }
+    bool isCurrent() const override
+    {
+        std::lock_guard lock(owner.mutex_);
+        return !owner.running_.empty() && owner.running_.back() == this;
+    }
+
+    ManualScheduler& owner;
+    const std::string label;
+    const QueueKind kind;
+};
+
+ManualScheduler::ManualScheduler(double wallClockAtZero) : wallClockAtZero_(wallClockAtZero) {}
+
+std::shared_ptr<QueueBackend> ManualScheduler::makeQueue(const std::string& label, QueueKind kind)
+{
+    return std::make_shared<ManualQueue>(*this, label, kind);
+}
+
+double ManualScheduler::now()
+{
+    std::lock_guard lock(mutex_);
+    return now_;
+}
+
+double ManualScheduler::wallClock()
+{
+    std::lock_guard lock(mutex_);
+    return wallClockAtZero_ + now_;
+}
+
+std::tm ManualScheduler::localTime()
+{
+    const auto seconds = static_cast<std::time_t>(std::floor(wallClock()));
+    std::tm parts{};
+    gmtime_r(&seconds, &parts);
+    return parts;
+}
+
+void ManualScheduler::sleepFor(double seconds)
+{
+    std::lock_guard lock(mutex_);
+    if (seconds > 0) now_ += seconds;
+}
+
+std::size_t ManualScheduler::pendingCount() const
+{
+    std::lock_guard lock(mutex_);
+    return pending_.size();
+}
+
+void ManualScheduler::enqueue(std::shared_ptr<ManualQueue> queue, Task task, double delay,
+                              std::shared_ptr<std::atomic<bool>> cancelled)
+{
+    std::lock_guard lock(mutex_);
+    const double due = now_ + std::max(0.0, delay);
+    pending_.emplace(Key{due, sequence_++}, Entry{std::move(queue), std::move(task), std::move(cancelled)});
+}
+
+bool ManualScheduler::isBusy(const ManualQueue& queue) const
+{
+    if (queue.kind == QueueKind::concurrent) return false;
+    return std::find(running_.begin(), running_.end(), &queue) != running_.end();
+}
+
+std::string ManualScheduler::stackText() const
+{
+    std::string text;
+    for (const auto* queue : running_) {
+        if (!text.empty()) text += " > ";
+        text += "'" + queue->label + "'";
+    }
+    return text.empty() ? "(no queue)" : text;
+}
+
+bool ManualScheduler::runOne(double limit, const ManualQueue* onlyQueue)
+{
+    Entry entry;
+    {
+        std::lock_guard lock(mutex_);
+        auto it = pending_.begin();
+        for (; it != pending_.end() && it->first.first <= limit; ++it) {
+            if (onlyQueue && it->second.queue.get() != onlyQueue) continue;
+            if (!isBusy(*it->second.queue)) break;
+        }
+        if (it == pending_.end() || it->first.first > limit) return false;
+        now_ = std::max(now_, it->first.first);
+        entry = std::move(it->second);
+        pending_.erase(it);
+        if (entry.cancelled && entry.cancelled->load()) return true;
+        running_.push_back(entry.queue.get());
+    }
+    entry.task();
+    std::lock_guard lock(mutex_);
+    running_.pop_back();
+    return true;
+}
+
+void ManualScheduler::runUntilIdle()
+{
+    while (runOne(now())) {
+    }
+}
+
+void ManualScheduler::advance(double seconds) { advanceTo(now() + seconds); }
+
+void ManualScheduler::advanceTo(double time)
+{
+    while (runOne(time)) {
+    }
+    std::lock_guard lock(mutex_);
+    now_ = std::max(now_, time);
+}
+
+void ManualScheduler::runSync(ManualQueue& queue, const Task& task)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (isBusy(queue))
+            reportDeadlock("sync into queue '" + queue.label + "', which is already running (stack: " +
+                           stackText() + ")");
+    }
+    // Work queued before this call runs first, as it would on a serial queue.
+    if (queue.kind != QueueKind::concurrent)
+        while (runOne(now(), &queue)) {
+        }
+    {
+        std::lock_guard lock(mutex_);
+        running_.push_back(&queue);
+    }
+    task();
+    std::lock_guard lock(mutex_);
+    running_.pop_back();
+}
+
+bool ManualScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
+{
+    const bool forever = !std::isfinite(timeoutSeconds);
+    const double deadline = forever ? INFINITY : now() + std::max(0.0, timeoutSeconds);
+    for (;;) {
+        {
+            std::lock_guard lock(semaphore.mutex);
+            if (semaphore.count > 0) {
+                --semaphore.count;
+                return true;
+            }
+        }
+        if (runOne(deadline)) continue;
+        if (forever) {
+            std::lock_guard lock(mutex_);
+            reportDeadlock("waiting forever on a semaphore that no runnable work can signal (stack: " +
+                           stackText() + ")");
+        }
+        std::lock_guard lock(mutex_);
+        now_ = std::max(now_, deadline);
+        return false;
+    }
+}
+
+}  // namespace dispatch

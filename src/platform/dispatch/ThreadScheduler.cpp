@@ -1,0 +1,326 @@
+#include "platform/dispatch/ThreadScheduler.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <vector>
+
+namespace dispatch {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// The serial or concurrent queue the current thread is running a task for.
+thread_local const void* currentQueue = nullptr;
+
+SteadyClock::duration toDuration(double seconds)
+{
+    return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace
+
+// Tasks ordered by due time, then by arrival.
+class ThreadScheduler::TaskHeap {
+public:
+    struct Entry {
+        Task task;
+        std::shared_ptr<std::atomic<bool>> cancelled;
+    };
+    using Key = std::pair<SteadyClock::time_point, std::uint64_t>;
+
+    void push(Task task, double delay, std::shared_ptr<std::atomic<bool>> cancelled)
+    {
+        {
+            std::lock_guard lock(mutex);
+            const auto due = SteadyClock::now() + toDuration(std::max(0.0, delay));
+            entries.emplace(Key{due, sequence++}, Entry{std::move(task), std::move(cancelled)});
+        }
+        condition.notify_one();
+    }
+
+    // Takes the first due task, or tells how long until one is due (lock held by caller).
+    std::optional<Entry> takeDue(SteadyClock::duration* untilNext)
+    {
+        const auto current = SteadyClock::now();
+        while (!entries.empty()) {
+            auto it = entries.begin();
+            if (it->first.first > current) {
+                if (untilNext) *untilNext = it->first.first - current;
+                return std::nullopt;
+            }
+            Entry entry = std::move(it->second);
+            entries.erase(it);
+            if (entry.cancelled && entry.cancelled->load()) continue;
+            return entry;
+        }
+        if (untilNext) *untilNext = SteadyClock::duration::max();
+        return std::nullopt;
+    }
+
+    // Blocks until a task is due or stop() says so when nothing waits.
+    std::optional<Entry> waitForDue(const bool& stopWhenEmpty)
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            SteadyClock::duration untilNext{};
+            if (auto entry = takeDue(&untilNext)) return entry;
+            if (entries.empty() && stopWhenEmpty) return std::nullopt;
+            if (untilNext == SteadyClock::duration::max())
+                condition.wait(lock);
+            else
+                condition.wait_for(lock, untilNext);
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable condition;
+    std::map<Key, Entry> entries;
+    std::uint64_t sequence = 0;
+};
+
+// One worker thread per serial queue. The worker outlives the queue's last handle until
+// the tasks already queued have run, as a serial queue keeps itself alive for its work.
+class ThreadScheduler::SerialQueue : public QueueBackend {
+public:
+    explicit SerialQueue(std::string label) : state_(std::make_shared<State>())
+    {
+        state_->label = std::move(label);
+    }
+
+    ~SerialQueue() override
+    {
+        {
+            std::lock_guard lock(state_->heap.mutex);
+            state_->orphaned = true;
+        }
+        state_->heap.condition.notify_all();
+        if (state_->worker.joinable()) state_->worker.detach();
+    }
+
+    void enqueue(Task task, double delay, std::shared_ptr<std::atomic<bool>> cancelled) override
+    {
+        startWorkerOnce();
+        state_->heap.push(std::move(task), delay, std::move(cancelled));
+    }
+
+    void sync(const Task& task) override
+    {
+        if (isCurrent()) reportDeadlock("sync into queue '" + state_->label + "' from its own task");
+        SemaphoreState done;
+        enqueue(
+            [&] {
+                task();
+                std::lock_guard lock(done.mutex);
+                done.count = 1;
+                done.condition.notify_all();
+            },
+            0, nullptr);
+        std::unique_lock lock(done.mutex);
+        done.condition.wait(lock, [&] { return done.count > 0; });
+    }
+
+    bool isCurrent() const override { return currentQueue == state_.get(); }
+
+private:
+    struct State {
+        std::string label;
+        TaskHeap heap;
+        bool orphaned = false;
+        std::once_flag started;
+        std::thread worker;
+    };
+
+    void startWorkerOnce()
+    {
+        std::call_once(state_->started, [this] {
+            state_->worker = std::thread([state = state_] {
+                currentQueue = state.get();
+                while (auto entry = state->heap.waitForDue(state->orphaned)) entry->task();
+            });
+        });
+    }
+
+    std::shared_ptr<State> state_;
+};
+
+class ThreadScheduler::MainQueue : public QueueBackend {
+public:
+    void enqueue(Task task, double delay, std::shared_ptr<std::atomic<bool>> cancelled) override
+    {
+        heap.push(std::move(task), delay, std::move(cancelled));
+        MainWaker wake;
+        {
+            std::lock_guard lock(wakerMutex);
+            wake = waker;
+        }
+        if (wake) wake(std::max(0.0, delay));
+    }
+
+    void sync(const Task& task) override
+    {
+        if (isCurrent()) {
+            reportDeadlock("sync into the main queue from the main thread");
+        }
+        SemaphoreState done;
+        enqueue(
+            [&] {
+                task();
+                std::lock_guard lock(done.mutex);
+                done.count = 1;
+                done.condition.notify_all();
+            },
+            0, nullptr);
+        std::unique_lock lock(done.mutex);
+        done.condition.wait(lock, [&] { return done.count > 0; });
+    }
+
+    bool isCurrent() const override { return std::this_thread::get_id() == thread.load(); }
+
+    double drain()
+    {
+        for (;;) {
+            std::optional<TaskHeap::Entry> entry;
+            SteadyClock::duration untilNext{};
+            {
+                std::lock_guard lock(heap.mutex);
+                entry = heap.takeDue(&untilNext);
+            }
+            if (!entry) {
+                if (untilNext == SteadyClock::duration::max()) return -1;
+                return std::chrono::duration<double>(untilNext).count();
+            }
+            entry->task();
+        }
+    }
+
+    TaskHeap heap;
+    std::atomic<std::thread::id> thread{std::this_thread::get_id()};
+    std::mutex wakerMutex;
+    MainWaker waker;
+};
+
+// The global queue: a few workers sharing one heap.
+class ThreadScheduler::ConcurrentQueue : public QueueBackend {
+public:
+    ConcurrentQueue() : state_(std::make_shared<State>()) {}
+
+    ~ConcurrentQueue() override
+    {
+        {
+            std::lock_guard lock(state_->heap.mutex);
+            state_->orphaned = true;
+        }
+        state_->heap.condition.notify_all();
+        for (auto& worker : workers_) worker.detach();
+    }
+
+    void enqueue(Task task, double delay, std::shared_ptr<std::atomic<bool>> cancelled) override
+    {
+        std::call_once(started_, [this] {
+            const unsigned count = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
+            for (unsigned i = 0; i < count; ++i)
+                workers_.emplace_back([state = state_] {
+                    currentQueue = state.get();
+                    while (auto entry = state->heap.waitForDue(state->orphaned)) entry->task();
+                });
+        });
+        state_->heap.push(std::move(task), delay, std::move(cancelled));
+    }
+
+    void sync(const Task& task) override
+    {
+        if (isCurrent()) {
+            task();
+            return;
+        }
+        SemaphoreState done;
+        enqueue(
+            [&] {
+                task();
+                std::lock_guard lock(done.mutex);
+                done.count = 1;
+                done.condition.notify_all();
+            },
+            0, nullptr);
+        std::unique_lock lock(done.mutex);
+        done.condition.wait(lock, [&] { return done.count > 0; });
+    }
+
+    bool isCurrent() const override { return currentQueue == state_.get(); }
+
+private:
+    struct State {
+        TaskHeap heap;
+        bool orphaned = false;
+    };
+    std::shared_ptr<State> state_;
+    std::once_flag started_;
+    std::vector<std::thread> workers_;
+};
+
+ThreadScheduler::ThreadScheduler()
+    : start_(SteadyClock::now()), main_(std::make_shared<MainQueue>()), global_(std::make_shared<ConcurrentQueue>())
+{
+}
+
+ThreadScheduler::~ThreadScheduler() = default;
+
+void ThreadScheduler::setMainWaker(MainWaker waker)
+{
+    std::lock_guard lock(main_->wakerMutex);
+    main_->waker = std::move(waker);
+}
+
+double ThreadScheduler::drainMain() { return main_->drain(); }
+
+void ThreadScheduler::setMainThread(std::thread::id id) { main_->thread.store(id); }
+
+std::shared_ptr<QueueBackend> ThreadScheduler::makeQueue(const std::string& label, QueueKind kind)
+{
+    switch (kind) {
+    case QueueKind::main:
+        return main_;
+    case QueueKind::concurrent:
+        return global_;
+    case QueueKind::serial:
+        break;
+    }
+    return std::make_shared<SerialQueue>(label);
+}
+
+double ThreadScheduler::now() { return std::chrono::duration<double>(SteadyClock::now() - start_).count(); }
+
+double ThreadScheduler::wallClock()
+{
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+std::tm ThreadScheduler::localTime()
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm parts{};
+    localtime_r(&seconds, &parts);
+    return parts;
+}
+
+void ThreadScheduler::sleepFor(double seconds)
+{
+    if (seconds > 0) std::this_thread::sleep_for(toDuration(seconds));
+}
+
+bool ThreadScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
+{
+    std::unique_lock lock(semaphore.mutex);
+    const auto ready = [&] { return semaphore.count > 0; };
+    if (!std::isfinite(timeoutSeconds)) {
+        semaphore.condition.wait(lock, ready);
+    } else if (!semaphore.condition.wait_for(lock, toDuration(std::max(0.0, timeoutSeconds)), ready)) {
+        return false;
+    }
+    --semaphore.count;
+    return true;
+}
+
+}  // namespace dispatch

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/dispatch/Scheduler.h"
+
+#include <thread>
+
+namespace dispatch {
+
+// Real time and real threads: a worker per serial queue, a small pool for the global
+// queue, and the main queue run on the thread that drives it (the Qt event loop).
+class ThreadScheduler : public Scheduler {
+public:
+    ThreadScheduler();
+    ~ThreadScheduler() override;
+
+    // The event loop calls drainMain() on the main thread whenever it is woken: at once
+    // for new work, or after the delay of the next delayed task.
+    using MainWaker = std::function<void(double delaySeconds)>;
+    void setMainWaker(MainWaker waker);
+    // Runs every main-queue task that is due; returns the delay until the next one, or a
+    // negative number when none waits.
+    double drainMain();
+    // The thread the main queue belongs to (the constructing thread unless changed).
+    void setMainThread(std::thread::id id);
+
+    std::shared_ptr<QueueBackend> makeQueue(const std::string& label, QueueKind kind) override;
+    double now() override;
+    double wallClock() override;
+    std::tm localTime() override;
+    void sleepFor(double seconds) override;
+    bool wait(SemaphoreState& semaphore, double timeoutSeconds) override;
+
+    class TaskHeap;
+
+private:
+    class SerialQueue;
+    class MainQueue;
+    class ConcurrentQueue;
+
+    const std::chrono::steady_clock::time_point start_;
+    std::shared_ptr<MainQueue> main_;
+    std::shared_ptr<ConcurrentQueue> global_;
+};
+
+}  // namespace dispatch

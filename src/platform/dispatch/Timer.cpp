@@ -1,0 +1,65 @@
+#include "platform/dispatch/Timer.h"
+
+#include <mutex>
+
+namespace dispatch {
+
+struct Timer::State {
+    State(Queue queue, double interval, Task task)
+        : queue(std::move(queue)), interval(interval), task(std::move(task))
+    {
+    }
+
+    Queue queue;
+    double interval;
+    Task task;
+    std::atomic<bool> cancelled{false};
+    std::mutex nextMutex;
+    WorkItem next;
+
+    static void schedule(const std::shared_ptr<State>& state)
+    {
+        std::weak_ptr<State> weak = state;
+        std::lock_guard lock(state->nextMutex);
+        state->next = state->queue.asyncAfter(state->interval, [weak] {
+            const auto self = weak.lock();
+            if (!self || self->cancelled.load()) return;
+            self->task();
+            if (!self->cancelled.load()) schedule(self);
+        });
+    }
+};
+
+Timer::Timer(Queue queue, double intervalSeconds, Task task)
+    : state_(std::make_shared<State>(std::move(queue), intervalSeconds, std::move(task)))
+{
+    State::schedule(state_);
+}
+
+Timer::~Timer() { cancel(); }
+
+Timer::Timer(Timer&& other) noexcept : state_(std::move(other.state_)) {}
+
+Timer& Timer::operator=(Timer&& other) noexcept
+{
+    if (this != &other) {
+        cancel();
+        state_ = std::move(other.state_);
+    }
+    return *this;
+}
+
+void Timer::cancel()
+{
+    if (!state_) return;
+    state_->cancelled.store(true);
+    {
+        std::lock_guard lock(state_->nextMutex);
+        state_->next.cancel();
+    }
+    state_.reset();
+}
+
+bool Timer::isActive() const { return state_ != nullptr; }
+
+}  // namespace dispatch

@@ -1,0 +1,88 @@
+#include "foundation/L10n.h"
+
+#include "foundation/Diag.h"
+#include "platform/core/PreferredLanguages.h"
+#include "platform/defaults/Defaults.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+class Localisation : public testsupport::VirtualTimeTest {
+protected:
+    void SetUp() override
+    {
+        VirtualTimeTest::SetUp();
+        Diag::resetForTesting();
+    }
+    void TearDown() override
+    {
+        Diag::resetForTesting();
+        VirtualTimeTest::TearDown();
+    }
+    static void setLanguages(std::vector<std::string> list)
+    {
+        core::setPreferredLanguagesOverride(std::move(list));
+    }
+    static void setChoice(const nlohmann::json& value) { defaults::Defaults::standard().set("appLanguage", value); }
+    std::string log() const { return testsupport::readFile(dataHome() + "/Glimra/diag.log"); }
+};
+
+}  // namespace
+
+TEST_F(Localisation, TheSystemLanguagesDecideWhenTheChoiceIsSystem)
+{
+    const std::vector<std::pair<std::vector<std::string>, ResolvedLang>> cases = {
+        {{"zh-Hant-TW", "en-US"}, ResolvedLang::zhHant},
+        {{"zh-HK"}, ResolvedLang::zhHant},
+        {{"zh-MO"}, ResolvedLang::zhHant},
+        {{"zh-TW"}, ResolvedLang::zhHant},
+        {{"zh-Hans-CN"}, ResolvedLang::zhHans},
+        {{"zh"}, ResolvedLang::zhHans},
+        {{"yue-Hant-HK"}, ResolvedLang::zhHant},
+        {{"it-IT", "ja-JP"}, ResolvedLang::ja},
+        {{"it-IT"}, ResolvedLang::en},
+        {{"EN-US", "de-DE"}, ResolvedLang::de},  // upper case does not match the prefix test
+        {{"es-419"}, ResolvedLang::es},
+        {{"ko-KR"}, ResolvedLang::ko},
+        {{"fr"}, ResolvedLang::fr},
+        {{}, ResolvedLang::en},
+    };
+    for (const auto& [languages, expected] : cases) {
+        setLanguages(languages);
+        EXPECT_EQ(L10n::resolved(), expected) << (languages.empty() ? "(empty)" : languages.front());
+    }
+}
+
+TEST_F(Localisation, AnUnusableChoiceMeansFollowTheSystem)
+{
+    setLanguages({"ko-KR"});
+    for (const nlohmann::json& value : {nlohmann::json(9), nlohmann::json(-1), nlohmann::json("2"),
+                                        nlohmann::json(2.0), nlohmann::json(true)}) {
+        setChoice(value);
+        EXPECT_EQ(AppLang::current(), AppLang::system) << value.dump();
+        EXPECT_EQ(L10n::resolved(), ResolvedLang::ko) << value.dump();
+    }
+    setChoice(8);
+    EXPECT_EQ(L10n::resolved(), ResolvedLang::zhHant);
+    setChoice(6);
+    EXPECT_EQ(L10n::t("关闭"), "Schließen");
+}
+
+TEST_F(Localisation, SimplifiedChineseReturnsEveryKeyUnchangedAndLogsNothing)
+{
+    setChoice(1);
+    EXPECT_EQ(L10n::t("关闭"), "关闭");
+    EXPECT_EQ(L10n::t("不在表里的句子"), "不在表里的句子");
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(Localisation, AMissingTranslationIsLoggedOncePerKeyAcrossLanguages)
+{
+    setChoice(2);
+    EXPECT_EQ(L10n::t("当前版本 %@（build %d）。"), "Current version %@ (build %d).");
+    EXPECT_EQ(L10n::t("从未翻译过的键"), "从未翻译过的键");
+    EXPECT_EQ(L10n::t("从未翻译过的键"), "从未翻译过的键");
+    setChoice(5);
+    EXPECT_EQ(L10n::t("从未翻译过的键"), "从未翻译过的键");
+    EXPECT_EQ(log(), "09:00:00 L10n 缺翻译[en]: 从未翻译过的键\n");
+}
