@@ -83,6 +83,20 @@ TEST_F(DiagLog, ADeletedLogIsRecreatedWithoutLosingTheNextLines)
     EXPECT_EQ(readFile(logPath()), "09:00:00 three\n");
 }
 
+TEST_F(DiagLog, AFailedWriteReopensAndAppendsInsteadOfStartingAfresh)
+{
+    Diag::log("kept one");
+    Diag::log("kept two");
+    // Pull the cached descriptor out from under the log, so its next write fails.
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (fs::read_symlink(entry.path(), error) == fs::path(logPath()))
+            ::close(std::stoi(entry.path().filename().string()));
+    }
+    Diag::log("after the failure");
+    EXPECT_EQ(readFile(logPath()), "09:00:00 kept one\n09:00:00 kept two\n09:00:00 after the failure\n");
+}
+
 TEST_F(DiagLog, AnUnwritableFolderMakesEveryCallANoOp)
 {
     // A file where the folder should be: even root cannot create the log there.
