@@ -1,16 +1,73 @@
 #include "platform/core/AppIdentity.h"
+#include "scenario/EmptyApplication.h"
+#include "scenario/ScenarioRunner.h"
+
+#include <QApplication>
 
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr const char* usage =
+    "usage: glimra --version\n"
+    "       glimra --scenario FILE --out DIR\n";
+
+struct Arguments {
+    bool version = false;
+    std::optional<std::string> scenario;
+    std::optional<std::string> out;
+};
+
+// None for arguments that make no sense together.
+std::optional<Arguments> parseArguments(int argc, char** argv)
+{
+    Arguments arguments;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--version") {
+            arguments.version = true;
+        } else if ((arg == "--scenario" || arg == "--out") && i + 1 < argc) {
+            (arg == "--scenario" ? arguments.scenario : arguments.out) = argv[++i];
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (arguments.version) return arguments.scenario || arguments.out ? std::nullopt : std::optional(arguments);
+    if (!arguments.scenario || !arguments.out) return std::nullopt;
+    return arguments;
+}
+
+bool isSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("%s\n", core::AppIdentity::current().versionLine().c_str());
-            return 0;
-        }
+    const auto arguments = parseArguments(argc, argv);
+    if (!arguments) {
+        std::fputs(usage, stderr);
+        return 2;
     }
-    std::fprintf(stderr, "usage: glimra --version\n");
-    return 2;
+    if (arguments->version) {
+        std::printf("%s\n", core::AppIdentity::current().versionLine().c_str());
+        return 0;
+    }
+
+    // Without a display the own windows still work, drawn off screen.
+    if (!isSet("QT_QPA_PLATFORM") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    QApplication qtApplication(qtArgc, argv);
+
+    const auto result = scenario::runScenario(*arguments->scenario, *arguments->out,
+                                              [] { return std::make_unique<scenario::EmptyApplication>(); });
+    if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
+    return result.status;
 }

@@ -21,78 +21,145 @@ void subtract(const core::Rect& r, const core::Rect& cut, std::vector<core::Rect
     if (overlap.maxX() < r.maxX()) out.emplace_back(overlap.maxX(), overlap.minY(), r.maxX() - overlap.maxX(), overlap.height());
 }
 
+// Gives the display a new frame; the visible frame keeps its insets and the mode follows.
+void placeDisplay(desktop::DisplayInfo& display, const core::Rect& frame)
+{
+    const double dx = frame.x() - display.frame.x();
+    const double dy = frame.y() - display.frame.y();
+    const double dw = frame.width() - display.frame.width();
+    const double dh = frame.height() - display.frame.height();
+    display.frame = frame;
+    display.visibleFrame = core::Rect(display.visibleFrame.x() + dx, display.visibleFrame.y() + dy,
+                                      std::max(0.0, display.visibleFrame.width() + dw),
+                                      std::max(0.0, display.visibleFrame.height() + dh));
+    display.mode.width = frame.width();
+    display.mode.height = frame.height();
+    display.mode.pixelWidth = static_cast<int>(frame.width() * display.scale);
+    display.mode.pixelHeight = static_cast<int>(frame.height() * display.scale);
+}
+
+bool takesFocus(const SimWindow& window)
+{
+    return !window.minimized && !window.offscreen && (!window.own || window.ownVisible);
+}
+
 }  // namespace
+
+// Holds the world's lock; the outermost holder hands the notices gathered meanwhile to
+// the listeners once the lock is released, so that listeners may call back in.
+class SimWorld::Lock {
+public:
+    explicit Lock(SimWorld& world) : world_(world), lock_(world.mutex_) { ++world_.lockDepth_; }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+    ~Lock()
+    {
+        if (world_.lockDepth_ == 1 && world_.stackChanged_) world_.refreshFocus();
+        if (--world_.lockDepth_ > 0 || world_.events_.empty()) return;
+        std::vector<Event> events;
+        events.swap(world_.events_);
+        const Listeners listeners = world_.listeners_;
+        lock_.unlock();
+        world_.deliver(events, listeners);
+    }
+
+private:
+    SimWorld& world_;
+    std::unique_lock<std::recursive_mutex> lock_;
+};
 
 SimWorld::SimWorld() : ownPid_(simulatedOwnPid) {}
 
 // --- displays ---
 
+desktop::DisplayInfo* SimWorld::findDisplay(desktop::DisplayID id)
+{
+    for (auto& d : displays_)
+        if (d.id == id) return &d;
+    return nullptr;
+}
+
 void SimWorld::addDisplay(const desktop::DisplayInfo& display)
 {
-    {
-        std::lock_guard lock(mutex_);
-        displays_.push_back(display);
-        if (displays_.size() == 1) displays_.front().isMain = true;
-        refreshCoverage(dispatch::now());
-    }
-    notifyDisplays();
+    Lock lock(*this);
+    settle();
+    displays_.push_back(display);
+    for (std::size_t i = 0; i < displays_.size(); ++i) displays_[i].isMain = i == 0;
+    refreshCoverage(dispatch::now());
+    events_.push_back({Event::Kind::displays});
 }
 
 bool SimWorld::removeDisplay(desktop::DisplayID id)
 {
-    {
-        std::lock_guard lock(mutex_);
-        const auto it = std::find_if(displays_.begin(), displays_.end(), [&](const auto& d) { return d.id == id; });
-        if (it == displays_.end()) return false;
-        displays_.erase(it);
-        for (std::size_t i = 0; i < displays_.size(); ++i) displays_[i].isMain = i == 0;
-        refreshCoverage(dispatch::now());
-    }
-    notifyDisplays();
+    Lock lock(*this);
+    settle();
+    const auto it = std::find_if(displays_.begin(), displays_.end(), [&](const auto& d) { return d.id == id; });
+    if (it == displays_.end()) return false;
+    displays_.erase(it);
+    for (std::size_t i = 0; i < displays_.size(); ++i) displays_[i].isMain = i == 0;
+    refreshCoverage(dispatch::now());
+    events_.push_back({Event::Kind::displays});
     return true;
 }
 
 bool SimWorld::setDisplayFrame(desktop::DisplayID id, const core::Rect& frame)
 {
-    {
-        std::lock_guard lock(mutex_);
-        const auto it = std::find_if(displays_.begin(), displays_.end(), [&](const auto& d) { return d.id == id; });
-        if (it == displays_.end()) return false;
-        const double dx = frame.x() - it->frame.x();
-        const double dy = frame.y() - it->frame.y();
-        const double dw = frame.width() - it->frame.width();
-        const double dh = frame.height() - it->frame.height();
-        it->frame = frame;
-        it->visibleFrame = core::Rect(it->visibleFrame.x() + dx, it->visibleFrame.y() + dy,
-                                      std::max(0.0, it->visibleFrame.width() + dw),
-                                      std::max(0.0, it->visibleFrame.height() + dh));
-        it->mode.width = frame.width();
-        it->mode.height = frame.height();
-        it->mode.pixelWidth = static_cast<int>(frame.width() * it->scale);
-        it->mode.pixelHeight = static_cast<int>(frame.height() * it->scale);
-        refreshCoverage(dispatch::now());
-    }
-    notifyDisplays();
+    Lock lock(*this);
+    settle();
+    desktop::DisplayInfo* display = findDisplay(id);
+    if (!display) return false;
+    placeDisplay(*display, frame);
+    refreshCoverage(dispatch::now());
+    events_.push_back({Event::Kind::displays});
     return true;
+}
+
+bool SimWorld::moveDisplays(const std::vector<desktop::OriginChange>& changes)
+{
+    Lock lock(*this);
+    settle();
+    for (const auto& change : changes)
+        if (!findDisplay(change.id)) return false;
+    for (const auto& change : changes) {
+        desktop::DisplayInfo& display = *findDisplay(change.id);
+        placeDisplay(display, core::Rect(change.x, change.y, display.frame.width(), display.frame.height()));
+    }
+    refreshCoverage(dispatch::now());
+    events_.push_back({Event::Kind::displays});
+    return true;
+}
+
+void SimWorld::requestDisplayMode(desktop::DisplayID id, const desktop::DisplayMode& mode, double scale, double delay)
+{
+    Lock lock(*this);
+    settle();
+    pendingModes_.erase(std::remove_if(pendingModes_.begin(), pendingModes_.end(), [&](const auto& p) { return p.id == id; }),
+                        pendingModes_.end());
+    pendingModes_.push_back({id, mode, scale, dispatch::now() + std::max(0.0, delay)});
+    settle();
+    if (delay > 0) settleAfter(delay);
 }
 
 std::vector<desktop::DisplayInfo> SimWorld::displays()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
+    settle();
     return displays_;
 }
 
 std::optional<desktop::DisplayInfo> SimWorld::display(desktop::DisplayID id)
 {
-    std::lock_guard lock(mutex_);
-    for (const auto& d : displays_)
-        if (d.id == id) return d;
+    Lock lock(*this);
+    settle();
+    if (const auto* d = findDisplay(id)) return *d;
     return std::nullopt;
 }
 
 std::optional<desktop::DisplayID> SimWorld::displayAt(core::Point point)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
+    settle();
     for (const auto& d : displays_)
         if (d.frame.contains(point)) return d.id;
     return std::nullopt;
@@ -100,26 +167,35 @@ std::optional<desktop::DisplayID> SimWorld::displayAt(core::Point point)
 
 double SimWorld::firstScreenHeight()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
+    settle();
     return displays_.empty() ? 900.0 : displays_.front().frame.height();
 }
 
-void SimWorld::notifyDisplays()
+desktop::DisplayID SimWorld::allocateDisplayID()
 {
-    std::vector<std::function<void()>> listeners;
-    {
-        std::lock_guard lock(mutex_);
-        listeners = displayListeners_;
-    }
-    for (const auto& listener : listeners) listener();
+    Lock lock(*this);
+    while (findDisplay(nextDisplayID_)) ++nextDisplayID_;
+    return nextDisplayID_++;
+}
+
+double SimWorld::scaleAt(const core::Rect& frame)
+{
+    Lock lock(*this);
+    settle();
+    const core::Point mid{frame.midX(), frame.midY()};
+    for (const auto& d : displays_)
+        if (d.frame.contains(mid)) return d.scale;
+    return displays_.empty() ? 1.0 : displays_.front().scale;
 }
 
 // --- applications ---
 
 void SimWorld::addApp(const SimApp& app)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     apps_.push_back(app);
+    refreshCoverage(dispatch::now());
 }
 
 SimApp* SimWorld::findApp(desktop::Pid pid)
@@ -129,33 +205,44 @@ SimApp* SimWorld::findApp(desktop::Pid pid)
     return nullptr;
 }
 
+std::unordered_map<desktop::Pid, const SimApp*> SimWorld::appIndexLocked() const
+{
+    std::unordered_map<desktop::Pid, const SimApp*> index;
+    index.reserve(apps_.size());
+    for (const auto& app : apps_) index.emplace(app.info.pid, &app);
+    return index;
+}
+
 std::optional<SimApp> SimWorld::app(desktop::Pid pid)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     if (const SimApp* found = findApp(pid)) return *found;
     return std::nullopt;
 }
 
 std::vector<SimApp> SimWorld::apps()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     return apps_;
 }
 
 void SimWorld::setHidden(desktop::Pid pid, bool hidden)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     if (SimApp* app = findApp(pid)) {
         app->info.hidden = hidden;
-        if (hidden && frontmost_ == pid) frontmost_.reset();
+        if (hidden && frontmost_ == pid) {
+            frontmost_.reset();
+            app->info.active = false;
+        }
         refreshCoverage(dispatch::now());
     }
 }
 
 void SimWorld::terminate(desktop::Pid pid)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     SimApp* app = findApp(pid);
     if (!app) return;
@@ -173,35 +260,31 @@ void SimWorld::terminate(desktop::Pid pid)
     refreshCoverage(dispatch::now());
 }
 
-void SimWorld::setFrontmost(desktop::Pid pid)
+void SimWorld::setFrontmost(desktop::Pid pid, bool allWindows)
 {
-    std::vector<std::function<void(desktop::Pid)>> listeners;
-    {
-        std::lock_guard lock(mutex_);
-        settle();
-        SimApp* app = findApp(pid);
-        if (!app || app->info.terminated) return;
-        for (auto& other : apps_) other.info.active = other.info.pid == pid;
-        app->info.hidden = false;
-        frontmost_ = pid;
-        // Activation brings the application's windows in front of the other windows.
-        std::vector<desktop::WindowID> mine;
-        for (auto id : zOrder_)
-            if (windows_.at(id).pid == pid) mine.push_back(id);
-        std::vector<desktop::WindowID> rest;
-        for (auto id : zOrder_)
-            if (windows_.at(id).pid != pid) rest.push_back(id);
-        zOrder_ = mine;
-        zOrder_.insert(zOrder_.end(), rest.begin(), rest.end());
-        refreshCoverage(dispatch::now());
-        listeners = activationListeners_;
-    }
-    for (const auto& listener : listeners) listener(pid);
+    Lock lock(*this);
+    settle();
+    SimApp* app = findApp(pid);
+    if (!app || app->info.terminated) return;
+    for (auto& other : apps_) other.info.active = other.info.pid == pid;
+    app->info.hidden = false;
+    frontmost_ = pid;
+    // Activation brings the application's windows (or only its front one) in front of the
+    // other windows.
+    const auto focus = focusMapLocked();
+    const auto front = focus.find(pid);
+    const auto comesForward = [&](desktop::WindowID id) {
+        if (allWindows) return windows_.at(id).pid == pid;
+        return front != focus.end() && front->second == id;
+    };
+    std::stable_partition(zOrder_.begin(), zOrder_.end(), comesForward);
+    refreshCoverage(dispatch::now());
+    events_.push_back({Event::Kind::activated, pid});
 }
 
 std::optional<desktop::Pid> SimWorld::frontmost()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     return frontmost_;
 }
 
@@ -215,10 +298,11 @@ SimWindow* SimWorld::find(desktop::WindowID id)
 
 void SimWorld::addWindow(SimWindow window, bool inFront)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     const auto id = window.id;
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
+    window.frame = window.frame.standardized();
     windows_[id] = std::move(window);
     if (inFront)
         zOrder_.insert(zOrder_.begin(), id);
@@ -229,7 +313,7 @@ void SimWorld::addWindow(SimWindow window, bool inFront)
 
 void SimWorld::removeWindow(desktop::WindowID id)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     if (windows_.erase(id) == 0) return;
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
@@ -238,42 +322,46 @@ void SimWorld::removeWindow(desktop::WindowID id)
 
 std::optional<SimWindow> SimWorld::window(desktop::WindowID id)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     if (const SimWindow* w = find(id)) return *w;
     return std::nullopt;
 }
 
+void SimWorld::applyFrame(SimWindow& window, const core::Rect& frame, double at)
+{
+    const core::Rect from = window.frame;
+    window.frame = frame.standardized();
+    window.pendingFrame.reset();
+    if (window.frame != from) events_.push_back({Event::Kind::frame, window.pid, window.id, from, window.frame});
+    refreshCoverage(at);
+}
+
 void SimWorld::setFrame(desktop::WindowID id, const core::Rect& frame)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
-    if (SimWindow* w = find(id)) {
-        w->frame = frame.standardized();
-        w->pendingFrame.reset();
-        refreshCoverage(dispatch::now());
-    }
+    if (SimWindow* w = find(id)) applyFrame(*w, frame, dispatch::now());
 }
 
 void SimWorld::requestFrame(desktop::WindowID id, const core::Rect& frame, double delay)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     SimWindow* w = find(id);
     if (!w) return;
     if (delay <= 0) {
-        w->frame = frame.standardized();
-        w->pendingFrame.reset();
-        refreshCoverage(dispatch::now());
+        applyFrame(*w, frame, dispatch::now());
         return;
     }
     w->pendingFrame = frame.standardized();
     w->pendingDue = dispatch::now() + delay;
+    settleAfter(delay);
 }
 
 void SimWorld::setMinimized(desktop::WindowID id, bool minimized)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     if (SimWindow* w = find(id)) {
         w->minimized = minimized;
@@ -283,14 +371,18 @@ void SimWorld::setMinimized(desktop::WindowID id, bool minimized)
 
 void SimWorld::setContent(desktop::WindowID id, Content content)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
-    if (SimWindow* w = find(id)) w->content = content;
+    SimWindow* w = find(id);
+    if (!w) return;
+    // A frozen window switching content shows the new content's picture of that moment.
+    if (w->frozen && content != w->content) w->frozenContentTime = content == Content::animated ? dispatch::now() : 0;
+    w->content = content;
 }
 
 void SimWorld::raise(desktop::WindowID id)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     if (!find(id)) return;
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
@@ -310,7 +402,7 @@ std::vector<const SimWindow*> SimWorld::orderedLocked() const
 
 std::vector<SimWindow> SimWorld::stack()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     std::vector<SimWindow> result;
     const auto ordered = orderedLocked();
@@ -321,42 +413,58 @@ std::vector<SimWindow> SimWorld::stack()
 
 std::vector<desktop::WindowID> SimWorld::stackIds()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     std::vector<desktop::WindowID> ids;
     for (const SimWindow* w : orderedLocked()) ids.push_back(w->id);
     return ids;
 }
 
+void SimWorld::visitStack(const StackVisitor& visit)
+{
+    Lock lock(*this);
+    settle();
+    const auto index = appIndexLocked();
+    for (const SimWindow* w : orderedLocked()) {
+        const auto owner = index.find(w->pid);
+        const SimApp* app = owner == index.end() ? nullptr : owner->second;
+        if (!visit(*w, app, onScreenLocked(*w, app))) return;
+    }
+}
+
 desktop::WindowID SimWorld::allocateWindowNumber()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     while (windows_.count(nextOwnNumber_)) ++nextOwnNumber_;
     return nextOwnNumber_++;
 }
 
 void SimWorld::updateOwnWindow(desktop::WindowID id, const desktop::OwnWindowState& state)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     SimWindow* w = find(id);
     if (!w) return;
     w->title = state.title;
-    w->frame = state.frame.standardized();
     w->layer = state.level;
     w->alpha = state.alpha;
     w->ownVisible = state.visible;
     w->ignoresMouseEvents = state.ignoresMouseEvents;
-    refreshCoverage(dispatch::now());
+    applyFrame(*w, state.frame, dispatch::now());
+}
+
+bool SimWorld::onScreenLocked(const SimWindow& window, const SimApp* owner) const
+{
+    if (window.own) return window.ownVisible;
+    if (window.minimized || window.offscreen) return false;
+    return !owner || (!owner->info.hidden && !owner->info.terminated);
 }
 
 bool SimWorld::onScreenLocked(const SimWindow& window) const
 {
-    if (window.own) return window.ownVisible;
-    if (window.minimized || window.offscreen) return false;
     for (const auto& app : apps_)
-        if (app.info.pid == window.pid) return !app.info.hidden && !app.info.terminated;
-    return true;
+        if (app.info.pid == window.pid) return onScreenLocked(window, &app);
+    return onScreenLocked(window, nullptr);
 }
 
 bool SimWorld::onVirtualDisplayLocked(const SimWindow& window) const
@@ -376,6 +484,7 @@ bool SimWorld::coveredLocked(const SimWindow& window, const std::vector<const Si
     }
     if (visible.empty()) return false;  // nothing of it is on a display to cover
     for (const SimWindow* cover : inFront) {
+        if (!cover->frame.intersects(window.frame)) continue;
         std::vector<core::Rect> next;
         for (const auto& piece : visible) subtract(piece, cover->frame, next);
         visible.swap(next);
@@ -386,10 +495,13 @@ bool SimWorld::coveredLocked(const SimWindow& window, const std::vector<const Si
 
 void SimWorld::refreshCoverage(double at)
 {
+    stackChanged_ = true;
+    const auto index = appIndexLocked();
     std::vector<const SimWindow*> inFront;
     for (const SimWindow* w : orderedLocked()) {
         auto& window = windows_.at(w->id);
-        const bool shown = onScreenLocked(window);
+        const auto owner = index.find(window.pid);
+        const bool shown = onScreenLocked(window, owner == index.end() ? nullptr : owner->second);
         const bool covered = shown && !window.own && !onVirtualDisplayLocked(window) && coveredLocked(window, inFront);
         if (covered && !window.frozen) {
             window.frozen = true;
@@ -401,23 +513,77 @@ void SimWorld::refreshCoverage(double at)
     }
 }
 
+std::map<desktop::Pid, desktop::WindowID> SimWorld::focusMapLocked() const
+{
+    std::map<desktop::Pid, desktop::WindowID> focus;
+    for (const SimWindow* w : orderedLocked())
+        if (takesFocus(*w)) focus.emplace(w->pid, w->id);
+    return focus;
+}
+
+void SimWorld::refreshFocus()
+{
+    stackChanged_ = false;
+    auto focus = focusMapLocked();
+    for (const auto& [pid, id] : focus) {
+        const auto before = focused_.find(pid);
+        if (before == focused_.end() || before->second != id) events_.push_back({Event::Kind::focus, pid, id});
+    }
+    focused_ = std::move(focus);
+}
+
+std::optional<desktop::WindowID> SimWorld::focusedWindow(desktop::Pid pid)
+{
+    Lock lock(*this);
+    settle();
+    for (const SimWindow* w : orderedLocked())
+        if (w->pid == pid && takesFocus(*w)) return w->id;
+    return std::nullopt;
+}
+
 void SimWorld::settle()
 {
+    const double now = dispatch::now();
     for (;;) {
-        SimWindow* next = nullptr;
+        PendingMode* mode = nullptr;
+        for (auto& p : pendingModes_)
+            if (p.due <= now && (!mode || p.due < mode->due)) mode = &p;
+        SimWindow* window = nullptr;
         for (auto& [id, w] : windows_)
-            if (w.pendingFrame && w.pendingDue <= dispatch::now() && (!next || w.pendingDue < next->pendingDue))
-                next = &w;
-        if (!next) return;
-        next->frame = *next->pendingFrame;
-        next->pendingFrame.reset();
-        refreshCoverage(next->pendingDue);
+            if (w.pendingFrame && w.pendingDue <= now && (!window || w.pendingDue < window->pendingDue)) window = &w;
+        if (mode && (!window || mode->due <= window->pendingDue)) {
+            const PendingMode due = *mode;
+            pendingModes_.erase(pendingModes_.begin() + (mode - pendingModes_.data()));
+            if (desktop::DisplayInfo* display = findDisplay(due.id)) {
+                display->scale = due.scale;
+                placeDisplay(*display, core::Rect(display->frame.x(), display->frame.y(), due.mode.width, due.mode.height));
+                display->mode.refreshRate = due.mode.refreshRate;
+                refreshCoverage(due.due);
+                events_.push_back({Event::Kind::displays});
+            }
+        } else if (window) {
+            applyFrame(*window, *window->pendingFrame, window->pendingDue);
+        } else {
+            return;
+        }
     }
+}
+
+void SimWorld::settleAfter(double delay)
+{
+    const std::weak_ptr<SimWorld> weak = weak_from_this();
+    if (weak.expired()) return;
+    dispatch::global().asyncAfter(delay, [weak] {
+        if (const auto world = weak.lock()) {
+            Lock lock(*world);
+            world->settle();
+        }
+    });
 }
 
 bool SimWorld::isOnScreen(desktop::WindowID id)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     const SimWindow* w = find(id);
     return w && onScreenLocked(*w);
@@ -425,7 +591,7 @@ bool SimWorld::isOnScreen(desktop::WindowID id)
 
 bool SimWorld::isCovered(desktop::WindowID id)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     const SimWindow* w = find(id);
     return w && w->frozen;
@@ -433,7 +599,7 @@ bool SimWorld::isCovered(desktop::WindowID id)
 
 bool SimWorld::isOnVirtualDisplay(desktop::WindowID id)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     const SimWindow* w = find(id);
     return w && onVirtualDisplayLocked(*w);
@@ -441,7 +607,7 @@ bool SimWorld::isOnVirtualDisplay(desktop::WindowID id)
 
 double SimWorld::contentTime(desktop::WindowID id)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     const SimWindow* w = find(id);
     if (!w || w->content == Content::still) return 0;
@@ -450,7 +616,7 @@ double SimWorld::contentTime(desktop::WindowID id)
 
 std::optional<SimWindow> SimWorld::windowAt(core::Point point)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     settle();
     for (const SimWindow* w : orderedLocked()) {
         if (!onScreenLocked(*w) || w->alpha <= 0) continue;
@@ -464,57 +630,103 @@ std::optional<SimWindow> SimWorld::windowAt(core::Point point)
 
 bool SimWorld::screenRecordingAllowed()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     return screenRecording_;
 }
 
 void SimWorld::setScreenRecordingAllowed(bool allowed)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     screenRecording_ = allowed;
 }
 
 bool SimWorld::accessibilityTrusted()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     return accessibility_;
 }
 
 void SimWorld::setAccessibilityTrusted(bool trusted)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     accessibility_ = trusted;
 }
 
 desktop::ActivationPolicy SimWorld::activationPolicy()
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     return policy_;
 }
 
 void SimWorld::setActivationPolicy(desktop::ActivationPolicy policy)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     policy_ = policy;
 }
 
 // --- notices and journal ---
 
-void SimWorld::onDisplaysChanged(std::function<void()> listener)
+SimWorld::ListenerToken SimWorld::onDisplaysChanged(std::function<void()> listener)
 {
-    std::lock_guard lock(mutex_);
-    displayListeners_.push_back(std::move(listener));
+    Lock lock(*this);
+    listeners_.displays.emplace(nextListener_, std::move(listener));
+    return nextListener_++;
 }
 
-void SimWorld::onActivated(std::function<void(desktop::Pid)> listener)
+SimWorld::ListenerToken SimWorld::onActivated(std::function<void(desktop::Pid)> listener)
 {
-    std::lock_guard lock(mutex_);
-    activationListeners_.push_back(std::move(listener));
+    Lock lock(*this);
+    listeners_.activated.emplace(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+SimWorld::ListenerToken SimWorld::onWindowFrameChanged(
+    std::function<void(desktop::WindowID, desktop::Pid, const core::Rect&, const core::Rect&)> listener)
+{
+    Lock lock(*this);
+    listeners_.frame.emplace(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+SimWorld::ListenerToken SimWorld::onFocusedWindowChanged(std::function<void(desktop::Pid, desktop::WindowID)> listener)
+{
+    Lock lock(*this);
+    listeners_.focus.emplace(nextListener_, std::move(listener));
+    return nextListener_++;
+}
+
+void SimWorld::removeListener(ListenerToken token)
+{
+    Lock lock(*this);
+    listeners_.displays.erase(token);
+    listeners_.activated.erase(token);
+    listeners_.frame.erase(token);
+    listeners_.focus.erase(token);
+}
+
+void SimWorld::deliver(const std::vector<Event>& events, const Listeners& listeners)
+{
+    for (const auto& event : events) {
+        switch (event.kind) {
+        case Event::Kind::displays:
+            for (const auto& [token, listener] : listeners.displays) listener();
+            break;
+        case Event::Kind::activated:
+            for (const auto& [token, listener] : listeners.activated) listener(event.pid);
+            break;
+        case Event::Kind::frame:
+            for (const auto& [token, listener] : listeners.frame) listener(event.window, event.pid, event.from, event.to);
+            break;
+        case Event::Kind::focus:
+            for (const auto& [token, listener] : listeners.focus) listener(event.pid, event.window);
+            break;
+        }
+    }
 }
 
 void SimWorld::setJournal(Journal journal)
 {
-    std::lock_guard lock(mutex_);
+    Lock lock(*this);
     journal_ = std::move(journal);
 }
 
@@ -522,7 +734,7 @@ void SimWorld::record(nlohmann::json event)
 {
     Journal journal;
     {
-        std::lock_guard lock(mutex_);
+        Lock lock(*this);
         journal = journal_;
     }
     if (!journal) return;

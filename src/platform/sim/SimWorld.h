@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 
 namespace sim {
 
@@ -27,6 +28,7 @@ struct AppBehavior {
 struct SimApp {
     desktop::RunningApp info;
     AppBehavior behavior;
+    bool ignoresTerminate = false;  // a quit request leaves it running
 };
 
 enum class Content { animated, still };
@@ -59,10 +61,14 @@ struct SimWindow {
     double frozenContentTime = 0;
 };
 
+// Windows at or below this layer are desktop elements (the desktop picture and icons).
+constexpr long desktopIconLayer = -2147483603;
+
 // The state of the simulated desktop, shared by every simulated service. Thread-safe;
-// state that waits for a due virtual time (a settling move) is applied lazily by every
-// call, at its due time.
-class SimWorld {
+// state that waits for a due virtual time (a settling move, a display's new mode) is
+// applied lazily by every call, at its due time, and by a task scheduled for that time
+// so that listeners hear of it even when nobody asks.
+class SimWorld : public std::enable_shared_from_this<SimWorld> {
 public:
     SimWorld();
 
@@ -70,10 +76,20 @@ public:
     void addDisplay(const desktop::DisplayInfo& display);
     bool removeDisplay(desktop::DisplayID id);
     bool setDisplayFrame(desktop::DisplayID id, const core::Rect& frame);
+    // Moves several displays' origins as one change with one notice; false (and nothing
+    // moved) when a display is unknown.
+    bool moveDisplays(const std::vector<desktop::OriginChange>& changes);
+    // The display takes the mode (points, at the scale) after delay seconds.
+    void requestDisplayMode(desktop::DisplayID id, const desktop::DisplayMode& mode, double scale, double delay);
     std::vector<desktop::DisplayInfo> displays();
     std::optional<desktop::DisplayInfo> display(desktop::DisplayID id);
     std::optional<desktop::DisplayID> displayAt(core::Point point);
     double firstScreenHeight();
+    // A display number no display has had.
+    desktop::DisplayID allocateDisplayID();
+    // The scale of the display showing the rectangle's centre (the primary's outside every
+    // display; 1 without displays).
+    double scaleAt(const core::Rect& frame);
 
     // --- applications ---
     void addApp(const SimApp& app);
@@ -82,7 +98,9 @@ public:
     void setHidden(desktop::Pid pid, bool hidden);
     // Marks the application terminated and removes its windows.
     void terminate(desktop::Pid pid);
-    void setFrontmost(desktop::Pid pid);
+    // Activates: the application becomes frontmost and unhidden, and its windows come in
+    // front of the others (only its front window without allWindows). Sends the notice.
+    void setFrontmost(desktop::Pid pid, bool allWindows = true);
     std::optional<desktop::Pid> frontmost();
     desktop::Pid ownPid() const { return ownPid_; }
 
@@ -101,6 +119,10 @@ public:
     // Front to back: higher layers first, then the stacking order.
     std::vector<SimWindow> stack();
     std::vector<desktop::WindowID> stackIds();
+    // Walks the stack front to back under the lock, without copying, until visit answers
+    // false. owner is none for a window of an unknown application.
+    using StackVisitor = std::function<bool(const SimWindow& window, const SimApp* owner, bool onScreen)>;
+    void visitStack(const StackVisitor& visit);
     desktop::WindowID allocateWindowNumber();
     void updateOwnWindow(desktop::WindowID id, const desktop::OwnWindowState& state);
 
@@ -112,6 +134,8 @@ public:
     double contentTime(desktop::WindowID id);
     // The front-most on-screen window containing the point that takes mouse events.
     std::optional<SimWindow> windowAt(core::Point point);
+    // The application's front-most window that is neither minimised nor on another Space.
+    std::optional<desktop::WindowID> focusedWindow(desktop::Pid pid);
 
     // --- grants and policies ---
     bool screenRecordingAllowed();
@@ -121,9 +145,17 @@ public:
     desktop::ActivationPolicy activationPolicy();
     void setActivationPolicy(desktop::ActivationPolicy policy);
 
-    // --- notices (called outside the lock, on the thread that made the change) ---
-    void onDisplaysChanged(std::function<void()> listener);
-    void onActivated(std::function<void(desktop::Pid)> listener);
+    // --- notices (called outside the lock, on the thread that made the change, or on the
+    // global queue for a change that came due) ---
+    using ListenerToken = std::uint64_t;
+    ListenerToken onDisplaysChanged(std::function<void()> listener);
+    ListenerToken onActivated(std::function<void(desktop::Pid)> listener);
+    // A window's frame changed, by any path.
+    ListenerToken onWindowFrameChanged(
+        std::function<void(desktop::WindowID, desktop::Pid, const core::Rect& from, const core::Rect& to)> listener);
+    // An application's focused window became another one.
+    ListenerToken onFocusedWindowChanged(std::function<void(desktop::Pid, desktop::WindowID)> listener);
+    void removeListener(ListenerToken token);
 
     // --- the journal of what the application did to the desktop ---
     using Journal = std::function<void(const nlohmann::json&)>;
@@ -134,29 +166,70 @@ public:
     std::recursive_mutex& mutex() { return mutex_; }
 
 private:
+    class Lock;
+    struct PendingMode {
+        desktop::DisplayID id = 0;
+        desktop::DisplayMode mode;
+        double scale = 1;
+        double due = 0;
+    };
+    struct Event {
+        enum class Kind { displays, activated, frame, focus };
+        Event(Kind kind, desktop::Pid pid = 0, desktop::WindowID window = 0, core::Rect from = {}, core::Rect to = {})
+            : kind(kind), pid(pid), window(window), from(from), to(to)
+        {
+        }
+        Kind kind;
+        desktop::Pid pid;
+        desktop::WindowID window;
+        core::Rect from;
+        core::Rect to;
+    };
+    struct Listeners {
+        std::map<ListenerToken, std::function<void()>> displays;
+        std::map<ListenerToken, std::function<void(desktop::Pid)>> activated;
+        std::map<ListenerToken, std::function<void(desktop::WindowID, desktop::Pid, const core::Rect&, const core::Rect&)>>
+            frame;
+        std::map<ListenerToken, std::function<void(desktop::Pid, desktop::WindowID)>> focus;
+    };
+
     void settle();
+    void settleAfter(double delay);
+    void applyFrame(SimWindow& window, const core::Rect& frame, double at);
     void refreshCoverage(double at);
+    void refreshFocus();
+    std::unordered_map<desktop::Pid, const SimApp*> appIndexLocked() const;
+    bool onScreenLocked(const SimWindow& window, const SimApp* owner) const;
     bool onScreenLocked(const SimWindow& window) const;
     bool coveredLocked(const SimWindow& window, const std::vector<const SimWindow*>& inFront) const;
     bool onVirtualDisplayLocked(const SimWindow& window) const;
     std::vector<const SimWindow*> orderedLocked() const;
+    std::map<desktop::Pid, desktop::WindowID> focusMapLocked() const;
     SimWindow* find(desktop::WindowID id);
     SimApp* findApp(desktop::Pid pid);
-    void notifyDisplays();
+    desktop::DisplayInfo* findDisplay(desktop::DisplayID id);
+    void deliver(const std::vector<Event>& events, const Listeners& listeners);
 
     mutable std::recursive_mutex mutex_;
+    int lockDepth_ = 0;
+    std::vector<Event> events_;
+    bool stackChanged_ = false;
+
     const desktop::Pid ownPid_;
     std::vector<desktop::DisplayInfo> displays_;
+    std::vector<PendingMode> pendingModes_;
+    desktop::DisplayID nextDisplayID_ = 50001;
     std::vector<SimApp> apps_;
     std::map<desktop::WindowID, SimWindow> windows_;
     std::vector<desktop::WindowID> zOrder_;  // front to back, layers mixed
+    std::map<desktop::Pid, desktop::WindowID> focused_;
     std::optional<desktop::Pid> frontmost_;
     desktop::WindowID nextOwnNumber_ = 90001;
     bool screenRecording_ = true;
     bool accessibility_ = true;
     desktop::ActivationPolicy policy_ = desktop::ActivationPolicy::accessory;
-    std::vector<std::function<void()>> displayListeners_;
-    std::vector<std::function<void(desktop::Pid)>> activationListeners_;
+    ListenerToken nextListener_ = 1;
+    Listeners listeners_;
     Journal journal_;
 };
 

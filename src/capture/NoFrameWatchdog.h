@@ -1,0 +1,35 @@
+#pragma once
+
+#include <limits>
+
+namespace capture {
+
+// Watches the time since the last delivered sample from the 0.5 s poll and orders a
+// rebuild when frames have stopped: 2 s of silence, then every 30 s for five rebuilds
+// and every 300 s after that. One delivered frame gives the quota back.
+class NoFrameWatchdog {
+public:
+    static constexpr double silenceLimit = 2.0;
+    static constexpr int quota = 5;
+    static constexpr double shortSpacing = 30;
+    static constexpr double longSpacing = 300;
+
+    // A valid screen sample arrived (usable or not).
+    void frameSeen(double now) { lastFrameSeenAt_ = now; }
+    // The poll (re)started or the mirror is paused: silence is counted from now.
+    void restartSilence(double now) { lastFrameSeenAt_ = now; }
+
+    // One poll tick while the source is on screen. A paused mirror is never silent; a
+    // mirror without a stream is (its last start failed). True when the stream is to be
+    // rebuilt; the decision is logged.
+    bool check(double now, bool paused, long framesDelivered);
+
+    int rebuildCount() const { return rebuildCount_; }
+
+private:
+    double lastFrameSeenAt_ = 0;
+    double lastRebuildAt_ = -std::numeric_limits<double>::infinity();
+    int rebuildCount_ = 0;
+};
+
+}  // namespace capture

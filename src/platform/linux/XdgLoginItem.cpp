@@ -1,0 +1,176 @@
+#include "platform/linux/XdgLoginItem.h"
+
+#include "platform/core/Paths.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace linuxdesktop {
+namespace {
+
+constexpr const char* fileName = "glimra.desktop";
+constexpr const char* domain = "XdgLoginItem";
+
+desktop::Error failure(long code, const std::string& what)
+{
+    const std::string text = what + (code ? ": " + std::string(std::strerror(static_cast<int>(code))) : "");
+    return {domain, code, text, text};
+}
+
+std::optional<std::string> autostartFolder()
+{
+    const auto config = core::paths::configHome();
+    if (!config) return std::nullopt;
+    return *config + "/autostart";
+}
+
+// Characters that make an Exec argument need quotes, and those escaped inside them.
+constexpr const char* reserved = " \t\n\"'\\><~|&;$*?#()`";
+constexpr const char* escapedInQuotes = "\"`$\\";
+
+// The executable as an Exec value: quoted when needed, then with the string escapes of
+// the file format ("\\" for a backslash) and the field-code escape ("%%").
+std::string execValue(const std::string& path)
+{
+    std::string argument;
+    if (path.find_first_of(reserved) == std::string::npos) {
+        argument = path;
+    } else {
+        argument = "\"";
+        for (const char c : path) {
+            if (std::strchr(escapedInQuotes, c)) argument += '\\';
+            argument += c;
+        }
+        argument += '"';
+    }
+    std::string value;
+    for (const char c : argument) {
+        if (c == '\\') value += "\\\\";
+        else if (c == '%') value += "%%";
+        else value += c;
+    }
+    return value;
+}
+
+// The program an Exec value starts, undoing execValue.
+std::string firstArgument(const std::string& value)
+{
+    std::string unescaped;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            unescaped += next == 's' ? ' ' : next == 'n' ? '\n' : next == 't' ? '\t' : next == 'r' ? '\r' : next;
+        } else if (value[i] == '%' && i + 1 < value.size() && value[i + 1] == '%') {
+            unescaped += value[i++];
+        } else {
+            unescaped += value[i];
+        }
+    }
+    std::string argument;
+    if (unescaped.empty() || unescaped[0] != '"') return unescaped.substr(0, unescaped.find(' '));
+    for (std::size_t i = 1; i < unescaped.size(); ++i) {
+        if (unescaped[i] == '"') break;
+        if (unescaped[i] == '\\' && i + 1 < unescaped.size()) ++i;
+        argument += unescaped[i];
+    }
+    return argument;
+}
+
+// The keys of the entry's [Desktop Entry] group.
+std::optional<std::string> entryValue(const std::string& contents, const std::string& key)
+{
+    std::istringstream lines(contents);
+    std::string line;
+    bool inEntry = false;
+    std::optional<std::string> found;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line.front() == '[') {
+            inEntry = line == "[Desktop Entry]";
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inEntry || equals == std::string::npos) continue;
+        std::string name = line.substr(0, equals);
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        if (name != key) continue;
+        std::size_t start = equals + 1;
+        while (start < line.size() && line[start] == ' ') ++start;
+        found = line.substr(start);
+    }
+    return found;
+}
+
+}  // namespace
+
+XdgLoginItem::XdgLoginItem(std::string executable) : executable_(std::move(executable)) {}
+
+std::string XdgLoginItem::currentExecutable()
+{
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+desktop::LoginItem::Status XdgLoginItem::status()
+{
+    const auto folder = autostartFolder();
+    if (!folder) return Status::notRegistered;
+    std::ifstream in(*folder + "/" + fileName, std::ios::binary);
+    if (!in) return Status::notRegistered;
+    std::stringstream contents;
+    contents << in.rdbuf();
+    // A hidden entry is one the user turned off.
+    if (entryValue(contents.str(), "Hidden") == "true") return Status::notRegistered;
+    const auto exec = entryValue(contents.str(), "Exec");
+    return exec && firstArgument(*exec) == executable_ ? Status::enabled : Status::notRegistered;
+}
+
+std::optional<desktop::Error> XdgLoginItem::registerItem()
+{
+    const auto folder = autostartFolder();
+    if (!folder) return failure(0, "No configuration folder (neither XDG_CONFIG_HOME nor HOME is set)");
+    if (executable_.empty() || executable_.find('\n') != std::string::npos)
+        return failure(0, "The application's executable cannot be named in an autostart entry");
+    if (!core::paths::makeDirectories(*folder)) return failure(errno, "Cannot create " + *folder);
+
+    const std::string contents = "[Desktop Entry]\nType=Application\nName=Glimra\nExec=" + execValue(executable_) +
+                                 "\nTerminal=false\n";
+    std::string temporary = *folder + "/." + fileName + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) return failure(errno, "Cannot write in " + *folder);
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        const auto n = ::write(fd, contents.data() + written, contents.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        written += static_cast<std::size_t>(n);
+    }
+    const int writeError = written == contents.size() ? 0 : errno;
+    const bool synced = writeError == 0 && ::fsync(fd) == 0;
+    const int syncError = synced ? 0 : errno;
+    ::close(fd);
+    const std::string target = *folder + "/" + fileName;
+    if (!synced || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = writeError ? writeError : syncError ? syncError : errno;
+        ::unlink(temporary.c_str());
+        return failure(error, "Cannot write " + target);
+    }
+    return std::nullopt;
+}
+
+std::optional<desktop::Error> XdgLoginItem::unregisterItem()
+{
+    const auto folder = autostartFolder();
+    if (!folder) return failure(0, "The login item is not registered");
+    const std::string target = *folder + "/" + fileName;
+    if (::unlink(target.c_str()) == 0) return std::nullopt;
+    if (errno == ENOENT) return failure(0, "The login item is not registered");
+    return failure(errno, "Cannot remove " + target);
+}
+
+}  // namespace linuxdesktop

@@ -1,0 +1,101 @@
+#include "platform/sim/CaptureRenderer.h"
+
+#include "platform/sim/Compositor.h"
+#include "platform/sim/WindowPainter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace sim {
+namespace {
+
+using desktop::ContentFilter;
+
+std::optional<core::Rect> displayRegion(SimWorld& world, const ContentFilter& filter,
+                                        const desktop::StreamConfiguration& configuration)
+{
+    const auto display = world.display(filter.display.displayID);
+    if (!display) return std::nullopt;
+    if (configuration.sourceRect && !configuration.sourceRect->isEmpty())
+        return configuration.sourceRect->standardized().offsetBy(display->frame.minX(), display->frame.minY());
+    return display->frame;
+}
+
+// The picture placed at the top left of a width × height one, cut where it overhangs.
+desktop::PixelBufferRef anchoredTopLeft(const desktop::PixelBuffer& picture, int width, int height)
+{
+    auto result = std::make_shared<desktop::PixelBuffer>(width, height);
+    const auto rowBytes = static_cast<std::size_t>(std::min(picture.width, width)) * 4;
+    for (int y = 0; y < std::min(picture.height, height); ++y) std::memcpy(result->row(y), picture.row(y), rowBytes);
+    return result;
+}
+
+std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID id, int width, int height,
+                                            core::Size referenceSize)
+{
+    const auto window = world.window(id);
+    if (!window || !world.isOnScreen(id)) return std::nullopt;
+    const double contentTime = world.contentTime(id);
+    const core::Size live = window->frame.size;
+    const double displayScale = world.scaleAt(window->frame);
+
+    CapturedPicture captured;
+    captured.scaleFactor = displayScale;
+    if (live == referenceSize) {
+        captured.image = paintWindow(*window, contentTime, width, height);
+        captured.contentRect = core::Rect(0, 0, width, height);
+        return captured;
+    }
+    const double scaleX = referenceSize.width > 0 ? width / referenceSize.width : displayScale;
+    const double scaleY = referenceSize.height > 0 ? height / referenceSize.height : displayScale;
+    const int paintedWidth = std::max(1, static_cast<int>(std::lround(live.width * scaleX)));
+    const int paintedHeight = std::max(1, static_cast<int>(std::lround(live.height * scaleY)));
+    const auto painted = paintWindow(*window, contentTime, paintedWidth, paintedHeight);
+    captured.image = anchoredTopLeft(*painted, width, height);
+    captured.contentRect = core::Rect(0, 0, std::min(paintedWidth, width), std::min(paintedHeight, height));
+    return captured;
+}
+
+std::optional<CapturedPicture> renderDisplay(SimWorld& world, const ContentFilter& filter,
+                                             const desktop::StreamConfiguration& configuration, int width, int height)
+{
+    const auto region = displayRegion(world, filter, configuration);
+    if (!region) return std::nullopt;
+    const bool including = filter.kind == ContentFilter::Kind::displayIncluding;
+    const auto listed = [&](desktop::WindowID id) {
+        return std::any_of(filter.windows.begin(), filter.windows.end(),
+                           [&](const desktop::ShareableWindow& w) { return w.windowID == id; });
+    };
+    CapturedPicture captured;
+    captured.image = composeRegion(world, *region, width, height,
+                                   [&](const SimWindow& w) { return !w.own && listed(w.id) == including; });
+    captured.contentRect = core::Rect(0, 0, width, height);
+    captured.scaleFactor = world.scaleAt(*region);
+    return captured;
+}
+
+}  // namespace
+
+core::Size capturedSize(SimWorld& world, const ContentFilter& filter, const desktop::StreamConfiguration& configuration)
+{
+    if (filter.kind == ContentFilter::Kind::window) {
+        const auto window = world.window(filter.window.windowID);
+        return window ? window->frame.size : filter.window.frame.size;
+    }
+    const auto region = displayRegion(world, filter, configuration);
+    return region ? region->size : filter.display.frame.size;
+}
+
+std::optional<CapturedPicture> renderCapture(SimWorld& world, const ContentFilter& filter,
+                                             const desktop::StreamConfiguration& configuration,
+                                             core::Size referenceSize)
+{
+    const int width = std::max(configuration.width, 1);
+    const int height = std::max(configuration.height, 1);
+    if (filter.kind == ContentFilter::Kind::window)
+        return renderWindow(world, filter.window.windowID, width, height, referenceSize);
+    return renderDisplay(world, filter, configuration, width, height);
+}
+
+}  // namespace sim

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "platform/desktop/Input.h"
+
+#include <array>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+class SimHotKeys;
+class SimWorld;
+
+enum class MouseButton { left = 0, right = 1 };
+
+// Pointer, buttons, keys and the way of an event through the simulated session: hot
+// keys take theirs first, then event taps may swallow it, then it reaches the window
+// under the point (mouse) or the frontmost application (keys). The application's own
+// windows get it through their sink after its local monitors; events for other
+// applications are what its global monitors see.
+//
+// State changes at once; everything the event reaches runs later on the main queue, in
+// the order the events came. Own it through a shared_ptr: queued deliveries keep it.
+class SimInput : public desktop::Input, public std::enable_shared_from_this<SimInput> {
+public:
+    // hotKeys may be null: then no combination is taken.
+    SimInput(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys);
+
+    core::Point pointerLocation() override;
+    int warpPointer(core::Point to) override;
+    int moveCursorToPoint(desktop::DisplayID display, core::Point point) override;
+    void associateMouseAndCursor(bool connected) override;
+
+    bool isButtonDown(int button) override;
+    bool isKeyDown(int keyCode) override;
+    std::uint64_t modifierFlags() override;
+
+    void postEvent(const desktop::Event& event) override;
+
+    desktop::Token addGlobalMonitor(std::uint64_t mask, std::function<void(const desktop::Event&)> handler) override;
+    desktop::Token addLocalMonitor(std::uint64_t mask,
+                                   std::function<std::optional<desktop::Event>(const desktop::Event&)> handler) override;
+    void removeMonitor(desktop::Token token) override;
+
+    std::optional<desktop::Token> createEventTap(std::uint64_t mask,
+                                                 std::function<bool(const desktop::Event&)> handler) override;
+    void setEventTapEnabled(desktop::Token tap, bool enabled) override;
+    void removeEventTap(desktop::Token tap) override;
+
+    // What the user does. Modifier names (cmd, alt, ctrl, shift, fn) are held for that
+    // one key event only. A modifier key's own code (54 to 63) makes a flags-changed
+    // event and stays down until its key-up.
+    void userMouseMove(core::Point to);
+    void userMouseDown(MouseButton button, core::Point at, int clickCount = 1);
+    void userMouseUp(MouseButton button, core::Point at, int clickCount = 1);
+    void userScroll(double deltaX, double deltaY);  // at the pointer
+    void userKeyDown(int keyCode, const std::vector<std::string>& modifierNames = {});
+    void userKeyUp(int keyCode, const std::vector<std::string>& modifierNames = {});
+
+private:
+    template <class Handler>
+    struct Hook {
+        std::uint64_t mask = 0;
+        bool enabled = true;
+        Handler handler;
+    };
+    template <class Handler>
+    using Hooks = std::map<desktop::Token, Hook<Handler>>;
+
+    // Where an event goes: a window (0 none) and whether the application itself gets it.
+    struct Route {
+        desktop::WindowID window = 0;
+        bool own = false;
+    };
+
+    desktop::Event userEvent(desktop::EventType type, core::Point at);
+    desktop::Event userKeyEvent(desktop::EventType type, int keyCode, const std::vector<std::string>& modifierNames);
+    void dispatchEvent(desktop::Event event, bool posted);
+    void applyLocked(desktop::Event& event);
+    std::uint64_t heldFlagsLocked() const;
+    Route grabbedRouteLocked(desktop::EventType type, Route under);
+    Route windowRoute(core::Point at);
+    Route keyRoute();
+    void journal(const desktop::Event& event);
+
+    // On the main queue.
+    void deliver(desktop::Event event, Route route);
+    bool passesTaps(const desktop::Event& event);
+
+    const std::shared_ptr<SimWorld> world_;
+    const std::shared_ptr<SimHotKeys> hotKeys_;
+
+    std::mutex mutex_;
+    core::Point pointer_;
+    std::array<bool, 3> buttons_{};
+    std::set<int> keysDown_;
+    // The window that got the press keeps the drag and the release.
+    std::optional<Route> grab_;
+
+    desktop::Token nextToken_ = 1;
+    Hooks<std::function<void(const desktop::Event&)>> globalMonitors_;
+    Hooks<std::function<std::optional<desktop::Event>(const desktop::Event&)>> localMonitors_;
+    Hooks<std::function<bool(const desktop::Event&)>> taps_;
+};
+
+}  // namespace sim

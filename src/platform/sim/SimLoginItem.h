@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/desktop/LoginItem.h"
+
+#include <memory>
+#include <mutex>
+
+namespace sim {
+
+class SimWorld;
+
+// The login item of the simulated desktop. Registration is remembered; two knobs make
+// the system answer the other ways it can.
+class SimLoginItem : public desktop::LoginItem {
+public:
+    explicit SimLoginItem(std::shared_ptr<SimWorld> world);
+
+    Status status() override;
+    std::optional<desktop::Error> registerItem() override;
+    std::optional<desktop::Error> unregisterItem() override;
+
+    // While registered, the user still has to approve the item.
+    void setRequiresApproval(bool requiresApproval);
+    // The system cannot find the application: status notFound, registering fails.
+    void setNotFound(bool notFound);
+
+private:
+    Status statusLocked() const;
+
+    std::shared_ptr<SimWorld> world_;
+    std::mutex mutex_;
+    bool registered_ = false;
+    bool requiresApproval_ = false;
+    bool notFound_ = false;
+};
+
+}  // namespace sim

@@ -1,0 +1,122 @@
+#include "platform/sim/SimWindowServer.h"
+
+#include "platform/sim/SimWorld.h"
+#include "platform/sim/WindowPainter.h"
+
+#include <cmath>
+
+namespace sim {
+namespace {
+
+// Windows of applications without a name are listed without an owner name, as the
+// window server leaves out a key it has no value for.
+desktop::WindowInfo infoOf(const SimWindow& window, const SimApp* owner, bool onScreen, desktop::Pid ownPid)
+{
+    desktop::WindowInfo info;
+    info.number = window.id;
+    info.ownerPid = window.own ? ownPid : window.pid;
+    if (window.own)
+        info.ownerName = "Glimra";
+    else if (owner && !owner->info.name.empty())
+        info.ownerName = owner->info.name;
+    info.name = window.title;
+    info.layer = window.layer;
+    info.bounds = window.frame;
+    info.isOnscreen = onScreen;
+    info.alpha = window.alpha;
+    info.sharingState = 1;
+    return info;
+}
+
+}  // namespace
+
+SimWindowServer::SimWindowServer(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
+
+std::optional<std::vector<desktop::WindowInfo>> SimWindowServer::windowList(desktop::WindowListOption option,
+                                                                           desktop::WindowID relativeTo,
+                                                                           bool excludeDesktopElements)
+{
+    using Option = desktop::WindowListOption;
+    std::vector<desktop::WindowInfo> list;
+    const desktop::Pid ownPid = world_->ownPid();
+    bool passedRelative = false;
+    world_->visitStack([&](const SimWindow& window, const SimApp* owner, bool onScreen) {
+        const bool isRelative = window.id == relativeTo;
+        if (option == Option::includingWindow) {
+            if (isRelative) list.push_back(infoOf(window, owner, onScreen, ownPid));
+            return !isRelative;
+        }
+        if (isRelative) passedRelative = true;
+        if (option == Option::onScreenAboveWindow && passedRelative) return false;
+        const bool wanted = option == Option::all ||
+                            (onScreen && (option == Option::onScreenOnly ||
+                                          (option == Option::onScreenBelowWindow && passedRelative && !isRelative) ||
+                                          option == Option::onScreenAboveWindow));
+        if (wanted && !(excludeDesktopElements && window.layer <= desktopIconLayer))
+            list.push_back(infoOf(window, owner, onScreen, ownPid));
+        return true;
+    });
+    // Relative to a window that does not exist, nothing is above or below it.
+    if ((option == Option::onScreenAboveWindow || option == Option::onScreenBelowWindow) && !passedRelative) list.clear();
+    return list;
+}
+
+desktop::PixelBufferRef SimWindowServer::windowImage(desktop::WindowID id, desktop::ImageResolution resolution)
+{
+    std::optional<SimWindow> window;
+    double contentTime = 0;
+    double scale = 1;
+    {
+        std::lock_guard lock(world_->mutex());
+        window = world_->window(id);
+        // Minimised windows, windows of hidden applications and windows on another Space
+        // are not composited.
+        if (!window || !world_->isOnScreen(id)) return nullptr;
+        contentTime = world_->contentTime(id);
+        if (resolution == desktop::ImageResolution::best) scale = world_->scaleAt(window->frame);
+    }
+    if (window->own) return window->grab ? window->grab(scale) : nullptr;
+    const int width = static_cast<int>(std::lround(window->frame.width() * scale));
+    const int height = static_cast<int>(std::lround(window->frame.height() * scale));
+    if (width < 1 || height < 1) return nullptr;
+    return paintWindow(*window, contentTime, width, height);
+}
+
+desktop::WindowID SimWindowServer::registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,
+                                                     desktop::OwnWindowEventSink sink)
+{
+    SimWindow window;
+    window.id = world_->allocateWindowNumber();
+    window.pid = world_->ownPid();
+    window.title = state.title;
+    window.frame = state.frame;
+    window.layer = state.level;
+    window.alpha = state.alpha;
+    window.own = true;
+    window.ownVisible = state.visible;
+    window.ignoresMouseEvents = state.ignoresMouseEvents;
+    window.grab = std::move(grab);
+    window.sink = std::move(sink);
+    const auto id = window.id;
+    world_->addWindow(std::move(window));
+    return id;
+}
+
+void SimWindowServer::updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state)
+{
+    world_->updateOwnWindow(window, state);
+}
+
+void SimWindowServer::orderOwnWindowFront(desktop::WindowID window)
+{
+    const auto found = world_->window(window);
+    if (found && found->own) world_->raise(window);
+}
+
+void SimWindowServer::unregisterOwnWindow(desktop::WindowID window)
+{
+    const auto found = world_->window(window);
+    if (found && found->own) world_->removeWindow(window);
+}
+
+}  // namespace sim

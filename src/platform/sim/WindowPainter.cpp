@@ -1,0 +1,94 @@
+#include "platform/sim/WindowPainter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace sim {
+namespace {
+
+struct Colour {
+    std::uint8_t b = 0, g = 0, r = 0;
+};
+
+// Mixes the window number so that neighbouring numbers get unrelated colours.
+std::uint64_t mix(std::uint64_t x)
+{
+    x += 0x9E3779B97F4A7C15ull;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return x ^ (x >> 31);
+}
+
+// The high half of each channel comes from the hue, the low half carries twelve bits of
+// the frame index, so every pixel of animated content changes with every frame (any
+// sampling of the picture sees the change) while the tint hardly moves.
+Colour shade(std::uint64_t hue, std::uint64_t frameIndex)
+{
+    const auto channel = [](std::uint64_t high, std::uint64_t low) {
+        return static_cast<std::uint8_t>((high & 0xF0) | (low & 0x0F));
+    };
+    return {channel(hue, frameIndex), channel(hue >> 8, frameIndex >> 4), channel(hue >> 16, frameIndex >> 8)};
+}
+
+std::uint32_t packed(Colour c)
+{
+    const std::uint8_t bytes[4] = {c.b, c.g, c.r, 0xFF};
+    std::uint32_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+// Fills count pixels from start, wrapping around the row's end.
+void fillWrapped(std::vector<std::uint32_t>& row, int start, int count, std::uint32_t pixel)
+{
+    const int width = static_cast<int>(row.size());
+    const int first = std::min(count, width - start);
+    std::fill_n(row.begin() + start, first, pixel);
+    std::fill_n(row.begin(), count - first, pixel);
+}
+
+}  // namespace
+
+desktop::PixelBufferRef paintWindow(const SimWindow& window, double contentTime, int pixelWidth, int pixelHeight)
+{
+    const int width = std::max(pixelWidth, 1);
+    const int height = std::max(pixelHeight, 1);
+    const auto frameIndex = static_cast<std::uint64_t>(std::floor(std::max(contentTime, 0.0) * 60));
+    const std::uint64_t hue = mix(window.id);
+
+    const std::uint32_t background = packed(shade(hue, frameIndex));
+    const std::uint32_t band = packed(shade(~hue, frameIndex));
+    const std::uint32_t crossing = packed(shade(hue >> 24, frameIndex));
+
+    // A vertical band crosses the width in 90 frames, a horizontal one the height in 150.
+    const int bandWidth = std::max(1, width / 10);
+    const int bandX = static_cast<int>(frameIndex * std::max(1, width / 90) % width);
+    const int bandHeight = std::max(1, height / 10);
+    const int bandY = static_cast<int>(frameIndex * std::max(1, height / 150) % height);
+
+    std::vector<std::uint32_t> plainRow(width, background);
+    fillWrapped(plainRow, bandX, bandWidth, band);
+    std::vector<std::uint32_t> bandRow(width, band);
+    fillWrapped(bandRow, bandX, bandWidth, crossing);
+
+    // Rows are copies of the two prepared rows: the cost stays close to filling memory.
+    auto buffer = std::make_shared<desktop::PixelBuffer>();
+    buffer->width = width;
+    buffer->height = height;
+    buffer->bytesPerRow = width * 4;
+    buffer->bytes.reserve(static_cast<std::size_t>(buffer->bytesPerRow) * height);
+    const auto append = [&](const std::vector<std::uint32_t>& row, int rows) {
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.data());
+        for (int i = 0; i < rows; ++i) buffer->bytes.insert(buffer->bytes.end(), bytes, bytes + buffer->bytesPerRow);
+    };
+    const int bandRowsBeforeWrap = std::min(bandHeight, height - bandY);
+    const int wrappedBandRows = bandHeight - bandRowsBeforeWrap;
+    append(bandRow, wrappedBandRows);
+    append(plainRow, bandY - wrappedBandRows);
+    append(bandRow, bandRowsBeforeWrap);
+    append(plainRow, height - bandY - bandRowsBeforeWrap);
+    return buffer;
+}
+
+}  // namespace sim

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/desktop/Types.h"
+#include "platform/sim/SimWorld.h"
+
+namespace sim {
+
+// Draws a foreign window's content as it looks at contentTime: a picture that depends
+// only on the window's number, its size and the content time, so the same inputs give
+// the same bytes. Animated content changes with every 1/60 s of content time.
+desktop::PixelBufferRef paintWindow(const SimWindow& window, double contentTime, int pixelWidth, int pixelHeight);
+
+}  // namespace sim

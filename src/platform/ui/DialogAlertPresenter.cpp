@@ -1,0 +1,32 @@
+#include "platform/ui/DialogAlertPresenter.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <vector>
+
+namespace ui {
+
+long DialogAlertPresenter::runModal(const Alert& alert)
+{
+    QMessageBox box;
+    box.setIcon(alert.style == AlertStyle::warning ? QMessageBox::Warning : QMessageBox::Information);
+    box.setText(QString::fromStdString(alert.messageText));
+    box.setInformativeText(QString::fromStdString(alert.informativeText));
+
+    const auto titles = shownButtonTitles(alert);
+    std::vector<QPushButton*> buttons;
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        const auto role = i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
+        buttons.push_back(box.addButton(QString::fromStdString(titles[i]), role));
+    }
+    box.setDefaultButton(buttons.front());
+    box.exec();
+
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return firstButtonResponse + static_cast<long>(i);
+    // Closed without a button: the last one, the way out.
+    return firstButtonResponse + static_cast<long>(buttons.size()) - 1;
+}
+
+}  // namespace ui

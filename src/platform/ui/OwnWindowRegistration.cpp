@@ -1,0 +1,65 @@
+#include "platform/ui/OwnWindowRegistration.h"
+
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/ui/EventDelivery.h"
+#include "platform/ui/WidgetPicture.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+
+namespace ui {
+namespace {
+
+bool sameState(const desktop::OwnWindowState& a, const desktop::OwnWindowState& b)
+{
+    return a.title == b.title && a.frame == b.frame && a.level == b.level && a.alpha == b.alpha &&
+           a.visible == b.visible && a.ignoresMouseEvents == b.ignoresMouseEvents;
+}
+
+bool onGuiThread()
+{
+    const auto* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+desktop::OwnWindowGrab pictureOf(QWidget& widget)
+{
+    return [widget = QPointer<QWidget>(&widget)](double scale) -> desktop::PixelBufferRef {
+        const auto render = [&]() -> desktop::PixelBufferRef {
+            return widget ? renderWidget(*widget, scale) : nullptr;
+        };
+        // Widgets draw only on their own thread.
+        return onGuiThread() ? render() : dispatch::main().syncResult(render);
+    };
+}
+
+desktop::OwnWindowEventSink eventsTo(QWidget& widget)
+{
+    return [delivery = std::make_shared<EventDelivery>(widget)](const desktop::Event& event) {
+        delivery->deliver(event);
+    };
+}
+
+}  // namespace
+
+OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state)
+    : server_(desktop::current().windowServer),
+      state_(state),
+      number_(server_->registerOwnWindow(state, pictureOf(widget), eventsTo(widget)))
+{
+}
+
+OwnWindowRegistration::~OwnWindowRegistration() { server_->unregisterOwnWindow(number_); }
+
+void OwnWindowRegistration::update(const desktop::OwnWindowState& state)
+{
+    if (sameState(state, state_)) return;
+    state_ = state;
+    server_->updateOwnWindow(number_, state_);
+}
+
+void OwnWindowRegistration::orderFront() { server_->orderOwnWindowFront(number_); }
+
+}  // namespace ui

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/desktop/WindowServer.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace ui {
+
+// Lists one top-level widget with the desktop's window server while it lives: the
+// desktop stacks it, draws it from the widget's picture and hands it the events aimed at
+// it. Main thread only; the picture may be asked for from any thread.
+class OwnWindowRegistration {
+public:
+    OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state);
+    ~OwnWindowRegistration();
+    OwnWindowRegistration(const OwnWindowRegistration&) = delete;
+    OwnWindowRegistration& operator=(const OwnWindowRegistration&) = delete;
+
+    desktop::WindowID windowNumber() const { return number_; }
+    const desktop::OwnWindowState& state() const { return state_; }
+    // Tells the desktop, when anything changed.
+    void update(const desktop::OwnWindowState& state);
+    // Before the other windows of its level.
+    void orderFront();
+
+private:
+    // The server it registered with, even when another desktop is installed meanwhile.
+    std::shared_ptr<desktop::WindowServer> server_;
+    desktop::OwnWindowState state_;
+    desktop::WindowID number_ = 0;
+};
+
+}  // namespace ui

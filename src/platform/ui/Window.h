@@ -1,0 +1,116 @@
+#pragma once
+
+#include "platform/core/Geometry.h"
+#include "platform/ui/Animation.h"
+#include "platform/ui/OwnWindowRegistration.h"
+#include "platform/ui/Screen.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+// The base of every own top-level window. Frames are in screen coordinates (bottom-left
+// origin, y up). The window is listed with the desktop for its whole life under one
+// window number, and every change of frame, level, alpha, visibility or mouse handling
+// reaches the desktop at once. Showing never activates it unless asked. Main thread
+// only; a desktop must be installed.
+class Window : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Style {
+        panel,   // borderless, transparent where nothing is drawn
+        titled,  // a normal window with a title bar
+    };
+
+    explicit Window(const core::Rect& frame, Style style = Style::panel);
+    ~Window() override;
+
+    core::Rect frame() const { return frame_; }
+    void setFrame(const core::Rect& frame);
+    void setFrameOrigin(core::Point origin);
+    // Centred on the main screen's visible frame.
+    void center();
+
+    long level() const { return level_; }
+    void setLevel(long level);
+
+    double alphaValue() const { return alpha_; }
+    // Stops a running alpha animation, whose completion then runs on the next main-queue
+    // turn.
+    void setAlphaValue(double alpha);
+    // Fades from the current alpha; replaces a running alpha animation as setAlphaValue
+    // does.
+    Animation animateAlpha(double to, double duration, std::function<void()> completion = {});
+
+    // Shows without activating, before the other windows of its level, its visible child
+    // windows above it.
+    void orderFront();
+    void orderFrontRegardless() { orderFront(); }
+    // Shows, puts it first and gives it the keyboard.
+    void makeKeyAndOrderFront();
+    // Hides it and its child windows.
+    void orderOut();
+
+    bool ignoresMouseEvents() const { return ignoresMouseEvents_; }
+    // Clicks go through to whatever lies below.
+    void setIgnoresMouseEvents(bool ignores);
+
+    std::string title() const { return title_; }
+    void setTitle(const std::string& title);
+
+    desktop::WindowID windowNumber() const { return registration_->windowNumber(); }
+
+    // A child window stays above this one whenever this one is ordered front, is ordered
+    // out with it and closes with it.
+    void addChildWindow(Window& child);
+    void removeChildWindow(Window& child);
+    Window* parentWindow() const { return parent_; }
+
+    // The screen under the window's centre (else the one holding most of it).
+    std::optional<Screen> screen() const;
+
+    // Window coordinates: bottom-left origin of the window.
+    core::Point convertToScreen(core::Point windowPoint) const;
+    core::Point convertFromScreen(core::Point screenPoint) const;
+
+    // The view that fills the window; a replaced view is deleted.
+    QWidget* contentView() const { return contentView_; }
+    void setContentView(QWidget* view);
+
+    void setVisible(bool visible) override;
+
+protected:
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void applyAlpha(double alpha);
+    // Window-system flags follow the level and the mouse handling.
+    void applyWindowFlags();
+    // Follows a geometry change made by the window system (a user moving a titled window).
+    void adoptQtGeometry();
+    desktop::OwnWindowState desktopState() const;
+    void publish();
+
+    const Style style_;
+    core::Rect frame_;
+    long level_ = 0;
+    double alpha_ = 1;
+    bool ignoresMouseEvents_ = false;
+    std::string title_;
+    bool changingFlags_ = false;
+    Animation alphaAnimation_;
+    Window* parent_ = nullptr;
+    std::vector<QPointer<Window>> children_;
+    QPointer<QWidget> contentView_;
+    std::unique_ptr<OwnWindowRegistration> registration_;
+};
+
+}  // namespace ui

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+// The application as the scenario runner drives it. The runner installs the scheduler
+// and the desktop first; every call comes on the runner's thread.
+class Application {
+public:
+    virtual ~Application() = default;
+
+    // Starts the application with its launch arguments.
+    virtual void launch(const std::vector<std::string>& args) = 0;
+    // Answered before launch, when the scenario is checked.
+    virtual bool hasCommand(const std::string& name) const = 0;
+    virtual void runCommand(const std::string& name) = 0;
+    // "SIGUSR1" or "SIGUSR2".
+    virtual void deliverSignal(const std::string& name) = 0;
+    // Starts the quit path; it has finished when exitStatus() answers.
+    virtual void quit() = 0;
+    // The status the application exited with, by itself or at the end of its quit path;
+    // none while it runs.
+    virtual std::optional<int> exitStatus() const = 0;
+    // The mini windows in creation order, as a state dump lists them.
+    virtual nlohmann::json panels() const = 0;
+};
+
+}  // namespace scenario

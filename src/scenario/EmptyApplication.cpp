@@ -1,0 +1,38 @@
+#include "scenario/EmptyApplication.h"
+
+namespace scenario {
+
+void EmptyApplication::launch(const std::vector<std::string>& args)
+{
+    args_ = args;
+}
+
+bool EmptyApplication::hasCommand(const std::string&) const
+{
+    return false;
+}
+
+// Never called: the scenario reader refuses every command this application lacks.
+void EmptyApplication::runCommand(const std::string&) {}
+
+void EmptyApplication::deliverSignal(const std::string& name)
+{
+    signals_.push_back(name);
+}
+
+void EmptyApplication::quit()
+{
+    exitStatus_ = 0;
+}
+
+std::optional<int> EmptyApplication::exitStatus() const
+{
+    return exitStatus_;
+}
+
+nlohmann::json EmptyApplication::panels() const
+{
+    return nlohmann::json::array();
+}
+
+}  // namespace scenario

@@ -1,0 +1,127 @@
+#include "scenario/ScenarioChecks.h"
+
+#include "scenario/JsonFields.h"
+
+#include <set>
+
+namespace scenario {
+namespace {
+
+// The ids that exist at some point of the run, in the order the file creates them.
+class KnownIds {
+public:
+    void addDisplay(desktop::DisplayID id, const std::string& path)
+    {
+        if (!displays_.insert(id).second) refuse(path, "duplicate display " + std::to_string(id));
+    }
+
+    void addApp(const AppSpec& app, const std::string& path)
+    {
+        if (app.pid == sim::simulatedOwnPid)
+            refuse(childPath(path, "pid"), std::to_string(app.pid) + " is the application's own pid");
+        if (!apps_.insert(app.pid).second) refuse(childPath(path, "pid"), "duplicate application " + std::to_string(app.pid));
+        for (std::size_t i = 0; i < app.windows.size(); ++i)
+            addWindow(app.windows[i].id, childPath(itemPath(childPath(path, "windows"), i), "id"));
+    }
+
+    void addWindow(desktop::WindowID id, const std::string& path)
+    {
+        if (!windows_.insert(id).second) refuse(path, "duplicate window " + std::to_string(id));
+    }
+
+    void needDisplay(desktop::DisplayID id, const std::string& path) const
+    {
+        if (!displays_.count(id)) refuse(path, "no display " + std::to_string(id));
+    }
+    void needApp(desktop::Pid pid, const std::string& path) const
+    {
+        if (!apps_.count(pid)) refuse(path, "no application " + std::to_string(pid));
+    }
+    void needWindow(desktop::WindowID id, const std::string& path) const
+    {
+        if (!windows_.count(id)) refuse(path, "no window " + std::to_string(id));
+    }
+
+private:
+    std::set<desktop::DisplayID> displays_;
+    std::set<desktop::Pid> apps_;
+    std::set<desktop::WindowID> windows_;
+};
+
+void checkStep(const Step& step, const std::string& path, KnownIds& known)
+{
+    switch (step.kind) {
+        case StepKind::windowMove:
+        case StepKind::windowClose:
+        case StepKind::windowMinimize:
+        case StepKind::windowRestore:
+        case StepKind::windowRaise:
+        case StepKind::windowContent:
+            known.needWindow(step.window, childPath(path, "id"));
+            break;
+        case StepKind::windowCreate:
+            known.needApp(step.pid, childPath(path, "pid"));
+            known.addWindow(step.newWindow.id, childPath(childPath(path, "window"), "id"));
+            break;
+        case StepKind::appActivate:
+        case StepKind::appHide:
+        case StepKind::appUnhide:
+        case StepKind::appQuit:
+            known.needApp(step.pid, childPath(path, "pid"));
+            break;
+        case StepKind::appLaunch:
+            known.addApp(step.newApp, childPath(path, "app"));
+            break;
+        case StepKind::displayAdd:
+            known.addDisplay(step.newDisplay.id, childPath(childPath(path, "display"), "id"));
+            break;
+        case StepKind::displayRemove:
+        case StepKind::displayMove:
+            known.needDisplay(step.display, childPath(path, "id"));
+            break;
+        case StepKind::captureFault:
+            known.needWindow(step.window, childPath(path, "window"));
+            break;
+        case StepKind::screenshot:
+            if (step.screenshotDisplay) known.needDisplay(*step.screenshotDisplay, childPath(path, "display"));
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void checkReferences(const Scenario& scenario)
+{
+    KnownIds known;
+    for (std::size_t i = 0; i < scenario.displays.size(); ++i)
+        known.addDisplay(scenario.displays[i].id, childPath(itemPath("displays", i), "id"));
+    for (std::size_t i = 0; i < scenario.apps.size(); ++i) known.addApp(scenario.apps[i], itemPath("apps", i));
+
+    std::set<desktop::WindowID> listed;
+    for (std::size_t i = 0; i < scenario.front.size(); ++i) {
+        known.needWindow(scenario.front[i], itemPath("front", i));
+        if (!listed.insert(scenario.front[i]).second)
+            refuse(itemPath("front", i), "window " + std::to_string(scenario.front[i]) + " listed twice");
+    }
+    if (scenario.frontmost) {
+        known.needApp(*scenario.frontmost, "frontmost");
+        for (const auto& app : scenario.apps)
+            if (app.pid == *scenario.frontmost && app.hidden)
+                refuse("frontmost", "application " + std::to_string(app.pid) + " is hidden");
+    }
+
+    double end = 0;
+    for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
+        const Step& step = scenario.steps[i];
+        const std::string path = itemPath("steps", i);
+        if (i > 0 && scenario.steps[i - 1].kind == StepKind::quit) refuse(path, "comes after quit");
+        if (step.at < end) refuse(childPath(path, "at"), "before the end of the previous step (" + core::numberText(end) + ")");
+        end = step.end();
+        checkStep(step, path, known);
+    }
+    if (scenario.until < end) refuse("until", "before the end of the last step (" + core::numberText(end) + ")");
+}
+
+}  // namespace scenario

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "platform/core/Geometry.h"
+#include "platform/desktop/Types.h"
+#include "platform/sim/CaptureFaults.h"
+#include "platform/sim/SimInput.h"
+#include "platform/sim/SimWorld.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// A scenario file, read and checked: the world at launch and the steps that drive it.
+namespace scenario {
+
+struct DisplaySpec {
+    desktop::DisplayID id = 0;
+    core::Rect frame;
+    core::Rect visibleFrame;
+    double scale = 2;
+    double refreshHz = 60;
+    core::Size mm{344, 222};
+    std::string name;
+};
+
+struct WindowSpec {
+    desktop::WindowID id = 0;
+    std::string title = "Notes";
+    core::Rect frame;
+    long layer = 0;
+    sim::Content content = sim::Content::animated;
+    bool minimized = false;
+    bool offscreen = false;
+};
+
+struct AppSpec {
+    desktop::Pid pid = 0;
+    std::string bundleID = "com.example.editor";
+    std::string name = "Editor";
+    std::string path = "/Applications/Editor.app";
+    bool hidden = false;
+    std::vector<WindowSpec> windows;
+    sim::AppBehavior behavior;
+};
+
+enum class StepKind {
+    pointer,
+    mouseDown,
+    mouseUp,
+    click,
+    drag,
+    keyDown,
+    keyUp,
+    key,
+    windowMove,
+    windowClose,
+    windowMinimize,
+    windowRestore,
+    windowRaise,
+    windowCreate,
+    windowContent,
+    appActivate,
+    appHide,
+    appUnhide,
+    appQuit,
+    appLaunch,
+    displayAdd,
+    displayRemove,
+    displayMove,
+    permission,
+    captureFault,
+    command,
+    signal,
+    screenshot,
+    state,
+    quit,
+};
+
+// One step; only the fields of its kind are meaningful.
+struct Step {
+    double at = 0;
+    StepKind kind = StepKind::quit;
+
+    // pointer and mouse
+    core::Point to;
+    core::Point from;
+    std::optional<core::Point> point;  // where a press happens; the pointer when none
+    sim::MouseButton button = sim::MouseButton::left;
+    int count = 1;  // click count, or the number of faulty frames
+    double duration = 0.5;
+    int moves = 10;  // a drag's intermediate pointer moves
+
+    // keys
+    int code = 0;
+    std::vector<std::string> modifiers;  // cmd, alt, ctrl, shift, fn
+
+    // the desktop
+    desktop::WindowID window = 0;
+    desktop::Pid pid = 0;
+    desktop::DisplayID display = 0;
+    core::Rect frame;
+    sim::Content content = sim::Content::animated;
+    WindowSpec newWindow;
+    AppSpec newApp;
+    DisplaySpec newDisplay;
+    std::optional<bool> screenRecording;
+    std::optional<bool> accessibility;
+    sim::CaptureFault fault = sim::CaptureFault::silence;
+    std::optional<long> errorCode;  // none: the error of an interrupted connection
+
+    // the application and the output
+    std::string name;   // command or signal
+    std::string file;   // relative to the output folder
+    std::optional<desktop::DisplayID> screenshotDisplay;
+
+    // When the step is over: a drag lasts its duration.
+    double end() const { return kind == StepKind::drag ? at + duration : at; }
+};
+
+struct Scenario {
+    std::vector<std::string> args;
+    double clock = 1767603600.0;  // wall-clock seconds at virtual 0, local time read as UTC
+    std::vector<std::string> languages{"zh-Hans-CN"};
+    nlohmann::json settings = nlohmann::json::object();
+    bool screenRecording = true;
+    bool accessibility = true;
+    std::vector<DisplaySpec> displays;
+    std::vector<AppSpec> apps;
+    std::vector<desktop::WindowID> front;
+    std::optional<desktop::Pid> frontmost;
+    double until = 1;
+    std::vector<Step> steps;
+};
+
+}  // namespace scenario

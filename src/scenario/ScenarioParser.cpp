@@ -1,0 +1,421 @@
+#include "scenario/ScenarioParser.h"
+
+#include "scenario/ScenarioChecks.h"
+
+#include <climits>
+#include <cstdint>
+#include <ctime>
+
+namespace scenario {
+namespace {
+
+using nlohmann::json;
+
+// Bounds that keep a file from asking for absurd amounts of memory or time.
+constexpr double maxSeconds = 86400;
+constexpr double maxSide = 16384;  // points, of a display or a window
+
+const std::vector<std::string_view> displayKeys{"id", "frame", "visibleFrame", "scale", "refreshHz", "mm", "name"};
+const std::vector<std::string_view> windowKeys{"id", "title", "frame", "layer", "content", "minimized", "offscreen"};
+const std::vector<std::string_view> appKeys{"pid", "bundleID", "name", "path", "hidden", "windows", "behavior"};
+const std::vector<std::string_view> behaviorKeys{"refuseMoves", "minSize", "reportMinSize", "settleDelay", "hang"};
+const std::vector<std::string_view> topKeys{"args",     "clock", "languages", "settings", "permissions", "displays",
+                                            "apps",     "front", "frontmost", "until",    "steps"};
+
+struct StepType {
+    std::string_view name;
+    StepKind kind;
+    std::vector<std::string_view> keys;  // besides "at" and "do"
+};
+
+const std::vector<StepType>& stepTypes()
+{
+    static const std::vector<StepType> types{
+        {"pointer", StepKind::pointer, {"to"}},
+        {"mouseDown", StepKind::mouseDown, {"button", "point"}},
+        {"mouseUp", StepKind::mouseUp, {"button", "point"}},
+        {"click", StepKind::click, {"point", "button", "count"}},
+        {"drag", StepKind::drag, {"from", "to", "duration", "steps"}},
+        {"keyDown", StepKind::keyDown, {"code", "modifiers"}},
+        {"keyUp", StepKind::keyUp, {"code", "modifiers"}},
+        {"key", StepKind::key, {"code", "modifiers"}},
+        {"window.move", StepKind::windowMove, {"id", "frame"}},
+        {"window.close", StepKind::windowClose, {"id"}},
+        {"window.minimize", StepKind::windowMinimize, {"id"}},
+        {"window.restore", StepKind::windowRestore, {"id"}},
+        {"window.raise", StepKind::windowRaise, {"id"}},
+        {"window.create", StepKind::windowCreate, {"pid", "window"}},
+        {"window.content", StepKind::windowContent, {"id", "content"}},
+        {"app.activate", StepKind::appActivate, {"pid"}},
+        {"app.hide", StepKind::appHide, {"pid"}},
+        {"app.unhide", StepKind::appUnhide, {"pid"}},
+        {"app.quit", StepKind::appQuit, {"pid"}},
+        {"app.launch", StepKind::appLaunch, {"app"}},
+        {"display.add", StepKind::displayAdd, {"display"}},
+        {"display.remove", StepKind::displayRemove, {"id"}},
+        {"display.move", StepKind::displayMove, {"id", "frame"}},
+        {"permission", StepKind::permission, {"screenRecording", "accessibility"}},
+        {"capture.fault", StepKind::captureFault, {"window", "kind", "code", "count"}},
+        {"command", StepKind::command, {"name"}},
+        {"signal", StepKind::signal, {"name"}},
+        {"screenshot", StepKind::screenshot, {"file", "display"}},
+        {"state", StepKind::state, {"file"}},
+        {"quit", StepKind::quit, {}},
+    };
+    return types;
+}
+
+desktop::Pid readPid(const json& value, const std::string& path)
+{
+    return static_cast<desktop::Pid>(readInteger(value, path, 1, INT32_MAX));
+}
+
+desktop::WindowID readWindowID(const json& value, const std::string& path)
+{
+    return static_cast<desktop::WindowID>(readInteger(value, path, 1, UINT32_MAX));
+}
+
+desktop::DisplayID readDisplayID(const json& value, const std::string& path)
+{
+    return static_cast<desktop::DisplayID>(readInteger(value, path, 1, UINT32_MAX));
+}
+
+double readSeconds(const json& value, const std::string& path)
+{
+    return inRange(readNumber(value, path), path, 0, maxSeconds);
+}
+
+core::Rect readBoundedFrame(const json& value, const std::string& path, bool allowEmpty)
+{
+    const core::Rect frame = readFrame(value, path);
+    const bool fits = allowEmpty ? frame.width() >= 0 && frame.height() >= 0 : frame.width() > 0 && frame.height() > 0;
+    if (!fits || frame.width() > maxSide || frame.height() > maxSide)
+        refuse(path, std::string(allowEmpty ? "width and height must be between 0 and "
+                                            : "width and height must be above 0 and at most ") +
+                         std::to_string(static_cast<int>(maxSide)));
+    return frame;
+}
+
+sim::Content readContent(const json& value, const std::string& path)
+{
+    return readChoice<sim::Content>(value, path, {{"animated", sim::Content::animated}, {"static", sim::Content::still}});
+}
+
+// A file inside the output folder: relative, without "." or ".." parts.
+std::string readOutputFile(const json& value, const std::string& path)
+{
+    const std::string file = readString(value, path);
+    bool safe = !file.empty() && file.front() != '/';
+    std::size_t start = 0;
+    while (safe && start <= file.size()) {
+        const std::size_t slash = std::min(file.find('/', start), file.size());
+        const std::string part = file.substr(start, slash - start);
+        safe = !part.empty() && part != "." && part != "..";
+        start = slash + 1;
+    }
+    if (!safe) refuse(path, "expected a relative path inside the output folder");
+    return file;
+}
+
+double readClock(const json& value, const std::string& path)
+{
+    const std::string text = readString(value, path);
+    const char* pattern = "dddd-dd-ddTdd:dd:dd";
+    bool shaped = text.size() == 19;
+    for (std::size_t i = 0; shaped && i < text.size(); ++i)
+        shaped = pattern[i] == 'd' ? (text[i] >= '0' && text[i] <= '9') : text[i] == pattern[i];
+    if (shaped) {
+        std::tm parts{};
+        parts.tm_year = std::stoi(text.substr(0, 4)) - 1900;
+        parts.tm_mon = std::stoi(text.substr(5, 2)) - 1;
+        parts.tm_mday = std::stoi(text.substr(8, 2));
+        parts.tm_hour = std::stoi(text.substr(11, 2));
+        parts.tm_min = std::stoi(text.substr(14, 2));
+        parts.tm_sec = std::stoi(text.substr(17, 2));
+        const std::tm asked = parts;
+        const std::time_t seconds = timegm(&parts);
+        std::tm back{};
+        // timegm normalises impossible dates (February 30th); the round trip tells them.
+        if (seconds >= 0 && gmtime_r(&seconds, &back) && back.tm_year == asked.tm_year && back.tm_mon == asked.tm_mon &&
+            back.tm_mday == asked.tm_mday && back.tm_hour == asked.tm_hour && back.tm_min == asked.tm_min &&
+            back.tm_sec == asked.tm_sec)
+            return static_cast<double>(seconds);
+    }
+    refuse(path, "expected a time \"YYYY-MM-DDTHH:MM:SS\"");
+}
+
+DisplaySpec readDisplay(const json& value, const std::string& path)
+{
+    const Fields f(value, path, displayKeys);
+    DisplaySpec display;
+    display.id = readDisplayID(f.require("id"), f.path("id"));
+    display.frame = readBoundedFrame(f.require("frame"), f.path("frame"), false);
+    display.visibleFrame = display.frame;
+    if (const auto* v = f.find("visibleFrame")) display.visibleFrame = readBoundedFrame(*v, f.path("visibleFrame"), true);
+    if (const auto* v = f.find("scale")) display.scale = inRange(readNumber(*v, f.path("scale")), f.path("scale"), 0.5, 4);
+    if (const auto* v = f.find("refreshHz"))
+        display.refreshHz = inRange(readNumber(*v, f.path("refreshHz")), f.path("refreshHz"), 1, 500);
+    if (const auto* v = f.find("mm")) display.mm = nonNegative(readSize(*v, f.path("mm")), f.path("mm"));
+    display.name = "Display " + std::to_string(display.id);
+    if (const auto* v = f.find("name")) display.name = readString(*v, f.path("name"));
+    return display;
+}
+
+WindowSpec readWindow(const json& value, const std::string& path)
+{
+    const Fields f(value, path, windowKeys);
+    WindowSpec window;
+    window.id = readWindowID(f.require("id"), f.path("id"));
+    window.frame = readBoundedFrame(f.require("frame"), f.path("frame"), true);
+    if (const auto* v = f.find("title")) window.title = readString(*v, f.path("title"));
+    if (const auto* v = f.find("layer")) window.layer = static_cast<long>(readInteger(*v, f.path("layer"), INT32_MIN, INT32_MAX));
+    if (const auto* v = f.find("content")) window.content = readContent(*v, f.path("content"));
+    if (const auto* v = f.find("minimized")) window.minimized = readBool(*v, f.path("minimized"));
+    if (const auto* v = f.find("offscreen")) window.offscreen = readBool(*v, f.path("offscreen"));
+    return window;
+}
+
+sim::AppBehavior readBehavior(const json& value, const std::string& path)
+{
+    const Fields f(value, path, behaviorKeys);
+    sim::AppBehavior behavior;
+    if (const auto* v = f.find("refuseMoves")) {
+        const auto code = readInteger(*v, f.path("refuseMoves"), INT32_MIN, INT32_MAX);
+        if (code == 0) refuse(f.path("refuseMoves"), "expected an error code, not 0");
+        behavior.refuseMoves = static_cast<desktop::ax::Error>(code);
+    }
+    if (const auto* v = f.find("minSize")) behavior.minSize = nonNegative(readSize(*v, f.path("minSize")), f.path("minSize"));
+    if (const auto* v = f.find("reportMinSize"))
+        behavior.reportMinSize = nonNegative(readSize(*v, f.path("reportMinSize")), f.path("reportMinSize"));
+    if (const auto* v = f.find("settleDelay")) behavior.settleDelay = readSeconds(*v, f.path("settleDelay"));
+    if (const auto* v = f.find("hang")) behavior.hang = readSeconds(*v, f.path("hang"));
+    return behavior;
+}
+
+AppSpec readApp(const json& value, const std::string& path)
+{
+    const Fields f(value, path, appKeys);
+    AppSpec app;
+    app.pid = readPid(f.require("pid"), f.path("pid"));
+    if (const auto* v = f.find("bundleID")) app.bundleID = readString(*v, f.path("bundleID"));
+    if (const auto* v = f.find("name")) app.name = readString(*v, f.path("name"));
+    if (const auto* v = f.find("path")) app.path = readString(*v, f.path("path"));
+    if (const auto* v = f.find("hidden")) app.hidden = readBool(*v, f.path("hidden"));
+    if (const auto* v = f.find("windows")) {
+        const auto& list = readList(*v, f.path("windows"));
+        for (std::size_t i = 0; i < list.size(); ++i) app.windows.push_back(readWindow(list[i], itemPath(f.path("windows"), i)));
+    }
+    if (const auto* v = f.find("behavior")) app.behavior = readBehavior(*v, f.path("behavior"));
+    return app;
+}
+
+std::vector<std::string> readModifiers(const json& value, const std::string& path)
+{
+    std::vector<std::string> modifiers;
+    const auto& list = readList(value, path);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        modifiers.push_back(readChoice<std::string>(
+            list[i], itemPath(path, i), {{"cmd", "cmd"}, {"alt", "alt"}, {"ctrl", "ctrl"}, {"shift", "shift"}, {"fn", "fn"}}));
+    return modifiers;
+}
+
+sim::MouseButton readButton(const Fields& f)
+{
+    const auto* v = f.find("button");
+    return v ? readChoice<sim::MouseButton>(*v, f.path("button"),
+                                            {{"left", sim::MouseButton::left}, {"right", sim::MouseButton::right}})
+             : sim::MouseButton::left;
+}
+
+void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
+{
+    switch (step.kind) {
+        case StepKind::pointer:
+            step.to = readPoint(f.require("to"), f.path("to"));
+            break;
+        case StepKind::mouseDown:
+        case StepKind::mouseUp:
+            step.button = readButton(f);
+            if (const auto* v = f.find("point")) step.point = readPoint(*v, f.path("point"));
+            break;
+        case StepKind::click:
+            step.point = readPoint(f.require("point"), f.path("point"));
+            step.button = readButton(f);
+            if (const auto* v = f.find("count")) step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 100));
+            break;
+        case StepKind::drag:
+            step.from = readPoint(f.require("from"), f.path("from"));
+            step.to = readPoint(f.require("to"), f.path("to"));
+            if (const auto* v = f.find("duration")) step.duration = readSeconds(*v, f.path("duration"));
+            if (const auto* v = f.find("steps")) step.moves = static_cast<int>(readInteger(*v, f.path("steps"), 1, 1000));
+            break;
+        case StepKind::keyDown:
+        case StepKind::keyUp:
+        case StepKind::key:
+            step.code = static_cast<int>(readInteger(f.require("code"), f.path("code"), 0, 127));
+            if (const auto* v = f.find("modifiers")) step.modifiers = readModifiers(*v, f.path("modifiers"));
+            break;
+        case StepKind::windowMove:
+            step.window = readWindowID(f.require("id"), f.path("id"));
+            step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), true);
+            break;
+        case StepKind::windowClose:
+        case StepKind::windowMinimize:
+        case StepKind::windowRestore:
+        case StepKind::windowRaise:
+            step.window = readWindowID(f.require("id"), f.path("id"));
+            break;
+        case StepKind::windowCreate:
+            step.pid = readPid(f.require("pid"), f.path("pid"));
+            step.newWindow = readWindow(f.require("window"), f.path("window"));
+            break;
+        case StepKind::windowContent:
+            step.window = readWindowID(f.require("id"), f.path("id"));
+            step.content = readContent(f.require("content"), f.path("content"));
+            break;
+        case StepKind::appActivate:
+        case StepKind::appHide:
+        case StepKind::appUnhide:
+        case StepKind::appQuit:
+            step.pid = readPid(f.require("pid"), f.path("pid"));
+            break;
+        case StepKind::appLaunch:
+            step.newApp = readApp(f.require("app"), f.path("app"));
+            break;
+        case StepKind::displayAdd:
+            step.newDisplay = readDisplay(f.require("display"), f.path("display"));
+            break;
+        case StepKind::displayRemove:
+            step.display = readDisplayID(f.require("id"), f.path("id"));
+            break;
+        case StepKind::displayMove:
+            step.display = readDisplayID(f.require("id"), f.path("id"));
+            step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), false);
+            break;
+        case StepKind::permission:
+            if (const auto* v = f.find("screenRecording")) step.screenRecording = readBool(*v, f.path("screenRecording"));
+            if (const auto* v = f.find("accessibility")) step.accessibility = readBool(*v, f.path("accessibility"));
+            if (!step.screenRecording && !step.accessibility) refuse(f.path(), "expected screenRecording or accessibility");
+            break;
+        case StepKind::captureFault:
+            step.window = readWindowID(f.require("window"), f.path("window"));
+            step.fault = readChoice<sim::CaptureFault>(f.require("kind"), f.path("kind"),
+                                                       {{"silence", sim::CaptureFault::silence},
+                                                        {"incomplete", sim::CaptureFault::incomplete},
+                                                        {"stop", sim::CaptureFault::stop}});
+            if (const auto* v = f.find("code"))
+                step.errorCode = static_cast<long>(readInteger(*v, f.path("code"), INT32_MIN, INT32_MAX));
+            if (const auto* v = f.find("count")) step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 1000000));
+            break;
+        case StepKind::command:
+            step.name = readString(f.require("name"), f.path("name"));
+            if (!hasCommand || !hasCommand(step.name)) refuse(f.path("name"), "no such command \"" + step.name + "\"");
+            break;
+        case StepKind::signal:
+            step.name = readChoice<std::string>(f.require("name"), f.path("name"),
+                                                {{"SIGUSR1", "SIGUSR1"}, {"SIGUSR2", "SIGUSR2"}});
+            break;
+        case StepKind::screenshot:
+            step.file = readOutputFile(f.require("file"), f.path("file"));
+            if (const auto* v = f.find("display")) step.screenshotDisplay = readDisplayID(*v, f.path("display"));
+            break;
+        case StepKind::state:
+            step.file = readOutputFile(f.require("file"), f.path("file"));
+            break;
+        case StepKind::quit:
+            break;
+    }
+}
+
+Step readStep(const json& value, const std::string& path, const CommandCheck& hasCommand)
+{
+    if (!value.is_object()) refuse(path, "expected an object");
+    const auto found = value.find("do");
+    if (found == value.end()) refuse(childPath(path, "do"), "required");
+    const std::string name = readString(*found, childPath(path, "do"));
+    const auto& types = stepTypes();
+    const auto type = std::find_if(types.begin(), types.end(), [&](const StepType& t) { return t.name == name; });
+    if (type == types.end()) refuse(childPath(path, "do"), "unknown step \"" + name + "\"");
+
+    std::vector<std::string_view> keys{"at", "do"};
+    keys.insert(keys.end(), type->keys.begin(), type->keys.end());
+    const Fields f(value, path, keys);
+    Step step;
+    step.kind = type->kind;
+    step.at = readSeconds(f.require("at"), f.path("at"));
+    readStepFields(f, step, hasCommand);
+    return step;
+}
+
+Scenario readTop(const json& root, const CommandCheck& hasCommand)
+{
+    const Fields f(root, "", topKeys);
+    Scenario scenario;
+    if (const auto* v = f.find("args")) scenario.args = readStrings(*v, f.path("args"));
+    if (const auto* v = f.find("clock")) scenario.clock = readClock(*v, f.path("clock"));
+    if (const auto* v = f.find("languages")) {
+        scenario.languages = readStrings(*v, f.path("languages"));
+        for (std::size_t i = 0; i < scenario.languages.size(); ++i)
+            if (scenario.languages[i].empty()) refuse(itemPath(f.path("languages"), i), "must not be empty");
+    }
+    if (const auto* v = f.find("settings")) {
+        if (!v->is_object()) refuse(f.path("settings"), "expected an object");
+        scenario.settings = *v;
+    }
+    if (const auto* v = f.find("permissions")) {
+        const Fields p(*v, f.path("permissions"), {"screenRecording", "accessibility"});
+        if (const auto* g = p.find("screenRecording")) scenario.screenRecording = readBool(*g, p.path("screenRecording"));
+        if (const auto* g = p.find("accessibility")) scenario.accessibility = readBool(*g, p.path("accessibility"));
+    }
+    if (const auto* v = f.find("displays")) {
+        const auto& list = readList(*v, f.path("displays"));
+        for (std::size_t i = 0; i < list.size(); ++i)
+            scenario.displays.push_back(readDisplay(list[i], itemPath(f.path("displays"), i)));
+    } else {
+        scenario.displays.push_back(readDisplay(json{{"id", 1}, {"frame", {0, 0, 1512, 982}}}, "displays[0]"));
+    }
+    if (const auto* v = f.find("apps")) {
+        const auto& list = readList(*v, f.path("apps"));
+        for (std::size_t i = 0; i < list.size(); ++i) scenario.apps.push_back(readApp(list[i], itemPath(f.path("apps"), i)));
+    }
+    if (const auto* v = f.find("front")) {
+        const auto& list = readList(*v, f.path("front"));
+        for (std::size_t i = 0; i < list.size(); ++i)
+            scenario.front.push_back(readWindowID(list[i], itemPath(f.path("front"), i)));
+    }
+    if (const auto* v = f.find("frontmost")) scenario.frontmost = readPid(*v, f.path("frontmost"));
+    else if (!scenario.apps.empty() && !scenario.apps.front().hidden) scenario.frontmost = scenario.apps.front().pid;
+    if (const auto* v = f.find("steps")) {
+        const auto& list = readList(*v, f.path("steps"));
+        for (std::size_t i = 0; i < list.size(); ++i)
+            scenario.steps.push_back(readStep(list[i], itemPath(f.path("steps"), i), hasCommand));
+    }
+    scenario.until = scenario.steps.empty() ? 1 : scenario.steps.back().end() + 1;
+    if (const auto* v = f.find("until")) scenario.until = readSeconds(*v, f.path("until"));
+    return scenario;
+}
+
+}  // namespace
+
+std::variant<Scenario, ValidationError> readScenario(const std::string& text, const CommandCheck& hasCommand)
+{
+    json root;
+    try {
+        root = json::parse(text);
+    } catch (const json::parse_error& error) {
+        std::string what = error.what();
+        // "[json.exception.parse_error.101] parse error at line 1, column 2: ..." without the tag.
+        if (const auto end = what.find("] "); what.starts_with("[json.exception") && end != std::string::npos)
+            what = what.substr(end + 2);
+        return ValidationError{"", "not valid JSON: " + what};
+    }
+    try {
+        Scenario scenario = readTop(root, hasCommand);
+        checkReferences(scenario);
+        return scenario;
+    } catch (const ValidationError& error) {
+        return error;
+    }
+}
+
+}  // namespace scenario

@@ -1,0 +1,127 @@
+#include "scenario/ScenarioRunner.h"
+
+#include "scenario/OutputFolder.h"
+#include "scenario/ScenarioParser.h"
+#include "scenario/StateDump.h"
+#include "scenario/StepRunner.h"
+#include "scenario/Timeline.h"
+#include "scenario/WorldSetup.h"
+
+#include "platform/core/PreferredLanguages.h"
+#include "platform/dispatch/ManualScheduler.h"
+#include "platform/sim/SimCapture.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimHotKeys.h"
+#include "platform/sim/SimInput.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace scenario {
+namespace {
+
+// How long a quit path may take before the run gives up on it.
+constexpr double quitGrace = 60;
+
+std::optional<std::string> readText(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> stepFiles(const Scenario& scenario)
+{
+    std::vector<std::string> files;
+    for (const auto& step : scenario.steps)
+        if (!step.file.empty()) files.push_back(step.file);
+    return files;
+}
+
+template <class Service, class Interface>
+Service& simulated(const std::shared_ptr<Interface>& service)
+{
+    auto* concrete = dynamic_cast<Service*>(service.get());
+    if (!concrete) {
+        std::fprintf(stderr, "scenario: the simulated desktop lacks a service\n");
+        std::abort();
+    }
+    return *concrete;
+}
+
+// One run, from the launch to the end: the steps at their times, then the final state.
+RunResult play(const Scenario& scenario, Application& app, dispatch::ManualScheduler& scheduler,
+               StepRunner::Services services, const OutputFolder& output)
+{
+    Timeline timeline(scheduler, app);
+    const auto exited = [&] { return RunResult{*app.exitStatus(), ""}; };
+    StepRunner steps(services, app, output, [&](double time) { return timeline.advanceTo(time); });
+
+    const auto finish = [&](RunResult r) {
+        if (!output.write("state.json", stateDump(services.world, services.input, services.hotKeys, app)) && !r.status)
+            r = {1, "cannot write " + output.path("state.json")};
+        return r;
+    };
+
+    app.launch(scenario.args);
+    if (!timeline.settle()) return finish(exited());
+    for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
+        const Step& step = scenario.steps[i];
+        if (!timeline.advanceTo(step.at)) return finish(exited());
+        if (auto problem = steps.run(step, "steps[" + std::to_string(i) + "]")) return finish({1, *problem});
+        if (step.kind == StepKind::quit) {
+            if (timeline.settle() && timeline.advanceTo(step.at + quitGrace))
+                return finish({1, "steps[" + std::to_string(i) + "]: the quit did not finish within " +
+                                      std::to_string(static_cast<int>(quitGrace)) + " s"});
+            return finish({});
+        }
+        if (!timeline.settle()) return finish(exited());
+    }
+    if (!timeline.advanceTo(scenario.until)) return finish(exited());
+    return finish({});
+}
+
+}  // namespace
+
+RunResult runScenario(const std::string& file, const std::string& folder, const ApplicationFactory& makeApplication)
+{
+    const auto text = readText(file);
+    if (!text) return {2, file + ": cannot read"};
+    std::unique_ptr<Application> app = makeApplication();
+    auto read = readScenario(*text, [&](const std::string& name) { return app->hasCommand(name); });
+    if (const auto* error = std::get_if<ValidationError>(&read))
+        return {2, error->path.empty() ? file + ": " + error->message : error->text()};
+    const Scenario& scenario = std::get<Scenario>(read);
+
+    OutputFolder output(folder);
+    if (auto problem = output.attach(stepFiles(scenario))) return {1, *problem};
+
+    auto scheduler = std::make_shared<dispatch::ManualScheduler>(scenario.clock);
+    dispatch::install(scheduler);
+    applySystemSettings(scenario);
+    auto world = makeWorld(scenario);
+    output.recordJournal(*world);
+    auto desktop = sim::makeSimDesktop(world);
+    desktop::install(desktop);
+
+    const RunResult result = play(scenario, *app, *scheduler,
+                                  {*world, simulated<sim::SimInput>(desktop->input),
+                                   simulated<sim::SimHotKeys>(desktop->hotKeys), simulated<sim::SimCapture>(desktop->capture)},
+                                  output);
+
+    app.reset();
+    scheduler->runUntilIdle();
+    desktop::install(nullptr);
+    desktop.reset();
+    output.detach();
+    world.reset();
+    core::setPreferredLanguagesOverride(std::nullopt);
+    dispatch::install(nullptr);
+    return result;
+}
+
+}  // namespace scenario

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "scenario/Application.h"
+#include "scenario/ScenarioFile.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace sim {
+class SimCapture;
+class SimHotKeys;
+class SimInput;
+class SimWorld;
+}  // namespace sim
+
+namespace scenario {
+
+class OutputFolder;
+
+// Carries out steps on the simulated desktop, as the user, the other applications or
+// the system would.
+class StepRunner {
+public:
+    struct Services {
+        sim::SimWorld& world;
+        sim::SimInput& input;
+        sim::SimHotKeys& hotKeys;
+        sim::SimCapture& capture;
+    };
+    // Lets the application run until the virtual time; false when it exited on the way.
+    using AdvanceTo = std::function<bool(double time)>;
+
+    StepRunner(Services services, Application& app, const OutputFolder& output, AdvanceTo advanceTo);
+
+    // Runs the step, which is due now (a drag goes on for its duration). The reason, led
+    // by the step's key path, when it could not write its file.
+    std::optional<std::string> run(const Step& step, const std::string& path);
+
+private:
+    void drag(const Step& step);
+    std::optional<std::string> screenshot(const Step& step, const std::string& path);
+
+    Services desktop_;
+    Application& app_;
+    const OutputFolder& output_;
+    AdvanceTo advanceTo_;
+};
+
+}  // namespace scenario

@@ -1,0 +1,84 @@
+#include "scenario/WorldSetup.h"
+
+#include "platform/core/PreferredLanguages.h"
+#include "platform/defaults/Defaults.h"
+
+#include <algorithm>
+
+namespace scenario {
+
+desktop::DisplayInfo displayInfo(const DisplaySpec& spec)
+{
+    desktop::DisplayInfo info;
+    info.id = spec.id;
+    info.frame = spec.frame;
+    info.visibleFrame = spec.visibleFrame;
+    info.scale = spec.scale;
+    info.mode.width = spec.frame.width();
+    info.mode.height = spec.frame.height();
+    info.mode.pixelWidth = static_cast<int>(spec.frame.width() * spec.scale);
+    info.mode.pixelHeight = static_cast<int>(spec.frame.height() * spec.scale);
+    info.mode.refreshRate = spec.refreshHz;
+    info.physicalSizeMM = spec.mm;
+    info.name = spec.name;
+    return info;
+}
+
+sim::SimApp simApp(const AppSpec& spec)
+{
+    sim::SimApp app;
+    app.info.pid = spec.pid;
+    app.info.bundleIdentifier = spec.bundleID;
+    app.info.name = spec.name;
+    app.info.bundlePath = spec.path;
+    app.info.hidden = spec.hidden;
+    app.behavior = spec.behavior;
+    return app;
+}
+
+sim::SimWindow simWindow(const WindowSpec& spec, desktop::Pid pid)
+{
+    sim::SimWindow window;
+    window.id = spec.id;
+    window.pid = pid;
+    window.title = spec.title;
+    window.frame = spec.frame;
+    window.layer = spec.layer;
+    window.content = spec.content;
+    window.minimized = spec.minimized;
+    window.offscreen = spec.offscreen;
+    return window;
+}
+
+std::shared_ptr<sim::SimWorld> makeWorld(const Scenario& scenario)
+{
+    auto world = std::make_shared<sim::SimWorld>();
+    for (const auto& display : scenario.displays) world->addDisplay(displayInfo(display));
+    for (const auto& app : scenario.apps) world->addApp(simApp(app));
+    // Activation brings an application's windows forward, so it comes before there are any.
+    if (scenario.frontmost) world->setFrontmost(*scenario.frontmost);
+
+    std::vector<sim::SimWindow> windows;
+    for (const auto& app : scenario.apps)
+        for (const auto& window : app.windows) windows.push_back(simWindow(window, app.pid));
+    const auto rank = [&](const sim::SimWindow& window) {
+        const auto it = std::find(scenario.front.begin(), scenario.front.end(), window.id);
+        return static_cast<std::size_t>(it - scenario.front.begin());
+    };
+    std::stable_sort(windows.begin(), windows.end(),
+                     [&](const sim::SimWindow& a, const sim::SimWindow& b) { return rank(a) < rank(b); });
+    for (auto& window : windows) world->addWindow(std::move(window), /*inFront=*/false);
+
+    world->setScreenRecordingAllowed(scenario.screenRecording);
+    world->setAccessibilityTrusted(scenario.accessibility);
+    return world;
+}
+
+void applySystemSettings(const Scenario& scenario)
+{
+    core::setPreferredLanguagesOverride(scenario.languages);
+    auto& store = defaults::Defaults::standard();
+    for (const auto& [key, value] : scenario.settings.items()) store.set(key, value);
+}
+
+}  // namespace scenario

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "scenario/ScenarioFile.h"
+
+#include <memory>
+
+// The desktop and the system settings a scenario starts from.
+namespace scenario {
+
+desktop::DisplayInfo displayInfo(const DisplaySpec& spec);
+sim::SimApp simApp(const AppSpec& spec);
+sim::SimWindow simWindow(const WindowSpec& spec, desktop::Pid pid);
+
+// Displays, running applications and their windows stacked as the file says (the order
+// of listing unless `front` names windows to put first), the frontmost application and
+// the grants.
+std::shared_ptr<sim::SimWorld> makeWorld(const Scenario& scenario);
+
+// The preferred languages, and the settings written to the store before launch.
+void applySystemSettings(const Scenario& scenario);
+
+}  // namespace scenario

@@ -1,0 +1,89 @@
+#include "platform/linux/DesktopUrlOpener.h"
+#include "platform/linux/QtPasteboard.h"
+#include "platform/linux/XdgLoginItem.h"
+#include "platform/ui/QtTestApplication.h"
+#include "support/TestEnvironment.h"
+
+#include <chrono>
+#include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+using Status = desktop::LoginItem::Status;
+
+class LinuxDesktopTest : public testsupport::VirtualTimeTest {
+protected:
+    std::string entryPath() const { return configHome() + "/autostart/glimra.desktop"; }
+};
+
+TEST_F(LinuxDesktopTest, XdgLoginItemIsAnAutostartEntry)
+{
+    linuxdesktop::XdgLoginItem item("/opt/My Apps/glimra$1%/glimra");
+    EXPECT_EQ(item.status(), Status::notRegistered);
+    EXPECT_TRUE(item.unregisterItem());
+
+    EXPECT_FALSE(item.registerItem());
+    EXPECT_EQ(item.status(), Status::enabled);
+    const auto contents = testsupport::readFile(entryPath());
+    EXPECT_NE(contents.find("[Desktop Entry]\nType=Application\n"), std::string::npos);
+    EXPECT_NE(contents.find("Exec=\"/opt/My Apps/glimra\\\\$1%%/glimra\"\n"), std::string::npos) << contents;
+    // Only the entry itself is left in the folder: the temporary file was renamed.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(configHome() + "/autostart"),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    EXPECT_EQ(linuxdesktop::XdgLoginItem("/usr/bin/other").status(), Status::notRegistered)
+        << "an entry for another executable";
+    testsupport::writeFile(entryPath(), contents + "Hidden=true\n");
+    EXPECT_EQ(item.status(), Status::notRegistered) << "an entry the user turned off";
+
+    EXPECT_FALSE(item.unregisterItem());
+    EXPECT_FALSE(std::filesystem::exists(entryPath()));
+    EXPECT_EQ(item.status(), Status::notRegistered);
+}
+
+TEST_F(LinuxDesktopTest, XdgLoginItemReportsWriteFailures)
+{
+    linuxdesktop::XdgLoginItem item("/usr/bin/glimra");
+    testsupport::writeFile(configHome() + "/autostart/keep", "");
+    ::chmod((configHome() + "/autostart").c_str(), 0500);
+    const auto error = item.registerItem();
+    ::chmod((configHome() + "/autostart").c_str(), 0700);
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, EACCES);
+    EXPECT_FALSE(error->localizedDescription.empty());
+    EXPECT_EQ(item.status(), Status::notRegistered);
+}
+
+// The opener gets the address as one argument, untouched by any shell.
+TEST_F(LinuxDesktopTest, UrlOpenerStartsTheProgramWithoutAShell)
+{
+    const std::string script = home() + "/opener";
+    const std::string output = home() + "/argument";
+    testsupport::writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + output + ".tmp' && mv '" + output + ".tmp' '" +
+                                       output + "'\n");
+    ::chmod(script.c_str(), 0700);
+    linuxdesktop::DesktopUrlOpener opener(script);
+
+    EXPECT_FALSE(opener.open("no scheme here"));
+    EXPECT_FALSE(linuxdesktop::DesktopUrlOpener(home() + "/missing").open("https://example.com"));
+    const std::string url = "https://example.com/?q=$(touch%20x);rm";
+    ASSERT_TRUE(opener.open(url));
+    for (int i = 0; i < 200 && !std::filesystem::exists(output); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(testsupport::readFile(output), url);
+}
+
+TEST_F(LinuxDesktopTest, QtPasteboardUsesTheClipboard)
+{
+    testsupport::ensureQtApplication();
+    linuxdesktop::QtPasteboard pasteboard;
+    pasteboard.setString("Glimra 诊断");
+    clock().runUntilIdle();
+    EXPECT_EQ(pasteboard.string(), "Glimra 诊断");
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#include "scenario/RecordingApplication.h"
+
+#include "foundation/Diag.h"
+#include "platform/core/Geometry.h"
+#include "platform/core/SystemLog.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Queue.h"
+
+#include <algorithm>
+
+namespace testsupport {
+
+RecordingApplication::RecordingApplication(Options options, std::shared_ptr<std::vector<std::string>> record)
+    : options_(std::move(options)), record_(std::move(record))
+{
+}
+
+void RecordingApplication::note(const std::string& what)
+{
+    record_->push_back(core::numberText(dispatch::now()) + " " + what);
+}
+
+void RecordingApplication::launch(const std::vector<std::string>& args)
+{
+    std::string joined;
+    for (const auto& arg : args) joined += " " + arg;
+    note("launch" + joined);
+    Diag::log("launched" + joined);
+    core::systemLog::write("[Glimra] launched");
+    defaults::Defaults::standard().set("launches", 1);
+
+    auto record = record_;
+    desktop::hotKeys().setHandler([record](desktop::HotKeyIdentity identity, bool pressed) {
+        record->push_back(core::numberText(dispatch::now()) + " hotkey " + std::to_string(identity.id) +
+                          (pressed ? " pressed" : " released"));
+    });
+    desktop::Token token = 0;
+    desktop::hotKeys().registerHotKey({0x474C4D52, 1}, 3,
+                                      desktop::hotkeyModifier::command | desktop::hotkeyModifier::option, token);
+    desktop::input().warpPointer({5, 5});
+
+    if (!options_.streamWindow) return;
+    desktop::ShareableWindow window;
+    window.windowID = options_.streamWindow;
+    desktop::StreamConfiguration configuration;
+    configuration.width = 40;
+    configuration.height = 30;
+    configuration.minimumFrameInterval = 0.1;
+    stream_ = desktop::capture().makeStream(desktop::ContentFilter::desktopIndependentWindow(window), configuration,
+                                            [record](const desktop::Error& error) {
+                                                record->push_back(core::numberText(dispatch::now()) + " stream stopped " +
+                                                                  std::to_string(error.code));
+                                            });
+    stream_->addOutput(dispatch::main(), [](const desktop::Frame&) {});
+    stream_->startCapture([](std::optional<desktop::Error>) {});
+}
+
+bool RecordingApplication::hasCommand(const std::string& name) const
+{
+    return std::find(options_.commands.begin(), options_.commands.end(), name) != options_.commands.end();
+}
+
+void RecordingApplication::runCommand(const std::string& name)
+{
+    note("command " + name + " screenRecording=" + (desktop::permissions().screenCapturePreflight() ? "yes" : "no"));
+}
+
+void RecordingApplication::deliverSignal(const std::string& name)
+{
+    note("signal " + name);
+    if (name == "SIGUSR2" && options_.exitOnSIGUSR2)
+        dispatch::main().asyncAfter(0.25, [status = exitStatus_, code = *options_.exitOnSIGUSR2] { *status = code; });
+}
+
+void RecordingApplication::quit()
+{
+    note("quit");
+    dispatch::main().asyncAfter(0.5, [status = exitStatus_] { *status = 0; });
+}
+
+std::optional<int> RecordingApplication::exitStatus() const
+{
+    return *exitStatus_;
+}
+
+nlohmann::json RecordingApplication::panels() const
+{
+    return nlohmann::json::array({{{"source", options_.streamWindow}, {"visible", true}}});
+}
+
+}  // namespace testsupport

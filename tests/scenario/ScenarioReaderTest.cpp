@@ -1,0 +1,225 @@
+#include "scenario/ScenarioParser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using scenario::readScenario;
+
+// The one line a refused scenario prints, or "" when it is accepted.
+std::string refusal(const std::string& text, const scenario::CommandCheck& hasCommand = {})
+{
+    const auto result = readScenario(text, hasCommand);
+    if (const auto* error = std::get_if<scenario::ValidationError>(&result)) return error->text();
+    return "";
+}
+
+scenario::Scenario accepted(const std::string& text)
+{
+    auto result = readScenario(text, {});
+    if (const auto* error = std::get_if<scenario::ValidationError>(&result)) {
+        ADD_FAILURE() << error->text();
+        return {};
+    }
+    return std::get<scenario::Scenario>(std::move(result));
+}
+
+// A small valid world the cases below break one key at a time.
+const std::string world = R"(
+  "displays": [{"id": 1, "frame": [0, 0, 1512, 982]}, {"id": 2, "frame": [1512, 0, 1920, 1080]}],
+  "apps": [{"pid": 501, "windows": [{"id": 11, "frame": [10, 10, 400, 300]}, {"id": 12, "frame": [50, 50, 400, 300]}]},
+           {"pid": 502, "windows": [{"id": 21, "frame": [600, 100, 500, 400]}]}])";
+
+std::string withSteps(const std::string& steps)
+{
+    return "{" + world + R"(, "steps": [)" + steps + "]}";
+}
+
+struct Case {
+    std::string text;
+    std::string message;
+};
+
+void expectRefusals(const std::vector<Case>& cases, const scenario::CommandCheck& hasCommand = {})
+{
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(refusal(c.text, hasCommand), c.message);
+    }
+}
+
+TEST(ScenarioReader, UnknownKeysAreRefusedWithTheirPath)
+{
+    expectRefusals({
+        {R"({"colour": 1})", "colour: unknown key"},
+        {R"({"permissions": {"camera": true}})", "permissions.camera: unknown key"},
+        {R"({"apps": [{"pid": 501, "windows": [{"id": 1, "frame": [0,0,1,1], "shadow": 2}]}]})",
+         "apps[0].windows[0].shadow: unknown key"},
+        {R"({"apps": [{"pid": 501, "behavior": {"trusted": true}}]})", "apps[0].behavior.trusted: unknown key"},
+        // A key of another step kind is unknown to this one.
+        {withSteps(R"({"at": 1, "do": "pointer", "to": [1, 2], "frame": [0, 0, 1, 1]})"), "steps[0].frame: unknown key"},
+        {withSteps(R"({"at": 1, "do": "quit", "file": "x"})"), "steps[0].file: unknown key"},
+    });
+}
+
+TEST(ScenarioReader, WrongTypesAreRefusedWithTheirPath)
+{
+    expectRefusals({
+        {R"({"until": "soon"})", "until: expected a number"},
+        {R"({"args": ["-a", 1]})", "args[1]: expected a string"},
+        {R"({"settings": []})", "settings: expected an object"},
+        {R"({"steps": {}})", "steps: expected a list"},
+        {R"({"displays": [{"id": 1, "frame": [0, 0, 10, 10], "scale": "2"}]})", "displays[0].scale: expected a number"},
+        {R"({"apps": [{"pid": 501.5}]})", "apps[0].pid: expected an integer"},
+        {R"({"apps": [{"pid": 501, "hidden": 1}]})", "apps[0].hidden: expected true or false"},
+        {R"({"apps": [{"pid": 501, "behavior": {"minSize": [100]}}]})", "apps[0].behavior.minSize: expected 2 numbers"},
+        {withSteps(R"({"at": 1, "do": "pointer", "to": [1, 2]}, {"at": 2, "do": "pointer", "to": [1, 2]},
+                      {"at": 3, "do": "window.raise", "id": 11}, {"at": 4, "do": "window.move", "id": 11, "frame": [1, 2, 3]})"),
+         "steps[3].frame: expected 4 numbers"},
+        {withSteps(R"({"at": 1, "do": "key", "code": 3, "modifiers": "cmd"})"), "steps[0].modifiers: expected a list"},
+        {withSteps(R"({"at": 1, "do": "click", "point": [1, 2], "button": "middle"})"),
+         "steps[0].button: expected one of left, right"},
+        {withSteps(R"({"at": 1, "do": "window.content", "id": 11, "content": "moving"})"),
+         "steps[0].content: expected one of animated, static"},
+        {withSteps(R"(7)"), "steps[0]: expected an object"},
+        {withSteps(R"({"at": 1, "do": 3})"), "steps[0].do: expected a string"},
+    });
+}
+
+TEST(ScenarioReader, OutOfRangeValuesAreRefused)
+{
+    expectRefusals({
+        {R"({"displays": [{"id": 1, "frame": [0, 0, 10, 10], "scale": 0}]})", "displays[0].scale: must be between 0.5 and 4.0"},
+        {R"({"displays": [{"id": 0, "frame": [0, 0, 10, 10]}]})", "displays[0].id: must be between 1 and 4294967295"},
+        {R"({"displays": [{"id": 1, "frame": [0, 0, 0, 10]}]})",
+         "displays[0].frame: width and height must be above 0 and at most 16384"},
+        {R"({"apps": [{"pid": 501, "windows": [{"id": 1, "frame": [0, 0, -5, 10]}]}]})",
+         "apps[0].windows[0].frame: width and height must be between 0 and 16384"},
+        {R"({"apps": [{"pid": 501, "behavior": {"refuseMoves": 0}}]})", "apps[0].behavior.refuseMoves: expected an error code, not 0"},
+        {R"({"apps": [{"pid": 501, "behavior": {"settleDelay": -1}}]})",
+         "apps[0].behavior.settleDelay: must be between 0.0 and 86400.0"},
+        {R"({"clock": "2026-02-30T09:00:00"})", "clock: expected a time \"YYYY-MM-DDTHH:MM:SS\""},
+        {R"({"clock": "2026-01-05 09:00:00"})", "clock: expected a time \"YYYY-MM-DDTHH:MM:SS\""},
+        {R"({"languages": [""]})", "languages[0]: must not be empty"},
+        {withSteps(R"({"at": -1, "do": "quit"})"), "steps[0].at: must be between 0.0 and 86400.0"},
+        {withSteps(R"({"at": 1, "do": "key", "code": 300})"), "steps[0].code: must be between 0 and 127"},
+        {withSteps(R"({"at": 1, "do": "click", "point": [1, 2], "count": 0})"), "steps[0].count: must be between 1 and 100"},
+        {withSteps(R"({"at": 1, "do": "key", "code": 3, "modifiers": ["cmd", "hyper"]})"),
+         "steps[0].modifiers[1]: expected one of cmd, alt, ctrl, shift, fn"},
+        {withSteps(R"({"at": 1, "do": "signal", "name": "SIGKILL"})"), "steps[0].name: expected one of SIGUSR1, SIGUSR2"},
+        {withSteps(R"({"at": 1, "do": "permission"})"), "steps[0]: expected screenRecording or accessibility"},
+        // Output files stay inside the output folder.
+        {withSteps(R"({"at": 1, "do": "state", "file": "../state.json"})"),
+         "steps[0].file: expected a relative path inside the output folder"},
+        {withSteps(R"({"at": 1, "do": "screenshot", "file": "/tmp/shot.png"})"),
+         "steps[0].file: expected a relative path inside the output folder"},
+    });
+}
+
+TEST(ScenarioReader, RequiredKeysAreNamed)
+{
+    expectRefusals({
+        {R"({"displays": [{"frame": [0, 0, 10, 10]}]})", "displays[0].id: required"},
+        {R"({"apps": [{"windows": []}]})", "apps[0].pid: required"},
+        {R"({"apps": [{"pid": 501, "windows": [{"id": 4242}]}]})", "apps[0].windows[0].frame: required"},
+        {withSteps(R"({"do": "quit"})"), "steps[0].at: required"},
+        {withSteps(R"({"at": 1})"), "steps[0].do: required"},
+        {withSteps(R"({"at": 1, "do": "pointer"})"), "steps[0].to: required"},
+        {withSteps(R"({"at": 1, "do": "click"})"), "steps[0].point: required"},
+        {withSteps(R"({"at": 1, "do": "capture.fault", "window": 11})"), "steps[0].kind: required"},
+        {withSteps(R"({"at": 1, "do": "app.launch"})"), "steps[0].app: required"},
+    });
+}
+
+TEST(ScenarioReader, StepsRunInOrderAndOnlyKnownKindsAndCommands)
+{
+    expectRefusals({
+        {withSteps(R"({"at": 2, "do": "quit"}, {"at": 1, "do": "quit"})"), "steps[1]: comes after quit"},
+        {withSteps(R"({"at": 2, "do": "pointer", "to": [0, 0]}, {"at": 1.5, "do": "pointer", "to": [0, 0]})"),
+         "steps[1].at: before the end of the previous step (2.0)"},
+        // A drag lasts its duration.
+        {withSteps(R"({"at": 1, "do": "drag", "from": [0, 0], "to": [9, 9], "duration": 2},
+                      {"at": 2.5, "do": "pointer", "to": [0, 0]})"),
+         "steps[1].at: before the end of the previous step (3.0)"},
+        {withSteps(R"({"at": 1, "do": "wobble"})"), "steps[0].do: unknown step \"wobble\""},
+        {withSteps(R"({"at": 1, "do": "command", "name": "togglePauseAll"})"),
+         "steps[0].name: no such command \"togglePauseAll\""},
+        {R"({"until": 2, "steps": [{"at": 3, "do": "pointer", "to": [0, 0]}]})", "until: before the end of the last step (3.0)"},
+    });
+    EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "command", "name": "togglePauseAll"})"),
+                      [](const std::string& name) { return name == "togglePauseAll"; }),
+              "");
+}
+
+TEST(ScenarioReader, IdsAreUniqueAndStepsNameExistingOnes)
+{
+    expectRefusals({
+        {R"({"displays": [{"id": 1, "frame": [0, 0, 9, 9]}, {"id": 1, "frame": [9, 0, 9, 9]}]})",
+         "displays[1].id: duplicate display 1"},
+        {R"({"apps": [{"pid": 501}, {"pid": 501}]})", "apps[1].pid: duplicate application 501"},
+        {R"({"apps": [{"pid": 100}]})", "apps[0].pid: 100 is the application's own pid"},
+        {R"({"apps": [{"pid": 501, "windows": [{"id": 7, "frame": [0,0,1,1]}]},
+                      {"pid": 502, "windows": [{"id": 7, "frame": [0,0,1,1]}]}]})",
+         "apps[1].windows[0].id: duplicate window 7"},
+        {"{" + world + R"(, "front": [21, 99]})", "front[1]: no window 99"},
+        {"{" + world + R"(, "front": [21, 21]})", "front[1]: window 21 listed twice"},
+        {"{" + world + R"(, "frontmost": 777})", "frontmost: no application 777"},
+        {R"({"apps": [{"pid": 501, "hidden": true}], "frontmost": 501})", "frontmost: application 501 is hidden"},
+        {withSteps(R"({"at": 1, "do": "window.minimize", "id": 99})"), "steps[0].id: no window 99"},
+        {withSteps(R"({"at": 1, "do": "app.hide", "pid": 777})"), "steps[0].pid: no application 777"},
+        {withSteps(R"({"at": 1, "do": "display.remove", "id": 3})"), "steps[0].id: no display 3"},
+        {withSteps(R"({"at": 1, "do": "screenshot", "file": "a.png", "display": 3})"), "steps[0].display: no display 3"},
+        {withSteps(R"({"at": 1, "do": "capture.fault", "window": 99, "kind": "stop"})"), "steps[0].window: no window 99"},
+        {withSteps(R"({"at": 1, "do": "window.create", "pid": 501, "window": {"id": 21, "frame": [0, 0, 1, 1]}})"),
+         "steps[0].window.id: duplicate window 21"},
+        {withSteps(R"({"at": 1, "do": "app.launch", "app": {"pid": 502}})"), "steps[0].app.pid: duplicate application 502"},
+        {withSteps(R"({"at": 1, "do": "display.add", "display": {"id": 2, "frame": [0, 0, 9, 9]}})"),
+         "steps[0].display.id: duplicate display 2"},
+    });
+    // What a step creates, later steps may use.
+    EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "app.launch", "app": {"pid": 503, "windows": [{"id": 31, "frame": [0,0,5,5]}]}},
+                                   {"at": 2, "do": "window.create", "pid": 503, "window": {"id": 32, "frame": [0, 0, 1, 1]}},
+                                   {"at": 3, "do": "window.raise", "id": 31}, {"at": 3, "do": "window.close", "id": 32},
+                                   {"at": 4, "do": "display.add", "display": {"id": 3, "frame": [0, 1080, 800, 600]}},
+                                   {"at": 5, "do": "display.move", "id": 3, "frame": [0, 982, 800, 600]})")),
+              "");
+}
+
+TEST(ScenarioReader, FilesThatAreNotAScenarioObject)
+{
+    EXPECT_EQ(refusal("[1, 2]"), "expected an object");
+    EXPECT_EQ(refusal("{\"until\": }").rfind("not valid JSON: parse error at line 1, column 11", 0), 0u) << refusal("{\"until\": }");
+}
+
+TEST(ScenarioReader, DefaultsFillTheWorldAtLaunch)
+{
+    const auto s = accepted("{}");
+    ASSERT_EQ(s.displays.size(), 1u);
+    EXPECT_EQ(s.displays[0].id, 1u);
+    EXPECT_EQ(s.displays[0].frame, core::Rect(0, 0, 1512, 982));
+    EXPECT_EQ(s.displays[0].visibleFrame, s.displays[0].frame);
+    EXPECT_EQ(s.displays[0].scale, 2.0);
+    EXPECT_EQ(s.displays[0].refreshHz, 60.0);
+    EXPECT_EQ(s.displays[0].mm, core::Size(344, 222));
+    EXPECT_EQ(s.displays[0].name, "Display 1");
+    EXPECT_EQ(s.languages, std::vector<std::string>{"zh-Hans-CN"});
+    EXPECT_EQ(s.clock, 1767603600.0);
+    EXPECT_TRUE(s.screenRecording);
+    EXPECT_TRUE(s.accessibility);
+    EXPECT_FALSE(s.frontmost);
+    EXPECT_EQ(s.until, 1.0);
+
+    const auto t = accepted(R"({"clock": "2026-03-01T23:59:30", "apps": [{"pid": 501, "windows": [{"id": 5, "frame": [1, 2, 3, 4]}]}],
+                                "steps": [{"at": 2, "do": "drag", "from": [0, 0], "to": [5, 5], "duration": 1.5}]})");
+    EXPECT_EQ(t.clock, 1772409570.0);
+    EXPECT_EQ(t.frontmost, 501);
+    EXPECT_EQ(t.apps[0].bundleID, "com.example.editor");
+    EXPECT_EQ(t.apps[0].name, "Editor");
+    EXPECT_EQ(t.apps[0].path, "/Applications/Editor.app");
+    EXPECT_EQ(t.apps[0].windows[0].title, "Notes");
+    EXPECT_EQ(t.apps[0].windows[0].content, sim::Content::animated);
+    EXPECT_EQ(t.steps[0].moves, 10);
+    EXPECT_EQ(t.until, 4.5);  // the end of the drag, plus one second
+}
+
+}  // namespace
