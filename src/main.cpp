@@ -60,14 +60,22 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // A refused scenario is told before anything else can write to standard error.
+    auto application = std::make_unique<scenario::EmptyApplication>();
+    const auto loaded = scenario::loadScenario(*arguments->scenario, *application);
+    if (const auto* refusal = std::get_if<scenario::RunResult>(&loaded)) {
+        std::fprintf(stderr, "%s\n", refusal->message.c_str());
+        return refusal->status;
+    }
+
     // Without a display the own windows still work, drawn off screen.
     if (!isSet("QT_QPA_PLATFORM") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qtArgc = 1;
     QApplication qtApplication(qtArgc, argv);
 
-    const auto result = scenario::runScenario(*arguments->scenario, *arguments->out,
-                                              [] { return std::make_unique<scenario::EmptyApplication>(); });
+    const auto result =
+        scenario::runScenario(std::get<scenario::Scenario>(loaded), *arguments->out, std::move(application));
     if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
     return result.status;
 }

@@ -1,19 +1,17 @@
 // Keeping a running stream current without rebuilding it: a fresh snapshot of the
 // source, and a new filter and configuration after a size change or a move, verified
 // by counting frames. A failed or unverified change falls back to a rebuild.
+#include "capture/NumberText.h"
 #include "capture/OcclusionProbe.h"
 #include "capture/StreamMirror.h"
 #include "foundation/Diag.h"
 #include "platform/desktop/Desktop.h"
 
-#include <cstdio>
 
 namespace {
 
 constexpr double sizeRefreshCheckDelay = 0.6;
 constexpr double moveDebounce = 0.3;
-
-std::string whole(double value) { return std::to_string(static_cast<long long>(value)); }
 
 }  // namespace
 
@@ -127,7 +125,7 @@ void StreamMirror::refreshFilterAndConfig(core::Size size)
                     return;
                 }
                 if (configurationError) Diag::log("updateConfiguration 失败: " + configurationError->localizedDescription);
-                Diag::log("换 filter+config: 源区域 → " + whole(size.width) + "x" + whole(size.height) + "，0.6s 内验证帧流");
+                Diag::log("换 filter+config: 源区域 → " + capture::wholeSizeText(size.width, size.height) + "，0.6s 内验证帧流");
                 mirror.verifyFramesAfter(
                     sizeRefreshCheckDelay, stream,
                     [](StreamMirror& mirror) {
@@ -173,12 +171,7 @@ void StreamMirror::scheduleFilterRefreshForMove()
 
 std::string StreamMirror::formatFlags(const desktop::WindowInfo& info)
 {
-    std::string alpha = "?";
-    if (info.alpha) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%.2f", *info.alpha);
-        alpha = text;
-    }
+    const std::string alpha = info.alpha ? capture::twoDecimalsText(*info.alpha) : "?";
     return "层=" + std::to_string(info.layer.value_or(-1)) + " α=" + alpha +
            " 在屏=" + std::to_string(info.isOnscreen ? (*info.isOnscreen ? 1 : 0) : -1) +
            " 共享=" + std::to_string(info.sharingState.value_or(-1));

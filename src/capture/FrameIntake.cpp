@@ -1,21 +1,13 @@
 #include "capture/FrameIntake.h"
 
 #include "capture/Fnv1a.h"
+#include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "platform/core/SystemLog.h"
 
-#include <cstdio>
 #include <string>
 
 namespace capture {
-namespace {
-
-std::string wholeSize(double width, double height)
-{
-    return std::to_string(static_cast<long long>(width)) + "x" + std::to_string(static_cast<long long>(height));
-}
-
-}  // namespace
 
 std::uint64_t contentFingerprint(const desktop::PixelBuffer& buffer)
 {
@@ -49,7 +41,7 @@ bool FrameIntake::take(const desktop::Frame& frame, double now, const core::Rect
     judgeCaptureHealth(now);
 
     if (delivered == 1) {
-        Diag::log("收到第一帧 (source=" + wholeSize(targetFrame.width(), targetFrame.height()) + ")");
+        Diag::log("收到第一帧 (source=" + wholeSizeText(targetFrame.width(), targetFrame.height()) + ")");
     } else if (delivered % 150 == 0) {
         Diag::log("帧计数 delivered=" + std::to_string(delivered) + " applied=" + std::to_string(framesApplied_.load()));
     }
@@ -118,11 +110,9 @@ void FrameIntake::sampleContent(const desktop::PixelBuffer& buffer, double now, 
     }
     if (now - lastFingerprintLogAt_ >= 3) {
         lastFingerprintLogAt_ = now;
-        char hex[24];
-        std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(fp));
         Diag::log("内容指纹 delivered=" + std::to_string(framesDelivered_.load()) +
-                  " applied=" + std::to_string(framesApplied_.load()) + " fp=" + hex +
-                  " 源=" + wholeSize(sourceSize.width, sourceSize.height) + " buf=" + std::to_string(buffer.width) +
+                  " applied=" + std::to_string(framesApplied_.load()) + " fp=" + hexText(fp) +
+                  " 源=" + wholeSizeText(sourceSize.width, sourceSize.height) + " buf=" + std::to_string(buffer.width) +
                   "x" + std::to_string(buffer.height));
     }
 }

@@ -2,13 +2,13 @@
 // what the stream sees next to what other ways of looking at the same window see, to
 // tell from a user's log whether a frozen mirror was the stream's fault, the source's
 // or a cover's. It changes nothing that other parts act on.
+#include "capture/NumberText.h"
 #include "capture/OcclusionProbe.h"
 #include "capture/StreamMirror.h"
 #include "foundation/Diag.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
 
-#include <cstdio>
 
 namespace {
 
@@ -81,9 +81,7 @@ void StreamMirror::probeTick()
             mirror.displayDigest(windowID, true, [=](StreamMirror& mirror, std::string cutOut) {
                 // A rebuilt stream makes the report meaningless.
                 if (mirror.stream_ != stream) return;
-                char hex[24];
-                std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(fingerprint));
-                Diag::log("地面真值: 流指纹=" + std::string(hex) + " delivered=" + std::to_string(delivered) +
+                Diag::log("地面真值: 流指纹=" + capture::hexText(fingerprint) + " delivered=" + std::to_string(delivered) +
                           " | 独立截图(窗口)=" + window + " | 旧API截图(窗口)=" + legacy +
                           " 连续相同=" + std::to_string(mirror.legacySameStreak_) + " | 独立截图(屏幕)=" + screen +
                           " | 挖掉遮挡后=" + cutOut + " | 遮挡=" + cover);

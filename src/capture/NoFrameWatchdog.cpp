@@ -10,12 +10,12 @@ namespace capture {
 bool NoFrameWatchdog::check(double now, bool paused, long framesDelivered)
 {
     if (paused) {
-        lastFrameSeenAt_ = now;
+        silenceSince_ = now;
         return false;
     }
-    const double silence = now - lastFrameSeenAt_;
+    const double silence = now - silenceSince_;
     if (silence < silenceLimit) {
-        if (rebuildCount_ >= 1) {
+        if (rebuildCount_ >= 1 && lastFrameSeenAt_ > lastRebuildAt_) {
             Diag::log("帧活性: 帧已恢复 → 无帧额度归还（原已用 " + std::to_string(rebuildCount_) + "/" +
                       std::to_string(quota) + " 次）");
             rebuildCount_ = 0;
@@ -27,7 +27,7 @@ bool NoFrameWatchdog::check(double now, bool paused, long framesDelivered)
 
     ++rebuildCount_;
     lastRebuildAt_ = now;
-    lastFrameSeenAt_ = now;
+    silenceSince_ = now;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", silence);
     Diag::log("帧活性: 已 " + std::string(seconds) + "s 没收到任何帧（delivered 停在 " +

@@ -6,7 +6,8 @@ namespace capture {
 
 // Watches the time since the last delivered sample from the 0.5 s poll and orders a
 // rebuild when frames have stopped: 2 s of silence, then every 30 s for five rebuilds
-// and every 300 s after that. One delivered frame gives the quota back.
+// and every 300 s after that. A frame delivered after the last rebuild gives the quota
+// back; a rebuild or a restarted poll only restarts the silence.
 class NoFrameWatchdog {
 public:
     static constexpr double silenceLimit = 2.0;
@@ -15,9 +16,9 @@ public:
     static constexpr double longSpacing = 300;
 
     // A valid screen sample arrived (usable or not).
-    void frameSeen(double now) { lastFrameSeenAt_ = now; }
-    // The poll (re)started or the mirror is paused: silence is counted from now.
-    void restartSilence(double now) { lastFrameSeenAt_ = now; }
+    void frameSeen(double now) { lastFrameSeenAt_ = silenceSince_ = now; }
+    // The poll (re)started: silence is counted from now.
+    void restartSilence(double now) { silenceSince_ = now; }
 
     // One poll tick while the source is on screen. A paused mirror is never silent; a
     // mirror without a stream is (its last start failed). True when the stream is to be
@@ -27,8 +28,11 @@ public:
     int rebuildCount() const { return rebuildCount_; }
 
 private:
-    double lastFrameSeenAt_ = 0;
-    double lastRebuildAt_ = -std::numeric_limits<double>::infinity();
+    static constexpr double distantPast = -std::numeric_limits<double>::infinity();
+
+    double lastFrameSeenAt_ = distantPast;
+    double silenceSince_ = 0;
+    double lastRebuildAt_ = distantPast;
     int rebuildCount_ = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "capture/OcclusionProbe.h"
 
+#include "capture/NumberText.h"
 #include "platform/desktop/Desktop.h"
 
 #include <cmath>
@@ -52,8 +53,6 @@ bool ignored(const desktop::WindowInfo& entry, const std::set<desktop::WindowID>
     if (excluding.count(entry.number)) return true;
     return entry.ownerPid && excludingPids.count(*entry.ownerPid);
 }
-
-std::string whole(double value) { return std::to_string(static_cast<long long>(value)); }
 
 }  // namespace
 
@@ -120,7 +119,8 @@ std::string describe(const desktop::WindowInfo& entry)
 
 std::string rectDesc(const core::Rect& rect)
 {
-    return whole(rect.width()) + "x" + whole(rect.height()) + "@(" + whole(rect.minX()) + "," + whole(rect.minY()) + ")";
+    return capture::wholeSizeText(rect.width(), rect.height()) + "@(" + capture::wholeText(rect.minX()) + "," +
+           capture::wholeText(rect.minY()) + ")";
 }
 
 }  // namespace OcclusionProbe

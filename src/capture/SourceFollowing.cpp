@@ -1,6 +1,7 @@
 // Following the source window: the 0.5 s poll that compares the window server's view of
 // the source with what the stream captures, the accessibility resize observer, the
 // debounced adoption of a new size, and the full-screen detection.
+#include "capture/NumberText.h"
 #include "capture/OcclusionProbe.h"
 #include "capture/StreamMirror.h"
 #include "foundation/Diag.h"
@@ -10,7 +11,6 @@
 #include "platform/desktop/Desktop.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -20,24 +20,7 @@ constexpr double sizeTolerance = 1;
 constexpr double minimumCropRatio = 0.02;
 constexpr const char* noFrameReason = "流无帧（帧彻底停发，既有检测器都长在帧回调里所以看不见）";
 
-std::string whole(double value) { return std::to_string(static_cast<long long>(value)); }
-std::string wholeSize(core::Size size) { return whole(size.width) + "x" + whole(size.height); }
-
-std::string twoDecimals(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
-}
-
-double fallbackScale()
-{
-    auto& displays = desktop::displays();
-    if (const auto main = displays.mainDisplayID()) {
-        if (const auto display = displays.display(*main)) return display->scale;
-    }
-    return 2.0;
-}
+std::string wholeSize(core::Size size) { return capture::wholeSizeText(size.width, size.height); }
 
 }  // namespace
 
@@ -52,6 +35,15 @@ std::optional<double> StreamMirror::sourceDisplayScale(const desktop::ShareableW
     const auto display = displays.display(*id);
     if (!display || display->mode.pixelWidth < 1 || display->mode.width < 1) return std::nullopt;
     return display->mode.pixelWidth / display->mode.width;
+}
+
+double StreamMirror::mainScreenScale()
+{
+    auto& displays = desktop::displays();
+    if (const auto main = displays.mainDisplayID()) {
+        if (const auto display = displays.display(*main)) return display->scale;
+    }
+    return 2.0;
 }
 
 void StreamMirror::startResizePoll()
@@ -180,8 +172,8 @@ void StreamMirror::scheduleResizeFollow(core::Size size)
     const core::Rect region = cropFor(size, sourceSize_);
     setContentRegion(region);
     Diag::log("contentRegion: 源实时=" + wholeSize(size) + " 捕获=" + wholeSize(sourceSize_) + " 区域=(" +
-              twoDecimals(region.width()) + ", " + twoDecimals(region.height()) +
-              ") Y翻转后origin.y=" + twoDecimals(region.minY()));
+              capture::twoDecimalsText(region.width()) + ", " + capture::twoDecimalsText(region.height()) +
+              ") Y翻转后origin.y=" + capture::twoDecimalsText(region.minY()));
     pendingResizeSize_ = size;
     // A fixed window from the first change: later changes only update the size.
     if (!pendingResizeWork_.isEmpty()) return;
@@ -198,7 +190,7 @@ void StreamMirror::adoptSourceSize(core::Size size)
     if (size == sourceSize_) return;
     const core::Size old = sourceSize_;
     setSourceSize(size);
-    streamScale_ = sourceDisplayScale(target_).value_or(fallbackScale());
+    streamScale_ = sourceDisplayScale(target_).value_or(mainScreenScale());
     setContentRegion(cropFor(size, old));
     currentPixelW_ = std::max(2, static_cast<int>(size.width * streamScale_));
     currentPixelH_ = derivedHeight(currentPixelW_);

@@ -1,19 +1,12 @@
 #include "capture/StaleWatchdog.h"
 
 #include "capture/Fnv1a.h"
+#include "capture/NumberText.h"
 #include "foundation/Diag.h"
 
 #include <cstdio>
 
 namespace capture {
-namespace {
-
-std::string wholeSize(double width, double height)
-{
-    return std::to_string(static_cast<long long>(width)) + "x" + std::to_string(static_cast<long long>(height));
-}
-
-}  // namespace
 
 std::optional<std::string> cgDigest(const desktop::PixelBuffer* image)
 {
@@ -47,7 +40,7 @@ void StaleWatchdog::skip(const std::string& note, core::Size sourceSize)
 {
     if (lastSkipNote_ == note) return;
     lastSkipNote_ = note;
-    Diag::log("僵死看门狗: 跳过 —— " + note + "。捕获=" + wholeSize(sourceSize.width, sourceSize.height) + " 额度已用 " +
+    Diag::log("僵死看门狗: 跳过 —— " + note + "。捕获=" + wholeSizeText(sourceSize.width, sourceSize.height) + " 额度已用 " +
               std::to_string(rebuildCount_) + "/" + std::to_string(quota));
 }
 
@@ -108,8 +101,8 @@ void StaleWatchdog::attempt(double now, double lastContentChangeAt, core::Size s
                                     : "独立截图在变（源窗口**还在画** ⇒ 是我们的流僵了，重建才有意义）";
     std::string line = "内容僵死看门狗: 帧在流动但内容 3s 不变（第 " + std::to_string(rebuildCount_) + " 次";
     line += rebuildCount_ < quota + 1 ? "/" + std::to_string(quota) : "，已超上限 → 转长退避每 300s 一次";
-    line += "）→ 重建流（依据：" + std::string(basis) + "）。源窗口在屏尺寸=" + wholeSize(bounds->width(), bounds->height()) +
-            " 捕获=" + wholeSize(sourceSize.width, sourceSize.height);
+    line += "）→ 重建流（依据：" + std::string(basis) + "）。源窗口在屏尺寸=" + wholeSizeText(bounds->width(), bounds->height()) +
+            " 捕获=" + wholeSizeText(sourceSize.width, sourceSize.height);
     Diag::log(line);
     host.rebuild(rebuildReason);
 }

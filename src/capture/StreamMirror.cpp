@@ -16,15 +16,6 @@ namespace {
 constexpr int recoveryLimit = 3;
 constexpr double recoveryDelay = 0.5;
 
-double mainScreenScale()
-{
-    auto& displays = desktop::displays();
-    if (const auto main = displays.mainDisplayID()) {
-        if (const auto display = displays.display(*main)) return display->scale;
-    }
-    return 2.0;
-}
-
 // Stops a stream that is no longer ours; the completion keeps it alive until then.
 void stopDetached(const std::shared_ptr<desktop::CaptureStream>& stream)
 {

@@ -80,7 +80,6 @@ public:
     int frameRate() const { return frameRate_.load(); }
     core::Size sourceSize() const;
     desktop::ShareableWindow target() const;
-    const dispatch::Queue& queue() const { return queue_; }
 
     // Pixels per point of the display under the window's centre; none when unknown.
     static std::optional<double> sourceDisplayScale(const desktop::ShareableWindow& window);
@@ -93,7 +92,6 @@ public:
 private:
     using Step = std::function<void(StreamMirror&)>;
     using StreamRef = std::shared_ptr<desktop::CaptureStream>;
-    using Completion = std::function<void(StreamMirror&, std::optional<desktop::Error>)>;
 
     // The mirror as deferred work holds it: weakly, with the queue to run on.
     struct Ref {
@@ -122,6 +120,8 @@ private:
     desktop::ContentFilter makeFilter(desktop::StreamConfiguration& configuration) const;
     desktop::StreamConfiguration makeConfiguration(int pixelWidth, int pixelHeight) const;
     int derivedHeight(int pixelWidth) const;
+    // The primary display's backing scale, 2.0 when none is known.
+    static double mainScreenScale();
     void setTarget(const desktop::ShareableWindow& target);
     void setSourceSize(core::Size size);
     void setContentRegion(const core::Rect& region);

@@ -8,8 +8,10 @@
 
 namespace scenario {
 
-// The application as the scenario runner drives it. The runner installs the scheduler
-// and the desktop first; every call comes on the runner's thread.
+// The application as the scenario runner drives it. It is made before the scenario is
+// checked, when neither the widget toolkit, the scheduler nor the desktop exists yet, so
+// its constructor only stores; the runner installs them before launch, and every call
+// comes on the runner's thread.
 class Application {
 public:
     virtual ~Application() = default;

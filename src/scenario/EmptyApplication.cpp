@@ -1,11 +1,10 @@
 #include "scenario/EmptyApplication.h"
 
+#include "foundation/Diag.h"
+
 namespace scenario {
 
-void EmptyApplication::launch(const std::vector<std::string>& args)
-{
-    args_ = args;
-}
+void EmptyApplication::launch(const std::vector<std::string>&) {}
 
 bool EmptyApplication::hasCommand(const std::string&) const
 {
@@ -17,7 +16,7 @@ void EmptyApplication::runCommand(const std::string&) {}
 
 void EmptyApplication::deliverSignal(const std::string& name)
 {
-    signals_.push_back(name);
+    Diag::log("signal " + name + " received");
 }
 
 void EmptyApplication::quit()

@@ -129,6 +129,12 @@ bool OutputFolder::write(const std::string& relative, const std::string& content
     return static_cast<bool>(out);
 }
 
+const std::vector<std::string>& OutputFolder::ownNames()
+{
+    static const std::vector<std::string> names{"data", "config", "syslog.txt", "desktop.jsonl", "state.json"};
+    return names;
+}
+
 std::string OutputFolder::journalLine(const nlohmann::json& event)
 {
     std::string line = "{";

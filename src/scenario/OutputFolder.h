@@ -39,6 +39,9 @@ public:
     // Writes a file inside the folder, making its folders; false when it cannot.
     bool write(const std::string& relative, const std::string& contents) const;
 
+    // The names at the top of the folder that the run writes itself.
+    static const std::vector<std::string>& ownNames();
+
     // One journal line: "t" first, then the other keys in name order.
     static std::string journalLine(const nlohmann::json& event);
 

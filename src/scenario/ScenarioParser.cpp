@@ -1,5 +1,6 @@
 #include "scenario/ScenarioParser.h"
 
+#include "scenario/OutputFolder.h"
 #include "scenario/ScenarioChecks.h"
 
 #include <climits>
@@ -101,7 +102,8 @@ sim::Content readContent(const json& value, const std::string& path)
     return readChoice<sim::Content>(value, path, {{"animated", sim::Content::animated}, {"static", sim::Content::still}});
 }
 
-// A file inside the output folder: relative, without "." or ".." parts.
+// A file inside the output folder: relative, without "." or ".." parts, and none of the
+// files and folders the run itself writes.
 std::string readOutputFile(const json& value, const std::string& path)
 {
     const std::string file = readString(value, path);
@@ -114,6 +116,9 @@ std::string readOutputFile(const json& value, const std::string& path)
         start = slash + 1;
     }
     if (!safe) refuse(path, "expected a relative path inside the output folder");
+    const std::string top = file.substr(0, file.find('/'));
+    for (const auto& own : OutputFolder::ownNames())
+        if (top == own) refuse(path, "\"" + top + "\" is written by the run itself");
     return file;
 }
 

@@ -72,10 +72,11 @@ RunResult play(const Scenario& scenario, Application& app, dispatch::ManualSched
     for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
         const Step& step = scenario.steps[i];
         if (!timeline.advanceTo(step.at)) return finish(exited());
-        if (auto problem = steps.run(step, "steps[" + std::to_string(i) + "]")) return finish({1, *problem});
+        const std::string path = itemPath("steps", i);
+        if (auto problem = steps.run(step, path)) return finish({1, *problem});
         if (step.kind == StepKind::quit) {
             if (timeline.settle() && timeline.advanceTo(step.at + quitGrace))
-                return finish({1, "steps[" + std::to_string(i) + "]: the quit did not finish within " +
+                return finish({1, path + ": the quit did not finish within " +
                                       std::to_string(static_cast<int>(quitGrace)) + " s"});
             return finish({});
         }
@@ -87,16 +88,18 @@ RunResult play(const Scenario& scenario, Application& app, dispatch::ManualSched
 
 }  // namespace
 
-RunResult runScenario(const std::string& file, const std::string& folder, const ApplicationFactory& makeApplication)
+std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Application& app)
 {
     const auto text = readText(file);
-    if (!text) return {2, file + ": cannot read"};
-    std::unique_ptr<Application> app = makeApplication();
-    auto read = readScenario(*text, [&](const std::string& name) { return app->hasCommand(name); });
+    if (!text) return RunResult{2, file + ": cannot read"};
+    auto read = readScenario(*text, [&](const std::string& name) { return app.hasCommand(name); });
     if (const auto* error = std::get_if<ValidationError>(&read))
-        return {2, error->path.empty() ? file + ": " + error->message : error->text()};
-    const Scenario& scenario = std::get<Scenario>(read);
+        return RunResult{2, error->path.empty() ? file + ": " + error->message : error->text()};
+    return std::get<Scenario>(std::move(read));
+}
 
+RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<Application> app)
+{
     OutputFolder output(folder);
     if (auto problem = output.attach(stepFiles(scenario))) return {1, *problem};
 

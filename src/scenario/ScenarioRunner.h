@@ -1,10 +1,11 @@
 #pragma once
 
 #include "scenario/Application.h"
+#include "scenario/ScenarioFile.h"
 
-#include <functional>
 #include <memory>
 #include <string>
+#include <variant>
 
 namespace scenario {
 
@@ -16,12 +17,14 @@ struct RunResult {
     std::string message;
 };
 
-using ApplicationFactory = std::function<std::unique_ptr<Application>()>;
+// Reads the file and checks it against the application's commands; the refusal (status
+// 2 and its one line) when it cannot run. Touches nothing.
+std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Application& app);
 
-// Runs a scenario file on the simulated desktop under virtual time and writes what
-// happened into the folder. Installs the manual scheduler and the desktop for the run and
-// removes them afterwards; the application is made before the file is checked (its
-// commands are part of the check) and launched once the world stands.
-RunResult runScenario(const std::string& file, const std::string& folder, const ApplicationFactory& makeApplication);
+// Runs a checked scenario on the simulated desktop under virtual time and writes what
+// happened into the folder. Installs the manual scheduler and the desktop for the run,
+// launches the application once the world stands, and ends the application before it
+// removes them again.
+RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<Application> app);
 
 }  // namespace scenario

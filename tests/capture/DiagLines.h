@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/Diag.h"
+#include "support/SimDesktopTest.h"
 #include "support/TestEnvironment.h"
 
 #include <sstream>
@@ -9,23 +10,24 @@
 
 namespace capturetest {
 
-// Virtual time plus the diagnostics log's lines, without their time stamps.
-class CaptureTest : public testsupport::VirtualTimeTest {
+// A test fixture plus the diagnostics log's lines, without their time stamps.
+template <class Base>
+class WithDiagLines : public Base {
 protected:
     void SetUp() override
     {
-        VirtualTimeTest::SetUp();
+        Base::SetUp();
         Diag::resetForTesting();
     }
     void TearDown() override
     {
         Diag::resetForTesting();
-        VirtualTimeTest::TearDown();
+        Base::TearDown();
     }
 
     std::vector<std::string> diagLines() const
     {
-        std::istringstream in(testsupport::readFile(dataHome() + "/Glimra/diag.log"));
+        std::istringstream in(testsupport::readFile(this->dataHome() + "/Glimra/diag.log"));
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) lines.push_back(line.size() > 9 ? line.substr(9) : line);
         return lines;
@@ -41,5 +43,8 @@ protected:
         return found;
     }
 };
+
+using CaptureTest = WithDiagLines<testsupport::VirtualTimeTest>;
+using SimCaptureTest = WithDiagLines<testsupport::SimDesktopTest>;
 
 }  // namespace capturetest

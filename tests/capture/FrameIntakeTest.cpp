@@ -94,8 +94,9 @@ TEST_F(FrameIntakeTest, DeathAfterTenUnusableSamplesAndRecoveryAfterFiveUsableFr
 TEST_F(FrameIntakeTest, ARebuildWhileDeadRecoversAfterFiveFramesOfTheNewStream)
 {
     for (int i = 0; i < 30; ++i) take(usable(patterned(64, 8)));
+    take(unusable());  // notes the last change of the applied count
     now += 1;
-    for (int i = 0; i < 10; ++i) take(unusable());
+    for (int i = 0; i < 9; ++i) take(unusable());
     ASSERT_TRUE(intake.captureDeadNotified());
 
     intake.resetForRebuild();

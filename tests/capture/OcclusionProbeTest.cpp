@@ -1,5 +1,7 @@
 #include "capture/OcclusionProbe.h"
 
+#include "support/SimDesktopTest.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -74,4 +76,26 @@ TEST(OcclusionProbe, TextsTruncateTowardZero)
     const OcclusionProbe::WindowList list{entry(4, {}), entry(3, {})};
     EXPECT_EQ(OcclusionProbe::indexOf(3, list)->first, 1u);
     EXPECT_FALSE(OcclusionProbe::indexOf(8, list));
+}
+
+namespace {
+
+using OcclusionProbeOnDesktop = testsupport::SimDesktopTest;
+
+}  // namespace
+
+TEST_F(OcclusionProbeOnDesktop, SiblingsOfTheSameApplicationCoverFromInFrontOrBehind)
+{
+    addApp(42, "Notes", "com.example.notes");
+    addApp(43, "Other", "com.example.other");
+    addWindow(42, 1, {100, 100, 400, 300});
+    addWindow(42, 2, {0, 0, 800, 600});
+    addWindow(43, 3, {0, 0, 1000, 900});
+
+    EXPECT_EQ(OcclusionProbe::siblingOccluder(1, {100, 100, 400, 300}), "Notes(pid 42) 800x600@(0,0)");
+    EXPECT_EQ(OcclusionProbe::siblingOccluder(2, {150, 150, 100, 100}), "Notes(pid 42) 400x300@(100,100)");
+    EXPECT_EQ(OcclusionProbe::siblingOccluder(2, {150, 150, 100, 100}, {1}), std::nullopt);
+    EXPECT_EQ(OcclusionProbe::siblingOccluder(9, {0, 0, 10, 10}), "（源窗口不在在屏列表，保守视为仍被遮挡）");
+    // The other application's window in front is the occluder the stack gives.
+    EXPECT_EQ(OcclusionProbe::occluderInfo(1)->number, 3u);
 }

@@ -1,13 +1,13 @@
 #include "scenario/RecordingApplication.h"
 
 #include "foundation/Diag.h"
-#include "platform/core/Geometry.h"
 #include "platform/core/SystemLog.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace testsupport {
 
@@ -16,9 +16,20 @@ RecordingApplication::RecordingApplication(Options options, std::shared_ptr<std:
 {
 }
 
+namespace {
+
+std::string stamped(const std::string& what)
+{
+    char time[32];
+    std::snprintf(time, sizeof time, "%.2f ", dispatch::now());
+    return time + what;
+}
+
+}  // namespace
+
 void RecordingApplication::note(const std::string& what)
 {
-    record_->push_back(core::numberText(dispatch::now()) + " " + what);
+    record_->push_back(stamped(what));
 }
 
 void RecordingApplication::launch(const std::vector<std::string>& args)
@@ -32,8 +43,7 @@ void RecordingApplication::launch(const std::vector<std::string>& args)
 
     auto record = record_;
     desktop::hotKeys().setHandler([record](desktop::HotKeyIdentity identity, bool pressed) {
-        record->push_back(core::numberText(dispatch::now()) + " hotkey " + std::to_string(identity.id) +
-                          (pressed ? " pressed" : " released"));
+        record->push_back(stamped("hotkey " + std::to_string(identity.id) + (pressed ? " pressed" : " released")));
     });
     desktop::Token token = 0;
     desktop::hotKeys().registerHotKey({0x474C4D52, 1}, 3,
@@ -49,8 +59,7 @@ void RecordingApplication::launch(const std::vector<std::string>& args)
     configuration.minimumFrameInterval = 0.1;
     stream_ = desktop::capture().makeStream(desktop::ContentFilter::desktopIndependentWindow(window), configuration,
                                             [record](const desktop::Error& error) {
-                                                record->push_back(core::numberText(dispatch::now()) + " stream stopped " +
-                                                                  std::to_string(error.code));
+                                                record->push_back(stamped("stream stopped " + std::to_string(error.code)));
                                             });
     stream_->addOutput(dispatch::main(), [](const desktop::Frame&) {});
     stream_->startCapture([](std::optional<desktop::Error>) {});

@@ -113,6 +113,11 @@ TEST(ScenarioReader, OutOfRangeValuesAreRefused)
          "steps[0].file: expected a relative path inside the output folder"},
         {withSteps(R"({"at": 1, "do": "screenshot", "file": "/tmp/shot.png"})"),
          "steps[0].file: expected a relative path inside the output folder"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "shots/./a.json"})"),
+         "steps[0].file: expected a relative path inside the output folder"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "data/Glimra/diag.log"})"),
+         "steps[0].file: \"data\" is written by the run itself"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "state.json"})"), "steps[0].file: \"state.json\" is written by the run itself"},
     });
 }
 

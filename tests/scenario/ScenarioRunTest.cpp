@@ -1,3 +1,4 @@
+#include "scenario/OutputFiles.h"
 #include "scenario/RecordingApplication.h"
 #include "scenario/ScenarioRunner.h"
 #include "support/TestEnvironment.h"
@@ -6,7 +7,6 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <map>
 
 namespace {
 
@@ -76,9 +76,11 @@ Outcome runWith(const std::string& scenarioText, const std::string& folder, test
     writeFile(file, scenarioText);
     auto record = std::make_shared<std::vector<std::string>>();
     Outcome run;
-    run.result = scenario::runScenario(file, folder, [&] {
-        return std::make_unique<testsupport::RecordingApplication>(options, record);
-    });
+    auto app = std::make_unique<testsupport::RecordingApplication>(options, record);
+    auto loaded = scenario::loadScenario(file, *app);
+    run.result = std::holds_alternative<scenario::RunResult>(loaded)
+                     ? std::get<scenario::RunResult>(loaded)
+                     : scenario::runScenario(std::get<scenario::Scenario>(loaded), folder, std::move(app));
     run.record = *record;
     return run;
 }
@@ -86,16 +88,6 @@ Outcome runWith(const std::string& scenarioText, const std::string& folder, test
 testsupport::RecordingApplication::Options everyStepOptions()
 {
     return {.commands = {"togglePauseAll"}, .streamWindow = 11, .exitOnSIGUSR2 = std::nullopt};
-}
-
-// Every file under the folder, by relative path.
-std::map<std::string, std::string> folderContents(const std::string& folder)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            files[std::filesystem::relative(entry.path(), folder).string()] = readFile(entry.path().string());
-    return files;
 }
 
 std::vector<std::uint32_t> windowIds(const json& state)
@@ -121,13 +113,13 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
 
     // What reached the application, when.
     EXPECT_EQ(run.record, (std::vector<std::string>{
-                              "0.0 launch -glimra-test",
-                              "1.2 hotkey 1 pressed",
-                              "1.2 hotkey 1 released",
-                              "2.75 stream stopped -3821",
-                              "3.0 command togglePauseAll screenRecording=no",
-                              "3.1 signal SIGUSR1",
-                              "3.4 quit",
+                              "0.00 launch -glimra-test",
+                              "1.20 hotkey 1 pressed",
+                              "1.20 hotkey 1 released",
+                              "2.80 stream stopped -3821",  // at the first frame after the fault
+                              "3.00 command togglePauseAll screenRecording=no",
+                              "3.10 signal SIGUSR1",
+                              "3.40 quit",
                           }));
 
     const json afterDrag = json::parse(readFile(out.path() + "/states/after-drag.json"));
@@ -167,8 +159,8 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
 
     // The keys of a state dump, in the documented order.
     std::vector<std::string> keys;
-    for (const auto& [key, value] : nlohmann::ordered_json::parse(readFile(out.path() + "/state.json")).items())
-        keys.push_back(key);
+    const auto ordered = nlohmann::ordered_json::parse(readFile(out.path() + "/state.json"));
+    for (auto it = ordered.begin(); it != ordered.end(); ++it) keys.push_back(it.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"time", "frontmost", "activationPolicy", "pointer", "displays", "windows",
                                               "panels", "hotkeys", "settings"}));
 }
@@ -207,13 +199,12 @@ TEST(ScenarioRun, TheSameFileGivesTheSameBytes)
     TempDir first, second;
     ASSERT_EQ(runWith(everyStep, first.path(), everyStepOptions()).result.status, 0);
     ASSERT_EQ(runWith(everyStep, second.path(), everyStepOptions()).result.status, 0);
-    const auto expected = folderContents(first.path());
-    EXPECT_EQ(expected.size(), 11u);
-    EXPECT_EQ(folderContents(second.path()), expected);
+    EXPECT_EQ(testsupport::folderContents(first.path()).size(), 11u);
+    EXPECT_EQ(testsupport::differingFiles(first.path(), second.path()), std::vector<std::string>{});
 
     // A rerun into the same folder starts from a clean slate: nothing accumulates.
-    ASSERT_EQ(runWith(everyStep, first.path(), everyStepOptions()).result.status, 0);
-    EXPECT_EQ(folderContents(first.path()), expected);
+    ASSERT_EQ(runWith(everyStep, second.path(), everyStepOptions()).result.status, 0);
+    EXPECT_EQ(testsupport::differingFiles(first.path(), second.path()), std::vector<std::string>{});
 }
 
 TEST(ScenarioRun, HowARunEnds)

@@ -19,6 +19,22 @@ SteadyClock::duration toDuration(double seconds)
     return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(seconds));
 }
 
+// Runs the task on the queue and blocks the calling thread until it has run.
+void runAndWait(QueueBackend& queue, const Task& task)
+{
+    SemaphoreState done;
+    queue.enqueue(
+        [&] {
+            task();
+            std::lock_guard lock(done.mutex);
+            done.count = 1;
+            done.condition.notify_all();
+        },
+        0, nullptr);
+    std::unique_lock lock(done.mutex);
+    done.condition.wait(lock, [&] { return done.count > 0; });
+}
+
 }  // namespace
 
 // Tasks ordered by due time, then by arrival.
@@ -108,17 +124,7 @@ public:
     void sync(const Task& task) override
     {
         if (isCurrent()) reportDeadlock("sync into queue '" + state_->label + "' from its own task");
-        SemaphoreState done;
-        enqueue(
-            [&] {
-                task();
-                std::lock_guard lock(done.mutex);
-                done.count = 1;
-                done.condition.notify_all();
-            },
-            0, nullptr);
-        std::unique_lock lock(done.mutex);
-        done.condition.wait(lock, [&] { return done.count > 0; });
+        runAndWait(*this, task);
     }
 
     bool isCurrent() const override { return currentQueue == state_.get(); }
@@ -163,17 +169,7 @@ public:
         if (isCurrent()) {
             reportDeadlock("sync into the main queue from the main thread");
         }
-        SemaphoreState done;
-        enqueue(
-            [&] {
-                task();
-                std::lock_guard lock(done.mutex);
-                done.count = 1;
-                done.condition.notify_all();
-            },
-            0, nullptr);
-        std::unique_lock lock(done.mutex);
-        done.condition.wait(lock, [&] { return done.count > 0; });
+        runAndWait(*this, task);
     }
 
     bool isCurrent() const override { return std::this_thread::get_id() == thread.load(); }
@@ -235,17 +231,7 @@ public:
             task();
             return;
         }
-        SemaphoreState done;
-        enqueue(
-            [&] {
-                task();
-                std::lock_guard lock(done.mutex);
-                done.count = 1;
-                done.condition.notify_all();
-            },
-            0, nullptr);
-        std::unique_lock lock(done.mutex);
-        done.condition.wait(lock, [&] { return done.count > 0; });
+        runAndWait(*this, task);
     }
 
     bool isCurrent() const override { return currentQueue == state_.get(); }

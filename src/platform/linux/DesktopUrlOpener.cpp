@@ -1,5 +1,6 @@
 #include "platform/linux/DesktopUrlOpener.h"
 
+#include "platform/core/SystemLog.h"
 #include "platform/core/UrlSyntax.h"
 
 #include <cerrno>
@@ -38,6 +39,11 @@ DesktopUrlOpener::DesktopUrlOpener(std::string program) : program_(std::move(pro
 bool DesktopUrlOpener::open(const std::string& url)
 {
     if (!core::isWellFormedUrl(url)) return false;
+    // Linux has no such settings panes: the request is noted and goes nowhere.
+    if (url.starts_with("x-apple.systempreferences:")) {
+        core::systemLog::write("[Glimra] no system settings pane on this desktop: " + url);
+        return false;
+    }
     const auto path = resolve(program_);
     if (!path) return false;
     std::string argument0 = program_;

@@ -85,6 +85,10 @@ bool writeDesktopPng(SimWorld& world, std::optional<desktop::DisplayID> display,
         left += w;
     }
     painter.end();
+    // Qt's default resolution depends on the screen and on whether a QApplication exists;
+    // a fixed one keeps the file's bytes a function of what the desktop shows.
+    canvas.setDotsPerMeterX(3780);
+    canvas.setDotsPerMeterY(3780);
 
     std::error_code error;
     const auto folder = std::filesystem::path(path).parent_path();

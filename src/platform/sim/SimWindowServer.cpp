@@ -38,6 +38,7 @@ std::optional<std::vector<desktop::WindowInfo>> SimWindowServer::windowList(desk
 {
     using Option = desktop::WindowListOption;
     std::vector<desktop::WindowInfo> list;
+    if (option != Option::includingWindow) list.reserve(world_->windowCount());
     const desktop::Pid ownPid = world_->ownPid();
     bool passedRelative = false;
     world_->visitStack([&](const SimWindow& window, const SimApp* owner, bool onScreen) {

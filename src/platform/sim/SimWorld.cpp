@@ -7,18 +7,52 @@
 namespace sim {
 namespace {
 
-// The parts of r not inside cut (at most four rectangles).
-void subtract(const core::Rect& r, const core::Rect& cut, std::vector<core::Rect>& out)
+// Rectangles as edges, for the coverage computation that runs over every pair of
+// windows on each change.
+struct Box {
+    double x0, y0, x1, y1;
+};
+
+Box boxOf(const core::Rect& rect)
 {
-    const core::Rect overlap = r.intersection(cut);
-    if (overlap.isNull() || overlap.isEmpty()) {
+    const core::Rect r = rect.standardized();
+    return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
+}
+
+bool overlaps(const Box& a, const Box& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
+
+// The parts of r not inside cut (at most four boxes).
+void subtract(const Box& r, const Box& cut, std::vector<Box>& out)
+{
+    if (!overlaps(r, cut)) {
         out.push_back(r);
         return;
     }
-    if (overlap.minY() > r.minY()) out.emplace_back(r.minX(), r.minY(), r.width(), overlap.minY() - r.minY());
-    if (overlap.maxY() < r.maxY()) out.emplace_back(r.minX(), overlap.maxY(), r.width(), r.maxY() - overlap.maxY());
-    if (overlap.minX() > r.minX()) out.emplace_back(r.minX(), overlap.minY(), overlap.minX() - r.minX(), overlap.height());
-    if (overlap.maxX() < r.maxX()) out.emplace_back(overlap.maxX(), overlap.minY(), r.maxX() - overlap.maxX(), overlap.height());
+    const Box o{std::max(r.x0, cut.x0), std::max(r.y0, cut.y0), std::min(r.x1, cut.x1), std::min(r.y1, cut.y1)};
+    if (o.y0 > r.y0) out.push_back({r.x0, r.y0, r.x1, o.y0});
+    if (o.y1 < r.y1) out.push_back({r.x0, o.y1, r.x1, r.y1});
+    if (o.x0 > r.x0) out.push_back({r.x0, o.y0, o.x0, o.y1});
+    if (o.x1 < r.x1) out.push_back({o.x1, o.y0, r.x1, o.y1});
+}
+
+// Whether the boxes in front leave nothing of the window's part on the displays.
+bool covered(const Box& window, const std::vector<Box>& displays, const std::vector<Box>& inFront)
+{
+    std::vector<Box> visible;
+    for (const Box& display : displays)
+        if (overlaps(window, display))
+            visible.push_back({std::max(window.x0, display.x0), std::max(window.y0, display.y0),
+                               std::min(window.x1, display.x1), std::min(window.y1, display.y1)});
+    if (visible.empty()) return false;  // nothing of it is on a display to cover
+    std::vector<Box> next;
+    for (const Box& cover : inFront) {
+        if (!overlaps(cover, window)) continue;
+        next.clear();
+        for (const Box& piece : visible) subtract(piece, cover, next);
+        visible.swap(next);
+        if (visible.empty()) return true;
+    }
+    return false;
 }
 
 // Gives the display a new frame; the visible frame keeps its insets and the mode follows.
@@ -390,14 +424,15 @@ void SimWorld::raise(desktop::WindowID id)
     refreshCoverage(dispatch::now());
 }
 
-std::vector<const SimWindow*> SimWorld::orderedLocked() const
+const std::vector<const SimWindow*>& SimWorld::orderedLocked() const { return ordered_; }
+
+void SimWorld::reorderLocked()
 {
-    std::vector<const SimWindow*> ordered;
-    ordered.reserve(zOrder_.size());
-    for (auto id : zOrder_) ordered.push_back(&windows_.at(id));
-    std::stable_sort(ordered.begin(), ordered.end(),
+    ordered_.clear();
+    ordered_.reserve(zOrder_.size());
+    for (auto id : zOrder_) ordered_.push_back(&windows_.at(id));
+    std::stable_sort(ordered_.begin(), ordered_.end(),
                      [](const SimWindow* a, const SimWindow* b) { return a->layer > b->layer; });
-    return ordered;
 }
 
 std::vector<SimWindow> SimWorld::stack()
@@ -405,9 +440,8 @@ std::vector<SimWindow> SimWorld::stack()
     Lock lock(*this);
     settle();
     std::vector<SimWindow> result;
-    const auto ordered = orderedLocked();
-    result.reserve(ordered.size());
-    for (const SimWindow* w : ordered) result.push_back(*w);
+    result.reserve(orderedLocked().size());
+    for (const SimWindow* w : orderedLocked()) result.push_back(*w);
     return result;
 }
 
@@ -416,8 +450,15 @@ std::vector<desktop::WindowID> SimWorld::stackIds()
     Lock lock(*this);
     settle();
     std::vector<desktop::WindowID> ids;
+    ids.reserve(orderedLocked().size());
     for (const SimWindow* w : orderedLocked()) ids.push_back(w->id);
     return ids;
+}
+
+std::size_t SimWorld::windowCount()
+{
+    Lock lock(*this);
+    return windows_.size();
 }
 
 void SimWorld::visitStack(const StackVisitor& visit)
@@ -475,41 +516,27 @@ bool SimWorld::onVirtualDisplayLocked(const SimWindow& window) const
     return false;
 }
 
-bool SimWorld::coveredLocked(const SimWindow& window, const std::vector<const SimWindow*>& inFront) const
-{
-    std::vector<core::Rect> visible;
-    for (const auto& d : displays_) {
-        const core::Rect part = window.frame.intersection(d.frame);
-        if (!part.isNull() && !part.isEmpty()) visible.push_back(part);
-    }
-    if (visible.empty()) return false;  // nothing of it is on a display to cover
-    for (const SimWindow* cover : inFront) {
-        if (!cover->frame.intersects(window.frame)) continue;
-        std::vector<core::Rect> next;
-        for (const auto& piece : visible) subtract(piece, cover->frame, next);
-        visible.swap(next);
-        if (visible.empty()) return true;
-    }
-    return false;
-}
-
 void SimWorld::refreshCoverage(double at)
 {
     stackChanged_ = true;
+    reorderLocked();
     const auto index = appIndexLocked();
-    std::vector<const SimWindow*> inFront;
+    std::vector<Box> displays;
+    for (const auto& d : displays_) displays.push_back(boxOf(d.frame));
+    std::vector<Box> inFront;
     for (const SimWindow* w : orderedLocked()) {
         auto& window = windows_.at(w->id);
         const auto owner = index.find(window.pid);
         const bool shown = onScreenLocked(window, owner == index.end() ? nullptr : owner->second);
-        const bool covered = shown && !window.own && !onVirtualDisplayLocked(window) && coveredLocked(window, inFront);
-        if (covered && !window.frozen) {
+        const Box box = boxOf(window.frame);
+        const bool isCovered = shown && !window.own && !onVirtualDisplayLocked(window) && covered(box, displays, inFront);
+        if (isCovered && !window.frozen) {
             window.frozen = true;
             window.frozenContentTime = window.content == Content::animated ? at : 0;
-        } else if (!covered && window.frozen) {
+        } else if (!isCovered && window.frozen) {
             window.frozen = false;
         }
-        if (shown && window.alpha > 0) inFront.push_back(w);
+        if (shown && window.alpha > 0) inFront.push_back(box);
     }
 }
 

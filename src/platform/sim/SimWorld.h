@@ -120,9 +120,11 @@ public:
     std::vector<SimWindow> stack();
     std::vector<desktop::WindowID> stackIds();
     // Walks the stack front to back under the lock, without copying, until visit answers
-    // false. owner is none for a window of an unknown application.
+    // false; visit must not change the world. owner is none for a window of an unknown
+    // application.
     using StackVisitor = std::function<bool(const SimWindow& window, const SimApp* owner, bool onScreen)>;
     void visitStack(const StackVisitor& visit);
+    std::size_t windowCount();
     desktop::WindowID allocateWindowNumber();
     void updateOwnWindow(desktop::WindowID id, const desktop::OwnWindowState& state);
 
@@ -201,9 +203,10 @@ private:
     std::unordered_map<desktop::Pid, const SimApp*> appIndexLocked() const;
     bool onScreenLocked(const SimWindow& window, const SimApp* owner) const;
     bool onScreenLocked(const SimWindow& window) const;
-    bool coveredLocked(const SimWindow& window, const std::vector<const SimWindow*>& inFront) const;
     bool onVirtualDisplayLocked(const SimWindow& window) const;
-    std::vector<const SimWindow*> orderedLocked() const;
+    // Front to back, kept by every change of the stack (each one refreshes coverage).
+    const std::vector<const SimWindow*>& orderedLocked() const;
+    void reorderLocked();
     std::map<desktop::Pid, desktop::WindowID> focusMapLocked() const;
     SimWindow* find(desktop::WindowID id);
     SimApp* findApp(desktop::Pid pid);
@@ -222,6 +225,7 @@ private:
     std::vector<SimApp> apps_;
     std::map<desktop::WindowID, SimWindow> windows_;
     std::vector<desktop::WindowID> zOrder_;  // front to back, layers mixed
+    std::vector<const SimWindow*> ordered_;  // zOrder_ with the layers first
     std::map<desktop::Pid, desktop::WindowID> focused_;
     std::optional<desktop::Pid> frontmost_;
     desktop::WindowID nextOwnNumber_ = 90001;

@@ -38,7 +38,7 @@ core::Point screenPoint(const QPointF& qtGlobalPoint)
     return core::flipped(core::Point{qtGlobalPoint.x(), qtGlobalPoint.y()}, flipHeight());
 }
 
-QRect qtGeometry(const core::Rect& frame, double superviewHeight, bool superviewFlipped)
+QRect viewGeometry(const core::Rect& frame, double superviewHeight, bool superviewFlipped)
 {
     return roundedRect(superviewFlipped ? frame : core::flipped(frame, superviewHeight));
 }

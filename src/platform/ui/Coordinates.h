@@ -17,7 +17,7 @@ core::Point screenPoint(const QPointF& qtGlobalPoint);
 
 // A view's frame as the views' code gives it: in its superview's coordinates, bottom-left
 // origin unless the superview is flipped (top-left). Qt places child widgets top-left.
-QRect qtGeometry(const core::Rect& frame, double superviewHeight, bool superviewFlipped);
+QRect viewGeometry(const core::Rect& frame, double superviewHeight, bool superviewFlipped);
 core::Rect viewFrame(const QRect& qtGeometry, double superviewHeight, bool superviewFlipped);
 
 // Whole pixels for a top-left rectangle, rounding each edge so that frames which touch

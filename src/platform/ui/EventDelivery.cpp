@@ -90,20 +90,24 @@ void EventDelivery::deliverMouse(const desktop::Event& event)
     const Qt::MouseButton button = buttonOf(event.type);
     const Qt::KeyboardModifiers modifiers = qtModifiers(event.modifierFlags);
 
+    const bool press = event.type == EventType::leftMouseDown || event.type == EventType::rightMouseDown;
+    if (press) closePopupsElsewhere();
     // The hover stays while a button is held. A press updates it too, as posted clicks
     // come without a move before them.
-    if (!mouseGrabber_) updateHover(widgetAt(local), global);
+    if (window_ && !mouseGrabber_) updateHover(widgetAt(local), global);
     if (!window_) return;
 
     QEvent::Type type = QEvent::MouseMove;
     switch (event.type) {
     case EventType::leftMouseDown:
     case EventType::rightMouseDown:
-        closePopupsElsewhere();
         // Qt reports the second press of a double click as the double click itself.
         type = event.clickState >= 2 && event.clickState % 2 == 0 ? QEvent::MouseButtonDblClick
                                                                    : QEvent::MouseButtonPress;
-        if (buttons_ == Qt::NoButton) mouseGrabber_ = widgetAt(local);
+        if (buttons_ == Qt::NoButton) {
+            mouseGrabber_ = widgetAt(local);
+            giveClickFocus(mouseGrabber_);
+        }
         buttons_ |= button;
         break;
     case EventType::leftMouseUp:
@@ -127,6 +131,18 @@ void EventDelivery::deliverMouse(const desktop::Event& event)
     if (type == QEvent::MouseButtonRelease && buttons_ == Qt::NoButton) {
         mouseGrabber_ = nullptr;
         if (window_) updateHover(widgetAt(localPoint(event)), global);
+    }
+}
+
+void EventDelivery::giveClickFocus(QWidget* pressed)
+{
+    // Qt does this only for events from the window system, which these are not.
+    for (QWidget* w = pressed; w; w = w->parentWidget()) {
+        if (w->isEnabled() && (w->focusPolicy() & Qt::ClickFocus)) {
+            w->setFocus(Qt::MouseFocusReason);
+            return;
+        }
+        if (w->isWindow()) return;
     }
 }
 
@@ -159,17 +175,18 @@ void EventDelivery::deliverKey(const desktop::Event& event)
     if (!focus || focus->window() != window_) focus = window_->focusWidget();
     QPointer<QWidget> target = focus ? focus : window_.data();
 
+    const Qt::Key key = qtKey(event.keyCode);
     bool press = event.type == EventType::keyDown;
     if (event.type == EventType::flagsChanged) {
+        if (key == Qt::Key_unknown) return;  // a modifier Qt has no key for (fn)
         // A modifier key went down when its flag is now set.
         const Qt::KeyboardModifiers now = qtModifiers(event.modifierFlags);
-        const Qt::Key key = qtKey(event.keyCode);
         press = (key == Qt::Key_Shift && now.testFlag(Qt::ShiftModifier)) ||
                 (key == Qt::Key_Control && now.testFlag(Qt::ControlModifier)) ||
                 (key == Qt::Key_Meta && now.testFlag(Qt::MetaModifier)) ||
                 (key == Qt::Key_Alt && now.testFlag(Qt::AltModifier));
     }
-    QKeyEvent qtEvent(press ? QEvent::KeyPress : QEvent::KeyRelease, qtKey(event.keyCode),
+    QKeyEvent qtEvent(press ? QEvent::KeyPress : QEvent::KeyRelease, key,
                       qtModifiers(event.modifierFlags), keyText(event.keyCode, event.modifierFlags));
     QApplication::sendEvent(target, &qtEvent);
 }

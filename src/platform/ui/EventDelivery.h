@@ -25,6 +25,7 @@ private:
     void deliverWheel(const desktop::Event& event);
     void deliverKey(const desktop::Event& event);
     void closePopupsElsewhere();
+    void giveClickFocus(QWidget* pressed);
     // The deepest child under the window-local point; none outside the window.
     QWidget* widgetAt(QPointF local) const;
     QPointF localPoint(const desktop::Event& event) const;

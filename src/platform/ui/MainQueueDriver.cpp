@@ -28,7 +28,10 @@ struct PumpHandle {
 class MainQueuePump : public QObject {
 public:
     MainQueuePump(dispatch::ThreadScheduler& scheduler, std::shared_ptr<PumpHandle> handle, QObject* parent)
-        : QObject(parent), scheduler_(scheduler), handle_(std::move(handle))
+        : QObject(parent),
+          scheduler_(scheduler),
+          generation_(dispatch::schedulerGeneration()),
+          handle_(std::move(handle))
     {
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
@@ -54,6 +57,12 @@ private:
     void drain()
     {
         drainPosted_ = false;
+        if (dispatch::schedulerGeneration() != generation_) {
+            // Another scheduler took over; this one may be gone already.
+            timer_.stop();
+            deleteLater();
+            return;
+        }
         const double next = scheduler_.drainMain();
         if (next < 0) {
             timer_.stop();
@@ -63,6 +72,7 @@ private:
     }
 
     dispatch::ThreadScheduler& scheduler_;
+    const std::uint64_t generation_;
     const std::shared_ptr<PumpHandle> handle_;
     QTimer timer_;
     std::atomic<bool> drainPosted_{false};

@@ -77,7 +77,7 @@ QAction* MenuItem::qtAction() const { return record_ ? record_->action.data() : 
 Menu::Menu() : menu_(new QMenu), connections_(std::make_unique<QObject>())
 {
     menu_->setToolTipsVisible(true);
-    new ShownWidgetRegistration(*menu_, desktop::level::popUpMenu);
+    new ShownWidgetRegistration(*menu_, desktop::level::popUpMenu);  // a child of the menu
     QObject::connect(menu_, &QMenu::aboutToShow, connections_.get(), [this] {
         openMenus().insert(menu_);
         if (auto callback = onWillOpen) callback();
@@ -164,9 +164,7 @@ void Menu::popUp(core::Point viewPoint, const QWidget& view, bool viewFlipped)
 
 void Menu::cancelTracking()
 {
-    Menu* root = this;
-    while (root->supermenu_) root = root->supermenu_;
-    root->menu_->hide();
+    for (Menu* menu = this; menu; menu = menu->supermenu_) menu->menu_->hide();
 }
 
 bool Menu::isOpen() const { return menu_ && menu_->isVisible(); }

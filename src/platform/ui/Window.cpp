@@ -4,10 +4,22 @@
 #include "platform/ui/Coordinates.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 
 #include <algorithm>
 
 namespace ui {
+namespace {
+
+// The headless platform has neither stacking nor opacity and warns at every attempt;
+// there the desktop's own list is all that matters.
+bool windowSystemComposites()
+{
+    static const bool composites = QGuiApplication::platformName() != QLatin1String("offscreen");
+    return composites;
+}
+
+}  // namespace
 
 Window::Window(const core::Rect& frame, Style style) : QWidget(nullptr), style_(style), frame_(frame)
 {
@@ -71,14 +83,14 @@ Animation Window::animateAlpha(double to, double duration, std::function<void()>
 void Window::applyAlpha(double alpha)
 {
     alpha_ = std::clamp(alpha, 0.0, 1.0);
-    setWindowOpacity(alpha_);
+    if (windowSystemComposites()) setWindowOpacity(alpha_);
     publish();
 }
 
 void Window::orderFront()
 {
     if (!isVisible()) show();
-    raise();
+    if (windowSystemComposites()) raise();
     registration_->orderFront();
     for (const auto& child : children_)
         if (child && child->isVisible()) child->orderFront();

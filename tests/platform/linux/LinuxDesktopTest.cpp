@@ -1,7 +1,7 @@
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/XdgLoginItem.h"
-#include "platform/ui/QtTestApplication.h"
+#include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
 
 #include <chrono>
@@ -46,14 +46,11 @@ TEST_F(LinuxDesktopTest, XdgLoginItemIsAnAutostartEntry)
 
 TEST_F(LinuxDesktopTest, XdgLoginItemReportsWriteFailures)
 {
+    // A file where the autostart folder belongs.
+    testsupport::writeFile(configHome() + "/autostart", "");
     linuxdesktop::XdgLoginItem item("/usr/bin/glimra");
-    testsupport::writeFile(configHome() + "/autostart/keep", "");
-    ::chmod((configHome() + "/autostart").c_str(), 0500);
     const auto error = item.registerItem();
-    ::chmod((configHome() + "/autostart").c_str(), 0700);
-    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->code, EACCES);
     EXPECT_FALSE(error->localizedDescription.empty());
     EXPECT_EQ(item.status(), Status::notRegistered);
 }
@@ -69,12 +66,13 @@ TEST_F(LinuxDesktopTest, UrlOpenerStartsTheProgramWithoutAShell)
     linuxdesktop::DesktopUrlOpener opener(script);
 
     EXPECT_FALSE(opener.open("no scheme here"));
+    EXPECT_FALSE(opener.open("x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility"));
     EXPECT_FALSE(linuxdesktop::DesktopUrlOpener(home() + "/missing").open("https://example.com"));
     const std::string url = "https://example.com/?q=$(touch%20x);rm";
     ASSERT_TRUE(opener.open(url));
     for (int i = 0; i < 200 && !std::filesystem::exists(output); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(testsupport::readFile(output), url);
+    EXPECT_EQ(testsupport::readFile(output), url) << "a settings pane address must never reach the opener";
 }
 
 TEST_F(LinuxDesktopTest, QtPasteboardUsesTheClipboard)

@@ -55,20 +55,4 @@ TEST(WindowPainterTest, AnimatedContentChangesEveryPixelFromFrameToFrame)
     }
 }
 
-TEST(WindowPainterTest, MovingBandsWrapAroundTheEdges)
-{
-    const auto window = windowNumbered(99);
-    // Over a full crossing every column and row is covered by a band once: the picture's
-    // left and right columns differ at some frame, and so do its top and bottom rows.
-    bool columnsDiffered = false;
-    bool rowsDiffered = false;
-    for (int frame = 0; frame < 150; ++frame) {
-        const auto picture = sim::paintWindow(window, frame / 60.0, 90, 150);
-        columnsDiffered |= pixelAt(*picture, 0, 75) != pixelAt(*picture, 89, 75);
-        rowsDiffered |= pixelAt(*picture, 45, 0) != pixelAt(*picture, 45, 149);
-    }
-    EXPECT_TRUE(columnsDiffered);
-    EXPECT_TRUE(rowsDiffered);
-}
-
 }  // namespace

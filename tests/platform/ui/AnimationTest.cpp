@@ -23,9 +23,10 @@ TEST_F(AnimationTest, StepsAtSixtyHertzAndEndsExactlyOnTime)
     clock().advance(0.149);
     EXPECT_EQ(completions, 0);
     EXPECT_GT(steps.back().second, 0.0);
-    // Eased: halfway in time is halfway in value.
+    // Eased, a step each sixtieth of a second.
+    const auto ease = ui::TimingFunction::easeInEaseOut();
     EXPECT_NEAR(steps[5].first, 5.0 / 60, 1e-9);
-    EXPECT_NEAR(steps[5].second, 1.0 - 0.5 * 1.0, 0.02);
+    EXPECT_NEAR(steps[5].second, 1.0 - ease(steps[5].first / 0.15), 1e-9);
 
     clock().advance(0.001);
     EXPECT_EQ(completions, 1);

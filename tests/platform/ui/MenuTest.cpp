@@ -3,7 +3,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Window.h"
 #include "support/SimDesktopTest.h"
-#include "QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QAction>
 #include <QLabel>

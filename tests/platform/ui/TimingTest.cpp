@@ -9,6 +9,12 @@ using ui::KeyValue;
 using ui::Keyframes;
 using ui::TimingFunction;
 
+void expectNear(const KeyValue& actual, const KeyValue& expected)
+{
+    EXPECT_EQ(actual.kind, expected.kind);
+    for (std::size_t i = 0; i < actual.components.size(); ++i) EXPECT_NEAR(actual[i], expected[i], 1e-9) << i;
+}
+
 TEST(TimingFunctionTest, EaseInEaseOutFollowsItsBezier)
 {
     const auto ease = TimingFunction::easeInEaseOut();
@@ -25,19 +31,19 @@ TEST(TimingFunctionTest, EaseInEaseOutFollowsItsBezier)
 TEST(KeyframesTest, LinearSegmentsAtKeyTimes)
 {
     const Keyframes track({KeyValue::number(0), KeyValue::number(10), KeyValue::number(4)}, {0, 0.25, 1}, 8);
-    EXPECT_DOUBLE_EQ(track.valueAt(0)[0], 0);
-    EXPECT_DOUBLE_EQ(track.valueAt(1)[0], 5);   // halfway through the first quarter
-    EXPECT_DOUBLE_EQ(track.valueAt(2)[0], 10);  // at the second key time
-    EXPECT_DOUBLE_EQ(track.valueAt(5)[0], 7);   // halfway from 10 to 4
+    expectNear(track.valueAt(0), KeyValue::number(0));
+    expectNear(track.valueAt(1), KeyValue::number(5));   // halfway through the first quarter
+    expectNear(track.valueAt(2), KeyValue::number(10));  // at the second key time
+    expectNear(track.valueAt(5), KeyValue::number(7));   // halfway from 10 to 4
     // Repeats: 9 s is 1 s into the next loop.
-    EXPECT_DOUBLE_EQ(track.valueAt(9)[0], 5);
+    expectNear(track.valueAt(9), KeyValue::number(5));
 }
 
 TEST(KeyframesTest, HoldsFirstAndLastValuesOutsideTheKeyTimes)
 {
     const Keyframes once({KeyValue::point(0, 0), KeyValue::point(10, 20)}, {0.2, 0.6}, 10, {}, false);
     EXPECT_EQ(once.valueAt(1), KeyValue::point(0, 0));
-    EXPECT_EQ(once.valueAt(4), KeyValue::point(5, 10));
+    expectNear(once.valueAt(4), KeyValue::point(5, 10));
     EXPECT_EQ(once.valueAt(8), KeyValue::point(10, 20));
     EXPECT_EQ(once.valueAt(25), KeyValue::point(10, 20));  // not repeating
 }
@@ -48,7 +54,7 @@ TEST(KeyframesTest, EasesEachSegmentAndSpacesEvenlyWithoutKeyTimes)
     const Keyframes track({KeyValue::color(0, 0, 0, 0), KeyValue::color(1, 1, 1, 1), KeyValue::color(0, 0, 0, 0)},
                           {}, 4, Keyframes::uniform(3, ease));
     // Evenly spaced: the middle value at 2 s; a quarter into the first segment at 0.5 s.
-    EXPECT_EQ(track.valueAt(2), KeyValue::color(1, 1, 1, 1));
+    expectNear(track.valueAt(2), KeyValue::color(1, 1, 1, 1));
     EXPECT_NEAR(track.valueAt(0.5)[3], 0.129162, 1e-5);
     EXPECT_NEAR(track.valueAt(3.5)[0], 0.129162, 1e-5);  // three quarters back down
 

@@ -3,7 +3,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "support/SimDesktopTest.h"
-#include "QtTestApplication.h"
+#include "support/QtTestApplication.h"
 
 #include <QMouseEvent>
 #include <QPushButton>
@@ -127,6 +127,12 @@ TEST_F(WindowTest, FramesConvertBetweenScreenAndQt)
 
     EXPECT_EQ(window.convertToScreen({5, 6}), (core::Point{15.4, 26.6}));
     EXPECT_EQ(window.convertFromScreen({15.4, 26.6}), (core::Point{5, 6}));
+
+    // View frames: bottom-left in an unflipped superview, top-left in a flipped one.
+    EXPECT_EQ(ui::viewGeometry(core::Rect(8, 6, 20, 14), 56, false), QRect(8, 36, 20, 14));
+    EXPECT_EQ(ui::viewGeometry(core::Rect(8, 6, 20, 14), 56, true), QRect(8, 6, 20, 14));
+    EXPECT_EQ(ui::viewFrame(QRect(8, 36, 20, 14), 56, false), core::Rect(8, 6, 20, 14));
+    EXPECT_EQ(ui::viewFrame(QRect(8, 36, 20, 14), 56, true), core::Rect(8, 36, 20, 14));
 }
 
 TEST_F(WindowTest, ScreensAreFlippedDisplays)
@@ -241,7 +247,7 @@ TEST_F(WindowTest, ClicksThroughTheDesktopReachTheButtonUnderThePoint)
 {
     ui::Window window(core::Rect(100, 100, 200, 100));  // global y 782..882
     auto* button = new QPushButton("Open", &window);
-    button->setGeometry(ui::qtGeometry(core::Rect(20, 10, 80, 30), 100, false));  // Qt (20, 60)
+    button->setGeometry(ui::viewGeometry(core::Rect(20, 10, 80, 30), 100, false));  // Qt (20, 60)
     int clicks = 0;
     QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
     window.orderFront();

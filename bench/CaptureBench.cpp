@@ -1,0 +1,159 @@
+// The capture hot paths: a frame through the sample handler, a frame painted by a mirror
+// view, and the occlusion probe over a full window list, each next to the cheapest way
+// to do the same work.
+#include "capture/FrameIntake.h"
+#include "capture/FrameMailbox.h"
+#include "capture/MirrorView.h"
+#include "capture/OcclusionProbe.h"
+#include "foundation/Diag.h"
+#include "platform/dispatch/ManualScheduler.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+// A 1512×982-point window at scale 2.
+constexpr int frameWidth = 3024;
+constexpr int frameHeight = 1964;
+
+struct Environment {
+    Environment()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "glimra-capture-bench-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) std::abort();
+        ::setenv("XDG_DATA_HOME", pattern.c_str(), 1);
+        Diag::resetForTesting();
+        dispatch::install(scheduler);
+    }
+    ~Environment() { dispatch::install(nullptr); }
+
+    std::shared_ptr<dispatch::ManualScheduler> scheduler = std::make_shared<dispatch::ManualScheduler>();
+};
+
+desktop::PixelBufferRef windowFrame()
+{
+    auto buffer = std::make_shared<desktop::PixelBuffer>(frameWidth, frameHeight);
+    for (std::size_t i = 0; i < buffer->bytes.size(); ++i) buffer->bytes[i] = static_cast<std::uint8_t>(i * 31);
+    return buffer;
+}
+
+QApplication& application()
+{
+    static int argc = 1;
+    static char name[] = "glimra_bench";
+    static char* argv[] = {name, nullptr};
+    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QApplication app(argc, argv);
+    return app;
+}
+
+struct IgnoringHost : capture::FrameIntake::Host {
+    void captureDied() override {}
+    void captureRecovered() override {}
+    void frameWidthChanged() override {}
+    void contentChanged() override {}
+    void contentStale() override {}
+};
+
+// Every frame is sampled (in use one is sampled each 0.5 s) and handed to the main queue,
+// which runs between frames outside the timing.
+void BM_FrameIntake(benchmark::State& state)
+{
+    Environment environment;
+    IgnoringHost host;
+    capture::FrameIntake intake(host);
+    capture::FrameMailbox mailbox(dispatch::main());
+    const capture::FrameMailbox::Deliver deliver = [](desktop::PixelBufferRef frame) { benchmark::DoNotOptimize(frame); };
+    desktop::Frame frame;
+    frame.status = desktop::FrameStatus::complete;
+    frame.image = windowFrame();
+    double now = 0;
+    for (auto _ : state) {
+        now += 0.5;
+        if (intake.take(frame, now, {0, 0, 1512, 982}, {1512, 982})) mailbox.put(frame.image, deliver);
+        state.PauseTiming();
+        environment.scheduler->runUntilIdle();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FrameIntake);
+
+// The cheapest hand-off: one shared pointer posted to the main queue.
+void BM_PointerHandoff(benchmark::State& state)
+{
+    Environment environment;
+    const desktop::PixelBufferRef frame = windowFrame();
+    for (auto _ : state) {
+        dispatch::main().async([frame] { benchmark::DoNotOptimize(frame); });
+        state.PauseTiming();
+        environment.scheduler->runUntilIdle();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PointerHandoff);
+
+// A 342×214-point view at scale 2.
+QImage viewCanvas()
+{
+    QImage canvas(684, 428, QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(2);
+    canvas.fill(Qt::transparent);
+    return canvas;
+}
+
+void BM_MirrorPaint(benchmark::State& state)
+{
+    application();
+    Environment environment;
+    MirrorView view(true, false);
+    view.resize(342, 214);
+    view.display(windowFrame());
+    QImage canvas = viewCanvas();
+    for (auto _ : state) {
+        QPainter painter(&canvas);
+        view.paint(painter);
+    }
+}
+BENCHMARK(BM_MirrorPaint)->Unit(benchmark::kMicrosecond);
+
+// The same picture drawn by one scaled draw, without the view.
+void BM_ScaledDraw(benchmark::State& state)
+{
+    application();
+    const desktop::PixelBufferRef frame = windowFrame();
+    QImage canvas = viewCanvas();
+    for (auto _ : state) {
+        const QImage image(frame->bytes.data(), frame->width, frame->height, frame->bytesPerRow,
+                           QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(MirrorView::pictureRect(image.size(), QRectF(0, 0, 342, 214), false), image);
+    }
+}
+BENCHMARK(BM_ScaledDraw)->Unit(benchmark::kMicrosecond);
+
+// The source at the back of 500 windows, none of which covers it: the whole walk.
+void BM_OcclusionProbe500(benchmark::State& state)
+{
+    OcclusionProbe::WindowList list;
+    for (desktop::WindowID id = 1; id <= 500; ++id) {
+        desktop::WindowInfo entry;
+        entry.number = id;
+        entry.ownerPid = static_cast<desktop::Pid>(100 + id % 17);
+        entry.ownerName = "App";
+        entry.layer = id % 50 == 0 ? 3 : 0;
+        entry.bounds = core::Rect((id * 37) % 1200, (id * 53) % 700, 300 + id % 200, 200 + id % 150);
+        list.push_back(entry);
+    }
+    for (auto _ : state) benchmark::DoNotOptimize(OcclusionProbe::occluderInfo(500, std::nullopt, {}, {}, &list));
+}
+BENCHMARK(BM_OcclusionProbe500);
+
+}  // namespace

@@ -1,0 +1,103 @@
+#include "capture/Catalog.h"
+
+#include "foundation/Diag.h"
+#include "platform/core/AppIdentity.h"
+#include "platform/desktop/Desktop.h"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+namespace Catalog {
+namespace {
+
+constexpr double minimumWidth = 120;
+constexpr double minimumHeight = 80;
+constexpr std::size_t exclusionMemory = 64;
+
+// The keys of exclusions already logged, oldest first; shared by concurrent queries.
+struct ExclusionLog {
+    std::mutex mutex;
+    std::deque<std::string> keys;
+
+    // True when the key is new: it is then remembered, the oldest forgotten past 64.
+    bool remember(const std::string& key)
+    {
+        std::lock_guard lock(mutex);
+        if (std::find(keys.begin(), keys.end(), key) != keys.end()) return false;
+        if (keys.size() >= exclusionMemory) keys.pop_front();
+        keys.push_back(key);
+        return true;
+    }
+};
+
+ExclusionLog& exclusionLog()
+{
+    static ExclusionLog log;
+    return log;
+}
+
+std::optional<std::string> systemPromptReason(const desktop::ShareableApplication& app)
+{
+    if (excludedSystemBundleIDs().count(app.bundleIdentifier)) return std::string("黑名单");
+    if (const auto running = desktop::workspace().application(app.processID)) {
+        if (running->bundlePath && running->bundlePath->rfind("/System/Library/PrivateFrameworks/", 0) == 0) {
+            return std::string("系统私有框架内的弹窗代理");
+        }
+    }
+    if (app.applicationName.rfind("universalAccessAuth", 0) == 0) return std::string("名字兜底");
+    return std::nullopt;
+}
+
+}  // namespace
+
+const std::set<std::string>& excludedSystemBundleIDs()
+{
+    static const std::set<std::string> ids{
+        "com.apple.accessibility.universalAccessAuthWarn",
+        "com.apple.coreservices.uiagent",
+        "com.apple.UserNotificationCenter",
+        "com.apple.notificationcenterui",
+        "com.apple.controlcenter",
+        "com.apple.systemuiserver",
+        "com.apple.loginwindow",
+    };
+    return ids;
+}
+
+std::vector<desktop::ShareableWindow> filter(const desktop::ShareableContent& content)
+{
+    const std::string& ownBundle = core::AppIdentity::current().bundleIdentifier;
+    std::vector<desktop::ShareableWindow> kept;
+    for (const auto& window : content.windows) {
+        if (!window.owningApplication) continue;
+        const desktop::ShareableApplication& owner = *window.owningApplication;
+        if (!ownBundle.empty() && owner.bundleIdentifier == ownBundle) continue;
+        if (const auto reason = systemPromptReason(owner)) {
+            const std::string key = owner.bundleIdentifier + "#" + std::to_string(window.windowID);
+            if (exclusionLog().remember(key)) {
+                Diag::log("窗口列表: 拦下系统弹窗 owner=" + owner.applicationName + " id=" + owner.bundleIdentifier +
+                          " 理由=" + *reason + " 窗口#" + std::to_string(window.windowID));
+            }
+            continue;
+        }
+        if (window.windowLayer != 0) continue;
+        if (window.frame.width() < minimumWidth || window.frame.height() < minimumHeight) continue;
+        kept.push_back(window);
+    }
+    return kept;
+}
+
+void list(std::function<void(std::vector<desktop::ShareableWindow>)> completion)
+{
+    dispatch::global().async([completion = std::move(completion)] {
+        desktop::capture().shareableContent(
+            false, true,
+            [completion](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error> error) {
+                completion(error || !content ? std::vector<desktop::ShareableWindow>{} : filter(*content));
+            });
+    });
+}
+
+}  // namespace Catalog

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/core/Geometry.h"
+#include "platform/desktop/Types.h"
+
+#include <QPainter>
+#include <QWidget>
+
+// Shows the latest captured frame of a stream: the content region of the frame, scaled
+// as a whole picture to fit the view (or, for the dimmed backdrop, to fill it), with
+// rounded corners. The frame is shared with the stream and every other view, never
+// copied. Takes no mouse events: clicks reach the view beneath. Main thread only.
+class MirrorView : public QWidget {
+public:
+    static constexpr double cornerRadius = 10;
+    static constexpr double backdropOpacity = 0.35;
+
+    // letterboxClear: the area outside the picture is transparent, else black.
+    // fillsBounds: the dimmed backdrop, filled rather than fitted.
+    MirrorView(bool letterboxClear, bool fillsBounds, QWidget* parent = nullptr);
+
+    void display(desktop::PixelBufferRef buffer);
+
+    // The part of each frame shown: the unit square, top-left origin, y down.
+    void setContentsRegion(const core::Rect& region);
+    const core::Rect& contentsRegion() const { return region_; }
+
+    bool letterboxClear() const { return letterboxClear_; }
+
+    // Draws the view's picture with the painter, in the view's own coordinates.
+    void paint(QPainter& painter) const;
+
+    // Where a picture of the given size lands in bounds: centred, fitted or filled.
+    static QRectF pictureRect(const QSizeF& picture, const QRectF& bounds, bool fill);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double contentsScale() const;
+
+    const bool letterboxClear_;
+    const bool fillsBounds_;
+    core::Rect region_{0, 0, 1, 1};
+    desktop::PixelBufferRef frame_;
+};

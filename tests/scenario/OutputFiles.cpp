@@ -1,0 +1,32 @@
+#include "scenario/OutputFiles.h"
+
+#include "support/TestEnvironment.h"
+
+#include <filesystem>
+
+namespace testsupport {
+
+std::map<std::string, std::string> folderContents(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files[std::filesystem::relative(entry.path(), folder).string()] = readFile(entry.path().string());
+    return files;
+}
+
+std::vector<std::string> differingFiles(const std::string& a, const std::string& b)
+{
+    const auto first = folderContents(a);
+    const auto second = folderContents(b);
+    std::vector<std::string> differing;
+    for (const auto& [name, bytes] : first) {
+        const auto other = second.find(name);
+        if (other == second.end() || other->second != bytes) differing.push_back(name);
+    }
+    for (const auto& [name, bytes] : second)
+        if (!first.count(name)) differing.push_back(name);
+    return differing;
+}
+
+}  // namespace testsupport
