@@ -73,10 +73,13 @@ void MirrorView::paint(QPainter& painter) const
     const QRectF bounds = rect();
     QPainterPath rounded;
     rounded.addRoundedRect(bounds, cornerRadius, cornerRadius);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (fillsBounds_) painter.setOpacity(backdropOpacity);
-    if (!letterboxClear_) painter.fillPath(rounded, Qt::black);
+    if (!letterboxClear_) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(rounded, Qt::black);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+    }
     if (!frame_ || frame_->width < 1 || frame_->height < 1) return;
 
     // The shared pixels, wrapped rather than copied; the wrapper dies with this paint.
@@ -87,7 +90,7 @@ void MirrorView::paint(QPainter& painter) const
     const QRectF target = pictureRect(source.size(), bounds, fillsBounds_);
     if (target.isEmpty()) return;
 
+    // One scaled draw under the rounded clip; antialiasing would take it off the fast path.
     painter.setClipPath(rounded);
-    painter.setRenderHint(QPainter::Antialiasing, false);
     painter.drawImage(target, image, source);
 }

@@ -24,20 +24,19 @@ void stopDetached(const std::shared_ptr<desktop::CaptureStream>& stream)
 
 }  // namespace
 
-void StreamMirror::Ref::post(Step step) const
+dispatch::Task StreamMirror::Ref::guarded(Step step) const
 {
-    queue.async([mirror = mirror, step = std::move(step)] {
+    return [mirror = mirror, step = std::move(step)] {
         const auto self = mirror.lock();
         if (self && !self->stopped_) step(*self);
-    });
+    };
 }
+
+void StreamMirror::Ref::post(Step step) const { queue.async(guarded(std::move(step))); }
 
 dispatch::WorkItem StreamMirror::Ref::postAfter(double seconds, Step step) const
 {
-    return queue.asyncAfter(seconds, [mirror = mirror, step = std::move(step)] {
-        const auto self = mirror.lock();
-        if (self && !self->stopped_) step(*self);
-    });
+    return queue.asyncAfter(seconds, guarded(std::move(step)));
 }
 
 std::shared_ptr<StreamMirror> StreamMirror::make(desktop::ShareableWindow target, int frameRate)

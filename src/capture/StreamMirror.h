@@ -100,6 +100,7 @@ private:
         // Runs the step on the capture queue while the mirror lives and is not stopped.
         void post(Step step) const;
         dispatch::WorkItem postAfter(double seconds, Step step) const;
+        dispatch::Task guarded(Step step) const;
     };
 
     StreamMirror(desktop::ShareableWindow target, int frameRate);
