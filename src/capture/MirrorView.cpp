@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <QWindow>
 
 #include <atomic>
@@ -90,7 +91,8 @@ void MirrorView::paint(QPainter& painter) const
     const QRectF target = pictureRect(source.size(), bounds, fillsBounds_);
     if (target.isEmpty()) return;
 
-    // One scaled draw under the rounded clip; antialiasing would take it off the fast path.
-    painter.setClipPath(rounded);
+    // One scaled draw under the rounded clip, as a region of rectangles: a path clip would
+    // be rasterised again on every paint.
+    painter.setClipRegion(QRegion(rounded.toFillPolygon().toPolygon()));
     painter.drawImage(target, image, source);
 }
