@@ -1,13 +1,13 @@
 #include "capture/Catalog.h"
 
-#include "DiagLines.h"
+#include "support/DiagLines.h"
 #include "platform/core/AppIdentity.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class CatalogTest : public capturetest::SimCaptureTest {
+class CatalogTest : public testsupport::SimDesktopDiagTest {
 protected:
     std::vector<desktop::WindowID> listed()
     {

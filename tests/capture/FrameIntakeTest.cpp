@@ -1,6 +1,6 @@
 #include "capture/FrameIntake.h"
 
-#include "DiagLines.h"
+#include "support/DiagLines.h"
 #include "platform/core/SystemLog.h"
 
 #include <algorithm>
@@ -43,7 +43,7 @@ struct RecordingHost : capture::FrameIntake::Host {
     void contentStale() override { events.push_back("stale"); }
 };
 
-class FrameIntakeTest : public capturetest::CaptureTest {
+class FrameIntakeTest : public testsupport::DiagTest {
 protected:
     bool take(const desktop::Frame& frame) { return intake.take(frame, now, {0, 0, 800, 600}, {800, 600}); }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DiagLines.h"
+#include "support/DiagLines.h"
 #include "capture/StreamMirror.h"
 #include "platform/sim/SimCapture.h"
 
@@ -13,11 +13,11 @@ inline constexpr desktop::WindowID sourceID = 500;
 
 // A mirror of one animated window of another application, its nine callbacks recorded,
 // on the simulated desktop.
-class MirrorFixture : public SimCaptureTest {
+class MirrorFixture : public testsupport::SimDesktopDiagTest {
 protected:
     void SetUp() override
     {
-        SimCaptureTest::SetUp();
+        testsupport::SimDesktopDiagTest::SetUp();
         addApp(42, "Notes", "com.example.notes");
         addWindow(42, sourceID, {100, 100, 800, 600}, "Notes");
     }
@@ -26,7 +26,7 @@ protected:
     {
         if (mirror) mirror->stop();
         mirror.reset();
-        SimCaptureTest::TearDown();
+        testsupport::SimDesktopDiagTest::TearDown();
     }
 
     sim::SimCapture& simCapture() { return dynamic_cast<sim::SimCapture&>(*desktop().capture); }

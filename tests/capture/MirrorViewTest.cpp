@@ -1,6 +1,6 @@
 #include "capture/MirrorView.h"
 
-#include "DiagLines.h"
+#include "support/DiagLines.h"
 
 #include <gtest/gtest.h>
 
@@ -34,12 +34,12 @@ desktop::PixelBufferRef quarters(int width, int height)
     return buffer;
 }
 
-class MirrorViewTest : public capturetest::CaptureTest {
+class MirrorViewTest : public testsupport::DiagTest {
 protected:
     void SetUp() override
     {
         application();
-        capturetest::CaptureTest::SetUp();
+        testsupport::DiagTest::SetUp();
     }
 
     QImage paint(const MirrorView& view)

@@ -1,10 +1,10 @@
 #include "capture/NoFrameWatchdog.h"
 
-#include "DiagLines.h"
+#include "support/DiagLines.h"
 
 #include <gtest/gtest.h>
 
-using capturetest::CaptureTest;
+using NoFrameWatchdogTest = testsupport::DiagTest;
 
 namespace {
 
@@ -21,7 +21,7 @@ std::vector<double> rebuildTimes(capture::NoFrameWatchdog& watchdog, double end,
 
 }  // namespace
 
-TEST_F(CaptureTest, AStreamThatNeverDeliversIsRebuiltAt2Then30Then300SecondsApart)
+TEST_F(NoFrameWatchdogTest, AStreamThatNeverDeliversIsRebuiltAt2Then30Then300SecondsApart)
 {
     capture::NoFrameWatchdog watchdog;
     watchdog.restartSilence(0);
@@ -32,7 +32,7 @@ TEST_F(CaptureTest, AStreamThatNeverDeliversIsRebuiltAt2Then30Then300SecondsApar
     EXPECT_NE(lines[6].find("（第 7/5 次）"), std::string::npos);
 }
 
-TEST_F(CaptureTest, OneFrameGivesTheQuotaBackAndAPausedMirrorIsNeverSilent)
+TEST_F(NoFrameWatchdogTest, OneFrameGivesTheQuotaBackAndAPausedMirrorIsNeverSilent)
 {
     capture::NoFrameWatchdog watchdog;
     watchdog.restartSilence(0);

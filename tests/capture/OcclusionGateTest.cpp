@@ -1,6 +1,6 @@
 #include "capture/OcclusionGate.h"
 
-#include "DiagLines.h"
+#include "support/DiagLines.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ struct FakeHost : capture::OcclusionGate::Host {
     }
 };
 
-class OcclusionGateTest : public capturetest::CaptureTest {
+class OcclusionGateTest : public testsupport::DiagTest {
 protected:
     void ticks(int count)
     {

@@ -1,6 +1,6 @@
 #include "capture/StaleWatchdog.h"
 
-#include "DiagLines.h"
+#include "support/DiagLines.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ struct FakeHost : capture::StaleWatchdog::Host {
     void rebuild(const std::string& reason) override { rebuilds.push_back(reason); }
 };
 
-class StaleWatchdogTest : public capturetest::CaptureTest {
+class StaleWatchdogTest : public testsupport::DiagTest {
 protected:
     void attemptAt(double now, double lastChange = 0) { watchdog.attempt(now, lastChange, {800, 600}, host); }
 

@@ -56,7 +56,7 @@ TEST_F(AccessibilityControl, FrameWritesFollowTheAskedOrderAndLandTogether)
 
     EXPECT_TRUE(EventBridge::axSetWindowFrame(11, 201, core::Rect(10, 20, 640, 480), false));
     EXPECT_EQ(writtenAttributes(), (std::vector<std::string>{"AXSize", "AXPosition", "AXPosition", "AXSize"}));
-    EXPECT_TRUE(logLines().empty());
+    EXPECT_TRUE(diagLines().empty());
 }
 
 TEST_F(AccessibilityControl, AFailedWriteStillAttemptsTheOtherAndLogsBothResults)
@@ -70,7 +70,7 @@ TEST_F(AccessibilityControl, AFailedWriteStillAttemptsTheOtherAndLogsBothResults
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_FALSE(EventBridge::axSetWindowFrame(11, 201, core::Rect(nan, 5, 400, 300), false));
     EXPECT_EQ(world().window(11)->frame.size, (core::Size{400, 300}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"AX写frame: size=-25204 pos=-25204 id=21",
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"AX写frame: size=-25204 pos=-25204 id=21",
                                                     "AX写frame: size=0 pos=-25201 id=11"}));
 }
 
@@ -82,7 +82,7 @@ TEST_F(AccessibilityControl, WithoutTrustOrElementNothingIsWrittenOrLogged)
     EXPECT_FALSE(EventBridge::axSetWindowPosition(11, 201, {0, 0}));
     EXPECT_FALSE(EventBridge::axWindowFrame(11, 201));
     EXPECT_TRUE(journalOf("ax.set").empty());
-    EXPECT_TRUE(logLines().empty());
+    EXPECT_TRUE(diagLines().empty());
 }
 
 TEST_F(AccessibilityControl, PositionWriteLogsOnlyItsFailure)
@@ -91,7 +91,7 @@ TEST_F(AccessibilityControl, PositionWriteLogsOnlyItsFailure)
     addApp(202, "Stubborn", "com.example.stubborn", refusing());
     addWindow(202, 21, core::Rect(0, 0, 300, 200));
     EXPECT_FALSE(EventBridge::axSetWindowPosition(21, 202, {30, 40}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"AX写position: err=-25204 id=21"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"AX写position: err=-25204 id=21"}));
 }
 
 TEST_F(AccessibilityControl, MinimumSizeFromTheWindowElseTheApplication)
@@ -129,7 +129,7 @@ TEST_F(AccessibilityControl, RaiseLogsItsResultOrTheMissingElement)
     EventBridge::raiseWindow(999, 11);
     ASSERT_EQ(journalOf("ax.action").size(), 1u);
     EXPECT_EQ(journalOf("ax.action")[0]["window"], 11);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{
                               "raiseWindow: pid=201 windowID=11 结果=0",
                               "raiseWindow: 窗口元素未找到 pid=201 windowID=99",
                               "AX窗口列表读取失败: err=-25202 pid=999",
@@ -144,6 +144,6 @@ TEST_F(AccessibilityControl, TrustCheckPromptsAndLogsOnlyWhenUntrusted)
     EXPECT_FALSE(EventBridge::ensureAccessibility(true));
     EXPECT_FALSE(EventBridge::ensureAccessibility(false));
     EXPECT_EQ(journalOf("ax.prompt").size(), 1u);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"辅助功能未授权，已弹原生授权框 prompt=true",
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"辅助功能未授权，已弹原生授权框 prompt=true",
                                                     "辅助功能未授权，已弹原生授权框 prompt=false"}));
 }

@@ -43,7 +43,7 @@ TEST_F(AuxWindowActivation, OpeningAnAuxiliaryWindowShowsTheDockIconThroughTheDo
     settingsWindowVisible = true;
     ::AuxWindowActivation::refresh();
     EXPECT_EQ(world().activationPolicy(), desktop::ActivationPolicy::regular);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"激活策略: → regular(程序坞可见)"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"激活策略: → regular(程序坞可见)"}));
     clock().advance(1);
 
     const auto list = activations();
@@ -62,7 +62,7 @@ TEST_F(AuxWindowActivation, AnUnchangedRegularPolicyOnlyActivatesAgain)
     clock().advance(1);
     ::AuxWindowActivation::refresh();
     clock().advance(1);
-    EXPECT_EQ(logLines().size(), 1u);
+    EXPECT_EQ(diagLines().size(), 1u);
     const auto list = activations();
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[3].first, self);
@@ -79,6 +79,6 @@ TEST_F(AuxWindowActivation, ClosingTheLastWindowGoesBackToTheMenuBarOnce)
     ::AuxWindowActivation::refresh();
     clock().advance(1);
     EXPECT_EQ(world().activationPolicy(), desktop::ActivationPolicy::accessory);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"激活策略: → regular(程序坞可见)", "激活策略: → accessory(菜单栏)"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"激活策略: → regular(程序坞可见)", "激活策略: → accessory(菜单栏)"}));
     EXPECT_EQ(activations().size(), 3u);
 }

@@ -1,36 +1,16 @@
 #pragma once
 
-#include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
-#include "support/SimDesktopTest.h"
+#include "support/DiagLines.h"
 
-#include <sstream>
-#include <string>
-#include <vector>
-
-// The simulated desktop with a fresh diagnostics log whose lines can be read back
-// without their time stamps.
-class BridgeTest : public testsupport::SimDesktopTest {
+// The simulated desktop with a fresh log and the bridge's shared values reset.
+class BridgeTest : public testsupport::SimDesktopDiagTest {
 protected:
     void SetUp() override
     {
-        SimDesktopTest::SetUp();
-        Diag::resetForTesting();
+        testsupport::SimDesktopDiagTest::SetUp();
         EventBridge::lastForwardTime = -1.0e9;
         EventBridge::lastForeignFrontPid = 0;
-    }
-    void TearDown() override
-    {
-        SimDesktopTest::TearDown();
-        Diag::resetForTesting();
-    }
-
-    std::vector<std::string> logLines() const
-    {
-        std::vector<std::string> lines;
-        std::istringstream in(testsupport::readFile(dataHome() + "/Glimra/diag.log"));
-        for (std::string line; std::getline(in, line);) lines.push_back(line.substr(std::string("HH:mm:ss ").size()));
-        return lines;
     }
 
     // A shareable-window record of a window, as the catalog would make it.

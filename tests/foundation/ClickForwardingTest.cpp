@@ -34,14 +34,14 @@ TEST_F(ClickForwarding, MapsThroughWhereTheWindowIsNowAndPostsDownThenUp)
         EXPECT_EQ(event["window"], 11);
     }
     EXPECT_NEAR(events[1]["t"].get<double>() - events[0]["t"].get<double>(), 0.025, 1e-9);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"转发点击: pt=(700.0, 500.0) click=1"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"转发点击: pt=(700.0, 500.0) click=1"}));
 }
 
 TEST_F(ClickForwarding, ClickStateStopsAtThreeButTheLogKeepsTheCount)
 {
     EXPECT_TRUE(EventBridge::forwardClick({0, 0}, {400, 300}, target(), 4));
     for (const auto& event : clicks()) EXPECT_EQ(event["clickState"], 3);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"转发点击: pt=(100.0, 100.0) click=4"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"转发点击: pt=(100.0, 100.0) click=4"}));
 }
 
 TEST_F(ClickForwarding, AZeroSizedViewCountsAsOnePoint)
@@ -55,7 +55,7 @@ TEST_F(ClickForwarding, UntrustedPostsNothing)
     world().setAccessibilityTrusted(false);
     EXPECT_FALSE(EventBridge::forwardClick({10, 10}, {400, 300}, target(), 1));
     EXPECT_TRUE(clicks().empty());
-    EXPECT_TRUE(logLines().empty());
+    EXPECT_TRUE(diagLines().empty());
 }
 
 TEST_F(ClickForwarding, AnOffScreenWindowIsBroughtForwardInsteadOfClicked)

@@ -2,7 +2,7 @@
 
 #include "platform/dispatch/Semaphore.h"
 #include "platform/dispatch/ThreadScheduler.h"
-#include "support/TestEnvironment.h"
+#include "support/DiagLines.h"
 
 #include <filesystem>
 #include <regex>
@@ -14,18 +14,8 @@ using testsupport::readFile;
 
 namespace {
 
-class DiagLog : public testsupport::VirtualTimeTest {
+class DiagLog : public testsupport::DiagTest {
 protected:
-    void SetUp() override
-    {
-        VirtualTimeTest::SetUp();
-        Diag::resetForTesting();
-    }
-    void TearDown() override
-    {
-        Diag::resetForTesting();
-        VirtualTimeTest::TearDown();
-    }
     std::string logPath() const { return dataHome() + "/Glimra/diag.log"; }
     std::string olderPath() const { return dataHome() + "/Glimra/diag.1.log"; }
 };

@@ -37,12 +37,12 @@ TEST_F(Focus, AnOnScreenWindowOnlyActivatesItsApplicationAndReportsLater)
     // Parking brought nothing back, so nothing is raised or un-minimised.
     EXPECT_TRUE(journalOf("ax.action").empty());
     EXPECT_TRUE(journalOf("ax.set").empty());
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"focus: id=11 onScreen=true pid=201"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"focus: id=11 onScreen=true pid=201"}));
 
     clock().advance(0.34);
-    EXPECT_EQ(logLines().size(), 1u);
+    EXPECT_EQ(diagLines().size(), 1u);
     clock().advance(0.01);
-    EXPECT_EQ(logLines().back(), "focus 结果: 前台=com.apple.Safari 目标=com.apple.Safari 命中=true");
+    EXPECT_EQ(diagLines().back(), "focus 结果: 前台=com.apple.Safari 目标=com.apple.Safari 命中=true");
 }
 
 TEST_F(Focus, AMinimisedWindowIsRestoredBeforeActivation)
@@ -50,7 +50,7 @@ TEST_F(Focus, AMinimisedWindowIsRestoredBeforeActivation)
     world().setMinimized(11, true);
     EventBridge::focus(window());
     EXPECT_FALSE(world().window(11)->minimized);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"focus: id=11 onScreen=false pid=201", "还原最小化窗口: id=11 结果=0"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"focus: id=11 onScreen=false pid=201", "还原最小化窗口: id=11 结果=0"}));
 }
 
 TEST_F(Focus, AnOffScreenWindowThatCannotBeRestoredSaysWhy)
@@ -65,7 +65,7 @@ TEST_F(Focus, AnOffScreenWindowThatCannotBeRestoredSaysWhy)
     EventBridge::focus(window(12));
     world().setAccessibilityTrusted(false);
     EventBridge::focus(window(12));
-    const auto lines = logLines();
+    const auto lines = diagLines();
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[1], "还原窗口失败: AX 列表(2个[13, 11])中无 id=12");
     EXPECT_EQ(lines[3], "还原窗口失败: 无辅助功能权限 id=12");
@@ -85,7 +85,7 @@ TEST_F(Focus, WithoutARunningApplicationOnlyTheLinesAreWritten)
     EventBridge::focus(shareable(11, 0, "com.example.gone", core::Rect(100, 100, 800, 600)));
     EXPECT_TRUE(activated().empty());
     clock().advance(0.35);
-    const auto lines = logLines();
+    const auto lines = diagLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], "focus: id=11 onScreen=true pid=-1");
     EXPECT_TRUE(lines[1].ends_with(" 目标=com.example.gone 命中=false")) << lines[1];
@@ -94,7 +94,7 @@ TEST_F(Focus, WithoutARunningApplicationOnlyTheLinesAreWritten)
     orphan.windowID = 11;
     EventBridge::focus(orphan);
     clock().advance(1);
-    EXPECT_EQ(logLines().size(), 2u);
+    EXPECT_EQ(diagLines().size(), 2u);
 }
 
 TEST(WindowParkingStandIn, RescueWithPipsIsOnUnlessStoredAsFalse)

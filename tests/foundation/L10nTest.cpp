@@ -3,22 +3,12 @@
 #include "foundation/Diag.h"
 #include "platform/core/PreferredLanguages.h"
 #include "platform/defaults/Defaults.h"
-#include "support/TestEnvironment.h"
+#include "support/DiagLines.h"
 
 namespace {
 
-class Localisation : public testsupport::VirtualTimeTest {
+class Localisation : public testsupport::DiagTest {
 protected:
-    void SetUp() override
-    {
-        VirtualTimeTest::SetUp();
-        Diag::resetForTesting();
-    }
-    void TearDown() override
-    {
-        Diag::resetForTesting();
-        VirtualTimeTest::TearDown();
-    }
     static void setLanguages(std::vector<std::string> list)
     {
         core::setPreferredLanguagesOverride(std::move(list));

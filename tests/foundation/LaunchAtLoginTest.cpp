@@ -42,7 +42,7 @@ TEST_F(LaunchAtLogin, TurningOnRegistersUnlessAlreadyEnabled)
     arrange(Status::requiresApproval);
     EXPECT_TRUE(::LaunchAtLogin::setEnabled(true));
     EXPECT_EQ(journalOf("loginItem.register").size(), 4u);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{
                               "开机启动: 设为 true → status 0 → 1",
                               "开机启动: 设为 true → status 1 → 1",
                               "开机启动: 设为 true → status 2 → 2",
@@ -62,7 +62,7 @@ TEST_F(LaunchAtLogin, TurningOffUnregistersOnlyWhatIsOn)
     arrange(Status::notFound);
     EXPECT_TRUE(::LaunchAtLogin::setEnabled(false));
     EXPECT_EQ(journalOf("loginItem.unregister").size(), 2u);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{
                               "开机启动: 设为 false → status 0 → 0",
                               "开机启动: 设为 false → status 2 → 0",
                               "开机启动: 设为 false → status 1 → 0",
@@ -74,7 +74,7 @@ TEST_F(LaunchAtLogin, AFailedRegistrationIsLoggedAndReportedAsFalse)
 {
     arrange(desktop::LoginItem::Status::notFound);
     EXPECT_FALSE(::LaunchAtLogin::setEnabled(true));
-    EXPECT_EQ(logLines(),
+    EXPECT_EQ(diagLines(),
               (std::vector<std::string>{"开机启动: 设置失败(true): The application could not be found. status=3"}));
 }
 
@@ -87,7 +87,7 @@ TEST_F(LaunchAtLogin, TheFirstLaunchDefaultAppliesOnce)
     ::LaunchAtLogin::setEnabled(false);
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_EQ(item().status(), desktop::LoginItem::Status::notRegistered);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{
                               "开机启动: 设为 true → status 0 → 1",
                               "开机启动: 首次启动默认开启 → 成功",
                               "开机启动: 设为 false → status 1 → 0",
@@ -101,7 +101,7 @@ TEST_F(LaunchAtLogin, TheFirstLaunchDefaultRespectsAnItemAlreadyOn)
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_TRUE(initialized());
     EXPECT_EQ(systemCalls(), callsBefore);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"开机启动: 首启默认开启，但系统已是开启态，跳过注册"}));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{"开机启动: 首启默认开启，但系统已是开启态，跳过注册"}));
 }
 
 TEST_F(LaunchAtLogin, TheFirstLaunchDefaultReportsAFailure)
@@ -109,8 +109,8 @@ TEST_F(LaunchAtLogin, TheFirstLaunchDefaultReportsAFailure)
     arrange(desktop::LoginItem::Status::notFound);
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_TRUE(initialized());
-    ASSERT_EQ(logLines().size(), 2u);
-    EXPECT_EQ(logLines()[1], "开机启动: 首次启动默认开启 → 失败");
+    ASSERT_EQ(diagLines().size(), 2u);
+    EXPECT_EQ(diagLines()[1], "开机启动: 首次启动默认开启 → 失败");
 }
 
 TEST_F(LaunchAtLogin, OnTheLinuxDesktopTheItemIsAnAutostartEntry)
@@ -125,7 +125,7 @@ TEST_F(LaunchAtLogin, OnTheLinuxDesktopTheItemIsAnAutostartEntry)
     EXPECT_FALSE(std::filesystem::exists(entry));
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_FALSE(std::filesystem::exists(entry));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{
                               "开机启动: 设为 true → status 0 → 1",
                               "开机启动: 首次启动默认开启 → 成功",
                               "开机启动: 设为 false → status 1 → 0",

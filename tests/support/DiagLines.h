@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-namespace capturetest {
+namespace testsupport {
 
-// A test fixture plus the diagnostics log's lines, without their time stamps.
+// A test fixture with a fresh diagnostics log whose lines can be read back without
+// their time stamps.
 template <class Base>
 class WithDiagLines : public Base {
 protected:
@@ -44,7 +45,7 @@ protected:
     }
 };
 
-using CaptureTest = WithDiagLines<testsupport::VirtualTimeTest>;
-using SimCaptureTest = WithDiagLines<testsupport::SimDesktopTest>;
+using DiagTest = WithDiagLines<VirtualTimeTest>;
+using SimDesktopDiagTest = WithDiagLines<SimDesktopTest>;
 
-}  // namespace capturetest
+}  // namespace testsupport
