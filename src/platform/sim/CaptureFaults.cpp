@@ -2,14 +2,6 @@
 
 namespace sim {
 
-std::optional<CaptureFault> captureFaultNamed(std::string_view name)
-{
-    if (name == "silence") return CaptureFault::silence;
-    if (name == "incomplete") return CaptureFault::incomplete;
-    if (name == "stop") return CaptureFault::stop;
-    return std::nullopt;
-}
-
 void CaptureFaults::inject(desktop::WindowID window, CaptureFault fault, long code, int count)
 {
     std::lock_guard lock(mutex_);

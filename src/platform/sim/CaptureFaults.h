@@ -5,7 +5,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <string_view>
 
 namespace sim {
 
@@ -17,9 +16,6 @@ enum class CaptureFault {
     addOutputFails,  // installing a stream's output fails
     startFails,      // starting capture fails
 };
-
-// "silence", "incomplete" or "stop", as scenarios name the frame faults.
-std::optional<CaptureFault> captureFaultNamed(std::string_view name);
 
 // Faults waiting for the streams of a window: each occurrence is used up by one frame (or
 // one call, for the start faults). Thread-safe.

@@ -624,14 +624,6 @@ bool SimWorld::isCovered(desktop::WindowID id)
     return w && w->frozen;
 }
 
-bool SimWorld::isOnVirtualDisplay(desktop::WindowID id)
-{
-    Lock lock(*this);
-    settle();
-    const SimWindow* w = find(id);
-    return w && onVirtualDisplayLocked(*w);
-}
-
 double SimWorld::contentTime(desktop::WindowID id)
 {
     Lock lock(*this);

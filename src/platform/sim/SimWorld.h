@@ -130,7 +130,6 @@ public:
 
     bool isOnScreen(desktop::WindowID id);
     bool isCovered(desktop::WindowID id);
-    bool isOnVirtualDisplay(desktop::WindowID id);
     // The moment of the content a window shows now: the virtual time for animated
     // content, the moment of covering for a frozen window, 0 for still content.
     double contentTime(desktop::WindowID id);
