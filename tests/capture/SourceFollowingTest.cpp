@@ -56,9 +56,27 @@ TEST_F(SourceFollowingTest, AMoveRefreshesTheFilterAndInDisplayModesTheCrop)
     EXPECT_FALSE(linesWith("重建流").size());
 }
 
-// The simulated desktop has no native full screen (a window off the on-screen list that
-// accessibility still lists unminimised while its application is frontmost); the other
-// off-screen cases are noted once per episode and raise nothing.
+// Native full screen: off the on-screen list, still listed unminimised by accessibility,
+// its application frontmost. Noticed once per off-screen episode.
+TEST_F(SourceFollowingTest, NativeFullScreenIsNoticedOncePerEpisode)
+{
+    startMirror();
+    world().setFrontmost(42);
+    clock().advance(1);
+    world().setFullscreen(sourceID, true);
+    clock().advance(3);
+    EXPECT_EQ(linesWith("全屏检测: 窗口离屏 frontPid=42 srcPid=42 id=500 AX=在 AX 列表且未最小化").size(), 1u);
+    EXPECT_EQ(linesWith("全屏检测(离屏版): 源应用前台 + 窗口离屏 + AX 在列且未最小化 = 进入原生全屏").size(), 1u);
+    EXPECT_EQ(fullscreenNotices, 1);
+
+    world().setFullscreen(sourceID, false);
+    clock().advance(1);
+    world().setFullscreen(sourceID, true);
+    clock().advance(3);
+    EXPECT_EQ(fullscreenNotices, 2) << "a new off-screen episode may notice it again";
+}
+
+// The other off-screen cases are noted once per episode and raise nothing.
 TEST_F(SourceFollowingTest, OffScreenEpisodesAreNotedOnceAndRaiseNoFullScreen)
 {
     startMirror();

@@ -403,6 +403,16 @@ void SimWorld::setMinimized(desktop::WindowID id, bool minimized)
     }
 }
 
+void SimWorld::setFullscreen(desktop::WindowID id, bool fullscreen)
+{
+    Lock lock(*this);
+    settle();
+    if (SimWindow* w = find(id)) {
+        w->fullscreen = fullscreen;
+        refreshCoverage(dispatch::now());
+    }
+}
+
 void SimWorld::setContent(desktop::WindowID id, Content content)
 {
     Lock lock(*this);
@@ -497,7 +507,7 @@ void SimWorld::updateOwnWindow(desktop::WindowID id, const desktop::OwnWindowSta
 bool SimWorld::onScreenLocked(const SimWindow& window, const SimApp* owner) const
 {
     if (window.own) return window.ownVisible;
-    if (window.minimized || window.offscreen) return false;
+    if (window.minimized || window.offscreen || window.fullscreen) return false;
     return !owner || (!owner->info.hidden && !owner->info.terminated);
 }
 

@@ -42,6 +42,9 @@ struct SimWindow {
     Content content = Content::animated;
     bool minimized = false;
     bool offscreen = false;  // exists but is not shown (another Space)
+    // In native full screen: on a Space of its own, so off the on-screen list, while
+    // accessibility still lists it.
+    bool fullscreen = false;
     double alpha = 1;
 
     // The application's own windows.
@@ -114,6 +117,7 @@ public:
     // Applies after delay seconds of virtual time (0: at once).
     void requestFrame(desktop::WindowID id, const core::Rect& frame, double delay);
     void setMinimized(desktop::WindowID id, bool minimized);
+    void setFullscreen(desktop::WindowID id, bool fullscreen);
     void setContent(desktop::WindowID id, Content content);
     void raise(desktop::WindowID id);
     // Front to back: higher layers first, then the stacking order.
