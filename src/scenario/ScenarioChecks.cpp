@@ -15,7 +15,7 @@ public:
         if (!displays_.insert(id).second) refuse(path, "duplicate display " + std::to_string(id));
     }
 
-    void addApp(const AppSpec& app, const std::string& path)
+    void addApp(const ScenarioApp& app, const std::string& path)
     {
         if (app.pid == sim::simulatedOwnPid)
             refuse(childPath(path, "pid"), std::to_string(app.pid) + " is the application's own pid");

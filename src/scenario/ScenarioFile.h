@@ -15,7 +15,7 @@
 // A scenario file, read and checked: the world at launch and the steps that drive it.
 namespace scenario {
 
-struct DisplaySpec {
+struct ScenarioDisplay {
     desktop::DisplayID id = 0;
     core::Rect frame;
     core::Rect visibleFrame;
@@ -25,7 +25,7 @@ struct DisplaySpec {
     std::string name;
 };
 
-struct WindowSpec {
+struct ScenarioWindow {
     desktop::WindowID id = 0;
     std::string title = "Notes";
     core::Rect frame;
@@ -35,13 +35,13 @@ struct WindowSpec {
     bool offscreen = false;
 };
 
-struct AppSpec {
+struct ScenarioApp {
     desktop::Pid pid = 0;
     std::string bundleID = "com.example.editor";
     std::string name = "Editor";
     std::string path = "/Applications/Editor.app";
     bool hidden = false;
-    std::vector<WindowSpec> windows;
+    std::vector<ScenarioWindow> windows;
     sim::AppBehavior behavior;
 };
 
@@ -102,9 +102,9 @@ struct Step {
     desktop::DisplayID display = 0;
     core::Rect frame;
     sim::Content content = sim::Content::animated;
-    WindowSpec newWindow;
-    AppSpec newApp;
-    DisplaySpec newDisplay;
+    ScenarioWindow newWindow;
+    ScenarioApp newApp;
+    ScenarioDisplay newDisplay;
     std::optional<bool> screenRecording;
     std::optional<bool> accessibility;
     sim::CaptureFault fault = sim::CaptureFault::silence;
@@ -126,8 +126,8 @@ struct Scenario {
     nlohmann::json settings = nlohmann::json::object();
     bool screenRecording = true;
     bool accessibility = true;
-    std::vector<DisplaySpec> displays;
-    std::vector<AppSpec> apps;
+    std::vector<ScenarioDisplay> displays;
+    std::vector<ScenarioApp> apps;
     std::vector<desktop::WindowID> front;
     std::optional<desktop::Pid> frontmost;
     double until = 1;

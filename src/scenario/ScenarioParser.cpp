@@ -149,10 +149,10 @@ double readClock(const json& value, const std::string& path)
     refuse(path, "expected a time \"YYYY-MM-DDTHH:MM:SS\"");
 }
 
-DisplaySpec readDisplay(const json& value, const std::string& path)
+ScenarioDisplay readDisplay(const json& value, const std::string& path)
 {
     const Fields f(value, path, displayKeys);
-    DisplaySpec display;
+    ScenarioDisplay display;
     display.id = readDisplayID(f.require("id"), f.path("id"));
     display.frame = readBoundedFrame(f.require("frame"), f.path("frame"), false);
     display.visibleFrame = display.frame;
@@ -166,10 +166,10 @@ DisplaySpec readDisplay(const json& value, const std::string& path)
     return display;
 }
 
-WindowSpec readWindow(const json& value, const std::string& path)
+ScenarioWindow readWindow(const json& value, const std::string& path)
 {
     const Fields f(value, path, windowKeys);
-    WindowSpec window;
+    ScenarioWindow window;
     window.id = readWindowID(f.require("id"), f.path("id"));
     window.frame = readBoundedFrame(f.require("frame"), f.path("frame"), true);
     if (const auto* v = f.find("title")) window.title = readString(*v, f.path("title"));
@@ -197,10 +197,10 @@ sim::AppBehavior readBehavior(const json& value, const std::string& path)
     return behavior;
 }
 
-AppSpec readApp(const json& value, const std::string& path)
+ScenarioApp readApp(const json& value, const std::string& path)
 {
     const Fields f(value, path, appKeys);
-    AppSpec app;
+    ScenarioApp app;
     app.pid = readPid(f.require("pid"), f.path("pid"));
     if (const auto* v = f.find("bundleID")) app.bundleID = readString(*v, f.path("bundleID"));
     if (const auto* v = f.find("name")) app.name = readString(*v, f.path("name"));

@@ -7,7 +7,7 @@
 
 namespace scenario {
 
-desktop::DisplayInfo displayInfo(const DisplaySpec& spec)
+desktop::DisplayInfo displayInfo(const ScenarioDisplay& spec)
 {
     desktop::DisplayInfo info;
     info.id = spec.id;
@@ -24,7 +24,7 @@ desktop::DisplayInfo displayInfo(const DisplaySpec& spec)
     return info;
 }
 
-sim::SimApp simApp(const AppSpec& spec)
+sim::SimApp simApp(const ScenarioApp& spec)
 {
     sim::SimApp app;
     app.info.pid = spec.pid;
@@ -36,7 +36,7 @@ sim::SimApp simApp(const AppSpec& spec)
     return app;
 }
 
-sim::SimWindow simWindow(const WindowSpec& spec, desktop::Pid pid)
+sim::SimWindow simWindow(const ScenarioWindow& spec, desktop::Pid pid)
 {
     sim::SimWindow window;
     window.id = spec.id;

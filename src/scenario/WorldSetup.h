@@ -7,9 +7,9 @@
 // The desktop and the system settings a scenario starts from.
 namespace scenario {
 
-desktop::DisplayInfo displayInfo(const DisplaySpec& spec);
-sim::SimApp simApp(const AppSpec& spec);
-sim::SimWindow simWindow(const WindowSpec& spec, desktop::Pid pid);
+desktop::DisplayInfo displayInfo(const ScenarioDisplay& spec);
+sim::SimApp simApp(const ScenarioApp& spec);
+sim::SimWindow simWindow(const ScenarioWindow& spec, desktop::Pid pid);
 
 // Displays, running applications and their windows stacked as the file says (the order
 // of listing unless `front` names windows to put first), the frontmost application and
