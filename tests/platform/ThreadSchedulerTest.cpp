@@ -69,7 +69,7 @@ TEST_F(ThreadSchedulerTest, MainQueueRunsWhenItsThreadDrainsIt)
     });
     bool ran = false;
     dispatch::global().async([&] { dispatch::main().async([&] { ran = dispatch::main().isCurrent(); }); });
-    for (int i = 0; i < 500 && !ran; ++i) {
+    for (int i = 0; i < 2500 && !ran; ++i) {
         scheduler->drainMain();
         dispatch::sleepFor(0.002);
     }

@@ -70,7 +70,7 @@ TEST_F(LinuxDesktopTest, UrlOpenerStartsTheProgramWithoutAShell)
     EXPECT_FALSE(linuxdesktop::DesktopUrlOpener(home() + "/missing").open("https://example.com"));
     const std::string url = "https://example.com/?q=$(touch%20x);rm";
     ASSERT_TRUE(opener.open(url));
-    for (int i = 0; i < 200 && !std::filesystem::exists(output); ++i)
+    for (int i = 0; i < 1000 && !std::filesystem::exists(output); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(testsupport::readFile(output), url) << "a settings pane address must never reach the opener";
 }
