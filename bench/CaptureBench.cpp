@@ -29,7 +29,7 @@ struct Environment {
         std::string pattern = (std::filesystem::temp_directory_path() / "glimra-capture-bench-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) std::abort();
         ::setenv("XDG_DATA_HOME", pattern.c_str(), 1);
-        Diag::resetForTesting();
+        Diag::resetLocation();
         dispatch::install(scheduler);
     }
     ~Environment() { dispatch::install(nullptr); }

@@ -25,9 +25,9 @@ std::string benchFolder()
 void BM_DiagLog(benchmark::State& state)
 {
     ::setenv("XDG_DATA_HOME", benchFolder().c_str(), 1);
-    Diag::resetForTesting();
+    Diag::resetLocation();
     for (auto _ : state) Diag::log(message);
-    Diag::resetForTesting();
+    Diag::resetLocation();
 }
 BENCHMARK(BM_DiagLog);
 

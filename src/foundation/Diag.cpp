@@ -116,7 +116,7 @@ const std::optional<std::string>& fileURL()
     return log.fileURL();
 }
 
-void resetForTesting()
+void resetLocation()
 {
     Log& log = theLog();
     std::lock_guard guard(log.lock);

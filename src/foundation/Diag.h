@@ -15,6 +15,6 @@ const std::optional<std::string>& fileURL();
 
 // Forgets the cached path, handle and counter so the next line goes to the folder the
 // environment names now (tests and the scenario runner point it elsewhere).
-void resetForTesting();
+void resetLocation();
 
 }  // namespace Diag

@@ -24,7 +24,7 @@ std::string dumped(const nlohmann::json& value)
 
 void pointSettingsAndLogAtEnvironment()
 {
-    Diag::resetForTesting();
+    Diag::resetLocation();
     const auto config = core::paths::configHome();
     defaults::Defaults::standard().reopen(config ? *config + "/Glimra/defaults.json" : std::string());
 }

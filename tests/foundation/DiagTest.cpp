@@ -68,7 +68,7 @@ TEST_F(DiagLog, ADeletedLogIsRecreatedWithoutLosingTheNextLines)
     Diag::log("one");
     fs::remove(logPath());
     Diag::log("two");  // goes to the unlinked file through the open handle
-    Diag::resetForTesting();
+    Diag::resetLocation();
     Diag::log("three");
     EXPECT_EQ(readFile(logPath()), "09:00:00 three\n");
 }
@@ -92,7 +92,7 @@ TEST_F(DiagLog, AnUnwritableFolderMakesEveryCallANoOp)
     // A file where the folder should be: even root cannot create the log there.
     testsupport::writeFile(home() + "/blocker", "");
     ::setenv("XDG_DATA_HOME", (home() + "/blocker").c_str(), 1);
-    Diag::resetForTesting();
+    Diag::resetLocation();
     for (int i = 0; i < 300; ++i) EXPECT_NO_THROW(Diag::log("lost"));
     EXPECT_EQ(readFile(home() + "/blocker"), "");
 }

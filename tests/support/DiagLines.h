@@ -18,11 +18,11 @@ protected:
     void SetUp() override
     {
         Base::SetUp();
-        Diag::resetForTesting();
+        Diag::resetLocation();
     }
     void TearDown() override
     {
-        Diag::resetForTesting();
+        Diag::resetLocation();
         Base::TearDown();
     }
 
