@@ -2,10 +2,14 @@
 
 #include "platform/core/Paths.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/Scheduler.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,16 +98,36 @@ Log& theLog()
     return log;
 }
 
+// "HH:mm:ss " of the current local time. Formatting is the costly part of a line, so each
+// thread keeps the stamp of the last second it saw (for the scheduler it saw it under).
+std::string_view timeStamp()
+{
+    thread_local std::uint64_t generation = 0;
+    thread_local long long second = LLONG_MIN;
+    thread_local char stamp[9];
+    const std::uint64_t currentGeneration = dispatch::schedulerGeneration();
+    const auto currentSecond = static_cast<long long>(std::floor(dispatch::wallClock()));
+    if (currentGeneration != generation || currentSecond != second) {
+        const std::tm time = dispatch::localTime();
+        const int fields[] = {time.tm_hour, time.tm_min, time.tm_sec};
+        for (int i = 0; i < 3; ++i) {
+            stamp[3 * i] = static_cast<char>('0' + fields[i] / 10 % 10);
+            stamp[3 * i + 1] = static_cast<char>('0' + fields[i] % 10);
+            stamp[3 * i + 2] = i < 2 ? ':' : ' ';
+        }
+        generation = currentGeneration;
+        second = currentSecond;
+    }
+    return {stamp, sizeof stamp};
+}
+
 }  // namespace
 
 void log(const std::string& message)
 {
-    const std::tm time = dispatch::localTime();
-    char stamp[16];
-    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d ", time.tm_hour, time.tm_min, time.tm_sec);
-    std::string line;
-    line.reserve(message.size() + 10);
-    line += stamp;
+    // Each thread reuses its line buffer, so a line costs no allocation.
+    thread_local std::string line;
+    line.assign(timeStamp());
     line += message;
     line += '\n';
     theLog().append(line);
