@@ -10,22 +10,27 @@ ContentFilter ContentFilter::desktopIndependentWindow(const ShareableWindow& win
     return filter;
 }
 
-ContentFilter ContentFilter::displayIncludingWindows(const ShareableDisplay& display, std::vector<ShareableWindow> windows)
+namespace {
+
+ContentFilter displayFilter(ContentFilter::Kind kind, const ShareableDisplay& display, std::vector<ShareableWindow> windows)
 {
     ContentFilter filter;
-    filter.kind = Kind::displayIncluding;
+    filter.kind = kind;
     filter.display = display;
     filter.windows = std::move(windows);
     return filter;
 }
 
+}  // namespace
+
+ContentFilter ContentFilter::displayIncludingWindows(const ShareableDisplay& display, std::vector<ShareableWindow> windows)
+{
+    return displayFilter(Kind::displayIncluding, display, std::move(windows));
+}
+
 ContentFilter ContentFilter::displayExcludingWindows(const ShareableDisplay& display, std::vector<ShareableWindow> windows)
 {
-    ContentFilter filter;
-    filter.kind = Kind::displayExcluding;
-    filter.display = display;
-    filter.windows = std::move(windows);
-    return filter;
+    return displayFilter(Kind::displayExcluding, display, std::move(windows));
 }
 
 core::Rect ContentFilter::contentRect() const
