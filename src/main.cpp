@@ -1,5 +1,6 @@
 #include "platform/core/AppIdentity.h"
 #include "scenario/EmptyApplication.h"
+#include "scenario/OutputFolder.h"
 #include "scenario/ScenarioRunner.h"
 
 #include <QApplication>
@@ -8,35 +9,45 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace {
 
 constexpr const char* usage =
     "usage: glimra --version\n"
+    "       glimra --help\n"
     "       glimra --scenario FILE --out DIR\n";
 
 struct Arguments {
+    bool help = false;
     bool version = false;
     std::optional<std::string> scenario;
     std::optional<std::string> out;
 };
 
-// None for arguments that make no sense together.
-std::optional<Arguments> parseArguments(int argc, char** argv)
+// The arguments, or the line that tells what is wrong with them ("" when the usage says
+// it all).
+std::variant<Arguments, std::string> parseArguments(int argc, char** argv)
 {
     Arguments arguments;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--version") {
+        if (arg == "--help" || arg == "-h") {
+            arguments.help = true;
+        } else if (arg == "--version") {
             arguments.version = true;
-        } else if ((arg == "--scenario" || arg == "--out") && i + 1 < argc) {
+        } else if (arg == "--scenario" || arg == "--out") {
+            if (i + 1 == argc) return "glimra: option '" + arg + "' needs a value";
             (arg == "--scenario" ? arguments.scenario : arguments.out) = argv[++i];
+        } else if (arg.starts_with("-")) {
+            return "glimra: unknown option '" + arg + "'";
         } else {
-            return std::nullopt;
+            return "glimra: unexpected argument '" + arg + "'";
         }
     }
-    if (arguments.version) return arguments.scenario || arguments.out ? std::nullopt : std::optional(arguments);
-    if (!arguments.scenario || !arguments.out) return std::nullopt;
+    if (arguments.help) return arguments;
+    const bool complete = arguments.version ? !arguments.scenario && !arguments.out : arguments.scenario && arguments.out;
+    if (!complete) return std::string();
     return arguments;
 }
 
@@ -50,20 +61,35 @@ bool isSet(const char* name)
 
 int main(int argc, char** argv)
 {
-    const auto arguments = parseArguments(argc, argv);
-    if (!arguments) {
+    const auto parsed = parseArguments(argc, argv);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        if (!problem->empty()) std::fprintf(stderr, "%s\n", problem->c_str());
         std::fputs(usage, stderr);
         return 2;
     }
-    if (arguments->version) {
+    const auto& arguments = std::get<Arguments>(parsed);
+    if (arguments.help) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (arguments.version) {
         std::printf("%s\n", core::AppIdentity::current().versionLine().c_str());
         return 0;
     }
 
     // A refused scenario is told before anything else can write to standard error.
     auto application = std::make_unique<scenario::EmptyApplication>();
-    const auto loaded = scenario::loadScenario(*arguments->scenario, *application);
+    const auto loaded = scenario::loadScenario(*arguments.scenario, *application);
     if (const auto* refusal = std::get_if<scenario::RunResult>(&loaded)) {
+        std::fprintf(stderr, "%s\n", refusal->message.c_str());
+        return refusal->status;
+    }
+    const auto& scenario = std::get<scenario::Scenario>(loaded);
+
+    // The widget toolkit reads its configuration and runtime folders when it starts, so
+    // the run's own are in place before it does.
+    scenario::OutputFolder output(*arguments.out);
+    if (const auto refusal = scenario::attachOutput(output, scenario)) {
         std::fprintf(stderr, "%s\n", refusal->message.c_str());
         return refusal->status;
     }
@@ -74,8 +100,7 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QApplication qtApplication(qtArgc, argv);
 
-    const auto result =
-        scenario::runScenario(std::get<scenario::Scenario>(loaded), *arguments->out, std::move(application));
+    const auto result = scenario::runScenario(scenario, output, std::move(application));
     if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
     return result.status;
 }

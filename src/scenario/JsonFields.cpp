@@ -1,6 +1,7 @@
 #include "scenario/JsonFields.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace scenario {
 
@@ -22,7 +23,9 @@ void refuse(const std::string& path, std::string message)
 double readNumber(const nlohmann::json& value, const std::string& path)
 {
     if (!value.is_number()) refuse(path, "expected a number");
-    return value.get<double>();
+    const double number = value.get<double>();
+    if (!std::isfinite(number)) refuse(path, "expected a finite number");
+    return number;
 }
 
 long long readInteger(const nlohmann::json& value, const std::string& path, long long min, long long max)
@@ -71,7 +74,7 @@ std::vector<double> readNumbers(const nlohmann::json& value, const std::string& 
                       std::all_of(value.begin(), value.end(), [](const auto& n) { return n.is_number(); });
     if (!fits) refuse(path, "expected " + std::to_string(count) + " numbers");
     std::vector<double> numbers;
-    for (const auto& n : value) numbers.push_back(n.get<double>());
+    for (std::size_t i = 0; i < count; ++i) numbers.push_back(readNumber(value[i], itemPath(path, i)));
     return numbers;
 }
 
@@ -97,33 +100,9 @@ core::Rect readFrame(const nlohmann::json& value, const std::string& path)
 
 double inRange(double value, const std::string& path, double min, double max)
 {
-    if (value < min || value > max)
+    if (!(value >= min && value <= max))
         refuse(path, "must be between " + core::numberText(min) + " and " + core::numberText(max));
     return value;
-}
-
-double positive(double value, const std::string& path)
-{
-    if (!(value > 0)) refuse(path, "must be positive");
-    return value;
-}
-
-core::Size nonNegative(core::Size size, const std::string& path)
-{
-    if (size.width < 0 || size.height < 0) refuse(path, "width and height must not be negative");
-    return size;
-}
-
-core::Rect nonNegative(const core::Rect& frame, const std::string& path)
-{
-    nonNegative(frame.size, path);
-    return frame;
-}
-
-core::Rect positive(const core::Rect& frame, const std::string& path)
-{
-    if (!(frame.width() > 0 && frame.height() > 0)) refuse(path, "width and height must be positive");
-    return frame;
 }
 
 Fields::Fields(const nlohmann::json& value, std::string path, const std::vector<std::string_view>& allowed)

@@ -42,10 +42,6 @@ core::Rect readFrame(const nlohmann::json& value, const std::string& path);
 
 // A number within [min, max].
 double inRange(double value, const std::string& path, double min, double max);
-double positive(double value, const std::string& path);
-core::Size nonNegative(core::Size size, const std::string& path);
-core::Rect nonNegative(const core::Rect& frame, const std::string& path);
-core::Rect positive(const core::Rect& frame, const std::string& path);
 
 // One of the named choices.
 template <class T>

@@ -1,20 +1,33 @@
 #include "scenario/OutputFolder.h"
 
+#include "scenario/RunManifest.h"
+
 #include "foundation/Diag.h"
-#include "platform/core/Paths.h"
 #include "platform/core/SystemLog.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimWorld.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 
 namespace scenario {
 namespace {
 
-namespace fs = std::filesystem;
+using Kind = ConfinedFolder::Kind;
 
-constexpr const char* environmentNames[] = {"XDG_DATA_HOME", "XDG_CONFIG_HOME"};
+// The environment a run points at its folder, and the folder each names.
+const std::vector<std::pair<const char*, const char*>> environment{
+    {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"}, {"XDG_RUNTIME_DIR", "runtime"}};
+// The run's own folders: the roots the application writes below, and theirs.
+const std::vector<std::string> ownFolders{"data", "data/Glimra", "config", "config/Glimra", "runtime"};
+const std::vector<std::string> ownRoots{"data", "config", "runtime"};
+const std::vector<std::string> ownFiles{"state.json",           "syslog.txt",
+                                        "desktop.jsonl",        "data/Glimra/diag.log",
+                                        "data/Glimra/diag.1.log", "config/Glimra/defaults.json"};
+
+constexpr std::size_t maxManifestBytes = 16 * 1024 * 1024;
 
 std::string dumped(const nlohmann::json& value)
 {
@@ -22,25 +35,33 @@ std::string dumped(const nlohmann::json& value)
     return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void pointSettingsAndLogAtEnvironment()
+std::string parentOf(const std::string& relative)
 {
-    Diag::resetLocation();
-    const auto config = core::paths::configHome();
-    defaults::Defaults::standard().reopen(config ? *config + "/Glimra/defaults.json" : std::string());
+    const auto slash = relative.rfind('/');
+    return slash == std::string::npos ? std::string() : relative.substr(0, slash);
+}
+
+std::set<std::string> listed(const ConfinedFolder& folder)
+{
+    std::vector<std::string> files, folders;
+    for (const auto& root : ownRoots) folder.listBelow(root, files, folders);
+    std::set<std::string> all(files.begin(), files.end());
+    all.insert(folders.begin(), folders.end());
+    return all;
 }
 
 }  // namespace
 
 struct OutputFolder::Sinks {
     std::mutex mutex;
-    std::ofstream syslog;
-    std::ofstream journal;
+    std::optional<ConfinedFolder::PendingFile> syslog;
+    std::optional<ConfinedFolder::PendingFile> journal;
 };
 
 OutputFolder::OutputFolder(std::string folder)
 {
     std::error_code error;
-    const fs::path absolute = fs::absolute(folder, error);
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
     folder_ = error ? folder : absolute.lexically_normal().string();
     while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
 }
@@ -55,40 +76,122 @@ std::string OutputFolder::path(const std::string& relative) const
     return folder_ + "/" + relative;
 }
 
-std::optional<std::string> OutputFolder::attach(const std::vector<std::string>& stepFiles)
+std::optional<std::string> OutputFolder::refusal(const std::vector<StepFile>& stepFiles,
+                                                 const std::set<std::string>& earlier) const
 {
-    std::error_code error;
-    fs::create_directories(folder_, error);
-    if (error || !fs::is_directory(folder_)) return "cannot create the folder " + folder_;
+    const auto check = [&](const std::string& keyPath, const std::string& file, bool folder) -> std::optional<std::string> {
+        const std::string lead = keyPath.empty() ? "" : keyPath + ": ";
+        const auto entry = confined_->inspect(file);
+        if (entry.kind == Kind::link) return lead + path(entry.at) + " is a symbolic link";
+        const bool earlierFile = entry.kind == Kind::file && earlier.count(entry.at);
+        if (entry.at != file) {
+            // Stopped on the way: a missing folder is made, a file the earlier run wrote goes.
+            if (entry.kind == Kind::missing || earlierFile) return std::nullopt;
+            return lead + path(entry.at) + " is not a folder";
+        }
+        if (entry.kind == Kind::missing || (folder ? entry.kind == Kind::folder : earlierFile)) return std::nullopt;
+        if (folder) return lead + path(file) + " is not a folder";
+        return lead + path(file) + " exists and was not written by an earlier run";
+    };
+    for (const auto& folder : ownFolders)
+        if (auto problem = check("", folder, true)) return problem;
+    for (const auto& file : ownFiles)
+        if (auto problem = check("", file, false)) return problem;
+    for (const auto& step : stepFiles)
+        if (auto problem = check(step.keyPath, step.file, false)) return problem;
+    return std::nullopt;
+}
 
-    std::vector<std::string> leftovers{"data/Glimra", "config/Glimra", "syslog.txt", "desktop.jsonl", "state.json"};
-    leftovers.insert(leftovers.end(), stepFiles.begin(), stepFiles.end());
-    for (const auto& file : leftovers) {
-        fs::remove_all(path(file), error);
-        if (error) return "cannot remove " + path(file) + ": " + error.message();
+std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& stepFiles)
+{
+    confined_ = ConfinedFolder::open(folder_, /*create=*/true);
+    if (!confined_) return "cannot create the folder " + folder_;
+    folder_ = confined_->path();
+    const std::string untouched = "; nothing was touched";
+
+    RunManifest earlier;
+    const auto manifest = confined_->inspect(RunManifest::fileName);
+    if (manifest.kind == Kind::missing) {
+        if (!confined_->isEmpty())
+            return folder_ + " is not empty and holds no " + RunManifest::fileName + " of an earlier run" + untouched;
+    } else {
+        const auto text = manifest.kind == Kind::file ? confined_->readFile(RunManifest::fileName, maxManifestBytes)
+                                                      : std::nullopt;
+        const auto parsed = text ? RunManifest::parse(*text) : std::nullopt;
+        if (!parsed) return path(RunManifest::fileName) + ": not the manifest of an earlier run" + untouched;
+        earlier = *parsed;
     }
+    if (auto problem = refusal(stepFiles, {earlier.files.begin(), earlier.files.end()})) return *problem + untouched;
+
+    // What the earlier run wrote goes; its folders only when nothing else is left in them.
+    for (const auto& file : earlier.files) confined_->removeFile(file);
+    std::sort(earlier.folders.begin(), earlier.folders.end(), [](const std::string& a, const std::string& b) {
+        return std::count(a.begin(), a.end(), '/') > std::count(b.begin(), b.end(), '/');
+    });
+    for (const auto& folder : earlier.folders) confined_->removeEmptyFolder(folder);
+
+    madeFolders_.clear();
+    for (const auto& folder : ownFolders)
+        if (!confined_->makeFolders(folder, &madeFolders_)) return "cannot write into " + folder_;
+    // Qt wants its runtime folder private to the user.
+    confined_->setMode("runtime", 0700);
+    before_ = listed(*confined_);
+
+    plannedFiles_ = ownFiles;
+    for (const auto& step : stepFiles) {
+        plannedFiles_.push_back(step.file);
+        // The folders a step makes, outermost first.
+        std::vector<std::string> parents;
+        for (auto parent = parentOf(step.file); !parent.empty(); parent = parentOf(parent)) parents.push_back(parent);
+        for (auto it = parents.rbegin(); it != parents.rend(); ++it)
+            if (confined_->inspect(*it).kind == Kind::missing) madeFolders_.push_back(*it);
+    }
+    writeManifest(/*final=*/false);
 
     attached_ = true;
-    for (const char* name : environmentNames) {
+    for (const auto& [name, folder] : environment) {
         const char* value = std::getenv(name);
         savedEnvironment_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+        ::setenv(name, path(folder).c_str(), 1);
     }
-    ::setenv("XDG_DATA_HOME", path("data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
-    pointSettingsAndLogAtEnvironment();
+    // Nothing has read the settings or the log's place before: both start in the folder.
+    Diag::resetLocation();
+    defaults::Defaults::standard().reopen(path("config/Glimra/defaults.json"));
 
     // The log exists even when the application writes nothing to it.
     if (!write("data/Glimra/diag.log", "")) return "cannot write " + path("data/Glimra/diag.log");
 
     sinks_ = std::make_shared<Sinks>();
-    sinks_->syslog.open(path("syslog.txt"), std::ios::binary | std::ios::trunc);
-    sinks_->journal.open(path("desktop.jsonl"), std::ios::binary | std::ios::trunc);
+    if (auto file = confined_->create("syslog.txt")) sinks_->syslog.emplace(std::move(*file));
+    if (auto file = confined_->create("desktop.jsonl")) sinks_->journal.emplace(std::move(*file));
     if (!sinks_->syslog || !sinks_->journal) return "cannot write into " + folder_;
     core::systemLog::setSink([sinks = sinks_](const std::string& line) {
         std::lock_guard lock(sinks->mutex);
-        sinks->syslog << line << '\n' << std::flush;
+        sinks->syslog->writeAll(line + '\n');
     });
     return std::nullopt;
+}
+
+void OutputFolder::writeManifest(bool final) const
+{
+    RunManifest manifest;
+    for (const auto& file : plannedFiles_) {
+        if (!final || confined_->inspect(file).kind == Kind::file) manifest.files.push_back(file);
+        // An interrupted run may leave the temporaries behind.
+        if (!final) manifest.files.push_back(ConfinedFolder::temporaryName(file));
+    }
+    for (const auto& folder : madeFolders_)
+        if (!final || confined_->inspect(folder).kind == Kind::folder) manifest.folders.push_back(folder);
+    if (final) {
+        // What the application itself wrote into its folders.
+        std::vector<std::string> files, folders;
+        for (const auto& root : ownRoots) confined_->listBelow(root, files, folders);
+        for (const auto& file : files)
+            if (!before_.count(file)) manifest.files.push_back(file);
+        for (const auto& folder : folders)
+            if (!before_.count(folder)) manifest.folders.push_back(folder);
+    }
+    confined_->writeFile(RunManifest::fileName, manifest.text());
 }
 
 void OutputFolder::recordJournal(sim::SimWorld& world)
@@ -96,7 +199,7 @@ void OutputFolder::recordJournal(sim::SimWorld& world)
     journaled_ = &world;
     world.setJournal([sinks = sinks_](const nlohmann::json& event) {
         std::lock_guard lock(sinks->mutex);
-        sinks->journal << journalLine(event) << '\n' << std::flush;
+        sinks->journal->writeAll(journalLine(event) + '\n');
     });
 }
 
@@ -107,7 +210,16 @@ void OutputFolder::detach()
     core::systemLog::setSink({});
     if (journaled_) journaled_->setJournal({});
     journaled_ = nullptr;
+    if (sinks_ && sinks_->syslog) sinks_->syslog->commit();
+    if (sinks_ && sinks_->journal) sinks_->journal->commit();
     sinks_.reset();
+
+    // The store lets go of the folder's settings file; it is not pointed back at the
+    // user's, which a run never reads.
+    defaults::Defaults::standard().reopen(std::string());
+    Diag::resetLocation();
+    writeManifest(/*final=*/true);
+
     for (const auto& [name, value] : savedEnvironment_) {
         if (value)
             ::setenv(name.c_str(), value->c_str(), 1);
@@ -115,23 +227,31 @@ void OutputFolder::detach()
             ::unsetenv(name.c_str());
     }
     savedEnvironment_.clear();
-    pointSettingsAndLogAtEnvironment();
+}
+
+bool OutputFolder::makeParent(const std::string& relative) const
+{
+    const std::string parent = parentOf(relative);
+    return confined_ && (parent.empty() || confined_->makeFolders(parent));
 }
 
 bool OutputFolder::write(const std::string& relative, const std::string& contents) const
 {
-    const fs::path target = path(relative);
-    std::error_code error;
-    fs::create_directories(target.parent_path(), error);
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out << contents;
-    out.close();
-    return static_cast<bool>(out);
+    return makeParent(relative) && confined_->writeFile(relative, contents);
+}
+
+bool OutputFolder::writeThrough(const std::string& relative, const std::function<bool(const std::string& path)>& writer) const
+{
+    if (!makeParent(relative)) return false;
+    auto file = confined_->create(relative);
+    return file && writer(file->temporaryPath()) && file->commit();
 }
 
 const std::vector<std::string>& OutputFolder::ownNames()
 {
-    static const std::vector<std::string> names{"data", "config", "syslog.txt", "desktop.jsonl", "state.json"};
+    static const std::vector<std::string> names{"data",          "config",     "runtime",
+                                                "syslog.txt",    "desktop.jsonl", "state.json",
+                                                RunManifest::fileName};
     return names;
 }
 

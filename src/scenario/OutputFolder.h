@@ -1,9 +1,11 @@
 #pragma once
 
-#include <fstream>
+#include "scenario/ConfinedFolder.h"
+
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,10 +17,12 @@ class SimWorld;
 
 namespace scenario {
 
-// The folder a run writes into. While it is attached the process's settings, log and
-// data live in it (XDG_CONFIG_HOME at config/, XDG_DATA_HOME at data/), the system log
-// goes to syslog.txt and the desktop's journal to desktop.jsonl. Detaching (or
-// destruction) puts the environment back as it was.
+// The folder a run writes into, and only there: never through a symbolic link, and
+// never removing what no run wrote. While it is attached the process's settings, log,
+// data and runtime folders live in it (XDG_CONFIG_HOME at config/, XDG_DATA_HOME at
+// data/, XDG_RUNTIME_DIR at runtime/), the system log goes to syslog.txt and the
+// desktop's journal to desktop.jsonl. The run's manifest (.glimra-run.json) lists what
+// it wrote. Detaching (or destruction) puts the environment back as it was.
 class OutputFolder {
 public:
     explicit OutputFolder(std::string folder);
@@ -26,18 +30,31 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Makes the folder, removes what an earlier run left there (the application's
-    // folders, the output files and the named step files) so that the same scenario
-    // gives the same bytes, and points the process at it. The reason when it cannot.
-    std::optional<std::string> attach(const std::vector<std::string>& stepFiles);
+    // A file a step writes, with the step's key path for refusals.
+    struct StepFile {
+        std::string keyPath;
+        std::string file;
+    };
+
+    // Takes the folder for a run. Refuses, touching nothing, a folder that is neither
+    // empty nor holds an earlier run's manifest, and one where a file of this run would
+    // be written through a link or over something no earlier run wrote. Otherwise
+    // removes what the earlier run listed, points the process at the folder and writes
+    // the manifest of what this run may write (so that even an interrupted run is
+    // cleared by the next). The reason, as one line, when it refuses.
+    std::optional<std::string> attach(const std::vector<StepFile>& stepFiles);
     // Records the desktop's journal until detached.
     void recordJournal(sim::SimWorld& world);
+    // Completes the output files, writes the manifest of what the run wrote and puts the
+    // environment back.
     void detach();
 
     // The absolute path of a file inside the folder.
     std::string path(const std::string& relative) const;
     // Writes a file inside the folder, making its folders; false when it cannot.
     bool write(const std::string& relative, const std::string& contents) const;
+    // The same for a writer that needs a path: it writes the temporary it is given.
+    bool writeThrough(const std::string& relative, const std::function<bool(const std::string& path)>& writer) const;
 
     // The names at the top of the folder that the run writes itself.
     static const std::vector<std::string>& ownNames();
@@ -48,11 +65,22 @@ public:
 private:
     struct Sinks;
 
+    std::optional<std::string> refusal(const std::vector<StepFile>& stepFiles, const std::set<std::string>& earlier) const;
+    void writeManifest(bool final) const;
+    bool makeParent(const std::string& relative) const;
+
     std::string folder_;
+    std::optional<ConfinedFolder> confined_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
     std::shared_ptr<Sinks> sinks_;
     sim::SimWorld* journaled_ = nullptr;
     bool attached_ = false;
+
+    // For the manifest: the files this run may write, the folders it made, and what
+    // stood in its own folders before it started.
+    std::vector<std::string> plannedFiles_;
+    std::vector<std::string> madeFolders_;
+    std::set<std::string> before_;
 };
 
 }  // namespace scenario

@@ -2,6 +2,7 @@
 
 #include "scenario/JsonFields.h"
 
+#include <map>
 #include <set>
 
 namespace scenario {
@@ -122,6 +123,29 @@ void checkReferences(const Scenario& scenario)
         checkStep(step, path, known);
     }
     if (scenario.until < end) refuse("until", "before the end of the last step (" + core::numberText(end) + ")");
+}
+
+void checkOutputFiles(const Scenario& scenario)
+{
+    std::map<std::string, std::size_t> files;    // a step's file → the step
+    std::map<std::string, std::size_t> folders;  // a folder some step's file lies in → that step
+    const auto stepText = [](std::size_t i) { return itemPath("steps", i); };
+    for (std::size_t i = 0; i < scenario.steps.size(); ++i) {
+        const std::string& file = scenario.steps[i].file;
+        if (file.empty()) continue;
+        const std::string path = childPath(stepText(i), "file");
+        if (const auto same = files.find(file); same != files.end())
+            refuse(path, "\"" + file + "\" is written by " + stepText(same->second) + " already");
+        if (const auto folder = folders.find(file); folder != folders.end())
+            refuse(path, "\"" + file + "\" is a folder for " + stepText(folder->second) + ".file");
+        for (auto slash = file.find('/'); slash != std::string::npos; slash = file.find('/', slash + 1)) {
+            const std::string parent = file.substr(0, slash);
+            if (const auto other = files.find(parent); other != files.end())
+                refuse(path, "\"" + parent + "\" is the file of " + stepText(other->second) + ", not a folder");
+            folders.emplace(parent, i);
+        }
+        files.emplace(file, i);
+    }
 }
 
 }  // namespace scenario

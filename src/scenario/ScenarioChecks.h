@@ -10,4 +10,8 @@ namespace scenario {
 // reader catches it.
 void checkReferences(const Scenario& scenario);
 
+// Refuses two steps that write the same file, or one whose folder the other writes as a
+// file.
+void checkOutputFiles(const Scenario& scenario);
+
 }  // namespace scenario

@@ -1,9 +1,12 @@
 #include "scenario/ScenarioParser.h"
 
+#include "scenario/BoundedJson.h"
+#include "scenario/ConfinedFolder.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioChecks.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <ctime>
 
@@ -15,6 +18,9 @@ using nlohmann::json;
 // Bounds that keep a file from asking for absurd amounts of memory or time.
 constexpr double maxSeconds = 86400;
 constexpr double maxSide = 16384;  // points, of a display or a window
+constexpr double maxCoordinate = 1000000;  // points from the primary display's origin, either way
+constexpr double maxMillimetres = 10000;
+constexpr std::size_t maxNesting = 64;
 
 const std::vector<std::string_view> displayKeys{"id", "frame", "visibleFrame", "scale", "refreshHz", "mm", "name"};
 const std::vector<std::string_view> windowKeys{"id", "title", "frame", "layer", "content", "minimized", "offscreen"};
@@ -86,9 +92,30 @@ double readSeconds(const json& value, const std::string& path)
     return inRange(readNumber(value, path), path, 0, maxSeconds);
 }
 
+core::Point bounded(core::Point point, const std::string& path)
+{
+    if (!(std::abs(point.x) <= maxCoordinate && std::abs(point.y) <= maxCoordinate))
+        refuse(path, "x and y must be between -" + core::numberText(maxCoordinate) + " and " + core::numberText(maxCoordinate));
+    return point;
+}
+
+core::Point readBoundedPoint(const json& value, const std::string& path)
+{
+    return bounded(readPoint(value, path), path);
+}
+
+core::Size readBoundedSize(const json& value, const std::string& path, double max)
+{
+    const core::Size size = readSize(value, path);
+    if (!(size.width >= 0 && size.height >= 0 && size.width <= max && size.height <= max))
+        refuse(path, "width and height must be between 0 and " + core::numberText(max));
+    return size;
+}
+
 core::Rect readBoundedFrame(const json& value, const std::string& path, bool allowEmpty)
 {
     const core::Rect frame = readFrame(value, path);
+    bounded(frame.origin, path);
     const bool fits = allowEmpty ? frame.width() >= 0 && frame.height() >= 0 : frame.width() > 0 && frame.height() > 0;
     if (!fits || frame.width() > maxSide || frame.height() > maxSide)
         refuse(path, std::string(allowEmpty ? "width and height must be between 0 and "
@@ -107,15 +134,7 @@ sim::Content readContent(const json& value, const std::string& path)
 std::string readOutputFile(const json& value, const std::string& path)
 {
     const std::string file = readString(value, path);
-    bool safe = !file.empty() && file.front() != '/';
-    std::size_t start = 0;
-    while (safe && start <= file.size()) {
-        const std::size_t slash = std::min(file.find('/', start), file.size());
-        const std::string part = file.substr(start, slash - start);
-        safe = !part.empty() && part != "." && part != "..";
-        start = slash + 1;
-    }
-    if (!safe) refuse(path, "expected a relative path inside the output folder");
+    if (!isPlainRelativePath(file)) refuse(path, "expected a relative path inside the output folder");
     const std::string top = file.substr(0, file.find('/'));
     for (const auto& own : OutputFolder::ownNames())
         if (top == own) refuse(path, "\"" + top + "\" is written by the run itself");
@@ -160,7 +179,7 @@ ScenarioDisplay readDisplay(const json& value, const std::string& path)
     if (const auto* v = f.find("scale")) display.scale = inRange(readNumber(*v, f.path("scale")), f.path("scale"), 0.5, 4);
     if (const auto* v = f.find("refreshHz"))
         display.refreshHz = inRange(readNumber(*v, f.path("refreshHz")), f.path("refreshHz"), 1, 500);
-    if (const auto* v = f.find("mm")) display.mm = nonNegative(readSize(*v, f.path("mm")), f.path("mm"));
+    if (const auto* v = f.find("mm")) display.mm = readBoundedSize(*v, f.path("mm"), maxMillimetres);
     display.name = "Display " + std::to_string(display.id);
     if (const auto* v = f.find("name")) display.name = readString(*v, f.path("name"));
     return display;
@@ -189,9 +208,9 @@ sim::AppBehavior readBehavior(const json& value, const std::string& path)
         if (code == 0) refuse(f.path("refuseMoves"), "expected an error code, not 0");
         behavior.refuseMoves = static_cast<desktop::ax::Error>(code);
     }
-    if (const auto* v = f.find("minSize")) behavior.minSize = nonNegative(readSize(*v, f.path("minSize")), f.path("minSize"));
+    if (const auto* v = f.find("minSize")) behavior.minSize = readBoundedSize(*v, f.path("minSize"), maxSide);
     if (const auto* v = f.find("reportMinSize"))
-        behavior.reportMinSize = nonNegative(readSize(*v, f.path("reportMinSize")), f.path("reportMinSize"));
+        behavior.reportMinSize = readBoundedSize(*v, f.path("reportMinSize"), maxSide);
     if (const auto* v = f.find("settleDelay")) behavior.settleDelay = readSeconds(*v, f.path("settleDelay"));
     if (const auto* v = f.find("hang")) behavior.hang = readSeconds(*v, f.path("hang"));
     return behavior;
@@ -236,21 +255,21 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
 {
     switch (step.kind) {
         case StepKind::pointer:
-            step.to = readPoint(f.require("to"), f.path("to"));
+            step.to = readBoundedPoint(f.require("to"), f.path("to"));
             break;
         case StepKind::mouseDown:
         case StepKind::mouseUp:
             step.button = readButton(f);
-            if (const auto* v = f.find("point")) step.point = readPoint(*v, f.path("point"));
+            if (const auto* v = f.find("point")) step.point = readBoundedPoint(*v, f.path("point"));
             break;
         case StepKind::click:
-            step.point = readPoint(f.require("point"), f.path("point"));
+            step.point = readBoundedPoint(f.require("point"), f.path("point"));
             step.button = readButton(f);
             if (const auto* v = f.find("count")) step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 100));
             break;
         case StepKind::drag:
-            step.from = readPoint(f.require("from"), f.path("from"));
-            step.to = readPoint(f.require("to"), f.path("to"));
+            step.from = readBoundedPoint(f.require("from"), f.path("from"));
+            step.to = readBoundedPoint(f.require("to"), f.path("to"));
             if (const auto* v = f.find("duration")) step.duration = readSeconds(*v, f.path("duration"));
             if (const auto* v = f.find("steps")) step.moves = static_cast<int>(readInteger(*v, f.path("steps"), 1, 1000));
             break;
@@ -404,19 +423,13 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
 
 std::variant<Scenario, ValidationError> readScenario(const std::string& text, const CommandCheck& hasCommand)
 {
-    json root;
-    try {
-        root = json::parse(text);
-    } catch (const json::parse_error& error) {
-        std::string what = error.what();
-        // "[json.exception.parse_error.101] parse error at line 1, column 2: ..." without the tag.
-        if (const auto end = what.find("] "); what.starts_with("[json.exception") && end != std::string::npos)
-            what = what.substr(end + 2);
-        return ValidationError{"", "not valid JSON: " + what};
-    }
+    auto parsed = parseBoundedJson(text, maxNesting);
+    if (auto* error = std::get_if<ValidationError>(&parsed)) return std::move(*error);
+    const json& root = std::get<json>(parsed);
     try {
         Scenario scenario = readTop(root, hasCommand);
         checkReferences(scenario);
+        checkOutputFiles(scenario);
         return scenario;
     } catch (const ValidationError& error) {
         return error;

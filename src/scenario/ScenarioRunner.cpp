@@ -1,6 +1,6 @@
 #include "scenario/ScenarioRunner.h"
 
-#include "scenario/OutputFolder.h"
+#include "scenario/InputFile.h"
 #include "scenario/ScenarioParser.h"
 #include "scenario/StateDump.h"
 #include "scenario/StepRunner.h"
@@ -16,8 +16,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace scenario {
 namespace {
@@ -25,20 +23,12 @@ namespace {
 // How long a quit path may take before the run gives up on it.
 constexpr double quitGrace = 60;
 
-std::optional<std::string> readText(const std::string& file)
+std::vector<OutputFolder::StepFile> stepFiles(const Scenario& scenario)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> stepFiles(const Scenario& scenario)
-{
-    std::vector<std::string> files;
-    for (const auto& step : scenario.steps)
-        if (!step.file.empty()) files.push_back(step.file);
+    std::vector<OutputFolder::StepFile> files;
+    for (std::size_t i = 0; i < scenario.steps.size(); ++i)
+        if (!scenario.steps[i].file.empty())
+            files.push_back({childPath(itemPath("steps", i), "file"), scenario.steps[i].file});
     return files;
 }
 
@@ -90,19 +80,25 @@ RunResult play(const Scenario& scenario, Application& app, dispatch::ManualSched
 
 std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Application& app)
 {
-    const auto text = readText(file);
-    if (!text) return RunResult{2, file + ": cannot read"};
-    auto read = readScenario(*text, [&](const std::string& name) { return app.hasCommand(name); });
+    const auto input = readInputFile(file, maxScenarioBytes);
+    if (!input.text) return RunResult{2, file + ": " + input.problem};
+    auto read = readScenario(*input.text, [&](const std::string& name) { return app.hasCommand(name); });
     if (const auto* error = std::get_if<ValidationError>(&read))
         return RunResult{2, error->path.empty() ? file + ": " + error->message : error->text()};
     return std::get<Scenario>(std::move(read));
 }
 
-RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<Application> app)
+std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scenario)
 {
-    OutputFolder output(folder);
-    if (auto problem = output.attach(stepFiles(scenario))) return {1, *problem};
+    if (auto problem = output.attach(stepFiles(scenario))) {
+        output.detach();
+        return RunResult{1, *problem};
+    }
+    return std::nullopt;
+}
 
+RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::unique_ptr<Application> app)
+{
     auto scheduler = std::make_shared<dispatch::ManualScheduler>(scenario.clock);
     dispatch::install(scheduler);
     applySystemSettings(scenario);
@@ -125,6 +121,13 @@ RunResult runScenario(const Scenario& scenario, const std::string& folder, std::
     core::setPreferredLanguagesOverride(std::nullopt);
     dispatch::install(nullptr);
     return result;
+}
+
+RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<Application> app)
+{
+    OutputFolder output(folder);
+    if (auto refusal = attachOutput(output, scenario)) return *refusal;
+    return runScenario(scenario, output, std::move(app));
 }
 
 }  // namespace scenario

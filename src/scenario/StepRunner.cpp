@@ -10,8 +10,6 @@
 #include "platform/sim/SimInput.h"
 #include "platform/sim/SimWorld.h"
 
-#include <filesystem>
-
 namespace scenario {
 
 StepRunner::StepRunner(Services services, Application& app, const OutputFolder& output, AdvanceTo advanceTo)
@@ -147,10 +145,10 @@ std::optional<std::string> StepRunner::screenshot(const Step& step, const std::s
 {
     if (step.screenshotDisplay && !desktop_.world.display(*step.screenshotDisplay))
         return path + ".display: display " + std::to_string(*step.screenshotDisplay) + " is not connected";
-    const std::string file = output_.path(step.file);
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
-    if (!sim::writeDesktopPng(desktop_.world, step.screenshotDisplay, file)) return path + ".file: cannot write " + file;
+    const auto paint = [&](const std::string& file) {
+        return sim::writeDesktopPng(desktop_.world, step.screenshotDisplay, file);
+    };
+    if (!output_.writeThrough(step.file, paint)) return path + ".file: cannot write " + output_.path(step.file);
     return std::nullopt;
 }
 
