@@ -1,4 +1,5 @@
 #include "scenario/EmptyApplication.h"
+#include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
 #include "scenario/ScenarioRunner.h"
 #include "support/TestEnvironment.h"
@@ -8,7 +9,6 @@
 
 #include <filesystem>
 #include <map>
-#include <sys/wait.h>
 
 namespace {
 
@@ -29,13 +29,6 @@ scenario::RunResult runEmpty(const std::string& file, const std::string& folder)
 scenario::RunResult runDemo(const std::string& folder)
 {
     return runEmpty(demo, folder);
-}
-
-// Runs the executable through the shell; its exit status and standard error.
-std::pair<int, std::string> runGlimra(const std::string& arguments, const std::string& errorFile)
-{
-    const int raw = std::system((std::string(GLIMRA_EXECUTABLE) + " " + arguments + " 2>" + errorFile).c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(errorFile)};
 }
 
 TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsAndTheirWindows)
@@ -75,18 +68,21 @@ TEST(DemoScenario, TheExecutableWritesWhatTheRunnerWritesAndRefusesBadInput)
 {
     TempDir inProcess, viaExecutable;
     ASSERT_EQ(runDemo(inProcess.path()).status, 0);
-    const std::string errors = viaExecutable.path() + "/errors.txt";
-    const std::string out = viaExecutable.path() + "/out";
-    EXPECT_EQ(runGlimra("--scenario " + demo + " --out " + out, errors).first, 0);
+    const std::string scratch = viaExecutable.path();
+    const std::string out = scratch + "/out";
+    const auto run = [&](const std::string& arguments) {
+        const auto outcome = testsupport::runGlimra(arguments, scratch);
+        return std::pair(outcome.status, outcome.err);
+    };
+    EXPECT_EQ(run("--scenario " + demo + " --out " + out), std::pair(0, std::string()));
     EXPECT_EQ(testsupport::differingFiles(out, inProcess.path()), std::vector<std::string>{});
 
-    const std::string bad = viaExecutable.path() + "/bad.json";
+    const std::string bad = scratch + "/bad.json";
     testsupport::writeFile(bad, R"({"steps": [{"at": 1, "do": "window.move", "id": 1, "frame": [0, 0]}]})");
-    EXPECT_EQ(runGlimra("--scenario " + bad + " --out " + out, errors),
-              std::pair(2, std::string("steps[0].frame: expected 4 numbers\n")));
-    EXPECT_EQ(runGlimra("--scenario " + bad, errors).first, 2);
-    EXPECT_EQ(runGlimra("--scenario " + viaExecutable.path() + "/missing.json --out " + out, errors),
-              std::pair(2, viaExecutable.path() + "/missing.json: cannot read\n"));
+    EXPECT_EQ(run("--scenario " + bad + " --out " + out), std::pair(2, std::string("steps[0].frame: expected 4 numbers\n")));
+    EXPECT_EQ(run("--scenario " + bad).first, 2);
+    EXPECT_EQ(run("--scenario " + scratch + "/missing.json --out " + out),
+              std::pair(2, scratch + "/missing.json: cannot read\n"));
 }
 
 TEST(EmptyApplication, NotesSignalsAndQuitsAtOnce)

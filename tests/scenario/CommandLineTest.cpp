@@ -1,0 +1,69 @@
+#include "scenario/GlimraProcess.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using testsupport::runGlimra;
+using testsupport::TempDir;
+
+const std::string usage =
+    "usage: glimra --version\n"
+    "       glimra --help\n"
+    "       glimra --scenario FILE --out DIR\n";
+
+TEST(CommandLine, HelpIsAnAnswerAndAnUnknownOptionIsNamed)
+{
+    TempDir scratch;
+    for (const char* help : {"--help", "-h"}) {
+        const auto outcome = runGlimra(help, scratch.path());
+        EXPECT_EQ(outcome.status, 0) << help;
+        EXPECT_EQ(outcome.out, usage) << help;
+        EXPECT_EQ(outcome.err, "") << help;
+    }
+    const auto unknown = runGlimra("--foo", scratch.path());
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_EQ(unknown.err, "glimra: unknown option '--foo'\n" + usage);
+
+    const auto stray = runGlimra("--scenario a.json --out b extra", scratch.path());
+    EXPECT_EQ(stray.status, 2);
+    EXPECT_EQ(stray.err, "glimra: unexpected argument 'extra'\n" + usage);
+    const auto dangling = runGlimra("--scenario a.json --out", scratch.path());
+    EXPECT_EQ(dangling.err, "glimra: option '--out' needs a value\n" + usage);
+    EXPECT_EQ(runGlimra("--scenario a.json", scratch.path()).err, usage);
+}
+
+TEST(CommandLine, InputsThatAreNoScenarioFileAreRefused)
+{
+    TempDir scratch;
+    const auto refused = [&](const std::string& scenario) {
+        const auto outcome = runGlimra("--scenario " + scenario + " --out " + scratch.path() + "/out", scratch.path());
+        EXPECT_EQ(outcome.status, 2) << scenario;
+        return outcome.err;
+    };
+    EXPECT_EQ(refused(scratch.path()), scratch.path() + ": is a folder, not a scenario file\n");
+    // A device is never read on: /dev/zero would fill memory.
+    EXPECT_EQ(refused("/dev/zero"), "/dev/zero: not a regular file\n");
+    testsupport::writeFile(scratch.path() + "/huge.json", std::string(16 * 1024 * 1024 + 1, ' '));
+    EXPECT_EQ(refused(scratch.path() + "/huge.json"), scratch.path() + "/huge.json: larger than 16 MiB\n");
+    testsupport::writeFile(scratch.path() + "/far.json", R"({"until": 1e400})");
+    EXPECT_EQ(refused(scratch.path() + "/far.json"), "until: 1e400 is out of range\n");
+    // Nothing was made for the refused runs.
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() + "/out"));
+}
+
+TEST(CommandLine, ARunPrintsNothingWithoutARuntimeFolderOfItsOwn)
+{
+    TempDir scratch;
+    const std::string out = scratch.path() + "/out";
+    const auto outcome = runGlimra("--scenario " + std::string(GLIMRA_EXAMPLES_DIR) + "/demo.json --out " + out,
+                                   scratch.path(), "env -u XDG_RUNTIME_DIR");
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+}
+
+}  // namespace
