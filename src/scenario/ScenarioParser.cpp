@@ -92,10 +92,15 @@ double readSeconds(const json& value, const std::string& path)
     return inRange(readNumber(value, path), path, 0, maxSeconds);
 }
 
+std::string integerText(double bound)
+{
+    return std::to_string(static_cast<long long>(bound));
+}
+
 core::Point bounded(core::Point point, const std::string& path)
 {
     if (!(std::abs(point.x) <= maxCoordinate && std::abs(point.y) <= maxCoordinate))
-        refuse(path, "x and y must be between -" + core::numberText(maxCoordinate) + " and " + core::numberText(maxCoordinate));
+        refuse(path, "x and y must be between -" + integerText(maxCoordinate) + " and " + integerText(maxCoordinate));
     return point;
 }
 
@@ -108,7 +113,7 @@ core::Size readBoundedSize(const json& value, const std::string& path, double ma
 {
     const core::Size size = readSize(value, path);
     if (!(size.width >= 0 && size.height >= 0 && size.width <= max && size.height <= max))
-        refuse(path, "width and height must be between 0 and " + core::numberText(max));
+        refuse(path, "width and height must be between 0 and " + integerText(max));
     return size;
 }
 
@@ -120,7 +125,7 @@ core::Rect readBoundedFrame(const json& value, const std::string& path, bool all
     if (!fits || frame.width() > maxSide || frame.height() > maxSide)
         refuse(path, std::string(allowEmpty ? "width and height must be between 0 and "
                                             : "width and height must be above 0 and at most ") +
-                         std::to_string(static_cast<int>(maxSide)));
+                         integerText(maxSide));
     return frame;
 }
 

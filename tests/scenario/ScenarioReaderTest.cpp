@@ -196,6 +196,68 @@ TEST(ScenarioReader, FilesThatAreNotAScenarioObject)
     EXPECT_EQ(refusal("{\"until\": }").rfind("not valid JSON: parse error at line 1, column 11", 0), 0u) << refusal("{\"until\": }");
 }
 
+std::string nested(std::size_t depth)
+{
+    return std::string(depth, '[') + std::string(depth, ']');
+}
+
+std::string zeros(std::size_t count)
+{
+    std::string path;
+    while (count--) path += "[0]";
+    return path;
+}
+
+TEST(ScenarioReader, InputBeyondItsBoundsIsRefusedNeverAborted)
+{
+    expectRefusals({
+        // Beyond a double: the reader used to abort on these.
+        {R"({"until": 1e400})", "until: 1e400 is out of range"},
+        {R"({"apps": [{"pid": 501, "windows": [{"id": 1, "frame": [0, 0, -1e999, 1]}]}]})",
+         "apps[0].windows[0].frame[2]: -1e999 is out of range"},
+        {R"({"settings": {"a": [1, 2, 1e400]}})", "settings.a[2]: 1e400 is out of range"},
+        // Numbers a double holds but no key accepts.
+        {R"({"until": 1e308})", "until: must be between 0.0 and 86400.0"},
+        {R"({"apps": [{"pid": 18446744073709551616}]})", "apps[0].pid: expected an integer"},
+        {R"({"apps": [{"pid": 9223372036854775807}]})", "apps[0].pid: must be between 1 and 2147483647"},
+        {R"({"displays": [{"id": 1, "frame": [1e308, 0, 10, 10]}]})",
+         "displays[0].frame: x and y must be between -1000000 and 1000000"},
+        {withSteps(R"({"at": 1, "do": "pointer", "to": [0, -1e300]})"),
+         "steps[0].to: x and y must be between -1000000 and 1000000"},
+        {R"({"displays": [{"id": 1, "frame": [0, 0, 10, 10], "mm": [1e9, 1]}]})",
+         "displays[0].mm: width and height must be between 0 and 10000"},
+        {R"({"apps": [{"pid": 501, "behavior": {"minSize": [-1, 5]}}]})",
+         "apps[0].behavior.minSize: width and height must be between 0 and 16384"},
+        {withSteps(R"({"at": 1, "do": "drag", "from": [0, 0], "to": [1, 1], "steps": 100000})"),
+         "steps[0].steps: must be between 1 and 1000"},
+        // Nesting: the whole file, a settings value included, at most 64 deep.
+        {"{\"settings\": {\"deep\": " + nested(63) + "}}", "settings.deep" + zeros(62) + ": nested deeper than 64 levels"},
+        {nested(100000), zeros(64) + ": nested deeper than 64 levels"},
+        {R"({"until": 1, "until": 2})", "until: duplicate key"},
+        {R"({"apps": [{"pid": 501, "name": "a", "name": "b"}]})", "apps[0].name: duplicate key"},
+    });
+    EXPECT_EQ(refusal("{\"settings\": {\"deep\": " + nested(62) + "}}"), "");
+    EXPECT_EQ(refusal("{\"until\": NaN}").rfind("not valid JSON: parse error at line 1, column 11", 0), 0u);
+}
+
+TEST(ScenarioReader, NoTwoStepsWriteTheSameFile)
+{
+    expectRefusals({
+        {withSteps(R"({"at": 1, "do": "screenshot", "file": "shot.png"}, {"at": 2, "do": "state", "file": "shot.png"})"),
+         "steps[1].file: \"shot.png\" is written by steps[0] already"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "a"}, {"at": 2, "do": "state", "file": "a/b.json"})"),
+         "steps[1].file: \"a\" is the file of steps[0], not a folder"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "a/b/c.json"}, {"at": 2, "do": "state", "file": "a/b"})"),
+         "steps[1].file: \"a/b\" is a folder for steps[0].file"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "runtime/x.json"})"), "steps[0].file: \"runtime\" is written by the run itself"},
+        {withSteps(R"({"at": 1, "do": "state", "file": ".glimra-run.json"})"),
+         "steps[0].file: \".glimra-run.json\" is written by the run itself"},
+    });
+    EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "state", "file": "a/b.json"}, {"at": 2, "do": "state", "file": "a/c.json"},
+                                   {"at": 3, "do": "state", "file": "ab.json"})")),
+              "");
+}
+
 TEST(ScenarioReader, DefaultsFillTheWorldAtLaunch)
 {
     const auto s = accepted("{}");
