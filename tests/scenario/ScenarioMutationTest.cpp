@@ -24,13 +24,15 @@ using nlohmann::json;
 // Every mutant is read; a few accepted ones in each child are run too, as a run costs
 // far more than a refusal.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr int mutantsPerBase = 500;
+constexpr int mutantsPerBase = 1000;
 #else
 constexpr int mutantsPerBase = 2000;
 #endif
 constexpr int mutantsPerChild = 250;
 constexpr int mutationKinds = 7;
 constexpr int runKindsPerChild = 3;
+// A child's exit status for a run that ended in another status than 0, 1 or 2.
+constexpr int unexpectedStatus = 42;
 // Runs longer than this (virtual seconds) are only read, not run.
 constexpr double longestRun = 10;
 
@@ -232,7 +234,7 @@ std::string runInChild(const Mutants& mutants, int first, int last, const std::s
                 return (kind - firstKind + mutationKinds) % mutationKinds < runKindsPerChild && kindsRun.insert(kind).second;
             };
             const int status = loadAndRun(file, folder + "/out-" + std::to_string(i), wanted);
-            if (status < 0 || status > 2) ::_exit(10 + status);
+            if (status < 0 || status > 2) ::_exit(unexpectedStatus);
         }
         ::_exit(0);
     }
@@ -243,8 +245,9 @@ std::string runInChild(const Mutants& mutants, int first, int last, const std::s
     int status = 0;
     ::waitpid(child, &status, 0);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
-    const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
-                                                : "exit status " + std::to_string(WEXITSTATUS(status) - 10);
+    const std::string how = WIFSIGNALED(status)                             ? "signal " + std::to_string(WTERMSIG(status))
+                            : WEXITSTATUS(status) == unexpectedStatus ? "a status other than 0, 1 or 2"
+                                                                      : "exit status " + std::to_string(WEXITSTATUS(status));
     return "mutant " + std::to_string(current) + " (" + mutants[current].second + ") ended with " + how + ":\n" +
            mutants[current].first.substr(0, 2000);
 }
