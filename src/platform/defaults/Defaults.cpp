@@ -23,6 +23,10 @@ using Json = nlohmann::json;
 // The file's own object encloses every value.
 constexpr int maxFileDepth = Defaults::maxDepth + 1;
 
+// A burst of changes (a world seeding thousands of keys) goes out in one write instead of
+// the writer stalling the burst with a rewrite of the growing file.
+constexpr double writeDelaySeconds = 0.05;
+
 struct Absent {};
 struct Unreadable {};
 using FileContents = std::variant<Absent, Unreadable, std::string>;
@@ -260,7 +264,7 @@ void Defaults::changed(std::unique_lock<std::mutex>& lock)
     state_->scheduledGeneration = generation;
     lock.unlock();
     // The store may be gone by the time the write runs; it wrote everything on its way out.
-    queue_.async([weak = std::weak_ptr<State>(state_)] {
+    queue_.asyncAfter(writeDelaySeconds, [weak = std::weak_ptr<State>(state_)] {
         if (const auto state = weak.lock()) state->runScheduledWrite();
     });
 }

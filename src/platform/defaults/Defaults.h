@@ -15,8 +15,8 @@ namespace defaults {
 // safe from any thread. Each typed read answers none both for an absent key and for a
 // value of another type; `contains` tells the two apart.
 //
-// A change takes effect in memory at once and schedules one write on the store's own
-// serial queue; changes made before that write runs go out with it. The file is replaced
+// A change takes effect in memory at once and schedules one write, 50 ms later, on the
+// store's own serial queue; changes made before that write runs go out with it. The file is replaced
 // whole (temporary file and rename), never left half-written. `flush()` and destruction
 // write whatever is pending before they return.
 //
