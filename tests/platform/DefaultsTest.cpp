@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <sys/stat.h>
 #include <thread>
 
 using defaults::Defaults;
@@ -203,6 +204,12 @@ TEST(Defaults, AnUnreadableFileIsMovedAsideUnderANewNumberAndFiveAreKept)
         EXPECT_EQ(testsupport::readFile(path + ".unreadable." + std::to_string(i)), "corrupt " + std::to_string(i));
     for (int i = 3; i <= 5; ++i) EXPECT_FALSE(exists(path + ".unreadable." + std::to_string(i))) << i;
     EXPECT_EQ(testsupport::readFile(path + ".unreadable"), "from an older version");
+
+    // Something other than a file is not waited on either.
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    store.reopen(path);
+    EXPECT_TRUE(std::filesystem::is_fifo(path + ".unreadable.11"));
+    EXPECT_FALSE(exists(path));
 }
 
 TEST(Defaults, RefusesValuesNestedDeeperThanTheLimitOnWriteAndRead)

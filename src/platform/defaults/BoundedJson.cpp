@@ -43,7 +43,7 @@ private:
 
 bool nestedDeeperThan(const Json& value, int maxDepth)
 {
-    if (!value.is_structured()) return maxDepth < 0;
+    if (!value.is_structured()) return false;
     std::vector<std::pair<const Json*, int>> open{{&value, 1}};
     while (!open.empty()) {
         const auto [node, depth] = open.back();

@@ -33,22 +33,23 @@ using FileContents = std::variant<Absent, Unreadable, std::string>;
 
 FileContents readContents(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO at the path is refused rather than waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileContents(Absent{}) : Unreadable{};
     struct stat info {};
     std::string text;
-    bool complete = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (complete) text.reserve(static_cast<std::size_t>(info.st_size));
+    bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (readable) text.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
-    while (complete) {
+    while (readable) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
         if (count == 0) break;
         if (count < 0 && errno == EINTR) continue;
-        if (count < 0) complete = false;
+        if (count < 0) readable = false;
         else text.append(buffer, static_cast<std::size_t>(count));
     }
     ::close(fd);
-    if (!complete) return Unreadable{};
+    if (!readable) return Unreadable{};
     return text;
 }
 
