@@ -119,6 +119,7 @@ TEST_F(LaunchAtLogin, OnTheLinuxDesktopTheItemIsAnAutostartEntry)
     const std::string entry = configHome() + "/autostart/glimra.desktop";
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_TRUE(std::filesystem::exists(entry));
+    defaults::Defaults::standard().flush();
     EXPECT_NE(testsupport::readFile(configHome() + "/Glimra/defaults.json").find("launchAtLoginInitialized"),
               std::string::npos);
     EXPECT_TRUE(::LaunchAtLogin::setEnabled(false));

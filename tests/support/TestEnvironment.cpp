@@ -39,6 +39,7 @@ void VirtualTimeTest::TearDown()
 {
     core::setPreferredLanguagesOverride(std::nullopt);
     scheduler_->runUntilIdle();
+    defaults::Defaults::standard().flush();
     dispatch::install(nullptr);
     scheduler_.reset();
 }

@@ -2,14 +2,148 @@
 
 #include "platform/core/Paths.h"
 #include "platform/core/SystemLog.h"
+#include "platform/defaults/AtomicFile.h"
+#include "platform/defaults/BoundedJson.h"
+#include "platform/defaults/UnreadableBackup.h"
+#include "platform/dispatch/Scheduler.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <variant>
 
 namespace defaults {
+namespace {
+
+using Json = nlohmann::json;
+
+// The file's own object encloses every value.
+constexpr int maxFileDepth = Defaults::maxDepth + 1;
+
+// A burst of changes (a world seeding thousands of keys) goes out in one write instead of
+// the writer stalling the burst with a rewrite of the growing file.
+constexpr double writeDelaySeconds = 0.05;
+
+struct Absent {};
+struct Unreadable {};
+using FileContents = std::variant<Absent, Unreadable, std::string>;
+
+FileContents readContents(const std::string& path)
+{
+    // Non-blocking, so a FIFO at the path is refused rather than waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileContents(Absent{}) : Unreadable{};
+    struct stat info {};
+    std::string text;
+    bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (readable) text.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    while (readable) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count == 0) break;
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) readable = false;
+        else text.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+    if (!readable) return Unreadable{};
+    return text;
+}
+
+std::string serialized(const Json& values)
+{
+    // Text that is not UTF-8 is replaced rather than thrown over on the writing thread.
+    return values.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
+}
+
+bool save(const std::string& path, const std::string& text)
+{
+    const auto failure = writeFileAtomically(path, text);
+    if (failure) core::systemLog::write("[Glimra] settings not saved: " + *failure);
+    return !failure;
+}
+
+}  // namespace
+
+class Defaults::State {
+public:
+    // Held across a whole file write, and taken before `mutex`, so writes land in order.
+    std::mutex writeMutex;
+    std::mutex mutex;
+    std::string path;
+    Json values = Json::object();
+    // An unreadable file that could not be moved aside is left alone, never overwritten.
+    bool fileKept = false;
+    // Bumped by every change; the file holds writtenVersion.
+    std::uint64_t version = 0;
+    std::uint64_t writtenVersion = 0;
+    // A write waits on the queue of the scheduler of that generation.
+    bool writeScheduled = false;
+    std::uint64_t scheduledGeneration = 0;
+
+    // With `mutex` held.
+    void load()
+    {
+        values = Json::object();
+        fileKept = false;
+        writtenVersion = version;
+        if (path.empty()) return;
+        const auto contents = readContents(path);
+        if (std::holds_alternative<Absent>(contents)) return;
+        if (const auto* text = std::get_if<std::string>(&contents)) {
+            auto parsed = parseWithinDepth(*text, maxFileDepth);
+            if (parsed && parsed->is_object()) {
+                values = std::move(*parsed);
+                return;
+            }
+        }
+        if (const auto backup = moveAsideUnreadable(path)) {
+            core::systemLog::write("[Glimra] settings file unreadable, moved aside: " + path + " -> " + *backup);
+        } else {
+            fileKept = true;
+            core::systemLog::write("[Glimra] settings file unreadable and cannot be moved aside, not saving settings: " +
+                                   path);
+        }
+    }
+
+    // The text the file lacks; none when it is up to date or must be left alone.
+    // With `mutex` held.
+    std::optional<std::string> pendingText() const
+    {
+        if (version == writtenVersion || fileKept || path.empty()) return std::nullopt;
+        return serialized(values);
+    }
+
+    void writePending()
+    {
+        std::lock_guard writing(writeMutex);
+        std::unique_lock lock(mutex);
+        const auto text = pendingText();
+        if (!text) {
+            writtenVersion = version;
+            return;
+        }
+        const std::string target = path;
+        const auto written = version;
+        // Readers and writers of memory need not wait for the disk.
+        lock.unlock();
+        const bool saved = save(target, *text);
+        lock.lock();
+        if (saved) writtenVersion = written;
+    }
+
+    void runScheduledWrite()
+    {
+        {
+            std::lock_guard lock(mutex);
+            writeScheduled = false;
+        }
+        writePending();
+    }
+};
 
 Defaults& Defaults::standard()
 {
@@ -20,74 +154,43 @@ Defaults& Defaults::standard()
     return store;
 }
 
-Defaults::Defaults(std::string filePath) : path_(std::move(filePath)) { load(); }
+Defaults::Defaults(std::string filePath) : state_(std::make_shared<State>()), queue_("defaults")
+{
+    std::lock_guard lock(state_->mutex);
+    state_->path = std::move(filePath);
+    state_->load();
+}
+
+Defaults::~Defaults() { flush(); }
 
 void Defaults::reopen(std::string filePath)
 {
-    std::lock_guard lock(mutex_);
-    path_ = std::move(filePath);
-    load();
+    std::lock_guard writing(state_->writeMutex);
+    std::lock_guard lock(state_->mutex);
+    if (const auto text = state_->pendingText()) save(state_->path, *text);
+    state_->path = std::move(filePath);
+    state_->load();
 }
 
-void Defaults::load()
+std::string Defaults::filePath() const
 {
-    values_ = nlohmann::json::object();
-    if (path_.empty()) return;
-    std::ifstream in(path_, std::ios::binary);
-    if (!in) return;
-    std::stringstream text;
-    text << in.rdbuf();
-    auto parsed = nlohmann::json::parse(text.str(), nullptr, /*allow_exceptions=*/false);
-    if (parsed.is_object()) {
-        values_ = std::move(parsed);
-    } else {
-        // Keep the unreadable file for the user instead of overwriting it on the next write.
-        std::error_code error;
-        std::filesystem::rename(path_, path_ + ".unreadable", error);
-        core::systemLog::write("[Glimra] settings file unreadable, moved aside: " + path_);
-    }
+    std::lock_guard lock(state_->mutex);
+    return state_->path;
 }
 
-void Defaults::save() const
-{
-    if (path_.empty()) return;
-    const std::filesystem::path target(path_);
-    std::error_code error;
-    std::filesystem::create_directories(target.parent_path(), error);
-    const std::string temporary = path_ + ".tmp." + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            core::systemLog::write("[Glimra] settings not saved: cannot write " + temporary);
-            return;
-        }
-        out << values_.dump(2) << '\n';
-        out.flush();
-        if (!out) {
-            out.close();
-            std::filesystem::remove(temporary, error);
-            core::systemLog::write("[Glimra] settings not saved: write failed for " + temporary);
-            return;
-        }
-    }
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        core::systemLog::write("[Glimra] settings not saved: cannot replace " + path_);
-    }
-}
+void Defaults::flush() { state_->writePending(); }
 
 bool Defaults::contains(const std::string& key) const
 {
-    std::lock_guard lock(mutex_);
-    return values_.contains(key);
+    std::lock_guard lock(state_->mutex);
+    return state_->values.contains(key);
 }
 
-std::optional<nlohmann::json> Defaults::object(const std::string& key) const
+std::optional<Json> Defaults::object(const std::string& key) const
 {
-    std::lock_guard lock(mutex_);
-    const auto it = values_.find(key);
-    if (it == values_.end()) return std::nullopt;
+    std::lock_guard lock(state_->mutex);
+    const auto it = state_->values.find(key);
+    if (it == state_->values.end()) return std::nullopt;
     return *it;
 }
 
@@ -119,37 +222,58 @@ std::optional<std::string> Defaults::string(const std::string& key) const
     return value->get<std::string>();
 }
 
-std::optional<nlohmann::json> Defaults::array(const std::string& key) const
+std::optional<Json> Defaults::array(const std::string& key) const
 {
     auto value = object(key);
     if (!value || !value->is_array()) return std::nullopt;
     return value;
 }
 
-std::optional<nlohmann::json> Defaults::dictionary(const std::string& key) const
+std::optional<Json> Defaults::dictionary(const std::string& key) const
 {
     auto value = object(key);
     if (!value || !value->is_object()) return std::nullopt;
     return value;
 }
 
-void Defaults::set(const std::string& key, nlohmann::json value)
+bool Defaults::set(const std::string& key, Json value)
 {
-    std::lock_guard lock(mutex_);
-    values_[key] = std::move(value);
-    save();
+    if (nestedDeeperThan(value, maxDepth)) {
+        core::systemLog::write("[Glimra] setting refused, nested deeper than " + std::to_string(maxDepth) + ": " + key);
+        return false;
+    }
+    std::unique_lock lock(state_->mutex);
+    state_->values[key] = std::move(value);
+    changed(lock);
+    return true;
 }
 
 void Defaults::remove(const std::string& key)
 {
-    std::lock_guard lock(mutex_);
-    if (values_.erase(key) > 0) save();
+    std::unique_lock lock(state_->mutex);
+    if (state_->values.erase(key) > 0) changed(lock);
 }
 
-nlohmann::json Defaults::snapshot() const
+void Defaults::changed(std::unique_lock<std::mutex>& lock)
 {
-    std::lock_guard lock(mutex_);
-    return values_;
+    ++state_->version;
+    // A write queued under a scheduler since replaced (a test's, a finished scenario's)
+    // will never run; queue another on the current one.
+    const auto generation = dispatch::schedulerGeneration();
+    if (state_->writeScheduled && state_->scheduledGeneration == generation) return;
+    state_->writeScheduled = true;
+    state_->scheduledGeneration = generation;
+    lock.unlock();
+    // The store may be gone by the time the write runs; it wrote everything on its way out.
+    queue_.asyncAfter(writeDelaySeconds, [weak = std::weak_ptr<State>(state_)] {
+        if (const auto state = weak.lock()) state->runScheduledWrite();
+    });
+}
+
+Json Defaults::snapshot() const
+{
+    std::lock_guard lock(state_->mutex);
+    return state_->values;
 }
 
 }  // namespace defaults

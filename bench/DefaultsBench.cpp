@@ -1,0 +1,61 @@
+#include "platform/defaults/Defaults.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+std::string benchFolder()
+{
+    static const std::string folder = [] {
+        std::string pattern = (std::filesystem::temp_directory_path() / "glimra-bench-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) std::abort();
+        return pattern;
+    }();
+    return folder;
+}
+
+std::string key(long long i) { return "seededSetting" + std::to_string(i); }
+
+// Seeding a world's settings: one set per key, then the write the quit path waits for.
+void BM_DefaultsSet(benchmark::State& state)
+{
+    const std::string path = benchFolder() + "/set/defaults.json";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove(path);
+        state.ResumeTiming();
+        auto store = std::make_unique<defaults::Defaults>(path);
+        for (long long i = 0; i < state.range(0); ++i) store->set(key(i), i);
+        store->flush();
+        // Freeing the keys is not part of seeding, as building the object is not part of one write.
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DefaultsSet)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+// The cheapest way to the same file: the final object dumped once and renamed into place.
+void BM_DefaultsWriteOnce(benchmark::State& state)
+{
+    const std::string path = benchFolder() + "/once/defaults.json";
+    std::filesystem::create_directories(benchFolder() + "/once");
+    nlohmann::json values = nlohmann::json::object();
+    for (long long i = 0; i < state.range(0); ++i) values[key(i)] = i;
+    for (auto _ : state) {
+        {
+            std::ofstream out(path + ".tmp", std::ios::binary | std::ios::trunc);
+            out << values.dump(2) << '\n';
+        }
+        std::filesystem::rename(path + ".tmp", path);
+    }
+}
+BENCHMARK(BM_DefaultsWriteOnce)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
