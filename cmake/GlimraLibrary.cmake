@@ -7,13 +7,19 @@ function(glimra_library name dir)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
 endfunction()
 
-# One test executable per layer, run by ctest.
+include(GoogleTest)
+
+# One test executable per layer; each of its tests is a ctest case of its own, so a
+# failure is named and ctest -j spreads the cases over the cores. The cases are listed
+# when ctest runs, not at build time, so a busy machine cannot fail the build.
 function(glimra_tests name dir)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARGN} glimra_testsupport GTest::gtest GTest::gmock)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <set>
 
 namespace Catalog {
 namespace {
@@ -50,6 +51,43 @@ std::optional<std::string> systemPromptReason(const desktop::ShareableApplicatio
     return std::nullopt;
 }
 
+// The failure kinds logged since the last query that succeeded: the callers poll, and a
+// refusal would otherwise fill the log.
+struct FailureLog {
+    std::mutex mutex;
+    std::set<Failure> logged;
+
+    bool remember(Failure failure)
+    {
+        std::lock_guard lock(mutex);
+        return logged.insert(failure).second;
+    }
+    void forget()
+    {
+        std::lock_guard lock(mutex);
+        logged.clear();
+    }
+};
+
+FailureLog& failureLog()
+{
+    static FailureLog log;
+    return log;
+}
+
+Failure failureOf(const std::optional<desktop::Error>& error)
+{
+    const bool declined = error && error->domain == desktop::captureError::domain &&
+                          error->code == desktop::captureError::userDeclined;
+    return declined ? Failure::notPermitted : Failure::failed;
+}
+
+std::string failureLine(Failure failure, const std::optional<desktop::Error>& error)
+{
+    if (failure == Failure::notPermitted) return "窗口列表: 没有屏幕录制权限，读不到任何窗口";
+    return "窗口列表: 查询可共享内容失败" + (error ? " " + error->description : std::string());
+}
+
 }  // namespace
 
 const std::set<std::string>& excludedSystemBundleIDs()
@@ -89,13 +127,20 @@ std::vector<desktop::ShareableWindow> filter(const desktop::ShareableContent& co
     return kept;
 }
 
-void list(std::function<void(std::vector<desktop::ShareableWindow>)> completion)
+void list(std::function<void(Listing)> completion)
 {
     dispatch::global().async([completion = std::move(completion)] {
         desktop::capture().shareableContent(
             false, true,
             [completion](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error> error) {
-                completion(error || !content ? std::vector<desktop::ShareableWindow>{} : filter(*content));
+                if (!error && content) {
+                    failureLog().forget();
+                    completion(Listing{filter(*content), std::nullopt});
+                    return;
+                }
+                const Failure failure = failureOf(error);
+                if (failureLog().remember(failure)) Diag::log(failureLine(failure, error));
+                completion(Listing{{}, failure});
             });
     });
 }

@@ -3,6 +3,7 @@
 #include "platform/desktop/Capture.h"
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,9 +16,20 @@ namespace Catalog {
 // System prompts and agents that are never offered.
 const std::set<std::string>& excludedSystemBundleIDs();
 
-// Queries afresh and returns at once; the completion runs once, off the main thread,
-// with an empty list when the query fails (for example without screen recording).
-void list(std::function<void(std::vector<desktop::ShareableWindow>)> completion);
+// Why a query gave no windows although there may be some.
+enum class Failure {
+    notPermitted,  // screen recording is not allowed
+    failed,        // any other error of the query
+};
+
+struct Listing {
+    std::vector<desktop::ShareableWindow> windows;  // empty on failure
+    std::optional<Failure> failure;
+};
+
+// Queries afresh and returns at once; the completion runs once, off the main thread.
+// Each kind of failure is logged once until a query succeeds again.
+void list(std::function<void(Listing)> completion);
 
 // The filter of list(): keeps the offered windows of the content, in order, and logs
 // each system prompt it drops once while it stays among the 64 latest such drops.

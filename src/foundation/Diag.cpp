@@ -6,7 +6,9 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <string_view>
@@ -121,6 +123,93 @@ std::string_view timeStamp()
     return {stamp, sizeof stamp};
 }
 
+// Whether a C0 control, DEL or the lead byte of a C1 control occurs, eight bytes at a
+// time: almost every message has none, and this keeps its cost near that of the copy.
+bool hasControlByte(std::string_view message)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+    const auto anyZero = [](std::uint64_t x) { return (x - ones) & ~x & highs; };
+    std::size_t i = 0;
+    for (; i + 8 <= message.size(); i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, message.data() + i, 8);
+        if (((x - 0x20 * ones) & ~x & highs) | anyZero(x ^ (0x7F * ones)) | anyZero(x ^ (0xC2 * ones))) return true;
+    }
+    for (; i < message.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(message[i]);
+        if (byte < 0x20 || byte == 0x7F || byte == 0xC2) return true;
+    }
+    return false;
+}
+
+constexpr std::string_view separatorStart = "\xE2\x80";  // U+2028 and U+2029 follow with A8, A9
+
+bool isSeparatorAt(std::string_view message, std::size_t at)
+{
+    return message.substr(at, 2) == separatorStart && at + 2 < message.size() &&
+           (message[at + 2] == '\xA8' || message[at + 2] == '\xA9');
+}
+
+bool needsEscaping(std::string_view message)
+{
+    if (hasControlByte(message)) return true;
+    for (auto at = message.find(separatorStart); at != std::string_view::npos; at = message.find(separatorStart, at + 2))
+        if (isSeparatorAt(message, at)) return true;
+    return false;
+}
+
+// How many bytes at the start of rest make up a character that could break or hide a
+// line: a C0 control, DEL, a C1 control or a line or paragraph separator; else 0.
+std::size_t lineBreakingLength(std::string_view rest)
+{
+    const auto first = static_cast<unsigned char>(rest[0]);
+    if (first < 0x20 || first == 0x7F) return 1;
+    if (first == 0xC2 && rest.size() >= 2) {
+        const auto second = static_cast<unsigned char>(rest[1]);
+        return second >= 0x80 && second <= 0x9F ? 2 : 0;
+    }
+    return isSeparatorAt(rest, 0) ? 3 : 0;
+}
+
+void appendHex(std::string& line, unsigned value, int digits)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) line += hex[(value >> shift) & 0xF];
+}
+
+// A message may come from another application (a window title), so nothing in it may
+// pass for a line of its own: a line feed continues the line indented by two blanks, and
+// other control characters become visible escapes, \xNN for a byte and \uNNNN for a
+// code point. Plain runs are copied in one piece.
+void appendMessage(std::string& line, std::string_view message)
+{
+    if (!needsEscaping(message)) {
+        line += message;
+        return;
+    }
+    std::size_t plainStart = 0;
+    for (std::size_t i = 0; i < message.size(); ++i) {
+        const std::size_t length = lineBreakingLength(message.substr(i));
+        if (length == 0) continue;
+        line.append(message, plainStart, i - plainStart);
+        const auto first = static_cast<unsigned char>(message[i]);
+        if (first == '\n') {
+            line += "\n  ";
+        } else if (length == 1) {
+            line += "\\x";
+            appendHex(line, first, 2);
+        } else {
+            const unsigned codePoint = length == 2 ? static_cast<unsigned char>(message[i + 1])
+                                                   : 0x2000u + (static_cast<unsigned char>(message[i + 2]) - 0x80u);
+            line += "\\u";
+            appendHex(line, codePoint, 4);
+        }
+        i += length - 1;
+        plainStart = i + 1;
+    }
+    line.append(message, plainStart);
+}
+
 }  // namespace
 
 void log(const std::string& message)
@@ -128,12 +217,12 @@ void log(const std::string& message)
     // Each thread reuses its line buffer, so a line costs no allocation.
     thread_local std::string line;
     line.assign(timeStamp());
-    line += message;
+    appendMessage(line, message);
     line += '\n';
     theLog().append(line);
 }
 
-const std::optional<std::string>& fileURL()
+std::optional<std::string> fileURL()
 {
     Log& log = theLog();
     std::lock_guard guard(log.lock);

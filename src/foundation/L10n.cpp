@@ -5,8 +5,11 @@
 #include "platform/core/PreferredLanguages.h"
 #include "platform/defaults/Defaults.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -63,26 +66,30 @@ std::string lookup(const std::string& zh, const Table& main, const std::string& 
     return zh;
 }
 
+// The language subtag of an identifier such as "zh-Hant-TW" or "fr_CA", compared as
+// written: "EN-US" matches nothing.
 ResolvedLang fromPreferredLanguages()
 {
-    for (const auto& identifier : core::preferredLanguages()) {
-        if (identifier.starts_with("zh") || identifier.starts_with("yue")) {
+    static const std::array<std::pair<std::string_view, ResolvedLang>, 6> languages = {{
+        {"ja", ResolvedLang::ja},
+        {"ko", ResolvedLang::ko},
+        {"fr", ResolvedLang::fr},
+        {"de", ResolvedLang::de},
+        {"es", ResolvedLang::es},
+        {"en", ResolvedLang::en},
+    }};
+    for (std::string identifier : core::preferredLanguages()) {
+        std::replace(identifier.begin(), identifier.end(), '_', '-');
+        const std::string_view language = std::string_view(identifier).substr(0, identifier.find('-'));
+        if (language == "zh" || language == "yue") {
             std::string lower = identifier;
             for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             for (const char* mark : {"hant", "-tw", "-hk", "-mo"})
                 if (lower.find(mark) != std::string::npos) return ResolvedLang::zhHant;
             return ResolvedLang::zhHans;
         }
-        static const std::array<std::pair<const char*, ResolvedLang>, 6> prefixes = {{
-            {"ja", ResolvedLang::ja},
-            {"ko", ResolvedLang::ko},
-            {"fr", ResolvedLang::fr},
-            {"de", ResolvedLang::de},
-            {"es", ResolvedLang::es},
-            {"en", ResolvedLang::en},
-        }};
-        for (const auto& [prefix, lang] : prefixes)
-            if (identifier.starts_with(prefix)) return lang;
+        for (const auto& [code, lang] : languages)
+            if (language == code) return lang;
     }
     return ResolvedLang::en;
 }

@@ -2,6 +2,7 @@
 
 #include "support/DiagLines.h"
 #include "platform/core/AppIdentity.h"
+#include "platform/sim/CaptureErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -9,19 +10,55 @@ namespace {
 
 class CatalogTest : public testsupport::SimDesktopDiagTest {
 protected:
+    Catalog::Listing listing()
+    {
+        std::optional<Catalog::Listing> result;
+        Catalog::list([&](Catalog::Listing listing) {
+            EXPECT_FALSE(dispatch::main().isCurrent());
+            EXPECT_FALSE(result) << "the completion runs once";
+            result = std::move(listing);
+        });
+        clock().runUntilIdle();
+        EXPECT_TRUE(result);
+        return result.value_or(Catalog::Listing{});
+    }
+
     std::vector<desktop::WindowID> listed()
     {
         std::vector<desktop::WindowID> ids;
-        bool called = false;
-        Catalog::list([&](std::vector<desktop::ShareableWindow> windows) {
-            EXPECT_FALSE(dispatch::main().isCurrent());
-            called = true;
-            for (const auto& window : windows) ids.push_back(window.windowID);
-        });
-        clock().runUntilIdle();
-        EXPECT_TRUE(called);
+        for (const auto& window : listing().windows) ids.push_back(window.windowID);
         return ids;
     }
+};
+
+// The simulated capture, except that a content query fails with the given error.
+class FailingQueries : public desktop::Capture {
+public:
+    FailingQueries(std::shared_ptr<desktop::Capture> real, desktop::Error error)
+        : real_(std::move(real)), error_(std::move(error))
+    {
+    }
+    void shareableContent(bool, bool,
+                          std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)>
+                              completion) override
+    {
+        dispatch::global().async([completion, error = error_] { completion(std::nullopt, error); });
+    }
+    std::shared_ptr<desktop::CaptureStream> makeStream(const desktop::ContentFilter& filter,
+                                                       const desktop::StreamConfiguration& configuration,
+                                                       std::function<void(const desktop::Error&)> onStopped) override
+    {
+        return real_->makeStream(filter, configuration, std::move(onStopped));
+    }
+    void screenshot(const desktop::ContentFilter& filter, const desktop::StreamConfiguration& configuration,
+                    std::function<void(desktop::PixelBufferRef, std::optional<desktop::Error>)> completion) override
+    {
+        real_->screenshot(filter, configuration, std::move(completion));
+    }
+
+private:
+    std::shared_ptr<desktop::Capture> real_;
+    desktop::Error error_;
 };
 
 desktop::ShareableWindow shareable(desktop::WindowID id, const std::string& bundle, desktop::Pid pid = 0)
@@ -68,13 +105,39 @@ TEST_F(CatalogTest, OffersOrdinaryWindowsOfOtherApplicationsOnly)
     EXPECT_EQ(linesWith("窗口列表: 拦下系统弹窗").size(), 3u);
 }
 
-TEST_F(CatalogTest, WithoutScreenRecordingTheListIsEmptyAndSilent)
+TEST_F(CatalogTest, ARefusedQueryIsToldApartFromNoWindowsAndLoggedOncePerKind)
 {
+    const std::string refused = "窗口列表: 没有屏幕录制权限，读不到任何窗口";
+    const std::string failed = "窗口列表: 查询可共享内容失败 Error Domain=com.apple.ScreenCaptureKit.SCStreamErrorDomain "
+                               "Code=-3805 \"The connection to the capture service was interrupted.\"";
+    Catalog::Listing nothing = listing();
+    EXPECT_TRUE(nothing.windows.empty());
+    EXPECT_FALSE(nothing.failure) << "no windows is not a failure";
+
     addApp(42, "Notes", "com.example.notes");
     addWindow(42, 1, {0, 0, 400, 300});
     world().setScreenRecordingAllowed(false);
-    EXPECT_TRUE(listed().empty());
-    EXPECT_TRUE(diagLines().empty());
+    for (int poll = 0; poll < 3; ++poll) {
+        const Catalog::Listing refusedListing = listing();
+        EXPECT_TRUE(refusedListing.windows.empty());
+        EXPECT_EQ(refusedListing.failure, Catalog::Failure::notPermitted);
+    }
+    EXPECT_EQ(diagLines(), std::vector<std::string>{refused});
+
+    const auto simulated = desktop().capture;
+    desktop().capture = std::make_shared<FailingQueries>(
+        simulated, sim::captureError(desktop::captureError::failedApplicationConnectionInterrupted));
+    EXPECT_EQ(listing().failure, Catalog::Failure::failed);
+    EXPECT_EQ(listing().failure, Catalog::Failure::failed);
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{refused, failed}));
+
+    // A query that works again ends the episode: the next refusal is news.
+    desktop().capture = simulated;
+    world().setScreenRecordingAllowed(true);
+    EXPECT_EQ(listing().windows.size(), 1u);
+    world().setScreenRecordingAllowed(false);
+    EXPECT_EQ(listing().failure, Catalog::Failure::notPermitted);
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{refused, failed, refused}));
 }
 
 TEST_F(CatalogTest, RemembersTheSixtyFourLatestExclusions)

@@ -4,6 +4,7 @@
 #include "platform/dispatch/ThreadScheduler.h"
 #include "support/DiagLines.h"
 
+#include <atomic>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -32,11 +33,27 @@ TEST_F(DiagLog, TheFirstLineCreatesTheFolderAndFile)
     EXPECT_EQ(*Diag::fileURL(), logPath());
 }
 
-TEST_F(DiagLog, AMessageWithALineFeedKeepsOneTimeStamp)
+TEST_F(DiagLog, AMessageWithALineFeedKeepsOneTimeStampAndIndentsTheRest)
 {
-    Diag::log("first\nsecond");
+    Diag::log("first\nsecond\n");
     Diag::log("");
-    EXPECT_EQ(readFile(logPath()), "09:00:00 first\nsecond\n09:00:00 \n");
+    EXPECT_EQ(readFile(logPath()), "09:00:00 first\n  second\n  \n09:00:00 \n");
+}
+
+TEST_F(DiagLog, AWindowTitleCannotForgeAStampedLine)
+{
+    clock().advance(3600 + 2 * 60 + 3);
+    Diag::log("owner=Evil\n12:34:56 帧活性: 帧已恢复");
+    EXPECT_EQ(readFile(logPath()), "10:02:03 owner=Evil\n  12:34:56 帧活性: 帧已恢复\n");
+}
+
+TEST_F(DiagLog, OtherControlCharactersAreWrittenAsVisibleEscapes)
+{
+    Diag::log(std::string("a\rb\tc") + '\0' + "d\x1B[2J\x7F" + "e\u0085f\u2028g\u2029h ⇒ 帧");
+    EXPECT_EQ(readFile(logPath()), "09:00:00 a\\x0Db\\x09c\\x00d\\x1B[2J\\x7Fe\\u0085f\\u2028g\\u2029h ⇒ 帧\n");
+    // A message cut inside a separator's bytes is left as it is.
+    Diag::log("tail\xE2\x80");
+    EXPECT_EQ(readFile(logPath()).substr(readFile(logPath()).find("tail")), "tail\xE2\x80\n");
 }
 
 TEST_F(DiagLog, RotatesOnlyWhenStrictlyLargerAtEvery256thCall)
@@ -124,4 +141,33 @@ TEST_F(DiagLog, ConcurrentWritersNeverInterleaveLines)
         ++count;
     }
     EXPECT_EQ(count, writers * linesEach);
+}
+
+TEST_F(DiagLog, ThePathCanBeReadWhileTheLocationIsResetAndLinesAreWritten)
+{
+    auto threads = std::make_shared<dispatch::ThreadScheduler>();
+    dispatch::install(threads);
+    constexpr int rounds = 400;
+    dispatch::Semaphore finished;
+    std::atomic<int> wrongPaths = 0;
+    std::vector<dispatch::Queue> queues;
+    for (int q = 0; q < 6; ++q) queues.emplace_back("race." + std::to_string(q));
+    for (int q = 0; q < 6; ++q)
+        queues[q].async([q, &finished, &wrongPaths, expected = logPath()] {
+            for (int i = 0; i < rounds; ++i) {
+                if (q < 2) Diag::log("writer=" + std::to_string(q) + " line=" + std::to_string(i));
+                else if (q < 4) Diag::resetLocation();
+                else if (Diag::fileURL() != expected) ++wrongPaths;
+            }
+            finished.signal();
+        });
+    for (int q = 0; q < 6; ++q) ASSERT_TRUE(finished.wait(30));
+    dispatch::install(scheduler_);
+
+    EXPECT_EQ(wrongPaths, 0);
+    std::istringstream lines(readFile(logPath()));
+    const std::regex shape(R"(\d\d:\d\d:\d\d writer=\d line=\d+)");
+    int count = 0;
+    for (std::string line; std::getline(lines, line); ++count) ASSERT_TRUE(std::regex_match(line, shape)) << line;
+    EXPECT_EQ(count, 2 * rounds);
 }

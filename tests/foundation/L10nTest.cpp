@@ -31,7 +31,16 @@ TEST_F(Localisation, TheSystemLanguagesDecideWhenTheChoiceIsSystem)
         {{"yue-Hant-HK"}, ResolvedLang::zhHant},
         {{"it-IT", "ja-JP"}, ResolvedLang::ja},
         {{"it-IT"}, ResolvedLang::en},
-        {{"EN-US", "de-DE"}, ResolvedLang::de},  // upper case does not match the prefix test
+        {{"EN-US", "de-DE"}, ResolvedLang::de},  // upper case does not match
+        {{"EN-US"}, ResolvedLang::en},
+        {{"zh_TW"}, ResolvedLang::zhHant},
+        {{"fr_CA"}, ResolvedLang::fr},
+        // Languages that merely begin with a known code are other languages.
+        {{"frr-DE", "ja-JP"}, ResolvedLang::ja},
+        {{"kok-IN"}, ResolvedLang::en},
+        {{"zha-CN", "ko-KR"}, ResolvedLang::ko},
+        {{"jam"}, ResolvedLang::en},
+        {{"yuec", "de"}, ResolvedLang::de},
         {{"es-419"}, ResolvedLang::es},
         {{"ko-KR"}, ResolvedLang::ko},
         {{"fr"}, ResolvedLang::fr},
