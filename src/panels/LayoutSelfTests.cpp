@@ -5,6 +5,7 @@
 #include "panels/PanelGeometry.h"
 #include "panels/PanelLayoutLog.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
