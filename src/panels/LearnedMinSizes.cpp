@@ -65,7 +65,8 @@ std::map<std::string, core::Size>& cache()
     auto& sizes = loaded();
     if (!sizes) {
         sizes.emplace();
-        for (const auto& [bundleID, value] : storedStrings().items()) {
+        const nlohmann::json stored = storedStrings();
+        for (const auto& [bundleID, value] : stored.items()) {
             if (const auto size = parsedSize(value.get<std::string>())) (*sizes)[bundleID] = *size;
         }
     }
