@@ -11,6 +11,8 @@ using E = AliveEffect;
 
 // Answers the scripted states in turn and remembers what it was asked.
 struct ScriptedSource {
+    explicit ScriptedSource(std::initializer_list<State> script) : states(script) {}
+
     std::deque<State> states;
     std::vector<bool> framesActiveAsked;
 
@@ -30,7 +32,7 @@ struct ScriptedSource {
 TEST(SourceAliveCheck, SecondDestroyedTickClosesThePanel)
 {
     SourceAliveCheck check(812);
-    ScriptedSource source{{State::visible, State::destroyed, State::destroyed}};
+    ScriptedSource source{State::visible, State::destroyed, State::destroyed};
     EXPECT_EQ(check.tick(10, source.query(), false), (std::vector<E>{E::log("源窗口状态: visible id=812")}));
     EXPECT_EQ(check.tick(20, source.query(), false),
               (std::vector<E>{E::log("源窗口状态: destroyed id=812"), E::showClosingHint(),
@@ -44,7 +46,7 @@ TEST(SourceAliveCheck, AnyOtherReportInBetweenStartsAgainAndWithdrawsTheClosingH
 {
     for (State between : {State::visible, State::hidden}) {
         SourceAliveCheck check(7);
-        ScriptedSource source{{State::destroyed, between, State::destroyed, State::destroyed}};
+        ScriptedSource source{State::destroyed, between, State::destroyed, State::destroyed};
         check.tick(1, source.query(), false);
         const auto effects = check.tick(2, source.query(), false);
         EXPECT_EQ(effects.size(), 2u);
@@ -61,7 +63,7 @@ TEST(SourceAliveCheck, AnyOtherReportInBetweenStartsAgainAndWithdrawsTheClosingH
 TEST(SourceAliveCheck, HiddenAndFrozenShowsTheBannerOnceAndVisibleWithdrawsIt)
 {
     SourceAliveCheck check(5);
-    ScriptedSource source{{State::hidden, State::hidden, State::hidden, State::visible}};
+    ScriptedSource source{State::hidden, State::hidden, State::hidden, State::visible};
     EXPECT_EQ(check.tick(100, source.query(), false), (std::vector<E>{E::log("源窗口状态: hidden id=5")}));
     EXPECT_EQ(check.tick(100, source.query(), false),
               (std::vector<E>{E::log("画面定格: 源窗口已无新帧 id=5"), E::setFrozenBanner(true)}));
@@ -76,7 +78,7 @@ TEST(SourceAliveCheck, HiddenAndFrozenShowsTheBannerOnceAndVisibleWithdrawsIt)
 TEST(SourceAliveCheck, PausedStreamCountsAsActiveAndKeepsTheBannerAway)
 {
     SourceAliveCheck check(9);
-    ScriptedSource source{{State::hidden}};
+    ScriptedSource source{State::hidden};
     check.tick(100, source.query(), false);
     check.tick(100, source.query(), false);
     ASSERT_TRUE(check.frozenHintShown());
@@ -90,7 +92,7 @@ TEST(SourceAliveCheck, PausedStreamCountsAsActiveAndKeepsTheBannerAway)
 TEST(SourceAliveCheck, HiddenAfterDestroyedLetsTheBannerShowAgain)
 {
     SourceAliveCheck check(3);
-    ScriptedSource source{{State::destroyed, State::hidden}};
+    ScriptedSource source{State::destroyed, State::hidden};
     check.tick(100, source.query(), false);
     EXPECT_EQ(check.tick(100, source.query(), false),
               (std::vector<E>{E::log("源窗口状态: hidden id=3"), E::withdrawClosingHint(),
