@@ -22,7 +22,7 @@ constexpr double temporaryChromeSeconds = 2.0;
 bool PanelContentView::pointerInsidePanel() const
 {
     const auto* owner = dynamic_cast<const ui::Window*>(window());
-    if (!owner || owner == this) return false;
+    if (!owner) return false;
     const core::Point global = desktop::input().pointerLocation();
     return owner->frame().contains(ui::screenPoint(QPointF(global.x, global.y)));
 }

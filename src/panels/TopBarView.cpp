@@ -11,6 +11,7 @@
 
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPointer>
 
