@@ -365,6 +365,8 @@ bool PipPanel::eventFilter(QObject* watched, QEvent* event)
     QPointer<PanelContentView> view(content);
     dispatchingPress_ = true;
     QApplication::sendEvent(watched, event);
+    // Delivered here: the caller must not hand it to the ancestors as well.
+    event->accept();
     if (!self) return true;
     dispatchingPress_ = false;
 

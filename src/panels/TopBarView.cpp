@@ -69,7 +69,11 @@ TopBarView::TopBarView(QWidget* parent)
 
 TopBarView::~TopBarView()
 {
-    if (menu_ && menu_->isOpen()) menuOpen = false;
+    if (!menu_) return;
+    // A menu closing with the bar must not call back into it.
+    menu_->onClosed = nullptr;
+    if (menu_->isOpen()) menuOpen = false;
+    menu_.reset();
 }
 
 void TopBarView::paintEvent(QPaintEvent*)
