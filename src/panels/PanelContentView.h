@@ -1,0 +1,130 @@
+#pragma once
+
+#include "panels/FocusRegion.h"
+#include "panels/HintTracker.h"
+#include "platform/core/Geometry.h"
+#include "platform/desktop/Types.h"
+#include "platform/dispatch/Queue.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+#include <string>
+
+class FrozenBanner;
+class GripView;
+class MirrorView;
+class PipPanel;
+class QLabel;
+class TopBarView;
+
+// The content of a mini window: the backdrop and the picture of the captured frames, and
+// over them the chrome (top bar, grip, frozen banner, status label). Its own coordinates
+// are top-left, y down, as Qt lays out children. Main thread only.
+class PanelContentView : public QWidget {
+public:
+    static constexpr double barHeight = 28;
+    static constexpr double edgeInset = 7;
+
+    explicit PanelContentView(const core::Rect& frame, QWidget* parent = nullptr);
+    ~PanelContentView() override;
+
+    // The panel whose content view this is; set by the panel.
+    QPointer<PipPanel> panel;
+
+    MirrorView* const fillView;
+    MirrorView* const mirrorView;
+    TopBarView* const topBar;
+    GripView* const grip;
+    FrozenBanner* const frozenBanner;
+    QLabel* const statusLabel;
+
+    // Hover preview and pin (their behaviour comes later; closing and the press handling
+    // already ask for them).
+    dispatch::WorkItem previewShowTimer;
+    bool previewVisible = false;
+    bool pinned = false;
+    bool takeoverActive = false;
+    void schedulePreviewShow();
+    void hidePreview();
+    void exitPinnedPreview(std::optional<desktop::Pid> frontPid, std::optional<desktop::WindowID> frontWindowID,
+                           bool restoreFrontOrder);
+
+    dispatch::WorkItem pendingSingleClickWork;
+    dispatch::WorkItem pendingFocusHintWork;
+    core::Point singleClickDownGlobal;
+    void cancelPendingSingleClickActions();
+
+    // ---- frames and the displayed part ----
+    void apply(desktop::PixelBufferRef buffer);
+    core::Rect baseContentRegion{0, 0, 1, 1};
+    FocusRegion focus;
+    bool focusLocked = false;
+    void applyFocusAtInit(const FocusRegion& region);
+    void applyRegion();
+
+    // ---- chrome ----
+    dispatch::WorkItem chromeTimer;
+    void showChrome(bool visible);
+    void showChromeTemporarily();
+    // The pointer lies in the panel's frame.
+    bool pointerInsidePanel() const;
+
+    // ---- hints, banner, status label ----
+    bool fullscreenHintShown = false;
+    bool frozenOn = false;
+    bool fullscreenHintActive() const { return hints_.fullscreenHintActive(); }
+    void setFullscreenHintActive(bool active) { hints_.setFullscreenHintActive(active); }
+    bool transientHintActive() const { return hints_.transientHintActive(); }
+    const HintTracker& hints() const { return hints_; }
+    // An ordinary hint, withdrawn by the next frame.
+    void showHint(const std::string& text, HintKind kind = HintKind::ordinary);
+    void showTransientHint(const std::string& text, double hideAfter);
+    void hideFreezeHint();
+    // The source came back after it was reported gone.
+    void withdrawClosingHint();
+    void setFrozenBanner(bool on);
+    void layoutStatusLabel();
+    static double statusLabelHeight(const std::string& text, double width);
+
+    // ---- presses and the edge resize ----
+    // A left press at a point of this view (top-left origin), with the pointer's screen
+    // position. Only the top bar's share is handled yet: a single click drags the panel,
+    // a double click brings the source forward.
+    void mouseDown(QPointF local, int clickCount, core::Point screenPoint);
+    // The grip's gesture: start, each movement, the release.
+    void startEdgeResize(unsigned edges, core::Point screenPoint);
+    void continueEdgeResize(core::Point screenPoint);
+    void finishEdgeResize();
+    bool isResizing() const { return resize_.has_value(); }
+    // The pointer shape over a resize edge set (top 1, bottom 2, left 4, right 8).
+    static Qt::CursorShape cursor(unsigned edges);
+    // The edge set of the resize strip under a point, 0 when none.
+    unsigned edgesAt(QPointF local) const;
+    // The inner area whose entry will schedule the hover preview; empty when too small.
+    QRectF previewArea() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void layoutSubviews();
+    void installTopBarCallbacks();
+    void fadeOutStatusLabel(double duration);
+
+    struct EdgeResize {
+        core::Rect startFrame;
+        core::Point startPoint;
+        unsigned edges;
+    };
+    std::optional<EdgeResize> resize_;
+    bool bannerTarget_ = false;
+    HintTracker hints_;
+};

@@ -1,0 +1,151 @@
+// Keeping mini windows off the parking display's virtual screens, and re-sizing them
+// after the display configuration changed.
+#include "capture/StreamMirror.h"
+#include "foundation/Diag.h"
+#include "panels/PanelDefaults.h"
+#include "panels/PanelGeometry.h"
+#include "panels/PanelLayoutLog.h"
+#include "panels/PipPanel.h"
+#include "panels/ScreenRules.h"
+#include "parking/VirtualDisplayController.h"
+
+#include <QPointer>
+
+using namespace panels;
+
+namespace {
+
+constexpr double replugDelays[] = {0.8, 2.0};
+
+ScreenSplit currentSplit() { return splitScreens(ui::screens(), PipPanel::isVirtualDisplay()); }
+
+// Its latch keeps a change of the touching rule to one log line.
+VirtualScreenCriterion& criterion()
+{
+    static VirtualScreenCriterion instance;
+    return instance;
+}
+
+std::vector<dispatch::WorkItem>& replugWork()
+{
+    static std::vector<dispatch::WorkItem> items;
+    return items;
+}
+
+bool largerThanAPoint(const core::Rect& frame) { return frame.width() > 1 && frame.height() > 1; }
+
+}  // namespace
+
+std::function<bool(desktop::DisplayID)>& PipPanel::isVirtualDisplay()
+{
+    static std::function<bool(desktop::DisplayID)> test = [](desktop::DisplayID displayID) {
+        return VirtualDisplayController::shared().isVirtual(displayID);
+    };
+    return test;
+}
+
+std::vector<ui::Screen> PipPanel::realScreens() { return currentSplit().real; }
+
+std::vector<ui::Screen> PipPanel::virtualScreens() { return currentSplit().virtualScreens; }
+
+bool PipPanel::hitsVirtualScreen(const core::Rect& frame) { return criterion().hits(frame, currentSplit()); }
+
+bool PipPanel::enforceRealScreen(const std::string& reason)
+{
+    const ScreenSplit split = currentSplit();
+    if (!criterion().hits(frame(), split)) return false;
+
+    const auto main = ui::mainScreen();
+    const std::vector<Candidate> candidates{
+        {preActionFrame, "回到动作前位置"},
+        {legalizedFrame(frame(), split, main), "最近真屏等价点"},
+        {realTopLeftFrame(frame().size, split, main), "真屏可见区左上角"},
+    };
+    const auto chosen = firstLegalCandidate(candidates, criterion(), split);
+    preActionFrame.reset();
+    if (!chosen) {
+        Diag::log(rollbackGiveUpLine(appName(), target.windowID, reason));
+        return false;
+    }
+    const core::Rect from = frame();
+    setFrame(*candidates[*chosen].frame);
+    Diag::log(rollbackLine(appName(), target.windowID, reason, from, candidates[*chosen].label, frame()));
+    return true;
+}
+
+int PipPanel::rescuePanelsOffVirtualScreen()
+{
+    const ScreenSplit split = currentSplit();
+    std::vector<PipPanel*> stranded;
+    for (PipPanel* panel : all())
+        if (criterion().hits(panel->frame(), split)) stranded.push_back(panel);
+    if (stranded.empty()) return 0;
+    const std::optional<ui::Screen> home = !split.real.empty() ? std::optional(split.real.front()) : ui::mainScreen();
+    if (!home) return 0;
+
+    const core::Rect& V = home->visibleFrame;
+    for (PipPanel* panel : stranded) {
+        const core::Size size = panel->frame().size;
+        panel->setFrame({V.minX() + screenMargin, V.maxY() - screenMargin - size.height, size.width, size.height});
+        Diag::log(rescueLine(panel->appName(), panel->target.windowID, home->localizedName));
+    }
+    return static_cast<int>(stranded.size());
+}
+
+void PipPanel::handleScreenReconfiguration()
+{
+    std::vector<PipPanel*> changed;
+    for (PipPanel* panel : all()) {
+        if (panel->isVisible() && screenChanged(screenID(panel->screen()), panel->lastSizedScreenID))
+            changed.push_back(panel);
+    }
+    if (changed.empty()) return;
+
+    performReplugLayout(changed);
+
+    for (const auto& item : replugWork()) item.cancel();
+    replugWork().clear();
+    std::vector<QPointer<PipPanel>> held(changed.begin(), changed.end());
+    for (double delay : replugDelays) {
+        replugWork().push_back(dispatch::main().asyncAfter(delay, [held] {
+            std::vector<PipPanel*> visible;
+            for (const auto& panel : held)
+                if (panel && isRegistered(panel) && panel->isVisible()) visible.push_back(panel);
+            if (!visible.empty()) performReplugLayout(visible);
+        }));
+    }
+    Diag::log(reconfigurationLine(changed.size()));
+}
+
+void PipPanel::performReplugLayout(const std::vector<PipPanel*>& changed)
+{
+    std::map<PipPanel*, core::Size> sizes;
+    for (PipPanel* panel : changed) sizes[panel] = panel->rebuildSizeForCurrentScreen();
+    arrangeAllPips(sizes);
+}
+
+core::Size PipPanel::rebuildSizeForCurrentScreen()
+{
+    std::optional<ui::Screen> home = screen();
+    if (!home) {
+        for (const ui::Screen& candidate : ui::screens()) {
+            if (candidate.visibleFrame.intersects(frame())) {
+                home = candidate;
+                break;
+            }
+        }
+    }
+    if (!home) home = ui::mainScreen();
+    if (!home || !largerThanAPoint(home->visibleFrame)) return frame().size;
+
+    lastSizedScreenID = home->displayID;
+    const std::optional<core::Rect> bounds = listedSourceBounds();
+    double aspect = 1.6;
+    if (bounds && bounds->height() > 1) aspect = bounds->width() / bounds->height();
+    else if (const core::Size source = mirror->sourceSize(); source.height > 1) aspect = source.width / source.height;
+
+    const core::Size size = pipSize(home->visibleFrame, PanelDefaults::defaultSizeMultiplier(), aspect);
+    Diag::log(rebuildSizeLine(appName(), size, home->visibleFrame,
+                              bounds ? std::optional(bounds->size) : std::nullopt));
+    return size;
+}
