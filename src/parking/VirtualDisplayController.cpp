@@ -1,10 +1,39 @@
 #include "parking/VirtualDisplayController.h"
 
+#include "platform/desktop/Desktop.h"
+
 VirtualDisplayController& VirtualDisplayController::shared()
 {
     static VirtualDisplayController instance;
     return instance;
 }
 
-// No virtual display exists until parking creates them.
-bool VirtualDisplayController::isVirtual(desktop::DisplayID) const { return false; }
+bool VirtualDisplayController::isVirtual(desktop::DisplayID displayID) const
+{
+    return snapshot()->count(displayID) > 0;
+}
+
+void VirtualDisplayController::refreshDisplays()
+{
+    std::set<desktop::DisplayID> ids;
+    for (const auto& display : desktop::displays().activeDisplays())
+        if (display.isVirtual) ids.insert(display.id);
+    publish(std::make_shared<const std::set<desktop::DisplayID>>(std::move(ids)));
+}
+
+void VirtualDisplayController::forgetDisplays()
+{
+    publish(std::make_shared<const std::set<desktop::DisplayID>>());
+}
+
+VirtualDisplayController::Snapshot VirtualDisplayController::snapshot() const
+{
+    std::lock_guard lock(mutex_);
+    return virtualIDs_;
+}
+
+void VirtualDisplayController::publish(Snapshot snapshot)
+{
+    std::lock_guard lock(mutex_);
+    virtualIDs_ = std::move(snapshot);
+}

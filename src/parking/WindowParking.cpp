@@ -6,6 +6,15 @@
 // Until windows are parked for real nothing is ever parked or lent: every request is
 // declined and every give-back or restore finds no record.
 
+namespace {
+
+void note(const char* operation, desktop::WindowID windowID)
+{
+    if (WindowParking::callHook) WindowParking::callHook(operation, windowID);
+}
+
+}  // namespace
+
 WindowParking::WindowParking() : queue_(core::AppIdentity::current().bundleIdentifier + ".windowparking") {}
 
 WindowParking& WindowParking::shared()
@@ -14,21 +23,37 @@ WindowParking& WindowParking::shared()
     return instance;
 }
 
-WindowParking::RescueOutcome WindowParking::rescueOutcome(desktop::WindowID) { return RescueOutcome::failed; }
+WindowParking::RescueOutcome WindowParking::rescueOutcome(desktop::WindowID windowID)
+{
+    note("rescueOutcome", windowID);
+    return RescueOutcome::failed;
+}
 
-bool WindowParking::isBorrowedByPinnedPreview(desktop::WindowID) { return false; }
+bool WindowParking::isBorrowedByPinnedPreview(desktop::WindowID windowID)
+{
+    note("isBorrowedByPinnedPreview", windowID);
+    return false;
+}
 
-void WindowParking::prewarmDisplay(desktop::WindowID) {}
+void WindowParking::prewarmDisplay(desktop::WindowID windowID) { note("prewarmDisplay", windowID); }
 
-void WindowParking::restoreAsync(desktop::WindowID) {}
+void WindowParking::restoreAsync(desktop::WindowID windowID) { note("restoreAsync", windowID); }
 
-bool WindowParking::bringBackForUser(desktop::WindowID) { return false; }
+bool WindowParking::bringBackForUser(desktop::WindowID windowID)
+{
+    note("bringBackForUser", windowID);
+    return false;
+}
 
-std::optional<core::Rect> WindowParking::takeOver(desktop::WindowID) { return std::nullopt; }
+std::optional<core::Rect> WindowParking::takeOver(desktop::WindowID windowID)
+{
+    note("takeOver", windowID);
+    return std::nullopt;
+}
 
-void WindowParking::giveBack(desktop::WindowID) {}
+void WindowParking::giveBack(desktop::WindowID windowID) { note("giveBack", windowID); }
 
-void WindowParking::releaseTakeover(desktop::WindowID) {}
+void WindowParking::releaseTakeover(desktop::WindowID windowID) { note("releaseTakeover", windowID); }
 
 bool WindowParking::rescueWithPips()
 {

@@ -5,6 +5,7 @@
 #include "platform/dispatch/Queue.h"
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 // Parks fully covered source windows on a virtual display and brings them back. Its
@@ -44,6 +45,10 @@ public:
     static inline std::atomic<bool> hasMiniWindows{false};
     // The setting "foreignRescueWithPips"; true when absent or not a Boolean.
     static bool rescueWithPips();
+
+    // Test seam: told each operation called, by its name, with its window number. Set it
+    // before any operation runs and clear it after.
+    static inline std::function<void(const char* operation, desktop::WindowID windowID)> callHook;
 
 private:
     WindowParking();

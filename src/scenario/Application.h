@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scenario/Command.h"
+
 #include <nlohmann/json.hpp>
 
 #include <optional>
@@ -18,9 +20,11 @@ public:
 
     // Starts the application with its launch arguments.
     virtual void launch(const std::vector<std::string>& args) = 0;
-    // Answered before launch, when the scenario is checked.
-    virtual bool hasCommand(const std::string& name) const = 0;
-    virtual void runCommand(const std::string& name) = 0;
+    // The fields the named command takes; none when there is no such command. Answered
+    // before launch, when the scenario is checked.
+    virtual std::optional<CommandFields> command(const std::string& name) const = 0;
+    // A call the reader has checked against command().
+    virtual void runCommand(const CommandCall& call) = 0;
     // "SIGUSR1" or "SIGUSR2".
     virtual void deliverSignal(const std::string& name) = 0;
     // Starts the quit path; it has finished when exitStatus() answers.
@@ -29,7 +33,7 @@ public:
     // none while it runs.
     virtual std::optional<int> exitStatus() const = 0;
     // The mini windows in creation order, as a state dump lists them.
-    virtual nlohmann::json panels() const = 0;
+    virtual nlohmann::ordered_json panels() const = 0;
 };
 
 }  // namespace scenario

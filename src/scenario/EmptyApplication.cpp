@@ -6,13 +6,13 @@ namespace scenario {
 
 void EmptyApplication::launch(const std::vector<std::string>&) {}
 
-bool EmptyApplication::hasCommand(const std::string&) const
+std::optional<CommandFields> EmptyApplication::command(const std::string&) const
 {
-    return false;
+    return std::nullopt;
 }
 
 // Never called: the scenario reader refuses every command this application lacks.
-void EmptyApplication::runCommand(const std::string&) {}
+void EmptyApplication::runCommand(const CommandCall&) {}
 
 void EmptyApplication::deliverSignal(const std::string& name)
 {
@@ -29,9 +29,9 @@ std::optional<int> EmptyApplication::exitStatus() const
     return exitStatus_;
 }
 
-nlohmann::json EmptyApplication::panels() const
+nlohmann::ordered_json EmptyApplication::panels() const
 {
-    return nlohmann::json::array();
+    return nlohmann::ordered_json::array();
 }
 
 }  // namespace scenario

@@ -9,12 +9,12 @@ namespace scenario {
 class EmptyApplication : public Application {
 public:
     void launch(const std::vector<std::string>& args) override;
-    bool hasCommand(const std::string& name) const override;
-    void runCommand(const std::string& name) override;
+    std::optional<CommandFields> command(const std::string& name) const override;
+    void runCommand(const CommandCall& call) override;
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
-    nlohmann::json panels() const override;
+    nlohmann::ordered_json panels() const override;
 
 private:
     std::optional<int> exitStatus_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
+#include "scenario/Command.h"
 #include "platform/desktop/Types.h"
 #include "platform/sim/CaptureFaults.h"
 #include "platform/sim/SimInput.h"
@@ -17,6 +18,7 @@ namespace scenario {
 
 struct ScenarioDisplay {
     desktop::DisplayID id = 0;
+    bool isVirtual = false;  // one of parking's live virtual displays
     core::Rect frame;
     core::Rect visibleFrame;
     double scale = 2;
@@ -111,7 +113,8 @@ struct Step {
     std::optional<long> errorCode;  // none: the error of an interrupted connection
 
     // the application and the output
-    std::string name;   // command or signal
+    std::string name;   // signal
+    CommandCall call;
     std::string file;   // relative to the output folder
     std::optional<desktop::DisplayID> screenshotDisplay;
 

@@ -21,8 +21,10 @@ constexpr double maxSide = 16384;  // points, of a display or a window
 constexpr double maxCoordinate = 1000000;  // points from the primary display's origin, either way
 constexpr double maxMillimetres = 10000;
 constexpr std::size_t maxNesting = 64;
+constexpr double minRegionSide = 0.04;  // of a command's region, as a fraction of its window
 
-const std::vector<std::string_view> displayKeys{"id", "frame", "visibleFrame", "scale", "refreshHz", "mm", "name"};
+const std::vector<std::string_view> displayKeys{"id",        "frame", "visibleFrame", "scale",
+                                                "refreshHz", "mm",    "name",         "virtual"};
 const std::vector<std::string_view> windowKeys{"id", "title", "frame", "layer", "content", "minimized", "offscreen"};
 const std::vector<std::string_view> appKeys{"pid", "bundleID", "name", "path", "hidden", "windows", "behavior"};
 const std::vector<std::string_view> behaviorKeys{"refuseMoves", "minSize", "reportMinSize", "settleDelay", "hang"};
@@ -63,7 +65,7 @@ const std::vector<StepType>& stepTypes()
         {"display.move", StepKind::displayMove, {"id", "frame"}},
         {"permission", StepKind::permission, {"screenRecording", "accessibility"}},
         {"capture.fault", StepKind::captureFault, {"window", "kind", "code", "count"}},
-        {"command", StepKind::command, {"name"}},
+        {"command", StepKind::command, {"name", "window", "region"}},
         {"signal", StepKind::signal, {"name"}},
         {"screenshot", StepKind::screenshot, {"file", "display"}},
         {"state", StepKind::state, {"file"}},
@@ -187,6 +189,7 @@ ScenarioDisplay readDisplay(const json& value, const std::string& path)
     if (const auto* v = f.find("mm")) display.mm = readBoundedSize(*v, f.path("mm"), maxMillimetres);
     display.name = "Display " + std::to_string(display.id);
     if (const auto* v = f.find("name")) display.name = readString(*v, f.path("name"));
+    if (const auto* v = f.find("virtual")) display.isVirtual = readBool(*v, f.path("virtual"));
     return display;
 }
 
@@ -254,6 +257,36 @@ sim::MouseButton readButton(const Fields& f)
     return v ? readChoice<sim::MouseButton>(*v, f.path("button"),
                                             {{"left", sim::MouseButton::left}, {"right", sim::MouseButton::right}})
              : sim::MouseButton::left;
+}
+
+// Fractions of a window: four finite numbers, inside the window, each side at least 0.04.
+core::Rect readRegion(const json& value, const std::string& path)
+{
+    const core::Rect region = readFrame(value, path);
+    const double x = region.x(), y = region.y(), w = region.width(), h = region.height();
+    if (!(x >= 0 && y >= 0 && w >= minRegionSide && h >= minRegionSide && x + w <= 1 && y + h <= 1))
+        refuse(path, "expected [x, y, w, h] inside the window: x, y >= 0, w, h >= 0.04, x + w <= 1, y + h <= 1");
+    return region;
+}
+
+// Checked against the fields the application's command takes.
+CommandCall readCommand(const Fields& f, const CommandCheck& hasCommand)
+{
+    CommandCall call;
+    call.name = readString(f.require("name"), f.path("name"));
+    const auto fields = hasCommand ? hasCommand(call.name) : std::nullopt;
+    if (!fields) refuse(f.path("name"), "no such command \"" + call.name + "\"");
+    const auto field = [&](std::string_view key, FieldUse use) -> const json* {
+        const json* value = f.find(key);
+        if (value && use == FieldUse::refused)
+            refuse(f.path(key), "not taken by the command \"" + call.name + "\"");
+        if (!value && use == FieldUse::required)
+            refuse(f.path(key), "required by the command \"" + call.name + "\"");
+        return value;
+    };
+    if (const auto* v = field("window", fields->window)) call.window = readWindowID(*v, f.path("window"));
+    if (const auto* v = field("region", fields->region)) call.region = readRegion(*v, f.path("region"));
+    return call;
 }
 
 void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
@@ -337,8 +370,7 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
             if (const auto* v = f.find("count")) step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 1000000));
             break;
         case StepKind::command:
-            step.name = readString(f.require("name"), f.path("name"));
-            if (!hasCommand || !hasCommand(step.name)) refuse(f.path("name"), "no such command \"" + step.name + "\"");
+            step.call = readCommand(f, hasCommand);
             break;
         case StepKind::signal:
             step.name = readChoice<std::string>(f.require("name"), f.path("name"),

@@ -1,16 +1,19 @@
 #pragma once
 
+#include "scenario/Command.h"
 #include "scenario/JsonFields.h"
 #include "scenario/ScenarioFile.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 
 namespace scenario {
 
-// Whether the application under test has a command of that name.
-using CommandCheck = std::function<bool(const std::string& name)>;
+// The fields the application's command of that name takes; none when it has no such
+// command.
+using CommandCheck = std::function<std::optional<CommandFields>(const std::string& name)>;
 
 // Reads a scenario and checks every key, type, range and reference in it; answers the
 // first problem, with its key path, when the file cannot run.

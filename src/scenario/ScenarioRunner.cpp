@@ -82,7 +82,7 @@ std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Ap
 {
     const auto input = readInputFile(file, maxScenarioBytes);
     if (!input.text) return RunResult{2, file + ": " + input.problem};
-    auto read = readScenario(*input.text, [&](const std::string& name) { return app.hasCommand(name); });
+    auto read = readScenario(*input.text, [&](const std::string& name) { return app.command(name); });
     if (const auto* error = std::get_if<ValidationError>(&read))
         return RunResult{2, error->path.empty() ? file + ": " + error->message : error->text()};
     return std::get<Scenario>(std::move(read));

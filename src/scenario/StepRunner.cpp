@@ -109,7 +109,7 @@ std::optional<std::string> StepRunner::run(const Step& step, const std::string& 
                 step.errorCode.value_or(desktop::captureError::failedApplicationConnectionInterrupted), step.count);
             break;
         case StepKind::command:
-            app_.runCommand(step.name);
+            app_.runCommand(step.call);
             break;
         case StepKind::signal:
             app_.deliverSignal(step.name);

@@ -21,6 +21,7 @@ desktop::DisplayInfo displayInfo(const ScenarioDisplay& spec)
     info.mode.refreshRate = spec.refreshHz;
     info.physicalSizeMM = spec.mm;
     info.name = spec.name;
+    info.isVirtual = spec.isVirtual;
     return info;
 }
 

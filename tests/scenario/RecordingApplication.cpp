@@ -65,14 +65,20 @@ void RecordingApplication::launch(const std::vector<std::string>& args)
     stream_->startCapture([](std::optional<desktop::Error>) {});
 }
 
-bool RecordingApplication::hasCommand(const std::string& name) const
+std::optional<scenario::CommandFields> RecordingApplication::command(const std::string& name) const
 {
-    return std::find(options_.commands.begin(), options_.commands.end(), name) != options_.commands.end();
+    const auto found = options_.commands.find(name);
+    if (found == options_.commands.end()) return std::nullopt;
+    return found->second;
 }
 
-void RecordingApplication::runCommand(const std::string& name)
+void RecordingApplication::runCommand(const scenario::CommandCall& call)
 {
-    note("command " + name + " screenRecording=" + (desktop::permissions().screenCapturePreflight() ? "yes" : "no"));
+    std::string fields;
+    if (call.window) fields += " window=" + std::to_string(*call.window);
+    if (call.region) fields += " region=" + core::rectText(*call.region);
+    note("command " + call.name + fields +
+         " screenRecording=" + (desktop::permissions().screenCapturePreflight() ? "yes" : "no"));
 }
 
 void RecordingApplication::deliverSignal(const std::string& name)
@@ -93,9 +99,9 @@ std::optional<int> RecordingApplication::exitStatus() const
     return *exitStatus_;
 }
 
-nlohmann::json RecordingApplication::panels() const
+nlohmann::ordered_json RecordingApplication::panels() const
 {
-    return nlohmann::json::array({{{"source", options_.streamWindow}, {"visible", true}}});
+    return nlohmann::ordered_json::array({{{"source", options_.streamWindow}, {"visible", true}}});
 }
 
 }  // namespace testsupport

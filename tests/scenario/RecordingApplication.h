@@ -3,6 +3,7 @@
 #include "platform/desktop/Capture.h"
 #include "scenario/Application.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ namespace testsupport {
 class RecordingApplication : public scenario::Application {
 public:
     struct Options {
-        std::vector<std::string> commands;
+        std::map<std::string, scenario::CommandFields> commands;
         desktop::WindowID streamWindow = 0;  // 0: no stream
         std::optional<int> exitOnSIGUSR2;    // exits by itself a quarter second after the signal
     };
@@ -23,12 +24,12 @@ public:
     RecordingApplication(Options options, std::shared_ptr<std::vector<std::string>> record);
 
     void launch(const std::vector<std::string>& args) override;
-    bool hasCommand(const std::string& name) const override;
-    void runCommand(const std::string& name) override;
+    std::optional<scenario::CommandFields> command(const std::string& name) const override;
+    void runCommand(const scenario::CommandCall& call) override;
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
-    nlohmann::json panels() const override;
+    nlohmann::ordered_json panels() const override;
 
 private:
     void note(const std::string& what);

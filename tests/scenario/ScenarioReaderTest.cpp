@@ -152,7 +152,9 @@ TEST(ScenarioReader, StepsRunInOrderAndOnlyKnownKindsAndCommands)
         {R"({"until": 2, "steps": [{"at": 3, "do": "pointer", "to": [0, 0]}]})", "until: before the end of the last step (3.0)"},
     });
     EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "command", "name": "togglePauseAll"})"),
-                      [](const std::string& name) { return name == "togglePauseAll"; }),
+                      [](const std::string& name) {
+                          return name == "togglePauseAll" ? std::optional(scenario::CommandFields{}) : std::nullopt;
+                      }),
               "");
 }
 

@@ -87,7 +87,7 @@ Outcome runWith(const std::string& scenarioText, const std::string& folder, test
 
 testsupport::RecordingApplication::Options everyStepOptions()
 {
-    return {.commands = {"togglePauseAll"}, .streamWindow = 11, .exitOnSIGUSR2 = std::nullopt};
+    return {.commands = {{"togglePauseAll", {}}}, .streamWindow = 11, .exitOnSIGUSR2 = std::nullopt};
 }
 
 std::vector<std::uint32_t> windowIds(const json& state)

@@ -190,7 +190,10 @@ void Window::closeEvent(QCloseEvent* event)
 
 void Window::applyWindowFlags()
 {
-    Qt::WindowFlags flags = style_ == Style::panel ? Qt::Tool | Qt::FramelessWindowHint : Qt::Window;
+    // Qt raises every tool window it shows, which the off-screen platform answers with a
+    // warning each time; there the desktop stacks the own windows itself anyway.
+    const Qt::WindowFlags panelType = windowSystemComposites() ? Qt::Tool : Qt::Window;
+    Qt::WindowFlags flags = style_ == Style::panel ? panelType | Qt::FramelessWindowHint : Qt::Window;
     if (level_ > desktop::level::normal) flags |= Qt::WindowStaysOnTopHint;
     if (ignoresMouseEvents_) flags |= Qt::WindowTransparentForInput;
     if (flags == windowFlags()) return;

@@ -1,0 +1,118 @@
+#include "app/StandInShell.h"
+
+#include "app/LaunchSelfTests.h"
+#include "app/PanelCommands.h"
+#include "foundation/Diag.h"
+#include "panels/LearnedMinSizes.h"
+#include "panels/PipPanel.h"
+#include "parking/VirtualDisplayController.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Queue.h"
+
+#include <map>
+
+namespace app {
+namespace {
+
+using scenario::CommandFields;
+using scenario::FieldUse;
+
+const std::map<std::string, CommandFields>& commands()
+{
+    static const std::map<std::string, CommandFields> table{
+        {"mirrorWindow", {.window = FieldUse::required, .region = FieldUse::optional}},
+        {"closePanel", {.window = FieldUse::required, .region = FieldUse::refused}},
+        {"tileAllAction", {}},
+        {"togglePauseAll", {}},
+    };
+    return table;
+}
+
+FocusRegion focusOf(const std::optional<core::Rect>& region)
+{
+    if (!region) return {};
+    return {region->x(), region->y(), region->width(), region->height()};
+}
+
+}  // namespace
+
+StandInShell::~StandInShell()
+{
+    if (displayObserver_) {
+        desktop::displays().removeConfigurationObserver(*displayObserver_);
+        VirtualDisplayController::shared().forgetDisplays();
+    }
+    frontWatch_.reset();
+    // Panels left open when the run ends go with the application.
+    while (!PipPanel::all().empty()) delete PipPanel::all().back();
+}
+
+void StandInShell::launch(const std::vector<std::string>& args)
+{
+    // Learned minimum sizes last one run.
+    LearnedMinSizes::resetForLaunch();
+    if (runLaunchSelfTest(args)) {
+        *exitStatus_ = 0;
+        return;
+    }
+    PipPanel::syncMiniWindowFlag();
+
+    VirtualDisplayController::shared().refreshDisplays();
+    displayObserver_ = desktop::displays().addConfigurationObserver([] {
+        // The panels ask which screens are virtual while they rearrange.
+        VirtualDisplayController::shared().refreshDisplays();
+        PipPanel::handleScreenReconfiguration();
+    });
+    frontWatch_ = std::make_unique<ForeignFrontWatch>();
+}
+
+std::optional<CommandFields> StandInShell::command(const std::string& name) const
+{
+    const auto found = commands().find(name);
+    if (found == commands().end()) return std::nullopt;
+    return found->second;
+}
+
+void StandInShell::runCommand(const scenario::CommandCall& call)
+{
+    if (call.name == "mirrorWindow") {
+        mirrorWindow(*call.window, focusOf(call.region),
+                     [states = std::weak_ptr<PanelStates>(states_)](PipPanel& panel) {
+                         if (auto alive = states.lock()) alive->track(panel);
+                     });
+    } else if (call.name == "closePanel") {
+        closePanels(*call.window);
+    } else if (call.name == "tileAllAction") {
+        PipPanel::tileAll();
+    } else if (call.name == "togglePauseAll") {
+        togglePauseAll();
+    }
+}
+
+void StandInShell::deliverSignal(const std::string& name)
+{
+    Diag::log("signal " + name + " received");
+}
+
+void StandInShell::quit()
+{
+    std::vector<QPointer<PipPanel>> open(PipPanel::all().begin(), PipPanel::all().end());
+    for (const auto& panel : open)
+        if (panel) panel->closePanel(false);
+    defaults::Defaults::standard().flush();
+    // Closed panels are deleted on a later main-queue turn; the exit comes after them.
+    dispatch::main().async([status = exitStatus_] { dispatch::main().async([status] { *status = 0; }); });
+}
+
+std::optional<int> StandInShell::exitStatus() const
+{
+    return *exitStatus_;
+}
+
+nlohmann::ordered_json StandInShell::panels() const
+{
+    return states_->list();
+}
+
+}  // namespace app
