@@ -206,6 +206,13 @@ std::optional<SimApp> SimWorld::app(desktop::Pid pid)
     return std::nullopt;
 }
 
+std::string SimWorld::appName(desktop::Pid pid)
+{
+    Lock lock(*this);
+    const SimApp* found = appLocked(pid);
+    return found ? found->info.name : std::string();
+}
+
 std::vector<SimApp> SimWorld::apps()
 {
     Lock lock(*this);

@@ -99,6 +99,8 @@ public:
     void addApp(const SimApp& app);
     std::optional<SimApp> app(desktop::Pid pid);
     std::vector<SimApp> apps();  // launch order
+    // Empty for an unknown application.
+    std::string appName(desktop::Pid pid);
     void setHidden(desktop::Pid pid, bool hidden);
     // Marks the application terminated and removes its windows.
     void terminate(desktop::Pid pid);
