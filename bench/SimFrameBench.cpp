@@ -15,9 +15,10 @@ void BM_SimFrame(benchmark::State& state)
     sim::SimWindow window;
     window.id = 4242;
     window.frame = core::Rect(0, 0, 1512, 982);
+    window.title = "Notes";
     double contentTime = 0;
     for (auto _ : state) {
-        auto frame = sim::paintWindow(window, contentTime, frameWidth, frameHeight);
+        auto frame = sim::paintWindow(window, "Editor", contentTime, frameWidth, frameHeight);
         benchmark::DoNotOptimize(frame->bytes.data());
         contentTime += 1.0 / 60;
     }

@@ -4,6 +4,7 @@
 #include "platform/defaults/Defaults.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace scenario {
 
@@ -62,13 +63,15 @@ std::shared_ptr<sim::SimWorld> makeWorld(const Scenario& scenario)
     std::vector<sim::SimWindow> windows;
     for (const auto& app : scenario.apps)
         for (const auto& window : app.windows) windows.push_back(simWindow(window, app.pid));
+    std::unordered_map<desktop::WindowID, std::size_t> frontRank;
+    for (std::size_t i = 0; i < scenario.front.size(); ++i) frontRank.emplace(scenario.front[i], i);
     const auto rank = [&](const sim::SimWindow& window) {
-        const auto it = std::find(scenario.front.begin(), scenario.front.end(), window.id);
-        return static_cast<std::size_t>(it - scenario.front.begin());
+        const auto it = frontRank.find(window.id);
+        return it == frontRank.end() ? scenario.front.size() : it->second;
     };
     std::stable_sort(windows.begin(), windows.end(),
                      [&](const sim::SimWindow& a, const sim::SimWindow& b) { return rank(a) < rank(b); });
-    for (auto& window : windows) world->addWindow(std::move(window), /*inFront=*/false);
+    world->addWindows(std::move(windows));
 
     world->setScreenRecordingAllowed(scenario.screenRecording);
     world->setAccessibilityTrusted(scenario.accessibility);

@@ -2,6 +2,7 @@
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
 #include "scenario/ScenarioRunner.h"
+#include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +67,8 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsAndTheirWindows)
 
 TEST(DemoScenario, TheExecutableWritesWhatTheRunnerWritesAndRefusesBadInput)
 {
+    // The executable has a Qt application, whose fonts write the titles in screenshots.
+    testsupport::ensureQtApplication();
     TempDir inProcess, viaExecutable;
     ASSERT_EQ(runDemo(inProcess.path()).status, 0);
     const std::string scratch = viaExecutable.path();

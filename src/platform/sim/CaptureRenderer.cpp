@@ -39,11 +39,12 @@ std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID i
     const double contentTime = world.contentTime(id);
     const core::Size live = window->frame.size;
     const double displayScale = world.scaleAt(window->frame);
+    const std::string appName = world.appName(window->pid);
 
     CapturedPicture captured;
     captured.scaleFactor = displayScale;
     if (live == referenceSize) {
-        captured.image = paintWindow(*window, contentTime, width, height);
+        captured.image = paintWindow(*window, appName, contentTime, width, height);
         captured.contentRect = core::Rect(0, 0, width, height);
         return captured;
     }
@@ -51,7 +52,7 @@ std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID i
     const double scaleY = referenceSize.height > 0 ? height / referenceSize.height : displayScale;
     const int paintedWidth = std::max(1, static_cast<int>(std::lround(live.width * scaleX)));
     const int paintedHeight = std::max(1, static_cast<int>(std::lround(live.height * scaleY)));
-    const auto painted = paintWindow(*window, contentTime, paintedWidth, paintedHeight);
+    const auto painted = paintWindow(*window, appName, contentTime, paintedWidth, paintedHeight);
     captured.image = anchoredTopLeft(*painted, width, height);
     captured.contentRect = core::Rect(0, 0, std::min(paintedWidth, width), std::min(paintedHeight, height));
     return captured;

@@ -1,5 +1,6 @@
 #include "platform/sim/Compositor.h"
 
+#include "platform/sim/TextStrip.h"
 #include "platform/sim/WindowPainter.h"
 
 #include <QImage>
@@ -21,6 +22,39 @@ QImage wrapped(const desktop::PixelBuffer& buffer, QImage::Format format)
 
 int pixels(double points, double scale) { return static_cast<int>(std::lround(points * scale)); }
 
+// The menu bar's height when the display's visible frame leaves none above it.
+constexpr double standardMenuBarPoints = 24;
+constexpr double menuFontPoints = 13;
+
+double menuBarPoints(const desktop::DisplayInfo& display)
+{
+    const double top = display.visibleFrame.minY() - display.frame.minY();
+    return !display.visibleFrame.isEmpty() && top > 0 && top < display.frame.height() ? top : standardMenuBarPoints;
+}
+
+// Each display's menu bar over the windows, naming the frontmost application.
+void paintMenuBars(SimWorld& world, QPainter& painter, const core::Rect& region, double scaleX, double scaleY)
+{
+    const auto frontmost = world.frontmost();
+    const auto app = frontmost ? world.app(*frontmost) : std::nullopt;
+    StripLook look;
+    look.text = app ? app->info.name : std::string();
+    look.fontPixels = std::max(1, pixels(menuFontPoints, scaleY));
+    look.bold = true;
+    look.background = qRgb(0xEC, 0xEC, 0xEC);
+    look.foreground = qRgb(0x10, 0x10, 0x10);
+    look.edge = qRgb(0xC4, 0xC4, 0xC4);
+    painter.setOpacity(1);
+    for (const auto& display : world.displays()) {
+        const core::Rect bar(display.frame.minX(), display.frame.minY(), display.frame.width(), menuBarPoints(display));
+        if (!bar.intersects(region)) continue;
+        look.width = std::max(1, pixels(bar.width(), scaleX));
+        look.height = std::max(1, pixels(bar.height(), scaleY));
+        painter.drawImage(QPoint(pixels(bar.minX() - region.minX(), scaleX), pixels(bar.minY() - region.minY(), scaleY)),
+                          *textStrip(look));
+    }
+}
+
 }  // namespace
 
 desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region, int pixelWidth, int pixelHeight,
@@ -31,9 +65,10 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
     target.fill(desktopBackground);
     if (region.isEmpty()) return canvas;
 
-    std::vector<SimWindow> shown;  // front to back
-    world.visitStack([&](const SimWindow& window, const SimApp*, bool onScreen) {
-        if (onScreen && window.alpha > 0 && window.frame.intersects(region) && selects(window)) shown.push_back(window);
+    std::vector<std::pair<SimWindow, std::string>> shown;  // front to back, with the application's name
+    world.visitStack([&](const SimWindow& window, const SimApp* owner, bool onScreen) {
+        if (onScreen && window.alpha > 0 && window.frame.intersects(region) && selects(window))
+            shown.emplace_back(window, owner ? owner->info.name : std::string());
         return true;
     });
 
@@ -41,7 +76,7 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
     const double scaleY = canvas->height / region.height();
     QPainter painter(&target);
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        const SimWindow& window = *it;
+        const auto& [window, appName] = *it;
         const QRect place(pixels(window.frame.minX() - region.minX(), scaleX),
                           pixels(window.frame.minY() - region.minY(), scaleY),
                           std::max(1, pixels(window.frame.width(), scaleX)),
@@ -53,10 +88,12 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
             if (picture && picture->width > 0 && picture->height > 0)
                 painter.drawImage(place, wrapped(*picture, QImage::Format_ARGB32));
         } else {
-            const auto picture = paintWindow(window, world.contentTime(window.id), place.width(), place.height());
+            const auto picture =
+                paintWindow(window, appName, world.contentTime(window.id), place.width(), place.height());
             painter.drawImage(place.topLeft(), wrapped(*picture, QImage::Format_RGB32));
         }
     }
+    paintMenuBars(world, painter, region, scaleX, scaleY);
     return canvas;
 }
 

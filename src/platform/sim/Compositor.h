@@ -12,7 +12,8 @@ namespace sim {
 using WindowSelection = std::function<bool(const SimWindow&)>;
 
 // The part `region` (global points) of the desktop at pixelWidth × pixelHeight: the
-// desktop background, then the selected windows back to front, each as it looks now.
+// desktop background, then the selected windows back to front, each as it looks now,
+// and each display's menu bar over them.
 // The application's own windows are drawn through their grab function, so select them
 // only on the thread that owns them.
 desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region, int pixelWidth, int pixelHeight,

@@ -65,6 +65,7 @@ std::optional<std::vector<desktop::WindowInfo>> SimWindowServer::windowList(desk
 desktop::PixelBufferRef SimWindowServer::windowImage(desktop::WindowID id, desktop::ImageResolution resolution)
 {
     std::optional<SimWindow> window;
+    std::string appName;
     double contentTime = 0;
     double scale = 1;
     {
@@ -74,13 +75,14 @@ desktop::PixelBufferRef SimWindowServer::windowImage(desktop::WindowID id, deskt
         // are not composited.
         if (!window || !world_->isOnScreen(id)) return nullptr;
         contentTime = world_->contentTime(id);
+        appName = world_->appName(window->pid);
         if (resolution == desktop::ImageResolution::best) scale = world_->scaleAt(window->frame);
     }
     if (window->own) return window->grab ? window->grab(scale) : nullptr;
     const int width = static_cast<int>(std::lround(window->frame.width() * scale));
     const int height = static_cast<int>(std::lround(window->frame.height() * scale));
     if (width < 1 || height < 1) return nullptr;
-    return paintWindow(*window, contentTime, width, height);
+    return paintWindow(*window, appName, contentTime, width, height);
 }
 
 desktop::WindowID SimWindowServer::registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,

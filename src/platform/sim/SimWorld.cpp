@@ -1,59 +1,13 @@
 #include "platform/sim/SimWorld.h"
 
 #include "platform/dispatch/Queue.h"
+#include "platform/sim/CoverIndex.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sim {
 namespace {
-
-// Rectangles as edges, for the coverage computation that runs over every pair of
-// windows on each change.
-struct Box {
-    double x0, y0, x1, y1;
-};
-
-Box boxOf(const core::Rect& rect)
-{
-    const core::Rect r = rect.standardized();
-    return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()};
-}
-
-bool overlaps(const Box& a, const Box& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
-
-// The parts of r not inside cut (at most four boxes).
-void subtract(const Box& r, const Box& cut, std::vector<Box>& out)
-{
-    if (!overlaps(r, cut)) {
-        out.push_back(r);
-        return;
-    }
-    const Box o{std::max(r.x0, cut.x0), std::max(r.y0, cut.y0), std::min(r.x1, cut.x1), std::min(r.y1, cut.y1)};
-    if (o.y0 > r.y0) out.push_back({r.x0, r.y0, r.x1, o.y0});
-    if (o.y1 < r.y1) out.push_back({r.x0, o.y1, r.x1, r.y1});
-    if (o.x0 > r.x0) out.push_back({r.x0, o.y0, o.x0, o.y1});
-    if (o.x1 < r.x1) out.push_back({o.x1, o.y0, r.x1, o.y1});
-}
-
-// Whether the boxes in front leave nothing of the window's part on the displays.
-bool covered(const Box& window, const std::vector<Box>& displays, const std::vector<Box>& inFront)
-{
-    std::vector<Box> visible;
-    for (const Box& display : displays)
-        if (overlaps(window, display))
-            visible.push_back({std::max(window.x0, display.x0), std::max(window.y0, display.y0),
-                               std::min(window.x1, display.x1), std::min(window.y1, display.y1)});
-    if (visible.empty()) return false;  // nothing of it is on a display to cover
-    std::vector<Box> next;
-    for (const Box& cover : inFront) {
-        if (!overlaps(cover, window)) continue;
-        next.clear();
-        for (const Box& piece : visible) subtract(piece, cover, next);
-        visible.swap(next);
-        if (visible.empty()) return true;
-    }
-    return false;
-}
 
 // Gives the display a new frame; the visible frame keeps its insets and the mode follows.
 void placeDisplay(desktop::DisplayInfo& display, const core::Rect& frame)
@@ -228,23 +182,21 @@ double SimWorld::scaleAt(const core::Rect& frame)
 void SimWorld::addApp(const SimApp& app)
 {
     Lock lock(*this);
+    appIndex_.emplace(app.info.pid, apps_.size());
     apps_.push_back(app);
     refreshCoverage(dispatch::now());
 }
 
 SimApp* SimWorld::findApp(desktop::Pid pid)
 {
-    for (auto& app : apps_)
-        if (app.info.pid == pid) return &app;
-    return nullptr;
+    const auto it = appIndex_.find(pid);
+    return it == appIndex_.end() ? nullptr : &apps_[it->second];
 }
 
-std::unordered_map<desktop::Pid, const SimApp*> SimWorld::appIndexLocked() const
+const SimApp* SimWorld::appLocked(desktop::Pid pid) const
 {
-    std::unordered_map<desktop::Pid, const SimApp*> index;
-    index.reserve(apps_.size());
-    for (const auto& app : apps_) index.emplace(app.info.pid, &app);
-    return index;
+    const auto it = appIndex_.find(pid);
+    return it == appIndex_.end() ? nullptr : &apps_[it->second];
 }
 
 std::optional<SimApp> SimWorld::app(desktop::Pid pid)
@@ -252,6 +204,13 @@ std::optional<SimApp> SimWorld::app(desktop::Pid pid)
     Lock lock(*this);
     if (const SimApp* found = findApp(pid)) return *found;
     return std::nullopt;
+}
+
+std::string SimWorld::appName(desktop::Pid pid)
+{
+    Lock lock(*this);
+    const SimApp* found = appLocked(pid);
+    return found ? found->info.name : std::string();
 }
 
 std::vector<SimApp> SimWorld::apps()
@@ -283,9 +242,10 @@ void SimWorld::terminate(desktop::Pid pid)
     app->info.terminated = true;
     app->info.active = false;
     if (frontmost_ == pid) frontmost_.reset();
+    std::erase_if(zOrder_, [&](desktop::WindowID id) { return windows_.at(id).pid == pid; });
     for (auto it = windows_.begin(); it != windows_.end();) {
         if (it->second.pid == pid) {
-            zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), it->first), zOrder_.end());
+            setPendingFrame(it->second, std::nullopt, 0);
             it = windows_.erase(it);
         } else {
             ++it;
@@ -335,13 +295,43 @@ void SimWorld::addWindow(SimWindow window, bool inFront)
     Lock lock(*this);
     settle();
     const auto id = window.id;
-    zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
+    Touched touched{id, {window.frame}};
+    if (SimWindow* replaced = find(id)) {
+        touched.frames.push_back(replaced->frame);
+        setPendingFrame(*replaced, std::nullopt, 0);
+        zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
+    }
     window.frame = window.frame.standardized();
-    windows_[id] = std::move(window);
+    const auto pending = std::exchange(window.pendingFrame, std::nullopt);
+    SimWindow& added = windows_[id] = std::move(window);
+    setPendingFrame(added, pending, added.pendingDue);
     if (inFront)
         zOrder_.insert(zOrder_.begin(), id);
     else
         zOrder_.push_back(id);
+    refreshCoverage(dispatch::now(), touched);
+}
+
+void SimWorld::addWindows(std::vector<SimWindow> windows)
+{
+    Lock lock(*this);
+    settle();
+    // A number given twice keeps its last place and state, as one addWindow after the
+    // other would leave it.
+    std::unordered_map<desktop::WindowID, std::size_t> last;
+    last.reserve(windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) last[windows[i].id] = i;
+    std::erase_if(zOrder_, [&](desktop::WindowID id) { return last.count(id) > 0; });
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        SimWindow& window = windows[i];
+        if (last.at(window.id) != i) continue;
+        if (SimWindow* replaced = find(window.id)) setPendingFrame(*replaced, std::nullopt, 0);
+        window.frame = window.frame.standardized();
+        const auto pending = std::exchange(window.pendingFrame, std::nullopt);
+        SimWindow& added = windows_[window.id] = std::move(window);
+        setPendingFrame(added, pending, added.pendingDue);
+        zOrder_.push_back(added.id);
+    }
     refreshCoverage(dispatch::now());
 }
 
@@ -349,9 +339,13 @@ void SimWorld::removeWindow(desktop::WindowID id)
 {
     Lock lock(*this);
     settle();
-    if (windows_.erase(id) == 0) return;
+    SimWindow* window = find(id);
+    if (!window) return;
+    const Touched touched{id, {window->frame}};
+    setPendingFrame(*window, std::nullopt, 0);
+    windows_.erase(id);
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
-    refreshCoverage(dispatch::now());
+    refreshCoverage(dispatch::now(), touched);
 }
 
 std::optional<SimWindow> SimWorld::window(desktop::WindowID id)
@@ -366,9 +360,18 @@ void SimWorld::applyFrame(SimWindow& window, const core::Rect& frame, double at)
 {
     const core::Rect from = window.frame;
     window.frame = frame.standardized();
-    window.pendingFrame.reset();
+    setPendingFrame(window, std::nullopt, 0);
     if (window.frame != from) events_.push_back({Event::Kind::frame, window.pid, window.id, from, window.frame});
-    refreshCoverage(at);
+    refreshCoverage(at, Touched{window.id, {from, window.frame}});
+}
+
+void SimWorld::setPendingFrame(SimWindow& window, std::optional<core::Rect> frame, double due)
+{
+    if (window.pendingFrame) pendingFrames_.erase({window.pendingDue, window.id});
+    window.pendingFrame = frame;
+    if (!frame) return;
+    window.pendingDue = due;
+    pendingFrames_.emplace(due, window.id);
 }
 
 void SimWorld::setFrame(desktop::WindowID id, const core::Rect& frame)
@@ -388,8 +391,7 @@ void SimWorld::requestFrame(desktop::WindowID id, const core::Rect& frame, doubl
         applyFrame(*w, frame, dispatch::now());
         return;
     }
-    w->pendingFrame = frame.standardized();
-    w->pendingDue = dispatch::now() + delay;
+    setPendingFrame(*w, frame.standardized(), dispatch::now() + delay);
     settleAfter(delay);
 }
 
@@ -399,7 +401,7 @@ void SimWorld::setMinimized(desktop::WindowID id, bool minimized)
     settle();
     if (SimWindow* w = find(id)) {
         w->minimized = minimized;
-        refreshCoverage(dispatch::now());
+        refreshCoverage(dispatch::now(), Touched{id, {w->frame}});
     }
 }
 
@@ -409,7 +411,7 @@ void SimWorld::setFullscreen(desktop::WindowID id, bool fullscreen)
     settle();
     if (SimWindow* w = find(id)) {
         w->fullscreen = fullscreen;
-        refreshCoverage(dispatch::now());
+        refreshCoverage(dispatch::now(), Touched{id, {w->frame}});
     }
 }
 
@@ -428,13 +430,14 @@ void SimWorld::raise(desktop::WindowID id)
 {
     Lock lock(*this);
     settle();
-    if (!find(id)) return;
+    const SimWindow* w = find(id);
+    if (!w) return;
     zOrder_.erase(std::remove(zOrder_.begin(), zOrder_.end(), id), zOrder_.end());
     zOrder_.insert(zOrder_.begin(), id);
-    refreshCoverage(dispatch::now());
+    refreshCoverage(dispatch::now(), Touched{id, {w->frame}});
 }
 
-const std::vector<const SimWindow*>& SimWorld::orderedLocked() const { return ordered_; }
+const std::vector<SimWindow*>& SimWorld::orderedLocked() const { return ordered_; }
 
 void SimWorld::reorderLocked()
 {
@@ -475,10 +478,8 @@ void SimWorld::visitStack(const StackVisitor& visit)
 {
     Lock lock(*this);
     settle();
-    const auto index = appIndexLocked();
     for (const SimWindow* w : orderedLocked()) {
-        const auto owner = index.find(w->pid);
-        const SimApp* app = owner == index.end() ? nullptr : owner->second;
+        const SimApp* app = appLocked(w->pid);
         if (!visit(*w, app, onScreenLocked(*w, app))) return;
     }
 }
@@ -511,12 +512,7 @@ bool SimWorld::onScreenLocked(const SimWindow& window, const SimApp* owner) cons
     return !owner || (!owner->info.hidden && !owner->info.terminated);
 }
 
-bool SimWorld::onScreenLocked(const SimWindow& window) const
-{
-    for (const auto& app : apps_)
-        if (app.info.pid == window.pid) return onScreenLocked(window, &app);
-    return onScreenLocked(window, nullptr);
-}
+bool SimWorld::onScreenLocked(const SimWindow& window) const { return onScreenLocked(window, appLocked(window.pid)); }
 
 bool SimWorld::onVirtualDisplayLocked(const SimWindow& window) const
 {
@@ -526,27 +522,45 @@ bool SimWorld::onVirtualDisplayLocked(const SimWindow& window) const
     return false;
 }
 
-void SimWorld::refreshCoverage(double at)
+void SimWorld::refreshCoverage(double at, const std::optional<Touched>& touched)
 {
     stackChanged_ = true;
     reorderLocked();
-    const auto index = appIndexLocked();
+    const auto& ordered = orderedLocked();
     std::vector<Box> displays;
     for (const auto& d : displays_) displays.push_back(boxOf(d.frame));
-    std::vector<Box> inFront;
-    for (const SimWindow* w : orderedLocked()) {
-        auto& window = windows_.at(w->id);
-        const auto owner = index.find(window.pid);
-        const bool shown = onScreenLocked(window, owner == index.end() ? nullptr : owner->second);
-        const Box box = boxOf(window.frame);
-        const bool isCovered = shown && !window.own && !onVirtualDisplayLocked(window) && covered(box, displays, inFront);
+    std::vector<Box> boxes;
+    std::vector<bool> shown;
+    std::vector<bool> hides;
+    boxes.reserve(ordered.size());
+    shown.reserve(ordered.size());
+    hides.reserve(ordered.size());
+    for (const SimWindow* w : ordered) {
+        const bool onScreen = onScreenLocked(*w);
+        boxes.push_back(boxOf(w->frame));
+        shown.push_back(onScreen);
+        hides.push_back(onScreen && w->alpha > 0);
+    }
+    std::vector<Box> touchedBoxes;
+    if (touched)
+        for (const auto& frame : touched->frames) touchedBoxes.push_back(boxOf(frame));
+    const auto affected = [&](std::size_t rank) {
+        return !touched || ordered[rank]->id == touched->window ||
+               std::any_of(touchedBoxes.begin(), touchedBoxes.end(),
+                           [&](const Box& box) { return overlaps(box, boxes[rank]); });
+    };
+
+    const CoverIndex cover(displays, boxes, hides);
+    for (std::size_t rank = 0; rank < ordered.size(); ++rank) {
+        if (!affected(rank)) continue;
+        SimWindow& window = *ordered[rank];
+        const bool isCovered = shown[rank] && !window.own && !onVirtualDisplayLocked(window) && cover.covered(rank);
         if (isCovered && !window.frozen) {
             window.frozen = true;
             window.frozenContentTime = window.content == Content::animated ? at : 0;
         } else if (!isCovered && window.frozen) {
             window.frozen = false;
         }
-        if (shown && window.alpha > 0) inFront.push_back(box);
     }
 }
 
@@ -586,8 +600,7 @@ void SimWorld::settle()
         for (auto& p : pendingModes_)
             if (p.due <= now && (!mode || p.due < mode->due)) mode = &p;
         SimWindow* window = nullptr;
-        for (auto& [id, w] : windows_)
-            if (w.pendingFrame && w.pendingDue <= now && (!window || w.pendingDue < window->pendingDue)) window = &w;
+        if (!pendingFrames_.empty() && pendingFrames_.begin()->first <= now) window = find(pendingFrames_.begin()->second);
         if (mode && (!window || mode->due <= window->pendingDue)) {
             const PendingMode due = *mode;
             pendingModes_.erase(pendingModes_.begin() + (mode - pendingModes_.data()));

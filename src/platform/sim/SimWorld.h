@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <unordered_map>
 
 namespace sim {
@@ -98,6 +99,8 @@ public:
     void addApp(const SimApp& app);
     std::optional<SimApp> app(desktop::Pid pid);
     std::vector<SimApp> apps();  // launch order
+    // Empty for an unknown application.
+    std::string appName(desktop::Pid pid);
     void setHidden(desktop::Pid pid, bool hidden);
     // Marks the application terminated and removes its windows.
     void terminate(desktop::Pid pid);
@@ -110,6 +113,9 @@ public:
     // --- windows ---
     // Adds in front of the others of its layer (or behind all of them).
     void addWindow(SimWindow window, bool inFront = true);
+    // Adds the windows behind all others, in order (front to back), and works out what
+    // covers what once for all of them: the way a whole desktop is set up.
+    void addWindows(std::vector<SimWindow> windows);
     void removeWindow(desktop::WindowID id);
     std::optional<SimWindow> window(desktop::WindowID id);
     // Applies at once.
@@ -200,15 +206,25 @@ private:
 
     void settle();
     void settleAfter(double delay);
+    // A change of one window: its number and the frames it left and took.
+    struct Touched {
+        desktop::WindowID window = 0;
+        std::vector<core::Rect> frames;
+    };
+
     void applyFrame(SimWindow& window, const core::Rect& frame, double at);
-    void refreshCoverage(double at);
+    void setPendingFrame(SimWindow& window, std::optional<core::Rect> frame, double due);
+    // Works out which windows are fully covered, and freezes or resumes their content as
+    // of `at`: all windows, or after a change of one window only those it may cover or
+    // uncover (itself and the windows meeting its frames).
+    void refreshCoverage(double at, const std::optional<Touched>& touched = std::nullopt);
     void refreshFocus();
-    std::unordered_map<desktop::Pid, const SimApp*> appIndexLocked() const;
+    const SimApp* appLocked(desktop::Pid pid) const;
     bool onScreenLocked(const SimWindow& window, const SimApp* owner) const;
     bool onScreenLocked(const SimWindow& window) const;
     bool onVirtualDisplayLocked(const SimWindow& window) const;
     // Front to back, kept by every change of the stack (each one refreshes coverage).
-    const std::vector<const SimWindow*>& orderedLocked() const;
+    const std::vector<SimWindow*>& orderedLocked() const;
     void reorderLocked();
     std::map<desktop::Pid, desktop::WindowID> focusMapLocked() const;
     SimWindow* find(desktop::WindowID id);
@@ -226,9 +242,11 @@ private:
     std::vector<PendingMode> pendingModes_;
     desktop::DisplayID nextDisplayID_ = 50001;
     std::vector<SimApp> apps_;
+    std::unordered_map<desktop::Pid, std::size_t> appIndex_;  // the first application with the pid
     std::map<desktop::WindowID, SimWindow> windows_;
     std::vector<desktop::WindowID> zOrder_;  // front to back, layers mixed
-    std::vector<const SimWindow*> ordered_;  // zOrder_ with the layers first
+    std::vector<SimWindow*> ordered_;        // zOrder_ with the layers first
+    std::set<std::pair<double, desktop::WindowID>> pendingFrames_;  // by due time
     std::map<desktop::Pid, desktop::WindowID> focused_;
     std::optional<desktop::Pid> frontmost_;
     desktop::WindowID nextOwnNumber_ = 90001;

@@ -1,5 +1,7 @@
 #include "platform/sim/WindowPainter.h"
 
+#include "platform/sim/TextStrip.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -48,9 +50,48 @@ void fillWrapped(std::vector<std::uint32_t>& row, int start, int count, std::uin
     std::fill_n(row.begin(), count - first, pixel);
 }
 
+// The title strip in points; below a readable size, or where it would fill half the
+// picture, the window is drawn without one.
+constexpr double titleStripPoints = 24;
+constexpr double titleFontPoints = 13;
+constexpr int smallestStripPixels = 8;
+
+std::string titleText(const std::string& appName, const std::string& title)
+{
+    if (appName.empty() || title.empty()) return appName + title;
+    return appName + " \u2014 " + title;
+}
+
+// Lays the title strip over the top rows, keeping the low half of each channel for the
+// frame index as the rest of the picture does.
+void paintTitleStrip(desktop::PixelBuffer& buffer, const SimWindow& window, const std::string& appName,
+                     std::uint32_t frameBits)
+{
+    const double scale = window.frame.height() > 0 ? buffer.height / window.frame.height() : 1;
+    const int height = static_cast<int>(std::lround(titleStripPoints * scale));
+    if (height < smallestStripPixels || 2 * height > buffer.height) return;
+
+    StripLook look;
+    look.text = titleText(appName, window.title);
+    look.width = buffer.width;
+    look.height = height;
+    look.fontPixels = static_cast<int>(std::lround(titleFontPoints * scale));
+    look.centred = true;
+    look.background = qRgb(0xE0, 0xE0, 0xE0);
+    look.foreground = qRgb(0x20, 0x20, 0x20);
+    look.edge = qRgb(0xB0, 0xB0, 0xB0);
+    const auto strip = textStrip(look);
+    for (int y = 0; y < height; ++y) {
+        const auto* from = reinterpret_cast<const std::uint32_t*>(strip->constScanLine(y));
+        auto* to = reinterpret_cast<std::uint32_t*>(buffer.row(y));
+        for (int x = 0; x < buffer.width; ++x) to[x] = (from[x] & 0xFFF0F0F0u) | frameBits;
+    }
+}
+
 }  // namespace
 
-desktop::PixelBufferRef paintWindow(const SimWindow& window, double contentTime, int pixelWidth, int pixelHeight)
+desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& appName, double contentTime,
+                                    int pixelWidth, int pixelHeight)
 {
     const int width = std::max(pixelWidth, 1);
     const int height = std::max(pixelHeight, 1);
@@ -88,6 +129,7 @@ desktop::PixelBufferRef paintWindow(const SimWindow& window, double contentTime,
     append(plainRow, bandY - wrappedBandRows);
     append(bandRow, bandRowsBeforeWrap);
     append(plainRow, height - bandY - bandRowsBeforeWrap);
+    paintTitleStrip(*buffer, window, appName, packed(shade(0, frameIndex)) & 0x000F0F0Fu);
     return buffer;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/sim/Compositor.h"
 #include "platform/sim/WindowPainter.h"
+#include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
 
 #include <QImage>
@@ -28,8 +29,8 @@ protected:
     static QRgb painted(desktop::WindowID id, sim::SimWorld& world, int x, int y)
     {
         const auto window = *world.window(id);
-        const auto picture = sim::paintWindow(window, world.contentTime(id), int(window.frame.width()),
-                                              int(window.frame.height()));
+        const auto picture = sim::paintWindow(window, world.appName(window.pid), world.contentTime(id),
+                                              int(window.frame.width()), int(window.frame.height()));
         const std::uint8_t* p = picture->row(y) + 4 * x;
         return qRgb(p[2], p[1], p[0]);
     }
@@ -114,6 +115,36 @@ TEST_F(CompositorTest, AllDisplaysSideBySideTopAligned)
     EXPECT_EQ(second.pixel(105, 105), painted(13, world(), 5, 5));
 
     EXPECT_FALSE(sim::writeDesktopPng(world(), 7, home() + "/none.png"));
+}
+
+TEST_F(CompositorTest, EachDisplayHasAMenuBarNamingTheFrontmostApplicationOverTheWindows)
+{
+    testsupport::ensureQtApplication();
+    desktop::DisplayInfo right;
+    right.id = 2;
+    right.frame = core::Rect(1512, 0, 800, 600);  // no visible frame: a standard bar
+    right.scale = 1;
+    world().addDisplay(right);
+    addWindow(501, 13, {0, 0, 600, 400}, "Under the bar");
+    const auto darkIn = [](const QImage& shot, int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (qGreen(shot.pixel(x, y)) < 0x60) return true;
+        return false;
+    };
+
+    const QImage before(QString::fromStdString(png("no-frontmost")));
+    const QRgb bar = before.pixel(1000, 3);
+    EXPECT_EQ(before.pixel(300, 3), bar) << "the bar is drawn over the window";
+    EXPECT_EQ(before.pixel(1512 + 700, 3), bar);
+    EXPECT_NE(before.pixel(1000, 30), bar) << "25 points high on the first display";
+    EXPECT_NE(before.pixel(1512 + 700, 30), bar) << "24 points high on the second";
+    EXPECT_FALSE(darkIn(before, 0, 200, 0, 24));
+
+    world().setFrontmost(501);
+    const QImage after(QString::fromStdString(png("frontmost")));
+    EXPECT_TRUE(darkIn(after, 0, 200, 0, 24)) << "the application's name";
+    EXPECT_TRUE(darkIn(after, 1512, 1712, 0, 24));
 }
 
 }  // namespace

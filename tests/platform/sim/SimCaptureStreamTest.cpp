@@ -100,7 +100,8 @@ protected:
 
     std::vector<std::uint8_t> painted(desktop::WindowID id, double contentTime, int width, int height)
     {
-        return sim::paintWindow(*world().window(id), contentTime, width, height)->bytes;
+        const auto window = *world().window(id);
+        return sim::paintWindow(window, world().appName(window.pid), contentTime, width, height)->bytes;
     }
 
     dispatch::Queue output{"test.capture"};
@@ -363,7 +364,8 @@ TEST_F(SimCaptureStreamTest, ResizedSourceIsDrawnTopLeftAtTheOldPixelSizeUntilRe
     ASSERT_EQ(shrunk.image->width, 400);
     ASSERT_EQ(shrunk.image->height, 300);
     EXPECT_EQ(shrunk.contentRect, core::Rect(0, 0, 200, 100));
-    const auto live = sim::paintWindow(*world().window(source), shrunk.presentationTime, 200, 100);
+    const auto live = sim::paintWindow(*world().window(source), world().appName(world().window(source)->pid),
+                                       shrunk.presentationTime, 200, 100);
     for (int y = 0; y < 300; ++y) {
         for (int x = 0; x < 400; ++x) {
             const std::uint8_t* got = shrunk.image->row(y) + 4 * x;

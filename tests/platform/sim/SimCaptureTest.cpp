@@ -141,7 +141,8 @@ TEST_F(SimCaptureTest, ScreenshotIsTheWindowFilledIntoTheConfiguredSize)
     const auto [image, error] = screenshot(filterOf(21), 176, 88);
     EXPECT_FALSE(error);
     ASSERT_TRUE(image);
-    EXPECT_EQ(image->bytes, sim::paintWindow(*world().window(21), 2.5, 176, 88)->bytes);
+    const auto window = *world().window(21);
+    EXPECT_EQ(image->bytes, sim::paintWindow(window, world().appName(window.pid), 2.5, 176, 88)->bytes);
 
     // A minimised or closed window has nothing to show.
     EXPECT_EQ(screenshot(filterOf(11), 176, 88).second->code, ce::noCaptureSource);
