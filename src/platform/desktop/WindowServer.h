@@ -57,6 +57,9 @@ using OwnWindowGrab = std::function<PixelBufferRef(double scale)>;
 // Hands a mouse or key event aimed at the window (location in global points) to it.
 struct Event;
 using OwnWindowEventSink = std::function<void(const Event&)>;
+// Told on the main queue of a move the desktop itself made to the window (a display it
+// lay on went away), with the new frame in global points.
+using OwnWindowMoved = std::function<void(const core::Rect& frame)>;
 
 enum class ImageResolution { nominal, best };
 
@@ -73,7 +76,8 @@ public:
 
     // The application's own windows join the list, stacked by level; the number is the
     // window's for life. Ordering a window front puts it before the others of its level.
-    virtual WindowID registerOwnWindow(const OwnWindowState& state, OwnWindowGrab grab, OwnWindowEventSink sink) = 0;
+    virtual WindowID registerOwnWindow(const OwnWindowState& state, OwnWindowGrab grab, OwnWindowEventSink sink,
+                                       OwnWindowMoved moved = {}) = 0;
     virtual void updateOwnWindow(WindowID window, const OwnWindowState& state) = 0;
     virtual void orderOwnWindowFront(WindowID window) = 0;
     virtual void unregisterOwnWindow(WindowID window) = 0;

@@ -86,7 +86,7 @@ desktop::PixelBufferRef SimWindowServer::windowImage(desktop::WindowID id, deskt
 }
 
 desktop::WindowID SimWindowServer::registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,
-                                                     desktop::OwnWindowEventSink sink)
+                                                     desktop::OwnWindowEventSink sink, desktop::OwnWindowMoved moved)
 {
     SimWindow window;
     window.id = world_->allocateWindowNumber();
@@ -100,6 +100,7 @@ desktop::WindowID SimWindowServer::registerOwnWindow(const desktop::OwnWindowSta
     window.ignoresMouseEvents = state.ignoresMouseEvents;
     window.grab = std::move(grab);
     window.sink = std::move(sink);
+    window.moved = std::move(moved);
     const auto id = window.id;
     world_->addWindow(std::move(window));
     return id;

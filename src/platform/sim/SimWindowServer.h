@@ -21,7 +21,7 @@ public:
                                         desktop::ImageResolution resolution = desktop::ImageResolution::nominal) override;
 
     desktop::WindowID registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,
-                                        desktop::OwnWindowEventSink sink) override;
+                                        desktop::OwnWindowEventSink sink, desktop::OwnWindowMoved moved = {}) override;
     void updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state) override;
     void orderOwnWindowFront(desktop::WindowID window) override;
     void unregisterOwnWindow(desktop::WindowID window) override;

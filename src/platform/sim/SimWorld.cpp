@@ -84,11 +84,41 @@ bool SimWorld::removeDisplay(desktop::DisplayID id)
     settle();
     const auto it = std::find_if(displays_.begin(), displays_.end(), [&](const auto& d) { return d.id == id; });
     if (it == displays_.end()) return false;
+    const core::Rect removedFrame = it->frame;
     displays_.erase(it);
     for (std::size_t i = 0; i < displays_.size(); ++i) displays_[i].isMain = i == 0;
+    gatherStrandedWindows(removedFrame);
     refreshCoverage(dispatch::now());
     events_.push_back({Event::Kind::displays});
     return true;
+}
+
+void SimWorld::gatherStrandedWindows(const core::Rect& removedFrame)
+{
+    if (displays_.empty()) return;
+    const core::Rect primary = displays_.front().frame;
+    const core::Rect area = displays_.front().visibleFrame;
+    const auto onSomeDisplay = [&](const core::Rect& frame) {
+        return std::any_of(displays_.begin(), displays_.end(), [&](const desktop::DisplayInfo& d) {
+            return d.frame.intersects(frame) || d.frame.contains(frame.origin);
+        });
+    };
+    // Where it lay on the display that went, on the primary, and inside its visible
+    // frame (the top-left edges win for a window too big for it).
+    const auto landing = [&](const core::Rect& frame) {
+        const double x = frame.minX() - removedFrame.minX() + primary.minX();
+        const double y = frame.minY() - removedFrame.minY() + primary.minY();
+        return core::Rect(std::max(area.minX(), std::min(x, area.maxX() - frame.width())),
+                          std::max(area.minY(), std::min(y, area.maxY() - frame.height())), frame.width(),
+                          frame.height());
+    };
+    const double now = dispatch::now();
+    for (auto& [id, window] : windows_) {
+        if (window.layer <= desktopIconLayer || onSomeDisplay(window.frame)) continue;
+        applyFrame(window, landing(window.frame), now);
+        if (window.own && window.moved)
+            dispatch::main().async([moved = window.moved, frame = window.frame] { moved(frame); });
+    }
 }
 
 bool SimWorld::setDisplayFrame(desktop::DisplayID id, const core::Rect& frame)

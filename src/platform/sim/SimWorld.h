@@ -54,6 +54,7 @@ struct SimWindow {
     bool ignoresMouseEvents = false;
     desktop::OwnWindowGrab grab;
     desktop::OwnWindowEventSink sink;
+    desktop::OwnWindowMoved moved;
 
     // A write that settles later.
     std::optional<core::Rect> pendingFrame;
@@ -78,6 +79,7 @@ public:
 
     // --- displays (frames in global points; the first is the primary) ---
     void addDisplay(const desktop::DisplayInfo& display);
+    // Windows left on no display move onto the primary one, size kept.
     bool removeDisplay(desktop::DisplayID id);
     bool setDisplayFrame(desktop::DisplayID id, const core::Rect& frame);
     // Moves several displays' origins as one change with one notice; false (and nothing
@@ -213,6 +215,8 @@ private:
     };
 
     void applyFrame(SimWindow& window, const core::Rect& frame, double at);
+    // After a display went: brings the windows that lie on no display onto the primary.
+    void gatherStrandedWindows(const core::Rect& removedFrame);
     void setPendingFrame(SimWindow& window, std::optional<core::Rect> frame, double due);
     // Works out which windows are fully covered, and freezes or resumes their content as
     // of `at`: all windows, or after a change of one window only those it may cover or

@@ -44,10 +44,18 @@ desktop::OwnWindowEventSink eventsTo(QWidget& widget)
 
 }  // namespace
 
-OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state)
+OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state,
+                                             std::function<void(const core::Rect&)> movedByDesktop)
     : server_(desktop::current().windowServer),
       state_(state),
-      number_(server_->registerOwnWindow(state, pictureOf(widget), eventsTo(widget)))
+      relay_(std::make_shared<MoveRelay>(MoveRelay{this, std::move(movedByDesktop)})),
+      number_(server_->registerOwnWindow(state, pictureOf(widget), eventsTo(widget),
+                                         [relay = std::weak_ptr<MoveRelay>(relay_)](const core::Rect& frame) {
+                                             const auto alive = relay.lock();
+                                             if (!alive) return;
+                                             alive->registration->state_.frame = frame;
+                                             if (alive->movedByDesktop) alive->movedByDesktop(frame);
+                                         }))
 {
 }
 

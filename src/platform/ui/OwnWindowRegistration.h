@@ -2,6 +2,7 @@
 
 #include "platform/desktop/WindowServer.h"
 
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -13,7 +14,10 @@ namespace ui {
 // it. Main thread only; the picture may be asked for from any thread.
 class OwnWindowRegistration {
 public:
-    OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state);
+    // movedByDesktop: told of a move the desktop made (global frame), which the desktop
+    // already knows of, so it is not sent back.
+    OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state,
+                          std::function<void(const core::Rect&)> movedByDesktop = {});
     ~OwnWindowRegistration();
     OwnWindowRegistration(const OwnWindowRegistration&) = delete;
     OwnWindowRegistration& operator=(const OwnWindowRegistration&) = delete;
@@ -29,6 +33,12 @@ private:
     // The server it registered with, even when another desktop is installed meanwhile.
     std::shared_ptr<desktop::WindowServer> server_;
     desktop::OwnWindowState state_;
+    struct MoveRelay {
+        OwnWindowRegistration* registration;
+        std::function<void(const core::Rect&)> movedByDesktop;
+    };
+    // Held weakly by the desktop's callback, which may come after the registration ended.
+    std::shared_ptr<MoveRelay> relay_;
     desktop::WindowID number_ = 0;
 };
 

@@ -27,7 +27,10 @@ Window::Window(const core::Rect& frame, Style style) : QWidget(nullptr), style_(
     if (style_ == Style::panel) setAttribute(Qt::WA_TranslucentBackground);
     applyWindowFlags();
     setGeometry(qtGeometry(frame_));
-    registration_ = std::make_unique<OwnWindowRegistration>(*this, desktopState());
+    registration_ = std::make_unique<OwnWindowRegistration>(
+        *this, desktopState(), [self = QPointer<Window>(this)](const core::Rect& frame) {
+            if (self) self->adoptDesktopMove(frame);
+        });
 }
 
 Window::~Window()
@@ -217,6 +220,12 @@ void Window::adoptQtGeometry()
 void Window::publish()
 {
     if (registration_) registration_->update(desktopState());
+}
+
+void Window::adoptDesktopMove(const core::Rect& globalFrame)
+{
+    frame_ = core::flipped(globalFrame, desktop::firstScreenHeight(desktop::displays()));
+    setGeometry(qtGeometry(frame_));
 }
 
 desktop::OwnWindowState Window::desktopState() const

@@ -96,6 +96,8 @@ private:
     void applyWindowFlags();
     // Follows a geometry change made by the window system (a user moving a titled window).
     void adoptQtGeometry();
+    // Follows a move the desktop made (global frame) without telling it back.
+    void adoptDesktopMove(const core::Rect& globalFrame);
     desktop::OwnWindowState desktopState() const;
     void publish();
 
