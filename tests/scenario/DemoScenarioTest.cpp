@@ -1,3 +1,4 @@
+#include "app/StandInShell.h"
 #include "scenario/EmptyApplication.h"
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
@@ -27,12 +28,18 @@ scenario::RunResult runEmpty(const std::string& file, const std::string& folder)
     return scenario::runScenario(std::get<scenario::Scenario>(loaded), folder, std::move(app));
 }
 
+// The demo as the executable runs it: with the stand-in shell, whose mini windows need
+// the Qt application.
 scenario::RunResult runDemo(const std::string& folder)
 {
-    return runEmpty(demo, folder);
+    testsupport::ensureQtApplication();
+    auto app = std::make_unique<app::StandInShell>();
+    auto loaded = scenario::loadScenario(demo, *app);
+    if (const auto* refusal = std::get_if<scenario::RunResult>(&loaded)) return *refusal;
+    return scenario::runScenario(std::get<scenario::Scenario>(loaded), folder, std::move(app));
 }
 
-TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsAndTheirWindows)
+TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindows)
 {
     TempDir out;
     const auto result = runDemo(out.path());
@@ -43,22 +50,45 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsAndTheirWindows)
     EXPECT_EQ(state["frontmost"], 501);
     EXPECT_EQ(state["pointer"], json::parse("[1800.0, 400.0]"));
     EXPECT_EQ(state["displays"].size(), 2u);
-    EXPECT_EQ(state["panels"], json::array());
     EXPECT_EQ(state["hotkeys"], json::array());
+
+    // The video's and the terminal's mini windows, tiled into the top-right corner of the
+    // display each source lies on.
+    ASSERT_EQ(state["panels"].size(), 2u);
+    EXPECT_EQ(state["panels"][0]["source"], 5150);
+    EXPECT_EQ(state["panels"][1]["source"], 6001);
+    const json video = state["panels"][0]["frame"], terminal = state["panels"][1]["frame"];
+    EXPECT_NEAR(video[0].get<double>() + video[2].get<double>(), 1512 - 16, 1e-6);
+    EXPECT_NEAR(video[1].get<double>(), 25 + 16, 1e-6);
+    EXPECT_NEAR(terminal[0].get<double>() + terminal[2].get<double>(), 1512 + 1920 - 16, 1e-6);
+    EXPECT_NEAR(terminal[1].get<double>(), 16, 1e-6);
+    for (const auto& panel : state["panels"]) {
+        EXPECT_TRUE(panel["visible"].get<bool>()) << panel;
+        EXPECT_GT(panel["framesShown"].get<long>(), 100) << panel;
+    }
 
     // Front to back: Draft raised over Notes (minimised and restored in place), then the
     // terminal the file put forward, the moved video, and the documents behind it.
+    // The mini windows float above them.
     std::vector<std::uint32_t> ids;
     std::map<std::string, int> owners;
+    int own = 0;
     for (const auto& w : state["windows"]) {
-        ids.push_back(w["id"]);
         EXPECT_TRUE(w["onScreen"].get<bool>()) << w;
-        EXPECT_FALSE(w["own"].get<bool>()) << w;
+        if (w["own"].get<bool>()) {
+            EXPECT_EQ(ids, std::vector<std::uint32_t>{}) << w;
+            ++own;
+            continue;
+        }
+        ids.push_back(w["id"]);
         ++owners[w["owner"]];
+        if (w["id"] == 5150) {
+            EXPECT_EQ(w["frame"], json::parse("[700.0, 350.0, 760.0, 480.0]"));
+        }
     }
+    EXPECT_EQ(own, 2);
     EXPECT_EQ(ids, (std::vector<std::uint32_t>{4243, 4242, 6001, 5150, 5151}));
     EXPECT_EQ(owners, (std::map<std::string, int>{{"Browser", 2}, {"Editor", 2}, {"Terminal", 1}}));
-    EXPECT_EQ(state["windows"][3]["frame"], json::parse("[700.0, 350.0, 760.0, 480.0]"));
 
     EXPECT_EQ(json::parse(readFile(out.path() + "/state-3.5.json"))["time"], 3.5);
     EXPECT_EQ(readFile(out.path() + "/desktop.png").substr(1, 3), "PNG");
