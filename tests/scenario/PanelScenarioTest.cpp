@@ -204,8 +204,9 @@ TEST_F(PanelsScenario, ABarDragOntoTheVirtualDisplayIsRolledBack)
 
 TEST_F(PanelsScenario, PauseAllPausesEveryPanelAndResumesThem)
 {
-    for (const auto& p : state("paused.json")["panels"]) EXPECT_TRUE(p["paused"].get<bool>()) << p;
-    for (const auto& p : state("replugged.json")["panels"]) EXPECT_FALSE(p["paused"].get<bool>()) << p;
+    const json paused = state("paused.json"), resumed = state("replugged.json");
+    for (const auto& p : paused["panels"]) EXPECT_TRUE(p["paused"].get<bool>()) << p;
+    for (const auto& p : resumed["panels"]) EXPECT_FALSE(p["paused"].get<bool>()) << p;
 }
 
 TEST_F(PanelsScenario, ADisplayRemovalBringsItsWindowsAndPanelsOntoTheRemainingScreen)
