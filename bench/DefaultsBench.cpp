@@ -1,5 +1,7 @@
 #include "platform/defaults/Defaults.h"
 
+#include "BenchFolder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -9,16 +11,6 @@
 #include <string>
 
 namespace {
-
-std::string benchFolder()
-{
-    static const std::string folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "glimra-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        return pattern;
-    }();
-    return folder;
-}
 
 std::string key(long long i) { return "seededSetting" + std::to_string(i); }
 

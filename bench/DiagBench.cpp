@@ -1,5 +1,7 @@
 #include "foundation/Diag.h"
 
+#include "BenchFolder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -11,16 +13,6 @@
 namespace {
 
 const std::string message = "流观察: 帧率切换 id=4242 fps=30 ⇒ 原地更新配置";
-
-std::string benchFolder()
-{
-    static const std::string folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "glimra-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        return pattern;
-    }();
-    return folder;
-}
 
 void BM_DiagLog(benchmark::State& state)
 {

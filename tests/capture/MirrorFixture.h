@@ -31,22 +31,9 @@ protected:
 
     sim::SimCapture& simCapture() { return dynamic_cast<sim::SimCapture&>(*desktop().capture); }
 
-    desktop::ShareableWindow shareable(desktop::WindowID id)
-    {
-        desktop::ShareableWindow found;
-        desktop::capture().shareableContent(
-            false, false, [&](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error>) {
-                if (!content) return;
-                for (const auto& window : content->windows)
-                    if (window.windowID == id) found = window;
-            });
-        clock().runUntilIdle();
-        return found;
-    }
-
     void makeMirror(int frameRate = 30)
     {
-        mirror = StreamMirror::make(shareable(sourceID), frameRate);
+        mirror = StreamMirror::make(shareableWindow(sourceID), frameRate);
         mirror->onFrame = [this](desktop::PixelBufferRef frame) { frames.push_back(frame); };
         mirror->onStopped = [this](std::optional<std::string> text) { stopped.push_back(text.value_or("")); };
         mirror->onStartError = [this](std::string text) { startErrors.push_back(text); };

@@ -40,22 +40,9 @@ protected:
         testsupport::SimDesktopDiagTest::TearDown();
     }
 
-    desktop::ShareableWindow shareable(desktop::WindowID id)
-    {
-        desktop::ShareableWindow found;
-        desktop::capture().shareableContent(
-            false, false, [&](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error>) {
-                if (!content) return;
-                for (const auto& window : content->windows)
-                    if (window.windowID == id) found = window;
-            });
-        clock().runUntilIdle();
-        return found;
-    }
-
     PipPanel* makePanel(desktop::WindowID id = sourceID, FocusRegion focus = {})
     {
-        auto* panel = new PipPanel(shareable(id), focus);
+        auto* panel = new PipPanel(shareableWindow(id), focus);
         panel->orderFront();
         return panel;
     }

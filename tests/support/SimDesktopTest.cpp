@@ -1,5 +1,6 @@
 #include "support/SimDesktopTest.h"
 
+#include "platform/desktop/Capture.h"
 #include "platform/sim/SimDesktop.h"
 
 namespace testsupport {
@@ -64,6 +65,19 @@ std::vector<nlohmann::json> SimDesktopTest::journalOf(const std::string& what) c
     std::vector<nlohmann::json> found;
     for (const auto& line : *journal_)
         if (line.value("do", "") == what) found.push_back(line);
+    return found;
+}
+
+desktop::ShareableWindow SimDesktopTest::shareableWindow(desktop::WindowID id)
+{
+    desktop::ShareableWindow found;
+    desktop::capture().shareableContent(
+        false, false, [&](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error>) {
+            if (!content) return;
+            for (const auto& window : content->windows)
+                if (window.windowID == id) found = window;
+        });
+    clock().runUntilIdle();
     return found;
 }
 

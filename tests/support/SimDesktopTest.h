@@ -31,6 +31,10 @@ protected:
                                 const std::string& title = "", long layer = 0,
                                 sim::Content content = sim::Content::animated);
 
+    // The capture framework's record of a window, as the catalog hands it out; an empty
+    // record when the window is not shareable.
+    desktop::ShareableWindow shareableWindow(desktop::WindowID id);
+
     // What the application did to the desktop, in order.
     const std::vector<nlohmann::json>& journal() const { return *journal_; }
     // The journal's entries with the given "do".
