@@ -61,7 +61,7 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
     EXPECT_NEAR(video[0].get<double>() + video[2].get<double>(), 1512 - 16, 1e-6);
     EXPECT_NEAR(video[1].get<double>(), 25 + 16, 1e-6);
     EXPECT_NEAR(terminal[0].get<double>() + terminal[2].get<double>(), 1512 + 1920 - 16, 1e-6);
-    EXPECT_NEAR(terminal[1].get<double>(), 16, 1e-6);
+    EXPECT_NEAR(terminal[1].get<double>(), 25 + 16, 1e-6);
     for (const auto& panel : state["panels"]) {
         EXPECT_TRUE(panel["visible"].get<bool>()) << panel;
         EXPECT_GT(panel["framesShown"].get<long>(), 100) << panel;
