@@ -20,10 +20,10 @@ std::string failureText(Catalog::Failure failure)
 
 }  // namespace
 
-void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus, std::function<void(PipPanel&)> created)
+void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus)
 {
-    Catalog::list([windowID, focus, created = std::move(created)](Catalog::Listing listing) {
-        dispatch::main().async([windowID, focus, created, listing = std::move(listing)] {
+    Catalog::list([windowID, focus](Catalog::Listing listing) {
+        dispatch::main().async([windowID, focus, listing = std::move(listing)] {
             const auto found = std::find_if(listing.windows.begin(), listing.windows.end(),
                                             [&](const desktop::ShareableWindow& w) { return w.windowID == windowID; });
             if (found == listing.windows.end()) {
@@ -33,7 +33,6 @@ void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus, std::fun
             }
             auto* panel = new PipPanel(*found, focus);
             panel->orderFront();
-            if (created) created(*panel);
         });
     });
 }

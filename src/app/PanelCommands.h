@@ -3,17 +3,13 @@
 #include "panels/FocusRegion.h"
 #include "platform/desktop/Types.h"
 
-#include <functional>
-
-class PipPanel;
-
 // The shell's commands on mini windows. Main thread only.
 namespace app {
 
 // Resolves the window through a fresh catalog and opens its mini window, ordered front
-// and left where it was placed (not tiled); created runs with it. A window the catalog
-// does not offer is one log line and no panel.
-void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus, std::function<void(PipPanel&)> created);
+// and left where it was placed (not tiled). A window the catalog does not offer is one
+// log line and no panel.
+void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus);
 
 // Closes every mini window of the source window; one log line when there is none.
 void closePanels(desktop::WindowID windowID);

@@ -2,6 +2,7 @@
 
 #include "app/LaunchSelfTests.h"
 #include "app/PanelCommands.h"
+#include "app/PanelStates.h"
 #include "foundation/Diag.h"
 #include "panels/LearnedMinSizes.h"
 #include "panels/PipPanel.h"
@@ -77,10 +78,7 @@ std::optional<CommandFields> StandInShell::command(const std::string& name) cons
 void StandInShell::runCommand(const scenario::CommandCall& call)
 {
     if (call.name == "mirrorWindow") {
-        mirrorWindow(*call.window, focusOf(call.region),
-                     [states = std::weak_ptr<PanelStates>(states_)](PipPanel& panel) {
-                         if (auto alive = states.lock()) alive->track(panel);
-                     });
+        mirrorWindow(*call.window, focusOf(call.region));
     } else if (call.name == "closePanel") {
         closePanels(*call.window);
     } else if (call.name == "tileAllAction") {
@@ -112,7 +110,7 @@ std::optional<int> StandInShell::exitStatus() const
 
 nlohmann::ordered_json StandInShell::panels() const
 {
-    return states_->list();
+    return panelStates();
 }
 
 }  // namespace app

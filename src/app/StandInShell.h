@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/ForeignFrontWatch.h"
-#include "app/PanelStates.h"
 #include "platform/desktop/Types.h"
 #include "scenario/Application.h"
 
@@ -29,7 +28,6 @@ private:
     std::shared_ptr<std::optional<int>> exitStatus_ = std::make_shared<std::optional<int>>();
     std::unique_ptr<ForeignFrontWatch> frontWatch_;
     std::optional<desktop::Token> displayObserver_;
-    std::shared_ptr<PanelStates> states_ = std::make_shared<PanelStates>();
 };
 
 }  // namespace app

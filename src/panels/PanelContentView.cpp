@@ -141,6 +141,7 @@ void PanelContentView::cancelPendingSingleClickActions()
 
 void PanelContentView::apply(desktop::PixelBufferRef buffer)
 {
+    ++framesShown;
     if (hints_.visible() && viewAlpha(*statusLabel) > 0.5 && hints_.frameArrived(panel && panel->sourceClosing()))
         fadeOutStatusLabel(HintTracker::withdrawFadeDuration);
     fillView->display(buffer);

@@ -46,6 +46,8 @@ public:
     bool previewVisible = false;
     bool pinned = false;
     bool takeoverActive = false;
+    // Frames handed to the mirror views since creation.
+    long framesShown = 0;
     void schedulePreviewShow();
     void hidePreview();
     void exitPinnedPreview(std::optional<desktop::Pid> frontPid, std::optional<desktop::WindowID> frontWindowID,
