@@ -51,13 +51,13 @@ StandInShell::~StandInShell()
 
 void StandInShell::launch(const std::vector<std::string>& args)
 {
-    // Learned minimum sizes last one run.
-    LearnedMinSizes::resetForLaunch();
+    // In the order of the application's own launch: a self-test ends it early, before
+    // anything else is logged or observed.
+    PipPanel::syncMiniWindowFlag();
     if (runLaunchSelfTest(args)) {
         *exitStatus_ = 0;
         return;
     }
-    PipPanel::syncMiniWindowFlag();
 
     VirtualDisplayController::shared().refreshDisplays();
     displayObserver_ = desktop::displays().addConfigurationObserver([] {
@@ -66,6 +66,8 @@ void StandInShell::launch(const std::vector<std::string>& args)
         PipPanel::handleScreenReconfiguration();
     });
     frontWatch_ = std::make_unique<ForeignFrontWatch>();
+    // Learned minimum sizes last one run.
+    LearnedMinSizes::resetForLaunch();
 }
 
 std::optional<CommandFields> StandInShell::command(const std::string& name) const

@@ -136,11 +136,19 @@ TEST_F(StandInShellTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
     EXPECT_FALSE(WindowParking::hasMiniWindows.load());
 }
 
-TEST_F(StandInShellTest, ASelfTestArgumentRunsItAndExits)
+TEST_F(StandInShellTest, ASelfTestArgumentRunsItAndExitsBeforeTheRestOfTheLaunch)
 {
     defaults::Defaults::standard().set("takeoverLearnedMinSizes", "com.example.notes=300x200");
     shell->launch({"-glimra-focus-selftest"});
     EXPECT_EQ(shell->exitStatus(), 0);
+    EXPECT_TRUE(defaults::Defaults::standard().contains("takeoverLearnedMinSizes"));
+}
+
+TEST_F(StandInShellTest, ALaunchForgetsTheLearnedMinimumSizes)
+{
+    defaults::Defaults::standard().set("takeoverLearnedMinSizes", "com.example.notes=300x200");
+    shell->launch({});
+    EXPECT_FALSE(shell->exitStatus());
     EXPECT_FALSE(defaults::Defaults::standard().contains("takeoverLearnedMinSizes"));
 }
 
