@@ -82,8 +82,11 @@ public:
     // "(%.0f, %.0f, %.0f×%.0f)".
     static std::string fmt(const core::Rect& rect);
 
+    // The line that announces a started selection.
+    std::string startLogLine(bool leftDown, std::size_t screenCount, double firstScreenHeight) const;
+
 private:
-    TickResult release();
+    TickResult release(double now);
     void failAttempt();
 
     std::optional<ActiveWindow> activeWindow_;

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 #include <optional>
 #include <string>
 
@@ -26,6 +28,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // A point near the top centre of the host screen, belowTop points down from its top.
+    core::Point topAnchor(double belowTop) const;
+    void drawLabel(QPainter& painter, const QString& text, core::Point anchor, const QColor& color) const;
     // A screen rectangle in this view's Qt coordinates (origin top left).
     QRectF toView(const core::Rect& screenRect) const;
 };
