@@ -22,8 +22,9 @@ bool buttonDown(int button) { return desktop::input().isButtonDown(button); }
 
 RegionSelector& RegionSelector::shared()
 {
-    static RegionSelector instance;
-    return instance;
+    // Never destroyed: overlays must not outlive the application object at exit.
+    static auto* instance = new RegionSelector;
+    return *instance;
 }
 
 RegionSelector::RegionSelector() = default;
