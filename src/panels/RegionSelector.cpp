@@ -22,7 +22,7 @@ bool buttonDown(int button) { return desktop::input().isButtonDown(button); }
 
 RegionSelector& RegionSelector::shared()
 {
-    // Never destroyed: overlays must not outlive the application object at exit.
+    // Never destroyed, so no teardown runs after the application object is gone.
     static auto* instance = new RegionSelector;
     return *instance;
 }
