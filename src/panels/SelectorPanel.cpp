@@ -1,0 +1,8 @@
+#include "panels/SelectorPanel.h"
+
+#include "panels/RegionSelector.h"
+
+SelectorPanel::SelectorPanel(const ui::Screen& screen) : ui::Window(screen.frame, Style::panel)
+{
+    setLevel(RegionSelector::overlayLevel);
+}
