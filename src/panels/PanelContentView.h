@@ -3,20 +3,25 @@
 #include "panels/FocusRegion.h"
 #include "panels/HintTracker.h"
 #include "platform/core/Geometry.h"
+#include "platform/desktop/Input.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Queue.h"
 
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class FrozenBanner;
 class GripView;
 class MirrorView;
 class PipPanel;
 class QLabel;
+class TakeoverFrameCell;
+class TakeoverRestoreJob;
 class TopBarView;
 
 // The content of a mini window: the backdrop and the picture of the captured frames, and
@@ -50,6 +55,41 @@ public:
     void hidePreview();
     void exitPinnedPreview(std::optional<desktop::Pid> frontPid, std::optional<desktop::WindowID> frontWindowID,
                            bool restoreFrontOrder);
+
+    // ---- pinned preview, takeover of the source window, leaving the pin ----
+    std::optional<desktop::Token> globalClickMonitor;
+    std::vector<desktop::Token> escMonitors;  // global, then local
+    bool takeoverCrossSpace = false;
+    desktop::Pid takeoverPID = 0;
+    // Where the source window goes back to (global points); absent: nothing to restore.
+    std::optional<core::Rect> takeoverSavedFrame;
+    struct RaiseEntry {
+        desktop::WindowID num = 0;
+        desktop::Pid pid = 0;
+        bool operator==(const RaiseEntry&) const = default;
+    };
+    std::vector<RaiseEntry> prePinRaiseList;  // back to front
+    std::vector<desktop::Pid> prePinActivatePids;
+    desktop::Pid prePinFrontPid = 0;
+    desktop::Pid prePinFrontAppPid = 0;
+    std::vector<dispatch::WorkItem> exitTailWork;
+
+    // The delayed single click of a press on the picture, and a double click.
+    void picturePress(int clickCount);
+    void enterPinnedPreview();
+    bool enterTakeoverMode(std::optional<core::Rect> boxOverride);
+    void activateSilhouetteChain(double spacing);
+    void restoreFrameAfterFrontHandoff(desktop::Pid target, double waited);
+    // Hands the saved frame to a restore job that outlives this view.
+    void restoreTakeoverFrame(int attempt);
+    // Closing: a restore that is still waiting for the front handoff runs now.
+    void finishPendingRestore();
+    // The forwarding mode's click on the preview's picture (top-left point in the picture
+    // of the given size): it reaches the source window once, never the preview itself.
+    bool forwardPreviewClick(core::Point pointInPicture, core::Size pictureSize, int clickCount);
+    // The one pinned view of the process, if any.
+    static PanelContentView* pinnedView();
+    const std::shared_ptr<TakeoverRestoreJob>& restoreJob() const { return restoreJob_; }
 
     dispatch::WorkItem pendingSingleClickWork;
     dispatch::WorkItem pendingFocusHintWork;
@@ -124,6 +164,26 @@ private:
         core::Point startPoint;
         unsigned edges;
     };
+    // ---- pinned preview and takeover ----
+    void installPinMonitors();
+    void removePinMonitors();
+    void handleGlobalClick(const desktop::Event& event);
+    void startReadinessPoll(const core::Rect& frameBefore, const core::Rect& box, const core::Rect& fitted,
+                            const std::optional<std::string>& bundleID);
+    void recentreFromPoll(std::uint64_t generation, const core::Rect& frame);
+    void readBack(std::uint64_t generation);
+    void scheduleClampCheck(std::uint64_t generation, core::Size size);
+    void revealTakeover(std::uint64_t generation);
+    // Stops a leave's handoff wait and retries; answers the saved frame they still held.
+    std::optional<core::Rect> reclaimPendingRestore();
+    std::uint64_t takeoverGeneration_ = 0;
+    desktop::WindowID takeoverWindowID_ = 0;
+    std::shared_ptr<TakeoverFrameCell> takeoverFrame_;
+    core::Rect fittedFrame_;
+    std::optional<std::string> takeoverBundleID_;
+    std::uint64_t topStripInstallation_ = 0;
+    std::shared_ptr<TakeoverRestoreJob> restoreJob_;
+
     std::optional<EdgeResize> resize_;
     bool bannerTarget_ = false;
     HintTracker hints_;
