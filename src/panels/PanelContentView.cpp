@@ -8,6 +8,7 @@
 #include "panels/PanelFonts.h"
 #include "panels/PanelGeometry.h"
 #include "panels/PipPanel.h"
+#include "panels/PreviewPanel.h"
 #include "panels/TopBarView.h"
 #include "panels/ViewAlpha.h"
 #include "platform/desktop/Desktop.h"

@@ -2,6 +2,7 @@
 
 #include "panels/FocusRegion.h"
 #include "panels/HintTracker.h"
+#include "panels/PreviewStateMachine.h"
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Input.h"
 #include "platform/desktop/Types.h"
@@ -19,6 +20,7 @@ class FrozenBanner;
 class GripView;
 class MirrorView;
 class PipPanel;
+class PreviewPanel;
 class QLabel;
 class TakeoverFrameCell;
 class TakeoverRestoreJob;
@@ -45,14 +47,26 @@ public:
     FrozenBanner* const frozenBanner;
     QLabel* const statusLabel;
 
-    // Hover preview and pin (their behaviour comes later; closing and the press handling
-    // already ask for them).
+    // ---- hover preview (PanelPreview.cpp) ----
+    // Created on the first show, kept ordered out for the panel's life.
+    std::unique_ptr<PreviewPanel> previewPanel;
     dispatch::WorkItem previewShowTimer;
     bool previewVisible = false;
+    // The settings, read at every use.
+    bool previewEnabled() const;
+    double hoverPreviewDelay() const;
+    double previewScale() const;
+    // Arms the delayed show, or logs why not.
+    void schedulePreviewShow();
+    void showPreview();
+    // Cancels a pending show and fades the preview out.
+    void hidePreview();
+    // Screen coordinates, centred on the panel's screen.
+    core::Rect previewFrame(const PipPanel& panel) const;
+
+    // Pin (its behaviour comes later; closing and the press handling already ask for it).
     bool pinned = false;
     bool takeoverActive = false;
-    void schedulePreviewShow();
-    void hidePreview();
     void exitPinnedPreview(std::optional<desktop::Pid> frontPid, std::optional<desktop::WindowID> frontWindowID,
                            bool restoreFrontOrder);
 
@@ -187,4 +201,5 @@ private:
     std::optional<EdgeResize> resize_;
     bool bannerTarget_ = false;
     HintTracker hints_;
+    panels::PreviewStateMachine previewMachine_;
 };
