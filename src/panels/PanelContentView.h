@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panels/ActivationPlan.h"
 #include "panels/FocusRegion.h"
 #include "panels/HintTracker.h"
 #include "panels/PreviewStateMachine.h"
@@ -20,9 +21,11 @@ class FrozenBanner;
 class GripView;
 class MirrorView;
 class PipPanel;
+namespace pin {
+class TakeoverFrameCell;
+}
 class PreviewPanel;
 class QLabel;
-class TakeoverFrameCell;
 class TakeoverRestoreJob;
 class TopBarView;
 
@@ -77,12 +80,7 @@ public:
     desktop::Pid takeoverPID = 0;
     // Where the source window goes back to (global points); absent: nothing to restore.
     std::optional<core::Rect> takeoverSavedFrame;
-    struct RaiseEntry {
-        desktop::WindowID num = 0;
-        desktop::Pid pid = 0;
-        bool operator==(const RaiseEntry&) const = default;
-    };
-    std::vector<RaiseEntry> prePinRaiseList;  // back to front
+    std::vector<pin::RaiseEntry> prePinRaiseList;  // back to front
     std::vector<desktop::Pid> prePinActivatePids;
     desktop::Pid prePinFrontPid = 0;
     desktop::Pid prePinFrontAppPid = 0;
@@ -192,7 +190,7 @@ private:
     std::optional<core::Rect> reclaimPendingRestore();
     std::uint64_t takeoverGeneration_ = 0;
     desktop::WindowID takeoverWindowID_ = 0;
-    std::shared_ptr<TakeoverFrameCell> takeoverFrame_;
+    std::shared_ptr<pin::TakeoverFrameCell> takeoverFrame_;
     core::Rect fittedFrame_;
     std::optional<std::string> takeoverBundleID_;
     std::uint64_t topStripInstallation_ = 0;

@@ -4,8 +4,10 @@
 
 #include <mutex>
 
-// The frame a takeover asked for: written by the main queue (every recentre replaces the
-// whole rectangle), read by the readiness poll on the global queue.
+namespace pin {
+
+// The frame asked of a taken-over window: written whole on the main thread by the
+// recentres, read whole by the readiness poll on its background passes.
 class TakeoverFrameCell {
 public:
     explicit TakeoverFrameCell(const core::Rect& frame) : frame_(frame) {}
@@ -15,6 +17,7 @@ public:
         std::lock_guard lock(mutex_);
         return frame_;
     }
+
     void set(const core::Rect& frame)
     {
         std::lock_guard lock(mutex_);
@@ -25,3 +28,5 @@ private:
     mutable std::mutex mutex_;
     core::Rect frame_;
 };
+
+}  // namespace pin
