@@ -8,6 +8,7 @@
 #include "panels/PanelFonts.h"
 #include "panels/PanelGeometry.h"
 #include "panels/PipPanel.h"
+#include "panels/PressClassification.h"
 #include "panels/PreviewPanel.h"
 #include "panels/TopBarView.h"
 #include "panels/ViewAlpha.h"
@@ -128,8 +129,6 @@ void PanelContentView::schedulePreviewShow() {}
 
 void PanelContentView::hidePreview() {}
 
-void PanelContentView::exitPinnedPreview(std::optional<desktop::Pid>, std::optional<desktop::WindowID>, bool) {}
-
 void PanelContentView::cancelPendingSingleClickActions()
 {
     pendingSingleClickWork.cancel();
@@ -193,15 +192,19 @@ void PanelContentView::mouseDown(QPointF local, int clickCount, core::Point scre
               std::to_string(clickCount) + " chrome=" + flag(chrome) + " visible=" + flag(previewVisible) +
               " pinned=" + flag(pinned));
 
-    if (chrome && local.y() <= barHeight) {
-        if (clickCount < 2) {
-            Diag::log("单击工具条→窗口拖动");
-            owner->performDrag(screenPoint);
-        } else {
-            cancelPendingSingleClickActions();
-            Diag::log("双击工具条→聚焦源窗口");
-            EventBridge::focus(owner->target);
-        }
+    const pin::PressDecision decision = pin::classifyPress({local.x(), local.y()}, clickCount, viewAlpha(*topBar), focus);
+    switch (decision.kind) {
+    case pin::PressKind::barDrag:
+        Diag::log(decision.logLine);
+        owner->performDrag(screenPoint);
+        return;
+    case pin::PressKind::barDouble:
+        cancelPendingSingleClickActions();
+        Diag::log(decision.logLine);
+        EventBridge::focus(owner->target);
+        return;
+    default:
+        picturePress(decision);
     }
 }
 

@@ -22,6 +22,7 @@ class GripView;
 class MirrorView;
 class PipPanel;
 namespace pin {
+struct PressDecision;
 class TakeoverFrameCell;
 }
 class PreviewPanel;
@@ -86,16 +87,19 @@ public:
     desktop::Pid prePinFrontAppPid = 0;
     std::vector<dispatch::WorkItem> exitTailWork;
 
-    // The delayed single click of a press on the picture, and a double click.
-    void picturePress(int clickCount);
+    // A press on the picture: the delayed single click (pin, or the focus hint), or a
+    // double click.
+    void picturePress(const pin::PressDecision& decision);
     void enterPinnedPreview();
     bool enterTakeoverMode(std::optional<core::Rect> boxOverride);
     void activateSilhouetteChain(double spacing);
     void restoreFrameAfterFrontHandoff(desktop::Pid target, double waited);
     // Hands the saved frame to a restore job that outlives this view.
-    void restoreTakeoverFrame(int attempt);
-    // Closing: a restore that is still waiting for the front handoff runs now.
+    void restoreTakeoverFrame();
+    // Closing, or a takeover that failed: a restore still waiting for its turn starts now.
     void finishPendingRestore();
+    // A press in the preview while it takes the mouse (forwarding mode).
+    void previewPress(QPointF local, int clickCount);
     // The forwarding mode's click on the preview's picture (top-left point in the picture
     // of the given size): it reaches the source window once, never the preview itself.
     bool forwardPreviewClick(core::Point pointInPicture, core::Size pictureSize, int clickCount);
@@ -177,11 +181,12 @@ private:
         unsigned edges;
     };
     // ---- pinned preview and takeover ----
+    static void clearPinnedView();
     void installPinMonitors();
     void removePinMonitors();
     void handleGlobalClick(const desktop::Event& event);
-    void startReadinessPoll(const core::Rect& frameBefore, const core::Rect& box, const core::Rect& fitted,
-                            const std::optional<std::string>& bundleID);
+    bool tryTakeover(std::optional<core::Rect> boxOverride);
+    void startReadinessPoll(const core::Rect& frameBefore, const core::Rect& box);
     void recentreFromPoll(std::uint64_t generation, const core::Rect& frame);
     void readBack(std::uint64_t generation);
     void scheduleClampCheck(std::uint64_t generation, core::Size size);
@@ -192,6 +197,7 @@ private:
     desktop::WindowID takeoverWindowID_ = 0;
     std::shared_ptr<pin::TakeoverFrameCell> takeoverFrame_;
     core::Rect fittedFrame_;
+    core::Rect takeoverBox_;  // global
     std::optional<std::string> takeoverBundleID_;
     std::uint64_t topStripInstallation_ = 0;
     std::shared_ptr<TakeoverRestoreJob> restoreJob_;

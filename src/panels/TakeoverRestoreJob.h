@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panels/RestoreRetry.h"
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Queue.h"
@@ -14,16 +15,13 @@
 // released, or after the last try the loan given back. Main queue only.
 class TakeoverRestoreJob : public std::enable_shared_from_this<TakeoverRestoreJob> {
 public:
-    static constexpr int lastAttempt = 5;
-    static constexpr double retryDelay = 0.3;
-
     struct Source {
         desktop::WindowID windowID = 0;
         desktop::Pid pid = 0;
         core::Rect savedFrame;
     };
 
-    // Tries at once; further tries run retryDelay apart. onRestored gets the saved frame's
+    // Tries at once; further tries follow the retry policy. onRestored gets the saved frame's
     // size after a successful try (the hand-over's owner may be gone by then).
     static std::shared_ptr<TakeoverRestoreJob> start(const Source& source,
                                                      std::function<void(core::Size)> onRestored = {});
@@ -38,10 +36,6 @@ public:
     // the new takeover now holds; answers the saved frame when it was not used yet.
     std::optional<core::Rect> withdraw();
 
-    // Runs the remaining tries now, without waiting between them (closing the mini window
-    // must not leave the window in the box).
-    void finishNow();
-
 private:
     TakeoverRestoreJob(const Source& source, std::function<void(core::Size)> onRestored);
     // Answers whether the job ended.
@@ -50,8 +44,8 @@ private:
     void end();
 
     const Source source_;
+    const pin::RestoreRetry policy_;
     std::function<void(core::Size)> onRestored_;
     bool pending_ = true;
-    int nextAttempt_ = 0;
     dispatch::WorkItem retry_;
 };
