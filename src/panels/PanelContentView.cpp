@@ -8,6 +8,7 @@
 #include "panels/PanelFonts.h"
 #include "panels/PanelGeometry.h"
 #include "panels/PipPanel.h"
+#include "panels/PreviewContentView.h"
 #include "panels/PreviewPanel.h"
 #include "panels/TopBarView.h"
 #include "panels/ViewAlpha.h"
@@ -122,11 +123,7 @@ void PanelContentView::layoutSubviews()
     frozenBanner->setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
 }
 
-// ---- hover preview and pin: their behaviour arrives with the preview itself ----
-
-void PanelContentView::schedulePreviewShow() {}
-
-void PanelContentView::hidePreview() {}
+// ---- pin: its behaviour arrives later ----
 
 void PanelContentView::exitPinnedPreview(std::optional<desktop::Pid>, std::optional<desktop::WindowID>, bool) {}
 
@@ -145,6 +142,15 @@ void PanelContentView::apply(desktop::PixelBufferRef buffer)
     if (hints_.visible() && viewAlpha(*statusLabel) > 0.5 && hints_.frameArrived(panel && panel->sourceClosing()))
         fadeOutStatusLabel(HintTracker::withdrawFadeDuration);
     fillView->display(buffer);
+    if (previewVisible && previewPanel) {
+        static bool previewFrameDispatchLogged = false;
+        if (!previewFrameDispatchLogged) {
+            previewFrameDispatchLogged = true;
+            Diag::log("预览帧分发: 首次调用 p.display previewVisible=true");
+        }
+        previewPanel->content->syncMirrorFrame();
+        previewPanel->content->mirrorView->display(buffer);
+    }
     mirrorView->display(std::move(buffer));
 }
 
@@ -153,6 +159,7 @@ void PanelContentView::applyRegion()
     const core::Rect crop = focus.composedInto(baseContentRegion);
     fillView->setContentsRegion(crop);
     mirrorView->setContentsRegion(crop);
+    if (previewPanel) previewPanel->content->mirrorView->setContentsRegion(crop);
 }
 
 void PanelContentView::applyFocusAtInit(const FocusRegion& region)
