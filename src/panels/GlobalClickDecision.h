@@ -47,7 +47,7 @@ struct GlobalClickDecision {
         ignoreOtherScreen,   // another display never ends the pin
         leave,
     };
-    Kind kind;
+    Kind kind = Kind::leave;
     bool showCrossSpaceHint = false;  // ignoreSourceWindow across desktops
     std::string logLine;              // empty when nothing is logged
     // leave: the arguments of leaving.

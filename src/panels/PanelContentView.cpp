@@ -9,6 +9,7 @@
 #include "panels/PanelGeometry.h"
 #include "panels/PipPanel.h"
 #include "panels/PressClassification.h"
+#include "panels/PreviewContentView.h"
 #include "panels/PreviewPanel.h"
 #include "panels/TopBarView.h"
 #include "panels/ViewAlpha.h"
@@ -123,11 +124,7 @@ void PanelContentView::layoutSubviews()
     frozenBanner->setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
 }
 
-// ---- hover preview and pin: their behaviour arrives with the preview itself ----
-
-void PanelContentView::schedulePreviewShow() {}
-
-void PanelContentView::hidePreview() {}
+// ---- pin ----
 
 void PanelContentView::cancelPendingSingleClickActions()
 {
@@ -144,6 +141,15 @@ void PanelContentView::apply(desktop::PixelBufferRef buffer)
     if (hints_.visible() && viewAlpha(*statusLabel) > 0.5 && hints_.frameArrived(panel && panel->sourceClosing()))
         fadeOutStatusLabel(HintTracker::withdrawFadeDuration);
     fillView->display(buffer);
+    if (previewVisible && previewPanel) {
+        static bool previewFrameDispatchLogged = false;
+        if (!previewFrameDispatchLogged) {
+            previewFrameDispatchLogged = true;
+            Diag::log("预览帧分发: 首次调用 p.display previewVisible=true");
+        }
+        previewPanel->content->syncMirrorFrame();
+        previewPanel->content->mirrorView->display(buffer);
+    }
     mirrorView->display(std::move(buffer));
 }
 
@@ -152,6 +158,7 @@ void PanelContentView::applyRegion()
     const core::Rect crop = focus.composedInto(baseContentRegion);
     fillView->setContentsRegion(crop);
     mirrorView->setContentsRegion(crop);
+    if (previewPanel) previewPanel->content->mirrorView->setContentsRegion(crop);
 }
 
 void PanelContentView::applyFocusAtInit(const FocusRegion& region)

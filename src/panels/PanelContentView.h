@@ -65,7 +65,7 @@ public:
     void showPreview();
     // Cancels a pending show and fades the preview out.
     void hidePreview();
-    // Screen coordinates, centred on the panel's screen.
+    // Screen coordinates, centred on the panel's screen; a zero rectangle without screens.
     core::Rect previewFrame(const PipPanel& panel) const;
 
     // Pin (its behaviour comes later; closing and the press handling already ask for it).

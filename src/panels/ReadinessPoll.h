@@ -43,8 +43,10 @@ private:
     std::optional<core::Size> lastPosted_;
 };
 
-// A post of the poll still concerns the takeover running now.
-bool postApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration, bool takeoverActive, bool pinned);
+// A recentre posted by the poll still concerns the takeover running now.
+bool recentreApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration, bool takeoverActive, bool pinned);
+// The reveal orders the preview out even after leaving, but not for a later takeover.
+bool revealApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration);
 
 // The recentre the main thread makes from a poll post.
 std::string pollRecentreLogLine(const core::Rect& frame);
