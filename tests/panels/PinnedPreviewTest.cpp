@@ -1,5 +1,6 @@
 #include "PanelFixture.h"
 
+#include "foundation/EventBridge.h"
 #include "panels/FixedPreviewTopStrip.h"
 #include "panels/LearnedMinSizes.h"
 #include "panels/ParkingLoan.h"
@@ -29,6 +30,7 @@ protected:
         ParkingLoan::calls().giveBack = [this](desktop::WindowID id) { givenBack.push_back(id); };
         ParkingLoan::calls().releaseTakeover = [this](desktop::WindowID id) { released.push_back(id); };
         LearnedMinSizes::cache().clear();
+        EventBridge::lastForwardTime = -1.0e9;
     }
 
     void TearDown() override
@@ -305,6 +307,63 @@ TEST_F(PinnedPreviewTest, ADoubleClickOnTheTopEdgeOfTheTakenOverWindowLeavesTheP
     EXPECT_EQ(linesWith("固定预览顶边双击 → 退出固定并打开原应用").size(), 1u);
     clock().advance(0.5);
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PinnedPreviewTest, AClickElsewhereLeavesThePinButNotOneBesideAMiniWindow)
+{
+    addApp(46, "Desk", "com.example.desk");
+    addWindow(46, 900, {1300, 850, 200, 100}, "Desk");
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    clock().advance(0.5);
+    ASSERT_TRUE(panel->content->pinned);
+
+    // Within 4 pt of the mini window's frame (on its left, clear of the taken-over window):
+    // the press belongs to it.
+    const core::Rect frame = panel->frame();
+    click({frame.minX() - 3, frame.midY()});
+    EXPECT_TRUE(panel->content->pinned);
+    EXPECT_EQ(linesWith("全局点击落点在PIP内").size(), 1u);
+
+    click({1400, screenHeight - 900});
+    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_EQ(linesWith("全局点击→退出固定: win=900").size(), 1u);
+    // The clicked application comes forward, then the window goes back beneath it.
+    clock().advance(1);
+    EXPECT_EQ(world().frontmost(), std::optional<desktop::Pid>(46));
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+}
+
+TEST_F(PinnedPreviewTest, ADoubleClickOnThePictureLeavesAndFocusesOrOpensTheSource)
+{
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    clock().advance(0.5);
+    const core::Point picture = at(*panel, panel->frame().width() / 2, panel->frame().height() / 2 + 10);
+    post(EventType::leftMouseDown, picture, 1);
+    post(EventType::leftMouseUp, picture, 1);
+    post(EventType::leftMouseDown, picture, 2);
+    post(EventType::leftMouseUp, picture, 2);
+    clock().advance(0.5);
+    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_EQ(linesWith("双击画面→退出固定并聚焦源窗口").size(), 1u);
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+    EXPECT_TRUE(PipPanel::isRegistered(panel));
+
+    defaults::Defaults::standard().set("pipDoubleClickOpensOriginal", true);
+    post(EventType::leftMouseDown, picture, 1);
+    post(EventType::leftMouseUp, picture, 1);
+    post(EventType::leftMouseDown, picture, 2);
+    post(EventType::leftMouseUp, picture, 2);
+    clock().runUntilIdle();
+    EXPECT_EQ(linesWith("双击画面→打开原应用并关闭小窗（用户设置开启）").size(), 1u);
+    EXPECT_FALSE(PipPanel::isRegistered(panel));
+    // Neither double click pinned.
+    EXPECT_EQ(linesWith("enterPinnedPreview: visible=").size(), 1u);
 }
 
 }  // namespace
