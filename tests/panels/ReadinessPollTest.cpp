@@ -66,10 +66,10 @@ TEST(ReadinessPoll, GivesUpAndRevealsAfterFifteenPasses)
 
 TEST(ReadinessPoll, PostsOfAnEarlierTakeoverDoNothing)
 {
-    EXPECT_TRUE(pin::recentreApplies(4, 4, true, true));
-    EXPECT_FALSE(pin::recentreApplies(3, 4, true, true));
-    EXPECT_FALSE(pin::recentreApplies(4, 4, false, true));
-    EXPECT_FALSE(pin::recentreApplies(4, 4, true, false));
+    EXPECT_TRUE(pin::postApplies(4, 4, true, true));
+    EXPECT_FALSE(pin::postApplies(3, 4, true, true));
+    EXPECT_FALSE(pin::postApplies(4, 4, false, true));
+    EXPECT_FALSE(pin::postApplies(4, 4, true, false));
     EXPECT_TRUE(pin::revealApplies(4, 4));
     EXPECT_FALSE(pin::revealApplies(3, 4));
 
