@@ -50,7 +50,7 @@ ReadinessPoll::Pass ReadinessPoll::pass(const std::optional<core::Rect>& observe
     return result;
 }
 
-bool recentreApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration, bool takeoverActive, bool pinned)
+bool postApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration, bool takeoverActive, bool pinned)
 {
     return postGeneration == currentGeneration && takeoverActive && pinned;
 }

@@ -43,8 +43,8 @@ private:
     std::optional<core::Size> lastPosted_;
 };
 
-// A recentre posted by the poll still concerns the takeover running now.
-bool recentreApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration, bool takeoverActive, bool pinned);
+// A post (recentre, read-back, clamp check) still concerns the takeover running now.
+bool postApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration, bool takeoverActive, bool pinned);
 // The reveal orders the preview out even after leaving, but not for a later takeover.
 bool revealApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration);
 
