@@ -195,7 +195,7 @@ void PanelContentView::startReadinessPoll(const core::Rect& frameBefore, const c
 
 void PanelContentView::recentreFromPoll(std::uint64_t generation, const core::Rect& frame)
 {
-    if (!pin::recentreApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
+    if (!pin::postApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
     takeoverFrame_->set(frame);
     EventBridge::axSetWindowPosition(takeoverWindowID_, takeoverPID, frame.origin);
     if (panel) panel->mirror->updateCapture(0, frame.size);
@@ -216,7 +216,7 @@ void PanelContentView::readBack(std::uint64_t generation)
                                                takeoverFrame_ ? takeoverFrame_->get() : core::Rect{}, takeoverBox_);
     for (const auto& line : result.logLines) Diag::log(line);
     // A pin left (or a new takeover begun) within the delay must not be moved again.
-    if (!result.recentre || !pin::recentreApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
+    if (!result.recentre || !pin::postApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
     takeoverFrame_->set(*result.recentre);
     EventBridge::axSetWindowPosition(takeoverWindowID_, takeoverPID, result.recentre->origin);
     scheduleClampCheck(generation, result.recentre->size);
@@ -225,7 +225,7 @@ void PanelContentView::readBack(std::uint64_t generation)
 void PanelContentView::scheduleClampCheck(std::uint64_t generation, core::Size size)
 {
     dispatch::main().asyncAfter(pin::clampCheckDelay, [self = QPointer<PanelContentView>(this), generation, size] {
-        if (!self || !pin::recentreApplies(generation, self->takeoverGeneration_, self->takeoverActive, self->pinned))
+        if (!self || !pin::postApplies(generation, self->takeoverGeneration_, self->takeoverActive, self->pinned))
             return;
         const auto frameNow = EventBridge::axWindowFrame(self->takeoverWindowID_, self->takeoverPID);
         if (pin::clampHeld(frameNow, size))
