@@ -3,6 +3,7 @@
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
+#include "panels/FixedPreviewTopStrip.h"
 #include "panels/FrozenBanner.h"
 #include "panels/GripView.h"
 #include "panels/PanelFonts.h"
@@ -77,6 +78,9 @@ PanelContentView::~PanelContentView()
     previewShowTimer.cancel();
     chromeTimer.cancel();
     cancelPendingSingleClickActions();
+    // A view deleted while pinned leaves no monitor or tap behind.
+    removePinMonitors();
+    FixedPreviewTopStrip::uninstall(topStripInstallation_);
     if (resize_) QApplication::restoreOverrideCursor();
 }
 
