@@ -4,10 +4,13 @@
 #include "foundation/Diag.h"
 #include "panels/PanelContentView.h"
 #include "panels/PipPanel.h"
+#include "panels/RegionSelector.h"
 #include "panels/TopBarView.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 namespace app {
@@ -18,22 +21,50 @@ std::string failureText(Catalog::Failure failure)
     return failure == Catalog::Failure::notPermitted ? "notPermitted" : "failed";
 }
 
+// Hands the catalog's entry of the window to found on the main queue; a window the
+// catalog does not offer is one log line led by the command's name.
+void withCatalogWindow(desktop::WindowID windowID, const std::string& command,
+                       std::function<void(const desktop::ShareableWindow&)> found)
+{
+    Catalog::list([windowID, command, found = std::move(found)](Catalog::Listing listing) {
+        dispatch::main().async([windowID, command, found, listing = std::move(listing)] {
+            const auto window = std::find_if(listing.windows.begin(), listing.windows.end(),
+                                             [&](const desktop::ShareableWindow& w) { return w.windowID == windowID; });
+            if (window == listing.windows.end()) {
+                Diag::log(command + ": window not in the catalog id=" + std::to_string(windowID) +
+                          (listing.failure ? " err=" + failureText(*listing.failure) : ""));
+                return;
+            }
+            found(*window);
+        });
+    });
+}
+
 }  // namespace
 
 void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus)
 {
-    Catalog::list([windowID, focus](Catalog::Listing listing) {
-        dispatch::main().async([windowID, focus, listing = std::move(listing)] {
-            const auto found = std::find_if(listing.windows.begin(), listing.windows.end(),
-                                            [&](const desktop::ShareableWindow& w) { return w.windowID == windowID; });
-            if (found == listing.windows.end()) {
-                Diag::log("mirrorWindow: window not in the catalog id=" + std::to_string(windowID) +
-                          (listing.failure ? " err=" + failureText(*listing.failure) : ""));
-                return;
-            }
-            auto* panel = new PipPanel(*found, focus);
-            panel->orderFront();
-        });
+    withCatalogWindow(windowID, "mirrorWindow", [focus](const desktop::ShareableWindow& window) {
+        auto* panel = new PipPanel(window, focus);
+        panel->orderFront();
+    });
+}
+
+void beginFocusCreate(std::optional<desktop::WindowID> restrictTo)
+{
+    if (!desktop::permissions().screenCapturePreflight()) {
+        Diag::log("beginFocusCreate: screen recording not permitted, nothing started");
+        return;
+    }
+    RegionSelector::shared().onFinish = [](desktop::WindowID windowID, const FocusRegion& region) {
+        mirrorWindow(windowID, region);
+    };
+    if (!restrictTo) {
+        RegionSelector::shared().begin(std::nullopt, /*armedByMouse=*/false);
+        return;
+    }
+    withCatalogWindow(*restrictTo, "beginFocusCreate", [](const desktop::ShareableWindow& window) {
+        RegionSelector::shared().begin(window, /*armedByMouse=*/true);
     });
 }
 

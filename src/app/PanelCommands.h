@@ -3,6 +3,8 @@
 #include "panels/FocusRegion.h"
 #include "platform/desktop/Types.h"
 
+#include <optional>
+
 // The shell's commands on mini windows. Main thread only.
 namespace app {
 
@@ -10,6 +12,13 @@ namespace app {
 // and left where it was placed (not tiled). A window the catalog does not offer is one
 // log line and no panel.
 void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus);
+
+// Lets the user drag out a region that becomes a focus mini window (through
+// mirrorWindow). With a window (resolved through a fresh catalog first) the selection is
+// limited to it and follows the button already down; without one it waits for the
+// button to be up, then takes the window under the press. Without the screen-recording
+// permission it is one log line and nothing starts.
+void beginFocusCreate(std::optional<desktop::WindowID> restrictTo);
 
 // Closes every mini window of the source window; one log line when there is none.
 void closePanels(desktop::WindowID windowID);

@@ -1,16 +1,20 @@
 #include "app/StandInShell.h"
 
+#include "app/HoverPIPTrigger.h"
 #include "app/LaunchSelfTests.h"
 #include "app/PanelCommands.h"
 #include "app/PanelStates.h"
 #include "foundation/Diag.h"
 #include "panels/LearnedMinSizes.h"
 #include "panels/PipPanel.h"
+#include "panels/RegionSelector.h"
+#include "panels/TakeoverRestoreJob.h"
 #include "parking/VirtualDisplayController.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
+#include <functional>
 #include <map>
 
 namespace app {
@@ -26,6 +30,7 @@ const std::map<std::string, CommandFields>& commands()
         {"closePanel", {.window = FieldUse::required, .region = FieldUse::refused}},
         {"tileAllAction", {}},
         {"togglePauseAll", {}},
+        {"beginFocusCreate", {.window = FieldUse::optional, .region = FieldUse::refused}},
     };
     return table;
 }
@@ -34,6 +39,19 @@ FocusRegion focusOf(const std::optional<core::Rect>& region)
 {
     if (!region) return {};
     return {region->x(), region->y(), region->width(), region->height()};
+}
+
+// How often the quit looks again whether the taken-over windows are back.
+constexpr double restoreWaitInterval = 0.05;
+
+// Runs done once no taken-over window is still on its way back.
+void afterPendingRestores(std::function<void()> done)
+{
+    if (!TakeoverRestoreJob::anyPending()) {
+        done();
+        return;
+    }
+    dispatch::main().asyncAfter(restoreWaitInterval, [done = std::move(done)] { afterPendingRestores(done); });
 }
 
 }  // namespace
@@ -45,6 +63,9 @@ StandInShell::~StandInShell()
         VirtualDisplayController::shared().forgetDisplays();
     }
     frontWatch_.reset();
+    // A selection still running when the run ends creates nothing any more.
+    RegionSelector::shared().onFinish = nullptr;
+    HoverTriggerHooks::install(nullptr);
     // Panels left open when the run ends go with the application.
     while (!PipPanel::all().empty()) delete PipPanel::all().back();
 }
@@ -66,6 +87,7 @@ void StandInShell::launch(const std::vector<std::string>& args)
         PipPanel::handleScreenReconfiguration();
     });
     frontWatch_ = std::make_unique<ForeignFrontWatch>();
+    HoverTriggerHooks::install(HoverPIPTrigger::shared());
     // Learned minimum sizes last one run.
     LearnedMinSizes::resetForLaunch();
 }
@@ -87,6 +109,8 @@ void StandInShell::runCommand(const scenario::CommandCall& call)
         PipPanel::tileAll();
     } else if (call.name == "togglePauseAll") {
         togglePauseAll();
+    } else if (call.name == "beginFocusCreate") {
+        beginFocusCreate(call.window);
     }
 }
 
@@ -100,9 +124,13 @@ void StandInShell::quit()
     std::vector<QPointer<PipPanel>> open(PipPanel::all().begin(), PipPanel::all().end());
     for (const auto& panel : open)
         if (panel) panel->closePanel(false);
-    defaults::Defaults::standard().flush();
-    // Closed panels are deleted on a later main-queue turn; the exit comes after them.
-    dispatch::main().async([status = exitStatus_] { dispatch::main().async([status] { *status = 0; }); });
+    // Taken-over windows go back to their places before the application goes; what they
+    // learn on the way is in the settings written next.
+    afterPendingRestores([status = exitStatus_] {
+        defaults::Defaults::standard().flush();
+        // Closed panels are deleted on a later main-queue turn; the exit comes after them.
+        dispatch::main().async([status] { dispatch::main().async([status] { *status = 0; }); });
+    });
 }
 
 std::optional<int> StandInShell::exitStatus() const

@@ -68,6 +68,7 @@ void checkStep(const Step& step, const std::string& path, KnownIds& known)
         case StepKind::appHide:
         case StepKind::appUnhide:
         case StepKind::appQuit:
+        case StepKind::appBehavior:
             known.needApp(step.pid, childPath(path, "pid"));
             break;
         case StepKind::appLaunch:

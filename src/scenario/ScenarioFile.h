@@ -68,6 +68,7 @@ enum class StepKind {
     appUnhide,
     appQuit,
     appLaunch,
+    appBehavior,
     displayAdd,
     displayRemove,
     displayMove,
@@ -106,6 +107,7 @@ struct Step {
     sim::Content content = sim::Content::animated;
     ScenarioWindow newWindow;
     ScenarioApp newApp;
+    sim::AppBehavior behavior;  // app.behavior
     ScenarioDisplay newDisplay;
     std::optional<bool> screenRecording;
     std::optional<bool> accessibility;

@@ -60,6 +60,7 @@ const std::vector<StepType>& stepTypes()
         {"app.unhide", StepKind::appUnhide, {"pid"}},
         {"app.quit", StepKind::appQuit, {"pid"}},
         {"app.launch", StepKind::appLaunch, {"app"}},
+        {"app.behavior", StepKind::appBehavior, {"pid", "behavior"}},
         {"display.add", StepKind::displayAdd, {"display"}},
         {"display.remove", StepKind::displayRemove, {"id"}},
         {"display.move", StepKind::displayMove, {"id", "frame"}},
@@ -343,6 +344,10 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
             break;
         case StepKind::appLaunch:
             step.newApp = readApp(f.require("app"), f.path("app"));
+            break;
+        case StepKind::appBehavior:
+            step.pid = readPid(f.require("pid"), f.path("pid"));
+            step.behavior = readBehavior(f.require("behavior"), f.path("behavior"));
             break;
         case StepKind::displayAdd:
             step.newDisplay = readDisplay(f.require("display"), f.path("display"));

@@ -90,6 +90,9 @@ std::optional<std::string> StepRunner::run(const Step& step, const std::string& 
             for (auto it = step.newApp.windows.rbegin(); it != step.newApp.windows.rend(); ++it)
                 world.addWindow(simWindow(*it, step.newApp.pid), /*inFront=*/true);
             break;
+        case StepKind::appBehavior:
+            world.setBehavior(step.pid, step.behavior);
+            break;
         case StepKind::displayAdd:
             world.addDisplay(displayInfo(step.newDisplay));
             break;

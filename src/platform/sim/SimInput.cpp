@@ -303,15 +303,22 @@ void SimInput::dispatchEvent(desktop::Event event, bool posted)
     // The world is asked before taking the lock: its notices may call back in here.
     const Route under = isKeyEvent(event.type) ? keyRoute() : windowRoute(event.location);
     Route route;
+    desktop::WindowID left = 0;
     {
         std::lock_guard lock(mutex_);
         applyLocked(event);
         // A posted event carries the flags its poster gave it; the user's carry what is held.
         if (!posted) event.modifierFlags |= heldFlagsLocked();
         route = grabbedRouteLocked(event.type, under);
+        if (!isKeyEvent(event.type)) {
+            const desktop::WindowID now = route.own ? route.window : 0;
+            if (hovered_ != now) left = hovered_;
+            hovered_ = now;
+        }
     }
     event.targetWindow = route.window;
     if (posted) journal(event);
+    if (left != 0) dispatch::main().async([self = shared_from_this(), left, event] { self->tellPointerLeft(left, event); });
     if (hotKeys_ && hotKeys_->consume(event)) return;
     dispatch::main().async([self = shared_from_this(), event, route] { self->deliver(event, route); });
 }
@@ -423,6 +430,16 @@ void SimInput::deliver(desktop::Event event, Route route)
     if (swallowed || route.window == 0) return;
     const auto window = world_->window(route.window);
     if (window && window->own && window->sink) window->sink(event);
+}
+
+void SimInput::tellPointerLeft(desktop::WindowID window, desktop::Event event)
+{
+    const auto target = world_->window(window);
+    if (!target || !target->own || !target->sink) return;
+    event.type = EventType::mouseMoved;
+    event.clickState = 0;
+    event.targetWindow = window;
+    target->sink(event);
 }
 
 bool SimInput::passesTaps(const desktop::Event& event)

@@ -89,6 +89,10 @@ private:
 
     // On the main queue.
     void deliver(desktop::Event event, Route route);
+    // The pointer left one of the application's windows: the window gets a move to where
+    // the pointer went, outside it, as a window system tells a window the pointer left.
+    // Monitors and taps never see it.
+    void tellPointerLeft(desktop::WindowID window, desktop::Event event);
     bool passesTaps(const desktop::Event& event);
 
     const std::shared_ptr<SimWorld> world_;
@@ -100,6 +104,8 @@ private:
     std::set<int> keysDown_;
     // The window that got the press keeps the drag and the release.
     std::optional<Route> grab_;
+    // The application's window that got the last mouse event (0 none).
+    desktop::WindowID hovered_ = 0;
 
     desktop::Token nextToken_ = 1;
     Hooks<std::function<void(const desktop::Event&)>> globalMonitors_;

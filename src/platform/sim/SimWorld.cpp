@@ -263,6 +263,14 @@ void SimWorld::setHidden(desktop::Pid pid, bool hidden)
     }
 }
 
+void SimWorld::setBehavior(desktop::Pid pid, const AppBehavior& behavior)
+{
+    Lock lock(*this);
+    // Moves already under way settle as they were asked.
+    settle();
+    if (SimApp* app = findApp(pid)) app->behavior = behavior;
+}
+
 void SimWorld::terminate(desktop::Pid pid)
 {
     Lock lock(*this);

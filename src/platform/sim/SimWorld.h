@@ -104,6 +104,9 @@ public:
     // Empty for an unknown application.
     std::string appName(desktop::Pid pid);
     void setHidden(desktop::Pid pid, bool hidden);
+    // From now on the application answers accessibility this way; nothing for an unknown
+    // application.
+    void setBehavior(desktop::Pid pid, const AppBehavior& behavior);
     // Marks the application terminated and removes its windows.
     void terminate(desktop::Pid pid);
     // Activates: the application becomes frontmost and unhidden, and its windows come in

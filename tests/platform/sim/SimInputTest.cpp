@@ -114,13 +114,52 @@ TEST_F(InputTest, ADragStaysWithTheWindowThatGotThePress)
     EXPECT_EQ(received[2].type, EventType::leftMouseUp);
     EXPECT_TRUE(foreign.empty());
 
-    // Released, the pointer's moves belong to whatever lies under it.
+    // Released, the pointer's moves belong to whatever lies under it; the window it left
+    // hears where it went.
     input->userMouseMove({300, 200});
     clock().runUntilIdle();
     ASSERT_EQ(foreign.size(), 1u);
     EXPECT_EQ(foreign[0].type, EventType::mouseMoved);
     EXPECT_EQ(foreign[0].targetWindow, editorWindow);
-    EXPECT_EQ(received.size(), 3u);
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_EQ(received[3].type, EventType::mouseMoved);
+    EXPECT_EQ(received[3].location, (core::Point{300, 200}));
+}
+
+TEST_F(InputTest, AnOwnWindowHearsOnceThatThePointerLeftItWhereverItWent)
+{
+    std::vector<Event> first, second;
+    const auto firstWindow = addOwnWindow({600, 100, 200, 150}, first);
+    const auto secondWindow = addOwnWindow({820, 100, 200, 150}, second);
+    std::vector<Event> seenByMonitors;
+    input->addGlobalMonitor(desktop::anyEventMask, [&](const Event& e) { seenByMonitors.push_back(e); });
+    input->addLocalMonitor(desktop::anyEventMask, [&](const Event& e) -> std::optional<Event> {
+        seenByMonitors.push_back(e);
+        return e;
+    });
+
+    input->userMouseMove({650, 120});
+    input->userMouseMove({900, 120});  // straight onto the other own window
+    clock().runUntilIdle();
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[1].type, EventType::mouseMoved);
+    EXPECT_EQ(first[1].location, (core::Point{900, 120}));
+    EXPECT_EQ(first[1].targetWindow, firstWindow);
+    EXPECT_EQ(second.size(), 1u);
+
+    // A click on a foreign window leaves too; a key does not move the pointer.
+    input->userKeyDown(desktop::key::a);
+    input->userMouseDown(MouseButton::left, {300, 200});
+    input->userMouseUp(MouseButton::left, {300, 200});
+    input->userMouseMove({310, 200});
+    clock().runUntilIdle();
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_EQ(second[1].type, EventType::mouseMoved);
+    EXPECT_EQ(second[1].location, (core::Point{300, 200}));
+    EXPECT_EQ(second[1].targetWindow, secondWindow);
+    EXPECT_EQ(first.size(), 2u);
+    // The monitors saw the user's events only: two moves in, the key, the click, a move.
+    EXPECT_EQ(seenByMonitors.size(), 6u);
 }
 
 TEST_F(InputTest, EventTapsSeeEventsFirstAndMaySwallowThem)
