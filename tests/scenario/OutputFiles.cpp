@@ -3,6 +3,7 @@
 #include "support/TestEnvironment.h"
 
 #include <filesystem>
+#include <sstream>
 
 namespace testsupport {
 
@@ -27,6 +28,23 @@ std::vector<std::string> differingFiles(const std::string& a, const std::string&
     for (const auto& [name, bytes] : second)
         if (!first.count(name)) differing.push_back(name);
     return differing;
+}
+
+std::vector<std::string> logLines(const std::string& outputFolder)
+{
+    std::vector<std::string> lines;
+    std::istringstream log(readFile(outputFolder + "/data/Glimra/diag.log"));
+    // "HH:MM:SS " leads every line.
+    for (std::string line; std::getline(log, line);) lines.push_back(line.size() > 9 ? line.substr(9) : line);
+    return lines;
+}
+
+std::vector<nlohmann::json> journal(const std::string& outputFolder)
+{
+    std::vector<nlohmann::json> entries;
+    std::istringstream lines(readFile(outputFolder + "/desktop.jsonl"));
+    for (std::string line; std::getline(lines, line);) entries.push_back(nlohmann::json::parse(line));
+    return entries;
 }
 
 }  // namespace testsupport

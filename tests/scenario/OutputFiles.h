@@ -1,5 +1,7 @@
 #pragma once
 
+#include <nlohmann/json.hpp>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -10,5 +12,10 @@ namespace testsupport {
 std::map<std::string, std::string> folderContents(const std::string& folder);
 // The relative paths whose bytes differ between the folders, or that only one has.
 std::vector<std::string> differingFiles(const std::string& a, const std::string& b);
+
+// The lines of a run's log (DIR/data/Glimra/diag.log) without their time stamps.
+std::vector<std::string> logLines(const std::string& outputFolder);
+// The objects of a run's desktop journal (DIR/desktop.jsonl), in order.
+std::vector<nlohmann::json> journal(const std::string& outputFolder);
 
 }  // namespace testsupport

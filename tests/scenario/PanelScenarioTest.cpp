@@ -1,4 +1,5 @@
 #include "scenario/GlimraProcess.h"
+#include "scenario/OutputFiles.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -6,26 +7,17 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <sstream>
 
 namespace {
 
 using nlohmann::json;
+using testsupport::logLines;
 using testsupport::readFile;
 using testsupport::runGlimra;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
 const std::string panelsScenario = std::string(GLIMRA_EXAMPLES_DIR) + "/panels.json";
-
-// The log's lines without their time stamps.
-std::vector<std::string> logLines(const std::string& out)
-{
-    std::vector<std::string> lines;
-    std::istringstream log(readFile(out + "/data/Glimra/diag.log"));
-    for (std::string line; std::getline(log, line);) lines.push_back(line.size() > 9 ? line.substr(9) : line);
-    return lines;
-}
 
 // The lines from the first that equals `first`, as many as `expected` holds.
 std::vector<std::string> linesFrom(const std::vector<std::string>& lines, const std::string& first, std::size_t count)
