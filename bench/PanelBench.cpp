@@ -1,9 +1,15 @@
 // A frame through a mini window: handed to its content view and painted there (backdrop
-// and picture), next to the two scaled draws that are the least this can cost.
+// and picture, and the hover preview when it is up), next to the scaled draws that are
+// the least this can cost.
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "panels/PanelContentView.h"
+#include "panels/PreviewContentView.h"
+#include "panels/PreviewPanel.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/ManualScheduler.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimWorld.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,6 +25,8 @@ namespace {
 constexpr int frameWidth = 3024;
 constexpr int frameHeight = 1964;
 const QRectF panelBounds(0, 0, 342, 214);
+// The default preview of a 16:10 source on a 1440 × 900 visible frame.
+const QRectF previewBounds(0, 0, 792, 495);
 
 struct PanelEnvironment {
     PanelEnvironment()
@@ -47,13 +55,15 @@ desktop::PixelBufferRef panelFrame()
     return buffer;
 }
 
-QImage panelCanvas()
+QImage canvasOf(const QRectF& bounds)
 {
-    QImage canvas(684, 428, QImage::Format_ARGB32_Premultiplied);
+    QImage canvas(2 * bounds.width(), 2 * bounds.height(), QImage::Format_ARGB32_Premultiplied);
     canvas.setDevicePixelRatio(2);
     canvas.fill(Qt::transparent);
     return canvas;
 }
+
+QImage panelCanvas() { return canvasOf(panelBounds); }
 
 void BM_PanelFrame(benchmark::State& state)
 {
@@ -86,5 +96,47 @@ void BM_TwoScaledDraws(benchmark::State& state)
     }
 }
 BENCHMARK(BM_TwoScaledDraws)->Unit(benchmark::kMicrosecond);
+
+// The preview is an own window: it needs a desktop to be listed with.
+struct PreviewEnvironment : PanelEnvironment {
+    PreviewEnvironment() { desktop::install(sim::makeSimDesktop(std::make_shared<sim::SimWorld>())); }
+    ~PreviewEnvironment() { desktop::install(nullptr); }
+};
+
+void BM_PanelFramePreview(benchmark::State& state)
+{
+    PreviewEnvironment environment;
+    PanelContentView view(core::Rect(0, 0, 342, 214));
+    view.previewPanel = std::make_unique<PreviewPanel>();
+    view.previewPanel->setFrame({0, 0, previewBounds.width(), previewBounds.height()});
+    view.previewVisible = true;
+    PreviewContentView& preview = *view.previewPanel->content;
+    preview.resize(previewBounds.size().toSize());
+    const desktop::PixelBufferRef frame = panelFrame();
+    QImage canvas = panelCanvas();
+    QImage previewCanvas = canvasOf(previewBounds);
+    for (auto _ : state) {
+        view.apply(frame);
+        view.render(&canvas);
+        preview.render(&previewCanvas);
+    }
+}
+BENCHMARK(BM_PanelFramePreview)->Unit(benchmark::kMicrosecond);
+
+// The preview's fitted draw alone, without any view.
+void BM_ScaledDrawPreview(benchmark::State& state)
+{
+    PanelEnvironment environment;
+    const desktop::PixelBufferRef frame = panelFrame();
+    QImage canvas = canvasOf(previewBounds);
+    for (auto _ : state) {
+        const QImage image(frame->bytes.data(), frame->width, frame->height, frame->bytesPerRow,
+                           QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(MirrorView::pictureRect(image.size(), previewBounds, false), image);
+    }
+}
+BENCHMARK(BM_ScaledDrawPreview)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -46,6 +46,12 @@ void MirrorView::display(desktop::PixelBufferRef buffer)
     update();
 }
 
+void MirrorView::clearContents()
+{
+    frame_.reset();
+    update();
+}
+
 void MirrorView::setContentsRegion(const core::Rect& region)
 {
     Diag::log("mirror contentsRect → (" + capture::twoDecimalsText(region.x()) + ", " + capture::twoDecimalsText(region.y()) + ", " +

@@ -20,6 +20,9 @@ public:
     MirrorView(bool letterboxClear, bool fillsBounds, QWidget* parent = nullptr);
 
     void display(desktop::PixelBufferRef buffer);
+    // The frame shown now; none before the first.
+    const desktop::PixelBufferRef& contents() const { return frame_; }
+    void clearContents();
 
     // The part of each frame shown: the unit square, top-left origin, y down.
     void setContentsRegion(const core::Rect& region);

@@ -3,11 +3,15 @@
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
+#include "panels/FixedPreviewTopStrip.h"
 #include "panels/FrozenBanner.h"
 #include "panels/GripView.h"
 #include "panels/PanelFonts.h"
 #include "panels/PanelGeometry.h"
 #include "panels/PipPanel.h"
+#include "panels/PressClassification.h"
+#include "panels/PreviewContentView.h"
+#include "panels/PreviewPanel.h"
 #include "panels/TopBarView.h"
 #include "panels/ViewAlpha.h"
 #include "platform/desktop/Desktop.h"
@@ -74,6 +78,9 @@ PanelContentView::~PanelContentView()
     previewShowTimer.cancel();
     chromeTimer.cancel();
     cancelPendingSingleClickActions();
+    // A view deleted while pinned leaves no monitor or tap behind.
+    removePinMonitors();
+    FixedPreviewTopStrip::uninstall(topStripInstallation_);
     if (resize_) QApplication::restoreOverrideCursor();
 }
 
@@ -121,13 +128,7 @@ void PanelContentView::layoutSubviews()
     frozenBanner->setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
 }
 
-// ---- hover preview and pin: their behaviour arrives with the preview itself ----
-
-void PanelContentView::schedulePreviewShow() {}
-
-void PanelContentView::hidePreview() {}
-
-void PanelContentView::exitPinnedPreview(std::optional<desktop::Pid>, std::optional<desktop::WindowID>, bool) {}
+// ---- pin ----
 
 void PanelContentView::cancelPendingSingleClickActions()
 {
@@ -145,6 +146,15 @@ void PanelContentView::apply(desktop::PixelBufferRef buffer)
     if (hints_.visible() && viewAlpha(*statusLabel) > 0.5 && hints_.frameArrived(panel && panel->sourceClosing()))
         fadeOutStatusLabel(HintTracker::withdrawFadeDuration);
     fillView->display(buffer);
+    if (previewVisible && previewPanel) {
+        static bool previewFrameDispatchLogged = false;
+        if (!previewFrameDispatchLogged) {
+            previewFrameDispatchLogged = true;
+            Diag::log("预览帧分发: 首次调用 p.display previewVisible=true");
+        }
+        previewPanel->content->syncMirrorFrame();
+        previewPanel->content->mirrorView->display(buffer);
+    }
     mirrorView->display(std::move(buffer));
 }
 
@@ -153,6 +163,7 @@ void PanelContentView::applyRegion()
     const core::Rect crop = focus.composedInto(baseContentRegion);
     fillView->setContentsRegion(crop);
     mirrorView->setContentsRegion(crop);
+    if (previewPanel) previewPanel->content->mirrorView->setContentsRegion(crop);
 }
 
 void PanelContentView::applyFocusAtInit(const FocusRegion& region)
@@ -193,15 +204,19 @@ void PanelContentView::mouseDown(QPointF local, int clickCount, core::Point scre
               std::to_string(clickCount) + " chrome=" + flag(chrome) + " visible=" + flag(previewVisible) +
               " pinned=" + flag(pinned));
 
-    if (chrome && local.y() <= barHeight) {
-        if (clickCount < 2) {
-            Diag::log("单击工具条→窗口拖动");
-            owner->performDrag(screenPoint);
-        } else {
-            cancelPendingSingleClickActions();
-            Diag::log("双击工具条→聚焦源窗口");
-            EventBridge::focus(owner->target);
-        }
+    const pin::PressDecision decision = pin::classifyPress({local.x(), local.y()}, clickCount, viewAlpha(*topBar), focus);
+    switch (decision.kind) {
+    case pin::PressKind::barDrag:
+        Diag::log(decision.logLine);
+        owner->performDrag(screenPoint);
+        return;
+    case pin::PressKind::barDouble:
+        cancelPendingSingleClickActions();
+        Diag::log(decision.logLine);
+        EventBridge::focus(owner->target);
+        return;
+    default:
+        picturePress(decision);
     }
 }
 

@@ -1,22 +1,33 @@
 #pragma once
 
+#include "panels/ActivationPlan.h"
 #include "panels/FocusRegion.h"
 #include "panels/HintTracker.h"
+#include "panels/PreviewStateMachine.h"
 #include "platform/core/Geometry.h"
+#include "platform/desktop/Input.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Queue.h"
 
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class FrozenBanner;
 class GripView;
 class MirrorView;
 class PipPanel;
+namespace pin {
+struct PressDecision;
+class TakeoverFrameCell;
+}
+class PreviewPanel;
 class QLabel;
+class TakeoverRestoreJob;
 class TopBarView;
 
 // The content of a mini window: the backdrop and the picture of the captured frames, and
@@ -40,18 +51,62 @@ public:
     FrozenBanner* const frozenBanner;
     QLabel* const statusLabel;
 
-    // Hover preview and pin (their behaviour comes later; closing and the press handling
-    // already ask for them).
+    // ---- hover preview (PanelPreview.cpp) ----
+    // Created on the first show, kept ordered out for the panel's life.
+    std::unique_ptr<PreviewPanel> previewPanel;
     dispatch::WorkItem previewShowTimer;
     bool previewVisible = false;
-    bool pinned = false;
-    bool takeoverActive = false;
+    // The settings, read at every use.
+    bool previewEnabled() const;
+    double hoverPreviewDelay() const;
+    double previewScale() const;
+    // Arms the delayed show, or logs why not.
+    void schedulePreviewShow();
+    void showPreview();
+    // Cancels a pending show and fades the preview out.
+    void hidePreview();
+    // Screen coordinates, centred on the panel's screen; a zero rectangle without screens.
+    core::Rect previewFrame(const PipPanel& panel) const;
+
     // Frames handed to the mirror views since creation.
     long framesShown = 0;
-    void schedulePreviewShow();
-    void hidePreview();
+
+    // ---- pinned preview, takeover of the source window, leaving the pin ----
+    bool pinned = false;
+    bool takeoverActive = false;
     void exitPinnedPreview(std::optional<desktop::Pid> frontPid, std::optional<desktop::WindowID> frontWindowID,
                            bool restoreFrontOrder);
+    std::optional<desktop::Token> globalClickMonitor;
+    std::vector<desktop::Token> escMonitors;  // global, then local
+    bool takeoverCrossSpace = false;
+    desktop::Pid takeoverPID = 0;
+    // Where the source window goes back to (global points); absent: nothing to restore.
+    std::optional<core::Rect> takeoverSavedFrame;
+    std::vector<pin::RaiseEntry> prePinRaiseList;  // back to front
+    std::vector<desktop::Pid> prePinActivatePids;
+    desktop::Pid prePinFrontPid = 0;
+    desktop::Pid prePinFrontAppPid = 0;
+    std::vector<dispatch::WorkItem> exitTailWork;
+
+    // A press on the picture: the delayed single click (pin, or the focus hint), or a
+    // double click.
+    void picturePress(const pin::PressDecision& decision);
+    void enterPinnedPreview();
+    bool enterTakeoverMode(std::optional<core::Rect> boxOverride);
+    void activateSilhouetteChain(double spacing);
+    void restoreFrameAfterFrontHandoff(desktop::Pid target, double waited);
+    // Hands the saved frame to a restore job that outlives this view.
+    void restoreTakeoverFrame();
+    // Closing, or a takeover that failed: a restore still waiting for its turn starts now.
+    void finishPendingRestore();
+    // A press in the preview while it takes the mouse (forwarding mode).
+    void previewPress(QPointF local, int clickCount);
+    // The forwarding mode's click on the preview's picture (top-left point in the picture
+    // of the given size): it reaches the source window once, never the preview itself.
+    bool forwardPreviewClick(core::Point pointInPicture, core::Size pictureSize, int clickCount);
+    // The one pinned view of the process, if any.
+    static PanelContentView* pinnedView();
+    const std::shared_ptr<TakeoverRestoreJob>& restoreJob() const { return restoreJob_; }
 
     dispatch::WorkItem pendingSingleClickWork;
     dispatch::WorkItem pendingFocusHintWork;
@@ -126,7 +181,30 @@ private:
         core::Point startPoint;
         unsigned edges;
     };
+    // ---- pinned preview and takeover ----
+    static void clearPinnedView();
+    void installPinMonitors();
+    void removePinMonitors();
+    void handleGlobalClick(const desktop::Event& event);
+    bool tryTakeover(std::optional<core::Rect> boxOverride);
+    void startReadinessPoll(const core::Rect& frameBefore, const core::Rect& box);
+    void recentreFromPoll(std::uint64_t generation, const core::Rect& frame);
+    void readBack(std::uint64_t generation);
+    void scheduleClampCheck(std::uint64_t generation, core::Size size);
+    void revealTakeover(std::uint64_t generation);
+    // Stops a leave's handoff wait and retries; answers the saved frame they still held.
+    std::optional<core::Rect> reclaimPendingRestore();
+    std::uint64_t takeoverGeneration_ = 0;
+    desktop::WindowID takeoverWindowID_ = 0;
+    std::shared_ptr<pin::TakeoverFrameCell> takeoverFrame_;
+    core::Rect fittedFrame_;
+    core::Rect takeoverBox_;  // global
+    std::optional<std::string> takeoverBundleID_;
+    std::uint64_t topStripInstallation_ = 0;
+    std::shared_ptr<TakeoverRestoreJob> restoreJob_;
+
     std::optional<EdgeResize> resize_;
     bool bannerTarget_ = false;
     HintTracker hints_;
+    panels::PreviewStateMachine previewMachine_;
 };

@@ -3,6 +3,8 @@
 #include "panels/FrozenBanner.h"
 #include "panels/PanelContentView.h"
 #include "panels/PanelFonts.h"
+#include "panels/PreviewContentView.h"
+#include "panels/PreviewPanel.h"
 #include "panels/StatusLabelMetrics.h"
 #include "panels/ViewAlpha.h"
 #include "platform/ui/Coordinates.h"
@@ -89,4 +91,5 @@ void PanelContentView::setFrozenBanner(bool on)
     if (on == shown) return;
     bannerTarget_ = on;
     fadeViewAlpha(*frozenBanner, on ? 1 : 0, bannerFadeDuration);
+    if (previewPanel) previewPanel->content->setFrozen(on);
 }

@@ -304,6 +304,8 @@ void PipPanel::closePanel(bool animated)
     content->previewShowTimer.cancel();
     content->previewShowTimer = {};
     content->exitPinnedPreview(std::nullopt, std::nullopt, false);
+    // A restore still waiting for the front handoff would otherwise die with the view.
+    content->finishPendingRestore();
     WindowParking::shared().restoreAsync(target.windowID);
     content->hidePreview();
     std::erase(registry(), this);

@@ -50,6 +50,24 @@ TEST(Defaults, TellsAnAbsentKeyFromOneOfTheWrongType)
     EXPECT_EQ(store.boolean("flag"), true);
 }
 
+TEST(Defaults, BoolValueReadsAnyStoredValueAsTheSettingsWindowWouldShowIt)
+{
+    TempDir dir;
+    Defaults store(dir.path() + "/Glimra/defaults.json");
+    const std::vector<std::pair<json, bool>> cases = {
+        {true, true},        {false, false},   {0, false},          {2, true},     {-0.5, true},
+        {0.0, false},        {"YES", true},    {"no", false},       {"true", true}, {"  t", true},
+        {"-007", true},      {"000", false},   {"0x1", false},      {"", false},   {"Fred", false},
+        {json::array({1}), false},             {json::object({{"a", 1}}), false},  {nullptr, false},
+    };
+    for (const auto& [value, expected] : cases) {
+        store.set("flag", value);
+        EXPECT_EQ(store.boolValue("flag"), expected) << value.dump();
+    }
+    store.remove("flag");
+    EXPECT_FALSE(store.boolValue("flag"));
+}
+
 TEST(Defaults, PersistsAtomicallyAndReloads)
 {
     TempDir dir;

@@ -201,6 +201,23 @@ std::optional<bool> Defaults::boolean(const std::string& key) const
     return value->get<bool>();
 }
 
+bool Defaults::boolValue(const std::string& key) const
+{
+    const auto value = object(key);
+    if (!value) return false;
+    if (value->is_boolean()) return value->get<bool>();
+    if (value->is_number()) return value->get<double>() != 0;
+    if (!value->is_string()) return false;
+    const std::string& text = value->get_ref<const std::string&>();
+    std::size_t i = text.find_first_not_of(" \t\n\r\f\v");
+    if (i == std::string::npos) return false;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    while (i < text.size() && text[i] == '0') ++i;
+    if (i == text.size()) return false;
+    const char c = text[i];
+    return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
+}
+
 std::optional<long long> Defaults::integer(const std::string& key) const
 {
     const auto value = object(key);

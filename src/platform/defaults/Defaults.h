@@ -44,6 +44,10 @@ public:
     bool contains(const std::string& key) const;
     std::optional<nlohmann::json> object(const std::string& key) const;
     std::optional<bool> boolean(const std::string& key) const;
+    // The platform's Boolean reading of whatever is stored: false when absent; a number
+    // is true when not zero; a string is true when, after blanks, a sign and leading
+    // zeros, it begins with Y, T or a digit 1 to 9 (either case); anything else false.
+    bool boolValue(const std::string& key) const;
     // Integers only: 3.5 and true are not integers.
     std::optional<long long> integer(const std::string& key) const;
     // Any number, integer or not.

@@ -1,0 +1,369 @@
+#include "PanelFixture.h"
+
+#include "foundation/EventBridge.h"
+#include "panels/FixedPreviewTopStrip.h"
+#include "panels/LearnedMinSizes.h"
+#include "panels/ParkingLoan.h"
+#include "panels/PreviewContentView.h"
+#include "panels/PreviewPanel.h"
+#include "panels/TakeoverGeometry.h"
+#include "panels/TakeoverRestoreJob.h"
+#include "panels/TopBarView.h"
+#include "platform/sim/SimWorld.h"
+
+#include <algorithm>
+
+namespace {
+
+using namespace paneltest;
+using desktop::EventType;
+
+const core::Rect sourceFrame{100, 100, 800, 600};
+
+// Pinned previews on the simulated desktop; parking's answers are recorded.
+class PinnedPreviewTest : public PanelFixture {
+protected:
+    void SetUp() override
+    {
+        PanelFixture::SetUp();
+        savedLoan_ = ParkingLoan::calls();
+        ParkingLoan::calls().giveBack = [this](desktop::WindowID id) { givenBack.push_back(id); };
+        ParkingLoan::calls().releaseTakeover = [this](desktop::WindowID id) { released.push_back(id); };
+        LearnedMinSizes::cache().clear();
+        EventBridge::lastForwardTime = -1.0e9;
+    }
+
+    void TearDown() override
+    {
+        // Restores still retrying run out while the desktop is still there.
+        while (!PipPanel::all().empty()) PipPanel::all().back()->closePanel(false);
+        clock().advance(3);
+        PanelFixture::TearDown();
+        FixedPreviewTopStrip::uninstall();
+        ParkingLoan::calls() = savedLoan_;
+    }
+
+    // A press and release on the picture, then the single-click delay.
+    void pin(PipPanel& panel)
+    {
+        click(at(panel, panel.frame().width() / 2, panel.frame().height() / 2 + 10));
+        clock().advance(0.25);
+        clock().runUntilIdle();
+    }
+
+    void pressEscape()
+    {
+        desktop::Event event;
+        event.type = EventType::keyDown;
+        event.keyCode = desktop::key::escape;
+        desktop::input().postEvent(event);
+        clock().runUntilIdle();
+    }
+
+    core::Rect frameOf(desktop::WindowID id) { return world().window(id)->frame; }
+
+    // The preview box of a panel in global coordinates.
+    static core::Rect globalBoxOf(const PipPanel& panel)
+    {
+        return pin::globalBox(panel.content->previewFrame(panel), screenHeight);
+    }
+
+    std::vector<nlohmann::json> eventsTo(desktop::WindowID id, const std::string& type) const
+    {
+        std::vector<nlohmann::json> found;
+        for (const auto& line : journalOf("event"))
+            if (line["window"] == id && line["type"] == type) found.push_back(line);
+        return found;
+    }
+
+    std::vector<desktop::WindowID> givenBack;
+    std::vector<desktop::WindowID> released;
+
+private:
+    ParkingLoan::Calls savedLoan_;
+};
+
+void expectNear(const core::Rect& a, const core::Rect& b, double tolerance = 1e-6)
+{
+    EXPECT_NEAR(a.x(), b.x(), tolerance);
+    EXPECT_NEAR(a.y(), b.y(), tolerance);
+    EXPECT_NEAR(a.width(), b.width(), tolerance);
+    EXPECT_NEAR(a.height(), b.height(), tolerance);
+}
+
+TEST_F(PinnedPreviewTest, AClickPinsTheSourceIntoTheBoxAndEscapePutsItBack)
+{
+    PipPanel* panel = makePanel();
+    PanelContentView& view = *panel->content;
+    pin(*panel);
+
+    ASSERT_TRUE(view.pinned);
+    ASSERT_TRUE(view.takeoverActive);
+    EXPECT_EQ(PanelContentView::pinnedView(), &view);
+    // The 800×600 window is larger than the box: it takes the whole box.
+    const core::Rect box = globalBoxOf(*panel);
+    clock().advance(0.5);
+    expectNear(frameOf(sourceID), box);
+    EXPECT_FALSE(journalOf("ax.set").empty());
+    EXPECT_EQ(view.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
+    EXPECT_EQ(FixedPreviewTopStrip::targetWindowNumber(), sourceID);
+    EXPECT_TRUE(view.topBar->fixedPreview);
+    // Pinned before the hover delay ran out: the window took the preview's place unseen.
+    EXPECT_FALSE(view.previewPanel);
+
+    pressEscape();
+    clock().advance(0.5);
+    EXPECT_FALSE(view.pinned);
+    EXPECT_FALSE(view.takeoverActive);
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+    EXPECT_FALSE(view.takeoverSavedFrame);
+    EXPECT_EQ(released, std::vector<desktop::WindowID>{sourceID});
+    EXPECT_TRUE(givenBack.empty());
+    EXPECT_FALSE(FixedPreviewTopStrip::tapInstalled());
+    EXPECT_FALSE(view.globalClickMonitor);
+    EXPECT_TRUE(view.escMonitors.empty());
+    EXPECT_EQ(linesWith("Esc(全局)→退出固定").size(), 1u);
+    EXPECT_EQ(linesWith("接管预览退出: 恢复源窗口 frame=(100.0, 100.0, 800.0, 600.0) 成功").size(), 1u);
+
+    // A second Escape finds nothing pinned.
+    pressEscape();
+    EXPECT_EQ(linesWith("Esc(全局)→退出固定").size(), 1u);
+}
+
+TEST_F(PinnedPreviewTest, ARefusedMoveForwardsAPreviewClickToTheSourceExactlyOnce)
+{
+    addApp(43, "Stubborn", "com.example.stubborn", sim::AppBehavior{.refuseMoves = desktop::ax::cannotComplete});
+    // Large enough that the preview, centred on the screen, lies over it.
+    addWindow(43, 600, {200, 100, 1100, 800}, "Stubborn");
+    PipPanel* panel = makePanel(600);
+    PanelContentView& view = *panel->content;
+    pin(*panel);
+
+    ASSERT_TRUE(view.pinned);
+    EXPECT_FALSE(view.takeoverActive);
+    EXPECT_FALSE(view.takeoverSavedFrame);
+    EXPECT_EQ(linesWith("接管预览: 移动源窗口失败，回退转发模式 id=600").size(), 1u);
+    EXPECT_EQ(givenBack, std::vector<desktop::WindowID>{600});
+    ASSERT_TRUE(view.previewPanel);
+    clock().advance(0.3);
+    EXPECT_TRUE(view.previewPanel->isVisible());
+    EXPECT_FALSE(view.previewPanel->ignoresMouseEvents());
+
+    // The mapped point of the source window lies under the preview, clear of the mini window.
+    const core::Rect preview = view.previewPanel->frame();
+    const core::Point mapped{200 + 600 * 1100 / preview.width(), 100 + 150 * 800 / preview.height()};
+    ASSERT_TRUE(pin::globalBox(preview, screenHeight).contains(mapped));
+    ASSERT_FALSE(pin::globalBox(panel->frame(), screenHeight).contains(mapped));
+    click({preview.minX() + 600, preview.maxY() - 150});
+    clock().advance(0.1);
+
+    EXPECT_EQ(eventsTo(600, "leftMouseDown").size(), 1u);
+    EXPECT_EQ(eventsTo(600, "leftMouseUp").size(), 1u);
+    // Only the user's own press reached the preview: the posted one passed it.
+    EXPECT_EQ(eventsTo(view.previewPanel->windowNumber(), "leftMouseDown").size(), 1u);
+    EXPECT_TRUE(view.pinned);
+    EXPECT_FALSE(view.previewPanel->ignoresMouseEvents());
+
+    pressEscape();
+    EXPECT_FALSE(view.pinned);
+    EXPECT_TRUE(view.previewPanel->ignoresMouseEvents());
+}
+
+TEST_F(PinnedPreviewTest, AnUnreportedMinimumIsRecentredInTheBoxAndLearned)
+{
+    addApp(44, "Big", "com.example.big", sim::AppBehavior{.minSize = core::Size{900, 700}});
+    addWindow(44, 700, {50, 60, 1200, 800}, "Big");
+    PipPanel* panel = makePanel(700);
+    pin(*panel);
+    clock().advance(1);
+
+    ASSERT_TRUE(panel->content->takeoverActive);
+    const core::Rect box = globalBoxOf(*panel);
+    const core::Rect frame = frameOf(700);
+    EXPECT_EQ(frame.size, (core::Size{900, 700}));
+    EXPECT_NEAR(frame.midX(), box.midX(), 1e-6);
+    EXPECT_NEAR(frame.midY(), box.midY(), 1e-6);
+    EXPECT_EQ(linesWith("钳制观察: 实际 900x700").size(), 1u);
+    const auto learned = LearnedMinSizes::cache().find("com.example.big");
+    ASSERT_NE(learned, LearnedMinSizes::cache().end());
+    EXPECT_EQ(learned->second, (core::Size{900, 700}));
+    EXPECT_EQ(linesWith("最小尺寸学习: com.example.big → 900x700").size(), 1u);
+
+    pressEscape();
+    clock().advance(0.5);
+    EXPECT_EQ(frameOf(700), (core::Rect{50, 60, 1200, 800}));
+}
+
+TEST_F(PinnedPreviewTest, RestoreRetriesOutliveAClosedPanelAndGiveBackItsOwnWindow)
+{
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    ASSERT_TRUE(panel->content->takeoverActive);
+    clock().advance(0.5);
+
+    // Every restore write now fails.
+    world().setAccessibilityTrusted(false);
+    QPointer<PipPanel> closed(panel);
+    panel->closePanel(false);
+    clock().runUntilIdle();
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(TakeoverRestoreJob::anyPending());
+    EXPECT_TRUE(givenBack.empty());
+
+    clock().advance(2);
+    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    EXPECT_EQ(givenBack, std::vector<desktop::WindowID>{sourceID});
+    EXPECT_TRUE(released.empty());
+    EXPECT_EQ(linesWith("接管预览退出: 恢复彻底失败 frame=(100.0, 100.0, 800.0, 600.0) pid=42").size(), 1u);
+}
+
+TEST_F(PinnedPreviewTest, ClosingDuringTheFrontHandoffStillRestoresTheWindow)
+{
+    // A window of another application covers the source before pinning: leaving with
+    // Escape activates it and waits for it to come in front.
+    addApp(45, "Cover", "com.example.cover");
+    addWindow(45, 800, {50, 50, 300, 300}, "Cover");
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    ASSERT_TRUE(panel->content->takeoverActive);
+    ASSERT_EQ(panel->content->prePinRaiseList.size(), 1u);
+    clock().advance(0.5);
+
+    pressEscape();
+    ASSERT_TRUE(panel->content->takeoverSavedFrame);
+    panel->closePanel(false);
+    clock().advance(1);
+
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+    EXPECT_EQ(released, std::vector<desktop::WindowID>{sourceID});
+    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+}
+
+TEST_F(PinnedPreviewTest, ANewTakeoverStopsPendingRetriesAndKeepsTheFirstSavedFrame)
+{
+    PipPanel* panel = makePanel();
+    PanelContentView& view = *panel->content;
+    pin(*panel);
+    clock().advance(0.5);
+
+    world().setAccessibilityTrusted(false);
+    pressEscape();
+    ASSERT_TRUE(view.restoreJob() && view.restoreJob()->pending());
+    world().setAccessibilityTrusted(true);
+
+    // Pinned again before the retries ran: the window's first place stays the one to restore.
+    pin(*panel);
+    ASSERT_TRUE(view.takeoverActive);
+    EXPECT_EQ(view.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
+    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    clock().advance(2);
+    expectNear(frameOf(sourceID), globalBoxOf(*panel));
+
+    pressEscape();
+    clock().advance(0.5);
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+    EXPECT_TRUE(givenBack.empty());
+    EXPECT_EQ(released, std::vector<desktop::WindowID>{sourceID});
+}
+
+TEST_F(PinnedPreviewTest, PinningASecondPanelLeavesTheFirstAndOwnsTheTap)
+{
+    addWindow(42, 501, {950, 300, 500, 400}, "Second");
+    PipPanel* first = makePanel();
+    PipPanel* second = makePanel(501);
+    pin(*first);
+    clock().advance(0.5);
+    ASSERT_TRUE(first->content->takeoverActive);
+
+    pin(*second);
+    clock().advance(0.5);
+    EXPECT_FALSE(first->content->pinned);
+    EXPECT_TRUE(second->content->pinned);
+    EXPECT_TRUE(second->content->takeoverActive);
+    EXPECT_EQ(PanelContentView::pinnedView(), second->content);
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+    EXPECT_EQ(FixedPreviewTopStrip::targetWindowNumber(), 501u);
+    EXPECT_TRUE(FixedPreviewTopStrip::tapInstalled());
+
+    // The first pin's leave is over: its later steps do not take the second pin's tap down.
+    first->content->exitPinnedPreview(std::nullopt, std::nullopt, true);
+    EXPECT_TRUE(FixedPreviewTopStrip::tapInstalled());
+}
+
+TEST_F(PinnedPreviewTest, ADoubleClickOnTheTopEdgeOfTheTakenOverWindowLeavesThePin)
+{
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    clock().advance(0.5);
+    const core::Rect box = globalBoxOf(*panel);
+
+    // 31 pt below the top edge, or a single click: untouched.
+    click({box.midX(), screenHeight - (box.minY() + 31)}, 2);
+    click({box.midX(), screenHeight - (box.minY() + 10)}, 1);
+    EXPECT_TRUE(panel->content->pinned);
+
+    click({box.midX(), screenHeight - (box.minY() + 10)}, 2);
+    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_EQ(linesWith("固定预览顶边双击 → 退出固定并打开原应用").size(), 1u);
+    clock().advance(0.5);
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PinnedPreviewTest, AClickElsewhereLeavesThePinButNotOneBesideAMiniWindow)
+{
+    addApp(46, "Desk", "com.example.desk");
+    addWindow(46, 900, {1300, 850, 200, 100}, "Desk");
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    clock().advance(0.5);
+    ASSERT_TRUE(panel->content->pinned);
+
+    // Within 4 pt of the mini window's frame (on its left, clear of the taken-over window):
+    // the press belongs to it.
+    const core::Rect frame = panel->frame();
+    click({frame.minX() - 3, frame.midY()});
+    EXPECT_TRUE(panel->content->pinned);
+    EXPECT_EQ(linesWith("全局点击落点在PIP内").size(), 1u);
+
+    click({1400, screenHeight - 900});
+    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_EQ(linesWith("全局点击→退出固定: win=900").size(), 1u);
+    // The clicked application comes forward, then the window goes back beneath it.
+    clock().advance(1);
+    EXPECT_EQ(world().frontmost(), std::optional<desktop::Pid>(46));
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+}
+
+TEST_F(PinnedPreviewTest, ADoubleClickOnThePictureLeavesAndFocusesOrOpensTheSource)
+{
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    clock().advance(0.5);
+    const core::Point picture = at(*panel, panel->frame().width() / 2, panel->frame().height() / 2 + 10);
+    post(EventType::leftMouseDown, picture, 1);
+    post(EventType::leftMouseUp, picture, 1);
+    post(EventType::leftMouseDown, picture, 2);
+    post(EventType::leftMouseUp, picture, 2);
+    clock().advance(0.5);
+    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_EQ(linesWith("双击画面→退出固定并聚焦源窗口").size(), 1u);
+    EXPECT_EQ(frameOf(sourceID), sourceFrame);
+    EXPECT_TRUE(PipPanel::isRegistered(panel));
+
+    defaults::Defaults::standard().set("pipDoubleClickOpensOriginal", true);
+    post(EventType::leftMouseDown, picture, 1);
+    post(EventType::leftMouseUp, picture, 1);
+    post(EventType::leftMouseDown, picture, 2);
+    post(EventType::leftMouseUp, picture, 2);
+    clock().runUntilIdle();
+    EXPECT_EQ(linesWith("双击画面→打开原应用并关闭小窗（用户设置开启）").size(), 1u);
+    EXPECT_FALSE(PipPanel::isRegistered(panel));
+    // Neither double click pinned.
+    EXPECT_EQ(linesWith("enterPinnedPreview: visible=").size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+#include "PanelFixture.h"
+
+#include "capture/MirrorView.h"
+#include "panels/FrozenBanner.h"
+#include "panels/GripView.h"
+#include "panels/PreviewContentView.h"
+#include "panels/PreviewGeometry.h"
+#include "panels/PreviewPanel.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QLabel>
+
+namespace {
+
+using namespace paneltest;
+
+class PreviewTest : public PanelFixture {
+protected:
+    // The pointer comes onto the panel at a point measured from its top-left corner.
+    void enter(PipPanel& panel, QPointF local = {60, 60})
+    {
+        const QPointF global = panel.content->mapToGlobal(local);
+        QEnterEvent event(local, local, global);
+        QApplication::sendEvent(panel.content, &event);
+    }
+
+    void leave(PipPanel& panel)
+    {
+        QEvent event(QEvent::Leave);
+        QApplication::sendEvent(panel.content, &event);
+    }
+
+    static bool previewOnScreen(const PipPanel& panel)
+    {
+        return panel.content->previewPanel && panel.content->previewPanel->isVisible();
+    }
+};
+
+TEST_F(PreviewTest, HoveringShowsThePreviewAfterTheDelayAndLeavingFadesItOut)
+{
+    PipPanel* panel = makePanel();
+    enter(*panel);
+    clock().advance(0.49);
+    EXPECT_FALSE(panel->content->previewVisible);
+    EXPECT_FALSE(panel->content->previewPanel);
+
+    clock().advance(0.02);
+    ASSERT_TRUE(panel->content->previewVisible);
+    PreviewPanel& preview = *panel->content->previewPanel;
+    EXPECT_TRUE(preview.isVisible());
+    EXPECT_EQ(preview.level(), 4);
+    EXPECT_EQ(preview.parentWindow(), panel);
+    EXPECT_EQ(preview.ownerPanel, panel);
+    EXPECT_TRUE(preview.ignoresMouseEvents());
+    EXPECT_EQ(preview.frame(), panels::previewFrame(visibleFrame, panel->mirror->sourceSize(), 3));
+    EXPECT_EQ(preview.frame().midX(), visibleFrame.midX());
+    clock().advance(0.2);
+    EXPECT_EQ(preview.alphaValue(), 1.0);
+    EXPECT_EQ(preview.content->mirrorView->geometry(), preview.content->rect());
+
+    ASSERT_EQ(linesWith("showPreview: panel=").size(), 1u);
+    EXPECT_NE(linesWith("showPreview: panel=")[0].find(" 屏=" + ui::mainScreen()->localizedName + " 预览目标frame=" +
+                                                       core::rectText(preview.frame())),
+              std::string::npos);
+    EXPECT_EQ(linesWith("预览几何: 框=").size(), 1u);
+    EXPECT_EQ(linesWith("displayCurrent: PIP contents=").size(), 1u);
+    clock().advance(0.2);
+    EXPECT_EQ(linesWith("预览状态核对: frame=").size(), 1u);
+
+    leave(*panel);
+    EXPECT_FALSE(panel->content->previewVisible);
+    EXPECT_EQ(linesWith("hidePreview: 收起预览").size(), 1u);
+    EXPECT_TRUE(preview.isVisible()) << "fading, not gone";
+    clock().advance(0.2);
+    EXPECT_FALSE(preview.isVisible());
+    EXPECT_EQ(preview.alphaValue(), 0.0);
+
+    // The same panel serves the next hover.
+    enter(*panel);
+    clock().advance(0.6);
+    EXPECT_EQ(panel->content->previewPanel.get(), &preview);
+    EXPECT_TRUE(preview.isVisible());
+}
+
+TEST_F(PreviewTest, LeavingBeforeTheDelayCancelsTheShowSilently)
+{
+    PipPanel* panel = makePanel();
+    enter(*panel);
+    clock().advance(0.3);
+    leave(*panel);
+    clock().advance(1);
+    EXPECT_FALSE(panel->content->previewVisible);
+    EXPECT_FALSE(panel->content->previewPanel);
+    EXPECT_TRUE(linesWith("hidePreview").empty());
+    EXPECT_TRUE(linesWith("showPreview").empty());
+}
+
+TEST_F(PreviewTest, AShowDuringTheFadeOutKeepsThePreviewOnScreen)
+{
+    defaults::Defaults::standard().set("hoverPreviewDelay", 0);
+    PipPanel* panel = makePanel();
+    enter(*panel);
+    clock().advance(0.3);
+    ASSERT_TRUE(previewOnScreen(*panel));
+
+    leave(*panel);
+    clock().advance(0.05);
+    enter(*panel);
+    clock().advance(0.5);
+    EXPECT_TRUE(panel->content->previewVisible);
+    EXPECT_TRUE(previewOnScreen(*panel));
+    EXPECT_EQ(panel->content->previewPanel->alphaValue(), 1.0);
+
+    // Out, back in and out again within one fade: the panel fades fully before it goes.
+    leave(*panel);
+    clock().advance(0.05);
+    enter(*panel);
+    clock().runUntilIdle();
+    leave(*panel);
+    clock().advance(0.05);
+    EXPECT_TRUE(previewOnScreen(*panel));
+    clock().advance(0.2);
+    EXPECT_FALSE(previewOnScreen(*panel));
+}
+
+TEST_F(PreviewTest, SettingsOfTheWrongTypeReadAsTheirDefaultsOrAsTheStoresBoolean)
+{
+    auto& store = defaults::Defaults::standard();
+    PipPanel* panel = makePanel();
+    PanelContentView& view = *panel->content;
+
+    EXPECT_TRUE(view.previewEnabled());
+    store.set("hoverPreviewEnabled", "no");
+    EXPECT_FALSE(view.previewEnabled()) << "present, so not the default";
+    store.set("hoverPreviewEnabled", nlohmann::json::array());
+    EXPECT_FALSE(view.previewEnabled());
+    store.set("hoverPreviewEnabled", 1);
+    EXPECT_TRUE(view.previewEnabled());
+
+    store.set("hoverPreviewDelay", "soon");
+    store.set("hoverPreviewScale", true);
+    EXPECT_EQ(view.hoverPreviewDelay(), 0.5);
+    EXPECT_EQ(view.previewScale(), 3.0);
+    store.set("hoverPreviewDelay", -2);
+    store.set("hoverPreviewScale", 9);
+    EXPECT_EQ(view.hoverPreviewDelay(), 0.0);
+    EXPECT_EQ(view.previewScale(), 4.0);
+
+    store.set("hoverPreviewEnabled", "NO");
+    enter(*panel);
+    clock().advance(1);
+    EXPECT_FALSE(view.previewPanel);
+    EXPECT_EQ(linesWith("schedulePreviewShow 跳过: enabled=false timer=false visible=false pinned=false").size(), 1u);
+}
+
+TEST_F(PreviewTest, EnteringAtTheGripOrWhileArmedSchedulesNothingMore)
+{
+    PipPanel* panel = makePanel();
+    const QRect grip = panel->content->grip->geometry();
+    enter(*panel, grip.center());
+    clock().advance(1);
+    EXPECT_FALSE(panel->content->previewPanel);
+
+    enter(*panel);
+    enter(*panel);
+    EXPECT_EQ(linesWith("schedulePreviewShow 跳过: enabled=true timer=true").size(), 1u);
+    clock().advance(0.6);
+    EXPECT_EQ(linesWith("showPreview: panel=").size(), 1u);
+}
+
+TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
+{
+    defaults::Defaults::standard().set("hoverPreviewDelay", 0);
+    PipPanel* panel = makePanel();
+    PanelContentView& view = *panel->content;
+    clock().advance(0.5);
+    const desktop::PixelBufferRef first = view.mirrorView->contents();
+    ASSERT_TRUE(first) << "the stream delivers frames";
+
+    enter(*panel);
+    clock().runUntilIdle();
+    ASSERT_TRUE(view.previewPanel);
+    PreviewContentView& content = *view.previewPanel->content;
+    // The last frame at once: the same pixels, not a copy.
+    EXPECT_EQ(content.mirrorView->contents(), first);
+
+    // Every later frame reaches all three views as one buffer.
+    clock().advance(0.3);
+    EXPECT_NE(view.mirrorView->contents(), first);
+    EXPECT_EQ(content.mirrorView->contents(), view.mirrorView->contents());
+
+    view.baseContentRegion = {0.1, 0, 0.8, 1};
+    view.applyRegion();
+    EXPECT_EQ(content.mirrorView->contentsRegion(), core::Rect(0.1, 0, 0.8, 1));
+
+    view.setFrozenBanner(true);
+    clock().advance(0.3);
+    EXPECT_EQ(panels::viewAlpha(*content.frozenBanner), 1.0);
+
+    content.showHint("跨桌面应用只能预览不能交互");
+    EXPECT_EQ(panels::viewAlpha(*content.hintLabel), 1.0);
+    EXPECT_EQ(content.hintLabel->text().toStdString(), "跨桌面应用只能预览不能交互");
+    EXPECT_EQ(linesWith("showHint: '跨桌面应用只能预览不能交互' alpha当前=0.0").size(), 1u);
+
+    // Hidden, frames no longer reach it; shown again, the hint is gone and the banner
+    // follows the mini window's.
+    leave(*panel);
+    const desktop::PixelBufferRef lastShown = content.mirrorView->contents();
+    clock().advance(0.3);
+    EXPECT_EQ(content.mirrorView->contents(), lastShown);
+    view.setFrozenBanner(false);
+    enter(*panel);
+    clock().advance(0.3);
+    EXPECT_EQ(content.mirrorView->contents(), view.mirrorView->contents());
+    EXPECT_EQ(panels::viewAlpha(*content.hintLabel), 0.0);
+    EXPECT_EQ(panels::viewAlpha(*content.frozenBanner), 0.0);
+}
+
+TEST_F(PreviewTest, AShowForAHiddenOrClosedPanelIsSkippedAndClosingTakesThePreviewAlong)
+{
+    PipPanel* hidden = makePanel();
+    hidden->orderOut();
+    hidden->content->showPreview();
+    EXPECT_FALSE(hidden->content->previewVisible);
+    EXPECT_EQ(linesWith("showPreview 跳过: panel 不可见").size(), 1u);
+
+    PipPanel* panel = makePanel();
+    enter(*panel);
+    clock().advance(0.6);
+    QPointer<PreviewPanel> preview = panel->content->previewPanel.get();
+    ASSERT_TRUE(preview);
+    panel->closePanel(false);
+    clock().runUntilIdle();
+    EXPECT_FALSE(preview);
+
+    // A show armed on a panel that closes before it fires does nothing.
+    PipPanel* closing = makePanel();
+    enter(*closing);
+    closing->closePanel(false);
+    clock().advance(1);
+    EXPECT_EQ(linesWith("showPreview: panel=").size(), 1u);
+}
+
+}  // namespace
