@@ -170,6 +170,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void layoutSubviews();
@@ -202,6 +203,11 @@ private:
     std::optional<std::string> takeoverBundleID_;
     std::uint64_t topStripInstallation_ = 0;
     std::shared_ptr<TakeoverRestoreJob> restoreJob_;
+
+    // The hover preview follows the pointer into and out of the picture's inner area, also
+    // when it comes from the top bar or an edge strip.
+    void trackPreviewArea(QPointF point);
+    bool pointerInPreviewArea_ = false;
 
     std::optional<EdgeResize> resize_;
     bool bannerTarget_ = false;
