@@ -48,6 +48,16 @@ PanelContentView::PanelContentView(const core::Rect& frame, QWidget* parent)
     setGeometry(ui::roundedRect({0, 0, frame.width(), frame.height()}));
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
+    // Moves over the chrome stop there, yet they leave the picture's inner area; Qt drops
+    // them before any filter unless the widget tracks the mouse.
+    for (QWidget* chrome : {static_cast<QWidget*>(topBar), static_cast<QWidget*>(grip)}) {
+        auto widgets = chrome->findChildren<QWidget*>();
+        widgets.push_back(chrome);
+        for (QWidget* widget : widgets) {
+            widget->setMouseTracking(true);
+            widget->installEventFilter(this);
+        }
+    }
 
     // Back to front: pictures, banner, status label, top bar, grip.
     frozenBanner->raise();
@@ -226,6 +236,7 @@ void PanelContentView::mouseMoveEvent(QMouseEvent* event)
     if (resize_) return continueEdgeResize(point);
     if (panel && panel->isDragging()) return panel->dragMoved(point);
     if (event->buttons() == Qt::NoButton) {
+        trackPreviewArea(event->position());
         const unsigned edges = edgesAt(event->position());
         if (edges) setCursor(cursor(edges));
         else unsetCursor();
@@ -310,13 +321,37 @@ void PanelContentView::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
     showChrome(true);
-    const QPointF p = event->position();
-    if (previewArea().contains(p) && !grip->geometry().contains(p.toPoint())) schedulePreviewShow();
+    // The pointer comes from outside, so an entry into the inner area counts anew.
+    pointerInPreviewArea_ = false;
+    trackPreviewArea(event->position());
 }
 
 void PanelContentView::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
+    pointerInPreviewArea_ = false;
     if (!pinned) hidePreview();
     if (!pinned && !TopBarView::menuOpen) showChrome(false);
+}
+
+bool PanelContentView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && move->buttons() == Qt::NoButton)
+            trackPreviewArea(widget->mapTo(this, move->position()));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PanelContentView::trackPreviewArea(QPointF point)
+{
+    const bool inside = previewArea().contains(point);
+    if (inside == pointerInPreviewArea_) return;
+    pointerInPreviewArea_ = inside;
+    if (!inside) {
+        if (!pinned) hidePreview();
+    } else if (!grip->geometry().contains(point.toPoint())) {
+        schedulePreviewShow();
+    }
 }

@@ -68,15 +68,14 @@ public:
     // Screen coordinates, centred on the panel's screen; a zero rectangle without screens.
     core::Rect previewFrame(const PipPanel& panel) const;
 
-    // Pin (its behaviour comes later; closing and the press handling already ask for it).
-    bool pinned = false;
-    bool takeoverActive = false;
     // Frames handed to the mirror views since creation.
     long framesShown = 0;
-    void exitPinnedPreview(std::optional<desktop::Pid> frontPid, std::optional<desktop::WindowID> frontWindowID,
-                           bool restoreFrontOrder);
 
     // ---- pinned preview, takeover of the source window, leaving the pin ----
+    bool pinned = false;
+    bool takeoverActive = false;
+    void exitPinnedPreview(std::optional<desktop::Pid> frontPid, std::optional<desktop::WindowID> frontWindowID,
+                           bool restoreFrontOrder);
     std::optional<desktop::Token> globalClickMonitor;
     std::vector<desktop::Token> escMonitors;  // global, then local
     bool takeoverCrossSpace = false;
@@ -171,6 +170,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void layoutSubviews();
@@ -203,6 +203,11 @@ private:
     std::optional<std::string> takeoverBundleID_;
     std::uint64_t topStripInstallation_ = 0;
     std::shared_ptr<TakeoverRestoreJob> restoreJob_;
+
+    // The hover preview follows the pointer into and out of the picture's inner area, also
+    // when it comes from the top bar or an edge strip.
+    void trackPreviewArea(QPointF point);
+    bool pointerInPreviewArea_ = false;
 
     std::optional<EdgeResize> resize_;
     bool bannerTarget_ = false;

@@ -242,4 +242,33 @@ TEST_F(PreviewTest, AShowForAHiddenOrClosedPanelIsSkippedAndClosingTakesThePrevi
     EXPECT_EQ(linesWith("showPreview: panel=").size(), 1u);
 }
 
+// The pointer moving on the desktop: from the top bar into the picture shows the preview,
+// back up into the bar hides it, as does an edge strip.
+TEST_F(PreviewTest, ThePreviewFollowsThePointerIntoAndOutOfThePicturesInnerArea)
+{
+    PipPanel* panel = makePanel();
+    showChromeNow(*panel);
+    const auto moveTo = [&](double x, double yFromTop) {
+        post(desktop::EventType::mouseMoved, at(*panel, x, yFromTop));
+        clock().runUntilIdle();
+    };
+
+    moveTo(60, 10);  // the top bar
+    clock().advance(1);
+    EXPECT_FALSE(panel->content->previewVisible);
+
+    moveTo(60, 60);
+    clock().advance(0.6);
+    EXPECT_TRUE(panel->content->previewVisible);
+
+    moveTo(60, 10);
+    EXPECT_FALSE(panel->content->previewVisible);
+
+    moveTo(60, 60);
+    clock().advance(0.6);
+    EXPECT_TRUE(panel->content->previewVisible);
+    moveTo(3, 60);  // the left edge strip
+    EXPECT_FALSE(panel->content->previewVisible);
+}
+
 }  // namespace
