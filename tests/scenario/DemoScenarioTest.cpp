@@ -46,7 +46,7 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
     ASSERT_EQ(result.status, 0) << result.message;
 
     const json state = json::parse(readFile(out.path() + "/state.json"));
-    EXPECT_EQ(state["time"], 5.0);
+    EXPECT_EQ(state["time"], 8.0);
     EXPECT_EQ(state["frontmost"], 501);
     EXPECT_EQ(state["pointer"], json::parse("[1800.0, 400.0]"));
     EXPECT_EQ(state["displays"].size(), 2u);
@@ -67,19 +67,22 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
         EXPECT_GT(panel["framesShown"].get<long>(), 100) << panel;
     }
 
-    // Front to back: Draft raised over Notes (minimised and restored in place), then the
-    // terminal the file put forward, the moved video, and the documents behind it.
-    // The mini windows float above them.
+    // Front to back: Draft raised over Notes (minimised and restored in place), which the
+    // editor's activation put back over the video when the pin was left, the video, the
+    // terminal the file put forward, and the documents behind it. The mini windows float
+    // above them.
     std::vector<std::uint32_t> ids;
     std::map<std::string, int> owners;
     int own = 0;
     for (const auto& w : state["windows"]) {
-        EXPECT_TRUE(w["onScreen"].get<bool>()) << w;
         if (w["own"].get<bool>()) {
             EXPECT_EQ(ids, std::vector<std::uint32_t>{}) << w;
-            ++own;
+            // The hover preview stays listed, ordered out.
+            if (w["layer"] == 4) EXPECT_FALSE(w["onScreen"].get<bool>()) << w;
+            else ++own;
             continue;
         }
+        EXPECT_TRUE(w["onScreen"].get<bool>()) << w;
         ids.push_back(w["id"]);
         ++owners[w["owner"]];
         if (w["id"] == 5150) {
@@ -87,12 +90,49 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
         }
     }
     EXPECT_EQ(own, 2);
-    EXPECT_EQ(ids, (std::vector<std::uint32_t>{4243, 4242, 6001, 5150, 5151}));
+    EXPECT_EQ(ids, (std::vector<std::uint32_t>{4243, 4242, 5150, 6001, 5151}));
     EXPECT_EQ(owners, (std::map<std::string, int>{{"Browser", 2}, {"Editor", 2}, {"Terminal", 1}}));
 
     EXPECT_EQ(json::parse(readFile(out.path() + "/state-3.5.json"))["time"], 3.5);
-    EXPECT_EQ(readFile(out.path() + "/desktop.png").substr(1, 3), "PNG");
+    for (const char* picture : {"desktop.png", "preview.png", "pinned.png"})
+        EXPECT_EQ(readFile(out.path() + "/" + picture).substr(1, 3), "PNG") << picture;
     EXPECT_TRUE(std::filesystem::exists(out.path() + "/data/Glimra/diag.log"));
+}
+
+// The preview's frame is the box the video's window is pinned into; Escape puts every
+// window back where it was before the pin.
+TEST(DemoScenario, HoversPinsAndLeavesTheVideosMiniWindow)
+{
+    TempDir out;
+    ASSERT_EQ(runDemo(out.path()).status, 0);
+    const auto read = [&](const std::string& file) { return json::parse(readFile(out.path() + "/" + file)); };
+    const auto frames = [](const json& state) {
+        std::map<unsigned, json> byId;
+        for (const auto& w : state["windows"])
+            if (!w["own"].get<bool>()) byId[w["id"].get<unsigned>()] = w["frame"];
+        return byId;
+    };
+
+    const json hovered = read("preview.json");
+    EXPECT_TRUE(hovered["panels"][0]["previewVisible"].get<bool>());
+    json preview;
+    for (const auto& w : hovered["windows"])
+        if (w["own"].get<bool>() && w["layer"] == 4 && w["onScreen"].get<bool>()) preview = w;
+    ASSERT_FALSE(preview.is_null());
+
+    const json pinned = read("pinned.json");
+    EXPECT_TRUE(pinned["panels"][0]["pinned"].get<bool>());
+    EXPECT_TRUE(pinned["panels"][0]["takeover"].get<bool>());
+    EXPECT_TRUE(testsupport::sameFrame(frames(pinned).at(5150), preview["frame"]))
+        << frames(pinned).at(5150) << " " << preview["frame"];
+
+    const json end = read("state.json");
+    EXPECT_EQ(frames(end), frames(read("state-3.5.json")));
+    for (const auto& panel : end["panels"]) {
+        EXPECT_FALSE(panel["pinned"].get<bool>()) << panel;
+        EXPECT_FALSE(panel["takeover"].get<bool>()) << panel;
+        EXPECT_FALSE(panel["previewVisible"].get<bool>()) << panel;
+    }
 }
 
 TEST(DemoScenario, TheExecutableWritesWhatTheRunnerWritesAndRefusesBadInput)

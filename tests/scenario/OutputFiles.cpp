@@ -2,6 +2,7 @@
 
 #include "support/TestEnvironment.h"
 
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 
@@ -45,6 +46,14 @@ std::vector<nlohmann::json> journal(const std::string& outputFolder)
     std::istringstream lines(readFile(outputFolder + "/desktop.jsonl"));
     for (std::string line; std::getline(lines, line);) entries.push_back(nlohmann::json::parse(line));
     return entries;
+}
+
+bool sameFrame(const nlohmann::json& a, const nlohmann::json& b)
+{
+    if (!a.is_array() || !b.is_array() || a.size() != 4 || b.size() != 4) return false;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (std::abs(a[i].get<double>() - b[i].get<double>()) > 1e-9) return false;
+    return true;
 }
 
 }  // namespace testsupport

@@ -15,6 +15,10 @@ std::vector<std::string> differingFiles(const std::string& a, const std::string&
 
 // The lines of a run's log (DIR/data/Glimra/diag.log) without their time stamps.
 std::vector<std::string> logLines(const std::string& outputFolder);
+// Two frames [x, y, w, h] of a state dump that differ by rounding at most (a frame that
+// went through screen coordinates and back).
+bool sameFrame(const nlohmann::json& a, const nlohmann::json& b);
+
 // The objects of a run's desktop journal (DIR/desktop.jsonl), in order.
 std::vector<nlohmann::json> journal(const std::string& outputFolder);
 

@@ -112,7 +112,9 @@ void SimWorkspace::openApplication(const std::string& bundlePath, bool activates
         const std::string text = "The application \"" + bundlePath + "\" cannot be found.";
         error = desktop::Error{"NSOSStatusErrorDomain", applicationNotFound, text, text};
     } else if (activates) {
-        world_->setFrontmost(*found, false);
+        // Opening a running application brings all its windows forward, as a click on its
+        // icon does.
+        world_->setFrontmost(*found, true);
     }
     if (completion) dispatch::main().async([completion = std::move(completion), error] { completion(error); });
 }

@@ -28,7 +28,8 @@ public:
     bool hide(desktop::Pid pid) override;
     bool unhide(desktop::Pid pid) override;
     bool terminate(desktop::Pid pid) override;
-    // Only activates an application that runs: the simulated desktop launches nothing.
+    // Only activates an application that runs, all its windows coming forward: the
+    // simulated desktop launches nothing.
     void openApplication(const std::string& bundlePath, bool activates,
                          std::function<void(std::optional<desktop::Error>)> completion) override;
 

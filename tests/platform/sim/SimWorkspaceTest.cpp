@@ -98,6 +98,10 @@ TEST_F(SimWorkspaceTest, HideUnhideAndTerminate)
 TEST_F(SimWorkspaceTest, OpenApplicationActivatesARunningOneAndFailsOtherwise)
 {
     addApp(501, "Editor");
+    addApp(502, "Browser");
+    addWindow(501, 11, {0, 0, 400, 300});
+    addWindow(502, 21, {0, 0, 400, 300});
+    addWindow(501, 12, {0, 0, 400, 300});
     std::vector<std::optional<desktop::Error>> results;
     workspace().openApplication("/Applications/Editor.app", true, [&](auto error) { results.push_back(error); });
     workspace().openApplication("/Applications/Missing.app", true, [&](auto error) { results.push_back(error); });
@@ -108,6 +112,8 @@ TEST_F(SimWorkspaceTest, OpenApplicationActivatesARunningOneAndFailsOtherwise)
     ASSERT_TRUE(results[1]);
     EXPECT_FALSE(results[1]->localizedDescription.empty());
     EXPECT_EQ(workspace().frontmostApplication()->pid, 501);
+    // All of its windows came forward, in their order.
+    EXPECT_THAT(world().stackIds(), ElementsAre(12, 11, 21));
     EXPECT_EQ(journalOf("app.open").size(), 2u);
 
     workspace().setActivationPolicy(desktop::ActivationPolicy::regular);
