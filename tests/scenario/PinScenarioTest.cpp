@@ -370,6 +370,33 @@ TEST(FocusCreate, AWindowTheCatalogDoesNotOfferStartsNothing)
     EXPECT_EQ(count(lines, "悬停触发: 暂停（框选中）"), 0u);
 }
 
+// Quitting while the source window is taken over puts it back first; when the
+// application refuses, the quit waits out every retry.
+TEST(QuitWhilePinned, TheWindowGoesBackBeforeTheApplicationEnds)
+{
+    TempDir scratch;
+    const auto quitPinned = [&](const std::string& name, const std::string& behaviourStep) {
+        const RunOutcome run = runScenario(scratch, name, oneWindowScenario("{}", "{}", R"(,
+            {"at": 2.0, "do": "click", "point": [1335, 170]},
+            {"at": 3.0, "do": "state", "file": "pinned.json"})" + behaviourStep + R"(,
+            {"at": 3.5, "do": "quit"})"));
+        EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+        EXPECT_TRUE(json::parse(readFile(run.out + "/pinned.json"))["panels"][0]["takeover"].get<bool>()) << name;
+        return std::pair(json::parse(readFile(run.out + "/state.json")), logLines(run.out));
+    };
+
+    const auto [back, backLines] = quitPinned("back", "");
+    EXPECT_EQ(windowOf(back, 4242)["frame"], notesFrame);
+    EXPECT_LT(back["time"].get<double>(), 4.0);
+    EXPECT_EQ(count(backLines, "接管预览退出: 恢复源窗口 frame=(80.0, 120.0, 700.0, 500.0) 成功"), 1u);
+
+    const auto [refused, refusedLines] =
+        quitPinned("refused", R"(, {"at": 3.2, "do": "app.behavior", "pid": 501, "behavior": {"refuseMoves": -25200}})");
+    // Six tries 0.3 s apart, the last one at 5.0.
+    EXPECT_GE(refused["time"].get<double>(), 5.0);
+    EXPECT_EQ(count(refusedLines, "接管预览退出: 恢复彻底失败 frame=(80.0, 120.0, 700.0, 500.0) pid=501"), 1u);
+}
+
 TEST(BehaviorSteps, UnknownKnobsMissingFieldsAndUnknownApplicationsAreRefusedBeforeTheRun)
 {
     TempDir scratch;
