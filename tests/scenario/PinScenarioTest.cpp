@@ -355,8 +355,8 @@ TEST(FocusCreate, WithoutScreenRecordingNothingStarts)
     EXPECT_EQ(count(lines, "beginFocusCreate: screen recording not permitted, nothing started"), 1u);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("框选"); }), 0);
     EXPECT_EQ(count(lines, "悬停触发: 暂停（框选中）"), 0u);
-    for (const auto& w : json::parse(readFile(run.out + "/after.json"))["windows"])
-        EXPECT_NE(w["layer"], 1000) << w;
+    const json after = json::parse(readFile(run.out + "/after.json"));
+    for (const auto& w : after["windows"]) EXPECT_NE(w["layer"], 1000) << w;
 }
 
 TEST(FocusCreate, AWindowTheCatalogDoesNotOfferStartsNothing)
