@@ -132,7 +132,9 @@ TEST_F(PinnedPreviewTest, AClickPinsTheSourceIntoTheBoxAndEscapePutsItBack)
 
 TEST_F(PinnedPreviewTest, ARefusedMoveForwardsAPreviewClickToTheSourceExactlyOnce)
 {
-    addApp(43, "Stubborn", "com.example.stubborn", sim::AppBehavior{.refuseMoves = desktop::ax::cannotComplete});
+    sim::AppBehavior stubborn;
+    stubborn.refuseMoves = desktop::ax::cannotComplete;
+    addApp(43, "Stubborn", "com.example.stubborn", stubborn);
     // Large enough that the preview, centred on the screen, lies over it.
     addWindow(43, 600, {200, 100, 1100, 800}, "Stubborn");
     PipPanel* panel = makePanel(600);
@@ -171,7 +173,9 @@ TEST_F(PinnedPreviewTest, ARefusedMoveForwardsAPreviewClickToTheSourceExactlyOnc
 
 TEST_F(PinnedPreviewTest, AnUnreportedMinimumIsRecentredInTheBoxAndLearned)
 {
-    addApp(44, "Big", "com.example.big", sim::AppBehavior{.minSize = core::Size{900, 700}});
+    sim::AppBehavior big;
+    big.minSize = core::Size{900, 700};
+    addApp(44, "Big", "com.example.big", big);
     addWindow(44, 700, {50, 60, 1200, 800}, "Big");
     PipPanel* panel = makePanel(700);
     pin(*panel);
