@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace app {
+
+// The one way the application ends: it writes the settings still pending, then records
+// the status for the scenario run, or ends the live process. Called off the main thread
+// (a watchdog) it ends the process at once, as the main thread may be stuck.
+class ProcessExit {
+public:
+    // How a live run ends on the main thread; without one the status is only recorded
+    // for the runner to read.
+    static void setLiveHandler(std::function<void(int status)> handler);
+
+    void exit(int status);
+    std::optional<int> status() const { return *status_; }
+
+private:
+    // Shared with work still queued, which may run after the owner is gone.
+    std::shared_ptr<std::optional<int>> status_ = std::make_shared<std::optional<int>>();
+};
+
+}  // namespace app
