@@ -28,6 +28,15 @@ std::optional<std::string> applicationSupport()
     return *base + "/Glimra";
 }
 
+std::string temporaryFolder()
+{
+    const char* value = std::getenv("TMPDIR");
+    if (!value || *value != '/') return "/tmp";
+    std::string folder = value;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+}
+
 bool makeDirectories(const std::string& path)
 {
     std::error_code error;

@@ -14,6 +14,10 @@ std::optional<std::string> dataHome();
 // The application's own data folder (dataHome/Glimra): the "Application Support" folder.
 std::optional<std::string> applicationSupport();
 
+// The folder for temporary files: $TMPDIR when it is an absolute path, else /tmp. A
+// scenario run points it into its output folder.
+std::string temporaryFolder();
+
 // Creates the folder and its parents; true when it exists afterwards.
 bool makeDirectories(const std::string& path);
 
