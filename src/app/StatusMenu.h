@@ -1,0 +1,83 @@
+#pragma once
+
+#include "app/MenuModel.h"
+#include "panels/FocusRegion.h"
+#include "platform/ui/Menu.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+// The status item's menu: rebuilt from the cached window list every time it is about to
+// open, never waiting for capture; the list is refreshed in the background for the next
+// opening. Main thread only.
+//
+// The delegate owns one StatusMenu, attaches menu() to the status item, and calls
+// rebuildMenu(false) after launch, on update notices and after commands. The menu calls
+// back only through Host; the row callbacks stop working once the StatusMenu is gone.
+class StatusMenu {
+public:
+    struct Host {
+        // A command item was chosen (runs on the main queue after the menu closed).
+        std::function<void(MenuAction)> perform;
+        // createPanel(for:focus:reason:) with the whole window and "菜单·窗口列表选中".
+        std::function<void(const desktop::ShareableWindow&, const FocusRegion&, const std::string& reason)> createPanel;
+        // beginFocusOnWindow(_:).
+        std::function<void(const desktop::ShareableWindow&)> beginFocusOnWindow;
+        // The installer's phase and whether a manual check runs; idle and false when unset.
+        std::function<MenuUpdatePhase()> updatePhase;
+        std::function<bool()> isCheckingForUpdates;
+        // Number of mini windows; PipPanel::all() when unset.
+        std::function<std::size_t()> panelCount;
+    };
+
+    explicit StatusMenu(Host host);
+    ~StatusMenu();
+    StatusMenu(const StatusMenu&) = delete;
+    StatusMenu& operator=(const StatusMenu&) = delete;
+
+    ui::Menu& menu() { return menu_; }
+
+    // Rebuilds from scratch; while the menu is open an unforced rebuild only marks it
+    // dirty, which turns into one rebuild after it closes.
+    void rebuildMenu(bool force);
+
+    // The menu's open and close callbacks (wired to menu() by the constructor; public for
+    // callers that open it another way).
+    void menuNeedsUpdate();
+    void menuWillOpen();
+    void menuDidClose();
+
+    // Fetches the window list in the background and stores it; warms the thumbnails when
+    // asked. A "not allowed" answer keeps the list and shows the red permission row.
+    void refreshCache(bool warmThumbs);
+
+    const std::vector<desktop::ShareableWindow>& cachedWindows() const { return cachedWindows_; }
+    void setCachedWindows(std::vector<desktop::ShareableWindow> windows) { cachedWindows_ = std::move(windows); }
+    // dispatch::now() of the last opening; none before the first.
+    std::optional<double> menuOpenedAt() const { return menuOpenedAt_; }
+    bool menuIsOpen() const { return gate_.isOpen(); }
+    bool menuDirty() const { return gate_.isDirty(); }
+
+private:
+    struct Alive;
+    void storeListing(std::vector<desktop::ShareableWindow> windows, bool notPermitted, bool warmThumbs);
+    void fetch(bool warmThumbs);
+    MenuInputs readInputs() const;
+    void build(const MenuPlan& plan);
+
+    Host host_;
+    ui::Menu menu_;
+    std::vector<desktop::ShareableWindow> cachedWindows_;
+    std::optional<double> menuOpenedAt_;
+    MenuRebuildGate gate_;
+    std::optional<std::string> lastLoggedUpdateRowState_;
+    bool catalogRefused_ = false;
+    std::shared_ptr<Alive> alive_;
+};
+
+}  // namespace app
