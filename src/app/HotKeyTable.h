@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/desktop/HotKeys.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -42,7 +44,8 @@ std::vector<HotkeySpec> hotkeySpecs(const HotKeyActions& actions);
 std::optional<HotkeySpec> hotkeySpec(const std::vector<HotkeySpec>& specs, const std::string& byPrefix);
 
 // The four modifier bits a hot-key mask may hold.
-inline constexpr int hotkeyModifierBits = 0x100 | 0x200 | 0x800 | 0x1000;
+inline constexpr int hotkeyModifierBits = desktop::hotkeyModifier::command | desktop::hotkeyModifier::shift |
+                                         desktop::hotkeyModifier::option | desktop::hotkeyModifier::control;
 inline constexpr int highestKeyCode = 127;
 
 struct HotKeyCombination {
