@@ -1,0 +1,146 @@
+#include "app/HoldKeyMonitor.h"
+
+#include "app/HotKeySupport.h"
+#include "foundation/Diag.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+
+namespace {
+
+constexpr int fnKeyCode = 63;
+
+}  // namespace
+
+HoldKeyMonitor& HoldKeyMonitor::shared()
+{
+    // Lives as long as the process; never torn down after the desktop is gone.
+    static auto* const instance = new HoldKeyMonitor;
+    return *instance;
+}
+
+HoldKeyMonitor::HoldKeyMonitor() : self_(std::make_shared<HoldKeyMonitor*>(this)) {}
+
+HoldKeyMonitor::~HoldKeyMonitor()
+{
+    self_.reset();
+    delayTimer_.cancel();
+    removeMonitors();
+}
+
+int HoldKeyMonitor::holdDelayMilliseconds()
+{
+    return HoldKeyRules::delayMilliseconds(defaults::Defaults::standard().integer("holdHideDelayMs"));
+}
+
+double HoldKeyMonitor::holdDelay() { return holdDelayMilliseconds() / 1000.0; }
+
+void HoldKeyMonitor::apply(int keyCode, int /*flags*/)
+{
+    if (isDown()) finish("换键");
+    keyCode_ = keyCode;
+    const auto& holdable = HotKeySupport::holdableModifierFlags();
+    const auto found = holdable.find(keyCode);
+    flag_ = found == holdable.end() ? std::nullopt : std::optional(found->second);
+    pollDriven_ = keyCode == fnKeyCode;
+
+    removeMonitors();
+    stateTimer_.cancel();
+
+    if (!flag_) {
+        Diag::log("按住热键: 键码 " + std::to_string(keyCode) + " 不是「可用来按住」的修饰键 ⇒ 该功能停用");
+        return;
+    }
+    if (pollDriven_) startStatePoll();
+    else installMonitors();
+}
+
+void HoldKeyMonitor::installMonitors()
+{
+    const auto mask = desktop::maskOf(desktop::EventType::flagsChanged);
+    const std::weak_ptr<HoldKeyMonitor*> weak = self_;
+    monitors_.push_back(desktop::input().addGlobalMonitor(mask, [weak](const desktop::Event& event) {
+        if (const auto self = weak.lock()) (*self)->handleFlagsChanged(event.keyCode, event.modifierFlags);
+    }));
+    monitors_.push_back(desktop::input().addLocalMonitor(mask, [weak](const desktop::Event& event) {
+        if (const auto self = weak.lock()) (*self)->handleFlagsChanged(event.keyCode, event.modifierFlags);
+        return std::optional(event);
+    }));
+    Diag::log("按住热键: 已就绪 " + HotKeySupport::displayName(keyCode_, 0) + "（按下收起小窗、松开恢复）");
+}
+
+void HoldKeyMonitor::removeMonitors()
+{
+    for (const desktop::Token token : monitors_) desktop::input().removeMonitor(token);
+    monitors_.clear();
+}
+
+void HoldKeyMonitor::handleFlagsChanged(int eventKeyCode, std::uint64_t eventFlags)
+{
+    if (!flag_) return;
+    switch (HoldKeyRules::flagsChanged(eventKeyCode, eventFlags, keyCode_, *flag_, isDown())) {
+        case HoldKeyRules::FlagsVerdict::begin: begin(); break;
+        case HoldKeyRules::FlagsVerdict::finishReleased: finish("松开"); break;
+        case HoldKeyRules::FlagsVerdict::finishFlagGone: finish("键已不在按下集合里"); break;
+        case HoldKeyRules::FlagsVerdict::none: break;
+    }
+}
+
+void HoldKeyMonitor::startPoll()
+{
+    pollTimer_ = dispatch::Timer(dispatch::main(), fallbackPollInterval, [weak = std::weak_ptr(self_)] {
+        const auto self = weak.lock();
+        if (!self) return;
+        HoldKeyMonitor& monitor = **self;
+        if (monitor.isDown() && !desktop::input().isKeyDown(monitor.keyCode_))
+            monitor.finish("兜底复核发现键已抬起 —— 抬起事件丢了");
+    });
+}
+
+void HoldKeyMonitor::startStatePoll()
+{
+    Diag::log("按住热键: " + HotKeySupport::displayName(keyCode_, 0) + " 走**轮询**判定（不发事件也认）");
+    stateTimer_ = dispatch::Timer(dispatch::main(), statePollInterval, [weak = std::weak_ptr(self_)] {
+        const auto self = weak.lock();
+        if (!self) return;
+        HoldKeyMonitor& monitor = **self;
+        if (!monitor.pollDriven_) return;
+        const bool down = desktop::input().isKeyDown(monitor.keyCode_);
+        if (down && !monitor.isDown()) monitor.begin();
+        else if (!down && monitor.isDown()) monitor.finish("轮询发现已抬起");
+    });
+}
+
+void HoldKeyMonitor::begin()
+{
+    if (!machine_.begin()) return;
+    if (!pollDriven_) startPoll();
+    const std::string name = HotKeySupport::displayName(keyCode_, 0);
+    const double delay = holdDelay();
+    if (delay > 0) {
+        delayTimer_.cancel();
+        delayTimer_ = dispatch::main().asyncAfter(delay, [weak = std::weak_ptr(self_), name] {
+            const auto self = weak.lock();
+            if (self && (*self)->isDown()) (*self)->activate(name);
+        });
+    } else {
+        activate(name);
+    }
+}
+
+void HoldKeyMonitor::activate(const std::string& name) { run(machine_.activate(name, holdDelayMilliseconds())); }
+
+void HoldKeyMonitor::finish(const std::string& why)
+{
+    if (!isDown()) return;
+    delayTimer_.cancel();
+    delayTimer_ = {};
+    pollTimer_.cancel();
+    run(machine_.finish(why, holdDelayMilliseconds()));
+}
+
+void HoldKeyMonitor::run(const HoldKeyStateMachine::Outcome& outcome)
+{
+    if (!outcome.logLine.empty()) Diag::log(outcome.logLine);
+    if (outcome.callback == HoldKeyStateMachine::Callback::press && onPress) onPress();
+    if (outcome.callback == HoldKeyStateMachine::Callback::release && onRelease) onRelease();
+}

@@ -1,0 +1,50 @@
+#include "app/HoldKeyStateMachine.h"
+
+#include <algorithm>
+
+HoldKeyStateMachine::State HoldKeyStateMachine::state() const
+{
+    if (!isDown_) return State::idle;
+    return isActive_ ? State::active : State::delaying;
+}
+
+bool HoldKeyStateMachine::begin()
+{
+    if (isDown_) return false;
+    isDown_ = true;
+    return true;
+}
+
+HoldKeyStateMachine::Outcome HoldKeyStateMachine::activate(const std::string& keyName, int delayMs)
+{
+    if (!isDown_ || isActive_) return {};
+    isActive_ = true;
+    return {"按住热键: 按住 " + keyName + " ≥ " + std::to_string(delayMs) + "ms ⇒ 临时收起小窗", Callback::press};
+}
+
+HoldKeyStateMachine::Outcome HoldKeyStateMachine::finish(const std::string& why, int delayMs)
+{
+    if (!isDown_) return {};
+    isDown_ = false;
+    if (!isActive_) return {"按住热键: 点按（没到 " + std::to_string(delayMs) + "ms）⇒ 不动作", Callback::none};
+    isActive_ = false;
+    return {"按住热键: 松开 ⇒ 恢复（" + why + "）", Callback::release};
+}
+
+namespace HoldKeyRules {
+
+int delayMilliseconds(std::optional<long long> storedMs)
+{
+    if (!storedMs) return 250;
+    return static_cast<int>(std::clamp<long long>(*storedMs, 0, 2000));
+}
+
+FlagsVerdict flagsChanged(int eventKeyCode, std::uint64_t eventFlags, int keyCode, std::uint64_t flag, bool isDown)
+{
+    const bool flagSet = (eventFlags & flag) == flag;
+    if (eventKeyCode == keyCode) return flagSet ? FlagsVerdict::begin : FlagsVerdict::finishReleased;
+    if (isDown && !flagSet) return FlagsVerdict::finishFlagGone;
+    return FlagsVerdict::none;
+}
+
+}  // namespace HoldKeyRules

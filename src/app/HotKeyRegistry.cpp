@@ -1,0 +1,98 @@
+#include "app/HotKeyRegistry.h"
+
+#include "app/HoldKeyMonitor.h"
+#include "app/HotKeySupport.h"
+#include "foundation/Diag.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Queue.h"
+
+namespace app {
+
+HotKeyRegistry::HotKeyRegistry(std::function<std::vector<HotkeySpec>()> specs)
+    : HotKeyRegistry(std::move(specs), HoldKeyMonitor::shared())
+{
+}
+
+HotKeyRegistry::HotKeyRegistry(std::function<std::vector<HotkeySpec>()> specs, HoldKeyMonitor& monitor)
+    : specs_(std::move(specs)), monitor_(monitor), self_(std::make_shared<HotKeyRegistry*>(this))
+{
+}
+
+// The registrations stay until the process ends; only queued presses are dropped.
+HotKeyRegistry::~HotKeyRegistry() = default;
+
+void HotKeyRegistry::registerHotKey(std::function<void()> beginHoldHide, std::function<void()> endHoldHide)
+{
+    monitor_.onPress = std::move(beginHoldHide);
+    monitor_.onRelease = std::move(endHoldHide);
+    desktop::hotKeys().setHandler([weak = std::weak_ptr(self_)](desktop::HotKeyIdentity identity, bool pressed) {
+        if (!pressed) return;
+        // The action runs after the platform's handler has returned.
+        dispatch::main().async([weak, identity] {
+            if (const auto self = weak.lock()) (*self)->handlePress(identity);
+        });
+    });
+    registerAllHotkeys();
+}
+
+void HotKeyRegistry::registerAllHotkeys()
+{
+    // All go before any comes back, so a combination can move to another row.
+    for (const auto& [id, token] : hotkeyRefs_) desktop::hotKeys().unregisterHotKey(token);
+    hotkeyRefs_.clear();
+
+    const auto specs = specs_();
+    for (const auto& spec : specs) {
+        if (spec.isHold) continue;
+        const HotKeyCombination combination = storedCombination(spec);
+        desktop::Token token = 0;
+        const int status = desktop::hotKeys().registerHotKey({signature, static_cast<std::uint32_t>(spec.id)},
+                                                             combination.code,
+                                                             static_cast<std::uint32_t>(combination.flags), token);
+        if (status == desktop::hotkeyStatus::ok) {
+            hotkeyRefs_[spec.id] = token;
+        } else {
+            Diag::log("热键: " + spec.keyPrefix + " 的组合 " +
+                      HotKeySupport::displayName(combination.code, combination.flags) + " 注册失败（状态 " +
+                      std::to_string(status) + "）⇒ 此热键暂不起作用");
+        }
+    }
+
+    for (const auto& spec : specs) {
+        if (!spec.isHold) continue;
+        const HotKeyCombination combination = storedCombination(spec);
+        monitor_.apply(combination.code, combination.flags);
+        break;
+    }
+}
+
+std::optional<HotkeySpec> HotKeyRegistry::hotkeySpec(const std::string& byPrefix) const
+{
+    return app::hotkeySpec(specs_(), byPrefix);
+}
+
+std::string HotKeyRegistry::hotkeyName(const std::string& forKey) const
+{
+    const auto spec = hotkeySpec(forKey);
+    if (!spec) return "";
+    const HotKeyCombination combination = storedCombination(*spec);
+    return HotKeySupport::displayName(combination.code, combination.flags);
+}
+
+HotKeyCombination HotKeyRegistry::storedCombination(const HotkeySpec& spec)
+{
+    const auto& settings = defaults::Defaults::standard();
+    return resolveCombination(spec, settings.integer(spec.codeKey()), settings.integer(spec.flagsKey()));
+}
+
+void HotKeyRegistry::handlePress(desktop::HotKeyIdentity identity)
+{
+    for (const auto& spec : specs_()) {
+        if (spec.id != static_cast<int>(identity.id)) continue;
+        if (spec.handler) spec.handler();
+        return;
+    }
+}
+
+}  // namespace app

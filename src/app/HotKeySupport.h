@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+// Naming of keys and the modifier tables the hot keys, the hold key and the settings
+// window's recorder share. Pure tables, each built once on first use.
+namespace HotKeySupport {
+
+// Virtual key code -> display name, the ANSI layout (67 keys; no modifiers).
+const std::map<int, std::string>& keyNames();
+// The nine modifier keys by code ("左⌥" ... "fn").
+const std::map<int, std::string>& modifierKeyNames();
+// The keys that may serve as the hold key, each with the device-independent modifier
+// flag it sets.
+const std::map<int, std::uint64_t>& holdableModifierFlags();
+
+// The hot-key mask of a modifier key code (54 to 62); 0 for any other code, fn included.
+int carbonMask(int modifierKeyCode);
+
+// A modifier key's own name alone; otherwise the modifier symbols in the order ⌃⌥⇧⌘
+// followed by the key's name, "Key<code>" for a code without one.
+std::string displayName(int keyCode, int flags);
+
+}  // namespace HotKeySupport
