@@ -1,5 +1,7 @@
 #include "parking/VirtualDisplayController.h"
 
+#include "parking/VDShim.h"
+#include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 
 VirtualDisplayController& VirtualDisplayController::shared()
@@ -24,6 +26,16 @@ void VirtualDisplayController::refreshDisplays()
 void VirtualDisplayController::forgetDisplays()
 {
     publish(std::make_shared<const std::set<desktop::DisplayID>>());
+}
+
+// The controller has made no display of its own, so there is nothing to end; it only
+// stops counting the desktop's.
+void VirtualDisplayController::terminateAll() { forgetDisplays(); }
+
+bool VirtualDisplayController::isFeatureEnabled()
+{
+    if (!VDAvailable()) return false;
+    return defaults::Defaults::standard().boolean("virtualDisplayPark").value_or(true);
 }
 
 VirtualDisplayController::Snapshot VirtualDisplayController::snapshot() const

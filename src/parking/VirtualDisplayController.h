@@ -21,6 +21,14 @@ public:
     void refreshDisplays();
     // Forgets every display (the desktop is going away).
     void forgetDisplays();
+    // Ends every virtual display this controller made; once at quit, on the main thread,
+    // after the parked windows have been put back.
+    void terminateAll();
+
+    // Whether parking may run at all: never without virtual displays; otherwise the
+    // setting "virtualDisplayPark" when it is a Boolean, and on when it is absent or of
+    // another type.
+    static bool isFeatureEnabled();
 
 private:
     VirtualDisplayController() = default;

@@ -55,6 +55,19 @@ void WindowParking::giveBack(desktop::WindowID windowID) { note("giveBack", wind
 
 void WindowParking::releaseTakeover(desktop::WindowID windowID) { note("releaseTakeover", windowID); }
 
+int WindowParking::parkedCount()
+{
+    note("parkedCount", 0);
+    return 0;
+}
+
+void WindowParking::restoreAllBlocking(double /*timeout*/) { note("restoreAllBlocking", 0); }
+
+void WindowParking::restoreForActivatedApp(desktop::Pid pid, std::optional<desktop::Pid> /*frontmostPID*/)
+{
+    note("restoreForActivatedApp", static_cast<desktop::WindowID>(pid));
+}
+
 bool WindowParking::rescueWithPips()
 {
     return defaults::Defaults::standard().boolean("foreignRescueWithPips").value_or(true);

@@ -43,11 +43,20 @@ public:
     // Whether any mini window exists; written by the panels, read by the foreign-window
     // watch.
     static inline std::atomic<bool> hasMiniWindows{false};
+    // How many windows are parked now.
+    int parkedCount();
+    // Puts every parked window back; the caller waits at most `timeout` seconds.
+    void restoreAllBlocking(double timeout);
+    // Returns at once; gives back the parked windows of an application the user
+    // activated, when it was still frontmost a moment later.
+    void restoreForActivatedApp(desktop::Pid pid, std::optional<desktop::Pid> frontmostPID);
+
     // The setting "foreignRescueWithPips"; true when absent or not a Boolean.
     static bool rescueWithPips();
 
-    // Test seam: told each operation called, by its name, with its window number. Set it
-    // before any operation runs and clear it after.
+    // Test seam: told each operation called, by its name, with its window number (the
+    // activated pid for restoreForActivatedApp, 0 for the operations without a window).
+    // Set it before any operation runs and clear it after.
     static inline std::function<void(const char* operation, desktop::WindowID windowID)> callHook;
 
 private:

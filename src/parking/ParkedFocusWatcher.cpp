@@ -1,0 +1,9 @@
+#include "parking/ParkedFocusWatcher.h"
+
+ParkedFocusWatcher& ParkedFocusWatcher::shared()
+{
+    static ParkedFocusWatcher instance;
+    return instance;
+}
+
+void ParkedFocusWatcher::start() {}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Where window parking and the virtual-display code write their log lines (each begins
+// with "[VD] "). Does nothing until the launch points it at the diagnostics log, which
+// happens once, before any parking work runs; callable from any thread after that.
+namespace VDLog {
+
+inline std::function<void(const std::string& line)> sink = [](const std::string&) {};
+
+}  // namespace VDLog

@@ -1,0 +1,5 @@
+#include "settings/OnboardingWindow.h"
+
+void OnboardingWindow::showIfNeeded() {}
+
+void OnboardingWindow::showPermissionPage() {}

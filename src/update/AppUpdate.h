@@ -1,0 +1,35 @@
+#pragma once
+
+#include "update/ChangeNotice.h"
+#include "update/UpdateManifest.h"
+
+#include <functional>
+#include <optional>
+
+// The update check. Until updates are fetched for real every check finds the running
+// version up to date. Main thread.
+class AppUpdate {
+public:
+    // What a check found.
+    enum class CheckOutcome { upToDate };
+
+    // The update on offer; none until a check finds one.
+    static std::optional<UpdateManifest> available();
+    // "GlimraUpdateAvailabilityChanged": the update on offer changed.
+    static ChangeNotice& didChange();
+
+    // True while a manual check is in flight.
+    static bool isChecking();
+    // The user's check: does nothing while one is in flight; otherwise marks the check in
+    // flight and calls stateChanged, and when the check completes (on the main queue)
+    // clears the mark, calls stateChanged again and presents the result.
+    static void checkManually(std::function<void()> stateChanged);
+    // Calls done with the outcome on the main queue.
+    static void check(bool manual, std::function<void(CheckOutcome)> done);
+    static void presentManualResult(CheckOutcome outcome);
+
+    // At launch: the automatic check (none yet).
+    static void autoCheckOnLaunch();
+    // The update self-test of the launch arguments: writes its log line and returns.
+    static void selfTest();
+};

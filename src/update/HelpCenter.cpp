@@ -1,0 +1,153 @@
+#include "update/HelpCenter.h"
+
+#include "foundation/Diag.h"
+#include "foundation/L10n.h"
+#include "panels/PipPanel.h"
+#include "platform/core/AppIdentity.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/ui/AlertPresenter.h"
+
+#include <QString>
+#include <QSysInfo>
+#include <QUrl>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace HelpCenter {
+
+namespace {
+
+const char* const siteOrigin = "https://glimra.app";
+const char* const builtInContactPage = "https://glimra.app/contact";
+// Only the end of a long log is read for the tail.
+constexpr std::streamoff tailWindowBytes = 96 * 1024;
+
+std::string appVersion() { return core::AppIdentity::current().version; }
+
+std::string osVersion() { return QSysInfo::productVersion().toStdString(); }
+
+std::string languageCode()
+{
+    switch (L10n::resolved()) {
+    case ResolvedLang::zhHans: return "zh";
+    case ResolvedLang::zhHant: return "zh-Hant";
+    case ResolvedLang::en: return "en";
+    case ResolvedLang::ja: return "ja";
+    case ResolvedLang::ko: return "ko";
+    case ResolvedLang::fr: return "fr";
+    case ResolvedLang::de: return "de";
+    case ResolvedLang::es: return "es";
+    }
+    return "zh";
+}
+
+std::string contactBaseResolved()
+{
+    auto base = defaults::Defaults::standard().string("helpContactBase");
+    return base && !base->empty() ? *base : builtInContactPage;
+}
+
+// Only an absolute web address counts as a contact page the browser can open.
+bool isWebAddress(const QUrl& url)
+{
+    return url.isValid() && (url.scheme() == "https" || url.scheme() == "http") && !url.host().isEmpty();
+}
+
+std::string grantText(bool granted) { return granted ? "已授权" : "未授权"; }
+
+std::size_t characterCount(const std::string& text)
+{
+    return static_cast<std::size_t>(QString::fromStdString(text).toUcs4().size());
+}
+
+}  // namespace
+
+std::string contactURL()
+{
+    QUrl url(QString::fromStdString(contactBaseResolved()), QUrl::StrictMode);
+    if (!isWebAddress(url)) url = QUrl(siteOrigin);
+    const std::pair<const char*, std::string> items[] = {
+        {"app", "glimra"}, {"v", appVersion()}, {"os", osVersion()}, {"lang", languageCode()}};
+    QString query;
+    for (const auto& [name, value] : items) {
+        if (!query.isEmpty()) query += '&';
+        query += QString::fromLatin1(name) + '=' +
+                 QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(value)));
+    }
+    url.setQuery(query, QUrl::StrictMode);
+    if (!url.isValid()) return builtInContactPage;
+    return url.toString(QUrl::FullyEncoded).toStdString();
+}
+
+void openContact()
+{
+    const std::string url = contactURL();
+    Diag::log("帮助: 打开联系页 " + url);
+    desktop::urlOpener().open(url);
+}
+
+std::vector<std::string> tailLog(int n)
+{
+    const std::vector<std::string> unreadable{"（无法读取日志）"};
+    const auto path = Diag::fileURL();
+    if (!path) return unreadable;
+    std::ifstream file(*path, std::ios::binary);
+    if (!file) return unreadable;
+
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : 0;
+    const std::streamoff start = size >= tailWindowBytes ? size - tailWindowBytes : 0;
+    file.clear();
+    file.seekg(start);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
+    // The first line read from the middle of the file is cut.
+    if (start > 0) {
+        const auto lineEnd = text.find('\n');
+        if (lineEnd != std::string::npos) text.erase(0, lineEnd + 1);
+    }
+
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(std::move(line));
+    }
+    const std::size_t keep = static_cast<std::size_t>(std::max(n, 0));
+    if (lines.size() > keep) lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(keep));
+    return lines;
+}
+
+std::string diagnosticsText(int logLines)
+{
+    std::string text = "Glimra " + appVersion();
+    text += "\n" + QSysInfo::prettyProductName().toStdString() + " (" +
+            QSysInfo::currentCpuArchitecture().toStdString() + ")";
+    text += "\n语言: " + languageCode();
+    text += "\n屏幕录制: " + grantText(desktop::permissions().screenCapturePreflight()) +
+            " / 辅助功能: " + grantText(desktop::accessibility().isTrusted(false));
+    text += "\n迷你窗: " + std::to_string(PipPanel::all().size()) + " 个";
+    text += "\n\n—— 最近日志（最多 " + std::to_string(logLines) + " 行）——";
+    for (const std::string& line : tailLog(logLines)) text += "\n" + line;
+    return text;
+}
+
+void copyDiagnostics()
+{
+    const std::string text = diagnosticsText(60);
+    desktop::pasteboard().setString(text);
+    Diag::log("帮助: 已复制诊断信息（" + std::to_string(characterCount(text)) + " 字符）");
+    auto& workspace = desktop::workspace();
+    workspace.activate(workspace.ownPid(), {.ignoringOtherApps = true});
+    ui::AlertPresenter::shared().runModal(
+        {L10n::t("诊断信息已复制"),
+         L10n::t("复制的内容包含应用与系统版本、权限状态和最近的日志；日志里有应用名和窗口标题，"
+                 "但没有你正在查看的内容。可以直接粘贴到反馈消息里。"),
+         {},
+         ui::AlertStyle::informational});
+}
+
+}  // namespace HelpCenter
