@@ -37,6 +37,11 @@ public:
     // Never destroyed, so no teardown runs after the application object is gone.
     static const std::shared_ptr<HoverPIPTrigger>& shared();
 
+    HoverPIPTrigger() = default;
+    ~HoverPIPTrigger() override;
+    HoverPIPTrigger(const HoverPIPTrigger&) = delete;
+    HoverPIPTrigger& operator=(const HoverPIPTrigger&) = delete;
+
     std::function<void(desktop::WindowID)> onTrigger;
     std::function<void(desktop::WindowID)> onFocusDrag;
 

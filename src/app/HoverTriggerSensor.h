@@ -59,7 +59,7 @@ public:
     // An Option-drag on the block: the target (0 for none, nothing changed). The block
     // stays away until the pointer leaves the zone or enters another window's.
     desktop::WindowID beginFocusDrag();
-    // Forgets the target and the faded mark (suspension).
+    // Forgets the target, the faded mark and the logged zone entry.
     void reset();
     // The next poll tests afresh.
     void forgetCachedHit();

@@ -19,6 +19,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void layoutLabel();
+
+    std::string title_;
     QLabel* label_ = nullptr;
 };
 

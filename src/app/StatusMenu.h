@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MenuModel.h"
+#include "capture/Catalog.h"
 #include "panels/FocusRegion.h"
 #include "platform/ui/Menu.h"
 
@@ -65,10 +66,9 @@ public:
 
 private:
     struct Alive;
-    void storeListing(std::vector<desktop::ShareableWindow> windows, bool notPermitted, bool warmThumbs);
+    void storeListing(Catalog::Listing listing, bool warmThumbs);
     void fetch(bool warmThumbs);
     MenuInputs readInputs() const;
-    void build(const MenuPlan& plan);
 
     Host host_;
     ui::Menu menu_;

@@ -1,0 +1,184 @@
+#include "app/MenuModel.h"
+
+#include "foundation/L10n.h"
+#include "platform/core/TextFormat.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace app {
+namespace {
+
+long long percentOf(double fraction) { return static_cast<long long>(std::floor(fraction * 100)); }
+
+MenuEntry item(std::string title, MenuAction action, bool enabled, MenuLook look = MenuLook::plain)
+{
+    MenuEntry entry;
+    entry.title = std::move(title);
+    entry.action = action;
+    entry.enabled = enabled;
+    entry.look = look;
+    return entry;
+}
+
+MenuEntry separator()
+{
+    MenuEntry entry;
+    entry.kind = MenuEntry::Kind::separator;
+    return entry;
+}
+
+std::optional<MenuEntry> updateRow(const MenuUpdatePhase& phase)
+{
+    using Kind = MenuUpdatePhase::Kind;
+    const auto& version = phase.shortVersion;
+    switch (phase.kind) {
+    case Kind::available:
+        return item(core::formatText(L10n::t("新版本 %@ 可用，点击下载"), {version}), MenuAction::startUpdateDownload, true,
+                    MenuLook::accent);
+    case Kind::downloading:
+        if (phase.fraction < 0)
+            return item(core::formatText(L10n::t("正在下载 %@…"), {version}), MenuAction::none, false);
+        return item(core::formatText(L10n::t("正在下载 %@…（已完成 %d%%）"), {version, percentOf(phase.fraction)}),
+                    MenuAction::none, false);
+    case Kind::ready:
+        return item(core::formatText(L10n::t("%@ 已下载，点击重启安装"), {version}), MenuAction::installUpdateNow, true,
+                    MenuLook::accent);
+    case Kind::installing:
+        return item(core::formatText(L10n::t("正在安装 %@…"), {version}), MenuAction::none, false);
+    case Kind::idle:
+        break;
+    }
+    return std::nullopt;
+}
+
+void appendWindowSection(const MenuInputs& in, MenuPlan& plan)
+{
+    const std::size_t count = std::min(in.windows.size(), menuWindowLimit);
+    double width = menuMinimumWidth;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& window = in.windows[i];
+        const double thumb = in.thumbnailWidth ? in.thumbnailWidth(window.windowID).value_or(0) : 0;
+        const double text = in.measure ? in.measure(menuRowLabel(window)) : 0;
+        width = std::max(width, naturalRowWidth(text, thumb));
+    }
+    plan.rowWidth = width;
+
+    MenuEntry header;
+    header.kind = MenuEntry::Kind::header;
+    header.title = L10n::t("点击窗口创建应用小窗，点击右侧按钮，创建聚焦小窗");
+    header.enabled = false;
+    plan.entries.push_back(header);
+
+    const std::size_t inlineCount = count <= menuInlineRows ? count : menuInlineRows;
+    for (std::size_t i = 0; i < inlineCount; ++i) {
+        MenuEntry row;
+        row.kind = MenuEntry::Kind::windowRow;
+        row.window = i;
+        plan.entries.push_back(row);
+    }
+    if (count > menuInlineRows) {
+        MenuEntry more;
+        more.kind = MenuEntry::Kind::more;
+        more.title = core::formatText(L10n::t("（共 %d 个窗口）"), {static_cast<long long>(count)});
+        more.window = count;
+        plan.entries.push_back(more);
+    }
+}
+
+}  // namespace
+
+std::string updateRowStateKey(const MenuUpdatePhase& phase)
+{
+    using Kind = MenuUpdatePhase::Kind;
+    switch (phase.kind) {
+    case Kind::available:
+        return "available " + phase.shortVersion + " build " + std::to_string(phase.build);
+    case Kind::downloading:
+        return "downloading " + phase.shortVersion + " " +
+               (phase.fraction < 0 ? std::string("?") : std::to_string(percentOf(phase.fraction)) + "%");
+    case Kind::ready:
+        return "ready " + phase.shortVersion;
+    case Kind::installing:
+        return "installing " + phase.shortVersion;
+    case Kind::idle:
+        break;
+    }
+    return "idle";
+}
+
+std::string menuRowLabel(const desktop::ShareableWindow& window)
+{
+    const std::string app =
+        window.owningApplication ? window.owningApplication->applicationName : L10n::t("未知应用");
+    const std::string title = window.title && !window.title->empty() ? *window.title : L10n::t("(无标题)");
+    return app + " · " + title;
+}
+
+double naturalRowWidth(double textWidth, double thumbWidth)
+{
+    const double width = std::ceil(std::max(thumbWidth, 0.0) + 8 + 10 + std::ceil(textWidth) + 8 + 22 + 12);
+    return std::clamp(width, menuMinimumWidth, menuMaximumWidth);
+}
+
+MenuPlan planMenu(const MenuInputs& in)
+{
+    MenuPlan plan;
+    auto& entries = plan.entries;
+
+    if (auto row = updateRow(in.phase)) {
+        entries.push_back(*row);
+        entries.push_back(separator());
+    }
+    if (!in.screenRecordingGranted)
+        entries.push_back(item(L10n::t("屏幕录制权限未授权(点击授权)"), MenuAction::openPermissionAuth, true, MenuLook::red));
+    if (!in.accessibilityTrusted)
+        entries.push_back(item(L10n::t("辅助功能权限未授权(点击授权)"), MenuAction::openPermissionAuth, true, MenuLook::red));
+    if (!in.screenRecordingGranted || !in.accessibilityTrusted) entries.push_back(separator());
+
+    if (in.screenRecordingGranted) {
+        if (in.windows.empty())
+            entries.push_back(item(L10n::t("未发现可捕获的窗口"), MenuAction::none, false));
+        else
+            appendWindowSection(in, plan);
+        entries.push_back(separator());
+        entries.push_back(item(L10n::t("快捷键"), MenuAction::showHotkeySettings, true));
+    }
+    if (!in.accessibilityTrusted)
+        entries.push_back(item(L10n::t("打开设置：辅助功能…"), MenuAction::openAXSettings, true));
+    entries.push_back(item(core::formatText(L10n::t("当前迷你窗：%d 个"), {static_cast<long long>(in.panelCount)}),
+                           MenuAction::none, false));
+    auto settings = item(L10n::t("设置…"), MenuAction::showSettings, true);
+    settings.commandComma = true;
+    entries.push_back(settings);
+    if (in.isCheckingForUpdates)
+        entries.push_back(item(L10n::t("正在检查更新…"), MenuAction::none, false));
+    else
+        entries.push_back(item(L10n::t("检查更新…"), MenuAction::checkForUpdatesAction, true));
+    entries.push_back(item(L10n::t("帮助与反馈…"), MenuAction::openHelpCenter, true));
+    entries.push_back(item(L10n::t("复制诊断信息"), MenuAction::copyDiagnosticsAction, true));
+    entries.push_back(separator());
+    entries.push_back(item(L10n::t("退出 Glimra"), MenuAction::quitApp, true));
+    return plan;
+}
+
+bool MenuRebuildGate::admit(bool force)
+{
+    if (open_ && !force) {
+        dirty_ = true;
+        return false;
+    }
+    return true;
+}
+
+void MenuRebuildGate::opened() { open_ = true; }
+
+bool MenuRebuildGate::closed()
+{
+    open_ = false;
+    const bool due = dirty_;
+    dirty_ = false;
+    return due;
+}
+
+}  // namespace app

@@ -1,0 +1,179 @@
+#include "app/StatusMenu.h"
+
+#include "app/MenuHeaderView.h"
+#include "app/MenuThumbnail.h"
+#include "app/MenuWindowRow.h"
+#include "capture/Catalog.h"
+#include "foundation/Diag.h"
+#include "foundation/L10n.h"
+#include "panels/PanelFonts.h"
+#include "panels/PipPanel.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Queue.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+
+namespace app {
+
+struct StatusMenu::Alive {
+    StatusMenu* menu;
+};
+
+namespace {
+
+// Titles drawn in a weight or colour of their own.
+void applyLook(const ui::MenuItem& item, MenuLook look)
+{
+    QAction* action = item.qtAction();
+    if (!action || look == MenuLook::plain) return;
+    action->setFont(panels::systemFont(13, look == MenuLook::accent ? QFont::Medium : QFont::Normal));
+}
+
+}  // namespace
+
+StatusMenu::StatusMenu(Host host) : host_(std::move(host)), alive_(std::make_shared<Alive>(Alive{this}))
+{
+    menu_.onWillOpen = [this] {
+        menuNeedsUpdate();
+        menuWillOpen();
+    };
+    menu_.onClosed = [this] { menuDidClose(); };
+}
+
+StatusMenu::~StatusMenu()
+{
+    menu_.onWillOpen = nullptr;
+    menu_.onClosed = nullptr;
+}
+
+MenuInputs StatusMenu::readInputs() const
+{
+    MenuInputs in;
+    if (host_.updatePhase) in.phase = host_.updatePhase();
+    in.isCheckingForUpdates = host_.isCheckingForUpdates && host_.isCheckingForUpdates();
+    in.screenRecordingGranted = desktop::permissions().screenCapturePreflight() && !catalogRefused_;
+    in.accessibilityTrusted = desktop::accessibility().isTrusted(false);
+    in.windows = cachedWindows_;
+    in.thumbnailWidth = [](desktop::WindowID id) -> std::optional<double> {
+        const auto image = MenuThumbnail::cached(id);
+        if (!image) return std::nullopt;
+        return image->deviceIndependentSize().width();
+    };
+    in.panelCount = host_.panelCount ? host_.panelCount() : PipPanel::all().size();
+    in.measure = MenuWindowRow::measureLabel;
+    return in;
+}
+
+void StatusMenu::rebuildMenu(bool force)
+{
+    if (!gate_.admit(force)) return;
+    menu_.removeAllItems();
+    const MenuInputs inputs = readInputs();
+    const std::string key = updateRowStateKey(inputs.phase);
+    if (lastLoggedUpdateRowState_ != key) {
+        Diag::log("菜单: 更新相关行 = " + key);
+        lastLoggedUpdateRowState_ = key;
+    }
+    const MenuPlan plan = planMenu(inputs);
+    const auto rowFor = [&](ui::Menu& owner, std::size_t index) {
+        const auto& window = cachedWindows_[index];
+        auto* row = new MenuWindowRow(menuRowLabel(window), MenuThumbnail::cached(window.windowID).value_or(QImage()));
+        row->setRowWidth(plan.rowWidth);
+        row->cancelTracking = [&owner] { owner.cancelTracking(); };
+        const std::weak_ptr<Alive> weak = alive_;
+        row->onPick = [weak, window] {
+            const auto alive = weak.lock();
+            if (alive && alive->menu->host_.createPanel)
+                alive->menu->host_.createPanel(window, FocusRegion{}, "菜单·窗口列表选中");
+        };
+        row->onFocus = [weak, window] {
+            const auto alive = weak.lock();
+            if (alive && alive->menu->host_.beginFocusOnWindow) alive->menu->host_.beginFocusOnWindow(window);
+        };
+        owner.addCustomRow(row);
+    };
+
+    for (const auto& entry : plan.entries) {
+        switch (entry.kind) {
+        case MenuEntry::Kind::separator:
+            menu_.addSeparator();
+            break;
+        case MenuEntry::Kind::header:
+            menu_.addCustomRow(new MenuHeaderView(entry.title, plan.rowWidth));
+            break;
+        case MenuEntry::Kind::windowRow:
+            rowFor(menu_, entry.window);
+            break;
+        case MenuEntry::Kind::more: {
+            ui::Menu& submenu = menu_.addSubmenu(L10n::t("更多") + entry.title);
+            for (std::size_t i = 0; i < entry.window; ++i) rowFor(submenu, i);
+            break;
+        }
+        case MenuEntry::Kind::item: {
+            std::function<void()> run;
+            if (entry.action != MenuAction::none) {
+                run = [weak = std::weak_ptr<Alive>(alive_), action = entry.action] {
+                    const auto alive = weak.lock();
+                    if (alive && alive->menu->host_.perform) alive->menu->host_.perform(action);
+                };
+            }
+            auto item = menu_.addItem(entry.title, std::move(run));
+            item.setEnabled(entry.enabled);
+            applyLook(item, entry.look);
+            if (entry.commandComma && item.qtAction()) item.qtAction()->setShortcut(QKeySequence("Ctrl+,"));
+            break;
+        }
+        }
+    }
+}
+
+void StatusMenu::menuNeedsUpdate()
+{
+    menuOpenedAt_ = dispatch::now();
+    rebuildMenu(true);
+    if (desktop::permissions().screenCapturePreflight()) fetch(true);
+}
+
+void StatusMenu::menuWillOpen()
+{
+    gate_.opened();
+    MenuWindowRow::clearHoverOfAllRows();
+}
+
+void StatusMenu::menuDidClose()
+{
+    const bool due = gate_.closed();
+    MenuWindowRow::clearHoverOfAllRows();
+    if (!due) return;
+    dispatch::main().async([weak = std::weak_ptr<Alive>(alive_)] {
+        if (const auto alive = weak.lock()) alive->menu->rebuildMenu(false);
+    });
+}
+
+void StatusMenu::refreshCache(bool warmThumbs) { fetch(warmThumbs); }
+
+void StatusMenu::fetch(bool warmThumbs)
+{
+    Catalog::list([weak = std::weak_ptr<Alive>(alive_), warmThumbs](Catalog::Listing listing) {
+        dispatch::main().async([weak, warmThumbs, listing = std::move(listing)]() mutable {
+            if (const auto alive = weak.lock()) alive->menu->storeListing(std::move(listing), warmThumbs);
+        });
+    });
+}
+
+// A failed query says nothing about the windows, so the list it would empty is kept; a
+// refusal also shows the permission row until a query succeeds again.
+void StatusMenu::storeListing(Catalog::Listing listing, bool warmThumbs)
+{
+    if (listing.failure) {
+        if (*listing.failure == Catalog::Failure::notPermitted) catalogRefused_ = true;
+        return;
+    }
+    catalogRefused_ = false;
+    cachedWindows_ = std::move(listing.windows);
+    if (warmThumbs) MenuThumbnail::warm(cachedWindows_, false);
+}
+
+}  // namespace app

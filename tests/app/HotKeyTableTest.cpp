@@ -1,0 +1,87 @@
+#include "app/HotKeySupport.h"
+#include "app/HotKeyTable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using app::HotKeyCombination;
+
+TEST(HotKeySupportTest, NamesCombinationsInControlOptionShiftCommandOrder)
+{
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x1B00), "⌃⌥⇧⌘P");
+    EXPECT_EQ(HotKeySupport::displayName(49, 0x100), "⌘Space");
+    EXPECT_EQ(HotKeySupport::displayName(10, 0x900), "⌥⌘Key10");
+    EXPECT_EQ(HotKeySupport::displayName(50, 0x1000), "⌃`");
+    EXPECT_EQ(HotKeySupport::displayName(42, 0), "\\");
+    // A modifier key is named alone, whatever the flags.
+    EXPECT_EQ(HotKeySupport::displayName(58, 0x900), "左⌥");
+    EXPECT_EQ(HotKeySupport::displayName(63, 0), "fn");
+
+    EXPECT_EQ(HotKeySupport::keyNames().size(), 67u);
+    EXPECT_FALSE(HotKeySupport::keyNames().count(10));
+    EXPECT_FALSE(HotKeySupport::keyNames().count(57));
+    EXPECT_EQ(HotKeySupport::modifierKeyNames().size(), 9u);
+    EXPECT_EQ(HotKeySupport::holdableModifierFlags().size(), 9u);
+    EXPECT_FALSE(HotKeySupport::holdableModifierFlags().count(57));  // caps lock cannot be held
+}
+
+TEST(HotKeySupportTest, CarbonMaskOfModifierKeysOnlyForCodes54To62)
+{
+    EXPECT_EQ(HotKeySupport::carbonMask(54), 0x100);
+    EXPECT_EQ(HotKeySupport::carbonMask(56), 0x200);
+    EXPECT_EQ(HotKeySupport::carbonMask(61), 0x800);
+    EXPECT_EQ(HotKeySupport::carbonMask(62), 0x1000);
+    EXPECT_EQ(HotKeySupport::carbonMask(57), 0);
+    EXPECT_EQ(HotKeySupport::carbonMask(63), 0);
+    EXPECT_EQ(HotKeySupport::carbonMask(35), 0);
+}
+
+TEST(HotKeyTableTest, EightRowsInRegistrationOrderWithTheirDefaults)
+{
+    int ran = 0;
+    app::HotKeyActions actions;
+    actions.tileAll = [&] { ++ran; };
+    const auto specs = app::hotkeySpecs(actions);
+
+    std::vector<int> ids;
+    std::vector<std::string> shown;
+    for (const auto& spec : specs) {
+        ids.push_back(spec.id);
+        shown.push_back(HotKeySupport::displayName(spec.defaultCode, spec.defaultFlags));
+        EXPECT_EQ(spec.isHold, spec.keyPrefix == "holdHideHotKey");
+    }
+    EXPECT_EQ(ids, (std::vector<int>{1, 3, 2, 8, 4, 5, 6, 7}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"⌥⌘P", "⌥⌘M", "⌥⌘B", "fn", "⌥⌘W", "⌥⌘T", "⌥⌘F", "⌥⌘R"}));
+
+    const auto tile = app::hotkeySpec(specs, "tileAllHotKey");
+    ASSERT_TRUE(tile);
+    EXPECT_EQ(tile->codeKey(), "tileAllHotKeyCode");
+    EXPECT_EQ(tile->flagsKey(), "tileAllHotKeyFlags");
+    tile->handler();
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(app::hotkeySpec(specs, "tileAll"));
+}
+
+TEST(HotKeyTableTest, StoredValuesOutsideTheKeyRangeOrWithForeignBitsFallBackEachOnItsOwn)
+{
+    const auto spec = *app::hotkeySpec(app::hotkeySpecs({}), "captureHotKey");
+    const HotKeyCombination byDefault{35, 0x900};
+
+    EXPECT_EQ(app::resolveCombination(spec, std::nullopt, std::nullopt), byDefault);
+    EXPECT_EQ(app::resolveCombination(spec, 12, 0x1100), (HotKeyCombination{12, 0x1100}));
+    // Edges of the key range.
+    EXPECT_EQ(app::resolveCombination(spec, 0, std::nullopt), (HotKeyCombination{0, 0x900}));
+    EXPECT_EQ(app::resolveCombination(spec, 127, std::nullopt), (HotKeyCombination{127, 0x900}));
+    EXPECT_EQ(app::resolveCombination(spec, 128, std::nullopt), byDefault);
+    EXPECT_EQ(app::resolveCombination(spec, -1, std::nullopt), byDefault);
+    EXPECT_EQ(app::resolveCombination(spec, 1LL << 40, std::nullopt), byDefault);
+    // No modifier at all is a valid mask; any other bit is not.
+    EXPECT_EQ(app::resolveCombination(spec, 12, 0), (HotKeyCombination{12, 0}));
+    EXPECT_EQ(app::resolveCombination(spec, 12, 0x900 | 0x80000), (HotKeyCombination{12, 0x900}));
+    EXPECT_EQ(app::resolveCombination(spec, 12, 0x400), (HotKeyCombination{12, 0x900}));
+    EXPECT_EQ(app::resolveCombination(spec, 12, -0x100), (HotKeyCombination{12, 0x900}));
+    EXPECT_EQ(app::resolveCombination(spec, 300, 0x1000), (HotKeyCombination{35, 0x1000}));
+}
+
+}  // namespace
