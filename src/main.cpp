@@ -1,4 +1,4 @@
-#include "app/StandInShell.h"
+#include "app/AppDelegate.h"
 #include "platform/core/AppIdentity.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioRunner.h"
@@ -78,7 +78,7 @@ int main(int argc, char** argv)
     }
 
     // A refused scenario is told before anything else can write to standard error.
-    auto application = std::make_unique<app::StandInShell>();
+    auto application = std::make_unique<app::AppDelegate>();
     const auto loaded = scenario::loadScenario(*arguments.scenario, *application);
     if (const auto* refusal = std::get_if<scenario::RunResult>(&loaded)) {
         std::fprintf(stderr, "%s\n", refusal->message.c_str());

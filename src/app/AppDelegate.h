@@ -1,10 +1,13 @@
 #pragma once
 
 #include "app/ForeignFrontWatch.h"
+#include "app/HotKeyPanelHiding.h"
 #include "app/ProcessExit.h"
+#include "app/StatusMenu.h"
 #include "panels/FocusRegion.h"
 #include "platform/desktop/Capture.h"
 #include "platform/desktop/Types.h"
+#include "platform/dispatch/Timer.h"
 #include "scenario/Application.h"
 
 #include <functional>
@@ -13,9 +16,16 @@
 #include <string>
 #include <vector>
 
-class PipPanel;
+namespace linuxdesktop {
+class InstanceLock;
+}
+namespace ui {
+class StatusItem;
+}
 
 namespace app {
+
+class HotKeyRegistry;
 
 // The menu-bar application: the launch sequence that starts every part in order, the
 // quit sequence, the ways a mini window is made and the commands of the menu and hot
@@ -31,6 +41,17 @@ public:
     // The one delegate while it lives; other parts reach it through here and find it
     // gone once it has been destroyed.
     static AppDelegate* shared();
+
+    // What a live run gives the application of its process: the instance lock is then
+    // taken at the single-instance step, and the process ends through exit. A scenario
+    // run goes without.
+    struct ProcessServices {
+        std::function<void(int status)> exit;
+        // Tells the desktop of another running copy (the lock's holder): it is listed
+        // first for the own bundle identifier, and activating it runs activate.
+        std::function<void(desktop::Pid pid, std::function<void()> activate)> announceOtherInstance;
+    };
+    void useProcessServices(ProcessServices services);
 
     // ---- runner ----
     void launch(const std::vector<std::string>& args) override;
@@ -92,23 +113,47 @@ public:
     void openHelpCenter();
     void copyDiagnosticsAction();
 
-    // The last catalog list of source windows; the status menu keeps it.
-    std::vector<desktop::ShareableWindow> cachedWindows;
+    // The last catalog list of source windows, as the status menu keeps it.
+    const std::vector<desktop::ShareableWindow>& cachedWindows() const;
+    StatusMenu* statusMenu() const { return statusMenu_.get(); }
+    ui::StatusItem* statusItem() const { return statusItem_.get(); }
+    HotKeyRegistry* hotKeys() const { return hotKeys_.get(); }
+    void rebuildMenu(bool force);
+
+    // The launch argument of a copy started by relaunchOnly(): it waits for this copy's
+    // instance lock before the single-instance step.
+    static constexpr const char* awaitInstanceLockArgument = "-glimra-await-instance-lock";
+    static constexpr double awaitInstanceLockSeconds = 15.0;
 
 private:
-    // The launch steps after the self-tests; false when the launch ended there.
-    bool passSingleInstanceRule();
+    // Self-test dispatch; true when one ran (the launch ends there).
+    bool runSelfTest(const std::vector<std::string>& args);
+    // False when another copy runs: it was activated and this one exits.
+    bool passSingleInstanceRule(const std::vector<std::string>& args);
     void logStartupLines();
-    void installObservers();
-    // Runs a command of the menu and hot-key table by its name; false for another name.
-    bool runMenuCommand(const std::string& name);
-    // Hides a panel for the user: its pinned preview left first, its hover preview hidden.
-    static void putAway(PipPanel* panel);
+    void installStatusItem();
+    void menuShotLaunch();
+    void installHotKeys();
+    void installHoverTrigger();
+    void installSignals();
+    void startRefreshTimer();
+    void observeUpdates();
+    void perform(MenuAction action);
+    // The weak handle stored callbacks hold.
+    std::weak_ptr<AppDelegate*> weakSelf() const { return self_; }
 
-    std::vector<std::string> launchArgs_;
     ProcessExit exit_;
+    std::optional<ProcessServices> processServices_;
+    std::unique_ptr<linuxdesktop::InstanceLock> instanceLock_;
     std::unique_ptr<ForeignFrontWatch> frontWatch_;
     std::optional<desktop::Token> displayObserver_;
+    std::unique_ptr<ui::StatusItem> statusItem_;
+    std::unique_ptr<StatusMenu> statusMenu_;
+    std::unique_ptr<HotKeyRegistry> hotKeys_;
+    HotKeyPanelHiding panelHiding_;
+    dispatch::Timer refreshTimer_;
+    std::vector<std::uint64_t> updateObservers_;  // availability, then phase
+    bool signalsInstalled_ = false;
     bool quitting_ = false;
     // Stored callbacks hold the delegate through this and find it gone afterwards.
     std::shared_ptr<AppDelegate*> self_;

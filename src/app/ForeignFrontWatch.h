@@ -6,10 +6,11 @@
 
 namespace app {
 
-// Remembers the last application other than this one that came to the front, for the
-// takeover: 0.35 s after any activation it reads the frontmost application and, when it
-// is another process, stores its pid in EventBridge::lastForeignFrontPid (the only
-// writer). Main thread only.
+// Follows the activations of other applications: 0.35 s after one it reads the
+// frontmost application, stores its pid in EventBridge::lastForeignFrontPid (the only
+// writer) when it is another process, and lets window parking give back the activated
+// application's parked windows. Activating this application does nothing. Main thread
+// only.
 class ForeignFrontWatch {
 public:
     static constexpr double settleDelay = 0.35;

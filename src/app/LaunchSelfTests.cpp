@@ -1,27 +1,109 @@
 #include "app/LaunchSelfTests.h"
 
+#include "foundation/Diag.h"
 #include "panels/FocusRegion.h"
 #include "panels/LayoutSelfTests.h"
+#include "platform/core/Paths.h"
+#include "update/AppUpdate.h"
+#include "update/HelpCenter.h"
 
-#include <functional>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <utility>
 
 namespace app {
+namespace {
 
-bool runLaunchSelfTest(const std::vector<std::string>& args)
+struct SelfTestRow {
+    LaunchSelfTest test;
+    const char* argument;
+    const char* logLine;  // null: the self-test logs on its own
+};
+
+constexpr SelfTestRow selfTestTable[] = {
+    {LaunchSelfTest::layout, "-glimra-layout-selftest", "启动参数 -glimra-layout-selftest → 四角平铺布局自检"},
+    {LaunchSelfTest::size, "-glimra-size-selftest", "启动参数 -glimra-size-selftest → 小窗尺寸自检"},
+    {LaunchSelfTest::focus, "-glimra-focus-selftest", "启动参数 -glimra-focus-selftest → 聚焦几何自检"},
+    {LaunchSelfTest::update, "-glimra-update-selftest", "启动参数 -glimra-update-selftest → 更新链路自检"},
+    {LaunchSelfTest::diagnostics, "-glimra-diag-selftest", nullptr},
+    {LaunchSelfTest::menuThumbnails, "-glimra-menu-thumb-selftest",
+     "启动参数 -glimra-menu-thumb-selftest → 缩略图抓取自检"},
+};
+
+const SelfTestRow& rowOf(LaunchSelfTest test)
 {
-    static const std::pair<const char*, void (*)()> selfTests[] = {
-        {"-glimra-layout-selftest", &panels::layoutSelfTest},
-        {"-glimra-size-selftest", &panels::sizeSelfTest},
-        {"-glimra-focus-selftest", &FocusRegion::selfTest},
-    };
-    for (const std::string& arg : args)
-        for (const auto& [name, run] : selfTests)
-            if (arg == name) {
-                run();
-                return true;
-            }
-    return false;
+    return *std::find_if(std::begin(selfTestTable), std::end(selfTestTable),
+                         [test](const SelfTestRow& row) { return row.test == test; });
+}
+
+bool writeAll(int fd, const std::string& text)
+{
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<LaunchSelfTest> requestedSelfTest(const std::vector<std::string>& args)
+{
+    for (const SelfTestRow& row : selfTestTable)
+        if (std::find(args.begin(), args.end(), row.argument) != args.end()) return row.test;
+    return std::nullopt;
+}
+
+std::optional<std::string> selfTestLogLine(LaunchSelfTest test)
+{
+    const char* line = rowOf(test).logLine;
+    if (!line) return std::nullopt;
+    return std::string(line);
+}
+
+void runLogOnlySelfTest(LaunchSelfTest test)
+{
+    switch (test) {
+    case LaunchSelfTest::layout: panels::layoutSelfTest(); break;
+    case LaunchSelfTest::size: panels::sizeSelfTest(); break;
+    case LaunchSelfTest::focus: FocusRegion::selfTest(); break;
+    case LaunchSelfTest::update: AppUpdate::selfTest(); break;
+    case LaunchSelfTest::diagnostics:
+    case LaunchSelfTest::menuThumbnails: break;
+    }
+}
+
+bool writeDiagnosticsFile(const std::string& folder, const std::string& text)
+{
+    // mkstemp creates the file exclusively, 0600, and never through a link.
+    std::string temporary = folder + "/.glimra-diag.XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0) return false;
+    const bool complete = writeAll(fd, text) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!complete || !closed || std::rename(temporary.c_str(), (folder + "/glimra-diag.txt").c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+int runDiagnosticsSelfTest()
+{
+    const std::string text = HelpCenter::diagnosticsText(60);
+    const bool written = writeDiagnosticsFile(core::paths::temporaryFolder(), text);
+    const auto characters = std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+    Diag::log("帮助自检: 诊断文本 " + std::to_string(characters) + " 字符 → /tmp/glimra-diag.txt");
+    Diag::log("帮助自检: 联系页 " + HelpCenter::contactURL());
+    return written ? 0 : 1;
 }
 
 }  // namespace app

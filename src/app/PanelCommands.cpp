@@ -1,12 +1,9 @@
 #include "app/PanelCommands.h"
 
+#include "app/AppDelegate.h"
 #include "capture/Catalog.h"
 #include "foundation/Diag.h"
-#include "panels/PanelContentView.h"
 #include "panels/PipPanel.h"
-#include "panels/RegionSelector.h"
-#include "panels/TopBarView.h"
-#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
 #include <algorithm>
@@ -50,21 +47,14 @@ void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus)
     });
 }
 
-void beginFocusCreate(std::optional<desktop::WindowID> restrictTo)
+void beginFocusCreateOn(std::optional<desktop::WindowID> restrictTo)
 {
-    if (!desktop::permissions().screenCapturePreflight()) {
-        Diag::log("beginFocusCreate: screen recording not permitted, nothing started");
-        return;
-    }
-    RegionSelector::shared().onFinish = [](desktop::WindowID windowID, const FocusRegion& region) {
-        mirrorWindow(windowID, region);
-    };
     if (!restrictTo) {
-        RegionSelector::shared().begin(std::nullopt, /*armedByMouse=*/false);
+        if (auto* delegate = AppDelegate::shared()) delegate->beginFocusCreate(std::nullopt);
         return;
     }
     withCatalogWindow(*restrictTo, "beginFocusCreate", [](const desktop::ShareableWindow& window) {
-        RegionSelector::shared().begin(window, /*armedByMouse=*/true);
+        if (auto* delegate = AppDelegate::shared()) delegate->beginFocusCreate(window);
     });
 }
 
@@ -80,16 +70,6 @@ void closePanels(desktop::WindowID windowID)
     }
     for (const auto& panel : matching)
         if (panel) panel->closePanel(true);
-}
-
-void togglePauseAll()
-{
-    for (PipPanel* panel : PipPanel::all()) {
-        panel->isPaused = !panel->isPaused;
-        panel->mirror->setPaused(panel->isPaused);
-        panel->content->topBar->paused = panel->isPaused;
-        panel->content->topBar->refreshTitle();
-    }
 }
 
 }  // namespace app

@@ -5,7 +5,8 @@
 
 #include <optional>
 
-// The shell's commands on mini windows. Main thread only.
+// Commands a scenario gives on a window by its number, standing for what the user does
+// with the pointer on it. Main thread only.
 namespace app {
 
 // Resolves the window through a fresh catalog and opens its mini window, ordered front
@@ -13,18 +14,11 @@ namespace app {
 // log line and no panel.
 void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus);
 
-// Lets the user drag out a region that becomes a focus mini window (through
-// mirrorWindow). With a window (resolved through a fresh catalog first) the selection is
-// limited to it and follows the button already down; without one it waits for the
-// button to be up, then takes the window under the press. Without the screen-recording
-// permission it is one log line and nothing starts.
-void beginFocusCreate(std::optional<desktop::WindowID> restrictTo);
+// The delegate's region selection; with a window, resolved through a fresh catalog
+// first (one log line and nothing started when it is not offered).
+void beginFocusCreateOn(std::optional<desktop::WindowID> restrictTo);
 
 // Closes every mini window of the source window; one log line when there is none.
 void closePanels(desktop::WindowID windowID);
-
-// For each panel in order: flips its pause, pauses or resumes its stream, and shows the
-// state in its top bar's title.
-void togglePauseAll();
 
 }  // namespace app

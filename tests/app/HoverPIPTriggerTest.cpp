@@ -1,5 +1,5 @@
 #include "app/HoverPIPTrigger.h"
-#include "app/StandInShell.h"
+#include "app/AppDelegate.h"
 #include "support/DiagLines.h"
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
@@ -101,7 +101,7 @@ TEST_F(HoverPIPTriggerTest, TheShellInstallsItAtLaunchAndTakesItAwayAtTheEnd)
     const core::Point inside{200, screenHeight - 150};
     EXPECT_FALSE(HoverTriggerHooks::installed().windowUnder(inside, {160, 120}));
     {
-        app::StandInShell shell;
+        app::AppDelegate shell;
         shell.launch({});
         EXPECT_EQ(&HoverTriggerHooks::installed(), HoverPIPTrigger::shared().get());
         EXPECT_EQ(HoverTriggerHooks::installed().windowUnder(inside, {160, 120})->windowID, 500u);

@@ -1,4 +1,4 @@
-#include "app/StandInShell.h"
+#include "app/AppDelegate.h"
 #include "scenario/EmptyApplication.h"
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
@@ -33,7 +33,7 @@ scenario::RunResult runEmpty(const std::string& file, const std::string& folder)
 scenario::RunResult runDemo(const std::string& folder)
 {
     testsupport::ensureQtApplication();
-    auto app = std::make_unique<app::StandInShell>();
+    auto app = std::make_unique<app::AppDelegate>();
     auto loaded = scenario::loadScenario(demo, *app);
     if (const auto* refusal = std::get_if<scenario::RunResult>(&loaded)) return *refusal;
     return scenario::runScenario(std::get<scenario::Scenario>(loaded), folder, std::move(app));

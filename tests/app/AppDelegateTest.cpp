@@ -1,4 +1,4 @@
-#include "app/StandInShell.h"
+#include "app/AppDelegate.h"
 #include "foundation/EventBridge.h"
 #include "panels/PipPanel.h"
 #include "parking/VirtualDisplayController.h"
@@ -14,7 +14,7 @@ namespace {
 
 using scenario::CommandCall;
 
-class StandInShellTest : public testsupport::SimDesktopTest {
+class AppDelegateTest : public testsupport::SimDesktopTest {
 protected:
     void SetUp() override
     {
@@ -52,10 +52,10 @@ protected:
         clock().runUntilIdle();
     }
 
-    std::unique_ptr<app::StandInShell> shell = std::make_unique<app::StandInShell>();
+    std::unique_ptr<app::AppDelegate> shell = std::make_unique<app::AppDelegate>();
 };
 
-TEST_F(StandInShellTest, OnlyAnotherApplicationActivatedForAThirdOfASecondIsRemembered)
+TEST_F(AppDelegateTest, OnlyAnotherApplicationActivatedForAThirdOfASecondIsRemembered)
 {
     shell->launch({});
     world().setFrontmost(43);
@@ -76,7 +76,7 @@ TEST_F(StandInShellTest, OnlyAnotherApplicationActivatedForAThirdOfASecondIsReme
     EXPECT_EQ(EventBridge::lastForeignFrontPid, 43);
 }
 
-TEST_F(StandInShellTest, VirtualDisplaysFollowTheDesktopFromLaunchToTheEnd)
+TEST_F(AppDelegateTest, VirtualDisplaysFollowTheDesktopFromLaunchToTheEnd)
 {
     world().addDisplay(display(7, {1512, 0, 1000, 800}, true));
     clock().runUntilIdle();
@@ -96,7 +96,7 @@ TEST_F(StandInShellTest, VirtualDisplaysFollowTheDesktopFromLaunchToTheEnd)
     EXPECT_FALSE(VirtualDisplayController::shared().isVirtual(8));
 }
 
-TEST_F(StandInShellTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
+TEST_F(AppDelegateTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
 {
     std::vector<std::pair<std::string, desktop::WindowID>> parkingCalls;
     WindowParking::callHook = [&](const char* operation, desktop::WindowID id) { parkingCalls.emplace_back(operation, id); };
@@ -136,7 +136,7 @@ TEST_F(StandInShellTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
     EXPECT_FALSE(WindowParking::hasMiniWindows.load());
 }
 
-TEST_F(StandInShellTest, ASelfTestArgumentRunsItAndExitsBeforeTheRestOfTheLaunch)
+TEST_F(AppDelegateTest, ASelfTestArgumentRunsItAndExitsBeforeTheRestOfTheLaunch)
 {
     defaults::Defaults::standard().set("takeoverLearnedMinSizes", "com.example.notes=300x200");
     shell->launch({"-glimra-focus-selftest"});
@@ -144,7 +144,7 @@ TEST_F(StandInShellTest, ASelfTestArgumentRunsItAndExitsBeforeTheRestOfTheLaunch
     EXPECT_TRUE(defaults::Defaults::standard().contains("takeoverLearnedMinSizes"));
 }
 
-TEST_F(StandInShellTest, ALaunchForgetsTheLearnedMinimumSizes)
+TEST_F(AppDelegateTest, ALaunchForgetsTheLearnedMinimumSizes)
 {
     defaults::Defaults::standard().set("takeoverLearnedMinSizes", "com.example.notes=300x200");
     shell->launch({});
@@ -154,7 +154,7 @@ TEST_F(StandInShellTest, ALaunchForgetsTheLearnedMinimumSizes)
 
 // The desktop moves windows off a display that goes; own windows follow without
 // sending the move back.
-TEST_F(StandInShellTest, ARemovedDisplaysWindowsLandOnThePrimaryAndOwnWindowsAdoptTheMove)
+TEST_F(AppDelegateTest, ARemovedDisplaysWindowsLandOnThePrimaryAndOwnWindowsAdoptTheMove)
 {
     world().addDisplay(display(2, {1512, 0, 1920, 1080}));
     addWindow(42, 501, {1600, 300, 700, 500}, "Far");

@@ -1,0 +1,181 @@
+#include "app/AppDelegate.h"
+
+#include "app/HotKeyRegistry.h"
+#include "app/HoverPIPTrigger.h"
+#include "app/PanelCommands.h"
+#include "app/PanelStates.h"
+#include "foundation/Diag.h"
+#include "panels/PipPanel.h"
+#include "panels/RegionSelector.h"
+#include "panels/HoverTriggerHooks.h"
+#include "parking/VirtualDisplayController.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/linux/InstanceLock.h"
+#include "platform/ui/SignalPipe.h"
+#include "platform/ui/StatusItem.h"
+#include "update/AppUpdate.h"
+#include "update/UpdateInstaller.h"
+
+#include <csignal>
+
+#include <map>
+
+namespace app {
+namespace {
+
+using scenario::CommandFields;
+using scenario::FieldUse;
+
+AppDelegate* sharedDelegate = nullptr;
+
+using Action = void (AppDelegate::*)();
+
+// The actions of the menu and hot keys, by the names the platform's dispatch knows them.
+const std::map<std::string, Action>& actions()
+{
+    static const std::map<std::string, Action> table{
+        {"togglePauseAll", &AppDelegate::togglePauseAll},
+        {"closeAll", &AppDelegate::closeAll},
+        {"tileAllAction", &AppDelegate::tileAllAction},
+        {"togglePanelsAction", &AppDelegate::togglePanelsAction},
+        {"openPermissionAuth", &AppDelegate::openPermissionAuth},
+        {"openScreenSettings", &AppDelegate::openScreenSettings},
+        {"openAXSettings", &AppDelegate::openAXSettings},
+        {"repairPermission", &AppDelegate::repairPermission},
+        {"relaunch", &AppDelegate::relaunch},
+        {"quitApp", &AppDelegate::quitApp},
+        {"checkForUpdatesAction", &AppDelegate::checkForUpdatesAction},
+        {"startUpdateDownload", &AppDelegate::startUpdateDownload},
+        {"installUpdateNow", &AppDelegate::installUpdateNow},
+        {"showSettings", &AppDelegate::showSettings},
+        {"showHotkeySettings", &AppDelegate::showHotkeySettings},
+        {"openHelpCenter", &AppDelegate::openHelpCenter},
+        {"copyDiagnosticsAction", &AppDelegate::copyDiagnosticsAction},
+        {"captureFrontmostAction", &AppDelegate::captureFrontmostAction},
+    };
+    return table;
+}
+
+// Commands a scenario gives with a window: they stand for what the user does with the
+// pointer on a given window.
+const std::map<std::string, CommandFields>& windowCommands()
+{
+    static const std::map<std::string, CommandFields> table{
+        {"mirrorWindow", {.window = FieldUse::required, .region = FieldUse::optional}},
+        {"closePanel", {.window = FieldUse::required, .region = FieldUse::refused}},
+        {"beginFocusCreate", {.window = FieldUse::optional, .region = FieldUse::refused}},
+    };
+    return table;
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate() : self_(std::make_shared<AppDelegate*>(this))
+{
+    sharedDelegate = this;
+}
+
+AppDelegate::~AppDelegate()
+{
+    self_.reset();
+    if (sharedDelegate == this) sharedDelegate = nullptr;
+    if (displayObserver_) {
+        desktop::displays().removeConfigurationObserver(*displayObserver_);
+        VirtualDisplayController::shared().forgetDisplays();
+    }
+    frontWatch_.reset();
+    refreshTimer_.cancel();
+    for (size_t i = 0; i < updateObservers_.size(); ++i)
+        (i == 0 ? AppUpdate::didChange() : UpdateInstaller::didChange()).removeObserver(updateObservers_[i]);
+    if (signalsInstalled_) ui::SignalPipe::reset();
+    auto& trigger = *HoverPIPTrigger::shared();
+    trigger.stop();
+    trigger.onTrigger = nullptr;
+    trigger.onFocusDrag = nullptr;
+    // A selection still running when the run ends creates nothing any more.
+    RegionSelector::shared().onFinish = nullptr;
+    HoverTriggerHooks::install(nullptr);
+    // Panels left open when the run ends go with the application.
+    while (!PipPanel::all().empty()) delete PipPanel::all().back();
+}
+
+AppDelegate* AppDelegate::shared()
+{
+    return sharedDelegate;
+}
+
+void AppDelegate::launch(const std::vector<std::string>& args)
+{
+    applicationDidFinishLaunching(args);
+}
+
+std::optional<CommandFields> AppDelegate::command(const std::string& name) const
+{
+    if (actions().contains(name)) return CommandFields{};
+    const auto found = windowCommands().find(name);
+    if (found == windowCommands().end()) return std::nullopt;
+    return found->second;
+}
+
+void AppDelegate::runCommand(const scenario::CommandCall& call)
+{
+    if (const auto action = actions().find(call.name); action != actions().end()) {
+        (this->*action->second)();
+    } else if (call.name == "mirrorWindow") {
+        mirrorWindow(*call.window, call.region ? FocusRegion{call.region->x(), call.region->y(),
+                                                             call.region->width(), call.region->height()}
+                                               : FocusRegion{});
+    } else if (call.name == "closePanel") {
+        closePanels(*call.window);
+    } else if (call.name == "beginFocusCreate") {
+        beginFocusCreateOn(call.window);
+    }
+}
+
+void AppDelegate::deliverSignal(const std::string& name)
+{
+    // Through the process's own signal path, as a signal from outside takes it; before
+    // the hooks exist a signal would end the process, so it is only noted.
+    const int signalNumber = name == "SIGUSR1" ? SIGUSR1 : SIGUSR2;
+    if (!signalsInstalled_) {
+        Diag::log("signal " + name + " ignored: the application has not installed its hooks");
+        return;
+    }
+    ::raise(signalNumber);
+    ui::SignalPipe::drain();
+}
+
+void AppDelegate::quit()
+{
+    applicationWillTerminate([weak = std::weak_ptr<AppDelegate*>(self_)] {
+        if (const auto self = weak.lock()) (*self)->exitWith(0);
+    });
+}
+
+std::optional<int> AppDelegate::exitStatus() const
+{
+    return exit_.status();
+}
+
+nlohmann::ordered_json AppDelegate::panels() const
+{
+    return panelStates();
+}
+
+const std::vector<desktop::ShareableWindow>& AppDelegate::cachedWindows() const
+{
+    static const std::vector<desktop::ShareableWindow> none;
+    return statusMenu_ ? statusMenu_->cachedWindows() : none;
+}
+
+void AppDelegate::rebuildMenu(bool force)
+{
+    if (statusMenu_) statusMenu_->rebuildMenu(force);
+}
+
+void AppDelegate::exitWith(int status)
+{
+    exit_.exit(status);
+}
+
+}  // namespace app

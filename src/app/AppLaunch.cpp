@@ -1,0 +1,321 @@
+#include "app/AppDelegate.h"
+
+#include "app/DebugHooks.h"
+#include "app/HoldKeyMonitor.h"
+#include "app/HotKeyRegistry.h"
+#include "app/HotKeyTable.h"
+#include "app/HoverPIPTrigger.h"
+#include "app/LaunchSelfTests.h"
+#include "app/MenuShot.h"
+#include "app/MenuThumbnail.h"
+#include "app/ScrollProbe.h"
+#include "capture/Catalog.h"
+#include "foundation/Diag.h"
+#include "foundation/LaunchAtLogin.h"
+#include "foundation/L10n.h"
+#include "panels/LearnedMinSizes.h"
+#include "panels/PipPanel.h"
+#include "parking/CursorGuard.h"
+#include "parking/ParkedFocusWatcher.h"
+#include "parking/VDLog.h"
+#include "parking/VDShim.h"
+#include "parking/VirtualDisplayController.h"
+#include "parking/WindowParking.h"
+#include "platform/core/AppIdentity.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/linux/InstanceLock.h"
+#include "platform/ui/SignalPipe.h"
+#include "platform/ui/StatusItem.h"
+#include "settings/OnboardingWindow.h"
+#include "settings/SettingsWindow.h"
+#include "update/AppUpdate.h"
+#include "update/CrashReporter.h"
+#include "update/UpdateInstaller.h"
+
+#include <csignal>
+
+// The launch sequence, in the order the rest of the application relies on.
+namespace app {
+namespace {
+
+constexpr double refreshInterval = 30;
+constexpr double warmWindowAfterMenuOpened = 600;
+constexpr double menuShotWatchdog = 14;
+constexpr double menuShotOpenDelay = 3.5;
+constexpr double menuShotDelay = 1.9;
+
+bool screenRecordingAllowed()
+{
+    return desktop::permissions().screenCapturePreflight();
+}
+
+std::string boolText(bool value)
+{
+    return value ? "true" : "false";
+}
+
+}  // namespace
+
+void AppDelegate::useProcessServices(ProcessServices services)
+{
+    ProcessExit::setLiveHandler(services.exit);
+    processServices_ = std::move(services);
+}
+
+void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& args)
+{
+    CrashReporter::start();
+    VDLog::sink = [](const std::string& line) { Diag::log(line); };
+    PipPanel::syncMiniWindowFlag();
+    if (runSelfTest(args)) return;
+
+    VirtualDisplayController::shared().refreshDisplays();
+    displayObserver_ = desktop::displays().addConfigurationObserver([] {
+        // The panels ask which screens are virtual while they rearrange.
+        VirtualDisplayController::shared().refreshDisplays();
+        PipPanel::handleScreenReconfiguration();
+    });
+    frontWatch_ = std::make_unique<ForeignFrontWatch>();
+    ParkedFocusWatcher::shared().start();
+    if (!passSingleInstanceRule(args)) return;
+    logStartupLines();
+    CursorGuard::shared().start();
+    LaunchAtLogin::applyFirstLaunchDefault();
+    LearnedMinSizes::resetForLaunch();
+
+    ScrollProbe::install();
+    DebugHooks::installDebugSignal(
+        args, {.createPanel =
+                   [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
+                                       const std::string& reason) {
+                       if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
+                   },
+               .showSettings = [](std::optional<int> tab) { SettingsWindow::shared().showSettings(tab); }});
+    DebugHooks::installDiagnostics();
+    installSignals();
+
+    installStatusItem();
+    if (MenuShot::mode(args)) {
+        menuShotLaunch();
+        return;
+    }
+    installHotKeys();
+    installHoverTrigger();
+    OnboardingWindow::showIfNeeded();
+    if (screenRecordingAllowed()) statusMenu_->refreshCache(/*warmThumbs=*/true);
+    startRefreshTimer();
+    observeUpdates();
+    AppUpdate::autoCheckOnLaunch();
+}
+
+bool AppDelegate::runSelfTest(const std::vector<std::string>& args)
+{
+    const auto test = requestedSelfTest(args);
+    if (!test) return false;
+    if (const auto line = selfTestLogLine(*test)) Diag::log(*line);
+    switch (*test) {
+    case LaunchSelfTest::diagnostics:
+        exitWith(runDiagnosticsSelfTest());
+        break;
+    case LaunchSelfTest::menuThumbnails:
+        // The process keeps running without the rest of the launch until the thumbnails
+        // are written.
+        Catalog::list([weak = weakSelf()](Catalog::Listing listing) {
+            MenuThumbnail::selfTest(listing.windows, MenuThumbnail::directory(), [weak](int status) {
+                if (const auto self = weak.lock()) (*self)->exitWith(status);
+            });
+        });
+        break;
+    default:
+        runLogOnlySelfTest(*test);
+        exitWith(0);
+        break;
+    }
+    return true;
+}
+
+bool AppDelegate::passSingleInstanceRule(const std::vector<std::string>& args)
+{
+    const std::string& bundleIdentifier = core::AppIdentity::current().bundleIdentifier;
+    if (MenuShot::mode(args) || bundleIdentifier.empty()) return true;
+    if (processServices_) {
+        const std::string folder = linuxdesktop::InstanceLock::defaultFolder();
+        if (const auto problem = linuxdesktop::InstanceLock::prepareFolder(folder)) {
+            Diag::log("单实例: 实例目录不可用（" + *problem + "）⇒ 跳过单实例检查 " + folder);
+            return true;
+        }
+        instanceLock_ = std::make_unique<linuxdesktop::InstanceLock>(folder);
+        const bool awaited = std::find(args.begin(), args.end(), awaitInstanceLockArgument) != args.end();
+        const auto result = awaited ? instanceLock_->waitForRelease(awaitInstanceLockSeconds) : instanceLock_->tryLock();
+        if (result == linuxdesktop::InstanceLock::Result::acquired) {
+            std::string error;
+            if (!instanceLock_->listen([weak = weakSelf()] {
+                    if (const auto self = weak.lock()) (*self)->applicationShouldHandleReopen(false);
+                }, &error))
+                Diag::log("单实例: 无法监听重开请求（" + error + "）");
+        } else if (result == linuxdesktop::InstanceLock::Result::heldByOther && instanceLock_->holderPid() &&
+                   processServices_->announceOtherInstance) {
+            processServices_->announceOtherInstance(static_cast<desktop::Pid>(*instanceLock_->holderPid()), [folder] {
+                linuxdesktop::InstanceLock::sendReopen(folder);
+            });
+        }
+    }
+    auto& workspace = desktop::workspace();
+    const auto running = workspace.applications(bundleIdentifier);
+    if (running.empty() || running.front().pid == workspace.ownPid()) return true;
+    workspace.activate(running.front().pid);
+    Diag::log("检测到已有实例 pid=" + std::to_string(running.front().pid) + " → 激活并退出当前进程");
+    exitWith(0);
+    return false;
+}
+
+void AppDelegate::logStartupLines()
+{
+    const auto& identity = core::AppIdentity::current();
+    Diag::log("启动 preflightScreen=" + boolText(screenRecordingAllowed()) +
+              " ax=" + boolText(desktop::accessibility().isTrusted()) + " path=" + identity.bundlePath);
+    Diag::log(std::string("启动 虚拟屏自救=") + (VirtualDisplayController::isFeatureEnabled() ? "开启" : "关闭") +
+              "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：defaults write " +
+              core::AppIdentity::current().bundleIdentifier + " virtualDisplayPark -bool NO");
+}
+
+void AppDelegate::installStatusItem()
+{
+    statusItem_ = std::make_unique<ui::StatusItem>();
+    // No image of its own on this desktop: the title stands in for it.
+    statusItem_->setTitle("PIP");
+    statusItem_->setToolTip(L10n::t("Glimra — 窗口画中画"));
+    statusMenu_ = std::make_unique<StatusMenu>(StatusMenu::Host{
+        .perform = [weak = weakSelf()](MenuAction action) {
+            if (const auto self = weak.lock()) (*self)->perform(action);
+        },
+        .createPanel = [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
+                                           const std::string& reason) {
+            if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
+        },
+        .beginFocusOnWindow = [weak = weakSelf()](const desktop::ShareableWindow& window) {
+            if (const auto self = weak.lock()) (*self)->beginFocusOnWindow(window);
+        },
+        .updatePhase = [] {
+            const UpdatePhase& phase = UpdateInstaller::phase();
+            return MenuUpdatePhase{.kind = static_cast<MenuUpdatePhase::Kind>(phase.kind),
+                                   .shortVersion = phase.manifest.shortVersion,
+                                   .build = phase.manifest.build,
+                                   .fraction = phase.fraction};
+        },
+        .isCheckingForUpdates = [] { return AppUpdate::isChecking(); },
+        .panelCount = {},
+    });
+    statusItem_->setMenu(&statusMenu_->menu());
+    statusMenu_->rebuildMenu(false);
+}
+
+void AppDelegate::menuShotLaunch()
+{
+    Diag::log("菜单截图: 进入调试模式");
+    if (screenRecordingAllowed()) statusMenu_->refreshCache(/*warmThumbs=*/true);
+    dispatch::global().asyncAfter(menuShotWatchdog, [weak = weakSelf()] {
+        Diag::log("菜单截图: 看门狗超时，强制退出");
+        if (const auto self = weak.lock()) (*self)->exitWith(3);
+    });
+    dispatch::main().asyncAfter(menuShotOpenDelay, [weak = weakSelf()] {
+        const auto self = weak.lock();
+        if (!self) return;
+        AppDelegate& delegate = **self;
+        Diag::log("菜单截图: 弹菜单前 缓存窗口=" + std::to_string(delegate.cachedWindows().size()) +
+                  " 缩略图=" + std::to_string(MenuThumbnail::cacheCount()));
+        auto& workspace = desktop::workspace();
+        workspace.activate(workspace.ownPid(), {.ignoringOtherApps = true});
+        dispatch::global().asyncAfter(menuShotDelay, [weak] {
+            const int status = MenuShot::takeShot();
+            if (const auto self = weak.lock()) (*self)->exitWith(status);
+        });
+        delegate.statusItem_->performClick([] { Diag::log("菜单截图: performClick 返回（菜单未跟踪或已关闭）"); });
+    });
+}
+
+void AppDelegate::installHotKeys()
+{
+    hotKeys_ = std::make_unique<HotKeyRegistry>([weak = weakSelf()] {
+        // Each action finds the delegate gone once it is.
+        const auto on = [weak](void (AppDelegate::*action)()) {
+            return [weak, action] {
+                if (const auto self = weak.lock()) ((*self)->*action)();
+            };
+        };
+        return hotkeySpecs({.captureFrontmost = on(&AppDelegate::captureFrontmost),
+                            .togglePauseAll = on(&AppDelegate::togglePauseAll),
+                            .togglePanelsVisibility = on(&AppDelegate::togglePanelsVisibility),
+                            .closeAll = on(&AppDelegate::closeAll),
+                            .tileAll = [] { PipPanel::tileAll(); },
+                            .focusCreate =
+                                [weak] {
+                                    if (const auto self = weak.lock()) (*self)->beginFocusCreate(std::nullopt);
+                                },
+                            .cursorRescue = [] { CursorGuard::shared().rescueNow(); }});
+    });
+    hotKeys_->registerHotKey(
+        [weak = weakSelf()] {
+            if (const auto self = weak.lock()) (*self)->panelHiding_.beginHoldHide();
+        },
+        [weak = weakSelf()] {
+            if (const auto self = weak.lock()) (*self)->panelHiding_.endHoldHide();
+        });
+}
+
+void AppDelegate::installHoverTrigger()
+{
+    auto& trigger = *HoverPIPTrigger::shared();
+    HoverTriggerHooks::install(HoverPIPTrigger::shared());
+    trigger.onTrigger = [weak = weakSelf()](desktop::WindowID windowID) {
+        if (const auto self = weak.lock()) (*self)->triggerClicked(windowID);
+    };
+    trigger.start();
+    trigger.onFocusDrag = [weak = weakSelf()](desktop::WindowID windowID) {
+        if (const auto self = weak.lock()) (*self)->triggerFocusDragged(windowID);
+    };
+}
+
+void AppDelegate::installSignals()
+{
+    for (const int signalNumber : {SIGTERM, SIGINT})
+        ui::SignalPipe::handle(signalNumber, [weak = weakSelf()] {
+            if (const auto self = weak.lock()) (*self)->quit();
+        });
+    signalsInstalled_ = true;
+}
+
+void AppDelegate::startRefreshTimer()
+{
+    refreshTimer_ = dispatch::Timer(dispatch::main(), refreshInterval, [weak = weakSelf()] {
+        const auto self = weak.lock();
+        if (!self || !screenRecordingAllowed()) return;
+        StatusMenu& menu = *(*self)->statusMenu_;
+        const auto openedAt = menu.menuOpenedAt();
+        menu.refreshCache(openedAt && dispatch::now() - *openedAt < warmWindowAfterMenuOpened);
+    });
+}
+
+void AppDelegate::observeUpdates()
+{
+    for (ChangeNotice* notice : {&AppUpdate::didChange(), &UpdateInstaller::didChange()})
+        updateObservers_.push_back(notice->addObserver([weak = weakSelf()] {
+            if (const auto self = weak.lock()) (*self)->rebuildMenu(false);
+        }));
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool /*hasVisibleWindows*/)
+{
+    if (ui::Window* guide = OnboardingWindow::instance()) {
+        guide->makeKeyAndOrderFront();
+        return true;
+    }
+    if (SettingsWindow::shared().isOpen()) {
+        SettingsWindow::shared().showSettings(std::nullopt);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace app

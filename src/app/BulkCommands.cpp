@@ -1,0 +1,183 @@
+#include "app/AppDelegate.h"
+
+#include "foundation/Diag.h"
+#include "foundation/EventBridge.h"
+#include "panels/PanelContentView.h"
+#include "panels/PipPanel.h"
+#include "panels/TopBarView.h"
+#include "platform/core/AppIdentity.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Queue.h"
+#include "settings/OnboardingWindow.h"
+#include "settings/SettingsWindow.h"
+#include "update/AppUpdate.h"
+#include "update/HelpCenter.h"
+#include "update/UpdateInstaller.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+// The commands of the status menu and the hot keys other than making a mini window.
+namespace app {
+namespace {
+
+constexpr double relaunchDelay = 0.2;
+// tccutil answers at once; a hung one must not hold the application for long.
+constexpr double tccutilTimeout = 10;
+constexpr int hotkeysTab = 1;
+
+const std::string screenCapturePane = "x-apple.systempreferences:com.apple.preference.security?Privacy_ScreenCapture";
+const std::string accessibilityPane = "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility";
+
+// The executable and the arguments this process was started with.
+std::pair<std::string, std::vector<std::string>> ownCommandLine()
+{
+    const auto* application = QCoreApplication::instance();
+    if (!application) return {};
+    std::vector<std::string> arguments;
+    const QStringList all = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < all.size(); ++i) arguments.push_back(all[i].toStdString());
+    return {QCoreApplication::applicationFilePath().toStdString(), arguments};
+}
+
+}  // namespace
+
+void AppDelegate::togglePauseAll()
+{
+    for (PipPanel* panel : PipPanel::all()) {
+        panel->isPaused = !panel->isPaused;
+        panel->mirror->setPaused(panel->isPaused);
+        panel->content->topBar->paused = panel->isPaused;
+        panel->content->topBar->refreshTitle();
+    }
+}
+
+void AppDelegate::closeAll()
+{
+    const std::vector<QPointer<PipPanel>> snapshot(PipPanel::all().begin(), PipPanel::all().end());
+    for (const auto& panel : snapshot)
+        if (panel) panel->closePanel(true);
+}
+
+void AppDelegate::tileAllAction()
+{
+    PipPanel::tileAll();
+}
+
+void AppDelegate::togglePanelsVisibility()
+{
+    panelHiding_.togglePanelsVisibility();
+}
+
+void AppDelegate::openPermissionAuth()
+{
+    OnboardingWindow::showPermissionPage();
+}
+
+void AppDelegate::openScreenSettings()
+{
+    EventBridge::openSettingsPane(screenCapturePane);
+}
+
+void AppDelegate::openAXSettings()
+{
+    EventBridge::openSettingsPane(accessibilityPane);
+}
+
+void AppDelegate::repairPermission()
+{
+    Diag::log("修复授权执行: tccutil reset ScreenCapture + relaunch");
+    const std::string& bundleIdentifier = core::AppIdentity::current().bundleIdentifier;
+    if (bundleIdentifier.empty()) return;
+    // A tool that cannot start or fails changes nothing about the relaunch.
+    desktop::tools().run("/usr/bin/tccutil", {"reset", "ScreenCapture", bundleIdentifier}, tccutilTimeout);
+    dispatch::main().asyncAfter(relaunchDelay, [weak = weakSelf()] {
+        if (const auto self = weak.lock()) (*self)->relaunchOnly();
+    });
+}
+
+void AppDelegate::relaunch()
+{
+    openScreenSettings();
+    dispatch::main().asyncAfter(relaunchDelay, [weak = weakSelf()] {
+        if (const auto self = weak.lock()) (*self)->relaunchOnly();
+    });
+}
+
+void AppDelegate::relaunchOnly()
+{
+    // Opening the running copy would only activate it; a new copy waits until this one has
+    // given up its instance lock, then passes the single-instance rule.
+    auto [path, arguments] = ownCommandLine();
+    if (!path.empty()) {
+        arguments.emplace_back(awaitInstanceLockArgument);
+        if (!desktop::tools().launch(path, arguments)) Diag::log("重新启动: 无法启动新进程 " + path);
+    }
+    quitApp();
+}
+
+void AppDelegate::quitApp()
+{
+    quit();
+}
+
+void AppDelegate::checkForUpdatesAction()
+{
+    Diag::log("更新: 菜单点击「检查更新」");
+    AppUpdate::checkManually([weak = weakSelf()] {
+        if (const auto self = weak.lock()) (*self)->rebuildMenu(false);
+    });
+}
+
+void AppDelegate::startUpdateDownload()
+{
+    const UpdatePhase phase = UpdateInstaller::phase();
+    if (phase.kind != UpdatePhase::Kind::available) return;
+    Diag::log("更新: 菜单点击下载 " + phase.manifest.shortVersion + " build " + std::to_string(phase.manifest.build));
+    UpdateInstaller::startDownload(phase.manifest);
+}
+
+void AppDelegate::installUpdateNow()
+{
+    Diag::log("更新: 菜单点击重启安装");
+    UpdateInstaller::installAndRelaunch();
+}
+
+void AppDelegate::showSettings()
+{
+    SettingsWindow::shared().showSettings(std::nullopt);
+}
+
+void AppDelegate::showHotkeySettings()
+{
+    SettingsWindow::shared().showSettings(hotkeysTab);
+}
+
+void AppDelegate::openHelpCenter()
+{
+    HelpCenter::openContact();
+}
+
+void AppDelegate::copyDiagnosticsAction()
+{
+    HelpCenter::copyDiagnostics();
+}
+
+void AppDelegate::perform(MenuAction action)
+{
+    switch (action) {
+    case MenuAction::none: break;
+    case MenuAction::startUpdateDownload: startUpdateDownload(); break;
+    case MenuAction::installUpdateNow: installUpdateNow(); break;
+    case MenuAction::openPermissionAuth: openPermissionAuth(); break;
+    case MenuAction::showHotkeySettings: showHotkeySettings(); break;
+    case MenuAction::openAXSettings: openAXSettings(); break;
+    case MenuAction::showSettings: showSettings(); break;
+    case MenuAction::checkForUpdatesAction: checkForUpdatesAction(); break;
+    case MenuAction::openHelpCenter: openHelpCenter(); break;
+    case MenuAction::copyDiagnosticsAction: copyDiagnosticsAction(); break;
+    case MenuAction::quitApp: quitApp(); break;
+    }
+}
+
+}  // namespace app
