@@ -5,21 +5,38 @@
 #include "parking/WindowParking.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/ui/Window.h"
+#include "app/LaunchSelfTests.h"
+#include "panels/PanelContentView.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/ui/RecordingAlertPresenter.h"
+#include "platform/ui/StatusItem.h"
+#include "support/DiagLines.h"
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
 
+#include <QLabel>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
 using scenario::CommandCall;
 
-class AppDelegateTest : public testsupport::SimDesktopTest {
+class AppDelegateTest : public testsupport::WithDiagLines<testsupport::SimDesktopTest> {
 protected:
     void SetUp() override
     {
         testsupport::ensureQtApplication();
-        SimDesktopTest::SetUp();
+        WithDiagLines::SetUp();
+        ::setenv("TMPDIR", tmp().c_str(), 1);
+        std::filesystem::create_directories(tmp());
+        ui::AlertPresenter::install(alerts);
         defaults::Defaults::standard().reopen(configHome() + "/Glimra/defaults.json");
         addApp(42, "Notes", "com.example.notes");
         addWindow(42, 500, {100, 100, 800, 600}, "Notes");
@@ -33,8 +50,20 @@ protected:
         shell.reset();
         clock().runUntilIdle();
         WindowParking::callHook = nullptr;
-        SimDesktopTest::TearDown();
+        ui::AlertPresenter::install(nullptr);
+        ::unsetenv("TMPDIR");
+        WithDiagLines::TearDown();
     }
+
+    std::string tmp() const { return home() + "/tmp"; }
+
+    size_t indexOf(const std::string& line) const
+    {
+        const auto lines = diagLines();
+        return static_cast<size_t>(std::find(lines.begin(), lines.end(), line) - lines.begin());
+    }
+
+    std::shared_ptr<ui::RecordingAlertPresenter> alerts = std::make_shared<ui::RecordingAlertPresenter>();
 
     desktop::DisplayInfo display(desktop::DisplayID id, const core::Rect& frame, bool isVirtual = false)
     {
@@ -134,6 +163,201 @@ TEST_F(AppDelegateTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
     EXPECT_EQ(shell->exitStatus(), 0);
     EXPECT_TRUE(PipPanel::all().empty());
     EXPECT_FALSE(WindowParking::hasMiniWindows.load());
+}
+
+TEST_F(AppDelegateTest, TheFirstSelfTestOfTheTableWinsWhateverTheArgumentOrder)
+{
+    using app::LaunchSelfTest;
+    EXPECT_EQ(app::requestedSelfTest({"-glimra-diag-selftest", "-glimra-size-selftest", "-glimra-layout-selftest"}),
+              LaunchSelfTest::layout);
+    EXPECT_EQ(app::requestedSelfTest({"-x", "-glimra-menu-thumb-selftest", "-glimra-update-selftest"}),
+              LaunchSelfTest::update);
+    EXPECT_EQ(app::requestedSelfTest({"-glimra-focus-selftestX", "glimra-focus-selftest"}), std::nullopt);
+
+    shell->launch({"-glimra-focus-selftest", "-glimra-size-selftest"});
+    EXPECT_EQ(shell->exitStatus(), 0);
+    EXPECT_EQ(linesWith("启动参数").size(), 1u);
+    EXPECT_EQ(linesWith("启动参数").front(), "启动参数 -glimra-size-selftest → 小窗尺寸自检");
+    EXPECT_TRUE(ui::StatusItem::all().empty());
+}
+
+TEST_F(AppDelegateTest, TheDiagnosticsSelfTestReplacesALinkPlantedUnderItsNameAndFailsWhenNothingIsWritten)
+{
+    const std::string target = tmp() + "/victim.txt";
+    testsupport::writeFile(target, "keep");
+    std::filesystem::create_symlink(target, tmp() + "/glimra-diag.txt");
+
+    shell->launch({"-glimra-diag-selftest"});
+    EXPECT_EQ(shell->exitStatus(), 0);
+    EXPECT_EQ(testsupport::readFile(target), "keep");
+    const std::string written = tmp() + "/glimra-diag.txt";
+    ASSERT_FALSE(std::filesystem::is_symlink(written));
+    EXPECT_FALSE(testsupport::readFile(written).empty());
+    struct stat info {};
+    ASSERT_EQ(::stat(written.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp()), std::filesystem::directory_iterator()), 2);
+    ASSERT_EQ(linesWith("帮助自检").size(), 2u);
+    EXPECT_TRUE(linesWith("帮助自检")[0].starts_with("帮助自检: 诊断文本 "));
+    EXPECT_TRUE(linesWith("帮助自检")[0].ends_with(" 字符 → /tmp/glimra-diag.txt"));
+    EXPECT_TRUE(linesWith("帮助自检")[1].starts_with("帮助自检: 联系页 "));
+
+    // A folder that cannot be written: the same lines, and a failure.
+    ::setenv("TMPDIR", (tmp() + "/missing").c_str(), 1);
+    app::AppDelegate second;
+    second.launch({"-glimra-diag-selftest"});
+    EXPECT_EQ(second.exitStatus(), 1);
+    EXPECT_EQ(linesWith("帮助自检").size(), 4u);
+}
+
+TEST_F(AppDelegateTest, ASecondInstanceActivatesTheFirstAndExitsBeforeItsStatusItem)
+{
+    addApp(77, "Glimra", "com.glimra.app");
+    shell->launch({});
+    EXPECT_EQ(shell->exitStatus(), 0);
+    EXPECT_EQ(linesWith("检测到已有实例"), std::vector<std::string>{"检测到已有实例 pid=77 → 激活并退出当前进程"});
+    EXPECT_EQ(desktop::workspace().frontmostApplication()->pid, 77);
+    EXPECT_TRUE(ui::StatusItem::all().empty());
+    EXPECT_TRUE(linesWith("启动 preflightScreen=").empty());
+}
+
+TEST_F(AppDelegateTest, TheLaunchLogsItsStateAndShowsTheStatusItem)
+{
+    shell->launch({});
+    EXPECT_FALSE(shell->exitStatus());
+    ASSERT_EQ(ui::StatusItem::all().size(), 1u);
+    EXPECT_EQ(ui::StatusItem::all().front()->title(), "PIP");
+    ASSERT_EQ(linesWith("启动 ").size(), 2u);
+    EXPECT_TRUE(linesWith("启动 ")[0].starts_with("启动 preflightScreen=true ax="));
+    EXPECT_TRUE(linesWith("启动 ")[1].ends_with("；关掉试对照：defaults write com.glimra.app virtualDisplayPark -bool NO"));
+    EXPECT_LT(indexOf(linesWith("启动 preflightScreen=")[0]), indexOf("已清空最小尺寸学习缓存"));
+}
+
+TEST_F(AppDelegateTest, AResolvedWindowFromTheCacheIsMadeBeforeTheClosingLineAndAFetchedOneAfter)
+{
+    shell->launch({});
+    clock().runUntilIdle();  // the first fetch fills the cache
+    ASSERT_FALSE(shell->cachedWindows().empty());
+    shell->triggerClicked(500);
+    const std::string made = "建窗: 原因=[悬停触发块·点击] 源=Notes(pid 42) 窗口#500 聚焦=整窗";
+    const std::string closing = "解析窗口 #500: 原因=[悬停触发块·点击] 入口完成";
+    EXPECT_LT(indexOf(made), indexOf(closing));
+    EXPECT_EQ(PipPanel::all().size(), 1u);
+
+    addWindow(43, 601, {700, 300, 500, 400}, "Late");
+    shell->triggerClicked(601);
+    EXPECT_EQ(PipPanel::all().size(), 1u);
+    clock().runUntilIdle();
+    EXPECT_LT(indexOf("解析窗口 #601: 原因=[悬停触发块·点击] 入口完成"),
+              indexOf("建窗: 原因=[悬停触发块·点击] 源=Browser(pid 43) 窗口#601 聚焦=整窗"));
+    EXPECT_EQ(PipPanel::all().size(), 2u);
+
+    shell->triggerClicked(999);
+    clock().runUntilIdle();
+    EXPECT_EQ(linesWith("窗口解析: id=999"), std::vector<std::string>{"窗口解析: id=999 已不在可捕获窗口列表"});
+}
+
+TEST_F(AppDelegateTest, AFocusRequestNeedsMoreThanTheToleranceAndASecondPanelOfAWindowIsRefused)
+{
+    shell->launch({});
+    const auto notes = shareableWindow(500);
+    shell->createPanel(notes, {0.001, 0, 1, 1}, "r");
+    ASSERT_EQ(PipPanel::all().size(), 1u);
+    PipPanel* first = PipPanel::all().front();
+    EXPECT_FALSE(first->content->transientHintActive());
+    EXPECT_EQ(linesWith("建窗: ").back(), "建窗: 原因=[r] 源=Notes(pid 42) 窗口#500 聚焦=整窗");
+
+    shell->createPanel(notes, {0, 0, 0.997, 1}, "r");
+    EXPECT_EQ(linesWith("建窗: ").back(), "建窗: 原因=[r] 源=Notes(pid 42) 窗口#500 聚焦=是");
+    EXPECT_EQ(PipPanel::all().size(), 1u);
+    EXPECT_EQ(first->content->statusLabel->text().toStdString(), "此窗口已有小窗，不重复创建");
+    EXPECT_TRUE(first->content->transientHintActive());
+
+    shell->createPanel(shareableWindow(600), {0.5, 0, 0.5, 0.5}, "r");
+    ASSERT_EQ(PipPanel::all().size(), 2u);
+    EXPECT_EQ(PipPanel::all().back()->content->statusLabel->text().toStdString(), "已聚焦局部：单击不能固定预览");
+}
+
+TEST_F(AppDelegateTest, TheFrontmostWindowCommandMatchesTheFrontProcessNeverItsBundleIdentifier)
+{
+    // A second process sharing the front application's identifier, listed first.
+    addApp(44, "Notes Helper", "com.example.notes");
+    addWindow(44, 700, {50, 50, 600, 500}, "Helper");
+    addWindow(42, 501, {120, 120, 100, 60}, "Tiny");  // too small for the catalog
+    world().setFrontmost(42);
+    shell->launch({});
+    clock().runUntilIdle();
+
+    world().setFrontmost(world().ownPid());
+    shell->captureFrontmost();
+    EXPECT_EQ(linesWith("小窗化当前窗口: ").back(), "小窗化当前窗口: 前台是我们自己 ⇒ 放弃");
+
+    world().setFrontmost(42);
+    world().raise(501);
+    shell->captureFrontmost();
+    clock().runUntilIdle();
+    ASSERT_EQ(PipPanel::all().size(), 1u);
+    EXPECT_EQ(PipPanel::all().front()->target.windowID, 500u);
+
+    world().setScreenRecordingAllowed(false);
+    shell->captureFrontmost();
+    EXPECT_EQ(linesWith("小窗化当前窗口: ").back(), "小窗化当前窗口: 无屏幕录制权限 ⇒ 弹权限提示后放弃");
+    ASSERT_EQ(alerts->records().size(), 1u);
+    EXPECT_EQ(alerts->records().front().alert.messageText, "需要屏幕录制权限");
+}
+
+TEST_F(AppDelegateTest, BulkCommandsFlipEachPanelCloseASnapshotAndQuitPutsWindowsBackInOrder)
+{
+    std::vector<std::string> parkingCalls;
+    WindowParking::callHook = [&](const char* operation, desktop::WindowID) { parkingCalls.emplace_back(operation); };
+    addWindow(43, 601, {700, 300, 500, 400}, "Other");
+    shell->launch({});
+    for (desktop::WindowID id : {500u, 600u, 601u}) shell->createPanel(shareableWindow(id), {}, "r");
+    clock().advance(1);
+    PipPanel::all()[0]->isPaused = true;
+    run("togglePauseAll");
+    EXPECT_FALSE(PipPanel::all()[0]->isPaused);
+    EXPECT_TRUE(PipPanel::all()[1]->isPaused);
+
+    run("closeAll");
+    clock().advance(1);
+    EXPECT_TRUE(PipPanel::all().empty());
+
+    shell->createPanel(shareableWindow(500), {}, "r");
+    parkingCalls.clear();
+    run("quitApp");
+    EXPECT_EQ(shell->exitStatus(), 0);
+    EXPECT_TRUE(PipPanel::all().empty());
+    EXPECT_EQ(parkingCalls, (std::vector<std::string>{"restoreAsync", "parkedCount", "restoreAllBlocking"}));
+}
+
+TEST_F(AppDelegateTest, RepairingThePermissionResetsTheGrantAndStartsACopyThatWaitsForTheLock)
+{
+    shell->launch({});
+    run("repairPermission");
+    clock().advance(0.5);
+    EXPECT_EQ(linesWith("修复授权执行").size(), 1u);
+    EXPECT_FALSE(desktop::permissions().screenCapturePreflight());
+    const auto launches = journalOf("tool.launch");
+    ASSERT_EQ(launches.size(), 1u);
+    const auto arguments = launches.front()["arguments"].get<std::vector<std::string>>();
+    EXPECT_EQ(arguments.back(), app::AppDelegate::awaitInstanceLockArgument);
+    clock().runUntilIdle();
+    EXPECT_EQ(shell->exitStatus(), 0);
+}
+
+TEST_F(AppDelegateTest, EveryMenuActionIsACommandAndUnknownNamesAreNot)
+{
+    for (const char* name : {"togglePauseAll", "closeAll", "tileAllAction", "togglePanelsAction", "openPermissionAuth",
+                             "openScreenSettings", "openAXSettings", "repairPermission", "relaunch", "quitApp",
+                             "checkForUpdatesAction", "startUpdateDownload", "installUpdateNow", "showSettings",
+                             "showHotkeySettings", "openHelpCenter", "copyDiagnosticsAction", "captureFrontmostAction"}) {
+        const auto fields = shell->command(name);
+        ASSERT_TRUE(fields) << name;
+        EXPECT_EQ(fields->window, scenario::FieldUse::refused) << name;
+    }
+    EXPECT_FALSE(shell->command("createPanel"));
+    EXPECT_FALSE(shell->command("TogglePauseAll"));
 }
 
 TEST_F(AppDelegateTest, ASelfTestArgumentRunsItAndExitsBeforeTheRestOfTheLaunch)
