@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "platform/core/AppIdentity.h"
+#include "scenario/LiveRun.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioRunner.h"
 
@@ -10,19 +11,26 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace {
 
 constexpr const char* usage =
     "usage: glimra --version\n"
     "       glimra --help\n"
-    "       glimra --scenario FILE --out DIR\n";
+    "       glimra --scenario FILE --out DIR\n"
+    "       glimra --live FILE --out DIR [-glimra-... arguments]\n";
+
+// The launch arguments a live run hands to the application.
+constexpr std::string_view launchArgumentPrefix = "-glimra-";
 
 struct Arguments {
     bool help = false;
     bool version = false;
     std::optional<std::string> scenario;
+    std::optional<std::string> live;
     std::optional<std::string> out;
+    std::vector<std::string> launchArgs;
 };
 
 // The arguments, or the line that tells what is wrong with them ("" when the usage says
@@ -36,9 +44,12 @@ std::variant<Arguments, std::string> parseArguments(int argc, char** argv)
             arguments.help = true;
         } else if (arg == "--version") {
             arguments.version = true;
-        } else if (arg == "--scenario" || arg == "--out") {
+        } else if (arg == "--scenario" || arg == "--live" || arg == "--out") {
             if (i + 1 == argc) return "glimra: option '" + arg + "' needs a value";
-            (arg == "--scenario" ? arguments.scenario : arguments.out) = argv[++i];
+            auto& value = arg == "--scenario" ? arguments.scenario : arg == "--live" ? arguments.live : arguments.out;
+            value = argv[++i];
+        } else if (arg.starts_with(launchArgumentPrefix)) {
+            arguments.launchArgs.push_back(arg);
         } else if (arg.starts_with("-")) {
             return "glimra: unknown option '" + arg + "'";
         } else {
@@ -46,7 +57,10 @@ std::variant<Arguments, std::string> parseArguments(int argc, char** argv)
         }
     }
     if (arguments.help) return arguments;
-    const bool complete = arguments.version ? !arguments.scenario && !arguments.out : arguments.scenario && arguments.out;
+    if (!arguments.launchArgs.empty() && !arguments.live)
+        return "glimra: the launch argument '" + arguments.launchArgs.front() + "' needs --live";
+    const bool complete = arguments.version ? !arguments.scenario && !arguments.live && !arguments.out
+                                            : !arguments.scenario != !arguments.live && arguments.out;
     if (!complete) return std::string();
     return arguments;
 }
@@ -76,10 +90,11 @@ int main(int argc, char** argv)
         std::printf("%s\n", core::AppIdentity::current().versionLine().c_str());
         return 0;
     }
+    const bool live = arguments.live.has_value();
 
     // A refused scenario is told before anything else can write to standard error.
     auto application = std::make_unique<app::AppDelegate>();
-    const auto loaded = scenario::loadScenario(*arguments.scenario, *application);
+    const auto loaded = scenario::loadScenario(live ? *arguments.live : *arguments.scenario, *application);
     if (const auto* refusal = std::get_if<scenario::RunResult>(&loaded)) {
         std::fprintf(stderr, "%s\n", refusal->message.c_str());
         return refusal->status;
@@ -87,19 +102,24 @@ int main(int argc, char** argv)
     const auto& scenario = std::get<scenario::Scenario>(loaded);
 
     // The widget toolkit reads its configuration and runtime folders when it starts, so
-    // the run's own are in place before it does.
+    // the run's own are in place before it does. A live run writes no step's file and
+    // shares the process's runtime folder, where the instance lock is.
     scenario::OutputFolder output(*arguments.out);
-    if (const auto refusal = scenario::attachOutput(output, scenario)) {
+    const auto refusal = live ? scenario::attachOutput(output, scenario::OutputFolder::Runtime::process)
+                              : scenario::attachOutput(output, scenario);
+    if (refusal) {
         std::fprintf(stderr, "%s\n", refusal->message.c_str());
         return refusal->status;
     }
 
-    // Without a display the own windows still work, drawn off screen.
-    if (!isSet("QT_QPA_PLATFORM") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY"))
+    // Without a display the own windows still work, drawn off screen; a live run never
+    // shows them.
+    if (live || (!isSet("QT_QPA_PLATFORM") && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     int qtArgc = 1;
     QApplication qtApplication(qtArgc, argv);
 
+    if (live) scenario::runLive(scenario, output, std::move(application), arguments.launchArgs);
     const auto result = scenario::runScenario(scenario, output, std::move(application));
     if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
     return result.status;

@@ -17,15 +17,24 @@ namespace {
 
 using Kind = ConfinedFolder::Kind;
 
-// The environment a run points at its folder, and the folder each names.
+// The environment a run points at its folder, and the folder each names. The runtime
+// folder is the last: a live run keeps the process's own.
 const std::vector<std::pair<const char*, const char*>> environment{
-    {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"}, {"XDG_RUNTIME_DIR", "runtime"}};
+    {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"}, {"TMPDIR", "tmp"}, {"XDG_RUNTIME_DIR", "runtime"}};
 // The run's own folders: the roots the application writes below, and theirs.
-const std::vector<std::string> ownFolders{"data", "data/Glimra", "config", "config/Glimra", "runtime"};
-const std::vector<std::string> ownRoots{"data", "config", "runtime"};
+const std::vector<std::string> ownFolders{"data", "data/Glimra", "config", "config/Glimra", "tmp", "runtime"};
+const std::vector<std::string> ownRoots{"data", "config", "tmp", "runtime"};
 const std::vector<std::string> ownFiles{"state.json",           "syslog.txt",
                                         "desktop.jsonl",        "data/Glimra/diag.log",
                                         "data/Glimra/diag.1.log", "config/Glimra/defaults.json"};
+
+// The list without the runtime folder when the run keeps the process's own.
+template <class T>
+std::vector<T> used(const std::vector<T>& list, OutputFolder::Runtime runtime)
+{
+    if (runtime == OutputFolder::Runtime::inFolder) return list;
+    return {list.begin(), list.end() - 1};
+}
 
 constexpr std::size_t maxManifestBytes = 16 * 1024 * 1024;
 
@@ -41,10 +50,10 @@ std::string parentOf(const std::string& relative)
     return slash == std::string::npos ? std::string() : relative.substr(0, slash);
 }
 
-std::set<std::string> listed(const ConfinedFolder& folder)
+std::set<std::string> listed(const ConfinedFolder& folder, OutputFolder::Runtime runtime)
 {
     std::vector<std::string> files, folders;
-    for (const auto& root : ownRoots) folder.listBelow(root, files, folders);
+    for (const auto& root : used(ownRoots, runtime)) folder.listBelow(root, files, folders);
     std::set<std::string> all(files.begin(), files.end());
     all.insert(folders.begin(), folders.end());
     return all;
@@ -93,7 +102,7 @@ std::optional<std::string> OutputFolder::refusal(const std::vector<StepFile>& st
         if (folder) return lead + path(file) + " is not a folder";
         return lead + path(file) + " exists and was not written by an earlier run";
     };
-    for (const auto& folder : ownFolders)
+    for (const auto& folder : used(ownFolders, runtime_))
         if (auto problem = check("", folder, true)) return problem;
     for (const auto& file : ownFiles)
         if (auto problem = check("", file, false)) return problem;
@@ -102,8 +111,9 @@ std::optional<std::string> OutputFolder::refusal(const std::vector<StepFile>& st
     return std::nullopt;
 }
 
-std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& stepFiles)
+std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& stepFiles, Runtime runtime)
 {
+    runtime_ = runtime;
     confined_ = ConfinedFolder::open(folder_, /*create=*/true);
     if (!confined_) return "cannot create the folder " + folder_;
     folder_ = confined_->path();
@@ -131,11 +141,13 @@ std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& ste
     for (const auto& folder : earlier.folders) confined_->removeEmptyFolder(folder);
 
     madeFolders_.clear();
-    for (const auto& folder : ownFolders)
+    for (const auto& folder : used(ownFolders, runtime_))
         if (!confined_->makeFolders(folder, &madeFolders_)) return "cannot write into " + folder_;
-    // Qt wants its runtime folder private to the user.
-    confined_->setMode("runtime", 0700);
-    before_ = listed(*confined_);
+    // Qt wants its runtime folder private to the user; the self-tests' files are the
+    // user's alone too.
+    confined_->setMode("tmp", 0700);
+    if (runtime_ == Runtime::inFolder) confined_->setMode("runtime", 0700);
+    before_ = listed(*confined_, runtime_);
 
     plannedFiles_ = ownFiles;
     for (const auto& step : stepFiles) {
@@ -149,7 +161,7 @@ std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& ste
     writeManifest(/*final=*/false);
 
     attached_ = true;
-    for (const auto& [name, folder] : environment) {
+    for (const auto& [name, folder] : used(environment, runtime_)) {
         const char* value = std::getenv(name);
         savedEnvironment_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
         ::setenv(name, path(folder).c_str(), 1);
@@ -185,7 +197,7 @@ void OutputFolder::writeManifest(bool final) const
     if (final) {
         // What the application itself wrote into its folders.
         std::vector<std::string> files, folders;
-        for (const auto& root : ownRoots) confined_->listBelow(root, files, folders);
+        for (const auto& root : used(ownRoots, runtime_)) confined_->listBelow(root, files, folders);
         for (const auto& file : files)
             if (!before_.count(file)) manifest.files.push_back(file);
         for (const auto& folder : folders)
@@ -249,7 +261,7 @@ bool OutputFolder::writeThrough(const std::string& relative, const std::function
 
 const std::vector<std::string>& OutputFolder::ownNames()
 {
-    static const std::vector<std::string> names{"data",          "config",     "runtime",
+    static const std::vector<std::string> names{"data",          "config",     "runtime",       "tmp",
                                                 "syslog.txt",    "desktop.jsonl", "state.json",
                                                 RunManifest::fileName};
     return names;

@@ -19,9 +19,10 @@ namespace scenario {
 
 // The folder a run writes into, and only there: never through a symbolic link, and
 // never removing what no run wrote. While it is attached the process's settings, log,
-// data and runtime folders live in it (XDG_CONFIG_HOME at config/, XDG_DATA_HOME at
-// data/, XDG_RUNTIME_DIR at runtime/), the system log goes to syslog.txt and the
-// desktop's journal to desktop.jsonl. The run's manifest (.glimra-run.json) lists what
+// data, temporary and runtime folders live in it (XDG_CONFIG_HOME at config/,
+// XDG_DATA_HOME at data/, TMPDIR at tmp/, XDG_RUNTIME_DIR at runtime/ unless the run
+// keeps the process's own), the system log goes to syslog.txt and the desktop's journal
+// to desktop.jsonl. The run's manifest (.glimra-run.json) lists what
 // it wrote. Detaching (or destruction) puts the environment back as it was.
 class OutputFolder {
 public:
@@ -29,6 +30,10 @@ public:
     ~OutputFolder();
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
+
+    // Where the run's runtime folder is: runtime/ in the folder, or the process's own (a
+    // live run, whose instance folder other processes share).
+    enum class Runtime { inFolder, process };
 
     // A file a step writes, with the step's key path for refusals.
     struct StepFile {
@@ -42,7 +47,7 @@ public:
     // removes what the earlier run listed, points the process at the folder and writes
     // the manifest of what this run may write (so that even an interrupted run is
     // cleared by the next). The reason, as one line, when it refuses.
-    std::optional<std::string> attach(const std::vector<StepFile>& stepFiles);
+    std::optional<std::string> attach(const std::vector<StepFile>& stepFiles, Runtime runtime = Runtime::inFolder);
     // Records the desktop's journal until detached.
     void recordJournal(sim::SimWorld& world);
     // Completes the output files, writes the manifest of what the run wrote and puts the
@@ -75,6 +80,7 @@ private:
     std::shared_ptr<Sinks> sinks_;
     sim::SimWorld* journaled_ = nullptr;
     bool attached_ = false;
+    Runtime runtime_ = Runtime::inFolder;
 
     // For the manifest: the files this run may write, the folders it made, and what
     // stood in its own folders before it started.

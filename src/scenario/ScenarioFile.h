@@ -75,6 +75,8 @@ enum class StepKind {
     permission,
     captureFault,
     command,
+    statusItemClick,
+    menuChoose,
     signal,
     screenshot,
     state,
@@ -116,6 +118,7 @@ struct Step {
 
     // the application and the output
     std::string name;   // signal
+    std::string title;  // menu.choose
     CommandCall call;
     std::string file;   // relative to the output folder
     std::optional<desktop::DisplayID> screenshotDisplay;

@@ -67,6 +67,8 @@ const std::vector<StepType>& stepTypes()
         {"permission", StepKind::permission, {"screenRecording", "accessibility"}},
         {"capture.fault", StepKind::captureFault, {"window", "kind", "code", "count"}},
         {"command", StepKind::command, {"name", "window", "region"}},
+        {"statusItem.click", StepKind::statusItemClick, {}},
+        {"menu.choose", StepKind::menuChoose, {"title"}},
         {"signal", StepKind::signal, {"name"}},
         {"screenshot", StepKind::screenshot, {"file", "display"}},
         {"state", StepKind::state, {"file"}},
@@ -376,6 +378,12 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
             break;
         case StepKind::command:
             step.call = readCommand(f, hasCommand);
+            break;
+        case StepKind::statusItemClick:
+            break;
+        case StepKind::menuChoose:
+            step.title = readString(f.require("title"), f.path("title"));
+            if (step.title.empty()) refuse(f.path("title"), "must not be empty");
             break;
         case StepKind::signal:
             step.name = readChoice<std::string>(f.require("name"), f.path("name"),

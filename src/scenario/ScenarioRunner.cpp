@@ -1,21 +1,18 @@
 #include "scenario/ScenarioRunner.h"
 
 #include "scenario/InputFile.h"
+#include "scenario/RunDesktop.h"
 #include "scenario/ScenarioParser.h"
 #include "scenario/StateDump.h"
 #include "scenario/StepRunner.h"
 #include "scenario/Timeline.h"
-#include "scenario/WorldSetup.h"
 
-#include "platform/core/PreferredLanguages.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/ManualScheduler.h"
 #include "platform/sim/SimCapture.h"
-#include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
 
-#include <cstdio>
-#include <cstdlib>
 
 namespace scenario {
 namespace {
@@ -32,15 +29,12 @@ std::vector<OutputFolder::StepFile> stepFiles(const Scenario& scenario)
     return files;
 }
 
-template <class Service, class Interface>
-Service& simulated(const std::shared_ptr<Interface>& service)
+// A folder that refused the run is let go again.
+std::optional<RunResult> refusal(OutputFolder& output, const std::optional<std::string>& problem)
 {
-    auto* concrete = dynamic_cast<Service*>(service.get());
-    if (!concrete) {
-        std::fprintf(stderr, "scenario: the simulated desktop lacks a service\n");
-        std::abort();
-    }
-    return *concrete;
+    if (!problem) return std::nullopt;
+    output.detach();
+    return RunResult{1, *problem};
 }
 
 // One run, from the launch to the end: the steps at their times, then the final state.
@@ -68,7 +62,7 @@ RunResult play(const Scenario& scenario, Application& app, dispatch::ManualSched
             if (timeline.settle() && timeline.advanceTo(step.at + quitGrace))
                 return finish({1, path + ": the quit did not finish within " +
                                       std::to_string(static_cast<int>(quitGrace)) + " s"});
-            return finish({});
+            return finish(exited());
         }
         if (!timeline.settle()) return finish(exited());
     }
@@ -90,35 +84,29 @@ std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Ap
 
 std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scenario)
 {
-    if (auto problem = output.attach(stepFiles(scenario))) {
-        output.detach();
-        return RunResult{1, *problem};
-    }
-    return std::nullopt;
+    return refusal(output, output.attach(stepFiles(scenario)));
+}
+
+std::optional<RunResult> attachOutput(OutputFolder& output, OutputFolder::Runtime runtime)
+{
+    return refusal(output, output.attach({}, runtime));
 }
 
 RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::unique_ptr<Application> app)
 {
     auto scheduler = std::make_shared<dispatch::ManualScheduler>(scenario.clock);
     dispatch::install(scheduler);
-    applySystemSettings(scenario);
-    auto world = makeWorld(scenario);
-    output.recordJournal(*world);
-    auto desktop = sim::makeSimDesktop(world);
-    desktop::install(desktop);
-
-    const RunResult result = play(scenario, *app, *scheduler,
-                                  {*world, simulated<sim::SimInput>(desktop->input),
-                                   simulated<sim::SimHotKeys>(desktop->hotKeys), simulated<sim::SimCapture>(desktop->capture)},
-                                  output);
-
-    app.reset();
-    scheduler->runUntilIdle();
-    desktop::install(nullptr);
-    desktop.reset();
-    output.detach();
-    world.reset();
-    core::setPreferredLanguagesOverride(std::nullopt);
+    RunResult result;
+    {
+        RunDesktop desktop(scenario, output);
+        auto& services = desktop.services();
+        result = play(scenario, *app, *scheduler,
+                      {desktop.world(), simulated<sim::SimInput>(services.input),
+                       simulated<sim::SimHotKeys>(services.hotKeys), simulated<sim::SimCapture>(services.capture)},
+                      output);
+        app.reset();
+        scheduler->runUntilIdle();
+    }
     dispatch::install(nullptr);
     return result;
 }

@@ -4,6 +4,8 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimWorld.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/StatusItem.h"
 
 namespace scenario {
 namespace {
@@ -44,6 +46,42 @@ Json windowsJson(sim::SimWorld& world)
     return windows;
 }
 
+Json statusItemsJson(sim::SimWorld& world)
+{
+    Json items = Json::array();
+    const auto displays = world.displays();
+    const double flipHeight = displays.empty() ? 0 : displays.front().frame.height();
+    for (const auto* item : ui::StatusItem::all())
+        items.push_back({{"title", item->title()}, {"frame", rectJson(core::flipped(item->frame(), flipHeight))}});
+    return items;
+}
+
+Json menuEntryJson(const ui::OpenMenuEntry& entry)
+{
+    switch (entry.kind) {
+        case ui::OpenMenuEntry::Kind::separator:
+            return {{"separator", true}};
+        case ui::OpenMenuEntry::Kind::view:
+            return {{"view", entry.text}};
+        case ui::OpenMenuEntry::Kind::item:
+            break;
+    }
+    Json item{{"title", entry.text}, {"enabled", entry.enabled}};
+    if (entry.hasSubmenu) item["submenu"] = true;
+    return item;
+}
+
+Json menusJson()
+{
+    Json menus = Json::array();
+    for (const auto& menu : ui::Menu::openMenus()) {
+        Json items = Json::array();
+        for (const auto& entry : menu.entries) items.push_back(menuEntryJson(entry));
+        menus.push_back({{"frame", rectJson(menu.frame)}, {"items", std::move(items)}});
+    }
+    return menus;
+}
+
 Json hotKeysJson(sim::SimHotKeys& hotKeys)
 {
     Json list = Json::array();
@@ -66,6 +104,8 @@ std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKe
     state["displays"] = displaysJson(world);
     state["windows"] = windowsJson(world);
     state["panels"] = Json(app.panels());
+    state["statusItems"] = statusItemsJson(world);
+    state["menus"] = menusJson();
     state["hotkeys"] = hotKeysJson(hotKeys);
     state["settings"] = Json(defaults::Defaults::standard().snapshot());
     return state.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

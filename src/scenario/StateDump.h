@@ -16,7 +16,7 @@ namespace scenario {
 
 // The run's state as a state dump lists it: time, frontmost application, activation
 // policy, pointer, displays, windows front to back (the application's own included), the
-// mini windows, hot keys and settings. Indented JSON with a final newline; its keys in
+// mini windows, status items, open menus, hot keys and settings. Indented JSON with a final newline; its keys in
 // that order.
 std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const Application& app);
 

@@ -9,6 +9,8 @@
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
 #include "platform/sim/SimWorld.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/StatusItem.h"
 
 namespace scenario {
 
@@ -114,6 +116,10 @@ std::optional<std::string> StepRunner::run(const Step& step, const std::string& 
         case StepKind::command:
             app_.runCommand(step.call);
             break;
+        case StepKind::statusItemClick:
+            return clickStatusItem(path);
+        case StepKind::menuChoose:
+            return chooseFromMenu(step, path);
         case StepKind::signal:
             app_.deliverSignal(step.name);
             break;
@@ -142,6 +148,29 @@ void StepRunner::drag(const Step& step)
         input.userMouseMove({step.from.x + (step.to.x - step.from.x) * f, step.from.y + (step.to.y - step.from.y) * f});
     }
     input.userMouseUp(sim::MouseButton::left, step.to);
+}
+
+// As the user does: the pointer goes to the item's centre and clicks there.
+std::optional<std::string> StepRunner::clickStatusItem(const std::string& path)
+{
+    const auto items = ui::StatusItem::all();
+    const auto displays = desktop_.world.displays();
+    if (items.empty() || displays.empty()) return path + ": there is no status item to click";
+    const core::Rect frame = core::flipped(items.front()->frame(), displays.front().frame.height());
+    const core::Point centre{frame.midX(), frame.midY()};
+    auto& input = desktop_.input;
+    input.userMouseMove(centre);
+    input.userMouseDown(sim::MouseButton::left, centre);
+    input.userMouseUp(sim::MouseButton::left, centre);
+    return std::nullopt;
+}
+
+std::optional<std::string> StepRunner::chooseFromMenu(const Step& step, const std::string& path)
+{
+    const std::string quoted = "\"" + step.title + "\"";
+    if (!ui::Menu::isAnyMenuOpen()) return path + ": no open menu holds " + quoted;
+    if (!ui::Menu::chooseInFrontMenu(step.title)) return path + ": the front-most open menu holds no " + quoted;
+    return std::nullopt;
 }
 
 std::optional<std::string> StepRunner::screenshot(const Step& step, const std::string& path)

@@ -34,12 +34,15 @@ public:
     StepRunner(Services services, Application& app, const OutputFolder& output, AdvanceTo advanceTo);
 
     // Runs the step, which is due now (a drag goes on for its duration). The reason, led
-    // by the step's key path, when it could not write its file.
+    // by the step's key path, when it could not: a file it cannot write, nothing to click
+    // or choose.
     std::optional<std::string> run(const Step& step, const std::string& path);
 
 private:
     void drag(const Step& step);
     std::optional<std::string> screenshot(const Step& step, const std::string& path);
+    std::optional<std::string> clickStatusItem(const std::string& path);
+    std::optional<std::string> chooseFromMenu(const Step& step, const std::string& path);
 
     Services desktop_;
     Application& app_;

@@ -13,7 +13,8 @@ using testsupport::TempDir;
 const std::string usage =
     "usage: glimra --version\n"
     "       glimra --help\n"
-    "       glimra --scenario FILE --out DIR\n";
+    "       glimra --scenario FILE --out DIR\n"
+    "       glimra --live FILE --out DIR [-glimra-... arguments]\n";
 
 TEST(CommandLine, HelpIsAnAnswerAndAnUnknownOptionIsNamed)
 {
@@ -35,6 +36,16 @@ TEST(CommandLine, HelpIsAnAnswerAndAnUnknownOptionIsNamed)
     const auto dangling = runGlimra("--scenario a.json --out", scratch.path());
     EXPECT_EQ(dangling.err, "glimra: option '--out' needs a value\n" + usage);
     EXPECT_EQ(runGlimra("--scenario a.json", scratch.path()).err, usage);
+
+    // Launch arguments are a live run's; a run is either kind, never both.
+    const auto launchArgument = runGlimra("--scenario a.json --out b -glimra-diag-selftest", scratch.path());
+    EXPECT_EQ(launchArgument.status, 2);
+    EXPECT_EQ(launchArgument.err, "glimra: the launch argument '-glimra-diag-selftest' needs --live\n" + usage);
+    for (const char* incomplete : {"--live a.json", "--live a.json --scenario a.json --out b", "--version --live a.json"}) {
+        const auto outcome = runGlimra(incomplete, scratch.path());
+        EXPECT_EQ(outcome.status, 2) << incomplete;
+        EXPECT_EQ(outcome.err, usage) << incomplete;
+    }
 }
 
 TEST(CommandLine, InputsThatAreNoScenarioFileAreRefused)

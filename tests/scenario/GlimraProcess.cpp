@@ -2,8 +2,15 @@
 
 #include "support/TestEnvironment.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
 
 namespace testsupport {
 
@@ -14,6 +21,80 @@ ProcessOutcome runGlimra(const std::string& arguments, const std::string& scratc
     const std::string command = environment + " " + GLIMRA_EXECUTABLE + " " + arguments + " >" + out + " 2>" + err;
     const int raw = std::system(command.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
+}
+
+GlimraChild::GlimraChild(const std::vector<std::string>& arguments, const std::string& scratchFolder,
+                         const std::map<std::string, std::string>& environment)
+    : scratch_(scratchFolder)
+{
+    std::map<std::string, std::string> variables;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const auto equals = text.find('=');
+        if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto& [name, value] : environment) variables[name] = value;
+    std::vector<std::string> envText, argText{GLIMRA_EXECUTABLE};
+    for (const auto& [name, value] : variables) envText.push_back(name + "=" + value);
+    argText.insert(argText.end(), arguments.begin(), arguments.end());
+    const auto pointers = [](std::vector<std::string>& texts) {
+        std::vector<char*> list;
+        for (auto& text : texts) list.push_back(text.data());
+        list.push_back(nullptr);
+        return list;
+    };
+    auto argv = pointers(argText);
+    auto envp = pointers(envText);
+
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, (scratch_ + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&files, 2, (scratch_ + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (posix_spawn(&pid_, GLIMRA_EXECUTABLE, &files, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&files);
+}
+
+GlimraChild::~GlimraChild()
+{
+    if (running()) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+void GlimraChild::signal(int signalNumber)
+{
+    if (running()) ::kill(pid_, signalNumber);
+}
+
+bool GlimraChild::running()
+{
+    if (pid_ <= 0 || status_) return false;
+    int raw = 0;
+    if (::waitpid(pid_, &raw, WNOHANG) != pid_) return true;
+    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return false;
+}
+
+std::optional<int> GlimraChild::waitForExit(double timeoutSeconds)
+{
+    waitUntil(timeoutSeconds, [&] { return !running(); });
+    return status_;
+}
+
+std::string GlimraChild::err() const
+{
+    return readFile(scratch_ + "/stderr.txt");
+}
+
+bool waitUntil(double timeoutSeconds, const std::function<bool()>& condition)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
 }
 
 }  // namespace testsupport

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -15,5 +21,34 @@ struct ProcessOutcome {
 // folder.
 ProcessOutcome runGlimra(const std::string& arguments, const std::string& scratchFolder,
                          const std::string& environment = "");
+
+// The glimra executable running as a child process, its outputs going to files in the
+// scratch folder. Killed (SIGKILL) and reaped at destruction if it still runs, so a test
+// that fails half-way never leaves it behind.
+class GlimraChild {
+public:
+    // The arguments one by one; `environment` is set on top of this process's.
+    GlimraChild(const std::vector<std::string>& arguments, const std::string& scratchFolder,
+                const std::map<std::string, std::string>& environment = {});
+    ~GlimraChild();
+    GlimraChild(const GlimraChild&) = delete;
+    GlimraChild& operator=(const GlimraChild&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    void signal(int signalNumber);
+    // Its exit status once it exits within the time; -1 when it ended by a signal, none
+    // when it still runs.
+    std::optional<int> waitForExit(double timeoutSeconds);
+    bool running();
+    std::string err() const;
+
+private:
+    pid_t pid_ = -1;
+    std::optional<int> status_;
+    std::string scratch_;
+};
+
+// Polls the condition every 20 ms until it holds, at most the time; whether it held.
+bool waitUntil(double timeoutSeconds, const std::function<bool()>& condition);
 
 }  // namespace testsupport

@@ -138,7 +138,7 @@ TEST(OutputFolder, ASecondRunRemovesExactlyWhatTheFirstWrote)
     EXPECT_EQ(manifest(out.path()), nlohmann::json::parse(R"({
         "files": ["data/Glimra/diag.log", "deep/er/two.json", "desktop.jsonl", "first.json", "state.json",
                   "states/one.json", "syslog.txt"],
-        "folders": ["config", "config/Glimra", "data", "data/Glimra", "deep", "deep/er", "runtime", "states"]})"));
+        "folders": ["config", "config/Glimra", "data", "data/Glimra", "deep", "deep/er", "runtime", "states", "tmp"]})"));
     // What the user adds to the folder meanwhile is theirs.
     writeFile(out.path() + "/notes.txt", "mine");
     writeFile(out.path() + "/states/mine.txt", "mine too");
@@ -150,10 +150,11 @@ TEST(OutputFolder, ASecondRunRemovesExactlyWhatTheFirstWrote)
     EXPECT_EQ(names, (std::vector<std::string>{".glimra-run.json", "config", "config/Glimra", "data", "data/Glimra",
                                                "data/Glimra/diag.log", "data/Glimra/extra.txt", "desktop.jsonl",
                                                "notes.txt", "runtime", "second.json", "state.json", "states",
-                                               "states/mine.txt", "syslog.txt"}));
+                                               "states/mine.txt", "syslog.txt", "tmp"}));
     EXPECT_EQ(manifest(out.path())["files"], nlohmann::json::parse(R"(
         ["data/Glimra/diag.log", "desktop.jsonl", "second.json", "state.json", "syslog.txt"])"));
     EXPECT_EQ(fs::status(out.path() + "/runtime").permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(out.path() + "/tmp").permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
 // Sets environment variables for a scope.

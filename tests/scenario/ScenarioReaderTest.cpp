@@ -133,7 +133,24 @@ TEST(ScenarioReader, RequiredKeysAreNamed)
         {withSteps(R"({"at": 1, "do": "click"})"), "steps[0].point: required"},
         {withSteps(R"({"at": 1, "do": "capture.fault", "window": 11})"), "steps[0].kind: required"},
         {withSteps(R"({"at": 1, "do": "app.launch"})"), "steps[0].app: required"},
+        {withSteps(R"({"at": 1, "do": "menu.choose"})"), "steps[0].title: required"},
     });
+}
+
+TEST(ScenarioReader, StatusItemAndMenuStepsTakeOnlyATitle)
+{
+    expectRefusals({
+        {withSteps(R"({"at": 1, "do": "menu.choose", "title": ""})"), "steps[0].title: must not be empty"},
+        {withSteps(R"({"at": 1, "do": "menu.choose", "title": 3})"), "steps[0].title: expected a string"},
+        {withSteps(R"({"at": 1, "do": "statusItem.click", "point": [1, 1]})"), "steps[0].point: unknown key"},
+        {withSteps(R"({"at": 1, "do": "statusItem.click"}, {"at": 2, "do": "menu.choose", "title": "平铺", "window": 11})"),
+         "steps[1].window: unknown key"},
+    });
+    const auto scenario = accepted(withSteps(R"({"at": 1, "do": "statusItem.click"}, {"at": 2, "do": "menu.choose", "title": "平铺全部"})"));
+    ASSERT_EQ(scenario.steps.size(), 2u);
+    EXPECT_EQ(scenario.steps[0].kind, scenario::StepKind::statusItemClick);
+    EXPECT_EQ(scenario.steps[1].kind, scenario::StepKind::menuChoose);
+    EXPECT_EQ(scenario.steps[1].title, "平铺全部");
 }
 
 TEST(ScenarioReader, StepsRunInOrderAndOnlyKnownKindsAndCommands)

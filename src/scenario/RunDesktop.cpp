@@ -1,0 +1,36 @@
+#include "scenario/RunDesktop.h"
+
+#include "scenario/AlertJournal.h"
+#include "scenario/OutputFolder.h"
+#include "scenario/WorldSetup.h"
+
+#include "platform/core/PreferredLanguages.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/sim/SimDesktop.h"
+#include "platform/sim/SimWorld.h"
+
+namespace scenario {
+
+RunDesktop::RunDesktop(const Scenario& scenario, OutputFolder& output) : output_(output)
+{
+    applySystemSettings(scenario);
+    world_ = makeWorld(scenario);
+    output_.recordJournal(*world_);
+    desktop_ = sim::makeSimDesktop(world_);
+    desktop::install(desktop_);
+    alerts_ = std::make_shared<AlertJournal>(*world_);
+    ui::AlertPresenter::install(alerts_);
+}
+
+RunDesktop::~RunDesktop()
+{
+    ui::AlertPresenter::install(nullptr);
+    alerts_.reset();
+    desktop::install(nullptr);
+    desktop_.reset();
+    output_.detach();
+    world_.reset();
+    core::setPreferredLanguagesOverride(std::nullopt);
+}
+
+}  // namespace scenario
