@@ -28,10 +28,10 @@ MenuEntry separator()
     return entry;
 }
 
-std::optional<MenuEntry> updateRow(const MenuUpdatePhase& phase)
+std::optional<MenuEntry> updateRow(const UpdatePhase& phase)
 {
-    using Kind = MenuUpdatePhase::Kind;
-    const auto& version = phase.shortVersion;
+    using Kind = UpdatePhase::Kind;
+    const auto& version = phase.manifest.shortVersion;
     switch (phase.kind) {
     case Kind::available:
         return item(core::formatText(L10n::t("新版本 %@ 可用，点击下载"), {version}), MenuAction::startUpdateDownload, true,
@@ -88,19 +88,19 @@ void appendWindowSection(const MenuInputs& in, MenuPlan& plan)
 
 }  // namespace
 
-std::string updateRowStateKey(const MenuUpdatePhase& phase)
+std::string updateRowStateKey(const UpdatePhase& phase)
 {
-    using Kind = MenuUpdatePhase::Kind;
+    using Kind = UpdatePhase::Kind;
     switch (phase.kind) {
     case Kind::available:
-        return "available " + phase.shortVersion + " build " + std::to_string(phase.build);
+        return "available " + phase.manifest.shortVersion + " build " + std::to_string(phase.manifest.build);
     case Kind::downloading:
-        return "downloading " + phase.shortVersion + " " +
+        return "downloading " + phase.manifest.shortVersion + " " +
                (phase.fraction < 0 ? std::string("?") : std::to_string(percentOf(phase.fraction)) + "%");
     case Kind::ready:
-        return "ready " + phase.shortVersion;
+        return "ready " + phase.manifest.shortVersion;
     case Kind::installing:
-        return "installing " + phase.shortVersion;
+        return "installing " + phase.manifest.shortVersion;
     case Kind::idle:
         break;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Capture.h"
+#include "update/UpdateInstaller.h"
 
 #include <cstddef>
 #include <functional>
@@ -13,18 +14,9 @@
 // (StatusMenu) only turns this plan into menu items.
 namespace app {
 
-// The installer's phase as the menu reads it.
-struct MenuUpdatePhase {
-    enum class Kind { idle, available, downloading, ready, installing };
-    Kind kind = Kind::idle;
-    std::string shortVersion;
-    long build = 0;
-    double fraction = 0;  // downloading only; below 0 when the size is unknown
-};
-
 // The text that names the update row's state in the log ("idle", "available 1.2 build 7",
 // "downloading 1.2 40%", ...).
-std::string updateRowStateKey(const MenuUpdatePhase& phase);
+std::string updateRowStateKey(const UpdatePhase& phase);
 
 // The commands a menu item can run; the delegate carries them out.
 enum class MenuAction {
@@ -66,7 +58,7 @@ struct MenuEntry {
 using TextMeasurer = std::function<double(const std::string&)>;
 
 struct MenuInputs {
-    MenuUpdatePhase phase;
+    UpdatePhase phase;
     bool isCheckingForUpdates = false;
     bool screenRecordingGranted = false;
     bool accessibilityTrusted = false;

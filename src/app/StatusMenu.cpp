@@ -10,6 +10,8 @@
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
+#include "update/AppUpdate.h"
+#include "update/UpdateInstaller.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -51,8 +53,8 @@ StatusMenu::~StatusMenu()
 MenuInputs StatusMenu::readInputs() const
 {
     MenuInputs in;
-    if (host_.updatePhase) in.phase = host_.updatePhase();
-    in.isCheckingForUpdates = host_.isCheckingForUpdates && host_.isCheckingForUpdates();
+    in.phase = UpdateInstaller::phase();
+    in.isCheckingForUpdates = AppUpdate::isChecking();
     in.screenRecordingGranted = desktop::permissions().screenCapturePreflight() && !catalogRefused_;
     in.accessibilityTrusted = desktop::accessibility().isTrusted(false);
     in.windows = cachedWindows_;

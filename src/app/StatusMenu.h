@@ -29,9 +29,6 @@ public:
         std::function<void(const desktop::ShareableWindow&, const FocusRegion&, const std::string& reason)> createPanel;
         // beginFocusOnWindow(_:).
         std::function<void(const desktop::ShareableWindow&)> beginFocusOnWindow;
-        // The installer's phase and whether a manual check runs; idle and false when unset.
-        std::function<MenuUpdatePhase()> updatePhase;
-        std::function<bool()> isCheckingForUpdates;
         // Number of mini windows; PipPanel::all() when unset.
         std::function<std::size_t()> panelCount;
     };
