@@ -42,17 +42,6 @@ public:
     // gone once it has been destroyed.
     static AppDelegate* shared();
 
-    // What a live run gives the application of its process: the instance lock is then
-    // taken at the single-instance step, and the process ends through exit. A scenario
-    // run goes without.
-    struct ProcessServices {
-        std::function<void(int status)> exit;
-        // Tells the desktop of another running copy (the lock's holder): it is listed
-        // first for the own bundle identifier, and activating it runs activate.
-        std::function<void(desktop::Pid pid, std::function<void()> activate)> announceOtherInstance;
-    };
-    void useProcessServices(ProcessServices services);
-
     // ---- runner ----
     void launch(const std::vector<std::string>& args) override;
     std::optional<scenario::CommandFields> command(const std::string& name) const override;
@@ -128,6 +117,10 @@ public:
 private:
     // Self-test dispatch; true when one ran (the launch ends there).
     bool runSelfTest(const std::vector<std::string>& args);
+    // Takes the instance lock (waiting for it in a relaunched copy) and listens for
+    // reopen requests; false when the running copies need not be looked at: the lock's
+    // folder is unfit, or the copy this one waited for has gone.
+    bool takeInstanceLock(const std::vector<std::string>& args);
     // False when another copy runs: it was activated and this one exits.
     bool passSingleInstanceRule(const std::vector<std::string>& args);
     void logStartupLines();
@@ -143,7 +136,6 @@ private:
     std::weak_ptr<AppDelegate*> weakSelf() const { return self_; }
 
     ProcessExit exit_;
-    std::optional<ProcessServices> processServices_;
     std::unique_ptr<linuxdesktop::InstanceLock> instanceLock_;
     std::unique_ptr<ForeignFrontWatch> frontWatch_;
     std::optional<desktop::Token> displayObserver_;

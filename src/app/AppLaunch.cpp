@@ -22,6 +22,7 @@
 #include "parking/VirtualDisplayController.h"
 #include "parking/WindowParking.h"
 #include "platform/core/AppIdentity.h"
+#include "platform/core/Paths.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/linux/InstanceLock.h"
@@ -57,17 +58,13 @@ std::string boolText(bool value)
 
 }  // namespace
 
-void AppDelegate::useProcessServices(ProcessServices services)
-{
-    ProcessExit::setLiveHandler(services.exit);
-    processServices_ = std::move(services);
-}
-
 void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& args)
 {
     CrashReporter::start();
     VDLog::sink = [](const std::string& line) { Diag::log(line); };
     PipPanel::syncMiniWindowFlag();
+    // Self-test files and the menu shot go to the temporary folder of the run.
+    MenuThumbnail::setDirectory(core::paths::temporaryFolder() + "/glimra-menu-thumbs");
     if (runSelfTest(args)) return;
 
     VirtualDisplayController::shared().refreshDisplays();
@@ -135,32 +132,33 @@ bool AppDelegate::runSelfTest(const std::vector<std::string>& args)
     return true;
 }
 
+bool AppDelegate::takeInstanceLock(const std::vector<std::string>& args)
+{
+    const std::string folder = linuxdesktop::InstanceLock::defaultFolder();
+    if (const auto problem = linuxdesktop::InstanceLock::prepareFolder(folder)) {
+        Diag::log("单实例: 实例目录不可用（" + *problem + "）⇒ 跳过单实例检查 " + folder);
+        return false;
+    }
+    instanceLock_ = std::make_unique<linuxdesktop::InstanceLock>(folder);
+    const bool awaited = std::find(args.begin(), args.end(), awaitInstanceLockArgument) != args.end();
+    const auto result = awaited ? instanceLock_->waitForRelease(awaitInstanceLockSeconds) : instanceLock_->tryLock();
+    if (result != linuxdesktop::InstanceLock::Result::acquired) return true;
+    std::string error;
+    const bool listening = instanceLock_->listen(
+        [weak = weakSelf()] {
+            if (const auto self = weak.lock()) (*self)->applicationShouldHandleReopen(false);
+        },
+        &error);
+    if (!listening) Diag::log("单实例: 无法监听重开请求（" + error + "）");
+    // The copy this one waited for has quit; what the desktop still lists of it is stale.
+    return !awaited;
+}
+
 bool AppDelegate::passSingleInstanceRule(const std::vector<std::string>& args)
 {
     const std::string& bundleIdentifier = core::AppIdentity::current().bundleIdentifier;
     if (MenuShot::mode(args) || bundleIdentifier.empty()) return true;
-    if (processServices_) {
-        const std::string folder = linuxdesktop::InstanceLock::defaultFolder();
-        if (const auto problem = linuxdesktop::InstanceLock::prepareFolder(folder)) {
-            Diag::log("单实例: 实例目录不可用（" + *problem + "）⇒ 跳过单实例检查 " + folder);
-            return true;
-        }
-        instanceLock_ = std::make_unique<linuxdesktop::InstanceLock>(folder);
-        const bool awaited = std::find(args.begin(), args.end(), awaitInstanceLockArgument) != args.end();
-        const auto result = awaited ? instanceLock_->waitForRelease(awaitInstanceLockSeconds) : instanceLock_->tryLock();
-        if (result == linuxdesktop::InstanceLock::Result::acquired) {
-            std::string error;
-            if (!instanceLock_->listen([weak = weakSelf()] {
-                    if (const auto self = weak.lock()) (*self)->applicationShouldHandleReopen(false);
-                }, &error))
-                Diag::log("单实例: 无法监听重开请求（" + error + "）");
-        } else if (result == linuxdesktop::InstanceLock::Result::heldByOther && instanceLock_->holderPid() &&
-                   processServices_->announceOtherInstance) {
-            processServices_->announceOtherInstance(static_cast<desktop::Pid>(*instanceLock_->holderPid()), [folder] {
-                linuxdesktop::InstanceLock::sendReopen(folder);
-            });
-        }
-    }
+    if (!takeInstanceLock(args)) return true;
     auto& workspace = desktop::workspace();
     const auto running = workspace.applications(bundleIdentifier);
     if (running.empty() || running.front().pid == workspace.ownPid()) return true;

@@ -1,20 +1,16 @@
 #pragma once
 
-#include <functional>
 #include <memory>
 #include <optional>
 
 namespace app {
 
 // The one way the application ends: it writes the settings still pending, then records
-// the status for the scenario run, or ends the live process. Called off the main thread
+// the status, which the scenario or live run reads to end. Called off the main thread
 // (a watchdog) it ends the process at once, as the main thread may be stuck.
 class ProcessExit {
 public:
-    // How a live run ends on the main thread; without one the status is only recorded
-    // for the runner to read.
-    static void setLiveHandler(std::function<void(int status)> handler);
-
+    // The first status recorded stays.
     void exit(int status);
     std::optional<int> status() const { return *status_; }
 
