@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-class QWidget;
-
 // The SIGUSR1 debug hook: opens a small test window beside the pointer, posts two
 // synthetic scroll-wheel events at the pointer and logs whether the test window got them
 // and whether the pointer moved. A run blocks the main thread for about 0.8 s.
@@ -12,7 +10,7 @@ namespace ScrollProbe {
 // Every synthetic scroll event carries it as its poster's marker.
 constexpr std::int64_t marker = 219831408;
 
-// Hooks the probe to SIGUSR1 for the life of the process; a second call does nothing.
+// Hooks the probe to SIGUSR1 for the life of the process.
 void install();
 
 // One probe run, on the main queue; ignored while another one runs.
