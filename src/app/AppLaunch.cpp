@@ -195,14 +195,6 @@ void AppDelegate::installStatusItem()
         .beginFocusOnWindow = [weak = weakSelf()](const desktop::ShareableWindow& window) {
             if (const auto self = weak.lock()) (*self)->beginFocusOnWindow(window);
         },
-        .updatePhase = [] {
-            const UpdatePhase& phase = UpdateInstaller::phase();
-            return MenuUpdatePhase{.kind = static_cast<MenuUpdatePhase::Kind>(phase.kind),
-                                   .shortVersion = phase.manifest.shortVersion,
-                                   .build = phase.manifest.build,
-                                   .fraction = phase.fraction};
-        },
-        .isCheckingForUpdates = [] { return AppUpdate::isChecking(); },
         .panelCount = {},
     });
     statusItem_->setMenu(&statusMenu_->menu());
