@@ -123,6 +123,7 @@ Menu::Menu() : menu_(new MenuWidget), connections_(std::make_unique<QObject>())
 {
     menu_->setToolTipsVisible(true);
     menu_->closeAll = [this] { cancelTracking(); };
+    menu_->onShown = [this] { placeOnDesktop(); };
     new ShownWidgetRegistration(*menu_, desktop::level::popUpMenu);  // a child of the menu
     QObject::connect(menu_, &QMenu::aboutToShow, connections_.get(), [this] { opened(); });
     QObject::connect(menu_, &QMenu::aboutToHide, connections_.get(), [this] { closed(); });
@@ -136,6 +137,7 @@ Menu::~Menu()
     postMainQueue(std::exchange(whenClosed_, {}));
     if (menu_) {
         menu_->closeAll = nullptr;
+        menu_->onShown = nullptr;
         menu_->hide();
         menu_->deleteLater();
     }
@@ -229,14 +231,46 @@ bool Menu::popUp(core::Point screenPoint, std::function<void()> whenClosed)
     return true;
 }
 
-void Menu::popUp(core::Point screenPoint) { menu_->popup(qtGlobalPoint(screenPoint).toPoint()); }
+void Menu::popUp(core::Point screenPoint) { showAt(qtGlobalPoint(screenPoint).toPoint()); }
+
+void Menu::showAt(QPoint qtGlobal)
+{
+    requestedPoint_ = qtGlobal;
+    menu_->popup(qtGlobal);
+}
+
+void Menu::placeOnDesktop()
+{
+    const QSize size = menu_->size();
+    QPoint place = requestedPoint_;
+    QRect beside;  // a submenu's item, global
+    if (supermenu_ && supermenuRecord_ && supermenuRecord_->action) {
+        const QMenu& above = supermenu_->qtMenu();
+        beside = above.actionGeometry(supermenuRecord_->action).translated(above.geometry().topLeft());
+        beside.setLeft(above.geometry().left());
+        beside.setRight(above.geometry().right());
+        place = QPoint(beside.right() + 1, beside.top());
+    }
+    auto& displays = desktop::displays();
+    auto display = displays.displayAt(core::Point(place.x(), place.y()));
+    if (!display) display = displays.mainDisplayID();
+    const auto info = display ? displays.display(*display) : std::nullopt;
+    if (info) {
+        const QRect area = roundedRect(info->frame);
+        if (place.x() + size.width() > area.right() + 1)
+            place.setX(beside.isNull() ? area.right() + 1 - size.width() : beside.left() - size.width());
+        place.setX(std::max(place.x(), area.left()));
+        place.setY(std::max(std::min(place.y(), area.bottom() + 1 - size.height()), area.top()));
+    }
+    if (menu_->pos() != place) menu_->move(place);
+}
 
 void Menu::popUp(core::Point viewPoint, const QWidget& view, bool viewFlipped)
 {
     const QPointF local(viewPoint.x, viewFlipped ? viewPoint.y : view.height() - viewPoint.y);
     const QWidget* window = view.window();
     const QPointF global = QPointF(window->geometry().topLeft()) + view.mapTo(window, local);
-    menu_->popup(global.toPoint());
+    showAt(global.toPoint());
 }
 
 void Menu::cancelTracking()

@@ -3,6 +3,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/ui/StyledTitle.h"
 
+#include <QPoint>
 #include <QPointer>
 
 #include <functional>
@@ -131,6 +132,10 @@ private:
     void watch(QAction* action, const std::shared_ptr<MenuItem::Record>& record);
     void opened();
     void closed();
+    void showAt(QPoint qtGlobal);
+    // Keeps the menu on the desktop display it opens on: a top-level menu at the point it
+    // was asked for, a submenu beside its item, shifted or flipped to stay inside.
+    void placeOnDesktop();
 
     QPointer<MenuWidget> menu_;
     // Connections to the menu end with it, so that a menu still being deleted never
@@ -142,6 +147,7 @@ private:
     std::shared_ptr<MenuItem::Record> supermenuRecord_;
     // Run after the current opening closes.
     std::vector<std::function<void()>> whenClosed_;
+    QPoint requestedPoint_;
 };
 
 }  // namespace ui

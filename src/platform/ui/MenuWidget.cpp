@@ -122,6 +122,12 @@ std::string MenuWidget::description(const QAction& action)
     return action.property(descriptionProperty).toString().toStdString();
 }
 
+void MenuWidget::showEvent(QShowEvent* event)
+{
+    QMenu::showEvent(event);
+    if (auto callback = onShown) callback();
+}
+
 void MenuWidget::keyPressEvent(QKeyEvent* event)
 {
     const QKeySequence pressed(event->keyCombination());

@@ -32,9 +32,13 @@ public:
 
     // Closes this menu and the menus it hangs from, before a key equivalent's action.
     std::function<void()> closeAll;
+    // Runs once the menu is on screen, to place it on the desktop's displays rather than
+    // on Qt's idea of the screen.
+    std::function<void()> onShown;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace ui
