@@ -12,7 +12,7 @@ class SimWorld;
 // "tool.launch") and starts nothing. "/usr/bin/tccutil reset ScreenCapture <own bundle
 // identifier>" takes the screen-recording grant away; "/usr/bin/tccutil" and
 // "/usr/bin/open" exit 0 (tccutil 1 for arguments it does not know); any other path
-// cannot be started.
+// cannot be started. Launching starts those two or the application's own bundle path.
 class SimTools : public desktop::Tools {
 public:
     explicit SimTools(std::shared_ptr<SimWorld> world);

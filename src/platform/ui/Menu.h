@@ -3,6 +3,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/ui/StyledTitle.h"
 
+#include <QPoint>
 #include <QPointer>
 
 #include <functional>
@@ -16,6 +17,8 @@ class QObject;
 class QWidget;
 
 namespace ui {
+
+class MenuWidget;
 
 // One row of a menu. A handle: copies refer to the same row; a handle on a removed row
 // does nothing.
@@ -86,10 +89,13 @@ public:
     void addSeparator();
     // The submenu belongs to this menu.
     Menu& addSubmenu(const std::string& title);
+    // The item of the supermenu this submenu hangs from (to style its title); none for a
+    // menu that hangs from nothing.
+    MenuItem supermenuItem() const;
     // A row drawn by the widget, which the menu takes over. The row closes the menu
     // itself (cancelTracking) when it acts. The description names the row in listings
-    // (its label, a header's text); the tool tip shows over it when not empty.
-    void addCustomRow(QWidget* row, const std::string& description = {}, const std::string& toolTip = {});
+    // (its label, a header's text).
+    void addCustomRow(QWidget* row, const std::string& description = {});
     void removeAllItems();
     std::vector<MenuItem> items() const;
 
@@ -120,18 +126,28 @@ public:
     // or the front-most one has no such entry.
     static bool chooseInFrontMenu(const std::string& title);
 
-    QMenu& qtMenu() const { return *menu_; }
+    QMenu& qtMenu() const;
 
 private:
     void watch(QAction* action, const std::shared_ptr<MenuItem::Record>& record);
+    void opened();
+    void closed();
+    void showAt(QPoint qtGlobal);
+    // Keeps the menu on the desktop display it opens on: a top-level menu at the point it
+    // was asked for, a submenu beside its item, shifted or flipped to stay inside.
+    void placeOnDesktop();
 
-    QPointer<QMenu> menu_;
+    QPointer<MenuWidget> menu_;
     // Connections to the menu end with it, so that a menu still being deleted never
     // reaches this object.
     std::unique_ptr<QObject> connections_;
     Menu* supermenu_ = nullptr;
     std::vector<std::shared_ptr<MenuItem::Record>> records_;
     std::vector<std::unique_ptr<Menu>> submenus_;
+    std::shared_ptr<MenuItem::Record> supermenuRecord_;
+    // Run after the current opening closes.
+    std::vector<std::function<void()>> whenClosed_;
+    QPoint requestedPoint_;
 };
 
 }  // namespace ui

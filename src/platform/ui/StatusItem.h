@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
+#include "platform/desktop/Types.h"
 
 #include <QImage>
 
@@ -38,7 +39,8 @@ public:
     // Screen coordinates (bottom-left origin, y up).
     core::Rect frame() const;
 
-    // The menu a click pops up under the item; not owned, may be none.
+    // The menu a click pops up under the item; not owned (it must outlive the item or be
+    // replaced first), may be none.
     void setMenu(Menu* menu);
     Menu* menu() const;
 
@@ -62,6 +64,7 @@ private:
     std::string title_;
     std::string toolTip_;
     Menu* menu_ = nullptr;
+    desktop::Token displayObserver_ = 0;
 };
 
 }  // namespace ui

@@ -63,3 +63,49 @@ TEST_F(SimSmallServicesTest, PasteboardAndUrlsAreRecorded)
 }
 
 }  // namespace
+
+namespace {
+
+class SimToolsTest : public testsupport::SimDesktopTest {};
+
+TEST_F(SimToolsTest, TccutilResetsOnlyTheOwnScreenRecordingGrant)
+{
+    const std::string ownID = world().app(world().ownPid())->info.bundleIdentifier;
+    ASSERT_FALSE(ownID.empty());
+    auto& tools = desktop::tools();
+
+    auto outcome = tools.run("/usr/bin/tccutil", {"reset", "ScreenCapture", "com.example.other"}, 5);
+    EXPECT_TRUE(outcome.succeeded());
+    EXPECT_TRUE(world().screenRecordingAllowed()) << "another application's grant";
+    EXPECT_EQ(tools.run("/usr/bin/tccutil", {"reset", "Accessibility", ownID}, 5).exitStatus, 1);
+    EXPECT_TRUE(world().screenRecordingAllowed());
+
+    outcome = tools.run("/usr/bin/tccutil", {"reset", "ScreenCapture", ownID}, 5);
+    EXPECT_TRUE(outcome.succeeded());
+    EXPECT_FALSE(world().screenRecordingAllowed());
+    EXPECT_FALSE(desktop::permissions().screenCapturePreflight());
+
+    const auto runs = journalOf("tool.run");
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[2]["path"], "/usr/bin/tccutil");
+    EXPECT_EQ(runs[2]["arguments"], nlohmann::json({"reset", "ScreenCapture", ownID}));
+    EXPECT_EQ(runs[2]["status"], 0);
+}
+
+TEST_F(SimToolsTest, UnknownToolsCannotStart)
+{
+    const auto outcome = desktop::tools().run("/usr/bin/nonesuch", {"-x"}, 1);
+    EXPECT_EQ(outcome.kind, desktop::ToolOutcome::Kind::couldNotStart);
+    EXPECT_FALSE(outcome.succeeded());
+    EXPECT_EQ(journalOf("tool.run").at(0)["result"], "could not start");
+
+    EXPECT_TRUE(desktop::tools().run("/usr/bin/open", {"/Applications/Glimra.app"}, 1).succeeded());
+    EXPECT_FALSE(desktop::tools().launch("/usr/bin/nonesuch", {}));
+    EXPECT_TRUE(desktop::tools().launch("/usr/bin/open", {"-n"}));
+    const auto launches = journalOf("tool.launch");
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[0]["result"], false);
+    EXPECT_EQ(launches[1]["arguments"], nlohmann::json({"-n"}));
+}
+
+}  // namespace

@@ -1,5 +1,6 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/sim/SimWorkspace.h"
 #include "platform/sim/SimWorld.h"
 #include "support/SimDesktopTest.h"
 
@@ -118,6 +119,36 @@ TEST_F(SimWorkspaceTest, OpenApplicationActivatesARunningOneAndFailsOtherwise)
 
     workspace().setActivationPolicy(desktop::ActivationPolicy::regular);
     EXPECT_EQ(workspace().activationPolicy(), desktop::ActivationPolicy::regular);
+}
+
+}  // namespace
+
+namespace {
+
+class SimOtherInstanceTest : public testsupport::SimDesktopTest {};
+
+TEST_F(SimOtherInstanceTest, AnotherCopyIsListedFirstAndActivatingItCallsIt)
+{
+    auto& workspace = static_cast<sim::SimWorkspace&>(*desktop().workspace);
+    const std::string ownID = core::AppIdentity::current().bundleIdentifier;
+    int reopened = 0;
+    workspace.setOtherInstance(sim::SimWorkspace::OtherInstance{4242, [&] { ++reopened; }});
+
+    const auto copies = workspace.applications(ownID);
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_EQ(copies[0].pid, 4242);
+    EXPECT_EQ(copies[1].pid, sim::simulatedOwnPid);
+    EXPECT_EQ(workspace.runningApplications().front().pid, 4242);
+
+    EXPECT_TRUE(workspace.activate(4242));
+    EXPECT_EQ(reopened, 1);
+    EXPECT_NE(world().frontmost(), std::optional<desktop::Pid>(4242)) << "the world does not change";
+    EXPECT_EQ(journalOf("app.activate").at(0)["pid"], 4242);
+
+    workspace.setOtherInstance(std::nullopt);
+    EXPECT_EQ(workspace.applications(ownID).size(), 1u);
+    EXPECT_FALSE(workspace.activate(4242));
+    EXPECT_EQ(reopened, 1);
 }
 
 }  // namespace
