@@ -8,6 +8,7 @@
 #include "platform/desktop/LoginItem.h"
 #include "platform/desktop/Pasteboard.h"
 #include "platform/desktop/Permissions.h"
+#include "platform/desktop/Tools.h"
 #include "platform/desktop/UrlOpener.h"
 #include "platform/desktop/VirtualDisplays.h"
 #include "platform/desktop/WindowServer.h"
@@ -30,6 +31,7 @@ struct Desktop {
     std::shared_ptr<LoginItem> loginItem;
     std::shared_ptr<Pasteboard> pasteboard;
     std::shared_ptr<UrlOpener> urlOpener;
+    std::shared_ptr<Tools> tools;
 };
 
 // The installed desktop; every service must be set before use.
@@ -48,5 +50,6 @@ inline VirtualDisplays& virtualDisplays() { return *current().virtualDisplays; }
 inline LoginItem& loginItem() { return *current().loginItem; }
 inline Pasteboard& pasteboard() { return *current().pasteboard; }
 inline UrlOpener& urlOpener() { return *current().urlOpener; }
+inline Tools& tools() { return *current().tools; }
 
 }  // namespace desktop

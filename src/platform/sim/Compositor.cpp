@@ -75,13 +75,12 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
     const double scaleX = canvas->width / region.width();
     const double scaleY = canvas->height / region.height();
     QPainter painter(&target);
-    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-        const auto& [window, appName] = *it;
+    const auto paint = [&](const SimWindow& window, const std::string& appName) {
         const QRect place(pixels(window.frame.minX() - region.minX(), scaleX),
                           pixels(window.frame.minY() - region.minY(), scaleY),
                           std::max(1, pixels(window.frame.width(), scaleX)),
                           std::max(1, pixels(window.frame.height(), scaleY)));
-        if (!place.intersects(target.rect())) continue;
+        if (!place.intersects(target.rect())) return;
         painter.setOpacity(window.alpha);
         if (window.own) {
             const auto picture = window.grab ? window.grab(scaleX) : nullptr;
@@ -92,8 +91,15 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
                 paintWindow(window, appName, world.contentTime(window.id), place.width(), place.height());
             painter.drawImage(place.topLeft(), wrapped(*picture, QImage::Format_RGB32));
         }
-    }
+    };
+    // The menu bars lie at their own level: status items and menus above it, the rest below.
+    const auto overBars = std::stable_partition(shown.begin(), shown.end(), [](const auto& entry) {
+        return entry.first.layer >= desktop::level::statusBar;
+    });
+    for (auto it = std::make_reverse_iterator(shown.end()); it != std::make_reverse_iterator(overBars); ++it)
+        paint(it->first, it->second);
     paintMenuBars(world, painter, region, scaleX, scaleY);
+    for (auto it = std::make_reverse_iterator(overBars); it != shown.rend(); ++it) paint(it->first, it->second);
     return canvas;
 }
 

@@ -17,9 +17,31 @@ SimWorkspace::SimWorkspace(std::shared_ptr<SimWorld> world) : world_(std::move(w
 
 SimWorkspace::~SimWorkspace() { world_->removeListener(listener_); }
 
+std::optional<desktop::RunningApp> SimWorkspace::otherInstanceEntry()
+{
+    std::lock_guard lock(otherMutex_);
+    if (!other_) return std::nullopt;
+    const auto own = world_->app(world_->ownPid());
+    desktop::RunningApp entry;
+    entry.pid = other_->pid;
+    if (own) {
+        entry.bundleIdentifier = own->info.bundleIdentifier;
+        entry.name = own->info.name;
+        entry.bundlePath = own->info.bundlePath;
+    }
+    return entry;
+}
+
+void SimWorkspace::setOtherInstance(std::optional<OtherInstance> instance)
+{
+    std::lock_guard lock(otherMutex_);
+    other_ = std::move(instance);
+}
+
 std::vector<desktop::RunningApp> SimWorkspace::runningApplications()
 {
     std::vector<desktop::RunningApp> result;
+    if (auto other = otherInstanceEntry()) result.push_back(*other);
     for (const auto& app : world_->apps())
         if (!app.info.terminated) result.push_back(app.info);
     return result;
@@ -58,6 +80,20 @@ std::optional<desktop::RunningApp> SimWorkspace::frontmostApplication()
 
 bool SimWorkspace::activate(desktop::Pid pid, desktop::ActivationOptions options)
 {
+    if (const auto other = otherInstanceEntry(); other && other->pid == pid) {
+        world_->record({{"do", "app.activate"},
+                        {"pid", pid},
+                        {"bundleID", other->bundleIdentifier},
+                        {"allWindows", options.allWindows},
+                        {"result", true}});
+        std::function<void()> onActivate;
+        {
+            std::lock_guard lock(otherMutex_);
+            if (other_) onActivate = other_->onActivate;
+        }
+        if (onActivate) onActivate();
+        return true;
+    }
     const auto app = running(pid);
     world_->record({{"do", "app.activate"},
                     {"pid", pid},

@@ -3,7 +3,10 @@
 #include "platform/desktop/Workspace.h"
 #include "platform/sim/MainQueueObservers.h"
 
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 namespace sim {
 
@@ -38,8 +41,24 @@ public:
     desktop::ActivationPolicy activationPolicy() override;
     void setActivationPolicy(desktop::ActivationPolicy policy) override;
 
+    // A copy of this application running outside the simulated desktop (in a live run,
+    // the holder of the single-instance lock).
+    struct OtherInstance {
+        desktop::Pid pid = 0;
+        // Runs on the activating thread in place of an activation.
+        std::function<void()> onActivate;
+    };
+    // While set, the other copy is listed first among the applications with this
+    // application's bundle identifier (and among all running applications), and
+    // activating it calls its onActivate. None takes it away.
+    void setOtherInstance(std::optional<OtherInstance> instance);
+
 private:
     std::optional<desktop::RunningApp> running(desktop::Pid pid);
+    std::optional<desktop::RunningApp> otherInstanceEntry();
+
+    std::mutex otherMutex_;
+    std::optional<OtherInstance> other_;
 
     std::shared_ptr<SimWorld> world_;
     MainQueueObservers<desktop::Pid> observers_;

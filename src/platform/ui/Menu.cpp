@@ -1,23 +1,45 @@
 #include "platform/ui/Menu.h"
 
-#include "platform/desktop/WindowServer.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/Coordinates.h"
+#include "platform/ui/MenuWidget.h"
 #include "platform/ui/ShownWidgetRegistration.h"
 
 #include <QAction>
-#include <QMenu>
+#include <QKeySequence>
 #include <QWidgetAction>
 
-#include <set>
+#include <algorithm>
 
 namespace ui {
 namespace {
 
-std::set<const QMenu*>& openMenus()
+// In the order they opened: the front-most last.
+std::vector<Menu*>& openStack()
 {
-    static std::set<const QMenu*> menus;
+    static std::vector<Menu*> menus;
     return menus;
+}
+
+void forget(Menu* menu) { std::erase(openStack(), menu); }
+
+bool isCustomRow(const QAction& action)
+{
+    const auto* widgetAction = qobject_cast<const QWidgetAction*>(&action);
+    return widgetAction && widgetAction->defaultWidget();
+}
+
+// What a listing calls the entry, and what chooseInFrontMenu matches.
+std::string entryText(const QAction& action)
+{
+    return isCustomRow(action) ? MenuWidget::description(action) : action.text().toStdString();
+}
+
+void postMainQueue(std::vector<std::function<void()>> tasks)
+{
+    for (auto& task : tasks)
+        if (task) dispatch::main().async(std::move(task));
 }
 
 }  // namespace
@@ -25,17 +47,40 @@ std::set<const QMenu*>& openMenus()
 struct MenuItem::Record {
     QPointer<QAction> action;
     std::function<void()> callback;
+    std::string title;
     long tag = 0;
 };
 
-std::string MenuItem::title() const
-{
-    return record_ && record_->action ? record_->action->text().toStdString() : std::string();
-}
+std::string MenuItem::title() const { return record_ && record_->action ? record_->title : std::string(); }
 
 void MenuItem::setTitle(const std::string& title)
 {
-    if (auto* action = qtAction()) action->setText(QString::fromStdString(title));
+    auto* action = qtAction();
+    if (!action) return;
+    record_->title = title;
+    if (!MenuWidget::styledTitle(*action)) action->setText(QString::fromStdString(title));
+}
+
+void MenuItem::setStyledTitle(const StyledTitle& title)
+{
+    if (auto* action = qtAction()) MenuWidget::setStyledTitle(*action, title);
+}
+
+std::string MenuItem::shownTitle() const { return qtAction() ? qtAction()->text().toStdString() : std::string(); }
+
+void MenuItem::setKeyEquivalent(const std::string& key)
+{
+    if (auto* action = qtAction())
+        action->setShortcut(key.empty() ? QKeySequence()
+                                        : QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(key)));
+}
+
+std::string MenuItem::keyEquivalent() const
+{
+    const auto* action = qtAction();
+    if (!action || action->shortcut().isEmpty()) return {};
+    const auto combination = action->shortcut()[0];
+    return QKeySequence(combination.key()).toString().toStdString();
 }
 
 bool MenuItem::isEnabled() const { return qtAction() && qtAction()->isEnabled(); }
@@ -74,29 +119,43 @@ void MenuItem::setAction(std::function<void()> action)
 
 QAction* MenuItem::qtAction() const { return record_ ? record_->action.data() : nullptr; }
 
-Menu::Menu() : menu_(new QMenu), connections_(std::make_unique<QObject>())
+Menu::Menu() : menu_(new MenuWidget), connections_(std::make_unique<QObject>())
 {
     menu_->setToolTipsVisible(true);
+    menu_->closeAll = [this] { cancelTracking(); };
     new ShownWidgetRegistration(*menu_, desktop::level::popUpMenu);  // a child of the menu
-    QObject::connect(menu_, &QMenu::aboutToShow, connections_.get(), [this] {
-        openMenus().insert(menu_);
-        if (auto callback = onWillOpen) callback();
-    });
-    QObject::connect(menu_, &QMenu::aboutToHide, connections_.get(), [this] {
-        openMenus().erase(menu_);
-        if (auto callback = onClosed) callback();
-    });
+    QObject::connect(menu_, &QMenu::aboutToShow, connections_.get(), [this] { opened(); });
+    QObject::connect(menu_, &QMenu::aboutToHide, connections_.get(), [this] { closed(); });
 }
 
 Menu::~Menu()
 {
     connections_.reset();
     submenus_.clear();
+    forget(this);
+    postMainQueue(std::exchange(whenClosed_, {}));
     if (menu_) {
-        openMenus().erase(menu_);
+        menu_->closeAll = nullptr;
         menu_->hide();
         menu_->deleteLater();
     }
+}
+
+QMenu& Menu::qtMenu() const { return *menu_; }
+
+void Menu::opened()
+{
+    if (auto callback = onNeedsUpdate) callback();
+    forget(this);
+    openStack().push_back(this);
+    if (auto callback = onWillOpen) callback();
+}
+
+void Menu::closed()
+{
+    forget(this);
+    postMainQueue(std::exchange(whenClosed_, {}));
+    if (auto callback = onClosed) callback();
 }
 
 void Menu::watch(QAction* action, const std::shared_ptr<MenuItem::Record>& record)
@@ -113,6 +172,7 @@ MenuItem Menu::addItem(const std::string& title, std::function<void()> action)
     auto record = std::make_shared<MenuItem::Record>();
     record->action = menu_->addAction(QString::fromStdString(title));
     record->callback = std::move(action);
+    record->title = title;
     watch(record->action, record);
     records_.push_back(record);
     return MenuItem(record);
@@ -125,15 +185,20 @@ Menu& Menu::addSubmenu(const std::string& title)
     auto submenu = std::make_unique<Menu>();
     submenu->supermenu_ = this;
     submenu->menu_->setTitle(QString::fromStdString(title));
-    menu_->addMenu(submenu->menu_);
+    submenu->supermenuRecord_ = std::make_shared<MenuItem::Record>();
+    submenu->supermenuRecord_->action = menu_->addMenu(submenu->menu_);
+    submenu->supermenuRecord_->title = title;
     submenus_.push_back(std::move(submenu));
     return *submenus_.back();
 }
 
-void Menu::addCustomRow(QWidget* row)
+MenuItem Menu::supermenuItem() const { return MenuItem(supermenuRecord_); }
+
+void Menu::addCustomRow(QWidget* row, const std::string& description)
 {
     auto* action = new QWidgetAction(menu_);
     action->setDefaultWidget(row);
+    MenuWidget::setDescription(*action, description);
     menu_->addAction(action);
 }
 
@@ -150,6 +215,18 @@ std::vector<MenuItem> Menu::items() const
     for (const auto& record : records_)
         if (record->action) result.emplace_back(record);
     return result;
+}
+
+bool Menu::popUp(core::Point screenPoint, std::function<void()> whenClosed)
+{
+    const bool wasOpen = isOpen();
+    if (!wasOpen) popUp(screenPoint);
+    if (wasOpen || !isOpen()) {
+        postMainQueue({std::move(whenClosed)});
+        return false;
+    }
+    whenClosed_.push_back(std::move(whenClosed));
+    return true;
 }
 
 void Menu::popUp(core::Point screenPoint) { menu_->popup(qtGlobalPoint(screenPoint).toPoint()); }
@@ -169,6 +246,52 @@ void Menu::cancelTracking()
 
 bool Menu::isOpen() const { return menu_ && menu_->isVisible(); }
 
-bool Menu::isAnyMenuOpen() { return !openMenus().empty(); }
+bool Menu::isAnyMenuOpen() { return !openStack().empty(); }
+
+std::vector<OpenMenu> Menu::openMenus()
+{
+    std::vector<OpenMenu> result;
+    for (auto it = openStack().rbegin(); it != openStack().rend(); ++it) {
+        const QMenu& menu = (*it)->qtMenu();
+        const QRect geometry = menu.geometry();
+        OpenMenu open;
+        open.frame = core::Rect(geometry.x(), geometry.y(), geometry.width(), geometry.height());
+        for (const QAction* action : menu.actions()) {
+            if (!action->isVisible()) continue;
+            OpenMenuEntry entry;
+            if (action->isSeparator()) {
+                entry.kind = OpenMenuEntry::Kind::separator;
+            } else {
+                entry.kind = isCustomRow(*action) ? OpenMenuEntry::Kind::view : OpenMenuEntry::Kind::item;
+                entry.text = entryText(*action);
+                entry.enabled = action->isEnabled();
+                entry.hasSubmenu = action->menu() != nullptr;
+            }
+            open.entries.push_back(std::move(entry));
+        }
+        result.push_back(std::move(open));
+    }
+    return result;
+}
+
+bool Menu::chooseInFrontMenu(const std::string& title)
+{
+    if (openStack().empty()) return false;
+    const QMenu& menu = openStack().back()->qtMenu();
+    const auto actions = menu.actions();
+    const auto found = std::find_if(actions.begin(), actions.end(), [&](const QAction* action) {
+        return action->isVisible() && !action->isSeparator() && entryText(*action) == title;
+    });
+    if (found == actions.end()) return false;
+    const QRectF place = QRectF(menu.actionGeometry(*found)).translated(menu.geometry().topLeft());
+    for (const auto type : {desktop::EventType::leftMouseDown, desktop::EventType::leftMouseUp}) {
+        desktop::Event event;
+        event.type = type;
+        event.location = {place.center().x(), place.center().y()};
+        event.clickState = 1;
+        desktop::input().postEvent(event);
+    }
+    return true;
+}
 
 }  // namespace ui

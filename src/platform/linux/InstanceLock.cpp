@@ -1,0 +1,146 @@
+#include "platform/linux/InstanceLock.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QPointer>
+#include <QTimer>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace linuxdesktop {
+namespace {
+
+const QByteArray reopenMessage = QByteArrayLiteral("reopen");
+// A connection that says nothing useful within this time is dropped.
+constexpr int connectionTimeoutMs = 1000;
+
+int milliseconds(double seconds) { return static_cast<int>(std::clamp(std::ceil(seconds * 1000), 0.0, 2147483647.0)); }
+
+}  // namespace
+
+std::string InstanceLock::defaultFolder()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime) return std::string(runtime) + "/glimra";
+    return QDir::tempPath().toStdString() + "/glimra-" + std::to_string(::getuid());
+}
+
+std::optional<std::string> InstanceLock::prepareFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return folder + ": cannot be created (" + std::strerror(errno) + ")";
+    struct stat status {};
+    if (::lstat(folder.c_str(), &status) != 0) return folder + ": cannot be read (" + std::strerror(errno) + ")";
+    if (S_ISLNK(status.st_mode)) return folder + ": is a symbolic link";
+    if (!S_ISDIR(status.st_mode)) return folder + ": is not a folder";
+    if (status.st_uid != ::geteuid()) return folder + ": belongs to another user";
+    if ((status.st_mode & 077) != 0) return folder + ": is open to group or others";
+    return std::nullopt;
+}
+
+InstanceLock::InstanceLock(std::string folder)
+    : folder_(std::move(folder)), lock_(std::make_unique<QLockFile>(QString::fromStdString(lockPath())))
+{
+    // Only a lock whose holder has died is stale, never one that is merely old.
+    lock_->setStaleLockTime(0);
+}
+
+InstanceLock::~InstanceLock()
+{
+    if (server_) {
+        server_->close();  // removes the socket file
+        delete server_;
+    }
+    lock_->unlock();
+}
+
+std::string InstanceLock::lockPath() const { return folder_ + "/instance.lock"; }
+std::string InstanceLock::socketPath() const { return folder_ + "/instance.sock"; }
+
+InstanceLock::Result InstanceLock::tryLock() { return waitForRelease(0); }
+
+InstanceLock::Result InstanceLock::waitForRelease(double timeoutSeconds)
+{
+    if (lock_->isLocked() || lock_->tryLock(milliseconds(timeoutSeconds))) return Result::acquired;
+    return lock_->error() == QLockFile::LockFailedError ? Result::heldByOther : Result::failed;
+}
+
+bool InstanceLock::isHeld() const { return lock_->isLocked(); }
+
+std::optional<long long> InstanceLock::holderPid() const
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (lock_->isLocked() || !lock_->getLockInfo(&pid, &host, &application) || pid <= 0) return std::nullopt;
+    return pid;
+}
+
+bool InstanceLock::listen(std::function<void()> onReopen, std::string* error)
+{
+    const auto fail = [error](const std::string& reason) {
+        if (error) *error = reason;
+        return false;
+    };
+    if (!lock_->isLocked()) return fail("the instance lock is not held");
+    if (server_) return fail("already listening");
+    const QString path = QString::fromStdString(socketPath());
+    QLocalServer::removeServer(path);  // a crashed holder's leftover
+    auto* server = new QLocalServer;
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(path)) {
+        const std::string reason = server->errorString().toStdString();
+        delete server;
+        return fail(reason);
+    }
+    server_ = server;
+    onReopen_ = std::move(onReopen);
+    connect(server_, &QLocalServer::newConnection, this, &InstanceLock::accept);
+    return true;
+}
+
+void InstanceLock::accept()
+{
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(connectionTimeoutMs, socket, [socket] { socket->abort(); });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            // Reads a few bytes at most; anything but the one message is ignored.
+            auto received = socket->property("received").toByteArray();
+            received += socket->read(reopenMessage.size() + 1 - received.size());
+            socket->setProperty("received", received);
+            if (received == reopenMessage) {
+                socket->disconnectFromServer();
+                if (auto callback = onReopen_) callback();
+            } else if (!reopenMessage.startsWith(received)) {
+                socket->abort();
+            }
+        });
+    }
+}
+
+bool InstanceLock::sendReopen(const std::string& folder, double timeoutSeconds)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const int budget = milliseconds(timeoutSeconds);
+    const auto remaining = [&] { return static_cast<int>(std::max<qint64>(0, budget - elapsed.elapsed())); };
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(folder + "/instance.sock"));
+    if (!socket.waitForConnected(remaining())) return false;
+    if (socket.write(reopenMessage) != reopenMessage.size()) return false;
+    while (socket.bytesToWrite() > 0)
+        if (!socket.waitForBytesWritten(remaining())) return false;
+    socket.disconnectFromServer();
+    return true;
+}
+
+}  // namespace linuxdesktop

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QLocalServer;
+class QLockFile;
+
+namespace linuxdesktop {
+
+// The single-instance rule's lock and its "reopen" channel, in a folder of this user's
+// alone: "instance.lock" (QLockFile) and "instance.sock" (a local socket). Main thread.
+class InstanceLock : public QObject {
+    Q_OBJECT
+
+public:
+    // $XDG_RUNTIME_DIR/glimra when XDG_RUNTIME_DIR is set, else glimra-<uid> in the
+    // temporary folder.
+    static std::string defaultFolder();
+
+    // Creates the folder with mode 0700 when it is missing (its parent must exist). None
+    // when it is fit to use; otherwise why not: it is a symlink, not a folder, not this
+    // user's, open to group or others, or cannot be created.
+    static std::optional<std::string> prepareFolder(const std::string& folder);
+
+    // The folder must have passed prepareFolder.
+    explicit InstanceLock(std::string folder);
+    // Stops listening and releases the lock.
+    ~InstanceLock() override;
+
+    enum class Result {
+        acquired,    // this process holds the lock now (or already did)
+        heldByOther, // a live process holds it; see holderPid
+        failed,      // the lock file cannot be written
+    };
+    // Takes the lock without waiting. Only a lock whose holder process is gone is taken
+    // over; a live holder's lock is never broken, however old.
+    Result tryLock();
+    // Waits until the holder gives the lock up and takes it, at most timeoutSeconds
+    // (blocks the calling thread). For a copy started while the old one still quits.
+    Result waitForRelease(double timeoutSeconds);
+    bool isHeld() const;
+    // The process that holds the lock, after tryLock answered heldByOther.
+    std::optional<long long> holderPid() const;
+
+    // Only while this process holds the lock: removes a leftover "instance.sock" and
+    // listens on it, readable by this user only. Every connection that sends "reopen"
+    // calls onReopen on the main thread; anything else is ignored. False (with the reason
+    // in *error) when the socket cannot be made.
+    bool listen(std::function<void()> onReopen, std::string* error = nullptr);
+
+    // The second copy's message: sends "reopen" to the holder's socket in the folder,
+    // waiting at most timeoutSeconds in all. True when it was written.
+    static bool sendReopen(const std::string& folder, double timeoutSeconds = 1.0);
+
+    std::string lockPath() const;
+    std::string socketPath() const;
+
+private:
+    void accept();
+
+    std::string folder_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer* server_ = nullptr;
+    std::function<void()> onReopen_;
+};
+
+}  // namespace linuxdesktop

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/ui/StyledTitle.h"
+
+#include <QMenu>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QAction;
+
+namespace ui {
+
+// The QMenu behind ui::Menu: draws the styled titles of its items (through a style that
+// knows them) and answers their
+// Command-key equivalents while it is open (the desktop's keys reach the menu directly,
+// past Qt's shortcut handling).
+class MenuWidget : public QMenu {
+    Q_OBJECT
+
+public:
+    MenuWidget();
+
+    // The action shows the runs; its text becomes their shown text.
+    static void setStyledTitle(QAction& action, const StyledTitle& title);
+    static std::optional<StyledTitle> styledTitle(const QAction& action);
+
+    // What names a custom row in listings.
+    static void setDescription(QAction& action, const std::string& description);
+    static std::string description(const QAction& action);
+
+    // Closes this menu and the menus it hangs from, before a key equivalent's action.
+    std::function<void()> closeAll;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace ui

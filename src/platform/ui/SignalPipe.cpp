@@ -1,0 +1,96 @@
+#include "platform/ui/SignalPipe.h"
+
+#include "platform/dispatch/Queue.h"
+
+#include <QSocketNotifier>
+
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <unistd.h>
+
+namespace ui::SignalPipe {
+namespace {
+
+constexpr std::array caught = {SIGUSR1, SIGUSR2, SIGTERM, SIGINT};
+
+// Written by the signal handler, read on the main thread.
+int writeEnd = -1;
+int readEnd = -1;
+
+struct Reader {
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::map<int, std::function<void()>> handlers;
+};
+
+Reader& reader()
+{
+    static Reader state;
+    return state;
+}
+
+void onSignal(int signalNumber)
+{
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    // A full pipe drops the signal: the reader is already behind by thousands of them.
+    [[maybe_unused]] const auto written = ::write(writeEnd, &byte, 1);
+    errno = saved;
+}
+
+bool isCaught(int signalNumber)
+{
+    for (const int caughtSignal : caught)
+        if (caughtSignal == signalNumber) return true;
+    return false;
+}
+
+bool makePipe()
+{
+    if (readEnd >= 0) return true;
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    readEnd = ends[0];
+    writeEnd = ends[1];
+    reader().notifier = std::make_unique<QSocketNotifier>(readEnd, QSocketNotifier::Read);
+    QObject::connect(reader().notifier.get(), &QSocketNotifier::activated, [] { drain(); });
+    return true;
+}
+
+}  // namespace
+
+bool handle(int signalNumber, std::function<void()> handler)
+{
+    if (!isCaught(signalNumber) || !makePipe()) return false;
+    reader().handlers[signalNumber] = std::move(handler);
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(signalNumber, &action, nullptr) == 0;
+}
+
+void drain()
+{
+    if (readEnd < 0) return;
+    unsigned char buffer[64];
+    ssize_t count;
+    while ((count = ::read(readEnd, buffer, sizeof buffer)) > 0) {
+        for (ssize_t i = 0; i < count; ++i) {
+            const auto found = reader().handlers.find(buffer[i]);
+            if (found != reader().handlers.end() && found->second) dispatch::main().async(found->second);
+        }
+    }
+}
+
+void reset()
+{
+    for (const int signalNumber : caught) std::signal(signalNumber, SIG_DFL);
+    reader().handlers.clear();
+    drain();  // signals that came before are dropped with their handlers
+}
+
+}  // namespace ui::SignalPipe

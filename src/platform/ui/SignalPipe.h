@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+
+namespace ui {
+
+// Turns the process signals SIGUSR1, SIGUSR2, SIGTERM and SIGINT into main-queue tasks.
+// The signal handler only write()s the signal's number to a pipe; a reader on the main
+// thread (driven by the Qt event loop) posts one main-queue task per signal received to
+// the handler registered for it. Main thread only.
+namespace SignalPipe {
+
+// Registers the handler of one of the four signals (replacing an earlier one) and catches
+// that signal from now on; the other signals keep their disposition. False for any other
+// signal, or when the pipe cannot be made.
+bool handle(int signalNumber, std::function<void()> handler);
+
+// Reads what the pipe holds now and posts its tasks, without waiting for the event loop.
+void drain();
+
+// Gives the four signals back their default disposition and forgets the handlers.
+void reset();
+
+}  // namespace SignalPipe
+
+}  // namespace ui
