@@ -6,16 +6,12 @@
 #include "capture/Catalog.h"
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
-#include "panels/PanelFonts.h"
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "update/AppUpdate.h"
 #include "update/UpdateInstaller.h"
 
-#include <QAction>
-#include <QKeySequence>
-#include <QMenu>
 
 namespace app {
 
@@ -25,27 +21,26 @@ struct StatusMenu::Alive {
 
 namespace {
 
-// Titles drawn in a weight or colour of their own.
-void applyLook(const ui::MenuItem& item, MenuLook look)
+using Run = ui::TitleRun;
+
+void applyLook(ui::MenuItem& item, const std::string& title, MenuLook look)
 {
-    QAction* action = item.qtAction();
-    if (!action || look == MenuLook::plain) return;
-    action->setFont(panels::systemFont(13, look == MenuLook::accent ? QFont::Medium : QFont::Normal));
+    if (look == MenuLook::accent) item.setStyledTitle({Run{title, Run::Weight::medium, Run::Color::accent}});
+    if (look == MenuLook::red) item.setStyledTitle({Run{title, Run::Weight::regular, Run::Color::red}});
 }
 
 }  // namespace
 
 StatusMenu::StatusMenu(Host host) : host_(std::move(host)), alive_(std::make_shared<Alive>(Alive{this}))
 {
-    menu_.onWillOpen = [this] {
-        menuNeedsUpdate();
-        menuWillOpen();
-    };
+    menu_.onNeedsUpdate = [this] { menuNeedsUpdate(); };
+    menu_.onWillOpen = [this] { menuWillOpen(); };
     menu_.onClosed = [this] { menuDidClose(); };
 }
 
 StatusMenu::~StatusMenu()
 {
+    menu_.onNeedsUpdate = nullptr;
     menu_.onWillOpen = nullptr;
     menu_.onClosed = nullptr;
 }
@@ -94,7 +89,7 @@ void StatusMenu::rebuildMenu(bool force)
             const auto alive = weak.lock();
             if (alive && alive->menu->host_.beginFocusOnWindow) alive->menu->host_.beginFocusOnWindow(window);
         };
-        owner.addCustomRow(row);
+        owner.addCustomRow(row, row->title());
     };
 
     for (const auto& entry : plan.entries) {
@@ -103,13 +98,15 @@ void StatusMenu::rebuildMenu(bool force)
             menu_.addSeparator();
             break;
         case MenuEntry::Kind::header:
-            menu_.addCustomRow(new MenuHeaderView(entry.title, plan.rowWidth));
+            menu_.addCustomRow(new MenuHeaderView(entry.title, plan.rowWidth), entry.title);
             break;
         case MenuEntry::Kind::windowRow:
             rowFor(menu_, entry.window);
             break;
         case MenuEntry::Kind::more: {
-            ui::Menu& submenu = menu_.addSubmenu(L10n::t("更多") + entry.title);
+            ui::Menu& submenu = menu_.addSubmenu(entry.title);
+            auto item = submenu.supermenuItem();
+            item.setStyledTitle({Run{L10n::t("更多"), Run::Weight::bold}, Run{entry.title}});
             for (std::size_t i = 0; i < entry.window; ++i) rowFor(submenu, i);
             break;
         }
@@ -123,8 +120,8 @@ void StatusMenu::rebuildMenu(bool force)
             }
             auto item = menu_.addItem(entry.title, std::move(run));
             item.setEnabled(entry.enabled);
-            applyLook(item, entry.look);
-            if (entry.commandComma && item.qtAction()) item.qtAction()->setShortcut(QKeySequence("Ctrl+,"));
+            applyLook(item, entry.title, entry.look);
+            if (entry.commandComma) item.setKeyEquivalent(",");
             break;
         }
         }
