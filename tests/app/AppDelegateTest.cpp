@@ -8,6 +8,7 @@
 #include "app/LaunchSelfTests.h"
 #include "panels/PanelContentView.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/sim/SimWorkspace.h"
 #include "platform/ui/RecordingAlertPresenter.h"
 #include "platform/ui/StatusItem.h"
 #include "support/DiagLines.h"
@@ -212,11 +213,14 @@ TEST_F(AppDelegateTest, TheDiagnosticsSelfTestReplacesALinkPlantedUnderItsNameAn
 
 TEST_F(AppDelegateTest, ASecondInstanceActivatesTheFirstAndExitsBeforeItsStatusItem)
 {
-    addApp(77, "Glimra", "com.glimra.app");
+    // Another copy, listed first among the applications with the own identifier.
+    bool activated = false;
+    std::dynamic_pointer_cast<sim::SimWorkspace>(desktop().workspace)
+        ->setOtherInstance(sim::SimWorkspace::OtherInstance{77, [&] { activated = true; }});
     shell->launch({});
     EXPECT_EQ(shell->exitStatus(), 0);
     EXPECT_EQ(linesWith("检测到已有实例"), std::vector<std::string>{"检测到已有实例 pid=77 → 激活并退出当前进程"});
-    EXPECT_EQ(desktop::workspace().frontmostApplication()->pid, 77);
+    EXPECT_TRUE(activated);
     EXPECT_TRUE(ui::StatusItem::all().empty());
     EXPECT_TRUE(linesWith("启动 preflightScreen=").empty());
 }

@@ -63,9 +63,10 @@ TEST(PanelSelfTests, TheLayoutSelfTestLogsTheTiledFramesAndExits)
                                                           "   #4 x=428 y=16 500x320 右=928 上=336",
                                                           "   #5 x=428 y=348 320x201 右=748 上=549",
                                                       }));
-    // Four corners of five frames each; the self-test ends the launch before anything
-    // else is logged.
-    EXPECT_EQ(run.lines.size(), 4u * 6);
+    // The argument's line, then four corners of five frames each; the self-test ends the
+    // launch before anything else is logged.
+    EXPECT_EQ(run.lines.front(), "启动参数 -glimra-layout-selftest → 四角平铺布局自检");
+    EXPECT_EQ(run.lines.size(), 1 + 4u * 6);
 }
 
 TEST(PanelSelfTests, TheSizeSelfTestLogsTheTableOnAWideScreen)
@@ -73,6 +74,7 @@ TEST(PanelSelfTests, TheSizeSelfTestLogsTheTableOnAWideScreen)
     const auto run = runSelfTest("-glimra-size-selftest");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.lines, (std::vector<std::string>{
+                             "启动参数 -glimra-size-selftest → 小窗尺寸自检",
                              "尺寸自检（屏 3440x1410，倍数 1.2）：",
                              "   宽高比 0.500 → 352x704  面积 247739",
                              "   宽高比 0.797 → 444x558  面积 247739",
@@ -90,6 +92,7 @@ TEST(PanelSelfTests, TheFocusSelfTestPassesAllEightCases)
     const auto run = runSelfTest("-glimra-focus-selftest");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.lines, (std::vector<std::string>{
+                             "启动参数 -glimra-focus-selftest → 聚焦几何自检",
                              "聚焦自检（E=(0.050, 0.000, 0.900, 1.000) 源窗口=(100.000, 200.000, 800.000, 600.000)）：",
                              "聚焦自检: PASS 未聚焦 = E（零回归） —— → (0.050, 0.000, 0.900, 1.000)",
                              "聚焦自检: PASS 窗口底部 1/4 → y=0.5 —— x=0.000 y=0.500 w=0.500 h=0.500 占比=25%",
