@@ -275,7 +275,15 @@ void Menu::popUp(core::Point viewPoint, const QWidget& view, bool viewFlipped)
 
 void Menu::cancelTracking()
 {
-    for (Menu* menu = this; menu; menu = menu->supermenu_) menu->menu_->hide();
+    Menu* top = this;
+    while (top->supermenu_) top = top->supermenu_;
+    top->hideWithSubmenus();
+}
+
+void Menu::hideWithSubmenus()
+{
+    for (const auto& submenu : submenus_) submenu->hideWithSubmenus();
+    if (menu_) menu_->hide();
 }
 
 bool Menu::isOpen() const { return menu_ && menu_->isVisible(); }
@@ -317,6 +325,15 @@ bool Menu::chooseInFrontMenu(const std::string& title)
         return action->isVisible() && !action->isSeparator() && entryText(*action) == title;
     });
     if (found == actions.end()) return false;
+    // Qt opens a submenu only after a delay on its own timer: open it at once, as the
+    // click would.
+    if (QMenu* hanging = (*found)->menu()) {
+        for (const auto& submenu : openStack().back()->submenus_)
+            if (&submenu->qtMenu() == hanging && (*found)->isEnabled()) {
+                submenu->showAt(menu.geometry().topLeft() + menu.actionGeometry(*found).topRight());
+                return true;
+            }
+    }
     const QRectF place = QRectF(menu.actionGeometry(*found)).translated(menu.geometry().topLeft());
     for (const auto type : {desktop::EventType::leftMouseDown, desktop::EventType::leftMouseUp}) {
         desktop::Event event;

@@ -106,7 +106,7 @@ public:
     void popUp(core::Point screenPoint);
     // The same at a point in the view's coordinates (bottom-left origin unless flipped).
     void popUp(core::Point viewPoint, const QWidget& view, bool viewFlipped);
-    // Closes this menu and the menus it hangs from.
+    // Closes the top-level menu this one hangs from (or this one) and every submenu.
     void cancelTracking();
     bool isOpen() const;
 
@@ -133,6 +133,7 @@ private:
     void opened();
     void closed();
     void showAt(QPoint qtGlobal);
+    void hideWithSubmenus();
     // Keeps the menu on the desktop display it opens on: a top-level menu at the point it
     // was asked for, a submenu beside its item, shifted or flipped to stay inside.
     void placeOnDesktop();

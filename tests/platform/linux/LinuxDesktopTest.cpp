@@ -1,4 +1,5 @@
 #include "platform/linux/DesktopUrlOpener.h"
+#include "platform/linux/ProcessTools.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/XdgLoginItem.h"
 #include "support/QtTestApplication.h"
@@ -82,6 +83,30 @@ TEST_F(LinuxDesktopTest, QtPasteboardUsesTheClipboard)
     pasteboard.setString("Glimra 诊断");
     clock().runUntilIdle();
     EXPECT_EQ(pasteboard.string(), "Glimra 诊断");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProcessToolsTest, RunsReportExitTimeOutAndStartFailure)
+{
+    linuxdesktop::ProcessTools tools;
+    auto outcome = tools.run("/bin/sh", {"-c", "exit 3"}, 5);
+    EXPECT_EQ(outcome.kind, desktop::ToolOutcome::Kind::exited);
+    EXPECT_EQ(outcome.exitStatus, 3);
+    EXPECT_TRUE(tools.run("/bin/sh", {"-c", "exit 0"}, 5).succeeded());
+    // Arguments reach the tool as they are: no shell on the way.
+    EXPECT_TRUE(tools.run("/bin/sh", {"-c", "test \"$1\" = '$HOME;x'", "sh", "$HOME;x"}, 5).succeeded());
+
+    EXPECT_EQ(tools.run("/nonexistent/tool", {}, 5).kind, desktop::ToolOutcome::Kind::couldNotStart);
+
+    const auto started = std::chrono::steady_clock::now();
+    outcome = tools.run("/bin/sleep", {"10"}, 0.2);
+    EXPECT_EQ(outcome.kind, desktop::ToolOutcome::Kind::timedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+
+    EXPECT_FALSE(tools.launch("/nonexistent/tool", {}));
 }
 
 }  // namespace

@@ -1,0 +1,152 @@
+#include "platform/linux/InstanceLock.h"
+
+#include "support/QtTestApplication.h"
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QLockFile>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using Result = linuxdesktop::InstanceLock::Result;
+
+class InstanceLockTest : public testsupport::VirtualTimeTest {
+protected:
+    void SetUp() override
+    {
+        testsupport::ensureQtApplication();
+        VirtualTimeTest::SetUp();
+        folder = home() + "/run/glimra";
+        ::mkdir((home() + "/run").c_str(), 0700);
+    }
+
+    // Runs Qt's events until the condition holds, at most two seconds.
+    template <typename Condition>
+    bool pumpUntil(Condition condition)
+    {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!condition() && elapsed.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return condition();
+    }
+
+    std::string folder;
+};
+
+TEST_F(InstanceLockTest, TheFolderComesFromTheRuntimeFolderAndIsCreatedPrivate)
+{
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string kept = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", (home() + "/run").c_str(), 1);
+    EXPECT_EQ(linuxdesktop::InstanceLock::defaultFolder(), folder);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_NE(linuxdesktop::InstanceLock::defaultFolder().find("/glimra-" + std::to_string(::getuid())),
+              std::string::npos);
+    if (saved) ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
+
+    EXPECT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    struct stat status {};
+    ASSERT_EQ(::stat(folder.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    EXPECT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt) << "an existing good folder";
+}
+
+TEST_F(InstanceLockTest, UnsafeFoldersAreRefused)
+{
+    ::mkdir((home() + "/open").c_str(), 0700);
+    ::chmod((home() + "/open").c_str(), 0755);
+    const auto open = linuxdesktop::InstanceLock::prepareFolder(home() + "/open");
+    ASSERT_TRUE(open);
+    EXPECT_NE(open->find("open to group or others"), std::string::npos);
+
+    ::mkdir((home() + "/real").c_str(), 0700);
+    ::symlink((home() + "/real").c_str(), (home() + "/link").c_str());
+    const auto link = linuxdesktop::InstanceLock::prepareFolder(home() + "/link");
+    ASSERT_TRUE(link);
+    EXPECT_NE(link->find("symbolic link"), std::string::npos);
+
+    testsupport::writeFile(home() + "/file", "x");
+    const auto file = linuxdesktop::InstanceLock::prepareFolder(home() + "/file");
+    ASSERT_TRUE(file);
+    EXPECT_NE(file->find("not a folder"), std::string::npos);
+
+    EXPECT_TRUE(linuxdesktop::InstanceLock::prepareFolder(home() + "/missing/parent/glimra"));
+}
+
+TEST_F(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo)
+{
+    ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    auto first = std::make_unique<linuxdesktop::InstanceLock>(folder);
+    EXPECT_EQ(first->tryLock(), Result::acquired);
+    EXPECT_EQ(first->tryLock(), Result::acquired) << "already held";
+
+    linuxdesktop::InstanceLock second(folder);
+    EXPECT_EQ(second.tryLock(), Result::heldByOther);
+    EXPECT_EQ(second.holderPid(), ::getpid());
+    EXPECT_FALSE(second.isHeld());
+    EXPECT_EQ(second.waitForRelease(0.1), Result::heldByOther);
+
+    first.reset();
+    EXPECT_EQ(second.waitForRelease(1), Result::acquired);
+}
+
+TEST_F(InstanceLockTest, ADeadHoldersLockIsTakenOver)
+{
+    ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    const std::string path = folder + "/instance.lock";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        QLockFile lock(QString::fromStdString(path));
+        ::_exit(lock.tryLock(0) ? 0 : 1);  // dies holding it
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(std::filesystem::exists(path));
+
+    linuxdesktop::InstanceLock lock(folder);
+    EXPECT_EQ(lock.tryLock(), Result::acquired);
+}
+
+TEST_F(InstanceLockTest, TheHolderHearsReopenAndIgnoresAnythingElse)
+{
+    ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    EXPECT_FALSE(linuxdesktop::InstanceLock::sendReopen(folder, 0.2)) << "nobody listens";
+
+    linuxdesktop::InstanceLock holder(folder);
+    int reopened = 0;
+    std::string error;
+    EXPECT_FALSE(holder.listen([&] { ++reopened; }, &error)) << "not before the lock is held";
+    ASSERT_EQ(holder.tryLock(), Result::acquired);
+    testsupport::writeFile(holder.socketPath(), "leftover");
+    ASSERT_TRUE(holder.listen([&] { ++reopened; }, &error)) << error;
+    struct stat status {};
+    ASSERT_EQ(::stat(holder.socketPath().c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 077, 0u) << "this user's only";
+
+    EXPECT_TRUE(linuxdesktop::InstanceLock::sendReopen(folder));
+    EXPECT_TRUE(pumpUntil([&] { return reopened == 1; }));
+
+    // Not the message: ignored.
+    QLocalSocket other;
+    other.connectToServer(QString::fromStdString(holder.socketPath()));
+    ASSERT_TRUE(other.waitForConnected(1000));
+    other.write("reopen-and-more");
+    other.waitForBytesWritten(1000);
+    pumpUntil([&] { return other.state() == QLocalSocket::UnconnectedState; });
+    EXPECT_EQ(reopened, 1);
+
+    EXPECT_TRUE(linuxdesktop::InstanceLock::sendReopen(folder));
+    EXPECT_TRUE(pumpUntil([&] { return reopened == 2; }));
+}
+
+}  // namespace
