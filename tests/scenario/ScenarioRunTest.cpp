@@ -162,7 +162,7 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
     const auto ordered = nlohmann::ordered_json::parse(readFile(out.path() + "/state.json"));
     for (auto it = ordered.begin(); it != ordered.end(); ++it) keys.push_back(it.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"time", "frontmost", "activationPolicy", "pointer", "displays", "windows",
-                                              "panels", "hotkeys", "settings"}));
+                                              "panels", "statusItems", "menus", "hotkeys", "settings"}));
 }
 
 TEST(ScenarioRun, OutputFilesHoldTheLogsTheJournalAndThePictures)

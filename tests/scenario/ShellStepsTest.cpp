@@ -2,6 +2,7 @@
 #include "scenario/OutputFiles.h"
 #include "scenario/ScenarioRunner.h"
 #include "scenario/StatusMenuApplication.h"
+#include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@ const std::string world = R"("displays": [{"id": 1, "frame": [0, 0, 1512, 982], 
 scenario::RunResult runInto(const std::string& folder, const std::string& steps, const std::string& extra = "",
                             std::unique_ptr<scenario::Application> app = std::make_unique<testsupport::StatusMenuApplication>())
 {
+    testsupport::ensureQtApplication();
     TempDir input;
     const std::string file = input.path() + "/scenario.json";
     testsupport::writeFile(file, "{" + world + extra + R"(, "steps": [)" + steps + "]}");
