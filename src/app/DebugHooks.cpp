@@ -6,7 +6,7 @@
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
-#include "app/DebugHooksSignals.h"
+#include "platform/ui/SignalPipe.h"
 
 #include <QWidget>
 
@@ -92,7 +92,7 @@ void installDebugSignal(const std::vector<std::string>& arguments, Actions actio
             if (showSettings) showSettings(tab);
         });
     }
-    onSignal(SIGUSR2, [actions = std::move(actions)] {
+    ui::SignalPipe::handle(SIGUSR2, [actions = std::move(actions)] {
         Diag::log("USR2 调试信号: 捕捉最小 onscreen 窗口");
         captureSmallestWindow(actions);
     });

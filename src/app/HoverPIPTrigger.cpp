@@ -1,7 +1,5 @@
 #include "app/HoverPIPTrigger.h"
 
-#include <QMenu>  // before Menu.h, whose inline qtMenu() needs the whole type
-
 #include "foundation/Diag.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"

@@ -4,7 +4,7 @@
 #include "foundation/LogText.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
-#include "app/DebugHooksSignals.h"
+#include "platform/ui/SignalPipe.h"
 #include "platform/ui/Window.h"
 
 #include <QPainter>
@@ -73,7 +73,7 @@ void injectAndTrack(core::Point home, const std::string& tag)
 
 void install()
 {
-    DebugHooks::onSignal(SIGUSR1, [] { run(); });
+    ui::SignalPipe::handle(SIGUSR1, [] { run(); });
 }
 
 bool isActive() { return active; }

@@ -2,6 +2,9 @@
 #include "app/ScrollProbe.h"
 #include "app/SmallestWindow.h"
 #include "panels/PanelFixture.h"
+#include "platform/ui/SignalPipe.h"
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +80,12 @@ TEST(DebugHooksArgumentsTest, TheTabIsTheFirstTabArgumentWhenItIsADecimalNumber)
 
 class DebugHooksTest : public paneltest::PanelFixture {
 protected:
+    void TearDown() override
+    {
+        ui::SignalPipe::reset();
+        PanelFixture::TearDown();
+    }
+
     DebugHooks::Actions recordingActions()
     {
         return {.createPanel =
@@ -113,6 +122,29 @@ TEST_F(DebugHooksTest, TheSmallestWindowOfAnotherProcessIsMirroredWhole)
     clock().runUntilIdle();
     EXPECT_EQ(created.size(), 1u);
     EXPECT_EQ(linesWith("USR2 捕捉最小窗口").size(), 1u);
+}
+
+TEST_F(DebugHooksTest, ARealSigusr2GoesThroughThePipeToTheMainQueue)
+{
+    addApp(43, "Mail", "com.example.mail");
+    addWindow(43, 502, {700, 300, 120, 90}, "Small");
+    DebugHooks::installDebugSignal({"glimra"}, recordingActions());
+    ASSERT_EQ(std::raise(SIGUSR2), 0);
+    EXPECT_TRUE(linesWith("USR2").empty());  // nothing in signal context
+    ui::SignalPipe::drain();
+    clock().runUntilIdle();
+    EXPECT_EQ(linesWith("USR2"), (std::vector<std::string>{"USR2 调试信号: 捕捉最小 onscreen 窗口",
+                                                          "USR2 捕捉最小窗口: #502 owner=Mail"}));
+    EXPECT_EQ(created, (std::vector<Created>{{502, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）"}}));
+}
+
+TEST_F(DebugHooksTest, ARealSigusr1RunsOneProbe)
+{
+    ScrollProbe::install();
+    ASSERT_EQ(std::raise(SIGUSR1), 0);
+    ui::SignalPipe::drain();
+    clock().runUntilIdle();
+    EXPECT_EQ(linesWith("滚动探针v6").size(), 2u);
 }
 
 TEST_F(DebugHooksTest, TheSettingsArgumentsAreLoggedAndOpenTheSettingsLater)

@@ -5,6 +5,7 @@
 #include "support/SimDesktopTest.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimInput.h"
+#include "platform/ui/Menu.h"
 
 #include <gtest/gtest.h>
 
@@ -266,6 +267,21 @@ TEST_F(HoverTriggerOnDesktopTest, SuspensionHidesTheBlockSensesNothingAndResumes
     trigger->stop();
     EXPECT_FALSE(blockVisible());
     EXPECT_FALSE(trigger->isPolling());
+}
+
+TEST_F(HoverTriggerOnDesktopTest, NoTickCountsWhileAMenuIsOpen)
+{
+    ui::Menu menu;
+    menu.addItem("Item");
+    ASSERT_TRUE(menu.popUp({20, 500}, {}));
+    trigger->start();
+    input->userMouseMove(inZone);
+    clock().advance(3);
+    EXPECT_EQ(trigger->sensor().currentTarget(), 0u);
+    EXPECT_FALSE(blockVisible());
+    menu.cancelTracking();
+    clock().advance(1.2);
+    EXPECT_TRUE(blockVisible());
 }
 
 TEST_F(HoverTriggerOnDesktopTest, SwitchedOffInTheSettingsItDoesNotStart)
