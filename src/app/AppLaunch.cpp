@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/DebugHooks.h"
+#include "app/HeadlessNotices.h"
 #include "app/HoldKeyMonitor.h"
 #include "app/HotKeyRegistry.h"
 #include "app/HotKeyTable.h"
@@ -180,6 +181,7 @@ void AppDelegate::logStartupLines()
 
 void AppDelegate::installStatusItem()
 {
+    dropHeadlessNotices();
     statusItem_ = std::make_unique<ui::StatusItem>();
     // No image of its own on this desktop: the title stands in for it.
     statusItem_->setTitle("PIP");

@@ -4,6 +4,7 @@
 #include "capture/Catalog.h"
 #include "foundation/Diag.h"
 #include "panels/PipPanel.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
 #include <algorithm>
@@ -49,8 +50,11 @@ void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus)
 
 void beginFocusCreateOn(std::optional<desktop::WindowID> restrictTo)
 {
-    if (!restrictTo) {
-        if (auto* delegate = AppDelegate::shared()) delegate->beginFocusCreate(std::nullopt);
+    auto* delegate = AppDelegate::shared();
+    if (!delegate) return;
+    // Without the permission the catalog offers nothing; the delegate tells the user why.
+    if (!restrictTo || !desktop::permissions().screenCapturePreflight()) {
+        delegate->beginFocusCreate(std::nullopt);
         return;
     }
     withCatalogWindow(*restrictTo, "beginFocusCreate", [](const desktop::ShareableWindow& window) {

@@ -15,7 +15,8 @@ namespace app {
 void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus);
 
 // The delegate's region selection; with a window, resolved through a fresh catalog
-// first (one log line and nothing started when it is not offered).
+// first (one log line and nothing started when it is not offered). Without the
+// screen-recording permission the delegate's permission alert shows.
 void beginFocusCreateOn(std::optional<desktop::WindowID> restrictTo);
 
 // Closes every mini window of the source window; one log line when there is none.

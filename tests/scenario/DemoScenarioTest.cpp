@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -28,8 +29,8 @@ scenario::RunResult runEmpty(const std::string& file, const std::string& folder)
     return scenario::runScenario(std::get<scenario::Scenario>(loaded), folder, std::move(app));
 }
 
-// The demo as the executable runs it: with the stand-in shell, whose mini windows need
-// the Qt application.
+// The demo as the executable runs it: with the application, whose own windows need the
+// Qt application.
 scenario::RunResult runDemo(const std::string& folder)
 {
     testsupport::ensureQtApplication();
@@ -50,7 +51,26 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
     EXPECT_EQ(state["frontmost"], 501);
     EXPECT_EQ(state["pointer"], json::parse("[1800.0, 400.0]"));
     EXPECT_EQ(state["displays"].size(), 2u);
-    EXPECT_EQ(state["hotkeys"], json::array());
+    // The seven registered hot keys (the hold key is watched, not registered).
+    EXPECT_EQ(state["hotkeys"], json::parse(R"([
+        {"id": 1, "code": 35, "mask": 2304}, {"id": 3, "code": 46, "mask": 2304}, {"id": 2, "code": 11, "mask": 2304},
+        {"id": 4, "code": 13, "mask": 2304}, {"id": 5, "code": 17, "mask": 2304}, {"id": 6, "code": 3, "mask": 2304},
+        {"id": 7, "code": 15, "mask": 2304}])"));
+    ASSERT_EQ(state["statusItems"].size(), 1u);
+    EXPECT_EQ(state["statusItems"][0]["title"], "PIP");
+    EXPECT_EQ(state["menus"], json::array());
+
+    // The menu opened under the status item: the window rows after the header, the
+    // commands below; the video picked from it, the terminal mirrored with ⌥⌘P.
+    const json menu = json::parse(readFile(out.path() + "/menu.json"));
+    ASSERT_EQ(menu["menus"].size(), 1u);
+    EXPECT_EQ(menu["menus"][0]["items"][4], json::parse(R"({"view": "Browser · Video"})"));
+    EXPECT_NEAR(menu["menus"][0]["frame"][1].get<double>(), 25, 1e-6);
+    const auto lines = testsupport::logLines(out.path());
+    const auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    EXPECT_TRUE(has("建窗: 原因=[菜单·窗口列表选中] 源=Browser(pid 502) 窗口#5150 聚焦=整窗"));
+    EXPECT_TRUE(has("小窗化当前窗口: 前台=com.example.terminal pid=503"));
+    EXPECT_TRUE(has("建窗: 原因=[快捷键/菜单·小窗化当前窗口(captureFrontmost)] 源=Terminal(pid 503) 窗口#6001 聚焦=整窗"));
 
     // The video's and the terminal's mini windows, tiled into the top-right corner of the
     // display each source lies on.
@@ -89,12 +109,12 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
             EXPECT_EQ(w["frame"], json::parse("[700.0, 350.0, 760.0, 480.0]"));
         }
     }
-    EXPECT_EQ(own, 2);
+    EXPECT_EQ(own, 3);  // the two mini windows and the status item
     EXPECT_EQ(ids, (std::vector<std::uint32_t>{4243, 4242, 5150, 6001, 5151}));
     EXPECT_EQ(owners, (std::map<std::string, int>{{"Browser", 2}, {"Editor", 2}, {"Terminal", 1}}));
 
     EXPECT_EQ(json::parse(readFile(out.path() + "/state-3.5.json"))["time"], 3.5);
-    for (const char* picture : {"desktop.png", "preview.png", "pinned.png"})
+    for (const char* picture : {"menu.png", "desktop.png", "tiled.png", "preview.png", "pinned.png"})
         EXPECT_EQ(readFile(out.path() + "/" + picture).substr(1, 3), "PNG") << picture;
     EXPECT_TRUE(std::filesystem::exists(out.path() + "/data/Glimra/diag.log"));
 }
@@ -148,7 +168,14 @@ TEST(DemoScenario, TheExecutableWritesWhatTheRunnerWritesAndRefusesBadInput)
         return std::pair(outcome.status, outcome.err);
     };
     EXPECT_EQ(run("--scenario " + demo + " --out " + out), std::pair(0, std::string()));
-    EXPECT_EQ(testsupport::differingFiles(out, inProcess.path()), std::vector<std::string>{});
+    // The launch line names the folder of the running executable: the test's or glimra's.
+    EXPECT_EQ(testsupport::differingFiles(out, inProcess.path()), std::vector<std::string>{"data/Glimra/diag.log"});
+    const auto withoutPath = [](std::vector<std::string> lines) {
+        for (auto& line : lines)
+            if (line.starts_with("启动 preflightScreen=")) line = line.substr(0, line.find(" path="));
+        return lines;
+    };
+    EXPECT_EQ(withoutPath(testsupport::logLines(out)), withoutPath(testsupport::logLines(inProcess.path())));
 
     const std::string bad = scratch + "/bad.json";
     testsupport::writeFile(bad, R"({"steps": [{"at": 1, "do": "window.move", "id": 1, "frame": [0, 0]}]})");
