@@ -139,8 +139,9 @@ private:
     std::unique_ptr<linuxdesktop::InstanceLock> instanceLock_;
     std::unique_ptr<ForeignFrontWatch> frontWatch_;
     std::optional<desktop::Token> displayObserver_;
-    std::unique_ptr<ui::StatusItem> statusItem_;
+    // The item holds the menu: it goes first.
     std::unique_ptr<StatusMenu> statusMenu_;
+    std::unique_ptr<ui::StatusItem> statusItem_;
     std::unique_ptr<HotKeyRegistry> hotKeys_;
     HotKeyPanelHiding panelHiding_;
     dispatch::Timer refreshTimer_;
