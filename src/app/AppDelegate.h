@@ -104,8 +104,8 @@ public:
 
     // The last catalog list of source windows, as the status menu keeps it.
     const std::vector<desktop::ShareableWindow>& cachedWindows() const;
-    StatusMenu* statusMenu() const { return statusMenu_.get(); }
-    ui::StatusItem* statusItem() const { return statusItem_.get(); }
+    // The hot keys, for the settings window to register them again after a change; none
+    // before the launch reaches them.
     HotKeyRegistry* hotKeys() const { return hotKeys_.get(); }
     void rebuildMenu(bool force);
 
