@@ -221,7 +221,11 @@ void AppDelegate::menuShotLaunch()
         workspace.activate(workspace.ownPid(), {.ignoringOtherApps = true});
         dispatch::global().asyncAfter(menuShotDelay, [weak] {
             const int status = MenuShot::takeShot();
-            if (const auto self = weak.lock()) (*self)->exitWith(status);
+            // The run ends on the main queue, which is free again once the menu has
+            // been photographed; only the watchdog ends the process from here.
+            dispatch::main().async([weak, status] {
+                if (const auto self = weak.lock()) (*self)->exitWith(status);
+            });
         });
         delegate.statusItem_->performClick([] { Diag::log("菜单截图: performClick 返回（菜单未跟踪或已关闭）"); });
     });
