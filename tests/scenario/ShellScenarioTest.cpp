@@ -216,4 +216,29 @@ TEST(ShellInstances, ASecondLiveCopyExitsAndTheFirstKeepsRunningUntilSIGTERM)
     EXPECT_EQ(first.waitForExit(30), 0) << first.err();
 }
 
+// A relaunched copy waits until the copy that started it has given up the lock, then
+// runs in its place instead of meeting it as a second instance.
+TEST(ShellInstances, ARelaunchedCopyWaitsForTheLockAndTakesOver)
+{
+    TempDir scratch, runtime;
+    const std::string file = scratch.path() + "/world.json";
+    writeFile(file, "{" + oneApp + "}");
+    const std::map<std::string, std::string> environment{{"XDG_RUNTIME_DIR", runtime.path()}};
+    const auto launched = [&](const std::string& out) { return holds(logLines(out), "已清空最小尺寸学习缓存"); };
+    GlimraChild first({"--live", file, "--out", scratch.path() + "/first"}, scratch.path(), environment);
+    ASSERT_TRUE(testsupport::waitUntil(30, [&] { return !first.running() || launched(scratch.path() + "/first"); }));
+
+    GlimraChild relaunched({"--live", file, "--out", scratch.path() + "/relaunched", "-glimra-await-instance-lock"},
+                           scratch.path(), environment);
+    EXPECT_FALSE(relaunched.waitForExit(1.0));
+    EXPECT_FALSE(launched(scratch.path() + "/relaunched"));
+    first.signal(SIGTERM);
+    EXPECT_EQ(first.waitForExit(30), 0) << first.err();
+
+    ASSERT_TRUE(testsupport::waitUntil(30, [&] { return !relaunched.running() || launched(scratch.path() + "/relaunched"); }));
+    EXPECT_TRUE(relaunched.running()) << relaunched.err();
+    relaunched.signal(SIGTERM);
+    EXPECT_EQ(relaunched.waitForExit(30), 0) << relaunched.err();
+}
+
 }  // namespace
