@@ -126,7 +126,9 @@ TEST_F(MenuModelTest, EveryUpdatePhaseGivesItsRowAndKey)
         ASSERT_GE(shown.size(), c.head.size() + 1) << c.key;
         EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + c.head.size()), c.head) << c.key;
         EXPECT_EQ(shown[c.head.size()], "未发现可捕获的窗口 (off)") << c.key;
-        if (!c.head.empty()) EXPECT_EQ(plan.entries.front().action, c.action) << c.key;
+        if (!c.head.empty()) {
+            EXPECT_EQ(plan.entries.front().action, c.action) << c.key;
+        }
     }
 }
 
