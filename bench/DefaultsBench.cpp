@@ -1,3 +1,4 @@
+#include "platform/defaults/AtomicFile.h"
 #include "platform/defaults/Defaults.h"
 
 #include "BenchFolder.h"
@@ -6,7 +7,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -33,19 +33,15 @@ void BM_DefaultsSet(benchmark::State& state)
 }
 BENCHMARK(BM_DefaultsSet)->Arg(20000)->Unit(benchmark::kMillisecond);
 
-// The cheapest way to the same file: the final object dumped once and renamed into place.
+// The cheapest way to the same file, as safely written: the final object dumped once and
+// put in place by the same synced temporary-file-and-rename write the store uses.
 void BM_DefaultsWriteOnce(benchmark::State& state)
 {
     const std::string path = benchFolder() + "/once/defaults.json";
-    std::filesystem::create_directories(benchFolder() + "/once");
     nlohmann::json values = nlohmann::json::object();
     for (long long i = 0; i < state.range(0); ++i) values[key(i)] = i;
     for (auto _ : state) {
-        {
-            std::ofstream out(path + ".tmp", std::ios::binary | std::ios::trunc);
-            out << values.dump(2) << '\n';
-        }
-        std::filesystem::rename(path + ".tmp", path);
+        if (defaults::writeFileAtomically(path, values.dump(2) + '\n')) std::abort();
     }
 }
 BENCHMARK(BM_DefaultsWriteOnce)->Arg(20000)->Unit(benchmark::kMillisecond);
