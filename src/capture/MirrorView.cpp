@@ -78,11 +78,11 @@ void MirrorView::paintEvent(QPaintEvent*)
 void MirrorView::paint(QPainter& painter) const
 {
     const QRectF bounds = rect();
-    QPainterPath rounded;
-    rounded.addRoundedRect(bounds, cornerRadius, cornerRadius);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (fillsBounds_) painter.setOpacity(backdropOpacity);
     if (!letterboxClear_) {
+        QPainterPath rounded;
+        rounded.addRoundedRect(bounds, cornerRadius, cornerRadius);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.fillPath(rounded, Qt::black);
         painter.setRenderHint(QPainter::Antialiasing, false);
@@ -99,6 +99,16 @@ void MirrorView::paint(QPainter& painter) const
 
     // One scaled draw under the rounded clip, as a region of rectangles: a path clip would
     // be rasterised again on every paint.
-    painter.setClipRegion(QRegion(rounded.toFillPolygon().toPolygon()));
+    painter.setClipRegion(roundedClip());
     painter.drawImage(target, image, source);
+}
+
+const QRegion& MirrorView::roundedClip() const
+{
+    if (clipSize_ == size()) return clip_;
+    QPainterPath rounded;
+    rounded.addRoundedRect(rect(), cornerRadius, cornerRadius);
+    clip_ = QRegion(rounded.toFillPolygon().toPolygon());
+    clipSize_ = size();
+    return clip_;
 }

@@ -4,6 +4,7 @@
 #include "platform/desktop/Types.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QWidget>
 
 // Shows the latest captured frame of a stream: the content region of the frame, scaled
@@ -44,6 +45,11 @@ private:
 
     const bool letterboxClear_;
     const bool fillsBounds_;
+    // The rounded clip for the current size, made again only when the size changes.
+    const QRegion& roundedClip() const;
+
     core::Rect region_{0, 0, 1, 1};
     desktop::PixelBufferRef frame_;
+    mutable QRegion clip_;
+    mutable QSize clipSize_;
 };

@@ -86,12 +86,34 @@ void PreviewContentView::showHint(const std::string& text)
 
 void PreviewContentView::paintEvent(QPaintEvent*)
 {
-    // The thin light rim around the picture.
+    // The thin light rim around the picture. A smoothed stroke of the whole outline costs
+    // as much as the picture at this size, so it is drawn once and each paint copies only
+    // the corners and the one-point edges.
     QPainter painter(this);
+    const double ratio = painter.device()->devicePixelRatioF();
+    const QImage& rim = rimImage(ratio);
+    const double w = width(), h = height(), c = cornerRadius;
+    const QRectF pieces[] = {{0, 0, c, c},         {w - c, 0, c, c},         {0, h - c, c, c},
+                             {w - c, h - c, c, c}, {c, 0, w - 2 * c, 1},     {c, h - 1, w - 2 * c, 1},
+                             {0, c, 1, h - 2 * c}, {w - 1, c, 1, h - 2 * c}};
+    for (const QRectF& piece : pieces)
+        painter.drawImage(piece, rim,
+                          QRectF(piece.x() * ratio, piece.y() * ratio, piece.width() * ratio, piece.height() * ratio));
+}
+
+const QImage& PreviewContentView::rimImage(double pixelRatio)
+{
+    const QSize pixels(qRound(width() * pixelRatio), qRound(height() * pixelRatio));
+    if (rim_.size() == pixels && rim_.devicePixelRatio() == pixelRatio) return rim_;
+    rim_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    rim_.setDevicePixelRatio(pixelRatio);
+    rim_.fill(Qt::transparent);
+    QPainter painter(&rim_);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(255, 255, 255, 46), 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+    return rim_;
 }
 
 void PreviewContentView::mousePressEvent(QMouseEvent* event)

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Types.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QWidget>
 
@@ -47,4 +48,8 @@ protected:
 
 private:
     void layoutSubviews();
+    // The rim drawn once for the current size and pixel ratio.
+    const QImage& rimImage(double pixelRatio);
+
+    QImage rim_;
 };

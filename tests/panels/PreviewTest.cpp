@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QImage>
 #include <QLabel>
 
 namespace {
@@ -167,6 +168,27 @@ TEST_F(PreviewTest, EnteringAtTheGripOrWhileArmedSchedulesNothingMore)
     EXPECT_EQ(linesWith("schedulePreviewShow 跳过: enabled=true timer=true").size(), 1u);
     clock().advance(0.6);
     EXPECT_EQ(linesWith("showPreview: panel=").size(), 1u);
+}
+
+// The rim is drawn once per size: after a resize it runs along the new edges, not the old.
+TEST_F(PreviewTest, TheRimFollowsThePreviewsSize)
+{
+    PreviewContentView view(QRectF(0, 0, 200, 120));
+    const auto rimAlphaAt = [&](int x, int y) {
+        QImage canvas(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
+        canvas.setDevicePixelRatio(2);
+        canvas.fill(Qt::transparent);
+        view.render(&canvas);
+        return qAlpha(canvas.pixel(2 * x, 2 * y));
+    };
+    EXPECT_GT(rimAlphaAt(100, 0), 30);
+    EXPECT_GT(rimAlphaAt(199, 60), 30);
+    EXPECT_EQ(rimAlphaAt(100, 60), 0) << "no picture yet, so the middle stays clear";
+
+    view.resize(300, 160);
+    EXPECT_GT(rimAlphaAt(299, 80), 30);
+    EXPECT_GT(rimAlphaAt(150, 159), 30);
+    EXPECT_EQ(rimAlphaAt(199, 80), 0) << "the old right edge is gone";
 }
 
 TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
