@@ -229,8 +229,7 @@ void PipPanel::selfCheck()
             "未收到画面：若刚授权过屏幕录制，请从菜单栏重启 Glimra 后重试；否则源窗口可能受系统保护（DRM）"));
     } else {
         Diag::log("3s自检: 无帧 且 preflightScreen=false → 权限未生效");
-        content->showHint(L10n::t("屏幕录制权限未生效") + "\n" +
-                          L10n::t("请在系统设置授权后，从菜单栏 Glimra 点「授权后重启 Glimra 以生效」"));
+        content->showHint(L10n::t("屏幕录制权限未生效\n请在系统设置授权后，从菜单栏 Glimra 点「授权后重启 Glimra 以生效」"));
     }
 }
 

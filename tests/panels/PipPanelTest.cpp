@@ -1,10 +1,11 @@
 #include "PanelFixture.h"
 
+#include "capture/MirrorView.h"
+#include "foundation/L10n.h"
 #include "panels/GripView.h"
 #include "panels/PanelGeometry.h"
 #include "panels/TopBarView.h"
 #include "parking/WindowParking.h"
-#include "capture/MirrorView.h"
 #include "panels/BarButton.h"
 #include "platform/sim/SimWorld.h"
 
@@ -122,6 +123,22 @@ TEST_F(PipPanelTest, AGoneSourceClosesItsPanelOnTheSecondTick)
     EXPECT_TRUE(PipPanel::all().empty());
     clock().advance(1);
     EXPECT_TRUE(held.isNull());
+}
+
+// Without the screen-recording grant no frame comes; the hint names the cause in the
+// interface language, both of its lines from one translation.
+TEST_F(PipPanelTest, TheThreeSecondCheckTellsOfAMissingGrantInTheInterfaceLanguage)
+{
+    defaults::Defaults::standard().set("appLanguage", 2);  // English
+    world().setScreenRecordingAllowed(false);
+    PipPanel* panel = makePanel();
+    panel->orderFront();
+    clock().advance(3.1);
+    EXPECT_EQ(linesWith("3s自检: 无帧 且 preflightScreen=false → 权限未生效").size(), 1u);
+    const std::string shown = panel->content->statusLabel->text().toStdString();
+    EXPECT_EQ(shown, L10n::t("屏幕录制权限未生效\n请在系统设置授权后，从菜单栏 Glimra 点「授权后重启 Glimra 以生效」"));
+    EXPECT_EQ(shown.find("屏幕录制"), std::string::npos) << shown;
+    EXPECT_NE(shown.find('\n'), std::string::npos);
 }
 
 TEST_F(PipPanelTest, HostCallbacksReachTheViewOnTheMainQueue)
