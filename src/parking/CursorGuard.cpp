@@ -1,6 +1,6 @@
 #include "parking/CursorGuard.h"
 
-#include "foundation/Diag.h"
+#include "parking/VDLog.h"
 
 CursorGuard& CursorGuard::shared()
 {
@@ -10,4 +10,5 @@ CursorGuard& CursorGuard::shared()
 
 void CursorGuard::start() {}
 
-void CursorGuard::rescueNow() { Diag::log("光标逃生：收到热键"); }
+// Parking writes through its own sink, which the launch points at the diagnostics log.
+void CursorGuard::rescueNow() { VDLog::sink("光标逃生：收到热键"); }
