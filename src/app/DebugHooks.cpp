@@ -2,6 +2,7 @@
 
 #include "app/SmallestWindow.h"
 #include "capture/Catalog.h"
+#include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
@@ -24,7 +25,6 @@ constexpr double settingsDelay = 0.3;
 // How far around a mini window a click counts as a near miss.
 constexpr double nearMissMargin = 24;
 
-std::string truncatedText(double value) { return std::to_string(static_cast<long long>(value)); }
 
 // Distance outside the span along one axis; 0 inside.
 double overshoot(double value, double min, double max)
@@ -40,9 +40,9 @@ void logNearMisses(core::Point p)
         if (!panel->isVisible()) continue;
         const core::Rect frame = panel->frame();
         if (frame.contains(p) || !frame.insetBy(-nearMissMargin, -nearMissMargin).contains(p)) continue;
-        Diag::log("PIP邻域外部点击: 落点=(" + truncatedText(p.x) + "," + truncatedText(p.y) +
-                  ") PIP=" + core::rectText(frame) + " 偏出(dx=" + truncatedText(overshoot(p.x, frame.minX(), frame.maxX())) +
-                  ",dy=" + truncatedText(overshoot(p.y, frame.minY(), frame.maxY())) + ") —— 点击在PIP窗口外");
+        Diag::log("PIP邻域外部点击: 落点=(" + capture::wholeText(p.x) + "," + capture::wholeText(p.y) +
+                  ") PIP=" + core::rectText(frame) + " 偏出(dx=" + capture::wholeText(overshoot(p.x, frame.minX(), frame.maxX())) +
+                  ",dy=" + capture::wholeText(overshoot(p.y, frame.minY(), frame.maxY())) + ") —— 点击在PIP窗口外");
     }
 }
 

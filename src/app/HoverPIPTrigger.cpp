@@ -1,5 +1,6 @@
 #include "app/HoverPIPTrigger.h"
 
+#include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
@@ -17,7 +18,6 @@ constexpr double blockInset = 8;
 
 double screenHeight() { return desktop::firstScreenHeight(desktop::displays()); }
 
-std::string wholeNumberText(double value) { return std::to_string(static_cast<long long>(value)); }
 
 }  // namespace
 
@@ -109,7 +109,7 @@ std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(
 
     if (!zone.contains(q)) {
         const std::string key =
-            window->owner + "|" + wholeNumberText(frame.width()) + "x" + wholeNumberText(frame.height());
+            window->owner + "|" + capture::wholeText(frame.width()) + "x" + capture::wholeText(frame.height());
         if (key != lastMissKey_) {
             lastMissKey_ = key;
             Diag::log("悬停不触发: 光标下窗口 owner=" + window->owner + " frame=" + core::rectText(frame) +

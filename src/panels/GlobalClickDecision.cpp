@@ -1,5 +1,6 @@
 #include "panels/GlobalClickDecision.h"
 
+#include "capture/NumberText.h"
 #include "panels/TakeoverGeometry.h"
 
 #include <cmath>
@@ -8,7 +9,6 @@ namespace pin {
 
 namespace {
 
-std::string whole(double value) { return std::to_string(static_cast<long long>(std::trunc(value))); }
 
 std::string ownerOf(const GlobalClick& click)
 {
@@ -21,8 +21,8 @@ std::string miniWindowsText(const std::vector<MiniWindowFrame>& miniWindows)
     for (const MiniWindowFrame& mini : miniWindows) {
         if (!text.empty()) text += " ";
         const core::Rect& f = mini.frame;
-        text += "[" + mini.appName.value_or("?") + " AK框=" + whole(f.x()) + "," + whole(f.y()) + "," +
-                whole(f.width()) + "x" + whole(f.height()) + "]";
+        text += "[" + mini.appName.value_or("?") + " AK框=" + capture::wholeText(f.x()) + "," + capture::wholeText(f.y()) + "," +
+                capture::wholeText(f.width()) + "x" + capture::wholeText(f.height()) + "]";
     }
     return text;
 }
@@ -68,8 +68,8 @@ GlobalClickDecision decideGlobalClick(const GlobalClick& click)
     const core::Point c{m.x, H - m.y};
     const std::optional<desktop::Pid> pid = click.ownerPidAt ? click.ownerPidAt(c) : std::nullopt;
     std::string line = "全局点击→退出固定: win=" + std::to_string(click.eventWindow) + "=" + ownerOf(click) +
-                       " target=" + std::to_string(click.targetWindow) + " 落点cg=(" + whole(c.x) + "," +
-                       whole(c.y) + ") ml=(" + whole(m.x) + "," + whole(m.y) +
+                       " target=" + std::to_string(click.targetWindow) + " 落点cg=(" + capture::wholeText(c.x) + "," +
+                       capture::wholeText(c.y) + ") ml=(" + capture::wholeText(m.x) + "," + capture::wholeText(m.y) +
                        ") 点击应用pid=" + (pid ? std::to_string(*pid) : std::string("无(桌面)")) +
                        " PIP们=" + miniWindowsText(click.miniWindows);
     return {Kind::leave, false, std::move(line), pid, click.eventWindow};

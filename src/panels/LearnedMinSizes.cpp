@@ -1,5 +1,6 @@
 #include "panels/LearnedMinSizes.h"
 
+#include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "platform/defaults/Defaults.h"
 
@@ -51,9 +52,8 @@ std::optional<core::Size> parsedSize(const std::string& text)
     return core::Size{numbers[0], numbers[1]};
 }
 
-std::string wholeText(double value) { return std::to_string(static_cast<long long>(value)); }
 
-std::string storedSizeText(core::Size size) { return wholeText(size.width) + "x" + wholeText(size.height); }
+std::string storedSizeText(core::Size size) { return capture::wholeText(size.width) + "x" + capture::wholeText(size.height); }
 
 // Kept larger than asked by more than 2 pt.
 bool clamped(double asked, double kept) { return std::isfinite(kept) && asked + 2 < kept; }

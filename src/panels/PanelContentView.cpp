@@ -1,6 +1,7 @@
 #include "panels/PanelContentView.h"
 
 #include "capture/MirrorView.h"
+#include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
 #include "panels/FixedPreviewTopStrip.h"
@@ -30,7 +31,6 @@ namespace {
 
 std::string flag(bool value) { return value ? "true" : "false"; }
 
-std::string truncatedText(double value) { return std::to_string(static_cast<long long>(std::trunc(value))); }
 
 core::Point screenPointOf(const QMouseEvent& event) { return ui::screenPoint(event.globalPosition()); }
 
@@ -209,8 +209,8 @@ void PanelContentView::mouseDown(QPointF local, int clickCount, core::Point scre
     singleClickDownGlobal = screenPoint;
 
     const bool chrome = viewAlpha(*topBar) > 0.5;
-    Diag::log("mouseDown: p=(" + truncatedText(local.x()) + "," + truncatedText(local.y()) + ") 全局=(" +
-              truncatedText(screenPoint.x) + "," + truncatedText(screenPoint.y) + ") click=" +
+    Diag::log("mouseDown: p=(" + capture::wholeText(local.x()) + "," + capture::wholeText(local.y()) + ") 全局=(" +
+              capture::wholeText(screenPoint.x) + "," + capture::wholeText(screenPoint.y) + ") click=" +
               std::to_string(clickCount) + " chrome=" + flag(chrome) + " visible=" + flag(previewVisible) +
               " pinned=" + flag(pinned));
 

@@ -1,5 +1,6 @@
 #include "panels/ReadinessPoll.h"
 
+#include "capture/NumberText.h"
 #include "panels/TakeoverGeometry.h"
 
 #include <cmath>
@@ -13,7 +14,6 @@ bool sameSize(core::Size a, core::Size b, double tolerance)
     return std::abs(a.width - b.width) <= tolerance && std::abs(a.height - b.height) <= tolerance;
 }
 
-std::string whole(double value) { return std::to_string(static_cast<long long>(std::trunc(value))); }
 
 }  // namespace
 
@@ -62,7 +62,7 @@ bool revealApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration
 
 std::string pollRecentreLogLine(const core::Rect& frame)
 {
-    return "钳制观察: 实际 " + whole(frame.width()) + "x" + whole(frame.height()) + " ≠ 期望 → 重新居中 " +
+    return "钳制观察: 实际 " + capture::wholeText(frame.width()) + "x" + capture::wholeText(frame.height()) + " ≠ 期望 → 重新居中 " +
            core::pointText(frame.origin);
 }
 

@@ -1,5 +1,6 @@
 #include "panels/TakeoverGeometry.h"
 
+#include "capture/NumberText.h"
 #include <algorithm>
 #include <cmath>
 
@@ -10,7 +11,6 @@ namespace {
 // The fit and the minimum forgive half a point of rounding in the frames read back.
 constexpr double fitTolerance = 0.5;
 
-std::string whole(double value) { return std::to_string(static_cast<long long>(std::trunc(value))); }
 
 }  // namespace
 
@@ -64,8 +64,8 @@ std::optional<MinimumClamp> clampToMinimum(const core::Rect& fitted, const core:
     const double w = std::max(fitted.width(), minimum->width);
     const double h = std::max(fitted.height(), minimum->height);
     return MinimumClamp{centredInBox({w, h}, box),
-                        "接管预览: 应用最小尺寸 " + core::sizeText(*minimum) + " 钳制目标 " + whole(fitted.width()) +
-                            "x" + whole(fitted.height()) + " → " + whole(w) + "x" + whole(h) + "，按钳后尺寸重新居中"};
+                        "接管预览: 应用最小尺寸 " + core::sizeText(*minimum) + " 钳制目标 " + capture::wholeText(fitted.width()) +
+                            "x" + capture::wholeText(fitted.height()) + " → " + capture::wholeText(w) + "x" + capture::wholeText(h) + "，按钳后尺寸重新居中"};
 }
 
 SavedFrameChoice savedFrameChoice(const std::optional<core::Rect>& parkedPlace, const core::Rect& currentFrame)

@@ -1,5 +1,6 @@
 #include "panels/TakeoverReadBack.h"
 
+#include "capture/NumberText.h"
 #include "panels/ReadinessPoll.h"
 #include "panels/TakeoverGeometry.h"
 
@@ -9,7 +10,6 @@ namespace pin {
 
 namespace {
 
-std::string whole(double value) { return std::to_string(static_cast<long long>(std::trunc(value))); }
 
 std::string boundsText(const std::optional<core::Rect>& bounds)
 {
@@ -56,7 +56,7 @@ ReadBack readBack(const std::vector<desktop::WindowInfo>& onScreen, desktop::Win
     if (W > 0 && H > 0 &&
         (std::abs(W - takeoverFrame.width()) > tolerance || std::abs(H - takeoverFrame.height()) > tolerance)) {
         result.recentre = centredInBox({W, H}, box);
-        result.logLines.push_back("接管回读: 尺寸被应用钳制 " + whole(W) + "x" + whole(H) + " ≠ 期望 → 按实际尺寸重新居中");
+        result.logLines.push_back("接管回读: 尺寸被应用钳制 " + capture::wholeText(W) + "x" + capture::wholeText(H) + " ≠ 期望 → 按实际尺寸重新居中");
     }
     return result;
 }
