@@ -3,18 +3,11 @@
 #include "panels/PanelContentView.h"
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
+#include "scenario/StateDump.h"
 
 namespace app {
-namespace {
-
 using Json = nlohmann::ordered_json;
-
-Json rectJson(const core::Rect& r)
-{
-    return Json::array({r.x(), r.y(), r.width(), r.height()});
-}
-
-}  // namespace
+using scenario::rectJson;
 
 Json panelStates()
 {

@@ -12,11 +12,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json rectJson(const core::Rect& r)
-{
-    return Json::array({r.x(), r.y(), r.width(), r.height()});
-}
-
 Json displaysJson(sim::SimWorld& world)
 {
     Json displays = Json::array();
@@ -109,6 +104,11 @@ std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKe
     state["hotkeys"] = hotKeysJson(hotKeys);
     state["settings"] = Json(defaults::Defaults::standard().snapshot());
     return state.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+Json rectJson(const core::Rect& r)
+{
+    return Json::array({r.x(), r.y(), r.width(), r.height()});
 }
 
 }  // namespace scenario

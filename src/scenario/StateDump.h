@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/core/Geometry.h"
 #include "scenario/Application.h"
+
+#include <nlohmann/json.hpp>
 
 #include <string>
 
@@ -19,5 +22,8 @@ namespace scenario {
 // mini windows, status items, open menus, hot keys and settings. Indented JSON with a final newline; its keys in
 // that order.
 std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const Application& app);
+
+// A frame as a state dump writes it: [x, y, width, height].
+nlohmann::ordered_json rectJson(const core::Rect& r);
 
 }  // namespace scenario
