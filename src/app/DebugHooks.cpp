@@ -25,7 +25,6 @@ constexpr double settingsDelay = 0.3;
 // How far around a mini window a click counts as a near miss.
 constexpr double nearMissMargin = 24;
 
-
 // Distance outside the span along one axis; 0 inside.
 double overshoot(double value, double min, double max)
 {

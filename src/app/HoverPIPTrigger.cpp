@@ -18,7 +18,6 @@ constexpr double blockInset = 8;
 
 double screenHeight() { return desktop::firstScreenHeight(desktop::displays()); }
 
-
 }  // namespace
 
 std::optional<std::string> HoverPIPTrigger::lastMissKey_;

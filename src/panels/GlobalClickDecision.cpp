@@ -9,7 +9,6 @@ namespace pin {
 
 namespace {
 
-
 std::string ownerOf(const GlobalClick& click)
 {
     return click.ownerName ? click.ownerName(click.eventWindow) : "?";

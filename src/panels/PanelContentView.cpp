@@ -31,7 +31,6 @@ namespace {
 
 std::string flag(bool value) { return value ? "true" : "false"; }
 
-
 core::Point screenPointOf(const QMouseEvent& event) { return ui::screenPoint(event.globalPosition()); }
 
 }  // namespace

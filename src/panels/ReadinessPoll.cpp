@@ -14,7 +14,6 @@ bool sameSize(core::Size a, core::Size b, double tolerance)
     return std::abs(a.width - b.width) <= tolerance && std::abs(a.height - b.height) <= tolerance;
 }
 
-
 }  // namespace
 
 ReadinessPoll::ReadinessPoll(std::uint64_t generation, const core::Rect& frameBefore, const core::Rect& box)

@@ -11,7 +11,6 @@ namespace {
 // The fit and the minimum forgive half a point of rounding in the frames read back.
 constexpr double fitTolerance = 0.5;
 
-
 }  // namespace
 
 double flipHeight(const std::vector<ui::Screen>& screens, const std::optional<ui::Screen>& mainScreen)

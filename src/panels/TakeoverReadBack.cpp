@@ -10,7 +10,6 @@ namespace pin {
 
 namespace {
 
-
 std::string boundsText(const std::optional<core::Rect>& bounds)
 {
     if (!bounds) return "(?,?,?,?)";
