@@ -4,8 +4,8 @@
 
 namespace scenario {
 
-// The application before its shell exists: it has no commands and no mini windows, notes
-// the signals it is sent in its log, and quits at once.
+// An application with no commands and no mini windows, for tests of the runner alone:
+// it notes the signals it is sent in its log, and quits at once.
 class EmptyApplication : public Application {
 public:
     void launch(const std::vector<std::string>& args) override;
