@@ -8,7 +8,6 @@
 #include "panels/PipPanel.h"
 #include "panels/RegionSelector.h"
 #include "panels/HoverTriggerHooks.h"
-#include "parking/VirtualDisplayController.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/ui/SignalPipe.h"
@@ -79,10 +78,7 @@ AppDelegate::~AppDelegate()
 {
     self_.reset();
     if (sharedDelegate == this) sharedDelegate = nullptr;
-    if (displayObserver_) {
-        desktop::displays().removeConfigurationObserver(*displayObserver_);
-        VirtualDisplayController::shared().forgetDisplays();
-    }
+    if (displayObserver_) desktop::displays().removeConfigurationObserver(*displayObserver_);
     frontWatch_.reset();
     refreshTimer_.cancel();
     for (size_t i = 0; i < updateObservers_.size(); ++i)

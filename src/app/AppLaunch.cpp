@@ -16,10 +16,11 @@
 #include "foundation/L10n.h"
 #include "panels/LearnedMinSizes.h"
 #include "panels/PipPanel.h"
-#include "parking/CursorGuard.h"
-#include "parking/ParkedFocusWatcher.h"
-#include "parking/VDLog.h"
-#include "parking/VDShim.h"
+#include "parking/watchers/CursorGuard.h"
+#include "parking/watchers/ParkedFocusWatcher.h"
+#include "parking/ledger/VDLog.h"
+#include "parking/display/DisplayController.h"
+#include "parking/display/VDShim.h"
 #include "parking/VirtualDisplayController.h"
 #include "parking/WindowParking.h"
 #include "platform/core/AppIdentity.h"
@@ -68,12 +69,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     MenuThumbnail::setDirectory(core::paths::temporaryFolder() + "/glimra-menu-thumbs");
     if (runSelfTest(args)) return;
 
-    VirtualDisplayController::shared().refreshDisplays();
-    displayObserver_ = desktop::displays().addConfigurationObserver([] {
-        // The panels ask which screens are virtual while they rearrange.
-        VirtualDisplayController::shared().refreshDisplays();
-        PipPanel::handleScreenReconfiguration();
-    });
+    displayObserver_ = desktop::displays().addConfigurationObserver([] { PipPanel::handleScreenReconfiguration(); });
     frontWatch_ = std::make_unique<ForeignFrontWatch>();
     ParkedFocusWatcher::shared().start();
     if (!passSingleInstanceRule(args)) return;
@@ -174,7 +170,7 @@ void AppDelegate::logStartupLines()
     const auto& identity = core::AppIdentity::current();
     Diag::log("启动 preflightScreen=" + boolText(screenRecordingAllowed()) +
               " ax=" + boolText(desktop::accessibility().isTrusted()) + " path=" + identity.bundlePath);
-    Diag::log(std::string("启动 虚拟屏自救=") + (VirtualDisplayController::isFeatureEnabled() ? "开启" : "关闭") +
+    Diag::log(std::string("启动 虚拟屏自救=") + (parking::DisplayController::isFeatureEnabled() ? "开启" : "关闭") +
               "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：defaults write " +
               core::AppIdentity::current().bundleIdentifier + " virtualDisplayPark -bool NO");
 }

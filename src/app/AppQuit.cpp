@@ -3,7 +3,7 @@
 #include "foundation/Diag.h"
 #include "panels/PipPanel.h"
 #include "panels/TakeoverRestoreJob.h"
-#include "parking/VirtualDisplayController.h"
+#include "parking/display/DisplayController.h"
 #include "parking/WindowParking.h"
 #include "platform/dispatch/Queue.h"
 
@@ -36,7 +36,7 @@ void restoreParkedWindows()
     const int parked = parking.queue().syncResult([&parking] { return parking.parkedCount(); });
     if (parked >= 1) Diag::log("退出：还原 " + std::to_string(parked) + " 个被停放到虚拟屏的窗口");
     parking.restoreAllBlocking(parkedRestoreTimeout);
-    VirtualDisplayController::shared().terminateAll();
+    parking::DisplayController::shared().terminateAll();
 }
 
 }  // namespace

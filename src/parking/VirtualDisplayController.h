@@ -2,42 +2,23 @@
 
 #include "platform/desktop/Types.h"
 
-#include <memory>
-#include <mutex>
-#include <set>
+#include <functional>
 
-// Owns the virtual displays that window parking parks windows on. Until parking makes
-// its own, the live virtual displays are those the desktop lists as virtual.
+// Which displays are window parking's own virtual displays, as the lower layers ask it.
+// The application installs the answer of the real controller at launch; without one, a
+// display counts as virtual when the desktop lists it so.
 class VirtualDisplayController {
 public:
+    using VirtualTest = std::function<bool(desktop::DisplayID)>;
+
     static VirtualDisplayController& shared();
 
-    // Whether the display is one of this controller's live virtual displays. Any thread;
-    // answers from the list the last refresh read.
+    // The answer must be callable from any thread.
+    static void install(VirtualTest isVirtual);
+
+    // Whether the display is one of the live virtual displays. Any thread.
     bool isVirtual(desktop::DisplayID displayID) const;
-
-    // Reads the desktop's displays again; the shell calls it on every display change,
-    // before anything asks about the new arrangement. Main thread.
-    void refreshDisplays();
-    // Forgets every display (the desktop is going away).
-    void forgetDisplays();
-    // Ends every virtual display this controller made; once at quit, on the main thread,
-    // after the parked windows have been put back.
-    void terminateAll();
-
-    // Whether parking may run at all: never without virtual displays; otherwise the
-    // setting "virtualDisplayPark" when it is a Boolean, and on when it is absent or of
-    // another type.
-    static bool isFeatureEnabled();
 
 private:
     VirtualDisplayController() = default;
-
-    using Snapshot = std::shared_ptr<const std::set<desktop::DisplayID>>;
-    Snapshot snapshot() const;
-    void publish(Snapshot snapshot);
-
-    // Swapped whole, never changed in place, so a reader holds a consistent list.
-    mutable std::mutex mutex_;
-    Snapshot virtualIDs_ = std::make_shared<const std::set<desktop::DisplayID>>();
 };

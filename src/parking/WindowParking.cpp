@@ -3,14 +3,20 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/defaults/Defaults.h"
 
-// Until windows are parked for real nothing is ever parked or lent: every request is
-// declined and every give-back or restore finds no record.
+#include <mutex>
 
 namespace {
 
-void note(const char* operation, desktop::WindowID windowID)
+std::mutex& serviceMutex()
 {
-    if (WindowParking::callHook) WindowParking::callHook(operation, windowID);
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<ParkingService>& installed()
+{
+    static std::shared_ptr<ParkingService> service;
+    return service;
 }
 
 }  // namespace
@@ -23,49 +29,82 @@ WindowParking& WindowParking::shared()
     return instance;
 }
 
+void WindowParking::install(std::shared_ptr<ParkingService> service)
+{
+    std::lock_guard lock(serviceMutex());
+    installed() = std::move(service);
+}
+
+std::shared_ptr<ParkingService> WindowParking::service()
+{
+    std::lock_guard lock(serviceMutex());
+    return installed();
+}
+
 WindowParking::RescueOutcome WindowParking::rescueOutcome(desktop::WindowID windowID)
 {
-    note("rescueOutcome", windowID);
-    return RescueOutcome::failed;
+    const auto parking = service();
+    return parking ? parking->rescueOutcome(windowID) : RescueOutcome::failed;
 }
 
 bool WindowParking::isBorrowedByPinnedPreview(desktop::WindowID windowID)
 {
-    note("isBorrowedByPinnedPreview", windowID);
-    return false;
+    const auto parking = service();
+    return parking && parking->isBorrowedByPinnedPreview(windowID);
 }
 
-void WindowParking::prewarmDisplay(desktop::WindowID windowID) { note("prewarmDisplay", windowID); }
+void WindowParking::prewarmDisplay(desktop::WindowID windowID)
+{
+    if (const auto parking = service()) parking->prewarmDisplay(windowID);
+}
 
-void WindowParking::restoreAsync(desktop::WindowID windowID) { note("restoreAsync", windowID); }
+void WindowParking::restoreAsync(desktop::WindowID windowID)
+{
+    if (const auto parking = service()) parking->restoreAsync(windowID);
+}
 
 bool WindowParking::bringBackForUser(desktop::WindowID windowID)
 {
-    note("bringBackForUser", windowID);
-    return false;
+    const auto parking = service();
+    return parking && parking->bringBackForUser(windowID);
 }
 
 std::optional<core::Rect> WindowParking::takeOver(desktop::WindowID windowID)
 {
-    note("takeOver", windowID);
-    return std::nullopt;
+    const auto parking = service();
+    return parking ? parking->takeOver(windowID) : std::nullopt;
 }
 
-void WindowParking::giveBack(desktop::WindowID windowID) { note("giveBack", windowID); }
+void WindowParking::giveBack(desktop::WindowID windowID)
+{
+    if (const auto parking = service()) parking->giveBack(windowID);
+}
 
-void WindowParking::releaseTakeover(desktop::WindowID windowID) { note("releaseTakeover", windowID); }
+void WindowParking::releaseTakeover(desktop::WindowID windowID)
+{
+    if (const auto parking = service()) parking->releaseTakeover(windowID);
+}
 
 int WindowParking::parkedCount()
 {
-    note("parkedCount", 0);
-    return 0;
+    const auto parking = service();
+    return parking ? parking->parkedCount() : 0;
 }
 
-void WindowParking::restoreAllBlocking(double /*timeout*/) { note("restoreAllBlocking", 0); }
-
-void WindowParking::restoreForActivatedApp(desktop::Pid pid, std::optional<desktop::Pid> /*frontmostPID*/)
+int WindowParking::parkedCountSnapshot()
 {
-    note("restoreForActivatedApp", static_cast<desktop::WindowID>(pid));
+    const auto parking = service();
+    return parking ? parking->parkedCountSnapshot() : 0;
+}
+
+void WindowParking::restoreAllBlocking(double timeout)
+{
+    if (const auto parking = service()) parking->restoreAllBlocking(timeout);
+}
+
+void WindowParking::restoreForActivatedApp(desktop::Pid pid, std::optional<desktop::Pid> frontmostPID)
+{
+    if (const auto parking = service()) parking->restoreForActivatedApp(pid, frontmostPID);
 }
 
 bool WindowParking::rescueWithPips()

@@ -14,6 +14,7 @@
 #include "support/DiagLines.h"
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
+#include "app/RecordingParking.h"
 
 #include <QLabel>
 
@@ -50,7 +51,7 @@ protected:
     {
         shell.reset();
         clock().runUntilIdle();
-        WindowParking::callHook = nullptr;
+        WindowParking::install(nullptr);
         ui::AlertPresenter::install(nullptr);
         ::unsetenv("TMPDIR");
         WithDiagLines::TearDown();
@@ -129,7 +130,8 @@ TEST_F(AppDelegateTest, VirtualDisplaysFollowTheDesktopFromLaunchToTheEnd)
 TEST_F(AppDelegateTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
 {
     std::vector<std::pair<std::string, desktop::WindowID>> parkingCalls;
-    WindowParking::callHook = [&](const char* operation, desktop::WindowID id) { parkingCalls.emplace_back(operation, id); };
+    WindowParking::install(std::make_shared<RecordingParking>(
+        [&](const char* operation, desktop::WindowID id) { parkingCalls.emplace_back(operation, id); }));
     shell->launch({});
     run("mirrorWindow", 500);
     shell->runCommand(CommandCall{"mirrorWindow", 600, core::Rect(0.5, 0, 0.5, 0.5)});
@@ -313,7 +315,8 @@ TEST_F(AppDelegateTest, TheFrontmostWindowCommandMatchesTheFrontProcessNeverItsB
 TEST_F(AppDelegateTest, BulkCommandsFlipEachPanelCloseASnapshotAndQuitPutsWindowsBackInOrder)
 {
     std::vector<std::string> parkingCalls;
-    WindowParking::callHook = [&](const char* operation, desktop::WindowID) { parkingCalls.emplace_back(operation); };
+    WindowParking::install(std::make_shared<RecordingParking>(
+        [&](const char* operation, desktop::WindowID) { parkingCalls.emplace_back(operation); }));
     addWindow(43, 601, {700, 300, 500, 400}, "Other");
     shell->launch({});
     for (desktop::WindowID id : {500u, 600u, 601u}) shell->createPanel(shareableWindow(id), {}, "r");

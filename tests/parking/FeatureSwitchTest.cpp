@@ -1,5 +1,5 @@
-#include "parking/VDShim.h"
-#include "parking/VirtualDisplayController.h"
+#include "parking/display/VDShim.h"
+#include "parking/display/DisplayController.h"
 #include "platform/defaults/Defaults.h"
 #include "support/SimDesktopTest.h"
 
@@ -17,17 +17,17 @@ TEST_F(ParkingFeatureSwitchTest, OnlyAStoredFalseTurnsParkingOffWhileTheDesktopO
 {
     auto& store = defaults::Defaults::standard();
     ASSERT_TRUE(VDAvailable());
-    EXPECT_TRUE(VirtualDisplayController::isFeatureEnabled());  // unset
+    EXPECT_TRUE(parking::DisplayController::isFeatureEnabled());  // unset
 
     store.set("virtualDisplayPark", false);
-    EXPECT_FALSE(VirtualDisplayController::isFeatureEnabled());
+    EXPECT_FALSE(parking::DisplayController::isFeatureEnabled());
     store.set("virtualDisplayPark", true);
-    EXPECT_TRUE(VirtualDisplayController::isFeatureEnabled());
+    EXPECT_TRUE(parking::DisplayController::isFeatureEnabled());
 
     // Values a Boolean reading would take as "off" are not Booleans: they count as unset.
     for (const auto& other : {nlohmann::json("NO"), nlohmann::json(0), nlohmann::json(nullptr)}) {
         store.set("virtualDisplayPark", other);
-        EXPECT_TRUE(VirtualDisplayController::isFeatureEnabled()) << other.dump();
+        EXPECT_TRUE(parking::DisplayController::isFeatureEnabled()) << other.dump();
     }
 }
 
@@ -35,9 +35,9 @@ TEST_F(ParkingFeatureSwitchTest, WithoutVirtualDisplaysParkingIsOffWhateverTheSe
 {
     desktop().virtualDisplays = std::make_shared<NoVirtualDisplays>();
     EXPECT_FALSE(VDAvailable());
-    EXPECT_FALSE(VirtualDisplayController::isFeatureEnabled());
+    EXPECT_FALSE(parking::DisplayController::isFeatureEnabled());
     defaults::Defaults::standard().set("virtualDisplayPark", true);
-    EXPECT_FALSE(VirtualDisplayController::isFeatureEnabled());
+    EXPECT_FALSE(parking::DisplayController::isFeatureEnabled());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-#include "parking/CursorGuard.h"
+#include "parking/watchers/CursorGuard.h"
 
-#include "parking/VDLog.h"
+#include "parking/ledger/VDLog.h"
 
 CursorGuard& CursorGuard::shared()
 {

@@ -1,4 +1,4 @@
-#include "parking/VDShim.h"
+#include "parking/display/VDShim.h"
 
 #include "platform/desktop/Desktop.h"
 

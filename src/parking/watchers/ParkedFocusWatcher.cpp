@@ -1,4 +1,4 @@
-#include "parking/ParkedFocusWatcher.h"
+#include "parking/watchers/ParkedFocusWatcher.h"
 
 ParkedFocusWatcher& ParkedFocusWatcher::shared()
 {
