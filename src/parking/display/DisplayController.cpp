@@ -25,4 +25,13 @@ DisplayController& DisplayController::shared()
 
 void DisplayController::terminateAll() {}
 
+// Stand-ins until the controller lands.
+std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::DisplayID) { return std::nullopt; }
+bool DisplayController::isVirtual(desktop::DisplayID) const { return false; }
+bool DisplayController::isZombie(desktop::DisplayID) const { return false; }
+std::vector<desktop::DisplayID> DisplayController::liveDisplayIDs() const { return {}; }
+std::set<desktop::DisplayID> DisplayController::zombieIDs() const { return {}; }
+bool DisplayController::hasLiveOrZombie() const { return false; }
+void DisplayController::adoptDeclaredDisplays() {}
+
 }  // namespace parking

@@ -28,6 +28,10 @@ public:
     ParkingController(dispatch::Queue queue, DisplayController& displays);
     ~ParkingController() override;
 
+    // The process's controller, on WindowParking's queue and the shared display
+    // controller; made on first use.
+    static const std::shared_ptr<ParkingController>& shared();
+
     const dispatch::Queue& queue() const { return q_; }
 
     // ---- public operations (see ParkingService for where each runs) ----

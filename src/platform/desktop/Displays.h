@@ -45,6 +45,9 @@ public:
     virtual std::optional<DisplayInfo> display(DisplayID id) = 0;
     // The primary display (the one with the menu bar).
     virtual std::optional<DisplayID> mainDisplayID() = 0;
+    // The display's current mode; none while it has none yet (a new virtual display
+    // waits for its mode) or for an unknown display.
+    virtual std::optional<DisplayMode> currentMode(DisplayID id) = 0;
     // The display whose frame holds the point; none outside every display.
     virtual std::optional<DisplayID> displayAt(core::Point point) = 0;
 

@@ -96,6 +96,9 @@ public:
     // Couples or decouples mouse movement and the cursor.
     virtual void associateMouseAndCursor(bool connected) = 0;
 
+    // The system's alert sound.
+    virtual void beep() = 0;
+
     virtual bool isButtonDown(int button) = 0;  // 0 left, 1 right, 2 centre
     virtual bool isKeyDown(int keyCode) = 0;
     virtual std::uint64_t modifierFlags() = 0;

@@ -29,6 +29,13 @@ std::optional<desktop::DisplayID> SimDisplays::mainDisplayID()
 
 std::optional<desktop::DisplayID> SimDisplays::displayAt(core::Point point) { return world_->displayAt(point); }
 
+std::optional<desktop::DisplayMode> SimDisplays::currentMode(desktop::DisplayID id)
+{
+    const auto display = world_->display(id);
+    if (!display) return std::nullopt;
+    return display->mode;
+}
+
 int SimDisplays::commitConfiguration(const std::vector<desktop::OriginChange>& changes)
 {
     const int result = world_->moveDisplays(changes) ? 0 : illegalArgument;

@@ -20,6 +20,7 @@ public:
     std::optional<desktop::DisplayInfo> display(desktop::DisplayID id) override;
     std::optional<desktop::DisplayID> mainDisplayID() override;
     std::optional<desktop::DisplayID> displayAt(core::Point point) override;
+    std::optional<desktop::DisplayMode> currentMode(desktop::DisplayID id) override;
     int commitConfiguration(const std::vector<desktop::OriginChange>& changes) override;
     desktop::Token addConfigurationObserver(std::function<void()> onChange) override;
     void removeConfigurationObserver(desktop::Token token) override;

@@ -452,4 +452,6 @@ bool SimInput::passesTaps(const desktop::Event& event)
     return passes;
 }
 
+void SimInput::beep() { world_->record({{"do", "beep"}}); }
+
 }  // namespace sim

@@ -34,6 +34,7 @@ public:
     int warpPointer(core::Point to) override;
     int moveCursorToPoint(desktop::DisplayID display, core::Point point) override;
     void associateMouseAndCursor(bool connected) override;
+    void beep() override;
 
     bool isButtonDown(int button) override;
     bool isKeyDown(int keyCode) override;
