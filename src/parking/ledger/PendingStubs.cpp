@@ -50,11 +50,4 @@ void ParkingController::restoreForActivatedAppLocked(desktop::Pid, std::optional
 bool ParkingController::bringBackForUserLocked(desktop::WindowID) { return false; }
 // ---- end of restore ----
 
-// ---- foreign-window rescue (ForeignRescue.cpp) ----
-void ParkingController::startForeignWatchLocked() {}
-void ParkingController::checkForeignLocked() {}
-std::map<desktop::WindowID, std::pair<core::Rect, desktop::Pid>> ParkingController::foreignWindowCandidates() { return {}; }
-bool ParkingController::rescueForeignLocked(desktop::WindowID, const std::string&, bool) { return false; }
-// ---- end of foreign-window rescue ----
-
 }  // namespace parking
