@@ -1,5 +1,6 @@
 #include "parking/display/DisplayController.h"
 #include "parking/ledger/ParkingController.h"
+#include "parking/ledger/WindowList.h"
 
 #include "VDLogLines.h"
 #include "platform/defaults/Defaults.h"
@@ -9,6 +10,7 @@
 namespace {
 
 using parking::ParkingController;
+namespace windowlist = parking::windowlist;
 using Outcome = ParkingController::RescueOutcome;
 
 constexpr desktop::Pid notes = 200;
@@ -191,9 +193,10 @@ TEST_F(ParkRequestTest, AScreenTooSmallForAnySlotParksNothing)
     coverScreen(core::Rect(1500, -10, 330, 250));
 
     EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.all().back(), "[VD] 窗口 11 停放失败：虚拟屏上 8 个落点都不行 ——"
-                                "要么它们都跟已停放窗口的矩形互相完全覆盖（接近满屏的窗口多了就会这样），"
-                                "要么这块虚拟屏挤不出落点（窗口比屏还大）");
+    EXPECT_EQ(log.with("停放失败"), (std::vector<std::string>{
+                                       "[VD] 窗口 11 停放失败：虚拟屏上 8 个落点都不行 ——"
+                                       "要么它们都跟已停放窗口的矩形互相完全覆盖（接近满屏的窗口多了就会这样），"
+                                       "要么这块虚拟屏挤不出落点（窗口比屏还大）"}));
     EXPECT_TRUE(parked().empty());
 }
 
@@ -233,8 +236,9 @@ TEST_F(ParkRequestTest, ARefusedMoveParksNothing)
     coverScreen();
 
     EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.all().back(), "[VD] 窗口 11 停放失败（认不到对应的 AX 窗口 / 搬完不在目标屏内）：目标 (1528,1012 700x500)，"
-                                "虚拟屏 (1512,982 1552x1022)");
+    EXPECT_EQ(log.with("停放失败"), (std::vector<std::string>{"[VD] 窗口 11 停放失败（认不到对应的 AX 窗口 / "
+                                                              "搬完不在目标屏内）：目标 (1528,1012 700x500)，"
+                                                              "虚拟屏 (1512,982 1552x1022)"}));
     EXPECT_TRUE(parked().empty());
     EXPECT_TRUE(log.with("在屏表自检").empty());
     // A display was made: windows a failed move may still carry there get looked after.
@@ -275,6 +279,8 @@ TEST_F(ParkRequestTest, AMoveThatLandsAfterTheParkGaveUpIsLeftToTheForeignWatche
 
     clock().advance(0.2);
     EXPECT_EQ(frameOf(source).origin, firstSlot);  // on the virtual display, unrecorded
+    clock().advance(6);
+    EXPECT_EQ(windowlist::display(frameOf(source)), 1u);
 }
 
 TEST_F(ParkRequestTest, TheOnScreenSelfTestRunsOnceAndFallsBackWhenTheListLeavesParkedWindowsOut)
