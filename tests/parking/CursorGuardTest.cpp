@@ -42,7 +42,7 @@ protected:
     void SetUp() override
     {
         testsupport::ensureQtApplication();
-        SimDesktopDiagTest::SetUp();
+        testsupport::SimDesktopDiagTest::SetUp();
         displays = std::make_unique<parking::DisplayController>();
         guard = std::make_shared<CursorGuard>(*displays);
     }
@@ -53,7 +53,7 @@ protected:
         clock().advance(3);  // the last message fades out and goes
         WindowParking::install(nullptr);
         displays.reset();
-        SimDesktopDiagTest::TearDown();
+        testsupport::SimDesktopDiagTest::TearDown();
     }
 
     sim::SimInput& input() { return static_cast<sim::SimInput&>(*desktop().input); }
@@ -70,6 +70,9 @@ protected:
         display.name = name;
         world().addDisplay(display);
     }
+
+    // Beside the test display, named the way our virtual displays are.
+    void addOurVirtualDisplay() { addDisplay(2, {1512, 0, 1920, 1080}, "Glimra 1920x1080"); }
 
     // Where the pointer was put, in order.
     std::vector<core::Point> warps() const
@@ -95,6 +98,7 @@ constexpr core::Point leftOfScreen{-100, 491};
 TEST_F(CursorGuardTest, ProbeIntervalIsTheSettingAboveFiftyMillisecondsElseOneSecond)
 {
     auto& store = defaults::Defaults::standard();
+    addOurVirtualDisplay();
     input().warpPointer(leftOfScreen);
     const auto rescues = [&] { return linesWith("光标逃生（自动）：从 (-100,491)").size(); };
 
@@ -126,6 +130,7 @@ TEST_F(CursorGuardTest, ProbeIntervalIsTheSettingAboveFiftyMillisecondsElseOneSe
 TEST_F(CursorGuardTest, AutoRescueSwitchIsReadOnEveryTickAndOnlyABooleanFalseStopsIt)
 {
     auto& store = defaults::Defaults::standard();
+    addOurVirtualDisplay();
     guard->start();
     store.set("cursorGuardAutoRescue", false);
     input().warpPointer(leftOfScreen);
@@ -145,7 +150,7 @@ TEST_F(CursorGuardTest, WithParkingSwitchedOffNoProbeRunsButTheEscapeKeyStillRes
     EXPECT_EQ(linesWith("光标守卫：虚拟屏自救已关闭 ⇒ 不启动自动探针（防的是同一件事）").size(), 1u);
     EXPECT_TRUE(linesWith("启动 光标守卫").empty());
 
-    addDisplay(2, {1512, 0, 1920, 1080}, "Glimra 1920x1080");
+    addOurVirtualDisplay();
     input().warpPointer({1600, 500});
     clock().advance(5);
     EXPECT_EQ(warps().size(), 1u) << "no probe";
@@ -160,7 +165,7 @@ TEST_F(CursorGuardTest, WithParkingSwitchedOffNoProbeRunsButTheEscapeKeyStillRes
 
 TEST_F(CursorGuardTest, HeldButtonLeavesThePointerAndIsLoggedOncePerHold)
 {
-    addDisplay(2, {1512, 0, 1920, 1080}, "Glimra 1920x1080");
+    addOurVirtualDisplay();
     guard->start();
     const auto heldLines = [&] { return linesWith("光标守卫：光标在虚拟屏上、但正按着鼠标键 ⇒ 这一跳不动它").size(); };
 
@@ -199,6 +204,38 @@ TEST_F(CursorGuardTest, LostPointerLandsSixteenPointsInsideTheNearestRealScreenA
     const std::size_t before = warps().size();
     clock().advance(3);
     EXPECT_EQ(warps().size(), before);
+}
+
+TEST_F(CursorGuardTest, ThreeFailedRescuesInARowBeepOnceAndShowOneMessage)
+{
+    addOurVirtualDisplay();
+    input().warpPointer(leftOfScreen);
+    input().setIgnoreWarps(true);
+    guard->start();
+
+    clock().advance(2);
+    EXPECT_TRUE(journalOf("beep").empty());
+    EXPECT_EQ(linesWith("光标逃生（自动）：warp 后读回 (-100.0,491.0) ≠ 目标，改用 CGDisplayMoveCursorToPoint").size(), 2u);
+    EXPECT_EQ(linesWith("光标逃生（自动）：从 (-100,491) 拉回 #1 → (-100,491)，CGError=0，落点合法=false").size(), 2u);
+
+    clock().advance(1);
+    EXPECT_EQ(journalOf("beep").size(), 1u);
+    EXPECT_EQ(shownMessage(), "没找回来，再按一次试试");
+
+    clock().advance(1);  // the fourth failure
+    EXPECT_EQ(journalOf("beep").size(), 1u);
+
+    input().setIgnoreWarps(false);
+    clock().advance(2);  // rescued, then fine
+    EXPECT_EQ(journalOf("beep").size(), 1u);
+    EXPECT_EQ(CursorGuardFlash::current(), nullptr) << "the fourth failure showed nothing either";
+
+    input().warpPointer(leftOfScreen);
+    input().setIgnoreWarps(true);
+    clock().advance(2);
+    EXPECT_EQ(journalOf("beep").size(), 1u);
+    clock().advance(1);
+    EXPECT_EQ(journalOf("beep").size(), 2u) << "a new streak announces again";
 }
 
 TEST(CursorTargetTest, NearestDisplayWinsAndTheFirstListedBreaksATie)
