@@ -96,6 +96,44 @@ TEST_F(ManualScheduler, SemaphoreWaitRunsOtherQueuesUntilSignalledOrTimedOut)
     EXPECT_DOUBLE_EQ(dispatch::now(), 3.5);
 }
 
+TEST_F(ManualScheduler, AWaitWhoseDeadlinePassesDuringOtherWorkTimesOut)
+{
+    dispatch::Queue worker("worker");
+    dispatch::Queue caller("caller");
+    dispatch::Semaphore late;
+    bool laterWorkRan = false;
+    // Due before the deadline, but it signals only after it.
+    worker.asyncAfter(0.5, [&] {
+        dispatch::sleepFor(2);
+        late.signal();
+    });
+    worker.asyncAfter(0.8, [&] { laterWorkRan = true; });
+    bool signalled = true;
+    bool ranBeforeGivingUp = true;
+    caller.async([&] {
+        signalled = late.wait(1);
+        ranBeforeGivingUp = laterWorkRan;
+    });
+    clock().runUntilIdle();
+    EXPECT_FALSE(signalled);
+    EXPECT_FALSE(ranBeforeGivingUp) << "the wait gave up before running more work";
+    EXPECT_TRUE(late.wait(0)) << "the late signal stays for the next wait";
+
+    dispatch::Semaphore early;
+    caller.async([&] { signalled = early.wait(1); });
+    worker.async([&] {
+        early.signal();
+        dispatch::sleepFor(2);
+    });
+    clock().runUntilIdle();
+    EXPECT_TRUE(signalled) << "signalled in time, though the work went on past the deadline";
+
+    dispatch::Semaphore ready(1);
+    caller.async([&] { signalled = ready.wait(0); });
+    clock().runUntilIdle();
+    EXPECT_TRUE(signalled) << "an initial count is there from the start";
+}
+
 TEST_F(ManualScheduler, AWaitDoesNotRunWorkOfTheQueueThatIsWaiting)
 {
     dispatch::Queue q("q");

@@ -158,11 +158,14 @@ bool ManualScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
     for (;;) {
         {
             std::lock_guard lock(semaphore.mutex);
-            if (semaphore.count > 0) {
+            if (semaphore.count > 0 && semaphore.signalledAt <= deadline) {
                 --semaphore.count;
                 return true;
             }
         }
+        // Work that ran past the deadline kept running on its own thread; the wait had
+        // timed out meanwhile.
+        if (now() > deadline) return false;
         if (runOne(deadline)) continue;
         if (forever) {
             std::lock_guard lock(mutex_);

@@ -2,6 +2,7 @@
 
 #include "platform/dispatch/Queue.h"
 
+#include <cmath>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -20,6 +21,9 @@ struct SemaphoreState {
     std::mutex mutex;
     std::condition_variable condition;
     long count = 0;
+    // The scheduler's time when the count last rose from zero: a wait whose deadline came
+    // first had given up by then.
+    double signalledAt = -INFINITY;
 };
 
 // The source of time and execution for every queue. One is installed per process; tests

@@ -8,7 +8,9 @@ Semaphore::Semaphore(long value) : state_(std::make_shared<SemaphoreState>()) { 
 
 void Semaphore::signal()
 {
+    const double at = scheduler().now();
     std::lock_guard lock(state_->mutex);
+    if (state_->count == 0) state_->signalledAt = at;
     ++state_->count;
     state_->condition.notify_one();
 }

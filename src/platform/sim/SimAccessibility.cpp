@@ -161,6 +161,7 @@ ax::Error SimAccessibility::write(const desktop::Element& element, const std::st
         const auto* point = std::get_if<core::Point>(&value);
         if (!point || !isFinite(point->x, point->y)) return ax::illegalArgument;
         target.origin = *point;
+        if (const auto& shift = app->behavior.shiftMoves) target.origin = {point->x + shift->x, point->y + shift->y};
     } else {
         const auto* size = std::get_if<core::Size>(&value);
         if (!size || !isFinite(size->width, size->height) || size->width < 0 || size->height < 0)

@@ -31,14 +31,12 @@ std::optional<desktop::DisplayID> SimDisplays::displayAt(core::Point point) { re
 
 std::optional<desktop::DisplayMode> SimDisplays::currentMode(desktop::DisplayID id)
 {
-    const auto display = world_->display(id);
-    if (!display) return std::nullopt;
-    return display->mode;
+    return world_->currentMode(id);
 }
 
 int SimDisplays::commitConfiguration(const std::vector<desktop::OriginChange>& changes)
 {
-    const int result = world_->moveDisplays(changes) ? 0 : illegalArgument;
+    const int result = world_->commitConfiguration(changes) ? 0 : illegalArgument;
     nlohmann::json moved = nlohmann::json::array();
     for (const auto& change : changes) moved.push_back({{"id", change.id}, {"x", change.x}, {"y", change.y}});
     world_->record({{"do", "display.configure"}, {"changes", moved}, {"result", result}});

@@ -121,11 +121,17 @@ core::Point SimInput::pointerLocation()
     return pointer_;
 }
 
+void SimInput::setIgnoreWarps(bool ignore)
+{
+    std::lock_guard lock(mutex_);
+    ignoreWarps_ = ignore;
+}
+
 int SimInput::warpPointer(core::Point to)
 {
     {
         std::lock_guard lock(mutex_);
-        pointer_ = to;
+        if (!ignoreWarps_) pointer_ = to;
     }
     world_->record({{"do", "pointer.warp"}, {"to", nlohmann::json::array({to.x, to.y})}});
     return 0;
@@ -134,10 +140,13 @@ int SimInput::warpPointer(core::Point to)
 int SimInput::moveCursorToPoint(desktop::DisplayID display, core::Point point)
 {
     const auto target = world_->display(display);
-    const int result = target ? 0 : illegalArgument;
-    if (target) {
+    int result = target ? 0 : illegalArgument;
+    {
         std::lock_guard lock(mutex_);
-        pointer_ = {target->frame.x() + point.x, target->frame.y() + point.y};
+        if (ignoreWarps_)
+            result = 0;
+        else if (target)
+            pointer_ = {target->frame.x() + point.x, target->frame.y() + point.y};
     }
     world_->record({{"do", "pointer.moveOnDisplay"},
                     {"display", display},

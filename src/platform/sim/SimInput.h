@@ -30,6 +30,9 @@ public:
     // hotKeys may be null: then no combination is taken.
     SimInput(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys);
 
+    // From now on pointer warps and moves answer success and move nothing.
+    void setIgnoreWarps(bool ignore);
+
     core::Point pointerLocation() override;
     int warpPointer(core::Point to) override;
     int moveCursorToPoint(desktop::DisplayID display, core::Point point) override;
@@ -101,6 +104,7 @@ private:
 
     std::mutex mutex_;
     core::Point pointer_;
+    bool ignoreWarps_ = false;
     std::array<bool, 3> buttons_{};
     std::set<int> keysDown_;
     // The window that got the press keeps the drag and the release.

@@ -3,6 +3,7 @@
 #include "platform/sim/SimWorld.h"
 #include "platform/sim/WindowPainter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sim {
@@ -32,11 +33,33 @@ desktop::WindowInfo infoOf(const SimWindow& window, const SimApp* owner, bool on
 
 SimWindowServer::SimWindowServer(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
 
+void SimWindowServer::setSwitches(const Switches& switches)
+{
+    omitVirtualFromOnScreen_ = switches.omitVirtualFromOnScreen;
+    unreadableList_ = switches.unreadableList;
+}
+
+std::vector<core::Rect> SimWindowServer::omittedDisplayFrames(desktop::WindowListOption option)
+{
+    using Option = desktop::WindowListOption;
+    std::vector<core::Rect> frames;
+    if (!omitVirtualFromOnScreen_ || option == Option::all || option == Option::includingWindow) return frames;
+    for (const auto& display : world_->displays())
+        if (display.isVirtual) frames.push_back(display.frame);
+    return frames;
+}
+
 std::optional<std::vector<desktop::WindowInfo>> SimWindowServer::windowList(desktop::WindowListOption option,
                                                                            desktop::WindowID relativeTo,
                                                                            bool excludeDesktopElements)
 {
     using Option = desktop::WindowListOption;
+    if (unreadableList_) return std::nullopt;
+    const auto omitted = omittedDisplayFrames(option);
+    const auto onOmittedDisplay = [&](const core::Rect& frame) {
+        const core::Point centre{frame.midX(), frame.midY()};
+        return std::any_of(omitted.begin(), omitted.end(), [&](const core::Rect& d) { return d.contains(centre); });
+    };
     std::vector<desktop::WindowInfo> list;
     if (option != Option::includingWindow) list.reserve(world_->windowCount());
     const desktop::Pid ownPid = world_->ownPid();
@@ -53,7 +76,7 @@ std::optional<std::vector<desktop::WindowInfo>> SimWindowServer::windowList(desk
                             (onScreen && (option == Option::onScreenOnly ||
                                           (option == Option::onScreenBelowWindow && passedRelative && !isRelative) ||
                                           option == Option::onScreenAboveWindow));
-        if (wanted && !(excludeDesktopElements && window.layer <= desktopIconLayer))
+        if (wanted && !(excludeDesktopElements && window.layer <= desktopIconLayer) && !onOmittedDisplay(window.frame))
             list.push_back(infoOf(window, owner, onScreen, ownPid));
         return true;
     });

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/WindowServer.h"
 
+#include <atomic>
 #include <memory>
 
 namespace sim {
@@ -12,7 +13,17 @@ class SimWorld;
 // their pictures; the application's own windows join the world here.
 class SimWindowServer : public desktop::WindowServer {
 public:
+    // Ways the window server can let its callers down.
+    struct Switches {
+        // The on-screen lists (also above and below a window) leave out windows whose
+        // centre lies on a virtual display.
+        bool omitVirtualFromOnScreen = false;
+        // Every list call answers none.
+        bool unreadableList = false;
+    };
+
     explicit SimWindowServer(std::shared_ptr<SimWorld> world);
+    void setSwitches(const Switches& switches);
 
     std::optional<std::vector<desktop::WindowInfo>> windowList(desktop::WindowListOption option,
                                                                desktop::WindowID relativeTo = 0,
@@ -27,7 +38,12 @@ public:
     void unregisterOwnWindow(desktop::WindowID window) override;
 
 private:
+    // The frames of the virtual displays, when the on-screen lists leave their windows out.
+    std::vector<core::Rect> omittedDisplayFrames(desktop::WindowListOption option);
+
     std::shared_ptr<SimWorld> world_;
+    std::atomic<bool> omitVirtualFromOnScreen_ = false;
+    std::atomic<bool> unreadableList_ = false;
 };
 
 }  // namespace sim

@@ -68,11 +68,12 @@ desktop::DisplayInfo* SimWorld::findDisplay(desktop::DisplayID id)
     return nullptr;
 }
 
-void SimWorld::addDisplay(const desktop::DisplayInfo& display)
+void SimWorld::addDisplay(const desktop::DisplayInfo& display, bool hasMode)
 {
     Lock lock(*this);
     settle();
     displays_.push_back(display);
+    if (!hasMode) awaitingMode_.insert(display.id);
     for (std::size_t i = 0; i < displays_.size(); ++i) displays_[i].isMain = i == 0;
     refreshCoverage(dispatch::now());
     events_.push_back({Event::Kind::displays});
@@ -82,14 +83,23 @@ bool SimWorld::removeDisplay(desktop::DisplayID id)
 {
     Lock lock(*this);
     settle();
+    if (!dropDisplayLocked(id)) return false;
+    refreshCoverage(dispatch::now());
+    events_.push_back({Event::Kind::displays});
+    return true;
+}
+
+bool SimWorld::dropDisplayLocked(desktop::DisplayID id)
+{
     const auto it = std::find_if(displays_.begin(), displays_.end(), [&](const auto& d) { return d.id == id; });
     if (it == displays_.end()) return false;
     const core::Rect removedFrame = it->frame;
     displays_.erase(it);
+    std::erase_if(pendingModes_, [&](const PendingMode& p) { return p.id == id; });
+    awaitingMode_.erase(id);
+    ended_.erase(id);
     for (std::size_t i = 0; i < displays_.size(); ++i) displays_[i].isMain = i == 0;
     gatherStrandedWindows(removedFrame);
-    refreshCoverage(dispatch::now());
-    events_.push_back({Event::Kind::displays});
     return true;
 }
 
@@ -133,7 +143,7 @@ bool SimWorld::setDisplayFrame(desktop::DisplayID id, const core::Rect& frame)
     return true;
 }
 
-bool SimWorld::moveDisplays(const std::vector<desktop::OriginChange>& changes)
+bool SimWorld::commitConfiguration(const std::vector<desktop::OriginChange>& changes)
 {
     Lock lock(*this);
     settle();
@@ -143,6 +153,10 @@ bool SimWorld::moveDisplays(const std::vector<desktop::OriginChange>& changes)
         desktop::DisplayInfo& display = *findDisplay(change.id);
         placeDisplay(display, core::Rect(change.x, change.y, display.frame.width(), display.frame.height()));
     }
+    std::vector<desktop::DisplayID> leaving;
+    for (auto& [id, commitsLeft] : ended_)
+        if (commitsLeft && --*commitsLeft <= 0) leaving.push_back(id);
+    for (const auto id : leaving) dropDisplayLocked(id);
     refreshCoverage(dispatch::now());
     events_.push_back({Event::Kind::displays});
     return true;
@@ -152,11 +166,37 @@ void SimWorld::requestDisplayMode(desktop::DisplayID id, const desktop::DisplayM
 {
     Lock lock(*this);
     settle();
-    pendingModes_.erase(std::remove_if(pendingModes_.begin(), pendingModes_.end(), [&](const auto& p) { return p.id == id; }),
-                        pendingModes_.end());
+    if (ended_.count(id)) return;
+    std::erase_if(pendingModes_, [&](const PendingMode& p) { return p.id == id; });
     pendingModes_.push_back({id, mode, scale, dispatch::now() + std::max(0.0, delay)});
     settle();
     if (delay > 0) settleAfter(delay);
+}
+
+std::optional<desktop::DisplayMode> SimWorld::currentMode(desktop::DisplayID id)
+{
+    Lock lock(*this);
+    settle();
+    const auto* display = findDisplay(id);
+    if (!display || awaitingMode_.count(id)) return std::nullopt;
+    return display->mode;
+}
+
+bool SimWorld::endDisplay(desktop::DisplayID id, std::optional<int> commitsLeft)
+{
+    Lock lock(*this);
+    settle();
+    if (!findDisplay(id) || ended_.count(id)) return false;
+    std::erase_if(pendingModes_, [&](const PendingMode& p) { return p.id == id; });
+    if (commitsLeft && *commitsLeft <= 0) return removeDisplay(id);
+    ended_.emplace(id, commitsLeft);
+    return true;
+}
+
+bool SimWorld::hasEnded(desktop::DisplayID id)
+{
+    Lock lock(*this);
+    return ended_.count(id) > 0;
 }
 
 std::vector<desktop::DisplayInfo> SimWorld::displays()
@@ -643,6 +683,7 @@ void SimWorld::settle()
             const PendingMode due = *mode;
             pendingModes_.erase(pendingModes_.begin() + (mode - pendingModes_.data()));
             if (desktop::DisplayInfo* display = findDisplay(due.id)) {
+                awaitingMode_.erase(due.id);
                 display->scale = due.scale;
                 placeDisplay(*display, core::Rect(display->frame.x(), display->frame.y(), due.mode.width, due.mode.height));
                 display->mode.refreshRate = due.mode.refreshRate;

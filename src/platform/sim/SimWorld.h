@@ -24,6 +24,7 @@ struct AppBehavior {
     std::optional<core::Size> reportMinSize;        // reported as AXMinSize
     double settleDelay = 0;                         // seconds before a write takes effect
     double hang = 0;                                // seconds each accessibility call blocks
+    std::optional<core::Point> shiftMoves;          // (dx, dy) every position write lands off its target
 };
 
 struct SimApp {
@@ -78,15 +79,25 @@ public:
     SimWorld();
 
     // --- displays (frames in global points; the first is the primary) ---
-    void addDisplay(const desktop::DisplayInfo& display);
+    // Without hasMode the display has no current mode until one it asks for arrives.
+    void addDisplay(const desktop::DisplayInfo& display, bool hasMode = true);
     // Windows left on no display move onto the primary one, size kept.
     bool removeDisplay(desktop::DisplayID id);
     bool setDisplayFrame(desktop::DisplayID id, const core::Rect& frame);
-    // Moves several displays' origins as one change with one notice; false (and nothing
-    // moved) when a display is unknown.
-    bool moveDisplays(const std::vector<desktop::OriginChange>& changes);
-    // The display takes the mode (points, at the scale) after delay seconds.
+    // One configuration commit: moves several displays' origins as one change with one
+    // notice, and ended displays whose last lingering commit this is leave the list.
+    // False (and nothing moved, nothing counted) when a display is unknown.
+    bool commitConfiguration(const std::vector<desktop::OriginChange>& changes);
+    // The display takes the mode (points, at the scale) after delay seconds; an ended
+    // display takes none.
     void requestDisplayMode(desktop::DisplayID id, const desktop::DisplayMode& mode, double scale, double delay);
+    // None for an unknown display and one still waiting for its mode.
+    std::optional<desktop::DisplayMode> currentMode(desktop::DisplayID id);
+    // The display has ended: it gets no mode any more and stays in the list for the
+    // given number of configuration commits (leaving at once for 0, never for none).
+    // False when it is unknown or had already ended.
+    bool endDisplay(desktop::DisplayID id, std::optional<int> commitsLeft);
+    bool hasEnded(desktop::DisplayID id);
     std::vector<desktop::DisplayInfo> displays();
     std::optional<desktop::DisplayInfo> display(desktop::DisplayID id);
     std::optional<desktop::DisplayID> displayAt(core::Point point);
@@ -220,6 +231,8 @@ private:
     void applyFrame(SimWindow& window, const core::Rect& frame, double at);
     // After a display went: brings the windows that lie on no display onto the primary.
     void gatherStrandedWindows(const core::Rect& removedFrame);
+    // Takes the display out of the list, with its stranded windows; no notice.
+    bool dropDisplayLocked(desktop::DisplayID id);
     void setPendingFrame(SimWindow& window, std::optional<core::Rect> frame, double due);
     // Works out which windows are fully covered, and freezes or resumes their content as
     // of `at`: all windows, or after a change of one window only those it may cover or
@@ -247,6 +260,9 @@ private:
     const desktop::Pid ownPid_;
     std::vector<desktop::DisplayInfo> displays_;
     std::vector<PendingMode> pendingModes_;
+    std::set<desktop::DisplayID> awaitingMode_;
+    // Ended displays still listed, with the commits they stay for (none: for good).
+    std::map<desktop::DisplayID, std::optional<int>> ended_;
     desktop::DisplayID nextDisplayID_ = 50001;
     std::vector<SimApp> apps_;
     std::unordered_map<desktop::Pid, std::size_t> appIndex_;  // the first application with the pid

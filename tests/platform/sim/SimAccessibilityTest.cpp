@@ -106,9 +106,13 @@ TEST_F(SimAccessibilityTest, WritesFollowTheApplicationsBehaviour)
     addApp(501, "Plain");
     addApp(502, "Refusing", "", refusing);
     addApp(503, "Clamping", "", clamping);
+    sim::AppBehavior shifting;
+    shifting.shiftMoves = core::Point{7, -3};
+    addApp(504, "Shifting", "", shifting);
     addWindow(501, 11, {0, 0, 400, 300});
     addWindow(502, 21, {0, 0, 400, 300});
     addWindow(503, 31, {0, 0, 800, 600});
+    addWindow(504, 41, {0, 0, 400, 300});
 
     EXPECT_EQ(setFrame({501, 11}, {100, 120, 300, 200}), ax::success);
     EXPECT_EQ(axFrame({501, 11}), core::Rect(100, 120, 300, 200));
@@ -123,11 +127,17 @@ TEST_F(SimAccessibilityTest, WritesFollowTheApplicationsBehaviour)
     AXValue value;
     EXPECT_EQ(access().copyAttribute({503, 31}, ax::minSize, value), ax::attributeUnsupported);
 
+    // Position writes land off their target, each from the target, not from the last landing.
+    EXPECT_EQ(setFrame({504, 41}, {100, 120, 300, 200}), ax::success);
+    EXPECT_EQ(axFrame({504, 41}), core::Rect(107, 117, 300, 200)) << "the element tells where it really is";
+    EXPECT_EQ(access().setAttribute({504, 41}, ax::position, core::Point{100, 120}), ax::success);
+    EXPECT_EQ(world().window(41)->frame, core::Rect(107, 117, 300, 200));
+
     EXPECT_EQ(access().setAttribute({501, 11}, ax::size, core::Point{1, 2}), ax::illegalArgument);
     EXPECT_EQ(access().setAttribute({501, 0}, ax::size, core::Size{1, 2}), ax::attributeUnsupported);
 
     const auto writes = journalOf("ax.set");
-    ASSERT_EQ(writes.size(), 8u);
+    ASSERT_EQ(writes.size(), 11u);
     EXPECT_EQ(writes[0],
               (nlohmann::json{{"t", 0.0}, {"do", "ax.set"}, {"pid", 501}, {"window", 11}, {"attribute", "AXSize"},
                               {"value", {300.0, 200.0}}, {"result", 0}}));

@@ -347,6 +347,26 @@ TEST_F(InputTest, PointerMovesAreJournaled)
     EXPECT_EQ(journalOf("pointer.associate")[0]["connected"], true);
 }
 
+TEST_F(InputTest, IgnoredWarpsAnswerSuccessAndMoveNothing)
+{
+    EXPECT_EQ(input->warpPointer({300, 200}), 0);
+    input->setIgnoreWarps(true);
+    EXPECT_EQ(input->warpPointer({10, 10}), 0);
+    EXPECT_EQ(input->moveCursorToPoint(1, {20, 20}), 0);
+    EXPECT_EQ(input->moveCursorToPoint(7, {20, 20}), 0) << "not even an unknown display is refused";
+    EXPECT_EQ(input->pointerLocation(), (core::Point{300, 200}));
+    input->userMouseMove({50, 60});
+    EXPECT_EQ(input->pointerLocation(), (core::Point{50, 60})) << "the user still moves it";
+    input->setIgnoreWarps(false);
+    EXPECT_EQ(input->warpPointer({10, 10}), 0);
+    EXPECT_EQ(input->pointerLocation(), (core::Point{10, 10}));
+    EXPECT_EQ(journalOf("pointer.warp").size(), 3u) << "every call is journaled";
+
+    input->beep();
+    ASSERT_EQ(journalOf("beep").size(), 1u);
+    EXPECT_EQ(journalOf("beep")[0].size(), 2u) << "the time and what it did, nothing more";
+}
+
 TEST_F(InputTest, ARemovedMonitorIsNotCalledAgainEvenForTheEventUnderWay)
 {
     int second = 0;

@@ -1,3 +1,4 @@
+#include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorld.h"
 #include "support/SimDesktopTest.h"
 
@@ -180,6 +181,35 @@ TEST_F(SimWindowServerTest, CoveredWindowsFreezeTheirContent)
     before = image(11);
     clock().advance(0.5);
     EXPECT_NE(image(11), before) << "a window on a virtual display keeps drawing under cover";
+}
+
+TEST_F(SimWindowServerTest, SwitchesHideVirtualDisplaysFromOnScreenListsOrEveryList)
+{
+    desktop::DisplayInfo park;
+    park.id = 2;
+    park.frame = {1512, 982, 1552, 1022};
+    park.isVirtual = true;
+    world().addDisplay(park);
+    addApp(501, "Editor");
+    addWindow(501, 11, {100, 100, 400, 300});
+    addWindow(501, 12, {1600, 1000, 400, 300});  // on the virtual display
+    addWindow(501, 13, {1400, 900, 400, 300});   // its centre on the virtual display
+    addWindow(501, 14, {1400, 900, 180, 100});   // mostly on the real one
+
+    auto& server = dynamic_cast<sim::SimWindowServer&>(*desktop().windowServer);
+    server.setSwitches({.omitVirtualFromOnScreen = true});
+    EXPECT_THAT(numbers(WindowListOption::onScreenOnly), ElementsAre(14, 11));
+    EXPECT_THAT(numbers(WindowListOption::onScreenAboveWindow, 11), ElementsAre(14));
+    EXPECT_THAT(numbers(WindowListOption::onScreenBelowWindow, 13), ElementsAre(11))
+        << "an omitted window still counts as the one to list below";
+    EXPECT_THAT(numbers(WindowListOption::all), ElementsAre(14, 13, 12, 11));
+    EXPECT_THAT(numbers(WindowListOption::includingWindow, 12), ElementsAre(12));
+
+    server.setSwitches({.unreadableList = true});
+    EXPECT_FALSE(server.windowList(WindowListOption::all));
+    EXPECT_FALSE(server.windowList(WindowListOption::includingWindow, 11));
+    server.setSwitches({});
+    EXPECT_THAT(numbers(WindowListOption::onScreenOnly), ElementsAre(14, 13, 12, 11));
 }
 
 }  // namespace
