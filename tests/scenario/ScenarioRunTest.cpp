@@ -227,7 +227,7 @@ TEST(ScenarioRun, HowARunEnds)
         TempDir out;
         const Outcome run = runWith("{" + world + R"(, "until": 10, "steps": [{"at": 1, "do": "signal", "name": "SIGUSR2"},
                                                                      {"at": 5, "do": "state", "file": "never.json"}]})",
-                                out.path(), {.commands = {}, .streamWindow = 0, .exitOnSIGUSR2 = 3});
+                                out.path(), {.commands = {}, .streamWindow = 0, .exitOnSIGUSR2 = 3, .parking = {}});
         EXPECT_EQ(run.result.status, 3);
         EXPECT_EQ(json::parse(readFile(out.path() + "/state.json"))["time"], 1.25);
         EXPECT_FALSE(std::filesystem::exists(out.path() + "/never.json"));
