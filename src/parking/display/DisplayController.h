@@ -62,6 +62,11 @@ public:
     std::optional<desktop::DisplayMode> waitForMode(desktop::DisplayID displayID, double seconds);
 
 private:
+    // The bottom-right corner of the active displays that are neither ours, zombies nor
+    // the new display.
+    core::Point bottomRightOfRealDisplays(const std::vector<desktop::DisplayID>& active,
+                                          desktop::DisplayID newDisplay) const;
+
     // Guards live_, zombies_ and terminated_; never held across a wait or a commit.
     mutable std::mutex mutex_;
     std::map<desktop::DisplayID, Live> live_;  // by source display

@@ -1,0 +1,185 @@
+#include "parking/ledger/WindowMover.h"
+
+#include "VDLogLines.h"
+#include "platform/dispatch/Queue.h"
+#include "support/SimDesktopTest.h"
+
+namespace {
+
+using parking::WindowMover::AXMatch;
+using parking::WindowMover::moveWindow;
+
+constexpr desktop::Pid notes = 200;
+constexpr desktop::DisplayID target = 2;
+
+// A second screen where a virtual display would be, and one application to move.
+class WindowMoverTest : public testsupport::SimDesktopTest {
+protected:
+    void SetUp() override
+    {
+        SimDesktopTest::SetUp();
+        desktop::DisplayInfo second;
+        second.id = target;
+        second.frame = core::Rect(1512, 982, 1552, 1022);
+        second.visibleFrame = second.frame;
+        second.mode = {1552, 1022, 3104, 2044, 60};
+        world().addDisplay(second);
+    }
+
+    void addNotes(const sim::AppBehavior& behavior = {}) { addApp(notes, "Notes", "com.example.notes", behavior); }
+
+    std::optional<core::Rect> frameOf(desktop::WindowID id) { return world().window(id)->frame; }
+    std::vector<std::string> writtenAttributes()
+    {
+        std::vector<std::string> attributes;
+        for (const auto& entry : journalOf("ax.set")) attributes.push_back(entry["attribute"]);
+        return attributes;
+    }
+
+    parkingtest::VDLogLines log;
+    const core::Rect home{100, 100, 800, 600};
+    const core::Rect slot{1528, 1012, 800, 600};
+};
+
+TEST_F(WindowMoverTest, TwoWindowsAtOneFrameTheWrongOneIsPutBackAndTheNextCandidateLands)
+{
+    addNotes();
+    addWindow(notes, 11, home, "Wanted");
+    addWindow(notes, 12, home, "Twin");  // in front, so accessibility lists it first
+    const double start = dispatch::now();
+
+    const auto landed = moveWindow(11, notes, home, slot, target, AXMatch::originAndSize);
+
+    ASSERT_TRUE(landed);
+    EXPECT_EQ(*landed, slot);
+    EXPECT_EQ(frameOf(11), slot);
+    EXPECT_EQ(frameOf(12), home);
+    EXPECT_EQ(log.all(), (std::vector<std::string>{
+                             "[VD] 按 bounds(100,100 800x600) 在该应用里匹配到 2 个 AX 窗口（逐个试）",
+                             "[VD] 候选 1 搬完校验不过（CG 回读 (100,100 800x600)，等了 6 个 80ms），已撤回"
+                             "（位置+尺寸都还原）",
+                             "[VD] 第 2 个候选才命中（同坐标窗口撞车，已按回读校验选中正确的那个）",
+                         }));
+    // Six read-backs for the wrong window, one pause after putting it back.
+    EXPECT_NEAR(dispatch::now() - start, 7 * 0.08, 1e-9);
+}
+
+TEST_F(WindowMoverTest, ARefusedWriteSkipsTheCandidateWithoutWaiting)
+{
+    sim::AppBehavior behavior;
+    behavior.refuseMoves = desktop::ax::cannotComplete;
+    addNotes(behavior);
+    addWindow(notes, 11, home);
+    const double start = dispatch::now();
+
+    EXPECT_FALSE(moveWindow(11, notes, home, slot, target, AXMatch::originAndSize));
+    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 候选 1 的 AX 写入被直接拒绝（AXUIElementSetAttributeValue "
+                                                   "返回失败）⇒ 换下一个候选"}));
+    EXPECT_EQ(frameOf(11), home);
+    EXPECT_EQ(dispatch::now(), start);
+}
+
+TEST_F(WindowMoverTest, NoElementWithinTwoPointsOfTheKnownFrameMeansNoWrite)
+{
+    addNotes();
+    addWindow(notes, 11, home);
+
+    EXPECT_FALSE(moveWindow(11, notes, home.offsetBy(3, 0), slot, target, AXMatch::originAndSize));
+    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 按 bounds(103,100 800x600) 在该应用里找不到对应 AX 窗口"}));
+    EXPECT_TRUE(journalOf("ax.set").empty());
+
+    // Origin-only matching ignores the size.
+    EXPECT_TRUE(moveWindow(11, notes, core::Rect(101, 99, 500, 300), slot, target, AXMatch::originOnly));
+}
+
+TEST_F(WindowMoverTest, TheSizeIsWrittenOnlyWhenItChangesAndASizeOnlyChangeNeedNotLeaveItsPlace)
+{
+    addNotes();
+    addWindow(notes, 11, home);
+    ASSERT_TRUE(moveWindow(11, notes, home, slot, target, AXMatch::originAndSize));
+    EXPECT_EQ(writtenAttributes(), (std::vector<std::string>{"AXPosition"}));
+
+    const core::Rect smaller{slot.origin, {600, 400}};
+    const auto landed = moveWindow(11, notes, slot, smaller, target, AXMatch::originAndSize);
+    ASSERT_TRUE(landed);
+    EXPECT_EQ(*landed, smaller);
+    EXPECT_EQ(writtenAttributes(), (std::vector<std::string>{"AXPosition", "AXSize", "AXPosition"}));
+}
+
+TEST_F(WindowMoverTest, ALateLandingIsWaitedForInEightyMillisecondSteps)
+{
+    sim::AppBehavior behavior;
+    behavior.settleDelay = 0.2;
+    addNotes(behavior);
+    addWindow(notes, 11, home);
+    const double start = dispatch::now();
+
+    EXPECT_EQ(moveWindow(11, notes, home, slot, target, AXMatch::originAndSize), slot);
+    EXPECT_NEAR(dispatch::now() - start, 3 * 0.08, 1e-9);
+    EXPECT_TRUE(log.all().empty());
+}
+
+TEST_F(WindowMoverTest, ALandingShiftedInsideTheTargetDisplayIsAcceptedWithTheDriftLine)
+{
+    sim::AppBehavior behavior;
+    behavior.shiftMoves = core::Point{30, 20};
+    addNotes(behavior);
+    addWindow(notes, 11, home);
+
+    const auto landed = moveWindow(11, notes, home, slot, target, AXMatch::originAndSize);
+
+    EXPECT_EQ(landed, slot.offsetBy(30, 20));
+    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 落点被系统微调：目标 (1528,1012 800x600) → 实际 (1558,1032 800x600)"
+                                                   "（在目标屏内，接受；等了 0 个 80ms 才落位）"}));
+}
+
+TEST_F(WindowMoverTest, WithoutATargetDisplayAShiftedLandingIsRefusedAndLeftWhereItIs)
+{
+    // The rescue of a foreign window: only the origin counts.
+    sim::AppBehavior behavior;
+    behavior.shiftMoves = core::Point{30, 0};
+    addNotes(behavior);
+    addWindow(notes, 11, slot);
+
+    EXPECT_FALSE(moveWindow(11, notes, slot, home, std::nullopt, AXMatch::originOnly));
+    EXPECT_EQ(frameOf(11), core::Rect(130, 100, 800, 600));
+    EXPECT_EQ(log.all(),
+              (std::vector<std::string>{
+                  "[VD] 候选 1 搬完校验不过：我们写给它的目标 (100,100 800x600)，它自己现在 (130,100 800x600)"
+                  "（写之前 (1528,1012 800x600)），CG 回读 (130,100 800x600)，等了 6 个 80ms"
+                  "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选"}));
+}
+
+TEST_F(WindowMoverTest, AWindowThatStaysAtItsPlaceIsNotAcceptedEvenInsideTheDisplay)
+{
+    // The re-plot case: old and new places are on the same display.
+    sim::AppBehavior behavior;
+    behavior.settleDelay = 10;
+    addNotes(behavior);
+    addWindow(notes, 11, slot);
+    const core::Rect next{2094, 1012, 800, 600};
+
+    EXPECT_FALSE(moveWindow(11, notes, slot, next, target, AXMatch::originAndSize));
+    EXPECT_EQ(log.all(),
+              (std::vector<std::string>{
+                  "[VD] 候选 1 搬完校验不过：我们写给它的目标 (2094,1012 800x600)，它自己现在 (1528,1012 800x600)"
+                  "（写之前 (1528,1012 800x600)），CG 回读 (1528,1012 800x600)，等了 6 个 80ms"
+                  "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选"}));
+}
+
+TEST_F(WindowMoverTest, AWindowTheSystemResizedIsNotAcceptedAndGoesBack)
+{
+    sim::AppBehavior behavior;
+    behavior.minSize = core::Size{900, 700};
+    addNotes(behavior);
+    addWindow(notes, 11, home);
+    const core::Rect smaller{slot.origin, {600, 400}};
+
+    EXPECT_FALSE(moveWindow(11, notes, home, smaller, target, AXMatch::originAndSize));
+    EXPECT_EQ(frameOf(11)->origin, home.origin);
+    ASSERT_EQ(log.all().size(), 1u);
+    EXPECT_EQ(log.all()[0], "[VD] 候选 1 搬完校验不过（CG 回读 (1528,1012 900x700)，等了 6 个 80ms），已撤回"
+                            "（位置+尺寸都还原）");
+}
+
+}  // namespace
