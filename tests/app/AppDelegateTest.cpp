@@ -107,32 +107,25 @@ TEST_F(AppDelegateTest, OnlyAnotherApplicationActivatedForAThirdOfASecondIsRemem
     EXPECT_EQ(EventBridge::lastForeignFrontPid, 43);
 }
 
-TEST_F(AppDelegateTest, VirtualDisplaysFollowTheDesktopFromLaunchToTheEnd)
+TEST_F(AppDelegateTest, TheLaunchTakesTheDesktopsVirtualDisplaysAsParkingsOwn)
 {
     world().addDisplay(display(7, {1512, 0, 1000, 800}, true));
     clock().runUntilIdle();
-    EXPECT_FALSE(VirtualDisplayController::shared().isVirtual(7));  // nobody listens yet
     shell->launch({});
     EXPECT_TRUE(VirtualDisplayController::shared().isVirtual(7));
     EXPECT_FALSE(VirtualDisplayController::shared().isVirtual(1));
-
+    // Only the displays parking owns count: one the desktop shows later is not its own.
     world().addDisplay(display(8, {-1000, 0, 1000, 800}, true));
     clock().runUntilIdle();
-    EXPECT_TRUE(VirtualDisplayController::shared().isVirtual(8));
-    world().removeDisplay(7);
-    clock().runUntilIdle();
-    EXPECT_FALSE(VirtualDisplayController::shared().isVirtual(7));
-
-    shell.reset();
     EXPECT_FALSE(VirtualDisplayController::shared().isVirtual(8));
 }
 
 TEST_F(AppDelegateTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
 {
     std::vector<std::pair<std::string, desktop::WindowID>> parkingCalls;
+    shell->launch({});
     WindowParking::install(std::make_shared<RecordingParking>(
         [&](const char* operation, desktop::WindowID id) { parkingCalls.emplace_back(operation, id); }));
-    shell->launch({});
     run("mirrorWindow", 500);
     shell->runCommand(CommandCall{"mirrorWindow", 600, core::Rect(0.5, 0, 0.5, 0.5)});
     run("mirrorWindow", 999);
@@ -233,9 +226,11 @@ TEST_F(AppDelegateTest, TheLaunchLogsItsStateAndShowsTheStatusItem)
     EXPECT_FALSE(shell->exitStatus());
     ASSERT_EQ(ui::StatusItem::all().size(), 1u);
     EXPECT_EQ(ui::StatusItem::all().front()->title(), "PIP");
-    ASSERT_EQ(linesWith("启动 ").size(), 2u);
+    // The state lines, then the cursor guard's start.
+    ASSERT_EQ(linesWith("启动 ").size(), 3u);
     EXPECT_TRUE(linesWith("启动 ")[0].starts_with("启动 preflightScreen=true ax="));
     EXPECT_TRUE(linesWith("启动 ")[1].ends_with("；关掉试对照：defaults write com.glimra.app virtualDisplayPark -bool NO"));
+    EXPECT_TRUE(linesWith("启动 ")[2].starts_with("启动 光标守卫=开启（自动探针每 1.00s 一跳"));
     EXPECT_LT(indexOf(linesWith("启动 preflightScreen=")[0]), indexOf("已清空最小尺寸学习缓存"));
 }
 
@@ -315,10 +310,10 @@ TEST_F(AppDelegateTest, TheFrontmostWindowCommandMatchesTheFrontProcessNeverItsB
 TEST_F(AppDelegateTest, BulkCommandsFlipEachPanelCloseASnapshotAndQuitPutsWindowsBackInOrder)
 {
     std::vector<std::string> parkingCalls;
-    WindowParking::install(std::make_shared<RecordingParking>(
-        [&](const char* operation, desktop::WindowID) { parkingCalls.emplace_back(operation); }));
     addWindow(43, 601, {700, 300, 500, 400}, "Other");
     shell->launch({});
+    WindowParking::install(std::make_shared<RecordingParking>(
+        [&](const char* operation, desktop::WindowID) { parkingCalls.emplace_back(operation); }));
     for (desktop::WindowID id : {500u, 600u, 601u}) shell->createPanel(shareableWindow(id), {}, "r");
     clock().advance(1);
     PipPanel::all()[0]->isPaused = true;
@@ -335,7 +330,7 @@ TEST_F(AppDelegateTest, BulkCommandsFlipEachPanelCloseASnapshotAndQuitPutsWindow
     run("quitApp");
     EXPECT_EQ(shell->exitStatus(), 0);
     EXPECT_TRUE(PipPanel::all().empty());
-    EXPECT_EQ(parkingCalls, (std::vector<std::string>{"restoreAsync", "parkedCount", "restoreAllBlocking"}));
+    EXPECT_EQ(parkingCalls, (std::vector<std::string>{"restoreAsync", "parkedCountSnapshot", "restoreAllBlocking"}));
 }
 
 TEST_F(AppDelegateTest, RepairingThePermissionResetsTheGrantAndStartsACopyThatWaitsForTheLock)
