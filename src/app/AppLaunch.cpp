@@ -9,6 +9,7 @@
 #include "app/LaunchSelfTests.h"
 #include "app/MenuShot.h"
 #include "app/MenuThumbnail.h"
+#include "app/ParkingSetup.h"
 #include "app/ScrollProbe.h"
 #include "capture/Catalog.h"
 #include "foundation/Diag.h"
@@ -21,8 +22,6 @@
 #include "parking/ledger/VDLog.h"
 #include "parking/display/DisplayController.h"
 #include "parking/display/VDShim.h"
-#include "parking/VirtualDisplayController.h"
-#include "parking/WindowParking.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/core/Paths.h"
 #include "platform/desktop/Desktop.h"
@@ -64,6 +63,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
 {
     CrashReporter::start();
     VDLog::sink = [](const std::string& line) { Diag::log(line); };
+    installParking();
     PipPanel::syncMiniWindowFlag();
     // Self-test files and the menu shot go to the temporary folder of the run.
     MenuThumbnail::setDirectory(core::paths::temporaryFolder() + "/glimra-menu-thumbs");

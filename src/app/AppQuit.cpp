@@ -33,7 +33,9 @@ void afterPendingRestores(double deadline, std::function<void()> done)
 void restoreParkedWindows()
 {
     auto& parking = WindowParking::shared();
-    const int parked = parking.queue().syncResult([&parking] { return parking.parkedCount(); });
+    // A snapshot: a hung application can hold the parking queue for seconds, and quit
+    // promises to wait at most the restore's time-out.
+    const int parked = parking.parkedCountSnapshot();
     if (parked >= 1) Diag::log("退出：还原 " + std::to_string(parked) + " 个被停放到虚拟屏的窗口");
     parking.restoreAllBlocking(parkedRestoreTimeout);
     parking::DisplayController::shared().terminateAll();

@@ -113,6 +113,7 @@ TEST_F(SimVirtualDisplaysTest, AReleasedDisplayStaysListedUntilTheNextCommit)
     display.reset();
     ASSERT_TRUE(listed(id)) << "an ended display lingers";
     EXPECT_TRUE(displays().display(id)->isVirtual);
+    EXPECT_EQ(displays().displayAt({1600, 10}), id);
     clock().advance(5);
     EXPECT_FALSE(displays().currentMode(id)) << "a display that ended before its mode never gets one";
     const auto again = makeDisplay(7);
