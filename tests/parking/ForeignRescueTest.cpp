@@ -1,83 +1,60 @@
 #include "parking/WindowParking.h"
-#include "parking/display/DisplayController.h"
-#include "parking/ledger/ParkingController.h"
 #include "parking/ledger/RealScreens.h"
 #include "parking/ledger/WindowList.h"
 
-#include "VDLogLines.h"
+#include "ParkedWorld.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimVirtualDisplays.h"
-#include "support/SimDesktopTest.h"
 
 namespace {
 
 using parking::ParkingController;
 using Lines = std::vector<std::string>;
 
-constexpr desktop::Pid maps = 200;
 constexpr desktop::Pid stray = 400;
-constexpr desktop::WindowID mapsWindow = 11;
 
-// The controller on its own queue with its own display controller, and a Maps window on
-// the primary screen (1512 x 982) whose prewarm makes the virtual display (1552 x 1022 at
-// the screen's bottom-right corner) and starts the watch.
-class ForeignRescueTest : public testsupport::SimDesktopTest {
+// Notes on the primary screen (1512 x 982): its prewarm makes the virtual display
+// (1552 x 1022 at the screen's bottom-right corner) and starts the watch.
+class ForeignRescueTest : public testsupport::ParkedWorldTest {
 protected:
     void SetUp() override
     {
-        SimDesktopTest::SetUp();
+        ParkedWorldTest::SetUp();
         ParkingController::onScreenQueryVerified = false;
         ParkingController::onScreenOnlyCoversVirtual = true;
         WindowParking::hasMiniWindows = false;
-        displays = std::make_unique<parking::DisplayController>();
-        parking = std::make_shared<ParkingController>(queue, *displays);
-        addApp(maps, "Maps", "com.example.maps");
-        addWindow(maps, mapsWindow, core::Rect(80, 80, 700, 500), "Maps");
         addApp(stray, "Stray", "com.example.stray");
     }
     void TearDown() override
     {
         WindowParking::hasMiniWindows = false;
-        parking.reset();
-        clock().runUntilIdle();
-        displays.reset();
-        SimDesktopTest::TearDown();
+        ParkedWorldTest::TearDown();
     }
 
     desktop::DisplayID startWatch()
     {
-        parking->prewarmDisplay(mapsWindow);
+        parking().prewarmDisplay(source);
         clock().runUntilIdle();
-        const auto live = displays->liveDisplayIDs();
+        const auto live = displayController().liveDisplayIDs();
         return live.empty() ? 0 : live.front();
     }
-    void tick(int count = 1)
-    {
-        for (int i = 0; i < count; ++i) clock().advance(1.0);
-    }
-    core::Rect frameOf(desktop::WindowID id) { return world().window(id)->frame; }
     bool onRealScreen(desktop::WindowID id)
     {
         const auto display = parking::windowlist::display(frameOf(id));
-        return !displays->isVirtual(display) && !displays->isZombie(display);
+        return !displayController().isVirtual(display) && !displayController().isZombie(display);
     }
     std::set<desktop::WindowID> candidateIDs()
     {
         std::set<desktop::WindowID> ids;
-        for (const auto& [id, candidate] : queue.syncResult([&] { return parking->foreignWindowCandidates(); }))
+        for (const auto& [id, candidate] : onQueue([&] { return parking().foreignWindowCandidates(); }))
             ids.insert(id);
         return ids;
     }
-    std::string vd() const
+    std::string vd()
     {
-        const auto live = displays->liveDisplayIDs();
+        const auto live = displayController().liveDisplayIDs();
         return std::to_string(live.empty() ? 0 : live.front());
     }
-
-    parkingtest::VDLogLines log;
-    dispatch::Queue queue{"test.windowparking"};
-    std::unique_ptr<parking::DisplayController> displays;
-    std::shared_ptr<ParkingController> parking;
 };
 
 // ---- where a rescued window goes ----
@@ -117,11 +94,11 @@ TEST_F(ForeignRescueTest, AWindowStandingStillIsMovedOnTheFifthTickAndOneThatKee
 {
     startWatch();
     startWatch();  // a second start leaves the running watch alone
-    EXPECT_EQ(log.with("外来窗口看守"), Lines{"[VD] 外来窗口看守已启动（1s 心跳）"});
+    EXPECT_EQ(logged("外来窗口看守"), Lines{"外来窗口看守已启动（1s 心跳）"});
     addWindow(stray, 31, core::Rect(1600, 1100, 800, 600), "Still");
     addWindow(stray, 32, core::Rect(1700, 1400, 600, 400), "Creeping");    // 1 pt a tick: still enough
     addWindow(stray, 33, core::Rect(2400, 1200, 500, 400), "Wandering");  // 2 pt a tick
-    log.clear();
+    clearLog();
 
     for (int t = 1; t <= 4; ++t) {
         world().setFrame(32, core::Rect(1700 + t, 1400, 600, 400));
@@ -129,21 +106,21 @@ TEST_F(ForeignRescueTest, AWindowStandingStillIsMovedOnTheFifthTickAndOneThatKee
         tick();
     }
     EXPECT_FALSE(onRealScreen(31));
-    EXPECT_TRUE(log.all().empty());
+    EXPECT_TRUE(lines_.empty());
 
     world().setFrame(32, core::Rect(1705, 1400, 600, 400));
     world().setFrame(33, core::Rect(2410, 1200, 500, 400));
     tick();
     EXPECT_EQ(frameOf(31), core::Rect(704, 374, 800, 600));
     EXPECT_EQ(frameOf(32), core::Rect(904, 574, 600, 400));
-    EXPECT_EQ(log.all(), (Lines{
-                             "[VD] 外来窗口找回：Stray #31 第 1 次尝试 (1600,1100 800x600) → (704,374 800x600)（屏 #" +
+    EXPECT_EQ(lines_, (Lines{
+                             "外来窗口找回：Stray #31 第 1 次尝试 (1600,1100 800x600) → (704,374 800x600)（屏 #" +
                                  vd() + " → #1）",
-                             "[VD] 外来窗口找回（在虚拟屏上稳定 5s）：Stray #31 (1600,1100 800x600) → (704,374 800x600)"
+                             "外来窗口找回（在虚拟屏上稳定 5s）：Stray #31 (1600,1100 800x600) → (704,374 800x600)"
                              "（屏 #" + vd() + " → #1）",
-                             "[VD] 外来窗口找回：Stray #32 第 1 次尝试 (1705,1400 600x400) → (904,574 600x400)（屏 #" +
+                             "外来窗口找回：Stray #32 第 1 次尝试 (1705,1400 600x400) → (904,574 600x400)（屏 #" +
                                  vd() + " → #1）",
-                             "[VD] 外来窗口找回（在虚拟屏上稳定 5s）：Stray #32 (1705,1400 600x400) → (904,574 600x400)"
+                             "外来窗口找回（在虚拟屏上稳定 5s）：Stray #32 (1705,1400 600x400) → (904,574 600x400)"
                              "（屏 #" + vd() + " → #1）",
                          }));
 
@@ -175,11 +152,9 @@ TEST_F(ForeignRescueTest, OnlyOtherApplicationsOrdinaryWindowsOfAtLeast200By150O
     own.frame = core::Rect(2600, 1500, 400, 300);
     world().addWindow(own);
     // Parked by us: the ledger's, never the watcher's.
-    addApp(300, "Cover");
-    addWindow(300, 21, core::Rect(0, 25, 1512, 957));
-    ASSERT_EQ(queue.syncResult([&] { return parking->rescueOutcome(mapsWindow); }),
-              ParkingController::RescueOutcome::parked);
-    ASSERT_FALSE(onRealScreen(mapsWindow));
+    cover(21, core::Rect(0, 25, 1512, 957));
+    ASSERT_EQ(park(), ParkingController::RescueOutcome::parked);
+    ASSERT_FALSE(onRealScreen(source));
 
     const auto listed = desktop::windowServer().windowList(desktop::WindowListOption::includingWindow, 37);
     ASSERT_TRUE(listed && listed->size() == 1 && listed->front().isOnscreen == true);
@@ -190,7 +165,7 @@ TEST_F(ForeignRescueTest, OnlyOtherApplicationsOrdinaryWindowsOfAtLeast200By150O
 
     tick(8);
     EXPECT_TRUE(onRealScreen(31));
-    EXPECT_FALSE(onRealScreen(mapsWindow));
+    EXPECT_FALSE(onRealScreen(source));
     EXPECT_EQ(frameOf(32), core::Rect(1900, 1100, 199, 400));
     EXPECT_EQ(frameOf(34), core::Rect(2200, 1100, 400, 300));
     EXPECT_EQ(frameOf(37), core::Rect(2600, 1500, 400, 300));
@@ -207,7 +182,7 @@ TEST_F(ForeignRescueTest, AtMostThreeWindowsAreMovedPerTickTheOthersOnTheNextWit
     for (desktop::WindowID id = 31; id <= 36; ++id) EXPECT_EQ(onRealScreen(id), id <= 33) << id;
     tick();
     for (desktop::WindowID id = 34; id <= 36; ++id) EXPECT_TRUE(onRealScreen(id)) << id;
-    EXPECT_EQ(log.with("在虚拟屏上稳定 6s）：Stray #34").size(), 1u);
+    EXPECT_EQ(logged("在虚拟屏上稳定 6s）：Stray #34").size(), 1u);
 }
 
 TEST_F(ForeignRescueTest, AWindowItsApplicationPutsBackAfterARescueIsLeftAloneForSixtySeconds)
@@ -235,36 +210,36 @@ TEST_F(ForeignRescueTest, AWindowThatCannotBeMovedFailsOneAndTwoOfThreeThenBacks
     addApp(stuck, "Stuck", "com.example.stuck", refusing);
     addWindow(stuck, 31, core::Rect(1600, 1100, 800, 600));
     world().setFrontmost(stuck);
-    log.clear();
+    clearLog();
 
     tick(5);
     const std::string attempt = "(1600,1100 800x600) → (704,374 800x600)（屏 #" + vd() + " → #1）";
-    const std::string refused = "[VD] 候选 1 的 AX 写入被直接拒绝（AXUIElementSetAttributeValue 返回失败）⇒ 换下一个候选";
-    EXPECT_EQ(log.all(), (Lines{
-                             "[VD] 外来窗口找回：窗口 #31 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）",
-                             "[VD] 外来窗口找回：Stuck #31 第 1 次尝试 " + attempt,
+    const std::string refused = "候选 1 的 AX 写入被直接拒绝（AXUIElementSetAttributeValue 返回失败）⇒ 换下一个候选";
+    EXPECT_EQ(lines_, (Lines{
+                             "外来窗口找回：窗口 #31 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）",
+                             "外来窗口找回：Stuck #31 第 1 次尝试 " + attempt,
                              refused,
-                             "[VD] 外来窗口找回：Stuck #31 第 2 次尝试 " + attempt,
+                             "外来窗口找回：Stuck #31 第 2 次尝试 " + attempt,
                              refused,
-                             "[VD] 外来窗口找回失败（在虚拟屏上稳定 5s）：Stuck #31 —— 两次都搬不动（它仍在虚拟屏上；"
+                             "外来窗口找回失败（在虚拟屏上稳定 5s）：Stuck #31 —— 两次都搬不动（它仍在虚拟屏上；"
                              "每一次的目标与回读值见上面『第 N 次尝试』『候选 N …』那几行）",
-                             "[VD] 外来窗口找回：窗口 #31 第 1/3 次搬不动 ⇒ 下一跳（1s 后）再试",
+                             "外来窗口找回：窗口 #31 第 1/3 次搬不动 ⇒ 下一跳（1s 后）再试",
                          }));
     tick(2);
-    EXPECT_EQ(log.with("次搬不动"),
-              (Lines{"[VD] 外来窗口找回：窗口 #31 第 1/3 次搬不动 ⇒ 下一跳（1s 后）再试",
-                     "[VD] 外来窗口找回：窗口 #31 第 2/3 次搬不动 ⇒ 下一跳（1s 后）再试",
-                     "[VD] 外来窗口找回：窗口 #31 连续 3 次搬不动 ⇒ 退避 60s（它不是「移动一下就回来」那种，是真的搬不动；"
+    EXPECT_EQ(logged("次搬不动"),
+              (Lines{"外来窗口找回：窗口 #31 第 1/3 次搬不动 ⇒ 下一跳（1s 后）再试",
+                     "外来窗口找回：窗口 #31 第 2/3 次搬不动 ⇒ 下一跳（1s 后）再试",
+                     "外来窗口找回：窗口 #31 连续 3 次搬不动 ⇒ 退避 60s（它不是「移动一下就回来」那种，是真的搬不动；"
                      "如实记录，不再每秒戳它）"}));
-    EXPECT_EQ(log.with("属主正当前台").size(), 1u);
+    EXPECT_EQ(logged("属主正当前台").size(), 1u);
     const double backedOffAt = dispatch::now();
 
     clock().advanceTo(backedOffAt + 59);
-    EXPECT_EQ(log.with("第 1 次尝试").size(), 3u);
+    EXPECT_EQ(logged("第 1 次尝试").size(), 3u);
     clock().advanceTo(backedOffAt + 61);
     // Counted afresh: the next failure is the first again.
-    EXPECT_EQ(log.with("第 1/3 次搬不动").size(), 2u);
-    EXPECT_EQ(log.with("属主正当前台").size(), 2u);
+    EXPECT_EQ(logged("第 1/3 次搬不动").size(), 2u);
+    EXPECT_EQ(logged("属主正当前台").size(), 2u);
 }
 
 TEST_F(ForeignRescueTest, AWindowItsApplicationPlacesOnARealScreenItselfCountsAsRescued)
@@ -277,11 +252,11 @@ TEST_F(ForeignRescueTest, AWindowItsApplicationPlacesOnARealScreenItselfCountsAs
     addWindow(shifty, 31, core::Rect(1600, 1100, 800, 600));
     tick(5);
     EXPECT_EQ(frameOf(31), core::Rect(704, 404, 800, 600));
-    EXPECT_EQ(log.with("它自己挑的落点"),
-              Lines{"[VD] 外来窗口找回（在虚拟屏上稳定 5s）：Shifty #31 (1600,1100 800x600) → (704,404 800x600)"
+    EXPECT_EQ(logged("它自己挑的落点"),
+              Lines{"外来窗口找回（在虚拟屏上稳定 5s）：Shifty #31 (1600,1100 800x600) → (704,404 800x600)"
                     "（**它自己挑的落点**，没落在我们算的 (704,374 800x600) 上，尺寸也可能被它改过；"
                     "已回到真屏 #1 ⇒ 按产品语义算成功）"});
-    EXPECT_TRUE(log.with("次搬不动").empty());
+    EXPECT_TRUE(logged("次搬不动").empty());
 }
 
 // ---- pause, stop, screens that are not real ----
@@ -291,18 +266,18 @@ TEST_F(ForeignRescueTest, MiniWindowsPauseTheWatchAndClosingThemResumesItCountin
     defaults::Defaults::standard().set("foreignRescueWithPips", false);
     startWatch();
     addWindow(stray, 31, core::Rect(1600, 1100, 800, 600));
-    log.clear();
+    clearLog();
     tick(3);
     WindowParking::hasMiniWindows = true;
     tick(10);
     EXPECT_FALSE(onRealScreen(31));
-    EXPECT_EQ(log.all(), Lines{"[VD] 外来窗口找回：此刻**有小窗** ⇒ 按产品规则暂不碰虚拟屏上的外来窗口"
+    EXPECT_EQ(lines_, Lines{"外来窗口找回：此刻**有小窗** ⇒ 按产品规则暂不碰虚拟屏上的外来窗口"
                                "（关掉小窗之后，它还要重新累计稳定的 5s 才会动手）"});
 
-    log.clear();
+    clearLog();
     WindowParking::hasMiniWindows = false;
     tick(4);
-    EXPECT_EQ(log.all(), Lines{"[VD] 外来窗口找回：小窗已不在 ⇒ 恢复看守（外来窗口从这一刻起重新累计稳定的 5s）"});
+    EXPECT_EQ(lines_, Lines{"外来窗口找回：小窗已不在 ⇒ 恢复看守（外来窗口从这一刻起重新累计稳定的 5s）"});
     EXPECT_FALSE(onRealScreen(31));
     tick();
     EXPECT_TRUE(onRealScreen(31));
@@ -316,7 +291,7 @@ TEST_F(ForeignRescueTest, MiniWindowsDoNotPauseTheWatchUnlessTheSettingIsAStored
     addWindow(stray, 31, core::Rect(1600, 1100, 800, 600));
     tick(5);
     EXPECT_TRUE(onRealScreen(31));
-    EXPECT_TRUE(log.with("有小窗").empty());
+    EXPECT_TRUE(logged("有小窗").empty());
 }
 
 TEST_F(ForeignRescueTest, TheWatchStopsOnTheFirstTickWithoutAVirtualDisplayOrZombie)
@@ -324,12 +299,12 @@ TEST_F(ForeignRescueTest, TheWatchStopsOnTheFirstTickWithoutAVirtualDisplayOrZom
     startWatch();
     addWindow(stray, 31, core::Rect(1600, 1100, 800, 600));
     tick(2);
-    displays->terminateAll();
-    ASSERT_FALSE(displays->hasLiveOrZombie());
-    log.clear();
+    displayController().terminateAll();
+    ASSERT_FALSE(displayController().hasLiveOrZombie());
+    clearLog();
     tick();
-    EXPECT_FALSE(parking->foreignWatchRunning());
-    EXPECT_EQ(log.all(), Lines{"[VD] 外来窗口看守已停止"});
+    EXPECT_FALSE(parking().foreignWatchRunning());
+    EXPECT_EQ(lines_, Lines{"外来窗口看守已停止"});
 }
 
 TEST_F(ForeignRescueTest, WithNoRealScreenLeftTheRescueGivesUp)
@@ -339,9 +314,9 @@ TEST_F(ForeignRescueTest, WithNoRealScreenLeftTheRescueGivesUp)
     ASSERT_TRUE(world().removeDisplay(1));
     tick(5);
     EXPECT_EQ(frameOf(31), core::Rect(1600, 1100, 800, 600));
-    EXPECT_EQ(log.with("#31 —— 算不出落点"),
-              Lines{"[VD] 外来窗口找回放弃（在虚拟屏上稳定 5s）：Stray #31 —— 算不出落点（没有可用的真屏？）"});
-    EXPECT_EQ(log.with("窗口 #31 第 1/3 次搬不动").size(), 1u);
+    EXPECT_EQ(logged("#31 —— 算不出落点"),
+              Lines{"外来窗口找回放弃（在虚拟屏上稳定 5s）：Stray #31 —— 算不出落点（没有可用的真屏？）"});
+    EXPECT_EQ(logged("窗口 #31 第 1/3 次搬不动").size(), 1u);
 }
 
 TEST_F(ForeignRescueTest, AWindowOnATerminatedDisplayThatLingersIsRescuedAndKeepsTheWatchRunning)
@@ -355,17 +330,17 @@ TEST_F(ForeignRescueTest, AWindowOnATerminatedDisplayThatLingersIsRescuedAndKeep
     ASSERT_TRUE(service.terminate(ended));
     // The next prewarm finds it ended and keeps it as a zombie; the new one never gets a
     // mode, so no live display is left.
-    parking->prewarmDisplay(mapsWindow);
+    parking().prewarmDisplay(source);
     clock().runUntilIdle();
-    ASSERT_TRUE(displays->isZombie(ended));
-    ASSERT_TRUE(displays->liveDisplayIDs().empty());
+    ASSERT_TRUE(displayController().isZombie(ended));
+    ASSERT_TRUE(displayController().liveDisplayIDs().empty());
 
     addWindow(stray, 31, core::Rect(1600, 1100, 800, 600));
-    ASSERT_TRUE(displays->isZombie(parking::windowlist::display(frameOf(31))));
+    ASSERT_TRUE(displayController().isZombie(parking::windowlist::display(frameOf(31))));
     EXPECT_EQ(candidateIDs(), std::set<desktop::WindowID>{31});
     tick(5);
     EXPECT_EQ(frameOf(31), core::Rect(704, 374, 800, 600));
-    EXPECT_TRUE(parking->foreignWatchRunning());
+    EXPECT_TRUE(parking().foreignWatchRunning());
 }
 
 }  // namespace
