@@ -58,7 +58,7 @@ protected:
 
     sim::SimInput& input() { return static_cast<sim::SimInput&>(*desktop().input); }
 
-    void addDisplay(desktop::DisplayID id, const core::Rect& frame, const std::string& name)
+    void addDisplay(desktop::DisplayID id, const core::Rect& frame, const std::string& name, bool isVirtual = false)
     {
         desktop::DisplayInfo display;
         display.id = id;
@@ -68,11 +68,20 @@ protected:
         display.mode = {frame.width(), frame.height(), static_cast<int>(frame.width()),
                         static_cast<int>(frame.height()), 60};
         display.name = name;
+        display.isVirtual = isVirtual;
         world().addDisplay(display);
     }
 
     // Beside the test display, named the way our virtual displays are.
     void addOurVirtualDisplay() { addDisplay(2, {1512, 0, 1920, 1080}, "Glimra 1920x1080"); }
+
+    // A virtual display of the ledger's, under a name that does not give it away.
+    void adoptVirtualDisplay(desktop::DisplayID id, const core::Rect& frame)
+    {
+        addDisplay(id, frame, "Virtual", true);
+        displays->adoptDeclaredDisplays();
+        ASSERT_TRUE(displays->isVirtual(id));
+    }
 
     // Where the pointer was put, in order.
     std::vector<core::Point> warps() const
@@ -226,16 +235,52 @@ TEST_F(CursorGuardTest, ThreeFailedRescuesInARowBeepOnceAndShowOneMessage)
     EXPECT_EQ(journalOf("beep").size(), 1u);
 
     input().setIgnoreWarps(false);
-    clock().advance(2);  // rescued, then fine
-    EXPECT_EQ(journalOf("beep").size(), 1u);
+    clock().advance(1);  // rescued
+    EXPECT_EQ(warps().back(), (core::Point{16, 491}));
     EXPECT_EQ(CursorGuardFlash::current(), nullptr) << "the fourth failure showed nothing either";
 
+    // Lost again before the next tick: the success alone ended the streak.
     input().warpPointer(leftOfScreen);
     input().setIgnoreWarps(true);
     clock().advance(2);
     EXPECT_EQ(journalOf("beep").size(), 1u);
     clock().advance(1);
     EXPECT_EQ(journalOf("beep").size(), 2u) << "a new streak announces again";
+}
+
+TEST_F(CursorGuardTest, WhenEveryDisplayIsVirtualOnlyTheEscapeKeyFallsBackToTheMainDisplay)
+{
+    adoptVirtualDisplay(2, {1512, 0, 1920, 1080});
+    world().removeDisplay(1);
+    input().warpPointer({3500, 500});
+
+    const auto probe = guard->queue().syncResult([&] { return guard->bringCursorBack("（自动）", false, false); });
+    EXPECT_EQ(probe.result, Outcome::failed);
+    EXPECT_EQ(probe.message, "找不到可用的显示器");
+    EXPECT_EQ(warps().size(), 1u);
+    EXPECT_EQ(linesWith("光标守卫（自动）：真屏判据降级到第 2 档（账本 ∪ 名字都认不出真屏） ⇒ 现场：活动屏 1 块[#2 "
+                        "1920x1080px 主屏 名字=「Virtual」 账本命中=true]，账本 live=[2]")
+                  .size(),
+              1u);
+
+    guard->rescueNow();
+    EXPECT_EQ(linesWith("光标逃生：真屏判据全不可用（账本 ∪ 名字都没认出真屏）⇒ 显式路径降级到主屏 #2 1920x1080px 主屏 "
+                        "名字=「Virtual」 账本命中=true")
+                  .size(),
+              1u);
+    EXPECT_EQ(warps().back(), (core::Point{3416, 500}));
+    EXPECT_EQ(shownMessage(), "已找回光标");
+    EXPECT_EQ(linesWith("真屏判据降级").size(), 1u) << "the same level again adds no line";
+}
+
+TEST_F(CursorGuardTest, TheLedgerAloneTellsAVirtualDisplayWhateverItsName)
+{
+    adoptVirtualDisplay(2, {1512, 0, 1920, 1080});
+    input().warpPointer({2000, 500});
+    guard->start();
+    clock().advance(1);
+    EXPECT_EQ(warps().back(), (core::Point{1496, 500}));
+    EXPECT_TRUE(linesWith("真屏判据").empty());
 }
 
 TEST(CursorTargetTest, NearestDisplayWinsAndTheFirstListedBreaksATie)

@@ -157,11 +157,7 @@ CursorGuard::Rescue CursorGuard::bringCursorBack(const std::string& tag, bool wh
     const core::Point pointer = input.pointerLocation();
     const auto active = activeDisplayIDs();
 
-    // With no display at all there is nowhere to bring the pointer.
-    if (active.empty()) {
-        noteRealScreenMode(noneUsable, tag);
-        return {Outcome::failed, L10n::t(noDisplayMessage)};
-    }
+    // No display at all is not "all is well": the levels below find no screen and fail.
     if (active.size() == 1 && !displays_.isVirtual(active.front())) {
         noteRealScreenMode(fullTest, tag);
         if (whenFine)
@@ -225,9 +221,12 @@ CursorGuard::Rescue CursorGuard::bringCursorBack(const std::string& tag, bool wh
 
 std::string CursorGuard::describeDisplay(desktop::DisplayID displayID) const
 {
-    const auto info = desktop::displays().display(displayID).value_or(desktop::DisplayInfo{});
-    std::string text = "#" + std::to_string(displayID) + " " + std::to_string(info.mode.pixelWidth) + "x" +
-                       std::to_string(info.mode.pixelHeight) + "px";
+    auto& screens = desktop::displays();
+    const auto info = screens.display(displayID).value_or(desktop::DisplayInfo{});
+    // A display still waiting for its mode has no pixels yet.
+    const auto mode = screens.currentMode(displayID).value_or(desktop::DisplayMode{0, 0, 0, 0, 0});
+    std::string text = "#" + std::to_string(displayID) + " " + std::to_string(mode.pixelWidth) + "x" +
+                       std::to_string(mode.pixelHeight) + "px";
     if (info.isBuiltin) text += " 内建";
     if (info.isMain) text += " 主屏";
     text += " 名字=" + (info.name.empty() ? std::string("（空）") : "「" + info.name + "」");
