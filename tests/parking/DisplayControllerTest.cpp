@@ -197,6 +197,21 @@ TEST_F(DisplayControllerTest, QuitWithOnlyZombiesDestroysNothingAndWaitsForThem)
     EXPECT_THAT(lines(), IsEmpty()) << "nothing left to end";
 }
 
+TEST_F(DisplayControllerTest, ADisplayThatOutlastsTheQuitPushIsKeptAsAZombie)
+{
+    parking::DisplayController controller;
+    const auto id = controller.ensureDisplay(1);
+    ASSERT_TRUE(id);
+    service().setOptions({.lingerCommits = std::nullopt});
+    lines_.clear();
+    controller.terminateAll();
+    EXPECT_EQ(lines().back(), "[VD] ⚠️ 3 次空提交催走后虚拟屏 [" + std::to_string(*id) +
+                                  "] 仍在活动列表（进程退出时系统一定会收走它；该 ID 已记入僵尸集合，下次 terminateAll "
+                                  "仍会再试）");
+    EXPECT_TRUE(controller.isZombie(*id)) << "as the warning says";
+    EXPECT_FALSE(controller.isVirtual(*id));
+}
+
 TEST_F(DisplayControllerTest, AnEmptyPushCommitsOnceAndDoesNotWait)
 {
     parking::DisplayController controller;
