@@ -2,8 +2,7 @@
 
 #include "parking/display/DisplayController.h"
 #include "parking/ledger/ParkingController.h"
-
-#include "VDLogLines.h"
+#include "parking/ledger/VDLog.h"
 #include "platform/sim/SimVirtualDisplays.h"
 #include "support/SimDesktopTest.h"
 
@@ -26,6 +25,9 @@ protected:
     void SetUp() override
     {
         SimDesktopTest::SetUp();
+        VDLog::sink = [this](const std::string& line) {
+            lines_.push_back(line.rfind("[VD] ", 0) == 0 ? line.substr(5) : line);
+        };
         parking::ParkingController::onScreenQueryVerified = false;
         parking::ParkingController::onScreenOnlyCoversVirtual = true;
         addApp(notes, "Notes");
@@ -40,6 +42,7 @@ protected:
         controller_.reset();
         clock().runUntilIdle();
         displays_.reset();
+        VDLog::sink = [](const std::string&) {};
         SimDesktopTest::TearDown();
     }
 
@@ -125,18 +128,20 @@ protected:
         return onQueue([&] { return controller_->lentRecords().contains(id); });
     }
 
-    // Log lines containing the fragment, in order, without their "[VD] ".
+    // Log lines containing the fragment, in order.
     std::vector<std::string> logged(const std::string& fragment = "") const
     {
-        std::vector<std::string> found = log_.with(fragment);
-        for (auto& line : found)
-            if (line.rfind("[VD] ", 0) == 0) line.erase(0, 5);
+        std::vector<std::string> found;
+        for (const auto& line : lines_)
+            if (line.find(fragment) != std::string::npos) found.push_back(line);
         return found;
     }
-    void clearLog() { log_.clear(); }
+    void clearLog() { lines_.clear(); }
+
+    // The controller's log lines, without "[VD] ".
+    std::vector<std::string> lines_;
 
 private:
-    parkingtest::VDLogLines log_;
     std::unique_ptr<parking::DisplayController> displays_;
     std::shared_ptr<parking::ParkingController> controller_;
 };
