@@ -85,6 +85,7 @@ protected:
 
     void run(unsigned seed)
     {
+        clearLog();
         std::mt19937 random(seed);
         const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
         std::vector<desktop::WindowID> covers;
@@ -144,6 +145,9 @@ protected:
             records.insert(parking().strayedRecords().begin(), parking().strayedRecords().end());
             return records;
         });
+        parks_ += static_cast<int>(logged("已停放 ").size());
+        restores_ += static_cast<int>(logged("已还原").size());
+        parkedAtQuit_ += static_cast<int>(atQuit.size());
         parking().restoreAllBlocking(3.0);
         clock().advance(5);
         for (const auto& [id, record] : atQuit) {
@@ -161,6 +165,9 @@ protected:
     }
 
     std::vector<desktop::WindowID> sources_;
+    int parks_ = 0;
+    int restores_ = 0;
+    int parkedAtQuit_ = 0;
 };
 
 TEST_F(ParkingRandomizedTest, NoWindowIsStrandedAndQuitBringsEveryParkedWindowHome)
@@ -173,6 +180,10 @@ TEST_F(ParkingRandomizedTest, NoWindowIsStrandedAndQuitBringsEveryParkedWindowHo
         TearDown();
         SetUp();
     }
+    // The runs must have parked, given back and quit with windows parked to mean anything.
+    EXPECT_GT(parks_, 10);
+    EXPECT_GT(restores_, 5);
+    EXPECT_GT(parkedAtQuit_, 2);
 }
 
 }  // namespace
