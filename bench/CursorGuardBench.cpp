@@ -13,7 +13,7 @@
 namespace {
 
 // Two real screens and one of our virtual displays; the pointer on the second real
-// screen, so the probe walks past the first before it finds it.
+// screen.
 struct ProbeFixture {
     ProbeFixture()
     {

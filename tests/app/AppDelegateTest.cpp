@@ -226,9 +226,11 @@ TEST_F(AppDelegateTest, TheLaunchLogsItsStateAndShowsTheStatusItem)
     EXPECT_FALSE(shell->exitStatus());
     ASSERT_EQ(ui::StatusItem::all().size(), 1u);
     EXPECT_EQ(ui::StatusItem::all().front()->title(), "PIP");
-    ASSERT_EQ(linesWith("启动 ").size(), 2u);
+    // The state lines, then the cursor guard's start.
+    ASSERT_EQ(linesWith("启动 ").size(), 3u);
     EXPECT_TRUE(linesWith("启动 ")[0].starts_with("启动 preflightScreen=true ax="));
     EXPECT_TRUE(linesWith("启动 ")[1].ends_with("；关掉试对照：defaults write com.glimra.app virtualDisplayPark -bool NO"));
+    EXPECT_TRUE(linesWith("启动 ")[2].starts_with("启动 光标守卫=开启（自动探针每 1.00s 一跳"));
     EXPECT_LT(indexOf(linesWith("启动 preflightScreen=")[0]), indexOf("已清空最小尺寸学习缓存"));
 }
 

@@ -42,7 +42,7 @@ protected:
     void SetUp() override
     {
         testsupport::ensureQtApplication();
-        SimDesktopDiagTest::SetUp();
+        testsupport::SimDesktopDiagTest::SetUp();
         displays = std::make_unique<parking::DisplayController>();
         guard = std::make_shared<CursorGuard>(*displays);
     }
@@ -53,12 +53,12 @@ protected:
         clock().advance(3);  // the last message fades out and goes
         WindowParking::install(nullptr);
         displays.reset();
-        SimDesktopDiagTest::TearDown();
+        testsupport::SimDesktopDiagTest::TearDown();
     }
 
     sim::SimInput& input() { return static_cast<sim::SimInput&>(*desktop().input); }
 
-    void addDisplay(desktop::DisplayID id, const core::Rect& frame, const std::string& name)
+    void addDisplay(desktop::DisplayID id, const core::Rect& frame, const std::string& name, bool isVirtual = false)
     {
         desktop::DisplayInfo display;
         display.id = id;
@@ -68,7 +68,19 @@ protected:
         display.mode = {frame.width(), frame.height(), static_cast<int>(frame.width()),
                         static_cast<int>(frame.height()), 60};
         display.name = name;
+        display.isVirtual = isVirtual;
         world().addDisplay(display);
+    }
+
+    // Beside the test display, named the way our virtual displays are.
+    void addOurVirtualDisplay() { addDisplay(2, {1512, 0, 1920, 1080}, "Glimra 1920x1080"); }
+
+    // A virtual display of the ledger's, under a name that does not give it away.
+    void adoptVirtualDisplay(desktop::DisplayID id, const core::Rect& frame)
+    {
+        addDisplay(id, frame, "Virtual", true);
+        displays->adoptDeclaredDisplays();
+        ASSERT_TRUE(displays->isVirtual(id));
     }
 
     // Where the pointer was put, in order.
@@ -95,6 +107,7 @@ constexpr core::Point leftOfScreen{-100, 491};
 TEST_F(CursorGuardTest, ProbeIntervalIsTheSettingAboveFiftyMillisecondsElseOneSecond)
 {
     auto& store = defaults::Defaults::standard();
+    addOurVirtualDisplay();
     input().warpPointer(leftOfScreen);
     const auto rescues = [&] { return linesWith("光标逃生（自动）：从 (-100,491)").size(); };
 
@@ -126,6 +139,7 @@ TEST_F(CursorGuardTest, ProbeIntervalIsTheSettingAboveFiftyMillisecondsElseOneSe
 TEST_F(CursorGuardTest, AutoRescueSwitchIsReadOnEveryTickAndOnlyABooleanFalseStopsIt)
 {
     auto& store = defaults::Defaults::standard();
+    addOurVirtualDisplay();
     guard->start();
     store.set("cursorGuardAutoRescue", false);
     input().warpPointer(leftOfScreen);
@@ -145,7 +159,7 @@ TEST_F(CursorGuardTest, WithParkingSwitchedOffNoProbeRunsButTheEscapeKeyStillRes
     EXPECT_EQ(linesWith("光标守卫：虚拟屏自救已关闭 ⇒ 不启动自动探针（防的是同一件事）").size(), 1u);
     EXPECT_TRUE(linesWith("启动 光标守卫").empty());
 
-    addDisplay(2, {1512, 0, 1920, 1080}, "Glimra 1920x1080");
+    addOurVirtualDisplay();
     input().warpPointer({1600, 500});
     clock().advance(5);
     EXPECT_EQ(warps().size(), 1u) << "no probe";
@@ -160,7 +174,7 @@ TEST_F(CursorGuardTest, WithParkingSwitchedOffNoProbeRunsButTheEscapeKeyStillRes
 
 TEST_F(CursorGuardTest, HeldButtonLeavesThePointerAndIsLoggedOncePerHold)
 {
-    addDisplay(2, {1512, 0, 1920, 1080}, "Glimra 1920x1080");
+    addOurVirtualDisplay();
     guard->start();
     const auto heldLines = [&] { return linesWith("光标守卫：光标在虚拟屏上、但正按着鼠标键 ⇒ 这一跳不动它").size(); };
 
@@ -199,6 +213,74 @@ TEST_F(CursorGuardTest, LostPointerLandsSixteenPointsInsideTheNearestRealScreenA
     const std::size_t before = warps().size();
     clock().advance(3);
     EXPECT_EQ(warps().size(), before);
+}
+
+TEST_F(CursorGuardTest, ThreeFailedRescuesInARowBeepOnceAndShowOneMessage)
+{
+    addOurVirtualDisplay();
+    input().warpPointer(leftOfScreen);
+    input().setIgnoreWarps(true);
+    guard->start();
+
+    clock().advance(2);
+    EXPECT_TRUE(journalOf("beep").empty());
+    EXPECT_EQ(linesWith("光标逃生（自动）：warp 后读回 (-100.0,491.0) ≠ 目标，改用 CGDisplayMoveCursorToPoint").size(), 2u);
+    EXPECT_EQ(linesWith("光标逃生（自动）：从 (-100,491) 拉回 #1 → (-100,491)，CGError=0，落点合法=false").size(), 2u);
+
+    clock().advance(1);
+    EXPECT_EQ(journalOf("beep").size(), 1u);
+    EXPECT_EQ(shownMessage(), "没找回来，再按一次试试");
+
+    clock().advance(1);  // the fourth failure
+    EXPECT_EQ(journalOf("beep").size(), 1u);
+
+    input().setIgnoreWarps(false);
+    clock().advance(1);  // rescued
+    EXPECT_EQ(warps().back(), (core::Point{16, 491}));
+    EXPECT_EQ(CursorGuardFlash::current(), nullptr) << "the fourth failure showed nothing either";
+
+    // Lost again before the next tick: the success alone ended the streak.
+    input().warpPointer(leftOfScreen);
+    input().setIgnoreWarps(true);
+    clock().advance(2);
+    EXPECT_EQ(journalOf("beep").size(), 1u);
+    clock().advance(1);
+    EXPECT_EQ(journalOf("beep").size(), 2u) << "a new streak announces again";
+}
+
+TEST_F(CursorGuardTest, WhenEveryDisplayIsVirtualOnlyTheEscapeKeyFallsBackToTheMainDisplay)
+{
+    adoptVirtualDisplay(2, {1512, 0, 1920, 1080});
+    world().removeDisplay(1);
+    input().warpPointer({3500, 500});
+
+    const auto probe = guard->queue().syncResult([&] { return guard->bringCursorBack("（自动）", false, false); });
+    EXPECT_EQ(probe.result, Outcome::failed);
+    EXPECT_EQ(probe.message, "找不到可用的显示器");
+    EXPECT_EQ(warps().size(), 1u);
+    EXPECT_EQ(linesWith("光标守卫（自动）：真屏判据降级到第 2 档（账本 ∪ 名字都认不出真屏） ⇒ 现场：活动屏 1 块[#2 "
+                        "1920x1080px 主屏 名字=「Virtual」 账本命中=true]，账本 live=[2]")
+                  .size(),
+              1u);
+
+    guard->rescueNow();
+    EXPECT_EQ(linesWith("光标逃生：真屏判据全不可用（账本 ∪ 名字都没认出真屏）⇒ 显式路径降级到主屏 #2 1920x1080px 主屏 "
+                        "名字=「Virtual」 账本命中=true")
+                  .size(),
+              1u);
+    EXPECT_EQ(warps().back(), (core::Point{3416, 500}));
+    EXPECT_EQ(shownMessage(), "已找回光标");
+    EXPECT_EQ(linesWith("真屏判据降级").size(), 1u) << "the same level again adds no line";
+}
+
+TEST_F(CursorGuardTest, TheLedgerAloneTellsAVirtualDisplayWhateverItsName)
+{
+    adoptVirtualDisplay(2, {1512, 0, 1920, 1080});
+    input().warpPointer({2000, 500});
+    guard->start();
+    clock().advance(1);
+    EXPECT_EQ(warps().back(), (core::Point{1496, 500}));
+    EXPECT_TRUE(linesWith("真屏判据").empty());
 }
 
 TEST(CursorTargetTest, NearestDisplayWinsAndTheFirstListedBreaksATie)

@@ -44,6 +44,12 @@ std::optional<core::Rect> readBackAt(desktop::WindowID windowID, core::Point ori
     return std::nullopt;
 }
 
+bool shownOn(const std::vector<RealScreen>& screens, core::Point point)
+{
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const RealScreen& screen) { return screen.frame.contains(point); });
+}
+
 // Size first, then position; both writes are made. True when neither was refused.
 bool setFrame(const desktop::Element& element, const core::Rect& frame)
 {
@@ -58,10 +64,7 @@ bool setFrame(const desktop::Element& element, const core::Rect& frame)
 core::Rect ParkingController::homeFrame(const Parked& record) const
 {
     const auto screens = realScreens(displays_);
-    const core::Point centre{record.originalFrame.midX(), record.originalFrame.midY()};
-    const bool shown = std::any_of(screens.begin(), screens.end(),
-                                   [&](const RealScreen& screen) { return screen.frame.contains(centre); });
-    if (shown) return record.originalFrame;
+    if (shownOn(screens, {record.originalFrame.midX(), record.originalFrame.midY()})) return record.originalFrame;
     // Its display went while it was parked: the nearest real one, as for a stranded window.
     const auto nearest = nearestScreen(record.originalFrame, screens);
     return nearest ? targetOnScreen(record.originalFrame, nearest->frame) : record.originalFrame;
@@ -103,11 +106,8 @@ bool ParkingController::restoreLocked(desktop::WindowID windowID, double now, bo
 
     // Zombies are no real screens: a window on one is still out of sight. Without any real
     // screen there is nowhere to put it either.
-    const core::Point centre{bounds->midX(), bounds->midY()};
     const auto screens = realScreens(displays_);
-    const bool seen = std::any_of(screens.begin(), screens.end(),
-                                  [&](const RealScreen& screen) { return screen.frame.contains(centre); });
-    if (screens.empty() || seen) {
+    if (screens.empty() || shownOn(screens, {bounds->midX(), bounds->midY()})) {
         log("放弃还原：窗口 #" + id + " 已不在虚拟屏、但在物理屏上看得到（用户/系统已接管），只丢弃记录");
         return forget();
     }

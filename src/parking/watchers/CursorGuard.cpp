@@ -38,7 +38,7 @@ struct Listed {
 // Our virtual displays are named "Glimra <width>x<height>".
 bool isOurVirtualName(const std::string& name) { return name.rfind("Glimra ", 0) == 0; }
 
-std::string pointText(core::Point p) { return "(" + wholeText(p.x) + "," + wholeText(p.y) + ")"; }
+std::string wholePointText(core::Point p) { return "(" + wholeText(p.x) + "," + wholeText(p.y) + ")"; }
 
 bool isAnyButtonDown()
 {
@@ -92,15 +92,14 @@ void CursorGuard::probeTick()
     if (!autoRescueEnabled()) return;
     const core::Point pointer = desktop::input().pointerLocation();
 
-    for (const auto id : activeDisplayIDs()) {
-        const auto info = desktop::displays().display(id);
-        if (!info || !info->frame.contains(pointer)) continue;
-        if (!displays_.isVirtual(id) && !isOurVirtualName(info->name)) {
+    auto& screens = desktop::displays();
+    if (const auto holder = screens.displayAt(pointer); holder && !displays_.isVirtual(*holder)) {
+        const auto info = screens.display(*holder);
+        if (info && !isOurVirtualName(info->name)) {
             autoFailStreak_ = 0;
             buttonsHeldLogged_ = false;
             return;
         }
-        break;
     }
 
     // A warp in the middle of a drag would break the drag.
@@ -158,11 +157,7 @@ CursorGuard::Rescue CursorGuard::bringCursorBack(const std::string& tag, bool wh
     const core::Point pointer = input.pointerLocation();
     const auto active = activeDisplayIDs();
 
-    // With no display at all there is nowhere to bring the pointer.
-    if (active.empty()) {
-        noteRealScreenMode(noneUsable, tag);
-        return {Outcome::failed, L10n::t(noDisplayMessage)};
-    }
+    // No display at all is not "all is well": the levels below find no screen and fail.
     if (active.size() == 1 && !displays_.isVirtual(active.front())) {
         noteRealScreenMode(fullTest, tag);
         if (whenFine)
@@ -218,17 +213,20 @@ CursorGuard::Rescue CursorGuard::bringCursorBack(const std::string& tag, bool wh
         landed = input.pointerLocation();
     }
     const bool onTarget = target.bounds.insetBy(landingTolerance, landingTolerance).contains(landed);
-    Diag::log("光标逃生" + tag + "：从 " + pointText(pointer) + " 拉回 #" + std::to_string(target.id) + " → " +
-              pointText(landed) + "，" + "CGError=" + std::to_string(error) + "，落点合法=" + boolText(onTarget));
+    Diag::log("光标逃生" + tag + "：从 " + wholePointText(pointer) + " 拉回 #" + std::to_string(target.id) + " → " +
+              wholePointText(landed) + "，" + "CGError=" + std::to_string(error) + "，落点合法=" + boolText(onTarget));
     if (onTarget) return {Outcome::rescued, L10n::t("已找回光标")};
     return {Outcome::failed, L10n::t(notBackMessage)};
 }
 
 std::string CursorGuard::describeDisplay(desktop::DisplayID displayID) const
 {
-    const auto info = desktop::displays().display(displayID).value_or(desktop::DisplayInfo{});
-    std::string text = "#" + std::to_string(displayID) + " " + std::to_string(info.mode.pixelWidth) + "x" +
-                       std::to_string(info.mode.pixelHeight) + "px";
+    auto& screens = desktop::displays();
+    const auto info = screens.display(displayID).value_or(desktop::DisplayInfo{});
+    // A display still waiting for its mode has no pixels yet.
+    const auto mode = screens.currentMode(displayID).value_or(desktop::DisplayMode{0, 0, 0, 0, 0});
+    std::string text = "#" + std::to_string(displayID) + " " + std::to_string(mode.pixelWidth) + "x" +
+                       std::to_string(mode.pixelHeight) + "px";
     if (info.isBuiltin) text += " 内建";
     if (info.isMain) text += " 主屏";
     text += " 名字=" + (info.name.empty() ? std::string("（空）") : "「" + info.name + "」");

@@ -42,8 +42,8 @@ std::optional<core::Rect> focusedWindowFrame(desktop::Pid pid)
 
 }  // namespace
 
-ParkedFocusWatcher::ParkedFocusWatcher(std::shared_ptr<parking::ParkingController> controller)
-    : controller_(std::move(controller)), work_(core::AppIdentity::current().bundleIdentifier + ".parkedfocus")
+ParkedFocusWatcher::ParkedFocusWatcher(parking::ParkingController& controller)
+    : controller_(controller), work_(core::AppIdentity::current().bundleIdentifier + ".parkedfocus")
 {
 }
 
@@ -54,7 +54,7 @@ ParkedFocusWatcher::~ParkedFocusWatcher()
 
 ParkedFocusWatcher& ParkedFocusWatcher::shared()
 {
-    static const auto instance = std::make_shared<ParkedFocusWatcher>(parking::ParkingController::shared());
+    static const auto instance = std::make_shared<ParkedFocusWatcher>(*parking::ParkingController::shared());
     return *instance;
 }
 
@@ -72,8 +72,7 @@ void ParkedFocusWatcher::reconcile()
 {
     assert(work_.isCurrent());
     if (!desktop::accessibility().isTrusted()) return;
-    const auto& controller = controller_;
-    const auto pids = controller->queue().syncResult([&] { return controller->parkedPIDs(); });
+    const auto pids = controller_.queue().syncResult([&] { return controller_.parkedPIDs(); });
     dispatch::main().async([weak = weak_from_this(), wanted = std::set<desktop::Pid>(pids.begin(), pids.end())] {
         if (const auto self = weak.lock()) self->alignObservers(wanted);
     });
@@ -136,14 +135,13 @@ void ParkedFocusWatcher::handleFocusChange(desktop::Pid pid)
     const auto frame = focusedWindowFrame(pid);
     if (!frame) return;
 
-    const auto& controller = controller_;
-    const auto parked = controller->queue().syncResult([&] { return controller->parkedWindow(pid, *frame); });
+    const auto parked = controller_.queue().syncResult([&] { return controller_.parkedWindow(pid, *frame); });
     if (!parked) return;
     recentAction_[pid] = now;
 
     // Raising cannot lift a window above another application's, so a window brought
     // back under one would stay out of sight.
-    const auto parkedIDs = controller->queue().syncResult([&] { return controller->parkedWindowIDs(); });
+    const auto parkedIDs = controller_.queue().syncResult([&] { return controller_.parkedWindowIDs(); });
     const auto occluder =
         OcclusionProbe::occluderInfo(parked->windowID, parked->originalFrame, {parkedIDs.begin(), parkedIDs.end()},
                                      {desktop::workspace().ownPid()});
@@ -155,7 +153,7 @@ void ParkedFocusWatcher::handleFocusChange(desktop::Pid pid)
     }
 
     const auto windowID = parked->windowID;
-    if (!controller->queue().syncResult([&] { return controller->bringBackForUser(windowID); })) return;
+    if (!controller_.queue().syncResult([&] { return controller_.bringBackForUser(windowID); })) return;
     dispatch::main().async([pid, record = *parked] {
         EventBridge::raiseWindow(pid, record.windowID);
         Diag::log("焦点观察: 用户选中了停在虚拟屏上的窗口 #" + std::to_string(record.windowID) + "（" + record.ownerName +

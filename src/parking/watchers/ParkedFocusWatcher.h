@@ -19,7 +19,7 @@ class ParkingController;
 // observers with the ledger's pids. Logs to the diagnostics log.
 class ParkedFocusWatcher : public std::enable_shared_from_this<ParkedFocusWatcher> {
 public:
-    explicit ParkedFocusWatcher(std::shared_ptr<parking::ParkingController> controller);
+    explicit ParkedFocusWatcher(parking::ParkingController& controller);
     ~ParkedFocusWatcher();
 
     // The process's watcher, on the process's parking controller.
@@ -43,7 +43,7 @@ private:
     // On work_.
     void handleFocusChange(desktop::Pid pid);
 
-    const std::shared_ptr<parking::ParkingController> controller_;
+    parking::ParkingController& controller_;
     dispatch::Queue work_;
     // Main queue only: an entry exists exactly while its observer is registered.
     std::map<desktop::Pid, Observation> observers_;
