@@ -18,9 +18,10 @@ ParkingController::~ParkingController() = default;
 
 const std::shared_ptr<ParkingController>& ParkingController::shared()
 {
-    static const auto instance =
-        std::make_shared<ParkingController>(WindowParking::shared().queue(), DisplayController::shared());
-    return instance;
+    // Lives as long as the process, like the displays it parks on.
+    static const auto* instance = new std::shared_ptr<ParkingController>(
+        std::make_shared<ParkingController>(WindowParking::shared().queue(), DisplayController::shared()));
+    return *instance;
 }
 
 void ParkingController::pruneLocked(double now)

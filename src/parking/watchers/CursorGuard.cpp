@@ -55,8 +55,10 @@ CursorGuard::CursorGuard(parking::DisplayController& displays)
 
 CursorGuard& CursorGuard::shared()
 {
-    static const auto instance = std::make_shared<CursorGuard>(parking::DisplayController::shared());
-    return *instance;
+    // Lives as long as the process: its probe must not outlive the desktop in a destructor.
+    static const auto* instance =
+        new std::shared_ptr<CursorGuard>(std::make_shared<CursorGuard>(parking::DisplayController::shared()));
+    return **instance;
 }
 
 double CursorGuard::probeInterval()

@@ -54,8 +54,10 @@ ParkedFocusWatcher::~ParkedFocusWatcher()
 
 ParkedFocusWatcher& ParkedFocusWatcher::shared()
 {
-    static const auto instance = std::make_shared<ParkedFocusWatcher>(*parking::ParkingController::shared());
-    return *instance;
+    // Lives as long as the process: nothing of it may run after the desktop has gone.
+    static const auto* instance =
+        new std::shared_ptr<ParkedFocusWatcher>(std::make_shared<ParkedFocusWatcher>(*parking::ParkingController::shared()));
+    return **instance;
 }
 
 void ParkedFocusWatcher::start()
