@@ -46,7 +46,7 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
     const auto result = runDemo(out.path());
     ASSERT_EQ(result.status, 0) << result.message;
 
-    const json state = json::parse(readFile(out.path() + "/state.json"));
+    const json state = json::parse(readFile(out.path() + "/shown.json"));
     EXPECT_EQ(state["time"], 8.0);
     EXPECT_EQ(state["frontmost"], 501);
     EXPECT_EQ(state["pointer"], json::parse("[1800.0, 400.0]"));
@@ -146,13 +146,40 @@ TEST(DemoScenario, HoversPinsAndLeavesTheVideosMiniWindow)
     EXPECT_TRUE(testsupport::sameFrame(frames(pinned).at(5150), preview["frame"]))
         << frames(pinned).at(5150) << " " << preview["frame"];
 
-    const json end = read("state.json");
+    const json end = read("shown.json");
     EXPECT_EQ(frames(end), frames(read("state-3.5.json")));
     for (const auto& panel : end["panels"]) {
         EXPECT_FALSE(panel["pinned"].get<bool>()) << panel;
         EXPECT_FALSE(panel["takeover"].get<bool>()) << panel;
         EXPECT_FALSE(panel["previewVisible"].get<bool>()) << panel;
     }
+}
+
+// Notes, mirrored and then covered by the documents, is parked on a virtual display
+// beyond the real ones, where it keeps drawing; uncovered, it comes back to its place.
+TEST(DemoScenario, NotesIsParkedWhileCoveredAndComesBackToItsPlace)
+{
+    TempDir out;
+    ASSERT_EQ(runDemo(out.path()).status, 0);
+    const auto read = [&](const std::string& file) { return json::parse(readFile(out.path() + "/" + file)); };
+    const auto notesFrame = [](const json& state) {
+        for (const auto& w : state["windows"])
+            if (w["id"] == 4242) return w["frame"];
+        return json();
+    };
+    const json home = json::parse("[80.0, 80.0, 700.0, 500.0]");
+
+    const json parked = read("parked.json");
+    EXPECT_EQ(parked["parking"]["parked"], json::parse(R"([{"window": 4242, "pid": 501,
+        "originalFrame": [80.0, 80.0, 700.0, 500.0], "virtualDisplay": 50001}])"));
+    EXPECT_EQ(parked["displays"].size(), 3u);
+    EXPECT_EQ(notesFrame(parked), json::parse("[3448.0, 1110.0, 700.0, 500.0]"));
+    EXPECT_EQ(readFile(out.path() + "/parked.png").substr(1, 3), "PNG");
+
+    const json end = read("state.json");
+    EXPECT_EQ(end["time"], 15.0);
+    EXPECT_EQ(notesFrame(end), home);
+    EXPECT_TRUE(end["parking"]["parked"].empty());
 }
 
 TEST(DemoScenario, TheExecutableWritesWhatTheRunnerWritesAndRefusesBadInput)
