@@ -1,5 +1,5 @@
 #include "parking/display/VDShim.h"
-#include "platform/sim/SimWorld.h"
+#include "platform/sim/SimVirtualDisplays.h"
 #include "support/SimDesktopTest.h"
 
 #include <cstring>
@@ -15,12 +15,7 @@ protected:
     }
 
     std::string nameOf(VDHandle handle) { return desktop().displays->display(VDDisplayID(handle))->name; }
-};
-
-class NoVirtualDisplays : public desktop::VirtualDisplays {
-public:
-    bool available() override { return false; }
-    std::unique_ptr<desktop::VirtualDisplay> create(const desktop::VirtualDisplayDescriptor&) override { return nullptr; }
+    sim::SimVirtualDisplays& service() { return static_cast<sim::SimVirtualDisplays&>(*desktop().virtualDisplays); }
 };
 
 TEST_F(VDShimTest, CreationRefusesWhatCannotBeADisplayWithOneErrorText)
@@ -91,7 +86,7 @@ TEST_F(VDShimTest, RefusedSettingsStillHandOutTheDisplay)
 
 TEST_F(VDShimTest, WithoutTheServiceNothingIsMadeAndTheFirstMissingClassIsNamed)
 {
-    desktop().virtualDisplays = std::make_shared<NoVirtualDisplays>();
+    service().setOptions({.available = false});
     EXPECT_FALSE(VDAvailable());
     EXPECT_STREQ(VDLastError(), "缺少私有类 CGVirtualDisplay");
     VDSetErr("其他");
@@ -126,7 +121,7 @@ TEST_F(VDShimTest, TheSystemEndingADisplayIsSeenThroughTheHandle)
     const auto wanted = config(5);
     VDHandle handle = VDCreate(&wanted);
     ASSERT_NE(handle, nullptr);
-    world().removeDisplay(VDDisplayID(handle));
+    ASSERT_TRUE(service().terminate(VDDisplayID(handle)));
     EXPECT_FALSE(VDIsTerminated(handle)) << "the handler runs on the main queue";
     clock().runUntilIdle();
     EXPECT_TRUE(VDIsTerminated(handle));
@@ -138,7 +133,7 @@ TEST_F(VDShimTest, ATerminationQueuedBeforeDestroyFindsNoFreedBox)
     const auto wanted = config(6);
     VDHandle handle = VDCreate(&wanted);
     ASSERT_NE(handle, nullptr);
-    world().removeDisplay(VDDisplayID(handle));  // queues the handler
+    ASSERT_TRUE(service().terminate(VDDisplayID(handle)));  // queues the handler
     VDDestroy(handle);
     clock().runUntilIdle();  // under the address sanitizer a freed box would show here
 }

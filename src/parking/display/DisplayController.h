@@ -48,8 +48,9 @@ public:
     // At launch: virtual displays the desktop already shows are taken as this
     // controller's own, one per real display in order.
     void adoptDeclaredDisplays();
-    // Once at quit, on the main thread: ends every display and waits (bounded) until
-    // they have left the arrangement. Later ensureDisplay calls make nothing.
+    // Once at quit, on the main thread: ends every display it made and waits (bounded)
+    // until they and the zombies have left the arrangement; adopted displays are left
+    // alone. Later ensureDisplay calls make nothing.
     void terminateAll();
 
     // Never without virtual displays; otherwise the setting "virtualDisplayPark" when it
