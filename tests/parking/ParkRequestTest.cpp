@@ -1,11 +1,9 @@
-#include "parking/display/DisplayController.h"
 #include "parking/ledger/ParkingController.h"
 #include "parking/ledger/WindowList.h"
 
-#include "VDLogLines.h"
+#include "ParkedWorld.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimWindowServer.h"
-#include "support/SimDesktopTest.h"
 
 namespace {
 
@@ -13,51 +11,26 @@ using parking::ParkingController;
 namespace windowlist = parking::windowlist;
 using Outcome = ParkingController::RescueOutcome;
 
-constexpr desktop::Pid notes = 200;
-constexpr desktop::Pid cover = 300;
-constexpr desktop::WindowID source = 11;
 constexpr desktop::WindowID coverWindow = 21;
 
-// The primary screen fully covered by another application's window, over a Notes window;
-// the controller on its own queue with its own display controller.
-class ParkRequestTest : public testsupport::SimDesktopTest {
+// Notes' window over which the tests lay covers; the self-test runs afresh in each.
+class ParkRequestTest : public testsupport::ParkedWorldTest {
 protected:
     void SetUp() override
     {
-        SimDesktopTest::SetUp();
+        ParkedWorldTest::SetUp();
         ParkingController::onScreenQueryVerified = false;
         ParkingController::onScreenOnlyCoversVirtual = true;
-        displays = std::make_unique<parking::DisplayController>();
-        parking = std::make_shared<ParkingController>(queue, *displays);
-        addApp(cover, "Cover", "com.example.cover");
-    }
-    void TearDown() override
-    {
-        parking.reset();
-        clock().runUntilIdle();
-        displays.reset();
-        SimDesktopTest::TearDown();
     }
 
-    void addNotes(const sim::AppBehavior& behavior = {}, const std::optional<core::Rect>& frame = std::nullopt)
-    {
-        addApp(notes, "Notes", "com.example.notes", behavior);
-        addWindow(notes, source, frame.value_or(home), "Notes");
-    }
-    void coverScreen(const core::Rect& frame = core::Rect(0, 25, 1512, 957)) { addWindow(cover, coverWindow, frame); }
-
-    Outcome request(desktop::WindowID id)
-    {
-        return queue.syncResult([&] { return parking->rescueOutcome(id); });
-    }
+    void coverScreen(const core::Rect& frame = core::Rect(0, 25, 1512, 957)) { cover(coverWindow, frame); }
     std::map<desktop::WindowID, parking::Parked> parked()
     {
-        return queue.syncResult([&] { return parking->parkedRecords(); });
+        return onQueue([&] { return parking().parkedRecords(); });
     }
-    core::Rect frameOf(desktop::WindowID id) { return world().window(id)->frame; }
     desktop::DisplayID virtualDisplay()
     {
-        const auto live = displays->liveDisplayIDs();
+        const auto live = displayController().liveDisplayIDs();
         return live.empty() ? 0 : live.front();
     }
     std::string virtualText() { return std::to_string(virtualDisplay()); }
@@ -69,23 +42,16 @@ protected:
         server.setSwitches(switches);
     }
 
-    const core::Rect home{80, 80, 700, 500};
     // The first slot on the virtual display of the 1512 x 982 screen (1552 x 1022 at its
     // bottom-right corner).
     const core::Point firstSlot{1528, 1012};
-
-    parkingtest::VDLogLines log;
-    dispatch::Queue queue{"test.windowparking"};
-    std::unique_ptr<parking::DisplayController> displays;
-    std::shared_ptr<ParkingController> parking;
 };
 
 TEST_F(ParkRequestTest, ACoveredWindowIsParkedOnTheVirtualDisplayOfItsScreenAndRecorded)
 {
-    addNotes();
     coverScreen();
 
-    EXPECT_EQ(request(source), Outcome::parked);
+    EXPECT_EQ(park(source), Outcome::parked);
 
     ASSERT_NE(virtualDisplay(), 0u);
     EXPECT_EQ(frameOf(source), core::Rect(firstSlot.x, firstSlot.y, 700, 500));
@@ -99,46 +65,91 @@ TEST_F(ParkRequestTest, ACoveredWindowIsParkedOnTheVirtualDisplayOfItsScreenAndR
     EXPECT_EQ(record.virtualDisplayID, virtualDisplay());
     EXPECT_EQ(record.savedAt, dispatch::now());
     EXPECT_EQ(record.lentAt, record.savedAt);
-    EXPECT_EQ(parking->parkedCountSnapshot(), 1);
-    EXPECT_TRUE(parking->restoreWatchRunning());
-    EXPECT_TRUE(parking->foreignWatchRunning());
+    EXPECT_EQ(parking().parkedCountSnapshot(), 1);
+    EXPECT_TRUE(parking().restoreWatchRunning());
+    EXPECT_TRUE(parking().foreignWatchRunning());
 
-    EXPECT_EQ(log.with("遮挡自救：Notes"),
-              (std::vector<std::string>{"[VD] 遮挡自救：Notes #11 被 Cover(pid 300) 1512x957@(0,25) 完全遮挡，搬到虚拟屏"}));
-    EXPECT_EQ(log.with("已停放 Notes"), (std::vector<std::string>{"[VD] 已停放 Notes #11  (80,80 700x500) → 原点(1528,1012)"
+    EXPECT_EQ(logged("遮挡自救：Notes"),
+              (std::vector<std::string>{"遮挡自救：Notes #11 被 Cover(pid 300) 1512x957@(0,25) 完全遮挡，搬到虚拟屏"}));
+    EXPECT_EQ(logged("已停放 Notes"), (std::vector<std::string>{"已停放 Notes #11  (80,80 700x500) → 原点(1528,1012)"
                                                                   "  屏 #1 → #" +
                                                                   virtualText()}));
-    EXPECT_EQ(log.with("在屏表自检"), (std::vector<std::string>{"[VD] 在屏表自检：刚停放的 #11 **在** [.optionOnScreenOnly] 里"
+    EXPECT_EQ(logged("在屏表自检"), (std::vector<std::string>{"在屏表自检：刚停放的 #11 **在** [.optionOnScreenOnly] 里"
                                                                 " ⇒ 外来窗口侦测用它（2.3~4.2ms/次）"}));
     EXPECT_TRUE(ParkingController::onScreenOnlyCoversVirtual);
 }
 
+TEST_F(ParkRequestTest, OneOfOurOwnNormalLevelWindowsCountsAsACover)
+{
+    desktop::OwnWindowState settings;
+    settings.title = "Settings";
+    settings.frame = home.insetBy(-20, -20);
+    settings.visible = true;
+    const auto own = desktop::windowServer().registerOwnWindow(settings, {}, {});
+
+    EXPECT_EQ(park(), Outcome::parked);
+    EXPECT_EQ(logged("完全遮挡").size(), 1u);
+    desktop::windowServer().unregisterOwnWindow(own);
+}
+
 TEST_F(ParkRequestTest, EachDeclineSaysWhyAndParksNothing)
 {
-    addNotes();
 
     // Nothing in front of it.
-    EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 遮挡自救：窗口 #11 此刻已不再被完全遮挡，放弃（不动它）"}));
+    EXPECT_EQ(park(source), Outcome::failed);
+    EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：窗口 #11 此刻已不再被完全遮挡，放弃（不动它）"}));
 
     coverScreen();
     defaults::Defaults::standard().set("virtualDisplayPark", false);
-    log.clear();
-    EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 遮挡自救：功能未开启（用户已关闭 virtualDisplayPark）"}));
+    clearLog();
+    EXPECT_EQ(park(source), Outcome::failed);
+    EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：功能未开启（用户已关闭 virtualDisplayPark）"}));
     defaults::Defaults::standard().set("virtualDisplayPark", true);
 
     // A window already on a virtual display, but never parked.
-    queue.sync([&] { ASSERT_TRUE(displays->ensureDisplay(1)); });
+    onQueue([&] { ASSERT_TRUE(displayController().ensureDisplay(1)); });
     addApp(400, "Stray");
     addWindow(400, 31, core::Rect(1600, 1100, 400, 300));
-    addWindow(cover, 32, core::Rect(1590, 1090, 500, 400));
-    log.clear();
-    EXPECT_EQ(request(31), Outcome::failed);
-    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 遮挡自救：窗口 #31 已经在虚拟屏上，放弃"}));
+    addWindow(coverApp, 32, core::Rect(1590, 1090, 500, 400));
+    clearLog();
+    EXPECT_EQ(park(31), Outcome::failed);
+    EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：窗口 #31 已经在虚拟屏上，放弃"}));
 
     EXPECT_TRUE(parked().empty());
     EXPECT_EQ(frameOf(source), home);
+}
+
+TEST_F(ParkRequestTest, AWindowGivenBackLessThanTwoSecondsAgoIsInCooldown)
+{
+    parkThenUncover();
+    while (isParked()) tick();  // the restore watcher gives it back on a tick
+    const double restoredAt = dispatch::now();
+    ASSERT_EQ(frameOf(source), home);
+    cover(22);
+    clearLog();
+
+    clock().advance(1.5);
+    EXPECT_EQ(park(), Outcome::inCooldown);
+    EXPECT_EQ(logged("遮挡自救"),
+              (std::vector<std::string>{"遮挡自救：窗口 #11 刚还原 1s，冷却中（2s）不再停（不消耗调用方额度）"}));
+    EXPECT_EQ(frameOf(source), home);
+
+    clock().advanceTo(restoredAt + 2.0);
+    EXPECT_EQ(park(), Outcome::parked);
+}
+
+TEST_F(ParkRequestTest, AWindowLentToThePinnedPreviewIsLeftAloneThoughCovered)
+{
+    coverScreen();
+    ASSERT_EQ(park(), Outcome::parked);
+    ASSERT_TRUE(onQueue([&] { return parking().takeOver(source); }));
+    world().setFrame(source, home);  // the takeover shows it at its place, still covered
+    clearLog();
+
+    EXPECT_EQ(park(), Outcome::failed);
+    EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：窗口 #11 正被固定预览接管经手，不动它"}));
+    EXPECT_EQ(frameOf(source), home);
+    EXPECT_TRUE(isLent());
 }
 
 TEST_F(ParkRequestTest, WithoutVirtualDisplaysTheRequestSaysTheSystemCannot)
@@ -152,11 +163,10 @@ TEST_F(ParkRequestTest, WithoutVirtualDisplaysTheRequestSaysTheSystemCannot)
         }
     };
     desktop().virtualDisplays = std::make_shared<NoVirtualDisplays>();
-    addNotes();
     coverScreen();
 
-    EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 遮挡自救：功能未开启（系统不支持私有类）"}));
+    EXPECT_EQ(park(source), Outcome::failed);
+    EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：功能未开启（系统不支持私有类）"}));
 }
 
 TEST_F(ParkRequestTest, WhenNoVirtualDisplayCanBeMadeNothingIsParked)
@@ -170,13 +180,12 @@ TEST_F(ParkRequestTest, WhenNoVirtualDisplayCanBeMadeNothingIsParked)
         }
     };
     desktop().virtualDisplays = std::make_shared<BrokenVirtualDisplays>();
-    addNotes();
     coverScreen();
 
-    EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.all().back(), "[VD] 虚拟屏不可用（源屏 #1），本次不停放");
+    EXPECT_EQ(park(source), Outcome::failed);
+    EXPECT_EQ(lines_.back(), "虚拟屏不可用（源屏 #1），本次不停放");
     EXPECT_TRUE(parked().empty());
-    EXPECT_FALSE(parking->foreignWatchRunning());
+    EXPECT_FALSE(parking().foreignWatchRunning());
 }
 
 TEST_F(ParkRequestTest, AScreenTooSmallForAnySlotParksNothing)
@@ -189,12 +198,12 @@ TEST_F(ParkRequestTest, AScreenTooSmallForAnySlotParksNothing)
     small.visibleFrame = small.frame;
     small.mode = {300, 200, 600, 400, 60};
     world().addDisplay(small);
-    addNotes({}, core::Rect(1512, 0, 300, 220));
+    world().setFrame(source, core::Rect(1512, 0, 300, 220));
     coverScreen(core::Rect(1500, -10, 330, 250));
 
-    EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.with("停放失败"), (std::vector<std::string>{
-                                       "[VD] 窗口 11 停放失败：虚拟屏上 8 个落点都不行 ——"
+    EXPECT_EQ(park(source), Outcome::failed);
+    EXPECT_EQ(logged("停放失败"), (std::vector<std::string>{
+                                       "窗口 11 停放失败：虚拟屏上 8 个落点都不行 ——"
                                        "要么它们都跟已停放窗口的矩形互相完全覆盖（接近满屏的窗口多了就会这样），"
                                        "要么这块虚拟屏挤不出落点（窗口比屏还大）"}));
     EXPECT_TRUE(parked().empty());
@@ -202,27 +211,26 @@ TEST_F(ParkRequestTest, AScreenTooSmallForAnySlotParksNothing)
 
 TEST_F(ParkRequestTest, TheNinthWindowIsRefusedAtTheCap)
 {
-    addApp(notes, "Notes");
     for (desktop::WindowID id = 1; id <= 9; ++id) addWindow(notes, id, core::Rect(10.0 * id, 40, 400, 300));
     coverScreen();
 
     // Windows of one size take the eight slots one after the other.
-    for (desktop::WindowID id = 1; id <= 8; ++id) ASSERT_EQ(request(id), Outcome::parked) << id;
-    EXPECT_EQ(request(9), Outcome::failed);
-    EXPECT_EQ(log.all().back(), "[VD] 已停放 8 个窗口，达上限 8，拒绝再停");
+    for (desktop::WindowID id = 1; id <= 8; ++id) ASSERT_EQ(park(id), Outcome::parked) << id;
+    EXPECT_EQ(park(9), Outcome::failed);
+    EXPECT_EQ(lines_.back(), "已停放 8 个窗口，达上限 8，拒绝再停");
     EXPECT_EQ(parked().size(), 8u);
     EXPECT_EQ(frameOf(9), core::Rect(90, 40, 400, 300));
 }
 
 TEST_F(ParkRequestTest, AWindowWiderThanTheVirtualDisplayIsShrunkToFit)
 {
-    addNotes({}, core::Rect(0, 25, 1600, 900));
+    world().setFrame(source, core::Rect(0, 25, 1600, 900));
     coverScreen(core::Rect(-10, 0, 1700, 1000));
 
-    EXPECT_EQ(request(source), Outcome::parked);
+    EXPECT_EQ(park(source), Outcome::parked);
     EXPECT_EQ(frameOf(source), core::Rect(firstSlot.x, firstSlot.y, 1512, 900));
-    EXPECT_EQ(log.with("已停放 Notes"),
-              (std::vector<std::string>{"[VD] 已停放 Notes #11  (0,25 1600x900) → 原点(1528,1012) 且**缩到** 1512x900"
+    EXPECT_EQ(logged("已停放 Notes"),
+              (std::vector<std::string>{"已停放 Notes #11  (0,25 1600x900) → 原点(1528,1012) 且**缩到** 1512x900"
                                         "（窗口比虚拟屏还大，不缩会铺满）  屏 #1 → #" +
                                         virtualText()}));
     EXPECT_EQ(parked().at(source).originalFrame, core::Rect(0, 25, 1600, 900));
@@ -232,18 +240,18 @@ TEST_F(ParkRequestTest, ARefusedMoveParksNothing)
 {
     sim::AppBehavior behavior;
     behavior.refuseMoves = desktop::ax::cannotComplete;
-    addNotes(behavior);
+    world().setBehavior(notes, behavior);
     coverScreen();
 
-    EXPECT_EQ(request(source), Outcome::failed);
-    EXPECT_EQ(log.with("停放失败"), (std::vector<std::string>{"[VD] 窗口 11 停放失败（认不到对应的 AX 窗口 / "
+    EXPECT_EQ(park(source), Outcome::failed);
+    EXPECT_EQ(logged("停放失败"), (std::vector<std::string>{"窗口 11 停放失败（认不到对应的 AX 窗口 / "
                                                               "搬完不在目标屏内）：目标 (1528,1012 700x500)，"
                                                               "虚拟屏 (1512,982 1552x1022)"}));
     EXPECT_TRUE(parked().empty());
-    EXPECT_TRUE(log.with("在屏表自检").empty());
+    EXPECT_TRUE(logged("在屏表自检").empty());
     // A display was made: windows a failed move may still carry there get looked after.
-    EXPECT_TRUE(parking->foreignWatchRunning());
-    EXPECT_FALSE(parking->restoreWatchRunning());
+    EXPECT_TRUE(parking().foreignWatchRunning());
+    EXPECT_FALSE(parking().restoreWatchRunning());
 }
 
 TEST_F(ParkRequestTest, AMoveThatLandsOutsideTheTargetButOnTheVirtualDisplayIsStillRecorded)
@@ -251,31 +259,31 @@ TEST_F(ParkRequestTest, AMoveThatLandsOutsideTheTargetButOnTheVirtualDisplayIsSt
     // The window lands 900 pt right of its slot: past the display's edge, its centre on it.
     sim::AppBehavior behavior;
     behavior.shiftMoves = core::Point{900, 0};
-    addNotes(behavior);
+    world().setBehavior(notes, behavior);
     coverScreen();
 
-    EXPECT_EQ(request(source), Outcome::parked);
+    EXPECT_EQ(park(source), Outcome::parked);
     EXPECT_EQ(frameOf(source), core::Rect(2428, 1012, 700, 500));
     const auto records = parked();
     ASSERT_EQ(records.count(source), 1u);
     EXPECT_EQ(records.at(source).originalFrame, home);
     EXPECT_EQ(records.at(source).virtualDisplayID, virtualDisplay());
-    EXPECT_EQ(log.with("已停放 Notes"), (std::vector<std::string>{"[VD] 已停放 Notes #11  (80,80 700x500) → 原点(2428,1012)"
+    EXPECT_EQ(logged("已停放 Notes"), (std::vector<std::string>{"已停放 Notes #11  (80,80 700x500) → 原点(2428,1012)"
                                                                   "  屏 #1 → #" +
                                                                   virtualText()}));
-    EXPECT_EQ(log.with("在屏表自检").size(), 1u);
+    EXPECT_EQ(logged("在屏表自检").size(), 1u);
 }
 
 TEST_F(ParkRequestTest, AMoveThatLandsAfterTheParkGaveUpIsLeftToTheForeignWatcher)
 {
     sim::AppBehavior late;
     late.settleDelay = 0.6;  // past the mover's six read-backs
-    addNotes(late);
+    world().setBehavior(notes, late);
     coverScreen();
 
-    EXPECT_EQ(request(source), Outcome::failed);
+    EXPECT_EQ(park(source), Outcome::failed);
     EXPECT_TRUE(parked().empty());
-    EXPECT_TRUE(parking->foreignWatchRunning());
+    EXPECT_TRUE(parking().foreignWatchRunning());
 
     clock().advance(0.2);
     EXPECT_EQ(frameOf(source).origin, firstSlot);  // on the virtual display, unrecorded
@@ -285,17 +293,16 @@ TEST_F(ParkRequestTest, AMoveThatLandsAfterTheParkGaveUpIsLeftToTheForeignWatche
 
 TEST_F(ParkRequestTest, TheOnScreenSelfTestRunsOnceAndFallsBackWhenTheListLeavesParkedWindowsOut)
 {
-    addApp(notes, "Notes");
     addWindow(notes, 1, core::Rect(40, 40, 400, 300));
     addWindow(notes, 2, core::Rect(60, 60, 400, 300));
     coverScreen();
     omitVirtualFromOnScreenList();
 
-    ASSERT_EQ(request(1), Outcome::parked);
-    ASSERT_EQ(request(2), Outcome::parked);
+    ASSERT_EQ(park(1), Outcome::parked);
+    ASSERT_EQ(park(2), Outcome::parked);
 
-    EXPECT_EQ(log.with("在屏表自检"),
-              (std::vector<std::string>{"[VD] ⚠️ 在屏表自检**没过**：[.optionOnScreenOnly] 里没有刚停放的 #1"
+    EXPECT_EQ(logged("在屏表自检"),
+              (std::vector<std::string>{"⚠️ 在屏表自检**没过**：[.optionOnScreenOnly] 里没有刚停放的 #1"
                                         " ⇒ 外来窗口侦测退回 [.optionAll]（9.8~11.9ms/次）"}));
     EXPECT_FALSE(ParkingController::onScreenOnlyCoversVirtual);
     EXPECT_TRUE(ParkingController::onScreenQueryVerified);
@@ -308,11 +315,10 @@ protected:
     void SetUp() override
     {
         ParkRequestTest::SetUp();
-        addNotes();
         coverScreen();
-        ASSERT_EQ(request(source), Outcome::parked);
+        ASSERT_EQ(park(source), Outcome::parked);
         parkedAt = frameOf(source);
-        log.clear();
+        clearLog();
     }
     void TearDown() override
     {
@@ -325,7 +331,7 @@ protected:
     // window's corners show.)
     void coverOnVirtualDisplay(int follows)
     {
-        addWindow(cover, 22, parkedAt.insetBy(-10, -10));
+        addWindow(coverApp, 22, parkedAt.insetBy(-10, -10));
         follower = world().onWindowFrameChanged(
             [this, follows = std::make_shared<int>(follows)](desktop::WindowID id, desktop::Pid, const core::Rect&,
                                                              const core::Rect& to) {
@@ -343,11 +349,11 @@ TEST_F(ReplotTest, ACoveredParkedWindowMovesToTheNextFreeSlot)
 {
     coverOnVirtualDisplay(0);
 
-    EXPECT_EQ(request(source), Outcome::parked);
+    EXPECT_EQ(park(source), Outcome::parked);
     // Slot 0 is taken by the cover and the window's own place: the top centre is next.
     EXPECT_EQ(frameOf(source), core::Rect(1944, 1012, 700, 500));
-    EXPECT_EQ(log.all(), (std::vector<std::string>{
-                             "[VD] 遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
+    EXPECT_EQ(lines_, (std::vector<std::string>{
+                             "遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
                              "已换落点重排 (1528,1012 700x500) → (1944,1012 700x500)"
                              "（原来的落点只按槽位排，管不了后来谁盖住了它）"}));
     const auto record = parked().at(source);
@@ -358,14 +364,14 @@ TEST_F(ReplotTest, ACoverThatFollowsTheWindowIsTriedThreeTimesThenReportedAsFail
 {
     coverOnVirtualDisplay(3);
 
-    EXPECT_EQ(request(source), Outcome::failed);
-    const auto stillCovered = log.with("实测矩形仍被完全遮挡");
+    EXPECT_EQ(park(source), Outcome::failed);
+    const auto stillCovered = logged("实测矩形仍被完全遮挡");
     ASSERT_EQ(stillCovered.size(), 3u);
-    EXPECT_EQ(stillCovered[0], "[VD] ⚠️ 遮挡自救：窗口 #11（Notes）换到 (1944,1012 700x500)，系统实际给的是 "
+    EXPECT_EQ(stillCovered[0], "⚠️ 遮挡自救：窗口 #11（Notes）换到 (1944,1012 700x500)，系统实际给的是 "
                                "(1944,1012 700x500) —— **实测矩形仍被完全遮挡** ⇒ 按实测位置继续找下一个落点");
-    EXPECT_EQ(log.all().back(), "[VD] ⚠️ 遮挡自救：窗口 #11（Notes）3 个落点试完，**实测**都还被完全遮挡 ⇒ "
+    EXPECT_EQ(lines_.back(), "⚠️ 遮挡自救：窗口 #11（Notes）3 个落点试完，**实测**都还被完全遮挡 ⇒ "
                                 "如实报告失败（不假装成功，上层按既有节奏重试）");
-    EXPECT_EQ(log.all().size(), 4u);
+    EXPECT_EQ(lines_.size(), 4u);
     EXPECT_EQ(parked().at(source).originalFrame, home);
 }
 
@@ -373,9 +379,9 @@ TEST_F(ReplotTest, TheSlotThatFinallyEscapesIsNamedFromTheSecondAttemptOn)
 {
     coverOnVirtualDisplay(1);
 
-    EXPECT_EQ(request(source), Outcome::parked);
-    ASSERT_EQ(log.all().size(), 2u);
-    EXPECT_EQ(log.all()[1], "[VD] 遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
+    EXPECT_EQ(park(source), Outcome::parked);
+    ASSERT_EQ(lines_.size(), 2u);
+    EXPECT_EQ(lines_[1], "遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
                             "已换落点重排 (1528,1012 700x500) → (2360,1012 700x500)"
                             "（第 2 个槽位才真躲开：前一个是预测里没被吞、系统给的位置仍被吞）"
                             "（原来的落点只按槽位排，管不了后来谁盖住了它）");
@@ -385,16 +391,16 @@ TEST_F(ReplotTest, AWindowDraggedBackToARealScreenIsLeftAlone)
 {
     world().setFrame(source, home);
 
-    EXPECT_EQ(request(source), Outcome::parked);
-    EXPECT_EQ(log.all(), (std::vector<std::string>{"[VD] 遮挡自救：窗口 #11 有停放记录但已不在虚拟屏 ⇒ "
+    EXPECT_EQ(park(source), Outcome::parked);
+    EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：窗口 #11 有停放记录但已不在虚拟屏 ⇒ "
                                                    "不重排（交给接管/还原那两条路）"}));
     EXPECT_EQ(frameOf(source), home);
 }
 
 TEST_F(ReplotTest, AnUncoveredParkedWindowStaysWhereItIsAndCountsAsParked)
 {
-    EXPECT_EQ(request(source), Outcome::parked);
-    EXPECT_TRUE(log.all().empty());
+    EXPECT_EQ(park(source), Outcome::parked);
+    EXPECT_TRUE(lines_.empty());
     EXPECT_EQ(frameOf(source), parkedAt);
 }
 
@@ -402,21 +408,20 @@ TEST_F(ReplotTest, AnUncoveredParkedWindowStaysWhereItIsAndCountsAsParked)
 
 TEST_F(ParkRequestTest, APrewarmMakesTheVirtualDisplayOfTheWindowsScreenOnlyForAWindowOnARealScreen)
 {
-    addNotes();
-    parking->prewarmDisplay(source);
+    parking().prewarmDisplay(source);
     EXPECT_EQ(virtualDisplay(), 0u);  // queued, not run yet
     clock().runUntilIdle();
     const auto made = virtualDisplay();
     ASSERT_NE(made, 0u);
-    EXPECT_TRUE(parking->foreignWatchRunning());
-    EXPECT_TRUE(log.with("遮挡自救").empty());
+    EXPECT_TRUE(parking().foreignWatchRunning());
+    EXPECT_TRUE(logged("遮挡自救").empty());
 
     // A window on the virtual display asks for nothing more.
     addApp(400, "Stray");
     addWindow(400, 31, core::Rect(1600, 1100, 400, 300));
-    parking->prewarmDisplay(31);
+    parking().prewarmDisplay(31);
     clock().runUntilIdle();
-    EXPECT_EQ(displays->liveDisplayIDs(), (std::vector<desktop::DisplayID>{made}));
+    EXPECT_EQ(displayController().liveDisplayIDs(), (std::vector<desktop::DisplayID>{made}));
 }
 
 }  // namespace

@@ -222,7 +222,8 @@ bool ParkingController::replotLocked(desktop::WindowID windowID)
         const core::Rect measured = windowlist::bounds(windowID).value_or(*landed);
 
         if (!OcclusionProbe::occluderInfo(windowID)) {
-            const bool moved = std::abs(landed->minX() - start->minX()) > 1 || std::abs(landed->minY() - start->minY()) > 1;
+            const bool moved =
+                std::abs(landed->minX() - start->minX()) > 1 || std::abs(landed->minY() - start->minY()) > 1;
             if (moved) {
                 std::string line = who + "在虚拟屏上被 " + coverText + " 盖住 ⇒ 已换落点重排 " + rectDesc(*start) +
                                    " → " + rectDesc(*landed);
