@@ -4,6 +4,7 @@
 #include "app/HoverPIPTrigger.h"
 #include "app/PanelCommands.h"
 #include "app/PanelStates.h"
+#include "app/ParkingState.h"
 #include "foundation/Diag.h"
 #include "panels/PipPanel.h"
 #include "panels/RegionSelector.h"
@@ -51,6 +52,7 @@ const std::map<std::string, Action>& actions()
         {"openHelpCenter", &AppDelegate::openHelpCenter},
         {"copyDiagnosticsAction", &AppDelegate::copyDiagnosticsAction},
         {"captureFrontmostAction", &AppDelegate::captureFrontmostAction},
+        {"rescueNow", &AppDelegate::rescueNow},
     };
     return table;
 }
@@ -153,9 +155,19 @@ std::optional<int> AppDelegate::exitStatus() const
     return exit_.status();
 }
 
+void AppDelegate::focusWindow(desktop::WindowID window)
+{
+    app::focusWindow(window);
+}
+
 nlohmann::ordered_json AppDelegate::panels() const
 {
     return panelStates();
+}
+
+scenario::ParkingLedger AppDelegate::parking() const
+{
+    return parkingState();
 }
 
 const std::vector<desktop::ShareableWindow>& AppDelegate::cachedWindows() const

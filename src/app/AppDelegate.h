@@ -49,7 +49,9 @@ public:
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
+    void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
+    scenario::ParkingLedger parking() const override;
 
     // ---- start-up and shut-down ----
     // The launch sequence; a self-test or a second instance ends it early with an exit.
@@ -101,6 +103,8 @@ public:
     void showHotkeySettings();
     void openHelpCenter();
     void copyDiagnosticsAction();
+    // The cursor guard's escape action.
+    void rescueNow();
 
     // The last catalog list of source windows, as the status menu keeps it.
     const std::vector<desktop::ShareableWindow>& cachedWindows() const;

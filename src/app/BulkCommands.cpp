@@ -5,6 +5,7 @@
 #include "panels/PanelContentView.h"
 #include "panels/PipPanel.h"
 #include "panels/TopBarView.h"
+#include "parking/watchers/CursorGuard.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
@@ -161,6 +162,11 @@ void AppDelegate::openHelpCenter()
 void AppDelegate::copyDiagnosticsAction()
 {
     HelpCenter::copyDiagnostics();
+}
+
+void AppDelegate::rescueNow()
+{
+    CursorGuard::shared().rescueNow();
 }
 
 void AppDelegate::perform(MenuAction action)

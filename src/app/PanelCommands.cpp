@@ -3,6 +3,8 @@
 #include "app/AppDelegate.h"
 #include "capture/Catalog.h"
 #include "foundation/Diag.h"
+#include "foundation/EventBridge.h"
+#include "foundation/WindowQuery.h"
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
@@ -36,6 +38,26 @@ void withCatalogWindow(desktop::WindowID windowID, const std::string& command,
             found(*window);
         });
     });
+}
+
+// The window as the catalog would offer it, from its entry of the full window list.
+std::optional<desktop::ShareableWindow> listedWindow(desktop::WindowID windowID)
+{
+    const auto info = WindowQuery::listedInfo(windowID);
+    if (!info || !info->ownerPid) return std::nullopt;
+    desktop::ShareableApplication owner;
+    owner.processID = *info->ownerPid;
+    owner.applicationName = info->ownerName.value_or("");
+    if (const auto running = desktop::workspace().application(owner.processID))
+        owner.bundleIdentifier = running->bundleIdentifier;
+    desktop::ShareableWindow window;
+    window.windowID = windowID;
+    window.frame = WindowQuery::boundsOf(*info);
+    window.title = info->name;
+    window.windowLayer = info->layer.value_or(0);
+    window.owningApplication = owner;
+    window.isOnScreen = info->isOnscreen.value_or(false);
+    return window;
 }
 
 }  // namespace
@@ -74,6 +96,16 @@ void closePanels(desktop::WindowID windowID)
     }
     for (const auto& panel : matching)
         if (panel) panel->closePanel(true);
+}
+
+void focusWindow(desktop::WindowID windowID)
+{
+    const auto window = listedWindow(windowID);
+    if (!window) {
+        Diag::log("focus: window not in the window list id=" + std::to_string(windowID));
+        return;
+    }
+    EventBridge::focus(*window);
 }
 
 }  // namespace app

@@ -22,4 +22,9 @@ void beginFocusCreateOn(std::optional<desktop::WindowID> restrictTo);
 // Closes every mini window of the source window; one log line when there is none.
 void closePanels(desktop::WindowID windowID);
 
+// Brings the window and its application forward as a click on its mini window does, the
+// window taken back from parking first; a window the window list does not hold is one log
+// line and nothing else.
+void focusWindow(desktop::WindowID windowID);
+
 }  // namespace app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scenario/Command.h"
+#include "scenario/ParkingLedger.h"
 
 #include <nlohmann/json.hpp>
 
@@ -32,8 +33,13 @@ public:
     // The status the application exited with, by itself or at the end of its quit path;
     // none while it runs.
     virtual std::optional<int> exitStatus() const = 0;
+    // The user brings the window forward through the application, as a click on its mini
+    // window does; a window the application cannot find is one log line and nothing else.
+    virtual void focusWindow(desktop::WindowID window) = 0;
     // The mini windows in creation order, as a state dump lists them.
     virtual nlohmann::ordered_json panels() const = 0;
+    // Window parking's records, as a state dump lists them.
+    virtual ParkingLedger parking() const = 0;
 };
 
 }  // namespace scenario

@@ -17,6 +17,7 @@ RunDesktop::RunDesktop(const Scenario& scenario, OutputFolder& output) : output_
     world_ = makeWorld(scenario);
     output_.recordJournal(*world_);
     desktop_ = sim::makeSimDesktop(world_);
+    configureServices(scenario, *desktop_);
     desktop::install(desktop_);
     alerts_ = std::make_shared<AlertJournal>(*world_);
     ui::AlertPresenter::install(alerts_);

@@ -5,6 +5,8 @@
 #include "platform/desktop/Types.h"
 #include "platform/sim/CaptureFaults.h"
 #include "platform/sim/SimInput.h"
+#include "platform/sim/SimVirtualDisplays.h"
+#include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorld.h"
 
 #include <nlohmann/json.hpp>
@@ -72,9 +74,11 @@ enum class StepKind {
     displayAdd,
     displayRemove,
     displayMove,
+    virtualDisplayTerminate,
     permission,
     captureFault,
     command,
+    focus,
     statusItemClick,
     menuChoose,
     signal,
@@ -115,6 +119,7 @@ struct Step {
     std::optional<bool> accessibility;
     sim::CaptureFault fault = sim::CaptureFault::silence;
     std::optional<long> errorCode;  // none: the error of an interrupted connection
+    std::optional<desktop::DisplayID> virtualDisplay;  // virtualDisplay.terminate; none: the first
 
     // the application and the output
     std::string name;   // signal
@@ -134,6 +139,9 @@ struct Scenario {
     nlohmann::json settings = nlohmann::json::object();
     bool screenRecording = true;
     bool accessibility = true;
+    sim::SimVirtualDisplays::Options virtualDisplays;
+    sim::SimWindowServer::Switches windowServer;
+    bool ignoreWarps = false;  // pointer warps answer success and move nothing
     std::vector<ScenarioDisplay> displays;
     std::vector<ScenarioApp> apps;
     std::vector<desktop::WindowID> front;

@@ -22,14 +22,18 @@ constexpr double maxCoordinate = 1000000;  // points from the primary display's 
 constexpr double maxMillimetres = 10000;
 constexpr std::size_t maxNesting = 64;
 constexpr double minRegionSide = 0.04;  // of a command's region, as a fraction of its window
+constexpr long long maxLingerCommits = 1000;
 
 const std::vector<std::string_view> displayKeys{"id",        "frame", "visibleFrame", "scale",
                                                 "refreshHz", "mm",    "name",         "virtual"};
 const std::vector<std::string_view> windowKeys{"id", "title", "frame", "layer", "content", "minimized", "offscreen"};
 const std::vector<std::string_view> appKeys{"pid", "bundleID", "name", "path", "hidden", "windows", "behavior"};
-const std::vector<std::string_view> behaviorKeys{"refuseMoves", "minSize", "reportMinSize", "settleDelay", "hang"};
-const std::vector<std::string_view> topKeys{"args",     "clock", "languages", "settings", "permissions", "displays",
-                                            "apps",     "front", "frontmost", "until",    "steps"};
+const std::vector<std::string_view> behaviorKeys{"refuseMoves", "minSize", "reportMinSize",
+                                                 "settleDelay", "hang",    "shiftMoves"};
+const std::vector<std::string_view> topKeys{"args",         "clock",       "languages", "settings",
+                                            "permissions",  "inputFaults", "displays",  "virtualDisplays",
+                                            "windowServer", "apps",        "front",     "frontmost",
+                                            "until",        "steps"};
 
 struct StepType {
     std::string_view name;
@@ -64,9 +68,11 @@ const std::vector<StepType>& stepTypes()
         {"display.add", StepKind::displayAdd, {"display"}},
         {"display.remove", StepKind::displayRemove, {"id"}},
         {"display.move", StepKind::displayMove, {"id", "frame"}},
+        {"virtualDisplay.terminate", StepKind::virtualDisplayTerminate, {"id"}},
         {"permission", StepKind::permission, {"screenRecording", "accessibility"}},
         {"capture.fault", StepKind::captureFault, {"window", "kind", "code", "count"}},
         {"command", StepKind::command, {"name", "window", "region"}},
+        {"focus", StepKind::focus, {"window"}},
         {"statusItem.click", StepKind::statusItemClick, {}},
         {"menu.choose", StepKind::menuChoose, {"title"}},
         {"signal", StepKind::signal, {"name"}},
@@ -224,7 +230,44 @@ sim::AppBehavior readBehavior(const json& value, const std::string& path)
         behavior.reportMinSize = readBoundedSize(*v, f.path("reportMinSize"), maxSide);
     if (const auto* v = f.find("settleDelay")) behavior.settleDelay = readSeconds(*v, f.path("settleDelay"));
     if (const auto* v = f.find("hang")) behavior.hang = readSeconds(*v, f.path("hang"));
+    if (const auto* v = f.find("shiftMoves")) behavior.shiftMoves = readBoundedPoint(*v, f.path("shiftMoves"));
     return behavior;
+}
+
+// A number, or null for "none"; any other type is refused naming both.
+const json* numberOrNull(const json& value, const std::string& path)
+{
+    if (value.is_null()) return nullptr;
+    if (!value.is_number()) refuse(path, "expected a number or null");
+    return &value;
+}
+
+sim::SimVirtualDisplays::Options readVirtualDisplays(const json& value, const std::string& path)
+{
+    const Fields f(value, path, {"available", "modeDelay", "lingerCommits"});
+    sim::SimVirtualDisplays::Options options;
+    if (const auto* v = f.find("available")) options.available = readBool(*v, f.path("available"));
+    if (const auto* v = f.find("modeDelay")) {
+        const auto* delay = numberOrNull(*v, f.path("modeDelay"));
+        options.modeDelay = delay ? std::optional(readSeconds(*delay, f.path("modeDelay"))) : std::nullopt;
+    }
+    if (const auto* v = f.find("lingerCommits")) {
+        const auto* commits = numberOrNull(*v, f.path("lingerCommits"));
+        options.lingerCommits =
+            commits ? std::optional(static_cast<int>(readInteger(*commits, f.path("lingerCommits"), 0, maxLingerCommits)))
+                    : std::nullopt;
+    }
+    return options;
+}
+
+sim::SimWindowServer::Switches readWindowServer(const json& value, const std::string& path)
+{
+    const Fields f(value, path, {"omitVirtualFromOnScreen", "unreadableList"});
+    sim::SimWindowServer::Switches switches;
+    if (const auto* v = f.find("omitVirtualFromOnScreen"))
+        switches.omitVirtualFromOnScreen = readBool(*v, f.path("omitVirtualFromOnScreen"));
+    if (const auto* v = f.find("unreadableList")) switches.unreadableList = readBool(*v, f.path("unreadableList"));
+    return switches;
 }
 
 ScenarioApp readApp(const json& value, const std::string& path)
@@ -361,6 +404,9 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
             step.display = readDisplayID(f.require("id"), f.path("id"));
             step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), false);
             break;
+        case StepKind::virtualDisplayTerminate:
+            if (const auto* v = f.find("id")) step.virtualDisplay = readDisplayID(*v, f.path("id"));
+            break;
         case StepKind::permission:
             if (const auto* v = f.find("screenRecording")) step.screenRecording = readBool(*v, f.path("screenRecording"));
             if (const auto* v = f.find("accessibility")) step.accessibility = readBool(*v, f.path("accessibility"));
@@ -378,6 +424,9 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
             break;
         case StepKind::command:
             step.call = readCommand(f, hasCommand);
+            break;
+        case StepKind::focus:
+            step.window = readWindowID(f.require("window"), f.path("window"));
             break;
         case StepKind::statusItemClick:
             break;
@@ -440,6 +489,12 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
         const Fields p(*v, f.path("permissions"), {"screenRecording", "accessibility"});
         if (const auto* g = p.find("screenRecording")) scenario.screenRecording = readBool(*g, p.path("screenRecording"));
         if (const auto* g = p.find("accessibility")) scenario.accessibility = readBool(*g, p.path("accessibility"));
+    }
+    if (const auto* v = f.find("virtualDisplays")) scenario.virtualDisplays = readVirtualDisplays(*v, f.path("virtualDisplays"));
+    if (const auto* v = f.find("windowServer")) scenario.windowServer = readWindowServer(*v, f.path("windowServer"));
+    if (const auto* v = f.find("inputFaults")) {
+        const Fields faults(*v, f.path("inputFaults"), {"ignoreWarps"});
+        if (const auto* g = faults.find("ignoreWarps")) scenario.ignoreWarps = readBool(*g, faults.path("ignoreWarps"));
     }
     if (const auto* v = f.find("displays")) {
         const auto& list = readList(*v, f.path("displays"));

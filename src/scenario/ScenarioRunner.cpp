@@ -12,6 +12,7 @@
 #include "platform/sim/SimCapture.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
+#include "platform/sim/SimVirtualDisplays.h"
 
 
 namespace scenario {
@@ -102,7 +103,8 @@ RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::uniqu
         auto& services = desktop.services();
         result = play(scenario, *app, *scheduler,
                       {desktop.world(), simulated<sim::SimInput>(services.input),
-                       simulated<sim::SimHotKeys>(services.hotKeys), simulated<sim::SimCapture>(services.capture)},
+                       simulated<sim::SimHotKeys>(services.hotKeys), simulated<sim::SimCapture>(services.capture),
+                       simulated<sim::SimVirtualDisplays>(services.virtualDisplays)},
                       output);
         app.reset();
         scheduler->runUntilIdle();

@@ -41,6 +41,24 @@ Json windowsJson(sim::SimWorld& world)
     return windows;
 }
 
+Json parkingRecordsJson(const std::vector<ParkingRecord>& records)
+{
+    Json list = Json::array();
+    for (const auto& r : records)
+        list.push_back({{"window", r.window},
+                        {"pid", r.pid},
+                        {"originalFrame", rectJson(r.originalFrame)},
+                        {"virtualDisplay", r.virtualDisplay}});
+    return list;
+}
+
+Json parkingJson(const ParkingLedger& ledger)
+{
+    return {{"parked", parkingRecordsJson(ledger.parked)},
+            {"strayed", parkingRecordsJson(ledger.strayed)},
+            {"lent", parkingRecordsJson(ledger.lent)}};
+}
+
 Json statusItemsJson(sim::SimWorld& world)
 {
     Json items = Json::array();
@@ -99,6 +117,7 @@ std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKe
     state["displays"] = displaysJson(world);
     state["windows"] = windowsJson(world);
     state["panels"] = Json(app.panels());
+    state["parking"] = parkingJson(app.parking());
     state["statusItems"] = statusItemsJson(world);
     state["menus"] = menusJson();
     state["hotkeys"] = hotKeysJson(hotKeys);

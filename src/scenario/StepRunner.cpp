@@ -4,10 +4,12 @@
 #include "scenario/StateDump.h"
 #include "scenario/WorldSetup.h"
 
+#include "foundation/Diag.h"
 #include "platform/sim/Compositor.h"
 #include "platform/sim/SimCapture.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
+#include "platform/sim/SimVirtualDisplays.h"
 #include "platform/sim/SimWorld.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/StatusItem.h"
@@ -104,6 +106,11 @@ std::optional<std::string> StepRunner::run(const Step& step, const std::string& 
         case StepKind::displayMove:
             world.setDisplayFrame(step.display, step.frame);
             break;
+        case StepKind::virtualDisplayTerminate:
+            if (!desktop_.virtualDisplays.terminate(step.virtualDisplay))
+                Diag::log("virtualDisplay.terminate: no virtual display" +
+                          (step.virtualDisplay ? " id=" + std::to_string(*step.virtualDisplay) : std::string()));
+            break;
         case StepKind::permission:
             if (step.screenRecording) world.setScreenRecordingAllowed(*step.screenRecording);
             if (step.accessibility) world.setAccessibilityTrusted(*step.accessibility);
@@ -115,6 +122,9 @@ std::optional<std::string> StepRunner::run(const Step& step, const std::string& 
             break;
         case StepKind::command:
             app_.runCommand(step.call);
+            break;
+        case StepKind::focus:
+            app_.focusWindow(step.window);
             break;
         case StepKind::statusItemClick:
             return clickStatusItem(path);

@@ -11,6 +11,7 @@ namespace sim {
 class SimCapture;
 class SimHotKeys;
 class SimInput;
+class SimVirtualDisplays;
 class SimWorld;
 }  // namespace sim
 
@@ -27,6 +28,7 @@ public:
         sim::SimInput& input;
         sim::SimHotKeys& hotKeys;
         sim::SimCapture& capture;
+        sim::SimVirtualDisplays& virtualDisplays;
     };
     // Lets the application run until the virtual time; false when it exited on the way.
     using AdvanceTo = std::function<bool(double time)>;

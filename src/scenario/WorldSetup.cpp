@@ -1,5 +1,8 @@
 #include "scenario/WorldSetup.h"
 
+#include "scenario/RunDesktop.h"
+
+#include "platform/desktop/Desktop.h"
 #include "platform/core/PreferredLanguages.h"
 #include "platform/defaults/Defaults.h"
 
@@ -76,6 +79,13 @@ std::shared_ptr<sim::SimWorld> makeWorld(const Scenario& scenario)
     world->setScreenRecordingAllowed(scenario.screenRecording);
     world->setAccessibilityTrusted(scenario.accessibility);
     return world;
+}
+
+void configureServices(const Scenario& scenario, desktop::Desktop& services)
+{
+    simulated<sim::SimVirtualDisplays>(services.virtualDisplays).setOptions(scenario.virtualDisplays);
+    simulated<sim::SimWindowServer>(services.windowServer).setSwitches(scenario.windowServer);
+    simulated<sim::SimInput>(services.input).setIgnoreWarps(scenario.ignoreWarps);
 }
 
 void applySystemSettings(const Scenario& scenario)

@@ -4,6 +4,10 @@
 
 #include <memory>
 
+namespace desktop {
+struct Desktop;
+}
+
 // The desktop and the system settings a scenario starts from.
 namespace scenario {
 
@@ -15,6 +19,9 @@ sim::SimWindow simWindow(const ScenarioWindow& spec, desktop::Pid pid);
 // of listing unless `front` names windows to put first), the frontmost application and
 // the grants.
 std::shared_ptr<sim::SimWorld> makeWorld(const Scenario& scenario);
+
+// The services' faults and knobs: virtual displays, the window server's switches, input.
+void configureServices(const Scenario& scenario, desktop::Desktop& services);
 
 // The preferred languages, and the settings written to the store before launch.
 void applySystemSettings(const Scenario& scenario);

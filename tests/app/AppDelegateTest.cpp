@@ -226,6 +226,7 @@ TEST_F(AppDelegateTest, TheLaunchLogsItsStateAndShowsTheStatusItem)
     EXPECT_FALSE(shell->exitStatus());
     ASSERT_EQ(ui::StatusItem::all().size(), 1u);
     EXPECT_EQ(ui::StatusItem::all().front()->title(), "PIP");
+    // The state lines, then the cursor guard's start.
     ASSERT_EQ(linesWith("启动 ").size(), 3u);
     EXPECT_TRUE(linesWith("启动 ")[0].starts_with("启动 preflightScreen=true ax="));
     EXPECT_TRUE(linesWith("启动 ")[1].ends_with("；关掉试对照：defaults write com.glimra.app virtualDisplayPark -bool NO"));

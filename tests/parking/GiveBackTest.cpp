@@ -39,9 +39,10 @@ TEST_F(GiveBackTest, AnActivationNoLongerFrontmostIsSpuriousAndGivesNothingBack)
     activated(coverApp, coverApp);  // nothing of it is parked: silent
     EXPECT_TRUE(isParked(source));
     EXPECT_TRUE(isParked(second));
-    ASSERT_EQ(lines_.size(), 2u);
-    EXPECT_EQ(lines_[0], "激活通知来自 Notes（pid 200），但当时最前台是 pid 300 ⇒ 判为**伪通知**，不交还（继续停放它）");
-    EXPECT_EQ(lines_[1], "激活通知来自 Notes（pid 200），但当时最前台是 未知 ⇒ 判为**伪通知**，不交还（继续停放它）");
+    const auto lines = logged();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "激活通知来自 Notes（pid 200），但当时最前台是 pid 300 ⇒ 判为**伪通知**，不交还（继续停放它）");
+    EXPECT_EQ(lines[1], "激活通知来自 Notes（pid 200），但当时最前台是 未知 ⇒ 判为**伪通知**，不交还（继续停放它）");
 }
 
 TEST_F(GiveBackTest, AnActivationHoldsCoveredPlacesAndGivesBackTheClearOnesInOneLook)
@@ -51,24 +52,19 @@ TEST_F(GiveBackTest, AnActivationHoldsCoveredPlacesAndGivesBackTheClearOnesInOne
     EXPECT_TRUE(isParked(source));
     EXPECT_FALSE(isParked(second));
     EXPECT_EQ(frameOf(second), secondHome);
-    ASSERT_GE(lines_.size(), 3u);
-    EXPECT_EQ(lines_[0], "源应用被激活（pid 200，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** "
+    const auto lines = logged();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "源应用被激活（pid 200，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** "
                          "#11（Notes，原位仍被 Cover(pid 300) 740x540@(60,60) 盖着）"
                          "（还回去用户也看不见，下一跳又会再停一次；遮挡者一走就自动还原）");
-    EXPECT_EQ(lines_[1], "源应用被激活（pid 200，已确认在最前台）⇒ 交还它 1 个被停放的窗口");
-    EXPECT_EQ(lines_[2], "已还原 Notes #12 → (900,300 400x300)，2s 内不再停放它");
+    EXPECT_EQ(lines[1], "源应用被激活（pid 200，已确认在最前台）⇒ 交还它 1 个被停放的窗口");
+    EXPECT_EQ(lines[2], "已还原 Notes #12 → (900,300 400x300)，2s 内不再停放它");
 }
 
 TEST_F(GiveBackTest, AnOwnWindowOverThePlaceHoldsTheWindowOnActivation)
 {
     parkTwo();
-    sim::SimWindow own;
-    own.id = world().allocateWindowNumber();
-    own.pid = world().ownPid();
-    own.own = true;
-    own.ownVisible = true;
-    own.frame = secondHome.insetBy(-20, -20);
-    world().addWindow(own);
+    addOwnWindow(secondHome.insetBy(-20, -20));
 
     activated(notes, notes);
     EXPECT_TRUE(isParked(second));
@@ -88,7 +84,7 @@ TEST_F(GiveBackTest, AStrayedWindowOfTheActivatedApplicationComesBackWithoutACov
     activated(notes, notes);  // its place is still under the cover
     EXPECT_FALSE(isStrayed());
     EXPECT_EQ(frameOf(source), home);
-    EXPECT_EQ(lines_.at(0), "源应用被激活（pid 200，已确认在最前台）⇒ 交还它 1 个被停放的窗口");
+    EXPECT_EQ(logged().at(0), "源应用被激活（pid 200，已确认在最前台）⇒ 交还它 1 个被停放的窗口");
 }
 
 TEST_F(GiveBackTest, TheUserBringsBackCoveredWindowsButNeverLentOnes)
@@ -127,7 +123,7 @@ TEST_F(GiveBackTest, AUserRequestWhoseMoveFailsReportsFalse)
 TEST_F(GiveBackTest, QuitPutsBackParkedAndStrayedWindowsAndLeavesLentOnes)
 {
     parking().restoreAllBlocking(3.0);  // nothing to do: no line
-    EXPECT_TRUE(lines_.empty());
+    EXPECT_TRUE(logged().empty());
 
     parkTwo();
     addWindow(notes, 13, core::Rect(300, 600, 300, 200), "Third");

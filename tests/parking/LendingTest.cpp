@@ -86,4 +86,14 @@ TEST_F(LendingTest, ALoanAgesFromTheLendingNotFromThePark)
     EXPECT_FALSE(isLent());
 }
 
+TEST_F(LendingTest, AGiveBackOntoALingeringZombieKeepsTheWindowWatched)
+{
+    cover(21);
+    ASSERT_EQ(park(), Outcome::parked);
+    ASSERT_EQ(takeOver(), home);
+    zombifySourceDisplay(12, core::Rect(900, 300, 400, 300));
+    giveBack();
+    EXPECT_TRUE(isParked());  // out of sight there, not strayed
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include "parking/display/DisplayController.h"
 #include "parking/ledger/ParkingController.h"
 #include "parking/ledger/VDLog.h"
+#include "platform/sim/SimVirtualDisplays.h"
 #include "support/SimDesktopTest.h"
 
 #include <memory>
@@ -27,6 +28,8 @@ protected:
         VDLog::sink = [this](const std::string& line) {
             lines_.push_back(line.rfind("[VD] ", 0) == 0 ? line.substr(5) : line);
         };
+        parking::ParkingController::onScreenQueryVerified = false;
+        parking::ParkingController::onScreenOnlyCoversVirtual = true;
         addApp(notes, "Notes");
         addApp(coverApp, "Cover");
         addWindow(notes, source, home, "Note");
@@ -37,6 +40,7 @@ protected:
     void TearDown() override
     {
         controller_.reset();
+        clock().runUntilIdle();
         displays_.reset();
         VDLog::sink = [](const std::string&) {};
         SimDesktopTest::TearDown();
@@ -56,6 +60,42 @@ protected:
     desktop::WindowID cover(desktop::WindowID id, const core::Rect& frame = home.insetBy(-20, -20))
     {
         return addWindow(coverApp, id, frame, "Cover");
+    }
+
+    // One of this application's own normal-level windows, in front.
+    desktop::WindowID addOwnWindow(const core::Rect& frame)
+    {
+        sim::SimWindow own;
+        own.id = world().allocateWindowNumber();
+        own.pid = world().ownPid();
+        own.own = true;
+        own.ownVisible = true;
+        own.frame = frame;
+        world().addWindow(own);
+        return own.id;
+    }
+
+    sim::SimVirtualDisplays& virtualDisplays()
+    {
+        return dynamic_cast<sim::SimVirtualDisplays&>(*desktop().virtualDisplays);
+    }
+
+    // The source's virtual display ends the way the system ends one and then lingers for
+    // good; a park of the second window (over whose place the cover app puts a window)
+    // makes the controller give it up as a zombie and make a new display.
+    void zombifySourceDisplay(desktop::WindowID second, const core::Rect& secondFrame)
+    {
+        sim::SimVirtualDisplays::Options options;
+        options.lingerCommits = std::nullopt;
+        virtualDisplays().setOptions(options);
+        const desktop::DisplayID first = displays_->liveDisplayIDs().at(0);
+        ASSERT_TRUE(virtualDisplays().terminate(first));
+        clock().runUntilIdle();  // the termination notice arrives on the main queue
+        addWindow(notes, second, secondFrame, "Second");
+        cover(29, secondFrame.insetBy(-10, -10));
+        ASSERT_EQ(park(second), ParkingService::RescueOutcome::parked);
+        ASSERT_TRUE(displays_->isZombie(first));
+        ASSERT_TRUE(desktop::displays().display(first)) << "it lingers";
     }
 
     ParkingService::RescueOutcome park(desktop::WindowID id = source)
@@ -89,7 +129,7 @@ protected:
     }
 
     // Log lines containing the fragment, in order.
-    std::vector<std::string> logged(const std::string& fragment) const
+    std::vector<std::string> logged(const std::string& fragment = "") const
     {
         std::vector<std::string> found;
         for (const auto& line : lines_)
@@ -98,6 +138,7 @@ protected:
     }
     void clearLog() { lines_.clear(); }
 
+    // The controller's log lines, without "[VD] ".
     std::vector<std::string> lines_;
 
 private:

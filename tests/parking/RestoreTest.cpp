@@ -1,6 +1,7 @@
 #include "ParkedWorld.h"
 
 #include "platform/desktop/Accessibility.h"
+#include "platform/desktop/Desktop.h"
 
 namespace {
 
@@ -125,6 +126,36 @@ TEST_F(RestoreTest, AStrayedWindowOutOfSightIsMovedHomeAndAFailureThereIsLoggedO
     EXPECT_EQ(logged("救回看不见的窗口").back(),
               "救回看不见的窗口 #11：它既不在虚拟屏、也不在任何物理屏上（(4000,3000 700x500)）⇒ 还原到 (80,80 700x500)");
     EXPECT_EQ(logged("已还原（离开虚拟屏的记录）").at(0), "已还原（离开虚拟屏的记录）窗口 #11 → (80,80 700x500)");
+}
+
+TEST_F(RestoreTest, AStrayedWindowOnALingeringZombieDisplayIsOutOfSightAndMovedHome)
+{
+    strayTo(core::Rect(500, 400, 700, 500));
+    const desktop::DisplayID first = displayController().liveDisplayIDs().at(0);
+    const core::Rect zombieFrame = desktop::displays().display(first)->frame;
+    zombifySourceDisplay(12, core::Rect(900, 300, 400, 300));
+    world().setFrame(source, core::Rect(zombieFrame.minX() + 100, zombieFrame.minY() + 100, 700, 500));
+
+    parking().restoreAsync(source);
+    clock().runUntilIdle();
+    EXPECT_FALSE(isStrayed());
+    EXPECT_EQ(frameOf(source), home);
+    EXPECT_EQ(logged("救回看不见的窗口").size(), 1u);
+}
+
+TEST_F(RestoreTest, ALandingOnePointOffIsAFailedRestoreAndTheNextTickKeepsTheWindowAsStrayed)
+{
+    parkThenUncover();
+    sim::AppBehavior shifting;
+    shifting.shiftMoves = core::Point{1, 0};
+    world().setBehavior(notes, shifting);
+    tick(2);
+    EXPECT_TRUE(isParked());
+    EXPECT_EQ(frameOf(source), core::Rect(81, 80, 700, 500));
+    EXPECT_EQ(logged("还原失败").size(), 1u);
+    tick();
+    EXPECT_TRUE(isStrayed());
+    EXPECT_EQ(frameOf(source), core::Rect(81, 80, 700, 500));
 }
 
 }  // namespace

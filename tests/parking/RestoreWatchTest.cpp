@@ -130,17 +130,11 @@ TEST_F(RestoreWatchTest, OwnWindowsCoverThePlaceAsTheyDoForThePark)
     cover(21);
     ASSERT_EQ(park(), Outcome::parked);
     world().removeWindow(21);
-    sim::SimWindow own;
-    own.id = world().allocateWindowNumber();
-    own.pid = world().ownPid();
-    own.own = true;
-    own.ownVisible = true;
-    own.frame = home.insetBy(-20, -20);
-    world().addWindow(own);
+    const desktop::WindowID own = addOwnWindow(home.insetBy(-20, -20));
 
     tick(4);
     EXPECT_TRUE(isParked());
-    world().removeWindow(own.id);
+    world().removeWindow(own);
     tick(2);
     EXPECT_FALSE(isParked());
 }
@@ -165,6 +159,22 @@ TEST_F(RestoreWatchTest, AWindowDraggedOffTheVirtualDisplayIsKeptAsStrayedAndACl
     // Handed back as far as the park's cool-down is concerned.
     cover(23, core::Rect(480, 380, 740, 540));
     EXPECT_EQ(park(), Outcome::inCooldown);
+}
+
+TEST_F(RestoreWatchTest, AWindowOnALingeringZombieDisplayIsStillWatchedAndComesHome)
+{
+    cover(21);
+    ASSERT_EQ(park(), Outcome::parked);
+    const core::Rect parkedFrame = frameOf(source);
+    zombifySourceDisplay(12, core::Rect(900, 300, 400, 300));
+
+    tick(3);
+    EXPECT_TRUE(isParked());  // out of sight there: not strayed
+    EXPECT_EQ(frameOf(source), parkedFrame);
+    world().removeWindow(21);
+    tick(2);
+    EXPECT_FALSE(isParked());
+    EXPECT_EQ(frameOf(source), home);
 }
 
 }  // namespace

@@ -29,9 +29,19 @@ std::optional<int> EmptyApplication::exitStatus() const
     return exitStatus_;
 }
 
+void EmptyApplication::focusWindow(desktop::WindowID window)
+{
+    Diag::log("focus " + std::to_string(window) + " received");
+}
+
 nlohmann::ordered_json EmptyApplication::panels() const
 {
     return nlohmann::ordered_json::array();
+}
+
+ParkingLedger EmptyApplication::parking() const
+{
+    return {};
 }
 
 }  // namespace scenario

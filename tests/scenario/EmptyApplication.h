@@ -4,8 +4,9 @@
 
 namespace scenario {
 
-// An application with no commands and no mini windows, for tests of the runner alone:
-// it notes the signals it is sent in its log, and quits at once.
+// An application with no commands, no mini windows and nothing parked, for tests of the
+// runner alone: it notes the signals and focus requests it is sent in its log, and quits
+// at once.
 class EmptyApplication : public Application {
 public:
     void launch(const std::vector<std::string>& args) override;
@@ -14,7 +15,9 @@ public:
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
+    void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
+    ParkingLedger parking() const override;
 
 private:
     std::optional<int> exitStatus_;

@@ -99,9 +99,19 @@ std::optional<int> RecordingApplication::exitStatus() const
     return *exitStatus_;
 }
 
+void RecordingApplication::focusWindow(desktop::WindowID window)
+{
+    note("focus " + std::to_string(window));
+}
+
 nlohmann::ordered_json RecordingApplication::panels() const
 {
     return nlohmann::ordered_json::array({{{"source", options_.streamWindow}, {"visible", true}}});
+}
+
+scenario::ParkingLedger RecordingApplication::parking() const
+{
+    return options_.parking;
 }
 
 }  // namespace testsupport

@@ -19,6 +19,7 @@ public:
         std::map<std::string, scenario::CommandFields> commands;
         desktop::WindowID streamWindow = 0;  // 0: no stream
         std::optional<int> exitOnSIGUSR2;    // exits by itself a quarter second after the signal
+        scenario::ParkingLedger parking;     // what it reports parked, strayed and lent
     };
 
     RecordingApplication(Options options, std::shared_ptr<std::vector<std::string>> record);
@@ -29,7 +30,9 @@ public:
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
+    void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
+    scenario::ParkingLedger parking() const override;
 
 private:
     void note(const std::string& what);

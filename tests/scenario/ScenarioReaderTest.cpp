@@ -209,6 +209,73 @@ TEST(ScenarioReader, IdsAreUniqueAndStepsNameExistingOnes)
               "");
 }
 
+TEST(ScenarioReader, ParkingKeysAndStepsAreCheckedWithTheirPath)
+{
+    expectRefusals({
+        {R"({"virtualDisplays": {"count": 1}})", "virtualDisplays.count: unknown key"},
+        {R"({"virtualDisplays": {"available": "yes"}})", "virtualDisplays.available: expected true or false"},
+        {R"({"virtualDisplays": {"modeDelay": "never"}})", "virtualDisplays.modeDelay: expected a number or null"},
+        {R"({"virtualDisplays": {"modeDelay": -0.5}})", "virtualDisplays.modeDelay: must be between 0.0 and 86400.0"},
+        {R"({"virtualDisplays": {"modeDelay": 1e300}})", "virtualDisplays.modeDelay: must be between 0.0 and 86400.0"},
+        {R"({"virtualDisplays": {"lingerCommits": 1.5}})", "virtualDisplays.lingerCommits: expected an integer"},
+        {R"({"virtualDisplays": {"lingerCommits": false}})", "virtualDisplays.lingerCommits: expected a number or null"},
+        {R"({"virtualDisplays": {"lingerCommits": -1}})", "virtualDisplays.lingerCommits: must be between 0 and 1000"},
+        {R"({"virtualDisplays": []})", "virtualDisplays: expected an object"},
+        {R"({"windowServer": {"omitVirtualFromOnScreen": 1}})",
+         "windowServer.omitVirtualFromOnScreen: expected true or false"},
+        {R"({"windowServer": {"unreadableList": null}})", "windowServer.unreadableList: expected true or false"},
+        {R"({"windowServer": {"hideAll": true}})", "windowServer.hideAll: unknown key"},
+        {R"({"inputFaults": {"ignoreWarps": "true"}})", "inputFaults.ignoreWarps: expected true or false"},
+        {R"({"inputFaults": {"ignoreClicks": true}})", "inputFaults.ignoreClicks: unknown key"},
+        {R"({"apps": [{"pid": 501, "behavior": {"shiftMoves": [3]}}]})", "apps[0].behavior.shiftMoves: expected 2 numbers"},
+        {R"({"apps": [{"pid": 501, "behavior": {"shiftMoves": [0, 2e6]}}]})",
+         "apps[0].behavior.shiftMoves: x and y must be between -1000000 and 1000000"},
+        {withSteps(R"({"at": 1, "do": "app.behavior", "pid": 501, "behavior": {"shiftMoves": {"x": 1}}})"),
+         "steps[0].behavior.shiftMoves: expected 2 numbers"},
+        {withSteps(R"({"at": 1, "do": "focus"})"), "steps[0].window: required"},
+        {withSteps(R"({"at": 1, "do": "focus", "window": 0})"), "steps[0].window: must be between 1 and 4294967295"},
+        {withSteps(R"({"at": 1, "do": "focus", "window": "11"})"), "steps[0].window: expected an integer"},
+        {withSteps(R"({"at": 1, "do": "focus", "id": 11})"), "steps[0].id: unknown key"},
+        {withSteps(R"({"at": 1, "do": "virtualDisplay.terminate", "id": 4294967296})"),
+         "steps[0].id: must be between 1 and 4294967295"},
+        {withSteps(R"({"at": 1, "do": "virtualDisplay.terminate", "display": 2})"), "steps[0].display: unknown key"},
+    });
+
+    // Absent keys keep the desktop's defaults; null means never and forever.
+    const auto defaults = accepted("{}");
+    const sim::SimVirtualDisplays::Options options;
+    EXPECT_EQ(defaults.virtualDisplays.available, options.available);
+    EXPECT_EQ(defaults.virtualDisplays.modeDelay, options.modeDelay);
+    EXPECT_EQ(defaults.virtualDisplays.lingerCommits, options.lingerCommits);
+    EXPECT_FALSE(defaults.windowServer.omitVirtualFromOnScreen);
+    EXPECT_FALSE(defaults.windowServer.unreadableList);
+    EXPECT_FALSE(defaults.ignoreWarps);
+
+    const auto s = accepted("{" + world + R"(, "virtualDisplays": {"available": false, "modeDelay": null, "lingerCommits": null},
+        "windowServer": {"omitVirtualFromOnScreen": true, "unreadableList": true}, "inputFaults": {"ignoreWarps": true},
+        "steps": [{"at": 1, "do": "app.behavior", "pid": 501, "behavior": {"shiftMoves": [12, -7.5]}},
+                  {"at": 2, "do": "focus", "window": 99}, {"at": 3, "do": "virtualDisplay.terminate"},
+                  {"at": 4, "do": "virtualDisplay.terminate", "id": 7}]})");
+    EXPECT_FALSE(s.virtualDisplays.available);
+    EXPECT_EQ(s.virtualDisplays.modeDelay, std::nullopt);
+    EXPECT_EQ(s.virtualDisplays.lingerCommits, std::nullopt);
+    EXPECT_TRUE(s.windowServer.omitVirtualFromOnScreen);
+    EXPECT_TRUE(s.windowServer.unreadableList);
+    EXPECT_TRUE(s.ignoreWarps);
+    ASSERT_EQ(s.steps.size(), 4u);
+    EXPECT_EQ(s.steps[0].behavior.shiftMoves, core::Point(12, -7.5));
+    // A window that may be gone or never was: the application answers it with a log line.
+    EXPECT_EQ(s.steps[1].kind, scenario::StepKind::focus);
+    EXPECT_EQ(s.steps[1].window, 99u);
+    EXPECT_EQ(s.steps[2].virtualDisplay, std::nullopt);
+    EXPECT_EQ(s.steps[3].virtualDisplay, 7u);
+
+    const auto t = accepted(R"({"virtualDisplays": {"modeDelay": 0, "lingerCommits": 3}})");
+    EXPECT_EQ(t.virtualDisplays.modeDelay, 0.0);
+    EXPECT_EQ(t.virtualDisplays.lingerCommits, 3);
+    EXPECT_EQ(t.virtualDisplays.available, options.available);
+}
+
 TEST(ScenarioReader, FilesThatAreNotAScenarioObject)
 {
     EXPECT_EQ(refusal("[1, 2]"), "expected an object");

@@ -57,7 +57,9 @@ const char* everyStep = R"({
     {"at": 2.75, "do": "capture.fault", "window": 11, "kind": "stop", "code": -3821},
     {"at": 2.9, "do": "permission", "screenRecording": false},
     {"at": 3.0, "do": "command", "name": "togglePauseAll"},
+    {"at": 3.05, "do": "focus", "window": 11},
     {"at": 3.1, "do": "signal", "name": "SIGUSR1"},
+    {"at": 3.15, "do": "virtualDisplay.terminate"},
     {"at": 3.2, "do": "screenshot", "file": "shots/all.png"},
     {"at": 3.2, "do": "screenshot", "file": "shots/one.png", "display": 3},
     {"at": 3.4, "do": "quit"}
@@ -87,7 +89,10 @@ Outcome runWith(const std::string& scenarioText, const std::string& folder, test
 
 testsupport::RecordingApplication::Options everyStepOptions()
 {
-    return {.commands = {{"togglePauseAll", {}}}, .streamWindow = 11, .exitOnSIGUSR2 = std::nullopt};
+    return {.commands = {{"togglePauseAll", {}}},
+            .streamWindow = 11,
+            .exitOnSIGUSR2 = std::nullopt,
+            .parking = {.parked = {{11, 501, {10, 10, 400, 300}, 7}}, .strayed = {}, .lent = {{21, 502, {600, 100, 500, 400}, 7}}}};
 }
 
 std::vector<std::uint32_t> windowIds(const json& state)
@@ -118,6 +123,7 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
                               "1.20 hotkey 1 released",
                               "2.80 stream stopped -3821",  // at the first frame after the fault
                               "3.00 command togglePauseAll screenRecording=no",
+                              "3.05 focus 11",
                               "3.10 signal SIGUSR1",
                               "3.40 quit",
                           }));
@@ -154,6 +160,10 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
         {"id": 1, "frame": [0.0, 0.0, 1512.0, 982.0], "visibleFrame": [0.0, 0.0, 1512.0, 982.0], "virtual": false},
         {"id": 3, "frame": [100.0, 982.0, 800.0, 600.0], "visibleFrame": [100.0, 982.0, 800.0, 600.0], "virtual": false}])"));
     EXPECT_EQ(last["panels"], json::parse(R"([{"source": 11, "visible": true}])"));
+    EXPECT_EQ(last["parking"], json::parse(R"({
+        "parked": [{"window": 11, "pid": 501, "originalFrame": [10.0, 10.0, 400.0, 300.0], "virtualDisplay": 7}],
+        "strayed": [],
+        "lent": [{"window": 21, "pid": 502, "originalFrame": [600.0, 100.0, 500.0, 400.0], "virtualDisplay": 7}]})"));
     EXPECT_EQ(last["settings"], json::parse(R"({"launches": 1, "previewDelay": 0.5})"));
     EXPECT_EQ(last["activationPolicy"], "accessory");
 
@@ -162,7 +172,7 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
     const auto ordered = nlohmann::ordered_json::parse(readFile(out.path() + "/state.json"));
     for (auto it = ordered.begin(); it != ordered.end(); ++it) keys.push_back(it.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"time", "frontmost", "activationPolicy", "pointer", "displays", "windows",
-                                              "panels", "statusItems", "menus", "hotkeys", "settings"}));
+                                              "panels", "parking", "statusItems", "menus", "hotkeys", "settings"}));
 }
 
 TEST(ScenarioRun, OutputFilesHoldTheLogsTheJournalAndThePictures)
@@ -172,7 +182,9 @@ TEST(ScenarioRun, OutputFilesHoldTheLogsTheJournalAndThePictures)
     ASSERT_EQ(run.result.status, 0) << run.result.message;
 
     // Time stamps come from the scenario's clock.
-    EXPECT_EQ(readFile(out.path() + "/data/Glimra/diag.log"), "23:59:58 launched -glimra-test\n");
+    // No virtual display was there to terminate.
+    EXPECT_EQ(readFile(out.path() + "/data/Glimra/diag.log"),
+              "23:59:58 launched -glimra-test\n00:00:01 virtualDisplay.terminate: no virtual display\n");
     EXPECT_EQ(readFile(out.path() + "/syslog.txt"), "[Glimra] launched\n");
     EXPECT_EQ(json::parse(readFile(out.path() + "/config/Glimra/defaults.json")),
               json::parse(R"({"launches": 1, "previewDelay": 0.5})"));
@@ -215,7 +227,7 @@ TEST(ScenarioRun, HowARunEnds)
         TempDir out;
         const Outcome run = runWith("{" + world + R"(, "until": 10, "steps": [{"at": 1, "do": "signal", "name": "SIGUSR2"},
                                                                      {"at": 5, "do": "state", "file": "never.json"}]})",
-                                out.path(), {.commands = {}, .streamWindow = 0, .exitOnSIGUSR2 = 3});
+                                out.path(), {.commands = {}, .streamWindow = 0, .exitOnSIGUSR2 = 3, .parking = {}});
         EXPECT_EQ(run.result.status, 3);
         EXPECT_EQ(json::parse(readFile(out.path() + "/state.json"))["time"], 1.25);
         EXPECT_FALSE(std::filesystem::exists(out.path() + "/never.json"));

@@ -66,9 +66,16 @@ std::optional<int> StatusMenuApplication::exitStatus() const
     return exitStatus_;
 }
 
+void StatusMenuApplication::focusWindow(desktop::WindowID) {}
+
 nlohmann::ordered_json StatusMenuApplication::panels() const
 {
     return nlohmann::ordered_json::array();
+}
+
+scenario::ParkingLedger StatusMenuApplication::parking() const
+{
+    return {};
 }
 
 }  // namespace testsupport

@@ -27,7 +27,9 @@ public:
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
+    void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
+    scenario::ParkingLedger parking() const override;
 
 private:
     std::unique_ptr<ui::Menu> menu_;

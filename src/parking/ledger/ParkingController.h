@@ -59,6 +59,8 @@ public:
     const std::map<desktop::WindowID, Parked>& lentRecords() const { return suspended_; }
     bool restoreWatchRunning() const { return restoreTimer_.isActive(); }
     bool foreignWatchRunning() const { return foreignTimer_.isActive(); }
+    // One restore-watcher tick now, as its timer runs it (for the benchmark).
+    void restoreTickNow() { checkRestoreLocked(); }
 
     // Process-wide flags of the on-screen query self-test (the parking queue only).
     static inline bool onScreenOnlyCoversVirtual = true;

@@ -1,0 +1,178 @@
+#include "ParkedWorld.h"
+
+#include "parking/ledger/WindowList.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <random>
+
+namespace {
+
+using Outcome = ParkingService::RescueOutcome;
+
+// Covers, uncovers, activations, focus, closes, refused and slow moves and a vanishing
+// display, in random order: parking never strands a window on a virtual display, and
+// quit puts every parked window of an application that accepts moves back home.
+class ParkingRandomizedTest : public testsupport::ParkedWorldTest {
+protected:
+    static constexpr desktop::Pid slowApp = 400;     // its moves settle 0.3 s late
+    static constexpr desktop::Pid refusingApp = 500; // refuses every move
+    static constexpr desktop::DisplayID side = 2;
+
+    void SetUp() override
+    {
+        ParkedWorldTest::SetUp();
+        desktop::DisplayInfo display;
+        display.id = side;
+        display.frame = core::Rect(1512, 0, 1280, 800);
+        display.visibleFrame = core::Rect(1512, 25, 1280, 775);
+        display.scale = 1;
+        display.mode = {1280, 800, 1280, 800, 60};
+        display.physicalSizeMM = {300, 190};
+        display.name = "Side";
+        world().addDisplay(display);
+
+        addApp(slowApp, "Slow", "", sim::AppBehavior{.settleDelay = 0.3});
+        addApp(refusingApp, "Stiff", "", sim::AppBehavior{.refuseMoves = desktop::ax::cannotComplete});
+        addWindow(notes, 12, {900, 300, 400, 300}, "Second");
+        addWindow(slowApp, 13, {1700, 100, 600, 400}, "Slow");
+        addWindow(refusingApp, 14, {300, 500, 500, 300}, "Stiff");
+        sources_ = {source, 12, 13, 14};
+    }
+
+    desktop::Pid ownerOf(desktop::WindowID id) { return world().window(id).value().pid; }
+
+    // A window counts as on a virtual display when its centre lies on a live one or on a
+    // zombie.
+    bool onVirtualDisplay(const core::Rect& frame)
+    {
+        const auto display = parking::windowlist::display(frame);
+        return displayController().isVirtual(display) || displayController().isZombie(display);
+    }
+
+    bool onRealScreen(const core::Rect& frame)
+    {
+        for (const auto& display : world().displays())
+            if (!display.isVirtual && display.frame.contains(core::Point{frame.midX(), frame.midY()})) return true;
+        return false;
+    }
+
+    // What the foreign-window watcher takes up: another application's window on the normal
+    // layer, on screen, at least 200 x 150.
+    bool foreignWatcherCounts(const sim::SimWindow& window)
+    {
+        return window.pid != world().ownPid() && window.layer == 0 && world().isOnScreen(window.id) &&
+               window.frame.width() >= 200 && window.frame.height() >= 150;
+    }
+
+    void expectNoWindowStranded(const std::string& step)
+    {
+        const auto records = onQueue([&] {
+            std::set<desktop::WindowID> ids;
+            for (const auto* table :
+                 {&parking().parkedRecords(), &parking().strayedRecords(), &parking().lentRecords()})
+                for (const auto& [id, record] : *table) ids.insert(id);
+            return ids;
+        });
+        for (const auto& window : world().stack()) {
+            if (window.pid == world().ownPid() || !onVirtualDisplay(window.frame)) continue;
+            EXPECT_TRUE(records.contains(window.id) || foreignWatcherCounts(window))
+                << "window " << window.id << " stranded after " << step;
+        }
+    }
+
+    void run(unsigned seed)
+    {
+        std::mt19937 random(seed);
+        const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+        std::vector<desktop::WindowID> covers;
+        desktop::WindowID nextCover = 100;
+        bool sideGone = false;
+
+        for (int step = 0; step < 80; ++step) {
+            const desktop::WindowID target = sources_[pick(static_cast<int>(sources_.size()))];
+            std::string what;
+            switch (pick(9)) {
+            case 0:
+            case 1: {
+                const auto frame = world().window(target).value().frame;
+                if (onVirtualDisplay(frame)) break;
+                covers.push_back(cover(nextCover++, frame.insetBy(-20, -20)));
+                what = "cover " + std::to_string(target);
+                break;
+            }
+            case 2:
+                if (covers.empty()) break;
+                world().removeWindow(covers[pick(static_cast<int>(covers.size()))]);
+                std::erase_if(covers, [&](desktop::WindowID id) { return !world().window(id); });
+                what = "uncover";
+                break;
+            case 3:
+            case 4: {
+                const auto outcome = park(target);
+                what = "park " + std::to_string(target) + " -> " + std::to_string(static_cast<int>(outcome));
+                break;
+            }
+            case 5:
+                parking().restoreForActivatedApp(ownerOf(target), ownerOf(target));
+                what = "activate " + std::to_string(ownerOf(target));
+                break;
+            case 6:
+                onQueue([&] { return parking().bringBackForUser(target); });
+                what = "focus " + std::to_string(target);
+                break;
+            case 7:
+                parking().restoreAsync(target);
+                what = "close " + std::to_string(target);
+                break;
+            case 8:
+                if (sideGone || pick(4) != 0) break;
+                world().removeDisplay(side);
+                sideGone = true;
+                what = "side display gone";
+                break;
+            }
+            clock().advance(0.25 * (1 + pick(8)));
+            if (!what.empty()) expectNoWindowStranded(what);
+        }
+
+        // Quit: every record as it stands, then the blocking restore.
+        const auto atQuit = onQueue([&] {
+            auto records = parking().parkedRecords();
+            records.insert(parking().strayedRecords().begin(), parking().strayedRecords().end());
+            return records;
+        });
+        parking().restoreAllBlocking(3.0);
+        clock().advance(5);
+        for (const auto& [id, record] : atQuit) {
+            if (record.pid == refusingApp) continue;
+            const auto frame = world().window(id).value().frame;
+            const bool homeGone = !onRealScreen(record.originalFrame);
+            if (homeGone) {
+                EXPECT_TRUE(onRealScreen(frame)) << "seed " << seed << ": window " << id << " out of sight";
+            } else {
+                EXPECT_LE(std::abs(frame.minX() - record.originalFrame.minX()), 2) << "seed " << seed << " " << id;
+                EXPECT_LE(std::abs(frame.minY() - record.originalFrame.minY()), 2) << "seed " << seed << " " << id;
+            }
+        }
+        expectNoWindowStranded("quit");
+    }
+
+    std::vector<desktop::WindowID> sources_;
+};
+
+TEST_F(ParkingRandomizedTest, NoWindowIsStrandedAndQuitBringsEveryParkedWindowHome)
+{
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE(seed);
+        run(seed);
+        if (HasFailure()) break;
+        // The next seed starts from a fresh desktop and controller.
+        TearDown();
+        SetUp();
+    }
+}
+
+}  // namespace
