@@ -11,9 +11,12 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace parking {
 namespace {
@@ -53,6 +56,60 @@ std::optional<desktop::Pid> frontmostPID()
     if (!element || element->pid < 1) return std::nullopt;
     return element->pid;
 }
+
+// The displays that show nothing (live virtual displays and zombies), read once per scan
+// so that most windows are ruled out by plain arithmetic on their frames instead of a
+// display look-up each.
+class DarkDisplays {
+public:
+    static DarkDisplays of(const DisplayController& displays)
+    {
+        DarkDisplays dark;
+        dark.ids_ = displays.zombieIDs();
+        for (const auto id : displays.liveDisplayIDs()) dark.ids_.insert(id);
+        auto& arrangement = desktop::displays();
+        for (const auto id : dark.ids_) {
+            const auto info = arrangement.display(id);
+            if (!info) continue;
+            const core::Rect& frame = info->frame;
+            dark.extents_.push_back({frame.minX() - slack, frame.minY() - slack, frame.maxX() + slack,
+                                     frame.maxY() + slack});
+        }
+        const auto main = arrangement.mainDisplayID();
+        dark.mainIsDark_ = main && dark.ids_.contains(*main);
+        return dark;
+    }
+
+    bool empty() const { return ids_.empty(); }
+
+    // windowlist::display's answer for the rectangle is one of these displays.
+    bool hold(const core::Rect& rect) const
+    {
+        return mayHold(rect) && ids_.contains(windowlist::display(rect));
+    }
+
+private:
+    struct Extent {
+        double minX, minY, maxX, maxY;
+    };
+    // Only spares the exact look-up, so it may say yes too often, never no wrongly.
+    static constexpr double slack = 1;
+
+    bool mayHold(const core::Rect& rect) const
+    {
+        // The look-up falls back to the main display for a centre outside every display.
+        if (mainIsDark_) return true;
+        const double x = rect.x() + rect.width() / 2;
+        const double y = rect.y() + rect.height() / 2;
+        return std::any_of(extents_.begin(), extents_.end(), [x, y](const Extent& extent) {
+            return x >= extent.minX && x <= extent.maxX && y >= extent.minY && y <= extent.maxY;
+        });
+    }
+
+    std::set<desktop::DisplayID> ids_;
+    std::vector<Extent> extents_;
+    bool mainIsDark_ = false;
+};
 
 }  // namespace
 
@@ -153,6 +210,8 @@ std::map<desktop::WindowID, std::pair<core::Rect, desktop::Pid>> ParkingControll
 {
     assert(q_.isCurrent());
     std::map<desktop::WindowID, std::pair<core::Rect, desktop::Pid>> candidates;
+    const auto dark = DarkDisplays::of(displays_);
+    if (dark.empty()) return candidates;
     const auto list = onScreenOnlyCoversVirtual
                           ? desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly, 0, true)
                           : desktop::windowServer().windowList(desktop::WindowListOption::all);
@@ -166,7 +225,7 @@ std::map<desktop::WindowID, std::pair<core::Rect, desktop::Pid>> ParkingControll
         const auto id = window.number;
         if (parked_.contains(id) || strayed_.contains(id) || suspended_.contains(id)) continue;
         // A lingering zombie shows nothing either: a window there is as lost.
-        if (!isVirtualOrZombie(windowlist::display(rect))) continue;
+        if (!dark.hold(rect)) continue;
         candidates.emplace(id, std::pair{rect, *window.ownerPid});
     }
     return candidates;

@@ -61,6 +61,9 @@ public:
     bool foreignWatchRunning() const { return foreignTimer_.isActive(); }
     // One restore-watcher tick now, as its timer runs it (for the benchmark).
     void restoreTickNow() { checkRestoreLocked(); }
+    // Other applications' windows on a virtual display or a zombie, as a foreign-watch
+    // tick counts them.
+    std::map<desktop::WindowID, std::pair<core::Rect, desktop::Pid>> foreignWindowCandidates();
 
     // Process-wide flags of the on-screen query self-test (the parking queue only).
     static inline bool onScreenOnlyCoversVirtual = true;
@@ -123,7 +126,6 @@ private:
     // ---- foreign-window rescue (ForeignRescue.cpp) ----
     void startForeignWatchLocked();
     void checkForeignLocked();
-    std::map<desktop::WindowID, std::pair<core::Rect, desktop::Pid>> foreignWindowCandidates();
     bool rescueForeignLocked(desktop::WindowID windowID, const std::string& why, bool explicitRequest);
 
     dispatch::Queue q_;
