@@ -19,8 +19,10 @@ struct ProbeFixture {
     {
         dispatch::install(scheduler);
         auto world = std::make_shared<sim::SimWorld>();
-        world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
-        world->addDisplay({2, {1512, 0, 1920, 1080}, {1512, 0, 1920, 1080}, 1, {1920, 1080, 1920, 1080, 60}, {600, 340}, "Side"});
+        world->addDisplay(
+            {1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
+        world->addDisplay(
+            {2, {1512, 0, 1920, 1080}, {1512, 0, 1920, 1080}, 1, {1920, 1080, 1920, 1080, 60}, {600, 340}, "Side"});
         world->addDisplay({3, {3432, 0, 1552, 1022}, {3432, 0, 1552, 1022}, 2, {1552, 1022, 3104, 2044, 60}, {0, 0},
                            "Glimra 1552x1022"});
         desktop::install(sim::makeSimDesktop(world));
