@@ -20,8 +20,6 @@ constexpr int flushAttempts = 3;
 constexpr double flushWaitSeconds = 1.5;
 constexpr double flushPollStep = 0.1;
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 std::string idList(const std::vector<desktop::DisplayID>& ids)
 {
     std::string text = "[";
@@ -91,8 +89,8 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
         const bool ended = existing->handle ? VDIsTerminated(existing->handle)
                                             : !desktop::displays().display(existing->displayID);
         if (!ended) return existing->displayID;
-        log("虚拟屏 #" + std::to_string(existing->displayID) + " 已被系统回收，重建" +
-            "（同时记入僵尸集合：系统回收 ≠ 已从排列里消失，仍要催）");
+        VDLog::write("虚拟屏 #" + std::to_string(existing->displayID) + " 已被系统回收，重建" +
+                     "（同时记入僵尸集合：系统回收 ≠ 已从排列里消失，仍要催）");
         {
             std::lock_guard lock(mutex_);
             zombies_.insert(existing->displayID);
@@ -102,12 +100,12 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
     }
 
     if (!VDAvailable()) {
-        log(std::string("系统不支持（macOS < 14 或私有类缺失）：") + VDLastError());
+        VDLog::write(std::string("系统不支持（macOS < 14 或私有类缺失）：") + VDLastError());
         return std::nullopt;
     }
     const auto spec = VDSpec::of(source);
     if (!spec) {
-        log("读不到源屏 #" + std::to_string(source) + " 的规格");
+        VDLog::write("读不到源屏 #" + std::to_string(source) + " 的规格");
         return std::nullopt;
     }
     const VDSpec padded = spec->padded(margin);
@@ -129,7 +127,7 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
     const auto before = activeDisplayIDs();
     VDHandle handle = VDCreate(&config);
     if (!handle) {
-        log(std::string("创建失败：") + VDLastError() + "（当时活动屏 " + idList(before) + "）");
+        VDLog::write(std::string("创建失败：") + VDLastError() + "（当时活动屏 " + idList(before) + "）");
         return std::nullopt;
     }
     const desktop::DisplayID id = VDDisplayID(handle);
@@ -145,9 +143,9 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
     if (!waitForMode(id, modeWaitSeconds)) {
         const auto activeNow = activeDisplayIDs();
         const core::Point corner = bottomRightOfRealDisplays(activeNow, id);
-        log("提交配置后仍拿不到 mode ⇒ 这块屏不可用，销毁重来" + std::string("（#") + std::to_string(id) +
-            " 请求原点=" + integer(origin.x) + "," + integer(origin.y) + "，活动屏=" + idList(activeNow) + "，" +
-            "既有排列右下角=" + integer(corner.x) + "," + integer(corner.y) + ")");
+        VDLog::write("提交配置后仍拿不到 mode ⇒ 这块屏不可用，销毁重来" + std::string("（#") + std::to_string(id) +
+                     " 请求原点=" + integer(origin.x) + "," + integer(origin.y) + "，活动屏=" + idList(activeNow) + "，" +
+                     "既有排列右下角=" + integer(corner.x) + "," + integer(corner.y) + ")");
         VDDestroy(handle);
         {
             std::lock_guard lock(mutex_);
@@ -157,9 +155,9 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
         return std::nullopt;
     }
 
-    log("已就绪 虚拟屏 #" + std::to_string(id) + " = " + padded.summary() + " 原点=" + integer(origin.x) + "," +
-        integer(origin.y) + (before.empty() ? "" : "（建屏前活动屏 " + idList(before) + "）"));
-    log(std::string("  内部状态：") + VDModeSummary(handle));
+    VDLog::write("已就绪 虚拟屏 #" + std::to_string(id) + " = " + padded.summary() + " 原点=" + integer(origin.x) + "," +
+                 integer(origin.y) + (before.empty() ? "" : "（建屏前活动屏 " + idList(before) + "）"));
+    VDLog::write(std::string("  内部状态：") + VDModeSummary(handle));
     {
         std::lock_guard lock(mutex_);
         zombies_.erase(id);
@@ -170,7 +168,7 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
     }
     // Quit ended everything while this display waited for its mode.
     VDDestroy(handle);
-    log("已销毁 虚拟屏 #" + std::to_string(id) + "（源 #" + std::to_string(source) + "）");
+    VDLog::write("已销毁 虚拟屏 #" + std::to_string(id) + "（源 #" + std::to_string(source) + "）");
     flushArrangement({});
     return std::nullopt;
 }
@@ -262,11 +260,11 @@ void DisplayController::terminateAll()
         if (!entry.handle) continue;
         ids.push_back(entry.displayID);
         VDDestroy(entry.handle);
-        log("已销毁 虚拟屏 #" + std::to_string(entry.displayID) + "（源 #" + std::to_string(source) + "）");
+        VDLog::write("已销毁 虚拟屏 #" + std::to_string(entry.displayID) + "（源 #" + std::to_string(source) + "）");
     }
     ids.insert(ids.end(), zombies.begin(), zombies.end());
     if (!zombies.empty())
-        log("另有 " + std::to_string(zombies.size()) + " 块「建屏失败留下的屏」需要一并催走：" + idList(zombies));
+        VDLog::write("另有 " + std::to_string(zombies.size()) + " 块「建屏失败留下的屏」需要一并催走：" + idList(zombies));
     flushArrangement(ids);
 }
 
@@ -275,8 +273,8 @@ void DisplayController::flushArrangement(const std::vector<desktop::DisplayID>& 
     auto& displays = desktop::displays();
     for (int attempt = 1; attempt <= flushAttempts; ++attempt) {
         const int result = displays.commitConfiguration({});
-        log("催走虚拟屏（第 " + std::to_string(attempt) + " 次，空提交）：" +
-            (result == 0 ? std::string("提交成功") : "提交失败(" + std::to_string(result) + ")"));
+        VDLog::write("催走虚拟屏（第 " + std::to_string(attempt) + " 次，空提交）：" +
+                     (result == 0 ? std::string("提交成功") : "提交失败(" + std::to_string(result) + ")"));
         if (untilGone.empty()) return;
 
         const double deadline = dispatch::now() + flushWaitSeconds;
@@ -285,7 +283,7 @@ void DisplayController::flushArrangement(const std::vector<desktop::DisplayID>& 
             const bool gone = std::none_of(untilGone.begin(), untilGone.end(),
                                            [&active](desktop::DisplayID id) { return contains(active, id); });
             if (gone) {
-                log("虚拟屏已消失 → 活动屏 " + idList(active));
+                VDLog::write("虚拟屏已消失 → 活动屏 " + idList(active));
                 std::lock_guard lock(mutex_);
                 for (const auto id : untilGone) zombies_.erase(id);
                 return;
@@ -307,8 +305,8 @@ void DisplayController::flushArrangement(const std::vector<desktop::DisplayID>& 
         }
     }
     if (!still.empty())
-        log("⚠️ 3 次空提交催走后虚拟屏 " + idList(still) + " 仍在活动列表" + "（进程退出时系统一定会收走它；该 ID 已记入僵尸集合，" +
-            "下次 terminateAll 仍会再试）");
+        VDLog::write("⚠️ 3 次空提交催走后虚拟屏 " + idList(still) + " 仍在活动列表" + "（进程退出时系统一定会收走它；该 ID 已记入僵尸集合，" +
+                     "下次 terminateAll 仍会再试）");
 }
 
 bool DisplayController::commitOrigin(desktop::DisplayID displayID, core::Point origin)
@@ -316,7 +314,7 @@ bool DisplayController::commitOrigin(desktop::DisplayID displayID, core::Point o
     const int result = desktop::displays().commitConfiguration(
         {{displayID, static_cast<int>(origin.x), static_cast<int>(origin.y)}});
     if (result == 0) return true;
-    log("提交 origin 失败 moved=" + std::to_string(result) + " committed=" + std::to_string(result));
+    VDLog::write("提交 origin 失败 moved=" + std::to_string(result) + " committed=" + std::to_string(result));
     return false;
 }
 

@@ -32,8 +32,6 @@ constexpr double failuresKeptSeconds = 60;
 constexpr core::Size minimumSize{200, 150};
 constexpr int moveAttempts = 2;
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 std::string number(long long value) { return std::to_string(value); }
 
 bool standsStill(const core::Rect& before, const core::Rect& now)
@@ -120,7 +118,7 @@ void ParkingController::startForeignWatchLocked()
     foreignTimer_ = dispatch::Timer(q_, heartbeat, [weak = weak_from_this()] {
         if (const auto self = weak.lock()) self->checkForeignLocked();
     });
-    log("外来窗口看守已启动（1s 心跳）");
+    VDLog::write("外来窗口看守已启动（1s 心跳）");
 }
 
 void ParkingController::checkForeignLocked()
@@ -130,14 +128,14 @@ void ParkingController::checkForeignLocked()
         foreignTimer_.cancel();
         foreignTicks_.clear();
         foreignFrontLogged_.clear();
-        log("外来窗口看守已停止");
+        VDLog::write("外来窗口看守已停止");
         return;
     }
     if (WindowParking::hasMiniWindows.load() && !WindowParking::rescueWithPips()) {
         if (!foreignSuppressed_) {
             foreignSuppressed_ = true;
-            log("外来窗口找回：此刻**有小窗** ⇒ 按产品规则暂不碰虚拟屏上的外来窗口（关掉小窗之后，它还要重新累计稳定的 " +
-                number(ticksBeforeRescue) + "s 才会动手）");
+            VDLog::write("外来窗口找回：此刻**有小窗** ⇒ 按产品规则暂不碰虚拟屏上的外来窗口（关掉小窗之后，它还要重新累计稳定的 " +
+                         number(ticksBeforeRescue) + "s 才会动手）");
         }
         foreignTicks_.clear();
         foreignFrontLogged_.clear();
@@ -145,7 +143,7 @@ void ParkingController::checkForeignLocked()
     }
     if (foreignSuppressed_) {
         foreignSuppressed_ = false;
-        log("外来窗口找回：小窗已不在 ⇒ 恢复看守（外来窗口从这一刻起重新累计稳定的 " + number(ticksBeforeRescue) + "s）");
+        VDLog::write("外来窗口找回：小窗已不在 ⇒ 恢复看守（外来窗口从这一刻起重新累计稳定的 " + number(ticksBeforeRescue) + "s）");
     }
 
     std::map<desktop::WindowID, ForeignTicks> counted;
@@ -177,7 +175,7 @@ void ParkingController::checkForeignLocked()
         const auto seen = foreignTicks_.find(id);
         if (frontPID && seen != foreignTicks_.end() && seen->second.pid == *frontPID &&
             foreignFrontLogged_.insert(id).second)
-            log("外来窗口找回：窗口 #" + number(id) + " 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）");
+            VDLog::write("外来窗口找回：窗口 #" + number(id) + " 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）");
         const int ticks = seen != foreignTicks_.end() ? seen->second.ticks : 0;
 
         const auto forget = [this, id] {
@@ -194,15 +192,15 @@ void ParkingController::checkForeignLocked()
         const int failures = foreignFailures_[id].n + 1;
         foreignFailures_[id] = {failures, dispatch::now()};
         if (failures < failuresBeforeBackOff) {
-            log("外来窗口找回：窗口 #" + number(id) + " 第 " + number(failures) + "/" + number(failuresBeforeBackOff) +
-                " 次搬不动 ⇒ 下一跳（1s 后）再试");
+            VDLog::write("外来窗口找回：窗口 #" + number(id) + " 第 " + number(failures) + "/" + number(failuresBeforeBackOff) +
+                         " 次搬不动 ⇒ 下一跳（1s 后）再试");
             continue;
         }
         foreignRescuedAt_[id] = dispatch::now();
         forget();
-        log("外来窗口找回：窗口 #" + number(id) + " 连续 " + number(failures) + " 次搬不动 ⇒ 退避 " +
-            number(static_cast<long long>(quietSeconds)) + "s" +
-            "（它不是「移动一下就回来」那种，是真的搬不动；如实记录，不再每秒戳它）");
+        VDLog::write("外来窗口找回：窗口 #" + number(id) + " 连续 " + number(failures) + " 次搬不动 ⇒ 退避 " +
+                     number(static_cast<long long>(quietSeconds)) + "s" +
+                     "（它不是「移动一下就回来」那种，是真的搬不动；如实记录，不再每秒戳它）");
     }
 }
 
@@ -237,14 +235,14 @@ bool ParkingController::rescueForeignLocked(desktop::WindowID windowID, const st
     pruneLocked(dispatch::now());
     const std::string idText = number(windowID);
     if (parked_.contains(windowID) || strayed_.contains(windowID) || suspended_.contains(windowID)) {
-        log("外来窗口找回放弃（" + why + "）：窗口 #" + idText + " 在账本里（我们停放/接管中的窗口，绝不动）");
+        VDLog::write("外来窗口找回放弃（" + why + "）：窗口 #" + idText + " 在账本里（我们停放/接管中的窗口，绝不动）");
         return false;
     }
     const auto owner = windowlist::ownerInfo(windowID);
     if (!owner) return false;
     const std::string who = owner->name + " #" + idText;
     const auto giveUp = [&](const std::string& reason) {
-        log("外来窗口找回放弃（" + why + "）：" + who + " —— " + reason);
+        VDLog::write("外来窗口找回放弃（" + why + "）：" + who + " —— " + reason);
         return false;
     };
     using windowlist::rectDesc;
@@ -254,37 +252,37 @@ bool ParkingController::rescueForeignLocked(desktop::WindowID windowID, const st
         if (!from) return giveUp("读不到它的 bounds（窗口可能已被关掉）");
         const auto fromDisplay = windowlist::display(*from);
         if (!isVirtualOrZombie(fromDisplay)) {
-            log("外来窗口找回（" + why + "）：" + who + " 此刻已不在虚拟屏上（" + rectDesc(*from) + "）" +
-                "⇒ 无需再搬（算成功，避免来回摆）");
+            VDLog::write("外来窗口找回（" + why + "）：" + who + " 此刻已不在虚拟屏上（" + rectDesc(*from) + "）" +
+                         "⇒ 无需再搬（算成功，避免来回摆）");
             return true;
         }
         const auto screen = nearestScreen(*from, realScreens(displays_));
         if (!screen) return giveUp("算不出落点（没有可用的真屏？）");
         const core::Rect target = targetOnScreen(*from, screen->frame);
         const std::string screens = "（屏 #" + number(fromDisplay) + " → #" + number(screen->id) + "）";
-        log("外来窗口找回：" + who + " 第 " + number(attempt) + " 次尝试 " + rectDesc(*from) + " → " +
-            rectDesc(target) + screens);
+        VDLog::write("外来窗口找回：" + who + " 第 " + number(attempt) + " 次尝试 " + rectDesc(*from) + " → " +
+                     rectDesc(target) + screens);
 
         const auto landed = WindowMover::moveWindow(windowID, owner->pid, *from, target, std::nullopt,
                                                     WindowMover::AXMatch::originOnly);
         if (landed) {
-            log("外来窗口找回（" + why + "）：" + who + " " + rectDesc(*from) + " → " + rectDesc(*landed) +
-                (attempt == 2 ? "（第 2 次才成：第 1 次那一下应用正在自己重排）" : "") + screens);
+            VDLog::write("外来窗口找回（" + why + "）：" + who + " " + rectDesc(*from) + " → " + rectDesc(*landed) +
+                         (attempt == 2 ? "（第 2 次才成：第 1 次那一下应用正在自己重排）" : "") + screens);
             return true;
         }
         // The application may have put it on a real screen of its own choosing.
         if (const auto now = windowlist::bounds(windowID)) {
             const auto nowDisplay = windowlist::display(*now);
             if (!isVirtualOrZombie(nowDisplay)) {
-                log("外来窗口找回（" + why + "）：" + who + " " + rectDesc(*from) + " → " + rectDesc(*now) +
-                    "（**它自己挑的落点**，没落在我们算的 " + rectDesc(target) + " 上，尺寸也可能被它改过；" +
-                    "已回到真屏 #" + number(nowDisplay) + " ⇒ 按产品语义算成功）");
+                VDLog::write("外来窗口找回（" + why + "）：" + who + " " + rectDesc(*from) + " → " + rectDesc(*now) +
+                             "（**它自己挑的落点**，没落在我们算的 " + rectDesc(target) + " 上，尺寸也可能被它改过；" +
+                             "已回到真屏 #" + number(nowDisplay) + " ⇒ 按产品语义算成功）");
                 return true;
             }
         }
     }
-    log("外来窗口找回失败（" + why + "）：" + who + " —— 两次都搬不动（它仍在虚拟屏上；" +
-        "每一次的目标与回读值见上面『第 N 次尝试』『候选 N …』那几行）");
+    VDLog::write("外来窗口找回失败（" + why + "）：" + who + " —— 两次都搬不动（它仍在虚拟屏上；" +
+                 "每一次的目标与回读值见上面『第 N 次尝试』『候选 N …』那几行）");
     return false;
 }
 

@@ -15,8 +15,6 @@
 namespace parking {
 namespace {
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 std::string join(const std::vector<std::string>& parts, const std::string& separator)
 {
     std::string text;
@@ -48,9 +46,9 @@ void ParkingController::restoreForActivatedAppLocked(desktop::Pid pid, std::opti
     if (ids.empty()) return;
     const std::string pidText = std::to_string(pid);
     if (frontmostPID != pid) {
-        log("激活通知来自 " + name + "（pid " + pidText + "），但当时最前台是 " +
-            (frontmostPID ? "pid " + std::to_string(*frontmostPID) : std::string("未知")) +
-            " ⇒ 判为**伪通知**，不交还（继续停放它）");
+        VDLog::write("激活通知来自 " + name + "（pid " + pidText + "），但当时最前台是 " +
+                     (frontmostPID ? "pid " + std::to_string(*frontmostPID) : std::string("未知")) +
+                     " ⇒ 判为**伪通知**，不交还（继续停放它）");
         return;
     }
 
@@ -81,11 +79,11 @@ void ParkingController::restoreForActivatedAppLocked(desktop::Pid pid, std::opti
             giveBack.push_back(id);
     }
     if (!held.empty())
-        log("源应用被激活（pid " + pidText + "，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** " + join(held, "；") +
-            "（还回去用户也看不见，下一跳又会再停一次；遮挡者一走就自动还原）");
+        VDLog::write("源应用被激活（pid " + pidText + "，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** " + join(held, "；") +
+                     "（还回去用户也看不见，下一跳又会再停一次；遮挡者一走就自动还原）");
     if (giveBack.empty()) return;
-    log("源应用被激活（pid " + pidText + "，已确认在最前台）⇒ 交还它 " + std::to_string(giveBack.size()) +
-        " 个被停放的窗口");
+    VDLog::write("源应用被激活（pid " + pidText + "，已确认在最前台）⇒ 交还它 " + std::to_string(giveBack.size()) +
+                 " 个被停放的窗口");
     for (const desktop::WindowID id : giveBack) restoreLocked(id, dispatch::now(), false);
 }
 
@@ -102,12 +100,12 @@ bool ParkingController::bringBackForUserLocked(desktop::WindowID windowID)
     const std::string id = std::to_string(windowID);
     if (parked_.contains(windowID) || strayed_.contains(windowID)) {
         const bool ok = restoreLocked(windowID, dispatch::now(), true);
-        log(std::string("用户要求打开原应用（显式动作 ⇒ 越过「原位还被盖着就暂不交还」那道闸门）") +
-            (ok ? "已把 #" + id + " 从虚拟屏搬回原位" : "⚠️ 搬回失败 #" + id + "，它可能仍停在虚拟屏上"));
+        VDLog::write(std::string("用户要求打开原应用（显式动作 ⇒ 越过「原位还被盖着就暂不交还」那道闸门）") +
+                     (ok ? "已把 #" + id + " 从虚拟屏搬回原位" : "⚠️ 搬回失败 #" + id + "，它可能仍停在虚拟屏上"));
         return ok;
     }
     if (suspended_.contains(windowID)) {
-        log("用户要求打开 #" + id + "：它正被固定预览接管借走（本就在物理屏上）⇒ 不动它");
+        VDLog::write("用户要求打开 #" + id + "：它正被固定预览接管借走（本就在物理屏上）⇒ 不动它");
         return false;
     }
     return rescueForeignLocked(windowID, "用户要求打开原应用", true);
@@ -129,7 +127,7 @@ void ParkingController::restoreAllBlocking(double timeout)
         done.signal();
     });
     if (!done.wait(timeout))
-        log("退出还原：等待超时（" + capture::wholeText(timeout) + "s）⇒ 放弃等待（进程退出时系统会收走虚拟屏）");
+        VDLog::write("退出还原：等待超时（" + capture::wholeText(timeout) + "s）⇒ 放弃等待（进程退出时系统会收走虚拟屏）");
 }
 
 }  // namespace parking

@@ -13,8 +13,6 @@ namespace {
 
 using windowlist::rectDesc;
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 }  // namespace
 
 std::optional<core::Rect> ParkingController::takeOver(desktop::WindowID windowID)
@@ -33,9 +31,9 @@ std::optional<core::Rect> ParkingController::takeOver(desktop::WindowID windowID
         restoreFailureLogged_.erase(windowID);
         if (parked_.empty()) stopRestoreWatchLocked();
         const auto display = desktop::displays().display(record->virtualDisplayID);
-        log("固定预览接管：借出窗口 #" + id + "（" + record->ownerName + "）⇒ 真正的原位 " +
-            rectDesc(record->originalFrame) + "（它此刻停在虚拟屏 " + rectDesc(display ? display->frame : core::Rect()) +
-            " 上，绝不能拿当前 frame 当原位）");
+        VDLog::write("固定预览接管：借出窗口 #" + id + "（" + record->ownerName + "）⇒ 真正的原位 " +
+                     rectDesc(record->originalFrame) + "（它此刻停在虚拟屏 " + rectDesc(display ? display->frame : core::Rect()) +
+                     " 上，绝不能拿当前 frame 当原位）");
         return record->originalFrame;
     }
     if (auto node = strayed_.extract(windowID)) {
@@ -43,7 +41,7 @@ std::optional<core::Rect> ParkingController::takeOver(desktop::WindowID windowID
         record.lentAt = now;
         suspended_[windowID] = record;
         restoreFailureLogged_.erase(windowID);
-        log("固定预览接管：借出窗口 #" + id + " ⇒ 沿用留存的真正原位 " + rectDesc(record.originalFrame) + "（它已不在虚拟屏）");
+        VDLog::write("固定预览接管：借出窗口 #" + id + " ⇒ 沿用留存的真正原位 " + rectDesc(record.originalFrame) + "（它已不在虚拟屏）");
         return record.originalFrame;
     }
     return std::nullopt;
@@ -62,11 +60,11 @@ void ParkingController::giveBack(desktop::WindowID windowID)
     if (bounds && isVirtualOrZombie(windowlist::display(*bounds))) {
         fileParked(record);
         startRestoreWatchLocked();
-        log("固定预览接管放弃：窗口 " + name + "仍在虚拟屏上，看守恢复");
+        VDLog::write("固定预览接管放弃：窗口 " + name + "仍在虚拟屏上，看守恢复");
         return;
     }
     strayed_[windowID] = record;
-    log("固定预览接管放弃：窗口 " + name + "已不在虚拟屏 ⇒ 只留真正原位 " + rectDesc(record.originalFrame));
+    VDLog::write("固定预览接管放弃：窗口 " + name + "已不在虚拟屏 ⇒ 只留真正原位 " + rectDesc(record.originalFrame));
 }
 
 void ParkingController::releaseTakeover(desktop::WindowID windowID)
@@ -74,8 +72,8 @@ void ParkingController::releaseTakeover(desktop::WindowID windowID)
     assert(q_.isCurrent());
     auto node = suspended_.extract(windowID);
     if (!node) return;
-    log("固定预览接管结束：丢弃借出记录 #" + std::to_string(windowID) + "（" + node.mapped().ownerName +
-        "，已还原到真正的原位）");
+    VDLog::write("固定预览接管结束：丢弃借出记录 #" + std::to_string(windowID) + "（" + node.mapped().ownerName +
+                 "，已还原到真正的原位）");
 }
 
 bool ParkingController::isBorrowedByPinnedPreview(desktop::WindowID windowID)

@@ -26,8 +26,6 @@ using WindowMover::AXMatch;
 constexpr int replotAttempts = 3;
 constexpr int slotCount = 8;
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 std::string idText(desktop::WindowID windowID) { return std::to_string(windowID); }
 
 // A display that is gone has empty bounds, where no slot fits.
@@ -60,39 +58,39 @@ ParkingController::RescueOutcome ParkingController::rescueLocked(desktop::Window
     const std::string id = idText(windowID);
 
     if (!DisplayController::isFeatureEnabled()) {
-        log(std::string("遮挡自救：功能未开启（") +
-            (VDAvailable() ? "用户已关闭 virtualDisplayPark" : "系统不支持私有类") + "）");
+        VDLog::write(std::string("遮挡自救：功能未开启（") +
+                     (VDAvailable() ? "用户已关闭 virtualDisplayPark" : "系统不支持私有类") + "）");
         return RescueOutcome::failed;
     }
     if (parked_.count(windowID)) return replotLocked(windowID) ? RescueOutcome::parked : RescueOutcome::failed;
     if (suspended_.count(windowID)) {
-        log("遮挡自救：窗口 #" + id + " 正被固定预览接管经手，不动它");
+        VDLog::write("遮挡自救：窗口 #" + id + " 正被固定预览接管经手，不动它");
         return RescueOutcome::failed;
     }
     if (const auto restored = lastRestoredAt_.find(windowID);
         restored != lastRestoredAt_.end() && now - restored->second < cooldown) {
-        log("遮挡自救：窗口 #" + id + " 刚还原 " + wholeText(now - restored->second) + "s，冷却中（" +
-            wholeText(cooldown) + "s）不再停（不消耗调用方额度）");
+        VDLog::write("遮挡自救：窗口 #" + id + " 刚还原 " + wholeText(now - restored->second) + "s，冷却中（" +
+                     wholeText(cooldown) + "s）不再停（不消耗调用方额度）");
         return RescueOutcome::inCooldown;
     }
     const auto cover = OcclusionProbe::occluderInfo(windowID);
     if (!cover) {
-        log("遮挡自救：窗口 #" + id + " 此刻已不再被完全遮挡，放弃（不动它）");
+        VDLog::write("遮挡自救：窗口 #" + id + " 此刻已不再被完全遮挡，放弃（不动它）");
         return RescueOutcome::failed;
     }
     const std::string coverText = OcclusionProbe::describe(*cover);
     const auto frame = windowlist::bounds(windowID);
     const auto owner = windowlist::ownerInfo(windowID);
     if (!frame || !owner) {
-        log("遮挡自救：窗口 #" + id + " 读不到 bounds/属主，放弃");
+        VDLog::write("遮挡自救：窗口 #" + id + " 读不到 bounds/属主，放弃");
         return RescueOutcome::failed;
     }
     const desktop::DisplayID source = windowlist::display(*frame);
     if (isVirtualOrZombie(source)) {
-        log("遮挡自救：窗口 #" + id + " 已经在虚拟屏上，放弃");
+        VDLog::write("遮挡自救：窗口 #" + id + " 已经在虚拟屏上，放弃");
         return RescueOutcome::failed;
     }
-    log("遮挡自救：" + owner->name + " #" + id + " 被 " + coverText + " 完全遮挡，搬到虚拟屏");
+    VDLog::write("遮挡自救：" + owner->name + " #" + id + " 被 " + coverText + " 完全遮挡，搬到虚拟屏");
     return parkLocked(windowID, source) ? RescueOutcome::parked : RescueOutcome::failed;
 }
 
@@ -104,22 +102,22 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
 
     if (parked_.count(windowID)) return true;
     if (parked_.size() >= parkCap) {
-        log("已停放 " + std::to_string(parked_.size()) + " 个窗口，达上限 " + std::to_string(parkCap) + "，拒绝再停");
+        VDLog::write("已停放 " + std::to_string(parked_.size()) + " 个窗口，达上限 " + std::to_string(parkCap) + "，拒绝再停");
         return false;
     }
     const auto frame = windowlist::bounds(windowID);
     if (!frame) {
-        log("窗口 " + id + " 读不到 bounds，放弃");
+        VDLog::write("窗口 " + id + " 读不到 bounds，放弃");
         return false;
     }
     const auto owner = windowlist::ownerInfo(windowID);
     if (!owner) {
-        log("窗口 " + id + " 读不到属主，放弃");
+        VDLog::write("窗口 " + id + " 读不到属主，放弃");
         return false;
     }
     const auto virtualDisplay = displays_.ensureDisplay(sourceDisplayID);
     if (!virtualDisplay) {
-        log("虚拟屏不可用（源屏 #" + std::to_string(sourceDisplayID) + "），本次不停放");
+        VDLog::write("虚拟屏不可用（源屏 #" + std::to_string(sourceDisplayID) + "），本次不停放");
         return false;
     }
     const core::Rect virtualBounds = displayBounds(*virtualDisplay);
@@ -129,9 +127,9 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
         if (const auto at = windowlist::bounds(other)) occupied.push_back(*at);
     const auto placement = pickPlacement(virtualBounds, placementMargin, frame->size, occupied);
     if (!placement) {
-        log("窗口 " + id + " 停放失败：虚拟屏上 " + std::to_string(slotCount) + " 个落点都不行 ——" +
-            "要么它们都跟已停放窗口的矩形互相完全覆盖（接近满屏的窗口多了就会这样），" +
-            "要么这块虚拟屏挤不出落点（窗口比屏还大）");
+        VDLog::write("窗口 " + id + " 停放失败：虚拟屏上 " + std::to_string(slotCount) + " 个落点都不行 ——" +
+                     "要么它们都跟已停放窗口的矩形互相完全覆盖（接近满屏的窗口多了就会这样），" +
+                     "要么这块虚拟屏挤不出落点（窗口比屏还大）");
         startForeignWatchLocked();
         return false;
     }
@@ -145,14 +143,14 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
         const auto after = windowlist::bounds(windowID);
         const desktop::DisplayID strandedOn = after ? windowlist::display(*after) : 0;
         if (!after || !isVirtualOrZombie(strandedOn)) {
-            log("窗口 " + id + " 停放失败（认不到对应的 AX 窗口 / 搬完不在目标屏内）：" + "目标 " +
-                rectDesc(placement->rect) + "，虚拟屏 " + rectDesc(virtualBounds));
+            VDLog::write("窗口 " + id + " 停放失败（认不到对应的 AX 窗口 / 搬完不在目标屏内）：" + "目标 " +
+                         rectDesc(placement->rect) + "，虚拟屏 " + rectDesc(virtualBounds));
             // A write that lands late is left to the foreign-window watcher.
             startForeignWatchLocked();
             return false;
         }
-        log("窗口 " + id + " 搬动没通过回读校验，但它已落在虚拟屏 #" + std::to_string(strandedOn) + " 上 " +
-            rectDesc(*after) + " ⇒ 照样记为已停放");
+        VDLog::write("窗口 " + id + " 搬动没通过回读校验，但它已落在虚拟屏 #" + std::to_string(strandedOn) + " 上 " +
+                     rectDesc(*after) + " ⇒ 照样记为已停放");
         landed = after;
         landedDisplay = strandedOn;
     }
@@ -169,7 +167,7 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
     if (placement->resized)
         line += " 且**缩到** " + wholeText(landed->width()) + "x" + wholeText(landed->height()) +
                 "（窗口比虚拟屏还大，不缩会铺满）";
-    log(line + "  屏 #" + std::to_string(sourceDisplayID) + " → #" + std::to_string(landedDisplay));
+    VDLog::write(line + "  屏 #" + std::to_string(sourceDisplayID) + " → #" + std::to_string(landedDisplay));
 
     startRestoreWatchLocked();
     startForeignWatchLocked();
@@ -187,7 +185,7 @@ bool ParkingController::replotLocked(desktop::WindowID windowID)
     const auto start = windowlist::bounds(windowID);
     if (!start) return true;
     if (!isVirtualOrZombie(windowlist::display(*start))) {
-        log("遮挡自救：窗口 #" + id + " 有停放记录但已不在虚拟屏 ⇒ 不重排（交给接管/还原那两条路）");
+        VDLog::write("遮挡自救：窗口 #" + id + " 有停放记录但已不在虚拟屏 ⇒ 不重排（交给接管/还原那两条路）");
         return true;
     }
     const auto cover = OcclusionProbe::occluderInfo(windowID);
@@ -208,15 +206,15 @@ bool ParkingController::replotLocked(desktop::WindowID windowID)
         occupied.push_back(current);
         const auto placement = pickPlacement(virtualBounds, placementMargin, current.size, occupied);
         if (!placement) {
-            log("⚠️ " + who + "在虚拟屏上被 " + coverText + " 盖住，" + "但 " + std::to_string(slotCount) +
-                " 个落点都跟别的停放窗口互相完全覆盖 ⇒ 无处可挪（如实报告，不假装成功）");
+            VDLog::write("⚠️ " + who + "在虚拟屏上被 " + coverText + " 盖住，" + "但 " + std::to_string(slotCount) +
+                         " 个落点都跟别的停放窗口互相完全覆盖 ⇒ 无处可挪（如实报告，不假装成功）");
             return false;
         }
         const auto landed = WindowMover::moveWindow(windowID, record.pid, current, placement->rect,
                                                     record.virtualDisplayID, AXMatch::originAndSize);
         if (!landed) {
-            log("⚠️ " + who + "在虚拟屏上被 " + coverText + " 盖住，" + "换落点 " + rectDesc(placement->rect) +
-                " 但**搬失败**（候选 AX 窗口都没通过回读校验）⇒ 仍可能定格");
+            VDLog::write("⚠️ " + who + "在虚拟屏上被 " + coverText + " 盖住，" + "换落点 " + rectDesc(placement->rect) +
+                         " 但**搬失败**（候选 AX 窗口都没通过回读校验）⇒ 仍可能定格");
             return false;
         }
         const core::Rect measured = windowlist::bounds(windowID).value_or(*landed);
@@ -230,18 +228,18 @@ bool ParkingController::replotLocked(desktop::WindowID windowID)
                 if (attempt >= 2)
                     line += "（第 " + std::to_string(attempt) +
                             " 个槽位才真躲开：前一个是预测里没被吞、系统给的位置仍被吞）";
-                log(line + "（原来的落点只按槽位排，管不了后来谁盖住了它）");
+                VDLog::write(line + "（原来的落点只按槽位排，管不了后来谁盖住了它）");
             } else {
-                log(who + "的落点没变（" + rectDesc(*landed) + "），" + "但已不再被完全遮挡 ⇒ 遮挡者自己让开了（不动它）");
+                VDLog::write(who + "的落点没变（" + rectDesc(*landed) + "），" + "但已不再被完全遮挡 ⇒ 遮挡者自己让开了（不动它）");
             }
             return true;
         }
-        log("⚠️ " + who + "换到 " + rectDesc(placement->rect) + "，" + "系统实际给的是 " + rectDesc(*landed) +
-            " —— **实测矩形仍被完全遮挡** ⇒ 按实测位置继续找下一个落点");
+        VDLog::write("⚠️ " + who + "换到 " + rectDesc(placement->rect) + "，" + "系统实际给的是 " + rectDesc(*landed) +
+                     " —— **实测矩形仍被完全遮挡** ⇒ 按实测位置继续找下一个落点");
         current = measured;
     }
-    log("⚠️ " + who + std::to_string(replotAttempts) + " 个落点试完，" +
-        "**实测**都还被完全遮挡 ⇒ 如实报告失败（不假装成功，上层按既有节奏重试）");
+    VDLog::write("⚠️ " + who + std::to_string(replotAttempts) + " 个落点试完，" +
+                 "**实测**都还被完全遮挡 ⇒ 如实报告失败（不假装成功，上层按既有节奏重试）");
     return false;
 }
 
@@ -270,12 +268,12 @@ void ParkingController::verifyOnScreenQueryCoversVirtual(desktop::WindowID parke
                         });
     const std::string id = idText(parkedWindowID);
     if (listed) {
-        log("在屏表自检：刚停放的 #" + id + " **在** [.optionOnScreenOnly] 里" + " ⇒ 外来窗口侦测用它（2.3~4.2ms/次）");
+        VDLog::write("在屏表自检：刚停放的 #" + id + " **在** [.optionOnScreenOnly] 里" + " ⇒ 外来窗口侦测用它（2.3~4.2ms/次）");
         return;
     }
     onScreenOnlyCoversVirtual = false;
-    log("⚠️ 在屏表自检**没过**：[.optionOnScreenOnly] 里没有刚停放的 #" + id +
-        " ⇒ 外来窗口侦测退回 [.optionAll]（9.8~11.9ms/次）");
+    VDLog::write("⚠️ 在屏表自检**没过**：[.optionOnScreenOnly] 里没有刚停放的 #" + id +
+                 " ⇒ 外来窗口侦测退回 [.optionAll]（9.8~11.9ms/次）");
 }
 
 }  // namespace parking

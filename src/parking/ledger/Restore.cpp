@@ -24,8 +24,6 @@ constexpr double readBackInterval = 0.08;
 constexpr double putBackWait = 0.06;
 constexpr double restoredLogWindow = 10;  // lastRestoredAt keeps give-backs this recent
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 bool originNear(const core::Rect& rect, core::Point origin)
 {
     return std::abs(rect.minX() - origin.x) <= tolerance && std::abs(rect.minY() - origin.y) <= tolerance;
@@ -87,7 +85,7 @@ bool ParkingController::restoreLocked(desktop::WindowID windowID, double now, bo
             return true;
         }
         if (restoreFailureLogged_.insert(windowID).second)
-            log("⚠️ 还原失败 " + record.ownerName + " #" + id + "，保留记录以便下次再试");
+            VDLog::write("⚠️ 还原失败 " + record.ownerName + " #" + id + "，保留记录以便下次再试");
         return false;
     }
 
@@ -108,21 +106,21 @@ bool ParkingController::restoreLocked(desktop::WindowID windowID, double now, bo
     // screen there is nowhere to put it either.
     const auto screens = realScreens(displays_);
     if (screens.empty() || shownOn(screens, {bounds->midX(), bounds->midY()})) {
-        log("放弃还原：窗口 #" + id + " 已不在虚拟屏、但在物理屏上看得到（用户/系统已接管），只丢弃记录");
+        VDLog::write("放弃还原：窗口 #" + id + " 已不在虚拟屏、但在物理屏上看得到（用户/系统已接管），只丢弃记录");
         return forget();
     }
 
-    log("救回看不见的窗口 #" + id + "：它既不在虚拟屏、也不在任何物理屏上（" + rectDesc(*bounds) + "）⇒ 还原到 " +
-        rectDesc(home));
+    VDLog::write("救回看不见的窗口 #" + id + "：它既不在虚拟屏、也不在任何物理屏上（" + rectDesc(*bounds) + "）⇒ 还原到 " +
+                 rectDesc(home));
     if (moveWindowTo(windowID, record.pid, home) == home.origin) {
         forget();
         lastRestoredAt_[windowID] = now;
         lastRestoreExplicit_[windowID] = explicitRequest;
-        log("已还原（离开虚拟屏的记录）窗口 #" + id + " → " + rectDesc(home));
+        VDLog::write("已还原（离开虚拟屏的记录）窗口 #" + id + " → " + rectDesc(home));
         return true;
     }
     if (restoreFailureLogged_.insert(windowID).second)
-        log("⚠️ 还原失败（离开虚拟屏的记录）窗口 #" + id + "，保留记录以便下次再试");
+        VDLog::write("⚠️ 还原失败（离开虚拟屏的记录）窗口 #" + id + "，保留记录以便下次再试");
     return false;
 }
 
@@ -137,7 +135,7 @@ std::optional<core::Point> ParkingController::moveWindowTo(desktop::WindowID win
         const desktop::Element& candidate = candidates[n - 1];
         if (!setFrame(candidate, target)) continue;
         if (const auto landed = readBackAt(windowID, target.origin)) {
-            if (n >= 2) log("还原时第 " + std::to_string(n) + " 个候选命中");
+            if (n >= 2) VDLog::write("还原时第 " + std::to_string(n) + " 个候选命中");
             return landed->origin;
         }
         // Perhaps the wrong window of the two at that frame moved: put it back.
@@ -160,9 +158,9 @@ void ParkingController::finish(const Parked& record, double now, const std::opti
     lastRestoreExplicit_[windowID] = explicitRequest;
     std::erase_if(lastRestoredAt_, [now](const auto& entry) { return entry.second <= now - restoredLogWindow; });
     std::erase_if(lastRestoreExplicit_, [this](const auto& entry) { return !lastRestoredAt_.contains(entry.first); });
-    log("已还原" + (reason ? "（" + *reason + "）" : std::string()) + " " + record.ownerName + " #" +
-        std::to_string(windowID) + " → " + rectDesc(homeFrame(record)) + "，" +
-        std::to_string(static_cast<int>(cooldown)) + "s 内不再停放它");
+    VDLog::write("已还原" + (reason ? "（" + *reason + "）" : std::string()) + " " + record.ownerName + " #" +
+                 std::to_string(windowID) + " → " + rectDesc(homeFrame(record)) + "，" +
+                 std::to_string(static_cast<int>(cooldown)) + "s 内不再停放它");
 }
 
 void ParkingController::restoreAsync(desktop::WindowID windowID)

@@ -20,8 +20,6 @@ constexpr int clearTicksNeededWhenFutile = 8;
 constexpr double futileWindow = 30;       // a re-park this soon after a give-back
 constexpr double futileSeriesSpan = 120;  // futile restores further apart start a new series
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 }  // namespace
 
 void ParkingController::startRestoreWatchLocked()
@@ -31,14 +29,14 @@ void ParkingController::startRestoreWatchLocked()
     restoreTimer_ = dispatch::Timer(q_, 1.0, [weak = weak_from_this()] {
         if (const auto self = weak.lock()) self->checkRestoreLocked();
     });
-    log("还原看守已启动（1s 心跳）");
+    VDLog::write("还原看守已启动（1s 心跳）");
 }
 
 void ParkingController::stopRestoreWatchLocked()
 {
     assert(q_.isCurrent());
     restoreTimer_.cancel();
-    log("还原看守已停止（没有停放中的窗口）");
+    VDLog::write("还原看守已停止（没有停放中的窗口）");
 }
 
 void ParkingController::checkRestoreLocked()
@@ -65,7 +63,7 @@ void ParkingController::checkRestoreLocked()
         if (!bounds) {
             unfileParked(id);
             restoreFailureLogged_.erase(id);
-            log("停放记录清理：窗口 " + name + "已不存在（被关掉/应用退出）");
+            VDLog::write("停放记录清理：窗口 " + name + "已不存在（被关掉/应用退出）");
             continue;
         }
         // A lingering zombie is no real screen: its windows are still out of sight.
@@ -75,8 +73,8 @@ void ParkingController::checkRestoreLocked()
             lastRestoredAt_[id] = dispatch::now();
             lastRestoreExplicit_[id] = false;
             strayed_[id] = record;
-            log("停放记录改为待用：窗口 " + name + "已不在虚拟屏 ⇒ 不再看守，但留住真正的原位 " +
-                rectDesc(record.originalFrame) + "（关小窗/⌘Tab/固定预览接管都会用它）");
+            VDLog::write("停放记录改为待用：窗口 " + name + "已不在虚拟屏 ⇒ 不再看守，但留住真正的原位 " +
+                         rectDesc(record.originalFrame) + "（关小窗/⌘Tab/固定预览接管都会用它）");
             continue;
         }
         const auto list = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly, 0, true);
@@ -90,9 +88,9 @@ void ParkingController::checkRestoreLocked()
         }
         if (const auto sibling = OcclusionProbe::siblingOccluder(id, record.originalFrame, excluded, {})) {
             if (siblingHold_.emplace(id, *sibling).second)
-                log("还原看守：窗口 " + name + "原位 " + rectDesc(record.originalFrame) +
-                    "仍被**它自己应用里的其它窗口**盖着（" + *sibling + "）⇒ 继续停放" +
-                    "（跨屏搬动把源窗口抬到了兄弟窗口之前，此时按「谁排在前面」判会误答没被盖住）");
+                VDLog::write("还原看守：窗口 " + name + "原位 " + rectDesc(record.originalFrame) +
+                             "仍被**它自己应用里的其它窗口**盖着（" + *sibling + "）⇒ 继续停放" +
+                             "（跨屏搬动把源窗口抬到了兄弟窗口之前，此时按「谁排在前面」判会误答没被盖住）");
             unoccludedTicks_.erase(id);
             continue;
         }
@@ -109,7 +107,7 @@ void ParkingController::checkRestoreLocked()
         if (futileCount >= 2)
             line += "（⚠️ 已白还 " + std::to_string(futileCount) + " 次 ⇒ 门槛已抬高到 " +
                     std::to_string(clearTicksNeededWhenFutile) + " 跳）";
-        log(line);
+        VDLog::write(line);
         restoreLocked(id, dispatch::now(), false);
     }
 }
@@ -122,8 +120,8 @@ void ParkingController::recordFutileRestoreLocked(desktop::WindowID windowID)
     const std::string id = std::to_string(windowID);
     if (const auto explicitRequest = lastRestoreExplicit_.find(windowID);
         explicitRequest != lastRestoreExplicit_.end() && explicitRequest->second) {
-        log("白还记账跳过：窗口 #" + id + " 上一次还原是**用户明确要求**的" +
-            "（双击小窗 / 工具栏 / ⌘` 轮到它）⇒ 不计入白还，自动还原门槛不受它影响");
+        VDLog::write("白还记账跳过：窗口 #" + id + " 上一次还原是**用户明确要求**的" +
+                     "（双击小窗 / 工具栏 / ⌘` 轮到它）⇒ 不计入白还，自动还原门槛不受它影响");
         return;
     }
     const auto restored = lastRestoredAt_.find(windowID);
@@ -135,11 +133,11 @@ void ParkingController::recordFutileRestoreLocked(desktop::WindowID windowID)
     const int count = sameSeries ? previous->second.count + 1 : 1;
     futileRestores_[windowID] = FutileRestores{count, now};
     if (count == 2)
-        log("⚠️ 来回摆探测：窗口 #" + id + " 已连续 " + std::to_string(2) + " 次「刚还原就又被遮挡」" + "（每次都在 " +
-            std::to_string(static_cast<int>(futileWindow)) + "s 内）⇒ 上次还原是**白还**的。" +
-            "此后还原门槛抬到「原位连续 " + std::to_string(clearTicksNeededWhenFutile) + " 跳（≈" +
-            std::to_string(clearTicksNeededWhenFutile) + "s）不被盖住」" +
-            "（免得每 2~7 秒把原应用弹出来一次）。遮挡者真的走了、或用户回到源应用，仍会正常还原。");
+        VDLog::write("⚠️ 来回摆探测：窗口 #" + id + " 已连续 " + std::to_string(2) + " 次「刚还原就又被遮挡」" + "（每次都在 " +
+                     std::to_string(static_cast<int>(futileWindow)) + "s 内）⇒ 上次还原是**白还**的。" +
+                     "此后还原门槛抬到「原位连续 " + std::to_string(clearTicksNeededWhenFutile) + " 跳（≈" +
+                     std::to_string(clearTicksNeededWhenFutile) + "s）不被盖住」" +
+                     "（免得每 2~7 秒把原应用弹出来一次）。遮挡者真的走了、或用户回到源应用，仍会正常还原。");
 }
 
 }  // namespace parking

@@ -10,4 +10,7 @@ namespace VDLog {
 
 inline std::function<void(const std::string& line)> sink = [](const std::string&) {};
 
+// A parking line: the prefix, then the text.
+inline void write(const std::string& text) { sink("[VD] " + text); }
+
 }  // namespace VDLog

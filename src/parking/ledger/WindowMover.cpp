@@ -18,8 +18,6 @@ constexpr double tolerance = 2;
 constexpr int maxReadBackWaits = 6;
 constexpr double readBackInterval = 0.08;
 
-void log(const std::string& text) { VDLog::sink("[VD] " + text); }
-
 bool near(double a, double b) { return std::abs(a - b) <= tolerance; }
 
 bool matches(const core::Rect& frame, const core::Rect& known, AXMatch mode)
@@ -101,12 +99,12 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
 {
     const auto candidates = axWindows(from, pid, match);
     if (candidates.empty()) {
-        log("按 bounds" + rectDesc(from) + " 在该应用里找不到对应 AX 窗口");
+        VDLog::write("按 bounds" + rectDesc(from) + " 在该应用里找不到对应 AX 窗口");
         return std::nullopt;
     }
     if (candidates.size() >= 2)
-        log("按 bounds" + rectDesc(from) + " 在该应用里匹配到 " + std::to_string(candidates.size()) +
-            " 个 AX 窗口（逐个试）");
+        VDLog::write("按 bounds" + rectDesc(from) + " 在该应用里匹配到 " + std::to_string(candidates.size()) +
+                     " 个 AX 窗口（逐个试）");
 
     const bool sameSize = std::abs(to.width() - from.width()) < 1 && std::abs(to.height() - from.height()) < 1;
     Acceptance acceptance;
@@ -124,8 +122,8 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
         ++n;
         const auto before = axFrame(element);
         if (!writeFrame(element, to, sameSize)) {
-            log("候选 " + std::to_string(n) +
-                " 的 AX 写入被直接拒绝（AXUIElementSetAttributeValue 返回失败）⇒ 换下一个候选");
+            VDLog::write("候选 " + std::to_string(n) +
+                         " 的 AX 写入被直接拒绝（AXUIElementSetAttributeValue 返回失败）⇒ 换下一个候选");
             continue;
         }
 
@@ -142,10 +140,10 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
 
         if (acceptance.passes(read)) {
             if (n >= 2)
-                log("第 " + std::to_string(n) + " 个候选才命中（同坐标窗口撞车，已按回读校验选中正确的那个）");
+                VDLog::write("第 " + std::to_string(n) + " 个候选才命中（同坐标窗口撞车，已按回读校验选中正确的那个）");
             if (!near(read->minX(), to.minX()) || !near(read->minY(), to.minY()))
-                log("落点被系统微调：目标 " + rectDesc(to) + " → 实际 " + rectDesc(*read) + "（在目标屏内，接受；等了 " +
-                    waited + " 个 80ms 才落位）");
+                VDLog::write("落点被系统微调：目标 " + rectDesc(to) + " → 实际 " + rectDesc(*read) + "（在目标屏内，接受；等了 " +
+                             waited + " 个 80ms 才落位）");
             return read;
         }
 
@@ -157,13 +155,13 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
             const bool complete = writeFrame(element, from, false);
             if (!complete) writeFrame(element, from, true);
             dispatch::sleepFor(readBackInterval);
-            log("候选 " + std::to_string(n) + " 搬完校验不过（CG 回读 " + readText(listed) + "，等了 " + waited +
-                " 个 80ms），已撤回" + (complete ? "（位置+尺寸都还原）" : "（尺寸没还原成功，位置已兜回）"));
+            VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过（CG 回读 " + readText(listed) + "，等了 " + waited +
+                         " 个 80ms），已撤回" + (complete ? "（位置+尺寸都还原）" : "（尺寸没还原成功，位置已兜回）"));
         } else {
-            log("候选 " + std::to_string(n) + " 搬完校验不过：我们写给它的目标 " + rectDesc(to) + "，它自己现在 " +
-                readText(now) + "（写之前 " + readText(before) + "），CG 回读 " + readText(listed) + "，等了 " + waited +
-                " 个 80ms" +
-                "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选");
+            VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过：我们写给它的目标 " + rectDesc(to) + "，它自己现在 " +
+                         readText(now) + "（写之前 " + readText(before) + "），CG 回读 " + readText(listed) + "，等了 " + waited +
+                         " 个 80ms" +
+                         "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选");
         }
     }
     return std::nullopt;
