@@ -34,8 +34,12 @@ protected:
         display.name = "Side";
         world().addDisplay(display);
 
-        addApp(slowApp, "Slow", "", sim::AppBehavior{.settleDelay = 0.3});
-        addApp(refusingApp, "Stiff", "", sim::AppBehavior{.refuseMoves = desktop::ax::cannotComplete});
+        sim::AppBehavior slow;
+        slow.settleDelay = 0.3;
+        addApp(slowApp, "Slow", "", slow);
+        sim::AppBehavior stiff;
+        stiff.refuseMoves = desktop::ax::cannotComplete;
+        addApp(refusingApp, "Stiff", "", stiff);
         addWindow(notes, 12, {900, 300, 400, 300}, "Second");
         addWindow(slowApp, 13, {1700, 100, 600, 400}, "Slow");
         addWindow(refusingApp, 14, {300, 500, 500, 300}, "Stiff");
