@@ -259,6 +259,27 @@ TEST_F(ForeignRescueTest, AWindowItsApplicationPlacesOnARealScreenItselfCountsAs
     EXPECT_TRUE(logged("次搬不动").empty());
 }
 
+TEST_F(ForeignRescueTest, TheUsersRequestRescuesAnUnrecordedWindowAtOnceAndTakesOneAlreadyBackAsDone)
+{
+    startWatch();
+    addWindow(stray, 31, core::Rect(1600, 1100, 800, 600));
+    clearLog();
+    EXPECT_TRUE(onQueue([&] { return parking().bringBackForUser(31); }));
+    EXPECT_EQ(frameOf(31), core::Rect(704, 374, 800, 600));
+    EXPECT_EQ(logged("用户要求打开原应用"),
+              Lines{"外来窗口找回（用户要求打开原应用）：Stray #31 (1600,1100 800x600) → (704,374 800x600)（屏 #" + vd() +
+                    " → #1）"});
+
+    clearLog();
+    EXPECT_TRUE(onQueue([&] { return parking().bringBackForUser(31); }));
+    EXPECT_EQ(lines_, Lines{"外来窗口找回（用户要求打开原应用）：Stray #31 此刻已不在虚拟屏上（(704,374 800x600)）"
+                            "⇒ 无需再搬（算成功，避免来回摆）"});
+    // A window that is gone has no owner: a quiet no.
+    clearLog();
+    EXPECT_FALSE(onQueue([&] { return parking().bringBackForUser(99); }));
+    EXPECT_TRUE(lines_.empty());
+}
+
 // ---- pause, stop, screens that are not real ----
 
 TEST_F(ForeignRescueTest, MiniWindowsPauseTheWatchAndClosingThemResumesItCountingFromZero)
