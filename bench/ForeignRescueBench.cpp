@@ -64,4 +64,17 @@ void BM_ForeignCandidates500(benchmark::State& state)
 }
 BENCHMARK(BM_ForeignCandidates500);
 
+// The list read alone, on the same desktop: what the scan costs beyond its one read.
+void BM_ForeignWorldList500(benchmark::State& state)
+{
+    ForeignScanFixture fixture;
+    for (auto _ : state) {
+        fixture.queue.sync([&] {
+            auto list = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly, 0, true);
+            benchmark::DoNotOptimize(list);
+        });
+    }
+}
+BENCHMARK(BM_ForeignWorldList500);
+
 }  // namespace
