@@ -1,5 +1,6 @@
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
+#include "scenario/ScenarioOnce.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -107,21 +108,12 @@ TEST(PanelSelfTests, TheFocusSelfTestPassesAllEightCases)
 }
 
 // The main flow of examples/panels.json, run once through the executable.
-class PanelsScenario : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        scratch_ = new TempDir;
-        outcome_ = runGlimra("--scenario " + panelsScenario + " --out " + out(), scratch_->path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete scratch_;
-        scratch_ = nullptr;
-    }
+class PanelsScenario : public testsupport::ScenarioOnce<PanelsScenario> {
+public:
+    static std::string scenarioFile(const std::string&) { return panelsScenario; }
 
-    static std::string out() { return scratch_->path() + "/out"; }
-    static json state(const std::string& file) { return json::parse(readFile(out() + "/" + file)); }
+protected:
+
     static json panel(const json& state, unsigned source)
     {
         for (const auto& p : state["panels"])
@@ -134,9 +126,6 @@ protected:
         for (const auto& p : state["panels"]) ids.push_back(p["source"]);
         return ids;
     }
-
-    static inline TempDir* scratch_ = nullptr;
-    static inline testsupport::ProcessOutcome outcome_;
 };
 
 TEST_F(PanelsScenario, RunsToItsQuitWithoutComplaint)

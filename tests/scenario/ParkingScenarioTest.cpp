@@ -1,5 +1,6 @@
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
+#include "scenario/ScenarioOnce.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -35,24 +36,9 @@ json windowOf(const json& state, unsigned id)
 // comes back when uncovered, is parked again and comes back on activation; a palette of
 // another application put on the virtual display is rescued; Notes is parked a third
 // time and quit puts it back and tears the display down.
-class ParkingScenario : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        scratch_ = new TempDir;
-        const auto outcome = runGlimra("--scenario " + parkingScenario + " --out " + out(), scratch_->path());
-        ASSERT_EQ(outcome.status, 0) << outcome.err;
-        ASSERT_EQ(outcome.err, "");
-    }
-    static void TearDownTestSuite()
-    {
-        delete scratch_;
-        scratch_ = nullptr;
-    }
-    static std::string out() { return scratch_->path() + "/out"; }
-    static json state(const std::string& file) { return json::parse(readFile(out() + "/" + file)); }
-
-    static inline TempDir* scratch_ = nullptr;
+class ParkingScenario : public testsupport::ScenarioOnce<ParkingScenario> {
+public:
+    static std::string scenarioFile(const std::string&) { return parkingScenario; }
 };
 
 TEST_F(ParkingScenario, ACoveredSourceIsParkedAndComesBackWhenUncovered)

@@ -1,5 +1,6 @@
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
+#include "scenario/ScenarioOnce.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -44,26 +45,14 @@ json withoutTime(json state)
     return state;
 }
 
-class ParkingSteps : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
+class ParkingSteps : public testsupport::ScenarioOnce<ParkingSteps> {
+public:
+    static std::string scenarioFile(const std::string& scratch)
     {
-        scratch_ = new TempDir;
-        const std::string file = scratch_->path() + "/scenario.json";
+        const std::string file = scratch + "/scenario.json";
         writeFile(file, focusAndRescue);
-        const auto outcome = runGlimra("--scenario " + file + " --out " + out(), scratch_->path());
-        ASSERT_EQ(outcome.status, 0) << outcome.err;
-        ASSERT_EQ(outcome.err, "");
+        return file;
     }
-    static void TearDownTestSuite()
-    {
-        delete scratch_;
-        scratch_ = nullptr;
-    }
-    static std::string out() { return scratch_->path() + "/out"; }
-    static json state(const std::string& file) { return json::parse(readFile(out() + "/" + file)); }
-
-    static inline TempDir* scratch_ = nullptr;
 };
 
 TEST_F(ParkingSteps, AFocusOnAnUnknownWindowIsOneLogLineAndChangesNothing)

@@ -1,5 +1,6 @@
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
+#include "scenario/ScenarioOnce.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -78,24 +79,9 @@ std::vector<json> axWrites(const std::vector<json>& entries, unsigned window)
 }
 
 // examples/pin.json, run once through the executable.
-class PinScenario : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        scratch_ = new TempDir;
-        outcome_ = runGlimra("--scenario " + pinScenario + " --out " + out(), scratch_->path());
-    }
-    static void TearDownTestSuite()
-    {
-        delete scratch_;
-        scratch_ = nullptr;
-    }
-
-    static std::string out() { return scratch_->path() + "/out"; }
-    static json state(const std::string& file) { return json::parse(readFile(out() + "/" + file)); }
-
-    static inline TempDir* scratch_ = nullptr;
-    static inline testsupport::ProcessOutcome outcome_;
+class PinScenario : public testsupport::ScenarioOnce<PinScenario> {
+public:
+    static std::string scenarioFile(const std::string&) { return pinScenario; }
 };
 
 TEST_F(PinScenario, RunsToItsQuitWithEveryWindowBackWhereItWas)

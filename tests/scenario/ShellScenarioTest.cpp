@@ -1,5 +1,6 @@
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
+#include "scenario/ScenarioOnce.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -40,24 +41,9 @@ std::vector<std::tuple<int, bool, bool>> panelsOf(const json& state)
 // examples/shell.json once for every case: a menu pick, a trigger-block click, the
 // frontmost-window hot key, the hold key, show/hide, pause and close-all hot keys, an
 // Option-drag on the trigger block and SIGUSR2.
-class ShellScenario : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        scratch_ = new TempDir;
-        const auto outcome = runGlimra("--scenario " + shellScenario + " --out " + out(), scratch_->path());
-        ASSERT_EQ(outcome.status, 0) << outcome.err;
-        ASSERT_EQ(outcome.err, "");
-    }
-    static void TearDownTestSuite()
-    {
-        delete scratch_;
-        scratch_ = nullptr;
-    }
-    static std::string out() { return scratch_->path() + "/out"; }
-    static json state(const std::string& file) { return json::parse(readFile(out() + "/" + file)); }
-
-    static inline TempDir* scratch_ = nullptr;
+class ShellScenario : public testsupport::ScenarioOnce<ShellScenario> {
+public:
+    static std::string scenarioFile(const std::string&) { return shellScenario; }
 };
 
 TEST_F(ShellScenario, AMenuPickATriggerClickAndTheFrontmostHotKeyEachMakeOneMiniWindow)
