@@ -4,7 +4,7 @@
 #include "app/HeadlessNotices.h"
 #include "app/HoldKeyMonitor.h"
 #include "app/HotKeyRegistry.h"
-#include "app/HotKeyTable.h"
+#include "shellcore/HotKeyTable.h"
 #include "app/HoverPIPTrigger.h"
 #include "app/LaunchSelfTests.h"
 #include "app/MenuShot.h"

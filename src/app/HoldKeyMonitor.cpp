@@ -1,6 +1,6 @@
 #include "app/HoldKeyMonitor.h"
 
-#include "app/HotKeySupport.h"
+#include "shellcore/HotKeySupport.h"
 #include "foundation/Diag.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HotKeyTable.h"
+#include "shellcore/HotKeyTable.h"
 #include "platform/desktop/HotKeys.h"
 #include "platform/desktop/Types.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/HoverTriggerTheme.h"
+#include "shellcore/HoverTriggerTheme.h"
 #include "platform/ui/Window.h"
 
 #include <functional>

@@ -143,8 +143,6 @@ void selfTestStep(std::shared_ptr<SelfTestRun> run, std::size_t i)
 
 }  // namespace
 
-bool enabled() { return defaults::Defaults::standard().boolean("menuWindowThumbs").value_or(true); }
-
 std::optional<QImage> cached(desktop::WindowID window)
 {
     const auto& cache = state().cache;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Capture.h"
+#include "shellcore/MenuThumbnailSetting.h"
 
 #include <QImage>
 
@@ -13,9 +14,6 @@
 // in-memory cache; warming fills it in the background, one window at a time. Main thread
 // only, except where said.
 namespace MenuThumbnail {
-
-// The "menuWindowThumbs" setting; missing or not a Boolean means on.
-bool enabled();
 
 // The cached thumbnail (point size w x 44 at device pixel ratio 2); none when absent.
 std::optional<QImage> cached(desktop::WindowID window);

@@ -1,4 +1,4 @@
-#include "app/HoverTriggerTheme.h"
+#include "shellcore/HoverTriggerTheme.h"
 
 #include "platform/defaults/Defaults.h"
 

@@ -1,4 +1,4 @@
-#include "app/HotKeyTable.h"
+#include "shellcore/HotKeyTable.h"
 
 namespace app {
 

@@ -1,5 +1,5 @@
-#include "app/HotKeySupport.h"
-#include "app/HotKeyTable.h"
+#include "shellcore/HotKeySupport.h"
+#include "shellcore/HotKeyTable.h"
 
 #include <gtest/gtest.h>
 

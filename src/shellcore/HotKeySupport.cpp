@@ -1,4 +1,4 @@
-#include "app/HotKeySupport.h"
+#include "shellcore/HotKeySupport.h"
 
 #include "platform/desktop/HotKeys.h"
 #include "platform/desktop/Input.h"

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QFont>
+
+namespace ui {
+
+// A font as the views ask for it: the one interface font (with its CJK fallback) at a
+// size in points (one point is one logical pixel), a weight, and digits of equal width
+// where asked.
+struct FontSpec {
+    enum class Weight { regular, medium, semibold, bold };
+
+    double points = 13;
+    Weight weight = Weight::regular;
+    bool monospacedDigits = false;
+
+    bool operator==(const FontSpec&) const = default;
+};
+
+QFont font(const FontSpec& spec);
+
+}  // namespace ui

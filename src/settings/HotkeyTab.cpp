@@ -1,0 +1,5 @@
+#include "settings/SettingsWindow.h"
+
+void SettingsWindow::buildHotkeyTab() {}
+
+void SettingsWindow::refreshHotkeyButtons() {}

@@ -1,0 +1,5 @@
+#include "settings/SettingsWindow.h"
+
+void SettingsWindow::rebuildContent() {}
+
+void SettingsWindow::syncUI() {}

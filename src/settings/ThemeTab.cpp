@@ -1,0 +1,7 @@
+#include "settings/SettingsWindow.h"
+
+void SettingsWindow::buildTriggerTab() {}
+
+void SettingsWindow::triggerDisabledChanged(ui::Switch&) {}
+
+void SettingsWindow::themeChanged() {}
