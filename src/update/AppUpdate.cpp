@@ -19,6 +19,10 @@ ChangeNotice& AppUpdate::didChange()
 
 bool AppUpdate::isChecking() { return checking; }
 
+void AppUpdate::setChecking(bool isChecking) { checking = isChecking; }
+
+void AppUpdate::addObserver(std::function<void()>) {}
+
 void AppUpdate::checkManually(std::function<void()> stateChanged)
 {
     if (checking) return;

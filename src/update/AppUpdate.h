@@ -20,6 +20,11 @@ public:
 
     // True while a manual check is in flight.
     static bool isChecking();
+    // The one way isChecking changes; tells the observers when it does.
+    static void setChecking(bool checking);
+    // Called on the main queue after each change of available() or isChecking(), for the
+    // life of the process.
+    static void addObserver(std::function<void()> observer);
     // The user's check: does nothing while one is in flight; otherwise marks the check in
     // flight and calls stateChanged, and when the check completes (on the main queue)
     // clears the mark, calls stateChanged again and presents the result.

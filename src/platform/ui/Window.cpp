@@ -9,6 +9,11 @@
 #include <algorithm>
 
 namespace ui {
+
+core::Rect Window::frameRectForContentRect(const core::Rect& contentRect, Style)
+{
+    return contentRect;
+}
 namespace {
 
 // The headless platform has neither stacking nor opacity and warns at every attempt;

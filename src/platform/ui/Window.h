@@ -31,6 +31,10 @@ public:
     explicit Window(const core::Rect& frame, Style style = Style::panel);
     ~Window() override;
 
+    // The frame a window of the style needs around a content rectangle (a titled window
+    // adds its title bar on top).
+    static core::Rect frameRectForContentRect(const core::Rect& contentRect, Style style);
+
     core::Rect frame() const { return frame_; }
     void setFrame(const core::Rect& frame);
     void setFrameOrigin(core::Point origin);
@@ -86,6 +90,9 @@ public:
     void setVisible(bool visible) override;
 
 protected:
+    // The display under the window changed (it was moved to another screen).
+    virtual void screenDidChange() {}
+
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
