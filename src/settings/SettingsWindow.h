@@ -179,4 +179,13 @@ private:
     QPointer<QLabel> hoverDelayValueRef_;
     bool isOpen_ = false;
     double H_ = 984;
+
+    // Window core: screen changes and the rebuild of the content area.
+    void screenDidChange() override;
+    void buildCurrentTab();
+    void dropControlReferences();
+    std::optional<double> lowestContentEdge() const;
+    // Takes a view out of the window now and deletes it later, so that a control whose
+    // own action rebuilds the window is not deleted under it.
+    static void discardView(QWidget& view);
 };
