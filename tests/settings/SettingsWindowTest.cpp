@@ -8,7 +8,10 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -175,4 +178,47 @@ TEST_F(SettingsWindowTest, MovingToAScreenOfAnotherHeightFitsOnceAndStaysThere)
     window().setFrame(core::Rect(1600, 200, 720, frame.height()));
     clock().runUntilIdle();
     EXPECT_EQ(linesWith("设置窗口高度按屏幕收口").size(), 1u) << "a move on the same screen changes nothing";
+}
+
+TEST_F(SettingsWindowTest, ATallTabGrowsItsContentAndStartsAtTheTop)
+{
+    desktop::DisplayInfo small;
+    small.id = 2;
+    small.frame = core::Rect(0, 0, 800, 500);
+    small.visibleFrame = core::Rect(0, 25, 800, 435);
+    small.name = "Small";
+    world().removeDisplay(1);
+    world().addDisplay(small);
+
+    window().showSettings(0);
+    const double h = expectedHeight(435);
+    auto* content = window().contentArea();
+    ASSERT_GT(content->height(), h - 78);
+    double lowest = content->height();
+    for (const auto* view : content->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        lowest = std::min(lowest, ui::viewFrame(view->geometry(), content->height(), false).minY());
+    EXPECT_NEAR(lowest, 24, 1) << "the lowest view ends 24 pt above the bottom";
+    EXPECT_EQ(window().findChild<QScrollArea*>()->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(linesWith("设置页[通用]").back(), "设置页[通用] 窗口高=" + whole(h) + " 可视高=" + whole(h - 78) +
+                                                     " 文档高=" + whole(content->height()));
+}
+
+TEST_F(SettingsWindowTest, ALongHeaderSubtitleWrapsAndPushesWhatFollowsDown)
+{
+    auto& settings = window();
+    const double top = settings.contentArea()->height() - 24;
+    EXPECT_EQ(settings.addHeader("语言", "界面显示语言，切换后立即生效。", top), top - 84);
+
+    std::string longSubtitle;
+    for (int i = 0; i < 12; ++i) longSubtitle += "界面显示语言，切换后立即生效。";
+    const double next = settings.addHeader("语言", longSubtitle, top);
+    EXPECT_LT(next, top - 84);
+    QLabel* subtitle = nullptr;
+    for (auto* label : settings.contentArea()->findChildren<QLabel*>("headerSubtitle"))
+        if (label->text().toStdString() == longSubtitle) subtitle = label;
+    ASSERT_TRUE(subtitle);
+    const auto frame = ui::viewFrame(subtitle->geometry(), settings.contentArea()->height(), false);
+    EXPECT_GT(frame.height(), 20);
+    EXPECT_EQ(frame.minY(), next + 24) << "what follows keeps its distance";
+    EXPECT_EQ(frame.maxY(), top - 40) << "the first line stays where it was";
 }
