@@ -179,4 +179,7 @@ private:
     QPointer<QLabel> hoverDelayValueRef_;
     bool isOpen_ = false;
     double H_ = 984;
+
+    // About tab: its check button follows every update check, whoever started it.
+    bool followsUpdateChecks_ = false;
 };
