@@ -13,11 +13,11 @@
 #include "settings/SettingsLayout.h"
 #include "settings/SliderGroup.h"
 #include "settings/SliderTicks.h"
+#include "settings/TabControls.h"
 #include "settings/ValueLabels.h"
 
 #include <QComboBox>
 #include <QLabel>
-#include <QSignalBlocker>
 #include <QSlider>
 
 namespace {
@@ -26,13 +26,6 @@ defaults::Defaults& store() { return defaults::Defaults::standard(); }
 
 constexpr double sliderControlWidth = 250;
 constexpr double switchControlWidth = 52;
-
-ui::Switch* makeSwitch(const char* name)
-{
-    auto* control = new ui::Switch;
-    control->setObjectName(name);
-    return control;
-}
 
 SliderGroup measuredSlider(const std::string& name, double minimum, double maximum, double value,
                            const std::string& valueText, const char* minText, const char* defaultText,
@@ -58,7 +51,7 @@ void SettingsWindow::buildGeneral()
     double top = contentArea_->height() - 24;
 
     top = addSectionTitle(L10n::t("应用"), top);
-    launchSwitch_ = makeSwitch("launchSwitch");
+    launchSwitch_ = settings::makeSwitch("launchSwitch");
     connect(launchSwitch_, &ui::Switch::clicked, this, [this] { launchAtLoginChanged(); });
     CardResult card = addCard({{"power", ui::systemColor("systemGreen"), L10n::t("开机启动"),
                                 L10n::t("登录 Mac 后自动启动，并常驻菜单栏"), launchSwitch_, switchControlWidth, 3}},
@@ -73,7 +66,7 @@ void SettingsWindow::buildGeneral()
     sizeValue_ = size.value;
     connect(sizeSlider_, &QSlider::valueChanged, this, [this] { sizeMultiplierChanged(); });
 
-    doubleClickSwitch_ = makeSwitch("doubleClickSwitch");
+    doubleClickSwitch_ = settings::makeSwitch("doubleClickSwitch");
     connect(doubleClickSwitch_, &ui::Switch::clicked, this, [this] { doubleClickChanged(); });
 
     const double opacity = PanelDefaults::opacity();
@@ -83,11 +76,8 @@ void SettingsWindow::buildGeneral()
     opacityValue_ = opacityGroup.value;
     connect(opacitySlider_, &QSlider::valueChanged, this, [this] { opacityChanged(); });
 
-    windowCornerPopup_ = new QComboBox;
-    windowCornerPopup_->setObjectName("windowCornerPopup");
-    for (const char* corner : {"右上", "右下", "左上", "左下"})
-        windowCornerPopup_->addItem(QString::fromStdString(L10n::t(corner)));
-    windowCornerPopup_->resize(210, 26);
+    windowCornerPopup_ = settings::makePopup(
+        "windowCornerPopup", {L10n::t("右上"), L10n::t("右下"), L10n::t("左上"), L10n::t("左下")}, 210, 26);
     const double cornerWidth = sizePopup(*windowCornerPopup_, 210, 48);
     connect(windowCornerPopup_, &QComboBox::activated, this, [this] { windowCornerChanged(); });
 
@@ -106,7 +96,7 @@ void SettingsWindow::buildGeneral()
     top = card.top;
 
     top = addSectionTitle(L10n::t("预览相关设置"), top);
-    previewSwitch_ = makeSwitch("previewSwitch");
+    previewSwitch_ = settings::makeSwitch("previewSwitch");
     connect(previewSwitch_, &ui::Switch::clicked, this, [this] { togglePreview(); });
 
     const double delay = store().number("hoverPreviewDelay").value_or(0.5);

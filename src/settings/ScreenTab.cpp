@@ -8,30 +8,18 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/RowNames.h"
+#include "settings/TabControls.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>
 
 #include <algorithm>
 
-namespace {
-
-QComboBox* makePopup(const char* name, const std::vector<std::string>& items)
-{
-    auto* popup = new QComboBox;
-    popup->setObjectName(name);
-    for (const std::string& item : items) popup->addItem(QString::fromStdString(item));
-    popup->resize(210, 26);
-    return popup;
-}
-
-}  // namespace
-
 void SettingsWindow::buildScreenTab()
 {
     double top = addHeader(L10n::t("屏幕"), L10n::t("小窗创建时的屏幕选择。"), contentArea_->height() - 24);
 
-    screenPopup_ = makePopup("screenPopup", {L10n::t("主屏"), L10n::t("应用所在屏幕")});
+    screenPopup_ = settings::makePopup("screenPopup", {L10n::t("主屏"), L10n::t("应用所在屏幕")}, 210, 26);
     connect(screenPopup_, &QComboBox::activated, this, [this] { defaultScreenChanged(); });
     const double screenWidth = sizePopup(*screenPopup_, 210, 48);
     CardResult card = addCard({{"display", ui::systemColor("systemCyan"), L10n::t("小窗默认屏幕"),
@@ -42,7 +30,7 @@ void SettingsWindow::buildScreenTab()
 
     std::vector<std::string> rates;
     for (int rate : frameRateChoices) rates.push_back(std::to_string(rate) + " fps");
-    frameRatePopup_ = makePopup("frameRatePopup", rates);
+    frameRatePopup_ = settings::makePopup("frameRatePopup", rates, 210, 26);
     const auto current = std::find(frameRateChoices.begin(), frameRateChoices.end(), PanelDefaults::defaultFrameRate());
     if (current != frameRateChoices.end()) {
         const QSignalBlocker blocker(frameRatePopup_);
@@ -56,8 +44,7 @@ void SettingsWindow::buildScreenTab()
                    card.top);
     settings::nameRows(card.rows, {"frameRateRow"});
 
-    menuThumbsSwitch_ = new ui::Switch;
-    menuThumbsSwitch_->setObjectName("menuThumbsSwitch");
+    menuThumbsSwitch_ = settings::makeSwitch("menuThumbsSwitch");
     connect(menuThumbsSwitch_, &ui::Switch::clicked, this, [this] { menuThumbsChanged(); });
     card = addCard({{"photo.on.rectangle", ui::systemColor("systemPink"), L10n::t("菜单窗口缩略图"),
                      L10n::t("菜单栏的窗口列表显示画面缩略图，便于辨认目标窗口"), menuThumbsSwitch_, 52, 3}},

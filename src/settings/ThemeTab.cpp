@@ -8,6 +8,7 @@
 #include "platform/ui/SystemColors.h"
 #include "settings/RowNames.h"
 #include "settings/StoredBool.h"
+#include "settings/TabControls.h"
 #include "settings/TriggerThemePreviewView.h"
 #include "shellcore/HoverTriggerTheme.h"
 
@@ -25,10 +26,9 @@ void SettingsWindow::buildTriggerTab()
     const double top = addHeader(L10n::t("触发块"), L10n::t("窗口右上角触发块的外观。"), contentArea_->height() - 24);
 
     auto* host = new QWidget;
-    themePopup_ = new QComboBox(host);
-    themePopup_->setObjectName("themePopup");
-    for (const char* name : {"温暖橙 · 提示", "青绿 · 活力", "渐变 · 现代"})
-        themePopup_->addItem(QString::fromStdString(L10n::t(name)));
+    themePopup_ = settings::makePopup(
+        "themePopup", {L10n::t("温暖橙 · 提示"), L10n::t("青绿 · 活力"), L10n::t("渐变 · 现代")}, 150, 28);
+    themePopup_->setParent(host);
     themePopup_->setGeometry(ui::viewGeometry({0, 9, 150, 28}, hostHeight, false));
     const double popupWidth = sizePopup(*themePopup_, 150, 44);
     connect(themePopup_, &QComboBox::activated, this, [this] { themeChanged(); });
@@ -40,10 +40,10 @@ void SettingsWindow::buildTriggerTab()
     themePreview_->update();
     host->resize(static_cast<int>(popupWidth + 78), static_cast<int>(hostHeight));
 
-    auto* disabledSwitch = new ui::Switch;
-    disabledSwitch->setObjectName("triggerDisabledSwitch");
+    ui::Switch* disabledSwitch = settings::makeSwitch("triggerDisabledSwitch");
     disabledSwitch->setChecked(settings::storedBool(disabledKey, false));
-    connect(disabledSwitch, &ui::Switch::clicked, this, [this, disabledSwitch] { triggerDisabledChanged(*disabledSwitch); });
+    connect(disabledSwitch, &ui::Switch::clicked, this,
+            [this, disabledSwitch] { triggerDisabledChanged(*disabledSwitch); });
 
     const CardResult card =
         addCard({{"paintpalette", ui::systemColor("systemPink"), L10n::t("触发块主题"),
@@ -76,7 +76,7 @@ void SettingsWindow::triggerDisabledChanged(ui::Switch& sender)
 
 void SettingsWindow::themeChanged()
 {
-    if (!themePopup_) return;
+    if (!themePopup_ || themePopup_->currentIndex() < 0) return;
     defaults::Defaults::standard().set("hoverTriggerTheme", themePopup_->currentIndex());
     if (themePreview_) {
         themePreview_->theme = app::currentHoverTriggerTheme();
