@@ -4,6 +4,7 @@
 #include "foundation/LaunchAtLogin.h"
 #include "panels/PanelDefaults.h"
 #include "panels/PipPanel.h"
+#include "panels/PreviewGeometry.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/AlertPresenter.h"
@@ -99,7 +100,7 @@ void SettingsWindow::buildGeneral()
     previewSwitch_ = settings::makeSwitch("previewSwitch");
     connect(previewSwitch_, &ui::Switch::clicked, this, [this] { togglePreview(); });
 
-    const double delay = store().number("hoverPreviewDelay").value_or(0.5);
+    const double delay = store().number(panels::previewDelayKey).value_or(0.5);
     const SliderGroup delayGroup =
         makeSliderGroup("hoverDelay", 0, 1, delay, settings::secondsLabel(delay),
                         settings::delayTicks(settings::qtTextMeasurer(), "0", L10n::t("(默认)"), L10n::t("1 秒")));
@@ -131,7 +132,7 @@ void SettingsWindow::buildGeneral()
 
 void SettingsWindow::togglePreview()
 {
-    if (previewSwitch_) store().set("hoverPreviewEnabled", previewSwitch_->isChecked());
+    if (previewSwitch_) store().set(panels::previewEnabledKey, previewSwitch_->isChecked());
 }
 
 void SettingsWindow::windowCornerChanged()
@@ -170,7 +171,7 @@ void SettingsWindow::hoverDelayChanged()
     if (!hoverDelaySliderRef_ || !hoverDelayValueRef_ || !hoverDelayRow_) return;
     const double snapped = settings::snap(sliderValue(*hoverDelaySliderRef_), 10);
     setSliderValue(*hoverDelaySliderRef_, snapped);
-    store().set("hoverPreviewDelay", snapped);
+    store().set(panels::previewDelayKey, snapped);
     hoverDelayValueRef_->setText(QString::fromStdString(settings::secondsLabel(snapped)));
     if (hoverDelayRow_->titleLabel)
         hoverDelayRow_->titleLabel->setText(QString::fromStdString(settings::hoverDelayTitle(snapped)));
@@ -181,7 +182,7 @@ void SettingsWindow::scaleChanged()
     if (!scaleSlider_) return;
     const double snapped = settings::snap(sliderValue(*scaleSlider_), 10);
     setSliderValue(*scaleSlider_, snapped);
-    store().set("hoverPreviewScale", snapped);
+    store().set(panels::previewScaleKey, snapped);
     if (scaleValue_) scaleValue_->setText(QString::fromStdString(settings::multiplierLabel(snapped)));
 }
 

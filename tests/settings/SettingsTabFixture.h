@@ -5,15 +5,16 @@
 #include "settings/SettingsWindow.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QSlider>
 
 #include <memory>
 #include <string>
 
-// The settings window on the simulated desktop, opened on one tab, with mini windows at
-// hand and alerts recorded. The window lives for the whole test binary, as it does in
-// the application.
+// The settings window on the simulated desktop in Simplified Chinese, opened on one tab,
+// with mini windows at hand and alerts recorded. Each test gets a window of its own.
 class SettingsTabTest : public paneltest::PanelFixture {
 protected:
     void SetUp() override
@@ -21,11 +22,13 @@ protected:
         PanelFixture::SetUp();
         ui::AlertPresenter::install(alerts);
         SettingsWindow::setShellHooks({});
+        store().set("appLanguage", 1);
     }
 
     void TearDown() override
     {
-        if (SettingsWindow* window = SettingsWindow::existing()) window->close();
+        delete SettingsWindow::existing();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         clock().runUntilIdle();
         SettingsWindow::setShellHooks({});
         ui::AlertPresenter::install(nullptr);
