@@ -27,8 +27,6 @@ public:
     // What a click on the item does.
     void tapped();
 
-    QLabel* label() const { return label_; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -14,7 +14,7 @@ protected:
     void SetUp() override
     {
         testsupport::ensureQtApplication();
-        SimDesktopDiagTest::SetUp();
+        testsupport::SimDesktopDiagTest::SetUp();
         store().set("appLanguage", 1);
         SettingsWindow::setShellHooks({});
     }
@@ -24,7 +24,7 @@ protected:
         delete SettingsWindow::existing();
         deleteDiscardedViews();
         SettingsWindow::setShellHooks({});
-        SimDesktopDiagTest::TearDown();
+        testsupport::SimDesktopDiagTest::TearDown();
     }
 
     static defaults::Defaults& store() { return defaults::Defaults::standard(); }
@@ -37,6 +37,7 @@ protected:
         return window().findChild<T*>(name);
     }
 
+public:
     static double titleBar()
     {
         return ui::Window::frameRectForContentRect({0, 0, 200, 200}, ui::Window::Style::titled).height() - 200;
