@@ -31,7 +31,7 @@ protected:
     QPushButton* checkButton() const { return find<QPushButton>("checkButton"); }
 };
 
-TEST(AboutVersion, LineWithAndWithoutAnOfferAndFallbacks)
+TEST_F(AboutTabTest, VersionLineWithAndWithoutAnOfferAndFallbacks)
 {
     EXPECT_EQ(settings::versionRowTitle(std::nullopt), "版本");
     EXPECT_EQ(settings::versionRowTitle(UpdateManifest{"2.1", 7}), "有新版本可用");
@@ -105,7 +105,7 @@ TEST_F(AboutTabTest, WebsiteLinkShowsAndOpensTheSameAddress)
     auto* link = find<QPushButton>("websiteLink");
     ASSERT_TRUE(link);
     link->click();
-    const auto opened = journalOf("openURL");
+    const auto opened = journalOf("url.open");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].value("url", ""), link->text().toStdString());
     EXPECT_EQ(link->text().toStdString().rfind("https://", 0), 0u);

@@ -2,67 +2,58 @@
 
 #include "support/TestEnvironment.h"
 
-class AppUpdateObserversTest : public testsupport::VirtualTimeTest {
-protected:
-    void SetUp() override
-    {
-        VirtualTimeTest::SetUp();
-        AppUpdate::addObserver([this] {
-            if (active) seen.push_back({AppUpdate::isChecking(), AppUpdate::available().has_value()});
-        });
-    }
-    void TearDown() override
-    {
-        AppUpdate::setAvailable(std::nullopt);
-        AppUpdate::setChecking(false);
-        clock().runUntilIdle();
-        active = false;
-        VirtualTimeTest::TearDown();
-    }
+namespace {
 
-    struct Seen {
-        bool checking;
-        bool offered;
-        bool operator==(const Seen&) const = default;
-    };
-    // Observers live as long as the process; only this test's own one records.
-    bool active = true;
-    std::vector<Seen> seen;
+struct Seen {
+    bool checking;
+    bool offered;
+    bool operator==(const Seen&) const = default;
 };
 
-// Observers run later on the main queue, once per actual change.
+// Observers stay for the life of the process, so the one of these tests records into a
+// list of its own, added once.
+std::vector<Seen>& seen()
+{
+    static std::vector<Seen> list;
+    static const bool added = [] {
+        AppUpdate::addObserver([] { list.push_back({AppUpdate::isChecking(), AppUpdate::available().has_value()}); });
+        return true;
+    }();
+    (void)added;
+    return list;
+}
+
+}  // namespace
+
+using AppUpdateObserversTest = testsupport::VirtualTimeTest;
+
+// Observers run later on the main queue, once per actual change, and read the state of
+// the moment they run.
 TEST_F(AppUpdateObserversTest, ToldOfEachChangeOnTheMainQueue)
 {
+    seen().clear();
     int posts = 0;
     const auto token = AppUpdate::didChange().addObserver([&] { ++posts; });
 
     AppUpdate::setChecking(true);
     AppUpdate::setChecking(true);
-    EXPECT_TRUE(seen.empty());
+    EXPECT_TRUE(seen().empty());
     clock().runUntilIdle();
-    EXPECT_EQ(seen, (std::vector<Seen>{{true, false}}));
+    EXPECT_EQ(seen(), (std::vector<Seen>{{true, false}}));
 
     AppUpdate::setAvailable(UpdateManifest{"2.0", 5});
     AppUpdate::setAvailable(UpdateManifest{"2.0", 5});
     AppUpdate::setChecking(false);
     clock().runUntilIdle();
     EXPECT_EQ(posts, 1);
-    EXPECT_EQ(seen.size(), 3u);
-    AppUpdate::didChange().removeObserver(token);
-}
+    EXPECT_EQ(seen(), (std::vector<Seen>{{true, false}, {false, true}, {false, true}}));
 
-TEST_F(AppUpdateObserversTest, ManualCheckMarksItselfAndIgnoresASecondCaller)
-{
-    int firstCalls = 0;
-    int secondCalls = 0;
-    AppUpdate::checkManually([&] { ++firstCalls; });
-    EXPECT_TRUE(AppUpdate::isChecking());
-    EXPECT_EQ(firstCalls, 1);
-    AppUpdate::checkManually([&] { ++secondCalls; });
+    AppUpdate::checkManually({});
     clock().runUntilIdle();
-    EXPECT_FALSE(AppUpdate::isChecking());
-    EXPECT_EQ(firstCalls, 2);
-    EXPECT_EQ(secondCalls, 0);
-    // An observer reads the state of the moment it runs.
-    EXPECT_EQ(seen, (std::vector<Seen>{{true, false}, {false, false}}));
+    EXPECT_EQ(seen().size(), 5u);
+
+    AppUpdate::setAvailable(std::nullopt);
+    clock().runUntilIdle();
+    EXPECT_EQ(posts, 2);
+    AppUpdate::didChange().removeObserver(token);
 }
