@@ -17,7 +17,7 @@
 
 void SettingsWindow::buildScreenTab()
 {
-    double top = addHeader(L10n::t("屏幕"), L10n::t("小窗创建时的屏幕选择。"), contentArea_->height() - 24);
+    const double top = addHeader(L10n::t("屏幕"), L10n::t("小窗创建时的屏幕选择。"), contentArea_->height() - 24);
 
     screenPopup_ = settings::makePopup("screenPopup", {L10n::t("主屏"), L10n::t("应用所在屏幕")}, 210, 26);
     connect(screenPopup_, &QComboBox::activated, this, [this] { defaultScreenChanged(); });
