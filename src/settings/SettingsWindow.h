@@ -188,4 +188,7 @@ private:
     // Takes a view out of the window now and deletes it later, so that a control whose
     // own action rebuilds the window is not deleted under it.
     static void discardView(QWidget& view);
+
+    // About tab: its check button follows every update check, whoever started it.
+    bool followsUpdateChecks_ = false;
 };
