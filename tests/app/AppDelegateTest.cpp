@@ -429,7 +429,7 @@ TEST_F(AppDelegateTest, TheSettingsWindowReachesTheShellThroughHooksThatFindTheD
     hooks.suspendHotkeys(false);
     EXPECT_EQ(hotKeys.registered().size(), 7u);
 
-    HoverPIPTrigger& trigger = *HoverPIPTrigger::shared();
+    app::HoverPIPTrigger& trigger = *app::HoverPIPTrigger::shared();
     ASSERT_TRUE(trigger.isPolling());
     hooks.setHoverTriggerEnabled(false);
     hooks.stopHoverTrigger();
