@@ -1,0 +1,57 @@
+#include "platform/ui/ControlActions.h"
+
+#include "platform/ui/ControlNames.h"
+#include "platform/ui/Window.h"
+
+#include <QComboBox>
+#include <QScrollArea>
+#include <QSlider>
+
+namespace ui {
+
+Window* shownWindow(const std::string& name)
+{
+    for (Window* window : shownNamedWindows())
+        if (window->objectName().toStdString() == name) return window;
+    return nullptr;
+}
+
+QWidget* shownControl(QWidget& window, const std::string& id)
+{
+    QWidget* found = nullptr;
+    forEachControl(window, [&](QWidget& control, const std::string& controlId) {
+        if (!found && controlId == id) found = &control;
+    });
+    return found;
+}
+
+core::Point revealForClick(QWidget& control)
+{
+    // Innermost first, so each outer area then brings the inner one into view.
+    for (QWidget* ancestor = control.parentWidget(); ancestor; ancestor = ancestor->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(ancestor)) area->ensureWidgetVisible(&control, 0, 0);
+    QWidget* window = control.window();
+    const QPointF centre = QPointF(control.mapTo(window, QPoint(0, 0))) + QPointF(control.width(), control.height()) / 2;
+    const QPointF global = QPointF(window->geometry().topLeft()) + centre;
+    return {global.x(), global.y()};
+}
+
+bool dragSlider(QSlider& slider, int value)
+{
+    if (value < slider.minimum() || value > slider.maximum()) return false;
+    slider.setSliderDown(true);
+    slider.setValue(value);
+    slider.setSliderDown(false);
+    return true;
+}
+
+bool choosePopupItem(QComboBox& popup, int index)
+{
+    if (index < 0 || index >= popup.count()) return false;
+    popup.setCurrentIndex(index);
+    emit popup.activated(index);
+    emit popup.textActivated(popup.itemText(index));
+    return true;
+}
+
+}  // namespace ui
