@@ -4,6 +4,7 @@
 #include "platform/ui/Window.h"
 
 #include <QComboBox>
+#include <QPointer>
 #include <QScrollArea>
 #include <QSlider>
 
@@ -39,18 +40,23 @@ core::Point revealForClick(QWidget& control)
 bool dragSlider(QSlider& slider, int value)
 {
     if (value < slider.minimum() || value > slider.maximum()) return false;
+    // The value's action may rebuild the view and take the slider with it.
+    const QPointer<QSlider> held(&slider);
     slider.setSliderDown(true);
     slider.setValue(value);
-    slider.setSliderDown(false);
+    if (held) held->setSliderDown(false);
     return true;
 }
 
 bool choosePopupItem(QComboBox& popup, int index)
 {
     if (index < 0 || index >= popup.count()) return false;
+    // The choice's action may rebuild the view and take the pop-up with it.
+    const QPointer<QComboBox> held(&popup);
+    const QString text = popup.itemText(index);
     popup.setCurrentIndex(index);
     emit popup.activated(index);
-    emit popup.textActivated(popup.itemText(index));
+    if (held) emit held->textActivated(text);
     return true;
 }
 

@@ -203,4 +203,12 @@ TEST_F(ControlDumpTest, ControlsAreFoundScrolledIntoViewAndSetAsByTheUser)
     EXPECT_EQ(popup->currentIndex(), 0);
 }
 
+TEST_F(ControlDumpTest, APopUpItsOwnChoiceRemovesIsLeftAlone)
+{
+    // As a language change rebuilds the window from its own pop-up.
+    QObject::connect(popup, &QComboBox::activated, [this] { delete popup; });
+    EXPECT_TRUE(ui::choosePopupItem(*popup, 0));
+    EXPECT_EQ(ui::shownControl(*window, "demo.languagePopup"), nullptr);
+}
+
 }  // namespace
