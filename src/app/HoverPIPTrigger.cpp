@@ -3,6 +3,7 @@
 #include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/defaults/StoredBool.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Menu.h"
 
@@ -33,7 +34,7 @@ HoverPIPTrigger::~HoverPIPTrigger() { delete panel_.data(); }
 void HoverPIPTrigger::start()
 {
     if (pollTimer_.isActive()) return;
-    if (defaults::Defaults::standard().boolean("hoverTriggerDisabled").value_or(false)) {
+    if (defaults::storedBool("hoverTriggerDisabled", false)) {
         enabled_ = false;
         Diag::log("触发块: 已被设置关闭 ⇒ 不启动感应");
         return;

@@ -14,6 +14,7 @@
 #include "panels/PreviewContentView.h"
 #include "panels/PreviewPanel.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/defaults/StoredBool.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 
@@ -86,7 +87,7 @@ void PanelContentView::picturePress(const pin::PressDecision& decision)
         cancelPendingSingleClickActions();
         hidePreview();
         const bool opensOriginal =
-            defaults::Defaults::standard().boolean("pipDoubleClickOpensOriginal").value_or(false);
+            defaults::storedBool("pipDoubleClickOpensOriginal", false);
         Diag::log(pin::pictureDoubleClickLogLine(opensOriginal));
         const auto leave = pin::leaveRequest(pin::LeaveCause::pictureDoubleClick);
         exitPinnedPreview(leave.frontPid, leave.frontWindowID, leave.restoreFrontOrder);

@@ -9,6 +9,7 @@
 #include "panels/PreviewPanel.h"
 #include "panels/ViewAlpha.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/defaults/StoredBool.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -52,7 +53,7 @@ std::string stateCheckLine(const PreviewPanel& preview)
 bool PanelContentView::previewEnabled() const
 {
     // Only an absent key means the default; anything stored is read as a Boolean.
-    return store().contains(previewEnabledKey) ? store().boolValue(previewEnabledKey) : true;
+    return defaults::storedBool(previewEnabledKey, true);
 }
 
 double PanelContentView::hoverPreviewDelay() const { return clampedPreviewDelay(store().number(previewDelayKey)); }

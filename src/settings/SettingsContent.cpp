@@ -8,7 +8,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Switch.h"
-#include "settings/StoredBool.h"
+#include "platform/defaults/StoredBool.h"
 #include "settings/TriggerThemePreviewView.h"
 #include "settings/ValueLabels.h"
 #include "settings/WindowGeometry.h"
@@ -137,7 +137,7 @@ void SettingsWindow::syncUI()
         const auto status = desktop::loginItem().status();
         setSwitch(*launchSwitch_, status == Status::enabled || status == Status::requiresApproval);
     }
-    if (previewSwitch_) setSwitch(*previewSwitch_, settings::storedBool(panels::previewEnabledKey, true));
+    if (previewSwitch_) setSwitch(*previewSwitch_, defaults::storedBool(panels::previewEnabledKey, true));
     const double scale = panels::clampedPreviewScale(store.number(panels::previewScaleKey));
     if (scaleSlider_) setSliderValue(*scaleSlider_, scale);
     if (scaleValue_) setText(*scaleValue_, settings::multiplierLabel(scale));
@@ -149,7 +149,7 @@ void SettingsWindow::syncUI()
     if (hoverDelaySliderRef_) setSliderValue(*hoverDelaySliderRef_, delay);
     if (hoverDelayValueRef_) setText(*hoverDelayValueRef_, settings::secondsLabel(delay));
     if (hoverDelayRow_ && hoverDelayRow_->titleLabel) setText(*hoverDelayRow_->titleLabel, settings::hoverDelayTitle(delay));
-    if (doubleClickSwitch_) setSwitch(*doubleClickSwitch_, settings::storedBool("pipDoubleClickOpensOriginal", false));
+    if (doubleClickSwitch_) setSwitch(*doubleClickSwitch_, defaults::storedBool("pipDoubleClickOpensOriginal", false));
     if (windowCornerPopup_) selectItem(*windowCornerPopup_, static_cast<int>(PanelDefaults::corner()));
     if (menuThumbsSwitch_) setSwitch(*menuThumbsSwitch_, MenuThumbnail::enabled());
     const auto theme = app::currentHoverTriggerTheme();

@@ -7,7 +7,7 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/RowNames.h"
-#include "settings/StoredBool.h"
+#include "platform/defaults/StoredBool.h"
 #include "settings/TabControls.h"
 #include "settings/TriggerThemePreviewView.h"
 #include "shellcore/HoverTriggerTheme.h"
@@ -41,7 +41,7 @@ void SettingsWindow::buildTriggerTab()
     host->resize(static_cast<int>(popupWidth + 78), static_cast<int>(hostHeight));
 
     ui::Switch* disabledSwitch = settings::makeSwitch("triggerDisabledSwitch");
-    disabledSwitch->setChecked(settings::storedBool(disabledKey, false));
+    disabledSwitch->setChecked(defaults::storedBool(disabledKey, false));
     connect(disabledSwitch, &ui::Switch::clicked, this,
             [this, disabledSwitch] { triggerDisabledChanged(*disabledSwitch); });
 

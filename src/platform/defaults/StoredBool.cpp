@@ -1,14 +1,14 @@
-#include "settings/StoredBool.h"
+#include "platform/defaults/StoredBool.h"
 
 #include "platform/defaults/Defaults.h"
 
 #include <QString>
 
-namespace settings {
+namespace defaults {
 
 bool storedBool(const std::string& key, bool defaultValue)
 {
-    const auto value = defaults::Defaults::standard().object(key);
+    const auto value = Defaults::standard().object(key);
     if (!value) return defaultValue;
     if (value->is_boolean()) return value->get<bool>();
     if (value->is_number()) return value->get<double>() != 0;
@@ -19,4 +19,4 @@ bool storedBool(const std::string& key, bool defaultValue)
     return defaultValue;
 }
 
-}  // namespace settings
+}  // namespace defaults
