@@ -170,7 +170,7 @@ void Window::setContentView(QWidget* view)
     contentView_ = view;
     if (!view) return;
     view->setParent(this);
-    view->setGeometry(contentGeometry());
+    layoutViews();
     view->show();
 }
 
