@@ -2,11 +2,22 @@
 
 #include "platform/core/Geometry.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 namespace core {
+namespace {
+
+// printf's "%.Nf" as the C locale writes it, whatever locale the process runs in.
+std::string fixedText(double value, int decimals)
+{
+    char buffer[400];  // the widest double in fixed notation, with its sign and decimals
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return std::string(buffer, result.ptr);
+}
+
+}  // namespace
 
 std::string FormatArg::asObject() const
 {
@@ -67,14 +78,12 @@ std::string formatText(const std::string& format, std::initializer_list<FormatAr
                 out += rest[0];
             }
             i += 1;
-        } else if (rest.starts_with(".1f")) {
+        } else if (rest == ".0f" || rest == ".1f") {
             if (next < list.size()) {
-                char buffer[64];
-                std::snprintf(buffer, sizeof buffer, "%.1f", list[next].asDouble());
-                out += buffer;
+                out += fixedText(list[next].asDouble(), rest[1] - '0');
                 ++next;
             } else {
-                out += "%.1f";
+                out += '%' + rest;
             }
             i += 3;
         } else {

@@ -20,13 +20,13 @@ public:
 
     std::string asObject() const;   // %@
     long long asInteger() const;    // %d
-    double asDouble() const;        // %.1f
+    double asDouble() const;        // %.0f, %.1f
 
 private:
     std::variant<std::string, long long, double> value_;
 };
 
-// Fills the placeholders %@, %d, %.1f and %% of a (possibly translated) format. The
+// Fills the placeholders %@, %d, %.0f, %.1f and %% of a (possibly translated) format. The
 // format is data, never handed to printf: a placeholder without an argument stays as
 // written, surplus arguments are ignored, a mistyped argument is converted, and any
 // other '%' sequence is copied unchanged.

@@ -80,6 +80,9 @@ public:
                                        OwnWindowMoved moved = {}) = 0;
     virtual void updateOwnWindow(WindowID window, const OwnWindowState& state) = 0;
     virtual void orderOwnWindowFront(WindowID window) = 0;
+    // The application's key presses go to this window while it is shown, though other
+    // windows of the application stand before it.
+    virtual void makeOwnWindowKey(WindowID window) = 0;
     virtual void unregisterOwnWindow(WindowID window) = 0;
 };
 

@@ -399,7 +399,10 @@ SimInput::Route SimInput::keyRoute()
 {
     const auto front = world_->frontmost();
     if (!front) return {};
-    return {world_->focusedWindow(*front).value_or(0), *front == world_->ownPid()};
+    const bool own = *front == world_->ownPid();
+    // The key window keeps the keyboard though a panel of ours was ordered before it.
+    if (const auto key = own ? world_->keyOwnWindow() : std::nullopt) return {*key, true};
+    return {world_->focusedWindow(*front).value_or(0), own};
 }
 
 void SimInput::journal(const desktop::Event& event)

@@ -140,6 +140,8 @@ void SimWindowServer::orderOwnWindowFront(desktop::WindowID window)
     if (found && found->own) world_->raise(window);
 }
 
+void SimWindowServer::makeOwnWindowKey(desktop::WindowID window) { world_->setKeyOwnWindow(window); }
+
 void SimWindowServer::unregisterOwnWindow(desktop::WindowID window)
 {
     const auto found = world_->window(window);

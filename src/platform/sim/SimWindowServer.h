@@ -35,6 +35,7 @@ public:
                                         desktop::OwnWindowEventSink sink, desktop::OwnWindowMoved moved = {}) override;
     void updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state) override;
     void orderOwnWindowFront(desktop::WindowID window) override;
+    void makeOwnWindowKey(desktop::WindowID window) override;
     void unregisterOwnWindow(desktop::WindowID window) override;
 
 private:

@@ -670,6 +670,21 @@ std::optional<desktop::WindowID> SimWorld::focusedWindow(desktop::Pid pid)
     return std::nullopt;
 }
 
+void SimWorld::setKeyOwnWindow(desktop::WindowID id)
+{
+    Lock lock(*this);
+    keyOwnWindow_ = id;
+}
+
+std::optional<desktop::WindowID> SimWorld::keyOwnWindow()
+{
+    Lock lock(*this);
+    settle();
+    const SimWindow* w = find(keyOwnWindow_);
+    if (!w || !w->own || !takesFocus(*w)) return std::nullopt;
+    return w->id;
+}
+
 void SimWorld::settle()
 {
     const double now = dispatch::now();

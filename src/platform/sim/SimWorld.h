@@ -163,6 +163,9 @@ public:
     std::optional<SimWindow> windowAt(core::Point point);
     // The application's front-most window that is neither minimised nor on another Space.
     std::optional<desktop::WindowID> focusedWindow(desktop::Pid pid);
+    // The own window last made key, while it is shown.
+    void setKeyOwnWindow(desktop::WindowID id);
+    std::optional<desktop::WindowID> keyOwnWindow();
 
     // --- grants and policies ---
     bool screenRecordingAllowed();
@@ -258,6 +261,7 @@ private:
     bool stackChanged_ = false;
 
     const desktop::Pid ownPid_;
+    desktop::WindowID keyOwnWindow_ = 0;
     std::vector<desktop::DisplayInfo> displays_;
     std::vector<PendingMode> pendingModes_;
     std::set<desktop::DisplayID> awaitingMode_;

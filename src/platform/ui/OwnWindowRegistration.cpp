@@ -70,4 +70,6 @@ void OwnWindowRegistration::update(const desktop::OwnWindowState& state)
 
 void OwnWindowRegistration::orderFront() { server_->orderOwnWindowFront(number_); }
 
+void OwnWindowRegistration::makeKey() { server_->makeOwnWindowKey(number_); }
+
 }  // namespace ui

@@ -28,6 +28,8 @@ public:
     void update(const desktop::OwnWindowState& state);
     // Before the other windows of its level.
     void orderFront();
+    // Takes the key presses of the application.
+    void makeKey();
 
 private:
     // The server it registered with, even when another desktop is installed meanwhile.

@@ -1,11 +1,50 @@
 #include "platform/ui/UiFont.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace ui {
+namespace {
+
+// Both families come with a fresh Debian plus the CJK font bootstrap installs; naming
+// them keeps the text the same on every run, whatever else is installed. DejaVu Sans
+// draws all its figures at one width, so digits line up whether or not a view asks.
+const QStringList families = {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")};
+
+QFont::Weight qtWeight(FontSpec::Weight weight)
+{
+    switch (weight) {
+    case FontSpec::Weight::medium:
+        return QFont::Medium;
+    case FontSpec::Weight::semibold:
+        return QFont::DemiBold;
+    case FontSpec::Weight::bold:
+        return QFont::Bold;
+    case FontSpec::Weight::regular:
+        break;
+    }
+    return QFont::Normal;
+}
+
+// Qt turns points into pixels at the screen's logical DPI; one point of ours is one
+// logical pixel, so the size is scaled by 72 / DPI. Pixel sizes would lose fractions.
+double pointsPerPixel()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96;
+    return dpi > 0 ? 72 / dpi : 0.75;
+}
+
+}  // namespace
 
 QFont font(const FontSpec& spec)
 {
     QFont f;
-    f.setPixelSize(static_cast<int>(spec.points));
+    f.setFamilies(families);
+    f.setPointSizeF(spec.points * pointsPerPixel());
+    f.setWeight(qtWeight(spec.weight));
+    f.setStyleStrategy(QFont::PreferAntialias);
+    f.setHintingPreference(QFont::PreferNoHinting);
     return f;
 }
 

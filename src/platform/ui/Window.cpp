@@ -2,44 +2,44 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
+#include "platform/ui/TitleBar.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
+#include <QWindow>
 
 #include <algorithm>
 
 namespace ui {
 
-core::Rect Window::frameRectForContentRect(const core::Rect& contentRect, Style)
+core::Rect Window::frameRectForContentRect(const core::Rect& contentRect, Style style)
 {
-    return contentRect;
+    if (style != Style::titled) return contentRect;
+    // The bar goes on top; the bottom-left origin stays.
+    return core::Rect(contentRect.origin, {contentRect.width(), contentRect.height() + titleBarHeight()});
 }
-namespace {
-
-// The headless platform has neither stacking nor opacity and warns at every attempt;
-// there the desktop's own list is all that matters.
-bool windowSystemComposites()
-{
-    static const bool composites = QGuiApplication::platformName() != QLatin1String("offscreen");
-    return composites;
-}
-
-}  // namespace
 
 Window::Window(const core::Rect& frame, Style style) : QWidget(nullptr), style_(style), frame_(frame)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     if (style_ == Style::panel) setAttribute(Qt::WA_TranslucentBackground);
+    if (style_ == Style::titled && !hasWindowSystem()) titleBar_ = new TitleBar(*this);
     applyWindowFlags();
-    setGeometry(qtGeometry(frame_));
+    setGeometry(clientGeometry());
+    layoutViews();
     registration_ = std::make_unique<OwnWindowRegistration>(
         *this, desktopState(), [self = QPointer<Window>(this)](const core::Rect& frame) {
             if (self) self->adoptDesktopMove(frame);
         });
+    if (const auto under = screen()) displayUnder_ = under->displayID;
+    displays_ = desktop::current().displays;
+    displaysObserver_ = displays_->addConfigurationObserver([self = QPointer<Window>(this)] {
+        if (self) self->followScreen();
+    });
 }
 
 Window::~Window()
 {
+    displays_->removeConfigurationObserver(displaysObserver_);
     alphaAnimation_.cancel();
     for (const auto& child : children_)
         if (child) child->parent_ = nullptr;
@@ -49,17 +49,19 @@ Window::~Window()
 void Window::setFrame(const core::Rect& frame)
 {
     frame_ = frame.standardized();
-    setGeometry(qtGeometry(frame_));
+    setGeometry(clientGeometry());
     publish();
+    followScreen();
 }
 
 void Window::setFrameOrigin(core::Point origin) { setFrame(core::Rect(origin, frame_.size)); }
 
 void Window::center()
 {
-    const auto main = mainScreen();
-    if (!main) return;
-    const auto& area = main->visibleFrame;
+    auto target = screen();
+    if (!target) target = mainScreen();
+    if (!target) return;
+    const auto& area = target->visibleFrame;
     setFrameOrigin({area.midX() - frame_.width() / 2, area.midY() - frame_.height() / 2});
 }
 
@@ -91,14 +93,14 @@ Animation Window::animateAlpha(double to, double duration, std::function<void()>
 void Window::applyAlpha(double alpha)
 {
     alpha_ = std::clamp(alpha, 0.0, 1.0);
-    if (windowSystemComposites()) setWindowOpacity(alpha_);
+    if (hasWindowSystem()) setWindowOpacity(alpha_);
     publish();
 }
 
 void Window::orderFront()
 {
     if (!isVisible()) show();
-    if (windowSystemComposites()) raise();
+    if (hasWindowSystem()) raise();
     registration_->orderFront();
     for (const auto& child : children_)
         if (child && child->isVisible()) child->orderFront();
@@ -108,6 +110,7 @@ void Window::makeKeyAndOrderFront()
 {
     orderFront();
     activateWindow();
+    registration_->makeKey();
 }
 
 void Window::orderOut()
@@ -128,6 +131,7 @@ void Window::setTitle(const std::string& title)
 {
     title_ = title;
     setWindowTitle(QString::fromStdString(title));
+    if (titleBar_) titleBar_->update();
     publish();
 }
 
@@ -166,13 +170,15 @@ void Window::setContentView(QWidget* view)
     contentView_ = view;
     if (!view) return;
     view->setParent(this);
-    view->setGeometry(rect());
+    layoutViews();
     view->show();
 }
 
 void Window::setVisible(bool visible)
 {
     QWidget::setVisible(visible);
+    if (visible && style_ == Style::titled && hasWindowSystem() && windowHandle())
+        noteWindowSystemTitleBarHeight(windowHandle()->frameMargins().top());
     if (!changingFlags_) publish();
 }
 
@@ -185,7 +191,7 @@ void Window::moveEvent(QMoveEvent* event)
 void Window::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    if (contentView_) contentView_->setGeometry(rect());
+    layoutViews();
     adoptQtGeometry();
 }
 
@@ -200,7 +206,7 @@ void Window::applyWindowFlags()
 {
     // Qt raises every tool window it shows, which the off-screen platform answers with a
     // warning each time; there the desktop stacks the own windows itself anyway.
-    const Qt::WindowFlags panelType = windowSystemComposites() ? Qt::Tool : Qt::Window;
+    const Qt::WindowFlags panelType = hasWindowSystem() ? Qt::Tool : Qt::Window;
     Qt::WindowFlags flags = style_ == Style::panel ? panelType | Qt::FramelessWindowHint : Qt::Window;
     if (level_ > desktop::level::normal) flags |= Qt::WindowStaysOnTopHint;
     if (ignoresMouseEvents_) flags |= Qt::WindowTransparentForInput;
@@ -210,16 +216,47 @@ void Window::applyWindowFlags()
     changingFlags_ = true;
     const bool shown = isVisible();
     setWindowFlags(flags);
-    setGeometry(qtGeometry(frame_));
+    setGeometry(clientGeometry());
     if (shown) show();
     changingFlags_ = false;
 }
 
 void Window::adoptQtGeometry()
 {
-    if (changingFlags_ || !isVisible() || geometry() == qtGeometry(frame_)) return;
+    if (changingFlags_ || !isVisible() || geometry() == clientGeometry()) return;
     frame_ = screenFrame(geometry());
+    frame_.size.height += outerBarHeight();
     publish();
+    followScreen();
+}
+
+double Window::outerBarHeight() const { return style_ == Style::titled && hasWindowSystem() ? titleBarHeight() : 0; }
+
+QRect Window::clientGeometry() const
+{
+    auto client = frame_;
+    client.size.height -= outerBarHeight();
+    return qtGeometry(client);
+}
+
+void Window::layoutViews()
+{
+    if (titleBar_) titleBar_->setGeometry(0, 0, width(), static_cast<int>(titleBarHeight()));
+    if (contentView_) contentView_->setGeometry(contentGeometry());
+}
+
+QRect Window::contentGeometry() const
+{
+    return titleBar_ ? rect().adjusted(0, static_cast<int>(titleBarHeight()), 0, 0) : rect();
+}
+
+void Window::followScreen()
+{
+    const auto under = screen();
+    const auto now = under ? std::optional(under->displayID) : std::nullopt;
+    if (now == displayUnder_) return;
+    displayUnder_ = now;
+    screenDidChange();
 }
 
 void Window::publish()
@@ -230,7 +267,8 @@ void Window::publish()
 void Window::adoptDesktopMove(const core::Rect& globalFrame)
 {
     frame_ = core::flipped(globalFrame, desktop::firstScreenHeight(desktop::displays()));
-    setGeometry(qtGeometry(frame_));
+    setGeometry(clientGeometry());
+    followScreen();
 }
 
 desktop::OwnWindowState Window::desktopState() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
+#include "platform/desktop/Displays.h"
 #include "platform/ui/Animation.h"
 #include "platform/ui/OwnWindowRegistration.h"
 #include "platform/ui/Screen.h"
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,7 +40,7 @@ public:
     core::Rect frame() const { return frame_; }
     void setFrame(const core::Rect& frame);
     void setFrameOrigin(core::Point origin);
-    // Centred on the main screen's visible frame.
+    // Centred on the visible frame of its own screen, else of the main one.
     void center();
 
     long level() const { return level_; }
@@ -56,7 +58,8 @@ public:
     // windows above it.
     void orderFront();
     void orderFrontRegardless() { orderFront(); }
-    // Shows, puts it first and gives it the keyboard.
+    // Shows, puts it first and gives it the keyboard: key presses reach it while it is
+    // visible, though other windows of the application stand before it.
     void makeKeyAndOrderFront();
     // Hides it and its child windows.
     void orderOut();
@@ -83,14 +86,15 @@ public:
     core::Point convertToScreen(core::Point windowPoint) const;
     core::Point convertFromScreen(core::Point screenPoint) const;
 
-    // The view that fills the window; a replaced view is deleted.
+    // The view that fills the window below its title bar; a replaced view is deleted.
     QWidget* contentView() const { return contentView_; }
     void setContentView(QWidget* view);
 
     void setVisible(bool visible) override;
 
 protected:
-    // The display under the window changed (it was moved to another screen).
+    // The display under the window changed: it was moved to another screen, by code, by
+    // the user or by the desktop (a display went away). Once per change.
     virtual void screenDidChange() {}
 
     void moveEvent(QMoveEvent* event) override;
@@ -98,6 +102,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Where Qt places the window: its frame, less the bar a window system draws above.
+    QRect clientGeometry() const;
+    // The height of the bar inside the frame that Qt does not count as the window's.
+    double outerBarHeight() const;
+    // The area below the project's own title bar, if any, in the window's Qt coordinates.
+    QRect contentGeometry() const;
+    void layoutViews();
+    // Tells screenDidChange when the display under the window is another one.
+    void followScreen();
     void applyAlpha(double alpha);
     // Window-system flags follow the level and the mouse handling.
     void applyWindowFlags();
@@ -120,6 +133,11 @@ private:
     std::vector<QPointer<Window>> children_;
     QPointer<QWidget> contentView_;
     std::unique_ptr<OwnWindowRegistration> registration_;
+    QPointer<QWidget> titleBar_;
+    std::optional<desktop::DisplayID> displayUnder_;
+    // The displays observed, kept to stop observing them even after another desktop came.
+    std::shared_ptr<desktop::Displays> displays_;
+    desktop::Token displaysObserver_ = 0;
 };
 
 }  // namespace ui
