@@ -179,4 +179,14 @@ private:
     QPointer<QLabel> hoverDelayValueRef_;
     bool isOpen_ = false;
     double H_ = 984;
+
+    // Hot-key recorder: its steps and the shell's hot keys, held off while it records.
+    void endRecordingOnClose();
+    void recordKeyPress(int keyCode, std::uint64_t modifierFlags);
+    void recordHoldTick();
+    void suspendShellHotkeys();
+    void resumeShellHotkeys();
+    std::vector<RefusedHotkey> registerShellHotkeys();
+    bool hotkeysSuspended_ = false;
+    std::string flashText_;
 };
