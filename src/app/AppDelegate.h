@@ -132,6 +132,8 @@ private:
     void menuShotLaunch();
     void installHotKeys();
     void installHoverTrigger();
+    // The settings window reaches the shell only through these.
+    void installSettingsHooks();
     void installSignals();
     void startRefreshTimer();
     void observeUpdates();

@@ -79,6 +79,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     LearnedMinSizes::resetForLaunch();
 
     ScrollProbe::install();
+    installSettingsHooks();
     DebugHooks::installDebugSignal(
         args, {.createPanel =
                    [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
@@ -303,8 +304,9 @@ bool AppDelegate::applicationShouldHandleReopen(bool /*hasVisibleWindows*/)
         guide->makeKeyAndOrderFront();
         return true;
     }
-    if (SettingsWindow::shared().isOpen()) {
-        SettingsWindow::shared().showSettings(std::nullopt);
+    // Asking must not create the window.
+    if (SettingsWindow* settings = SettingsWindow::existing(); settings && settings->isOpen()) {
+        settings->makeKeyAndOrderFront();
         return true;
     }
     return false;

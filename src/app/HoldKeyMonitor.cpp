@@ -54,6 +54,13 @@ void HoldKeyMonitor::apply(int keyCode, int /*flags*/)
     else installMonitors();
 }
 
+void HoldKeyMonitor::suspend()
+{
+    if (isDown()) finish("录制快捷键");
+    removeMonitors();
+    stateTimer_.cancel();
+}
+
 void HoldKeyMonitor::installMonitors()
 {
     const auto mask = desktop::maskOf(desktop::EventType::flagsChanged);

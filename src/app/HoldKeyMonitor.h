@@ -33,6 +33,9 @@ public:
     // (Re)configures the watched key, ending a press in progress ("换键"); flags are
     // ignored. A code that cannot be held switches the feature off until the next apply.
     void apply(int keyCode, int flags);
+    // Stops watching, ending a press in progress, until the next apply(): a key being
+    // recorded must not hide the mini windows.
+    void suspend();
 
     // The delay in seconds, from holdHideDelayMs, read at every use.
     static double holdDelay();

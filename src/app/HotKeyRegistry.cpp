@@ -36,12 +36,12 @@ void HotKeyRegistry::registerHotKey(std::function<void()> beginHoldHide, std::fu
     registerAllHotkeys();
 }
 
-void HotKeyRegistry::registerAllHotkeys()
+std::vector<HotKeyRegistry::Refusal> HotKeyRegistry::registerAllHotkeys()
 {
     // All go before any comes back, so a combination can move to another row.
-    for (const auto& [id, token] : hotkeyRefs_) desktop::hotKeys().unregisterHotKey(token);
-    hotkeyRefs_.clear();
+    unregisterAll();
 
+    std::vector<Refusal> refused;
     const auto specs = specs_();
     for (const auto& spec : specs) {
         if (spec.isHold) continue;
@@ -56,6 +56,7 @@ void HotKeyRegistry::registerAllHotkeys()
             Diag::log("热键: " + spec.keyPrefix + " 的组合 " +
                       HotKeySupport::displayName(combination.code, combination.flags) + " 注册失败（状态 " +
                       std::to_string(status) + "）⇒ 此热键暂不起作用");
+            refused.push_back({spec.keyPrefix, status});
         }
     }
 
@@ -65,6 +66,23 @@ void HotKeyRegistry::registerAllHotkeys()
         monitor_.apply(combination.code, combination.flags);
         break;
     }
+    return refused;
+}
+
+void HotKeyRegistry::suspendHotkeys(bool suspended)
+{
+    if (!suspended) {
+        registerAllHotkeys();
+        return;
+    }
+    unregisterAll();
+    monitor_.suspend();
+}
+
+void HotKeyRegistry::unregisterAll()
+{
+    for (const auto& [id, token] : hotkeyRefs_) desktop::hotKeys().unregisterHotKey(token);
+    hotkeyRefs_.clear();
 }
 
 std::optional<HotkeySpec> HotKeyRegistry::hotkeySpec(const std::string& byPrefix) const

@@ -34,11 +34,21 @@ public:
     // every hot key is registered.
     void registerHotKey(std::function<void()> beginHoldHide, std::function<void()> endHoldHide);
 
+    // A row whose combination the platform refused, with the platform's status.
+    struct Refusal {
+        std::string keyPrefix;
+        int status = 0;
+    };
+
     // Drops every registration, then registers every row from the current settings, so
-    // that two rows may exchange combinations; each refused combination is one log
-    // line. Ends with the hold key handed to the monitor. Called again by the settings
-    // window after it stored or cleared a key.
-    void registerAllHotkeys();
+    // that two rows may exchange combinations; each refused combination is one log line
+    // and one entry of the result, in table order. Ends with the hold key handed to the
+    // monitor. Called again by the settings window after it stored or cleared a key.
+    std::vector<Refusal> registerAllHotkeys();
+
+    // true: every hot key unregistered and the hold-key monitor stopped, so that a key
+    // being recorded reaches the recorder alone; false: everything registered again.
+    void suspendHotkeys(bool suspended);
 
     std::optional<HotkeySpec> hotkeySpec(const std::string& byPrefix) const;
     // The display text of the row's current combination; "" for a prefix without a row.
@@ -52,6 +62,7 @@ public:
 
 private:
     void handlePress(desktop::HotKeyIdentity identity);
+    void unregisterAll();
 
     std::function<std::vector<HotkeySpec>()> specs_;
     HoldKeyMonitor& monitor_;

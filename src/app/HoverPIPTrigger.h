@@ -51,6 +51,8 @@ public:
     void stop();
     bool isPolling() const { return pollTimer_.isActive(); }
     bool isEnabled() const { return enabled_; }
+    // The settings switch sets it before it stops or starts the poll.
+    void setEnabled(bool enabled) { enabled_ = enabled; }
 
     // Suspending orders the block out and forgets the target; both directions make the
     // next poll test afresh. An unchanged value does nothing; a change is logged.

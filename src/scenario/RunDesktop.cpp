@@ -4,6 +4,7 @@
 #include "scenario/OutputFolder.h"
 #include "scenario/WorldSetup.h"
 
+#include "platform/core/Environment.h"
 #include "platform/core/PreferredLanguages.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/sim/SimDesktop.h"
@@ -32,6 +33,7 @@ RunDesktop::~RunDesktop()
     output_.detach();
     world_.reset();
     core::setPreferredLanguagesOverride(std::nullopt);
+    core::setEnvironmentOverride(std::nullopt);
 }
 
 }  // namespace scenario

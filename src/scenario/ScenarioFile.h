@@ -4,6 +4,7 @@
 #include "scenario/Command.h"
 #include "platform/desktop/Types.h"
 #include "platform/sim/CaptureFaults.h"
+#include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
 #include "platform/sim/SimVirtualDisplays.h"
 #include "platform/sim/SimWindowServer.h"
@@ -11,8 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <map>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 // A scenario file, read and checked: the world at launch and the steps that drive it.
@@ -84,8 +87,13 @@ enum class StepKind {
     signal,
     screenshot,
     state,
+    control,
+    controls,
     quit,
 };
+
+// What a control step sets: a switch's state, a slider's value or a pop-up's item.
+using ControlValue = std::variant<bool, int>;
 
 // One step; only the fields of its kind are meaningful.
 struct Step {
@@ -127,9 +135,18 @@ struct Step {
     CommandCall call;
     std::string file;   // relative to the output folder
     std::optional<desktop::DisplayID> screenshotDisplay;
+    std::string control;  // "window.control"
+    std::optional<ControlValue> value;
 
     // When the step is over: a drag lasts its duration.
     double end() const { return kind == StepKind::drag ? at + duration : at; }
+};
+
+// How the system's login item stands at launch.
+struct LoginItemWorld {
+    bool registered = false;
+    bool requiresApproval = false;
+    bool notFound = false;
 };
 
 struct Scenario {
@@ -142,6 +159,10 @@ struct Scenario {
     sim::SimVirtualDisplays::Options virtualDisplays;
     sim::SimWindowServer::Switches windowServer;
     bool ignoreWarps = false;  // pointer warps answer success and move nothing
+    // The only environment variables the application sees.
+    std::map<std::string, std::string> environment;
+    LoginItemWorld loginItem;
+    std::vector<sim::SimHotKeys::Combination> reservedHotkeys;  // held by other applications
     std::vector<ScenarioDisplay> displays;
     std::vector<ScenarioApp> apps;
     std::vector<desktop::WindowID> front;

@@ -23,6 +23,7 @@ constexpr double maxMillimetres = 10000;
 constexpr std::size_t maxNesting = 64;
 constexpr double minRegionSide = 0.04;  // of a command's region, as a fraction of its window
 constexpr long long maxLingerCommits = 1000;
+constexpr long long maxKeyCode = 127;  // the platform's virtual key codes
 
 const std::vector<std::string_view> displayKeys{"id",        "frame", "visibleFrame", "scale",
                                                 "refreshHz", "mm",    "name",         "virtual"};
@@ -33,7 +34,8 @@ const std::vector<std::string_view> behaviorKeys{"refuseMoves", "minSize", "repo
 const std::vector<std::string_view> topKeys{"args",         "clock",       "languages", "settings",
                                             "permissions",  "inputFaults", "displays",  "virtualDisplays",
                                             "windowServer", "apps",        "front",     "frontmost",
-                                            "until",        "steps"};
+                                            "until",        "steps",       "environment", "loginItem",
+                                            "reservedHotkeys"};
 
 struct StepType {
     std::string_view name;
@@ -78,6 +80,8 @@ const std::vector<StepType>& stepTypes()
         {"signal", StepKind::signal, {"name"}},
         {"screenshot", StepKind::screenshot, {"file", "display"}},
         {"state", StepKind::state, {"file"}},
+        {"control", StepKind::control, {"id", "value"}},
+        {"controls", StepKind::controls, {"file"}},
         {"quit", StepKind::quit, {}},
     };
     return types;
@@ -315,6 +319,60 @@ core::Rect readRegion(const json& value, const std::string& path)
     return region;
 }
 
+// A window's name, a dot and the control's name within it.
+std::string readControlId(const json& value, const std::string& path)
+{
+    const std::string id = readString(value, path);
+    const auto dot = id.find('.');
+    if (dot == 0 || dot == std::string::npos || dot + 1 == id.size())
+        refuse(path, "expected a window name, a dot and a control, e.g. \"settings.opacitySlider\"");
+    return id;
+}
+
+ControlValue readControlValue(const json& value, const std::string& path)
+{
+    if (value.is_boolean()) return value.get<bool>();
+    if (!value.is_number_integer()) refuse(path, "expected true, false or an integer");
+    return static_cast<int>(readInteger(value, path, INT32_MIN, INT32_MAX));
+}
+
+std::map<std::string, std::string> readEnvironment(const json& value, const std::string& path)
+{
+    if (!value.is_object()) refuse(path, "expected an object");
+    std::map<std::string, std::string> environment;
+    for (const auto& [name, text] : value.items()) {
+        const std::string keyPath = childPath(path, name);
+        if (name.empty() || name.find('=') != std::string::npos || name.find('\0') != std::string::npos)
+            refuse(keyPath, "not a variable name");
+        environment.emplace(name, readString(text, keyPath));
+    }
+    return environment;
+}
+
+LoginItemWorld readLoginItem(const json& value, const std::string& path)
+{
+    const Fields f(value, path, {"registered", "requiresApproval", "notFound"});
+    LoginItemWorld item;
+    if (const auto* v = f.find("registered")) item.registered = readBool(*v, f.path("registered"));
+    if (const auto* v = f.find("requiresApproval")) item.requiresApproval = readBool(*v, f.path("requiresApproval"));
+    if (const auto* v = f.find("notFound")) item.notFound = readBool(*v, f.path("notFound"));
+    return item;
+}
+
+std::vector<sim::SimHotKeys::Combination> readReservedHotkeys(const json& value, const std::string& path)
+{
+    std::vector<sim::SimHotKeys::Combination> reserved;
+    const auto& list = readList(value, path);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const Fields f(list[i], itemPath(path, i), {"code", "mask"});
+        sim::SimHotKeys::Combination combination;
+        combination.code = static_cast<int>(readInteger(f.require("code"), f.path("code"), 0, maxKeyCode));
+        combination.mask = static_cast<std::uint32_t>(readInteger(f.require("mask"), f.path("mask"), 0, UINT32_MAX));
+        reserved.push_back(combination);
+    }
+    return reserved;
+}
+
 // Checked against the fields the application's command takes.
 CommandCall readCommand(const Fields& f, const CommandCheck& hasCommand)
 {
@@ -360,7 +418,7 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
         case StepKind::keyDown:
         case StepKind::keyUp:
         case StepKind::key:
-            step.code = static_cast<int>(readInteger(f.require("code"), f.path("code"), 0, 127));
+            step.code = static_cast<int>(readInteger(f.require("code"), f.path("code"), 0, maxKeyCode));
             if (const auto* v = f.find("modifiers")) step.modifiers = readModifiers(*v, f.path("modifiers"));
             break;
         case StepKind::windowMove:
@@ -443,7 +501,12 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
             if (const auto* v = f.find("display")) step.screenshotDisplay = readDisplayID(*v, f.path("display"));
             break;
         case StepKind::state:
+        case StepKind::controls:
             step.file = readOutputFile(f.require("file"), f.path("file"));
+            break;
+        case StepKind::control:
+            step.control = readControlId(f.require("id"), f.path("id"));
+            if (const auto* v = f.find("value")) step.value = readControlValue(*v, f.path("value"));
             break;
         case StepKind::quit:
             break;
@@ -496,6 +559,10 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
         const Fields faults(*v, f.path("inputFaults"), {"ignoreWarps"});
         if (const auto* g = faults.find("ignoreWarps")) scenario.ignoreWarps = readBool(*g, faults.path("ignoreWarps"));
     }
+    if (const auto* v = f.find("environment")) scenario.environment = readEnvironment(*v, f.path("environment"));
+    if (const auto* v = f.find("loginItem")) scenario.loginItem = readLoginItem(*v, f.path("loginItem"));
+    if (const auto* v = f.find("reservedHotkeys"))
+        scenario.reservedHotkeys = readReservedHotkeys(*v, f.path("reservedHotkeys"));
     if (const auto* v = f.find("displays")) {
         const auto& list = readList(*v, f.path("displays"));
         for (std::size_t i = 0; i < list.size(); ++i)

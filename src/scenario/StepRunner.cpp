@@ -1,5 +1,6 @@
 #include "scenario/StepRunner.h"
 
+#include "scenario/ControlSteps.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/StateDump.h"
 #include "scenario/WorldSetup.h"
@@ -138,6 +139,11 @@ std::optional<std::string> StepRunner::run(const Step& step, const std::string& 
         case StepKind::state:
             if (!output_.write(step.file, stateDump(world, input, desktop_.hotKeys, app_)))
                 return path + ".file: cannot write " + output_.path(step.file);
+            break;
+        case StepKind::control:
+            return workControl(step, path, input);
+        case StepKind::controls:
+            if (!output_.write(step.file, controlsDump())) return path + ".file: cannot write " + output_.path(step.file);
             break;
         case StepKind::quit:
             app_.quit();

@@ -37,7 +37,7 @@ public:
 
     // Runs the step, which is due now (a drag goes on for its duration). The reason, led
     // by the step's key path, when it could not: a file it cannot write, nothing to click
-    // or choose.
+    // or choose, a control that is not shown or cannot take the value.
     std::optional<std::string> run(const Step& step, const std::string& path);
 
 private:

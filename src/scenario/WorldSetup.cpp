@@ -3,8 +3,11 @@
 #include "scenario/RunDesktop.h"
 
 #include "platform/desktop/Desktop.h"
+#include "platform/core/Environment.h"
 #include "platform/core/PreferredLanguages.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/sim/SimHotKeys.h"
+#include "platform/sim/SimLoginItem.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -86,11 +89,17 @@ void configureServices(const Scenario& scenario, desktop::Desktop& services)
     simulated<sim::SimVirtualDisplays>(services.virtualDisplays).setOptions(scenario.virtualDisplays);
     simulated<sim::SimWindowServer>(services.windowServer).setSwitches(scenario.windowServer);
     simulated<sim::SimInput>(services.input).setIgnoreWarps(scenario.ignoreWarps);
+    auto& loginItem = simulated<sim::SimLoginItem>(services.loginItem);
+    loginItem.setRegistered(scenario.loginItem.registered);
+    loginItem.setRequiresApproval(scenario.loginItem.requiresApproval);
+    loginItem.setNotFound(scenario.loginItem.notFound);
+    simulated<sim::SimHotKeys>(services.hotKeys).setReserved(scenario.reservedHotkeys);
 }
 
 void applySystemSettings(const Scenario& scenario)
 {
     core::setPreferredLanguagesOverride(scenario.languages);
+    core::setEnvironmentOverride(scenario.environment);
     auto& store = defaults::Defaults::standard();
     for (const auto& [key, value] : scenario.settings.items()) store.set(key, value);
 }

@@ -20,10 +20,12 @@ sim::SimWindow simWindow(const ScenarioWindow& spec, desktop::Pid pid);
 // the grants.
 std::shared_ptr<sim::SimWorld> makeWorld(const Scenario& scenario);
 
-// The services' faults and knobs: virtual displays, the window server's switches, input.
+// The services' faults and knobs: virtual displays, the window server's switches, input,
+// the login item and the hot keys other applications hold.
 void configureServices(const Scenario& scenario, desktop::Desktop& services);
 
-// The preferred languages, and the settings written to the store before launch.
+// The preferred languages, the environment the application reads, and the settings
+// written to the store before launch.
 void applySystemSettings(const Scenario& scenario);
 
 }  // namespace scenario

@@ -1,5 +1,168 @@
 #include "settings/SettingsWindow.h"
 
-void SettingsWindow::rebuildContent() {}
+#include "foundation/Diag.h"
+#include "foundation/L10n.h"
+#include "panels/PanelDefaults.h"
+#include "panels/PreviewGeometry.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/ui/Coordinates.h"
+#include "platform/ui/Switch.h"
+#include "settings/StoredBool.h"
+#include "settings/TriggerThemePreviewView.h"
+#include "settings/ValueLabels.h"
+#include "settings/WindowGeometry.h"
+#include "shellcore/HoverTriggerTheme.h"
+#include "shellcore/MenuThumbnailSetting.h"
 
-void SettingsWindow::syncUI() {}
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+
+#include <cmath>
+
+namespace {
+
+// Sliders hold their value in thousandths.
+void setSliderValue(QSlider& slider, double value)
+{
+    const QSignalBlocker blocker(slider);
+    slider.setValue(static_cast<int>(std::lround(value * 1000)));
+}
+
+void setSwitch(ui::Switch& control, bool on)
+{
+    const QSignalBlocker blocker(control);
+    control.setChecked(on);
+}
+
+void selectItem(QComboBox& popup, int index)
+{
+    const QSignalBlocker blocker(popup);
+    popup.setCurrentIndex(index);
+}
+
+void setText(QLabel& label, const std::string& text) { label.setText(QString::fromStdString(text)); }
+
+}  // namespace
+
+void SettingsWindow::discardView(QWidget& view)
+{
+    view.hide();
+    view.setParent(nullptr);
+    view.deleteLater();
+}
+
+void SettingsWindow::dropControlReferences()
+{
+    checkButton_.clear();
+    previewSwitch_.clear();
+    scaleSlider_.clear();
+    scaleValue_.clear();
+    sizeSlider_.clear();
+    sizeValue_.clear();
+    doubleClickSwitch_.clear();
+    themePopup_.clear();
+    themePreview_.clear();
+    languagePopup_.clear();
+    launchSwitch_.clear();
+    menuThumbsSwitch_.clear();
+    screenPopup_.clear();
+    windowCornerPopup_.clear();
+    opacitySlider_.clear();
+    opacityValue_.clear();
+    frameRatePopup_.clear();
+    recorderButtons_.clear();
+    holdRowView_.clear();
+    hoverDelayRow_.clear();
+    hoverDelaySliderRef_.clear();
+    hoverDelayValueRef_.clear();
+}
+
+void SettingsWindow::buildCurrentTab()
+{
+    switch (currentTab_) {
+    case 0: buildGeneral(); break;
+    case 1: buildHotkeyTab(); break;
+    case 2: buildScreenTab(); break;
+    case 3: buildTriggerTab(); break;
+    case 4: buildLanguageTab(); break;
+    default: buildAbout(); break;
+    }
+}
+
+std::optional<double> SettingsWindow::lowestContentEdge() const
+{
+    std::optional<double> lowest;
+    const double height = contentArea_->height();
+    for (const auto* view : contentArea_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const double bottom = ui::viewFrame(view->geometry(), height, false).minY();
+        if (!lowest || bottom < *lowest) lowest = bottom;
+    }
+    return lowest;
+}
+
+void SettingsWindow::rebuildContent()
+{
+    double trialHeight = H_ - 78;
+    for (int builds = 1;; ++builds) {
+        dropControlReferences();
+        for (auto* view : contentArea_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) discardView(*view);
+        contentArea_->resize(W, trialHeight);
+        buildCurrentTab();
+        // What a builder adds straight to the content area shows with the tab.
+        for (auto* view : contentArea_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!view->testAttribute(Qt::WA_WState_ExplicitShowHide)) view->show();
+        const auto grown = settings::grownHeight(builds, lowestContentEdge(), trialHeight);
+        if (!grown) break;
+        trialHeight = *grown;
+    }
+
+    syncUI();
+    contentScroll_->verticalScrollBar()->setValue(0);
+    const auto whole = [](double value) { return std::to_string(static_cast<long long>(value)); };
+    Diag::log("设置页[" + L10n::t(tabs()[currentTab_].title) + "] 窗口高=" + whole(H_) +
+              " 可视高=" + whole(contentScroll_->maximumViewportSize().height()) +
+              " 文档高=" + whole(contentArea_->height()));
+}
+
+void SettingsWindow::syncUI()
+{
+    auto& store = defaults::Defaults::standard();
+    if (launchSwitch_) {
+        using Status = desktop::LoginItem::Status;
+        const auto status = desktop::loginItem().status();
+        setSwitch(*launchSwitch_, status == Status::enabled || status == Status::requiresApproval);
+    }
+    if (previewSwitch_) setSwitch(*previewSwitch_, settings::storedBool(panels::previewEnabledKey, true));
+    const double scale = panels::clampedPreviewScale(store.number(panels::previewScaleKey));
+    if (scaleSlider_) setSliderValue(*scaleSlider_, scale);
+    if (scaleValue_) setText(*scaleValue_, settings::multiplierLabel(scale));
+    // Shown as the mini windows use it: a stored value beyond the range is clamped there.
+    const double size = PanelDefaults::defaultSizeMultiplier();
+    if (sizeSlider_) setSliderValue(*sizeSlider_, size);
+    if (sizeValue_) setText(*sizeValue_, settings::multiplierLabel(size));
+    const double delay = panels::clampedPreviewDelay(store.number(panels::previewDelayKey));
+    if (hoverDelaySliderRef_) setSliderValue(*hoverDelaySliderRef_, delay);
+    if (hoverDelayValueRef_) setText(*hoverDelayValueRef_, settings::secondsLabel(delay));
+    if (hoverDelayRow_ && hoverDelayRow_->titleLabel) setText(*hoverDelayRow_->titleLabel, settings::hoverDelayTitle(delay));
+    if (doubleClickSwitch_) setSwitch(*doubleClickSwitch_, settings::storedBool("pipDoubleClickOpensOriginal", false));
+    if (windowCornerPopup_) selectItem(*windowCornerPopup_, static_cast<int>(PanelDefaults::corner()));
+    if (menuThumbsSwitch_) setSwitch(*menuThumbsSwitch_, MenuThumbnail::enabled());
+    const auto theme = app::currentHoverTriggerTheme();
+    if (themePopup_) selectItem(*themePopup_, static_cast<int>(theme));
+    if (themePreview_) {
+        themePreview_->theme = theme;
+        themePreview_->update();
+    }
+    if (languagePopup_) selectItem(*languagePopup_, static_cast<int>(AppLang::current()));
+    // Any stored choice but the first screen means the source's screen, item 1.
+    if (screenPopup_) selectItem(*screenPopup_, store.integer(PanelDefaults::defaultScreenKey) == 0 ? 0 : 1);
+    const double opacity = PanelDefaults::opacity();
+    if (opacitySlider_) setSliderValue(*opacitySlider_, opacity);
+    if (opacityValue_) setText(*opacityValue_, settings::percentLabel(opacity));
+    refreshHotkeyButtons();
+}

@@ -180,6 +180,18 @@ private:
     bool isOpen_ = false;
     double H_ = 984;
 
+    // Window core: screen changes and the rebuild of the content area.
+    void screenDidChange() override;
+    void buildCurrentTab();
+    void dropControlReferences();
+    std::optional<double> lowestContentEdge() const;
+    // Takes a view out of the window now and deletes it later, so that a control whose
+    // own action rebuilds the window is not deleted under it.
+    static void discardView(QWidget& view);
+
+    // About tab: its check button follows every update check, whoever started it.
+    bool followsUpdateChecks_ = false;
+
     // Hot-key recorder: its steps and the shell's hot keys, held off while it records.
     void endRecordingOnClose();
     void recordKeyPress(int keyCode, std::uint64_t modifierFlags);

@@ -3,13 +3,37 @@
 #include "foundation/Diag.h"
 #include "platform/dispatch/Queue.h"
 
+#include <vector>
+
 namespace {
 
 bool checking = false;
+std::optional<UpdateManifest> offered;
+
+std::vector<std::function<void()>>& observers()
+{
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+
+// Observers run later on the main queue, so a change made inside one of them never
+// re-enters another.
+void notifyObservers()
+{
+    for (const auto& observer : observers()) dispatch::main().async(observer);
+}
 
 }  // namespace
 
-std::optional<UpdateManifest> AppUpdate::available() { return std::nullopt; }
+std::optional<UpdateManifest> AppUpdate::available() { return offered; }
+
+void AppUpdate::setAvailable(std::optional<UpdateManifest> manifest)
+{
+    if (manifest == offered) return;
+    offered = std::move(manifest);
+    didChange().post();
+    notifyObservers();
+}
 
 ChangeNotice& AppUpdate::didChange()
 {
@@ -19,17 +43,25 @@ ChangeNotice& AppUpdate::didChange()
 
 bool AppUpdate::isChecking() { return checking; }
 
-void AppUpdate::setChecking(bool isChecking) { checking = isChecking; }
+void AppUpdate::setChecking(bool isChecking)
+{
+    if (isChecking == checking) return;
+    checking = isChecking;
+    notifyObservers();
+}
 
-void AppUpdate::addObserver(std::function<void()>) {}
+void AppUpdate::addObserver(std::function<void()> observer)
+{
+    if (observer) observers().push_back(std::move(observer));
+}
 
 void AppUpdate::checkManually(std::function<void()> stateChanged)
 {
     if (checking) return;
-    checking = true;
+    setChecking(true);
     if (stateChanged) stateChanged();
     check(true, [stateChanged](CheckOutcome outcome) {
-        checking = false;
+        setChecking(false);
         if (stateChanged) stateChanged();
         presentManualResult(outcome);
     });

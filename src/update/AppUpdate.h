@@ -15,6 +15,8 @@ public:
 
     // The update on offer; none until a check finds one.
     static std::optional<UpdateManifest> available();
+    // A check's finding: posts didChange and tells the observers when the offer changed.
+    static void setAvailable(std::optional<UpdateManifest> manifest);
     // "GlimraUpdateAvailabilityChanged": the update on offer changed.
     static ChangeNotice& didChange();
 

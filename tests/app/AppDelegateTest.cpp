@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/HoverPIPTrigger.h"
 #include "foundation/EventBridge.h"
 #include "panels/PipPanel.h"
 #include "parking/VirtualDisplayController.h"
@@ -8,6 +9,7 @@
 #include "app/LaunchSelfTests.h"
 #include "panels/PanelContentView.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimWorkspace.h"
 #include "platform/ui/RecordingAlertPresenter.h"
 #include "platform/ui/StatusItem.h"
@@ -15,6 +17,8 @@
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
 #include "app/RecordingParking.h"
+#include "settings/SettingsWindow.h"
+#include "update/AppUpdate.h"
 
 #include <QLabel>
 
@@ -400,6 +404,84 @@ TEST_F(AppDelegateTest, ARemovedDisplaysWindowsLandOnThePrimaryAndOwnWindowsAdop
     EXPECT_EQ(own.frame(), core::Rect(88, 382, 300, 200));
     EXPECT_EQ(world().window(own.windowNumber())->frame, core::Rect(88, 400, 300, 200));
     EXPECT_EQ(journal().size(), before);
+}
+
+TEST_F(AppDelegateTest, TheSettingsWindowReachesTheShellThroughHooksThatFindTheDelegateGone)
+{
+    auto& hotKeys = static_cast<sim::SimHotKeys&>(*desktop().hotKeys);
+    desktop::Token foreign = 0;
+    ASSERT_EQ(hotKeys.registerHotKey({0x41424344, 1}, 17, 0x900, foreign), 0);  // someone holds ⌥⌘T
+    shell->launch({});
+    const SettingsWindow::ShellHooks& hooks = SettingsWindow::shellHooks();
+    ASSERT_TRUE(hooks.hotkeyName && hooks.registerAllHotkeys && hooks.suspendHotkeys && hooks.rebuildMenu &&
+                hooks.hoverTriggerEnabled && hooks.setHoverTriggerEnabled && hooks.startHoverTrigger &&
+                hooks.stopHoverTrigger && hooks.clearMenuThumbnails);
+
+    defaults::Defaults::standard().set("captureHotKeyCode", 40);
+    EXPECT_EQ(hooks.hotkeyName("captureHotKey"), "⌥⌘K");
+    EXPECT_EQ(hooks.hotkeyName("holdHideHotKey"), "fn");
+    const auto refused = hooks.registerAllHotkeys();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].keyPrefix, "tileAllHotKey");
+    EXPECT_EQ(refused[0].status, -9878);
+    hooks.suspendHotkeys(true);
+    EXPECT_EQ(hotKeys.registered().size(), 1u);
+    hooks.suspendHotkeys(false);
+    EXPECT_EQ(hotKeys.registered().size(), 7u);
+
+    app::HoverPIPTrigger& trigger = *app::HoverPIPTrigger::shared();
+    ASSERT_TRUE(trigger.isPolling());
+    hooks.setHoverTriggerEnabled(false);
+    hooks.stopHoverTrigger();
+    EXPECT_FALSE(hooks.hoverTriggerEnabled());
+    EXPECT_FALSE(trigger.isPolling());
+    hooks.startHoverTrigger();
+    EXPECT_TRUE(hooks.hoverTriggerEnabled());
+    EXPECT_TRUE(trigger.isPolling());
+
+    // Without the delegate the window behaves as with no shell at all.
+    shell.reset();
+    EXPECT_EQ(hooks.hotkeyName("captureHotKey"), "—");
+    EXPECT_TRUE(hooks.registerAllHotkeys().empty());
+    hooks.suspendHotkeys(true);
+    hooks.rebuildMenu(true);
+    EXPECT_EQ(hotKeys.registered().size(), 7u);
+}
+
+TEST_F(AppDelegateTest, ReopeningBringsForwardTheSettingsWindowOnlyWhileItIsOpen)
+{
+    shell->launch({});
+    EXPECT_FALSE(shell->applicationShouldHandleReopen(false));
+    EXPECT_EQ(SettingsWindow::existing(), nullptr);
+
+    run("showHotkeySettings");
+    SettingsWindow* settings = SettingsWindow::existing();
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(settings->isOpen());
+    EXPECT_EQ(settings->currentTab(), 1);
+    EXPECT_TRUE(shell->applicationShouldHandleReopen(false));
+    EXPECT_TRUE(settings->isVisible());
+
+    settings->close();
+    clock().runUntilIdle();
+    EXPECT_FALSE(settings->isOpen());
+    EXPECT_FALSE(shell->applicationShouldHandleReopen(false));
+    EXPECT_FALSE(settings->isVisible());
+
+    run("showSettings");
+    EXPECT_TRUE(settings->isOpen());
+    EXPECT_EQ(settings->currentTab(), 1);
+}
+
+TEST_F(AppDelegateTest, TheMenusUpdateCheckRunsOneAtATimeAndClearsItsMarkWithItsResult)
+{
+    shell->launch({});
+    shell->runCommand(CommandCall{"checkForUpdatesAction", std::nullopt, std::nullopt});
+    EXPECT_TRUE(AppUpdate::isChecking());
+    shell->runCommand(CommandCall{"checkForUpdatesAction", std::nullopt, std::nullopt});
+    clock().runUntilIdle();
+    EXPECT_FALSE(AppUpdate::isChecking());
+    EXPECT_EQ(linesWith("更新: 菜单点击「检查更新」").size(), 2u);
 }
 
 }  // namespace

@@ -151,11 +151,19 @@ TEST_F(HotKeyRegistryTest, ARefusedCombinationIsLoggedWithItsCombinationAndTheOt
     EXPECT_FALSE(registry->hotkeyRefs().count(5));
     EXPECT_EQ(registry->hotkeyRefs().size(), 5u);
 
+    // The caller hears of each refusal, in table order.
+    const auto refused = registry->registerAllHotkeys();
+    ASSERT_EQ(refused.size(), 2u);
+    EXPECT_EQ(refused[0].keyPrefix, "closeAllHotKey");
+    EXPECT_EQ(refused[0].status, -9878);
+    EXPECT_EQ(refused[1].keyPrefix, "tileAllHotKey");
+    EXPECT_EQ(refused[1].status, -9878);
+
     // Once the other party lets go, the next registration takes it.
     hotKeys().unregisterHotKey(foreign);
-    registry->registerAllHotkeys();
+    EXPECT_EQ(registry->registerAllHotkeys().size(), 1u);
     EXPECT_TRUE(registry->hotkeyRefs().count(5));
-    EXPECT_EQ(linesWith("tileAllHotKey").size(), 1u);
+    EXPECT_EQ(linesWith("tileAllHotKey").size(), 2u);
 }
 
 TEST_F(HotKeyRegistryTest, StoredValuesThatAreNoIntegersOrOutOfRangeGiveTheRowsDefaults)
@@ -196,6 +204,49 @@ TEST_F(HotKeyRegistryTest, TheHoldKeyRowConfiguresTheMonitorWhoseHoldRunsTheGive
     input().userKeyUp(58);
     clock().runUntilIdle();
     EXPECT_EQ(ended, 1);
+}
+
+TEST_F(HotKeyRegistryTest, SuspendingSilencesEveryKeyAndEndsAHoldUntilAllAreRegisteredAgain)
+{
+    int begun = 0, ended = 0;
+    store("holdHideHotKeyCode", 58);
+    store("holdHideDelayMs", 0);
+    registry->registerHotKey([&] { ++begun; }, [&] { ++ended; });
+    input().userKeyDown(58);
+    clock().runUntilIdle();
+    ASSERT_EQ(begun, 1);
+
+    // The mini windows hidden by the hold come back; neither kind of key acts any more.
+    registry->suspendHotkeys(true);
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(hotKeys().registered().empty());
+    EXPECT_TRUE(registry->hotkeyRefs().empty());
+    EXPECT_EQ(monitor->monitorCount(), 0u);
+    input().userKeyUp(58);
+    press(35, {"cmd", "alt"});
+    input().userKeyDown(58);
+    clock().runUntilIdle();
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(begun, 1);
+    input().userKeyUp(58);
+    clock().runUntilIdle();
+
+    // fn is polled, not watched through events: the poll stops too.
+    store("holdHideHotKeyCode", 63);
+    registry->registerAllHotkeys();
+    ASSERT_TRUE(monitor->statePollRunning());
+    registry->suspendHotkeys(true);
+    EXPECT_FALSE(monitor->statePollRunning());
+
+    registry->suspendHotkeys(false);
+    EXPECT_EQ(hotKeys().registered().size(), 7u);
+    EXPECT_TRUE(monitor->statePollRunning());
+    press(35, {"cmd", "alt"});
+    EXPECT_EQ(ran, (std::map<std::string, int>{{"capture", 1}}));
+    input().userKeyDown(63);
+    clock().runUntilIdle();
+    clock().advance(0.1);
+    EXPECT_EQ(begun, 2);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -38,7 +39,7 @@ TEST(TranslationTable, TheBuiltInTableKeepsEveryRule)
 {
     const TranslationTable& table = builtInTranslations();
     EXPECT_EQ(table.languages, (std::vector<std::string>{"en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
-    EXPECT_EQ(table.rows.size(), 260u);
+    EXPECT_EQ(table.rows.size(), 262u);
 
     std::set<std::string> keys;
     for (const auto& row : table.rows) {
@@ -51,6 +52,28 @@ TEST(TranslationTable, TheBuiltInTableKeepsEveryRule)
             EXPECT_EQ(placeholders(text), placeholders(row.key)) << where;
             for (const char* mark : {"\n", "[[trigger]]", "{{⌘+⌥+P}}", "{{blue:", "{{bold:", "}}"})
                 EXPECT_EQ(count(text, mark), count(row.key, mark)) << where << " mark " << mark;
+        }
+    }
+}
+
+// French sets a narrow no-break space before its high punctuation, so a colon or question
+// mark never wraps onto a line of its own. The markup's own colons are not punctuation.
+TEST(TranslationTable, FrenchHighPunctuationFollowsANarrowNoBreakSpace)
+{
+    const TranslationTable& table = builtInTranslations();
+    const auto french = std::find(table.languages.begin(), table.languages.end(), "fr");
+    ASSERT_NE(french, table.languages.end());
+    const std::string narrowSpace = "\u202F";
+    for (const auto& row : table.rows) {
+        std::string text = row.texts[static_cast<std::size_t>(french - table.languages.begin())];
+        for (const std::string markup : {"{{blue:", "{{bold:"})
+            for (auto at = text.find(markup); at != std::string::npos; at = text.find(markup, at))
+                text.erase(at, markup.size());
+        for (std::size_t at = text.find_first_of(":;!?"); at != std::string::npos;
+             at = text.find_first_of(":;!?", at + 1)) {
+            const bool spaced = at >= narrowSpace.size() &&
+                                text.compare(at - narrowSpace.size(), narrowSpace.size(), narrowSpace) == 0;
+            EXPECT_TRUE(spaced) << "'" << text[at] << "' in " << text;
         }
     }
 }

@@ -344,6 +344,57 @@ TEST(ScenarioReader, NoTwoStepsWriteTheSameFile)
               "");
 }
 
+TEST(ScenarioReader, ControlStepsAndSystemKeysAreCheckedWithTheirPath)
+{
+    expectRefusals({
+        {withSteps(R"({"at": 1, "do": "control"})"), "steps[0].id: required"},
+        {withSteps(R"({"at": 1, "do": "control", "id": 3})"), "steps[0].id: expected a string"},
+        {withSteps(R"({"at": 1, "do": "control", "id": "opacitySlider"})"),
+         R"(steps[0].id: expected a window name, a dot and a control, e.g. "settings.opacitySlider")"},
+        {withSteps(R"({"at": 1, "do": "control", "id": "settings."})"),
+         R"(steps[0].id: expected a window name, a dot and a control, e.g. "settings.opacitySlider")"},
+        {withSteps(R"({"at": 1, "do": "control", "id": "settings.opacitySlider", "value": 0.37})"),
+         "steps[0].value: expected true, false or an integer"},
+        {withSteps(R"({"at": 1, "do": "control", "id": "settings.languagePopup", "value": "en"})"),
+         "steps[0].value: expected true, false or an integer"},
+        {withSteps(R"({"at": 1, "do": "control", "id": "settings.opacitySlider", "value": 3000000000})"),
+         "steps[0].value: must be between -2147483648 and 2147483647"},
+        {withSteps(R"({"at": 1, "do": "control", "id": "settings.close", "file": "x"})"), "steps[0].file: unknown key"},
+        {withSteps(R"({"at": 1, "do": "controls"})"), "steps[0].file: required"},
+        {withSteps(R"({"at": 1, "do": "controls", "file": "../up.json"})"),
+         "steps[0].file: expected a relative path inside the output folder"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "tab.json"}, {"at": 2, "do": "controls", "file": "tab.json"})"),
+         "steps[1].file: \"tab.json\" is written by steps[0] already"},
+        {R"({"environment": []})", "environment: expected an object"},
+        {R"({"environment": {"GLIMRA_DEBUG_LAYOUT": 1}})", "environment.GLIMRA_DEBUG_LAYOUT: expected a string"},
+        {R"({"environment": {"A=B": "1"}})", "environment.A=B: not a variable name"},
+        {R"({"loginItem": {"enabled": true}})", "loginItem.enabled: unknown key"},
+        {R"({"loginItem": {"notFound": "yes"}})", "loginItem.notFound: expected true or false"},
+        {R"({"reservedHotkeys": {"code": 1, "mask": 256}})", "reservedHotkeys: expected a list"},
+        {R"({"reservedHotkeys": [{"code": 128, "mask": 256}]})", "reservedHotkeys[0].code: must be between 0 and 127"},
+        {R"({"reservedHotkeys": [{"code": 1}]})", "reservedHotkeys[0].mask: required"},
+        {R"({"reservedHotkeys": [{"code": 1, "mask": -1}]})", "reservedHotkeys[0].mask: must be between 0 and 4294967295"},
+    });
+
+    const auto s = accepted(R"({"environment": {"GLIMRA_DEBUG_LAYOUT": "1"},
+        "loginItem": {"registered": true, "requiresApproval": true},
+        "reservedHotkeys": [{"code": 1, "mask": 2304}],
+        "steps": [{"at": 1, "do": "control", "id": "settings.launchSwitch", "value": true},
+                  {"at": 2, "do": "control", "id": "settings.hoverDelayRow.title"},
+                  {"at": 3, "do": "controls", "file": "tabs/general.json"}]})");
+    EXPECT_EQ(s.environment, (std::map<std::string, std::string>{{"GLIMRA_DEBUG_LAYOUT", "1"}}));
+    EXPECT_TRUE(s.loginItem.registered);
+    EXPECT_TRUE(s.loginItem.requiresApproval);
+    EXPECT_FALSE(s.loginItem.notFound);
+    ASSERT_EQ(s.reservedHotkeys.size(), 1u);
+    EXPECT_EQ(s.reservedHotkeys[0].mask, 2304u);
+    EXPECT_EQ(s.steps[0].value, scenario::ControlValue(true));
+    EXPECT_EQ(s.steps[1].control, "settings.hoverDelayRow.title");
+    EXPECT_FALSE(s.steps[1].value);
+    EXPECT_EQ(s.steps[2].file, "tabs/general.json");
+    EXPECT_TRUE(accepted("{}").environment.empty());
+}
+
 TEST(ScenarioReader, DefaultsFillTheWorldAtLaunch)
 {
     const auto s = accepted("{}");

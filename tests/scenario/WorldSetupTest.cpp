@@ -1,5 +1,8 @@
 #include "scenario/ScenarioParser.h"
+#include "scenario/RunDesktop.h"
 #include "scenario/WorldSetup.h"
+
+#include "platform/sim/SimHotKeys.h"
 #include "support/SimDesktopTest.h"
 
 #include <gtest/gtest.h>
@@ -38,6 +41,34 @@ TEST_F(WorldSetup, TheFilesFaultsReachTheDesktopsServices)
     EXPECT_NE(desktop().windowServer->windowList(desktop::WindowListOption::all), std::nullopt);
     desktop().input->warpPointer({5, 5});
     EXPECT_EQ(desktop().input->pointerLocation(), core::Point(5, 5));
+}
+
+TEST_F(WorldSetup, TheLoginItemAndHotKeysOtherApplicationsHoldAreAsTheFileSays)
+{
+    using Status = desktop::LoginItem::Status;
+    auto& loginItem = *desktop().loginItem;
+    const auto statusFor = [&](const std::string& keys) {
+        scenario::configureServices(read(R"({"loginItem": )" + keys + "}"), desktop());
+        return loginItem.status();
+    };
+    EXPECT_EQ(statusFor(R"({"registered": true})"), Status::enabled);
+    EXPECT_EQ(statusFor(R"({"registered": true, "requiresApproval": true})"), Status::requiresApproval);
+    EXPECT_EQ(statusFor(R"({"registered": true, "notFound": true})"), Status::notFound);
+    EXPECT_EQ(statusFor("{}"), Status::notRegistered);
+
+    // No holder is simulated: registering fails, yet the press is not taken.
+    scenario::configureServices(read(R"({"reservedHotkeys": [{"code": 15, "mask": 2304}]})"), desktop());
+    desktop::Token token = 0;
+    EXPECT_EQ(desktop().hotKeys->registerHotKey({1, 1}, 15, 2304, token), desktop::hotkeyStatus::alreadyRegistered);
+    EXPECT_EQ(desktop().hotKeys->registerHotKey({1, 2}, 15, 256, token), desktop::hotkeyStatus::ok);
+    desktop::Event press;
+    press.type = desktop::EventType::keyDown;
+    press.keyCode = 15;
+    press.modifierFlags = desktop::modifier::command | desktop::modifier::option;
+    EXPECT_FALSE(scenario::simulated<sim::SimHotKeys>(desktop().hotKeys).consume(press));
+    const auto registrations = journalOf("hotkey.register");
+    ASSERT_EQ(registrations.size(), 2u);
+    EXPECT_EQ(registrations[0]["status"], desktop::hotkeyStatus::alreadyRegistered);
 }
 
 }  // namespace

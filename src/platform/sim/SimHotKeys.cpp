@@ -35,6 +35,8 @@ int SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, st
         } else {
             for (const auto& [other, entry] : entries_)
                 if (entry.code == keyCode && entry.mask == modifiers) status = desktop::hotkeyStatus::alreadyRegistered;
+            for (const auto& held : reserved_)
+                if (held.code == keyCode && held.mask == modifiers) status = desktop::hotkeyStatus::alreadyRegistered;
         }
         if (status == desktop::hotkeyStatus::ok) {
             token = nextToken_++;
@@ -44,6 +46,12 @@ int SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, st
     world_->record({{"do", "hotkey.register"}, {"id", identity.id}, {"code", keyCode}, {"mask", modifiers},
                     {"status", status}});
     return status;
+}
+
+void SimHotKeys::setReserved(std::vector<Combination> reserved)
+{
+    std::lock_guard lock(mutex_);
+    reserved_ = std::move(reserved);
 }
 
 void SimHotKeys::unregisterHotKey(desktop::Token token)

@@ -23,6 +23,14 @@ public:
     void unregisterHotKey(desktop::Token token) override;
     void setHandler(std::function<void(desktop::HotKeyIdentity, bool pressed)> handler) override;
 
+    struct Combination {
+        int code = 0;
+        std::uint32_t mask = 0;
+    };
+    // Combinations another application holds: registering one fails with
+    // alreadyRegistered. No holder is simulated, so their presses pass on as usual.
+    void setReserved(std::vector<Combination> reserved);
+
     struct Registration {
         std::uint32_t id = 0;
         int code = 0;
@@ -48,6 +56,7 @@ private:
     desktop::Token nextToken_ = 1;
     // Key code -> registration whose press is still held, so its release is taken too.
     std::map<int, desktop::Token> held_;
+    std::vector<Combination> reserved_;
     std::function<void(desktop::HotKeyIdentity, bool)> handler_;
 };
 

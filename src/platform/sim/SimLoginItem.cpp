@@ -61,6 +61,12 @@ std::optional<desktop::Error> SimLoginItem::unregisterItem()
     return error;
 }
 
+void SimLoginItem::setRegistered(bool registered)
+{
+    std::lock_guard lock(mutex_);
+    registered_ = registered;
+}
+
 void SimLoginItem::setRequiresApproval(bool requiresApproval)
 {
     std::lock_guard lock(mutex_);

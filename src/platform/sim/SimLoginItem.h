@@ -19,6 +19,8 @@ public:
     std::optional<desktop::Error> registerItem() override;
     std::optional<desktop::Error> unregisterItem() override;
 
+    // Registered before the application starts (a login item from an earlier session).
+    void setRegistered(bool registered);
     // While registered, the user still has to approve the item.
     void setRequiresApproval(bool requiresApproval);
     // The system cannot find the application: status notFound, registering fails.
