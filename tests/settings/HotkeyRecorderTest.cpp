@@ -1,13 +1,10 @@
-#include "platform/defaults/Defaults.h"
+#include "foundation/L10n.h"
 #include "platform/sim/SimInput.h"
-#include "settings/SettingsWindow.h"
+#include "platform/ui/TextFit.h"
+#include "settings/SettingsWindowTest.h"
 #include "shellcore/HotKeySupport.h"
 #include "shellcore/HotKeyTable.h"
-#include "support/DiagLines.h"
-#include "support/QtTestApplication.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -68,14 +65,11 @@ struct FakeShell {
     }
 };
 
-class HotkeyRecorderTest : public testsupport::SimDesktopDiagTest {
+class HotkeyRecorderTest : public SettingsWindowTest {
 protected:
     void SetUp() override
     {
-        testsupport::ensureQtApplication();
-        testsupport::SimDesktopDiagTest::SetUp();
-        store().reopen(configHome() + "/Glimra/defaults.json");
-        store().set("appLanguage", 1);
+        SettingsWindowTest::SetUp();
         SettingsWindow::setShellHooks(shell.hooks());
         world().setFrontmost(world().ownPid());
         window().showSettings(1);
@@ -86,15 +80,10 @@ protected:
     {
         window().close();
         clock().advance(2);
-        delete SettingsWindow::existing();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        SettingsWindow::setShellHooks({});
-        testsupport::SimDesktopDiagTest::TearDown();
+        SettingsWindowTest::TearDown();
     }
 
-    static SettingsWindow& window() { return SettingsWindow::shared(); }
     sim::SimInput& input() { return static_cast<sim::SimInput&>(*desktop().input); }
-    static defaults::Defaults& store() { return defaults::Defaults::standard(); }
 
     static QPushButton* button(const std::string& prefix)
     {
@@ -376,6 +365,25 @@ TEST_F(HotkeyRecorderTest, ClosingDuringAMessageLeavesNothingBehind)
     window().showSettings(1);
     clock().runUntilIdle();
     EXPECT_EQ(title("captureHotKey"), "⌥⌘P");
+}
+
+TEST_F(HotkeyRecorderTest, EveryLanguageShowsTheTabAndEveryMessageUncut)
+{
+    const std::vector<std::string> messages{"按下快捷键…", "需包含 ⌘/⌥/⌃", "已恢复默认键", "与其他快捷键冲突",
+                                            "已被其他应用占用"};
+    for (int language = 1; language <= 8; ++language) {
+        store().set("appLanguage", language);
+        window().rebuildContent();
+        for (const QLabel* label : window().contentArea()->findChildren<QLabel*>())
+            EXPECT_FALSE(ui::textClipped(*label)) << language << " " << label->text().toStdString();
+        auto* recorder = button("captureHotKey");
+        ASSERT_NE(recorder, nullptr);
+        for (const auto& message : messages) {
+            recorder->setText(QString::fromStdString(L10n::t(message)));
+            EXPECT_FALSE(ui::textClipped(*recorder)) << language << " " << recorder->text().toStdString();
+        }
+    }
+    EXPECT_EQ(linesWith("L10n 缺翻译"), std::vector<std::string>{});
 }
 
 }  // namespace
