@@ -169,6 +169,7 @@ void SettingsWindow::windowWillClose()
 {
     stopRecordingMonitor();
     recording_ = false;
+    endRecordingOnClose();
     isOpen_ = false;
     AuxWindowActivation::refresh();
 }

@@ -191,4 +191,14 @@ private:
 
     // About tab: its check button follows every update check, whoever started it.
     bool followsUpdateChecks_ = false;
+
+    // Hot-key recorder: its steps and the shell's hot keys, held off while it records.
+    void endRecordingOnClose();
+    void recordKeyPress(int keyCode, std::uint64_t modifierFlags);
+    void recordHoldTick();
+    void suspendShellHotkeys();
+    void resumeShellHotkeys();
+    std::vector<RefusedHotkey> registerShellHotkeys();
+    bool hotkeysSuspended_ = false;
+    std::string flashText_;
 };
