@@ -295,8 +295,11 @@ TEST_F(HoverTriggerOnDesktopTest, SwitchedOffInTheSettingsItDoesNotStart)
     EXPECT_FALSE(trigger->block());
     EXPECT_EQ(diagLines(), (std::vector<std::string>{"触发块: 已被设置关闭 ⇒ 不启动感应"}));
 
-    // Anything but a Boolean counts as not switched off.
+    // The settings window's reading: a text other than "true" or "yes" is off.
     defaults::Defaults::standard().set("hoverTriggerDisabled", "yes");
+    trigger->start();
+    EXPECT_FALSE(trigger->isPolling());
+    defaults::Defaults::standard().set("hoverTriggerDisabled", "no");
     trigger->start();
     EXPECT_TRUE(trigger->isPolling());
 }

@@ -125,7 +125,7 @@ TEST_F(PreviewTest, AShowDuringTheFadeOutKeepsThePreviewOnScreen)
     EXPECT_FALSE(previewOnScreen(*panel));
 }
 
-TEST_F(PreviewTest, SettingsOfTheWrongTypeReadAsTheirDefaultsOrAsTheStoresBoolean)
+TEST_F(PreviewTest, SettingsOfTheWrongTypeReadAsTheirDefaults)
 {
     auto& store = defaults::Defaults::standard();
     PipPanel* panel = makePanel();
@@ -135,7 +135,7 @@ TEST_F(PreviewTest, SettingsOfTheWrongTypeReadAsTheirDefaultsOrAsTheStoresBoolea
     store.set("hoverPreviewEnabled", "no");
     EXPECT_FALSE(view.previewEnabled()) << "present, so not the default";
     store.set("hoverPreviewEnabled", nlohmann::json::array());
-    EXPECT_FALSE(view.previewEnabled());
+    EXPECT_TRUE(view.previewEnabled()) << "neither Boolean, number nor text: the default";
     store.set("hoverPreviewEnabled", 1);
     EXPECT_TRUE(view.previewEnabled());
 

@@ -32,7 +32,9 @@ void ControlsApplication::launch(const std::vector<std::string>&)
 {
     Diag::log("probe " + core::environmentValue("GLIMRA_PROBE").value_or("none"));
 
-    window_ = std::make_unique<ui::Window>(core::Rect(200, 300, 320, 200), ui::Window::Style::titled);
+    window_ = std::make_unique<ui::Window>(
+        ui::Window::frameRectForContentRect(core::Rect(200, 300, 320, 200), ui::Window::Style::titled),
+        ui::Window::Style::titled);
     window_->setObjectName("demo");
     window_->setTitle("Demo");
     auto* content = new QWidget;

@@ -51,7 +51,6 @@ protected:
         window->setTitle("Demo");
         auto* content = new QWidget;
         window->setContentView(content);
-        place<QPushButton>(window.get(), "close", {4, 4, 20, 20});
 
         area = new QScrollArea(content);
         area->setGeometry(0, 0, 300, 200);
@@ -132,13 +131,13 @@ TEST_F(ControlDumpTest, ShownNamedWidgetsAreListedWithTheirStateInWindowPoints)
     std::vector<std::string> ids;
     for (const auto& c : windows[0].controls) ids.push_back(c.id + " " + c.kind);
     // Tree order; relative names follow their row; a tab's own label is not listed apart.
-    EXPECT_EQ(ids, (std::vector<std::string>{"demo.headerTitle label", "demo.launchRow.title label",
+    EXPECT_EQ(ids, (std::vector<std::string>{"demo.close button", "demo.headerTitle label", "demo.launchRow.title label",
                                              "demo.launchRow.subtitle label", "demo.launchRow.note label",
                                              "demo.launchSwitch switch", "demo.languagePopup popup", "demo.tab0 tab",
-                                             "demo.opacitySlider slider", "demo.checkButton button", "demo.close button"}));
+                                             "demo.opacitySlider slider", "demo.checkButton button"}));
 
     auto byId = listed();
-    EXPECT_EQ(byId["demo.close"].frame, core::Rect(4, -24, 20, 20)) << "the title bar lies above the content";
+    EXPECT_EQ(byId["demo.close"].frame, core::Rect(8, -20, 12, 12)) << "the title bar lies above the content";
     EXPECT_EQ(byId["demo.launchSwitch"].frame, core::Rect(240, 40, 40, 26));
     EXPECT_EQ(byId["demo.launchSwitch"].value, (std::optional<std::variant<bool, int>>(true)));
     EXPECT_FALSE(byId["demo.launchSwitch"].text);
