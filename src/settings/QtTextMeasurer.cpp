@@ -13,7 +13,7 @@ class QtTextMeasurer final : public TextMeasurer {
 public:
     int lineCount(const std::string& text, const ui::FontSpec& font, double width) const override
     {
-        QTextLayout layout(QString::fromStdString(text), ui::font(font));
+        QTextLayout layout(laidOutText(QString::fromStdString(text)), ui::font(font));
         layout.setTextOption(wrappingOption());
         layout.beginLayout();
         int lines = 0;

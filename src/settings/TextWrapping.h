@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QTextOption>
 
 namespace settings {
@@ -11,6 +12,14 @@ inline QTextOption wrappingOption()
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     return option;
+}
+
+// A text as laid out: a line feed starts a new line, which a text layout does only for
+// the line separator.
+inline QString laidOutText(QString text)
+{
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    return text;
 }
 
 }  // namespace settings

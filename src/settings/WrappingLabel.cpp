@@ -20,7 +20,7 @@ void WrappingLabel::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setPen(palette().color(foregroundRole()));
     const QString content = text();
-    QTextLayout layout(content, font());
+    QTextLayout layout(settings::laidOutText(content), font());
     layout.setTextOption(settings::wrappingOption());
     layout.beginLayout();
     std::vector<QTextLine> lines;

@@ -1,6 +1,8 @@
 #include "FakeTextMeasurer.h"
 #include "settings/CardLayout.h"
+#include "settings/SettingsLayout.h"
 #include "settings/WindowGeometry.h"
+#include "support/QtTestApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -142,4 +144,13 @@ TEST(SettingsCards, LayoutCheckLineCutsLongTitlesByCharacter)
     EXPECT_EQ(settings::layoutCheckLine(fourteen + "五六", row, 60).substr(0, 17 + 14 * 3 + 3),
               "布局自检: 「" + fourteen + "」");
     EXPECT_EQ(settings::measure(measurer, "", settings::fonts::footnote, 8, 640), 0);
+}
+
+TEST(QtTextMeasure, ALineFeedStartsANewLine)
+{
+    testsupport::ensureQtApplication();
+    const auto& m = settings::qtTextMeasurer();
+    const double one = settings::measure(m, "Tip", settings::fonts::footnote, 8, 640);
+    EXPECT_GT(one, 0);
+    EXPECT_DOUBLE_EQ(settings::measure(m, "Tip\nTop left", settings::fonts::footnote, 8, 640), 2 * one);
 }
