@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QEvent>
 #include <QLabel>
 
 #include <cstdlib>
@@ -70,7 +69,8 @@ void BM_TabRebuild(benchmark::State& state)
     SettingsWindow& window = generalTab();
     for (auto _ : state) {
         window.rebuildContent();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // What the event loop does after a rebuild: the old views go, layout requests run.
+        QCoreApplication::sendPostedEvents();
     }
 }
 BENCHMARK(BM_TabRebuild)->Unit(benchmark::kMicrosecond);

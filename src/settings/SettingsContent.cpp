@@ -113,13 +113,14 @@ void SettingsWindow::rebuildContent()
         for (auto* view : contentArea_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) discardView(*view);
         contentArea_->resize(W, trialHeight);
         buildCurrentTab();
-        // What a builder adds straight to the content area shows with the tab.
-        for (auto* view : contentArea_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (!view->testAttribute(Qt::WA_WState_ExplicitShowHide)) view->show();
         const auto grown = settings::grownHeight(builds, lowestContentEdge(), trialHeight);
         if (!grown) break;
         trialHeight = *grown;
     }
+    // What a builder adds straight to the content area shows with the tab; a trial build
+    // that did not fit is never shown.
+    for (auto* view : contentArea_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!view->testAttribute(Qt::WA_WState_ExplicitShowHide)) view->show();
 
     syncUI();
     contentScroll_->verticalScrollBar()->setValue(0);

@@ -177,9 +177,14 @@ TEST(DemoScenario, NotesIsParkedWhileCoveredAndComesBackToItsPlace)
     EXPECT_EQ(readFile(out.path() + "/parked.png").substr(1, 3), "PNG");
 
     const json end = read("state.json");
-    EXPECT_EQ(end["time"], 15.0);
+    EXPECT_EQ(end["time"], 17.0);
     EXPECT_EQ(notesFrame(end), home);
     EXPECT_TRUE(end["parking"]["parked"].empty());
+
+    // Last, the settings window on its Shortcuts tab, in Chinese and then in English.
+    EXPECT_EQ(readFile(out.path() + "/settings-zh.png").substr(1, 3), "PNG");
+    EXPECT_EQ(readFile(out.path() + "/settings-en.png").substr(1, 3), "PNG");
+    EXPECT_EQ(end["settings"]["appLanguage"], 2);
 }
 
 TEST(DemoScenario, TheExecutableWritesWhatTheRunnerWritesAndRefusesBadInput)
