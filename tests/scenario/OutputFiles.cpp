@@ -2,6 +2,7 @@
 
 #include "support/TestEnvironment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -46,6 +47,11 @@ std::vector<nlohmann::json> journal(const std::string& outputFolder)
     std::istringstream lines(readFile(outputFolder + "/desktop.jsonl"));
     for (std::string line; std::getline(lines, line);) entries.push_back(nlohmann::json::parse(line));
     return entries;
+}
+
+bool holds(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 bool sameFrame(const nlohmann::json& a, const nlohmann::json& b)

@@ -15,6 +15,8 @@ std::vector<std::string> differingFiles(const std::string& a, const std::string&
 
 // The lines of a run's log (DIR/data/Glimra/diag.log) without their time stamps.
 std::vector<std::string> logLines(const std::string& outputFolder);
+// Whether the log lines hold that line.
+bool holds(const std::vector<std::string>& lines, const std::string& line);
 // Two frames [x, y, w, h] of a state dump that differ by rounding at most (a frame that
 // went through screen coordinates and back).
 bool sameFrame(const nlohmann::json& a, const nlohmann::json& b);

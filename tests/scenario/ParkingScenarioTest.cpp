@@ -12,6 +12,7 @@ namespace {
 
 using nlohmann::json;
 using testsupport::journal;
+using testsupport::holds;
 using testsupport::logLines;
 using testsupport::readFile;
 using testsupport::runGlimra;
@@ -19,11 +20,6 @@ using testsupport::TempDir;
 
 const std::string parkingScenario = std::string(GLIMRA_SCENARIO_DIR) + "/parking.json";
 const json notesHome = json::parse("[80.0, 80.0, 700.0, 500.0]");
-
-bool holds(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
 
 json windowOf(const json& state, unsigned id)
 {

@@ -16,6 +16,7 @@ namespace {
 
 using nlohmann::json;
 using testsupport::GlimraChild;
+using testsupport::holds;
 using testsupport::logLines;
 using testsupport::readFile;
 using testsupport::runGlimra;
@@ -23,11 +24,6 @@ using testsupport::TempDir;
 using testsupport::writeFile;
 
 const std::string shellScenario = std::string(GLIMRA_EXAMPLES_DIR) + "/shell.json";
-
-bool holds(const std::vector<std::string>& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
 
 // Each panel as (source, visible, paused).
 std::vector<std::tuple<int, bool, bool>> panelsOf(const json& state)
