@@ -1,5 +1,7 @@
 #include "settings/SettingsLayout.h"
 
+#include "settings/TextWrapping.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,7 +10,7 @@ namespace settings {
 double measure(const TextMeasurer& m, const std::string& text, const ui::FontSpec& font, int maxLines, double width)
 {
     if (text.empty()) return 0;
-    const int lines = std::min(maxLines, m.lineCount(text, font, std::max(width - 4, 20.0)));
+    const int lines = std::min(maxLines, m.lineCount(text, font, std::max(width - 2 * labelTextInset, 20.0)));
     return std::ceil(m.lineHeight(font)) * lines;
 }
 

@@ -14,6 +14,10 @@ inline QTextOption wrappingOption()
     return option;
 }
 
+// A label keeps this much free on either side: its text wraps at its width less twice
+// this, when measured and when drawn.
+inline constexpr double labelTextInset = 2;
+
 // A text as laid out: a line feed starts a new line, which a text layout does only for
 // the line separator.
 inline QString laidOutText(QString text)

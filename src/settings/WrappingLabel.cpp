@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <vector>
 
 WrappingLabel::WrappingLabel(const QString& text, int maxLines, QWidget* parent)
@@ -13,6 +14,8 @@ WrappingLabel::WrappingLabel(const QString& text, int maxLines, QWidget* parent)
 {
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int inset = static_cast<int>(settings::labelTextInset);
+    setContentsMargins(inset, 0, inset, 0);
 }
 
 void WrappingLabel::paintEvent(QPaintEvent*)
@@ -28,8 +31,8 @@ void WrappingLabel::paintEvent(QPaintEvent*)
     while (static_cast<int>(lines.size()) < maxLines_) {
         QTextLine line = layout.createLine();
         if (!line.isValid()) break;
-        line.setLineWidth(width());
-        line.setPosition(QPointF(0, y));
+        line.setLineWidth(std::max(contentsRect().width(), 20));
+        line.setPosition(QPointF(contentsRect().left(), y));
         y += line.height();
         lines.push_back(line);
     }
@@ -42,6 +45,7 @@ void WrappingLabel::paintEvent(QPaintEvent*)
     if (cut) {
         const QFontMetricsF metrics(font());
         const QString rest = content.mid(last.textStart()).simplified();
-        painter.drawText(QPointF(0, last.y() + last.ascent()), metrics.elidedText(rest, Qt::ElideRight, width()));
+        painter.drawText(QPointF(contentsRect().left(), last.y() + last.ascent()),
+                         metrics.elidedText(rest, Qt::ElideRight, last.width()));
     }
 }
