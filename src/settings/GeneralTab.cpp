@@ -39,12 +39,6 @@ SliderGroup measuredSlider(const std::string& name, double minimum, double maxim
     return makeSliderGroup(name, minimum, maximum, value, valueText, ticks);
 }
 
-bool loginItemOn()
-{
-    const auto status = desktop::loginItem().status();
-    return status == desktop::LoginItem::Status::enabled || status == desktop::LoginItem::Status::requiresApproval;
-}
-
 }  // namespace
 
 void SettingsWindow::buildGeneral()
@@ -148,7 +142,7 @@ void SettingsWindow::launchAtLoginChanged()
 {
     if (!launchSwitch_) return;
     if (LaunchAtLogin::setEnabled(launchSwitch_->isChecked())) return;
-    launchSwitch_->setChecked(loginItemOn());
+    launchSwitch_->setChecked(settings::loginItemOn());
     ui::AlertPresenter::shared().runModal(
         ui::Alert{L10n::t("无法设置开机启动"),
                   L10n::t("请在 系统设置 → 通用 → 登录项 中允许 Glimra，或确认 Glimra 位于「应用程序」文件夹后重试。"),

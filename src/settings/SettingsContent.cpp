@@ -5,10 +5,12 @@
 #include "panels/PanelDefaults.h"
 #include "panels/PreviewGeometry.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/defaults/StoredBool.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Switch.h"
-#include "platform/defaults/StoredBool.h"
+#include "settings/SliderGroup.h"
+#include "settings/TabControls.h"
 #include "settings/TriggerThemePreviewView.h"
 #include "settings/ValueLabels.h"
 #include "settings/WindowGeometry.h"
@@ -25,13 +27,6 @@
 #include <cmath>
 
 namespace {
-
-// Sliders hold their value in thousandths.
-void setSliderValue(QSlider& slider, double value)
-{
-    const QSignalBlocker blocker(slider);
-    slider.setValue(static_cast<int>(std::lround(value * 1000)));
-}
 
 void setSwitch(ui::Switch& control, bool on)
 {
@@ -133,11 +128,7 @@ void SettingsWindow::rebuildContent()
 void SettingsWindow::syncUI()
 {
     auto& store = defaults::Defaults::standard();
-    if (launchSwitch_) {
-        using Status = desktop::LoginItem::Status;
-        const auto status = desktop::loginItem().status();
-        setSwitch(*launchSwitch_, status == Status::enabled || status == Status::requiresApproval);
-    }
+    if (launchSwitch_) setSwitch(*launchSwitch_, settings::loginItemOn());
     if (previewSwitch_) setSwitch(*previewSwitch_, defaults::storedBool(panels::previewEnabledKey, true));
     const double scale = panels::clampedPreviewScale(store.number(panels::previewScaleKey));
     if (scaleSlider_) setSliderValue(*scaleSlider_, scale);

@@ -1,5 +1,6 @@
 #include "settings/TabControls.h"
 
+#include "platform/desktop/Desktop.h"
 #include "platform/ui/Switch.h"
 
 #include <QComboBox>
@@ -21,6 +22,13 @@ QComboBox* makePopup(const char* name, const std::vector<std::string>& items, in
     for (const std::string& item : items) popup->addItem(QString::fromStdString(item));
     popup->resize(width, height);
     return popup;
+}
+
+bool loginItemOn()
+{
+    using Status = desktop::LoginItem::Status;
+    const Status status = desktop::loginItem().status();
+    return status == Status::enabled || status == Status::requiresApproval;
 }
 
 }  // namespace settings

@@ -17,4 +17,7 @@ ui::Switch* makeSwitch(const char* name);
 // The items as given (already translated where they are), the first selected.
 QComboBox* makePopup(const char* name, const std::vector<std::string>& items, int width, int height);
 
+// What the login switch shows: the system's login item enabled or awaiting approval.
+bool loginItemOn();
+
 }  // namespace settings
