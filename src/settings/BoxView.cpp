@@ -8,12 +8,6 @@ BoxView::BoxView(QColor fill, double cornerRadius, QWidget* parent)
 {
 }
 
-void BoxView::setFill(const QColor& fill)
-{
-    fill_ = fill;
-    update();
-}
-
 void BoxView::setBorder(const QColor& color, double width)
 {
     borderColor_ = color;

@@ -11,7 +11,6 @@ class BoxView : public QWidget {
 public:
     explicit BoxView(QColor fill, double cornerRadius = 0, QWidget* parent = nullptr);
 
-    void setFill(const QColor& fill);
     void setBorder(const QColor& color, double width);
 
 protected:

@@ -11,7 +11,6 @@
 #include "settings/TabControls.h"
 
 #include <QComboBox>
-#include <QSignalBlocker>
 
 #include <algorithm>
 
@@ -32,10 +31,8 @@ void SettingsWindow::buildScreenTab()
     for (int rate : frameRateChoices) rates.push_back(std::to_string(rate) + " fps");
     frameRatePopup_ = settings::makePopup("frameRatePopup", rates, 210, 26);
     const auto current = std::find(frameRateChoices.begin(), frameRateChoices.end(), PanelDefaults::defaultFrameRate());
-    if (current != frameRateChoices.end()) {
-        const QSignalBlocker blocker(frameRatePopup_);
-        frameRatePopup_->setCurrentIndex(static_cast<int>(current - frameRateChoices.begin()));
-    }
+    if (current != frameRateChoices.end())
+        settings::selectItem(*frameRatePopup_, static_cast<int>(current - frameRateChoices.begin()));
     connect(frameRatePopup_, &QComboBox::activated, this, [this] { frameRateChanged(); });
     const double rateWidth = sizePopup(*frameRatePopup_, 210, 48);
     card = addCard({{"gauge", ui::systemColor("systemGreen"), L10n::t("小窗默认帧率"),

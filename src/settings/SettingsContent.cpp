@@ -21,24 +21,11 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QSlider>
 
 #include <cmath>
 
 namespace {
-
-void setSwitch(ui::Switch& control, bool on)
-{
-    const QSignalBlocker blocker(control);
-    control.setChecked(on);
-}
-
-void selectItem(QComboBox& popup, int index)
-{
-    const QSignalBlocker blocker(popup);
-    popup.setCurrentIndex(index);
-}
 
 void setText(QLabel& label, const std::string& text) { label.setText(QString::fromStdString(text)); }
 
@@ -128,8 +115,8 @@ void SettingsWindow::rebuildContent()
 void SettingsWindow::syncUI()
 {
     auto& store = defaults::Defaults::standard();
-    if (launchSwitch_) setSwitch(*launchSwitch_, settings::loginItemOn());
-    if (previewSwitch_) setSwitch(*previewSwitch_, defaults::storedBool(panels::previewEnabledKey, true));
+    if (launchSwitch_) settings::setSwitch(*launchSwitch_, settings::loginItemOn());
+    if (previewSwitch_) settings::setSwitch(*previewSwitch_, defaults::storedBool(panels::previewEnabledKey, true));
     const double scale = panels::clampedPreviewScale(store.number(panels::previewScaleKey));
     if (scaleSlider_) setSliderValue(*scaleSlider_, scale);
     if (scaleValue_) setText(*scaleValue_, settings::multiplierLabel(scale));
@@ -141,18 +128,18 @@ void SettingsWindow::syncUI()
     if (hoverDelaySliderRef_) setSliderValue(*hoverDelaySliderRef_, delay);
     if (hoverDelayValueRef_) setText(*hoverDelayValueRef_, settings::secondsLabel(delay));
     if (hoverDelayRow_ && hoverDelayRow_->titleLabel) setText(*hoverDelayRow_->titleLabel, settings::hoverDelayTitle(delay));
-    if (doubleClickSwitch_) setSwitch(*doubleClickSwitch_, defaults::storedBool("pipDoubleClickOpensOriginal", false));
-    if (windowCornerPopup_) selectItem(*windowCornerPopup_, static_cast<int>(PanelDefaults::corner()));
-    if (menuThumbsSwitch_) setSwitch(*menuThumbsSwitch_, MenuThumbnail::enabled());
+    if (doubleClickSwitch_) settings::setSwitch(*doubleClickSwitch_, defaults::storedBool("pipDoubleClickOpensOriginal", false));
+    if (windowCornerPopup_) settings::selectItem(*windowCornerPopup_, static_cast<int>(PanelDefaults::corner()));
+    if (menuThumbsSwitch_) settings::setSwitch(*menuThumbsSwitch_, MenuThumbnail::enabled());
     const auto theme = app::currentHoverTriggerTheme();
-    if (themePopup_) selectItem(*themePopup_, static_cast<int>(theme));
+    if (themePopup_) settings::selectItem(*themePopup_, static_cast<int>(theme));
     if (themePreview_) {
         themePreview_->theme = theme;
         themePreview_->update();
     }
-    if (languagePopup_) selectItem(*languagePopup_, static_cast<int>(AppLang::current()));
+    if (languagePopup_) settings::selectItem(*languagePopup_, static_cast<int>(AppLang::current()));
     // Any stored choice but the first screen means the source's screen, item 1.
-    if (screenPopup_) selectItem(*screenPopup_, store.integer(PanelDefaults::defaultScreenKey) == 0 ? 0 : 1);
+    if (screenPopup_) settings::selectItem(*screenPopup_, store.integer(PanelDefaults::defaultScreenKey) == 0 ? 0 : 1);
     const double opacity = PanelDefaults::opacity();
     if (opacitySlider_) setSliderValue(*opacitySlider_, opacity);
     if (opacityValue_) setText(*opacityValue_, settings::percentLabel(opacity));

@@ -4,6 +4,7 @@
 #include "platform/ui/Switch.h"
 
 #include <QComboBox>
+#include <QSignalBlocker>
 
 namespace settings {
 
@@ -22,6 +23,18 @@ QComboBox* makePopup(const char* name, const std::vector<std::string>& items, in
     for (const std::string& item : items) popup->addItem(QString::fromStdString(item));
     popup->resize(width, height);
     return popup;
+}
+
+void setSwitch(ui::Switch& control, bool on)
+{
+    const QSignalBlocker blocker(control);
+    control.setChecked(on);
+}
+
+void selectItem(QComboBox& popup, int index)
+{
+    const QSignalBlocker blocker(popup);
+    popup.setCurrentIndex(index);
 }
 
 bool loginItemOn()
