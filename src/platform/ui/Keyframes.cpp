@@ -21,6 +21,7 @@ Keyframes::Keyframes(std::vector<KeyValue> values, std::vector<double> keyTimes,
       timings_(std::move(timings)),
       repeatsForever_(repeatsForever)
 {
+    usesKeyTimes_ = !keyTimes_.empty() && isValid();
 }
 
 std::vector<TimingFunction> Keyframes::uniform(std::size_t valueCount, TimingFunction timing)
@@ -28,9 +29,21 @@ std::vector<TimingFunction> Keyframes::uniform(std::size_t valueCount, TimingFun
     return std::vector<TimingFunction>(std::max<std::size_t>(valueCount, 2) - 1, timing);
 }
 
+bool Keyframes::isValid() const
+{
+    if (values_.empty() || !(duration_ > 0)) return false;
+    if (keyTimes_.empty()) return true;
+    if (keyTimes_.size() != values_.size()) return false;
+    for (std::size_t i = 0; i < keyTimes_.size(); ++i) {
+        if (!(keyTimes_[i] >= 0 && keyTimes_[i] <= 1)) return false;
+        if (i > 0 && keyTimes_[i] < keyTimes_[i - 1]) return false;
+    }
+    return true;
+}
+
 double Keyframes::keyTime(std::size_t i) const
 {
-    if (keyTimes_.size() == values_.size()) return keyTimes_[i];
+    if (usesKeyTimes_) return keyTimes_[i];
     return values_.size() < 2 ? 0.0 : static_cast<double>(i) / static_cast<double>(values_.size() - 1);
 }
 

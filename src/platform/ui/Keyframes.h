@@ -35,8 +35,8 @@ KeyValue interpolate(const KeyValue& from, const KeyValue& to, double progress);
 // time the last one; a repeating track starts over every duration.
 class Keyframes {
 public:
-    // keyTimes empty (or not one per value): evenly spaced. timings: one per segment; a
-    // segment without one is linear.
+    // keyTimes empty: evenly spaced. timings: one per segment; a segment without one is
+    // linear.
     Keyframes(std::vector<KeyValue> values, std::vector<double> keyTimes, double duration,
               std::vector<TimingFunction> timings = {}, bool repeatsForever = true);
 
@@ -53,6 +53,11 @@ public:
 
     KeyValue valueAt(double t) const;
 
+    // False for a track that cannot run forwards: key times given but not one per value,
+    // decreasing, or outside [0, 1]; no values; a duration that is not positive. A
+    // refused track still answers, as if its key times were evenly spaced.
+    bool isValid() const;
+
     const std::vector<KeyValue>& values() const { return values_; }
     double duration() const { return duration_; }
 
@@ -64,6 +69,7 @@ private:
     double duration_;
     std::vector<TimingFunction> timings_;
     bool repeatsForever_;
+    bool usesKeyTimes_ = false;
 };
 
 }  // namespace ui

@@ -1,0 +1,7 @@
+#include "platform/ui/LayerPainter.h"
+
+namespace ui {
+
+void paintLayer(QPainter&, const Layer&, double, double) {}
+
+}  // namespace ui

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/core/Geometry.h"
+#include "settings/SettingsLayout.h"
+
+#include <string>
+
+namespace guide {
+
+// A caption pill's width and text size. The rule is 11.5 pt per character (a U+202F
+// counts as one) plus 22, in an 11.5-pt semibold font; where that pill would come closer
+// than 12 pt to the canvas's edge, or its text would not fit inside it, the pill narrows
+// to stay 12 pt inside about its own centre and the text gets smaller, not below 8 pt.
+struct CaptionFit {
+    double width = 0;
+    double fontSize = 11.5;
+    bool textFits = true;  // false only when even 8 pt is too wide
+};
+CaptionFit fitCaption(const std::string& text, core::Point center, const settings::TextMeasurer& measurer);
+
+// Characters, not bytes.
+int characterCount(const std::string& text);
+
+}  // namespace guide

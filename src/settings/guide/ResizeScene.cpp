@@ -1,0 +1,7 @@
+#include "settings/guide/GuideScenes.h"
+
+namespace guide {
+
+void demoResizeAndDefault(ui::Layer&) {}
+
+}  // namespace guide

@@ -1,0 +1,7 @@
+#include "settings/guide/GuideScenes.h"
+
+namespace guide {
+
+void demoTrigger(ui::Layer&) {}
+
+}  // namespace guide
