@@ -29,7 +29,7 @@
 #include "platform/linux/InstanceLock.h"
 #include "platform/ui/SignalPipe.h"
 #include "platform/ui/StatusItem.h"
-#include "settings/OnboardingWindow.h"
+#include "settings/guide/OnboardingWindow.h"
 #include "settings/SettingsWindow.h"
 #include "update/AppUpdate.h"
 #include "update/CrashReporter.h"

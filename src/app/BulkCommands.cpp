@@ -9,7 +9,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
-#include "settings/OnboardingWindow.h"
+#include "settings/guide/OnboardingWindow.h"
 #include "settings/SettingsWindow.h"
 #include "update/AppUpdate.h"
 #include "update/HelpCenter.h"

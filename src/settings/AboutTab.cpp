@@ -8,7 +8,7 @@
 #include "platform/ui/SystemColors.h"
 #include "platform/ui/UiFont.h"
 #include "settings/AboutVersion.h"
-#include "settings/OnboardingWindow.h"
+#include "settings/guide/OnboardingWindow.h"
 #include "settings/RowNames.h"
 #include "settings/SettingsLayout.h"
 #include "update/AppUpdate.h"

@@ -1,5 +1,0 @@
-#include "settings/OnboardingWindow.h"
-
-void OnboardingWindow::showIfNeeded() {}
-
-void OnboardingWindow::showPermissionPage() {}
