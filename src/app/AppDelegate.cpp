@@ -13,6 +13,7 @@
 #include "platform/linux/InstanceLock.h"
 #include "platform/ui/SignalPipe.h"
 #include "platform/ui/StatusItem.h"
+#include "settings/guide/OnboardingWindow.h"
 #include "update/AppUpdate.h"
 #include "update/UpdateInstaller.h"
 
@@ -168,6 +169,11 @@ nlohmann::ordered_json AppDelegate::panels() const
 scenario::ParkingLedger AppDelegate::parking() const
 {
     return parkingState();
+}
+
+nlohmann::ordered_json AppDelegate::guide() const
+{
+    return OnboardingWindow::instance() ? OnboardingWindow::instance()->stateJson() : nullptr;
 }
 
 const std::vector<desktop::ShareableWindow>& AppDelegate::cachedWindows() const

@@ -52,6 +52,7 @@ public:
     void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
     scenario::ParkingLedger parking() const override;
+    nlohmann::ordered_json guide() const override;
 
     // ---- start-up and shut-down ----
     // The launch sequence; a self-test or a second instance ends it early with an exit.

@@ -40,6 +40,8 @@ public:
     virtual nlohmann::ordered_json panels() const = 0;
     // Window parking's records, as a state dump lists them.
     virtual ParkingLedger parking() const = 0;
+    // The first-run guide as a state dump lists it; null when there is none.
+    virtual nlohmann::ordered_json guide() const = 0;
 };
 
 }  // namespace scenario

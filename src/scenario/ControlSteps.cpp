@@ -3,12 +3,14 @@
 #include "scenario/StateDump.h"
 
 #include "platform/sim/SimInput.h"
+#include "platform/sim/SimWorld.h"
 #include "platform/ui/ControlActions.h"
 #include "platform/ui/ControlDump.h"
 #include "platform/ui/ControlNames.h"
-#include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QSlider>
 
@@ -75,13 +77,31 @@ std::optional<std::string> workControl(const Step& step, const std::string& path
         if (enabled) ui::choosePopupItem(*popup, *number);
         return std::nullopt;
     }
-    if (auto* toggle = qobject_cast<ui::Switch*>(control)) {
+    if (kind == "switch" || kind == "checkbox") {
         if (number) return valuePath + ": " + named + " takes true or false";
-        if (flag && toggle->isChecked() == *flag) return std::nullopt;
+        const auto* toggle = qobject_cast<QAbstractButton*>(control);
+        if (flag && toggle && toggle->isChecked() == *flag) return std::nullopt;
     } else if (step.value) {
         return valuePath + ": " + named + " takes no value, not " + valueText(*step.value);
     }
     click(*control, input);
+    return std::nullopt;
+}
+
+std::optional<std::string> closeOwnWindow(const Step& step, const std::string& path, sim::SimWorld& world)
+{
+    // Qt keeps its top-level widgets unordered; the desktop's stack says which is in front.
+    ui::Window* front = nullptr;
+    world.visitStack([&](const sim::SimWindow& listed, const sim::SimApp*, bool) {
+        if (!listed.own || listed.title != step.title) return true;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<ui::Window*>(widget);
+                window && window->windowNumber() == listed.id && window->isVisible())
+                front = window;
+        return front == nullptr;
+    });
+    if (!front) return path + ": no own window titled " + quoted(step.title) + " is shown";
+    front->close();
     return std::nullopt;
 }
 

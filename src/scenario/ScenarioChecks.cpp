@@ -52,8 +52,11 @@ private:
 void checkStep(const Step& step, const std::string& path, KnownIds& known)
 {
     switch (step.kind) {
-        case StepKind::windowMove:
         case StepKind::windowClose:
+            // An own window, named by its title, is looked for when the step is due.
+            if (step.title.empty()) known.needWindow(step.window, childPath(path, "id"));
+            break;
+        case StepKind::windowMove:
         case StepKind::windowMinimize:
         case StepKind::windowRestore:
         case StepKind::windowRaise:

@@ -114,7 +114,7 @@ struct Step {
     std::vector<std::string> modifiers;  // cmd, alt, ctrl, shift, fn
 
     // the desktop
-    desktop::WindowID window = 0;
+    desktop::WindowID window = 0;  // none (0) when window.close names an own window's title
     desktop::Pid pid = 0;
     desktop::DisplayID display = 0;
     core::Rect frame;
@@ -131,7 +131,7 @@ struct Step {
 
     // the application and the output
     std::string name;   // signal
-    std::string title;  // menu.choose
+    std::string title;  // menu.choose; window.close of an own window
     CommandCall call;
     std::string file;   // relative to the output folder
     std::optional<desktop::DisplayID> screenshotDisplay;

@@ -55,7 +55,7 @@ const std::vector<StepType>& stepTypes()
         {"keyUp", StepKind::keyUp, {"code", "modifiers"}},
         {"key", StepKind::key, {"code", "modifiers"}},
         {"window.move", StepKind::windowMove, {"id", "frame"}},
-        {"window.close", StepKind::windowClose, {"id"}},
+        {"window.close", StepKind::windowClose, {"id", "title"}},
         {"window.minimize", StepKind::windowMinimize, {"id"}},
         {"window.restore", StepKind::windowRestore, {"id"}},
         {"window.raise", StepKind::windowRaise, {"id"}},
@@ -393,6 +393,22 @@ CommandCall readCommand(const Fields& f, const CommandCheck& hasCommand)
     return call;
 }
 
+std::string readTitle(const Fields& f)
+{
+    std::string title = readString(f.require("title"), f.path("title"));
+    if (title.empty()) refuse(f.path("title"), "must not be empty");
+    return title;
+}
+
+// Another application's window by its id, or an own window by its shown title.
+void readWindowToClose(const Fields& f, Step& step)
+{
+    const bool byId = f.find("id") != nullptr;
+    if (byId == (f.find("title") != nullptr)) refuse(f.path(), "window.close takes either id or title");
+    if (byId) step.window = readWindowID(*f.find("id"), f.path("id"));
+    else step.title = readTitle(f);
+}
+
 void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
 {
     switch (step.kind) {
@@ -426,6 +442,8 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
             step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), true);
             break;
         case StepKind::windowClose:
+            readWindowToClose(f, step);
+            break;
         case StepKind::windowMinimize:
         case StepKind::windowRestore:
         case StepKind::windowRaise:
@@ -489,8 +507,7 @@ void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
         case StepKind::statusItemClick:
             break;
         case StepKind::menuChoose:
-            step.title = readString(f.require("title"), f.path("title"));
-            if (step.title.empty()) refuse(f.path("title"), "must not be empty");
+            step.title = readTitle(f);
             break;
         case StepKind::signal:
             step.name = readChoice<std::string>(f.require("name"), f.path("name"),

@@ -122,6 +122,7 @@ std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKe
     state["menus"] = menusJson();
     state["hotkeys"] = hotKeysJson(hotKeys);
     state["settings"] = Json(defaults::Defaults::standard().snapshot());
+    state["guide"] = app.guide();
     return state.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

@@ -59,6 +59,7 @@ std::optional<std::string> StepRunner::run(const Step& step, const std::string& 
             world.setFrame(step.window, step.frame);
             break;
         case StepKind::windowClose:
+            if (!step.title.empty()) return closeOwnWindow(step, path, world);
             world.removeWindow(step.window);
             break;
         case StepKind::windowMinimize:

@@ -34,7 +34,7 @@ std::vector<std::string> actions(const std::string& folder)
     std::vector<std::string> found;
     for (const auto& line : testsupport::logLines(folder))
         if (line.rfind("launch ", 0) == 0 || line.rfind("opacity ", 0) == 0 || line.rfind("language ", 0) == 0 ||
-            line == "checked" || line == "off clicked")
+            line.rfind("agree ", 0) == 0 || line.ends_with(" closed") || line == "checked" || line == "off clicked")
             found.push_back(line);
     return found;
 }
@@ -126,6 +126,54 @@ TEST(ControlSteps, AControlThatIsNotShownOrAValueItCannotTakeEndsTheRun)
         EXPECT_EQ(result.message, c.message);
         EXPECT_TRUE(actions(out.path()).empty());
     }
+}
+
+TEST(ControlSteps, ACheckBoxIsListedWithItsStateAndTickedAsTheUserDoes)
+{
+    TempDir out;
+    const auto result = runInto(out.path(), R"(
+        {"at": 0.5, "do": "controls", "file": "before.json"},
+        {"at": 1, "do": "control", "id": "demo.agreeBox", "value": true},
+        {"at": 1.1, "do": "control", "id": "demo.agreeBox", "value": true},
+        {"at": 1.2, "do": "controls", "file": "ticked.json"},
+        {"at": 1.3, "do": "control", "id": "demo.agreeBox"},
+        {"at": 1.4, "do": "control", "id": "demo.agreeBox", "value": false})");
+    ASSERT_EQ(result.status, 0) << result.message;
+    // The click lands on the box, not on the empty right half of the wide control.
+    EXPECT_EQ(actions(out.path()), (std::vector<std::string>{"agree on", "agree off"}));
+    EXPECT_EQ(controlOf(json::parse(readFile(out.path() + "/before.json")), "demo.agreeBox"),
+              json::parse(R"({"id": "demo.agreeBox", "kind": "checkbox", "text": "Agree", "value": false,
+                              "enabled": true, "frame": [10.0, 170.0, 200.0, 20.0], "clipped": false})"));
+    EXPECT_EQ(controlOf(json::parse(readFile(out.path() + "/ticked.json")), "demo.agreeBox")["value"], true);
+
+    TempDir refused;
+    const auto number = runInto(refused.path(), R"({"at": 0.5, "do": "control", "id": "demo.agreeBox", "value": 1})");
+    EXPECT_EQ(number.status, 1);
+    EXPECT_EQ(number.message, R"(steps[0].value: the checkbox "demo.agreeBox" takes true or false)");
+}
+
+TEST(ControlSteps, WindowCloseByTitleAsksTheFrontMostShownOwnWindowToClose)
+{
+    TempDir out;
+    const auto result = runInto(out.path(), R"(
+        {"at": 1, "do": "window.close", "title": "Demo"},
+        {"at": 2, "do": "controls", "file": "one.json"},
+        {"at": 3, "do": "window.close", "title": "Demo"},
+        {"at": 4, "do": "controls", "file": "none.json"},
+        {"at": 5, "do": "window.close", "title": "Demo"})");
+    // The window in front goes first; with both gone the step finds none.
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.message, R"(steps[4]: no own window titled "Demo" is shown)");
+    EXPECT_EQ(actions(out.path()), (std::vector<std::string>{"other closed", "demo closed"}));
+    EXPECT_EQ(json::parse(readFile(out.path() + "/one.json"))["windows"].size(), 1u);
+    EXPECT_TRUE(json::parse(readFile(out.path() + "/none.json"))["windows"].empty());
+
+    // The title as the window shows it, character for character.
+    TempDir other;
+    const auto lower = runInto(other.path(), R"({"at": 1, "do": "window.close", "title": "demo"})");
+    EXPECT_EQ(lower.status, 1);
+    EXPECT_EQ(lower.message, R"(steps[0]: no own window titled "demo" is shown)");
+    EXPECT_TRUE(actions(other.path()).empty());
 }
 
 TEST(ControlSteps, TheApplicationSeesOnlyTheFilesEnvironment)

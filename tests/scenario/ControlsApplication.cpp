@@ -5,6 +5,8 @@
 #include "platform/ui/Switch.h"
 #include "platform/ui/Window.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -23,6 +25,26 @@ W* place(QWidget* parent, const char* name, QRect geometry)
     return widget;
 }
 
+class LoggingWindow : public ui::Window {
+public:
+    LoggingWindow(const core::Rect& content, std::string name)
+        : ui::Window(ui::Window::frameRectForContentRect(content, ui::Window::Style::titled), ui::Window::Style::titled),
+          name_(std::move(name))
+    {
+        setTitle("Demo");
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        Diag::log(name_ + " closed");
+        ui::Window::closeEvent(event);
+    }
+
+private:
+    std::string name_;
+};
+
 }  // namespace
 
 ControlsApplication::ControlsApplication() = default;
@@ -32,11 +54,8 @@ void ControlsApplication::launch(const std::vector<std::string>&)
 {
     Diag::log("probe " + core::environmentValue("GLIMRA_PROBE").value_or("none"));
 
-    window_ = std::make_unique<ui::Window>(
-        ui::Window::frameRectForContentRect(core::Rect(200, 300, 320, 200), ui::Window::Style::titled),
-        ui::Window::Style::titled);
+    window_ = std::make_unique<LoggingWindow>(core::Rect(200, 300, 320, 200), "demo");
     window_->setObjectName("demo");
-    window_->setTitle("Demo");
     auto* content = new QWidget;
     window_->setContentView(content);
     auto* area = new QScrollArea(content);
@@ -64,7 +83,14 @@ void ControlsApplication::launch(const std::vector<std::string>&)
     off->setText("Off");
     off->setEnabled(false);
     QObject::connect(off, &QPushButton::clicked, [] { Diag::log("off clicked"); });
+    auto* agree = place<QCheckBox>(document, "agreeBox", {10, 170, 200, 20});
+    agree->setText("Agree");
+    QObject::connect(agree, &QCheckBox::clicked,
+                     [agree] { Diag::log(std::string("agree ") + (agree->isChecked() ? "on" : "off")); });
     window_->orderFront();
+
+    other_ = std::make_unique<LoggingWindow>(core::Rect(700, 300, 200, 100), "other");
+    other_->orderFront();
 }
 
 }  // namespace testsupport

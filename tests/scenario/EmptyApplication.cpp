@@ -44,4 +44,9 @@ ParkingLedger EmptyApplication::parking() const
     return {};
 }
 
+nlohmann::ordered_json EmptyApplication::guide() const
+{
+    return nullptr;
+}
+
 }  // namespace scenario

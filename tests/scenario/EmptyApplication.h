@@ -18,6 +18,7 @@ public:
     void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
     ParkingLedger parking() const override;
+    nlohmann::ordered_json guide() const override;
 
 private:
     std::optional<int> exitStatus_;

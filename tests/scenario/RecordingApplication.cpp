@@ -114,4 +114,9 @@ scenario::ParkingLedger RecordingApplication::parking() const
     return options_.parking;
 }
 
+nlohmann::ordered_json RecordingApplication::guide() const
+{
+    return nullptr;
+}
+
 }  // namespace testsupport

@@ -153,6 +153,25 @@ TEST(ScenarioReader, StatusItemAndMenuStepsTakeOnlyATitle)
     EXPECT_EQ(scenario.steps[1].title, "平铺全部");
 }
 
+TEST(ScenarioReader, WindowCloseTakesAnIdOrAnOwnWindowsTitle)
+{
+    expectRefusals({
+        {withSteps(R"({"at": 1, "do": "window.close"})"), "steps[0]: window.close takes either id or title"},
+        {withSteps(R"({"at": 1, "do": "window.close", "id": 11, "title": "Notes"})"),
+         "steps[0]: window.close takes either id or title"},
+        {withSteps(R"({"at": 1, "do": "window.close", "title": ""})"), "steps[0].title: must not be empty"},
+        {withSteps(R"({"at": 1, "do": "window.close", "title": 11})"), "steps[0].title: expected a string"},
+        {withSteps(R"({"at": 1, "do": "window.close", "id": 99})"), "steps[0].id: no window 99"},
+        // Only window.close takes a title.
+        {withSteps(R"({"at": 1, "do": "window.raise", "title": "Notes"})"), "steps[0].title: unknown key"},
+    });
+    // An own window's title names no window of the file's world, and none is needed.
+    const auto scenario = accepted(withSteps(R"({"at": 1, "do": "window.close", "title": "欢迎使用 Glimra"})"));
+    ASSERT_EQ(scenario.steps.size(), 1u);
+    EXPECT_EQ(scenario.steps[0].title, "欢迎使用 Glimra");
+    EXPECT_EQ(scenario.steps[0].window, 0u);
+}
+
 TEST(ScenarioReader, StepsRunInOrderAndOnlyKnownKindsAndCommands)
 {
     expectRefusals({

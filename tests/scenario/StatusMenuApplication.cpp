@@ -78,4 +78,9 @@ scenario::ParkingLedger StatusMenuApplication::parking() const
     return {};
 }
 
+nlohmann::ordered_json StatusMenuApplication::guide() const
+{
+    return nullptr;
+}
+
 }  // namespace testsupport

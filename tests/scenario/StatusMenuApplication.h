@@ -30,6 +30,7 @@ public:
     void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
     scenario::ParkingLedger parking() const override;
+    nlohmann::ordered_json guide() const override;
 
 private:
     std::unique_ptr<ui::Menu> menu_;

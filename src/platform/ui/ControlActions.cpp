@@ -3,12 +3,31 @@
 #include "platform/ui/ControlNames.h"
 #include "platform/ui/Window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPointer>
 #include <QScrollArea>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace ui {
+
+namespace {
+
+// Where in the control a click lands: its centre, but a check box's box, since a wide
+// check box takes clicks only on its box and text.
+QPointF clickSpot(const QWidget& control)
+{
+    if (const auto* box = qobject_cast<const QCheckBox*>(&control)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        return QRectF(box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box)).center();
+    }
+    return QPointF(control.width(), control.height()) / 2;
+}
+
+}  // namespace
 
 Window* shownWindow(const std::string& name)
 {
@@ -32,7 +51,7 @@ core::Point revealForClick(QWidget& control)
     for (QWidget* ancestor = control.parentWidget(); ancestor; ancestor = ancestor->parentWidget())
         if (auto* area = qobject_cast<QScrollArea*>(ancestor)) area->ensureWidgetVisible(&control, 0, 0);
     QWidget* window = control.window();
-    const QPointF centre = QPointF(control.mapTo(window, QPoint(0, 0))) + QPointF(control.width(), control.height()) / 2;
+    const QPointF centre = QPointF(control.mapTo(window, QPoint(0, 0))) + clickSpot(control);
     const QPointF global = QPointF(window->geometry().topLeft()) + centre;
     return {global.x(), global.y()};
 }

@@ -19,8 +19,9 @@ Window* shownWindow(const std::string& name);
 // none.
 QWidget* shownControl(QWidget& window, const std::string& id);
 
-// Scrolls every scroll area around the control so that it shows, and answers its centre
-// in global coordinates (top-left of the primary display, y down), where a click hits it.
+// Scrolls every scroll area around the control so that it shows, and answers where a
+// click hits it (its centre; a check box's box) in global coordinates (top-left of the
+// primary display, y down).
 core::Point revealForClick(QWidget& control);
 
 // As a drag of the knob that ends at the value: the slider's value signals fire. False,

@@ -6,6 +6,7 @@
 #include "platform/ui/Window.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
@@ -36,6 +37,8 @@ ControlState stateOf(const QWidget& control, const std::string& id, const QWidge
         state.value = control.property("isSelected").toBool();
     } else if (const auto* toggle = qobject_cast<const Switch*>(&control)) {
         state.value = toggle->isChecked();
+    } else if (const auto* box = qobject_cast<const QCheckBox*>(&control)) {
+        state.value = box->isChecked();
     } else if (const auto* slider = qobject_cast<const QSlider*>(&control)) {
         state.value = slider->value();
     } else if (const auto* combo = qobject_cast<const QComboBox*>(&control)) {

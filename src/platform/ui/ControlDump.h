@@ -14,7 +14,8 @@ struct ControlState {
     std::string id;
     std::string kind;
     std::optional<std::string> text;  // none for a switch or a slider
-    // A switch's state or a tab's selection; a slider's value or a pop-up's index.
+    // A switch's or check box's state, a tab's selection; a slider's value or a pop-up's
+    // index.
     std::optional<std::variant<bool, int>> value;
     bool enabled = true;
     // In window points: from the top-left corner of the window's content view, y down.

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
@@ -71,6 +72,7 @@ std::string listedKind(const QWidget& widget)
     if (qobject_cast<const QSlider*>(&widget)) return "slider";
     if (qobject_cast<const QComboBox*>(&widget)) return "popup";
     if (qobject_cast<const Switch*>(&widget)) return "switch";
+    if (qobject_cast<const QCheckBox*>(&widget)) return "checkbox";
     if (qobject_cast<const QAbstractButton*>(&widget)) return "button";
     return {};
 }

@@ -12,8 +12,8 @@ class QWidget;
 // that begins with "." is relative and follows the id of the nearest named ancestor
 // ("settings.hoverDelayRow" + ".title"). Qt's own names ("qt_…") count as none. The kind
 // of a widget is taken from its class (QLabel label, QSlider slider, QComboBox popup,
-// ui::Switch switch, other buttons button) unless setControlKind says otherwise (a
-// tab-bar item is a "tab").
+// ui::Switch switch, QCheckBox checkbox, other buttons button) unless setControlKind says
+// otherwise (a tab-bar item is a "tab").
 namespace ui {
 
 class Window;

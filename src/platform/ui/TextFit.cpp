@@ -2,6 +2,7 @@
 
 #include "platform/ui/Switch.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QLabel>
@@ -33,6 +34,12 @@ QRectF textArea(const QWidget& widget)
         option.frame = combo->hasFrame();
         option.currentText = combo->currentText();
         return QRectF(combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo));
+    }
+    if (const auto* box = qobject_cast<const QCheckBox*>(&widget)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        option.text = box->text();
+        return QRectF(box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box));
     }
     if (const auto* button = qobject_cast<const QPushButton*>(&widget)) {
         QStyleOptionButton option;
