@@ -37,7 +37,7 @@ SelfTestRun runSelfTest(const std::string& argument)
 {
     TempDir scratch;
     const std::string file = scratch.path() + "/selftest.json";
-    writeFile(file, R"({"args": [")" + argument + R"("], "until": 5})");
+    writeFile(file, R"({"settings": {"onboardingCompleted": true}, "args": [")" + argument + R"("], "until": 5})");
     const auto outcome = runGlimra("--scenario " + file + " --out " + scratch.path() + "/out", scratch.path());
     EXPECT_EQ(outcome.err, "");
     return {outcome.status, logLines(scratch.path() + "/out")};

@@ -19,6 +19,7 @@ using testsupport::TempDir;
 using testsupport::writeFile;
 
 const char* focusAndRescue = R"({
+  "settings": {"onboardingCompleted": true},
   "apps": [{"pid": 501, "name": "Editor", "windows": [{"id": 11, "frame": [100, 100, 600, 400]}]},
            {"pid": 502, "name": "Browser", "bundleID": "com.example.browser", "windows": [{"id": 21, "frame": [300, 200, 600, 400]}]}],
   "frontmost": 502,

@@ -251,10 +251,13 @@ TEST_F(PinScenario, ARegionDragCreatesAFocusMiniWindow)
     EXPECT_EQ(count(lines, "框选: 起手选定窗口 id=6001 owner=Studio frame=(60.0, 32.0, 1100.0, 800.0)"), 1u);
 }
 
-// A small world for runs of their own: one window and its mini window, tiled.
+// A small world for runs of their own: one window and its mini window, tiled; the
+// first-run guide done with.
 std::string oneWindowScenario(const std::string& settings, const std::string& permissions, const std::string& steps)
 {
-    return R"({"settings": )" + settings + R"(, "permissions": )" + permissions + R"(,
+    json withGuideDone = json::parse(settings);
+    withGuideDone["onboardingCompleted"] = true;
+    return R"({"settings": )" + withGuideDone.dump() + R"(, "permissions": )" + permissions + R"(,
       "displays": [{"id": 1, "frame": [0, 0, 1512, 982], "visibleFrame": [0, 25, 1512, 957]}],
       "apps": [{"pid": 501, "path": "/Applications/Editor.app",
                 "windows": [{"id": 4242, "frame": [80, 120, 700, 500]}]}],
@@ -334,6 +337,7 @@ TEST(FocusCreate, WithoutScreenRecordingNothingStarts)
     TempDir scratch;
     const RunOutcome run = runScenario(scratch, "denied",
                                 oneWindowScenario("{}", R"({"screenRecording": false})", R"(,
+        {"at": 1.5, "do": "window.close", "title": "欢迎使用 Glimra"},
         {"at": 2.0, "do": "command", "name": "beginFocusCreate", "window": 4242},
         {"at": 2.5, "do": "drag", "from": [200, 250], "to": [500, 450]},
         {"at": 3.5, "do": "state", "file": "after.json"})"));
@@ -348,6 +352,8 @@ TEST(FocusCreate, WithoutScreenRecordingNothingStarts)
     EXPECT_EQ(count(lines, "悬停触发: 暂停（框选中）"), 0u);
     const json after = json::parse(readFile(run.out + "/after.json"));
     for (const auto& w : after["windows"]) EXPECT_NE(w["layer"], 1000) << w;
+    // The guide came up at launch, as without the permission it does, and closed by its title.
+    EXPECT_EQ(after["guide"], nullptr);
 }
 
 TEST(FocusCreate, AWindowTheCatalogDoesNotOfferStartsNothing)

@@ -109,8 +109,10 @@ FileRun runFile(const TempDir& scratch, const std::string& name, const std::stri
     return {outcome.status, outcome.err, out};
 }
 
-const std::string oneApp = R"("apps": [{"pid": 501, "bundleID": "com.example.editor", "name": "Editor",
+const std::string apps = R"("apps": [{"pid": 501, "bundleID": "com.example.editor", "name": "Editor",
     "windows": [{"id": 4242, "title": "Notes", "frame": [80, 80, 700, 500]}]}])";
+// The first-run guide is done with, so that it stays out of the way.
+const std::string oneApp = R"("settings": {"onboardingCompleted": true}, )" + apps;
 
 TEST(ShellInput, UnknownCommandsAndMenuTitlesAreRefusedAndBadHotKeySettingsFallBack)
 {
@@ -126,8 +128,8 @@ TEST(ShellInput, UnknownCommandsAndMenuTitlesAreRefusedAndBadHotKeySettingsFallB
 
     // A code that is no integer, one beyond 127 and a mask with a foreign bit: the rows'
     // defaults.
-    const FileRun settings = runFile(scratch, "settings", "{" + oneApp + R"(, "until": 1,
-        "settings": {"captureHotKeyCode": "P", "toggleHotKeyCode": 300, "closeAllHotKeyFlags": 65536,
+    const FileRun settings = runFile(scratch, "settings", "{" + apps + R"(, "until": 1,
+        "settings": {"onboardingCompleted": true, "captureHotKeyCode": "P", "toggleHotKeyCode": 300, "closeAllHotKeyFlags": 65536,
                      "tileAllHotKeyCode": 5}})");
     ASSERT_EQ(settings.status, 0) << settings.err;
     const json hotkeys = json::parse(readFile(settings.out + "/state.json"))["hotkeys"];
