@@ -172,7 +172,9 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
     const auto ordered = nlohmann::ordered_json::parse(readFile(out.path() + "/state.json"));
     for (auto it = ordered.begin(); it != ordered.end(); ++it) keys.push_back(it.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"time", "frontmost", "activationPolicy", "pointer", "displays", "windows",
-                                              "panels", "parking", "statusItems", "menus", "hotkeys", "settings"}));
+                                              "panels", "parking", "statusItems", "menus", "hotkeys", "settings",
+                                              "guide"}));
+    EXPECT_EQ(last["guide"], nullptr);
 }
 
 TEST(ScenarioRun, OutputFilesHoldTheLogsTheJournalAndThePictures)
