@@ -56,146 +56,142 @@ std::vector<json> journalOf(const std::string& out, const std::string& what, con
     return entries;
 }
 
+json dumpIn(const std::string& out, const std::string& file) { return json::parse(readFile(out + "/" + file)); }
+
+void expectGuideAtLaunch(const std::string& out, const Texts& texts)
+{
+    const json launch = dumpIn(out, "launch.json");
+    const json& guide = launch["guide"];
+    ASSERT_TRUE(guide.is_object()) << launch.dump(2);
+    EXPECT_EQ(guide["step"], 0);
+    EXPECT_EQ(guide["counter"], "1 / 6");
+    EXPECT_EQ(guide["back"], false);
+    EXPECT_EQ(guide["next"], texts.next);
+    EXPECT_EQ(guide["dontShow"], false);
+    EXPECT_EQ(guide["currentDot"], 0);
+    EXPECT_EQ(guide["permissions"], nullptr);
+    EXPECT_TRUE(guide["scene"].is_object());
+    // A window of the application's own shows it, and the application is regular while it does.
+    EXPECT_EQ(launch["activationPolicy"], "regular");
+    const auto& windows = launch["windows"];
+    EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [&](const json& w) {
+        return w["own"] == true && w["onScreen"] == true && w["title"] == texts.windowTitle;
+    }));
+    EXPECT_EQ(launch["settings"]["onboardingStep"], 0) << "written when the guide first shows";
+}
+
+void expectEachStepsControlsAndScene(const std::string& out, const Texts& texts)
+{
+    std::set<std::string> pictures;
+    for (int step = 1; step <= 6; ++step) {
+        SCOPED_TRACE("step " + std::to_string(step));
+        const json shown = dumpIn(out, "step" + std::to_string(step) + "-controls.json");
+        ASSERT_NE(guideWindow(shown), nullptr);
+        EXPECT_EQ(guideWindow(shown)["title"], texts.windowTitle);
+        for (const auto& c : guideWindow(shown)["controls"])
+            EXPECT_FALSE(c["clipped"].get<bool>()) << c["id"] << " " << c["text"];
+        EXPECT_EQ(control(shown, "guide.counterLabel")["text"], std::to_string(step) + " / 6");
+        EXPECT_EQ(control(shown, "guide.prevButton")["enabled"], step > 1);
+        EXPECT_EQ(control(shown, "guide.nextButton")["text"], step == 6 ? texts.start : texts.next);
+        const json box = control(shown, "guide.dontShowSwitch");
+        EXPECT_EQ(box["kind"], "checkbox");
+        EXPECT_EQ(box["text"], texts.dontShow);
+        EXPECT_EQ(box["value"], false);
+        // The permission page's buttons only on its own step.
+        EXPECT_EQ(control(shown, "guide.axButton") != nullptr, step == 6);
+        EXPECT_EQ(control(shown, "guide.screenButton") != nullptr, step == 6);
+
+        const std::string picture = step == 6 ? "permissions.png" : "step" + std::to_string(step) + ".png";
+        const std::string bytes = readFile(out + "/" + picture);
+        ASSERT_EQ(bytes.substr(1, 3), "PNG") << picture;
+        pictures.insert(bytes);
+    }
+    EXPECT_EQ(pictures.size(), 6u) << "every step looks different";
+
+    // Scenes dumped two seconds after their step came up (launch at 0; Next at 12).
+    const json first = dumpIn(out, "step1.json")["guide"];
+    EXPECT_DOUBLE_EQ(first["scene"]["time"].get<double>(), 2.0);
+    EXPECT_EQ(actorNames(first), (std::set<std::string>{"windowA", "windowB", "block1", "block2", "pip1", "pip2",
+                                                         "pointer", "dockIcon", "dockRing", "caption1", "caption2"}));
+    const json fifth = dumpIn(out, "step5.json")["guide"];
+    EXPECT_EQ(fifth["step"], 4);
+    EXPECT_DOUBLE_EQ(fifth["scene"]["time"].get<double>(), 2.0);
+    EXPECT_EQ(actorNames(fifth), (std::set<std::string>{"pip2", "grip", "circle", "defaultLabel", "pointer",
+                                                         "resizeArrow", "caption1", "caption2"}));
+    for (const auto& [name, actor] : fifth["scene"]["actors"].items()) {
+        EXPECT_EQ(actor["frame"].size(), 4u) << name;
+        EXPECT_EQ(actor["position"].size(), 2u) << name;
+        EXPECT_GE(actor["opacity"].get<double>(), 0) << name;
+        EXPECT_LE(actor["opacity"].get<double>(), 1) << name;
+    }
+}
+
+void expectThePermissionPageFollowsTheGrant(const std::string& out, const Texts& texts)
+{
+    const json page = dumpIn(out, "permissions.json")["guide"];
+    EXPECT_EQ(page["step"], 5);
+    EXPECT_EQ(page["currentDot"], 5);
+    EXPECT_EQ(page["next"], texts.start);
+    EXPECT_EQ(page["scene"], nullptr);
+    ASSERT_TRUE(page["permissions"].is_object());
+    for (const char* kind : {"accessibility", "screenRecording"}) {
+        EXPECT_EQ(page["permissions"][kind]["color"], "red") << kind;
+        EXPECT_EQ(page["permissions"][kind]["button"], true) << kind;
+    }
+
+    // The accessibility button opens its pane, which starts the settings application;
+    // no prompt is shown.
+    const auto opened = journalOf(out, "url.open", "url", accessibilityPane);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0]["t"], 16.0);
+    const auto launched = journalOf(out, "app.launch", "bundleID", settingsBundle);
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0]["t"], 16.0);
+    for (const auto& entry : testsupport::journal(out)) EXPECT_NE(entry["do"], "ax.prompt");
+
+    // Granted at 17.2: the next poll, within half a second, turns the card green and
+    // quits the settings application.
+    const json granted = dumpIn(out, "granted.json")["guide"];
+    EXPECT_EQ(granted["permissions"]["accessibility"]["color"], "green");
+    EXPECT_EQ(granted["permissions"]["screenRecording"]["color"], "red");
+    const auto quit = journalOf(out, "app.terminate", "bundleID", settingsBundle);
+    ASSERT_EQ(quit.size(), 1u);
+    EXPECT_EQ(quit[0]["pid"], launched[0]["pid"]);
+    EXPECT_EQ(quit[0]["result"], true);
+    EXPECT_GT(quit[0]["t"].get<double>(), 17.2);
+    EXPECT_LE(quit[0]["t"].get<double>(), 17.7);
+}
+
+void expectFinishingWithTheBoxTicked(const std::string& out, const Texts& texts)
+{
+    const json finished = dumpIn(out, "finished.json");
+    EXPECT_EQ(finished["guide"], nullptr);
+    EXPECT_EQ(finished["settings"]["onboardingCompleted"], true);
+    EXPECT_FALSE(finished["settings"].contains("onboardingStep"));
+    EXPECT_EQ(finished["activationPolicy"], "accessory");
+    for (const auto& w : finished["windows"])
+        EXPECT_FALSE(w["own"] == true && w["onScreen"] == true && w["title"] == texts.windowTitle) << w;
+}
+
 // examples/guide.json as it stands, or in another language: both permissions missing,
 // the guide at launch, steps 1 to 5 by Next, the permission page by the shell's command,
 // the accessibility pane, the grant, the box ticked and the guide finished.
-template <class Suite>
-class GuideRun : public testsupport::ScenarioOnce<Suite> {
-protected:
-    using Base = testsupport::ScenarioOnce<Suite>;
-
-    void expectGuideAtLaunch()
-    {
-        const json launch = Base::state("launch.json");
-        const json& guide = launch["guide"];
-        ASSERT_TRUE(guide.is_object()) << launch.dump(2);
-        EXPECT_EQ(guide["step"], 0);
-        EXPECT_EQ(guide["counter"], "1 / 6");
-        EXPECT_EQ(guide["back"], false);
-        EXPECT_EQ(guide["next"], Suite::texts().next);
-        EXPECT_EQ(guide["dontShow"], false);
-        EXPECT_EQ(guide["currentDot"], 0);
-        EXPECT_EQ(guide["permissions"], nullptr);
-        EXPECT_TRUE(guide["scene"].is_object());
-        // A window of the application's own shows it, and the application is regular while it does.
-        EXPECT_EQ(launch["activationPolicy"], "regular");
-        const auto& windows = launch["windows"];
-        EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [](const json& w) {
-            return w["own"] == true && w["onScreen"] == true && w["title"] == Suite::texts().windowTitle;
-        }));
-        EXPECT_EQ(launch["settings"]["onboardingStep"], 0) << "written when the guide first shows";
-    }
-
-    void expectEachStepsControlsAndScene()
-    {
-        std::set<std::string> pictures;
-        for (int step = 1; step <= 6; ++step) {
-            SCOPED_TRACE("step " + std::to_string(step));
-            const json shown = Base::state("step" + std::to_string(step) + "-controls.json");
-            ASSERT_NE(guideWindow(shown), nullptr);
-            EXPECT_EQ(guideWindow(shown)["title"], Suite::texts().windowTitle);
-            for (const auto& c : guideWindow(shown)["controls"])
-                EXPECT_FALSE(c["clipped"].get<bool>()) << c["id"] << " " << c["text"];
-            EXPECT_EQ(control(shown, "guide.counterLabel")["text"], std::to_string(step) + " / 6");
-            EXPECT_EQ(control(shown, "guide.prevButton")["enabled"], step > 1);
-            EXPECT_EQ(control(shown, "guide.nextButton")["text"], step == 6 ? Suite::texts().start : Suite::texts().next);
-            const json box = control(shown, "guide.dontShowSwitch");
-            EXPECT_EQ(box["kind"], "checkbox");
-            EXPECT_EQ(box["text"], Suite::texts().dontShow);
-            EXPECT_EQ(box["value"], false);
-            // The permission page's buttons only on its own step.
-            EXPECT_EQ(control(shown, "guide.axButton") != nullptr, step == 6);
-            EXPECT_EQ(control(shown, "guide.screenButton") != nullptr, step == 6);
-
-            const std::string picture = step == 6 ? "permissions.png" : "step" + std::to_string(step) + ".png";
-            const std::string bytes = readFile(Base::out() + "/" + picture);
-            ASSERT_EQ(bytes.substr(1, 3), "PNG") << picture;
-            pictures.insert(bytes);
-        }
-        EXPECT_EQ(pictures.size(), 6u) << "every step looks different";
-
-        // Scenes dumped two seconds after their step came up (launch at 0; Next at 12).
-        const json first = Base::state("step1.json")["guide"];
-        EXPECT_DOUBLE_EQ(first["scene"]["time"].get<double>(), 2.0);
-        EXPECT_EQ(actorNames(first), (std::set<std::string>{"windowA", "windowB", "block1", "block2", "pip1", "pip2",
-                                                             "pointer", "dockIcon", "dockRing", "caption1", "caption2"}));
-        const json fifth = Base::state("step5.json")["guide"];
-        EXPECT_EQ(fifth["step"], 4);
-        EXPECT_DOUBLE_EQ(fifth["scene"]["time"].get<double>(), 2.0);
-        EXPECT_EQ(actorNames(fifth), (std::set<std::string>{"pip2", "grip", "circle", "defaultLabel", "pointer",
-                                                             "resizeArrow", "caption1", "caption2"}));
-        for (const auto& [name, actor] : fifth["scene"]["actors"].items()) {
-            EXPECT_EQ(actor["frame"].size(), 4u) << name;
-            EXPECT_EQ(actor["position"].size(), 2u) << name;
-            EXPECT_GE(actor["opacity"].get<double>(), 0) << name;
-            EXPECT_LE(actor["opacity"].get<double>(), 1) << name;
-        }
-    }
-
-    void expectThePermissionPageFollowsTheGrant()
-    {
-        const json page = Base::state("permissions.json")["guide"];
-        EXPECT_EQ(page["step"], 5);
-        EXPECT_EQ(page["currentDot"], 5);
-        EXPECT_EQ(page["next"], Suite::texts().start);
-        EXPECT_EQ(page["scene"], nullptr);
-        ASSERT_TRUE(page["permissions"].is_object());
-        for (const char* kind : {"accessibility", "screenRecording"}) {
-            EXPECT_EQ(page["permissions"][kind]["color"], "red") << kind;
-            EXPECT_EQ(page["permissions"][kind]["button"], true) << kind;
-        }
-
-        // The accessibility button opens its pane, which starts the settings application;
-        // no prompt is shown.
-        const auto opened = journalOf(Base::out(), "url.open", "url", accessibilityPane);
-        ASSERT_EQ(opened.size(), 1u);
-        EXPECT_EQ(opened[0]["t"], 16.0);
-        const auto launched = journalOf(Base::out(), "app.launch", "bundleID", settingsBundle);
-        ASSERT_EQ(launched.size(), 1u);
-        EXPECT_EQ(launched[0]["t"], 16.0);
-        for (const auto& entry : testsupport::journal(Base::out())) EXPECT_NE(entry["do"], "ax.prompt");
-
-        // Granted at 17.2: the next poll, within half a second, turns the card green and
-        // quits the settings application.
-        const json granted = Base::state("granted.json")["guide"];
-        EXPECT_EQ(granted["permissions"]["accessibility"]["color"], "green");
-        EXPECT_EQ(granted["permissions"]["screenRecording"]["color"], "red");
-        const auto quit = journalOf(Base::out(), "app.terminate", "bundleID", settingsBundle);
-        ASSERT_EQ(quit.size(), 1u);
-        EXPECT_EQ(quit[0]["pid"], launched[0]["pid"]);
-        EXPECT_EQ(quit[0]["result"], true);
-        EXPECT_GT(quit[0]["t"].get<double>(), 17.2);
-        EXPECT_LE(quit[0]["t"].get<double>(), 17.7);
-    }
-
-    void expectFinishingWithTheBoxTicked()
-    {
-        const json finished = Base::state("finished.json");
-        EXPECT_EQ(finished["guide"], nullptr);
-        EXPECT_EQ(finished["settings"]["onboardingCompleted"], true);
-        EXPECT_FALSE(finished["settings"].contains("onboardingStep"));
-        EXPECT_EQ(finished["activationPolicy"], "accessory");
-        for (const auto& w : finished["windows"])
-            EXPECT_FALSE(w["own"] == true && w["onScreen"] == true && w["title"] == Suite::texts().windowTitle) << w;
-    }
-};
-
-class GuideScenario : public GuideRun<GuideScenario> {
+class GuideScenario : public testsupport::ScenarioOnce<GuideScenario> {
 public:
     static std::string scenarioFile(const std::string&) { return guideScenario; }
     static Texts texts() { return {"欢迎使用 Glimra", "下一步", "开始使用", "不再显示引导"}; }
 };
 
-TEST_F(GuideScenario, OpensAtLaunchWithoutEitherPermission) { expectGuideAtLaunch(); }
-TEST_F(GuideScenario, ShowsEveryStepWithItsSceneAndNothingClipped) { expectEachStepsControlsAndScene(); }
+TEST_F(GuideScenario, OpensAtLaunchWithoutEitherPermission) { expectGuideAtLaunch(out(), texts()); }
+TEST_F(GuideScenario, ShowsEveryStepWithItsSceneAndNothingClipped) { expectEachStepsControlsAndScene(out(), texts()); }
 TEST_F(GuideScenario, ThePermissionPageFollowsTheGrantAndQuitsTheSettingsApplication)
 {
-    expectThePermissionPageFollowsTheGrant();
+    expectThePermissionPageFollowsTheGrant(out(), texts());
 }
-TEST_F(GuideScenario, FinishingWithTheBoxTickedRecordsCompletion) { expectFinishingWithTheBoxTicked(); }
+TEST_F(GuideScenario, FinishingWithTheBoxTickedRecordsCompletion) { expectFinishingWithTheBoxTicked(out(), texts()); }
 
 // The same run in English.
-class EnglishGuideScenario : public GuideRun<EnglishGuideScenario> {
+class EnglishGuideScenario : public testsupport::ScenarioOnce<EnglishGuideScenario> {
 public:
     static std::string scenarioFile(const std::string& scratch)
     {
@@ -208,12 +204,12 @@ public:
     static Texts texts() { return {"Welcome to Glimra", "Next", "Get Started", "Don't show the guide again"}; }
 };
 
-TEST_F(EnglishGuideScenario, OpensAtLaunchWithoutEitherPermission) { expectGuideAtLaunch(); }
-TEST_F(EnglishGuideScenario, ShowsEveryStepWithItsSceneAndNothingClipped) { expectEachStepsControlsAndScene(); }
+TEST_F(EnglishGuideScenario, OpensAtLaunchWithoutEitherPermission) { expectGuideAtLaunch(out(), texts()); }
+TEST_F(EnglishGuideScenario, ShowsEveryStepWithItsSceneAndNothingClipped) { expectEachStepsControlsAndScene(out(), texts()); }
 TEST_F(EnglishGuideScenario, ThePermissionPageFollowsTheGrantAndQuitsTheSettingsApplication)
 {
-    expectThePermissionPageFollowsTheGrant();
+    expectThePermissionPageFollowsTheGrant(out(), texts());
 }
-TEST_F(EnglishGuideScenario, FinishingWithTheBoxTickedRecordsCompletion) { expectFinishingWithTheBoxTicked(); }
+TEST_F(EnglishGuideScenario, FinishingWithTheBoxTickedRecordsCompletion) { expectFinishingWithTheBoxTicked(out(), texts()); }
 
 }  // namespace
