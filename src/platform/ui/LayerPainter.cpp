@@ -33,7 +33,7 @@ QTransform placement(const Layer& layer, const Layer::Presentation& p, double su
 QPainterPath roundedBounds(const Layer& layer, const QRectF& bounds)
 {
     QPainterPath path;
-    const double radius = std::clamp(layer.cornerRadius, 0.0, std::min(bounds.width(), bounds.height()) / 2);
+    const double radius = std::min(layer.cornerRadius, std::min(bounds.width(), bounds.height()) / 2);
     if (radius > 0)
         path.addRoundedRect(bounds, radius, radius);
     else
