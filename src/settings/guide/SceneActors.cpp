@@ -162,16 +162,15 @@ void clickPulses(ui::Layer& layer, const std::vector<double>& at, double duratio
 {
     std::vector<double> values{1};
     std::vector<double> times{0};
-    std::optional<double> previous;
     for (double click : at) {
-        // Closer pulses would overlap and run the key times backwards.
-        if (previous && click - *previous < 2 * spread) {
+        // Less than two spreads after the previous click the pulses would overlap and the key
+        // times run backwards (checked on the key times, so rounding cannot slip one through).
+        if (times.size() > 1 && click - spread < times.back()) {
             Diag::log("引导动画: 点击过近 " + core::numberText(click));
             continue;
         }
         values.insert(values.end(), {1, 0.78, 1});
         times.insert(times.end(), {click - spread, click, click + spread});
-        previous = click;
     }
     values.push_back(1);
     times.push_back(1);
