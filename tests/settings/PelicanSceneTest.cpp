@@ -178,8 +178,7 @@ TEST_F(PelicanScene, LegLayersRestOnTheirFirstFrame)
     const auto& foot = groupChild(firstFoot).path.subpaths.at(0).points;
     expectPoint(foot.at(0), 215.25, 74);
     expectPoint(foot.at(1), 230.25, 74);
-    const auto& secondShin = groupChild(secondShin).path.subpaths.at(0).points;
-    expectPoint(secondShin.at(1), 185, 74);
+    expectPoint(groupChild(secondShin).path.subpaths.at(0).points.at(1), 185, 74);
     EXPECT_EQ(groupChild(firstShin).animationKeys(), std::vector<std::string>{"pedal-path"});
     // The second leg is drawn over the first, fainter.
     EXPECT_EQ(groupChild(firstShin).strokeColor.alphaF(), 1);
