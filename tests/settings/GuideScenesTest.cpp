@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <cmath>
+
 // Expected values below are worked out by hand from the canvas's rectangles:
 // pip1 (550.936, 372.664, 129.024, 80.976), pip2 5.04 below it at y 286.648,
 // preview (228.0736, 189.0064, 283.8528, 178.1472), window (72.64, 170.56, 339.36, 215.04).

@@ -3,6 +3,8 @@
 #include "settings/guide/PelicanScene.h"
 #include "settings/guide/SceneCommon.h"
 
+#include <utility>
+
 namespace guide {
 
 namespace {

@@ -37,7 +37,6 @@ ui::Layer& resizeArrow(ui::Layer& canvas)
     shape.path.add(ui::LayerPath::polyline({{14, 21}, {21, 21}, {21, 14}}));
     shape.strokeColor = Qt::white;
     shape.lineWidth = 2.6;
-    shape.shadowColor = Qt::black;
     shape.shadowOpacity = 0.5;
     shape.shadowRadius = 1.8;
     return arrow;

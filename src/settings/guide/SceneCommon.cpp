@@ -3,6 +3,8 @@
 #include "foundation/L10n.h"
 #include "settings/guide/PelicanScene.h"
 
+#include <utility>
+
 namespace guide {
 
 ui::Layer& fadingCaption(ui::Layer& canvas, const std::string& source, const std::string& name,
