@@ -12,7 +12,7 @@ namespace {
 // Enough that a flattened ellipse strokes as smoothly as a curve at twice the scale.
 constexpr int ellipseSteps = 96;
 
-QPointF flipped(core::Point p, double height)
+QPointF inPainterSpace(core::Point p, double height)
 {
     return {p.x, height - p.y};
 }
@@ -26,7 +26,7 @@ std::vector<Polyline> polylines(const LayerPath& path, double height)
     std::vector<Polyline> result;
     for (const auto& subpath : path.subpaths) {
         Polyline line;
-        for (const auto& p : subpath.points) line.points.push_back(flipped(p, height));
+        for (const auto& p : subpath.points) line.points.push_back(inPainterSpace(p, height));
         if (subpath.closed && !line.points.empty()) line.points.push_back(line.points.front());
         result.push_back(std::move(line));
     }
@@ -36,7 +36,7 @@ std::vector<Polyline> polylines(const LayerPath& path, double height)
         const double cy = rect.midY();
         for (int i = 0; i <= ellipseSteps; ++i) {
             const double angle = 2 * std::numbers::pi * i / ellipseSteps;
-            line.points.push_back(flipped(
+            line.points.push_back(inPainterSpace(
                 {cx + rect.width() / 2 * std::cos(angle), cy + rect.height() / 2 * std::sin(angle)}, height));
         }
         result.push_back(std::move(line));
@@ -62,8 +62,8 @@ QPainterPath outlinePath(const LayerPath& path, double height)
     result.setFillRule(Qt::WindingFill);
     for (const auto& subpath : path.subpaths) {
         if (subpath.points.empty()) continue;
-        result.moveTo(flipped(subpath.points.front(), height));
-        for (std::size_t i = 1; i < subpath.points.size(); ++i) result.lineTo(flipped(subpath.points[i], height));
+        result.moveTo(inPainterSpace(subpath.points.front(), height));
+        for (std::size_t i = 1; i < subpath.points.size(); ++i) result.lineTo(inPainterSpace(subpath.points[i], height));
         if (subpath.closed) result.closeSubpath();
     }
     for (const auto& rect : path.ellipses) {

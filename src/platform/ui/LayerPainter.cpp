@@ -8,12 +8,13 @@
 #include <QPainterPathStroker>
 
 #include <algorithm>
+#include <cmath>
 
 namespace ui {
 namespace {
 
 // The widening strokes that soften a shadow's edge.
-constexpr int shadowRings = 4;
+constexpr int shadowRings = 6;
 
 // From the layer's own coordinates, y down within its bounds, to the superlayer's, y down
 // within its height: flip into the layer's y-up space, place it, flip back.
@@ -68,23 +69,30 @@ void paintShadow(QPainter& painter, const Layer& layer, const Layer::Presentatio
     const QPainterPath outline =
         shadowOutline(layer, p, bounds).translated(layer.shadowOffset.x, -layer.shadowOffset.y);
     if (outline.isEmpty()) return;
+    const double alpha = std::clamp(layer.shadowColor.alphaF() * layer.shadowOpacity, 0.0, 1.0);
     QColor color = layer.shadowColor;
-    const double alpha = color.alphaF() * layer.shadowOpacity;
 
     painter.save();
-    painter.setBrush(Qt::NoBrush);
-    // Rings from the widest in: each adds a little, so the edge fades outwards.
-    for (int ring = shadowRings; ring >= 1 && layer.shadowRadius > 0; --ring) {
-        color.setAlphaF(alpha / (shadowRings + 1));
-        QPen pen(color, 2 * layer.shadowRadius * ring / shadowRings);
-        pen.setJoinStyle(Qt::RoundJoin);
-        painter.setPen(pen);
-        painter.drawPath(outline);
-    }
     color.setAlphaF(alpha);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    painter.drawPath(outline);
+    painter.fillPath(outline, color);
+    if (layer.shadowRadius > 0) {
+        // Outside the outline only, rings of growing width add up to the full shadow at the
+        // edge and fade to nothing a radius away.
+        const double reach = layer.shadowRadius;
+        QPainterPath outside;
+        outside.setFillRule(Qt::OddEvenFill);
+        outside.addRect(outline.boundingRect().adjusted(-2 * reach, -2 * reach, 2 * reach, 2 * reach));
+        outside.addPath(outline);
+        painter.setClipPath(outside, Qt::IntersectClip);
+        color.setAlphaF(1 - std::pow(1 - alpha, 1.0 / shadowRings));
+        painter.setBrush(Qt::NoBrush);
+        for (int ring = 1; ring <= shadowRings; ++ring) {
+            QPen pen(color, 2 * reach * ring / shadowRings);
+            pen.setJoinStyle(Qt::RoundJoin);
+            painter.setPen(pen);
+            painter.drawPath(outline);
+        }
+    }
     painter.restore();
 }
 

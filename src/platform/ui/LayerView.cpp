@@ -22,11 +22,19 @@ LayerView::LayerView(QWidget* parent) : QWidget(parent)
 {
     root_.anchorPoint = {0, 0};
     root_.position = {0, 0};
-    root_.size = {static_cast<double>(width()), static_cast<double>(height())};
+    sizeRootToView();
     start_ = dispatch::now();
 }
 
 LayerView::~LayerView() = default;
+
+Layer& LayerView::root()
+{
+    sizeRootToView();
+    return root_;
+}
+
+void LayerView::sizeRootToView() { root_.size = {static_cast<double>(width()), static_cast<double>(height())}; }
 
 void LayerView::restartClock() { start_ = dispatch::now(); }
 
@@ -34,13 +42,14 @@ double LayerView::elapsed() const { return dispatch::now() - start_; }
 
 void LayerView::paintEvent(QPaintEvent*)
 {
+    sizeRootToView();
     QPainter painter(this);
     paintLayer(painter, root_, elapsed(), height());
 }
 
 void LayerView::resizeEvent(QResizeEvent* event)
 {
-    root_.size = {static_cast<double>(width()), static_cast<double>(height())};
+    sizeRootToView();
     QWidget::resizeEvent(event);
 }
 
