@@ -4,6 +4,13 @@
 #include "platform/sim/SimWorld.h"
 
 namespace sim {
+namespace {
+
+constexpr const char* settingsAddressPrefix = "x-apple.systempreferences:";
+constexpr const char* settingsBundleID = "com.apple.systempreferences";
+constexpr const char* settingsName = "System Settings";
+
+}  // namespace
 
 SimUrlOpener::SimUrlOpener(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
 
@@ -15,6 +22,11 @@ bool SimUrlOpener::open(const std::string& url)
         opened_.push_back(url);
     }
     world_->record({{"do", "url.open"}, {"url", url}, {"result", wellFormed}});
+    if (wellFormed && url.starts_with(settingsAddressPrefix)) {
+        const auto settings = world_->runningOrLaunched(settingsBundleID, settingsName);
+        if (settings.launched)
+            world_->record({{"do", "app.launch"}, {"bundleID", settingsBundleID}, {"pid", settings.pid}});
+    }
     return wellFormed;
 }
 

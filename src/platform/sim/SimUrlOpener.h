@@ -10,7 +10,8 @@ namespace sim {
 
 class SimWorld;
 
-// Records the addresses handed to it; opens nothing.
+// Records the addresses handed to it. A system-settings address brings the world's
+// settings application to running; nothing else is opened.
 class SimUrlOpener : public desktop::UrlOpener {
 public:
     explicit SimUrlOpener(std::shared_ptr<SimWorld> world);

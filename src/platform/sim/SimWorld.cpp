@@ -311,6 +311,20 @@ void SimWorld::setBehavior(desktop::Pid pid, const AppBehavior& behavior)
     if (SimApp* app = findApp(pid)) app->behavior = behavior;
 }
 
+SimWorld::Launch SimWorld::runningOrLaunched(const std::string& bundleIdentifier, const std::string& name)
+{
+    Lock lock(*this);
+    for (const auto& app : apps_)
+        if (app.info.bundleIdentifier == bundleIdentifier && !app.info.terminated) return {app.info.pid, false};
+    while (appIndex_.count(nextLaunchPid_)) ++nextLaunchPid_;
+    SimApp app;
+    app.info.pid = nextLaunchPid_++;
+    app.info.bundleIdentifier = bundleIdentifier;
+    app.info.name = name;
+    addApp(app);
+    return {app.info.pid, true};
+}
+
 void SimWorld::terminate(desktop::Pid pid)
 {
     Lock lock(*this);

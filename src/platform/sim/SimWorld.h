@@ -118,6 +118,13 @@ public:
     // From now on the application answers accessibility this way; nothing for an unknown
     // application.
     void setBehavior(desktop::Pid pid, const AppBehavior& behavior);
+    // The running application with the bundle identifier, or else a new one without
+    // windows under a pid no application has had; launched tells which.
+    struct Launch {
+        desktop::Pid pid = 0;
+        bool launched = false;
+    };
+    Launch runningOrLaunched(const std::string& bundleIdentifier, const std::string& name);
     // Marks the application terminated and removes its windows.
     void terminate(desktop::Pid pid);
     // Activates: the application becomes frontmost and unhidden, and its windows come in
@@ -277,6 +284,8 @@ private:
     std::map<desktop::Pid, desktop::WindowID> focused_;
     std::optional<desktop::Pid> frontmost_;
     desktop::WindowID nextOwnNumber_ = 90001;
+    // Far above the pids scenarios give their applications.
+    desktop::Pid nextLaunchPid_ = 70001;
     bool screenRecording_ = true;
     bool accessibility_ = true;
     desktop::ActivationPolicy policy_ = desktop::ActivationPolicy::accessory;

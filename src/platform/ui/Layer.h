@@ -19,6 +19,8 @@ struct LayerPath {
     struct Subpath {
         std::vector<core::Point> points;
         bool closed = false;
+
+        bool operator==(const Subpath&) const = default;
     };
     std::vector<Subpath> subpaths;
     std::vector<core::Rect> ellipses;  // each inscribed in its rectangle

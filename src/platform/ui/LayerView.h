@@ -22,7 +22,7 @@ public:
     ~LayerView() override;
 
     // The root: sized to the view; the caller sets its look and adds sublayers.
-    Layer& root() { return root_; }
+    Layer& root();
     const Layer& root() const { return root_; }
 
     void restartClock();
@@ -37,6 +37,9 @@ protected:
 
 private:
     struct Tick;
+
+    // A hidden view hears of a resize only once shown; the size is read where it counts.
+    void sizeRootToView();
 
     Layer root_;
     double start_ = 0;

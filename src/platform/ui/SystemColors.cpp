@@ -12,9 +12,10 @@ struct NamedColor {
 };
 
 // The light appearance.
-const std::array<NamedColor, 19> colors = {{
+const std::array<NamedColor, 21> colors = {{
     {"systemRed", QColor(255, 59, 48)},
     {"systemOrange", QColor(255, 149, 0)},
+    {"systemYellow", QColor(255, 204, 0)},
     {"systemGreen", QColor(40, 199, 80)},
     {"systemTeal", QColor(48, 176, 199)},
     {"systemCyan", QColor(50, 173, 230)},
@@ -31,6 +32,7 @@ const std::array<NamedColor, 19> colors = {{
     {"controlAccent", QColor(0, 122, 255)},
     {"controlBackground", QColor(255, 255, 255)},
     {"windowBackground", QColor(236, 236, 236)},
+    {"textBackground", QColor(255, 255, 255)},
     {"link", QColor(0, 104, 218)},
 }};
 
