@@ -73,10 +73,19 @@ TEST(GuideCaptionFit, TextShrinksToEightAndNoFurther)
     EXPECT_EQ(tooLong.fontSize, 8);
     EXPECT_FALSE(tooLong.textFits);
 
-    // A pill inside the canvas whose text is wider than the rule: same width, smaller
-    // text. "Hello" gets 57.5 for text; at 1.2 x size per letter that is 9.5 pt.
-    const guide::CaptionFit hello = guide::fitCaption("Hello", {370, 26}, WideTextMeasurer());
-    EXPECT_NEAR(hello.width, 79.5, tolerance);
-    EXPECT_EQ(hello.fontSize, 9.5);
-    EXPECT_TRUE(hello.textFits);
+}
+
+TEST(GuideCaptionFit, WideGlyphsKeepTheRuleUntilTheTextIsCut)
+{
+    const WideTextMeasurer measurer;
+    // 7 letters measure 96.6 in a 102.5 pill: not cut, the rule stands.
+    const guide::CaptionFit shortText = guide::fitCaption(letters(7), {370, 26}, measurer);
+    EXPECT_NEAR(shortText.width, 102.5, tolerance);
+    EXPECT_EQ(shortText.fontSize, 11.5);
+
+    // 20 letters measure 276 in a 252 pill: same pill, text shrunk to fit 230, so 9.5 pt.
+    const guide::CaptionFit longText = guide::fitCaption(letters(20), {370, 26}, measurer);
+    EXPECT_NEAR(longText.width, 252, tolerance);
+    EXPECT_EQ(longText.fontSize, 9.5);
+    EXPECT_TRUE(longText.textFits);
 }

@@ -33,7 +33,7 @@ QTransform placement(const Layer& layer, const Layer::Presentation& p, double su
 QPainterPath roundedBounds(const Layer& layer, const QRectF& bounds)
 {
     QPainterPath path;
-    const double radius = std::clamp(layer.cornerRadius, 0.0, std::min(bounds.width(), bounds.height()) / 2);
+    const double radius = std::min(layer.cornerRadius, std::min(bounds.width(), bounds.height()) / 2);
     if (radius > 0)
         path.addRoundedRect(bounds, radius, radius);
     else
@@ -55,11 +55,12 @@ QPainterPath shadowOutline(const Layer& layer, const Layer::Presentation& p, con
 {
     if (layer.kind() != Layer::Kind::shape) return roundedBounds(layer, bounds);
     QPainterPath outline;
-    outline.setFillRule(Qt::WindingFill);
-    if (layer.fillColor.isValid()) outline.addPath(outlinePath(p.path, p.size.height));
-    if (layer.strokeColor.isValid() && p.strokeEnd > 0) {
+    if (layer.fillColor.isValid()) outline = outlinePath(p.path, p.size.height);
+    if (layer.strokeColor.isValid() && p.strokeEnd > 0 && layer.lineWidth > 0) {
         QPainterPathStroker stroker(strokePen(layer, Qt::black));
-        outline.addPath(stroker.createStroke(outlineStart(p.path, p.strokeEnd, p.size.height)));
+        const QPainterPath stroke = stroker.createStroke(outlineStart(p.path, p.strokeEnd, p.size.height));
+        // United, not added: windings of opposite sense would cut holes where they overlap.
+        outline = outline.isEmpty() ? stroke : outline.united(stroke);
     }
     return outline;
 }

@@ -28,14 +28,15 @@ CaptionFit fitCaption(const std::string& text, core::Point center, const setting
 {
     const double ruleWidth = characterCount(text) * pointsPerCharacter + padding;
     const double widest = 2 * std::min(center.x - canvasMargin, canvasWidth - canvasMargin - center.x);
-    const auto fits = [&](double width, double size) {
-        return measurer.width(text, captionFont(size)) <= width - padding + tolerance;
-    };
-    if (ruleWidth <= widest + tolerance && fits(ruleWidth, ruleFontSize)) return {ruleWidth, ruleFontSize, true};
+    const auto textWidth = [&](double size) { return measurer.width(text, captionFont(size)); };
+    // The rule's pill stands while its text is not cut: measured glyphs run a little wider
+    // than 11.5 pt per character for some scripts and still sit well inside the pill.
+    if (ruleWidth <= widest + tolerance && textWidth(ruleFontSize) <= ruleWidth + tolerance)
+        return {ruleWidth, ruleFontSize, true};
 
     const double width = std::min(ruleWidth, widest);
     for (double size = ruleFontSize; size >= smallestFontSize; size -= fontStep)
-        if (fits(width, size)) return {width, size, true};
+        if (textWidth(size) <= width - padding + tolerance) return {width, size, true};
     return {width, smallestFontSize, false};
 }
 

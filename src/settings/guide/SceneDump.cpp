@@ -7,8 +7,8 @@ namespace {
 // Layers between an actor and the canvas never move, so their model frames place it.
 void addActors(const ui::Layer& layer, core::Point offset, double t, nlohmann::ordered_json& actors)
 {
+    const core::Rect frame = layer.frame();
     if (!layer.name.empty()) {
-        const core::Rect frame = layer.frame();
         const ui::Layer::Presentation seen = layer.presentation(t);
         actors[layer.name] = {
             {"frame", {frame.x() + offset.x, frame.y() + offset.y, frame.width(), frame.height()}},
@@ -17,7 +17,6 @@ void addActors(const ui::Layer& layer, core::Point offset, double t, nlohmann::o
             {"opacity", seen.opacity},
         };
     }
-    const core::Rect frame = layer.frame();
     const core::Point inner{offset.x + frame.x(), offset.y + frame.y()};
     for (const auto& sublayer : layer.sublayers()) addActors(*sublayer, inner, t, actors);
 }

@@ -39,13 +39,6 @@ QColor black(double alpha)
     return QColor::fromRgbF(0, 0, 0, alpha);
 }
 
-QColor systemColor(const std::string& name, double alpha)
-{
-    QColor color = ui::systemColor(name);
-    color.setAlphaF(alpha);
-    return color;
-}
-
 ui::Layer& addBox(ui::Layer& parent, const core::Rect& frame, const QColor& color, double cornerRadius)
 {
     ui::Layer& box = parent.addSublayer();
@@ -160,12 +153,14 @@ void content(ui::Layer& layer, const core::Rect& rect, int barCount)
     const double sideInset = std::max(0.055 * w, 3.0);
     const double b = std::max(0.05 * h, 2.5);
     const double topInset = std::max(0.04 * h, 3.0);
+    QColor barColor = ui::systemColor("tertiaryLabel");
+    barColor.setAlphaF(0.5);
     for (int i = 0; i < barCount; ++i) {
         ui::Layer& bar = area.addSublayer();
         bar.anchorPoint = {0, 0.5};
         bar.position = {rect.minX() + sideInset, rect.maxY() - topInset - b - 2 * b * i + b / 2};
         bar.size = {0.001 * b, b};
-        bar.backgroundColor = systemColor("tertiaryLabel", 0.5);
+        bar.backgroundColor = barColor;
         bar.cornerRadius = b / 2;
         const double target = w * std::max(0.78 - 0.05 * i, 0.3);
         addLoop(bar, "bounds.size",
