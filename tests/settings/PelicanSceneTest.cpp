@@ -75,6 +75,12 @@ TEST_F(PelicanScene, AFiveByThreeRectangleIsFilledFromItsCorner)
     ASSERT_EQ(rootChild(riderGroup).sublayers().size(), std::size_t(groupChildCount));
     expectRect(groupChild(frontWheel).frame(), 235, 44, 54, 54);
     expectRect(groupChild(chainring).frame(), 191, 60, 22, 22);
+
+    // Away from the origin the drawing keeps to the root's own bounds.
+    ui::Layer moved;
+    guide::pelicanScene(moved, {10, 20, 400, 240}, 16);
+    expectRect(moved.sublayers().back()->frame(), 10, 20, 400, 240);
+    expectRect(moved.sublayers().back()->sublayers().at(sun)->frame(), 322, 178, 48, 48);
 }
 
 TEST_F(PelicanScene, AWideRectangleCentresTheDrawingButNotTheSkyOrGround)
