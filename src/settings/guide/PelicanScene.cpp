@@ -51,7 +51,7 @@ ui::Layer& ring(ui::Layer& parent, const core::Rect& frame, const QColor& rim, d
     return layer;
 }
 
-void addBackdrop(ui::Layer& root, const DesignSpace& d, double width)
+void addBackdrop(ui::Layer& root, const DesignSpace& d)
 {
     const double s = d.s;
     ui::Layer& sky = root.addSublayer(ui::Layer::Kind::gradient);
@@ -60,7 +60,7 @@ void addBackdrop(ui::Layer& root, const DesignSpace& d, double width)
     sky.startPoint = {0.5, 1};
     sky.endPoint = {0.5, 0};
 
-    box(root, {0, d.origin.y, width, 44 * s}, grey(0.4), 0);
+    box(root, {0, d.origin.y, root.size.width, 44 * s}, grey(0.4), 0);
     box(root, d.rect(322, 178, 48, 48), system("systemYellow", 0.95), 24 * s);
 
     for (int i = 0; i < 2; ++i) {
@@ -173,16 +173,16 @@ void pelicanScene(ui::Layer& in, const core::Rect& rect, double)
     const double width = rect.width(), height = rect.height();
     const double s = std::min(width / 400, height / 240);
     // Laid out in the root's own bounds, so a rectangle away from the origin draws alike.
-    const DesignSpace backdrop{s, {width / 2 - 200 * s, height / 2 - 120 * s}};
+    const DesignSpace drawing{s, {width / 2 - 200 * s, height / 2 - 120 * s}};
 
     ui::Layer& root = in.addSublayer();
     root.setFrame(rect);
     root.masksToBounds = true;
     root.cornerRadius = 8;
-    addBackdrop(root, backdrop, width);
+    addBackdrop(root, drawing);
 
     ui::Layer& group = root.addSublayer();
-    group.setFrame(backdrop.rect(0, 0, 400, 240));
+    group.setFrame(drawing.rect(0, 0, 400, 240));
     const core::Point rest = center(group.frame());
     moveLoop(group, {rest, {rest.x, rest.y + 3.2 * s}, rest}, {0, 0.5, 1}, 2.0);
 

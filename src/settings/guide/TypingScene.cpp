@@ -49,7 +49,6 @@ std::vector<double> inputTypingScene(ui::Layer& in, const core::Rect& rect, doub
         letter.text = letters[i];
         letter.font = ui::FontSpec{fs, ui::FontSpec::Weight::bold};
         letter.foregroundColor = ui::systemColor("label");
-        letter.opacity = 0;
         const double t = letterTimes[static_cast<std::size_t>(i)];
         opacityLoop(letter, {0, 0, 1, 1, 0, 0}, {0, t, t + 0.03, hideStart, hideEnd, 1}, duration, 0);
     }
@@ -59,7 +58,6 @@ std::vector<double> inputTypingScene(ui::Layer& in, const core::Rect& rect, doub
     caret.setFrame({0, 0.18 * fh, caretWidth, 0.64 * fh});
     caret.backgroundColor = ui::systemColor("label");
     caret.cornerRadius = caretWidth / 2;
-    caret.opacity = 0;
 
     // The caret jumps behind each letter as it appears and rests there until the next.
     std::vector<double> stops{0.34 * fh};
