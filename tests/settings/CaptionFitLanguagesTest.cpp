@@ -12,6 +12,7 @@
 TEST_F(GuideSceneTest, EveryCaptionFitsTheCanvasInEveryLanguage)
 {
     const std::set<int> cjk{1, 3, 4, 8};  // zh-Hans, ja, ko, zh-Hant
+    const std::array captionsPerStep{2, 2, 1, 3, 3};
     for (int language = 1; language <= 8; ++language) {
         defaults::Defaults::standard().set("appLanguage", language);
         for (int step = 1; step <= 5; ++step) {
@@ -37,7 +38,7 @@ TEST_F(GuideSceneTest, EveryCaptionFitsTheCanvasInEveryLanguage)
                     EXPECT_DOUBLE_EQ(text.font.points, 11.5) << where;
                 }
             }
-            EXPECT_EQ(captions, std::array{2, 2, 1, 3, 3}[step - 1]) << language << " step " << step;
+            EXPECT_EQ(captions, captionsPerStep[step - 1]) << language << " step " << step;
         }
     }
     EXPECT_EQ(linesWith("L10n 缺翻译"), std::vector<std::string>{});
