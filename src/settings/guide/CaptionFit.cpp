@@ -1,8 +1,49 @@
 #include "settings/guide/CaptionFit.h"
 
+#include "settings/guide/SceneToolkit.h"
+
+#include <algorithm>
+
 namespace guide {
 
-CaptionFit fitCaption(const std::string&, core::Point, const settings::TextMeasurer&) { return {}; }
-int characterCount(const std::string& text) { return static_cast<int>(text.size()); }
+namespace {
+
+constexpr double pointsPerCharacter = 11.5;
+constexpr double padding = 22;
+constexpr double ruleFontSize = 11.5;
+constexpr double smallestFontSize = 8;
+constexpr double fontStep = 0.5;
+constexpr double canvasMargin = 12;
+// Rounding in the sums above must not narrow a pill that touches the margin exactly.
+constexpr double tolerance = 1e-9;
+
+ui::FontSpec captionFont(double size)
+{
+    return {size, ui::FontSpec::Weight::semibold};
+}
+
+}  // namespace
+
+CaptionFit fitCaption(const std::string& text, core::Point center, const settings::TextMeasurer& measurer)
+{
+    const double ruleWidth = characterCount(text) * pointsPerCharacter + padding;
+    const double widest = 2 * std::min(center.x - canvasMargin, canvasWidth - canvasMargin - center.x);
+    const auto textWidth = [&](double size) { return measurer.width(text, captionFont(size)); };
+    // The rule's pill stands while its text is not cut: measured glyphs run a little wider
+    // than 11.5 pt per character for some scripts and still sit well inside the pill.
+    if (ruleWidth <= widest + tolerance && textWidth(ruleFontSize) <= ruleWidth + tolerance)
+        return {ruleWidth, ruleFontSize, true};
+
+    const double width = std::min(ruleWidth, widest);
+    for (double size = ruleFontSize; size >= smallestFontSize; size -= fontStep)
+        if (textWidth(size) <= width - padding + tolerance) return {width, size, true};
+    return {width, smallestFontSize, false};
+}
+
+int characterCount(const std::string& text)
+{
+    return static_cast<int>(std::count_if(text.begin(), text.end(),
+                                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
 
 }  // namespace guide
