@@ -34,7 +34,8 @@ json guideWindow(const json& controls)
 
 json control(const json& controls, const std::string& id)
 {
-    for (const auto& c : guideWindow(controls)["controls"])
+    const json window = guideWindow(controls);
+    for (const auto& c : window["controls"])
         if (c["id"] == id) return c;
     return nullptr;
 }
@@ -86,9 +87,10 @@ void expectEachStepsControlsAndScene(const std::string& out, const Texts& texts)
     for (int step = 1; step <= 6; ++step) {
         SCOPED_TRACE("step " + std::to_string(step));
         const json shown = dumpIn(out, "step" + std::to_string(step) + "-controls.json");
-        ASSERT_NE(guideWindow(shown), nullptr);
-        EXPECT_EQ(guideWindow(shown)["title"], texts.windowTitle);
-        for (const auto& c : guideWindow(shown)["controls"])
+        const json window = guideWindow(shown);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window["title"], texts.windowTitle);
+        for (const auto& c : window["controls"])
             EXPECT_FALSE(c["clipped"].get<bool>()) << c["id"] << " " << c["text"];
         EXPECT_EQ(control(shown, "guide.counterLabel")["text"], std::to_string(step) + " / 6");
         EXPECT_EQ(control(shown, "guide.prevButton")["enabled"], step > 1);
