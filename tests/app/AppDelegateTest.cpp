@@ -18,6 +18,7 @@
 #include "support/SimDesktopTest.h"
 #include "app/RecordingParking.h"
 #include "settings/SettingsWindow.h"
+#include "settings/guide/OnboardingWindow.h"
 #include "update/AppUpdate.h"
 
 #include <QLabel>
@@ -44,6 +45,8 @@ protected:
         std::filesystem::create_directories(tmp());
         ui::AlertPresenter::install(alerts);
         defaults::Defaults::standard().reopen(configHome() + "/Glimra/defaults.json");
+        // The guide has its own tests; here it would stand in front of everything.
+        defaults::Defaults::standard().set("onboardingCompleted", true);
         addApp(42, "Notes", "com.example.notes");
         addWindow(42, 500, {100, 100, 800, 600}, "Notes");
         addApp(43, "Browser", "com.example.browser");
@@ -53,6 +56,7 @@ protected:
 
     void TearDown() override
     {
+        delete OnboardingWindow::instance();
         shell.reset();
         clock().runUntilIdle();
         WindowParking::install(nullptr);
@@ -471,6 +475,21 @@ TEST_F(AppDelegateTest, ReopeningBringsForwardTheSettingsWindowOnlyWhileItIsOpen
     run("showSettings");
     EXPECT_TRUE(settings->isOpen());
     EXPECT_EQ(settings->currentTab(), 1);
+}
+
+TEST_F(AppDelegateTest, ReopeningBringsForwardTheGuideWhileItIsOpen)
+{
+    world().setScreenRecordingAllowed(false);
+    shell->launch({});
+    QPointer<OnboardingWindow> guide = OnboardingWindow::instance();
+    ASSERT_TRUE(guide);
+    guide->orderOut();
+    EXPECT_TRUE(shell->applicationShouldHandleReopen(false));
+    EXPECT_TRUE(guide->isVisible());
+
+    guide->close();
+    shell->applicationShouldHandleReopen(false);
+    EXPECT_FALSE(guide->isVisible());
 }
 
 TEST_F(AppDelegateTest, TheMenusUpdateCheckRunsOneAtATimeAndClearsItsMarkWithItsResult)

@@ -302,12 +302,38 @@ void clipboard(Drawing& d)
     line(d.stroke, 12.5, 19, 16.5, 19);
 }
 
+void handTap(Drawing& d)
+{
+    arc(d.stroke, 9, 6.5, 4, 0, 180);
+    d.stroke.moveTo(9, 6.5);
+    d.stroke.lineTo(9, 15);
+    d.stroke.lineTo(6.5, 12.5);
+    d.stroke.cubicTo(5, 11.5, 4, 13, 5, 14.5);
+    d.stroke.cubicTo(7, 18, 9, 21, 13.5, 21);
+    d.stroke.cubicTo(18, 21, 19, 18, 19, 15);
+    d.stroke.lineTo(19, 11.5);
+    d.stroke.cubicTo(19, 9.5, 16, 9.5, 16, 11.5);
+    d.stroke.moveTo(16, 12);
+    d.stroke.lineTo(16, 10.5);
+    d.stroke.cubicTo(16, 8.5, 12.5, 8.5, 12.5, 10.5);
+    d.stroke.lineTo(12.5, 12);
+    d.stroke.moveTo(12.5, 11);
+    d.stroke.cubicTo(12.5, 9, 9, 9, 9, 11);
+}
+
+void cameraOnRectangle(Drawing& d)
+{
+    box(d.stroke, 2, 4, 20, 16, 3);
+    box(d.stroke, 6, 9.5, 8, 5.5, 1.2);
+    polyline(d.stroke, {{14, 11}, {17.5, 9}, {17.5, 15.5}, {14, 13.5}}, true);
+}
+
 struct Symbol {
     std::string_view name;
     void (*draw)(Drawing&);
 };
 
-const std::array<Symbol, 29> symbols = {{
+const std::array<Symbol, 31> symbols = {{
     {"gearshape", gear},
     {"keyboard", keyboard},
     {"display", display},
@@ -337,6 +363,8 @@ const std::array<Symbol, 29> symbols = {{
     {"graduationcap", graduationCap},
     {"bubble.left.and.bubble.right", bubbles},
     {"doc.on.clipboard", clipboard},
+    {"hand.tap", handTap},
+    {"camera.on.rectangle", cameraOnRectangle},
 }};
 
 Drawing drawingOf(const std::string& name)

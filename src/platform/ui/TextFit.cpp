@@ -66,15 +66,19 @@ bool wrappedTextClipped(const QString& text, const QFont& font, const QRectF& ar
     return lines * QFontMetricsF(font).lineSpacing() > area.height() + roundingSlack;
 }
 
+bool isRichText(const QLabel& label)
+{
+    return label.textFormat() == Qt::RichText ||
+           (label.textFormat() == Qt::AutoText && Qt::mightBeRichText(label.text()));
+}
+
 }  // namespace
 
 QString shownText(const QWidget& widget)
 {
     if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
         const QString text = label->text();
-        const bool rich = label->textFormat() == Qt::RichText ||
-                          (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
-        return rich ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+        return isRichText(*label) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
     }
     if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) return combo->currentText();
     if (qobject_cast<const Switch*>(&widget)) return {};
@@ -88,6 +92,10 @@ bool textClipped(const QWidget& widget)
     if (text.isEmpty()) return false;
     const QRectF area = textArea(widget);
     const auto* label = qobject_cast<const QLabel*>(&widget);
+    // Rich text mixes fonts, pictures and line spacing: only the label's own layout knows
+    // its height.
+    if (label && label->wordWrap() && isRichText(*label))
+        return label->heightForWidth(label->width()) > label->height() + roundingSlack;
     if (label && label->wordWrap()) return wrappedTextClipped(text, widget.font(), area);
     const QFontMetricsF metrics(widget.font());
     for (const QString& line : text.split(QLatin1Char('\n')))

@@ -2,6 +2,7 @@
 
 #include "platform/dispatch/Timer.h"
 #include "platform/ui/Window.h"
+#include "settings/guide/GuideModel.h"
 #include "settings/guide/SceneToolkit.h"
 
 #include <nlohmann/json.hpp>
@@ -73,6 +74,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    static QPointer<OnboardingWindow>& currentInstance();
+    // The open guide, else a new one; the provider registered with the Dock presence once.
+    static OnboardingWindow& existingOrNew();
+
     const std::vector<Step>& steps();
     void buildChrome();
     void showDescription(const std::string& desc);
@@ -98,5 +103,6 @@ private:
     QPointer<QPushButton> axButton_;
     std::optional<bool> prevScreenOK_;
     std::optional<bool> prevAXOK_;
+    std::vector<guide::DescriptionRun> shownRuns_;
     bool closing_ = false;
 };
