@@ -6,6 +6,7 @@
 #include "platform/ui/Layer.h"
 #include "platform/ui/LayerPainter.h"
 #include "settings/guide/GuideScenes.h"
+#include "settings/guide/SceneToolkit.h"
 
 #include <benchmark/benchmark.h>
 
