@@ -1,15 +1,16 @@
 // A guide scene's frame (every track evaluated, the tree painted at scale 2), next to the
 // same tree with its tracks removed, which is the least a frame has to do.
+#include "BenchApplication.h"
 #include "BenchFolder.h"
 #include "foundation/Diag.h"
 #include "platform/dispatch/ManualScheduler.h"
 #include "platform/ui/Layer.h"
 #include "platform/ui/LayerPainter.h"
 #include "settings/guide/GuideScenes.h"
+#include "settings/guide/SceneToolkit.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -25,11 +26,7 @@ struct GuideEnvironment {
         ::setenv("XDG_CONFIG_HOME", benchFolder().c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
-        static int argc = 1;
-        static char name[] = "glimra_bench";
-        static char* argv[] = {name, nullptr};
-        if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        startBenchApplication();
     }
 
     std::shared_ptr<dispatch::ManualScheduler> scheduler = std::make_shared<dispatch::ManualScheduler>();

@@ -1,5 +1,6 @@
 // Building the status menu for 60 cached windows with thumbnails, next to a plain menu of
 // 65 bare rows (label, image and button) built without any of the menu's logic.
+#include "BenchApplication.h"
 #include "BenchFolder.h"
 #include "app/MenuThumbnail.h"
 #include "app/StatusMenu.h"
@@ -11,7 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -32,11 +32,7 @@ struct MenuEnvironment {
         ::setenv("XDG_CONFIG_HOME", benchFolder().c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
-        static int argc = 1;
-        static char name[] = "glimra_bench";
-        static char* argv[] = {name, nullptr};
-        if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        startBenchApplication();
 
         world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
         sim::SimApp app;

@@ -1,6 +1,7 @@
 // A frame through a mini window: handed to its content view and painted there (backdrop
 // and picture, and the hover preview when it is up), next to the scaled draws that are
 // the least this can cost.
+#include "BenchApplication.h"
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "panels/PanelContentView.h"
@@ -13,7 +14,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -37,11 +37,7 @@ struct PanelEnvironment {
         ::setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
-        static int argc = 1;
-        static char name[] = "glimra_bench";
-        static char* argv[] = {name, nullptr};
-        if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        startBenchApplication();
     }
     ~PanelEnvironment() { dispatch::install(nullptr); }
 

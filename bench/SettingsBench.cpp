@@ -1,5 +1,6 @@
 // The General tab built anew (cards, rows, sliders, pop-ups and the growth rule), next to
 // measuring the same row texts alone, which is the least a rebuild has to do.
+#include "BenchApplication.h"
 #include "BenchFolder.h"
 #include "foundation/Diag.h"
 #include "platform/desktop/Desktop.h"
@@ -11,7 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QLabel>
 
@@ -29,11 +29,7 @@ struct SettingsEnvironment {
         auto world = std::make_shared<sim::SimWorld>();
         world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
         desktop::install(sim::makeSimDesktop(world));
-        static int argc = 1;
-        static char name[] = "glimra_bench";
-        static char* argv[] = {name, nullptr};
-        if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (!QApplication::instance()) new QApplication(argc, argv);
+        startBenchApplication();
         SettingsWindow::shared().showSettings(0);
     }
 

@@ -488,7 +488,8 @@ TEST_F(AppDelegateTest, ReopeningBringsForwardTheGuideWhileItIsOpen)
     EXPECT_TRUE(guide->isVisible());
 
     guide->close();
-    EXPECT_FALSE(shell->applicationShouldHandleReopen(false));
+    shell->applicationShouldHandleReopen(false);
+    EXPECT_FALSE(guide->isVisible());
 }
 
 TEST_F(AppDelegateTest, TheMenusUpdateCheckRunsOneAtATimeAndClearsItsMarkWithItsResult)

@@ -48,6 +48,18 @@ QLabel* wrappingLabel(const std::string& text, const ui::FontSpec& font, const c
     return label;
 }
 
+// 90 pt centred at x 465 holds either status in most languages; a longer one widens
+// about that centre as far as the button allows.
+core::Rect statusFrame()
+{
+    const auto& measurer = settings::qtTextMeasurer();
+    double widest = 0;
+    for (bool granted : {true, false})
+        widest = std::max(widest, measurer.width(L10n::t(guide::permissionCard(granted).status), statusFont));
+    const double width = std::max(90.0, std::ceil(widest) + 6);
+    return {std::min(465 - width / 2, 520 - width), 45, width, 22};
+}
+
 struct PermissionCardViews {
     QLabel* status = nullptr;
     QPushButton* button = nullptr;
@@ -72,15 +84,18 @@ PermissionCardViews buildCard(QWidget& page, double y, const char* name, const c
 
     QLabel* titleLabel = guide::makeLabel(L10n::t(title), cardTitleFont, "label", ".title", card);
     guide::place(*titleLabel, {86, 68, 320, 20}, cardHeight);
+    // A widened status takes its room from the subtitle.
+    const core::Rect status = statusFrame();
+    const double subtitleWidth = std::min(336.0, status.minX() - 4 - 86);
     const std::string subtitleText = L10n::t(subtitle);
-    const double subtitleHeight = wrappedHeight(subtitleText, subtitleFont, 336, 44);
+    const double subtitleHeight = wrappedHeight(subtitleText, subtitleFont, subtitleWidth, 44);
     QLabel* subtitleLabel = wrappingLabel(subtitleText, subtitleFont, "secondaryLabel", ".subtitle", card);
-    guide::place(*subtitleLabel, {86, 62 - subtitleHeight, 336, subtitleHeight}, cardHeight);
+    guide::place(*subtitleLabel, {86, 62 - subtitleHeight, subtitleWidth, subtitleHeight}, cardHeight);
 
     PermissionCardViews views;
     views.status = guide::makeLabel("", statusFont, "systemRed", statusName, card);
     views.status->setAlignment(Qt::AlignCenter);
-    guide::place(*views.status, {420, 45, 90, 22}, cardHeight);
+    guide::place(*views.status, status, cardHeight);
     views.button = guide::makeButton(L10n::t("去授权"), buttonName, std::move(action), card);
     guide::place(*views.button, {524, 41, 115, 30}, cardHeight);
     return views;
