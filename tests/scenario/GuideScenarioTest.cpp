@@ -12,6 +12,7 @@ namespace {
 
 using nlohmann::json;
 using testsupport::readFile;
+using testsupport::TempDir;
 
 const std::string guideScenario = std::string(GLIMRA_EXAMPLES_DIR) + "/guide.json";
 const std::string settingsBundle = "com.apple.systempreferences";
@@ -213,5 +214,36 @@ TEST_F(EnglishGuideScenario, ThePermissionPageFollowsTheGrantAndQuitsTheSettings
     expectThePermissionPageFollowsTheGrant(out(), texts());
 }
 TEST_F(EnglishGuideScenario, FinishingWithTheBoxTickedRecordsCompletion) { expectFinishingWithTheBoxTicked(out(), texts()); }
+
+// The guide at launch, on the step stored, without either permission.
+testsupport::ProcessOutcome runOnGuide(const TempDir& scratch, const std::string& steps)
+{
+    const std::string file = scratch.path() + "/guide.json";
+    testsupport::writeFile(file, R"({"settings": {"onboardingStep": 2},
+        "permissions": {"screenRecording": false, "accessibility": false}, "steps": [)" + steps + "]}");
+    return testsupport::runGlimra("--scenario " + file + " --out " + scratch.path() + "/out", scratch.path());
+}
+
+TEST(GuideSteps, ClosedByItsTitleTheGuideGoesAndKeepsItsStep)
+{
+    TempDir scratch;
+    const auto outcome = runOnGuide(scratch, R"({"at": 1, "do": "window.close", "title": "欢迎使用 Glimra"},
+                                                 {"at": 1.5, "do": "state", "file": "closed.json"})");
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    const json closed = dumpIn(scratch.path() + "/out", "closed.json");
+    EXPECT_EQ(closed["guide"], nullptr);
+    // Closed with the box unticked: the next launch resumes on that step.
+    EXPECT_EQ(closed["settings"]["onboardingStep"], 2);
+    EXPECT_FALSE(closed["settings"].contains("onboardingCompleted"));
+    EXPECT_EQ(closed["activationPolicy"], "accessory");
+}
+
+TEST(GuideSteps, AControlTheShownStepLacksEndsTheRun)
+{
+    TempDir scratch;
+    const auto outcome = runOnGuide(scratch, R"({"at": 1, "do": "control", "id": "guide.axButton"})");
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "steps[0].id: the window \"guide\" shows no control \"guide.axButton\"\n");
+}
 
 }  // namespace
