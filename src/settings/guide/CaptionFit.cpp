@@ -10,7 +10,6 @@ namespace {
 
 constexpr double pointsPerCharacter = 11.5;
 constexpr double padding = 22;
-constexpr double ruleFontSize = 11.5;
 constexpr double smallestFontSize = 8;
 constexpr double fontStep = 0.5;
 constexpr double canvasMargin = 12;
@@ -31,11 +30,11 @@ CaptionFit fitCaption(const std::string& text, core::Point center, const setting
     const auto textWidth = [&](double size) { return measurer.width(text, captionFont(size)); };
     // The rule's pill stands while its text is not cut: measured glyphs run a little wider
     // than 11.5 pt per character for some scripts and still sit well inside the pill.
-    if (ruleWidth <= widest + tolerance && textWidth(ruleFontSize) <= ruleWidth + tolerance)
-        return {ruleWidth, ruleFontSize, true};
+    if (ruleWidth <= widest + tolerance && textWidth(captionFontSize) <= ruleWidth + tolerance)
+        return {ruleWidth, captionFontSize, true};
 
     const double width = std::min(ruleWidth, widest);
-    for (double size = ruleFontSize; size >= smallestFontSize; size -= fontStep)
+    for (double size = captionFontSize; size >= smallestFontSize; size -= fontStep)
         if (textWidth(size) <= width - padding + tolerance) return {width, size, true};
     return {width, smallestFontSize, false};
 }

@@ -1,6 +1,6 @@
 #include "settings/guide/PelicanPedalling.h"
 
-#include "foundation/Diag.h"
+#include "settings/guide/SceneToolkit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,7 +40,7 @@ void addLegPart(ui::Layer& group, std::vector<ui::LayerPath> paths, const QColor
     ui::Keyframes timing(std::move(steps), std::move(times), crankTurnSeconds,
                          ui::Keyframes::uniform(legFrameCount, ui::TimingFunction::linear()));
     if (!part.addPathAnimation("pedal-path", std::move(paths), std::move(timing)))
-        Diag::log("引导动画: 关键帧被拒 " + (part.name.empty() ? std::string("?") : part.name) + " pedal-path");
+        logRefusedTrack(part, "pedal-path");
 }
 
 }  // namespace

@@ -186,8 +186,11 @@ ui::Layer& captionPill(ui::Layer& parent, const std::string& text, core::Point c
     pill.backgroundColor = accent(0.92);
     pill.cornerRadius = height / 2;
 
+    // Text is set from the top of its layer: a smaller size moves down by half the line
+    // height it gave up, so that it stays centred in the pill.
+    const double sink = 0.6 * (captionFontSize - fit.fontSize);
     ui::Layer& label = pill.addSublayer(ui::Layer::Kind::text);
-    label.setFrame({0, 3.25, fit.width, 17.5});
+    label.setFrame({0, 3.25 - sink, fit.width, 17.5});
     label.text = text;
     label.font = {fit.fontSize, ui::FontSpec::Weight::semibold};
     label.foregroundColor = Qt::white;

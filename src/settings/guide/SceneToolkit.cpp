@@ -79,11 +79,16 @@ bool addTrack(ui::Layer& layer, const std::string& keyPath, ui::Keyframes frames
 {
     const std::string key = keyPath + "-loop";
     if (layer.addAnimation(key, keyPath, std::move(frames))) return true;
-    Diag::log("引导动画: 关键帧被拒 " + (layer.name.empty() ? std::string("?") : layer.name) + " " + key);
+    logRefusedTrack(layer, key);
     return false;
 }
 
 }  // namespace
+
+void logRefusedTrack(const ui::Layer& layer, const std::string& key)
+{
+    Diag::log("引导动画: 关键帧被拒 " + (layer.name.empty() ? std::string("?") : layer.name) + " " + key);
+}
 
 Screen screenGeometry()
 {

@@ -50,6 +50,8 @@ bool addLinearLoop(ui::Layer& layer, const std::string& keyPath, std::vector<ui:
 bool opacityLoop(ui::Layer& layer, std::vector<double> values, std::vector<double> times, double duration,
                  double resting);
 bool scaleLoop(ui::Layer& layer, std::vector<double> values, std::vector<double> times, double duration);
+// The one line a refused track leaves.
+void logRefusedTrack(const ui::Layer& layer, const std::string& key);
 // "position-loop" through the points.
 bool moveLoop(ui::Layer& layer, const std::vector<core::Point>& points, std::vector<double> times, double duration);
 
