@@ -9,6 +9,7 @@
 #include "platform/desktop/Pasteboard.h"
 #include "platform/desktop/Permissions.h"
 #include "platform/desktop/Tools.h"
+#include "platform/desktop/UrlLoading.h"
 #include "platform/desktop/UrlOpener.h"
 #include "platform/desktop/VirtualDisplays.h"
 #include "platform/desktop/WindowServer.h"
@@ -31,6 +32,7 @@ struct Desktop {
     std::shared_ptr<LoginItem> loginItem;
     std::shared_ptr<Pasteboard> pasteboard;
     std::shared_ptr<UrlOpener> urlOpener;
+    std::shared_ptr<UrlLoading> urlLoading;
     std::shared_ptr<Tools> tools;
 };
 
@@ -50,6 +52,7 @@ inline VirtualDisplays& virtualDisplays() { return *current().virtualDisplays; }
 inline LoginItem& loginItem() { return *current().loginItem; }
 inline Pasteboard& pasteboard() { return *current().pasteboard; }
 inline UrlOpener& urlOpener() { return *current().urlOpener; }
+inline UrlLoading& urlLoading() { return *current().urlLoading; }
 inline Tools& tools() { return *current().tools; }
 
 }  // namespace desktop

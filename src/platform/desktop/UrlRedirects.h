@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/desktop/UrlLoading.h"
+
+#include <optional>
+#include <string>
+
+namespace desktop {
+
+constexpr int maxUrlRedirects = 10;
+
+// The lower-case scheme and the host of an http(s) address; none for any other address.
+struct HttpAddress {
+    std::string scheme;
+    std::string host;
+    std::string path;
+};
+std::optional<HttpAddress> parseHttpAddress(const std::string& url);
+
+bool isLoopbackHost(const std::string& host);
+
+// The absolute address a Location value points to from base; none when it makes no address.
+std::optional<std::string> resolveLocation(const std::string& base, const std::string& location);
+
+// Why following a redirect to target is refused, after redirectsSoFar earlier ones; none
+// when it may be followed. Plain http is allowed onto loopback only, so that a redirect
+// cannot strip the encryption off a load.
+std::optional<UrlLoadError> redirectRefusal(const std::string& target, int redirectsSoFar);
+
+// The method after a redirect with this status: 303, and 301 or 302 after a POST, turn
+// into a GET without a body, as browsers do.
+bool redirectDropsBody(const std::string& method, int status);
+
+}  // namespace desktop
