@@ -8,12 +8,19 @@ namespace testsupport {
 
 LocalHttpServer::LocalHttpServer() : server_(std::make_unique<httplib::Server>())
 {
-    port_ = server_->bind_to_any_port("127.0.0.1");
+    bind();
 }
 
 LocalHttpServer::LocalHttpServer(const std::string& certificatePath, const std::string& keyPath)
     : server_(std::make_unique<httplib::SSLServer>(certificatePath.c_str(), keyPath.c_str())), tls_(true)
 {
+    bind();
+}
+
+void LocalHttpServer::bind()
+{
+    // One request per connection: a kept-alive connection would hold the stop for seconds.
+    server_->set_keep_alive_max_count(1);
     port_ = server_->bind_to_any_port("127.0.0.1");
 }
 

@@ -41,6 +41,8 @@ public:
     bool pause(double seconds) const;
 
 private:
+    void bind();
+
     std::unique_ptr<httplib::Server> server_;
     bool tls_ = false;
     int port_ = 0;
