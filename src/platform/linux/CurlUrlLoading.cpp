@@ -1,15 +1,12 @@
 #include "platform/linux/CurlUrlLoading.h"
 
+#include "platform/desktop/UrlBodySink.h"
 #include "platform/desktop/UrlRedirects.h"
 
 #include <curl/curl.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace linuxdesktop {
 
@@ -66,14 +63,13 @@ UrlLoadError errorOf(CURLcode code)
 struct CurlUrlLoading::Transfer : desktop::UrlLoad, std::enable_shared_from_this<Transfer> {
     Transfer(desktop::UrlRequest request, desktop::UrlLoadHandlers handlers)
         : request(std::move(request)), handlers(std::move(handlers)), method(this->request.method),
-          url(this->request.url), body(this->request.body)
+          url(this->request.url), body(this->request.body), sink(this->request)
     {
     }
     ~Transfer() override
     {
         if (easy) curl_easy_cleanup(easy);
         curl_slist_free_all(headerList);
-        if (fd >= 0) ::close(fd);
     }
 
     void cancel() override { cancelRequested = true; }
@@ -100,7 +96,7 @@ struct CurlUrlLoading::Transfer : desktop::UrlLoad, std::enable_shared_from_this
     // The final answer.
     bool headDecided = false;
     desktop::UrlLoadResult result;
-    int fd = -1;
+    desktop::UrlBodySink sink;
     Clock::time_point lastProgress{};
     std::uint64_t reportedBytes = 0;
     // Why a callback stopped the transfer.
@@ -192,44 +188,28 @@ bool CurlUrlLoading::Transfer::decideHead()
     curl_off_t length = -1;
     curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     result.head.expectedLength = length;
-    if (request.maxBytes > 0 && length > 0 && std::uint64_t(length) > request.maxBytes)
-        return abort(UrlLoadError::other, "declared length over the byte cap");
+    if (auto refusal = sink.refusalOfLength(length)) return abort(UrlLoadError::other, std::move(*refusal));
     if (handlers.onResponse) {
         const bool accepted = handlers.queue.syncResult([&] { return handlers.onResponse(result.head); });
         if (!accepted) return abort(UrlLoadError::cancelled, "answer refused");
     }
-    if (!request.downloadPath.empty()) {
-        fd = ::open(request.downloadPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0) return abort(UrlLoadError::other, "cannot create the file: " + std::string(std::strerror(errno)));
-    }
+    if (auto problem = sink.open()) return abort(UrlLoadError::other, std::move(*problem));
     return true;
 }
 
 bool CurlUrlLoading::Transfer::keep(const char* data, std::size_t size)
 {
-    result.bytesReceived += size;
-    if (request.maxBytes > 0 && result.bytesReceived > request.maxBytes)
-        return abort(UrlLoadError::other, "body over the byte cap");
-    if (fd < 0) {
-        result.body.append(data, size);
-    } else {
-        for (std::size_t written = 0; written < size;) {
-            const auto n = ::write(fd, data + written, size - written);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return abort(UrlLoadError::other, "cannot write the file: " + std::string(std::strerror(errno)));
-            written += std::size_t(n);
-        }
-    }
+    if (auto problem = sink.keep(data, size)) return abort(UrlLoadError::other, std::move(*problem));
     reportProgress(false);
     return true;
 }
 
 void CurlUrlLoading::Transfer::reportProgress(bool force)
 {
-    if (!handlers.onProgress || reportedBytes == result.bytesReceived) return;
+    if (!handlers.onProgress || reportedBytes == sink.bytesReceived()) return;
     if (!force && Clock::now() - lastProgress < progressInterval) return;
     lastProgress = Clock::now();
-    reportedBytes = result.bytesReceived;
+    reportedBytes = sink.bytesReceived();
     handlers.queue.async([onProgress = handlers.onProgress, received = reportedBytes,
                           expected = result.head.expectedLength] { onProgress(received, expected); });
 }
@@ -363,11 +343,9 @@ void CurlUrlLoading::finish(Transfer& transfer, std::optional<UrlLoadError> erro
     if (transfer.finished) return;
     transfer.finished = true;
     if (transfer.easy) curl_multi_remove_handle(multi_, transfer.easy);
-    if (transfer.fd >= 0) {
-        ::close(transfer.fd);
-        transfer.fd = -1;
-        if (error) ::unlink(transfer.request.downloadPath.c_str());
-    }
+    transfer.sink.close(error.has_value());
+    transfer.result.bytesReceived = transfer.sink.bytesReceived();
+    transfer.result.body = transfer.sink.takeBody();
     transfer.result.error = error;
     transfer.result.errorDetail = std::move(detail);
     if (!error) transfer.reportProgress(true);

@@ -10,6 +10,7 @@
 #include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimPermissions.h"
 #include "platform/sim/SimTools.h"
+#include "platform/sim/SimUrlLoading.h"
 #include "platform/sim/SimUrlOpener.h"
 #include "platform/sim/SimVirtualDisplays.h"
 #include "platform/sim/SimWindowServer.h"
@@ -46,6 +47,7 @@ std::shared_ptr<desktop::Desktop> makeSimDesktop(std::shared_ptr<SimWorld> world
     desktop->loginItem = std::make_shared<SimLoginItem>(world);
     desktop->pasteboard = std::make_shared<SimPasteboard>(world);
     desktop->urlOpener = std::make_shared<SimUrlOpener>(world);
+    desktop->urlLoading = std::make_shared<SimUrlLoading>(world);
     desktop->tools = std::make_shared<SimTools>(world);
     desktop->capture = std::make_shared<SimCapture>(world);
     auto hotKeys = std::make_shared<SimHotKeys>(world);
