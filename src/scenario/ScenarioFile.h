@@ -4,6 +4,7 @@
 #include "scenario/Command.h"
 #include "platform/desktop/Types.h"
 #include "platform/sim/CaptureFaults.h"
+#include "platform/sim/ScriptedServer.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
 #include "platform/sim/SimVirtualDisplays.h"
@@ -163,6 +164,7 @@ struct Scenario {
     std::map<std::string, std::string> environment;
     LoginItemWorld loginItem;
     std::vector<sim::SimHotKeys::Combination> reservedHotkeys;  // held by other applications
+    std::vector<sim::ScriptedRoute> server;                     // the network's answers
     std::vector<ScenarioDisplay> displays;
     std::vector<ScenarioApp> apps;
     std::vector<desktop::WindowID> front;

@@ -4,6 +4,7 @@
 #include "scenario/ConfinedFolder.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioChecks.h"
+#include "scenario/ServerRoutes.h"
 
 #include <climits>
 #include <cmath>
@@ -35,7 +36,7 @@ const std::vector<std::string_view> topKeys{"args",         "clock",       "lang
                                             "permissions",  "inputFaults", "displays",  "virtualDisplays",
                                             "windowServer", "apps",        "front",     "frontmost",
                                             "until",        "steps",       "environment", "loginItem",
-                                            "reservedHotkeys"};
+                                            "reservedHotkeys", "server"};
 
 struct StepType {
     std::string_view name;
@@ -580,6 +581,7 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
     if (const auto* v = f.find("loginItem")) scenario.loginItem = readLoginItem(*v, f.path("loginItem"));
     if (const auto* v = f.find("reservedHotkeys"))
         scenario.reservedHotkeys = readReservedHotkeys(*v, f.path("reservedHotkeys"));
+    if (const auto* v = f.find("server")) scenario.server = readServerRoutes(*v, f.path("server"));
     if (const auto* v = f.find("displays")) {
         const auto& list = readList(*v, f.path("displays"));
         for (std::size_t i = 0; i < list.size(); ++i)

@@ -8,6 +8,7 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimLoginItem.h"
+#include "platform/sim/SimUrlLoading.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -94,6 +95,7 @@ void configureServices(const Scenario& scenario, desktop::Desktop& services)
     loginItem.setRequiresApproval(scenario.loginItem.requiresApproval);
     loginItem.setNotFound(scenario.loginItem.notFound);
     simulated<sim::SimHotKeys>(services.hotKeys).setReserved(scenario.reservedHotkeys);
+    simulated<sim::SimUrlLoading>(services.urlLoading).setRoutes(scenario.server);
 }
 
 void applySystemSettings(const Scenario& scenario)

@@ -414,6 +414,51 @@ TEST(ScenarioReader, ControlStepsAndSystemKeysAreCheckedWithTheirPath)
     EXPECT_TRUE(accepted("{}").environment.empty());
 }
 
+TEST(ScenarioReader, TheScriptedServerIsCheckedWithItsPath)
+{
+    expectRefusals({
+        {R"({"server": {}})", "server: expected a list"},
+        {R"({"server": [{"status": 200}]})", "server[0]: expected exactly one of url and path"},
+        {R"({"server": [{"url": "https://a.example/x", "path": "/x"}]})", "server[0]: expected exactly one of url and path"},
+        {R"({"server": [{"url": "ftp://a.example/x"}]})", "server[0].url: expected an http or https address"},
+        {R"({"server": [{"path": "x"}]})", "server[0].path: expected a path starting with /"},
+        {R"({"server": [{"path": "/x", "method": "get"}]})", "server[0].method: expected an upper-case method such as GET or POST"},
+        {R"({"server": [{"path": "/x", "status": 600}]})", "server[0].status: must be between 100 and 599"},
+        {R"({"server": [{"path": "/x", "status": 200.5}]})", "server[0].status: expected an integer"},
+        {R"({"server": [{"path": "/x", "body": "a", "base64Body": "YQ=="}]})",
+         "server[0]: expected at most one of body and base64Body"},
+        {R"({"server": [{"path": "/x", "base64Body": "YQ="}]})", "server[0].base64Body: not base64"},
+        {R"({"server": [{"path": "/x", "base64Body": "Y*=="}]})", "server[0].base64Body: not base64"},
+        {R"({"server": [{"path": "/x", "headers": {"Bad Name": "1"}}]})", "server[0].headers.Bad Name: not a header name"},
+        {R"({"server": [{"path": "/x", "headers": {"X-A": "1\r\nX-B: 2"}}]})",
+         "server[0].headers.X-A: a header value holds no line break"},
+        {R"({"server": [{"path": "/x", "delay": -1}]})", "server[0].delay: must be between 0.0 and 86400.0"},
+        {R"({"server": [{"path": "/x", "bytesPerSecond": 0}]})", "server[0].bytesPerSecond: must be above 0"},
+        {R"({"server": [{"path": "/x", "truncateAfter": -1}]})", "server[0].truncateAfter: must be between 0 and 9007199254740991"},
+        {R"({"server": [{"path": "/x", "redirect": "/y", "status": 200}]})", "server[0].status: a redirect's status is 300 to 399"},
+        {R"({"server": [{"path": "/x", "error": "cancelled"}]})",
+         "server[0].error: expected one of timedOut, hostNotFound, refused, connectionLost, tlsFailed, "
+         "certificateUntrusted, tooManyRedirects, insecureRedirect, other"},
+        {R"({"server": [{"path": "/x", "answer": 1}]})", "server[0].answer: unknown key"},
+    });
+
+    const auto s = accepted(R"({"server": [
+        {"url": "https://a.example/m.json", "base64Body": "AP8=", "headers": {"ETag": "v1"}, "delay": 1.5},
+        {"path": "/old", "method": "POST", "redirect": "/new"},
+        {"path": "/moved", "redirect": "https://b.example/", "status": 308},
+        {"path": "/down", "error": "refused", "bytesPerSecond": 10, "truncateAfter": 3}]})");
+    ASSERT_EQ(s.server.size(), 4u);
+    EXPECT_EQ(s.server[0].body, std::string("\0\xff", 2));
+    EXPECT_EQ(s.server[0].method, "GET");
+    EXPECT_EQ(s.server[0].headers, (desktop::HttpHeaders{{"ETag", "v1"}}));
+    EXPECT_EQ(s.server[0].delay, 1.5);
+    EXPECT_EQ(s.server[1].status, 302) << "a redirect without a status";
+    EXPECT_EQ(s.server[1].method, "POST");
+    EXPECT_EQ(s.server[2].status, 308);
+    EXPECT_EQ(s.server[3].error, desktop::UrlLoadError::refused);
+    EXPECT_EQ(s.server[3].truncateAfter, 3u);
+}
+
 TEST(ScenarioReader, DefaultsFillTheWorldAtLaunch)
 {
     const auto s = accepted("{}");

@@ -71,4 +71,21 @@ TEST_F(WorldSetup, TheLoginItemAndHotKeysOtherApplicationsHoldAreAsTheFileSays)
     EXPECT_EQ(registrations[0]["status"], desktop::hotkeyStatus::alreadyRegistered);
 }
 
+TEST_F(WorldSetup, TheFilesServerAnswersTheApplicationsLoads)
+{
+    scenario::configureServices(
+        read(R"({"server": [{"path": "/manifest.json", "body": "{}", "status": 203}]})"), desktop());
+    std::optional<desktop::UrlLoadResult> heard;
+    desktop::UrlRequest request;
+    request.url = "https://updates.example/manifest.json";
+    desktop::urlLoading().start(request,
+                                {.queue = dispatch::main(), .onResponse = nullptr, .onProgress = nullptr,
+                                 .onFinished = [&](const desktop::UrlLoadResult& result) { heard = result; }});
+    clock().runUntilIdle();
+    ASSERT_TRUE(heard);
+    EXPECT_EQ(heard->head.status, 203);
+    EXPECT_EQ(heard->body, "{}");
+    EXPECT_EQ(journalOf("http").size(), 1u);
+}
+
 }  // namespace
