@@ -2,6 +2,7 @@
 #include "platform/dispatch/ThreadScheduler.h"
 #include "platform/linux/CurlUrlLoading.h"
 #include "support/LocalHttpServer.h"
+#include "support/TestCertificate.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -294,4 +295,25 @@ TEST_F(CurlUrlLoadingTest, TheByteCapAndCancellingEndTheLoad)
     });
     EXPECT_EQ(cancelled.result.error, UrlLoadError::cancelled);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+}
+
+TEST_F(CurlUrlLoadingTest, TlsAnswersOnlyFromATrustedCertificate)
+{
+    const std::string certificate = folder.path() + "/server.pem";
+    const std::string key = folder.path() + "/server.key";
+    testsupport::writeSelfSignedCertificate(certificate, key);
+    testsupport::LocalHttpServer tlsServer(certificate, key);
+    tlsServer.serve("/manifest.json", 200, "{}");
+    tlsServer.start();
+    server.start();
+
+    auto request = get("/");
+    request.url = tlsServer.url("/manifest.json");
+    const auto untrusted = load(request);
+    EXPECT_EQ(untrusted.result.error, UrlLoadError::certificateUntrusted) << untrusted.result.errorDetail;
+    EXPECT_FALSE(untrusted.head);
+
+    // A server that speaks no TLS at all.
+    request.url = "https://127.0.0.1:" + std::to_string(server.port()) + "/";
+    EXPECT_EQ(load(request).result.error, UrlLoadError::tlsFailed);
 }
