@@ -9,7 +9,7 @@ namespace desktop {
 
 constexpr int maxUrlRedirects = 10;
 
-// The lower-case scheme and the host of an http(s) address; none for any other address.
+// An http(s) address taken apart, scheme and host in lower case; none for any other address.
 struct HttpAddress {
     std::string scheme;
     std::string host;

@@ -192,6 +192,8 @@ bool CurlUrlLoading::Transfer::decideHead()
     if (handlers.onResponse) {
         const bool accepted = handlers.queue.syncResult([&] { return handlers.onResponse(result.head); });
         if (!accepted) return abort(UrlLoadError::cancelled, "answer refused");
+        // The caller's time is not the server's silence.
+        lastActivity = Clock::now();
     }
     if (auto problem = sink.open()) return abort(UrlLoadError::other, std::move(*problem));
     return true;

@@ -208,14 +208,14 @@ TEST_F(CurlUrlLoadingTest, TransportFailuresAreTyped)
     EXPECT_EQ(load(request).result.error, UrlLoadError::other);
 
     auto stalls = get("/stalls");
-    stalls.idleTimeout = 0.3;
+    stalls.idleTimeout = 0.5;
     const auto idle = load(stalls);
     EXPECT_EQ(idle.result.error, UrlLoadError::timedOut);
     EXPECT_EQ(idle.result.errorDetail, "idle time-out");
 
     // Steady bytes keep the idle time-out away but not the total one.
     auto slow = get("/slow");
-    slow.idleTimeout = 0.3;
+    slow.idleTimeout = 0.5;
     EXPECT_TRUE(load(slow).result.ok());
     slow.totalTimeout = 0.3;
     const auto total = load(slow);
