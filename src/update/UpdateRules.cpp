@@ -6,7 +6,6 @@
 #include <openssl/evp.h>
 
 #include <charconv>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -87,9 +86,7 @@ bool AppUpdate::requiresNewerSystem(const std::optional<std::string>& minSystemV
     const auto numbers = versionNumbers(*minSystemVersion);
     // A bare major version ("14") never blocks.
     if (numbers.size() < 2) return false;
-    using Version = std::tuple<std::int64_t, std::int64_t, std::int64_t>;
-    const Version required{numbers[0], numbers[1], numbers.size() > 2 ? numbers[2] : 0};
-    return Version{cur->major, cur->minor, cur->patch} < required;
+    return *cur < core::OsVersion{numbers[0], numbers[1], numbers.size() > 2 ? numbers[2] : 0};
 }
 
 std::string AppUpdate::updateDetails(const UpdateManifest& manifest, const core::AppIdentity& running)

@@ -7,6 +7,7 @@
 // Any thread.
 namespace core {
 
+// Compared as major, then minor, then patch.
 struct OsVersion {
     long major = 0;
     long minor = 0;
