@@ -2,6 +2,8 @@
 #include "scenario/RunDesktop.h"
 #include "scenario/WorldSetup.h"
 
+#include "platform/core/Environment.h"
+#include "platform/core/SystemInfo.h"
 #include "platform/sim/SimHotKeys.h"
 #include "support/SimDesktopTest.h"
 
@@ -69,6 +71,14 @@ TEST_F(WorldSetup, TheLoginItemAndHotKeysOtherApplicationsHoldAreAsTheFileSays)
     const auto registrations = journalOf("hotkey.register");
     ASSERT_EQ(registrations.size(), 2u);
     EXPECT_EQ(registrations[0]["status"], desktop::hotkeyStatus::alreadyRegistered);
+}
+
+TEST_F(WorldSetup, TheApplicationSeesTheFilesSystemNotTheMachines)
+{
+    scenario::applySystemSettings(read(R"({"system": {"osVersion": "3.19.1", "machineIdentifier": "test-uuid"}})"));
+    EXPECT_EQ(core::systemInfo(), (core::SystemInfo{core::OsVersion{3, 19, 1}, "Ubuntu", "x86_64", "test-uuid"}));
+    core::setSystemInfoOverride(std::nullopt);
+    core::setEnvironmentOverride(std::nullopt);
 }
 
 }  // namespace
