@@ -6,6 +6,7 @@
 
 #include "platform/core/Environment.h"
 #include "platform/core/PreferredLanguages.h"
+#include "platform/core/SystemInfo.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/sim/SimDesktop.h"
 #include "platform/sim/SimWorld.h"
@@ -34,6 +35,7 @@ RunDesktop::~RunDesktop()
     world_.reset();
     core::setPreferredLanguagesOverride(std::nullopt);
     core::setEnvironmentOverride(std::nullopt);
+    core::setSystemInfoOverride(std::nullopt);
 }
 
 }  // namespace scenario

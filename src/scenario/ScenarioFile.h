@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
+#include "platform/core/SystemInfo.h"
 #include "scenario/Command.h"
 #include "platform/desktop/Types.h"
 #include "platform/sim/CaptureFaults.h"
@@ -163,6 +164,8 @@ struct Scenario {
     // The only environment variables the application sees.
     std::map<std::string, std::string> environment;
     LoginItemWorld loginItem;
+    // A fixed system unless the file says otherwise, so that runs do not depend on the machine.
+    core::SystemInfo system{core::OsVersion{24, 4, 0}, "Ubuntu", "x86_64", std::nullopt};
     std::vector<sim::SimHotKeys::Combination> reservedHotkeys;  // held by other applications
     std::vector<sim::ScriptedRoute> server;                     // the network's answers
     std::vector<ScenarioDisplay> displays;

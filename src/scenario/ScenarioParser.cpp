@@ -36,7 +36,7 @@ const std::vector<std::string_view> topKeys{"args",         "clock",       "lang
                                             "permissions",  "inputFaults", "displays",  "virtualDisplays",
                                             "windowServer", "apps",        "front",     "frontmost",
                                             "until",        "steps",       "environment", "loginItem",
-                                            "reservedHotkeys", "server"};
+                                            "reservedHotkeys", "server", "system"};
 
 struct StepType {
     std::string_view name;
@@ -360,6 +360,27 @@ LoginItemWorld readLoginItem(const json& value, const std::string& path)
     return item;
 }
 
+core::SystemInfo readSystem(const json& value, const std::string& path, core::SystemInfo system)
+{
+    const Fields f(value, path, {"osVersion", "osName", "architecture", "machineIdentifier"});
+    if (const auto* v = f.find("osVersion")) {
+        if (v->is_null()) {
+            system.osVersion.reset();
+        } else {
+            system.osVersion = core::parseOsVersion(readString(*v, f.path("osVersion")));
+            if (!system.osVersion)
+                refuse(f.path("osVersion"), "expected one to three decimal numbers joined by dots, e.g. \"24.04\"");
+        }
+    }
+    if (const auto* v = f.find("osName")) system.osName = readString(*v, f.path("osName"));
+    if (const auto* v = f.find("architecture")) system.architecture = readString(*v, f.path("architecture"));
+    if (const auto* v = f.find("machineIdentifier")) {
+        if (v->is_null()) system.machineIdentifier.reset();
+        else system.machineIdentifier = readString(*v, f.path("machineIdentifier"));
+    }
+    return system;
+}
+
 std::vector<sim::SimHotKeys::Combination> readReservedHotkeys(const json& value, const std::string& path)
 {
     std::vector<sim::SimHotKeys::Combination> reserved;
@@ -582,6 +603,7 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
     if (const auto* v = f.find("reservedHotkeys"))
         scenario.reservedHotkeys = readReservedHotkeys(*v, f.path("reservedHotkeys"));
     if (const auto* v = f.find("server")) scenario.server = readServerRoutes(*v, f.path("server"));
+    if (const auto* v = f.find("system")) scenario.system = readSystem(*v, f.path("system"), scenario.system);
     if (const auto* v = f.find("displays")) {
         const auto& list = readList(*v, f.path("displays"));
         for (std::size_t i = 0; i < list.size(); ++i)

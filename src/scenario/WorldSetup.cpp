@@ -5,6 +5,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/core/Environment.h"
 #include "platform/core/PreferredLanguages.h"
+#include "platform/core/SystemInfo.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimLoginItem.h"
@@ -102,6 +103,7 @@ void applySystemSettings(const Scenario& scenario)
 {
     core::setPreferredLanguagesOverride(scenario.languages);
     core::setEnvironmentOverride(scenario.environment);
+    core::setSystemInfoOverride(scenario.system);
     auto& store = defaults::Defaults::standard();
     for (const auto& [key, value] : scenario.settings.items()) store.set(key, value);
 }

@@ -24,8 +24,8 @@ std::shared_ptr<sim::SimWorld> makeWorld(const Scenario& scenario);
 // the login item and the hot keys other applications hold.
 void configureServices(const Scenario& scenario, desktop::Desktop& services);
 
-// The preferred languages, the environment the application reads, and the settings
-// written to the store before launch.
+// The preferred languages, the environment and the system the application reads, and the
+// settings written to the store before launch.
 void applySystemSettings(const Scenario& scenario);
 
 }  // namespace scenario

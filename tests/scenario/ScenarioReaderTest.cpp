@@ -459,6 +459,30 @@ TEST(ScenarioReader, TheScriptedServerIsCheckedWithItsPath)
     EXPECT_EQ(s.server[3].truncateAfter, 3u);
 }
 
+TEST(ScenarioReader, SystemKeysAreCheckedAndOverrideOnlyWhatTheyName)
+{
+    expectRefusals({
+        {R"({"system": "Ubuntu"})", "system: expected an object"},
+        {R"({"system": {"kernel": "6.1"}})", "system.kernel: unknown key"},
+        {R"({"system": {"osVersion": 24.04}})", "system.osVersion: expected a string"},
+        {R"({"system": {"osVersion": "24.04.1.2"}})",
+         R"(system.osVersion: expected one to three decimal numbers joined by dots, e.g. "24.04")"},
+        {R"({"system": {"osVersion": "rolling"}})",
+         R"(system.osVersion: expected one to three decimal numbers joined by dots, e.g. "24.04")"},
+        {R"({"system": {"osName": null}})", "system.osName: expected a string"},
+        {R"({"system": {"architecture": ["x86_64"]}})", "system.architecture: expected a string"},
+        {R"({"system": {"machineIdentifier": 7}})", "system.machineIdentifier: expected a string"},
+    });
+
+    const auto fixed = accepted("{}").system;
+    EXPECT_EQ(fixed, (core::SystemInfo{core::OsVersion{24, 4, 0}, "Ubuntu", "x86_64", std::nullopt}));
+    const auto named = accepted(R"({"system": {"osVersion": "12", "machineIdentifier": "test-uuid"}})").system;
+    EXPECT_EQ(named, (core::SystemInfo{core::OsVersion{12, 0, 0}, "Ubuntu", "x86_64", "test-uuid"}));
+    const auto unknown = accepted(R"({"system": {"osVersion": null, "osName": "Arch Linux", "architecture": "aarch64",
+                                                 "machineIdentifier": null}})").system;
+    EXPECT_EQ(unknown, (core::SystemInfo{std::nullopt, "Arch Linux", "aarch64", std::nullopt}));
+}
+
 TEST(ScenarioReader, DefaultsFillTheWorldAtLaunch)
 {
     const auto s = accepted("{}");

@@ -2,6 +2,8 @@
 #include "scenario/RunDesktop.h"
 #include "scenario/WorldSetup.h"
 
+#include "platform/core/Environment.h"
+#include "platform/core/SystemInfo.h"
 #include "platform/sim/SimHotKeys.h"
 #include "support/SimDesktopTest.h"
 
@@ -86,6 +88,14 @@ TEST_F(WorldSetup, TheFilesServerAnswersTheApplicationsLoads)
     EXPECT_EQ(heard->head.status, 203);
     EXPECT_EQ(heard->body, "{}");
     EXPECT_EQ(journalOf("http").size(), 1u);
+}
+
+TEST_F(WorldSetup, TheApplicationSeesTheFilesSystemNotTheMachines)
+{
+    scenario::applySystemSettings(read(R"({"system": {"osVersion": "3.19.1", "machineIdentifier": "test-uuid"}})"));
+    EXPECT_EQ(core::systemInfo(), (core::SystemInfo{core::OsVersion{3, 19, 1}, "Ubuntu", "x86_64", "test-uuid"}));
+    core::setSystemInfoOverride(std::nullopt);
+    core::setEnvironmentOverride(std::nullopt);
 }
 
 }  // namespace

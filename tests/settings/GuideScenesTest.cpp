@@ -1,5 +1,6 @@
 #include "settings/GuideSceneFixture.h"
 #include "settings/guide/PinKeyboard.h"
+#include "settings/guide/SceneDump.h"
 
 #include "platform/ui/LayerPainter.h"
 
@@ -24,18 +25,25 @@ void expectAt(const ui::Layer::Presentation& seen, double x, double y)
 
 }  // namespace
 
-TEST_F(GuideSceneTest, EveryStepNamesItsActorsInDrawingOrder)
+TEST_F(GuideSceneTest, EveryStepNamesItsActorsAndDumpsListThemInTheirOrder)
 {
     const std::vector<std::vector<std::string>> expected{
-        // The Dock icon lives in the mock desktop, below every other actor.
-        {"dockIcon", "windowA", "windowB", "block1", "block2", "pip1", "pip2", "pointer", "dockRing", "caption1",
+        {"windowA", "windowB", "block1", "block2", "pip1", "pip2", "pointer", "dockIcon", "dockRing", "caption1",
          "caption2"},
         {"pip1", "pip2", "preview", "hoverRing", "pointer", "caption1", "caption2"},
         {"pip1", "pip2", "preview", "keyboard", "pointer", "clickRing", "caption1"},
         {"appWindow", "pip2", "circle", "pointer", "caption1", "caption2", "caption3"},
         {"pip2", "grip", "circle", "defaultLabel", "pointer", "resizeArrow", "caption1", "caption2"},
     };
-    for (int step = 1; step <= 5; ++step) EXPECT_EQ(actorNames(*build(step)), expected[step - 1]) << step;
+    for (int step = 1; step <= 5; ++step) {
+        const auto canvas = build(step);
+        // A name the order misses would be dumped after the others.
+        const auto actors = guide::sceneActorsJson(*canvas, 0, guide::sceneActorNames.at(step - 1));
+        std::vector<std::string> dumped;
+        for (const auto& [name, values] : actors.items()) dumped.push_back(name);
+        EXPECT_EQ(dumped, expected[step - 1]) << step;
+        EXPECT_EQ(actorNames(*canvas).size(), expected[step - 1].size()) << step;
+    }
     EXPECT_EQ(linesWith("引导动画"), std::vector<std::string>{});
     EXPECT_EQ(linesWith("L10n 缺翻译"), std::vector<std::string>{});
 }

@@ -2,6 +2,9 @@
 
 #include "platform/ui/Layer.h"
 
+#include <string>
+#include <vector>
+
 // The five demonstration scenes of the guide, each built into the canvas's layer: the
 // mock desktop first, then its named actors, every loop starting at once.
 namespace guide {
@@ -12,15 +15,22 @@ inline constexpr double pinPreviewLoop = 16;
 inline constexpr double openOriginalLoop = 18;
 inline constexpr double resizeLoop = 16;
 
-// Actors: windowA windowB block1 block2 pip1 pip2 pointer dockIcon dockRing caption1 caption2
+// The actors each scene names, step by step, in the order the scene sets them going (the
+// dock icon of step 1 is drawn with the desktop but set going after the pointer); a state
+// dump lists them so.
+inline const std::vector<std::vector<std::string>> sceneActorNames{
+    {"windowA", "windowB", "block1", "block2", "pip1", "pip2", "pointer", "dockIcon", "dockRing", "caption1",
+     "caption2"},
+    {"pip1", "pip2", "preview", "hoverRing", "pointer", "caption1", "caption2"},
+    {"pip1", "pip2", "preview", "keyboard", "pointer", "clickRing", "caption1"},
+    {"appWindow", "pip2", "circle", "pointer", "caption1", "caption2", "caption3"},
+    {"pip2", "grip", "circle", "defaultLabel", "pointer", "resizeArrow", "caption1", "caption2"},
+};
+
 void demoTrigger(ui::Layer& canvas);
-// Actors: pip1 pip2 preview hoverRing pointer caption1 caption2
 void demoHoverPreview(ui::Layer& canvas);
-// Actors: pip1 pip2 preview keyboard pointer clickRing caption1
 void demoPinPreview(ui::Layer& canvas);
-// Actors: appWindow pip2 circle pointer caption1 caption2 caption3
 void demoOpenOriginal(ui::Layer& canvas);
-// Actors: pip2 grip circle defaultLabel pointer resizeArrow caption1 caption2
 void demoResizeAndDefault(ui::Layer& canvas);
 
 }  // namespace guide

@@ -3,6 +3,7 @@
 #include "foundation/L10n.h"
 #include "platform/ui/LayerView.h"
 #include "settings/guide/GuideModel.h"
+#include "settings/guide/GuideScenes.h"
 #include "settings/guide/SceneDump.h"
 
 #include <QCheckBox>
@@ -59,7 +60,7 @@ nlohmann::ordered_json OnboardingWindow::stateJson() const
         state["scene"] = nullptr;
     } else {
         const double time = canvas_->elapsed();
-        state["scene"] = {{"time", time}, {"actors", guide::sceneActorsJson(canvas_->root(), time)}};
+        state["scene"] = {{"time", time}, {"actors", guide::sceneActorsJson(canvas_->root(), time, guide::sceneActorNames.at(index_))}};
     }
     return state;
 }

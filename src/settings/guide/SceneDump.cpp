@@ -23,10 +23,15 @@ void addActors(const ui::Layer& layer, core::Point offset, double t, nlohmann::o
 
 }  // namespace
 
-nlohmann::ordered_json sceneActorsJson(const ui::Layer& canvas, double t)
+nlohmann::ordered_json sceneActorsJson(const ui::Layer& canvas, double t, const std::vector<std::string>& order)
 {
+    nlohmann::ordered_json found = nlohmann::ordered_json::object();
+    for (const auto& sublayer : canvas.sublayers()) addActors(*sublayer, {0, 0}, t, found);
     nlohmann::ordered_json actors = nlohmann::ordered_json::object();
-    for (const auto& sublayer : canvas.sublayers()) addActors(*sublayer, {0, 0}, t, actors);
+    for (const std::string& name : order)
+        if (found.contains(name)) actors[name] = found[name];
+    for (const auto& [name, values] : found.items())
+        if (!actors.contains(name)) actors[name] = values;
     return actors;
 }
 
