@@ -11,6 +11,8 @@ namespace linuxdesktop {
 
 // URL loading with libcurl: every load runs on one thread of its own through one multi
 // handle. Time-outs run on real time. Loads still running when it goes end cancelled.
+// The loader thread waits on the caller's queue for its verdict on a head, so it must not
+// be destroyed from a queue a running load reports to.
 class CurlUrlLoading : public desktop::UrlLoading {
 public:
     CurlUrlLoading();
