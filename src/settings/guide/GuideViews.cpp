@@ -21,10 +21,15 @@ QLabel* makeLabel(const std::string& text, const ui::FontSpec& font, const char*
     label->setTextFormat(Qt::PlainText);
     label->setFont(ui::font(font));
     label->setFocusPolicy(Qt::NoFocus);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, ui::systemColor(colour));
-    label->setPalette(palette);
+    setTextColour(*label, colour);
     return label;
+}
+
+void setTextColour(QLabel& label, const char* colour)
+{
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, ui::systemColor(colour));
+    label.setPalette(palette);
 }
 
 QPushButton* makeButton(const std::string& title, const char* name, std::function<void()> action, QWidget* parent)

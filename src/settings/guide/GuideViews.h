@@ -20,6 +20,8 @@ void place(QWidget& view, const core::Rect& frame, double parentHeight);
 QLabel* makeLabel(const std::string& text, const ui::FontSpec& font, const char* colour, const char* name,
                   QWidget* parent);
 
+void setTextColour(QLabel& label, const char* colour);
+
 QPushButton* makeButton(const std::string& title, const char* name, std::function<void()> action, QWidget* parent);
 
 }  // namespace guide

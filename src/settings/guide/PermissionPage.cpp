@@ -17,7 +17,7 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <cmath>
+#include <climits>
 
 namespace {
 
@@ -34,9 +34,7 @@ const ui::FontSpec statusFont{13, ui::FontSpec::Weight::semibold};
 // label downwards.
 double wrappedHeight(const std::string& text, const ui::FontSpec& font, double width, double atLeast)
 {
-    const auto& measurer = settings::qtTextMeasurer();
-    const int lines = measurer.lineCount(text, font, width);
-    return std::max(atLeast, std::ceil(lines * measurer.lineHeight(font)));
+    return std::max(atLeast, settings::measure(settings::qtTextMeasurer(), text, font, INT_MAX, width));
 }
 
 QLabel* wrappingLabel(const std::string& text, const ui::FontSpec& font, const char* colour, const char* name,
@@ -106,9 +104,7 @@ void showCard(QLabel* status, QPushButton* button, bool granted)
     const guide::PermissionCard card = guide::permissionCard(granted);
     if (status) {
         status->setText(QString::fromStdString(L10n::t(card.status)));
-        QPalette palette = status->palette();
-        palette.setColor(QPalette::WindowText, ui::systemColor(granted ? "systemGreen" : "systemRed"));
-        status->setPalette(palette);
+        guide::setTextColour(*status, granted ? "systemGreen" : "systemRed");
     }
     if (button) button->setEnabled(card.buttonEnabled);
 }
