@@ -123,8 +123,7 @@ bool AppDelegate::runSelfTest(const std::vector<std::string>& args)
         });
         break;
     default:
-        runLogOnlySelfTest(*test);
-        exitWith(0);
+        exitWith(runLogOnlySelfTest(*test));
         break;
     }
     return true;

@@ -129,7 +129,7 @@ void AppDelegate::checkForUpdatesAction()
     // Through the setter, so the settings window's check button follows this check too.
     AppUpdate::setChecking(true);
     rebuildMenu(false);
-    AppUpdate::check(true, [weak = weakSelf()](AppUpdate::CheckOutcome outcome) {
+    AppUpdate::check(true, [weak = weakSelf()](const UpdateOutcome& outcome) {
         AppUpdate::setChecking(false);
         if (const auto self = weak.lock()) (*self)->rebuildMenu(false);
         AppUpdate::presentManualResult(outcome);

@@ -69,16 +69,17 @@ std::optional<std::string> selfTestLogLine(LaunchSelfTest test)
     return std::string(line);
 }
 
-void runLogOnlySelfTest(LaunchSelfTest test)
+int runLogOnlySelfTest(LaunchSelfTest test)
 {
     switch (test) {
     case LaunchSelfTest::layout: panels::layoutSelfTest(); break;
     case LaunchSelfTest::size: panels::sizeSelfTest(); break;
     case LaunchSelfTest::focus: FocusRegion::selfTest(); break;
-    case LaunchSelfTest::update: AppUpdate::selfTest(); break;
+    case LaunchSelfTest::update: return AppUpdate::selfTest() == 0 ? 0 : 1;
     case LaunchSelfTest::diagnostics:
     case LaunchSelfTest::menuThumbnails: break;
     }
+    return 0;
 }
 
 bool writeDiagnosticsFile(const std::string& folder, const std::string& text)

@@ -15,8 +15,9 @@ std::optional<LaunchSelfTest> requestedSelfTest(const std::vector<std::string>& 
 // The line logged before the self-test runs; none for the diagnostics self-test.
 std::optional<std::string> selfTestLogLine(LaunchSelfTest test);
 
-// Runs a self-test that writes only log lines (layout, size, focus, update).
-void runLogOnlySelfTest(LaunchSelfTest test);
+// Runs a self-test that writes only log lines (layout, size, focus, update); returns the
+// exit status: 1 when the update self-test had a failed case.
+int runLogOnlySelfTest(LaunchSelfTest test);
 
 // Writes the diagnostics self-test's text to glimra-diag.txt in the folder through a
 // uniquely named file of its own (0600) renamed over it, so a link planted under the

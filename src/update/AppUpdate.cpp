@@ -54,29 +54,3 @@ void AppUpdate::addObserver(std::function<void()> observer)
 {
     if (observer) observers().push_back(std::move(observer));
 }
-
-void AppUpdate::checkManually(std::function<void()> stateChanged)
-{
-    if (checking) return;
-    setChecking(true);
-    if (stateChanged) stateChanged();
-    check(true, [stateChanged](CheckOutcome outcome) {
-        setChecking(false);
-        if (stateChanged) stateChanged();
-        presentManualResult(outcome);
-    });
-}
-
-void AppUpdate::check(bool /*manual*/, std::function<void(CheckOutcome)> done)
-{
-    dispatch::main().async([done = std::move(done)] { done(CheckOutcome::upToDate); });
-}
-
-void AppUpdate::presentManualResult(CheckOutcome /*outcome*/)
-{
-    Diag::log("update check: up to date (updates not built yet)");
-}
-
-void AppUpdate::autoCheckOnLaunch() {}
-
-void AppUpdate::selfTest() { Diag::log("update self-test: updates not built yet, nothing to check"); }

@@ -5,18 +5,26 @@
 #include "update/UpdateOutcome.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/core/SystemInfo.h"
+#include "platform/desktop/UrlLoading.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
-// The update check. Until updates are fetched for real every check finds the running
-// version up to date. Main thread.
+// The update check and what a manual check leads to. Main thread unless said otherwise.
 class AppUpdate {
 public:
-    // What a check found.
-    enum class CheckOutcome { upToDate };
+    // What a manual check's outcome leads to.
+    struct ManualAction {
+        enum class Kind { failed, systemTooOld, download, upToDate };
+        Kind kind = Kind::upToDate;
+        std::string reason;       // failed
+        UpdateManifest manifest;  // systemTooOld, download
+
+        bool operator==(const ManualAction&) const = default;
+    };
 
     // The update on offer; none until a check finds one.
     static std::optional<UpdateManifest> available();
@@ -32,18 +40,31 @@ public:
     // Called on the main queue after each change of available() or isChecking(), for the
     // life of the process.
     static void addObserver(std::function<void()> observer);
+
+    // The manifest's address: "updateManifestURL" when set, else the built-in endpoint;
+    // none when the setting is not an acceptable download address.
+    static std::optional<std::string> manifestURL();
+    // One check. done (optional) gets the outcome on the main queue, once; at once on the
+    // calling thread when there is no address.
+    static void check(bool manual, std::function<void(const UpdateOutcome&)> done);
+    // At launch: a check 8 s later unless the last one is less than a day old.
+    static void autoCheckOnLaunch();
+    // The short translated phrase for a failed load; none: not a loading error.
+    static std::string friendlyReason(std::optional<desktop::UrlLoadError> error);
+
     // The user's check: does nothing while one is in flight; otherwise marks the check in
     // flight and calls stateChanged, and when the check completes (on the main queue)
     // clears the mark, calls stateChanged again and presents the result.
     static void checkManually(std::function<void()> stateChanged);
-    // Calls done with the outcome on the main queue.
-    static void check(bool manual, std::function<void(CheckOutcome)> done);
-    static void presentManualResult(CheckOutcome outcome);
+    static ManualAction manualAction(const UpdateOutcome& outcome, const std::optional<core::OsVersion>& system);
+    static void presentManualResult(const UpdateOutcome& outcome);
 
-    // At launch: the automatic check (none yet).
-    static void autoCheckOnLaunch();
-    // The update self-test of the launch arguments: writes its log line and returns.
-    static void selfTest();
+    // The updater's modal alert: activates the application; returns 1000 for the first
+    // button, 1001 for the second, 1002 for the third.
+    static long alert(const std::string& message, const std::string& info, const std::vector<std::string>& buttons);
+
+    // The update self-test of the launch arguments; returns the number of failed cases.
+    static int selfTest();
 
     // The rules of an offer (UpdateRules.cpp), free of threads and interface.
 

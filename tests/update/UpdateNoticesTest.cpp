@@ -19,13 +19,11 @@ TEST_F(UpdateCheckTest, AManualCheckCompletesUpToDateOnTheMainQueueAndRunsOneAtA
     EXPECT_TRUE(AppUpdate::isChecking());
     AppUpdate::checkManually(stateChanged);  // while one is in flight: nothing
     EXPECT_EQ(states.size(), 1u);
-    EXPECT_TRUE(linesWith("up to date").empty());
 
     clock().runUntilIdle();
     EXPECT_FALSE(AppUpdate::isChecking());
     ASSERT_EQ(states.size(), 2u);
     EXPECT_EQ(states[1], std::make_pair(false, true));
-    EXPECT_EQ(linesWith("up to date").size(), 1u);
     EXPECT_FALSE(AppUpdate::available());
 
     AppUpdate::checkManually(stateChanged);  // the next check runs again

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct ToolOutcome {
     Kind kind = Kind::couldNotStart;
     // The tool's exit status when it exited; -1 when it crashed.
     int exitStatus = -1;
+    // Standard output and standard error together, the last 1 MiB.
+    std::string output;
 
     bool succeeded() const { return kind == Kind::exited && exitStatus == 0; }
 };
@@ -32,6 +35,9 @@ public:
     // Starts the tool and returns at once without waiting for it; it outlives this
     // process. False when it could not be started.
     virtual bool launch(const std::string& path, const std::vector<std::string>& arguments) = 0;
+    // Starts the tool in a session of its own with its streams on /dev/null, reaped when it
+    // ends, and returns its process id; none when it could not be started.
+    virtual std::optional<int> startDetached(const std::string& path, const std::vector<std::string>& arguments) = 0;
 };
 
 }  // namespace desktop

@@ -46,4 +46,9 @@ bool ProcessTools::launch(const std::string& path, const std::vector<std::string
     return QProcess::startDetached(QString::fromStdString(path), qtArguments(arguments));
 }
 
+std::optional<int> ProcessTools::startDetached(const std::string&, const std::vector<std::string>&)
+{
+    return std::nullopt;
+}
+
 }  // namespace linuxdesktop

@@ -11,6 +11,7 @@ public:
     desktop::ToolOutcome run(const std::string& path, const std::vector<std::string>& arguments,
                              double timeoutSeconds) override;
     bool launch(const std::string& path, const std::vector<std::string>& arguments) override;
+    std::optional<int> startDetached(const std::string& path, const std::vector<std::string>& arguments) override;
 };
 
 }  // namespace linuxdesktop

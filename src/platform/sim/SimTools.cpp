@@ -51,4 +51,9 @@ bool SimTools::launch(const std::string& path, const std::vector<std::string>& a
     return known;
 }
 
+std::optional<int> SimTools::startDetached(const std::string&, const std::vector<std::string>&)
+{
+    return std::nullopt;
+}
+
 }  // namespace sim

@@ -20,6 +20,7 @@ public:
     desktop::ToolOutcome run(const std::string& path, const std::vector<std::string>& arguments,
                              double timeoutSeconds) override;
     bool launch(const std::string& path, const std::vector<std::string>& arguments) override;
+    std::optional<int> startDetached(const std::string& path, const std::vector<std::string>& arguments) override;
 
 private:
     desktop::ToolOutcome outcome(const std::string& path, const std::vector<std::string>& arguments);

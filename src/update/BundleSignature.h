@@ -1,0 +1,13 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Bundles are signed with Ed25519: "bundle.sig" in the bundle holds the raw public key and
+// a signature over the bundle's file listing. A key id is the first 16 hex digits of the
+// SHA-256 of the key.
+
+// The key id named by the bundle's "bundle.sig", unverified; none without a readable one.
+std::optional<std::string> bundleKeyId(const std::string& bundlePath);
+// Whether the key id belongs to a team this build trusts (none by default).
+bool isTrustedKeyId(const std::string& keyId);

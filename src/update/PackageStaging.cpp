@@ -1,0 +1,5 @@
+#include "update/PackageStaging.h"
+
+#include "update/UpdateInstaller.h"
+
+StagedBundle stagePackage(const std::string&, const std::string&) { throw InstallError{"not built"}; }
