@@ -13,6 +13,7 @@
 #include <cmath>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 
 namespace packagedownload {
 namespace {
