@@ -71,7 +71,7 @@ protected:
     void TearDown() override
     {
         UpdateInstaller::didChange().removeObserver(token_);
-        packagedownload::setByteCap(std::uint64_t(1) << 30);
+        packagedownload::setByteCap(normalCap);
         WithDiagLines::TearDown();
     }
 
@@ -101,6 +101,7 @@ protected:
         return names;
     }
 
+    const std::uint64_t normalCap = packagedownload::byteCap();
     const std::string package = std::string(300000, 'p') + "end";
     const std::string destination = dataHome() + "/Glimra/updates/Glimra-1.2.0-120.tar.gz";
     testsupport::LocalHttpServer server;
@@ -165,7 +166,7 @@ TEST_F(PackageDownloadTest, RefusedAndBrokenBodiesNeverBecomeThePackage)
         std::string path;
         std::optional<std::string> digest;
         std::string logLine;
-        std::uint64_t cap = std::uint64_t(1) << 30;
+        std::uint64_t cap = 0;  // 0: the normal cap
     };
     const std::vector<Case> cases = {
         {"/pkg", std::string(64, '0'),
@@ -177,7 +178,7 @@ TEST_F(PackageDownloadTest, RefusedAndBrokenBodiesNeverBecomeThePackage)
         {"/bigStream", std::nullopt, "更新下载: 失败 ", 4000},
     };
     for (const auto& [path, digest, logLine, cap] : cases) {
-        packagedownload::setByteCap(cap);
+        packagedownload::setByteCap(cap ? cap : normalCap);
         Diag::resetLocation();
         std::filesystem::remove(dataHome() + "/Glimra/diag.log");
         download(manifestFor(path, digest));
