@@ -1,7 +1,5 @@
 #include "update/FatalSignalHandler.h"
 
-#include "platform/core/Paths.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -10,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace FatalSignalHandler {
@@ -110,8 +109,23 @@ void writeAll(int fd, const char* data, std::size_t length)
     }
 }
 
+// The folder and its parents, made only when a report is due: a launch leaves nothing.
+void makeFolders(const char* folder)
+{
+    Text path;
+    path.append(folder);
+    for (std::size_t i = 1; i <= path.length; ++i) {
+        if (path.data[i] != '/' && path.data[i] != '\0') continue;
+        const char kept = path.data[i];
+        path.data[i] = '\0';
+        ::mkdir(path.data, 0700);
+        path.data[i] = kept;
+    }
+}
+
 void writeReport(const FatalSignal& signal, const siginfo_t* info)
 {
+    makeFolders(reportFolder);
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const UtcTime time = utcTime(now.tv_sec);
@@ -183,7 +197,6 @@ void copyInto(char* buffer, std::size_t size, const std::string& text)
 
 void install(const std::string& folder, const std::string& preamble)
 {
-    core::paths::makeDirectories(folder);
     copyInto(reportFolder, sizeof reportFolder, folder);
     copyInto(reportPreamble, sizeof reportPreamble, preamble);
     ensureAlternateStack();
