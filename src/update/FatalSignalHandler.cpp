@@ -28,9 +28,11 @@ char reportFolder[4096];
 char reportPreamble[4096];
 struct sigaction previousActions[signalCount];
 
-// A fixed buffer that text and decimal numbers are appended to; it stops at its end.
+// A fixed buffer that text and decimal numbers are appended to; it stops at its end. Kept
+// small: the handler runs on an alternate stack, perhaps a sanitizer's.
+template <std::size_t capacity>
 struct Text {
-    char data[8192];
+    char data[capacity];
     std::size_t length = 0;
 
     void append(const char* text)
@@ -83,7 +85,8 @@ UtcTime utcTime(std::int64_t secondsSinceEpoch)
             static_cast<unsigned>(secondOfDay % 60)};
 }
 
-void appendDate(Text& text, const UtcTime& time, const char* dateTimeSeparator, const char* timeSeparator)
+template <std::size_t capacity>
+void appendDate(Text<capacity>& text, const UtcTime& time, const char* dateTimeSeparator, const char* timeSeparator)
 {
     text.appendNumber(static_cast<std::uint64_t>(time.year), 4);
     text.append("-");
@@ -110,29 +113,28 @@ void writeAll(int fd, const char* data, std::size_t length)
 }
 
 // The folder and its parents, made only when a report is due: a launch leaves nothing.
-void makeFolders(const char* folder)
+template <std::size_t capacity>
+void makeFolders(Text<capacity>& folder)
 {
-    Text path;
-    path.append(folder);
-    for (std::size_t i = 1; i <= path.length; ++i) {
-        if (path.data[i] != '/' && path.data[i] != '\0') continue;
-        const char kept = path.data[i];
-        path.data[i] = '\0';
-        ::mkdir(path.data, 0700);
-        path.data[i] = kept;
+    for (std::size_t i = 1; i <= folder.length; ++i) {
+        if (folder.data[i] != '/' && folder.data[i] != '\0') continue;
+        const char kept = folder.data[i];
+        folder.data[i] = '\0';
+        ::mkdir(folder.data, 0700);
+        folder.data[i] = kept;
     }
 }
 
-void writeReport(const FatalSignal& signal, const siginfo_t* info)
+void writeReport(const FatalSignal& signal)
 {
-    makeFolders(reportFolder);
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const UtcTime time = utcTime(now.tv_sec);
     const auto pid = static_cast<std::uint64_t>(::getpid());
 
-    Text path;
+    Text<sizeof reportFolder + 64> path;
     path.append(reportFolder);
+    makeFolders(path);
     path.append("/Glimra-");
     appendDate(path, time, "-", "");
     path.append("-");
@@ -141,20 +143,18 @@ void writeReport(const FatalSignal& signal, const siginfo_t* info)
     const int fd = ::open(path.data, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) return;
 
-    Text report;
-    report.append(reportPreamble);
-    report.append("Signal: ");
-    report.append(signal.name);
-    report.append(" (");
-    report.appendNumber(static_cast<std::uint64_t>(signal.number));
-    report.append(")\nCode: ");
-    report.appendNumber(static_cast<std::uint64_t>(static_cast<std::uint32_t>(info ? info->si_code : 0)));
-    report.append("\nTime: ");
-    appendDate(report, time, "T", ":");
-    report.append("Z\nProcess: ");
-    report.appendNumber(pid);
-    report.append("\n");
-    writeAll(fd, report.data, report.length);
+    Text<256> details;
+    details.append("Signal: ");
+    details.append(signal.name);
+    details.append(" (");
+    details.appendNumber(static_cast<std::uint64_t>(signal.number));
+    details.append(")\nTime: ");
+    appendDate(details, time, "T", ":");
+    details.append("Z\nProcess: ");
+    details.appendNumber(pid);
+    details.append("\n");
+    writeAll(fd, reportPreamble, std::strlen(reportPreamble));
+    writeAll(fd, details.data, details.length);
     ::close(fd);
 }
 
@@ -162,7 +162,7 @@ void onFatalSignal(int number, siginfo_t* info, void*)
 {
     const int savedErrno = errno;
     for (const FatalSignal& signal : fatalSignals) {
-        if (signal.number == number) writeReport(signal, info);
+        if (signal.number == number) writeReport(signal);
     }
     // One report per death: whatever handled these signals before takes over again.
     for (std::size_t i = 0; i < signalCount; ++i) ::sigaction(fatalSignals[i].number, &previousActions[i], nullptr);
