@@ -3,6 +3,7 @@
 #include "platform/sim/SimUrlLoading.h"
 #include "support/SimDesktopTest.h"
 #include "update/CrashReporter.h"
+#include "update/ServiceEndpoint.h"
 
 #include <gmock/gmock.h>
 
@@ -177,6 +178,8 @@ TEST_F(CrashReporterTest, AnAnswerAfterTwentySecondsIsAbandonedAndNotCounted)
     ASSERT_EQ(posted().size(), 1u);
     EXPECT_EQ(posted()[0]["error"], "cancelled");
 
+    EXPECT_EQ(ServiceEndpoint::resolved(" https://crash.example//\n"), "https://crash.example");
+    EXPECT_EQ(ServiceEndpoint::resolved(" // \n"), std::nullopt);
     EXPECT_FALSE(CrashReporter::upload({{"fileName", "x"}}, "key", std::nullopt)) << "no service base";
     EXPECT_EQ(posted().size(), 1u);
 }
