@@ -1,3 +1,179 @@
 #include "update/CrashReporter.h"
 
-void CrashReporter::start() {}
+#include "platform/core/AppIdentity.h"
+#include "platform/core/Sha256.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/Semaphore.h"
+#include "update/CrashExcerpt.h"
+#include "update/CrashReportFolder.h"
+#include "update/CrashUploadLedger.h"
+#include "update/FatalSignalHandler.h"
+#include "update/ServiceEndpoint.h"
+#include "update/SystemLine.h"
+
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <unordered_set>
+
+namespace CrashReporter {
+
+namespace {
+
+constexpr std::size_t reportsKept = 20;
+constexpr double requestTimeout = 15;
+constexpr double answerWait = 20;
+
+bool isUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        char32_t codePoint = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            codePoint = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            codePoint = lead & 0x0F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            codePoint = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            codePoint = (codePoint << 6) | (next & 0x3F);
+        }
+        const char32_t shortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (codePoint < shortest[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+std::optional<std::string> readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || !isUtf8(bytes)) return std::nullopt;
+    return bytes;
+}
+
+std::string homeFolder()
+{
+    const char* home = std::getenv("HOME");
+    return home ? home : "";
+}
+
+std::string reportPreamble()
+{
+    return "Glimra " + plistValue("version") + " (" + plistValue("build") + ")\nOS: " + SystemLine::line() + "\n";
+}
+
+// What one load leaves for the worker waiting on it; the answer may come after the wait.
+struct PendingAnswer {
+    dispatch::Semaphore arrived;
+    std::atomic<bool> accepted = false;
+};
+
+}  // namespace
+
+std::string plistValue(const std::string& key)
+{
+    const auto& identity = core::AppIdentity::current();
+    const std::string value = key == "version" ? identity.version : key == "build" ? identity.build : "";
+    return value.empty() ? "?" : value;
+}
+
+void start()
+{
+    const auto folder = CrashReportFolder::path();
+    if (folder) FatalSignalHandler::install(*folder, reportPreamble());
+    auto& store = defaults::Defaults::standard();
+    if (!store.contains("crashReportingEnabled")) store.set("crashReportingEnabled", true);
+    const bool enabled = store.boolValue("crashReportingEnabled");
+    dispatch::global().async([folder, enabled] {
+        if (folder) CrashReportFolder::keepNewest(*folder, reportsKept);
+        if (enabled) scanAndUpload();
+    });
+}
+
+void scanAndUpload()
+{
+    const auto folder = CrashReportFolder::path();
+    if (!folder) return;
+    const auto names = CrashReportFolder::list(*folder);
+    if (!names) return;
+    const std::vector<std::string> remembered = CrashUploadLedger::load();
+    const std::unordered_set<std::string> alreadySent(remembered.begin(), remembered.end());
+    const std::string home = homeFolder();
+
+    std::vector<std::string> sent;
+    for (const std::string& name : *names) {
+        if (!CrashReportFolder::isReportName(name) || alreadySent.contains(name)) continue;
+        const auto text = readText(*folder + "/" + name);
+        if (!text) continue;
+        const Payload payload{{"appVersion", plistValue("version")},
+                              {"appBuild", plistValue("build")},
+                              {"osVersion", SystemLine::line()},
+                              {"fileName", name},
+                              {"excerpt", CrashExcerpt::excerpt(*text, home)}};
+        if (upload(payload, core::sha256Hex(*text))) sent.push_back(name);
+    }
+    CrashUploadLedger::store(CrashUploadLedger::updated(remembered, *names, sent));
+}
+
+bool upload(const Payload& payload, const std::string& idempotencyKey)
+{
+    return upload(payload, idempotencyKey, ServiceEndpoint::resolvedBase());
+}
+
+bool upload(const Payload& payload, const std::string& idempotencyKey, const std::optional<std::string>& base)
+{
+    if (!base) return false;
+    std::string body;
+    try {
+        body = nlohmann::json(payload).dump();
+    } catch (const nlohmann::json::exception&) {
+        return false;
+    }
+    desktop::UrlRequest request;
+    request.method = "POST";
+    request.url = *base + "/api/crash";
+    request.headers = {{"Content-Type", "application/json; charset=utf-8"}, {"Idempotency-Key", idempotencyKey}};
+    request.body = std::move(body);
+    request.idleTimeout = requestTimeout;
+
+    static const dispatch::Queue answers("crash-upload-answers");
+    auto pending = std::make_shared<PendingAnswer>();
+    const auto load = desktop::urlLoading().start(
+        std::move(request), {.queue = answers,
+                             .onResponse = nullptr,
+                             .onProgress = nullptr,
+                             .onFinished = [pending](const desktop::UrlLoadResult& result) {
+                                 pending->accepted = result.ok() && result.head.status >= 200 && result.head.status <= 299;
+                                 pending->arrived.signal();
+                             }});
+    if (pending->arrived.wait(answerWait)) return pending->accepted;
+    // Too late to count: the report is sent again at the next launch.
+    load->cancel();
+    return false;
+}
+
+}  // namespace CrashReporter

@@ -7,9 +7,9 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/AlertPresenter.h"
+#include "update/SystemLine.h"
 
 #include <QString>
-#include <QSysInfo>
 #include <QUrl>
 
 #include <fstream>
@@ -20,14 +20,11 @@ namespace HelpCenter {
 
 namespace {
 
-const char* const siteOrigin = "https://glimra.app";
 const char* const builtInContactPage = "https://glimra.app/contact";
 // Only the end of a long log is read for the tail.
 constexpr std::streamoff tailWindowBytes = 96 * 1024;
 
 std::string appVersion() { return core::AppIdentity::current().version; }
-
-std::string osVersion() { return QSysInfo::productVersion().toStdString(); }
 
 std::string languageCode()
 {
@@ -44,16 +41,24 @@ std::string languageCode()
     return "zh";
 }
 
-std::string contactBaseResolved()
-{
-    auto base = defaults::Defaults::standard().string("helpContactBase");
-    return base && !base->empty() ? *base : builtInContactPage;
-}
-
 // Only an absolute web address counts as a contact page the browser can open.
 bool isWebAddress(const QUrl& url)
 {
     return url.isValid() && (url.scheme() == "https" || url.scheme() == "http") && !url.host().isEmpty();
+}
+
+std::string contactBaseResolved()
+{
+    const auto base = defaults::Defaults::standard().string("helpContactBase");
+    if (!base || base->empty() || !isWebAddress(QUrl(QString::fromStdString(*base), QUrl::StrictMode)))
+        return builtInContactPage;
+    return *base;
+}
+
+// Every byte but letters, digits and "-._~" is percent-encoded.
+QString queryValue(const std::string& value)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(value)));
 }
 
 std::string grantText(bool granted) { return granted ? "已授权" : "未授权"; }
@@ -67,15 +72,19 @@ std::size_t characterCount(const std::string& text)
 
 std::string contactURL()
 {
-    QUrl url(QString::fromStdString(contactBaseResolved()), QUrl::StrictMode);
-    if (!isWebAddress(url)) url = QUrl(siteOrigin);
-    const std::pair<const char*, std::string> items[] = {
-        {"app", "glimra"}, {"v", appVersion()}, {"os", osVersion()}, {"lang", languageCode()}};
+    return contactURL(contactBaseResolved(), {{"app", "glimra"},
+                                              {"v", appVersion()},
+                                              {"os", SystemLine::osVersion()},
+                                              {"lang", languageCode()}});
+}
+
+std::string contactURL(const std::string& base, const QueryItems& items)
+{
+    QUrl url(QString::fromStdString(base), QUrl::StrictMode);
     QString query;
     for (const auto& [name, value] : items) {
         if (!query.isEmpty()) query += '&';
-        query += QString::fromLatin1(name) + '=' +
-                 QString::fromLatin1(QUrl::toPercentEncoding(QString::fromStdString(value)));
+        query += queryValue(name) + '=' + queryValue(value);
     }
     url.setQuery(query, QUrl::StrictMode);
     if (!url.isValid()) return builtInContactPage;
@@ -124,8 +133,7 @@ std::vector<std::string> tailLog(int n)
 std::string diagnosticsText(int logLines)
 {
     std::string text = "Glimra " + appVersion();
-    text += "\n" + QSysInfo::prettyProductName().toStdString() + " (" +
-            QSysInfo::currentCpuArchitecture().toStdString() + ")";
+    text += "\n" + SystemLine::line();
     text += "\n语言: " + languageCode();
     text += "\n屏幕录制: " + grantText(desktop::permissions().screenCapturePreflight()) +
             " / 辅助功能: " + grantText(desktop::accessibility().isTrusted(false));

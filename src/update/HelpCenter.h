@@ -1,14 +1,19 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 // Help and feedback: the contact page and the diagnostics report. Main thread.
 namespace HelpCenter {
 
-// The contact page ("helpContactBase" when set, else the built-in one) with the query
-// items app, v, os and lang.
+// The contact page ("helpContactBase" when it is an http(s) address, else the built-in one)
+// with the query items app, v, os and lang.
 std::string contactURL();
+using QueryItems = std::vector<std::pair<std::string, std::string>>;
+// The base with its query replaced by the items, in order; every byte but letters, digits
+// and "-._~" percent-encoded.
+std::string contactURL(const std::string& base, const QueryItems& items);
 // Logs and hands the contact page to the desktop's opener.
 void openContact();
 

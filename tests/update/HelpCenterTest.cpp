@@ -1,5 +1,6 @@
 #include "foundation/Diag.h"
 #include "platform/core/AppIdentity.h"
+#include "platform/core/SystemInfo.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/ui/RecordingAlertPresenter.h"
 #include "support/DiagLines.h"
@@ -60,10 +61,11 @@ TEST_F(HelpCenterTest, TheContactPageCarriesAppVersionSystemAndLanguageInPlaceOf
     EXPECT_EQ(items[0].first, "app");
     EXPECT_THAT(items[3], Pair("lang", "zh-Hant"));
 
-    // Not an address the browser can open: the site itself.
-    for (const char* unusable : {"no address at all", "https://exa mple.org/%zz", "/contact"}) {
+    // Not a web address: the built-in page.
+    for (const char* unusable :
+         {"no address at all", "https://exa mple.org/%zz", "/contact", "ftp://example.org/help", "javascript:alert(1)"}) {
         store.set("helpContactBase", unusable);
-        EXPECT_EQ(split(HelpCenter::contactURL()).first, "https://glimra.app") << unusable;
+        EXPECT_EQ(split(HelpCenter::contactURL()).first, "https://glimra.app/contact") << unusable;
     }
     store.set("helpContactBase", "");
     EXPECT_EQ(split(HelpCenter::contactURL()).first, "https://glimra.app/contact");
@@ -72,6 +74,27 @@ TEST_F(HelpCenterTest, TheContactPageCarriesAppVersionSystemAndLanguageInPlaceOf
     ASSERT_EQ(journalOf("url.open").size(), 1u);
     EXPECT_EQ(journalOf("url.open")[0]["url"], HelpCenter::contactURL());
     EXPECT_THAT(linesWith("帮助: 打开联系页 "), ElementsAre("帮助: 打开联系页 " + HelpCenter::contactURL()));
+}
+
+TEST_F(HelpCenterTest, QueryValuesKeepOnlyUnreservedCharactersAsTheyAre)
+{
+    EXPECT_EQ(HelpCenter::contactURL("https://example.org/help?old=1#top",
+                                     {{"v", "1.0+beta&x=y/z ~é"}, {"os", "Az09-._~!*'();:@$,"}}),
+              "https://example.org/help?v=1.0%2Bbeta%26x%3Dy%2Fz%20~%C3%A9&os=Az09-._~%21%2A%27%28%29%3B%3A%40%24%2C#top");
+}
+
+TEST_F(HelpCenterTest, TheSystemIsNamedByItsVersionAndArchitecture)
+{
+    core::SystemInfo system;
+    system.osVersion = core::OsVersion{24, 4, 0};
+    system.architecture = "aarch64";
+    core::setSystemInfoOverride(system);
+    EXPECT_THAT(split(HelpCenter::contactURL()).second[2], Pair("os", "24.4"));
+    EXPECT_EQ(linesOf(HelpCenter::diagnosticsText(1))[1], "Linux 24.4 (aarch64)");
+    system.osVersion = core::OsVersion{3, 19, 1};
+    core::setSystemInfoOverride(system);
+    EXPECT_EQ(linesOf(HelpCenter::diagnosticsText(1))[1], "Linux 3.19.1 (aarch64)");
+    core::setSystemInfoOverride(std::nullopt);
 }
 
 TEST_F(HelpCenterTest, DiagnosticsTextIsSevenHeaderLinesAndTheLogsTail)
@@ -126,6 +149,12 @@ TEST_F(HelpCenterTest, CopyingTheDiagnosticsFillsThePasteboardAndConfirms)
     EXPECT_EQ(linesWith("帮助: 已复制诊断信息（").size(), 1u);
     ASSERT_EQ(alerts->records().size(), 1u);
     EXPECT_EQ(alerts->records()[0].alert.messageText, "诊断信息已复制");
+
+    defaults::Defaults::standard().set("appLanguage", 2);  // English
+    HelpCenter::copyDiagnostics();
+    ASSERT_EQ(alerts->records().size(), 2u);
+    EXPECT_EQ(alerts->records()[1].alert.messageText, "Diagnostics copied");
+    EXPECT_THAT(alerts->records()[1].alert.informativeText, StartsWith("The copied text contains"));
     ui::AlertPresenter::install(nullptr);
 }
 
