@@ -54,3 +54,23 @@ TEST_F(UpdateSelfTestTest, ThePureRowsPassInEveryLanguageAndTheSummaryCountsEver
     EXPECT_TRUE(alerts->records().empty());
     EXPECT_EQ(UpdateInstaller::phase(), UpdatePhase{});
 }
+
+TEST_F(UpdateSelfTestTest, TheRealDownloadRunsSilentlyAndLeavesTheInstallerIdle)
+{
+    std::vector<std::string> rows;
+    const SelfTestRecord record = [&](const std::string& name, bool ok, const std::string& detail) {
+        rows.push_back((ok ? "PASS " : "FAIL ") + name + (detail.empty() ? "" : " —— " + detail));
+    };
+    UpdateInstaller::selfTestRealDownload(UpdateOutcome::failed("网络请求未完成"), record);
+    UpdateInstaller::selfTestRealDownload(std::nullopt, record);
+    EXPECT_EQ(rows, std::vector<std::string>(2, "PASS 真实下载 —— 本次没有可用更新（或端点不可达），跳过"));
+
+    // Nothing answers at the package's address: the download fails, without an alert.
+    rows.clear();
+    UpdateInstaller::selfTestRealDownload(UpdateOutcome::update(newerManifest()), record);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_THAT(rows[0], StartsWith("FAIL 静默下载：完成并落盘 —— phase 停在 "));
+    EXPECT_TRUE(alerts->records().empty());
+    EXPECT_FALSE(UpdateInstaller::suppressPrompts());
+    EXPECT_EQ(UpdateInstaller::phase(), UpdatePhase{});
+}
