@@ -30,6 +30,8 @@ protected:
     }
     void TearDown() override
     {
+        // Late answers still alert; they must reach the recorder, not a real dialog.
+        clock().runUntilIdle();
         ui::AlertPresenter::install(nullptr);
         AppUpdate::setAvailable(std::nullopt);
         UpdateInstaller::setPhase({});
