@@ -125,14 +125,8 @@ void AppDelegate::quitApp()
 void AppDelegate::checkForUpdatesAction()
 {
     Diag::log("更新: 菜单点击「检查更新」");
-    if (AppUpdate::isChecking()) return;
-    // Through the setter, so the settings window's check button follows this check too.
-    AppUpdate::setChecking(true);
-    rebuildMenu(false);
-    AppUpdate::check(true, [weak = weakSelf()](const UpdateOutcome& outcome) {
-        AppUpdate::setChecking(false);
+    AppUpdate::checkManually([weak = weakSelf()] {
         if (const auto self = weak.lock()) (*self)->rebuildMenu(false);
-        AppUpdate::presentManualResult(outcome);
     });
 }
 

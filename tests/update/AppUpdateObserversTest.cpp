@@ -1,6 +1,6 @@
 #include "update/AppUpdate.h"
 
-#include "support/TestEnvironment.h"
+#include "update/UpdaterFixture.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ std::vector<Seen>& seen()
 
 }  // namespace
 
-using AppUpdateObserversTest = testsupport::VirtualTimeTest;
+// A manual check needs a network to ask: the simulated one, which knows no host here.
+using AppUpdateObserversTest = testsupport::UpdaterTest;
 
 // Observers run later on the main queue, once per actual change, and read the state of
 // the moment they run.

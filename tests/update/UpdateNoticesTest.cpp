@@ -1,4 +1,3 @@
-#include "support/DiagLines.h"
 #include "update/AppUpdate.h"
 #include "update/UpdateInstaller.h"
 
@@ -7,29 +6,6 @@
 namespace {
 
 using testing::ElementsAre;
-
-using UpdateCheckTest = testsupport::WithDiagLines<testsupport::VirtualTimeTest>;
-
-TEST_F(UpdateCheckTest, AManualCheckCompletesUpToDateOnTheMainQueueAndRunsOneAtATime)
-{
-    std::vector<std::pair<bool, bool>> states;  // (checking, on the main queue) at each change
-    const auto stateChanged = [&] { states.emplace_back(AppUpdate::isChecking(), dispatch::main().isCurrent()); };
-
-    AppUpdate::checkManually(stateChanged);
-    EXPECT_TRUE(AppUpdate::isChecking());
-    AppUpdate::checkManually(stateChanged);  // while one is in flight: nothing
-    EXPECT_EQ(states.size(), 1u);
-
-    clock().runUntilIdle();
-    EXPECT_FALSE(AppUpdate::isChecking());
-    ASSERT_EQ(states.size(), 2u);
-    EXPECT_EQ(states[1], std::make_pair(false, true));
-    EXPECT_FALSE(AppUpdate::available());
-
-    AppUpdate::checkManually(stateChanged);  // the next check runs again
-    clock().runUntilIdle();
-    EXPECT_EQ(states.size(), 4u);
-}
 
 TEST(UpdatePhaseNotice, PostedOnEveryChangeOfThePhaseOnly)
 {
