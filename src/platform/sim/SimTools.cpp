@@ -51,9 +51,12 @@ bool SimTools::launch(const std::string& path, const std::vector<std::string>& a
     return known;
 }
 
-std::optional<int> SimTools::startDetached(const std::string&, const std::vector<std::string>&)
+std::optional<int> SimTools::startDetached(const std::string& path, const std::vector<std::string>& arguments)
 {
-    return std::nullopt;
+    // Nothing runs on the simulated desktop; the process id only has to look real.
+    constexpr int madeUpPid = 48213;
+    world_->record({{"do", "tool.start"}, {"path", path}, {"arguments", arguments}, {"pid", madeUpPid}});
+    return madeUpPid;
 }
 
 }  // namespace sim
