@@ -1,3 +1,4 @@
+#include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "update/InstallGuard.h"
 #include "update/ReplaceBundles.h"
@@ -73,8 +74,10 @@ TEST_F(InstallGuardTest, RefusesATargetHoldingTheUsersSettingsDataOrHome)
     const auto refusedWith = [&](const char* variable, const std::string& value) {
         const std::string before = std::getenv(variable) ? std::getenv(variable) : "";
         ::setenv(variable, value.c_str(), 1);
+        Diag::resetLocation();
         const auto refusal = installTargetRefusal(job.target, identifier);
         ::setenv(variable, before.c_str(), 1);
+        Diag::resetLocation();
         return refusal;
     };
     EXPECT_THAT(refusedWith("XDG_DATA_HOME", job.target + "/share"), unsafe());
