@@ -39,10 +39,10 @@ if ! /bin/mv -T -- "$STAGED" "$TARGET"; then
   reopenOld
 fi
 echo "已替换，重启"
-"$TARGET/$EXEC" </dev/null >/dev/null 2>&1 &
+startQuietly "$TARGET/$EXEC"
 NEWPID=$!
 # A child that has exited still answers kill -0 until it is waited for: wait for it,
-# cut short by a timer after 1 s.
+# cut short by a timer after 1 s. The trap stays set, so a late timer cannot end the script.
 alive=
 trap 'alive=1' USR1
 ( /bin/sleep 1; kill -USR1 "$$" ) &
