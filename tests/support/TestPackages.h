@@ -53,6 +53,23 @@ struct TarEntry {
     std::string linkTarget;
     // The size the header claims, when it should differ from the contents' size.
     std::optional<std::uint64_t> claimedSize;
+
+    static TarEntry folder(std::string name) { return make(std::move(name), Type::directory, 0755, {}, {}); }
+    static TarEntry regular(std::string name, std::string contents = "x", unsigned mode = 0644)
+    {
+        return make(std::move(name), Type::file, mode, std::move(contents), {});
+    }
+    static TarEntry link(Type type, std::string name, std::string target)
+    {
+        return make(std::move(name), type, 0777, {}, std::move(target));
+    }
+    static TarEntry pipe(std::string name) { return make(std::move(name), Type::fifo, 0644, {}, {}); }
+
+private:
+    static TarEntry make(std::string name, Type type, unsigned mode, std::string contents, std::string target)
+    {
+        return {std::move(name), type, mode, std::move(contents), std::move(target), std::nullopt};
+    }
 };
 
 // Writes the entries as a ustar archive compressed with "gzip -n".
