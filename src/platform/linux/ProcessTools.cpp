@@ -1,5 +1,6 @@
 #include "platform/linux/ProcessTools.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
 
@@ -23,6 +24,14 @@ QStringList qtArguments(const std::vector<std::string>& arguments)
     return list;
 }
 
+constexpr std::size_t outputCap = 1 << 20;
+
+void keepTail(std::string& output, const QByteArray& more)
+{
+    output.append(more.constData(), static_cast<std::size_t>(more.size()));
+    if (output.size() > outputCap) output.erase(0, output.size() - outputCap);
+}
+
 }  // namespace
 
 desktop::ToolOutcome ProcessTools::run(const std::string& path, const std::vector<std::string>& arguments,
@@ -32,17 +41,25 @@ desktop::ToolOutcome ProcessTools::run(const std::string& path, const std::vecto
     QProcess process;
     process.setProgram(QString::fromStdString(path));
     process.setArguments(qtArguments(arguments));
-    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setProcessChannelMode(QProcess::MergedChannels);
     process.start();
     if (!process.waitForStarted()) return outcome;
     process.closeWriteChannel();  // a tool that reads its input sees the end at once
-    const int milliseconds = static_cast<int>(std::clamp(std::ceil(timeoutSeconds * 1000), 0.0, 2147483647.0));
-    if (!process.waitForFinished(milliseconds)) {
+    const auto milliseconds = static_cast<qint64>(std::clamp(std::ceil(timeoutSeconds * 1000), 0.0, 9.0e15));
+    const QDeadlineTimer deadline(milliseconds);
+    // Read as it comes so a talkative tool neither blocks on a full pipe nor fills memory.
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        process.waitForReadyRead(static_cast<int>(std::min<qint64>(deadline.remainingTime(), 1000)));
+        keepTail(outcome.output, process.readAll());
+    }
+    if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished();
+        keepTail(outcome.output, process.readAll());
         outcome.kind = desktop::ToolOutcome::Kind::timedOut;
         return outcome;
     }
+    keepTail(outcome.output, process.readAll());
     outcome.kind = desktop::ToolOutcome::Kind::exited;
     outcome.exitStatus = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return outcome;
