@@ -32,6 +32,7 @@
 #include "settings/guide/OnboardingWindow.h"
 #include "settings/SettingsWindow.h"
 #include "update/AppUpdate.h"
+#include "update/ApplicationQuit.h"
 #include "update/CrashReporter.h"
 #include "update/UpdateInstaller.h"
 
@@ -80,6 +81,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
 
     ScrollProbe::install();
     installSettingsHooks();
+    setApplicationQuit([weak = weakSelf()] { if (const auto self = weak.lock()) (*self)->quit(); });
     DebugHooks::installDebugSignal(
         args, {.createPanel =
                    [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,

@@ -7,6 +7,9 @@
 // a signature over the bundle's file listing. A key id is the first 16 hex digits of the
 // SHA-256 of the key.
 
+// The key id of the bundle's "bundle.sig" when its signature holds for the bundle's files
+// as they are now; none otherwise.
+std::optional<std::string> verifiedBundleKeyId(const std::string& bundlePath);
 // The key id named by the bundle's "bundle.sig", unverified; none without a readable one.
 std::optional<std::string> bundleKeyId(const std::string& bundlePath);
 // Whether the key id belongs to a team this build trusts (none by default).

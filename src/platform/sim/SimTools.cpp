@@ -1,5 +1,6 @@
 #include "platform/sim/SimTools.h"
 
+#include "platform/linux/ProcessTools.h"
 #include "platform/sim/SimWorld.h"
 
 namespace sim {
@@ -7,15 +8,31 @@ namespace {
 
 constexpr const char* tccutil = "/usr/bin/tccutil";
 constexpr const char* open = "/usr/bin/open";
+constexpr const char* tar = "/usr/bin/tar";
+constexpr const char* env = "/usr/bin/env";
+
+// Packages are real files on both desktops, so tar runs for real: directly, or through
+// env for its locale.
+bool runsTar(const std::string& path, const std::vector<std::string>& arguments)
+{
+    if (path == tar) return true;
+    if (path != env) return false;
+    for (const auto& argument : arguments)
+        if (argument.find('=') == std::string::npos) return argument == tar;
+    return false;
+}
 
 }  // namespace
 
 SimTools::SimTools(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
 
-desktop::ToolOutcome SimTools::outcome(const std::string& path, const std::vector<std::string>& arguments)
+desktop::ToolOutcome SimTools::outcome(const std::string& path, const std::vector<std::string>& arguments,
+                                       double timeoutSeconds)
 {
     desktop::ToolOutcome result;
-    if (path == open) {
+    if (runsTar(path, arguments)) {
+        result = linuxdesktop::ProcessTools().run(path, arguments, timeoutSeconds);
+    } else if (path == open) {
         result.kind = desktop::ToolOutcome::Kind::exited;
         result.exitStatus = 0;
     } else if (path == tccutil) {
@@ -32,7 +49,7 @@ desktop::ToolOutcome SimTools::outcome(const std::string& path, const std::vecto
 desktop::ToolOutcome SimTools::run(const std::string& path, const std::vector<std::string>& arguments,
                                    double timeoutSeconds)
 {
-    const auto result = outcome(path, arguments);
+    const auto result = outcome(path, arguments, timeoutSeconds);
     nlohmann::json event = {{"do", "tool.run"}, {"path", path}, {"arguments", arguments}, {"timeout", timeoutSeconds}};
     if (result.kind == desktop::ToolOutcome::Kind::exited)
         event["status"] = result.exitStatus;
@@ -51,9 +68,12 @@ bool SimTools::launch(const std::string& path, const std::vector<std::string>& a
     return known;
 }
 
-std::optional<int> SimTools::startDetached(const std::string&, const std::vector<std::string>&)
+std::optional<int> SimTools::startDetached(const std::string& path, const std::vector<std::string>& arguments)
 {
-    return std::nullopt;
+    // Nothing runs on the simulated desktop; the process id only has to look real.
+    constexpr int madeUpPid = 48213;
+    world_->record({{"do", "tool.start"}, {"path", path}, {"arguments", arguments}, {"pid", madeUpPid}});
+    return madeUpPid;
 }
 
 }  // namespace sim

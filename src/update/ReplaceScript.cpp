@@ -1,0 +1,86 @@
+#include "update/ReplaceScript.h"
+
+// Only renames until the new copy has proved itself, so a failure at any step leaves a
+// working copy at the target. Deletes nothing but the aside copy, the staging folder and
+// the package. Under dash a failed exec ends the script, hence the "command" in front.
+const char* const replaceScriptText = R"SH(LOG="$1" PID="$2" TARGET="$3" STAGED="$4" STAGEDIR="$5" PKG="$6" ROUNDS="$7" EXEC="$8" OLDEXEC="$9"
+command exec >>"$LOG" 2>&1 || exec >/dev/null 2>&1
+stamp() { /bin/date '+%F %T'; }
+startQuietly() { "$1" </dev/null >/dev/null 2>&1 & }
+reopenOld() {
+  /bin/rm -rf -- "$STAGEDIR"
+  startQuietly "$TARGET/$OLDEXEC"
+  echo "[$(stamp)] 已恢复旧版本并重新打开"
+  exit 1
+}
+echo "[$(stamp)] 等旧进程 $PID 退出…"
+i=0
+while [ "$i" -lt "$ROUNDS" ] && kill -0 "$PID" 2>/dev/null; do
+  /bin/sleep 0.3
+  i=$((i + 1))
+done
+if kill -0 "$PID" 2>/dev/null; then
+  echo "旧进程 $((ROUNDS * 3 / 10))s 没退出，放弃替换（安装包留在原处）"
+  exit 1
+fi
+echo "替换 $TARGET"
+if ! ASIDE=$(/bin/mktemp -d "$TARGET.old-XXXXXX"); then
+  echo "无法在旁边留出旧版本的位置"
+  reopenOld
+fi
+if ! /bin/mv -T -- "$TARGET" "$ASIDE"; then
+  /bin/rmdir -- "$ASIDE"
+  echo "无法移开旧版本"
+  reopenOld
+fi
+if ! /bin/mv -T -- "$STAGED" "$TARGET"; then
+  echo "无法放入新版本"
+  /bin/mv -T -- "$ASIDE" "$TARGET" || { echo "旧版本留在 $ASIDE"; exit 1; }
+  reopenOld
+fi
+echo "已替换，重启"
+startQuietly "$TARGET/$EXEC"
+NEWPID=$!
+# A child that has exited still answers kill -0 until it is waited for: wait for it,
+# cut short by a timer after 1 s. The trap stays set, so a late timer cannot end the script.
+alive=
+trap 'alive=1' USR1
+( /bin/sleep 1; kill -USR1 "$$" ) &
+TIMER=$!
+wait "$NEWPID"
+status=$?
+if [ -n "$alive" ] && kill -0 "$NEWPID" 2>/dev/null; then
+  status=0
+else
+  kill "$TIMER" 2>/dev/null
+fi
+if [ "$status" -ne 0 ]; then
+  echo "新版本没能启动（$status），恢复旧版本"
+  if ! /bin/mv -T -- "$TARGET" "$STAGED"; then
+    echo "新版本留在 $TARGET，旧版本留在 $ASIDE"
+    exit 1
+  fi
+  /bin/mv -T -- "$ASIDE" "$TARGET" || { echo "旧版本留在 $ASIDE"; exit 1; }
+  reopenOld
+fi
+/bin/rm -rf -- "$ASIDE" "$STAGEDIR"
+/bin/rm -f -- "$PKG"
+echo "[$(stamp)] 完成")SH";
+
+const char* const replaceScriptShell = "/bin/sh";
+
+std::vector<std::string> replaceScriptArguments(const ReplaceJob& job)
+{
+    return {"-c",
+            replaceScriptText,
+            "glimra-update",
+            job.log,
+            job.pid,
+            job.target,
+            job.staged,
+            job.stageDir,
+            job.package,
+            std::to_string(job.rounds),
+            job.executable,
+            job.oldExecutable};
+}

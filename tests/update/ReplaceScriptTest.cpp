@@ -1,0 +1,167 @@
+#include "platform/linux/ProcessTools.h"
+#include "update/InstallGuard.h"
+#include "update/ReplaceScript.h"
+#include "update/ReplaceBundles.h"
+
+#include <gmock/gmock.h>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace replacetest;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+// Runs the real script, detached, on bundles in a private folder: the target and a sibling
+// in "apps", the new bundle in a staging folder beside them.
+class ReplaceScriptTest : public ::testing::Test {
+protected:
+    void prepare(const std::string& targetName, const std::string& newBody = "exit 0")
+    {
+        apps = fs::path(dir.path()) / "apps";
+        const fs::path stageDir = apps / "stage-1";
+        fs::create_directories(stageDir);
+        makeBundle(apps / targetName, "old");
+        makeBundle(apps / "Sibling.app", "sibling");
+        testsupport::writeFile((apps / "note.txt").string(), "keep me");
+        makeBundle(stageDir / "New.app", "new", newBody);
+        const fs::path package = fs::path(dir.path()) / "updates" / "Glimra-2.0-2.tar.gz";
+        testsupport::writeFile(package.string(), "package");
+        job = {.log = dir.path() + "/install.log",
+               .pid = exitedPid(),
+               .target = (apps / targetName).string(),
+               .staged = (stageDir / "New.app").string(),
+               .stageDir = stageDir.string(),
+               .package = package.string(),
+               .rounds = 3,
+               .executable = executable,
+               .oldExecutable = executable};
+        oldTarget = snapshot(job.target);
+        sibling = snapshot(apps / "Sibling.app");
+    }
+
+    static std::string exitedPid()
+    {
+        const pid_t pid = ::fork();
+        if (pid == 0) ::_exit(0);
+        ::waitpid(pid, nullptr, 0);
+        return std::to_string(pid);
+    }
+
+    void runScript()
+    {
+        const auto pid = linuxdesktop::ProcessTools().startDetached(replaceScriptShell, replaceScriptArguments(job));
+        ASSERT_TRUE(pid);
+        ASSERT_TRUE(waitForExit(*pid));
+    }
+
+    std::string started() const { return testsupport::readFile((apps / "started").string()); }
+
+    // What the copy the script started last wrote; it may still be starting.
+    std::string lastStarted(const std::string& expected) const
+    {
+        for (int i = 0; i < 300 && !started().ends_with(expected + "\n"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return started();
+    }
+
+    std::string log() const { return testsupport::readFile(job.log); }
+
+    // The old copy is back, byte for byte, and the sibling untouched.
+    void expectOldCopyKept()
+    {
+        EXPECT_EQ(snapshot(job.target), oldTarget);
+        EXPECT_EQ(snapshot(apps / "Sibling.app"), sibling);
+        EXPECT_TRUE(fs::exists(job.package));
+    }
+
+    testsupport::TempDir dir;
+    fs::path apps;
+    ReplaceJob job;
+    std::map<std::string, std::string> oldTarget;
+    std::map<std::string, std::string> sibling;
+};
+
+TEST_F(ReplaceScriptTest, ReplacesTheTargetWhateverItsPathHoldsAndCleansUpOnlyWhatItMade)
+{
+    prepare("Glimra $(touch canary) `touch canary` \"q\" 'q' \\ $HOME.app");
+    ASSERT_EQ(replaceJobRefusal(job, identifier), std::nullopt);
+    runScript();
+
+    EXPECT_EQ(testsupport::readFile(job.target + "/marker.txt"), "new");
+    EXPECT_EQ(lastStarted("new"), "new\n");
+    EXPECT_EQ(snapshot(apps / "Sibling.app"), sibling);
+    EXPECT_EQ(testsupport::readFile((apps / "note.txt").string()), "keep me");
+    EXPECT_FALSE(fs::exists(job.package));
+    // Only the target, the sibling, the note and the marker of the start remain: no aside
+    // copy, no staging folder, no canary.
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(apps)) left.push_back(entry.path().filename().string());
+    EXPECT_THAT(left, testing::UnorderedElementsAre(fs::path(job.target).filename().string(), "Sibling.app", "note.txt",
+                                                    "started"));
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+        EXPECT_NE(entry.path().filename(), "canary") << entry.path();
+    EXPECT_FALSE(fs::exists("canary"));
+
+    EXPECT_THAT(log(), HasSubstr("替换 " + job.target + "\n已替换，重启\n"));
+    EXPECT_THAT(log(), testing::EndsWith("] 完成\n"));
+}
+
+TEST_F(ReplaceScriptTest, PutsTheOldCopyBackAndStartsItWhenTheNewOneFailsToStart)
+{
+    prepare("Glimra.app", "exit 3");
+    runScript();
+
+    expectOldCopyKept();
+    EXPECT_EQ(lastStarted("old"), "new\nold\n");
+    EXPECT_FALSE(fs::exists(job.stageDir));
+    EXPECT_THAT(log(), HasSubstr("新版本没能启动（3），恢复旧版本"));
+    EXPECT_THAT(log(), testing::Not(HasSubstr("完成")));
+}
+
+TEST_F(ReplaceScriptTest, KeepsANewCopyThatIsStillRunningAfterASecond)
+{
+    prepare("Glimra.app", "sleep 2; exit 3");
+    runScript();
+
+    EXPECT_EQ(testsupport::readFile(job.target + "/marker.txt"), "new");
+    EXPECT_EQ(started(), "new\n");
+    EXPECT_THAT(log(), testing::EndsWith("] 完成\n"));
+}
+
+TEST_F(ReplaceScriptTest, GivesUpWithoutTouchingAnythingWhileTheOldProcessRuns)
+{
+    prepare("Glimra.app");
+    job.pid = std::to_string(::getpid());
+    job.rounds = 2;
+    runScript();
+
+    expectOldCopyKept();
+    EXPECT_TRUE(fs::exists(job.staged));
+    EXPECT_FALSE(fs::exists(apps / "started"));
+    EXPECT_THAT(log(), testing::EndsWith("s 没退出，放弃替换（安装包留在原处）\n"));
+}
+
+TEST_F(ReplaceScriptTest, KeepsTheOldCopyAndStartsItWhenAStepFails)
+{
+    // The new bundle has gone before the script runs: moving it in fails.
+    prepare("Glimra.app");
+    fs::remove_all(job.staged);
+    runScript();
+    expectOldCopyKept();
+    EXPECT_EQ(lastStarted("old"), "old\n");
+    EXPECT_THAT(log(), HasSubstr("无法放入新版本"));
+
+    // A target name so long that no name beside it for the old copy fits.
+    fs::remove_all(dir.path());
+    fs::create_directory(dir.path());
+    prepare(std::string(246, 'g') + ".app");
+    runScript();
+    expectOldCopyKept();
+    EXPECT_FALSE(fs::exists(job.stageDir));
+    EXPECT_EQ(lastStarted("old"), "old\n");
+    EXPECT_THAT(log(), HasSubstr("无法在旁边留出旧版本的位置"));
+}
+
+}  // namespace
