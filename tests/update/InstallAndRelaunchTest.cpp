@@ -1,7 +1,6 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/defaults/Defaults.h"
-#include "support/DiagLines.h"
-#include "update/UpdateInstaller.h"
+#include "update/UpdaterFixture.h"
 
 #include <gmock/gmock.h>
 
@@ -9,14 +8,8 @@ namespace {
 
 using testing::ElementsAre;
 
-class InstallAndRelaunchTest : public testsupport::SimDesktopDiagTest {
+class InstallAndRelaunchTest : public testsupport::UpdaterTest {
 protected:
-    void TearDown() override
-    {
-        UpdateInstaller::setPhase(UpdatePhase{});
-        testsupport::SimDesktopDiagTest::TearDown();
-    }
-
     const UpdateManifest manifest{"2.0", 2};
     const UpdatePhase ready = UpdatePhase::ready(manifest, "/data/updates/Glimra-2.0 #2.tar.gz");
 };
@@ -37,6 +30,8 @@ TEST_F(InstallAndRelaunchTest, AnAdHocCopyOpensThePackageAndStaysReady)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0]["url"], "file:///data/updates/Glimra-2.0%20%232.tar.gz");
     EXPECT_TRUE(journalOf("tool.start").empty());
+    ASSERT_EQ(alerts->records().size(), 1u);
+    EXPECT_EQ(alerts->records()[0].alert.messageText, "请手动完成安装");
 }
 
 TEST_F(InstallAndRelaunchTest, AForcedCopyWithoutABundleIsRefusedAndReadyAgain)
@@ -58,6 +53,9 @@ TEST_F(InstallAndRelaunchTest, AForcedCopyWithoutABundleIsRefusedAndReadyAgain)
                                              " bundle=" + identity.bundleIdentifier + " team=ad-hoc",
                                          "更新安装: 中止 —— 当前副本不是安装版，无法自动替换"));
     EXPECT_TRUE(journalOf("tool.start").empty());
+    ASSERT_EQ(alerts->records().size(), 1u);
+    EXPECT_EQ(alerts->records()[0].alert.messageText, "更新失败");
+    EXPECT_EQ(alerts->records()[0].alert.informativeText, "当前副本不是安装版，无法自动替换。这不影响任何功能，稍后再试即可。");
 }
 
 }  // namespace
