@@ -105,7 +105,7 @@ int main(int argc, char** argv)
     // the run's own are in place before it does. A live run writes no step's file and
     // shares the process's runtime folder, where the instance lock is.
     scenario::OutputFolder output(*arguments.out);
-    const auto refusal = live ? scenario::attachOutput(output, scenario::OutputFolder::Runtime::process)
+    const auto refusal = live ? scenario::attachOutput(output, scenario, scenario::OutputFolder::Runtime::process)
                               : scenario::attachOutput(output, scenario);
     if (refusal) {
         std::fprintf(stderr, "%s\n", refusal->message.c_str());

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include <sys/stat.h>
+
 namespace scenario {
 namespace {
 
@@ -59,6 +61,11 @@ std::set<std::string> listed(const ConfinedFolder& folder, OutputFolder::Runtime
     return all;
 }
 
+std::string placedKeyPath(std::size_t index)
+{
+    return "files[" + std::to_string(index) + "].path";
+}
+
 }  // namespace
 
 struct OutputFolder::Sinks {
@@ -85,8 +92,7 @@ std::string OutputFolder::path(const std::string& relative) const
     return folder_ + "/" + relative;
 }
 
-std::optional<std::string> OutputFolder::refusal(const std::vector<StepFile>& stepFiles,
-                                                 const std::set<std::string>& earlier) const
+std::optional<std::string> OutputFolder::refusal(const Plan& plan, const std::set<std::string>& earlier) const
 {
     const auto check = [&](const std::string& keyPath, const std::string& file, bool folder) -> std::optional<std::string> {
         const std::string lead = keyPath.empty() ? "" : keyPath + ": ";
@@ -106,12 +112,17 @@ std::optional<std::string> OutputFolder::refusal(const std::vector<StepFile>& st
         if (auto problem = check("", folder, true)) return problem;
     for (const auto& file : ownFiles)
         if (auto problem = check("", file, false)) return problem;
-    for (const auto& step : stepFiles)
+    for (const auto& step : plan.stepFiles)
         if (auto problem = check(step.keyPath, step.file, false)) return problem;
+    for (std::size_t i = 0; i < plan.placedFiles.size(); ++i)
+        if (auto problem = check(placedKeyPath(i), plan.placedFiles[i].path, false)) return problem;
+    for (const auto& read : plan.linkFreePaths)
+        if (const auto entry = confined_->inspect(read.file); entry.kind == Kind::link)
+            return read.keyPath + ": " + path(entry.at) + " is a symbolic link";
     return std::nullopt;
 }
 
-std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& stepFiles, Runtime runtime)
+std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtime)
 {
     runtime_ = runtime;
     confined_ = ConfinedFolder::open(folder_, /*create=*/true);
@@ -131,7 +142,7 @@ std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& ste
         if (!parsed) return path(RunManifest::fileName) + ": not the manifest of an earlier run" + untouched;
         earlier = *parsed;
     }
-    if (auto problem = refusal(stepFiles, {earlier.files.begin(), earlier.files.end()})) return *problem + untouched;
+    if (auto problem = refusal(plan, {earlier.files.begin(), earlier.files.end()})) return *problem + untouched;
 
     // What the earlier run wrote goes; its folders only when nothing else is left in them.
     for (const auto& file : earlier.files) confined_->removeFile(file);
@@ -150,15 +161,10 @@ std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& ste
     before_ = listed(*confined_, runtime_);
 
     plannedFiles_ = ownFiles;
-    for (const auto& step : stepFiles) {
-        plannedFiles_.push_back(step.file);
-        // The folders a step makes, outermost first.
-        std::vector<std::string> parents;
-        for (auto parent = parentOf(step.file); !parent.empty(); parent = parentOf(parent)) parents.push_back(parent);
-        for (auto it = parents.rbegin(); it != parents.rend(); ++it)
-            if (confined_->inspect(*it).kind == Kind::missing) madeFolders_.push_back(*it);
-    }
+    for (const auto& step : plan.stepFiles) planFile(step.file);
+    for (const auto& placed : plan.placedFiles) planFile(placed.path);
     writeManifest(/*final=*/false);
+    if (auto problem = writePlaced(plan.placedFiles)) return problem;
 
     attached_ = true;
     for (const auto& [name, folder] : used(environment, runtime_)) {
@@ -181,6 +187,30 @@ std::optional<std::string> OutputFolder::attach(const std::vector<StepFile>& ste
         std::lock_guard lock(sinks->mutex);
         sinks->syslog->writeAll(line + '\n');
     });
+    return std::nullopt;
+}
+
+void OutputFolder::planFile(const std::string& file)
+{
+    plannedFiles_.push_back(file);
+    // The folders it needs made, outermost first.
+    std::vector<std::string> parents;
+    for (auto parent = parentOf(file); !parent.empty(); parent = parentOf(parent)) parents.push_back(parent);
+    for (auto it = parents.rbegin(); it != parents.rend(); ++it)
+        if (confined_->inspect(*it).kind == Kind::missing &&
+            std::find(madeFolders_.begin(), madeFolders_.end(), *it) == madeFolders_.end())
+            madeFolders_.push_back(*it);
+}
+
+std::optional<std::string> OutputFolder::writePlaced(const std::vector<PlacedFile>& placed) const
+{
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const auto& file = placed[i];
+        auto pending = makeParent(file.path) ? confined_->create(file.path) : std::nullopt;
+        const bool written = pending && (!file.mode || ::fchmod(pending->descriptor(), *file.mode) == 0) &&
+                             pending->writeAll(file.contents) && pending->commit();
+        if (!written) return placedKeyPath(i) + ": cannot write " + path(file.path);
+    }
     return std::nullopt;
 }
 
@@ -257,6 +287,18 @@ bool OutputFolder::writeThrough(const std::string& relative, const std::function
     if (!makeParent(relative)) return false;
     auto file = confined_->create(relative);
     return file && writer(file->temporaryPath()) && file->commit();
+}
+
+std::vector<std::string> OutputFolder::ownFilePaths()
+{
+    std::vector<std::string> files = ownFiles;
+    files.push_back(RunManifest::fileName);
+    return files;
+}
+
+const std::vector<std::string>& OutputFolder::ownFolderPaths()
+{
+    return ownFolders;
 }
 
 const std::vector<std::string>& OutputFolder::ownNames()

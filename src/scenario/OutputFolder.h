@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scenario/ConfinedFolder.h"
+#include "scenario/PlacedFile.h"
 
 #include <functional>
 #include <memory>
@@ -35,19 +36,26 @@ public:
     // live run, whose instance folder other processes share).
     enum class Runtime { inFolder, process };
 
-    // A file a step writes, with the step's key path for refusals.
-    struct StepFile {
+    // A path inside the folder, with its key path in the scenario for refusals.
+    struct KeyedPath {
         std::string keyPath;
         std::string file;
+    };
+    // What a run writes besides its own files, and what it hands the application.
+    struct Plan {
+        std::vector<KeyedPath> stepFiles;
+        std::vector<PlacedFile> placedFiles;  // written before launch; key paths files[i].path
+        std::vector<KeyedPath> linkFreePaths;  // no part of them may be a symbolic link
     };
 
     // Takes the folder for a run. Refuses, touching nothing, a folder that is neither
     // empty nor holds an earlier run's manifest, and one where a file of this run would
-    // be written through a link or over something no earlier run wrote. Otherwise
-    // removes what the earlier run listed, points the process at the folder and writes
-    // the manifest of what this run may write (so that even an interrupted run is
-    // cleared by the next). The reason, as one line, when it refuses.
-    std::optional<std::string> attach(const std::vector<StepFile>& stepFiles, Runtime runtime = Runtime::inFolder);
+    // be written through a link or over something no earlier run wrote, or where a
+    // link-free path passes a link. Otherwise removes what the earlier run listed,
+    // points the process at the folder, writes the manifest of what this run may write
+    // (so that even an interrupted run is cleared by the next) and then the placed
+    // files. The reason, as one line, when it refuses.
+    std::optional<std::string> attach(const Plan& plan, Runtime runtime = Runtime::inFolder);
     // Records the desktop's journal until detached.
     void recordJournal(sim::SimWorld& world);
     // Completes the output files, writes the manifest of what the run wrote and puts the
@@ -63,6 +71,10 @@ public:
 
     // The names at the top of the folder that the run writes itself.
     static const std::vector<std::string>& ownNames();
+    // The files (the manifest included) and the folders the run writes itself, whatever
+    // the steps and the application write.
+    static std::vector<std::string> ownFilePaths();
+    static const std::vector<std::string>& ownFolderPaths();
 
     // One journal line: "t" first, then the other keys in name order.
     static std::string journalLine(const nlohmann::json& event);
@@ -70,7 +82,10 @@ public:
 private:
     struct Sinks;
 
-    std::optional<std::string> refusal(const std::vector<StepFile>& stepFiles, const std::set<std::string>& earlier) const;
+    std::optional<std::string> refusal(const Plan& plan, const std::set<std::string>& earlier) const;
+    // Plans a file of the run: listed in the manifest, its missing folders too.
+    void planFile(const std::string& file);
+    std::optional<std::string> writePlaced(const std::vector<PlacedFile>& placed) const;
     void writeManifest(bool final) const;
     bool makeParent(const std::string& relative) const;
 

@@ -3,6 +3,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/core/SystemInfo.h"
 #include "scenario/Command.h"
+#include "scenario/PlacedFile.h"
 #include "platform/desktop/Types.h"
 #include "platform/sim/CaptureFaults.h"
 #include "platform/sim/ScriptedServer.h"
@@ -151,6 +152,13 @@ struct LoginItemWorld {
     bool notFound = false;
 };
 
+// The running copy as a run presents it; an absent value keeps the process's own.
+struct IdentityWorld {
+    std::optional<std::string> version;
+    std::optional<std::string> build;
+    std::optional<std::string> bundlePath;  // relative to the output folder
+};
+
 struct Scenario {
     std::vector<std::string> args;
     double clock = 1767603600.0;  // wall-clock seconds at virtual 0, local time read as UTC
@@ -168,6 +176,11 @@ struct Scenario {
     core::SystemInfo system{core::OsVersion{24, 4, 0}, "Ubuntu", "x86_64", std::nullopt};
     std::vector<sim::SimHotKeys::Combination> reservedHotkeys;  // held by other applications
     std::vector<sim::ScriptedRoute> server;                     // the network's answers
+    IdentityWorld identity;
+    std::vector<PlacedFile> files;  // written into the output folder before launch
+    // The buttons (indexes) the application's alerts are answered with, in order; then
+    // the first.
+    std::vector<int> alertAnswers;
     std::vector<ScenarioDisplay> displays;
     std::vector<ScenarioApp> apps;
     std::vector<desktop::WindowID> front;

@@ -2,6 +2,7 @@
 
 #include "scenario/BoundedJson.h"
 #include "scenario/ConfinedFolder.h"
+#include "scenario/LaunchInputs.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioChecks.h"
 #include "scenario/ServerRoutes.h"
@@ -36,7 +37,8 @@ const std::vector<std::string_view> topKeys{"args",         "clock",       "lang
                                             "permissions",  "inputFaults", "displays",  "virtualDisplays",
                                             "windowServer", "apps",        "front",     "frontmost",
                                             "until",        "steps",       "environment", "loginItem",
-                                            "reservedHotkeys", "server", "system"};
+                                            "reservedHotkeys", "server", "system",
+                                            "identity",     "files",       "alertAnswers"};
 
 struct StepType {
     std::string_view name;
@@ -604,6 +606,9 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
         scenario.reservedHotkeys = readReservedHotkeys(*v, f.path("reservedHotkeys"));
     if (const auto* v = f.find("server")) scenario.server = readServerRoutes(*v, f.path("server"));
     if (const auto* v = f.find("system")) scenario.system = readSystem(*v, f.path("system"), scenario.system);
+    if (const auto* v = f.find("identity")) scenario.identity = readIdentity(*v, f.path("identity"));
+    if (const auto* v = f.find("files")) scenario.files = readPlacedFiles(*v, f.path("files"));
+    if (const auto* v = f.find("alertAnswers")) scenario.alertAnswers = readAlertAnswers(*v, f.path("alertAnswers"));
     if (const auto* v = f.find("displays")) {
         const auto& list = readList(*v, f.path("displays"));
         for (std::size_t i = 0; i < list.size(); ++i)
@@ -643,6 +648,7 @@ std::variant<Scenario, ValidationError> readScenario(const std::string& text, co
         Scenario scenario = readTop(root, hasCommand);
         checkReferences(scenario);
         checkOutputFiles(scenario);
+        checkLaunchPaths(scenario);
         return scenario;
     } catch (const ValidationError& error) {
         return error;

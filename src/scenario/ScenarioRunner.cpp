@@ -7,6 +7,7 @@
 #include "scenario/StepRunner.h"
 #include "scenario/Timeline.h"
 
+#include "platform/core/UniqueName.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/ManualScheduler.h"
 #include "platform/sim/SimCapture.h"
@@ -21,13 +22,17 @@ namespace {
 // How long a quit path may take before the run gives up on it.
 constexpr double quitGrace = 60;
 
-std::vector<OutputFolder::StepFile> stepFiles(const Scenario& scenario)
+// What the run writes into the folder and hands the application; a live run writes no
+// step's file.
+OutputFolder::Plan outputPlan(const Scenario& scenario, bool withSteps)
 {
-    std::vector<OutputFolder::StepFile> files;
-    for (std::size_t i = 0; i < scenario.steps.size(); ++i)
+    OutputFolder::Plan plan;
+    for (std::size_t i = 0; withSteps && i < scenario.steps.size(); ++i)
         if (!scenario.steps[i].file.empty())
-            files.push_back({childPath(itemPath("steps", i), "file"), scenario.steps[i].file});
-    return files;
+            plan.stepFiles.push_back({childPath(itemPath("steps", i), "file"), scenario.steps[i].file});
+    plan.placedFiles = scenario.files;
+    if (scenario.identity.bundlePath) plan.linkFreePaths.push_back({"identity.bundlePath", *scenario.identity.bundlePath});
+    return plan;
 }
 
 // A folder that refused the run is let go again.
@@ -85,18 +90,20 @@ std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Ap
 
 std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scenario)
 {
-    return refusal(output, output.attach(stepFiles(scenario)));
+    return refusal(output, output.attach(outputPlan(scenario, /*withSteps=*/true)));
 }
 
-std::optional<RunResult> attachOutput(OutputFolder& output, OutputFolder::Runtime runtime)
+std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scenario, OutputFolder::Runtime runtime)
 {
-    return refusal(output, output.attach({}, runtime));
+    return refusal(output, output.attach(outputPlan(scenario, /*withSteps=*/false), runtime));
 }
 
 RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::unique_ptr<Application> app)
 {
     auto scheduler = std::make_shared<dispatch::ManualScheduler>(scenario.clock);
     dispatch::install(scheduler);
+    // Temporary names count from the start of each run, so that reruns match.
+    core::useCountedUniqueNames(true);
     RunResult result;
     {
         RunDesktop desktop(scenario, output);
@@ -109,6 +116,7 @@ RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::uniqu
         app.reset();
         scheduler->runUntilIdle();
     }
+    core::useCountedUniqueNames(false);
     dispatch::install(nullptr);
     return result;
 }

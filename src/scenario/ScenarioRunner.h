@@ -30,7 +30,7 @@ std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Ap
 // folders are the output folder's from here on, so the widget toolkit is made after it.
 std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scenario);
 // The same for a run that writes no step's files, with its runtime folder where it says.
-std::optional<RunResult> attachOutput(OutputFolder& output, OutputFolder::Runtime runtime);
+std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scenario, OutputFolder::Runtime runtime);
 
 // Runs a checked scenario on the simulated desktop under virtual time and writes what
 // happened into the attached folder, which it detaches at the end. Installs the manual

@@ -1,5 +1,6 @@
 #include "scenario/WorldSetup.h"
 
+#include "scenario/OutputFolder.h"
 #include "scenario/RunDesktop.h"
 
 #include "platform/desktop/Desktop.h"
@@ -106,6 +107,14 @@ void applySystemSettings(const Scenario& scenario)
     core::setSystemInfoOverride(scenario.system);
     auto& store = defaults::Defaults::standard();
     for (const auto& [key, value] : scenario.settings.items()) store.set(key, value);
+}
+
+core::AppIdentity runIdentity(const IdentityWorld& world, core::AppIdentity identity, const OutputFolder& output)
+{
+    if (world.version) identity.version = *world.version;
+    if (world.build) identity.build = *world.build;
+    if (world.bundlePath) identity.bundlePath = output.path(*world.bundlePath);
+    return identity;
 }
 
 }  // namespace scenario

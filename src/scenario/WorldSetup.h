@@ -2,6 +2,8 @@
 
 #include "scenario/ScenarioFile.h"
 
+#include "platform/core/AppIdentity.h"
+
 #include <memory>
 
 namespace desktop {
@@ -10,6 +12,8 @@ struct Desktop;
 
 // The desktop and the system settings a scenario starts from.
 namespace scenario {
+
+class OutputFolder;
 
 desktop::DisplayInfo displayInfo(const ScenarioDisplay& spec);
 sim::SimApp simApp(const ScenarioApp& spec);
@@ -27,5 +31,9 @@ void configureServices(const Scenario& scenario, desktop::Desktop& services);
 // The preferred languages, the environment and the system the application reads, and the
 // settings written to the store before launch.
 void applySystemSettings(const Scenario& scenario);
+
+// The application's identity for the run: the given one with the file's values, the
+// bundle path taken inside the output folder.
+core::AppIdentity runIdentity(const IdentityWorld& world, core::AppIdentity identity, const OutputFolder& output);
 
 }  // namespace scenario

@@ -122,7 +122,8 @@ TEST(ShellSteps, AlertsAreAnsweredWithTheFirstButtonAndJournaled)
         if (event["do"] == "alert") alerts.push_back(event);
     ASSERT_EQ(alerts.size(), 1u);
     EXPECT_EQ(alerts[0], json::parse(R"({"t": 0.5, "do": "alert", "message": "需要屏幕录制权限",
-                                         "informative": "Open the settings?", "response": 1000})"));
+                                         "informative": "Open the settings?", "buttons": ["Open", "Later"],
+                                         "response": 1000})"));
 }
 
 TEST(ShellSteps, TheApplicationsExitEndsTheRunWithItsStatusAtAnyPoint)

@@ -1,7 +1,9 @@
 #include "platform/dispatch/ManualScheduler.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace dispatch {
 
@@ -78,7 +80,8 @@ void ManualScheduler::enqueue(std::shared_ptr<ManualQueue> queue, Task task, dou
 bool ManualScheduler::isBusy(const ManualQueue& queue) const
 {
     if (queue.kind == QueueKind::concurrent) return false;
-    return std::find(running_.begin(), running_.end(), &queue) != running_.end();
+    const auto from = running_.begin() + (queue.kind == QueueKind::main ? nestedMainFloor_ : 0);
+    return std::find(from, running_.end(), &queue) != running_.end();
 }
 
 std::string ManualScheduler::stackText() const
@@ -175,6 +178,60 @@ bool ManualScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
         std::lock_guard lock(mutex_);
         now_ = std::max(now_, deadline);
         return false;
+    }
+}
+
+// While it lives, the main-queue tasks now on the stack are suspended in a nested loop.
+class ManualScheduler::NestedMainLoop {
+public:
+    explicit NestedMainLoop(ManualScheduler& owner) : owner_(owner)
+    {
+        std::lock_guard lock(owner_.mutex_);
+        savedFloor_ = owner_.nestedMainFloor_;
+        owner_.nestedMainFloor_ = owner_.running_.size();
+    }
+    ~NestedMainLoop()
+    {
+        std::lock_guard lock(owner_.mutex_);
+        owner_.nestedMainFloor_ = savedFloor_;
+    }
+    NestedMainLoop(const NestedMainLoop&) = delete;
+    NestedMainLoop& operator=(const NestedMainLoop&) = delete;
+
+private:
+    ManualScheduler& owner_;
+    std::size_t savedFloor_ = 0;
+};
+
+bool ManualScheduler::runMainUntil(const std::function<bool()>& done, double seconds)
+{
+    const NestedMainLoop nested(*this);
+    const double deadline = now() + std::max(0.0, seconds);
+    while (!done()) {
+        if (runOne(deadline)) continue;
+        std::lock_guard lock(mutex_);
+        if (!std::isfinite(deadline))
+            reportDeadlock("waiting forever for a condition that no runnable work can meet (stack: " + stackText() + ")");
+        now_ = std::max(now_, deadline);
+        return done();
+    }
+    return true;
+}
+
+bool ManualScheduler::waitRealTime(const std::function<bool()>& done, double seconds)
+{
+    const NestedMainLoop nested(*this);
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(std::clamp(seconds, 0.0, 1e9)));
+    for (;;) {
+        // Only work due already: the outside world keeps real time, the clock stays still.
+        while (!done() && runOne(now())) {
+        }
+        if (done()) return true;
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) return false;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(50)));
     }
 }
 

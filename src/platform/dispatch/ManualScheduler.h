@@ -30,8 +30,11 @@ public:
     std::tm localTime() override;
     void sleepFor(double seconds) override;
     bool wait(SemaphoreState& semaphore, double timeoutSeconds) override;
+    bool runMainUntil(const std::function<bool()>& done, double seconds) override;
+    bool waitRealTime(const std::function<bool()>& done, double seconds) override;
 
 private:
+    class NestedMainLoop;
     class ManualQueue;
     struct Entry {
         std::shared_ptr<ManualQueue> queue;
@@ -54,6 +57,9 @@ private:
     std::uint64_t sequence_ = 0;
     std::map<Key, Entry> pending_;
     std::vector<ManualQueue*> running_;
+    // Main-queue tasks on the stack below this depth wait in a nested main loop, so the
+    // main queue may run again above them.
+    std::size_t nestedMainFloor_ = 0;
 };
 
 }  // namespace dispatch

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace dispatch {
@@ -38,6 +39,9 @@ public:
     virtual void sleepFor(double seconds) = 0;
     // Waits until the semaphore's count is positive (and takes one) or the timeout passes.
     virtual bool wait(SemaphoreState& semaphore, double timeoutSeconds) = 0;
+    // The waits of MainWait.h.
+    virtual bool runMainUntil(const std::function<bool()>& done, double seconds) = 0;
+    virtual bool waitRealTime(const std::function<bool()>& done, double seconds) = 0;
 };
 
 void install(std::shared_ptr<Scheduler> scheduler);

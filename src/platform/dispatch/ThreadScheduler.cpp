@@ -309,4 +309,39 @@ bool ThreadScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
     return true;
 }
 
+bool ThreadScheduler::pumpMain(const std::function<bool()>& done, double seconds, double pollSeconds)
+{
+    const auto deadline = SteadyClock::now() + toDuration(std::clamp(seconds, 0.0, 1e9));
+    const bool onMain = main_->isCurrent();
+    for (;;) {
+        if (done()) return true;
+        const double untilNext = onMain ? main_->drain() : -1;
+        if (done()) return true;
+        const auto current = SteadyClock::now();
+        if (current >= deadline) return false;
+        auto pause = std::min(toDuration(pollSeconds), deadline - current);
+        if (untilNext >= 0) pause = std::min(pause, toDuration(untilNext));
+        if (!onMain) {
+            std::this_thread::sleep_for(pause);
+            continue;
+        }
+        // New main-queue work wakes the wait at once.
+        auto& heap = main_->heap;
+        std::unique_lock lock(heap.mutex);
+        heap.condition.wait_for(lock, pause, [&] {
+            return !heap.entries.empty() && heap.entries.begin()->first.first <= SteadyClock::now();
+        });
+    }
+}
+
+bool ThreadScheduler::runMainUntil(const std::function<bool()>& done, double seconds)
+{
+    return pumpMain(done, seconds, 0.01);
+}
+
+bool ThreadScheduler::waitRealTime(const std::function<bool()>& done, double seconds)
+{
+    return pumpMain(done, seconds, 0.05);
+}
+
 }  // namespace dispatch

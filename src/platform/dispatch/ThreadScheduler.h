@@ -29,10 +29,16 @@ public:
     std::tm localTime() override;
     void sleepFor(double seconds) override;
     bool wait(SemaphoreState& semaphore, double timeoutSeconds) override;
+    bool runMainUntil(const std::function<bool()>& done, double seconds) override;
+    bool waitRealTime(const std::function<bool()>& done, double seconds) override;
 
     class TaskHeap;
 
 private:
+    // Looks at done() at least every pollSeconds; on the main thread it runs the main
+    // queue's due work meanwhile, as the event loop would.
+    bool pumpMain(const std::function<bool()>& done, double seconds, double pollSeconds);
+
     class SerialQueue;
     class MainQueue;
     class ConcurrentQueue;
