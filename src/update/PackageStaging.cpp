@@ -22,7 +22,6 @@ constexpr const char* env = "/usr/bin/env";
 constexpr const char* tar = "/usr/bin/tar";
 constexpr double listingTimeoutSeconds = 60;
 constexpr double extractionTimeoutSeconds = 600;
-constexpr std::size_t toolOutputCap = 1 << 20;
 
 // The folder is removed unless the staging succeeds and keeps it.
 class StageFolder {
@@ -96,9 +95,11 @@ void prefilter(const std::string& package, const std::string& parentDir, const C
     const auto outcome = runTar({"-tvzf", package}, listingTimeoutSeconds);
     if (!outcome.succeeded()) throw tarFailure(outcome);
     // A listing cut to the tool output's cap has lost its start: too many entries anyway.
-    if (outcome.output.size() >= toolOutputCap) throw refusalError({ContentRefusal::Kind::tooLarge, {}});
+    if (outcome.output.size() >= desktop::ToolOutcome::outputCap)
+        throw refusalError({ContentRefusal::Kind::tooLarge, {}});
     const auto members = parseArchiveListing(outcome.output);
-    if (!members) throw refusalError({ContentRefusal::Kind::unsafeEntry, lastCharacters(outcome.output, 120)});
+    if (!members)
+        throw refusalError({ContentRefusal::Kind::unsafeEntry, printableName(lastCharacters(outcome.output, 120))});
     if (const auto refusal = listingRefusal(*members, limits, freeBytesIn(parentDir))) throw refusalError(*refusal);
 }
 

@@ -109,7 +109,9 @@ TEST_F(PackageStagingTest, HostileArchivesAreRefusedWithNothingLeft)
 {
     const std::string outside = home() + "/outside";
     const auto app = TarEntry::folder("Glimra.app/");
-    const auto file = [](std::string name, unsigned mode = 0644) { return TarEntry::regular(std::move(name), "x", mode); };
+    const auto file = [](std::string name, unsigned mode = 0644) {
+        return TarEntry::regular(std::move(name), "x", mode);
+    };
     TarEntry huge = file("Glimra.app/huge");
     huge.claimedSize = std::uint64_t{2} << 30;
 
@@ -117,7 +119,8 @@ TEST_F(PackageStagingTest, HostileArchivesAreRefusedWithNothingLeft)
         {"absolute", {app, file(outside)}},
         {"dot-dot", {app, file("Glimra.app/../../outside")}},
         {"symlink then a file through it",
-         {app, TarEntry::link(TarEntry::Type::symbolicLink, "Glimra.app/link", home()), file("Glimra.app/link/outside")}},
+         {app, TarEntry::link(TarEntry::Type::symbolicLink, "Glimra.app/link", home()),
+          file("Glimra.app/link/outside")}},
         {"hard link",
          {app, file("Glimra.app/bundle.json"),
           TarEntry::link(TarEntry::Type::hardLink, "Glimra.app/hard", "Glimra.app/bundle.json")}},
@@ -135,6 +138,11 @@ TEST_F(PackageStagingTest, HostileArchivesAreRefusedWithNothingLeft)
         EXPECT_FALSE(fs::exists(fs::symlink_status(outside))) << what;
         EXPECT_FALSE(fs::exists(home() + "/outside")) << what;
     }
+
+    std::vector<TarEntry> crowded{app};
+    for (int i = 0; i < 10000; ++i) crowded.push_back(TarEntry::regular("Glimra.app/" + std::to_string(i), ""));
+    testsupport::writeTarGz(package(), crowded);
+    EXPECT_EQ(refusalOf(package()), "安装包太大或文件太多") << "10,001 entries";
 
     testsupport::writeTarGz(package(), {app, file("/abs")});
     EXPECT_EQ(refusalOf(package()), "安装包里有不允许的内容（/abs）");
@@ -156,7 +164,8 @@ TEST_F(PackageStagingTest, TamperedBundlesFailTheSignature)
     const std::string signatureMessage = "安装包的签名校验不通过";
     const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> tamperings{
         {"unsigned", [](const std::string& bundle) { fs::remove(bundle + "/bundle.sig"); }},
-        {"changed byte", [](const std::string& bundle) { testsupport::writeFile(bundle + "/bin/glimra", "#!/bin/sh\nexit 1\n"); }},
+        {"changed byte",
+         [](const std::string& bundle) { testsupport::writeFile(bundle + "/bin/glimra", "#!/bin/sh\nexit 1\n"); }},
         {"added file", [](const std::string& bundle) { testsupport::writeFile(bundle + "/extra", ""); }},
         {"removed file", [](const std::string& bundle) { fs::remove(bundle + "/bin/glimra"); }},
         {"flipped x bit", [](const std::string& bundle) { ::chmod((bundle + "/bin/glimra").c_str(), 0644); }},
@@ -168,7 +177,8 @@ TEST_F(PackageStagingTest, TamperedBundlesFailTheSignature)
          }},
         {"short signature file", [](const std::string& bundle) { testsupport::writeFile(bundle + "/bundle.sig", "x"); }},
     };
-    for (const auto& [what, change] : tamperings) EXPECT_EQ(refusalOf(tamperedPackage(change)), signatureMessage) << what;
+    for (const auto& [what, change] : tamperings)
+        EXPECT_EQ(refusalOf(tamperedPackage(change)), signatureMessage) << what;
 
     // Another key's valid signature is a different, untrusted key id, not a broken one.
     const auto other = testsupport::testSigningKey(2);
@@ -183,8 +193,9 @@ TEST_F(PackageStagingTest, ExecutableMustBeARelativeSignedProgramInsideTheBundle
     for (const std::string executable : {"/bin/sh", "../Glimra.app/bin/glimra", "bin/../bin/glimra", "", "bin",
                                          "bin/missing", "share/data"}) {
         const auto withExecutable = [&](const std::string& bundle) {
-            testsupport::writeFile(bundle + "/bundle.json", R"({"identifier":"com.glimra.app","build":"120","executable":")"
-                                                                + executable + R"("})");
+            testsupport::writeFile(bundle + "/bundle.json",
+                                   R"({"identifier":"com.glimra.app","build":"120","executable":")" + executable
+                                       + R"("})");
             testsupport::writeFile(bundle + "/share/data", "plain");
             testsupport::signBundle(bundle, testsupport::testSigningKey());
         };

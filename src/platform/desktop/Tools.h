@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +17,9 @@ struct ToolOutcome {
     Kind kind = Kind::couldNotStart;
     // The tool's exit status when it exited; -1 when it crashed.
     int exitStatus = -1;
-    // Standard output and standard error together, the last 1 MiB.
+    // Standard output and standard error together, the last outputCap bytes.
     std::string output;
+    static constexpr std::size_t outputCap = std::size_t{1} << 20;
 
     bool succeeded() const { return kind == Kind::exited && exitStatus == 0; }
 };

@@ -24,12 +24,11 @@ QStringList qtArguments(const std::vector<std::string>& arguments)
     return list;
 }
 
-constexpr std::size_t outputCap = 1 << 20;
-
 void keepTail(std::string& output, const QByteArray& more)
 {
     output.append(more.constData(), static_cast<std::size_t>(more.size()));
-    if (output.size() > outputCap) output.erase(0, output.size() - outputCap);
+    constexpr auto cap = desktop::ToolOutcome::outputCap;
+    if (output.size() > cap) output.erase(0, output.size() - cap);
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ TEST(ProcessToolsOutputTest, BothStreamsAreCapturedAndOnlyTheLastMebibyteKept)
     // Three MiB through the pipe: the tool is not blocked, and the tail is what is kept.
     outcome = tools.run("/bin/sh", {"-c", "head -c 3145728 /dev/zero | tr '\\0' a; printf END >&2"}, 20);
     ASSERT_TRUE(outcome.succeeded());
-    ASSERT_EQ(outcome.output.size(), 1u << 20);
+    ASSERT_EQ(outcome.output.size(), desktop::ToolOutcome::outputCap);
+    ASSERT_EQ(desktop::ToolOutcome::outputCap, 1u << 20);
     EXPECT_EQ(outcome.output.substr(outcome.output.size() - 4), "aEND");
 
     // What a tool said before it was killed is still there.
