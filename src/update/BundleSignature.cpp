@@ -1,5 +1,6 @@
 #include "update/BundleSignature.h"
 
+#include "platform/core/ByteText.h"
 #include "platform/core/Sha256.h"
 
 #include <openssl/evp.h>
@@ -45,24 +46,6 @@ std::optional<std::string> readSignatureFile(const std::string& bundlePath)
 
 std::string keyIdOf(std::string_view key) { return core::sha256Hex(key).substr(0, 16); }
 
-std::string hexOf(std::string_view bytes)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0xf];
-    }
-    return text;
-}
-
-bool hasControlCharacter(const std::string& path)
-{
-    return std::any_of(path.begin(), path.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f;
-    });
-}
 
 // The signed text for the bundle as it is now; none when it holds anything but folders
 // and regular files, or a name the listing cannot carry.
@@ -78,14 +61,14 @@ std::optional<std::string> signedListing(const std::string& bundlePath, std::str
         if (!S_ISREG(status.st_mode)) return std::nullopt;
         const std::string relative = walk->path().lexically_relative(bundlePath).generic_string();
         if (relative == "bundle.sig") continue;
-        if (hasControlCharacter(relative)) return std::nullopt;
+        if (core::hasControlCharacter(relative)) return std::nullopt;
         const auto digest = core::sha256HexOfFile(walk->path().string());
         if (!digest) return std::nullopt;
         lines.push_back(relative + "\t" + *digest + "\t" + ((status.st_mode & S_IXUSR) ? "x" : "-") + "\n");
     }
     if (error) return std::nullopt;
     std::sort(lines.begin(), lines.end());
-    std::string text = "glimra-bundle-sig-v1\n" + hexOf(key) + "\n";
+    std::string text = "glimra-bundle-sig-v1\n" + core::lowerHex(key) + "\n";
     for (const auto& line : lines) text += line;
     return text;
 }

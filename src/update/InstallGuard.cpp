@@ -3,6 +3,7 @@
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "platform/core/BundleFile.h"
+#include "platform/core/ByteText.h"
 #include "platform/core/Paths.h"
 #include "platform/core/TextFormat.h"
 
@@ -17,23 +18,15 @@
 
 namespace {
 
-bool hasControlCharacter(const std::string& text)
-{
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f;
-    });
-}
-
 bool isPlainAbsolute(const std::string& path)
 {
-    return path.starts_with('/') && !hasControlCharacter(path);
+    return path.starts_with('/') && !core::hasControlCharacter(path);
 }
 
 // Relative, inside its bundle, and free of anything a shell or a log line could misread.
 bool isPlainRelative(const std::string& path)
 {
-    if (path.empty() || path.starts_with('/') || hasControlCharacter(path)) return false;
+    if (path.empty() || path.starts_with('/') || core::hasControlCharacter(path)) return false;
     std::size_t start = 0;
     while (start <= path.size()) {
         const std::size_t end = std::min(path.find('/', start), path.size());

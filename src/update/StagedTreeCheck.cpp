@@ -1,5 +1,7 @@
 #include "update/StagedTreeCheck.h"
 
+#include "platform/core/ByteText.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -9,8 +11,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-bool isControl(unsigned char byte) { return byte < 0x20 || byte == 0x7f; }
 
 bool isAllowed(const struct stat& status)
 {
@@ -23,7 +23,7 @@ bool isAllowed(const struct stat& status)
 std::string printableName(const std::string& name)
 {
     std::string printable = name;
-    std::replace_if(printable.begin(), printable.end(), [](char c) { return isControl(static_cast<unsigned char>(c)); }, '?');
+    std::replace_if(printable.begin(), printable.end(), [](char c) { return core::isControlByte(static_cast<unsigned char>(c)); }, '?');
     return printable;
 }
 
@@ -47,7 +47,7 @@ StagedTree checkStagedTree(const std::string& root, const ContentLimits& limits)
         struct stat status {};
         if (::lstat(path.c_str(), &status) != 0) return refuse(ContentRefusal::Kind::unsafeEntry, relative);
         const std::string name = path.filename().string();
-        if (std::any_of(name.begin(), name.end(), [](char c) { return isControl(static_cast<unsigned char>(c)); })
+        if (core::hasControlCharacter(name)
             || !isAllowed(status))
             return refuse(ContentRefusal::Kind::unsafeEntry, relative);
         if (++entries > limits.maxEntries) return refuse(ContentRefusal::Kind::tooLarge, {});

@@ -1,5 +1,6 @@
 #include "support/TestPackages.h"
 
+#include "platform/core/ByteText.h"
 #include "platform/core/Sha256.h"
 #include "support/TestEnvironment.h"
 
@@ -24,17 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Key = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
-
-std::string hex(const std::string& bytes)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0xf];
-    }
-    return text;
-}
 
 Key privateKeyOf(const SigningKey& key)
 {
@@ -74,7 +64,7 @@ std::string signedListing(const std::string& bundlePath, const std::string& publ
         lines.push_back(relative + "\t" + digest.value_or("") + "\t" + ((status.st_mode & S_IXUSR) ? "x" : "-") + "\n");
     }
     std::sort(lines.begin(), lines.end());
-    std::string message = "glimra-bundle-sig-v1\n" + hex(publicKey) + "\n";
+    std::string message = "glimra-bundle-sig-v1\n" + core::lowerHex(publicKey) + "\n";
     for (const auto& line : lines) message += line;
     return message;
 }

@@ -1,5 +1,7 @@
 #include "platform/core/Sha256.h"
 
+#include "platform/core/ByteText.h"
+
 #include <openssl/evp.h>
 
 #include <cstdio>
@@ -15,24 +17,12 @@ namespace {
 
 using DigestContext = std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)>;
 
-std::string hexOf(const unsigned char* digest, unsigned length)
-{
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string text;
-    text.reserve(length * 2);
-    for (unsigned i = 0; i < length; ++i) {
-        text += digits[digest[i] >> 4];
-        text += digits[digest[i] & 0xf];
-    }
-    return text;
-}
-
 std::string finish(EVP_MD_CTX* context)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned length = 0;
     EVP_DigestFinal_ex(context, digest, &length);
-    return hexOf(digest, length);
+    return lowerHex(std::string_view(reinterpret_cast<const char*>(digest), length));
 }
 
 }  // namespace
