@@ -15,6 +15,8 @@
 #include "update/PackageStaging.h"
 #include "update/ReplaceScript.h"
 
+#include <QUrl>
+
 #include <exception>
 #include <filesystem>
 
@@ -33,28 +35,11 @@ struct StagingInputs {
     int pid = 0;
 };
 
-std::string fileUrl(const std::string& path)
-{
-    static const char* hex = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-        if (plain || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            url += c;
-        } else {
-            url += '%';
-            url += hex[byte >> 4];
-            url += hex[byte & 0xf];
-        }
-    }
-    return url;
-}
-
 void openForManualInstall(const std::string& package)
 {
     Diag::log("更新安装: 当前是 ad-hoc 签名 → 不自动替换，改为打开安装包");
-    desktop::urlOpener().open(fileUrl(package));
+    desktop::urlOpener().open(
+        QUrl::fromLocalFile(QString::fromStdString(package)).toString(QUrl::FullyEncoded).toStdString());
     if (UpdateInstaller::suppressPrompts()) return;
     AppUpdate::alert(L10n::t("请手动完成安装"),
                      L10n::t("把安装包里的 Glimra 拖进「应用程序」并覆盖旧版本，然后重新打开。") + "\n\n" +
