@@ -92,7 +92,7 @@ void AppDelegate::repairPermission()
     if (bundleIdentifier.empty()) return;
     // A tool that cannot start or fails changes nothing about the relaunch.
     desktop::tools().run("/usr/bin/tccutil", {"reset", "ScreenCapture", bundleIdentifier}, tccutilTimeout);
-    dispatch::main().asyncAfter(relaunchDelay, [weak = weakSelf()] {
+    runOnMainAfter(relaunchDelay, [weak = weakSelf()] {
         if (const auto self = weak.lock()) (*self)->relaunchOnly();
     });
 }
@@ -100,7 +100,7 @@ void AppDelegate::repairPermission()
 void AppDelegate::relaunch()
 {
     openScreenSettings();
-    dispatch::main().asyncAfter(relaunchDelay, [weak = weakSelf()] {
+    runOnMainAfter(relaunchDelay, [weak = weakSelf()] {
         if (const auto self = weak.lock()) (*self)->relaunchOnly();
     });
 }
