@@ -8,7 +8,6 @@
 #include "parking/watchers/CursorGuard.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
-#include "platform/dispatch/Queue.h"
 #include "settings/guide/OnboardingWindow.h"
 #include "settings/SettingsWindow.h"
 #include "update/AppUpdate.h"
