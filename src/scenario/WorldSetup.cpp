@@ -11,6 +11,7 @@
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimLoginItem.h"
 #include "platform/sim/SimUrlLoading.h"
+#include "platform/sim/SimWorld.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -114,6 +115,8 @@ core::AppIdentity runIdentity(const IdentityWorld& world, core::AppIdentity iden
     if (world.version) identity.version = *world.version;
     if (world.build) identity.build = *world.build;
     if (world.bundlePath) identity.bundlePath = output.path(*world.bundlePath);
+    // The simulated desktop's own pid: what the run journals must not vary with the process.
+    identity.pid = sim::simulatedOwnPid;
     return identity;
 }
 
