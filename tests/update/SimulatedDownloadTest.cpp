@@ -1,7 +1,5 @@
-#include "update/UpdateInstaller.h"
 #include "platform/core/Sha256.h"
-#include "platform/sim/SimUrlLoading.h"
-#include "support/DiagLines.h"
+#include "update/UpdaterFixture.h"
 
 #include <gmock/gmock.h>
 
@@ -9,16 +7,14 @@
 
 namespace {
 
-using SimulatedDownloadTest = testsupport::SimDesktopDiagTest;
+using SimulatedDownloadTest = testsupport::UpdaterTest;
 
 TEST_F(SimulatedDownloadTest, APacedBodyMovesThePhaseOncePerWholePercentOnVirtualTime)
 {
     const std::string body(100000, 'z');  // 0.3 % a piece
-    sim::ScriptedRoute route;
-    route.path = "/Glimra-2.0-200.tar.gz";
-    route.body = body;
-    route.bytesPerSecond = 3000;
-    static_cast<sim::SimUrlLoading&>(*desktop().urlLoading).setRoutes({route});
+    sim::ScriptedRoute paced = route("/Glimra-2.0-200.tar.gz", 200, body);
+    paced.bytesPerSecond = 3000;
+    serve({paced});
 
     UpdateManifest manifest{"2.0", 200};
     manifest.url = "https://updates.glimra.app/Glimra-2.0-200.tar.gz";
