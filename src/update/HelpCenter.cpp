@@ -6,6 +6,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/desktop/UrlRedirects.h"
 #include "platform/ui/AlertPresenter.h"
 #include "update/SystemLine.h"
 
@@ -41,17 +42,11 @@ std::string languageCode()
     return "zh";
 }
 
-// Only an absolute web address counts as a contact page the browser can open.
-bool isWebAddress(const QUrl& url)
-{
-    return url.isValid() && (url.scheme() == "https" || url.scheme() == "http") && !url.host().isEmpty();
-}
-
 std::string contactBaseResolved()
 {
     const auto base = defaults::Defaults::standard().string("helpContactBase");
-    if (!base || base->empty() || !isWebAddress(QUrl(QString::fromStdString(*base), QUrl::StrictMode)))
-        return builtInContactPage;
+    // Only a web address is a contact page the browser can open.
+    if (!base || base->empty() || !desktop::parseHttpAddress(*base)) return builtInContactPage;
     return *base;
 }
 

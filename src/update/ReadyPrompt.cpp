@@ -3,20 +3,14 @@
 #include "update/AppUpdate.h"
 #include "foundation/L10n.h"
 #include "platform/core/TextFormat.h"
-#include "platform/core/UrlSyntax.h"
-
-#include <algorithm>
-#include <cctype>
+#include "platform/desktop/UrlRedirects.h"
 
 namespace {
 
 // Only a web page may open from the server's notes address.
 std::optional<std::string> webPage(const std::optional<std::string>& address)
 {
-    if (!address || !core::isWellFormedUrl(*address)) return std::nullopt;
-    std::string scheme = address->substr(0, address->find(':'));
-    std::ranges::transform(scheme, scheme.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    if (scheme != "http" && scheme != "https") return std::nullopt;
+    if (!address || !desktop::parseHttpAddress(*address)) return std::nullopt;
     return address;
 }
 
