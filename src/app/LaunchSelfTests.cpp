@@ -3,6 +3,7 @@
 #include "foundation/Diag.h"
 #include "panels/FocusRegion.h"
 #include "panels/LayoutSelfTests.h"
+#include "platform/core/ByteText.h"
 #include "platform/core/Paths.h"
 #include "update/AppUpdate.h"
 #include "update/HelpCenter.h"
@@ -101,8 +102,7 @@ int runDiagnosticsSelfTest()
 {
     const std::string text = HelpCenter::diagnosticsText(60);
     const bool written = writeDiagnosticsFile(core::paths::temporaryFolder(), text);
-    const auto characters = std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
-    Diag::log("帮助自检: 诊断文本 " + std::to_string(characters) + " 字符 → /tmp/glimra-diag.txt");
+    Diag::log("帮助自检: 诊断文本 " + std::to_string(core::codePointCount(text)) + " 字符 → /tmp/glimra-diag.txt");
     Diag::log("帮助自检: 联系页 " + HelpCenter::contactURL());
     return written ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include "foundation/L10n.h"
 #include "panels/PipPanel.h"
 #include "platform/core/AppIdentity.h"
+#include "platform/core/ByteText.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/UrlRedirects.h"
@@ -57,11 +58,6 @@ QString queryValue(const std::string& value)
 }
 
 std::string grantText(bool granted) { return granted ? "已授权" : "未授权"; }
-
-std::size_t characterCount(const std::string& text)
-{
-    return static_cast<std::size_t>(QString::fromStdString(text).toUcs4().size());
-}
 
 }  // namespace
 
@@ -142,7 +138,7 @@ void copyDiagnostics()
 {
     const std::string text = diagnosticsText(60);
     desktop::pasteboard().setString(text);
-    Diag::log("帮助: 已复制诊断信息（" + std::to_string(characterCount(text)) + " 字符）");
+    Diag::log("帮助: 已复制诊断信息（" + std::to_string(core::codePointCount(text)) + " 字符）");
     auto& workspace = desktop::workspace();
     workspace.activate(workspace.ownPid(), {.ignoringOtherApps = true});
     ui::AlertPresenter::shared().runModal(

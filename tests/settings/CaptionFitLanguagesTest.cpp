@@ -1,6 +1,7 @@
 #include "settings/GuideSceneFixture.h"
 #include "settings/SettingsLayout.h"
 #include "settings/guide/CaptionFit.h"
+#include "platform/core/ByteText.h"
 
 #include <algorithm>
 #include <array>
@@ -34,7 +35,7 @@ TEST_F(GuideSceneTest, EveryCaptionFitsTheCanvasInEveryLanguage)
                 EXPECT_LE(settings::qtTextMeasurer().width(text.text, text.font), text.size.width) << where << " "
                                                                                                   << text.text;
                 if (cjk.count(language)) {
-                    EXPECT_DOUBLE_EQ(pill.width(), 11.5 * guide::characterCount(text.text) + 22) << where;
+                    EXPECT_DOUBLE_EQ(pill.width(), 11.5 * static_cast<double>(core::codePointCount(text.text)) + 22) << where;
                     EXPECT_DOUBLE_EQ(text.font.points, 11.5) << where;
                 }
             }

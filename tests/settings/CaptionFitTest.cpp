@@ -1,5 +1,6 @@
 #include "settings/guide/CaptionFit.h"
 #include "settings/FakeTextMeasurer.h"
+#include "platform/core/ByteText.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +28,10 @@ std::string letters(int count)
 
 TEST(GuideCaptionFit, CharactersAreCodePoints)
 {
-    EXPECT_EQ(guide::characterCount("已设为默认大小"), 7);
-    EXPECT_EQ(guide::characterCount("Valider\u202F!"), 9);
-    EXPECT_EQ(guide::characterCount("⌘⌥P 可快捷操作"), 9);
-    EXPECT_EQ(guide::characterCount(""), 0);
+    EXPECT_EQ(core::codePointCount("已设为默认大小"), 7);
+    EXPECT_EQ(core::codePointCount("Valider\u202F!"), 9);
+    EXPECT_EQ(core::codePointCount("⌘⌥P 可快捷操作"), 9);
+    EXPECT_EQ(core::codePointCount(""), 0);
 }
 
 TEST(GuideCaptionFit, RuleStandsWhereThePillFits)

@@ -23,4 +23,10 @@ bool hasControlCharacter(std::string_view text)
     return std::any_of(text.begin(), text.end(), [](char c) { return isControlByte(static_cast<unsigned char>(c)); });
 }
 
+std::size_t codePointCount(std::string_view text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 }  // namespace core

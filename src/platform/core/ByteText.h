@@ -11,5 +11,7 @@ std::string lowerHex(std::string_view bytes);
 // handed to a shell.
 bool isControlByte(unsigned char byte);
 bool hasControlCharacter(std::string_view text);
+// Characters of UTF-8 text, not bytes: the bytes that start a code point.
+std::size_t codePointCount(std::string_view text);
 
 }  // namespace core

@@ -1,6 +1,7 @@
 #include "settings/guide/CaptionFit.h"
 
 #include "settings/guide/SceneToolkit.h"
+#include "platform/core/ByteText.h"
 
 #include <algorithm>
 
@@ -25,7 +26,7 @@ ui::FontSpec captionFont(double size)
 
 CaptionFit fitCaption(const std::string& text, core::Point center, const settings::TextMeasurer& measurer)
 {
-    const double ruleWidth = characterCount(text) * pointsPerCharacter + padding;
+    const double ruleWidth = static_cast<double>(core::codePointCount(text)) * pointsPerCharacter + padding;
     const double widest = 2 * std::min(center.x - canvasMargin, canvasWidth - canvasMargin - center.x);
     const auto textWidth = [&](double size) { return measurer.width(text, captionFont(size)); };
     // The rule's pill stands while its text is not cut: measured glyphs run a little wider
@@ -37,12 +38,6 @@ CaptionFit fitCaption(const std::string& text, core::Point center, const setting
     for (double size = captionFontSize; size >= smallestFontSize; size -= fontStep)
         if (textWidth(size) <= width - padding + tolerance) return {width, size, true};
     return {width, smallestFontSize, false};
-}
-
-int characterCount(const std::string& text)
-{
-    return static_cast<int>(std::count_if(text.begin(), text.end(),
-                                          [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 }  // namespace guide

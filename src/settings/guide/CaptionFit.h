@@ -21,7 +21,4 @@ struct CaptionFit {
 };
 CaptionFit fitCaption(const std::string& text, core::Point center, const settings::TextMeasurer& measurer);
 
-// Characters, not bytes.
-int characterCount(const std::string& text);
-
 }  // namespace guide
