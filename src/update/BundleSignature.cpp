@@ -1,6 +1,7 @@
 #include "update/BundleSignature.h"
 
 #include "platform/core/ByteText.h"
+#include "platform/core/FileContents.h"
 #include "platform/core/Sha256.h"
 
 #include <openssl/evp.h>
@@ -8,8 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string_view>
 #include <system_error>
@@ -37,10 +36,8 @@ constexpr std::array<std::string_view, 0> trustedKeyIds{};
 
 std::optional<std::string> readSignatureFile(const std::string& bundlePath)
 {
-    std::ifstream in(bundlePath + "/bundle.sig", std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (bytes.size() != keyBytes + signatureBytes) return std::nullopt;
+    auto bytes = core::fileContents(bundlePath + "/bundle.sig");
+    if (!bytes || bytes->size() != keyBytes + signatureBytes) return std::nullopt;
     return bytes;
 }
 

@@ -1,6 +1,7 @@
 #include "update/CrashReporter.h"
 
 #include "platform/core/AppIdentity.h"
+#include "platform/core/FileContents.h"
 #include "platform/core/Sha256.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
@@ -16,8 +17,6 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <unordered_set>
 
@@ -68,10 +67,8 @@ bool isUtf8(std::string_view text)
 
 std::optional<std::string> readText(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || !isUtf8(bytes)) return std::nullopt;
+    auto bytes = core::fileContents(path);
+    if (!bytes || !isUtf8(*bytes)) return std::nullopt;
     return bytes;
 }
 

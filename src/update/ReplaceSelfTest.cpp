@@ -1,6 +1,7 @@
 #include "update/UpdateInstaller.h"
 
 #include "platform/core/AppIdentity.h"
+#include "platform/core/FileContents.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UniqueName.h"
 #include "platform/dispatch/MainWait.h"
@@ -17,7 +18,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace {
@@ -33,13 +33,6 @@ void writeText(const fs::path& path, const std::string& text)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
     if (!out.flush()) throw std::runtime_error("cannot write " + path.string());
-}
-
-std::optional<std::string> readText(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A private folder only this user can enter, with its symbolic links resolved.
@@ -129,7 +122,7 @@ void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record)
     std::optional<std::string> markerText;
     dispatch::waitRealTime(
         [&] {
-            markerText = readText(marker);
+            markerText = core::fileContents(marker.string());
             return markerText == "new";
         },
         replaceWait);
@@ -138,7 +131,7 @@ void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record)
     std::string log;
     dispatch::waitRealTime(
         [&] {
-            log = readText(job.log).value_or("");
+            log = core::fileContents(job.log).value_or("");
             return log.find("完成") != std::string::npos;
         },
         logWait);
