@@ -14,6 +14,7 @@ void installParking()
     VirtualDisplayController::install(
         [](desktop::DisplayID displayID) { return parking::DisplayController::shared().isVirtual(displayID); });
     WindowParking::install(parking::ParkingController::shared());
+    parking::ParkingController::shared()->watchVirtualDisplaysAtLaunch();
 }
 
 }  // namespace app

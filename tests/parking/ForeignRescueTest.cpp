@@ -88,6 +88,26 @@ TEST_F(ForeignRescueTest, TheWorkedExampleLandsEightPointsInsideTheRightAndBotto
     EXPECT_EQ(frameOf(31), core::Rect(432, 292, 1000, 600));
 }
 
+TEST_F(ForeignRescueTest, AVirtualDisplayAlreadyThereAtLaunchIsWatchedFromTheStart)
+{
+    parking().watchVirtualDisplaysAtLaunch();
+    clock().runUntilIdle();
+    EXPECT_FALSE(parking().foreignWatchRunning()) << "nothing to watch";
+
+    desktop::DisplayInfo declared;
+    declared.id = 77;
+    declared.frame = core::Rect(1512, 982, 1552, 1022);
+    declared.visibleFrame = declared.frame;
+    declared.mode = {1552, 1022, 1552, 1022, 60};
+    declared.isVirtual = true;
+    world().addDisplay(declared);
+    addWindow(stray, 31, core::Rect(1600, 1100, 800, 600));
+    displayController().adoptDeclaredDisplays();
+    parking().watchVirtualDisplaysAtLaunch();
+    tick(5);
+    EXPECT_TRUE(onRealScreen(31));
+}
+
 // ---- counting ----
 
 TEST_F(ForeignRescueTest, AWindowStandingStillIsMovedOnTheFifthTickAndOneThatKeepsMovingIsNot)

@@ -274,21 +274,81 @@ TEST_F(ParkRequestTest, AMoveThatLandsOutsideTheTargetButOnTheVirtualDisplayIsSt
     EXPECT_EQ(logged("在屏表自检").size(), 1u);
 }
 
-TEST_F(ParkRequestTest, AMoveThatLandsAfterTheParkGaveUpIsLeftToTheForeignWatcher)
-{
-    sim::AppBehavior late;
-    late.settleDelay = 0.6;  // past the mover's six read-backs
-    world().setBehavior(notes, late);
-    coverScreen();
+// An application whose moves settle after the mover's six read-backs.
+class LateParkTest : public ParkRequestTest {
+protected:
+    void SetUp() override
+    {
+        ParkRequestTest::SetUp();
+        sim::AppBehavior late;
+        late.settleDelay = 0.6;
+        world().setBehavior(notes, late);
+        coverScreen();
+    }
+    bool pending()
+    {
+        return onQueue([&] { return parking().pendingParkRecords().contains(source); });
+    }
+};
 
+TEST_F(LateParkTest, AWindowThatLandsAfterTheParkGaveUpIsFiledAsParkedAndComesHome)
+{
     EXPECT_EQ(park(source), Outcome::failed);
     EXPECT_TRUE(parked().empty());
+    EXPECT_TRUE(pending());
     EXPECT_TRUE(parking().foreignWatchRunning());
 
-    clock().advance(0.2);
-    EXPECT_EQ(frameOf(source).origin, firstSlot);  // on the virtual display, unrecorded
+    clock().advance(1);
+    EXPECT_EQ(frameOf(source).origin, firstSlot);
+    const auto records = parked();
+    ASSERT_EQ(records.count(source), 1u);
+    EXPECT_EQ(records.at(source).originalFrame, home);
+    EXPECT_EQ(records.at(source).virtualDisplayID, virtualDisplay());
+    EXPECT_FALSE(pending());
+    EXPECT_EQ(logged("照样记为已停放"),
+              (std::vector<std::string>{"窗口 11 搬动没通过回读校验，但它已落在虚拟屏 #" + virtualText() +
+                                        " 上 (1528,1012 700x500) ⇒ 照样记为已停放"}));
+    EXPECT_TRUE(parking().restoreWatchRunning());
+
+    // Still covered past the foreign watcher's five steady seconds: it is not rescued.
+    clock().advance(8);
+    EXPECT_TRUE(logged("外来窗口找回").empty());
+    world().removeWindow(coverWindow);
     clock().advance(6);
-    EXPECT_EQ(windowlist::display(frameOf(source)), 1u);
+    EXPECT_EQ(frameOf(source), home);
+    EXPECT_TRUE(parked().empty());
+}
+
+TEST_F(LateParkTest, APendingParkIsDroppedAfterFiveSecondsWithOneLine)
+{
+    sim::AppBehavior never;
+    never.settleDelay = 60;
+    world().setBehavior(notes, never);
+    EXPECT_EQ(park(source), Outcome::failed);
+    clock().advance(4);
+    EXPECT_TRUE(pending());
+    clock().advance(2);
+    EXPECT_FALSE(pending());
+    clock().advance(5);
+    EXPECT_EQ(logged("停放待定记录到期"), (std::vector<std::string>{"停放待定记录到期：窗口 #11 5s 内没落到虚拟屏 ⇒ 丢弃"}));
+}
+
+TEST_F(LateParkTest, AParkStillOnItsWayIsCalledBackByQuitOrAClosingMiniWindow)
+{
+    for (const bool quit : {true, false}) {
+        SCOPED_TRACE(quit);
+        EXPECT_EQ(park(source), Outcome::failed);
+        if (quit) {
+            parking().restoreAllBlocking(3.0);
+        } else {
+            parking().restoreAsync(source);
+            clock().runUntilIdle();
+        }
+        EXPECT_FALSE(pending());
+        clock().advance(2);
+        EXPECT_EQ(frameOf(source), home);
+        EXPECT_TRUE(parked().empty());
+    }
 }
 
 TEST_F(ParkRequestTest, TheOnScreenSelfTestRunsOnceAndFallsBackWhenTheListLeavesParkedWindowsOut)

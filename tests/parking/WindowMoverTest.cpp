@@ -57,6 +57,28 @@ TEST_F(WindowMoverTest, TwoWindowsAtOneFrameTheWrongOneIsPutBackAndTheNextCandid
     EXPECT_NEAR(dispatch::now() - start, 7 * 0.08, 1e-9);
 }
 
+TEST_F(WindowMoverTest, OffAVirtualDisplayTheWrongWindowThatReachedARealOneIsNotPutBack)
+{
+    desktop::DisplayInfo dark;
+    dark.id = 3;
+    dark.frame = core::Rect(3064, 982, 1552, 1022);
+    dark.visibleFrame = dark.frame;
+    dark.mode = {1552, 1022, 3104, 2044, 60};
+    dark.isVirtual = true;
+    world().addDisplay(dark);
+    const core::Rect stranded{3100, 1100, 800, 600};
+    addWindow(notes, 41, stranded, "Wanted");
+    addWindow(notes, 42, stranded, "Twin");  // in front, so accessibility lists it first
+
+    const auto landed = moveWindow(41, notes, stranded, place, std::nullopt, AXMatch::originOnly);
+
+    ASSERT_TRUE(landed);
+    EXPECT_EQ(frameOf(41), place);
+    EXPECT_EQ(frameOf(42), place);
+    EXPECT_EQ(lines_.at(1), "候选 1 搬完校验不过（CG 回读 (3100,1100 800x600)，等了 6 个 80ms），"
+                            "它已落在物理屏上 ⇒ 不撤回虚拟屏，换下一个候选");
+}
+
 TEST_F(WindowMoverTest, ARefusedWriteSkipsTheCandidateWithoutWaiting)
 {
     sim::AppBehavior behavior;

@@ -121,9 +121,19 @@ void ParkingController::startForeignWatchLocked()
     VDLog::write("外来窗口看守已启动（1s 心跳）");
 }
 
+void ParkingController::watchVirtualDisplaysAtLaunch()
+{
+    q_.async([weak = weak_from_this()] {
+        const auto self = weak.lock();
+        if (self && self->displays_.hasLiveOrZombie()) self->startForeignWatchLocked();
+    });
+}
+
 void ParkingController::checkForeignLocked()
 {
     assert(q_.isCurrent());
+    // Before anything else: a late landing is then a parked window, never a foreign one.
+    settlePendingParksLocked();
     if (!displays_.hasLiveOrZombie()) {
         foreignTimer_.cancel();
         foreignTicks_.clear();
@@ -221,7 +231,8 @@ std::map<desktop::WindowID, std::pair<core::Rect, desktop::Pid>> ParkingControll
         const core::Rect& rect = *window.bounds;
         if (rect.width() < minimumSize.width || rect.height() < minimumSize.height) continue;
         const auto id = window.number;
-        if (parked_.contains(id) || strayed_.contains(id) || suspended_.contains(id)) continue;
+        if (parked_.contains(id) || strayed_.contains(id) || suspended_.contains(id) || pendingParks_.contains(id))
+            continue;
         // A lingering zombie shows nothing either: a window there is as lost.
         if (!dark.hold(rect)) continue;
         candidates.emplace(id, std::pair{rect, *window.ownerPid});

@@ -34,6 +34,7 @@ void ParkingController::restoreForActivatedApp(desktop::Pid pid, std::optional<d
 void ParkingController::restoreForActivatedAppLocked(desktop::Pid pid, std::optional<desktop::Pid> frontmostPID)
 {
     assert(q_.isCurrent());
+    settlePendingParksLocked();
     std::vector<desktop::WindowID> ids;
     std::string name;
     for (const auto* table : {&parked_, &strayed_}) {
@@ -97,8 +98,9 @@ bool ParkingController::bringBackForUserLocked(desktop::WindowID windowID)
 {
     assert(q_.isCurrent());
     pruneLocked(dispatch::now());
+    settlePendingParksLocked();
     const std::string id = std::to_string(windowID);
-    if (parked_.contains(windowID) || strayed_.contains(windowID)) {
+    if (parked_.contains(windowID) || strayed_.contains(windowID) || pendingParks_.contains(windowID)) {
         const bool ok = restoreLocked(windowID, dispatch::now(), true);
         VDLog::write(std::string("用户要求打开原应用（显式动作 ⇒ 越过「原位还被盖着就暂不交还」那道闸门）") +
                      (ok ? "已把 #" + id + " 从虚拟屏搬回原位" : "⚠️ 搬回失败 #" + id + "，它可能仍停在虚拟屏上"));
@@ -119,8 +121,10 @@ void ParkingController::restoreAllBlocking(double timeout)
     dispatch::Semaphore done;
     q_.async([weak = weak_from_this(), done]() mutable {
         if (const auto self = weak.lock()) {
+            self->settlePendingParksLocked();
             std::vector<desktop::WindowID> ids = self->parkedWindowIDs();
-            for (const auto& [id, record] : self->strayed_) ids.push_back(id);
+            for (const auto* table : {&self->strayed_, &self->pendingParks_})
+                for (const auto& [id, record] : *table) ids.push_back(id);
             // Lent windows stay with the takeover.
             for (const desktop::WindowID id : ids) self->restoreLocked(id, dispatch::now(), false);
         }

@@ -55,6 +55,7 @@ ParkingController::RescueOutcome ParkingController::rescueLocked(desktop::Window
     assert(q_.isCurrent());
     const double now = dispatch::now();
     pruneLocked(now);
+    settlePendingParksLocked();
     const std::string id = idText(windowID);
 
     if (!DisplayController::isFeatureEnabled()) {
@@ -145,22 +146,22 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
         if (!after || !isVirtualOrZombie(strandedOn)) {
             VDLog::write("窗口 " + id + " 停放失败（认不到对应的 AX 窗口 / 搬完不在目标屏内）：" + "目标 " +
                          rectDesc(placement->rect) + "，虚拟屏 " + rectDesc(virtualBounds));
-            // A write that lands late is left to the foreign-window watcher.
+            // A write that lands late is filed by the foreign-window watcher's next tick.
+            if (after) {
+                const double now = dispatch::now();
+                pendingParks_[windowID] =
+                    Parked{windowID, owner->pid, owner->name, *frame, sourceDisplayID, *virtualDisplay, now, now};
+            }
             startForeignWatchLocked();
             return false;
         }
-        VDLog::write("窗口 " + id + " 搬动没通过回读校验，但它已落在虚拟屏 #" + std::to_string(strandedOn) + " 上 " +
-                     rectDesc(*after) + " ⇒ 照样记为已停放");
+        logLateLanding(windowID, strandedOn, *after);
         landed = after;
         landedDisplay = strandedOn;
     }
 
     const double savedAt = dispatch::now();
-    fileParked(Parked{windowID, owner->pid, owner->name, *frame, sourceDisplayID, landedDisplay, savedAt, savedAt});
-    strayed_.erase(windowID);
-    unoccludedTicks_.erase(windowID);
-    siblingHold_.erase(windowID);
-    recordFutileRestoreLocked(windowID);
+    fileNewParkLocked(Parked{windowID, owner->pid, owner->name, *frame, sourceDisplayID, landedDisplay, savedAt, savedAt});
 
     std::string line = "已停放 " + owner->name + " #" + id + "  " + rectDesc(*frame) + " → 原点(" +
                        wholeText(landed->minX()) + "," + wholeText(landed->minY()) + ")";
@@ -173,6 +174,23 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
     startForeignWatchLocked();
     verifyOnScreenQueryCoversVirtual(windowID);
     return true;
+}
+
+void ParkingController::fileNewParkLocked(const Parked& record)
+{
+    assert(q_.isCurrent());
+    fileParked(record);
+    pendingParks_.erase(record.windowID);
+    strayed_.erase(record.windowID);
+    unoccludedTicks_.erase(record.windowID);
+    siblingHold_.erase(record.windowID);
+    recordFutileRestoreLocked(record.windowID);
+}
+
+void ParkingController::logLateLanding(desktop::WindowID windowID, desktop::DisplayID displayID, const core::Rect& at)
+{
+    VDLog::write("窗口 " + idText(windowID) + " 搬动没通过回读校验，但它已落在虚拟屏 #" + std::to_string(displayID) + " 上 " +
+                 rectDesc(at) + " ⇒ 照样记为已停放");
 }
 
 bool ParkingController::replotLocked(desktop::WindowID windowID)

@@ -47,6 +47,9 @@ public:
     int parkedCountSnapshot() const override { return parkedCount_.load(); }
     void restoreAllBlocking(double timeout) override;
     void restoreForActivatedApp(desktop::Pid pid, std::optional<desktop::Pid> frontmostPID) override;
+    // At launch, returns at once: a virtual display that is already there (declared or
+    // left over) is watched for foreign windows from the start.
+    void watchVirtualDisplaysAtLaunch();
 
     // ---- ledger queries (on the queue) ----
     std::optional<Parked> parkedWindow(desktop::Pid pid, const core::Rect& frame);
@@ -57,6 +60,7 @@ public:
     const std::map<desktop::WindowID, Parked>& parkedRecords() const { return parked_; }
     const std::map<desktop::WindowID, Parked>& strayedRecords() const { return strayed_; }
     const std::map<desktop::WindowID, Parked>& lentRecords() const { return suspended_; }
+    const std::map<desktop::WindowID, Parked>& pendingParkRecords() const { return pendingParks_; }
     bool restoreWatchRunning() const { return restoreTimer_.isActive(); }
     bool foreignWatchRunning() const { return foreignTimer_.isActive(); }
     // One restore-watcher tick now, as its timer runs it (for the benchmark).
@@ -74,6 +78,7 @@ public:
     static constexpr int parkCap = 8;
     static constexpr double placementMargin = 40;
     static constexpr double staleRecordAge = 600;
+    static constexpr double pendingParkLifetime = 5;
 
 private:
     struct FutileRestores {
@@ -102,16 +107,26 @@ private:
 
     // ---- park request, park, re-plot, prewarm (ParkRequest.cpp) ----
     RescueOutcome rescueLocked(desktop::WindowID windowID);
+    // A park that holds: the new record, and the window's other entries cleared.
+    void fileNewParkLocked(const Parked& record);
+    static void logLateLanding(desktop::WindowID windowID, desktop::DisplayID displayID, const core::Rect& at);
     bool parkLocked(desktop::WindowID windowID, desktop::DisplayID sourceDisplayID);
     bool replotLocked(desktop::WindowID windowID);
     void prewarmLocked(desktop::WindowID windowID);
     void verifyOnScreenQueryCoversVirtual(desktop::WindowID parkedWindowID);
+
+    // ---- parks whose move was not confirmed (PendingParks.cpp) ----
+    // Files as parked every pending window that has since landed on a virtual display;
+    // drops the records older than pendingParkLifetime.
+    void settlePendingParksLocked();
 
     // ---- restore watcher and restore (RestoreWatch.cpp, Restore.cpp) ----
     void startRestoreWatchLocked();
     void stopRestoreWatchLocked();
     void checkRestoreLocked();
     bool restoreLocked(desktop::WindowID windowID, double now, bool explicitRequest);
+    // The origin the window landed at: within 2 pt of the target's, or anywhere on a real
+    // display.
     std::optional<core::Point> moveWindowTo(desktop::WindowID windowID, desktop::Pid pid, const core::Rect& target);
     void finish(const Parked& record, double now, const std::optional<std::string>& reason, bool explicitRequest);
     void recordFutileRestoreLocked(desktop::WindowID windowID);
@@ -134,6 +149,8 @@ private:
     std::map<desktop::WindowID, Parked> parked_;
     std::map<desktop::WindowID, Parked> strayed_;
     std::map<desktop::WindowID, Parked> suspended_;
+    // Parks whose read-back failed while the move may still land, kept for a while.
+    std::map<desktop::WindowID, Parked> pendingParks_;
     std::map<desktop::WindowID, double> lastRestoredAt_;
     std::map<desktop::WindowID, bool> lastRestoreExplicit_;
     std::map<desktop::WindowID, int> unoccludedTicks_;

@@ -2,6 +2,7 @@
 // when it stands on no real screen.
 #include "parking/ledger/ParkingController.h"
 
+#include "capture/NumberText.h"
 #include "parking/ledger/RealScreens.h"
 #include "parking/ledger/VDLog.h"
 #include "parking/ledger/WindowList.h"
@@ -21,7 +22,6 @@ using windowlist::rectDesc;
 constexpr double tolerance = 2;
 constexpr int readBackWaits = 6;
 constexpr double readBackInterval = 0.08;
-constexpr double putBackWait = 0.06;
 constexpr double restoredLogWindow = 10;  // lastRestoredAt keeps give-backs this recent
 
 bool originNear(const core::Rect& rect, core::Point origin)
@@ -46,6 +46,16 @@ bool shownOn(const std::vector<RealScreen>& screens, core::Point point)
 {
     return std::any_of(screens.begin(), screens.end(),
                        [&](const RealScreen& screen) { return screen.frame.contains(point); });
+}
+
+// A window some points off its place but visible is back: another move would only chase
+// an application that places windows its own way.
+void logOffsetFromHome(desktop::WindowID windowID, core::Point landed, const core::Rect& home)
+{
+    using capture::wholeText;
+    if (landed == home.origin) return;
+    VDLog::write("还原落点偏离原位 (" + wholeText(landed.x - home.minX()) + "," + wholeText(landed.y - home.minY()) +
+                 ")：窗口 #" + std::to_string(windowID) + " 已在物理屏上 ⇒ 不再追原位");
 }
 
 // Size first, then position; both writes are made. True when neither was refused.
@@ -76,17 +86,25 @@ bool ParkingController::restoreLocked(desktop::WindowID windowID, double now, bo
     if (const auto parked = parked_.find(windowID); parked != parked_.end()) {
         const Parked record = parked->second;
         const core::Rect home = homeFrame(record);
-        if (moveWindowTo(windowID, record.pid, home) == home.origin) {
-            finish(record, now, std::nullopt, explicitRequest);
-            return true;
-        }
-        if (moveWindowTo(windowID, record.pid, home) == home.origin) {
-            finish(record, now, "重试成功", explicitRequest);
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            const auto landed = moveWindowTo(windowID, record.pid, home);
+            if (!landed) continue;
+            finish(record, now, attempt == 2 ? std::optional<std::string>("重试成功") : std::nullopt, explicitRequest);
+            logOffsetFromHome(windowID, *landed, home);
             return true;
         }
         if (restoreFailureLogged_.insert(windowID).second)
             VDLog::write("⚠️ 还原失败 " + record.ownerName + " #" + id + "，保留记录以便下次再试");
         return false;
+    }
+
+    if (const auto pending = pendingParks_.find(windowID); pending != pendingParks_.end()) {
+        // The park's move has not landed yet: a move home takes its place. A window that
+        // cannot be moved is where it was, so this never fails.
+        const Parked record = pending->second;
+        pendingParks_.erase(pending);
+        moveWindowTo(windowID, record.pid, homeFrame(record));
+        return true;
     }
 
     const auto strayed = strayed_.find(windowID);
@@ -112,11 +130,12 @@ bool ParkingController::restoreLocked(desktop::WindowID windowID, double now, bo
 
     VDLog::write("救回看不见的窗口 #" + id + "：它既不在虚拟屏、也不在任何物理屏上（" + rectDesc(*bounds) + "）⇒ 还原到 " +
                  rectDesc(home));
-    if (moveWindowTo(windowID, record.pid, home) == home.origin) {
+    if (const auto landed = moveWindowTo(windowID, record.pid, home)) {
         forget();
         lastRestoredAt_[windowID] = now;
         lastRestoreExplicit_[windowID] = explicitRequest;
         VDLog::write("已还原（离开虚拟屏的记录）窗口 #" + id + " → " + rectDesc(home));
+        logOffsetFromHome(windowID, *landed, home);
         return true;
     }
     if (restoreFailureLogged_.insert(windowID).second)
@@ -134,13 +153,18 @@ std::optional<core::Point> ParkingController::moveWindowTo(desktop::WindowID win
     for (std::size_t n = 1; n <= candidates.size(); ++n) {
         const desktop::Element& candidate = candidates[n - 1];
         if (!setFrame(candidate, target)) continue;
-        if (const auto landed = readBackAt(windowID, target.origin)) {
+        auto landed = readBackAt(windowID, target.origin);
+        if (!landed) {
+            landed = windowlist::bounds(windowID);
+            if (landed && !shownOn(realScreens(displays_), {landed->midX(), landed->midY()})) landed.reset();
+        }
+        if (landed) {
             if (n >= 2) VDLog::write("还原时第 " + std::to_string(n) + " 个候选命中");
             return landed->origin;
         }
-        // Perhaps the wrong window of the two at that frame moved: put it back.
-        setFrame(candidate, *current);
-        dispatch::sleepFor(putBackWait);
+        // A wrong window of two at that frame that moved stays where it went: back on the
+        // virtual display nobody would see it, and one that settles late would be pulled
+        // back there.
     }
     return std::nullopt;
 }
@@ -166,7 +190,10 @@ void ParkingController::finish(const Parked& record, double now, const std::opti
 void ParkingController::restoreAsync(desktop::WindowID windowID)
 {
     q_.async([weak = weak_from_this(), windowID] {
-        if (const auto self = weak.lock()) self->restoreLocked(windowID, dispatch::now(), false);
+        const auto self = weak.lock();
+        if (!self) return;
+        self->settlePendingParksLocked();
+        self->restoreLocked(windowID, dispatch::now(), false);
     });
 }
 

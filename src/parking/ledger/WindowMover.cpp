@@ -28,6 +28,12 @@ bool matches(const core::Rect& frame, const core::Rect& known, AXMatch mode)
 
 std::string readText(const std::optional<core::Rect>& frame) { return frame ? rectDesc(*frame) : "读不到"; }
 
+bool onVirtualDisplay(const core::Rect& frame)
+{
+    const auto display = desktop::displays().display(windowlist::display(frame));
+    return display && display->isVirtual;
+}
+
 // What a move asks of the window list's answer.
 struct Acceptance {
     core::Rect from;
@@ -149,9 +155,15 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
 
         const auto now = axFrame(element);
         const auto listed = windowlist::bounds(windowID);
-        if (now && near(now->minX(), to.minX()) && near(now->minY(), to.minY())) {
-            // This element went where the window should have: it is another window of the
-            // application, so it goes back.
+        // An element that went where the window should have is another window of the
+        // application.
+        const bool wrongWindowMoved = now && near(now->minX(), to.minX()) && near(now->minY(), to.minY());
+        if (wrongWindowMoved && onVirtualDisplay(from) && !onVirtualDisplay(*now)) {
+            // Put back, another application's window would be lost on a display that shows
+            // nothing; where it went, the user sees it.
+            VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过（CG 回读 " + readText(listed) + "，等了 " + waited +
+                         " 个 80ms），它已落在物理屏上 ⇒ 不撤回虚拟屏，换下一个候选");
+        } else if (wrongWindowMoved) {
             const bool complete = writeFrame(element, from, false);
             if (!complete) writeFrame(element, from, true);
             dispatch::sleepFor(readBackInterval);
