@@ -105,6 +105,8 @@ AppDelegate* AppDelegate::shared()
 
 void AppDelegate::launch(const std::vector<std::string>& args)
 {
+    // A menu-bar utility: no Dock icon until an auxiliary window asks for one.
+    desktop::workspace().setActivationPolicy(desktop::ActivationPolicy::accessory);
     applicationDidFinishLaunching(args);
 }
 

@@ -36,7 +36,9 @@
 #include "update/CrashReporter.h"
 #include "update/UpdateInstaller.h"
 
+#include <atomic>
 #include <csignal>
+#include <memory>
 
 // The launch sequence, in the order the rest of the application relies on.
 namespace app {
@@ -217,15 +219,21 @@ void AppDelegate::menuShotLaunch()
                   " 缩略图=" + std::to_string(MenuThumbnail::cacheCount()));
         auto& workspace = desktop::workspace();
         workspace.activate(workspace.ownPid(), {.ignoringOtherApps = true});
-        dispatch::global().asyncAfter(menuShotDelay, [weak] {
+        // Once the shot is taken the run is ending: the menu closing on the way out is
+        // not the click returning early.
+        const auto shotTaken = std::make_shared<std::atomic<bool>>(false);
+        dispatch::global().asyncAfter(menuShotDelay, [weak, shotTaken] {
             const int status = MenuShot::takeShot();
+            shotTaken->store(true);
             // The run ends on the main queue, which is free again once the menu has
             // been photographed; only the watchdog ends the process from here.
             dispatch::main().async([weak, status] {
                 if (const auto self = weak.lock()) (*self)->exitWith(status);
             });
         });
-        delegate.statusItem_->performClick([] { Diag::log("菜单截图: performClick 返回（菜单未跟踪或已关闭）"); });
+        delegate.statusItem_->performClick([shotTaken] {
+            if (!shotTaken->load()) Diag::log("菜单截图: performClick 返回（菜单未跟踪或已关闭）");
+        });
     });
 }
 

@@ -42,6 +42,8 @@ const SelfTestRow& rowOf(LaunchSelfTest test)
                          [test](const SelfTestRow& row) { return row.test == test; });
 }
 
+constexpr const char* diagnosticsFileName = "glimra-diag.txt";
+
 bool writeAll(int fd, const std::string& text)
 {
     size_t written = 0;
@@ -91,7 +93,7 @@ bool writeDiagnosticsFile(const std::string& folder, const std::string& text)
     if (fd < 0) return false;
     const bool complete = writeAll(fd, text) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
-    if (!complete || !closed || std::rename(temporary.c_str(), (folder + "/glimra-diag.txt").c_str()) != 0) {
+    if (!complete || !closed || std::rename(temporary.c_str(), (folder + "/" + diagnosticsFileName).c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
     }
@@ -101,8 +103,13 @@ bool writeDiagnosticsFile(const std::string& folder, const std::string& text)
 int runDiagnosticsSelfTest()
 {
     const std::string text = HelpCenter::diagnosticsText(60);
-    const bool written = writeDiagnosticsFile(core::paths::temporaryFolder(), text);
-    Diag::log("帮助自检: 诊断文本 " + std::to_string(core::codePointCount(text)) + " 字符 → /tmp/glimra-diag.txt");
+    const std::string folder = core::paths::temporaryFolder();
+    const std::string file = folder + "/" + diagnosticsFileName;
+    const bool written = writeDiagnosticsFile(folder, text);
+    if (written)
+        Diag::log("帮助自检: 诊断文本 " + std::to_string(core::codePointCount(text)) + " 字符 → " + file);
+    else
+        Diag::log("帮助自检: 诊断文本写入失败 → " + file);
     Diag::log("帮助自检: 联系页 " + HelpCenter::contactURL());
     return written ? 0 : 1;
 }

@@ -65,6 +65,7 @@ std::optional<desktop::ShareableWindow> listedWindow(desktop::WindowID windowID)
 void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus)
 {
     withCatalogWindow(windowID, "mirrorWindow", [focus](const desktop::ShareableWindow& window) {
+        if (AppDelegate::frontExistingPanel(window.windowID, !focus.isWholeWindow())) return;
         auto* panel = new PipPanel(window, focus);
         panel->orderFront();
     });

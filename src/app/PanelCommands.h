@@ -10,8 +10,8 @@
 namespace app {
 
 // Resolves the window through a fresh catalog and opens its mini window, ordered front
-// and left where it was placed (not tiled). A window the catalog does not offer is one
-// log line and no panel.
+// and left where it was placed (not tiled); a window that has one already gets no second.
+// A window the catalog does not offer is one log line and no panel.
 void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus);
 
 // The delegate's region selection; with a window, resolved through a fresh catalog

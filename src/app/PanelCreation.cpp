@@ -49,18 +49,24 @@ void AppDelegate::createPanel(const desktop::ShareableWindow& window, const Focu
     Diag::log("建窗: 原因=[" + reason + "] 源=" + ownerName(window) + "(pid " + std::to_string(pid) + ") 窗口#" +
               std::to_string(window.windowID) + " 聚焦=" + (focusRequest ? "是" : "整窗"));
 
-    for (PipPanel* panel : PipPanel::all()) {
-        if (panel->target.windowID != window.windowID) continue;
-        panel->orderFront();
-        panel->content->showChromeTemporarily();
-        if (focusRequest) panel->content->showTransientHint(L10n::t("此窗口已有小窗，不重复创建"), duplicateHintSeconds);
-        return;
-    }
+    if (frontExistingPanel(window.windowID, focusRequest)) return;
 
     auto* panel = new PipPanel(window, focus);
     panel->orderFront();
     if (focusRequest) panel->content->showTransientHint(L10n::t("已聚焦局部：单击不能固定预览"), focusHintSeconds);
     PipPanel::tileAll();
+}
+
+bool AppDelegate::frontExistingPanel(desktop::WindowID windowID, bool focusRequest)
+{
+    for (PipPanel* panel : PipPanel::all()) {
+        if (panel->target.windowID != windowID) continue;
+        panel->orderFront();
+        panel->content->showChromeTemporarily();
+        if (focusRequest) panel->content->showTransientHint(L10n::t("此窗口已有小窗，不重复创建"), duplicateHintSeconds);
+        return true;
+    }
+    return false;
 }
 
 void AppDelegate::resolveWindow(desktop::WindowID windowID, const std::string& reason,

@@ -147,8 +147,8 @@ public:
 
     // ---- presses and the edge resize ----
     // A left press at a point of this view (top-left origin), with the pointer's screen
-    // position. Only the top bar's share is handled yet: a single click drags the panel,
-    // a double click brings the source forward.
+    // position: on the shown top bar it drags or brings the source forward, on the picture
+    // it pins after the delay or acts as a double click.
     void mouseDown(QPointF local, int clickCount, core::Point screenPoint);
     // The grip's gesture: start, each movement, the release.
     void startEdgeResize(unsigned edges, core::Point screenPoint);

@@ -15,6 +15,7 @@
 #include "platform/ui/Coordinates.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -318,6 +319,18 @@ void PipPanel::closePanel(bool animated)
     };
     if (animated) animateAlpha(0, closeFadeDuration, orderOutAndDelete);
     else orderOutAndDelete();
+}
+
+void PipPanel::closeEvent(QCloseEvent* event)
+{
+    // A close request from outside ends the panel as its close button does; hiding it
+    // alone would leave it capturing and listed.
+    if (isRegistered(this)) {
+        event->ignore();
+        closePanel(true);
+        return;
+    }
+    ui::Window::closeEvent(event);
 }
 
 void PipPanel::syncMiniWindowFlag()

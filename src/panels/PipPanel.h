@@ -72,6 +72,8 @@ public:
     // Puts the panel back on a real screen after a gesture left it on a virtual one.
     bool enforceRealScreen(const std::string& reason);
     static int rescuePanelsOffVirtualScreen();
+    // A tiled frame moved off the virtual screens where the layout put it on one.
+    static core::Rect clearOfVirtualScreens(const core::Rect& frame);
     static void handleScreenReconfiguration();
     static void performReplugLayout(const std::vector<PipPanel*>& changed);
     core::Size rebuildSizeForCurrentScreen();
@@ -102,6 +104,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     struct Placement {

@@ -45,7 +45,7 @@ void PipPanel::tileAll()
         const auto frames = layoutFrames(sizes, group.screen.visibleFrame, corner);
         // No frames: the visible frame leaves no room inside the margins.
         if (frames.size() != group.panels.size()) continue;
-        for (std::size_t i = 0; i < frames.size(); ++i) group.panels[i]->setFrame(frames[i]);
+        for (std::size_t i = 0; i < frames.size(); ++i) group.panels[i]->setFrame(clearOfVirtualScreens(frames[i]));
     }
 }
 
@@ -79,7 +79,7 @@ void PipPanel::arrangeAllPips(const std::map<PipPanel*, core::Size>& sizes)
         if (frames.size() != group.size()) continue;
         for (std::size_t i = 0; i < frames.size(); ++i) {
             PipPanel* panel = group[i];
-            panel->setFrame(frames[i]);
+            panel->setFrame(clearOfVirtualScreens(frames[i]));
             // A re-sized panel has the default size now: its badge must not claim another.
             if (sizes.contains(panel)) {
                 panel->sizeOverride.reset();

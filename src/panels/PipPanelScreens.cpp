@@ -73,6 +73,11 @@ bool PipPanel::enforceRealScreen(const std::string& reason)
     return true;
 }
 
+core::Rect PipPanel::clearOfVirtualScreens(const core::Rect& frame)
+{
+    return panels::clearOfVirtualScreens(frame, criterion(), currentSplit(), ui::mainScreen());
+}
+
 int PipPanel::rescuePanelsOffVirtualScreen()
 {
     const ScreenSplit split = currentSplit();

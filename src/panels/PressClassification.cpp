@@ -22,12 +22,12 @@ PressDecision classifyPress(core::Point local, int clickCount, double topBarAlph
 {
     const bool single = clickCount < 2;
     if (topBarAlpha > 0.5 && local.y <= barBandHeight) {
-        if (single) return {PressKind::barDrag, false, "单击工具条→窗口拖动"};
-        return {PressKind::barDouble, true, "双击工具条→聚焦源窗口"};
+        if (single) return {PressKind::barDrag, "单击工具条→窗口拖动"};
+        return {PressKind::barDouble, "双击工具条→聚焦源窗口"};
     }
-    if (!single) return {PressKind::pictureDouble, true, {}};
-    if (focus.isWholeWindow()) return {PressKind::pinAfterDelay, false, {}};
-    return {PressKind::focusHint, false,
+    if (!single) return {PressKind::pictureDouble, {}};
+    if (focus.isWholeWindow()) return {PressKind::pinAfterDelay, {}};
+    return {PressKind::focusHint,
             "单击画面→聚焦态（选区 " + twoDecimals(focus.x) + "," + twoDecimals(focus.y) + " " + twoDecimals(focus.w) +
                 "×" + twoDecimals(focus.h) + "），不进入固定预览"};
 }

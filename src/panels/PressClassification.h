@@ -19,9 +19,6 @@ enum class PressKind {
 
 struct PressDecision {
     PressKind kind;
-    // Cancel the pending delayed actions of an earlier press before acting (a double
-    // click cancels the single click of its first press).
-    bool cancelsPendingSingleClick = false;
     // Empty when the press logs nothing of its own (the picture's double click logs once
     // the setting is read: pictureDoubleClickLogLine).
     std::string logLine;

@@ -7,15 +7,6 @@ std::string flag(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
 
-PreviewPhase previewPhase(const PreviewFlags& flags)
-{
-    if (flags.pinned) return PreviewPhase::pinned;
-    if (flags.visible) return PreviewPhase::shown;
-    if (flags.fadingOut) return PreviewPhase::fadingOut;
-    if (flags.timerPending) return PreviewPhase::armed;
-    return PreviewPhase::idle;
-}
-
 std::optional<std::string> PreviewStateMachine::scheduleSkipLine(bool enabled, const PreviewFlags& flags)
 {
     if (enabled && !flags.timerPending && !flags.visible && !flags.pinned) return std::nullopt;

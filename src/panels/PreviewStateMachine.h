@@ -4,12 +4,10 @@
 #include <optional>
 #include <string>
 
-// The hover preview's phases over the content view's own flags, and the bookkeeping of
+// The hover preview's decisions over the content view's own flags, and the bookkeeping of
 // its fade-out: a show, or a newer fade-out, during a fade keeps the panel on screen.
 // Pure.
 namespace panels {
-
-enum class PreviewPhase { idle, armed, shown, fadingOut, pinned };
 
 struct PreviewFlags {
     bool timerPending = false;  // a delayed show is armed
@@ -17,8 +15,6 @@ struct PreviewFlags {
     bool pinned = false;
     bool fadingOut = false;
 };
-
-PreviewPhase previewPhase(const PreviewFlags& flags);
 
 class PreviewStateMachine {
 public:

@@ -5,6 +5,7 @@
 #include "panels/PanelLayoutLog.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace panels {
 
@@ -102,6 +103,44 @@ std::optional<core::Rect> realTopLeftFrame(core::Size size, const ScreenSplit& s
     if (!screen) return std::nullopt;
     const core::Rect& V = screen->visibleFrame;
     return core::Rect(V.minX() + screenMargin, V.maxY() - screenMargin - size.height, size.width, size.height);
+}
+
+core::Rect clearOfVirtualScreens(const core::Rect& frame, VirtualScreenCriterion& criterion,
+                                 const ScreenSplit& split, const std::optional<ui::Screen>& mainScreen)
+{
+    if (!criterion.hits(frame, split)) return frame;
+    const std::optional<ui::Screen> home = nearestRealScreen(frame, split, mainScreen);
+    if (!home) return frame;
+    const core::Rect area = home->visibleFrame.insetBy(screenMargin, screenMargin);
+
+    // Under the centre rule only the centre has to leave a virtual screen, so a frame may
+    // keep half of itself over it; a clear point keeps the centre off the shared edge.
+    const bool strict = criterion.strictUsable(split);
+    const double keepX = strict ? 0 : frame.width() / 2;
+    const double keepY = strict ? 0 : frame.height() / 2;
+    std::vector<core::Point> origins;
+    for (const ui::Screen& screen : split.virtualScreens) {
+        const core::Rect& S = screen.frame;
+        origins.push_back({S.minX() - frame.width() + keepX - 1, frame.minY()});
+        origins.push_back({S.maxX() - keepX, frame.minY()});
+        origins.push_back({frame.minX(), S.minY() - frame.height() + keepY - 1});
+        origins.push_back({frame.minX(), S.maxY() - keepY});
+    }
+
+    std::optional<core::Rect> best;
+    double bestDistance = 0;
+    for (const core::Point& origin : origins) {
+        const core::Rect moved(clampedOrigin(origin, frame.size, area), frame.size);
+        if (criterion.hits(moved, split)) continue;
+        const double distance = std::abs(moved.minX() - frame.minX()) + std::abs(moved.minY() - frame.minY());
+        if (!best || distance < bestDistance) {
+            best = moved;
+            bestDistance = distance;
+        }
+    }
+    if (best) return *best;
+    const std::optional<core::Rect> topLeft = realTopLeftFrame(frame.size, split, mainScreen);
+    return topLeft && !criterion.hits(*topLeft, split) ? *topLeft : frame;
 }
 
 std::optional<std::size_t> firstLegalCandidate(const std::vector<Candidate>& candidates,

@@ -86,9 +86,13 @@ void SettingsWindow::buildHotkeyTab()
     }
 
     const CardResult card = addCard(rows, top, groupedRows);
-    for (std::size_t i = 0; i < card.rows.size() && i < hotkeyRows().size(); ++i)
-        card.rows[i]->setObjectName(QString::fromStdString(std::string(hotkeyRows()[i].keyPrefix) + "Row"));
-    holdRowView_ = card.rows.size() >= 4 ? card.rows[3] : nullptr;
+    holdRowView_ = nullptr;
+    for (std::size_t i = 0; i < card.rows.size() && i < hotkeyRows().size(); ++i) {
+        const std::string prefix = hotkeyRows()[i].keyPrefix;
+        const bool hold = prefix == settings::recorder::holdPrefix;
+        card.rows[i]->setObjectName(QString::fromStdString(hold ? "holdRow" : prefix + "Row"));
+        if (hold) holdRowView_ = card.rows[i];
+    }
 
     addFootnote(L10n::t("组合键需包含 ⌘/⌥/⌃ 中的至少一个；按住型可选 ⌘/⌥/⌃/⇧/fn，按 ⌫ 恢复默认键；Esc 取消录制。"),
                 card.top);

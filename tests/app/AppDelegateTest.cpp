@@ -137,6 +137,9 @@ TEST_F(AppDelegateTest, CommandsOpenPauseAndClosePanelsAndQuitClosesTheRest)
     run("mirrorWindow", 500);
     shell->runCommand(CommandCall{"mirrorWindow", 600, core::Rect(0.5, 0, 0.5, 0.5)});
     run("mirrorWindow", 999);
+    // A window with a mini window gets no second, whole or focused.
+    run("mirrorWindow", 600);
+    shell->runCommand(CommandCall{"mirrorWindow", 500, core::Rect(0, 0, 0.5, 0.5)});
     clock().runUntilIdle();
     ASSERT_EQ(PipPanel::all().size(), 2u);
     clock().advance(1);
@@ -203,15 +206,17 @@ TEST_F(AppDelegateTest, TheDiagnosticsSelfTestReplacesALinkPlantedUnderItsNameAn
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tmp()), std::filesystem::directory_iterator()), 2);
     ASSERT_EQ(linesWith("帮助自检").size(), 2u);
     EXPECT_TRUE(linesWith("帮助自检")[0].starts_with("帮助自检: 诊断文本 "));
-    EXPECT_TRUE(linesWith("帮助自检")[0].ends_with(" 字符 → /tmp/glimra-diag.txt"));
+    EXPECT_TRUE(linesWith("帮助自检")[0].ends_with(" 字符 → " + written));
     EXPECT_TRUE(linesWith("帮助自检")[1].starts_with("帮助自检: 联系页 "));
 
-    // A folder that cannot be written: the same lines, and a failure.
+    // A folder that cannot be written: no line claims the file, and a failure.
     ::setenv("TMPDIR", (tmp() + "/missing").c_str(), 1);
     app::AppDelegate second;
     second.launch({"-glimra-diag-selftest"});
     EXPECT_EQ(second.exitStatus(), 1);
-    EXPECT_EQ(linesWith("帮助自检").size(), 4u);
+    ASSERT_EQ(linesWith("帮助自检").size(), 4u);
+    EXPECT_EQ(linesWith("帮助自检")[2], "帮助自检: 诊断文本写入失败 → " + tmp() + "/missing/glimra-diag.txt");
+    EXPECT_EQ(linesWith(" 字符 → ").size(), 1u);
 }
 
 TEST_F(AppDelegateTest, ASecondInstanceActivatesTheFirstAndExitsBeforeItsStatusItem)
@@ -230,7 +235,10 @@ TEST_F(AppDelegateTest, ASecondInstanceActivatesTheFirstAndExitsBeforeItsStatusI
 
 TEST_F(AppDelegateTest, TheLaunchLogsItsStateAndShowsTheStatusItem)
 {
+    // The launch makes the application an accessory whatever the desktop started it as.
+    world().setActivationPolicy(desktop::ActivationPolicy::regular);
     shell->launch({});
+    EXPECT_EQ(world().activationPolicy(), desktop::ActivationPolicy::accessory);
     EXPECT_FALSE(shell->exitStatus());
     ASSERT_EQ(ui::StatusItem::all().size(), 1u);
     EXPECT_EQ(ui::StatusItem::all().front()->title(), "PIP");

@@ -74,4 +74,40 @@ TEST_F(PanelScreensTest, StrandedPanelsAreRescuedBeforeTiling)
     EXPECT_FALSE(PipPanel::hitsVirtualScreen(panel->frame()));
 }
 
+TEST_F(PanelScreensTest, TilingKeepsPanelsOffAVirtualScreenOverlappingTheRealOne)
+{
+    desktop::DisplayInfo parking;
+    parking.id = 77;
+    parking.frame = {300, 0, 1512, 982};
+    parking.visibleFrame = parking.frame;
+    parking.scale = 2;
+    parking.name = "Parking";
+    world().addDisplay(parking);
+    PipPanel::isVirtualDisplay() = [](desktop::DisplayID id) { return id == 77; };
+    std::vector<PipPanel*> panels{makePanel(), makePanel(), makePanel()};
+
+    for (int corner = 0; corner < 4; ++corner) {
+        defaults::Defaults::standard().set("pipWindowCorner", corner);
+        PipPanel::tileAll();
+        for (PipPanel* panel : panels) {
+            EXPECT_FALSE(PipPanel::hitsVirtualScreen(panel->frame())) << "corner " << corner;
+            EXPECT_TRUE(visibleFrame.contains(panel->frame())) << "corner " << corner;
+        }
+        // The three fit one column; moved off together they stay one.
+        EXPECT_EQ(panels[0]->frame().minX(), panels[2]->frame().minX()) << "corner " << corner;
+        EXPECT_FALSE(panels[0]->frame().intersects(panels[1]->frame())) << "corner " << corner;
+        EXPECT_FALSE(panels[1]->frame().intersects(panels[2]->frame())) << "corner " << corner;
+    }
+
+    // The right-edge arrangement after a display change, and its repeats.
+    for (PipPanel* panel : panels) panel->lastSizedScreenID.reset();
+    PipPanel::handleScreenReconfiguration();
+    clock().advance(2.1);
+    EXPECT_EQ(linesWith("显示器变化: 已自动排列 3 扇小窗").size(), 3u);
+    for (PipPanel* panel : panels) {
+        EXPECT_FALSE(PipPanel::hitsVirtualScreen(panel->frame()));
+        EXPECT_TRUE(visibleFrame.contains(panel->frame()));
+    }
+}
+
 }  // namespace

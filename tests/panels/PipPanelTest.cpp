@@ -98,7 +98,14 @@ TEST_F(PipPanelTest, ClosingKeepsTheOthersInOrderAndHappensOnce)
     clock().runUntilIdle();
     EXPECT_TRUE(fading.isNull());
 
-    last->closePanel(false);
+    // A close request from outside ends the panel as its close button does.
+    QPointer<PipPanel> requested(last);
+    last->close();
+    EXPECT_TRUE(PipPanel::all().empty());
+    EXPECT_TRUE(requested->mirror->isStopped());
+    clock().advance(0.2);
+    clock().runUntilIdle();
+    EXPECT_TRUE(requested.isNull());
     EXPECT_FALSE(WindowParking::hasMiniWindows.load());
     EXPECT_EQ(linesWith("小窗镜像: 现在 0 个小窗").size(), 1u);
 }

@@ -10,12 +10,10 @@ TEST(PressClassification, TheBarBandCountsOnlyWhileTheChromeShows)
     const auto drag = pin::classifyPress({50, 28}, 1, 1.0, whole);
     EXPECT_EQ(drag.kind, PressKind::barDrag);
     EXPECT_EQ(drag.logLine, "单击工具条→窗口拖动");
-    EXPECT_FALSE(drag.cancelsPendingSingleClick);
 
     const auto barDouble = pin::classifyPress({50, 28}, 2, 0.6, whole);
     EXPECT_EQ(barDouble.kind, PressKind::barDouble);
     EXPECT_EQ(barDouble.logLine, "双击工具条→聚焦源窗口");
-    EXPECT_TRUE(barDouble.cancelsPendingSingleClick);
 
     EXPECT_EQ(pin::classifyPress({50, 28.5}, 1, 1.0, whole).kind, PressKind::pinAfterDelay);
     // Hidden chrome (alpha 0.5 or less): the band is picture.
@@ -23,15 +21,12 @@ TEST(PressClassification, TheBarBandCountsOnlyWhileTheChromeShows)
     EXPECT_EQ(pin::classifyPress({50, 10}, 2, 0.0, whole).kind, PressKind::pictureDouble);
 }
 
-TEST(PressClassification, DoubleClicksOnThePictureCancelTheSingleAndNeverPin)
+TEST(PressClassification, DoubleClicksOnThePictureNeverPin)
 {
     for (int clicks : {2, 3}) {
         const auto press = pin::classifyPress({200, 150}, clicks, 1.0, FocusRegion{});
         EXPECT_EQ(press.kind, PressKind::pictureDouble);
-        EXPECT_TRUE(press.cancelsPendingSingleClick);
     }
-    // The first press of the pair leaves its delayed action pending for the second to cancel.
-    EXPECT_FALSE(pin::classifyPress({200, 150}, 1, 1.0, FocusRegion{}).cancelsPendingSingleClick);
     // A focus mini window's double click is a double click like any other.
     EXPECT_EQ(pin::classifyPress({200, 150}, 2, 1.0, FocusRegion{0.25, 0.5, 0.5, 0.5}).kind, PressKind::pictureDouble);
 

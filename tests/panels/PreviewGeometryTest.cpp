@@ -91,12 +91,6 @@ TEST(PreviewStateMachine, SchedulingArmsOnlyFromIdleWithTheSettingOn)
               "schedulePreviewShow 跳过: enabled=true timer=false visible=true pinned=true");
     // A fade-out in progress does not stop a new hover from arming the show.
     EXPECT_EQ(PreviewStateMachine::scheduleSkipLine(true, {.fadingOut = true}), std::nullopt);
-
-    EXPECT_EQ(previewPhase({}), PreviewPhase::idle);
-    EXPECT_EQ(previewPhase({.timerPending = true}), PreviewPhase::armed);
-    EXPECT_EQ(previewPhase({.visible = true}), PreviewPhase::shown);
-    EXPECT_EQ(previewPhase({.fadingOut = true}), PreviewPhase::fadingOut);
-    EXPECT_EQ(previewPhase({.visible = true, .pinned = true}), PreviewPhase::pinned);
 }
 
 TEST(PreviewStateMachine, AShowDuringTheFadeKeepsThePanelAndOnlyTheLatestFadeOrdersOut)

@@ -129,6 +129,22 @@ TEST_F(ScreenRulesTest, TheFirstPresentCandidateOffTheVirtualScreensIsChosen)
     EXPECT_FALSE(firstLegalCandidate({}, criterion, split));
 }
 
+TEST_F(ScreenRulesTest, ALaidOutFrameMovesTheShortestWayOffAVirtualScreenOverlappingTheRealOne)
+{
+    VirtualScreenCriterion criterion;
+    const Rect tiled(1154, 727, 342, 214);
+    // Over the right of the built-in screen: to the left, the centre just outside.
+    const auto right = splitOf({builtIn}, {parkingOverlapping});
+    EXPECT_EQ(clearOfVirtualScreens(tiled, criterion, right, builtIn), Rect(828, 727, 342, 214));
+    EXPECT_EQ(clearOfVirtualScreens(Rect(16, 727, 342, 214), criterion, right, builtIn), Rect(16, 727, 342, 214));
+    // Over its upper part: down.
+    const auto upper = splitOf({builtIn}, {screen(7, Rect(0, 500, 1512, 982), "虚拟")});
+    EXPECT_EQ(clearOfVirtualScreens(tiled, criterion, upper, builtIn), Rect(1154, 392, 342, 214));
+    // Over all of it: no clear place, so the frame stays.
+    const auto covered = splitOf({builtIn}, {screen(7, Rect(0, 0, 1512, 982), "虚拟")});
+    EXPECT_EQ(clearOfVirtualScreens(tiled, criterion, covered, builtIn), tiled);
+}
+
 TEST(ScreenChange, GainingLosingOrSwitchingAScreenCounts)
 {
     EXPECT_FALSE(screenChanged(3u, 3u));

@@ -158,7 +158,7 @@ TEST(ShellSelfTests, TheFirstOfTheTableRunsAndTheDiagnosticsFileLandsInTheRunsTe
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     const auto diagLines = logLines(diag.out);
     ASSERT_EQ(diagLines.size(), 2u);
-    EXPECT_TRUE(diagLines[0].ends_with(" 字符 → /tmp/glimra-diag.txt")) << diagLines[0];
+    EXPECT_TRUE(diagLines[0].ends_with(" 字符 → " + file)) << diagLines[0];
     EXPECT_TRUE(diagLines[1].starts_with("帮助自检: 联系页 ")) << diagLines[1];
 }
 
@@ -171,6 +171,11 @@ TEST(ShellSelfTests, TheMenuShotOpensTheMenuAndWritesItsPicture)
     const auto lines = logLines(shot.out);
     for (const char* line : {"菜单截图: 进入调试模式", "菜单截图: 后台计时器触发"}) EXPECT_TRUE(holds(lines, line)) << line;
     EXPECT_FALSE(holds(lines, "菜单截图: 看门狗超时，强制退出"));
+    // The process ends with the shot, so the click never returns, and the line tells where
+    // the picture really is.
+    EXPECT_FALSE(holds(lines, "菜单截图: performClick 返回（菜单未跟踪或已关闭）"));
+    const std::string wrote = "菜单截图: 写出 " + shot.out + "/tmp/glimra-menu-thumbs/menu-shot.png ";
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(wrote); }), 1);
 }
 
 // Two live copies sharing a runtime folder: the second activates the first, which hears

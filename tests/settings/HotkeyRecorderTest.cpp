@@ -96,7 +96,7 @@ protected:
     }
     static std::string holdSubtitle()
     {
-        const auto* row = window().contentArea()->findChild<SettingsRowView*>("holdHideHotKeyRow");
+        const auto* row = window().contentArea()->findChild<SettingsRowView*>("holdRow");
         return row && row->subtitleLabel ? row->subtitleLabel->text().toStdString() : "(no hold row)";
     }
 
