@@ -33,7 +33,8 @@ std::size_t count(const std::string& text, const std::string& what)
 std::string column(const TranslationTable::Row& row, const TranslationTable& table, const std::string& language)
 {
     const auto at = std::find(table.languages.begin(), table.languages.end(), language);
-    return at == table.languages.end() ? std::string() : row.texts[static_cast<std::size_t>(at - table.languages.begin())];
+    if (at == table.languages.end()) return {};
+    return row.texts[static_cast<std::size_t>(at - table.languages.begin())];
 }
 
 // Every percent sign: a literal one, or "%%" in a format.

@@ -30,7 +30,8 @@ TEST_F(TopBarLanguagesTest, TheStateMarksFitTheDefaultWidthInEveryLanguage)
             bar.fixedPreview = pinned;
             bar.paused = !pinned;
             bar.refreshTitle();
-            EXPECT_EQ(bar.titleLabel->text().toStdString(), bar.titleText()) << language << (pinned ? " pinned" : " paused");
+            EXPECT_EQ(bar.titleLabel->text().toStdString(), bar.titleText())
+                << language << (pinned ? " pinned" : " paused");
         }
     }
 }
