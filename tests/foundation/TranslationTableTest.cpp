@@ -1,8 +1,14 @@
 #include "foundation/TranslationTable.h"
 
+#include "support/TestEnvironment.h"
+
+#include <QString>
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <regex>
 #include <set>
 
@@ -22,6 +28,33 @@ std::size_t count(const std::string& text, const std::string& what)
     std::size_t n = 0;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
     return n;
+}
+
+std::string column(const TranslationTable::Row& row, const TranslationTable& table, const std::string& language)
+{
+    const auto at = std::find(table.languages.begin(), table.languages.end(), language);
+    if (at == table.languages.end()) return {};
+    return row.texts[static_cast<std::size_t>(at - table.languages.begin())];
+}
+
+// Every percent sign: a literal one, or "%%" in a format.
+std::vector<std::size_t> percentSigns(const std::string& text)
+{
+    std::vector<std::size_t> found;
+    for (std::size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 1)) {
+        const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+        if (next == '%') {
+            found.push_back(at++);
+        } else if (next != '@' && next != 'd' && next != '.') {
+            found.push_back(at);
+        }
+    }
+    return found;
+}
+
+bool endsWith(const std::string& text, std::size_t end, const std::string& tail)
+{
+    return end >= tail.size() && text.compare(end - tail.size(), tail.size(), tail) == 0;
 }
 
 }  // namespace
@@ -75,5 +108,61 @@ TEST(TranslationTable, FrenchHighPunctuationFollowsANarrowNoBreakSpace)
                                 text.compare(at - narrowSpace.size(), narrowSpace.size(), narrowSpace) == 0;
             EXPECT_TRUE(spaced) << "'" << text[at] << "' in " << text;
         }
+    }
+}
+
+// Percent signs keep their number on the same line; French quotes hold the quoted words
+// with narrow no-break spaces and name the Esc key as its keyboards do.
+TEST(TranslationTable, FrenchGermanAndSpanishKeepTheirTypography)
+{
+    const TranslationTable& table = builtInTranslations();
+    const std::map<std::string, std::string> percentSpace{{"fr", "\u202F"}, {"de", "\u00A0"}, {"es", "\u00A0"}};
+    const std::regex esc(R"(\bEsc\b)");
+    for (const auto& row : table.rows) {
+        for (const auto& [language, space] : percentSpace) {
+            const std::string text = column(row, table, language);
+            for (const std::size_t at : percentSigns(text))
+                EXPECT_TRUE(endsWith(text, at, space)) << language << ": " << text;
+        }
+        const std::string french = column(row, table, "fr");
+        for (std::size_t at = french.find("«"); at != std::string::npos; at = french.find("«", at + 1))
+            EXPECT_EQ(french.compare(at + std::string("«").size(), 3, "\u202F"), 0) << french;
+        for (std::size_t at = french.find("»"); at != std::string::npos; at = french.find("»", at + 1))
+            EXPECT_TRUE(endsWith(french, at, "\u202F")) << french;
+        EXPECT_EQ(french.find('"'), std::string::npos) << french;
+        EXPECT_FALSE(std::regex_search(french, esc)) << french;
+    }
+}
+
+// resources/l10n/glossary.tsv names one word per term and language; a form may be a
+// stem, so that its inflections match. Every row whose Chinese holds a term's word
+// uses that language's word (or one of its forms), whatever its case.
+TEST(TranslationTable, EveryRowUsesTheGlossaryTerms)
+{
+    const TranslationTable& table = builtInTranslations();
+    const TranslationTable glossary =
+        parseTranslationTable(testsupport::readFile(std::string(GLIMRA_L10N_DIR) + "/glossary.tsv"));
+    ASSERT_EQ(glossary.languages.size(), table.languages.size() + 1);
+    EXPECT_TRUE(std::equal(table.languages.begin(), table.languages.end(), glossary.languages.begin() + 1));
+    ASSERT_EQ(glossary.rows.size(), 8u);
+    const auto forms = [](const std::string& cell) {
+        QStringList list;
+        for (const QString& form : QString::fromStdString(cell).split(" | ")) list.push_back(form.toLower());
+        return list;
+    };
+    const auto holdsOne = [](const QString& text, const QStringList& list) {
+        return std::any_of(list.begin(), list.end(), [&](const QString& form) { return text.contains(form); });
+    };
+    for (const auto& term : glossary.rows) {
+        const QStringList chinese = forms(term.texts[0]);
+        int rows = 0;
+        for (const auto& row : table.rows) {
+            if (!holdsOne(QString::fromStdString(row.key), chinese)) continue;
+            ++rows;
+            for (std::size_t i = 0; i < table.languages.size(); ++i)
+                EXPECT_TRUE(holdsOne(QString::fromStdString(row.texts[i]).toLower(), forms(term.texts[i + 1])))
+                    << term.key << " in " << table.languages[i] << ": " << row.texts[i];
+        }
+        EXPECT_GT(rows, 0) << term.key;
     }
 }

@@ -8,7 +8,7 @@
 #include <set>
 
 // Every caption of every step, in each of the eight interface languages, lies 12 pt inside
-// the canvas with its text fitting at 8 pt or more; the CJK captions keep 11.5 pt per
+// the canvas with its text fitting at 10 pt or more; the CJK captions keep 11.5 pt per
 // character plus 22.
 TEST_F(GuideSceneTest, EveryCaptionFitsTheCanvasInEveryLanguage)
 {
@@ -31,7 +31,7 @@ TEST_F(GuideSceneTest, EveryCaptionFitsTheCanvasInEveryLanguage)
                                                     [](const auto& l) { return l->kind() == ui::Layer::Kind::text; });
                 ASSERT_NE(textLayer, layer->sublayers().end()) << where;
                 const ui::Layer& text = **textLayer;
-                EXPECT_GE(text.font.points, 8) << where;
+                EXPECT_GE(text.font.points, 10) << where;
                 EXPECT_LE(settings::qtTextMeasurer().width(text.text, text.font), text.size.width) << where << " "
                                                                                                   << text.text;
                 if (cjk.count(language)) {

@@ -1,16 +1,24 @@
 #include "settings/SettingsTabFixture.h"
 
+#include "platform/ui/ControlNames.h"
+#include "platform/ui/TextFit.h"
+
 #include <QFontMetricsF>
 
-// Every language builds the General, Screen, Theme and About tabs from known texts, and
-// no tick or value label is narrower than its text.
-TEST_F(SettingsTabTest, EveryLanguageBuildsTheTabsWithoutMissesOrCutTicks)
+// Every language builds every tab from known texts: no control cuts its text, and no
+// tick or value label is narrower than its text.
+TEST_F(SettingsTabTest, EveryLanguageBuildsEveryTabWithNothingCut)
 {
     for (int language = 1; language <= 8; ++language) {
         store().set("appLanguage", language);
-        for (int tab : {0, 2, 3, 5}) {
-            open(tab);
-            for (const QLabel* label : SettingsWindow::shared().contentArea()->findChildren<QLabel*>()) {
+        for (int tab = 0; tab <= 5; ++tab) {
+            SettingsWindow& window = open(tab);
+            std::vector<std::string> clipped;
+            ui::forEachControl(window, [&](QWidget& control, const std::string& id) {
+                if (ui::textClipped(control)) clipped.push_back(id + " " + ui::shownText(control).toStdString());
+            });
+            EXPECT_EQ(clipped, std::vector<std::string>{}) << language << " tab " << tab;
+            for (const QLabel* label : window.contentArea()->findChildren<QLabel*>()) {
                 const QString name = label->objectName();
                 if (!name.startsWith(".tick") && !name.endsWith("Value")) continue;
                 const double needed = QFontMetricsF(label->font()).horizontalAdvance(label->text());

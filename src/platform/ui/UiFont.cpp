@@ -6,10 +6,14 @@
 namespace ui {
 namespace {
 
-// Both families come with a fresh Debian plus the CJK font bootstrap installs; naming
-// them keeps the text the same on every run, whatever else is installed. DejaVu Sans
-// draws all its figures at one width, so digits line up whether or not a view asks.
-const QStringList families = {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")};
+// The families come with a fresh Debian plus the fonts bootstrap installs; naming them
+// keeps the text the same on every run, whatever else is installed. DejaVu Sans draws
+// all its figures at one width, so digits line up whether or not a view asks.
+const QStringList regularFamilies = {QStringLiteral("DejaVu Sans"), QStringLiteral("WenQuanYi Micro Hei")};
+// WenQuanYi has no bold face and Qt only synthesises one at full bold, so heavy CJK text
+// takes Noto's bold face instead; its Latin still comes from DejaVu.
+const QStringList heavyFamilies = {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK SC"),
+                                   QStringLiteral("WenQuanYi Micro Hei")};
 
 QFont::Weight qtWeight(FontSpec::Weight weight)
 {
@@ -37,10 +41,16 @@ double pointsPerPixel()
 
 }  // namespace
 
+const QStringList& fontFamilies(FontSpec::Weight weight)
+{
+    const bool heavy = weight == FontSpec::Weight::semibold || weight == FontSpec::Weight::bold;
+    return heavy ? heavyFamilies : regularFamilies;
+}
+
 QFont font(const FontSpec& spec)
 {
     QFont f;
-    f.setFamilies(families);
+    f.setFamilies(fontFamilies(spec.weight));
     f.setPointSizeF(spec.points * pointsPerPixel());
     f.setWeight(qtWeight(spec.weight));
     f.setStyleStrategy(QFont::PreferAntialias);

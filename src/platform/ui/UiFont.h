@@ -19,4 +19,7 @@ struct FontSpec {
 
 QFont font(const FontSpec& spec);
 
+// The families text of a weight draws from, first choice first.
+const QStringList& fontFamilies(FontSpec::Weight weight);
+
 }  // namespace ui
