@@ -3,6 +3,7 @@
 #include "scenario/RunManifest.h"
 
 #include "foundation/Diag.h"
+#include "platform/core/Paths.h"
 #include "platform/core/SystemLog.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimWorld.h"
@@ -74,7 +75,7 @@ struct OutputFolder::Sinks {
     std::optional<ConfinedFolder::PendingFile> journal;
 };
 
-OutputFolder::OutputFolder(std::string folder)
+OutputFolder::OutputFolder(std::string folder) : given_(folder)
 {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
@@ -130,10 +131,12 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
     folder_ = confined_->path();
     const std::string untouched = "; nothing was touched";
 
-    RunManifest earlier;
     const auto manifest = confined_->inspect(RunManifest::fileName);
+    if (auto problem = lockFolder(manifest.kind != Kind::missing)) return problem;
+
+    RunManifest earlier;
     if (manifest.kind == Kind::missing) {
-        if (!confined_->isEmpty())
+        if (!confined_->isEmpty(RunLock::fileName))
             return folder_ + " is not empty and holds no " + RunManifest::fileName + " of an earlier run" + untouched;
     } else {
         const auto text = manifest.kind == Kind::file ? confined_->readFile(RunManifest::fileName, maxManifestBytes)
@@ -143,6 +146,7 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
         earlier = *parsed;
     }
     if (auto problem = refusal(plan, {earlier.files.begin(), earlier.files.end()})) return *problem + untouched;
+    lock_->adopt();
 
     // What the earlier run wrote goes; its folders only when nothing else is left in them.
     for (const auto& file : earlier.files) confined_->removeFile(file);
@@ -167,11 +171,11 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
     if (auto problem = writePlaced(plan.placedFiles)) return problem;
 
     attached_ = true;
-    for (const auto& [name, folder] : used(environment, runtime_)) {
-        const char* value = std::getenv(name);
-        savedEnvironment_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        ::setenv(name, path(folder).c_str(), 1);
-    }
+    // A live run meets the user's other copies in the user's runtime folder; without one
+    // set, the session's fallback is found before the temporary folder moves here.
+    const auto shared = runtime_ == Runtime::process ? std::optional(core::paths::runtimeFolder()) : std::nullopt;
+    for (const auto& [name, folder] : used(environment, runtime_)) setEnvironment(name, path(folder));
+    if (shared) setEnvironment("XDG_RUNTIME_DIR", *shared);
     // Nothing has read the settings or the log's place before: both start in the folder.
     Diag::resetLocation();
     defaults::Defaults::standard().reopen(path("config/Glimra/defaults.json"));
@@ -187,6 +191,26 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
         std::lock_guard lock(sinks->mutex);
         sinks->syslog->writeAll(line + '\n');
     });
+    return std::nullopt;
+}
+
+void OutputFolder::setEnvironment(const std::string& name, const std::string& value)
+{
+    const char* was = std::getenv(name.c_str());
+    savedEnvironment_.emplace_back(name, was ? std::optional<std::string>(was) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+std::optional<std::string> OutputFolder::lockFolder(bool holdsManifest)
+{
+    // A folder that is no run's gets no lock file; the check that follows refuses it.
+    const bool locked = confined_->inspect(RunLock::fileName).kind != Kind::missing;
+    if (!locked && !holdsManifest && !confined_->isEmpty()) return std::nullopt;
+    auto taken = RunLock::take(*confined_);
+    if (const auto* busy = std::get_if<RunLock::Busy>(&taken))
+        return given_ + " is in use by another run (pid " + std::to_string(busy->pid) + ")";
+    if (!std::holds_alternative<RunLock>(taken)) return "cannot write " + path(RunLock::fileName);
+    lock_.emplace(std::move(std::get<RunLock>(taken)));
     return std::nullopt;
 }
 
@@ -247,7 +271,10 @@ void OutputFolder::recordJournal(sim::SimWorld& world)
 
 void OutputFolder::detach()
 {
-    if (!attached_) return;
+    if (!attached_) {
+        lock_.reset();
+        return;
+    }
     attached_ = false;
     core::systemLog::setSink({});
     if (journaled_) journaled_->setJournal({});
@@ -269,6 +296,7 @@ void OutputFolder::detach()
             ::unsetenv(name.c_str());
     }
     savedEnvironment_.clear();
+    lock_.reset();
 }
 
 bool OutputFolder::makeParent(const std::string& relative) const
@@ -293,6 +321,7 @@ std::vector<std::string> OutputFolder::ownFilePaths()
 {
     std::vector<std::string> files = ownFiles;
     files.push_back(RunManifest::fileName);
+    files.push_back(RunLock::fileName);
     return files;
 }
 
@@ -305,7 +334,7 @@ const std::vector<std::string>& OutputFolder::ownNames()
 {
     static const std::vector<std::string> names{"data",          "config",     "runtime",       "tmp",
                                                 "syslog.txt",    "desktop.jsonl", "state.json",
-                                                RunManifest::fileName};
+                                                RunManifest::fileName, RunLock::fileName};
     return names;
 }
 
