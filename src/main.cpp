@@ -111,7 +111,7 @@ int main(int argc, char** argv)
 
     // The widget toolkit reads its configuration and runtime folders when it starts, so
     // the run's own are in place before it does. A live run writes no step's file and
-    // shares the process's runtime folder, where the instance lock is.
+    // shares the user's runtime folder, where the instance lock is.
     scenario::OutputFolder output(*arguments.out);
     const auto refusal = live ? scenario::attachOutput(output, scenario, scenario::OutputFolder::Runtime::process)
                               : scenario::attachOutput(output, scenario);

@@ -21,7 +21,7 @@ namespace {
 using Kind = ConfinedFolder::Kind;
 
 // The environment a run points at its folder, and the folder each names. The runtime
-// folder is the last: a live run keeps the process's own.
+// folder is the last: a live run keeps the user's own.
 const std::vector<std::pair<const char*, const char*>> environment{
     {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"}, {"TMPDIR", "tmp"}, {"XDG_RUNTIME_DIR", "runtime"}};
 // The run's own folders: the roots the application writes below, and theirs.
@@ -31,7 +31,7 @@ const std::vector<std::string> ownFiles{"state.json",           "syslog.txt",
                                         "desktop.jsonl",        "data/Glimra/diag.log",
                                         "data/Glimra/diag.1.log", "config/Glimra/defaults.json"};
 
-// The list without the runtime folder when the run keeps the process's own.
+// The list without the runtime folder when the run keeps the user's own.
 template <class T>
 std::vector<T> used(const std::vector<T>& list, OutputFolder::Runtime runtime)
 {

@@ -33,7 +33,7 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Where the run's runtime folder is: runtime/ in the folder, or the process's own (a
+    // Where the run's runtime folder is: runtime/ in the folder, or the user's own (a
     // live run, whose instance folder other processes share).
     enum class Runtime { inFolder, process };
 
