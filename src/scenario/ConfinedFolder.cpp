@@ -1,8 +1,8 @@
 #include "scenario/ConfinedFolder.h"
 
 #include <cerrno>
-#include <dirent.h>
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>

@@ -131,10 +131,11 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
     folder_ = confined_->path();
     const std::string untouched = "; nothing was touched";
 
-    const auto manifest = confined_->inspect(RunManifest::fileName);
-    if (auto problem = lockFolder(manifest.kind != Kind::missing)) return problem;
+    if (auto problem = lockFolder()) return problem;
 
+    // Read under the lock: what a run before wrote is complete by now.
     RunManifest earlier;
+    const auto manifest = confined_->inspect(RunManifest::fileName);
     if (manifest.kind == Kind::missing) {
         if (!confined_->isEmpty(RunLock::fileName))
             return folder_ + " is not empty and holds no " + RunManifest::fileName + " of an earlier run" + untouched;
@@ -201,10 +202,11 @@ void OutputFolder::setEnvironment(const std::string& name, const std::string& va
     ::setenv(name.c_str(), value.c_str(), 1);
 }
 
-std::optional<std::string> OutputFolder::lockFolder(bool holdsManifest)
+std::optional<std::string> OutputFolder::lockFolder()
 {
     // A folder that is no run's gets no lock file; the check that follows refuses it.
     const bool locked = confined_->inspect(RunLock::fileName).kind != Kind::missing;
+    const bool holdsManifest = confined_->inspect(RunManifest::fileName).kind != Kind::missing;
     if (!locked && !holdsManifest && !confined_->isEmpty()) return std::nullopt;
     auto taken = RunLock::take(*confined_);
     if (const auto* busy = std::get_if<RunLock::Busy>(&taken))

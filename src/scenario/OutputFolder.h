@@ -86,7 +86,7 @@ private:
 
     std::optional<std::string> refusal(const Plan& plan, const std::set<std::string>& earlier) const;
     // Holds the folder against other runs; why not when another run has it.
-    std::optional<std::string> lockFolder(bool holdsManifest);
+    std::optional<std::string> lockFolder();
     // Sets a variable until detached.
     void setEnvironment(const std::string& name, const std::string& value);
     // Plans a file of the run: listed in the manifest, its missing folders too.

@@ -75,6 +75,8 @@ TEST(UnsafeInput, AManifestNamingAPathOutsideTheFolderIsNoManifestAndNothingOuts
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.message, out + "/.glimra-run.json: not the manifest of an earlier run; nothing was touched");
     EXPECT_EQ(testsupport::readFile(root.path() + "/VICTIM.txt"), "mine");
+    // The refused run let the folder go without a trace.
+    EXPECT_FALSE(std::filesystem::exists(out + "/.glimra-run.lock"));
 
     // Nor does the folder itself write or remove through such a name.
     const auto folder = scenario::ConfinedFolder::open(out, false);
