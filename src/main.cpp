@@ -1,8 +1,10 @@
 #include "app/AppDelegate.h"
+#include "app/LaunchArguments.h"
 #include "platform/core/AppIdentity.h"
 #include "scenario/LiveRun.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioRunner.h"
+#include "scenario/ShownText.h"
 
 #include <QApplication>
 
@@ -48,7 +50,7 @@ std::variant<Arguments, std::string> parseArguments(int argc, char** argv)
             if (i + 1 == argc) return "glimra: option '" + arg + "' needs a value";
             auto& value = arg == "--scenario" ? arguments.scenario : arg == "--live" ? arguments.live : arguments.out;
             value = argv[++i];
-        } else if (arg.starts_with(launchArgumentPrefix)) {
+        } else if (arg.starts_with(launchArgumentPrefix) && app::isLaunchArgument(arg)) {
             arguments.launchArgs.push_back(arg);
         } else if (arg.starts_with("-")) {
             return "glimra: unknown option '" + arg + "'";
@@ -59,9 +61,15 @@ std::variant<Arguments, std::string> parseArguments(int argc, char** argv)
     if (arguments.help) return arguments;
     if (!arguments.launchArgs.empty() && !arguments.live)
         return "glimra: the launch argument '" + arguments.launchArgs.front() + "' needs --live";
-    const bool complete = arguments.version ? !arguments.scenario && !arguments.live && !arguments.out
-                                            : !arguments.scenario != !arguments.live && arguments.out;
-    if (!complete) return std::string();
+    const bool run = arguments.scenario || arguments.live;
+    if (arguments.version) {
+        if (run || arguments.out) return std::string();
+        return arguments;
+    }
+    if (arguments.scenario && arguments.live) return std::string();
+    if (run && !arguments.out)
+        return std::string("glimra: option '") + (arguments.scenario ? "--scenario" : "--live") + "' needs '--out DIR'";
+    if (!run) return arguments.out ? "glimra: option '--out' needs '--scenario FILE' or '--live FILE'" : std::string();
     return arguments;
 }
 
@@ -77,7 +85,7 @@ int main(int argc, char** argv)
 {
     const auto parsed = parseArguments(argc, argv);
     if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        if (!problem->empty()) std::fprintf(stderr, "%s\n", problem->c_str());
+        if (!problem->empty()) std::fprintf(stderr, "%s\n", scenario::shownText(*problem).c_str());
         std::fputs(usage, stderr);
         return 2;
     }
@@ -103,7 +111,7 @@ int main(int argc, char** argv)
 
     // The widget toolkit reads its configuration and runtime folders when it starts, so
     // the run's own are in place before it does. A live run writes no step's file and
-    // shares the process's runtime folder, where the instance lock is.
+    // shares the user's runtime folder, where the instance lock is.
     scenario::OutputFolder output(*arguments.out);
     const auto refusal = live ? scenario::attachOutput(output, scenario, scenario::OutputFolder::Runtime::process)
                               : scenario::attachOutput(output, scenario);

@@ -1,6 +1,7 @@
 #include "scenario/ConfinedFolder.h"
 
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -12,6 +13,8 @@ namespace scenario {
 namespace {
 
 constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// The longest name a folder entry may have.
+constexpr std::size_t maxNameBytes = NAME_MAX;
 
 std::vector<std::string> parts(const std::string& relative)
 {
@@ -78,12 +81,22 @@ bool writeAllTo(int fd, const char* data, std::size_t size)
 
 }  // namespace
 
+std::optional<std::string> relativePathProblem(const std::string& path)
+{
+    // The system reads a name up to its first NUL: "..\0" would be "..".
+    if (path.find('\0') != std::string::npos) return "holds a NUL byte";
+    if (path.empty() || path.front() == '/') return "expected a relative path inside the output folder";
+    for (const auto& part : parts(path)) {
+        if (part.empty() || part == "." || part == "..") return "expected a relative path inside the output folder";
+        if (part.size() > maxNameBytes)
+            return "a name in the path is longer than " + std::to_string(maxNameBytes) + " bytes";
+    }
+    return std::nullopt;
+}
+
 bool isPlainRelativePath(const std::string& path)
 {
-    if (path.empty() || path.front() == '/') return false;
-    for (const auto& part : parts(path))
-        if (part.empty() || part == "." || part == "..") return false;
-    return true;
+    return !relativePathProblem(path);
 }
 
 std::optional<ConfinedFolder> ConfinedFolder::open(const std::string& path, bool create)
@@ -137,7 +150,7 @@ ConfinedFolder::Entry ConfinedFolder::inspect(const std::string& relative) const
     return {Kind::other, relative};
 }
 
-bool ConfinedFolder::isEmpty() const
+bool ConfinedFolder::isEmpty(const std::string& except) const
 {
     const int fd = ::openat(fd_, ".", folderFlags);
     if (fd < 0) return false;
@@ -149,7 +162,7 @@ bool ConfinedFolder::isEmpty() const
     bool empty = true;
     while (const dirent* entry = ::readdir(listing)) {
         const std::string name = entry->d_name;
-        if (name != "." && name != "..") {
+        if (name != "." && name != ".." && name != except) {
             empty = false;
             break;
         }

@@ -31,7 +31,10 @@ public:
         std::string at;
     };
     Entry inspect(const std::string& relative) const;
-    bool isEmpty() const;
+    // Whether the folder holds nothing but, when given, an entry of that name.
+    bool isEmpty(const std::string& except = {}) const;
+    // The folder's own descriptor, for locks on it.
+    int descriptor() const { return fd_; }
 
     // Makes each missing folder of the relative path (all of it); the made ones, outermost
     // first, are added to `made`. False when a part is not a folder or cannot be made.
@@ -93,7 +96,9 @@ private:
     int fd_ = -1;
 };
 
-// A relative path of plain parts: no leading "/", no empty, "." or ".." part.
+// Why the path is not a relative path of plain parts (no leading "/", no empty, "." or
+// ".." part, no NUL, no name longer than the system takes); none when it is one.
+std::optional<std::string> relativePathProblem(const std::string& path);
 bool isPlainRelativePath(const std::string& path);
 
 }  // namespace scenario

@@ -18,7 +18,7 @@ constexpr long long maxButtonIndex = 99;
 std::string readInsidePath(const json& value, const std::string& path)
 {
     const std::string text = readString(value, path);
-    if (!isPlainRelativePath(text)) refuse(path, "expected a relative path inside the output folder");
+    if (auto problem = relativePathProblem(text)) refuse(path, *problem);
     return text;
 }
 

@@ -13,7 +13,7 @@ namespace scenario {
 // Runs the application on real threads and in real time, on the simulated desktop of the
 // scenario's world, its steps ignored, until the application exits; then ends the
 // process with the application's status. The widget toolkit's application object must
-// exist and the output folder be attached keeping the process's runtime folder, where
+// exist and the output folder be attached keeping the user's runtime folder, where
 // the instance lock is shared with other copies.
 //
 // SIGTERM and SIGINT start the application's quit path (once), SIGUSR1 and SIGUSR2 reach

@@ -3,6 +3,7 @@
 #include "scenario/RunManifest.h"
 
 #include "foundation/Diag.h"
+#include "platform/core/Paths.h"
 #include "platform/core/SystemLog.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimWorld.h"
@@ -20,7 +21,7 @@ namespace {
 using Kind = ConfinedFolder::Kind;
 
 // The environment a run points at its folder, and the folder each names. The runtime
-// folder is the last: a live run keeps the process's own.
+// folder is the last: a live run keeps the user's own.
 const std::vector<std::pair<const char*, const char*>> environment{
     {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"}, {"TMPDIR", "tmp"}, {"XDG_RUNTIME_DIR", "runtime"}};
 // The run's own folders: the roots the application writes below, and theirs.
@@ -30,7 +31,7 @@ const std::vector<std::string> ownFiles{"state.json",           "syslog.txt",
                                         "desktop.jsonl",        "data/Glimra/diag.log",
                                         "data/Glimra/diag.1.log", "config/Glimra/defaults.json"};
 
-// The list without the runtime folder when the run keeps the process's own.
+// The list without the runtime folder when the run keeps the user's own.
 template <class T>
 std::vector<T> used(const std::vector<T>& list, OutputFolder::Runtime runtime)
 {
@@ -74,7 +75,7 @@ struct OutputFolder::Sinks {
     std::optional<ConfinedFolder::PendingFile> journal;
 };
 
-OutputFolder::OutputFolder(std::string folder)
+OutputFolder::OutputFolder(std::string folder) : given_(folder)
 {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(folder, error);
@@ -130,10 +131,13 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
     folder_ = confined_->path();
     const std::string untouched = "; nothing was touched";
 
+    if (auto problem = lockFolder()) return problem;
+
+    // Read under the lock: what a run before wrote is complete by now.
     RunManifest earlier;
     const auto manifest = confined_->inspect(RunManifest::fileName);
     if (manifest.kind == Kind::missing) {
-        if (!confined_->isEmpty())
+        if (!confined_->isEmpty(RunLock::fileName))
             return folder_ + " is not empty and holds no " + RunManifest::fileName + " of an earlier run" + untouched;
     } else {
         const auto text = manifest.kind == Kind::file ? confined_->readFile(RunManifest::fileName, maxManifestBytes)
@@ -143,6 +147,7 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
         earlier = *parsed;
     }
     if (auto problem = refusal(plan, {earlier.files.begin(), earlier.files.end()})) return *problem + untouched;
+    lock_->adopt();
 
     // What the earlier run wrote goes; its folders only when nothing else is left in them.
     for (const auto& file : earlier.files) confined_->removeFile(file);
@@ -167,11 +172,11 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
     if (auto problem = writePlaced(plan.placedFiles)) return problem;
 
     attached_ = true;
-    for (const auto& [name, folder] : used(environment, runtime_)) {
-        const char* value = std::getenv(name);
-        savedEnvironment_.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        ::setenv(name, path(folder).c_str(), 1);
-    }
+    // A live run meets the user's other copies in the user's runtime folder; without one
+    // set, the session's fallback is found before the temporary folder moves here.
+    const auto shared = runtime_ == Runtime::process ? std::optional(core::paths::runtimeFolder()) : std::nullopt;
+    for (const auto& [name, folder] : used(environment, runtime_)) setEnvironment(name, path(folder));
+    if (shared) setEnvironment("XDG_RUNTIME_DIR", *shared);
     // Nothing has read the settings or the log's place before: both start in the folder.
     Diag::resetLocation();
     defaults::Defaults::standard().reopen(path("config/Glimra/defaults.json"));
@@ -187,6 +192,27 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
         std::lock_guard lock(sinks->mutex);
         sinks->syslog->writeAll(line + '\n');
     });
+    return std::nullopt;
+}
+
+void OutputFolder::setEnvironment(const std::string& name, const std::string& value)
+{
+    const char* was = std::getenv(name.c_str());
+    savedEnvironment_.emplace_back(name, was ? std::optional<std::string>(was) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+}
+
+std::optional<std::string> OutputFolder::lockFolder()
+{
+    // A folder that is no run's gets no lock file; the check that follows refuses it.
+    const bool locked = confined_->inspect(RunLock::fileName).kind != Kind::missing;
+    const bool holdsManifest = confined_->inspect(RunManifest::fileName).kind != Kind::missing;
+    if (!locked && !holdsManifest && !confined_->isEmpty()) return std::nullopt;
+    auto taken = RunLock::take(*confined_);
+    if (const auto* busy = std::get_if<RunLock::Busy>(&taken))
+        return given_ + " is in use by another run (pid " + std::to_string(busy->pid) + ")";
+    if (!std::holds_alternative<RunLock>(taken)) return "cannot write " + path(RunLock::fileName);
+    lock_.emplace(std::move(std::get<RunLock>(taken)));
     return std::nullopt;
 }
 
@@ -247,7 +273,10 @@ void OutputFolder::recordJournal(sim::SimWorld& world)
 
 void OutputFolder::detach()
 {
-    if (!attached_) return;
+    if (!attached_) {
+        lock_.reset();
+        return;
+    }
     attached_ = false;
     core::systemLog::setSink({});
     if (journaled_) journaled_->setJournal({});
@@ -269,6 +298,7 @@ void OutputFolder::detach()
             ::unsetenv(name.c_str());
     }
     savedEnvironment_.clear();
+    lock_.reset();
 }
 
 bool OutputFolder::makeParent(const std::string& relative) const
@@ -293,6 +323,7 @@ std::vector<std::string> OutputFolder::ownFilePaths()
 {
     std::vector<std::string> files = ownFiles;
     files.push_back(RunManifest::fileName);
+    files.push_back(RunLock::fileName);
     return files;
 }
 
@@ -305,7 +336,7 @@ const std::vector<std::string>& OutputFolder::ownNames()
 {
     static const std::vector<std::string> names{"data",          "config",     "runtime",       "tmp",
                                                 "syslog.txt",    "desktop.jsonl", "state.json",
-                                                RunManifest::fileName};
+                                                RunManifest::fileName, RunLock::fileName};
     return names;
 }
 

@@ -2,6 +2,7 @@
 
 #include "scenario/ConfinedFolder.h"
 #include "scenario/PlacedFile.h"
+#include "scenario/RunLock.h"
 
 #include <functional>
 #include <memory>
@@ -22,7 +23,7 @@ namespace scenario {
 // never removing what no run wrote. While it is attached the process's settings, log,
 // data, temporary and runtime folders live in it (XDG_CONFIG_HOME at config/,
 // XDG_DATA_HOME at data/, TMPDIR at tmp/, XDG_RUNTIME_DIR at runtime/ unless the run
-// keeps the process's own), the system log goes to syslog.txt and the desktop's journal
+// keeps the user's own), the system log goes to syslog.txt and the desktop's journal
 // to desktop.jsonl. The run's manifest (.glimra-run.json) lists what
 // it wrote. Detaching (or destruction) puts the environment back as it was.
 class OutputFolder {
@@ -32,7 +33,7 @@ public:
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
 
-    // Where the run's runtime folder is: runtime/ in the folder, or the process's own (a
+    // Where the run's runtime folder is: runtime/ in the folder, or the user's own (a
     // live run, whose instance folder other processes share).
     enum class Runtime { inFolder, process };
 
@@ -48,7 +49,8 @@ public:
         std::vector<KeyedPath> linkFreePaths;  // no part of them may be a symbolic link
     };
 
-    // Takes the folder for a run. Refuses, touching nothing, a folder that is neither
+    // Takes the folder for a run, holding it against other runs until detached. Refuses,
+    // touching nothing, a folder another run holds, one that is neither
     // empty nor holds an earlier run's manifest, and one where a file of this run would
     // be written through a link or over something no earlier run wrote, or where a
     // link-free path passes a link. Otherwise removes what the earlier run listed,
@@ -71,7 +73,7 @@ public:
 
     // The names at the top of the folder that the run writes itself.
     static const std::vector<std::string>& ownNames();
-    // The files (the manifest included) and the folders the run writes itself, whatever
+    // The files (the manifest and the lock included) and the folders the run writes itself, whatever
     // the steps and the application write.
     static std::vector<std::string> ownFilePaths();
     static const std::vector<std::string>& ownFolderPaths();
@@ -83,14 +85,20 @@ private:
     struct Sinks;
 
     std::optional<std::string> refusal(const Plan& plan, const std::set<std::string>& earlier) const;
+    // Holds the folder against other runs; why not when another run has it.
+    std::optional<std::string> lockFolder();
+    // Sets a variable until detached.
+    void setEnvironment(const std::string& name, const std::string& value);
     // Plans a file of the run: listed in the manifest, its missing folders too.
     void planFile(const std::string& file);
     std::optional<std::string> writePlaced(const std::vector<PlacedFile>& placed) const;
     void writeManifest(bool final) const;
     bool makeParent(const std::string& relative) const;
 
+    std::string given_;  // as the caller named it
     std::string folder_;
     std::optional<ConfinedFolder> confined_;
+    std::optional<RunLock> lock_;
     std::vector<std::pair<std::string, std::optional<std::string>>> savedEnvironment_;
     std::shared_ptr<Sinks> sinks_;
     sim::SimWorld* journaled_ = nullptr;

@@ -1,6 +1,7 @@
 #include "scenario/ScenarioChecks.h"
 
 #include "scenario/JsonFields.h"
+#include "scenario/ScenarioValues.h"
 
 #include <map>
 #include <set>
@@ -11,9 +12,10 @@ namespace {
 // The ids that exist at some point of the run, in the order the file creates them.
 class KnownIds {
 public:
-    void addDisplay(desktop::DisplayID id, const std::string& path)
+    void addDisplay(const ScenarioDisplay& display, const std::string& path)
     {
-        if (!displays_.insert(id).second) refuse(path, "duplicate display " + std::to_string(id));
+        if (!displays_.emplace(display.id, display.scale).second)
+            refuse(path, "duplicate display " + std::to_string(display.id));
     }
 
     void addApp(const ScenarioApp& app, const std::string& path)
@@ -30,9 +32,12 @@ public:
         if (!windows_.insert(id).second) refuse(path, "duplicate window " + std::to_string(id));
     }
 
-    void needDisplay(desktop::DisplayID id, const std::string& path) const
+    // The display's scale.
+    double needDisplay(desktop::DisplayID id, const std::string& path) const
     {
-        if (!displays_.count(id)) refuse(path, "no display " + std::to_string(id));
+        const auto found = displays_.find(id);
+        if (found == displays_.end()) refuse(path, "no display " + std::to_string(id));
+        return found->second;
     }
     void needApp(desktop::Pid pid, const std::string& path) const
     {
@@ -44,7 +49,7 @@ public:
     }
 
 private:
-    std::set<desktop::DisplayID> displays_;
+    std::map<desktop::DisplayID, double> displays_;
     std::set<desktop::Pid> apps_;
     std::set<desktop::WindowID> windows_;
 };
@@ -78,11 +83,13 @@ void checkStep(const Step& step, const std::string& path, KnownIds& known)
             known.addApp(step.newApp, childPath(path, "app"));
             break;
         case StepKind::displayAdd:
-            known.addDisplay(step.newDisplay.id, childPath(childPath(path, "display"), "id"));
+            known.addDisplay(step.newDisplay, childPath(childPath(path, "display"), "id"));
             break;
         case StepKind::displayRemove:
-        case StepKind::displayMove:
             known.needDisplay(step.display, childPath(path, "id"));
+            break;
+        case StepKind::displayMove:
+            checkDisplayPixels(step.frame, known.needDisplay(step.display, childPath(path, "id")), childPath(path, "frame"));
             break;
         case StepKind::captureFault:
             known.needWindow(step.window, childPath(path, "window"));
@@ -101,7 +108,7 @@ void checkReferences(const Scenario& scenario)
 {
     KnownIds known;
     for (std::size_t i = 0; i < scenario.displays.size(); ++i)
-        known.addDisplay(scenario.displays[i].id, childPath(itemPath("displays", i), "id"));
+        known.addDisplay(scenario.displays[i], childPath(itemPath("displays", i), "id"));
     for (std::size_t i = 0; i < scenario.apps.size(); ++i) known.addApp(scenario.apps[i], itemPath("apps", i));
 
     std::set<desktop::WindowID> listed;

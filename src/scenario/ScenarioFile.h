@@ -49,7 +49,7 @@ struct ScenarioApp {
     desktop::Pid pid = 0;
     std::string bundleID = "com.example.editor";
     std::string name = "Editor";
-    std::string path = "/Applications/Editor.app";
+    std::string path = "/Applications/Editor.app";  // read as "/Applications/<name>.app" when absent
     bool hidden = false;
     std::vector<ScenarioWindow> windows;
     sim::AppBehavior behavior;

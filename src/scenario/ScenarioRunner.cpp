@@ -3,6 +3,7 @@
 #include "scenario/InputFile.h"
 #include "scenario/RunDesktop.h"
 #include "scenario/ScenarioParser.h"
+#include "scenario/ShownText.h"
 #include "scenario/StateDump.h"
 #include "scenario/StepRunner.h"
 #include "scenario/Timeline.h"
@@ -14,7 +15,6 @@
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
 #include "platform/sim/SimVirtualDisplays.h"
-
 
 namespace scenario {
 namespace {
@@ -40,7 +40,7 @@ std::optional<RunResult> refusal(OutputFolder& output, const std::optional<std::
 {
     if (!problem) return std::nullopt;
     output.detach();
-    return RunResult{1, *problem};
+    return RunResult{1, shownText(*problem)};
 }
 
 // One run, from the launch to the end: the steps at their times, then the final state.
@@ -54,6 +54,7 @@ RunResult play(const Scenario& scenario, Application& app, dispatch::ManualSched
     const auto finish = [&](RunResult r) {
         if (!output.write("state.json", stateDump(services.world, services.input, services.hotKeys, app)) && !r.status)
             r = {1, "cannot write " + output.path("state.json")};
+        r.message = shownText(r.message);
         return r;
     };
 
@@ -81,10 +82,10 @@ RunResult play(const Scenario& scenario, Application& app, dispatch::ManualSched
 std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Application& app)
 {
     const auto input = readInputFile(file, maxScenarioBytes);
-    if (!input.text) return RunResult{2, file + ": " + input.problem};
+    if (!input.text) return RunResult{2, shownText(file + ": " + input.problem)};
     auto read = readScenario(*input.text, [&](const std::string& name) { return app.command(name); });
     if (const auto* error = std::get_if<ValidationError>(&read))
-        return RunResult{2, error->path.empty() ? file + ": " + error->message : error->text()};
+        return RunResult{2, shownText(error->path.empty() ? file + ": " + error->message : error->text())};
     return std::get<Scenario>(std::move(read));
 }
 

@@ -14,7 +14,8 @@ struct RunResult {
     // 0 when the run reached its end or a quit step, the application's own status when it
     // exited by itself, 2 for a refused scenario, 1 when the run could not go on.
     int status = 0;
-    // One line for standard error when something went wrong.
+    // One line for standard error when something went wrong, its control characters
+    // escaped.
     std::string message;
 };
 

@@ -35,16 +35,38 @@ TEST(CommandLine, HelpIsAnAnswerAndAnUnknownOptionIsNamed)
     EXPECT_EQ(stray.err, "glimra: unexpected argument 'extra'\n" + usage);
     const auto dangling = runGlimra("--scenario a.json --out", scratch.path());
     EXPECT_EQ(dangling.err, "glimra: option '--out' needs a value\n" + usage);
-    EXPECT_EQ(runGlimra("--scenario a.json", scratch.path()).err, usage);
+    // A run without its folder, or a folder without a run, names what is missing.
+    EXPECT_EQ(runGlimra("--scenario a.json", scratch.path()).err, "glimra: option '--scenario' needs '--out DIR'\n" + usage);
+    EXPECT_EQ(runGlimra("--live a.json", scratch.path()).err, "glimra: option '--live' needs '--out DIR'\n" + usage);
+    EXPECT_EQ(runGlimra("--out b", scratch.path()).err,
+              "glimra: option '--out' needs '--scenario FILE' or '--live FILE'\n" + usage);
+    // Shown escaped, whole.
+    EXPECT_EQ(runGlimra("\"$(printf -- '--a\\033b\\nc')\"", scratch.path()).err,
+              "glimra: unknown option '--a\\u001bb\\nc'\n" + usage);
 
     // Launch arguments are a live run's; a run is either kind, never both.
     const auto launchArgument = runGlimra("--scenario a.json --out b -glimra-diag-selftest", scratch.path());
     EXPECT_EQ(launchArgument.status, 2);
     EXPECT_EQ(launchArgument.err, "glimra: the launch argument '-glimra-diag-selftest' needs --live\n" + usage);
-    for (const char* incomplete : {"--live a.json", "--live a.json --scenario a.json --out b", "--version --live a.json"}) {
+    for (const char* incomplete : {"--live a.json --scenario a.json --out b", "--version --live a.json", ""}) {
         const auto outcome = runGlimra(incomplete, scratch.path());
         EXPECT_EQ(outcome.status, 2) << incomplete;
         EXPECT_EQ(outcome.err, usage) << incomplete;
+    }
+}
+
+TEST(CommandLine, ALiveRunTakesOnlyTheLaunchArgumentsTheApplicationKnows)
+{
+    TempDir scratch;
+    const auto unknown = runGlimra("--live a.json -glimra-nonsense --out b", scratch.path());
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err, "glimra: unknown option '-glimra-nonsense'\n" + usage);
+    // Known ones pass on to the file, which is missing here.
+    for (const char* known : {"-glimra-layout-selftest", "-glimra-menu-shot", "-glimra-show-settings", "-glimra-tab=2",
+                              "-glimra-await-instance-lock"}) {
+        const auto outcome = runGlimra("--live a.json " + std::string(known) + " --out b", scratch.path());
+        EXPECT_EQ(outcome.status, 2) << known;
+        EXPECT_EQ(outcome.err, "a.json: cannot read\n") << known;
     }
 }
 

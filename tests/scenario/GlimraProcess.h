@@ -35,6 +35,7 @@ public:
     GlimraChild& operator=(const GlimraChild&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     void signal(int signalNumber);
     // Its exit status once it exits within the time; -1 when it ended by a signal, none
     // when it still runs.

@@ -21,7 +21,7 @@ constexpr double exitWait = 30;
 // A line the application logs late in its launch, after its self-tests had their turn.
 const std::string launchedLine = "已清空最小尺寸学习缓存";
 
-const std::string world = R"({"settings": {"onboardingCompleted": true, "previewDelay": 0.5},
+const std::string world = R"({"settings": {"onboardingCompleted": true, "hoverPreviewDelay": 0.5},
                               "apps": [{"pid": 501, "windows": [{"id": 11, "frame": [10, 40, 400, 300]}]}],
                               "steps": [{"at": 0.5, "do": "state", "file": "never.json"}]})";
 

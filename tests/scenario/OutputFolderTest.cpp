@@ -186,12 +186,12 @@ TEST(OutputFolder, ARunTouchesNoneOfTheUsersFiles)
     writeFile(user.path() + "/config/Glimra/defaults.json", "{corrupt");
     const auto before = entries(user.path());
 
-    const auto result = runInto(out.path(), R"({"settings": {"previewDelay": 0.5, "nested": {"a": [1, 2]}},
+    const auto result = runInto(out.path(), R"({"settings": {"hoverPreviewDelay": 0.5, "takeoverLearnedMinSizes": {"a": [1, 2]}},
         "steps": [{"at": 1, "do": "signal", "name": "SIGUSR1"}]})");
     ASSERT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(entries(user.path()), before);
     EXPECT_EQ(nlohmann::json::parse(readFile(out.path() + "/config/Glimra/defaults.json")),
-              nlohmann::json::parse(R"({"previewDelay": 0.5, "nested": {"a": [1, 2]}})"));
+              nlohmann::json::parse(R"({"hoverPreviewDelay": 0.5, "takeoverLearnedMinSizes": {"a": [1, 2]}})"));
     EXPECT_EQ(readFile(out.path() + "/data/Glimra/diag.log"), "09:00:01 signal SIGUSR1 received\n");
     EXPECT_EQ(std::string(std::getenv("XDG_CONFIG_HOME")), user.path() + "/config");
     EXPECT_EQ(std::string(std::getenv("XDG_RUNTIME_DIR")), user.path() + "/runtime");

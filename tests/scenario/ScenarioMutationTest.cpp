@@ -38,7 +38,7 @@ constexpr double longestRun = 10;
 
 // Every step kind the empty application can take, to damage besides the examples.
 const char* everyStep = R"({
-  "args": ["-x"], "clock": "2026-03-01T23:59:58", "languages": ["en-US"], "settings": {"a": {"b": [1, 2.5, "c"]}},
+  "args": ["-x"], "clock": "2026-03-01T23:59:58", "languages": ["en-US"], "settings": {"takeoverLearnedMinSizes": {"b": [1, 2.5, "c"]}},
   "permissions": {"screenRecording": true, "accessibility": false},
   "virtualDisplays": {"available": true, "modeDelay": 0.5, "lingerCommits": 2},
   "windowServer": {"omitVirtualFromOnScreen": true, "unreadableList": false}, "inputFaults": {"ignoreWarps": true},

@@ -336,12 +336,13 @@ TEST(ScenarioReader, InputBeyondItsBoundsIsRefusedNeverAborted)
         {withSteps(R"({"at": 1, "do": "drag", "from": [0, 0], "to": [1, 1], "steps": 100000})"),
          "steps[0].steps: must be between 1 and 1000"},
         // Nesting: the whole file, a settings value included, at most 64 deep.
-        {"{\"settings\": {\"deep\": " + nested(63) + "}}", "settings.deep" + zeros(62) + ": nested deeper than 64 levels"},
+        {"{\"settings\": {\"takeoverLearnedMinSizes\": " + nested(63) + "}}",
+         "settings.takeoverLearnedMinSizes" + zeros(62) + ": nested deeper than 64 levels"},
         {nested(100000), zeros(64) + ": nested deeper than 64 levels"},
         {R"({"until": 1, "until": 2})", "until: duplicate key"},
         {R"({"apps": [{"pid": 501, "name": "a", "name": "b"}]})", "apps[0].name: duplicate key"},
     });
-    EXPECT_EQ(refusal("{\"settings\": {\"deep\": " + nested(62) + "}}"), "");
+    EXPECT_EQ(refusal("{\"settings\": {\"takeoverLearnedMinSizes\": " + nested(62) + "}}"), "");
     EXPECT_EQ(refusal("{\"until\": NaN}").rfind("not valid JSON: parse error at line 1, column 11", 0), 0u);
 }
 

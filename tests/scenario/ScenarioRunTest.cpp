@@ -19,7 +19,7 @@ using testsupport::writeFile;
 const char* everyStep = R"({
   "args": ["-glimra-test"],
   "clock": "2026-03-01T23:59:58",
-  "settings": {"previewDelay": 0.5},
+  "settings": {"hoverPreviewDelay": 0.5},
   "displays": [{"id": 1, "frame": [0, 0, 1512, 982]}, {"id": 2, "frame": [1512, 0, 1920, 1080], "scale": 1}],
   "apps": [
     {"pid": 501, "name": "Editor", "windows": [{"id": 11, "title": "Notes", "frame": [10, 10, 400, 300]},
@@ -164,7 +164,7 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
         "parked": [{"window": 11, "pid": 501, "originalFrame": [10.0, 10.0, 400.0, 300.0], "virtualDisplay": 7}],
         "strayed": [],
         "lent": [{"window": 21, "pid": 502, "originalFrame": [600.0, 100.0, 500.0, 400.0], "virtualDisplay": 7}]})"));
-    EXPECT_EQ(last["settings"], json::parse(R"({"launches": 1, "previewDelay": 0.5})"));
+    EXPECT_EQ(last["settings"], json::parse(R"({"launches": 1, "hoverPreviewDelay": 0.5})"));
     EXPECT_EQ(last["activationPolicy"], "accessory");
 
     // The keys of a state dump, in the documented order.
@@ -189,7 +189,7 @@ TEST(ScenarioRun, OutputFilesHoldTheLogsTheJournalAndThePictures)
               "23:59:58 launched -glimra-test\n00:00:01 virtualDisplay.terminate: no virtual display\n");
     EXPECT_EQ(readFile(out.path() + "/syslog.txt"), "[Glimra] launched\n");
     EXPECT_EQ(json::parse(readFile(out.path() + "/config/Glimra/defaults.json")),
-              json::parse(R"({"launches": 1, "previewDelay": 0.5})"));
+              json::parse(R"({"launches": 1, "hoverPreviewDelay": 0.5})"));
 
     // What the application did to the desktop, "t" first and the rest in name order.
     const std::string journal = readFile(out.path() + "/desktop.jsonl");

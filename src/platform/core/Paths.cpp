@@ -2,7 +2,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
+#include <vector>
 
 namespace core::paths {
 namespace {
@@ -13,6 +17,22 @@ std::optional<std::string> xdgDir(const char* variable, const char* fallbackUnde
     const char* home = std::getenv("HOME");
     if (!home || !*home) return std::nullopt;
     return std::string(home) + "/" + fallbackUnderHome;
+}
+
+bool isOwnFolder(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid();
+}
+
+std::string userName()
+{
+    passwd entry {};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && *found->pw_name)
+        return found->pw_name;
+    return std::to_string(::geteuid());
 }
 
 }  // namespace
@@ -35,6 +55,16 @@ std::string temporaryFolder()
     std::string folder = value;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder;
+}
+
+std::string runtimeFolder()
+{
+    if (const char* value = std::getenv("XDG_RUNTIME_DIR"); value && *value == '/') return value;
+    const std::string session = "/run/user/" + std::to_string(::geteuid());
+    if (isOwnFolder(session)) return session;
+    const std::string fallback = temporaryFolder() + "/runtime-" + userName();
+    ::mkdir(fallback.c_str(), 0700);
+    return fallback;
 }
 
 bool makeDirectories(const std::string& path)

@@ -18,6 +18,12 @@ std::optional<std::string> applicationSupport();
 // scenario run points it into its output folder.
 std::string temporaryFolder();
 
+// The user's runtime folder: $XDG_RUNTIME_DIR when it is an absolute path, else
+// /run/user/<uid> when that is a folder of this user's, else the user session's own
+// fallback, runtime-<user name> in the temporary folder, made with mode 0700 when missing.
+// Every copy of the application run by the user finds the same one.
+std::string runtimeFolder();
+
 // Creates the folder and its parents; true when it exists afterwards.
 bool makeDirectories(const std::string& path);
 

@@ -1,12 +1,14 @@
 #include "platform/linux/InstanceLock.h"
 
-#include <QDir>
+#include "platform/core/Paths.h"
+
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QTimer>
+#include <QVariant>
 
 #include <cerrno>
 #include <cmath>
@@ -28,9 +30,7 @@ int milliseconds(double seconds) { return static_cast<int>(std::clamp(std::ceil(
 
 std::string InstanceLock::defaultFolder()
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) return std::string(runtime) + "/glimra";
-    return QDir::tempPath().toStdString() + "/glimra-" + std::to_string(::getuid());
+    return core::paths::runtimeFolder() + "/glimra";
 }
 
 std::optional<std::string> InstanceLock::prepareFolder(const std::string& folder)

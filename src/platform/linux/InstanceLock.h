@@ -18,8 +18,8 @@ class InstanceLock : public QObject {
     Q_OBJECT
 
 public:
-    // $XDG_RUNTIME_DIR/glimra when XDG_RUNTIME_DIR is set, else glimra-<uid> in the
-    // temporary folder.
+    // glimra in the user's runtime folder (core::paths::runtimeFolder), one for every
+    // copy the user runs.
     static std::string defaultFolder();
 
     // Creates the folder with mode 0700 when it is missing (its parent must exist). None

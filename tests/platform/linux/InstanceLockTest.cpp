@@ -47,9 +47,27 @@ TEST_F(InstanceLockTest, TheFolderComesFromTheRuntimeFolderAndIsCreatedPrivate)
     const std::string kept = saved ? saved : "";
     ::setenv("XDG_RUNTIME_DIR", (home() + "/run").c_str(), 1);
     EXPECT_EQ(linuxdesktop::InstanceLock::defaultFolder(), folder);
+    // Without one, every copy finds the session's fallback, whatever folder it runs in.
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_NE(linuxdesktop::InstanceLock::defaultFolder().find("/glimra-" + std::to_string(::getuid())),
-              std::string::npos);
+    const char* savedTemporary = std::getenv("TMPDIR");
+    const std::string keptTemporary = savedTemporary ? savedTemporary : "";
+    ::setenv("TMPDIR", home().c_str(), 1);
+    const std::string session = "/run/user/" + std::to_string(::geteuid());
+    struct stat sessionStatus {};
+    const bool hasSession = ::lstat(session.c_str(), &sessionStatus) == 0 && S_ISDIR(sessionStatus.st_mode) &&
+                            sessionStatus.st_uid == ::geteuid();
+    const std::string fallback = linuxdesktop::InstanceLock::defaultFolder();
+    if (hasSession) {
+        EXPECT_EQ(fallback, session + "/glimra");
+    } else {
+        EXPECT_TRUE(fallback.starts_with(home() + "/runtime-")) << fallback;
+        struct stat made {};
+        ASSERT_EQ(::stat(std::filesystem::path(fallback).parent_path().c_str(), &made), 0);
+        EXPECT_EQ(made.st_mode & 0777, 0700u);
+    }
+    EXPECT_EQ(linuxdesktop::InstanceLock::defaultFolder(), fallback);
+    if (savedTemporary) ::setenv("TMPDIR", keptTemporary.c_str(), 1);
+    else ::unsetenv("TMPDIR");
     if (saved) ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
 
     EXPECT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
