@@ -87,6 +87,7 @@ TEST_F(PanelPictureTest, HintBannerAndGripOfAMiniWindowShowWhereTheyAre)
     panel->content->showTransientHint("已设为默认透明度", 5);
     panel->content->setFrozenBanner(true);
     clock().advance(0.5);
+    // A frame of whole points: the screenshot then draws the window unscaled.
     panel->setFrame({340, 280, 320, 240});
     clock().advance(0.1);
 
