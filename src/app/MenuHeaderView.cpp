@@ -1,6 +1,7 @@
 #include "app/MenuHeaderView.h"
 
 #include "panels/PanelFonts.h"
+#include "platform/ui/LiteralText.h"
 
 #include <QLabel>
 
@@ -27,7 +28,7 @@ void MenuHeaderView::layoutLabel()
     const double h = metrics.height();
     const double w = std::max(0.0, width() - 20.0);
     label_->setGeometry(QRectF(10, (height() - h) / 2, w, h).toRect());
-    label_->setText(metrics.elidedText(QString::fromStdString(title_), Qt::ElideRight, w));
+    label_->setText(metrics.elidedText(QString::fromStdString(ui::isolated(title_)), Qt::ElideRight, w));
 }
 
 }  // namespace app

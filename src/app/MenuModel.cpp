@@ -2,12 +2,21 @@
 
 #include "foundation/L10n.h"
 #include "platform/core/TextFormat.h"
+#include "platform/ui/LiteralText.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace app {
 namespace {
+
+std::string rowLabel(const desktop::ShareableWindow& window, bool isolate)
+{
+    const std::string app =
+        window.owningApplication ? window.owningApplication->applicationName : L10n::t("未知应用");
+    const std::string title = window.title && !window.title->empty() ? *window.title : L10n::t("(无标题)");
+    return isolate ? ui::isolated(app) + " · " + ui::isolated(title) : app + " · " + title;
+}
 
 long long percentOf(double fraction) { return static_cast<long long>(std::floor(fraction * 100)); }
 
@@ -107,13 +116,9 @@ std::string updateRowStateKey(const UpdatePhase& phase)
     return "idle";
 }
 
-std::string menuRowLabel(const desktop::ShareableWindow& window)
-{
-    const std::string app =
-        window.owningApplication ? window.owningApplication->applicationName : L10n::t("未知应用");
-    const std::string title = window.title && !window.title->empty() ? *window.title : L10n::t("(无标题)");
-    return app + " · " + title;
-}
+std::string menuRowLabel(const desktop::ShareableWindow& window) { return rowLabel(window, false); }
+
+std::string menuRowShownLabel(const desktop::ShareableWindow& window) { return rowLabel(window, true); }
 
 double naturalRowWidth(double textWidth, double thumbWidth)
 {

@@ -83,6 +83,8 @@ MenuPlan planMenu(const MenuInputs& inputs);
 
 // "App · Title", with the fallbacks for a missing application or title.
 std::string menuRowLabel(const desktop::ShareableWindow& window);
+// The same as the row draws it: application and title each isolated.
+std::string menuRowShownLabel(const desktop::ShareableWindow& window);
 
 // The width a window row needs for a label of the given text width next to a thumbnail
 // of the given width (0 without one), clamped to the menu's bounds.

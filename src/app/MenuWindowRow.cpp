@@ -64,7 +64,8 @@ void setLabelColour(QLabel& label, const QColor& colour)
 
 }  // namespace
 
-MenuWindowRow::MenuWindowRow(const std::string& title, const QImage& thumbImage) : title_(title)
+MenuWindowRow::MenuWindowRow(const std::string& title, const std::string& shownTitle, const QImage& thumbImage)
+    : title_(title), shownTitle_(shownTitle)
 {
     setFixedSize(static_cast<int>(menurow::defaultWidth), static_cast<int>(menurow::height));
     setMouseTracking(true);
@@ -88,7 +89,7 @@ MenuWindowRow::MenuWindowRow(const std::string& title, const QImage& thumbImage)
     focusBtn_->setStyleSheet("QToolButton { border: none; background: transparent; }");
     connect(focusBtn_, &QToolButton::clicked, this, [this] { focusTapped(); });
 
-    setToolTip(QString::fromStdString(title));
+    setToolTip(QString::fromStdString(shownTitle));
     layoutParts();
     liveRows().push_back(this);
 }
@@ -132,7 +133,7 @@ void MenuWindowRow::layoutParts()
     place(*label_, frames.label);
     place(*focusBtn_, frames.focusButton);
     label_->setText(QFontMetricsF(label_->font())
-                        .elidedText(QString::fromStdString(title_), Qt::ElideRight, frames.label.width()));
+                        .elidedText(QString::fromStdString(shownTitle_), Qt::ElideRight, frames.label.width()));
 }
 
 void MenuWindowRow::resizeEvent(QResizeEvent*) { layoutParts(); }

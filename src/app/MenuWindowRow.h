@@ -18,7 +18,8 @@ namespace app {
 // whole menu before it reports a pick or a focus click on the next main-queue turn.
 class MenuWindowRow : public QWidget {
 public:
-    MenuWindowRow(const std::string& title, const QImage& thumbImage);
+    // The title names the row in listings; the shown title is what it draws.
+    MenuWindowRow(const std::string& title, const std::string& shownTitle, const QImage& thumbImage);
     ~MenuWindowRow() override;
 
     std::function<void()> onPick;
@@ -53,6 +54,7 @@ private:
     void layoutParts();
 
     std::string title_;
+    std::string shownTitle_;
     QLabel* thumb_ = nullptr;
     QLabel* label_ = nullptr;
     QToolButton* focusBtn_ = nullptr;

@@ -76,7 +76,8 @@ void StatusMenu::rebuildMenu(bool force)
     const MenuPlan plan = planMenu(inputs);
     const auto rowFor = [&](ui::Menu& owner, std::size_t index) {
         const auto& window = cachedWindows_[index];
-        auto* row = new MenuWindowRow(menuRowLabel(window), MenuThumbnail::cached(window.windowID).value_or(QImage()));
+        auto* row = new MenuWindowRow(menuRowLabel(window), menuRowShownLabel(window),
+                                      MenuThumbnail::cached(window.windowID).value_or(QImage()));
         row->setRowWidth(plan.rowWidth);
         row->cancelTracking = [&owner] { owner.cancelTracking(); };
         const std::weak_ptr<Alive> weak = alive_;

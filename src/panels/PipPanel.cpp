@@ -13,6 +13,7 @@
 #include "platform/core/TextFormat.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
+#include "platform/ui/LiteralText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -113,7 +114,8 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const FocusRegion& fo
     });
 
     const std::string windowTitle = target.title.value_or("");
-    content->topBar->baseTitle = appNameOrEmpty() + " · " + (windowTitle.empty() ? L10n::t("(无标题)") : windowTitle);
+    content->topBar->baseTitle =
+        ui::isolated(appNameOrEmpty()) + " · " + ui::isolated(windowTitle.empty() ? L10n::t("(无标题)") : windowTitle);
     content->topBar->refreshTitle();
 
     installHostCallbacks();

@@ -5,6 +5,7 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/SystemColors.h"
 #include "platform/ui/UiFont.h"
 #include "settings/AboutVersion.h"
@@ -25,7 +26,7 @@ constexpr int aboutTab = 5;
 
 QPushButton* makeRowButton(const char* name, const std::string& title)
 {
-    auto* button = new QPushButton(QString::fromStdString(title));
+    auto* button = new QPushButton(ui::literalText(title));
     button->setObjectName(name);
     button->setFont(ui::font(settings::fonts::inlineButton));
     button->resize(static_cast<int>(SettingsWindow::buttonWidth(title)), 28);

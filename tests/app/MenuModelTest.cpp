@@ -161,6 +161,9 @@ TEST_F(MenuModelTest, RowLabelsAndTheirFallbacks)
     EXPECT_EQ(app::menuRowLabel(window(1, "")), "Notes · (无标题)");
     EXPECT_EQ(app::menuRowLabel(window(1, std::nullopt)), "Notes · (无标题)");
     EXPECT_EQ(app::menuRowLabel(window(1, "Report", std::nullopt)), "未知应用 · Report");
+    // Drawn, each part is isolated so that direction marks in it end with it.
+    EXPECT_EQ(app::menuRowShownLabel(window(1, "\u202Ereport")), "\u2068Notes\u2069 · \u2068\u202Ereport\u2069");
+    EXPECT_EQ(app::menuRowShownLabel(window(1, std::nullopt, std::nullopt)), "\u2068未知应用\u2069 · \u2068(无标题)\u2069");
 }
 
 TEST_F(MenuModelTest, WidthClampAndThumbnails)

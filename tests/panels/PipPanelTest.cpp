@@ -33,7 +33,7 @@ TEST_F(PipPanelTest, ANewPanelIsSizedForItsSourceAndCentredOnIt)
     EXPECT_NEAR(centre(panel->frame()).y, 582, 1e-9);
     EXPECT_EQ(panel->level(), 3);
     EXPECT_EQ(panel->title(), "Glimra · Notes");
-    EXPECT_EQ(panel->content->topBar->titleText(), "Notes · Notes");
+    EXPECT_EQ(panel->content->topBar->titleText(), "\u2068Notes\u2069 · \u2068Notes\u2069");
     EXPECT_EQ(panel->lastSizedScreenID, std::optional<desktop::DisplayID>(1));
     EXPECT_EQ(PipPanel::all(), std::vector<PipPanel*>{panel});
     EXPECT_TRUE(WindowParking::hasMiniWindows.load());

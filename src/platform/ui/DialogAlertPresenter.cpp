@@ -1,5 +1,7 @@
 #include "platform/ui/DialogAlertPresenter.h"
 
+#include "platform/ui/LiteralText.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -18,7 +20,7 @@ long DialogAlertPresenter::runModal(const Alert& alert)
     std::vector<QPushButton*> buttons;
     for (std::size_t i = 0; i < titles.size(); ++i) {
         const auto role = i == 0 ? QMessageBox::AcceptRole : QMessageBox::RejectRole;
-        buttons.push_back(box.addButton(QString::fromStdString(titles[i]), role));
+        buttons.push_back(box.addButton(literalText(titles[i]), role));
     }
     box.setDefaultButton(buttons.front());
     box.exec();

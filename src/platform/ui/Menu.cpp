@@ -3,6 +3,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/Coordinates.h"
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/MenuWidget.h"
 #include "platform/ui/ShownWidgetRegistration.h"
 
@@ -33,7 +34,7 @@ bool isCustomRow(const QAction& action)
 // What a listing calls the entry, and what chooseInFrontMenu matches.
 std::string entryText(const QAction& action)
 {
-    return isCustomRow(action) ? MenuWidget::description(action) : action.text().toStdString();
+    return isCustomRow(action) ? MenuWidget::description(action) : writtenText(action.text());
 }
 
 void postMainQueue(std::vector<std::function<void()>> tasks)
@@ -58,7 +59,7 @@ void MenuItem::setTitle(const std::string& title)
     auto* action = qtAction();
     if (!action) return;
     record_->title = title;
-    if (!MenuWidget::styledTitle(*action)) action->setText(QString::fromStdString(title));
+    if (!MenuWidget::styledTitle(*action)) action->setText(literalText(title));
 }
 
 void MenuItem::setStyledTitle(const StyledTitle& title)
@@ -66,7 +67,7 @@ void MenuItem::setStyledTitle(const StyledTitle& title)
     if (auto* action = qtAction()) MenuWidget::setStyledTitle(*action, title);
 }
 
-std::string MenuItem::shownTitle() const { return qtAction() ? qtAction()->text().toStdString() : std::string(); }
+std::string MenuItem::shownTitle() const { return qtAction() ? writtenText(qtAction()->text()) : std::string(); }
 
 void MenuItem::setKeyEquivalent(const std::string& key)
 {
@@ -172,7 +173,7 @@ void Menu::watch(QAction* action, const std::shared_ptr<MenuItem::Record>& recor
 MenuItem Menu::addItem(const std::string& title, std::function<void()> action)
 {
     auto record = std::make_shared<MenuItem::Record>();
-    record->action = menu_->addAction(QString::fromStdString(title));
+    record->action = menu_->addAction(literalText(title));
     record->callback = std::move(action);
     record->title = title;
     watch(record->action, record);
@@ -186,7 +187,7 @@ Menu& Menu::addSubmenu(const std::string& title)
 {
     auto submenu = std::make_unique<Menu>();
     submenu->supermenu_ = this;
-    submenu->menu_->setTitle(QString::fromStdString(title));
+    submenu->menu_->setTitle(literalText(title));
     submenu->supermenuRecord_ = std::make_shared<MenuItem::Record>();
     submenu->supermenuRecord_->action = menu_->addMenu(submenu->menu_);
     submenu->supermenuRecord_->title = title;

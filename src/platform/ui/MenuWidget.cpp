@@ -1,5 +1,7 @@
 #include "platform/ui/MenuWidget.h"
 
+#include "platform/ui/LiteralText.h"
+
 #include <QAction>
 #include <QKeyEvent>
 #include <QPainter>
@@ -62,7 +64,7 @@ public:
         int advance = 0;
         for (const auto& run : *title) {
             QStyleOptionMenuItem piece(*item);
-            piece.text = QString::fromStdString(run.text);
+            piece.text = literalText(run.text);
             piece.font = runFont(run);
             piece.state &= ~State_Selected;
             piece.menuItemType = QStyleOptionMenuItem::Normal;
@@ -75,7 +77,7 @@ public:
                 for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
                     piece.palette.setColor(group, role, color);
             QProxyStyle::drawControl(element, &piece, painter, widget);
-            advance += QFontMetrics(piece.font).horizontalAdvance(piece.text);
+            advance += QFontMetrics(piece.font).horizontalAdvance(QString::fromStdString(run.text));
         }
         painter->restore();
     }
@@ -102,7 +104,7 @@ void MenuWidget::setStyledTitle(QAction& action, const StyledTitle& title)
         }
     action.setProperty(styledTitleProperty, QVariant::fromValue(title));
     action.setFont(runFont(widest));
-    action.setText(QString::fromStdString(shownText(title)));
+    action.setText(literalText(shownText(title)));
 }
 
 std::optional<StyledTitle> MenuWidget::styledTitle(const QAction& action)

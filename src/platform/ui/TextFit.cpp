@@ -1,5 +1,6 @@
 #include "platform/ui/TextFit.h"
 
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/Switch.h"
 
 #include <QCheckBox>
@@ -89,7 +90,8 @@ QString shownText(const QWidget& widget)
     }
     if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) return combo->currentText();
     if (qobject_cast<const Switch*>(&widget)) return {};
-    if (const auto* button = qobject_cast<const QAbstractButton*>(&widget)) return button->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(&widget))
+        return QString::fromStdString(writtenText(button->text()));
     return {};
 }
 

@@ -3,6 +3,7 @@
 #include "foundation/L10n.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/ui/LayerView.h"
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/BoxView.h"
 #include "settings/guide/DescriptionFit.h"
@@ -60,7 +61,7 @@ void OnboardingWindow::render()
     stepTitleLabel_->setText(QString::fromStdString(step.title));
     showDescription(step.desc);
     prevButton_->setEnabled(index_ > 0);
-    nextButton_->setText(QString::fromStdString(L10n::t(index_ == count - 1 ? "开始使用" : "下一步")));
+    nextButton_->setText(ui::literalText(L10n::t(index_ == count - 1 ? "开始使用" : "下一步")));
     guide::storeStep(defaults::Defaults::standard(), index_);
 
     canvas_->root().removeAllSublayers();

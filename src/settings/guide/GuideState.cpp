@@ -2,6 +2,7 @@
 
 #include "foundation/L10n.h"
 #include "platform/ui/LayerView.h"
+#include "platform/ui/LiteralText.h"
 #include "settings/guide/GuideModel.h"
 #include "settings/guide/GuideScenes.h"
 #include "settings/guide/SceneDump.h"
@@ -48,7 +49,7 @@ nlohmann::ordered_json OnboardingWindow::stateJson() const
     state["title"] = stepTitleLabel_->text().toStdString();
     state["description"] = std::move(description);
     state["back"] = prevButton_->isEnabled();
-    state["next"] = nextButton_->text().toStdString();
+    state["next"] = ui::writtenText(nextButton_->text());
     state["dontShow"] = dontShowSwitch_->isChecked();
     state["currentDot"] = index_;
     if (permissionHost_)

@@ -1,6 +1,7 @@
 #include "settings/guide/GuideViews.h"
 
 #include "platform/ui/Coordinates.h"
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/SystemColors.h"
 
 #include <QLabel>
@@ -34,7 +35,7 @@ void setTextColour(QLabel& label, const char* colour)
 
 QPushButton* makeButton(const std::string& title, const char* name, std::function<void()> action, QWidget* parent)
 {
-    auto* button = new QPushButton(QString::fromStdString(title), parent);
+    auto* button = new QPushButton(ui::literalText(title), parent);
     button->setObjectName(name);
     button->setAutoDefault(false);
     QObject::connect(button, &QPushButton::clicked, button, [action = std::move(action)] { action(); });

@@ -4,6 +4,7 @@
 #include "foundation/L10n.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/ui/LayerView.h"
+#include "platform/ui/LiteralText.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/BoxView.h"
 #include "settings/guide/GuideModel.h"
@@ -82,7 +83,7 @@ void OnboardingWindow::buildChrome()
     nextButton_->setDefault(true);
     place(*nextButton_, {666, 60, 104, 30}, contentHeight);
 
-    dontShowSwitch_ = new QCheckBox(L10n::t("不再显示引导").c_str(), content);
+    dontShowSwitch_ = new QCheckBox(ui::literalText(L10n::t("不再显示引导")), content);
     dontShowSwitch_->setObjectName("dontShowSwitch");
     dontShowSwitch_->setFont(ui::font({12}));
     // A longer translation widens the box rather than losing its end.

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+namespace ui {
+
+// The text for a Qt menu item, button or tab, which read "&" as a mnemonic marker: the
+// "&" doubled, so it shows as written.
+QString literalText(const std::string& text);
+// What such a widget shows for a text given through literalText: the text as written.
+std::string writtenText(const QString& literal);
+
+// A name or title from another application, wrapped in a first-strong isolate: its own
+// direction marks (a right-to-left override left open) end with it instead of reordering
+// the rest of the line it is drawn in.
+std::string isolated(const std::string& text);
+
+}  // namespace ui
