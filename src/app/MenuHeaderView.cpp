@@ -1,7 +1,6 @@
 #include "app/MenuHeaderView.h"
 
 #include "panels/PanelFonts.h"
-#include "platform/ui/LiteralText.h"
 
 #include <QLabel>
 
@@ -28,7 +27,7 @@ void MenuHeaderView::layoutLabel()
     const double h = metrics.height();
     const double w = std::max(0.0, width() - 20.0);
     label_->setGeometry(QRectF(10, (height() - h) / 2, w, h).toRect());
-    label_->setText(metrics.elidedText(QString::fromStdString(ui::isolated(title_)), Qt::ElideRight, w));
+    label_->setText(metrics.elidedText(QString::fromStdString(title_), Qt::ElideRight, w));
 }
 
 }  // namespace app
