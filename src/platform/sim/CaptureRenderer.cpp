@@ -31,6 +31,30 @@ desktop::PixelBufferRef anchoredTopLeft(const desktop::PixelBuffer& picture, int
     return result;
 }
 
+struct PixelSize {
+    int width = 1;
+    int height = 1;
+};
+
+// A capture service never hands out more pixels than its largest display has: a larger
+// picture shrinks, keeping its shape, until it fits that display.
+PixelSize fittedToLargestDisplay(SimWorld& world, int width, int height)
+{
+    double roomWidth = 0;
+    double roomHeight = 0;
+    for (const auto& display : world.displays()) {
+        const double w = std::round(display.frame.width() * display.scale);
+        const double h = std::round(display.frame.height() * display.scale);
+        if (w * h > roomWidth * roomHeight) {
+            roomWidth = w;
+            roomHeight = h;
+        }
+    }
+    if (roomWidth < 1 || roomHeight < 1 || (width <= roomWidth && height <= roomHeight)) return {width, height};
+    const double factor = std::min(roomWidth / width, roomHeight / height);
+    return {std::max(1, static_cast<int>(width * factor)), std::max(1, static_cast<int>(height * factor))};
+}
+
 std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID id, int width, int height,
                                             core::Size referenceSize)
 {
@@ -50,8 +74,9 @@ std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID i
     }
     const double scaleX = referenceSize.width > 0 ? width / referenceSize.width : displayScale;
     const double scaleY = referenceSize.height > 0 ? height / referenceSize.height : displayScale;
-    const int paintedWidth = std::max(1, static_cast<int>(std::lround(live.width * scaleX)));
-    const int paintedHeight = std::max(1, static_cast<int>(std::lround(live.height * scaleY)));
+    const auto [paintedWidth, paintedHeight] =
+        fittedToLargestDisplay(world, std::max(1, static_cast<int>(std::lround(live.width * scaleX))),
+                               std::max(1, static_cast<int>(std::lround(live.height * scaleY))));
     const auto painted = paintWindow(*window, appName, contentTime, paintedWidth, paintedHeight);
     captured.image = anchoredTopLeft(*painted, width, height);
     captured.contentRect = core::Rect(0, 0, std::min(paintedWidth, width), std::min(paintedHeight, height));
@@ -88,12 +113,21 @@ core::Size capturedSize(SimWorld& world, const ContentFilter& filter, const desk
     return region ? region->size : filter.display.frame.size;
 }
 
+bool sourceHidden(SimWorld& world, const ContentFilter& filter)
+{
+    if (filter.kind != ContentFilter::Kind::window) return false;
+    const auto window = world.window(filter.window.windowID);
+    if (!window) return false;
+    const auto owner = world.app(window->pid);
+    return window->minimized || (owner && owner->info.hidden);
+}
+
 std::optional<CapturedPicture> renderCapture(SimWorld& world, const ContentFilter& filter,
                                              const desktop::StreamConfiguration& configuration,
                                              core::Size referenceSize)
 {
-    const int width = std::max(configuration.width, 1);
-    const int height = std::max(configuration.height, 1);
+    const auto [width, height] =
+        fittedToLargestDisplay(world, std::max(configuration.width, 1), std::max(configuration.height, 1));
     if (filter.kind == ContentFilter::Kind::window)
         return renderWindow(world, filter.window.windowID, width, height, referenceSize);
     return renderDisplay(world, filter, configuration, width, height);

@@ -19,9 +19,12 @@ struct CapturedPicture {
 core::Size capturedSize(SimWorld& world, const desktop::ContentFilter& filter,
                         const desktop::StreamConfiguration& configuration);
 
-// What the filter shows now, at the configured pixel size; none while its source shows
-// nothing (a closed, minimised or hidden window, a display that is gone). Content of
-// referenceSize (points) fills the picture; content of another size, as a window that was
+// Whether the filter's window is minimised or its application hidden.
+bool sourceHidden(SimWorld& world, const desktop::ContentFilter& filter);
+
+// What the filter shows now, at the configured pixel size (shrunk, keeping its shape, to
+// fit the largest display's pixels); none while its source shows nothing (a closed,
+// minimised or hidden window, a display that is gone). Content of referenceSize (points) fills the picture; content of another size, as a window that was
 // resized after the configuration was made, keeps that scale, anchored top-left.
 // The application's own windows are left out of display pictures: only their owner
 // may draw them.

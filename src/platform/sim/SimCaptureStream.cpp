@@ -168,7 +168,9 @@ void SimCaptureStream::produceFrame(std::uint64_t timerGeneration)
         referenceSize = referenceSize_;
         window = faultWindowLocked();
     }
-    if (!world_->screenRecordingAllowed()) return;
+    // A source the desktop does not show has nothing new to capture; a real capture
+    // service then sends nothing at all.
+    if (!world_->screenRecordingAllowed() || sourceHidden(*world_, filter)) return;
 
     if (const auto code = faults_->take(window, CaptureFault::stop)) {
         {

@@ -11,9 +11,11 @@ namespace sim {
 
 // A capture stream on the simulated desktop. While it captures and has an output it
 // produces a frame every frame interval (at most 60 a second) of virtual time, on the
-// output's queue: the source's picture, complete; an idle frame without picture while
-// the source shows nothing; nothing at all without the screen-recording grant. Faults
-// pending for its window drop frames, make them incomplete or end the stream.
+// output's queue: the source's picture, complete; an idle frame without picture once
+// the source is gone (a closed window, a display that went); nothing at all while the
+// window is minimised or its application hidden, or without
+// the screen-recording grant. Faults pending for its window drop frames, make them
+// incomplete or end the stream.
 class SimCaptureStream : public desktop::CaptureStream, public std::enable_shared_from_this<SimCaptureStream> {
 public:
     SimCaptureStream(std::shared_ptr<SimWorld> world, std::shared_ptr<CaptureFaults> faults,

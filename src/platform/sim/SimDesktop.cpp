@@ -52,7 +52,7 @@ std::shared_ptr<desktop::Desktop> makeSimDesktop(std::shared_ptr<SimWorld> world
     desktop->capture = std::make_shared<SimCapture>(world);
     auto hotKeys = std::make_shared<SimHotKeys>(world);
     desktop->hotKeys = hotKeys;
-    desktop->input = std::make_shared<SimInput>(world, hotKeys);
+    desktop->input = SimInput::create(world, hotKeys);
     return desktop;
 }
 

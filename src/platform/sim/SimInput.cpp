@@ -108,10 +108,21 @@ void visitHooks(std::mutex& mutex, const Hooks& hooks, EventType type, Call&& ca
 
 }  // namespace
 
+std::shared_ptr<SimInput> SimInput::create(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys)
+{
+    std::shared_ptr<SimInput> input(new SimInput(std::move(world), std::move(hotKeys)));
+    input->stackListener_ = input->world_->onStackChanged([weak = std::weak_ptr<SimInput>(input)] {
+        if (const auto self = weak.lock()) self->recheckHover();
+    });
+    return input;
+}
+
 SimInput::SimInput(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys)
     : world_(std::move(world)), hotKeys_(std::move(hotKeys))
 {
 }
+
+SimInput::~SimInput() { world_->removeListener(stackListener_); }
 
 // --- pointer ---
 
@@ -327,7 +338,7 @@ void SimInput::dispatchEvent(desktop::Event event, bool posted)
     }
     event.targetWindow = route.window;
     if (posted) journal(event);
-    if (left != 0) dispatch::main().async([self = shared_from_this(), left, event] { self->tellPointerLeft(left, event); });
+    if (left != 0) tellPointer(left, event);
     if (hotKeys_ && hotKeys_->consume(event)) return;
     dispatch::main().async([self = shared_from_this(), event, route] { self->deliver(event, route); });
 }
@@ -444,14 +455,38 @@ void SimInput::deliver(desktop::Event event, Route route)
     if (window && window->own && window->sink) window->sink(event);
 }
 
-void SimInput::tellPointerLeft(desktop::WindowID window, desktop::Event event)
+void SimInput::recheckHover()
 {
-    const auto target = world_->window(window);
-    if (!target || !target->own || !target->sink) return;
+    const core::Point at = pointerLocation();
+    const Route under = windowRoute(at);
+    desktop::Event event = userEvent(EventType::mouseMoved, at);
+    desktop::WindowID left = 0;
+    desktop::WindowID entered = 0;
+    {
+        std::lock_guard lock(mutex_);
+        // A held button keeps the window it pressed; a newer event routed itself.
+        if (grab_ || !(pointer_ == at)) return;
+        const desktop::WindowID now = under.own ? under.window : 0;
+        if (hovered_ == now) return;
+        left = hovered_;
+        entered = now;
+        hovered_ = now;
+        event.modifierFlags = heldFlagsLocked();
+    }
+    if (left != 0) tellPointer(left, event);
+    if (entered != 0) tellPointer(entered, event);
+}
+
+void SimInput::tellPointer(desktop::WindowID window, const desktop::Event& from)
+{
+    desktop::Event event = from;
     event.type = EventType::mouseMoved;
     event.clickState = 0;
     event.targetWindow = window;
-    target->sink(event);
+    dispatch::main().async([self = shared_from_this(), window, event] {
+        const auto target = self->world_->window(window);
+        if (target && target->own && target->sink) target->sink(event);
+    });
 }
 
 bool SimInput::passesTaps(const desktop::Event& event)

@@ -24,11 +24,14 @@ enum class MouseButton { left = 0, right = 1 };
 // applications are what its global monitors see.
 //
 // State changes at once; everything the event reaches runs later on the main queue, in
-// the order the events came. Own it through a shared_ptr: queued deliveries keep it.
+// the order the events came. Queued deliveries keep it alive.
 class SimInput : public desktop::Input, public std::enable_shared_from_this<SimInput> {
 public:
     // hotKeys may be null: then no combination is taken.
-    SimInput(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys);
+    static std::shared_ptr<SimInput> create(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys);
+    ~SimInput() override;
+    SimInput(const SimInput&) = delete;
+    SimInput& operator=(const SimInput&) = delete;
 
     // From now on pointer warps and moves answer success and move nothing.
     void setIgnoreWarps(bool ignore);
@@ -75,6 +78,8 @@ private:
     template <class Handler>
     using Hooks = std::map<desktop::Token, Hook<Handler>>;
 
+    SimInput(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys);
+
     // Where an event goes: a window (0 none) and whether the application itself gets it.
     struct Route {
         desktop::WindowID window = 0;
@@ -91,12 +96,17 @@ private:
     Route keyRoute();
     void journal(const desktop::Event& event);
 
+    // Windows came, went, moved or were restacked under the pointer: the application's
+    // window now under it, if another one, is told of the pointer as the one it left is.
+    void recheckHover();
+    // The pointer came into or left one of the application's windows without a move of
+    // its own: the window gets a move to where the pointer is now, as a window system
+    // tells a window the pointer came or left. Monitors and taps never see it. Queued on
+    // the main queue.
+    void tellPointer(desktop::WindowID window, const desktop::Event& event);
+
     // On the main queue.
     void deliver(desktop::Event event, Route route);
-    // The pointer left one of the application's windows: the window gets a move to where
-    // the pointer went, outside it, as a window system tells a window the pointer left.
-    // Monitors and taps never see it.
-    void tellPointerLeft(desktop::WindowID window, desktop::Event event);
     bool passesTaps(const desktop::Event& event);
 
     const std::shared_ptr<SimWorld> world_;
@@ -109,8 +119,10 @@ private:
     std::set<int> keysDown_;
     // The window that got the press keeps the drag and the release.
     std::optional<Route> grab_;
-    // The application's window that got the last mouse event (0 none).
+    // The application's window that the pointer is over, as the last mouse event or
+    // change of the windows left it (0 none).
     desktop::WindowID hovered_ = 0;
+    std::uint64_t stackListener_ = 0;
 
     desktop::Token nextToken_ = 1;
     Hooks<std::function<void(const desktop::Event&)>> globalMonitors_;

@@ -192,6 +192,8 @@ public:
         std::function<void(desktop::WindowID, desktop::Pid, const core::Rect& from, const core::Rect& to)> listener);
     // An application's focused window became another one.
     ListenerToken onFocusedWindowChanged(std::function<void(desktop::Pid, desktop::WindowID)> listener);
+    // Windows may have come, gone, moved, resized, been restacked, shown or hidden.
+    ListenerToken onStackChanged(std::function<void()> listener);
     void removeListener(ListenerToken token);
 
     // --- the journal of what the application did to the desktop ---
@@ -211,7 +213,7 @@ private:
         double due = 0;
     };
     struct Event {
-        enum class Kind { displays, activated, frame, focus };
+        enum class Kind { displays, activated, frame, focus, stack };
         Event(Kind kind, desktop::Pid pid = 0, desktop::WindowID window = 0, core::Rect from = {}, core::Rect to = {})
             : kind(kind), pid(pid), window(window), from(from), to(to)
         {
@@ -228,10 +230,14 @@ private:
         std::map<ListenerToken, std::function<void(desktop::WindowID, desktop::Pid, const core::Rect&, const core::Rect&)>>
             frame;
         std::map<ListenerToken, std::function<void(desktop::Pid, desktop::WindowID)>> focus;
+        std::map<ListenerToken, std::function<void()>> stack;
     };
 
+    // Applies the changes that have come due, in the order of their due times.
     void settle();
     void settleAfter(double delay);
+    // A display takes the mode it asked for.
+    void applyMode(const PendingMode& due);
     // A change of one window: its number and the frames it left and took.
     struct Touched {
         desktop::WindowID window = 0;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -177,29 +179,25 @@ TEST_F(SimCaptureStreamTest, CoveredSourceKeepsDeliveringFrozenFramesUntilUncove
     EXPECT_EQ(uncovered.back().image->bytes, painted(source, uncovered.back().presentationTime, 400, 300));
 }
 
-TEST_F(SimCaptureStreamTest, SourceThatShowsNothingGivesIdleFramesWithoutPicture)
+TEST_F(SimCaptureStreamTest, HiddenSourceGivesNothingAndAClosedOneIdleFramesWithoutPicture)
 {
     const auto stream = startedSourceStream();
-    const auto idleWithoutPicture = [](const std::vector<Frame>& list) {
-        return !list.empty() && std::all_of(list.begin(), list.end(), [](const Frame& f) {
-            return f.status == FrameStatus::idle && !f.image;
-        });
-    };
-
     world().setMinimized(source, true);
-    EXPECT_TRUE(idleWithoutPicture(framesDuring(0.5)));
+    EXPECT_TRUE(framesDuring(0.5).empty());
     world().setMinimized(source, false);
     EXPECT_EQ(countOf(framesDuring(0.5), FrameStatus::complete), 15);
 
     world().setHidden(501, true);
-    EXPECT_TRUE(idleWithoutPicture(framesDuring(0.5)));
+    EXPECT_TRUE(framesDuring(0.5).empty());
     world().setHidden(501, false);
+    EXPECT_EQ(countOf(framesDuring(0.5), FrameStatus::complete), 15);
 
     // A closed window: the stream runs on, without pictures.
     world().removeWindow(source);
     const auto closed = framesDuring(1.0);
     EXPECT_EQ(closed.size(), 30u);
-    EXPECT_TRUE(idleWithoutPicture(closed));
+    EXPECT_TRUE(std::all_of(closed.begin(), closed.end(),
+                            [](const Frame& f) { return f.status == FrameStatus::idle && !f.image; }));
 }
 
 TEST_F(SimCaptureStreamTest, NothingFlowsWithoutTheScreenRecordingGrant)
@@ -416,6 +414,43 @@ TEST_F(SimCaptureStreamTest, DisplayFiltersShowTheCroppedDisplay)
     shown = framesDuring(0.1);
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back().status, FrameStatus::idle);
+}
+
+// The process's peak resident memory so far, in bytes.
+long long peakResidentBytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+    return 0;
+}
+
+TEST_F(SimCaptureStreamTest, HugeWindowsAreCapturedNoLargerThanTheLargestDisplay)
+{
+    // The largest display has 3024 × 1964 pixels; a square fits it at 1964 a side.
+    const auto fits = [](const std::vector<Frame>& list) {
+        return !list.empty() && std::all_of(list.begin(), list.end(), [](const Frame& f) {
+            return f.status == FrameStatus::complete && f.image->width == 1964 && f.image->height == 1964 &&
+                   f.image->bytes.size() == 1964u * 1964u * 4u;
+        });
+    };
+    const long long peakBefore = peakResidentBytes();
+    constexpr desktop::WindowID huge = 4444;
+    addWindow(501, huge, {0, 0, 16384, 16384}, "Huge");
+    const auto stream = startedStream(windowFilter(huge), configuration(32768, 32768, 30));
+    EXPECT_TRUE(fits(framesDuring(1.0)));
+
+    // Grown to that size after a small configuration: the picture is cut, never painted whole.
+    world().setFrame(huge, {0, 0, 100, 100});
+    stream->updateConfiguration(configuration(200, 200, 30), recordCompletion());
+    world().setFrame(huge, {0, 0, 16384, 16384});
+    const auto grown = framesDuring(0.5);
+    ASSERT_FALSE(grown.empty());
+    EXPECT_EQ(grown.back().image->width, 200);
+    EXPECT_EQ(grown.back().contentRect, core::Rect(0, 0, 200, 200));
+    frames.clear();
+    EXPECT_LT(peakResidentBytes() - peakBefore, 1LL << 30);
 }
 
 TEST_F(SimCaptureStreamTest, ReleasedStreamDeliversNothingMore)

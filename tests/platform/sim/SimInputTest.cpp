@@ -162,6 +162,52 @@ TEST_F(InputTest, AnOwnWindowHearsOnceThatThePointerLeftItWhereverItWent)
     EXPECT_EQ(seenByMonitors.size(), 6u);
 }
 
+TEST_F(InputTest, WindowsChangingUnderAStillPointerTellTheOwnWindowsItCameIntoAndLeft)
+{
+    std::vector<Event> panel, menu;
+    desktop::OwnWindowState panelState;
+    panelState.frame = {600, 100, 200, 150};
+    panelState.level = desktop::level::floating;
+    panelState.visible = true;
+    const auto panelWindow = addOwnWindow(panelState.frame, panel);
+    std::vector<Event> seenByMonitors;
+    input->addGlobalMonitor(desktop::anyEventMask, [&](const Event& e) { seenByMonitors.push_back(e); });
+    input->userMouseMove({900, 300});
+    clock().runUntilIdle();
+    EXPECT_TRUE(panel.empty());
+
+    // A menu shows under the pointer, then goes; the panel grows under it.
+    const auto menuWindow = addOwnWindow({850, 250, 200, 200}, menu);
+    clock().runUntilIdle();
+    ASSERT_EQ(menu.size(), 1u);
+    EXPECT_EQ(menu[0].type, EventType::mouseMoved);
+    EXPECT_EQ(menu[0].location, (core::Point{900, 300}));
+    EXPECT_EQ(menu[0].targetWindow, menuWindow);
+    desktop().windowServer->unregisterOwnWindow(menuWindow);
+    panelState.frame = {600, 100, 400, 300};
+    desktop().windowServer->updateOwnWindow(panelWindow, panelState);
+    clock().runUntilIdle();
+    ASSERT_EQ(panel.size(), 1u);
+    EXPECT_EQ(panel[0].type, EventType::mouseMoved);
+    EXPECT_EQ(panel[0].location, (core::Point{900, 300}));
+    EXPECT_EQ(panel[0].targetWindow, panelWindow);
+
+    // Moving away, the panel hears that the pointer left it.
+    input->userMouseMove({1200, 700});
+    clock().runUntilIdle();
+    ASSERT_EQ(panel.size(), 2u);
+    EXPECT_EQ(panel[1].location, (core::Point{1200, 700}));
+
+    // A held button keeps the window it pressed, whatever moves under the pointer.
+    input->userMouseDown(MouseButton::left, {700, 200});
+    panelState.frame = {100, 600, 100, 100};
+    desktop().windowServer->updateOwnWindow(panelWindow, panelState);
+    clock().runUntilIdle();
+    EXPECT_EQ(panel.size(), 3u);
+    // The monitors saw the user's moves only.
+    EXPECT_EQ(seenByMonitors.size(), 2u);
+}
+
 TEST_F(InputTest, EventTapsSeeEventsFirstAndMaySwallowThem)
 {
     world().setAccessibilityTrusted(false);
