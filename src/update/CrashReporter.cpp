@@ -106,7 +106,7 @@ void start()
     const auto folder = CrashReportFolder::path();
     if (folder) {
         // Reports carry window titles: the folder is the user's alone.
-        core::makePrivateFolder(*folder);
+        core::tightenPrivateFolder(*folder);
         FatalSignalHandler::install(*folder, reportPreamble());
     }
     auto& store = defaults::Defaults::standard();

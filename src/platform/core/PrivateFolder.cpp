@@ -25,11 +25,8 @@ void tighten(int folder, const char* name)
 
 }  // namespace
 
-bool makePrivateFolder(const std::string& path)
+bool tightenPrivateFolder(const std::string& path)
 {
-    const std::filesystem::path folder(path);
-    if (folder.has_parent_path() && folder.parent_path() != folder) paths::makeDirectories(folder.parent_path());
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     tighten(fd, ".");
@@ -45,6 +42,14 @@ bool makePrivateFolder(const std::string& path)
     }
     ::close(fd);
     return true;
+}
+
+bool makePrivateFolder(const std::string& path)
+{
+    const std::filesystem::path folder(path);
+    if (folder.has_parent_path() && folder.parent_path() != folder) paths::makeDirectories(folder.parent_path());
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    return tightenPrivateFolder(path);
 }
 
 }  // namespace core
