@@ -1,6 +1,7 @@
 #include "foundation/Diag.h"
 
 #include "platform/core/Paths.h"
+#include "platform/core/PrivateFolder.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Scheduler.h"
 
@@ -34,7 +35,8 @@ struct Log {
             resolved = true;
             path.reset();
             if (const auto folder = core::paths::applicationSupport()) {
-                core::paths::makeDirectories(*folder);
+                // Window titles end up in the log: it is the user's alone.
+                core::makePrivateFolder(*folder);
                 path = *folder + "/diag.log";
             }
         }
@@ -52,7 +54,7 @@ struct Log {
     bool openHandle()
     {
         if (handle >= 0) return true;
-        handle = ::open(path->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+        handle = ::open(path->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
         return handle >= 0;
     }
 

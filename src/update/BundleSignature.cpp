@@ -36,7 +36,7 @@ constexpr std::array<std::string_view, 0> trustedKeyIds{};
 
 std::optional<std::string> readSignatureFile(const std::string& bundlePath)
 {
-    auto bytes = core::fileContents(bundlePath + "/bundle.sig");
+    auto bytes = core::fileContents(bundlePath + "/bundle.sig").bytes;
     if (!bytes || bytes->size() != keyBytes + signatureBytes) return std::nullopt;
     return bytes;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/core/AppIdentity.h"
 #include "platform/core/FileContents.h"
+#include "platform/core/PrivateFolder.h"
 #include "platform/core/Sha256.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
@@ -27,6 +28,8 @@ namespace {
 constexpr std::size_t reportsKept = 20;
 constexpr double requestTimeout = 15;
 constexpr double answerWait = 20;
+// The answer only tells accepted or not: no more of it is held than of a manifest.
+constexpr std::uint64_t answerByteCap = 1 << 20;
 
 bool isUtf8(std::string_view text)
 {
@@ -67,7 +70,7 @@ bool isUtf8(std::string_view text)
 
 std::optional<std::string> readText(const std::string& path)
 {
-    auto bytes = core::fileContents(path);
+    auto bytes = core::fileContents(path).bytes;
     if (!bytes || !isUtf8(*bytes)) return std::nullopt;
     return bytes;
 }
@@ -101,7 +104,11 @@ std::string plistValue(const std::string& key)
 void start()
 {
     const auto folder = CrashReportFolder::path();
-    if (folder) FatalSignalHandler::install(*folder, reportPreamble());
+    if (folder) {
+        // Reports carry window titles: the folder is the user's alone.
+        core::tightenPrivateFolder(*folder);
+        FatalSignalHandler::install(*folder, reportPreamble());
+    }
     auto& store = defaults::Defaults::standard();
     if (!store.contains("crashReportingEnabled")) store.set("crashReportingEnabled", true);
     const bool enabled = store.boolValue("crashReportingEnabled");
@@ -156,6 +163,7 @@ bool upload(const Payload& payload, const std::string& idempotencyKey, const std
     request.headers = {{"Content-Type", "application/json; charset=utf-8"}, {"Idempotency-Key", idempotencyKey}};
     request.body = std::move(body);
     request.idleTimeout = requestTimeout;
+    request.maxBytes = answerByteCap;
 
     static const dispatch::Queue answers("crash-upload-answers");
     auto pending = std::make_shared<PendingAnswer>();

@@ -6,6 +6,7 @@
 #include "update/ArchiveListing.h"
 #include "update/BundleSignature.h"
 #include "update/StagedTreeCheck.h"
+#include "update/StagedTreeRemoval.h"
 #include "update/UpdateInstaller.h"
 
 #include <charconv>
@@ -35,8 +36,7 @@ public:
     ~StageFolder()
     {
         if (path_.empty()) return;
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
+        discardStagedTree(path_);
     }
     StageFolder(const StageFolder&) = delete;
     StageFolder& operator=(const StageFolder&) = delete;

@@ -2,9 +2,13 @@
 
 // Only renames until the new copy has proved itself, so a failure at any step leaves a
 // working copy at the target. Deletes nothing but the aside copy, the staging folder and
-// the package. Under dash a failed exec ends the script, hence the "command" in front.
+// the package. The log is created for the user alone. Under dash a failed exec ends the
+// script, hence the "command" in front.
 const char* const replaceScriptText = R"SH(LOG="$1" PID="$2" TARGET="$3" STAGED="$4" STAGEDIR="$5" PKG="$6" ROUNDS="$7" EXEC="$8" OLDEXEC="$9"
+MASK=$(umask)
+umask 077
 command exec >>"$LOG" 2>&1 || exec >/dev/null 2>&1
+umask "$MASK"
 stamp() { /bin/date '+%F %T'; }
 startQuietly() { "$1" </dev/null >/dev/null 2>&1 & }
 reopenOld() {
@@ -20,7 +24,10 @@ while [ "$i" -lt "$ROUNDS" ] && kill -0 "$PID" 2>/dev/null; do
   i=$((i + 1))
 done
 if kill -0 "$PID" 2>/dev/null; then
-  echo "旧进程 $((ROUNDS * 3 / 10))s 没退出，放弃替换（安装包留在原处）"
+  TENTHS=$((ROUNDS * 3))
+  WAITED=$((TENTHS / 10))
+  [ $((TENTHS % 10)) -eq 0 ] || WAITED="$WAITED.$((TENTHS % 10))"
+  echo "旧进程 ${WAITED}s 没退出，放弃替换（安装包留在原处）"
   exit 1
 fi
 echo "替换 $TARGET"
@@ -63,8 +70,13 @@ if [ "$status" -ne 0 ]; then
   /bin/mv -T -- "$ASIDE" "$TARGET" || { echo "旧版本留在 $ASIDE"; exit 1; }
   reopenOld
 fi
-/bin/rm -rf -- "$ASIDE" "$STAGEDIR"
 /bin/rm -f -- "$PKG"
+# The old copy may hold folders its owner cannot write; chmod never follows links here.
+/bin/chmod -R u+rwx -- "$ASIDE"
+if ! /bin/rm -rf -- "$ASIDE" "$STAGEDIR"; then
+  echo "[$(stamp)] 已替换，但旧版本没能删除：$ASIDE"
+  exit 1
+fi
 echo "[$(stamp)] 完成")SH";
 
 const char* const replaceScriptShell = "/bin/sh";

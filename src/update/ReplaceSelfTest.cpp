@@ -122,7 +122,7 @@ void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record)
     std::optional<std::string> markerText;
     dispatch::waitRealTime(
         [&] {
-            markerText = core::fileContents(marker.string());
+            markerText = core::fileContents(marker.string()).bytes;
             return markerText == "new";
         },
         replaceWait);
@@ -131,7 +131,7 @@ void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record)
     std::string log;
     dispatch::waitRealTime(
         [&] {
-            log = core::fileContents(job.log).value_or("");
+            log = core::fileContents(job.log).bytes.value_or("");
             return log.find("完成") != std::string::npos;
         },
         logWait);

@@ -1,6 +1,7 @@
 #include "update/UpdateInstaller.h"
 
 #include "platform/core/Paths.h"
+#include "platform/core/PrivateFolder.h"
 #include "platform/core/Sha256.h"
 
 #include <cerrno>
@@ -34,7 +35,7 @@ std::string safeVersion(const std::string& version)
 std::optional<std::string> UpdateInstaller::updatesDir()
 {
     const auto support = core::paths::applicationSupport();
-    if (!support || !core::paths::makeDirectories(*support)) return std::nullopt;
+    if (!support || !core::makePrivateFolder(*support)) return std::nullopt;
     const std::string folder = *support + "/updates";
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
     struct stat status {};

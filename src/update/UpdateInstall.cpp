@@ -14,6 +14,7 @@
 #include "update/InstallGuard.h"
 #include "update/PackageStaging.h"
 #include "update/ReplaceScript.h"
+#include "update/StagedTreeRemoval.h"
 
 #include <QUrl>
 
@@ -104,8 +105,7 @@ int stageAndStart(const StagingInputs& in)
         if (!started) throw InstallError{L10n::t("无法启动安装脚本")};
         return *started;
     } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove_all(staged.stageDir, ignored);
+        discardStagedTree(staged.stageDir);
         throw;
     }
 }

@@ -33,6 +33,26 @@ TEST_F(DiagLog, TheFirstLineCreatesTheFolderAndFile)
     EXPECT_EQ(*Diag::fileURL(), logPath());
 }
 
+TEST_F(DiagLog, TheLogAndItsFolderAreTheUsersAloneAlsoWhenLoosenedBefore)
+{
+    const auto modeOf = [](const std::string& path) { return fs::status(path).permissions(); };
+    const auto owner = fs::perms::owner_read | fs::perms::owner_write;
+    Diag::log("first");
+    EXPECT_EQ(modeOf(dataHome() + "/Glimra"), fs::perms::owner_all);
+    EXPECT_EQ(modeOf(logPath()), owner);
+
+    // As a launch finds them after someone loosened them.
+    fs::permissions(dataHome() + "/Glimra", fs::perms::all);
+    fs::permissions(logPath(), fs::perms::all);
+    testsupport::writeFile(olderPath(), "old\n");
+    fs::permissions(olderPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    Diag::resetLocation();
+    Diag::log("second");
+    EXPECT_EQ(modeOf(dataHome() + "/Glimra"), fs::perms::owner_all);
+    EXPECT_EQ(modeOf(logPath()), fs::perms::owner_all);
+    EXPECT_EQ(modeOf(olderPath()), fs::perms::owner_read);
+}
+
 TEST_F(DiagLog, AMessageWithALineFeedKeepsOneTimeStampAndIndentsTheRest)
 {
     Diag::log("first\nsecond\n");

@@ -87,6 +87,29 @@ TEST(Defaults, PersistsAtomicallyAndReloads)
         EXPECT_EQ(entry.path().filename(), "defaults.json") << "a temporary file was left behind";
 }
 
+TEST(Defaults, TheSettingsFileAndItsFolderAreTheUsersAloneAlsoWhenLoosenedBefore)
+{
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string folder = dir.path() + "/Glimra";
+    const std::string path = folder + "/defaults.json";
+    {
+        Defaults store(path);
+        store.set("x", 1);
+    }
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+                                | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+                              | fs::perms::others_read);
+    Defaults again(path);
+    EXPECT_EQ(again.integer("x"), 1);
+    EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST(Defaults, ConcurrentWritersLoseNothing)
 {
     TempDir dir;

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace {
 
 using testing::ElementsAre;
@@ -60,13 +62,13 @@ protected:
     }
 
     // The crash service answers with this status, its body taking this many seconds.
-    void serviceAnswers(int status, double bodySeconds = 0)
+    void serviceAnswers(int status, double bodySeconds = 0, std::size_t bodyBytes = 100)
     {
         sim::ScriptedRoute route;
         route.method = "POST";
         route.path = "/api/crash";
         route.status = status;
-        route.body = std::string(100, 'k');
+        route.body = std::string(bodyBytes, 'k');
         if (bodySeconds > 0) route.bytesPerSecond = 100 / bodySeconds;
         static_cast<sim::SimUrlLoading&>(*desktop().urlLoading).setRoutes({route});
     }
@@ -182,6 +184,33 @@ TEST_F(CrashReporterTest, AnAnswerAfterTwentySecondsIsAbandonedAndNotCounted)
     EXPECT_EQ(ServiceEndpoint::resolved(" // \n"), std::nullopt);
     EXPECT_FALSE(CrashReporter::upload({{"fileName", "x"}}, "key", std::nullopt)) << "no service base";
     EXPECT_EQ(posted().size(), 1u);
+}
+
+TEST_F(CrashReporterTest, WhatIsNoReadableFileIsSkippedAndTheFolderIsTheUsersAlone)
+{
+    writeReport("Glimra-a.crash");
+    std::filesystem::create_directory(folder() + "/Glimra-folder.crash");
+    ASSERT_EQ(::mkfifo((folder() + "/Glimra-fifo.crash").c_str(), 0600), 0);
+    std::filesystem::permissions(folder(), std::filesystem::perms::all);
+    serviceAnswers(200);
+    CrashReporter::start();
+    clock().runUntilIdle();
+    EXPECT_THAT(postedNames(), ElementsAre("Glimra-a.crash"));
+    EXPECT_EQ(std::filesystem::status(folder()).permissions(), std::filesystem::perms::owner_all);
+}
+
+TEST_F(CrashReporterTest, AnAnswerOverOneMebibyteIsNotReadAndNotCounted)
+{
+    writeReport("Glimra-a.crash");
+    serviceAnswers(200, 0, (1 << 20) + 1);
+    CrashReporter::scanAndUpload();
+    EXPECT_FALSE(uploaded());
+    ASSERT_EQ(posted().size(), 1u);
+    EXPECT_EQ(posted()[0]["error"], "other");
+
+    serviceAnswers(200, 0, 1 << 20);
+    CrashReporter::scanAndUpload();
+    EXPECT_EQ(uploaded(), nlohmann::json({"Glimra-a.crash"}));
 }
 
 TEST_F(CrashReporterTest, EachPostNamesTheReportsDigestAsItsIdempotencyKey)

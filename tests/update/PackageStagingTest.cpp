@@ -176,6 +176,11 @@ TEST_F(PackageStagingTest, TamperedBundlesFailTheSignature)
                                     testsupport::testSigningKey(2).publicKey + signature.substr(32));
          }},
         {"short signature file", [](const std::string& bundle) { testsupport::writeFile(bundle + "/bundle.sig", "x"); }},
+        {"signature folder",
+         [](const std::string& bundle) {
+             fs::remove(bundle + "/bundle.sig");
+             fs::create_directory(bundle + "/bundle.sig");
+         }},
     };
     for (const auto& [what, change] : tamperings)
         EXPECT_EQ(refusalOf(tamperedPackage(change)), signatureMessage) << what;

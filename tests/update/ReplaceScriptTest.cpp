@@ -2,9 +2,11 @@
 #include "update/InstallGuard.h"
 #include "update/ReplaceScript.h"
 #include "update/ReplaceBundles.h"
+#include "support/OtherUser.h"
 
 #include <gmock/gmock.h>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -19,16 +21,16 @@ class ReplaceScriptTest : public ::testing::Test {
 protected:
     void prepare(const std::string& targetName, const std::string& newBody = "exit 0")
     {
-        apps = fs::path(dir.path()) / "apps";
+        apps = fs::path(base) / "apps";
         const fs::path stageDir = apps / "stage-1";
         fs::create_directories(stageDir);
         makeBundle(apps / targetName, "old");
         makeBundle(apps / "Sibling.app", "sibling");
         testsupport::writeFile((apps / "note.txt").string(), "keep me");
         makeBundle(stageDir / "New.app", "new", newBody);
-        const fs::path package = fs::path(dir.path()) / "updates" / "Glimra-2.0-2.tar.gz";
+        const fs::path package = fs::path(base) / "updates" / "Glimra-2.0-2.tar.gz";
         testsupport::writeFile(package.string(), "package");
-        job = {.log = dir.path() + "/install.log",
+        job = {.log = base + "/install.log",
                .pid = exitedPid(),
                .target = (apps / targetName).string(),
                .staged = (stageDir / "New.app").string(),
@@ -47,6 +49,25 @@ protected:
         if (pid == 0) ::_exit(0);
         ::waitpid(pid, nullptr, 0);
         return std::to_string(pid);
+    }
+
+    // In this process's own user, for a child that has dropped its privileges: "" once the
+    // script has ended.
+    std::string runScriptAndWait() const
+    {
+        auto arguments = replaceScriptArguments(job);
+        std::vector<char*> argv{const_cast<char*>(replaceScriptShell)};
+        for (auto& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const pid_t pid = ::fork();
+        if (pid < 0) return "no fork";
+        if (pid == 0) {
+            ::execv(replaceScriptShell, argv.data());
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) != 127 ? "" : "the script did not run";
     }
 
     void runScript()
@@ -77,6 +98,7 @@ protected:
     }
 
     testsupport::TempDir dir;
+    std::string base = dir.path();  // where prepare() puts everything
     fs::path apps;
     ReplaceJob job;
     std::map<std::string, std::string> oldTarget;
@@ -106,6 +128,41 @@ TEST_F(ReplaceScriptTest, ReplacesTheTargetWhateverItsPathHoldsAndCleansUpOnlyWh
 
     EXPECT_THAT(log(), HasSubstr("替换 " + job.target + "\n已替换，重启\n"));
     EXPECT_THAT(log(), testing::EndsWith("] 完成\n"));
+    EXPECT_EQ(fs::status(job.log).permissions(), fs::perms::owner_read | fs::perms::owner_write)
+        << "the log is the user's alone";
+}
+
+// An old copy holding folders its owner cannot write or enter goes too, as the user the
+// permissions hold; one that cannot go is named in the log instead of the last line.
+TEST_F(ReplaceScriptTest, RemovesAnOldCopyWithSealedFoldersOrLogsWhatIsLeft)
+{
+    const auto user = testsupport::userBoundByPermissions();
+    if (!user) GTEST_SKIP() << "running as root and no user \"nobody\" to drop to";
+    const testsupport::OtherUsersFolder sealedCase(*user);
+    base = sealedCase.path();
+    prepare("Glimra.app");
+    testsupport::writeFile(job.target + "/sealed/inner/file", "x");
+    fs::permissions(job.target + "/sealed/inner", fs::perms::none);
+    fs::permissions(job.target + "/sealed", fs::perms::owner_read | fs::perms::owner_exec);
+    testsupport::handOver(base, *user);
+    EXPECT_EQ(testsupport::runAs(*user, [&] { return runScriptAndWait(); }), "");
+    EXPECT_EQ(testsupport::readFile(job.target + "/marker.txt"), "new");
+    EXPECT_THAT(log(), testing::EndsWith("] 完成\n"));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(apps)) left.push_back(entry.path().filename().string());
+    EXPECT_THAT(left, testing::UnorderedElementsAre("Glimra.app", "Sibling.app", "note.txt", "started"));
+
+    // Only root can leave a folder in the user's copy that the user cannot empty.
+    if (::geteuid() != 0) return;
+    const testsupport::OtherUsersFolder foreignCase(*user);
+    base = foreignCase.path();
+    prepare("Glimra.app");
+    testsupport::handOver(base, *user);
+    testsupport::writeFile(job.target + "/foreign/file", "x");
+    EXPECT_EQ(testsupport::runAs(*user, [&] { return runScriptAndWait(); }), "");
+    EXPECT_EQ(testsupport::readFile(job.target + "/marker.txt"), "new");
+    EXPECT_THAT(log(), HasSubstr("] 已替换，但旧版本没能删除：" + job.target + ".old-"));
+    EXPECT_THAT(log(), testing::Not(HasSubstr("完成")));
 }
 
 TEST_F(ReplaceScriptTest, PutsTheOldCopyBackAndStartsItWhenTheNewOneFailsToStart)
@@ -140,7 +197,7 @@ TEST_F(ReplaceScriptTest, GivesUpWithoutTouchingAnythingWhileTheOldProcessRuns)
     expectOldCopyKept();
     EXPECT_TRUE(fs::exists(job.staged));
     EXPECT_FALSE(fs::exists(apps / "started"));
-    EXPECT_THAT(log(), testing::EndsWith("s 没退出，放弃替换（安装包留在原处）\n"));
+    EXPECT_THAT(log(), testing::EndsWith("\n旧进程 0.6s 没退出，放弃替换（安装包留在原处）\n"));
 }
 
 TEST_F(ReplaceScriptTest, KeepsTheOldCopyAndStartsItWhenAStepFails)

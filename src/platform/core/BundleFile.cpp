@@ -9,7 +9,7 @@ namespace core {
 
 std::optional<BundleFile> readBundleFile(const std::string& bundleFolder)
 {
-    const auto text = fileContents(bundleFolder + "/bundle.json");
+    const auto text = fileContents(bundleFolder + "/bundle.json").bytes;
     if (!text) return std::nullopt;
     const nlohmann::json json = nlohmann::json::parse(*text, nullptr, /*allow_exceptions=*/false);
     if (!json.is_object()) return std::nullopt;

@@ -1,17 +1,56 @@
 #include "platform/core/FileContents.h"
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <new>
+#include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace core {
+namespace {
 
-std::optional<std::string> fileContents(const std::string& path)
+FileContents failure(FileReadError error) { return {std::nullopt, error}; }
+
+}  // namespace
+
+FileContents fileContents(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
+    // Non-blocking, so that a FIFO without a writer cannot hold the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return failure(errno == ENOENT || errno == ENOTDIR ? FileReadError::absent : FileReadError::unreadable);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        ::close(fd);
+        return failure(FileReadError::unreadable);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return failure(FileReadError::notAFile);
+    }
+    std::string bytes;
+    bool complete = false;
+    try {
+        bytes.reserve(static_cast<std::size_t>(status.st_size));
+        char buffer[65536];
+        for (;;) {
+            const ssize_t count = ::read(fd, buffer, sizeof buffer);
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) {
+                complete = count == 0;
+                break;
+            }
+            bytes.append(buffer, static_cast<std::size_t>(count));
+        }
+    } catch (const std::bad_alloc&) {
+        complete = false;
+    } catch (const std::length_error&) {
+        complete = false;
+    }
+    ::close(fd);
+    if (!complete) return failure(FileReadError::unreadable);
+    return {std::move(bytes), FileReadError::absent};
 }
 
 }  // namespace core

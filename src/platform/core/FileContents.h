@@ -5,7 +5,19 @@
 
 namespace core {
 
-// The whole file's bytes; none when it cannot be opened or read to its end.
-std::optional<std::string> fileContents(const std::string& path);
+enum class FileReadError {
+    absent,      // nothing by that name
+    notAFile,    // a folder, a device, a FIFO or a socket
+    unreadable,  // no permission, or reading failed part-way
+};
+
+// A whole file's bytes, or why there are none. Never throws.
+struct FileContents {
+    std::optional<std::string> bytes;
+    FileReadError error = FileReadError::absent;  // meaningful only without bytes
+};
+
+// Reads a regular file (following links) to its end.
+FileContents fileContents(const std::string& path);
 
 }  // namespace core

@@ -1,5 +1,7 @@
 #include "platform/defaults/AtomicFile.h"
 
+#include "platform/core/PrivateFolder.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -32,8 +34,7 @@ bool writeAll(int fd, const std::string& text)
 std::optional<std::string> writeFileAtomically(const std::string& path, const std::string& text)
 {
     const std::filesystem::path target(path);
-    std::error_code error;
-    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), error);
+    if (target.has_parent_path()) core::makePrivateFolder(target.parent_path().string());
 
     std::string temporary = path + ".tmp.XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);

@@ -1,19 +1,17 @@
 #include "platform/defaults/Defaults.h"
 
+#include "platform/core/FileContents.h"
 #include "platform/core/Paths.h"
+#include "platform/core/PrivateFolder.h"
 #include "platform/core/SystemLog.h"
 #include "platform/defaults/AtomicFile.h"
 #include "platform/defaults/BoundedJson.h"
 #include "platform/defaults/UnreadableBackup.h"
 #include "platform/dispatch/Scheduler.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
+#include <filesystem>
 #include <mutex>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <variant>
 
 namespace defaults {
 namespace {
@@ -26,32 +24,6 @@ constexpr int maxFileDepth = Defaults::maxDepth + 1;
 // A burst of changes (a world seeding thousands of keys) goes out in one write instead of
 // the writer stalling the burst with a rewrite of the growing file.
 constexpr double writeDelaySeconds = 0.05;
-
-struct Absent {};
-struct Unreadable {};
-using FileContents = std::variant<Absent, Unreadable, std::string>;
-
-FileContents readContents(const std::string& path)
-{
-    // Non-blocking, so a FIFO at the path is refused rather than waited on.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? FileContents(Absent{}) : Unreadable{};
-    struct stat info {};
-    std::string text;
-    bool readable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (readable) text.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
-    while (readable) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count == 0) break;
-        if (count < 0 && errno == EINTR) continue;
-        if (count < 0) readable = false;
-        else text.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    if (!readable) return Unreadable{};
-    return text;
-}
 
 std::string serialized(const Json& values)
 {
@@ -91,10 +63,13 @@ public:
         fileKept = false;
         writtenVersion = version;
         if (path.empty()) return;
-        const auto contents = readContents(path);
-        if (std::holds_alternative<Absent>(contents)) return;
-        if (const auto* text = std::get_if<std::string>(&contents)) {
-            auto parsed = parseWithinDepth(*text, maxFileDepth);
+        // Settings and their folder are the user's alone, also when loosened since.
+        if (const auto folder = std::filesystem::path(path).parent_path(); !folder.empty())
+            core::makePrivateFolder(folder.string());
+        const auto contents = core::fileContents(path);
+        if (!contents.bytes && contents.error == core::FileReadError::absent) return;
+        if (contents.bytes) {
+            auto parsed = parseWithinDepth(*contents.bytes, maxFileDepth);
             if (parsed && parsed->is_object()) {
                 values = std::move(*parsed);
                 return;

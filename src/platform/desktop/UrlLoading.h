@@ -22,7 +22,8 @@ enum class UrlLoadError {
     tlsFailed,
     certificateUntrusted,
     tooManyRedirects,
-    insecureRedirect,      // onto another scheme than http(s), or plain http off loopback
+    insecureRedirect,      // onto another scheme than http(s), plain http from https or off loopback,
+                           // or a body resent to another origin
     cancelled,             // by the caller, or its answer to the head refused the body
     other,                 // an address that is not http(s), the byte cap, a file that cannot be written
 };
@@ -92,7 +93,8 @@ public:
 };
 
 // HTTP and HTTPS requests. Certificates are always checked; at most ten redirects are
-// followed, onto plain http only on the loopback host.
+// followed, onto plain http only from plain http on the loopback host; the request's own
+// headers go to its first origin only.
 class UrlLoading {
 public:
     virtual ~UrlLoading() = default;

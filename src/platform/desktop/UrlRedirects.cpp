@@ -11,10 +11,10 @@ namespace {
 
 using UrlHandle = std::unique_ptr<CURLU, decltype(&curl_url_cleanup)>;
 
-std::optional<std::string> part(CURLU* url, CURLUPart which)
+std::optional<std::string> part(CURLU* url, CURLUPart which, unsigned int flags = 0)
 {
     char* text = nullptr;
-    if (curl_url_get(url, which, &text, 0) != CURLUE_OK) return std::nullopt;
+    if (curl_url_get(url, which, &text, flags) != CURLUE_OK) return std::nullopt;
     std::string result(text);
     curl_free(text);
     return result;
@@ -62,12 +62,28 @@ std::optional<std::string> resolveLocation(const std::string& base, const std::s
     return part(handle.get(), CURLUPART_URL);
 }
 
-std::optional<UrlLoadError> redirectRefusal(const std::string& target, int redirectsSoFar)
+std::optional<std::string> originOf(const std::string& url)
+{
+    const auto address = parseHttpAddress(url);
+    UrlHandle handle(curl_url(), &curl_url_cleanup);
+    if (!address || !handle || curl_url_set(handle.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
+        return std::nullopt;
+    const auto port = part(handle.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    if (!port) return std::nullopt;
+    return address->scheme + "://" + address->host + ":" + *port;
+}
+
+std::optional<UrlLoadError> redirectRefusal(const std::string& from, const std::string& target, bool resendsBody,
+                                            int redirectsSoFar)
 {
     if (redirectsSoFar >= maxUrlRedirects) return UrlLoadError::tooManyRedirects;
     const auto address = parseHttpAddress(target);
     if (!address) return UrlLoadError::insecureRedirect;
-    if (address->scheme == "http" && !isLoopbackHost(address->host)) return UrlLoadError::insecureRedirect;
+    if (address->scheme == "http") {
+        const auto origin = parseHttpAddress(from);
+        if (!origin || origin->scheme != "http" || !isLoopbackHost(address->host)) return UrlLoadError::insecureRedirect;
+    }
+    if (resendsBody && originOf(from) != originOf(target)) return UrlLoadError::insecureRedirect;
     return std::nullopt;
 }
 

@@ -63,7 +63,7 @@ UrlLoadError errorOf(CURLcode code)
 struct CurlUrlLoading::Transfer : desktop::UrlLoad, std::enable_shared_from_this<Transfer> {
     Transfer(desktop::UrlRequest request, desktop::UrlLoadHandlers handlers)
         : request(std::move(request)), handlers(std::move(handlers)), method(this->request.method),
-          url(this->request.url), body(this->request.body), sink(this->request)
+          url(this->request.url), body(this->request.body), firstOrigin(desktop::originOf(url)), sink(this->request)
     {
     }
     ~Transfer() override
@@ -90,6 +90,7 @@ struct CurlUrlLoading::Transfer : desktop::UrlLoad, std::enable_shared_from_this
     std::string url;
     std::string body;
     int redirects = 0;
+    const std::optional<std::string> firstOrigin;
     desktop::HttpHeaders hopHeaders;
     bool hopRedirects = false;  // this hop's answer is a redirect: its body is dropped
 
@@ -161,6 +162,8 @@ void CurlUrlLoading::Transfer::applyHop()
     hopHeaders.clear();
     hopRedirects = false;
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    // The caller's headers may carry keys meant for the server it asked.
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, desktop::originOf(url) == firstOrigin ? headerList : nullptr);
     if (method == "GET") {
         curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr);
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
@@ -307,7 +310,6 @@ void CurlUrlLoading::begin(const std::shared_ptr<Transfer>& transfer)
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, transfer.get());
     for (const auto& [name, value] : transfer->request.headers)
         transfer->headerList = curl_slist_append(transfer->headerList, (name + ": " + value).c_str());
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headerList);
     transfer->applyHop();
     curl_multi_add_handle(multi_, easy);
 }
@@ -325,11 +327,13 @@ void CurlUrlLoading::completed(Transfer& transfer, int code)
     char* location = nullptr;
     curl_easy_getinfo(transfer.easy, CURLINFO_REDIRECT_URL, &location);
     const std::string target = location ? location : "";
-    if (const auto refusal = desktop::redirectRefusal(target, transfer.redirects))
-        return finish(transfer, refusal, "redirect to " + target);
     long status = 0;
     curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
-    if (desktop::redirectDropsBody(transfer.method, int(status))) {
+    const bool dropsBody = desktop::redirectDropsBody(transfer.method, int(status));
+    const bool resendsBody = !dropsBody && !transfer.body.empty();
+    if (const auto refusal = desktop::redirectRefusal(transfer.url, target, resendsBody, transfer.redirects))
+        return finish(transfer, refusal, "redirect to " + target);
+    if (dropsBody) {
         transfer.method = "GET";
         transfer.body.clear();
     }

@@ -67,9 +67,13 @@ private:
         if (route_->redirect.empty()) return answer();
         const auto target = desktop::resolveLocation(url_, route_->redirect);
         if (!target) return finish(UrlLoadError::other, "unusable redirect " + route_->redirect);
-        if (const auto refusal = desktop::redirectRefusal(*target, redirects_))
+        const bool dropsBody = desktop::redirectDropsBody(method_, route_->status);
+        if (const auto refusal = desktop::redirectRefusal(url_, *target, carriesBody_ && !dropsBody, redirects_))
             return finish(*refusal, "redirect to " + *target);
-        if (desktop::redirectDropsBody(method_, route_->status)) method_ = "GET";
+        if (dropsBody) {
+            method_ = "GET";
+            carriesBody_ = false;
+        }
         ++redirects_;
         url_ = *target;
         hop();
@@ -134,6 +138,7 @@ private:
     std::string method_;
     std::string url_;
     int redirects_ = 0;
+    bool carriesBody_ = !request_.body.empty();
     std::optional<ScriptedRoute> route_;
     std::optional<desktop::UrlResponseHead> head_;
     std::uint64_t deliverable_ = 0;

@@ -248,17 +248,70 @@ TEST_F(CurlUrlLoadingTest, RedirectsAreFollowedWithinTheRules)
     EXPECT_EQ(load(get("/other-scheme")).result.error, UrlLoadError::insecureRedirect);
 }
 
-TEST(UrlRedirectsTest, PlainHttpOnlyOntoLoopbackAndAtMostTenHops)
+TEST_F(CurlUrlLoadingTest, HeadersAndBodiesStayWithTheFirstOrigin)
 {
-    EXPECT_FALSE(desktop::redirectRefusal("https://example.com/x", 0));
-    EXPECT_FALSE(desktop::redirectRefusal("http://127.0.0.1:8080/x", 9));
-    EXPECT_FALSE(desktop::redirectRefusal("http://localhost/x", 0));
-    EXPECT_FALSE(desktop::redirectRefusal("http://[::1]/x", 0));
-    EXPECT_EQ(desktop::redirectRefusal("https://example.com/x", 10), UrlLoadError::tooManyRedirects);
-    EXPECT_EQ(desktop::redirectRefusal("http://example.com/x", 0), UrlLoadError::insecureRedirect);
-    EXPECT_EQ(desktop::redirectRefusal("http://127.0.0.1.example.com/x", 0), UrlLoadError::insecureRedirect);
-    EXPECT_EQ(desktop::redirectRefusal("HTTP://127.example.com/x", 0), UrlLoadError::insecureRedirect);
-    EXPECT_EQ(desktop::redirectRefusal("ftp://127.0.0.1/x", 0), UrlLoadError::insecureRedirect);
+    // Another port on the same host is another origin.
+    testsupport::LocalHttpServer other;
+    std::vector<std::string> heard;
+    const auto record = [&heard](const httplib::Request& request, httplib::Response& response) {
+        heard.push_back(request.method + " " + request.path + " key=" + request.get_header_value("X-Key") + " body="
+                        + request.body);
+        response.set_content("arrived", "text/plain");
+    };
+    for (auto* each : {&server, &other}) {
+        each->server().Get("/target", record);
+        each->server().Post("/target", record);
+    }
+    other.start();
+    server.redirect("/here", "/target");
+    server.redirect("/away", other.url("/target"));
+    server.redirect("/keep-here", "/target", 307);
+    server.redirect("/keep-away", other.url("/target"), 308);
+    server.start();
+
+    const auto withKey = [&](const std::string& path, const std::string& method = "GET", const std::string& body = {}) {
+        auto request = get(path);
+        request.headers = {{"X-Key", "secret"}};
+        request.method = method;
+        request.body = body;
+        return load(request).result;
+    };
+    EXPECT_TRUE(withKey("/here").ok());
+    EXPECT_TRUE(withKey("/away").ok());
+    EXPECT_TRUE(withKey("/keep-here", "POST", "report").ok());
+    const auto refused = withKey("/keep-away", "POST", "report");
+    EXPECT_EQ(refused.error, UrlLoadError::insecureRedirect);
+    EXPECT_EQ(refused.errorDetail, "redirect to " + other.url("/target"));
+    EXPECT_TRUE(withKey("/keep-away", "POST").ok()) << "a load without a body may follow a 308 anywhere";
+    EXPECT_EQ(heard, (std::vector<std::string>{"GET /target key=secret body=", "GET /target key= body=",
+                                               "POST /target key=secret body=report", "POST /target key= body="}));
+}
+
+TEST(UrlRedirectsTest, PlainHttpOnlyFromPlainHttpOntoLoopbackAndAtMostTenHops)
+{
+    const std::string secure = "https://example.com/a";
+    const std::string local = "http://127.0.0.1:8080/a";
+    EXPECT_FALSE(desktop::redirectRefusal(secure, "https://example.com/x", false, 0));
+    EXPECT_FALSE(desktop::redirectRefusal(local, "http://127.0.0.1:8080/x", false, 9));
+    EXPECT_FALSE(desktop::redirectRefusal(local, "http://localhost/x", false, 0));
+    EXPECT_FALSE(desktop::redirectRefusal(local, "http://[::1]/x", false, 0));
+    EXPECT_FALSE(desktop::redirectRefusal(local, "https://example.com/x", false, 0));
+    EXPECT_EQ(desktop::redirectRefusal(secure, "https://example.com/x", false, 10), UrlLoadError::tooManyRedirects);
+    for (const std::string target : {"http://127.0.0.1:8080/x", "http://localhost/x", "http://[::1]/x"})
+        EXPECT_EQ(desktop::redirectRefusal(secure, target, false, 0), UrlLoadError::insecureRedirect) << target;
+    EXPECT_EQ(desktop::redirectRefusal(local, "http://example.com/x", false, 0), UrlLoadError::insecureRedirect);
+    EXPECT_EQ(desktop::redirectRefusal(local, "http://127.0.0.1.example.com/x", false, 0),
+              UrlLoadError::insecureRedirect);
+    EXPECT_EQ(desktop::redirectRefusal(local, "HTTP://127.example.com/x", false, 0), UrlLoadError::insecureRedirect);
+    EXPECT_EQ(desktop::redirectRefusal(local, "ftp://127.0.0.1/x", false, 0), UrlLoadError::insecureRedirect);
+
+    // A body is resent to its own origin only; the scheme's port is the same origin.
+    EXPECT_FALSE(desktop::redirectRefusal(secure, "https://EXAMPLE.com:443/b", true, 0));
+    EXPECT_EQ(desktop::redirectRefusal(secure, "https://example.com:8443/b", true, 0), UrlLoadError::insecureRedirect);
+    EXPECT_EQ(desktop::redirectRefusal(secure, "https://other.example/b", true, 0), UrlLoadError::insecureRedirect);
+    EXPECT_EQ(desktop::originOf("HTTPS://Example.com/x?q"), "https://example.com:443");
+    EXPECT_EQ(desktop::originOf("http://[::1]:81/"), "http://[::1]:81");
+    EXPECT_EQ(desktop::originOf("ftp://example.com/"), std::nullopt);
 
     EXPECT_EQ(desktop::resolveLocation("https://a.example/dir/x?q=1", "y"), "https://a.example/dir/y");
     EXPECT_EQ(desktop::resolveLocation("https://a.example/dir/x", "//b.example/z"), "https://b.example/z");

@@ -160,6 +160,11 @@ TEST_F(SimUrlLoadingTest, RedirectsErrorsTimeOutsAndCancelling)
     loop.redirect = "https://a.example/loop";
     auto plain = at("https://a.example/plain", 302, "");
     plain.redirect = "http://a.example/target";
+    auto local = at("https://a.example/local", 302, "");
+    local.redirect = "http://127.0.0.1/service";
+    auto sendOn = at("https://a.example/send-on", 307, "");
+    sendOn.method = "POST";
+    sendOn.redirect = "https://b.example/target";
     auto refused = at("https://a.example/refused", 200, "");
     refused.delay = 3;
     refused.error = UrlLoadError::refused;
@@ -167,13 +172,21 @@ TEST_F(SimUrlLoadingTest, RedirectsErrorsTimeOutsAndCancelling)
     slow.delay = 5;
     auto trickle = at("https://a.example/trickle", 200, std::string(100, 't'));
     trickle.bytesPerSecond = 10;
-    loading().setRoutes({hop, target, loop, plain, refused, slow, trickle});
+    auto service = at("http://127.0.0.1/service", 200, "local");
+    loading().setRoutes({hop, target, loop, plain, local, service, sendOn, refused, slow, trickle});
 
     const auto followed = run(get("https://a.example/hop"));
     EXPECT_EQ(followed->result->body, "arrived");
     EXPECT_EQ(followed->result->head.url, "https://a.example/target");
     EXPECT_EQ(run(get("https://a.example/loop"))->result->error, UrlLoadError::tooManyRedirects);
     EXPECT_EQ(run(get("https://a.example/plain"))->result->error, UrlLoadError::insecureRedirect);
+    EXPECT_EQ(run(get("https://a.example/local"))->result->error, UrlLoadError::insecureRedirect);
+    auto post = get("https://a.example/send-on");
+    post.method = "POST";
+    post.body = "report";
+    EXPECT_EQ(run(post)->result->error, UrlLoadError::insecureRedirect);
+    post.body.clear();
+    EXPECT_EQ(run(post)->result->error, UrlLoadError::hostNotFound) << "followed: b.example has no POST route";
 
     const double refusedStart = dispatch::now();
     const auto failed = run(get("https://a.example/refused"));
