@@ -9,6 +9,7 @@
 #include "panels/PipPanel.h"
 #include "panels/RegionSelector.h"
 #include "panels/HoverTriggerHooks.h"
+#include "parking/watchers/CursorGuard.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/ui/SignalPipe.h"
@@ -94,6 +95,8 @@ AppDelegate::~AppDelegate()
     // A selection still running when the run ends creates nothing any more.
     RegionSelector::shared().onFinish = nullptr;
     HoverTriggerHooks::install(nullptr);
+    // The guard outlives this application; the next one to launch starts it anew.
+    if (cursorGuardStarted_) CursorGuard::shared().stop();
     // Panels left open when the run ends go with the application.
     while (!PipPanel::all().empty()) delete PipPanel::all().back();
 }

@@ -76,6 +76,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     if (!passSingleInstanceRule(args)) return;
     logStartupLines();
     CursorGuard::shared().start();
+    cursorGuardStarted_ = true;
     LaunchAtLogin::applyFirstLaunchDefault();
     LearnedMinSizes::resetForLaunch();
 
