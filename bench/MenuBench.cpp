@@ -53,7 +53,7 @@ struct MenuEnvironment {
             windows.push_back(shareable);
         }
         desktop::install(sim::makeSimDesktop(world));
-        MenuThumbnail::resetForTesting();
+        MenuThumbnail::reset();
         for (int pass = 0; pass < 6; ++pass) {
             MenuThumbnail::warm(windows, true);
             scheduler->runUntilIdle();
@@ -62,7 +62,7 @@ struct MenuEnvironment {
     }
     ~MenuEnvironment()
     {
-        MenuThumbnail::resetForTesting();
+        MenuThumbnail::reset();
         dispatch::install(nullptr);
     }
 

@@ -14,6 +14,7 @@
 #include "platform/linux/InstanceLock.h"
 #include "platform/ui/SignalPipe.h"
 #include "platform/ui/StatusItem.h"
+#include "settings/SettingsWindow.h"
 #include "settings/guide/OnboardingWindow.h"
 #include "update/AppUpdate.h"
 #include "update/UpdateInstaller.h"
@@ -99,6 +100,8 @@ AppDelegate::~AppDelegate()
     if (cursorGuardStarted_) CursorGuard::shared().stop();
     // Panels left open when the run ends go with the application.
     while (!PipPanel::all().empty()) delete PipPanel::all().back();
+    // So does its settings window: a later run in this process builds its own.
+    delete SettingsWindow::existing();
 }
 
 AppDelegate* AppDelegate::shared()
