@@ -10,7 +10,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -42,16 +41,6 @@ desktop::PixelBufferRef windowFrame()
     auto buffer = std::make_shared<desktop::PixelBuffer>(frameWidth, frameHeight);
     for (std::size_t i = 0; i < buffer->bytes.size(); ++i) buffer->bytes[i] = static_cast<std::uint8_t>(i * 31);
     return buffer;
-}
-
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "glimra_bench";
-    static char* argv[] = {name, nullptr};
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static QApplication app(argc, argv);
-    return app;
 }
 
 struct IgnoringHost : capture::FrameIntake::Host {
@@ -110,7 +99,6 @@ QImage viewCanvas()
 
 void BM_MirrorPaint(benchmark::State& state)
 {
-    application();
     Environment environment;
     MirrorView view(true, false);
     view.resize(342, 214);
@@ -126,7 +114,6 @@ BENCHMARK(BM_MirrorPaint)->Unit(benchmark::kMicrosecond);
 // The same picture drawn by one scaled draw, without the view.
 void BM_ScaledDraw(benchmark::State& state)
 {
-    application();
     const desktop::PixelBufferRef frame = windowFrame();
     QImage canvas = viewCanvas();
     for (auto _ : state) {

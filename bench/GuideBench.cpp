@@ -1,6 +1,5 @@
 // A guide scene's frame (every track evaluated, the tree painted at scale 2), next to the
 // same tree with its tracks removed, which is the least a frame has to do.
-#include "BenchApplication.h"
 #include "BenchFolder.h"
 #include "foundation/Diag.h"
 #include "platform/dispatch/ManualScheduler.h"
@@ -26,7 +25,6 @@ struct GuideEnvironment {
         ::setenv("XDG_CONFIG_HOME", benchFolder().c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
-        startBenchApplication();
     }
 
     std::shared_ptr<dispatch::ManualScheduler> scheduler = std::make_shared<dispatch::ManualScheduler>();

@@ -1,6 +1,5 @@
 // Building the status menu for 60 cached windows with thumbnails, next to a plain menu of
 // 65 bare rows (label, image and button) built without any of the menu's logic.
-#include "BenchApplication.h"
 #include "BenchFolder.h"
 #include "app/MenuThumbnail.h"
 #include "app/StatusMenu.h"
@@ -12,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -32,7 +32,6 @@ struct MenuEnvironment {
         ::setenv("XDG_CONFIG_HOME", benchFolder().c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
-        startBenchApplication();
 
         world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
         sim::SimApp app;
@@ -54,7 +53,7 @@ struct MenuEnvironment {
             windows.push_back(shareable);
         }
         desktop::install(sim::makeSimDesktop(world));
-        MenuThumbnail::resetForTesting();
+        MenuThumbnail::reset();
         for (int pass = 0; pass < 6; ++pass) {
             MenuThumbnail::warm(windows, true);
             scheduler->runUntilIdle();
@@ -63,7 +62,7 @@ struct MenuEnvironment {
     }
     ~MenuEnvironment()
     {
-        MenuThumbnail::resetForTesting();
+        MenuThumbnail::reset();
         dispatch::install(nullptr);
     }
 

@@ -1,7 +1,6 @@
 // A frame through a mini window: handed to its content view and painted there (backdrop
 // and picture, and the hover preview when it is up), next to the scaled draws that are
 // the least this can cost.
-#include "BenchApplication.h"
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "panels/PanelContentView.h"
@@ -37,7 +36,6 @@ struct PanelEnvironment {
         ::setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
-        startBenchApplication();
     }
     ~PanelEnvironment() { dispatch::install(nullptr); }
 

@@ -1,6 +1,5 @@
 // The General tab built anew (cards, rows, sliders, pop-ups and the growth rule), next to
 // measuring the same row texts alone, which is the least a rebuild has to do.
-#include "BenchApplication.h"
 #include "BenchFolder.h"
 #include "foundation/Diag.h"
 #include "platform/desktop/Desktop.h"
@@ -29,7 +28,6 @@ struct SettingsEnvironment {
         auto world = std::make_shared<sim::SimWorld>();
         world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
         desktop::install(sim::makeSimDesktop(world));
-        startBenchApplication();
         SettingsWindow::shared().showSettings(0);
     }
 
@@ -55,7 +53,7 @@ std::vector<RowText> rowTexts(SettingsWindow& window)
     for (auto* row : window.contentArea()->findChildren<SettingsRowView*>()) {
         if (!row->titleLabel || !row->subtitleLabel) continue;
         rows.push_back({row->titleLabel->text().toStdString(), row->subtitleLabel->text().toStdString(),
-                        574 - 30 - row->titleLabel->width()});
+                        574.0 - 30 - row->titleLabel->width()});
     }
     return rows;
 }

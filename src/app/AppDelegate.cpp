@@ -9,10 +9,12 @@
 #include "panels/PipPanel.h"
 #include "panels/RegionSelector.h"
 #include "panels/HoverTriggerHooks.h"
+#include "parking/watchers/CursorGuard.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/ui/SignalPipe.h"
 #include "platform/ui/StatusItem.h"
+#include "settings/SettingsWindow.h"
 #include "settings/guide/OnboardingWindow.h"
 #include "update/AppUpdate.h"
 #include "update/UpdateInstaller.h"
@@ -94,8 +96,12 @@ AppDelegate::~AppDelegate()
     // A selection still running when the run ends creates nothing any more.
     RegionSelector::shared().onFinish = nullptr;
     HoverTriggerHooks::install(nullptr);
+    // The guard outlives this application; the next one to launch starts it anew.
+    if (cursorGuardStarted_) CursorGuard::shared().stop();
     // Panels left open when the run ends go with the application.
     while (!PipPanel::all().empty()) delete PipPanel::all().back();
+    // So does its settings window: a later run in this process builds its own.
+    delete SettingsWindow::existing();
 }
 
 AppDelegate* AppDelegate::shared()

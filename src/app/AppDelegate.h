@@ -157,6 +157,7 @@ private:
     dispatch::Timer refreshTimer_;
     std::vector<std::uint64_t> updateObservers_;  // availability, then phase
     bool signalsInstalled_ = false;
+    bool cursorGuardStarted_ = false;
     bool quitting_ = false;
     // Stored callbacks hold the delegate through this and find it gone afterwards.
     std::shared_ptr<AppDelegate*> self_;

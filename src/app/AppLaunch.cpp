@@ -12,6 +12,7 @@
 #include "app/ParkingSetup.h"
 #include "app/ScrollProbe.h"
 #include "capture/Catalog.h"
+#include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "foundation/LaunchAtLogin.h"
 #include "foundation/L10n.h"
@@ -69,6 +70,8 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     installParking();
     PipPanel::syncMiniWindowFlag();
     // Self-test files and the menu shot go to the temporary folder of the run.
+    MenuThumbnail::reset();
+    MirrorView::restartFrameLog();
     MenuThumbnail::setDirectory(core::paths::temporaryFolder() + "/glimra-menu-thumbs");
     if (runSelfTest(args)) return;
 
@@ -78,6 +81,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     if (!passSingleInstanceRule(args)) return;
     logStartupLines();
     CursorGuard::shared().start();
+    cursorGuardStarted_ = true;
     LaunchAtLogin::applyFirstLaunchDefault();
     LearnedMinSizes::resetForLaunch();
 

@@ -155,7 +155,7 @@ std::size_t cacheCount() { return state().cache.size(); }
 
 void clearCache() { state().cache.clear(); }
 
-void resetForTesting() { state() = State{}; }
+void reset() { state() = State{}; }
 
 void warm(const std::vector<desktop::ShareableWindow>& windows, bool force)
 {

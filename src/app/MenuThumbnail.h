@@ -48,7 +48,8 @@ void selfTest(const std::vector<desktop::ShareableWindow>& windows, const std::s
 // file was written.
 bool debugShot(const std::string& path);
 
-// Forgets the cache and the warming state (tests).
-void resetForTesting();
+// Forgets the cache and the warming state: at launch, since an earlier launch in this
+// process (an in-process scenario run) saw other windows.
+void reset();
 
 }  // namespace MenuThumbnail

@@ -11,6 +11,7 @@ void installParking()
 {
     auto& displays = parking::DisplayController::shared();
     displays.adoptDeclaredDisplays();
+    parking::ParkingController::shared()->startAfresh();
     VirtualDisplayController::install(
         [](desktop::DisplayID displayID) { return parking::DisplayController::shared().isVirtual(displayID); });
     WindowParking::install(parking::ParkingController::shared());

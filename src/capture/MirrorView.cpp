@@ -31,6 +31,12 @@ double MirrorView::contentsScale() const
     return top && top->windowHandle() ? top->windowHandle()->devicePixelRatio() : 2.0;
 }
 
+void MirrorView::restartFrameLog()
+{
+    framesLogged = 0;
+    firstFrameLogged = false;
+}
+
 void MirrorView::display(desktop::PixelBufferRef buffer)
 {
     if (!buffer) return;

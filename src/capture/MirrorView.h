@@ -21,6 +21,8 @@ public:
     MirrorView(bool letterboxClear, bool fillsBounds, QWidget* parent = nullptr);
 
     void display(desktop::PixelBufferRef buffer);
+    // The first frames are logged once per launch, of whichever view shows them.
+    static void restartFrameLog();
     // The frame shown now; none before the first.
     const desktop::PixelBufferRef& contents() const { return frame_; }
     void clearContents();

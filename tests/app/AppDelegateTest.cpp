@@ -41,7 +41,7 @@ protected:
     {
         testsupport::ensureQtApplication();
         WithDiagLines::SetUp();
-        ::setenv("TMPDIR", tmp().c_str(), 1);
+        environment.set("TMPDIR", tmp());
         std::filesystem::create_directories(tmp());
         ui::AlertPresenter::install(alerts);
         defaults::Defaults::standard().reopen(configHome() + "/Glimra/defaults.json");
@@ -61,7 +61,6 @@ protected:
         clock().runUntilIdle();
         WindowParking::install(nullptr);
         ui::AlertPresenter::install(nullptr);
-        ::unsetenv("TMPDIR");
         WithDiagLines::TearDown();
     }
 
@@ -74,6 +73,7 @@ protected:
     }
 
     std::shared_ptr<ui::RecordingAlertPresenter> alerts = std::make_shared<ui::RecordingAlertPresenter>();
+    testsupport::ScopedEnvironment environment;
 
     desktop::DisplayInfo display(desktop::DisplayID id, const core::Rect& frame, bool isVirtual = false)
     {
@@ -210,7 +210,7 @@ TEST_F(AppDelegateTest, TheDiagnosticsSelfTestReplacesALinkPlantedUnderItsNameAn
     EXPECT_TRUE(linesWith("帮助自检")[1].starts_with("帮助自检: 联系页 "));
 
     // A folder that cannot be written: no line claims the file, and a failure.
-    ::setenv("TMPDIR", (tmp() + "/missing").c_str(), 1);
+    environment.set("TMPDIR", tmp() + "/missing");
     app::AppDelegate second;
     second.launch({"-glimra-diag-selftest"});
     EXPECT_EQ(second.exitStatus(), 1);

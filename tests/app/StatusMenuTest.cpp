@@ -26,7 +26,7 @@ protected:
         testsupport::ensureQtApplication();
         testsupport::SimDesktopDiagTest::SetUp();
         defaults::Defaults::standard().reopen(configHome() + "/Glimra/defaults.json");
-        MenuThumbnail::resetForTesting();
+        MenuThumbnail::reset();
         UpdateInstaller::setPhase(UpdatePhase{});
         addApp(42, "Notes", "com.example.notes");
         for (desktop::WindowID id = 500; id < 507; ++id)
@@ -39,7 +39,7 @@ protected:
         menu.reset();
         clock().runUntilIdle();
         UpdateInstaller::setPhase(UpdatePhase{});
-        MenuThumbnail::resetForTesting();
+        MenuThumbnail::reset();
         testsupport::SimDesktopDiagTest::TearDown();
     }
 
@@ -232,7 +232,7 @@ TEST_F(MenuThumbnailTest, WarmingCapturesAndPassesAreEightSecondsApart)
     EXPECT_EQ(MenuThumbnail::cacheCount(), 6u);
 
     defaults::Defaults::standard().set("menuWindowThumbs", false);
-    MenuThumbnail::resetForTesting();
+    MenuThumbnail::reset();
     MenuThumbnail::warm(list, true);
     clock().runUntilIdle();
     EXPECT_EQ(MenuThumbnail::cacheCount(), 0u);

@@ -1,5 +1,6 @@
 #include "scenario/EmptyApplication.h"
 #include "scenario/ScenarioRunner.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
+using testsupport::ScopedEnvironment;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -156,25 +158,6 @@ TEST(OutputFolder, ASecondRunRemovesExactlyWhatTheFirstWrote)
     EXPECT_EQ(fs::status(out.path() + "/runtime").permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_EQ(fs::status(out.path() + "/tmp").permissions() & fs::perms::all, fs::perms::owner_all);
 }
-
-// Sets environment variables for a scope.
-class ScopedEnvironment {
-public:
-    void set(const char* name, const std::string& value)
-    {
-        const char* old = std::getenv(name);
-        saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment()
-    {
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
-            it->second ? (void)::setenv(it->first, it->second->c_str(), 1) : (void)::unsetenv(it->first);
-    }
-
-private:
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved_;
-};
 
 TEST(OutputFolder, ARunTouchesNoneOfTheUsersFiles)
 {

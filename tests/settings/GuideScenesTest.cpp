@@ -205,8 +205,10 @@ TEST_F(GuideSceneTest, ResizeGrowsAboutTheBottomRightCornerAndCrossFadesThePoint
         EXPECT_NEAR(seenArrow.position.x, seenPointer.position.x, tolerance) << t;
         const double fraction = t / 16;
         const bool fading = (fraction > 0.13 && fraction < 0.17) || (fraction > 0.42 && fraction < 0.46);
-        if (!fading) EXPECT_NEAR(seenPointer.opacity + seenArrow.opacity, 1, tolerance) << t;
-        if (!fading) EXPECT_TRUE(seenArrow.opacity < tolerance || seenArrow.opacity > 1 - tolerance) << t;
+        if (!fading) {
+            EXPECT_NEAR(seenPointer.opacity + seenArrow.opacity, 1, tolerance) << t;
+            EXPECT_TRUE(seenArrow.opacity < tolerance || seenArrow.opacity > 1 - tolerance) << t;
+        }
     }
     EXPECT_NEAR(arrow.presentation(0.3 * 16).opacity, 1, tolerance);
 

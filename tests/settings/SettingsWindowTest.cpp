@@ -88,10 +88,12 @@ TEST_F(SettingsWindowTest, ChoosingEnglishFromItsOwnPopupRebuildsEverythingInEng
 {
     int menuRebuilds = 0;
     bool forced = true;
-    SettingsWindow::setShellHooks({.rebuildMenu = [&](bool force) {
+    SettingsWindow::ShellHooks hooks;
+    hooks.rebuildMenu = [&](bool force) {
         ++menuRebuilds;
         forced = force;
-    }});
+    };
+    SettingsWindow::setShellHooks(hooks);
     window().showSettings(4);
     QPointer<QComboBox> popup = control<QComboBox>("languagePopup");
     ASSERT_TRUE(popup);

@@ -29,8 +29,9 @@ void VirtualTimeTest::SetUp()
     scheduler_ = std::make_shared<dispatch::ManualScheduler>();
     dispatch::install(scheduler_);
     home_ = std::make_unique<TempDir>();
-    ::setenv("XDG_CONFIG_HOME", configHome().c_str(), 1);
-    ::setenv("XDG_DATA_HOME", dataHome().c_str(), 1);
+    folders_.emplace();
+    folders_->set("XDG_CONFIG_HOME", configHome());
+    folders_->set("XDG_DATA_HOME", dataHome());
     defaults::Defaults::standard().reopen(configHome() + "/Glimra/defaults.json");
     core::setPreferredLanguagesOverride(std::vector<std::string>{"zh-Hans-CN"});
 }
@@ -39,9 +40,11 @@ void VirtualTimeTest::TearDown()
 {
     core::setPreferredLanguagesOverride(std::nullopt);
     scheduler_->runUntilIdle();
-    defaults::Defaults::standard().flush();
+    // Written out, then let go: a test after this one finds no settings of this one's.
+    defaults::Defaults::standard().reopen(std::string());
     dispatch::install(nullptr);
     scheduler_.reset();
+    folders_.reset();
 }
 
 std::string readFile(const std::string& path)

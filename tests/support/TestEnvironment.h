@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/dispatch/ManualScheduler.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace testsupport {
@@ -36,6 +38,9 @@ protected:
 
     std::shared_ptr<dispatch::ManualScheduler> scheduler_;
     std::unique_ptr<TempDir> home_;
+
+private:
+    std::optional<ScopedEnvironment> folders_;
 };
 
 std::string readFile(const std::string& path);

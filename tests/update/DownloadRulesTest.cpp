@@ -1,4 +1,5 @@
 #include "update/UpdateInstaller.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +60,9 @@ TEST(PackageFile, DigestIsLowerCaseHexOfTheContentsAndNoneWithoutAFile)
 
 TEST(PackageFile, UpdatesFolderIsPrivateUnderTheDataFolder)
 {
+    testsupport::TempDir data;
+    testsupport::ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", data.path());
     const std::string expected = std::string(std::getenv("XDG_DATA_HOME")) + "/Glimra/updates";
     EXPECT_EQ(UpdateInstaller::updatesDir(), expected);
     struct stat status {};

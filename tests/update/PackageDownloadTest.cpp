@@ -5,6 +5,7 @@
 #include "platform/dispatch/ThreadScheduler.h"
 #include "platform/linux/CurlUrlLoading.h"
 #include "support/DiagLines.h"
+#include "support/ScopedEnvironment.h"
 #include "support/LocalHttpServer.h"
 
 #include <gmock/gmock.h>
@@ -20,9 +21,12 @@ using testing::IsEmpty;
 using testing::StartsWith;
 using Kind = UpdatePhase::Kind;
 
-// Real threads, the real libcurl loader and a server on loopback.
+// Real threads, the real libcurl loader and a server on loopback; a data folder of the
+// test's own, so that no package or log line of another test is found there.
 class RealLoaderTest : public ::testing::Test {
 protected:
+    RealLoaderTest() { environment_.set("XDG_DATA_HOME", dataHome()); }
+
     void SetUp() override
     {
         scheduler_ = std::make_shared<dispatch::ThreadScheduler>();
@@ -36,12 +40,15 @@ protected:
     void TearDown() override
     {
         runMain(0.1, [] { return false; });
+        // The updater's state is the process's: the next test finds it as at launch.
+        UpdateInstaller::setPhase({});
+        UpdateInstaller::setSuppressPrompts(false);
         desktop::install(nullptr);
         desktop_.reset();
         dispatch::install(nullptr);
     }
 
-    std::string dataHome() const { return std::getenv("XDG_DATA_HOME"); }
+    std::string dataHome() const { return home_.path() + "/data"; }
 
     // Runs the main queue on this thread until done() or seconds of real time.
     bool runMain(double seconds, const std::function<bool()>& done)
@@ -57,6 +64,10 @@ protected:
 
     std::shared_ptr<dispatch::ThreadScheduler> scheduler_;
     std::shared_ptr<desktop::Desktop> desktop_;
+
+private:
+    testsupport::TempDir home_;
+    testsupport::ScopedEnvironment environment_;
 };
 
 class PackageDownloadTest : public testsupport::WithDiagLines<RealLoaderTest> {

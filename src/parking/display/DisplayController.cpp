@@ -228,7 +228,18 @@ void DisplayController::adoptDeclaredDisplays()
     }
 
     std::lock_guard lock(mutex_);
-    if (terminated_) return;
+    // A launch after another one's quit in the same process (an in-process scenario run)
+    // starts from the displays the desktop lists now, not from those the last one left.
+    const auto listed = [&active](desktop::DisplayID id) {
+        return std::any_of(active.begin(), active.end(), [id](const auto& display) { return display.id == id; });
+    };
+    terminated_ = false;
+    std::erase_if(live_, [&](const auto& entry) {
+        if (listed(entry.second.displayID)) return false;
+        VDDestroy(entry.second.handle);
+        return true;
+    });
+    std::erase_if(zombies_, [&](desktop::DisplayID id) { return !listed(id); });
     for (auto& [id, spec] : declared) {
         const bool known = std::any_of(live_.begin(), live_.end(),
                                        [id = id](const auto& entry) { return entry.second.displayID == id; });

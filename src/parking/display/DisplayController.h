@@ -46,7 +46,8 @@ public:
     bool hasLiveOrZombie() const;
 
     // At launch: virtual displays the desktop already shows are taken as this
-    // controller's own, one per real display in order.
+    // controller's own, one per real display in order; what an earlier launch in this
+    // process left and the desktop no longer shows is forgotten.
     void adoptDeclaredDisplays();
     // Once at quit, on the main thread: ends every display it made and waits (bounded)
     // until they and the zombies have left the arrangement; adopted displays are left

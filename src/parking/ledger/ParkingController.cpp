@@ -24,6 +24,29 @@ const std::shared_ptr<ParkingController>& ParkingController::shared()
     return *instance;
 }
 
+void ParkingController::startAfresh()
+{
+    q_.sync([this] {
+        parked_.clear();
+        strayed_.clear();
+        suspended_.clear();
+        lastRestoredAt_.clear();
+        lastRestoreExplicit_.clear();
+        unoccludedTicks_.clear();
+        siblingHold_.clear();
+        futileRestores_.clear();
+        restoreFailureLogged_.clear();
+        restoreTimer_.cancel();
+        foreignTicks_.clear();
+        foreignRescuedAt_.clear();
+        foreignFailures_.clear();
+        foreignFrontLogged_.clear();
+        foreignSuppressed_ = false;
+        foreignTimer_.cancel();
+        parkedCount_ = 0;
+    });
+}
+
 void ParkingController::pruneLocked(double now)
 {
     assert(q_.isCurrent());

@@ -31,6 +31,9 @@ public:
     // The process's controller, on WindowParking's queue and the shared display
     // controller; made on first use.
     static const std::shared_ptr<ParkingController>& shared();
+    // At launch: forgets what an earlier launch in this process (an in-process scenario
+    // run) left, records and watches alike; its times and windows are not this one's.
+    void startAfresh();
 
     const dispatch::Queue& queue() const { return q_; }
 

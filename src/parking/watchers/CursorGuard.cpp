@@ -88,6 +88,8 @@ void CursorGuard::start()
               core::AppIdentity::current().bundleIdentifier + " cursorGuardAutoRescue -bool NO）");
 }
 
+void CursorGuard::stop() { probe_.cancel(); }
+
 void CursorGuard::probeTick()
 {
     assert(queue_.isCurrent());

@@ -36,6 +36,8 @@ public:
 
     // Once at launch, on the main thread.
     void start();
+    // When the application that started it goes, on the main thread.
+    void stop();
     // The escape hot key's action, on the main thread.
     void rescueNow();
     // One probe, on queue().

@@ -62,7 +62,7 @@ ParkedFocusWatcher& ParkedFocusWatcher::shared()
 
 void ParkedFocusWatcher::start()
 {
-    if (reconcileTimer_.isActive()) return;
+    // Replaces the probe of an earlier launch in this process, whose queue has gone.
     reconcileTimer_ = dispatch::Timer(work_, reconcilePeriod, [weak = weak_from_this()] {
         if (const auto self = weak.lock()) self->reconcile();
     });
