@@ -40,6 +40,9 @@ void HoverPIPTrigger::start()
         return;
     }
     enabled_ = true;
+    // A new sensing session tests and reports afresh, also on a clock that starts anew.
+    lastMissKey_.reset();
+    sensor_ = HoverTriggerSensor{};
     pollTimer_ = dispatch::Timer(dispatch::main(), pollInterval, [this] { check(); });
 }
 

@@ -16,6 +16,7 @@ namespace {
 // Diagnostics for the first frames of the process, shared by every view.
 std::atomic<int> framesLogged{0};
 std::atomic<bool> firstFrameLogged{false};
+std::atomic<bool> firstPreviewFrameLogged{false};
 
 }  // namespace
 
@@ -35,6 +36,12 @@ void MirrorView::restartFrameLog()
 {
     framesLogged = 0;
     firstFrameLogged = false;
+    firstPreviewFrameLogged = false;
+}
+
+bool MirrorView::claimFirstPreviewFrameLog()
+{
+    return !firstPreviewFrameLogged.exchange(true);
 }
 
 void MirrorView::display(desktop::PixelBufferRef buffer)

@@ -23,6 +23,8 @@ public:
     void display(desktop::PixelBufferRef buffer);
     // The first frames are logged once per launch, of whichever view shows them.
     static void restartFrameLog();
+    // True once per launch: for the first frame a hover preview is handed.
+    static bool claimFirstPreviewFrameLog();
     // The frame shown now; none before the first.
     const desktop::PixelBufferRef& contents() const { return frame_; }
     void clearContents();

@@ -156,11 +156,7 @@ void PanelContentView::apply(desktop::PixelBufferRef buffer)
         fadeOutStatusLabel(HintTracker::withdrawFadeDuration);
     fillView->display(buffer);
     if (previewVisible && previewPanel) {
-        static bool previewFrameDispatchLogged = false;
-        if (!previewFrameDispatchLogged) {
-            previewFrameDispatchLogged = true;
-            Diag::log("预览帧分发: 首次调用 p.display previewVisible=true");
-        }
+        if (MirrorView::claimFirstPreviewFrameLog()) Diag::log("预览帧分发: 首次调用 p.display previewVisible=true");
         previewPanel->content->syncMirrorFrame();
         previewPanel->content->mirrorView->display(buffer);
     }

@@ -51,12 +51,15 @@ core::Point realBottomRight(const std::vector<desktop::DisplayID>& active,
     return corner;
 }
 
+// Serial numbers start from the launch's wall-clock time, so that each launch's differ.
+std::uint32_t serialSeedAtLaunch()
+{
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(dispatch::wallClock()) & 0xFFFFF);
+}
+
 }  // namespace
 
-DisplayController::DisplayController()
-    : serialSeed_(static_cast<std::uint32_t>(static_cast<std::uint64_t>(dispatch::wallClock()) & 0xFFFFF))
-{
-}
+DisplayController::DisplayController() : serialSeed_(serialSeedAtLaunch()) {}
 
 DisplayController::~DisplayController()
 {
@@ -234,6 +237,7 @@ void DisplayController::adoptDeclaredDisplays()
         return std::any_of(active.begin(), active.end(), [id](const auto& display) { return display.id == id; });
     };
     terminated_ = false;
+    serialSeed_ = serialSeedAtLaunch();
     std::erase_if(live_, [&](const auto& entry) {
         if (listed(entry.second.displayID)) return false;
         VDDestroy(entry.second.handle);

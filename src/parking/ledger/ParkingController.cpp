@@ -44,6 +44,9 @@ void ParkingController::startAfresh()
         foreignSuppressed_ = false;
         foreignTimer_.cancel();
         parkedCount_ = 0;
+        pendingParks_.clear();
+        onScreenQueryVerified = false;
+        onScreenOnlyCoversVirtual = true;
     });
 }
 
