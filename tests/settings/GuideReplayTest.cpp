@@ -5,14 +5,7 @@
 
 namespace {
 
-class GuideReplayTest : public SettingsTabTest {
-protected:
-    void TearDown() override
-    {
-        delete OnboardingWindow::instance();
-        SettingsTabTest::TearDown();
-    }
-};
+using GuideReplayTest = SettingsTabTest;
 
 // With screen recording allowed the finished guide would stay hidden: the replay forgets
 // that it was finished first.

@@ -3,6 +3,7 @@
 #include "panels/PanelFixture.h"
 #include "platform/ui/RecordingAlertPresenter.h"
 #include "settings/SettingsWindow.h"
+#include "settings/guide/OnboardingWindow.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -27,6 +28,8 @@ protected:
 
     void TearDown() override
     {
+        // The About tab's replay opens the guide; it must not greet the next test.
+        delete OnboardingWindow::instance();
         delete SettingsWindow::existing();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         clock().runUntilIdle();
