@@ -64,6 +64,14 @@ std::string runtimeFolder()
     if (isOwnFolder(session)) return session;
     const std::string fallback = temporaryFolder() + "/runtime-" + userName();
     ::mkdir(fallback.c_str(), 0700);
+    if (isOwnFolder(fallback)) {
+        ::chmod(fallback.c_str(), 0700);
+        return fallback;
+    }
+    // Someone else took the name: a private folder of this copy's own is safe, though
+    // another copy will not meet it there.
+    std::string own = fallback + "-XXXXXX";
+    if (::mkdtemp(own.data())) return own;
     return fallback;
 }
 

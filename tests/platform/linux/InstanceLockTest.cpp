@@ -66,6 +66,16 @@ TEST_F(InstanceLockTest, TheFolderComesFromTheRuntimeFolderAndIsCreatedPrivate)
         EXPECT_EQ(made.st_mode & 0777, 0700u);
     }
     EXPECT_EQ(linuxdesktop::InstanceLock::defaultFolder(), fallback);
+    if (!hasSession && ::geteuid() == 0) {
+        // A fallback of that name that another user made first is not taken.
+        const std::string taken = std::filesystem::path(fallback).parent_path();
+        std::filesystem::remove_all(taken);
+        ASSERT_EQ(::mkdir(taken.c_str(), 0777), 0);
+        ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
+        const std::string own = linuxdesktop::InstanceLock::defaultFolder();
+        EXPECT_FALSE(own.starts_with(taken + "/")) << own;
+        EXPECT_TRUE(own.starts_with(taken + "-")) << own;
+    }
     if (savedTemporary) ::setenv("TMPDIR", keptTemporary.c_str(), 1);
     else ::unsetenv("TMPDIR");
     if (saved) ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
