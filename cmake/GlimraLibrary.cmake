@@ -12,14 +12,22 @@ include(GoogleTest)
 # One test executable per layer; each of its tests is a ctest case of its own, so a
 # failure is named and ctest -j spreads the cases over the cores. The cases are listed
 # when ctest runs, not at build time, so a busy machine cannot fail the build.
+# Tests of the X11 desktop (X11 before the libraries) run on the X server that DISPLAY
+# names, one at a time, and carry the label x11.
 function(glimra_tests name dir)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "X11" "" "")
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARGN} glimra_testsupport GTest::gtest GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${arg_UNPARSED_ARGUMENTS} glimra_testsupport GTest::gtest GTest::gmock)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  if(arg_X11)
+    set(properties ENVIRONMENT "QT_QPA_PLATFORM=xcb" LABELS x11 RESOURCE_LOCK x11_display)
+  else()
+    set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ${properties})
 endfunction()

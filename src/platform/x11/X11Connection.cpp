@@ -1,0 +1,251 @@
+#include "platform/x11/X11Connection.h"
+
+#include <xcb/composite.h>
+#include <xcb/damage.h>
+#include <xcb/randr.h>
+#include <xcb/res.h>
+#include <xcb/shm.h>
+#include <xcb/xfixes.h>
+#include <xcb/xinput.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace x11 {
+namespace {
+
+template <class Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+template <class Reply>
+ReplyPtr<Reply> owned(Reply* reply)
+{
+    return ReplyPtr<Reply>(reply, &std::free);
+}
+
+bool atLeast(std::uint32_t major, std::uint32_t minor, std::uint32_t wantMajor, std::uint32_t wantMinor)
+{
+    return major > wantMajor || (major == wantMajor && minor >= wantMinor);
+}
+
+const xcb_query_extension_reply_t* present(xcb_connection_t* c, xcb_extension_t* extension)
+{
+    const auto* data = xcb_get_extension_data(c, extension);
+    return data && data->present ? data : nullptr;
+}
+
+std::string displayLabel(const char* displayName)
+{
+    const char* name = displayName ? displayName : std::getenv("DISPLAY");
+    return name ? name : "";
+}
+
+}  // namespace
+
+std::variant<std::shared_ptr<Connection>, std::string> Connection::open(const char* displayName)
+{
+    int screenNumber = 0;
+    auto* c = xcb_connect(displayName, &screenNumber);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return "glimra: cannot open the X11 display '" + displayLabel(displayName) + "'";
+    }
+    std::shared_ptr<Connection> connection(new Connection(c, screenNumber));
+    if (!connection->screen_) return "glimra: the X11 display '" + displayLabel(displayName) + "' has no screen";
+    if (auto missing = connection->checkExtensions()) return *missing;
+    connection->ewmhReady_ =
+        xcb_ewmh_init_atoms_replies(&connection->ewmh_, xcb_ewmh_init_atoms(c, &connection->ewmh_), nullptr);
+    if (!connection->ewmhReady_) return "glimra: the X11 display '" + displayLabel(displayName) + "' answers no atoms";
+    connection->startEventThread();
+    return connection;
+}
+
+Connection::Connection(xcb_connection_t* connection, int screenNumber) : connection_(connection)
+{
+    auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; it.rem && i < screenNumber; ++i) xcb_screen_next(&it);
+    screen_ = it.rem ? it.data : nullptr;
+}
+
+Connection::~Connection()
+{
+    if (eventThread_.joinable()) {
+        stopping_ = true;
+        // Any event wakes the thread; a client message to our own window is the one
+        // nobody else sends.
+        xcb_client_message_event_t wake{};
+        wake.response_type = XCB_CLIENT_MESSAGE;
+        wake.format = 32;
+        wake.window = wakeWindow_;
+        wake.type = XCB_ATOM_NOTICE;
+        xcb_send_event(connection_, 0, wakeWindow_, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&wake));
+        xcb_flush(connection_);
+        eventThread_.join();
+    }
+    if (ewmhReady_) xcb_ewmh_connection_wipe(&ewmh_);
+    xcb_disconnect(connection_);
+}
+
+std::optional<std::string> Connection::checkExtensions()
+{
+    auto* c = connection_;
+    std::vector<std::string> missing;
+
+    if (present(c, &xcb_composite_id)) {
+        auto v = owned(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
+        if (!v || !atLeast(v->major_version, v->minor_version, 0, 2)) missing.push_back("Composite 0.2");
+    } else {
+        missing.push_back("Composite 0.2");
+    }
+    // Damage needs XFixes asked for its version first.
+    if (const auto* data = present(c, &xcb_xfixes_id)) {
+        auto v = owned(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        if (v) events_.xfixes = data->first_event;
+        else missing.push_back("XFixes");
+    } else {
+        missing.push_back("XFixes");
+    }
+    if (const auto* data = present(c, &xcb_damage_id)) {
+        auto v = owned(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        if (v) events_.damage = data->first_event;
+        else missing.push_back("Damage");
+    } else {
+        missing.push_back("Damage");
+    }
+    if (const auto* data = present(c, &xcb_randr_id)) {
+        auto v = owned(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 6), nullptr));
+        if (v && atLeast(v->major_version, v->minor_version, 1, 5)) events_.randr = data->first_event;
+        else missing.push_back("RandR 1.5");
+    } else {
+        missing.push_back("RandR 1.5");
+    }
+    if (!missing.empty()) {
+        std::string line = "glimra: the X11 display lacks ";
+        for (std::size_t i = 0; i < missing.size(); ++i) line += (i ? ", " : "") + missing[i];
+        return line;
+    }
+
+    if (const auto* data = present(c, &xcb_shm_id)) {
+        auto v = owned(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+        hasShm_ = v != nullptr;
+        events_.shm = data->first_event;
+    }
+    if (present(c, &xcb_test_id)) {
+        auto v = owned(xcb_test_get_version_reply(c, xcb_test_get_version(c, 2, 2), nullptr));
+        hasXTest_ = v != nullptr;
+    }
+    if (present(c, &xcb_input_id)) {
+        auto v = owned(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        hasXInput_ = v && atLeast(v->major_version, v->minor_version, 2, 2);
+    }
+    if (present(c, &xcb_res_id)) {
+        auto v = owned(xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr));
+        hasRes_ = v && atLeast(v->server_major, v->server_minor, 1, 2);
+    }
+    return std::nullopt;
+}
+
+xcb_atom_t Connection::atom(std::string_view name)
+{
+    {
+        std::lock_guard lock(atomsMutex_);
+        if (auto it = atoms_.find(name); it != atoms_.end()) return it->second;
+    }
+    auto reply = owned(xcb_intern_atom_reply(
+        connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr));
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::lock_guard lock(atomsMutex_);
+    atoms_.emplace(std::string(name), value);
+    return value;
+}
+
+std::optional<Connection::Property> Connection::property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type,
+                                                         std::uint32_t maxLength)
+{
+    auto reply = owned(
+        xcb_get_property_reply(connection_, xcb_get_property(connection_, 0, window, name, type, 0, maxLength), nullptr));
+    if (!reply || reply->type == XCB_ATOM_NONE) return std::nullopt;
+    if (type != XCB_ATOM_ANY && reply->type != type) return std::nullopt;
+    Property result;
+    result.type = reply->type;
+    result.format = reply->format;
+    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(reply.get()));
+    result.bytes.assign(data, data + xcb_get_property_value_length(reply.get()));
+    return result;
+}
+
+std::vector<std::uint32_t> Connection::cardinals(xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+{
+    const auto value = property(window, name, type);
+    if (!value || value->format != 32) return {};
+    std::vector<std::uint32_t> result(value->bytes.size() / 4);
+    std::memcpy(result.data(), value->bytes.data(), result.size() * 4);
+    return result;
+}
+
+void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
+                                 std::uint32_t d2, std::uint32_t d3, std::uint32_t d4)
+{
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    message.data.data32[0] = d0;
+    message.data.data32[1] = d1;
+    message.data.data32[2] = d2;
+    message.data.data32[3] = d3;
+    message.data.data32[4] = d4;
+    xcb_send_event(connection_, 0, root(),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(connection_);
+}
+
+void Connection::flush() { xcb_flush(connection_); }
+
+Connection::HandlerToken Connection::addEventHandler(EventHandler handler)
+{
+    std::lock_guard lock(handlersMutex_);
+    const auto token = nextToken_++;
+    handlers_.emplace(token, std::move(handler));
+    return token;
+}
+
+void Connection::removeEventHandler(HandlerToken token)
+{
+    std::lock_guard lock(handlersMutex_);
+    handlers_.erase(token);
+}
+
+void Connection::startEventThread()
+{
+    wakeWindow_ = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, wakeWindow_, root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_flush(connection_);
+    eventThread_ = std::thread([this] { eventLoop(); });
+}
+
+void Connection::eventLoop()
+{
+    while (auto* raw = xcb_wait_for_event(connection_)) {
+        auto event = owned(raw);
+        const auto type = event->response_type & 0x7f;
+        if (stopping_ && type == XCB_CLIENT_MESSAGE &&
+            reinterpret_cast<const xcb_client_message_event_t*>(event.get())->window == wakeWindow_)
+            return;
+        std::lock_guard lock(handlersMutex_);
+        // A handler may remove itself (or another) while it runs.
+        for (auto it = handlers_.begin(); it != handlers_.end();) {
+            const auto token = it->first;
+            auto handler = it->second;
+            handler(*event);
+            it = handlers_.upper_bound(token);
+        }
+    }
+    // The connection broke (the X server went away): nothing more will come.
+}
+
+}  // namespace x11

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <variant>
+#include <vector>
+
+namespace x11 {
+
+// The X server's first event code of each extension whose events the desktop reads.
+struct ExtensionEvents {
+    std::uint8_t damage = 0;
+    std::uint8_t randr = 0;
+    std::uint8_t xfixes = 0;
+    std::uint8_t shm = 0;
+};
+
+// The desktop's one connection to the X server, with the thread that reads its events.
+// Requests and replies may come from any thread (xcb serialises them); every event is
+// handed to each handler on the event thread, which must not block on the main queue.
+class Connection {
+public:
+    // Opens the display (DISPLAY when null) and checks the extensions the desktop needs:
+    // Composite 0.2, Damage, RandR 1.5 and XFixes. A failure answers the one line that
+    // says what is missing.
+    static std::variant<std::shared_ptr<Connection>, std::string> open(const char* displayName = nullptr);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    xcb_connection_t* xcb() const { return connection_; }
+    xcb_screen_t* screen() const { return screen_; }
+    xcb_window_t root() const { return screen_->root; }
+    xcb_ewmh_connection_t& ewmh() { return ewmh_; }
+    const ExtensionEvents& events() const { return events_; }
+    // Whether frames can be read through shared memory.
+    bool hasShm() const { return hasShm_; }
+    bool hasXTest() const { return hasXTest_; }
+    bool hasXInput() const { return hasXInput_; }
+    bool hasRes() const { return hasRes_; }
+
+    // The atom of the name, interned once.
+    xcb_atom_t atom(std::string_view name);
+
+    // A property's raw value (at most maxLength 32-bit units), or none when the window
+    // or the property does not exist or has another type (XCB_ATOM_ANY takes any).
+    struct Property {
+        xcb_atom_t type = XCB_ATOM_NONE;
+        std::uint8_t format = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+    std::optional<Property> property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type = XCB_ATOM_ANY,
+                                     std::uint32_t maxLength = 1u << 20);
+    // A 32-bit list property (windows, cardinals, atoms); empty when missing.
+    std::vector<std::uint32_t> cardinals(xcb_window_t window, xcb_atom_t property, xcb_atom_t type = XCB_ATOM_ANY);
+
+    // Sends a client message to the root window, as EWMH asks of requests to the window
+    // manager.
+    void sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,
+                         std::uint32_t d2 = 0, std::uint32_t d3 = 0, std::uint32_t d4 = 0);
+    void flush();
+
+    using EventHandler = std::function<void(const xcb_generic_event_t& event)>;
+    using HandlerToken = std::uint64_t;
+    HandlerToken addEventHandler(EventHandler handler);
+    // After it returns the handler is not running and never runs again (unless called
+    // from the handler itself, on the event thread).
+    void removeEventHandler(HandlerToken token);
+
+private:
+    Connection(xcb_connection_t* connection, int screenNumber);
+    std::optional<std::string> checkExtensions();
+    void startEventThread();
+    void eventLoop();
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_screen_t* screen_ = nullptr;
+    xcb_ewmh_connection_t ewmh_{};
+    bool ewmhReady_ = false;
+    ExtensionEvents events_;
+    bool hasShm_ = false;
+    bool hasXTest_ = false;
+    bool hasXInput_ = false;
+    bool hasRes_ = false;
+
+    std::mutex atomsMutex_;
+    std::map<std::string, xcb_atom_t, std::less<>> atoms_;
+
+    // Handlers run under handlersMutex_, so removing one waits for a running call to end.
+    std::recursive_mutex handlersMutex_;
+    std::map<HandlerToken, EventHandler> handlers_;
+    HandlerToken nextToken_ = 1;
+
+    // A window of our own that the event thread is woken through when it must stop.
+    xcb_window_t wakeWindow_ = XCB_WINDOW_NONE;
+    std::atomic<bool> stopping_{false};
+    std::thread eventThread_;
+};
+
+}  // namespace x11

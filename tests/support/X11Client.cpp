@@ -1,0 +1,117 @@
+#include "support/X11Client.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace testsupport {
+namespace {
+
+std::vector<char*> argvOf(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
+bool reaped(pid_t pid, double seconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    do {
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+}
+
+}  // namespace
+
+X11Client::X11Client(std::vector<std::string> arguments)
+{
+    auto argv = argvOf(arguments);
+    if (::posix_spawnp(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+}
+
+X11Client::~X11Client() { end(); }
+
+void X11Client::end()
+{
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    if (!reaped(pid_, 1)) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+}
+
+unsigned long X11Client::waitForWindow(const std::string& windowClass, double timeoutSeconds)
+{
+    if (pid_ <= 0) return 0;
+    unsigned long window = 0;
+    waitUntil(
+        [&] {
+            // The class alone may name windows of other clients; the newest is ours only
+            // when the pid agrees or the client sets none.
+            const auto found = runTool({"xdotool", "search", "--onlyvisible", "--class", windowClass});
+            unsigned long last = 0;
+            for (std::size_t start = 0; start < found.size();) {
+                const auto end = found.find('\n', start);
+                const auto line = found.substr(start, end - start);
+                if (!line.empty()) {
+                    const auto id = std::stoul(line);
+                    const auto pid = runTool({"xdotool", "getwindowpid", std::to_string(id)});
+                    if (pid.empty() || std::stol(pid) == pid_) last = id;
+                }
+                if (end == std::string::npos) break;
+                start = end + 1;
+            }
+            window = last;
+            return window != 0;
+        },
+        timeoutSeconds);
+    return window;
+}
+
+std::string runTool(const std::vector<std::string>& arguments, int* status)
+{
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", 0, 0);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    auto argv = argvOf(arguments);
+    pid_t pid = -1;
+    const bool started = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeEnds[1]);
+    std::string output;
+    char buffer[4096];
+    for (ssize_t n; started && (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) output.append(buffer, n);
+    ::close(pipeEnds[0]);
+    int wstatus = -1;
+    if (started) ::waitpid(pid, &wstatus, 0);
+    if (status) *status = started && WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    return output;
+}
+
+bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+}  // namespace testsupport

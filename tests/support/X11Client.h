@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace testsupport {
+
+// An X client a test starts on the display DISPLAY names (xclock, xterm, xeyes...). It is
+// ended by its pid when the object goes, also when the test fails.
+class X11Client {
+public:
+    explicit X11Client(std::vector<std::string> arguments);
+    ~X11Client();
+    X11Client(const X11Client&) = delete;
+    X11Client& operator=(const X11Client&) = delete;
+
+    pid_t pid() const { return pid_; }
+    // The client's window (the one that carries WM_CLASS), once it is mapped; 0 when none
+    // appears within the time.
+    unsigned long waitForWindow(const std::string& windowClass, double timeoutSeconds = 10);
+    // Ends it now (SIGTERM, then SIGKILL after a second) and reaps it.
+    void end();
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Runs a tool to its end and answers what it wrote to standard output; the status is
+// stored where asked.
+std::string runTool(const std::vector<std::string>& arguments, int* status = nullptr);
+
+// Polls the condition every 20 ms until it holds; false when the time runs out first.
+bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds = 10);
+
+}  // namespace testsupport

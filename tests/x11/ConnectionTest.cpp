@@ -1,0 +1,67 @@
+#include "platform/x11/X11Connection.h"
+
+#include "support/X11Client.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+std::shared_ptr<x11::Connection> openDisplay()
+{
+    auto opened = x11::Connection::open();
+    if (auto* problem = std::get_if<std::string>(&opened)) ADD_FAILURE() << *problem;
+    auto* connection = std::get_if<std::shared_ptr<x11::Connection>>(&opened);
+    return connection ? *connection : nullptr;
+}
+
+TEST(X11Connection, OpensTheTestDisplayWithTheExtensionsTheDesktopNeeds)
+{
+    const auto connection = openDisplay();
+    ASSERT_TRUE(connection);
+    EXPECT_TRUE(connection->hasShm());
+    EXPECT_TRUE(connection->hasXTest());
+    EXPECT_TRUE(connection->hasXInput());
+    EXPECT_TRUE(connection->hasRes());
+    EXPECT_NE(connection->events().damage, 0);
+    EXPECT_NE(connection->events().randr, 0);
+    EXPECT_EQ(connection->atom("_NET_CLIENT_LIST_STACKING"), connection->atom("_NET_CLIENT_LIST_STACKING"));
+    EXPECT_NE(connection->atom("_NET_CLIENT_LIST_STACKING"), connection->atom("_NET_ACTIVE_WINDOW"));
+}
+
+TEST(X11Connection, AnUnreachableDisplayIsOneLineNamingIt)
+{
+    auto opened = x11::Connection::open(":4097");
+    ASSERT_TRUE(std::holds_alternative<std::string>(opened));
+    EXPECT_EQ(std::get<std::string>(opened), "glimra: cannot open the X11 display ':4097'");
+}
+
+TEST(X11Connection, HandsEventsToHandlersUntilTheyAreRemoved)
+{
+    const auto connection = openDisplay();
+    ASSERT_TRUE(connection);
+    const auto root = connection->root();
+    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection->xcb(), root, XCB_CW_EVENT_MASK, &mask);
+    const auto name = connection->atom("_GLIMRA_TEST_PROPERTY");
+    std::atomic<int> seen{0};
+    const auto token = connection->addEventHandler([&](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
+        if (reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == name) ++seen;
+    });
+    const std::uint32_t value = 7;
+    xcb_change_property(connection->xcb(), XCB_PROP_MODE_REPLACE, root, name, XCB_ATOM_CARDINAL, 32, 1, &value);
+    connection->flush();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return seen > 0; }, 5));
+    EXPECT_EQ(connection->cardinals(root, name, XCB_ATOM_CARDINAL), std::vector<std::uint32_t>{7});
+
+    connection->removeEventHandler(token);
+    const int before = seen;
+    xcb_delete_property(connection->xcb(), root, name);
+    connection->flush();
+    EXPECT_FALSE(connection->property(root, name));
+    EXPECT_EQ(seen, before);
+}
+
+}  // namespace
