@@ -156,6 +156,12 @@ TEST_F(X11AccessibilityTest, UnminimisesRaisesAndFollowsTheFocus)
                                            focused),
               ax::success);
     EXPECT_EQ(std::get<desktop::Element>(focused), xterm);
+    // xterm asks for a minimum size; the frame's adds the decorations.
+    desktop::AXValue minimum;
+    ASSERT_EQ(accessibility->copyAttribute(xterm, ax::minSize, minimum), ax::success);
+    const auto extents = x11::frameExtents(*connection, xterm.window);
+    EXPECT_GT(std::get<core::Size>(minimum).width, extents.left + extents.right);
+    EXPECT_LE(std::get<core::Size>(minimum).height, frame(xterm)->size.height);
     // An application without the focus answers its topmost window.
     ASSERT_EQ(accessibility->copyAttribute(desktop::Accessibility::applicationElement(xclock.pid), ax::focusedWindow,
                                            focused),
