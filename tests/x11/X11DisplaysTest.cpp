@@ -12,6 +12,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -53,6 +55,26 @@ const QScreen* qtScreen(const std::string& name)
 
 class X11DisplaysTest : public testsupport::X11ServiceTest {};
 
+// The window manager's work area, as a panel along the top would leave it; openbox's own
+// value comes back when the test ends.
+class TopPanelWorkArea {
+public:
+    TopPanelWorkArea() : saved_(runTool({"xprop", "-root", "-notype", "_NET_WORKAREA"}))
+    {
+        runTool({"xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "0,30,1920,1050"});
+    }
+    ~TopPanelWorkArea()
+    {
+        auto value = saved_.substr(saved_.find('=') + 1);
+        value.erase(std::remove(value.begin(), value.end(), ' '), value.end());
+        value.erase(std::remove(value.begin(), value.end(), '\n'), value.end());
+        runTool({"xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", value});
+    }
+
+private:
+    std::string saved_;
+};
+
 TEST_F(X11DisplaysTest, AMonitorAddedAndRemovedReachesTheConfigurationObservers)
 {
     x11::X11Displays displays(connection);
@@ -87,6 +109,27 @@ TEST_F(X11DisplaysTest, AMonitorAddedAndRemovedReachesTheConfigurationObservers)
     ASSERT_TRUE(waitOnMain([&] { return notices > noticesWithTwo && displays.activeDisplays().size() == 1; }));
     EXPECT_FALSE(displays.display(side.id));
     EXPECT_EQ(displays.activeDisplays().front().id, before.front().id);
+}
+
+TEST_F(X11DisplaysTest, TheVisibleFrameIsTheWorkAreaOnEachMonitor)
+{
+    x11::X11Displays displays(connection);
+    int notices = 0;
+    displays.addConfigurationObserver([&] { ++notices; });
+    {
+        // openbox sets the work area again when the monitors change: the panel comes last.
+        TestMonitor added("GLIMRA-SIDE", "1920/508x1080/286+1920+0");
+        ASSERT_TRUE(waitOnMain([&] { return named(displays, "GLIMRA-SIDE").has_value(); }));
+        const TopPanelWorkArea panel;
+        ASSERT_TRUE(waitOnMain([&] { return displays.activeDisplays().front().visibleFrame.y() == 30; }));
+        EXPECT_EQ(displays.activeDisplays().front().visibleFrame, core::Rect(0, 30, 1920, 1050));
+        // The work area does not reach the monitor outside the root: all of it is visible.
+        EXPECT_EQ(named(displays, "GLIMRA-SIDE")->visibleFrame, core::Rect(1920, 0, 1920, 1080));
+    }
+    ASSERT_TRUE(waitOnMain([&] {
+        return displays.activeDisplays().size() == 1 && displays.activeDisplays().front().visibleFrame.y() == 0;
+    }));
+    EXPECT_GE(notices, 2);
 }
 
 TEST_F(X11DisplaysTest, APrimaryAwayFromTheRootOriginIsTheGlobalOriginForUsAndForQt)
