@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+#include <algorithm>
+#include <cmath>
+
 namespace ui {
 
 std::optional<TemplateImage> TemplateImage::named(const std::string& name)
@@ -37,9 +40,9 @@ QImage TemplateImage::render(QSize pixels, const QColor& color, double devicePix
     const double scale = std::min(pixels.width() / own.width(), pixels.height() / own.height());
     const QSizeF drawn = own * scale;
     QPainter painter(&image);
-    renderer_->render(&painter, QRectF(QPointF((pixels.width() - drawn.width()) / 2,
-                                              (pixels.height() - drawn.height()) / 2),
-                                      drawn));
+    // Its edges start on whole pixels.
+    const QPointF origin(std::floor((pixels.width() - drawn.width()) / 2), std::floor((pixels.height() - drawn.height()) / 2));
+    renderer_->render(&painter, QRectF(origin, drawn));
     // Only the drawing's coverage counts: it takes the colour.
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
     painter.fillRect(image.rect(), color);
