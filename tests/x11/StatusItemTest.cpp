@@ -91,6 +91,7 @@ TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
     testsupport::X11Client trayer({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
                                    "--height", "24", "--SetDockType", "true"});
     ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    EXPECT_FALSE(x11::trayForegroundColor()) << "trayer names no colours: the palette's stand in";
 
     ui::StatusItem item;
     item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
