@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPalette>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -57,9 +58,13 @@ protected:
             seconds);
     }
 
+    // X's pixels per Qt point (QT_SCALE_FACTOR).
+    static double pixelRatio() { return QGuiApplication::primaryScreen()->devicePixelRatio(); }
+
     void clickAt(const QPoint& qtGlobal)
     {
-        runTool({"xdotool", "mousemove", "--sync", std::to_string(qtGlobal.x()), std::to_string(qtGlobal.y())});
+        const QPoint pixel = (QPointF(qtGlobal) * pixelRatio()).toPoint();
+        runTool({"xdotool", "mousemove", "--sync", std::to_string(pixel.x()), std::to_string(pixel.y())});
         runTool({"xdotool", "click", "1"});
     }
 
@@ -73,6 +78,21 @@ protected:
             return !icon.isEmpty() && icon.topLeft() != QPoint(0, 0);
         });
         return icon.topLeft() == QPoint(0, 0) ? QRect() : icon;
+    }
+
+    // Whether the screen shows at least a glyph's worth of pixels of that colour in the
+    // rectangle, within the time.
+    bool waitForInk(const QRect& place, const QColor& color)
+    {
+        return settle([&] {
+            const QImage shown = QGuiApplication::primaryScreen()
+                                     ->grabWindow(0, place.x(), place.y(), place.width(), place.height())
+                                     .toImage();
+            int inked = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x) inked += shown.pixelColor(x, y).rgb() == color.rgb();
+            return inked >= 20;
+        });
     }
 
     // The visible X windows of this process.
@@ -104,6 +124,7 @@ TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
     const QRect icon = embeddedIcon(item);
     ASSERT_FALSE(icon.isEmpty()) << "the tray embeds the icon";
     EXPECT_LE(icon.top(), 24) << "in the tray at the top of the display";
+    ASSERT_TRUE(waitForInk(icon, QGuiApplication::palette().color(QPalette::WindowText))) << "shown, in the palette's colour";
     clickAt(icon.center());
     ASSERT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the icon opens the menu";
     const auto open = ui::Menu::openMenus();
@@ -137,16 +158,7 @@ TEST_F(X11StatusItemTest, TheTrayIconTakesTheTraysForegroundColour)
     ASSERT_TRUE(item.inSystemTray());
     const QRect icon = embeddedIcon(item);
     ASSERT_FALSE(icon.isEmpty()) << "the tray embeds the icon";
-    // What the tray shows, read back from the screen.
-    int inked = 0;
-    ASSERT_TRUE(settle([&] {
-        const QImage shown = QGuiApplication::primaryScreen()->grabWindow(0, icon.x(), icon.y(), icon.width(),
-                                                                          icon.height()).toImage();
-        inked = 0;
-        for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < shown.width(); ++x) inked += shown.pixelColor(x, y) == QColor(255, 128, 0);
-        return inked >= 20;
-    })) << inked << " pixels in the tray's colour";
+    EXPECT_TRUE(waitForInk(icon, QColor(255, 128, 0))) << "the icon in the tray's colour on the screen";
 }
 
 TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)
@@ -173,13 +185,14 @@ TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)
         const auto at = geometry.find(key + "=");
         return at == std::string::npos ? -1 : std::stoi(geometry.substr(at + key.size() + 1));
     };
+    const double ratio = pixelRatio();
     EXPECT_EQ(value("Y"), 0) << geometry;
-    EXPECT_EQ(value("X") + value("WIDTH"), screen.width() - 8) << geometry;
-    EXPECT_EQ(value("HEIGHT"), 24) << geometry;
+    EXPECT_NEAR(value("X") + value("WIDTH"), (screen.width() - 8) * ratio, 1) << geometry;
+    EXPECT_NEAR(value("HEIGHT"), 24 * ratio, 1) << geometry;
     EXPECT_NE(runTool({"xprop", "-id", std::to_string(button), "_NET_WM_STATE"}).find("_NET_WM_STATE_ABOVE"),
               std::string::npos);
 
-    clickAt(QPoint(value("X") + value("WIDTH") / 2, value("Y") + value("HEIGHT") / 2));
+    clickAt(QPoint(int((value("X") + value("WIDTH") / 2) / ratio), int((value("Y") + value("HEIGHT") / 2) / ratio)));
     ASSERT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the button opens the menu";
     menu.cancelTracking();
     settle([&] { return !menu.isOpen(); });
