@@ -37,7 +37,12 @@ QImage TemplateImage::render(QSize pixels, const QColor& color, double devicePix
     image.fill(Qt::transparent);
     if (pixels.isEmpty()) return image;
     const QSizeF own = renderer_->defaultSize();
-    const double scale = std::min(pixels.width() / own.width(), pixels.height() / own.height());
+    // Lines on whole points stay sharp at whole multiples of the own size. The drawings
+    // keep a point of empty margin all round, which may go where a size is a little short.
+    const double fit = std::min(pixels.width() / own.width(), pixels.height() / own.height());
+    const double whole =
+        std::floor(std::min((pixels.width() + 2) / own.width(), (pixels.height() + 2) / own.height()));
+    const double scale = whole >= 1 ? whole : fit;
     const QSizeF drawn = own * scale;
     QPainter painter(&image);
     // Its edges start on whole pixels.

@@ -26,7 +26,8 @@ public:
     // Its own size, in points.
     core::Size naturalSize() const;
     // An image of `pixels` (at the device pixel ratio given) in one colour, the drawing
-    // centred in it at its own proportions; transparent elsewhere.
+    // centred in it at its own proportions, as large as a whole multiple of its own size
+    // allows (at least once); transparent elsewhere.
     QImage render(QSize pixels, const QColor& color, double devicePixelRatio = 1) const;
 
 private:

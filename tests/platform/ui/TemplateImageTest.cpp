@@ -8,6 +8,7 @@ namespace {
 
 struct Coverage {
     int inked = 0;
+    int opaque = 0;
     int offColour = 0;
 };
 
@@ -19,7 +20,9 @@ Coverage coverage(const QImage& image, const QColor& color)
             const QColor pixel = image.pixelColor(x, y);
             if (pixel.alpha() == 0) continue;
             ++seen.inked;
-            if (pixel.alpha() == 255 && pixel.rgb() != color.rgb()) ++seen.offColour;
+            if (pixel.alpha() < 255) continue;
+            ++seen.opaque;
+            if (pixel.rgb() != color.rgb()) ++seen.offColour;
         }
     return seen;
 }
@@ -39,6 +42,7 @@ TEST(TemplateImage, TheMenuBarImageDrawsInTheColourAskedAtTraySizes)
         EXPECT_GT(seen.inked, size * size / 5) << "a visible glyph";
         EXPECT_LT(seen.inked, size * size) << "a mask, not a filled square";
         EXPECT_EQ(seen.offColour, 0) << "one colour only";
+        EXPECT_LE(seen.inked - seen.opaque, 4 * 6) << "sharp: edges on whole pixels, only the round corners blend";
     }
     const QImage hiDpi = image->render(QSize(34, 32), Qt::white, 2);
     EXPECT_EQ(hiDpi.deviceIndependentSize(), QSizeF(17, 16));
