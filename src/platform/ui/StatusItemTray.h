@@ -19,9 +19,6 @@ public:
     void contentChanged() override;
     void setHighlighted(bool) override {}
 
-    // The icon as the tray shows it.
-    const QSystemTrayIcon& icon() const { return icon_; }
-
 private:
     QIcon drawIcon() const;
 

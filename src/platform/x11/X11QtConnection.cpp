@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -26,12 +27,17 @@ int qtScreenNumber()
 
 xcb_atom_t qtAtom(std::string_view name)
 {
+    // Interned once: panels ask on every showing.
+    static std::map<std::string, xcb_atom_t, std::less<>> known;
+    if (const auto found = known.find(name); found != known.end()) return found->second;
     auto* connection = qtConnection();
     if (!connection) return XCB_ATOM_NONE;
     const auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    if (!reply) return XCB_ATOM_NONE;
+    known.emplace(name, reply->atom);
+    return reply->atom;
 }
 
 }  // namespace x11
