@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -23,6 +24,11 @@ namespace {
 const QByteArray reopenMessage = QByteArrayLiteral("reopen");
 // A connection that says nothing useful within this time is dropped.
 constexpr int connectionTimeoutMs = 1000;
+
+bool isAlive(qint64 pid)
+{
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 
 int milliseconds(double seconds) { return static_cast<int>(std::clamp(std::ceil(seconds * 1000), 0.0, 2147483647.0)); }
 
@@ -44,6 +50,17 @@ std::optional<std::string> InstanceLock::prepareFolder(const std::string& folder
     if (status.st_uid != ::geteuid()) return folder + ": belongs to another user";
     if ((status.st_mode & 077) != 0) return folder + ": is open to group or others";
     return std::nullopt;
+}
+
+std::optional<long long> InstanceLock::otherHolder()
+{
+    const std::string folder = defaultFolder();
+    if (prepareFolder(folder)) return std::nullopt;
+    qint64 pid = 0;
+    QString host, application;
+    QLockFile lock(QString::fromStdString(InstanceLock(folder).lockPath()));
+    if (!lock.getLockInfo(&pid, &host, &application) || pid == ::getpid() || !isAlive(pid)) return std::nullopt;
+    return pid;
 }
 
 InstanceLock::InstanceLock(std::string folder)
@@ -69,7 +86,13 @@ InstanceLock::Result InstanceLock::tryLock() { return waitForRelease(0); }
 
 InstanceLock::Result InstanceLock::waitForRelease(double timeoutSeconds)
 {
-    if (lock_->isLocked() || lock_->tryLock(milliseconds(timeoutSeconds))) return Result::acquired;
+    if (lock_->isLocked()) return Result::acquired;
+    if (lock_->tryLock(milliseconds(timeoutSeconds))) {
+        // The toolkit makes the file as the umask allows; like every file of ours it is
+        // this user's alone.
+        ::chmod(lockPath().c_str(), 0600);
+        return Result::acquired;
+    }
     return lock_->error() == QLockFile::LockFailedError ? Result::heldByOther : Result::failed;
 }
 

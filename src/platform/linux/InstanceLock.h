@@ -27,6 +27,11 @@ public:
     // user's, open to group or others, or cannot be created.
     static std::optional<std::string> prepareFolder(const std::string& folder);
 
+    // Another live process of this user's that holds the lock in the default folder, as
+    // a second copy finds the first; none when there is none or the folder is unfit. Only
+    // reads the lock.
+    static std::optional<long long> otherHolder();
+
     // The folder must have passed prepareFolder.
     explicit InstanceLock(std::string folder);
     // Stops listening and releases the lock.
