@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <cerrno>
+#include <csignal>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -81,6 +82,18 @@ std::optional<long long> InstanceLock::holderPid() const
     QString host;
     QString application;
     if (lock_->isLocked() || !lock_->getLockInfo(&pid, &host, &application) || pid <= 0) return std::nullopt;
+    return pid;
+}
+
+std::optional<long long> InstanceLock::otherLiveHolder(const std::string& folder)
+{
+    if (prepareFolder(folder)) return std::nullopt;
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    QLockFile lock(QString::fromStdString(InstanceLock(folder).lockPath()));
+    if (!lock.getLockInfo(&pid, &host, &application) || pid <= 0 || pid == ::getpid()) return std::nullopt;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return std::nullopt;
     return pid;
 }
 
