@@ -1,3 +1,5 @@
+#include "platform/desktop/Desktop.h"
+#include "platform/ui/OwnWindowRegistration.h"
 #include "platform/x11/X11WindowServer.h"
 
 #include "support/QtTestApplication.h"
@@ -43,6 +45,22 @@ Shown showWidget(const std::string& title, long level, int x)
     return shown;
 }
 
+// The window manager's own stacking, bottom to top.
+std::vector<unsigned long> managerStacking()
+{
+    const auto text = testsupport::runTool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"});
+    std::vector<unsigned long> windows;
+    for (auto at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2))
+        windows.push_back(std::stoul(text.substr(at), nullptr, 16));
+    return windows;
+}
+
+long stackIndex(const std::vector<unsigned long>& stacking, unsigned long window)
+{
+    const auto found = std::find(stacking.begin(), stacking.end(), window);
+    return found == stacking.end() ? -1 : static_cast<long>(found - stacking.begin());
+}
+
 std::vector<desktop::WindowInfo> onScreen(x11::X11WindowServer& server)
 {
     return server.windowList(WindowListOption::onScreenOnly).value_or(std::vector<desktop::WindowInfo>{});
@@ -78,6 +96,16 @@ TEST(X11OwnWindows, StayAboveOtherClientsAndAHigherLevelAboveALowerOne)
                x11test::indexOf(list, miniNumber) == 2 && x11test::indexOf(list, otherNumber) == 3 &&
                x11test::indexOf(list, termWindow) == 4;
     }));
+    // The window manager stacks them so, not only our list, also once the user's window
+    // is activated again.
+    x11test::activate(termWindow);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(waitProcessing([&] {
+        const auto stacking = managerStacking();
+        return stackIndex(stacking, termWindow) >= 0 && stackIndex(stacking, termWindow) < stackIndex(stacking, otherNumber) &&
+               stackIndex(stacking, otherNumber) < stackIndex(stacking, miniNumber) &&
+               stackIndex(stacking, miniNumber) < stackIndex(stacking, previewNumber);
+    }));
     server.orderOwnWindowFront(otherNumber);
     EXPECT_TRUE(waitProcessing([&] {
         const auto list = onScreen(server);
@@ -101,6 +129,35 @@ TEST(X11OwnWindows, StayAboveOtherClientsAndAHigherLevelAboveALowerOne)
 
     for (const auto number : {previewNumber, miniNumber, otherNumber, menuNumber}) server.unregisterOwnWindow(number);
     EXPECT_EQ(x11test::indexOf(onScreen(server), menuNumber), -1);
+}
+
+TEST(X11OwnWindows, ARegisteredWidgetIsListedAsItsXWindow)
+{
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    testsupport::ensureQtApplication();
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    auto server = std::make_shared<x11::X11WindowServer>(connection);
+    auto desktop = std::make_shared<desktop::Desktop>();
+    desktop->windowServer = server;
+    desktop::install(desktop);
+    {
+        QWidget widget(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+        widget.setGeometry(300, 300, 160, 90);
+        // A stale frame in the state: once the window manager lists the window, its real
+        // geometry counts.
+        desktop::OwnWindowState state{.title = "settings", .frame = core::Rect(0, 0, 10, 10), .visible = true};
+        ui::OwnWindowRegistration registration(widget, state);
+        EXPECT_EQ(registration.windowNumber(), widget.winId()) << "the X window exists before it is listed";
+        EXPECT_EQ(registration.state().nativeWindow, widget.winId());
+        widget.show();
+        EXPECT_TRUE(waitProcessing([&] {
+            const auto entry = x11test::entryOf(onScreen(*server), registration.windowNumber());
+            return entry && entry->name == "settings" && entry->ownerPid == ::getpid() &&
+                   entry->bounds == core::Rect(300, 300, 160, 90);
+        }));
+    }
+    desktop::install(nullptr);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "platform/dispatch/MainWait.h"
 #include "platform/dispatch/Scheduler.h"
 #include "platform/dispatch/ThreadScheduler.h"
+#include "platform/linux/InstanceLock.h"
 #include "platform/x11/X11WindowServer.h"
 
 #include "support/X11Client.h"
@@ -11,6 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QSysInfo>
+
+#include <cstdio>
+#include <fstream>
 #include <unistd.h>
 
 namespace {
@@ -72,6 +77,33 @@ TEST(X11Workspace, AnApplicationIsTheClientsOfOneProcessAndThisProcessIsAlwaysOn
     eyes.end();
     EXPECT_TRUE(waitUntil([&] { return workspace.application(eyesPid)->terminated; }));
     EXPECT_FALSE(runningEntry(workspace, eyesPid));
+}
+
+TEST(X11Workspace, TheCopyThatHoldsTheInstanceLockCarriesThisApplicationsIdentifier)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11Workspace workspace(connection);
+    // Another live process named as the holder in the lock file, as QLockFile writes it.
+    X11Client holder({"sleep", "60"});
+    const auto folder = linuxdesktop::InstanceLock::defaultFolder();
+    ASSERT_FALSE(linuxdesktop::InstanceLock::prepareFolder(folder));
+    {
+        std::ofstream lock(linuxdesktop::InstanceLock(folder).lockPath());
+        lock << holder.pid() << "\nglimra\n" << QSysInfo::machineHostName().toStdString() << "\n";
+    }
+    const auto& identifier = core::AppIdentity::current().bundleIdentifier;
+    const auto copies = workspace.applications(identifier);
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_EQ(copies[0].pid, holder.pid()) << "the holder first: a second copy hands over to it";
+    EXPECT_EQ(copies[1].pid, ::getpid());
+
+    // Once it has gone it is no copy of ours any more.
+    const auto holderPid = holder.pid();
+    holder.end();
+    EXPECT_EQ(workspace.applications(identifier).size(), 1u);
+    EXPECT_TRUE(workspace.application(holderPid)->terminated);
+    std::remove(linuxdesktop::InstanceLock(folder).lockPath().c_str());
 }
 
 TEST(X11Workspace, TheFrontmostApplicationFollowsActivation)
