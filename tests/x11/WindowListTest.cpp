@@ -1,3 +1,4 @@
+#include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Text.h"
@@ -144,6 +145,12 @@ TEST(X11WindowList, BoundsAreTheWindowAsSeenWithItsDecorations)
     const auto entry = x11test::entryOf(listOf(server), window);
     ASSERT_TRUE(entry && entry->bounds);
     EXPECT_EQ(*entry->bounds, expected);
+    // In global points: the primary monitor's top-left is the origin, whatever the root's.
+    desktop::globalSpace().setMonitors({{core::Rect(100, 50, 1820, 1030), 1}});
+    const auto shifted = x11test::entryOf(listOf(server), window);
+    desktop::globalSpace().setMonitors({});
+    ASSERT_TRUE(shifted && shifted->bounds);
+    EXPECT_EQ(*shifted->bounds, expected.offsetBy(-100, -50));
 
     // The frame window the window manager made is exactly what the bounds describe.
     const auto frame = x11::frameWindow(*connection, static_cast<xcb_window_t>(window));

@@ -3,6 +3,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11EventMask.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11WindowImage.h"
 
@@ -277,10 +278,8 @@ void X11WindowServer::watch(const desktop::OwnWindowState& state)
 {
     if (!state.nativeWindow) return;
     // The window manager takes stacking requests only for windows it manages: the map
-    // tells when ours is. Our own event mask on the window, apart from Qt's.
-    const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection_->xcb(), nativeOf(state), XCB_CW_EVENT_MASK, &mask);
-    connection_->flush();
+    // tells when ours is.
+    addEventMask(*connection_, nativeOf(state), XCB_EVENT_MASK_STRUCTURE_NOTIFY);
 }
 
 void X11WindowServer::onEvent(const xcb_generic_event_t& event)

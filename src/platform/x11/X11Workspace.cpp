@@ -3,6 +3,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/x11/X11EventMask.h"
 
 #include <algorithm>
 #include <climits>
@@ -36,13 +37,7 @@ std::optional<std::string> executableOf(desktop::Pid pid)
 X11Workspace::X11Workspace(std::shared_ptr<Connection> connection)
     : connection_(std::move(connection)), ownPid_(static_cast<desktop::Pid>(::getpid()))
 {
-    auto* c = connection_->xcb();
-    // Adds to what this connection already hears on the root, never replaces it.
-    const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, connection_->root()), nullptr), &std::free);
-    const std::uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(c, connection_->root(), XCB_CW_EVENT_MASK, &mask);
-    connection_->flush();
+    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
     refresh();
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
 }
