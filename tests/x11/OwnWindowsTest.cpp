@@ -156,6 +156,17 @@ TEST(X11OwnWindows, ARegisteredWidgetIsListedAsItsXWindow)
             return entry && entry->name == "settings" && entry->ownerPid == ::getpid() &&
                    entry->bounds == core::Rect(300, 300, 160, 90);
         }));
+
+        // A second registration of the widget (shown again before the first ended) takes
+        // a number of its own, and ending it leaves the first listed.
+        auto again = registration.state();
+        again.title = "again";
+        const auto second = server->registerOwnWindow(again, {}, {});
+        EXPECT_NE(second, registration.windowNumber());
+        server->unregisterOwnWindow(second);
+        const auto entry = x11test::entryOf(onScreen(*server), registration.windowNumber());
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->name, "settings");
     }
     desktop::install(nullptr);
 }

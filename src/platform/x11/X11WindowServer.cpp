@@ -66,7 +66,10 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
         info.isOnscreen = fact->viewable && (!fact->desktop || current.empty() || *fact->desktop == onEveryDesktop ||
                                              *fact->desktop == current[0]);
         info.sharingState = 1;
-        if (const auto mine = own.find(fact->window); mine != own.end()) {
+        const auto mine = std::find_if(own.begin(), own.end(),
+                                       [&](const auto& held) { return nativeOf(held.second.state) == fact->window; });
+        if (mine != own.end()) {
+            info.number = mine->first;
             info.ownerPid = ownPid;
             if (!ownName.empty()) info.ownerName = ownName;
             info.name = mine->second.state.title;
@@ -157,15 +160,18 @@ desktop::PixelBufferRef X11WindowServer::windowImage(desktop::WindowID window, d
 {
     desktop::OwnWindowGrab grab;
     std::optional<core::Rect> ownFrame;
+    bool visible = false;
     {
         std::lock_guard lock(mutex_);
         if (const auto found = own_.find(window); found != own_.end()) {
             grab = found->second.grab;
             ownFrame = found->second.state.frame;
+            visible = found->second.state.visible;
         }
     }
     // Our own windows draw themselves, also where no X server composites them.
     if (ownFrame) {
+        if (!visible) return nullptr;
         const double scale = resolution == desktop::ImageResolution::best
                                  ? desktop::globalSpace().toNative(*ownFrame).width() /
                                        std::max(1.0, ownFrame->width())
@@ -184,7 +190,9 @@ desktop::WindowID X11WindowServer::registerOwnWindow(const desktop::OwnWindowSta
     desktop::WindowID number = 0;
     {
         std::lock_guard lock(mutex_);
-        number = state.nativeWindow ? nativeOf(state) : nextUnbackedNumber_++;
+        // The X window's id when no other registration holds it (a widget registered
+        // again before its last registration ended).
+        number = state.nativeWindow && !own_.count(nativeOf(state)) ? nativeOf(state) : nextUnbackedNumber_++;
         own_[number] = OwnWindow{state, std::move(grab), ++raiseCount_};
     }
     watch(state);

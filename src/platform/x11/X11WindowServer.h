@@ -10,9 +10,9 @@
 namespace x11 {
 
 // The window list of the X11 desktop, read from the window manager's client list; a
-// window's number is its client window's id. The application's own windows are X
-// windows too (Qt's xcb platform): they are listed with their level as layer and kept
-// stacked by level among themselves.
+// window's number is its client window's id. The application's own windows are X windows
+// too (Qt's xcb platform), numbered by their X window as a rule: they are listed with
+// their level as layer and kept stacked by level among themselves.
 class X11WindowServer : public desktop::WindowServer {
 public:
     explicit X11WindowServer(std::shared_ptr<Connection> connection);
