@@ -111,6 +111,8 @@ std::vector<ClientFacts> X11Workspace::refresh()
         if (found == apps_.end() || found->second.info.terminated) {
             found = apps_.insert_or_assign(pid, App{describe(pid, entry.windowClass, other), ++launches_}).first;
         }
+        // The lock may name a process only after its windows were seen.
+        if (pid == other) found->second.info = describe(pid, entry.windowClass, other);
         found->second.info.hidden = entry.allHidden;
         found->second.info.active = entry.active;
     }
