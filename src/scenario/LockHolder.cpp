@@ -7,11 +7,11 @@ namespace scenario {
 
 void announceLockHolder(sim::SimWorkspace& workspace)
 {
-    // An unfit folder is the application's to report; it then skips the rule.
-    const auto pid = linuxdesktop::InstanceLock::otherHolder();
+    const std::string folder = linuxdesktop::InstanceLock::defaultFolder();
+    const auto pid = linuxdesktop::InstanceLock::otherLiveHolder(folder);
     if (!pid) return;
-    const auto reopen = [] { linuxdesktop::InstanceLock::sendReopen(linuxdesktop::InstanceLock::defaultFolder()); };
-    workspace.setOtherInstance(sim::SimWorkspace::OtherInstance{static_cast<desktop::Pid>(*pid), reopen});
+    workspace.setOtherInstance(sim::SimWorkspace::OtherInstance{
+        static_cast<desktop::Pid>(*pid), [folder] { linuxdesktop::InstanceLock::sendReopen(folder); }});
 }
 
 }  // namespace scenario

@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <cerrno>
+#include <csignal>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -50,17 +51,6 @@ std::optional<std::string> InstanceLock::prepareFolder(const std::string& folder
     if (status.st_uid != ::geteuid()) return folder + ": belongs to another user";
     if ((status.st_mode & 077) != 0) return folder + ": is open to group or others";
     return std::nullopt;
-}
-
-std::optional<long long> InstanceLock::otherHolder()
-{
-    const std::string folder = defaultFolder();
-    if (prepareFolder(folder)) return std::nullopt;
-    qint64 pid = 0;
-    QString host, application;
-    QLockFile lock(QString::fromStdString(InstanceLock(folder).lockPath()));
-    if (!lock.getLockInfo(&pid, &host, &application) || pid == ::getpid() || !isAlive(pid)) return std::nullopt;
-    return pid;
 }
 
 InstanceLock::InstanceLock(std::string folder)
@@ -104,6 +94,17 @@ std::optional<long long> InstanceLock::holderPid() const
     QString host;
     QString application;
     if (lock_->isLocked() || !lock_->getLockInfo(&pid, &host, &application) || pid <= 0) return std::nullopt;
+    return pid;
+}
+
+std::optional<long long> InstanceLock::otherLiveHolder(const std::string& folder)
+{
+    if (prepareFolder(folder)) return std::nullopt;
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    QLockFile lock(QString::fromStdString(InstanceLock(folder).lockPath()));
+    if (!lock.getLockInfo(&pid, &host, &application) || pid == ::getpid() || !isAlive(pid)) return std::nullopt;
     return pid;
 }
 

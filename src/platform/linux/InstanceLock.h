@@ -27,11 +27,6 @@ public:
     // user's, open to group or others, or cannot be created.
     static std::optional<std::string> prepareFolder(const std::string& folder);
 
-    // Another live process of this user's that holds the lock in the default folder, as
-    // a second copy finds the first; none when there is none or the folder is unfit. Only
-    // reads the lock.
-    static std::optional<long long> otherHolder();
-
     // The folder must have passed prepareFolder.
     explicit InstanceLock(std::string folder);
     // Stops listening and releases the lock.
@@ -61,6 +56,11 @@ public:
     // The second copy's message: sends "reopen" to the holder's socket in the folder,
     // waiting at most timeoutSeconds in all. True when it was written.
     static bool sendReopen(const std::string& folder, double timeoutSeconds = 1.0);
+
+    // Reads the lock without taking it: the live process, other than this one, that
+    // holds the lock in the folder; none when there is no such process or the folder is
+    // unfit (which the application reports when it takes the lock).
+    static std::optional<long long> otherLiveHolder(const std::string& folder);
 
     std::string lockPath() const;
     std::string socketPath() const;

@@ -5,7 +5,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11ClientPid.h"
 #include "platform/x11/X11FrameGeometry.h"
-#include "platform/x11/X11EventSelection.h"
+#include "platform/x11/X11EventMask.h"
 
 #include <xcb/xcb_icccm.h>
 
@@ -135,7 +135,7 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
     : connection_(std::move(connection)), observers_(std::make_shared<Observers>())
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
-    selectEvents(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
+    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
     observers_->active = activeWindow(*connection_);
 
     const std::weak_ptr<Connection> weakConnection = connection_;
@@ -356,7 +356,7 @@ ax::Error X11Accessibility::addNotification(desktop::Token observer, const deskt
         for (const auto window : windows) {
             // The window manager resizes the client after its frame: the client's own
             // notice tells when both are done.
-            selectEvents(*connection_, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+            addEventMask(*connection_, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
             if (const auto frame = frameInPoints(*connection_, window)) frames.emplace(window, *frame);
         }
     }

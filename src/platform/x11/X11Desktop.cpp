@@ -20,7 +20,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     // virtual displays of the X server are still to come: an empty simulated world
     // stands in for them.
     auto desktop = std::make_shared<desktop::Desktop>(*sim::makeSimDesktop(std::make_shared<sim::SimWorld>()));
-    if (const auto holder = linuxdesktop::InstanceLock::otherHolder()) {
+    if (const auto holder = linuxdesktop::InstanceLock::otherLiveHolder(linuxdesktop::InstanceLock::defaultFolder())) {
         const auto reopen = [] { linuxdesktop::InstanceLock::sendReopen(linuxdesktop::InstanceLock::defaultFolder()); };
         dynamic_cast<sim::SimWorkspace&>(*desktop->workspace).setOtherInstance(
             sim::SimWorkspace::OtherInstance{static_cast<desktop::Pid>(*holder), reopen});

@@ -2,7 +2,7 @@
 
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
-#include "platform/x11/X11EventSelection.h"
+#include "platform/x11/X11EventMask.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -108,7 +108,7 @@ void selectDisplayEvents(Connection& connection)
     xcb_randr_select_input(connection.xcb(), connection.root(),
                            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
                                XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE | XCB_RANDR_NOTIFY_MASK_RESOURCE_CHANGE);
-    selectEvents(connection, connection.root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+    addEventMask(connection, connection.root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
 }
 
 }  // namespace
