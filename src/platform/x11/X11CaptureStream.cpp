@@ -121,7 +121,7 @@ void X11CaptureStream::restartTimerLocked()
     const double interval = std::max(configuration_.minimumFrameInterval, 1.0 / 60);
     std::weak_ptr<X11CaptureStream> weak = weak_from_this();
     timer_ = dispatch::Timer(output_->queue, interval, [weak, generation = timerGeneration_] {
-        if (const auto self = weak.lock()) self->produceFrame(generation);
+        if (const auto self = weak.lock()) self->produceFrame(generation, false);
     });
 }
 
@@ -130,7 +130,17 @@ bool X11CaptureStream::currentLocked(std::uint64_t timerGeneration) const
     return state_ == State::capturing && output_ && timerGeneration == timerGeneration_;
 }
 
-void X11CaptureStream::produceFrame(std::uint64_t timerGeneration)
+void X11CaptureStream::contentChanged()
+{
+    std::lock_guard lock(mutex_);
+    if (state_ != State::capturing || !output_) return;
+    std::weak_ptr<X11CaptureStream> weak = weak_from_this();
+    output_->queue.async([weak, generation = timerGeneration_] {
+        if (const auto self = weak.lock()) self->produceFrame(generation, true);
+    });
+}
+
+void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
 {
     desktop::ContentFilter filter;
     desktop::StreamConfiguration configuration;
@@ -138,6 +148,11 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration)
     {
         std::lock_guard lock(mutex_);
         if (!currentLocked(timerGeneration)) return;
+        // A change goes out at once unless a frame went out within the interval; the
+        // timer's next frame shows it then. A tick right after such a frame is not needed.
+        const double since = dispatch::now() - lastFrameAt_;
+        const double interval = std::max(configuration_.minimumFrameInterval, 1.0 / 60);
+        if (changed ? since < configuration_.minimumFrameInterval : since < interval / 2) return;
         filter = filter_;
         configuration = configuration_;
         filterGeneration = filterGeneration_;
@@ -154,7 +169,10 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration)
         }
         if (!source_ || sourceFilterGeneration_ != filterGeneration) {
             if (source_) earlierReads_ += source_->reads();
-            source_ = makeFrameSource(services_, filter);
+            std::weak_ptr<X11CaptureStream> weak = weak_from_this();
+            source_ = makeFrameSource(services_, filter, [weak] {
+                if (const auto self = weak.lock()) self->contentChanged();
+            });
             sourceFilterGeneration_ = filterGeneration;
         }
         if (const auto picture = source_->next(configuration)) {
@@ -171,6 +189,7 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration)
     {
         std::lock_guard lock(mutex_);
         if (!currentLocked(timerGeneration)) return;
+        lastFrameAt_ = frame.presentationTime;
         onFrame = output_->onFrame;
     }
     if (onFrame) onFrame(frame);

@@ -10,10 +10,11 @@
 
 namespace x11 {
 
-// One live capture on X11. Frames go out at the configured interval on the output
-// queue: a complete frame with the latest picture (read again only after the content
-// changed, else the last one shared), an idle one while the source shows nothing.
-// Completions run on the global queue.
+// One live capture on X11. Frames go out on the output queue at the configured interval,
+// and at once when the content changes (never sooner than the interval after the last):
+// a complete frame with the latest picture (read again only after the content changed,
+// else the last one shared), an idle one while the source shows nothing. Completions run
+// on the global queue.
 class X11CaptureStream : public desktop::CaptureStream, public std::enable_shared_from_this<X11CaptureStream> {
 public:
     X11CaptureStream(CaptureServices services, const desktop::ContentFilter& filter,
@@ -41,7 +42,8 @@ private:
     };
 
     void restartTimerLocked();
-    void produceFrame(std::uint64_t timerGeneration);
+    void contentChanged();
+    void produceFrame(std::uint64_t timerGeneration, bool changed);
     bool currentLocked(std::uint64_t timerGeneration) const;
     void complete(desktop::CaptureCompletion completion, std::optional<long> errorCode);
 
@@ -56,6 +58,7 @@ private:
     dispatch::Timer timer_;
     std::uint64_t timerGeneration_ = 0;
     std::uint64_t filterGeneration_ = 0;
+    double lastFrameAt_ = -1e9;
 
     // Used by one frame at a time; a stop lets the window go (its redirection and Damage).
     mutable std::mutex sourceMutex_;

@@ -11,11 +11,12 @@ bool sameOutput(const desktop::StreamConfiguration& a, const desktop::StreamConf
 }  // namespace
 
 DisplaySource::DisplaySource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::WindowServer> windowServer,
-                             std::shared_ptr<desktop::Displays> displays, const desktop::ContentFilter& filter)
+                             std::shared_ptr<desktop::Displays> displays, const desktop::ContentFilter& filter,
+                             std::function<void()> onChange)
     : pool_(std::make_shared<ShmPool>(connection)),
       filter_(filter),
       composer_(connection, std::move(windowServer), std::move(displays)),
-      damage_(connection, connection->root())
+      damage_(connection, connection->root(), std::move(onChange))
 {
 }
 

@@ -11,7 +11,8 @@ namespace x11 {
 class DisplaySource : public FrameSource {
 public:
     DisplaySource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::WindowServer> windowServer,
-                  std::shared_ptr<desktop::Displays> displays, const desktop::ContentFilter& filter);
+                  std::shared_ptr<desktop::Displays> displays, const desktop::ContentFilter& filter,
+                  std::function<void()> onChange = {});
 
     std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) override;
     long reads() const override { return reads_; }

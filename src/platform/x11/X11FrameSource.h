@@ -36,6 +36,8 @@ struct CaptureServices {
 };
 
 // The source of what the filter shows: a window, or a display's composed windows.
-std::unique_ptr<FrameSource> makeFrameSource(const CaptureServices& services, const desktop::ContentFilter& filter);
+// onChange hears on the server's event thread that the content changed.
+std::unique_ptr<FrameSource> makeFrameSource(const CaptureServices& services, const desktop::ContentFilter& filter,
+                                             std::function<void()> onChange = {});
 
 }  // namespace x11

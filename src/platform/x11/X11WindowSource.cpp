@@ -30,10 +30,11 @@ PixelSize readSize(const DrawableInfo& pixmap, const desktop::StreamConfiguratio
 }  // namespace
 
 WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
-                           xcb_window_t client)
+                           xcb_window_t client, std::function<void()> onChange)
     : connection_(std::move(connection)),
       displays_(std::move(displays)),
       client_(client),
+      onChange_(std::move(onChange)),
       pool_(std::make_shared<ShmPool>(connection_))
 {
 }
@@ -50,7 +51,7 @@ std::optional<WindowState> WindowSource::followFrame()
     frame_ = frameWindow(*connection_, client_);
     if (frame_ == XCB_WINDOW_NONE) return std::nullopt;
     pixmap_ = std::make_unique<WindowPixmap>(*connection_, frame_);
-    damage_ = std::make_unique<DamageWatch>(connection_, frame_);
+    damage_ = std::make_unique<DamageWatch>(connection_, frame_, onChange_);
     return windowState(*connection_, frame_);
 }
 

@@ -15,7 +15,7 @@ namespace x11 {
 class WindowSource : public FrameSource {
 public:
     WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
-                 xcb_window_t client);
+                 xcb_window_t client, std::function<void()> onChange = {});
 
     std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) override;
     long reads() const override { return reads_; }
@@ -29,6 +29,7 @@ private:
     const std::shared_ptr<Connection> connection_;
     const std::shared_ptr<desktop::Displays> displays_;
     const xcb_window_t client_;
+    const std::function<void()> onChange_;
     const std::shared_ptr<ShmPool> pool_;
     xcb_window_t frame_ = XCB_WINDOW_NONE;
     // Declared after the connection they use.
