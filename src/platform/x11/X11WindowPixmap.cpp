@@ -53,12 +53,9 @@ std::optional<WindowState> windowState(Connection& connection, xcb_window_t wind
     state.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     state.width = geometry->width + 2 * geometry->border_width;
     state.height = geometry->height + 2 * geometry->border_width;
-    const auto translated = reply(xcb_translate_coordinates_reply(
-        c, xcb_translate_coordinates(c, window, connection.root(), 0, 0), nullptr));
-    if (translated) {
-        state.x = translated->dst_x - geometry->border_width;
-        state.y = translated->dst_y - geometry->border_width;
-    }
+    // A frame is a child of the root: its position is the root's.
+    state.x = geometry->x;
+    state.y = geometry->y;
     return state;
 }
 

@@ -31,10 +31,11 @@ private:
     std::optional<DrawableInfo> pixmap_;
 };
 
-// Where a window stands and whether it shows: what a stream checks before it reads.
+// Where a top-level window (a child of the root, as frames are) stands, border
+// included, and whether it shows: what a stream checks before it reads.
 struct WindowState {
     bool viewable = false;
-    int x = 0;  // root pixels
+    int x = 0;  // root pixels, the outer edge of the border
     int y = 0;
     int width = 0;
     int height = 0;
