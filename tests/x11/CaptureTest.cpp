@@ -1,7 +1,9 @@
 #include "platform/dispatch/ThreadScheduler.h"
 #include "platform/x11/X11Capture.h"
 #include "platform/x11/X11Frames.h"
+#include "platform/x11/X11PixmapReader.h"
 #include "platform/x11/X11WindowImage.h"
+#include "platform/x11/X11WindowPixmap.h"
 
 #include "support/X11Client.h"
 
@@ -362,4 +364,34 @@ TEST_F(X11CaptureTest, DisplayFiltersAndStillImagesComposeTheWindowsOnTheServer)
     ASSERT_TRUE(small);
     EXPECT_LE(small->width, 75);
     EXPECT_LE(small->height, 75);
+}
+
+TEST_F(X11CaptureTest, AFrameIsItsSegmentUntilTheLastReferenceGivesItBack)
+{
+    auto* c = connection->xcb();
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t values[] = {0x336699, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, connection->root(), 0, 0, 64, 32, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
+                      values);
+    xcb_map_window(c, window);
+    x11::WindowPixmap pixmap(*connection, window);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pixmap.name(); }, 5));
+    const auto pool = std::make_shared<x11::ShmPool>(connection);
+
+    auto first = x11::readDrawable(*connection, pool.get(), *pixmap.pixmap());
+    auto second = x11::readDrawable(*connection, pool.get(), *pixmap.pixmap());
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(first->storage && second->storage);
+    // A held frame keeps its memory: the next read goes elsewhere.
+    EXPECT_NE(first->data(), second->data());
+    EXPECT_EQ(first->byteCount(), 64u * 32u * 4u);
+    EXPECT_EQ(reinterpret_cast<const std::uint32_t*>(first->row(31))[63], 0xFF336699u);
+    const auto* given = first->data();
+    first.reset();
+    const auto third = x11::readDrawable(*connection, pool.get(), *pixmap.pixmap());
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->data(), given);
+    xcb_destroy_window(c, window);
+    connection->flush();
 }

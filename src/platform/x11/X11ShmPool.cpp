@@ -50,7 +50,7 @@ ShmPool::~ShmPool()
 
 std::shared_ptr<ShmPool::Segment> ShmPool::take(std::size_t size)
 {
-    if (!connection_->hasShm() || size == 0) return nullptr;
+    if (!connection_->hasShm() || refused_ || size == 0) return nullptr;
     Segment* segment = nullptr;
     {
         std::lock_guard lock(mutex_);
@@ -61,7 +61,10 @@ std::shared_ptr<ShmPool::Segment> ShmPool::take(std::size_t size)
         }
     }
     if (!segment) segment = attach(*connection_, size);
-    if (!segment) return nullptr;
+    if (!segment) {
+        refused_ = true;
+        return nullptr;
+    }
     std::weak_ptr<ShmPool> pool = weak_from_this();
     return std::shared_ptr<Segment>(segment, [pool, connection = connection_](Segment* s) {
         if (const auto owner = pool.lock())

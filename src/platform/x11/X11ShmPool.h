@@ -4,6 +4,7 @@
 
 #include <xcb/shm.h>
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,8 @@ private:
     const std::shared_ptr<Connection> connection_;
     std::mutex mutex_;
     std::vector<Segment*> free_;
+    // Set once the server refused a segment (no descriptor passing): reads go without.
+    std::atomic<bool> refused_{false};
 };
 
 }  // namespace x11
