@@ -4,8 +4,8 @@
 
 namespace x11 {
 
-// The window manager's frame of a client: the child of the root that holds it (the
-// client itself when nothing reparented it). None when the window does not exist.
+// The window manager's frame of a client: its ancestor that is a child of the root (the
+// client itself when it has no frame); none when the window does not exist.
 xcb_window_t frameWindow(Connection& connection, xcb_window_t client);
 
 }  // namespace x11
