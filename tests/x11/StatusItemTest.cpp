@@ -234,6 +234,15 @@ TEST_F(X11StatusItemTest, PanelsFloatOffTheTaskBarWithoutFocusAndTitledWindowsAr
     settle([&] { return stateOf(panel).find("SKIP_TASKBAR") == std::string::npos; }, 1);
     panel.orderFront();
     EXPECT_TRUE(settle([&] { return stateOf(panel).find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos; }));
+
+    // A new level on a shown panel reaches the X window the panel now has.
+    panel.setLevel(desktop::level::normal);
+    panel.setLevel(desktop::level::floating);
+    EXPECT_TRUE(settle([&] {
+        const std::string now = stateOf(panel);
+        return now.find("_NET_WM_STATE_ABOVE") != std::string::npos &&
+               now.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos;
+    })) << stateOf(panel);
 }
 
 }  // namespace

@@ -222,6 +222,9 @@ void Window::applyWindowFlags()
     changingFlags_ = true;
     const bool shown = isVisible();
     setWindowFlags(flags);
+    // Qt's X11 platform would otherwise recreate the X window at the next show behind
+    // winId()'s back, leaving the desktop and our hints on a window that is gone.
+    if (windowHandle()) destroy();
     setGeometry(clientGeometry());
     if (shown) show();
     changingFlags_ = false;

@@ -1,10 +1,11 @@
 #include "platform/x11/X11QtConnection.h"
 
+#include "platform/x11/X11Reply.h"
+
 #include <QGuiApplication>
 
 #include <cstdlib>
 #include <map>
-#include <memory>
 #include <string>
 
 namespace x11 {
@@ -33,11 +34,10 @@ xcb_atom_t qtAtom(std::string_view name)
     auto* connection = qtConnection();
     if (!connection) return XCB_ATOM_NONE;
     const auto cookie = xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
-    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    if (!reply) return XCB_ATOM_NONE;
-    known.emplace(name, reply->atom);
-    return reply->atom;
+    const auto interned = reply(xcb_intern_atom_reply(connection, cookie, nullptr));
+    if (!interned) return XCB_ATOM_NONE;
+    known.emplace(name, interned->atom);
+    return interned->atom;
 }
 
 }  // namespace x11
