@@ -1,19 +1,26 @@
 # The sanitizer build (unoptimised) precompiles the headers most files include and that
-# cost the most to parse: the first library compiles them and every other library reuses
-# that copy; the test binaries share a second copy that adds the test framework
-# (executables differ in their flags). Qt's headers stay out: their keyword macros
-# (forever, emit) would reach every file. Optimised builds precompile nothing: GCC 12
-# then reports false array bounds in <string> code inlined through a precompiled header.
+# cost the most to parse. The libraries share one copy, compiled by a target of its own (a
+# copy made with a library's own definitions would be refused by the others); the test
+# binaries share a second one that adds the test framework, compiled by the first of them
+# (executables differ from libraries in their flags). Qt's headers stay out: their keyword
+# macros (forever, emit) would reach every file. Optimised builds precompile nothing: GCC
+# 12 then reports false array bounds in <string> code inlined through a precompiled header.
 set(glimra_common_headers
   <algorithm> <filesystem> <functional> <map> <memory> <mutex> <optional> <string> <vector>
   <nlohmann/json.hpp>)
 set(glimra_test_headers ${glimra_common_headers} <gtest/gtest.h> <gmock/gmock.h>)
 
-# Gives the target the precompiled headers of its kind (a property names the target that
-# compiles them).
 function(glimra_precompile name kind)
   if(NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
     return()
+  endif()
+  if(kind STREQUAL "common" AND NOT TARGET glimra_pch)
+    file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/glimra_pch.cpp CONTENT "")
+    add_library(glimra_pch STATIC ${PROJECT_BINARY_DIR}/glimra_pch.cpp)
+    target_link_libraries(glimra_pch PRIVATE nlohmann_json::nlohmann_json)
+    set_target_properties(glimra_pch PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    target_precompile_headers(glimra_pch PRIVATE ${glimra_common_headers})
+    set_property(GLOBAL PROPERTY glimra_pch_owner_common glimra_pch)
   endif()
   get_property(owner GLOBAL PROPERTY glimra_pch_owner_${kind})
   if(owner)

@@ -54,6 +54,35 @@ Geometry geometryOf(unsigned long window)
     return {values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]};
 }
 
+int screenWidth()
+{
+    const std::string size = runTool({"xdotool", "getdisplaygeometry"});
+    return size.empty() ? 0 : std::stoi(size);
+}
+
+// Without a tray the status item is a button window of the process's own at the top right
+// of the screen; 0 while there is none.
+unsigned long statusButtonOf(pid_t pid)
+{
+    const int right = screenWidth();
+    for (const unsigned long window : visibleWindowsOf(pid)) {
+        const Geometry frame = geometryOf(window);
+        if (frame.width > 1 && frame.x + frame.width >= right - 120 && frame.y < 120) return window;
+    }
+    return 0;
+}
+
+// A window of the process's, not among those known, that is big enough to show a picture.
+unsigned long newPictureWindowOf(pid_t pid, const std::vector<unsigned long>& known)
+{
+    for (const unsigned long window : visibleWindowsOf(pid)) {
+        if (std::find(known.begin(), known.end(), window) != known.end()) continue;
+        const Geometry frame = geometryOf(window);
+        if (frame.width >= 64 && frame.height >= 48) return window;
+    }
+    return 0;
+}
+
 // Whether the window's pixels change twice within the time: a clock that ticks each
 // second does, a frozen picture does not (a single change could be a one-off overlay).
 bool keepsChanging(unsigned long window, double seconds)
@@ -105,20 +134,13 @@ TEST(X11EndToEnd, MirrorsTheSmallestWindowLiveAlsoWhileCoveredAndQuitsOnSigterm)
     const UserFolders folders;
     testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
     ASSERT_TRUE(glimra.started());
-    // Without a tray the status item is a window of Glimra's own.
-    ASSERT_TRUE(waitUntil([&] { return !visibleWindowsOf(glimra.pid()).empty(); }, 20))
-        << "no window of glimra's appeared; stderr: " << glimra.err();
-    const std::vector<unsigned long> statusItem = visibleWindowsOf(glimra.pid());
+    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30))
+        << "no status item appeared; stderr: " << glimra.err();
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
 
     glimra.signal(SIGUSR2);
     unsigned long mini = 0;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            for (const unsigned long window : visibleWindowsOf(glimra.pid()))
-                if (std::find(statusItem.begin(), statusItem.end(), window) == statusItem.end()) mini = window;
-            return mini != 0;
-        },
-        10))
+    ASSERT_TRUE(waitUntil([&] { return (mini = newPictureWindowOf(glimra.pid(), before)) != 0; }, 10))
         << "SIGUSR2 made no mini window; stderr: " << glimra.err();
     EXPECT_TRUE(keepsChanging(mini, 4)) << "the mini window does not follow the clock";
 
