@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
+#include "app/DesktopRun.h"
 #include "app/LaunchArguments.h"
 #include "platform/core/AppIdentity.h"
+#include "platform/x11/X11Connection.h"
 #include "scenario/LiveRun.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioRunner.h"
@@ -18,12 +20,13 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: glimra --version\n"
+    "usage: glimra [-glimra-... arguments]\n"
+    "       glimra --version\n"
     "       glimra --help\n"
     "       glimra --scenario FILE --out DIR\n"
     "       glimra --live FILE --out DIR [-glimra-... arguments]\n";
 
-// The launch arguments a live run hands to the application.
+// The launch arguments a live or desktop run hands to the application.
 constexpr std::string_view launchArgumentPrefix = "-glimra-";
 
 struct Arguments {
@@ -59,9 +62,9 @@ std::variant<Arguments, std::string> parseArguments(int argc, char** argv)
         }
     }
     if (arguments.help) return arguments;
-    if (!arguments.launchArgs.empty() && !arguments.live)
-        return "glimra: the launch argument '" + arguments.launchArgs.front() + "' needs --live";
     const bool run = arguments.scenario || arguments.live;
+    if (!arguments.launchArgs.empty() && (arguments.scenario || (!run && (arguments.version || arguments.out))))
+        return "glimra: the launch argument '" + arguments.launchArgs.front() + "' needs --live";
     if (arguments.version) {
         if (run || arguments.out) return std::string();
         return arguments;
@@ -69,7 +72,7 @@ std::variant<Arguments, std::string> parseArguments(int argc, char** argv)
     if (arguments.scenario && arguments.live) return std::string();
     if (run && !arguments.out)
         return std::string("glimra: option '") + (arguments.scenario ? "--scenario" : "--live") + "' needs '--out DIR'";
-    if (!run) return arguments.out ? "glimra: option '--out' needs '--scenario FILE' or '--live FILE'" : std::string();
+    if (!run && arguments.out) return "glimra: option '--out' needs '--scenario FILE' or '--live FILE'";
     return arguments;
 }
 
@@ -77,6 +80,30 @@ bool isSet(const char* name)
 {
     const char* value = std::getenv(name);
     return value && *value;
+}
+
+// Without a run file the application runs on the X11 display DISPLAY names; the line and
+// status when it cannot, else never returns.
+int runOnDisplay(char** argv, const std::vector<std::string>& launchArgs)
+{
+    if (!isSet("DISPLAY")) {
+        std::fputs(isSet("WAYLAND_DISPLAY")
+                       ? "glimra: no X11 display (DISPLAY is not set); Glimra needs XWayland in a Wayland session\n"
+                       : "glimra: no X11 display (DISPLAY is not set); to run on the simulated desktop: glimra "
+                         "--scenario FILE --out DIR\n",
+                   stderr);
+        return 2;
+    }
+    auto opened = x11::Connection::open();
+    if (const auto* problem = std::get_if<std::string>(&opened)) {
+        std::fprintf(stderr, "%s\n", scenario::shownText(*problem).c_str());
+        return 1;
+    }
+    // Our own windows must be X windows, also in a Wayland session.
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    int qtArgc = 1;
+    QApplication qtApplication(qtArgc, argv);
+    app::runOnX11Desktop(std::get<std::shared_ptr<x11::Connection>>(std::move(opened)), launchArgs);
 }
 
 }  // namespace
@@ -98,6 +125,7 @@ int main(int argc, char** argv)
         std::printf("%s\n", core::AppIdentity::current().versionLine().c_str());
         return 0;
     }
+    if (!arguments.scenario && !arguments.live) return runOnDisplay(argv, arguments.launchArgs);
     const bool live = arguments.live.has_value();
 
     // A refused scenario is told before anything else can write to standard error.

@@ -187,8 +187,11 @@ void AppDelegate::installStatusItem()
 {
     dropHeadlessNotices();
     statusItem_ = std::make_unique<ui::StatusItem>();
-    // No image of its own on this desktop: the title stands in for it.
-    statusItem_->setTitle("PIP");
+    if (const auto line = statusItem_->placementLine()) Diag::log(*line);
+    if (auto image = ui::TemplateImage::named("GlimraMenuBar"))
+        statusItem_->setImage(std::move(image), {17, 16});
+    else
+        statusItem_->setTitle("PIP");
     statusItem_->setToolTip(L10n::t("Glimra — 窗口画中画"));
     statusMenu_ = std::make_unique<StatusMenu>(StatusMenu::Host{
         .perform = [weak = weakSelf()](MenuAction action) {

@@ -16,7 +16,7 @@ namespace {
 
 QImage wrap(const desktop::PixelBuffer& buffer)
 {
-    return QImage(buffer.bytes.data(), buffer.width, buffer.height, buffer.bytesPerRow, QImage::Format_ARGB32);
+    return QImage(buffer.data(), buffer.width, buffer.height, buffer.bytesPerRow, QImage::Format_ARGB32);
 }
 
 std::optional<QImage> captureDisplay(const desktop::DisplayInfo& display)

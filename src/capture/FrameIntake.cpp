@@ -13,8 +13,8 @@ std::uint64_t contentFingerprint(const desktop::PixelBuffer& buffer)
 {
     const long bytesPerRow = buffer.bytesPerRow;
     const int height = buffer.height;
-    if (buffer.bytes.empty() || bytesPerRow < 128 || height < 1) return 0;
-    if (buffer.bytes.size() < static_cast<std::size_t>(bytesPerRow) * height) return 0;
+    if (buffer.byteCount() == 0 || bytesPerRow < 128 || height < 1) return 0;
+    if (buffer.byteCount() < static_cast<std::size_t>(bytesPerRow) * height) return 0;
 
     long columns[4];
     int used = 0;

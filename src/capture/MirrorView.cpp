@@ -103,7 +103,7 @@ void MirrorView::paint(QPainter& painter) const
     if (!frame_ || frame_->width < 1 || frame_->height < 1) return;
 
     // The shared pixels, wrapped rather than copied; the wrapper dies with this paint.
-    const QImage image(frame_->bytes.data(), frame_->width, frame_->height, frame_->bytesPerRow,
+    const QImage image(frame_->data(), frame_->width, frame_->height, frame_->bytesPerRow,
                        QImage::Format_ARGB32_Premultiplied);
     const QRectF source(region_.x() * image.width(), region_.y() * image.height(), region_.width() * image.width(),
                         region_.height() * image.height());

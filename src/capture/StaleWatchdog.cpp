@@ -12,7 +12,8 @@ std::optional<std::string> cgDigest(const desktop::PixelBuffer* image)
 {
     if (!image) return std::nullopt;
     std::uint64_t hash = fnv1a::offsetBasis;
-    for (const std::uint8_t byte : image->bytes) hash = fnv1a::step(hash, byte);
+    const std::uint8_t* bytes = image->data();
+    for (std::size_t i = 0; i < image->byteCount(); ++i) hash = fnv1a::step(hash, bytes[i]);
     char hex[24];
     std::snprintf(hex, sizeof hex, "%llX", static_cast<unsigned long long>(hash));
     return std::string(hex);

@@ -38,6 +38,8 @@ std::optional<core::Rect> StreamMirror::sourceBounds()
 
 std::optional<std::string> StreamMirror::occluderDescription()
 {
+    // Where covered windows keep drawing, a cover never explains a still picture.
+    if (desktop::capture().coveredWindowsKeepDrawing()) return std::nullopt;
     const auto occluder = OcclusionProbe::occluderInfo(target_.windowID);
     if (!occluder) return std::nullopt;
     return OcclusionProbe::describe(*occluder);

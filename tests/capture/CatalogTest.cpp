@@ -55,6 +55,7 @@ public:
     {
         real_->screenshot(filter, configuration, std::move(completion));
     }
+    bool coveredWindowsKeepDrawing() override { return real_->coveredWindowsKeepDrawing(); }
 
 private:
     std::shared_ptr<desktop::Capture> real_;

@@ -11,6 +11,34 @@ using StreamMirrorTest = capturetest::MirrorFixture;
 using capturetest::sourceID;
 using Outcome = WindowParking::RescueOutcome;
 
+// The simulated capture on a desktop whose covered windows keep drawing.
+class DrawingWhenCovered : public desktop::Capture {
+public:
+    explicit DrawingWhenCovered(std::shared_ptr<desktop::Capture> real) : real_(std::move(real)) {}
+
+    void shareableContent(
+        bool excludingDesktopWindows, bool onScreenWindowsOnly,
+        std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> completion) override
+    {
+        real_->shareableContent(excludingDesktopWindows, onScreenWindowsOnly, std::move(completion));
+    }
+    std::shared_ptr<desktop::CaptureStream> makeStream(const desktop::ContentFilter& filter,
+                                                       const desktop::StreamConfiguration& configuration,
+                                                       std::function<void(const desktop::Error&)> onStopped) override
+    {
+        return real_->makeStream(filter, configuration, std::move(onStopped));
+    }
+    void screenshot(const desktop::ContentFilter& filter, const desktop::StreamConfiguration& configuration,
+                    std::function<void(desktop::PixelBufferRef, std::optional<desktop::Error>)> completion) override
+    {
+        real_->screenshot(filter, configuration, std::move(completion));
+    }
+    bool coveredWindowsKeepDrawing() override { return true; }
+
+private:
+    std::shared_ptr<desktop::Capture> real_;
+};
+
 }  // namespace
 
 TEST_F(StreamMirrorTest, DeliversSharedFramesAtTheSourcesPixelSize)
@@ -214,6 +242,20 @@ TEST_F(StreamMirrorTest, ACoveredSourceAsksForParkingThenShowsTheFrozenNotice)
     clock().advance(1);
     EXPECT_EQ(frozenNotices, (std::vector<bool>{true, false}));
     EXPECT_EQ(linesWith("遮挡状态: 源窗口恢复可见（不再被完全遮挡）").size(), 1u);
+}
+
+TEST_F(StreamMirrorTest, WhereCoveredWindowsKeepDrawingACoverExplainsNothing)
+{
+    desktop().capture = std::make_shared<DrawingWhenCovered>(desktop().capture);
+    startMirror();
+    clock().advance(1);
+    addApp(43, "Cover", "com.example.cover");
+    addWindow(43, 600, {50, 50, 900, 700}, "Cover");
+    clock().advance(5);
+    EXPECT_TRUE(parkRequests.empty());
+    EXPECT_TRUE(frozenNotices.empty());
+    EXPECT_TRUE(linesWith("遮挡状态").empty());
+    EXPECT_TRUE(linesWith("遮挡自救").empty());
 }
 
 TEST_F(StreamMirrorTest, AReleasedMirrorLeavesNothingBehind)

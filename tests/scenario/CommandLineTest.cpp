@@ -11,7 +11,8 @@ using testsupport::runGlimra;
 using testsupport::TempDir;
 
 const std::string usage =
-    "usage: glimra --version\n"
+    "usage: glimra [-glimra-... arguments]\n"
+    "       glimra --version\n"
     "       glimra --help\n"
     "       glimra --scenario FILE --out DIR\n"
     "       glimra --live FILE --out DIR [-glimra-... arguments]\n";
@@ -48,11 +49,35 @@ TEST(CommandLine, HelpIsAnAnswerAndAnUnknownOptionIsNamed)
     const auto launchArgument = runGlimra("--scenario a.json --out b -glimra-diag-selftest", scratch.path());
     EXPECT_EQ(launchArgument.status, 2);
     EXPECT_EQ(launchArgument.err, "glimra: the launch argument '-glimra-diag-selftest' needs --live\n" + usage);
-    for (const char* incomplete : {"--live a.json --scenario a.json --out b", "--version --live a.json", ""}) {
+    for (const char* incomplete : {"--live a.json --scenario a.json --out b", "--version --live a.json"}) {
         const auto outcome = runGlimra(incomplete, scratch.path());
         EXPECT_EQ(outcome.status, 2) << incomplete;
         EXPECT_EQ(outcome.err, usage) << incomplete;
     }
+}
+
+TEST(CommandLine, WithoutARunFileItNeedsAnX11Display)
+{
+    TempDir scratch;
+    const std::string noDisplay =
+        "glimra: no X11 display (DISPLAY is not set); to run on the simulated desktop: glimra --scenario FILE --out DIR\n";
+    for (const char* arguments : {"", "-glimra-show-settings"}) {
+        const auto outcome = runGlimra(arguments, scratch.path(), "env -u DISPLAY -u WAYLAND_DISPLAY");
+        EXPECT_EQ(outcome.status, 2) << arguments;
+        EXPECT_EQ(outcome.out, "") << arguments;
+        EXPECT_EQ(outcome.err, noDisplay) << arguments;
+    }
+    const auto wayland = runGlimra("", scratch.path(), "env -u DISPLAY WAYLAND_DISPLAY=wayland-0");
+    EXPECT_EQ(wayland.status, 2);
+    EXPECT_EQ(wayland.err, "glimra: no X11 display (DISPLAY is not set); Glimra needs XWayland in a Wayland session\n");
+    // A display that is named but cannot be reached is the connection's own line.
+    const auto unreachable = runGlimra("", scratch.path(), "env DISPLAY=:9999");
+    EXPECT_EQ(unreachable.status, 1);
+    EXPECT_EQ(unreachable.err, "glimra: cannot open the X11 display ':9999'\n");
+    // Launch arguments stay a live run's or a desktop run's, never a scenario's.
+    const auto withFolder = runGlimra("-glimra-show-settings --out b", scratch.path(), "env -u DISPLAY");
+    EXPECT_EQ(withFolder.status, 2);
+    EXPECT_EQ(withFolder.err, "glimra: the launch argument '-glimra-show-settings' needs --live\n" + usage);
 }
 
 TEST(CommandLine, ALiveRunTakesOnlyTheLaunchArgumentsTheApplicationKnows)

@@ -32,6 +32,7 @@ public:
     {
         inner_->screenshot(filter, configuration, std::move(completion));
     }
+    bool coveredWindowsKeepDrawing() override { return inner_->coveredWindowsKeepDrawing(); }
 
     int questions = 0;
 

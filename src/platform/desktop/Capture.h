@@ -134,6 +134,10 @@ public:
     // One still image of the filtered content at the configured size.
     virtual void screenshot(const ContentFilter& filter, const StreamConfiguration& configuration,
                             std::function<void(PixelBufferRef, std::optional<Error>)> completion) = 0;
+
+    // Whether a window that others cover completely still draws, so its frames keep
+    // changing: where it does, covering explains no frozen mirror.
+    virtual bool coveredWindowsKeepDrawing() = 0;
 };
 
 }  // namespace desktop

@@ -20,6 +20,7 @@ namespace hotkeyStatus {
 constexpr int ok = 0;
 constexpr int alreadyRegistered = -9878;  // another registration holds the combination
 constexpr int invalidParameter = -50;
+constexpr int unavailable = -4;  // the desktop offers no global combinations at all
 }  // namespace hotkeyStatus
 
 struct HotKeyIdentity {

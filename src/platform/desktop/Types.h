@@ -21,17 +21,31 @@ struct Error {
 };
 
 // A bitmap in BGRA order, 8 bits per channel, rows of bytesPerRow bytes. Shared, never
-// copied on the way from capture to the screen.
+// copied on the way from capture to the screen. The pixels are its own bytes, or memory
+// that storage keeps alive (a shared-memory segment the X server wrote into), which goes
+// back to its owner when the last reference to the buffer goes.
 struct PixelBuffer {
     int width = 0;
     int height = 0;
     int bytesPerRow = 0;
     std::vector<std::uint8_t> bytes;
+    std::shared_ptr<void> storage;
+    std::uint8_t* storedPixels = nullptr;
 
     PixelBuffer() = default;
     PixelBuffer(int w, int h) : width(w), height(h), bytesPerRow(w * 4), bytes(static_cast<std::size_t>(w) * h * 4) {}
-    std::uint8_t* row(int y) { return bytes.data() + static_cast<std::size_t>(y) * bytesPerRow; }
-    const std::uint8_t* row(int y) const { return bytes.data() + static_cast<std::size_t>(y) * bytesPerRow; }
+    // A buffer over memory of size at least h * rowBytes that storage owns.
+    PixelBuffer(int w, int h, int rowBytes, std::shared_ptr<void> owner, std::uint8_t* pixels)
+        : width(w), height(h), bytesPerRow(rowBytes), storage(std::move(owner)), storedPixels(pixels) {}
+
+    std::uint8_t* data() { return storedPixels ? storedPixels : bytes.data(); }
+    const std::uint8_t* data() const { return storedPixels ? storedPixels : bytes.data(); }
+    std::size_t byteCount() const
+    {
+        return storedPixels ? static_cast<std::size_t>(bytesPerRow) * static_cast<std::size_t>(height) : bytes.size();
+    }
+    std::uint8_t* row(int y) { return data() + static_cast<std::size_t>(y) * bytesPerRow; }
+    const std::uint8_t* row(int y) const { return data() + static_cast<std::size_t>(y) * bytesPerRow; }
 };
 using PixelBufferRef = std::shared_ptr<const PixelBuffer>;
 

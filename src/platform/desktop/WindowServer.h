@@ -3,6 +3,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Types.h"
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -50,6 +51,8 @@ struct OwnWindowState {
     double alpha = 1;
     bool visible = false;
     bool ignoresMouseEvents = false;
+    // The window system's own window behind it (an X window id); 0 when it has none.
+    std::uint64_t nativeWindow = 0;
 };
 
 // The window's current picture at the given pixel scale; empty when it has none.

@@ -11,7 +11,9 @@
 #include <QVariant>
 
 #include <cerrno>
+#include <csignal>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -23,6 +25,11 @@ namespace {
 const QByteArray reopenMessage = QByteArrayLiteral("reopen");
 // A connection that says nothing useful within this time is dropped.
 constexpr int connectionTimeoutMs = 1000;
+
+bool isAlive(qint64 pid)
+{
+    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 
 int milliseconds(double seconds) { return static_cast<int>(std::clamp(std::ceil(seconds * 1000), 0.0, 2147483647.0)); }
 
@@ -69,7 +76,13 @@ InstanceLock::Result InstanceLock::tryLock() { return waitForRelease(0); }
 
 InstanceLock::Result InstanceLock::waitForRelease(double timeoutSeconds)
 {
-    if (lock_->isLocked() || lock_->tryLock(milliseconds(timeoutSeconds))) return Result::acquired;
+    if (lock_->isLocked()) return Result::acquired;
+    if (lock_->tryLock(milliseconds(timeoutSeconds))) {
+        // The toolkit makes the file as the umask allows; like every file of ours it is
+        // this user's alone.
+        ::chmod(lockPath().c_str(), 0600);
+        return Result::acquired;
+    }
     return lock_->error() == QLockFile::LockFailedError ? Result::heldByOther : Result::failed;
 }
 
@@ -81,6 +94,17 @@ std::optional<long long> InstanceLock::holderPid() const
     QString host;
     QString application;
     if (lock_->isLocked() || !lock_->getLockInfo(&pid, &host, &application) || pid <= 0) return std::nullopt;
+    return pid;
+}
+
+std::optional<long long> InstanceLock::otherLiveHolder(const std::string& folder)
+{
+    if (prepareFolder(folder)) return std::nullopt;
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    QLockFile lock(QString::fromStdString(InstanceLock(folder).lockPath()));
+    if (!lock.getLockInfo(&pid, &host, &application) || pid == ::getpid() || !isAlive(pid)) return std::nullopt;
     return pid;
 }
 

@@ -57,6 +57,11 @@ public:
     // waiting at most timeoutSeconds in all. True when it was written.
     static bool sendReopen(const std::string& folder, double timeoutSeconds = 1.0);
 
+    // Reads the lock without taking it: the live process, other than this one, that
+    // holds the lock in the folder; none when there is no such process or the folder is
+    // unfit (which the application reports when it takes the lock).
+    static std::optional<long long> otherLiveHolder(const std::string& folder);
+
     std::string lockPath() const;
     std::string socketPath() const;
 

@@ -17,7 +17,7 @@ const QRgb desktopBackground = qRgb(0x1E, 0x2A, 0x38);
 
 QImage wrapped(const desktop::PixelBuffer& buffer, QImage::Format format)
 {
-    return QImage(buffer.bytes.data(), buffer.width, buffer.height, buffer.bytesPerRow, format);
+    return QImage(buffer.data(), buffer.width, buffer.height, buffer.bytesPerRow, format);
 }
 
 int pixels(double points, double scale) { return static_cast<int>(std::lround(points * scale)); }

@@ -1,6 +1,7 @@
 #include "platform/ui/Coordinates.h"
 
 #include "platform/desktop/Desktop.h"
+#include "platform/desktop/GlobalSpace.h"
 
 #include <cmath>
 
@@ -10,6 +11,18 @@ namespace {
 double flipHeight() { return desktop::firstScreenHeight(desktop::displays()); }
 
 core::Rect topLeftRect(const QRect& r) { return core::Rect(r.x(), r.y(), r.width(), r.height()); }
+
+core::Point toQt(core::Point global)
+{
+    const auto origin = desktop::globalSpace().qtOrigin();
+    return {global.x + origin.x, global.y + origin.y};
+}
+
+core::Point fromQt(core::Point qt)
+{
+    const auto origin = desktop::globalSpace().qtOrigin();
+    return {qt.x - origin.x, qt.y - origin.y};
+}
 
 }  // namespace
 
@@ -23,19 +36,27 @@ QRect roundedRect(const core::Rect& r)
     return QRect(left, top, right - left, bottom - top);
 }
 
-QRect qtGeometry(const core::Rect& screenFrame) { return roundedRect(core::flipped(screenFrame, flipHeight())); }
+QRect qtGeometry(const core::Rect& screenFrame)
+{
+    const auto global = core::flipped(screenFrame, flipHeight());
+    return roundedRect(core::Rect(toQt(global.origin), global.size));
+}
 
-core::Rect screenFrame(const QRect& qtGeometry) { return core::flipped(topLeftRect(qtGeometry), flipHeight()); }
+core::Rect screenFrame(const QRect& qtGeometry)
+{
+    const auto qt = topLeftRect(qtGeometry);
+    return core::flipped(core::Rect(fromQt(qt.origin), qt.size), flipHeight());
+}
 
 QPointF qtGlobalPoint(core::Point screenPoint)
 {
-    const auto global = core::flipped(screenPoint, flipHeight());
-    return QPointF(global.x, global.y);
+    const auto qt = toQt(core::flipped(screenPoint, flipHeight()));
+    return QPointF(qt.x, qt.y);
 }
 
 core::Point screenPoint(const QPointF& qtGlobalPoint)
 {
-    return core::flipped(core::Point{qtGlobalPoint.x(), qtGlobalPoint.y()}, flipHeight());
+    return core::flipped(fromQt({qtGlobalPoint.x(), qtGlobalPoint.y()}), flipHeight());
 }
 
 QRect viewGeometry(const core::Rect& frame, double superviewHeight, bool superviewFlipped)

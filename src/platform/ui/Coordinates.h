@@ -8,8 +8,9 @@
 namespace ui {
 
 // Qt's global coordinates are the desktop's global ones (top-left origin of the primary
-// display, y down); own windows and the pointer speak screen coordinates (bottom-left,
-// y up). These convert at the Qt boundary, flipping by the first screen's height.
+// display, y down) moved by the global space's Qt origin (none on the simulated desktop);
+// own windows and the pointer speak screen coordinates (bottom-left, y up). These convert
+// at the Qt boundary, flipping by the first screen's height.
 QRect qtGeometry(const core::Rect& screenFrame);
 core::Rect screenFrame(const QRect& qtGeometry);
 QPointF qtGlobalPoint(core::Point screenPoint);

@@ -6,6 +6,8 @@
 #include "platform/ui/WidgetPicture.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWidget>
 #include <QPointer>
 #include <QThread>
 
@@ -15,7 +17,7 @@ namespace {
 bool sameState(const desktop::OwnWindowState& a, const desktop::OwnWindowState& b)
 {
     return a.title == b.title && a.frame == b.frame && a.level == b.level && a.alpha == b.alpha &&
-           a.visible == b.visible && a.ignoresMouseEvents == b.ignoresMouseEvents;
+           a.visible == b.visible && a.ignoresMouseEvents == b.ignoresMouseEvents && a.nativeWindow == b.nativeWindow;
 }
 
 bool onGuiThread()
@@ -42,14 +44,23 @@ desktop::OwnWindowEventSink eventsTo(QWidget& widget)
     };
 }
 
+// The widget's X window, created here if it has none yet, so the desktop can stack it;
+// other platforms' window ids mean nothing to the desktop.
+desktop::OwnWindowState withNativeWindow(QWidget& widget, desktop::OwnWindowState state)
+{
+    state.nativeWindow = QGuiApplication::platformName() == QLatin1String("xcb") ? widget.winId() : 0;
+    return state;
+}
+
 }  // namespace
 
 OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state,
                                              std::function<void(const core::Rect&)> movedByDesktop)
     : server_(desktop::current().windowServer),
-      state_(state),
+      widget_(&widget),
+      state_(withNativeWindow(widget, state)),
       relay_(std::make_shared<MoveRelay>(MoveRelay{this, std::move(movedByDesktop)})),
-      number_(server_->registerOwnWindow(state, pictureOf(widget), eventsTo(widget),
+      number_(server_->registerOwnWindow(state_, pictureOf(widget), eventsTo(widget),
                                          [relay = std::weak_ptr<MoveRelay>(relay_)](const core::Rect& frame) {
                                              const auto alive = relay.lock();
                                              if (!alive) return;
@@ -63,8 +74,9 @@ OwnWindowRegistration::~OwnWindowRegistration() { server_->unregisterOwnWindow(n
 
 void OwnWindowRegistration::update(const desktop::OwnWindowState& state)
 {
-    if (sameState(state, state_)) return;
-    state_ = state;
+    const auto next = widget_ ? withNativeWindow(*widget_, state) : state;
+    if (sameState(next, state_)) return;
+    state_ = next;
     server_->updateOwnWindow(number_, state_);
 }
 

@@ -2,10 +2,11 @@
 
 #include "platform/desktop/WindowServer.h"
 
+#include <QPointer>
+#include <QWidget>
+
 #include <functional>
 #include <memory>
-
-class QWidget;
 
 namespace ui {
 
@@ -34,6 +35,7 @@ public:
 private:
     // The server it registered with, even when another desktop is installed meanwhile.
     std::shared_ptr<desktop::WindowServer> server_;
+    QPointer<QWidget> widget_;
     desktop::OwnWindowState state_;
     struct MoveRelay {
         OwnWindowRegistration* registration;

@@ -1,25 +1,23 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
-#include "platform/desktop/Types.h"
-
-#include <QImage>
+#include "platform/ui/TemplateImage.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace ui {
 
 class Menu;
-class StatusItemWindow;
+class StatusItemView;
 
-// An item of the status bar: the primary display's menu-bar strip (the band above its
-// visible frame, 24 pt when there is none). Each item is an own window at the status-bar
-// level; items are packed leftwards from the strip's right edge, the first created
-// rightmost, each as wide as its image and title need. Main thread only; a desktop must
-// be installed.
+// An item of the status bar. On a window system with a system tray it is an icon in the
+// tray; otherwise (also on the simulated desktop) a button window of our own at the
+// status-bar level at the top right of the primary display (see StatusItemButton). Main
+// thread only; a desktop must be installed.
 class StatusItem {
 public:
     StatusItem();
@@ -27,14 +25,22 @@ public:
     StatusItem(const StatusItem&) = delete;
     StatusItem& operator=(const StatusItem&) = delete;
 
-    // The image is drawn at `pointSize` (its own size in pixels at 1 point each when
-    // empty); a null image shows none.
-    void setImage(const QImage& image, core::Size pointSize = {});
-    bool hasImage() const;
+    // The image is drawn at `pointSize` (its own size when empty), in the colour of the
+    // place it stands in; none shows no image.
+    void setImage(std::optional<TemplateImage> image, core::Size pointSize = {});
+    bool hasImage() const { return image_.has_value(); }
+    const std::optional<TemplateImage>& image() const { return image_; }
+    core::Size imageSize() const { return imageSize_; }
     void setTitle(const std::string& title);
-    std::string title() const;
+    const std::string& title() const { return title_; }
     void setToolTip(const std::string& toolTip);
-    std::string toolTip() const;
+    const std::string& toolTip() const { return toolTip_; }
+
+    // Whether it went into the system tray.
+    bool inSystemTray() const { return inSystemTray_; }
+    // The line that tells where it went on a window system; none on the simulated
+    // desktop.
+    std::optional<std::string> placementLine() const;
 
     // Screen coordinates (bottom-left origin, y up).
     core::Rect frame() const;
@@ -49,22 +55,18 @@ public:
     // main-queue turn when no menu opened (none set, or it did not show).
     bool performClick(std::function<void()> whenDone = {});
 
-    // The items that exist, in packing order (rightmost first).
+    // The items that exist, in creation order.
     static std::vector<StatusItem*> all();
 
 private:
-    friend class StatusItemWindow;
-    // Sizes every item and packs them into the strip again.
-    static void relayout();
-    double naturalWidth() const;
-
-    std::unique_ptr<StatusItemWindow> window_;
-    QImage image_;
+    std::optional<TemplateImage> image_;
     core::Size imageSize_;
     std::string title_;
     std::string toolTip_;
     Menu* menu_ = nullptr;
-    desktop::Token displayObserver_ = 0;
+    bool inSystemTray_ = false;
+    // Shared so that a menu closing after the item went finds it gone.
+    std::shared_ptr<StatusItemView> view_;
 };
 
 }  // namespace ui

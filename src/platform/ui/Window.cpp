@@ -3,6 +3,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/TitleBar.h"
+#include "platform/x11/X11OwnWindowHints.h"
 
 #include <QCloseEvent>
 #include <QWindow>
@@ -176,6 +177,9 @@ void Window::setContentView(QWidget* view)
 
 void Window::setVisible(bool visible)
 {
+    // The state goes on before each mapping: the window manager drops it on withdrawal.
+    if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem())
+        x11::keepOffTaskBarAndPager(static_cast<xcb_window_t>(winId()));
     QWidget::setVisible(visible);
     if (visible && style_ == Style::titled && hasWindowSystem() && windowHandle())
         noteWindowSystemTitleBarHeight(windowHandle()->frameMargins().top());
@@ -208,6 +212,8 @@ void Window::applyWindowFlags()
     // warning each time; there the desktop stacks the own windows itself anyway.
     const Qt::WindowFlags panelType = hasWindowSystem() ? Qt::Tool : Qt::Window;
     Qt::WindowFlags flags = style_ == Style::panel ? panelType | Qt::FramelessWindowHint : Qt::Window;
+    // Panels float over the user's work and never take the keyboard from it.
+    if (style_ == Style::panel && hasWindowSystem()) flags |= Qt::WindowDoesNotAcceptFocus;
     if (level_ > desktop::level::normal) flags |= Qt::WindowStaysOnTopHint;
     if (ignoresMouseEvents_) flags |= Qt::WindowTransparentForInput;
     if (flags == windowFlags()) return;

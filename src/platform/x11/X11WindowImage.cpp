@@ -1,7 +1,29 @@
 #include "platform/x11/X11WindowImage.h"
 
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11ServerCompose.h"
+#include "platform/x11/X11WindowPixmap.h"
+
+#include <algorithm>
+#include <cmath>
+
 namespace x11 {
 
-desktop::PixelBufferRef windowImage(Connection&, xcb_window_t, double) { return nullptr; }
+desktop::PixelBufferRef windowImage(Connection& connection, xcb_window_t frame, double scale)
+{
+    WindowPixmap window(connection, frame);
+    if (!window.name()) return nullptr;
+    const auto& pixmap = *window.pixmap();
+    const auto state = windowState(connection, frame);
+    if (!state) return nullptr;
+    // Pixels per point is the scale of the monitor the window stands on; the server
+    // scales only when another is asked for.
+    const auto points = desktop::globalSpace().toGlobal(core::Rect(state->x, state->y, pixmap.width, pixmap.height));
+    const int width = std::max(1, static_cast<int>(std::lround(points.width() * scale)));
+    const int height = std::max(1, static_cast<int>(std::lround(points.height() * scale)));
+    if (width == pixmap.width && height == pixmap.height) return readDrawable(connection, nullptr, pixmap);
+    return composeOnServer(connection, nullptr, {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width, pixmap.height, width,
+                           height, false);
+}
 
 }  // namespace x11

@@ -115,6 +115,9 @@ TEST_F(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo)
     auto first = std::make_unique<linuxdesktop::InstanceLock>(folder);
     EXPECT_EQ(first->tryLock(), Result::acquired);
     EXPECT_EQ(first->tryLock(), Result::acquired) << "already held";
+    struct stat lockStatus {};
+    ASSERT_EQ(::lstat(first->lockPath().c_str(), &lockStatus), 0);
+    EXPECT_EQ(lockStatus.st_mode & 0777, 0600u) << "this user's only, whatever the umask";
 
     linuxdesktop::InstanceLock second(folder);
     EXPECT_EQ(second.tryLock(), Result::heldByOther);

@@ -4,10 +4,13 @@
 #include "platform/sim/Compositor.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/TemplateImage.h"
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
 
+#include <QGuiApplication>
 #include <QImage>
+#include <QPalette>
 #include <QMenu>
 
 #include <gtest/gtest.h>
@@ -40,9 +43,7 @@ TEST_F(StatusItemTest, ItemsPackLeftwardsFromTheRightEdgeOfTheMenuBar)
     ui::StatusItem first;
     first.setTitle("PIP");
     ui::StatusItem second;
-    QImage icon(34, 32, QImage::Format_ARGB32);
-    icon.fill(Qt::black);
-    second.setImage(icon, {17, 16});
+    second.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
 
     // The test display is 1512 × 982 points with a 25-point menu bar.
     const core::Rect a = first.frame();
@@ -114,9 +115,8 @@ TEST_F(StatusItemTest, AClickPopsTheMenuUpUnderTheItemAndReportsItsClosing)
 TEST_F(StatusItemTest, ThePointerOpensTheMenuAndTheItemShowsOverTheMenuBar)
 {
     ui::StatusItem item;
-    QImage icon(17, 16, QImage::Format_ARGB32);
-    icon.fill(QColor(255, 0, 0));
-    item.setImage(icon);
+    item.setImage(ui::TemplateImage::named("GlimraMenuBar"));
+    EXPECT_EQ(item.imageSize(), core::Size(17, 16)) << "its own size";
     ui::Menu menu;
     menu.addItem("Quit");
     item.setMenu(&menu);
@@ -130,9 +130,16 @@ TEST_F(StatusItemTest, ThePointerOpensTheMenuAndTheItemShowsOverTheMenuBar)
     const std::string png = home() + "/desktop.png";
     ASSERT_TRUE(sim::writeDesktopPng(world(), std::nullopt, png));
     const QImage shot(QString::fromStdString(png));
-    const QRgb pixel = shot.pixel(qt.x() + 6 + 8, qt.center().y());
-    EXPECT_GT(qRed(pixel), 200);
-    EXPECT_LT(qGreen(pixel), 60) << "the item's image over the bar";
+    // The image starts 6 points in and stands centred in the 25-point strip: its small
+    // picture (8..13 × 7..11 of 17 × 16) is solid, the screen around it hollow.
+    const QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
+    const QColor picture = shot.pixelColor(qt.x() + 6 + 10, qt.y() + 5 + 9);
+    const QColor hollow = shot.pixelColor(qt.x() + 6 + 5, qt.y() + 5 + 6);
+    EXPECT_LT(std::abs(picture.red() - ink.red()) + std::abs(picture.green() - ink.green()) +
+                  std::abs(picture.blue() - ink.blue()),
+              30)
+        << "the item's image over the bar, in the palette's text colour";
+    EXPECT_NE(hollow, picture);
 }
 
 }  // namespace

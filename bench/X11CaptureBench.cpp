@@ -1,0 +1,214 @@
+// A changed frame of a real X11 window carried to the screen: through the stream into a
+// mini window, next to the least a reader must do (wait for Damage, one shared-memory
+// read, one scaled draw). Both loops include the client's repaint and run in real time,
+// as the X server does much of the work.
+#include "capture/MirrorView.h"
+#include "panels/PanelGeometry.h"
+#include "platform/dispatch/ThreadScheduler.h"
+#include "platform/x11/X11CaptureStream.h"
+#include "platform/x11/X11DamageWatch.h"
+#include "platform/x11/X11ShmPool.h"
+#include "platform/x11/X11WindowPixmap.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <condition_variable>
+#include <cstdlib>
+
+namespace {
+
+constexpr int clientWidth = 1920;
+constexpr int clientHeight = 1080;
+
+// The whole screen at scale 1.
+class ScreenDisplay : public desktop::Displays {
+public:
+    std::vector<desktop::DisplayInfo> activeDisplays() override { return {*display(1)}; }
+    std::optional<desktop::DisplayInfo> display(desktop::DisplayID) override
+    {
+        desktop::DisplayInfo info;
+        info.id = 1;
+        info.frame = info.visibleFrame = core::Rect(0, 0, clientWidth, clientHeight);
+        info.scale = 1;
+        return info;
+    }
+    std::optional<desktop::DisplayID> mainDisplayID() override { return 1; }
+    std::optional<desktop::DisplayMode> currentMode(desktop::DisplayID) override { return desktop::DisplayMode{}; }
+    std::optional<desktop::DisplayID> displayAt(core::Point) override { return 1; }
+    int commitConfiguration(const std::vector<desktop::OriginChange>&) override { return 0; }
+    desktop::Token addConfigurationObserver(std::function<void()>) override { return 1; }
+    void removeConfigurationObserver(desktop::Token) override {}
+};
+
+// A full-screen window of the benchmark's own (no window manager frame), repainted with
+// a new fill on every call through a client connection of its own.
+class RepaintingClient {
+public:
+    RepaintingClient()
+    {
+        connection_ = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection_)) std::abort();
+        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        window_ = xcb_generate_id(connection_);
+        const std::uint32_t values[] = {screen->black_pixel, 1};
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, clientWidth, clientHeight, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        gc_ = xcb_generate_id(connection_);
+        xcb_create_gc(connection_, gc_, window_, 0, nullptr);
+        xcb_map_window(connection_, window_);
+        xcb_aux_sync();
+    }
+    ~RepaintingClient() { xcb_disconnect(connection_); }
+
+    xcb_window_t window() const { return window_; }
+
+    // The fill's colour (0xRRGGBB) as the window shows it.
+    std::uint32_t repaint()
+    {
+        colour_ = (colour_ + 0x010305) & 0xFFFFFF;
+        xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &colour_);
+        const xcb_rectangle_t whole{0, 0, clientWidth, clientHeight};
+        xcb_poly_fill_rectangle(connection_, window_, gc_, 1, &whole);
+        xcb_flush(connection_);
+        return colour_;
+    }
+
+private:
+    void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t window_ = 0;
+    xcb_gcontext_t gc_ = 0;
+    std::uint32_t colour_ = 0x203040;
+};
+
+std::shared_ptr<x11::Connection> openDisplay()
+{
+    auto opened = x11::Connection::open();
+    if (!std::holds_alternative<std::shared_ptr<x11::Connection>>(opened)) std::abort();
+    return std::get<std::shared_ptr<x11::Connection>>(opened);
+}
+
+bool shows(const desktop::PixelBuffer& picture, std::uint32_t colour)
+{
+    const auto* pixel = reinterpret_cast<const std::uint32_t*>(picture.row(picture.height / 2)) + picture.width / 2;
+    return (*pixel & 0xFFFFFF) == colour;
+}
+
+// A mini window of the default size on this screen, for a 16:9 source.
+QImage miniWindowCanvas()
+{
+    const auto size = panels::pipSize(core::Rect(0, 0, clientWidth, clientHeight), 1.2, 16.0 / 9);
+    QImage canvas(static_cast<int>(size.width), static_cast<int>(size.height), QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    return canvas;
+}
+
+// The newest frame whose picture is new, handed from the output queue.
+class NewestPicture {
+public:
+    void offer(const desktop::Frame& frame)
+    {
+        std::lock_guard lock(mutex_);
+        if (!frame.image || frame.image == latest_) return;
+        latest_ = frame.image;
+        changed_.notify_all();
+    }
+    // Waits for a picture showing the colour.
+    desktop::PixelBufferRef waitFor(std::uint32_t colour)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return latest_ && shows(*latest_, colour); });
+        return latest_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    desktop::PixelBufferRef latest_;
+};
+
+void BM_X11MirrorFrame(benchmark::State& state)
+{
+    dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
+    {
+        const auto connection = openDisplay();
+        RepaintingClient client;
+        desktop::ShareableWindow window;
+        window.windowID = client.window();
+        desktop::StreamConfiguration configuration;
+        configuration.width = clientWidth;
+        configuration.height = clientHeight;
+        // As fast as the client changes, to see what a frame costs rather than the rate.
+        configuration.minimumFrameInterval = 0;
+        auto stream = std::make_shared<x11::X11CaptureStream>(
+            x11::CaptureServices{connection, nullptr, std::make_shared<ScreenDisplay>()},
+            desktop::ContentFilter::desktopIndependentWindow(window), configuration, nullptr);
+        NewestPicture newest;
+        stream->addOutput(dispatch::Queue("bench.x11-output"), [&](const desktop::Frame& frame) { newest.offer(frame); });
+        stream->startCapture({});
+        MirrorView view(true, false);
+        QImage canvas = miniWindowCanvas();
+        view.resize(canvas.size());
+        newest.waitFor(0);  // the first picture: the black background
+        for (auto _ : state) {
+            const auto colour = client.repaint();
+            view.display(newest.waitFor(colour));
+            QPainter painter(&canvas);
+            view.paint(painter);
+        }
+        stream->removeOutput();
+        stream->stopCapture({});
+    }
+    dispatch::install(nullptr);
+}
+BENCHMARK(BM_X11MirrorFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+void BM_X11BareRead(benchmark::State& state)
+{
+    const auto connection = openDisplay();
+    RepaintingClient client;
+    x11::WindowPixmap pixmap(*connection, client.window());
+    std::mutex mutex;
+    std::condition_variable damaged;
+    bool pending = false;
+    x11::DamageWatch damage(connection, client.window(), [&] {
+        std::lock_guard lock(mutex);
+        pending = true;
+        damaged.notify_all();
+    });
+    const auto pool = std::make_shared<x11::ShmPool>(connection);
+    const auto segment = pool->take(std::size_t(clientWidth) * clientHeight * 4);
+    if (!segment || !pixmap.name()) std::abort();
+    QImage canvas = miniWindowCanvas();
+    damage.takeChange();
+    for (auto _ : state) {
+        const auto colour = client.repaint();
+        // A report may belong to the previous repaint: read until the picture shows this one.
+        for (bool shown = false; !shown;) {
+            {
+                std::unique_lock lock(mutex);
+                damaged.wait_for(lock, std::chrono::milliseconds(100), [&] { return pending; });
+                pending = false;
+            }
+            damage.takeChange();
+            const auto cookie = xcb_shm_get_image(connection->xcb(), pixmap.pixmap()->id, 0, 0, clientWidth,
+                                                  clientHeight, ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
+            std::free(xcb_shm_get_image_reply(connection->xcb(), cookie, nullptr));
+            const auto* centre = reinterpret_cast<const std::uint32_t*>(segment->memory) +
+                                 (clientHeight / 2) * clientWidth + clientWidth / 2;
+            shown = (*centre & 0xFFFFFF) == colour;
+        }
+        const QImage image(segment->memory, clientWidth, clientHeight, clientWidth * 4, QImage::Format_RGB32);
+        QPainter painter(&canvas);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(MirrorView::pictureRect(image.size(), QRectF(canvas.rect()), false), image);
+    }
+}
+BENCHMARK(BM_X11BareRead)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,34 @@
+#include "app/DesktopRun.h"
+
+#include "app/AppDelegate.h"
+#include "foundation/Diag.h"
+#include "scenario/RealTimeLoop.h"
+
+#include "platform/desktop/Desktop.h"
+#include "platform/dispatch/ThreadScheduler.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Desktop.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace app {
+
+void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vector<std::string>& launchArgs)
+{
+    auto scheduler = std::make_shared<dispatch::ThreadScheduler>();
+    dispatch::install(scheduler);
+    // Installed for good: the scheduler's workers may still reach the desktop when the
+    // process ends. Alerts need nothing: without an installed presenter they are dialogs.
+    desktop::install(x11::makeDesktop(connection));
+    if (!connection->hasShm()) Diag::log("X11: no MIT-SHM on this display ⇒ frames are read without shared memory");
+    Diag::log("X11: global hot keys and input monitoring are not available on this desktop yet");
+
+    auto application = std::make_unique<AppDelegate>();
+    const int status = scenario::runUntilExit(*scheduler, *application, launchArgs);
+    application.reset();
+    std::fflush(nullptr);
+    ::_exit(status);
+}
+
+}  // namespace app

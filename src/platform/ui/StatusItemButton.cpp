@@ -1,0 +1,162 @@
+#include "platform/ui/StatusItemButton.h"
+
+#include "platform/desktop/Desktop.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/StatusItem.h"
+#include "platform/ui/Window.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace ui {
+namespace {
+
+// The strip's height when the primary display's visible frame leaves none above it.
+constexpr double standardStripHeight = 24;
+constexpr double rightMargin = 8;
+constexpr double padding = 6;
+constexpr double imageTitleGap = 4;
+constexpr double titlePoints = 13;
+
+// The buttons that exist, in packing order (rightmost first).
+std::vector<StatusItemButton*>& buttons()
+{
+    static std::vector<StatusItemButton*> all;
+    return all;
+}
+
+// The band above the primary display's visible frame, in screen coordinates.
+std::optional<core::Rect> statusStrip()
+{
+    const auto screen = mainScreen();
+    if (!screen) return std::nullopt;
+    const double gap = screen->frame.maxY() - screen->visibleFrame.maxY();
+    const bool hasBand = !screen->visibleFrame.isEmpty() && gap > 0 && gap < screen->frame.height();
+    const double height = hasBand ? gap : standardStripHeight;
+    return core::Rect(screen->frame.minX(), screen->frame.maxY() - height, screen->frame.width(), height);
+}
+
+QFont titleFont()
+{
+    QFont font;
+    font.setPointSizeF(titlePoints);
+    return font;
+}
+
+}  // namespace
+
+// Draws the item's image and title, highlighted while its menu is open; a press pops the
+// menu up.
+class StatusItemButtonWindow : public Window {
+public:
+    explicit StatusItemButtonWindow(StatusItem& item) : Window(core::Rect(0, 0, 1, 1), Style::panel), item_(item)
+    {
+        setLevel(desktop::level::statusBar);
+    }
+
+    void adoptToolTip() { setToolTip(QString::fromStdString(item_.toolTip())); }
+
+    void setHighlighted(bool highlighted)
+    {
+        highlighted_ = highlighted;
+        update();
+    }
+
+    double naturalWidth() const
+    {
+        double width = 2 * padding;
+        const bool hasImage = item_.hasImage();
+        const auto& title = item_.title();
+        if (hasImage) width += item_.imageSize().width;
+        if (hasImage && !title.empty()) width += imageTitleGap;
+        if (!title.empty())
+            width += std::ceil(QFontMetricsF(titleFont()).horizontalAdvance(QString::fromStdString(title)));
+        return width;
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (highlighted_) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(0, 0, 0, 48));
+            painter.drawRoundedRect(QRectF(rect()).adjusted(1, 2, -1, -2), 4, 4);
+        }
+        double x = padding;
+        if (const auto& image = item_.image()) {
+            const core::Size size = item_.imageSize();
+            const double ratio = devicePixelRatioF();
+            const QSize pixels(static_cast<int>(std::lround(size.width * ratio)),
+                               static_cast<int>(std::lround(size.height * ratio)));
+            // On whole pixels, so that the drawing stays sharp.
+            const QPointF place(std::round(x * ratio) / ratio, std::round((height() - size.height) / 2 * ratio) / ratio);
+            painter.drawImage(place, image->render(pixels, palette().color(QPalette::WindowText), ratio));
+            x += size.width + imageTitleGap;
+        }
+        if (const auto& title = item_.title(); !title.empty()) {
+            painter.setFont(titleFont());
+            painter.setPen(QColor(0x10, 0x10, 0x10));
+            painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter,
+                             QString::fromStdString(title));
+        }
+    }
+
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton) item_.performClick();
+        event->accept();
+    }
+
+private:
+    StatusItem& item_;
+    bool highlighted_ = false;
+};
+
+StatusItemButton::StatusItemButton(StatusItem& item) : window_(std::make_unique<StatusItemButtonWindow>(item))
+{
+    buttons().push_back(this);
+    displayObserver_ = desktop::displays().addConfigurationObserver([] { relayout(); });
+    relayout();
+    window_->orderFront();
+}
+
+StatusItemButton::~StatusItemButton()
+{
+    desktop::displays().removeConfigurationObserver(displayObserver_);
+    std::erase(buttons(), this);
+    window_.reset();
+    relayout();
+}
+
+core::Rect StatusItemButton::frame() const { return window_->frame(); }
+
+void StatusItemButton::contentChanged()
+{
+    window_->adoptToolTip();
+    relayout();
+}
+
+void StatusItemButton::setHighlighted(bool highlighted) { window_->setHighlighted(highlighted); }
+
+void StatusItemButton::relayout()
+{
+    const auto strip = statusStrip();
+    if (!strip) return;
+    double right = strip->maxX() - rightMargin;
+    for (StatusItemButton* button : buttons()) {
+        auto& window = *button->window_;
+        const double width = window.naturalWidth();
+        window.setFrame(core::Rect(right - width, strip->minY(), width, strip->height()));
+        window.update();
+        right -= width;
+    }
+}
+
+}  // namespace ui

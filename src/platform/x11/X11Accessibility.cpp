@@ -1,0 +1,448 @@
+#include "platform/x11/X11Accessibility.h"
+
+#include "platform/core/SystemLog.h"
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/x11/X11ClientPid.h"
+#include "platform/x11/X11FrameGeometry.h"
+#include "platform/x11/X11EventMask.h"
+
+#include <xcb/xcb_icccm.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <set>
+#include <tuple>
+
+namespace x11 {
+namespace ax = desktop::ax;
+namespace {
+
+// _NET_MOVERESIZE_WINDOW's flags: the position is the frame's top-left (NorthWest
+// gravity), the request comes from a pager-like tool (source 2), and the fields set.
+constexpr std::uint32_t northWestGravity = 1;
+constexpr std::uint32_t setsPosition = (1u << 8) | (1u << 9);
+constexpr std::uint32_t setsSize = (1u << 10) | (1u << 11);
+constexpr std::uint32_t fromPager = 2u << 12;
+constexpr std::uint32_t iconicState = 3;
+
+bool isSystemWide(const desktop::Element& element) { return element.pid == 0 && element.window == 0; }
+
+bool processExists(desktop::Pid pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM); }
+
+bool isMoveOrResize(const std::string& notification)
+{
+    return notification == ax::windowMoved || notification == ax::windowResized;
+}
+
+std::string hex(xcb_window_t window)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", window);
+    return text;
+}
+
+// The managed clients, oldest first; minimised ones included.
+std::vector<xcb_window_t> clients(Connection& connection)
+{
+    return connection.cardinals(connection.root(), connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+}
+
+std::vector<xcb_window_t> clientsOf(Connection& connection, desktop::Pid pid)
+{
+    std::vector<xcb_window_t> result;
+    for (const auto window : clients(connection))
+        if (clientPid(connection, window) == pid) result.push_back(window);
+    return result;
+}
+
+xcb_window_t activeWindow(Connection& connection)
+{
+    const auto active = connection.cardinals(connection.root(), connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
+}
+
+bool belongsTo(Connection& connection, xcb_window_t window, desktop::Pid pid)
+{
+    return window != XCB_WINDOW_NONE && clientPid(connection, window) == pid;
+}
+
+bool isMinimized(Connection& connection, xcb_window_t window)
+{
+    const auto states = connection.cardinals(window, connection.atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    if (std::find(states.begin(), states.end(), connection.atom("_NET_WM_STATE_HIDDEN")) != states.end()) return true;
+    const auto wmState = connection.cardinals(window, connection.atom("WM_STATE"));
+    return !wmState.empty() && wmState.front() == iconicState;
+}
+
+std::optional<core::Rect> frameInPoints(Connection& connection, xcb_window_t window)
+{
+    const auto pixels = framePixels(connection, window);
+    if (!pixels) return std::nullopt;
+    return desktop::globalSpace().toGlobal(*pixels);
+}
+
+// The smallest frame the client accepts (WM_NORMAL_HINTS plus decorations), in points.
+std::optional<core::Size> minimumSize(Connection& connection, xcb_window_t window)
+{
+    auto* c = connection.xcb();
+    xcb_size_hints_t hints{};
+    if (!xcb_icccm_get_wm_normal_hints_reply(c, xcb_icccm_get_wm_normal_hints(c, window), &hints, nullptr))
+        return std::nullopt;
+    if (!(hints.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE) || (hints.min_width <= 0 && hints.min_height <= 0))
+        return std::nullopt;
+    const auto frame = framePixels(connection, window);
+    if (!frame) return std::nullopt;
+    const auto extents = frameExtents(connection, window);
+    const core::Rect minimum(frame->origin, {hints.min_width + extents.left + extents.right,
+                                             hints.min_height + extents.top + extents.bottom});
+    return desktop::globalSpace().toGlobal(minimum).size;
+}
+
+void logGone(xcb_window_t window, desktop::Pid pid, const std::string& what)
+{
+    core::systemLog::write("[Glimra] X11 window " + hex(window) + " of pid " + std::to_string(pid) +
+                           " is gone; " + what + " not done");
+}
+
+}  // namespace
+
+struct X11Accessibility::Observers {
+    struct Observer {
+        desktop::Pid pid = 0;
+        ObserverCallback callback;
+        std::set<std::tuple<desktop::Pid, desktop::WindowID, std::string>> subscriptions;
+    };
+    std::mutex mutex;
+    std::map<desktop::Token, Observer> byToken;
+    desktop::Token next = 1;
+    // The watched windows' frames as the observers last heard of them.
+    std::map<desktop::WindowID, core::Rect> frames;
+    // Each new active window, in order, read when its notice came: a focus that leaves
+    // and comes back before the main queue looks is still two changes.
+    xcb_window_t active = XCB_WINDOW_NONE;
+    std::vector<xcb_window_t> activations;
+    // One recheck waits on the main queue at a time, however many events come.
+    std::atomic<bool> recheckPending{false};
+};
+
+X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
+    : connection_(std::move(connection)), observers_(std::make_shared<Observers>())
+{
+    // Frames are children of the root: their moves and resizes show as its substructure.
+    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
+    observers_->active = activeWindow(*connection_);
+
+    const std::weak_ptr<Connection> weakConnection = connection_;
+    const std::weak_ptr<Observers> weakObservers = observers_;
+    const auto activeAtom = connection_->atom("_NET_ACTIVE_WINDOW");
+    handler_ = connection_->addEventHandler([=](const xcb_generic_event_t& event) {
+        const auto type = event.response_type & 0x7f;
+        const bool activation =
+            type == XCB_PROPERTY_NOTIFY && reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == activeAtom;
+        if (type != XCB_CONFIGURE_NOTIFY && !activation) return;
+        const auto observers = weakObservers.lock();
+        const auto connection = weakConnection.lock();
+        if (!observers || !connection) return;
+        if (activation) {
+            const auto active = activeWindow(*connection);
+            std::lock_guard lock(observers->mutex);
+            if (active == observers->active) return;
+            observers->active = active;
+            observers->activations.push_back(active);
+        }
+        if (observers->recheckPending.exchange(true)) return;
+        dispatch::main().async([weakConnection, weakObservers] {
+            const auto connection = weakConnection.lock();
+            const auto observers = weakObservers.lock();
+            if (!connection || !observers) return;
+            observers->recheckPending = false;
+            recheck(*connection, *observers);
+        });
+    });
+}
+
+X11Accessibility::~X11Accessibility() { connection_->removeEventHandler(handler_); }
+
+bool X11Accessibility::isTrusted(bool) { return true; }
+
+ax::Error X11Accessibility::copyAttribute(const desktop::Element& element, const std::string& attribute,
+                                          desktop::AXValue& value)
+{
+    value = std::monostate{};
+    if (isSystemWide(element)) {
+        if (attribute != ax::focusedApplication) return ax::attributeUnsupported;
+        const auto pid = clientPid(*connection_, activeWindow(*connection_));
+        if (!pid) return ax::noValue;
+        value = applicationElement(*pid);
+        return ax::success;
+    }
+    if (element.window == 0) {
+        if (!processExists(element.pid)) return ax::invalidUIElement;
+        return copyOfApplication(element.pid, attribute, value);
+    }
+    if (!belongsTo(*connection_, element.window, element.pid)) return ax::invalidUIElement;
+    return copyOfWindow(element.window, attribute, value);
+}
+
+ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value)
+{
+    if (attribute == ax::windows) {
+        std::vector<desktop::Element> windows;
+        for (const auto window : clientsOf(*connection_, pid)) windows.push_back({pid, window});
+        value = std::move(windows);
+        return ax::success;
+    }
+    if (attribute == ax::focusedWindow) {
+        // The active window when it is this application's, else its topmost one.
+        const auto active = activeWindow(*connection_);
+        if (belongsTo(*connection_, active, pid)) {
+            value = desktop::Element{pid, active};
+            return ax::success;
+        }
+        const auto stacking = connection_->cardinals(connection_->root(),
+                                                     connection_->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+        for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
+            if (!belongsTo(*connection_, *it, pid)) continue;
+            value = desktop::Element{pid, *it};
+            return ax::success;
+        }
+        return ax::noValue;
+    }
+    return ax::attributeUnsupported;
+}
+
+ax::Error X11Accessibility::copyOfWindow(xcb_window_t window, const std::string& attribute, desktop::AXValue& value)
+{
+    if (attribute == ax::position || attribute == ax::size) {
+        const auto frame = frameInPoints(*connection_, window);
+        if (!frame) return ax::invalidUIElement;
+        if (attribute == ax::position) value = frame->origin;
+        else value = frame->size;
+        return ax::success;
+    }
+    if (attribute == ax::minimized) {
+        value = isMinimized(*connection_, window);
+        return ax::success;
+    }
+    if (attribute == ax::minSize) {
+        const auto minimum = minimumSize(*connection_, window);
+        if (!minimum) return ax::attributeUnsupported;
+        value = *minimum;
+        return ax::success;
+    }
+    return ax::attributeUnsupported;
+}
+
+ax::Error X11Accessibility::setAttribute(const desktop::Element& element, const std::string& attribute,
+                                         const desktop::AXValue& value)
+{
+    const bool known = attribute == ax::position || attribute == ax::size || attribute == ax::minimized;
+    if (!known || element.window == 0) return ax::attributeUnsupported;
+    if (!belongsTo(*connection_, element.window, element.pid)) {
+        logGone(element.window, element.pid, "setting " + attribute);
+        return ax::invalidUIElement;
+    }
+    if (attribute == ax::minimized) return setMinimized(element.window, value);
+    return moveOrResize(element, attribute, value);
+}
+
+ax::Error X11Accessibility::moveOrResize(const desktop::Element& element, const std::string& attribute,
+                                         const desktop::AXValue& value)
+{
+    const auto window = element.window;
+    const auto* point = std::get_if<core::Point>(&value);
+    const auto* size = std::get_if<core::Size>(&value);
+    if (attribute == ax::position && (!point || !std::isfinite(point->x) || !std::isfinite(point->y)))
+        return ax::illegalArgument;
+    if (attribute == ax::size && (!size || !std::isfinite(size->width) || !std::isfinite(size->height) ||
+                                  size->width < 0 || size->height < 0))
+        return ax::illegalArgument;
+
+    const auto frame = framePixels(*connection_, window);
+    if (!frame) {
+        logGone(window, element.pid, "setting " + attribute);
+        return ax::invalidUIElement;
+    }
+    const auto extents = frameExtents(*connection_, window);
+    const auto& space = desktop::globalSpace();
+    // The window manager takes the frame's position but the client's size.
+    std::uint32_t flags = northWestGravity | fromPager;
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    if (point) {
+        const auto origin = space.toNative(*point);
+        flags |= setsPosition;
+        x = static_cast<std::int32_t>(std::lround(origin.x));
+        y = static_cast<std::int32_t>(std::lround(origin.y));
+    } else {
+        const auto target = space.toNative(core::Rect(space.toGlobal(frame->origin), *size)).size;
+        flags |= setsSize;
+        width = static_cast<std::uint32_t>(std::max(1l, std::lround(target.width - extents.left - extents.right)));
+        height = static_cast<std::uint32_t>(std::max(1l, std::lround(target.height - extents.top - extents.bottom)));
+    }
+    connection_->sendRootMessage(window, connection_->atom("_NET_MOVERESIZE_WINDOW"), flags,
+                                 static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width, height);
+    return ax::success;
+}
+
+ax::Error X11Accessibility::setMinimized(xcb_window_t window, const desktop::AXValue& value)
+{
+    const auto* flag = std::get_if<bool>(&value);
+    if (!flag) return ax::illegalArgument;
+    if (*flag) {
+        connection_->sendRootMessage(window, connection_->atom("WM_CHANGE_STATE"), iconicState);
+    } else if (isMinimized(*connection_, window)) {
+        // Activation restores an iconified window (EWMH's way for pagers).
+        connection_->sendRootMessage(window, connection_->atom("_NET_ACTIVE_WINDOW"), 2, XCB_CURRENT_TIME);
+    }
+    return ax::success;
+}
+
+ax::Error X11Accessibility::performAction(const desktop::Element& element, const std::string& action)
+{
+    if (action != ax::raise || element.window == 0) return ax::actionUnsupported;
+    if (!belongsTo(*connection_, element.window, element.pid)) {
+        logGone(element.window, element.pid, "raising");
+        return ax::invalidUIElement;
+    }
+    // Above every sibling of its layer (no sibling given), asked as a pager.
+    connection_->sendRootMessage(element.window, connection_->atom("_NET_RESTACK_WINDOW"), 2, XCB_WINDOW_NONE,
+                                 XCB_STACK_MODE_ABOVE);
+    return ax::success;
+}
+
+std::optional<desktop::WindowID> X11Accessibility::windowNumber(const desktop::Element& element)
+{
+    if (element.window == 0 || !belongsTo(*connection_, element.window, element.pid)) return std::nullopt;
+    return element.window;
+}
+
+ax::Error X11Accessibility::createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer)
+{
+    if (pid <= 0 || !callback) return ax::illegalArgument;
+    std::lock_guard lock(observers_->mutex);
+    observer = observers_->next++;
+    observers_->byToken.emplace(observer, Observers::Observer{pid, std::move(callback), {}});
+    return ax::success;
+}
+
+ax::Error X11Accessibility::addNotification(desktop::Token observer, const desktop::Element& element,
+                                            const std::string& notification)
+{
+    desktop::Pid pid = 0;
+    {
+        std::lock_guard lock(observers_->mutex);
+        const auto it = observers_->byToken.find(observer);
+        if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
+        pid = it->second.pid;
+    }
+    if (element.pid != pid) return ax::illegalArgument;
+    if (!processExists(pid)) return ax::invalidUIElement;
+    if (element.window != 0 && !belongsTo(*connection_, element.window, pid)) return ax::invalidUIElement;
+    if (!isMoveOrResize(notification) && notification != ax::focusedWindowChanged) return ax::notificationUnsupported;
+
+    // Where the windows are now is what later changes compare with.
+    std::map<desktop::WindowID, core::Rect> frames;
+    if (isMoveOrResize(notification)) {
+        const auto windows = element.window != 0 ? std::vector<xcb_window_t>{element.window} : clientsOf(*connection_, pid);
+        for (const auto window : windows) {
+            // The window manager resizes the client after its frame: the client's own
+            // notice tells when both are done.
+            addEventMask(*connection_, window, XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+            if (const auto frame = frameInPoints(*connection_, window)) frames.emplace(window, *frame);
+        }
+    }
+    std::lock_guard lock(observers_->mutex);
+    const auto it = observers_->byToken.find(observer);
+    if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
+    observers_->frames.insert(frames.begin(), frames.end());
+    const bool added = it->second.subscriptions.emplace(element.pid, element.window, notification).second;
+    return added ? ax::success : ax::notificationAlreadyRegistered;
+}
+
+ax::Error X11Accessibility::removeNotification(desktop::Token observer, const desktop::Element& element,
+                                               const std::string& notification)
+{
+    std::lock_guard lock(observers_->mutex);
+    const auto it = observers_->byToken.find(observer);
+    if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
+    const bool removed = it->second.subscriptions.erase({element.pid, element.window, notification}) > 0;
+    return removed ? ax::success : ax::notificationNotRegistered;
+}
+
+void X11Accessibility::destroyObserver(desktop::Token observer)
+{
+    std::lock_guard lock(observers_->mutex);
+    observers_->byToken.erase(observer);
+}
+
+void X11Accessibility::recheck(Connection& connection, Observers& observers)
+{
+    // Which windows are watched, by whom (a subscription on the application watches all
+    // its windows).
+    std::map<desktop::WindowID, desktop::Pid> windows;
+    std::set<desktop::Pid> wholeApplications;
+    {
+        std::lock_guard lock(observers.mutex);
+        for (const auto& [token, observer] : observers.byToken)
+            for (const auto& [pid, window, notification] : observer.subscriptions) {
+                if (!isMoveOrResize(notification)) continue;
+                if (window != 0) windows.emplace(window, pid);
+                else wholeApplications.insert(pid);
+            }
+    }
+    for (const auto pid : wholeApplications)
+        for (const auto client : clientsOf(connection, pid)) windows.emplace(client, pid);
+    std::map<desktop::WindowID, std::optional<core::Rect>> frames;
+    for (const auto& [window, pid] : windows) frames.emplace(window, frameInPoints(connection, window));
+    std::vector<xcb_window_t> activations;
+    {
+        std::lock_guard lock(observers.mutex);
+        activations.swap(observers.activations);
+    }
+    std::vector<std::pair<xcb_window_t, std::optional<desktop::Pid>>> focused;
+    for (const auto window : activations) focused.emplace_back(window, clientPid(connection, window));
+
+    struct Notice {
+        ObserverCallback callback;
+        desktop::Element element;
+        std::string notification;
+    };
+    std::vector<Notice> notices;
+    {
+        std::lock_guard lock(observers.mutex);
+        const auto tell = [&](desktop::Pid pid, desktop::WindowID window, const std::string& notification) {
+            for (const auto& [token, observer] : observers.byToken) {
+                if (observer.pid != pid) continue;
+                const auto& subscribed = observer.subscriptions;
+                if (subscribed.count({pid, window, notification}) || subscribed.count({pid, 0, notification}))
+                    notices.push_back({observer.callback, {pid, window}, notification});
+            }
+        };
+        for (const auto& [window, frame] : frames) {
+            if (!frame) {
+                observers.frames.erase(window);
+                continue;
+            }
+            const auto last = observers.frames.find(window);
+            if (last != observers.frames.end()) {
+                if (last->second.size != frame->size) tell(windows[window], window, ax::windowResized);
+                if (last->second.origin != frame->origin) tell(windows[window], window, ax::windowMoved);
+            }
+            observers.frames[window] = *frame;
+        }
+        for (const auto& [window, pid] : focused)
+            if (pid) tell(*pid, window, ax::focusedWindowChanged);
+    }
+    for (const auto& notice : notices) notice.callback(notice.element, notice.notification);
+}
+
+}  // namespace x11

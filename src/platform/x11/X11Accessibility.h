@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/desktop/Accessibility.h"
+#include "platform/x11/X11Connection.h"
+
+#include <memory>
+
+namespace x11 {
+
+// Window control through the window manager (EWMH): an application is a pid, its windows
+// are the managed clients of that pid, and a window's position and size are those of its
+// frame as the user sees it. Writes are requests the window manager may clamp or refuse;
+// reads always ask the server where a window really is. Trust is always granted.
+class X11Accessibility : public desktop::Accessibility {
+public:
+    explicit X11Accessibility(std::shared_ptr<Connection> connection);
+    ~X11Accessibility() override;
+
+    bool isTrusted(bool prompt = false) override;
+    desktop::ax::Error copyAttribute(const desktop::Element& element, const std::string& attribute,
+                                     desktop::AXValue& value) override;
+    desktop::ax::Error setAttribute(const desktop::Element& element, const std::string& attribute,
+                                    const desktop::AXValue& value) override;
+    desktop::ax::Error performAction(const desktop::Element& element, const std::string& action) override;
+    std::optional<desktop::WindowID> windowNumber(const desktop::Element& element) override;
+
+    desktop::ax::Error createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer) override;
+    desktop::ax::Error addNotification(desktop::Token observer, const desktop::Element& element,
+                                       const std::string& notification) override;
+    desktop::ax::Error removeNotification(desktop::Token observer, const desktop::Element& element,
+                                          const std::string& notification) override;
+    void destroyObserver(desktop::Token observer) override;
+
+private:
+    struct Observers;
+    // Compares the watched windows with what was seen last and tells the observers what
+    // changed, and which windows became active; on the main queue.
+    static void recheck(Connection& connection, Observers& observers);
+
+    desktop::ax::Error copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value);
+    desktop::ax::Error copyOfWindow(xcb_window_t window, const std::string& attribute, desktop::AXValue& value);
+    desktop::ax::Error moveOrResize(const desktop::Element& element, const std::string& attribute,
+                                    const desktop::AXValue& value);
+    desktop::ax::Error setMinimized(xcb_window_t window, const desktop::AXValue& value);
+
+    std::shared_ptr<Connection> connection_;
+    std::shared_ptr<Observers> observers_;
+    Connection::HandlerToken handler_ = 0;
+};
+
+}  // namespace x11

@@ -1,0 +1,40 @@
+#include "platform/x11/X11ClientPid.h"
+
+#include <xcb/res.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace x11 {
+
+std::optional<desktop::Pid> clientPid(Connection& connection, xcb_window_t window)
+{
+    const auto declared = connection.cardinals(window, connection.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    if (!declared.empty() && declared.front() > 0) return static_cast<desktop::Pid>(declared.front());
+    if (!connection.hasRes()) return std::nullopt;
+
+    return serverPid(connection, askServerPid(connection, window));
+}
+
+xcb_res_query_client_ids_cookie_t askServerPid(Connection& connection, xcb_window_t window)
+{
+    const xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    return xcb_res_query_client_ids(connection.xcb(), 1, &spec);
+}
+
+std::optional<desktop::Pid> serverPid(Connection& connection, xcb_res_query_client_ids_cookie_t cookie)
+{
+    auto* c = connection.xcb();
+    const std::unique_ptr<xcb_res_query_client_ids_reply_t, decltype(&std::free)> reply(
+        xcb_res_query_client_ids_reply(c, cookie, nullptr), &std::free);
+    if (!reply) return std::nullopt;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
+        if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
+        if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
+        const auto pid = *xcb_res_client_id_value_value(it.data);
+        if (pid > 0) return static_cast<desktop::Pid>(pid);
+    }
+    return std::nullopt;
+}
+
+}  // namespace x11

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/desktop/Types.h"
+#include "platform/x11/X11Connection.h"
+
+#include <xcb/res.h>
+
+#include <optional>
+
+namespace x11 {
+
+// The pid of the process that owns a client window: its _NET_WM_PID, else what the
+// X-Resource extension knows of the connection that made it (clients such as xeyes set
+// no pid). None when the window is gone or the client is remote.
+std::optional<desktop::Pid> clientPid(Connection& connection, xcb_window_t window);
+
+// The X server's record of the process behind the connection that made a window, from
+// a client-id query asked for its local pid (asked early so that many share one trip).
+xcb_res_query_client_ids_cookie_t askServerPid(Connection& connection, xcb_window_t window);
+std::optional<desktop::Pid> serverPid(Connection& connection, xcb_res_query_client_ids_cookie_t cookie);
+
+}  // namespace x11

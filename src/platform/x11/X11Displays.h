@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/desktop/Displays.h"
+#include "platform/sim/MainQueueObservers.h"
+#include "platform/x11/X11Connection.h"
+
+#include <memory>
+#include <mutex>
+
+namespace x11 {
+
+// The RandR monitors of the X screen, the primary first, in the desktop's global points.
+// Every change of the monitors or of the work area is read again on the main queue; the
+// global space follows it, and the configuration observers hear of it.
+class X11Displays : public desktop::Displays {
+public:
+    // Reads the monitors at once; construct it on the main thread (Qt's screens give
+    // each monitor's scale).
+    explicit X11Displays(std::shared_ptr<Connection> connection);
+    ~X11Displays() override;
+
+    std::vector<desktop::DisplayInfo> activeDisplays() override;
+    std::optional<desktop::DisplayInfo> display(desktop::DisplayID id) override;
+    std::optional<desktop::DisplayID> mainDisplayID() override;
+    std::optional<desktop::DisplayMode> currentMode(desktop::DisplayID id) override;
+    std::optional<desktop::DisplayID> displayAt(core::Point point) override;
+    // The user's monitors are never rearranged: only the empty commit succeeds.
+    int commitConfiguration(const std::vector<desktop::OriginChange>& changes) override;
+    desktop::Token addConfigurationObserver(std::function<void()> onChange) override;
+    void removeConfigurationObserver(desktop::Token token) override;
+
+private:
+    struct State;
+    // Reads the monitors again; true when the displays differ from before.
+    static bool reread(Connection& connection, State& state);
+
+    std::shared_ptr<Connection> connection_;
+    std::shared_ptr<State> state_;
+    sim::MainQueueObservers<> observers_;
+    Connection::HandlerToken handler_ = 0;
+};
+
+}  // namespace x11

@@ -1,0 +1,69 @@
+#include "platform/x11/X11PixmapReader.h"
+
+#include "platform/x11/X11Reply.h"
+
+#include <cstring>
+
+namespace x11 {
+namespace {
+
+constexpr std::uint32_t allPlanes = 0xFFFFFFFFu;
+
+// Two pixels at a time over the whole buffer: its rows are contiguous.
+void makeOpaque(desktop::PixelBuffer& buffer)
+{
+    constexpr std::uint64_t alphas = 0xFF000000FF000000ull;
+    auto* pixels = buffer.data();
+    const std::size_t length = buffer.byteCount();
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t pair;
+        std::memcpy(&pair, pixels + i, 8);
+        pair |= alphas;
+        std::memcpy(pixels + i, &pair, 8);
+    }
+    for (; i + 4 <= length; i += 4) pixels[i + 3] = 0xFF;
+}
+
+std::shared_ptr<desktop::PixelBuffer> readShared(Connection& connection, ShmPool& pool, const DrawableInfo& drawable)
+{
+    const int rowBytes = drawable.width * 4;
+    auto segment = pool.take(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(drawable.height));
+    if (!segment) return nullptr;
+    const auto cookie = xcb_shm_get_image(connection.xcb(), drawable.id, 0, 0, static_cast<std::uint16_t>(drawable.width),
+                                          static_cast<std::uint16_t>(drawable.height), allPlanes,
+                                          XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
+    const auto image = reply(xcb_shm_get_image_reply(connection.xcb(), cookie, nullptr));
+    if (!image) return nullptr;
+    auto* pixels = segment->memory;
+    return std::make_shared<desktop::PixelBuffer>(drawable.width, drawable.height, rowBytes, std::move(segment), pixels);
+}
+
+std::shared_ptr<desktop::PixelBuffer> readPlain(Connection& connection, const DrawableInfo& drawable)
+{
+    const auto cookie = xcb_get_image(connection.xcb(), XCB_IMAGE_FORMAT_Z_PIXMAP, drawable.id, 0, 0,
+                                      static_cast<std::uint16_t>(drawable.width),
+                                      static_cast<std::uint16_t>(drawable.height), allPlanes);
+    const auto image = reply(xcb_get_image_reply(connection.xcb(), cookie, nullptr));
+    if (!image) return nullptr;
+    auto buffer = std::make_shared<desktop::PixelBuffer>(drawable.width, drawable.height);
+    const auto length = static_cast<std::size_t>(xcb_get_image_data_length(image.get()));
+    if (length < buffer->byteCount()) return nullptr;
+    std::memcpy(buffer->data(), xcb_get_image_data(image.get()), buffer->byteCount());
+    return buffer;
+}
+
+}  // namespace
+
+desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable)
+{
+    // Other depths do not have 32 bits a pixel; no window worth mirroring has them.
+    if ((drawable.depth != 24 && drawable.depth != 32) || drawable.width < 1 || drawable.height < 1) return nullptr;
+    std::shared_ptr<desktop::PixelBuffer> buffer;
+    if (pool) buffer = readShared(connection, *pool, drawable);
+    if (!buffer) buffer = readPlain(connection, drawable);
+    if (buffer && drawable.depth == 24) makeOpaque(*buffer);
+    return buffer;
+}
+
+}  // namespace x11

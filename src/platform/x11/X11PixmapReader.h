@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/desktop/Types.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11ShmPool.h"
+
+namespace x11 {
+
+// A drawable of the server and what reading it needs to know.
+struct DrawableInfo {
+    xcb_drawable_t id = XCB_NONE;
+    int width = 0;
+    int height = 0;
+    int depth = 0;
+    xcb_visualid_t visual = 0;  // a window's visual; 0 for a pixmap of our own
+};
+
+// Reads the whole drawable (depth 24 or 32) into a frame: through a segment of the pool
+// when there is one (the frame is the segment, not a copy), else with a plain GetImage.
+// A drawable without an alpha channel reads as opaque, as the mirror paints
+// premultiplied pixels. None when the server cannot read it (a window that is gone).
+desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable);
+
+}  // namespace x11

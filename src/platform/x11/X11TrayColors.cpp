@@ -1,0 +1,33 @@
+#include "platform/x11/X11TrayColors.h"
+
+#include "platform/x11/X11QtConnection.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace x11 {
+
+std::optional<QColor> trayForegroundColor()
+{
+    auto* connection = qtConnection();
+    if (!connection) return std::nullopt;
+    const xcb_atom_t selection = qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(qtScreenNumber()));
+    const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr),
+        &std::free);
+    if (!owner || owner->owner == XCB_WINDOW_NONE) return std::nullopt;
+    // Four colours of red, green and blue at 16 bits each; the first is the foreground.
+    const auto cookie =
+        xcb_get_property(connection, 0, owner->owner, qtAtom("_NET_SYSTEM_TRAY_COLORS"), XCB_ATOM_CARDINAL, 0, 12);
+    const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+        xcb_get_property_reply(connection, cookie, nullptr), &std::free);
+    if (!reply || reply->format != 32 || xcb_get_property_value_length(reply.get()) < 3 * 4) return std::nullopt;
+    const auto* rgb = static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get()));
+    const auto channel = [](std::uint32_t value) { return static_cast<int>(std::min<std::uint32_t>(value, 0xffff) >> 8); };
+    return QColor(channel(rgb[0]), channel(rgb[1]), channel(rgb[2]));
+}
+
+}  // namespace x11

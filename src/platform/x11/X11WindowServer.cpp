@@ -1,0 +1,306 @@
+#include "platform/x11/X11WindowServer.h"
+
+#include "platform/core/AppIdentity.h"
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11Frames.h"
+#include "platform/x11/X11WindowImage.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace x11 {
+namespace {
+
+// The layer of the desktop's background window, under everything.
+constexpr long desktopLayer = -2147483623;
+constexpr std::uint32_t onEveryDesktop = 0xFFFFFFFF;
+constexpr std::uint32_t sourcePager = 2;
+constexpr std::uint32_t stateRemove = 0;
+constexpr std::uint32_t stateAdd = 1;
+
+bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
+{
+    return std::find(atoms.begin(), atoms.end(), atom) != atoms.end();
+}
+
+xcb_window_t nativeOf(const desktop::OwnWindowState& state) { return static_cast<xcb_window_t>(state.nativeWindow); }
+
+}  // namespace
+
+X11WindowServer::X11WindowServer(std::shared_ptr<Connection> connection) : connection_(std::move(connection))
+{
+    handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
+}
+
+X11WindowServer::~X11WindowServer() { connection_->removeEventHandler(handler_); }
+
+std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
+{
+    auto& c = *connection_;
+    // EWMH lists bottom to top.
+    auto stacking = c.cardinals(c.root(), c.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+    std::reverse(stacking.begin(), stacking.end());
+    const auto current = c.cardinals(c.root(), c.atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL);
+    const auto facts = readClientFacts(c, std::vector<xcb_window_t>(stacking.begin(), stacking.end()));
+    const auto dock = c.atom("_NET_WM_WINDOW_TYPE_DOCK");
+    const auto desktopType = c.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    const auto above = c.atom("_NET_WM_STATE_ABOVE");
+    const desktop::Pid ownPid = ::getpid();
+    const std::string& ownName = core::AppIdentity::current().name;
+
+    std::map<desktop::WindowID, OwnWindow> own;
+    {
+        std::lock_guard lock(mutex_);
+        own = own_;
+    }
+    std::vector<Entry> entries;
+    entries.reserve(facts.size() + own.size());
+    for (const auto& fact : facts) {
+        if (!fact) continue;
+        Entry entry;
+        auto& info = entry.info;
+        info.number = fact->window;
+        info.bounds = desktop::globalSpace().toGlobal(fact->pixels);
+        info.isOnscreen = fact->viewable && (!fact->desktop || current.empty() || *fact->desktop == onEveryDesktop ||
+                                             *fact->desktop == current[0]);
+        info.sharingState = 1;
+        const auto mine = std::find_if(own.begin(), own.end(),
+                                       [&](const auto& held) { return nativeOf(held.second.state) == fact->window; });
+        if (mine != own.end()) {
+            info.number = mine->first;
+            info.ownerPid = ownPid;
+            if (!ownName.empty()) info.ownerName = ownName;
+            info.name = mine->second.state.title;
+            info.layer = mine->second.state.level;
+            info.alpha = mine->second.state.alpha;
+            own.erase(mine);
+            entries.push_back(std::move(entry));
+            continue;
+        }
+        if (fact->pid) info.ownerPid = *fact->pid;
+        info.ownerName = fact->windowClass;
+        info.name = fact->title;
+        entry.desktopElement = has(fact->types, dock) || has(fact->types, desktopType);
+        info.layer = has(fact->types, desktopType) ? desktopLayer
+                     : has(fact->types, dock)      ? desktop::level::dock
+                     : has(fact->states, above)    ? desktop::level::floating
+                                                   : desktop::level::normal;
+        info.alpha = fact->opacity.value_or(1.0);
+        entries.push_back(std::move(entry));
+    }
+
+    // Our windows the window manager does not list (unmapped, unmanaged, or without an X
+    // window) stand where their level puts them, the latest raised first.
+    std::vector<std::pair<desktop::WindowID, OwnWindow>> unlisted(own.begin(), own.end());
+    std::stable_sort(unlisted.begin(), unlisted.end(), [](const auto& a, const auto& b) {
+        if (a.second.state.level != b.second.state.level) return a.second.state.level > b.second.state.level;
+        return a.second.raisedAt > b.second.raisedAt;
+    });
+    auto insertAt = entries.begin();
+    for (const auto& [number, window] : unlisted) {
+        Entry entry;
+        auto& info = entry.info;
+        info.number = number;
+        info.ownerPid = ownPid;
+        if (!ownName.empty()) info.ownerName = ownName;
+        info.name = window.state.title;
+        info.layer = window.state.level;
+        info.bounds = window.state.frame;
+        info.isOnscreen = window.state.visible;
+        info.alpha = window.state.alpha;
+        info.sharingState = 1;
+        insertAt = std::find_if(insertAt, entries.end(),
+                                [&](const Entry& other) { return other.info.layer.value_or(0) < window.state.level; });
+        insertAt = std::next(entries.insert(insertAt, std::move(entry)));
+    }
+    return entries;
+}
+
+std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desktop::WindowListOption option,
+                                                                           desktop::WindowID relativeTo,
+                                                                           bool excludeDesktopElements)
+{
+    using Option = desktop::WindowListOption;
+    std::vector<desktop::WindowInfo> list;
+    bool passedRelative = false;
+    for (auto& entry : stackedEntries()) {
+        const bool isRelative = entry.info.number == relativeTo;
+        if (option == Option::includingWindow) {
+            if (isRelative) return std::vector<desktop::WindowInfo>{std::move(entry.info)};
+            continue;
+        }
+        if (isRelative) passedRelative = true;
+        if (option == Option::onScreenAboveWindow && passedRelative) break;
+        const bool onScreen = entry.info.isOnscreen.value_or(false);
+        const bool wanted = option == Option::all ||
+                            (onScreen && (option == Option::onScreenOnly || option == Option::onScreenAboveWindow ||
+                                          (option == Option::onScreenBelowWindow && passedRelative && !isRelative)));
+        if (wanted && !(excludeDesktopElements && entry.desktopElement)) list.push_back(std::move(entry.info));
+    }
+    // Relative to a window that does not exist, nothing is above or below it.
+    if ((option == Option::onScreenAboveWindow || option == Option::onScreenBelowWindow) && !passedRelative) list.clear();
+    return list;
+}
+
+double X11WindowServer::scaleOf(xcb_window_t frame)
+{
+    const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+        xcb_get_geometry_reply(connection_->xcb(), xcb_get_geometry(connection_->xcb(), frame), nullptr), &std::free);
+    const auto monitors = desktop::globalSpace().monitors();
+    if (!geometry || monitors.empty()) return monitors.empty() ? 1.0 : monitors.front().scale;
+    const core::Point centre{geometry->x + geometry->width / 2.0, geometry->y + geometry->height / 2.0};
+    for (const auto& monitor : monitors)
+        if (monitor.pixels.contains(centre)) return monitor.scale;
+    return monitors.front().scale;
+}
+
+desktop::PixelBufferRef X11WindowServer::windowImage(desktop::WindowID window, desktop::ImageResolution resolution)
+{
+    desktop::OwnWindowGrab grab;
+    std::optional<core::Rect> ownFrame;
+    bool visible = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (const auto found = own_.find(window); found != own_.end()) {
+            grab = found->second.grab;
+            ownFrame = found->second.state.frame;
+            visible = found->second.state.visible;
+        }
+    }
+    // Our own windows draw themselves, also where no X server composites them.
+    if (ownFrame) {
+        if (!visible) return nullptr;
+        const double scale = resolution == desktop::ImageResolution::best
+                                 ? desktop::globalSpace().toNative(*ownFrame).width() /
+                                       std::max(1.0, ownFrame->width())
+                                 : 1.0;
+        return grab ? grab(scale) : nullptr;
+    }
+    const auto frame = frameWindow(*connection_, window);
+    if (frame == XCB_WINDOW_NONE) return nullptr;
+    const double scale = resolution == desktop::ImageResolution::best ? scaleOf(frame) : 1.0;
+    return x11::windowImage(*connection_, frame, scale);
+}
+
+desktop::WindowID X11WindowServer::registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,
+                                                     desktop::OwnWindowEventSink, desktop::OwnWindowMoved)
+{
+    desktop::WindowID number = 0;
+    {
+        std::lock_guard lock(mutex_);
+        // The X window's id when no other registration holds it (a widget registered
+        // again before its last registration ended).
+        number = state.nativeWindow && !own_.count(nativeOf(state)) ? nativeOf(state) : nextUnbackedNumber_++;
+        own_[number] = OwnWindow{state, std::move(grab), ++raiseCount_};
+    }
+    watch(state);
+    restackOwnWindows();
+    return number;
+}
+
+void X11WindowServer::updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state)
+{
+    bool newNative = false, leftAbove = false, restack = false;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = own_.find(window);
+        if (found == own_.end()) return;
+        auto& old = found->second.state;
+        newNative = state.nativeWindow != old.nativeWindow;
+        leftAbove = state.nativeWindow && old.level > desktop::level::normal && state.level <= desktop::level::normal;
+        // Moves and fades come often and change no stacking.
+        restack = newNative || state.level != old.level || (state.visible && !old.visible);
+        old = state;
+    }
+    if (newNative) watch(state);
+    if (leftAbove)
+        connection_->sendRootMessage(nativeOf(state), connection_->atom("_NET_WM_STATE"), stateRemove,
+                                     connection_->atom("_NET_WM_STATE_ABOVE"), 0, sourcePager);
+    if (restack) restackOwnWindows();
+}
+
+void X11WindowServer::orderOwnWindowFront(desktop::WindowID window)
+{
+    xcb_window_t native = XCB_WINDOW_NONE;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = own_.find(window);
+        if (found == own_.end()) return;
+        found->second.raisedAt = ++raiseCount_;
+        if (found->second.state.level <= desktop::level::normal) native = nativeOf(found->second.state);
+    }
+    if (native != XCB_WINDOW_NONE)
+        connection_->sendRootMessage(native, connection_->atom("_NET_RESTACK_WINDOW"), sourcePager, XCB_WINDOW_NONE,
+                                     XCB_STACK_MODE_ABOVE);
+    restackOwnWindows();
+}
+
+void X11WindowServer::makeOwnWindowKey(desktop::WindowID window)
+{
+    xcb_window_t native = XCB_WINDOW_NONE;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = own_.find(window);
+        if (found == own_.end()) return;
+        const auto& state = found->second.state;
+        // Mini windows and other floating helpers never take the focus.
+        if (state.level == desktop::level::normal && !state.title.empty()) native = nativeOf(state);
+    }
+    if (native != XCB_WINDOW_NONE)
+        connection_->sendRootMessage(native, connection_->atom("_NET_ACTIVE_WINDOW"), sourcePager, XCB_CURRENT_TIME);
+}
+
+void X11WindowServer::unregisterOwnWindow(desktop::WindowID window)
+{
+    std::lock_guard lock(mutex_);
+    own_.erase(window);
+}
+
+void X11WindowServer::restackOwnWindows()
+{
+    std::vector<std::pair<desktop::OwnWindowState, std::uint64_t>> floating;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [number, window] : own_)
+            if (window.state.nativeWindow && window.state.visible && window.state.level > desktop::level::normal)
+                floating.emplace_back(window.state, window.raisedAt);
+    }
+    std::sort(floating.begin(), floating.end(), [](const auto& a, const auto& b) {
+        if (a.first.level != b.first.level) return a.first.level < b.first.level;
+        return a.second < b.second;
+    });
+    auto& c = *connection_;
+    // Bottom up, each above the one before: the last ends in front.
+    xcb_window_t below = XCB_WINDOW_NONE;
+    for (const auto& [state, raisedAt] : floating) {
+        const auto native = nativeOf(state);
+        c.sendRootMessage(native, c.atom("_NET_WM_STATE"), stateAdd, c.atom("_NET_WM_STATE_ABOVE"), 0, sourcePager);
+        c.sendRootMessage(native, c.atom("_NET_RESTACK_WINDOW"), sourcePager, below, XCB_STACK_MODE_ABOVE);
+        below = native;
+    }
+}
+
+void X11WindowServer::watch(const desktop::OwnWindowState& state)
+{
+    if (!state.nativeWindow) return;
+    // The window manager takes stacking requests only for windows it manages: the map
+    // tells when ours is.
+    addEventMask(*connection_, nativeOf(state), XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+}
+
+void X11WindowServer::onEvent(const xcb_generic_event_t& event)
+{
+    if ((event.response_type & 0x7f) != XCB_MAP_NOTIFY) return;
+    const auto window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+    {
+        std::lock_guard lock(mutex_);
+        const bool ours = std::any_of(own_.begin(), own_.end(),
+                                      [&](const auto& entry) { return nativeOf(entry.second.state) == window; });
+        if (!ours) return;
+    }
+    restackOwnWindows();
+}
+
+}  // namespace x11

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/desktop/WindowServer.h"
+#include "platform/x11/X11Connection.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace x11 {
+
+// The window list of the X11 desktop, read from the window manager's client list; a
+// window's number is its client window's id. The application's own windows are X windows
+// too (Qt's xcb platform), numbered by their X window as a rule: they are listed with
+// their level as layer and kept stacked by level among themselves.
+class X11WindowServer : public desktop::WindowServer {
+public:
+    explicit X11WindowServer(std::shared_ptr<Connection> connection);
+    ~X11WindowServer() override;
+    X11WindowServer(const X11WindowServer&) = delete;
+    X11WindowServer& operator=(const X11WindowServer&) = delete;
+
+    std::optional<std::vector<desktop::WindowInfo>> windowList(desktop::WindowListOption option,
+                                                               desktop::WindowID relativeTo = 0,
+                                                               bool excludeDesktopElements = false) override;
+    desktop::PixelBufferRef windowImage(desktop::WindowID window,
+                                        desktop::ImageResolution resolution = desktop::ImageResolution::nominal) override;
+
+    // Real windows get real events: the event sink and the move notice go unused here.
+    desktop::WindowID registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,
+                                        desktop::OwnWindowEventSink sink, desktop::OwnWindowMoved moved = {}) override;
+    void updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state) override;
+    void orderOwnWindowFront(desktop::WindowID window) override;
+    void makeOwnWindowKey(desktop::WindowID window) override;
+    void unregisterOwnWindow(desktop::WindowID window) override;
+
+private:
+    struct OwnWindow {
+        desktop::OwnWindowState state;
+        desktop::OwnWindowGrab grab;
+        std::uint64_t raisedAt = 0;  // later is in front within its level
+    };
+    struct Entry {
+        desktop::WindowInfo info;
+        bool desktopElement = false;
+    };
+
+    std::vector<Entry> stackedEntries();
+    double scaleOf(xcb_window_t frame);
+    // Keeps our windows above other clients and a higher level above a lower one.
+    void restackOwnWindows();
+    void watch(const desktop::OwnWindowState& state);
+    void onEvent(const xcb_generic_event_t& event);
+
+    std::shared_ptr<Connection> connection_;
+    Connection::HandlerToken handler_ = 0;
+    std::mutex mutex_;
+    std::map<desktop::WindowID, OwnWindow> own_;
+    std::uint64_t raiseCount_ = 0;
+    // Own windows without an X window (offscreen runs) take numbers no X id reaches.
+    desktop::WindowID nextUnbackedNumber_ = 0x40000000;
+};
+
+}  // namespace x11

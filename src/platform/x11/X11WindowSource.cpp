@@ -1,0 +1,103 @@
+#include "platform/x11/X11WindowSource.h"
+
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11Frames.h"
+#include "platform/x11/X11ServerCompose.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace x11 {
+namespace {
+
+struct PixelSize {
+    int width = 0;
+    int height = 0;
+};
+
+// The whole window, shrunk on the server only where the configured size is smaller.
+PixelSize readSize(const DrawableInfo& pixmap, const desktop::StreamConfiguration& configuration)
+{
+    if (configuration.width < 1 || configuration.height < 1) return {pixmap.width, pixmap.height};
+    if (configuration.width >= pixmap.width && configuration.height >= pixmap.height)
+        return {pixmap.width, pixmap.height};
+    const double factor = std::min(static_cast<double>(configuration.width) / pixmap.width,
+                                   static_cast<double>(configuration.height) / pixmap.height);
+    return {std::max(1, static_cast<int>(std::lround(pixmap.width * factor))),
+            std::max(1, static_cast<int>(std::lround(pixmap.height * factor)))};
+}
+
+}  // namespace
+
+WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
+                           xcb_window_t client, std::function<void()> onChange)
+    : connection_(std::move(connection)),
+      displays_(std::move(displays)),
+      client_(client),
+      onChange_(std::move(onChange)),
+      pool_(std::make_shared<ShmPool>(connection_))
+{
+}
+
+// The window manager may give a client a new frame (a client that withdrew and mapped
+// again): a frame that is gone is looked up anew.
+std::optional<WindowState> WindowSource::followFrame()
+{
+    if (frame_ != XCB_WINDOW_NONE)
+        if (auto state = windowState(*connection_, frame_)) return state;
+    damage_.reset();
+    pixmap_.reset();
+    shown_.reset();
+    frame_ = frameWindow(*connection_, client_);
+    if (frame_ == XCB_WINDOW_NONE) return std::nullopt;
+    pixmap_ = std::make_unique<WindowPixmap>(*connection_, frame_);
+    damage_ = std::make_unique<DamageWatch>(connection_, frame_, onChange_);
+    return windowState(*connection_, frame_);
+}
+
+std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfiguration& configuration)
+{
+    const auto state = followFrame();
+    if (!state || !state->viewable) {
+        // The server drops the pixmap of an unmapped window; a remap brings a new one.
+        shown_ = state;
+        last_ = {};
+        return std::nullopt;
+    }
+    const bool renamed = !shown_ || !shown_->viewable || shown_->width != state->width ||
+                         shown_->height != state->height || !pixmap_->pixmap();
+    if (renamed && !pixmap_->name()) return std::nullopt;
+    const bool changed = damage_->takeChange();
+    const auto size = readSize(*pixmap_->pixmap(), configuration);
+    if (renamed || changed || !last_.image || size.width != readWidth_ || size.height != readHeight_)
+        read(configuration, *state);
+    shown_ = state;
+    if (!last_.image) return std::nullopt;
+    return last_;
+}
+
+void WindowSource::read(const desktop::StreamConfiguration& configuration, const WindowState& state)
+{
+    const auto& pixmap = *pixmap_->pixmap();
+    const auto size = readSize(pixmap, configuration);
+    ++reads_;
+    readWidth_ = size.width;
+    readHeight_ = size.height;
+    if (size.width == pixmap.width && size.height == pixmap.height)
+        last_.image = readDrawable(*connection_, pool_.get(), pixmap);
+    else
+        last_.image = composeOnServer(*connection_, pool_.get(), {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width,
+                                      pixmap.height, size.width, size.height, false);
+    last_.scaleFactor = scaleAt(state);
+}
+
+double WindowSource::scaleAt(const WindowState& state) const
+{
+    const auto centre = desktop::globalSpace().toGlobal(
+        core::Point{state.x + state.width / 2.0, state.y + state.height / 2.0});
+    const auto id = displays_->displayAt(centre);
+    const auto display = id ? displays_->display(*id) : std::nullopt;
+    return display ? display->scale : 1;
+}
+
+}  // namespace x11

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/desktop/Displays.h"
+#include "platform/x11/X11DamageWatch.h"
+#include "platform/x11/X11FrameSource.h"
+#include "platform/x11/X11ShmPool.h"
+#include "platform/x11/X11WindowPixmap.h"
+
+#include <memory>
+
+namespace x11 {
+
+// One client's window as the user sees it: its window manager frame, redirected, read
+// from its pixmap after Damage reported a change, named again after a resize or a remap.
+class WindowSource : public FrameSource {
+public:
+    WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
+                 xcb_window_t client, std::function<void()> onChange = {});
+
+    std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) override;
+    long reads() const override { return reads_; }
+
+private:
+    // The state of the client's frame, found again when it is gone; none without one.
+    std::optional<WindowState> followFrame();
+    void read(const desktop::StreamConfiguration& configuration, const WindowState& state);
+    double scaleAt(const WindowState& state) const;
+
+    const std::shared_ptr<Connection> connection_;
+    const std::shared_ptr<desktop::Displays> displays_;
+    const xcb_window_t client_;
+    const std::function<void()> onChange_;
+    const std::shared_ptr<ShmPool> pool_;
+    xcb_window_t frame_ = XCB_WINDOW_NONE;
+    // Declared after the connection they use.
+    std::unique_ptr<WindowPixmap> pixmap_;
+    std::unique_ptr<DamageWatch> damage_;
+    std::optional<WindowState> shown_;  // the state of the last picture
+    int readWidth_ = 0;
+    int readHeight_ = 0;
+    SourcePicture last_;
+    long reads_ = 0;
+};
+
+}  // namespace x11

@@ -1,0 +1,272 @@
+#include "platform/x11/X11Workspace.h"
+
+#include "platform/core/AppIdentity.h"
+#include "platform/dispatch/Queue.h"
+#include "platform/linux/InstanceLock.h"
+#include "platform/x11/X11EventMask.h"
+
+#include <algorithm>
+#include <climits>
+#include <set>
+#include <unistd.h>
+
+namespace x11 {
+namespace {
+
+constexpr std::uint32_t sourcePager = 2;
+constexpr std::uint32_t iconicState = 3;
+// The code the desktop answers for an application it cannot open.
+constexpr long applicationNotFound = -10814;
+
+bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
+{
+    return std::find(atoms.begin(), atoms.end(), atom) != atoms.end();
+}
+
+std::optional<std::string> executableOf(desktop::Pid pid)
+{
+    char target[PATH_MAX];
+    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+    const auto length = ::readlink(link.c_str(), target, sizeof target);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
+    return std::string(target, static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+X11Workspace::X11Workspace(std::shared_ptr<Connection> connection)
+    : connection_(std::move(connection)), ownPid_(static_cast<desktop::Pid>(::getpid()))
+{
+    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+    refresh();
+    handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
+}
+
+X11Workspace::~X11Workspace() { connection_->removeEventHandler(handler_); }
+
+std::optional<desktop::Pid> X11Workspace::otherInstance()
+{
+    const auto pid = linuxdesktop::InstanceLock::otherLiveHolder(linuxdesktop::InstanceLock::defaultFolder());
+    if (!pid) return std::nullopt;
+    return static_cast<desktop::Pid>(*pid);
+}
+
+desktop::RunningApp X11Workspace::describe(desktop::Pid pid, const std::optional<std::string>& windowClass,
+                                           std::optional<desktop::Pid> other)
+{
+    desktop::RunningApp app;
+    app.pid = pid;
+    if (pid == ownPid_ || pid == other) {
+        const auto& identity = core::AppIdentity::current();
+        app.bundleIdentifier = identity.bundleIdentifier;
+        app.name = identity.name;
+        return app;
+    }
+    const auto executable = executableOf(pid);
+    app.name = windowClass ? *windowClass : executable ? executable->substr(executable->rfind('/') + 1) : "";
+    // Stable and never empty, as the owning-application lookups need.
+    app.bundleIdentifier = "x11:" + (executable ? *executable : windowClass ? *windowClass : "pid-" + std::to_string(pid));
+    return app;
+}
+
+std::vector<ClientFacts> X11Workspace::refresh()
+{
+    auto& c = *connection_;
+    // EWMH lists bottom to top.
+    auto stacking = c.cardinals(c.root(), c.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+    std::reverse(stacking.begin(), stacking.end());
+    std::vector<ClientFacts> clients;
+    for (auto& facts : readClientFacts(c, std::vector<xcb_window_t>(stacking.begin(), stacking.end())))
+        if (facts && facts->pid) clients.push_back(std::move(*facts));
+    const auto activeList = c.cardinals(c.root(), c.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    const xcb_window_t activeWindow = activeList.empty() ? xcb_window_t{XCB_WINDOW_NONE} : activeList[0];
+    const auto hiddenState = c.atom("_NET_WM_STATE_HIDDEN");
+    const auto other = otherInstance();
+
+    struct Seen {
+        std::optional<std::string> windowClass;
+        bool allHidden = true;
+        bool active = false;
+    };
+    std::map<desktop::Pid, Seen> seen;
+    // In the client list's own order, oldest first, so launches keep their order.
+    for (auto it = clients.rbegin(); it != clients.rend(); ++it) {
+        auto& entry = seen[*it->pid];
+        if (!entry.windowClass) entry.windowClass = it->windowClass;
+        entry.allHidden = entry.allHidden && has(it->states, hiddenState);
+        entry.active = entry.active || it->window == activeWindow;
+    }
+    for (const auto pid : {std::optional<desktop::Pid>(ownPid_), other})
+        if (pid && !seen.count(*pid)) seen[*pid].allHidden = false;
+
+    std::lock_guard lock(mutex_);
+    for (auto& [pid, app] : apps_)
+        if (!seen.count(pid)) {
+            app.info.terminated = true;
+            app.info.active = false;
+        }
+    for (const auto& [pid, entry] : seen) {
+        auto found = apps_.find(pid);
+        // A pid seen again after its application ended is another launch.
+        if (found == apps_.end() || found->second.info.terminated) {
+            found = apps_.insert_or_assign(pid, App{describe(pid, entry.windowClass, other), ++launches_}).first;
+        }
+        // The lock may name a process only after its windows were seen.
+        if (pid == other) found->second.info = describe(pid, entry.windowClass, other);
+        found->second.info.hidden = entry.allHidden;
+        found->second.info.active = entry.active;
+    }
+    return clients;
+}
+
+std::vector<desktop::RunningApp> X11Workspace::runningApplications()
+{
+    refresh();
+    std::vector<const App*> running;
+    std::lock_guard lock(mutex_);
+    for (const auto& [pid, app] : apps_)
+        if (!app.info.terminated) running.push_back(&app);
+    std::sort(running.begin(), running.end(), [](const App* a, const App* b) { return a->launchedAt < b->launchedAt; });
+    std::vector<desktop::RunningApp> result;
+    result.reserve(running.size());
+    for (const auto* app : running) result.push_back(app->info);
+    return result;
+}
+
+desktop::Pid X11Workspace::ownPid() { return ownPid_; }
+
+std::optional<desktop::RunningApp> X11Workspace::application(desktop::Pid pid)
+{
+    refresh();
+    std::lock_guard lock(mutex_);
+    const auto found = apps_.find(pid);
+    if (found == apps_.end()) return std::nullopt;
+    return found->second.info;
+}
+
+std::vector<desktop::RunningApp> X11Workspace::applications(const std::string& bundleIdentifier)
+{
+    auto result = runningApplications();
+    std::erase_if(result, [&](const auto& app) { return app.bundleIdentifier != bundleIdentifier; });
+    // The copy that holds the instance lock comes first: it is the one a second copy
+    // hands over to.
+    if (const auto other = otherInstance())
+        std::stable_partition(result.begin(), result.end(), [&](const auto& app) { return app.pid == *other; });
+    return result;
+}
+
+std::optional<desktop::RunningApp> X11Workspace::frontmostApplication()
+{
+    for (auto& app : runningApplications())
+        if (app.active) return app;
+    return std::nullopt;
+}
+
+std::vector<xcb_window_t> X11Workspace::windowsOf(desktop::Pid pid, const std::vector<ClientFacts>& clients,
+                                                  bool focusableOnly)
+{
+    auto& c = *connection_;
+    const auto normal = c.atom("_NET_WM_WINDOW_TYPE_NORMAL");
+    const auto dialog = c.atom("_NET_WM_WINDOW_TYPE_DIALOG");
+    const auto skipTaskbar = c.atom("_NET_WM_STATE_SKIP_TASKBAR");
+    const auto above = c.atom("_NET_WM_STATE_ABOVE");
+    std::vector<xcb_window_t> windows;
+    for (const auto& client : clients) {
+        if (client.pid != pid) continue;
+        // Floating helpers (our mini windows among them) never take the focus.
+        const bool focusable = (client.types.empty() || has(client.types, normal) || has(client.types, dialog)) &&
+                               !has(client.states, skipTaskbar) && !has(client.states, above);
+        if (!focusableOnly || focusable) windows.push_back(client.window);
+    }
+    return windows;
+}
+
+void X11Workspace::activateWindow(xcb_window_t window)
+{
+    connection_->sendRootMessage(window, connection_->atom("_NET_ACTIVE_WINDOW"), sourcePager, XCB_CURRENT_TIME);
+}
+
+bool X11Workspace::activate(desktop::Pid pid, desktop::ActivationOptions options)
+{
+    if (pid != ownPid_ && pid == otherInstance())
+        return linuxdesktop::InstanceLock::sendReopen(linuxdesktop::InstanceLock::defaultFolder());
+    const auto clients = refresh();
+    auto windows = windowsOf(pid, clients, true);
+    if (windows.empty() && pid != ownPid_) windows = windowsOf(pid, clients, false);
+    if (windows.empty()) return pid == ownPid_;
+    if (!options.allWindows) windows.resize(1);
+    // Back to front, so the application's front window ends in front and focused.
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) activateWindow(*it);
+    return true;
+}
+
+bool X11Workspace::hide(desktop::Pid pid)
+{
+    const auto windows = windowsOf(pid, refresh(), false);
+    for (const auto window : windows) connection_->sendRootMessage(window, connection_->atom("WM_CHANGE_STATE"), iconicState);
+    if (windows.empty()) return false;
+    std::lock_guard lock(mutex_);
+    if (const auto found = apps_.find(pid); found != apps_.end()) found->second.info.hidden = true;
+    return true;
+}
+
+bool X11Workspace::unhide(desktop::Pid pid)
+{
+    const auto windows = windowsOf(pid, refresh(), false);
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) activateWindow(*it);
+    return !windows.empty();
+}
+
+bool X11Workspace::terminate(desktop::Pid pid)
+{
+    if (pid == ownPid_) return false;
+    const auto windows = windowsOf(pid, refresh(), false);
+    for (const auto window : windows)
+        connection_->sendRootMessage(window, connection_->atom("_NET_CLOSE_WINDOW"), XCB_CURRENT_TIME, sourcePager);
+    return !windows.empty();
+}
+
+void X11Workspace::openApplication(const std::string& bundlePath, bool,
+                                   std::function<void(std::optional<desktop::Error>)> completion)
+{
+    const std::string text = "The application \"" + bundlePath + "\" cannot be opened on this desktop.";
+    const desktop::Error error{"NSOSStatusErrorDomain", applicationNotFound, text, text};
+    if (completion) dispatch::main().async([completion = std::move(completion), error] { completion(error); });
+}
+
+desktop::Token X11Workspace::addActivationObserver(std::function<void(desktop::Pid)> onActivate)
+{
+    return observers_.add(std::move(onActivate));
+}
+
+void X11Workspace::removeActivationObserver(desktop::Token token) { observers_.remove(token); }
+
+desktop::ActivationPolicy X11Workspace::activationPolicy() { return policy_; }
+
+void X11Workspace::setActivationPolicy(desktop::ActivationPolicy policy) { policy_ = policy; }
+
+void X11Workspace::onEvent(const xcb_generic_event_t& event)
+{
+    if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
+    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
+    if (notify.window != connection_->root() || notify.atom != connection_->atom("_NET_ACTIVE_WINDOW")) return;
+    noticeActivation();
+}
+
+void X11Workspace::noticeActivation()
+{
+    auto& c = *connection_;
+    const auto active = c.cardinals(c.root(), c.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    if (active.empty() || active[0] == XCB_WINDOW_NONE) return;
+    const auto facts = readClientFacts(c, {active[0]});
+    if (facts.empty() || !facts[0] || !facts[0]->pid) return;
+    const desktop::Pid pid = *facts[0]->pid;
+    {
+        std::lock_guard lock(mutex_);
+        if (lastActive_ == pid) return;
+        lastActive_ = pid;
+    }
+    observers_.post(pid);
+}
+
+}  // namespace x11

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/desktop/Workspace.h"
+#include "platform/sim/MainQueueObservers.h"
+#include "platform/x11/X11ClientFacts.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace x11 {
+
+// The running applications of the X11 desktop: an application is the set of client
+// windows of one process, read from the window manager's client list at every question.
+// This process counts always, with or without windows, and so does another copy of it
+// that holds the instance lock; both carry this application's identifier.
+class X11Workspace : public desktop::Workspace {
+public:
+    explicit X11Workspace(std::shared_ptr<Connection> connection);
+    ~X11Workspace() override;
+    X11Workspace(const X11Workspace&) = delete;
+    X11Workspace& operator=(const X11Workspace&) = delete;
+
+    std::vector<desktop::RunningApp> runningApplications() override;
+    desktop::Pid ownPid() override;
+    // An application whose windows have all gone answers with terminated set.
+    std::optional<desktop::RunningApp> application(desktop::Pid pid) override;
+    std::vector<desktop::RunningApp> applications(const std::string& bundleIdentifier) override;
+    std::optional<desktop::RunningApp> frontmostApplication() override;
+
+    // Activating the other copy of this application asks it to reopen.
+    bool activate(desktop::Pid pid, desktop::ActivationOptions options = {}) override;
+    bool hide(desktop::Pid pid) override;
+    bool unhide(desktop::Pid pid) override;
+    bool terminate(desktop::Pid pid) override;
+    // Nothing is opened from a path here: always an error.
+    void openApplication(const std::string& bundlePath, bool activates,
+                         std::function<void(std::optional<desktop::Error>)> completion) override;
+
+    desktop::Token addActivationObserver(std::function<void(desktop::Pid)> onActivate) override;
+    void removeActivationObserver(desktop::Token token) override;
+
+    // Only stored: our windows' task-bar entries are the windows' own concern.
+    desktop::ActivationPolicy activationPolicy() override;
+    void setActivationPolicy(desktop::ActivationPolicy policy) override;
+
+private:
+    struct App {
+        desktop::RunningApp info;
+        std::uint64_t launchedAt = 0;
+    };
+    // Reads the client list and brings the applications up to date; answers the clients
+    // front to back.
+    std::vector<ClientFacts> refresh();
+    std::optional<desktop::Pid> otherInstance();
+    desktop::RunningApp describe(desktop::Pid pid, const std::optional<std::string>& windowClass,
+                                 std::optional<desktop::Pid> other);
+    std::vector<xcb_window_t> windowsOf(desktop::Pid pid, const std::vector<ClientFacts>& clients,
+                                        bool focusableOnly);
+    void activateWindow(xcb_window_t window);
+    void onEvent(const xcb_generic_event_t& event);
+    void noticeActivation();
+
+    std::shared_ptr<Connection> connection_;
+    const desktop::Pid ownPid_;
+    Connection::HandlerToken handler_ = 0;
+    std::mutex mutex_;
+    std::map<desktop::Pid, App> apps_;
+    std::uint64_t launches_ = 0;
+    std::optional<desktop::Pid> lastActive_;
+    sim::MainQueueObservers<desktop::Pid> observers_;
+    std::atomic<desktop::ActivationPolicy> policy_{desktop::ActivationPolicy::regular};
+};
+
+}  // namespace x11

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "scenario/Application.h"
+
+#include <string>
+#include <vector>
+
+namespace dispatch {
+class ThreadScheduler;
+}
+
+namespace scenario {
+
+// Launches the application with the arguments and drives it on the widget toolkit's
+// event loop, the scheduler's main queue included, until it exits; answers its status.
+// SIGTERM and SIGINT start the application's quit path (once), SIGUSR1 and SIGUSR2 reach
+// it as signals; their handlers are removed again before it returns. The scheduler and
+// the desktop must be installed.
+int runUntilExit(dispatch::ThreadScheduler& scheduler, Application& app, const std::vector<std::string>& args);
+
+}  // namespace scenario

@@ -1,0 +1,397 @@
+#include "platform/dispatch/ThreadScheduler.h"
+#include "platform/x11/X11Capture.h"
+#include "platform/x11/X11Frames.h"
+#include "platform/x11/X11PixmapReader.h"
+#include "platform/x11/X11WindowImage.h"
+#include "platform/x11/X11WindowPixmap.h"
+
+#include "support/X11Client.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <future>
+
+namespace {
+
+// One 1920 × 1080 display at scale 1, as the test desktop has.
+class OneDisplay : public desktop::Displays {
+public:
+    desktop::DisplayInfo info() const
+    {
+        desktop::DisplayInfo display;
+        display.id = 1;
+        display.frame = core::Rect(0, 0, 1920, 1080);
+        display.visibleFrame = display.frame;
+        display.scale = 1;
+        display.isMain = true;
+        return display;
+    }
+    std::vector<desktop::DisplayInfo> activeDisplays() override { return {info()}; }
+    std::optional<desktop::DisplayInfo> display(desktop::DisplayID id) override
+    {
+        return id == 1 ? std::optional(info()) : std::nullopt;
+    }
+    std::optional<desktop::DisplayID> mainDisplayID() override { return 1; }
+    std::optional<desktop::DisplayMode> currentMode(desktop::DisplayID) override { return info().mode; }
+    std::optional<desktop::DisplayID> displayAt(core::Point) override { return 1; }
+    int commitConfiguration(const std::vector<desktop::OriginChange>&) override { return 0; }
+    desktop::Token addConfigurationObserver(std::function<void()>) override { return 1; }
+    void removeConfigurationObserver(desktop::Token) override {}
+};
+
+// The clients a test started, front to back.
+class ListedClients : public desktop::WindowServer {
+public:
+    std::vector<desktop::WindowID> clients;
+
+    std::optional<std::vector<desktop::WindowInfo>> windowList(desktop::WindowListOption, desktop::WindowID,
+                                                                bool) override
+    {
+        std::vector<desktop::WindowInfo> list;
+        for (const auto id : clients) {
+            desktop::WindowInfo info;
+            info.number = id;
+            info.ownerPid = 1;
+            info.isOnscreen = true;
+            list.push_back(info);
+        }
+        return list;
+    }
+    desktop::PixelBufferRef windowImage(desktop::WindowID, desktop::ImageResolution) override { return nullptr; }
+    desktop::WindowID registerOwnWindow(const desktop::OwnWindowState&, desktop::OwnWindowGrab,
+                                        desktop::OwnWindowEventSink, desktop::OwnWindowMoved) override
+    {
+        return 0;
+    }
+    void updateOwnWindow(desktop::WindowID, const desktop::OwnWindowState&) override {}
+    void orderOwnWindowFront(desktop::WindowID) override {}
+    void makeOwnWindowKey(desktop::WindowID) override {}
+    void unregisterOwnWindow(desktop::WindowID) override {}
+};
+
+// The frames a stream delivered, in order.
+class FrameLog {
+public:
+    void add(const desktop::Frame& frame)
+    {
+        std::lock_guard lock(mutex_);
+        frames_.push_back(frame);
+    }
+    std::size_t count()
+    {
+        std::lock_guard lock(mutex_);
+        return frames_.size();
+    }
+    std::optional<desktop::Frame> last()
+    {
+        std::lock_guard lock(mutex_);
+        if (frames_.empty()) return std::nullopt;
+        return frames_.back();
+    }
+    std::vector<desktop::Frame> since(std::size_t index)
+    {
+        std::lock_guard lock(mutex_);
+        if (index >= frames_.size()) return {};
+        return {frames_.begin() + static_cast<long>(index), frames_.end()};
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<desktop::Frame> frames_;
+};
+
+bool samePixels(const desktop::PixelBufferRef& a, const desktop::PixelBufferRef& b)
+{
+    return a && b && a->width == b->width && a->height == b->height && a->byteCount() == b->byteCount() &&
+           std::memcmp(a->data(), b->data(), a->byteCount()) == 0;
+}
+
+bool lastIs(FrameLog& log, desktop::FrameStatus status)
+{
+    const auto frame = log.last();
+    return frame && frame->status == status;
+}
+
+class X11CaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
+        auto opened = x11::Connection::open();
+        if (auto* problem = std::get_if<std::string>(&opened)) FAIL() << *problem;
+        connection = std::get<std::shared_ptr<x11::Connection>>(opened);
+        capture = std::make_unique<x11::X11Capture>(connection, windows, std::make_shared<OneDisplay>());
+    }
+
+    void TearDown() override
+    {
+        for (const auto& stream : streams) stream->removeOutput();
+        streams.clear();
+        capture.reset();
+    }
+
+    static std::optional<desktop::Error> wait(const std::function<void(desktop::CaptureCompletion)>& call)
+    {
+        auto done = std::make_shared<std::promise<std::optional<desktop::Error>>>();
+        auto answer = done->get_future();
+        call([done](std::optional<desktop::Error> error) { done->set_value(error); });
+        return answer.get();
+    }
+
+    std::shared_ptr<x11::X11CaptureStream> start(const desktop::ContentFilter& filter, FrameLog& log, int width = 4000,
+                                                 int height = 4000)
+    {
+        desktop::StreamConfiguration configuration;
+        configuration.width = width;
+        configuration.height = height;
+        configuration.minimumFrameInterval = 1.0 / 30;
+        auto stream = std::dynamic_pointer_cast<x11::X11CaptureStream>(capture->makeStream(filter, configuration, {}));
+        EXPECT_FALSE(stream->addOutput(output, [&log](const desktop::Frame& frame) { log.add(frame); }));
+        EXPECT_FALSE(wait([&](auto done) { stream->startCapture(done); }));
+        streams.push_back(stream);
+        return stream;
+    }
+
+    std::shared_ptr<x11::X11CaptureStream> startWindow(unsigned long window, FrameLog& log)
+    {
+        desktop::ShareableWindow shareable;
+        shareable.windowID = static_cast<desktop::WindowID>(window);
+        return start(desktop::ContentFilter::desktopIndependentWindow(shareable), log);
+    }
+
+    // Waits for a complete frame after the frames seen so far.
+    desktop::PixelBufferRef nextPicture(FrameLog& log, double seconds = 5)
+    {
+        const auto from = log.count();
+        desktop::PixelBufferRef picture;
+        testsupport::waitUntil(
+            [&] {
+                for (const auto& frame : log.since(from))
+                    if (frame.status == desktop::FrameStatus::complete && frame.image) picture = frame.image;
+                return picture != nullptr;
+            },
+            seconds);
+        return picture;
+    }
+
+    // Whether the window's frames show new pixels within the time.
+    bool picturesChange(FrameLog& log, double seconds)
+    {
+        const auto first = nextPicture(log);
+        if (!first) return false;
+        return testsupport::waitUntil([&] {
+            const auto frame = log.last();
+            return frame && frame->image && !samePixels(frame->image, first);
+        }, seconds);
+    }
+
+    std::shared_ptr<x11::Connection> connection;
+    std::shared_ptr<ListedClients> windows = std::make_shared<ListedClients>();
+    std::unique_ptr<x11::X11Capture> capture;
+    dispatch::Queue output{"x11-capture-test.output"};
+    std::vector<std::shared_ptr<x11::X11CaptureStream>> streams;
+};
+
+}  // namespace
+
+TEST_F(X11CaptureTest, AClocksFramesAdvanceAlsoWhileAnotherWindowCoversIt)
+{
+    testsupport::X11Client clock({"xclock", "-update", "1", "-geometry", "200x200+100+100"});
+    const auto window = clock.waitForWindow("XClock");
+    ASSERT_NE(window, 0u);
+    FrameLog log;
+    startWindow(window, log);
+    EXPECT_TRUE(picturesChange(log, 4));
+
+    testsupport::X11Client cover({"xterm", "-geometry", "80x40+0+0"});
+    const auto coverWindow = cover.waitForWindow("XTerm");
+    ASSERT_NE(coverWindow, 0u);
+    testsupport::runTool({"xdotool", "windowactivate", "--sync", std::to_string(coverWindow)});
+    EXPECT_TRUE(picturesChange(log, 4));
+    const auto frame = log.last();
+    ASSERT_TRUE(frame && frame->image);
+    // The frame with its decorations, at the display's scale.
+    EXPECT_GE(frame->image->width, 200);
+    EXPECT_GE(frame->image->height, 200);
+    EXPECT_EQ(frame->scaleFactor, 1);
+}
+
+TEST_F(X11CaptureTest, AStillWindowKeepsGettingItsLastPictureWithoutNewReads)
+{
+    testsupport::X11Client logo({"xlogo", "-geometry", "150x150+300+300"});
+    const auto window = logo.waitForWindow("XLogo");
+    ASSERT_NE(window, 0u);
+    FrameLog log;
+    const auto stream = startWindow(window, log);
+    ASSERT_TRUE(nextPicture(log));
+    // Let the window manager's first paints settle.
+    testsupport::waitUntil([] { return false; }, 1);
+    const long reads = stream->reads();
+    const auto from = log.count();
+    testsupport::waitUntil([&] { return log.count() >= from + 20; }, 5);
+    const auto still = log.since(from);
+    ASSERT_GE(still.size(), 20u);
+    EXPECT_EQ(stream->reads(), reads);
+    for (const auto& frame : still) {
+        EXPECT_EQ(frame.status, desktop::FrameStatus::complete);
+        EXPECT_EQ(frame.image.get(), still.front().image.get());
+    }
+}
+
+TEST_F(X11CaptureTest, ResizedMinimisedAndClosedWindowsFollowTheirSource)
+{
+    testsupport::X11Client logo({"xlogo", "-geometry", "150x150+300+300"});
+    const auto window = logo.waitForWindow("XLogo");
+    ASSERT_NE(window, 0u);
+    FrameLog log;
+    startWindow(window, log);
+    const auto before = nextPicture(log);
+    ASSERT_TRUE(before);
+
+    testsupport::runTool({"xdotool", "windowsize", "--sync", std::to_string(window), "400", "300"});
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        const auto frame = log.last();
+        return frame && frame->image && frame->image->width == before->width + 250 &&
+               frame->image->height == before->height + 150;
+    }, 5));
+
+    testsupport::runTool({"xdotool", "windowminimize", "--sync", std::to_string(window)});
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lastIs(log, desktop::FrameStatus::idle); }, 5));
+    // Mapped again, the window has a new pixmap.
+    testsupport::runTool({"xdotool", "windowactivate", "--sync", std::to_string(window)});
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lastIs(log, desktop::FrameStatus::complete); }, 5));
+
+    logo.end();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return lastIs(log, desktop::FrameStatus::idle); }, 5));
+    const auto from = log.count();
+    EXPECT_TRUE(testsupport::waitUntil([&] { return log.count() > from + 5; }, 5));
+    EXPECT_EQ(capture->capturingStreams(), 1);
+}
+
+TEST_F(X11CaptureTest, OddSourcesGiveFramesAndStoppedStreamsLeaveNothingRunning)
+{
+    // A window gone between the listing and the start.
+    unsigned long gone = 0;
+    {
+        testsupport::X11Client logo({"xlogo"});
+        gone = logo.waitForWindow("XLogo");
+        ASSERT_NE(gone, 0u);
+    }
+    FrameLog goneLog;
+    const auto goneStream = startWindow(gone, goneLog);
+    EXPECT_TRUE(testsupport::waitUntil([&] { return goneLog.count() >= 3; }, 5));
+    EXPECT_TRUE(lastIs(goneLog, desktop::FrameStatus::idle));
+
+    // A 1 × 1 window the window manager leaves alone.
+    auto* c = connection->xcb();
+    const xcb_window_t tiny = xcb_generate_id(c);
+    const std::uint32_t values[] = {connection->screen()->white_pixel, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, tiny, connection->root(), 5, 5, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(c, tiny);
+    connection->flush();
+    EXPECT_EQ(x11::frameWindow(*connection, tiny), tiny);
+    FrameLog tinyLog;
+    const auto tinyStream = startWindow(tiny, tinyLog);
+    const auto picture = nextPicture(tinyLog);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width, 1);
+    EXPECT_EQ(picture->height, 1);
+    // White, and opaque for the premultiplied paint.
+    EXPECT_EQ(picture->data()[3], 0xFF);
+    EXPECT_EQ(picture->data()[0], 0xFF);
+
+    EXPECT_EQ(capture->capturingStreams(), 2);
+    EXPECT_FALSE(wait([&](auto done) { goneStream->stopCapture(done); }));
+    EXPECT_FALSE(wait([&](auto done) { tinyStream->stopCapture(done); }));
+    EXPECT_EQ(capture->capturingStreams(), 0);
+    const auto stoppedAt = tinyLog.count();
+    testsupport::waitUntil([] { return false; }, 0.3);
+    EXPECT_EQ(tinyLog.count(), stoppedAt);
+    EXPECT_TRUE(wait([&](auto done) { tinyStream->stopCapture(done); }));
+    xcb_destroy_window(c, tiny);
+    connection->flush();
+}
+
+TEST_F(X11CaptureTest, DisplayFiltersAndStillImagesComposeTheWindowsOnTheServer)
+{
+    testsupport::X11Client logo({"xlogo", "-geometry", "150x150+300+300"});
+    const auto window = logo.waitForWindow("XLogo");
+    ASSERT_NE(window, 0u);
+    windows->clients = {static_cast<desktop::WindowID>(window)};
+    const auto frame = x11::frameWindow(*connection, static_cast<xcb_window_t>(window));
+
+    const auto image = x11::windowImage(*connection, frame, 1);
+    ASSERT_TRUE(image);
+    EXPECT_GE(image->width, 150);
+    const auto half = x11::windowImage(*connection, frame, 0.5);
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->width, (image->width + 1) / 2);
+
+    desktop::ShareableDisplay display{1, core::Rect(0, 0, 1920, 1080), 1920, 1080};
+    desktop::ShareableWindow listed;
+    listed.windowID = static_cast<desktop::WindowID>(window);
+    FrameLog including;
+    start(desktop::ContentFilter::displayIncludingWindows(display, {listed}), including, 960, 540);
+    FrameLog excluding;
+    start(desktop::ContentFilter::displayExcludingWindows(display, {listed}), excluding, 960, 540);
+    const auto shown = nextPicture(including);
+    const auto hidden = nextPicture(excluding);
+    ASSERT_TRUE(shown && hidden);
+    EXPECT_EQ(shown->width, 960);
+    EXPECT_EQ(shown->height, 540);
+    // The logo's white left of its X (320, 400 on the root, halved) is in one picture
+    // only; the rest is the black under the windows.
+    const auto at = [](const desktop::PixelBufferRef& picture, int x, int y) {
+        const auto* pixel = picture->row(y) + x * 4;
+        return std::array<int, 4>{pixel[0], pixel[1], pixel[2], pixel[3]};
+    };
+    EXPECT_EQ(at(hidden, 160, 200), (std::array<int, 4>{0, 0, 0, 255}));
+    EXPECT_NE(at(shown, 160, 200), (std::array<int, 4>{0, 0, 0, 255}));
+    EXPECT_EQ(at(shown, 800, 500), (std::array<int, 4>{0, 0, 0, 255}));
+
+    std::promise<desktop::PixelBufferRef> still;
+    desktop::ShareableWindow shareable;
+    shareable.windowID = static_cast<desktop::WindowID>(window);
+    desktop::StreamConfiguration configuration;
+    configuration.width = 75;
+    configuration.height = 75;
+    capture->screenshot(desktop::ContentFilter::desktopIndependentWindow(shareable), configuration,
+                        [&](desktop::PixelBufferRef picture, std::optional<desktop::Error>) { still.set_value(picture); });
+    const auto small = still.get_future().get();
+    ASSERT_TRUE(small);
+    EXPECT_LE(small->width, 75);
+    EXPECT_LE(small->height, 75);
+}
+
+TEST_F(X11CaptureTest, AFrameIsItsSegmentUntilTheLastReferenceGivesItBack)
+{
+    auto* c = connection->xcb();
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t values[] = {0x336699, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, connection->root(), 0, 0, 64, 32, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
+                      values);
+    xcb_map_window(c, window);
+    x11::WindowPixmap pixmap(*connection, window);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pixmap.name(); }, 5));
+    const auto pool = std::make_shared<x11::ShmPool>(connection);
+
+    auto first = x11::readDrawable(*connection, pool.get(), *pixmap.pixmap());
+    auto second = x11::readDrawable(*connection, pool.get(), *pixmap.pixmap());
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(first->storage && second->storage);
+    // A held frame keeps its memory: the next read goes elsewhere.
+    EXPECT_NE(first->data(), second->data());
+    EXPECT_EQ(first->byteCount(), 64u * 32u * 4u);
+    EXPECT_EQ(reinterpret_cast<const std::uint32_t*>(first->row(31))[63], 0xFF336699u);
+    const auto* given = first->data();
+    first.reset();
+    const auto third = x11::readDrawable(*connection, pool.get(), *pixmap.pixmap());
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->data(), given);
+    xcb_destroy_window(c, window);
+    connection->flush();
+}

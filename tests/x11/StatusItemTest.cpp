@@ -1,0 +1,239 @@
+#include "platform/ui/StatusItem.h"
+
+#include "platform/ui/Coordinates.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/Window.h"
+#include "platform/x11/X11QtConnection.h"
+#include "platform/x11/X11TrayColors.h"
+#include "support/QtTestApplication.h"
+#include "support/SimDesktopTest.h"
+#include "support/X11Client.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPalette>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+using testsupport::runTool;
+
+// Our own windows on the test display; the rest of the desktop (its one display made the
+// size of the X screen) is the simulated one.
+class X11StatusItemTest : public testsupport::SimDesktopTest {
+protected:
+    void SetUp() override
+    {
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        testsupport::ensureQtApplication();
+        SimDesktopTest::SetUp();
+        auto display = world().displays().front();
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        display.frame = core::Rect(0, 0, screen.width(), screen.height());
+        display.visibleFrame = display.frame;
+        display.scale = 1;
+        display.mode = {double(screen.width()), double(screen.height()), screen.width(), screen.height(), 60};
+        world().removeDisplay(display.id);
+        world().addDisplay(display);
+    }
+
+    // Waits for the condition while Qt and the main queue do their work.
+    bool settle(const std::function<bool()>& condition, double seconds = 10)
+    {
+        return testsupport::waitUntil(
+            [&] {
+                QCoreApplication::processEvents();
+                clock().runUntilIdle();
+                return condition();
+            },
+            seconds);
+    }
+
+    // X's pixels per Qt point (QT_SCALE_FACTOR).
+    static double pixelRatio() { return QGuiApplication::primaryScreen()->devicePixelRatio(); }
+
+    void clickAt(const QPoint& qtGlobal)
+    {
+        const QPoint pixel = (QPointF(qtGlobal) * pixelRatio()).toPoint();
+        runTool({"xdotool", "mousemove", "--sync", std::to_string(pixel.x()), std::to_string(pixel.y())});
+        runTool({"xdotool", "click", "1"});
+    }
+
+    // The tray icon's place once the tray has taken it in (until then Qt keeps it at the
+    // origin); empty when that does not happen.
+    QRect embeddedIcon(const ui::StatusItem& item)
+    {
+        QRect icon;
+        settle([&] {
+            icon = ui::qtGeometry(item.frame());
+            return !icon.isEmpty() && icon.topLeft() != QPoint(0, 0);
+        });
+        return icon.topLeft() == QPoint(0, 0) ? QRect() : icon;
+    }
+
+    // Whether the screen shows at least a glyph's worth of pixels of that colour in the
+    // rectangle, within the time.
+    bool waitForInk(const QRect& place, const QColor& color)
+    {
+        return settle([&] {
+            const QImage shown = QGuiApplication::primaryScreen()
+                                     ->grabWindow(0, place.x(), place.y(), place.width(), place.height())
+                                     .toImage();
+            int inked = 0;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < shown.width(); ++x) inked += shown.pixelColor(x, y).rgb() == color.rgb();
+            return inked >= 20;
+        });
+    }
+
+    // The visible X windows of this process.
+    static std::vector<unsigned long> ownXWindows()
+    {
+        std::vector<unsigned long> windows;
+        std::istringstream lines(runTool({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(::getpid())}));
+        for (std::string line; std::getline(lines, line);)
+            if (!line.empty()) windows.push_back(std::stoul(line));
+        return windows;
+    }
+};
+
+TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
+{
+    testsupport::X11Client trayer({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                                   "--height", "24", "--SetDockType", "true"});
+    ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    EXPECT_FALSE(x11::trayForegroundColor()) << "trayer names no colours: the palette's stand in";
+
+    ui::StatusItem item;
+    item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
+    EXPECT_TRUE(item.inSystemTray());
+    EXPECT_EQ(item.placementLine(), "status item: system tray");
+    ui::Menu menu;
+    menu.addItem("Quit");
+    item.setMenu(&menu);
+
+    const QRect icon = embeddedIcon(item);
+    ASSERT_FALSE(icon.isEmpty()) << "the tray embeds the icon";
+    EXPECT_LE(icon.top(), 24) << "in the tray at the top of the display";
+    ASSERT_TRUE(waitForInk(icon, QGuiApplication::palette().color(QPalette::WindowText))) << "shown, in the palette's colour";
+    clickAt(icon.center());
+    ASSERT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the icon opens the menu";
+    const auto open = ui::Menu::openMenus();
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_NEAR(open[0].frame.minY(), icon.bottom() + 1, 2) << "under the icon";
+    EXPECT_LE(open[0].frame.minX(), icon.right());
+    menu.cancelTracking();
+    settle([&] { return !menu.isOpen(); });
+}
+
+TEST_F(X11StatusItemTest, TheTrayIconTakesTheTraysForegroundColour)
+{
+    testsupport::X11Client trayer({"trayer", "--edge", "top", "--align", "right"});
+    ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    // trayer names no colours: set them on its manager window as a tray that does would.
+    auto* connection = x11::qtConnection();
+    const xcb_atom_t selection = x11::qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(x11::qtScreenNumber()));
+    const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr),
+        &std::free);
+    ASSERT_TRUE(owner && owner->owner);
+    const std::uint32_t colours[12] = {0xffff, 0x8080, 0, 0xffff, 0, 0, 0xffff, 0xffff, 0, 0, 0xffff, 0};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, owner->owner, x11::qtAtom("_NET_SYSTEM_TRAY_COLORS"),
+                        XCB_ATOM_CARDINAL, 32, 12, colours);
+    xcb_flush(connection);
+
+    EXPECT_EQ(x11::trayForegroundColor(), QColor(255, 128, 0));
+
+    ui::StatusItem item;
+    item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
+    ASSERT_TRUE(item.inSystemTray());
+    const QRect icon = embeddedIcon(item);
+    ASSERT_FALSE(icon.isEmpty()) << "the tray embeds the icon";
+    EXPECT_TRUE(waitForInk(icon, QColor(255, 128, 0))) << "the icon in the tray's colour on the screen";
+}
+
+TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)
+{
+    ASSERT_TRUE(settle([] { return !QSystemTrayIcon::isSystemTrayAvailable(); })) << "openbox alone has no tray";
+    ui::StatusItem item;
+    item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
+    EXPECT_FALSE(item.inSystemTray());
+    EXPECT_EQ(item.placementLine(), "status item: own button (no system tray)");
+    ui::Menu menu;
+    menu.addItem("Quit");
+    item.setMenu(&menu);
+
+    // Where X put it, not where we asked.
+    unsigned long button = 0;
+    ASSERT_TRUE(settle([&] {
+        const auto windows = ownXWindows();
+        button = windows.size() == 1 ? windows.front() : 0;
+        return button != 0;
+    }));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const std::string geometry = runTool({"xdotool", "getwindowgeometry", "--shell", std::to_string(button)});
+    const auto value = [&](const std::string& key) {
+        const auto at = geometry.find(key + "=");
+        return at == std::string::npos ? -1 : std::stoi(geometry.substr(at + key.size() + 1));
+    };
+    const double ratio = pixelRatio();
+    EXPECT_EQ(value("Y"), 0) << geometry;
+    EXPECT_NEAR(value("X") + value("WIDTH"), (screen.width() - 8) * ratio, 1) << geometry;
+    EXPECT_NEAR(value("HEIGHT"), 24 * ratio, 1) << geometry;
+    EXPECT_NE(runTool({"xprop", "-id", std::to_string(button), "_NET_WM_STATE"}).find("_NET_WM_STATE_ABOVE"),
+              std::string::npos);
+
+    clickAt(QPoint(int((value("X") + value("WIDTH") / 2) / ratio), int((value("Y") + value("HEIGHT") / 2) / ratio)));
+    ASSERT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the button opens the menu";
+    menu.cancelTracking();
+    settle([&] { return !menu.isOpen(); });
+}
+
+TEST_F(X11StatusItemTest, PanelsFloatOffTheTaskBarWithoutFocusAndTitledWindowsAreNormal)
+{
+    testsupport::X11Client xterm({"xterm"});
+    const unsigned long terminal = xterm.waitForWindow("xterm");
+    ASSERT_NE(terminal, 0u);
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(terminal)});
+    const auto activeWindow = [] { return runTool({"xprop", "-root", "_NET_ACTIVE_WINDOW"}); };
+    const std::string before = activeWindow();
+
+    ui::Window panel(core::Rect(100, 100, 200, 120));
+    panel.setLevel(desktop::level::floating);
+    panel.orderFront();
+    ui::Window titled(core::Rect(400, 100, 300, 200), ui::Window::Style::titled);
+    titled.setTitle("Settings");
+    titled.orderFront();
+    const auto id = [](const ui::Window& window) { return std::to_string(window.winId()); };
+    const auto stateOf = [&](const ui::Window& window) { return runTool({"xprop", "-id", id(window), "_NET_WM_STATE"}); };
+    ASSERT_TRUE(settle([&] { return stateOf(panel).find("_NET_WM_STATE_ABOVE") != std::string::npos; }))
+        << stateOf(panel);
+
+    const std::string state = stateOf(panel);
+    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << state;
+    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_PAGER"), std::string::npos) << state;
+    EXPECT_NE(runTool({"xprop", "-id", id(panel), "WM_HINTS"}).find("input or input focus: False"),
+              std::string::npos);
+    EXPECT_EQ(activeWindow(), before) << "showing a panel leaves the focus where it was";
+
+    const std::string titledState = stateOf(titled);
+    EXPECT_EQ(titledState.find("SKIP_TASKBAR"), std::string::npos) << titledState;
+    EXPECT_EQ(titledState.find("_NET_WM_STATE_ABOVE"), std::string::npos) << titledState;
+
+    // Hidden and shown again, the panel is still kept off the task bar.
+    panel.orderOut();
+    settle([&] { return stateOf(panel).find("SKIP_TASKBAR") == std::string::npos; }, 1);
+    panel.orderFront();
+    EXPECT_TRUE(settle([&] { return stateOf(panel).find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos; }));
+}
+
+}  // namespace

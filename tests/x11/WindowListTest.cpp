@@ -1,0 +1,244 @@
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11Frames.h"
+#include "platform/x11/X11Text.h"
+#include "platform/x11/X11WindowServer.h"
+
+#include "support/X11Client.h"
+#include "x11/WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <map>
+#include <sstream>
+
+namespace {
+
+using desktop::WindowListOption;
+using testsupport::X11Client;
+using testsupport::runTool;
+using testsupport::waitUntil;
+
+std::vector<desktop::WindowInfo> listOf(x11::X11WindowServer& server, WindowListOption option = WindowListOption::all,
+                                        desktop::WindowID relativeTo = 0)
+{
+    auto list = server.windowList(option, relativeTo);
+    EXPECT_TRUE(list);
+    return list ? *list : std::vector<desktop::WindowInfo>{};
+}
+
+bool isValidUtf8(const std::string& text)
+{
+    return x11::repairedUtf8(text) == text;
+}
+
+// "NAME: value" lines of xwininfo.
+std::map<std::string, long> windowInfoOf(unsigned long window)
+{
+    std::map<std::string, long> values;
+    std::istringstream lines(runTool({"xwininfo", "-id", std::to_string(window)}));
+    for (std::string line; std::getline(lines, line);) {
+        const auto colon = line.find(':');
+        if (colon == std::string::npos) continue;
+        auto key = line.substr(0, colon);
+        key.erase(0, key.find_first_not_of(' '));
+        try {
+            values[key] = std::stol(line.substr(colon + 1));
+        } catch (const std::exception&) {
+        }
+    }
+    return values;
+}
+
+// left, right, top, bottom
+std::vector<long> frameExtentsOf(unsigned long window)
+{
+    const auto text = runTool({"xprop", "-id", std::to_string(window), "_NET_FRAME_EXTENTS"});
+    std::vector<long> extents;
+    const auto equals = text.find('=');
+    if (equals == std::string::npos) return extents;
+    std::istringstream values(text.substr(equals + 1));
+    for (std::string value; std::getline(values, value, ',');) extents.push_back(std::stol(value));
+    return extents;
+}
+
+TEST(X11WindowList, ListsFrontToBackAndFollowsARaise)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    X11Client clock({"xclock", "-update", "1"});
+    X11Client term({"xterm"});
+    const auto clockWindow = clock.waitForWindow("XClock");
+    const auto termWindow = term.waitForWindow("XTerm");
+    ASSERT_NE(clockWindow, 0u);
+    ASSERT_NE(termWindow, 0u);
+
+    // xclock takes no focus: it is raised, not activated.
+    runTool({"xdotool", "windowraise", std::to_string(clockWindow)});
+    ASSERT_TRUE(waitUntil([&] {
+        const auto list = listOf(server, WindowListOption::onScreenOnly);
+        return x11test::indexOf(list, clockWindow) == 0 && x11test::indexOf(list, termWindow) == 1;
+    }));
+    x11test::activate(termWindow);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto list = listOf(server, WindowListOption::onScreenOnly);
+        return x11test::indexOf(list, termWindow) == 0 && x11test::indexOf(list, clockWindow) == 1;
+    }));
+
+    const auto above = listOf(server, WindowListOption::onScreenAboveWindow, clockWindow);
+    EXPECT_EQ(x11test::indexOf(above, termWindow), 0);
+    EXPECT_EQ(x11test::indexOf(above, clockWindow), -1);
+    const auto below = listOf(server, WindowListOption::onScreenBelowWindow, termWindow);
+    EXPECT_EQ(x11test::indexOf(below, clockWindow), 0);
+    EXPECT_EQ(x11test::indexOf(below, termWindow), -1);
+    const auto only = listOf(server, WindowListOption::includingWindow, clockWindow);
+    ASSERT_EQ(only.size(), 1u);
+    EXPECT_EQ(only[0].number, clockWindow);
+    EXPECT_EQ(only[0].ownerName, "XClock");
+    EXPECT_EQ(only[0].ownerPid, clock.pid());
+    EXPECT_EQ(only[0].layer, desktop::level::normal);
+    EXPECT_EQ(only[0].isOnscreen, true);
+    EXPECT_EQ(only[0].alpha, 1.0);
+    EXPECT_TRUE(listOf(server, WindowListOption::onScreenAboveWindow, 0x1234567).empty());
+
+    // Iconified: still listed, no longer on screen.
+    runTool({"xdotool", "windowminimize", std::to_string(clockWindow)});
+    EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), clockWindow)->isOnscreen == false; }));
+    EXPECT_EQ(x11test::indexOf(listOf(server, WindowListOption::onScreenOnly), clockWindow), -1);
+}
+
+TEST(X11WindowList, AClientWithoutItsOwnPidIsOwnedByTheProcessTheServerNames)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    X11Client eyes({"xeyes"});
+    const auto window = eyes.waitForWindow("XEyes");
+    ASSERT_NE(window, 0u);
+    ASSERT_EQ(runTool({"xprop", "-id", std::to_string(window), "_NET_WM_PID"}).find('='), std::string::npos);
+
+    const auto entry = x11test::entryOf(listOf(server), window);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->ownerPid, eyes.pid());
+    EXPECT_EQ(entry->ownerName, "XEyes");
+}
+
+TEST(X11WindowList, BoundsAreTheWindowAsSeenWithItsDecorations)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    X11Client clock({"xclock", "-update", "1", "-geometry", "180x160+300+200"});
+    const auto window = clock.waitForWindow("XClock");
+    ASSERT_NE(window, 0u);
+    std::vector<long> extents;
+    ASSERT_TRUE(waitUntil([&] { return (extents = frameExtentsOf(window)).size() == 4; }));
+    EXPECT_GT(extents[2], 0) << "openbox draws a title bar";
+
+    const auto client = windowInfoOf(window);
+    const core::Rect expected(client.at("Absolute upper-left X") - extents[0],
+                              client.at("Absolute upper-left Y") - extents[2],
+                              client.at("Width") + extents[0] + extents[1], client.at("Height") + extents[2] + extents[3]);
+    const auto entry = x11test::entryOf(listOf(server), window);
+    ASSERT_TRUE(entry && entry->bounds);
+    EXPECT_EQ(*entry->bounds, expected);
+    // In global points: the primary monitor's top-left is the origin, whatever the root's.
+    desktop::globalSpace().setMonitors({{core::Rect(100, 50, 1820, 1030), 1}});
+    const auto shifted = x11test::entryOf(listOf(server), window);
+    desktop::globalSpace().setMonitors({});
+    ASSERT_TRUE(shifted && shifted->bounds);
+    EXPECT_EQ(*shifted->bounds, expected.offsetBy(-100, -50));
+
+    // The frame window the window manager made is exactly what the bounds describe.
+    const auto frame = x11::frameWindow(*connection, static_cast<xcb_window_t>(window));
+    ASSERT_NE(frame, XCB_WINDOW_NONE);
+    EXPECT_NE(frame, window);
+    const auto frameInfo = windowInfoOf(frame);
+    EXPECT_EQ(core::Rect(frameInfo.at("Absolute upper-left X"), frameInfo.at("Absolute upper-left Y"),
+                         frameInfo.at("Width"), frameInfo.at("Height")),
+              expected);
+}
+
+TEST(X11WindowList, TitlesAreAlwaysValidUtf8)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    // xterm sets WM_NAME as COMPOUND_TEXT, in Latin-1 and UTF-8 segments here.
+    const std::string title = "Grüße ✓";
+    X11Client term({"xterm", "-T", title});
+    const auto window = static_cast<xcb_window_t>(term.waitForWindow("XTerm"));
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->name == title; }));
+    runTool({"xprop", "-id", std::to_string(window), "-f", "_NET_WM_NAME", "8u", "-set", "_NET_WM_NAME", "窗口 ✓"});
+    ASSERT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->name == "窗口 ✓"; }));
+
+    // A title of bytes that are not UTF-8 is repaired, not passed on.
+    auto* c = connection->xcb();
+    const std::string broken = "bad \xff\xfe title \xc3";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, connection->atom("_NET_WM_NAME"),
+                        connection->atom("UTF8_STRING"), 8, static_cast<std::uint32_t>(broken.size()), broken.data());
+    connection->flush();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto name = x11test::entryOf(listOf(server), window)->name;
+        return name && name->find(" title ") != std::string::npos;
+    }));
+    const auto repaired = *x11test::entryOf(listOf(server), window)->name;
+    EXPECT_TRUE(isValidUtf8(repaired));
+    EXPECT_EQ(repaired.rfind("bad ", 0), 0u);
+
+    // Without _NET_WM_NAME, WM_NAME of type STRING is Latin-1.
+    xcb_delete_property(c, window, connection->atom("_NET_WM_NAME"));
+    const std::string latin1 = "caf\xe9";
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                        static_cast<std::uint32_t>(latin1.size()), latin1.data());
+    connection->flush();
+    EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->name == "café"; }));
+}
+
+TEST(X11WindowList, CompoundTextKeepsWhatItCanReadAndMarksTheRest)
+{
+    // What xterm sets for "Grüße ✓ 窗口": Latin-1, a UTF-8 segment, then JIS X 0208.
+    const std::string bytes = "Gr\xfc\xdf" "e \x1b%G\xe2\x9c\x93\x1b%@ \x1b$(BcY8}";
+    bool lossless = true;
+    EXPECT_EQ(x11::compoundTextToUtf8(bytes, &lossless), "Grüße ✓ \xef\xbf\xbd");
+    EXPECT_FALSE(lossless);
+    EXPECT_EQ(x11::compoundTextToUtf8("plain \x1b-A\xe9t\xe9", &lossless), "plain été");
+    EXPECT_TRUE(lossless);
+    // A broken UTF-8 segment is repaired too.
+    EXPECT_TRUE(isValidUtf8(x11::compoundTextToUtf8("\x1b%G\xff\xc3", &lossless)));
+    EXPECT_FALSE(lossless);
+}
+
+TEST(X11WindowList, ATinyWindowAndOneThatVanishesAreHandled)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    x11test::OwnClientWindow tiny(*connection, 1, 1);
+    const auto window = tiny.id();
+    ASSERT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server, WindowListOption::onScreenOnly), window).has_value(); }));
+    const auto entry = x11test::entryOf(listOf(server), window);
+    ASSERT_TRUE(entry->bounds);
+    EXPECT_GE(entry->bounds->width(), 1);
+    EXPECT_GE(entry->bounds->height(), 1);
+    EXPECT_FALSE(entry->name);
+    EXPECT_EQ(entry->ownerPid, ::getpid()) << "the X server knows the connection's process";
+    server.windowImage(window, desktop::ImageResolution::best);
+
+    // Gone between the list and the questions about it.
+    tiny.destroy();
+    connection->flush();
+    const auto facts = x11::readClientFacts(*connection, {window, connection->root()});
+    ASSERT_EQ(facts.size(), 2u);
+    EXPECT_FALSE(facts[0]);
+    EXPECT_TRUE(facts[1]);
+    EXPECT_EQ(x11::frameWindow(*connection, window), XCB_WINDOW_NONE);
+    EXPECT_FALSE(server.windowImage(window));
+    EXPECT_TRUE(waitUntil([&] { return listOf(server, WindowListOption::includingWindow, window).empty(); }));
+}
+
+}  // namespace

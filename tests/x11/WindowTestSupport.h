@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/desktop/WindowServer.h"
+#include "platform/x11/X11Connection.h"
+
+#include "support/X11Client.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace x11test {
+
+inline std::shared_ptr<x11::Connection> openTestDisplay()
+{
+    auto opened = x11::Connection::open();
+    if (auto* problem = std::get_if<std::string>(&opened)) ADD_FAILURE() << *problem;
+    auto* connection = std::get_if<std::shared_ptr<x11::Connection>>(&opened);
+    return connection ? *connection : nullptr;
+}
+
+inline std::optional<desktop::WindowInfo> entryOf(const std::vector<desktop::WindowInfo>& list,
+                                                  unsigned long window)
+{
+    const auto found = std::find_if(list.begin(), list.end(), [&](const auto& info) { return info.number == window; });
+    if (found == list.end()) return std::nullopt;
+    return *found;
+}
+
+// The position of the window in the list, or -1.
+inline long indexOf(const std::vector<desktop::WindowInfo>& list, unsigned long window)
+{
+    const auto found = std::find_if(list.begin(), list.end(), [&](const auto& info) { return info.number == window; });
+    return found == list.end() ? -1 : static_cast<long>(found - list.begin());
+}
+
+inline void activate(unsigned long window)
+{
+    testsupport::runTool({"xdotool", "windowactivate", "--sync", std::to_string(window)});
+}
+
+// A bare client window of the test's own connection, mapped and managed.
+class OwnClientWindow {
+public:
+    OwnClientWindow(x11::Connection& connection, int width, int height) : connection_(connection)
+    {
+        window_ = xcb_generate_id(connection.xcb());
+        xcb_create_window(connection.xcb(), XCB_COPY_FROM_PARENT, window_, connection.root(), 100, 100, width, height,
+                          0, XCB_WINDOW_CLASS_INPUT_OUTPUT, connection.screen()->root_visual, 0, nullptr);
+        xcb_map_window(connection.xcb(), window_);
+        connection.flush();
+    }
+    ~OwnClientWindow() { destroy(); }
+    OwnClientWindow(const OwnClientWindow&) = delete;
+    OwnClientWindow& operator=(const OwnClientWindow&) = delete;
+
+    xcb_window_t id() const { return window_; }
+    void destroy()
+    {
+        if (window_ == XCB_WINDOW_NONE) return;
+        xcb_destroy_window(connection_.xcb(), window_);
+        connection_.flush();
+        window_ = XCB_WINDOW_NONE;
+    }
+
+private:
+    x11::Connection& connection_;
+    xcb_window_t window_ = XCB_WINDOW_NONE;
+};
+
+}  // namespace x11test

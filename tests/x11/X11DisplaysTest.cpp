@@ -1,0 +1,220 @@
+#include "platform/x11/X11Displays.h"
+
+#include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11FrameGeometry.h"
+
+#include "X11ServiceFixture.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/ui/Coordinates.h"
+#include "support/ScopedEnvironment.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace {
+
+using testsupport::runTool;
+
+// A RandR monitor of the test's own, removed again also when the test fails.
+class TestMonitor {
+public:
+    TestMonitor(std::string name, const std::string& geometry) : name_(std::move(name))
+    {
+        runTool({"xrandr", "--setmonitor", name_, geometry, "none"});
+    }
+    ~TestMonitor() { remove(); }
+    void remove()
+    {
+        if (!removed_) runTool({"xrandr", "--delmonitor", name_.front() == '*' ? name_.substr(1) : name_});
+        removed_ = true;
+    }
+
+private:
+    std::string name_;
+    bool removed_ = false;
+};
+
+std::optional<desktop::DisplayInfo> named(x11::X11Displays& displays, const std::string& name)
+{
+    for (const auto& info : displays.activeDisplays())
+        if (info.name == name) return info;
+    return std::nullopt;
+}
+
+const QScreen* qtScreen(const std::string& name)
+{
+    for (const auto* screen : QGuiApplication::screens())
+        if (screen->name().toStdString() == name) return screen;
+    return nullptr;
+}
+
+class X11DisplaysTest : public testsupport::X11ServiceTest {};
+
+// The window manager's work area, as a panel along the top would leave it; openbox's own
+// value comes back when the test ends.
+class TopPanelWorkArea {
+public:
+    TopPanelWorkArea() : saved_(runTool({"xprop", "-root", "-notype", "_NET_WORKAREA"}))
+    {
+        runTool({"xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", "0,30,1920,1050"});
+    }
+    ~TopPanelWorkArea()
+    {
+        auto value = saved_.substr(saved_.find('=') + 1);
+        value.erase(std::remove(value.begin(), value.end(), ' '), value.end());
+        value.erase(std::remove(value.begin(), value.end(), '\n'), value.end());
+        runTool({"xprop", "-root", "-f", "_NET_WORKAREA", "32c", "-set", "_NET_WORKAREA", value});
+    }
+
+private:
+    std::string saved_;
+};
+
+TEST_F(X11DisplaysTest, AMonitorAddedAndRemovedReachesTheConfigurationObservers)
+{
+    x11::X11Displays displays(connection);
+    const auto before = displays.activeDisplays();
+    ASSERT_EQ(before.size(), 1u);
+    EXPECT_EQ(before.front().frame, core::Rect(0, 0, 1920, 1080));
+    EXPECT_TRUE(before.front().isMain);
+    EXPECT_EQ(displays.mainDisplayID(), before.front().id);
+    // openbox's work area: the whole screen without panels.
+    EXPECT_TRUE(before.front().frame.contains(before.front().visibleFrame));
+    int notices = 0;
+    displays.addConfigurationObserver([&] { ++notices; });
+
+    TestMonitor added("GLIMRA-SIDE", "1920/508x1080/286+1920+0");
+    ASSERT_TRUE(waitOnMain([&] { return notices > 0 && named(displays, "GLIMRA-SIDE"); }));
+    const auto side = *named(displays, "GLIMRA-SIDE");
+    EXPECT_EQ(side.frame, core::Rect(1920, 0, 1920, 1080));
+    EXPECT_EQ(side.mode.pixelWidth, 1920);
+    EXPECT_EQ(side.physicalSizeMM, (core::Size{508, 286}));
+    EXPECT_FALSE(side.isMain);
+    EXPECT_EQ(displays.activeDisplays().front().id, before.front().id);  // the primary stays first
+    EXPECT_EQ(displays.displayAt({2000, 10}), side.id);
+    EXPECT_EQ(displays.displayAt({10, 10}), before.front().id);
+    EXPECT_EQ(displays.currentMode(side.id)->pixelHeight, 1080);
+    EXPECT_EQ(desktop::globalSpace().monitors().size(), 2u);
+    // Rearranging the user's monitors is refused; the empty commit made at quit is not.
+    EXPECT_EQ(displays.commitConfiguration({{side.id, 0, 1080}}), 1001);
+    EXPECT_EQ(displays.commitConfiguration({}), 0);
+
+    const int noticesWithTwo = notices;
+    added.remove();
+    ASSERT_TRUE(waitOnMain([&] { return notices > noticesWithTwo && displays.activeDisplays().size() == 1; }));
+    EXPECT_FALSE(displays.display(side.id));
+    EXPECT_EQ(displays.activeDisplays().front().id, before.front().id);
+}
+
+TEST_F(X11DisplaysTest, TheVisibleFrameIsTheWorkAreaOnEachMonitor)
+{
+    x11::X11Displays displays(connection);
+    int notices = 0;
+    displays.addConfigurationObserver([&] { ++notices; });
+    {
+        // openbox sets the work area again when the monitors change: the panel comes last.
+        TestMonitor added("GLIMRA-SIDE", "1920/508x1080/286+1920+0");
+        ASSERT_TRUE(waitOnMain([&] { return named(displays, "GLIMRA-SIDE").has_value(); }));
+        const TopPanelWorkArea panel;
+        ASSERT_TRUE(waitOnMain([&] { return displays.activeDisplays().front().visibleFrame.y() == 30; }));
+        EXPECT_EQ(displays.activeDisplays().front().visibleFrame, core::Rect(0, 30, 1920, 1050));
+        // The work area does not reach the monitor outside the root: all of it is visible.
+        EXPECT_EQ(named(displays, "GLIMRA-SIDE")->visibleFrame, core::Rect(1920, 0, 1920, 1080));
+    }
+    ASSERT_TRUE(waitOnMain([&] {
+        return displays.activeDisplays().size() == 1 && displays.activeDisplays().front().visibleFrame.y() == 0;
+    }));
+    EXPECT_GE(notices, 2);
+}
+
+TEST_F(X11DisplaysTest, APrimaryAwayFromTheRootOriginIsTheGlobalOriginForUsAndForQt)
+{
+    x11::X11Displays displays(connection);
+    auto desktop = std::make_shared<desktop::Desktop>();
+    desktop->displays = std::shared_ptr<desktop::Displays>(&displays, [](desktop::Displays*) {});
+    desktop::install(desktop);
+
+    TestMonitor primary("*GLIMRA-RIGHT", "960/254x1080/286+960+0");
+    ASSERT_TRUE(waitOnMain([&] { return displays.activeDisplays().front().name == "GLIMRA-RIGHT"; }));
+    const auto displaysNow = displays.activeDisplays();
+    EXPECT_EQ(displaysNow.front().frame, core::Rect(0, 0, 960, 1080));
+    ASSERT_TRUE(named(displays, "screen"));
+    EXPECT_EQ(named(displays, "screen")->frame, core::Rect(-960, 0, 1920, 1080));
+    const auto& space = desktop::globalSpace();
+    EXPECT_EQ(space.toGlobal(core::Point{1000, 10}), (core::Point{40, 10}));
+    EXPECT_EQ(space.toNative(core::Point{-860, 100}), (core::Point{100, 100}));
+
+    // Own windows speak screen coordinates (flipped by the primary's height); Qt puts the
+    // primary where RandR does.
+    ASSERT_TRUE(waitOnMain([&] { return qtScreen("GLIMRA-RIGHT") != nullptr; }));
+    const auto qtTopLeft = qtScreen("GLIMRA-RIGHT")->geometry().topLeft();
+    EXPECT_EQ(qtTopLeft, QPoint(960, 0));
+    EXPECT_EQ(ui::qtGlobalPoint(core::Point{0, 1080}), QPointF(qtTopLeft));
+    EXPECT_EQ(ui::qtGeometry(core::Rect(40, 1070 - 200, 300, 200)), QRect(1000, 10, 300, 200));
+    EXPECT_EQ(ui::screenFrame(QRect(1000, 10, 300, 200)), core::Rect(40, 870, 300, 200));
+    EXPECT_EQ(ui::screenPoint(QPointF(10, 10)), (core::Point{-950, 1070}));
+
+    primary.remove();
+    ASSERT_TRUE(waitOnMain([&] { return displays.activeDisplays().size() == 1; }));
+    EXPECT_EQ(space.qtOrigin(), (core::Point{0, 0}));
+    EXPECT_EQ(ui::qtGlobalPoint(core::Point{0, 1080}), QPointF(0, 0));
+}
+
+// Runs in a process of its own, started by the next test under QT_SCALE_FACTOR=2: Qt
+// reads the factor once, when its application starts.
+class X11ScaledProcess : public testsupport::X11ServiceTest {};
+
+TEST_F(X11ScaledProcess, DISABLED_PointsAreHalfThePixels)
+{
+    ASSERT_EQ(qgetenv("QT_SCALE_FACTOR"), "2");
+    x11::X11Displays displays(connection);
+    const auto primary = displays.activeDisplays().front();
+    EXPECT_EQ(primary.scale, 2);
+    EXPECT_EQ(primary.frame, core::Rect(0, 0, 960, 540));
+    EXPECT_EQ(primary.mode.width, 960);
+    EXPECT_EQ(primary.mode.pixelWidth, 1920);
+    EXPECT_EQ(desktop::globalSpace().toGlobal(core::Rect(200, 100, 400, 300)), core::Rect(100, 50, 200, 150));
+
+    // Window control speaks points too: a frame moved to (100, 50) lands at pixel (200, 100).
+    x11::X11Accessibility accessibility(connection);
+    testsupport::X11Client clock({"xclock", "-update", "1"});
+    const auto window = static_cast<xcb_window_t>(clock.waitForWindow("XClock"));
+    ASSERT_NE(window, 0u);
+    const desktop::Element element{clock.pid(), window};
+    ASSERT_EQ(accessibility.setAttribute(element, desktop::ax::position, core::Point{100, 50}), desktop::ax::success);
+    ASSERT_TRUE(waitOnMain([&] {
+        const auto pixels = x11::framePixels(*connection, window);
+        return pixels && pixels->origin == core::Point{200, 100};
+    }));
+    desktop::AXValue size;
+    ASSERT_EQ(accessibility.copyAttribute(element, desktop::ax::size, size), desktop::ax::success);
+    EXPECT_EQ(std::get<core::Size>(size).width, x11::framePixels(*connection, window)->size.width / 2);
+
+    TestMonitor added("GLIMRA-SIDE", "1920/508x1080/286+1920+0");
+    ASSERT_TRUE(waitOnMain([&] { return named(displays, "GLIMRA-SIDE").has_value(); }));
+    // Qt keeps the pixel offset between screens and halves their sizes.
+    EXPECT_EQ(named(displays, "GLIMRA-SIDE")->frame, core::Rect(1920, 0, 960, 540));
+    EXPECT_EQ(named(displays, "GLIMRA-SIDE")->scale, 2);
+}
+
+TEST_F(X11DisplaysTest, UnderADoubleScaleFactorPointsAreHalfThePixels)
+{
+    testsupport::ScopedEnvironment environment;
+    environment.set("QT_SCALE_FACTOR", "2");
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    int status = -1;
+    const auto output =
+        runTool({self, "--gtest_also_run_disabled_tests",
+                 "--gtest_filter=X11ScaledProcess.DISABLED_PointsAreHalfThePixels"},
+                &status);
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+}  // namespace
