@@ -2,31 +2,36 @@
 
 #include "platform/linux/CurlUrlLoading.h"
 #include "platform/linux/DesktopUrlOpener.h"
-#include "platform/linux/InstanceLock.h"
 #include "platform/linux/ProcessTools.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/XdgLoginItem.h"
-#include "platform/sim/SimDesktop.h"
-#include "platform/sim/SimWorkspace.h"
-#include "platform/sim/SimWorld.h"
+#include "platform/x11/X11Accessibility.h"
+#include "platform/x11/X11Capture.h"
+#include "platform/x11/X11Displays.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
+#include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11VirtualDisplays.h"
+#include "platform/x11/X11WindowServer.h"
+#include "platform/x11/X11Workspace.h"
 
 namespace x11 {
 
 std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connection)
 {
-    // The window server, displays, workspace, accessibility, capture, permissions and
-    // virtual displays of the X server are still to come: an empty simulated world
-    // stands in for them.
-    auto desktop = std::make_shared<desktop::Desktop>(*sim::makeSimDesktop(std::make_shared<sim::SimWorld>()));
-    if (const auto holder = linuxdesktop::InstanceLock::otherLiveHolder(linuxdesktop::InstanceLock::defaultFolder())) {
-        const auto reopen = [] { linuxdesktop::InstanceLock::sendReopen(linuxdesktop::InstanceLock::defaultFolder()); };
-        dynamic_cast<sim::SimWorkspace&>(*desktop->workspace).setOtherInstance(
-            sim::SimWorkspace::OtherInstance{static_cast<desktop::Pid>(*holder), reopen});
-    }
+    // The displays come first: they set up the global space the others convert through.
+    auto displays = std::make_shared<X11Displays>(connection);
+    auto windowServer = std::make_shared<X11WindowServer>(connection);
+    auto desktop = std::make_shared<desktop::Desktop>();
+    desktop->windowServer = windowServer;
+    desktop->displays = displays;
+    desktop->workspace = std::make_shared<X11Workspace>(connection);
+    desktop->accessibility = std::make_shared<X11Accessibility>(connection);
     desktop->input = std::make_shared<X11Input>(connection);
     desktop->hotKeys = std::make_shared<X11HotKeys>();
+    desktop->capture = std::make_shared<X11Capture>(connection, windowServer, displays);
+    desktop->permissions = std::make_shared<X11Permissions>();
+    desktop->virtualDisplays = std::make_shared<X11VirtualDisplays>();
     desktop->loginItem = std::make_shared<linuxdesktop::XdgLoginItem>();
     desktop->pasteboard = std::make_shared<linuxdesktop::QtPasteboard>();
     desktop->urlOpener = std::make_shared<linuxdesktop::DesktopUrlOpener>();
