@@ -6,6 +6,7 @@
 #include "platform/x11/X11WindowPixmap.h"
 
 #include "support/X11Client.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -119,9 +120,8 @@ protected:
     void SetUp() override
     {
         dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
-        auto opened = x11::Connection::open();
-        if (auto* problem = std::get_if<std::string>(&opened)) FAIL() << *problem;
-        connection = std::get<std::shared_ptr<x11::Connection>>(opened);
+        connection = testsupport::openTestDisplay();
+        ASSERT_TRUE(connection);
         capture = std::make_unique<x11::X11Capture>(connection, windows, std::make_shared<OneDisplay>());
     }
 

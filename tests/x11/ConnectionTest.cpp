@@ -1,6 +1,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include "support/X11Client.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,17 +9,11 @@
 
 namespace {
 
-std::shared_ptr<x11::Connection> openDisplay()
-{
-    auto opened = x11::Connection::open();
-    if (auto* problem = std::get_if<std::string>(&opened)) ADD_FAILURE() << *problem;
-    auto* connection = std::get_if<std::shared_ptr<x11::Connection>>(&opened);
-    return connection ? *connection : nullptr;
-}
+using testsupport::openTestDisplay;
 
 TEST(X11Connection, OpensTheTestDisplayWithTheExtensionsTheDesktopNeeds)
 {
-    const auto connection = openDisplay();
+    const auto connection = openTestDisplay();
     ASSERT_TRUE(connection);
     EXPECT_TRUE(connection->hasShm());
     EXPECT_TRUE(connection->hasXTest());
@@ -39,7 +34,7 @@ TEST(X11Connection, AnUnreachableDisplayIsOneLineNamingIt)
 
 TEST(X11Connection, HandsEventsToHandlersUntilTheyAreRemoved)
 {
-    const auto connection = openDisplay();
+    const auto connection = openTestDisplay();
     ASSERT_TRUE(connection);
     const auto root = connection->root();
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;

@@ -3,6 +3,7 @@
 #include "platform/x11/X11Input.h"
 
 #include "support/X11Client.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,9 @@ class X11InputTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto opened = x11::Connection::open();
-        ASSERT_TRUE(std::holds_alternative<std::shared_ptr<x11::Connection>>(opened)) << std::get<std::string>(opened);
-        input_ = std::make_unique<x11::X11Input>(std::get<std::shared_ptr<x11::Connection>>(opened));
+        const auto connection = testsupport::openTestDisplay();
+        ASSERT_TRUE(connection);
+        input_ = std::make_unique<x11::X11Input>(connection);
         desktop::globalSpace().setMonitors({{core::Rect(100, 50, 1820, 1030), 1}});
     }
     void TearDown() override

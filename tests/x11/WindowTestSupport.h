@@ -4,6 +4,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include "support/X11Client.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,7 @@
 
 namespace x11test {
 
-inline std::shared_ptr<x11::Connection> openTestDisplay()
-{
-    auto opened = x11::Connection::open();
-    if (auto* problem = std::get_if<std::string>(&opened)) ADD_FAILURE() << *problem;
-    auto* connection = std::get_if<std::shared_ptr<x11::Connection>>(&opened);
-    return connection ? *connection : nullptr;
-}
+using testsupport::openTestDisplay;
 
 inline std::optional<desktop::WindowInfo> entryOf(const std::vector<desktop::WindowInfo>& list,
                                                   unsigned long window)

@@ -14,6 +14,16 @@
 
 namespace testsupport {
 
+// The desktop's connection to the test display; a failure is the test's, with the line
+// that says why.
+inline std::shared_ptr<x11::Connection> openTestDisplay()
+{
+    auto opened = x11::Connection::open();
+    if (auto* problem = std::get_if<std::string>(&opened)) ADD_FAILURE() << *problem;
+    auto* connection = std::get_if<std::shared_ptr<x11::Connection>>(&opened);
+    return connection ? *connection : nullptr;
+}
+
 // A test of X11 desktop services: Qt on the test display, real time and threads, and the
 // service's own connection.
 class X11ServiceTest : public ::testing::Test {
@@ -23,9 +33,8 @@ protected:
         ::setenv("QT_QPA_PLATFORM", "xcb", 0);
         ensureQtApplication();
         dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
-        auto opened = x11::Connection::open();
-        if (auto* problem = std::get_if<std::string>(&opened)) FAIL() << *problem;
-        connection = std::get<std::shared_ptr<x11::Connection>>(opened);
+        connection = openTestDisplay();
+        ASSERT_TRUE(connection);
     }
 
     // Runs the main queue and Qt's events (its screens follow RandR there) until done.

@@ -1,4 +1,5 @@
 #include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11Reply.h"
 
 #include "platform/x11/X11ClientPid.h"
 
@@ -18,15 +19,6 @@
 
 namespace x11 {
 namespace {
-
-template <class T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <class T>
-Reply<T> own(T* reply)
-{
-    return Reply<T>(reply, &std::free);
-}
 
 // Titles are long at most a few hundred characters; this bounds a hostile one.
 constexpr std::uint32_t maxTitleUnits = 4096;
@@ -140,18 +132,18 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
     std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> pidQueries;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         auto& r = requests[i];
-        const auto attributes = own(xcb_get_window_attributes_reply(c, r.attributes, nullptr));
-        const auto geometry = own(xcb_get_geometry_reply(c, r.geometry, nullptr));
-        const auto origin = own(xcb_translate_coordinates_reply(c, r.origin, nullptr));
-        const auto pid = own(xcb_get_property_reply(c, r.pid, nullptr));
-        const auto netName = own(xcb_get_property_reply(c, r.netName, nullptr));
-        const auto name = own(xcb_get_property_reply(c, r.name, nullptr));
-        const auto windowClass = own(xcb_get_property_reply(c, r.windowClass, nullptr));
-        const auto extents = own(xcb_get_property_reply(c, r.extents, nullptr));
-        const auto types = own(xcb_get_property_reply(c, r.types, nullptr));
-        const auto states = own(xcb_get_property_reply(c, r.states, nullptr));
-        const auto desktop = own(xcb_get_property_reply(c, r.desktop, nullptr));
-        const auto opacity = own(xcb_get_property_reply(c, r.opacity, nullptr));
+        const auto attributes = reply(xcb_get_window_attributes_reply(c, r.attributes, nullptr));
+        const auto geometry = reply(xcb_get_geometry_reply(c, r.geometry, nullptr));
+        const auto origin = reply(xcb_translate_coordinates_reply(c, r.origin, nullptr));
+        const auto pid = reply(xcb_get_property_reply(c, r.pid, nullptr));
+        const auto netName = reply(xcb_get_property_reply(c, r.netName, nullptr));
+        const auto name = reply(xcb_get_property_reply(c, r.name, nullptr));
+        const auto windowClass = reply(xcb_get_property_reply(c, r.windowClass, nullptr));
+        const auto extents = reply(xcb_get_property_reply(c, r.extents, nullptr));
+        const auto types = reply(xcb_get_property_reply(c, r.types, nullptr));
+        const auto states = reply(xcb_get_property_reply(c, r.states, nullptr));
+        const auto desktop = reply(xcb_get_property_reply(c, r.desktop, nullptr));
+        const auto opacity = reply(xcb_get_property_reply(c, r.opacity, nullptr));
         // Gone between the list and now.
         if (!attributes || !geometry || !origin) continue;
 

@@ -1,4 +1,5 @@
 #include "platform/x11/X11ClientPid.h"
+#include "platform/x11/X11Reply.h"
 
 #include <xcb/res.h>
 
@@ -25,10 +26,9 @@ xcb_res_query_client_ids_cookie_t askServerPid(Connection& connection, xcb_windo
 std::optional<desktop::Pid> serverPid(Connection& connection, xcb_res_query_client_ids_cookie_t cookie)
 {
     auto* c = connection.xcb();
-    const std::unique_ptr<xcb_res_query_client_ids_reply_t, decltype(&std::free)> reply(
-        xcb_res_query_client_ids_reply(c, cookie, nullptr), &std::free);
-    if (!reply) return std::nullopt;
-    for (auto it = xcb_res_query_client_ids_ids_iterator(reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
+    const auto answer = reply(xcb_res_query_client_ids_reply(c, cookie, nullptr));
+    if (!answer) return std::nullopt;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(answer.get()); it.rem; xcb_res_client_id_value_next(&it)) {
         if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;
         if (xcb_res_client_id_value_value_length(it.data) < 1) continue;
         const auto pid = *xcb_res_client_id_value_value(it.data);

@@ -1,4 +1,5 @@
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Reply.h"
 
 #include <xcb/composite.h>
 #include <xcb/damage.h>
@@ -14,15 +15,6 @@
 
 namespace x11 {
 namespace {
-
-template <class Reply>
-using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <class Reply>
-ReplyPtr<Reply> owned(Reply* reply)
-{
-    return ReplyPtr<Reply>(reply, &std::free);
-}
 
 bool atLeast(std::uint32_t major, std::uint32_t minor, std::uint32_t wantMajor, std::uint32_t wantMinor)
 {
@@ -93,28 +85,28 @@ std::optional<std::string> Connection::checkExtensions()
     std::vector<std::string> missing;
 
     if (present(c, &xcb_composite_id)) {
-        auto v = owned(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
+        auto v = reply(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
         if (!v || !atLeast(v->major_version, v->minor_version, 0, 2)) missing.push_back("Composite 0.2");
     } else {
         missing.push_back("Composite 0.2");
     }
     // Damage needs XFixes asked for its version first.
     if (const auto* data = present(c, &xcb_xfixes_id)) {
-        auto v = owned(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        auto v = reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
         if (v) events_.xfixes = data->first_event;
         else missing.push_back("XFixes");
     } else {
         missing.push_back("XFixes");
     }
     if (const auto* data = present(c, &xcb_damage_id)) {
-        auto v = owned(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        auto v = reply(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
         if (v) events_.damage = data->first_event;
         else missing.push_back("Damage");
     } else {
         missing.push_back("Damage");
     }
     if (const auto* data = present(c, &xcb_randr_id)) {
-        auto v = owned(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 6), nullptr));
+        auto v = reply(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 6), nullptr));
         if (v && atLeast(v->major_version, v->minor_version, 1, 5)) events_.randr = data->first_event;
         else missing.push_back("RandR 1.5");
     } else {
@@ -127,20 +119,20 @@ std::optional<std::string> Connection::checkExtensions()
     }
 
     if (const auto* data = present(c, &xcb_shm_id)) {
-        auto v = owned(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+        auto v = reply(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
         hasShm_ = v != nullptr;
         events_.shm = data->first_event;
     }
     if (present(c, &xcb_test_id)) {
-        auto v = owned(xcb_test_get_version_reply(c, xcb_test_get_version(c, 2, 2), nullptr));
+        auto v = reply(xcb_test_get_version_reply(c, xcb_test_get_version(c, 2, 2), nullptr));
         hasXTest_ = v != nullptr;
     }
     if (present(c, &xcb_input_id)) {
-        auto v = owned(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        auto v = reply(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
         hasXInput_ = v && atLeast(v->major_version, v->minor_version, 2, 2);
     }
     if (present(c, &xcb_res_id)) {
-        auto v = owned(xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr));
+        auto v = reply(xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr));
         hasRes_ = v && atLeast(v->server_major, v->server_minor, 1, 2);
     }
     return std::nullopt;
@@ -152,9 +144,9 @@ xcb_atom_t Connection::atom(std::string_view name)
         std::lock_guard lock(atomsMutex_);
         if (auto it = atoms_.find(name); it != atoms_.end()) return it->second;
     }
-    auto reply = owned(xcb_intern_atom_reply(
+    auto answer = reply(xcb_intern_atom_reply(
         connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr));
-    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    const xcb_atom_t value = answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::lock_guard lock(atomsMutex_);
     atoms_.emplace(std::string(name), value);
     return value;
@@ -163,15 +155,15 @@ xcb_atom_t Connection::atom(std::string_view name)
 std::optional<Connection::Property> Connection::property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type,
                                                          std::uint32_t maxLength)
 {
-    auto reply = owned(
+    auto answer = reply(
         xcb_get_property_reply(connection_, xcb_get_property(connection_, 0, window, name, type, 0, maxLength), nullptr));
-    if (!reply || reply->type == XCB_ATOM_NONE) return std::nullopt;
-    if (type != XCB_ATOM_ANY && reply->type != type) return std::nullopt;
+    if (!answer || answer->type == XCB_ATOM_NONE) return std::nullopt;
+    if (type != XCB_ATOM_ANY && answer->type != type) return std::nullopt;
     Property result;
-    result.type = reply->type;
-    result.format = reply->format;
-    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(reply.get()));
-    result.bytes.assign(data, data + xcb_get_property_value_length(reply.get()));
+    result.type = answer->type;
+    result.format = answer->format;
+    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(answer.get()));
+    result.bytes.assign(data, data + xcb_get_property_value_length(answer.get()));
     return result;
 }
 
@@ -231,7 +223,7 @@ void Connection::startEventThread()
 void Connection::eventLoop()
 {
     while (auto* raw = xcb_wait_for_event(connection_)) {
-        auto event = owned(raw);
+        auto event = reply(raw);  // events are freed like replies
         const auto type = event->response_type & 0x7f;
         if (stopping_ && type == XCB_CLIENT_MESSAGE &&
             reinterpret_cast<const xcb_client_message_event_t*>(event.get())->window == wakeWindow_)

@@ -1,4 +1,5 @@
 #include "platform/x11/X11Displays.h"
+#include "platform/x11/X11Reply.h"
 
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
@@ -17,12 +18,6 @@ namespace {
 
 constexpr int illegalArgument = 1001;
 
-template <class Reply>
-std::unique_ptr<Reply, decltype(&std::free)> owned(Reply* reply)
-{
-    return {reply, &std::free};
-}
-
 struct Monitor {
     std::string name;
     core::Rect pixels;
@@ -32,20 +27,20 @@ struct Monitor {
 
 std::string atomName(xcb_connection_t* c, xcb_atom_t atom)
 {
-    auto reply = owned(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr));
-    if (!reply) return {};
-    return std::string(xcb_get_atom_name_name(reply.get()),
-                       static_cast<std::size_t>(xcb_get_atom_name_name_length(reply.get())));
+    auto answer = reply(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr));
+    if (!answer) return {};
+    return std::string(xcb_get_atom_name_name(answer.get()),
+                       static_cast<std::size_t>(xcb_get_atom_name_name_length(answer.get())));
 }
 
 // The primary first.
 std::vector<Monitor> readMonitors(Connection& connection)
 {
     auto* c = connection.xcb();
-    auto reply = owned(xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, connection.root(), 1), nullptr));
+    auto answer = reply(xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, connection.root(), 1), nullptr));
     std::vector<Monitor> monitors;
-    if (!reply) return monitors;
-    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
+    if (!answer) return monitors;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(answer.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
         const auto& info = *it.data;
         if (info.width == 0 || info.height == 0) continue;
         monitors.push_back({atomName(c, info.name), core::Rect(info.x, info.y, info.width, info.height),

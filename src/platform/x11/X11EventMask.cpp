@@ -1,4 +1,5 @@
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11Reply.h"
 
 #include <cstdlib>
 #include <memory>
@@ -12,8 +13,7 @@ void addEventMask(Connection& connection, xcb_window_t window, std::uint32_t mas
     static std::mutex mutex;
     std::lock_guard lock(mutex);
     auto* c = connection.xcb();
-    const std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
-        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr), &std::free);
+    const auto attributes = reply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
     if (!attributes) return;
     const std::uint32_t combined = attributes->your_event_mask | mask;
     if (combined != attributes->your_event_mask) xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &combined);

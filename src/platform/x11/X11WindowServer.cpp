@@ -1,4 +1,5 @@
 #include "platform/x11/X11WindowServer.h"
+#include "platform/x11/X11Reply.h"
 
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/GlobalSpace.h"
@@ -146,8 +147,7 @@ std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desk
 
 double X11WindowServer::scaleOf(xcb_window_t frame)
 {
-    const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
-        xcb_get_geometry_reply(connection_->xcb(), xcb_get_geometry(connection_->xcb(), frame), nullptr), &std::free);
+    const auto geometry = reply(xcb_get_geometry_reply(connection_->xcb(), xcb_get_geometry(connection_->xcb(), frame), nullptr));
     const auto monitors = desktop::globalSpace().monitors();
     if (!geometry || monitors.empty()) return monitors.empty() ? 1.0 : monitors.front().scale;
     const core::Point centre{geometry->x + geometry->width / 2.0, geometry->y + geometry->height / 2.0};
