@@ -13,9 +13,11 @@ include(GoogleTest)
 # failure is named and ctest -j spreads the cases over the cores. The cases are listed
 # when ctest runs, not at build time, so a busy machine cannot fail the build.
 # Tests of the X11 desktop (X11 before the libraries) run on the X server that DISPLAY
-# names, one at a time, and carry the label x11.
+# names, one at a time, and carry the label x11. SLOW (before the libraries) marks a binary
+# whose cases take seconds each: ctest starts them first, so that none of them is left to
+# run alone at the end.
 function(glimra_tests name dir)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "X11" "" "")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "X11;SLOW" "" "")
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
@@ -25,6 +27,9 @@ function(glimra_tests name dir)
     set(properties ENVIRONMENT "QT_QPA_PLATFORM=xcb" LABELS x11 RESOURCE_LOCK x11_display)
   else()
     set(properties ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+  if(arg_SLOW)
+    list(APPEND properties COST 100)
   endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

@@ -1,0 +1,175 @@
+#include "scenario/GlimraProcess.h"
+#include "support/TestEnvironment.h"
+#include "support/X11Client.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::runTool;
+using testsupport::waitUntil;
+
+std::vector<unsigned long> idsIn(const std::string& text)
+{
+    std::vector<unsigned long> ids;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) ids.push_back(std::stoul(line));
+    return ids;
+}
+
+// The mapped windows that carry the process's pid.
+std::vector<unsigned long> visibleWindowsOf(pid_t pid)
+{
+    return idsIn(runTool({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}));
+}
+
+// The window's pixels as the screen shows them (an xwd dump: header and pixels).
+std::string pixelsOf(unsigned long window)
+{
+    return runTool({"xwd", "-id", std::to_string(window), "-silent"});
+}
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+Geometry geometryOf(unsigned long window)
+{
+    std::map<std::string, int> values;
+    std::istringstream lines(runTool({"xdotool", "getwindowgeometry", "--shell", std::to_string(window)}));
+    for (std::string line; std::getline(lines, line);) {
+        const auto equals = line.find('=');
+        if (equals != std::string::npos) values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
+    }
+    return {values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]};
+}
+
+// Puts the window's top-left at the point: the window manager places a moved window by its
+// frame, so a first move tells how far it lands off and a second one makes up for it.
+void moveWindowTo(unsigned long window, int x, int y)
+{
+    const auto move = [&](int toX, int toY) {
+        runTool({"xdotool", "windowmove", "--sync", std::to_string(window), std::to_string(toX), std::to_string(toY)});
+    };
+    move(x, y);
+    const Geometry landed = geometryOf(window);
+    if (landed.x != x || landed.y != y) move(2 * x - landed.x, 2 * y - landed.y);
+}
+
+int screenWidth()
+{
+    const std::string size = runTool({"xdotool", "getdisplaygeometry"});
+    return size.empty() ? 0 : std::stoi(size);
+}
+
+// Without a tray the status item is a button window of the process's own at the top right
+// of the screen; 0 while there is none.
+unsigned long statusButtonOf(pid_t pid)
+{
+    const int right = screenWidth();
+    for (const unsigned long window : visibleWindowsOf(pid)) {
+        const Geometry frame = geometryOf(window);
+        if (frame.width > 1 && frame.x + frame.width >= right - 120 && frame.y < 120) return window;
+    }
+    return 0;
+}
+
+// A window of the process's, not among those known, that is big enough to show a picture.
+unsigned long newPictureWindowOf(pid_t pid, const std::vector<unsigned long>& known)
+{
+    for (const unsigned long window : visibleWindowsOf(pid)) {
+        if (std::find(known.begin(), known.end(), window) != known.end()) continue;
+        const Geometry frame = geometryOf(window);
+        if (frame.width >= 64 && frame.height >= 48) return window;
+    }
+    return 0;
+}
+
+// Whether the window's pixels change three times, each within the time: a clock that
+// ticks each second does, a frozen picture does not (the first changes could be the
+// mini window's own appearance).
+bool keepsChanging(unsigned long window, double seconds)
+{
+    for (int change = 0; change < 3; ++change) {
+        const std::string before = pixelsOf(window);
+        if (before.empty()) return false;
+        if (!waitUntil([&] { return pixelsOf(window) != before; }, seconds)) return false;
+    }
+    return true;
+}
+
+// The user's folders of a fresh glimra, seeded so that neither the first-run guide nor the
+// update check comes up.
+class UserFolders {
+public:
+    UserFolders()
+    {
+        for (const char* name : {"config", "config/Glimra", "data", "runtime"}) {
+            std::filesystem::create_directory(path(name));
+            std::filesystem::permissions(path(name), std::filesystem::perms::owner_all);
+        }
+        testsupport::writeFile(path("config/Glimra/defaults.json"),
+                               "{\"onboardingCompleted\": true, \"updateLastCheckAt\": " +
+                                   std::to_string(std::time(nullptr)) + "}\n");
+    }
+    std::string path(const std::string& name) const { return home_.path() + "/" + name; }
+    const std::string& home() const { return home_.path(); }
+    std::map<std::string, std::string> environment() const
+    {
+        return {{"XDG_CONFIG_HOME", path("config")},
+                {"XDG_DATA_HOME", path("data")},
+                {"XDG_RUNTIME_DIR", path("runtime")}};
+    }
+
+private:
+    testsupport::TempDir home_;
+};
+
+TEST(X11EndToEnd, MirrorsTheSmallestWindowLiveAlsoWhileCoveredAndQuitsOnSigterm)
+{
+    testsupport::X11Client clock({"xclock", "-update", "1", "-geometry", "164x164+120+160"});
+    testsupport::X11Client terminal({"xterm", "-geometry", "80x24+520+160"});
+    const unsigned long clockWindow = clock.waitForWindow("XClock");
+    const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
+    ASSERT_NE(clockWindow, 0u);
+    ASSERT_NE(terminalWindow, 0u);
+
+    const UserFolders folders;
+    testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
+    ASSERT_TRUE(glimra.started());
+    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30))
+        << "no status item appeared; stderr: " << glimra.err();
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
+
+    glimra.signal(SIGUSR2);
+    unsigned long mini = 0;
+    ASSERT_TRUE(waitUntil([&] { return (mini = newPictureWindowOf(glimra.pid(), before)) != 0; }, 10))
+        << "SIGUSR2 made no mini window; stderr: " << glimra.err();
+    EXPECT_TRUE(keepsChanging(mini, 3)) << "the mini window does not follow the clock";
+
+    const Geometry clockFrame = geometryOf(clockWindow);
+    // A little above and left of the clock, so that the terminal's border covers it too.
+    moveWindowTo(terminalWindow, clockFrame.x - 30, clockFrame.y - 30);
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(terminalWindow)});
+    const Geometry terminalFrame = geometryOf(terminalWindow);
+    ASSERT_LE(terminalFrame.x, clockFrame.x);
+    ASSERT_LE(terminalFrame.y, clockFrame.y);
+    ASSERT_GE(terminalFrame.x + terminalFrame.width, clockFrame.x + clockFrame.width);
+    ASSERT_GE(terminalFrame.y + terminalFrame.height, clockFrame.y + clockFrame.height);
+    EXPECT_TRUE(keepsChanging(mini, 3)) << "the mini window froze while xterm covers xclock";
+
+    glimra.signal(SIGTERM);
+    EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
+}
+
+}  // namespace
