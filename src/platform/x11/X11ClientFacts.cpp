@@ -41,7 +41,7 @@ std::vector<std::uint32_t> unitsOf(const xcb_get_property_reply_t* reply)
 {
     if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 32) return {};
     std::vector<std::uint32_t> units(static_cast<std::size_t>(xcb_get_property_value_length(reply)) / 4);
-    std::memcpy(units.data(), xcb_get_property_value(reply), units.size() * 4);
+    if (!units.empty()) std::memcpy(units.data(), xcb_get_property_value(reply), units.size() * 4);
     return units;
 }
 

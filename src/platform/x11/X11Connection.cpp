@@ -172,7 +172,7 @@ std::vector<std::uint32_t> Connection::cardinals(xcb_window_t window, xcb_atom_t
     const auto value = property(window, name, type);
     if (!value || value->format != 32) return {};
     std::vector<std::uint32_t> result(value->bytes.size() / 4);
-    std::memcpy(result.data(), value->bytes.data(), result.size() * 4);
+    if (!result.empty()) std::memcpy(result.data(), value->bytes.data(), result.size() * 4);
     return result;
 }
 
