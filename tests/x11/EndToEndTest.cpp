@@ -172,4 +172,42 @@ TEST(X11EndToEnd, MirrorsTheSmallestWindowLiveAlsoWhileCoveredAndQuitsOnSigterm)
     EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
 }
 
+// A covered window that does not change is only idle on X11: the mirror neither tries to
+// rescue it from the cover nor says it froze.
+TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozen)
+{
+    testsupport::X11Client terminal({"xterm", "-geometry", "20x5+300+300"});
+    const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
+    ASSERT_NE(terminalWindow, 0u);
+
+    const UserFolders folders;
+    testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
+    ASSERT_TRUE(glimra.started());
+    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30)) << glimra.err();
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
+    glimra.signal(SIGUSR2);
+    ASSERT_TRUE(waitUntil([&] { return newPictureWindowOf(glimra.pid(), before) != 0; }, 10)) << glimra.err();
+
+    const Geometry terminalFrame = geometryOf(terminalWindow);
+    testsupport::X11Client cover({"xlogo", "-geometry",
+                                  std::to_string(terminalFrame.width + 200) + "x" +
+                                      std::to_string(terminalFrame.height + 200) + "+" +
+                                      std::to_string(terminalFrame.x - 100) + "+" + std::to_string(terminalFrame.y - 100)});
+    const unsigned long coverWindow = cover.waitForWindow("XLogo");
+    ASSERT_NE(coverWindow, 0u);
+    moveWindowTo(coverWindow, terminalFrame.x - 100, terminalFrame.y - 100);
+
+    const auto log = [&] { return testsupport::readFile(folders.path("data/Glimra/diag.log")); };
+    const bool complained = waitUntil(
+        [&] {
+            const std::string text = log();
+            return text.find("遮挡自救") != std::string::npos || text.find("定格提示: 显示") != std::string::npos;
+        },
+        5);
+    EXPECT_FALSE(complained) << log();
+
+    glimra.signal(SIGTERM);
+    EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
+}
+
 }  // namespace
