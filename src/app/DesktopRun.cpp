@@ -13,6 +13,22 @@
 #include <unistd.h>
 
 namespace app {
+namespace {
+
+std::string displaysLine()
+{
+    const auto displays = desktop::displays().activeDisplays();
+    std::string line = "X11: displays changed ⇒ " + std::to_string(displays.size()) + ":";
+    for (const auto& display : displays) {
+        const auto& f = display.frame;
+        line += " " + display.name + " " + std::to_string(static_cast<int>(f.width())) + "x" +
+                std::to_string(static_cast<int>(f.height())) + "@(" + std::to_string(static_cast<int>(f.minX())) +
+                "," + std::to_string(static_cast<int>(f.minY())) + ")";
+    }
+    return line;
+}
+
+}  // namespace
 
 void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vector<std::string>& launchArgs)
 {
@@ -22,6 +38,8 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     // process ends. Alerts need nothing: without an installed presenter they are dialogs.
     desktop::install(x11::makeDesktop(connection));
     if (!connection->hasShm()) Diag::log("X11: no MIT-SHM on this display ⇒ frames are read without shared memory");
+    // Monitors come and go under the mini windows; the log tells which are left.
+    desktop::displays().addConfigurationObserver([] { Diag::log(displaysLine()); });
     Diag::log("X11: global hot keys and input monitoring are not available on this desktop yet");
 
     auto application = std::make_unique<AppDelegate>();

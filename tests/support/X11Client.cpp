@@ -93,6 +93,19 @@ unsigned long X11Client::waitForWindow(const std::string& windowClass, double ti
     return window;
 }
 
+TestMonitor::TestMonitor(std::string name, const std::string& geometry) : name_(std::move(name))
+{
+    runTool({"xrandr", "--setmonitor", name_, geometry, "none"});
+}
+
+TestMonitor::~TestMonitor() { remove(); }
+
+void TestMonitor::remove()
+{
+    if (!removed_) runTool({"xrandr", "--delmonitor", name_.front() == '*' ? name_.substr(1) : name_});
+    removed_ = true;
+}
+
 std::string runTool(const std::vector<std::string>& arguments, int* status)
 {
     int pipeEnds[2];

@@ -27,6 +27,21 @@ private:
     pid_t pid_ = -1;
 };
 
+// A RandR monitor of the test's own (xrandr --setmonitor NAME GEOMETRY none), removed
+// again also when the test fails. A name starting with '*' makes it the primary.
+class TestMonitor {
+public:
+    TestMonitor(std::string name, const std::string& geometry);
+    ~TestMonitor();
+    TestMonitor(const TestMonitor&) = delete;
+    TestMonitor& operator=(const TestMonitor&) = delete;
+    void remove();
+
+private:
+    std::string name_;
+    bool removed_ = false;
+};
+
 // Runs a tool to its end and answers what it wrote to standard output; the status is
 // stored where asked.
 std::string runTool(const std::vector<std::string>& arguments, int* status = nullptr);

@@ -210,4 +210,42 @@ TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozen)
     EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
 }
 
+// A monitor that goes away under a mini window: the window manager leaves a sliver of it on
+// the screen at most; the mini window comes back wholly, and the log says what is left.
+TEST(X11EndToEnd, AMiniWindowOnARemovedMonitorComesBackWhole)
+{
+    testsupport::X11Client clock({"xclock", "-update", "1", "-geometry", "150x150+100+100"});
+    ASSERT_NE(clock.waitForWindow("XClock"), 0u);
+
+    const UserFolders folders;
+    testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
+    ASSERT_TRUE(glimra.started());
+    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30)) << glimra.err();
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
+    glimra.signal(SIGUSR2);
+    unsigned long mini = 0;
+    ASSERT_TRUE(waitUntil([&] { return (mini = newPictureWindowOf(glimra.pid(), before)) != 0; }, 10))
+        << glimra.err();
+
+    const int width = screenWidth();
+    testsupport::TestMonitor side("GLIMRA-UNPLUG", std::to_string(width) + "/508x1080/286+" + std::to_string(width) + "+0");
+    const auto log = [&] { return testsupport::readFile(folders.path("data/Glimra/diag.log")); };
+    ASSERT_TRUE(waitUntil([&] { return log().find("GLIMRA-UNPLUG") != std::string::npos; }, 5)) << log();
+    moveWindowTo(mini, width + 300, 100);
+    ASSERT_GE(geometryOf(mini).x, width);
+
+    side.remove();
+    const auto wholeOnScreen = [&] {
+        const Geometry frame = geometryOf(mini);
+        return frame.x >= 0 && frame.x + frame.width <= width;
+    };
+    EXPECT_TRUE(waitUntil(wholeOnScreen, 5)) << "the mini window stays at x " << geometryOf(mini).x;
+    EXPECT_TRUE(waitUntil([&] { return log().find("X11: displays changed ⇒ 1:") != std::string::npos; }, 5))
+        << log();
+
+    ASSERT_TRUE(glimra.running()) << glimra.err();
+    glimra.signal(SIGTERM);
+    EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
+}
+
 }  // namespace

@@ -19,25 +19,7 @@
 namespace {
 
 using testsupport::runTool;
-
-// A RandR monitor of the test's own, removed again also when the test fails.
-class TestMonitor {
-public:
-    TestMonitor(std::string name, const std::string& geometry) : name_(std::move(name))
-    {
-        runTool({"xrandr", "--setmonitor", name_, geometry, "none"});
-    }
-    ~TestMonitor() { remove(); }
-    void remove()
-    {
-        if (!removed_) runTool({"xrandr", "--delmonitor", name_.front() == '*' ? name_.substr(1) : name_});
-        removed_ = true;
-    }
-
-private:
-    std::string name_;
-    bool removed_ = false;
-};
+using testsupport::TestMonitor;
 
 std::optional<desktop::DisplayInfo> named(x11::X11Displays& displays, const std::string& name)
 {

@@ -264,8 +264,24 @@ void Window::followScreen()
     const auto under = screen();
     const auto now = under ? std::optional(under->displayID) : std::nullopt;
     if (now == displayUnder_) return;
+    // Moving it back follows the screen again, and tells of the change then.
+    if (displayUnder_ && !displays_->display(*displayUnder_) && comeBackWhole(under ? under : mainScreen())) return;
     displayUnder_ = now;
     screenDidChange();
+}
+
+// A window server brings the windows of a display that went away onto the others; an X11
+// window manager may leave them off every display, or a sliver of them on one.
+bool Window::comeBackWhole(const std::optional<Screen>& target)
+{
+    if (!target) return false;
+    const auto& area = target->visibleFrame;
+    const core::Rect inside(std::max(area.minX(), std::min(frame_.minX(), area.maxX() - frame_.width())),
+                            std::max(area.minY(), std::min(frame_.minY(), area.maxY() - frame_.height())),
+                            frame_.width(), frame_.height());
+    if (inside == frame_) return false;
+    setFrame(inside);
+    return true;
 }
 
 void Window::publish()

@@ -111,6 +111,8 @@ private:
     void layoutViews();
     // Tells screenDidChange when the display under the window is another one.
     void followScreen();
+    // Moves the window wholly into the target's visible frame; false when it is there.
+    bool comeBackWhole(const std::optional<Screen>& target);
     void applyAlpha(double alpha);
     // Window-system flags follow the level and the mouse handling.
     void applyWindowFlags();
