@@ -147,7 +147,8 @@ TEST(X11EndToEnd, MirrorsTheSmallestWindowLiveAlsoWhileCoveredAndQuitsOnSigterm)
     const UserFolders folders;
     testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
     ASSERT_TRUE(glimra.started());
-    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30))
+    unsigned long statusButton = 0;
+    ASSERT_TRUE(waitUntil([&] { return (statusButton = statusButtonOf(glimra.pid())) != 0; }, 30))
         << "no status item appeared; stderr: " << glimra.err();
     const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
 
@@ -156,6 +157,9 @@ TEST(X11EndToEnd, MirrorsTheSmallestWindowLiveAlsoWhileCoveredAndQuitsOnSigterm)
     ASSERT_TRUE(waitUntil([&] { return (mini = newPictureWindowOf(glimra.pid(), before)) != 0; }, 10))
         << "SIGUSR2 made no mini window; stderr: " << glimra.err();
     EXPECT_TRUE(keepsChanging(mini, 3)) << "the mini window does not follow the clock";
+    // The button keeps the top band out of the work area, so the mini window tiles below it.
+    const Geometry button = geometryOf(statusButton);
+    EXPECT_GE(geometryOf(mini).y, button.y + button.height) << "the mini window covers the status item";
 
     const Geometry clockFrame = geometryOf(clockWindow);
     // A little above and left of the clock, so that the terminal's border covers it too.

@@ -1,6 +1,10 @@
 #include "platform/ui/StatusItemButton.h"
 
 #include "platform/desktop/Desktop.h"
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/ui/Coordinates.h"
+#include "platform/ui/TitleBar.h"
+#include "platform/x11/X11OwnWindowHints.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/StatusItem.h"
 #include "platform/ui/Window.h"
@@ -39,6 +43,21 @@ std::optional<core::Rect> statusStrip()
     const bool hasBand = !screen->visibleFrame.isEmpty() && gap > 0 && gap < screen->frame.height();
     const double height = hasBand ? gap : standardStripHeight;
     return core::Rect(screen->frame.minX(), screen->frame.maxY() - height, screen->frame.width(), height);
+}
+
+// On a real desktop nothing else keeps the top band free, so the button claims it from the
+// window manager: mini windows then tile below it instead of over it.
+void reserveBand(Window& window)
+{
+    if (!hasWindowSystem()) return;
+    const QRect qt = qtGeometry(window.frame());
+    const auto origin = desktop::globalSpace().qtOrigin();
+    const auto native = desktop::globalSpace().toNative(
+        core::Rect(qt.x() - origin.x, qt.y() - origin.y, qt.width(), qt.height()));
+    const auto rounded = roundedRect(native);
+    if (rounded.isEmpty() || rounded.bottom() < 0 || rounded.left() < 0) return;
+    x11::reserveTopBand(static_cast<xcb_window_t>(window.winId()), static_cast<std::uint32_t>(rounded.bottom() + 1),
+                        static_cast<std::uint32_t>(rounded.left()), static_cast<std::uint32_t>(rounded.right()));
 }
 
 QFont titleFont()
@@ -84,6 +103,9 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
+        // A real desktop has no menu bar under the button: it brings its own ground, or
+        // the glyph in the text colour could vanish into a dark desktop.
+        if (hasWindowSystem()) painter.fillRect(rect(), palette().color(QPalette::Window));
         if (highlighted_) {
             painter.setPen(Qt::NoPen);
             painter.setBrush(QColor(0, 0, 0, 48));
@@ -154,6 +176,7 @@ void StatusItemButton::relayout()
         auto& window = *button->window_;
         const double width = window.naturalWidth();
         window.setFrame(core::Rect(right - width, strip->minY(), width, strip->height()));
+        reserveBand(window);
         window.update();
         right -= width;
     }

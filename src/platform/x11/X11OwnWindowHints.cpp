@@ -30,4 +30,17 @@ void keepOffTaskBarAndPager(xcb_window_t window)
     xcb_flush(connection);
 }
 
+void reserveTopBand(xcb_window_t window, std::uint32_t bottom, std::uint32_t left, std::uint32_t right)
+{
+    auto* connection = qtConnection();
+    if (!connection || window == XCB_WINDOW_NONE) return;
+    // left, right, top, bottom, then the start and end of each edge's band.
+    const std::uint32_t partial[12] = {0, 0, bottom, 0, 0, 0, 0, 0, left, right, 0, 0};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
+                        32, 12, partial);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4,
+                        partial);
+    xcb_flush(connection);
+}
+
 }  // namespace x11

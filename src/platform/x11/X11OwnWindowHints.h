@@ -2,11 +2,18 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
+
 namespace x11 {
 
 // Asks the window manager to leave the window out of task bars and pagers. It must be
 // called while the window is not mapped: the manager reads the state when it maps the
 // window (and drops it when the window is withdrawn). Main thread only.
 void keepOffTaskBarAndPager(xcb_window_t window);
+
+// Keeps the window manager's work area, and so the displays' visible frames, clear of the
+// band along the top of the root window down to bottom (root pixels), as a menu bar is;
+// the window lies in that band between left and right. Main thread only.
+void reserveTopBand(xcb_window_t window, std::uint32_t bottom, std::uint32_t left, std::uint32_t right);
 
 }  // namespace x11
