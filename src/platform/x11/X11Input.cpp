@@ -3,6 +3,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventPosting.h"
 
 #include <cstdlib>
 
@@ -112,7 +113,10 @@ std::uint64_t X11Input::modifierFlags()
     return state ? flagsOf(state->mask) : 0;
 }
 
-void X11Input::postEvent(const desktop::Event&) {}
+void X11Input::postEvent(const desktop::Event& event)
+{
+    x11::postEvent(*connection_, event);
+}
 
 desktop::Token X11Input::addGlobalMonitor(std::uint64_t, std::function<void(const desktop::Event&)>)
 {
