@@ -272,14 +272,32 @@ void X11WindowServer::restackOwnWindows()
         return a.second < b.second;
     });
     auto& c = *connection_;
-    // Bottom up, each above the one before: the last ends in front.
+    // Bottom up, each above the one before: the last ends in front. The window manager
+    // stacks the windows it manages; windows that bypass it are raised here, above them.
     xcb_window_t below = XCB_WINDOW_NONE;
+    std::vector<xcb_window_t> unmanaged;
     for (const auto& [state, raisedAt] : floating) {
         const auto native = nativeOf(state);
+        if (bypassesWindowManager(native)) {
+            unmanaged.push_back(native);
+            continue;
+        }
         c.sendRootMessage(native, c.atom("_NET_WM_STATE"), stateAdd, c.atom("_NET_WM_STATE_ABOVE"), 0, sourcePager);
         c.sendRootMessage(native, c.atom("_NET_RESTACK_WINDOW"), sourcePager, below, XCB_STACK_MODE_ABOVE);
         below = native;
     }
+    for (const auto window : unmanaged) {
+        const std::uint32_t mode = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(c.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &mode);
+    }
+    if (!unmanaged.empty()) c.flush();
+}
+
+bool X11WindowServer::bypassesWindowManager(xcb_window_t window)
+{
+    auto* xcb = connection_->xcb();
+    const auto attributes = reply(xcb_get_window_attributes_reply(xcb, xcb_get_window_attributes(xcb, window), nullptr));
+    return attributes && attributes->override_redirect;
 }
 
 void X11WindowServer::watch(const desktop::OwnWindowState& state)

@@ -49,6 +49,7 @@ private:
     double scaleOf(xcb_window_t frame);
     // Keeps our windows above other clients and a higher level above a lower one.
     void restackOwnWindows();
+    bool bypassesWindowManager(xcb_window_t window);
     void watch(const desktop::OwnWindowState& state);
     void onEvent(const xcb_generic_event_t& event);
 
