@@ -275,10 +275,13 @@ void X11WindowServer::restackOwnWindows()
     // Bottom up, each above the one before: the last ends in front. The window manager
     // stacks the windows it manages; windows that bypass it are raised here, above them.
     xcb_window_t below = XCB_WINDOW_NONE;
+    std::vector<xcb_window_t> natives;
+    for (const auto& entry : floating) natives.push_back(nativeOf(entry.first));
+    const auto bypassing = bypassWindowManager(natives);
     std::vector<xcb_window_t> unmanaged;
-    for (const auto& [state, raisedAt] : floating) {
-        const auto native = nativeOf(state);
-        if (bypassesWindowManager(native)) {
+    for (std::size_t i = 0; i < natives.size(); ++i) {
+        const auto native = natives[i];
+        if (bypassing[i]) {
             unmanaged.push_back(native);
             continue;
         }
@@ -293,11 +296,18 @@ void X11WindowServer::restackOwnWindows()
     if (!unmanaged.empty()) c.flush();
 }
 
-bool X11WindowServer::bypassesWindowManager(xcb_window_t window)
+std::vector<bool> X11WindowServer::bypassWindowManager(const std::vector<xcb_window_t>& windows)
 {
     auto* xcb = connection_->xcb();
-    const auto attributes = reply(xcb_get_window_attributes_reply(xcb, xcb_get_window_attributes(xcb, window), nullptr));
-    return attributes && attributes->override_redirect;
+    // All asked before any answer is awaited: one round trip.
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    for (const auto window : windows) cookies.push_back(xcb_get_window_attributes(xcb, window));
+    std::vector<bool> bypassing;
+    for (const auto& cookie : cookies) {
+        const auto attributes = reply(xcb_get_window_attributes_reply(xcb, cookie, nullptr));
+        bypassing.push_back(attributes && attributes->override_redirect);
+    }
+    return bypassing;
 }
 
 void X11WindowServer::watch(const desktop::OwnWindowState& state)
