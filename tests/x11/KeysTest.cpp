@@ -1,0 +1,195 @@
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11HotKeys.h"
+#include "platform/x11/X11Input.h"
+#include "platform/x11/X11KeyMap.h"
+
+#include "x11/X11ServiceFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using testsupport::runTool;
+namespace hk = desktop::hotkeyModifier;
+namespace mod = desktop::modifier;
+
+constexpr std::uint32_t optionCommand = hk::option | hk::command;
+constexpr std::uint16_t altSuper = XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+constexpr int keyT = 0x11;
+constexpr std::uint32_t signature = 0x474c4d52;
+
+// Another X client that wants the same key combinations.
+class OtherClient {
+public:
+    OtherClient() : connection_(xcb_connect(nullptr, nullptr)) {}
+    // Its grabs are gone before the next request of ours reaches the server.
+    ~OtherClient()
+    {
+        xcb_ungrab_key(connection_, XCB_GRAB_ANY, root(), XCB_MOD_MASK_ANY);
+        std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+        xcb_disconnect(connection_);
+    }
+
+    // Whether its grab of the combination (with no lock key lit) is granted.
+    bool grab(xcb_keycode_t keycode, std::uint16_t modifiers)
+    {
+        auto* error = xcb_request_check(connection_, xcb_grab_key_checked(connection_, 0, root(), modifiers, keycode,
+                                                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        std::free(error);
+        return error == nullptr;
+    }
+
+private:
+    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root; }
+
+    xcb_connection_t* connection_;
+};
+
+class X11KeysTest : public testsupport::X11ServiceTest {
+protected:
+    void SetUp() override
+    {
+        X11ServiceTest::SetUp();
+        keyMap = std::make_shared<x11::X11KeyMap>(connection->xcb());
+        hotKeys = std::make_unique<x11::X11HotKeys>(connection, keyMap);
+        hotKeys->setHandler([this](desktop::HotKeyIdentity identity, bool pressed) {
+            std::lock_guard lock(mutex);
+            presses.push_back({identity.id, pressed});
+        });
+    }
+
+    bool pressedAndReleased(std::uint32_t id)
+    {
+        return waitOnMain([&] {
+            std::lock_guard lock(mutex);
+            return std::count(presses.begin(), presses.end(), std::pair{id, true}) >= 1 &&
+                   std::count(presses.begin(), presses.end(), std::pair{id, false}) >= 1;
+        });
+    }
+
+    xcb_keycode_t keycodeOf(int keyCode) { return keyMap->keycodes(keyCode).at(0); }
+
+    std::shared_ptr<x11::X11KeyMap> keyMap;
+    std::unique_ptr<x11::X11HotKeys> hotKeys;
+    std::mutex mutex;
+    std::vector<std::pair<std::uint32_t, bool>> presses;
+};
+
+TEST_F(X11KeysTest, TheKeyboardsKeycodesAndLockMasksAreRead)
+{
+    ASSERT_FALSE(keyMap->keycodes(desktop::key::p).empty());
+    EXPECT_EQ(keyMap->keyCode(keycodeOf(desktop::key::p)), desktop::key::p);
+    EXPECT_EQ(keyMap->keyCode(keycodeOf(desktop::key::function)), desktop::key::function);
+    EXPECT_TRUE(keyMap->keycodes(desktop::key::rightControl).empty());
+    EXPECT_NE(keyMap->numLockMask(), 0);
+}
+
+TEST_F(X11KeysTest, ARegisteredCombinationReachesTheHandlerAlsoWithNumLockOn)
+{
+    desktop::Token token = 0;
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    // A key with no X key is refused on its own.
+    desktop::Token none = 0;
+    EXPECT_EQ(hotKeys->registerHotKey({signature, 2}, desktop::key::rightControl, optionCommand, none),
+              desktop::hotkeyStatus::invalidParameter);
+
+    runTool({"xdotool", "key", "super+alt+p"});
+    EXPECT_TRUE(pressedAndReleased(1));
+
+    presses.clear();
+    runTool({"xdotool", "key", "Num_Lock"});
+    runTool({"xdotool", "key", "super+alt+p"});
+    EXPECT_TRUE(pressedAndReleased(1));
+    runTool({"xdotool", "key", "Num_Lock"});
+}
+
+TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregisterAndOnQuit)
+{
+    {
+        OtherClient first;
+        ASSERT_TRUE(first.grab(keycodeOf(keyT), altSuper));
+        desktop::Token token = 0;
+        EXPECT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token),
+                  desktop::hotkeyStatus::alreadyRegistered);
+    }
+
+    desktop::Token token = 0;
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token), desktop::hotkeyStatus::ok);
+    desktop::Token twice = 0;
+    EXPECT_EQ(hotKeys->registerHotKey({signature, 4}, keyT, optionCommand, twice),
+              desktop::hotkeyStatus::alreadyRegistered);
+    OtherClient second;
+    EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper));
+    EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper | XCB_MOD_MASK_LOCK | keyMap->numLockMask()));
+    hotKeys->unregisterHotKey(token);
+    EXPECT_TRUE(second.grab(keycodeOf(keyT), altSuper));
+
+    // Nothing stays grabbed once the service goes.
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    hotKeys.reset();
+    OtherClient third;
+    EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper));
+    EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper | keyMap->numLockMask()));
+}
+
+// Keys and clicks anywhere on the display, through the global monitors.
+class X11GlobalMonitorTest : public testsupport::X11ServiceTest {
+protected:
+    void SetUp() override
+    {
+        X11ServiceTest::SetUp();
+        ASSERT_TRUE(connection->hasXInput());
+        input = std::make_unique<x11::X11Input>(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
+    }
+    void TearDown() override { runTool({"xdotool", "keyup", "Control_R"}); }
+
+    std::unique_ptr<x11::X11Input> input;
+    std::vector<desktop::Event> events;  // main queue only
+};
+
+TEST_F(X11GlobalMonitorTest, RightCtrlIsTheHoldKeyFnAndAClickIsALeftMouseDown)
+{
+    const auto token = input->addGlobalMonitor(
+        desktop::maskOf(desktop::EventType::flagsChanged) | desktop::maskOf(desktop::EventType::leftMouseDown),
+        [this](const desktop::Event& event) { events.push_back(event); });
+    // xdotool may press a left-hand modifier with the key: only fn's own events count.
+    const auto fnEvent = [&](bool down) {
+        return std::find_if(events.begin(), events.end(), [&](const desktop::Event& event) {
+            return event.type == desktop::EventType::flagsChanged && event.keyCode == desktop::key::function &&
+                   bool(event.modifierFlags & mod::function) == down;
+        });
+    };
+
+    runTool({"xdotool", "keydown", "Control_R"});
+    EXPECT_TRUE(waitOnMain([&] { return fnEvent(true) != events.end(); }));
+    EXPECT_TRUE(input->isKeyDown(desktop::key::function));
+    EXPECT_FALSE(input->isKeyDown(desktop::key::rightControl));
+    EXPECT_TRUE(input->modifierFlags() & mod::function);
+
+    runTool({"xdotool", "keyup", "Control_R"});
+    EXPECT_TRUE(waitOnMain([&] { return fnEvent(false) != events.end(); }));
+    EXPECT_FALSE(input->isKeyDown(desktop::key::function));
+
+    events.clear();
+    runTool({"xdotool", "mousemove", "--sync", "400", "300", "click", "1"});
+    ASSERT_TRUE(waitOnMain([&] { return !events.empty(); }));
+    EXPECT_EQ(events[0].type, desktop::EventType::leftMouseDown);
+    EXPECT_EQ(events[0].location, desktop::globalSpace().toGlobal(core::Point{400, 300}));
+    EXPECT_EQ(events[0].clickState, 1);
+
+    // A second click at once is a double click; a removed monitor hears nothing more.
+    runTool({"xdotool", "click", "1"});
+    ASSERT_TRUE(waitOnMain([&] { return events.size() >= 2; }));
+    EXPECT_EQ(events[1].clickState, 2);
+    input->removeMonitor(token);
+    runTool({"xdotool", "click", "1"});
+    EXPECT_FALSE(waitOnMain([&] { return events.size() > 2; }, 0.5));
+}
+
+}  // namespace
