@@ -5,6 +5,9 @@
 
 #include "x11/X11ServiceFixture.h"
 
+#include <QLineEdit>
+#include <QWindow>
+
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
@@ -190,6 +193,41 @@ TEST_F(X11GlobalMonitorTest, RightCtrlIsTheHoldKeyFnAndAClickIsALeftMouseDown)
     input->removeMonitor(token);
     runTool({"xdotool", "click", "1"});
     EXPECT_FALSE(waitOnMain([&] { return events.size() > 2; }, 0.5));
+}
+
+// Keys typed into our own window, through the local monitors: the platform's key codes and
+// flags, and a monitor may swallow them.
+TEST_F(X11GlobalMonitorTest, OurWindowsKeysReachTheLocalMonitorsWhichMaySwallowThem)
+{
+    QLineEdit field;
+    field.show();
+    ASSERT_TRUE(waitOnMain([&] { return field.isVisible() && field.windowHandle()->isExposed(); }));
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(field.winId())});
+    ASSERT_TRUE(waitOnMain([&] { return field.hasFocus() && field.isActiveWindow(); }));
+
+    bool swallow = true;
+    std::vector<desktop::Event> local;
+    const auto token = input->addLocalMonitor(desktop::maskOf(desktop::EventType::keyDown),
+                                              [&](const desktop::Event& event) -> std::optional<desktop::Event> {
+                                                  local.push_back(event);
+                                                  if (swallow) return std::nullopt;
+                                                  return event;
+                                              });
+    runTool({"xdotool", "key", "alt+super+k"});
+    ASSERT_TRUE(waitOnMain([&] { return !local.empty(); }));
+    EXPECT_EQ(local[0].keyCode, 0x28);
+    EXPECT_EQ(local[0].modifierFlags, mod::option | mod::command);
+    runTool({"xdotool", "key", "x"});
+    ASSERT_TRUE(waitOnMain([&] { return local.size() >= 2; }));
+    EXPECT_EQ(local[1].keyCode, 0x07);
+    EXPECT_EQ(local[1].modifierFlags, 0u);
+    waitOnMain([] { return false; }, 0.2);
+    EXPECT_EQ(field.text(), "");
+
+    swallow = false;
+    runTool({"xdotool", "key", "x"});
+    EXPECT_TRUE(waitOnMain([&] { return field.text() == "x"; }));
+    input->removeMonitor(token);
 }
 
 }  // namespace

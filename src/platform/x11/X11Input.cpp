@@ -62,15 +62,18 @@ private:
             const auto& key = static_cast<QKeyEvent&>(event);
             const bool pressed = event.type() == QEvent::KeyPress;
             const auto code = input_.keyMap_->keyCode(static_cast<xcb_keycode_t>(key.nativeScanCode()));
+            // The state the key was pressed in: the keys may be up again by now.
+            const std::uint64_t before = keys::flagsOfState(static_cast<std::uint16_t>(key.nativeModifiers()));
             desktop::Event result;
             result.keyCode = code.value_or(-1);
             result.location = input_.pointerLocation();
             if (code && isModifierKey(*code)) {
                 result.type = EventType::flagsChanged;
-                result.modifierFlags = input_.flagsAfter(*code, pressed);
+                const std::uint64_t own = keys::modifierKeyFlags(*code);
+                result.modifierFlags = pressed ? before | own : before & ~own;
             } else {
                 result.type = pressed ? EventType::keyDown : EventType::keyUp;
-                result.modifierFlags = flagsOfHeldKeys(input_.heldModifiers());
+                result.modifierFlags = before;
             }
             return result;
         }

@@ -116,6 +116,17 @@ std::uint16_t modifierMask(std::uint32_t hotkeyModifiers)
     return mask;
 }
 
+std::uint64_t flagsOfState(std::uint16_t state)
+{
+    std::uint64_t flags = 0;
+    if (state & XCB_MOD_MASK_LOCK) flags |= mod::capsLock;
+    if (state & XCB_MOD_MASK_SHIFT) flags |= mod::shift;
+    if (state & XCB_MOD_MASK_CONTROL) flags |= mod::control;
+    if (state & XCB_MOD_MASK_1) flags |= mod::option;
+    if (state & XCB_MOD_MASK_4) flags |= mod::command;
+    return flags;
+}
+
 std::uint64_t modifierKeyFlags(int keyCode)
 {
     for (const auto& key : modifierKeys)

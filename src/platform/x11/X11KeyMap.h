@@ -24,6 +24,9 @@ std::optional<int> keyCodeOf(xcb_keysym_t keysym);
 // The X modifier mask of a hot-key modifier mask.
 std::uint16_t modifierMask(std::uint32_t hotkeyModifiers);
 
+// The device-independent flags of an X key-and-button state (Lock is Caps Lock lit).
+std::uint64_t flagsOfState(std::uint16_t state);
+
 // The modifier flags a held modifier key sets: its device-independent flag and its side's
 // bit; 0 for any other key.
 std::uint64_t modifierKeyFlags(int keyCode);

@@ -43,6 +43,9 @@ TEST(X11KeyTables, ModifiersMapOntoTheXMasksAndTheHeldKeysFlags)
     EXPECT_EQ(flagsOfHeldKeys({desktop::key::option, desktop::key::function}),
               mod::option | mod::leftOption | mod::function);
     EXPECT_EQ(flagsOfHeldKeys({}), 0u);
+    EXPECT_EQ(keys::flagsOfState(XCB_MOD_MASK_1 | XCB_MOD_MASK_4 | XCB_MOD_MASK_2), mod::option | mod::command);
+    EXPECT_EQ(keys::flagsOfState(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT),
+              mod::capsLock | mod::control | mod::shift);
 }
 
 }  // namespace
