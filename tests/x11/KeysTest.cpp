@@ -3,6 +3,7 @@
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11KeyMap.h"
 
+#include "x11/KeyGrabClient.h"
 #include "x11/X11ServiceFixture.h"
 
 #include <QLineEdit>
@@ -26,33 +27,6 @@ constexpr std::uint32_t optionCommand = hk::option | hk::command;
 constexpr std::uint16_t altSuper = XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 constexpr int keyT = 0x11;
 constexpr std::uint32_t signature = 0x474c4d52;
-
-// Another X client that wants the same key combinations.
-class OtherClient {
-public:
-    OtherClient() : connection_(xcb_connect(nullptr, nullptr)) {}
-    // Its grabs are gone before the next request of ours reaches the server.
-    ~OtherClient()
-    {
-        xcb_ungrab_key(connection_, XCB_GRAB_ANY, root(), XCB_MOD_MASK_ANY);
-        std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
-        xcb_disconnect(connection_);
-    }
-
-    // Whether its grab of the combination (with no lock key lit) is granted.
-    bool grab(xcb_keycode_t keycode, std::uint16_t modifiers)
-    {
-        auto* error = xcb_request_check(connection_, xcb_grab_key_checked(connection_, 0, root(), modifiers, keycode,
-                                                                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        std::free(error);
-        return error == nullptr;
-    }
-
-private:
-    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root; }
-
-    xcb_connection_t* connection_;
-};
 
 class X11KeysTest : public testsupport::X11ServiceTest {
 protected:
@@ -115,7 +89,7 @@ TEST_F(X11KeysTest, ARegisteredCombinationReachesTheHandlerAlsoWithNumLockOn)
 TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregisterAndOnQuit)
 {
     {
-        OtherClient first;
+        testsupport::KeyGrabClient first;
         ASSERT_TRUE(first.grab(keycodeOf(keyT), altSuper));
         desktop::Token token = 0;
         EXPECT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token),
@@ -127,7 +101,7 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
     desktop::Token twice = 0;
     EXPECT_EQ(hotKeys->registerHotKey({signature, 4}, keyT, optionCommand, twice),
               desktop::hotkeyStatus::alreadyRegistered);
-    OtherClient second;
+    testsupport::KeyGrabClient second;
     EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper));
     EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper | XCB_MOD_MASK_LOCK | keyMap->numLockMask()));
     hotKeys->unregisterHotKey(token);
@@ -136,7 +110,7 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
     // Nothing stays grabbed once the service goes.
     ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
     hotKeys.reset();
-    OtherClient third;
+    testsupport::KeyGrabClient third;
     EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper));
     EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper | keyMap->numLockMask()));
 }
