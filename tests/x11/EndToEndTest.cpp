@@ -290,4 +290,31 @@ TEST(X11EndToEnd, HotKeysAreGrabbedWhileItRunsAndFreedWhenItQuits)
     for (const int code : hotKeyCodes) EXPECT_TRUE(other.grab(keycodeOf(code), altSuper)) << code;
 }
 
+// Holding Right Ctrl, the hold key fn on X11, hides the mini windows; letting go shows them.
+TEST(X11EndToEnd, HoldingRightCtrlHidesTheMiniWindowsUntilReleased)
+{
+    testsupport::X11Client clock({"xclock", "-geometry", "120x120+200+200"});
+    ASSERT_NE(clock.waitForWindow("XClock"), 0u);
+    const UserFolders folders;
+    testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
+    ASSERT_TRUE(glimra.started());
+    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30)) << glimra.err();
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
+    glimra.signal(SIGUSR2);
+    unsigned long mini = 0;
+    ASSERT_TRUE(waitUntil([&] { return (mini = newPictureWindowOf(glimra.pid(), before)) != 0; }, 10)) << glimra.err();
+    const auto shown = [&] {
+        const auto windows = visibleWindowsOf(glimra.pid());
+        return std::find(windows.begin(), windows.end(), mini) != windows.end();
+    };
+
+    runTool({"xdotool", "keydown", "Control_R"});
+    EXPECT_TRUE(waitUntil([&] { return !shown(); }, 5)) << glimra.err();
+    runTool({"xdotool", "keyup", "Control_R"});
+    EXPECT_TRUE(waitUntil(shown, 5)) << glimra.err();
+
+    glimra.signal(SIGTERM);
+    EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
+}
+
 }  // namespace
