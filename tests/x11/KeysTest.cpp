@@ -7,6 +7,7 @@
 #include "x11/X11ServiceFixture.h"
 
 #include <QLineEdit>
+#include <QWidget>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -201,6 +202,32 @@ TEST_F(X11GlobalMonitorTest, OurWindowsKeysReachTheLocalMonitorsWhichMaySwallowT
     swallow = false;
     runTool({"xdotool", "key", "x"});
     EXPECT_TRUE(waitOnMain([&] { return field.text() == "x"; }));
+    input->removeMonitor(token);
+}
+
+// A click names the client window under it; clicks on our own windows are for the local
+// monitors only.
+TEST_F(X11GlobalMonitorTest, AClickNamesTheWindowUnderItAndOurOwnWindowsAreNotGlobal)
+{
+    testsupport::X11Client terminal({"xterm", "-geometry", "40x10+600+100"});
+    const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
+    ASSERT_NE(terminalWindow, 0u);
+    QWidget own(nullptr, Qt::Tool | Qt::FramelessWindowHint);
+    own.setGeometry(100, 600, 200, 100);
+    own.show();
+    ASSERT_TRUE(waitOnMain([&] { return own.windowHandle() && own.windowHandle()->isExposed(); }));
+
+    std::vector<desktop::Event> clicks;
+    const auto token = input->addGlobalMonitor(desktop::maskOf(desktop::EventType::leftMouseDown),
+                                               [&](const desktop::Event& event) { clicks.push_back(event); });
+    const core::Point ownCentre = desktop::globalSpace().toNative(core::Point{200, 650});
+    runTool({"xdotool", "mousemove", "--sync", std::to_string(int(ownCentre.x)), std::to_string(int(ownCentre.y)),
+             "click", "1"});
+    runTool({"xdotool", "mousemove", "--window", std::to_string(terminalWindow), "--sync", "20", "20", "click", "1"});
+    ASSERT_TRUE(waitOnMain([&] { return !clicks.empty(); }));
+    waitOnMain([] { return false; }, 0.3);
+    ASSERT_EQ(clicks.size(), 1u) << "a click on our own window went to the global monitor";
+    EXPECT_EQ(clicks[0].targetWindow, terminalWindow);
     input->removeMonitor(token);
 }
 

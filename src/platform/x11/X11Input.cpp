@@ -5,6 +5,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include "platform/dispatch/Queue.h"
+#include "platform/x11/X11Frames.h"
 #include "platform/x11/X11KeyMap.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyleHints>
+#include <QWindow>
 #include <xcb/xinput.h>
 
 #include <algorithm>
@@ -138,7 +140,7 @@ std::optional<X11Input::PointerState> X11Input::queryPointer()
     auto* reply = xcb_query_pointer_reply(xcb, xcb_query_pointer(xcb, connection_->root()), nullptr);
     if (!reply) return std::nullopt;
     const PointerState state{desktop::globalSpace().toGlobal(core::Point{double(reply->root_x), double(reply->root_y)}),
-                             reply->mask};
+                             reply->mask, reply->child};
     std::free(reply);
     return state;
 }
@@ -260,7 +262,11 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
         break;
     default: return;
     }
-    result.location = pointerLocation();
+    const auto pointer = queryPointer();
+    if (pointer) {
+        result.location = pointer->location;
+        if (pointer->topLevel != XCB_WINDOW_NONE) result.targetWindow = clientWindow(*connection_, pointer->topLevel);
+    }
     {
         std::lock_guard lock(mutex_);
         if (std::none_of(globalMonitors_.begin(), globalMonitors_.end(),
@@ -272,8 +278,20 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
     });
 }
 
+bool X11Input::isOurs(const desktop::Event& event)
+{
+    using desktop::EventType;
+    if (event.type == EventType::keyDown || event.type == EventType::keyUp || event.type == EventType::flagsChanged)
+        return qGuiApp && QGuiApplication::focusWindow() != nullptr;
+    const auto windows = qGuiApp ? QGuiApplication::topLevelWindows() : QWindowList{};
+    return std::any_of(windows.begin(), windows.end(), [&](QWindow* window) {
+        return window->isVisible() && window->handle() && window->winId() == event.targetWindow;
+    });
+}
+
 void X11Input::deliverGlobal(desktop::Event event)
 {
+    if (isOurs(event)) return;
     if (event.type == desktop::EventType::leftMouseDown) {
         // Qt's double-click rule, as our own windows count clicks.
         const double now = secondsNow();

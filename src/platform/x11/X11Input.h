@@ -54,6 +54,7 @@ private:
     struct PointerState {
         core::Point location;  // global points
         std::uint16_t mask = 0;  // the X server's key-and-button mask
+        xcb_window_t topLevel = XCB_WINDOW_NONE;  // the root's child under the pointer
     };
     // The root's pointer; none when the server does not answer.
     std::optional<PointerState> queryPointer();
@@ -65,6 +66,8 @@ private:
 
     void handleRawEvent(const xcb_generic_event_t& event);
     void deliverGlobal(desktop::Event event);
+    // Whether the event went to one of our own windows, which only local monitors see.
+    static bool isOurs(const desktop::Event& event);
     // Our own windows' event, through the local monitors; false when one swallowed it.
     bool deliverLocal(const desktop::Event& event);
     friend class LocalEventFilter;
