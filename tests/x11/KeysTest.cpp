@@ -228,6 +228,10 @@ TEST_F(X11GlobalMonitorTest, AClickNamesTheWindowUnderItAndOurOwnWindowsAreNotGl
     waitOnMain([] { return false; }, 0.3);
     ASSERT_EQ(clicks.size(), 1u) << "a click on our own window went to the global monitor";
     EXPECT_EQ(clicks[0].targetWindow, terminalWindow);
+
+    // A burst of clicks arrives whole.
+    runTool({"xdotool", "click", "--repeat", "1000", "--delay", "0", "1"});
+    EXPECT_TRUE(waitOnMain([&] { return clicks.size() == 1001; }, 30)) << clicks.size();
     input->removeMonitor(token);
 }
 

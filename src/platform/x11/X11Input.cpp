@@ -239,6 +239,7 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
     using desktop::EventType;
     const auto& raw = reinterpret_cast<const xcb_input_raw_key_press_event_t&>(event);
     desktop::Event result;
+    std::optional<bool> modifierPressed;  // set for a modifier key's press or release
     switch (generic.event_type) {
     case XCB_INPUT_RAW_KEY_PRESS:
     case XCB_INPUT_RAW_KEY_RELEASE: {
@@ -247,10 +248,9 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
         result.keyCode = code.value_or(-1);
         if (code && isModifierKey(*code)) {
             result.type = EventType::flagsChanged;
-            result.modifierFlags = flagsAfter(*code, pressed);
+            modifierPressed = pressed;
         } else {
             result.type = pressed ? EventType::keyDown : EventType::keyUp;
-            result.modifierFlags = flagsOfHeldKeys(heldModifiers());
         }
         break;
     }
@@ -258,20 +258,22 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
         if (raw.detail == 1) result.type = EventType::leftMouseDown;
         else if (raw.detail == 3) result.type = EventType::rightMouseDown;
         else return;
-        result.modifierFlags = flagsOfHeldKeys(heldModifiers());
         break;
     default: return;
     }
-    const auto pointer = queryPointer();
-    if (pointer) {
-        result.location = pointer->location;
-        if (pointer->topLevel != XCB_WINDOW_NONE) result.targetWindow = clientWindow(*connection_, pointer->topLevel);
-    }
+    // The server's state is only asked for events someone listens to.
     {
         std::lock_guard lock(mutex_);
         if (std::none_of(globalMonitors_.begin(), globalMonitors_.end(),
                          [&](const auto& monitor) { return monitor.second.mask & desktop::maskOf(result.type); }))
             return;
+    }
+    result.modifierFlags =
+        modifierPressed ? flagsAfter(result.keyCode, *modifierPressed) : flagsOfHeldKeys(heldModifiers());
+    const auto pointer = queryPointer();
+    if (pointer) {
+        result.location = pointer->location;
+        if (pointer->topLevel != XCB_WINDOW_NONE) result.targetWindow = clientWindow(*connection_, pointer->topLevel);
     }
     dispatch::main().async([weak = std::weak_ptr<X11Input*>(alive_), result] {
         if (const auto self = weak.lock()) (*self)->deliverGlobal(result);
