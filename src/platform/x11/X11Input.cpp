@@ -2,9 +2,8 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/GlobalSpace.h"
-#include "platform/x11/X11Connection.h"
-
 #include "platform/dispatch/Queue.h"
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11KeyMap.h"
 
@@ -27,9 +26,6 @@ namespace {
 // The platform's error codes for pointer moves.
 constexpr int failure = 1000;
 constexpr int illegalArgument = 1001;
-
-// The X server's Lock modifier is Caps Lock's lit state.
-constexpr std::uint64_t capsLockFlag = desktop::modifier::capsLock;
 
 double secondsNow()
 {
@@ -225,7 +221,8 @@ std::uint64_t X11Input::flagsAfter(int keyCode, bool pressed)
 std::uint64_t X11Input::modifierFlags()
 {
     const auto state = queryPointer();
-    const std::uint64_t locked = state && (state->mask & XCB_MOD_MASK_LOCK) ? capsLockFlag : 0;
+    // Caps Lock counts while it is lit, not only while held.
+    const std::uint64_t locked = state ? keys::flagsOfState(state->mask) & desktop::modifier::capsLock : 0;
     return flagsOfHeldKeys(heldModifiers()) | locked;
 }
 
