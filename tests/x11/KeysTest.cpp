@@ -203,6 +203,26 @@ TEST_F(X11GlobalMonitorTest, OurWindowsKeysReachTheLocalMonitorsWhichMaySwallowT
     runTool({"xdotool", "key", "x"});
     EXPECT_TRUE(waitOnMain([&] { return field.text() == "x"; }));
     input->removeMonitor(token);
+
+    // The hold key pressed in our own window: fn's flags change, and only locally.
+    std::vector<desktop::Event> global;
+    const auto globalToken = input->addGlobalMonitor(desktop::maskOf(desktop::EventType::flagsChanged),
+                                                     [&](const desktop::Event& event) { global.push_back(event); });
+    local.clear();
+    const auto flagsToken = input->addLocalMonitor(desktop::maskOf(desktop::EventType::flagsChanged),
+                                                   [&](const desktop::Event& event) -> std::optional<desktop::Event> {
+                                                       if (event.keyCode == desktop::key::function) local.push_back(event);
+                                                       return event;
+                                                   });
+    runTool({"xdotool", "keydown", "Control_R"});
+    runTool({"xdotool", "keyup", "Control_R"});
+    ASSERT_TRUE(waitOnMain([&] { return local.size() >= 2; }));
+    EXPECT_TRUE(local[0].modifierFlags & mod::function);
+    EXPECT_FALSE(local[1].modifierFlags & mod::function);
+    waitOnMain([] { return false; }, 0.3);
+    EXPECT_TRUE(global.empty());
+    input->removeMonitor(flagsToken);
+    input->removeMonitor(globalToken);
 }
 
 // A click names the client window under it; clicks on our own windows are for the local
