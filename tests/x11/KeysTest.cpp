@@ -116,6 +116,22 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
     EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper | keyMap->numLockMask()));
 }
 
+// A changed keyboard map moves the grabs onto the combination's new keycodes.
+TEST_F(X11KeysTest, AChangedKeyboardMapIsGrabbedAgain)
+{
+    constexpr xcb_keycode_t spare = 93;  // no key on the test display's map
+    desktop::Token token = 0;
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    runTool({"xmodmap", "-e", "keycode 93 = p"});
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::KeyGrabClient().grab(spare, altSuper) == false; }))
+        << "the new keycode of P was not grabbed";
+    EXPECT_FALSE(testsupport::KeyGrabClient().grab(keycodeOf(desktop::key::p), altSuper));
+    runTool({"xmodmap", "-e", "keycode 93 ="});
+    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::KeyGrabClient().grab(spare, altSuper); }));
+    runTool({"xdotool", "key", "super+alt+p"});
+    EXPECT_TRUE(pressedAndReleased(1));
+}
+
 // Keys and clicks anywhere on the display, through the global monitors.
 class X11GlobalMonitorTest : public testsupport::X11ServiceTest {
 protected:

@@ -28,7 +28,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->displays = displays;
     desktop->workspace = std::make_shared<X11Workspace>(connection);
     desktop->accessibility = std::make_shared<X11Accessibility>(connection);
-    const auto keyMap = std::make_shared<const X11KeyMap>(connection->xcb());
+    const auto keyMap = std::make_shared<X11KeyMap>(connection->xcb());
     desktop->input = std::make_shared<X11Input>(connection, keyMap);
     desktop->hotKeys = std::make_shared<X11HotKeys>(connection, keyMap);
     desktop->capture = std::make_shared<X11Capture>(connection, windowServer, displays);

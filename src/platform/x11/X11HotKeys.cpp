@@ -14,7 +14,7 @@ constexpr std::uint8_t badAccess = 10;
 
 }  // namespace
 
-X11HotKeys::X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<const X11KeyMap> keyMap)
+X11HotKeys::X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<X11KeyMap> keyMap)
     : connection_(std::move(connection)), keyMap_(std::move(keyMap))
 {
     eventHandler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { handleKey(event); });
@@ -43,14 +43,21 @@ std::vector<std::uint16_t> X11HotKeys::lockVariants() const
 int X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
                                desktop::Token& token)
 {
-    Registration registration{identity, keyMap_->keycodes(keyCode), keys::modifierMask(modifiers)};
+    Registration registration{identity, keyCode, keyMap_->keycodes(keyCode), keys::modifierMask(modifiers)};
     if (registration.keycodes.empty()) return desktop::hotkeyStatus::invalidParameter;
 
     std::lock_guard lock(mutex_);
     for (const auto& [existing, other] : registrations_)
         if (other.modifiers == registration.modifiers && other.keycodes == registration.keycodes)
             return desktop::hotkeyStatus::alreadyRegistered;
+    if (const int status = grab(registration); status != desktop::hotkeyStatus::ok) return status;
+    token = nextToken_++;
+    registrations_.emplace(token, std::move(registration));
+    return desktop::hotkeyStatus::ok;
+}
 
+int X11HotKeys::grab(const Registration& registration)
+{
     xcb_connection_t* xcb = connection_->xcb();
     std::vector<xcb_void_cookie_t> cookies;
     for (const xcb_keycode_t keycode : registration.keycodes)
@@ -66,15 +73,25 @@ int X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, st
             std::free(error);
         }
     }
-    if (refused || failed) {
-        // Ungrabbing only releases our own grabs: another client's stays as it was.
-        ungrab(registration);
-        connection_->flush();
-        return refused ? desktop::hotkeyStatus::alreadyRegistered : desktop::hotkeyStatus::invalidParameter;
+    if (!refused && !failed) return desktop::hotkeyStatus::ok;
+    // Ungrabbing only releases our own grabs: another client's stays as it was.
+    ungrab(registration);
+    connection_->flush();
+    return refused ? desktop::hotkeyStatus::alreadyRegistered : desktop::hotkeyStatus::invalidParameter;
+}
+
+void X11HotKeys::regrabAfterMappingChange()
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& [token, registration] : registrations_) ungrab(registration);
+    keyMap_->reload();
+    // A combination another client took meanwhile, or whose key is gone, stays ungrabbed.
+    for (auto& [token, registration] : registrations_) {
+        registration.keycodes = keyMap_->keycodes(registration.keyCode);
+        registration.pressed = false;
+        grab(registration);
     }
-    token = nextToken_++;
-    registrations_.emplace(token, std::move(registration));
-    return desktop::hotkeyStatus::ok;
+    connection_->flush();
 }
 
 void X11HotKeys::ungrab(const Registration& registration)
@@ -106,6 +123,11 @@ void X11HotKeys::setHandler(std::function<void(desktop::HotKeyIdentity, bool)> h
 void X11HotKeys::handleKey(const xcb_generic_event_t& event)
 {
     const std::uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        const auto request = reinterpret_cast<const xcb_mapping_notify_event_t&>(event).request;
+        if (request == XCB_MAPPING_KEYBOARD || request == XCB_MAPPING_MODIFIER) regrabAfterMappingChange();
+        return;
+    }
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return;
     const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
     if (key.event != connection_->root()) return;

@@ -17,10 +17,12 @@ class X11KeyMap;
 
 // Global key combinations as passive key grabs on the root window. Each combination is
 // grabbed with every state of NumLock, CapsLock and ScrollLock, so a lit lock key does
-// not stop it; one that another client holds is refused as already registered.
+// not stop it; one that another client holds is refused as already registered. They keep
+// the key map current: when the server's keyboard map changes, every combination is
+// grabbed again on its new keycodes.
 class X11HotKeys : public desktop::HotKeys {
 public:
-    X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<const X11KeyMap> keyMap);
+    X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<X11KeyMap> keyMap);
     ~X11HotKeys() override;
     X11HotKeys(const X11HotKeys&) = delete;
     X11HotKeys& operator=(const X11HotKeys&) = delete;
@@ -34,17 +36,21 @@ public:
 private:
     struct Registration {
         desktop::HotKeyIdentity identity;
+        int keyCode = 0;  // the platform's
         std::vector<xcb_keycode_t> keycodes;
         std::uint16_t modifiers = 0;  // X mask
         bool pressed = false;
     };
     // Every lock-key state the grabs must cover.
     std::vector<std::uint16_t> lockVariants() const;
+    // Grabs every variant; ok, or the status of the first refusal with nothing left grabbed.
+    int grab(const Registration& registration);
     void ungrab(const Registration& registration);
     void handleKey(const xcb_generic_event_t& event);
+    void regrabAfterMappingChange();
 
     const std::shared_ptr<Connection> connection_;
-    const std::shared_ptr<const X11KeyMap> keyMap_;
+    const std::shared_ptr<X11KeyMap> keyMap_;
     std::uint64_t eventHandler_ = 0;
 
     std::mutex mutex_;

@@ -146,45 +146,58 @@ const std::vector<int>& modifierKeyCodes()
 
 }  // namespace keys
 
-X11KeyMap::X11KeyMap(xcb_connection_t* connection)
+X11KeyMap::X11KeyMap(xcb_connection_t* connection) : connection_(connection) { reload(); }
+
+void X11KeyMap::reload()
 {
-    std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(connection),
+    auto tables = std::make_shared<Tables>();
+    std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(connection_),
                                                                                &xcb_key_symbols_free);
-    if (!symbols) return;
-    for (const auto& entry : keyTable) {
-        std::unique_ptr<xcb_keycode_t, decltype(&std::free)> found(
-            xcb_key_symbols_get_keycode(symbols.get(), entry.keysym), &std::free);
-        if (!found) continue;
-        for (const xcb_keycode_t* code = found.get(); *code != XCB_NO_SYMBOL; ++code)
-            keycodes_[entry.code].push_back(*code);
+    if (symbols) {
+        for (const auto& entry : keyTable) {
+            std::unique_ptr<xcb_keycode_t, decltype(&std::free)> found(
+                xcb_key_symbols_get_keycode(symbols.get(), entry.keysym), &std::free);
+            if (!found) continue;
+            for (const xcb_keycode_t* code = found.get(); *code != XCB_NO_SYMBOL; ++code)
+                tables->keycodes[entry.code].push_back(*code);
+        }
+        const xcb_setup_t* setup = xcb_get_setup(connection_);
+        for (int keycode = setup->min_keycode; keycode <= setup->max_keycode; ++keycode) {
+            const auto code = static_cast<xcb_keycode_t>(keycode);
+            if (const auto keyCode = keys::keyCodeOf(xcb_key_symbols_get_keysym(symbols.get(), code, 0)))
+                tables->keyCodes[code] = *keyCode;
+        }
+        tables->numLockMask = maskHolding(connection_, symbols.get(), XK_Num_Lock);
+        tables->scrollLockMask = maskHolding(connection_, symbols.get(), XK_Scroll_Lock);
     }
-    const xcb_setup_t* setup = xcb_get_setup(connection);
-    for (int keycode = setup->min_keycode; keycode <= setup->max_keycode; ++keycode) {
-        const auto code = static_cast<xcb_keycode_t>(keycode);
-        if (const auto keyCode = keys::keyCodeOf(xcb_key_symbols_get_keysym(symbols.get(), code, 0)))
-            keyCodes_[code] = *keyCode;
-    }
-    numLockMask_ = maskHolding(connection, symbols.get(), XK_Num_Lock);
-    scrollLockMask_ = maskHolding(connection, symbols.get(), XK_Scroll_Lock);
+    std::lock_guard lock(mutex_);
+    tables_ = std::move(tables);
+}
+
+std::shared_ptr<const X11KeyMap::Tables> X11KeyMap::tables() const
+{
+    std::lock_guard lock(mutex_);
+    return tables_;
 }
 
 std::vector<xcb_keycode_t> X11KeyMap::keycodes(int keyCode) const
 {
-    const auto it = keycodes_.find(keyCode);
-    return it == keycodes_.end() ? std::vector<xcb_keycode_t>{} : it->second;
+    const auto current = tables();
+    const auto it = current->keycodes.find(keyCode);
+    return it == current->keycodes.end() ? std::vector<xcb_keycode_t>{} : it->second;
 }
 
 std::optional<int> X11KeyMap::keyCode(xcb_keycode_t keycode) const
 {
-    const auto it = keyCodes_.find(keycode);
-    return it == keyCodes_.end() ? std::nullopt : std::optional(it->second);
+    const auto current = tables();
+    const auto it = current->keyCodes.find(keycode);
+    return it == current->keyCodes.end() ? std::nullopt : std::optional(it->second);
 }
 
 bool X11KeyMap::isDown(const KeyVector& keys, int keyCode) const
 {
-    const auto it = keycodes_.find(keyCode);
-    if (it == keycodes_.end()) return false;
-    return std::any_of(it->second.begin(), it->second.end(),
+    const auto codes = keycodes(keyCode);
+    return std::any_of(codes.begin(), codes.end(),
                        [&](xcb_keycode_t code) { return keys[code / 8] & (1u << (code % 8)); });
 }
 

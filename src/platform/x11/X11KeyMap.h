@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -36,18 +38,21 @@ const std::vector<int>& modifierKeyCodes();
 }  // namespace keys
 
 // The key map of one X server: which keycodes carry each virtual key and which masks
-// NumLock and ScrollLock hold. Read once at construction; safe from any thread after.
+// NumLock and ScrollLock hold. Safe from any thread; reload swaps in the server's current
+// map whole.
 class X11KeyMap {
 public:
     explicit X11KeyMap(xcb_connection_t* connection);
+    // Reads the map again (after the server announced a mapping change).
+    void reload();
 
     // Every keycode that produces the key; empty when this keyboard has none.
     std::vector<xcb_keycode_t> keycodes(int keyCode) const;
     // The virtual key code of a keycode; none when the platform has no such key.
     std::optional<int> keyCode(xcb_keycode_t keycode) const;
 
-    std::uint16_t numLockMask() const { return numLockMask_; }
-    std::uint16_t scrollLockMask() const { return scrollLockMask_; }
+    std::uint16_t numLockMask() const { return tables()->numLockMask; }
+    std::uint16_t scrollLockMask() const { return tables()->scrollLockMask; }
 
     // The keys' bit vector as the X server reports it (QueryKeymap).
     using KeyVector = std::array<std::uint8_t, 32>;
@@ -56,10 +61,17 @@ public:
     std::vector<int> heldModifiers(const KeyVector& keys) const;
 
 private:
-    std::map<int, std::vector<xcb_keycode_t>> keycodes_;
-    std::map<xcb_keycode_t, int> keyCodes_;
-    std::uint16_t numLockMask_ = 0;
-    std::uint16_t scrollLockMask_ = 0;
+    struct Tables {
+        std::map<int, std::vector<xcb_keycode_t>> keycodes;
+        std::map<xcb_keycode_t, int> keyCodes;
+        std::uint16_t numLockMask = 0;
+        std::uint16_t scrollLockMask = 0;
+    };
+    std::shared_ptr<const Tables> tables() const;
+
+    xcb_connection_t* const connection_;
+    mutable std::mutex mutex_;
+    std::shared_ptr<const Tables> tables_;
 };
 
 // The flags of a set of held modifier keys.
