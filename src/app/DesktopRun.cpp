@@ -43,7 +43,9 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
         Diag::log("X11: no compositing manager ⇒ translucent windows are drawn opaque");
     // Monitors come and go under the mini windows; the log tells which are left.
     desktop::displays().addConfigurationObserver([] { Diag::log(displaysLine()); });
-    Diag::log("X11: global hot keys and input monitoring are not available on this desktop yet");
+    if (!connection->hasXInput())
+        Diag::log("X11: no XInput 2.2 on this display ⇒ keys and clicks outside our windows are not watched");
+    Diag::log("X11: posting input into other windows is not available on this desktop yet");
 
     auto application = std::make_unique<AppDelegate>();
     const int status = scenario::runUntilExit(*scheduler, *application, launchArgs);
