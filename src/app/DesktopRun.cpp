@@ -6,6 +6,7 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/ThreadScheduler.h"
+#include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Desktop.h"
 
@@ -38,9 +39,13 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     // process ends. Alerts need nothing: without an installed presenter they are dialogs.
     desktop::install(x11::makeDesktop(connection));
     if (!connection->hasShm()) Diag::log("X11: no MIT-SHM on this display ⇒ frames are read without shared memory");
+    if (!x11::hasCompositingManager(*connection))
+        Diag::log("X11: no compositing manager ⇒ translucent windows are drawn opaque");
     // Monitors come and go under the mini windows; the log tells which are left.
     desktop::displays().addConfigurationObserver([] { Diag::log(displaysLine()); });
-    Diag::log("X11: global hot keys and input monitoring are not available on this desktop yet");
+    if (!connection->hasXInput())
+        Diag::log("X11: no XInput 2.2 on this display ⇒ keys and clicks outside our windows are not watched");
+    Diag::log("X11: posting input into other windows is not available on this desktop yet");
 
     auto application = std::make_unique<AppDelegate>();
     const int status = scenario::runUntilExit(*scheduler, *application, launchArgs);

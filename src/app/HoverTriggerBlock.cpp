@@ -72,7 +72,7 @@ void HoverOverlayBackground::mouseReleaseEvent(QMouseEvent* event)
 }
 
 HoverTriggerBlock::HoverTriggerBlock()
-    : ui::Window({0, 0, HoverOverlayBackground::size.width, HoverOverlayBackground::size.height}),
+    : ui::Window({0, 0, HoverOverlayBackground::size.width, HoverOverlayBackground::size.height}, Style::overlay),
       background_(new HoverOverlayBackground)
 {
     setLevel(desktop::level::floating);

@@ -34,7 +34,8 @@ private:
     bool pressed_ = false;
 };
 
-// The block's own window: 84 x 56, floating, never activating, made once and kept.
+// The block's own window: 84 x 56, floating, never activating, out of the window
+// manager's hands so that an Alt-drag on it is ours, made once and kept.
 class HoverTriggerBlock : public ui::Window {
     Q_OBJECT
 

@@ -2,7 +2,7 @@
 
 #include "panels/RegionSelector.h"
 
-SelectorPanel::SelectorPanel(const ui::Screen& screen) : ui::Window(screen.frame, Style::panel)
+SelectorPanel::SelectorPanel(const ui::Screen& screen) : ui::Window(screen.frame, Style::overlay)
 {
     setLevel(RegionSelector::overlayLevel);
 }

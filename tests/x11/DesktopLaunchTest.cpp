@@ -1,6 +1,9 @@
+#include "platform/x11/X11Compositor.h"
 #include "scenario/GlimraProcess.h"
 #include "scenario/OutputFiles.h"
 #include "support/TestEnvironment.h"
+#include "support/X11Client.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +99,7 @@ TEST_F(DesktopLaunch, RunsOnTheDisplayInTheUsersFoldersAndQuitsOnSIGTERMAndSIGIN
         child->signal(signal);
         EXPECT_EQ(child->waitForExit(quitWait), 0) << strsignal(signal) << ": " << child->err();
     }
-    EXPECT_EQ(timesLogged("X11: global hot keys and input monitoring are not available on this desktop yet"), 2);
+    EXPECT_EQ(timesLogged("X11: posting input into other windows is not available on this desktop yet"), 2);
     // Only this user reads what it wrote.
     for (const char* folder : {"/config/Glimra", "/data/Glimra", "/runtime/glimra"})
         EXPECT_EQ(modeOf(home() + folder), 0700u) << folder;
@@ -119,6 +122,27 @@ TEST_F(DesktopLaunch, ASecondCopyFindsTheFirstAndExitsWhileTheFirstRuns)
     EXPECT_EQ(third->waitForExit(launchWait), 0) << third->err();
     first->signal(SIGTERM);
     EXPECT_EQ(first->waitForExit(quitWait), 0) << first->err();
+}
+
+TEST_F(DesktopLaunch, SaysAtLaunchWhenNoCompositingManagerDrawsTranslucency)
+{
+    const std::string line = "X11: no compositing manager ⇒ translucent windows are drawn opaque";
+    const auto launchAndQuit = [&] {
+        TempDir scratch;
+        const auto child = start(scratch.path());
+        ASSERT_TRUE(launched(*child)) << child->err();
+        child->signal(SIGTERM);
+        EXPECT_EQ(child->waitForExit(quitWait), 0) << child->err();
+    };
+    launchAndQuit();
+    EXPECT_EQ(timesLogged(line), 1);
+
+    const auto connection = testsupport::openTestDisplay();
+    ASSERT_TRUE(connection);
+    testsupport::X11Client compositor({"xcompmgr"});
+    ASSERT_TRUE(testsupport::waitUntil([&] { return x11::hasCompositingManager(*connection); }));
+    launchAndQuit();
+    EXPECT_EQ(timesLogged(line), 1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
+#include "platform/x11/X11KeyMap.h"
 #include "scenario/GlimraProcess.h"
 #include "support/TestEnvironment.h"
 #include "support/X11Client.h"
+#include "x11/KeyGrabClient.h"
 
 #include <gtest/gtest.h>
 
@@ -248,6 +250,69 @@ TEST(X11EndToEnd, AMiniWindowOnARemovedMonitorComesBackWhole)
         << log();
 
     ASSERT_TRUE(glimra.running()) << glimra.err();
+    glimra.signal(SIGTERM);
+    EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
+}
+
+// The hot keys are the display's while glimra runs: ⌥⌘P mirrors the window in front, and
+// every combination is free for another client once glimra has quit.
+TEST(X11EndToEnd, HotKeysAreGrabbedWhileItRunsAndFreedWhenItQuits)
+{
+    testsupport::X11Client terminal({"xterm", "-geometry", "40x10+300+300"});
+    const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
+    ASSERT_NE(terminalWindow, 0u);
+
+    const UserFolders folders;
+    testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
+    ASSERT_TRUE(glimra.started());
+    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30)) << glimra.err();
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
+
+    const x11::X11KeyMap keys(testsupport::KeyGrabClient().xcb());
+    const auto keycodeOf = [&](int keyCode) { return keys.keycodes(keyCode).at(0); };
+    constexpr std::uint16_t altSuper = XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+    // P, T, W, M, B, F and R.
+    const int hotKeyCodes[] = {0x23, 0x11, 0x0D, 0x2E, 0x0B, 0x03, 0x0F};
+    {
+        testsupport::KeyGrabClient other;
+        EXPECT_TRUE(waitUntil([&] { return !other.grab(keycodeOf(0x23), altSuper); }, 10)) << glimra.err();
+        for (const int code : hotKeyCodes) EXPECT_FALSE(other.grab(keycodeOf(code), altSuper)) << code;
+    }
+
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(terminalWindow)});
+    runTool({"xdotool", "key", "super+alt+p"});
+    EXPECT_TRUE(waitUntil([&] { return newPictureWindowOf(glimra.pid(), before) != 0; }, 10))
+        << "⌥⌘P made no mini window; stderr: " << glimra.err();
+
+    glimra.signal(SIGTERM);
+    EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
+    testsupport::KeyGrabClient other;
+    for (const int code : hotKeyCodes) EXPECT_TRUE(other.grab(keycodeOf(code), altSuper)) << code;
+}
+
+// Holding Right Ctrl, the hold key fn on X11, hides the mini windows; letting go shows them.
+TEST(X11EndToEnd, HoldingRightCtrlHidesTheMiniWindowsUntilReleased)
+{
+    testsupport::X11Client clock({"xclock", "-geometry", "120x120+200+200"});
+    ASSERT_NE(clock.waitForWindow("XClock"), 0u);
+    const UserFolders folders;
+    testsupport::GlimraChild glimra({}, folders.home(), folders.environment());
+    ASSERT_TRUE(glimra.started());
+    ASSERT_TRUE(waitUntil([&] { return statusButtonOf(glimra.pid()) != 0; }, 30)) << glimra.err();
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
+    glimra.signal(SIGUSR2);
+    unsigned long mini = 0;
+    ASSERT_TRUE(waitUntil([&] { return (mini = newPictureWindowOf(glimra.pid(), before)) != 0; }, 10)) << glimra.err();
+    const auto shown = [&] {
+        const auto windows = visibleWindowsOf(glimra.pid());
+        return std::find(windows.begin(), windows.end(), mini) != windows.end();
+    };
+
+    runTool({"xdotool", "keydown", "Control_R"});
+    EXPECT_TRUE(waitUntil([&] { return !shown(); }, 5)) << glimra.err();
+    runTool({"xdotool", "keyup", "Control_R"});
+    EXPECT_TRUE(waitUntil(shown, 5)) << glimra.err();
+
     glimra.signal(SIGTERM);
     EXPECT_EQ(glimra.waitForExit(3), 0) << glimra.err();
 }

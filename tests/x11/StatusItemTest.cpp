@@ -8,6 +8,7 @@
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
 #include "support/X11Client.h"
+#include "x11/X11WindowsOnSimDesktop.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -27,47 +28,8 @@ namespace {
 
 using testsupport::runTool;
 
-// Our own windows on the test display; the rest of the desktop (its one display made the
-// size of the X screen) is the simulated one.
-class X11StatusItemTest : public testsupport::SimDesktopTest {
+class X11StatusItemTest : public x11test::X11WindowsOnSimDesktop {
 protected:
-    void SetUp() override
-    {
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        testsupport::ensureQtApplication();
-        SimDesktopTest::SetUp();
-        auto display = world().displays().front();
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        display.frame = core::Rect(0, 0, screen.width(), screen.height());
-        display.visibleFrame = display.frame;
-        display.scale = 1;
-        display.mode = {double(screen.width()), double(screen.height()), screen.width(), screen.height(), 60};
-        world().removeDisplay(display.id);
-        world().addDisplay(display);
-    }
-
-    // Waits for the condition while Qt and the main queue do their work.
-    bool settle(const std::function<bool()>& condition, double seconds = 10)
-    {
-        return testsupport::waitUntil(
-            [&] {
-                QCoreApplication::processEvents();
-                clock().runUntilIdle();
-                return condition();
-            },
-            seconds);
-    }
-
-    // X's pixels per Qt point (QT_SCALE_FACTOR).
-    static double pixelRatio() { return QGuiApplication::primaryScreen()->devicePixelRatio(); }
-
-    void clickAt(const QPoint& qtGlobal)
-    {
-        const QPoint pixel = (QPointF(qtGlobal) * pixelRatio()).toPoint();
-        runTool({"xdotool", "mousemove", "--sync", std::to_string(pixel.x()), std::to_string(pixel.y())});
-        runTool({"xdotool", "click", "1"});
-    }
-
     // The tray icon's place once the tray has taken it in (until then Qt keeps it at the
     // origin); empty when that does not happen.
     QRect embeddedIcon(const ui::StatusItem& item)

@@ -22,7 +22,7 @@ core::Rect Window::frameRectForContentRect(const core::Rect& contentRect, Style 
 Window::Window(const core::Rect& frame, Style style) : QWidget(nullptr), style_(style), frame_(frame)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
-    if (style_ == Style::panel) setAttribute(Qt::WA_TranslucentBackground);
+    if (borderless()) setAttribute(Qt::WA_TranslucentBackground);
     if (style_ == Style::titled && !hasWindowSystem()) titleBar_ = new TitleBar(*this);
     applyWindowFlags();
     setGeometry(clientGeometry());
@@ -211,9 +211,12 @@ void Window::applyWindowFlags()
     // Qt raises every tool window it shows, which the off-screen platform answers with a
     // warning each time; there the desktop stacks the own windows itself anyway.
     const Qt::WindowFlags panelType = hasWindowSystem() ? Qt::Tool : Qt::Window;
-    Qt::WindowFlags flags = style_ == Style::panel ? panelType | Qt::FramelessWindowHint : Qt::Window;
+    Qt::WindowFlags flags = borderless() ? panelType | Qt::FramelessWindowHint : Qt::Window;
     // Panels float over the user's work and never take the keyboard from it.
-    if (style_ == Style::panel && hasWindowSystem()) flags |= Qt::WindowDoesNotAcceptFocus;
+    if (borderless() && hasWindowSystem()) flags |= Qt::WindowDoesNotAcceptFocus;
+    // Window managers bind drags with a modifier to moving the window under the pointer;
+    // an overlay must get those drags itself (override-redirect on X11).
+    if (style_ == Style::overlay && hasWindowSystem()) flags |= Qt::BypassWindowManagerHint;
     if (level_ > desktop::level::normal) flags |= Qt::WindowStaysOnTopHint;
     if (ignoresMouseEvents_) flags |= Qt::WindowTransparentForInput;
     if (flags == windowFlags()) return;

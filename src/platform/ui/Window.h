@@ -26,8 +26,9 @@ class Window : public QWidget {
 
 public:
     enum class Style {
-        panel,   // borderless, transparent where nothing is drawn
-        titled,  // a normal window with a title bar
+        panel,    // borderless, transparent where nothing is drawn
+        overlay,  // a panel the window manager never handles: it cannot move or focus it
+        titled,   // a normal window with a title bar
     };
 
     explicit Window(const core::Rect& frame, Style style = Style::panel);
@@ -109,6 +110,7 @@ private:
     // The area below the project's own title bar, if any, in the window's Qt coordinates.
     QRect contentGeometry() const;
     void layoutViews();
+    bool borderless() const { return style_ != Style::titled; }
     // Tells screenDidChange when the display under the window is another one.
     void followScreen();
     // Moves the window wholly into the target's visible frame; false when it is there.

@@ -10,6 +10,7 @@
 #include "platform/x11/X11Displays.h"
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
+#include "platform/x11/X11KeyMap.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11VirtualDisplays.h"
 #include "platform/x11/X11WindowServer.h"
@@ -27,8 +28,9 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->displays = displays;
     desktop->workspace = std::make_shared<X11Workspace>(connection);
     desktop->accessibility = std::make_shared<X11Accessibility>(connection);
-    desktop->input = std::make_shared<X11Input>(connection);
-    desktop->hotKeys = std::make_shared<X11HotKeys>();
+    const auto keyMap = std::make_shared<X11KeyMap>(connection->xcb());
+    desktop->input = std::make_shared<X11Input>(connection, keyMap);
+    desktop->hotKeys = std::make_shared<X11HotKeys>(connection, keyMap);
     desktop->capture = std::make_shared<X11Capture>(connection, windowServer, displays);
     desktop->permissions = std::make_shared<X11Permissions>();
     desktop->virtualDisplays = std::make_shared<X11VirtualDisplays>();

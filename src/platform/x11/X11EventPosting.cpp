@@ -4,6 +4,7 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11KeyMap.h"
 
 #include <xcb/xtest.h>
 
@@ -46,9 +47,17 @@ void moveTo(Connection& connection, RootPixel to)
     xcb_test_fake_input(connection.xcb(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, connection.root(), to.x, to.y, 0);
 }
 
-void button(Connection& connection, std::uint8_t type, std::uint8_t number)
+// A button or a key: both go by their number alone.
+void press(Connection& connection, std::uint8_t type, std::uint8_t number)
 {
     xcb_test_fake_input(connection.xcb(), type, number, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
+}
+
+// A key this keyboard lacks is not posted.
+void key(Connection& connection, const X11KeyMap& keyMap, std::uint8_t type, int keyCode)
+{
+    const auto keycodes = keyMap.keycodes(keyCode);
+    if (!keycodes.empty()) press(connection, type, keycodes.front());
 }
 
 // Waits until the server has acted on everything sent so far, so that the next event
@@ -70,8 +79,8 @@ void scroll(Connection& connection, const desktop::Event& event)
     const auto notches = [&](double delta, std::uint8_t positive, std::uint8_t negative) {
         const long count = std::min(std::max(std::lround(std::abs(delta)), delta != 0 ? 1L : 0L), maxNotches);
         for (long i = 0; i < count; ++i) {
-            button(connection, XCB_BUTTON_PRESS, delta > 0 ? positive : negative);
-            button(connection, XCB_BUTTON_RELEASE, delta > 0 ? positive : negative);
+            press(connection, XCB_BUTTON_PRESS, delta > 0 ? positive : negative);
+            press(connection, XCB_BUTTON_RELEASE, delta > 0 ? positive : negative);
         }
     };
     notches(event.scrollDeltaY, wheelUp, wheelDown);
@@ -116,23 +125,23 @@ void raiseUnderOwnCover(Connection& connection, xcb_window_t target, RootPixel a
     }
 }
 
-void press(Connection& connection, const desktop::Event& event, std::uint8_t number)
+void buttonDown(Connection& connection, const desktop::Event& event, std::uint8_t number)
 {
     const RootPixel at = nativeOf(event.location);
     if (event.targetWindow != 0) raiseUnderOwnCover(connection, event.targetWindow, at);
     moveTo(connection, at);
-    button(connection, XCB_BUTTON_PRESS, number);
+    press(connection, XCB_BUTTON_PRESS, number);
 }
 
-void release(Connection& connection, const desktop::Event& event, std::uint8_t number)
+void buttonUp(Connection& connection, const desktop::Event& event, std::uint8_t number)
 {
     moveTo(connection, nativeOf(event.location));
-    button(connection, XCB_BUTTON_RELEASE, number);
+    press(connection, XCB_BUTTON_RELEASE, number);
 }
 
 }  // namespace
 
-void postEvent(Connection& connection, const desktop::Event& event)
+void postEvent(Connection& connection, const X11KeyMap& keyMap, const desktop::Event& event)
 {
     if (!connection.hasXTest()) {
         static std::once_flag logged;
@@ -143,16 +152,16 @@ void postEvent(Connection& connection, const desktop::Event& event)
     }
     using desktop::EventType;
     switch (event.type) {
-    case EventType::leftMouseDown: press(connection, event, leftButton); break;
-    case EventType::leftMouseUp: release(connection, event, leftButton); break;
-    case EventType::rightMouseDown: press(connection, event, rightButton); break;
-    case EventType::rightMouseUp: release(connection, event, rightButton); break;
+    case EventType::leftMouseDown: buttonDown(connection, event, leftButton); break;
+    case EventType::leftMouseUp: buttonUp(connection, event, leftButton); break;
+    case EventType::rightMouseDown: buttonDown(connection, event, rightButton); break;
+    case EventType::rightMouseUp: buttonUp(connection, event, rightButton); break;
     case EventType::mouseMoved:
     case EventType::leftMouseDragged:
     case EventType::rightMouseDragged: moveTo(connection, nativeOf(event.location)); break;
     case EventType::scrollWheel: scroll(connection, event); break;
-    case EventType::keyDown:
-    case EventType::keyUp:
+    case EventType::keyDown: key(connection, keyMap, XCB_KEY_PRESS, event.keyCode); break;
+    case EventType::keyUp: key(connection, keyMap, XCB_KEY_RELEASE, event.keyCode); break;
     case EventType::flagsChanged: return;
     }
     sync(connection);

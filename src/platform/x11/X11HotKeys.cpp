@@ -1,15 +1,158 @@
 #include "platform/x11/X11HotKeys.h"
 
-namespace x11 {
+#include "platform/dispatch/Queue.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11KeyMap.h"
 
-int X11HotKeys::registerHotKey(desktop::HotKeyIdentity, int, std::uint32_t, desktop::Token&)
+#include <algorithm>
+#include <cstdlib>
+
+namespace x11 {
+namespace {
+
+constexpr std::uint8_t badAccess = 10;
+
+}  // namespace
+
+X11HotKeys::X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<X11KeyMap> keyMap)
+    : connection_(std::move(connection)), keyMap_(std::move(keyMap))
 {
-    return desktop::hotkeyStatus::unavailable;
+    eventHandler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { handleKey(event); });
 }
 
-void X11HotKeys::unregisterHotKey(desktop::Token) {}
+X11HotKeys::~X11HotKeys()
+{
+    connection_->removeEventHandler(eventHandler_);
+    std::lock_guard lock(mutex_);
+    for (const auto& [token, registration] : registrations_) ungrab(registration);
+    connection_->flush();
+}
 
-// Nothing is registered, so nothing is ever pressed.
-void X11HotKeys::setHandler(std::function<void(desktop::HotKeyIdentity, bool)>) {}
+std::vector<std::uint16_t> X11HotKeys::lockVariants() const
+{
+    const std::uint16_t locks[] = {XCB_MOD_MASK_LOCK, keyMap_->numLockMask(), keyMap_->scrollLockMask()};
+    std::vector<std::uint16_t> variants{0};
+    for (const std::uint16_t lock : locks) {
+        if (lock == 0) continue;
+        const std::size_t count = variants.size();
+        for (std::size_t i = 0; i < count; ++i) variants.push_back(variants[i] | lock);
+    }
+    return variants;
+}
+
+int X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
+                               desktop::Token& token)
+{
+    Registration registration{identity, keyCode, keyMap_->keycodes(keyCode), keys::modifierMask(modifiers)};
+    if (registration.keycodes.empty()) return desktop::hotkeyStatus::invalidParameter;
+
+    std::lock_guard lock(mutex_);
+    for (const auto& [existing, other] : registrations_)
+        if (other.modifiers == registration.modifiers && other.keycodes == registration.keycodes)
+            return desktop::hotkeyStatus::alreadyRegistered;
+    if (const int status = grab(registration); status != desktop::hotkeyStatus::ok) return status;
+    token = nextToken_++;
+    registrations_.emplace(token, std::move(registration));
+    return desktop::hotkeyStatus::ok;
+}
+
+int X11HotKeys::grab(const Registration& registration)
+{
+    xcb_connection_t* xcb = connection_->xcb();
+    std::vector<xcb_void_cookie_t> cookies;
+    for (const xcb_keycode_t keycode : registration.keycodes)
+        for (const std::uint16_t variant : lockVariants())
+            cookies.push_back(xcb_grab_key_checked(xcb, 0, connection_->root(),
+                                                   static_cast<std::uint16_t>(registration.modifiers | variant),
+                                                   keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    bool refused = false;
+    bool failed = false;
+    for (const auto cookie : cookies) {
+        if (auto* error = xcb_request_check(xcb, cookie)) {
+            (error->error_code == badAccess ? refused : failed) = true;
+            std::free(error);
+        }
+    }
+    if (!refused && !failed) return desktop::hotkeyStatus::ok;
+    // Ungrabbing only releases our own grabs: another client's stays as it was.
+    ungrab(registration);
+    connection_->flush();
+    return refused ? desktop::hotkeyStatus::alreadyRegistered : desktop::hotkeyStatus::invalidParameter;
+}
+
+void X11HotKeys::regrabAfterMappingChange()
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& [token, registration] : registrations_) ungrab(registration);
+    keyMap_->reload();
+    // A combination another client took meanwhile, or whose key is gone, stays ungrabbed.
+    for (auto& [token, registration] : registrations_) {
+        registration.keycodes = keyMap_->keycodes(registration.keyCode);
+        registration.pressed = false;
+        grab(registration);
+    }
+    connection_->flush();
+}
+
+void X11HotKeys::ungrab(const Registration& registration)
+{
+    for (const xcb_keycode_t keycode : registration.keycodes)
+        for (const std::uint16_t variant : lockVariants())
+            xcb_ungrab_key(connection_->xcb(), keycode, connection_->root(),
+                           static_cast<std::uint16_t>(registration.modifiers | variant));
+}
+
+void X11HotKeys::unregisterHotKey(desktop::Token token)
+{
+    std::lock_guard lock(mutex_);
+    const auto it = registrations_.find(token);
+    if (it == registrations_.end()) return;
+    ungrab(it->second);
+    registrations_.erase(it);
+    // The release must have reached the server before another client may grab.
+    std::free(xcb_get_input_focus_reply(connection_->xcb(), xcb_get_input_focus(connection_->xcb()), nullptr));
+}
+
+void X11HotKeys::setHandler(std::function<void(desktop::HotKeyIdentity, bool)> handler)
+{
+    std::lock_guard lock(mutex_);
+    handler_ = handler ? std::make_shared<std::function<void(desktop::HotKeyIdentity, bool)>>(std::move(handler))
+                       : nullptr;
+}
+
+void X11HotKeys::handleKey(const xcb_generic_event_t& event)
+{
+    const std::uint8_t type = event.response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY) {
+        const auto request = reinterpret_cast<const xcb_mapping_notify_event_t&>(event).request;
+        if (request == XCB_MAPPING_KEYBOARD || request == XCB_MAPPING_MODIFIER) regrabAfterMappingChange();
+        return;
+    }
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) return;
+    const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
+    if (key.event != connection_->root()) return;
+    const bool pressed = type == XCB_KEY_PRESS;
+    const std::uint16_t locks = XCB_MOD_MASK_LOCK | keyMap_->numLockMask() | keyMap_->scrollLockMask();
+    const std::uint16_t state = key.state & ~locks & 0xff;
+
+    std::vector<desktop::HotKeyIdentity> changed;
+    std::shared_ptr<std::function<void(desktop::HotKeyIdentity, bool)>> handler;
+    {
+        std::lock_guard lock(mutex_);
+        handler = handler_;
+        for (auto& [token, registration] : registrations_) {
+            const bool ours = std::find(registration.keycodes.begin(), registration.keycodes.end(), key.detail) !=
+                              registration.keycodes.end();
+            // A release counts whatever modifiers were let go first.
+            if (!ours || (pressed && registration.modifiers != state) || (!pressed && !registration.pressed)) continue;
+            registration.pressed = pressed;
+            changed.push_back(registration.identity);
+        }
+    }
+    if (!handler || changed.empty()) return;
+    dispatch::main().async([handler, changed, pressed] {
+        for (const auto& identity : changed) (*handler)(identity, pressed);
+    });
+}
 
 }  // namespace x11

@@ -2,17 +2,61 @@
 
 #include "platform/desktop/HotKeys.h"
 
+#include <xcb/xcb.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <vector>
+
 namespace x11 {
 
-// Global key combinations are not taken from the X server yet: every registration
-// answers unavailable, so the application keeps its combinations stored and says which
-// ones do not work.
+class Connection;
+class X11KeyMap;
+
+// Global key combinations as passive key grabs on the root window. Each combination is
+// grabbed with every state of NumLock, CapsLock and ScrollLock, so a lit lock key does
+// not stop it; one that another client holds is refused as already registered. They keep
+// the key map current: when the server's keyboard map changes, every combination is
+// grabbed again on its new keycodes.
 class X11HotKeys : public desktop::HotKeys {
 public:
+    X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<X11KeyMap> keyMap);
+    ~X11HotKeys() override;
+    X11HotKeys(const X11HotKeys&) = delete;
+    X11HotKeys& operator=(const X11HotKeys&) = delete;
+
+    // A key with no X key answers invalidParameter; the others are grabbed regardless.
     int registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
                        desktop::Token& token) override;
     void unregisterHotKey(desktop::Token token) override;
     void setHandler(std::function<void(desktop::HotKeyIdentity, bool pressed)> handler) override;
+
+private:
+    struct Registration {
+        desktop::HotKeyIdentity identity;
+        int keyCode = 0;  // the platform's
+        std::vector<xcb_keycode_t> keycodes;
+        std::uint16_t modifiers = 0;  // X mask
+        bool pressed = false;
+    };
+    // Every lock-key state the grabs must cover.
+    std::vector<std::uint16_t> lockVariants() const;
+    // Grabs every variant; ok, or the status of the first refusal with nothing left grabbed.
+    int grab(const Registration& registration);
+    void ungrab(const Registration& registration);
+    void handleKey(const xcb_generic_event_t& event);
+    void regrabAfterMappingChange();
+
+    const std::shared_ptr<Connection> connection_;
+    const std::shared_ptr<X11KeyMap> keyMap_;
+    std::uint64_t eventHandler_ = 0;
+
+    std::mutex mutex_;
+    std::map<desktop::Token, Registration> registrations_;
+    desktop::Token nextToken_ = 1;
+    std::shared_ptr<std::function<void(desktop::HotKeyIdentity, bool)>> handler_;
 };
 
 }  // namespace x11

@@ -2,9 +2,23 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/GlobalSpace.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11EventPosting.h"
+#include "platform/x11/X11Frames.h"
+#include "platform/x11/X11KeyMap.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyleHints>
+#include <QWindow>
+#include <xcb/xinput.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 
 namespace x11 {
@@ -14,38 +28,108 @@ namespace {
 constexpr int failure = 1000;
 constexpr int illegalArgument = 1001;
 
-// Alt is Mod1 and the Super ("Windows") key Mod4 under every common keyboard map.
-std::uint64_t flagsOf(std::uint16_t mask)
+double secondsNow()
 {
-    std::uint64_t flags = 0;
-    if (mask & XCB_MOD_MASK_LOCK) flags |= desktop::modifier::capsLock;
-    if (mask & XCB_MOD_MASK_SHIFT) flags |= desktop::modifier::shift;
-    if (mask & XCB_MOD_MASK_CONTROL) flags |= desktop::modifier::control;
-    if (mask & XCB_MOD_MASK_1) flags |= desktop::modifier::option;
-    if (mask & XCB_MOD_MASK_4) flags |= desktop::modifier::command;
-    return flags;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// The flag a modifier key sets; 0 for any other key.
-std::uint64_t flagOfKey(int keyCode)
-{
-    switch (keyCode) {
-    case desktop::key::shift:
-    case desktop::key::rightShift: return desktop::modifier::shift;
-    case desktop::key::control:
-    case desktop::key::rightControl: return desktop::modifier::control;
-    case desktop::key::option:
-    case desktop::key::rightOption: return desktop::modifier::option;
-    case desktop::key::command:
-    case desktop::key::rightCommand: return desktop::modifier::command;
-    case desktop::key::capsLock: return desktop::modifier::capsLock;
-    default: return 0;
-    }
-}
+bool isModifierKey(int keyCode) { return x11::keys::modifierKeyFlags(keyCode) != 0; }
 
 }  // namespace
 
-X11Input::X11Input(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
+// Our own windows' key and mouse events, as events of the platform, through the local
+// monitors.
+class LocalEventFilter : public QObject {
+public:
+    explicit LocalEventFilter(X11Input& input) : input_(input) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Widgets see an event their window saw first: only the window's copy counts.
+        if (!watched->isWindowType()) return false;
+        const auto translated = translate(*event);
+        return translated && !input_.deliverLocal(*translated);
+    }
+
+private:
+    std::optional<desktop::Event> translate(QEvent& event)
+    {
+        using desktop::EventType;
+        switch (event.type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            const auto& key = static_cast<QKeyEvent&>(event);
+            const bool pressed = event.type() == QEvent::KeyPress;
+            const auto code = input_.keyMap_->keyCode(static_cast<xcb_keycode_t>(key.nativeScanCode()));
+            // The state the key was pressed in: the keys may be up again by now.
+            const std::uint64_t before = keys::flagsOfState(static_cast<std::uint16_t>(key.nativeModifiers()));
+            desktop::Event result;
+            result.keyCode = code.value_or(-1);
+            result.location = input_.pointerLocation();
+            if (code && isModifierKey(*code)) {
+                result.type = EventType::flagsChanged;
+                const std::uint64_t own = keys::modifierKeyFlags(*code);
+                result.modifierFlags = pressed ? before | own : before & ~own;
+            } else {
+                result.type = pressed ? EventType::keyDown : EventType::keyUp;
+                result.modifierFlags = before;
+            }
+            return result;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease: {
+            const auto& mouse = static_cast<QMouseEvent&>(event);
+            const bool down = event.type() != QEvent::MouseButtonRelease;
+            desktop::Event result;
+            if (mouse.button() == Qt::LeftButton)
+                result.type = down ? EventType::leftMouseDown : EventType::leftMouseUp;
+            else if (mouse.button() == Qt::RightButton)
+                result.type = down ? EventType::rightMouseDown : EventType::rightMouseUp;
+            else
+                return std::nullopt;
+            const core::Point origin = desktop::globalSpace().qtOrigin();
+            result.location = {mouse.globalPosition().x() - origin.x, mouse.globalPosition().y() - origin.y};
+            result.clickState = event.type() == QEvent::MouseButtonDblClick ? 2 : 1;
+            result.modifierFlags = flagsOfHeldKeys(input_.heldModifiers());
+            return result;
+        }
+        default: return std::nullopt;
+        }
+    }
+
+    X11Input& input_;
+};
+
+X11Input::X11Input(std::shared_ptr<Connection> connection, std::shared_ptr<const X11KeyMap> keyMap)
+    : connection_(std::move(connection)), keyMap_(std::move(keyMap)), alive_(std::make_shared<X11Input*>(this))
+{
+    if (!connection_->hasXInput()) return;
+    xcb_connection_t* xcb = connection_->xcb();
+    xinputOpcode_ = xcb_get_extension_data(xcb, &xcb_input_id)->major_opcode;
+    eventHandler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { handleRawEvent(event); });
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } selection{{XCB_INPUT_DEVICE_ALL_MASTER, 1},
+                XCB_INPUT_XI_EVENT_MASK_RAW_KEY_PRESS | XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE |
+                    XCB_INPUT_XI_EVENT_MASK_RAW_BUTTON_PRESS};
+    xcb_input_xi_select_events(xcb, connection_->root(), 1, &selection.head);
+    connection_->flush();
+}
+
+X11Input::~X11Input()
+{
+    delete localFilter_;
+    if (eventHandler_ == 0) return;
+    connection_->removeEventHandler(eventHandler_);
+    struct {
+        xcb_input_event_mask_t head;
+        std::uint32_t mask;
+    } none{{XCB_INPUT_DEVICE_ALL_MASTER, 1}, 0};
+    xcb_input_xi_select_events(connection_->xcb(), connection_->root(), 1, &none.head);
+    connection_->flush();
+}
 
 std::optional<X11Input::PointerState> X11Input::queryPointer()
 {
@@ -53,7 +137,7 @@ std::optional<X11Input::PointerState> X11Input::queryPointer()
     auto* reply = xcb_query_pointer_reply(xcb, xcb_query_pointer(xcb, connection_->root()), nullptr);
     if (!reply) return std::nullopt;
     const PointerState state{desktop::globalSpace().toGlobal(core::Point{double(reply->root_x), double(reply->root_y)}),
-                             reply->mask};
+                             reply->mask, reply->child};
     std::free(reply);
     return state;
 }
@@ -101,35 +185,199 @@ bool X11Input::isButtonDown(int button)
     return state && (state->mask & masks[button]);
 }
 
+namespace {
+
+std::optional<X11KeyMap::KeyVector> queryKeys(xcb_connection_t* xcb)
+{
+    auto* reply = xcb_query_keymap_reply(xcb, xcb_query_keymap(xcb), nullptr);
+    if (!reply) return std::nullopt;
+    X11KeyMap::KeyVector keys{};
+    std::copy(std::begin(reply->keys), std::end(reply->keys), keys.begin());
+    std::free(reply);
+    return keys;
+}
+
+}  // namespace
+
 bool X11Input::isKeyDown(int keyCode)
 {
-    const std::uint64_t flag = flagOfKey(keyCode);
-    return flag && (modifierFlags() & flag);
+    const auto keys = queryKeys(connection_->xcb());
+    return keys && keyMap_->isDown(*keys, keyCode);
+}
+
+std::vector<int> X11Input::heldModifiers()
+{
+    const auto keys = queryKeys(connection_->xcb());
+    return keys ? keyMap_->heldModifiers(*keys) : std::vector<int>{};
+}
+
+std::uint64_t X11Input::flagsAfter(int keyCode, bool pressed)
+{
+    auto held = heldModifiers();
+    held.erase(std::remove(held.begin(), held.end(), keyCode), held.end());
+    if (pressed) held.push_back(keyCode);
+    return flagsOfHeldKeys(held);
 }
 
 std::uint64_t X11Input::modifierFlags()
 {
     const auto state = queryPointer();
-    return state ? flagsOf(state->mask) : 0;
+    // Caps Lock counts while it is lit, not only while held.
+    const std::uint64_t locked = state ? keys::flagsOfState(state->mask) & desktop::modifier::capsLock : 0;
+    return flagsOfHeldKeys(heldModifiers()) | locked;
 }
 
 void X11Input::postEvent(const desktop::Event& event)
 {
-    x11::postEvent(*connection_, event);
+    x11::postEvent(*connection_, *keyMap_, event);
 }
 
-desktop::Token X11Input::addGlobalMonitor(std::uint64_t, std::function<void(const desktop::Event&)>)
+void X11Input::handleRawEvent(const xcb_generic_event_t& event)
 {
-    return nextToken_++;
+    if ((event.response_type & 0x7f) != XCB_GE_GENERIC) return;
+    const auto& generic = reinterpret_cast<const xcb_ge_generic_event_t&>(event);
+    if (generic.extension != xinputOpcode_) return;
+    using desktop::EventType;
+    const auto& raw = reinterpret_cast<const xcb_input_raw_key_press_event_t&>(event);
+    desktop::Event result;
+    std::optional<bool> modifierPressed;  // set for a modifier key's press or release
+    switch (generic.event_type) {
+    case XCB_INPUT_RAW_KEY_PRESS:
+    case XCB_INPUT_RAW_KEY_RELEASE: {
+        const bool pressed = generic.event_type == XCB_INPUT_RAW_KEY_PRESS;
+        const auto code = keyMap_->keyCode(static_cast<xcb_keycode_t>(raw.detail));
+        result.keyCode = code.value_or(-1);
+        if (code && isModifierKey(*code)) {
+            result.type = EventType::flagsChanged;
+            modifierPressed = pressed;
+        } else {
+            result.type = pressed ? EventType::keyDown : EventType::keyUp;
+        }
+        break;
+    }
+    case XCB_INPUT_RAW_BUTTON_PRESS:
+        if (raw.detail == 1) result.type = EventType::leftMouseDown;
+        else if (raw.detail == 3) result.type = EventType::rightMouseDown;
+        else return;
+        break;
+    default: return;
+    }
+    // The server's state is only asked for events someone listens to.
+    {
+        std::lock_guard lock(mutex_);
+        if (std::none_of(globalMonitors_.begin(), globalMonitors_.end(),
+                         [&](const auto& monitor) { return monitor.second.mask & desktop::maskOf(result.type); }))
+            return;
+    }
+    result.modifierFlags =
+        modifierPressed ? flagsAfter(result.keyCode, *modifierPressed) : flagsOfHeldKeys(heldModifiers());
+    const auto pointer = queryPointer();
+    if (pointer) {
+        result.location = pointer->location;
+        if (pointer->topLevel != XCB_WINDOW_NONE) result.targetWindow = clientWindow(*connection_, pointer->topLevel);
+    }
+    dispatch::main().async([weak = std::weak_ptr<X11Input*>(alive_), result] {
+        if (const auto self = weak.lock()) (*self)->deliverGlobal(result);
+    });
 }
 
-desktop::Token X11Input::addLocalMonitor(std::uint64_t,
-                                        std::function<std::optional<desktop::Event>(const desktop::Event&)>)
+bool X11Input::isOurs(const desktop::Event& event)
 {
-    return nextToken_++;
+    using desktop::EventType;
+    if (event.type == EventType::keyDown || event.type == EventType::keyUp || event.type == EventType::flagsChanged)
+        return qGuiApp && QGuiApplication::focusWindow() != nullptr;
+    const auto windows = qGuiApp ? QGuiApplication::topLevelWindows() : QWindowList{};
+    return std::any_of(windows.begin(), windows.end(), [&](QWindow* window) {
+        return window->isVisible() && window->handle() && window->winId() == event.targetWindow;
+    });
 }
 
-void X11Input::removeMonitor(desktop::Token) {}
+void X11Input::deliverGlobal(desktop::Event event)
+{
+    if (isOurs(event)) return;
+    if (event.type == desktop::EventType::leftMouseDown) {
+        // Qt's double-click rule, as our own windows count clicks.
+        const double now = secondsNow();
+        const auto* hints = qGuiApp ? QGuiApplication::styleHints() : nullptr;
+        const double interval = (hints ? hints->mouseDoubleClickInterval() : 400) / 1000.0;
+        const double distance = hints ? hints->mouseDoubleClickDistance() : 5;
+        const bool near = std::hypot(event.location.x - lastClickLocation_.x,
+                                     event.location.y - lastClickLocation_.y) <= distance;
+        clickCount_ = lastClickTime_ >= 0 && now - lastClickTime_ <= interval && near ? clickCount_ + 1 : 1;
+        lastClickTime_ = now;
+        lastClickLocation_ = event.location;
+        event.clickState = clickCount_;
+    }
+    // Each monitor is looked up again just before its call: one an earlier handler removed
+    // does not fire.
+    std::vector<desktop::Token> tokens;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [token, monitor] : globalMonitors_)
+            if (monitor.mask & desktop::maskOf(event.type)) tokens.push_back(token);
+    }
+    for (const auto token : tokens) {
+        std::shared_ptr<GlobalHandler> handler;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = globalMonitors_.find(token);
+            if (it == globalMonitors_.end()) continue;
+            handler = it->second.handler;
+        }
+        (*handler)(event);
+    }
+}
+
+bool X11Input::deliverLocal(const desktop::Event& event)
+{
+    std::vector<desktop::Token> tokens;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [token, monitor] : localMonitors_)
+            if (monitor.mask & desktop::maskOf(event.type)) tokens.push_back(token);
+    }
+    for (const auto token : tokens) {
+        std::shared_ptr<LocalHandler> handler;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = localMonitors_.find(token);
+            if (it == localMonitors_.end()) continue;
+            handler = it->second.handler;
+        }
+        // A changed event cannot be handed back to Qt: only swallowing counts.
+        if (!(*handler)(event)) return false;
+    }
+    return true;
+}
+
+desktop::Token X11Input::addGlobalMonitor(std::uint64_t mask, std::function<void(const desktop::Event&)> handler)
+{
+    std::lock_guard lock(mutex_);
+    const desktop::Token token = nextToken_++;
+    globalMonitors_[token] = {mask, std::make_shared<GlobalHandler>(std::move(handler))};
+    return token;
+}
+
+// Called on the main queue, where Qt's application lives.
+desktop::Token X11Input::addLocalMonitor(std::uint64_t mask,
+                                        std::function<std::optional<desktop::Event>(const desktop::Event&)> handler)
+{
+    if (!localFilter_ && QCoreApplication::instance()) {
+        localFilter_ = new LocalEventFilter(*this);
+        QCoreApplication::instance()->installEventFilter(localFilter_);
+    }
+    std::lock_guard lock(mutex_);
+    const desktop::Token token = nextToken_++;
+    localMonitors_[token] = {mask, std::make_shared<LocalHandler>(std::move(handler))};
+    return token;
+}
+
+void X11Input::removeMonitor(desktop::Token token)
+{
+    std::lock_guard lock(mutex_);
+    globalMonitors_.erase(token);
+    localMonitors_.erase(token);
+}
 
 std::optional<desktop::Token> X11Input::createEventTap(std::uint64_t, std::function<bool(const desktop::Event&)>)
 {

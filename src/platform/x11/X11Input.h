@@ -2,19 +2,31 @@
 
 #include "platform/desktop/Input.h"
 
+#include <xcb/xcb.h>
+
 #include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <vector>
+
+class QObject;
 
 namespace x11 {
 
 class Connection;
+class X11KeyMap;
 
-// The pointer, its buttons and the modifier keys as the X server reports them. Watching,
-// taking and posting other applications' input is not done yet: monitors never fire, no
-// event tap is made and posted events go nowhere.
+// The pointer, its buttons and the keys as the X server reports them. Global monitors
+// watch the server's raw key and button events (XInput 2.2; without it they never fire);
+// local monitors filter the Qt events of our own windows. No event tap is made; posted
+// events go through XTest.
 class X11Input : public desktop::Input {
 public:
-    explicit X11Input(std::shared_ptr<Connection> connection);
+    X11Input(std::shared_ptr<Connection> connection, std::shared_ptr<const X11KeyMap> keyMap);
+    ~X11Input() override;
+    X11Input(const X11Input&) = delete;
+    X11Input& operator=(const X11Input&) = delete;
 
     core::Point pointerLocation() override;
     int warpPointer(core::Point to) override;
@@ -23,8 +35,6 @@ public:
     void beep() override;
 
     bool isButtonDown(int button) override;
-    // Only the modifier keys are known, from the modifier state: either side's key
-    // counts as both.
     bool isKeyDown(int keyCode) override;
     std::uint64_t modifierFlags() override;
 
@@ -44,11 +54,47 @@ private:
     struct PointerState {
         core::Point location;  // global points
         std::uint16_t mask = 0;  // the X server's key-and-button mask
+        xcb_window_t topLevel = XCB_WINDOW_NONE;  // the root's child under the pointer
     };
     // The root's pointer; none when the server does not answer.
     std::optional<PointerState> queryPointer();
+    // The modifier keys held now.
+    std::vector<int> heldModifiers();
+    // The flags once a modifier key went down or up, whatever order the server's state
+    // and the event arrived in.
+    std::uint64_t flagsAfter(int keyCode, bool pressed);
+
+    void handleRawEvent(const xcb_generic_event_t& event);
+    void deliverGlobal(desktop::Event event);
+    // Whether the event went to one of our own windows, which only local monitors see.
+    static bool isOurs(const desktop::Event& event);
+    // Our own windows' event, through the local monitors; false when one swallowed it.
+    bool deliverLocal(const desktop::Event& event);
+    friend class LocalEventFilter;
+
+    template <class Handler>
+    struct Monitor {
+        std::uint64_t mask = 0;
+        std::shared_ptr<Handler> handler;
+    };
+    using GlobalHandler = std::function<void(const desktop::Event&)>;
+    using LocalHandler = std::function<std::optional<desktop::Event>(const desktop::Event&)>;
 
     const std::shared_ptr<Connection> connection_;
+    const std::shared_ptr<const X11KeyMap> keyMap_;
+    std::uint8_t xinputOpcode_ = 0;
+    std::uint64_t eventHandler_ = 0;
+    QObject* localFilter_ = nullptr;  // installed on the application with the first local monitor
+    // Lets deliveries already queued on the main queue find the input gone.
+    const std::shared_ptr<X11Input*> alive_;
+    // The last global left click, for the click count (main queue only).
+    double lastClickTime_ = -1;
+    core::Point lastClickLocation_;
+    int clickCount_ = 0;
+
+    std::mutex mutex_;
+    std::map<desktop::Token, Monitor<GlobalHandler>> globalMonitors_;
+    std::map<desktop::Token, Monitor<LocalHandler>> localMonitors_;
     std::atomic<desktop::Token> nextToken_{1};
 };
 

@@ -272,14 +272,42 @@ void X11WindowServer::restackOwnWindows()
         return a.second < b.second;
     });
     auto& c = *connection_;
-    // Bottom up, each above the one before: the last ends in front.
+    // Bottom up, each above the one before: the last ends in front. The window manager
+    // stacks the windows it manages; windows that bypass it are raised here, above them.
     xcb_window_t below = XCB_WINDOW_NONE;
-    for (const auto& [state, raisedAt] : floating) {
-        const auto native = nativeOf(state);
+    std::vector<xcb_window_t> natives;
+    for (const auto& entry : floating) natives.push_back(nativeOf(entry.first));
+    const auto bypassing = bypassWindowManager(natives);
+    std::vector<xcb_window_t> unmanaged;
+    for (std::size_t i = 0; i < natives.size(); ++i) {
+        const auto native = natives[i];
+        if (bypassing[i]) {
+            unmanaged.push_back(native);
+            continue;
+        }
         c.sendRootMessage(native, c.atom("_NET_WM_STATE"), stateAdd, c.atom("_NET_WM_STATE_ABOVE"), 0, sourcePager);
         c.sendRootMessage(native, c.atom("_NET_RESTACK_WINDOW"), sourcePager, below, XCB_STACK_MODE_ABOVE);
         below = native;
     }
+    for (const auto window : unmanaged) {
+        const std::uint32_t mode = XCB_STACK_MODE_ABOVE;
+        xcb_configure_window(c.xcb(), window, XCB_CONFIG_WINDOW_STACK_MODE, &mode);
+    }
+    if (!unmanaged.empty()) c.flush();
+}
+
+std::vector<bool> X11WindowServer::bypassWindowManager(const std::vector<xcb_window_t>& windows)
+{
+    auto* xcb = connection_->xcb();
+    // All asked before any answer is awaited: one round trip.
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    for (const auto window : windows) cookies.push_back(xcb_get_window_attributes(xcb, window));
+    std::vector<bool> bypassing;
+    for (const auto& cookie : cookies) {
+        const auto attributes = reply(xcb_get_window_attributes_reply(xcb, cookie, nullptr));
+        bypassing.push_back(attributes && attributes->override_redirect);
+    }
+    return bypassing;
 }
 
 void X11WindowServer::watch(const desktop::OwnWindowState& state)

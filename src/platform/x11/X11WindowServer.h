@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace x11 {
 
@@ -49,6 +50,8 @@ private:
     double scaleOf(xcb_window_t frame);
     // Keeps our windows above other clients and a higher level above a lower one.
     void restackOwnWindows();
+    // For each window, whether it is override-redirect (the window manager leaves it alone).
+    std::vector<bool> bypassWindowManager(const std::vector<xcb_window_t>& windows);
     void watch(const desktop::OwnWindowState& state);
     void onEvent(const xcb_generic_event_t& event);
 

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/x11/X11Connection.h"
+
+namespace x11 {
+
+// Whether a compositing manager runs on the connection's screen (it owns the selection
+// _NET_WM_CM_S<screen>). Without one, window opacity changes nothing on screen: translucent
+// windows are drawn opaque.
+bool hasCompositingManager(Connection& connection);
+
+}  // namespace x11

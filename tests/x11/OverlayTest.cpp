@@ -1,0 +1,222 @@
+#include "app/HoverTriggerBlock.h"
+#include "panels/RegionSelector.h"
+#include "panels/SelectorPanel.h"
+#include "platform/ui/Coordinates.h"
+#include "platform/ui/Screen.h"
+#include "platform/ui/Window.h"
+#include "platform/x11/X11Compositor.h"
+#include "platform/x11/X11WindowServer.h"
+#include "support/X11Client.h"
+#include "x11/WindowTestSupport.h"
+#include "x11/X11ServiceFixture.h"
+#include "x11/X11WindowsOnSimDesktop.h"
+
+#include <QImage>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using testsupport::runTool;
+using testsupport::X11Client;
+
+std::string idOf(const QWidget& window) { return std::to_string(window.winId()); }
+
+bool overrideRedirect(const QWidget& window)
+{
+    return runTool({"xwininfo", "-id", idOf(window)}).find("Override Redirect State: yes") != std::string::npos;
+}
+
+// The top-level X window under the pointer.
+unsigned long windowUnderPointer()
+{
+    const auto text = runTool({"xdotool", "getmouselocation", "--shell"});
+    const auto at = text.find("WINDOW=");
+    return at == std::string::npos ? 0 : std::stoul(text.substr(at + 7));
+}
+
+// A content view that counts the presses that reach it.
+class PressCounter : public QWidget {
+public:
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
+
+// A content view of one opaque colour.
+QWidget* filled(const QColor& colour)
+{
+    auto* view = new QWidget;
+    QPalette palette;
+    palette.setColor(QPalette::Window, colour);
+    view->setPalette(palette);
+    view->setAutoFillBackground(true);
+    return view;
+}
+
+class X11Overlays : public x11test::X11WindowsOnSimDesktop {
+protected:
+    void TearDown() override
+    {
+        runTool({"xdotool", "keyup", "alt", "mouseup", "1"});
+        X11WindowsOnSimDesktop::TearDown();
+    }
+
+    // xterm, moved to the root's (200, 200); its X id.
+    unsigned long terminalAt200(X11Client& xterm)
+    {
+        const unsigned long terminal = xterm.waitForWindow("xterm");
+        if (terminal == 0) return 0;
+        runTool({"xdotool", "windowmove", "--sync", std::to_string(terminal), "200", "200"});
+        x11test::activate(terminal);
+        return terminal;
+    }
+
+    // The mean brightness (0..255) of the root's pixels in the window's middle.
+    int shownBrightness(const ui::Window& window)
+    {
+        const QRect place = ui::qtGeometry(window.frame());
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, place.center().x() - 10, place.center().y() - 10, 20, 20)
+                                 .toImage();
+        long sum = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) sum += qGray(shown.pixel(x, y));
+        return static_cast<int>(sum / std::max(1, shown.width() * shown.height()));
+    }
+};
+
+TEST_F(X11Overlays, TheTriggerBlockBypassesTheWindowManagerAndTakesClicksAndAltDragsOverAWindow)
+{
+    X11Client xterm({"xterm"});
+    const auto terminal = terminalAt200(xterm);
+    ASSERT_NE(terminal, 0u);
+
+    app::HoverTriggerBlock block;
+    int clicks = 0;
+    int drags = 0;
+    block.background().onClick = [&] { ++clicks; };
+    block.background().onOptionDrag = [&] { ++drags; };
+    const QPoint corner = QPoint(230, 230) / pixelRatio();
+    block.showAt(ui::screenFrame(QRect(corner, QSize(84, 56))));
+    ASSERT_TRUE(settle([&] { return block.isVisible() && block.windowHandle() && block.windowHandle()->isExposed(); }));
+    EXPECT_TRUE(overrideRedirect(block));
+
+    const QPoint middle = ui::qtGeometry(block.frame()).center();
+    moveTo(middle);
+    EXPECT_EQ(windowUnderPointer(), block.winId());
+    runTool({"xdotool", "click", "1"});
+    EXPECT_TRUE(settle([&] { return clicks == 1; }));
+
+    // The window manager's Alt+drag binding leaves the block alone: the press is ours and
+    // the block stays where it is.
+    const QRect before = block.geometry();
+    runTool({"xdotool", "keydown", "alt", "mousedown", "1"});
+    const QPoint away = rootPixel(middle + QPoint(60, 40));
+    runTool({"xdotool", "mousemove", "--sync", std::to_string(away.x()), std::to_string(away.y())});
+    runTool({"xdotool", "mouseup", "1", "keyup", "alt"});
+    EXPECT_TRUE(settle([&] { return drags == 1; }));
+    EXPECT_EQ(block.geometry(), before);
+    EXPECT_TRUE(overrideRedirect(block));
+}
+
+TEST_F(X11Overlays, TheSelectorsOverlayBypassesTheWindowManagerAndKeepsClicksFromTheWindowsBelow)
+{
+    X11Client xterm({"xterm"});
+    const auto terminal = terminalAt200(xterm);
+    ASSERT_NE(terminal, 0u);
+
+    const auto screen = ui::mainScreen();
+    ASSERT_TRUE(screen);
+    SelectorPanel overlay(*screen);
+    auto* counter = new PressCounter;
+    overlay.setContentView(counter);
+    overlay.orderFront();
+    ASSERT_TRUE(settle([&] { return overlay.windowHandle() && overlay.windowHandle()->isExposed(); }));
+    EXPECT_TRUE(overrideRedirect(overlay));
+    EXPECT_EQ(overlay.level(), RegionSelector::overlayLevel);
+
+    // Over xterm, the click is the overlay's, also once xterm is activated again.
+    x11test::activate(terminal);
+    moveTo(QPoint(300, 300) / pixelRatio());
+    EXPECT_TRUE(settle([&] { return windowUnderPointer() == overlay.winId(); }));
+    runTool({"xdotool", "click", "1"});
+    EXPECT_TRUE(settle([&] { return counter->presses == 1; }));
+}
+
+TEST_F(X11Overlays, HalfOpaqueWindowsShowTheDesktopThroughOnlyWithACompositingManager)
+{
+    const auto connection = testsupport::openTestDisplay();
+    ASSERT_TRUE(connection);
+    EXPECT_FALSE(x11::hasCompositingManager(*connection));
+
+    ui::Window panel(ui::screenFrame(QRect(QPoint(600, 300) / pixelRatio(), QSize(200, 150))));
+    panel.setContentView(filled(Qt::white));
+    panel.setLevel(desktop::level::floating);
+    panel.setAlphaValue(0.5);
+    panel.orderFront();
+    // Without one the window is drawn opaque.
+    ASSERT_TRUE(settle([&] { return shownBrightness(panel) > 250; })) << shownBrightness(panel);
+
+    X11Client compositor({"xcompmgr"});
+    ASSERT_TRUE(settle([&] { return x11::hasCompositingManager(*connection); }));
+    EXPECT_TRUE(settle([&] { return shownBrightness(panel) < 200; })) << shownBrightness(panel);
+    const int half = shownBrightness(panel);
+    panel.setAlphaValue(1);
+    EXPECT_TRUE(settle([&] { return shownBrightness(panel) > half + 40; })) << half << " " << shownBrightness(panel);
+
+    compositor.end();
+    EXPECT_TRUE(settle([&] { return !x11::hasCompositingManager(*connection); }));
+}
+
+// The X11 desktop lists an overlay at its level and raises it above the managed windows
+// itself: the window manager does not stack what it does not manage.
+TEST(X11OverlayStacking, AnOverlayIsListedAtItsLevelAndStaysAboveAnActivatedWindow)
+{
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    testsupport::ensureQtApplication();
+    const auto connection = testsupport::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    X11Client xterm({"xterm"});
+    const auto terminal = xterm.waitForWindow("xterm");
+    ASSERT_NE(terminal, 0u);
+    runTool({"xdotool", "windowmove", "--sync", std::to_string(terminal), "200", "200"});
+
+    QWidget overlay(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+    overlay.setGeometry(250, 250, 100, 80);
+    const desktop::OwnWindowState state{
+        .title = "overlay", .frame = core::Rect(250, 250, 100, 80), .level = 1000, .visible = true,
+        .nativeWindow = overlay.winId()};
+    overlay.show();
+    const auto number = server.registerOwnWindow(state, {}, {});
+    ASSERT_TRUE(overrideRedirect(overlay));
+
+    x11test::activate(terminal);
+    server.orderOwnWindowFront(number);
+    const auto listed = [&] {
+        QCoreApplication::processEvents();
+        const auto list = server.windowList(desktop::WindowListOption::onScreenOnly).value_or(std::vector<desktop::WindowInfo>{});
+        return x11test::indexOf(list, number) == 0 && x11test::indexOf(list, terminal) > 0;
+    };
+    EXPECT_TRUE(testsupport::waitUntil(listed));
+    const auto entry = x11test::entryOf(server.windowList(desktop::WindowListOption::onScreenOnly).value_or(
+                                            std::vector<desktop::WindowInfo>{}),
+                                        number);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->layer, 1000);
+    runTool({"xdotool", "mousemove", "--sync", "290", "290"});
+    EXPECT_TRUE(testsupport::waitUntil([&] {
+        QCoreApplication::processEvents();
+        return windowUnderPointer() == overlay.winId();
+    }));
+    server.unregisterOwnWindow(number);
+}
+
+}  // namespace
