@@ -26,7 +26,10 @@ bool forwardClick(core::Point localPoint, core::Size viewSize, const desktop::Sh
     const int clickState = std::min(clickCount, 3);
 
     auto& input = desktop::input();
-    input.postEvent({.type = desktop::EventType::leftMouseDown, .location = point, .clickState = clickState});
+    input.postEvent({.type = desktop::EventType::leftMouseDown,
+                     .location = point,
+                     .clickState = clickState,
+                     .targetWindow = target.windowID});
     dispatch::sleepFor(0.025);
     input.postEvent({.type = desktop::EventType::leftMouseUp, .location = point, .clickState = clickState});
 

@@ -79,7 +79,9 @@ struct Event {
     int keyCode = -1;
     std::uint64_t modifierFlags = 0;
     std::int64_t userData = 0;  // the poster's own marker, carried unchanged
-    std::uint32_t targetWindow = 0;  // the window under the point when it was dispatched
+    // The window under the point when it was dispatched; a poster may name the window it
+    // means the event for, and the desktop may make way for it.
+    std::uint32_t targetWindow = 0;
 };
 
 class Input {

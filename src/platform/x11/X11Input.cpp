@@ -4,6 +4,7 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EventPosting.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11KeyMap.h"
 
@@ -226,7 +227,10 @@ std::uint64_t X11Input::modifierFlags()
     return flagsOfHeldKeys(heldModifiers()) | locked;
 }
 
-void X11Input::postEvent(const desktop::Event&) {}
+void X11Input::postEvent(const desktop::Event& event)
+{
+    x11::postEvent(*connection_, *keyMap_, event);
+}
 
 void X11Input::handleRawEvent(const xcb_generic_event_t& event)
 {

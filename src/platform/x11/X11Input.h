@@ -19,8 +19,8 @@ class X11KeyMap;
 
 // The pointer, its buttons and the keys as the X server reports them. Global monitors
 // watch the server's raw key and button events (XInput 2.2; without it they never fire);
-// local monitors filter the Qt events of our own windows. No event tap is made and posted
-// events go nowhere.
+// local monitors filter the Qt events of our own windows. No event tap is made; posted
+// events go through XTest.
 class X11Input : public desktop::Input {
 public:
     X11Input(std::shared_ptr<Connection> connection, std::shared_ptr<const X11KeyMap> keyMap);
