@@ -72,35 +72,42 @@ public:
     void unregisterOwnWindow(desktop::WindowID) override {}
 };
 
-// The frames a stream delivered, in order.
+// The frames a stream delivered, in order. A stream may still deliver after the test's
+// log is gone (streams end at tear-down), so the frames live in a shared record.
 class FrameLog {
 public:
-    void add(const desktop::Frame& frame)
+    std::function<void(const desktop::Frame&)> recorder() const
     {
-        std::lock_guard lock(mutex_);
-        frames_.push_back(frame);
+        return [records = records_](const desktop::Frame& frame) {
+            std::lock_guard lock(records->mutex);
+            records->frames.push_back(frame);
+        };
     }
     std::size_t count()
     {
-        std::lock_guard lock(mutex_);
-        return frames_.size();
+        std::lock_guard lock(records_->mutex);
+        return records_->frames.size();
     }
     std::optional<desktop::Frame> last()
     {
-        std::lock_guard lock(mutex_);
-        if (frames_.empty()) return std::nullopt;
-        return frames_.back();
+        std::lock_guard lock(records_->mutex);
+        if (records_->frames.empty()) return std::nullopt;
+        return records_->frames.back();
     }
     std::vector<desktop::Frame> since(std::size_t index)
     {
-        std::lock_guard lock(mutex_);
-        if (index >= frames_.size()) return {};
-        return {frames_.begin() + static_cast<long>(index), frames_.end()};
+        std::lock_guard lock(records_->mutex);
+        const auto& frames = records_->frames;
+        if (index >= frames.size()) return {};
+        return {frames.begin() + static_cast<long>(index), frames.end()};
     }
 
 private:
-    std::mutex mutex_;
-    std::vector<desktop::Frame> frames_;
+    struct Records {
+        std::mutex mutex;
+        std::vector<desktop::Frame> frames;
+    };
+    std::shared_ptr<Records> records_ = std::make_shared<Records>();
 };
 
 bool samePixels(const desktop::PixelBufferRef& a, const desktop::PixelBufferRef& b)
@@ -148,7 +155,7 @@ protected:
         configuration.height = height;
         configuration.minimumFrameInterval = 1.0 / 30;
         auto stream = std::dynamic_pointer_cast<x11::X11CaptureStream>(capture->makeStream(filter, configuration, {}));
-        EXPECT_FALSE(stream->addOutput(output, [&log](const desktop::Frame& frame) { log.add(frame); }));
+        EXPECT_FALSE(stream->addOutput(output, log.recorder()));
         EXPECT_FALSE(wait([&](auto done) { stream->startCapture(done); }));
         streams.push_back(stream);
         return stream;
