@@ -1,0 +1,75 @@
+#pragma once
+
+#include "scenario/GlimraProcess.h"
+#include "support/TestEnvironment.h"
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What the end-to-end tests see of a glimra running on the test's X display: its windows as
+// the tools (xdotool, xwd) see them, and the process with fresh user folders.
+namespace testsupport {
+
+struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The mapped windows that carry the process's pid.
+std::vector<unsigned long> visibleWindowsOf(pid_t pid);
+bool isVisibleWindowOf(pid_t pid, unsigned long window);
+// The window's pixels as the screen shows them (an xwd dump: header and pixels).
+std::string pixelsOf(unsigned long window);
+Geometry geometryOf(unsigned long window);
+// Puts the window's top-left at the point, making up for where the window manager places
+// a moved window's frame.
+void moveWindowTo(unsigned long window, int x, int y);
+int screenWidth();
+// Without a tray the status item is a button window of the process's own at the top right
+// of the screen; 0 while there is none.
+unsigned long statusButtonOf(pid_t pid);
+// A window of the process's, not among those known, that is big enough to show a picture.
+unsigned long newPictureWindowOf(pid_t pid, const std::vector<unsigned long>& known);
+// Whether the window's pixels change three times, each within the time.
+bool keepsChanging(unsigned long window, double seconds);
+
+// The user's folders of a fresh glimra, seeded so that neither the first-run guide nor the
+// update check comes up.
+class UserFolders {
+public:
+    UserFolders();
+    std::string path(const std::string& name) const { return home_.path() + "/" + name; }
+    const std::string& home() const { return home_.path(); }
+    std::map<std::string, std::string> environment() const;
+
+private:
+    TempDir home_;
+};
+
+// glimra started with no arguments on the display, in fresh user folders.
+class GlimraOnDesktop {
+public:
+    GlimraOnDesktop();
+    // Whether it showed its status item and registered its hot keys within the time (its
+    // log names how it watches the hold key once they are registered).
+    bool ready(double timeoutSeconds = 30);
+    GlimraChild& process() { return *process_; }
+    pid_t pid() const { return process_->pid(); }
+    const UserFolders& folders() const { return folders_; }
+    std::string log() const;
+    std::string err() const { return process_->err(); }
+    // The mini window the next action makes: the first new picture window within the time,
+    // 0 when none appears. `before` is what the process showed before the action.
+    unsigned long waitForNewPictureWindow(const std::vector<unsigned long>& before, double timeoutSeconds = 10);
+    // Quits it by SIGTERM; its exit status, -1 when it did not exit in time.
+    int quit();
+
+private:
+    UserFolders folders_;
+    std::unique_ptr<GlimraChild> process_;
+};
+
+}  // namespace testsupport
