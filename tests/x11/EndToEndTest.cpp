@@ -173,4 +173,25 @@ TEST(X11EndToEnd, HoldingRightCtrlHidesTheMiniWindowsUntilReleased)
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 
+// SIGUSR1's probe posts its scrolls through XTest at the pointer: the pointer stays put and
+// glimra carries on.
+TEST(X11EndToEnd, TheScrollProbePostsAtThePointerWithoutMovingIt)
+{
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    runTool({"xdotool", "mousemove", "--sync", "400", "300"});
+
+    glimra.process().signal(SIGUSR1);
+    ASSERT_TRUE(waitUntil([&] { return glimra.log().find("═══ 滚动探针v6结束 ═══") != std::string::npos; }, 10))
+        << glimra.log();
+    const std::string log = glimra.log();
+    for (const char* tag : {"探针[Q1-field21窗口号]", "探针[Q2-field21+location]"}) {
+        const auto line = log.find(tag);
+        ASSERT_NE(line, std::string::npos) << log;
+        EXPECT_NE(log.substr(line, log.find('\n', line) - line).find("✓不动"), std::string::npos) << log;
+    }
+    EXPECT_EQ(runTool({"xdotool", "getmouselocation", "--shell"}).substr(0, 12), "X=400\nY=300\n");
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
 }  // namespace
