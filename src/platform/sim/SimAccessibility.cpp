@@ -31,14 +31,16 @@ bool supportsNotification(const std::string& name)
 
 SimAccessibility::SimAccessibility(std::shared_ptr<SimWorld> world) : world_(std::move(world))
 {
+    using Observers = desktop::AccessibilityObservers;
     const std::weak_ptr<Observers> weak = observers_;
     frameListener_ = world_->onWindowFrameChanged(
         [weak](desktop::WindowID window, desktop::Pid pid, const core::Rect& from, const core::Rect& to) {
-            if (from.size != to.size) notify(weak, pid, window, ax::windowResized);
-            if (from.origin != to.origin) notify(weak, pid, window, ax::windowMoved);
+            if (from.size != to.size) Observers::post(weak, pid, window, ax::windowResized);
+            if (from.origin != to.origin) Observers::post(weak, pid, window, ax::windowMoved);
         });
-    focusListener_ = world_->onFocusedWindowChanged(
-        [weak](desktop::Pid pid, desktop::WindowID window) { notify(weak, pid, window, ax::focusedWindowChanged); });
+    focusListener_ = world_->onFocusedWindowChanged([weak](desktop::Pid pid, desktop::WindowID window) {
+        Observers::post(weak, pid, window, ax::focusedWindowChanged);
+    });
 }
 
 SimAccessibility::~SimAccessibility()
@@ -208,85 +210,32 @@ std::optional<desktop::WindowID> SimAccessibility::windowNumber(const desktop::E
 ax::Error SimAccessibility::createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer)
 {
     if (!world_->accessibilityTrusted()) return ax::apiDisabled;
-    if (pid <= 0 || !callback) return ax::illegalArgument;
-    std::lock_guard lock(observers_->mutex);
-    observer = observers_->next++;
-    observers_->byToken.emplace(observer, Observer{pid, std::move(callback), {}});
-    return ax::success;
+    return observers_->create(pid, std::move(callback), observer);
 }
 
 ax::Error SimAccessibility::addNotification(desktop::Token observer, const desktop::Element& element,
                                             const std::string& notification)
 {
     if (!world_->accessibilityTrusted()) return ax::apiDisabled;
-    desktop::Pid pid = 0;
-    {
-        std::lock_guard lock(observers_->mutex);
-        const auto it = observers_->byToken.find(observer);
-        if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
-        pid = it->second.pid;
-    }
-    if (element.pid != pid) return ax::illegalArgument;
-    const auto app = world_->app(pid);
+    const auto pid = observers_->pidOf(observer);
+    if (!pid) return ax::invalidUIElementObserver;
+    if (element.pid != *pid) return ax::illegalArgument;
+    const auto app = world_->app(*pid);
     if (!app || app->info.terminated) return ax::invalidUIElement;
     if (element.window != 0) {
         const auto window = world_->window(element.window);
-        if (!window || window->pid != pid) return ax::invalidUIElement;
+        if (!window || window->pid != *pid) return ax::invalidUIElement;
     }
     if (!supportsNotification(notification)) return ax::notificationUnsupported;
-
-    std::lock_guard lock(observers_->mutex);
-    const auto it = observers_->byToken.find(observer);
-    if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
-    const bool added = it->second.subscriptions.emplace(element.pid, element.window, notification).second;
-    return added ? ax::success : ax::notificationAlreadyRegistered;
+    return observers_->subscribe(observer, element, notification);
 }
 
 ax::Error SimAccessibility::removeNotification(desktop::Token observer, const desktop::Element& element,
                                                const std::string& notification)
 {
-    std::lock_guard lock(observers_->mutex);
-    const auto it = observers_->byToken.find(observer);
-    if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
-    const bool removed = it->second.subscriptions.erase({element.pid, element.window, notification}) > 0;
-    return removed ? ax::success : ax::notificationNotRegistered;
+    return observers_->unsubscribe(observer, element, notification);
 }
 
-void SimAccessibility::destroyObserver(desktop::Token observer)
-{
-    std::lock_guard lock(observers_->mutex);
-    observers_->byToken.erase(observer);
-}
-
-void SimAccessibility::notify(const std::weak_ptr<Observers>& weak, desktop::Pid pid, desktop::WindowID window,
-                              const std::string& notification)
-{
-    const auto observers = weak.lock();
-    if (!observers) return;
-    std::vector<desktop::Token> listening;
-    {
-        std::lock_guard lock(observers->mutex);
-        for (const auto& [token, observer] : observers->byToken) {
-            if (observer.pid != pid) continue;
-            const auto& subscribed = observer.subscriptions;
-            if (subscribed.count({pid, window, notification}) || subscribed.count({pid, 0, notification}))
-                listening.push_back(token);
-        }
-    }
-    for (const auto token : listening) {
-        dispatch::main().async([weak, token, pid, window, notification] {
-            const auto alive = weak.lock();
-            if (!alive) return;
-            ObserverCallback callback;
-            {
-                std::lock_guard lock(alive->mutex);
-                const auto it = alive->byToken.find(token);
-                if (it == alive->byToken.end()) return;
-                callback = it->second.callback;
-            }
-            callback(desktop::Element{pid, window}, notification);
-        });
-    }
-}
+void SimAccessibility::destroyObserver(desktop::Token observer) { observers_->destroy(observer); }
 
 }  // namespace sim

@@ -1,12 +1,8 @@
 #pragma once
 
-#include "platform/desktop/Accessibility.h"
+#include "platform/desktop/AccessibilityObservers.h"
 
-#include <map>
 #include <memory>
-#include <mutex>
-#include <set>
-#include <tuple>
 
 namespace sim {
 
@@ -37,31 +33,15 @@ public:
     void destroyObserver(desktop::Token observer) override;
 
 private:
-    using Subscription = std::tuple<desktop::Pid, desktop::WindowID, std::string>;
-    struct Observer {
-        desktop::Pid pid = 0;
-        ObserverCallback callback;
-        std::set<Subscription> subscriptions;
-    };
-    struct Observers {
-        std::mutex mutex;
-        std::map<desktop::Token, Observer> byToken;
-        desktop::Token next = 1;
-    };
-
     // Checks trust and the element's application and waits out its hang; success or the
     // error to answer.
     desktop::ax::Error enter(const desktop::Element& element, std::optional<SimApp>& app);
     desktop::ax::Error write(const desktop::Element& element, const std::string& attribute,
                              const desktop::AXValue& value);
     desktop::ax::Error copyOfApplication(const SimApp& app, const std::string& attribute, desktop::AXValue& value);
-    // Tells the observers of the window's application that subscribed to the
-    // notification on the window or on the application.
-    static void notify(const std::weak_ptr<Observers>& observers, desktop::Pid pid, desktop::WindowID window,
-                       const std::string& notification);
 
     std::shared_ptr<SimWorld> world_;
-    std::shared_ptr<Observers> observers_ = std::make_shared<Observers>();
+    std::shared_ptr<desktop::AccessibilityObservers> observers_ = std::make_shared<desktop::AccessibilityObservers>();
     std::uint64_t frameListener_ = 0;
     std::uint64_t focusListener_ = 0;
 };

@@ -3,122 +3,32 @@
 #include "platform/sim/CaptureErrors.h"
 #include "platform/sim/CaptureRenderer.h"
 
-#include <algorithm>
-
 namespace sim {
-
-namespace ce = desktop::captureError;
 
 SimCaptureStream::SimCaptureStream(std::shared_ptr<SimWorld> world, std::shared_ptr<CaptureFaults> faults,
                                    const desktop::ContentFilter& filter,
                                    const desktop::StreamConfiguration& configuration,
                                    std::function<void(const desktop::Error&)> onStopped)
-    : world_(std::move(world)),
+    : TimedCaptureStream(filter, configuration, std::move(onStopped)),
+      world_(std::move(world)),
       faults_(std::move(faults)),
-      onStopped_(std::move(onStopped)),
-      filter_(filter),
-      configuration_(configuration),
       referenceSize_(capturedSize(*world_, filter, configuration))
 {
 }
 
-std::optional<desktop::Error> SimCaptureStream::addOutput(dispatch::Queue queue,
-                                                          std::function<void(const desktop::Frame&)> onFrame)
+std::optional<long> SimCaptureStream::refusalOfOutputLocked()
 {
-    std::lock_guard lock(mutex_);
-    if (output_ || state_ == State::ended) return captureError(ce::invalidParameter);
-    if (const auto code = faults_->take(faultWindowLocked(), CaptureFault::addOutputFails)) return captureError(*code);
-    output_ = Output{std::move(queue), std::move(onFrame)};
-    restartTimerLocked();
-    return std::nullopt;
+    return faults_->take(faultWindowLocked(), CaptureFault::addOutputFails);
 }
 
-void SimCaptureStream::removeOutput()
+std::optional<long> SimCaptureStream::refusalOfStartLocked()
 {
-    std::lock_guard lock(mutex_);
-    output_.reset();
-    restartTimerLocked();
+    return faults_->take(faultWindowLocked(), CaptureFault::startFails);
 }
 
-void SimCaptureStream::startCapture(desktop::CaptureCompletion completion)
+void SimCaptureStream::configurationChangedLocked()
 {
-    std::optional<long> failure;
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ == State::capturing || state_ == State::ended) {
-            failure = ce::attemptToStartStreamState;
-        } else if (const auto code = faults_->take(faultWindowLocked(), CaptureFault::startFails)) {
-            failure = code;
-        } else {
-            state_ = State::capturing;
-            restartTimerLocked();
-        }
-    }
-    complete(std::move(completion), failure);
-}
-
-void SimCaptureStream::stopCapture(desktop::CaptureCompletion completion)
-{
-    std::optional<long> failure;
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ != State::capturing) {
-            failure = ce::attemptToStopStreamState;
-        } else {
-            state_ = State::stopped;
-            restartTimerLocked();
-        }
-    }
-    complete(std::move(completion), failure);
-}
-
-void SimCaptureStream::updateContentFilter(const desktop::ContentFilter& filter, desktop::CaptureCompletion completion)
-{
-    std::optional<long> failure;
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ != State::capturing) {
-            failure = ce::attemptToUpdateFilterState;
-        } else {
-            filter_ = filter;
-        }
-    }
-    complete(std::move(completion), failure);
-}
-
-void SimCaptureStream::updateConfiguration(const desktop::StreamConfiguration& configuration,
-                                           desktop::CaptureCompletion completion)
-{
-    std::optional<long> failure;
-    {
-        std::lock_guard lock(mutex_);
-        if (state_ != State::capturing) {
-            failure = ce::attemptToUpdateFilterState;
-        } else {
-            configuration_ = configuration;
-            referenceSize_ = capturedSize(*world_, filter_, configuration_);
-            restartTimerLocked();
-        }
-    }
-    complete(std::move(completion), failure);
-}
-
-long SimCaptureStream::framesDelivered() const
-{
-    std::lock_guard lock(mutex_);
-    return framesDelivered_;
-}
-
-bool SimCaptureStream::isCapturing() const
-{
-    std::lock_guard lock(mutex_);
-    return state_ == State::capturing;
-}
-
-desktop::ContentFilter SimCaptureStream::filter() const
-{
-    std::lock_guard lock(mutex_);
-    return filter_;
+    referenceSize_ = capturedSize(*world_, filter_, configuration_);
 }
 
 desktop::WindowID SimCaptureStream::faultWindow() const
@@ -133,25 +43,6 @@ desktop::WindowID SimCaptureStream::faultWindowLocked() const
     if (filter_.kind == desktop::ContentFilter::Kind::displayIncluding && !filter_.windows.empty())
         return filter_.windows.front().windowID;
     return 0;
-}
-
-// Every change of state, output or interval ends the running timer; a frame already on
-// its way checks the generation and is dropped.
-void SimCaptureStream::restartTimerLocked()
-{
-    ++timerGeneration_;
-    timer_.cancel();
-    if (state_ != State::capturing || !output_) return;
-    const double interval = std::max(configuration_.minimumFrameInterval, 1.0 / 60);
-    std::weak_ptr<SimCaptureStream> weak = weak_from_this();
-    timer_ = dispatch::Timer(output_->queue, interval, [weak, generation = timerGeneration_] {
-        if (const auto self = weak.lock()) self->produceFrame(generation);
-    });
-}
-
-bool SimCaptureStream::currentLocked(std::uint64_t timerGeneration) const
-{
-    return state_ == State::capturing && output_ && timerGeneration == timerGeneration_;
 }
 
 void SimCaptureStream::produceFrame(std::uint64_t timerGeneration)
@@ -173,13 +64,7 @@ void SimCaptureStream::produceFrame(std::uint64_t timerGeneration)
     if (!world_->screenRecordingAllowed() || sourceHidden(*world_, filter)) return;
 
     if (const auto code = faults_->take(window, CaptureFault::stop)) {
-        {
-            std::lock_guard lock(mutex_);
-            if (!currentLocked(timerGeneration)) return;
-            state_ = State::ended;
-            restartTimerLocked();
-        }
-        if (onStopped_) dispatch::global().async([onStopped = onStopped_, error = captureError(*code)] { onStopped(error); });
+        end(timerGeneration, captureError(*code));
         return;
     }
     if (faults_->take(window, CaptureFault::silence)) return;
@@ -196,23 +81,7 @@ void SimCaptureStream::produceFrame(std::uint64_t timerGeneration)
     } else {
         frame.status = desktop::FrameStatus::idle;
     }
-
-    std::function<void(const desktop::Frame&)> onFrame;
-    {
-        std::lock_guard lock(mutex_);
-        if (!currentLocked(timerGeneration)) return;
-        ++framesDelivered_;
-        onFrame = output_->onFrame;
-    }
-    if (onFrame) onFrame(frame);
-}
-
-void SimCaptureStream::complete(desktop::CaptureCompletion completion, std::optional<long> errorCode)
-{
-    if (!completion) return;
-    std::optional<desktop::Error> error;
-    if (errorCode) error = captureError(*errorCode);
-    dispatch::global().async([completion = std::move(completion), error] { completion(error); });
+    deliver(timerGeneration, frame);
 }
 
 }  // namespace sim

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Accessibility.h"
 
 #include "platform/core/SystemLog.h"
+#include "platform/desktop/AccessibilityObservers.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11ClientPid.h"
@@ -17,7 +18,6 @@
 #include <map>
 #include <mutex>
 #include <set>
-#include <tuple>
 
 namespace x11 {
 namespace ax = desktop::ax;
@@ -113,14 +113,9 @@ void logGone(xcb_window_t window, desktop::Pid pid, const std::string& what)
 }  // namespace
 
 struct X11Accessibility::Observers {
-    struct Observer {
-        desktop::Pid pid = 0;
-        ObserverCallback callback;
-        std::set<std::tuple<desktop::Pid, desktop::WindowID, std::string>> subscriptions;
-    };
+    desktop::AccessibilityObservers registry;
+    // Guards what follows.
     std::mutex mutex;
-    std::map<desktop::Token, Observer> byToken;
-    desktop::Token next = 1;
     // The watched windows' frames as the observers last heard of them.
     std::map<desktop::WindowID, core::Rect> frames;
     // Each new active window, in order, read when its notice came: a focus that leaves
@@ -327,32 +322,23 @@ std::optional<desktop::WindowID> X11Accessibility::windowNumber(const desktop::E
 
 ax::Error X11Accessibility::createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer)
 {
-    if (pid <= 0 || !callback) return ax::illegalArgument;
-    std::lock_guard lock(observers_->mutex);
-    observer = observers_->next++;
-    observers_->byToken.emplace(observer, Observers::Observer{pid, std::move(callback), {}});
-    return ax::success;
+    return observers_->registry.create(pid, std::move(callback), observer);
 }
 
 ax::Error X11Accessibility::addNotification(desktop::Token observer, const desktop::Element& element,
                                             const std::string& notification)
 {
-    desktop::Pid pid = 0;
-    {
-        std::lock_guard lock(observers_->mutex);
-        const auto it = observers_->byToken.find(observer);
-        if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
-        pid = it->second.pid;
-    }
-    if (element.pid != pid) return ax::illegalArgument;
-    if (!processExists(pid)) return ax::invalidUIElement;
-    if (element.window != 0 && !belongsTo(*connection_, element.window, pid)) return ax::invalidUIElement;
+    const auto pid = observers_->registry.pidOf(observer);
+    if (!pid) return ax::invalidUIElementObserver;
+    if (element.pid != *pid) return ax::illegalArgument;
+    if (!processExists(*pid)) return ax::invalidUIElement;
+    if (element.window != 0 && !belongsTo(*connection_, element.window, *pid)) return ax::invalidUIElement;
     if (!isMoveOrResize(notification) && notification != ax::focusedWindowChanged) return ax::notificationUnsupported;
 
     // Where the windows are now is what later changes compare with.
     std::map<desktop::WindowID, core::Rect> frames;
     if (isMoveOrResize(notification)) {
-        const auto windows = element.window != 0 ? std::vector<xcb_window_t>{element.window} : clientsOf(*connection_, pid);
+        const auto windows = element.window != 0 ? std::vector<xcb_window_t>{element.window} : clientsOf(*connection_, *pid);
         for (const auto window : windows) {
             // The window manager resizes the client after its frame: the client's own
             // notice tells when both are done.
@@ -360,29 +346,20 @@ ax::Error X11Accessibility::addNotification(desktop::Token observer, const deskt
             if (const auto frame = frameInPoints(*connection_, window)) frames.emplace(window, *frame);
         }
     }
-    std::lock_guard lock(observers_->mutex);
-    const auto it = observers_->byToken.find(observer);
-    if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
-    observers_->frames.insert(frames.begin(), frames.end());
-    const bool added = it->second.subscriptions.emplace(element.pid, element.window, notification).second;
-    return added ? ax::success : ax::notificationAlreadyRegistered;
+    {
+        std::lock_guard lock(observers_->mutex);
+        observers_->frames.insert(frames.begin(), frames.end());
+    }
+    return observers_->registry.subscribe(observer, element, notification);
 }
 
 ax::Error X11Accessibility::removeNotification(desktop::Token observer, const desktop::Element& element,
                                                const std::string& notification)
 {
-    std::lock_guard lock(observers_->mutex);
-    const auto it = observers_->byToken.find(observer);
-    if (it == observers_->byToken.end()) return ax::invalidUIElementObserver;
-    const bool removed = it->second.subscriptions.erase({element.pid, element.window, notification}) > 0;
-    return removed ? ax::success : ax::notificationNotRegistered;
+    return observers_->registry.unsubscribe(observer, element, notification);
 }
 
-void X11Accessibility::destroyObserver(desktop::Token observer)
-{
-    std::lock_guard lock(observers_->mutex);
-    observers_->byToken.erase(observer);
-}
+void X11Accessibility::destroyObserver(desktop::Token observer) { observers_->registry.destroy(observer); }
 
 void X11Accessibility::recheck(Connection& connection, Observers& observers)
 {
@@ -390,14 +367,10 @@ void X11Accessibility::recheck(Connection& connection, Observers& observers)
     // its windows).
     std::map<desktop::WindowID, desktop::Pid> windows;
     std::set<desktop::Pid> wholeApplications;
-    {
-        std::lock_guard lock(observers.mutex);
-        for (const auto& [token, observer] : observers.byToken)
-            for (const auto& [pid, window, notification] : observer.subscriptions) {
-                if (!isMoveOrResize(notification)) continue;
-                if (window != 0) windows.emplace(window, pid);
-                else wholeApplications.insert(pid);
-            }
+    for (const auto& [pid, window, notification] : observers.registry.subscriptions()) {
+        if (!isMoveOrResize(notification)) continue;
+        if (window != 0) windows.emplace(window, pid);
+        else wholeApplications.insert(pid);
     }
     for (const auto pid : wholeApplications)
         for (const auto client : clientsOf(connection, pid)) windows.emplace(client, pid);
@@ -420,12 +393,8 @@ void X11Accessibility::recheck(Connection& connection, Observers& observers)
     {
         std::lock_guard lock(observers.mutex);
         const auto tell = [&](desktop::Pid pid, desktop::WindowID window, const std::string& notification) {
-            for (const auto& [token, observer] : observers.byToken) {
-                if (observer.pid != pid) continue;
-                const auto& subscribed = observer.subscriptions;
-                if (subscribed.count({pid, window, notification}) || subscribed.count({pid, 0, notification}))
-                    notices.push_back({observer.callback, {pid, window}, notification});
-            }
+            for (auto& callback : observers.registry.listeners(pid, window, notification))
+                notices.push_back({std::move(callback), {pid, window}, notification});
         };
         for (const auto& [window, frame] : frames) {
             if (!frame) {

@@ -239,4 +239,41 @@ TEST_F(SimAccessibilityTest, ObserversHearResizesAndFocusChangesOnTheMainQueue)
     EXPECT_EQ(heard.size(), 3u);
 }
 
+TEST_F(SimAccessibilityTest, EachObserverHearsWhatItSubscribedToUntilItIsDestroyed)
+{
+    addApp(501, "Editor");
+    addApp(502, "Viewer");
+    addWindow(501, 11, {0, 0, 400, 300});
+    addWindow(501, 12, {0, 0, 300, 300});
+    addWindow(502, 21, {0, 0, 300, 300});
+
+    std::map<std::string, std::vector<Element>> heard;
+    const auto observe = [&](desktop::Pid pid, const std::string& who, const Element& on) {
+        desktop::Token observer = 0;
+        EXPECT_EQ(access().createObserver(
+                      pid, [&heard, who](const Element& element, const std::string&) { heard[who].push_back(element); },
+                      observer),
+                  ax::success);
+        EXPECT_EQ(access().addNotification(observer, on, ax::windowMoved), ax::success);
+        return observer;
+    };
+    const auto wholeApp = observe(501, "whole app", {501, 0});
+    observe(501, "one window", {501, 11});
+    observe(502, "other app", {502, 21});
+
+    world().setFrame(12, {5, 5, 300, 300});
+    world().setFrame(11, {5, 5, 400, 300});
+    // A notice already on its way is dropped once its observer is gone.
+    access().destroyObserver(wholeApp);
+    clock().runUntilIdle();
+
+    EXPECT_EQ(heard["whole app"], std::vector<Element>{});
+    EXPECT_EQ(heard["one window"], std::vector<Element>({{501, 11}}));
+    EXPECT_EQ(heard["other app"], std::vector<Element>{});
+
+    desktop::Token observer = 0;
+    EXPECT_EQ(access().createObserver(0, [](const Element&, const std::string&) {}, observer), ax::illegalArgument);
+    EXPECT_EQ(access().createObserver(501, {}, observer), ax::illegalArgument);
+}
+
 }  // namespace
