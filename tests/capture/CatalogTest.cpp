@@ -2,7 +2,7 @@
 
 #include "support/DiagLines.h"
 #include "platform/core/AppIdentity.h"
-#include "platform/sim/CaptureErrors.h"
+#include "platform/desktop/CaptureErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -127,7 +127,7 @@ TEST_F(CatalogTest, ARefusedQueryIsToldApartFromNoWindowsAndLoggedOncePerKind)
 
     const auto simulated = desktop().capture;
     desktop().capture = std::make_shared<FailingQueries>(
-        simulated, sim::captureError(desktop::captureError::failedApplicationConnectionInterrupted));
+        simulated, desktop::captureError::error(desktop::captureError::failedApplicationConnectionInterrupted));
     EXPECT_EQ(listing().failure, Catalog::Failure::failed);
     EXPECT_EQ(listing().failure, Catalog::Failure::failed);
     EXPECT_EQ(diagLines(), (std::vector<std::string>{refused, failed}));

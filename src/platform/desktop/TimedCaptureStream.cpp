@@ -1,6 +1,6 @@
 #include "platform/desktop/TimedCaptureStream.h"
 
-#include "platform/sim/CaptureErrors.h"
+#include "platform/desktop/CaptureErrors.h"
 
 #include <algorithm>
 
@@ -17,8 +17,8 @@ TimedCaptureStream::TimedCaptureStream(const ContentFilter& filter, const Stream
 std::optional<Error> TimedCaptureStream::addOutput(dispatch::Queue queue, std::function<void(const Frame&)> onFrame)
 {
     std::lock_guard lock(mutex_);
-    if (output_ || state_ == State::ended) return sim::captureError(ce::invalidParameter);
-    if (const auto code = refusalOfOutputLocked()) return sim::captureError(*code);
+    if (output_ || state_ == State::ended) return ce::error(ce::invalidParameter);
+    if (const auto code = refusalOfOutputLocked()) return ce::error(*code);
     output_ = Output{std::move(queue), std::move(onFrame)};
     restartTimerLocked();
     return std::nullopt;
@@ -166,7 +166,7 @@ void TimedCaptureStream::complete(CaptureCompletion completion, std::optional<lo
 {
     if (!completion) return;
     std::optional<Error> error;
-    if (errorCode) error = sim::captureError(*errorCode);
+    if (errorCode) error = ce::error(*errorCode);
     dispatch::global().async([completion = std::move(completion), error] { completion(error); });
 }
 

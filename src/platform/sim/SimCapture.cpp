@@ -1,7 +1,7 @@
 #include "platform/sim/SimCapture.h"
 
 #include "platform/core/AppIdentity.h"
-#include "platform/sim/CaptureErrors.h"
+#include "platform/desktop/CaptureErrors.h"
 #include "platform/sim/CaptureRenderer.h"
 
 #include <algorithm>
@@ -67,7 +67,7 @@ void SimCapture::shareableContent(
 {
     dispatch::global().async([world = world_, excludingDesktopWindows, onScreenWindowsOnly, completion] {
         if (!world->screenRecordingAllowed()) {
-            completion(std::nullopt, captureError(desktop::captureError::userDeclined));
+            completion(std::nullopt, desktop::captureError::error(desktop::captureError::userDeclined));
             return;
         }
         completion(contentOf(*world, excludingDesktopWindows, onScreenWindowsOnly), std::nullopt);
@@ -90,12 +90,12 @@ void SimCapture::screenshot(const desktop::ContentFilter& filter, const desktop:
 {
     dispatch::global().async([world = world_, filter, configuration, completion] {
         if (!world->screenRecordingAllowed()) {
-            completion(nullptr, captureError(desktop::captureError::userDeclined));
+            completion(nullptr, desktop::captureError::error(desktop::captureError::userDeclined));
             return;
         }
         const auto picture = renderCapture(*world, filter, configuration, capturedSize(*world, filter, configuration));
         if (!picture)
-            completion(nullptr, captureError(desktop::captureError::noCaptureSource));
+            completion(nullptr, desktop::captureError::error(desktop::captureError::noCaptureSource));
         else
             completion(picture->image, std::nullopt);
     });

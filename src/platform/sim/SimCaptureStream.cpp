@@ -1,6 +1,6 @@
 #include "platform/sim/SimCaptureStream.h"
 
-#include "platform/sim/CaptureErrors.h"
+#include "platform/desktop/CaptureErrors.h"
 #include "platform/sim/CaptureRenderer.h"
 
 namespace sim {
@@ -64,7 +64,7 @@ void SimCaptureStream::produceFrame(std::uint64_t timerGeneration)
     if (!world_->screenRecordingAllowed() || sourceHidden(*world_, filter)) return;
 
     if (const auto code = faults_->take(window, CaptureFault::stop)) {
-        end(timerGeneration, captureError(*code));
+        end(timerGeneration, desktop::captureError::error(*code));
         return;
     }
     if (faults_->take(window, CaptureFault::silence)) return;

@@ -1,7 +1,7 @@
 #include "platform/x11/X11Capture.h"
 
 #include "platform/core/AppIdentity.h"
-#include "platform/sim/CaptureErrors.h"
+#include "platform/desktop/CaptureErrors.h"
 
 #include <unistd.h>
 
@@ -84,7 +84,7 @@ void X11Capture::screenshot(const desktop::ContentFilter& filter, const desktop:
     dispatch::global().async([services = services_, filter, configuration, completion] {
         const auto picture = makeFrameSource(services, filter)->next(configuration);
         if (!picture)
-            completion(nullptr, sim::captureError(desktop::captureError::noCaptureSource));
+            completion(nullptr, desktop::captureError::error(desktop::captureError::noCaptureSource));
         else
             completion(picture->image, std::nullopt);
     });

@@ -2,10 +2,10 @@
 
 #include "platform/desktop/Capture.h"
 
-namespace sim {
+namespace desktop::captureError {
 
 // An error of the capture framework's domain with the given code, described as the
 // framework describes its errors.
-desktop::Error captureError(long code);
+desktop::Error error(long code);
 
-}  // namespace sim
+}  // namespace desktop::captureError
