@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -38,6 +38,30 @@ std::size_t occurrences(const std::string& text, const std::string& part)
     std::size_t count = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
     return count;
+}
+
+std::string lineAt(const std::string& text, std::size_t at)
+{
+    return text.substr(at, text.find('\n', at) - at);
+}
+
+// The numbers written in the text, in order (whatever the locale).
+std::vector<double> numbersIn(const std::string& text)
+{
+    std::vector<double> numbers;
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    while (at < end) {
+        double number = 0;
+        const auto [next, error] = std::from_chars(at, end, number);
+        if (error == std::errc{}) {
+            numbers.push_back(number);
+            at = next;
+        } else {
+            ++at;
+        }
+    }
+    return numbers;
 }
 
 std::vector<unsigned long> with(std::vector<unsigned long> windows, unsigned long extra)
@@ -130,11 +154,10 @@ TEST_F(X11TriggerBlock, ItsClickMirrorsTheWindowAndItsAltDragMirrorsTheDraggedRe
     // The selection (screen points, origin bottom left) runs from where the first tick
     // found the pointer on the way to the release point; the focus mini window locks onto
     // that part of xterm's frame (fractions, origin top left).
-    double sx = 0, sy = 0, sw = 0, sh = 0, wx = 0, wy = 0, ww = 0, wh = 0;
-    ASSERT_EQ(std::sscanf(afterDrag.c_str() + doneAt + done.size(), "%lf, %lf, %lf×%lf) 窗口=(%lf, %lf, %lf×%lf)", &sx,
-                          &sy, &sw, &sh, &wx, &wy, &ww, &wh),
-              8)
-        << afterDrag.substr(doneAt, 200);
+    const auto selected = numbersIn(lineAt(afterDrag, doneAt + done.size()));
+    ASSERT_GE(selected.size(), 8u) << lineAt(afterDrag, doneAt);
+    const double sx = selected[0], sy = selected[1], sw = selected[2], sh = selected[3];
+    const double wx = selected[4], wy = selected[5], ww = selected[6], wh = selected[7];
     EXPECT_NEAR(sx, endX, 2);
     EXPECT_NEAR(screenHeight() - sy, endY, 2) << "the selection's bottom is not the release point";
     EXPECT_GT(sw, 100);
@@ -142,9 +165,9 @@ TEST_F(X11TriggerBlock, ItsClickMirrorsTheWindowAndItsAltDragMirrorsTheDraggedRe
     const std::string locked = "聚焦: 建窗锁定 x=";
     const auto lockedAt = afterDrag.find(locked, doneAt);
     ASSERT_NE(lockedAt, std::string::npos) << afterDrag;
-    double x = 0, y = 0, w = 0, h = 0;
-    ASSERT_EQ(std::sscanf(afterDrag.c_str() + lockedAt + locked.size(), "%lf y=%lf w=%lf h=%lf", &x, &y, &w, &h), 4)
-        << afterDrag.substr(lockedAt, 120);
+    const auto region = numbersIn(lineAt(afterDrag, lockedAt + locked.size()));
+    ASSERT_GE(region.size(), 4u) << lineAt(afterDrag, lockedAt);
+    const double x = region[0], y = region[1], w = region[2], h = region[3];
     EXPECT_NEAR(x, (sx - wx) / ww, 0.005);
     EXPECT_NEAR(y, (wy + wh - sy - sh) / wh, 0.005);
     EXPECT_NEAR(w, sw / ww, 0.005);
