@@ -9,4 +9,9 @@ namespace x11 {
 // windows are drawn opaque.
 bool hasCompositingManager(Connection& connection);
 
+// Whether what lies beneath our translucent windows shows through them right now: always
+// where Qt is not on X11; on X11 only while a compositing manager runs, since without one
+// a translucent window's clear pixels show as black. Main thread only.
+bool ownWindowsShowThrough();
+
 }  // namespace x11
