@@ -2,12 +2,9 @@
 
 #include "panels/PanelFonts.h"
 #include "platform/ui/Coordinates.h"
-#include "platform/ui/TitleBar.h"
 #include "platform/x11/X11Compositor.h"
 
 #include <QFontMetricsF>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,14 +15,6 @@ constexpr double labelFontSize = 12.5;
 QColor black(double alpha) { return QColor::fromRgbF(0, 0, 0, static_cast<float>(alpha)); }
 QColor white(double alpha) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(alpha)); }
 
-// The screen's pixels in the rectangle (Qt coordinates) as they are shown now.
-QPixmap shownNow(const QRect& place)
-{
-    QScreen* screen = QGuiApplication::screenAt(place.center());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    return screen ? screen->grabWindow(0, place.x(), place.y(), place.width(), place.height()) : QPixmap();
-}
-
 }  // namespace
 
 SelectorView::SelectorView(const ui::Screen& screen, QWidget* parent) : QWidget(parent), hostScreen(screen)
@@ -34,7 +23,7 @@ SelectorView::SelectorView(const ui::Screen& screen, QWidget* parent) : QWidget(
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::CrossCursor);
     // Taken before the overlay is shown, so that the picture is of what it covers.
-    if (ui::hasWindowSystem() && !x11::ownWindowsShowThrough()) beneath_ = shownNow(ui::qtGeometry(screen.frame));
+    beneath_ = x11::standInForBeneath(ui::qtGeometry(screen.frame));
 }
 
 QRectF SelectorView::toView(const core::Rect& screenRect) const

@@ -83,11 +83,12 @@ protected:
     // The mean brightness (0..255) of the root's pixels in the window's middle.
     int shownBrightness(const ui::Window& window) { return shownBrightness(ui::qtGeometry(window.frame()).center()); }
 
-    // The same around a point (Qt coordinates).
-    int shownBrightness(const QPoint& middle)
+    // The same in the square of the side around a point (Qt coordinates).
+    int shownBrightness(const QPoint& middle, int side = 20)
     {
-        const QImage shown =
-            QGuiApplication::primaryScreen()->grabWindow(0, middle.x() - 10, middle.y() - 10, 20, 20).toImage();
+        const QImage shown = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, middle.x() - side / 2, middle.y() - side / 2, side, side)
+                                 .toImage();
         long sum = 0;
         for (int y = 0; y < shown.height(); ++y)
             for (int x = 0; x < shown.width(); ++x) sum += qGray(shown.pixel(x, y));
@@ -153,9 +154,10 @@ TEST_F(X11Overlays, TheSelectorsOverlayBypassesTheWindowManagerAndKeepsClicksFro
     EXPECT_TRUE(settle([&] { return counter->presses == 1; }));
 }
 
-// Without a compositing manager the overlay's clear pixels would show as black: it shows
-// the screen it covers as it was when it came up, dimmed, with the window left lighter.
-TEST_F(X11Overlays, WithoutACompositingManagerTheSelectorsOverlayShowsTheScreenItCoversDimmed)
+// Without a compositing manager our overlays' clear pixels would show as black: they show
+// the screen they cover as it was when they came up. The selector's dims it, leaving the
+// window to select lighter; the trigger block's rounded corners show what lies beneath.
+TEST_F(X11Overlays, WithoutACompositingManagerTheOverlaysShowTheScreenTheyCover)
 {
     const auto connection = testsupport::openTestDisplay();
     ASSERT_TRUE(connection);
@@ -178,6 +180,13 @@ TEST_F(X11Overlays, WithoutACompositingManagerTheSelectorsOverlayShowsTheScreenI
     // Lightly dimmed at 0.16 inside the window, 0.42 outside.
     EXPECT_TRUE(settle([&] { return std::abs(shownBrightness(inside) - 214) < 12; })) << shownBrightness(inside);
     EXPECT_TRUE(settle([&] { return std::abs(shownBrightness(outside) - 148) < 12; })) << shownBrightness(outside);
+    overlay.orderOut();
+
+    app::HoverTriggerBlock block;
+    block.showAt(ui::screenFrame(QRect(QPoint(440, 380) / pixelRatio(), QSize(84, 56))));
+    ASSERT_TRUE(settle([&] { return block.windowHandle() && block.windowHandle()->isExposed(); }));
+    const QPoint corner = ui::qtGeometry(block.frame()).topLeft() + QPoint(1, 1);
+    EXPECT_TRUE(settle([&] { return shownBrightness(corner, 2) > 240; })) << shownBrightness(corner, 2);
 }
 
 TEST_F(X11Overlays, HalfOpaqueWindowsShowTheDesktopThroughOnlyWithACompositingManager)
