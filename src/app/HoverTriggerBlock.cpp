@@ -1,6 +1,8 @@
 #include "app/HoverTriggerBlock.h"
 
 #include "platform/desktop/WindowServer.h"
+#include "platform/ui/Coordinates.h"
+#include "platform/x11/X11Compositor.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -32,11 +34,18 @@ void HoverOverlayBackground::setColours(const HoverTriggerColours& colours)
     update();
 }
 
+void HoverOverlayBackground::setBeneath(QPixmap picture)
+{
+    beneath_ = std::move(picture);
+    update();
+}
+
 void HoverOverlayBackground::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = QRectF(rect());
+    if (!beneath_.isNull()) painter.drawPixmap(bounds, beneath_, QRectF(beneath_.rect()));
     QPainterPath shape;
     shape.addRoundedRect(bounds, cornerRadius, cornerRadius);
 
@@ -85,6 +94,7 @@ void HoverTriggerBlock::applyTheme() { background_->setColours(hoverTriggerColou
 void HoverTriggerBlock::showAt(const core::Rect& frame)
 {
     setFrameOrigin(frame.origin);
+    background_->setBeneath(x11::standInForBeneath(ui::qtGeometry(this->frame())));
     setAlphaValue(0);
     orderFrontRegardless();
     animateAlpha(1, 0.18);

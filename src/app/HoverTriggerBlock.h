@@ -3,6 +3,8 @@
 #include "shellcore/HoverTriggerTheme.h"
 #include "platform/ui/Window.h"
 
+#include <QPixmap>
+
 #include <functional>
 
 namespace app {
@@ -20,6 +22,9 @@ public:
 
     void setColours(const HoverTriggerColours& colours);
     const HoverTriggerColours& colours() const { return colours_; }
+    // Painted under the block's rounded shape where nothing shows through its corners;
+    // null elsewhere.
+    void setBeneath(QPixmap picture);
 
     std::function<void()> onOptionDrag;
     std::function<void()> onClick;
@@ -31,6 +36,7 @@ protected:
 
 private:
     HoverTriggerColours colours_;
+    QPixmap beneath_;
     bool pressed_ = false;
 };
 

@@ -1,6 +1,8 @@
 #include "panels/SelectorView.h"
 
 #include "panels/PanelFonts.h"
+#include "platform/ui/Coordinates.h"
+#include "platform/x11/X11Compositor.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -20,6 +22,8 @@ SelectorView::SelectorView(const ui::Screen& screen, QWidget* parent) : QWidget(
     resize(static_cast<int>(screen.frame.width()), static_cast<int>(screen.frame.height()));
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::CrossCursor);
+    // Taken before the overlay is shown, so that the picture is of what it covers.
+    beneath_ = x11::standInForBeneath(ui::qtGeometry(screen.frame));
 }
 
 QRectF SelectorView::toView(const core::Rect& screenRect) const
@@ -36,6 +40,7 @@ void SelectorView::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds = rect();
     const bool hasSelection = !selection.isEmpty();
+    if (!beneath_.isNull()) painter.drawPixmap(bounds, beneath_, QRectF(beneath_.rect()));
 
     QPainterPath dimming;
     dimming.setFillRule(Qt::OddEvenFill);

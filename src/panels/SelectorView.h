@@ -3,6 +3,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/ui/Screen.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 class QPainter;
@@ -33,4 +34,9 @@ private:
     void drawLabel(QPainter& painter, const QString& text, core::Point anchor, const QColor& color) const;
     // A screen rectangle in this view's Qt coordinates (origin top left).
     QRectF toView(const core::Rect& screenRect) const;
+
+    // Where nothing shows through the overlay (X11 without a compositing manager), the
+    // screen as it was before the overlay came up stands in for what lies beneath it;
+    // null elsewhere.
+    QPixmap beneath_;
 };

@@ -37,10 +37,10 @@ unsigned long newPictureWindowOf(pid_t pid, const std::vector<unsigned long>& kn
 bool keepsChanging(unsigned long window, double seconds);
 
 // The user's folders of a fresh glimra, seeded so that neither the first-run guide nor the
-// update check comes up.
+// update check comes up. extraDefaults are more settings, JSON members ("\"key\": value, ...").
 class UserFolders {
 public:
-    UserFolders();
+    explicit UserFolders(const std::string& extraDefaults = {});
     std::string path(const std::string& name) const { return home_.path() + "/" + name; }
     const std::string& home() const { return home_.path(); }
     std::map<std::string, std::string> environment() const;
@@ -52,7 +52,7 @@ private:
 // glimra started with no arguments on the display, in fresh user folders.
 class GlimraOnDesktop {
 public:
-    GlimraOnDesktop();
+    explicit GlimraOnDesktop(const std::string& extraDefaults = {});
     // Whether it showed its status item and registered its hot keys within the time (its
     // log names how it watches the hold key once they are registered).
     bool ready(double timeoutSeconds = 30);

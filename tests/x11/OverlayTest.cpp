@@ -1,6 +1,7 @@
 #include "app/HoverTriggerBlock.h"
 #include "panels/RegionSelector.h"
 #include "panels/SelectorPanel.h"
+#include "panels/SelectorView.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -79,11 +81,13 @@ protected:
     }
 
     // The mean brightness (0..255) of the root's pixels in the window's middle.
-    int shownBrightness(const ui::Window& window)
+    int shownBrightness(const ui::Window& window) { return shownBrightness(ui::qtGeometry(window.frame()).center()); }
+
+    // The same in the square of the side around a point (Qt coordinates).
+    int shownBrightness(const QPoint& middle, int side = 20)
     {
-        const QRect place = ui::qtGeometry(window.frame());
         const QImage shown = QGuiApplication::primaryScreen()
-                                 ->grabWindow(0, place.center().x() - 10, place.center().y() - 10, 20, 20)
+                                 ->grabWindow(0, middle.x() - side / 2, middle.y() - side / 2, side, side)
                                  .toImage();
         long sum = 0;
         for (int y = 0; y < shown.height(); ++y)
@@ -148,6 +152,41 @@ TEST_F(X11Overlays, TheSelectorsOverlayBypassesTheWindowManagerAndKeepsClicksFro
     EXPECT_TRUE(settle([&] { return windowUnderPointer() == overlay.winId(); }));
     runTool({"xdotool", "click", "1"});
     EXPECT_TRUE(settle([&] { return counter->presses == 1; }));
+}
+
+// Without a compositing manager our overlays' clear pixels would show as black: they show
+// the screen they cover as it was when they came up. The selector's dims it, leaving the
+// window to select lighter; the trigger block's rounded corners show what lies beneath.
+TEST_F(X11Overlays, WithoutACompositingManagerTheOverlaysShowTheScreenTheyCover)
+{
+    const auto connection = testsupport::openTestDisplay();
+    ASSERT_TRUE(connection);
+    ASSERT_FALSE(x11::hasCompositingManager(*connection));
+    X11Client xterm({"xterm", "-bg", "white", "-geometry", "60x20"});
+    ASSERT_NE(terminalAt200(xterm), 0u);
+    // Two points on xterm's blank right-hand side; the window to select holds the first.
+    const QPoint inside = QPoint(520, 300) / pixelRatio();
+    const QPoint outside = QPoint(520, 420) / pixelRatio();
+    ASSERT_TRUE(settle([&] { return shownBrightness(inside) > 240 && shownBrightness(outside) > 240; }));
+
+    const auto screen = ui::mainScreen();
+    ASSERT_TRUE(screen);
+    SelectorPanel overlay(*screen);
+    auto* view = new SelectorView(*screen);
+    view->windowFrame = ui::screenFrame(QRect(QPoint(480, 260) / pixelRatio(), QSize(80, 80) / pixelRatio()));
+    overlay.setContentView(view);
+    overlay.orderFront();
+    ASSERT_TRUE(settle([&] { return overlay.windowHandle() && overlay.windowHandle()->isExposed(); }));
+    // Lightly dimmed at 0.16 inside the window, 0.42 outside.
+    EXPECT_TRUE(settle([&] { return std::abs(shownBrightness(inside) - 214) < 12; })) << shownBrightness(inside);
+    EXPECT_TRUE(settle([&] { return std::abs(shownBrightness(outside) - 148) < 12; })) << shownBrightness(outside);
+    overlay.orderOut();
+
+    app::HoverTriggerBlock block;
+    block.showAt(ui::screenFrame(QRect(QPoint(440, 380) / pixelRatio(), QSize(84, 56))));
+    ASSERT_TRUE(settle([&] { return block.windowHandle() && block.windowHandle()->isExposed(); }));
+    const QPoint corner = ui::qtGeometry(block.frame()).topLeft() + QPoint(1, 1);
+    EXPECT_TRUE(settle([&] { return shownBrightness(corner, 2) > 240; })) << shownBrightness(corner, 2);
 }
 
 TEST_F(X11Overlays, HalfOpaqueWindowsShowTheDesktopThroughOnlyWithACompositingManager)

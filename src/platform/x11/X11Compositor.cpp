@@ -1,6 +1,10 @@
 #include "platform/x11/X11Compositor.h"
 
+#include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 #include <string>
 
@@ -15,14 +19,32 @@ int screenNumber(Connection& connection)
     return 0;
 }
 
+bool ownsSelection(xcb_connection_t* xcb, xcb_atom_t selection)
+{
+    const auto owner = reply(xcb_get_selection_owner_reply(xcb, xcb_get_selection_owner(xcb, selection), nullptr));
+    return owner && owner->owner != XCB_WINDOW_NONE;
+}
+
 }  // namespace
 
 bool hasCompositingManager(Connection& connection)
 {
-    auto* xcb = connection.xcb();
-    const auto selection = connection.atom("_NET_WM_CM_S" + std::to_string(screenNumber(connection)));
-    const auto owner = reply(xcb_get_selection_owner_reply(xcb, xcb_get_selection_owner(xcb, selection), nullptr));
-    return owner && owner->owner != XCB_WINDOW_NONE;
+    return ownsSelection(connection.xcb(), connection.atom("_NET_WM_CM_S" + std::to_string(screenNumber(connection))));
+}
+
+bool ownWindowsShowThrough()
+{
+    auto* xcb = qtConnection();
+    if (!xcb) return true;
+    return ownsSelection(xcb, qtAtom("_NET_WM_CM_S" + std::to_string(qtScreenNumber())));
+}
+
+QPixmap standInForBeneath(const QRect& place)
+{
+    if (ownWindowsShowThrough()) return {};
+    QScreen* screen = QGuiApplication::screenAt(place.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    return screen ? screen->grabWindow(0, place.x(), place.y(), place.width(), place.height()) : QPixmap();
 }
 
 }  // namespace x11
