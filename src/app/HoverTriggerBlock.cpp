@@ -2,7 +2,7 @@
 
 #include "platform/desktop/WindowServer.h"
 #include "platform/ui/Coordinates.h"
-#include "platform/x11/X11Compositor.h"
+#include "platform/ui/Translucency.h"
 
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -94,7 +94,7 @@ void HoverTriggerBlock::applyTheme() { background_->setColours(hoverTriggerColou
 void HoverTriggerBlock::showAt(const core::Rect& frame)
 {
     setFrameOrigin(frame.origin);
-    background_->setBeneath(x11::standInForBeneath(ui::qtGeometry(this->frame())));
+    background_->setBeneath(ui::pictureBeneath(ui::qtGeometry(this->frame())));
     setAlphaValue(0);
     orderFrontRegardless();
     animateAlpha(1, 0.18);

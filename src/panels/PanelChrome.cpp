@@ -30,7 +30,7 @@ bool PanelContentView::pointerInsidePanel() const
 void PanelContentView::showChrome(bool visible)
 {
     const bool inside = pointerInsidePanel();
-    const double pictureAlpha = inside ? 1.0 : panel ? panel->effectiveOpacity() : PanelDefaults::opacity();
+    const double pictureAlpha = inside ? 1.0 : panel ? panel->pictureOpacity() : PanelDefaults::opacity();
     fadeViewAlpha(*topBar, visible ? 1 : 0, chromeFadeDuration);
     fadeViewAlpha(*grip, visible ? 1 : 0, chromeFadeDuration);
     fadeViewAlpha(*mirrorView, pictureAlpha, chromeFadeDuration);

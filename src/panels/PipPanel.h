@@ -81,6 +81,8 @@ public:
     // ---- overrides and defaults ----
     int effectiveFrameRate() const;
     double effectiveOpacity() const;
+    // The picture's alpha: the effective opacity where the desktop shows through it.
+    double pictureOpacity() const;
     double effectiveSizeMultiplier() const;
     void applyFrameRateChoice(int fps);
     void applyOpacityChoice(double value);

@@ -10,6 +10,7 @@
 #include "panels/PipPanel.h"
 #include "panels/TopBarView.h"
 #include "panels/ViewAlpha.h"
+#include "platform/ui/Translucency.h"
 
 using namespace panels;
 
@@ -108,9 +109,13 @@ void PipPanel::setSizeValueAsDefault()
     content->showTransientHint(L10n::t("已设为默认大小"), setAsDefaultHintSeconds);
 }
 
+// Without a compositing manager a translucent picture only darkens (nothing shows through
+// it), so it is drawn opaque there.
+double PipPanel::pictureOpacity() const { return ui::desktopShowsThrough() ? effectiveOpacity() : 1.0; }
+
 void PipPanel::applyOpacity()
 {
-    const double value = effectiveOpacity();
+    const double value = pictureOpacity();
     setViewAlpha(*content->mirrorView, content->pointerInsidePanel() ? 1.0 : value);
     setViewAlpha(*content->fillView, value < 1 ? 0 : 1);
 }

@@ -2,7 +2,7 @@
 
 #include "panels/PanelFonts.h"
 #include "platform/ui/Coordinates.h"
-#include "platform/x11/X11Compositor.h"
+#include "platform/ui/Translucency.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -23,7 +23,7 @@ SelectorView::SelectorView(const ui::Screen& screen, QWidget* parent) : QWidget(
     setAttribute(Qt::WA_TranslucentBackground);
     setCursor(Qt::CrossCursor);
     // Taken before the overlay is shown, so that the picture is of what it covers.
-    beneath_ = x11::standInForBeneath(ui::qtGeometry(screen.frame));
+    beneath_ = ui::pictureBeneath(ui::qtGeometry(screen.frame));
 }
 
 QRectF SelectorView::toView(const core::Rect& screenRect) const

@@ -163,4 +163,16 @@ TEST(X11Translucency, AHalfOpaqueMiniWindowShowsTheDesktopThroughWithACompositin
     compositor.end();
 }
 
+// Without one nothing would show through, the picture would only darken: it is drawn opaque.
+TEST(X11Translucency, AHalfOpaqueMiniWindowIsDrawnOpaqueWithoutACompositingManager)
+{
+    PaintedDesktop desktop;
+    desktop.paintBlack();
+    X11Client xterm({"xterm", "-bg", "white", "-geometry", "80x30+60+400"});
+    ASSERT_NE(xterm.waitForWindow("XTerm"), 0u);
+    runTool({"xdotool", "mousemove", "--sync", "20", "1060"});
+
+    EXPECT_GE(MirroredTerminal(desktop, "\"pipOpacity\": 0.5").brightness(200, 255), 200);
+}
+
 }  // namespace

@@ -3,9 +3,6 @@
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 #include <string>
 
 namespace x11 {
@@ -37,14 +34,6 @@ bool ownWindowsShowThrough()
     auto* xcb = qtConnection();
     if (!xcb) return true;
     return ownsSelection(xcb, qtAtom("_NET_WM_CM_S" + std::to_string(qtScreenNumber())));
-}
-
-QPixmap standInForBeneath(const QRect& place)
-{
-    if (ownWindowsShowThrough()) return {};
-    QScreen* screen = QGuiApplication::screenAt(place.center());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    return screen ? screen->grabWindow(0, place.x(), place.y(), place.width(), place.height()) : QPixmap();
 }
 
 }  // namespace x11
