@@ -101,14 +101,16 @@ bool isVisibleWindowOf(pid_t pid, unsigned long window)
     return std::find(windows.begin(), windows.end(), window) != windows.end();
 }
 
-UserFolders::UserFolders()
+UserFolders::UserFolders(const SeededSettings& settings)
 {
     for (const char* name : {"config", "config/Glimra", "data", "runtime"}) {
         std::filesystem::create_directory(path(name));
         std::filesystem::permissions(path(name), std::filesystem::perms::owner_all);
     }
-    writeFile(path("config/Glimra/defaults.json"),
-              "{\"onboardingCompleted\": true, \"updateLastCheckAt\": " + std::to_string(std::time(nullptr)) + "}\n");
+    std::string seeded;
+    for (const auto& [key, value] : settings) seeded += ", \"" + key + "\": " + std::to_string(value);
+    writeFile(path("config/Glimra/defaults.json"), "{\"onboardingCompleted\": true, \"updateLastCheckAt\": " +
+                                                       std::to_string(std::time(nullptr)) + seeded + "}\n");
 }
 
 std::map<std::string, std::string> UserFolders::environment() const
@@ -116,8 +118,9 @@ std::map<std::string, std::string> UserFolders::environment() const
     return {{"XDG_CONFIG_HOME", path("config")}, {"XDG_DATA_HOME", path("data")}, {"XDG_RUNTIME_DIR", path("runtime")}};
 }
 
-GlimraOnDesktop::GlimraOnDesktop()
-    : process_(std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_.home(), folders_.environment()))
+GlimraOnDesktop::GlimraOnDesktop(const SeededSettings& settings, std::vector<std::string> arguments)
+    : folders_(settings),
+      process_(std::make_unique<GlimraChild>(std::move(arguments), folders_.home(), folders_.environment()))
 {
 }
 

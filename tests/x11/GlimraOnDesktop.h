@@ -36,11 +36,14 @@ unsigned long newPictureWindowOf(pid_t pid, const std::vector<unsigned long>& kn
 // Whether the window's pixels change three times, each within the time.
 bool keepsChanging(unsigned long window, double seconds);
 
+// Settings a test stores before glimra starts, by key.
+using SeededSettings = std::map<std::string, long>;
+
 // The user's folders of a fresh glimra, seeded so that neither the first-run guide nor the
-// update check comes up.
+// update check comes up, with the test's own settings besides.
 class UserFolders {
 public:
-    UserFolders();
+    explicit UserFolders(const SeededSettings& settings = {});
     std::string path(const std::string& name) const { return home_.path() + "/" + name; }
     const std::string& home() const { return home_.path(); }
     std::map<std::string, std::string> environment() const;
@@ -49,10 +52,10 @@ private:
     TempDir home_;
 };
 
-// glimra started with no arguments on the display, in fresh user folders.
+// glimra started on the display in fresh user folders, with no arguments unless given.
 class GlimraOnDesktop {
 public:
-    GlimraOnDesktop();
+    explicit GlimraOnDesktop(const SeededSettings& settings = {}, std::vector<std::string> arguments = {});
     // Whether it showed its status item and registered its hot keys within the time (its
     // log names how it watches the hold key once they are registered).
     bool ready(double timeoutSeconds = 30);
