@@ -266,6 +266,9 @@ TEST(X11HotKeyBadInput, HotKeysPressedAfterTheMirroredClientDiedHarmNothing)
                                     "super+alt+r", "super+alt+p", "super+alt+w", "super+alt+t"})
         press(combination);
     press("super+alt+f");
+    // Every press ran its command, ⌥⌘P included, which finds no window in front to mirror.
+    EXPECT_TRUE(waitUntil([&] { return occurrences(glimra.log(), "小窗化当前窗口: 触发") == 3; }, 5)) << glimra.log();
+    EXPECT_EQ(occurrences(glimra.log(), "光标逃生：收到热键"), 1u);
     ASSERT_TRUE(waitUntil([&] { return glimra.log().find("框选: 开始") != std::string::npos; }, 5)) << glimra.log();
     press("Escape");
     EXPECT_TRUE(waitUntil([&] { return glimra.log().find("框选: 取消（Esc）") != std::string::npos; }, 5))
