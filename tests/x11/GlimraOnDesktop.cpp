@@ -118,9 +118,9 @@ std::map<std::string, std::string> UserFolders::environment() const
     return {{"XDG_CONFIG_HOME", path("config")}, {"XDG_DATA_HOME", path("data")}, {"XDG_RUNTIME_DIR", path("runtime")}};
 }
 
-GlimraOnDesktop::GlimraOnDesktop(const SeededSettings& settings, std::vector<std::string> arguments)
+GlimraOnDesktop::GlimraOnDesktop(const SeededSettings& settings)
     : folders_(settings),
-      process_(std::make_unique<GlimraChild>(std::move(arguments), folders_.home(), folders_.environment()))
+      process_(std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_.home(), folders_.environment()))
 {
 }
 

@@ -52,10 +52,10 @@ private:
     TempDir home_;
 };
 
-// glimra started on the display in fresh user folders, with no arguments unless given.
+// glimra started with no arguments on the display, in fresh user folders.
 class GlimraOnDesktop {
 public:
-    explicit GlimraOnDesktop(const SeededSettings& settings = {}, std::vector<std::string> arguments = {});
+    explicit GlimraOnDesktop(const SeededSettings& settings = {});
     // Whether it showed its status item and registered its hot keys within the time (its
     // log names how it watches the hold key once they are registered).
     bool ready(double timeoutSeconds = 30);

@@ -7,6 +7,8 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
