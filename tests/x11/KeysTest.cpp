@@ -116,6 +116,25 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
     EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper | keyMap->numLockMask()));
 }
 
+// A combination held down is one press and one release, however long the keyboard repeats.
+TEST_F(X11KeysTest, AHeldCombinationIsOnePressWhileTheKeyboardRepeats)
+{
+    desktop::Token token = 0;
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    const auto count = [&](bool pressed) {
+        std::lock_guard lock(mutex);
+        return std::count(presses.begin(), presses.end(), std::pair{1u, pressed});
+    };
+    runTool({"xset", "r", "rate", "200", "50"});
+    runTool({"xdotool", "keydown", "super+alt+p"});
+    EXPECT_FALSE(waitOnMain([&] { return count(true) > 1 || count(false) > 0; }, 1))
+        << count(true) << " presses and " << count(false) << " releases while held";
+    runTool({"xdotool", "keyup", "p", "super", "alt"});
+    runTool({"xset", "r", "off"});
+    EXPECT_TRUE(waitOnMain([&] { return count(false) == 1; }));
+    EXPECT_EQ(count(true), 1);
+}
+
 // A changed keyboard map moves the grabs onto the combination's new keycodes.
 TEST_F(X11KeysTest, AChangedKeyboardMapIsGrabbedAgain)
 {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 namespace x11 {
 namespace {
@@ -102,6 +103,14 @@ void X11HotKeys::ungrab(const Registration& registration)
                            static_cast<std::uint16_t>(registration.modifiers | variant));
 }
 
+bool X11HotKeys::isDown(xcb_keycode_t keycode) const
+{
+    xcb_connection_t* xcb = connection_->xcb();
+    std::unique_ptr<xcb_query_keymap_reply_t, decltype(&std::free)> keymap(
+        xcb_query_keymap_reply(xcb, xcb_query_keymap(xcb), nullptr), &std::free);
+    return keymap && (keymap->keys[keycode / 8] & (1u << (keycode % 8)));
+}
+
 void X11HotKeys::unregisterHotKey(desktop::Token token)
 {
     std::lock_guard lock(mutex_);
@@ -132,6 +141,13 @@ void X11HotKeys::handleKey(const xcb_generic_event_t& event)
     const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
     if (key.event != connection_->root()) return;
     const bool pressed = type == XCB_KEY_PRESS;
+    // The keyboard repeats a held key as a release and a press at the same time: the
+    // release of a key that is still down starts such a pair, and both are dropped.
+    if (!pressed && isDown(key.detail)) {
+        repeat_ = {key.detail, key.time};
+        return;
+    }
+    if (pressed && repeat_ == Repeat{key.detail, key.time}) return;
     const std::uint16_t locks = XCB_MOD_MASK_LOCK | keyMap_->numLockMask() | keyMap_->scrollLockMask();
     const std::uint16_t state = key.state & ~locks & 0xff;
 

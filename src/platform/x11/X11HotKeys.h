@@ -47,11 +47,22 @@ private:
     int grab(const Registration& registration);
     void ungrab(const Registration& registration);
     void handleKey(const xcb_generic_event_t& event);
+    // Whether the server's keyboard holds the key down now (a round trip).
+    bool isDown(xcb_keycode_t keycode) const;
     void regrabAfterMappingChange();
 
     const std::shared_ptr<Connection> connection_;
     const std::shared_ptr<X11KeyMap> keyMap_;
     std::uint64_t eventHandler_ = 0;
+
+    // The keyboard's last repeat of a held key, while its press is still to come; event
+    // thread only.
+    struct Repeat {
+        xcb_keycode_t keycode = 0;
+        xcb_timestamp_t time = 0;
+        bool operator==(const Repeat&) const = default;
+    };
+    Repeat repeat_;
 
     std::mutex mutex_;
     std::map<desktop::Token, Registration> registrations_;

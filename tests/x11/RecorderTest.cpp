@@ -1,0 +1,195 @@
+#include "app/HotKeyRegistry.h"
+#include "foundation/L10n.h"
+#include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11KeyMap.h"
+#include "settings/SettingsWindow.h"
+#include "support/TestEnvironment.h"
+
+#include "x11/KeyGrabClient.h"
+#include "x11/X11ServiceFixture.h"
+
+#include <QPushButton>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+// The settings window's hot-key recorder on the X display: the shell's hot keys as X grabs,
+// the window's key presses through the local monitor, and every click and key a real X
+// event posted by xdotool.
+namespace {
+
+using testsupport::runTool;
+
+constexpr int keyK = 0x28;
+constexpr int keyJ = 0x26;
+constexpr int keyP = 0x23;
+constexpr int keyT = 0x11;
+constexpr int optionCommand = 0x900;
+constexpr std::uint16_t altSuper = XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+
+class X11RecorderTest : public testsupport::X11ServiceTest {
+protected:
+    void SetUp() override
+    {
+        X11ServiceTest::SetUp();
+        desktop::install(x11::makeDesktop(connection));
+        defaults::Defaults::standard().reopen(home.path() + "/defaults.json");
+        keyMap = std::make_unique<x11::X11KeyMap>(connection->xcb());
+
+        registry = std::make_unique<app::HotKeyRegistry>([this] {
+            app::HotKeyActions actions;
+            actions.captureFrontmost = [this] { ++captures; };
+            actions.tileAll = [this] { ++tiles; };
+            return app::hotkeySpecs(actions);
+        });
+        registry->registerHotKey([this] { ++holds; }, {});
+        SettingsWindow::ShellHooks hooks;
+        hooks.hotkeyName = [this](const std::string& prefix) { return registry->hotkeyName(prefix); };
+        hooks.registerAllHotkeys = [this] {
+            std::vector<SettingsWindow::RefusedHotkey> refused;
+            for (const auto& refusal : registry->registerAllHotkeys())
+                refused.push_back({refusal.keyPrefix, refusal.status});
+            return refused;
+        };
+        hooks.suspendHotkeys = [this](bool suspended) { registry->suspendHotkeys(suspended); };
+        SettingsWindow::setShellHooks(hooks);
+        SettingsWindow::shared().showSettings(1);
+        ASSERT_TRUE(waitOnMain([] {
+            const QWindow* shown = SettingsWindow::shared().windowHandle();
+            return shown && shown->isExposed();
+        }));
+    }
+
+    void TearDown() override
+    {
+        runTool({"xdotool", "keyup", "Control_R", "BackSpace"});
+        delete SettingsWindow::existing();
+        SettingsWindow::setShellHooks({});
+        // Nothing stays grabbed for the tests after this one.
+        if (registry) registry->suspendHotkeys(true);
+        defaults::Defaults::standard().flush();
+        X11ServiceTest::TearDown();
+    }
+
+    QPushButton& button(const char* keyPrefix)
+    {
+        auto* found = SettingsWindow::shared().contentArea()->findChild<QPushButton*>(keyPrefix);
+        EXPECT_NE(found, nullptr) << keyPrefix;
+        return *found;
+    }
+
+    bool buttonReads(const char* keyPrefix, const std::string& text)
+    {
+        return waitOnMain([&] { return button(keyPrefix).text().toStdString() == text; }, 5);
+    }
+
+    void click(const char* keyPrefix)
+    {
+        QPushButton& target = button(keyPrefix);
+        const QPoint centre = target.mapToGlobal(target.rect().center());
+        // Not --sync: that waits for a move, and the pointer may be there already.
+        runTool({"xdotool", "mousemove", std::to_string(centre.x()), std::to_string(centre.y()), "click", "1"});
+    }
+
+    bool pressed(const std::string& combination, const std::atomic<int>& count)
+    {
+        const int before = count;
+        runTool({"xdotool", "key", combination});
+        return waitOnMain([&] { return count > before; }, 5);
+    }
+
+    // Whether another client could take the ⌥⌘ combination of the key now.
+    bool freeForOthers(int keyCode, std::uint16_t locks = 0)
+    {
+        return testsupport::KeyGrabClient().grab(keyMap->keycodes(keyCode).at(0), altSuper | locks);
+    }
+
+    static std::optional<long> stored(const std::string& key) { return defaults::Defaults::standard().integer(key); }
+
+    testsupport::TempDir home;
+    std::unique_ptr<x11::X11KeyMap> keyMap;
+    std::unique_ptr<app::HotKeyRegistry> registry;
+    std::atomic<int> captures = 0;
+    std::atomic<int> tiles = 0;
+    std::atomic<int> holds = 0;
+};
+
+TEST_F(X11RecorderTest, AltSuperKPressedWhileRecordingIsStoredAndWorksAtOnce)
+{
+    ASSERT_TRUE(pressed("super+alt+p", captures));
+
+    click("captureHotKey");
+    ASSERT_TRUE(buttonReads("captureHotKey", L10n::t("按下快捷键…")));
+    // The shell lets go of its keys while one is recorded, so the press reaches the window.
+    EXPECT_TRUE(freeForOthers(keyP));
+    runTool({"xdotool", "key", "alt+super+k"});
+    EXPECT_TRUE(buttonReads("captureHotKey", "⌥⌘K"));
+    EXPECT_EQ(stored("captureHotKeyCode"), keyK);
+    EXPECT_EQ(stored("captureHotKeyFlags"), optionCommand);
+
+    EXPECT_TRUE(pressed("super+alt+k", captures)) << "the recorded combination does nothing";
+    EXPECT_TRUE(freeForOthers(keyP)) << "the replaced combination is still grabbed";
+    EXPECT_FALSE(freeForOthers(keyT)) << "the other hot keys were not registered again";
+}
+
+TEST_F(X11RecorderTest, EscapeCancelsTheRecordingAndEveryHotKeyWorksAsBefore)
+{
+    click("tileAllHotKey");
+    ASSERT_TRUE(buttonReads("tileAllHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "key", "Escape"});
+    EXPECT_TRUE(buttonReads("tileAllHotKey", "⌥⌘T"));
+    EXPECT_FALSE(stored("tileAllHotKeyCode"));
+
+    // The recording is over: a combination pressed now is not taken for the key.
+    runTool({"xdotool", "key", "alt+super+k"});
+    EXPECT_TRUE(pressed("super+alt+t", tiles));
+    EXPECT_TRUE(pressed("super+alt+p", captures));
+    EXPECT_FALSE(stored("tileAllHotKeyCode"));
+}
+
+// Another client holds the combination only with NumLock lit, so the press reaches the
+// window but the combination cannot be grabbed whole: it is refused and the old one kept.
+TEST_F(X11RecorderTest, ACombinationAnotherClientHoldsIsRefusedAndTheOldOneKept)
+{
+    testsupport::KeyGrabClient holder;
+    ASSERT_TRUE(holder.grab(keyMap->keycodes(keyJ).at(0), altSuper | keyMap->numLockMask()));
+
+    click("captureHotKey");
+    ASSERT_TRUE(buttonReads("captureHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "key", "alt+super+j"});
+    EXPECT_TRUE(buttonReads("captureHotKey", L10n::t("已被其他应用占用")));
+    EXPECT_FALSE(stored("captureHotKeyCode"));
+    EXPECT_FALSE(stored("captureHotKeyFlags"));
+    EXPECT_TRUE(freeForOthers(keyJ)) << "half of the refused combination stayed grabbed";
+    EXPECT_TRUE(pressed("super+alt+p", captures));
+}
+
+// The hold key is read from the keyboard's state: Right Ctrl is recorded as fn, the key X
+// lacks, and works at once; BackSpace (the ⌫ key) gives the default back.
+TEST_F(X11RecorderTest, TheHoldKeyRecordsRightCtrlAsFnAndBackSpaceRestoresTheDefault)
+{
+    click("holdHideHotKey");
+    ASSERT_TRUE(buttonReads("holdHideHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "keydown", "Control_R"});
+    EXPECT_TRUE(waitOnMain([] { return stored("holdHideHotKeyCode").has_value(); }, 5));
+    runTool({"xdotool", "keyup", "Control_R"});
+    EXPECT_EQ(stored("holdHideHotKeyCode"), desktop::key::function);
+    EXPECT_TRUE(buttonReads("holdHideHotKey", "fn"));
+
+    runTool({"xdotool", "keydown", "Control_R"});
+    EXPECT_TRUE(waitOnMain([&] { return holds > 0; }, 5)) << "holding the recorded key hides nothing";
+    runTool({"xdotool", "keyup", "Control_R"});
+
+    click("holdHideHotKey");
+    ASSERT_TRUE(buttonReads("holdHideHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "keydown", "BackSpace"});
+    EXPECT_TRUE(buttonReads("holdHideHotKey", L10n::t("已恢复默认键")));
+    runTool({"xdotool", "keyup", "BackSpace"});
+    EXPECT_FALSE(stored("holdHideHotKeyCode"));
+}
+
+}  // namespace
