@@ -86,6 +86,8 @@ protected:
     // window, 0 when none came.
     unsigned long hover()
     {
+        // A preview still fading out from the last pin is not the new one.
+        EXPECT_TRUE(previewGone());
         const Geometry centre = centreOf(geometryOf(mini));
         pointAt(centre.x, centre.y);
         return glimra.waitForNewPictureWindow(known, 5);
@@ -110,7 +112,14 @@ protected:
         EXPECT_TRUE(inBox) << "xterm stays at " << frameOf(terminalWindow).x << "," << frameOf(terminalWindow).y
                            << ", the preview is at " << box.x << "," << box.y << "; log:\n"
                            << glimra.log();
+        // Once xterm stands in its place the preview goes.
+        EXPECT_TRUE(previewGone()) << "the preview stays over the pinned xterm";
         return box;
+    }
+
+    bool previewGone()
+    {
+        return waitUntil([&] { return newPictureWindowOf(glimra.pid(), known) == 0; }, 5);
     }
 
     ::testing::AssertionResult backHome()
