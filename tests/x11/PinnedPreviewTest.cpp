@@ -15,7 +15,8 @@ namespace {
 
 using namespace testsupport;
 
-void pointAt(int x, int y) { runTool({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y)}); }
+// Posted input keeps its order: no --sync, which waits forever for a pointer already there.
+void pointAt(int x, int y) { runTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}); }
 
 Geometry centreOf(const Geometry& g) { return {g.x + g.width / 2, g.y + g.height / 2, 0, 0}; }
 
