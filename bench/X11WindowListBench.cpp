@@ -1,6 +1,8 @@
 // The X server's own cost next to what the desktop asks of it: one request answered
 // (the yardstick) and the on-screen window list of a desktop with 30 clients. Real time,
 // as the server does the work.
+#include "X11BenchDisplay.h"
+
 #include "platform/dispatch/ThreadScheduler.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11WindowServer.h"
@@ -15,13 +17,6 @@
 namespace {
 
 constexpr int clientCount = 30;
-
-std::shared_ptr<x11::Connection> openDisplay()
-{
-    auto opened = x11::Connection::open();
-    if (!std::holds_alternative<std::shared_ptr<x11::Connection>>(opened)) std::abort();
-    return std::get<std::shared_ptr<x11::Connection>>(opened);
-}
 
 // Small mapped windows of one client connection of the benchmark's own.
 class SmallWindows {
@@ -56,7 +51,7 @@ std::size_t onScreenCount(x11::X11WindowServer& server)
 
 void BM_X11RoundTrip(benchmark::State& state)
 {
-    const auto connection = openDisplay();
+    const auto connection = openBenchDisplay();
     for (auto _ : state)
         std::free(xcb_get_input_focus_reply(connection->xcb(), xcb_get_input_focus(connection->xcb()), nullptr));
 }
@@ -66,7 +61,7 @@ void BM_X11WindowList(benchmark::State& state)
 {
     dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
     {
-        const auto connection = openDisplay();
+        const auto connection = openBenchDisplay();
         SmallWindows clients;
         x11::X11WindowServer server(connection);
         // Until the window manager has listed and shown them all.

@@ -1,5 +1,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/OwnWindowRegistration.h"
+#include "platform/x11/X11Frames.h"
+#include "platform/x11/X11Reply.h"
 #include "platform/x11/X11WindowServer.h"
 
 #include "support/QtTestApplication.h"
@@ -9,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
+
+#include <xcb/shape.h>
 
 #include <unistd.h>
 
@@ -169,6 +173,52 @@ TEST(X11OwnWindows, ARegisteredWidgetIsListedAsItsXWindow)
         EXPECT_EQ(entry->name, "settings");
     }
     desktop::install(nullptr);
+}
+
+// How many rectangles make up the region where the window takes the pointer.
+int inputRectangles(x11::Connection& connection, xcb_window_t window)
+{
+    auto* xcb = connection.xcb();
+    const auto shape = x11::reply(
+        xcb_shape_get_rectangles_reply(xcb, xcb_shape_get_rectangles(xcb, window, XCB_SHAPE_SK_INPUT), nullptr));
+    return shape ? xcb_shape_get_rectangles_rectangles_length(shape.get()) : -1;
+}
+
+// Clicks posted at a window that ignores the mouse reach what lies beneath it: the window
+// manager's frame around it lets them through as well, also after it maps the window again.
+TEST(X11OwnWindows, TheFrameOfAWindowThatIgnoresTheMouseLetsThePointerThrough)
+{
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    testsupport::ensureQtApplication();
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+
+    QWidget widget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
+    widget.setGeometry(200, 200, 160, 90);
+    desktop::OwnWindowState state{.title = "preview", .frame = core::Rect(200, 200, 160, 90), .level = 4,
+                                  .visible = true, .ignoresMouseEvents = true, .nativeWindow = widget.winId()};
+    const auto number = server.registerOwnWindow(state, {}, {});
+    const auto client = static_cast<xcb_window_t>(widget.winId());
+    const auto framed = [&] { return x11::frameWindow(*connection, client) != client; };
+    const auto frameTakes = [&] { return inputRectangles(*connection, x11::frameWindow(*connection, client)) > 0; };
+
+    widget.show();
+    ASSERT_TRUE(waitProcessing(framed)) << "the window manager put no frame around the window";
+    EXPECT_TRUE(waitProcessing([&] { return !frameTakes(); }));
+
+    state.ignoresMouseEvents = false;
+    server.updateOwnWindow(number, state);
+    EXPECT_TRUE(waitProcessing(frameTakes)) << "the frame did not get its input back";
+
+    state.ignoresMouseEvents = true;
+    server.updateOwnWindow(number, state);
+    widget.hide();
+    ASSERT_TRUE(waitProcessing([&] { return !framed(); }));
+    widget.show();
+    ASSERT_TRUE(waitProcessing(framed));
+    EXPECT_TRUE(waitProcessing([&] { return !frameTakes(); })) << "a new frame takes the pointer";
+    server.unregisterOwnWindow(number);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/CaptureErrors.h"
+#include "platform/x11/X11ApplicationIdentity.h"
 
 #include <unistd.h>
 
@@ -35,7 +36,8 @@ desktop::ShareableContent contentOf(const CaptureServices& services, bool exclud
         window.windowLayer = layer;
         window.isOnScreen = info.isOnscreen.value_or(true);
         if (info.ownerPid) {
-            desktop::ShareableApplication app{"", info.ownerName.value_or(""), *info.ownerPid};
+            desktop::ShareableApplication app{applicationIdentifier(*info.ownerPid, info.ownerName),
+                                              info.ownerName.value_or(""), *info.ownerPid};
             if (*info.ownerPid == ownPid) app = {identity.bundleIdentifier, identity.name, ownPid};
             window.owningApplication = app;
             addApplication(app);

@@ -5,7 +5,6 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11EventPosting.h"
-#include "platform/x11/X11Frames.h"
 #include "platform/x11/X11KeyMap.h"
 
 #include <QCoreApplication>
@@ -102,7 +101,10 @@ private:
 };
 
 X11Input::X11Input(std::shared_ptr<Connection> connection, std::shared_ptr<const X11KeyMap> keyMap)
-    : connection_(std::move(connection)), keyMap_(std::move(keyMap)), alive_(std::make_shared<X11Input*>(this))
+    : connection_(std::move(connection)),
+      keyMap_(std::move(keyMap)),
+      topLevels_(connection_),
+      alive_(std::make_shared<X11Input*>(this))
 {
     if (!connection_->hasXInput()) return;
     xcb_connection_t* xcb = connection_->xcb();
@@ -134,7 +136,11 @@ X11Input::~X11Input()
 std::optional<X11Input::PointerState> X11Input::queryPointer()
 {
     xcb_connection_t* xcb = connection_->xcb();
-    auto* reply = xcb_query_pointer_reply(xcb, xcb_query_pointer(xcb, connection_->root()), nullptr);
+    return pointerOf(xcb_query_pointer_reply(xcb, xcb_query_pointer(xcb, connection_->root()), nullptr));
+}
+
+std::optional<X11Input::PointerState> X11Input::pointerOf(xcb_query_pointer_reply_t* reply)
+{
     if (!reply) return std::nullopt;
     const PointerState state{desktop::globalSpace().toGlobal(core::Point{double(reply->root_x), double(reply->root_y)}),
                              reply->mask, reply->child};
@@ -187,14 +193,19 @@ bool X11Input::isButtonDown(int button)
 
 namespace {
 
-std::optional<X11KeyMap::KeyVector> queryKeys(xcb_connection_t* xcb)
+// Takes the reply.
+std::optional<X11KeyMap::KeyVector> keysOf(xcb_query_keymap_reply_t* reply)
 {
-    auto* reply = xcb_query_keymap_reply(xcb, xcb_query_keymap(xcb), nullptr);
     if (!reply) return std::nullopt;
     X11KeyMap::KeyVector keys{};
     std::copy(std::begin(reply->keys), std::end(reply->keys), keys.begin());
     std::free(reply);
     return keys;
+}
+
+std::optional<X11KeyMap::KeyVector> queryKeys(xcb_connection_t* xcb)
+{
+    return keysOf(xcb_query_keymap_reply(xcb, xcb_query_keymap(xcb), nullptr));
 }
 
 }  // namespace
@@ -211,9 +222,8 @@ std::vector<int> X11Input::heldModifiers()
     return keys ? keyMap_->heldModifiers(*keys) : std::vector<int>{};
 }
 
-std::uint64_t X11Input::flagsAfter(int keyCode, bool pressed)
+std::uint64_t X11Input::flagsAfter(std::vector<int> held, int keyCode, bool pressed)
 {
-    auto held = heldModifiers();
     held.erase(std::remove(held.begin(), held.end(), keyCode), held.end());
     if (pressed) held.push_back(keyCode);
     return flagsOfHeldKeys(held);
@@ -269,12 +279,17 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
                          [&](const auto& monitor) { return monitor.second.mask & desktop::maskOf(result.type); }))
             return;
     }
-    result.modifierFlags =
-        modifierPressed ? flagsAfter(result.keyCode, *modifierPressed) : flagsOfHeldKeys(heldModifiers());
-    const auto pointer = queryPointer();
+    // Both asked before either answer is awaited: one round trip per event.
+    xcb_connection_t* xcb = connection_->xcb();
+    const auto keysCookie = xcb_query_keymap(xcb);
+    const auto pointerCookie = xcb_query_pointer(xcb, connection_->root());
+    const auto keys = keysOf(xcb_query_keymap_reply(xcb, keysCookie, nullptr));
+    const auto pointer = pointerOf(xcb_query_pointer_reply(xcb, pointerCookie, nullptr));
+    const auto held = keys ? keyMap_->heldModifiers(*keys) : std::vector<int>{};
+    result.modifierFlags = modifierPressed ? flagsAfter(held, result.keyCode, *modifierPressed) : flagsOfHeldKeys(held);
     if (pointer) {
         result.location = pointer->location;
-        if (pointer->topLevel != XCB_WINDOW_NONE) result.targetWindow = clientWindow(*connection_, pointer->topLevel);
+        if (pointer->topLevel != XCB_WINDOW_NONE) result.targetWindow = topLevels_.clientOf(pointer->topLevel);
     }
     dispatch::main().async([weak = std::weak_ptr<X11Input*>(alive_), result] {
         if (const auto self = weak.lock()) (*self)->deliverGlobal(result);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Input.h"
+#include "platform/x11/X11TopLevelClients.h"
 
 #include <xcb/xcb.h>
 
@@ -14,7 +15,6 @@ class QObject;
 
 namespace x11 {
 
-class Connection;
 class X11KeyMap;
 
 // The pointer, its buttons and the keys as the X server reports them. Global monitors
@@ -58,11 +58,13 @@ private:
     };
     // The root's pointer; none when the server does not answer.
     std::optional<PointerState> queryPointer();
+    // Takes the reply.
+    static std::optional<PointerState> pointerOf(xcb_query_pointer_reply_t* reply);
     // The modifier keys held now.
     std::vector<int> heldModifiers();
     // The flags once a modifier key went down or up, whatever order the server's state
-    // and the event arrived in.
-    std::uint64_t flagsAfter(int keyCode, bool pressed);
+    // (the modifier keys held) and the event arrived in.
+    static std::uint64_t flagsAfter(std::vector<int> held, int keyCode, bool pressed);
 
     void handleRawEvent(const xcb_generic_event_t& event);
     void deliverGlobal(desktop::Event event);
@@ -82,6 +84,8 @@ private:
 
     const std::shared_ptr<Connection> connection_;
     const std::shared_ptr<const X11KeyMap> keyMap_;
+    // Names the window a global click landed in.
+    TopLevelClients topLevels_;
     std::uint8_t xinputOpcode_ = 0;
     std::uint64_t eventHandler_ = 0;
     QObject* localFilter_ = nullptr;  // installed on the application with the first local monitor

@@ -6,6 +6,7 @@
 #include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11EventMask.h"
 #include "platform/x11/X11Frames.h"
+#include "platform/x11/X11InputShape.h"
 #include "platform/x11/X11WindowImage.h"
 
 #include <algorithm>
@@ -196,13 +197,14 @@ desktop::WindowID X11WindowServer::registerOwnWindow(const desktop::OwnWindowSta
         own_[number] = OwnWindow{state, std::move(grab), ++raiseCount_};
     }
     watch(state);
+    if (state.nativeWindow && state.ignoresMouseEvents) letPointerThroughFrame(*connection_, nativeOf(state), true);
     restackOwnWindows();
     return number;
 }
 
 void X11WindowServer::updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state)
 {
-    bool newNative = false, leftAbove = false, restack = false;
+    bool newNative = false, leftAbove = false, restack = false, inputChanged = false;
     {
         std::lock_guard lock(mutex_);
         const auto found = own_.find(window);
@@ -212,9 +214,12 @@ void X11WindowServer::updateOwnWindow(desktop::WindowID window, const desktop::O
         leftAbove = state.nativeWindow && old.level > desktop::level::normal && state.level <= desktop::level::normal;
         // Moves and fades come often and change no stacking.
         restack = newNative || state.level != old.level || (state.visible && !old.visible);
+        inputChanged = newNative || state.ignoresMouseEvents != old.ignoresMouseEvents;
         old = state;
     }
     if (newNative) watch(state);
+    if (inputChanged && state.nativeWindow)
+        letPointerThroughFrame(*connection_, nativeOf(state), state.ignoresMouseEvents);
     if (leftAbove)
         connection_->sendRootMessage(nativeOf(state), connection_->atom("_NET_WM_STATE"), stateRemove,
                                      connection_->atom("_NET_WM_STATE_ABOVE"), 0, sourcePager);
@@ -322,12 +327,16 @@ void X11WindowServer::onEvent(const xcb_generic_event_t& event)
 {
     if ((event.response_type & 0x7f) != XCB_MAP_NOTIFY) return;
     const auto window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+    bool ignoresMouse = false;
     {
         std::lock_guard lock(mutex_);
-        const bool ours = std::any_of(own_.begin(), own_.end(),
-                                      [&](const auto& entry) { return nativeOf(entry.second.state) == window; });
-        if (!ours) return;
+        const auto ours = std::find_if(own_.begin(), own_.end(),
+                                       [&](const auto& entry) { return nativeOf(entry.second.state) == window; });
+        if (ours == own_.end()) return;
+        ignoresMouse = ours->second.state.ignoresMouseEvents;
     }
+    // The window manager frames a window anew each time it maps it.
+    if (ignoresMouse) letPointerThroughFrame(*connection_, window, true);
     restackOwnWindows();
 }
 

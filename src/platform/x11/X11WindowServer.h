@@ -27,7 +27,8 @@ public:
     desktop::PixelBufferRef windowImage(desktop::WindowID window,
                                         desktop::ImageResolution resolution = desktop::ImageResolution::nominal) override;
 
-    // Real windows get real events: the event sink and the move notice go unused here.
+    // Real windows get real events: the event sink and the move notice go unused here. A
+    // window that ignores the mouse lets clicks through the window manager's frame too.
     desktop::WindowID registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,
                                         desktop::OwnWindowEventSink sink, desktop::OwnWindowMoved moved = {}) override;
     void updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state) override;

@@ -3,10 +3,10 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/x11/X11ApplicationIdentity.h"
 #include "platform/x11/X11EventMask.h"
 
 #include <algorithm>
-#include <climits>
 #include <set>
 #include <unistd.h>
 
@@ -21,15 +21,6 @@ constexpr long applicationNotFound = -10814;
 bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
 {
     return std::find(atoms.begin(), atoms.end(), atom) != atoms.end();
-}
-
-std::optional<std::string> executableOf(desktop::Pid pid)
-{
-    char target[PATH_MAX];
-    const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-    const auto length = ::readlink(link.c_str(), target, sizeof target);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) return std::nullopt;
-    return std::string(target, static_cast<std::size_t>(length));
 }
 
 }  // namespace
@@ -64,8 +55,7 @@ desktop::RunningApp X11Workspace::describe(desktop::Pid pid, const std::optional
     }
     const auto executable = executableOf(pid);
     app.name = windowClass ? *windowClass : executable ? executable->substr(executable->rfind('/') + 1) : "";
-    // Stable and never empty, as the owning-application lookups need.
-    app.bundleIdentifier = "x11:" + (executable ? *executable : windowClass ? *windowClass : "pid-" + std::to_string(pid));
+    app.bundleIdentifier = applicationIdentifier(pid, windowClass);
     return app;
 }
 

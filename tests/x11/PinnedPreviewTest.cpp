@@ -1,0 +1,187 @@
+#include "support/TestEnvironment.h"
+#include "support/X11Client.h"
+#include "x11/GlimraOnDesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace testsupport;
+
+// Posted input keeps its order: no --sync, which waits forever for a pointer already there.
+void pointAt(int x, int y) { runTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}); }
+
+Geometry centreOf(const Geometry& g) { return {g.x + g.width / 2, g.y + g.height / 2, 0, 0}; }
+
+int numberAfter(const std::string& text, const std::string& label)
+{
+    const auto at = text.find(label);
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
+}
+
+// Where the window and the window manager's decoration around it stand on the root, as
+// the server says (xdotool counts the decoration twice).
+Geometry frameOf(unsigned long window)
+{
+    const std::string info = runTool({"xwininfo", "-id", std::to_string(window)});
+    Geometry frame{numberAfter(info, "Absolute upper-left X:"), numberAfter(info, "Absolute upper-left Y:"),
+                   numberAfter(info, "Width:"), numberAfter(info, "Height:")};
+    // left, right, top, bottom
+    std::istringstream extents(runTool({"xprop", "-id", std::to_string(window), "-notype", "_NET_FRAME_EXTENTS"}));
+    std::string word;
+    int side[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4 && std::getline(extents, word, i == 0 ? '=' : ',');) {
+        if (i == 0 && word.find("_NET_FRAME_EXTENTS") != std::string::npos) continue;
+        side[i++] = std::atoi(word.c_str());
+    }
+    frame.x -= side[0];
+    frame.y -= side[2];
+    frame.width += side[0] + side[1];
+    frame.height += side[2] + side[3];
+    return frame;
+}
+
+bool sameFrame(const Geometry& a, const Geometry& b, int slack)
+{
+    return std::abs(a.x - b.x) <= slack && std::abs(a.y - b.y) <= slack && std::abs(a.width - b.width) <= slack &&
+           std::abs(a.height - b.height) <= slack;
+}
+
+unsigned long activeWindow()
+{
+    const std::string id = runTool({"xdotool", "getactivewindow"});
+    return id.empty() ? 0 : std::stoul(id);
+}
+
+// glimra mirroring one xterm, with the pointer away from the mini window.
+class PinnedPreview : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        terminalWindow = terminal.waitForWindow("XTerm");
+        ASSERT_NE(terminalWindow, 0u);
+        ASSERT_TRUE(glimra.ready()) << glimra.err();
+        pointAt(5, 700);
+        known = visibleWindowsOf(glimra.pid());
+        glimra.process().signal(SIGUSR2);
+        mini = glimra.waitForNewPictureWindow(known);
+        ASSERT_NE(mini, 0u) << glimra.err();
+        known.push_back(mini);
+        home = frameOf(terminalWindow);
+    }
+
+    bool logHas(const std::string& text) const { return glimra.log().find(text) != std::string::npos; }
+    bool waitForLog(const std::string& text, double seconds = 5)
+    {
+        return waitUntil([&] { return logHas(text); }, seconds);
+    }
+
+    // Rests the pointer on the mini window's picture until the hover preview is up; its
+    // window, 0 when none came.
+    unsigned long hover()
+    {
+        // A preview still fading out from the last pin is not the new one.
+        EXPECT_TRUE(previewGone());
+        const Geometry centre = centreOf(geometryOf(mini));
+        pointAt(centre.x, centre.y);
+        return glimra.waitForNewPictureWindow(known, 5);
+    }
+
+    // Hovers, clicks, and waits until xterm stands where the preview was; the preview's frame.
+    Geometry pin()
+    {
+        const unsigned long preview = hover();
+        EXPECT_NE(preview, 0u) << "no hover preview; log:\n" << glimra.log();
+        if (preview == 0) return {};
+        const Geometry box = frameOf(preview);
+        runTool({"xdotool", "click", "1"});
+        // Centred on the box, as far as xterm's character cells let it grow.
+        const bool inBox = waitUntil(
+            [&] {
+                const Geometry now = centreOf(frameOf(terminalWindow));
+                const Geometry middle = centreOf(box);
+                return std::abs(now.x - middle.x) <= 8 && std::abs(now.y - middle.y) <= 8;
+            },
+            5);
+        EXPECT_TRUE(inBox) << "xterm stays at " << frameOf(terminalWindow).x << "," << frameOf(terminalWindow).y
+                           << ", the preview is at " << box.x << "," << box.y << "; log:\n"
+                           << glimra.log();
+        // Once xterm stands in its place the preview goes.
+        EXPECT_TRUE(previewGone()) << "the preview stays over the pinned xterm";
+        return box;
+    }
+
+    bool previewGone()
+    {
+        return waitUntil([&] { return newPictureWindowOf(glimra.pid(), known) == 0; }, 5);
+    }
+
+    ::testing::AssertionResult backHome()
+    {
+        if (waitUntil([&] { return sameFrame(frameOf(terminalWindow), home, 2); }, 5))
+            return ::testing::AssertionSuccess();
+        const Geometry now = frameOf(terminalWindow);
+        return ::testing::AssertionFailure() << "xterm ends at " << now.x << "," << now.y << " " << now.width << "x"
+                                             << now.height << " instead of " << home.x << "," << home.y << " "
+                                             << home.width << "x" << home.height;
+    }
+
+    X11Client terminal{{"xterm", "-geometry", "60x12+420+380"}};
+    unsigned long terminalWindow = 0;
+    GlimraOnDesktop glimra;
+    std::vector<unsigned long> known;
+    unsigned long mini = 0;
+    Geometry home;
+};
+
+TEST_F(PinnedPreview, TakesXtermIntoThePreviewTakesTypingAndEscapePutsItBack)
+{
+    const Geometry box = pin();
+    ASSERT_TRUE(waitForLog("接管预览: 源窗口移至")) << glimra.log();
+    // The preview is bigger than xterm's own size, so xterm grows into it.
+    const Geometry taken = frameOf(terminalWindow);
+    EXPECT_GT(taken.width, home.width);
+    EXPECT_LE(taken.width, box.width + 2);
+    EXPECT_LE(taken.height, box.height + 2);
+
+    const TempDir folder;
+    const std::string typed = folder.path() + "/typed";
+    runTool({"xdotool", "type", "--delay", "20", "touch " + typed + "\n"});
+    EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(typed); }, 5)) << "typing did not reach xterm";
+
+    runTool({"xdotool", "key", "Escape"});
+    ASSERT_TRUE(waitForLog("Esc(全局)→退出固定")) << glimra.log();
+    EXPECT_TRUE(backHome());
+    EXPECT_TRUE(glimra.process().running()) << glimra.err();
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+TEST_F(PinnedPreview, AClickOnTheDesktopLeavesTheNextPinAndADoubleClickFocusesXterm)
+{
+    pin();
+    pointAt(30, 700);
+    runTool({"xdotool", "click", "1"});
+    EXPECT_TRUE(waitForLog("全局点击→退出固定")) << glimra.log();
+    EXPECT_TRUE(backHome());
+
+    // A click on the mini window keeps the pin; its double click leaves it.
+    pin();
+    const Geometry centre = centreOf(geometryOf(mini));
+    pointAt(centre.x, centre.y);
+    runTool({"xdotool", "click", "--repeat", "2", "--delay", "60", "1"});
+    EXPECT_TRUE(waitForLog("双击画面→退出固定并聚焦源窗口")) << glimra.log();
+    EXPECT_FALSE(logHas("全局点击→退出固定: win=" + std::to_string(mini)));
+    EXPECT_TRUE(backHome());
+    EXPECT_TRUE(waitUntil([&] { return activeWindow() == terminalWindow; }, 5)) << "xterm is not in front; log:\n"
+                                                                                << glimra.log();
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+}  // namespace
