@@ -2,10 +2,10 @@
 // taken it: the server's raw event, its reading on the connection's event thread, the
 // hop to the main queue and the decision. Real time, next to BM_X11RoundTrip.
 //
-// The click lands on the desktop of a display other than the pinned one, which the
-// decision settles without asking the window list. A click into a managed window costs
-// the window manager's own round on top: openbox holds every such click until it has
-// decided on the focus.
+// The click lands in the taken-over window, the click a pinned preview sees most: the
+// user works in the window. That window bypasses the window manager here, as a click
+// into a managed window costs the window manager's own round on top (openbox holds every
+// such click until it has decided on the focus).
 #include "X11BenchDisplay.h"
 
 #include "foundation/EventBridge.h"
@@ -24,9 +24,34 @@
 
 namespace {
 
-// The desktop's corner: no window lies there while the benchmarks run.
-constexpr std::int16_t desktopX = 4;
-constexpr std::int16_t desktopY = 4;
+constexpr std::int16_t clickX = 40;
+constexpr std::int16_t clickY = 40;
+
+// The taken-over window: mapped at the click point, above everything, on a connection of
+// its own.
+class TakenOverWindow {
+public:
+    TakenOverWindow() : xcb_(xcb_connect(nullptr, nullptr))
+    {
+        if (xcb_connection_has_error(xcb_)) std::abort();
+        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(xcb_)).data;
+        window_ = xcb_generate_id(xcb_);
+        const std::uint32_t overrideRedirect = 1;
+        xcb_create_window(xcb_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 200, 200, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_OVERRIDE_REDIRECT,
+                          &overrideRedirect);
+        xcb_map_window(xcb_, window_);
+        std::free(xcb_get_input_focus_reply(xcb_, xcb_get_input_focus(xcb_), nullptr));
+    }
+    ~TakenOverWindow() { xcb_disconnect(xcb_); }
+    TakenOverWindow(const TakenOverWindow&) = delete;
+    TakenOverWindow& operator=(const TakenOverWindow&) = delete;
+    xcb_window_t id() const { return window_; }
+
+private:
+    xcb_connection_t* xcb_;
+    xcb_window_t window_ = 0;
+};
 
 void click(x11::Connection& connection)
 {
@@ -43,14 +68,12 @@ void BM_X11GlobalClick(benchmark::State& state)
         const auto connection = openBenchDisplay();
         if (!connection->hasXTest() || !connection->hasXInput()) std::abort();
         x11::X11Input input(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
-        xcb_test_fake_input(connection->xcb(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, connection->root(), desktopX,
-                            desktopY, 0);
+        const TakenOverWindow takenOver;
+        xcb_test_fake_input(connection->xcb(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, connection->root(), clickX,
+                            clickY, 0);
 
-        ui::Screen clicked;
-        clicked.frame = clicked.visibleFrame = core::Rect(-10000, -10000, 20000, 20000);
-        ui::Screen pinned;
-        pinned.displayID = 2;
-        pinned.frame = pinned.visibleFrame = core::Rect(20000, 0, 1920, 1080);
+        ui::Screen screen;
+        screen.frame = screen.visibleFrame = core::Rect(-10000, -10000, 20000, 20000);
         int decided = 0;
         pin::GlobalClickDecision::Kind last = pin::GlobalClickDecision::Kind::leave;
         const auto monitor = input.addGlobalMonitor(
@@ -58,13 +81,13 @@ void BM_X11GlobalClick(benchmark::State& state)
                 pin::GlobalClick press;
                 press.eventWindow = event.targetWindow;
                 press.pointer = event.location;
-                press.screens = {clicked, pinned};
-                press.panelScreen = pinned;
-                press.miniWindows = {{core::Rect(20400, 800, 480, 270), std::string("XTerm")}};
+                press.screens = {screen};
+                press.panelScreen = screen;
+                press.miniWindows = {{core::Rect(5000, 5000, 480, 270), std::string("XTerm")}};
                 press.lastForwardTime = EventBridge::lastForwardTime;
                 press.now = dispatch::now();
                 press.takeoverActive = true;
-                press.targetWindow = 1;
+                press.targetWindow = takenOver.id();
                 last = pin::decideGlobalClick(press).kind;
                 ++decided;
             });
@@ -73,7 +96,7 @@ void BM_X11GlobalClick(benchmark::State& state)
             click(*connection);
             return dispatch::runMainUntil([&] { return decided > before; }, 5);
         };
-        if (!clickDecided() || last != pin::GlobalClickDecision::Kind::ignoreOtherScreen) std::abort();
+        if (!clickDecided() || last != pin::GlobalClickDecision::Kind::ignoreSourceWindow) std::abort();
 
         for (auto _ : state)
             if (!clickDecided()) std::abort();

@@ -2,6 +2,7 @@
 
 #include "platform/x11/X11EventMask.h"
 #include "platform/x11/X11Frames.h"
+#include "platform/x11/X11Reply.h"
 
 namespace x11 {
 
@@ -14,6 +15,13 @@ TopLevelClients::TopLevelClients(std::shared_ptr<Connection> connection) : conne
 
 TopLevelClients::~TopLevelClients() { connection_->removeEventHandler(handler_); }
 
+bool TopLevelClients::bypassesWindowManager(xcb_window_t window)
+{
+    xcb_connection_t* xcb = connection_->xcb();
+    const auto attributes = reply(xcb_get_window_attributes_reply(xcb, xcb_get_window_attributes(xcb, window), nullptr));
+    return attributes && attributes->override_redirect;
+}
+
 xcb_window_t TopLevelClients::clientOf(xcb_window_t topLevel)
 {
     {
@@ -21,8 +29,10 @@ xcb_window_t TopLevelClients::clientOf(xcb_window_t topLevel)
         if (const auto found = clients_.find(topLevel); found != clients_.end()) return found->second;
     }
     const xcb_window_t client = clientWindow(*connection_, topLevel);
-    // A window without a managed client yet may get one: only a found client is kept.
-    if (client != topLevel || connection_->property(topLevel, connection_->atom("WM_STATE"), XCB_ATOM_ANY, 2)) {
+    // A frame without a managed client yet may still get one; a window that bypasses the
+    // window manager (menus, overlays) never does and is its own client for good.
+    if (client != topLevel || bypassesWindowManager(topLevel) ||
+        connection_->property(topLevel, connection_->atom("WM_STATE"), XCB_ATOM_ANY, 2)) {
         std::lock_guard lock(mutex_);
         clients_[topLevel] = client;
     }

@@ -21,6 +21,7 @@ public:
     xcb_window_t clientOf(xcb_window_t topLevel);
 
 private:
+    bool bypassesWindowManager(xcb_window_t window);
     void onEvent(const xcb_generic_event_t& event);
 
     const std::shared_ptr<Connection> connection_;
