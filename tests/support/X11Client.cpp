@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <sstream>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -138,6 +139,26 @@ bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+PointerPoint pointer()
+{
+    std::istringstream words(runTool({"xdotool", "getmouselocation"}));
+    PointerPoint place;
+    for (std::string word; words >> word;) {
+        if (word.rfind("x:", 0) == 0) place.x = std::stoi(word.substr(2));
+        if (word.rfind("y:", 0) == 0) place.y = std::stoi(word.substr(2));
+    }
+    return place;
+}
+
+bool movePointer(int x, int y)
+{
+    runTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y)});
+    return waitUntil([&] {
+        const PointerPoint now = pointer();
+        return now.x == x && now.y == y;
+    });
 }
 
 }  // namespace testsupport

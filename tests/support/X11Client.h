@@ -46,6 +46,15 @@ private:
 // stored where asked.
 std::string runTool(const std::vector<std::string>& arguments, int* status = nullptr);
 
+struct PointerPoint {
+    int x = 0, y = 0;
+};
+// Where the pointer is, in root pixels.
+PointerPoint pointer();
+// Moves the pointer and waits until it is there; whether it got there. Not xdotool's
+// --sync, which waits for a move and so hangs when the pointer is there already.
+bool movePointer(int x, int y);
+
 // Polls the condition every 20 ms until it holds; false when the time runs out first.
 bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds = 10);
 

@@ -179,7 +179,7 @@ TEST(X11EndToEnd, TheScrollProbePostsAtThePointerWithoutMovingIt)
 {
     GlimraOnDesktop glimra;
     ASSERT_TRUE(glimra.ready()) << glimra.err();
-    runTool({"xdotool", "mousemove", "--sync", "400", "300"});
+    ASSERT_TRUE(movePointer(400, 300));
 
     glimra.process().signal(SIGUSR1);
     ASSERT_TRUE(waitUntil([&] { return glimra.log().find("═══ 滚动探针v6结束 ═══") != std::string::npos; }, 10))
@@ -190,7 +190,8 @@ TEST(X11EndToEnd, TheScrollProbePostsAtThePointerWithoutMovingIt)
         ASSERT_NE(line, std::string::npos) << log;
         EXPECT_NE(log.substr(line, log.find('\n', line) - line).find("✓不动"), std::string::npos) << log;
     }
-    EXPECT_EQ(runTool({"xdotool", "getmouselocation", "--shell"}).substr(0, 12), "X=400\nY=300\n");
+    EXPECT_EQ(pointer().x, 400);
+    EXPECT_EQ(pointer().y, 300);
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 

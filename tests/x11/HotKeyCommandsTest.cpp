@@ -37,31 +37,6 @@ bool near(const Geometry& a, const Geometry& b)
            std::abs(a.height - b.height) <= 2;
 }
 
-struct PointerPlace {
-    int x = 0, y = 0;
-};
-
-PointerPlace pointer()
-{
-    std::istringstream words(runTool({"xdotool", "getmouselocation"}));
-    PointerPlace place;
-    for (std::string word; words >> word;) {
-        if (word.rfind("x:", 0) == 0) place.x = std::stoi(word.substr(2));
-        if (word.rfind("y:", 0) == 0) place.y = std::stoi(word.substr(2));
-    }
-    return place;
-}
-
-// Not xdotool's --sync: that waits for a move, and the pointer may be there already.
-bool movePointer(int x, int y)
-{
-    runTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y)});
-    return waitUntil([&] {
-        const PointerPlace now = pointer();
-        return now.x == x && now.y == y;
-    });
-}
-
 std::size_t occurrences(const std::string& text, const std::string& part)
 {
     std::size_t count = 0;

@@ -10,6 +10,7 @@
 
 namespace {
 
+using testsupport::movePointer;
 using testsupport::runTool;
 
 // The pointer as the X server holds it, read through the input service, on a desktop whose
@@ -34,7 +35,7 @@ protected:
 
 TEST_F(X11InputTest, ThePointerItsButtonsAndModifiersAreTheServersInGlobalPoints)
 {
-    runTool({"xdotool", "mousemove", "--sync", "300", "250"});
+    ASSERT_TRUE(movePointer(300, 250));
     EXPECT_EQ(input_->pointerLocation(), (core::Point{200, 200}));
     EXPECT_FALSE(input_->isButtonDown(0));
     EXPECT_EQ(input_->modifierFlags(), 0u);

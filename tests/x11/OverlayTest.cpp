@@ -123,7 +123,7 @@ TEST_F(X11Overlays, TheTriggerBlockBypassesTheWindowManagerAndTakesClicksAndAltD
     const QRect before = block.geometry();
     runTool({"xdotool", "keydown", "alt", "mousedown", "1"});
     const QPoint away = rootPixel(middle + QPoint(60, 40));
-    runTool({"xdotool", "mousemove", "--sync", std::to_string(away.x()), std::to_string(away.y())});
+    ASSERT_TRUE(testsupport::movePointer(away.x(), away.y()));
     runTool({"xdotool", "mouseup", "1", "keyup", "alt"});
     EXPECT_TRUE(settle([&] { return drags == 1; }));
     EXPECT_EQ(block.geometry(), before);
@@ -250,7 +250,7 @@ TEST(X11OverlayStacking, AnOverlayIsListedAtItsLevelAndStaysAboveAnActivatedWind
                                         number);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->layer, 1000);
-    runTool({"xdotool", "mousemove", "--sync", "290", "290"});
+    ASSERT_TRUE(testsupport::movePointer(290, 290));
     EXPECT_TRUE(testsupport::waitUntil([&] {
         QCoreApplication::processEvents();
         return windowUnderPointer() == overlay.winId();

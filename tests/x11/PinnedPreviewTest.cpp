@@ -15,9 +15,6 @@ namespace {
 
 using namespace testsupport;
 
-// Posted input keeps its order: no --sync, which waits forever for a pointer already there.
-void pointAt(int x, int y) { runTool({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}); }
-
 Geometry centreOf(const Geometry& g) { return {g.x + g.width / 2, g.y + g.height / 2, 0, 0}; }
 
 int numberAfter(const std::string& text, const std::string& label)
@@ -68,7 +65,7 @@ protected:
         terminalWindow = terminal.waitForWindow("XTerm");
         ASSERT_NE(terminalWindow, 0u);
         ASSERT_TRUE(glimra.ready()) << glimra.err();
-        pointAt(5, 700);
+        movePointer(5, 700);
         known = visibleWindowsOf(glimra.pid());
         glimra.process().signal(SIGUSR2);
         mini = glimra.waitForNewPictureWindow(known);
@@ -90,7 +87,7 @@ protected:
         // A preview still fading out from the last pin is not the new one.
         EXPECT_TRUE(previewGone());
         const Geometry centre = centreOf(geometryOf(mini));
-        pointAt(centre.x, centre.y);
+        movePointer(centre.x, centre.y);
         return glimra.waitForNewPictureWindow(known, 5);
     }
 
@@ -166,7 +163,7 @@ TEST_F(PinnedPreview, TakesXtermIntoThePreviewTakesTypingAndEscapePutsItBack)
 TEST_F(PinnedPreview, AClickOnTheDesktopLeavesTheNextPinAndADoubleClickFocusesXterm)
 {
     pin();
-    pointAt(30, 700);
+    movePointer(30, 700);
     runTool({"xdotool", "click", "1"});
     EXPECT_TRUE(waitForLog("全局点击→退出固定")) << glimra.log();
     EXPECT_TRUE(backHome());
@@ -174,7 +171,7 @@ TEST_F(PinnedPreview, AClickOnTheDesktopLeavesTheNextPinAndADoubleClickFocusesXt
     // A click on the mini window keeps the pin; its double click leaves it.
     pin();
     const Geometry centre = centreOf(geometryOf(mini));
-    pointAt(centre.x, centre.y);
+    movePointer(centre.x, centre.y);
     runTool({"xdotool", "click", "--repeat", "2", "--delay", "60", "1"});
     EXPECT_TRUE(waitForLog("双击画面→退出固定并聚焦源窗口")) << glimra.log();
     EXPECT_FALSE(logHas("全局点击→退出固定: win=" + std::to_string(mini)));

@@ -148,7 +148,7 @@ TEST(X11Translucency, AHalfOpaqueMiniWindowShowsTheDesktopThroughWithACompositin
     X11Client xterm({"xterm", "-bg", "white", "-geometry", "80x30+60+400"});
     ASSERT_NE(xterm.waitForWindow("XTerm"), 0u);
     // The pointer away from the mini windows, which turn opaque under it.
-    runTool({"xdotool", "mousemove", "--sync", "20", "1060"});
+    ASSERT_TRUE(movePointer(20, 1060));
 
     const int opaque = MirroredTerminal(desktop, "").brightness(200, 255);
     EXPECT_GE(opaque, 200);
@@ -170,7 +170,7 @@ TEST(X11Translucency, AHalfOpaqueMiniWindowIsDrawnOpaqueWithoutACompositingManag
     desktop.paintBlack();
     X11Client xterm({"xterm", "-bg", "white", "-geometry", "80x30+60+400"});
     ASSERT_NE(xterm.waitForWindow("XTerm"), 0u);
-    runTool({"xdotool", "mousemove", "--sync", "20", "1060"});
+    ASSERT_TRUE(movePointer(20, 1060));
 
     EXPECT_GE(MirroredTerminal(desktop, "\"pipOpacity\": 0.5").brightness(200, 255), 200);
 }

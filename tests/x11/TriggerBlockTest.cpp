@@ -18,11 +18,6 @@ int screenHeight()
     return blank == std::string::npos ? 0 : std::stoi(size.substr(blank + 1));
 }
 
-void pointerTo(int x, int y)
-{
-    runTool({"xdotool", "mousemove", "--sync", std::to_string(x), std::to_string(y)});
-}
-
 // The trigger block: the process's shown window of the block's size; 0 while none shows.
 unsigned long triggerBlockOf(pid_t pid)
 {
@@ -81,9 +76,9 @@ protected:
         // miss), so that the corner is entered afresh.
         const auto misses = [&] { return occurrences(glimra.log(), "悬停不触发: 光标下窗口 owner=XTerm"); };
         const std::size_t missed = misses();
-        pointerTo(terminal.x + terminal.width / 2, terminal.y + terminal.height / 2);
+        movePointer(terminal.x + terminal.width / 2, terminal.y + terminal.height / 2);
         if (!waitUntil([&] { return misses() > missed; }, 5)) return 0;
-        pointerTo(terminal.x + terminal.width - 20, terminal.y + 4);
+        movePointer(terminal.x + terminal.width - 20, terminal.y + 4);
         unsigned long block = 0;
         waitUntil([&] { return (block = triggerBlockOf(glimra.pid())) != 0; }, 5);
         return block;
@@ -114,7 +109,7 @@ TEST_F(X11TriggerBlock, ItsClickMirrorsTheWindowAndItsAltDragMirrorsTheDraggedRe
     EXPECT_GE(shown.y, terminal.y - 32) << "the block lies below xterm's top edge";
     EXPECT_LE(shown.y, terminal.y + 16);
 
-    pointerTo(shown.x + shown.width / 2, shown.y + shown.height / 2);
+    movePointer(shown.x + shown.width / 2, shown.y + shown.height / 2);
     runTool({"xdotool", "click", "1"});
     const unsigned long mirror = glimra.waitForNewPictureWindow(with(before, block));
     ASSERT_NE(mirror, 0u) << glimra.log();
@@ -131,14 +126,14 @@ TEST_F(X11TriggerBlock, ItsClickMirrorsTheWindowAndItsAltDragMirrorsTheDraggedRe
     const Geometry from = geometryOf(again);
     const int startX = from.x + from.width / 2;
     const int startY = from.y + from.height / 2;
-    pointerTo(startX, startY);
+    movePointer(startX, startY);
     runTool({"xdotool", "keydown", "alt", "mousedown", "1"});
     ASSERT_TRUE(waitUntil([&] { return glimra.log().find("框选: 开始 受限窗口=") != std::string::npos; }, 5))
         << glimra.log();
     const int endX = other.x + 100;
     const int endY = startY + 150;
     for (int step = 1; step <= 5; ++step)
-        pointerTo(startX + (endX - startX) * step / 5, startY + (endY - startY) * step / 5);
+        movePointer(startX + (endX - startX) * step / 5, startY + (endY - startY) * step / 5);
     runTool({"xdotool", "mouseup", "1", "keyup", "alt"});
 
     const unsigned long focus = glimra.waitForNewPictureWindow(with(beforeDrag, again));
