@@ -45,7 +45,7 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     desktop::displays().addConfigurationObserver([] { Diag::log(displaysLine()); });
     if (!connection->hasXInput())
         Diag::log("X11: no XInput 2.2 on this display ⇒ keys and clicks outside our windows are not watched");
-    Diag::log("X11: posting input into other windows is not available on this desktop yet");
+    if (!connection->hasXTest()) Diag::log("X11: no XTest on this display ⇒ no input is posted into other windows");
 
     auto application = std::make_unique<AppDelegate>();
     const int status = scenario::runUntilExit(*scheduler, *application, launchArgs);

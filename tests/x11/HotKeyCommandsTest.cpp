@@ -148,7 +148,7 @@ TEST(X11HotKeyCommands, FocusCreateStartsARegionSelectionThatEscapeEndsOrADragCo
              "mousemove", "--sync", at(frame.x + 120), at(frame.y + 90), "sleep", "0.1", "mousemove", "--sync",
              at(frame.x + 220), at(frame.y + 160), "sleep", "0.1", "mouseup", "1"});
     EXPECT_NE(glimra.waitForNewPictureWindow(before), 0u) << log();
-    EXPECT_NE(log().find("框选建窗（⌥⌘F / 悬停⌥拖拽）"), std::string::npos) << log();
+    EXPECT_TRUE(waitUntil([&] { return log().find("框选建窗（⌥⌘F / 悬停⌥拖拽）") != std::string::npos; }, 5)) << log();
 
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }

@@ -1,6 +1,5 @@
 #include "platform/x11/X11EventPosting.h"
 
-#include "platform/core/SystemLog.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11Connection.h"
@@ -12,7 +11,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <mutex>
 #include <thread>
 #include <unistd.h>
 
@@ -143,13 +141,8 @@ void buttonUp(Connection& connection, const desktop::Event& event, std::uint8_t 
 
 void postEvent(Connection& connection, const X11KeyMap& keyMap, const desktop::Event& event)
 {
-    if (!connection.hasXTest()) {
-        static std::once_flag logged;
-        std::call_once(logged, [] {
-            core::systemLog::write("[Glimra] The display has no XTest: posted input is off");
-        });
-        return;
-    }
+    // The launch says once when the display has no XTest.
+    if (!connection.hasXTest()) return;
     using desktop::EventType;
     switch (event.type) {
     case EventType::leftMouseDown: buttonDown(connection, event, leftButton); break;

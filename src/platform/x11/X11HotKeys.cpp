@@ -6,17 +6,19 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 
 namespace x11 {
 namespace {
 
 constexpr std::uint8_t badAccess = 10;
+// How long a release waits for the press that would make it a repeat. The server sends
+// both at once; this only covers their reading.
+constexpr double repeatPairSeconds = 0.03;
 
 }  // namespace
 
 X11HotKeys::X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<X11KeyMap> keyMap)
-    : connection_(std::move(connection)), keyMap_(std::move(keyMap))
+    : connection_(std::move(connection)), keyMap_(std::move(keyMap)), alive_(std::make_shared<X11HotKeys*>(this))
 {
     eventHandler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { handleKey(event); });
 }
@@ -103,14 +105,6 @@ void X11HotKeys::ungrab(const Registration& registration)
                            static_cast<std::uint16_t>(registration.modifiers | variant));
 }
 
-bool X11HotKeys::isDown(xcb_keycode_t keycode) const
-{
-    xcb_connection_t* xcb = connection_->xcb();
-    std::unique_ptr<xcb_query_keymap_reply_t, decltype(&std::free)> keymap(
-        xcb_query_keymap_reply(xcb, xcb_query_keymap(xcb), nullptr), &std::free);
-    return keymap && (keymap->keys[keycode / 8] & (1u << (keycode % 8)));
-}
-
 void X11HotKeys::unregisterHotKey(desktop::Token token)
 {
     std::lock_guard lock(mutex_);
@@ -141,15 +135,45 @@ void X11HotKeys::handleKey(const xcb_generic_event_t& event)
     const auto& key = reinterpret_cast<const xcb_key_press_event_t&>(event);
     if (key.event != connection_->root()) return;
     const bool pressed = type == XCB_KEY_PRESS;
-    // The keyboard repeats a held key as a release and a press at the same time: the
-    // release of a key that is still down starts such a pair, and both are dropped.
-    if (!pressed && isDown(key.detail)) {
-        repeat_ = {key.detail, key.time};
+
+    std::optional<PendingRelease> unpaired;
+    std::uint64_t serial = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (pendingRelease_) {
+            const bool repeat = pressed && pendingRelease_->keycode == key.detail && pendingRelease_->time == key.time;
+            if (!repeat) unpaired = pendingRelease_;
+            pendingRelease_.reset();
+            if (repeat) return;
+        }
+        if (!pressed) pendingRelease_ = PendingRelease{key.detail, key.time, serial = ++releaseSerial_};
+    }
+    if (unpaired) deliver(unpaired->keycode, 0, false);
+    if (pressed) {
+        deliver(key.detail, key.state, true);
         return;
     }
-    if (pressed && repeat_ == Repeat{key.detail, key.time}) return;
+    dispatch::main().asyncAfter(repeatPairSeconds, [weak = std::weak_ptr<X11HotKeys*>(alive_), serial] {
+        if (const auto self = weak.lock()) (*self)->releaseUnlessRepeated(serial);
+    });
+}
+
+void X11HotKeys::releaseUnlessRepeated(std::uint64_t serial)
+{
+    xcb_keycode_t keycode = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!pendingRelease_ || pendingRelease_->serial != serial) return;
+        keycode = pendingRelease_->keycode;
+        pendingRelease_.reset();
+    }
+    deliver(keycode, 0, false);
+}
+
+void X11HotKeys::deliver(xcb_keycode_t keycode, std::uint16_t state, bool pressed)
+{
     const std::uint16_t locks = XCB_MOD_MASK_LOCK | keyMap_->numLockMask() | keyMap_->scrollLockMask();
-    const std::uint16_t state = key.state & ~locks & 0xff;
+    const std::uint16_t modifiers = state & ~locks & 0xff;
 
     std::vector<desktop::HotKeyIdentity> changed;
     std::shared_ptr<std::function<void(desktop::HotKeyIdentity, bool)>> handler;
@@ -157,10 +181,11 @@ void X11HotKeys::handleKey(const xcb_generic_event_t& event)
         std::lock_guard lock(mutex_);
         handler = handler_;
         for (auto& [token, registration] : registrations_) {
-            const bool ours = std::find(registration.keycodes.begin(), registration.keycodes.end(), key.detail) !=
+            const bool ours = std::find(registration.keycodes.begin(), registration.keycodes.end(), keycode) !=
                               registration.keycodes.end();
             // A release counts whatever modifiers were let go first.
-            if (!ours || (pressed && registration.modifiers != state) || (!pressed && !registration.pressed)) continue;
+            if (!ours || (pressed && registration.modifiers != modifiers) || (!pressed && !registration.pressed))
+                continue;
             registration.pressed = pressed;
             changed.push_back(registration.identity);
         }

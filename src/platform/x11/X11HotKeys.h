@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -47,27 +48,32 @@ private:
     int grab(const Registration& registration);
     void ungrab(const Registration& registration);
     void handleKey(const xcb_generic_event_t& event);
-    // Whether the server's keyboard holds the key down now (a round trip).
-    bool isDown(xcb_keycode_t keycode) const;
+    // Hands the key's press or release to the handler for the combinations it completes.
+    void deliver(xcb_keycode_t keycode, std::uint16_t state, bool pressed);
+    // On the main queue, once the pairing time is over: the release, unless its press came.
+    void releaseUnlessRepeated(std::uint64_t serial);
     void regrabAfterMappingChange();
 
     const std::shared_ptr<Connection> connection_;
     const std::shared_ptr<X11KeyMap> keyMap_;
     std::uint64_t eventHandler_ = 0;
 
-    // The keyboard's last repeat of a held key, while its press is still to come; event
-    // thread only.
-    struct Repeat {
-        xcb_keycode_t keycode = 0;
-        xcb_timestamp_t time = 0;
-        bool operator==(const Repeat&) const = default;
-    };
-    Repeat repeat_;
-
     std::mutex mutex_;
     std::map<desktop::Token, Registration> registrations_;
     desktop::Token nextToken_ = 1;
     std::shared_ptr<std::function<void(desktop::HotKeyIdentity, bool)>> handler_;
+    // The keyboard repeats a held key as a release and a press with one timestamp: a
+    // release waits for a press that would pair with it before it counts.
+    struct PendingRelease {
+        xcb_keycode_t keycode = 0;
+        xcb_timestamp_t time = 0;
+        std::uint64_t serial = 0;
+    };
+    std::optional<PendingRelease> pendingRelease_;
+    std::uint64_t releaseSerial_ = 0;
+
+    // Main-queue tasks hold it weakly; it goes with the service.
+    const std::shared_ptr<X11HotKeys*> alive_;
 };
 
 }  // namespace x11
