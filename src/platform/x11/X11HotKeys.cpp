@@ -12,8 +12,8 @@ namespace {
 
 constexpr std::uint8_t badAccess = 10;
 // How long a release waits for the press that would make it a repeat. The server sends
-// both at once; this only covers their reading.
-constexpr double repeatPairSeconds = 0.03;
+// both at once; this only covers their reading, also on a busy machine.
+constexpr double repeatPairSeconds = 0.1;
 
 }  // namespace
 
