@@ -2,6 +2,8 @@
 // mini window, next to the least a reader must do (wait for Damage, one shared-memory
 // read, one scaled draw). Both loops include the client's repaint and run in real time,
 // as the X server does much of the work.
+#include "X11BenchDisplay.h"
+
 #include "capture/MirrorView.h"
 #include "panels/PanelGeometry.h"
 #include "platform/dispatch/ThreadScheduler.h"
@@ -47,22 +49,12 @@ public:
 // a new fill on every call through a client connection of its own.
 class RepaintingClient {
 public:
-    RepaintingClient()
+    RepaintingClient() : window_(client_.mappedWindow(0, 0, clientWidth, clientHeight, true))
     {
-        connection_ = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection_)) std::abort();
-        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-        window_ = xcb_generate_id(connection_);
-        const std::uint32_t values[] = {screen->black_pixel, 1};
-        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, clientWidth, clientHeight, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-        gc_ = xcb_generate_id(connection_);
-        xcb_create_gc(connection_, gc_, window_, 0, nullptr);
-        xcb_map_window(connection_, window_);
-        xcb_aux_sync();
+        gc_ = xcb_generate_id(client_.xcb());
+        xcb_create_gc(client_.xcb(), gc_, window_, 0, nullptr);
+        client_.sync();
     }
-    ~RepaintingClient() { xcb_disconnect(connection_); }
 
     xcb_window_t window() const { return window_; }
 
@@ -70,28 +62,19 @@ public:
     std::uint32_t repaint()
     {
         colour_ = (colour_ + 0x010305) & 0xFFFFFF;
-        xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &colour_);
+        xcb_change_gc(client_.xcb(), gc_, XCB_GC_FOREGROUND, &colour_);
         const xcb_rectangle_t whole{0, 0, clientWidth, clientHeight};
-        xcb_poly_fill_rectangle(connection_, window_, gc_, 1, &whole);
-        xcb_flush(connection_);
+        xcb_poly_fill_rectangle(client_.xcb(), window_, gc_, 1, &whole);
+        xcb_flush(client_.xcb());
         return colour_;
     }
 
 private:
-    void xcb_aux_sync() { std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
-
-    xcb_connection_t* connection_ = nullptr;
-    xcb_window_t window_ = 0;
+    BenchClient client_;
+    const xcb_window_t window_;
     xcb_gcontext_t gc_ = 0;
     std::uint32_t colour_ = 0x203040;
 };
-
-std::shared_ptr<x11::Connection> openDisplay()
-{
-    auto opened = x11::Connection::open();
-    if (!std::holds_alternative<std::shared_ptr<x11::Connection>>(opened)) std::abort();
-    return std::get<std::shared_ptr<x11::Connection>>(opened);
-}
 
 bool shows(const desktop::PixelBuffer& picture, std::uint32_t colour)
 {
@@ -136,7 +119,7 @@ void BM_X11MirrorFrame(benchmark::State& state)
 {
     dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
     {
-        const auto connection = openDisplay();
+        const auto connection = openBenchDisplay();
         RepaintingClient client;
         desktop::ShareableWindow window;
         window.windowID = client.window();
@@ -170,7 +153,7 @@ BENCHMARK(BM_X11MirrorFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_X11BareRead(benchmark::State& state)
 {
-    const auto connection = openDisplay();
+    const auto connection = openBenchDisplay();
     RepaintingClient client;
     x11::WindowPixmap pixmap(*connection, client.window());
     std::mutex mutex;

@@ -27,32 +27,6 @@ namespace {
 constexpr std::int16_t clickX = 40;
 constexpr std::int16_t clickY = 40;
 
-// The taken-over window: mapped at the click point, above everything, on a connection of
-// its own.
-class TakenOverWindow {
-public:
-    TakenOverWindow() : xcb_(xcb_connect(nullptr, nullptr))
-    {
-        if (xcb_connection_has_error(xcb_)) std::abort();
-        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(xcb_)).data;
-        window_ = xcb_generate_id(xcb_);
-        const std::uint32_t overrideRedirect = 1;
-        xcb_create_window(xcb_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 200, 200, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_OVERRIDE_REDIRECT,
-                          &overrideRedirect);
-        xcb_map_window(xcb_, window_);
-        std::free(xcb_get_input_focus_reply(xcb_, xcb_get_input_focus(xcb_), nullptr));
-    }
-    ~TakenOverWindow() { xcb_disconnect(xcb_); }
-    TakenOverWindow(const TakenOverWindow&) = delete;
-    TakenOverWindow& operator=(const TakenOverWindow&) = delete;
-    xcb_window_t id() const { return window_; }
-
-private:
-    xcb_connection_t* xcb_;
-    xcb_window_t window_ = 0;
-};
-
 void click(x11::Connection& connection)
 {
     auto* xcb = connection.xcb();
@@ -68,7 +42,10 @@ void BM_X11GlobalClick(benchmark::State& state)
         const auto connection = openBenchDisplay();
         if (!connection->hasXTest() || !connection->hasXInput()) std::abort();
         x11::X11Input input(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
-        const TakenOverWindow takenOver;
+        // The taken-over window, at the click point above everything.
+        BenchClient takenOverClient;
+        const xcb_window_t takenOver = takenOverClient.mappedWindow(0, 0, 200, 200, true);
+        takenOverClient.sync();
         xcb_test_fake_input(connection->xcb(), XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, connection->root(), clickX,
                             clickY, 0);
 
@@ -87,7 +64,7 @@ void BM_X11GlobalClick(benchmark::State& state)
                 press.lastForwardTime = EventBridge::lastForwardTime;
                 press.now = dispatch::now();
                 press.takeoverActive = true;
-                press.targetWindow = takenOver.id();
+                press.targetWindow = takenOver;
                 last = pin::decideGlobalClick(press).kind;
                 ++decided;
             });

@@ -18,29 +18,18 @@ namespace {
 
 constexpr int clientCount = 30;
 
-// Small mapped windows of one client connection of the benchmark's own.
+// Small managed windows of a client of the benchmark's own.
 class SmallWindows {
 public:
     SmallWindows()
     {
-        connection_ = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection_)) std::abort();
-        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
-        for (int i = 0; i < clientCount; ++i) {
-            const xcb_window_t window = xcb_generate_id(connection_);
-            xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, screen->root, std::int16_t(40 * i),
-                              std::int16_t(30 * i), 160, 120, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                              0, nullptr);
-            xcb_map_window(connection_, window);
-        }
-        xcb_flush(connection_);
+        for (int i = 0; i < clientCount; ++i)
+            client_.mappedWindow(std::int16_t(40 * i), std::int16_t(30 * i), 160, 120, false);
+        client_.sync();
     }
-    ~SmallWindows() { xcb_disconnect(connection_); }
-    SmallWindows(const SmallWindows&) = delete;
-    SmallWindows& operator=(const SmallWindows&) = delete;
 
 private:
-    xcb_connection_t* connection_ = nullptr;
+    BenchClient client_;
 };
 
 std::size_t onScreenCount(x11::X11WindowServer& server)
