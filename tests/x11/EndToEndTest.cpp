@@ -145,7 +145,7 @@ TEST(X11EndToEnd, HotKeysAreGrabbedWhileItRunsAndFreedWhenItQuits)
     runTool({"xdotool", "windowactivate", "--sync", std::to_string(terminalWindow)});
     runTool({"xdotool", "key", "super+alt+p"});
     EXPECT_TRUE(waitUntil([&] { return newPictureWindowOf(glimra.pid(), before) != 0; }, 10))
-        << "⌥⌘P made no mini window; stderr: " << glimra.err();
+        << "⌥⌘P made no mini window; log:\n" << glimra.log() << "stderr: " << glimra.err();
 
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
     KeyGrabClient other;

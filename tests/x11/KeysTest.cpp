@@ -14,8 +14,10 @@
 
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -147,6 +149,32 @@ TEST_F(X11KeysTest, AChangedKeyboardMapIsGrabbedAgain)
     EXPECT_FALSE(testsupport::KeyGrabClient().grab(keycodeOf(desktop::key::p), altSuper));
     runTool({"xmodmap", "-e", "keycode 93 ="});
     EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::KeyGrabClient().grab(spare, altSuper); }));
+    runTool({"xdotool", "key", "super+alt+p"});
+    EXPECT_TRUE(pressedAndReleased(1));
+}
+
+// Another client remapping a key of its own (as xdotool does around each key it types)
+// must not open a moment in which a combination is free and its press reaches the
+// focused window.
+TEST_F(X11KeysTest, AMappingChangeOfAnotherKeyNeverLetsGoOfACombination)
+{
+    const int keys[] = {desktop::key::p, keyT, 0x0D, 0x2E, 0x0B, 0x03, 0x0F};
+    for (std::uint32_t id = 1; const int key : keys) {
+        desktop::Token token = 0;
+        ASSERT_EQ(hotKeys->registerHotKey({signature, id++}, key, optionCommand, token), desktop::hotkeyStatus::ok);
+    }
+    std::atomic<bool> done = false;
+    std::atomic<int> granted = 0;
+    std::thread rival([&, keycode = keycodeOf(desktop::key::p)] {
+        testsupport::KeyGrabClient other;
+        while (!done)
+            if (other.grab(keycode, altSuper)) ++granted;
+    });
+    for (int change = 0; change < 10; ++change)
+        runTool({"xmodmap", "-e", change % 2 == 0 ? "keycode 93 = F20" : "keycode 93 ="});
+    done = true;
+    rival.join();
+    EXPECT_EQ(granted, 0);
     runTool({"xdotool", "key", "super+alt+p"});
     EXPECT_TRUE(pressedAndReleased(1));
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace x11 {
 namespace {
@@ -27,7 +28,7 @@ X11HotKeys::~X11HotKeys()
 {
     connection_->removeEventHandler(eventHandler_);
     std::lock_guard lock(mutex_);
-    for (const auto& [token, registration] : registrations_) ungrab(registration);
+    for (const auto& [token, registration] : registrations_) ungrab(grabsOf(registration));
     connection_->flush();
 }
 
@@ -53,21 +54,28 @@ int X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, st
     for (const auto& [existing, other] : registrations_)
         if (other.modifiers == registration.modifiers && other.keycodes == registration.keycodes)
             return desktop::hotkeyStatus::alreadyRegistered;
-    if (const int status = grab(registration); status != desktop::hotkeyStatus::ok) return status;
+    if (const int status = grab(grabsOf(registration)); status != desktop::hotkeyStatus::ok) return status;
     token = nextToken_++;
     registrations_.emplace(token, std::move(registration));
     return desktop::hotkeyStatus::ok;
 }
 
-int X11HotKeys::grab(const Registration& registration)
+std::set<X11HotKeys::Grab> X11HotKeys::grabsOf(const Registration& registration) const
+{
+    std::set<Grab> grabs;
+    for (const xcb_keycode_t keycode : registration.keycodes)
+        for (const std::uint16_t variant : lockVariants())
+            grabs.emplace(keycode, static_cast<std::uint16_t>(registration.modifiers | variant));
+    return grabs;
+}
+
+int X11HotKeys::grab(const std::set<Grab>& grabs)
 {
     xcb_connection_t* xcb = connection_->xcb();
     std::vector<xcb_void_cookie_t> cookies;
-    for (const xcb_keycode_t keycode : registration.keycodes)
-        for (const std::uint16_t variant : lockVariants())
-            cookies.push_back(xcb_grab_key_checked(xcb, 0, connection_->root(),
-                                                   static_cast<std::uint16_t>(registration.modifiers | variant),
-                                                   keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    for (const auto& [keycode, modifiers] : grabs)
+        cookies.push_back(xcb_grab_key_checked(xcb, 0, connection_->root(), modifiers, keycode, XCB_GRAB_MODE_ASYNC,
+                                               XCB_GRAB_MODE_ASYNC));
     bool refused = false;
     bool failed = false;
     for (const auto cookie : cookies) {
@@ -78,7 +86,7 @@ int X11HotKeys::grab(const Registration& registration)
     }
     if (!refused && !failed) return desktop::hotkeyStatus::ok;
     // Ungrabbing only releases our own grabs: another client's stays as it was.
-    ungrab(registration);
+    ungrab(grabs);
     connection_->flush();
     return refused ? desktop::hotkeyStatus::alreadyRegistered : desktop::hotkeyStatus::invalidParameter;
 }
@@ -86,23 +94,33 @@ int X11HotKeys::grab(const Registration& registration)
 void X11HotKeys::regrabAfterMappingChange()
 {
     std::lock_guard lock(mutex_);
-    for (const auto& [token, registration] : registrations_) ungrab(registration);
+    std::map<desktop::Token, std::set<Grab>> before;
+    for (const auto& [token, registration] : registrations_) before[token] = grabsOf(registration);
     keyMap_->reload();
-    // A combination another client took meanwhile, or whose key is gone, stays ungrabbed.
+    // Only what moved changes hands: ungrabbing all and grabbing again would leave a moment
+    // in which a pressed combination reaches the focused window instead.
     for (auto& [token, registration] : registrations_) {
         registration.keycodes = keyMap_->keycodes(registration.keyCode);
+        const std::set<Grab> wanted = grabsOf(registration);
+        const std::set<Grab>& held = before[token];
+        if (wanted == held) continue;
         registration.pressed = false;
-        grab(registration);
+        std::set<Grab> added;
+        std::set<Grab> dropped;
+        std::set_difference(wanted.begin(), wanted.end(), held.begin(), held.end(), std::inserter(added, added.end()));
+        std::set_difference(held.begin(), held.end(), wanted.begin(), wanted.end(),
+                            std::inserter(dropped, dropped.end()));
+        // A combination another client took meanwhile, or whose key is gone, stays ungrabbed.
+        grab(added);
+        ungrab(dropped);
     }
     connection_->flush();
 }
 
-void X11HotKeys::ungrab(const Registration& registration)
+void X11HotKeys::ungrab(const std::set<Grab>& grabs)
 {
-    for (const xcb_keycode_t keycode : registration.keycodes)
-        for (const std::uint16_t variant : lockVariants())
-            xcb_ungrab_key(connection_->xcb(), keycode, connection_->root(),
-                           static_cast<std::uint16_t>(registration.modifiers | variant));
+    for (const auto& [keycode, modifiers] : grabs)
+        xcb_ungrab_key(connection_->xcb(), keycode, connection_->root(), modifiers);
 }
 
 void X11HotKeys::unregisterHotKey(desktop::Token token)
@@ -110,7 +128,7 @@ void X11HotKeys::unregisterHotKey(desktop::Token token)
     std::lock_guard lock(mutex_);
     const auto it = registrations_.find(token);
     if (it == registrations_.end()) return;
-    ungrab(it->second);
+    ungrab(grabsOf(it->second));
     registrations_.erase(it);
     // The release must have reached the server before another client may grab.
     std::free(xcb_get_input_focus_reply(connection_->xcb(), xcb_get_input_focus(connection_->xcb()), nullptr));

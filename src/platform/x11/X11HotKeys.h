@@ -19,8 +19,9 @@ class X11KeyMap;
 // Global key combinations as passive key grabs on the root window. Each combination is
 // grabbed with every state of NumLock, CapsLock and ScrollLock, so a lit lock key does
 // not stop it; one that another client holds is refused as already registered. They keep
-// the key map current: when the server's keyboard map changes, every combination is
-// grabbed again on its new keycodes.
+// the key map current: when the server's keyboard map changes, a combination whose
+// keycodes or lock masks moved is grabbed on the new ones; the others keep their grabs,
+// so a key pressed while another client remaps its own keys is never missed.
 class X11HotKeys : public desktop::HotKeys {
 public:
     X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<X11KeyMap> keyMap);
@@ -42,11 +43,15 @@ private:
         std::uint16_t modifiers = 0;  // X mask
         bool pressed = false;
     };
+    // One passive grab: a keycode with an X modifier mask.
+    using Grab = std::pair<xcb_keycode_t, std::uint16_t>;
     // Every lock-key state the grabs must cover.
     std::vector<std::uint16_t> lockVariants() const;
-    // Grabs every variant; ok, or the status of the first refusal with nothing left grabbed.
-    int grab(const Registration& registration);
-    void ungrab(const Registration& registration);
+    // The grabs a registration needs under the current key map.
+    std::set<Grab> grabsOf(const Registration& registration) const;
+    // ok, or the status of the first refusal with none of them left grabbed.
+    int grab(const std::set<Grab>& grabs);
+    void ungrab(const std::set<Grab>& grabs);
     void handleKey(const xcb_generic_event_t& event);
     // Hands the key's press or release to the handler for the combinations it completes.
     void deliver(xcb_keycode_t keycode, std::uint16_t state, bool pressed);
