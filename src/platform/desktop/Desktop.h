@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Accessibility.h"
 #include "platform/desktop/Capture.h"
+#include "platform/desktop/Conventions.h"
 #include "platform/desktop/Displays.h"
 #include "platform/desktop/HotKeys.h"
 #include "platform/desktop/Input.h"
@@ -34,6 +35,7 @@ struct Desktop {
     std::shared_ptr<UrlOpener> urlOpener;
     std::shared_ptr<UrlLoading> urlLoading;
     std::shared_ptr<Tools> tools;
+    Conventions conventions;
 };
 
 // The installed desktop; every service must be set before use.
@@ -54,5 +56,6 @@ inline Pasteboard& pasteboard() { return *current().pasteboard; }
 inline UrlOpener& urlOpener() { return *current().urlOpener; }
 inline UrlLoading& urlLoading() { return *current().urlLoading; }
 inline Tools& tools() { return *current().tools; }
+inline const Conventions& conventions() { return current().conventions; }
 
 }  // namespace desktop

@@ -39,6 +39,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->urlOpener = std::make_shared<linuxdesktop::DesktopUrlOpener>();
     desktop->urlLoading = std::make_shared<linuxdesktop::CurlUrlLoading>();
     desktop->tools = std::make_shared<linuxdesktop::ProcessTools>();
+    desktop->conventions = {desktop::Conventions::KeyNotation::words, "linux"};
     return desktop;
 }
 
