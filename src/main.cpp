@@ -26,6 +26,37 @@ constexpr const char* usage =
     "       glimra --scenario FILE --out DIR\n"
     "       glimra --live FILE --out DIR [-glimra-... arguments]\n";
 
+// What --help adds to the usage.
+constexpr const char* help =
+    "\n"
+    "With no arguments, or with launch arguments only, glimra runs on the X11 desktop that\n"
+    "DISPLAY names (an Xorg session, or XWayland in a Wayland session) until it quits from its\n"
+    "menu or gets SIGTERM or SIGINT.\n"
+    "\n"
+    "  --version                  prints the version line\n"
+    "  --scenario FILE --out DIR  runs the scenario FILE on the simulated desktop in virtual\n"
+    "                             time and writes what happened into DIR\n"
+    "  --live FILE --out DIR      runs the application in real time on the simulated desktop\n"
+    "                             of FILE's world, headless, writing into DIR\n"
+    "\n"
+    "Launch arguments, for a run on the X11 desktop or a live run:\n"
+    "  -glimra-layout-selftest      self-test of the mini windows' tiling\n"
+    "  -glimra-size-selftest        self-test of the mini windows' sizes\n"
+    "  -glimra-focus-selftest       self-test of the focus regions' geometry\n"
+    "  -glimra-update-selftest      self-test of the update rules\n"
+    "  -glimra-diag-selftest        writes the diagnostics to glimra-diag.txt in the temporary\n"
+    "                               folder\n"
+    "  -glimra-menu-thumb-selftest  writes window thumbnails to glimra-menu-thumbs/ in the\n"
+    "                               temporary folder\n"
+    "  -glimra-menu-shot            opens the status menu after 3.5 s and photographs it to\n"
+    "                               menu-shot.png in that folder\n"
+    "  -glimra-show-settings        opens the settings window\n"
+    "  -glimra-tab=N                the settings window opens on tab N, 0 for the first\n"
+    "  -glimra-await-instance-lock  first waits, at most 15 s, until the copy before it has\n"
+    "                               given up the instance lock\n"
+    "A self-test runs in place of the application, which exits with its status; of several,\n"
+    "the first in this list runs.\n";
+
 // The launch arguments a live or desktop run hands to the application.
 constexpr std::string_view launchArgumentPrefix = "-glimra-";
 
@@ -119,6 +150,7 @@ int main(int argc, char** argv)
     const auto& arguments = std::get<Arguments>(parsed);
     if (arguments.help) {
         std::fputs(usage, stdout);
+        std::fputs(help, stdout);
         return 0;
     }
     if (arguments.version) {

@@ -17,15 +17,35 @@ const std::string usage =
     "       glimra --scenario FILE --out DIR\n"
     "       glimra --live FILE --out DIR [-glimra-... arguments]\n";
 
+// The launch arguments a text names, "-glimra-tab=N" as "-glimra-tab=1".
+std::vector<std::string> launchArgumentsIn(const std::string& text)
+{
+    std::vector<std::string> found;
+    for (auto at = text.find("-glimra-"); at != std::string::npos; at = text.find("-glimra-", at + 1)) {
+        const auto end = text.find_first_of(" \n", at);
+        std::string argument = text.substr(at, end - at);
+        if (argument == "-glimra-...") continue;
+        if (argument.ends_with("=N")) argument.back() = '1';
+        found.push_back(argument);
+    }
+    return found;
+}
+
 TEST(CommandLine, HelpIsAnAnswerAndAnUnknownOptionIsNamed)
 {
     TempDir scratch;
     for (const char* help : {"--help", "-h"}) {
         const auto outcome = runGlimra(help, scratch.path());
         EXPECT_EQ(outcome.status, 0) << help;
-        EXPECT_EQ(outcome.out, usage) << help;
+        EXPECT_TRUE(outcome.out.starts_with(usage + "\n")) << help << ": " << outcome.out;
         EXPECT_EQ(outcome.err, "") << help;
     }
+    // Every launch argument the help lists is one the command line takes.
+    const auto listed = launchArgumentsIn(runGlimra("--help", scratch.path()).out);
+    EXPECT_GE(listed.size(), 10u);
+    for (const auto& argument : listed)
+        EXPECT_EQ(runGlimra("--scenario a.json --out b " + argument, scratch.path()).err,
+                  "glimra: the launch argument '" + argument + "' needs --live\n" + usage);
     const auto unknown = runGlimra("--foo", scratch.path());
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.out, "");

@@ -1,5 +1,6 @@
 #include "scenario/GlimraProcess.h"
 
+#include "support/ChildEnvironment.h"
 #include "support/TestEnvironment.h"
 
 #include <chrono>
@@ -9,8 +10,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 namespace testsupport {
 
@@ -27,24 +26,11 @@ GlimraChild::GlimraChild(const std::vector<std::string>& arguments, const std::s
                          const std::map<std::string, std::string>& environment)
     : scratch_(scratchFolder)
 {
-    std::map<std::string, std::string> variables;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        const auto equals = text.find('=');
-        if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    for (const auto& [name, value] : environment) variables[name] = value;
-    std::vector<std::string> envText, argText{GLIMRA_EXECUTABLE};
-    for (const auto& [name, value] : variables) envText.push_back(name + "=" + value);
+    std::vector<std::string> argText{GLIMRA_EXECUTABLE};
     argText.insert(argText.end(), arguments.begin(), arguments.end());
-    const auto pointers = [](std::vector<std::string>& texts) {
-        std::vector<char*> list;
-        for (auto& text : texts) list.push_back(text.data());
-        list.push_back(nullptr);
-        return list;
-    };
-    auto argv = pointers(argText);
-    auto envp = pointers(envText);
+    const auto envText = childEnvironment(environment);
+    auto argv = nullTerminated(argText);
+    auto envp = nullTerminated(envText);
 
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);

@@ -1,5 +1,7 @@
 #include "support/X11Client.h"
 
+#include "support/ChildEnvironment.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -11,18 +13,12 @@
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace testsupport {
 namespace {
 
-std::vector<char*> argvOf(const std::vector<std::string>& arguments)
-{
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    return argv;
-}
+// Clients and tools read and write text in the locale: the tests' titles and typed text
+// are UTF-8 whatever the caller's locale, which on a bare machine is none.
+std::vector<std::string> clientEnvironment() { return childEnvironment({{"LC_ALL", "C.UTF-8"}}); }
 
 bool reaped(pid_t pid, double seconds)
 {
@@ -38,7 +34,9 @@ bool reaped(pid_t pid, double seconds)
 
 X11Client::X11Client(std::vector<std::string> arguments)
 {
-    auto argv = argvOf(arguments);
+    auto argv = nullTerminated(arguments);
+    const auto environment = clientEnvironment();
+    auto envp = nullTerminated(environment);
     const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ != 0) return;
@@ -49,7 +47,7 @@ X11Client::X11Client(std::vector<std::string> arguments)
     const int nowhere = ::open("/dev/null", O_WRONLY);
     ::dup2(nowhere, STDOUT_FILENO);
     ::dup2(nowhere, STDERR_FILENO);
-    ::execvp(argv[0], argv.data());
+    ::execvpe(argv[0], argv.data(), envp.data());
     ::_exit(127);
 }
 
@@ -116,9 +114,11 @@ std::string runTool(const std::vector<std::string>& arguments, int* status)
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", 0, 0);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    auto argv = argvOf(arguments);
+    auto argv = nullTerminated(arguments);
+    const auto environment = clientEnvironment();
+    auto envp = nullTerminated(environment);
     pid_t pid = -1;
-    const bool started = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+    const bool started = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0;
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeEnds[1]);
     std::string output;

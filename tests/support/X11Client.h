@@ -7,8 +7,9 @@
 
 namespace testsupport {
 
-// An X client a test starts on the display DISPLAY names (xclock, xterm, xeyes...). It is
-// ended by its pid when the object goes, also when the test fails.
+// An X client a test starts on the display DISPLAY names (xclock, xterm, xeyes...), in the
+// C.UTF-8 locale whatever the test's own. It is ended by its pid when the object goes, also
+// when the test fails.
 class X11Client {
 public:
     explicit X11Client(std::vector<std::string> arguments);
@@ -42,8 +43,8 @@ private:
     bool removed_ = false;
 };
 
-// Runs a tool to its end and answers what it wrote to standard output; the status is
-// stored where asked.
+// Runs a tool to its end, in the C.UTF-8 locale as a client, and answers what it wrote to
+// standard output; the status is stored where asked.
 std::string runTool(const std::vector<std::string>& arguments, int* status = nullptr);
 
 struct PointerPoint {
