@@ -5,10 +5,11 @@
 #include "platform/ui/MainQueueDriver.h"
 #include "platform/ui/SignalPipe.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 namespace scenario {
@@ -17,14 +18,26 @@ namespace {
 // How often the loop looks whether the application has exited.
 constexpr int exitPollMilliseconds = 10;
 
-void routeSignals(Application& app)
+// Qt would quit by itself once its last ordinary window closed, and on a quit request it
+// first closes every window, a mini window taking that for its user's close; either way
+// the exit skips the application's quit path. A quit request takes that path instead.
+class QuitRequestRoute : public QObject {
+public:
+    explicit QuitRequestRoute(std::function<void()> quit) : quit_(std::move(quit)) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != QCoreApplication::instance() || event->type() != QEvent::Quit) return false;
+        quit_();
+        return true;
+    }
+
+private:
+    std::function<void()> quit_;
+};
+
+void routeSignals(Application& app, const std::function<void()>& quit)
 {
-    auto quitting = std::make_shared<bool>(false);
-    const auto quit = [&app, quitting] {
-        if (*quitting) return;
-        *quitting = true;
-        app.quit();
-    };
     ui::SignalPipe::handle(SIGTERM, quit);
     ui::SignalPipe::handle(SIGINT, quit);
     ui::SignalPipe::handle(SIGUSR1, [&app] { app.deliverSignal("SIGUSR1"); });
@@ -36,7 +49,17 @@ void routeSignals(Application& app)
 int runUntilExit(dispatch::ThreadScheduler& scheduler, Application& app, const std::vector<std::string>& args)
 {
     ui::runMainQueueOnQt(scheduler);
-    routeSignals(app);
+    auto quitting = std::make_shared<bool>(false);
+    const auto quit = [&app, quitting] {
+        if (*quitting) return;
+        *quitting = true;
+        app.quit();
+    };
+    routeSignals(app, quit);
+    const bool quitOnLastWindowClosed = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QuitRequestRoute quitRequests(quit);
+    QCoreApplication::instance()->installEventFilter(&quitRequests);
     dispatch::main().async([&app, args] { app.launch(args); });
 
     QTimer exitWatch;
@@ -46,6 +69,8 @@ int runUntilExit(dispatch::ThreadScheduler& scheduler, Application& app, const s
     exitWatch.start(exitPollMilliseconds);
     const int status = QCoreApplication::exec();
     exitWatch.stop();
+    QCoreApplication::instance()->removeEventFilter(&quitRequests);
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
     ui::SignalPipe::reset();
     return status;
 }

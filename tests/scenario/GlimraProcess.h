@@ -30,6 +30,9 @@ public:
     // The arguments one by one; `environment` is set on top of this process's.
     GlimraChild(const std::vector<std::string>& arguments, const std::string& scratchFolder,
                 const std::map<std::string, std::string>& environment = {});
+    // The same with another copy of the executable (an installed bundle's).
+    GlimraChild(const std::string& executable, const std::vector<std::string>& arguments,
+                const std::string& scratchFolder, const std::map<std::string, std::string>& environment);
     ~GlimraChild();
     GlimraChild(const GlimraChild&) = delete;
     GlimraChild& operator=(const GlimraChild&) = delete;

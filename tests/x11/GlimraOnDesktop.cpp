@@ -101,14 +101,15 @@ bool isVisibleWindowOf(pid_t pid, unsigned long window)
     return std::find(windows.begin(), windows.end(), window) != windows.end();
 }
 
-UserFolders::UserFolders(const std::string& extraDefaults)
+UserFolders::UserFolders(const std::string& extraDefaults, Guide guide)
 {
     for (const char* name : {"config", "config/Glimra", "data", "runtime"}) {
         std::filesystem::create_directory(path(name));
         std::filesystem::permissions(path(name), std::filesystem::perms::owner_all);
     }
     writeFile(path("config/Glimra/defaults.json"),
-              "{\"onboardingCompleted\": true, \"updateLastCheckAt\": " + std::to_string(std::time(nullptr)) +
+              std::string("{") + (guide == Guide::done ? "\"onboardingCompleted\": true, " : "") +
+                  "\"updateLastCheckAt\": " + std::to_string(std::time(nullptr)) +
                   (extraDefaults.empty() ? "" : ", " + extraDefaults) + "}\n");
 }
 
@@ -118,8 +119,15 @@ std::map<std::string, std::string> UserFolders::environment() const
 }
 
 GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults)
-    : folders_(extraDefaults),
-      process_(std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_.home(), folders_.environment()))
+    : ownFolders_(std::make_unique<UserFolders>(extraDefaults)), folders_(ownFolders_.get()),
+      process_(std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_->home(), folders_->environment()))
+{
+}
+
+GlimraOnDesktop::GlimraOnDesktop(const UserFolders& folders, const std::string& executable)
+    : folders_(&folders),
+      process_(std::make_unique<GlimraChild>(executable, std::vector<std::string>{}, folders.home(),
+                                             folders.environment()))
 {
 }
 
@@ -131,7 +139,7 @@ bool GlimraOnDesktop::ready(double timeoutSeconds)
 
 std::string GlimraOnDesktop::log() const
 {
-    return readFile(folders_.path("data/Glimra/diag.log"));
+    return readFile(folders_->path("data/Glimra/diag.log"));
 }
 
 unsigned long GlimraOnDesktop::waitForNewPictureWindow(const std::vector<unsigned long>& before, double timeoutSeconds)

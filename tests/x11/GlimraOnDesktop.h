@@ -36,11 +36,13 @@ unsigned long newPictureWindowOf(pid_t pid, const std::vector<unsigned long>& kn
 // Whether the window's pixels change three times, each within the time.
 bool keepsChanging(unsigned long window, double seconds);
 
-// The user's folders of a fresh glimra, seeded so that neither the first-run guide nor the
-// update check comes up. extraDefaults are more settings, JSON members ("\"key\": value, ...").
+// The user's folders of a fresh glimra, seeded so that the update check does not come up,
+// nor the first-run guide unless it is due. extraDefaults are more settings, JSON members
+// ("\"key\": value, ...").
 class UserFolders {
 public:
-    explicit UserFolders(const std::string& extraDefaults = {});
+    enum class Guide { done, due };
+    explicit UserFolders(const std::string& extraDefaults = {}, Guide guide = Guide::done);
     std::string path(const std::string& name) const { return home_.path() + "/" + name; }
     const std::string& home() const { return home_.path(); }
     std::map<std::string, std::string> environment() const;
@@ -53,12 +55,15 @@ private:
 class GlimraOnDesktop {
 public:
     explicit GlimraOnDesktop(const std::string& extraDefaults = {});
+    // A launch of the executable at the path (an installed copy's) in folders that outlive
+    // it, so that the next launch finds what this one stored.
+    GlimraOnDesktop(const UserFolders& folders, const std::string& executable);
     // Whether it showed its status item and registered its hot keys within the time (its
     // log names how it watches the hold key once they are registered).
     bool ready(double timeoutSeconds = 30);
     GlimraChild& process() { return *process_; }
     pid_t pid() const { return process_->pid(); }
-    const UserFolders& folders() const { return folders_; }
+    const UserFolders& folders() const { return *folders_; }
     std::string log() const;
     std::string err() const { return process_->err(); }
     // The mini window the next action makes: the first new picture window within the time,
@@ -68,7 +73,8 @@ public:
     int quit();
 
 private:
-    UserFolders folders_;
+    std::unique_ptr<UserFolders> ownFolders_;
+    const UserFolders* folders_;
     std::unique_ptr<GlimraChild> process_;
 };
 
