@@ -16,6 +16,7 @@
 #include "foundation/Diag.h"
 #include "foundation/LaunchAtLogin.h"
 #include "foundation/L10n.h"
+#include "panels/FixedPreviewTopStrip.h"
 #include "panels/LearnedMinSizes.h"
 #include "panels/PipPanel.h"
 #include "parking/watchers/CursorGuard.h"
@@ -181,6 +182,7 @@ void AppDelegate::logStartupLines()
     Diag::log(std::string("启动 虚拟屏自救=") + (parking::DisplayController::isFeatureEnabled() ? "开启" : "关闭") +
               "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：defaults write " +
               core::AppIdentity::current().bundleIdentifier + " virtualDisplayPark -bool NO");
+    FixedPreviewTopStrip::logAvailabilityAtLaunch();
 }
 
 void AppDelegate::installStatusItem()

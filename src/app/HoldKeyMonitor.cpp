@@ -43,6 +43,9 @@ void HoldKeyMonitor::apply(int keyCode, int /*flags*/)
     flag_ = found == holdable.end() ? std::nullopt : std::optional(found->second);
     pollDriven_ = keyCode == fnKeyCode;
 
+    // A combination of the old key says nothing about the new one.
+    machine_.keyUp();
+
     removeMonitors();
     stateTimer_.cancel();
 
@@ -50,8 +53,15 @@ void HoldKeyMonitor::apply(int keyCode, int /*flags*/)
         Diag::log("按住热键: 键码 " + std::to_string(keyCode) + " 不是「可用来按住」的修饰键 ⇒ 该功能停用");
         return;
     }
+    // Where the hold key also serves combinations, the other keys' presses are watched
+    // too, and the key's own events even while polling: they tell that it went up.
+    using desktop::EventType;
+    if (desktop::input().holdKeysAreEverydayModifiers())
+        installMonitors(desktop::maskOf(EventType::keyDown) | desktop::maskOf(EventType::flagsChanged));
+    else if (!pollDriven_)
+        installMonitors(desktop::maskOf(EventType::flagsChanged));
     if (pollDriven_) startStatePoll();
-    else installMonitors();
+    else Diag::log("按住热键: 已就绪 " + HotKeySupport::displayName(keyCode_, 0) + "（按下收起小窗、松开恢复）");
 }
 
 void HoldKeyMonitor::suspend()
@@ -61,18 +71,16 @@ void HoldKeyMonitor::suspend()
     stateTimer_.cancel();
 }
 
-void HoldKeyMonitor::installMonitors()
+void HoldKeyMonitor::installMonitors(std::uint64_t mask)
 {
-    const auto mask = desktop::maskOf(desktop::EventType::flagsChanged);
     const std::weak_ptr<HoldKeyMonitor*> weak = self_;
     monitors_.push_back(desktop::input().addGlobalMonitor(mask, [weak](const desktop::Event& event) {
-        if (const auto self = weak.lock()) (*self)->handleFlagsChanged(event.keyCode, event.modifierFlags);
+        if (const auto self = weak.lock()) (*self)->handleEvent(event);
     }));
     monitors_.push_back(desktop::input().addLocalMonitor(mask, [weak](const desktop::Event& event) {
-        if (const auto self = weak.lock()) (*self)->handleFlagsChanged(event.keyCode, event.modifierFlags);
+        if (const auto self = weak.lock()) (*self)->handleEvent(event);
         return std::optional(event);
     }));
-    Diag::log("按住热键: 已就绪 " + HotKeySupport::displayName(keyCode_, 0) + "（按下收起小窗、松开恢复）");
 }
 
 void HoldKeyMonitor::removeMonitors()
@@ -81,10 +89,19 @@ void HoldKeyMonitor::removeMonitors()
     monitors_.clear();
 }
 
-void HoldKeyMonitor::handleFlagsChanged(int eventKeyCode, std::uint64_t eventFlags)
+void HoldKeyMonitor::handleEvent(const desktop::Event& event)
 {
     if (!flag_) return;
-    switch (HoldKeyRules::flagsChanged(eventKeyCode, eventFlags, keyCode_, *flag_, isDown())) {
+    if (event.type == desktop::EventType::keyDown) {
+        // The event's flags tell of a hold key the poll has not seen down yet.
+        if (isDown() || (event.modifierFlags & *flag_) == *flag_) combine();
+        return;
+    }
+    // The key's own press or release: it was up in between, whatever event was lost or
+    // however late the poll looks.
+    if (event.keyCode == keyCode_) machine_.keyUp();
+    if (pollDriven_) return;
+    switch (HoldKeyRules::flagsChanged(event.keyCode, event.modifierFlags, keyCode_, *flag_, isDown())) {
         case HoldKeyRules::FlagsVerdict::begin: begin(); break;
         case HoldKeyRules::FlagsVerdict::finishReleased: finish("松开"); break;
         case HoldKeyRules::FlagsVerdict::finishFlagGone: finish("键已不在按下集合里"); break;
@@ -112,6 +129,7 @@ void HoldKeyMonitor::startStatePoll()
         HoldKeyMonitor& monitor = **self;
         if (!monitor.pollDriven_) return;
         const bool down = desktop::input().isKeyDown(monitor.keyCode_);
+        if (!down) monitor.machine_.keyUp();
         if (down && !monitor.isDown()) monitor.begin();
         else if (!down && monitor.isDown()) monitor.finish("轮询发现已抬起");
     });
@@ -132,6 +150,14 @@ void HoldKeyMonitor::begin()
     } else {
         activate(name);
     }
+}
+
+void HoldKeyMonitor::combine()
+{
+    delayTimer_.cancel();
+    delayTimer_ = {};
+    pollTimer_.cancel();
+    run(machine_.combine(HotKeySupport::displayName(keyCode_, 0)));
 }
 
 void HoldKeyMonitor::activate(const std::string& name) { run(machine_.activate(name, holdDelayMilliseconds())); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/HoldKeyStateMachine.h"
+#include "platform/desktop/Input.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Timer.h"
@@ -16,8 +17,10 @@
 // the delay, onRelease when such a hold ends; a shorter tap does nothing. Option,
 // command, control and shift are followed through flags-changed events with a slow
 // re-check of the key state while down (a key-up event can be lost); fn sends no
-// reliable events and is polled. The timers are dispatch timers on the main queue, so
-// they keep running while a menu is open. Main thread only.
+// reliable events and is polled. Where the hold keys are everyday modifiers, another
+// key pressed while the hold key is down makes a combination and ends the press. The
+// timers are dispatch timers on the main queue, so they keep running while a menu is
+// open. Main thread only.
 class HoldKeyMonitor {
 public:
     static HoldKeyMonitor& shared();
@@ -53,14 +56,15 @@ public:
     bool statePollRunning() const { return stateTimer_.isActive(); }
 
 private:
-    void installMonitors();
+    void installMonitors(std::uint64_t mask);
     void removeMonitors();
-    void handleFlagsChanged(int eventKeyCode, std::uint64_t eventFlags);
+    void handleEvent(const desktop::Event& event);
     void startPoll();
     void startStatePoll();
     void begin();
     void activate(const std::string& name);
     void finish(const std::string& why);
+    void combine();
     void run(const HoldKeyStateMachine::Outcome& outcome);
 
     int keyCode_ = 0;

@@ -4,13 +4,14 @@
 
 HoldKeyStateMachine::State HoldKeyStateMachine::state() const
 {
+    if (combined_) return State::combined;
     if (!isDown_) return State::idle;
     return isActive_ ? State::active : State::delaying;
 }
 
 bool HoldKeyStateMachine::begin()
 {
-    if (isDown_) return false;
+    if (isDown_ || combined_) return false;
     isDown_ = true;
     return true;
 }
@@ -29,6 +30,18 @@ HoldKeyStateMachine::Outcome HoldKeyStateMachine::finish(const std::string& why,
     if (!isActive_) return {"按住热键: 点按（没到 " + std::to_string(delayMs) + "ms）⇒ 不动作", Callback::none};
     isActive_ = false;
     return {"按住热键: 松开 ⇒ 恢复（" + why + "）", Callback::release};
+}
+
+HoldKeyStateMachine::Outcome HoldKeyStateMachine::combine(const std::string& keyName)
+{
+    if (combined_) return {};
+    combined_ = true;
+    const bool hid = isActive_;
+    isDown_ = false;
+    isActive_ = false;
+    const std::string prefix = "按住热键: " + keyName + " 与别的键组合使用 ⇒ ";
+    if (hid) return {prefix + "恢复小窗（组合键不算按住）", Callback::release};
+    return {prefix + "不收起小窗（组合键不算按住）", Callback::none};
 }
 
 namespace HoldKeyRules {

@@ -1,5 +1,6 @@
 #include "app/HoverPIPTrigger.h"
 
+#include "app/HoverTriggerCorner.h"
 #include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "platform/defaults/Defaults.h"
@@ -12,10 +13,6 @@
 namespace app {
 
 namespace {
-
-constexpr core::Size blockSize = HoverOverlayBackground::size;
-// The block's top and right edges lie this far inside the window's.
-constexpr double blockInset = 8;
 
 double screenHeight() { return desktop::firstScreenHeight(desktop::displays()); }
 
@@ -108,7 +105,8 @@ std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(
     const double flipHeight = screenHeight();
     const core::Point q = core::flipped(screenPoint, flipHeight);
     const core::Rect& frame = window->cgFrame;
-    const core::Rect zone{frame.maxX() - regionW, frame.minY(), regionW, regionH};
+    const desktop::CornerInset clear = desktop::accessibility().buttonFreeCorner(window->windowID);
+    const auto [zone, block] = HoverTriggerCorner::of(frame, clear, {regionW, regionH}, flipHeight);
 
     if (!zone.contains(q)) {
         const std::string key =
@@ -116,17 +114,13 @@ std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(
         if (key != lastMissKey_) {
             lastMissKey_ = key;
             Diag::log("悬停不触发: 光标下窗口 owner=" + window->owner + " frame=" + core::rectText(frame) +
-                      " 不在右上角(鼠标CG=" + core::pointText(q) + " 需要落在x≥" +
-                      core::numberText(frame.maxX() - regionW) + ", y≤" + core::numberText(frame.minY() + regionH) +
-                      ")");
+                      " 不在右上角(鼠标CG=" + core::pointText(q) + " 需要落在x≥" + core::numberText(zone.minX()) +
+                      ", y≤" + core::numberText(zone.maxY()) + ")");
         }
         return std::nullopt;
     }
 
     lastMissKey_.reset();
-    const core::Rect block{frame.maxX() - blockSize.width - blockInset,
-                           (flipHeight - frame.minY()) - blockSize.height - blockInset, blockSize.width,
-                           blockSize.height};
     if (shouldLogHit(window->windowID)) {
         Diag::log("悬停命中: 窗口#" + std::to_string(window->windowID) + " owner=" + window->owner +
                   " frame=" + core::rectText(frame) + " 鼠标CG=" + core::pointText(q) +

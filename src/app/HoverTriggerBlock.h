@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/HoverTriggerCorner.h"
 #include "shellcore/HoverTriggerTheme.h"
 #include "platform/ui/Window.h"
 
@@ -16,7 +17,7 @@ class HoverOverlayBackground : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr core::Size size{84, 56};
+    static constexpr core::Size size = HoverTriggerCorner::blockSize;
 
     explicit HoverOverlayBackground(QWidget* parent = nullptr);
 

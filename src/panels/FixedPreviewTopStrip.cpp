@@ -35,6 +35,8 @@ std::uint64_t install(desktop::WindowID targetWindowNumber, std::function<void()
     s.targetWindowNumber = targetWindowNumber;
     s.onDouble = std::move(onDouble);
     s.installation = ++s.lastInstallation;
+    // Said once at launch: a desktop without taps is no failure of this pin.
+    if (!desktop::input().hasEventTaps()) return s.installation;
     const std::uint64_t mask =
         desktop::maskOf(desktop::EventType::leftMouseDown) | desktop::maskOf(desktop::EventType::leftMouseUp);
     s.tap = desktop::input().createEventTap(mask, [](const desktop::Event& event) { return tapCallback(event); });
@@ -45,6 +47,12 @@ std::uint64_t install(desktop::WindowID targetWindowNumber, std::function<void()
     desktop::input().setEventTapEnabled(*s.tap, true);
     Diag::log("固定预览顶边条: 已安装 win=" + std::to_string(targetWindowNumber));
     return s.installation;
+}
+
+void logAvailabilityAtLaunch()
+{
+    if (!desktop::input().hasEventTaps())
+        Diag::log("固定预览顶边条: 此桌面没有事件 tap ⇒ 双击被接管窗口的顶边不退出固定");
 }
 
 void uninstall(std::uint64_t installation)

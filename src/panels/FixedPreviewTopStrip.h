@@ -14,6 +14,9 @@ namespace FixedPreviewTopStrip {
 
 inline constexpr double stripHeight = 30;
 
+// On a desktop without event taps there is no strip: says so once, at launch.
+void logAvailabilityAtLaunch();
+
 // Replaces any installed tap; answers the installation's number (never 0).
 std::uint64_t install(desktop::WindowID targetWindowNumber, std::function<void()> onDouble);
 // Takes the tap down only when installation is the current one.

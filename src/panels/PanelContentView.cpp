@@ -187,13 +187,25 @@ void PanelContentView::applyFocusAtInit(const FocusRegion& region)
 void PanelContentView::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    if (startsOwnEdgeResize(*event)) return;
     mouseDown(event->position(), 1, screenPointOf(*event));
 }
 
 void PanelContentView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) return QWidget::mouseDoubleClickEvent(event);
+    if (startsOwnEdgeResize(*event)) return;
     mouseDown(event->position(), 2, screenPointOf(*event));
+}
+
+bool PanelContentView::startsOwnEdgeResize(const QMouseEvent& event)
+{
+    if (!panel || desktop::input().resizesBorderlessWindowsAtEdges()) return false;
+    const unsigned edges = edgesAt(event.position());
+    if (edges == 0) return false;
+    panel->mouseDownHandled = true;
+    startEdgeResize(edges, screenPointOf(event));
+    return true;
 }
 
 void PanelContentView::mouseDown(QPointF local, int clickCount, core::Point screenPoint)

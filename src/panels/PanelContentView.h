@@ -176,6 +176,9 @@ private:
     void layoutSubviews();
     void installTopBarCallbacks();
     void fadeOutStatusLabel(double duration);
+    // Where the window server does not resize the panel from its edges, a press on an
+    // edge strip starts the grip's resize; whether it did.
+    bool startsOwnEdgeResize(const QMouseEvent& event);
 
     struct EdgeResize {
         core::Rect startFrame;

@@ -97,6 +97,29 @@ TEST(HoldKeyStateMachineTest, PressOnceAndReleaseOncePerHold)
     EXPECT_EQ(machine.state(), State::idle);
 }
 
+TEST(HoldKeyStateMachineTest, AnotherKeyEndsThePressOnceAndNoHoldBeginsUntilTheKeyIsUp)
+{
+    using Callback = HoldKeyStateMachine::Callback;
+    HoldKeyStateMachine machine;
+    ASSERT_TRUE(machine.begin());
+    const auto early = machine.combine("fn");
+    EXPECT_EQ(early.logLine, "按住热键: fn 与别的键组合使用 ⇒ 不收起小窗（组合键不算按住）");
+    EXPECT_EQ(early.callback, Callback::none);
+    EXPECT_EQ(machine.state(), State::combined);
+    EXPECT_TRUE(machine.combine("fn").logLine.empty());
+    EXPECT_FALSE(machine.begin());
+    EXPECT_TRUE(machine.finish("松开", 250).logLine.empty()) << "no tap line after a combination";
+    machine.keyUp();
+    EXPECT_EQ(machine.state(), State::idle);
+
+    ASSERT_TRUE(machine.begin());
+    machine.activate("fn", 250);
+    const auto late = machine.combine("fn");
+    EXPECT_EQ(late.logLine, "按住热键: fn 与别的键组合使用 ⇒ 恢复小窗（组合键不算按住）");
+    EXPECT_EQ(late.callback, Callback::release);
+    EXPECT_FALSE(machine.isActive());
+}
+
 TEST_F(HoldKeyMonitorTest, FnIsPolledATapDoesNothingAndAHoldPressesAndReleasesOnceEvenWithAMenuOpen)
 {
     testsupport::ensureQtApplication();
@@ -222,6 +245,54 @@ TEST_F(HoldKeyMonitorTest, ApplyEndsAPressInProgressAndReinstalls)
     EXPECT_EQ(linesWith("按住 右⌥").size(), 1u);
     keyUp(rightOption);
     EXPECT_EQ(released, 2);
+}
+
+// Ctrl+A with Right Ctrl as the hold key, where the hold keys are everyday modifiers.
+TEST_F(HoldKeyMonitorTest, AnotherKeyPressedWhileTheHoldKeyIsDownMakesACombinationNotAHold)
+{
+    input().setHoldKeysAreEverydayModifiers(true);
+    monitor->apply(fn, 0);
+    EXPECT_TRUE(monitor->statePollRunning());
+    EXPECT_EQ(monitor->monitorCount(), 2u) << "the other keys' presses are watched beside the poll";
+
+    // Pressed together, before the poll saw the hold key: nothing hides however long it
+    // stays down, and its release is no tap.
+    input().userKeyDown(fn);
+    input().userKeyDown(desktop::key::a);
+    clock().runUntilIdle();
+    keyUp(desktop::key::a, 1);
+    EXPECT_EQ(pressed, 0);
+    keyUp(fn, 0.1);
+    EXPECT_EQ(linesWith("按住热键: fn"),
+              (std::vector<std::string>{"按住热键: fn 走**轮询**判定（不发事件也认）",
+                                        "按住热键: fn 与别的键组合使用 ⇒ 不收起小窗（组合键不算按住）"}));
+    EXPECT_TRUE(linesWith("点按").empty());
+
+    // A hold that already hid the mini windows: the other key brings them back at once.
+    keyDown(fn, 0.4);
+    ASSERT_EQ(pressed, 1);
+    keyDown(desktop::key::a, 1);
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(pressed, 1);
+    EXPECT_EQ(linesWith("恢复小窗"),
+              std::vector<std::string>{"按住热键: fn 与别的键组合使用 ⇒ 恢复小窗（组合键不算按住）"});
+    keyUp(desktop::key::a);
+    keyUp(fn, 0.1);
+
+    // Once the key was up, a plain hold hides again; the same holds for event-driven keys.
+    keyDown(fn, 0.4);
+    EXPECT_EQ(pressed, 2);
+    keyUp(fn, 0.1);
+    monitor->apply(leftOption, 0);
+    keyDown(leftOption, 0.1);
+    keyDown(desktop::key::a, 0.5);
+    keyUp(desktop::key::a);
+    EXPECT_EQ(pressed, 2);
+    keyUp(leftOption);
+    keyDown(leftOption, 0.3);
+    EXPECT_EQ(pressed, 3);
+    keyUp(leftOption);
+    EXPECT_EQ(released, 3);
 }
 
 TEST_F(HoldKeyMonitorTest, AKeyThatCannotBeHeldSwitchesTheFeatureOffUntilTheNextApply)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <sstream>
@@ -42,6 +43,40 @@ Geometry geometryOf(unsigned long window)
         if (equals != std::string::npos) values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
     }
     return {values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]};
+}
+
+namespace {
+
+int numberAfter(const std::string& text, const std::string& label)
+{
+    const auto at = text.find(label);
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
+}
+
+}  // namespace
+
+Geometry clientAreaOf(unsigned long window)
+{
+    const std::string info = runTool({"xwininfo", "-id", std::to_string(window)});
+    return {numberAfter(info, "Absolute upper-left X:"), numberAfter(info, "Absolute upper-left Y:"),
+            numberAfter(info, "Width:"), numberAfter(info, "Height:")};
+}
+
+Geometry frameOf(unsigned long window)
+{
+    Geometry frame = clientAreaOf(window);
+    // "_NET_FRAME_EXTENTS = left, right, top, bottom"
+    const std::string property = runTool({"xprop", "-id", std::to_string(window), "-notype", "_NET_FRAME_EXTENTS"});
+    const auto equals = property.find('=');
+    std::istringstream extents(equals == std::string::npos ? std::string() : property.substr(equals + 1));
+    std::string word;
+    int side[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4 && std::getline(extents, word, ','); ++i) side[i] = std::atoi(word.c_str());
+    frame.x -= side[0];
+    frame.y -= side[2];
+    frame.width += side[0] + side[1];
+    frame.height += side[2] + side[3];
+    return frame;
 }
 
 // Puts the window's top-left at the point: the window manager places a moved window by its
@@ -153,6 +188,34 @@ int GlimraOnDesktop::quit()
 {
     process_->signal(SIGTERM);
     return process_->waitForExit(3).value_or(-1);
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
+unsigned long triggerBlockOf(pid_t pid)
+{
+    for (const unsigned long window : visibleWindowsOf(pid)) {
+        const Geometry frame = geometryOf(window);
+        if (frame.width == 84 && frame.height == 56) return window;
+    }
+    return 0;
+}
+
+unsigned long restInCorner(GlimraOnDesktop& glimra, const std::string& owner, PointerPoint away, PointerPoint corner)
+{
+    const auto misses = [&] { return occurrences(glimra.log(), "悬停不触发: 光标下窗口 owner=" + owner); };
+    const std::size_t missed = misses();
+    movePointer(away.x, away.y);
+    if (!waitUntil([&] { return misses() > missed; }, 5)) return 0;
+    movePointer(corner.x, corner.y);
+    unsigned long block = 0;
+    waitUntil([&] { return (block = triggerBlockOf(glimra.pid())) != 0; }, 5);
+    return block;
 }
 
 }  // namespace testsupport

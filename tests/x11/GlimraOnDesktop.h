@@ -2,6 +2,7 @@
 
 #include "scenario/GlimraProcess.h"
 #include "support/TestEnvironment.h"
+#include "support/X11Client.h"
 
 #include <sys/types.h>
 
@@ -24,6 +25,10 @@ bool isVisibleWindowOf(pid_t pid, unsigned long window);
 // The window's pixels as the screen shows them (an xwd dump: header and pixels).
 std::string pixelsOf(unsigned long window);
 Geometry geometryOf(unsigned long window);
+// Where a client stands on the root without the window manager's decoration, and with it
+// (xdotool counts the decoration twice), as the server says.
+Geometry clientAreaOf(unsigned long window);
+Geometry frameOf(unsigned long window);
 // Puts the window's top-left at the point, making up for where the window manager places
 // a moved window's frame.
 void moveWindowTo(unsigned long window, int x, int y);
@@ -77,5 +82,15 @@ private:
     const UserFolders* folders_;
     std::unique_ptr<GlimraChild> process_;
 };
+
+// How often the part occurs in the text.
+std::size_t occurrences(const std::string& text, const std::string& part);
+
+// The trigger block: the process's shown window of the block's size; 0 while none shows.
+unsigned long triggerBlockOf(pid_t pid);
+// Rests the pointer in a window's corner until the trigger block shows; first over the
+// window away from its corner until the poll logged the miss of that owner (as the log
+// names it), so that the corner is entered afresh. The block's id, 0 when none came.
+unsigned long restInCorner(GlimraOnDesktop& glimra, const std::string& owner, PointerPoint away, PointerPoint corner);
 
 }  // namespace testsupport

@@ -37,13 +37,6 @@ bool near(const Geometry& a, const Geometry& b)
            std::abs(a.height - b.height) <= 2;
 }
 
-std::size_t occurrences(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-    return count;
-}
-
 // The screen's monitors for one test, given back to the one of the whole screen at its end.
 class MonitorsForTest {
 public:

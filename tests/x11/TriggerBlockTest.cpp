@@ -18,23 +18,6 @@ int screenHeight()
     return blank == std::string::npos ? 0 : std::stoi(size.substr(blank + 1));
 }
 
-// The trigger block: the process's shown window of the block's size; 0 while none shows.
-unsigned long triggerBlockOf(pid_t pid)
-{
-    for (const unsigned long window : visibleWindowsOf(pid)) {
-        const Geometry frame = geometryOf(window);
-        if (frame.width == 84 && frame.height == 56) return window;
-    }
-    return 0;
-}
-
-std::size_t occurrences(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
-    return count;
-}
-
 std::string lineAt(const std::string& text, std::size_t at)
 {
     return text.substr(at, text.find('\n', at) - at);
@@ -70,18 +53,10 @@ protected:
     void TearDown() override { runTool({"xdotool", "keyup", "alt", "mouseup", "1"}); }
 
     // Rests the pointer in the terminal's top-right corner until the block shows; its id.
-    unsigned long restInCorner(GlimraOnDesktop& glimra, const Geometry& terminal)
+    static unsigned long restInCorner(GlimraOnDesktop& glimra, const Geometry& terminal)
     {
-        // Away first, until the poll has seen the pointer outside the corner (it logs the
-        // miss), so that the corner is entered afresh.
-        const auto misses = [&] { return occurrences(glimra.log(), "悬停不触发: 光标下窗口 owner=XTerm"); };
-        const std::size_t missed = misses();
-        movePointer(terminal.x + terminal.width / 2, terminal.y + terminal.height / 2);
-        if (!waitUntil([&] { return misses() > missed; }, 5)) return 0;
-        movePointer(terminal.x + terminal.width - 20, terminal.y + 4);
-        unsigned long block = 0;
-        waitUntil([&] { return (block = triggerBlockOf(glimra.pid())) != 0; }, 5);
-        return block;
+        const PointerPoint middle{terminal.x + terminal.width / 2, terminal.y + terminal.height / 2};
+        return testsupport::restInCorner(glimra, "XTerm", middle, {terminal.x + terminal.width - 20, terminal.y + 4});
     }
 };
 

@@ -49,6 +49,13 @@ struct Element {
     bool operator==(const Element&) const = default;
 };
 
+// How far in from a window's bounds its top-right corner is clear of title-bar buttons.
+struct CornerInset {
+    double top = 0;
+    double right = 0;
+    bool operator==(const CornerInset&) const = default;
+};
+
 using AXValue = std::variant<std::monostate, bool, core::Point, core::Size, Element, std::vector<Element>>;
 
 class Accessibility {
@@ -69,6 +76,12 @@ public:
     virtual ax::Error performAction(const Element& element, const std::string& action) = 0;
     // The window number of a window element; none for other elements.
     virtual std::optional<WindowID> windowNumber(const Element& element) = 0;
+
+    // Where the top-right corner of a window of the list (its bounds as the window list
+    // gives them, in points) is clear of the buttons of its title bar, the window
+    // manager's or its own; zero where title bars keep their buttons elsewhere, and for a
+    // window that is gone.
+    virtual CornerInset buttonFreeCorner(WindowID window) = 0;
 
     // An observer of one application's notifications; its callback runs on the main queue
     // with the element and the notification name.

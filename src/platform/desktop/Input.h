@@ -115,6 +115,18 @@ public:
     virtual Token addLocalMonitor(std::uint64_t mask, std::function<std::optional<Event>(const Event&)> handler) = 0;
     virtual void removeMonitor(Token token) = 0;
 
+    // Whether the keys that can be held to hide the mini windows are everyday modifiers
+    // here, held for combinations all day (Ctrl+A): another key pressed while the hold key
+    // is down then makes a combination, not a hold.
+    virtual bool holdKeysAreEverydayModifiers() = 0;
+
+    // Whether the window server itself resizes our borderless, resizable windows from a
+    // drag at their edges; where it does not, such a window runs its own edge resize.
+    virtual bool resizesBorderlessWindowsAtEdges() = 0;
+
+    // Whether this desktop has session event taps at all; without them createEventTap
+    // always answers none, which is no failure of the moment.
+    virtual bool hasEventTaps() = 0;
     // A session event tap: sees every matching event before delivery and swallows it by
     // returning false. None when the tap cannot be created (no accessibility trust).
     virtual std::optional<Token> createEventTap(std::uint64_t mask, std::function<bool(const Event&)> handler) = 0;

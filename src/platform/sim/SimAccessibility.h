@@ -24,6 +24,8 @@ public:
                                     const desktop::AXValue& value) override;
     desktop::ax::Error performAction(const desktop::Element& element, const std::string& action) override;
     std::optional<desktop::WindowID> windowNumber(const desktop::Element& element) override;
+    // Title bars keep their buttons at the top left.
+    desktop::CornerInset buttonFreeCorner(desktop::WindowID) override { return {}; }
 
     desktop::ax::Error createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer) override;
     desktop::ax::Error addNotification(desktop::Token observer, const desktop::Element& element,

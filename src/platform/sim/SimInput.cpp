@@ -138,6 +138,18 @@ void SimInput::setIgnoreWarps(bool ignore)
     ignoreWarps_ = ignore;
 }
 
+void SimInput::setHoldKeysAreEverydayModifiers(bool everyday)
+{
+    std::lock_guard lock(mutex_);
+    holdKeysAreEverydayModifiers_ = everyday;
+}
+
+bool SimInput::holdKeysAreEverydayModifiers()
+{
+    std::lock_guard lock(mutex_);
+    return holdKeysAreEverydayModifiers_;
+}
+
 int SimInput::warpPointer(core::Point to)
 {
     {

@@ -35,6 +35,9 @@ public:
 
     // From now on pointer warps and moves answer success and move nothing.
     void setIgnoreWarps(bool ignore);
+    // Makes the hold keys everyday modifiers, as on desktops whose modifier keys all
+    // serve combinations; off by default.
+    void setHoldKeysAreEverydayModifiers(bool everyday);
 
     core::Point pointerLocation() override;
     int warpPointer(core::Point to) override;
@@ -53,6 +56,9 @@ public:
                                    std::function<std::optional<desktop::Event>(const desktop::Event&)> handler) override;
     void removeMonitor(desktop::Token token) override;
 
+    bool holdKeysAreEverydayModifiers() override;
+    bool resizesBorderlessWindowsAtEdges() override { return true; }
+    bool hasEventTaps() override { return true; }
     std::optional<desktop::Token> createEventTap(std::uint64_t mask,
                                                  std::function<bool(const desktop::Event&)> handler) override;
     void setEventTapEnabled(desktop::Token tap, bool enabled) override;
@@ -115,6 +121,7 @@ private:
     std::mutex mutex_;
     core::Point pointer_;
     bool ignoreWarps_ = false;
+    bool holdKeysAreEverydayModifiers_ = false;
     std::array<bool, 3> buttons_{};
     std::set<int> keysDown_;
     // The window that got the press keeps the drag and the release.

@@ -320,6 +320,18 @@ std::optional<desktop::WindowID> X11Accessibility::windowNumber(const desktop::E
     return element.window;
 }
 
+desktop::CornerInset X11Accessibility::buttonFreeCorner(desktop::WindowID window)
+{
+    // Enough for GTK's title bars and header bars, which keep their buttons inside.
+    constexpr double ownTitleBarHeight = 48;
+    const auto frame = framePixels(*connection_, window);
+    if (!frame || frame->width() <= 0) return {};
+    const ButtonClearance clearance = buttonClearance(*connection_, window);
+    const double pointsPerPixel = desktop::globalSpace().toGlobal(*frame).width() / frame->width();
+    return {clearance.top * pointsPerPixel + (clearance.ownTitleBar ? ownTitleBarHeight : 0),
+            clearance.right * pointsPerPixel};
+}
+
 ax::Error X11Accessibility::createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer)
 {
     return observers_->registry.create(pid, std::move(callback), observer);

@@ -23,6 +23,9 @@ public:
                                     const desktop::AXValue& value) override;
     desktop::ax::Error performAction(const desktop::Element& element, const std::string& action) override;
     std::optional<desktop::WindowID> windowNumber(const desktop::Element& element) override;
+    // Below the frame's title bar and inside its border; a client that draws its own
+    // title bar has its buttons in its top band as well.
+    desktop::CornerInset buttonFreeCorner(desktop::WindowID window) override;
 
     desktop::ax::Error createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer) override;
     desktop::ax::Error addNotification(desktop::Token observer, const desktop::Element& element,

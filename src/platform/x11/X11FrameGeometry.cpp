@@ -12,6 +12,37 @@ FrameExtents frameExtents(Connection& connection, xcb_window_t client)
             static_cast<double>(values[3])};
 }
 
+namespace {
+
+// _MOTIF_WM_HINTS: flags, functions, decorations, ...; the decorations count when flag 2
+// is set, and a set bit 1 (all) turns the other bits into exceptions.
+bool asksForNoTitleBar(const std::vector<std::uint32_t>& motifHints)
+{
+    constexpr std::uint32_t decorationsGiven = 2, all = 1, title = 8;
+    if (motifHints.size() < 3 || !(motifHints[0] & decorationsGiven)) return false;
+    const std::uint32_t decorations = motifHints[2];
+    return (decorations & all) ? (decorations & title) != 0 : (decorations & title) == 0;
+}
+
+}  // namespace
+
+ButtonClearance buttonClearance(Connection& connection, xcb_window_t client)
+{
+    const FrameExtents frame = frameExtents(connection, client);
+    ButtonClearance clearance{frame.top, frame.right, false};
+    // GTK names the shadow of its own title bar where the window manager knows that
+    // property, and otherwise asks for no decorations.
+    const auto shadow = connection.cardinals(client, connection.atom("_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
+    if (shadow.size() >= 4) {
+        clearance.right += shadow[1];
+        clearance.top += shadow[2];
+        clearance.ownTitleBar = true;
+    }
+    if (asksForNoTitleBar(connection.cardinals(client, connection.atom("_MOTIF_WM_HINTS"))))
+        clearance.ownTitleBar = true;
+    return clearance;
+}
+
 std::optional<core::Rect> framePixels(Connection& connection, xcb_window_t client)
 {
     const auto facts = readClientFacts(connection, {client});

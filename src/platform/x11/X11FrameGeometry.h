@@ -17,6 +17,17 @@ struct FrameExtents {
 };
 FrameExtents frameExtents(Connection& connection, xcb_window_t client);
 
+// How far in from a client's frame, in pixels, its top-right corner is clear of title-bar
+// buttons: below the window manager's title bar, inside its border and inside the shadow
+// a client that draws its own title bar leaves around it. Such a client (ownTitleBar)
+// keeps its buttons in a band at its top whose height no property tells.
+struct ButtonClearance {
+    double top = 0;
+    double right = 0;
+    bool ownTitleBar = false;
+};
+ButtonClearance buttonClearance(Connection& connection, xcb_window_t client);
+
 // The client and its decorations, as the user sees them, in root pixels; none when the
 // window is gone.
 std::optional<core::Rect> framePixels(Connection& connection, xcb_window_t client);

@@ -45,6 +45,11 @@ public:
                                    std::function<std::optional<desktop::Event>(const desktop::Event&)> handler) override;
     void removeMonitor(desktop::Token token) override;
 
+    // Super, Alt, Ctrl and Shift serve combinations, Right Ctrl (the hold key fn) included.
+    bool holdKeysAreEverydayModifiers() override { return true; }
+    // Window managers resize windows by their frame, and ours have none.
+    bool resizesBorderlessWindowsAtEdges() override { return false; }
+    bool hasEventTaps() override { return false; }
     std::optional<desktop::Token> createEventTap(std::uint64_t mask,
                                                  std::function<bool(const desktop::Event&)> handler) override;
     void setEventTapEnabled(desktop::Token tap, bool enabled) override;
