@@ -2,6 +2,8 @@
 
 #include "support/X11Client.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <csignal>
 #include <ctime>
@@ -107,9 +109,9 @@ UserFolders::UserFolders(const std::string& extraDefaults)
         std::filesystem::create_directory(path(name));
         std::filesystem::permissions(path(name), std::filesystem::perms::owner_all);
     }
-    writeFile(path("config/Glimra/defaults.json"),
-              "{\"onboardingCompleted\": true, \"updateLastCheckAt\": " + std::to_string(std::time(nullptr)) +
-                  (extraDefaults.empty() ? "" : ", " + extraDefaults) + "}\n");
+    nlohmann::json defaults{{"onboardingCompleted", true}, {"updateLastCheckAt", std::time(nullptr)}};
+    defaults.update(nlohmann::json::parse("{" + extraDefaults + "}"));
+    writeFile(path("config/Glimra/defaults.json"), defaults.dump() + "\n");
 }
 
 std::map<std::string, std::string> UserFolders::environment() const
@@ -117,10 +119,11 @@ std::map<std::string, std::string> UserFolders::environment() const
     return {{"XDG_CONFIG_HOME", path("config")}, {"XDG_DATA_HOME", path("data")}, {"XDG_RUNTIME_DIR", path("runtime")}};
 }
 
-GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults)
-    : folders_(extraDefaults),
-      process_(std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_.home(), folders_.environment()))
+GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults, std::map<std::string, std::string> environment)
+    : folders_(extraDefaults)
 {
+    environment.merge(folders_.environment());
+    process_ = std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_.home(), environment);
 }
 
 bool GlimraOnDesktop::ready(double timeoutSeconds)

@@ -37,7 +37,8 @@ unsigned long newPictureWindowOf(pid_t pid, const std::vector<unsigned long>& kn
 bool keepsChanging(unsigned long window, double seconds);
 
 // The user's folders of a fresh glimra, seeded so that neither the first-run guide nor the
-// update check comes up. extraDefaults are more settings, JSON members ("\"key\": value, ...").
+// update check comes up. extraDefaults are more settings, JSON members ("\"key\": value, ..."),
+// which win over the seeded ones.
 class UserFolders {
 public:
     explicit UserFolders(const std::string& extraDefaults = {});
@@ -49,10 +50,12 @@ private:
     TempDir home_;
 };
 
-// glimra started with no arguments on the display, in fresh user folders.
+// glimra started with no arguments on the display, in fresh user folders; environment is
+// set on top of the test's own.
 class GlimraOnDesktop {
 public:
-    explicit GlimraOnDesktop(const std::string& extraDefaults = {});
+    explicit GlimraOnDesktop(const std::string& extraDefaults = {},
+                             std::map<std::string, std::string> environment = {});
     // Whether it showed its status item and registered its hot keys within the time (its
     // log names how it watches the hold key once they are registered).
     bool ready(double timeoutSeconds = 30);
