@@ -96,7 +96,8 @@ void SettingsWindow::buildAbout()
              L10n::t("版本、系统与最近日志，粘贴到反馈里"), copy)},
         height - 84);
     settings::nameRows(card.rows, {"versionRow", "guideRow", "helpRow", "diagnosticsRow"});
-    addFootnote(L10n::t("屏幕录制与辅助功能权限在首次使用时由系统弹窗申请。"), card.top);
+    if (desktop::permissions().hasGrants())
+        addFootnote(L10n::t("屏幕录制与辅助功能权限在首次使用时由系统弹窗申请。"), card.top);
 }
 
 void SettingsWindow::openWebsite()

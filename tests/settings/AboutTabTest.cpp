@@ -1,5 +1,6 @@
 #include "settings/SettingsTabFixture.h"
 
+#include "platform/x11/X11Permissions.h"
 #include "settings/AboutVersion.h"
 #include "update/AppUpdate.h"
 
@@ -109,4 +110,14 @@ TEST_F(AboutTabTest, WebsiteLinkShowsAndOpensTheSameAddress)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].value("url", ""), link->text().toStdString());
     EXPECT_EQ(link->text().toStdString().rfind("https://", 0), 0u);
+}
+
+// A desktop without grants (X11) asks for no permission, so the tab says nothing of prompts.
+TEST_F(AboutTabTest, FootnoteOnPromptsOnlyWhereTheDesktopHasGrants)
+{
+    open(aboutTab);
+    EXPECT_EQ(text("footnote"), "屏幕录制与辅助功能权限在首次使用时由系统弹窗申请。");
+    desktop().permissions = std::make_shared<x11::X11Permissions>();
+    open(aboutTab);
+    EXPECT_EQ(find<QLabel>("footnote"), nullptr);
 }

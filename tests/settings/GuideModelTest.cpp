@@ -27,25 +27,31 @@ TEST(GuideEntryDecision, OnlyAFinishedGuideWithScreenRecordingAllowedStaysHidden
     EXPECT_TRUE(guide::shouldShowGuide(false, false));
 }
 
-TEST_F(GuideStoreTest, StartIndexIsTheStoredStepWithinTheSixAndZeroForAnythingElse)
+TEST_F(GuideStoreTest, StartIndexIsTheStoredStepWithinTheStepsAndZeroForAnythingElse)
 {
-    EXPECT_EQ(guide::startIndex(store), 0);
+    EXPECT_EQ(guide::startIndex(store, 6), 0);
     store.set("onboardingStep", 3);
-    EXPECT_EQ(guide::startIndex(store), 3);
+    EXPECT_EQ(guide::startIndex(store, 6), 3);
     store.set("onboardingStep", 9);
-    EXPECT_EQ(guide::startIndex(store), 5);
+    EXPECT_EQ(guide::startIndex(store, 6), 5);
     store.set("onboardingStep", -2);
-    EXPECT_EQ(guide::startIndex(store), 0);
+    EXPECT_EQ(guide::startIndex(store, 6), 0);
     store.set("onboardingStep", 9223372036854775807LL);
-    EXPECT_EQ(guide::startIndex(store), 5);
+    EXPECT_EQ(guide::startIndex(store, 6), 5);
     store.set("onboardingStep", "4");
-    EXPECT_EQ(guide::startIndex(store), 0);
+    EXPECT_EQ(guide::startIndex(store, 6), 0);
     store.set("onboardingStep", 2.5);
-    EXPECT_EQ(guide::startIndex(store), 0);
+    EXPECT_EQ(guide::startIndex(store, 6), 0);
     store.set("onboardingStep", nlohmann::json::array({3}));
-    EXPECT_EQ(guide::startIndex(store), 0);
+    EXPECT_EQ(guide::startIndex(store, 6), 0);
     guide::storeStep(store, 2);
     EXPECT_EQ(store.integer("onboardingStep"), 2);
+
+    // Without the permission page, a guide left on it (or beyond) resumes on the last scene.
+    for (const long long stored : {4LL, 5LL, 6LL, 9223372036854775807LL}) {
+        store.set("onboardingStep", stored);
+        EXPECT_EQ(guide::startIndex(store, 5), 4) << stored;
+    }
 }
 
 TEST_F(GuideStoreTest, FinishingAndClosingRecordCompletionOnlyWhenTicked)
@@ -76,7 +82,9 @@ TEST(GuideCounterAndDots, CounterTextAndFirstDot)
 {
     EXPECT_EQ(guide::counterText(0, 6), "1 / 6");
     EXPECT_EQ(guide::counterText(5, 6), "6 / 6");
+    EXPECT_EQ(guide::counterText(0, 5), "1 / 5");
     EXPECT_DOUBLE_EQ(guide::firstDotX(740, 6), 326);
+    EXPECT_DOUBLE_EQ(guide::firstDotX(740, 5), 334);
     EXPECT_DOUBLE_EQ(guide::firstDotX(100, 1), 46);
 }
 

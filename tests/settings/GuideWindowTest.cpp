@@ -1,5 +1,7 @@
 #include "settings/GuideWindowFixture.h"
 
+#include "platform/x11/X11Permissions.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -161,6 +163,65 @@ TEST_F(GuideWindowTest, EntryPointsDecideCreateOnceAndReuseTheOpenGuide)
         deleteClosedWindows();
         EXPECT_EQ(world().activationPolicy(), Policy::accessory) << round;
     }
+}
+
+// A desktop without grants (X11) has nothing for a permission page to ask: the five scenes
+// are the whole guide, and Next on the fifth finishes it as on the page.
+TEST_F(GuideWindowTest, WithoutGrantsTheFiveScenesAreTheWholeGuide)
+{
+    desktop().permissions = std::make_shared<x11::X11Permissions>();
+    const auto dots = [](OnboardingWindow& window) {
+        std::vector<int> xs;
+        for (const QWidget* dot : find<QWidget>(window, "dotsHost")->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            xs.push_back(dot->x());
+        return xs;
+    };
+
+    {
+        OnboardingWindow window;
+        EXPECT_EQ(state(window)["counter"], "1 / 5");
+        EXPECT_EQ(dots(window), (std::vector<int>{334, 350, 366, 382, 398}));
+        for (int step = 1; step < 5; ++step) window.goNext();
+        const auto last = state(window);
+        EXPECT_EQ(last["counter"], "5 / 5");
+        EXPECT_EQ(last["title"], "⑤ 调整小窗大小的2种方式");
+        EXPECT_EQ(last["next"], "开始使用");
+        EXPECT_EQ(last["permissions"], nullptr);
+        EXPECT_NE(last["scene"], nullptr);
+        EXPECT_EQ(last["currentDot"], 4);
+    }
+
+    // A guide left on the permission page, or beyond, resumes on the fifth step.
+    for (const int stored : {5, 6}) {
+        store().set("onboardingStep", stored);
+        OnboardingWindow window;
+        EXPECT_EQ(window.index(), 4) << stored;
+        EXPECT_EQ(store().integer("onboardingStep"), 4) << stored;
+    }
+
+    // The status menu's permission command shows the last step there is.
+    OnboardingWindow::showPermissionPage();
+    ASSERT_NE(guideWindow(), nullptr);
+    EXPECT_EQ(guideWindow()->index(), 4);
+    find<QPushButton>(*guideWindow(), "nextButton")->click();
+    EXPECT_EQ(guideWindow(), nullptr);
+    EXPECT_FALSE(store().contains("onboardingStep"));
+    EXPECT_FALSE(store().contains("onboardingCompleted"));
+    EXPECT_EQ(world().activationPolicy(), Policy::accessory);
+    deleteClosedWindows();
+
+    store().set("onboardingStep", 4);
+    OnboardingWindow::showIfNeeded();
+    ASSERT_NE(guideWindow(), nullptr);
+    find<QCheckBox>(*guideWindow(), "dontShowSwitch")->setChecked(true);
+    pressReturn(*guideWindow());
+    EXPECT_EQ(guideWindow(), nullptr);
+    EXPECT_FALSE(store().contains("onboardingStep"));
+    EXPECT_EQ(store().boolean("onboardingCompleted"), true);
+    // Finished, and nothing left to grant: it stays away.
+    deleteClosedWindows();
+    OnboardingWindow::showIfNeeded();
+    EXPECT_EQ(guideWindow(), nullptr);
 }
 
 TEST_F(GuideWindowTest, EveryLanguageKeepsTheMarkupOfEveryStep)

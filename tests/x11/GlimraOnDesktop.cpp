@@ -2,6 +2,8 @@
 
 #include "support/X11Client.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -142,10 +144,10 @@ UserFolders::UserFolders(const std::string& extraDefaults, Guide guide)
         std::filesystem::create_directory(path(name));
         std::filesystem::permissions(path(name), std::filesystem::perms::owner_all);
     }
-    writeFile(path("config/Glimra/defaults.json"),
-              std::string("{") + (guide == Guide::done ? "\"onboardingCompleted\": true, " : "") +
-                  "\"updateLastCheckAt\": " + std::to_string(std::time(nullptr)) +
-                  (extraDefaults.empty() ? "" : ", " + extraDefaults) + "}\n");
+    nlohmann::json defaults{{"updateLastCheckAt", std::time(nullptr)}};
+    if (guide == Guide::done) defaults["onboardingCompleted"] = true;
+    defaults.update(nlohmann::json::parse("{" + extraDefaults + "}"));
+    writeFile(path("config/Glimra/defaults.json"), defaults.dump() + "\n");
 }
 
 std::map<std::string, std::string> UserFolders::environment() const
@@ -153,10 +155,11 @@ std::map<std::string, std::string> UserFolders::environment() const
     return {{"XDG_CONFIG_HOME", path("config")}, {"XDG_DATA_HOME", path("data")}, {"XDG_RUNTIME_DIR", path("runtime")}};
 }
 
-GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults)
-    : ownFolders_(std::make_unique<UserFolders>(extraDefaults)), folders_(ownFolders_.get()),
-      process_(std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_->home(), folders_->environment()))
+GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults, std::map<std::string, std::string> environment)
+    : ownFolders_(std::make_unique<UserFolders>(extraDefaults)), folders_(ownFolders_.get())
 {
+    environment.merge(folders_->environment());
+    process_ = std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_->home(), environment);
 }
 
 GlimraOnDesktop::GlimraOnDesktop(const UserFolders& folders, const std::string& executable)

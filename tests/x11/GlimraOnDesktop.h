@@ -43,7 +43,7 @@ bool keepsChanging(unsigned long window, double seconds);
 
 // The user's folders of a fresh glimra, seeded so that the update check does not come up,
 // nor the first-run guide unless it is due. extraDefaults are more settings, JSON members
-// ("\"key\": value, ...").
+// ("\"key\": value, ..."), which win over the seeded ones.
 class UserFolders {
 public:
     enum class Guide { done, due };
@@ -56,10 +56,12 @@ private:
     TempDir home_;
 };
 
-// glimra started with no arguments on the display, in fresh user folders.
+// glimra started with no arguments on the display, in fresh user folders; environment is
+// set on top of the test's own.
 class GlimraOnDesktop {
 public:
-    explicit GlimraOnDesktop(const std::string& extraDefaults = {});
+    explicit GlimraOnDesktop(const std::string& extraDefaults = {},
+                             std::map<std::string, std::string> environment = {});
     // A launch of the executable at the path (an installed copy's) in folders that outlive
     // it, so that the next launch finds what this one stored.
     GlimraOnDesktop(const UserFolders& folders, const std::string& executable);

@@ -12,6 +12,7 @@ class SimWorld;
 class SimPermissions : public desktop::Permissions {
 public:
     explicit SimPermissions(std::shared_ptr<SimWorld> world);
+    bool hasGrants() const override { return true; }
     bool screenCapturePreflight() override;
     bool requestScreenCapture() override;
 

@@ -4,6 +4,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/EventDelivery.h"
 #include "platform/ui/WidgetPicture.h"
+#include "platform/x11/X11OwnWindowHints.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -52,6 +53,13 @@ desktop::OwnWindowState withNativeWindow(QWidget& widget, desktop::OwnWindowStat
     return state;
 }
 
+// Qt writes an X window's ICCCM name whenever it sets the title or makes the window,
+// garbled outside a UTF-8 locale; it is written again after each.
+void nameNativeWindow(const desktop::OwnWindowState& state)
+{
+    if (state.nativeWindow) x11::writeIcccmName(static_cast<xcb_window_t>(state.nativeWindow), state.title);
+}
+
 }  // namespace
 
 OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state,
@@ -68,6 +76,7 @@ OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::Own
                                              if (alive->movedByDesktop) alive->movedByDesktop(frame);
                                          }))
 {
+    nameNativeWindow(state_);
 }
 
 OwnWindowRegistration::~OwnWindowRegistration() { server_->unregisterOwnWindow(number_); }
@@ -76,7 +85,9 @@ void OwnWindowRegistration::update(const desktop::OwnWindowState& state)
 {
     const auto next = widget_ ? withNativeWindow(*widget_, state) : state;
     if (sameState(next, state_)) return;
+    const bool renamed = next.title != state_.title || next.nativeWindow != state_.nativeWindow;
     state_ = next;
+    if (renamed) nameNativeWindow(state_);
     server_->updateOwnWindow(number_, state_);
 }
 

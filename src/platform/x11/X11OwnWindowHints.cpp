@@ -2,6 +2,7 @@
 
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
+#include "platform/x11/X11Text.h"
 
 #include <algorithm>
 #include <vector>
@@ -40,6 +41,17 @@ void reserveTopBand(xcb_window_t window, std::uint32_t bottom, std::uint32_t lef
                         32, 12, partial);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4,
                         partial);
+    xcb_flush(connection);
+}
+
+void writeIcccmName(xcb_window_t window, const std::string& title)
+{
+    auto* connection = qtConnection();
+    if (!connection || window == XCB_WINDOW_NONE) return;
+    const IcccmText name = icccmText(title);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
+                        name.compound ? qtAtom("COMPOUND_TEXT") : xcb_atom_t{XCB_ATOM_STRING}, 8,
+                        static_cast<std::uint32_t>(name.bytes.size()), name.bytes.data());
     xcb_flush(connection);
 }
 

@@ -4,9 +4,10 @@
 
 namespace x11 {
 
-// X11 has no screen-recording grant: any client may read any window.
+// X11 has no grants: any client may read any window and post input anywhere.
 class X11Permissions : public desktop::Permissions {
 public:
+    bool hasGrants() const override { return false; }
     bool screenCapturePreflight() override { return true; }
     bool requestScreenCapture() override { return true; }
 };

@@ -11,6 +11,13 @@ const std::string replacement = "\xef\xbf\xbd";
 
 std::string latin1(unsigned char byte) { return QString(QChar(byte)).toStdString(); }
 
+// A STRING holds Latin-1's graphic characters, tab and newline.
+bool inLatin1String(QChar c)
+{
+    const char16_t code = c.unicode();
+    return code == '\t' || code == '\n' || (code >= 0x20 && code < 0x7f) || (code >= 0xa0 && code <= 0xff);
+}
+
 }  // namespace
 
 std::string repairedUtf8(const std::string& bytes, bool* wasValid)
@@ -73,6 +80,28 @@ std::string compoundTextToUtf8(const std::string& bytes, bool* lossless)
     }
     if (lossless) *lossless = complete;
     return out;
+}
+
+IcccmText icccmText(const std::string& utf8)
+{
+    IcccmText text;
+    QString other;
+    const auto endOther = [&] {
+        if (other.isEmpty()) return;
+        text.bytes += "\x1b%G" + other.toStdString() + "\x1b%@";
+        other.clear();
+    };
+    for (const QChar c : QString::fromStdString(utf8)) {
+        if (inLatin1String(c)) {
+            endOther();
+            text.bytes += static_cast<char>(c.unicode());
+        } else {
+            text.compound = true;
+            other += c;
+        }
+    }
+    endOther();
+    return text;
 }
 
 }  // namespace x11

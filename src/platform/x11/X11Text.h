@@ -13,4 +13,13 @@ std::string repairedUtf8(const std::string& bytes, bool* wasValid = nullptr);
 // U+FFFD and *lossless turns false.
 std::string compoundTextToUtf8(const std::string& bytes, bool* lossless = nullptr);
 
+// UTF-8 text as the ICCCM wants a TEXT property such as WM_NAME: a STRING in Latin-1 when
+// every character is in it, else COMPOUND_TEXT whose other characters stand in UTF-8
+// segments.
+struct IcccmText {
+    bool compound = false;
+    std::string bytes;
+};
+IcccmText icccmText(const std::string& utf8);
+
 }  // namespace x11

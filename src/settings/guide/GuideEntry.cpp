@@ -54,7 +54,7 @@ void OnboardingWindow::showIfNeeded()
 void OnboardingWindow::showPermissionPage()
 {
     OnboardingWindow& guide = existingOrNew();
-    guide.index_ = guide::stepCount - 1;
+    guide.index_ = guide.stepCount() - 1;
     guide.render();
     bringForward(guide);
 }

@@ -45,7 +45,7 @@ bool shouldShowGuide(bool onboardingCompleted, bool screenRecordingAllowed)
     return !(onboardingCompleted && screenRecordingAllowed);
 }
 
-int startIndex(const defaults::Defaults& store)
+int startIndex(const defaults::Defaults& store, int stepCount)
 {
     const auto stored = store.integer(stepKey);
     if (!stored) return 0;

@@ -9,15 +9,17 @@
 // The guide's decisions, apart from any view.
 namespace guide {
 
-inline constexpr int stepCount = 6;
+// The demonstration scenes come first; the permission page follows them where the desktop
+// has grants to ask for.
+inline constexpr int sceneStepCount = 5;
 
 // Whether an entry point shows the guide: unless it was finished and screen recording is
 // already allowed.
 bool shouldShowGuide(bool onboardingCompleted, bool screenRecordingAllowed);
 
-// The step a new guide opens on: the stored "onboardingStep" within 0 ... stepCount - 1;
-// 0 when absent or not an integer.
-int startIndex(const defaults::Defaults& store);
+// The step a new guide of stepCount steps opens on: the stored "onboardingStep" within
+// 0 ... stepCount - 1; 0 when absent or not an integer.
+int startIndex(const defaults::Defaults& store, int stepCount);
 // Every render stores the step shown.
 void storeStep(defaults::Defaults& store, int index);
 // Next on the last step: the step forgotten, completion recorded only when ticked.

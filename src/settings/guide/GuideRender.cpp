@@ -56,7 +56,7 @@ QString runHtml(const guide::DescriptionRun& run)
 void OnboardingWindow::render()
 {
     const Step& step = steps()[index_];
-    const int count = static_cast<int>(steps().size());
+    const int count = stepCount();
     counterLabel_->setText(QString::fromStdString(guide::counterText(index_, count)));
     stepTitleLabel_->setText(QString::fromStdString(step.title));
     showDescription(step.desc);
@@ -90,7 +90,7 @@ void OnboardingWindow::showDescription(const std::string& desc)
 void OnboardingWindow::layoutDots()
 {
     for (QWidget* dot : dotsHost_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) delete dot;
-    const int count = static_cast<int>(steps().size());
+    const int count = stepCount();
     double x = guide::firstDotX(dotsHost_->width(), count);
     for (int i = 0; i < count; ++i, x += dotPitch) {
         auto* dot = new BoxView(ui::systemColor(i == index_ ? "controlAccent" : "tertiaryLabel"), dotSize / 2, dotsHost_);

@@ -57,7 +57,7 @@ nlohmann::ordered_json OnboardingWindow::stateJson() const
                                 {"screenRecording", cardJson(prevScreenOK_, screenButton_)}};
     else
         state["permissions"] = nullptr;
-    if (index_ == guide::stepCount - 1) {
+    if (index_ >= guide::sceneStepCount) {
         state["scene"] = nullptr;
     } else {
         const double time = canvas_->elapsed();

@@ -1,6 +1,7 @@
 #include "settings/guide/OnboardingWindow.h"
 
 #include "foundation/L10n.h"
+#include "platform/desktop/Desktop.h"
 #include "settings/guide/GuideScenes.h"
 
 const std::vector<OnboardingWindow::Step>& OnboardingWindow::steps()
@@ -25,6 +26,8 @@ const std::vector<OnboardingWindow::Step>& OnboardingWindow::steps()
                           "方式一：{{blue:拖拽小窗四周。}}注意：{{bold:这种方式为临时调整小窗大小。}}\n"
                           "方式二：{{blue:点击小窗左上角的第三个图标，}}{{bold:可设置新创建小窗的默认大小。}}",
                           guide::demoResizeAndDefault));
+    // Where everything is allowed there is nothing to grant.
+    if (!desktop::permissions().hasGrants()) return steps_;
     Step permissions = step("⑥ 最后一步：完成两项授权",
                             "Glimra 需要两项系统权限：辅助功能与屏幕录制。点击上方按钮逐项完成，再点击右下角「开始使用」。",
                             [](ui::Layer&) {});

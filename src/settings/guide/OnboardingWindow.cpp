@@ -32,7 +32,7 @@ OnboardingWindow::OnboardingWindow()
     setTitle(L10n::t("欢迎使用 Glimra"));
     buildChrome();
     center();
-    index_ = guide::startIndex(defaults::Defaults::standard());
+    index_ = guide::startIndex(defaults::Defaults::standard(), stepCount());
     render();
 }
 
@@ -100,7 +100,7 @@ void OnboardingWindow::goPrev()
 
 void OnboardingWindow::goNext()
 {
-    if (index_ < guide::stepCount - 1) {
+    if (index_ < stepCount() - 1) {
         ++index_;
         render();
         return;

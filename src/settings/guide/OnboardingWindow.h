@@ -23,10 +23,11 @@ class Layer;
 class LayerView;
 }  // namespace ui
 
-// The first-run guide: five looping demonstration scenes and a permission page, with
-// Back and Next, a step counter, page dots and a don't-show-again box. At most one exists
-// (instance()); it resumes on the step it last showed. Closing is one path, closeEvent,
-// whoever asks; the window is deleted on a later main-queue turn. Main thread only.
+// The first-run guide: five looping demonstration scenes and, where the desktop has
+// grants, a permission page, with Back and Next, a step counter, page dots and a
+// don't-show-again box. At most one exists (instance()); it resumes on the step it last
+// showed. Closing is one path, closeEvent, whoever asks; the window is deleted on a later
+// main-queue turn. Main thread only.
 class OnboardingWindow : public ui::Window {
     Q_OBJECT
 
@@ -43,7 +44,8 @@ public:
     // At launch and from the settings window's replay button: shows the guide unless it
     // was finished and screen recording is allowed; an open guide comes forward as it is.
     static void showIfNeeded();
-    // From the status menu's permission command: the guide on its permission page.
+    // From the status menu's permission command: the guide on its last step, the
+    // permission page where the desktop has grants.
     static void showPermissionPage();
     // The open guide, none when there is none.
     static OnboardingWindow* instance();
@@ -79,6 +81,7 @@ private:
     static OnboardingWindow& existingOrNew();
 
     const std::vector<Step>& steps();
+    int stepCount() { return static_cast<int>(steps().size()); }
     void buildChrome();
     void showDescription(const std::string& desc);
     void layoutDots();
