@@ -62,6 +62,14 @@ int screenWidth()
     return size.empty() ? 0 : std::stoi(size);
 }
 
+int screenHeight()
+{
+    std::istringstream size(runTool({"xdotool", "getdisplaygeometry"}));
+    int width = 0, height = 0;
+    size >> width >> height;
+    return height;
+}
+
 unsigned long statusButtonOf(pid_t pid)
 {
     const int right = screenWidth();
@@ -117,15 +125,20 @@ std::map<std::string, std::string> UserFolders::environment() const
     return {{"XDG_CONFIG_HOME", path("config")}, {"XDG_DATA_HOME", path("data")}, {"XDG_RUNTIME_DIR", path("runtime")}};
 }
 
-GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults)
-    : folders_(extraDefaults),
-      process_(std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_.home(), folders_.environment()))
+GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults, const std::map<std::string, std::string>& environment)
+    : folders_(extraDefaults)
 {
+    auto all = folders_.environment();
+    all.insert(environment.begin(), environment.end());
+    process_ = std::make_unique<GlimraChild>(std::vector<std::string>{}, folders_.home(), all);
 }
 
 bool GlimraOnDesktop::ready(double timeoutSeconds)
 {
-    return process_->started() && waitUntil([&] { return statusButtonOf(pid()) != 0; }, timeoutSeconds) &&
+    const auto statusItemShown = [&] {
+        return statusButtonOf(pid()) != 0 || log().find("status item: system tray") != std::string::npos;
+    };
+    return process_->started() && waitUntil(statusItemShown, timeoutSeconds) &&
            waitUntil([&] { return log().find("按住热键:") != std::string::npos; }, timeoutSeconds);
 }
 

@@ -28,6 +28,7 @@ Geometry geometryOf(unsigned long window);
 // a moved window's frame.
 void moveWindowTo(unsigned long window, int x, int y);
 int screenWidth();
+int screenHeight();
 // Without a tray the status item is a button window of the process's own at the top right
 // of the screen; 0 while there is none.
 unsigned long statusButtonOf(pid_t pid);
@@ -49,12 +50,15 @@ private:
     TempDir home_;
 };
 
-// glimra started with no arguments on the display, in fresh user folders.
+// glimra started with no arguments on the display, in fresh user folders; `environment`
+// is set on top of the test's.
 class GlimraOnDesktop {
 public:
-    explicit GlimraOnDesktop(const std::string& extraDefaults = {});
-    // Whether it showed its status item and registered its hot keys within the time (its
-    // log names how it watches the hold key once they are registered).
+    explicit GlimraOnDesktop(const std::string& extraDefaults = {},
+                             const std::map<std::string, std::string>& environment = {});
+    // Whether it showed its status item (its own button, or it says it went into a tray)
+    // and registered its hot keys within the time (its log names how it watches the hold
+    // key once they are registered).
     bool ready(double timeoutSeconds = 30);
     GlimraChild& process() { return *process_; }
     pid_t pid() const { return process_->pid(); }
