@@ -19,6 +19,8 @@ include(GoogleTest)
 function(glimra_tests name dir)
   cmake_parse_arguments(PARSE_ARGV 2 arg "X11;SLOW" "" "")
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
+  # Programs the tests start are built on their own.
+  list(FILTER sources EXCLUDE REGEX "/programs/")
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${arg_UNPARSED_ARGUMENTS} glimra_testsupport GTest::gtest GTest::gmock)

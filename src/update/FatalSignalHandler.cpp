@@ -1,5 +1,8 @@
 #include "update/FatalSignalHandler.h"
 
+#include "update/CrashStack.h"
+#include "update/SignalSafeText.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -15,6 +18,8 @@ namespace FatalSignalHandler {
 
 namespace {
 
+using SignalSafeText::Text;
+
 struct FatalSignal {
     int number;
     const char* name;
@@ -27,32 +32,6 @@ constexpr std::size_t signalCount = std::size(fatalSignals);
 char reportFolder[4096];
 char reportPreamble[4096];
 struct sigaction previousActions[signalCount];
-
-// A fixed buffer that text and decimal numbers are appended to; it stops at its end. Kept
-// small: the handler runs on an alternate stack, perhaps a sanitizer's.
-template <std::size_t capacity>
-struct Text {
-    char data[capacity];
-    std::size_t length = 0;
-
-    void append(const char* text)
-    {
-        while (*text && length < sizeof data - 1) data[length++] = *text++;
-        data[length] = '\0';
-    }
-    void appendNumber(std::uint64_t value, int minimumDigits = 1)
-    {
-        char digits[24];
-        int count = 0;
-        do {
-            digits[count++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value > 0);
-        while (count < minimumDigits) digits[count++] = '0';
-        while (count > 0 && length < sizeof data - 1) data[length++] = digits[--count];
-        data[length] = '\0';
-    }
-};
 
 struct UtcTime {
     std::int64_t year;
@@ -101,17 +80,6 @@ void appendDate(Text<capacity>& text, const UtcTime& time, const char* dateTimeS
     text.appendNumber(time.second, 2);
 }
 
-void writeAll(int fd, const char* data, std::size_t length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return;
-        data += written;
-        length -= static_cast<std::size_t>(written);
-    }
-}
-
 // The folder and its parents, made only when a report is due: a launch leaves nothing.
 template <std::size_t capacity>
 void makeFolders(Text<capacity>& folder)
@@ -125,7 +93,7 @@ void makeFolders(Text<capacity>& folder)
     }
 }
 
-void writeReport(const FatalSignal& signal)
+void writeReport(const FatalSignal& signal, const void* context)
 {
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
@@ -153,16 +121,17 @@ void writeReport(const FatalSignal& signal)
     details.append("Z\nProcess: ");
     details.appendNumber(pid);
     details.append("\n");
-    writeAll(fd, reportPreamble, std::strlen(reportPreamble));
-    writeAll(fd, details.data, details.length);
+    SignalSafeText::writeAll(fd, reportPreamble, std::strlen(reportPreamble));
+    SignalSafeText::write(fd, details);
+    CrashStack::write(fd, context);
     ::close(fd);
 }
 
-void onFatalSignal(int number, siginfo_t* info, void*)
+void onFatalSignal(int number, siginfo_t* info, void* context)
 {
     const int savedErrno = errno;
     for (const FatalSignal& signal : fatalSignals) {
-        if (signal.number == number) writeReport(signal);
+        if (signal.number == number) writeReport(signal, context);
     }
     // One report per death: whatever handled these signals before takes over again.
     for (std::size_t i = 0; i < signalCount; ++i) ::sigaction(fatalSignals[i].number, &previousActions[i], nullptr);
@@ -200,6 +169,7 @@ void install(const std::string& folder, const std::string& preamble)
     copyInto(reportFolder, sizeof reportFolder, folder);
     copyInto(reportPreamble, sizeof reportPreamble, preamble);
     ensureAlternateStack();
+    CrashStack::prepare();
     struct sigaction action {};
     action.sa_sigaction = onFatalSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;

@@ -2,11 +2,14 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimUrlLoading.h"
 #include "support/SimDesktopTest.h"
+#include "support/TestEnvironment.h"
 #include "update/CrashReporter.h"
+#include "update/CrashingChild.h"
 #include "update/ServiceEndpoint.h"
 
 #include <gmock/gmock.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -16,6 +19,7 @@ namespace {
 
 using testing::ElementsAre;
 using testing::ElementsAreArray;
+using testing::HasSubstr;
 
 class FinishedLoad : public desktop::UrlLoad {
 public:
@@ -143,6 +147,22 @@ TEST_F(CrashReporterTest, OnlyThisApplicationsReportsAreSentRedactedOnceEachAndF
 
     CrashReporter::scanAndUpload();
     EXPECT_EQ(posted().size(), 8u) << "sent reports are not sent again";
+}
+
+TEST_F(CrashReporterTest, AReportOfOurOwnCrashIsSentWithTheCrashingThreadsFrames)
+{
+    const auto crashed = testsupport::crashInChild(folder(), SIGSEGV, SIG_DFL, [] { testsupport::readForbiddenPage(); });
+    ASSERT_EQ(crashed.reports.size(), 1u);
+    const std::string report = testsupport::readFile(crashed.reports[0]);
+    const auto frames = report.find("\nFrames:\n");
+    ASSERT_NE(frames, std::string::npos) << report;
+
+    serviceAnswers(200);
+    CrashReporter::scanAndUpload();
+    ASSERT_EQ(posted().size(), 1u);
+    const std::string excerpt = nlohmann::json::parse(posted()[0]["body"].get<std::string>())["excerpt"];
+    EXPECT_THAT(excerpt, HasSubstr(report.substr(frames))) << "every frame goes out";
+    EXPECT_THAT(excerpt, HasSubstr("readForbiddenPage"));
 }
 
 TEST_F(CrashReporterTest, TheSentListDropsVanishedReportsAndKeepsSendOrder)

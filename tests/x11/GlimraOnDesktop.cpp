@@ -99,6 +99,14 @@ int screenWidth()
     return size.empty() ? 0 : std::stoi(size);
 }
 
+int screenHeight()
+{
+    std::istringstream size(runTool({"xdotool", "getdisplaygeometry"}));
+    int width = 0, height = 0;
+    size >> width >> height;
+    return height;
+}
+
 unsigned long statusButtonOf(pid_t pid)
 {
     const int right = screenWidth();
@@ -171,7 +179,10 @@ GlimraOnDesktop::GlimraOnDesktop(const UserFolders& folders, const std::string& 
 
 bool GlimraOnDesktop::ready(double timeoutSeconds)
 {
-    return process_->started() && waitUntil([&] { return statusButtonOf(pid()) != 0; }, timeoutSeconds) &&
+    const auto statusItemShown = [&] {
+        return statusButtonOf(pid()) != 0 || log().find("status item: system tray") != std::string::npos;
+    };
+    return process_->started() && waitUntil(statusItemShown, timeoutSeconds) &&
            waitUntil([&] { return log().find("按住热键:") != std::string::npos; }, timeoutSeconds);
 }
 

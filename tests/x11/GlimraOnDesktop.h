@@ -33,6 +33,7 @@ Geometry frameOf(unsigned long window);
 // a moved window's frame.
 void moveWindowTo(unsigned long window, int x, int y);
 int screenWidth();
+int screenHeight();
 // Without a tray the status item is a button window of the process's own at the top right
 // of the screen; 0 while there is none.
 unsigned long statusButtonOf(pid_t pid);
@@ -65,8 +66,9 @@ public:
     // A launch of the executable at the path (an installed copy's) in folders that outlive
     // it, so that the next launch finds what this one stored.
     GlimraOnDesktop(const UserFolders& folders, const std::string& executable);
-    // Whether it showed its status item and registered its hot keys within the time (its
-    // log names how it watches the hold key once they are registered).
+    // Whether it showed its status item (its own button, or it says it went into a tray)
+    // and registered its hot keys within the time (its log names how it watches the hold
+    // key once they are registered).
     bool ready(double timeoutSeconds = 30);
     GlimraChild& process() { return *process_; }
     pid_t pid() const { return process_->pid(); }

@@ -261,6 +261,9 @@ void Menu::placeOnDesktop()
         if (place.x() + size.width() > area.right() + 1)
             place.setX(beside.isNull() ? area.right() + 1 - size.width() : beside.left() - size.width());
         place.setX(std::max(place.x(), area.left()));
+        // Short of room below its point, a menu opens above it, as Qt's own do: shifted
+        // up instead, it would open under the pointer that opened it.
+        if (beside.isNull() && place.y() + size.height() > area.bottom() + 1) place.setY(place.y() - size.height());
         place.setY(std::max(std::min(place.y(), area.bottom() + 1 - size.height()), area.top()));
     }
     if (menu_->pos() != place) menu_->move(place);

@@ -99,7 +99,8 @@ public:
     void removeAllItems();
     std::vector<MenuItem> items() const;
 
-    // The menu's top-left corner at the point, in screen coordinates. whenClosed runs on
+    // The menu's top-left corner at the point, in screen coordinates (its bottom-left when
+    // the display has no room below the point; always on the display). whenClosed runs on
     // the main queue after this opening has closed, or on the next main-queue turn when
     // the menu did not open (it is empty, or already open). True when it opened.
     bool popUp(core::Point screenPoint, std::function<void()> whenClosed);

@@ -1,5 +1,6 @@
 #include "platform/ui/StatusItem.h"
 
+#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/StatusItemButton.h"
@@ -74,13 +75,21 @@ bool StatusItem::performClick(std::function<void()> whenDone)
         if (whenDone) dispatch::main().async(std::move(whenDone));
         return false;
     }
-    const core::Rect place = frame();
     view_->setHighlighted(true);
-    return menu_->popUp(core::Point(place.minX(), place.minY()),
+    return menu_->popUp(menuPoint(),
                         [view = std::weak_ptr(view_), whenDone = std::move(whenDone)] {
                             if (const auto shown = view.lock()) shown->setHighlighted(false);
                             if (whenDone) whenDone();
                         });
+}
+
+core::Point StatusItem::menuPoint() const
+{
+    const core::Rect place = frame();
+    if (!place.isEmpty()) return core::Point(place.minX(), place.minY());
+    // A tray that draws the icon itself (a StatusNotifierItem host) tells nothing of its
+    // place: the click that reached us was under the pointer.
+    return core::flipped(desktop::input().pointerLocation(), desktop::firstScreenHeight(desktop::displays()));
 }
 
 std::vector<StatusItem*> StatusItem::all() { return registry(); }

@@ -42,7 +42,8 @@ public:
     // desktop.
     std::optional<std::string> placementLine() const;
 
-    // Screen coordinates (bottom-left origin, y up).
+    // Screen coordinates (bottom-left origin, y up); empty in a tray that keeps the
+    // icon's place to itself.
     core::Rect frame() const;
 
     // The menu a click pops up under the item; not owned (it must outlive the item or be
@@ -50,15 +51,19 @@ public:
     void setMenu(Menu* menu);
     Menu* menu() const;
 
-    // As a click does: pops the menu up under the item and returns at once, true when it
-    // opened. `whenDone` runs on the main queue once the menu has closed, or on the next
-    // main-queue turn when no menu opened (none set, or it did not show).
+    // As a click does: pops the menu up under the item (at the pointer when the item's
+    // place is unknown) and returns at once, true when it opened. `whenDone` runs on the
+    // main queue once the menu has closed, or on the next main-queue turn when no menu
+    // opened (none set, or it did not show).
     bool performClick(std::function<void()> whenDone = {});
 
     // The items that exist, in creation order.
     static std::vector<StatusItem*> all();
 
 private:
+    // Screen coordinates: where the menu's top-left goes.
+    core::Point menuPoint() const;
+
     std::optional<TemplateImage> image_;
     core::Size imageSize_;
     std::string title_;

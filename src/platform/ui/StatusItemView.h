@@ -10,7 +10,7 @@ class StatusItemView {
 public:
     virtual ~StatusItemView() = default;
 
-    // Screen coordinates (bottom-left origin, y up).
+    // Screen coordinates (bottom-left origin, y up); empty when the place is unknown.
     virtual core::Rect frame() const = 0;
     // The item's image, title or tooltip changed.
     virtual void contentChanged() = 0;
