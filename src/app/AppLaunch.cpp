@@ -26,6 +26,7 @@
 #include "parking/display/VDShim.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/core/Paths.h"
+#include "platform/defaults/TurnOffHint.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/linux/InstanceLock.h"
@@ -180,8 +181,8 @@ void AppDelegate::logStartupLines()
     Diag::log("启动 preflightScreen=" + boolText(screenRecordingAllowed()) +
               " ax=" + boolText(desktop::accessibility().isTrusted()) + " path=" + identity.bundlePath);
     Diag::log(std::string("启动 虚拟屏自救=") + (parking::DisplayController::isFeatureEnabled() ? "开启" : "关闭") +
-              "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：defaults write " +
-              core::AppIdentity::current().bundleIdentifier + " virtualDisplayPark -bool NO");
+              "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：" +
+              defaults::turnOffHint("virtualDisplayPark"));
     FixedPreviewTopStrip::logAvailabilityAtLaunch();
 }
 

@@ -4,10 +4,12 @@
 #include "foundation/TranslationTable.h"
 #include "platform/core/PreferredLanguages.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <map>
 #include <mutex>
 #include <string_view>
 #include <unordered_map>
@@ -31,25 +33,43 @@ namespace {
 
 using Table = std::unordered_map<std::string, std::string>;
 
-// The table column of each translated language, by ResolvedLang (zhHans has none).
-constexpr std::array<const char*, 8> columnCodes = {"", "zh-Hant", "en", "ja", "ko", "fr", "de", "es"};
+// The table column of each language, by ResolvedLang (the main table has no zh-Hans column:
+// its keys are the zh-Hans texts).
+constexpr std::array<const char*, 8> columnCodes = {"zh-Hans", "zh-Hant", "en", "ja", "ko", "fr", "de", "es"};
+
+// One lookup table per language of a translation table; empty for a language it lacks.
+std::array<Table, 8> tablesByLanguage(const TranslationTable& source)
+{
+    std::array<Table, 8> result;
+    for (std::size_t lang = 0; lang < columnCodes.size(); ++lang) {
+        const auto column = std::find(source.languages.begin(), source.languages.end(), columnCodes[lang]);
+        if (column == source.languages.end()) continue;
+        const auto at = static_cast<std::size_t>(column - source.languages.begin());
+        result[lang].reserve(source.rows.size());
+        for (const auto& row : source.rows) result[lang].emplace(row.key, row.texts[at]);
+    }
+    return result;
+}
 
 const Table& tableFor(ResolvedLang lang)
 {
-    static const std::array<Table, 8> tables = [] {
-        std::array<Table, 8> result;
-        const TranslationTable& source = builtInTranslations();
-        for (std::size_t lang = 1; lang < columnCodes.size(); ++lang) {
-            std::size_t column = source.languages.size();
-            for (std::size_t i = 0; i < source.languages.size(); ++i)
-                if (source.languages[i] == columnCodes[lang]) column = i;
-            if (column == source.languages.size()) continue;
-            result[lang].reserve(source.rows.size());
-            for (const auto& row : source.rows) result[lang].emplace(row.key, row.texts[column]);
-        }
+    static const std::array<Table, 8> tables = tablesByLanguage(builtInTranslations());
+    return tables[static_cast<std::size_t>(lang)];
+}
+
+// The desktop's variant of the text, if it has one.
+const std::string* variantFor(const std::string& zh, ResolvedLang lang)
+{
+    static const std::map<std::string, std::array<Table, 8>> variants = [] {
+        std::map<std::string, std::array<Table, 8>> result;
+        for (const auto& [name, table] : builtInVariants()) result.emplace(name, tablesByLanguage(table));
         return result;
     }();
-    return tables[static_cast<std::size_t>(lang)];
+    const auto variant = variants.find(desktop::conventions().textVariant);
+    if (variant == variants.end()) return nullptr;
+    const Table& texts = variant->second[static_cast<std::size_t>(lang)];
+    const auto text = texts.find(zh);
+    return text == texts.end() ? nullptr : &text->second;
 }
 
 std::string lookup(const std::string& zh, const Table& main, const std::string& code)
@@ -130,6 +150,7 @@ std::string languageCode(ResolvedLang lang)
 std::string t(const std::string& zh)
 {
     const ResolvedLang lang = resolved();
+    if (const std::string* variant = variantFor(zh, lang)) return *variant;
     if (lang == ResolvedLang::zhHans) return zh;
     return lookup(zh, tableFor(lang), languageCode(lang));
 }

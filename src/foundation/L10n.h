@@ -18,7 +18,8 @@ enum class ResolvedLang { zhHans, zhHant, en, ja, ko, fr, de, es };
 
 namespace L10n {
 
-// The text of a Simplified Chinese key in the effective language. Any thread.
+// The text of a Simplified Chinese key in the effective language: the desktop's variant of
+// it where the desktop's conventions name a variant that has one. Any thread.
 std::string t(const std::string& zh);
 
 // Computed on every call from the setting and the system's preferred languages.

@@ -1,6 +1,7 @@
 #include "foundation/TranslationTable.h"
 
 extern const char* const glimraStringsTsv;
+extern const char* const glimraVariantsTsv;
 
 namespace {
 
@@ -65,4 +66,23 @@ const TranslationTable& builtInTranslations()
 {
     static const TranslationTable table = parseTranslationTable(glimraStringsTsv);
     return table;
+}
+
+std::map<std::string, TranslationTable> parseVariantTables(std::string_view tsv)
+{
+    const TranslationTable whole = parseTranslationTable(tsv);
+    std::map<std::string, TranslationTable> variants;
+    if (whole.languages.empty()) return variants;
+    for (const auto& row : whole.rows) {
+        TranslationTable& variant = variants[row.texts.front()];
+        if (variant.languages.empty()) variant.languages.assign(whole.languages.begin() + 1, whole.languages.end());
+        variant.rows.push_back({row.key, {row.texts.begin() + 1, row.texts.end()}});
+    }
+    return variants;
+}
+
+const std::map<std::string, TranslationTable>& builtInVariants()
+{
+    static const std::map<std::string, TranslationTable> variants = parseVariantTables(glimraVariantsTsv);
+    return variants;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,3 +23,12 @@ TranslationTable parseTranslationTable(std::string_view tsv);
 
 // The table compiled into the program, parsed once.
 const TranslationTable& builtInTranslations();
+
+// The desktop variants: texts that stand in for the main table's on a desktop whose
+// conventions name a text variant. The tab-separated form has a header "key<TAB>variant<TAB>
+// zh-Hans<TAB>en<TAB>..." and one row per main-table key and variant; each variant becomes
+// a table of its own whose languages begin with zh-Hans.
+std::map<std::string, TranslationTable> parseVariantTables(std::string_view tsv);
+
+// The variants compiled into the program by variant name, parsed once.
+const std::map<std::string, TranslationTable>& builtInVariants();

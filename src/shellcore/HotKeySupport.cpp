@@ -1,11 +1,16 @@
 #include "shellcore/HotKeySupport.h"
 
-#include "platform/desktop/HotKeys.h"
-#include "platform/desktop/Input.h"
+#include "platform/desktop/Desktop.h"
+
+#include <array>
 
 namespace HotKeySupport {
 
-const std::map<int, std::string>& keyNames()
+namespace {
+
+bool inWords() { return desktop::conventions().keyNotation == desktop::Conventions::KeyNotation::words; }
+
+const std::map<int, std::string>& keySymbols()
 {
     static const std::map<int, std::string> names{
         {0, "A"},    {1, "S"},   {2, "D"},   {3, "F"},   {4, "H"},   {5, "G"},   {6, "Z"},   {7, "X"},
@@ -21,13 +26,36 @@ const std::map<int, std::string>& keyNames()
     return names;
 }
 
+// The keys a PC keyboard labels with words; the rest as in symbols.
+const std::map<int, std::string>& keyWords()
+{
+    static const std::map<int, std::string> names = [] {
+        std::map<int, std::string> words = keySymbols();
+        for (const auto& [code, word] : std::map<int, std::string>{{36, "Enter"},  {48, "Tab"},    {51, "Backspace"},
+                                                                  {123, "Left"}, {124, "Right"}, {125, "Down"},
+                                                                  {126, "Up"}})
+            words[code] = word;
+        return words;
+    }();
+    return names;
+}
+
+}  // namespace
+
+const std::map<int, std::string>& keyNames() { return inWords() ? keyWords() : keySymbols(); }
+
 const std::map<int, std::string>& modifierKeyNames()
 {
-    static const std::map<int, std::string> names{
+    static const std::map<int, std::string> symbols{
         {58, "左⌥"}, {61, "右⌥"}, {55, "左⌘"}, {54, "右⌘"}, {59, "左⌃"},
         {62, "右⌃"}, {56, "左⇧"}, {60, "右⇧"}, {63, "fn"},
     };
-    return names;
+    // A PC keyboard has no fn: Right Ctrl is held in its place.
+    static const std::map<int, std::string> words{
+        {58, "Left Alt"},   {61, "Right Alt"},   {55, "Left Super"},  {54, "Right Super"}, {59, "Left Ctrl"},
+        {62, "Right Ctrl"}, {56, "Left Shift"}, {60, "Right Shift"}, {63, "Right Ctrl"},
+    };
+    return inWords() ? words : symbols;
 }
 
 const std::map<int, std::uint64_t>& holdableModifierFlags()
@@ -56,12 +84,22 @@ std::string displayName(int keyCode, int flags)
     if (const auto modifier = modifierKeyNames().find(keyCode); modifier != modifierKeyNames().end())
         return modifier->second;
 
+    struct Modifier {
+        std::uint32_t mask;
+        const char* symbol;
+        const char* word;
+    };
     using namespace desktop::hotkeyModifier;
+    static constexpr std::array<Modifier, 4> modifiers{{
+        {control, "⌃", "Ctrl+"},
+        {option, "⌥", "Alt+"},
+        {shift, "⇧", "Shift+"},
+        {command, "⌘", "Super+"},
+    }};
+    const bool words = inWords();
     std::string text;
-    if (flags & control) text += "⌃";
-    if (flags & option) text += "⌥";
-    if (flags & shift) text += "⇧";
-    if (flags & command) text += "⌘";
+    for (const Modifier& modifier : modifiers)
+        if (static_cast<std::uint32_t>(flags) & modifier.mask) text += words ? modifier.word : modifier.symbol;
     const auto name = keyNames().find(keyCode);
     return text + (name == keyNames().end() ? "Key" + std::to_string(keyCode) : name->second);
 }

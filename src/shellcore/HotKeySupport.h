@@ -5,12 +5,13 @@
 #include <string>
 
 // Naming of keys and the modifier tables the hot keys, the hold key and the settings
-// window's recorder share. Pure tables, each built once on first use.
+// window's recorder share. Pure tables, each built once on first use. Names follow the
+// desktop's key notation: symbols ("⌥⌘P", "fn") or words ("Alt+Super+P", "Right Ctrl").
 namespace HotKeySupport {
 
 // Virtual key code -> display name, the ANSI layout (67 keys; no modifiers).
 const std::map<int, std::string>& keyNames();
-// The nine modifier keys by code ("左⌥" ... "fn").
+// The nine modifier keys by code ("左⌥" ... "fn"; "Left Alt" ... "Right Ctrl").
 const std::map<int, std::string>& modifierKeyNames();
 // The keys that may serve as the hold key, each with the device-independent modifier
 // flag it sets.
@@ -19,8 +20,9 @@ const std::map<int, std::uint64_t>& holdableModifierFlags();
 // The hot-key mask of a modifier key code (54 to 62); 0 for any other code, fn included.
 int carbonMask(int modifierKeyCode);
 
-// A modifier key's own name alone; otherwise the modifier symbols in the order ⌃⌥⇧⌘
-// followed by the key's name, "Key<code>" for a code without one.
+// A modifier key's own name alone; otherwise the modifiers in the order control, option,
+// shift, command followed by the key's name, "Key<code>" for a code without one: "⌃⌥⇧⌘P"
+// in symbols, "Ctrl+Alt+Shift+Super+P" in words.
 std::string displayName(int keyCode, int flags);
 
 }  // namespace HotKeySupport

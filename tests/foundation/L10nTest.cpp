@@ -3,6 +3,7 @@
 #include "foundation/Diag.h"
 #include "platform/core/PreferredLanguages.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/desktop/Desktop.h"
 #include "support/DiagLines.h"
 
 namespace {
@@ -84,4 +85,31 @@ TEST_F(Localisation, AMissingTranslationIsLoggedOncePerKeyAcrossLanguages)
     setChoice(5);
     EXPECT_EQ(L10n::t("从未翻译过的键"), "从未翻译过的键");
     EXPECT_EQ(log(), "09:00:00 L10n 缺翻译[en]: 从未翻译过的键\n");
+}
+
+// A desktop that names a text variant reads that variant's texts in every language, zh-Hans
+// included; texts without one, and every text on a desktop without a variant, are the main
+// table's.
+TEST_F(Localisation, ADesktopsTextVariantStandsInForTheMainTexts)
+{
+    auto linuxDesktop = std::make_shared<desktop::Desktop>();
+    linuxDesktop->conventions.textVariant = "linux";
+    desktop::install(linuxDesktop);
+    const std::string loginRow = "登录 Mac 后自动启动，并常驻菜单栏";
+
+    setChoice(1);
+    EXPECT_EQ(L10n::t(loginRow), "登录后自动启动，并常驻托盘");
+    setChoice(2);
+    EXPECT_EQ(L10n::t(loginRow), "Start automatically when you log in and stay in the tray");
+    EXPECT_EQ(L10n::t("关闭"), "Close");
+    setChoice(8);
+    EXPECT_EQ(L10n::t(loginRow), "登入後自動啟動，並常駐於系統匣");
+
+    linuxDesktop->conventions.textVariant = "";
+    setChoice(2);
+    EXPECT_EQ(L10n::t(loginRow), "Start automatically when you log in to your Mac and stay in the menu bar");
+    setChoice(1);
+    EXPECT_EQ(L10n::t(loginRow), loginRow);
+    desktop::install(nullptr);
+    EXPECT_EQ(log(), "");
 }

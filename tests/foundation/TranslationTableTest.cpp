@@ -57,6 +57,41 @@ bool endsWith(const std::string& text, std::size_t end, const std::string& tail)
     return end >= tail.size() && text.compare(end - tail.size(), tail.size(), tail) == 0;
 }
 
+// The Simplified Chinese text of a row: its own column in a variant table, the key in the
+// main one.
+std::string chineseOf(const TranslationTable::Row& row, const TranslationTable& table)
+{
+    const std::string own = column(row, table, "zh-Hans");
+    return own.empty() ? row.key : own;
+}
+
+// The main table and every desktop variant, each checked by the same rules.
+std::vector<std::pair<std::string, const TranslationTable*>> everyTable()
+{
+    std::vector<std::pair<std::string, const TranslationTable*>> tables{{"main", &builtInTranslations()}};
+    for (const auto& [name, table] : builtInVariants()) tables.emplace_back(name, &table);
+    return tables;
+}
+
+// No cell is empty, and every text keeps its Chinese text's placeholders, line breaks and markup.
+void expectEveryRowComplete(const TranslationTable& table, const std::string& name)
+{
+    std::set<std::string> keys;
+    for (const auto& row : table.rows) {
+        EXPECT_TRUE(keys.insert(row.key).second) << name << ": duplicate key " << row.key;
+        ASSERT_EQ(row.texts.size(), table.languages.size()) << name << ": " << row.key;
+        const std::string chinese = chineseOf(row, table);
+        for (std::size_t i = 0; i < row.texts.size(); ++i) {
+            const std::string& text = row.texts[i];
+            const std::string where = name + " " + table.languages[i] + ": " + row.key;
+            EXPECT_FALSE(text.empty()) << where;
+            EXPECT_EQ(placeholders(text), placeholders(row.key)) << where;
+            for (const char* mark : {"\n", "[[trigger]]", "{{", "{{⌘+⌥+P}}", "{{blue:", "{{bold:", "}}"})
+                EXPECT_EQ(count(text, mark), count(chinese, mark)) << where << " mark " << mark;
+        }
+    }
+}
+
 }  // namespace
 
 TEST(TranslationTable, ParsesHeaderRowsAndEscapedLineFeeds)
@@ -66,6 +101,15 @@ TEST(TranslationTable, ParsesHeaderRowsAndEscapedLineFeeds)
     ASSERT_EQ(table.rows.size(), 1u);
     EXPECT_EQ(table.rows[0].key, "甲\n乙");
     EXPECT_EQ(table.rows[0].texts[0], "A\nB");
+
+    const auto variants = parseVariantTables("key\tvariant\tzh-Hans\ten\n甲\tlinux\t乙\tB\n丙\tother\t丁\tD\n戊\tlinux\t己\tF\n");
+    ASSERT_EQ(variants.size(), 2u);
+    const TranslationTable& linuxTexts = variants.at("linux");
+    EXPECT_EQ(linuxTexts.languages, (std::vector<std::string>{"zh-Hans", "en"}));
+    ASSERT_EQ(linuxTexts.rows.size(), 2u);
+    EXPECT_EQ(linuxTexts.rows[1].key, "戊");
+    EXPECT_EQ(linuxTexts.rows[1].texts, (std::vector<std::string>{"己", "F"}));
+    EXPECT_EQ(variants.at("other").rows[0].texts[1], "D");
 }
 
 TEST(TranslationTable, TheBuiltInTableKeepsEveryRule)
@@ -73,40 +117,56 @@ TEST(TranslationTable, TheBuiltInTableKeepsEveryRule)
     const TranslationTable& table = builtInTranslations();
     EXPECT_EQ(table.languages, (std::vector<std::string>{"en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
     EXPECT_EQ(table.rows.size(), 270u);
+    expectEveryRowComplete(table, "main");
+}
 
-    std::set<std::string> keys;
-    for (const auto& row : table.rows) {
-        EXPECT_TRUE(keys.insert(row.key).second) << "duplicate key " << row.key;
-        ASSERT_EQ(row.texts.size(), table.languages.size()) << row.key;
-        for (std::size_t i = 0; i < row.texts.size(); ++i) {
-            const std::string& text = row.texts[i];
-            const std::string where = table.languages[i] + ": " + row.key;
-            EXPECT_FALSE(text.empty()) << where;
-            EXPECT_EQ(placeholders(text), placeholders(row.key)) << where;
-            for (const char* mark : {"\n", "[[trigger]]", "{{⌘+⌥+P}}", "{{blue:", "{{bold:", "}}"})
-                EXPECT_EQ(count(text, mark), count(row.key, mark)) << where << " mark " << mark;
-        }
+// The Linux texts stand in for main-table rows in every language, Simplified Chinese
+// included, with the same placeholders; they name neither the Mac nor its keys, and every
+// main-table text that writes a Mac key has one.
+TEST(TranslationTable, TheLinuxVariantsKeepEveryRuleAndNameNoMacOrMacKey)
+{
+    const auto& variants = builtInVariants();
+    ASSERT_EQ(variants.size(), 1u);
+    const TranslationTable& linuxTexts = variants.at("linux");
+    EXPECT_EQ(linuxTexts.languages, (std::vector<std::string>{"zh-Hans", "en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
+    EXPECT_EQ(linuxTexts.rows.size(), 15u);
+    expectEveryRowComplete(linuxTexts, "linux");
+
+    std::set<std::string> mainKeys;
+    for (const auto& row : builtInTranslations().rows) mainKeys.insert(row.key);
+    std::set<std::string> varied;
+    const std::regex macWords(
+        R"(\bMac\b|macOS|⌘|⌥|⌃|⇧|⌫|\bfn\b|menu bar|barre des menus|Menüleiste|barra de menús|メニューバー|)"
+        R"(메뉴 막대|菜单栏|選單列|System Settings|Réglages Système|Systemeinstellungen|Ajustes del Sistema|)"
+        R"(システム設定|시스템 설정|系统设置|系統設定|Applications|„Programme“|Aplicaciones|アプリケーション|)"
+        R"(응용 프로그램|「应用程序」|「應用程式」)");
+    for (const auto& row : linuxTexts.rows) {
+        EXPECT_TRUE(mainKeys.count(row.key)) << "no such main-table key: " << row.key;
+        varied.insert(row.key);
+        for (const std::string& text : row.texts) EXPECT_FALSE(std::regex_search(text, macWords)) << text;
     }
+    const std::regex macKeys("⌘|⌥|⌃|⇧|⌫");
+    for (const std::string& key : mainKeys)
+        EXPECT_TRUE(!std::regex_search(key, macKeys) || varied.count(key)) << "no Linux variant: " << key;
 }
 
 // French sets a narrow no-break space before its high punctuation, so a colon or question
 // mark never wraps onto a line of its own. The markup's own colons are not punctuation.
 TEST(TranslationTable, FrenchHighPunctuationFollowsANarrowNoBreakSpace)
 {
-    const TranslationTable& table = builtInTranslations();
-    const auto french = std::find(table.languages.begin(), table.languages.end(), "fr");
-    ASSERT_NE(french, table.languages.end());
     const std::string narrowSpace = "\u202F";
-    for (const auto& row : table.rows) {
-        std::string text = row.texts[static_cast<std::size_t>(french - table.languages.begin())];
-        for (const std::string markup : {"{{blue:", "{{bold:"})
-            for (auto at = text.find(markup); at != std::string::npos; at = text.find(markup, at))
-                text.erase(at, markup.size());
-        for (std::size_t at = text.find_first_of(":;!?"); at != std::string::npos;
-             at = text.find_first_of(":;!?", at + 1)) {
-            const bool spaced = at >= narrowSpace.size() &&
-                                text.compare(at - narrowSpace.size(), narrowSpace.size(), narrowSpace) == 0;
-            EXPECT_TRUE(spaced) << "'" << text[at] << "' in " << text;
+    for (const auto& [name, table] : everyTable()) {
+        for (const auto& row : table->rows) {
+            std::string text = column(row, *table, "fr");
+            for (const std::string markup : {"{{blue:", "{{bold:"})
+                for (auto at = text.find(markup); at != std::string::npos; at = text.find(markup, at))
+                    text.erase(at, markup.size());
+            for (std::size_t at = text.find_first_of(":;!?"); at != std::string::npos;
+                 at = text.find_first_of(":;!?", at + 1)) {
+                const bool spaced = at >= narrowSpace.size() &&
+                                    text.compare(at - narrowSpace.size(), narrowSpace.size(), narrowSpace) == 0;
+                EXPECT_TRUE(spaced) << name << ": '" << text[at] << "' in " << text;
+            }
         }
     }
 }
@@ -115,22 +175,23 @@ TEST(TranslationTable, FrenchHighPunctuationFollowsANarrowNoBreakSpace)
 // with narrow no-break spaces and name the Esc key as its keyboards do.
 TEST(TranslationTable, FrenchGermanAndSpanishKeepTheirTypography)
 {
-    const TranslationTable& table = builtInTranslations();
     const std::map<std::string, std::string> percentSpace{{"fr", "\u202F"}, {"de", "\u00A0"}, {"es", "\u00A0"}};
     const std::regex esc(R"(\bEsc\b)");
-    for (const auto& row : table.rows) {
-        for (const auto& [language, space] : percentSpace) {
-            const std::string text = column(row, table, language);
-            for (const std::size_t at : percentSigns(text))
-                EXPECT_TRUE(endsWith(text, at, space)) << language << ": " << text;
+    for (const auto& [name, table] : everyTable()) {
+        for (const auto& row : table->rows) {
+            for (const auto& [language, space] : percentSpace) {
+                const std::string text = column(row, *table, language);
+                for (const std::size_t at : percentSigns(text))
+                    EXPECT_TRUE(endsWith(text, at, space)) << name << " " << language << ": " << text;
+            }
+            const std::string french = column(row, *table, "fr");
+            for (std::size_t at = french.find("«"); at != std::string::npos; at = french.find("«", at + 1))
+                EXPECT_EQ(french.compare(at + std::string("«").size(), 3, "\u202F"), 0) << french;
+            for (std::size_t at = french.find("»"); at != std::string::npos; at = french.find("»", at + 1))
+                EXPECT_TRUE(endsWith(french, at, "\u202F")) << french;
+            EXPECT_EQ(french.find('"'), std::string::npos) << french;
+            EXPECT_FALSE(std::regex_search(french, esc)) << french;
         }
-        const std::string french = column(row, table, "fr");
-        for (std::size_t at = french.find("«"); at != std::string::npos; at = french.find("«", at + 1))
-            EXPECT_EQ(french.compare(at + std::string("«").size(), 3, "\u202F"), 0) << french;
-        for (std::size_t at = french.find("»"); at != std::string::npos; at = french.find("»", at + 1))
-            EXPECT_TRUE(endsWith(french, at, "\u202F")) << french;
-        EXPECT_EQ(french.find('"'), std::string::npos) << french;
-        EXPECT_FALSE(std::regex_search(french, esc)) << french;
     }
 }
 
@@ -139,11 +200,11 @@ TEST(TranslationTable, FrenchGermanAndSpanishKeepTheirTypography)
 // uses that language's word (or one of its forms), whatever its case.
 TEST(TranslationTable, EveryRowUsesTheGlossaryTerms)
 {
-    const TranslationTable& table = builtInTranslations();
+    const TranslationTable& main = builtInTranslations();
     const TranslationTable glossary =
         parseTranslationTable(testsupport::readFile(std::string(GLIMRA_L10N_DIR) + "/glossary.tsv"));
-    ASSERT_EQ(glossary.languages.size(), table.languages.size() + 1);
-    EXPECT_TRUE(std::equal(table.languages.begin(), table.languages.end(), glossary.languages.begin() + 1));
+    ASSERT_EQ(glossary.languages.size(), main.languages.size() + 1);
+    EXPECT_TRUE(std::equal(main.languages.begin(), main.languages.end(), glossary.languages.begin() + 1));
     ASSERT_EQ(glossary.rows.size(), 8u);
     const auto forms = [](const std::string& cell) {
         QStringList list;
@@ -156,12 +217,16 @@ TEST(TranslationTable, EveryRowUsesTheGlossaryTerms)
     for (const auto& term : glossary.rows) {
         const QStringList chinese = forms(term.texts[0]);
         int rows = 0;
-        for (const auto& row : table.rows) {
-            if (!holdsOne(QString::fromStdString(row.key), chinese)) continue;
-            ++rows;
-            for (std::size_t i = 0; i < table.languages.size(); ++i)
-                EXPECT_TRUE(holdsOne(QString::fromStdString(row.texts[i]).toLower(), forms(term.texts[i + 1])))
-                    << term.key << " in " << table.languages[i] << ": " << row.texts[i];
+        for (const auto& [name, table] : everyTable()) {
+            for (const auto& row : table->rows) {
+                if (!holdsOne(QString::fromStdString(chineseOf(row, *table)), chinese)) continue;
+                ++rows;
+                for (std::size_t i = 0; i < main.languages.size(); ++i)
+                    EXPECT_TRUE(holdsOne(QString::fromStdString(column(row, *table, main.languages[i])).toLower(),
+                                         forms(term.texts[i + 1])))
+                        << term.key << " in " << name << " " << main.languages[i] << ": "
+                        << column(row, *table, main.languages[i]);
+            }
         }
         EXPECT_GT(rows, 0) << term.key;
     }

@@ -1,6 +1,8 @@
 #include "shellcore/HotKeySupport.h"
 #include "shellcore/HotKeyTable.h"
 
+#include "platform/desktop/Desktop.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,6 +26,37 @@ TEST(HotKeySupportTest, NamesCombinationsInControlOptionShiftCommandOrder)
     EXPECT_EQ(HotKeySupport::modifierKeyNames().size(), 9u);
     EXPECT_EQ(HotKeySupport::holdableModifierFlags().size(), 9u);
     EXPECT_FALSE(HotKeySupport::holdableModifierFlags().count(57));  // caps lock cannot be held
+}
+
+// A desktop that writes keys in words: modifiers spelled out and joined by "+" in the order
+// Ctrl, Alt, Shift, Super, the keys a PC keyboard labels with words, and each modifier key
+// named by its side; fn, which such a keyboard lacks, is the Right Ctrl held in its place.
+TEST(HotKeySupportTest, InWordsCombinationsReadAsLinuxDesktopsWriteThem)
+{
+    auto wordsDesktop = std::make_shared<desktop::Desktop>();
+    wordsDesktop->conventions.keyNotation = desktop::Conventions::KeyNotation::words;
+    desktop::install(wordsDesktop);
+
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x900), "Alt+Super+P");
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x1B00), "Ctrl+Alt+Shift+Super+P");
+    EXPECT_EQ(HotKeySupport::displayName(49, 0x100), "Super+Space");
+    EXPECT_EQ(HotKeySupport::displayName(10, 0x900), "Alt+Super+Key10");
+    EXPECT_EQ(HotKeySupport::displayName(36, 0x1000), "Ctrl+Enter");
+    EXPECT_EQ(HotKeySupport::displayName(123, 0x200), "Shift+Left");
+    EXPECT_EQ(HotKeySupport::displayName(51, 0), "Backspace");
+    EXPECT_EQ(HotKeySupport::displayName(42, 0), "\\");
+    EXPECT_EQ(HotKeySupport::displayName(58, 0x900), "Left Alt");
+    EXPECT_EQ(HotKeySupport::displayName(54, 0), "Right Super");
+    EXPECT_EQ(HotKeySupport::displayName(56, 0), "Left Shift");
+    EXPECT_EQ(HotKeySupport::displayName(63, 0), "Right Ctrl");
+    EXPECT_EQ(HotKeySupport::keyNames().size(), 67u);
+    EXPECT_EQ(HotKeySupport::modifierKeyNames().size(), 9u);
+
+    std::vector<std::string> shown;
+    for (const auto& spec : app::hotkeySpecs({})) shown.push_back(HotKeySupport::displayName(spec.defaultCode, spec.defaultFlags));
+    EXPECT_EQ(shown, (std::vector<std::string>{"Alt+Super+P", "Alt+Super+M", "Alt+Super+B", "Right Ctrl", "Alt+Super+W",
+                                               "Alt+Super+T", "Alt+Super+F", "Alt+Super+R"}));
+    desktop::install(nullptr);
 }
 
 TEST(HotKeySupportTest, CarbonMaskOfModifierKeysOnlyForCodes54To62)

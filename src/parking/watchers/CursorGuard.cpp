@@ -11,6 +11,7 @@
 #include "parking/watchers/CursorTarget.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/defaults/TurnOffHint.h"
 #include "platform/desktop/Desktop.h"
 
 #include <cassert>
@@ -84,8 +85,7 @@ void CursorGuard::start()
         if (const auto self = weak.lock()) self->probeTick();
     });
     Diag::log("启动 光标守卫=开启（自动探针每 " + capture::twoDecimalsText(interval) + "s 一跳，" +
-              "逃生热键 ⌥⌘R；关掉自动探针试对照：" + "defaults write " +
-              core::AppIdentity::current().bundleIdentifier + " cursorGuardAutoRescue -bool NO）");
+              "逃生热键 ⌥⌘R；关掉自动探针试对照：" + defaults::turnOffHint("cursorGuardAutoRescue") + "）");
 }
 
 void CursorGuard::stop() { probe_.cancel(); }

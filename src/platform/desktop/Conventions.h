@@ -12,8 +12,8 @@ struct Conventions {
         words,    // Alt+Super+P, the hold key Right Ctrl
     };
     KeyNotation keyNotation = KeyNotation::symbols;
-    // The column of the desktop variants table whose texts stand in for the main table's;
-    // empty where the main table's texts hold.
+    // The variant of the desktop variants table (resources/l10n/variants.tsv) whose texts
+    // stand in for the main table's; empty where the main table's texts hold.
     std::string textVariant;
 };
 

@@ -37,6 +37,13 @@ Desktop& current()
     return *installed();
 }
 
+const Conventions& conventions()
+{
+    static const Conventions defaults;
+    std::lock_guard lock(installMutex());
+    return installed() ? installed()->conventions : defaults;
+}
+
 double firstScreenHeight(Displays& displays)
 {
     const auto list = displays.activeDisplays();

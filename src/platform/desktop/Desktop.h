@@ -56,6 +56,8 @@ inline Pasteboard& pasteboard() { return *current().pasteboard; }
 inline UrlOpener& urlOpener() { return *current().urlOpener; }
 inline UrlLoading& urlLoading() { return *current().urlLoading; }
 inline Tools& tools() { return *current().tools; }
-inline const Conventions& conventions() { return current().conventions; }
+// The installed desktop's conventions; the defaults while none is installed, so that texts
+// and key names read in logic that runs without a desktop stay the main table's.
+const Conventions& conventions();
 
 }  // namespace desktop

@@ -1,5 +1,6 @@
 #include "platform/ui/DialogAlertPresenter.h"
 
+#include "platform/core/AppIdentity.h"
 #include "platform/ui/LiteralText.h"
 
 #include <QMessageBox>
@@ -12,6 +13,8 @@ namespace ui {
 long DialogAlertPresenter::runModal(const Alert& alert)
 {
     QMessageBox box;
+    // Without a title of its own the dialog is named after the executable, "glimra".
+    box.setWindowTitle(QString::fromStdString(core::AppIdentity::current().name));
     box.setIcon(alert.style == AlertStyle::warning ? QMessageBox::Warning : QMessageBox::Information);
     box.setText(QString::fromStdString(alert.messageText));
     box.setInformativeText(QString::fromStdString(alert.informativeText));
