@@ -95,10 +95,15 @@ bool goneFromScreen(pid_t pid, unsigned long window)
 void chooseInStatusMenu(GlimraOnDesktop& glimra, unsigned long statusItem, int rowFromBottom)
 {
     const auto before = visibleWindowsOf(glimra.pid());
-    const Geometry item = geometryOf(statusItem);
-    runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2), std::to_string(item.y + item.height / 2),
-             "click", "1"});
-    const unsigned long menu = waitForNewWindow(glimra.pid(), before);
+    // A tray may still be laying its icons out when the first click comes; a click that
+    // opened nothing is harmless, so it is given again.
+    unsigned long menu = 0;
+    for (int attempt = 0; attempt < 3 && menu == 0; ++attempt) {
+        const Geometry item = geometryOf(statusItem);
+        runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2),
+                 std::to_string(item.y + item.height / 2), "click", "1"});
+        menu = waitForNewWindow(glimra.pid(), before, 4);
+    }
     ASSERT_NE(menu, 0u) << "no status menu";
     for (int row = 0; row < rowFromBottom; ++row) runTool({"xdotool", "key", "Up"});
     runTool({"xdotool", "key", "Return"});
