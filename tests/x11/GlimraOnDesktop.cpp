@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <sstream>
@@ -19,6 +20,12 @@ std::vector<unsigned long> idsIn(const std::string& text)
     for (std::string line; std::getline(lines, line);)
         if (!line.empty()) ids.push_back(std::stoul(line));
     return ids;
+}
+
+int numberAfter(const std::string& text, const std::string& label)
+{
+    const auto at = text.find(label);
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
 }
 
 }  // namespace
@@ -42,6 +49,26 @@ Geometry geometryOf(unsigned long window)
         if (equals != std::string::npos) values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
     }
     return {values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]};
+}
+
+Geometry frameOf(unsigned long window)
+{
+    const std::string info = runTool({"xwininfo", "-id", std::to_string(window)});
+    Geometry frame{numberAfter(info, "Absolute upper-left X:"), numberAfter(info, "Absolute upper-left Y:"),
+                   numberAfter(info, "Width:"), numberAfter(info, "Height:")};
+    // left, right, top, bottom
+    std::istringstream extents(runTool({"xprop", "-id", std::to_string(window), "-notype", "_NET_FRAME_EXTENTS"}));
+    std::string word;
+    int side[4] = {0, 0, 0, 0};
+    for (int i = 0; i < 4 && std::getline(extents, word, i == 0 ? '=' : ',');) {
+        if (i == 0 && word.find("_NET_FRAME_EXTENTS") != std::string::npos) continue;
+        side[i++] = std::atoi(word.c_str());
+    }
+    frame.x -= side[0];
+    frame.y -= side[2];
+    frame.width += side[0] + side[1];
+    frame.height += side[2] + side[3];
+    return frame;
 }
 
 // Puts the window's top-left at the point: the window manager places a moved window by its

@@ -24,6 +24,9 @@ bool isVisibleWindowOf(pid_t pid, unsigned long window);
 // The window's pixels as the screen shows them (an xwd dump: header and pixels).
 std::string pixelsOf(unsigned long window);
 Geometry geometryOf(unsigned long window);
+// Where the window and the window manager's decoration around it stand on the root, as
+// the server says (xdotool counts the decoration twice).
+Geometry frameOf(unsigned long window);
 // Puts the window's top-left at the point, making up for where the window manager places
 // a moved window's frame.
 void moveWindowTo(unsigned long window, int x, int y);

@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,34 +15,6 @@ namespace {
 using namespace testsupport;
 
 Geometry centreOf(const Geometry& g) { return {g.x + g.width / 2, g.y + g.height / 2, 0, 0}; }
-
-int numberAfter(const std::string& text, const std::string& label)
-{
-    const auto at = text.find(label);
-    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
-}
-
-// Where the window and the window manager's decoration around it stand on the root, as
-// the server says (xdotool counts the decoration twice).
-Geometry frameOf(unsigned long window)
-{
-    const std::string info = runTool({"xwininfo", "-id", std::to_string(window)});
-    Geometry frame{numberAfter(info, "Absolute upper-left X:"), numberAfter(info, "Absolute upper-left Y:"),
-                   numberAfter(info, "Width:"), numberAfter(info, "Height:")};
-    // left, right, top, bottom
-    std::istringstream extents(runTool({"xprop", "-id", std::to_string(window), "-notype", "_NET_FRAME_EXTENTS"}));
-    std::string word;
-    int side[4] = {0, 0, 0, 0};
-    for (int i = 0; i < 4 && std::getline(extents, word, i == 0 ? '=' : ',');) {
-        if (i == 0 && word.find("_NET_FRAME_EXTENTS") != std::string::npos) continue;
-        side[i++] = std::atoi(word.c_str());
-    }
-    frame.x -= side[0];
-    frame.y -= side[2];
-    frame.width += side[0] + side[1];
-    frame.height += side[2] + side[3];
-    return frame;
-}
 
 bool sameFrame(const Geometry& a, const Geometry& b, int slack)
 {
