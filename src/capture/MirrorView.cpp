@@ -55,6 +55,8 @@ void MirrorView::display(desktop::PixelBufferRef buffer)
                   " scale=" + core::numberText(contentsScale()));
     }
     if (!firstFrameLogged.exchange(true)) Diag::log("渲染首帧: IOSurface 对象已直设 contents（桥接修正版）");
+    // A still source's frames share one buffer: the picture shown is already this one.
+    if (buffer == frame_) return;
     frame_ = std::move(buffer);
     update();
 }

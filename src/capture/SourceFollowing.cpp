@@ -152,9 +152,11 @@ void StreamMirror::judgeOffscreen(desktop::Pid front, desktop::Pid source, std::
 }
 
 // The part of an old-size frame that shows the live window, anchored at its top-left
-// corner: a shrinking window gives ratios between 0.02 and 1, a growing one 1.
+// corner: a shrinking window gives ratios between 0.02 and 1, a growing one 1. Frames
+// that already have the live size show all of it.
 core::Rect StreamMirror::cropFor(core::Size liveSize, core::Size capturedSize) const
 {
+    if (desktop::capture().framesShowTheLiveWindow()) return core::Rect(0, 0, 1, 1);
     const auto ratio = [](double live, double captured) {
         if (captured <= 1) return 1.0;
         const double r = std::max(live / captured, minimumCropRatio);

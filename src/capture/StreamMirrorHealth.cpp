@@ -25,6 +25,9 @@ void StreamMirror::contentChanged()
 
 void StreamMirror::contentStale()
 {
+    // Where frames show the live window, a still picture is a window that draws nothing:
+    // no stream froze, and a rebuild would only cost.
+    if (desktop::capture().framesShowTheLiveWindow()) return;
     stale_.attempt(dispatch::now(), intake_.lastContentChangeAt(), sourceSize_, *this);
 }
 

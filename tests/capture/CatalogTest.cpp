@@ -56,6 +56,7 @@ public:
         real_->screenshot(filter, configuration, std::move(completion));
     }
     bool coveredWindowsKeepDrawing() override { return real_->coveredWindowsKeepDrawing(); }
+    bool framesShowTheLiveWindow() override { return real_->framesShowTheLiveWindow(); }
 
 private:
     std::shared_ptr<desktop::Capture> real_;

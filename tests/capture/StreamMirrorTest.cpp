@@ -11,10 +11,11 @@ using StreamMirrorTest = capturetest::MirrorFixture;
 using capturetest::sourceID;
 using Outcome = WindowParking::RescueOutcome;
 
-// The simulated capture on a desktop whose covered windows keep drawing.
-class DrawingWhenCovered : public desktop::Capture {
+// The simulated capture answering as X11's does: covered windows keep drawing, and frames
+// show the live window.
+class CaptureLikeX11 : public desktop::Capture {
 public:
-    explicit DrawingWhenCovered(std::shared_ptr<desktop::Capture> real) : real_(std::move(real)) {}
+    explicit CaptureLikeX11(std::shared_ptr<desktop::Capture> real) : real_(std::move(real)) {}
 
     void shareableContent(
         bool excludingDesktopWindows, bool onScreenWindowsOnly,
@@ -34,6 +35,7 @@ public:
         real_->screenshot(filter, configuration, std::move(completion));
     }
     bool coveredWindowsKeepDrawing() override { return true; }
+    bool framesShowTheLiveWindow() override { return true; }
 
 private:
     std::shared_ptr<desktop::Capture> real_;
@@ -246,7 +248,7 @@ TEST_F(StreamMirrorTest, ACoveredSourceAsksForParkingThenShowsTheFrozenNotice)
 
 TEST_F(StreamMirrorTest, WhereCoveredWindowsKeepDrawingACoverExplainsNothing)
 {
-    desktop().capture = std::make_shared<DrawingWhenCovered>(desktop().capture);
+    desktop().capture = std::make_shared<CaptureLikeX11>(desktop().capture);
     startMirror();
     clock().advance(1);
     addApp(43, "Cover", "com.example.cover");
@@ -256,6 +258,26 @@ TEST_F(StreamMirrorTest, WhereCoveredWindowsKeepDrawingACoverExplainsNothing)
     EXPECT_TRUE(frozenNotices.empty());
     EXPECT_TRUE(linesWith("遮挡状态").empty());
     EXPECT_TRUE(linesWith("遮挡自救").empty());
+}
+
+// Where frames show the live window, a picture that stays the same is a window that draws
+// nothing, and a shrunk window's frames need no crop.
+TEST_F(StreamMirrorTest, WhereFramesShowTheLiveWindowAStillSourceIsLeftAloneAndNeverCropped)
+{
+    desktop().capture = std::make_shared<CaptureLikeX11>(desktop().capture);
+    world().setContent(sourceID, sim::Content::still);
+    startMirror();
+    // Twice the run of equal samples that starts the stale watchdog's attempt.
+    clock().advance(8);
+    EXPECT_TRUE(linesWith("内容僵死看门狗").empty());
+    EXPECT_TRUE(linesWith("僵死看门狗").empty());
+    EXPECT_TRUE(linesWith("重建流").empty());
+
+    regions.clear();
+    world().setFrame(sourceID, {100, 100, 400, 300});
+    clock().advance(1);
+    EXPECT_EQ(linesWith("源窗口实时变化 800x600 → 400x300，重建流跟随").size(), 1u);
+    for (const auto& region : regions) EXPECT_EQ(region, core::Rect(0, 0, 1, 1));
 }
 
 TEST_F(StreamMirrorTest, AReleasedMirrorLeavesNothingBehind)

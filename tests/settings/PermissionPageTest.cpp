@@ -33,6 +33,7 @@ public:
         inner_->screenshot(filter, configuration, std::move(completion));
     }
     bool coveredWindowsKeepDrawing() override { return inner_->coveredWindowsKeepDrawing(); }
+    bool framesShowTheLiveWindow() override { return inner_->framesShowTheLiveWindow(); }
 
     int questions = 0;
 

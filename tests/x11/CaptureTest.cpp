@@ -264,11 +264,24 @@ TEST_F(X11CaptureTest, ResizedMinimisedAndClosedWindowsFollowTheirSource)
                frame->image->height == before->height + 150;
     }, 5));
 
+    const auto whole = [&](const desktop::Frame& frame) {
+        return frame.status == desktop::FrameStatus::complete && frame.image &&
+               frame.image->width == before->width + 250 && frame.image->height == before->height + 150;
+    };
+    // Iconified, the window gets no frame at all, not even of the strip of title bar the
+    // window manager shrinks its frame to on the way.
+    const auto minimisedFrom = log.count();
     testsupport::runTool({"xdotool", "windowminimize", "--sync", std::to_string(window)});
-    EXPECT_TRUE(testsupport::waitUntil([&] { return lastIs(log, desktop::FrameStatus::idle); }, 5));
-    // Mapped again, the window has a new pixmap.
+    testsupport::waitUntil([] { return false; }, 1);
+    const auto putAwayCount = log.count();
+    testsupport::waitUntil([] { return false; }, 0.5);
+    EXPECT_EQ(log.count(), putAwayCount);
+    for (const auto& frame : log.since(minimisedFrom)) EXPECT_TRUE(whole(frame));
+    // Restored, it has a new pixmap, and the window manager's growing strip is no picture.
+    const auto restoredFrom = log.count();
     testsupport::runTool({"xdotool", "windowactivate", "--sync", std::to_string(window)});
-    EXPECT_TRUE(testsupport::waitUntil([&] { return lastIs(log, desktop::FrameStatus::complete); }, 5));
+    EXPECT_TRUE(testsupport::waitUntil([&] { return log.count() > restoredFrom + 5; }, 5));
+    for (const auto& frame : log.since(restoredFrom)) EXPECT_TRUE(whole(frame));
 
     logo.end();
     EXPECT_TRUE(testsupport::waitUntil([&] { return lastIs(log, desktop::FrameStatus::idle); }, 5));

@@ -24,6 +24,12 @@ std::vector<unsigned long> idsIn(const std::string& text)
     return ids;
 }
 
+int numberAfter(const std::string& text, const std::string& label)
+{
+    const auto at = text.find(label);
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
+}
+
 }  // namespace
 
 std::vector<unsigned long> visibleWindowsOf(pid_t pid)
@@ -46,16 +52,6 @@ Geometry geometryOf(unsigned long window)
     }
     return {values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]};
 }
-
-namespace {
-
-int numberAfter(const std::string& text, const std::string& label)
-{
-    const auto at = text.find(label);
-    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + label.size());
-}
-
-}  // namespace
 
 Geometry clientAreaOf(unsigned long window)
 {

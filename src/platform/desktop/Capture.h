@@ -138,6 +138,11 @@ public:
     // Whether a window that others cover completely still draws, so its frames keep
     // changing: where it does, covering explains no frozen mirror.
     virtual bool coveredWindowsKeepDrawing() = 0;
+
+    // Whether each frame of a window stream is the window as it is at that moment, at its
+    // own size (the configured size only bounds it): where it is, a picture that stays the
+    // same means the window drew nothing, and a resized window's frames need no crop.
+    virtual bool framesShowTheLiveWindow() = 0;
 };
 
 }  // namespace desktop

@@ -25,6 +25,7 @@ public:
                     std::function<void(desktop::PixelBufferRef, std::optional<desktop::Error>)> completion) override;
     // A covered window stops drawing here.
     bool coveredWindowsKeepDrawing() override { return false; }
+    bool framesShowTheLiveWindow() override { return false; }
 
     // The next count frames of the window's streams meet the fault (for the start
     // faults: the next count calls fail); code is the error code of a stop or a failure.

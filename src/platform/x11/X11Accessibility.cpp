@@ -7,6 +7,7 @@
 #include "platform/x11/X11ClientPid.h"
 #include "platform/x11/X11FrameGeometry.h"
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11Iconic.h"
 
 #include <xcb/xcb_icccm.h>
 
@@ -29,7 +30,6 @@ constexpr std::uint32_t northWestGravity = 1;
 constexpr std::uint32_t setsPosition = (1u << 8) | (1u << 9);
 constexpr std::uint32_t setsSize = (1u << 10) | (1u << 11);
 constexpr std::uint32_t fromPager = 2u << 12;
-constexpr std::uint32_t iconicState = 3;
 
 bool isSystemWide(const desktop::Element& element) { return element.pid == 0 && element.window == 0; }
 
@@ -70,14 +70,6 @@ xcb_window_t activeWindow(Connection& connection)
 bool belongsTo(Connection& connection, xcb_window_t window, desktop::Pid pid)
 {
     return window != XCB_WINDOW_NONE && clientPid(connection, window) == pid;
-}
-
-bool isMinimized(Connection& connection, xcb_window_t window)
-{
-    const auto states = connection.cardinals(window, connection.atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
-    if (std::find(states.begin(), states.end(), connection.atom("_NET_WM_STATE_HIDDEN")) != states.end()) return true;
-    const auto wmState = connection.cardinals(window, connection.atom("WM_STATE"));
-    return !wmState.empty() && wmState.front() == iconicState;
 }
 
 std::optional<core::Rect> frameInPoints(Connection& connection, xcb_window_t window)
@@ -222,7 +214,7 @@ ax::Error X11Accessibility::copyOfWindow(xcb_window_t window, const std::string&
         return ax::success;
     }
     if (attribute == ax::minimized) {
-        value = isMinimized(*connection_, window);
+        value = isIconic(*connection_, window);
         return ax::success;
     }
     if (attribute == ax::minSize) {
@@ -294,7 +286,7 @@ ax::Error X11Accessibility::setMinimized(xcb_window_t window, const desktop::AXV
     if (!flag) return ax::illegalArgument;
     if (*flag) {
         connection_->sendRootMessage(window, connection_->atom("WM_CHANGE_STATE"), iconicState);
-    } else if (isMinimized(*connection_, window)) {
+    } else if (isIconic(*connection_, window)) {
         // Activation restores an iconified window (EWMH's way for pagers).
         connection_->sendRootMessage(window, connection_->atom("_NET_ACTIVE_WINDOW"), 2, XCB_CURRENT_TIME);
     }

@@ -24,6 +24,7 @@ public:
     void screenshot(const desktop::ContentFilter& filter, const desktop::StreamConfiguration& configuration,
                     std::function<void(desktop::PixelBufferRef, std::optional<desktop::Error>)> completion) override;
     bool coveredWindowsKeepDrawing() override { return true; }
+    bool framesShowTheLiveWindow() override { return true; }
 
     // The streams that still exist and capture.
     int capturingStreams();

@@ -72,6 +72,8 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
             frame.image = picture->image;
             frame.contentRect = core::Rect(0, 0, picture->image->width, picture->image->height);
             frame.scaleFactor = picture->scaleFactor;
+        } else if (source_->putAway()) {
+            return;
         } else {
             frame.status = desktop::FrameStatus::idle;
         }

@@ -12,8 +12,8 @@ namespace x11 {
 // One live capture on X11. Frames go out on the output queue at the configured interval,
 // and at once when the content changes (never sooner than the interval after the last):
 // a complete frame with the latest picture (read again only after the content changed,
-// else the last one shared), an idle one while the source shows nothing. Completions run
-// on the global queue.
+// else the last one shared), an idle one while the source shows nothing, none while the
+// user has put the window away. Completions run on the global queue.
 class X11CaptureStream : public desktop::TimedCaptureStream {
 public:
     X11CaptureStream(CaptureServices services, const desktop::ContentFilter& filter,

@@ -2,6 +2,7 @@
 #include "platform/x11/X11Reply.h"
 
 #include "platform/x11/X11ClientPid.h"
+#include "platform/x11/X11Iconic.h"
 
 #include "platform/core/SystemLog.h"
 #include "platform/x11/X11Text.h"
@@ -12,7 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -27,7 +27,7 @@ struct Requests {
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_geometry_cookie_t geometry;
     xcb_translate_coordinates_cookie_t origin;
-    xcb_get_property_cookie_t pid, netName, name, windowClass, extents, types, states, desktop, opacity;
+    xcb_get_property_cookie_t pid, netName, name, windowClass, extents, types, states, wmState, desktop, opacity;
 };
 
 std::string bytesOf(const xcb_get_property_reply_t* reply)
@@ -35,14 +35,6 @@ std::string bytesOf(const xcb_get_property_reply_t* reply)
     if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8) return {};
     const auto* data = static_cast<const char*>(xcb_get_property_value(reply));
     return std::string(data, data + xcb_get_property_value_length(reply));
-}
-
-std::vector<std::uint32_t> unitsOf(const xcb_get_property_reply_t* reply)
-{
-    if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 32) return {};
-    std::vector<std::uint32_t> units(static_cast<std::size_t>(xcb_get_property_value_length(reply)) / 4);
-    if (!units.empty()) std::memcpy(units.data(), xcb_get_property_value(reply), units.size() * 4);
-    return units;
 }
 
 std::string latin1ToUtf8(const std::string& bytes)
@@ -124,6 +116,7 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
             request(window, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, 4),
             request(window, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, 32),
             request(window, "_NET_WM_STATE", XCB_ATOM_ATOM, 32),
+            request(window, "WM_STATE", XCB_ATOM_ANY, 2),
             request(window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL, 1),
             request(window, "_NET_WM_WINDOW_OPACITY", XCB_ATOM_CARDINAL, 1),
         });
@@ -142,6 +135,7 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
         const auto extents = reply(xcb_get_property_reply(c, r.extents, nullptr));
         const auto types = reply(xcb_get_property_reply(c, r.types, nullptr));
         const auto states = reply(xcb_get_property_reply(c, r.states, nullptr));
+        const auto wmState = reply(xcb_get_property_reply(c, r.wmState, nullptr));
         const auto desktop = reply(xcb_get_property_reply(c, r.desktop, nullptr));
         const auto opacity = reply(xcb_get_property_reply(c, r.opacity, nullptr));
         // Gone between the list and now.
@@ -161,6 +155,7 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
         facts.windowClass = classOf(windowClass.get());
         facts.types = unitsOf(types.get());
         facts.states = unitsOf(states.get());
+        facts.iconic = isIconic(connection, unitsOf(wmState.get()), facts.states);
         if (const auto units = unitsOf(desktop.get()); !units.empty()) facts.desktop = units[0];
         if (const auto units = unitsOf(opacity.get()); !units.empty()) facts.opacity = units[0] / 4294967295.0;
         if (!facts.pid && connection.hasRes()) {

@@ -25,6 +25,8 @@ struct ClientFacts {
     std::optional<std::uint32_t> desktop;  // 0xFFFFFFFF: every desktop
     std::vector<xcb_atom_t> types;
     std::vector<xcb_atom_t> states;
+    // The user iconified it (X11Iconic): hidden, whether or not its window manager unmapped it.
+    bool iconic = false;
     std::optional<double> opacity;
 };
 

@@ -65,8 +65,9 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
         auto& info = entry.info;
         info.number = fact->window;
         info.bounds = desktop::globalSpace().toGlobal(fact->pixels);
-        info.isOnscreen = fact->viewable && (!fact->desktop || current.empty() || *fact->desktop == onEveryDesktop ||
-                                             *fact->desktop == current[0]);
+        info.isOnscreen = fact->viewable && !fact->iconic &&
+                          (!fact->desktop || current.empty() || *fact->desktop == onEveryDesktop ||
+                           *fact->desktop == current[0]);
         info.sharingState = 1;
         const auto mine = std::find_if(own.begin(), own.end(),
                                        [&](const auto& held) { return nativeOf(held.second.state) == fact->window; });

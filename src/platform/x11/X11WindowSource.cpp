@@ -2,6 +2,8 @@
 
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11Frames.h"
+#include "platform/x11/X11Iconic.h"
+#include "platform/x11/X11Reply.h"
 #include "platform/x11/X11ServerCompose.h"
 
 #include <algorithm>
@@ -57,10 +59,19 @@ std::optional<WindowState> WindowSource::followFrame()
 
 std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfiguration& configuration)
 {
+    auto* c = connection_->xcb();
+    // Asked before the frame's state and answered in the same round trip.
+    const auto iconicQuestion = askIconic(*connection_, client_);
+    const auto clientGeometry = xcb_get_geometry(c, client_);
     const auto state = followFrame();
-    if (!state || !state->viewable) {
+    const bool iconic = answerIconic(*connection_, iconicQuestion);
+    const auto client = reply(xcb_get_geometry_reply(c, clientGeometry, nullptr));
+    // A frame smaller than its client is a window manager's animation of an iconify or
+    // a restore: a strip of title bar, not the window.
+    putAway_ = state && (iconic || (client && (state->width < client->width || state->height < client->height)));
+    if (!state || !state->viewable || putAway_) {
         // The server drops the pixmap of an unmapped window; a remap brings a new one.
-        shown_ = state;
+        shown_.reset();
         last_ = {};
         return std::nullopt;
     }

@@ -11,7 +11,8 @@
 namespace x11 {
 
 // One client's window as the user sees it: its window manager frame, redirected, read
-// from its pixmap after Damage reported a change, named again after a resize or a remap.
+// from its pixmap after Damage reported a change, named again after a resize or a remap;
+// put away while the user iconified it.
 class WindowSource : public FrameSource {
 public:
     WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
@@ -19,6 +20,7 @@ public:
 
     std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) override;
     long reads() const override { return reads_; }
+    bool putAway() const override { return putAway_; }
 
 private:
     // The state of the client's frame, found again when it is gone; none without one.
@@ -39,6 +41,7 @@ private:
     int readWidth_ = 0;
     int readHeight_ = 0;
     SourcePicture last_;
+    bool putAway_ = false;
     long reads_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/linux/InstanceLock.h"
 #include "platform/x11/X11ApplicationIdentity.h"
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11Iconic.h"
 
 #include <algorithm>
 #include <set>
@@ -14,7 +15,6 @@ namespace x11 {
 namespace {
 
 constexpr std::uint32_t sourcePager = 2;
-constexpr std::uint32_t iconicState = 3;
 // The code the desktop answers for an application it cannot open.
 constexpr long applicationNotFound = -10814;
 
@@ -70,7 +70,6 @@ std::vector<ClientFacts> X11Workspace::refresh()
         if (facts && facts->pid) clients.push_back(std::move(*facts));
     const auto activeList = c.cardinals(c.root(), c.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     const xcb_window_t activeWindow = activeList.empty() ? xcb_window_t{XCB_WINDOW_NONE} : activeList[0];
-    const auto hiddenState = c.atom("_NET_WM_STATE_HIDDEN");
     const auto other = otherInstance();
 
     struct Seen {
@@ -83,7 +82,7 @@ std::vector<ClientFacts> X11Workspace::refresh()
     for (auto it = clients.rbegin(); it != clients.rend(); ++it) {
         auto& entry = seen[*it->pid];
         if (!entry.windowClass) entry.windowClass = it->windowClass;
-        entry.allHidden = entry.allHidden && has(it->states, hiddenState);
+        entry.allHidden = entry.allHidden && it->iconic;
         entry.active = entry.active || it->window == activeWindow;
     }
     for (const auto pid : {std::optional<desktop::Pid>(ownPid_), other})
