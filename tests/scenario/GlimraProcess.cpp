@@ -25,6 +25,12 @@ ProcessOutcome runGlimra(const std::string& arguments, const std::string& scratc
 
 GlimraChild::GlimraChild(const std::vector<std::string>& arguments, const std::string& scratchFolder,
                          const std::map<std::string, std::string>& environment)
+    : GlimraChild(GLIMRA_EXECUTABLE, arguments, scratchFolder, environment)
+{
+}
+
+GlimraChild::GlimraChild(const std::string& executable, const std::vector<std::string>& arguments,
+                         const std::string& scratchFolder, const std::map<std::string, std::string>& environment)
     : scratch_(scratchFolder)
 {
     std::map<std::string, std::string> variables;
@@ -34,7 +40,7 @@ GlimraChild::GlimraChild(const std::vector<std::string>& arguments, const std::s
         if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
     for (const auto& [name, value] : environment) variables[name] = value;
-    std::vector<std::string> envText, argText{GLIMRA_EXECUTABLE};
+    std::vector<std::string> envText, argText{executable};
     for (const auto& [name, value] : variables) envText.push_back(name + "=" + value);
     argText.insert(argText.end(), arguments.begin(), arguments.end());
     const auto pointers = [](std::vector<std::string>& texts) {
@@ -50,7 +56,7 @@ GlimraChild::GlimraChild(const std::vector<std::string>& arguments, const std::s
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 1, (scratch_ + "/stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&files, 2, (scratch_ + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (posix_spawn(&pid_, GLIMRA_EXECUTABLE, &files, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    if (posix_spawn(&pid_, executable.c_str(), &files, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&files);
 }
 

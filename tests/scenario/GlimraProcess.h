@@ -30,6 +30,9 @@ public:
     // The arguments one by one; `environment` is set on top of this process's.
     GlimraChild(const std::vector<std::string>& arguments, const std::string& scratchFolder,
                 const std::map<std::string, std::string>& environment = {});
+    // Another copy of the executable, such as an installed one.
+    GlimraChild(const std::string& executable, const std::vector<std::string>& arguments,
+                const std::string& scratchFolder, const std::map<std::string, std::string>& environment);
     ~GlimraChild();
     GlimraChild(const GlimraChild&) = delete;
     GlimraChild& operator=(const GlimraChild&) = delete;
