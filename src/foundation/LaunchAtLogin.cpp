@@ -43,6 +43,11 @@ void applyFirstLaunchDefault()
 {
     auto& settings = defaults::Defaults::standard();
     if (settings.boolean(initializedKey).value_or(false)) return;
+    // A copy that can never be a login item leaves the default to the first copy that can.
+    if (const auto refusal = desktop::loginItem().registrationRefusal()) {
+        Diag::log("开机启动: 首次启动默认开启 → 跳过（" + *refusal + "）");
+        return;
+    }
     settings.set(initializedKey, true);
     if (isOn(desktop::loginItem().status())) {
         Diag::log("开机启动: 首启默认开启，但系统已是开启态，跳过注册");

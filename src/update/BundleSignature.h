@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 // Bundles are signed with Ed25519: "bundle.sig" in the bundle holds the raw public key and
 // a signature over the bundle's file listing. A key id is the first 16 hex digits of the
@@ -14,3 +15,7 @@ std::optional<std::string> verifiedBundleKeyId(const std::string& bundlePath);
 std::optional<std::string> bundleKeyId(const std::string& bundlePath);
 // Whether the key id belongs to a team this build trusts (none by default).
 bool isTrustedKeyId(const std::string& keyId);
+// The contents of a "bundle.sig" for the bundle's files as they are now, signed with the
+// raw 32-byte Ed25519 private key; none when the key is no such key or the bundle holds
+// what a signed bundle may not.
+std::optional<std::string> bundleSignatureFile(const std::string& bundlePath, std::string_view privateKey);

@@ -65,7 +65,7 @@ std::string contactURL()
 {
     return contactURL(contactBaseResolved(), {{"app", "glimra"},
                                               {"v", appVersion()},
-                                              {"os", SystemLine::osVersion()},
+                                              {"os", desktop::operatingSystem().versionText()},
                                               {"lang", languageCode()}});
 }
 

@@ -3,6 +3,7 @@
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "platform/core/TextFormat.h"
+#include "platform/desktop/Desktop.h"
 #include "update/UpdateInstaller.h"
 
 void AppUpdate::checkManually(std::function<void()> stateChanged)
@@ -31,7 +32,7 @@ AppUpdate::ManualAction AppUpdate::manualAction(const UpdateOutcome& outcome, co
 
 void AppUpdate::presentManualResult(const UpdateOutcome& outcome)
 {
-    const ManualAction action = manualAction(outcome, core::systemInfo().osVersion);
+    const ManualAction action = manualAction(outcome, desktop::operatingSystem().comparableVersion());
     const UpdateManifest& manifest = action.manifest;
     switch (action.kind) {
     case ManualAction::Kind::failed:

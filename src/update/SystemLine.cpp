@@ -1,18 +1,13 @@
 #include "update/SystemLine.h"
 
 #include "platform/core/SystemInfo.h"
+#include "platform/desktop/Desktop.h"
 
 namespace SystemLine {
 
-std::string osVersion()
+std::string line()
 {
-    const auto version = core::systemInfo().osVersion;
-    if (!version) return "";
-    std::string text = std::to_string(version->major) + "." + std::to_string(version->minor);
-    if (version->patch != 0) text += "." + std::to_string(version->patch);
-    return text;
+    return "Linux " + desktop::operatingSystem().versionText() + " (" + core::systemInfo().architecture + ")";
 }
-
-std::string line() { return "Linux " + osVersion() + " (" + core::systemInfo().architecture + ")"; }
 
 }  // namespace SystemLine

@@ -5,10 +5,8 @@
 // How support texts name the running system. Any thread.
 namespace SystemLine {
 
-// major.minor, then ".patch" only when the patch is not 0 ("24.04", "3.19.1"); empty when
-// the system does not tell.
-std::string osVersion();
-// "Linux <osVersion> (<architecture>)".
+// "Linux <the desktop's version text> (<architecture>)": "Linux 24.4 (x86_64)",
+// "Linux debian 12 (x86_64)".
 std::string line();
 
 }  // namespace SystemLine

@@ -115,7 +115,8 @@ TEST_F(LaunchAtLogin, TheFirstLaunchDefaultReportsAFailure)
 
 TEST_F(LaunchAtLogin, OnTheLinuxDesktopTheItemIsAnAutostartEntry)
 {
-    desktop().loginItem = std::make_shared<linuxdesktop::XdgLoginItem>("/opt/glimra/bin/glimra");
+    desktop().loginItem = std::make_shared<linuxdesktop::XdgLoginItem>(
+        linuxdesktop::AutostartProgram{"/opt/glimra/bin/glimra", std::nullopt});
     const std::string entry = configHome() + "/autostart/glimra.desktop";
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_TRUE(std::filesystem::exists(entry));
@@ -130,5 +131,31 @@ TEST_F(LaunchAtLogin, OnTheLinuxDesktopTheItemIsAnAutostartEntry)
                               "开机启动: 设为 true → status 0 → 1",
                               "开机启动: 首次启动默认开启 → 成功",
                               "开机启动: 设为 false → status 1 → 0",
+                          }));
+}
+
+// A copy run from its build folder says why it is no login item, registers nothing and
+// leaves the first-launch default to the installed copy that launches next.
+TEST_F(LaunchAtLogin, ACopyThatCannotBeALoginItemLeavesTheDefaultToOneThatCan)
+{
+    const std::string entry = configHome() + "/autostart/glimra.desktop";
+    desktop().loginItem =
+        std::make_shared<linuxdesktop::XdgLoginItem>(linuxdesktop::AutostartProgram{"/src/build/glimra", "not here"});
+    ::LaunchAtLogin::applyFirstLaunchDefault();
+    EXPECT_FALSE(initialized());
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_FALSE(::LaunchAtLogin::setEnabled(true)) << "the switch cannot turn it on either";
+    EXPECT_FALSE(std::filesystem::exists(entry));
+
+    desktop().loginItem = std::make_shared<linuxdesktop::XdgLoginItem>(
+        linuxdesktop::AutostartProgram{"/opt/glimra/bin/glimra", std::nullopt});
+    ::LaunchAtLogin::applyFirstLaunchDefault();
+    EXPECT_TRUE(initialized());
+    EXPECT_TRUE(std::filesystem::exists(entry));
+    EXPECT_EQ(diagLines(), (std::vector<std::string>{
+                              "开机启动: 首次启动默认开启 → 跳过（not here）",
+                              "开机启动: 设置失败(true): not here status=0",
+                              "开机启动: 设为 true → status 0 → 1",
+                              "开机启动: 首次启动默认开启 → 成功",
                           }));
 }

@@ -15,6 +15,7 @@ TEST(AppIdentity, ABundleFolderGivesItsPathVersionAndBuildAndTheBuildTreeKeepsCo
     EXPECT_EQ(installed.bundlePath, bundle);
     EXPECT_EQ(installed.version, "2.5.0");
     EXPECT_EQ(installed.build, "77");
+    EXPECT_TRUE(installed.installed);
 
     // Absent values read as absent, which the update rules count as version "0", build 0.
     testsupport::writeFile(bundle + "/bundle.json", R"({"identifier":"com.glimra.app","build":7})");
@@ -25,6 +26,7 @@ TEST(AppIdentity, ABundleFolderGivesItsPathVersionAndBuildAndTheBuildTreeKeepsCo
 
     const auto built = core::AppIdentity::resolve(dir.path() + "/build/glimra");
     EXPECT_EQ(built.bundlePath, dir.path() + "/build");
+    EXPECT_FALSE(built.installed);
     EXPECT_EQ(built.version, core::AppIdentity::resolve("").version);
     EXPECT_FALSE(built.version.empty());
 }

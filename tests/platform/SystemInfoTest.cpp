@@ -72,6 +72,18 @@ TEST_F(SystemInfoTest, VersionIdsGiveATripleOrNone)
     EXPECT_EQ(core::readSystemInfo(sources()).osVersion, (V{3, 20, 0}));
 }
 
+TEST_F(SystemInfoTest, TheDistributionIsNamedByItsIdAndVersionId)
+{
+    EXPECT_EQ(core::readDistribution(sources()), "linux") << "os-release's default ID";
+    write("lib-os-release", "NAME='Arch Linux'\nID=arch\n");
+    EXPECT_EQ(core::readDistribution(sources()), "arch");
+    write("os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n"
+                        "VERSION=\"12 (bookworm)\"\nID=debian\n");
+    EXPECT_EQ(core::readDistribution(sources()), "debian 12");
+    write("os-release", "ID=ubuntu\nVERSION_ID=24.04\nID=\"\"\n");
+    EXPECT_EQ(core::readDistribution(sources()), "linux 24.04");
+}
+
 TEST_F(SystemInfoTest, AnOverrideReplacesTheRealSystemUntilCleared)
 {
     const core::SystemInfo simulated{core::OsVersion{22, 4, 3}, "Debian", "riscv64", std::nullopt};

@@ -2,6 +2,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/core/SystemInfo.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/linux/OsReleaseSystem.h"
 #include "platform/ui/RecordingAlertPresenter.h"
 #include "support/DiagLines.h"
 #include "update/HelpCenter.h"
@@ -94,6 +95,14 @@ TEST_F(HelpCenterTest, TheSystemIsNamedByItsVersionAndArchitecture)
     system.osVersion = core::OsVersion{3, 19, 1};
     core::setSystemInfoOverride(system);
     EXPECT_EQ(linesOf(HelpCenter::diagnosticsText(1))[1], "Linux 3.19.1 (aarch64)");
+
+    // A distribution is named as os-release names it.
+    testsupport::writeFile(home() + "/os-release", "NAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\nID=debian\n");
+    desktop().operatingSystem = std::make_shared<linuxdesktop::OsReleaseSystem>(
+        core::SystemInfoSources{home() + "/os-release", home() + "/none", home() + "/none"});
+    EXPECT_THAT(split(HelpCenter::contactURL()).second[2], Pair("os", "debian 12"));
+    EXPECT_NE(HelpCenter::contactURL().find("&os=debian%2012&"), std::string::npos);
+    EXPECT_EQ(linesOf(HelpCenter::diagnosticsText(1))[1], "Linux debian 12 (aarch64)");
     core::setSystemInfoOverride(std::nullopt);
 }
 

@@ -1,6 +1,7 @@
 #include "foundation/L10n.h"
 #include "platform/core/SystemInfo.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/linux/OsReleaseSystem.h"
 #include "update/UpdaterFixture.h"
 
 #include <gmock/gmock.h>
@@ -92,4 +93,22 @@ TEST_F(ManualCheckTest, ASystemTooOldOrNoUpdateIsExplainedInTheInterfaceLanguage
               "Current version " + AppUpdate::currentShortVersion() + " (build " +
                   std::to_string(AppUpdate::currentBuild()) + ").");
     EXPECT_THAT(shownAlerts()[1].buttonTitles, ElementsAre("OK"));
+}
+
+// On a Linux distribution one manifest serves every distribution: its minimum system, a
+// version of another system altogether, holds no download back.
+TEST_F(ManualCheckTest, OnADistributionAMinimumSystemHoldsNothingBack)
+{
+    testsupport::writeFile(home() + "/os-release", "ID=debian\nVERSION_ID=\"12\"\n");
+    desktop().operatingSystem = std::make_shared<linuxdesktop::OsReleaseSystem>(
+        core::SystemInfoSources{home() + "/os-release", home() + "/none", home() + "/none"});
+    UpdateManifest needsNewer = newerManifest();
+    needsNewer.minSystemVersion = "99.0";
+    serveManifest(needsNewer);
+    AppUpdate::checkManually(nullptr);
+    advanceUntil([] { return !AppUpdate::isChecking(); });
+    EXPECT_TRUE(linesWith("更新: 新版").empty());
+    EXPECT_THAT(linesWith("更新: 检查到新版"),
+                ElementsAre("更新: 检查到新版 9.1.0 build " + std::to_string(needsNewer.build) + " → 直接开始静默下载"));
+    for (const auto& alert : shownAlerts()) EXPECT_NE(alert.messageText, "新版本 9.1.0 需要更高的系统版本");
 }

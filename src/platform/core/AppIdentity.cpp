@@ -41,6 +41,7 @@ AppIdentity AppIdentity::resolve(const std::string& executablePath)
     const std::string bundle = folder.parent_path().string();
     if (const auto file = readBundleFile(bundle)) {
         id.bundlePath = bundle;
+        id.installed = true;
         id.version = file->version.value_or("");
         id.build = file->build.value_or("");
     }

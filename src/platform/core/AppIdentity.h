@@ -12,6 +12,7 @@ struct AppIdentity {
     std::string version;     // the short version string, e.g. "1.0.0"
     std::string build;       // the build number, e.g. "1"
     std::string bundlePath;  // the folder holding bundle.json; the executable's folder without one
+    bool installed = false;  // whether a bundle.json was found; false for a copy run from its build folder
     int pid = 0;
 
     // The override when one is set, else the identity of the running executable.

@@ -24,6 +24,14 @@ std::optional<std::string> fileText(const std::string& path)
     return text.str();
 }
 
+// The os-release file's text; empty when neither file is readable.
+std::string osReleaseText(const SystemInfoSources& sources)
+{
+    auto text = fileText(sources.osRelease);
+    if (!text) text = fileText(sources.osReleaseFallback);
+    return text.value_or("");
+}
+
 // A value as the shell would read it: quotes removed, backslash escapes resolved.
 std::string unquoted(const std::string& raw)
 {
@@ -92,15 +100,24 @@ std::optional<OsVersion> parseOsVersion(const std::string& text)
 SystemInfo readSystemInfo(const SystemInfoSources& sources)
 {
     SystemInfo info;
-    auto osRelease = fileText(sources.osRelease);
-    if (!osRelease) osRelease = fileText(sources.osReleaseFallback);
-    const std::string release = osRelease.value_or("");
+    const std::string release = osReleaseText(sources);
     if (const auto version = osReleaseValue(release, "VERSION_ID")) info.osVersion = parseOsVersion(*version);
     info.osName = osReleaseValue(release, "NAME").value_or("Linux");
     utsname names{};
     if (::uname(&names) == 0) info.architecture = names.machine;
     info.machineIdentifier = machineIdentifier(sources.machineId);
     return info;
+}
+
+std::string readDistribution(const SystemInfoSources& sources)
+{
+    const std::string release = osReleaseText(sources);
+    // "linux" is os-release's own default ID.
+    const auto id = osReleaseValue(release, "ID");
+    std::string name = id && !id->empty() ? *id : "linux";
+    const auto version = osReleaseValue(release, "VERSION_ID");
+    if (version && !version->empty()) name += " " + *version;
+    return name;
 }
 
 SystemInfo systemInfo()

@@ -35,6 +35,10 @@ struct SystemInfoSources {
 // Read afresh from the sources (the architecture from the kernel).
 SystemInfo readSystemInfo(const SystemInfoSources& sources = {});
 
+// os-release's ID and VERSION_ID, as a distribution names itself: "debian 12"; the ID alone
+// on a rolling release ("arch"), "linux" when the release names none.
+std::string readDistribution(const SystemInfoSources& sources = {});
+
 // The override when one is set, else readSystemInfo().
 SystemInfo systemInfo();
 

@@ -7,6 +7,7 @@
 #include "platform/desktop/HotKeys.h"
 #include "platform/desktop/Input.h"
 #include "platform/desktop/LoginItem.h"
+#include "platform/desktop/OperatingSystem.h"
 #include "platform/desktop/Pasteboard.h"
 #include "platform/desktop/Permissions.h"
 #include "platform/desktop/Tools.h"
@@ -35,6 +36,7 @@ struct Desktop {
     std::shared_ptr<UrlOpener> urlOpener;
     std::shared_ptr<UrlLoading> urlLoading;
     std::shared_ptr<Tools> tools;
+    std::shared_ptr<OperatingSystem> operatingSystem;
     Conventions conventions;
 };
 
@@ -56,6 +58,7 @@ inline Pasteboard& pasteboard() { return *current().pasteboard; }
 inline UrlOpener& urlOpener() { return *current().urlOpener; }
 inline UrlLoading& urlLoading() { return *current().urlLoading; }
 inline Tools& tools() { return *current().tools; }
+inline OperatingSystem& operatingSystem() { return *current().operatingSystem; }
 // The installed desktop's conventions; the defaults while none is installed, so that texts
 // and key names read in logic that runs without a desktop stay the main table's.
 const Conventions& conventions();

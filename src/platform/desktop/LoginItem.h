@@ -3,6 +3,7 @@
 #include "platform/desktop/Types.h"
 
 #include <optional>
+#include <string>
 
 namespace desktop {
 
@@ -13,6 +14,9 @@ public:
 
     virtual ~LoginItem() = default;
     virtual Status status() = 0;
+    // Why this copy of the application can never be a login item (registering it fails
+    // with this reason); none when it can be one.
+    virtual std::optional<std::string> registrationRefusal() = 0;
     // None on success.
     virtual std::optional<Error> registerItem() = 0;
     virtual std::optional<Error> unregisterItem() = 0;

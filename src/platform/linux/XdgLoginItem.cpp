@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -107,14 +106,7 @@ std::optional<std::string> entryValue(const std::string& contents, const std::st
 
 }  // namespace
 
-XdgLoginItem::XdgLoginItem(std::string executable) : executable_(std::move(executable)) {}
-
-std::string XdgLoginItem::currentExecutable()
-{
-    std::error_code error;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : path.string();
-}
+XdgLoginItem::XdgLoginItem(AutostartProgram program) : program_(std::move(program)) {}
 
 desktop::LoginItem::Status XdgLoginItem::status()
 {
@@ -127,19 +119,22 @@ desktop::LoginItem::Status XdgLoginItem::status()
     // A hidden entry is one the user turned off.
     if (entryValue(contents.str(), "Hidden") == "true") return Status::notRegistered;
     const auto exec = entryValue(contents.str(), "Exec");
-    return exec && firstArgument(*exec) == executable_ ? Status::enabled : Status::notRegistered;
+    return exec && firstArgument(*exec) == program_.executable ? Status::enabled : Status::notRegistered;
 }
+
+std::optional<std::string> XdgLoginItem::registrationRefusal() { return program_.refusal; }
 
 std::optional<desktop::Error> XdgLoginItem::registerItem()
 {
+    if (program_.refusal) return failure(0, *program_.refusal);
     const auto folder = autostartFolder();
     if (!folder) return failure(0, "No configuration folder (neither XDG_CONFIG_HOME nor HOME is set)");
-    if (executable_.empty() || executable_.find('\n') != std::string::npos)
+    if (program_.executable.empty() || program_.executable.find('\n') != std::string::npos)
         return failure(0, "The application's executable cannot be named in an autostart entry");
     if (!core::paths::makeDirectories(*folder)) return failure(errno, "Cannot create " + *folder);
 
-    const std::string contents = "[Desktop Entry]\nType=Application\nName=Glimra\nExec=" + execValue(executable_) +
-                                 "\nTerminal=false\n";
+    const std::string contents = "[Desktop Entry]\nType=Application\nName=Glimra\nExec=" +
+                                 execValue(program_.executable) + "\nTerminal=false\n";
     std::string temporary = *folder + "/." + fileName + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return failure(errno, "Cannot write in " + *folder);

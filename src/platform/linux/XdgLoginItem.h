@@ -1,25 +1,23 @@
 #pragma once
 
 #include "platform/desktop/LoginItem.h"
-
-#include <string>
+#include "platform/linux/AutostartProgram.h"
 
 namespace linuxdesktop {
 
 // The login item as an XDG autostart entry, $XDG_CONFIG_HOME/autostart/glimra.desktop:
-// enabled while the entry exists and starts this executable.
+// enabled while the entry exists and starts the program's executable.
 class XdgLoginItem : public desktop::LoginItem {
 public:
-    explicit XdgLoginItem(std::string executable = currentExecutable());
+    explicit XdgLoginItem(AutostartProgram program = autostartProgramFor(currentExecutable()));
 
     Status status() override;
+    std::optional<std::string> registrationRefusal() override;
     std::optional<desktop::Error> registerItem() override;
     std::optional<desktop::Error> unregisterItem() override;
 
-    static std::string currentExecutable();
-
 private:
-    std::string executable_;
+    AutostartProgram program_;
 };
 
 }  // namespace linuxdesktop

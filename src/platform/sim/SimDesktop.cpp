@@ -7,6 +7,7 @@
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
 #include "platform/sim/SimLoginItem.h"
+#include "platform/sim/SimOperatingSystem.h"
 #include "platform/sim/SimPasteboard.h"
 #include "platform/sim/SimPermissions.h"
 #include "platform/sim/SimTools.h"
@@ -49,6 +50,7 @@ std::shared_ptr<desktop::Desktop> makeSimDesktop(std::shared_ptr<SimWorld> world
     desktop->urlOpener = std::make_shared<SimUrlOpener>(world);
     desktop->urlLoading = std::make_shared<SimUrlLoading>(world);
     desktop->tools = std::make_shared<SimTools>(world);
+    desktop->operatingSystem = std::make_shared<SimOperatingSystem>();
     desktop->capture = std::make_shared<SimCapture>(world);
     auto hotKeys = std::make_shared<SimHotKeys>(world);
     desktop->hotKeys = hotKeys;

@@ -16,6 +16,8 @@ public:
     explicit SimLoginItem(std::shared_ptr<SimWorld> world);
 
     Status status() override;
+    // Every copy can be registered; the knobs below make registering fail instead.
+    std::optional<std::string> registrationRefusal() override { return std::nullopt; }
     std::optional<desktop::Error> registerItem() override;
     std::optional<desktop::Error> unregisterItem() override;
 

@@ -2,6 +2,7 @@
 
 #include "platform/linux/CurlUrlLoading.h"
 #include "platform/linux/DesktopUrlOpener.h"
+#include "platform/linux/OsReleaseSystem.h"
 #include "platform/linux/ProcessTools.h"
 #include "platform/linux/QtPasteboard.h"
 #include "platform/linux/XdgLoginItem.h"
@@ -39,6 +40,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->urlOpener = std::make_shared<linuxdesktop::DesktopUrlOpener>();
     desktop->urlLoading = std::make_shared<linuxdesktop::CurlUrlLoading>();
     desktop->tools = std::make_shared<linuxdesktop::ProcessTools>();
+    desktop->operatingSystem = std::make_shared<linuxdesktop::OsReleaseSystem>();
     desktop->conventions = {desktop::Conventions::KeyNotation::words, "linux"};
     return desktop;
 }

@@ -21,7 +21,7 @@ protected:
 
 TEST_F(LinuxDesktopTest, XdgLoginItemIsAnAutostartEntry)
 {
-    linuxdesktop::XdgLoginItem item("/opt/My Apps/glimra$1%/glimra");
+    linuxdesktop::XdgLoginItem item({"/opt/My Apps/glimra$1%/glimra", std::nullopt});
     EXPECT_EQ(item.status(), Status::notRegistered);
     EXPECT_TRUE(item.unregisterItem());
 
@@ -35,7 +35,7 @@ TEST_F(LinuxDesktopTest, XdgLoginItemIsAnAutostartEntry)
                             std::filesystem::directory_iterator()),
               1);
 
-    EXPECT_EQ(linuxdesktop::XdgLoginItem("/usr/bin/other").status(), Status::notRegistered)
+    EXPECT_EQ(linuxdesktop::XdgLoginItem({"/usr/bin/other", std::nullopt}).status(), Status::notRegistered)
         << "an entry for another executable";
     testsupport::writeFile(entryPath(), contents + "Hidden=true\n");
     EXPECT_EQ(item.status(), Status::notRegistered) << "an entry the user turned off";
@@ -49,7 +49,7 @@ TEST_F(LinuxDesktopTest, XdgLoginItemReportsWriteFailures)
 {
     // A file where the autostart folder belongs.
     testsupport::writeFile(configHome() + "/autostart", "");
-    linuxdesktop::XdgLoginItem item("/usr/bin/glimra");
+    linuxdesktop::XdgLoginItem item({"/usr/bin/glimra", std::nullopt});
     const auto error = item.registerItem();
     ASSERT_TRUE(error);
     EXPECT_FALSE(error->localizedDescription.empty());
