@@ -167,7 +167,7 @@ GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults, std::map<std:
 }
 
 GlimraOnDesktop::GlimraOnDesktop(const UserFolders& folders, const std::string& executable)
-    : folders_(&folders),
+    : folders_(&folders), logStart_(readFile(folders.path("data/Glimra/diag.log")).size()),
       process_(std::make_unique<GlimraChild>(executable, std::vector<std::string>{}, folders.home(),
                                              folders.environment()))
 {
@@ -184,7 +184,8 @@ bool GlimraOnDesktop::ready(double timeoutSeconds)
 
 std::string GlimraOnDesktop::log() const
 {
-    return readFile(folders_->path("data/Glimra/diag.log"));
+    const std::string whole = readFile(folders_->path("data/Glimra/diag.log"));
+    return whole.size() < logStart_ ? whole : whole.substr(logStart_);
 }
 
 unsigned long GlimraOnDesktop::waitForNewPictureWindow(const std::vector<unsigned long>& before, double timeoutSeconds)

@@ -73,6 +73,7 @@ public:
     GlimraChild& process() { return *process_; }
     pid_t pid() const { return process_->pid(); }
     const UserFolders& folders() const { return *folders_; }
+    // The log this launch wrote (rotation aside).
     std::string log() const;
     std::string err() const { return process_->err(); }
     // The mini window the next action makes: the first new picture window within the time,
@@ -84,6 +85,8 @@ public:
 private:
     std::unique_ptr<UserFolders> ownFolders_;
     const UserFolders* folders_;
+    // Where this launch's lines begin in a log that earlier launches wrote to.
+    std::size_t logStart_ = 0;
     std::unique_ptr<GlimraChild> process_;
 };
 

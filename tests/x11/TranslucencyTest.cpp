@@ -52,6 +52,7 @@ public:
         xcb_change_property(xcb_, XCB_PROP_MODE_REPLACE, screen_->root, rootPixmap_, XCB_ATOM_PIXMAP, 32, 1, &pixmap_);
         if (old) xcb_free_pixmap(xcb_, old);
         sync();
+        flashCover();
     }
     void paintBlack() { paint(screen_->black_pixel); }
     void paintWhite() { paint(screen_->white_pixel); }
@@ -91,6 +92,20 @@ private:
         xcb_clear_area(xcb_, 0, screen_->root, 0, 0, 0, 0);
     }
     void sync() { std::free(xcb_get_input_focus_reply(xcb_, xcb_get_input_focus(xcb_), nullptr)); }
+    // xcompmgr takes a new root picture only where something is damaged, and a still mini
+    // window damages nothing: a window over the whole screen that comes and goes does.
+    void flashCover()
+    {
+        const xcb_window_t cover = xcb_generate_id(xcb_);
+        const std::uint32_t overrideRedirect = 1;
+        xcb_create_window(xcb_, XCB_COPY_FROM_PARENT, cover, screen_->root, 0, 0, screen_->width_in_pixels,
+                          screen_->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          XCB_CW_OVERRIDE_REDIRECT, &overrideRedirect);
+        xcb_map_window(xcb_, cover);
+        sync();
+        xcb_destroy_window(xcb_, cover);
+        sync();
+    }
 
     xcb_connection_t* xcb_;
     xcb_screen_t* screen_ = nullptr;

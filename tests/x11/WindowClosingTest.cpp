@@ -213,7 +213,7 @@ protected:
         const unsigned long item = statusButtonOf(pid);
         const std::vector<unsigned long> statusItem{item};
         glimra.process().signal(SIGUSR2);
-        ASSERT_NE(glimra.waitForNewPictureWindow(statusItem), 0u) << glimra.err();
+        ASSERT_NE(glimra.waitForNewPictureWindow(statusItem), 0u) << glimra.log();
         runTool({"xdotool", "windowactivate", "--sync", id(terminalWindow)});
         const std::vector<unsigned long> oneMini = visibleWindowsOf(pid);
         runTool({"xdotool", "key", "super+alt+p"});
