@@ -17,7 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <unistd.h>
 
 namespace x11 {
 namespace {
@@ -100,7 +99,6 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
 {
     auto* c = connection.xcb();
     const auto root = connection.root();
-    const auto ownPid = ::getpid();
     const core::Size screen{double(connection.screen()->width_in_pixels), double(connection.screen()->height_in_pixels)};
     const auto request = [&](xcb_window_t window, const char* name, xcb_atom_t type, std::uint32_t length) {
         return xcb_get_property(c, 0, window, connection.atom(name), type, 0, length);
@@ -153,9 +151,7 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
         facts.pixels = core::Rect(origin->dst_x - frame.left, origin->dst_y - frame.top,
                                   geometry->width + frame.left + frame.right,
                                   geometry->height + frame.top + frame.bottom);
-        if (const auto units = unitsOf(pid.get());
-            !units.empty() && units[0] > 0 && units[0] != static_cast<std::uint32_t>(ownPid))
-            facts.pid = static_cast<std::int32_t>(units[0]);
+        facts.pid = declaredPid(unitsOf(pid.get()));
         facts.title = titleOf(windows[i], netName.get(), name.get(), connection.atom("COMPOUND_TEXT"));
         facts.windowClass = classOf(windowClass.get());
         facts.types = unitsOf(types.get());
