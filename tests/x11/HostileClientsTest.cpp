@@ -5,6 +5,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -70,6 +71,17 @@ RootList rootClientList()
     return list;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer's shadow memory and quarantine: only what the flood adds counts, and its
+// checks make every step dearer.
+constexpr bool countsGrowthOnly = true;
+constexpr double largestCpuShare = 0.30;
+#else
+constexpr bool countsGrowthOnly = false;
+constexpr double largestCpuShare = 0.10;
+#endif
+constexpr double largestMegabytes = 100;
+
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // Another client rewrites the root's client list with 100,000 made-up ids each second,
@@ -99,10 +111,11 @@ TEST(X11HostileClients, AFloodedClientListAndAWindowClaimingOurPidStallNothing)
 
     const auto start = Clock::now();
     const double cpuAtStart = cpuSecondsOf(pid);
-    double largestMegabytes = residentMegabytesOf(pid);
+    const double megabytesAtStart = residentMegabytesOf(pid);
+    double peakMegabytes = megabytesAtStart;
     const auto watch = [&](double untilSeconds) {
         while (secondsSince(start) < untilSeconds) {
-            largestMegabytes = std::max(largestMegabytes, residentMegabytesOf(pid));
+            peakMegabytes = std::max(peakMegabytes, residentMegabytesOf(pid));
             std::this_thread::sleep_for(std::chrono::milliseconds(250));
         }
     };
@@ -137,8 +150,9 @@ TEST(X11HostileClients, AFloodedClientListAndAWindowClaimingOurPidStallNothing)
 
     watch(15);
     const double cpuShare = (cpuSecondsOf(pid) - cpuAtStart) / secondsSince(start);
-    EXPECT_LT(cpuShare, 0.10) << "glimra used " << cpuShare * 100 << " % of a core";
-    EXPECT_LT(largestMegabytes, 100.0) << "glimra grew to " << largestMegabytes << " MB";
+    EXPECT_LT(cpuShare, largestCpuShare) << "glimra used " << cpuShare * 100 << " % of a core";
+    EXPECT_LT(peakMegabytes - (countsGrowthOnly ? megabytesAtStart : 0), largestMegabytes)
+        << "glimra grew from " << megabytesAtStart << " to " << peakMegabytes << " MB";
     EXPECT_EQ(glimra.log().find("悬停命中: 窗口#" + std::to_string(root) + " "), std::string::npos)
         << "the root was taken for a client";
     EXPECT_NE(glimra.err().find("only the front 4096 are listed"), std::string::npos) << glimra.err();

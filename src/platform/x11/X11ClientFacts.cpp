@@ -99,7 +99,8 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
 {
     auto* c = connection.xcb();
     const auto root = connection.root();
-    const core::Size screen{double(connection.screen()->width_in_pixels), double(connection.screen()->height_in_pixels)};
+    const core::Size screen{double(connection.screen()->width_in_pixels),
+                            double(connection.screen()->height_in_pixels)};
     const auto request = [&](xcb_window_t window, const char* name, xcb_atom_t type, std::uint32_t length) {
         return xcb_get_property(c, 0, window, connection.atom(name), type, 0, length);
     };

@@ -1,10 +1,12 @@
 #include "platform/x11/X11ClientFactsCache.h"
+#include "platform/x11/X11ClientPid.h"
 #include "platform/x11/X11FrameGeometry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <numeric>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -33,6 +35,15 @@ TEST(X11ClientList, OnlyTopLevelAndManagedWindowsAreClients)
     EXPECT_FALSE(x11::isListableClient(0x200002, root, 0x200001, false)); // an inner child
     EXPECT_FALSE(x11::isListableClient(root, root, XCB_WINDOW_NONE, false));
     EXPECT_FALSE(x11::isListableClient(XCB_WINDOW_NONE, root, root, false));
+}
+
+TEST(X11ClientList, AWindowClaimingOurPidIsNotTakenForOurs)
+{
+    EXPECT_EQ(x11::declaredPid({4321}), 4321);
+    EXPECT_FALSE(x11::declaredPid({static_cast<std::uint32_t>(::getpid())})) << "only the server says a window is ours";
+    EXPECT_FALSE(x11::declaredPid({}));
+    EXPECT_FALSE(x11::declaredPid({0}));
+    EXPECT_FALSE(x11::declaredPid({0xFFFFFFFF}));
 }
 
 TEST(X11FrameExtents, AClientsClaimIsBoundedByTheScreen)
