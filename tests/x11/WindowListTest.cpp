@@ -293,4 +293,36 @@ TEST(X11WindowList, WhatAnyClientMayWriteIsNotTakenAtItsWord)
     core::systemLog::setSink({});
 }
 
+// What the list keeps of a client follows it: a move of its frame, a new title, a new
+// owner pid, its unmapping.
+TEST(X11WindowList, WhatIsKeptOfAClientFollowsItsChanges)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    X11Client clock({"xclock", "-update", "1", "-geometry", "180x160+300+200"});
+    const auto window = clock.waitForWindow("XClock");
+    ASSERT_NE(window, 0u);
+    const auto id = std::to_string(window);
+    std::optional<desktop::WindowInfo> entry;
+    ASSERT_TRUE(waitUntil([&] { return (entry = x11test::entryOf(listOf(server), window)) && entry->bounds; }));
+    const auto before = *entry->bounds;
+
+    runTool({"xdotool", "windowmove", "--sync", id, "700", "500"});
+    EXPECT_TRUE(waitUntil([&] {
+        entry = x11test::entryOf(listOf(server), window);
+        return entry && entry->bounds && entry->bounds->origin.x != before.origin.x &&
+               entry->bounds->size == before.size;
+    })) << "the list kept the old place";
+    runTool({"xprop", "-id", id, "-f", "_NET_WM_NAME", "8u", "-set", "_NET_WM_NAME", "Renamed"});
+    EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->name == "Renamed"; }));
+    runTool({"xprop", "-id", id, "-f", "_NET_WM_PID", "32c", "-set", "_NET_WM_PID", "4321"});
+    EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->ownerPid == 4321; }));
+    runTool({"xdotool", "windowunmap", "--sync", id});
+    EXPECT_TRUE(waitUntil([&] {
+        const auto gone = x11test::entryOf(listOf(server), window);
+        return !gone || gone->isOnscreen == false;
+    }));
+}
+
 }  // namespace
