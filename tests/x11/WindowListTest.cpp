@@ -273,6 +273,16 @@ TEST(X11WindowList, WhatAnyClientMayWriteIsNotTakenAtItsWord)
     const auto stackingAtom = connection->atom("_NET_CLIENT_LIST_STACKING");
     const auto stacking = connection->cardinals(connection->root(), stackingAtom, XCB_ATOM_WINDOW);
     ASSERT_FALSE(stacking.empty());
+    // Neither the root nor a made-up id is a client, and a client is listed once.
+    auto padded = stacking;
+    padded.insert(padded.end(), {connection->root(), 0x7ffff0u, static_cast<std::uint32_t>(window)});
+    xcb_change_property(connection->xcb(), XCB_PROP_MODE_REPLACE, connection->root(), stackingAtom, XCB_ATOM_WINDOW, 32,
+                        static_cast<std::uint32_t>(padded.size()), padded.data());
+    connection->flush();
+    ASSERT_TRUE(waitUntil([&] { return listOf(server).size() == stacking.size(); })) << listOf(server).size();
+    EXPECT_FALSE(x11test::entryOf(listOf(server), connection->root()));
+    EXPECT_FALSE(x11test::entryOf(listOf(server), 0x7ffff0u));
+
     xcb_delete_property(connection->xcb(), connection->root(), stackingAtom);
     connection->flush();
     const auto frame = x11::frameWindow(*connection, static_cast<xcb_window_t>(window));
