@@ -1,3 +1,4 @@
+#include "platform/core/SystemLog.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11Frames.h"
@@ -11,6 +12,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -239,6 +241,98 @@ TEST(X11WindowList, ATinyWindowAndOneThatVanishesAreHandled)
     EXPECT_EQ(x11::frameWindow(*connection, window), XCB_WINDOW_NONE);
     EXPECT_FALSE(server.windowImage(window));
     EXPECT_TRUE(waitUntil([&] { return listOf(server, WindowListOption::includingWindow, window).empty(); }));
+}
+
+// Any client may write what the window manager writes: frame extents no screen could
+// hold are bounded by the screen, and with no client list at all (no window manager) the
+// mapped top-level windows are listed, which one line says once.
+TEST(X11WindowList, WhatAnyClientMayWriteIsNotTakenAtItsWord)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    std::vector<std::string> lines;
+    core::systemLog::setSink([&](const std::string& line) { lines.push_back(line); });
+    x11::X11WindowServer server(connection);
+    X11Client clock({"xclock", "-update", "1", "-geometry", "180x160+300+200"});
+    const auto window = clock.waitForWindow("XClock");
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(waitUntil([&] { return frameExtentsOf(window).size() == 4; }));
+
+    runTool({"xprop", "-id", std::to_string(window), "-f", "_NET_FRAME_EXTENTS", "32cccc", "-set",
+             "_NET_FRAME_EXTENTS", "4294967295,4294967295,4294967295,4294967295"});
+    const double screenWidth = connection->screen()->width_in_pixels;
+    const double screenHeight = connection->screen()->height_in_pixels;
+    std::optional<desktop::WindowInfo> entry;
+    ASSERT_TRUE(waitUntil([&] {
+        entry = x11test::entryOf(listOf(server), window);
+        return entry && entry->bounds && entry->bounds->width() > screenWidth;
+    })) << "the claimed extents were not read";
+    EXPECT_LE(entry->bounds->width(), 180 + 2 * screenWidth);
+    EXPECT_LE(entry->bounds->height(), 160 + 2 * screenHeight);
+
+    const auto stackingAtom = connection->atom("_NET_CLIENT_LIST_STACKING");
+    const auto stacking = connection->cardinals(connection->root(), stackingAtom, XCB_ATOM_WINDOW);
+    ASSERT_FALSE(stacking.empty());
+    // Neither the root nor a made-up id is a client, and a client is listed once.
+    auto padded = stacking;
+    padded.insert(padded.end(), {connection->root(), 0x7ffff0u, static_cast<std::uint32_t>(window)});
+    xcb_change_property(connection->xcb(), XCB_PROP_MODE_REPLACE, connection->root(), stackingAtom, XCB_ATOM_WINDOW, 32,
+                        static_cast<std::uint32_t>(padded.size()), padded.data());
+    connection->flush();
+    ASSERT_TRUE(waitUntil([&] { return listOf(server).size() == stacking.size(); })) << listOf(server).size();
+    EXPECT_FALSE(x11test::entryOf(listOf(server), connection->root()));
+    EXPECT_FALSE(x11test::entryOf(listOf(server), 0x7ffff0u));
+
+    xcb_delete_property(connection->xcb(), connection->root(), stackingAtom);
+    connection->flush();
+    const auto frame = x11::frameWindow(*connection, static_cast<xcb_window_t>(window));
+    ASSERT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), frame).has_value(); }))
+        << "without a window manager's list the mapped top-level windows are listed";
+    const auto list = listOf(server);
+    EXPECT_FALSE(x11test::entryOf(list, connection->root()));
+    EXPECT_EQ(x11test::entryOf(list, frame)->isOnscreen, true);
+    const auto told = std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("no window manager lists the clients") != std::string::npos;
+    });
+    EXPECT_EQ(told, 1);
+
+    xcb_change_property(connection->xcb(), XCB_PROP_MODE_REPLACE, connection->root(), stackingAtom, XCB_ATOM_WINDOW, 32,
+                        static_cast<std::uint32_t>(stacking.size()), stacking.data());
+    connection->flush();
+    EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window).has_value(); }));
+    core::systemLog::setSink({});
+}
+
+// What the list keeps of a client follows it: a move of its frame, a new title, a new
+// owner pid, its unmapping.
+TEST(X11WindowList, WhatIsKeptOfAClientFollowsItsChanges)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection);
+    X11Client clock({"xclock", "-update", "1", "-geometry", "180x160+300+200"});
+    const auto window = clock.waitForWindow("XClock");
+    ASSERT_NE(window, 0u);
+    const auto id = std::to_string(window);
+    std::optional<desktop::WindowInfo> entry;
+    ASSERT_TRUE(waitUntil([&] { return (entry = x11test::entryOf(listOf(server), window)) && entry->bounds; }));
+    const auto before = *entry->bounds;
+
+    runTool({"xdotool", "windowmove", "--sync", id, "700", "500"});
+    EXPECT_TRUE(waitUntil([&] {
+        entry = x11test::entryOf(listOf(server), window);
+        return entry && entry->bounds && entry->bounds->origin.x != before.origin.x &&
+               entry->bounds->size == before.size;
+    })) << "the list kept the old place";
+    runTool({"xprop", "-id", id, "-f", "_NET_WM_NAME", "8u", "-set", "_NET_WM_NAME", "Renamed"});
+    EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->name == "Renamed"; }));
+    runTool({"xprop", "-id", id, "-f", "_NET_WM_PID", "32c", "-set", "_NET_WM_PID", "4321"});
+    EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->ownerPid == 4321; }));
+    runTool({"xdotool", "windowunmap", "--sync", id});
+    EXPECT_TRUE(waitUntil([&] {
+        const auto gone = x11test::entryOf(listOf(server), window);
+        return !gone || gone->isOnscreen == false;
+    }));
 }
 
 }  // namespace

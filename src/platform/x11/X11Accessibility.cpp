@@ -4,6 +4,7 @@
 #include "platform/desktop/AccessibilityObservers.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11ClientPid.h"
 #include "platform/x11/X11FrameGeometry.h"
 #include "platform/x11/X11EventMask.h"
@@ -194,9 +195,9 @@ ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::strin
         }
         const auto stacking = connection_->cardinals(connection_->root(),
                                                      connection_->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
-        for (auto it = stacking.rbegin(); it != stacking.rend(); ++it) {
-            if (!belongsTo(*connection_, *it, pid)) continue;
-            value = desktop::Element{pid, *it};
+        for (const auto window : frontToBack(stacking, connection_->root())) {
+            if (!belongsTo(*connection_, window, pid)) continue;
+            value = desktop::Element{pid, window};
             return ax::success;
         }
         return ax::noValue;

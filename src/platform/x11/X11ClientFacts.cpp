@@ -2,6 +2,7 @@
 #include "platform/x11/X11Reply.h"
 
 #include "platform/x11/X11ClientPid.h"
+#include "platform/x11/X11FrameGeometry.h"
 #include "platform/x11/X11Iconic.h"
 
 #include "platform/core/SystemLog.h"
@@ -98,6 +99,8 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
 {
     auto* c = connection.xcb();
     const auto root = connection.root();
+    const core::Size screen{double(connection.screen()->width_in_pixels),
+                            double(connection.screen()->height_in_pixels)};
     const auto request = [&](xcb_window_t window, const char* name, xcb_atom_t type, std::uint32_t length) {
         return xcb_get_property(c, 0, window, connection.atom(name), type, 0, length);
     };
@@ -144,13 +147,12 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
         ClientFacts facts;
         facts.window = windows[i];
         facts.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        const auto frame = unitsOf(extents.get());  // left, right, top, bottom
-        const double left = frame.size() == 4 ? frame[0] : 0, right = frame.size() == 4 ? frame[1] : 0;
-        const double top = frame.size() == 4 ? frame[2] : 0, bottom = frame.size() == 4 ? frame[3] : 0;
-        facts.pixels = core::Rect(origin->dst_x - left, origin->dst_y - top, geometry->width + left + right,
-                                  geometry->height + top + bottom);
-        if (const auto units = unitsOf(pid.get()); !units.empty() && units[0] > 0)
-            facts.pid = static_cast<std::int32_t>(units[0]);
+        facts.overrideRedirect = attributes->override_redirect;
+        const auto frame = clampedToScreen(extentsOf(unitsOf(extents.get())), screen);
+        facts.pixels = core::Rect(origin->dst_x - frame.left, origin->dst_y - frame.top,
+                                  geometry->width + frame.left + frame.right,
+                                  geometry->height + frame.top + frame.bottom);
+        facts.pid = declaredPid(unitsOf(pid.get()));
         facts.title = titleOf(windows[i], netName.get(), name.get(), connection.atom("COMPOUND_TEXT"));
         facts.windowClass = classOf(windowClass.get());
         facts.types = unitsOf(types.get());

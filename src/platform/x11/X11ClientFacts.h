@@ -13,7 +13,8 @@ namespace x11 {
 // What the desktop reads of a client window, all in one round of requests.
 struct ClientFacts {
     xcb_window_t window = XCB_WINDOW_NONE;
-    // _NET_WM_PID, else the X server's record of the connection that made the window.
+    // _NET_WM_PID, else the X server's record of the connection that made the window. A
+    // claim of this process's pid is taken only from the server: any client can write it.
     std::optional<std::int32_t> pid;
     // Valid UTF-8 always: a title that is not is repaired (and logged once).
     std::optional<std::string> title;
@@ -22,6 +23,8 @@ struct ClientFacts {
     // Root pixels, the window manager's decorations included.
     core::Rect pixels;
     bool viewable = false;
+    // Bypasses the window manager (menus, tooltips, overlays).
+    bool overrideRedirect = false;
     std::optional<std::uint32_t> desktop;  // 0xFFFFFFFF: every desktop
     std::vector<xcb_atom_t> types;
     std::vector<xcb_atom_t> states;

@@ -5,16 +5,25 @@
 
 #include <cstdlib>
 #include <memory>
+#include <unistd.h>
 
 namespace x11 {
 
 std::optional<desktop::Pid> clientPid(Connection& connection, xcb_window_t window)
 {
-    const auto declared = connection.cardinals(window, connection.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
-    if (!declared.empty() && declared.front() > 0) return static_cast<desktop::Pid>(declared.front());
+    const auto claim = connection.cardinals(window, connection.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    if (const auto declared = declaredPid(claim)) return declared;
     if (!connection.hasRes()) return std::nullopt;
 
     return serverPid(connection, askServerPid(connection, window));
+}
+
+std::optional<desktop::Pid> declaredPid(const std::vector<std::uint32_t>& units)
+{
+    static const auto ownPid = static_cast<std::uint32_t>(::getpid());
+    if (units.empty() || units.front() == 0 || units.front() > 0x7FFFFFFF || units.front() == ownPid)
+        return std::nullopt;
+    return static_cast<desktop::Pid>(units.front());
 }
 
 xcb_res_query_client_ids_cookie_t askServerPid(Connection& connection, xcb_window_t window)

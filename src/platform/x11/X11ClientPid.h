@@ -5,7 +5,9 @@
 
 #include <xcb/res.h>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace x11 {
 
@@ -13,6 +15,10 @@ namespace x11 {
 // X-Resource extension knows of the connection that made it (clients such as xeyes set
 // no pid). None when the window is gone or the client is remote.
 std::optional<desktop::Pid> clientPid(Connection& connection, xcb_window_t window);
+
+// The pid a _NET_WM_PID value declares. Any client can write it, so a claim of this
+// process's pid counts for nothing: our windows are the ones the server says we made.
+std::optional<desktop::Pid> declaredPid(const std::vector<std::uint32_t>& units);
 
 // The X server's record of the process behind the connection that made a window, from
 // a client-id query asked for its local pid (asked early so that many share one trip).

@@ -9,14 +9,25 @@ namespace x11 {
 
 void addEventMask(Connection& connection, xcb_window_t window, std::uint32_t mask)
 {
+    addEventMasks(connection, {window}, mask);
+}
+
+void addEventMasks(Connection& connection, const std::vector<xcb_window_t>& windows, std::uint32_t mask)
+{
     // Reading and writing the mask is one step for the services of this process.
     static std::mutex mutex;
     std::lock_guard lock(mutex);
     auto* c = connection.xcb();
-    const auto attributes = reply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
-    if (!attributes) return;
-    const std::uint32_t combined = attributes->your_event_mask | mask;
-    if (combined != attributes->your_event_mask) xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &combined);
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (const auto window : windows) cookies.push_back(xcb_get_window_attributes(c, window));
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        const auto attributes = reply(xcb_get_window_attributes_reply(c, cookies[i], nullptr));
+        if (!attributes) continue;
+        const std::uint32_t combined = attributes->your_event_mask | mask;
+        if (combined != attributes->your_event_mask)
+            xcb_change_window_attributes(c, windows[i], XCB_CW_EVENT_MASK, &combined);
+    }
     connection.flush();
 }
 

@@ -1,7 +1,7 @@
 #include "platform/x11/X11EventPosting.h"
 
 #include "platform/desktop/GlobalSpace.h"
-#include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyMap.h"
 
@@ -92,7 +92,10 @@ void scroll(Connection& connection, const desktop::Event& event)
 void raiseUnderOwnCover(Connection& connection, xcb_window_t target, RootPixel at)
 {
     const xcb_atom_t stackingAtom = connection.atom("_NET_CLIENT_LIST_STACKING");
-    const auto stacking = connection.cardinals(connection.root(), stackingAtom, XCB_ATOM_WINDOW);
+    auto stacking = connection.cardinals(connection.root(), stackingAtom, XCB_ATOM_WINDOW);
+    // Any client may write the list: only its front end is read.
+    if (stacking.size() > maxListedClients)
+        stacking.erase(stacking.begin(), stacking.end() - static_cast<std::ptrdiff_t>(maxListedClients));
     const auto facts = readClientFacts(connection, stacking);
     const core::Point point{double(at.x), double(at.y)};
     std::optional<std::size_t> top;

@@ -2,14 +2,30 @@
 
 #include "platform/x11/X11ClientFacts.h"
 
+#include <algorithm>
+
 namespace x11 {
 
-FrameExtents frameExtents(Connection& connection, xcb_window_t client)
+FrameExtents extentsOf(const std::vector<std::uint32_t>& values)
 {
-    const auto values = connection.cardinals(client, connection.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL);
     if (values.size() < 4) return {};
     return {static_cast<double>(values[0]), static_cast<double>(values[1]), static_cast<double>(values[2]),
             static_cast<double>(values[3])};
+}
+
+FrameExtents clampedToScreen(FrameExtents extents, core::Size screen)
+{
+    const double width = std::max(0.0, screen.width), height = std::max(0.0, screen.height);
+    return {std::min(extents.left, width), std::min(extents.right, width), std::min(extents.top, height),
+            std::min(extents.bottom, height)};
+}
+
+FrameExtents frameExtents(Connection& connection, xcb_window_t client)
+{
+    const auto* screen = connection.screen();
+    return clampedToScreen(
+        extentsOf(connection.cardinals(client, connection.atom("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL)),
+        {double(screen->width_in_pixels), double(screen->height_in_pixels)});
 }
 
 namespace {

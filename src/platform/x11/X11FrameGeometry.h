@@ -3,7 +3,9 @@
 #include "platform/core/Geometry.h"
 #include "platform/x11/X11Connection.h"
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace x11 {
 
@@ -16,6 +18,11 @@ struct FrameExtents {
     double bottom = 0;
 };
 FrameExtents frameExtents(Connection& connection, xcb_window_t client);
+// The extents a _NET_FRAME_EXTENTS value names (left, right, top, bottom); none unless it
+// has all four.
+FrameExtents extentsOf(const std::vector<std::uint32_t>& values);
+// Any client may write the property: no decoration is wider or taller than the screen.
+FrameExtents clampedToScreen(FrameExtents extents, core::Size screen);
 
 // How far in from a client's frame, in pixels, its top-right corner is clear of title-bar
 // buttons: below the window manager's title bar, inside its border and inside the shadow

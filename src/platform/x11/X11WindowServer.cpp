@@ -31,7 +31,8 @@ xcb_window_t nativeOf(const desktop::OwnWindowState& state) { return static_cast
 
 }  // namespace
 
-X11WindowServer::X11WindowServer(std::shared_ptr<Connection> connection) : connection_(std::move(connection))
+X11WindowServer::X11WindowServer(std::shared_ptr<Connection> connection)
+    : connection_(std::move(connection)), clients_(connection_)
 {
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
 }
@@ -41,11 +42,8 @@ X11WindowServer::~X11WindowServer() { connection_->removeEventHandler(handler_);
 std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
 {
     auto& c = *connection_;
-    // EWMH lists bottom to top.
-    auto stacking = c.cardinals(c.root(), c.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
-    std::reverse(stacking.begin(), stacking.end());
+    const auto facts = clients_.clients();
     const auto current = c.cardinals(c.root(), c.atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL);
-    const auto facts = readClientFacts(c, std::vector<xcb_window_t>(stacking.begin(), stacking.end()));
     const auto dock = c.atom("_NET_WM_WINDOW_TYPE_DOCK");
     const auto desktopType = c.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
     const auto above = c.atom("_NET_WM_STATE_ABOVE");
@@ -60,17 +58,16 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
     std::vector<Entry> entries;
     entries.reserve(facts.size() + own.size());
     for (const auto& fact : facts) {
-        if (!fact) continue;
         Entry entry;
         auto& info = entry.info;
-        info.number = fact->window;
-        info.bounds = desktop::globalSpace().toGlobal(fact->pixels);
-        info.isOnscreen = fact->viewable && !fact->iconic &&
-                          (!fact->desktop || current.empty() || *fact->desktop == onEveryDesktop ||
-                           *fact->desktop == current[0]);
+        info.number = fact.window;
+        info.bounds = desktop::globalSpace().toGlobal(fact.pixels);
+        info.isOnscreen = fact.viewable && !fact.iconic &&
+                          (!fact.desktop || current.empty() || *fact.desktop == onEveryDesktop ||
+                           *fact.desktop == current[0]);
         info.sharingState = 1;
         const auto mine = std::find_if(own.begin(), own.end(),
-                                       [&](const auto& held) { return nativeOf(held.second.state) == fact->window; });
+                                       [&](const auto& held) { return nativeOf(held.second.state) == fact.window; });
         if (mine != own.end()) {
             info.number = mine->first;
             info.ownerPid = ownPid;
@@ -82,15 +79,15 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
             entries.push_back(std::move(entry));
             continue;
         }
-        if (fact->pid) info.ownerPid = *fact->pid;
-        info.ownerName = fact->windowClass;
-        info.name = fact->title;
-        entry.desktopElement = has(fact->types, dock) || has(fact->types, desktopType);
-        info.layer = has(fact->types, desktopType) ? desktopLayer
-                     : has(fact->types, dock)      ? desktop::level::dock
-                     : has(fact->states, above)    ? desktop::level::floating
+        if (fact.pid) info.ownerPid = *fact.pid;
+        info.ownerName = fact.windowClass;
+        info.name = fact.title;
+        entry.desktopElement = has(fact.types, dock) || has(fact.types, desktopType);
+        info.layer = has(fact.types, desktopType) ? desktopLayer
+                     : has(fact.types, dock)      ? desktop::level::dock
+                     : has(fact.states, above)    ? desktop::level::floating
                                                    : desktop::level::normal;
-        info.alpha = fact->opacity.value_or(1.0);
+        info.alpha = fact.opacity.value_or(1.0);
         entries.push_back(std::move(entry));
     }
 

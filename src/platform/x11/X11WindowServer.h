@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/WindowServer.h"
+#include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
 
 #include <map>
@@ -57,6 +58,7 @@ private:
     void onEvent(const xcb_generic_event_t& event);
 
     std::shared_ptr<Connection> connection_;
+    ClientFactsCache clients_;
     Connection::HandlerToken handler_ = 0;
     std::mutex mutex_;
     std::map<desktop::WindowID, OwnWindow> own_;

@@ -26,7 +26,7 @@ bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
 }  // namespace
 
 X11Workspace::X11Workspace(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)), ownPid_(static_cast<desktop::Pid>(::getpid()))
+    : connection_(std::move(connection)), clientList_(connection_), ownPid_(static_cast<desktop::Pid>(::getpid()))
 {
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
     refresh();
@@ -62,12 +62,8 @@ desktop::RunningApp X11Workspace::describe(desktop::Pid pid, const std::optional
 std::vector<ClientFacts> X11Workspace::refresh()
 {
     auto& c = *connection_;
-    // EWMH lists bottom to top.
-    auto stacking = c.cardinals(c.root(), c.atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
-    std::reverse(stacking.begin(), stacking.end());
-    std::vector<ClientFacts> clients;
-    for (auto& facts : readClientFacts(c, std::vector<xcb_window_t>(stacking.begin(), stacking.end())))
-        if (facts && facts->pid) clients.push_back(std::move(*facts));
+    auto clients = clientList_.clients();
+    std::erase_if(clients, [](const ClientFacts& client) { return !client.pid; });
     const auto activeList = c.cardinals(c.root(), c.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     const xcb_window_t activeWindow = activeList.empty() ? xcb_window_t{XCB_WINDOW_NONE} : activeList[0];
     const auto other = otherInstance();

@@ -2,7 +2,7 @@
 
 #include "platform/desktop/Workspace.h"
 #include "platform/sim/MainQueueObservers.h"
-#include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11ClientFactsCache.h"
 
 #include <atomic>
 #include <map>
@@ -12,9 +12,10 @@
 namespace x11 {
 
 // The running applications of the X11 desktop: an application is the set of client
-// windows of one process, read from the window manager's client list at every question.
-// This process counts always, with or without windows, and so does another copy of it
-// that holds the instance lock; both carry this application's identifier.
+// windows of one process, read from the window manager's client list at every question
+// (what is known of each client is kept until it changes). This process counts always,
+// with or without windows, and so does another copy of it that holds the instance lock;
+// both carry this application's identifier.
 class X11Workspace : public desktop::Workspace {
 public:
     explicit X11Workspace(std::shared_ptr<Connection> connection);
@@ -63,6 +64,7 @@ private:
     void noticeActivation();
 
     std::shared_ptr<Connection> connection_;
+    ClientFactsCache clientList_;
     const desktop::Pid ownPid_;
     Connection::HandlerToken handler_ = 0;
     std::mutex mutex_;
