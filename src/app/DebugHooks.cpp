@@ -97,18 +97,32 @@ void installDebugSignal(const std::vector<std::string>& arguments, Actions actio
     });
 }
 
+// A signal sent by hand gets an answer in the log, also when it makes nothing.
 void captureSmallestWindow(const Actions& actions)
 {
-    if (!desktop::permissions().screenCapturePreflight()) return;
+    if (!desktop::permissions().screenCapturePreflight()) {
+        Diag::log("USR2 捕捉最小窗口: 无屏幕录制权限，不创建小窗");
+        return;
+    }
     const auto list = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly);
-    if (!list) return;
+    if (!list) {
+        Diag::log("USR2 捕捉最小窗口: 读不到在屏窗口列表，不创建小窗");
+        return;
+    }
     const auto choice = app::chooseSmallestWindow(*list, desktop::workspace().ownPid());
-    if (!choice) return;
+    if (!choice) {
+        Diag::log("USR2 捕捉最小窗口: 没有其他应用的窗口达到 120x80，不创建小窗");
+        return;
+    }
     Diag::log("USR2 捕捉最小窗口: #" + std::to_string(choice->number) + " owner=" + choice->owner);
     Catalog::list([choice = *choice, createPanel = actions.createPanel](Catalog::Listing listing) {
         dispatch::main().async([choice, createPanel, windows = std::move(listing.windows)] {
             const auto window = app::ownedWindow(windows, choice.number, choice.ownerPid);
-            if (window && createPanel) createPanel(*window, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）");
+            if (!window) {
+                Diag::log("USR2 捕捉最小窗口: #" + std::to_string(choice.number) + " 不在可捕获窗口列表中，不创建小窗");
+                return;
+            }
+            if (createPanel) createPanel(*window, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）");
         });
     });
 }

@@ -35,7 +35,7 @@ std::optional<int> settingsTab(const std::vector<std::string>& arguments);
 // Mirrors the smallest on-screen window of another application (see
 // chooseSmallestWindow) as a mini window of the whole window, once the catalog lists
 // it under the same number and owning process. Without Screen Recording, a window list
-// or such a window nothing happens.
+// or such a window nothing is made, and the log says why.
 void captureSmallestWindow(const Actions& actions);
 
 // Logs left clicks that land within 24 points outside a visible mini window (other

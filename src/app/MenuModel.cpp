@@ -120,6 +120,15 @@ std::string menuRowLabel(const desktop::ShareableWindow& window) { return rowLab
 
 std::string menuRowShownLabel(const desktop::ShareableWindow& window) { return rowLabel(window, true); }
 
+bool windowRowsDiffer(const std::vector<desktop::ShareableWindow>& shown,
+                      const std::vector<desktop::ShareableWindow>& fresh)
+{
+    return !std::equal(shown.begin(), shown.end(), fresh.begin(), fresh.end(),
+                       [](const desktop::ShareableWindow& a, const desktop::ShareableWindow& b) {
+                           return a.windowID == b.windowID && menuRowLabel(a) == menuRowLabel(b);
+                       });
+}
+
 double naturalRowWidth(double textWidth, double thumbWidth)
 {
     const double width = std::ceil(std::max(thumbWidth, 0.0) + 8 + 10 + std::ceil(textWidth) + 8 + 22 + 12);

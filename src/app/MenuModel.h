@@ -86,6 +86,11 @@ std::string menuRowLabel(const desktop::ShareableWindow& window);
 // The same as the row draws it: application and title each isolated.
 std::string menuRowShownLabel(const desktop::ShareableWindow& window);
 
+// Whether the window rows of the fresh list differ from those of the shown one: other
+// windows, another order or other labels.
+bool windowRowsDiffer(const std::vector<desktop::ShareableWindow>& shown,
+                      const std::vector<desktop::ShareableWindow>& fresh);
+
 // The width a window row needs for a label of the given text width next to a thumbnail
 // of the given width (0 without one), clamped to the menu's bounds.
 double naturalRowWidth(double textWidth, double thumbWidth);

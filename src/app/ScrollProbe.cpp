@@ -19,6 +19,9 @@ namespace ScrollProbe {
 namespace {
 
 bool active = false;
+// From the start of a run until the signals that came during it have been handled: a
+// burst of SIGUSR1 then costs one run, not one run each.
+bool busy = false;
 // The test window's view got a scroll event during the current injection.
 bool received = false;
 
@@ -73,7 +76,13 @@ void injectAndTrack(core::Point home, const std::string& tag)
 
 void install()
 {
-    ui::SignalPipe::handle(SIGUSR1, [] { run(); });
+    ui::SignalPipe::handle(SIGUSR1, [] {
+        if (busy) {
+            Diag::log("滚动探针: 上一轮尚未结束，丢弃这次 SIGUSR1");
+            return;
+        }
+        run();
+    });
 }
 
 bool isActive() { return active; }
@@ -82,6 +91,7 @@ void run()
 {
     if (active) return;
     active = true;
+    busy = true;
     Diag::log("═══ 滚动探针v6开始 ═══");
     desktop::Input& input = desktop::input();
     const core::Point home = input.pointerLocation();
@@ -103,6 +113,10 @@ void run()
     dispatch::sleepFor(0.05);
     Diag::log("═══ 滚动探针v6结束 ═══");
     active = false;
+    // The main thread was blocked: the signals that came meanwhile are read now, a quit
+    // among them first, and the probes among them find the run still going.
+    ui::SignalPipe::drain();
+    dispatch::main().async([] { busy = false; });
 }
 
 }  // namespace ScrollProbe

@@ -10,7 +10,8 @@ namespace ScrollProbe {
 // Every synthetic scroll event carries it as its poster's marker.
 constexpr std::int64_t marker = 219831408;
 
-// Hooks the probe to SIGUSR1 for the life of the process.
+// Hooks the probe to SIGUSR1 for the life of the process. A signal that comes while a
+// run goes on is dropped with a log line.
 void install();
 
 // One probe run, on the main queue; ignored while another one runs.

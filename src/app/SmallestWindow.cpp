@@ -1,5 +1,7 @@
 #include "app/SmallestWindow.h"
 
+#include "capture/Catalog.h"
+
 #include <array>
 #include <string_view>
 
@@ -30,7 +32,8 @@ std::optional<SmallestWindowChoice> chooseSmallestWindow(const std::vector<deskt
         if (!info.ownerPid || *info.ownerPid == ownPid) continue;
         const std::string owner = info.ownerName.value_or("");
         if (isSkippedOwner(owner)) continue;
-        if (!info.bounds || !(info.bounds->width() > 100 && info.bounds->height() > 80)) continue;
+        // Only a window the catalog offers can become a mini window.
+        if (!info.bounds || !Catalog::isLargeEnough(*info.bounds)) continue;
         const double area = info.bounds->width() * info.bounds->height();
         if (choice && !(area < smallestArea)) continue;
         choice = SmallestWindowChoice{info.number, *info.ownerPid, owner};

@@ -18,8 +18,8 @@ struct SmallestWindowChoice {
 
 // Among on-screen windows (front to back): layer 0, an owning process other than this
 // one (an entry without one never counts), not owned by "Glimra", "Window Server" or
-// "Dock", wider than 100 and higher than 80; the one of least area, the front-most on a
-// tie.
+// "Dock", as large as the catalog asks (120 by 80); the one of least area, the front-most
+// on a tie.
 std::optional<SmallestWindowChoice> chooseSmallestWindow(const std::vector<desktop::WindowInfo>& onScreen,
                                                          desktop::Pid ownPid);
 

@@ -172,8 +172,11 @@ void StatusMenu::storeListing(Catalog::Listing listing, bool warmThumbs)
         return;
     }
     catalogRefused_ = false;
+    const bool rowsChanged = windowRowsDiffer(cachedWindows_, listing.windows);
     cachedWindows_ = std::move(listing.windows);
     if (warmThumbs) MenuThumbnail::warm(cachedWindows_, false);
+    // The open menu was built from an older list: a window opened since shows at once.
+    if (rowsChanged && gate_.isOpen()) rebuildMenu(true);
 }
 
 }  // namespace app

@@ -14,8 +14,8 @@
 namespace app {
 
 // The status item's menu: rebuilt from the cached window list every time it is about to
-// open, never waiting for capture; the list is refreshed in the background for the next
-// opening. Main thread only.
+// open, never waiting for capture; the list is refreshed in the background, and a fresh
+// list with other windows than the open menu shows rebuilds it in place. Main thread only.
 //
 // The delegate owns one StatusMenu, attaches menu() to the status item, and calls
 // rebuildMenu(false) after launch, on update notices and after commands. The menu calls

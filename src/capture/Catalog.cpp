@@ -104,6 +104,11 @@ const std::set<std::string>& excludedSystemBundleIDs()
     return ids;
 }
 
+bool isLargeEnough(const core::Rect& frame)
+{
+    return frame.width() >= minimumWidth && frame.height() >= minimumHeight;
+}
+
 std::vector<desktop::ShareableWindow> filter(const desktop::ShareableContent& content)
 {
     const std::string& ownBundle = core::AppIdentity::current().bundleIdentifier;
@@ -121,7 +126,7 @@ std::vector<desktop::ShareableWindow> filter(const desktop::ShareableContent& co
             continue;
         }
         if (window.windowLayer != 0) continue;
-        if (window.frame.width() < minimumWidth || window.frame.height() < minimumHeight) continue;
+        if (!isLargeEnough(window.frame)) continue;
         kept.push_back(window);
     }
     return kept;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/core/Geometry.h"
 #include "platform/desktop/Capture.h"
 
 #include <functional>
@@ -12,6 +13,9 @@
 // of other applications on the normal layer, without system prompts and agents, and at
 // least 120 by 80 points, in the framework's order.
 namespace Catalog {
+
+// Whether a window of that frame is large enough to be offered: at least 120 by 80 points.
+bool isLargeEnough(const core::Rect& frame);
 
 // System prompts and agents that are never offered.
 const std::set<std::string>& excludedSystemBundleIDs();

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -144,24 +145,35 @@ bool hasControlByte(std::string_view message)
     return false;
 }
 
-constexpr std::string_view separatorStart = "\xE2\x80";  // U+2028 and U+2029 follow with A8, A9
+// Three-byte characters that can break a line (U+2028, U+2029) or, as bidirectional
+// controls (U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069), reorder the rest of it.
+// Each begins with this lead byte.
+constexpr char threeByteLead = '\xE2';
 
-bool isSeparatorAt(std::string_view message, std::size_t at)
+// The code point of such a character at the start of rest; none for anything else.
+std::optional<unsigned> hiddenFormatCharacter(std::string_view rest)
 {
-    return message.substr(at, 2) == separatorStart && at + 2 < message.size() &&
-           (message[at + 2] == '\xA8' || message[at + 2] == '\xA9');
+    if (rest.size() < 3 || rest[0] != threeByteLead) return std::nullopt;
+    const auto second = static_cast<unsigned char>(rest[1]);
+    const auto third = static_cast<unsigned char>(rest[2]);
+    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80) return std::nullopt;
+    const unsigned codePoint = 0x2000u | ((second & 0x3Fu) << 6) | (third & 0x3Fu);
+    const bool hidden = codePoint == 0x200E || codePoint == 0x200F || (codePoint >= 0x2028 && codePoint <= 0x202E) ||
+                        (codePoint >= 0x2066 && codePoint <= 0x2069);
+    return hidden ? std::optional(codePoint) : std::nullopt;
 }
 
 bool needsEscaping(std::string_view message)
 {
     if (hasControlByte(message)) return true;
-    for (auto at = message.find(separatorStart); at != std::string_view::npos; at = message.find(separatorStart, at + 2))
-        if (isSeparatorAt(message, at)) return true;
+    for (auto at = message.find(threeByteLead); at != std::string_view::npos; at = message.find(threeByteLead, at + 1))
+        if (hiddenFormatCharacter(message.substr(at))) return true;
     return false;
 }
 
-// How many bytes at the start of rest make up a character that could break or hide a
-// line: a C0 control, DEL, a C1 control or a line or paragraph separator; else 0.
+// How many bytes at the start of rest make up a character that could break, hide or
+// reorder a line: a C0 control, DEL, a C1 control, a line or paragraph separator or a
+// bidirectional control; else 0.
 std::size_t lineBreakingLength(std::string_view rest)
 {
     const auto first = static_cast<unsigned char>(rest[0]);
@@ -170,7 +182,7 @@ std::size_t lineBreakingLength(std::string_view rest)
         const auto second = static_cast<unsigned char>(rest[1]);
         return second >= 0x80 && second <= 0x9F ? 2 : 0;
     }
-    return isSeparatorAt(rest, 0) ? 3 : 0;
+    return hiddenFormatCharacter(rest) ? 3 : 0;
 }
 
 void appendHex(std::string& line, unsigned value, int digits)
@@ -202,7 +214,7 @@ void appendMessage(std::string& line, std::string_view message)
             appendHex(line, first, 2);
         } else {
             const unsigned codePoint = length == 2 ? static_cast<unsigned char>(message[i + 1])
-                                                   : 0x2000u + (static_cast<unsigned char>(message[i + 2]) - 0x80u);
+                                                   : *hiddenFormatCharacter(message.substr(i));
             line += "\\u";
             appendHex(line, codePoint, 4);
         }

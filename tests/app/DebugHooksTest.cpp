@@ -1,9 +1,12 @@
 #include "app/DebugHooks.h"
 #include "app/ScrollProbe.h"
 #include "app/SmallestWindow.h"
+#include "foundation/Diag.h"
 #include "panels/PanelFixture.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/ui/SignalPipe.h"
 
+#include <algorithm>
 #include <csignal>
 
 #include <gtest/gtest.h>
@@ -29,14 +32,14 @@ TEST(SmallestWindowTest, TheLeastAreaWinsTheFrontMostOnATieAndOnlyOrdinaryWindow
     constexpr desktop::Pid own = 7;
     std::vector<desktop::WindowInfo> list{
         entry(1, 42, "Notes", {0, 0, 300, 200}),
-        entry(2, 43, "Mail", {0, 0, 120, 90}),
-        entry(3, 44, "Tall", {0, 0, 100, 300}),           // width not above 100
-        entry(4, own, "Renamed copy", {0, 0, 110, 85}),    // this process, whatever its name
-        entry(5, std::nullopt, "Orphan", {0, 0, 110, 85}),  // no owning process
-        entry(6, 45, "Dock", {0, 0, 110, 85}),
-        entry(7, 46, "Palette", {0, 0, 110, 85}, 3),
-        entry(8, 47, "Same", {0, 0, 90, 120}),
-        entry(9, 48, "Also", {0, 0, 108, 100}),  // the same area as Mail, behind it
+        entry(2, 43, "Mail", {0, 0, 150, 90}),
+        entry(3, 44, "Tall", {0, 0, 119, 300}),            // narrower than the catalog offers
+        entry(4, own, "Renamed copy", {0, 0, 130, 85}),    // this process, whatever its name
+        entry(5, std::nullopt, "Orphan", {0, 0, 130, 85}),  // no owning process
+        entry(6, 45, "Dock", {0, 0, 130, 85}),
+        entry(7, 46, "Palette", {0, 0, 130, 85}, 3),
+        entry(8, 47, "Flat", {0, 0, 500, 79}),  // lower than the catalog offers
+        entry(9, 48, "Also", {0, 0, 135, 100}),  // the same area as Mail, behind it
     };
     auto choice = chooseSmallestWindow(list, own);
     ASSERT_TRUE(choice);
@@ -50,6 +53,25 @@ TEST(SmallestWindowTest, TheLeastAreaWinsTheFrontMostOnATieAndOnlyOrdinaryWindow
     EXPECT_EQ(choice->number, 9u);
     list.pop_back();
     EXPECT_FALSE(chooseSmallestWindow(list, own));
+}
+
+// A window the catalog does not offer could never become a mini window: the smallest
+// one it offers is chosen instead, down to exactly 120 by 80.
+TEST(SmallestWindowTest, TheChoiceIsTheSmallestWindowTheCatalogOffers)
+{
+    const std::vector<desktop::WindowInfo> list{
+        entry(1, 42, "Clock", {0, 0, 150, 150}),
+        entry(2, 43, "Tiny", {0, 0, 100, 60}),
+        entry(3, 44, "Narrow", {0, 0, 110, 90}),
+        entry(4, 45, "Edge", {0, 0, 120, 80}),
+    };
+    auto choice = chooseSmallestWindow(list, 7);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->number, 4u);
+    choice = chooseSmallestWindow({list.begin(), list.begin() + 3}, 7);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->number, 1u);
+    EXPECT_FALSE(chooseSmallestWindow({list.begin() + 1, list.begin() + 3}, 7));
 }
 
 TEST(SmallestWindowTest, ACatalogWindowMatchesByNumberAndOwningProcessNeverByBundleIdentifier)
@@ -116,12 +138,28 @@ TEST_F(DebugHooksTest, TheSmallestWindowOfAnotherProcessIsMirroredWhole)
     EXPECT_EQ(created, (std::vector<Created>{{502, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）"}}));
     EXPECT_EQ(linesWith("USR2 捕捉最小窗口"), (std::vector<std::string>{"USR2 捕捉最小窗口: #502 owner=Mail"}));
 
-    // Without Screen Recording nothing is chosen or made.
+    // Without Screen Recording nothing is chosen or made, and the log says so.
     world().setScreenRecordingAllowed(false);
     DebugHooks::captureSmallestWindow(recordingActions());
     clock().runUntilIdle();
     EXPECT_EQ(created.size(), 1u);
-    EXPECT_EQ(linesWith("USR2 捕捉最小窗口").size(), 1u);
+    EXPECT_EQ(linesWith("USR2 捕捉最小窗口"),
+              (std::vector<std::string>{"USR2 捕捉最小窗口: #502 owner=Mail",
+                                        "USR2 捕捉最小窗口: 无屏幕录制权限，不创建小窗"}));
+}
+
+// A window below the catalog's 120 x 80 is never chosen; with none left, the log says why.
+TEST_F(DebugHooksTest, NothingLargeEnoughMakesNoMiniWindowAndSaysWhy)
+{
+    world().removeWindow(paneltest::sourceID);
+    addApp(43, "Mail", "com.example.mail");
+    addWindow(43, 502, {700, 300, 110, 90}, "Narrow");
+    addWindow(43, 503, {700, 500, 100, 60}, "Tiny");
+    DebugHooks::captureSmallestWindow(recordingActions());
+    clock().runUntilIdle();
+    EXPECT_TRUE(created.empty());
+    EXPECT_EQ(linesWith("USR2 捕捉最小窗口"),
+              (std::vector<std::string>{"USR2 捕捉最小窗口: 没有其他应用的窗口达到 120x80，不创建小窗"}));
 }
 
 TEST_F(DebugHooksTest, ARealSigusr2GoesThroughThePipeToTheMainQueue)
@@ -145,6 +183,36 @@ TEST_F(DebugHooksTest, ARealSigusr1RunsOneProbe)
     ui::SignalPipe::drain();
     clock().runUntilIdle();
     EXPECT_EQ(linesWith("滚动探针v6").size(), 2u);
+}
+
+// Each probe blocks the main thread for 0.8 s: a burst of SIGUSR1 must neither queue a
+// run each nor hold up a SIGTERM sent after it.
+TEST_F(DebugHooksTest, ABurstOfSigusr1RunsOneProbeDropsTheRestAndAQuitGoesFirst)
+{
+    ScrollProbe::install();
+    ASSERT_TRUE(ui::SignalPipe::handle(SIGTERM, [] { Diag::log("quit path"); }));
+    for (int i = 0; i < 4; ++i) ASSERT_EQ(std::raise(SIGUSR1), 0);
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    ui::SignalPipe::drain();
+    const double start = dispatch::now();
+    clock().runUntilIdle();
+    EXPECT_LT(dispatch::now() - start, 1.0) << "more than one probe ran";
+    EXPECT_EQ(linesWith("quit path").size(), 1u);
+    EXPECT_EQ(linesWith("滚动探针v6开始").size(), 1u);
+    EXPECT_EQ(linesWith("滚动探针: 上一轮尚未结束，丢弃这次 SIGUSR1").size(), 3u);
+    const auto lines = linesWith("");
+    const auto position = [&](const std::string& part) {
+        return std::find_if(lines.begin(), lines.end(),
+                            [&](const std::string& line) { return line.find(part) != std::string::npos; }) -
+               lines.begin();
+    };
+    EXPECT_LT(position("quit path"), position("滚动探针v6开始"));
+
+    // Once the burst is over a new signal runs a probe again.
+    ASSERT_EQ(std::raise(SIGUSR1), 0);
+    ui::SignalPipe::drain();
+    clock().runUntilIdle();
+    EXPECT_EQ(linesWith("滚动探针v6开始").size(), 2u);
 }
 
 TEST_F(DebugHooksTest, TheSettingsArgumentsAreLoggedAndOpenTheSettingsLater)

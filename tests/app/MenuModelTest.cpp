@@ -166,6 +166,20 @@ TEST_F(MenuModelTest, RowLabelsAndTheirFallbacks)
     EXPECT_EQ(app::menuRowShownLabel(window(1, std::nullopt, std::nullopt)), "\u2068未知应用\u2069 · \u2068(无标题)\u2069");
 }
 
+TEST_F(MenuModelTest, WindowRowsDifferByWindowOrderAndLabelNotByFrame)
+{
+    const std::vector<desktop::ShareableWindow> shown{window(1, "Report"), window(2, "Notes")};
+    auto moved = shown;
+    moved[0].frame = core::Rect{5, 5, 300, 200};
+    EXPECT_FALSE(app::windowRowsDiffer(shown, moved));
+    EXPECT_FALSE(app::windowRowsDiffer({}, {}));
+    EXPECT_TRUE(app::windowRowsDiffer({}, shown));
+    EXPECT_TRUE(app::windowRowsDiffer(shown, {shown[0]}));
+    EXPECT_TRUE(app::windowRowsDiffer(shown, {shown[1], shown[0]}));
+    EXPECT_TRUE(app::windowRowsDiffer(shown, {shown[0], window(2, "Renamed")}));
+    EXPECT_TRUE(app::windowRowsDiffer(shown, {shown[0], window(3, "Notes")}));
+}
+
 TEST_F(MenuModelTest, WidthClampAndThumbnails)
 {
     // 60 points of margins and button around the ceiling of the text, then 300...520.

@@ -87,27 +87,43 @@ protected:
     std::vector<desktop::WindowID> focused;
 };
 
-TEST_F(StatusMenuTest, OpeningShowsTheCachedListAndFetchesForTheNextOpening)
+// The first opening shows the cached list at once; a window opened since the list was
+// cached joins the open menu when the fresh list comes.
+TEST_F(StatusMenuTest, OpeningShowsTheCachedListAndTheFreshListUpdatesTheOpenMenu)
 {
     makeMenu();
     menu->rebuildMenu(false);
     EXPECT_EQ(titles()[0], "未发现可捕获的窗口");
 
     menu->menu().popUp(core::Point{400, 800});
+    EXPECT_EQ(titles()[0], "未发现可捕获的窗口");
     clock().runUntilIdle();
     ASSERT_TRUE(menu->menuIsOpen());
     EXPECT_TRUE(menu->menuOpenedAt().has_value());
-    // The open menu keeps what it was built from; the fetched list waits for the next one.
-    EXPECT_EQ(titles()[0], "未发现可捕获的窗口");
     EXPECT_EQ(menu->cachedWindows().size(), 7u);
+    EXPECT_EQ(rows().size(), 5u + 7u);  // inline rows and the submenu's
+    EXPECT_EQ(titles().size(), 16u);
+    EXPECT_EQ(titles()[6], "更多（共 7 个窗口）");
+
+    // The same windows again leave the open rows alone.
+    const std::vector<app::MenuWindowRow*> shown = rows();
+    menu->refreshCache(false);
+    clock().runUntilIdle();
+    EXPECT_EQ(rows(), shown);
+
+    // Another window opened while the menu is open.
+    addWindow(42, 507, {300, 300, 400, 300}, "Doc 507");
+    menu->refreshCache(false);
+    clock().runUntilIdle();
+    ASSERT_TRUE(menu->menuIsOpen());
+    EXPECT_EQ(rows().size(), 5u + 8u);
+    EXPECT_EQ(titles()[6], "更多（共 8 个窗口）");
 
     menu->menu().cancelTracking();
     clock().runUntilIdle();
     menu->menu().popUp(core::Point{400, 800});
     clock().runUntilIdle();
-    EXPECT_EQ(rows().size(), 5u + 7u);  // inline rows and the submenu's
-    EXPECT_EQ(titles().size(), 16u);
-    EXPECT_EQ(titles()[6], "更多（共 7 个窗口）");
+    EXPECT_EQ(rows().size(), 5u + 8u);
 }
 
 TEST_F(StatusMenuTest, ManyRebuildsWhileOpenGiveOneAfterClosingAndTheKeyIsLoggedOnChange)

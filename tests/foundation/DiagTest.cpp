@@ -76,6 +76,17 @@ TEST_F(DiagLog, OtherControlCharactersAreWrittenAsVisibleEscapes)
     EXPECT_EQ(readFile(logPath()).substr(readFile(logPath()).find("tail")), "tail\xE2\x80\n");
 }
 
+// A window title holding U+202E would show the rest of its line reversed.
+TEST_F(DiagLog, BidirectionalControlsAreWrittenAsVisibleEscapesAndOtherSymbolsStay)
+{
+    Diag::log("owner=\u202Egpj.exe\u202A\u202B\u202C\u202D|\u2066\u2067\u2068\u2069|\u200E\u200F");
+    Diag::log("… ═ → ⇒ \u2027\u202F\u2065\u206A\u200D 帧");
+    EXPECT_EQ(readFile(logPath()),
+              "09:00:00 owner=\\u202Egpj.exe\\u202A\\u202B\\u202C\\u202D|\\u2066\\u2067\\u2068\\u2069|"
+              "\\u200E\\u200F\n"
+              "09:00:00 … ═ → ⇒ \u2027\u202F\u2065\u206A\u200D 帧\n");
+}
+
 TEST_F(DiagLog, RotatesOnlyWhenStrictlyLargerAtEvery256thCall)
 {
     constexpr std::uintmax_t limit = 4 * 1024 * 1024;

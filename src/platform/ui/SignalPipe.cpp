@@ -4,6 +4,7 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace ui::SignalPipe {
 namespace {
@@ -48,6 +50,8 @@ bool isCaught(int signalNumber)
     return false;
 }
 
+bool isQuit(int signalNumber) { return signalNumber == SIGTERM || signalNumber == SIGINT; }
+
 bool makePipe()
 {
     if (readEnd >= 0) return true;
@@ -76,13 +80,16 @@ bool handle(int signalNumber, std::function<void()> handler)
 void drain()
 {
     if (readEnd < 0) return;
+    std::vector<int> arrived;
     unsigned char buffer[64];
     ssize_t count;
-    while ((count = ::read(readEnd, buffer, sizeof buffer)) > 0) {
-        for (ssize_t i = 0; i < count; ++i) {
-            const auto found = reader().handlers.find(buffer[i]);
-            if (found != reader().handlers.end() && found->second) dispatch::main().async(found->second);
-        }
+    while ((count = ::read(readEnd, buffer, sizeof buffer)) > 0) arrived.insert(arrived.end(), buffer, buffer + count);
+    // A quit goes ahead of whatever came with it: a burst of slow debug signals must not
+    // keep the process from ending.
+    std::stable_partition(arrived.begin(), arrived.end(), isQuit);
+    for (const int signalNumber : arrived) {
+        const auto found = reader().handlers.find(signalNumber);
+        if (found != reader().handlers.end() && found->second) dispatch::main().async(found->second);
     }
 }
 
