@@ -1,14 +1,13 @@
 #include "foundation/Diag.h"
 
-#include "platform/core/Paths.h"
 #include "platform/core/OwnFolder.h"
+#include "platform/core/Paths.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Scheduler.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>

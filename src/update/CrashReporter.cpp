@@ -1,7 +1,6 @@
 #include "update/CrashReporter.h"
 
 #include "platform/core/AppIdentity.h"
-#include "platform/core/FileContents.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Sha256.h"
 #include "platform/defaults/Defaults.h"
@@ -106,7 +105,8 @@ void start()
     auto folder = std::make_shared<core::OwnFolder>(CrashReportFolder::open());
     // Reports carry window titles: the folder is the user's alone.
     folder->tighten();
-    if (const auto base = core::paths::dataHome()) FatalSignalHandler::install(*base, CrashReportFolder::below, reportPreamble());
+    if (const auto base = core::paths::dataHome())
+        FatalSignalHandler::install(*base, CrashReportFolder::below, reportPreamble());
     auto& store = defaults::Defaults::standard();
     if (!store.contains("crashReportingEnabled")) store.set("crashReportingEnabled", true);
     const bool enabled = store.boolValue("crashReportingEnabled");

@@ -57,7 +57,8 @@ public:
     std::mutex mutex;
     std::string path;
     Json values = Json::object();
-    // An unreadable file that could not be moved aside is left alone, never overwritten.
+    // An unreadable file that could not be moved aside, and a link in place of the file or
+    // its folder, are left alone, never overwritten.
     bool fileKept = false;
     // Bumped by every change; the file holds writtenVersion.
     std::uint64_t version = 0;
