@@ -111,6 +111,20 @@ TEST_F(InstanceLockTest, UnsafeFoldersAreRefused)
     EXPECT_TRUE(linuxdesktop::InstanceLock::prepareFolder(home() + "/missing/parent/glimra"));
 }
 
+TEST_F(InstanceLockTest, ALinkInPlaceOfTheLockFileIsNotFollowed)
+{
+    ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    testsupport::writeFile(home() + "/theirs", "theirs");
+    ::chmod((home() + "/theirs").c_str(), 0644);
+    ASSERT_EQ(::symlink((home() + "/theirs").c_str(), (folder + "/instance.lock").c_str()), 0);
+    linuxdesktop::InstanceLock lock(folder);
+    EXPECT_EQ(lock.tryLock(), Result::failed);
+    EXPECT_EQ(testsupport::readFile(home() + "/theirs"), "theirs");
+    struct stat status {};
+    ASSERT_EQ(::stat((home() + "/theirs").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
+}
+
 TEST_F(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo)
 {
     ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
