@@ -1,4 +1,4 @@
-#include "platform/defaults/AtomicFile.h"
+#include "platform/core/OwnFolder.h"
 #include "platform/defaults/Defaults.h"
 
 #include "BenchFolder.h"
@@ -37,11 +37,11 @@ BENCHMARK(BM_DefaultsSet)->Arg(20000)->Unit(benchmark::kMillisecond);
 // put in place by the same synced temporary-file-and-rename write the store uses.
 void BM_DefaultsWriteOnce(benchmark::State& state)
 {
-    const std::string path = benchFolder() + "/once/defaults.json";
+    const auto folder = core::OwnFolder::openPath(benchFolder() + "/once", core::OwnFolder::Missing::create);
     nlohmann::json values = nlohmann::json::object();
     for (long long i = 0; i < state.range(0); ++i) values[key(i)] = i;
     for (auto _ : state) {
-        if (defaults::writeFileAtomically(path, values.dump(2) + '\n')) std::abort();
+        if (folder.writeAtomically("defaults.json", values.dump(2) + '\n')) std::abort();
     }
 }
 BENCHMARK(BM_DefaultsWriteOnce)->Arg(20000)->Unit(benchmark::kMillisecond);

@@ -1,14 +1,13 @@
 #include "foundation/Diag.h"
 
+#include "platform/core/OwnFolder.h"
 #include "platform/core/Paths.h"
-#include "platform/core/PrivateFolder.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Scheduler.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -22,10 +21,14 @@ namespace {
 
 constexpr long long rotationSize = 4 * 1024 * 1024;
 constexpr int callsPerSizeCheck = 256;
+constexpr const char* fileName = "diag.log";
+constexpr const char* olderFileName = "diag.1.log";
 
 struct Log {
     std::mutex lock;
     std::optional<std::string> path;
+    // Reached without links; a link in its place leaves the log unwritten.
+    core::OwnFolder folder;
     bool resolved = false;
     int handle = -1;
     int writesSinceSizeCheck = 0;
@@ -35,10 +38,12 @@ struct Log {
         if (!resolved) {
             resolved = true;
             path.reset();
-            if (const auto folder = core::paths::applicationSupport()) {
+            folder = {};
+            if (const auto base = core::paths::dataHome()) {
+                folder = core::OwnFolder::open(*base, "Glimra", core::OwnFolder::Missing::create);
                 // Window titles end up in the log: it is the user's alone.
-                core::makePrivateFolder(*folder);
-                path = *folder + "/diag.log";
+                folder.tighten();
+                path = *base + "/Glimra/" + fileName;
             }
         }
         return path;
@@ -55,7 +60,7 @@ struct Log {
     bool openHandle()
     {
         if (handle >= 0) return true;
-        handle = ::open(path->c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+        handle = folder.openFile(fileName, O_WRONLY | O_APPEND | O_CREAT, 0600);
         return handle >= 0;
     }
 
@@ -74,13 +79,15 @@ struct Log {
     {
         if (++writesSinceSizeCheck < callsPerSizeCheck) return;
         writesSinceSizeCheck = 0;
-        struct stat info {};
-        if (::stat(path->c_str(), &info) != 0) return;
-        if (info.st_size <= rotationSize) return;
+        const auto info = folder.status(fileName);
+        if (!info || !S_ISREG(info->st_mode) || info->st_size <= rotationSize) return;
+        if (const auto older = folder.status(olderFileName); older && S_ISLNK(older->st_mode)) {
+            core::reportOwnPathLink(folder.path() + "/" + olderFileName);
+            return;
+        }
         dropHandle();
-        const std::string older = path->substr(0, path->size() - 4) + ".1.log";
-        std::remove(older.c_str());
-        std::rename(path->c_str(), older.c_str());
+        folder.remove(olderFileName);
+        folder.rename(fileName, olderFileName);
     }
 
     void append(const std::string& line)

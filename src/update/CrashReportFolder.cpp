@@ -3,19 +3,9 @@
 #include "platform/core/Paths.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
-
-namespace fs = std::filesystem;
+#include <sys/stat.h>
 
 namespace CrashReportFolder {
-
-std::optional<std::string> path()
-{
-    const auto support = core::paths::applicationSupport();
-    if (!support) return std::nullopt;
-    return *support + "/CrashReports";
-}
 
 bool isReportName(const std::string& fileName)
 {
@@ -25,39 +15,37 @@ bool isReportName(const std::string& fileName)
     return lower == "glimra" && (fileName.ends_with(".crash") || fileName.ends_with(".ips"));
 }
 
-std::optional<std::vector<std::string>> list(const std::string& folder)
+core::OwnFolder open()
 {
-    std::error_code error;
-    fs::directory_iterator entries(folder, error);
-    if (error) return std::nullopt;
+    const auto base = core::paths::dataHome();
+    if (!base) return {};
+    return core::OwnFolder::open(*base, below, core::OwnFolder::Missing::fail);
+}
+
+std::optional<std::vector<std::string>> list(const core::OwnFolder& folder)
+{
+    if (!folder) return std::nullopt;
     std::vector<std::string> names;
-    for (const auto& entry : entries) {
-        std::string name = entry.path().filename().string();
+    for (auto& name : folder.names())
         if (!name.starts_with(".")) names.push_back(std::move(name));
-    }
     // Names carry their time, so this is the order the crashes happened in.
     std::sort(names.begin(), names.end());
     return names;
 }
 
-void keepNewest(const std::string& folder, std::size_t keep)
+void keepNewest(const core::OwnFolder& folder, std::size_t keep)
 {
     const auto names = list(folder);
     if (!names) return;
-    std::vector<std::pair<fs::file_time_type, std::string>> reports;
+    std::vector<std::pair<std::pair<long long, long long>, std::string>> reports;
     for (const auto& name : *names) {
-        std::error_code error;
-        const fs::path file = fs::path(folder) / name;
-        if (!isReportName(name) || !fs::is_regular_file(fs::symlink_status(file, error))) continue;
-        const auto modified = fs::last_write_time(file, error);
-        if (!error) reports.emplace_back(modified, name);
+        const auto status = folder.status(name);
+        if (!isReportName(name) || !status || !S_ISREG(status->st_mode)) continue;
+        reports.push_back({{status->st_mtim.tv_sec, status->st_mtim.tv_nsec}, name});
     }
     if (reports.size() <= keep) return;
     std::sort(reports.begin(), reports.end(), std::greater<>());
-    for (std::size_t i = keep; i < reports.size(); ++i) {
-        std::error_code error;
-        fs::remove(fs::path(folder) / reports[i].second, error);
-    }
+    for (std::size_t i = keep; i < reports.size(); ++i) folder.remove(reports[i].second);
 }
 
 }  // namespace CrashReportFolder

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/OwnFolder.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -8,17 +10,20 @@
 // The folder where this application's crash reports are written and read.
 namespace CrashReportFolder {
 
-// Application Support/CrashReports; none without a data folder.
-std::optional<std::string> path();
+// Where the folder lies in the data folder.
+inline constexpr const char* below = "Glimra/CrashReports";
 
 // A report of this application: the name lower-cased begins "glimra" and, as written,
 // ends ".crash" or ".ips".
 bool isReportName(const std::string& fileName);
 
-// The names of the folder's visible entries, sorted; none when it cannot be listed.
-std::optional<std::vector<std::string>> list(const std::string& folder);
+// The folder itself, reached without links; not open when it is missing or is a link.
+core::OwnFolder open();
 
-// Removes all but the newest `keep` reports (by modification time).
-void keepNewest(const std::string& folder, std::size_t keep);
+// The names of the folder's visible entries, sorted; none when it cannot be listed.
+std::optional<std::vector<std::string>> list(const core::OwnFolder& folder);
+
+// Removes all but the newest `keep` reports (by modification time); links are not reports.
+void keepNewest(const core::OwnFolder& folder, std::size_t keep);
 
 }  // namespace CrashReportFolder

@@ -1,8 +1,7 @@
 #include "update/CrashReporter.h"
 
 #include "platform/core/AppIdentity.h"
-#include "platform/core/FileContents.h"
-#include "platform/core/PrivateFolder.h"
+#include "platform/core/Paths.h"
 #include "platform/core/Sha256.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
@@ -68,9 +67,9 @@ bool isUtf8(std::string_view text)
     return true;
 }
 
-std::optional<std::string> readText(const std::string& path)
+std::optional<std::string> readText(const core::OwnFolder& folder, const std::string& name)
 {
-    auto bytes = core::fileContents(path).bytes;
+    auto bytes = folder.contents(name).bytes;
     if (!bytes || !isUtf8(*bytes)) return std::nullopt;
     return bytes;
 }
@@ -103,26 +102,24 @@ std::string plistValue(const std::string& key)
 
 void start()
 {
-    const auto folder = CrashReportFolder::path();
-    if (folder) {
-        // Reports carry window titles: the folder is the user's alone.
-        core::tightenPrivateFolder(*folder);
-        FatalSignalHandler::install(*folder, reportPreamble());
-    }
+    auto folder = std::make_shared<core::OwnFolder>(CrashReportFolder::open());
+    // Reports carry window titles: the folder is the user's alone.
+    folder->tighten();
+    if (const auto base = core::paths::dataHome())
+        FatalSignalHandler::install(*base, CrashReportFolder::below, reportPreamble());
     auto& store = defaults::Defaults::standard();
     if (!store.contains("crashReportingEnabled")) store.set("crashReportingEnabled", true);
     const bool enabled = store.boolValue("crashReportingEnabled");
     dispatch::global().async([folder, enabled] {
-        if (folder) CrashReportFolder::keepNewest(*folder, reportsKept);
+        CrashReportFolder::keepNewest(*folder, reportsKept);
         if (enabled) scanAndUpload();
     });
 }
 
 void scanAndUpload()
 {
-    const auto folder = CrashReportFolder::path();
-    if (!folder) return;
-    const auto names = CrashReportFolder::list(*folder);
+    const auto folder = CrashReportFolder::open();
+    const auto names = CrashReportFolder::list(folder);
     if (!names) return;
     const std::vector<std::string> remembered = CrashUploadLedger::load();
     const std::unordered_set<std::string> alreadySent(remembered.begin(), remembered.end());
@@ -131,7 +128,7 @@ void scanAndUpload()
     std::vector<std::string> sent;
     for (const std::string& name : *names) {
         if (!CrashReportFolder::isReportName(name) || alreadySent.contains(name)) continue;
-        const auto text = readText(*folder + "/" + name);
+        const auto text = readText(folder, name);
         if (!text) continue;
         const Payload payload{{"appVersion", plistValue("version")},
                               {"appBuild", plistValue("build")},

@@ -29,7 +29,8 @@ constexpr FatalSignal fatalSignals[] = {
 constexpr std::size_t signalCount = std::size(fatalSignals);
 
 // Everything the handler reads is prepared here: it may not allocate.
-char reportFolder[4096];
+char reportBase[4096];
+char reportBelow[4096];
 char reportPreamble[4096];
 struct sigaction previousActions[signalCount];
 
@@ -100,15 +101,33 @@ void writeReport(const FatalSignal& signal, const void* context)
     const UtcTime time = utcTime(now.tv_sec);
     const auto pid = static_cast<std::uint64_t>(::getpid());
 
-    Text<sizeof reportFolder + 64> path;
-    path.append(reportFolder);
-    makeFolders(path);
-    path.append("/Glimra-");
-    appendDate(path, time, "-", "");
-    path.append("-");
-    path.appendNumber(pid);
-    path.append(".crash");
-    const int fd = ::open(path.data, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    Text<sizeof reportBase> base;
+    base.append(reportBase);
+    makeFolders(base);
+    int folder = ::open(base.data, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Below the base every folder is ours: never followed through a link.
+    for (const char* name = reportBelow; folder >= 0 && *name;) {
+        Text<sizeof reportBelow> part;
+        while (*name && *name != '/') {
+            const char one[2] = {*name++, '\0'};
+            part.append(one);
+        }
+        if (*name == '/') ++name;
+        if (part.length == 0) continue;
+        ::mkdirat(folder, part.data, 0700);
+        const int next = ::openat(folder, part.data, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        ::close(folder);
+        folder = next;
+    }
+    if (folder < 0) return;
+    Text<64> name;
+    name.append("Glimra-");
+    appendDate(name, time, "-", "");
+    name.append("-");
+    name.appendNumber(pid);
+    name.append(".crash");
+    const int fd = ::openat(folder, name.data, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    ::close(folder);
     if (fd < 0) return;
 
     Text<256> details;
@@ -164,9 +183,10 @@ void copyInto(char* buffer, std::size_t size, const std::string& text)
 
 }  // namespace
 
-void install(const std::string& folder, const std::string& preamble)
+void install(const std::string& base, const std::string& below, const std::string& preamble)
 {
-    copyInto(reportFolder, sizeof reportFolder, folder);
+    copyInto(reportBase, sizeof reportBase, base);
+    copyInto(reportBelow, sizeof reportBelow, below);
     copyInto(reportPreamble, sizeof reportPreamble, preamble);
     ensureAlternateStack();
     CrashStack::prepare();

@@ -7,10 +7,11 @@
 // course it had before: a previous handler (a sanitizer's) runs, else the process dies.
 namespace FatalSignalHandler {
 
-// The report goes to folder/Glimra-<UTC time>-<pid>.crash: `preamble`, the signal, the
-// time, the process and the crashing thread's frames (CrashStack). Folder and preamble
-// are copied now, since nothing may be prepared once the process is failing. Where
-// the handler is in place already, only the folder and the preamble change.
-void install(const std::string& folder, const std::string& preamble);
+// The report goes to base/below/Glimra-<UTC time>-<pid>.crash: `preamble`, the signal, the
+// time, the process and the crashing thread's frames (CrashStack). The folders of `below`
+// (names joined by '/') are made 0700 and never followed through a link. Folders and
+// preamble are copied now, since nothing may be prepared once the process is failing.
+// Where the handler is in place already, only the folders and the preamble change.
+void install(const std::string& base, const std::string& below, const std::string& preamble);
 
 }  // namespace FatalSignalHandler

@@ -5,6 +5,7 @@
 #include "panels/PipPanel.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/core/ByteText.h"
+#include "platform/core/OwnFolder.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/UrlRedirects.h"
@@ -14,9 +15,12 @@
 #include <QString>
 #include <QUrl>
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace HelpCenter {
 
@@ -24,7 +28,7 @@ namespace {
 
 const char* const builtInContactPage = "https://glimra.app/contact";
 // Only the end of a long log is read for the tail.
-constexpr std::streamoff tailWindowBytes = 96 * 1024;
+constexpr off_t tailWindowBytes = 96 * 1024;
 
 std::string appVersion() { return core::AppIdentity::current().version; }
 
@@ -94,15 +98,26 @@ std::vector<std::string> tailLog(int n)
     const std::vector<std::string> unreadable{"（无法读取日志）"};
     const auto path = Diag::fileURL();
     if (!path) return unreadable;
-    std::ifstream file(*path, std::ios::binary);
-    if (!file) return unreadable;
-
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : 0;
-    const std::streamoff start = size >= tailWindowBytes ? size - tailWindowBytes : 0;
-    file.clear();
-    file.seekg(start);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Read as the log is written: never through a link in its place.
+    const std::filesystem::path log(*path);
+    const auto folder = core::OwnFolder::openPath(log.parent_path().string(), core::OwnFolder::Missing::fail);
+    const int fd = folder.openFile(log.filename().string(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0) return unreadable;
+    struct stat status {};
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    const off_t size = regular ? status.st_size : 0;
+    const off_t start = size >= tailWindowBytes ? size - tailWindowBytes : 0;
+    std::string bytes(static_cast<std::size_t>(size - start), '\0');
+    std::size_t done = 0;
+    while (regular && done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, start + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (!regular) return unreadable;
+    bytes.resize(done);
     std::string text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString();
     // The first line read from the middle of the file is cut.
     if (start > 0) {

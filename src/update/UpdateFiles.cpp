@@ -1,7 +1,7 @@
 #include "update/UpdateInstaller.h"
 
+#include "platform/core/OwnFolder.h"
 #include "platform/core/Paths.h"
-#include "platform/core/PrivateFolder.h"
 #include "platform/core/Sha256.h"
 
 #include <cerrno>
@@ -34,16 +34,16 @@ std::string safeVersion(const std::string& version)
 
 std::optional<std::string> UpdateInstaller::updatesDir()
 {
-    const auto support = core::paths::applicationSupport();
-    if (!support || !core::makePrivateFolder(*support)) return std::nullopt;
-    const std::string folder = *support + "/updates";
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
-    struct stat status {};
-    if (::lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid())
-        return std::nullopt;
+    const auto base = core::paths::dataHome();
+    if (!base) return std::nullopt;
+    const auto folder = core::OwnFolder::open(*base, "Glimra/updates", core::OwnFolder::Missing::create);
+    const auto status = folder.status(".");
+    if (!status || status->st_uid != ::geteuid()) return std::nullopt;
     // Packages wait here for the installer: no one else may swap them.
-    if ((status.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) return std::nullopt;
-    return folder;
+    folder.tighten();
+    const auto tightened = folder.status(".");
+    if (!tightened || (tightened->st_mode & 077) != 0) return std::nullopt;
+    return folder.path();
 }
 
 std::string UpdateInstaller::packageFileName(const UpdateManifest& manifest)

@@ -1,5 +1,6 @@
 #include "foundation/Diag.h"
 
+#include "platform/core/SystemLog.h"
 #include "platform/dispatch/Semaphore.h"
 #include "platform/dispatch/ThreadScheduler.h"
 #include "support/DiagLines.h"
@@ -133,6 +134,39 @@ TEST_F(DiagLog, AFailedWriteReopensAndAppendsInsteadOfStartingAfresh)
     }
     Diag::log("after the failure");
     EXPECT_EQ(readFile(logPath()), "09:00:00 kept one\n09:00:00 kept two\n09:00:00 after the failure\n");
+}
+
+TEST_F(DiagLog, NeitherTheLogNorItsOlderGenerationIsWrittenThroughALink)
+{
+    testsupport::TempDir elsewhere;
+    testsupport::writeFile(elsewhere.path() + "/theirs.log", "theirs\n");
+    std::vector<std::string> systemLines;
+    core::systemLog::setSink([&](const std::string& line) { systemLines.push_back(line); });
+
+    // In place of the log: nothing is appended to what it names, and it is said once.
+    Diag::log("first");
+    fs::remove(logPath());
+    fs::create_symlink(elsewhere.path() + "/theirs.log", logPath());
+    Diag::resetLocation();
+    for (int i = 0; i < 300; ++i) Diag::log("not through the link");
+    EXPECT_EQ(readFile(elsewhere.path() + "/theirs.log"), "theirs\n");
+    EXPECT_TRUE(fs::is_symlink(logPath()));
+
+    // In place of the older generation: the log is not rotated onto it.
+    fs::remove(logPath());
+    fs::create_symlink(elsewhere.path() + "/theirs.log", olderPath());
+    Diag::resetLocation();
+    Diag::log("kept");
+    fs::resize_file(logPath(), 4 * 1024 * 1024 + 1);
+    for (int i = 0; i < 256; ++i) Diag::log("filler");
+    EXPECT_EQ(readFile(elsewhere.path() + "/theirs.log"), "theirs\n");
+    EXPECT_TRUE(fs::is_symlink(olderPath()));
+    EXPECT_GT(fs::file_size(logPath()), 4u * 1024 * 1024);
+
+    core::systemLog::setSink({});
+    EXPECT_EQ(systemLines, (std::vector<std::string>{
+                               "[Glimra] 私有目录: " + logPath() + " 是链接 ⇒ 不跟随，保持原样",
+                               "[Glimra] 私有目录: " + olderPath() + " 是链接 ⇒ 不跟随，保持原样"}));
 }
 
 TEST_F(DiagLog, AnUnwritableFolderMakesEveryCallANoOp)

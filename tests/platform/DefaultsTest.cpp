@@ -253,6 +253,52 @@ TEST(Defaults, AnUnreadableFileIsMovedAsideUnderANewNumberAndFiveAreKept)
     EXPECT_FALSE(exists(path));
 }
 
+TEST(Defaults, AFileOverSixteenMebibytesIsMovedAsideUnread)
+{
+    TempDir dir;
+    const std::string path = dir.path() + "/defaults.json";
+    const std::string tooLarge = "{\"a\": \"" + std::string(16 * 1024 * 1024 - 9, 'x') + "\"}\n";
+    ASSERT_EQ(tooLarge.size(), 16u * 1024 * 1024 + 1);
+    testsupport::writeFile(path, tooLarge);
+    {
+        Defaults store(path);
+        EXPECT_TRUE(store.snapshot().empty());
+        store.set("x", 1);
+    }
+    EXPECT_EQ(std::filesystem::file_size(path + ".unreadable.1"), tooLarge.size());
+    EXPECT_EQ(Defaults(path).snapshot(), json({{"x", 1}}));
+
+    // At the limit it is still read.
+    const std::string atLimit = tooLarge.substr(0, 8) + tooLarge.substr(9);
+    testsupport::writeFile(path, atLimit);
+    EXPECT_EQ(Defaults(path).snapshot()["a"].get_ref<const std::string&>().size(), 16u * 1024 * 1024 - 10);
+}
+
+TEST(Defaults, ALinkInPlaceOfTheSettingsFileOrFolderIsLeftAloneAndNotWrittenThrough)
+{
+    TempDir dir, outside;
+    testsupport::writeFile(outside.path() + "/shared.json", "{\"theirs\": 1}\n");
+    ::chmod((outside.path() + "/shared.json").c_str(), 0644);
+    ::chmod(outside.path().c_str(), 0755);
+    std::filesystem::create_directory(dir.path() + "/Glimra");
+    std::filesystem::create_symlink(outside.path() + "/shared.json", dir.path() + "/Glimra/defaults.json");
+    std::filesystem::create_directory_symlink(outside.path(), dir.path() + "/Linked");
+    for (const auto* path : {"/Glimra/defaults.json", "/Linked/defaults.json"}) {
+        Defaults store(dir.path() + path);
+        EXPECT_TRUE(store.snapshot().empty()) << path;
+        store.set("x", 1);
+        store.flush();
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() + "/Glimra/defaults.json"));
+    EXPECT_EQ(testsupport::readFile(outside.path() + "/shared.json"), "{\"theirs\": 1}\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside.path()), std::filesystem::directory_iterator()), 1);
+    struct stat file {}, folder {};
+    ::stat((outside.path() + "/shared.json").c_str(), &file);
+    ::stat(outside.path().c_str(), &folder);
+    EXPECT_EQ(file.st_mode & 07777, 0644u);
+    EXPECT_EQ(folder.st_mode & 07777, 0755u);
+}
+
 TEST(Defaults, RefusesValuesNestedDeeperThanTheLimitOnWriteAndRead)
 {
     TempDir dir;

@@ -19,6 +19,7 @@ std::string describe(const core::FileContents& read)
     case FileReadError::absent: return "absent";
     case FileReadError::notAFile: return "not a file";
     case FileReadError::unreadable: return "unreadable";
+    case FileReadError::tooLarge: return "too large";
     }
     return "?";
 }

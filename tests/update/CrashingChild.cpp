@@ -15,7 +15,7 @@ ChildEnd crashInChild(const std::string& folder, int signal, void (*previous)(in
     if (child == 0) {
         // Whatever a sanitizer installed, this child starts from a known disposition.
         std::signal(signal, previous);
-        FatalSignalHandler::install(folder, "Glimra 9.9 (99)\nOS: Linux 24.04 (x86_64)\n");
+        FatalSignalHandler::install(folder, "", "Glimra 9.9 (99)\nOS: Linux 24.04 (x86_64)\n");
         crash();
         ::_exit(3);
     }

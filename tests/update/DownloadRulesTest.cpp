@@ -80,6 +80,14 @@ TEST(PackageFile, UpdatesFolderIsPrivateUnderTheDataFolder)
     std::filesystem::remove(expected);
     std::filesystem::create_directory_symlink(elsewhere.path(), expected);
     EXPECT_EQ(UpdateInstaller::updatesDir(), std::nullopt);
+    // Nor one in place of the data folder above it, which is neither tightened nor filled.
+    std::filesystem::remove_all(data.path() + "/Glimra");
+    ::chmod(elsewhere.path().c_str(), 0755);
+    std::filesystem::create_directory_symlink(elsewhere.path(), data.path() + "/Glimra");
+    EXPECT_EQ(UpdateInstaller::updatesDir(), std::nullopt);
+    ::stat(elsewhere.path().c_str(), &status);
+    EXPECT_EQ(status.st_mode & 0777, 0755u);
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere.path()));
 }
 
 }  // namespace

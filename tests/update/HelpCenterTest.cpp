@@ -143,6 +143,12 @@ TEST_F(HelpCenterTest, TheTailOfALongLogNeverStartsWithTheLineCutInHalf)
     std::filesystem::remove(path);
     EXPECT_THAT(HelpCenter::tailLog(60), ElementsAre("（无法读取日志）"));
     EXPECT_EQ(linesOf(HelpCenter::diagnosticsText(60)).back(), "（无法读取日志）");
+
+    // A link in the log's place is not read through: what it names is not the log.
+    testsupport::TempDir elsewhere;
+    testsupport::writeFile(elsewhere.path() + "/private.txt", "12:00:00 someone else's secret\n");
+    std::filesystem::create_symlink(elsewhere.path() + "/private.txt", path);
+    EXPECT_THAT(HelpCenter::tailLog(60), ElementsAre("（无法读取日志）"));
 }
 
 TEST_F(HelpCenterTest, CopyingTheDiagnosticsFillsThePasteboardAndConfirms)

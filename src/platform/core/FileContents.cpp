@@ -20,15 +20,17 @@ FileContents fileContents(const std::string& path)
     // Non-blocking, so that a FIFO without a writer cannot hold the open.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return failure(errno == ENOENT || errno == ENOTDIR ? FileReadError::absent : FileReadError::unreadable);
+    auto contents = fileContents(fd);
+    ::close(fd);
+    return contents;
+}
+
+FileContents fileContents(int fd, std::uint64_t maxBytes)
+{
     struct stat status {};
-    if (::fstat(fd, &status) != 0) {
-        ::close(fd);
-        return failure(FileReadError::unreadable);
-    }
-    if (!S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return failure(FileReadError::notAFile);
-    }
+    if (::fstat(fd, &status) != 0) return failure(FileReadError::unreadable);
+    if (!S_ISREG(status.st_mode)) return failure(FileReadError::notAFile);
+    if (static_cast<std::uint64_t>(status.st_size) > maxBytes) return failure(FileReadError::tooLarge);
     std::string bytes;
     bool complete = false;
     try {
@@ -42,13 +44,14 @@ FileContents fileContents(const std::string& path)
                 break;
             }
             bytes.append(buffer, static_cast<std::size_t>(count));
+            // A file that grew past the cap while read is refused all the same.
+            if (bytes.size() > maxBytes) return failure(FileReadError::tooLarge);
         }
     } catch (const std::bad_alloc&) {
         complete = false;
     } catch (const std::length_error&) {
         complete = false;
     }
-    ::close(fd);
     if (!complete) return failure(FileReadError::unreadable);
     return {std::move(bytes), FileReadError::absent};
 }

@@ -1,7 +1,12 @@
 #include "platform/core/Paths.h"
 
+#include "platform/core/SystemLog.h"
+
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -23,6 +28,20 @@ bool isOwnFolder(const std::string& path)
 {
     struct stat status {};
     return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid();
+}
+
+// The folder as this user's alone (0700), made when missing; false when something else
+// (a link, a file, another user's folder) has the name.
+bool makeOwnFolder(const std::string& path)
+{
+    ::mkdir(path.c_str(), 0700);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat status {};
+    const bool own = ::fstat(fd, &status) == 0 && status.st_uid == ::geteuid() &&
+                     ((status.st_mode & 07777) == 0700 || ::fchmod(fd, 0700) == 0);
+    ::close(fd);
+    return own;
 }
 
 std::string userName()
@@ -60,19 +79,25 @@ std::string temporaryFolder()
 std::string runtimeFolder()
 {
     if (const char* value = std::getenv("XDG_RUNTIME_DIR"); value && *value == '/') return value;
+    // Chosen once per temporary folder: every call, and every copy of this user's, finds
+    // the same one, so two copies meet at one instance lock.
+    static std::mutex lock;
+    static std::map<std::string, std::string> chosen;
+    const std::string temporary = temporaryFolder();
+    std::lock_guard guard(lock);
+    if (const auto found = chosen.find(temporary); found != chosen.end()) return found->second;
     const std::string session = "/run/user/" + std::to_string(::geteuid());
-    if (isOwnFolder(session)) return session;
-    const std::string fallback = temporaryFolder() + "/runtime-" + userName();
-    ::mkdir(fallback.c_str(), 0700);
-    if (isOwnFolder(fallback)) {
-        ::chmod(fallback.c_str(), 0700);
-        return fallback;
+    if (isOwnFolder(session)) return chosen[temporary] = session;
+    const std::string fallback = temporary + "/runtime-" + userName();
+    if (makeOwnFolder(fallback)) return chosen[temporary] = fallback;
+    // Someone else took the name: one other name, the same for every copy of this user's.
+    const std::string alternative = fallback + "-" + std::to_string(::geteuid());
+    if (makeOwnFolder(alternative)) {
+        systemLog::write("[Glimra] 运行目录: " + fallback + " 不是本用户的目录 ⇒ 改用 " + alternative);
+        return chosen[temporary] = alternative;
     }
-    // Someone else took the name: a private folder of this copy's own is safe, though
-    // another copy will not meet it there.
-    std::string own = fallback + "-XXXXXX";
-    if (::mkdtemp(own.data())) return own;
-    return fallback;
+    systemLog::write("[Glimra] 运行目录: " + fallback + " 与 " + alternative + " 都不是本用户的目录 ⇒ 无单实例锁");
+    return chosen[temporary] = alternative;
 }
 
 bool makeDirectories(const std::string& path)

@@ -20,8 +20,10 @@ std::string temporaryFolder();
 
 // The user's runtime folder: $XDG_RUNTIME_DIR when it is an absolute path, else
 // /run/user/<uid> when that is a folder of this user's, else the user session's own
-// fallback, runtime-<user name> in the temporary folder, made with mode 0700 when missing.
-// Every copy of the application run by the user finds the same one.
+// fallback, runtime-<user name> in the temporary folder, made with mode 0700 when missing;
+// when that name is taken by something not this user's folder, runtime-<user name>-<uid>
+// beside it (one line in the system log). Chosen once per process and temporary folder;
+// every copy of the application run by the user finds the same one.
 std::string runtimeFolder();
 
 // Creates the folder and its parents; true when it exists afterwards.

@@ -1,10 +1,8 @@
 #include "platform/defaults/Defaults.h"
 
-#include "platform/core/FileContents.h"
+#include "platform/core/OwnFolder.h"
 #include "platform/core/Paths.h"
-#include "platform/core/PrivateFolder.h"
 #include "platform/core/SystemLog.h"
-#include "platform/defaults/AtomicFile.h"
 #include "platform/defaults/BoundedJson.h"
 #include "platform/defaults/UnreadableBackup.h"
 #include "platform/dispatch/Scheduler.h"
@@ -25,15 +23,27 @@ constexpr int maxFileDepth = Defaults::maxDepth + 1;
 // the writer stalling the burst with a rewrite of the growing file.
 constexpr double writeDelaySeconds = 0.05;
 
+// A larger file is no settings file of ours: it is refused like a broken one, unread.
+constexpr std::uint64_t maxFileBytes = 16 * 1024 * 1024;
+
 std::string serialized(const Json& values)
 {
     // Text that is not UTF-8 is replaced rather than thrown over on the writing thread.
     return values.dump(2, ' ', false, Json::error_handler_t::replace) + '\n';
 }
 
+// The settings' folder, never reached through a link, made 0700 when missing.
+core::OwnFolder openFolder(const std::string& path)
+{
+    return core::OwnFolder::openPath(std::filesystem::path(path).parent_path().string(),
+                                     core::OwnFolder::Missing::create);
+}
+
+std::string fileName(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
 bool save(const std::string& path, const std::string& text)
 {
-    const auto failure = writeFileAtomically(path, text);
+    const auto failure = openFolder(path).writeAtomically(fileName(path), text);
     if (failure) core::systemLog::write("[Glimra] settings not saved: " + *failure);
     return !failure;
 }
@@ -47,7 +57,8 @@ public:
     std::mutex mutex;
     std::string path;
     Json values = Json::object();
-    // An unreadable file that could not be moved aside is left alone, never overwritten.
+    // An unreadable file that could not be moved aside, and a link in place of the file or
+    // its folder, are left alone, never overwritten.
     bool fileKept = false;
     // Bumped by every change; the file holds writtenVersion.
     std::uint64_t version = 0;
@@ -63,10 +74,18 @@ public:
         fileKept = false;
         writtenVersion = version;
         if (path.empty()) return;
+        const auto folder = openFolder(path);
+        const std::string name = fileName(path);
+        const auto entry = folder.status(name);
+        // A link in place of the folder or the file is left alone, and so is the file.
+        if (folder.refusedLink() || (entry && S_ISLNK(entry->st_mode))) {
+            if (folder) core::reportOwnPathLink(path);
+            fileKept = true;
+            return;
+        }
         // Settings and their folder are the user's alone, also when loosened since.
-        if (const auto folder = std::filesystem::path(path).parent_path(); !folder.empty())
-            core::makePrivateFolder(folder.string());
-        const auto contents = core::fileContents(path);
+        folder.tighten();
+        const auto contents = folder.contents(name, maxFileBytes);
         if (!contents.bytes && contents.error == core::FileReadError::absent) return;
         if (contents.bytes) {
             auto parsed = parseWithinDepth(*contents.bytes, maxFileDepth);
@@ -75,7 +94,7 @@ public:
                 return;
             }
         }
-        if (const auto backup = moveAsideUnreadable(path)) {
+        if (const auto backup = moveAsideUnreadable(folder, name)) {
             core::systemLog::write("[Glimra] settings file unreadable, moved aside: " + path + " -> " + *backup);
         } else {
             fileKept = true;

@@ -1,5 +1,6 @@
 #include "platform/linux/InstanceLock.h"
 
+#include "platform/core/OwnFolder.h"
 #include "platform/core/Paths.h"
 
 #include <QElapsedTimer>
@@ -16,12 +17,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace linuxdesktop {
 namespace {
 
+constexpr const char* lockFileName = "instance.lock";
 const QByteArray reopenMessage = QByteArrayLiteral("reopen");
 // A connection that says nothing useful within this time is dropped.
 constexpr int connectionTimeoutMs = 1000;
@@ -69,7 +72,7 @@ InstanceLock::~InstanceLock()
     lock_->unlock();
 }
 
-std::string InstanceLock::lockPath() const { return folder_ + "/instance.lock"; }
+std::string InstanceLock::lockPath() const { return folder_ + "/" + lockFileName; }
 std::string InstanceLock::socketPath() const { return folder_ + "/instance.sock"; }
 
 InstanceLock::Result InstanceLock::tryLock() { return waitForRelease(0); }
@@ -77,10 +80,18 @@ InstanceLock::Result InstanceLock::tryLock() { return waitForRelease(0); }
 InstanceLock::Result InstanceLock::waitForRelease(double timeoutSeconds)
 {
     if (lock_->isLocked()) return Result::acquired;
+    const auto folder = core::OwnFolder::openPath(folder_, core::OwnFolder::Missing::fail);
+    if (const auto entry = folder.status(lockFileName); entry && S_ISLNK(entry->st_mode)) {
+        core::reportOwnPathLink(lockPath());
+        return Result::failed;
+    }
     if (lock_->tryLock(milliseconds(timeoutSeconds))) {
         // The toolkit makes the file as the umask allows; like every file of ours it is
         // this user's alone.
-        ::chmod(lockPath().c_str(), 0600);
+        if (const int fd = folder.openFile(lockFileName, O_RDONLY); fd >= 0) {
+            ::fchmod(fd, 0600);
+            ::close(fd);
+        }
         return Result::acquired;
     }
     return lock_->error() == QLockFile::LockFailedError ? Result::heldByOther : Result::failed;

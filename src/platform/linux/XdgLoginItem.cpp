@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace linuxdesktop {
@@ -131,7 +132,10 @@ std::optional<desktop::Error> XdgLoginItem::registerItem()
     if (!folder) return failure(0, "No configuration folder (neither XDG_CONFIG_HOME nor HOME is set)");
     if (program_.executable.empty() || program_.executable.find('\n') != std::string::npos)
         return failure(0, "The application's executable cannot be named in an autostart entry");
-    if (!core::paths::makeDirectories(*folder)) return failure(errno, "Cannot create " + *folder);
+    // Made by us, the folder is the user's alone whatever the umask; one found is left as it is.
+    if (!core::paths::makeDirectories(*core::paths::configHome()) ||
+        (::mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST))
+        return failure(errno, "Cannot create " + *folder);
 
     const std::string contents = "[Desktop Entry]\nType=Application\nName=Glimra\nExec=" +
                                  execValue(program_.executable) + "\nTerminal=false\n";

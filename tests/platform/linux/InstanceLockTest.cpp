@@ -67,14 +67,16 @@ TEST_F(InstanceLockTest, TheFolderComesFromTheRuntimeFolderAndIsCreatedPrivate)
     }
     EXPECT_EQ(linuxdesktop::InstanceLock::defaultFolder(), fallback);
     if (!hasSession && ::geteuid() == 0) {
-        // A fallback of that name that another user made first is not taken.
-        const std::string taken = std::filesystem::path(fallback).parent_path();
-        std::filesystem::remove_all(taken);
+        // A fallback of that name that another user made first is not taken; the choice
+        // is made once for a temporary folder, so this one is another.
+        const std::string other = home() + "/other";
+        ::mkdir(other.c_str(), 0700);
+        ::setenv("TMPDIR", other.c_str(), 1);
+        const std::string taken = other + "/" + std::filesystem::path(fallback).parent_path().filename().string();
         ASSERT_EQ(::mkdir(taken.c_str(), 0777), 0);
         ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
         const std::string own = linuxdesktop::InstanceLock::defaultFolder();
-        EXPECT_FALSE(own.starts_with(taken + "/")) << own;
-        EXPECT_TRUE(own.starts_with(taken + "-")) << own;
+        EXPECT_EQ(own, taken + "-" + std::to_string(::geteuid()) + "/glimra");
     }
     if (savedTemporary) ::setenv("TMPDIR", keptTemporary.c_str(), 1);
     else ::unsetenv("TMPDIR");
@@ -107,6 +109,20 @@ TEST_F(InstanceLockTest, UnsafeFoldersAreRefused)
     EXPECT_NE(file->find("not a folder"), std::string::npos);
 
     EXPECT_TRUE(linuxdesktop::InstanceLock::prepareFolder(home() + "/missing/parent/glimra"));
+}
+
+TEST_F(InstanceLockTest, ALinkInPlaceOfTheLockFileIsNotFollowed)
+{
+    ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    testsupport::writeFile(home() + "/theirs", "theirs");
+    ::chmod((home() + "/theirs").c_str(), 0644);
+    ASSERT_EQ(::symlink((home() + "/theirs").c_str(), (folder + "/instance.lock").c_str()), 0);
+    linuxdesktop::InstanceLock lock(folder);
+    EXPECT_EQ(lock.tryLock(), Result::failed);
+    EXPECT_EQ(testsupport::readFile(home() + "/theirs"), "theirs");
+    struct stat status {};
+    ASSERT_EQ(::stat((home() + "/theirs").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0644u);
 }
 
 TEST_F(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo)

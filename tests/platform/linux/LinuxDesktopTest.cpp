@@ -45,6 +45,19 @@ TEST_F(LinuxDesktopTest, XdgLoginItemIsAnAutostartEntry)
     EXPECT_EQ(item.status(), Status::notRegistered);
 }
 
+TEST_F(LinuxDesktopTest, XdgLoginItemMakesItsFolderAndEntryForTheUserAloneWhateverTheUmask)
+{
+    const mode_t previous = ::umask(0);
+    const auto error = linuxdesktop::XdgLoginItem({"/usr/bin/glimra", std::nullopt}).registerItem();
+    ::umask(previous);
+    ASSERT_FALSE(error);
+    struct stat folder {}, entry {};
+    ASSERT_EQ(::stat((configHome() + "/autostart").c_str(), &folder), 0);
+    ASSERT_EQ(::stat(entryPath().c_str(), &entry), 0);
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+    EXPECT_EQ(entry.st_mode & 07777, 0600u);
+}
+
 TEST_F(LinuxDesktopTest, XdgLoginItemReportsWriteFailures)
 {
     // A file where the autostart folder belongs.
