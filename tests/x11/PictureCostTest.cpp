@@ -98,8 +98,8 @@ TEST(X11PictureCost, AHugeWindowCostsNoMoreThanTheScreenShows)
     const Geometry item = geometryOf(statusItem);
     runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2), std::to_string(item.y + item.height / 2),
              "click", "1"});
-    EXPECT_TRUE(waitUntil([&] { return log().find("菜单缩略图预热: 抓取 1 个，成功 1 个") != std::string::npos; }, 10))
-        << log();
+    const auto thumbnailTaken = [&] { return log().find("菜单缩略图预热: 抓取 1 个，成功 1 个") != std::string::npos; };
+    EXPECT_TRUE(waitUntil(thumbnailTaken, 10)) << log();
     runTool({"xdotool", "key", "Escape"});
 
     auto known = visibleWindowsOf(glimra.pid());

@@ -51,8 +51,8 @@ TestDisplay::TestDisplay(const std::string& screen)
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) return;
     ::fcntl(ends[1], F_SETFD, 0);
-    server_ = std::make_unique<X11Client>(std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(ends[1]),
-                                                                   "-nolisten", "tcp", "-noreset", "-screen", "0", screen});
+    server_ = std::make_unique<X11Client>(std::vector<std::string>{
+        "Xvfb", "-displayfd", std::to_string(ends[1]), "-nolisten", "tcp", "-noreset", "-screen", "0", screen});
     ::close(ends[1]);
     const std::string number = displayNumberFrom(ends[0], 10);
     ::close(ends[0]);

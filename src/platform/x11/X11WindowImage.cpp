@@ -23,7 +23,8 @@ desktop::PixelBufferRef windowImage(Connection& connection, xcb_window_t frame, 
     const auto [width, height] =
         readSize(std::max(1, static_cast<int>(std::lround(points.width() * scale))),
                  std::max(1, static_cast<int>(std::lround(points.height() * scale))));
-    if (width == pixmap.width && height == pixmap.height && readsDirectly(pixmap)) return readDrawable(connection, nullptr, pixmap);
+    if (width == pixmap.width && height == pixmap.height && readsDirectly(pixmap))
+        return readDrawable(connection, nullptr, pixmap);
     return composeOnServer(connection, nullptr, {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width, pixmap.height, width,
                            height, false);
 }

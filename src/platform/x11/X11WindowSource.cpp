@@ -59,7 +59,8 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
                          shown_->height != state->height || !pixmap_->pixmap();
     if (renamed && !pixmap_->name()) return std::nullopt;
     const bool changed = damage_->takeChange();
-    const auto size = readSize(pixmap_->pixmap()->width, pixmap_->pixmap()->height, configuration.width, configuration.height);
+    const auto& pixmap = *pixmap_->pixmap();
+    const auto size = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
     if (renamed || changed || !last_.image || size.width != readWidth_ || size.height != readHeight_)
         read(configuration, *state);
     shown_ = state;
