@@ -93,6 +93,14 @@ void MirrorView::paintEvent(QPaintEvent*)
 void MirrorView::paint(QPainter& painter) const
 {
     const QRectF bounds = rect();
+    if (fillsBounds_ && letterboxClear_) {
+        // The backdrop is the bottom layer: it wipes what earlier paints left, which a
+        // window without alpha (on a 16-bit screen) keeps, so a hint never shows through
+        // the next one.
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(bounds, Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (fillsBounds_) painter.setOpacity(backdropOpacity);
     if (!letterboxClear_) {

@@ -17,7 +17,8 @@ public:
     static constexpr double backdropOpacity = 0.35;
 
     // letterboxClear: the area outside the picture is transparent, else black.
-    // fillsBounds: the dimmed backdrop, filled rather than fitted.
+    // fillsBounds: the dimmed backdrop, filled rather than fitted; with a clear letterbox
+    // it is the bottom layer of its window and clears its bounds first.
     MirrorView(bool letterboxClear, bool fillsBounds, QWidget* parent = nullptr);
 
     void display(desktop::PixelBufferRef buffer);

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QLabel>
 
 namespace {
 
@@ -98,4 +99,33 @@ TEST_F(MirrorViewTest, TheBackdropFillsDimmedAndAnOpaqueViewHasBlackBars)
     opaque.resize(100, 100);
     opaque.display(quarters(200, 100));
     EXPECT_EQ(paint(opaque).pixel(50, 10), qRgb(0, 0, 0));
+}
+
+// A window without alpha (on a 16-bit screen) keeps what earlier paints left: the hint
+// shown over the backdrop is drawn on a cleared backdrop each time, so the text it
+// replaced never shows through the new one.
+TEST_F(MirrorViewTest, AHintNeverShowsThroughTheNextOnAWindowWithoutAlpha)
+{
+    QWidget window;
+    window.setAttribute(Qt::WA_TranslucentBackground);
+    window.resize(240, 120);
+    MirrorView backdrop(true, true, &window);
+    backdrop.setGeometry(window.rect());
+    QLabel hint(&window);
+    hint.setStyleSheet("color: white; background: rgba(0, 0, 0, 153);");
+    hint.setAlignment(Qt::AlignCenter);
+    hint.setGeometry(20, 40, 200, 40);
+
+    const auto render = [&](QImage& canvas, const QString& text) {
+        hint.setText(text);
+        window.render(&canvas);
+    };
+    QImage shown(window.size(), QImage::Format_RGB16);
+    shown.fill(Qt::black);
+    render(shown, "Full-screen windows cannot be previewed");
+    render(shown, "Receiving the stream");
+    QImage fresh(window.size(), QImage::Format_RGB16);
+    fresh.fill(Qt::black);
+    render(fresh, "Receiving the stream");
+    EXPECT_EQ(shown, fresh) << "the earlier hint shows through";
 }

@@ -56,7 +56,7 @@ PixelSize fittedToLargestDisplay(SimWorld& world, int width, int height)
 }
 
 std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID id, int width, int height,
-                                            core::Size referenceSize)
+                                            core::Size referenceSize, FrameRecycler* recycler)
 {
     const auto window = world.window(id);
     if (!window || !world.isOnScreen(id)) return std::nullopt;
@@ -68,7 +68,8 @@ std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID i
     CapturedPicture captured;
     captured.scaleFactor = displayScale;
     if (live == referenceSize) {
-        captured.image = paintWindow(*window, appName, contentTime, width, height);
+        auto storage = recycler ? recycler->take(width, height) : nullptr;
+        captured.image = paintWindow(*window, appName, contentTime, width, height, std::move(storage));
         captured.contentRect = core::Rect(0, 0, width, height);
         return captured;
     }
@@ -124,12 +125,12 @@ bool sourceHidden(SimWorld& world, const ContentFilter& filter)
 
 std::optional<CapturedPicture> renderCapture(SimWorld& world, const ContentFilter& filter,
                                              const desktop::StreamConfiguration& configuration,
-                                             core::Size referenceSize)
+                                             core::Size referenceSize, FrameRecycler* recycler)
 {
     const auto [width, height] =
         fittedToLargestDisplay(world, std::max(configuration.width, 1), std::max(configuration.height, 1));
     if (filter.kind == ContentFilter::Kind::window)
-        return renderWindow(world, filter.window.windowID, width, height, referenceSize);
+        return renderWindow(world, filter.window.windowID, width, height, referenceSize, recycler);
     return renderDisplay(world, filter, configuration, width, height);
 }
 

@@ -73,7 +73,7 @@ void SimCaptureStream::produceFrame(std::uint64_t timerGeneration)
     frame.presentationTime = dispatch::now();
     if (faults_->take(window, CaptureFault::incomplete)) {
         frame.status = desktop::FrameStatus::blank;
-    } else if (const auto picture = renderCapture(*world_, filter, configuration, referenceSize)) {
+    } else if (const auto picture = renderCapture(*world_, filter, configuration, referenceSize, &recycler_)) {
         frame.status = desktop::FrameStatus::complete;
         frame.image = picture->image;
         frame.contentRect = picture->contentRect;

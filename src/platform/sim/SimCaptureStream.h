@@ -2,6 +2,7 @@
 
 #include "platform/desktop/TimedCaptureStream.h"
 #include "platform/sim/CaptureFaults.h"
+#include "platform/sim/FrameRecycler.h"
 #include "platform/sim/SimWorld.h"
 
 namespace sim {
@@ -32,6 +33,7 @@ private:
 
     const std::shared_ptr<SimWorld> world_;
     const std::shared_ptr<CaptureFaults> faults_;
+    FrameRecycler recycler_;
     core::Size referenceSize_;  // the content's size in points when the configuration was made; guarded by mutex_
 };
 

@@ -91,7 +91,7 @@ void paintTitleStrip(desktop::PixelBuffer& buffer, const SimWindow& window, cons
 }  // namespace
 
 desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& appName, double contentTime,
-                                    int pixelWidth, int pixelHeight)
+                                    int pixelWidth, int pixelHeight, std::shared_ptr<desktop::PixelBuffer> into)
 {
     const int width = std::max(pixelWidth, 1);
     const int height = std::max(pixelHeight, 1);
@@ -114,10 +114,11 @@ desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& 
     fillWrapped(bandRow, bandX, bandWidth, crossing);
 
     // Rows are copies of the two prepared rows: the cost stays close to filling memory.
-    auto buffer = std::make_shared<desktop::PixelBuffer>();
+    auto buffer = into ? std::move(into) : std::make_shared<desktop::PixelBuffer>();
     buffer->width = width;
     buffer->height = height;
     buffer->bytesPerRow = width * 4;
+    buffer->bytes.clear();
     buffer->bytes.reserve(static_cast<std::size_t>(buffer->bytesPerRow) * height);
     const auto append = [&](const std::vector<std::uint32_t>& row, int rows) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.data());

@@ -55,10 +55,11 @@ std::shared_ptr<desktop::PixelBuffer> readPlain(Connection& connection, const Dr
 
 }  // namespace
 
+bool readsDirectly(const DrawableInfo& drawable) { return drawable.depth == 24 || drawable.depth == 32; }
+
 desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable)
 {
-    // Other depths do not have 32 bits a pixel; no window worth mirroring has them.
-    if ((drawable.depth != 24 && drawable.depth != 32) || drawable.width < 1 || drawable.height < 1) return nullptr;
+    if (!readsDirectly(drawable) || drawable.width < 1 || drawable.height < 1) return nullptr;
     std::shared_ptr<desktop::PixelBuffer> buffer;
     if (pool) buffer = readShared(connection, *pool, drawable);
     if (!buffer) buffer = readPlain(connection, drawable);

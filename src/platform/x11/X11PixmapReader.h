@@ -15,6 +15,10 @@ struct DrawableInfo {
     xcb_visualid_t visual = 0;  // a window's visual; 0 for a pixmap of our own
 };
 
+// Whether readDrawable reads the drawable as it is: 32 bits a pixel (depth 24 or 32).
+// Other depths (16, 30) are converted by drawing them on the server (composeOnServer).
+bool readsDirectly(const DrawableInfo& drawable);
+
 // Reads the whole drawable (depth 24 or 32) into a frame: through a segment of the pool
 // when there is one (the frame is the segment, not a copy), else with a plain GetImage.
 // A drawable without an alpha channel reads as opaque, as the mirror paints

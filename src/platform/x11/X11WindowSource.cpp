@@ -3,6 +3,7 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
+#include "platform/x11/X11ReadSize.h"
 #include "platform/x11/X11Reply.h"
 #include "platform/x11/X11ServerCompose.h"
 
@@ -10,27 +11,6 @@
 #include <cmath>
 
 namespace x11 {
-namespace {
-
-struct PixelSize {
-    int width = 0;
-    int height = 0;
-};
-
-// The whole window, shrunk on the server only where the configured size is smaller.
-PixelSize readSize(const DrawableInfo& pixmap, const desktop::StreamConfiguration& configuration)
-{
-    if (configuration.width < 1 || configuration.height < 1) return {pixmap.width, pixmap.height};
-    if (configuration.width >= pixmap.width && configuration.height >= pixmap.height)
-        return {pixmap.width, pixmap.height};
-    const double factor = std::min(static_cast<double>(configuration.width) / pixmap.width,
-                                   static_cast<double>(configuration.height) / pixmap.height);
-    return {std::max(1, static_cast<int>(std::lround(pixmap.width * factor))),
-            std::max(1, static_cast<int>(std::lround(pixmap.height * factor)))};
-}
-
-}  // namespace
-
 WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
                            xcb_window_t client, std::function<void()> onChange)
     : connection_(std::move(connection)),
@@ -79,7 +59,8 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
                          shown_->height != state->height || !pixmap_->pixmap();
     if (renamed && !pixmap_->name()) return std::nullopt;
     const bool changed = damage_->takeChange();
-    const auto size = readSize(*pixmap_->pixmap(), configuration);
+    const auto& pixmap = *pixmap_->pixmap();
+    const auto size = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
     if (renamed || changed || !last_.image || size.width != readWidth_ || size.height != readHeight_)
         read(configuration, *state);
     shown_ = state;
@@ -90,11 +71,11 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
 void WindowSource::read(const desktop::StreamConfiguration& configuration, const WindowState& state)
 {
     const auto& pixmap = *pixmap_->pixmap();
-    const auto size = readSize(pixmap, configuration);
+    const auto size = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
     ++reads_;
     readWidth_ = size.width;
     readHeight_ = size.height;
-    if (size.width == pixmap.width && size.height == pixmap.height)
+    if (size.width == pixmap.width && size.height == pixmap.height && readsDirectly(pixmap))
         last_.image = readDrawable(*connection_, pool_.get(), pixmap);
     else
         last_.image = composeOnServer(*connection_, pool_.get(), {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width,

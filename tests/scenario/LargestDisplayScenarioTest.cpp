@@ -1,0 +1,45 @@
+#include "scenario/GlimraProcess.h"
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <string>
+
+namespace {
+
+using namespace testsupport;
+
+// A window filling a 4096 × 2304 point display at scale 4 (16384 × 9216 pixels, 604 MB a
+// frame), mirrored for 4 simulated seconds: its frames are painted into storage used
+// again, not a fresh buffer each (which took over 40 s, hence the deadline), and no more
+// than the shown and the next frame are held at once.
+TEST(LargestDisplayScenario, AMirroredWindowOfTheLargestDisplayReusesItsFrames)
+{
+    TempDir folder;
+    const std::string scenario = folder.path() + "/largest.json";
+    writeFile(scenario, R"({
+  "settings": {"onboardingCompleted": true},
+  "displays": [{"id": 1, "frame": [0, 0, 4096, 2304], "scale": 4}],
+  "apps": [{"pid": 501, "bundleID": "com.example.viewer", "name": "Viewer",
+            "windows": [{"id": 4242, "title": "Map", "frame": [0, 0, 4096, 2304]}]}],
+  "frontmost": 501,
+  "steps": [
+    {"at": 0.5, "do": "command", "name": "mirrorWindow", "window": 4242},
+    {"at": 4.5, "do": "quit"}
+  ]
+})");
+    GlimraChild glimra({"--scenario", scenario, "--out", folder.path() + "/out"}, folder.path());
+    ASSERT_TRUE(glimra.started());
+    const auto status = glimra.waitForExit(30);
+    ASSERT_TRUE(status.has_value()) << "the run did not finish within 30 s";
+    EXPECT_EQ(*status, 0) << glimra.err();
+
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    const long frameBytes = 16384L * 9216 * 4;
+    EXPECT_LT(usage.ru_maxrss * 1024L, frameBytes * 5 / 2) << "peak " << usage.ru_maxrss / 1024 << " MB";
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "support/X11Client.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace testsupport {
+
+// An X display of the test's own (Xvfb at the given screen, e.g. "1920x1080x16", with
+// openbox), which DISPLAY names while the object lives, for the test and every client it
+// starts. Both processes are ended by their pids when it goes.
+class TestDisplay {
+public:
+    explicit TestDisplay(const std::string& screen);
+    ~TestDisplay();
+    TestDisplay(const TestDisplay&) = delete;
+    TestDisplay& operator=(const TestDisplay&) = delete;
+
+    // Whether the server and its window manager took the display.
+    bool ready() const { return ready_; }
+    pid_t serverPid() const { return server_ ? server_->pid() : -1; }
+
+private:
+    std::optional<std::string> earlierDisplay_;
+    std::unique_ptr<X11Client> server_;
+    std::unique_ptr<X11Client> windowManager_;
+    bool ready_ = false;
+};
+
+// A process's resident memory now and its peak (VmRSS, VmHWM), in bytes; 0 when unknown.
+long residentBytes(pid_t pid);
+long peakResidentBytes(pid_t pid);
+
+}  // namespace testsupport
