@@ -118,7 +118,9 @@ TEST_F(InstalledCopy, ReplacesOnlyItsBundleWithAnUpdateSignedByItsKeyAndRefusesO
     {
         const UserFolders folders(settingsFor(signedByTrusted));
         GlimraOnDesktop c(folders, prefixC + "/bin/glimra");
-        EXPECT_EQ(installTheUpdate(c), canonical(prefixC) + " also holds files of other programs (lib), so it can't be replaced automatically") << c.log();
+        EXPECT_EQ(installTheUpdate(c),
+                  canonical(prefixC) + " also holds files of other programs (lib), so it can't be replaced automatically")
+            << c.log();
         EXPECT_EQ(c.quit(), 0) << c.err();
     }
     EXPECT_EQ(entriesBelow(root() + "/b"), copyBBefore) << "the refused update moved something";
