@@ -1,6 +1,7 @@
 # `cmake --install build --prefix P` lays out a Linux desktop program:
 #   P/lib/glimra/           the bundle folder, the unit the updater replaces: bundle.json
-#                           beside bin/glimra (stripped), and the licence
+#                           beside bin/glimra (stripped), the licence, and update-keys
+#                           when GLIMRA_UPDATE_KEY names them
 #   P/bin/glimra            a relative link to ../lib/glimra/bin/glimra
 #   P/share/applications/glimra.desktop, P/share/icons/hicolor/…/glimra.{svg,png},
 #   P/share/metainfo/<bundle id>.metainfo.xml
@@ -25,6 +26,18 @@ add_custom_command(OUTPUT ${glimra_icon_pngs}
   DEPENDS glimra_icon_png ${PROJECT_SOURCE_DIR}/resources/linux/glimra.svg
   COMMENT "Rendering the application icon")
 add_custom_target(glimra_icons ALL DEPENDS ${glimra_icon_pngs})
+
+# The Ed25519 public keys (PEM) an installed copy trusts: it replaces itself with a package
+# signed by one of them. Without them the copy is ad hoc and only opens a package.
+set(GLIMRA_UPDATE_KEY "" CACHE FILEPATH "Ed25519 public keys (PEM) that installed copies trust for updates")
+if(GLIMRA_UPDATE_KEY)
+  file(READ "${GLIMRA_UPDATE_KEY}" glimra_update_keys)
+  if(NOT glimra_update_keys MATCHES "-----BEGIN PUBLIC KEY-----" OR glimra_update_keys MATCHES "PRIVATE KEY")
+    message(FATAL_ERROR "GLIMRA_UPDATE_KEY=${GLIMRA_UPDATE_KEY} must hold public keys in PEM "
+                        "(openssl pkey -in KEY.pem -pubout -out FILE), never a private key")
+  endif()
+  install(FILES "${GLIMRA_UPDATE_KEY}" DESTINATION ${glimra_bundle_dir} RENAME update-keys)
+endif()
 
 install(TARGETS glimra RUNTIME DESTINATION ${glimra_bundle_dir}/bin)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/bundle/bundle.json LICENSE DESTINATION ${glimra_bundle_dir})

@@ -7,7 +7,6 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <memory>
 #include <string_view>
@@ -31,18 +30,12 @@ namespace fs = std::filesystem;
 constexpr std::size_t keyBytes = 32;
 constexpr std::size_t signatureBytes = 64;
 
-// Key ids of the teams this build trusts; a bundle signed by one replaces itself.
-constexpr std::array<std::string_view, 0> trustedKeyIds{};
-
 std::optional<std::string> readSignatureFile(const std::string& bundlePath)
 {
     auto bytes = core::fileContents(bundlePath + "/bundle.sig").bytes;
     if (!bytes || bytes->size() != keyBytes + signatureBytes) return std::nullopt;
     return bytes;
 }
-
-std::string keyIdOf(std::string_view key) { return core::sha256Hex(key).substr(0, 16); }
-
 
 // The signed text for the bundle as it is now; none when it holds anything but folders
 // and regular files, or a name the listing cannot carry.
@@ -122,17 +115,7 @@ std::optional<std::string> verifiedBundleKeyId(const std::string& bundlePath)
     return keyIdOf(key);
 }
 
-std::optional<std::string> bundleKeyId(const std::string& bundlePath)
-{
-    const auto file = readSignatureFile(bundlePath);
-    if (!file) return std::nullopt;
-    return keyIdOf(std::string_view(*file).substr(0, keyBytes));
-}
-
-bool isTrustedKeyId(const std::string& keyId)
-{
-    return std::find(trustedKeyIds.begin(), trustedKeyIds.end(), keyId) != trustedKeyIds.end();
-}
+std::string keyIdOf(std::string_view publicKey) { return core::sha256Hex(publicKey).substr(0, 16); }
 
 std::optional<std::string> bundleSignatureFile(const std::string& bundlePath, std::string_view privateKey)
 {

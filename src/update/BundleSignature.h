@@ -11,10 +11,8 @@
 // The key id of the bundle's "bundle.sig" when its signature holds for the bundle's files
 // as they are now; none otherwise.
 std::optional<std::string> verifiedBundleKeyId(const std::string& bundlePath);
-// The key id named by the bundle's "bundle.sig", unverified; none without a readable one.
-std::optional<std::string> bundleKeyId(const std::string& bundlePath);
-// Whether the key id belongs to a team this build trusts (none by default).
-bool isTrustedKeyId(const std::string& keyId);
+// The key id of a raw 32-byte Ed25519 public key.
+std::string keyIdOf(std::string_view publicKey);
 // The contents of a "bundle.sig" for the bundle's files as they are now, signed with the
 // raw 32-byte Ed25519 private key; none when the key is no such key or the bundle holds
 // what a signed bundle may not.

@@ -6,6 +6,7 @@
 #include "platform/core/ByteText.h"
 #include "platform/core/Paths.h"
 #include "platform/core/TextFormat.h"
+#include "platform/desktop/Desktop.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,6 +102,24 @@ std::optional<std::string> installTargetRefusal(const std::string& target, const
     const std::string parentDir = parentOf(target);
     if (::stat(parentDir.c_str(), &parent) != 0 || (parent.st_mode & (S_IWGRP | S_IWOTH)) != 0) return unsafe(parentDir);
     return std::nullopt;
+}
+
+std::optional<std::string> bundleFolderRefusal(const std::string& target)
+{
+    const auto refusal = desktop::installation().replacementRefusal(target);
+    if (!refusal) return std::nullopt;
+    using Kind = desktop::Installation::Refusal::Kind;
+    switch (refusal->kind) {
+    case Kind::sharedFolder:
+        return core::formatText(L10n::t("%@ 是系统或共用文件夹，不是 Glimra 自己的文件夹，无法自动替换"), {target});
+    case Kind::packageManager:
+        return core::formatText(L10n::t("%@ 由软件包管理器安装（%@），请用软件包管理器更新"), {target, refusal->detail});
+    case Kind::otherContents:
+        return core::formatText(L10n::t("%@ 里还有别的程序的文件（%@），无法自动替换"), {target, refusal->detail});
+    case Kind::notWritable:
+        return core::formatText(L10n::t("无法写入 %@，无法自动替换"), {refusal->detail});
+    }
+    return unsafe(target);
 }
 
 std::optional<std::string> replaceJobRefusal(const ReplaceJob& job, const std::string& expectedIdentifier)

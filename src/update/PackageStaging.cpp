@@ -152,7 +152,7 @@ StagedBundle stagePackage(const std::string& package, const std::string& parentD
     StagedBundle staged;
     staged.info = *info;
     staged.build = buildNumber(info->build);
-    if (isTrustedKeyId(*keyId)) staged.team = *keyId;
+    staged.keyId = *keyId;
     staged.bundlePath = bundlePath;
     staged.stageDir = folder.keep();
     return staged;

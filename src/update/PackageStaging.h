@@ -12,7 +12,7 @@ struct StagedBundle {
     std::string bundlePath;  // stageDir + "/" + the package's one "*.app" folder
     core::BundleFile info;   // its bundle.json
     std::int64_t build = -1;            // info.build as a decimal integer; -1 when it is none
-    std::optional<std::string> team;    // its signing key id when that key is trusted
+    std::string keyId;                  // of the key its bundle.sig verifies with
 };
 
 // Lists, unpacks and verifies the package in a fresh folder inside parentDir (the

@@ -15,9 +15,11 @@
 #include "update/PackageStaging.h"
 #include "update/ReplaceScript.h"
 #include "update/StagedTreeRemoval.h"
+#include "update/TrustedKeys.h"
 
 #include <QUrl>
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 
@@ -33,6 +35,7 @@ struct StagingInputs {
     std::string target;
     std::string ourIdentifier;
     std::optional<std::string> ourTeam;
+    std::vector<std::string> trustedKeys;
     int pid = 0;
 };
 
@@ -80,15 +83,21 @@ std::string installLogPath()
 int stageAndStart(const StagingInputs& in)
 {
     if (const auto refusal = installTargetRefusal(in.target, in.ourIdentifier)) throw InstallError{*refusal};
+    if (const auto refusal = bundleFolderRefusal(in.target)) throw InstallError{*refusal};
     const StagedBundle staged = stagePackage(in.package, std::filesystem::path(in.target).parent_path().string());
     try {
         const std::optional<std::string> ourIdentifier =
             in.ourIdentifier.empty() ? std::nullopt : std::optional(in.ourIdentifier);
-        if (const auto reject = installReject({staged.info.identifier, staged.build, staged.team}, ourIdentifier,
-                                              in.manifest.build, in.ourTeam))
+        // Signed with a key we trust, the package is of our team; else of its key's own.
+        const bool ourKey =
+            std::find(in.trustedKeys.begin(), in.trustedKeys.end(), staged.keyId) != in.trustedKeys.end();
+        const std::optional<std::string> newTeam = ourKey ? in.ourTeam : std::nullopt;
+        if (const auto reject =
+                installReject({staged.info.identifier, staged.build, ourKey ? in.ourTeam : std::optional(staged.keyId)},
+                              ourIdentifier, in.manifest.build, in.ourTeam))
             throw InstallError{rejectMessage(*reject, in.manifest.build, staged.build)};
         Diag::log("更新安装: 校验通过 新包=" + staged.info.identifier.value_or("-") + " build " +
-                  std::to_string(staged.build) + " team=" + staged.team.value_or("ad-hoc"));
+                  std::to_string(staged.build) + " team=" + newTeam.value_or("ad-hoc"));
 
         const auto ourBundle = core::readBundleFile(in.target);
         const ReplaceJob job{.log = installLogPath(),
@@ -108,6 +117,14 @@ int stageAndStart(const StagingInputs& in)
         discardStagedTree(staged.stageDir);
         throw;
     }
+}
+
+// The keys the running copy trusts; none for a copy without a bundle.
+std::vector<std::string> ourTrustedKeys()
+{
+    const std::string& bundle = core::AppIdentity::current().bundlePath;
+    if (!core::readBundleFile(bundle)) return {};
+    return trustedKeyIds(bundle);
 }
 
 void abandon(const UpdatePhase& ready, const std::string& logged, const std::string& shown)
@@ -130,8 +147,9 @@ void UpdateInstaller::installAndRelaunch()
         return;
     }
     const auto& identity = core::AppIdentity::current();
-    const StagingInputs inputs{ready.manifest, ready.file,      identity.bundlePath, identity.bundleIdentifier,
-                               signingTeamID(), identity.pid};
+    auto trustedKeys = ourTrustedKeys();
+    const StagingInputs inputs{ready.manifest,   ready.file,   identity.bundlePath, identity.bundleIdentifier,
+                               teamOf(trustedKeys), std::move(trustedKeys), identity.pid};
     setPhase(UpdatePhase::installing(ready.manifest));
     Diag::log("更新安装: 开始 目标=" + inputs.target +
               " bundle=" + (inputs.ourIdentifier.empty() ? std::string("-") : inputs.ourIdentifier) +
@@ -149,14 +167,7 @@ void UpdateInstaller::installAndRelaunch()
     });
 }
 
-std::optional<std::string> UpdateInstaller::signingTeamID()
-{
-    const std::string& bundle = core::AppIdentity::current().bundlePath;
-    if (!core::readBundleFile(bundle)) return std::nullopt;
-    const auto keyId = bundleKeyId(bundle);
-    if (!keyId || !isTrustedKeyId(*keyId)) return std::nullopt;
-    return keyId;
-}
+std::optional<std::string> UpdateInstaller::signingTeamID() { return teamOf(ourTrustedKeys()); }
 
 bool UpdateInstaller::allowsSelfReplace()
 {

@@ -73,8 +73,8 @@ public:
 
     // The installation (UpdateInstall.cpp).
     static void installAndRelaunch();
-    // The running bundle's signing key id when it is a trusted one; none otherwise and
-    // without a bundle.
+    // The running copy's team: the ids of the update keys it trusts (TrustedKeys.h); none
+    // for an ad hoc copy, which has none, and without a bundle.
     static std::optional<std::string> signingTeamID();
     // Whether this copy replaces itself: "forceSelfReplace" or a trusted signature.
     static bool allowsSelfReplace();

@@ -5,7 +5,9 @@
 #include "support/TestEnvironment.h"
 
 #include <nlohmann/json.hpp>
+#include <openssl/bio.h>
 #include <openssl/evp.h>
+#include <openssl/pem.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -99,6 +101,18 @@ std::string ustarHeader(const TarEntry& entry)
 }  // namespace
 
 std::string SigningKey::keyId() const { return core::sha256Hex(publicKey).substr(0, 16); }
+
+std::string SigningKey::publicKeyPem() const
+{
+    const Key pkey(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr,
+                                               reinterpret_cast<const unsigned char*>(publicKey.data()), publicKey.size()),
+                   &EVP_PKEY_free);
+    std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new(BIO_s_mem()), &BIO_free);
+    if (!pkey || !out || PEM_write_bio_PUBKEY(out.get(), pkey.get()) != 1) throw std::runtime_error("cannot write the key");
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(out.get(), &data);
+    return std::string(data, static_cast<std::size_t>(size));
+}
 
 SigningKey testSigningKey(unsigned char seed)
 {

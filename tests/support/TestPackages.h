@@ -27,6 +27,8 @@ struct SigningKey {
     std::string publicKey;   // 32 bytes
     // The first 16 hex digits of the SHA-256 of the public key.
     std::string keyId() const;
+    // The public key in PEM, as `openssl pkey -pubout` writes it: an update-keys file.
+    std::string publicKeyPem() const;
 };
 
 // A fixed test key; different seeds give different keys.

@@ -2,6 +2,7 @@
 
 #include "support/X11Client.h"
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -199,6 +200,47 @@ int GlimraOnDesktop::quit()
 {
     process_->signal(SIGTERM);
     return process_->waitForExit(3).value_or(-1);
+}
+
+void answerAlert(unsigned long alert)
+{
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(alert), "key", "Return"});
+}
+
+unsigned long waitForNewWindow(pid_t pid, const std::vector<unsigned long>& known, double seconds)
+{
+    unsigned long found = 0;
+    waitUntil(
+        [&] {
+            for (const unsigned long window : visibleWindowsOf(pid))
+                if (std::find(known.begin(), known.end(), window) == known.end()) return (found = window) != 0;
+            return false;
+        },
+        seconds);
+    return found;
+}
+
+bool goneFromScreen(pid_t pid, unsigned long window)
+{
+    return waitUntil([&] { return !isVisibleWindowOf(pid, window); }, 5);
+}
+
+void chooseInStatusMenu(GlimraOnDesktop& glimra, unsigned long statusItem, int rowFromBottom)
+{
+    const auto before = visibleWindowsOf(glimra.pid());
+    // A tray may still be laying its icons out when the first click comes; a click that
+    // opened nothing is harmless, so it is given again.
+    unsigned long menu = 0;
+    for (int attempt = 0; attempt < 3 && menu == 0; ++attempt) {
+        const Geometry item = geometryOf(statusItem);
+        runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2),
+                 std::to_string(item.y + item.height / 2), "click", "1"});
+        menu = waitForNewWindow(glimra.pid(), before, 4);
+    }
+    ASSERT_NE(menu, 0u) << "no status menu";
+    for (int row = 0; row < rowFromBottom; ++row) runTool({"xdotool", "key", "Up"});
+    runTool({"xdotool", "key", "Return"});
+    ASSERT_TRUE(goneFromScreen(glimra.pid(), menu));
 }
 
 std::size_t occurrences(const std::string& text, const std::string& part)

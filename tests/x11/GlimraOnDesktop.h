@@ -90,6 +90,19 @@ private:
     std::unique_ptr<GlimraChild> process_;
 };
 
+// Answers an alert with its first button, as Return does.
+void answerAlert(unsigned long alert);
+// A window of the process's that is not among those known, once one shows; 0 when none does.
+unsigned long waitForNewWindow(pid_t pid, const std::vector<unsigned long>& known, double seconds = 10);
+// Whether the window leaves the screen within 5 s.
+bool goneFromScreen(pid_t pid, unsigned long window);
+// The status menu's "检查更新" row, counted from its bottom as Up reaches it, while no
+// update is on offer.
+constexpr int checkForUpdatesRow = 4;
+// Opens the status menu with a click on the status item and chooses the row that many
+// rows up from its bottom.
+void chooseInStatusMenu(GlimraOnDesktop& glimra, unsigned long statusItem, int rowFromBottom);
+
 // How often the part occurs in the text.
 std::size_t occurrences(const std::string& text, const std::string& part);
 

@@ -1,8 +1,8 @@
 #include "platform/core/BundleFile.h"
-#include "support/LocalHttpServer.h"
 #include "support/TestPackages.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
+#include "x11/UpdateServer.h"
 
 #include <nlohmann/json.hpp>
 
@@ -33,7 +33,6 @@ constexpr int nextX = 718, nextY = 745;
 
 // Rows of the status menu counted from its bottom, as Up reaches them.
 constexpr int copyDiagnosticsRow = 2;
-constexpr int checkForUpdatesRow = 4;
 constexpr int settingsRow = 5;
 
 // Long enough for a close that ends the process to have done so.
@@ -64,56 +63,11 @@ void clickIn(unsigned long window, int x, int y)
 
 void closeByWindowManager(unsigned long window) { runTool({"wmctrl", "-i", "-c", id(window)}); }
 
-// A window of the process's that is not among those known, once one shows; 0 when none does.
-unsigned long waitForNewWindow(pid_t pid, const std::vector<unsigned long>& known, double seconds = 10)
-{
-    unsigned long found = 0;
-    waitUntil(
-        [&] {
-            for (const unsigned long window : visibleWindowsOf(pid))
-                if (std::find(known.begin(), known.end(), window) == known.end()) return (found = window) != 0;
-            return false;
-        },
-        seconds);
-    return found;
-}
-
 std::vector<unsigned long> sortedWindowsOf(pid_t pid)
 {
     auto windows = visibleWindowsOf(pid);
     std::sort(windows.begin(), windows.end());
     return windows;
-}
-
-bool goneFromScreen(pid_t pid, unsigned long window)
-{
-    return waitUntil([&] { return !isVisibleWindowOf(pid, window); }, 5);
-}
-
-// Opens the status menu with a click on the status item and chooses the row that many
-// rows up from its bottom.
-void chooseInStatusMenu(GlimraOnDesktop& glimra, unsigned long statusItem, int rowFromBottom)
-{
-    const auto before = visibleWindowsOf(glimra.pid());
-    // A tray may still be laying its icons out when the first click comes; a click that
-    // opened nothing is harmless, so it is given again.
-    unsigned long menu = 0;
-    for (int attempt = 0; attempt < 3 && menu == 0; ++attempt) {
-        const Geometry item = geometryOf(statusItem);
-        runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2),
-                 std::to_string(item.y + item.height / 2), "click", "1"});
-        menu = waitForNewWindow(glimra.pid(), before, 4);
-    }
-    ASSERT_NE(menu, 0u) << "no status menu";
-    for (int row = 0; row < rowFromBottom; ++row) runTool({"xdotool", "key", "Up"});
-    runTool({"xdotool", "key", "Return"});
-    ASSERT_TRUE(goneFromScreen(glimra.pid(), menu));
-}
-
-// Answers an alert with its first button, as Return does.
-void answerAlert(unsigned long alert)
-{
-    runTool({"xdotool", "windowactivate", "--sync", id(alert), "key", "Return"});
 }
 
 bool staysRunning(GlimraOnDesktop& glimra) { return !glimra.process().waitForExit(exitGrace); }
@@ -150,31 +104,6 @@ bool finishGuide(const UserFolders& folders, pid_t pid, unsigned long guide)
     }
     return false;
 }
-
-// A server offering build 120 of glimra, whose executable only notes that it ran.
-class UpdateServer {
-public:
-    UpdateServer(const std::string& workFolder, const std::string& ranMarker)
-    {
-        BundleContents update;
-        update.version = "1.2.0";
-        update.build = "120";
-        update.executableText = "#!/bin/sh\necho ran >> '" + ranMarker + "'\n";
-        server_.serve("/Glimra-1.2.0-120.tar.gz", 200, readFile(makeSignedPackage(workFolder, update)));
-        const nlohmann::json manifest{
-            {"shortVersion", "1.2.0"}, {"build", 120}, {"url", server_.url("/Glimra-1.2.0-120.tar.gz")}};
-        server_.serve("/v1.json", 200, manifest.dump());
-        server_.start();
-    }
-    // The settings that point glimra at this server.
-    std::string settings() const
-    {
-        return R"("forceSelfReplace": true, "updateManifestURL": ")" + server_.url("/v1.json") + "\"";
-    }
-
-private:
-    LocalHttpServer server_;
-};
 
 // The build's glimra installed as build 1 in "apps/Glimra.app" of the folders, so that an
 // update can replace it; its executable's path.

@@ -6,6 +6,7 @@
 #include "platform/desktop/Displays.h"
 #include "platform/desktop/HotKeys.h"
 #include "platform/desktop/Input.h"
+#include "platform/desktop/Installation.h"
 #include "platform/desktop/LoginItem.h"
 #include "platform/desktop/OperatingSystem.h"
 #include "platform/desktop/Pasteboard.h"
@@ -37,6 +38,7 @@ struct Desktop {
     std::shared_ptr<UrlLoading> urlLoading;
     std::shared_ptr<Tools> tools;
     std::shared_ptr<OperatingSystem> operatingSystem;
+    std::shared_ptr<Installation> installation;
     Conventions conventions;
 };
 
@@ -59,6 +61,7 @@ inline UrlOpener& urlOpener() { return *current().urlOpener; }
 inline UrlLoading& urlLoading() { return *current().urlLoading; }
 inline Tools& tools() { return *current().tools; }
 inline OperatingSystem& operatingSystem() { return *current().operatingSystem; }
+inline Installation& installation() { return *current().installation; }
 // The installed desktop's conventions; the defaults while none is installed, so that texts
 // and key names read in logic that runs without a desktop stay the main table's.
 const Conventions& conventions();

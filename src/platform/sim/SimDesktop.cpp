@@ -6,6 +6,7 @@
 #include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
+#include "platform/sim/SimInstallation.h"
 #include "platform/sim/SimLoginItem.h"
 #include "platform/sim/SimOperatingSystem.h"
 #include "platform/sim/SimPasteboard.h"
@@ -51,6 +52,7 @@ std::shared_ptr<desktop::Desktop> makeSimDesktop(std::shared_ptr<SimWorld> world
     desktop->urlLoading = std::make_shared<SimUrlLoading>(world);
     desktop->tools = std::make_shared<SimTools>(world);
     desktop->operatingSystem = std::make_shared<SimOperatingSystem>();
+    desktop->installation = std::make_shared<SimInstallation>();
     desktop->capture = std::make_shared<SimCapture>(world);
     auto hotKeys = std::make_shared<SimHotKeys>(world);
     desktop->hotKeys = hotKeys;

@@ -1,5 +1,6 @@
 #include "platform/x11/X11Desktop.h"
 
+#include "platform/linux/BundleFolderInstallation.h"
 #include "platform/linux/CurlUrlLoading.h"
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/OsReleaseSystem.h"
@@ -40,6 +41,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->urlOpener = std::make_shared<linuxdesktop::DesktopUrlOpener>();
     desktop->urlLoading = std::make_shared<linuxdesktop::CurlUrlLoading>();
     desktop->tools = std::make_shared<linuxdesktop::ProcessTools>();
+    desktop->installation = std::make_shared<linuxdesktop::BundleFolderInstallation>(desktop->tools);
     desktop->operatingSystem = std::make_shared<linuxdesktop::OsReleaseSystem>();
     desktop->conventions = {desktop::Conventions::KeyNotation::words, "linux"};
     return desktop;
