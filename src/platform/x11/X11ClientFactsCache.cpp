@@ -88,6 +88,10 @@ void ClientFactsCache::learn(const std::vector<xcb_window_t>& ids)
     auto* c = connection_->xcb();
     const auto root = connection_->root();
     const auto wmState = connection_->atom("WM_STATE");
+    // Heard before read, so that no change falls between the reading and the hearing: a
+    // window that is no client yet (the window manager still taking it) is asked again
+    // once it changes; only an id of no window stays rejected until one is made.
+    addEventMasks(*connection_, unknown, XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
     // Whether each is a client at all, in one round trip: made-up ids cost no more.
     struct Probe {
         xcb_get_window_attributes_cookie_t attributes;
@@ -112,8 +116,6 @@ void ClientFactsCache::learn(const std::vector<xcb_window_t>& ids)
             rejected_.insert(unknown[i]);
         }
     }
-    // Heard before read, so that no change falls between the reading and the hearing.
-    addEventMasks(*connection_, clients, XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
     auto facts = readClientFacts(*connection_, clients);
     for (std::size_t i = 0; i < clients.size(); ++i) {
         if (!facts[i]) {
