@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 
@@ -63,8 +64,10 @@ bool GlimraChild::running()
 {
     if (pid_ <= 0 || status_) return false;
     int raw = 0;
-    if (::waitpid(pid_, &raw, WNOHANG) != pid_) return true;
+    rusage usage{};
+    if (::wait4(pid_, &raw, WNOHANG, &usage) != pid_) return true;
     status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    peakResidentBytes_ = static_cast<long long>(usage.ru_maxrss) * 1024;
     return false;
 }
 

@@ -45,10 +45,14 @@ public:
     std::optional<int> waitForExit(double timeoutSeconds);
     bool running();
     std::string err() const;
+    // Its own peak resident memory in bytes, once it has exited (0 before): unlike the
+    // children's figure of getrusage, no other child's peak counts.
+    long long peakResidentBytes() const { return peakResidentBytes_; }
 
 private:
     pid_t pid_ = -1;
     std::optional<int> status_;
+    long long peakResidentBytes_ = 0;
     std::string scratch_;
 };
 
