@@ -32,8 +32,7 @@ std::string displaysLine()
 }
 
 // Without the X server nothing more can be shown or read: one line, the workers stopped,
-// and an exit that frees nothing they might still read. What the workers still say of
-// frames and requests that failed with the connection is no news.
+// and an exit that frees nothing they might still read; the system log says nothing more.
 void endForLostDisplay(const std::string& display, dispatch::ThreadScheduler& scheduler)
 {
     core::systemLog::setSink([](const std::string&) {});
@@ -55,6 +54,11 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     desktop::install(x11::makeDesktop(connection));
     x11::endWhenDisplayLost(*connection,
                             [display = connection->displayName(), scheduler] { endForLostDisplay(display, *scheduler); });
+    // What fails with a display that is gone (frames, requests) is no news: the one line
+    // of the lost display tells it.
+    core::systemLog::setSink([connection](const std::string& line) {
+        if (!connection->broken()) std::fprintf(stderr, "%s\n", line.c_str());
+    });
     if (!connection->hasShm()) Diag::log("X11: no MIT-SHM on this display ⇒ frames are read without shared memory");
     if (!x11::hasCompositingManager(*connection))
         Diag::log("X11: no compositing manager ⇒ translucent windows are drawn opaque");

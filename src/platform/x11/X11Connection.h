@@ -42,6 +42,8 @@ public:
     xcb_connection_t* xcb() const { return connection_; }
     // The display as DISPLAY (or the caller) named it.
     const std::string& displayName() const { return displayName_; }
+    // Whether the connection broke: every request fails from then on.
+    bool broken() const { return xcb_connection_has_error(connection_) != 0; }
     xcb_screen_t* screen() const { return screen_; }
     xcb_window_t root() const { return screen_->root; }
     xcb_ewmh_connection_t& ewmh() { return ewmh_; }
