@@ -191,6 +191,7 @@ void AppDelegate::installStatusItem()
     dropHeadlessNotices();
     statusItem_ = std::make_unique<ui::StatusItem>();
     if (const auto line = statusItem_->placementLine()) Diag::log(*line);
+    statusItem_->onPlacementChange = [](const std::string& line) { Diag::log(line); };
     if (auto image = ui::TemplateImage::named("GlimraMenuBar"))
         statusItem_->setImage(std::move(image), {17, 16});
     else

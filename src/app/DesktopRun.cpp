@@ -4,10 +4,12 @@
 #include "foundation/Diag.h"
 #include "scenario/RealTimeLoop.h"
 
+#include "platform/core/SystemLog.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/ThreadScheduler.h"
 #include "platform/x11/X11Compositor.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11ConnectionLoss.h"
 #include "platform/x11/X11Desktop.h"
 
 #include <cstdio>
@@ -29,6 +31,18 @@ std::string displaysLine()
     return line;
 }
 
+// Without the X server nothing more can be shown or read: one line, the workers stopped,
+// and an exit that frees nothing they might still read; the system log says nothing more.
+void endForLostDisplay(const std::string& display, dispatch::ThreadScheduler& scheduler)
+{
+    core::systemLog::setSink([](const std::string&) {});
+    Diag::log("X11: lost the display " + display + " ⇒ exit 1");
+    std::fprintf(stderr, "glimra: lost the connection to the X11 display '%s'\n", display.c_str());
+    std::fflush(stderr);
+    scheduler.stopWorkers(1.0);
+    ::_exit(1);
+}
+
 }  // namespace
 
 void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vector<std::string>& launchArgs)
@@ -38,6 +52,13 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     // Installed for good: the scheduler's workers may still reach the desktop when the
     // process ends. Alerts need nothing: without an installed presenter they are dialogs.
     desktop::install(x11::makeDesktop(connection));
+    x11::endWhenDisplayLost(*connection,
+                            [display = connection->displayName(), scheduler] { endForLostDisplay(display, *scheduler); });
+    // What fails with a display that is gone (frames, requests) is no news: the one line
+    // of the lost display tells it.
+    core::systemLog::setSink([connection](const std::string& line) {
+        if (!connection->broken()) std::fprintf(stderr, "%s\n", line.c_str());
+    });
     if (!connection->hasShm()) Diag::log("X11: no MIT-SHM on this display ⇒ frames are read without shared memory");
     if (!x11::hasCompositingManager(*connection))
         Diag::log("X11: no compositing manager ⇒ translucent windows are drawn opaque");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -88,4 +89,43 @@ TEST_F(ThreadSchedulerTest, ATimerFiresRepeatedly)
     });
     ASSERT_TRUE(threeTicks.wait(5));
     q.sync([&] { timer.cancel(); });
+}
+
+// Before a process ends without its destructors, the tasks the workers run end first and
+// no worker starts another; one that never ends only delays the stop by the time given.
+TEST_F(ThreadSchedulerTest, StoppedWorkersFinishTheirTaskAndStartNoOther)
+{
+    dispatch::Queue serial("stopping");
+    auto& global = dispatch::global();
+    dispatch::Semaphore started;
+    std::atomic<bool> finished{false}, laterRan{false};
+    serial.async([&] {
+        started.signal();
+        dispatch::sleepFor(0.1);
+        finished = true;
+    });
+    ASSERT_TRUE(started.wait(5));
+    serial.async([&] { laterRan = true; });
+    global.asyncAfter(0.05, [&] { laterRan = true; });
+    EXPECT_TRUE(scheduler->stopWorkers(5));
+    EXPECT_TRUE(finished);
+    dispatch::sleepFor(0.1);
+    EXPECT_FALSE(laterRan);
+}
+
+TEST_F(ThreadSchedulerTest, StoppingGivesUpOnATaskThatDoesNotEnd)
+{
+    dispatch::Queue serial("stuck");
+    dispatch::Semaphore started, never, left;
+    serial.async([&] {
+        started.signal();
+        never.wait(5);
+        left.signal();
+    });
+    ASSERT_TRUE(started.wait(5));
+    const double before = dispatch::now();
+    EXPECT_FALSE(scheduler->stopWorkers(0.05));
+    EXPECT_LT(dispatch::now() - before, 0.5);
+    never.signal();
+    EXPECT_TRUE(left.wait(5));
 }

@@ -1,6 +1,7 @@
 #include "x11/TestDisplay.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -72,6 +73,13 @@ TestDisplay::~TestDisplay()
         ::setenv("DISPLAY", earlierDisplay_->c_str(), 1);
     else
         ::unsetenv("DISPLAY");
+}
+
+void TestDisplay::killServer(int signalNumber)
+{
+    if (!server_) return;
+    ::kill(server_->pid(), signalNumber);
+    server_->end();
 }
 
 long residentBytes(pid_t pid) { return statusKilobytes(pid, "VmRSS"); }

@@ -21,6 +21,8 @@ public:
     // Whether the server and its window manager took the display.
     bool ready() const { return ready_; }
     pid_t serverPid() const { return server_ ? server_->pid() : -1; }
+    // Kills the server with the signal and reaps it, as a server that dies under its clients.
+    void killServer(int signalNumber);
 
 private:
     std::optional<std::string> earlierDisplay_;

@@ -64,6 +64,10 @@ using OwnWindowEventSink = std::function<void(const Event&)>;
 // lay on went away), with the new frame in global points.
 using OwnWindowMoved = std::function<void(const core::Rect& frame)>;
 
+// Told on the main queue when another client destroyed the window system's window behind
+// one of ours (an X client may destroy any window), with that window's id.
+using OwnWindowDestroyed = std::function<void(std::uint64_t nativeWindow)>;
+
 enum class ImageResolution { nominal, best };
 
 class WindowServer {
@@ -87,6 +91,12 @@ public:
     // windows of the application stand before it.
     virtual void makeOwnWindowKey(WindowID window) = 0;
     virtual void unregisterOwnWindow(WindowID window) = 0;
+    // Where no other client can destroy our windows, nothing is ever told.
+    virtual void onOwnWindowDestroyed(WindowID window, OwnWindowDestroyed destroyed)
+    {
+        (void)window;
+        (void)destroyed;
+    }
 };
 
 }  // namespace desktop

@@ -96,13 +96,58 @@ public:
     std::uint64_t sequence = 0;
 };
 
+// Every task a serial or global worker runs passes through it, so that the workers can be
+// stopped all at once.
+class ThreadScheduler::WorkerGate {
+public:
+    // False once closed: the worker then ends instead of running the task.
+    bool enter()
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return false;
+        ++running_;
+        return true;
+    }
+
+    void leave()
+    {
+        std::lock_guard lock(mutex_);
+        --running_;
+        condition_.notify_all();
+    }
+
+    bool close(double timeoutSeconds)
+    {
+        std::unique_lock lock(mutex_);
+        closed_ = true;
+        return condition_.wait_for(lock, toDuration(std::max(0.0, timeoutSeconds)), [this] { return running_ == 0; });
+    }
+
+    // Runs the heap's due tasks until the heap is orphaned and empty, or the gate closes.
+    void serve(TaskHeap& heap, const bool& orphaned)
+    {
+        while (auto entry = heap.waitForDue(orphaned)) {
+            if (!enter()) return;
+            entry->task();
+            leave();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable condition_;
+    bool closed_ = false;
+    int running_ = 0;
+};
+
 // One worker thread per serial queue. The worker outlives the queue's last handle until
 // the tasks already queued have run, as a serial queue keeps itself alive for its work.
 class ThreadScheduler::SerialQueue : public QueueBackend {
 public:
-    explicit SerialQueue(std::string label) : state_(std::make_shared<State>())
+    SerialQueue(std::string label, std::shared_ptr<WorkerGate> gate) : state_(std::make_shared<State>())
     {
         state_->label = std::move(label);
+        state_->gate = std::move(gate);
     }
 
     ~SerialQueue() override
@@ -134,6 +179,7 @@ private:
         std::string label;
         TaskHeap heap;
         bool orphaned = false;
+        std::shared_ptr<WorkerGate> gate;
         std::once_flag started;
         std::thread worker;
     };
@@ -143,7 +189,7 @@ private:
         std::call_once(state_->started, [this] {
             state_->worker = std::thread([state = state_] {
                 currentQueue = state.get();
-                while (auto entry = state->heap.waitForDue(state->orphaned)) entry->task();
+                state->gate->serve(state->heap, state->orphaned);
             });
         });
     }
@@ -200,7 +246,10 @@ public:
 // The global queue: a few workers sharing one heap.
 class ThreadScheduler::ConcurrentQueue : public QueueBackend {
 public:
-    ConcurrentQueue() : state_(std::make_shared<State>()) {}
+    explicit ConcurrentQueue(std::shared_ptr<WorkerGate> gate) : state_(std::make_shared<State>())
+    {
+        state_->gate = std::move(gate);
+    }
 
     ~ConcurrentQueue() override
     {
@@ -219,7 +268,7 @@ public:
             for (unsigned i = 0; i < count; ++i)
                 workers_.emplace_back([state = state_] {
                     currentQueue = state.get();
-                    while (auto entry = state->heap.waitForDue(state->orphaned)) entry->task();
+                    state->gate->serve(state->heap, state->orphaned);
                 });
         });
         state_->heap.push(std::move(task), delay, std::move(cancelled));
@@ -240,6 +289,7 @@ private:
     struct State {
         TaskHeap heap;
         bool orphaned = false;
+        std::shared_ptr<WorkerGate> gate;
     };
     std::shared_ptr<State> state_;
     std::once_flag started_;
@@ -247,9 +297,14 @@ private:
 };
 
 ThreadScheduler::ThreadScheduler()
-    : start_(SteadyClock::now()), main_(std::make_shared<MainQueue>()), global_(std::make_shared<ConcurrentQueue>())
+    : start_(SteadyClock::now()),
+      gate_(std::make_shared<WorkerGate>()),
+      main_(std::make_shared<MainQueue>()),
+      global_(std::make_shared<ConcurrentQueue>(gate_))
 {
 }
+
+bool ThreadScheduler::stopWorkers(double timeoutSeconds) { return gate_->close(timeoutSeconds); }
 
 ThreadScheduler::~ThreadScheduler() = default;
 
@@ -273,7 +328,7 @@ std::shared_ptr<QueueBackend> ThreadScheduler::makeQueue(const std::string& labe
     case QueueKind::serial:
         break;
     }
-    return std::make_shared<SerialQueue>(label);
+    return std::make_shared<SerialQueue>(label, gate_);
 }
 
 double ThreadScheduler::now() { return std::chrono::duration<double>(SteadyClock::now() - start_).count(); }

@@ -32,7 +32,14 @@ public:
     bool runMainUntil(const std::function<bool()>& done, double seconds) override;
     bool waitRealTime(const std::function<bool()>& done, double seconds) override;
 
+    // Before a process ends without its destructors: no serial or global worker starts
+    // another task, and the tasks they run end first, waited for at most the time (a
+    // task may wait on the main queue). Whether they all ended. For good: the workers
+    // never run again.
+    bool stopWorkers(double timeoutSeconds);
+
     class TaskHeap;
+    class WorkerGate;
 
 private:
     // Looks at done() at least every pollSeconds; on the main thread it runs the main
@@ -44,6 +51,7 @@ private:
     class ConcurrentQueue;
 
     const std::chrono::steady_clock::time_point start_;
+    std::shared_ptr<WorkerGate> gate_;
     std::shared_ptr<MainQueue> main_;
     std::shared_ptr<ConcurrentQueue> global_;
 };

@@ -63,13 +63,14 @@ void nameNativeWindow(const desktop::OwnWindowState& state)
 }  // namespace
 
 OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state,
-                                             std::function<void(const core::Rect&)> movedByDesktop)
+                                             std::function<void(const core::Rect&)> movedByDesktop,
+                                             std::function<void()> destroyedByOther)
     : server_(desktop::current().windowServer),
       widget_(&widget),
       state_(withNativeWindow(widget, state)),
-      relay_(std::make_shared<MoveRelay>(MoveRelay{this, std::move(movedByDesktop)})),
+      relay_(std::make_shared<Relay>(Relay{this, std::move(movedByDesktop), std::move(destroyedByOther)})),
       number_(server_->registerOwnWindow(state_, pictureOf(widget), eventsTo(widget),
-                                         [relay = std::weak_ptr<MoveRelay>(relay_)](const core::Rect& frame) {
+                                         [relay = std::weak_ptr<Relay>(relay_)](const core::Rect& frame) {
                                              const auto alive = relay.lock();
                                              if (!alive) return;
                                              alive->registration->state_.frame = frame;
@@ -77,6 +78,15 @@ OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::Own
                                          }))
 {
     nameNativeWindow(state_);
+    server_->onOwnWindowDestroyed(number_, [relay = std::weak_ptr<Relay>(relay_)](std::uint64_t nativeWindow) {
+        const auto alive = relay.lock();
+        if (!alive || !alive->destroyedByOther) return;
+        // Qt makes a widget a new window at times (new flags) and destroys the old one
+        // itself: only the window the widget still has counts.
+        const auto& widget = alive->registration->widget_;
+        if (!widget || widget->internalWinId() != nativeWindow) return;
+        alive->destroyedByOther();
+    });
 }
 
 OwnWindowRegistration::~OwnWindowRegistration() { server_->unregisterOwnWindow(number_); }

@@ -16,9 +16,11 @@ namespace ui {
 class OwnWindowRegistration {
 public:
     // movedByDesktop: told of a move the desktop made (global frame), which the desktop
-    // already knows of, so it is not sent back.
+    // already knows of, so it is not sent back. destroyedByOther: told when another
+    // client destroyed the window system's window the widget still has.
     OwnWindowRegistration(QWidget& widget, const desktop::OwnWindowState& state,
-                          std::function<void(const core::Rect&)> movedByDesktop = {});
+                          std::function<void(const core::Rect&)> movedByDesktop = {},
+                          std::function<void()> destroyedByOther = {});
     ~OwnWindowRegistration();
     OwnWindowRegistration(const OwnWindowRegistration&) = delete;
     OwnWindowRegistration& operator=(const OwnWindowRegistration&) = delete;
@@ -37,12 +39,13 @@ private:
     std::shared_ptr<desktop::WindowServer> server_;
     QPointer<QWidget> widget_;
     desktop::OwnWindowState state_;
-    struct MoveRelay {
+    struct Relay {
         OwnWindowRegistration* registration;
         std::function<void(const core::Rect&)> movedByDesktop;
+        std::function<void()> destroyedByOther;
     };
-    // Held weakly by the desktop's callback, which may come after the registration ended.
-    std::shared_ptr<MoveRelay> relay_;
+    // Held weakly by the desktop's callbacks, which may come after the registration ended.
+    std::shared_ptr<Relay> relay_;
     desktop::WindowID number_ = 0;
 };
 

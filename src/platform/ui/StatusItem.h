@@ -41,6 +41,13 @@ public:
     // The line that tells where it went on a window system; none on the simulated
     // desktop.
     std::optional<std::string> placementLine() const;
+    // Told the line that tells where it went when that changed after the launch (its
+    // button destroyed by another client and made again).
+    std::function<void(const std::string& line)> onPlacementChange;
+    void tellPlacement(const std::string& line) const
+    {
+        if (onPlacementChange) onPlacementChange(line);
+    }
 
     // Screen coordinates (bottom-left origin, y up); empty in a tray that keeps the
     // icon's place to itself.

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/GlobalSpace.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/TitleBar.h"
 #include "platform/x11/X11OwnWindowHints.h"
@@ -73,7 +74,8 @@ QFont titleFont()
 // menu up.
 class StatusItemButtonWindow : public Window {
 public:
-    explicit StatusItemButtonWindow(StatusItem& item) : Window(core::Rect(0, 0, 1, 1), Style::panel), item_(item)
+    StatusItemButtonWindow(StatusItem& item, std::function<void()> destroyed)
+        : Window(core::Rect(0, 0, 1, 1), Style::panel), item_(item), destroyed_(std::move(destroyed))
     {
         setLevel(desktop::level::statusBar);
     }
@@ -136,12 +138,19 @@ protected:
         event->accept();
     }
 
+    void windowSystemWindowDestroyed() override
+    {
+        destroy();
+        destroyed_();
+    }
+
 private:
     StatusItem& item_;
+    std::function<void()> destroyed_;
     bool highlighted_ = false;
 };
 
-StatusItemButton::StatusItemButton(StatusItem& item) : window_(std::make_unique<StatusItemButtonWindow>(item))
+StatusItemButton::StatusItemButton(StatusItem& item) : item_(item), window_(makeWindow())
 {
     buttons().push_back(this);
     displayObserver_ = desktop::displays().addConfigurationObserver([] { relayout(); });
@@ -155,6 +164,25 @@ StatusItemButton::~StatusItemButton()
     std::erase(buttons(), this);
     window_.reset();
     relayout();
+}
+
+std::unique_ptr<StatusItemButtonWindow> StatusItemButton::makeWindow()
+{
+    // On the next turn: the window that was destroyed is still telling of it.
+    return std::make_unique<StatusItemButtonWindow>(item_, [this] {
+        dispatch::main().async([this, alive = std::weak_ptr<bool>(alive_)] {
+            if (alive.lock()) remakeWindow();
+        });
+    });
+}
+
+void StatusItemButton::remakeWindow()
+{
+    window_ = makeWindow();
+    window_->adoptToolTip();
+    relayout();
+    window_->orderFront();
+    item_.tellPlacement("status item: own button made again (another client destroyed it)");
 }
 
 core::Rect StatusItemButton::frame() const { return window_->frame(); }

@@ -26,7 +26,13 @@ public:
 private:
     // Sizes every button and packs them into the strip again.
     static void relayout();
+    std::unique_ptr<StatusItemButtonWindow> makeWindow();
+    // Another client destroyed the button: a new one takes its place.
+    void remakeWindow();
 
+    StatusItem& item_;
+    // Gone with the button, for a remake still waiting on the main queue.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::unique_ptr<StatusItemButtonWindow> window_;
     desktop::Token displayObserver_ = 0;
 };

@@ -28,8 +28,12 @@ Window::Window(const core::Rect& frame, Style style) : QWidget(nullptr), style_(
     setGeometry(clientGeometry());
     layoutViews();
     registration_ = std::make_unique<OwnWindowRegistration>(
-        *this, desktopState(), [self = QPointer<Window>(this)](const core::Rect& frame) {
+        *this, desktopState(),
+        [self = QPointer<Window>(this)](const core::Rect& frame) {
             if (self) self->adoptDesktopMove(frame);
+        },
+        [self = QPointer<Window>(this)] {
+            if (self) self->windowSystemWindowDestroyed();
         });
     if (const auto under = screen()) displayUnder_ = under->displayID;
     displays_ = desktop::current().displays;
@@ -204,6 +208,12 @@ void Window::closeEvent(QCloseEvent* event)
     for (const auto& child : children_)
         if (child) child->close();
     QWidget::closeEvent(event);
+}
+
+void Window::windowSystemWindowDestroyed()
+{
+    destroy();
+    close();
 }
 
 void Window::applyWindowFlags()

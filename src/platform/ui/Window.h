@@ -97,6 +97,9 @@ protected:
     // The display under the window changed: it was moved to another screen, by code, by
     // the user or by the desktop (a display went away). Once per change.
     virtual void screenDidChange() {}
+    // Another client destroyed the window system's window behind it: Qt lets go of it (a
+    // later showing makes a new one) and the window closes, as when its user closes it.
+    virtual void windowSystemWindowDestroyed();
 
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -43,17 +43,18 @@ std::variant<std::shared_ptr<Connection>, std::string> Connection::open(const ch
         xcb_disconnect(c);
         return "glimra: cannot open the X11 display '" + displayLabel(displayName) + "'";
     }
-    std::shared_ptr<Connection> connection(new Connection(c, screenNumber));
-    if (!connection->screen_) return "glimra: the X11 display '" + displayLabel(displayName) + "' has no screen";
+    std::shared_ptr<Connection> connection(new Connection(c, screenNumber, displayLabel(displayName)));
+    if (!connection->screen_) return "glimra: the X11 display '" + connection->displayName_ + "' has no screen";
     if (auto missing = connection->checkExtensions()) return *missing;
     connection->ewmhReady_ =
         xcb_ewmh_init_atoms_replies(&connection->ewmh_, xcb_ewmh_init_atoms(c, &connection->ewmh_), nullptr);
-    if (!connection->ewmhReady_) return "glimra: the X11 display '" + displayLabel(displayName) + "' answers no atoms";
+    if (!connection->ewmhReady_) return "glimra: the X11 display '" + connection->displayName_ + "' answers no atoms";
     connection->startEventThread();
     return connection;
 }
 
-Connection::Connection(xcb_connection_t* connection, int screenNumber) : connection_(connection)
+Connection::Connection(xcb_connection_t* connection, int screenNumber, std::string displayName)
+    : connection_(connection), displayName_(std::move(displayName))
 {
     auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; it.rem && i < screenNumber; ++i) xcb_screen_next(&it);
@@ -211,6 +212,12 @@ void Connection::removeEventHandler(HandlerToken token)
     handlers_.erase(token);
 }
 
+void Connection::setLostHandler(std::function<void()> lost)
+{
+    std::lock_guard lock(handlersMutex_);
+    lost_ = std::move(lost);
+}
+
 void Connection::startEventThread()
 {
     wakeWindow_ = xcb_generate_id(connection_);
@@ -238,6 +245,12 @@ void Connection::eventLoop()
         }
     }
     // The connection broke (the X server went away): nothing more will come.
+    std::function<void()> lost;
+    {
+        std::lock_guard lock(handlersMutex_);
+        if (!stopping_) lost = std::move(lost_);
+    }
+    if (lost) lost();
 }
 
 }  // namespace x11

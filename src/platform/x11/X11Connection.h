@@ -40,6 +40,10 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     xcb_connection_t* xcb() const { return connection_; }
+    // The display as DISPLAY (or the caller) named it.
+    const std::string& displayName() const { return displayName_; }
+    // Whether the connection broke: every request fails from then on.
+    bool broken() const { return xcb_connection_has_error(connection_) != 0; }
     xcb_screen_t* screen() const { return screen_; }
     xcb_window_t root() const { return screen_->root; }
     xcb_ewmh_connection_t& ewmh() { return ewmh_; }
@@ -78,13 +82,18 @@ public:
     // from the handler itself, on the event thread).
     void removeEventHandler(HandlerToken token);
 
+    // Told once, on the event thread, when the connection breaks: the X server went away
+    // or closed it. Not when the connection is closed here.
+    void setLostHandler(std::function<void()> lost);
+
 private:
-    Connection(xcb_connection_t* connection, int screenNumber);
+    Connection(xcb_connection_t* connection, int screenNumber, std::string displayName);
     std::optional<std::string> checkExtensions();
     void startEventThread();
     void eventLoop();
 
     xcb_connection_t* connection_ = nullptr;
+    const std::string displayName_;
     xcb_screen_t* screen_ = nullptr;
     xcb_ewmh_connection_t ewmh_{};
     bool ewmhReady_ = false;
@@ -101,6 +110,7 @@ private:
     std::recursive_mutex handlersMutex_;
     std::map<HandlerToken, EventHandler> handlers_;
     HandlerToken nextToken_ = 1;
+    std::function<void()> lost_;
 
     // A window of our own that the event thread is woken through when it must stop.
     xcb_window_t wakeWindow_ = XCB_WINDOW_NONE;

@@ -3,6 +3,7 @@
 
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/GlobalSpace.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11EventMask.h"
 #include "platform/x11/X11Frames.h"
@@ -192,7 +193,7 @@ desktop::WindowID X11WindowServer::registerOwnWindow(const desktop::OwnWindowSta
         // The X window's id when no other registration holds it (a widget registered
         // again before its last registration ended).
         number = state.nativeWindow && !own_.count(nativeOf(state)) ? nativeOf(state) : nextUnbackedNumber_++;
-        own_[number] = OwnWindow{state, std::move(grab), ++raiseCount_};
+        own_[number] = OwnWindow{state, std::move(grab), ++raiseCount_, {}, XCB_WINDOW_NONE};
     }
     watch(state);
     if (state.nativeWindow && state.ignoresMouseEvents) letPointerThroughFrame(*connection_, nativeOf(state), true);
@@ -200,13 +201,15 @@ desktop::WindowID X11WindowServer::registerOwnWindow(const desktop::OwnWindowSta
     return number;
 }
 
-void X11WindowServer::updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& state)
+void X11WindowServer::updateOwnWindow(desktop::WindowID window, const desktop::OwnWindowState& newState)
 {
     bool newNative = false, leftAbove = false, restack = false, inputChanged = false;
+    auto state = newState;
     {
         std::lock_guard lock(mutex_);
         const auto found = own_.find(window);
         if (found == own_.end()) return;
+        if (nativeOf(state) == found->second.gone) state.nativeWindow = 0;
         auto& old = found->second.state;
         newNative = state.nativeWindow != old.nativeWindow;
         leftAbove = state.nativeWindow && old.level > desktop::level::normal && state.level <= desktop::level::normal;
@@ -261,6 +264,12 @@ void X11WindowServer::unregisterOwnWindow(desktop::WindowID window)
     own_.erase(window);
 }
 
+void X11WindowServer::onOwnWindowDestroyed(desktop::WindowID window, desktop::OwnWindowDestroyed destroyed)
+{
+    std::lock_guard lock(mutex_);
+    if (const auto found = own_.find(window); found != own_.end()) found->second.destroyed = std::move(destroyed);
+}
+
 void X11WindowServer::restackOwnWindows()
 {
     std::vector<std::pair<desktop::OwnWindowState, std::uint64_t>> floating;
@@ -284,7 +293,8 @@ void X11WindowServer::restackOwnWindows()
     std::vector<xcb_window_t> unmanaged;
     for (std::size_t i = 0; i < natives.size(); ++i) {
         const auto native = natives[i];
-        if (bypassing[i]) {
+        if (!bypassing[i]) continue;
+        if (*bypassing[i]) {
             unmanaged.push_back(native);
             continue;
         }
@@ -299,16 +309,16 @@ void X11WindowServer::restackOwnWindows()
     if (!unmanaged.empty()) c.flush();
 }
 
-std::vector<bool> X11WindowServer::bypassWindowManager(const std::vector<xcb_window_t>& windows)
+std::vector<std::optional<bool>> X11WindowServer::bypassWindowManager(const std::vector<xcb_window_t>& windows)
 {
     auto* xcb = connection_->xcb();
     // All asked before any answer is awaited: one round trip.
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
     for (const auto window : windows) cookies.push_back(xcb_get_window_attributes(xcb, window));
-    std::vector<bool> bypassing;
+    std::vector<std::optional<bool>> bypassing;
     for (const auto& cookie : cookies) {
         const auto attributes = reply(xcb_get_window_attributes_reply(xcb, cookie, nullptr));
-        bypassing.push_back(attributes && attributes->override_redirect);
+        bypassing.push_back(attributes ? std::optional<bool>(attributes->override_redirect) : std::nullopt);
     }
     return bypassing;
 }
@@ -321,8 +331,28 @@ void X11WindowServer::watch(const desktop::OwnWindowState& state)
     addEventMask(*connection_, nativeOf(state), XCB_EVENT_MASK_STRUCTURE_NOTIFY);
 }
 
+void X11WindowServer::forgetDestroyed(xcb_window_t window)
+{
+    desktop::OwnWindowDestroyed destroyed;
+    {
+        std::lock_guard lock(mutex_);
+        const auto ours = std::find_if(own_.begin(), own_.end(),
+                                       [&](const auto& entry) { return nativeOf(entry.second.state) == window; });
+        if (ours == own_.end()) return;
+        // Until the widget names its next window, if it gets one, there is none to stack.
+        ours->second.state.nativeWindow = 0;
+        ours->second.gone = window;
+        destroyed = ours->second.destroyed;
+    }
+    if (destroyed) dispatch::main().async([destroyed, window] { destroyed(window); });
+}
+
 void X11WindowServer::onEvent(const xcb_generic_event_t& event)
 {
+    if ((event.response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
+        forgetDestroyed(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
+        return;
+    }
     if ((event.response_type & 0x7f) != XCB_MAP_NOTIFY) return;
     const auto window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
     bool ignoresMouse = false;

@@ -36,12 +36,18 @@ public:
     void orderOwnWindowFront(desktop::WindowID window) override;
     void makeOwnWindowKey(desktop::WindowID window) override;
     void unregisterOwnWindow(desktop::WindowID window) override;
+    // A destroyed window is told of and no longer stacked: a window manager may take a
+    // request naming a window it does not know for a crash (openbox does).
+    void onOwnWindowDestroyed(desktop::WindowID window, desktop::OwnWindowDestroyed destroyed) override;
 
 private:
     struct OwnWindow {
         desktop::OwnWindowState state;
         desktop::OwnWindowGrab grab;
         std::uint64_t raisedAt = 0;  // later is in front within its level
+        desktop::OwnWindowDestroyed destroyed;
+        // The X window another client destroyed, which the widget may still name.
+        xcb_window_t gone = XCB_WINDOW_NONE;
     };
     struct Entry {
         desktop::WindowInfo info;
@@ -52,10 +58,12 @@ private:
     double scaleOf(xcb_window_t frame);
     // Keeps our windows above other clients and a higher level above a lower one.
     void restackOwnWindows();
-    // For each window, whether it is override-redirect (the window manager leaves it alone).
-    std::vector<bool> bypassWindowManager(const std::vector<xcb_window_t>& windows);
+    // For each window, whether it is override-redirect (the window manager leaves it
+    // alone); none when it no longer exists.
+    std::vector<std::optional<bool>> bypassWindowManager(const std::vector<xcb_window_t>& windows);
     void watch(const desktop::OwnWindowState& state);
     void onEvent(const xcb_generic_event_t& event);
+    void forgetDestroyed(xcb_window_t window);
 
     std::shared_ptr<Connection> connection_;
     ClientFactsCache clients_;
