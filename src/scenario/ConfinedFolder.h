@@ -1,27 +1,23 @@
 #pragma once
 
+#include "platform/core/OwnFolder.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace scenario {
 
-// A folder that is written and cleared only below itself: every path inside it is walked
-// one part at a time from the folder's own handle, and no part may be a symbolic link.
+// A folder that is written and cleared only below itself, by relative paths: every path
+// is walked one part at a time as folders of our own, and no part may be a symbolic link.
 // The folder itself may be reached through links; its caller named it.
 class ConfinedFolder {
 public:
     // Opens the folder, making it and its parents when asked; none when it cannot.
     static std::optional<ConfinedFolder> open(const std::string& path, bool create);
 
-    ConfinedFolder(ConfinedFolder&& other) noexcept;
-    ConfinedFolder& operator=(ConfinedFolder&& other) noexcept;
-    ConfinedFolder(const ConfinedFolder&) = delete;
-    ConfinedFolder& operator=(const ConfinedFolder&) = delete;
-    ~ConfinedFolder();
-
-    const std::string& path() const { return path_; }
-    std::string path(const std::string& relative) const { return path_ + "/" + relative; }
+    const std::string& path() const { return root_.path(); }
+    std::string path(const std::string& relative) const { return root_.path() + "/" + relative; }
 
     enum class Kind { missing, file, folder, link, other };
     // What stands at a relative path. A link or something other than a folder on the way
@@ -34,7 +30,7 @@ public:
     // Whether the folder holds nothing but, when given, an entry of that name.
     bool isEmpty(const std::string& except = {}) const;
     // The folder's own descriptor, for locks on it.
-    int descriptor() const { return fd_; }
+    int descriptor() const { return root_.descriptor(); }
 
     // Makes each missing folder of the relative path (all of it); the made ones, outermost
     // first, are added to `made`. False when a part is not a folder or cannot be made.
@@ -58,8 +54,6 @@ public:
     class PendingFile {
     public:
         PendingFile(PendingFile&& other) noexcept;
-        PendingFile(const PendingFile&) = delete;
-        PendingFile& operator=(const PendingFile&) = delete;
         PendingFile& operator=(PendingFile&&) = delete;
         ~PendingFile();
 
@@ -71,9 +65,9 @@ public:
 
     private:
         friend class ConfinedFolder;
-        PendingFile(int folder, int fd, std::string temporary, std::string name, std::string temporaryPath);
+        PendingFile(core::OwnFolder folder, int fd, std::string temporary, std::string name, std::string temporaryPath);
 
-        int folder_ = -1;
+        core::OwnFolder folder_;
         int fd_ = -1;
         std::string temporary_;
         std::string name_;
@@ -87,13 +81,12 @@ public:
     static std::string temporaryName(const std::string& relative);
 
 private:
-    ConfinedFolder(std::string path, int fd);
-    // The folder holding the relative path's last part, opened without following links,
-    // and that part's name; -1 when a part on the way is missing, a link or no folder.
-    int openParent(const std::string& relative, std::string& leaf) const;
+    explicit ConfinedFolder(core::OwnFolder root) : root_(std::move(root)) {}
+    // The folder holding the relative path's last part and that part's name; not open when
+    // a part on the way is missing, a link or no folder.
+    core::OwnFolder openParent(const std::string& relative, std::string& leaf) const;
 
-    std::string path_;
-    int fd_ = -1;
+    core::OwnFolder root_;
 };
 
 // Why the path is not a relative path of plain parts (no leading "/", no empty, "." or

@@ -31,18 +31,6 @@ std::string joined(const std::string& folder, const std::string& name)
     return folder.ends_with('/') ? folder + name : folder + "/" + name;
 }
 
-bool writeAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Opened without following a link, so the mode changed is that of the entry itself.
 void tightenEntry(int folder, const char* name)
 {
@@ -59,6 +47,18 @@ void tightenEntry(int folder, const char* name)
 }
 
 }  // namespace
+
+bool writeAllTo(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 void reportOwnPathLink(const std::string& path)
 {
@@ -132,14 +132,20 @@ OwnFolder::~OwnFolder()
     if (fd_ >= 0) ::close(fd_);
 }
 
-OwnFolder OwnFolder::child(const std::string& name, Missing missing) const
+OwnFolder OwnFolder::reopened() const
+{
+    const int fd = fd_ >= 0 ? ::openat(fd_, ".", folderFlags) : -1;
+    return fd >= 0 ? OwnFolder(fd, path_) : refused(path_ + " cannot be opened");
+}
+
+OwnFolder OwnFolder::child(const std::string& name, Missing missing, mode_t mode) const
 {
     const std::string path = joined(path_, name);
     if (fd_ < 0) return refused(path + " cannot be opened");
-    if (missing == Missing::create && ::mkdirat(fd_, name.c_str(), 0700) == 0) {
+    if (missing == Missing::create && ::mkdirat(fd_, name.c_str(), mode) == 0) {
         // Made now: the umask may have left it open to others.
         const int fd = ::openat(fd_, name.c_str(), folderFlags);
-        if (fd >= 0) ::fchmod(fd, 0700);
+        if (fd >= 0) ::fchmod(fd, mode);
         return fd >= 0 ? OwnFolder(fd, path) : refused(path + " cannot be opened");
     }
     const int fd = ::openat(fd_, name.c_str(), folderFlags);
@@ -230,7 +236,7 @@ std::optional<std::string> OwnFolder::writeAtomically(const std::string& name, c
     }
     if (fd < 0) return "cannot create a temporary file in " + path_ + ": " + std::strerror(errno);
     // Synced before the rename, so a crash cannot leave the new name on an empty file.
-    bool written = writeAll(fd, text) && ::fsync(fd) == 0;
+    bool written = writeAllTo(fd, text) && ::fsync(fd) == 0;
     int failure = written ? 0 : errno;
     if (::close(fd) != 0 && written) {
         written = false;

@@ -42,8 +42,10 @@ public:
     // Whether it was not opened because a link stands in its place or in a folder's above it.
     bool refusedLink() const { return refusedLink_; }
 
-    // A folder inside this one.
-    OwnFolder child(const std::string& name, Missing missing) const;
+    // This folder again, through a descriptor of its own.
+    OwnFolder reopened() const;
+    // A folder inside this one; one made now gets exactly `mode`, whatever the umask.
+    OwnFolder child(const std::string& name, Missing missing, mode_t mode = 0700) const;
 
     // Opens a file in the folder (O_NOFOLLOW and O_CLOEXEC added), -1 with errno set when it
     // cannot; a link is refused (ELOOP) and reported.
@@ -75,6 +77,9 @@ private:
     std::string refusal_;
     bool refusedLink_ = false;
 };
+
+// Writes all the bytes to the open file, through interruptions; false when it cannot.
+bool writeAllTo(int fd, const std::string& bytes);
 
 // The one line for a link found where a file or folder of ours should be; written once per
 // path and process.
