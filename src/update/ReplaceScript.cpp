@@ -2,12 +2,12 @@
 
 // Only renames until the new copy has proved itself, so a failure at any step leaves a
 // working copy at the target. Deletes nothing but the aside copy, the staging folder and
-// the package. The log is created for the user alone. Under dash a failed exec ends the
+// the package. The log is created for the user alone, and never written through a link. Under dash a failed exec ends the
 // script, hence the "command" in front.
 const char* const replaceScriptText = R"SH(LOG="$1" PID="$2" TARGET="$3" STAGED="$4" STAGEDIR="$5" PKG="$6" ROUNDS="$7" EXEC="$8" OLDEXEC="$9"
 MASK=$(umask)
 umask 077
-command exec >>"$LOG" 2>&1 || exec >/dev/null 2>&1
+if [ -L "$LOG" ]; then exec >/dev/null 2>&1; else command exec >>"$LOG" 2>&1 || exec >/dev/null 2>&1; fi
 umask "$MASK"
 stamp() { /bin/date '+%F %T'; }
 startQuietly() { "$1" </dev/null >/dev/null 2>&1 & }

@@ -4,6 +4,7 @@
 #include "foundation/L10n.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/core/BundleFile.h"
+#include "platform/core/OwnFolder.h"
 #include "platform/core/TextFormat.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -69,13 +71,22 @@ std::string rejectMessage(const InstallReject& reject, std::int64_t expectedBuil
 }
 
 // Beside the diagnostics log; else in the private updates folder, never a guessable
-// shared name.
+// shared name, and never a link planted there.
 std::string installLogPath()
 {
+    std::optional<std::string> folder;
     if (const auto log = Diag::fileURL())
-        return std::filesystem::path(*log).parent_path().string() + "/update-install.log";
-    if (const auto updates = UpdateInstaller::updatesDir()) return *updates + "/update-install.log";
-    return "/dev/null";
+        folder = std::filesystem::path(*log).parent_path().string();
+    else
+        folder = UpdateInstaller::updatesDir();
+    if (!folder) return "/dev/null";
+    const std::string path = *folder + "/update-install.log";
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        core::reportOwnPathLink(path);
+        return "/dev/null";
+    }
+    return path;
 }
 
 // Checks the target, stages and verifies the package beside it and starts the replace

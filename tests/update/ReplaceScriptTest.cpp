@@ -132,6 +132,21 @@ TEST_F(ReplaceScriptTest, ReplacesTheTargetWhateverItsPathHoldsAndCleansUpOnlyWh
         << "the log is the user's alone";
 }
 
+// A link planted where the log should be is left alone: the script writes nothing through
+// it and still replaces the copy.
+TEST_F(ReplaceScriptTest, NeverAppendsItsLogThroughALink)
+{
+    prepare("Glimra.app");
+    const std::string outside = base + "/outside.txt";
+    testsupport::writeFile(outside, "theirs\n");
+    fs::create_symlink(outside, job.log);
+    runScript();
+
+    EXPECT_EQ(testsupport::readFile(job.target + "/marker.txt"), "new");
+    EXPECT_EQ(testsupport::readFile(outside), "theirs\n");
+    EXPECT_TRUE(fs::is_symlink(job.log));
+}
+
 // An old copy holding folders its owner cannot write or enter goes too, as the user the
 // permissions hold; one that cannot go is named in the log instead of the last line.
 TEST_F(ReplaceScriptTest, RemovesAnOldCopyWithSealedFoldersOrLogsWhatIsLeft)
