@@ -1,7 +1,8 @@
 // A changed frame of a real X11 window carried to the screen: through the stream into a
-// mini window, next to the least a reader must do (wait for Damage, one shared-memory
-// read, one scaled draw). Both loops include the client's repaint and run in real time,
-// as the X server does much of the work.
+// mini window's backdrop and mirror, next to the least a reader must do (wait for Damage,
+// one shared-memory read, one scaled draw), and what an unchanged frame costs. The loops
+// include the client's repaint and run in real time, as the X server does much of the
+// work; the CPU figure is the whole process's, the thread pools' drawing included.
 #include "X11BenchDisplay.h"
 
 #include "capture/MirrorView.h"
@@ -14,8 +15,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 
 #include <condition_variable>
 #include <cstdlib>
@@ -91,6 +94,28 @@ QImage miniWindowCanvas()
     return canvas;
 }
 
+// The pictures of a mini window: the dimmed backdrop, the mirror over it.
+struct MiniWindowPictures {
+    explicit MiniWindowPictures(QSize size)
+    {
+        backdrop.resize(size);
+        mirror.resize(size);
+    }
+    void display(const desktop::PixelBufferRef& frame)
+    {
+        backdrop.display(frame);
+        mirror.display(frame);
+    }
+    void paint(QImage& canvas) const
+    {
+        QPainter painter(&canvas);
+        backdrop.paint(painter);
+        mirror.paint(painter);
+    }
+    MirrorView backdrop{true, true};
+    MirrorView mirror{true, false};
+};
+
 // The newest frame whose picture is new, handed from the output queue.
 class NewestPicture {
 public:
@@ -100,6 +125,11 @@ public:
         if (!frame.image || frame.image == latest_) return;
         latest_ = frame.image;
         changed_.notify_all();
+    }
+    desktop::PixelBufferRef latest()
+    {
+        std::lock_guard lock(mutex_);
+        return latest_;
     }
     // Waits for a picture showing the colour.
     desktop::PixelBufferRef waitFor(std::uint32_t colour)
@@ -134,22 +164,81 @@ void BM_X11MirrorFrame(benchmark::State& state)
         NewestPicture newest;
         stream->addOutput(dispatch::Queue("bench.x11-output"), [&](const desktop::Frame& frame) { newest.offer(frame); });
         stream->startCapture({});
-        MirrorView view(true, false);
         QImage canvas = miniWindowCanvas();
-        view.resize(canvas.size());
+        MiniWindowPictures pictures(canvas.size());
         newest.waitFor(0);  // the first picture: the black background
         for (auto _ : state) {
             const auto colour = client.repaint();
-            view.display(newest.waitFor(colour));
-            QPainter painter(&canvas);
-            view.paint(painter);
+            pictures.display(newest.waitFor(colour));
+            pictures.paint(canvas);
         }
         stream->removeOutput();
         stream->stopCapture({});
     }
     dispatch::install(nullptr);
 }
-BENCHMARK(BM_X11MirrorFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11MirrorFrame)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
+// A view on screen that counts its paints.
+class CountedView : public MirrorView {
+public:
+    using MirrorView::MirrorView;
+    long paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        ++paints;
+        MirrorView::paintEvent(event);
+    }
+};
+
+// What the main thread does with the frame a still window's stream hands over every
+// interval: the mini window's views take it and paint nothing.
+void BM_X11UnchangedFrame(benchmark::State& state)
+{
+    dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
+    {
+        const auto connection = openBenchDisplay();
+        RepaintingClient client;
+        desktop::ShareableWindow window;
+        window.windowID = client.window();
+        desktop::StreamConfiguration configuration;
+        configuration.width = clientWidth;
+        configuration.height = clientHeight;
+        auto stream = std::make_shared<x11::X11CaptureStream>(
+            x11::CaptureServices{connection, nullptr, std::make_shared<ScreenDisplay>()},
+            desktop::ContentFilter::desktopIndependentWindow(window), configuration, nullptr);
+        NewestPicture newest;
+        stream->addOutput(dispatch::Queue("bench.x11-output"), [&](const desktop::Frame& frame) { newest.offer(frame); });
+        stream->startCapture({});
+        const auto frame = newest.waitFor(client.repaint());
+
+        QWidget miniWindow;
+        miniWindow.resize(miniWindowCanvas().size());
+        CountedView backdrop(true, true, &miniWindow);
+        CountedView mirror(true, false, &miniWindow);
+        backdrop.setGeometry(miniWindow.rect());
+        mirror.setGeometry(miniWindow.rect());
+        miniWindow.show();
+        backdrop.display(frame);
+        mirror.display(frame);
+        for (int turn = 0; turn < 100 && mirror.paints == 0; ++turn) QCoreApplication::processEvents();
+        const long painted = backdrop.paints + mirror.paints;
+        if (mirror.paints == 0) state.SkipWithError("the mini window never painted");
+        for (auto _ : state) {
+            const auto handed = newest.latest();
+            backdrop.display(handed);
+            mirror.display(handed);
+            QCoreApplication::processEvents();
+        }
+        if (backdrop.paints + mirror.paints != painted) state.SkipWithError("an unchanged frame was painted");
+        stream->removeOutput();
+        stream->stopCapture({});
+    }
+    dispatch::install(nullptr);
+}
+BENCHMARK(BM_X11UnchangedFrame)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
 void BM_X11BareRead(benchmark::State& state)
 {
@@ -192,6 +281,6 @@ void BM_X11BareRead(benchmark::State& state)
         painter.drawImage(MirrorView::pictureRect(image.size(), QRectF(canvas.rect()), false), image);
     }
 }
-BENCHMARK(BM_X11BareRead)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11BareRead)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
