@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -95,11 +96,13 @@ QImage miniWindowCanvas()
 }
 
 // The pictures of a mini window: the dimmed backdrop, the mirror over it.
-struct MiniWindowPictures {
-    explicit MiniWindowPictures(QSize size)
+class MiniWindowPictures : public QWidget {
+public:
+    explicit MiniWindowPictures(QSize size) : backdrop(true, true, this), mirror(true, false, this)
     {
-        backdrop.resize(size);
-        mirror.resize(size);
+        resize(size);
+        backdrop.setGeometry(rect());
+        mirror.setGeometry(rect());
     }
     void display(const desktop::PixelBufferRef& frame)
     {
@@ -112,8 +115,21 @@ struct MiniWindowPictures {
         backdrop.paint(painter);
         mirror.paint(painter);
     }
-    MirrorView backdrop{true, true};
-    MirrorView mirror{true, false};
+    MirrorView backdrop;
+    MirrorView mirror;
+};
+
+// Counts the paints of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    long paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
 };
 
 // The newest frame whose picture is new, handed from the output queue.
@@ -145,96 +161,79 @@ private:
     desktop::PixelBufferRef latest_;
 };
 
+// The client's window captured at its size as a mini window's stream captures it.
+class WindowStream {
+public:
+    WindowStream(std::shared_ptr<x11::Connection> connection, xcb_window_t window, double frameInterval)
+    {
+        desktop::ShareableWindow shareable;
+        shareable.windowID = window;
+        desktop::StreamConfiguration configuration;
+        configuration.width = clientWidth;
+        configuration.height = clientHeight;
+        configuration.minimumFrameInterval = frameInterval;
+        stream_ = std::make_shared<x11::X11CaptureStream>(
+            x11::CaptureServices{std::move(connection), nullptr, std::make_shared<ScreenDisplay>()},
+            desktop::ContentFilter::desktopIndependentWindow(shareable), configuration, nullptr);
+        stream_->addOutput(dispatch::Queue("bench.x11-output"), [this](const desktop::Frame& frame) { newest.offer(frame); });
+        stream_->startCapture({});
+    }
+    ~WindowStream()
+    {
+        stream_->removeOutput();
+        stream_->stopCapture({});
+    }
+    WindowStream(const WindowStream&) = delete;
+    WindowStream& operator=(const WindowStream&) = delete;
+
+    NewestPicture newest;
+
+private:
+    std::shared_ptr<x11::X11CaptureStream> stream_;
+};
+
 void BM_X11MirrorFrame(benchmark::State& state)
 {
     dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
     {
-        const auto connection = openBenchDisplay();
         RepaintingClient client;
-        desktop::ShareableWindow window;
-        window.windowID = client.window();
-        desktop::StreamConfiguration configuration;
-        configuration.width = clientWidth;
-        configuration.height = clientHeight;
         // As fast as the client changes, to see what a frame costs rather than the rate.
-        configuration.minimumFrameInterval = 0;
-        auto stream = std::make_shared<x11::X11CaptureStream>(
-            x11::CaptureServices{connection, nullptr, std::make_shared<ScreenDisplay>()},
-            desktop::ContentFilter::desktopIndependentWindow(window), configuration, nullptr);
-        NewestPicture newest;
-        stream->addOutput(dispatch::Queue("bench.x11-output"), [&](const desktop::Frame& frame) { newest.offer(frame); });
-        stream->startCapture({});
+        WindowStream stream(openBenchDisplay(), client.window(), 0);
         QImage canvas = miniWindowCanvas();
         MiniWindowPictures pictures(canvas.size());
-        newest.waitFor(0);  // the first picture: the black background
+        stream.newest.waitFor(0);  // the first picture: the black background
         for (auto _ : state) {
             const auto colour = client.repaint();
-            pictures.display(newest.waitFor(colour));
+            pictures.display(stream.newest.waitFor(colour));
             pictures.paint(canvas);
         }
-        stream->removeOutput();
-        stream->stopCapture({});
     }
     dispatch::install(nullptr);
 }
 BENCHMARK(BM_X11MirrorFrame)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
-// A view on screen that counts its paints.
-class CountedView : public MirrorView {
-public:
-    using MirrorView::MirrorView;
-    long paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        ++paints;
-        MirrorView::paintEvent(event);
-    }
-};
-
 // What the main thread does with the frame a still window's stream hands over every
-// interval: the mini window's views take it and paint nothing.
+// interval: the mini window on screen takes it and paints nothing.
 void BM_X11UnchangedFrame(benchmark::State& state)
 {
     dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
     {
-        const auto connection = openBenchDisplay();
         RepaintingClient client;
-        desktop::ShareableWindow window;
-        window.windowID = client.window();
-        desktop::StreamConfiguration configuration;
-        configuration.width = clientWidth;
-        configuration.height = clientHeight;
-        auto stream = std::make_shared<x11::X11CaptureStream>(
-            x11::CaptureServices{connection, nullptr, std::make_shared<ScreenDisplay>()},
-            desktop::ContentFilter::desktopIndependentWindow(window), configuration, nullptr);
-        NewestPicture newest;
-        stream->addOutput(dispatch::Queue("bench.x11-output"), [&](const desktop::Frame& frame) { newest.offer(frame); });
-        stream->startCapture({});
-        const auto frame = newest.waitFor(client.repaint());
-
-        QWidget miniWindow;
-        miniWindow.resize(miniWindowCanvas().size());
-        CountedView backdrop(true, true, &miniWindow);
-        CountedView mirror(true, false, &miniWindow);
-        backdrop.setGeometry(miniWindow.rect());
-        mirror.setGeometry(miniWindow.rect());
-        miniWindow.show();
-        backdrop.display(frame);
-        mirror.display(frame);
-        for (int turn = 0; turn < 100 && mirror.paints == 0; ++turn) QCoreApplication::processEvents();
-        const long painted = backdrop.paints + mirror.paints;
-        if (mirror.paints == 0) state.SkipWithError("the mini window never painted");
+        WindowStream stream(openBenchDisplay(), client.window(), 1.0 / 30);
+        MiniWindowPictures pictures(miniWindowCanvas().size());
+        PaintCounter counter;
+        pictures.backdrop.installEventFilter(&counter);
+        pictures.mirror.installEventFilter(&counter);
+        pictures.show();
+        pictures.display(stream.newest.waitFor(client.repaint()));
+        for (int turn = 0; turn < 100 && counter.paints == 0; ++turn) QCoreApplication::processEvents();
+        const long painted = counter.paints;
+        if (painted == 0) state.SkipWithError("the mini window never painted");
         for (auto _ : state) {
-            const auto handed = newest.latest();
-            backdrop.display(handed);
-            mirror.display(handed);
+            pictures.display(stream.newest.latest());
             QCoreApplication::processEvents();
         }
-        if (backdrop.paints + mirror.paints != painted) state.SkipWithError("an unchanged frame was painted");
-        stream->removeOutput();
-        stream->stopCapture({});
+        if (counter.paints != painted) state.SkipWithError("an unchanged frame was painted");
     }
     dispatch::install(nullptr);
 }
