@@ -9,7 +9,6 @@
 #include <QTransform>
 #include <QWidget>
 
-
 // Shows the latest captured frame of a stream: the content region of the frame, scaled
 // as a whole picture to fit the view (or, for the dimmed backdrop, to fill it), with
 // rounded corners. The frame is shared with the stream and every other view, never
@@ -53,8 +52,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The frame's picture in device pixels: what one paint with the given transform (view
-    // to device) draws before the rounded clip, placed at origin.
+    // The frame's picture in device pixels, placed at origin: what a paint with the given
+    // transform (view to device) draws, made once per frame, region, size and transform.
     struct Picture {
         QImage image;
         QPoint origin;
