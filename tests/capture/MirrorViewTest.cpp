@@ -192,7 +192,7 @@ TEST_F(MirrorViewTest, ANewFrameIsScaledOnceAndTheSameFramePaintsNothing)
 // device pixels and its padding bytes taken for opaque, is right at either pixel ratio.
 TEST_F(MirrorViewTest, TheBackdropShowsOnlyWhereTheOpaquePictureLeavesUncovered)
 {
-    for (const double ratio : {1.0, 2.0}) {
+    for (const double ratio : {1.0, 1.5, 2.0}) {
         SCOPED_TRACE(ratio);
         MirrorView backdrop(true, true);
         MirrorView mirror(true, false);
