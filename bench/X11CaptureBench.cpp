@@ -1,7 +1,8 @@
 // A changed frame of a real X11 window carried to the screen: through the stream into a
-// mini window, next to the least a reader must do (wait for Damage, one shared-memory
-// read, one scaled draw). Both loops include the client's repaint and run in real time,
-// as the X server does much of the work.
+// mini window's backdrop and mirror, next to the least a reader must do (wait for Damage,
+// one shared-memory read, one scaled draw), and what an unchanged frame costs. The loops
+// include the client's repaint and run in real time, as the X server does much of the
+// work; the CPU figure is the whole process's, the thread pools' drawing included.
 #include "X11BenchDisplay.h"
 
 #include "capture/MirrorView.h"
@@ -14,8 +15,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 
 #include <condition_variable>
 #include <cstdlib>
@@ -91,6 +95,43 @@ QImage miniWindowCanvas()
     return canvas;
 }
 
+// The pictures of a mini window: the dimmed backdrop, the mirror over it.
+class MiniWindowPictures : public QWidget {
+public:
+    explicit MiniWindowPictures(QSize size) : backdrop(true, true, this), mirror(true, false, this)
+    {
+        resize(size);
+        backdrop.setGeometry(rect());
+        mirror.setGeometry(rect());
+    }
+    void display(const desktop::PixelBufferRef& frame)
+    {
+        backdrop.display(frame);
+        mirror.display(frame);
+    }
+    void paint(QImage& canvas) const
+    {
+        QPainter painter(&canvas);
+        backdrop.paint(painter);
+        mirror.paint(painter);
+    }
+    MirrorView backdrop;
+    MirrorView mirror;
+};
+
+// Counts the paints of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    long paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
 // The newest frame whose picture is new, handed from the output queue.
 class NewestPicture {
 public:
@@ -100,6 +141,11 @@ public:
         if (!frame.image || frame.image == latest_) return;
         latest_ = frame.image;
         changed_.notify_all();
+    }
+    desktop::PixelBufferRef latest()
+    {
+        std::lock_guard lock(mutex_);
+        return latest_;
     }
     // Waits for a picture showing the colour.
     desktop::PixelBufferRef waitFor(std::uint32_t colour)
@@ -115,41 +161,83 @@ private:
     desktop::PixelBufferRef latest_;
 };
 
+// The client's window captured at its size as a mini window's stream captures it.
+class WindowStream {
+public:
+    WindowStream(std::shared_ptr<x11::Connection> connection, xcb_window_t window, double frameInterval)
+    {
+        desktop::ShareableWindow shareable;
+        shareable.windowID = window;
+        desktop::StreamConfiguration configuration;
+        configuration.width = clientWidth;
+        configuration.height = clientHeight;
+        configuration.minimumFrameInterval = frameInterval;
+        stream_ = std::make_shared<x11::X11CaptureStream>(
+            x11::CaptureServices{std::move(connection), nullptr, std::make_shared<ScreenDisplay>()},
+            desktop::ContentFilter::desktopIndependentWindow(shareable), configuration, nullptr);
+        stream_->addOutput(dispatch::Queue("bench.x11-output"), [this](const desktop::Frame& frame) { newest.offer(frame); });
+        stream_->startCapture({});
+    }
+    ~WindowStream()
+    {
+        stream_->removeOutput();
+        stream_->stopCapture({});
+    }
+    WindowStream(const WindowStream&) = delete;
+    WindowStream& operator=(const WindowStream&) = delete;
+
+    NewestPicture newest;
+
+private:
+    std::shared_ptr<x11::X11CaptureStream> stream_;
+};
+
 void BM_X11MirrorFrame(benchmark::State& state)
 {
     dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
     {
-        const auto connection = openBenchDisplay();
         RepaintingClient client;
-        desktop::ShareableWindow window;
-        window.windowID = client.window();
-        desktop::StreamConfiguration configuration;
-        configuration.width = clientWidth;
-        configuration.height = clientHeight;
         // As fast as the client changes, to see what a frame costs rather than the rate.
-        configuration.minimumFrameInterval = 0;
-        auto stream = std::make_shared<x11::X11CaptureStream>(
-            x11::CaptureServices{connection, nullptr, std::make_shared<ScreenDisplay>()},
-            desktop::ContentFilter::desktopIndependentWindow(window), configuration, nullptr);
-        NewestPicture newest;
-        stream->addOutput(dispatch::Queue("bench.x11-output"), [&](const desktop::Frame& frame) { newest.offer(frame); });
-        stream->startCapture({});
-        MirrorView view(true, false);
+        WindowStream stream(openBenchDisplay(), client.window(), 0);
         QImage canvas = miniWindowCanvas();
-        view.resize(canvas.size());
-        newest.waitFor(0);  // the first picture: the black background
+        MiniWindowPictures pictures(canvas.size());
+        stream.newest.waitFor(0);  // the first picture: the black background
         for (auto _ : state) {
             const auto colour = client.repaint();
-            view.display(newest.waitFor(colour));
-            QPainter painter(&canvas);
-            view.paint(painter);
+            pictures.display(stream.newest.waitFor(colour));
+            pictures.paint(canvas);
         }
-        stream->removeOutput();
-        stream->stopCapture({});
     }
     dispatch::install(nullptr);
 }
-BENCHMARK(BM_X11MirrorFrame)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11MirrorFrame)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+
+// What the main thread does with the frame a still window's stream hands over every
+// interval: the mini window on screen takes it and paints nothing.
+void BM_X11UnchangedFrame(benchmark::State& state)
+{
+    dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
+    {
+        RepaintingClient client;
+        WindowStream stream(openBenchDisplay(), client.window(), 1.0 / 30);
+        MiniWindowPictures pictures(miniWindowCanvas().size());
+        PaintCounter counter;
+        pictures.backdrop.installEventFilter(&counter);
+        pictures.mirror.installEventFilter(&counter);
+        pictures.show();
+        pictures.display(stream.newest.waitFor(client.repaint()));
+        for (int turn = 0; turn < 100 && counter.paints == 0; ++turn) QCoreApplication::processEvents();
+        const long painted = counter.paints;
+        if (painted == 0) state.SkipWithError("the mini window never painted");
+        for (auto _ : state) {
+            pictures.display(stream.newest.latest());
+            QCoreApplication::processEvents();
+        }
+        if (counter.paints != painted) state.SkipWithError("an unchanged frame was painted");
+    }
+    dispatch::install(nullptr);
+}
+BENCHMARK(BM_X11UnchangedFrame)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
 void BM_X11BareRead(benchmark::State& state)
 {
@@ -192,6 +280,6 @@ void BM_X11BareRead(benchmark::State& state)
         painter.drawImage(MirrorView::pictureRect(image.size(), QRectF(canvas.rect()), false), image);
     }
 }
-BENCHMARK(BM_X11BareRead)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_X11BareRead)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

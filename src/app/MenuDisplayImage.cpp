@@ -3,6 +3,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Semaphore.h"
+#include "platform/ui/PixelImage.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -13,11 +14,6 @@
 
 namespace app {
 namespace {
-
-QImage wrap(const desktop::PixelBuffer& buffer)
-{
-    return QImage(buffer.data(), buffer.width, buffer.height, buffer.bytesPerRow, QImage::Format_ARGB32);
-}
 
 std::optional<QImage> captureDisplay(const desktop::DisplayInfo& display)
 {
@@ -46,7 +42,7 @@ std::optional<QImage> captureDisplay(const desktop::DisplayInfo& display)
     if (!done.wait(5.0)) return std::nullopt;
     std::lock_guard lock(result->mutex);
     if (!result->picture) return std::nullopt;
-    return wrap(*result->picture).copy();
+    return ui::pixelImage(*result->picture, QImage::Format_ARGB32).copy();
 }
 
 void drawOwnWindows(QImage& image, const desktop::DisplayInfo& display)
@@ -63,7 +59,7 @@ void drawOwnWindows(QImage& image, const desktop::DisplayInfo& display)
         const auto& b = *it->bounds;
         const QRectF target((b.x() - display.frame.x()) * display.scale, (b.y() - display.frame.y()) * display.scale,
                             b.width() * display.scale, b.height() * display.scale);
-        painter.drawImage(target, wrap(*picture));
+        painter.drawImage(target, ui::pixelImage(*picture, QImage::Format_ARGB32));
     }
 }
 

@@ -6,6 +6,7 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/ui/PixelImage.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -57,7 +58,7 @@ std::string& directoryPath()
 std::optional<QImage> shape(const desktop::PixelBuffer& picture, int pixelWidth)
 {
     if (picture.width < 1 || picture.height < 1) return std::nullopt;
-    const QImage source(picture.data(), picture.width, picture.height, picture.bytesPerRow, QImage::Format_ARGB32);
+    const QImage source = ui::pixelImage(picture, QImage::Format_ARGB32);
     QImage canvas(pixelWidth, pixelHeight, QImage::Format_ARGB32_Premultiplied);
     if (canvas.isNull()) return std::nullopt;
     canvas.fill(Qt::transparent);

@@ -18,6 +18,33 @@ std::atomic<int> framesLogged{0};
 std::atomic<bool> firstFrameLogged{false};
 std::atomic<bool> firstPreviewFrameLogged{false};
 
+// The frame's pixels as an image to draw from, wrapped rather than copied.
+QImage wrapped(const desktop::PixelBuffer& frame)
+{
+    return QImage(frame.data(), frame.width, frame.height, frame.bytesPerRow,
+                  frame.opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+}
+
+// The device pixels a rectangle covers once its edges are rounded to them.
+QRect devicePixels(const QRectF& rect, const QTransform& toDevice)
+{
+    const QRectF mapped = toDevice.mapRect(rect);
+    return QRect(QPoint(qRound(mapped.left()), qRound(mapped.top())),
+                 QPoint(qRound(mapped.right()) - 1, qRound(mapped.bottom()) - 1));
+}
+
+// Qt draws the fourth byte of an RGB32 pixel as alpha all the same: an opaque frame's
+// padding is made opaque here, in the picture at the view's size rather than the frame.
+void makeOpaque(QImage& image, const QRegion& drawn)
+{
+    for (const QRect& rect : drawn) {
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = rect.left(); x <= rect.right(); ++x) pixels[x] |= 0xFF000000u;
+        }
+    }
+}
+
 }  // namespace
 
 MirrorView::MirrorView(bool letterboxClear, bool fillsBounds, QWidget* parent)
@@ -58,12 +85,14 @@ void MirrorView::display(desktop::PixelBufferRef buffer)
     // A still source's frames share one buffer: the picture shown is already this one.
     if (buffer == frame_) return;
     frame_ = std::move(buffer);
+    pictureCurrent_ = false;
     update();
 }
 
 void MirrorView::clearContents()
 {
     frame_.reset();
+    pictureCurrent_ = false;
     update();
 }
 
@@ -73,6 +102,7 @@ void MirrorView::setContentsRegion(const core::Rect& region)
               capture::twoDecimalsText(region.width()) + ", " + capture::twoDecimalsText(region.height()) +
               ") view=" + capture::wholeSizeText(width(), height()));
     region_ = region;
+    pictureCurrent_ = false;
     update();
 }
 
@@ -92,6 +122,12 @@ void MirrorView::paintEvent(QPaintEvent*)
 
 void MirrorView::paint(QPainter& painter) const
 {
+    // The painter goes back as it came: the next view it paints sets its own opacity.
+    struct Restored {
+        QPainter& painter;
+        ~Restored() { painter.restore(); }
+    } restored{painter};
+    painter.save();
     const QRectF bounds = rect();
     if (fillsBounds_ && letterboxClear_) {
         // The backdrop is the bottom layer: it wipes what earlier paints left, which a
@@ -101,7 +137,6 @@ void MirrorView::paint(QPainter& painter) const
         painter.fillRect(bounds, Qt::transparent);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     }
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (fillsBounds_) painter.setOpacity(backdropOpacity);
     if (!letterboxClear_) {
         QPainterPath rounded;
@@ -111,19 +146,69 @@ void MirrorView::paint(QPainter& painter) const
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
     if (!frame_ || frame_->width < 1 || frame_->height < 1) return;
+    const Picture& shown = picture(painter.deviceTransform());
+    if (shown.empty) return;
 
-    // The shared pixels, wrapped rather than copied; the wrapper dies with this paint.
-    const QImage image(frame_->data(), frame_->width, frame_->height, frame_->bytesPerRow,
-                       QImage::Format_ARGB32_Premultiplied);
+    // One 1:1 draw under the rounded clip, as a region of rectangles: a path clip would
+    // be rasterised again on every paint. The clip stays where it was set in device
+    // pixels while the transform then places the picture there.
+    painter.setClipRegion(roundedClip());
+    const QTransform beyondWorld = painter.worldTransform().inverted() * painter.deviceTransform();
+    painter.setWorldTransform(QTransform::fromTranslate(shown.origin.x(), shown.origin.y()) * beyondWorld.inverted());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // The backdrop's picture holds its dimming.
+    if (fillsBounds_) painter.setOpacity(1);
+    painter.drawImage(QPointF(0, 0), shown.image);
+}
+
+const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
+{
+    if (pictureCurrent_ && picture_.transform == toDevice && picture_.size == size()) return picture_;
+    pictureCurrent_ = true;
+    Picture made;
+    made.transform = toDevice;
+    made.size = size();
+    // The last picture's memory serves again at the same size.
+    made.image = std::move(picture_.image);
+    const QRect device = toDevice.mapRect(QRectF(rect())).toAlignedRect();
+    made.origin = device.topLeft();
+    const QTransform toPicture = toDevice * QTransform::fromTranslate(-made.origin.x(), -made.origin.y());
+
+    const QImage image = wrapped(*frame_);
     const QRectF source(region_.x() * image.width(), region_.y() * image.height(), region_.width() * image.width(),
                         region_.height() * image.height());
-    const QRectF target = pictureRect(source.size(), bounds, fillsBounds_);
-    if (target.isEmpty()) return;
-
-    // One scaled draw under the rounded clip, as a region of rectangles: a path clip would
-    // be rasterised again on every paint.
-    painter.setClipRegion(roundedClip());
-    painter.drawImage(target, image, source);
+    const QRectF target = pictureRect(source.size(), rect(), fillsBounds_);
+    const QRegion whole(0, 0, device.width(), device.height());
+    QRegion drawn = whole;
+    // The backdrop shows only where the fitted picture over it leaves uncovered.
+    if (fillsBounds_ && frame_->opaque) drawn -= devicePixels(pictureRect(source.size(), rect(), false), toPicture);
+    if (!target.isEmpty() && !drawn.isEmpty()) {
+        if (made.image.size() != device.size()) made.image = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
+        made.image.fill(Qt::transparent);
+        QPainter painter(&made.image);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (drawn != whole) painter.setClipRegion(drawn);
+        if (frame_->opaque) {
+            // On whole device pixels, so that exactly the pixels drawn are made opaque.
+            const QRect pixels = devicePixels(target, toPicture);
+            painter.drawImage(QRectF(pixels), image, source);
+            makeOpaque(made.image, drawn & pixels);
+            if (fillsBounds_) {
+                painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+                painter.fillRect(pixels, QColor::fromRgbF(0, 0, 0, backdropOpacity));
+            }
+        } else {
+            // Under the rounded clip too: the rows are sampled in the same spans as by a
+            // draw straight onto the window, so the pixels come out the same.
+            if (fillsBounds_) painter.setOpacity(backdropOpacity);
+            painter.setTransform(toPicture);
+            painter.setClipRegion(roundedClip(), Qt::IntersectClip);
+            painter.drawImage(target, image, source);
+        }
+        made.empty = false;
+    }
+    picture_ = std::move(made);
+    return picture_;
 }
 
 const QRegion& MirrorView::roundedClip() const

@@ -3,22 +3,28 @@
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Types.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QRegion>
+#include <QTransform>
 #include <QWidget>
 
 // Shows the latest captured frame of a stream: the content region of the frame, scaled
 // as a whole picture to fit the view (or, for the dimmed backdrop, to fill it), with
 // rounded corners. The frame is shared with the stream and every other view, never
-// copied. Takes no mouse events: clicks reach the view beneath. Main thread only.
+// copied; each new frame is scaled once to the view's device pixels and every paint
+// draws that picture 1:1. Takes no mouse events: clicks reach the view beneath. Main
+// thread only.
 class MirrorView : public QWidget {
 public:
     static constexpr double cornerRadius = 10;
     static constexpr double backdropOpacity = 0.35;
 
     // letterboxClear: the area outside the picture is transparent, else black.
-    // fillsBounds: the dimmed backdrop, filled rather than fitted; with a clear letterbox
-    // it is the bottom layer of its window and clears its bounds first.
+    // fillsBounds: the dimmed backdrop, filled rather than fitted, under a fitted view of
+    // the same frame, region and bounds: it draws only where that view's opaque picture
+    // leaves uncovered. With a clear letterbox it is the bottom layer of its window and
+    // clears its bounds first.
     MirrorView(bool letterboxClear, bool fillsBounds, QWidget* parent = nullptr);
 
     void display(desktop::PixelBufferRef buffer);
@@ -46,15 +52,29 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The frame's picture in device pixels, placed at origin: what a paint with the given
+    // transform (view to device) draws, made once per frame, region, size and transform.
+    struct Picture {
+        QImage image;
+        QPoint origin;
+        QTransform transform;
+        QSize size;
+        bool empty = true;
+    };
+
     double contentsScale() const;
+    // The rounded clip for the current size, made again only when the size changes.
+    const QRegion& roundedClip() const;
+    const Picture& picture(const QTransform& toDevice) const;
 
     const bool letterboxClear_;
     const bool fillsBounds_;
-    // The rounded clip for the current size, made again only when the size changes.
-    const QRegion& roundedClip() const;
 
     core::Rect region_{0, 0, 1, 1};
     desktop::PixelBufferRef frame_;
     mutable QRegion clip_;
     mutable QSize clipSize_;
+    // Made at the first paint after the frame, region, size or device changed.
+    mutable Picture picture_;
+    mutable bool pictureCurrent_ = false;
 };

@@ -1,45 +1,61 @@
 #include "capture/MirrorView.h"
 
 #include "support/DiagLines.h"
+#include "support/QtTestApplication.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
 
 namespace {
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "glimra_capture_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-// A frame whose top-left quarter is blue and the rest red (BGRA bytes).
-desktop::PixelBufferRef quarters(int width, int height)
+// A frame whose top-left quarter is blue and the rest red (BGRA bytes). An opaque one
+// has padding for its fourth bytes, as a window without alpha reads: zero here.
+std::shared_ptr<desktop::PixelBuffer> quarters(int width, int height, bool opaque = false)
 {
     auto buffer = std::make_shared<desktop::PixelBuffer>(width, height);
+    buffer->opaque = opaque;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             std::uint8_t* pixel = buffer->row(y) + 4 * x;
             const bool blue = x < width / 2 && y < height / 2;
             pixel[0] = blue ? 255 : 0;
             pixel[2] = blue ? 0 : 255;
-            pixel[3] = 255;
+            pixel[3] = opaque ? 0 : 255;
         }
     }
     return buffer;
 }
 
+void fill(desktop::PixelBuffer& buffer, QRgb colour)
+{
+    for (int y = 0; y < buffer.height; ++y) {
+        auto* pixels = reinterpret_cast<QRgb*>(buffer.row(y));
+        std::fill(pixels, pixels + buffer.width, colour);
+    }
+}
+
+// A view that counts its paints.
+class CountedView : public MirrorView {
+public:
+    using MirrorView::MirrorView;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        ++paints;
+        MirrorView::paintEvent(event);
+    }
+};
+
 class MirrorViewTest : public testsupport::DiagTest {
 protected:
     void SetUp() override
     {
-        application();
+        testsupport::ensureQtApplication();
         testsupport::DiagTest::SetUp();
     }
 
@@ -49,6 +65,18 @@ protected:
         canvas.fill(Qt::transparent);
         QPainter painter(&canvas);
         view.paint(painter);
+        return canvas;
+    }
+
+    // The backdrop, then the mirror over it, at the given device pixel ratio.
+    QImage paintBoth(const MirrorView& backdrop, const MirrorView& mirror, double ratio)
+    {
+        QImage canvas(backdrop.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        canvas.setDevicePixelRatio(ratio);
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        backdrop.paint(painter);
+        mirror.paint(painter);
         return canvas;
     }
 };
@@ -128,4 +156,75 @@ TEST_F(MirrorViewTest, AHintNeverShowsThroughTheNextOnAWindowWithoutAlpha)
     fresh.fill(Qt::black);
     render(fresh, "Receiving the stream");
     EXPECT_EQ(shown, fresh) << "the earlier hint shows through";
+}
+
+// A still source hands over the same frame every interval: it repaints nothing. A new
+// frame is scaled once, and a repaint without a new frame (the chrome fading over it)
+// draws that picture again rather than scaling the frame's pixels anew.
+TEST_F(MirrorViewTest, ANewFrameIsScaledOnceAndTheSameFramePaintsNothing)
+{
+    QWidget window;
+    window.resize(100, 100);
+    CountedView view(true, false, &window);
+    view.setGeometry(window.rect());
+    window.show();
+    const auto frame = quarters(200, 200, true);
+    view.display(frame);
+    for (int turn = 0; turn < 100 && view.paints == 0; ++turn) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_GT(view.paints, 0);
+    const int painted = view.paints;
+    for (int i = 0; i < 5; ++i) {
+        view.display(frame);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(view.paints, painted);
+
+    fill(*frame, qRgb(0, 255, 0));
+    EXPECT_EQ(paint(view).pixel(75, 75), qRgb(255, 0, 0)) << "the frame was scaled again";
+    view.resize(80, 80);
+    EXPECT_EQ(paint(view).pixel(60, 60), qRgb(0, 255, 0)) << "a new size scales the frame again";
+    view.display(quarters(200, 200, true));
+    EXPECT_EQ(paint(view).pixel(60, 60), qRgb(255, 0, 0));
+}
+
+// The dimmed backdrop under an opaque picture shows only in the letterbox bars, never
+// beneath the picture nor outside the rounded corners; the picture, scaled once to the
+// device pixels and its padding bytes taken for opaque, is right at either pixel ratio.
+TEST_F(MirrorViewTest, TheBackdropShowsOnlyWhereTheOpaquePictureLeavesUncovered)
+{
+    for (const double ratio : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        MirrorView backdrop(true, true);
+        MirrorView mirror(true, false);
+        backdrop.resize(100, 100);
+        mirror.resize(100, 100);
+        const auto frame = quarters(200, 100, true);
+        backdrop.display(frame);
+        mirror.display(frame);
+
+        QImage alone(backdrop.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        alone.setDevicePixelRatio(ratio);
+        alone.fill(Qt::transparent);
+        {
+            QPainter painter(&alone);
+            backdrop.paint(painter);
+        }
+        const auto at = [ratio](const QImage& image, int x, int y) { return image.pixel(x * ratio, y * ratio); };
+        EXPECT_NEAR(qAlpha(at(alone, 50, 10)), 89, 2);  // the bar above the picture
+        EXPECT_NEAR(qAlpha(at(alone, 50, 90)), 89, 2);  // the bar below it
+        EXPECT_EQ(qAlpha(at(alone, 50, 50)), 0);        // beneath the picture
+        EXPECT_EQ(qAlpha(at(alone, 0, 0)), 0);          // outside the rounded corner
+
+        const QImage both = paintBoth(backdrop, mirror, ratio);
+        EXPECT_NEAR(qAlpha(at(both, 50, 10)), 89, 2);
+        EXPECT_EQ(at(both, 75, 60), qRgb(255, 0, 0));
+        EXPECT_EQ(at(both, 20, 30), qRgb(0, 0, 255));
+        EXPECT_EQ(qAlpha(at(both, 0, 0)), 0);
+    }
+
+    // A picture with alpha may let the backdrop through: it is drawn beneath it too.
+    MirrorView backdrop(true, true);
+    backdrop.resize(100, 100);
+    backdrop.display(quarters(200, 100));
+    EXPECT_NEAR(qAlpha(paint(backdrop).pixel(50, 50)), 89, 2);
 }

@@ -1,3 +1,5 @@
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11DamageWatch.h"
 #include "platform/x11/X11KeyMap.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
@@ -7,6 +9,7 @@
 
 #include <csignal>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -50,8 +53,9 @@ TEST(X11EndToEnd, MirrorsTheSmallestWindowLiveAlsoWhileCoveredAndQuitsOnSigterm)
 }
 
 // A covered window that does not change is only idle on X11: the mirror neither tries to
-// rescue it from the cover nor says it froze.
-TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozen)
+// rescue it from the cover nor says it froze, and its mini window, handed the same picture
+// every interval, draws nothing.
+TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozenNorRepainted)
 {
     X11Client terminal({"xterm", "-geometry", "20x5+300+300"});
     const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
@@ -61,7 +65,11 @@ TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozen)
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
     glimra.process().signal(SIGUSR2);
-    ASSERT_NE(glimra.waitForNewPictureWindow(before), 0u) << glimra.err();
+    const unsigned long mini = glimra.waitForNewPictureWindow(before);
+    ASSERT_NE(mini, 0u) << glimra.err();
+    auto opened = x11::Connection::open();
+    ASSERT_TRUE(std::holds_alternative<std::shared_ptr<x11::Connection>>(opened));
+    x11::DamageWatch drawn(std::get<std::shared_ptr<x11::Connection>>(opened), static_cast<xcb_window_t>(mini));
 
     const Geometry terminalFrame = geometryOf(terminalWindow);
     X11Client cover({"xlogo", "-geometry",
@@ -71,6 +79,10 @@ TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozen)
     const unsigned long coverWindow = cover.waitForWindow("XLogo");
     ASSERT_NE(coverWindow, 0u);
     moveWindowTo(coverWindow, terminalFrame.x - 100, terminalFrame.y - 100);
+    // The terminal's cursor turning hollow as the cover takes the focus, and the notice
+    // that waited for the first picture fading.
+    waitUntil([] { return false; }, 1.5);
+    drawn.takeChange();
 
     const auto log = [&] { return glimra.log(); };
     const bool complained = waitUntil(
@@ -80,6 +92,7 @@ TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozen)
         },
         5);
     EXPECT_FALSE(complained) << log();
+    EXPECT_FALSE(drawn.takeChange()) << "the mini window of an idle window was drawn again";
 
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }

@@ -31,6 +31,9 @@ struct PixelBuffer {
     std::vector<std::uint8_t> bytes;
     std::shared_ptr<void> storage;
     std::uint8_t* storedPixels = nullptr;
+    // Every pixel is opaque and its fourth byte is padding that may hold anything (a
+    // window without alpha, read as it is); otherwise that byte is premultiplied alpha.
+    bool opaque = false;
 
     PixelBuffer() = default;
     PixelBuffer(int w, int h) : width(w), height(h), bytesPerRow(w * 4), bytes(static_cast<std::size_t>(w) * h * 4) {}

@@ -9,22 +9,6 @@ namespace {
 
 constexpr std::uint32_t allPlanes = 0xFFFFFFFFu;
 
-// Two pixels at a time over the whole buffer: its rows are contiguous.
-void makeOpaque(desktop::PixelBuffer& buffer)
-{
-    constexpr std::uint64_t alphas = 0xFF000000FF000000ull;
-    auto* pixels = buffer.data();
-    const std::size_t length = buffer.byteCount();
-    std::size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        std::uint64_t pair;
-        std::memcpy(&pair, pixels + i, 8);
-        pair |= alphas;
-        std::memcpy(pixels + i, &pair, 8);
-    }
-    for (; i + 4 <= length; i += 4) pixels[i + 3] = 0xFF;
-}
-
 std::shared_ptr<desktop::PixelBuffer> readShared(Connection& connection, ShmPool& pool, const DrawableInfo& drawable)
 {
     const int rowBytes = drawable.width * 4;
@@ -63,7 +47,7 @@ desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, cons
     std::shared_ptr<desktop::PixelBuffer> buffer;
     if (pool) buffer = readShared(connection, *pool, drawable);
     if (!buffer) buffer = readPlain(connection, drawable);
-    if (buffer && drawable.depth == 24) makeOpaque(*buffer);
+    if (buffer) buffer->opaque = drawable.depth == 24;
     return buffer;
 }
 

@@ -21,8 +21,8 @@ bool readsDirectly(const DrawableInfo& drawable);
 
 // Reads the whole drawable (depth 24 or 32) into a frame: through a segment of the pool
 // when there is one (the frame is the segment, not a copy), else with a plain GetImage.
-// A drawable without an alpha channel reads as opaque, as the mirror paints
-// premultiplied pixels. None when the server cannot read it (a window that is gone).
+// A drawable without an alpha channel reads as opaque, its padding bytes left as the
+// server wrote them. None when the server cannot read it (a window that is gone).
 desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable);
 
 }  // namespace x11
