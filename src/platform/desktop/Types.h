@@ -41,23 +41,6 @@ struct PixelBuffer {
     PixelBuffer(int w, int h, int rowBytes, std::shared_ptr<void> owner, std::uint8_t* pixels)
         : width(w), height(h), bytesPerRow(rowBytes), storage(std::move(owner)), storedPixels(pixels) {}
 
-    // A copy holds the pixels drawn.
-    PixelBuffer(const PixelBuffer& other) { *this = other; }
-    PixelBuffer& operator=(const PixelBuffer& other)
-    {
-        other.drawDeferred();
-        width = other.width;
-        height = other.height;
-        bytesPerRow = other.bytesPerRow;
-        bytes = other.bytes;
-        storage = other.storage;
-        storedPixels = other.storedPixels;
-        deferred_.reset();
-        return *this;
-    }
-    PixelBuffer(PixelBuffer&&) = default;
-    PixelBuffer& operator=(PixelBuffer&&) = default;
-
     std::uint8_t* data()
     {
         drawDeferred();
@@ -75,26 +58,26 @@ struct PixelBuffer {
     std::uint8_t* row(int y) { return data() + static_cast<std::size_t>(y) * bytesPerRow; }
     const std::uint8_t* row(int y) const { return data() + static_cast<std::size_t>(y) * bytesPerRow; }
 
-    // draw fills the pixels (byteCount() bytes, already that size) when they are first
-    // read, on the reading thread, so that a picture nobody looks at costs nothing. Set
-    // while nobody else holds the buffer.
+    // draw fills the pixels, which storage holds, when they are first read, on the reading
+    // thread: a picture nobody looks at then costs nothing. Set while nobody else holds
+    // the buffer; its copies share the drawing as they share the pixels.
     void drawOnFirstRead(std::function<void(std::uint8_t* pixels)> draw)
     {
         deferred_ = std::make_shared<DeferredDraw>();
-        deferred_->draw = std::move(draw);
+        deferred_->draw = [draw = std::move(draw), pixels = storedPixels] { draw(pixels); };
     }
 
 private:
     struct DeferredDraw {
         std::once_flag drawn;
-        std::function<void(std::uint8_t*)> draw;
+        std::function<void()> draw;
     };
 
     std::uint8_t* pixels() const { return storedPixels ? storedPixels : const_cast<std::uint8_t*>(bytes.data()); }
     void drawDeferred() const
     {
         if (deferred_) std::call_once(deferred_->drawn, [this] {
-            deferred_->draw(pixels());
+            deferred_->draw();
             deferred_->draw = nullptr;
         });
     }

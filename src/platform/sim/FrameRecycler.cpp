@@ -25,7 +25,7 @@ std::shared_ptr<desktop::PixelBuffer> FrameRecycler::unheldBuffer(int width, int
     if (free != buffers_.end()) return *free;
     // Buffers of an earlier size are not needed again.
     std::erase_if(buffers_, unheld);
-    buffers_.push_back(std::make_shared<desktop::PixelBuffer>(width, height));
+    buffers_.push_back(unpaintedBuffer(width, height));
     return buffers_.back();
 }
 

@@ -144,9 +144,17 @@ desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& 
                                     int pixelWidth, int pixelHeight)
 {
     const auto picture = windowPicture(window, appName, contentTime, pixelWidth, pixelHeight);
-    auto buffer = std::make_shared<desktop::PixelBuffer>(picture.width, picture.height);
+    auto buffer = unpaintedBuffer(picture.width, picture.height);
     paintPicture(picture, buffer->data());
     return buffer;
+}
+
+std::shared_ptr<desktop::PixelBuffer> unpaintedBuffer(int width, int height)
+{
+    // Its painter writes every byte: clearing them first would cost a pass as long as the painting.
+    auto pixels = std::make_shared_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(width) * height * 4);
+    auto* first = pixels.get();
+    return std::make_shared<desktop::PixelBuffer>(width, height, width * 4, std::move(pixels), first);
 }
 
 }  // namespace sim

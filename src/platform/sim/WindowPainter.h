@@ -31,4 +31,7 @@ void paintPicture(const WindowPicture& picture, std::uint8_t* pixels);
 desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& appName, double contentTime,
                                     int pixelWidth, int pixelHeight);
 
+// A width × height buffer, rows of width * 4 bytes, its bytes left for a painter to write.
+std::shared_ptr<desktop::PixelBuffer> unpaintedBuffer(int width, int height);
+
 }  // namespace sim

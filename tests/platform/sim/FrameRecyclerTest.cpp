@@ -1,4 +1,5 @@
 #include "platform/sim/FrameRecycler.h"
+#include "support/PixelBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,8 @@
 #include <vector>
 
 namespace {
+
+using testsupport::pixelBytes;
 
 sim::WindowPicture pictureAt(std::uint64_t frameIndex, int width = 64, int height = 48)
 {
@@ -20,17 +23,12 @@ sim::WindowPicture pictureAt(std::uint64_t frameIndex, int width = 64, int heigh
     return picture;
 }
 
-std::vector<std::uint8_t> pixels(const desktop::PixelBuffer& buffer)
-{
-    return {buffer.data(), buffer.data() + buffer.byteCount()};
-}
-
 // The same picture painted into a buffer of its own.
 std::vector<std::uint8_t> fresh(const sim::WindowPicture& picture)
 {
     desktop::PixelBuffer buffer(picture.width, picture.height);
     sim::paintPicture(picture, buffer.data());
-    return pixels(buffer);
+    return pixelBytes(buffer);
 }
 
 // Storage goes back into use only once no frame holds it, and only at its own size: a
@@ -40,7 +38,7 @@ TEST(FrameRecycler, NeverPaintsOverAHeldFrameAndReusedStorageShowsTheFreshPictur
 {
     sim::FrameRecycler recycler;
     const desktop::PixelBufferRef shown = recycler.frame(pictureAt(1));
-    const auto shownPixels = pixels(*shown);
+    const auto shownPixels = pixelBytes(*shown);
     const desktop::PixelBufferRef unread = recycler.frame(pictureAt(2));
 
     std::vector<const desktop::PixelBuffer*> used;
@@ -49,19 +47,21 @@ TEST(FrameRecycler, NeverPaintsOverAHeldFrameAndReusedStorageShowsTheFreshPictur
         ASSERT_NE(next.get(), shown.get()) << "a frame still shown was handed out again";
         ASSERT_NE(next.get(), unread.get()) << "a frame still held was handed out again";
         if (index % 3 == 0) {
-            ASSERT_EQ(pixels(*next), fresh(pictureAt(index))) << "frame " << index;
+            ASSERT_EQ(pixelBytes(*next), fresh(pictureAt(index))) << "frame " << index;
         }
         used.push_back(next.get());
     }
     EXPECT_LE(std::set<const desktop::PixelBuffer*>(used.begin(), used.end()).size(), 2u)
         << "released storage was not used again";
-    EXPECT_EQ(pixels(*shown), shownPixels);
-    EXPECT_EQ(pixels(*unread), fresh(pictureAt(2)));
+    EXPECT_EQ(pixelBytes(*shown), shownPixels);
+    const desktop::PixelBuffer copy = *unread;
+    EXPECT_EQ(pixelBytes(copy), fresh(pictureAt(2)));
+    EXPECT_EQ(pixelBytes(*unread), fresh(pictureAt(2)));
 
     const auto other = recycler.frame(pictureAt(40, 80, 60));
     EXPECT_EQ(other->width, 80);
     EXPECT_EQ(other->height, 60);
-    EXPECT_EQ(pixels(*other), fresh(pictureAt(40, 80, 60)));
+    EXPECT_EQ(pixelBytes(*other), fresh(pictureAt(40, 80, 60)));
 }
 
 // An unchanged picture is the buffer handed out last, painted once; a changed one is not.
@@ -74,8 +74,8 @@ TEST(FrameRecycler, AnUnchangedPictureIsTheSameBuffer)
     retitled.title = "Draft";
     const auto changed = recycler.frame(retitled);
     EXPECT_NE(changed.get(), first.get());
-    EXPECT_EQ(pixels(*changed), fresh(retitled));
-    EXPECT_EQ(pixels(*first), fresh(pictureAt(7)));
+    EXPECT_EQ(pixelBytes(*changed), fresh(retitled));
+    EXPECT_EQ(pixelBytes(*first), fresh(pictureAt(7)));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/sim/SimCapture.h"
 #include "platform/sim/WindowPainter.h"
+#include "support/PixelBytes.h"
 #include "support/SimDesktopTest.h"
 
 #include <gtest/gtest.h>
@@ -100,17 +101,12 @@ protected:
         return std::count_if(list.begin(), list.end(), [&](const Frame& f) { return f.status == status; });
     }
 
-    // A frame's pixels, read as its receiver reads them.
-    static std::vector<std::uint8_t> pixels(const Frame& frame)
-    {
-        const desktop::PixelBuffer& image = *frame.image;
-        return {image.data(), image.data() + image.byteCount()};
-    }
+    static std::vector<std::uint8_t> pixels(const Frame& frame) { return testsupport::pixelBytes(*frame.image); }
 
     std::vector<std::uint8_t> painted(desktop::WindowID id, double contentTime, int width, int height)
     {
         const auto window = *world().window(id);
-        return sim::paintWindow(window, world().appName(window.pid), contentTime, width, height)->bytes;
+        return testsupport::pixelBytes(*sim::paintWindow(window, world().appName(window.pid), contentTime, width, height));
     }
 
     dispatch::Queue output{"test.capture"};
