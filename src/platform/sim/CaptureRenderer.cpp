@@ -68,8 +68,8 @@ std::optional<CapturedPicture> renderWindow(SimWorld& world, desktop::WindowID i
     CapturedPicture captured;
     captured.scaleFactor = displayScale;
     if (live == referenceSize) {
-        auto storage = recycler ? recycler->take(width, height) : nullptr;
-        captured.image = paintWindow(*window, appName, contentTime, width, height, std::move(storage));
+        captured.image = recycler ? recycler->frame(windowPicture(*window, appName, contentTime, width, height))
+                                  : paintWindow(*window, appName, contentTime, width, height);
         captured.contentRect = core::Rect(0, 0, width, height);
         return captured;
     }

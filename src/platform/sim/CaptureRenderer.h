@@ -29,7 +29,7 @@ bool sourceHidden(SimWorld& world, const desktop::ContentFilter& filter);
 // resized after the configuration was made, keeps that scale, anchored top-left.
 // The application's own windows are left out of display pictures: only their owner
 // may draw them.
-// A window's picture is painted into the recycler's storage when one is given.
+// A window's picture comes from the recycler when one is given.
 std::optional<CapturedPicture> renderCapture(SimWorld& world, const desktop::ContentFilter& filter,
                                              const desktop::StreamConfiguration& configuration,
                                              core::Size referenceSize, FrameRecycler* recycler = nullptr);

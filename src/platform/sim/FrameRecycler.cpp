@@ -4,10 +4,20 @@
 
 namespace sim {
 
-std::shared_ptr<desktop::PixelBuffer> FrameRecycler::take(int width, int height)
+desktop::PixelBufferRef FrameRecycler::frame(const WindowPicture& picture)
 {
     std::lock_guard lock(mutex_);
+    if (lastPicture_ == picture) return last_;
+    last_ = unheldBuffer(picture.width, picture.height);
+    lastPicture_ = picture;
+    last_->drawOnFirstRead([picture](std::uint8_t* pixels) { paintPicture(picture, pixels); });
+    return last_;
+}
+
+std::shared_ptr<desktop::PixelBuffer> FrameRecycler::unheldBuffer(int width, int height)
+{
     // Only this list holds a buffer whose frames have all gone: nobody can take it meanwhile.
+    // The last buffer handed out is held by last_ as well, so it is never among them.
     const auto unheld = [](const auto& buffer) { return buffer.use_count() == 1; };
     const auto free = std::find_if(buffers_.begin(), buffers_.end(), [&](const auto& buffer) {
         return unheld(buffer) && buffer->width == width && buffer->height == height;
@@ -15,11 +25,8 @@ std::shared_ptr<desktop::PixelBuffer> FrameRecycler::take(int width, int height)
     if (free != buffers_.end()) return *free;
     // Buffers of an earlier size are not needed again.
     std::erase_if(buffers_, unheld);
-    auto buffer = std::make_shared<desktop::PixelBuffer>();
-    buffer->width = width;
-    buffer->height = height;
-    buffers_.push_back(buffer);
-    return buffer;
+    buffers_.push_back(unpaintedBuffer(width, height));
+    return buffers_.back();
 }
 
 }  // namespace sim

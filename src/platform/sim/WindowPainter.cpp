@@ -64,16 +64,15 @@ std::string titleText(const std::string& appName, const std::string& title)
 
 // Lays the title strip over the top rows, keeping the low half of each channel for the
 // frame index as the rest of the picture does.
-void paintTitleStrip(desktop::PixelBuffer& buffer, const SimWindow& window, const std::string& appName,
-                     std::uint32_t frameBits)
+void paintTitleStrip(const WindowPicture& picture, std::uint8_t* pixels, std::uint32_t frameBits)
 {
-    const double scale = window.frame.height() > 0 ? buffer.height / window.frame.height() : 1;
+    const double scale = picture.pointsHigh > 0 ? picture.height / picture.pointsHigh : 1;
     const int height = static_cast<int>(std::lround(titleStripPoints * scale));
-    if (height < smallestStripPixels || 2 * height > buffer.height) return;
+    if (height < smallestStripPixels || 2 * height > picture.height) return;
 
     StripLook look;
-    look.text = titleText(appName, window.title);
-    look.width = buffer.width;
+    look.text = titleText(picture.appName, picture.title);
+    look.width = picture.width;
     look.height = height;
     look.fontPixels = static_cast<int>(std::lround(titleFontPoints * scale));
     look.centred = true;
@@ -83,20 +82,33 @@ void paintTitleStrip(desktop::PixelBuffer& buffer, const SimWindow& window, cons
     const auto strip = textStrip(look);
     for (int y = 0; y < height; ++y) {
         const auto* from = reinterpret_cast<const std::uint32_t*>(strip->constScanLine(y));
-        auto* to = reinterpret_cast<std::uint32_t*>(buffer.row(y));
-        for (int x = 0; x < buffer.width; ++x) to[x] = (from[x] & 0xFFF0F0F0u) | frameBits;
+        auto* to = reinterpret_cast<std::uint32_t*>(pixels) + static_cast<std::size_t>(y) * picture.width;
+        for (int x = 0; x < picture.width; ++x) to[x] = (from[x] & 0xFFF0F0F0u) | frameBits;
     }
 }
 
 }  // namespace
 
-desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& appName, double contentTime,
-                                    int pixelWidth, int pixelHeight, std::shared_ptr<desktop::PixelBuffer> into)
+WindowPicture windowPicture(const SimWindow& window, const std::string& appName, double contentTime,
+                            int pixelWidth, int pixelHeight)
 {
-    const int width = std::max(pixelWidth, 1);
-    const int height = std::max(pixelHeight, 1);
-    const auto frameIndex = static_cast<std::uint64_t>(std::floor(std::max(contentTime, 0.0) * 60));
-    const std::uint64_t hue = mix(window.id);
+    WindowPicture picture;
+    picture.window = window.id;
+    picture.title = window.title;
+    picture.appName = appName;
+    picture.pointsHigh = window.frame.height();
+    picture.frameIndex = static_cast<std::uint64_t>(std::floor(std::max(contentTime, 0.0) * 60));
+    picture.width = std::max(pixelWidth, 1);
+    picture.height = std::max(pixelHeight, 1);
+    return picture;
+}
+
+void paintPicture(const WindowPicture& picture, std::uint8_t* pixels)
+{
+    const int width = picture.width;
+    const int height = picture.height;
+    const std::uint64_t frameIndex = picture.frameIndex;
+    const std::uint64_t hue = mix(picture.window);
 
     const std::uint32_t background = packed(shade(hue, frameIndex));
     const std::uint32_t band = packed(shade(~hue, frameIndex));
@@ -114,15 +126,10 @@ desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& 
     fillWrapped(bandRow, bandX, bandWidth, crossing);
 
     // Rows are copies of the two prepared rows: the cost stays close to filling memory.
-    auto buffer = into ? std::move(into) : std::make_shared<desktop::PixelBuffer>();
-    buffer->width = width;
-    buffer->height = height;
-    buffer->bytesPerRow = width * 4;
-    buffer->bytes.clear();
-    buffer->bytes.reserve(static_cast<std::size_t>(buffer->bytesPerRow) * height);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+    std::uint8_t* next = pixels;
     const auto append = [&](const std::vector<std::uint32_t>& row, int rows) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(row.data());
-        for (int i = 0; i < rows; ++i) buffer->bytes.insert(buffer->bytes.end(), bytes, bytes + buffer->bytesPerRow);
+        for (int i = 0; i < rows; ++i, next += rowBytes) std::memcpy(next, row.data(), rowBytes);
     };
     const int bandRowsBeforeWrap = std::min(bandHeight, height - bandY);
     const int wrappedBandRows = bandHeight - bandRowsBeforeWrap;
@@ -130,8 +137,24 @@ desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& 
     append(plainRow, bandY - wrappedBandRows);
     append(bandRow, bandRowsBeforeWrap);
     append(plainRow, height - bandY - bandRowsBeforeWrap);
-    paintTitleStrip(*buffer, window, appName, packed(shade(0, frameIndex)) & 0x000F0F0Fu);
+    paintTitleStrip(picture, pixels, packed(shade(0, frameIndex)) & 0x000F0F0Fu);
+}
+
+desktop::PixelBufferRef paintWindow(const SimWindow& window, const std::string& appName, double contentTime,
+                                    int pixelWidth, int pixelHeight)
+{
+    const auto picture = windowPicture(window, appName, contentTime, pixelWidth, pixelHeight);
+    auto buffer = unpaintedBuffer(picture.width, picture.height);
+    paintPicture(picture, buffer->data());
     return buffer;
+}
+
+std::shared_ptr<desktop::PixelBuffer> unpaintedBuffer(int width, int height)
+{
+    // Its painter writes every byte: clearing them first would cost a pass as long as the painting.
+    auto pixels = std::make_shared_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(width) * height * 4);
+    auto* first = pixels.get();
+    return std::make_shared<desktop::PixelBuffer>(width, height, width * 4, std::move(pixels), first);
 }
 
 }  // namespace sim

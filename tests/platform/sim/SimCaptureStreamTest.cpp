@@ -1,5 +1,6 @@
 #include "platform/sim/SimCapture.h"
 #include "platform/sim/WindowPainter.h"
+#include "support/PixelBytes.h"
 #include "support/SimDesktopTest.h"
 
 #include <gtest/gtest.h>
@@ -100,10 +101,12 @@ protected:
         return std::count_if(list.begin(), list.end(), [&](const Frame& f) { return f.status == status; });
     }
 
+    static std::vector<std::uint8_t> pixels(const Frame& frame) { return testsupport::pixelBytes(*frame.image); }
+
     std::vector<std::uint8_t> painted(desktop::WindowID id, double contentTime, int width, int height)
     {
         const auto window = *world().window(id);
-        return sim::paintWindow(window, world().appName(window.pid), contentTime, width, height)->bytes;
+        return testsupport::pixelBytes(*sim::paintWindow(window, world().appName(window.pid), contentTime, width, height));
     }
 
     dispatch::Queue output{"test.capture"};
@@ -126,7 +129,7 @@ TEST_F(SimCaptureStreamTest, DeliversCompleteFramesAtTheConfiguredRateAndSize)
         EXPECT_DOUBLE_EQ(frame.scaleFactor, 2);
     }
     // The picture is the window as it looked at the frame's moment.
-    EXPECT_EQ(second.back().image->bytes, painted(source, second.back().presentationTime, 400, 300));
+    EXPECT_EQ(pixels(second.back()), painted(source, second.back().presentationTime, 400, 300));
     EXPECT_EQ(std::static_pointer_cast<sim::SimCaptureStream>(stream)->framesDelivered(), 30);
     ASSERT_EQ(capture().streams().size(), 1u);
     EXPECT_EQ(capture().streams()[0].window, source);
@@ -143,12 +146,12 @@ TEST_F(SimCaptureStreamTest, AnimatedContentChangesWhileStillContentStays)
     const auto stream = startedSourceStream();
     auto animated = framesDuring(0.5);
     for (std::size_t i = 1; i < animated.size(); ++i)
-        EXPECT_NE(animated[i].image->bytes, animated[i - 1].image->bytes) << "frame " << i;
+        EXPECT_NE(pixels(animated[i]), pixels(animated[i - 1])) << "frame " << i;
 
     world().setContent(source, sim::Content::still);
     const auto still = framesDuring(0.5);
     ASSERT_GE(still.size(), 14u);
-    for (const auto& frame : still) EXPECT_EQ(frame.image->bytes, painted(source, 0, 400, 300));
+    for (const auto& frame : still) EXPECT_EQ(pixels(frame), painted(source, 0, 400, 300));
 }
 
 TEST_F(SimCaptureStreamTest, CoveredSourceKeepsDeliveringFrozenFramesUntilUncovered)
@@ -161,22 +164,22 @@ TEST_F(SimCaptureStreamTest, CoveredSourceKeepsDeliveringFrozenFramesUntilUncove
     const auto covered = framesDuring(1.0);
     ASSERT_EQ(covered.size(), 30u);
     EXPECT_EQ(countOf(covered, FrameStatus::complete), 30);
-    for (const auto& frame : covered) EXPECT_EQ(frame.image->bytes, painted(source, coveredAt, 400, 300));
+    for (const auto& frame : covered) EXPECT_EQ(pixels(frame), painted(source, coveredAt, 400, 300));
 
     // A cover that leaves a strip of the window uncovered does not freeze it.
     world().setFrame(4444, {50, 50, 400, 150});
     const auto partly = framesDuring(0.2);
     ASSERT_GE(partly.size(), 2u);
-    EXPECT_NE(partly.front().image->bytes, covered.back().image->bytes);
-    EXPECT_NE(partly[1].image->bytes, partly[0].image->bytes);
+    EXPECT_NE(pixels(partly.front()), pixels(covered.back()));
+    EXPECT_NE(pixels(partly[1]), pixels(partly[0]));
 
     world().setFrame(4444, {50, 50, 400, 300});
     const auto again = framesDuring(0.2);
     world().removeWindow(4444);
     const auto uncovered = framesDuring(0.2);
-    EXPECT_EQ(again.front().image->bytes, again.back().image->bytes);
-    EXPECT_NE(uncovered.back().image->bytes, again.back().image->bytes);
-    EXPECT_EQ(uncovered.back().image->bytes, painted(source, uncovered.back().presentationTime, 400, 300));
+    EXPECT_EQ(pixels(again.front()), pixels(again.back()));
+    EXPECT_NE(pixels(uncovered.back()), pixels(again.back()));
+    EXPECT_EQ(pixels(uncovered.back()), painted(source, uncovered.back().presentationTime, 400, 300));
 }
 
 TEST_F(SimCaptureStreamTest, HiddenSourceGivesNothingAndAClosedOneIdleFramesWithoutPicture)
@@ -348,7 +351,7 @@ TEST_F(SimCaptureStreamTest, InPlaceUpdatesChangeSizeRateAndSource)
     offsetHalfAFrame(configuration(600, 400, 10));
     second = framesDuring(1.0);
     ASSERT_EQ(second.size(), 10u);
-    EXPECT_EQ(second.back().image->bytes, painted(other, second.back().presentationTime, 600, 400));
+    EXPECT_EQ(pixels(second.back()), painted(other, second.back().presentationTime, 600, 400));
     EXPECT_EQ(std::static_pointer_cast<sim::SimCaptureStream>(stream)->faultWindow(), other);
 }
 
@@ -381,7 +384,7 @@ TEST_F(SimCaptureStreamTest, ResizedSourceIsDrawnTopLeftAtTheOldPixelSizeUntilRe
 
     stream->updateConfiguration(configuration(600, 400, 30), recordCompletion());
     after = framesDuring(0.1);
-    EXPECT_EQ(after.back().image->bytes, painted(source, after.back().presentationTime, 600, 400));
+    EXPECT_EQ(pixels(after.back()), painted(source, after.back().presentationTime, 600, 400));
 }
 
 TEST_F(SimCaptureStreamTest, DisplayFiltersShowTheCroppedDisplay)
@@ -398,7 +401,7 @@ TEST_F(SimCaptureStreamTest, DisplayFiltersShowTheCroppedDisplay)
     auto shown = framesDuring(0.1);
     ASSERT_FALSE(shown.empty());
     EXPECT_EQ(shown.back().status, FrameStatus::complete);
-    EXPECT_EQ(shown.back().image->bytes, painted(source, shown.back().presentationTime, 400, 300));
+    EXPECT_EQ(pixels(shown.back()), painted(source, shown.back().presentationTime, 400, 300));
     EXPECT_EQ(std::static_pointer_cast<sim::SimCaptureStream>(including)->faultWindow(), source);
     including->removeOutput();
 
@@ -406,7 +409,7 @@ TEST_F(SimCaptureStreamTest, DisplayFiltersShowTheCroppedDisplay)
     const auto excluding = startedStream(ContentFilter::displayExcludingWindows(display, {shareable}), crop);
     shown = framesDuring(0.1);
     ASSERT_FALSE(shown.empty());
-    const auto& bytes = shown.back().image->bytes;
+    const auto bytes = pixels(shown.back());
     for (std::size_t i = 4; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], bytes[i % 4]) << i;
     EXPECT_EQ(capture().streams().back().display, 1u);
 
@@ -432,7 +435,7 @@ TEST_F(SimCaptureStreamTest, HugeWindowsAreCapturedNoLargerThanTheLargestDisplay
     const auto fits = [](const std::vector<Frame>& list) {
         return !list.empty() && std::all_of(list.begin(), list.end(), [](const Frame& f) {
             return f.status == FrameStatus::complete && f.image->width == 1964 && f.image->height == 1964 &&
-                   f.image->bytes.size() == 1964u * 1964u * 4u;
+                   f.image->byteCount() == 1964u * 1964u * 4u;
         });
     };
     const long long peakBefore = peakResidentBytes();

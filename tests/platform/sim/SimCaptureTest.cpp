@@ -1,6 +1,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/sim/SimCapture.h"
 #include "platform/sim/WindowPainter.h"
+#include "support/PixelBytes.h"
 #include "support/SimDesktopTest.h"
 
 #include <gmock/gmock.h>
@@ -142,7 +143,8 @@ TEST_F(SimCaptureTest, ScreenshotIsTheWindowFilledIntoTheConfiguredSize)
     EXPECT_FALSE(error);
     ASSERT_TRUE(image);
     const auto window = *world().window(21);
-    EXPECT_EQ(image->bytes, sim::paintWindow(window, world().appName(window.pid), 2.5, 176, 88)->bytes);
+    EXPECT_EQ(testsupport::pixelBytes(*image),
+              testsupport::pixelBytes(*sim::paintWindow(window, world().appName(window.pid), 2.5, 176, 88)));
 
     // A minimised or closed window has nothing to show.
     EXPECT_EQ(screenshot(filterOf(11), 176, 88).second->code, ce::noCaptureSource);

@@ -1,5 +1,6 @@
 #include "platform/sim/SimWindowServer.h"
 #include "platform/sim/SimWorld.h"
+#include "support/PixelBytes.h"
 #include "support/SimDesktopTest.h"
 
 #include <gmock/gmock.h>
@@ -23,7 +24,7 @@ protected:
     std::vector<std::uint8_t> image(desktop::WindowID id)
     {
         const auto picture = desktop().windowServer->windowImage(id);
-        return picture ? picture->bytes : std::vector<std::uint8_t>{};
+        return picture ? testsupport::pixelBytes(*picture) : std::vector<std::uint8_t>{};
     }
 
     desktop::WindowID ownWindow(const core::Rect& frame, long level, bool visible = true)

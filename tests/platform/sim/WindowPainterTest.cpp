@@ -1,9 +1,12 @@
 #include "platform/sim/WindowPainter.h"
+#include "support/PixelBytes.h"
 #include "support/QtTestApplication.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using testsupport::pixelBytes;
 
 sim::SimWindow windowNumbered(desktop::WindowID id)
 {
@@ -26,12 +29,14 @@ TEST(WindowPainterTest, SameInputsGiveTheSameOpaquePictureOfTheAskedSize)
     ASSERT_EQ(a->width, 123);
     ASSERT_EQ(a->height, 77);
     ASSERT_EQ(a->bytesPerRow, 123 * 4);
-    ASSERT_EQ(a->bytes.size(), std::size_t(123 * 4 * 77));
-    EXPECT_EQ(a->bytes, b->bytes);
-    for (std::size_t i = 3; i < a->bytes.size(); i += 4) ASSERT_EQ(a->bytes[i], 0xFF) << "byte " << i;
+    const auto bytes = pixelBytes(*a);
+    ASSERT_EQ(bytes.size(), std::size_t(123 * 4 * 77));
+    EXPECT_EQ(bytes, pixelBytes(*b));
+    for (std::size_t i = 3; i < bytes.size(); i += 4) ASSERT_EQ(bytes[i], 0xFF) << "byte " << i;
 
     // Within one frame (1/60 s) nothing moves.
-    EXPECT_EQ(sim::paintWindow(window, "Editor", 1.0, 50, 40)->bytes, sim::paintWindow(window, "Editor", 1.0 + 1.0 / 120, 50, 40)->bytes);
+    EXPECT_EQ(pixelBytes(*sim::paintWindow(window, "Editor", 1.0, 50, 40)),
+              pixelBytes(*sim::paintWindow(window, "Editor", 1.0 + 1.0 / 120, 50, 40)));
     // Different windows look different.
     EXPECT_NE(pixelAt(*sim::paintWindow(windowNumbered(1), "", 0, 8, 8), 7, 7),
               pixelAt(*sim::paintWindow(windowNumbered(2), "", 0, 8, 8), 7, 7));
@@ -39,7 +44,7 @@ TEST(WindowPainterTest, SameInputsGiveTheSameOpaquePictureOfTheAskedSize)
     const auto tiny = sim::paintWindow(window, "Editor", 3, 0, -5);
     EXPECT_EQ(tiny->width, 1);
     EXPECT_EQ(tiny->height, 1);
-    EXPECT_EQ(tiny->bytes.size(), 4u);
+    EXPECT_EQ(tiny->byteCount(), 4u);
 }
 
 // Staleness checks sample a few pixels; animated content must change wherever they look.
@@ -82,9 +87,11 @@ TEST(WindowPainterTest, TitleStripNamesTheApplicationAndTheWindowAtTheTopAtTheDi
 
     EXPECT_TRUE(hasDarkPixel(*notes, 0, 48)) << "the title is written";
     const std::size_t stripBytes = std::size_t(48) * notes->bytesPerRow;
-    EXPECT_NE(std::vector<std::uint8_t>(notes->bytes.begin(), notes->bytes.begin() + stripBytes),
-              std::vector<std::uint8_t>(draft->bytes.begin(), draft->bytes.begin() + stripBytes));
-    EXPECT_TRUE(std::equal(notes->bytes.begin() + stripBytes, notes->bytes.end(), draft->bytes.begin() + stripBytes))
+    const auto notesBytes = pixelBytes(*notes);
+    const auto draftBytes = pixelBytes(*draft);
+    EXPECT_NE(std::vector<std::uint8_t>(notesBytes.begin(), notesBytes.begin() + stripBytes),
+              std::vector<std::uint8_t>(draftBytes.begin(), draftBytes.begin() + stripBytes));
+    EXPECT_TRUE(std::equal(notesBytes.begin() + stripBytes, notesBytes.end(), draftBytes.begin() + stripBytes))
         << "the title changes nothing below the strip";
     // The strip is light, whatever the window's colours.
     EXPECT_GE((pixelAt(*notes, 2, 2) >> 16) & 0xF0, 0xD0u);
