@@ -103,11 +103,17 @@ ClientFactsCache::~ClientFactsCache()
         stopping_ = true;
     }
     changed_.notify_one();
+    applied_.notify_all();
     refresher_.join();
 }
 
 std::shared_ptr<const ClientSnapshot> ClientFactsCache::snapshot() const
 {
+    {
+        std::unique_lock lock(changesMutex_);
+        const auto told = structureTold_;
+        applied_.wait_for(lock, maxWait, [&] { return structureApplied_ >= told || stopping_; });
+    }
     std::lock_guard lock(snapshotMutex_);
     return snapshot_;
 }
@@ -224,18 +230,27 @@ void ClientFactsCache::refreshLoop()
 {
     for (;;) {
         std::vector<xcb_window_t> windows;
-        bool rootChanged = false;
+        std::uint64_t taking = 0;
+        bool structureChanged = false;
         {
             std::unique_lock lock(changesMutex_);
-            changed_.wait(lock, [&] { return stopping_ || rootChanged_ || !changedWindows_.empty(); });
+            changed_.wait(lock, [&] {
+                return stopping_ || structureTold_ != structureTaken_ || !changedWindows_.empty();
+            });
             if (stopping_) return;
             windows.swap(changedWindows_);
-            rootChanged = std::exchange(rootChanged_, false);
+            structureChanged = structureTold_ != structureTaken_;
+            taking = structureTaken_ = structureTold_;
         }
         // Without a window manager any top-level window's change may change the list.
-        bool listChanged = rootChanged || !withWindowManager_;
+        bool listChanged = structureChanged || !withWindowManager_;
         for (const auto window : windows) listChanged = forget(window) || listChanged;
         if (listChanged) refresh();
+        {
+            std::lock_guard lock(changesMutex_);
+            structureApplied_ = taking;
+        }
+        applied_.notify_all();
     }
 }
 
@@ -249,10 +264,13 @@ void ClientFactsCache::onEvent(const xcb_generic_event_t& event)
         const auto atom = reinterpret_cast<const xcb_property_notify_event_t&>(event).atom;
         if (atom != stackingAtom_ && atom != currentDesktopAtom_ && atom != activeWindowAtom_) return;
     }
+    const auto type = event.response_type & 0x7f;
+    const bool structure = root || type == XCB_CREATE_NOTIFY || type == XCB_MAP_NOTIFY || type == XCB_UNMAP_NOTIFY ||
+                           type == XCB_REPARENT_NOTIFY || type == XCB_DESTROY_NOTIFY;
     {
         std::lock_guard lock(changesMutex_);
-        if (root) rootChanged_ = true;
-        else changedWindows_.push_back(window);
+        if (structure) ++structureTold_;
+        if (!root) changedWindows_.push_back(window);
     }
     changed_.notify_one();
 }

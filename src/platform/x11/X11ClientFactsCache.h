@@ -2,6 +2,7 @@
 
 #include "platform/x11/X11ClientFacts.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -53,8 +54,13 @@ public:
     ClientFactsCache(const ClientFactsCache&) = delete;
     ClientFactsCache& operator=(const ClientFactsCache&) = delete;
 
-    // The latest list; it follows a change the server told of within a round trip or two.
+    // The latest list. It holds every window made, mapped, unmapped or destroyed and the
+    // root's lists as the server told of them before the call: when one such change is
+    // not in yet, this waits for it (at most maxWait, then answers what is known), which
+    // happens only right after such a change. Other changes of a client (a move, a new
+    // title) follow within a round trip or two, without a wait.
     std::shared_ptr<const ClientSnapshot> snapshot() const;
+    static constexpr std::chrono::milliseconds maxWait{250};
 
 private:
     struct Known {
@@ -81,12 +87,15 @@ private:
     std::set<xcb_window_t> rejected_;
     bool withWindowManager_ = true;
 
-    // What the event thread hands over: the windows it heard of, whether the root's lists
-    // changed. A window's facts read while it changed are forgotten again on the next turn.
-    std::mutex changesMutex_;
+    // What the event thread hands over: the windows it heard of, and a count of the
+    // changes that make or end a window or change the root's lists, of which the refresh
+    // thread has taken `structureTaken_` and applied `structureApplied_`. A window's facts
+    // read while it changed are forgotten again on the next turn.
+    mutable std::mutex changesMutex_;
     std::condition_variable changed_;
+    mutable std::condition_variable applied_;
     std::vector<xcb_window_t> changedWindows_;
-    bool rootChanged_ = false;
+    std::uint64_t structureTold_ = 0, structureTaken_ = 0, structureApplied_ = 0;
     bool stopping_ = false;
 
     mutable std::mutex snapshotMutex_;
