@@ -12,7 +12,6 @@
 #include "platform/x11/X11ConnectionLoss.h"
 #include "platform/x11/X11Desktop.h"
 
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -48,9 +47,6 @@ void endForLostDisplay(const std::string& display, dispatch::ThreadScheduler& sc
 
 void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vector<std::string>& launchArgs)
 {
-    // A request written after the server closed the connection fails as a lost display,
-    // whichever thread wrote it, instead of ending the process with SIGPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
     auto scheduler = std::make_shared<dispatch::ThreadScheduler>();
     dispatch::install(scheduler);
     // Installed for good: the scheduler's workers may still reach the desktop when the
