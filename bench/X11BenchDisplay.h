@@ -4,9 +4,14 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <list>
 #include <memory>
+#include <thread>
+#include <vector>
 
 // The process's connection to the display the run started on (its own when DISPLAY was
 // unset); a benchmark without one cannot measure anything and stops the run.
@@ -51,4 +56,50 @@ public:
 private:
     xcb_connection_t* xcb_;
     xcb_screen_t* screen_ = nullptr;
+};
+
+// Clients that redraw their whole window as fast as the server takes it, as a video does.
+class BusyClients {
+public:
+    static constexpr int count = 16;
+    static constexpr std::uint16_t width = 960, height = 540;
+
+    BusyClients()
+    {
+        for (int i = 0; i < count; ++i) {
+            auto& client = clients_.emplace_back();
+            const auto window = client.mappedWindow(std::int16_t(20 * i), std::int16_t(20 * i), width, height, false);
+            client.sync();
+            drawers_.emplace_back([this, &client, window] { redraw(client, window); });
+        }
+    }
+    ~BusyClients()
+    {
+        stop_ = true;
+        for (auto& drawer : drawers_) drawer.join();
+    }
+    BusyClients(const BusyClients&) = delete;
+    BusyClients& operator=(const BusyClients&) = delete;
+
+private:
+    void redraw(BenchClient& client, xcb_window_t window)
+    {
+        auto* xcb = client.xcb();
+        const xcb_gcontext_t gc = xcb_generate_id(xcb);
+        xcb_create_gc(xcb, gc, window, 0, nullptr);
+        // One band at a time: a request has a size limit.
+        constexpr std::uint16_t band = 60;
+        std::vector<std::uint8_t> pixels(std::size_t(width) * band * 4);
+        for (std::uint8_t shade = 0; !stop_; ++shade) {
+            std::fill(pixels.begin(), pixels.end(), shade);
+            for (std::uint16_t y = 0; y < height; y += band)
+                xcb_put_image(xcb, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc, width, band, 0, std::int16_t(y), 0, 24,
+                              std::uint32_t(pixels.size()), pixels.data());
+            client.sync();
+        }
+    }
+
+    std::list<BenchClient> clients_;
+    std::vector<std::thread> drawers_;
+    std::atomic<bool> stop_{false};
 };

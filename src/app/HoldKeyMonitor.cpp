@@ -115,7 +115,7 @@ void HoldKeyMonitor::startPoll()
         const auto self = weak.lock();
         if (!self) return;
         HoldKeyMonitor& monitor = **self;
-        if (monitor.isDown() && !desktop::input().isKeyDown(monitor.keyCode_))
+        if (monitor.isDown() && !desktop::input().polledKeyDown(monitor.keyCode_))
             monitor.finish("兜底复核发现键已抬起 —— 抬起事件丢了");
     });
 }
@@ -128,7 +128,7 @@ void HoldKeyMonitor::startStatePoll()
         if (!self) return;
         HoldKeyMonitor& monitor = **self;
         if (!monitor.pollDriven_) return;
-        const bool down = desktop::input().isKeyDown(monitor.keyCode_);
+        const bool down = desktop::input().polledKeyDown(monitor.keyCode_);
         if (!down) monitor.machine_.keyUp();
         if (down && !monitor.isDown()) monitor.begin();
         else if (!down && monitor.isDown()) monitor.finish("轮询发现已抬起");

@@ -135,8 +135,8 @@ void HoverPIPTrigger::check()
     if (ui::Menu::isAnyMenuOpen()) return;
     if (suspended_ || !enabled_) return;
     desktop::Input& input = desktop::input();
-    const core::Point pointer = core::flipped(input.pointerLocation(), screenHeight());
-    const bool optionDown = (input.modifierFlags() & desktop::modifier::option) != 0;
+    const core::Point pointer = core::flipped(input.polledPointerLocation(), screenHeight());
+    const bool optionDown = (input.polledModifierFlags() & desktop::modifier::option) != 0;
     const auto outcome = sensor_.poll(
         dispatch::now(), pointer, optionDown,
         [](core::Point p, core::Size zone, const std::function<bool(desktop::WindowID)>& shouldLogHit) {

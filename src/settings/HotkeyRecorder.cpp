@@ -118,7 +118,7 @@ void SettingsWindow::recordHoldTick()
 {
     if (!recording_ || recordingKeyPrefix_ != recorder::holdPrefix) return;
     auto& input = desktop::input();
-    const auto outcome = recorder::decideHoldTick([&input](int code) { return input.isKeyDown(code); });
+    const auto outcome = recorder::decideHoldTick([&input](int code) { return input.polledKeyDown(code); });
     using Kind = recorder::HoldTickOutcome::Kind;
     auto& store = defaults::Defaults::standard();
     const std::string prefix = recorder::holdPrefix;

@@ -222,7 +222,7 @@ TEST(X11OverlayStacking, AnOverlayIsListedAtItsLevelAndStaysAboveAnActivatedWind
     testsupport::ensureQtApplication();
     const auto connection = testsupport::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     X11Client xterm({"xterm"});
     const auto terminal = xterm.waitForWindow("xterm");
     ASSERT_NE(terminal, 0u);

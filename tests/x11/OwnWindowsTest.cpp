@@ -76,7 +76,7 @@ TEST(X11OwnWindows, StayAboveOtherClientsAndAHigherLevelAboveALowerOne)
     testsupport::ensureQtApplication();
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     X11Client term({"xterm"});
     const auto termWindow = term.waitForWindow("XTerm");
     ASSERT_NE(termWindow, 0u);
@@ -141,7 +141,7 @@ TEST(X11OwnWindows, ARegisteredWidgetIsListedAsItsXWindow)
     testsupport::ensureQtApplication();
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    auto server = std::make_shared<x11::X11WindowServer>(connection);
+    auto server = std::make_shared<x11::X11WindowServer>(connection, std::make_shared<x11::ClientFactsCache>(connection));
     auto desktop = std::make_shared<desktop::Desktop>();
     desktop->windowServer = server;
     desktop::install(desktop);
@@ -192,7 +192,7 @@ TEST(X11OwnWindows, TheFrameOfAWindowThatIgnoresTheMouseLetsThePointerThrough)
     testsupport::ensureQtApplication();
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
 
     QWidget widget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
     widget.setGeometry(200, 200, 160, 90);

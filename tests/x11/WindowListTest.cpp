@@ -70,7 +70,7 @@ TEST(X11WindowList, ListsFrontToBackAndFollowsARaise)
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     X11Client clock({"xclock", "-update", "1"});
     X11Client term({"xterm"});
     const auto clockWindow = clock.waitForWindow("XClock");
@@ -116,7 +116,7 @@ TEST(X11WindowList, AClientWithoutItsOwnPidIsOwnedByTheProcessTheServerNames)
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     X11Client eyes({"xeyes"});
     const auto window = eyes.waitForWindow("XEyes");
     ASSERT_NE(window, 0u);
@@ -132,7 +132,7 @@ TEST(X11WindowList, BoundsAreTheWindowAsSeenWithItsDecorations)
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     X11Client clock({"xclock", "-update", "1", "-geometry", "180x160+300+200"});
     const auto window = clock.waitForWindow("XClock");
     ASSERT_NE(window, 0u);
@@ -168,7 +168,7 @@ TEST(X11WindowList, TitlesAreAlwaysValidUtf8)
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     // xterm sets WM_NAME as COMPOUND_TEXT, in Latin-1 and UTF-8 segments here.
     const std::string title = "Grüße ✓";
     X11Client term({"xterm", "-T", title});
@@ -219,7 +219,7 @@ TEST(X11WindowList, ATinyWindowAndOneThatVanishesAreHandled)
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     x11test::OwnClientWindow tiny(*connection, 1, 1);
     const auto window = tiny.id();
     ASSERT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server, WindowListOption::onScreenOnly), window).has_value(); }));
@@ -252,7 +252,7 @@ TEST(X11WindowList, WhatAnyClientMayWriteIsNotTakenAtItsWord)
     ASSERT_TRUE(connection);
     std::vector<std::string> lines;
     core::systemLog::setSink([&](const std::string& line) { lines.push_back(line); });
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     X11Client clock({"xclock", "-update", "1", "-geometry", "180x160+300+200"});
     const auto window = clock.waitForWindow("XClock");
     ASSERT_NE(window, 0u);
@@ -309,7 +309,7 @@ TEST(X11WindowList, WhatIsKeptOfAClientFollowsItsChanges)
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11WindowServer server(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     X11Client clock({"xclock", "-update", "1", "-geometry", "180x160+300+200"});
     const auto window = clock.waitForWindow("XClock");
     ASSERT_NE(window, 0u);

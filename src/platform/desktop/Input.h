@@ -104,6 +104,12 @@ public:
     virtual bool isButtonDown(int button) = 0;  // 0 left, 1 right, 2 centre
     virtual bool isKeyDown(int keyCode) = 0;
     virtual std::uint64_t modifierFlags() = 0;
+    // The same reads for a caller that asks again and again (a poll timer): they may answer
+    // what the window server told at the last poll, so that a busy server never holds up
+    // the caller.
+    virtual core::Point polledPointerLocation() { return pointerLocation(); }
+    virtual bool polledKeyDown(int keyCode) { return isKeyDown(keyCode); }
+    virtual std::uint64_t polledModifierFlags() { return modifierFlags(); }
 
     // Posts a synthetic event into the session, as if the user made it: it passes the
     // event tap and goes to the window under its location.

@@ -2,12 +2,16 @@
 
 #include "platform/core/SystemLog.h"
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11EventWindow.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Reply.h"
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <pthread.h>
 #include <unordered_set>
+#include <utility>
 
 namespace x11 {
 namespace {
@@ -17,6 +21,49 @@ namespace {
 std::atomic<bool> toldCut{false};
 // Said again each time the window manager goes.
 std::atomic<bool> withoutWindowManager{false};
+
+// The first unit of a 32-bit property; none when it is missing.
+std::optional<std::uint32_t> firstUnit(const xcb_get_property_reply_t* reply)
+{
+    const auto units = unitsOf(reply);
+    return units.empty() ? std::nullopt : std::optional<std::uint32_t>(units[0]);
+}
+
+// The ids the window manager lists, front to back, from the head of its list; none
+// without a window manager.
+std::optional<std::vector<xcb_window_t>> listedIds(Connection& connection, Reply<xcb_get_property_reply_t> head,
+                                                   xcb_atom_t stacking)
+{
+    auto* c = connection.xcb();
+    const auto root = connection.root();
+    if (!head || head->type == XCB_ATOM_NONE) return std::nullopt;
+    // EWMH lists bottom to top: a list too long is read from its top end.
+    const std::size_t total = static_cast<std::size_t>(xcb_get_property_value_length(head.get())) / 4 +
+                              head->bytes_after / 4;
+    const bool cut = head->format == 32 && total > maxListedClients;
+    if (cut)
+        head = reply(xcb_get_property_reply(
+            c,
+            xcb_get_property(c, 0, root, stacking, XCB_ATOM_WINDOW, static_cast<std::uint32_t>(total - maxListedClients),
+                             maxListedClients),
+            nullptr));
+    if (cut && !toldCut.exchange(true))
+        core::systemLog::write("x11: the client list names " + std::to_string(total) + " windows; only the front " +
+                               std::to_string(maxListedClients) + " are listed");
+    return frontToBack(unitsOf(head.get()), root);
+}
+
+std::vector<xcb_window_t> mappedTopLevels(Connection& connection)
+{
+    auto* c = connection.xcb();
+    const auto root = connection.root();
+    const auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    if (!tree) return {};
+    // Children come bottom to top, as the server stacks them.
+    const auto* children = xcb_query_tree_children(tree.get());
+    return frontToBack(std::vector<std::uint32_t>(children, children + xcb_query_tree_children_length(tree.get())),
+                       root);
+}
 
 }  // namespace
 
@@ -35,47 +82,42 @@ bool isListableClient(xcb_window_t window, xcb_window_t root, xcb_window_t paren
     return window != root && window != XCB_WINDOW_NONE && (parent == root || managed);
 }
 
-ClientFactsCache::ClientFactsCache(std::shared_ptr<Connection> connection) : connection_(std::move(connection))
+ClientFactsCache::ClientFactsCache(std::shared_ptr<Connection> connection)
+    : connection_(std::move(connection)),
+      stackingAtom_(connection_->atom("_NET_CLIENT_LIST_STACKING")),
+      currentDesktopAtom_(connection_->atom("_NET_CURRENT_DESKTOP")),
+      activeWindowAtom_(connection_->atom("_NET_ACTIVE_WINDOW"))
 {
-    // Told when a top-level window (a frame among them) is made, moved, mapped or destroyed.
-    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    // Told when a top-level window (a frame among them) is made, moved, mapped or
+    // destroyed, and when the root's lists change.
+    addEventMask(*connection_, connection_->root(),
+                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
+    refresh();
+    refresher_ = std::thread([this] { refreshLoop(); });
 }
 
-ClientFactsCache::~ClientFactsCache() { connection_->removeEventHandler(handler_); }
-
-std::optional<std::vector<xcb_window_t>> ClientFactsCache::listedIds()
+ClientFactsCache::~ClientFactsCache()
 {
-    auto* c = connection_->xcb();
-    const auto root = connection_->root();
-    const auto atom = connection_->atom("_NET_CLIENT_LIST_STACKING");
-    const auto read = [&](std::uint32_t offset) {
-        return reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, root, atom, XCB_ATOM_WINDOW, offset, maxListedClients), nullptr));
-    };
-    auto head = read(0);
-    if (!head || head->type == XCB_ATOM_NONE) return std::nullopt;
-    // EWMH lists bottom to top: a list too long is read from its top end.
-    const std::size_t total = static_cast<std::size_t>(xcb_get_property_value_length(head.get())) / 4 +
-                              head->bytes_after / 4;
-    const bool cut = head->format == 32 && total > maxListedClients;
-    if (cut) head = read(static_cast<std::uint32_t>(total - maxListedClients));
-    if (cut && !toldCut.exchange(true))
-        core::systemLog::write("x11: the client list names " + std::to_string(total) + " windows; only the front " +
-                               std::to_string(maxListedClients) + " are listed");
-    return frontToBack(unitsOf(head.get()), root);
+    connection_->removeEventHandler(handler_);
+    {
+        std::lock_guard lock(changesMutex_);
+        stopping_ = true;
+    }
+    changed_.notify_one();
+    applied_.notify_all();
+    refresher_.join();
 }
 
-std::vector<xcb_window_t> ClientFactsCache::mappedTopLevels()
+std::shared_ptr<const ClientSnapshot> ClientFactsCache::snapshot() const
 {
-    auto* c = connection_->xcb();
-    const auto root = connection_->root();
-    const auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
-    if (!tree) return {};
-    // Children come bottom to top, as the server stacks them.
-    const auto* children = xcb_query_tree_children(tree.get());
-    return frontToBack(std::vector<std::uint32_t>(children, children + xcb_query_tree_children_length(tree.get())),
-                       root);
+    {
+        std::unique_lock lock(changesMutex_);
+        const auto told = structureTold_;
+        applied_.wait_for(lock, maxWait, [&] { return structureApplied_ >= told || stopping_; });
+    }
+    std::lock_guard lock(snapshotMutex_);
+    return snapshot_;
 }
 
 void ClientFactsCache::learn(const std::vector<xcb_window_t>& ids)
@@ -128,72 +170,117 @@ void ClientFactsCache::learn(const std::vector<xcb_window_t>& ids)
     }
 }
 
-void ClientFactsCache::forget(xcb_window_t window)
+bool ClientFactsCache::forget(xcb_window_t window)
 {
-    rejected_.erase(window);
+    bool knew = rejected_.erase(window) > 0;
     if (const auto found = known_.find(window); found != known_.end()) {
         const auto [first, last] = clientsOfFrame_.equal_range(found->second.frame);
         for (auto it = first; it != last;) it = it->second == window ? clientsOfFrame_.erase(it) : std::next(it);
         known_.erase(found);
+        knew = true;
     }
     // The frame's change is its clients' change: where it stands, whether it shows.
     const auto [first, last] = clientsOfFrame_.equal_range(window);
     for (auto it = first; it != last; ++it) known_.erase(it->second);
+    knew = knew || first != last;
     clientsOfFrame_.erase(window);
+    return knew;
 }
 
-std::vector<ClientFacts> ClientFactsCache::clients()
+void ClientFactsCache::refresh()
 {
-    std::lock_guard lock(mutex_);
-    auto ids = listedIds();
-    const bool withWindowManager = ids.has_value();
-    if (!withWindowManager && !withoutWindowManager.exchange(true))
+    auto* c = connection_->xcb();
+    const auto root = connection_->root();
+    // The root's three answers in one round trip.
+    const auto stacking = xcb_get_property(c, 0, root, stackingAtom_, XCB_ATOM_WINDOW, 0, maxListedClients);
+    const auto desktop = xcb_get_property(c, 0, root, currentDesktopAtom_, XCB_ATOM_CARDINAL, 0, 1);
+    const auto active = xcb_get_property(c, 0, root, activeWindowAtom_, XCB_ATOM_WINDOW, 0, 1);
+    auto ids = listedIds(*connection_, reply(xcb_get_property_reply(c, stacking, nullptr)), stackingAtom_);
+    auto next = std::make_shared<ClientSnapshot>();
+    next->currentDesktop = firstUnit(reply(xcb_get_property_reply(c, desktop, nullptr)).get());
+    next->activeWindow = firstUnit(reply(xcb_get_property_reply(c, active, nullptr)).get()).value_or(XCB_WINDOW_NONE);
+
+    withWindowManager_ = ids.has_value();
+    if (!withWindowManager_ && !withoutWindowManager.exchange(true))
         core::systemLog::write("x11: no window manager lists the clients (_NET_CLIENT_LIST_STACKING); "
                                "the mapped top-level windows are listed without frames");
-    if (withWindowManager) withoutWindowManager = false;
-    if (!ids) ids = mappedTopLevels();
-    learn(*ids);
+    if (withWindowManager_) withoutWindowManager = false;
+    if (!ids) ids = mappedTopLevels(*connection_);
 
-    // What is no longer listed is not kept: the cache stays the list's size.
+    // What is no longer listed is not kept: the cache stays the list's size. Before the
+    // new is learnt, as a frame that is forgotten takes what is known of its clients.
     const std::unordered_set<xcb_window_t> listed(ids->begin(), ids->end());
     std::erase_if(rejected_, [&](xcb_window_t id) { return !listed.count(id); });
-    for (auto it = known_.begin(); it != known_.end();) {
-        if (listed.count(it->first)) {
-            ++it;
-            continue;
-        }
-        const auto window = it->first;
-        ++it;
-        forget(window);
-    }
+    std::vector<xcb_window_t> unlisted;
+    for (const auto& [window, known] : known_)
+        if (!listed.count(window)) unlisted.push_back(window);
+    for (const auto window : unlisted) forget(window);
+    learn(*ids);
 
-    std::vector<ClientFacts> result;
-    result.reserve(ids->size());
+    next->clients.reserve(ids->size());
     for (const auto id : *ids) {
         const auto found = known_.find(id);
         if (found == known_.end()) continue;
         const auto& facts = found->second.facts;
-        if (withWindowManager || (facts.viewable && !facts.overrideRedirect)) result.push_back(facts);
+        if (withWindowManager_ || (facts.viewable && !facts.overrideRedirect)) next->clients.push_back(facts);
     }
-    return result;
+    std::lock_guard lock(snapshotMutex_);
+    snapshot_ = std::move(next);
+}
+
+void ClientFactsCache::refreshLoop()
+{
+    // A request written as the server goes fails as a lost connection, which the event
+    // thread tells of, instead of ending the process with SIGPIPE.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    for (;;) {
+        std::vector<xcb_window_t> windows;
+        std::uint64_t taking = 0;
+        bool structureChanged = false;
+        {
+            std::unique_lock lock(changesMutex_);
+            changed_.wait(lock, [&] {
+                return stopping_ || structureTold_ != structureTaken_ || !changedWindows_.empty();
+            });
+            if (stopping_) return;
+            windows.swap(changedWindows_);
+            structureChanged = structureTold_ != structureTaken_;
+            taking = structureTaken_ = structureTold_;
+        }
+        // Without a window manager any top-level window's change may change the list.
+        bool listChanged = structureChanged || !withWindowManager_;
+        for (const auto window : windows) listChanged = forget(window) || listChanged;
+        if (listChanged) refresh();
+        {
+            std::lock_guard lock(changesMutex_);
+            structureApplied_ = taking;
+        }
+        applied_.notify_all();
+    }
 }
 
 void ClientFactsCache::onEvent(const xcb_generic_event_t& event)
 {
-    xcb_window_t window = XCB_WINDOW_NONE;
-    switch (event.response_type & 0x7f) {
-    case XCB_PROPERTY_NOTIFY: window = reinterpret_cast<const xcb_property_notify_event_t&>(event).window; break;
-    case XCB_CONFIGURE_NOTIFY: window = reinterpret_cast<const xcb_configure_notify_event_t&>(event).window; break;
-    case XCB_MAP_NOTIFY: window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window; break;
-    case XCB_UNMAP_NOTIFY: window = reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window; break;
-    case XCB_REPARENT_NOTIFY: window = reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window; break;
-    case XCB_DESTROY_NOTIFY: window = reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window; break;
-    case XCB_CREATE_NOTIFY: window = reinterpret_cast<const xcb_create_notify_event_t&>(event).window; break;
-    default: return;
+    const auto window = windowOfEvent(event);
+    if (window == XCB_WINDOW_NONE) return;
+    const bool root = window == connection_->root();
+    if (root) {
+        if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
+        const auto atom = reinterpret_cast<const xcb_property_notify_event_t&>(event).atom;
+        if (atom != stackingAtom_ && atom != currentDesktopAtom_ && atom != activeWindowAtom_) return;
     }
-    if (window == connection_->root()) return;
-    std::lock_guard lock(mutex_);
-    forget(window);
+    const auto type = event.response_type & 0x7f;
+    const bool structure = root || type == XCB_CREATE_NOTIFY || type == XCB_MAP_NOTIFY || type == XCB_UNMAP_NOTIFY ||
+                           type == XCB_REPARENT_NOTIFY || type == XCB_DESTROY_NOTIFY;
+    {
+        std::lock_guard lock(changesMutex_);
+        if (structure) ++structureTold_;
+        if (!root) changedWindows_.push_back(window);
+    }
+    changed_.notify_one();
 }
 
 }  // namespace x11

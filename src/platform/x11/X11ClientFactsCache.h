@@ -2,12 +2,15 @@
 
 #include "platform/x11/X11ClientFacts.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 namespace x11 {
@@ -25,42 +28,79 @@ std::vector<xcb_window_t> frontToBack(const std::vector<std::uint32_t>& bottomTo
 // window manager manages (it carries WM_STATE), never the root itself.
 bool isListableClient(xcb_window_t window, xcb_window_t root, xcb_window_t parent, bool managed);
 
+// The desktop's clients as the server last told of them.
+struct ClientSnapshot {
+    // Front to back, with their facts.
+    std::vector<ClientFacts> clients;
+    // _NET_CURRENT_DESKTOP; none without one.
+    std::optional<std::uint32_t> currentDesktop;
+    // _NET_ACTIVE_WINDOW; none without one.
+    xcb_window_t activeWindow = XCB_WINDOW_NONE;
+};
+
 // The clients of the window manager's list (_NET_CLIENT_LIST_STACKING), front to back,
-// with their facts. Any client may write that list, so only real clients are taken, at
-// most maxListedClients of them, and what is known of each is kept until the client or
-// its frame changes (property, configure, map, reparent, destroy): a new list costs what
-// is new in it. Without a window manager, the mapped top-level windows are the clients.
+// with their facts, kept by a thread of its own from the events that change them (the
+// root's list, desktop and active window; a client's or its frame's property, configure,
+// map, reparent, destroy), so that asking costs a copy and never waits on the server,
+// however busy it is. Any client may write that list, so only real clients are taken, at
+// most maxListedClients of them, and what is known of each is kept until it changes: a new
+// list costs what is new in it. Without a window manager, the mapped top-level windows
+// are the clients. One serves every service of the desktop.
 class ClientFactsCache {
 public:
+    // Reads the first list before it returns.
     explicit ClientFactsCache(std::shared_ptr<Connection> connection);
     ~ClientFactsCache();
     ClientFactsCache(const ClientFactsCache&) = delete;
     ClientFactsCache& operator=(const ClientFactsCache&) = delete;
 
-    std::vector<ClientFacts> clients();
+    // The latest list. It holds every window made, mapped, unmapped or destroyed and the
+    // root's lists as the server told of them before the call: when one such change is
+    // not in yet, this waits for it (at most maxWait, then answers what is known), which
+    // happens only right after such a change. Other changes of a client (a move, a new
+    // title) follow within a round trip or two, without a wait.
+    std::shared_ptr<const ClientSnapshot> snapshot() const;
+    static constexpr std::chrono::milliseconds maxWait{250};
 
 private:
     struct Known {
         ClientFacts facts;
         xcb_window_t frame = XCB_WINDOW_NONE;
     };
-    // The listed ids front to back; none listed without a window manager.
-    std::optional<std::vector<xcb_window_t>> listedIds();
-    std::vector<xcb_window_t> mappedTopLevels();
+    // Reads the list anew, with what is not known yet; the refresh thread's alone.
+    void refresh();
     // Reads what is not known yet of the ids, remembering which are no clients.
     void learn(const std::vector<xcb_window_t>& ids);
-    void forget(xcb_window_t window);
+    // Whether anything was known of the window (as a client, a frame or no client).
+    bool forget(xcb_window_t window);
     void onEvent(const xcb_generic_event_t& event);
+    void refreshLoop();
 
     const std::shared_ptr<Connection> connection_;
+    const xcb_atom_t stackingAtom_, currentDesktopAtom_, activeWindowAtom_;
     Connection::HandlerToken handler_ = 0;
-    // Held through a listing, so that a change the event thread reports meanwhile is
-    // applied after what the listing stored, never before.
-    std::mutex mutex_;
+
+    // Touched by the refresh thread only (and the constructor, before it starts).
     std::map<xcb_window_t, Known> known_;
     std::multimap<xcb_window_t, xcb_window_t> clientsOfFrame_;
     // Listed ids that are no clients; only the window's creation or reparenting makes one.
     std::set<xcb_window_t> rejected_;
+    bool withWindowManager_ = true;
+
+    // What the event thread hands over: the windows it heard of, and a count of the
+    // changes that make or end a window or change the root's lists, of which the refresh
+    // thread has taken `structureTaken_` and applied `structureApplied_`. A window's facts
+    // read while it changed are forgotten again on the next turn.
+    mutable std::mutex changesMutex_;
+    std::condition_variable changed_;
+    mutable std::condition_variable applied_;
+    std::vector<xcb_window_t> changedWindows_;
+    std::uint64_t structureTold_ = 0, structureTaken_ = 0, structureApplied_ = 0;
+    bool stopping_ = false;
+
+    mutable std::mutex snapshotMutex_;
+    std::shared_ptr<const ClientSnapshot> snapshot_;
+    std::thread refresher_;
 };
 
 }  // namespace x11

@@ -24,11 +24,13 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
 {
     // The displays come first: they set up the global space the others convert through.
     auto displays = std::make_shared<X11Displays>(connection);
-    auto windowServer = std::make_shared<X11WindowServer>(connection);
+    // The window list and the running applications are read from the same clients.
+    const auto clients = std::make_shared<ClientFactsCache>(connection);
+    auto windowServer = std::make_shared<X11WindowServer>(connection, clients);
     auto desktop = std::make_shared<desktop::Desktop>();
     desktop->windowServer = windowServer;
     desktop->displays = displays;
-    desktop->workspace = std::make_shared<X11Workspace>(connection);
+    desktop->workspace = std::make_shared<X11Workspace>(connection, clients);
     desktop->accessibility = std::make_shared<X11Accessibility>(connection);
     const auto keyMap = std::make_shared<X11KeyMap>(connection->xcb());
     desktop->input = std::make_shared<X11Input>(connection, keyMap);

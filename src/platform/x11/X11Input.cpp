@@ -104,6 +104,7 @@ X11Input::X11Input(std::shared_ptr<Connection> connection, std::shared_ptr<const
     : connection_(std::move(connection)),
       keyMap_(std::move(keyMap)),
       topLevels_(connection_),
+      poll_(connection_),
       alive_(std::make_shared<X11Input*>(this))
 {
     if (!connection_->hasXInput()) return;
@@ -133,19 +134,10 @@ X11Input::~X11Input()
     connection_->flush();
 }
 
-std::optional<X11Input::PointerState> X11Input::queryPointer()
+std::optional<PointerState> X11Input::queryPointer()
 {
     xcb_connection_t* xcb = connection_->xcb();
     return pointerOf(xcb_query_pointer_reply(xcb, xcb_query_pointer(xcb, connection_->root()), nullptr));
-}
-
-std::optional<X11Input::PointerState> X11Input::pointerOf(xcb_query_pointer_reply_t* reply)
-{
-    if (!reply) return std::nullopt;
-    const PointerState state{desktop::globalSpace().toGlobal(core::Point{double(reply->root_x), double(reply->root_y)}),
-                             reply->mask, reply->child};
-    std::free(reply);
-    return state;
 }
 
 core::Point X11Input::pointerLocation()
@@ -193,16 +185,6 @@ bool X11Input::isButtonDown(int button)
 
 namespace {
 
-// Takes the reply.
-std::optional<X11KeyMap::KeyVector> keysOf(xcb_query_keymap_reply_t* reply)
-{
-    if (!reply) return std::nullopt;
-    X11KeyMap::KeyVector keys{};
-    std::copy(std::begin(reply->keys), std::end(reply->keys), keys.begin());
-    std::free(reply);
-    return keys;
-}
-
 std::optional<X11KeyMap::KeyVector> queryKeys(xcb_connection_t* xcb)
 {
     return keysOf(xcb_query_keymap_reply(xcb, xcb_query_keymap(xcb), nullptr));
@@ -229,13 +211,33 @@ std::uint64_t X11Input::flagsAfter(std::vector<int> held, int keyCode, bool pres
     return flagsOfHeldKeys(held);
 }
 
+std::uint64_t X11Input::flagsOf(const std::optional<X11KeyMap::KeyVector>& keys,
+                                const std::optional<PointerState>& pointer)
+{
+    // Caps Lock counts while it is lit, not only while held.
+    const std::uint64_t locked = pointer ? keys::flagsOfState(pointer->mask) & desktop::modifier::capsLock : 0;
+    return flagsOfHeldKeys(keys ? keyMap_->heldModifiers(*keys) : std::vector<int>{}) | locked;
+}
+
 std::uint64_t X11Input::modifierFlags()
 {
-    const auto state = queryPointer();
-    // Caps Lock counts while it is lit, not only while held.
-    const std::uint64_t locked = state ? keys::flagsOfState(state->mask) & desktop::modifier::capsLock : 0;
-    return flagsOfHeldKeys(heldModifiers()) | locked;
+    const auto pointer = queryPointer();
+    return flagsOf(queryKeys(connection_->xcb()), pointer);
 }
+
+core::Point X11Input::polledPointerLocation()
+{
+    const auto state = poll_.pointer();
+    return state ? state->location : core::Point{};
+}
+
+bool X11Input::polledKeyDown(int keyCode)
+{
+    const auto keys = poll_.keys();
+    return keys && keyMap_->isDown(*keys, keyCode);
+}
+
+std::uint64_t X11Input::polledModifierFlags() { return flagsOf(poll_.keys(), poll_.pointer()); }
 
 void X11Input::postEvent(const desktop::Event& event)
 {
@@ -255,6 +257,7 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
     case XCB_INPUT_RAW_KEY_PRESS:
     case XCB_INPUT_RAW_KEY_RELEASE: {
         const bool pressed = generic.event_type == XCB_INPUT_RAW_KEY_PRESS;
+        poll_.noteKey(static_cast<xcb_keycode_t>(raw.detail), pressed);
         const auto code = keyMap_->keyCode(static_cast<xcb_keycode_t>(raw.detail));
         result.keyCode = code.value_or(-1);
         if (code && isModifierKey(*code)) {

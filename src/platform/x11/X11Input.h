@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Input.h"
+#include "platform/x11/X11InputPoll.h"
 #include "platform/x11/X11TopLevelClients.h"
 
 #include <xcb/xcb.h>
@@ -37,6 +38,9 @@ public:
     bool isButtonDown(int button) override;
     bool isKeyDown(int keyCode) override;
     std::uint64_t modifierFlags() override;
+    core::Point polledPointerLocation() override;
+    bool polledKeyDown(int keyCode) override;
+    std::uint64_t polledModifierFlags() override;
 
     void postEvent(const desktop::Event& event) override;
 
@@ -56,17 +60,12 @@ public:
     void removeEventTap(desktop::Token tap) override;
 
 private:
-    struct PointerState {
-        core::Point location;  // global points
-        std::uint16_t mask = 0;  // the X server's key-and-button mask
-        xcb_window_t topLevel = XCB_WINDOW_NONE;  // the root's child under the pointer
-    };
     // The root's pointer; none when the server does not answer.
     std::optional<PointerState> queryPointer();
-    // Takes the reply.
-    static std::optional<PointerState> pointerOf(xcb_query_pointer_reply_t* reply);
     // The modifier keys held now.
     std::vector<int> heldModifiers();
+    // The flags of the keys and the pointer's state (Caps Lock lit).
+    std::uint64_t flagsOf(const std::optional<X11KeyMap::KeyVector>& keys, const std::optional<PointerState>& pointer);
     // The flags once a modifier key went down or up, whatever order the server's state
     // (the modifier keys held) and the event arrived in.
     static std::uint64_t flagsAfter(std::vector<int> held, int keyCode, bool pressed);
@@ -91,6 +90,7 @@ private:
     const std::shared_ptr<const X11KeyMap> keyMap_;
     // Names the window a global click landed in.
     TopLevelClients topLevels_;
+    X11InputPoll poll_;
     std::uint8_t xinputOpcode_ = 0;
     std::uint64_t eventHandler_ = 0;
     QObject* localFilter_ = nullptr;  // installed on the application with the first local monitor

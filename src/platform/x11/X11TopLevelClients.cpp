@@ -1,6 +1,7 @@
 #include "platform/x11/X11TopLevelClients.h"
 
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11EventWindow.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Reply.h"
 
@@ -41,15 +42,10 @@ xcb_window_t TopLevelClients::clientOf(xcb_window_t topLevel)
 
 void TopLevelClients::onEvent(const xcb_generic_event_t& event)
 {
-    xcb_window_t gone = XCB_WINDOW_NONE;
-    switch (event.response_type & 0x7f) {
-    case XCB_DESTROY_NOTIFY: gone = reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window; break;
-    case XCB_UNMAP_NOTIFY: gone = reinterpret_cast<const xcb_unmap_notify_event_t&>(event).window; break;
-    case XCB_REPARENT_NOTIFY: gone = reinterpret_cast<const xcb_reparent_notify_event_t&>(event).window; break;
-    default: return;
-    }
+    const auto type = event.response_type & 0x7f;
+    if (type != XCB_DESTROY_NOTIFY && type != XCB_UNMAP_NOTIFY && type != XCB_REPARENT_NOTIFY) return;
     std::lock_guard lock(mutex_);
-    clients_.erase(gone);
+    clients_.erase(windowOfEvent(event));
 }
 
 }  // namespace x11

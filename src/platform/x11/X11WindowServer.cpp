@@ -32,8 +32,8 @@ xcb_window_t nativeOf(const desktop::OwnWindowState& state) { return static_cast
 
 }  // namespace
 
-X11WindowServer::X11WindowServer(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)), clients_(connection_)
+X11WindowServer::X11WindowServer(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
+    : connection_(std::move(connection)), clients_(std::move(clients))
 {
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
 }
@@ -43,8 +43,9 @@ X11WindowServer::~X11WindowServer() { connection_->removeEventHandler(handler_);
 std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
 {
     auto& c = *connection_;
-    const auto facts = clients_.clients();
-    const auto current = c.cardinals(c.root(), c.atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL);
+    const auto snapshot = clients_->snapshot();
+    const auto& facts = snapshot->clients;
+    const auto current = snapshot->currentDesktop;
     const auto dock = c.atom("_NET_WM_WINDOW_TYPE_DOCK");
     const auto desktopType = c.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
     const auto above = c.atom("_NET_WM_STATE_ABOVE");
@@ -64,8 +65,8 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
         info.number = fact.window;
         info.bounds = desktop::globalSpace().toGlobal(fact.pixels);
         info.isOnscreen = fact.viewable && !fact.iconic &&
-                          (!fact.desktop || current.empty() || *fact.desktop == onEveryDesktop ||
-                           *fact.desktop == current[0]);
+                          (!fact.desktop || !current || *fact.desktop == onEveryDesktop ||
+                           *fact.desktop == *current);
         info.sharingState = 1;
         const auto mine = std::find_if(own.begin(), own.end(),
                                        [&](const auto& held) { return nativeOf(held.second.state) == fact.window; });

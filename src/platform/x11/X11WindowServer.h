@@ -11,13 +11,14 @@
 
 namespace x11 {
 
-// The window list of the X11 desktop, read from the window manager's client list; a
-// window's number is its client window's id. The application's own windows are X windows
+// The window list of the X11 desktop, from the window manager's client list as the shared
+// client cache last read it (a list costs no wait on the server); a window's number is its
+// client window's id. The application's own windows are X windows
 // too (Qt's xcb platform), numbered by their X window as a rule: they are listed with
 // their level as layer and kept stacked by level among themselves.
 class X11WindowServer : public desktop::WindowServer {
 public:
-    explicit X11WindowServer(std::shared_ptr<Connection> connection);
+    X11WindowServer(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
     ~X11WindowServer() override;
     X11WindowServer(const X11WindowServer&) = delete;
     X11WindowServer& operator=(const X11WindowServer&) = delete;
@@ -66,7 +67,7 @@ private:
     void forgetDestroyed(xcb_window_t window);
 
     std::shared_ptr<Connection> connection_;
-    ClientFactsCache clients_;
+    const std::shared_ptr<ClientFactsCache> clients_;
     Connection::HandlerToken handler_ = 0;
     std::mutex mutex_;
     std::map<desktop::WindowID, OwnWindow> own_;

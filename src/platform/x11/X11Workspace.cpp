@@ -25,8 +25,8 @@ bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
 
 }  // namespace
 
-X11Workspace::X11Workspace(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)), clientList_(connection_), ownPid_(static_cast<desktop::Pid>(::getpid()))
+X11Workspace::X11Workspace(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
+    : connection_(std::move(connection)), clientList_(std::move(clients)), ownPid_(static_cast<desktop::Pid>(::getpid()))
 {
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
     refresh();
@@ -61,11 +61,10 @@ desktop::RunningApp X11Workspace::describe(desktop::Pid pid, const std::optional
 
 std::vector<ClientFacts> X11Workspace::refresh()
 {
-    auto& c = *connection_;
-    auto clients = clientList_.clients();
+    const auto snapshot = clientList_->snapshot();
+    auto clients = snapshot->clients;
     std::erase_if(clients, [](const ClientFacts& client) { return !client.pid; });
-    const auto activeList = c.cardinals(c.root(), c.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-    const xcb_window_t activeWindow = activeList.empty() ? xcb_window_t{XCB_WINDOW_NONE} : activeList[0];
+    const xcb_window_t activeWindow = snapshot->activeWindow;
     const auto other = otherInstance();
 
     struct Seen {

@@ -12,13 +12,13 @@
 namespace x11 {
 
 // The running applications of the X11 desktop: an application is the set of client
-// windows of one process, read from the window manager's client list at every question
-// (what is known of each client is kept until it changes). This process counts always,
+// windows of one process, from the window manager's client list as the shared client cache
+// last read it. This process counts always,
 // with or without windows, and so does another copy of it that holds the instance lock;
 // both carry this application's identifier.
 class X11Workspace : public desktop::Workspace {
 public:
-    explicit X11Workspace(std::shared_ptr<Connection> connection);
+    X11Workspace(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
     ~X11Workspace() override;
     X11Workspace(const X11Workspace&) = delete;
     X11Workspace& operator=(const X11Workspace&) = delete;
@@ -51,8 +51,8 @@ private:
         desktop::RunningApp info;
         std::uint64_t launchedAt = 0;
     };
-    // Reads the client list and brings the applications up to date; answers the clients
-    // front to back.
+    // Brings the applications up to date with the client list; answers the clients front
+    // to back.
     std::vector<ClientFacts> refresh();
     std::optional<desktop::Pid> otherInstance();
     desktop::RunningApp describe(desktop::Pid pid, const std::optional<std::string>& windowClass,
@@ -64,7 +64,7 @@ private:
     void noticeActivation();
 
     std::shared_ptr<Connection> connection_;
-    ClientFactsCache clientList_;
+    const std::shared_ptr<ClientFactsCache> clientList_;
     const desktop::Pid ownPid_;
     Connection::HandlerToken handler_ = 0;
     std::mutex mutex_;

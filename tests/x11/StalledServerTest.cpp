@@ -1,0 +1,193 @@
+#include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11ClientFactsCache.h"
+#include "platform/x11/X11Input.h"
+#include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11WindowServer.h"
+#include "platform/x11/X11Workspace.h"
+#include "support/X11Client.h"
+#include "x11/GlimraOnDesktop.h"
+#include "x11/X11ServiceFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace testsupport;
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+bool lists(x11::X11WindowServer& server, unsigned long window)
+{
+    const auto list = server.windowList(desktop::WindowListOption::onScreenOnly).value_or(
+        std::vector<desktop::WindowInfo>{});
+    return std::any_of(list.begin(), list.end(), [&](const auto& info) { return info.number == window; });
+}
+
+// What the desktop's periodic reads ask answers while another client holds the server:
+// the window list, the running applications, the pointer and the keys as polls read them.
+// Once the server is free again the polls catch up.
+TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileTheServerIsHeld)
+{
+    const auto connection = openTestDisplay();
+    ASSERT_TRUE(connection);
+    const auto clients = std::make_shared<x11::ClientFactsCache>(connection);
+    x11::X11WindowServer server(connection, clients);
+    x11::X11Workspace workspace(connection, clients);
+    x11::X11Input input(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
+    X11Client term({"xterm", "-geometry", "40x12+100+100"});
+    const auto window = term.waitForWindow("XTerm");
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(waitUntil([&] { return lists(server, window); }));
+    ASSERT_TRUE(movePointer(300, 250));
+    ASSERT_TRUE(waitUntil([&] { return input.polledPointerLocation() == core::Point{300, 250}; }));
+    EXPECT_FALSE(input.polledKeyDown(desktop::key::shift));
+
+    xcb_connection_t* holder = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(holder));
+    xcb_grab_server(holder);
+    std::free(xcb_get_input_focus_reply(holder, xcb_get_input_focus(holder), nullptr));
+    // Read on another thread, so that a read that waits for the server cannot hold up the
+    // grab's end.
+    std::atomic<bool> done{false};
+    bool listed = false, running = false;
+    core::Point pointer;
+    std::uint64_t flags = 1;
+    std::thread reader([&] {
+        for (int tick = 0; tick < 5; ++tick) {
+            listed = lists(server, window);
+            const auto apps = workspace.runningApplications();
+            running = std::any_of(apps.begin(), apps.end(), [&](const auto& app) { return app.pid == term.pid(); });
+            pointer = input.polledPointerLocation();
+            flags = input.polledModifierFlags();
+        }
+        done = true;
+    });
+    const auto start = Clock::now();
+    while (!done && secondsSince(start) < 2) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const double took = secondsSince(start);
+    xcb_ungrab_server(holder);
+    xcb_flush(holder);
+    reader.join();
+    EXPECT_LT(took, 1.0) << "a read waited on the held server";
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(running);
+    EXPECT_EQ(pointer, (core::Point{300, 250}));
+    EXPECT_EQ(flags, 0u);
+
+    // The poll answers what the server said at the last poll: the next polls catch up.
+    ASSERT_TRUE(movePointer(500, 400));
+    EXPECT_TRUE(waitUntil([&] { return input.polledPointerLocation() == core::Point{500, 400}; }));
+    runTool({"xdotool", "keydown", "shift"});
+    EXPECT_TRUE(waitUntil([&] { return input.polledKeyDown(desktop::key::shift); }));
+    runTool({"xdotool", "keyup", "shift"});
+    EXPECT_TRUE(waitUntil([&] { return !input.polledKeyDown(desktop::key::shift); }));
+    xcb_disconnect(holder);
+}
+
+// A client of the test's own that holds the server most of the time, as a busy server
+// keeps every request of another client waiting: a grab of 80 ms, then 20 ms free.
+// Once asked, it sends the signal during one grab, holds that one for a second and says
+// when it let go.
+class ServerHolder {
+public:
+    explicit ServerHolder(GlimraChild& glimra) : glimra_(glimra), xcb_(xcb_connect(nullptr, nullptr))
+    {
+        holder_ = std::thread([this] { hold(); });
+    }
+    ~ServerHolder()
+    {
+        stop_ = true;
+        holder_.join();
+        xcb_disconnect(xcb_);
+    }
+    ServerHolder(const ServerHolder&) = delete;
+    ServerHolder& operator=(const ServerHolder&) = delete;
+
+    void signalDuringAGrab(int signalNumber) { signal_ = signalNumber; }
+    // When the grab the signal came in ended; none before.
+    std::optional<Clock::time_point> released()
+    {
+        std::lock_guard lock(mutex_);
+        return released_;
+    }
+
+private:
+    void hold()
+    {
+        using std::chrono::milliseconds;
+        while (!stop_ && !xcb_connection_has_error(xcb_)) {
+            xcb_grab_server(xcb_);
+            // The grab is in force once the server answered.
+            std::free(xcb_get_input_focus_reply(xcb_, xcb_get_input_focus(xcb_), nullptr));
+            const int signalNumber = signal_.exchange(0);
+            if (signalNumber) glimra_.signal(signalNumber);
+            std::this_thread::sleep_for(signalNumber ? milliseconds(1000) : milliseconds(80));
+            xcb_ungrab_server(xcb_);
+            xcb_flush(xcb_);
+            if (signalNumber) {
+                std::lock_guard lock(mutex_);
+                released_ = Clock::now();
+            }
+            std::this_thread::sleep_for(milliseconds(20));
+        }
+    }
+
+    GlimraChild& glimra_;
+    xcb_connection_t* const xcb_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> signal_{0};
+    std::mutex mutex_;
+    std::optional<Clock::time_point> released_;
+    std::thread holder_;
+};
+
+// Glimra mirrors four windows while another client holds the server nearly all the time;
+// SIGTERM comes during one grab: once that grab ends glimra ends within 2 s with status
+// 0, however long the server keeps its periodic reads waiting.
+TEST(X11StalledServer, SigtermWhileAnotherClientHoldsTheServerEndsGlimraSoonAfterItLetsGo)
+{
+    std::vector<std::unique_ptr<X11Client>> clients;
+    std::vector<unsigned long> windows;
+    for (int i = 0; i < 4; ++i) {
+        const std::string at = "40x12+" + std::to_string(60 + 320 * i) + "+200";
+        clients.push_back(std::make_unique<X11Client>(std::vector<std::string>{"xterm", "-geometry", at}));
+        windows.push_back(clients.back()->waitForWindow("XTerm"));
+        ASSERT_NE(windows.back(), 0u);
+    }
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    for (const auto window : windows) {
+        const auto before = visibleWindowsOf(glimra.pid());
+        runTool({"xdotool", "windowactivate", "--sync", std::to_string(window)});
+        runTool({"xdotool", "key", "super+alt+p"});
+        ASSERT_NE(glimra.waitForNewPictureWindow(before), 0u) << glimra.log();
+    }
+
+    ServerHolder holder(glimra.process());
+    // A few seconds of the held server first, so that whatever waits on it has piled up.
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    holder.signalDuringAGrab(SIGTERM);
+    const auto status = glimra.process().waitForExit(15);
+    const auto exited = Clock::now();
+    const auto released = holder.released();
+    ASSERT_TRUE(released) << "the signal was not sent";
+    EXPECT_EQ(status, 0) << glimra.err();
+    const double took = std::chrono::duration<double>(exited - *released).count();
+    EXPECT_LT(took, 2.0) << "the quit waited on the server";
+}
+
+}  // namespace
