@@ -17,7 +17,7 @@ namespace recorder = settings::recorder;
 std::vector<recorder::EffectiveCombination> storedCombinations()
 {
     auto& store = defaults::Defaults::standard();
-    return recorder::effectiveCombinations(app::hotkeySpecs({}),
+    return recorder::effectiveCombinations(app::hotkeySpecs(),
                                            [&store](const std::string& key) { return store.integer(key); });
 }
 

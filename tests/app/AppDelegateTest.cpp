@@ -423,7 +423,8 @@ TEST_F(AppDelegateTest, TheSettingsWindowReachesTheShellThroughHooksThatFindTheD
 {
     auto& hotKeys = static_cast<sim::SimHotKeys&>(*desktop().hotKeys);
     desktop::Token foreign = 0;
-    ASSERT_EQ(hotKeys.registerHotKey({0x41424344, 1}, 17, 0x900, foreign), 0);  // someone holds ⌥⌘T
+    ASSERT_EQ(hotKeys.registerHotKey({0x41424344, 1}, 17, 0x900, foreign),
+              desktop::HotKeyStatus::ok);  // someone holds ⌥⌘T
     shell->launch({});
     const SettingsWindow::ShellHooks& hooks = SettingsWindow::shellHooks();
     ASSERT_TRUE(hooks.hotkeyName && hooks.registerAllHotkeys && hooks.suspendHotkeys && hooks.rebuildMenu &&
