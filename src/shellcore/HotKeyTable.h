@@ -13,12 +13,12 @@ namespace app {
 
 // One hot key. Its settings keys are keyPrefix + "Code" and keyPrefix + "Flags".
 struct HotkeySpec {
-    int id = 0;             // the id half of the registration's identity
+    int id = 0;                      // the id half of the registration's identity
     std::string keyPrefix;
-    int defaultCode = 0;    // virtual key code
-    int defaultFlags = 0;   // hot-key modifier mask
+    int defaultCode = 0;             // virtual key code
+    int defaultFlags = 0;            // hot-key modifier mask
     std::optional<Command> command;  // none for the hold key
-    bool isHold = false;    // watched by the hold-key monitor, never registered
+    bool isHold = false;             // watched by the hold-key monitor, never registered
 
     std::string codeKey() const { return keyPrefix + "Code"; }
     std::string flagsKey() const { return keyPrefix + "Flags"; }

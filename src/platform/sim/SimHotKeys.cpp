@@ -23,8 +23,8 @@ std::uint32_t hotKeyMaskOf(std::uint64_t flags)
 
 SimHotKeys::SimHotKeys(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
 
-desktop::HotKeyStatus SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                               desktop::Token& token)
+desktop::HotKeyStatus SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode,
+                                                 std::uint32_t modifiers, desktop::Token& token)
 {
     auto status = desktop::HotKeyStatus::ok;
     {

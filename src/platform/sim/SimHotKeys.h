@@ -19,7 +19,7 @@ public:
     explicit SimHotKeys(std::shared_ptr<SimWorld> world);
 
     desktop::HotKeyStatus registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                       desktop::Token& token) override;
+                                         desktop::Token& token) override;
     void unregisterHotKey(desktop::Token token) override;
     void setHandler(std::function<void(desktop::HotKeyIdentity, bool pressed)> handler) override;
 

@@ -44,8 +44,8 @@ std::vector<std::uint16_t> X11HotKeys::lockVariants() const
     return variants;
 }
 
-desktop::HotKeyStatus X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                               desktop::Token& token)
+desktop::HotKeyStatus X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode,
+                                                 std::uint32_t modifiers, desktop::Token& token)
 {
     Registration registration{identity, keyCode, keyMap_->keycodes(keyCode), keys::modifierMask(modifiers)};
     if (registration.keycodes.empty()) return desktop::HotKeyStatus::invalid;

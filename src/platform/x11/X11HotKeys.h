@@ -31,7 +31,7 @@ public:
 
     // A key with no X key answers invalid; the others are grabbed regardless.
     desktop::HotKeyStatus registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                       desktop::Token& token) override;
+                                         desktop::Token& token) override;
     void unregisterHotKey(desktop::Token token) override;
     void setHandler(std::function<void(desktop::HotKeyIdentity, bool pressed)> handler) override;
 
