@@ -26,7 +26,7 @@ void AppDelegate::installSettingsHooks()
                 std::vector<SettingsWindow::RefusedHotkey> refused;
                 if (HotKeyRegistry* hotKeys = registry())
                     for (const auto& refusal : hotKeys->registerAllHotkeys())
-                        refused.push_back({refusal.keyPrefix, desktop::hotkeyStatusCode(refusal.status)});
+                        refused.push_back({refusal.keyPrefix, refusal.status});
                 return refused;
             },
         .suspendHotkeys =

@@ -437,7 +437,7 @@ TEST_F(AppDelegateTest, TheSettingsWindowReachesTheShellThroughHooksThatFindTheD
     const auto refused = hooks.registerAllHotkeys();
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].keyPrefix, "tileAllHotKey");
-    EXPECT_EQ(refused[0].status, -9878);
+    EXPECT_EQ(refused[0].status, desktop::HotKeyStatus::taken);
     hooks.suspendHotkeys(true);
     EXPECT_EQ(hotKeys.registered().size(), 1u);
     hooks.suspendHotkeys(false);

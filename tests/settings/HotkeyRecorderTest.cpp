@@ -50,7 +50,7 @@ struct FakeShell {
             for (const auto& spec : app::hotkeySpecs()) {
                 const auto combination = stored(spec);
                 if (!spec.isHold && reserved.count({combination.code, combination.flags}))
-                    refused.push_back({spec.keyPrefix, -9878});
+                    refused.push_back({spec.keyPrefix, desktop::HotKeyStatus::taken});
             }
             return refused;
         };

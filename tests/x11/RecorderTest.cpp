@@ -53,7 +53,7 @@ protected:
         hooks.registerAllHotkeys = [this] {
             std::vector<SettingsWindow::RefusedHotkey> refused;
             for (const auto& refusal : registry->registerAllHotkeys())
-                refused.push_back({refusal.keyPrefix, desktop::hotkeyStatusCode(refusal.status)});
+                refused.push_back({refusal.keyPrefix, refusal.status});
             return refused;
         };
         hooks.suspendHotkeys = [this](bool suspended) { registry->suspendHotkeys(suspended); };
