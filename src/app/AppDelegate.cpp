@@ -31,43 +31,13 @@ using scenario::FieldUse;
 
 AppDelegate* sharedDelegate = nullptr;
 
-using Action = void (AppDelegate::*)();
-
-// The actions of the menu and hot keys, by the names the platform's dispatch knows them.
-const std::map<std::string, Action>& actions()
-{
-    static const std::map<std::string, Action> table{
-        {"togglePauseAll", &AppDelegate::togglePauseAll},
-        {"closeAll", &AppDelegate::closeAll},
-        {"tileAllAction", &AppDelegate::tileAllAction},
-        {"togglePanelsAction", &AppDelegate::togglePanelsAction},
-        {"openPermissionAuth", &AppDelegate::openPermissionAuth},
-        {"openScreenSettings", &AppDelegate::openScreenSettings},
-        {"openAXSettings", &AppDelegate::openAXSettings},
-        {"repairPermission", &AppDelegate::repairPermission},
-        {"relaunch", &AppDelegate::relaunch},
-        {"quitApp", &AppDelegate::quitApp},
-        {"checkForUpdatesAction", &AppDelegate::checkForUpdatesAction},
-        {"startUpdateDownload", &AppDelegate::startUpdateDownload},
-        {"installUpdateNow", &AppDelegate::installUpdateNow},
-        {"showSettings", &AppDelegate::showSettings},
-        {"showHotkeySettings", &AppDelegate::showHotkeySettings},
-        {"openHelpCenter", &AppDelegate::openHelpCenter},
-        {"copyDiagnosticsAction", &AppDelegate::copyDiagnosticsAction},
-        {"captureFrontmostAction", &AppDelegate::captureFrontmostAction},
-        {"rescueNow", &AppDelegate::rescueNow},
-    };
-    return table;
-}
-
-// Commands a scenario gives with a window: they stand for what the user does with the
-// pointer on a given window.
+// Commands only a scenario gives, with a window: they stand for what the user does with
+// the pointer on a given window.
 const std::map<std::string, CommandFields>& windowCommands()
 {
     static const std::map<std::string, CommandFields> table{
         {"mirrorWindow", {.window = FieldUse::required, .region = FieldUse::optional}},
         {"closePanel", {.window = FieldUse::required, .region = FieldUse::refused}},
-        {"beginFocusCreate", {.window = FieldUse::optional, .region = FieldUse::refused}},
     };
     return table;
 }
@@ -118,7 +88,8 @@ void AppDelegate::launch(const std::vector<std::string>& args)
 
 std::optional<CommandFields> AppDelegate::command(const std::string& name) const
 {
-    if (actions().contains(name)) return CommandFields{};
+    if (const auto spec = commandNamed(name))
+        return spec->takesWindow ? CommandFields{.window = FieldUse::optional} : CommandFields{};
     const auto found = windowCommands().find(name);
     if (found == windowCommands().end()) return std::nullopt;
     return found->second;
@@ -126,16 +97,14 @@ std::optional<CommandFields> AppDelegate::command(const std::string& name) const
 
 void AppDelegate::runCommand(const scenario::CommandCall& call)
 {
-    if (const auto action = actions().find(call.name); action != actions().end()) {
-        (this->*action->second)();
+    if (const auto spec = commandNamed(call.name)) {
+        perform(spec->command, call.window);
     } else if (call.name == "mirrorWindow") {
         mirrorWindow(*call.window, call.region ? FocusRegion{call.region->x(), call.region->y(),
                                                              call.region->width(), call.region->height()}
                                                : FocusRegion{});
     } else if (call.name == "closePanel") {
         closePanels(*call.window);
-    } else if (call.name == "beginFocusCreate") {
-        beginFocusCreateOn(call.window);
     }
 }
 

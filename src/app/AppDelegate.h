@@ -9,6 +9,7 @@
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Timer.h"
 #include "scenario/Application.h"
+#include "shellcore/Commands.h"
 
 #include <functional>
 #include <memory>
@@ -79,18 +80,17 @@ public:
     void triggerClicked(desktop::WindowID windowID);
     void triggerFocusDragged(desktop::WindowID windowID);
     void captureFrontmost();
-    void captureFrontmostAction() { captureFrontmost(); }
     void beginFocusCreate(const std::optional<desktop::ShareableWindow>& restrictTo);
     void beginFocusOnWindow(const desktop::ShareableWindow& window);
     void armRegionSelector();
     void makeFocusedPanel(desktop::WindowID windowID, const FocusRegion& region);
     void showScreenPermissionAlert();
 
-    // ---- bulk and menu commands ----
+    // ---- commands of the menu, the hot keys and scenario steps ----
+    // Carries out the command; onWindow only for one that takes a window.
+    void perform(Command command, std::optional<desktop::WindowID> onWindow = std::nullopt);
     void togglePauseAll();
     void closeAll();
-    void tileAllAction();
-    void togglePanelsAction() { togglePanelsVisibility(); }
     void togglePanelsVisibility();
     void openPermissionAuth();
     void openScreenSettings();
@@ -141,7 +141,6 @@ private:
     void installSignals();
     void startRefreshTimer();
     void observeUpdates();
-    void perform(MenuAction action);
     // The weak handle stored callbacks hold.
     std::weak_ptr<AppDelegate*> weakSelf() const { return self_; }
 

@@ -4,7 +4,6 @@
 #include "app/HeadlessNotices.h"
 #include "app/HoldKeyMonitor.h"
 #include "app/HotKeyRegistry.h"
-#include "shellcore/HotKeyTable.h"
 #include "app/HoverPIPTrigger.h"
 #include "app/LaunchSelfTests.h"
 #include "app/MenuShot.h"
@@ -198,8 +197,8 @@ void AppDelegate::installStatusItem()
         statusItem_->setTitle("PIP");
     statusItem_->setToolTip(L10n::t("Glimra — 窗口画中画"));
     statusMenu_ = std::make_unique<StatusMenu>(StatusMenu::Host{
-        .perform = [weak = weakSelf()](MenuAction action) {
-            if (const auto self = weak.lock()) (*self)->perform(action);
+        .perform = [weak = weakSelf()](Command command) {
+            if (const auto self = weak.lock()) (*self)->perform(command);
         },
         .createPanel = [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
                                            const std::string& reason) {
@@ -250,23 +249,8 @@ void AppDelegate::menuShotLaunch()
 
 void AppDelegate::installHotKeys()
 {
-    hotKeys_ = std::make_unique<HotKeyRegistry>([weak = weakSelf()] {
-        // Each action finds the delegate gone once it is.
-        const auto on = [weak](void (AppDelegate::*action)()) {
-            return [weak, action] {
-                if (const auto self = weak.lock()) ((*self)->*action)();
-            };
-        };
-        return hotkeySpecs({.captureFrontmost = on(&AppDelegate::captureFrontmost),
-                            .togglePauseAll = on(&AppDelegate::togglePauseAll),
-                            .togglePanelsVisibility = on(&AppDelegate::togglePanelsVisibility),
-                            .closeAll = on(&AppDelegate::closeAll),
-                            .tileAll = [] { PipPanel::tileAll(); },
-                            .focusCreate =
-                                [weak] {
-                                    if (const auto self = weak.lock()) (*self)->beginFocusCreate(std::nullopt);
-                                },
-                            .cursorRescue = [] { CursorGuard::shared().rescueNow(); }});
+    hotKeys_ = std::make_unique<HotKeyRegistry>([weak = weakSelf()](Command command) {
+        if (const auto self = weak.lock()) (*self)->perform(command);
     });
     hotKeys_->registerHotKey(
         [weak = weakSelf()] {

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/PanelCommands.h"
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
 #include "panels/PanelContentView.h"
@@ -17,7 +18,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 
-// The commands of the status menu and the hot keys other than making a mini window.
+// The commands of the status menu, the hot keys and scenario steps other than making a
+// mini window, and the one switch that carries each out.
 namespace app {
 namespace {
 
@@ -57,11 +59,6 @@ void AppDelegate::closeAll()
     const std::vector<QPointer<PipPanel>> snapshot(PipPanel::all().begin(), PipPanel::all().end());
     for (const auto& panel : snapshot)
         if (panel) panel->closePanel(true);
-}
-
-void AppDelegate::tileAllAction()
-{
-    PipPanel::tileAll();
 }
 
 void AppDelegate::togglePanelsVisibility()
@@ -168,20 +165,29 @@ void AppDelegate::rescueNow()
     CursorGuard::shared().rescueNow();
 }
 
-void AppDelegate::perform(MenuAction action)
+void AppDelegate::perform(Command command, std::optional<desktop::WindowID> onWindow)
 {
-    switch (action) {
-    case MenuAction::none: break;
-    case MenuAction::startUpdateDownload: startUpdateDownload(); break;
-    case MenuAction::installUpdateNow: installUpdateNow(); break;
-    case MenuAction::openPermissionAuth: openPermissionAuth(); break;
-    case MenuAction::showHotkeySettings: showHotkeySettings(); break;
-    case MenuAction::openAXSettings: openAXSettings(); break;
-    case MenuAction::showSettings: showSettings(); break;
-    case MenuAction::checkForUpdatesAction: checkForUpdatesAction(); break;
-    case MenuAction::openHelpCenter: openHelpCenter(); break;
-    case MenuAction::copyDiagnosticsAction: copyDiagnosticsAction(); break;
-    case MenuAction::quitApp: quitApp(); break;
+    switch (command) {
+    case Command::togglePauseAll: togglePauseAll(); break;
+    case Command::closeAll: closeAll(); break;
+    case Command::tileAll: PipPanel::tileAll(); break;
+    case Command::togglePanels: togglePanelsVisibility(); break;
+    case Command::captureFrontmost: captureFrontmost(); break;
+    case Command::beginFocusCreate: beginFocusCreateOn(onWindow); break;
+    case Command::rescueCursor: rescueNow(); break;
+    case Command::openPermissionAuth: openPermissionAuth(); break;
+    case Command::openScreenSettings: openScreenSettings(); break;
+    case Command::openAXSettings: openAXSettings(); break;
+    case Command::repairPermission: repairPermission(); break;
+    case Command::relaunch: relaunch(); break;
+    case Command::quitApp: quitApp(); break;
+    case Command::checkForUpdates: checkForUpdatesAction(); break;
+    case Command::startUpdateDownload: startUpdateDownload(); break;
+    case Command::installUpdateNow: installUpdateNow(); break;
+    case Command::showSettings: showSettings(); break;
+    case Command::showHotkeySettings: showHotkeySettings(); break;
+    case Command::openHelpCenter: openHelpCenter(); break;
+    case Command::copyDiagnostics: copyDiagnosticsAction(); break;
     }
 }
 

@@ -9,13 +9,13 @@
 
 namespace app {
 
-HotKeyRegistry::HotKeyRegistry(std::function<std::vector<HotkeySpec>()> specs)
-    : HotKeyRegistry(std::move(specs), HoldKeyMonitor::shared())
+HotKeyRegistry::HotKeyRegistry(std::function<void(Command)> run)
+    : HotKeyRegistry(std::move(run), HoldKeyMonitor::shared())
 {
 }
 
-HotKeyRegistry::HotKeyRegistry(std::function<std::vector<HotkeySpec>()> specs, HoldKeyMonitor& monitor)
-    : specs_(std::move(specs)), monitor_(monitor), self_(std::make_shared<HotKeyRegistry*>(this))
+HotKeyRegistry::HotKeyRegistry(std::function<void(Command)> run, HoldKeyMonitor& monitor)
+    : run_(std::move(run)), monitor_(monitor), self_(std::make_shared<HotKeyRegistry*>(this))
 {
 }
 
@@ -28,7 +28,8 @@ void HotKeyRegistry::registerHotKey(std::function<void()> beginHoldHide, std::fu
     monitor_.onRelease = std::move(endHoldHide);
     desktop::hotKeys().setHandler([weak = std::weak_ptr(self_)](desktop::HotKeyIdentity identity, bool pressed) {
         if (!pressed) return;
-        // The action runs after the platform's handler has returned.
+        // The one post of a press: the command runs after the platform's handler has
+        // returned, on the main queue whichever thread the handler ran on.
         dispatch::main().async([weak, identity] {
             if (const auto self = weak.lock()) (*self)->handlePress(identity);
         });
@@ -42,20 +43,20 @@ std::vector<HotKeyRegistry::Refusal> HotKeyRegistry::registerAllHotkeys()
     unregisterAll();
 
     std::vector<Refusal> refused;
-    const auto specs = specs_();
+    const auto& specs = hotkeySpecs();
     for (const auto& spec : specs) {
         if (spec.isHold) continue;
         const HotKeyCombination combination = storedCombination(spec);
         desktop::Token token = 0;
-        const int status = desktop::hotKeys().registerHotKey({signature, static_cast<std::uint32_t>(spec.id)},
-                                                             combination.code,
-                                                             static_cast<std::uint32_t>(combination.flags), token);
-        if (status == desktop::hotkeyStatus::ok) {
+        const auto status = desktop::hotKeys().registerHotKey({signature, static_cast<std::uint32_t>(spec.id)},
+                                                              combination.code,
+                                                              static_cast<std::uint32_t>(combination.flags), token);
+        if (status == desktop::HotKeyStatus::ok) {
             hotkeyRefs_[spec.id] = token;
         } else {
             Diag::log("热键: " + spec.keyPrefix + " 的组合 " +
                       HotKeySupport::displayName(combination.code, combination.flags) + " 注册失败（状态 " +
-                      std::to_string(status) + "）⇒ 此热键暂不起作用");
+                      std::to_string(desktop::hotkeyStatusCode(status)) + "）⇒ 此热键暂不起作用");
             refused.push_back({spec.keyPrefix, status});
         }
     }
@@ -87,7 +88,7 @@ void HotKeyRegistry::unregisterAll()
 
 std::optional<HotkeySpec> HotKeyRegistry::hotkeySpec(const std::string& byPrefix) const
 {
-    return app::hotkeySpec(specs_(), byPrefix);
+    return app::hotkeySpec(hotkeySpecs(), byPrefix);
 }
 
 std::string HotKeyRegistry::hotkeyName(const std::string& forKey) const
@@ -106,9 +107,9 @@ HotKeyCombination HotKeyRegistry::storedCombination(const HotkeySpec& spec)
 
 void HotKeyRegistry::handlePress(desktop::HotKeyIdentity identity)
 {
-    for (const auto& spec : specs_()) {
+    for (const auto& spec : hotkeySpecs()) {
         if (spec.id != static_cast<int>(identity.id)) continue;
-        if (spec.handler) spec.handler();
+        if (spec.command) run_(*spec.command);
         return;
     }
 }

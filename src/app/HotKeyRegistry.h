@@ -15,16 +15,17 @@ class HoldKeyMonitor;
 namespace app {
 
 // The live registrations of the global hot keys: reads each row's combination from the
-// settings, registers it under the signature 'GLMR', runs a row's action when its
+// settings, registers it under the signature 'GLMR', runs a row's command when its
 // combination is pressed (presses only, after the platform's handler has returned) and
-// tells the hold-key monitor which key to watch. Main thread only.
+// tells the hold-key monitor which key to watch. Main thread only, but for the platform's
+// press handler, which only posts.
 class HotKeyRegistry {
 public:
     static constexpr std::uint32_t signature = 0x474C4D52;  // 'GLMR'
 
-    // specs is read afresh at every use, as the table's actions may change.
-    explicit HotKeyRegistry(std::function<std::vector<HotkeySpec>()> specs);
-    explicit HotKeyRegistry(std::function<std::vector<HotkeySpec>()> specs, HoldKeyMonitor& monitor);
+    // run carries out the command of a row whose combination was pressed.
+    explicit HotKeyRegistry(std::function<void(Command)> run);
+    explicit HotKeyRegistry(std::function<void(Command)> run, HoldKeyMonitor& monitor);
     ~HotKeyRegistry();
     HotKeyRegistry(const HotKeyRegistry&) = delete;
     HotKeyRegistry& operator=(const HotKeyRegistry&) = delete;
@@ -34,10 +35,10 @@ public:
     // every hot key is registered.
     void registerHotKey(std::function<void()> beginHoldHide, std::function<void()> endHoldHide);
 
-    // A row whose combination the platform refused, with the platform's status.
+    // A row whose combination the platform refused, and why.
     struct Refusal {
         std::string keyPrefix;
-        int status = 0;
+        desktop::HotKeyStatus status = desktop::HotKeyStatus::ok;
     };
 
     // Drops every registration, then registers every row from the current settings, so
@@ -64,7 +65,7 @@ private:
     void handlePress(desktop::HotKeyIdentity identity);
     void unregisterAll();
 
-    std::function<std::vector<HotkeySpec>()> specs_;
+    std::function<void(Command)> run_;
     HoldKeyMonitor& monitor_;
     std::map<int, desktop::Token> hotkeyRefs_;
     // Handlers queued on the main queue find the registry gone through this.

@@ -20,11 +20,11 @@ std::string rowLabel(const desktop::ShareableWindow& window, bool isolate)
 
 long long percentOf(double fraction) { return static_cast<long long>(std::floor(fraction * 100)); }
 
-MenuEntry item(std::string title, MenuAction action, bool enabled, MenuLook look = MenuLook::plain)
+MenuEntry item(std::string title, std::optional<Command> command, bool enabled, MenuLook look = MenuLook::plain)
 {
     MenuEntry entry;
     entry.title = std::move(title);
-    entry.action = action;
+    entry.command = command;
     entry.enabled = enabled;
     entry.look = look;
     return entry;
@@ -43,18 +43,18 @@ std::optional<MenuEntry> updateRow(const UpdatePhase& phase)
     const auto& version = phase.manifest.shortVersion;
     switch (phase.kind) {
     case Kind::available:
-        return item(core::formatText(L10n::t("新版本 %@ 可用，点击下载"), {version}), MenuAction::startUpdateDownload, true,
+        return item(core::formatText(L10n::t("新版本 %@ 可用，点击下载"), {version}), Command::startUpdateDownload, true,
                     MenuLook::accent);
     case Kind::downloading:
         if (phase.fraction < 0)
-            return item(core::formatText(L10n::t("正在下载 %@…"), {version}), MenuAction::none, false);
+            return item(core::formatText(L10n::t("正在下载 %@…"), {version}), std::nullopt, false);
         return item(core::formatText(L10n::t("正在下载 %@…（已完成 %d%%）"), {version, percentOf(phase.fraction)}),
-                    MenuAction::none, false);
+                    std::nullopt, false);
     case Kind::ready:
-        return item(core::formatText(L10n::t("%@ 已下载，点击重启安装"), {version}), MenuAction::installUpdateNow, true,
+        return item(core::formatText(L10n::t("%@ 已下载，点击重启安装"), {version}), Command::installUpdateNow, true,
                     MenuLook::accent);
     case Kind::installing:
-        return item(core::formatText(L10n::t("正在安装 %@…"), {version}), MenuAction::none, false);
+        return item(core::formatText(L10n::t("正在安装 %@…"), {version}), std::nullopt, false);
     case Kind::idle:
         break;
     }
@@ -145,34 +145,34 @@ MenuPlan planMenu(const MenuInputs& in)
         entries.push_back(separator());
     }
     if (!in.screenRecordingGranted)
-        entries.push_back(item(L10n::t("屏幕录制权限未授权(点击授权)"), MenuAction::openPermissionAuth, true, MenuLook::red));
+        entries.push_back(item(L10n::t("屏幕录制权限未授权(点击授权)"), Command::openPermissionAuth, true, MenuLook::red));
     if (!in.accessibilityTrusted)
-        entries.push_back(item(L10n::t("辅助功能权限未授权(点击授权)"), MenuAction::openPermissionAuth, true, MenuLook::red));
+        entries.push_back(item(L10n::t("辅助功能权限未授权(点击授权)"), Command::openPermissionAuth, true, MenuLook::red));
     if (!in.screenRecordingGranted || !in.accessibilityTrusted) entries.push_back(separator());
 
     if (in.screenRecordingGranted) {
         if (in.windows.empty())
-            entries.push_back(item(L10n::t("未发现可捕获的窗口"), MenuAction::none, false));
+            entries.push_back(item(L10n::t("未发现可捕获的窗口"), std::nullopt, false));
         else
             appendWindowSection(in, plan);
         entries.push_back(separator());
-        entries.push_back(item(L10n::t("快捷键"), MenuAction::showHotkeySettings, true));
+        entries.push_back(item(L10n::t("快捷键"), Command::showHotkeySettings, true));
     }
     if (!in.accessibilityTrusted)
-        entries.push_back(item(L10n::t("打开设置：辅助功能…"), MenuAction::openAXSettings, true));
+        entries.push_back(item(L10n::t("打开设置：辅助功能…"), Command::openAXSettings, true));
     entries.push_back(item(core::formatText(L10n::t("当前迷你窗：%d 个"), {static_cast<long long>(in.panelCount)}),
-                           MenuAction::none, false));
-    auto settings = item(L10n::t("设置…"), MenuAction::showSettings, true);
+                           std::nullopt, false));
+    auto settings = item(L10n::t("设置…"), Command::showSettings, true);
     settings.commandComma = true;
     entries.push_back(settings);
     if (in.isCheckingForUpdates)
-        entries.push_back(item(L10n::t("正在检查更新…"), MenuAction::none, false));
+        entries.push_back(item(L10n::t("正在检查更新…"), std::nullopt, false));
     else
-        entries.push_back(item(L10n::t("检查更新…"), MenuAction::checkForUpdatesAction, true));
-    entries.push_back(item(L10n::t("帮助与反馈…"), MenuAction::openHelpCenter, true));
-    entries.push_back(item(L10n::t("复制诊断信息"), MenuAction::copyDiagnosticsAction, true));
+        entries.push_back(item(L10n::t("检查更新…"), Command::checkForUpdates, true));
+    entries.push_back(item(L10n::t("帮助与反馈…"), Command::openHelpCenter, true));
+    entries.push_back(item(L10n::t("复制诊断信息"), Command::copyDiagnostics, true));
     entries.push_back(separator());
-    entries.push_back(item(L10n::t("退出 Glimra"), MenuAction::quitApp, true));
+    entries.push_back(item(L10n::t("退出 Glimra"), Command::quitApp, true));
     return plan;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Capture.h"
+#include "shellcore/Commands.h"
 #include "update/UpdateInstaller.h"
 
 #include <cstddef>
@@ -18,21 +19,6 @@ namespace app {
 // "downloading 1.2 40%", ...).
 std::string updateRowStateKey(const UpdatePhase& phase);
 
-// The commands a menu item can run; the delegate carries them out.
-enum class MenuAction {
-    none,
-    startUpdateDownload,
-    installUpdateNow,
-    openPermissionAuth,
-    showHotkeySettings,
-    openAXSettings,
-    showSettings,
-    checkForUpdatesAction,
-    openHelpCenter,
-    copyDiagnosticsAction,
-    quitApp,
-};
-
 // How an item's title is drawn: plain, 13 pt medium in the accent colour (update rows
 // that act), 13 pt regular red (missing permissions).
 enum class MenuLook { plain, accent, red };
@@ -47,7 +33,7 @@ struct MenuEntry {
     };
     Kind kind = Kind::item;
     std::string title;  // translated and formatted
-    MenuAction action = MenuAction::none;
+    std::optional<Command> command;  // none for an information row
     bool enabled = true;
     MenuLook look = MenuLook::plain;
     bool commandComma = false;  // the settings item's key equivalent ⌘,

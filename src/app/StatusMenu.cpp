@@ -113,10 +113,10 @@ void StatusMenu::rebuildMenu(bool force)
         }
         case MenuEntry::Kind::item: {
             std::function<void()> run;
-            if (entry.action != MenuAction::none) {
-                run = [weak = std::weak_ptr<Alive>(alive_), action = entry.action] {
+            if (entry.command) {
+                run = [weak = std::weak_ptr<Alive>(alive_), command = *entry.command] {
                     const auto alive = weak.lock();
-                    if (alive && alive->menu->host_.perform) alive->menu->host_.perform(action);
+                    if (alive && alive->menu->host_.perform) alive->menu->host_.perform(command);
                 };
             }
             auto item = menu_.addItem(entry.title, std::move(run));

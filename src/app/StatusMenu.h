@@ -24,7 +24,7 @@ class StatusMenu {
 public:
     struct Host {
         // A command item was chosen (runs on the main queue after the menu closed).
-        std::function<void(MenuAction)> perform;
+        std::function<void(Command)> perform;
         // createPanel(for:focus:reason:) with the whole window and "菜单·窗口列表选中".
         std::function<void(const desktop::ShareableWindow&, const FocusRegion&, const std::string& reason)> createPanel;
         // beginFocusOnWindow(_:).

@@ -17,7 +17,7 @@ namespace recorder = settings::recorder;
 std::vector<recorder::EffectiveCombination> storedCombinations()
 {
     auto& store = defaults::Defaults::standard();
-    return recorder::effectiveCombinations(app::hotkeySpecs({}),
+    return recorder::effectiveCombinations(app::hotkeySpecs(),
                                            [&store](const std::string& key) { return store.integer(key); });
 }
 
@@ -104,8 +104,8 @@ void SettingsWindow::recordKeyPress(int keyCode, std::uint64_t modifierFlags)
     const auto refusal = std::find_if(refused.begin(), refused.end(),
                                       [&prefix](const RefusedHotkey& entry) { return entry.keyPrefix == prefix; });
     if (refusal != refused.end()) {
-        Diag::log(recordLine(prefix, outcome.combination) + " 注册被拒（状态 " + std::to_string(refusal->status) +
-                  "）⇒ 已还原");
+        Diag::log(recordLine(prefix, outcome.combination) + " 注册被拒（状态 " +
+                  std::to_string(desktop::hotkeyStatusCode(refusal->status)) + "）⇒ 已还原");
         putBack(prefix + "Code", before.code);
         putBack(prefix + "Flags", before.flags);
         registerShellHotkeys();

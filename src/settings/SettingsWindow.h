@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/desktop/HotKeys.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Timer.h"
 #include "platform/ui/Window.h"
@@ -36,10 +37,10 @@ public:
         std::string symbol;
     };
 
-    // A hot key the shell could not register: its key prefix and the platform's status.
+    // A hot key the shell could not register: its key prefix and why.
     struct RefusedHotkey {
         std::string keyPrefix;
-        int status = 0;
+        desktop::HotKeyStatus status = desktop::HotKeyStatus::ok;
     };
 
     // What the window asks of the application shell, set once at launch. An unset hook

@@ -1,20 +1,24 @@
 #include "shellcore/HotKeyTable.h"
 
+#include "platform/desktop/Input.h"
+
 namespace app {
 
-std::vector<HotkeySpec> hotkeySpecs(const HotKeyActions& actions)
+const std::vector<HotkeySpec>& hotkeySpecs()
 {
-    constexpr int optionCommand = 0x900;
-    return {
-        {1, "captureHotKey", 35, optionCommand, actions.captureFrontmost, false},
-        {3, "pauseAllHotKey", 46, optionCommand, actions.togglePauseAll, false},
-        {2, "toggleHotKey", 11, optionCommand, actions.togglePanelsVisibility, false},
-        {8, "holdHideHotKey", 63, 0, [] {}, true},
-        {4, "closeAllHotKey", 13, optionCommand, actions.closeAll, false},
-        {5, "tileAllHotKey", 17, optionCommand, actions.tileAll, false},
-        {6, "focusCreateHotKey", 3, optionCommand, actions.focusCreate, false},
-        {7, "cursorRescueHotKey", 15, optionCommand, actions.cursorRescue, false},
+    namespace key = desktop::key;
+    constexpr int optionCommand = desktop::hotkeyModifier::option | desktop::hotkeyModifier::command;
+    static const std::vector<HotkeySpec> table{
+        {1, "captureHotKey", key::p, optionCommand, Command::captureFrontmost, false},
+        {3, "pauseAllHotKey", key::m, optionCommand, Command::togglePauseAll, false},
+        {2, "toggleHotKey", key::b, optionCommand, Command::togglePanels, false},
+        {8, "holdHideHotKey", key::function, 0, std::nullopt, true},
+        {4, "closeAllHotKey", key::w, optionCommand, Command::closeAll, false},
+        {5, "tileAllHotKey", key::t, optionCommand, Command::tileAll, false},
+        {6, "focusCreateHotKey", key::f, optionCommand, Command::beginFocusCreate, false},
+        {7, "cursorRescueHotKey", key::r, optionCommand, Command::rescueCursor, false},
     };
+    return table;
 }
 
 std::optional<HotkeySpec> hotkeySpec(const std::vector<HotkeySpec>& specs, const std::string& byPrefix)

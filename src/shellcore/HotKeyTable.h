@@ -1,44 +1,32 @@
 #pragma once
 
 #include "platform/desktop/HotKeys.h"
+#include "shellcore/Commands.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 // The fixed table of global hot keys and the rule that turns stored settings into a key
-// combination. Pure: the actions come from the caller.
+// combination. Pure: each row names the command it runs.
 namespace app {
 
 // One hot key. Its settings keys are keyPrefix + "Code" and keyPrefix + "Flags".
 struct HotkeySpec {
-    int id = 0;             // the id half of the registration's identity
+    int id = 0;                      // the id half of the registration's identity
     std::string keyPrefix;
-    int defaultCode = 0;    // virtual key code
-    int defaultFlags = 0;   // hot-key modifier mask
-    std::function<void()> handler;
-    bool isHold = false;    // watched by the hold-key monitor, never registered
+    int defaultCode = 0;             // virtual key code
+    int defaultFlags = 0;            // hot-key modifier mask
+    std::optional<Command> command;  // none for the hold key
+    bool isHold = false;             // watched by the hold-key monitor, never registered
 
     std::string codeKey() const { return keyPrefix + "Code"; }
     std::string flagsKey() const { return keyPrefix + "Flags"; }
 };
 
-// What the rows do. Each action should hold the application weakly and do nothing once
-// it is gone (the cursor rescue needs no application).
-struct HotKeyActions {
-    std::function<void()> captureFrontmost;
-    std::function<void()> togglePauseAll;
-    std::function<void()> togglePanelsVisibility;
-    std::function<void()> closeAll;  // closePanel(animated: true) for each panel of the moment
-    std::function<void()> tileAll;
-    std::function<void()> focusCreate;  // beginFocusCreate(restrictTo: none)
-    std::function<void()> cursorRescue;
-};
-
 // The eight rows in registration and search order (the ids are not in table order);
 // only the hold key's row has isHold.
-std::vector<HotkeySpec> hotkeySpecs(const HotKeyActions& actions);
+const std::vector<HotkeySpec>& hotkeySpecs();
 
 // The first row with that prefix.
 std::optional<HotkeySpec> hotkeySpec(const std::vector<HotkeySpec>& specs, const std::string& byPrefix);

@@ -423,7 +423,8 @@ TEST_F(AppDelegateTest, TheSettingsWindowReachesTheShellThroughHooksThatFindTheD
 {
     auto& hotKeys = static_cast<sim::SimHotKeys&>(*desktop().hotKeys);
     desktop::Token foreign = 0;
-    ASSERT_EQ(hotKeys.registerHotKey({0x41424344, 1}, 17, 0x900, foreign), 0);  // someone holds ⌥⌘T
+    ASSERT_EQ(hotKeys.registerHotKey({0x41424344, 1}, 17, 0x900, foreign),
+              desktop::HotKeyStatus::ok);  // someone holds ⌥⌘T
     shell->launch({});
     const SettingsWindow::ShellHooks& hooks = SettingsWindow::shellHooks();
     ASSERT_TRUE(hooks.hotkeyName && hooks.registerAllHotkeys && hooks.suspendHotkeys && hooks.rebuildMenu &&
@@ -436,7 +437,7 @@ TEST_F(AppDelegateTest, TheSettingsWindowReachesTheShellThroughHooksThatFindTheD
     const auto refused = hooks.registerAllHotkeys();
     ASSERT_EQ(refused.size(), 1u);
     EXPECT_EQ(refused[0].keyPrefix, "tileAllHotKey");
-    EXPECT_EQ(refused[0].status, -9878);
+    EXPECT_EQ(refused[0].status, desktop::HotKeyStatus::taken);
     hooks.suspendHotkeys(true);
     EXPECT_EQ(hotKeys.registered().size(), 1u);
     hooks.suspendHotkeys(false);

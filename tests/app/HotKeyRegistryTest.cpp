@@ -1,6 +1,7 @@
 #include "app/HoldKeyMonitor.h"
 #include "app/HotKeyRegistry.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/dispatch/Queue.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimInput.h"
 #include "support/DiagLines.h"
@@ -20,7 +21,7 @@ protected:
         testsupport::SimDesktopDiagTest::SetUp();
         defaults::Defaults::standard().reopen(configHome() + "/Glimra/defaults.json");
         monitor = std::make_unique<HoldKeyMonitor>();
-        registry = std::make_unique<app::HotKeyRegistry>([this] { return app::hotkeySpecs(actions()); }, *monitor);
+        registry = std::make_unique<app::HotKeyRegistry>([this](app::Command command) { count(command); }, *monitor);
     }
 
     void TearDown() override
@@ -31,11 +32,16 @@ protected:
         testsupport::SimDesktopDiagTest::TearDown();
     }
 
-    app::HotKeyActions actions()
+    void count(app::Command command)
     {
-        const auto count = [this](const char* name) { return [this, name] { ++ran[name]; }; };
-        return {count("capture"), count("pause"),     count("toggle"),
-                count("closeAll"), count("tileAll"), count("focusCreate"), count("cursorRescue")};
+        using app::Command;
+        static const std::map<Command, std::string> names{
+            {Command::captureFrontmost, "capture"}, {Command::togglePauseAll, "pause"},
+            {Command::togglePanels, "toggle"},      {Command::closeAll, "closeAll"},
+            {Command::tileAll, "tileAll"},          {Command::beginFocusCreate, "focusCreate"},
+            {Command::rescueCursor, "cursorRescue"}};
+        EXPECT_TRUE(dispatch::main().isCurrent());
+        ++ran[names.at(command)];
     }
 
     sim::SimHotKeys& hotKeys() { return static_cast<sim::SimHotKeys&>(*desktop().hotKeys); }
@@ -97,7 +103,11 @@ TEST_F(HotKeyRegistryTest, APressRunsTheRowOfItsIdAfterTheHandlerReturnedAndRele
 
     input().userKeyDown(35, {"cmd", "alt"});
     EXPECT_TRUE(ran.empty());  // deferred to a later main-queue turn
+    // One post from the key to its command: it runs ahead of work posted after the key.
+    bool ranAhead = false;
+    dispatch::main().async([this, &ranAhead] { ranAhead = ran.count("capture") == 1; });
     clock().runUntilIdle();
+    EXPECT_TRUE(ranAhead);
     EXPECT_EQ(ran, (std::map<std::string, int>{{"capture", 1}}));
     input().userKeyUp(35, {"cmd", "alt"});
     clock().runUntilIdle();
@@ -136,7 +146,7 @@ TEST_F(HotKeyRegistryTest, ARefusedCombinationIsLoggedWithItsCombinationAndTheOt
 {
     // Someone else holds ⌥⌘T; two rows of ours want ⌃⇧K.
     desktop::Token foreign = 0;
-    ASSERT_EQ(hotKeys().registerHotKey({0x41424344, 1}, 17, 0x900, foreign), 0);
+    ASSERT_EQ(hotKeys().registerHotKey({0x41424344, 1}, 17, 0x900, foreign), desktop::HotKeyStatus::ok);
     store("toggleHotKeyCode", 40);
     store("toggleHotKeyFlags", 0x1200);
     store("closeAllHotKeyCode", 40);
@@ -155,9 +165,9 @@ TEST_F(HotKeyRegistryTest, ARefusedCombinationIsLoggedWithItsCombinationAndTheOt
     const auto refused = registry->registerAllHotkeys();
     ASSERT_EQ(refused.size(), 2u);
     EXPECT_EQ(refused[0].keyPrefix, "closeAllHotKey");
-    EXPECT_EQ(refused[0].status, -9878);
+    EXPECT_EQ(refused[0].status, desktop::HotKeyStatus::taken);
     EXPECT_EQ(refused[1].keyPrefix, "tileAllHotKey");
-    EXPECT_EQ(refused[1].status, -9878);
+    EXPECT_EQ(refused[1].status, desktop::HotKeyStatus::taken);
 
     // Once the other party lets go, the next registration takes it.
     hotKeys().unregisterHotKey(foreign);

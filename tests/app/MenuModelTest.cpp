@@ -14,7 +14,7 @@ namespace {
 // Virtual time and its own settings: titles in the source language.
 class MenuModelTest : public testsupport::VirtualTimeTest {};
 
-using app::MenuAction;
+using app::Command;
 using app::MenuEntry;
 using app::MenuLook;
 
@@ -92,8 +92,8 @@ TEST_F(MenuModelTest, TableOverBothGrants)
                    commandsTail));
 
     const auto plan = app::planMenu(inputs(false, true, 0));
-    EXPECT_EQ(plan.entries.front().action, MenuAction::openPermissionAuth);
-    EXPECT_EQ(plan.entries.back().action, MenuAction::quitApp);
+    EXPECT_EQ(plan.entries.front().command, Command::openPermissionAuth);
+    EXPECT_EQ(plan.entries.back().command, Command::quitApp);
 }
 
 TEST_F(MenuModelTest, EveryUpdatePhaseGivesItsRowAndKey)
@@ -102,20 +102,20 @@ TEST_F(MenuModelTest, EveryUpdatePhaseGivesItsRowAndKey)
     struct Case {
         UpdatePhase phase;
         std::vector<std::string> head;
-        MenuAction action;
+        std::optional<Command> command;
         std::string key;
     };
     const std::vector<Case> cases = {
         {UpdatePhase::available(manifest), {"新版本 1.4.2 可用，点击下载 (accent)", "---"},
-         MenuAction::startUpdateDownload, "available 1.4.2 build 88"},
-        {UpdatePhase::downloading(manifest, -1), {"正在下载 1.4.2… (off)", "---"}, MenuAction::none,
+         Command::startUpdateDownload, "available 1.4.2 build 88"},
+        {UpdatePhase::downloading(manifest, -1), {"正在下载 1.4.2… (off)", "---"}, std::nullopt,
          "downloading 1.4.2 ?"},
-        {UpdatePhase::downloading(manifest, 0.379), {"正在下载 1.4.2…（已完成 37%） (off)", "---"}, MenuAction::none,
+        {UpdatePhase::downloading(manifest, 0.379), {"正在下载 1.4.2…（已完成 37%） (off)", "---"}, std::nullopt,
          "downloading 1.4.2 37%"},
         {UpdatePhase::ready(manifest, "/x.dmg"), {"1.4.2 已下载，点击重启安装 (accent)", "---"},
-         MenuAction::installUpdateNow, "ready 1.4.2"},
-        {UpdatePhase::installing(manifest), {"正在安装 1.4.2… (off)", "---"}, MenuAction::none, "installing 1.4.2"},
-        {UpdatePhase{}, {}, MenuAction::none, "idle"},
+         Command::installUpdateNow, "ready 1.4.2"},
+        {UpdatePhase::installing(manifest), {"正在安装 1.4.2… (off)", "---"}, std::nullopt, "installing 1.4.2"},
+        {UpdatePhase{}, {}, std::nullopt, "idle"},
     };
     for (const auto& c : cases) {
         auto in = inputs(true, true, 0);
@@ -127,7 +127,7 @@ TEST_F(MenuModelTest, EveryUpdatePhaseGivesItsRowAndKey)
         EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + c.head.size()), c.head) << c.key;
         EXPECT_EQ(shown[c.head.size()], "未发现可捕获的窗口 (off)") << c.key;
         if (!c.head.empty()) {
-            EXPECT_EQ(plan.entries.front().action, c.action) << c.key;
+            EXPECT_EQ(plan.entries.front().command, c.command) << c.key;
         }
     }
 }

@@ -46,7 +46,7 @@ protected:
     void makeMenu()
     {
         app::StatusMenu::Host host;
-        host.perform = [this](app::MenuAction action) { performed.push_back(action); };
+        host.perform = [this](app::Command command) { performed.push_back(command); };
         host.createPanel = [this](const desktop::ShareableWindow& w, const FocusRegion& region, const std::string& why) {
             picked.push_back(w.windowID);
             EXPECT_TRUE(region.isWholeWindow());
@@ -82,7 +82,7 @@ protected:
     }
 
     std::unique_ptr<app::StatusMenu> menu;
-    std::vector<app::MenuAction> performed;
+    std::vector<app::Command> performed;
     std::vector<desktop::WindowID> picked;
     std::vector<desktop::WindowID> focused;
 };
@@ -215,7 +215,7 @@ TEST_F(StatusMenuTest, CommandItemsRunTheirActionAfterClosing)
     for (QAction* action : menu->menu().qtMenu().actions())
         if (action->text() == "退出 Glimra") action->trigger();
     clock().runUntilIdle();
-    EXPECT_EQ(performed, std::vector<app::MenuAction>{app::MenuAction::quitApp});
+    EXPECT_EQ(performed, std::vector<app::Command>{app::Command::quitApp});
 }
 
 class MenuThumbnailTest : public StatusMenuTest {};

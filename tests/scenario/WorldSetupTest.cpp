@@ -61,8 +61,8 @@ TEST_F(WorldSetup, TheLoginItemAndHotKeysOtherApplicationsHoldAreAsTheFileSays)
     // No holder is simulated: registering fails, yet the press is not taken.
     scenario::configureServices(read(R"({"reservedHotkeys": [{"code": 15, "mask": 2304}]})"), desktop());
     desktop::Token token = 0;
-    EXPECT_EQ(desktop().hotKeys->registerHotKey({1, 1}, 15, 2304, token), desktop::hotkeyStatus::alreadyRegistered);
-    EXPECT_EQ(desktop().hotKeys->registerHotKey({1, 2}, 15, 256, token), desktop::hotkeyStatus::ok);
+    EXPECT_EQ(desktop().hotKeys->registerHotKey({1, 1}, 15, 2304, token), desktop::HotKeyStatus::taken);
+    EXPECT_EQ(desktop().hotKeys->registerHotKey({1, 2}, 15, 256, token), desktop::HotKeyStatus::ok);
     desktop::Event press;
     press.type = desktop::EventType::keyDown;
     press.keyCode = 15;
@@ -70,7 +70,7 @@ TEST_F(WorldSetup, TheLoginItemAndHotKeysOtherApplicationsHoldAreAsTheFileSays)
     EXPECT_FALSE(scenario::simulated<sim::SimHotKeys>(desktop().hotKeys).consume(press));
     const auto registrations = journalOf("hotkey.register");
     ASSERT_EQ(registrations.size(), 2u);
-    EXPECT_EQ(registrations[0]["status"], desktop::hotkeyStatus::alreadyRegistered);
+    EXPECT_EQ(registrations[0]["status"], desktop::hotkeyStatusCode(desktop::HotKeyStatus::taken));
 }
 
 TEST_F(WorldSetup, TheFilesServerAnswersTheApplicationsLoads)

@@ -38,7 +38,7 @@ struct FakeShell {
     {
         SettingsWindow::ShellHooks hooks;
         hooks.hotkeyName = [](const std::string& prefix) {
-            const auto spec = app::hotkeySpec(app::hotkeySpecs({}), prefix);
+            const auto spec = app::hotkeySpec(app::hotkeySpecs(), prefix);
             if (!spec) return std::string();
             const auto combination = stored(*spec);
             return HotKeySupport::displayName(combination.code, combination.flags);
@@ -47,10 +47,10 @@ struct FakeShell {
             suspended = false;
             ++registrations;
             std::vector<SettingsWindow::RefusedHotkey> refused;
-            for (const auto& spec : app::hotkeySpecs({})) {
+            for (const auto& spec : app::hotkeySpecs()) {
                 const auto combination = stored(spec);
                 if (!spec.isHold && reserved.count({combination.code, combination.flags}))
-                    refused.push_back({spec.keyPrefix, -9878});
+                    refused.push_back({spec.keyPrefix, desktop::HotKeyStatus::taken});
             }
             return refused;
         };

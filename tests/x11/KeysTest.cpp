@@ -73,11 +73,12 @@ TEST_F(X11KeysTest, TheKeyboardsKeycodesAndLockMasksAreRead)
 TEST_F(X11KeysTest, ARegisteredCombinationReachesTheHandlerAlsoWithNumLockOn)
 {
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
+              desktop::HotKeyStatus::ok);
     // A key with no X key is refused on its own.
     desktop::Token none = 0;
     EXPECT_EQ(hotKeys->registerHotKey({signature, 2}, desktop::key::rightControl, optionCommand, none),
-              desktop::hotkeyStatus::invalidParameter);
+              desktop::HotKeyStatus::invalid);
 
     runTool({"xdotool", "key", "super+alt+p"});
     EXPECT_TRUE(pressedAndReleased(1));
@@ -96,14 +97,14 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
         ASSERT_TRUE(first.grab(keycodeOf(keyT), altSuper));
         desktop::Token token = 0;
         EXPECT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token),
-                  desktop::hotkeyStatus::alreadyRegistered);
+                  desktop::HotKeyStatus::taken);
     }
 
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token), desktop::hotkeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token), desktop::HotKeyStatus::ok);
     desktop::Token twice = 0;
     EXPECT_EQ(hotKeys->registerHotKey({signature, 4}, keyT, optionCommand, twice),
-              desktop::hotkeyStatus::alreadyRegistered);
+              desktop::HotKeyStatus::taken);
     testsupport::KeyGrabClient second;
     EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper));
     EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper | XCB_MOD_MASK_LOCK | keyMap->numLockMask()));
@@ -111,7 +112,8 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
     EXPECT_TRUE(second.grab(keycodeOf(keyT), altSuper));
 
     // Nothing stays grabbed once the service goes.
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
+              desktop::HotKeyStatus::ok);
     hotKeys.reset();
     testsupport::KeyGrabClient third;
     EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper));
@@ -122,7 +124,8 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
 TEST_F(X11KeysTest, AHeldCombinationIsOnePressWhileTheKeyboardRepeats)
 {
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
+              desktop::HotKeyStatus::ok);
     const auto count = [&](bool pressed) {
         std::lock_guard lock(mutex);
         return std::count(presses.begin(), presses.end(), std::pair{1u, pressed});
@@ -142,7 +145,8 @@ TEST_F(X11KeysTest, AChangedKeyboardMapIsGrabbedAgain)
 {
     constexpr xcb_keycode_t spare = 93;  // no key on the test display's map
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::hotkeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
+              desktop::HotKeyStatus::ok);
     runTool({"xmodmap", "-e", "keycode 93 = p"});
     EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::KeyGrabClient().grab(spare, altSuper) == false; }))
         << "the new keycode of P was not grabbed";
@@ -161,7 +165,7 @@ TEST_F(X11KeysTest, AMappingChangeOfAnotherKeyNeverLetsGoOfACombination)
     const int keys[] = {desktop::key::p, keyT, 0x0D, 0x2E, 0x0B, 0x03, 0x0F};
     for (std::uint32_t id = 1; const int key : keys) {
         desktop::Token token = 0;
-        ASSERT_EQ(hotKeys->registerHotKey({signature, id++}, key, optionCommand, token), desktop::hotkeyStatus::ok);
+        ASSERT_EQ(hotKeys->registerHotKey({signature, id++}, key, optionCommand, token), desktop::HotKeyStatus::ok);
     }
     std::atomic<bool> done = false;
     std::atomic<int> granted = 0;

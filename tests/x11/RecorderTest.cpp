@@ -43,11 +43,9 @@ protected:
         defaults::Defaults::standard().reopen(home.path() + "/defaults.json");
         keyMap = std::make_unique<x11::X11KeyMap>(connection->xcb());
 
-        registry = std::make_unique<app::HotKeyRegistry>([this] {
-            app::HotKeyActions actions;
-            actions.captureFrontmost = [this] { ++captures; };
-            actions.tileAll = [this] { ++tiles; };
-            return app::hotkeySpecs(actions);
+        registry = std::make_unique<app::HotKeyRegistry>([this](app::Command command) {
+            if (command == app::Command::captureFrontmost) ++captures;
+            if (command == app::Command::tileAll) ++tiles;
         });
         registry->registerHotKey([this] { ++holds; }, {});
         SettingsWindow::ShellHooks hooks;

@@ -15,13 +15,23 @@ constexpr std::uint32_t option = 0x800;
 constexpr std::uint32_t control = 0x1000;
 }  // namespace hotkeyModifier
 
-// The registration status codes the callers compare against.
-namespace hotkeyStatus {
-constexpr int ok = 0;
-constexpr int alreadyRegistered = -9878;  // another registration holds the combination
-constexpr int invalidParameter = -50;
-constexpr int unavailable = -4;  // the desktop offers no global combinations at all
-}  // namespace hotkeyStatus
+// What a registration came to.
+enum class HotKeyStatus {
+    ok,
+    taken,    // another registration holds the combination
+    invalid,  // no key of this desktop answers to the code, or the desktop would not take it
+};
+
+// The status as the log and the desktop journal write it: the platform's own numbers.
+constexpr int hotkeyStatusCode(HotKeyStatus status)
+{
+    switch (status) {
+    case HotKeyStatus::ok: return 0;
+    case HotKeyStatus::taken: return -9878;
+    case HotKeyStatus::invalid: return -50;
+    }
+    return 0;
+}
 
 struct HotKeyIdentity {
     std::uint32_t signature = 0;  // four characters, e.g. 'GLMR'
@@ -34,11 +44,13 @@ public:
     virtual ~HotKeys() = default;
 
     // Registers a global key combination; token set on success (status ok).
-    virtual int registerHotKey(HotKeyIdentity identity, int keyCode, std::uint32_t modifiers, Token& token) = 0;
+    virtual HotKeyStatus registerHotKey(HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
+                                        Token& token) = 0;
     virtual void unregisterHotKey(Token token) = 0;
 
-    // One handler for the application: called on the main queue with the identity of the
-    // combination pressed (pressed true) or released (pressed false).
+    // One handler for the application: called with the identity of the combination
+    // pressed (pressed true) or released (pressed false) as the desktop reads the key, on
+    // whichever thread reads it. It must not block; work for the main queue it posts.
     virtual void setHandler(std::function<void(HotKeyIdentity, bool pressed)> handler) = 0;
 };
 

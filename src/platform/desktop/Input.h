@@ -34,7 +34,12 @@ namespace key {
 constexpr int a = 0x00;
 constexpr int f = 0x03;
 constexpr int h = 0x04;
+constexpr int b = 0x0B;
+constexpr int w = 0x0D;
+constexpr int r = 0x0F;
+constexpr int t = 0x11;
 constexpr int p = 0x23;
+constexpr int m = 0x2E;
 constexpr int returnKey = 0x24;
 constexpr int tab = 0x30;
 constexpr int space = 0x31;

@@ -1,6 +1,5 @@
 #include "platform/sim/SimHotKeys.h"
 
-#include "platform/dispatch/Queue.h"
 #include "platform/sim/SimWorld.h"
 
 #include <optional>
@@ -24,27 +23,27 @@ std::uint32_t hotKeyMaskOf(std::uint64_t flags)
 
 SimHotKeys::SimHotKeys(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
 
-int SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                               desktop::Token& token)
+desktop::HotKeyStatus SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode,
+                                                 std::uint32_t modifiers, desktop::Token& token)
 {
-    int status = desktop::hotkeyStatus::ok;
+    auto status = desktop::HotKeyStatus::ok;
     {
         std::lock_guard lock(mutex_);
         if (keyCode < 0 || keyCode > highestKeyCode) {
-            status = desktop::hotkeyStatus::invalidParameter;
+            status = desktop::HotKeyStatus::invalid;
         } else {
             for (const auto& [other, entry] : entries_)
-                if (entry.code == keyCode && entry.mask == modifiers) status = desktop::hotkeyStatus::alreadyRegistered;
+                if (entry.code == keyCode && entry.mask == modifiers) status = desktop::HotKeyStatus::taken;
             for (const auto& held : reserved_)
-                if (held.code == keyCode && held.mask == modifiers) status = desktop::hotkeyStatus::alreadyRegistered;
+                if (held.code == keyCode && held.mask == modifiers) status = desktop::HotKeyStatus::taken;
         }
-        if (status == desktop::hotkeyStatus::ok) {
+        if (status == desktop::HotKeyStatus::ok) {
             token = nextToken_++;
             entries_[token] = Entry{identity, keyCode, modifiers};
         }
     }
     world_->record({{"do", "hotkey.register"}, {"id", identity.id}, {"code", keyCode}, {"mask", modifiers},
-                    {"status", status}});
+                    {"status", desktop::hotkeyStatusCode(status)}});
     return status;
 }
 
@@ -111,8 +110,7 @@ bool SimHotKeys::consume(const desktop::Event& event)
         }
         handler = handler_;
     }
-    if (fired && handler)
-        dispatch::main().async([handler, identity = *fired, down] { handler(identity, down); });
+    if (fired && handler) handler(*fired, down);
     return true;
 }
 

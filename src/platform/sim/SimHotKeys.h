@@ -18,8 +18,8 @@ class SimHotKeys : public desktop::HotKeys {
 public:
     explicit SimHotKeys(std::shared_ptr<SimWorld> world);
 
-    int registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                       desktop::Token& token) override;
+    desktop::HotKeyStatus registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
+                                         desktop::Token& token) override;
     void unregisterHotKey(desktop::Token token) override;
     void setHandler(std::function<void(desktop::HotKeyIdentity, bool pressed)> handler) override;
 
@@ -28,7 +28,7 @@ public:
         std::uint32_t mask = 0;
     };
     // Combinations another application holds: registering one fails with
-    // alreadyRegistered. No holder is simulated, so their presses pass on as usual.
+    // taken. No holder is simulated, so their presses pass on as usual.
     void setReserved(std::vector<Combination> reserved);
 
     struct Registration {
@@ -40,7 +40,7 @@ public:
     std::vector<Registration> registered();
 
     // Called for every key-down and key-up before delivery. True when the event belongs
-    // to a hot key: the handler is scheduled on the main queue and nobody else sees it.
+    // to a hot key: the handler is called at once and nobody else sees it.
     bool consume(const desktop::Event& event);
 
 private:

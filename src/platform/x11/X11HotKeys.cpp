@@ -44,20 +44,20 @@ std::vector<std::uint16_t> X11HotKeys::lockVariants() const
     return variants;
 }
 
-int X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                               desktop::Token& token)
+desktop::HotKeyStatus X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode,
+                                                 std::uint32_t modifiers, desktop::Token& token)
 {
     Registration registration{identity, keyCode, keyMap_->keycodes(keyCode), keys::modifierMask(modifiers)};
-    if (registration.keycodes.empty()) return desktop::hotkeyStatus::invalidParameter;
+    if (registration.keycodes.empty()) return desktop::HotKeyStatus::invalid;
 
     std::lock_guard lock(mutex_);
     for (const auto& [existing, other] : registrations_)
         if (other.modifiers == registration.modifiers && other.keycodes == registration.keycodes)
-            return desktop::hotkeyStatus::alreadyRegistered;
-    if (const int status = grab(grabsOf(registration)); status != desktop::hotkeyStatus::ok) return status;
+            return desktop::HotKeyStatus::taken;
+    if (const auto status = grab(grabsOf(registration)); status != desktop::HotKeyStatus::ok) return status;
     token = nextToken_++;
     registrations_.emplace(token, std::move(registration));
-    return desktop::hotkeyStatus::ok;
+    return desktop::HotKeyStatus::ok;
 }
 
 std::set<X11HotKeys::Grab> X11HotKeys::grabsOf(const Registration& registration) const
@@ -69,7 +69,7 @@ std::set<X11HotKeys::Grab> X11HotKeys::grabsOf(const Registration& registration)
     return grabs;
 }
 
-int X11HotKeys::grab(const std::set<Grab>& grabs)
+desktop::HotKeyStatus X11HotKeys::grab(const std::set<Grab>& grabs)
 {
     xcb_connection_t* xcb = connection_->xcb();
     std::vector<xcb_void_cookie_t> cookies;
@@ -84,11 +84,11 @@ int X11HotKeys::grab(const std::set<Grab>& grabs)
             std::free(error);
         }
     }
-    if (!refused && !failed) return desktop::hotkeyStatus::ok;
+    if (!refused && !failed) return desktop::HotKeyStatus::ok;
     // Ungrabbing only releases our own grabs: another client's stays as it was.
     ungrab(grabs);
     connection_->flush();
-    return refused ? desktop::hotkeyStatus::alreadyRegistered : desktop::hotkeyStatus::invalidParameter;
+    return refused ? desktop::HotKeyStatus::taken : desktop::HotKeyStatus::invalid;
 }
 
 void X11HotKeys::regrabAfterMappingChange()
@@ -208,10 +208,8 @@ void X11HotKeys::deliver(xcb_keycode_t keycode, std::uint16_t state, bool presse
             changed.push_back(registration.identity);
         }
     }
-    if (!handler || changed.empty()) return;
-    dispatch::main().async([handler, changed, pressed] {
-        for (const auto& identity : changed) (*handler)(identity, pressed);
-    });
+    if (!handler) return;
+    for (const auto& identity : changed) (*handler)(identity, pressed);
 }
 
 }  // namespace x11

@@ -29,9 +29,9 @@ public:
     X11HotKeys(const X11HotKeys&) = delete;
     X11HotKeys& operator=(const X11HotKeys&) = delete;
 
-    // A key with no X key answers invalidParameter; the others are grabbed regardless.
-    int registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                       desktop::Token& token) override;
+    // A key with no X key answers invalid; the others are grabbed regardless.
+    desktop::HotKeyStatus registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
+                                         desktop::Token& token) override;
     void unregisterHotKey(desktop::Token token) override;
     void setHandler(std::function<void(desktop::HotKeyIdentity, bool pressed)> handler) override;
 
@@ -50,7 +50,7 @@ private:
     // The grabs a registration needs under the current key map.
     std::set<Grab> grabsOf(const Registration& registration) const;
     // ok, or the status of the first refusal with none of them left grabbed.
-    int grab(const std::set<Grab>& grabs);
+    desktop::HotKeyStatus grab(const std::set<Grab>& grabs);
     void ungrab(const std::set<Grab>& grabs);
     void handleKey(const xcb_generic_event_t& event);
     // Hands the key's press or release to the handler for the combinations it completes.

@@ -1,7 +1,5 @@
 #include "platform/sim/InputTest.h"
 
-#include "platform/dispatch/Queue.h"
-
 namespace {
 
 using desktop::Event;
@@ -18,7 +16,6 @@ protected:
     {
         InputTest::SetUp();
         hotKeys->setHandler([this](desktop::HotKeyIdentity identity, bool pressed) {
-            EXPECT_TRUE(dispatch::main().isCurrent());
             fired.emplace_back(identity.id, pressed);
         });
         const auto keep = [this](const Event& e) { delivered.push_back(e); };
@@ -44,15 +41,15 @@ TEST_F(HotKeysTest, ACombinationIsHeldByOneRegistrationAtATime)
 {
     desktop::Token first = 0;
     EXPECT_EQ(hotKeys->registerHotKey(capture, desktop::key::p, hk::command | hk::option, first),
-              desktop::hotkeyStatus::ok);
+              desktop::HotKeyStatus::ok);
     desktop::Token second = 0;
     EXPECT_EQ(hotKeys->registerHotKey(rescue, desktop::key::p, hk::command | hk::option, second),
-              desktop::hotkeyStatus::alreadyRegistered);
+              desktop::HotKeyStatus::taken);
     EXPECT_EQ(second, 0u);
-    EXPECT_EQ(hotKeys->registerHotKey(rescue, desktop::key::p, hk::command, second), desktop::hotkeyStatus::ok);
+    EXPECT_EQ(hotKeys->registerHotKey(rescue, desktop::key::p, hk::command, second), desktop::HotKeyStatus::ok);
     EXPECT_NE(first, second);
     desktop::Token invalid = 0;
-    EXPECT_EQ(hotKeys->registerHotKey(rescue, -1, hk::command, invalid), desktop::hotkeyStatus::invalidParameter);
+    EXPECT_EQ(hotKeys->registerHotKey(rescue, -1, hk::command, invalid), desktop::HotKeyStatus::invalid);
 
     auto registered = hotKeys->registered();
     ASSERT_EQ(registered.size(), 2u);
@@ -64,7 +61,7 @@ TEST_F(HotKeysTest, ACombinationIsHeldByOneRegistrationAtATime)
     hotKeys->unregisterHotKey(first);
     desktop::Token again = 0;
     EXPECT_EQ(hotKeys->registerHotKey(rescue, desktop::key::p, hk::command | hk::option, again),
-              desktop::hotkeyStatus::ok)
+              desktop::HotKeyStatus::ok)
         << "a removed registration frees its combination";
     registered = hotKeys->registered();
     ASSERT_EQ(registered.size(), 2u);
@@ -87,10 +84,11 @@ TEST_F(HotKeysTest, ACombinationIsHeldByOneRegistrationAtATime)
 TEST_F(HotKeysTest, AMatchingPressFiresTheHandlerAndReachesNoApplication)
 {
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey(capture, desktop::key::p, hk::command | hk::option, token), 0);
+    ASSERT_EQ(hotKeys->registerHotKey(capture, desktop::key::p, hk::command | hk::option, token),
+              desktop::HotKeyStatus::ok);
 
     input->userKeyDown(desktop::key::p, {"cmd", "alt"});
-    EXPECT_TRUE(fired.empty()) << "the handler runs on the main queue";
+    EXPECT_EQ(fired, (std::vector<std::pair<std::uint32_t, bool>>{{1, true}})) << "the handler runs as the key is read";
     EXPECT_TRUE(input->isKeyDown(desktop::key::p));
     input->userKeyUp(desktop::key::p, {"cmd", "alt"});
     clock().runUntilIdle();
@@ -108,7 +106,7 @@ TEST_F(HotKeysTest, AMatchingPressFiresTheHandlerAndReachesNoApplication)
 TEST_F(HotKeysTest, ModifiersMustMatchExactlyOnEitherSide)
 {
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey(rescue, 15, hk::command | hk::option, token), 0);
+    ASSERT_EQ(hotKeys->registerHotKey(rescue, 15, hk::command | hk::option, token), desktop::HotKeyStatus::ok);
 
     input->userKeyDown(15, {"cmd"});
     input->userKeyUp(15, {"cmd"});
@@ -140,7 +138,8 @@ TEST_F(HotKeysTest, ModifiersMustMatchExactlyOnEitherSide)
 TEST_F(HotKeysTest, AnUnregisteredCombinationIsAnOrdinaryKeyAgain)
 {
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey(capture, desktop::key::p, hk::command | hk::option, token), 0);
+    ASSERT_EQ(hotKeys->registerHotKey(capture, desktop::key::p, hk::command | hk::option, token),
+              desktop::HotKeyStatus::ok);
     input->userKeyDown(desktop::key::p, {"cmd", "alt"});
     hotKeys->unregisterHotKey(token);
     input->userKeyUp(desktop::key::p, {"cmd", "alt"});
