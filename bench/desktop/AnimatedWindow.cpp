@@ -6,7 +6,6 @@
 #include <xcb/xcb_icccm.h>
 
 #include <poll.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,13 +34,6 @@ void fillBackdrop(std::uint8_t* pixels, int width, int height)
         for (int x = 0; x < width; ++x)
             rows[static_cast<std::size_t>(y) * width + x] =
                 0xFF000000u | static_cast<std::uint32_t>((x * 255 / width) << 16 | (y * 255 / height) << 8 | 0x60);
-}
-
-double now()
-{
-    timespec time{};
-    clock_gettime(CLOCK_MONOTONIC, &time);
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
 }
 
 }  // namespace
@@ -100,7 +92,7 @@ int main(int argc, char** argv)
         std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     };
     const double interval = fps > 0 ? 1.0 / fps : 0;
-    double next = now();
+    double next = clockSeconds();
     long frame = 0;
     pollfd connection{xcb_get_file_descriptor(c), POLLIN, 0};
     for (;;) {
@@ -110,12 +102,12 @@ int main(int argc, char** argv)
             std::free(event);
         }
         if (xcb_connection_has_error(c)) return 0;
-        if (fps > 0 && now() >= next) {
+        if (fps > 0 && clockSeconds() >= next) {
             drawFrame(image.memory, width, height, frame++);
             put();
             next += interval;
             // A frame that is late is dropped, not caught up on.
-            if (next < now()) next = now() + interval;
+            if (next < clockSeconds()) next = clockSeconds() + interval;
             continue;
         }
         if (exposed) {
@@ -123,7 +115,7 @@ int main(int argc, char** argv)
             // Events that came in with the reply wait in the connection's queue.
             continue;
         }
-        const int wait = fps > 0 ? std::max(0, static_cast<int>(std::ceil((next - now()) * 1000))) : -1;
+        const int wait = fps > 0 ? std::max(0, static_cast<int>(std::ceil((next - clockSeconds()) * 1000))) : -1;
         poll(&connection, 1, wait);
     }
 }

@@ -9,7 +9,6 @@
 #include <xcb/damage.h>
 
 #include <poll.h>
-#include <time.h>
 
 #include <cstring>
 #include <map>
@@ -29,13 +28,6 @@ struct Watched {
     bool drawn = false;
     std::uint32_t lastFrameAt = 0;
 };
-
-double wallClock()
-{
-    timespec time{};
-    clock_gettime(CLOCK_REALTIME, &time);
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
-}
 
 }  // namespace
 
@@ -92,7 +84,7 @@ int main(int argc, char** argv)
                     if (!window.drawn) {
                         window.drawn = true;
                         if (!window.counted) {
-                            std::printf("first %u %.6f\n", window.window, wallClock());
+                            std::printf("first %u %.6f\n", window.window, clockSeconds(CLOCK_REALTIME));
                             std::fflush(stdout);
                         }
                     } else if (notice.timestamp - window.lastFrameAt < samePaintMilliseconds) {

@@ -8,6 +8,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/signalfd.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -55,6 +56,14 @@ inline int takeSignal(int descriptor)
 {
     signalfd_siginfo info{};
     return read(descriptor, &info, sizeof info) == sizeof info ? static_cast<int>(info.ssi_signo) : 0;
+}
+
+// Seconds on the clock: CLOCK_MONOTONIC to pace, CLOCK_REALTIME to compare with others.
+inline double clockSeconds(clockid_t clock = CLOCK_MONOTONIC)
+{
+    timespec time{};
+    clock_gettime(clock, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
 }
 
 inline std::uint8_t extensionEvents(xcb_connection_t* c, xcb_extension_t* extension)

@@ -14,7 +14,6 @@
 #include <xcb/xcb_renderutil.h>
 
 #include <poll.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -25,13 +24,6 @@
 namespace {
 
 using namespace desktopbench;
-
-double now()
-{
-    timespec time{};
-    clock_gettime(CLOCK_MONOTONIC, &time);
-    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) / 1e9;
-}
 
 template <typename Reply>
 using Owned = std::unique_ptr<Reply, decltype(&std::free)>;
@@ -229,10 +221,10 @@ int main(int argc, char** argv)
         bool readAny = false;
         for (Source& source : sources) {
             if (!source.changed) continue;
-            const double due = source.lastRead + interval - now();
+            const double due = source.lastRead + interval - clockSeconds();
             if (due <= 0) {
                 source.changed = false;
-                source.lastRead = now();
+                source.lastRead = clockSeconds();
                 if (reader.read(source)) ++source.reads;
                 readAny = true;
             } else if (wait < 0 || due < wait) {
