@@ -14,8 +14,10 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -38,10 +40,15 @@ protected:
         X11ServiceTest::SetUp();
         keyMap = std::make_shared<x11::X11KeyMap>(connection->xcb());
         hotKeys = std::make_unique<x11::X11HotKeys>(connection, keyMap);
-        hotKeys->setHandler([this](desktop::HotKeyIdentity identity, bool pressed) {
+        hotKeys->setHandler(recorder());
+    }
+
+    std::function<void(desktop::HotKeyIdentity, bool)> recorder()
+    {
+        return [this](desktop::HotKeyIdentity identity, bool pressed) {
             std::lock_guard lock(mutex);
             presses.push_back({identity.id, pressed});
-        });
+        };
     }
 
     bool pressedAndReleased(std::uint32_t id)
@@ -148,8 +155,16 @@ TEST_F(X11KeysTest, AChangedKeyboardMapIsGrabbedAgain)
     ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
               desktop::HotKeyStatus::ok);
     runTool({"xmodmap", "-e", "keycode 93 = p"});
-    EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::KeyGrabClient().grab(spare, altSuper) == false; }))
-        << "the new keycode of P was not grabbed";
+    // A probe's own grab before ours would take the combination for itself, and a
+    // combination another client took stays theirs: probe only once the new map is read
+    // and the grabs that follow it are made (they are made under the registrations' lock,
+    // which setHandler takes too).
+    ASSERT_TRUE(testsupport::waitUntil([&] {
+        const auto keycodes = keyMap->keycodes(desktop::key::p);
+        return std::find(keycodes.begin(), keycodes.end(), spare) != keycodes.end();
+    }));
+    hotKeys->setHandler(recorder());
+    EXPECT_FALSE(testsupport::KeyGrabClient().grab(spare, altSuper)) << "the new keycode of P was not grabbed";
     EXPECT_FALSE(testsupport::KeyGrabClient().grab(keycodeOf(desktop::key::p), altSuper));
     runTool({"xmodmap", "-e", "keycode 93 ="});
     EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::KeyGrabClient().grab(spare, altSuper); }));
