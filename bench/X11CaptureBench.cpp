@@ -8,6 +8,7 @@
 #include "capture/MirrorView.h"
 #include "panels/PanelGeometry.h"
 #include "platform/dispatch/ThreadScheduler.h"
+#include "platform/dispatch/Timer.h"
 #include "platform/x11/X11CaptureStream.h"
 #include "platform/x11/X11DamageWatch.h"
 #include "platform/x11/X11ShmPool.h"
@@ -161,6 +162,30 @@ private:
     desktop::PixelBufferRef latest_;
 };
 
+// Counts what a queue hands over, for a thread that waits on each.
+class Handovers {
+public:
+    void arrive()
+    {
+        std::lock_guard lock(mutex_);
+        ++count_;
+        arrived_.notify_all();
+    }
+    // Waits for the next one after those already seen.
+    void waitForNext()
+    {
+        std::unique_lock lock(mutex_);
+        arrived_.wait(lock, [&] { return count_ > seen_; });
+        seen_ = count_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    long count_ = 0;
+    long seen_ = 0;
+};
+
 // The client's window captured at its size as a mini window's stream captures it.
 class WindowStream {
 public:
@@ -175,7 +200,10 @@ public:
         stream_ = std::make_shared<x11::X11CaptureStream>(
             x11::CaptureServices{std::move(connection), nullptr, std::make_shared<ScreenDisplay>()},
             desktop::ContentFilter::desktopIndependentWindow(shareable), configuration, nullptr);
-        stream_->addOutput(dispatch::Queue("bench.x11-output"), [this](const desktop::Frame& frame) { newest.offer(frame); });
+        stream_->addOutput(dispatch::Queue("bench.x11-output"), [this](const desktop::Frame& frame) {
+            newest.offer(frame);
+            handovers.arrive();
+        });
         stream_->startCapture({});
     }
     ~WindowStream()
@@ -186,7 +214,10 @@ public:
     WindowStream(const WindowStream&) = delete;
     WindowStream& operator=(const WindowStream&) = delete;
 
+    long reads() const { return stream_->reads(); }
+
     NewestPicture newest;
+    Handovers handovers;
 
 private:
     std::shared_ptr<x11::X11CaptureStream> stream_;
@@ -238,6 +269,44 @@ void BM_X11UnchangedFrame(benchmark::State& state)
     dispatch::install(nullptr);
 }
 BENCHMARK(BM_X11UnchangedFrame)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+
+// A still window's frame from the stream's tick to the main thread's apply, at the most
+// ticks a second; the time per iteration is the tick interval, the CPU time what each
+// handover costs. BM_X11TickFloor is the least any tick costs: a timer's post.
+void BM_X11UnchangedHandover(benchmark::State& state)
+{
+    dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
+    {
+        RepaintingClient client;
+        WindowStream stream(openBenchDisplay(), client.window(), 1.0 / 60);
+        MiniWindowPictures pictures(miniWindowCanvas().size());
+        pictures.display(stream.newest.waitFor(client.repaint()));
+        QCoreApplication::processEvents();
+        for (auto _ : state) {
+            stream.handovers.waitForNext();
+            pictures.display(stream.newest.latest());
+            QCoreApplication::processEvents();
+        }
+        if (stream.reads() > 2) state.SkipWithError("an unchanged window was read again");
+    }
+    dispatch::install(nullptr);
+}
+BENCHMARK(BM_X11UnchangedHandover)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+
+void BM_X11TickFloor(benchmark::State& state)
+{
+    dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
+    {
+        Handovers handovers;
+        const dispatch::Timer timer(dispatch::Queue("bench.x11-output"), 1.0 / 60, [&] { handovers.arrive(); });
+        for (auto _ : state) {
+            handovers.waitForNext();
+            QCoreApplication::processEvents();
+        }
+    }
+    dispatch::install(nullptr);
+}
+BENCHMARK(BM_X11TickFloor)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
 void BM_X11BareRead(benchmark::State& state)
 {

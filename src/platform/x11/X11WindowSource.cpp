@@ -30,25 +30,35 @@ std::optional<WindowState> WindowSource::followFrame()
     damage_.reset();
     pixmap_.reset();
     shown_.reset();
+    stateWatch_.reset();
     frame_ = frameWindow(*connection_, client_);
     if (frame_ == XCB_WINDOW_NONE) return std::nullopt;
     pixmap_ = std::make_unique<WindowPixmap>(*connection_, frame_);
     damage_ = std::make_unique<DamageWatch>(connection_, frame_, onChange_);
+    // Starts as changed: the next frame asks again what this one may have missed.
+    stateWatch_ = std::make_unique<WindowStateWatch>(connection_, client_, frame_);
     return windowState(*connection_, frame_);
 }
 
-std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfiguration& configuration)
+void WindowSource::askState()
 {
     auto* c = connection_->xcb();
     // Asked before the frame's state and answered in the same round trip.
     const auto iconicQuestion = askIconic(*connection_, client_);
     const auto clientGeometry = xcb_get_geometry(c, client_);
-    const auto state = followFrame();
+    state_ = followFrame();
     const bool iconic = answerIconic(*connection_, iconicQuestion);
     const auto client = reply(xcb_get_geometry_reply(c, clientGeometry, nullptr));
     // A frame smaller than its client is a window manager's animation of an iconify or
     // a restore: a strip of title bar, not the window.
-    putAway_ = state && (iconic || (client && (state->width < client->width || state->height < client->height)));
+    putAway_ = state_ && (iconic || (client && (state_->width < client->width || state_->height < client->height)));
+}
+
+std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfiguration& configuration)
+{
+    // An unchanged window costs no round trip.
+    if (!stateWatch_ || stateWatch_->takeChange()) askState();
+    const auto& state = state_;
     if (!state || !state->viewable || putAway_) {
         // The server drops the pixmap of an unmapped window; a remap brings a new one.
         shown_.reset();

@@ -5,6 +5,7 @@
 #include "platform/x11/X11FrameSource.h"
 #include "platform/x11/X11ShmPool.h"
 #include "platform/x11/X11WindowPixmap.h"
+#include "platform/x11/X11WindowStateWatch.h"
 
 #include <memory>
 
@@ -25,6 +26,8 @@ public:
 private:
     // The state of the client's frame, found again when it is gone; none without one.
     std::optional<WindowState> followFrame();
+    // Asks the server for the state of the frame and whether the user put the window away.
+    void askState();
     void read(const desktop::StreamConfiguration& configuration, const WindowState& state);
     double scaleAt(const WindowState& state) const;
 
@@ -37,6 +40,8 @@ private:
     // Declared after the connection they use.
     std::unique_ptr<WindowPixmap> pixmap_;
     std::unique_ptr<DamageWatch> damage_;
+    std::unique_ptr<WindowStateWatch> stateWatch_;
+    std::optional<WindowState> state_;  // as last asked
     std::optional<WindowState> shown_;  // the state of the last picture
     int readWidth_ = 0;
     int readHeight_ = 0;
