@@ -12,6 +12,7 @@
 #include "platform/x11/X11ConnectionLoss.h"
 #include "platform/x11/X11Desktop.h"
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -47,6 +48,10 @@ void endForLostDisplay(const std::string& display, dispatch::ThreadScheduler& sc
 
 void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vector<std::string>& launchArgs)
 {
+    // A request written to a server that is gone must fail as a lost connection, which the
+    // lost-display path tells of, not end the process by SIGPIPE with nothing said. The
+    // programs we start get the default back.
+    std::signal(SIGPIPE, SIG_IGN);
     auto scheduler = std::make_shared<dispatch::ThreadScheduler>();
     dispatch::install(scheduler);
     // Installed for good: the scheduler's workers may still reach the desktop when the

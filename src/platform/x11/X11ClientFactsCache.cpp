@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <csignal>
-#include <pthread.h>
 #include <unordered_set>
 #include <utility>
 
@@ -230,12 +228,6 @@ void ClientFactsCache::refresh()
 
 void ClientFactsCache::refreshLoop()
 {
-    // A request written as the server goes fails as a lost connection, which the event
-    // thread tells of, instead of ending the process with SIGPIPE.
-    sigset_t pipe;
-    sigemptyset(&pipe);
-    sigaddset(&pipe, SIGPIPE);
-    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     for (;;) {
         std::vector<xcb_window_t> windows;
         std::uint64_t taking = 0;
