@@ -16,6 +16,16 @@ using namespace testsupport;
 
 // The status menu, opened by a click on the status item; 0 when none shows. Other
 // windows may come meanwhile (the trigger block, for one): the menu is 300 wide at least.
+// The status menu shown now: a visible window of glimra's, not among `before`, at least
+// 300 pixels wide; 0 when there is none.
+unsigned long shownMenu(GlimraOnDesktop& glimra, const std::vector<unsigned long>& before)
+{
+    for (const unsigned long window : visibleWindowsOf(glimra.pid()))
+        if (std::find(before.begin(), before.end(), window) == before.end() && geometryOf(window).width >= 300)
+            return window;
+    return 0;
+}
+
 unsigned long openStatusMenu(GlimraOnDesktop& glimra, unsigned long item)
 {
     const auto before = visibleWindowsOf(glimra.pid());
@@ -25,15 +35,7 @@ unsigned long openStatusMenu(GlimraOnDesktop& glimra, unsigned long item)
         const Geometry at = geometryOf(item);
         runTool({"xdotool", "mousemove", std::to_string(at.x + at.width / 2), std::to_string(at.y + at.height / 2),
                  "click", "1"});
-        waitUntil(
-            [&] {
-                for (const unsigned long window : visibleWindowsOf(glimra.pid()))
-                    if (std::find(before.begin(), before.end(), window) == before.end() &&
-                        geometryOf(window).width >= 300)
-                        menu = window;
-                return menu != 0;
-            },
-            4);
+        waitUntil([&] { return (menu = shownMenu(glimra, before)) != 0; }, 4);
     }
     return menu;
 }
@@ -77,12 +79,16 @@ TEST(X11SignalsMenuAndLog, NamesAreEscapedTheSmallestCapturableWindowIsMirroredT
     // list, and the fresh one brings the new window's row into the open menu.
     X11Client eyes({"xeyes", "-geometry", "150x150+700+400"});
     ASSERT_NE(eyes.waitForWindow("XEyes"), 0u);
+    const auto withoutMenu = visibleWindowsOf(glimra.pid());
     unsigned long menu = openStatusMenu(glimra, statusItem);
     ASSERT_NE(menu, 0u) << "no status menu";
     const int shownFirst = geometryOf(menu).height;
-    // Often the fresh list has come before the menu shows; then this wait runs out.
-    waitUntil([&] { return geometryOf(menu).height > shownFirst; }, 3);
-    const int grownTo = geometryOf(menu).height;
+    // Often the fresh list has come before the menu shows; then this wait runs out. The
+    // menu is looked for anew each time: Qt may show the rebuilt one in a window of its own.
+    const auto openHeight = [&] { return geometryOf(shownMenu(glimra, withoutMenu)).height; };
+    waitUntil([&] { return openHeight() > shownFirst; }, 3);
+    const int grownTo = openHeight();
+    ASSERT_NE(grownTo, 0) << "the open menu went away";
     runTool({"xdotool", "key", "Escape"});
     ASSERT_TRUE(waitUntil([&] { return !isVisibleWindowOf(glimra.pid(), menu); }, 5));
     menu = openStatusMenu(glimra, statusItem);
