@@ -26,9 +26,6 @@
 namespace app {
 namespace {
 
-using scenario::CommandFields;
-using scenario::FieldUse;
-
 AppDelegate* sharedDelegate = nullptr;
 
 // Commands only a scenario gives, with a window: they stand for what the user does with
@@ -95,7 +92,7 @@ std::optional<CommandFields> AppDelegate::command(const std::string& name) const
     return found->second;
 }
 
-void AppDelegate::runCommand(const scenario::CommandCall& call)
+void AppDelegate::runCommand(const CommandCall& call)
 {
     if (const auto spec = commandNamed(call.name)) {
         perform(spec->command, call.window);
@@ -143,7 +140,7 @@ nlohmann::ordered_json AppDelegate::panels() const
     return panelStates();
 }
 
-scenario::ParkingLedger AppDelegate::parking() const
+ParkingLedger AppDelegate::parking() const
 {
     return parkingState();
 }

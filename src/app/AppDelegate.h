@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Application.h"
 #include "app/ForeignFrontWatch.h"
 #include "app/HotKeyPanelHiding.h"
 #include "app/ProcessExit.h"
@@ -8,7 +9,6 @@
 #include "platform/desktop/Capture.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Timer.h"
-#include "scenario/Application.h"
 #include "shellcore/Commands.h"
 
 #include <functional>
@@ -30,9 +30,9 @@ class HotKeyRegistry;
 
 // The menu-bar application: the launch sequence that starts every part in order, the
 // quit sequence, the ways a mini window is made and the commands of the menu and hot
-// keys. The scenario runner and the live run drive it as their application. Main
-// thread only.
-class AppDelegate : public scenario::Application {
+// keys. The run loop on the X11 desktop, the live run and the scenario runner drive it as
+// their application. Main thread only.
+class AppDelegate : public Application {
 public:
     AppDelegate();
     ~AppDelegate() override;
@@ -45,14 +45,14 @@ public:
 
     // ---- runner ----
     void launch(const std::vector<std::string>& args) override;
-    std::optional<scenario::CommandFields> command(const std::string& name) const override;
-    void runCommand(const scenario::CommandCall& call) override;
+    std::optional<CommandFields> command(const std::string& name) const override;
+    void runCommand(const CommandCall& call) override;
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
     void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
-    scenario::ParkingLedger parking() const override;
+    ParkingLedger parking() const override;
     nlohmann::ordered_json guide() const override;
 
     // ---- start-up and shut-down ----

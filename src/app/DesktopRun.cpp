@@ -1,8 +1,8 @@
 #include "app/DesktopRun.h"
 
 #include "app/AppDelegate.h"
+#include "app/RealTimeLoop.h"
 #include "foundation/Diag.h"
-#include "scenario/RealTimeLoop.h"
 
 #include "platform/core/SystemLog.h"
 #include "platform/desktop/Desktop.h"
@@ -74,7 +74,7 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     if (!connection->hasXTest()) Diag::log("X11: no XTest on this display ⇒ no input is posted into other windows");
 
     auto application = std::make_unique<AppDelegate>();
-    const int status = scenario::runUntilExit(*scheduler, *application, launchArgs);
+    const int status = runUntilExit(*scheduler, *application, launchArgs);
     application.reset();
     std::fflush(nullptr);
     ::_exit(status);

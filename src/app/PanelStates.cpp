@@ -1,13 +1,12 @@
 #include "app/PanelStates.h"
 
+#include "app/RectJson.h"
 #include "panels/PanelContentView.h"
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
-#include "scenario/StateDump.h"
 
 namespace app {
 using Json = nlohmann::ordered_json;
-using scenario::rectJson;
 
 Json panelStates()
 {

@@ -8,9 +8,9 @@ namespace app {
 namespace {
 
 // The records come keyed by window, so they are listed in window order.
-std::vector<scenario::ParkingRecord> recordsOf(const std::map<desktop::WindowID, parking::Parked>& table)
+std::vector<ParkingRecord> recordsOf(const std::map<desktop::WindowID, parking::Parked>& table)
 {
-    std::vector<scenario::ParkingRecord> records;
+    std::vector<ParkingRecord> records;
     for (const auto& [window, parked] : table)
         records.push_back({window, parked.pid, parked.originalFrame, parked.virtualDisplayID});
     return records;
@@ -18,12 +18,12 @@ std::vector<scenario::ParkingRecord> recordsOf(const std::map<desktop::WindowID,
 
 }  // namespace
 
-scenario::ParkingLedger parkingState()
+ParkingLedger parkingState()
 {
     const auto& controller = parking::ParkingController::shared();
     return controller->queue().syncResult([&] {
-        return scenario::ParkingLedger{recordsOf(controller->parkedRecords()), recordsOf(controller->strayedRecords()),
-                                       recordsOf(controller->lentRecords())};
+        return ParkingLedger{recordsOf(controller->parkedRecords()), recordsOf(controller->strayedRecords()),
+                             recordsOf(controller->lentRecords())};
     });
 }
 

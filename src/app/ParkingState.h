@@ -1,10 +1,10 @@
 #pragma once
 
-#include "scenario/ParkingLedger.h"
+#include "app/ParkingLedger.h"
 
 namespace app {
 
 // Window parking's parked, strayed and lent records, read on the parking queue.
-scenario::ParkingLedger parkingState();
+ParkingLedger parkingState();
 
 }  // namespace app

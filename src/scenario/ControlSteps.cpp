@@ -2,6 +2,7 @@
 
 #include "scenario/StateDump.h"
 
+#include "app/RectJson.h"
 #include "platform/sim/SimInput.h"
 #include "platform/sim/SimWorld.h"
 #include "platform/ui/ControlActions.h"
@@ -116,7 +117,7 @@ std::string controlsDump()
                                 {"text", c.text ? Json(*c.text) : Json(nullptr)},
                                 {"value", valueJson(c.value)},
                                 {"enabled", c.enabled},
-                                {"frame", rectJson(c.frame)},
+                                {"frame", app::rectJson(c.frame)},
                                 {"clipped", c.clipped}});
         windows.push_back({{"name", window.name}, {"title", window.title}, {"controls", std::move(controls)}});
     }

@@ -1,7 +1,7 @@
 #include "scenario/LiveRun.h"
 
 #include "scenario/LockHolder.h"
-#include "scenario/RealTimeLoop.h"
+#include "app/RealTimeLoop.h"
 #include "scenario/RunDesktop.h"
 
 #include "platform/desktop/Desktop.h"
@@ -13,7 +13,7 @@
 
 namespace scenario {
 
-void runLive(const Scenario& scenario, OutputFolder& output, std::unique_ptr<Application> app,
+void runLive(const Scenario& scenario, OutputFolder& output, std::unique_ptr<app::Application> app,
              const std::vector<std::string>& extraArgs)
 {
     auto scheduler = std::make_shared<dispatch::ThreadScheduler>();
@@ -25,7 +25,7 @@ void runLive(const Scenario& scenario, OutputFolder& output, std::unique_ptr<App
 
     std::vector<std::string> args = scenario.args;
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    const int status = runUntilExit(*scheduler, *app, args);
+    const int status = app::runUntilExit(*scheduler, *app, args);
 
     app.reset();
     output.detach();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/Application.h"
+#include "app/Application.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioFile.h"
 
@@ -20,7 +20,7 @@ namespace scenario {
 // it as signals. The launch arguments are the scenario's, then `extraArgs`. A copy that
 // holds the instance lock is listed by the workspace with the application's own
 // identifier, and activating it asks it to reopen.
-[[noreturn]] void runLive(const Scenario& scenario, OutputFolder& output, std::unique_ptr<Application> app,
+[[noreturn]] void runLive(const Scenario& scenario, OutputFolder& output, std::unique_ptr<app::Application> app,
                           const std::vector<std::string>& extraArgs);
 
 }  // namespace scenario

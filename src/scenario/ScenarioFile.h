@@ -2,7 +2,7 @@
 
 #include "platform/core/Geometry.h"
 #include "platform/core/SystemInfo.h"
-#include "scenario/Command.h"
+#include "app/CommandCall.h"
 #include "scenario/PlacedFile.h"
 #include "platform/desktop/Types.h"
 #include "platform/sim/CaptureFaults.h"
@@ -135,7 +135,7 @@ struct Step {
     // the application and the output
     std::string name;   // signal
     std::string title;  // menu.choose; window.close of an own window
-    CommandCall call;
+    app::CommandCall call;
     std::string file;   // relative to the output folder
     std::optional<desktop::DisplayID> screenshotDisplay;
     std::string control;  // "window.control"

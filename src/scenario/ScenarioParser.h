@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/Command.h"
+#include "app/CommandCall.h"
 #include "scenario/JsonFields.h"
 #include "scenario/ScenarioFile.h"
 
@@ -13,7 +13,7 @@ namespace scenario {
 
 // The fields the application's command of that name takes; none when it has no such
 // command.
-using CommandCheck = std::function<std::optional<CommandFields>(const std::string& name)>;
+using CommandCheck = std::function<std::optional<app::CommandFields>(const std::string& name)>;
 
 // Reads a scenario and checks every key, type, range and reference in it; answers the
 // first problem, with its key path, when the file cannot run.

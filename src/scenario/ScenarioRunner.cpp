@@ -44,7 +44,7 @@ std::optional<RunResult> refusal(OutputFolder& output, const std::optional<std::
 }
 
 // One run, from the launch to the end: the steps at their times, then the final state.
-RunResult play(const Scenario& scenario, Application& app, dispatch::ManualScheduler& scheduler,
+RunResult play(const Scenario& scenario, app::Application& app, dispatch::ManualScheduler& scheduler,
                StepRunner::Services services, const OutputFolder& output)
 {
     Timeline timeline(scheduler, app);
@@ -79,7 +79,7 @@ RunResult play(const Scenario& scenario, Application& app, dispatch::ManualSched
 
 }  // namespace
 
-std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Application& app)
+std::variant<Scenario, RunResult> loadScenario(const std::string& file, const app::Application& app)
 {
     const auto input = readInputFile(file, maxScenarioBytes);
     if (!input.text) return RunResult{2, shownText(file + ": " + input.problem)};
@@ -99,7 +99,7 @@ std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scen
     return refusal(output, output.attach(outputPlan(scenario, /*withSteps=*/false), runtime));
 }
 
-RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::unique_ptr<Application> app)
+RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::unique_ptr<app::Application> app)
 {
     auto scheduler = std::make_shared<dispatch::ManualScheduler>(scenario.clock);
     dispatch::install(scheduler);
@@ -122,7 +122,7 @@ RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::uniqu
     return result;
 }
 
-RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<Application> app)
+RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<app::Application> app)
 {
     OutputFolder output(folder);
     if (auto refusal = attachOutput(output, scenario)) return *refusal;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/Application.h"
+#include "app/Application.h"
 #include "scenario/OutputFolder.h"
 #include "scenario/ScenarioFile.h"
 
@@ -24,7 +24,7 @@ constexpr std::size_t maxScenarioBytes = 16 * 1024 * 1024;
 
 // Reads the file and checks it against the application's commands; the refusal (status
 // 2 and its one line) when it cannot run. Touches nothing.
-std::variant<Scenario, RunResult> loadScenario(const std::string& file, const Application& app);
+std::variant<Scenario, RunResult> loadScenario(const std::string& file, const app::Application& app);
 
 // Takes the output folder for the scenario's run (see OutputFolder::attach); the refusal
 // (status 1 and its one line) when it cannot. The process's settings, data and runtime
@@ -37,8 +37,8 @@ std::optional<RunResult> attachOutput(OutputFolder& output, const Scenario& scen
 // happened into the attached folder, which it detaches at the end. Installs the manual
 // scheduler and the desktop for the run, launches the application once the world
 // stands, and ends the application before it removes them again.
-RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::unique_ptr<Application> app);
+RunResult runScenario(const Scenario& scenario, OutputFolder& output, std::unique_ptr<app::Application> app);
 // Both of the above.
-RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<Application> app);
+RunResult runScenario(const Scenario& scenario, const std::string& folder, std::unique_ptr<app::Application> app);
 
 }  // namespace scenario

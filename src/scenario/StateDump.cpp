@@ -1,5 +1,6 @@
 #include "scenario/StateDump.h"
 
+#include "app/RectJson.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/sim/SimHotKeys.h"
@@ -17,8 +18,8 @@ Json displaysJson(sim::SimWorld& world)
     Json displays = Json::array();
     for (const auto& d : world.displays())
         displays.push_back({{"id", d.id},
-                            {"frame", rectJson(d.frame)},
-                            {"visibleFrame", rectJson(d.visibleFrame)},
+                            {"frame", app::rectJson(d.frame)},
+                            {"visibleFrame", app::rectJson(d.visibleFrame)},
                             {"virtual", d.isVirtual}});
     return displays;
 }
@@ -31,7 +32,7 @@ Json windowsJson(sim::SimWorld& world)
                            {"pid", w.pid},
                            {"owner", owner ? owner->info.name : std::string()},
                            {"title", w.title},
-                           {"frame", rectJson(w.frame)},
+                           {"frame", app::rectJson(w.frame)},
                            {"layer", w.layer},
                            {"onScreen", onScreen},
                            {"minimized", w.minimized},
@@ -41,18 +42,18 @@ Json windowsJson(sim::SimWorld& world)
     return windows;
 }
 
-Json parkingRecordsJson(const std::vector<ParkingRecord>& records)
+Json parkingRecordsJson(const std::vector<app::ParkingRecord>& records)
 {
     Json list = Json::array();
     for (const auto& r : records)
         list.push_back({{"window", r.window},
                         {"pid", r.pid},
-                        {"originalFrame", rectJson(r.originalFrame)},
+                        {"originalFrame", app::rectJson(r.originalFrame)},
                         {"virtualDisplay", r.virtualDisplay}});
     return list;
 }
 
-Json parkingJson(const ParkingLedger& ledger)
+Json parkingJson(const app::ParkingLedger& ledger)
 {
     return {{"parked", parkingRecordsJson(ledger.parked)},
             {"strayed", parkingRecordsJson(ledger.strayed)},
@@ -65,7 +66,7 @@ Json statusItemsJson(sim::SimWorld& world)
     const auto displays = world.displays();
     const double flipHeight = displays.empty() ? 0 : displays.front().frame.height();
     for (const auto* item : ui::StatusItem::all())
-        items.push_back({{"title", item->title()}, {"frame", rectJson(core::flipped(item->frame(), flipHeight))}});
+        items.push_back({{"title", item->title()}, {"frame", app::rectJson(core::flipped(item->frame(), flipHeight))}});
     return items;
 }
 
@@ -90,7 +91,7 @@ Json menusJson()
     for (const auto& menu : ui::Menu::openMenus()) {
         Json items = Json::array();
         for (const auto& entry : menu.entries) items.push_back(menuEntryJson(entry));
-        menus.push_back({{"frame", rectJson(menu.frame)}, {"items", std::move(items)}});
+        menus.push_back({{"frame", app::rectJson(menu.frame)}, {"items", std::move(items)}});
     }
     return menus;
 }
@@ -104,7 +105,7 @@ Json hotKeysJson(sim::SimHotKeys& hotKeys)
 
 }  // namespace
 
-std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const Application& app)
+std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const app::Application& app)
 {
     const auto frontmost = world.frontmost();
     const auto pointer = input.pointerLocation();
@@ -124,11 +125,6 @@ std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKe
     state["settings"] = Json(defaults::Defaults::standard().snapshot());
     state["guide"] = app.guide();
     return state.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-}
-
-Json rectJson(const core::Rect& r)
-{
-    return Json::array({r.x(), r.y(), r.width(), r.height()});
 }
 
 }  // namespace scenario

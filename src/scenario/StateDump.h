@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/core/Geometry.h"
-#include "scenario/Application.h"
+#include "app/Application.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,9 +22,6 @@ namespace scenario {
 // mini windows, window parking's records, status items, open menus, hot keys, settings
 // and the first-run guide.
 // Indented JSON with a final newline; its keys in that order.
-std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const Application& app);
-
-// A frame as a state dump writes it: [x, y, width, height].
-nlohmann::ordered_json rectJson(const core::Rect& r);
+std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const app::Application& app);
 
 }  // namespace scenario

@@ -124,17 +124,17 @@ ControlValue readControlValue(const json& value, const std::string& path)
 }
 
 // Checked against the fields the application's command takes.
-CommandCall readCommand(const Fields& f, const CommandCheck& hasCommand)
+app::CommandCall readCommand(const Fields& f, const CommandCheck& hasCommand)
 {
-    CommandCall call;
+    app::CommandCall call;
     call.name = readString(f.require("name"), f.path("name"));
     const auto fields = hasCommand ? hasCommand(call.name) : std::nullopt;
     if (!fields) refuse(f.path("name"), "no such command \"" + call.name + "\"");
-    const auto field = [&](std::string_view key, FieldUse use) -> const json* {
+    const auto field = [&](std::string_view key, app::FieldUse use) -> const json* {
         const json* value = f.find(key);
-        if (value && use == FieldUse::refused)
+        if (value && use == app::FieldUse::refused)
             refuse(f.path(key), "not taken by the command \"" + call.name + "\"");
-        if (!value && use == FieldUse::required)
+        if (!value && use == app::FieldUse::required)
             refuse(f.path(key), "required by the command \"" + call.name + "\"");
         return value;
     };

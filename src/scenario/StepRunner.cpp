@@ -17,7 +17,7 @@
 
 namespace scenario {
 
-StepRunner::StepRunner(Services services, Application& app, const OutputFolder& output, AdvanceTo advanceTo)
+StepRunner::StepRunner(Services services, app::Application& app, const OutputFolder& output, AdvanceTo advanceTo)
     : desktop_(services), app_(app), output_(output), advanceTo_(std::move(advanceTo))
 {
 }

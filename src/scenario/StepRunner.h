@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/Application.h"
+#include "app/Application.h"
 #include "scenario/ScenarioFile.h"
 
 #include <functional>
@@ -33,7 +33,7 @@ public:
     // Lets the application run until the virtual time; false when it exited on the way.
     using AdvanceTo = std::function<bool(double time)>;
 
-    StepRunner(Services services, Application& app, const OutputFolder& output, AdvanceTo advanceTo);
+    StepRunner(Services services, app::Application& app, const OutputFolder& output, AdvanceTo advanceTo);
 
     // Runs the step, which is due now (a drag goes on for its duration). The reason, led
     // by the step's key path, when it could not: a file it cannot write, nothing to click
@@ -47,7 +47,7 @@ private:
     std::optional<std::string> chooseFromMenu(const Step& step, const std::string& path);
 
     Services desktop_;
-    Application& app_;
+    app::Application& app_;
     const OutputFolder& output_;
     AdvanceTo advanceTo_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/Application.h"
+#include "app/Application.h"
 
 namespace dispatch {
 class ManualScheduler;
@@ -13,7 +13,7 @@ namespace scenario {
 // windows keep up, and with a stop as soon as the application has exited.
 class Timeline {
 public:
-    Timeline(dispatch::ManualScheduler& scheduler, const Application& app);
+    Timeline(dispatch::ManualScheduler& scheduler, const app::Application& app);
 
     // Runs what is due now; false when the application has exited.
     bool settle();
@@ -24,7 +24,7 @@ private:
     bool running() const;
 
     dispatch::ManualScheduler& scheduler_;
-    const Application& app_;
+    const app::Application& app_;
 };
 
 }  // namespace scenario

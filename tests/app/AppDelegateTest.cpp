@@ -33,7 +33,7 @@
 
 namespace {
 
-using scenario::CommandCall;
+using app::CommandCall;
 
 class AppDelegateTest : public testsupport::WithDiagLines<testsupport::SimDesktopTest> {
 protected:
@@ -373,7 +373,7 @@ TEST_F(AppDelegateTest, EveryMenuActionIsACommandAndUnknownNamesAreNot)
                              "showHotkeySettings", "openHelpCenter", "copyDiagnosticsAction", "captureFrontmostAction"}) {
         const auto fields = shell->command(name);
         ASSERT_TRUE(fields) << name;
-        EXPECT_EQ(fields->window, scenario::FieldUse::refused) << name;
+        EXPECT_EQ(fields->window, app::FieldUse::refused) << name;
     }
     EXPECT_FALSE(shell->command("createPanel"));
     EXPECT_FALSE(shell->command("TogglePauseAll"));

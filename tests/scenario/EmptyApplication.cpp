@@ -6,13 +6,13 @@ namespace scenario {
 
 void EmptyApplication::launch(const std::vector<std::string>&) {}
 
-std::optional<CommandFields> EmptyApplication::command(const std::string&) const
+std::optional<app::CommandFields> EmptyApplication::command(const std::string&) const
 {
     return std::nullopt;
 }
 
 // Never called: the scenario reader refuses every command this application lacks.
-void EmptyApplication::runCommand(const CommandCall&) {}
+void EmptyApplication::runCommand(const app::CommandCall&) {}
 
 void EmptyApplication::deliverSignal(const std::string& name)
 {
@@ -39,7 +39,7 @@ nlohmann::ordered_json EmptyApplication::panels() const
     return nlohmann::ordered_json::array();
 }
 
-ParkingLedger EmptyApplication::parking() const
+app::ParkingLedger EmptyApplication::parking() const
 {
     return {};
 }

@@ -23,7 +23,7 @@ using testsupport::TempDir;
 using testsupport::writeFile;
 
 scenario::RunResult runInto(const std::string& folder, const std::string& scenarioText,
-                            std::unique_ptr<scenario::Application> app = std::make_unique<testsupport::IdentityApplication>())
+                            std::unique_ptr<app::Application> app = std::make_unique<testsupport::IdentityApplication>())
 {
     testsupport::ensureQtApplication();
     TempDir input;

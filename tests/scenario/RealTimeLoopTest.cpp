@@ -1,4 +1,4 @@
-#include "scenario/RealTimeLoop.h"
+#include "app/RealTimeLoop.h"
 
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/ThreadScheduler.h"
@@ -50,7 +50,7 @@ TEST(RealTimeLoopTest, ClosingTheLastWindowEndsNothingAndAQuitRequestTakesTheApp
         });
     });
 
-    EXPECT_EQ(scenario::runUntilExit(*scheduler, app, {}), 0);
+    EXPECT_EQ(app::runUntilExit(*scheduler, app, {}), 0);
     EXPECT_TRUE(runningAfterTheClose);
     EXPECT_EQ(app.quits, 1);
     EXPECT_TRUE(mini.isVisible());

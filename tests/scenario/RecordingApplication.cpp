@@ -65,14 +65,14 @@ void RecordingApplication::launch(const std::vector<std::string>& args)
     stream_->startCapture([](std::optional<desktop::Error>) {});
 }
 
-std::optional<scenario::CommandFields> RecordingApplication::command(const std::string& name) const
+std::optional<app::CommandFields> RecordingApplication::command(const std::string& name) const
 {
     const auto found = options_.commands.find(name);
     if (found == options_.commands.end()) return std::nullopt;
     return found->second;
 }
 
-void RecordingApplication::runCommand(const scenario::CommandCall& call)
+void RecordingApplication::runCommand(const app::CommandCall& call)
 {
     std::string fields;
     if (call.window) fields += " window=" + std::to_string(*call.window);
@@ -109,7 +109,7 @@ nlohmann::ordered_json RecordingApplication::panels() const
     return nlohmann::ordered_json::array({{{"source", options_.streamWindow}, {"visible", true}}});
 }
 
-scenario::ParkingLedger RecordingApplication::parking() const
+app::ParkingLedger RecordingApplication::parking() const
 {
     return options_.parking;
 }

@@ -189,7 +189,7 @@ TEST(ScenarioReader, StepsRunInOrderAndOnlyKnownKindsAndCommands)
     });
     EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "command", "name": "togglePauseAll"})"),
                       [](const std::string& name) {
-                          return name == "togglePauseAll" ? std::optional(scenario::CommandFields{}) : std::nullopt;
+                          return name == "togglePauseAll" ? std::optional(app::CommandFields{}) : std::nullopt;
                       }),
               "");
 }

@@ -21,7 +21,7 @@ using testsupport::TempDir;
 const std::string world = R"("displays": [{"id": 1, "frame": [0, 0, 1512, 982], "visibleFrame": [0, 25, 1512, 957]}])";
 
 scenario::RunResult runInto(const std::string& folder, const std::string& steps, const std::string& extra = "",
-                            std::unique_ptr<scenario::Application> app = std::make_unique<testsupport::StatusMenuApplication>())
+                            std::unique_ptr<app::Application> app = std::make_unique<testsupport::StatusMenuApplication>())
 {
     testsupport::ensureQtApplication();
     TempDir input;

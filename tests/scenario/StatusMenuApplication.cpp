@@ -35,13 +35,13 @@ void StatusMenuApplication::launch(const std::vector<std::string>& args)
     item_->setMenu(menu_.get());
 }
 
-std::optional<scenario::CommandFields> StatusMenuApplication::command(const std::string& name) const
+std::optional<app::CommandFields> StatusMenuApplication::command(const std::string& name) const
 {
-    if (name == "alert" || name == "exit") return scenario::CommandFields{};
+    if (name == "alert" || name == "exit") return app::CommandFields{};
     return std::nullopt;
 }
 
-void StatusMenuApplication::runCommand(const scenario::CommandCall& call)
+void StatusMenuApplication::runCommand(const app::CommandCall& call)
 {
     if (call.name == "exit") {
         exitStatus_ = 3;
@@ -73,7 +73,7 @@ nlohmann::ordered_json StatusMenuApplication::panels() const
     return nlohmann::ordered_json::array();
 }
 
-scenario::ParkingLedger StatusMenuApplication::parking() const
+app::ParkingLedger StatusMenuApplication::parking() const
 {
     return {};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/Application.h"
+#include "app/Application.h"
 
 #include <memory>
 
@@ -16,20 +16,20 @@ namespace testsupport {
 // Off"), a "More" submenu with "Inner" and a custom row described "Header", and it leaves
 // "probe.txt" in the temporary folder. Its commands: "alert" shows an alert and logs the
 // answer, "exit" exits with status 3; the launch argument "-exit-now" exits with 4 at once.
-class StatusMenuApplication : public scenario::Application {
+class StatusMenuApplication : public app::Application {
 public:
     StatusMenuApplication();
     ~StatusMenuApplication() override;
 
     void launch(const std::vector<std::string>& args) override;
-    std::optional<scenario::CommandFields> command(const std::string& name) const override;
-    void runCommand(const scenario::CommandCall& call) override;
+    std::optional<app::CommandFields> command(const std::string& name) const override;
+    void runCommand(const app::CommandCall& call) override;
     void deliverSignal(const std::string& name) override;
     void quit() override;
     std::optional<int> exitStatus() const override;
     void focusWindow(desktop::WindowID window) override;
     nlohmann::ordered_json panels() const override;
-    scenario::ParkingLedger parking() const override;
+    app::ParkingLedger parking() const override;
     nlohmann::ordered_json guide() const override;
 
 private:

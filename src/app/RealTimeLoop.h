@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scenario/Application.h"
+#include "app/Application.h"
 
 #include <string>
 #include <vector>
@@ -9,7 +9,7 @@ namespace dispatch {
 class ThreadScheduler;
 }
 
-namespace scenario {
+namespace app {
 
 // Launches the application with the arguments and drives it on the widget toolkit's
 // event loop, the scheduler's main queue included, until it exits; answers its status.
@@ -19,4 +19,4 @@ namespace scenario {
 // the desktop must be installed.
 int runUntilExit(dispatch::ThreadScheduler& scheduler, Application& app, const std::vector<std::string>& args);
 
-}  // namespace scenario
+}  // namespace app

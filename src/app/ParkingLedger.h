@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace scenario {
+namespace app {
 
 // One window in window parking's records.
 struct ParkingRecord {
@@ -22,4 +22,4 @@ struct ParkingLedger {
     std::vector<ParkingRecord> lent;     // borrowed by a pinned preview's takeover
 };
 
-}  // namespace scenario
+}  // namespace app

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "scenario/Command.h"
-#include "scenario/ParkingLedger.h"
+#include "app/CommandCall.h"
+#include "app/ParkingLedger.h"
 
 #include <nlohmann/json.hpp>
 
@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
-namespace scenario {
+namespace app {
 
-// The application as the scenario runner drives it. It is made before the scenario is
+// The application as its run loop drives it, on the X11 desktop and in a live run, and
+// as the scenario runner drives and inspects it. It may be made before a scenario is
 // checked, when neither the widget toolkit, the scheduler nor the desktop exists yet, so
-// its constructor only stores; the runner installs them before launch, and every call
-// comes on the runner's thread.
+// its constructor only stores; whoever runs it installs them before launch, and every
+// call comes on that runner's thread.
 class Application {
 public:
     virtual ~Application() = default;
@@ -44,4 +45,4 @@ public:
     virtual nlohmann::ordered_json guide() const = 0;
 };
 
-}  // namespace scenario
+}  // namespace app

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace scenario {
+namespace app {
 
 // What a command step may carry besides its name.
 enum class FieldUse { refused, optional, required };
@@ -27,4 +27,4 @@ struct CommandCall {
     std::optional<core::Rect> region;
 };
 
-}  // namespace scenario
+}  // namespace app

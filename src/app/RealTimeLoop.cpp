@@ -1,4 +1,4 @@
-#include "scenario/RealTimeLoop.h"
+#include "app/RealTimeLoop.h"
 
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/ThreadScheduler.h"
@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-namespace scenario {
+namespace app {
 namespace {
 
 // How often the loop looks whether the application has exited.
@@ -75,4 +75,4 @@ int runUntilExit(dispatch::ThreadScheduler& scheduler, Application& app, const s
     return status;
 }
 
-}  // namespace scenario
+}  // namespace app
