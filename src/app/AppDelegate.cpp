@@ -21,23 +21,10 @@
 
 #include <csignal>
 
-#include <map>
-
 namespace app {
 namespace {
 
 AppDelegate* sharedDelegate = nullptr;
-
-// Commands only a scenario gives, with a window: they stand for what the user does with
-// the pointer on a given window.
-const std::map<std::string, CommandFields>& windowCommands()
-{
-    static const std::map<std::string, CommandFields> table{
-        {"mirrorWindow", {.window = FieldUse::required, .region = FieldUse::optional}},
-        {"closePanel", {.window = FieldUse::required, .region = FieldUse::refused}},
-    };
-    return table;
-}
 
 }  // namespace
 
@@ -85,24 +72,13 @@ void AppDelegate::launch(const std::vector<std::string>& args)
 
 std::optional<CommandFields> AppDelegate::command(const std::string& name) const
 {
-    if (const auto spec = commandNamed(name))
-        return spec->takesWindow ? CommandFields{.window = FieldUse::optional} : CommandFields{};
-    const auto found = windowCommands().find(name);
-    if (found == windowCommands().end()) return std::nullopt;
-    return found->second;
+    if (const CommandRow* row = commandNamed(name)) return row->fields;
+    return std::nullopt;
 }
 
 void AppDelegate::runCommand(const CommandCall& call)
 {
-    if (const auto spec = commandNamed(call.name)) {
-        perform(spec->command, call.window);
-    } else if (call.name == "mirrorWindow") {
-        mirrorWindow(*call.window, call.region ? FocusRegion{call.region->x(), call.region->y(),
-                                                             call.region->width(), call.region->height()}
-                                               : FocusRegion{});
-    } else if (call.name == "closePanel") {
-        closePanels(*call.window);
-    }
+    if (const CommandRow* row = commandNamed(call.name)) row->run(*this, {call.window, call.region});
 }
 
 void AppDelegate::deliverSignal(const std::string& name)

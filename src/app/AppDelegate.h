@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Application.h"
+#include "app/CommandTable.h"
 #include "app/ForeignFrontWatch.h"
 #include "app/HotKeyPanelHiding.h"
 #include "app/ProcessExit.h"
@@ -9,7 +10,6 @@
 #include "platform/desktop/Capture.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Timer.h"
-#include "shellcore/Commands.h"
 
 #include <functional>
 #include <memory>
@@ -87,8 +87,8 @@ public:
     void showScreenPermissionAlert();
 
     // ---- commands of the menu, the hot keys and scenario steps ----
-    // Carries out the command; onWindow only for one that takes a window.
-    void perform(Command command, std::optional<desktop::WindowID> onWindow = std::nullopt);
+    // Carries out the command; a target only for one that takes a window.
+    void perform(Command command, const CommandTarget& target = {});
     void togglePauseAll();
     void closeAll();
     void togglePanelsVisibility();

@@ -1,6 +1,5 @@
 #include "app/AppDelegate.h"
 
-#include "app/PanelCommands.h"
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
 #include "panels/PanelContentView.h"
@@ -19,7 +18,7 @@
 #include <QPointer>
 
 // The commands of the status menu, the hot keys and scenario steps other than making a
-// mini window, and the one switch that carries each out.
+// mini window; the command table says which runs for which command.
 namespace app {
 namespace {
 
@@ -165,30 +164,9 @@ void AppDelegate::rescueNow()
     CursorGuard::shared().rescueNow();
 }
 
-void AppDelegate::perform(Command command, std::optional<desktop::WindowID> onWindow)
+void AppDelegate::perform(Command command, const CommandTarget& target)
 {
-    switch (command) {
-    case Command::togglePauseAll: togglePauseAll(); break;
-    case Command::closeAll: closeAll(); break;
-    case Command::tileAll: PipPanel::tileAll(); break;
-    case Command::togglePanels: togglePanelsVisibility(); break;
-    case Command::captureFrontmost: captureFrontmost(); break;
-    case Command::beginFocusCreate: beginFocusCreateOn(onWindow); break;
-    case Command::rescueCursor: rescueNow(); break;
-    case Command::openPermissionAuth: openPermissionAuth(); break;
-    case Command::openScreenSettings: openScreenSettings(); break;
-    case Command::openAXSettings: openAXSettings(); break;
-    case Command::repairPermission: repairPermission(); break;
-    case Command::relaunch: relaunch(); break;
-    case Command::quitApp: quitApp(); break;
-    case Command::checkForUpdates: checkForUpdatesAction(); break;
-    case Command::startUpdateDownload: startUpdateDownload(); break;
-    case Command::installUpdateNow: installUpdateNow(); break;
-    case Command::showSettings: showSettings(); break;
-    case Command::showHotkeySettings: showHotkeySettings(); break;
-    case Command::openHelpCenter: openHelpCenter(); break;
-    case Command::copyDiagnostics: copyDiagnosticsAction(); break;
-    }
+    commandRow(command).run(*this, target);
 }
 
 }  // namespace app

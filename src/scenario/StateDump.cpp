@@ -105,7 +105,8 @@ Json hotKeysJson(sim::SimHotKeys& hotKeys)
 
 }  // namespace
 
-std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const app::Application& app)
+std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys,
+                      const app::Application& app)
 {
     const auto frontmost = world.frontmost();
     const auto pointer = input.pointerLocation();

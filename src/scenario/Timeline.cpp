@@ -21,7 +21,10 @@ void deliverPostedEvents()
 
 }  // namespace
 
-Timeline::Timeline(dispatch::ManualScheduler& scheduler, const app::Application& app) : scheduler_(scheduler), app_(app) {}
+Timeline::Timeline(dispatch::ManualScheduler& scheduler, const app::Application& app)
+    : scheduler_(scheduler), app_(app)
+{
+}
 
 bool Timeline::running() const
 {

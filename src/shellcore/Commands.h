@@ -1,11 +1,8 @@
 #pragma once
 
-#include <optional>
-#include <string_view>
-
 // The application's commands: what a status-menu item, a hot key and a scenario's
-// command step run. Menu entries and hot-key rows name a command; the delegate carries
-// it out. Pure.
+// command step run. Menu entries and hot-key rows name a command; the application's
+// command table gives each its step name, its fields and what it does. Pure.
 namespace app {
 
 enum class Command {
@@ -29,16 +26,10 @@ enum class Command {
     showHotkeySettings,
     openHelpCenter,
     copyDiagnostics,
+    // Only a scenario gives these: they stand for what the user does with the pointer
+    // on a given window.
+    mirrorWindow,
+    closePanel,
 };
-
-struct CommandSpec {
-    Command command;
-    std::string_view name;     // a scenario step's name for it
-    bool takesWindow = false;  // a step may name the one window it acts on
-};
-
-// The spec of the command a scenario step names; none for an unknown name (names are
-// case-sensitive).
-std::optional<CommandSpec> commandNamed(std::string_view name);
 
 }  // namespace app

@@ -375,6 +375,18 @@ TEST_F(AppDelegateTest, EveryMenuActionIsACommandAndUnknownNamesAreNot)
         ASSERT_TRUE(fields) << name;
         EXPECT_EQ(fields->window, app::FieldUse::refused) << name;
     }
+    // A step may name the window of these; the pointer's commands need one.
+    using app::FieldUse;
+    const std::pair<const char*, app::CommandFields> onWindows[] = {
+        {"beginFocusCreate", {.window = FieldUse::optional, .region = FieldUse::refused}},
+        {"mirrorWindow", {.window = FieldUse::required, .region = FieldUse::optional}},
+        {"closePanel", {.window = FieldUse::required, .region = FieldUse::refused}}};
+    for (const auto& [name, expected] : onWindows) {
+        const auto fields = shell->command(name);
+        ASSERT_TRUE(fields) << name;
+        EXPECT_EQ(fields->window, expected.window) << name;
+        EXPECT_EQ(fields->region, expected.region) << name;
+    }
     EXPECT_FALSE(shell->command("createPanel"));
     EXPECT_FALSE(shell->command("TogglePauseAll"));
 }
