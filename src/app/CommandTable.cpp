@@ -55,7 +55,8 @@ constexpr CommandRow rows[]{
     {Command::openHelpCenter, "openHelpCenter", noFields, [](AppDelegate& app, Target) { app.openHelpCenter(); }},
     {Command::copyDiagnostics, "copyDiagnosticsAction", noFields,
      [](AppDelegate& app, Target) { app.copyDiagnosticsAction(); }},
-    {Command::mirrorWindow, "mirrorWindow", aWindowAndRegion, [](AppDelegate&, Target target) { mirrorTarget(target); }},
+    {Command::mirrorWindow, "mirrorWindow", aWindowAndRegion,
+     [](AppDelegate&, Target target) { mirrorTarget(target); }},
     {Command::closePanel, "closePanel", aWindow,
      [](AppDelegate&, Target target) { if (target.window) closePanels(*target.window); }},
 };
