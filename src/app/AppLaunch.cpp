@@ -181,7 +181,7 @@ void AppDelegate::logStartupLines()
               " ax=" + boolText(desktop::accessibility().isTrusted()) + " path=" + identity.bundlePath);
     Diag::log(std::string("启动 虚拟屏自救=") + (parking::DisplayController::isFeatureEnabled() ? "开启" : "关闭") +
               "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：" +
-              defaults::turnOffHint("virtualDisplayPark"));
+              defaults::turnOffHint(defaults::setting::virtualDisplayPark));
     FixedPreviewTopStrip::logAvailabilityAtLaunch();
 }
 

@@ -2,7 +2,7 @@
 
 #include "shellcore/HotKeySupport.h"
 #include "foundation/Diag.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 
 namespace {
@@ -29,7 +29,7 @@ HoldKeyMonitor::~HoldKeyMonitor()
 
 int HoldKeyMonitor::holdDelayMilliseconds()
 {
-    return HoldKeyRules::delayMilliseconds(defaults::Defaults::standard().integer("holdHideDelayMs"));
+    return static_cast<int>(defaults::setting::holdHideDelayMs.value());
 }
 
 double HoldKeyMonitor::holdDelay() { return holdDelayMilliseconds() / 1000.0; }

@@ -1,7 +1,5 @@
 #include "app/HoldKeyStateMachine.h"
 
-#include <algorithm>
-
 HoldKeyStateMachine::State HoldKeyStateMachine::state() const
 {
     if (combined_) return State::combined;
@@ -45,12 +43,6 @@ HoldKeyStateMachine::Outcome HoldKeyStateMachine::combine(const std::string& key
 }
 
 namespace HoldKeyRules {
-
-int delayMilliseconds(std::optional<long long> storedMs)
-{
-    if (!storedMs) return 250;
-    return static_cast<int>(std::clamp<long long>(*storedMs, 0, 2000));
-}
 
 FlagsVerdict flagsChanged(int eventKeyCode, std::uint64_t eventFlags, int keyCode, std::uint64_t flag, bool isDown)
 {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 // The tap-versus-hold logic of the hold key, without timers or events. Three states:
@@ -44,10 +43,6 @@ private:
 };
 
 namespace HoldKeyRules {
-
-// The hold delay from the stored holdHideDelayMs: 250 when absent or not an integer,
-// else clamped to 0...2000.
-int delayMilliseconds(std::optional<long long> storedMs);
 
 // What a flags-changed event means for the watched key (code, flag): the key's own event
 // begins or ends the press; another key's event ends a press whose flag has gone.

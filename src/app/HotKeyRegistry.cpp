@@ -3,7 +3,6 @@
 #include "app/HoldKeyMonitor.h"
 #include "shellcore/HotKeySupport.h"
 #include "foundation/Diag.h"
-#include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
@@ -101,8 +100,8 @@ std::string HotKeyRegistry::hotkeyName(const std::string& forKey) const
 
 HotKeyCombination HotKeyRegistry::storedCombination(const HotkeySpec& spec)
 {
-    const auto& settings = defaults::Defaults::standard();
-    return resolveCombination(spec, settings.integer(spec.codeKey()), settings.integer(spec.flagsKey()));
+    const auto settings = spec.settings();
+    return resolveCombination(spec, settings.code.stored(), settings.flags.stored());
 }
 
 void HotKeyRegistry::handlePress(desktop::HotKeyIdentity identity)

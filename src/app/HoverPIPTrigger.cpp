@@ -3,8 +3,7 @@
 #include "app/HoverTriggerCorner.h"
 #include "capture/NumberText.h"
 #include "foundation/Diag.h"
-#include "platform/defaults/Defaults.h"
-#include "platform/defaults/StoredBool.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Menu.h"
 
@@ -31,7 +30,7 @@ HoverPIPTrigger::~HoverPIPTrigger() { delete panel_.data(); }
 void HoverPIPTrigger::start()
 {
     if (pollTimer_.isActive()) return;
-    if (defaults::storedBool("hoverTriggerDisabled", false)) {
+    if (defaults::setting::hoverTriggerDisabled.value()) {
         enabled_ = false;
         Diag::log("触发块: 已被设置关闭 ⇒ 不启动感应");
         return;

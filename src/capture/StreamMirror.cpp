@@ -6,7 +6,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/core/SystemLog.h"
 #include "platform/core/TextFormat.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 
 #include <algorithm>
@@ -166,7 +166,7 @@ void StreamMirror::start()
     hasStream_ = true;
     streamPaused_ = pausedWanted_;
 
-    if (defaults::Defaults::standard().boolean("groundTruthProbe").value_or(false)) startGroundTruthProbe();
+    if (defaults::setting::groundTruthProbe.value()) startGroundTruthProbe();
     if (!streamPaused_) startResizePoll();
     startAXObservation();
     if (!streamPaused_) startCapture(stream, generation);
@@ -288,7 +288,7 @@ void StreamMirror::handleFrame(std::uint64_t generation, const desktop::Frame& f
 
 StreamMirror::CaptureMode StreamMirror::captureMode() const
 {
-    const auto mode = defaults::Defaults::standard().string("captureMode");
+    const auto mode = defaults::setting::captureMode.stored();
     if (mode == "displayIncluding") return CaptureMode::displayIncluding;
     if (mode == "displayExcluding") return CaptureMode::displayExcluding;
     return CaptureMode::window;

@@ -3,7 +3,7 @@
 #include "foundation/Diag.h"
 #include "foundation/TranslationTable.h"
 #include "platform/core/PreferredLanguages.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 
 #include <algorithm>
@@ -15,17 +15,13 @@
 #include <unordered_map>
 #include <unordered_set>
 
-std::optional<AppLang::Value> AppLang::fromRawValue(long long raw)
-{
-    if (raw < system || raw > zhHant) return std::nullopt;
-    return static_cast<Value>(raw);
-}
+static_assert(defaults::setting::appLanguage.fallback == AppLang::system &&
+              defaults::setting::appLanguage.low == AppLang::system &&
+              defaults::setting::appLanguage.high == AppLang::zhHant);
 
 AppLang::Value AppLang::current()
 {
-    const auto raw = defaults::Defaults::standard().integer("appLanguage");
-    if (!raw) return system;
-    return fromRawValue(*raw).value_or(system);
+    return static_cast<Value>(defaults::setting::appLanguage.value());
 }
 
 namespace L10n {

@@ -1,14 +1,11 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 // The user's interface-language choice, stored as "appLanguage".
 struct AppLang {
     enum Value { system = 0, zhHans = 1, en = 2, ja = 3, ko = 4, fr = 5, de = 6, es = 7, zhHant = 8 };
 
-    // None outside 0...8.
-    static std::optional<Value> fromRawValue(long long raw);
     // Read from the settings on every call; anything unusable means `system`.
     static Value current();
 };

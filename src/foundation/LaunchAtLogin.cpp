@@ -2,15 +2,13 @@
 
 #include "foundation/Diag.h"
 #include "foundation/LogText.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 
 namespace LaunchAtLogin {
 namespace {
 
 using Status = desktop::LoginItem::Status;
-
-constexpr const char* initializedKey = "launchAtLoginInitialized";
 
 // An item waiting for the user's approval is registered: it counts as on.
 bool isOn(Status status) { return status == Status::enabled || status == Status::requiresApproval; }
@@ -41,14 +39,14 @@ bool setEnabled(bool on)
 
 void applyFirstLaunchDefault()
 {
-    auto& settings = defaults::Defaults::standard();
-    if (settings.boolean(initializedKey).value_or(false)) return;
+    const auto& initialized = defaults::setting::launchAtLoginInitialized;
+    if (initialized.value()) return;
     // A copy that can never be a login item leaves the default to the first copy that can.
     if (const auto refusal = desktop::loginItem().registrationRefusal()) {
         Diag::log("开机启动: 首次启动默认开启 → 跳过（" + *refusal + "）");
         return;
     }
-    settings.set(initializedKey, true);
+    initialized.write(true);
     if (isOn(desktop::loginItem().status())) {
         Diag::log("开机启动: 首启默认开启，但系统已是开启态，跳过注册");
         return;

@@ -2,7 +2,7 @@
 
 #include "capture/NumberText.h"
 #include "foundation/Diag.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 
 #include <charconv>
 #include <cmath>
@@ -21,7 +21,7 @@ std::optional<std::map<std::string, core::Size>>& loaded()
 // The stored dictionary when every value is a string, else an empty one.
 nlohmann::json storedStrings()
 {
-    const std::optional<nlohmann::json> stored = defaults::Defaults::standard().dictionary(settingsKey);
+    const std::optional<nlohmann::json> stored = defaults::setting::takeoverLearnedMinSizes.stored();
     if (!stored) return nlohmann::json::object();
     for (const auto& [key, value] : stored->items()) {
         if (!value.is_string()) return nlohmann::json::object();
@@ -94,13 +94,13 @@ void noteClampedSize(const std::optional<std::string>& bundleID, core::Size inte
     sizes[*bundleID] = learned;
     nlohmann::json stored = storedStrings();
     stored[*bundleID] = storedSizeText(learned);
-    defaults::Defaults::standard().set(settingsKey, stored);
+    defaults::setting::takeoverLearnedMinSizes.write(stored);
     Diag::log("最小尺寸学习: " + *bundleID + " → " + storedSizeText(learned));
 }
 
 void resetForLaunch()
 {
-    defaults::Defaults::standard().remove(settingsKey);
+    defaults::setting::takeoverLearnedMinSizes.remove();
     loaded().reset();
     Diag::log("已清空最小尺寸学习缓存");
 }

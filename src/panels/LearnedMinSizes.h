@@ -10,8 +10,6 @@
 // bundle identifier from the clamps a takeover observes. A dimension of 0 is unknown.
 namespace LearnedMinSizes {
 
-inline constexpr const char* settingsKey = "takeoverLearnedMinSizes";
-
 // Loaded from the settings on first use, then kept in memory and written through.
 std::map<std::string, core::Size>& cache();
 

@@ -1,47 +1,29 @@
 #include "panels/PanelDefaults.h"
 
-#include "platform/defaults/Defaults.h"
-
-#include <algorithm>
-#include <cmath>
+#include "platform/defaults/SettingsTable.h"
 
 namespace PanelDefaults {
 
-namespace {
+using namespace defaults::setting;
 
-defaults::Defaults& store() { return defaults::Defaults::standard(); }
+static_assert(pipWindowCorner.fallback == static_cast<int>(panels::WindowCorner::topRight) &&
+              pipWindowCorner.low == static_cast<int>(panels::WindowCorner::topRight) &&
+              pipWindowCorner.high == static_cast<int>(panels::WindowCorner::bottomLeft));
 
-double finiteNumber(const char* key, double fallback)
-{
-    const std::optional<double> value = store().number(key);
-    return value && std::isfinite(*value) ? *value : fallback;
-}
+int defaultFrameRate() { return static_cast<int>(pipFrameRate.value()); }
 
-}  // namespace
+double opacity() { return pipOpacity.value(); }
 
-int defaultFrameRate()
-{
-    const long long rate = store().integer(frameRateKey).value_or(30);
-    return static_cast<int>(std::clamp(rate, 1LL, 60LL));
-}
+double defaultSizeMultiplier() { return pipDefaultSizeMultiplier.value(); }
 
-double opacity() { return std::clamp(finiteNumber(opacityKey, 1.0), 0.1, 1.0); }
+panels::WindowCorner corner() { return static_cast<panels::WindowCorner>(pipWindowCorner.value()); }
 
-double defaultSizeMultiplier() { return std::clamp(finiteNumber(sizeMultiplierKey, 1.2), 0.5, 4.0); }
+std::optional<long long> defaultScreenChoice() { return pipDefaultScreen.stored(); }
 
-panels::WindowCorner corner()
-{
-    const std::optional<long long> value = store().integer(cornerKey);
-    if (!value || *value < 0 || *value > 3) return panels::WindowCorner::topRight;
-    return static_cast<panels::WindowCorner>(*value);
-}
+void setDefaultFrameRate(int fps) { pipFrameRate.write(fps); }
 
-std::optional<long long> defaultScreenChoice() { return store().integer(defaultScreenKey); }
+void setOpacity(double value) { pipOpacity.write(value); }
 
-void setDefaultFrameRate(int fps) { store().set(frameRateKey, fps); }
-
-void setOpacity(double value) { store().set(opacityKey, value); }
-
-void setDefaultSizeMultiplier(double multiplier) { store().set(sizeMultiplierKey, multiplier); }
+void setDefaultSizeMultiplier(double multiplier) { pipDefaultSizeMultiplier.write(multiplier); }
 
 }  // namespace PanelDefaults

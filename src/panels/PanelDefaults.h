@@ -4,15 +4,10 @@
 
 #include <optional>
 
-// The application-wide defaults the mini windows read on every use. A value of the
-// wrong type, or a number that is not finite, counts as absent; numbers are clamped.
+// The application-wide defaults the mini windows read on every use, as the settings
+// table reads them: a value of the wrong type, or a number that is not finite, counts as
+// absent; numbers are clamped.
 namespace PanelDefaults {
-
-inline constexpr const char* frameRateKey = "pipFrameRate";
-inline constexpr const char* opacityKey = "pipOpacity";
-inline constexpr const char* sizeMultiplierKey = "pipDefaultSizeMultiplier";
-inline constexpr const char* cornerKey = "pipWindowCorner";
-inline constexpr const char* defaultScreenKey = "pipDefaultScreen";
 
 int defaultFrameRate();          // 30, within 1 ... 60
 double opacity();                // 1.0, within 0.1 ... 1.0

@@ -13,8 +13,7 @@
 #include "panels/PressClassification.h"
 #include "panels/PreviewContentView.h"
 #include "panels/PreviewPanel.h"
-#include "platform/defaults/Defaults.h"
-#include "platform/defaults/StoredBool.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 
@@ -87,7 +86,7 @@ void PanelContentView::picturePress(const pin::PressDecision& decision)
         cancelPendingSingleClickActions();
         hidePreview();
         const bool opensOriginal =
-            defaults::storedBool("pipDoubleClickOpensOriginal", false);
+            defaults::setting::pipDoubleClickOpensOriginal.value();
         Diag::log(pin::pictureDoubleClickLogLine(opensOriginal));
         const auto leave = pin::leaveRequest(pin::LeaveCause::pictureDoubleClick);
         exitPinnedPreview(leave.frontPid, leave.frontWindowID, leave.restoreFrontOrder);

@@ -8,8 +8,7 @@
 #include "panels/PreviewGeometry.h"
 #include "panels/PreviewPanel.h"
 #include "panels/ViewAlpha.h"
-#include "platform/defaults/Defaults.h"
-#include "platform/defaults/StoredBool.h"
+#include "platform/defaults/SettingsTable.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -19,8 +18,6 @@ using namespace panels;
 namespace {
 
 constexpr double stateCheckDelay = 0.3;
-
-defaults::Defaults& store() { return defaults::Defaults::standard(); }
 
 std::string flag(bool value) { return value ? "true" : "false"; }
 
@@ -52,13 +49,12 @@ std::string stateCheckLine(const PreviewPanel& preview)
 
 bool PanelContentView::previewEnabled() const
 {
-    // Only an absent key means the default; anything stored is read as a Boolean.
-    return defaults::storedBool(previewEnabledKey, true);
+    return defaults::setting::hoverPreviewEnabled.value();
 }
 
-double PanelContentView::hoverPreviewDelay() const { return clampedPreviewDelay(store().number(previewDelayKey)); }
+double PanelContentView::hoverPreviewDelay() const { return defaults::setting::hoverPreviewDelay.value(); }
 
-double PanelContentView::previewScale() const { return clampedPreviewScale(store().number(previewScaleKey)); }
+double PanelContentView::previewScale() const { return defaults::setting::hoverPreviewScale.value(); }
 
 core::Rect PanelContentView::previewFrame(const PipPanel& owner) const
 {

@@ -4,19 +4,6 @@
 #include <cmath>
 
 namespace panels {
-namespace {
-
-double clampedSetting(std::optional<double> stored, double fallback, double low, double high)
-{
-    const double value = stored && std::isfinite(*stored) ? *stored : fallback;
-    return std::clamp(value, low, high);
-}
-
-}  // namespace
-
-double clampedPreviewDelay(std::optional<double> stored) { return clampedSetting(stored, defaultPreviewDelay, 0, 1); }
-
-double clampedPreviewScale(std::optional<double> stored) { return clampedSetting(stored, defaultPreviewScale, 1, 4); }
 
 core::Rect previewFrame(const core::Rect& visible, core::Size sourceSize, double scale)
 {

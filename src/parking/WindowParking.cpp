@@ -1,7 +1,7 @@
 #include "parking/WindowParking.h"
 
 #include "platform/core/AppIdentity.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 
 #include <mutex>
 
@@ -109,5 +109,5 @@ void WindowParking::restoreForActivatedApp(desktop::Pid pid, std::optional<deskt
 
 bool WindowParking::rescueWithPips()
 {
-    return defaults::Defaults::standard().boolean("foreignRescueWithPips").value_or(true);
+    return defaults::setting::foreignRescueWithPips.value();
 }

@@ -1,5 +1,6 @@
 #include "scenario/WorldReader.h"
 
+#include "platform/defaults/SettingsTable.h"
 #include "scenario/JsonFields.h"
 #include "scenario/ScenarioValues.h"
 
@@ -21,20 +22,6 @@ const std::vector<std::string_view> windowKeys{"id", "title", "frame", "layer", 
 const std::vector<std::string_view> appKeys{"pid", "bundleID", "name", "path", "hidden", "windows", "behavior"};
 const std::vector<std::string_view> behaviorKeys{"refuseMoves", "minSize", "reportMinSize",
                                                  "settleDelay", "hang",    "shiftMoves"};
-// The settings the application reads: its settings window's, its hidden ones and the
-// hot keys' (a prefix followed by Code and Flags).
-const std::vector<std::string_view> settingsKeys{
-    "appLanguage", "launchAtLoginInitialized", "captureMode", "groundTruthProbe", "pipFrameRate", "pipOpacity",
-    "pipDefaultSizeMultiplier", "pipWindowCorner", "pipDefaultScreen", "hoverPreviewEnabled", "hoverPreviewDelay",
-    "hoverPreviewScale", "pipDoubleClickOpensOriginal", "takeoverLearnedMinSizes", "virtualDisplayPark",
-    "foreignRescueWithPips", "cursorGuardProbeInterval", "cursorGuardAutoRescue", "holdHideDelayMs", "onboardingStep",
-    "onboardingCompleted", "screenPermissionAsked", "hoverTriggerDisabled", "hoverTriggerTheme", "menuWindowThumbs",
-    "updateManifestURL", "updateLastCheckAt", "forceSelfReplace", "crashReportingEnabled", "crashReportsUploaded",
-    "helpContactBase", "captureHotKeyCode", "captureHotKeyFlags", "pauseAllHotKeyCode", "pauseAllHotKeyFlags",
-    "toggleHotKeyCode", "toggleHotKeyFlags", "holdHideHotKeyCode", "holdHideHotKeyFlags", "closeAllHotKeyCode",
-    "closeAllHotKeyFlags", "tileAllHotKeyCode", "tileAllHotKeyFlags", "focusCreateHotKeyCode", "focusCreateHotKeyFlags",
-    "cursorRescueHotKeyCode", "cursorRescueHotKeyFlags"};
-
 // A number, or null for "none"; any other type is refused naming both.
 const json* numberOrNull(const json& value, const std::string& path)
 {
@@ -74,7 +61,7 @@ double readClock(const json& value, const std::string& path)
 
 json readSettings(const json& value, const std::string& path)
 {
-    const Fields checked(value, path, settingsKeys);  // refuses an unknown key
+    const Fields checked(value, path, defaults::setting::allKeys());  // refuses an unknown key
     return value;
 }
 

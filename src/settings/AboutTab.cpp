@@ -2,7 +2,7 @@
 
 #include "foundation/L10n.h"
 #include "platform/core/AppIdentity.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/LiteralText.h"
@@ -123,7 +123,7 @@ void SettingsWindow::copyDiagnosticsFromSettings() { HelpCenter::copyDiagnostics
 
 void SettingsWindow::replayOnboarding()
 {
-    defaults::Defaults::standard().remove("onboardingCompleted");
+    defaults::setting::onboardingCompleted.remove();
     close();
     OnboardingWindow::showIfNeeded();
 }

@@ -4,8 +4,7 @@
 #include "foundation/LaunchAtLogin.h"
 #include "panels/PanelDefaults.h"
 #include "panels/PipPanel.h"
-#include "panels/PreviewGeometry.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/AlertPresenter.h"
 #include "platform/ui/Switch.h"
@@ -22,8 +21,6 @@
 #include <QSlider>
 
 namespace {
-
-defaults::Defaults& store() { return defaults::Defaults::standard(); }
 
 constexpr double sliderControlWidth = 250;
 constexpr double switchControlWidth = 52;
@@ -94,7 +91,7 @@ void SettingsWindow::buildGeneral()
     previewSwitch_ = settings::makeSwitch("previewSwitch");
     connect(previewSwitch_, &ui::Switch::clicked, this, [this] { togglePreview(); });
 
-    const double delay = store().number(panels::previewDelayKey).value_or(0.5);
+    const double delay = defaults::setting::hoverPreviewDelay.unclamped();
     const SliderGroup delayGroup =
         makeSliderGroup("hoverDelay", 0, 1, delay, settings::secondsLabel(delay),
                         settings::delayTicks(settings::qtTextMeasurer(), "0", L10n::t("(默认)"), L10n::t("1 秒")));
@@ -126,7 +123,7 @@ void SettingsWindow::buildGeneral()
 
 void SettingsWindow::togglePreview()
 {
-    if (previewSwitch_) store().set(panels::previewEnabledKey, previewSwitch_->isChecked());
+    if (previewSwitch_) defaults::setting::hoverPreviewEnabled.write(previewSwitch_->isChecked());
 }
 
 void SettingsWindow::windowCornerChanged()
@@ -134,7 +131,7 @@ void SettingsWindow::windowCornerChanged()
     if (!windowCornerPopup_) return;
     const int corner = windowCornerPopup_->currentIndex();
     if (corner < 0 || corner > 3) return;
-    store().set(PanelDefaults::cornerKey, corner);
+    defaults::setting::pipWindowCorner.write(corner);
     PipPanel::tileAll();
 }
 
@@ -155,7 +152,7 @@ void SettingsWindow::opacityChanged()
     if (!opacitySlider_) return;
     const double snapped = settings::snap(sliderValue(*opacitySlider_), 20);
     setSliderValue(*opacitySlider_, snapped);
-    store().set(PanelDefaults::opacityKey, snapped);
+    defaults::setting::pipOpacity.write(snapped);
     if (opacityValue_) opacityValue_->setText(QString::fromStdString(settings::percentLabel(snapped)));
     PipPanel::applyOpacityToAll();
 }
@@ -165,7 +162,7 @@ void SettingsWindow::hoverDelayChanged()
     if (!hoverDelaySliderRef_ || !hoverDelayValueRef_ || !hoverDelayRow_) return;
     const double snapped = settings::snap(sliderValue(*hoverDelaySliderRef_), 10);
     setSliderValue(*hoverDelaySliderRef_, snapped);
-    store().set(panels::previewDelayKey, snapped);
+    defaults::setting::hoverPreviewDelay.write(snapped);
     hoverDelayValueRef_->setText(QString::fromStdString(settings::secondsLabel(snapped)));
     if (hoverDelayRow_->titleLabel)
         hoverDelayRow_->titleLabel->setText(QString::fromStdString(settings::hoverDelayTitle(snapped)));
@@ -176,7 +173,7 @@ void SettingsWindow::scaleChanged()
     if (!scaleSlider_) return;
     const double snapped = settings::snap(sliderValue(*scaleSlider_), 10);
     setSliderValue(*scaleSlider_, snapped);
-    store().set(panels::previewScaleKey, snapped);
+    defaults::setting::hoverPreviewScale.write(snapped);
     if (scaleValue_) scaleValue_->setText(QString::fromStdString(settings::multiplierLabel(snapped)));
 }
 
@@ -185,12 +182,12 @@ void SettingsWindow::sizeMultiplierChanged()
     if (!sizeSlider_) return;
     const double snapped = settings::snap(sliderValue(*sizeSlider_), 10);
     setSliderValue(*sizeSlider_, snapped);
-    store().set(PanelDefaults::sizeMultiplierKey, snapped);
+    defaults::setting::pipDefaultSizeMultiplier.write(snapped);
     if (sizeValue_) sizeValue_->setText(QString::fromStdString(settings::multiplierLabel(snapped)));
     PipPanel::applyDefaultSizeToAll();
 }
 
 void SettingsWindow::doubleClickChanged()
 {
-    if (doubleClickSwitch_) store().set("pipDoubleClickOpensOriginal", doubleClickSwitch_->isChecked());
+    if (doubleClickSwitch_) defaults::setting::pipDoubleClickOpensOriginal.write(doubleClickSwitch_->isChecked());
 }

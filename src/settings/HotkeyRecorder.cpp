@@ -1,6 +1,6 @@
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "settings/RecorderDecision.h"
 #include "settings/SettingsWindow.h"
@@ -16,10 +16,12 @@ namespace recorder = settings::recorder;
 
 std::vector<recorder::EffectiveCombination> storedCombinations()
 {
-    auto& store = defaults::Defaults::standard();
     return recorder::effectiveCombinations(app::hotkeySpecs(),
-                                           [&store](const std::string& key) { return store.integer(key); });
+                                           [](const defaults::Integer& setting) { return setting.stored(); });
 }
+
+// The recorder's rows are the hot-key table's, each of which the settings table has.
+defaults::HotKeySettings settingsOf(const std::string& prefix) { return defaults::setting::hotKey(prefix).value(); }
 
 // A row's two settings exactly as stored, wrong types included, so they can be put back.
 struct StoredKeys {
@@ -29,24 +31,30 @@ struct StoredKeys {
 
 StoredKeys storedKeys(const std::string& prefix)
 {
-    auto& store = defaults::Defaults::standard();
-    return {store.object(prefix + "Code"), store.object(prefix + "Flags")};
+    const auto keys = settingsOf(prefix);
+    return {keys.code.raw(), keys.flags.raw()};
 }
 
-void putBack(const std::string& key, const std::optional<nlohmann::json>& value)
+void putBack(const std::string& prefix, const StoredKeys& before)
 {
-    auto& store = defaults::Defaults::standard();
-    if (value)
-        store.set(key, *value);
-    else
-        store.remove(key);
+    const auto keys = settingsOf(prefix);
+    keys.code.restore(before.code);
+    keys.flags.restore(before.flags);
 }
 
 void storeCombination(const std::string& prefix, const app::HotKeyCombination& combination)
 {
-    auto& store = defaults::Defaults::standard();
-    store.set(prefix + "Code", combination.code);
-    store.set(prefix + "Flags", combination.flags);
+    const auto keys = settingsOf(prefix);
+    keys.code.write(combination.code);
+    keys.flags.write(combination.flags);
+}
+
+// Back to the table's default.
+void forgetCombination(const std::string& prefix)
+{
+    const auto keys = settingsOf(prefix);
+    keys.code.remove();
+    keys.flags.remove();
 }
 
 std::string recordLine(const std::string& prefix, const app::HotKeyCombination& combination)
@@ -106,8 +114,7 @@ void SettingsWindow::recordKeyPress(int keyCode, std::uint64_t modifierFlags)
     if (refusal != refused.end()) {
         Diag::log(recordLine(prefix, outcome.combination) + " 注册被拒（状态 " +
                   std::to_string(desktop::hotkeyStatusCode(refusal->status)) + "）⇒ 已还原");
-        putBack(prefix + "Code", before.code);
-        putBack(prefix + "Flags", before.flags);
+        putBack(prefix, before);
         registerShellHotkeys();
         flashHotkeyButton(L10n::t("已被其他应用占用"));
     }
@@ -120,7 +127,6 @@ void SettingsWindow::recordHoldTick()
     auto& input = desktop::input();
     const auto outcome = recorder::decideHoldTick([&input](int code) { return input.polledKeyDown(code); });
     using Kind = recorder::HoldTickOutcome::Kind;
-    auto& store = defaults::Defaults::standard();
     const std::string prefix = recorder::holdPrefix;
     switch (outcome.kind) {
     case Kind::none:
@@ -130,8 +136,7 @@ void SettingsWindow::recordHoldTick()
         resumeShellHotkeys();
         return;
     case Kind::reset:
-        store.remove(prefix + "Code");
-        store.remove(prefix + "Flags");
+        forgetCombination(prefix);
         Diag::log("快捷键录制: " + prefix + " 已清除自定键 ⇒ 回到内置默认");
         stopHoldRecording();
         registerShellHotkeys();

@@ -1,7 +1,7 @@
 #include "settings/SettingsWindow.h"
 
 #include "foundation/L10n.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/SettingsLayout.h"
 
@@ -34,7 +34,7 @@ void SettingsWindow::buildLanguageTab()
 void SettingsWindow::languageChanged()
 {
     if (!languagePopup_) return;
-    defaults::Defaults::standard().set("appLanguage", static_cast<long long>(languagePopup_->currentIndex()));
+    defaults::setting::appLanguage.write(languagePopup_->currentIndex());
     if (shellHooks().rebuildMenu) shellHooks().rebuildMenu(false);
     rebuildTabBar();
     rebuildContent();

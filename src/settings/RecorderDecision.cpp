@@ -29,8 +29,10 @@ std::vector<EffectiveCombination> effectiveCombinations(const std::vector<app::H
 {
     std::vector<EffectiveCombination> rows;
     rows.reserve(specs.size());
-    for (const auto& spec : specs)
-        rows.push_back({spec.keyPrefix, app::resolveCombination(spec, read(spec.codeKey()), read(spec.flagsKey()))});
+    for (const auto& spec : specs) {
+        const auto settings = spec.settings();
+        rows.push_back({spec.keyPrefix, app::resolveCombination(spec, read(settings.code), read(settings.flags))});
+    }
     return rows;
 }
 

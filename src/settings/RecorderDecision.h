@@ -26,7 +26,7 @@ const std::vector<int>& holdCandidates();
 int hotkeyMask(std::uint64_t modifierFlags);
 
 // Reads an integer setting; none when absent or not an integer.
-using IntegerReader = std::function<std::optional<long long>(const std::string& key)>;
+using IntegerReader = std::function<std::optional<long long>(const defaults::Integer& setting)>;
 
 // Each row's combination as the shell reads it: the stored values under its fallback
 // rule, else the table default.

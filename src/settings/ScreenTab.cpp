@@ -4,7 +4,7 @@
 #include "panels/OverrideChoices.h"
 #include "panels/PanelDefaults.h"
 #include "panels/PipPanel.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/RowNames.h"
@@ -53,7 +53,7 @@ void SettingsWindow::menuThumbsChanged()
 {
     if (!menuThumbsSwitch_) return;
     const bool on = menuThumbsSwitch_->isChecked();
-    defaults::Defaults::standard().set("menuWindowThumbs", on);
+    defaults::setting::menuWindowThumbs.write(on);
     if (!on && shellHooks().clearMenuThumbnails) shellHooks().clearMenuThumbnails();
 }
 
@@ -62,12 +62,12 @@ void SettingsWindow::frameRateChanged()
     if (!frameRatePopup_) return;
     const int index = frameRatePopup_->currentIndex();
     if (index < 0 || index >= static_cast<int>(frameRateChoices.size())) return;
-    defaults::Defaults::standard().set(PanelDefaults::frameRateKey, frameRateChoices[static_cast<std::size_t>(index)]);
+    defaults::setting::pipFrameRate.write(frameRateChoices[static_cast<std::size_t>(index)]);
     PipPanel::applyDefaultFrameRateToAll();
 }
 
 void SettingsWindow::defaultScreenChanged()
 {
     if (screenPopup_ && screenPopup_->currentIndex() >= 0)
-        defaults::Defaults::standard().set(PanelDefaults::defaultScreenKey, screenPopup_->currentIndex());
+        defaults::setting::pipDefaultScreen.write(screenPopup_->currentIndex());
 }

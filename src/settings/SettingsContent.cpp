@@ -3,9 +3,7 @@
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "panels/PanelDefaults.h"
-#include "panels/PreviewGeometry.h"
-#include "platform/defaults/Defaults.h"
-#include "platform/defaults/StoredBool.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Switch.h"
@@ -114,21 +112,21 @@ void SettingsWindow::rebuildContent()
 
 void SettingsWindow::syncUI()
 {
-    auto& store = defaults::Defaults::standard();
+    using namespace defaults::setting;
     if (launchSwitch_) settings::setSwitch(*launchSwitch_, settings::loginItemOn());
-    if (previewSwitch_) settings::setSwitch(*previewSwitch_, defaults::storedBool(panels::previewEnabledKey, true));
-    const double scale = panels::clampedPreviewScale(store.number(panels::previewScaleKey));
+    if (previewSwitch_) settings::setSwitch(*previewSwitch_, hoverPreviewEnabled.value());
+    const double scale = hoverPreviewScale.value();
     if (scaleSlider_) setSliderValue(*scaleSlider_, scale);
     if (scaleValue_) setText(*scaleValue_, settings::multiplierLabel(scale));
     // Shown as the mini windows use it: a stored value beyond the range is clamped there.
     const double size = PanelDefaults::defaultSizeMultiplier();
     if (sizeSlider_) setSliderValue(*sizeSlider_, size);
     if (sizeValue_) setText(*sizeValue_, settings::multiplierLabel(size));
-    const double delay = panels::clampedPreviewDelay(store.number(panels::previewDelayKey));
+    const double delay = hoverPreviewDelay.value();
     if (hoverDelaySliderRef_) setSliderValue(*hoverDelaySliderRef_, delay);
     if (hoverDelayValueRef_) setText(*hoverDelayValueRef_, settings::secondsLabel(delay));
     if (hoverDelayRow_ && hoverDelayRow_->titleLabel) setText(*hoverDelayRow_->titleLabel, settings::hoverDelayTitle(delay));
-    if (doubleClickSwitch_) settings::setSwitch(*doubleClickSwitch_, defaults::storedBool("pipDoubleClickOpensOriginal", false));
+    if (doubleClickSwitch_) settings::setSwitch(*doubleClickSwitch_, pipDoubleClickOpensOriginal.value());
     if (windowCornerPopup_) settings::selectItem(*windowCornerPopup_, static_cast<int>(PanelDefaults::corner()));
     if (menuThumbsSwitch_) settings::setSwitch(*menuThumbsSwitch_, MenuThumbnail::enabled());
     const auto theme = app::currentHoverTriggerTheme();
@@ -139,7 +137,7 @@ void SettingsWindow::syncUI()
     }
     if (languagePopup_) settings::selectItem(*languagePopup_, static_cast<int>(AppLang::current()));
     // Any stored choice but the first screen means the source's screen, item 1.
-    if (screenPopup_) settings::selectItem(*screenPopup_, store.integer(PanelDefaults::defaultScreenKey) == 0 ? 0 : 1);
+    if (screenPopup_) settings::selectItem(*screenPopup_, pipDefaultScreen.stored() == 0 ? 0 : 1);
     const double opacity = PanelDefaults::opacity();
     if (opacitySlider_) setSliderValue(*opacitySlider_, opacity);
     if (opacityValue_) setText(*opacityValue_, settings::percentLabel(opacity));

@@ -2,12 +2,11 @@
 
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Switch.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/RowNames.h"
-#include "platform/defaults/StoredBool.h"
 #include "settings/TabControls.h"
 #include "settings/TriggerThemePreviewView.h"
 #include "shellcore/HoverTriggerTheme.h"
@@ -17,7 +16,6 @@
 namespace {
 
 constexpr double hostHeight = 46;
-constexpr const char* disabledKey = "hoverTriggerDisabled";
 
 }  // namespace
 
@@ -41,7 +39,7 @@ void SettingsWindow::buildTriggerTab()
     host->resize(static_cast<int>(popupWidth + 78), static_cast<int>(hostHeight));
 
     ui::Switch* disabledSwitch = settings::makeSwitch("triggerDisabledSwitch");
-    disabledSwitch->setChecked(defaults::storedBool(disabledKey, false));
+    disabledSwitch->setChecked(defaults::setting::hoverTriggerDisabled.value());
     connect(disabledSwitch, &ui::Switch::clicked, this,
             [this, disabledSwitch] { triggerDisabledChanged(*disabledSwitch); });
 
@@ -58,7 +56,7 @@ void SettingsWindow::buildTriggerTab()
 void SettingsWindow::triggerDisabledChanged(ui::Switch& sender)
 {
     const bool off = sender.isChecked();
-    defaults::Defaults::standard().set(disabledKey, off);
+    defaults::setting::hoverTriggerDisabled.write(off);
 
     const ShellHooks& hooks = shellHooks();
     if (hooks.hoverTriggerEnabled && hooks.setHoverTriggerEnabled && hooks.hoverTriggerEnabled() != !off) {
@@ -77,7 +75,7 @@ void SettingsWindow::triggerDisabledChanged(ui::Switch& sender)
 void SettingsWindow::themeChanged()
 {
     if (!themePopup_ || themePopup_->currentIndex() < 0) return;
-    defaults::Defaults::standard().set("hoverTriggerTheme", themePopup_->currentIndex());
+    defaults::setting::hoverTriggerTheme.write(themePopup_->currentIndex());
     if (themePreview_) {
         themePreview_->theme = app::currentHoverTriggerTheme();
         themePreview_->update();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/HotKeys.h"
 #include "shellcore/Commands.h"
 
@@ -11,7 +12,7 @@
 // combination. Pure: each row names the command it runs.
 namespace app {
 
-// One hot key. Its settings keys are keyPrefix + "Code" and keyPrefix + "Flags".
+// One hot key. Its settings are keyPrefix + "Code" and keyPrefix + "Flags".
 struct HotkeySpec {
     int id = 0;                      // the id half of the registration's identity
     std::string keyPrefix;
@@ -20,8 +21,8 @@ struct HotkeySpec {
     std::optional<Command> command;  // none for the hold key
     bool isHold = false;             // watched by the hold-key monitor, never registered
 
-    std::string codeKey() const { return keyPrefix + "Code"; }
-    std::string flagsKey() const { return keyPrefix + "Flags"; }
+    // The settings table has every row's two (HotKeyTableTest).
+    defaults::HotKeySettings settings() const { return defaults::setting::hotKey(keyPrefix).value(); }
 };
 
 // The eight rows in registration and search order (the ids are not in table order);

@@ -1,14 +1,16 @@
 #include "shellcore/HoverTriggerTheme.h"
 
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 
 namespace app {
 
+static_assert(defaults::setting::hoverTriggerTheme.fallback == static_cast<int>(HoverTriggerTheme::gradient) &&
+              defaults::setting::hoverTriggerTheme.low == static_cast<int>(HoverTriggerTheme::warmOrange) &&
+              defaults::setting::hoverTriggerTheme.high == static_cast<int>(HoverTriggerTheme::gradient));
+
 HoverTriggerTheme currentHoverTriggerTheme()
 {
-    const std::optional<long long> stored = defaults::Defaults::standard().integer("hoverTriggerTheme");
-    if (stored && *stored >= 0 && *stored <= 2) return static_cast<HoverTriggerTheme>(*stored);
-    return HoverTriggerTheme::gradient;
+    return static_cast<HoverTriggerTheme>(defaults::setting::hoverTriggerTheme.value());
 }
 
 HoverTriggerColours hoverTriggerColours(HoverTriggerTheme theme)

@@ -1,9 +1,9 @@
 #include "shellcore/MenuThumbnailSetting.h"
 
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 
 namespace MenuThumbnail {
 
-bool enabled() { return defaults::Defaults::standard().boolean("menuWindowThumbs").value_or(true); }
+bool enabled() { return defaults::setting::menuWindowThumbs.value(); }
 
 }  // namespace MenuThumbnail

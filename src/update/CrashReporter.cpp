@@ -3,7 +3,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Sha256.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Semaphore.h"
 #include "update/CrashExcerpt.h"
@@ -107,9 +107,10 @@ void start()
     folder->tighten();
     if (const auto base = core::paths::dataHome())
         FatalSignalHandler::install(*base, CrashReportFolder::below, reportPreamble());
-    auto& store = defaults::Defaults::standard();
-    if (!store.contains("crashReportingEnabled")) store.set("crashReportingEnabled", true);
-    const bool enabled = store.boolValue("crashReportingEnabled");
+    // The one default the system writes: a first launch stores reporting as on.
+    const auto& reporting = defaults::setting::crashReportingEnabled;
+    if (!reporting.isStored()) reporting.write(true);
+    const bool enabled = reporting.value();
     dispatch::global().async([folder, enabled] {
         CrashReportFolder::keepNewest(*folder, reportsKept);
         if (enabled) scanAndUpload();

@@ -1,17 +1,11 @@
 #include "update/CrashUploadLedger.h"
 
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 
 #include <algorithm>
 #include <unordered_set>
 
 namespace CrashUploadLedger {
-
-namespace {
-
-const char* const key = "crashReportsUploaded";
-
-}  // namespace
 
 std::vector<std::string> updated(const std::vector<std::string>& remembered, const std::vector<std::string>& present,
                                  const std::vector<std::string>& sent)
@@ -28,7 +22,7 @@ std::vector<std::string> updated(const std::vector<std::string>& remembered, con
 std::vector<std::string> load()
 {
     std::vector<std::string> names;
-    const auto stored = defaults::Defaults::standard().array(key);
+    const auto stored = defaults::setting::crashReportsUploaded.stored();
     if (!stored) return names;
     for (const auto& item : *stored) {
         if (item.is_string()) names.push_back(item.get<std::string>());
@@ -38,9 +32,9 @@ std::vector<std::string> load()
 
 void store(const std::vector<std::string>& names)
 {
-    auto& store = defaults::Defaults::standard();
-    if (names.empty() && !store.contains(key)) return;
-    store.set(key, names);
+    const auto& uploaded = defaults::setting::crashReportsUploaded;
+    if (names.empty() && !uploaded.isStored()) return;
+    uploaded.write(names);
 }
 
 }  // namespace CrashUploadLedger

@@ -6,7 +6,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/core/ByteText.h"
 #include "platform/core/OwnFolder.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/desktop/UrlRedirects.h"
 #include "platform/ui/AlertPresenter.h"
@@ -49,7 +49,7 @@ std::string languageCode()
 
 std::string contactBaseResolved()
 {
-    const auto base = defaults::Defaults::standard().string("helpContactBase");
+    const auto base = defaults::setting::helpContactBase.stored();
     // Only a web address is a contact page the browser can open.
     if (!base || base->empty() || !desktop::parseHttpAddress(*base)) return builtInContactPage;
     return *base;

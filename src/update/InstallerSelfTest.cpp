@@ -3,7 +3,7 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UniqueName.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/dispatch/MainWait.h"
 
 #include <algorithm>
@@ -52,7 +52,7 @@ void checkAcceptance(const SelfTestRecord& record)
 void checkSelfReplacement(const SelfTestRecord& record)
 {
     const auto team = UpdateInstaller::signingTeamID();
-    const bool force = defaults::Defaults::standard().boolValue("forceSelfReplace");
+    const bool force = defaults::setting::forceSelfReplace.value();
     const bool holds = team || force || !UpdateInstaller::allowsSelfReplace();
     record("未签名（且未强制）→ 不许自动替换", holds,
            "team=" + team.value_or("ad-hoc") + " 强制=" + (force ? "true" : "false"));

@@ -3,7 +3,7 @@
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "platform/core/TextFormat.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "update/LoadErrorTexts.h"
@@ -61,7 +61,7 @@ UpdateOutcome outcomeOf(const desktop::UrlLoadResult& result)
 // Main queue: the stamp, the offer, the installer's phase, then the caller.
 void applyOutcome(const UpdateOutcome& outcome, const std::function<void(const UpdateOutcome&)>& done)
 {
-    defaults::Defaults::standard().set("updateLastCheckAt", dispatch::wallClock());
+    defaults::setting::updateLastCheckAt.write(dispatch::wallClock());
     if (outcome.kind == UpdateOutcome::Kind::update) AppUpdate::setAvailable(outcome.manifest);
     if (outcome.kind == UpdateOutcome::Kind::upToDate) AppUpdate::setAvailable(std::nullopt);
     UpdateInstaller::apply(AppUpdate::available());
@@ -72,7 +72,7 @@ void applyOutcome(const UpdateOutcome& outcome, const std::function<void(const U
 
 std::optional<std::string> AppUpdate::manifestURL()
 {
-    const auto configured = defaults::Defaults::standard().string("updateManifestURL");
+    const auto configured = defaults::setting::updateManifestURL.stored();
     if (!configured || configured->empty()) return std::string(builtInEndpoint);
     // An override is held to the download rule: no plain http off this machine.
     return UpdateInstaller::acceptableURL(*configured);
@@ -105,7 +105,7 @@ void AppUpdate::check(bool manual, std::function<void(const UpdateOutcome&)> don
 
 void AppUpdate::autoCheckOnLaunch()
 {
-    if (const auto stored = defaults::Defaults::standard().number("updateLastCheckAt"); stored && std::isfinite(*stored)) {
+    if (const auto stored = defaults::setting::updateLastCheckAt.stored(); stored && std::isfinite(*stored)) {
         const double hours = std::trunc((dispatch::wallClock() - *stored) / 3600);
         if (hours < throttleHours) {
             // Clamped so that a stamp absurdly far ahead still prints as a number.

@@ -6,7 +6,7 @@
 #include "platform/core/BundleFile.h"
 #include "platform/core/OwnFolder.h"
 #include "platform/core/TextFormat.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "update/AppUpdate.h"
@@ -182,7 +182,7 @@ std::optional<std::string> UpdateInstaller::signingTeamID() { return teamOf(ourT
 
 bool UpdateInstaller::allowsSelfReplace()
 {
-    return defaults::Defaults::standard().boolValue("forceSelfReplace") || signingTeamID().has_value();
+    return defaults::setting::forceSelfReplace.value() || signingTeamID().has_value();
 }
 
 void runOnMainAfter(double seconds, std::function<void()> block) { dispatch::main().asyncAfter(seconds, std::move(block)); }

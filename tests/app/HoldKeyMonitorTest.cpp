@@ -57,16 +57,6 @@ protected:
     int released = 0;
 };
 
-TEST(HoldKeyRulesTest, TheDelayIsClampedAndDefaultsTo250)
-{
-    EXPECT_EQ(HoldKeyRules::delayMilliseconds(std::nullopt), 250);
-    EXPECT_EQ(HoldKeyRules::delayMilliseconds(-5), 0);
-    EXPECT_EQ(HoldKeyRules::delayMilliseconds(0), 0);
-    EXPECT_EQ(HoldKeyRules::delayMilliseconds(570), 570);
-    EXPECT_EQ(HoldKeyRules::delayMilliseconds(5000), 2000);
-    EXPECT_EQ(HoldKeyRules::delayMilliseconds(1LL << 40), 2000);
-}
-
 TEST(HoldKeyRulesTest, AnotherKeysFlagsChangeEndsAPressOnlyWhenTheFlagIsGone)
 {
     using V = HoldKeyRules::FlagsVerdict;

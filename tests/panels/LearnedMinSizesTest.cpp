@@ -1,6 +1,7 @@
 #include "panels/LearnedMinSizes.h"
 
 #include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "support/DiagLines.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ protected:
         LearnedMinSizes::resetForLaunch();
     }
     defaults::Defaults& store() { return defaults::Defaults::standard(); }
-    std::optional<nlohmann::json> stored() { return store().dictionary(LearnedMinSizes::settingsKey); }
+    std::optional<nlohmann::json> stored() { return defaults::setting::takeoverLearnedMinSizes.stored(); }
     core::Size learned(const std::string& bundleID) { return LearnedMinSizes::cache().at(bundleID); }
 };
 
@@ -47,7 +48,7 @@ TEST_F(LearnedMinSizesTest, LearnsGrowsAndNeverShrinks)
 
 TEST_F(LearnedMinSizesTest, LoadsOnlyWellFormedFiniteEntries)
 {
-    store().set(LearnedMinSizes::settingsKey, {{"double", "800xx600"},
+    store().set("takeoverLearnedMinSizes", {{"double", "800xx600"},
                                                {"trailing", "800x"},
                                                {"text", "abc"},
                                                {"spoken", "x640xwidex480"},
@@ -61,7 +62,7 @@ TEST_F(LearnedMinSizesTest, LoadsOnlyWellFormedFiniteEntries)
 
 TEST_F(LearnedMinSizesTest, NonStringValueLoadsEmptyAndIsRewritten)
 {
-    store().set(LearnedMinSizes::settingsKey, {{"a", "900x700"}, {"b", 3}});
+    store().set("takeoverLearnedMinSizes", {{"a", "900x700"}, {"b", 3}});
     EXPECT_TRUE(LearnedMinSizes::cache().empty());
     LearnedMinSizes::noteClampedSize("c", {100, 100}, {200, 100});
     EXPECT_EQ(stored(), nlohmann::json({{"c", "200x0"}}));
@@ -71,7 +72,7 @@ TEST_F(LearnedMinSizesTest, ResetAtLaunchForgetsTheStoreAndTheCache)
 {
     LearnedMinSizes::noteClampedSize("com.example.a", {800, 600}, {900, 700});
     LearnedMinSizes::resetForLaunch();
-    EXPECT_FALSE(store().contains(LearnedMinSizes::settingsKey));
+    EXPECT_FALSE(defaults::setting::takeoverLearnedMinSizes.isStored());
     EXPECT_TRUE(LearnedMinSizes::cache().empty());
     EXPECT_EQ(linesWith("已清空最小尺寸学习缓存").size(), 2u);
 }

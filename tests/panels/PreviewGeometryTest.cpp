@@ -30,28 +30,12 @@ TEST(PreviewGeometry, TheDefaultScaleGivesAPictureOfOverHalfTheScreensDiagonalCe
     expectRect(previewFrame(laptop, {0, 0}, 3), {324, 202.5, 792, 495});
 }
 
-TEST(PreviewGeometry, ScalesAreClampedAndTheLargestStaysBelowTheLimits)
+TEST(PreviewGeometry, TheLargestScaleStaysBelowTheLimits)
 {
-    EXPECT_EQ(clampedPreviewScale(std::nullopt), 3.0);
-    EXPECT_EQ(clampedPreviewScale(0.5), 1.0);
-    EXPECT_EQ(clampedPreviewScale(1.0), 1.0);
-    EXPECT_EQ(clampedPreviewScale(9), 4.0);
-    EXPECT_EQ(clampedPreviewScale(2.5), 2.5);
-    EXPECT_EQ(clampedPreviewScale(INFINITY), 3.0);
-
     // Scale 4: 0.733 of the diagonal, 1056 × 660, still within 0.85 of either side.
     expectRect(previewFrame(laptop, {1600, 1000}, 4), {192, 120, 1056, 660});
     // Scale 1: a third of the default.
     expectRect(previewFrame(laptop, {1600, 1000}, 1), {588, 367.5, 264, 165});
-}
-
-TEST(PreviewGeometry, DelaysAreClampedToOneSecond)
-{
-    EXPECT_EQ(clampedPreviewDelay(std::nullopt), 0.5);
-    EXPECT_EQ(clampedPreviewDelay(0), 0.0);
-    EXPECT_EQ(clampedPreviewDelay(-2), 0.0);
-    EXPECT_EQ(clampedPreviewDelay(7), 1.0);
-    EXPECT_EQ(clampedPreviewDelay(0.3), 0.3);
 }
 
 TEST(PreviewGeometry, VeryWideAndVeryTallSourcesKeepTheirAspectWithinTheScreen)

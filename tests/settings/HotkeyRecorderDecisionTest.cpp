@@ -19,8 +19,8 @@ constexpr int keyM = 46;
 
 std::vector<recorder::EffectiveCombination> rowsWith(std::map<std::string, long long> stored)
 {
-    return recorder::effectiveCombinations(app::hotkeySpecs(), [&stored](const std::string& key) {
-        const auto found = stored.find(key);
+    return recorder::effectiveCombinations(app::hotkeySpecs(), [&stored](const defaults::Integer& setting) {
+        const auto found = stored.find(std::string(setting.key));
         return found == stored.end() ? std::nullopt : std::optional<long long>(found->second);
     });
 }

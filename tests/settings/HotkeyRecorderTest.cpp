@@ -30,8 +30,8 @@ struct FakeShell {
 
     static app::HotKeyCombination stored(const app::HotkeySpec& spec)
     {
-        auto& store = defaults::Defaults::standard();
-        return app::resolveCombination(spec, store.integer(spec.codeKey()), store.integer(spec.flagsKey()));
+        const auto settings = spec.settings();
+        return app::resolveCombination(spec, settings.code.stored(), settings.flags.stored());
     }
 
     SettingsWindow::ShellHooks hooks()

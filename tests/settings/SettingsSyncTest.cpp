@@ -2,7 +2,7 @@
 
 #include "platform/ui/Switch.h"
 #include "settings/SettingsRow.h"
-#include "platform/defaults/StoredBool.h"
+#include "platform/defaults/SettingKinds.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -20,7 +20,7 @@ std::string text(const char* name)
 
 TEST_F(SettingsWindowTest, StoredSwitchesReadOneWay)
 {
-    using defaults::storedBool;
+    const auto storedBool = [](const char* key, bool fallback) { return defaults::LooseBool{{key}, fallback}.value(); };
     EXPECT_TRUE(storedBool("k", true)) << "absent";
     for (const auto& [value, on] : std::vector<std::pair<nlohmann::json, bool>>{
              {true, true}, {false, false}, {2.5, true}, {0, false}, {"YES", true}, {"true", true}, {"no", false},

@@ -87,10 +87,12 @@ TEST(HotKeyTableTest, EightRowsInRegistrationOrderWithTheirDefaults)
 
     const auto tile = app::hotkeySpec(specs, "tileAllHotKey");
     ASSERT_TRUE(tile);
-    EXPECT_EQ(tile->codeKey(), "tileAllHotKeyCode");
-    EXPECT_EQ(tile->flagsKey(), "tileAllHotKeyFlags");
+    EXPECT_EQ(tile->settings().code.key, "tileAllHotKeyCode");
+    EXPECT_EQ(tile->settings().flags.key, "tileAllHotKeyFlags");
     EXPECT_EQ(tile->command, app::Command::tileAll);
     EXPECT_FALSE(app::hotkeySpec(specs, "tileAll"));
+    // A row whose prefix the settings table lacks could neither read nor store its keys.
+    for (const auto& spec : specs) EXPECT_TRUE(defaults::setting::hotKey(spec.keyPrefix)) << spec.keyPrefix;
 }
 
 TEST(HotKeyTableTest, StoredValuesOutsideTheKeyRangeOrWithForeignBitsFallBackEachOnItsOwn)

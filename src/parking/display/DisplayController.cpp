@@ -2,7 +2,7 @@
 
 #include "foundation/ActiveDisplays.h"
 #include "parking/ledger/VDLog.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 
@@ -76,7 +76,7 @@ DisplayController& DisplayController::shared()
 bool DisplayController::isFeatureEnabled()
 {
     if (!VDAvailable()) return false;
-    return defaults::Defaults::standard().boolean("virtualDisplayPark").value_or(true);
+    return defaults::setting::virtualDisplayPark.value();
 }
 
 std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::DisplayID source)

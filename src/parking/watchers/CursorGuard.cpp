@@ -10,7 +10,7 @@
 #include "parking/watchers/CursorGuardFlash.h"
 #include "parking/watchers/CursorTarget.h"
 #include "platform/core/AppIdentity.h"
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/defaults/TurnOffHint.h"
 #include "platform/desktop/Desktop.h"
 
@@ -64,13 +64,12 @@ CursorGuard& CursorGuard::shared()
 
 double CursorGuard::probeInterval()
 {
-    const auto stored = defaults::Defaults::standard().number("cursorGuardProbeInterval");
-    return stored && *stored > 0.05 ? *stored : 1.0;
+    return defaults::setting::cursorGuardProbeInterval.value();
 }
 
 bool CursorGuard::autoRescueEnabled()
 {
-    return defaults::Defaults::standard().boolean("cursorGuardAutoRescue").value_or(true);
+    return defaults::setting::cursorGuardAutoRescue.value();
 }
 
 void CursorGuard::start()
@@ -85,7 +84,7 @@ void CursorGuard::start()
         if (const auto self = weak.lock()) self->probeTick();
     });
     Diag::log("启动 光标守卫=开启（自动探针每 " + capture::twoDecimalsText(interval) + "s 一跳，" +
-              "逃生热键 ⌥⌘R；关掉自动探针试对照：" + defaults::turnOffHint("cursorGuardAutoRescue") + "）");
+              "逃生热键 ⌥⌘R；关掉自动探针试对照：" + defaults::turnOffHint(defaults::setting::cursorGuardAutoRescue) + "）");
 }
 
 void CursorGuard::stop() { probe_.cancel(); }

@@ -6,8 +6,9 @@
 
 namespace defaults {
 
-std::string turnOffHint(const std::string& key)
+std::string turnOffHint(const StrictBool& setting)
 {
+    const std::string key(setting.key);
     if (desktop::conventions().textVariant.empty())
         return "defaults write " + core::AppIdentity::current().bundleIdentifier + " " + key + " -bool NO";
     // The running store writes the file whole: an edit made meanwhile would be lost.

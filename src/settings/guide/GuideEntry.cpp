@@ -1,7 +1,7 @@
 #include "settings/guide/OnboardingWindow.h"
 
 #include "foundation/AuxWindowActivation.h"
-#include "platform/defaults/StoredBool.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "settings/guide/GuideModel.h"
 
@@ -45,7 +45,7 @@ OnboardingWindow& OnboardingWindow::existingOrNew()
 
 void OnboardingWindow::showIfNeeded()
 {
-    const bool completed = defaults::storedBool("onboardingCompleted", false);
+    const bool completed = defaults::setting::onboardingCompleted.value();
     const bool screenRecordingAllowed = desktop::permissions().screenCapturePreflight();
     if (!guide::shouldShowGuide(completed, screenRecordingAllowed)) return;
     bringForward(existingOrNew());

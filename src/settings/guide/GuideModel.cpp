@@ -6,9 +6,6 @@ namespace guide {
 
 namespace {
 
-constexpr const char* stepKey = "onboardingStep";
-constexpr const char* completedKey = "onboardingCompleted";
-
 constexpr std::string_view triggerMark = "[[trigger]]";
 constexpr std::string_view openMark = "{{";
 constexpr std::string_view closeMark = "}}";
@@ -47,24 +44,24 @@ bool shouldShowGuide(bool onboardingCompleted, bool screenRecordingAllowed)
 
 int startIndex(const defaults::Defaults& store, int stepCount)
 {
-    const auto stored = store.integer(stepKey);
+    const auto stored = defaults::setting::onboardingStep.stored(store);
     if (!stored) return 0;
     return static_cast<int>(std::clamp<long long>(*stored, 0, stepCount - 1));
 }
 
-void storeStep(defaults::Defaults& store, int index) { store.set(stepKey, index); }
+void storeStep(defaults::Defaults& store, int index) { defaults::setting::onboardingStep.write(index, store); }
 
 void recordFinish(defaults::Defaults& store, bool dontShowTicked)
 {
-    store.remove(stepKey);
-    if (dontShowTicked) store.set(completedKey, true);
+    defaults::setting::onboardingStep.remove(store);
+    if (dontShowTicked) defaults::setting::onboardingCompleted.write(true, store);
 }
 
 void recordClose(defaults::Defaults& store, bool dontShowTicked)
 {
     if (!dontShowTicked) return;
-    store.set(completedKey, true);
-    store.remove(stepKey);
+    defaults::setting::onboardingCompleted.write(true, store);
+    defaults::setting::onboardingStep.remove(store);
 }
 
 std::string counterText(int index, int count) { return std::to_string(index + 1) + " / " + std::to_string(count); }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/defaults/Defaults.h"
+#include "platform/defaults/SettingsTable.h"
 
 #include <optional>
 #include <string>

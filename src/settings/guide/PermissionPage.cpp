@@ -2,8 +2,7 @@
 
 #include "foundation/EventBridge.h"
 #include "foundation/L10n.h"
-#include "platform/defaults/Defaults.h"
-#include "platform/defaults/StoredBool.h"
+#include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/Symbols.h"
@@ -24,7 +23,6 @@ namespace {
 constexpr double pageHeight = 480;
 constexpr double cardHeight = 112;
 constexpr double pollInterval = 0.5;
-constexpr const char* screenAskedKey = "screenPermissionAsked";
 
 const ui::FontSpec cardTitleFont{15, ui::FontSpec::Weight::semibold};
 const ui::FontSpec subtitleFont{11.5};
@@ -165,8 +163,8 @@ void OnboardingWindow::refreshPermissionStatus()
 
 void OnboardingWindow::requestScreenPermission()
 {
-    const bool asked = defaults::storedBool(screenAskedKey, false);
-    defaults::Defaults::standard().set(screenAskedKey, true);
+    const bool asked = defaults::setting::screenPermissionAsked.value();
+    defaults::setting::screenPermissionAsked.write(true);
     if (asked)
         EventBridge::openSettingsPane(EventBridge::screenRecordingPane);
     else
