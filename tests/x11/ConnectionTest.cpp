@@ -1,4 +1,5 @@
 #include "platform/x11/X11Connection.h"
+#include "platform/core/SystemLog.h"
 
 #include "support/X11Client.h"
 #include "x11/X11ServiceFixture.h"
@@ -6,6 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <xcb/damage.h>
 
 namespace {
 
@@ -57,6 +63,39 @@ TEST(X11Connection, HandsEventsToHandlersUntilTheyAreRemoved)
     connection->flush();
     EXPECT_FALSE(connection->property(root, name));
     EXPECT_EQ(seen, before);
+}
+
+TEST(X11Connection, LogsEachKindOfRefusedRequestOnce)
+{
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    core::systemLog::setSink([&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        lines.push_back(line);
+    });
+    struct SinkReset {
+        ~SinkReset() { core::systemLog::setSink({}); }
+    } sinkReset;
+    const auto logged = [&] {
+        std::lock_guard lock(mutex);
+        return lines;
+    };
+    const auto connection = openTestDisplay();
+    ASSERT_TRUE(connection);
+    const xcb_window_t missing = 0x1fffff;
+    for (int i = 0; i < 3; ++i) xcb_map_window(connection->xcb(), missing);
+    xcb_damage_destroy(connection->xcb(), missing);
+    for (int i = 0; i < 3; ++i) xcb_map_window(connection->xcb(), missing);
+    connection->flush();
+    ASSERT_TRUE(testsupport::waitUntil([&] { return logged().size() >= 2; }, 5));
+    // What came later was not logged: a round trip after it has been read.
+    connection->atom("_GLIMRA_TEST_PROPERTY");
+    const auto seen = logged();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0],
+              "x11: the server refused request 8 with BadWindow (resource 0x1fffff); later refusals of this kind are "
+              "not logged");
+    EXPECT_EQ(seen[1].rfind("x11: the server refused Damage request 2 with error ", 0), 0u) << seen[1];
 }
 
 }  // namespace

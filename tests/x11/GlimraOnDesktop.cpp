@@ -271,4 +271,13 @@ unsigned long restInCorner(GlimraOnDesktop& glimra, const std::string& owner, Po
     return block;
 }
 
+std::string GlimraOnDesktop::errBesidesRefusals() const
+{
+    std::istringstream lines(err());
+    std::string kept;
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("x11: the server refused ", 0) != 0) kept += line + "\n";
+    return kept;
+}
+
 }  // namespace testsupport

@@ -76,6 +76,9 @@ public:
     // The log this launch wrote (rotation aside).
     std::string log() const;
     std::string err() const { return process_->err(); }
+    // Standard error without the lines that name requests the server refused: a window
+    // another client destroys can be named in a request before its end is known.
+    std::string errBesidesRefusals() const;
     // The mini window the next action makes: the first new picture window within the time,
     // 0 when none appears. `before` is what the process showed before the action.
     unsigned long waitForNewPictureWindow(const std::vector<unsigned long>& before, double timeoutSeconds = 10);

@@ -4,6 +4,7 @@
 #include <xcb/composite.h>
 #include <xcb/damage.h>
 #include <xcb/randr.h>
+#include <xcb/render.h>
 #include <xcb/res.h>
 #include <xcb/shm.h>
 #include <xcb/xfixes.h>
@@ -80,10 +81,21 @@ Connection::~Connection()
     xcb_disconnect(connection_);
 }
 
+void Connection::nameExtensions()
+{
+    const std::pair<xcb_extension_t*, const char*> used[]{
+        {&xcb_composite_id, "Composite"}, {&xcb_xfixes_id, "XFixes"}, {&xcb_damage_id, "Damage"},
+        {&xcb_randr_id, "RandR"},         {&xcb_render_id, "Render"}, {&xcb_shm_id, "MIT-SHM"},
+        {&xcb_test_id, "XTEST"},          {&xcb_input_id, "XInputExtension"}, {&xcb_res_id, "X-Resource"}};
+    for (const auto& [extension, name] : used)
+        if (const auto* data = present(connection_, extension)) errors_.nameExtension(data->major_opcode, name);
+}
+
 std::optional<std::string> Connection::checkExtensions()
 {
     auto* c = connection_;
     std::vector<std::string> missing;
+    nameExtensions();
 
     if (present(c, &xcb_composite_id)) {
         auto v = reply(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
@@ -232,6 +244,10 @@ void Connection::eventLoop()
     while (auto* raw = xcb_wait_for_event(connection_)) {
         auto event = reply(raw);  // events are freed like replies
         const auto type = event->response_type & 0x7f;
+        if (type == 0) {
+            errors_.note(*reinterpret_cast<const xcb_generic_error_t*>(event.get()));
+            continue;
+        }
         if (stopping_ && type == XCB_CLIENT_MESSAGE &&
             reinterpret_cast<const xcb_client_message_event_t*>(event.get())->window == wakeWindow_)
             return;

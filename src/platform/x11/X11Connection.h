@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/x11/X11ErrorLog.h"
+
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 
@@ -89,6 +91,7 @@ public:
 private:
     Connection(xcb_connection_t* connection, int screenNumber, std::string displayName);
     std::optional<std::string> checkExtensions();
+    void nameExtensions();
     void startEventThread();
     void eventLoop();
 
@@ -111,6 +114,7 @@ private:
     std::map<HandlerToken, EventHandler> handlers_;
     HandlerToken nextToken_ = 1;
     std::function<void()> lost_;
+    ErrorLog errors_;
 
     // A window of our own that the event thread is woken through when it must stop.
     xcb_window_t wakeWindow_ = XCB_WINDOW_NONE;
