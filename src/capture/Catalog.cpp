@@ -77,8 +77,7 @@ FailureLog& failureLog()
 
 Failure failureOf(const std::optional<desktop::Error>& error)
 {
-    const bool declined = error && error->domain == desktop::captureError::domain &&
-                          error->code == desktop::captureError::userDeclined;
+    const bool declined = error && desktop::captureErrorKind(*error) == desktop::CaptureErrorKind::userDeclined;
     return declined ? Failure::notPermitted : Failure::failed;
 }
 

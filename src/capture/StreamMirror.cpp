@@ -236,8 +236,7 @@ void StreamMirror::streamDidStop(std::uint64_t generation, const desktop::Error&
     // The end of a stream that was already replaced is no news.
     if (generation != generation_ || !stream_) return;
     Diag::log("流停止(didStopWithError): " + error.description);
-    if (error.domain == desktop::captureError::domain &&
-        error.code == desktop::captureError::failedApplicationConnectionInterrupted &&
+    if (desktop::captureErrorKind(error) == desktop::CaptureErrorKind::temporary &&
         intake_.recoveryAttempts() < recoveryLimit) {
         const int attempt = intake_.countRecoveryRestart();
         Diag::log("流错误自动恢复: 第" + std::to_string(attempt) + "/" + std::to_string(recoveryLimit) +

@@ -39,4 +39,13 @@ core::Rect ContentFilter::contentRect() const
     return core::Rect(0, 0, frame.width(), frame.height());
 }
 
+CaptureErrorKind captureErrorKind(const Error& error)
+{
+    if (error.domain != captureError::domain) return CaptureErrorKind::permanent;
+    if (error.code == captureError::userDeclined) return CaptureErrorKind::userDeclined;
+    // The capture service lost its connection to the application: a new stream may work.
+    if (error.code == captureError::failedApplicationConnectionInterrupted) return CaptureErrorKind::temporary;
+    return CaptureErrorKind::permanent;
+}
+
 }  // namespace desktop

@@ -100,6 +100,11 @@ constexpr long noCaptureSource = -3815;
 constexpr long systemStoppedStream = -3821;
 }  // namespace captureError
 
+// What a capture error tells its caller to do: ask the user again, start the stream again,
+// or stop.
+enum class CaptureErrorKind { userDeclined, temporary, permanent };
+CaptureErrorKind captureErrorKind(const Error& error);
+
 using CaptureCompletion = std::function<void(std::optional<Error>)>;
 
 // One live capture. Completions run on the global queue; frames on the output queue.
