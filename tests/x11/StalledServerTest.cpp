@@ -1,4 +1,5 @@
 #include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11KeyMap.h"
@@ -38,8 +39,9 @@ bool lists(x11::X11WindowServer& server, unsigned long window)
 }
 
 // What the desktop's periodic reads ask answers while another client holds the server:
-// the window list, the running applications, the pointer and the keys as polls read them.
-// Once the server is free again the polls catch up.
+// the window list, the running applications, the pointer and the keys as polls read them,
+// and the button-free corner the hover poll asks of the window under the pointer. Once
+// the server is free again the polls catch up.
 TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileTheServerIsHeld)
 {
     const auto connection = openTestDisplay();
@@ -48,10 +50,13 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     x11::X11WindowServer server(connection, clients);
     x11::X11Workspace workspace(connection, clients);
     x11::X11Input input(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
+    x11::X11Accessibility accessibility(connection);
     X11Client term({"xterm", "-geometry", "40x12+100+100"});
     const auto window = term.waitForWindow("XTerm");
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(waitUntil([&] { return lists(server, window); }));
+    const auto corner = accessibility.buttonFreeCorner(window);
+    EXPECT_GT(corner.top, 0) << "openbox's title bar";
     ASSERT_TRUE(movePointer(300, 250));
     ASSERT_TRUE(waitUntil([&] { return input.polledPointerLocation() == core::Point{300, 250}; }));
     EXPECT_FALSE(input.polledKeyDown(desktop::key::shift));
@@ -66,9 +71,11 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     bool listed = false, running = false;
     core::Point pointer;
     std::uint64_t flags = 1;
+    desktop::CornerInset cornerWhileHeld;
     std::thread reader([&] {
         for (int tick = 0; tick < 5; ++tick) {
             listed = lists(server, window);
+            cornerWhileHeld = accessibility.buttonFreeCorner(window);
             const auto apps = workspace.runningApplications();
             running = std::any_of(apps.begin(), apps.end(), [&](const auto& app) { return app.pid == term.pid(); });
             pointer = input.polledPointerLocation();
@@ -87,6 +94,7 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     EXPECT_TRUE(running);
     EXPECT_EQ(pointer, (core::Point{300, 250}));
     EXPECT_EQ(flags, 0u);
+    EXPECT_EQ(cornerWhileHeld, corner);
 
     // The poll answers what the server said at the last poll: the next polls catch up.
     ASSERT_TRUE(movePointer(500, 400));

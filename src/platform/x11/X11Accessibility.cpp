@@ -115,12 +115,14 @@ struct X11Accessibility::Observers {
     // and comes back before the main queue looks is still two changes.
     xcb_window_t active = XCB_WINDOW_NONE;
     std::vector<xcb_window_t> activations;
-    // One recheck waits on the main queue at a time, however many events come.
+    // One recheck waits at a time, however many events come. It asks the server where
+    // the windows are, which may take long on a busy server: never on the main queue.
     std::atomic<bool> recheckPending{false};
+    dispatch::Queue queue{"x11.accessibility.recheck"};
 };
 
 X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)), observers_(std::make_shared<Observers>())
+    : connection_(std::move(connection)), observers_(std::make_shared<Observers>()), corners_(connection_)
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
@@ -145,12 +147,12 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
             observers->activations.push_back(active);
         }
         if (observers->recheckPending.exchange(true)) return;
-        dispatch::main().async([weakConnection, weakObservers] {
+        observers->queue.async([weakConnection, weakObservers] {
             const auto connection = weakConnection.lock();
             const auto observers = weakObservers.lock();
             if (!connection || !observers) return;
             observers->recheckPending = false;
-            recheck(*connection, *observers);
+            recheck(*connection, observers);
         });
     });
 }
@@ -315,14 +317,7 @@ std::optional<desktop::WindowID> X11Accessibility::windowNumber(const desktop::E
 
 desktop::CornerInset X11Accessibility::buttonFreeCorner(desktop::WindowID window)
 {
-    // Enough for GTK's title bars and header bars, which keep their buttons inside.
-    constexpr double ownTitleBarHeight = 48;
-    const auto frame = framePixels(*connection_, window);
-    if (!frame || frame->width() <= 0) return {};
-    const ButtonClearance clearance = buttonClearance(*connection_, window);
-    const double pointsPerPixel = desktop::globalSpace().toGlobal(*frame).width() / frame->width();
-    return {clearance.top * pointsPerPixel + (clearance.ownTitleBar ? ownTitleBarHeight : 0),
-            clearance.right * pointsPerPixel};
+    return corners_.of(static_cast<xcb_window_t>(window));
 }
 
 ax::Error X11Accessibility::createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer)
@@ -366,13 +361,13 @@ ax::Error X11Accessibility::removeNotification(desktop::Token observer, const de
 
 void X11Accessibility::destroyObserver(desktop::Token observer) { observers_->registry.destroy(observer); }
 
-void X11Accessibility::recheck(Connection& connection, Observers& observers)
+void X11Accessibility::recheck(Connection& connection, const std::shared_ptr<Observers>& observers)
 {
     // Which windows are watched, by whom (a subscription on the application watches all
     // its windows).
     std::map<desktop::WindowID, desktop::Pid> windows;
     std::set<desktop::Pid> wholeApplications;
-    for (const auto& [pid, window, notification] : observers.registry.subscriptions()) {
+    for (const auto& [pid, window, notification] : observers->registry.subscriptions()) {
         if (!isMoveOrResize(notification)) continue;
         if (window != 0) windows.emplace(window, pid);
         else wholeApplications.insert(pid);
@@ -383,40 +378,43 @@ void X11Accessibility::recheck(Connection& connection, Observers& observers)
     for (const auto& [window, pid] : windows) frames.emplace(window, frameInPoints(connection, window));
     std::vector<xcb_window_t> activations;
     {
-        std::lock_guard lock(observers.mutex);
-        activations.swap(observers.activations);
+        std::lock_guard lock(observers->mutex);
+        activations.swap(observers->activations);
     }
     std::vector<std::pair<xcb_window_t, std::optional<desktop::Pid>>> focused;
     for (const auto window : activations) focused.emplace_back(window, clientPid(connection, window));
 
     struct Notice {
-        ObserverCallback callback;
-        desktop::Element element;
+        desktop::Pid pid;
+        desktop::WindowID window;
         std::string notification;
     };
     std::vector<Notice> notices;
     {
-        std::lock_guard lock(observers.mutex);
+        std::lock_guard lock(observers->mutex);
         const auto tell = [&](desktop::Pid pid, desktop::WindowID window, const std::string& notification) {
-            for (auto& callback : observers.registry.listeners(pid, window, notification))
-                notices.push_back({std::move(callback), {pid, window}, notification});
+            notices.push_back({pid, window, notification});
         };
         for (const auto& [window, frame] : frames) {
             if (!frame) {
-                observers.frames.erase(window);
+                observers->frames.erase(window);
                 continue;
             }
-            const auto last = observers.frames.find(window);
-            if (last != observers.frames.end()) {
+            const auto last = observers->frames.find(window);
+            if (last != observers->frames.end()) {
                 if (last->second.size != frame->size) tell(windows[window], window, ax::windowResized);
                 if (last->second.origin != frame->origin) tell(windows[window], window, ax::windowMoved);
             }
-            observers.frames[window] = *frame;
+            observers->frames[window] = *frame;
         }
         for (const auto& [window, pid] : focused)
             if (pid) tell(*pid, window, ax::focusedWindowChanged);
     }
-    for (const auto& notice : notices) notice.callback(notice.element, notice.notification);
+    // Shares the observers' life: a notice for observers gone by its turn is dropped.
+    const std::weak_ptr<desktop::AccessibilityObservers> registry =
+        std::shared_ptr<desktop::AccessibilityObservers>(observers, &observers->registry);
+    for (const auto& notice : notices)
+        desktop::AccessibilityObservers::post(registry, notice.pid, notice.window, notice.notification);
 }
 
 }  // namespace x11

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Accessibility.h"
+#include "platform/x11/X11ButtonFreeCorners.h"
 #include "platform/x11/X11Connection.h"
 
 #include <memory>
@@ -24,7 +25,7 @@ public:
     desktop::ax::Error performAction(const desktop::Element& element, const std::string& action) override;
     std::optional<desktop::WindowID> windowNumber(const desktop::Element& element) override;
     // Below the frame's title bar and inside its border; a client that draws its own
-    // title bar has its buttons in its top band as well.
+    // title bar has its buttons in its top band as well. Kept once read, until it changes.
     desktop::CornerInset buttonFreeCorner(desktop::WindowID window) override;
 
     desktop::ax::Error createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer) override;
@@ -36,9 +37,9 @@ public:
 
 private:
     struct Observers;
-    // Compares the watched windows with what was seen last and tells the observers what
-    // changed, and which windows became active; on the main queue.
-    static void recheck(Connection& connection, Observers& observers);
+    // Compares the watched windows with what was seen last and tells the observers, on
+    // the main queue, what changed and which windows became active.
+    static void recheck(Connection& connection, const std::shared_ptr<Observers>& observers);
 
     desktop::ax::Error copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value);
     desktop::ax::Error copyOfWindow(xcb_window_t window, const std::string& attribute, desktop::AXValue& value);
@@ -48,6 +49,7 @@ private:
 
     std::shared_ptr<Connection> connection_;
     std::shared_ptr<Observers> observers_;
+    ButtonFreeCorners corners_;
     Connection::HandlerToken handler_ = 0;
 };
 
