@@ -38,10 +38,23 @@ bool lists(x11::X11WindowServer& server, unsigned long window)
     return std::any_of(list.begin(), list.end(), [&](const auto& info) { return info.number == window; });
 }
 
+// A mapped top-level window of a connection of the test's own.
+xcb_window_t mappedWindow(xcb_connection_t* xcb)
+{
+    const auto* screen = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data;
+    const xcb_window_t window = xcb_generate_id(xcb);
+    xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window, screen->root, 600, 500, 200, 120, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(xcb, window);
+    std::free(xcb_get_input_focus_reply(xcb, xcb_get_input_focus(xcb), nullptr));
+    return window;
+}
+
 // What the desktop's periodic reads ask answers while another client holds the server:
 // the window list, the running applications, the pointer and the keys as polls read them,
-// and the button-free corner the hover poll asks of the window under the pointer. Once
-// the server is free again the polls catch up.
+// and the button-free corner the hover poll asks of the window under the pointer; nor
+// does bringing one of our floating windows to the front wait. Once the server is free
+// again the polls catch up.
 TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileTheServerIsHeld)
 {
     const auto connection = openTestDisplay();
@@ -57,6 +70,14 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     ASSERT_TRUE(waitUntil([&] { return lists(server, window); }));
     const auto corner = accessibility.buttonFreeCorner(window);
     EXPECT_GT(corner.top, 0) << "openbox's title bar";
+    xcb_connection_t* owner = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(owner));
+    const auto mini = server.registerOwnWindow(
+        {.title = "mini", .frame = core::Rect(600, 500, 200, 120), .level = desktop::level::floating, .visible = true,
+         .nativeWindow = mappedWindow(owner)},
+        {},
+        {});
+    server.orderOwnWindowFront(mini);
     ASSERT_TRUE(movePointer(300, 250));
     ASSERT_TRUE(waitUntil([&] { return input.polledPointerLocation() == core::Point{300, 250}; }));
     EXPECT_FALSE(input.polledKeyDown(desktop::key::shift));
@@ -76,6 +97,7 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
         for (int tick = 0; tick < 5; ++tick) {
             listed = lists(server, window);
             cornerWhileHeld = accessibility.buttonFreeCorner(window);
+            server.orderOwnWindowFront(mini);
             const auto apps = workspace.runningApplications();
             running = std::any_of(apps.begin(), apps.end(), [&](const auto& app) { return app.pid == term.pid(); });
             pointer = input.polledPointerLocation();
@@ -103,6 +125,8 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     EXPECT_TRUE(waitUntil([&] { return input.polledKeyDown(desktop::key::shift); }));
     runTool({"xdotool", "keyup", "shift"});
     EXPECT_TRUE(waitUntil([&] { return !input.polledKeyDown(desktop::key::shift); }));
+    server.unregisterOwnWindow(mini);
+    xcb_disconnect(owner);
     xcb_disconnect(holder);
 }
 
