@@ -93,6 +93,7 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     core::Point pointer;
     std::uint64_t flags = 1;
     desktop::CornerInset cornerWhileHeld;
+    bool buttonDown = true;
     std::thread reader([&] {
         for (int tick = 0; tick < 5; ++tick) {
             listed = lists(server, window);
@@ -102,6 +103,7 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
             running = std::any_of(apps.begin(), apps.end(), [&](const auto& app) { return app.pid == term.pid(); });
             pointer = input.polledPointerLocation();
             flags = input.polledModifierFlags();
+            buttonDown = input.polledButtonDown(0);
         }
         done = true;
     });
@@ -116,6 +118,7 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     EXPECT_TRUE(running);
     EXPECT_EQ(pointer, (core::Point{300, 250}));
     EXPECT_EQ(flags, 0u);
+    EXPECT_FALSE(buttonDown);
     EXPECT_EQ(cornerWhileHeld, corner);
 
     // The poll answers what the server said at the last poll: the next polls catch up.
