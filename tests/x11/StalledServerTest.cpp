@@ -63,7 +63,7 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     x11::X11WindowServer server(connection, clients);
     x11::X11Workspace workspace(connection, clients);
     x11::X11Input input(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
-    x11::X11Accessibility accessibility(connection);
+    x11::X11Accessibility accessibility(connection, clients);
     X11Client term({"xterm", "-geometry", "40x12+100+100"});
     const auto window = term.waitForWindow("XTerm");
     ASSERT_NE(window, 0u);

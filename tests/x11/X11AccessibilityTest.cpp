@@ -36,7 +36,8 @@ protected:
         if (HasFatalFailure()) return;
         // The displays fill the global space the window control converts through.
         displays = std::make_shared<x11::X11Displays>(connection);
-        accessibility = std::make_shared<x11::X11Accessibility>(connection);
+        accessibility =
+            std::make_shared<x11::X11Accessibility>(connection, std::make_shared<x11::ClientFactsCache>(connection));
     }
 
     desktop::Element elementOf(X11Client& client, const std::string& windowClass)

@@ -54,11 +54,36 @@ std::vector<xcb_window_t> clients(Connection& connection)
     return connection.cardinals(connection.root(), connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
 }
 
-std::vector<xcb_window_t> clientsOf(Connection& connection, desktop::Pid pid)
+// The pids of clients, as the shared client cache lists them; the server is asked only
+// of a window the cache does not list. One per call, so that a call sees one list.
+class ClientPids {
+public:
+    ClientPids(Connection& connection, const ClientFactsCache& clients)
+        : connection_(connection), snapshot_(clients.snapshot())
+    {
+    }
+
+    std::optional<desktop::Pid> of(xcb_window_t window) const
+    {
+        const auto& listed = snapshot_->clients;
+        const auto found = std::find_if(listed.begin(), listed.end(),
+                                        [window](const ClientFacts& client) { return client.window == window; });
+        if (found != listed.end()) return found->pid;
+        return clientPid(connection_, window);
+    }
+
+    bool belongTo(xcb_window_t window, desktop::Pid pid) const { return window != XCB_WINDOW_NONE && of(window) == pid; }
+
+private:
+    Connection& connection_;
+    const std::shared_ptr<const ClientSnapshot> snapshot_;
+};
+
+std::vector<xcb_window_t> clientsOf(Connection& connection, const ClientPids& pids, desktop::Pid pid)
 {
     std::vector<xcb_window_t> result;
     for (const auto window : clients(connection))
-        if (clientPid(connection, window) == pid) result.push_back(window);
+        if (pids.of(window) == pid) result.push_back(window);
     return result;
 }
 
@@ -66,11 +91,6 @@ xcb_window_t activeWindow(Connection& connection)
 {
     const auto active = connection.cardinals(connection.root(), connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
-}
-
-bool belongsTo(Connection& connection, xcb_window_t window, desktop::Pid pid)
-{
-    return window != XCB_WINDOW_NONE && clientPid(connection, window) == pid;
 }
 
 std::optional<core::Rect> frameInPoints(Connection& connection, xcb_window_t window)
@@ -121,8 +141,11 @@ struct X11Accessibility::Observers {
     dispatch::Queue queue{"x11.accessibility.recheck"};
 };
 
-X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)), observers_(std::make_shared<Observers>()), corners_(connection_)
+X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
+    : connection_(std::move(connection)),
+      clients_(std::move(clients)),
+      observers_(std::make_shared<Observers>()),
+      corners_(connection_)
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
@@ -130,6 +153,7 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
 
     const std::weak_ptr<Connection> weakConnection = connection_;
     const std::weak_ptr<Observers> weakObservers = observers_;
+    const std::weak_ptr<ClientFactsCache> weakClients = clients_;
     const auto activeAtom = connection_->atom("_NET_ACTIVE_WINDOW");
     handler_ = connection_->addEventHandler([=](const xcb_generic_event_t& event) {
         const auto type = event.response_type & 0x7f;
@@ -147,12 +171,13 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
             observers->activations.push_back(active);
         }
         if (observers->recheckPending.exchange(true)) return;
-        observers->queue.async([weakConnection, weakObservers] {
+        observers->queue.async([weakConnection, weakClients, weakObservers] {
             const auto connection = weakConnection.lock();
+            const auto clients = weakClients.lock();
             const auto observers = weakObservers.lock();
-            if (!connection || !observers) return;
+            if (!connection || !clients || !observers) return;
             observers->recheckPending = false;
-            recheck(*connection, observers);
+            recheck(*connection, *clients, observers);
         });
     });
 }
@@ -167,7 +192,7 @@ ax::Error X11Accessibility::copyAttribute(const desktop::Element& element, const
     value = std::monostate{};
     if (isSystemWide(element)) {
         if (attribute != ax::focusedApplication) return ax::attributeUnsupported;
-        const auto pid = clientPid(*connection_, activeWindow(*connection_));
+        const auto pid = ClientPids(*connection_, *clients_).of(activeWindow(*connection_));
         if (!pid) return ax::noValue;
         value = applicationElement(*pid);
         return ax::success;
@@ -176,29 +201,30 @@ ax::Error X11Accessibility::copyAttribute(const desktop::Element& element, const
         if (!processExists(element.pid)) return ax::invalidUIElement;
         return copyOfApplication(element.pid, attribute, value);
     }
-    if (!belongsTo(*connection_, element.window, element.pid)) return ax::invalidUIElement;
+    if (!ClientPids(*connection_, *clients_).belongTo(element.window, element.pid)) return ax::invalidUIElement;
     return copyOfWindow(element.window, attribute, value);
 }
 
 ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value)
 {
+    const ClientPids pids(*connection_, *clients_);
     if (attribute == ax::windows) {
         std::vector<desktop::Element> windows;
-        for (const auto window : clientsOf(*connection_, pid)) windows.push_back({pid, window});
+        for (const auto window : clientsOf(*connection_, pids, pid)) windows.push_back({pid, window});
         value = std::move(windows);
         return ax::success;
     }
     if (attribute == ax::focusedWindow) {
         // The active window when it is this application's, else its topmost one.
         const auto active = activeWindow(*connection_);
-        if (belongsTo(*connection_, active, pid)) {
+        if (pids.belongTo(active, pid)) {
             value = desktop::Element{pid, active};
             return ax::success;
         }
         const auto stacking = connection_->cardinals(connection_->root(),
                                                      connection_->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
         for (const auto window : frontToBack(stacking, connection_->root())) {
-            if (!belongsTo(*connection_, window, pid)) continue;
+            if (!pids.belongTo(window, pid)) continue;
             value = desktop::Element{pid, window};
             return ax::success;
         }
@@ -234,7 +260,7 @@ ax::Error X11Accessibility::setAttribute(const desktop::Element& element, const 
 {
     const bool known = attribute == ax::position || attribute == ax::size || attribute == ax::minimized;
     if (!known || element.window == 0) return ax::attributeUnsupported;
-    if (!belongsTo(*connection_, element.window, element.pid)) {
+    if (!ClientPids(*connection_, *clients_).belongTo(element.window, element.pid)) {
         logGone(element.window, element.pid, "setting " + attribute);
         return ax::invalidUIElement;
     }
@@ -299,7 +325,7 @@ ax::Error X11Accessibility::setMinimized(xcb_window_t window, const desktop::AXV
 ax::Error X11Accessibility::performAction(const desktop::Element& element, const std::string& action)
 {
     if (action != ax::raise || element.window == 0) return ax::actionUnsupported;
-    if (!belongsTo(*connection_, element.window, element.pid)) {
+    if (!ClientPids(*connection_, *clients_).belongTo(element.window, element.pid)) {
         logGone(element.window, element.pid, "raising");
         return ax::invalidUIElement;
     }
@@ -311,7 +337,8 @@ ax::Error X11Accessibility::performAction(const desktop::Element& element, const
 
 std::optional<desktop::WindowID> X11Accessibility::windowNumber(const desktop::Element& element)
 {
-    if (element.window == 0 || !belongsTo(*connection_, element.window, element.pid)) return std::nullopt;
+    if (element.window == 0 || !ClientPids(*connection_, *clients_).belongTo(element.window, element.pid))
+        return std::nullopt;
     return element.window;
 }
 
@@ -332,13 +359,15 @@ ax::Error X11Accessibility::addNotification(desktop::Token observer, const deskt
     if (!pid) return ax::invalidUIElementObserver;
     if (element.pid != *pid) return ax::illegalArgument;
     if (!processExists(*pid)) return ax::invalidUIElement;
-    if (element.window != 0 && !belongsTo(*connection_, element.window, *pid)) return ax::invalidUIElement;
+    const ClientPids pids(*connection_, *clients_);
+    if (element.window != 0 && !pids.belongTo(element.window, *pid)) return ax::invalidUIElement;
     if (!isMoveOrResize(notification) && notification != ax::focusedWindowChanged) return ax::notificationUnsupported;
 
     // Where the windows are now is what later changes compare with.
     std::map<desktop::WindowID, core::Rect> frames;
     if (isMoveOrResize(notification)) {
-        const auto windows = element.window != 0 ? std::vector<xcb_window_t>{element.window} : clientsOf(*connection_, *pid);
+        const auto windows =
+            element.window != 0 ? std::vector<xcb_window_t>{element.window} : clientsOf(*connection_, pids, *pid);
         for (const auto window : windows) {
             // The window manager resizes the client after its frame: the client's own
             // notice tells when both are done.
@@ -361,8 +390,10 @@ ax::Error X11Accessibility::removeNotification(desktop::Token observer, const de
 
 void X11Accessibility::destroyObserver(desktop::Token observer) { observers_->registry.destroy(observer); }
 
-void X11Accessibility::recheck(Connection& connection, const std::shared_ptr<Observers>& observers)
+void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& clients,
+                               const std::shared_ptr<Observers>& observers)
 {
+    const ClientPids pids(connection, clients);
     // Which windows are watched, by whom (a subscription on the application watches all
     // its windows).
     std::map<desktop::WindowID, desktop::Pid> windows;
@@ -373,7 +404,7 @@ void X11Accessibility::recheck(Connection& connection, const std::shared_ptr<Obs
         else wholeApplications.insert(pid);
     }
     for (const auto pid : wholeApplications)
-        for (const auto client : clientsOf(connection, pid)) windows.emplace(client, pid);
+        for (const auto client : clientsOf(connection, pids, pid)) windows.emplace(client, pid);
     std::map<desktop::WindowID, std::optional<core::Rect>> frames;
     for (const auto& [window, pid] : windows) frames.emplace(window, frameInPoints(connection, window));
     std::vector<xcb_window_t> activations;
@@ -382,7 +413,7 @@ void X11Accessibility::recheck(Connection& connection, const std::shared_ptr<Obs
         activations.swap(observers->activations);
     }
     std::vector<std::pair<xcb_window_t, std::optional<desktop::Pid>>> focused;
-    for (const auto window : activations) focused.emplace_back(window, clientPid(connection, window));
+    for (const auto window : activations) focused.emplace_back(window, pids.of(window));
 
     struct Notice {
         desktop::Pid pid;

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Accessibility.h"
 #include "platform/x11/X11ButtonFreeCorners.h"
+#include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
 
 #include <memory>
@@ -11,10 +12,11 @@ namespace x11 {
 // Window control through the window manager (EWMH): an application is a pid, its windows
 // are the managed clients of that pid, and a window's position and size are those of its
 // frame as the user sees it. Writes are requests the window manager may clamp or refuse;
-// reads always ask the server where a window really is. Trust is always granted.
+// reads always ask the server where a window really is. Which process a window belongs to
+// is taken from the shared client cache. Trust is always granted.
 class X11Accessibility : public desktop::Accessibility {
 public:
-    explicit X11Accessibility(std::shared_ptr<Connection> connection);
+    X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
     ~X11Accessibility() override;
 
     bool isTrusted(bool prompt = false) override;
@@ -39,7 +41,8 @@ private:
     struct Observers;
     // Compares the watched windows with what was seen last and tells the observers, on
     // the main queue, what changed and which windows became active.
-    static void recheck(Connection& connection, const std::shared_ptr<Observers>& observers);
+    static void recheck(Connection& connection, const ClientFactsCache& clients,
+                        const std::shared_ptr<Observers>& observers);
 
     desktop::ax::Error copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value);
     desktop::ax::Error copyOfWindow(xcb_window_t window, const std::string& attribute, desktop::AXValue& value);
@@ -48,6 +51,7 @@ private:
     desktop::ax::Error setMinimized(xcb_window_t window, const desktop::AXValue& value);
 
     std::shared_ptr<Connection> connection_;
+    const std::shared_ptr<ClientFactsCache> clients_;
     std::shared_ptr<Observers> observers_;
     ButtonFreeCorners corners_;
     Connection::HandlerToken handler_ = 0;
