@@ -41,7 +41,7 @@ core::Rect RegionSelector::appkitFrame(const core::Rect& rect)
 
 core::Point RegionSelector::pointer()
 {
-    return core::flipped(desktop::input().pointerLocation(), desktop::firstScreenHeight(desktop::displays()));
+    return core::flipped(desktop::input().polledPointerLocation(), desktop::firstScreenHeight(desktop::displays()));
 }
 
 void RegionSelector::begin(const std::optional<desktop::ShareableWindow>& restrictTo, bool armedByMouse)
@@ -88,8 +88,10 @@ void RegionSelector::begin(const std::optional<desktop::ShareableWindow>& restri
 void RegionSelector::tick()
 {
     if (!active_) return;
-    const RegionSelectorMachine::Input input{buttonDown(leftButton), buttonDown(rightButton), pointer(), dispatch::now()};
-    const auto result = machine_.tick(input, [](core::Point p) {
+    auto& input = desktop::input();
+    const RegionSelectorMachine::Input reading{input.polledButtonDown(leftButton), input.polledButtonDown(rightButton),
+                                               pointer(), dispatch::now()};
+    const auto result = machine_.tick(reading, [](core::Point p) {
         return HoverTriggerHooks::installed().windowUnder(p, RegionSelectorMachine::minPickSize);
     });
     for (const auto& line : result.logLines) Diag::log(line);

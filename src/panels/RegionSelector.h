@@ -56,7 +56,8 @@ private:
     void pushToViews();
     void teardown();
     void installEscMonitor();
-    // The pointer in screen coordinates.
+    // The pointer in screen coordinates, as the last poll read it: a tick never waits on
+    // the window server.
     static core::Point pointer();
 
     bool active_ = false;

@@ -1,4 +1,5 @@
 #include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11Accessibility.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11KeyMap.h"
@@ -37,9 +38,23 @@ bool lists(x11::X11WindowServer& server, unsigned long window)
     return std::any_of(list.begin(), list.end(), [&](const auto& info) { return info.number == window; });
 }
 
+// A mapped top-level window of a connection of the test's own.
+xcb_window_t mappedWindow(xcb_connection_t* xcb)
+{
+    const auto* screen = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data;
+    const xcb_window_t window = xcb_generate_id(xcb);
+    xcb_create_window(xcb, XCB_COPY_FROM_PARENT, window, screen->root, 600, 500, 200, 120, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(xcb, window);
+    std::free(xcb_get_input_focus_reply(xcb, xcb_get_input_focus(xcb), nullptr));
+    return window;
+}
+
 // What the desktop's periodic reads ask answers while another client holds the server:
-// the window list, the running applications, the pointer and the keys as polls read them.
-// Once the server is free again the polls catch up.
+// the window list, the running applications, the pointer and the keys as polls read them,
+// and the button-free corner the hover poll asks of the window under the pointer; nor
+// does bringing one of our floating windows to the front wait. Once the server is free
+// again the polls catch up.
 TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileTheServerIsHeld)
 {
     const auto connection = openTestDisplay();
@@ -48,10 +63,21 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     x11::X11WindowServer server(connection, clients);
     x11::X11Workspace workspace(connection, clients);
     x11::X11Input input(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
+    x11::X11Accessibility accessibility(connection, clients);
     X11Client term({"xterm", "-geometry", "40x12+100+100"});
     const auto window = term.waitForWindow("XTerm");
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(waitUntil([&] { return lists(server, window); }));
+    const auto corner = accessibility.buttonFreeCorner(window);
+    EXPECT_GT(corner.top, 0) << "openbox's title bar";
+    xcb_connection_t* owner = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(owner));
+    const auto mini = server.registerOwnWindow(
+        {.title = "mini", .frame = core::Rect(600, 500, 200, 120), .level = desktop::level::floating, .visible = true,
+         .nativeWindow = mappedWindow(owner)},
+        {},
+        {});
+    server.orderOwnWindowFront(mini);
     ASSERT_TRUE(movePointer(300, 250));
     ASSERT_TRUE(waitUntil([&] { return input.polledPointerLocation() == core::Point{300, 250}; }));
     EXPECT_FALSE(input.polledKeyDown(desktop::key::shift));
@@ -66,13 +92,18 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     bool listed = false, running = false;
     core::Point pointer;
     std::uint64_t flags = 1;
+    desktop::CornerInset cornerWhileHeld;
+    bool buttonDown = true;
     std::thread reader([&] {
         for (int tick = 0; tick < 5; ++tick) {
             listed = lists(server, window);
+            cornerWhileHeld = accessibility.buttonFreeCorner(window);
+            server.orderOwnWindowFront(mini);
             const auto apps = workspace.runningApplications();
             running = std::any_of(apps.begin(), apps.end(), [&](const auto& app) { return app.pid == term.pid(); });
             pointer = input.polledPointerLocation();
             flags = input.polledModifierFlags();
+            buttonDown = input.polledButtonDown(0);
         }
         done = true;
     });
@@ -87,6 +118,8 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     EXPECT_TRUE(running);
     EXPECT_EQ(pointer, (core::Point{300, 250}));
     EXPECT_EQ(flags, 0u);
+    EXPECT_FALSE(buttonDown);
+    EXPECT_EQ(cornerWhileHeld, corner);
 
     // The poll answers what the server said at the last poll: the next polls catch up.
     ASSERT_TRUE(movePointer(500, 400));
@@ -95,6 +128,8 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     EXPECT_TRUE(waitUntil([&] { return input.polledKeyDown(desktop::key::shift); }));
     runTool({"xdotool", "keyup", "shift"});
     EXPECT_TRUE(waitUntil([&] { return !input.polledKeyDown(desktop::key::shift); }));
+    server.unregisterOwnWindow(mini);
+    xcb_disconnect(owner);
     xcb_disconnect(holder);
 }
 

@@ -13,6 +13,7 @@ namespace {
 
 namespace ax = desktop::ax;
 using testsupport::runTool;
+using testsupport::waitUntil;
 using testsupport::X11Client;
 
 // Where X has the client window itself, as xwininfo reads it.
@@ -35,7 +36,8 @@ protected:
         if (HasFatalFailure()) return;
         // The displays fill the global space the window control converts through.
         displays = std::make_shared<x11::X11Displays>(connection);
-        accessibility = std::make_shared<x11::X11Accessibility>(connection);
+        accessibility =
+            std::make_shared<x11::X11Accessibility>(connection, std::make_shared<x11::ClientFactsCache>(connection));
     }
 
     desktop::Element elementOf(X11Client& client, const std::string& windowClass)
@@ -124,6 +126,27 @@ TEST_F(X11AccessibilityTest, AMoveTheWindowManagerClampsReadsBackWhereItLanded)
     const auto landed = *frame(element);
     EXPECT_LT(landed.origin.x, 1920);  // openbox keeps part of it on the 1920-wide screen
     EXPECT_EQ(clientOrigin(element.window).x, landed.origin.x + x11::frameExtents(*connection, element.window).left);
+}
+
+// The corner is kept once read: a client that starts or stops drawing its own title bar
+// moves it, as soon as the property says so.
+TEST_F(X11AccessibilityTest, TheButtonFreeCornerFollowsTheClientsDecorations)
+{
+    X11Client clock({"xclock", "-update", "1"});
+    const auto element = elementOf(clock, "XClock");
+    const auto extents = x11::frameExtents(*connection, element.window);
+    ASSERT_GT(extents.top, 0);
+    EXPECT_EQ(accessibility->buttonFreeCorner(element.window), (desktop::CornerInset{extents.top, extents.right}));
+
+    const auto id = std::to_string(element.window);
+    runTool({"xprop", "-id", id, "-f", "_GTK_FRAME_EXTENTS", "32c", "-set", "_GTK_FRAME_EXTENTS", "0, 10, 20, 0"});
+    const desktop::CornerInset ownTitleBar{extents.top + 20 + 48, extents.right + 10};
+    EXPECT_TRUE(waitUntil([&] { return accessibility->buttonFreeCorner(element.window) == ownTitleBar; }))
+        << accessibility->buttonFreeCorner(element.window).top;
+    runTool({"xprop", "-id", id, "-remove", "_GTK_FRAME_EXTENTS"});
+    EXPECT_TRUE(waitUntil([&] {
+        return accessibility->buttonFreeCorner(element.window) == desktop::CornerInset{extents.top, extents.right};
+    }));
 }
 
 TEST_F(X11AccessibilityTest, UnminimisesRaisesAndFollowsTheFocus)

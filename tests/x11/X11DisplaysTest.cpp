@@ -163,7 +163,7 @@ TEST_F(X11ScaledProcess, DISABLED_PointsAreHalfThePixels)
     EXPECT_EQ(desktop::globalSpace().toGlobal(core::Rect(200, 100, 400, 300)), core::Rect(100, 50, 200, 150));
 
     // Window control speaks points too: a frame moved to (100, 50) lands at pixel (200, 100).
-    x11::X11Accessibility accessibility(connection);
+    x11::X11Accessibility accessibility(connection, std::make_shared<x11::ClientFactsCache>(connection));
     testsupport::X11Client clock({"xclock", "-update", "1"});
     const auto window = static_cast<xcb_window_t>(clock.waitForWindow("XClock"));
     ASSERT_NE(window, 0u);

@@ -113,6 +113,7 @@ public:
     // what the window server told at the last poll, so that a busy server never holds up
     // the caller.
     virtual core::Point polledPointerLocation() { return pointerLocation(); }
+    virtual bool polledButtonDown(int button) { return isButtonDown(button); }
     virtual bool polledKeyDown(int keyCode) { return isKeyDown(keyCode); }
     virtual std::uint64_t polledModifierFlags() { return modifierFlags(); }
 

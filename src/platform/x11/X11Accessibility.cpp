@@ -54,11 +54,36 @@ std::vector<xcb_window_t> clients(Connection& connection)
     return connection.cardinals(connection.root(), connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
 }
 
-std::vector<xcb_window_t> clientsOf(Connection& connection, desktop::Pid pid)
+// The pids of clients, as the shared client cache lists them; the server is asked only
+// of a window the cache does not list. One per call, so that a call sees one list.
+class ClientPids {
+public:
+    ClientPids(Connection& connection, const ClientFactsCache& clients)
+        : connection_(connection), snapshot_(clients.snapshot())
+    {
+    }
+
+    std::optional<desktop::Pid> of(xcb_window_t window) const
+    {
+        const auto& listed = snapshot_->clients;
+        const auto found = std::find_if(listed.begin(), listed.end(),
+                                        [window](const ClientFacts& client) { return client.window == window; });
+        if (found != listed.end()) return found->pid;
+        return clientPid(connection_, window);
+    }
+
+    bool belongTo(xcb_window_t window, desktop::Pid pid) const { return window != XCB_WINDOW_NONE && of(window) == pid; }
+
+private:
+    Connection& connection_;
+    const std::shared_ptr<const ClientSnapshot> snapshot_;
+};
+
+std::vector<xcb_window_t> clientsOf(Connection& connection, const ClientPids& pids, desktop::Pid pid)
 {
     std::vector<xcb_window_t> result;
     for (const auto window : clients(connection))
-        if (clientPid(connection, window) == pid) result.push_back(window);
+        if (pids.of(window) == pid) result.push_back(window);
     return result;
 }
 
@@ -66,11 +91,6 @@ xcb_window_t activeWindow(Connection& connection)
 {
     const auto active = connection.cardinals(connection.root(), connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
-}
-
-bool belongsTo(Connection& connection, xcb_window_t window, desktop::Pid pid)
-{
-    return window != XCB_WINDOW_NONE && clientPid(connection, window) == pid;
 }
 
 std::optional<core::Rect> frameInPoints(Connection& connection, xcb_window_t window)
@@ -115,12 +135,17 @@ struct X11Accessibility::Observers {
     // and comes back before the main queue looks is still two changes.
     xcb_window_t active = XCB_WINDOW_NONE;
     std::vector<xcb_window_t> activations;
-    // One recheck waits on the main queue at a time, however many events come.
+    // One recheck waits at a time, however many events come. It asks the server where
+    // the windows are, which may take long on a busy server: never on the main queue.
     std::atomic<bool> recheckPending{false};
+    dispatch::Queue queue{"x11.accessibility.recheck"};
 };
 
-X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)), observers_(std::make_shared<Observers>())
+X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
+    : connection_(std::move(connection)),
+      clients_(std::move(clients)),
+      observers_(std::make_shared<Observers>()),
+      corners_(connection_)
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
@@ -128,6 +153,7 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
 
     const std::weak_ptr<Connection> weakConnection = connection_;
     const std::weak_ptr<Observers> weakObservers = observers_;
+    const std::weak_ptr<ClientFactsCache> weakClients = clients_;
     const auto activeAtom = connection_->atom("_NET_ACTIVE_WINDOW");
     handler_ = connection_->addEventHandler([=](const xcb_generic_event_t& event) {
         const auto type = event.response_type & 0x7f;
@@ -145,12 +171,13 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection)
             observers->activations.push_back(active);
         }
         if (observers->recheckPending.exchange(true)) return;
-        dispatch::main().async([weakConnection, weakObservers] {
+        observers->queue.async([weakConnection, weakClients, weakObservers] {
             const auto connection = weakConnection.lock();
+            const auto clients = weakClients.lock();
             const auto observers = weakObservers.lock();
-            if (!connection || !observers) return;
+            if (!connection || !clients || !observers) return;
             observers->recheckPending = false;
-            recheck(*connection, *observers);
+            recheck(*connection, *clients, observers);
         });
     });
 }
@@ -165,7 +192,7 @@ ax::Error X11Accessibility::copyAttribute(const desktop::Element& element, const
     value = std::monostate{};
     if (isSystemWide(element)) {
         if (attribute != ax::focusedApplication) return ax::attributeUnsupported;
-        const auto pid = clientPid(*connection_, activeWindow(*connection_));
+        const auto pid = ClientPids(*connection_, *clients_).of(activeWindow(*connection_));
         if (!pid) return ax::noValue;
         value = applicationElement(*pid);
         return ax::success;
@@ -174,29 +201,30 @@ ax::Error X11Accessibility::copyAttribute(const desktop::Element& element, const
         if (!processExists(element.pid)) return ax::invalidUIElement;
         return copyOfApplication(element.pid, attribute, value);
     }
-    if (!belongsTo(*connection_, element.window, element.pid)) return ax::invalidUIElement;
+    if (!ClientPids(*connection_, *clients_).belongTo(element.window, element.pid)) return ax::invalidUIElement;
     return copyOfWindow(element.window, attribute, value);
 }
 
 ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value)
 {
+    const ClientPids pids(*connection_, *clients_);
     if (attribute == ax::windows) {
         std::vector<desktop::Element> windows;
-        for (const auto window : clientsOf(*connection_, pid)) windows.push_back({pid, window});
+        for (const auto window : clientsOf(*connection_, pids, pid)) windows.push_back({pid, window});
         value = std::move(windows);
         return ax::success;
     }
     if (attribute == ax::focusedWindow) {
         // The active window when it is this application's, else its topmost one.
         const auto active = activeWindow(*connection_);
-        if (belongsTo(*connection_, active, pid)) {
+        if (pids.belongTo(active, pid)) {
             value = desktop::Element{pid, active};
             return ax::success;
         }
         const auto stacking = connection_->cardinals(connection_->root(),
                                                      connection_->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
         for (const auto window : frontToBack(stacking, connection_->root())) {
-            if (!belongsTo(*connection_, window, pid)) continue;
+            if (!pids.belongTo(window, pid)) continue;
             value = desktop::Element{pid, window};
             return ax::success;
         }
@@ -232,7 +260,7 @@ ax::Error X11Accessibility::setAttribute(const desktop::Element& element, const 
 {
     const bool known = attribute == ax::position || attribute == ax::size || attribute == ax::minimized;
     if (!known || element.window == 0) return ax::attributeUnsupported;
-    if (!belongsTo(*connection_, element.window, element.pid)) {
+    if (!ClientPids(*connection_, *clients_).belongTo(element.window, element.pid)) {
         logGone(element.window, element.pid, "setting " + attribute);
         return ax::invalidUIElement;
     }
@@ -297,7 +325,7 @@ ax::Error X11Accessibility::setMinimized(xcb_window_t window, const desktop::AXV
 ax::Error X11Accessibility::performAction(const desktop::Element& element, const std::string& action)
 {
     if (action != ax::raise || element.window == 0) return ax::actionUnsupported;
-    if (!belongsTo(*connection_, element.window, element.pid)) {
+    if (!ClientPids(*connection_, *clients_).belongTo(element.window, element.pid)) {
         logGone(element.window, element.pid, "raising");
         return ax::invalidUIElement;
     }
@@ -309,20 +337,14 @@ ax::Error X11Accessibility::performAction(const desktop::Element& element, const
 
 std::optional<desktop::WindowID> X11Accessibility::windowNumber(const desktop::Element& element)
 {
-    if (element.window == 0 || !belongsTo(*connection_, element.window, element.pid)) return std::nullopt;
+    if (element.window == 0 || !ClientPids(*connection_, *clients_).belongTo(element.window, element.pid))
+        return std::nullopt;
     return element.window;
 }
 
 desktop::CornerInset X11Accessibility::buttonFreeCorner(desktop::WindowID window)
 {
-    // Enough for GTK's title bars and header bars, which keep their buttons inside.
-    constexpr double ownTitleBarHeight = 48;
-    const auto frame = framePixels(*connection_, window);
-    if (!frame || frame->width() <= 0) return {};
-    const ButtonClearance clearance = buttonClearance(*connection_, window);
-    const double pointsPerPixel = desktop::globalSpace().toGlobal(*frame).width() / frame->width();
-    return {clearance.top * pointsPerPixel + (clearance.ownTitleBar ? ownTitleBarHeight : 0),
-            clearance.right * pointsPerPixel};
+    return corners_.of(static_cast<xcb_window_t>(window));
 }
 
 ax::Error X11Accessibility::createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer)
@@ -337,13 +359,15 @@ ax::Error X11Accessibility::addNotification(desktop::Token observer, const deskt
     if (!pid) return ax::invalidUIElementObserver;
     if (element.pid != *pid) return ax::illegalArgument;
     if (!processExists(*pid)) return ax::invalidUIElement;
-    if (element.window != 0 && !belongsTo(*connection_, element.window, *pid)) return ax::invalidUIElement;
+    const ClientPids pids(*connection_, *clients_);
+    if (element.window != 0 && !pids.belongTo(element.window, *pid)) return ax::invalidUIElement;
     if (!isMoveOrResize(notification) && notification != ax::focusedWindowChanged) return ax::notificationUnsupported;
 
     // Where the windows are now is what later changes compare with.
     std::map<desktop::WindowID, core::Rect> frames;
     if (isMoveOrResize(notification)) {
-        const auto windows = element.window != 0 ? std::vector<xcb_window_t>{element.window} : clientsOf(*connection_, *pid);
+        const auto windows =
+            element.window != 0 ? std::vector<xcb_window_t>{element.window} : clientsOf(*connection_, pids, *pid);
         for (const auto window : windows) {
             // The window manager resizes the client after its frame: the client's own
             // notice tells when both are done.
@@ -366,57 +390,62 @@ ax::Error X11Accessibility::removeNotification(desktop::Token observer, const de
 
 void X11Accessibility::destroyObserver(desktop::Token observer) { observers_->registry.destroy(observer); }
 
-void X11Accessibility::recheck(Connection& connection, Observers& observers)
+void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& clients,
+                               const std::shared_ptr<Observers>& observers)
 {
+    const ClientPids pids(connection, clients);
     // Which windows are watched, by whom (a subscription on the application watches all
     // its windows).
     std::map<desktop::WindowID, desktop::Pid> windows;
     std::set<desktop::Pid> wholeApplications;
-    for (const auto& [pid, window, notification] : observers.registry.subscriptions()) {
+    for (const auto& [pid, window, notification] : observers->registry.subscriptions()) {
         if (!isMoveOrResize(notification)) continue;
         if (window != 0) windows.emplace(window, pid);
         else wholeApplications.insert(pid);
     }
     for (const auto pid : wholeApplications)
-        for (const auto client : clientsOf(connection, pid)) windows.emplace(client, pid);
+        for (const auto client : clientsOf(connection, pids, pid)) windows.emplace(client, pid);
     std::map<desktop::WindowID, std::optional<core::Rect>> frames;
     for (const auto& [window, pid] : windows) frames.emplace(window, frameInPoints(connection, window));
     std::vector<xcb_window_t> activations;
     {
-        std::lock_guard lock(observers.mutex);
-        activations.swap(observers.activations);
+        std::lock_guard lock(observers->mutex);
+        activations.swap(observers->activations);
     }
     std::vector<std::pair<xcb_window_t, std::optional<desktop::Pid>>> focused;
-    for (const auto window : activations) focused.emplace_back(window, clientPid(connection, window));
+    for (const auto window : activations) focused.emplace_back(window, pids.of(window));
 
     struct Notice {
-        ObserverCallback callback;
-        desktop::Element element;
+        desktop::Pid pid;
+        desktop::WindowID window;
         std::string notification;
     };
     std::vector<Notice> notices;
     {
-        std::lock_guard lock(observers.mutex);
+        std::lock_guard lock(observers->mutex);
         const auto tell = [&](desktop::Pid pid, desktop::WindowID window, const std::string& notification) {
-            for (auto& callback : observers.registry.listeners(pid, window, notification))
-                notices.push_back({std::move(callback), {pid, window}, notification});
+            notices.push_back({pid, window, notification});
         };
         for (const auto& [window, frame] : frames) {
             if (!frame) {
-                observers.frames.erase(window);
+                observers->frames.erase(window);
                 continue;
             }
-            const auto last = observers.frames.find(window);
-            if (last != observers.frames.end()) {
+            const auto last = observers->frames.find(window);
+            if (last != observers->frames.end()) {
                 if (last->second.size != frame->size) tell(windows[window], window, ax::windowResized);
                 if (last->second.origin != frame->origin) tell(windows[window], window, ax::windowMoved);
             }
-            observers.frames[window] = *frame;
+            observers->frames[window] = *frame;
         }
         for (const auto& [window, pid] : focused)
             if (pid) tell(*pid, window, ax::focusedWindowChanged);
     }
-    for (const auto& notice : notices) notice.callback(notice.element, notice.notification);
+    // Shares the observers' life: a notice for observers gone by its turn is dropped.
+    const std::weak_ptr<desktop::AccessibilityObservers> registry =
+        std::shared_ptr<desktop::AccessibilityObservers>(observers, &observers->registry);
+    for (const auto& notice : notices)
+        desktop::AccessibilityObservers::post(registry, notice.pid, notice.window, notice.notification);
 }
 
 }  // namespace x11

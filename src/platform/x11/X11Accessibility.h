@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/desktop/Accessibility.h"
+#include "platform/x11/X11ButtonFreeCorners.h"
+#include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
 
 #include <memory>
@@ -10,10 +12,11 @@ namespace x11 {
 // Window control through the window manager (EWMH): an application is a pid, its windows
 // are the managed clients of that pid, and a window's position and size are those of its
 // frame as the user sees it. Writes are requests the window manager may clamp or refuse;
-// reads always ask the server where a window really is. Trust is always granted.
+// reads always ask the server where a window really is. Which process a window belongs to
+// is taken from the shared client cache. Trust is always granted.
 class X11Accessibility : public desktop::Accessibility {
 public:
-    explicit X11Accessibility(std::shared_ptr<Connection> connection);
+    X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
     ~X11Accessibility() override;
 
     bool isTrusted(bool prompt = false) override;
@@ -24,7 +27,7 @@ public:
     desktop::ax::Error performAction(const desktop::Element& element, const std::string& action) override;
     std::optional<desktop::WindowID> windowNumber(const desktop::Element& element) override;
     // Below the frame's title bar and inside its border; a client that draws its own
-    // title bar has its buttons in its top band as well.
+    // title bar has its buttons in its top band as well. Kept once read, until it changes.
     desktop::CornerInset buttonFreeCorner(desktop::WindowID window) override;
 
     desktop::ax::Error createObserver(desktop::Pid pid, ObserverCallback callback, desktop::Token& observer) override;
@@ -36,9 +39,10 @@ public:
 
 private:
     struct Observers;
-    // Compares the watched windows with what was seen last and tells the observers what
-    // changed, and which windows became active; on the main queue.
-    static void recheck(Connection& connection, Observers& observers);
+    // Compares the watched windows with what was seen last and tells the observers, on
+    // the main queue, what changed and which windows became active.
+    static void recheck(Connection& connection, const ClientFactsCache& clients,
+                        const std::shared_ptr<Observers>& observers);
 
     desktop::ax::Error copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value);
     desktop::ax::Error copyOfWindow(xcb_window_t window, const std::string& attribute, desktop::AXValue& value);
@@ -47,7 +51,9 @@ private:
     desktop::ax::Error setMinimized(xcb_window_t window, const desktop::AXValue& value);
 
     std::shared_ptr<Connection> connection_;
+    const std::shared_ptr<ClientFactsCache> clients_;
     std::shared_ptr<Observers> observers_;
+    ButtonFreeCorners corners_;
     Connection::HandlerToken handler_ = 0;
 };
 

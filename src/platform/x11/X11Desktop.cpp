@@ -31,7 +31,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->windowServer = windowServer;
     desktop->displays = displays;
     desktop->workspace = std::make_shared<X11Workspace>(connection, clients);
-    desktop->accessibility = std::make_shared<X11Accessibility>(connection);
+    desktop->accessibility = std::make_shared<X11Accessibility>(connection, clients);
     const auto keyMap = std::make_shared<X11KeyMap>(connection->xcb());
     desktop->input = std::make_shared<X11Input>(connection, keyMap);
     desktop->hotKeys = std::make_shared<X11HotKeys>(connection, keyMap);

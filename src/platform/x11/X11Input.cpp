@@ -175,13 +175,17 @@ void X11Input::beep()
     connection_->flush();
 }
 
-bool X11Input::isButtonDown(int button)
+namespace {
+
+bool buttonDownIn(const std::optional<PointerState>& state, int button)
 {
     static constexpr std::uint16_t masks[] = {XCB_BUTTON_MASK_1, XCB_BUTTON_MASK_3, XCB_BUTTON_MASK_2};
-    if (button < 0 || button > 2) return false;
-    const auto state = queryPointer();
-    return state && (state->mask & masks[button]);
+    return button >= 0 && button <= 2 && state && (state->mask & masks[button]);
 }
+
+}  // namespace
+
+bool X11Input::isButtonDown(int button) { return button >= 0 && button <= 2 && buttonDownIn(queryPointer(), button); }
 
 namespace {
 
@@ -230,6 +234,8 @@ core::Point X11Input::polledPointerLocation()
     const auto state = poll_.pointer();
     return state ? state->location : core::Point{};
 }
+
+bool X11Input::polledButtonDown(int button) { return buttonDownIn(poll_.pointer(), button); }
 
 bool X11Input::polledKeyDown(int keyCode)
 {

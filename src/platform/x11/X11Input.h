@@ -39,6 +39,7 @@ public:
     bool isKeyDown(int keyCode) override;
     std::uint64_t modifierFlags() override;
     core::Point polledPointerLocation() override;
+    bool polledButtonDown(int button) override;
     bool polledKeyDown(int keyCode) override;
     std::uint64_t polledModifierFlags() override;
 

@@ -312,14 +312,29 @@ void X11WindowServer::restackOwnWindows()
 
 std::vector<std::optional<bool>> X11WindowServer::bypassWindowManager(const std::vector<xcb_window_t>& windows)
 {
+    std::vector<std::optional<bool>> bypassing(windows.size());
+    std::vector<std::size_t> unknown;
+    {
+        std::lock_guard lock(mutex_);
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (const auto known = overrideRedirect_.find(windows[i]); known != overrideRedirect_.end())
+                bypassing[i] = known->second;
+            else
+                unknown.push_back(i);
+        }
+    }
+    if (unknown.empty()) return bypassing;
     auto* xcb = connection_->xcb();
     // All asked before any answer is awaited: one round trip.
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
-    for (const auto window : windows) cookies.push_back(xcb_get_window_attributes(xcb, window));
-    std::vector<std::optional<bool>> bypassing;
-    for (const auto& cookie : cookies) {
-        const auto attributes = reply(xcb_get_window_attributes_reply(xcb, cookie, nullptr));
-        bypassing.push_back(attributes ? std::optional<bool>(attributes->override_redirect) : std::nullopt);
+    for (const auto i : unknown) cookies.push_back(xcb_get_window_attributes(xcb, windows[i]));
+    for (std::size_t k = 0; k < unknown.size(); ++k) {
+        const auto attributes = reply(xcb_get_window_attributes_reply(xcb, cookies[k], nullptr));
+        if (!attributes) continue;
+        bypassing[unknown[k]] = attributes->override_redirect != 0;
+        std::lock_guard lock(mutex_);
+        // A map or configure notice heard meanwhile is newer.
+        overrideRedirect_.emplace(windows[unknown[k]], attributes->override_redirect != 0);
     }
     return bypassing;
 }
@@ -337,6 +352,7 @@ void X11WindowServer::forgetDestroyed(xcb_window_t window)
     desktop::OwnWindowDestroyed destroyed;
     {
         std::lock_guard lock(mutex_);
+        overrideRedirect_.erase(window);
         const auto ours = std::find_if(own_.begin(), own_.end(),
                                        [&](const auto& entry) { return nativeOf(entry.second.state) == window; });
         if (ours == own_.end()) return;
@@ -350,12 +366,21 @@ void X11WindowServer::forgetDestroyed(xcb_window_t window)
 
 void X11WindowServer::onEvent(const xcb_generic_event_t& event)
 {
-    if ((event.response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
+    const auto type = event.response_type & 0x7f;
+    if (type == XCB_DESTROY_NOTIFY) {
         forgetDestroyed(reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window);
         return;
     }
-    if ((event.response_type & 0x7f) != XCB_MAP_NOTIFY) return;
-    const auto window = reinterpret_cast<const xcb_map_notify_event_t&>(event).window;
+    if (type == XCB_CONFIGURE_NOTIFY) {
+        const auto& notify = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
+        std::lock_guard lock(mutex_);
+        if (const auto known = overrideRedirect_.find(notify.window); known != overrideRedirect_.end())
+            known->second = notify.override_redirect != 0;
+        return;
+    }
+    if (type != XCB_MAP_NOTIFY) return;
+    const auto& map = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+    const auto window = map.window;
     bool ignoresMouse = false;
     {
         std::lock_guard lock(mutex_);
@@ -363,6 +388,7 @@ void X11WindowServer::onEvent(const xcb_generic_event_t& event)
                                        [&](const auto& entry) { return nativeOf(entry.second.state) == window; });
         if (ours == own_.end()) return;
         ignoresMouse = ours->second.state.ignoresMouseEvents;
+        overrideRedirect_[window] = map.override_redirect != 0;
     }
     // The window manager frames a window anew each time it maps it.
     if (ignoresMouse) letPointerThroughFrame(*connection_, window, true);

@@ -60,7 +60,8 @@ private:
     // Keeps our windows above other clients and a higher level above a lower one.
     void restackOwnWindows();
     // For each window, whether it is override-redirect (the window manager leaves it
-    // alone); none when it no longer exists.
+    // alone); none when it no longer exists. Asked of the server once per window, then
+    // kept from its map and configure notices: restacking comes often.
     std::vector<std::optional<bool>> bypassWindowManager(const std::vector<xcb_window_t>& windows);
     void watch(const desktop::OwnWindowState& state);
     void onEvent(const xcb_generic_event_t& event);
@@ -71,6 +72,7 @@ private:
     Connection::HandlerToken handler_ = 0;
     std::mutex mutex_;
     std::map<desktop::WindowID, OwnWindow> own_;
+    std::map<xcb_window_t, bool> overrideRedirect_;
     std::uint64_t raiseCount_ = 0;
     // Own windows without an X window (offscreen runs) take numbers no X id reaches.
     desktop::WindowID nextUnbackedNumber_ = 0x40000000;
