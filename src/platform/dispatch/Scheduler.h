@@ -42,6 +42,9 @@ public:
     // The waits of MainWait.h.
     virtual bool runMainUntil(const std::function<bool()>& done, double seconds) = 0;
     virtual bool waitRealTime(const std::function<bool()>& done, double seconds) = 0;
+    // Whether repeating timers tick on a grid of their interval, so that timers of one
+    // interval wake their threads together (Timer.h).
+    virtual bool alignsTimerTicks() const { return false; }
 };
 
 void install(std::shared_ptr<Scheduler> scheduler);
