@@ -80,6 +80,12 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
         std::thread([core = shared_from_this()] { core->work(); }).detach();
     }
 
+    // Every ready lane gets a worker of its own.
+    void spreadReadyLocked()
+    {
+        while (comingLocked() < static_cast<int>(ready.size())) callWorkerLocked();
+    }
+
     // A lane that nobody has taken and that has tasks: ready now, or waiting for the timer.
     void placeLocked(const std::shared_ptr<Lane>& lane, Clock::time_point now)
     {
@@ -97,7 +103,7 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
             lane->scheduled = true;
             ready.push_back({lane, now});
             // Work posted for now gets a worker of its own, as a thread per queue would.
-            if (comingLocked() < static_cast<int>(ready.size())) callWorkerLocked();
+            spreadReadyLocked();
             return;
         }
         lane->waitingFor = due;
@@ -148,7 +154,7 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
                 entry = {};
                 lock.lock();
                 // The lanes behind a slow task spread out to other workers.
-                if (slow && !ready.empty() && comingLocked() == 0) callWorkerLocked();
+                if (slow) spreadReadyLocked();
             }
         }
     }

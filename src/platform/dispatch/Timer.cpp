@@ -19,14 +19,18 @@ struct Timer::State {
     std::atomic<bool> cancelled{false};
     std::mutex nextMutex;
     WorkItem next;
-    double due = -1;  // the grid point of the coming tick, once aligned
+    std::atomic<bool> aligned{false};
+    double due = -1;  // the grid point of the coming tick, while aligned
 
     static constexpr double longestAligned = 1.0;
 
     // The delay until the next tick; with nextMutex held.
     double nextDelay()
     {
-        if (interval <= 0 || interval > longestAligned || !scheduler().alignsTimerTicks()) return interval;
+        if (!aligned.load() || interval <= 0 || interval > longestAligned || !scheduler().alignsTimerTicks()) {
+            due = -1;
+            return interval;
+        }
         const double at = now();
         due = due < 0 ? std::ceil((at + interval) / interval) * interval : due + interval;
         if (due < at) due = std::ceil(at / interval) * interval;
@@ -77,5 +81,10 @@ void Timer::cancel()
 }
 
 bool Timer::isActive() const { return state_ != nullptr; }
+
+void Timer::alignTicks(bool aligned)
+{
+    if (state_) state_->aligned.store(aligned);
+}
 
 }  // namespace dispatch

@@ -5,10 +5,7 @@
 namespace dispatch {
 
 // A repeating timer on a queue: fires every interval, first after one interval, until
-// cancelled or destroyed. Move-only. Where the scheduler aligns ticks, a timer of up to a
-// second ticks on a shared grid of its interval, so that every timer of that interval
-// fires at the same moments: the first tick comes one to two intervals after the start,
-// and a tick that falls behind by more than an interval skips to the next grid point.
+// cancelled or destroyed. Move-only.
 class Timer {
 public:
     Timer() = default;
@@ -21,6 +18,12 @@ public:
 
     void cancel();
     bool isActive() const;
+    // From the next tick on, where the scheduler aligns ticks, a timer of up to a second
+    // ticks on a shared grid of its interval, so that the aligned timers of one interval
+    // wake their threads together: the next tick comes one to two intervals later, and a
+    // tick that falls behind by more than an interval skips to the next grid point. Cheap
+    // ticks gain by it; ticks that do real work are better spread out.
+    void alignTicks(bool aligned);
 
 private:
     struct State;
