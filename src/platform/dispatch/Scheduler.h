@@ -42,8 +42,8 @@ public:
     // The waits of MainWait.h.
     virtual bool runMainUntil(const std::function<bool()>& done, double seconds) = 0;
     virtual bool waitRealTime(const std::function<bool()>& done, double seconds) = 0;
-    // Whether repeating timers tick on a grid of their interval, so that timers of one
-    // interval wake their threads together (Timer.h).
+    // Whether timers asked to align their ticks tick on a grid of their interval
+    // (Timer::alignTicks); on the virtual clock every timer keeps its own moments.
     virtual bool alignsTimerTicks() const { return false; }
 };
 

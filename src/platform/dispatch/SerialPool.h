@@ -41,8 +41,8 @@ public:
 
     // Wakes another thread for work the caller posted to it. While a worker runs lanes
     // that fell due together, the wake-ups their tasks ask for are made once each (by key)
-    // when the batch ends, a task of it took longer than the handoff time, or the timer
-    // finds them owed that long; elsewhere at once.
+    // when the batch ends or the first has been owed the handoff time (looked at after
+    // each lane and by the timer); elsewhere at once.
     static void wakeAfterBatch(const void* key, std::function<void()> wake);
     // Makes the caller's owed wake-ups now: before it blocks on work of another thread.
     static void wakeOwedNow();
