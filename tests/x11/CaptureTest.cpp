@@ -10,9 +10,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <array>
 #include <cstring>
 #include <future>
+#include <optional>
 
 namespace {
 
@@ -74,6 +77,13 @@ public:
 
 // The frames a stream delivered, in order. A stream may still deliver after the test's
 // log is gone (streams end at tear-down), so the frames live in a shared record.
+long voluntarySwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nvcsw;
+}
+
 class FrameLog {
 public:
     std::function<void(const desktop::Frame&)> recorder() const
@@ -148,14 +158,14 @@ protected:
     }
 
     std::shared_ptr<x11::X11CaptureStream> start(const desktop::ContentFilter& filter, FrameLog& log, int width = 4000,
-                                                 int height = 4000)
+                                                 int height = 4000, std::optional<dispatch::Queue> queue = {})
     {
         desktop::StreamConfiguration configuration;
         configuration.width = width;
         configuration.height = height;
         configuration.minimumFrameInterval = 1.0 / 30;
         auto stream = std::dynamic_pointer_cast<x11::X11CaptureStream>(capture->makeStream(filter, configuration, {}));
-        EXPECT_FALSE(stream->addOutput(output, log.recorder()));
+        EXPECT_FALSE(stream->addOutput(queue.value_or(output), log.recorder()));
         EXPECT_FALSE(wait([&](auto done) { stream->startCapture(done); }));
         streams.push_back(stream);
         return stream;
@@ -245,6 +255,29 @@ TEST_F(X11CaptureTest, AStillWindowKeepsGettingItsLastPictureWithoutNewReads)
         EXPECT_EQ(frame.status, desktop::FrameStatus::complete);
         EXPECT_EQ(frame.image.get(), still.front().image.get());
     }
+
+    // Many still mini windows, each stream on a queue of its own, as the mirrors have:
+    // their handovers wake a few threads together, not a thread each.
+    desktop::ShareableWindow shareable;
+    shareable.windowID = static_cast<desktop::WindowID>(window);
+    std::vector<FrameLog> logs(12);
+    for (auto& each : logs)
+        start(desktop::ContentFilter::desktopIndependentWindow(shareable), each, 4000, 4000,
+              dispatch::Queue("x11-capture-test.mirror"));
+    const auto handedOver = [&] {
+        std::size_t count = 0;
+        for (auto& each : logs) count += each.count();
+        return count;
+    };
+    // The streams' ticks join the common grid once their pictures repeat.
+    testsupport::waitUntil([] { return false; }, 0.5);
+    const auto handoversBefore = handedOver();
+    const long switchesBefore = voluntarySwitches();
+    testsupport::waitUntil([&] { return handedOver() >= handoversBefore + 12 * 15; }, 5);
+    const long switches = voluntarySwitches() - switchesBefore;
+    const auto handovers = static_cast<long>(handedOver() - handoversBefore);
+    EXPECT_GE(handovers, 12 * 15);
+    EXPECT_LT(switches, handovers / 2) << handovers << " handovers";
 }
 
 TEST_F(X11CaptureTest, ResizedMinimisedAndClosedWindowsFollowTheirSource)

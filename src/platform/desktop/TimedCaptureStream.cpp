@@ -146,6 +146,11 @@ void TimedCaptureStream::deliver(std::uint64_t timerGeneration, const Frame& fra
         if (!currentLocked(timerGeneration)) return;
         ++framesDelivered_;
         lastFrameAt_ = frame.presentationTime;
+        // A still picture's ticks are cheap: they tick together with other still streams'.
+        // Ticks that read new pictures keep their own moments, or the reads would pile up.
+        const desktop::PixelBuffer* const picture = frame.image.get();
+        timer_.alignTicks(!picture || picture == lastPicture_);
+        lastPicture_ = picture;
         onFrame = output_->onFrame;
     }
     if (onFrame) onFrame(frame);

@@ -89,6 +89,8 @@ private:
     dispatch::Timer timer_;
     std::uint64_t timerGeneration_ = 0;
     long framesDelivered_ = 0;
+    // The buffer of the last frame handed over, only to tell a repeated one.
+    const PixelBuffer* lastPicture_ = nullptr;
 };
 
 }  // namespace desktop

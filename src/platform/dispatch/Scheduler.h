@@ -42,6 +42,9 @@ public:
     // The waits of MainWait.h.
     virtual bool runMainUntil(const std::function<bool()>& done, double seconds) = 0;
     virtual bool waitRealTime(const std::function<bool()>& done, double seconds) = 0;
+    // Whether timers asked to align their ticks tick on a grid of their interval
+    // (Timer::alignTicks); on the virtual clock every timer keeps its own moments.
+    virtual bool alignsTimerTicks() const { return false; }
 };
 
 void install(std::shared_ptr<Scheduler> scheduler);

@@ -11,7 +11,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// The serial or concurrent queue the current thread is running a task for.
+// The global queue, while the current thread runs a task for it.
 thread_local const void* currentQueue = nullptr;
 
 SteadyClock::duration toDuration(double seconds)
@@ -31,6 +31,7 @@ void runAndWait(QueueBackend& queue, const Task& task)
             done.condition.notify_all();
         },
         0, nullptr);
+    SerialPool::wakeOwedNow();
     std::unique_lock lock(done.mutex);
     done.condition.wait(lock, [&] { return done.count > 0; });
 }
@@ -96,105 +97,45 @@ public:
     std::uint64_t sequence = 0;
 };
 
-// Every task a serial or global worker runs passes through it, so that the workers can be
-// stopped all at once.
-class ThreadScheduler::WorkerGate {
-public:
-    // False once closed: the worker then ends instead of running the task.
-    bool enter()
-    {
-        std::lock_guard lock(mutex_);
-        if (closed_) return false;
-        ++running_;
-        return true;
+namespace {
+
+// Runs the heap's due tasks until the heap is orphaned and empty, or the gate closes.
+void serve(ThreadScheduler::TaskHeap& heap, const bool& orphaned, WorkerGate& gate)
+{
+    while (auto entry = heap.waitForDue(orphaned)) {
+        if (!gate.enter()) return;
+        entry->task();
+        gate.leave();
     }
+}
 
-    void leave()
-    {
-        std::lock_guard lock(mutex_);
-        --running_;
-        condition_.notify_all();
-    }
+}  // namespace
 
-    bool close(double timeoutSeconds)
-    {
-        std::unique_lock lock(mutex_);
-        closed_ = true;
-        return condition_.wait_for(lock, toDuration(std::max(0.0, timeoutSeconds)), [this] { return running_ == 0; });
-    }
-
-    // Runs the heap's due tasks until the heap is orphaned and empty, or the gate closes.
-    void serve(TaskHeap& heap, const bool& orphaned)
-    {
-        while (auto entry = heap.waitForDue(orphaned)) {
-            if (!enter()) return;
-            entry->task();
-            leave();
-        }
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable condition_;
-    bool closed_ = false;
-    int running_ = 0;
-};
-
-// One worker thread per serial queue. The worker outlives the queue's last handle until
-// the tasks already queued have run, as a serial queue keeps itself alive for its work.
+// A serial queue's tasks run on the shared pool.
 class ThreadScheduler::SerialQueue : public QueueBackend {
 public:
-    SerialQueue(std::string label, std::shared_ptr<WorkerGate> gate) : state_(std::make_shared<State>())
+    SerialQueue(std::string label, std::shared_ptr<SerialPool> pool)
+        : label_(std::move(label)), pool_(std::move(pool)), lane_(pool_->makeLane())
     {
-        state_->label = std::move(label);
-        state_->gate = std::move(gate);
-    }
-
-    ~SerialQueue() override
-    {
-        {
-            std::lock_guard lock(state_->heap.mutex);
-            state_->orphaned = true;
-        }
-        state_->heap.condition.notify_all();
-        if (state_->worker.joinable()) state_->worker.detach();
     }
 
     void enqueue(Task task, double delay, std::shared_ptr<std::atomic<bool>> cancelled) override
     {
-        startWorkerOnce();
-        state_->heap.push(std::move(task), delay, std::move(cancelled));
+        pool_->enqueue(lane_, std::move(task), delay, std::move(cancelled));
     }
 
     void sync(const Task& task) override
     {
-        if (isCurrent()) reportDeadlock("sync into queue '" + state_->label + "' from its own task");
+        if (isCurrent()) reportDeadlock("sync into queue '" + label_ + "' from its own task");
         runAndWait(*this, task);
     }
 
-    bool isCurrent() const override { return currentQueue == state_.get(); }
+    bool isCurrent() const override { return SerialPool::isRunning(*lane_); }
 
 private:
-    struct State {
-        std::string label;
-        TaskHeap heap;
-        bool orphaned = false;
-        std::shared_ptr<WorkerGate> gate;
-        std::once_flag started;
-        std::thread worker;
-    };
-
-    void startWorkerOnce()
-    {
-        std::call_once(state_->started, [this] {
-            state_->worker = std::thread([state = state_] {
-                currentQueue = state.get();
-                state->gate->serve(state->heap, state->orphaned);
-            });
-        });
-    }
-
-    std::shared_ptr<State> state_;
+    const std::string label_;
+    const std::shared_ptr<SerialPool> pool_;
+    const std::shared_ptr<SerialPool::Lane> lane_;
 };
 
 class ThreadScheduler::MainQueue : public QueueBackend {
@@ -207,7 +148,11 @@ public:
             std::lock_guard lock(wakerMutex);
             wake = waker;
         }
-        if (wake) wake(std::max(0.0, delay));
+        if (!wake) return;
+        if (delay > 0)
+            wake(delay);
+        else
+            SerialPool::wakeAfterBatch(this, [wake] { wake(0); });
     }
 
     void sync(const Task& task) override
@@ -268,7 +213,7 @@ public:
             for (unsigned i = 0; i < count; ++i)
                 workers_.emplace_back([state = state_] {
                     currentQueue = state.get();
-                    state->gate->serve(state->heap, state->orphaned);
+                    serve(state->heap, state->orphaned, *state->gate);
                 });
         });
         state_->heap.push(std::move(task), delay, std::move(cancelled));
@@ -300,6 +245,7 @@ ThreadScheduler::ThreadScheduler()
     : start_(SteadyClock::now()),
       gate_(std::make_shared<WorkerGate>()),
       main_(std::make_shared<MainQueue>()),
+      serialPool_(std::make_shared<SerialPool>(gate_)),
       global_(std::make_shared<ConcurrentQueue>(gate_))
 {
 }
@@ -328,7 +274,7 @@ std::shared_ptr<QueueBackend> ThreadScheduler::makeQueue(const std::string& labe
     case QueueKind::serial:
         break;
     }
-    return std::make_shared<SerialQueue>(label, gate_);
+    return std::make_shared<SerialQueue>(label, serialPool_);
 }
 
 double ThreadScheduler::now() { return std::chrono::duration<double>(SteadyClock::now() - start_).count(); }
@@ -348,11 +294,13 @@ std::tm ThreadScheduler::localTime()
 
 void ThreadScheduler::sleepFor(double seconds)
 {
+    SerialPool::wakeOwedNow();
     if (seconds > 0) std::this_thread::sleep_for(toDuration(seconds));
 }
 
 bool ThreadScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
 {
+    SerialPool::wakeOwedNow();
     std::unique_lock lock(semaphore.mutex);
     const auto ready = [&] { return semaphore.count > 0; };
     if (!std::isfinite(timeoutSeconds)) {
@@ -368,6 +316,7 @@ bool ThreadScheduler::pumpMain(const std::function<bool()>& done, double seconds
 {
     const auto deadline = SteadyClock::now() + toDuration(std::clamp(seconds, 0.0, 1e9));
     const bool onMain = main_->isCurrent();
+    SerialPool::wakeOwedNow();
     for (;;) {
         if (done()) return true;
         const double untilNext = onMain ? main_->drain() : -1;

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "platform/dispatch/Scheduler.h"
+#include "platform/dispatch/SerialPool.h"
+#include "platform/dispatch/WorkerGate.h"
 
 #include <thread>
 
 namespace dispatch {
 
-// Real time and real threads: a worker per serial queue, a small pool for the global
-// queue, and the main queue run on the thread that drives it (the Qt event loop).
+// Real time and real threads: serial queues on a shared pool of workers, a small pool for
+// the global queue, and the main queue run on the thread that drives it (the Qt event loop).
 class ThreadScheduler : public Scheduler {
 public:
     ThreadScheduler();
@@ -31,6 +33,7 @@ public:
     bool wait(SemaphoreState& semaphore, double timeoutSeconds) override;
     bool runMainUntil(const std::function<bool()>& done, double seconds) override;
     bool waitRealTime(const std::function<bool()>& done, double seconds) override;
+    bool alignsTimerTicks() const override { return true; }
 
     // Before a process ends without its destructors: no serial or global worker starts
     // another task, and the tasks they run end first, waited for at most the time (a
@@ -39,7 +42,6 @@ public:
     bool stopWorkers(double timeoutSeconds);
 
     class TaskHeap;
-    class WorkerGate;
 
 private:
     // Looks at done() at least every pollSeconds; on the main thread it runs the main
@@ -53,6 +55,7 @@ private:
     const std::chrono::steady_clock::time_point start_;
     std::shared_ptr<WorkerGate> gate_;
     std::shared_ptr<MainQueue> main_;
+    std::shared_ptr<SerialPool> serialPool_;
     std::shared_ptr<ConcurrentQueue> global_;
 };
 

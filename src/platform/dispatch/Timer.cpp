@@ -1,5 +1,8 @@
 #include "platform/dispatch/Timer.h"
 
+#include "platform/dispatch/Scheduler.h"
+
+#include <cmath>
 #include <mutex>
 
 namespace dispatch {
@@ -16,12 +19,29 @@ struct Timer::State {
     std::atomic<bool> cancelled{false};
     std::mutex nextMutex;
     WorkItem next;
+    std::atomic<bool> aligned{false};
+    double due = -1;  // the grid point of the coming tick, while aligned
+
+    static constexpr double longestAligned = 1.0;
+
+    // The delay until the next tick; with nextMutex held.
+    double nextDelay()
+    {
+        if (!aligned.load() || interval <= 0 || interval > longestAligned || !scheduler().alignsTimerTicks()) {
+            due = -1;
+            return interval;
+        }
+        const double at = now();
+        due = due < 0 ? std::ceil((at + interval) / interval) * interval : due + interval;
+        if (due < at) due = std::ceil(at / interval) * interval;
+        return due - at;
+    }
 
     static void schedule(const std::shared_ptr<State>& state)
     {
         std::weak_ptr<State> weak = state;
         std::lock_guard lock(state->nextMutex);
-        state->next = state->queue.asyncAfter(state->interval, [weak] {
+        state->next = state->queue.asyncAfter(state->nextDelay(), [weak] {
             const auto self = weak.lock();
             if (!self || self->cancelled.load()) return;
             self->task();
@@ -61,5 +81,10 @@ void Timer::cancel()
 }
 
 bool Timer::isActive() const { return state_ != nullptr; }
+
+void Timer::alignTicks(bool aligned)
+{
+    if (state_) state_->aligned.store(aligned);
+}
 
 }  // namespace dispatch

@@ -18,6 +18,12 @@ public:
 
     void cancel();
     bool isActive() const;
+    // From the next tick on, where the scheduler aligns ticks, a timer of up to a second
+    // ticks on a shared grid of its interval, so that the aligned timers of one interval
+    // wake their threads together: the next tick comes one to two intervals later, and a
+    // tick that falls behind by more than an interval skips to the next grid point. Cheap
+    // ticks gain by it; ticks that do real work are better spread out.
+    void alignTicks(bool aligned);
 
 private:
     struct State;
