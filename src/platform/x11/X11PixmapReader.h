@@ -24,5 +24,8 @@ bool readsDirectly(const DrawableInfo& drawable);
 // A drawable without an alpha channel reads as opaque, its padding bytes left as the
 // server wrote them. None when the server cannot read it (a window that is gone).
 desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable);
+// Reads a drawable of depth 32 that the server filled with opaque pixels only: the frame
+// is opaque with every fourth byte 0xFF.
+desktop::PixelBufferRef readOpaqueDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable);
 
 }  // namespace x11

@@ -1,14 +1,15 @@
 #include "platform/x11/X11WindowSource.h"
 
+#include "platform/core/SystemLog.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
-#include "platform/x11/X11ReadSize.h"
 #include "platform/x11/X11Reply.h"
 #include "platform/x11/X11ServerCompose.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace x11 {
 WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
@@ -69,27 +70,40 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
                          shown_->height != state->height || !pixmap_->pixmap();
     if (renamed && !pixmap_->name()) return std::nullopt;
     const bool changed = damage_->takeChange();
-    const auto& pixmap = *pixmap_->pixmap();
-    const auto size = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
-    if (renamed || changed || !last_.image || size.width != readWidth_ || size.height != readHeight_)
-        read(configuration, *state);
+    const auto size = readSizeFor(configuration);
+    if (renamed || changed || !last_.image || size.width != readSize_.width || size.height != readSize_.height)
+        read(size, *state);
     shown_ = state;
     if (!last_.image) return std::nullopt;
     return last_;
 }
 
-void WindowSource::read(const desktop::StreamConfiguration& configuration, const WindowState& state)
+PixelSize WindowSource::readSizeFor(const desktop::StreamConfiguration& configuration) const
 {
     const auto& pixmap = *pixmap_->pixmap();
-    const auto size = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
+    const auto bounded = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
+    // Both keep the window's shape: the smaller fits in both.
+    const auto shown = readSize(pixmap.width, pixmap.height, shownSize_.width, shownSize_.height);
+    return shown.width < bounded.width ? shown : bounded;
+}
+
+void WindowSource::read(PixelSize size, const WindowState& state)
+{
+    const auto& pixmap = *pixmap_->pixmap();
     ++reads_;
-    readWidth_ = size.width;
-    readHeight_ = size.height;
+    // A picture the server scales is worth a line each time its size changes.
+    const bool scaled = size.width != pixmap.width || size.height != pixmap.height;
+    if (scaled && (size.width != readSize_.width || size.height != readSize_.height)) {
+        char line[96];
+        std::snprintf(line, sizeof line, "x11: window 0x%x is read at %dx%d of %dx%d", client_, size.width, size.height,
+                      pixmap.width, pixmap.height);
+        core::systemLog::write(line);
+    }
+    readSize_ = size;
     if (size.width == pixmap.width && size.height == pixmap.height && readsDirectly(pixmap))
         last_.image = readDrawable(*connection_, pool_.get(), pixmap);
     else
-        last_.image = composeOnServer(*connection_, pool_.get(), {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width,
-                                      pixmap.height, size.width, size.height, false);
+        last_.image = scaleOnServer(*connection_, pool_.get(), pixmap, size.width, size.height);
     last_.scaleFactor = scaleAt(state);
 }
 
