@@ -23,19 +23,19 @@ xcb_render_pictformat_t formatOf(Connection& connection, const DrawableInfo& dra
     return format ? format->id : XCB_NONE;
 }
 
-// A picture of width × height pixels at depth 32, for the server to draw into.
+// A picture of width × height pixels, depth 32 or 24, for the server to draw into.
 struct Target {
     DrawableInfo drawable;
     xcb_render_picture_t picture = XCB_NONE;
 };
 
-std::optional<Target> makeTarget(Connection& connection, int width, int height)
+std::optional<Target> makeTarget(Connection& connection, int width, int height, std::uint8_t depth = 32)
 {
     auto* c = connection.xcb();
-    const DrawableInfo drawable{xcb_generate_id(c), width, height, 32, 0};
+    const DrawableInfo drawable{xcb_generate_id(c), width, height, depth, 0};
     const auto format = formatOf(connection, drawable);
     if (format == XCB_NONE) return std::nullopt;
-    xcb_create_pixmap(c, 32, drawable.id, connection.root(), static_cast<std::uint16_t>(width),
+    xcb_create_pixmap(c, depth, drawable.id, connection.root(), static_cast<std::uint16_t>(width),
                       static_cast<std::uint16_t>(height));
     const xcb_render_picture_t picture = xcb_generate_id(c);
     xcb_render_create_picture(c, picture, drawable.id, format, 0, nullptr);
@@ -63,13 +63,12 @@ xcb_render_picture_t sourcePicture(Connection& connection, const DrawableInfo& s
     return picture;
 }
 
-// Reads the target, then lets it go. opaque: the server drew only opaque pixels into it.
-desktop::PixelBufferRef readTarget(Connection& connection, ShmPool* pool, const Target& target, bool opaque = false)
+// Reads the target, then lets it go.
+desktop::PixelBufferRef readTarget(Connection& connection, ShmPool* pool, const Target& target)
 {
     auto* c = connection.xcb();
     xcb_render_free_picture(c, target.picture);
-    auto image = opaque ? readOpaqueDrawable(connection, pool, target.drawable)
-                        : readDrawable(connection, pool, target.drawable);
+    auto image = readDrawable(connection, pool, target.drawable);
     xcb_free_pixmap(c, target.drawable.id);
     connection.flush();
     return image;
@@ -77,24 +76,48 @@ desktop::PixelBufferRef readTarget(Connection& connection, ShmPool* pool, const 
 
 }  // namespace
 
-desktop::PixelBufferRef scaleOnServer(Connection& connection, ShmPool* pool, const DrawableInfo& source, int width,
-                                      int height)
+ServerScaler::ServerScaler(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
+
+ServerScaler::~ServerScaler() { release(); }
+
+void ServerScaler::release()
+{
+    auto* c = connection_->xcb();
+    if (from_ != XCB_NONE) xcb_render_free_picture(c, from_);
+    if (to_ != XCB_NONE) xcb_render_free_picture(c, to_);
+    if (target_.id != XCB_NONE) xcb_free_pixmap(c, target_.id);
+    from_ = to_ = XCB_NONE;
+    target_ = {};
+    source_ = {};
+}
+
+bool ServerScaler::prepare(const DrawableInfo& source, int width, int height)
+{
+    if (from_ != XCB_NONE && source.id == source_.id && source.width == source_.width &&
+        source.height == source_.height && width == target_.width && height == target_.height)
+        return true;
+    release();
+    // Without alpha the target has none either: the server's fast bilinear path draws
+    // 24 bits into 24 bits.
+    const auto target = makeTarget(*connection_, width, height, source.depth == 32 ? 32 : 24);
+    if (!target) return false;
+    target_ = target->drawable;
+    to_ = target->picture;
+    from_ = sourcePicture(*connection_, source, source.width, source.height, width, height);
+    source_ = source;
+    return from_ != XCB_NONE;
+}
+
+desktop::PixelBufferRef ServerScaler::read(ShmPool* pool, const DrawableInfo& source, int width, int height)
 {
     if (width < 1 || height < 1 || source.width < 1 || source.height < 1) return nullptr;
-    auto* c = connection.xcb();
-    const auto target = makeTarget(connection, width, height);
-    if (!target) return nullptr;
-    const auto picture = sourcePicture(connection, source, source.width, source.height, width, height);
-    if (picture == XCB_NONE) {
-        xcb_render_free_picture(c, target->picture);
-        xcb_free_pixmap(c, target->drawable.id);
+    if (!prepare(source, width, height)) {
+        release();
         return nullptr;
     }
-    // Drawn as the source is: a source without alpha gives every pixel alpha 0xFF.
-    xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, picture, XCB_NONE, target->picture, 0, 0, 0, 0, 0, 0,
+    xcb_render_composite(connection_->xcb(), XCB_RENDER_PICT_OP_SRC, from_, XCB_NONE, to_, 0, 0, 0, 0, 0, 0,
                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
-    xcb_render_free_picture(c, picture);
-    return readTarget(connection, pool, *target, source.depth != 32);
+    return readOpaqueDrawable(*connection_, pool, target_);
 }
 
 desktop::PixelBufferRef composeOnServer(Connection& connection, ShmPool* pool, const std::vector<Layer>& layers,

@@ -5,7 +5,6 @@
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
 #include "platform/x11/X11Reply.h"
-#include "platform/x11/X11ServerCompose.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,7 +102,7 @@ void WindowSource::read(PixelSize size, const WindowState& state)
     if (size.width == pixmap.width && size.height == pixmap.height && readsDirectly(pixmap))
         last_.image = readDrawable(*connection_, pool_.get(), pixmap);
     else
-        last_.image = scaleOnServer(*connection_, pool_.get(), pixmap, size.width, size.height);
+        last_.image = scaler_.read(pool_.get(), pixmap, size.width, size.height);
     last_.scaleFactor = scaleAt(state);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/x11/X11DamageWatch.h"
 #include "platform/x11/X11FrameSource.h"
 #include "platform/x11/X11ReadSize.h"
+#include "platform/x11/X11ServerCompose.h"
 #include "platform/x11/X11ShmPool.h"
 #include "platform/x11/X11WindowPixmap.h"
 #include "platform/x11/X11WindowStateWatch.h"
@@ -43,6 +44,7 @@ private:
     xcb_window_t frame_ = XCB_WINDOW_NONE;
     // Declared after the connection they use.
     std::unique_ptr<WindowPixmap> pixmap_;
+    ServerScaler scaler_{connection_};
     std::unique_ptr<DamageWatch> damage_;
     std::unique_ptr<WindowStateWatch> stateWatch_;
     std::optional<WindowState> state_;  // as last asked
