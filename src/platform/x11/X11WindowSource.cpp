@@ -1,6 +1,5 @@
 #include "platform/x11/X11WindowSource.h"
 
-#include "platform/core/SystemLog.h"
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
@@ -8,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace x11 {
 WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
@@ -90,14 +88,6 @@ void WindowSource::read(PixelSize size, const WindowState& state)
 {
     const auto& pixmap = *pixmap_->pixmap();
     ++reads_;
-    // A picture the server scales is worth a line each time its size changes.
-    const bool scaled = size.width != pixmap.width || size.height != pixmap.height;
-    if (scaled && (size.width != readSize_.width || size.height != readSize_.height)) {
-        char line[96];
-        std::snprintf(line, sizeof line, "x11: window 0x%x is read at %dx%d of %dx%d", client_, size.width, size.height,
-                      pixmap.width, pixmap.height);
-        core::systemLog::write(line);
-    }
     readSize_ = size;
     if (size.width == pixmap.width && size.height == pixmap.height && readsDirectly(pixmap))
         last_.image = readDrawable(*connection_, pool_.get(), pixmap);
