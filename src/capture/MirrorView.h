@@ -16,8 +16,8 @@
 // as a whole picture to fit the view (or, for the dimmed backdrop, to fill it), with
 // rounded corners. The frame is shared with the stream and every other view, never
 // copied; each new frame is scaled once to the view's device pixels and every paint
-// draws that picture 1:1. Takes no mouse events: clicks reach the view beneath. Main
-// thread only.
+// draws that picture 1:1, or the frame itself where the desktop read it at that size.
+// Takes no mouse events: clicks reach the view beneath. Main thread only.
 class MirrorView : public QWidget {
 public:
     static constexpr double cornerRadius = 10;

@@ -19,10 +19,6 @@ struct Layer {
     int y = 0;
 };
 
-// What a region of the root (pixels) shows of the layers, bottom to top, drawn by the
-// server (XRender, bilinear where the size changes) into a picture of width × height and
-// then read: the scaling and the composing never cross to this process. An opaque
-// background is black under the layers; without it the uncovered pixels are clear.
 // Reads a drawable scaled by the server (XRender, bilinear) to a size: the full picture
 // never crosses to this process. The server's pictures are kept for the next frame of the
 // same drawable at the same size. A drawable without alpha reads as opaque with every
@@ -47,6 +43,10 @@ private:
     xcb_render_picture_t to_ = XCB_NONE;
 };
 
+// What a region of the root (pixels) shows of the layers, bottom to top, drawn by the
+// server (XRender, bilinear where the size changes) into a picture of width × height and
+// then read: the scaling and the composing never cross to this process. An opaque
+// background is black under the layers; without it the uncovered pixels are clear.
 desktop::PixelBufferRef composeOnServer(Connection& connection, ShmPool* pool, const std::vector<Layer>& layers,
                                         int regionX, int regionY, int regionWidth, int regionHeight, int width,
                                         int height, bool opaqueBackground);
