@@ -472,11 +472,15 @@ TEST_F(X11CaptureTest, AWindowShownSmallerIsReadAtTheShownSizeAndBiggerWhenShown
     for (int y = 0; y < small->height; ++y)
         for (int x = 0; x < small->width; ++x) ASSERT_EQ(small->row(y)[x * 4 + 3], 0xFF) << x << ", " << y;
 
-    // A bigger view raises it; one as big as the window reads the window as it is.
+    // A bigger view raises it (shrunk this little, the picture is read whole and shrunk
+    // here); one as big as the window reads the window as it is.
     stream->setShownSize(1000, 700);
     const auto bigger = pictureOfWidth(1000);
     ASSERT_TRUE(bigger);
     EXPECT_EQ(bigger->height, 563);
+    EXPECT_TRUE(bigger->fourthByteOpaque);
+    EXPECT_EQ(colourAt(bigger, 0.25, 0.2), (std::array<int, 4>{0, 0, 255, 255}));
+    EXPECT_EQ(colourAt(bigger, 0.75, 0.8), (std::array<int, 4>{255, 0, 0, 255}));
     EXPECT_EQ(colourAt(bigger, 0.5, 0.5), (std::array<int, 4>{0, 255, 0, 255}));
     stream->setShownSize(3200, 1800);
     EXPECT_TRUE(pictureOfWidth(1600));
