@@ -215,6 +215,8 @@ public:
     WindowStream& operator=(const WindowStream&) = delete;
 
     long reads() const { return stream_->reads(); }
+    // As the mini window tells its stream the size it shows the picture at.
+    void showAt(QSize size) { stream_->setShownSize(size.width(), size.height()); }
 
     NewestPicture newest;
     Handovers handovers;
@@ -232,6 +234,7 @@ void BM_X11MirrorFrame(benchmark::State& state)
         WindowStream stream(openBenchDisplay(), client.window(), 0);
         QImage canvas = miniWindowCanvas();
         MiniWindowPictures pictures(canvas.size());
+        stream.showAt(canvas.size());
         stream.newest.waitFor(0);  // the first picture: the black background
         for (auto _ : state) {
             const auto colour = client.repaint();

@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include <atomic>
+#include <cstdlib>
 
 namespace {
 
@@ -104,6 +105,32 @@ void MirrorView::setContentsRegion(const core::Rect& region)
     region_ = region;
     pictureCurrent_ = false;
     update();
+    if (onShownSizeChange) onShownSizeChange();
+}
+
+QSize MirrorView::shownFrameSize() const
+{
+    if (fillsBounds_ || !isVisible() || region_.width() <= 0 || region_.height() <= 0) return {};
+    const double scale = contentsScale();
+    return QSize(qRound(width() * scale / region_.width()), qRound(height() * scale / region_.height()));
+}
+
+void MirrorView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (onShownSizeChange) onShownSizeChange();
+}
+
+void MirrorView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (onShownSizeChange) onShownSizeChange();
+}
+
+void MirrorView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (onShownSizeChange) onShownSizeChange();
 }
 
 QRectF MirrorView::pictureRect(const QSizeF& picture, const QRectF& bounds, bool fill)
@@ -156,9 +183,28 @@ void MirrorView::paint(QPainter& painter) const
     const QTransform beyondWorld = painter.worldTransform().inverted() * painter.deviceTransform();
     painter.setWorldTransform(QTransform::fromTranslate(shown.origin.x(), shown.origin.y()) * beyondWorld.inverted());
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    // The backdrop's picture holds its dimming.
-    if (fillsBounds_) painter.setOpacity(1);
+    if (shown.asIs) {
+        painter.drawImage(shown.asIs->pixels.topLeft(), wrapped(*frame_), shown.asIs->source);
+        return;
+    }
+    // The backdrop's picture holds its dimming, and only beside the picture: the rest of
+    // it is not blended at all.
+    if (fillsBounds_) {
+        painter.setOpacity(1);
+        painter.setClipRegion(shown.covered, Qt::IntersectClip);
+    }
     painter.drawImage(QPointF(0, 0), shown.image);
+}
+
+std::optional<MirrorView::AsIs> MirrorView::asIs(const QRectF& source, const QRect& fitted) const
+{
+    if (!frame_->fourthByteOpaque) return std::nullopt;
+    const QRect pixels = QRect(qRound(source.x()), qRound(source.y()), qRound(source.width()), qRound(source.height()))
+                             .intersected(QRect(0, 0, frame_->width, frame_->height));
+    if (pixels.isEmpty() || std::abs(pixels.width() - fitted.width()) > 1 ||
+        std::abs(pixels.height() - fitted.height()) > 1)
+        return std::nullopt;
+    return AsIs{pixels, QRect(fitted.topLeft(), pixels.size())};
 }
 
 const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
@@ -178,10 +224,20 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
     const QRectF source(region_.x() * image.width(), region_.y() * image.height(), region_.width() * image.width(),
                         region_.height() * image.height());
     const QRectF target = pictureRect(source.size(), rect(), fillsBounds_);
+    QRect fitted = devicePixels(pictureRect(source.size(), rect(), false), toPicture);
+    const auto same = asIs(source, fitted);
+    if (same) fitted = same->pixels;
+    if (same && !fillsBounds_) {
+        made.asIs = same;
+        made.empty = false;
+        picture_ = std::move(made);
+        return picture_;
+    }
     const QRegion whole(0, 0, device.width(), device.height());
     QRegion drawn = whole;
     // The backdrop shows only where the fitted picture over it leaves uncovered.
-    if (fillsBounds_ && frame_->opaque) drawn -= devicePixels(pictureRect(source.size(), rect(), false), toPicture);
+    if (fillsBounds_ && frame_->opaque) drawn -= fitted;
+    made.covered = drawn;
     if (!target.isEmpty() && !drawn.isEmpty()) {
         if (made.image.size() != device.size()) made.image = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
         made.image.fill(Qt::transparent);

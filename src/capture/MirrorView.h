@@ -9,12 +9,15 @@
 #include <QTransform>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 // Shows the latest captured frame of a stream: the content region of the frame, scaled
 // as a whole picture to fit the view (or, for the dimmed backdrop, to fill it), with
 // rounded corners. The frame is shared with the stream and every other view, never
 // copied; each new frame is scaled once to the view's device pixels and every paint
-// draws that picture 1:1. Takes no mouse events: clicks reach the view beneath. Main
-// thread only.
+// draws that picture 1:1, or the frame itself where the desktop read it at that size.
+// Takes no mouse events: clicks reach the view beneath. Main thread only.
 class MirrorView : public QWidget {
 public:
     static constexpr double cornerRadius = 10;
@@ -48,14 +51,34 @@ public:
     // Where a picture of the given size lands in bounds: centred, fitted or filled.
     static QRectF pictureRect(const QSizeF& picture, const QRectF& bounds, bool fill);
 
+    // The size in device pixels a whole frame needs for this view to draw its shown part
+    // 1:1: the view's device pixels over the content region. Empty while the view is
+    // hidden, and for the backdrop, which shows only beside the picture.
+    QSize shownFrameSize() const;
+    // That size may have changed (a resize, a new region, a show or a hide).
+    std::function<void()> onShownSizeChange;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    // A part of a frame drawn as it is: the frame's pixels in source, at pixels.
+    struct AsIs {
+        QRect source;
+        QRect pixels;
+    };
+
     // The frame's picture in device pixels, placed at origin: what a paint with the given
     // transform (view to device) draws, made once per frame, region, size and transform.
+    // A frame already at the picture's size is drawn from itself (asIs), without image.
     struct Picture {
         QImage image;
+        std::optional<AsIs> asIs;
+        // The pixels the image holds anything in.
+        QRegion covered;
         QPoint origin;
         QTransform transform;
         QSize size;
@@ -63,6 +86,10 @@ private:
     };
 
     double contentsScale() const;
+    // The current frame's shown part (source, in frame pixels) when it needs no scaling
+    // to land on the fitted device pixels: within a pixel of their size, which rounding
+    // leaves, with every fourth byte opaque so it draws as it is.
+    std::optional<AsIs> asIs(const QRectF& source, const QRect& fitted) const;
     // The rounded clip for the current size, made again only when the size changes.
     const QRegion& roundedClip() const;
     const Picture& picture(const QTransform& toDevice) const;

@@ -121,6 +121,15 @@ void StreamMirror::updateCapture(int /*pixelWidth*/, core::Size sourceSize)
     ref().post([sourceSize](StreamMirror& mirror) { mirror.adoptSourceSize(sourceSize); });
 }
 
+void StreamMirror::setShownSize(int width, int height)
+{
+    ref().post([width, height](StreamMirror& mirror) {
+        mirror.shownWidth_ = width;
+        mirror.shownHeight_ = height;
+        if (mirror.stream_) mirror.stream_->setShownSize(width, height);
+    });
+}
+
 void StreamMirror::setFrameRate(int fps)
 {
     ref().post([fps](StreamMirror& mirror) { mirror.switchFrameRate(fps); });
@@ -164,6 +173,7 @@ void StreamMirror::start()
     }
     stream_ = stream;
     hasStream_ = true;
+    stream->setShownSize(shownWidth_, shownHeight_);
     streamPaused_ = pausedWanted_;
 
     if (defaults::setting::groundTruthProbe.value()) startGroundTruthProbe();

@@ -70,6 +70,9 @@ public:
     void setFrameRate(int fps);
     // Adopts a new source size (points); the capture width always follows from it.
     void updateCapture(int pixelWidth, core::Size sourceSize);
+    // The largest size in pixels the host's views show the whole picture at: the stream
+    // may read it no larger (the configured size stays).
+    void setShownSize(int width, int height);
 
     // Readable from any thread.
     bool hasStream() const { return hasStream_.load(); }
@@ -201,6 +204,8 @@ private:
     core::Point followedOrigin_;
     core::Rect contentRegion_{0, 0, 1, 1};
     long framesDeliveredAtSwitch_ = 0;
+    int shownWidth_ = 0;
+    int shownHeight_ = 0;
 
     dispatch::Timer resizePollTimer_;
     dispatch::Timer groundTruthTimer_;

@@ -78,12 +78,16 @@ PanelContentView::PanelContentView(const core::Rect& frame, QWidget* parent)
     statusLabel->setWordWrap(true);
     statusLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
 
+    mirrorView->onShownSizeChange = [this] { reportShownSize(); };
     layoutSubviews();
     installTopBarCallbacks();
 }
 
 PanelContentView::~PanelContentView()
 {
+    // The views go after this body: what they hear of it then is no longer ours.
+    mirrorView->onShownSizeChange = {};
+    if (previewPanel) previewPanel->content->mirrorView->onShownSizeChange = {};
     previewShowTimer.cancel();
     chromeTimer.cancel();
     cancelPendingSingleClickActions();
@@ -169,6 +173,16 @@ void PanelContentView::applyRegion()
     fillView->setContentsRegion(crop);
     mirrorView->setContentsRegion(crop);
     if (previewPanel) previewPanel->content->mirrorView->setContentsRegion(crop);
+}
+
+void PanelContentView::reportShownSize()
+{
+    QSize largest = mirrorView->shownFrameSize();
+    if (previewPanel) largest = largest.expandedTo(previewPanel->content->mirrorView->shownFrameSize());
+    // A hidden panel keeps what it showed last.
+    if (largest.isEmpty() || largest == reportedShownSize_ || !panel || !panel->mirror) return;
+    reportedShownSize_ = largest;
+    panel->mirror->setShownSize(largest.width(), largest.height());
 }
 
 void PanelContentView::applyFocusAtInit(const FocusRegion& region)

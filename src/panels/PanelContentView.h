@@ -120,6 +120,9 @@ public:
     bool focusLocked = false;
     void applyFocusAtInit(const FocusRegion& region);
     void applyRegion();
+    // Tells the mirror the largest size the picture and the preview show the whole frame
+    // at, when it changed.
+    void reportShownSize();
 
     // ---- chrome ----
     dispatch::WorkItem chromeTimer;
@@ -213,6 +216,7 @@ private:
     bool pointerInPreviewArea_ = false;
 
     std::optional<EdgeResize> resize_;
+    QSize reportedShownSize_;
     bool bannerTarget_ = false;
     HintTracker hints_;
     panels::PreviewStateMachine previewMachine_;

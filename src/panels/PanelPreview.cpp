@@ -101,6 +101,7 @@ void PanelContentView::showPreview()
     if (!previewPanel) {
         previewPanel = std::make_unique<PreviewPanel>();
         previewPanel->ownerPanel = owner;
+        previewPanel->content->mirrorView->onShownSizeChange = [this] { reportShownSize(); };
     }
     PreviewPanel& preview = *previewPanel;
     preview.setFrame(target);

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
+#include <QWindow>
 
 namespace {
 
@@ -227,4 +228,60 @@ TEST_F(MirrorViewTest, TheBackdropShowsOnlyWhereTheOpaquePictureLeavesUncovered)
     backdrop.resize(100, 100);
     backdrop.display(quarters(200, 100));
     EXPECT_NEAR(qAlpha(paint(backdrop).pixel(50, 50)), 89, 2);
+}
+
+// A frame the desktop read at the picture's size, its fourth bytes opaque, is drawn as it
+// is: every pixel exact (a one-pixel checkerboard stays one), also where rounding leaves
+// the picture a pixel off that size; the backdrop fills only the bars beside it.
+TEST_F(MirrorViewTest, AFrameAtThePicturesSizeIsDrawnAsItIs)
+{
+    const auto checkerboard = [](int width, int height) {
+        auto buffer = std::make_shared<desktop::PixelBuffer>(width, height);
+        buffer->opaque = buffer->fourthByteOpaque = true;
+        for (int y = 0; y < height; ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(buffer->row(y));
+            for (int x = 0; x < width; ++x) pixels[x] = (x + y) % 2 ? qRgb(255, 0, 0) : qRgb(0, 0, 255);
+        }
+        return buffer;
+    };
+    MirrorView backdrop(true, true);
+    MirrorView mirror(true, false);
+    backdrop.resize(100, 60);
+    mirror.resize(100, 60);
+    for (const int width : {100, 99}) {
+        SCOPED_TRACE(width);
+        const auto frame = checkerboard(width, 50);
+        backdrop.display(frame);
+        mirror.display(frame);
+        const QImage both = paintBoth(backdrop, mirror, 1);
+        // The picture stands in rows 5 to 54; clear of the rounded corners, it is the frame.
+        for (int y = 15; y < 45; ++y)
+            for (int x = 10; x < 90; ++x)
+                ASSERT_EQ(both.pixel(x, y), reinterpret_cast<const QRgb*>(frame->row(y - 5))[x]) << x << ", " << y;
+        EXPECT_NEAR(qAlpha(both.pixel(50, 2)), 89, 2);
+        EXPECT_NEAR(qAlpha(both.pixel(50, 57)), 89, 2);
+    }
+}
+
+// The size a whole frame needs for a view to draw its shown part 1:1: the view's device
+// pixels over the region; none while hidden, nor for the backdrop.
+TEST_F(MirrorViewTest, TheShownFrameSizeIsTheViewOverTheRegion)
+{
+    QWidget window;
+    window.resize(100, 50);
+    MirrorView backdrop(true, true, &window);
+    MirrorView mirror(true, false, &window);
+    int heard = 0;
+    mirror.onShownSizeChange = [&] { ++heard; };
+    mirror.setGeometry(window.rect());
+    EXPECT_TRUE(mirror.shownFrameSize().isEmpty());
+    window.show();
+    EXPECT_EQ(mirror.shownFrameSize(), QSize(100, 50) * window.windowHandle()->devicePixelRatio());
+    mirror.setContentsRegion({0.25, 0, 0.5, 0.25});
+    EXPECT_EQ(mirror.shownFrameSize(), QSize(200, 200) * window.windowHandle()->devicePixelRatio());
+    EXPECT_TRUE(backdrop.shownFrameSize().isEmpty());
+    const int beforeHide = heard;
+    window.hide();
+    EXPECT_TRUE(mirror.shownFrameSize().isEmpty());
+    EXPECT_GT(heard, beforeHide);
 }

@@ -449,3 +449,74 @@ TEST_F(X11CaptureTest, AFrameIsItsSegmentUntilTheLastReferenceGivesItBack)
     xcb_destroy_window(c, window);
     connection->flush();
 }
+
+TEST_F(X11CaptureTest, AWindowShownSmallerIsReadAtTheShownSizeAndBiggerWhenShownBigger)
+{
+    // 1600 × 900: red on the left half, blue on the right, a green square in the middle.
+    auto* c = connection->xcb();
+    const xcb_window_t window = xcb_generate_id(c);
+    const std::uint32_t values[] = {0xFF0000, 1};
+    xcb_create_window(c, 24, window, connection->root(), 0, 0, 1600, 900, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      connection->screen()->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(c, window);
+    x11::WindowPixmap pixmap(*connection, window);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return pixmap.name(); }, 5));
+    const auto fill = [&](std::uint32_t colour, xcb_rectangle_t rect) {
+        const xcb_gcontext_t gc = xcb_generate_id(c);
+        xcb_create_gc(c, gc, window, XCB_GC_FOREGROUND, &colour);
+        xcb_poly_fill_rectangle(c, window, gc, 1, &rect);
+        xcb_free_gc(c, gc);
+    };
+    fill(0x0000FF, {800, 0, 800, 900});
+    fill(0x00FF00, {700, 350, 200, 200});
+    connection->flush();
+
+    FrameLog log;
+    const auto stream = startWindow(window, log);
+    const auto full = nextPicture(log);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->width, 1600);
+    const auto colourAt = [](const desktop::PixelBufferRef& picture, double x, double y) {
+        const auto* pixel = picture->row(static_cast<int>(y * picture->height)) +
+                            static_cast<int>(x * picture->width) * 4;
+        return std::array<int, 4>{pixel[0], pixel[1], pixel[2], pixel[3]};
+    };
+    const auto pictureOfWidth = [&](int width) {
+        desktop::PixelBufferRef picture;
+        testsupport::waitUntil([&] {
+            const auto frame = log.last();
+            if (frame && frame->image && frame->image->width == width) picture = frame->image;
+            return picture != nullptr;
+        }, 5);
+        return picture;
+    };
+
+    // A mini window of 400 × 300: the picture keeps the window's shape, read small on the
+    // server, opaque to the last byte so that it draws as it is.
+    stream->setShownSize(400, 300);
+    const auto small = pictureOfWidth(400);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->height, 225);
+    EXPECT_TRUE(small->opaque);
+    EXPECT_TRUE(small->fourthByteOpaque);
+    EXPECT_EQ(colourAt(small, 0.25, 0.2), (std::array<int, 4>{0, 0, 255, 255}));  // B, G, R, A
+    EXPECT_EQ(colourAt(small, 0.75, 0.8), (std::array<int, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(colourAt(small, 0.5, 0.5), (std::array<int, 4>{0, 255, 0, 255}));
+    for (int y = 0; y < small->height; ++y)
+        for (int x = 0; x < small->width; ++x) ASSERT_EQ(small->row(y)[x * 4 + 3], 0xFF) << x << ", " << y;
+
+    // A bigger view raises it (shrunk this little, the picture is read whole and shrunk
+    // here); one as big as the window reads the window as it is.
+    stream->setShownSize(1000, 700);
+    const auto bigger = pictureOfWidth(1000);
+    ASSERT_TRUE(bigger);
+    EXPECT_EQ(bigger->height, 563);
+    EXPECT_TRUE(bigger->fourthByteOpaque);
+    EXPECT_EQ(colourAt(bigger, 0.25, 0.2), (std::array<int, 4>{0, 0, 255, 255}));
+    EXPECT_EQ(colourAt(bigger, 0.75, 0.8), (std::array<int, 4>{255, 0, 0, 255}));
+    EXPECT_EQ(colourAt(bigger, 0.5, 0.5), (std::array<int, 4>{0, 255, 0, 255}));
+    stream->setShownSize(3200, 1800);
+    EXPECT_TRUE(pictureOfWidth(1600));
+    xcb_destroy_window(c, window);
+    connection->flush();
+}

@@ -120,6 +120,11 @@ public:
     virtual void stopCapture(CaptureCompletion completion) = 0;
     virtual void updateContentFilter(const ContentFilter& filter, CaptureCompletion completion) = 0;
     virtual void updateConfiguration(const StreamConfiguration& configuration, CaptureCompletion completion) = 0;
+    // A hint from the host: the largest size in pixels, width by height, that any view
+    // shows the whole picture at. A desktop that can read the content smaller than its own
+    // size, keeping its shape, may fit its frames into it from the next frame on; the
+    // configured size and the frames' content stay the same. Any thread.
+    virtual void setShownSize(int /*width*/, int /*height*/) {}
 };
 
 class Capture {

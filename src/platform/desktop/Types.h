@@ -37,6 +37,9 @@ struct PixelBuffer {
     // Every pixel is opaque and its fourth byte is padding that may hold anything (a
     // window without alpha, read as it is); otherwise that byte is premultiplied alpha.
     bool opaque = false;
+    // With opaque: the fourth byte of every pixel is 0xFF too, so the pixels draw as they
+    // are, without a pass that fills it.
+    bool fourthByteOpaque = false;
 
     PixelBuffer() = default;
     PixelBuffer(int w, int h) : width(w), height(h), bytesPerRow(w * 4), bytes(static_cast<std::size_t>(w) * h * 4) {}

@@ -24,6 +24,12 @@ long X11CaptureStream::reads() const
     return earlierReads_ + (source_ ? source_->reads() : 0);
 }
 
+void X11CaptureStream::setShownSize(int width, int height)
+{
+    std::lock_guard lock(mutex_);
+    shownSize_ = {width, height};
+}
+
 void X11CaptureStream::contentChanged()
 {
     postToOutput([weak = weakSelf<X11CaptureStream>()](std::uint64_t timerGeneration) {
@@ -38,6 +44,7 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
     desktop::ContentFilter filter;
     desktop::StreamConfiguration configuration;
     std::uint64_t filterGeneration = 0;
+    PixelSize shownSize;
     {
         std::lock_guard lock(mutex_);
         if (!currentLocked(timerGeneration)) return;
@@ -49,6 +56,7 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
         filter = filter_;
         configuration = configuration_;
         filterGeneration = filterGeneration_;
+        shownSize = shownSize_;
     }
 
     desktop::Frame frame;
@@ -67,6 +75,7 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
             });
             sourceFilterGeneration_ = filterGeneration;
         }
+        source_->setShownSize(shownSize.width, shownSize.height);
         if (const auto picture = source_->next(configuration)) {
             frame.status = desktop::FrameStatus::complete;
             frame.image = picture->image;

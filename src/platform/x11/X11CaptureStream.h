@@ -3,6 +3,7 @@
 #include "platform/desktop/TimedCaptureStream.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11FrameSource.h"
+#include "platform/x11/X11ReadSize.h"
 
 #include <memory>
 #include <mutex>
@@ -22,6 +23,8 @@ public:
 
     // How often the stream read pixels from the server.
     long reads() const;
+    // A window shown smaller than it is is read at the shown size, scaled on the server.
+    void setShownSize(int width, int height) override;
 
 private:
     void produceFrame(std::uint64_t timerGeneration) override;
@@ -36,6 +39,8 @@ private:
     std::unique_ptr<FrameSource> source_;
     std::uint64_t sourceFilterGeneration_ = 0;
     long earlierReads_ = 0;
+    // Guarded by mutex_.
+    PixelSize shownSize_;
 };
 
 }  // namespace x11

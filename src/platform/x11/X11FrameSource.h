@@ -30,6 +30,9 @@ public:
     virtual bool putAway() const { return false; }
     // How often the server's pixels were read.
     virtual long reads() const = 0;
+    // The largest size the host shows the whole picture at; 0 × 0 for none known. A source
+    // that can read smaller fits its next pictures into it.
+    virtual void setShownSize(int /*width*/, int /*height*/) {}
 };
 
 // The services capture reads through.

@@ -41,13 +41,35 @@ std::shared_ptr<desktop::PixelBuffer> readPlain(Connection& connection, const Dr
 
 bool readsDirectly(const DrawableInfo& drawable) { return drawable.depth == 24 || drawable.depth == 32; }
 
-desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable)
+namespace {
+
+std::shared_ptr<desktop::PixelBuffer> readPixels(Connection& connection, ShmPool* pool, const DrawableInfo& drawable)
 {
     if (!readsDirectly(drawable) || drawable.width < 1 || drawable.height < 1) return nullptr;
     std::shared_ptr<desktop::PixelBuffer> buffer;
     if (pool) buffer = readShared(connection, *pool, drawable);
     if (!buffer) buffer = readPlain(connection, drawable);
+    return buffer;
+}
+
+}  // namespace
+
+desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable)
+{
+    auto buffer = readPixels(connection, pool, drawable);
     if (buffer) buffer->opaque = drawable.depth == 24;
+    return buffer;
+}
+
+desktop::PixelBufferRef readOpaqueDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable)
+{
+    auto buffer = readPixels(connection, pool, drawable);
+    if (!buffer || drawable.depth != 24) return buffer;
+    for (int y = 0; y < buffer->height; ++y) {
+        auto* pixels = reinterpret_cast<std::uint32_t*>(buffer->row(y));
+        for (int x = 0; x < buffer->width; ++x) pixels[x] |= 0xFF000000u;
+    }
+    buffer->opaque = buffer->fourthByteOpaque = true;
     return buffer;
 }
 

@@ -5,6 +5,9 @@
 #include "platform/x11/X11PixmapReader.h"
 #include "platform/x11/X11ShmPool.h"
 
+#include <xcb/render.h>
+
+#include <memory>
 #include <vector>
 
 namespace x11 {
@@ -14,6 +17,30 @@ struct Layer {
     DrawableInfo source;
     int x = 0;
     int y = 0;
+};
+
+// Reads a drawable scaled by the server (XRender, bilinear) to a size: the full picture
+// never crosses to this process. The server's pictures are kept for the next frame of the
+// same drawable at the same size. A drawable without alpha reads as opaque with every
+// fourth byte 0xFF, so that it draws as it is. One thread at a time.
+class ServerScaler {
+public:
+    explicit ServerScaler(std::shared_ptr<Connection> connection);
+    ~ServerScaler();
+    ServerScaler(const ServerScaler&) = delete;
+    ServerScaler& operator=(const ServerScaler&) = delete;
+
+    desktop::PixelBufferRef read(ShmPool* pool, const DrawableInfo& source, int width, int height);
+
+private:
+    bool prepare(const DrawableInfo& source, int width, int height);
+    void release();
+
+    const std::shared_ptr<Connection> connection_;
+    DrawableInfo source_;
+    DrawableInfo target_;
+    xcb_render_picture_t from_ = XCB_NONE;
+    xcb_render_picture_t to_ = XCB_NONE;
 };
 
 // What a region of the root (pixels) shows of the layers, bottom to top, drawn by the

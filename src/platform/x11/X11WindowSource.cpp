@@ -3,9 +3,8 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
-#include "platform/x11/X11ReadSize.h"
+#include "platform/x11/X11LocalShrink.h"
 #include "platform/x11/X11Reply.h"
-#include "platform/x11/X11ServerCompose.h"
 
 #include <algorithm>
 #include <cmath>
@@ -69,27 +68,39 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
                          shown_->height != state->height || !pixmap_->pixmap();
     if (renamed && !pixmap_->name()) return std::nullopt;
     const bool changed = damage_->takeChange();
-    const auto& pixmap = *pixmap_->pixmap();
-    const auto size = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
-    if (renamed || changed || !last_.image || size.width != readWidth_ || size.height != readHeight_)
-        read(configuration, *state);
+    const auto size = readSizeFor(configuration);
+    if (renamed || changed || !last_.image || size.width != readSize_.width || size.height != readSize_.height)
+        read(size, *state);
     shown_ = state;
     if (!last_.image) return std::nullopt;
     return last_;
 }
 
-void WindowSource::read(const desktop::StreamConfiguration& configuration, const WindowState& state)
+PixelSize WindowSource::readSizeFor(const desktop::StreamConfiguration& configuration) const
 {
     const auto& pixmap = *pixmap_->pixmap();
-    const auto size = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
+    const auto bounded = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
+    // Both keep the window's shape: the smaller fits in both.
+    const auto shown = readSize(pixmap.width, pixmap.height, shownSize_.width, shownSize_.height);
+    return shown.width < bounded.width ? shown : bounded;
+}
+
+void WindowSource::read(PixelSize size, const WindowState& state)
+{
+    const auto& pixmap = *pixmap_->pixmap();
     ++reads_;
-    readWidth_ = size.width;
-    readHeight_ = size.height;
-    if (size.width == pixmap.width && size.height == pixmap.height && readsDirectly(pixmap))
+    readSize_ = size;
+    const bool whole = size.width == pixmap.width && size.height == pixmap.height;
+    // Shrunk a little, the picture costs the server least read whole and shrunk here.
+    const bool slightly = 1.0 * size.width * size.height > 0.25 * pixmap.width * pixmap.height;
+    if (whole && readsDirectly(pixmap)) {
         last_.image = readDrawable(*connection_, pool_.get(), pixmap);
-    else
-        last_.image = composeOnServer(*connection_, pool_.get(), {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width,
-                                      pixmap.height, size.width, size.height, false);
+    } else if (slightly && pixmap.depth == 24) {
+        const auto read = readDrawable(*connection_, pool_.get(), pixmap);
+        last_.image = read ? shrinkHere(*read, size.width, size.height) : nullptr;
+    } else {
+        last_.image = scaler_.read(pool_.get(), pixmap, size.width, size.height);
+    }
     last_.scaleFactor = scaleAt(state);
 }
 

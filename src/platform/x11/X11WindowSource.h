@@ -3,6 +3,8 @@
 #include "platform/desktop/Displays.h"
 #include "platform/x11/X11DamageWatch.h"
 #include "platform/x11/X11FrameSource.h"
+#include "platform/x11/X11ReadSize.h"
+#include "platform/x11/X11ServerCompose.h"
 #include "platform/x11/X11ShmPool.h"
 #include "platform/x11/X11WindowPixmap.h"
 #include "platform/x11/X11WindowStateWatch.h"
@@ -22,13 +24,16 @@ public:
     std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) override;
     long reads() const override { return reads_; }
     bool putAway() const override { return putAway_; }
+    void setShownSize(int width, int height) override { shownSize_ = {width, height}; }
 
 private:
     // The state of the client's frame, found again when it is gone; none without one.
     std::optional<WindowState> followFrame();
     // Asks the server for the state of the frame and whether the user put the window away.
     void askState();
-    void read(const desktop::StreamConfiguration& configuration, const WindowState& state);
+    // The configured size bounds it, and the size the host shows the picture at.
+    PixelSize readSizeFor(const desktop::StreamConfiguration& configuration) const;
+    void read(PixelSize size, const WindowState& state);
     double scaleAt(const WindowState& state) const;
 
     const std::shared_ptr<Connection> connection_;
@@ -39,12 +44,13 @@ private:
     xcb_window_t frame_ = XCB_WINDOW_NONE;
     // Declared after the connection they use.
     std::unique_ptr<WindowPixmap> pixmap_;
+    ServerScaler scaler_{connection_};
     std::unique_ptr<DamageWatch> damage_;
     std::unique_ptr<WindowStateWatch> stateWatch_;
     std::optional<WindowState> state_;  // as last asked
     std::optional<WindowState> shown_;  // the state of the last picture
-    int readWidth_ = 0;
-    int readHeight_ = 0;
+    PixelSize shownSize_;
+    PixelSize readSize_;
     SourcePicture last_;
     bool putAway_ = false;
     long reads_ = 0;

@@ -1,6 +1,6 @@
 // A client window of any size (also far larger than the screen) filled with one colour:
-// solid-window WIDTH HEIGHT. The window manager is asked, through the size hints, to keep
-// the size. Runs until it is ended.
+// solid-window WIDTH HEIGHT [split]; split: its right half pure blue. The window manager
+// is asked, through the size hints, to keep the size. Runs until it is ended.
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
 
@@ -10,7 +10,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) return 2;
+    const bool split = argc == 4 && std::strcmp(argv[3], "split") == 0;
+    if (argc != 3 && !split) return 2;
     const auto width = static_cast<std::uint16_t>(std::atoi(argv[1]));
     const auto height = static_cast<std::uint16_t>(std::atoi(argv[2]));
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -39,6 +40,20 @@ int main(int argc, char** argv)
     xcb_icccm_set_wm_class(c, window, sizeof windowClass, windowClass);
     xcb_map_window(c, window);
     xcb_flush(c);
-    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) std::free(event);
+    std::uint32_t blue = screen->black_pixel;
+    const std::unique_ptr<xcb_alloc_color_reply_t, decltype(&std::free)> blueColour(
+        xcb_alloc_color_reply(c, xcb_alloc_color(c, screen->default_colormap, 0, 0, 0xFFFF), nullptr), &std::free);
+    if (blueColour) blue = blueColour->pixel;
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, window, XCB_GC_FOREGROUND, &blue);
+    const xcb_rectangle_t rightHalf{static_cast<std::int16_t>(width / 2), 0, static_cast<std::uint16_t>(width - width / 2),
+                                    height};
+    while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
+        if (split && (event->response_type & 0x7F) == XCB_EXPOSE) {
+            xcb_poly_fill_rectangle(c, window, gc, 1, &rightHalf);
+            xcb_flush(c);
+        }
+        std::free(event);
+    }
     return 0;
 }

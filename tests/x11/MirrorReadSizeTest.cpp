@@ -1,0 +1,91 @@
+#include "support/TestEnvironment.h"
+#include "support/X11Client.h"
+#include "x11/GlimraOnDesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace testsupport;
+
+// The colour (0xRRGGBB) at a point of an xwd dump of a 32-bit screen; -1 where it cannot
+// be read.
+long colourAt(const std::string& dump, int x, int y)
+{
+    const auto field = [&](int index) -> std::uint32_t {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(dump.data()) + index * 4;
+        return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
+    };
+    if (dump.size() < 100 || field(11) != 32) return -1;
+    const std::size_t at = field(0) + std::size_t{field(19)} * 12 + std::size_t(y) * field(12) + std::size_t(x) * 4;
+    if (x < 0 || y < 0 || std::uint32_t(x) >= field(4) || std::uint32_t(y) >= field(5) || at + 4 > dump.size()) return -1;
+    const auto* pixel = reinterpret_cast<const unsigned char*>(dump.data()) + at;
+    const bool lsbFirst = field(7) == 0;
+    const std::uint32_t value = lsbFirst ? pixel[0] | pixel[1] << 8 | pixel[2] << 16
+                                         : pixel[3] | pixel[2] << 8 | pixel[1] << 16;
+    return value & 0xFFFFFF;
+}
+
+// Whether the window shows pure red a quarter in from its left and pure blue a quarter in
+// from its right, half way down.
+bool showsRedThenBlue(unsigned long window)
+{
+    const Geometry shown = geometryOf(window);
+    const std::string dump = pixelsOf(window);
+    return colourAt(dump, shown.width / 4, shown.height / 2) == 0xFF0000 &&
+           colourAt(dump, shown.width * 3 / 4, shown.height / 2) == 0x0000FF;
+}
+
+// The widths of the first frames shown, as the log names them.
+std::vector<int> shownFrameWidths(const std::string& log)
+{
+    std::vector<int> widths;
+    const std::regex shown("display: buffer=(\\d+)x\\d+");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), shown); it != std::sregex_iterator(); ++it)
+        widths.push_back(std::stoi((*it)[1]));
+    return widths;
+}
+
+// A window far larger than its mini window is read at the mini window's size, the server
+// scaling it, and the mini window still shows it: red on the left, blue on the right. The
+// hover preview, bigger, shows it at its own size, and the mini window still does too.
+TEST(X11MirrorReadSize, AMiniWindowHasItsSourceReadAtItsOwnSizeAndThePreviewShowsItAtItsOwn)
+{
+    X11Client client({GLIMRA_SOLID_WINDOW, "1600", "1000", "split"});
+    const unsigned long window = client.waitForWindow("SolidWindow", 7);
+    ASSERT_NE(window, 0u);
+
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    movePointer(5, screenHeight() - 5);
+    auto known = visibleWindowsOf(glimra.pid());
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(window)});
+    runTool({"xdotool", "key", "super+alt+p"});
+    const unsigned long mini = glimra.waitForNewPictureWindow(known);
+    ASSERT_NE(mini, 0u) << glimra.log();
+    const Geometry miniFrame = geometryOf(mini);
+    ASSERT_LT(miniFrame.width, 1000);
+    // The log names the first frames shown: after the first the mini window told its stream
+    // its size, those are read at it.
+    EXPECT_TRUE(waitUntil([&] {
+        const auto widths = shownFrameWidths(glimra.log());
+        return !widths.empty() && widths.back() <= miniFrame.width && widths.back() > miniFrame.width / 2;
+    }, 10)) << glimra.log();
+    EXPECT_TRUE(waitUntil([&] { return showsRedThenBlue(mini); }, 5)) << "the mini window does not show the window";
+
+    known = visibleWindowsOf(glimra.pid());
+    movePointer(miniFrame.x + miniFrame.width / 2, miniFrame.y + miniFrame.height / 2);
+    const unsigned long preview = glimra.waitForNewPictureWindow(known, 5);
+    ASSERT_NE(preview, 0u) << "no hover preview; log:\n" << glimra.log();
+    ASSERT_GT(geometryOf(preview).width, miniFrame.width);
+    EXPECT_TRUE(waitUntil([&] { return showsRedThenBlue(preview); }, 5)) << "the preview does not show the window";
+    EXPECT_TRUE(showsRedThenBlue(mini)) << "the mini window does not show the bigger picture";
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+}  // namespace
