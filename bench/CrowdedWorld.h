@@ -13,8 +13,10 @@ inline constexpr int crowdedAppCount = 25;
 inline std::shared_ptr<sim::SimWorld> crowdedWorld()
 {
     auto world = std::make_shared<sim::SimWorld>();
-    world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
-    world->addDisplay({2, {1512, 0, 1920, 1080}, {1512, 0, 1920, 1080}, 1, {1920, 1080, 1920, 1080, 60}, {600, 340}, "Side"});
+    world->addDisplay(
+        {1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
+    world->addDisplay(
+        {2, {1512, 0, 1920, 1080}, {1512, 0, 1920, 1080}, 1, {1920, 1080, 1920, 1080, 60}, {600, 340}, "Side"});
     for (int a = 0; a < crowdedAppCount; ++a) {
         sim::SimApp app;
         app.info.pid = 500 + a;

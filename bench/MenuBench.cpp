@@ -33,7 +33,8 @@ struct MenuEnvironment {
         Diag::resetLocation();
         dispatch::install(scheduler);
 
-        world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
+        world->addDisplay(
+            {1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
         sim::SimApp app;
         app.info.pid = 700;
         app.info.name = "Editor";

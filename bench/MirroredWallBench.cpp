@@ -22,7 +22,8 @@ std::optional<scenario::Scenario> loadWall(bool mirrored)
     auto* checked = std::get_if<scenario::Scenario>(&loaded);
     if (!checked) return std::nullopt;
     if (!mirrored)
-        std::erase_if(checked->steps, [](const scenario::Step& step) { return step.kind == scenario::StepKind::command; });
+        std::erase_if(checked->steps,
+                      [](const scenario::Step& step) { return step.kind == scenario::StepKind::command; });
     return *checked;
 }
 

@@ -26,7 +26,8 @@ struct SettingsEnvironment {
         Diag::resetLocation();
         dispatch::install(scheduler);
         auto world = std::make_shared<sim::SimWorld>();
-        world->addDisplay({1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
+        world->addDisplay(
+            {1, {0, 0, 1512, 982}, {0, 25, 1512, 957}, 2, {1512, 982, 3024, 1964, 60}, {344, 222}, "Built-in"});
         desktop::install(sim::makeSimDesktop(world));
         SettingsWindow::shared().showSettings(0);
     }

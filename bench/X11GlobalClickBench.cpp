@@ -53,8 +53,8 @@ void BM_X11GlobalClick(benchmark::State& state)
         screen.frame = screen.visibleFrame = core::Rect(-10000, -10000, 20000, 20000);
         int decided = 0;
         pin::GlobalClickDecision::Kind last = pin::GlobalClickDecision::Kind::leave;
-        const auto monitor = input.addGlobalMonitor(
-            desktop::maskOf(desktop::EventType::leftMouseDown), [&](const desktop::Event& event) {
+        const auto monitor =
+            input.addGlobalMonitor(desktop::maskOf(desktop::EventType::leftMouseDown), [&](const desktop::Event& event) {
                 pin::GlobalClick press;
                 press.eventWindow = event.targetWindow;
                 press.pointer = event.location;

@@ -69,10 +69,7 @@ void measureWindowList(benchmark::State& state, std::size_t listed)
 void BM_X11WindowList(benchmark::State& state) { measureWindowList<SmallWindows>(state, clientCount); }
 BENCHMARK(BM_X11WindowList)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
-void BM_X11WindowListBusyServer(benchmark::State& state)
-{
-    measureWindowList<BusyClients>(state, BusyClients::count);
-}
+void BM_X11WindowListBusyServer(benchmark::State& state) { measureWindowList<BusyClients>(state, BusyClients::count); }
 BENCHMARK(BM_X11WindowListBusyServer)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // The floor of a list that asks the server nothing: a copy of as many entries.

@@ -23,8 +23,8 @@ std::string rawPrivateKey(const char* path)
     if (!key || EVP_PKEY_get_id(key.get()) != EVP_PKEY_ED25519) return {};
     std::string raw(32, '\0');
     std::size_t length = raw.size();
-    if (EVP_PKEY_get_raw_private_key(key.get(), reinterpret_cast<unsigned char*>(raw.data()), &length) != 1
-        || length != raw.size())
+    if (EVP_PKEY_get_raw_private_key(key.get(), reinterpret_cast<unsigned char*>(raw.data()), &length) != 1 ||
+        length != raw.size())
         return {};
     return raw;
 }

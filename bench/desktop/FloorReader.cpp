@@ -57,9 +57,11 @@ struct Reader {
         const auto* from = reinterpret_cast<const std::uint32_t*>(whole.memory);
         auto* to = reinterpret_cast<std::uint32_t*>(scaled.memory);
         xs.resize(static_cast<std::size_t>(source.outWidth));
-        for (int x = 0; x < source.outWidth; ++x) xs[x] = static_cast<std::uint32_t>(x * source.width / source.outWidth);
+        for (int x = 0; x < source.outWidth; ++x)
+            xs[x] = static_cast<std::uint32_t>(x * source.width / source.outWidth);
         for (int y = 0; y < source.outHeight; ++y) {
-            const std::uint32_t* row = from + static_cast<std::size_t>(y * source.height / source.outHeight) * source.width;
+            const std::uint32_t* row =
+                from + static_cast<std::size_t>(y * source.height / source.outHeight) * source.width;
             for (int x = 0; x < source.outWidth; ++x) *to++ = row[xs[x]];
         }
     }
@@ -87,10 +89,9 @@ struct Reader {
             scaleHere(source);
         }
         xcb_shm_put_image(c, source.shown, gc, static_cast<std::uint16_t>(source.outWidth),
-                          static_cast<std::uint16_t>(source.outHeight), 0, 0,
-                          static_cast<std::uint16_t>(source.outWidth), static_cast<std::uint16_t>(source.outHeight),
-                          static_cast<std::int16_t>(source.outX), static_cast<std::int16_t>(source.outY), 24,
-                          XCB_IMAGE_FORMAT_Z_PIXMAP, 0, scaled.segment, 0);
+                          static_cast<std::uint16_t>(source.outHeight), 0, 0, static_cast<std::uint16_t>(source.outWidth),
+                          static_cast<std::uint16_t>(source.outHeight), static_cast<std::int16_t>(source.outX),
+                          static_cast<std::int16_t>(source.outY), 24, XCB_IMAGE_FORMAT_Z_PIXMAP, 0, scaled.segment, 0);
         xcb_flush(c);
         return true;
     }
@@ -153,8 +154,8 @@ int main(int argc, char** argv)
         }
         source.width = geometry->width;
         source.height = geometry->height;
-        const double scale = std::min(static_cast<double>(miniWidth) / source.width,
-                                      static_cast<double>(miniHeight) / source.height);
+        const double scale =
+            std::min(static_cast<double>(miniWidth) / source.width, static_cast<double>(miniHeight) / source.height);
         source.outWidth = std::max(1, static_cast<int>(source.width * scale));
         source.outHeight = std::max(1, static_cast<int>(source.height * scale));
         source.outX = (miniWidth - source.outWidth) / 2;

@@ -28,10 +28,7 @@ AppDelegate* sharedDelegate = nullptr;
 
 }  // namespace
 
-AppDelegate::AppDelegate() : self_(std::make_shared<AppDelegate*>(this))
-{
-    sharedDelegate = this;
-}
+AppDelegate::AppDelegate() : self_(std::make_shared<AppDelegate*>(this)) { sharedDelegate = this; }
 
 AppDelegate::~AppDelegate()
 {
@@ -58,10 +55,7 @@ AppDelegate::~AppDelegate()
     delete SettingsWindow::existing();
 }
 
-AppDelegate* AppDelegate::shared()
-{
-    return sharedDelegate;
-}
+AppDelegate* AppDelegate::shared() { return sharedDelegate; }
 
 void AppDelegate::launch(const std::vector<std::string>& args)
 {
@@ -101,25 +95,13 @@ void AppDelegate::quit()
     });
 }
 
-std::optional<int> AppDelegate::exitStatus() const
-{
-    return exit_.status();
-}
+std::optional<int> AppDelegate::exitStatus() const { return exit_.status(); }
 
-void AppDelegate::focusWindow(desktop::WindowID window)
-{
-    app::focusWindow(window);
-}
+void AppDelegate::focusWindow(desktop::WindowID window) { app::focusWindow(window); }
 
-nlohmann::ordered_json AppDelegate::panels() const
-{
-    return panelStates();
-}
+nlohmann::ordered_json AppDelegate::panels() const { return panelStates(); }
 
-ParkingLedger AppDelegate::parking() const
-{
-    return parkingState();
-}
+ParkingLedger AppDelegate::parking() const { return parkingState(); }
 
 nlohmann::ordered_json AppDelegate::guide() const
 {
@@ -137,9 +119,6 @@ void AppDelegate::rebuildMenu(bool force)
     if (statusMenu_) statusMenu_->rebuildMenu(force);
 }
 
-void AppDelegate::exitWith(int status)
-{
-    exit_.exit(status);
-}
+void AppDelegate::exitWith(int status) { exit_.exit(status); }
 
 }  // namespace app

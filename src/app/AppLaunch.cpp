@@ -52,15 +52,9 @@ constexpr double menuShotWatchdog = 14;
 constexpr double menuShotOpenDelay = 3.5;
 constexpr double menuShotDelay = 1.9;
 
-bool screenRecordingAllowed()
-{
-    return desktop::permissions().screenCapturePreflight();
-}
+bool screenRecordingAllowed() { return desktop::permissions().screenCapturePreflight(); }
 
-std::string boolText(bool value)
-{
-    return value ? "true" : "false";
-}
+std::string boolText(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
 
@@ -88,7 +82,9 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
 
     ScrollProbe::install();
     installSettingsHooks();
-    setApplicationQuit([weak = weakSelf()] { if (const auto self = weak.lock()) (*self)->quit(); });
+    setApplicationQuit([weak = weakSelf()] {
+        if (const auto self = weak.lock()) (*self)->quit();
+    });
     DebugHooks::installDebugSignal(
         args, {.createPanel =
                    [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
@@ -119,9 +115,7 @@ bool AppDelegate::runSelfTest(const std::vector<std::string>& args)
     if (!test) return false;
     if (const auto line = selfTestLogLine(*test)) Diag::log(*line);
     switch (*test) {
-    case LaunchSelfTest::diagnostics:
-        exitWith(runDiagnosticsSelfTest());
-        break;
+    case LaunchSelfTest::diagnostics: exitWith(runDiagnosticsSelfTest()); break;
     case LaunchSelfTest::menuThumbnails:
         // The process keeps running without the rest of the launch until the thumbnails
         // are written.
@@ -131,9 +125,7 @@ bool AppDelegate::runSelfTest(const std::vector<std::string>& args)
             });
         });
         break;
-    default:
-        exitWith(runLogOnlySelfTest(*test));
-        break;
+    default: exitWith(runLogOnlySelfTest(*test)); break;
     }
     return true;
 }
@@ -197,16 +189,19 @@ void AppDelegate::installStatusItem()
         statusItem_->setTitle("PIP");
     statusItem_->setToolTip(L10n::t("Glimra — 窗口画中画"));
     statusMenu_ = std::make_unique<StatusMenu>(StatusMenu::Host{
-        .perform = [weak = weakSelf()](Command command) {
-            if (const auto self = weak.lock()) (*self)->perform(command);
-        },
-        .createPanel = [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
-                                           const std::string& reason) {
-            if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
-        },
-        .beginFocusOnWindow = [weak = weakSelf()](const desktop::ShareableWindow& window) {
-            if (const auto self = weak.lock()) (*self)->beginFocusOnWindow(window);
-        },
+        .perform =
+            [weak = weakSelf()](Command command) {
+                if (const auto self = weak.lock()) (*self)->perform(command);
+            },
+        .createPanel =
+            [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
+                                const std::string& reason) {
+                if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
+            },
+        .beginFocusOnWindow =
+            [weak = weakSelf()](const desktop::ShareableWindow& window) {
+                if (const auto self = weak.lock()) (*self)->beginFocusOnWindow(window);
+            },
         .panelCount = {},
     });
     statusItem_->setMenu(&statusMenu_->menu());

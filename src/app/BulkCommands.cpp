@@ -60,25 +60,13 @@ void AppDelegate::closeAll()
         if (panel) panel->closePanel(true);
 }
 
-void AppDelegate::togglePanelsVisibility()
-{
-    panelHiding_.togglePanelsVisibility();
-}
+void AppDelegate::togglePanelsVisibility() { panelHiding_.togglePanelsVisibility(); }
 
-void AppDelegate::openPermissionAuth()
-{
-    OnboardingWindow::showPermissionPage();
-}
+void AppDelegate::openPermissionAuth() { OnboardingWindow::showPermissionPage(); }
 
-void AppDelegate::openScreenSettings()
-{
-    EventBridge::openSettingsPane(screenCapturePane);
-}
+void AppDelegate::openScreenSettings() { EventBridge::openSettingsPane(screenCapturePane); }
 
-void AppDelegate::openAXSettings()
-{
-    EventBridge::openSettingsPane(accessibilityPane);
-}
+void AppDelegate::openAXSettings() { EventBridge::openSettingsPane(accessibilityPane); }
 
 void AppDelegate::repairPermission()
 {
@@ -112,10 +100,7 @@ void AppDelegate::relaunchOnly()
     quitApp();
 }
 
-void AppDelegate::quitApp()
-{
-    quit();
-}
+void AppDelegate::quitApp() { quit(); }
 
 void AppDelegate::checkForUpdatesAction()
 {
@@ -139,34 +124,16 @@ void AppDelegate::installUpdateNow()
     UpdateInstaller::installAndRelaunch();
 }
 
-void AppDelegate::showSettings()
-{
-    SettingsWindow::shared().showSettings(std::nullopt);
-}
+void AppDelegate::showSettings() { SettingsWindow::shared().showSettings(std::nullopt); }
 
-void AppDelegate::showHotkeySettings()
-{
-    SettingsWindow::shared().showSettings(hotkeysTab);
-}
+void AppDelegate::showHotkeySettings() { SettingsWindow::shared().showSettings(hotkeysTab); }
 
-void AppDelegate::openHelpCenter()
-{
-    HelpCenter::openContact();
-}
+void AppDelegate::openHelpCenter() { HelpCenter::openContact(); }
 
-void AppDelegate::copyDiagnosticsAction()
-{
-    HelpCenter::copyDiagnostics();
-}
+void AppDelegate::copyDiagnosticsAction() { HelpCenter::copyDiagnostics(); }
 
-void AppDelegate::rescueNow()
-{
-    CursorGuard::shared().rescueNow();
-}
+void AppDelegate::rescueNow() { CursorGuard::shared().rescueNow(); }
 
-void AppDelegate::perform(Command command, const CommandTarget& target)
-{
-    commandRow(command).run(*this, target);
-}
+void AppDelegate::perform(Command command, const CommandTarget& target) { commandRow(command).run(*this, target); }
 
 }  // namespace app

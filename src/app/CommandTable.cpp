@@ -20,8 +20,8 @@ void mirrorTarget(Target target)
 {
     if (!target.window) return;
     const auto& region = target.region;
-    mirrorWindow(*target.window, region ? FocusRegion{region->x(), region->y(), region->width(), region->height()}
-                                        : FocusRegion{});
+    mirrorWindow(*target.window,
+                 region ? FocusRegion{region->x(), region->y(), region->width(), region->height()} : FocusRegion{});
 }
 
 // One row per command, in the order of the enum.
@@ -55,10 +55,11 @@ constexpr CommandRow rows[]{
     {Command::openHelpCenter, "openHelpCenter", noFields, [](AppDelegate& app, Target) { app.openHelpCenter(); }},
     {Command::copyDiagnostics, "copyDiagnosticsAction", noFields,
      [](AppDelegate& app, Target) { app.copyDiagnosticsAction(); }},
-    {Command::mirrorWindow, "mirrorWindow", aWindowAndRegion,
-     [](AppDelegate&, Target target) { mirrorTarget(target); }},
+    {Command::mirrorWindow, "mirrorWindow", aWindowAndRegion, [](AppDelegate&, Target target) { mirrorTarget(target); }},
     {Command::closePanel, "closePanel", aWindow,
-     [](AppDelegate&, Target target) { if (target.window) closePanels(*target.window); }},
+     [](AppDelegate&, Target target) {
+         if (target.window) closePanels(*target.window);
+     }},
 };
 
 constexpr bool oneRowPerCommandInOrder()
@@ -80,10 +81,7 @@ static_assert(namesDiffer(), "a step name belongs to one command");
 
 }  // namespace
 
-const CommandRow& commandRow(Command command)
-{
-    return rows[static_cast<std::size_t>(command)];
-}
+const CommandRow& commandRow(Command command) { return rows[static_cast<std::size_t>(command)]; }
 
 const CommandRow* commandNamed(std::string_view name)
 {

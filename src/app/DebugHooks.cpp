@@ -39,8 +39,8 @@ void logNearMisses(core::Point p)
         if (!panel->isVisible()) continue;
         const core::Rect frame = panel->frame();
         if (frame.contains(p) || !frame.insetBy(-nearMissMargin, -nearMissMargin).contains(p)) continue;
-        Diag::log("PIP邻域外部点击: 落点=(" + capture::wholeText(p.x) + "," + capture::wholeText(p.y) +
-                  ") PIP=" + core::rectText(frame) + " 偏出(dx=" + capture::wholeText(overshoot(p.x, frame.minX(), frame.maxX())) +
+        Diag::log("PIP邻域外部点击: 落点=(" + capture::wholeText(p.x) + "," + capture::wholeText(p.y) + ") PIP=" +
+                  core::rectText(frame) + " 偏出(dx=" + capture::wholeText(overshoot(p.x, frame.minX(), frame.maxX())) +
                   ",dy=" + capture::wholeText(overshoot(p.y, frame.minY(), frame.maxY())) + ") —— 点击在PIP窗口外");
     }
 }
@@ -48,9 +48,8 @@ void logNearMisses(core::Point p)
 void logPanelClick(const desktop::Event& event)
 {
     const auto& panels = PipPanel::all();
-    const auto found = std::find_if(panels.begin(), panels.end(), [&](PipPanel* panel) {
-        return panel->windowNumber() == event.targetWindow;
-    });
+    const auto found = std::find_if(panels.begin(), panels.end(),
+                                    [&](PipPanel* panel) { return panel->windowNumber() == event.targetWindow; });
     if (found == panels.end()) return;
     PipPanel& panel = **found;
     const double flipHeight = desktop::firstScreenHeight(desktop::displays());
@@ -132,8 +131,8 @@ void installDiagnostics()
     desktop::Input& input = desktop::input();
     const std::uint64_t mask = desktop::maskOf(desktop::EventType::leftMouseDown);
     input.addGlobalMonitor(mask, [](const desktop::Event&) {
-        const core::Point pointer = core::flipped(desktop::input().pointerLocation(),
-                                                  desktop::firstScreenHeight(desktop::displays()));
+        const core::Point pointer =
+            core::flipped(desktop::input().pointerLocation(), desktop::firstScreenHeight(desktop::displays()));
         logNearMisses(pointer);
     });
     input.addLocalMonitor(mask, [](const desktop::Event& event) -> std::optional<desktop::Event> {

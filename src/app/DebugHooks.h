@@ -17,8 +17,7 @@ namespace DebugHooks {
 // weakly; an unset action (or a gone application) makes its hook do nothing.
 struct Actions {
     // The application's createPanel(for:focus:reason:).
-    std::function<void(const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason)>
-        createPanel;
+    std::function<void(const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason)> createPanel;
     // SettingsWindow::shared().showSettings(tab): none opens the current tab.
     std::function<void(std::optional<int> tab)> showSettings;
 };

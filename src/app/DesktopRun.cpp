@@ -26,8 +26,8 @@ std::string displaysLine()
     for (const auto& display : displays) {
         const auto& f = display.frame;
         line += " " + display.name + " " + std::to_string(static_cast<int>(f.width())) + "x" +
-                std::to_string(static_cast<int>(f.height())) + "@(" + std::to_string(static_cast<int>(f.minX())) +
-                "," + std::to_string(static_cast<int>(f.minY())) + ")";
+                std::to_string(static_cast<int>(f.height())) + "@(" + std::to_string(static_cast<int>(f.minX())) + "," +
+                std::to_string(static_cast<int>(f.minY())) + ")";
     }
     return line;
 }
@@ -57,8 +57,8 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     // Installed for good: the scheduler's workers may still reach the desktop when the
     // process ends. Alerts need nothing: without an installed presenter they are dialogs.
     desktop::install(x11::makeDesktop(connection));
-    x11::endWhenDisplayLost(*connection,
-                            [display = connection->displayName(), scheduler] { endForLostDisplay(display, *scheduler); });
+    x11::endWhenDisplayLost(
+        *connection, [display = connection->displayName(), scheduler] { endForLostDisplay(display, *scheduler); });
     // What fails with a display that is gone (frames, requests) is no news: the one line
     // of the lost display tells it.
     core::systemLog::setSink([connection](const std::string& line) {

@@ -23,9 +23,6 @@ ForeignFrontWatch::ForeignFrontWatch()
     });
 }
 
-ForeignFrontWatch::~ForeignFrontWatch()
-{
-    desktop::workspace().removeActivationObserver(token_);
-}
+ForeignFrontWatch::~ForeignFrontWatch() { desktop::workspace().removeActivationObserver(token_); }
 
 }  // namespace app

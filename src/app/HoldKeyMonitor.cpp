@@ -27,10 +27,7 @@ HoldKeyMonitor::~HoldKeyMonitor()
     removeMonitors();
 }
 
-int HoldKeyMonitor::holdDelayMilliseconds()
-{
-    return static_cast<int>(defaults::setting::holdHideDelayMs.value());
-}
+int HoldKeyMonitor::holdDelayMilliseconds() { return static_cast<int>(defaults::setting::holdHideDelayMs.value()); }
 
 double HoldKeyMonitor::holdDelay() { return holdDelayMilliseconds() / 1000.0; }
 
@@ -60,8 +57,10 @@ void HoldKeyMonitor::apply(int keyCode, int /*flags*/)
         installMonitors(desktop::maskOf(EventType::keyDown) | desktop::maskOf(EventType::flagsChanged));
     else if (!pollDriven_)
         installMonitors(desktop::maskOf(EventType::flagsChanged));
-    if (pollDriven_) startStatePoll();
-    else Diag::log("按住热键: 已就绪 " + HotKeySupport::displayName(keyCode_, 0) + "（按下收起小窗、松开恢复）");
+    if (pollDriven_)
+        startStatePoll();
+    else
+        Diag::log("按住热键: 已就绪 " + HotKeySupport::displayName(keyCode_, 0) + "（按下收起小窗、松开恢复）");
 }
 
 void HoldKeyMonitor::suspend()
@@ -102,10 +101,10 @@ void HoldKeyMonitor::handleEvent(const desktop::Event& event)
     if (event.keyCode == keyCode_) machine_.keyUp();
     if (pollDriven_) return;
     switch (HoldKeyRules::flagsChanged(event.keyCode, event.modifierFlags, keyCode_, *flag_, isDown())) {
-        case HoldKeyRules::FlagsVerdict::begin: begin(); break;
-        case HoldKeyRules::FlagsVerdict::finishReleased: finish("松开"); break;
-        case HoldKeyRules::FlagsVerdict::finishFlagGone: finish("键已不在按下集合里"); break;
-        case HoldKeyRules::FlagsVerdict::none: break;
+    case HoldKeyRules::FlagsVerdict::begin: begin(); break;
+    case HoldKeyRules::FlagsVerdict::finishReleased: finish("松开"); break;
+    case HoldKeyRules::FlagsVerdict::finishFlagGone: finish("键已不在按下集合里"); break;
+    case HoldKeyRules::FlagsVerdict::none: break;
     }
 }
 
@@ -130,8 +129,10 @@ void HoldKeyMonitor::startStatePoll()
         if (!monitor.pollDriven_) return;
         const bool down = desktop::input().polledKeyDown(monitor.keyCode_);
         if (!down) monitor.machine_.keyUp();
-        if (down && !monitor.isDown()) monitor.begin();
-        else if (!down && monitor.isDown()) monitor.finish("轮询发现已抬起");
+        if (down && !monitor.isDown())
+            monitor.begin();
+        else if (!down && monitor.isDown())
+            monitor.finish("轮询发现已抬起");
     });
 }
 

@@ -25,8 +25,10 @@ void HotKeyPanelHiding::togglePanelsVisibility()
     const std::vector<PipPanel*> panels = PipPanel::all();
     const bool anyVisible = std::any_of(panels.begin(), panels.end(), [](PipPanel* p) { return p->isVisible(); });
     for (PipPanel* panel : panels) {
-        if (anyVisible) hidePanel(*panel);
-        else panel->orderFrontRegardless();
+        if (anyVisible)
+            hidePanel(*panel);
+        else
+            panel->orderFrontRegardless();
     }
 }
 

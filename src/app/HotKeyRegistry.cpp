@@ -47,9 +47,9 @@ std::vector<HotKeyRegistry::Refusal> HotKeyRegistry::registerAllHotkeys()
         if (spec.isHold) continue;
         const HotKeyCombination combination = storedCombination(spec);
         desktop::Token token = 0;
-        const auto status = desktop::hotKeys().registerHotKey({signature, static_cast<std::uint32_t>(spec.id)},
-                                                              combination.code,
-                                                              static_cast<std::uint32_t>(combination.flags), token);
+        const auto status =
+            desktop::hotKeys().registerHotKey({signature, static_cast<std::uint32_t>(spec.id)}, combination.code,
+                                              static_cast<std::uint32_t>(combination.flags), token);
         if (status == desktop::HotKeyStatus::ok) {
             hotkeyRefs_[spec.id] = token;
         } else {

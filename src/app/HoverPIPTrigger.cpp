@@ -65,8 +65,7 @@ std::optional<HoverPIPTrigger::WindowHit> HoverPIPTrigger::windowUnder(core::Poi
     return findWindowUnder(screenPoint, minSize);
 }
 
-std::optional<HoverPIPTrigger::WindowHit> HoverPIPTrigger::findWindowUnder(core::Point screenPoint,
-                                                                           core::Size minSize)
+std::optional<HoverPIPTrigger::WindowHit> HoverPIPTrigger::findWindowUnder(core::Point screenPoint, core::Size minSize)
 {
     const auto list = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly, 0,
                                                          /*excludeDesktopElements=*/true);
@@ -95,9 +94,9 @@ std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(core::Point screenP
     return hitTest(screenPoint, regionW, regionH, exclude, [logHit](desktop::WindowID) { return logHit; });
 }
 
-std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(
-    core::Point screenPoint, double regionW, double regionH, desktop::WindowID exclude,
-    const std::function<bool(desktop::WindowID)>& shouldLogHit)
+std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(core::Point screenPoint, double regionW, double regionH,
+                                                             desktop::WindowID exclude,
+                                                             const std::function<bool(desktop::WindowID)>& shouldLogHit)
 {
     const auto window = findWindowUnder(screenPoint, minWindowSize);
     if (!window || window->windowID == exclude) return std::nullopt;
@@ -121,9 +120,8 @@ std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(
 
     lastMissKey_.reset();
     if (shouldLogHit(window->windowID)) {
-        Diag::log("悬停命中: 窗口#" + std::to_string(window->windowID) + " owner=" + window->owner +
-                  " frame=" + core::rectText(frame) + " 鼠标CG=" + core::pointText(q) +
-                  " 悬浮块=" + core::rectText(block));
+        Diag::log("悬停命中: 窗口#" + std::to_string(window->windowID) + " owner=" + window->owner + " frame=" +
+                  core::rectText(frame) + " 鼠标CG=" + core::pointText(q) + " 悬浮块=" + core::rectText(block));
     }
     return Hit{.windowID = window->windowID, .overlayFrame = block};
 }
@@ -136,23 +134,16 @@ void HoverPIPTrigger::check()
     desktop::Input& input = desktop::input();
     const core::Point pointer = core::flipped(input.polledPointerLocation(), screenHeight());
     const bool optionDown = (input.polledModifierFlags() & desktop::modifier::option) != 0;
-    const auto outcome = sensor_.poll(
-        dispatch::now(), pointer, optionDown,
-        [](core::Point p, core::Size zone, const std::function<bool(desktop::WindowID)>& shouldLogHit) {
-            return hitTest(p, zone.width, zone.height, 0, shouldLogHit);
-        });
+    const auto outcome =
+        sensor_.poll(dispatch::now(), pointer, optionDown,
+                     [](core::Point p, core::Size zone, const std::function<bool(desktop::WindowID)>& shouldLogHit) {
+                         return hitTest(p, zone.width, zone.height, 0, shouldLogHit);
+                     });
     switch (outcome.action) {
-    case HoverTriggerSensor::Action::none:
-        break;
-    case HoverTriggerSensor::Action::orderOut:
-        orderPanelOut();
-        break;
-    case HoverTriggerSensor::Action::show:
-        showOverlay(*outcome.hit);
-        break;
-    case HoverTriggerSensor::Action::fadeOut:
-        fadeOutOverlay();
-        break;
+    case HoverTriggerSensor::Action::none: break;
+    case HoverTriggerSensor::Action::orderOut: orderPanelOut(); break;
+    case HoverTriggerSensor::Action::show: showOverlay(*outcome.hit); break;
+    case HoverTriggerSensor::Action::fadeOut: fadeOutOverlay(); break;
     }
 }
 

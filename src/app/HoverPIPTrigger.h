@@ -70,8 +70,7 @@ public:
     static std::optional<Hit> hitTest(core::Point screenPoint, double regionW, double regionH,
                                       desktop::WindowID exclude, bool logHit);
     // The same, asking shouldLogHit before writing the hit line.
-    static std::optional<Hit> hitTest(core::Point screenPoint, double regionW, double regionH,
-                                      desktop::WindowID exclude,
+    static std::optional<Hit> hitTest(core::Point screenPoint, double regionW, double regionH, desktop::WindowID exclude,
                                       const std::function<bool(desktop::WindowID)>& shouldLogHit);
 
     // One poll; the timer calls it.

@@ -33,12 +33,13 @@ std::optional<QImage> captureDisplay(const desktop::DisplayInfo& display)
     };
     auto result = std::make_shared<Result>();
     dispatch::Semaphore done;
-    desktop::capture().screenshot(desktop::ContentFilter::displayExcludingWindows(shareable, {}), configuration,
-                                  [result, done](desktop::PixelBufferRef picture, std::optional<desktop::Error> error) mutable {
-                                      std::lock_guard lock(result->mutex);
-                                      if (!error) result->picture = std::move(picture);
-                                      done.signal();
-                                  });
+    desktop::capture().screenshot(
+        desktop::ContentFilter::displayExcludingWindows(shareable, {}), configuration,
+        [result, done](desktop::PixelBufferRef picture, std::optional<desktop::Error> error) mutable {
+            std::lock_guard lock(result->mutex);
+            if (!error) result->picture = std::move(picture);
+            done.signal();
+        });
     if (!done.wait(5.0)) return std::nullopt;
     std::lock_guard lock(result->mutex);
     if (!result->picture) return std::nullopt;

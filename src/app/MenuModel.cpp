@@ -12,8 +12,7 @@ namespace {
 
 std::string rowLabel(const desktop::ShareableWindow& window, bool isolate)
 {
-    const std::string app =
-        window.owningApplication ? window.owningApplication->applicationName : L10n::t("未知应用");
+    const std::string app = window.owningApplication ? window.owningApplication->applicationName : L10n::t("未知应用");
     const std::string title = window.title && !window.title->empty() ? *window.title : L10n::t("(无标题)");
     return isolate ? ui::isolated(app) + " · " + ui::isolated(title) : app + " · " + title;
 }
@@ -43,20 +42,17 @@ std::optional<MenuEntry> updateRow(const UpdatePhase& phase)
     const auto& version = phase.manifest.shortVersion;
     switch (phase.kind) {
     case Kind::available:
-        return item(core::formatText(L10n::t("新版本 %@ 可用，点击下载"), {version}), Command::startUpdateDownload, true,
-                    MenuLook::accent);
+        return item(core::formatText(L10n::t("新版本 %@ 可用，点击下载"), {version}), Command::startUpdateDownload,
+                    true, MenuLook::accent);
     case Kind::downloading:
-        if (phase.fraction < 0)
-            return item(core::formatText(L10n::t("正在下载 %@…"), {version}), std::nullopt, false);
+        if (phase.fraction < 0) return item(core::formatText(L10n::t("正在下载 %@…"), {version}), std::nullopt, false);
         return item(core::formatText(L10n::t("正在下载 %@…（已完成 %d%%）"), {version, percentOf(phase.fraction)}),
                     std::nullopt, false);
     case Kind::ready:
         return item(core::formatText(L10n::t("%@ 已下载，点击重启安装"), {version}), Command::installUpdateNow, true,
                     MenuLook::accent);
-    case Kind::installing:
-        return item(core::formatText(L10n::t("正在安装 %@…"), {version}), std::nullopt, false);
-    case Kind::idle:
-        break;
+    case Kind::installing: return item(core::formatText(L10n::t("正在安装 %@…"), {version}), std::nullopt, false);
+    case Kind::idle: break;
     }
     return std::nullopt;
 }
@@ -106,12 +102,9 @@ std::string updateRowStateKey(const UpdatePhase& phase)
     case Kind::downloading:
         return "downloading " + phase.manifest.shortVersion + " " +
                (phase.fraction < 0 ? std::string("?") : std::to_string(percentOf(phase.fraction)) + "%");
-    case Kind::ready:
-        return "ready " + phase.manifest.shortVersion;
-    case Kind::installing:
-        return "installing " + phase.manifest.shortVersion;
-    case Kind::idle:
-        break;
+    case Kind::ready: return "ready " + phase.manifest.shortVersion;
+    case Kind::installing: return "installing " + phase.manifest.shortVersion;
+    case Kind::idle: break;
     }
     return "idle";
 }

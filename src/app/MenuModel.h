@@ -25,14 +25,14 @@ enum class MenuLook { plain, accent, red };
 
 struct MenuEntry {
     enum class Kind {
-        item,       // a command or an information row
+        item,  // a command or an information row
         separator,
         header,     // the hint above the window rows (title, menu width)
         windowRow,  // window `window` of the list
         more,       // "更多" + title, with a submenu of the first `window` windows
     };
     Kind kind = Kind::item;
-    std::string title;  // translated and formatted
+    std::string title;               // translated and formatted
     std::optional<Command> command;  // none for an information row
     bool enabled = true;
     MenuLook look = MenuLook::plain;

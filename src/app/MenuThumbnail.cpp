@@ -128,8 +128,7 @@ void selfTestStep(std::shared_ptr<SelfTestRun> run, std::size_t i)
     capture(window, [run, i, window](std::optional<QImage> image) {
         if (image) {
             const std::string app = window.owningApplication ? window.owningApplication->applicationName : "app";
-            const std::string name =
-                twoDigits(i) + "_" + fileSafe(app) + "_" + std::to_string(window.windowID) + ".png";
+            const std::string name = twoDigits(i) + "_" + fileSafe(app) + "_" + std::to_string(window.windowID) + ".png";
             if (image->save(QString::fromStdString(run->directory + "/" + name), "PNG")) ++run->written;
             const QSizeF size = image->deviceIndependentSize();
             Diag::log("缩略图自检: 写出 " + name + " " + core::numberText(size.width()) + "x" +
@@ -172,10 +171,13 @@ void warm(const std::vector<desktop::ShareableWindow>& windows, bool force)
     const std::set<desktop::WindowID> listed(ids.begin(), ids.end());
     std::erase_if(s.cache, [&](const auto& entry) { return !listed.count(entry.first); });
 
-    const auto choice = app::chooseWarmWindows(ids, s.cursor, s.capturing, [&](desktop::WindowID id) {
-        const auto found = s.cache.find(id);
-        return found == s.cache.end() ? std::nullopt : std::optional<double>(found->second.at);
-    }, now);
+    const auto choice = app::chooseWarmWindows(
+        ids, s.cursor, s.capturing,
+        [&](desktop::WindowID id) {
+            const auto found = s.cache.find(id);
+            return found == s.cache.end() ? std::nullopt : std::optional<double>(found->second.at);
+        },
+        now);
     if (choice.positions.empty()) return;
     s.cursor = choice.nextCursor;
     auto chosen = std::make_shared<std::vector<desktop::ShareableWindow>>();
@@ -207,7 +209,8 @@ void capture(const desktop::ShareableWindow& window, std::function<void(std::opt
     configuration.showsCursor = false;
     desktop::capture().screenshot(
         desktop::ContentFilter::desktopIndependentWindow(window), configuration,
-        [completion, pixelWidth, id = window.windowID](desktop::PixelBufferRef picture, std::optional<desktop::Error> error) {
+        [completion, pixelWidth, id = window.windowID](desktop::PixelBufferRef picture,
+                                                       std::optional<desktop::Error> error) {
             if (!picture || error) picture = desktop::windowServer().windowImage(id, desktop::ImageResolution::best);
             auto image = picture ? shape(*picture, pixelWidth) : std::nullopt;
             dispatch::main().async([completion, image = std::move(image)] { completion(image); });
@@ -271,7 +274,8 @@ bool debugShot(const std::string& path)
     const auto slash = path.rfind('/');
     if (slash != std::string::npos && slash > 0 && !prepareDirectory(path.substr(0, slash))) return false;
     if (!crop.save(QString::fromStdString(path), "PNG")) return false;
-    Diag::log("菜单截图: 写出 " + path + " " + std::to_string(crop.width()) + "x" + std::to_string(crop.height()) + "px");
+    Diag::log("菜单截图: 写出 " + path + " " + std::to_string(crop.width()) + "x" + std::to_string(crop.height()) +
+              "px");
     return true;
 }
 

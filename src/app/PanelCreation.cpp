@@ -34,15 +34,11 @@ std::string ownerName(const desktop::ShareableWindow& window)
     return window.owningApplication ? window.owningApplication->applicationName : "?";
 }
 
-bool screenRecordingAllowed()
-{
-    return desktop::permissions().screenCapturePreflight();
-}
+bool screenRecordingAllowed() { return desktop::permissions().screenCapturePreflight(); }
 
 }  // namespace
 
-void AppDelegate::createPanel(const desktop::ShareableWindow& window, const FocusRegion& focus,
-                              const std::string& reason)
+void AppDelegate::createPanel(const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason)
 {
     const bool focusRequest = !focus.isWholeWindow();
     const desktop::Pid pid = window.owningApplication ? window.owningApplication->processID : 0;
@@ -63,7 +59,8 @@ bool AppDelegate::frontExistingPanel(desktop::WindowID windowID, bool focusReque
         if (panel->target.windowID != windowID) continue;
         panel->orderFront();
         panel->content->showChromeTemporarily();
-        if (focusRequest) panel->content->showTransientHint(L10n::t("此窗口已有小窗，不重复创建"), duplicateHintSeconds);
+        if (focusRequest)
+            panel->content->showTransientHint(L10n::t("此窗口已有小窗，不重复创建"), duplicateHintSeconds);
         return true;
     }
     return false;
@@ -181,7 +178,8 @@ void AppDelegate::beginFocusOnWindow(const desktop::ShareableWindow& window)
         showScreenPermissionAlert();
         return;
     }
-    Diag::log("菜单聚焦: 先打开原应用 id=" + std::to_string(window.windowID) + " owner=" + ownerName(window) + " 再框选");
+    Diag::log("菜单聚焦: 先打开原应用 id=" + std::to_string(window.windowID) + " owner=" + ownerName(window) +
+              " 再框选");
     EventBridge::focus(window);
     dispatch::main().asyncAfter(focusOnWindowDelay, [weak = std::weak_ptr<AppDelegate*>(self_), window] {
         const auto self = weak.lock();
@@ -201,9 +199,11 @@ void AppDelegate::armRegionSelector()
 
 void AppDelegate::makeFocusedPanel(desktop::WindowID windowID, const FocusRegion& region)
 {
-    resolveWindow(windowID, "框选结果·建聚焦小窗", [weak = std::weak_ptr<AppDelegate*>(self_), region](const auto& window) {
-        if (const auto self = weak.lock()) (*self)->createPanel(window, region, "框选建窗（⌥⌘F / 悬停⌥拖拽）");
-    });
+    resolveWindow(windowID, "框选结果·建聚焦小窗",
+                  [weak = std::weak_ptr<AppDelegate*>(self_), region](const auto& window) {
+                      if (const auto self = weak.lock())
+                          (*self)->createPanel(window, region, "框选建窗（⌥⌘F / 悬停⌥拖拽）");
+                  });
 }
 
 void AppDelegate::showScreenPermissionAlert()

@@ -31,8 +31,7 @@ constexpr double wheelPixels = -30;
 // The probe's own point form: "(x,y)", truncated.
 std::string probePoint(core::Point p)
 {
-    return "(" + std::to_string(static_cast<long long>(p.x)) + "," + std::to_string(static_cast<long long>(p.y)) +
-           ")";
+    return "(" + std::to_string(static_cast<long long>(p.x)) + "," + std::to_string(static_cast<long long>(p.y)) + ")";
 }
 
 class ProbeScrollContentView : public QWidget {
@@ -67,9 +66,8 @@ void injectAndTrack(core::Point home, const std::string& tag)
     dispatch::sleepFor(0.25);
     const core::Point after = input.pointerLocation();
     const long long moved = static_cast<long long>(std::hypot(after.x - before.x, after.y - before.y));
-    Diag::log("探针[" + tag + "] 接收窗收到=" + boolText(received) + " 光标 前=" + probePoint(before) +
-              " 250ms后=" + probePoint(after) + " 移动=" + std::to_string(moved) + "px" +
-              (moved < 3 ? " ✓不动" : " ←光标被移动!"));
+    Diag::log("探针[" + tag + "] 接收窗收到=" + boolText(received) + " 光标 前=" + probePoint(before) + " 250ms后=" +
+              probePoint(after) + " 移动=" + std::to_string(moved) + "px" + (moved < 3 ? " ✓不动" : " ←光标被移动!"));
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "update/AppUpdate.h"
 #include "update/UpdateInstaller.h"
 
-
 namespace app {
 
 struct StatusMenu::Alive {
@@ -95,15 +94,11 @@ void StatusMenu::rebuildMenu(bool force)
 
     for (const auto& entry : plan.entries) {
         switch (entry.kind) {
-        case MenuEntry::Kind::separator:
-            menu_.addSeparator();
-            break;
+        case MenuEntry::Kind::separator: menu_.addSeparator(); break;
         case MenuEntry::Kind::header:
             menu_.addCustomRow(new MenuHeaderView(entry.title, plan.rowWidth), entry.title);
             break;
-        case MenuEntry::Kind::windowRow:
-            rowFor(menu_, entry.window);
-            break;
+        case MenuEntry::Kind::windowRow: rowFor(menu_, entry.window); break;
         case MenuEntry::Kind::more: {
             ui::Menu& submenu = menu_.addSubmenu(entry.title);
             auto item = submenu.supermenuItem();

@@ -103,10 +103,7 @@ const std::set<std::string>& excludedSystemBundleIDs()
     return ids;
 }
 
-bool isLargeEnough(const core::Rect& frame)
-{
-    return frame.width() >= minimumWidth && frame.height() >= minimumHeight;
-}
+bool isLargeEnough(const core::Rect& frame) { return frame.width() >= minimumWidth && frame.height() >= minimumHeight; }
 
 std::vector<desktop::ShareableWindow> filter(const desktop::ShareableContent& content)
 {

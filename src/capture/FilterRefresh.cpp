@@ -7,7 +7,6 @@
 #include "foundation/Diag.h"
 #include "platform/desktop/Desktop.h"
 
-
 namespace {
 
 constexpr double sizeRefreshCheckDelay = 0.6;
@@ -18,14 +17,14 @@ constexpr double moveDebounce = 0.3;
 void StreamMirror::refreshTarget(std::function<void(StreamMirror&, bool)> done)
 {
     const Ref self = ref();
-    desktop::capture().shareableContent(
-        false, false,
-        [self, done = std::move(done)](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error> error) {
-            self.post([content = std::move(content), error, done](StreamMirror& mirror) {
-                const bool found = mirror.applyRefreshedTarget(content, error);
-                done(mirror, found);
-            });
-        });
+    desktop::capture().shareableContent(false, false,
+                                        [self, done = std::move(done)](std::optional<desktop::ShareableContent> content,
+                                                                       std::optional<desktop::Error> error) {
+                                            self.post([content = std::move(content), error, done](StreamMirror& mirror) {
+                                                const bool found = mirror.applyRefreshedTarget(content, error);
+                                                done(mirror, found);
+                                            });
+                                        });
 }
 
 bool StreamMirror::applyRefreshedTarget(const std::optional<desktop::ShareableContent>& content,
@@ -43,7 +42,8 @@ bool StreamMirror::applyRefreshedTarget(const std::optional<desktop::ShareableCo
         }
     }
     if (!found) {
-        Diag::log("刷新 filter 几何: 枚举里没有 windowID=" + std::to_string(target_.windowID) + "（已关闭/不可共享），沿用旧快照");
+        Diag::log("刷新 filter 几何: 枚举里没有 windowID=" + std::to_string(target_.windowID) +
+                  "（已关闭/不可共享），沿用旧快照");
         return false;
     }
     const core::Rect oldFrame = target_.frame;
@@ -63,10 +63,11 @@ bool StreamMirror::applyRefreshedTarget(const std::optional<desktop::ShareableCo
     const std::string filterRect =
         OcclusionProbe::rectDesc(desktop::ContentFilter::desktopIndependentWindow(target_).contentRect());
     if (oldFrame != frame) {
-        Diag::log("刷新 filter 几何: 旧快照 " + OcclusionProbe::rectDesc(oldFrame) + " → 新 " + OcclusionProbe::rectDesc(frame) +
-                  "，新 filter.contentRect=" + filterRect);
+        Diag::log("刷新 filter 几何: 旧快照 " + OcclusionProbe::rectDesc(oldFrame) + " → 新 " +
+                  OcclusionProbe::rectDesc(frame) + "，新 filter.contentRect=" + filterRect);
     } else {
-        Diag::log("刷新 filter 几何: 快照未变 " + OcclusionProbe::rectDesc(frame) + "，新 filter.contentRect=" + filterRect);
+        Diag::log("刷新 filter 几何: 快照未变 " + OcclusionProbe::rectDesc(frame) +
+                  "，新 filter.contentRect=" + filterRect);
     }
     return true;
 }
@@ -77,7 +78,8 @@ void StreamMirror::swapFilterAndConfiguration(
     std::function<void(StreamMirror&, std::optional<desktop::Error>, std::optional<desktop::Error>)> done)
 {
     const Ref self = ref();
-    stream->updateContentFilter(filter, [self, stream, configuration, sendConfiguration, done](std::optional<desktop::Error> filterError) {
+    stream->updateContentFilter(filter, [self, stream, configuration, sendConfiguration,
+                                         done](std::optional<desktop::Error> filterError) {
         self.post([stream, configuration, sendConfiguration, done, filterError](StreamMirror& mirror) {
             if (filterError || !sendConfiguration) {
                 done(mirror, filterError, std::nullopt);
@@ -85,7 +87,9 @@ void StreamMirror::swapFilterAndConfiguration(
             }
             const Ref again = mirror.ref();
             stream->updateConfiguration(configuration, [again, done](std::optional<desktop::Error> configurationError) {
-                again.post([done, configurationError](StreamMirror& mirror) { done(mirror, std::nullopt, configurationError); });
+                again.post([done, configurationError](StreamMirror& mirror) {
+                    done(mirror, std::nullopt, configurationError);
+                });
             });
         });
     });
@@ -93,15 +97,16 @@ void StreamMirror::swapFilterAndConfiguration(
 
 void StreamMirror::verifyFramesAfter(double seconds, const StreamRef& stream, Step onSilence, Step onFlowing)
 {
-    ref().postAfter(seconds, [stream, onSilence = std::move(onSilence), onFlowing = std::move(onFlowing)](StreamMirror& mirror) {
-        // After a rebuild the check has nothing to say.
-        if (mirror.stream_ != stream) return;
-        if (mirror.framesDelivered() == mirror.framesDeliveredAtSwitch_) {
-            onSilence(mirror);
-        } else if (onFlowing) {
-            onFlowing(mirror);
-        }
-    });
+    ref().postAfter(seconds,
+                    [stream, onSilence = std::move(onSilence), onFlowing = std::move(onFlowing)](StreamMirror& mirror) {
+                        // After a rebuild the check has nothing to say.
+                        if (mirror.stream_ != stream) return;
+                        if (mirror.framesDelivered() == mirror.framesDeliveredAtSwitch_) {
+                            onSilence(mirror);
+                        } else if (onFlowing) {
+                            onFlowing(mirror);
+                        }
+                    });
 }
 
 void StreamMirror::refreshFilterAndConfig(core::Size size)
@@ -124,8 +129,10 @@ void StreamMirror::refreshFilterAndConfig(core::Size size)
                     if (mirror.stream_ == stream) mirror.restartStream("updateContentFilter 失败");
                     return;
                 }
-                if (configurationError) Diag::log("updateConfiguration 失败: " + configurationError->localizedDescription);
-                Diag::log("换 filter+config: 源区域 → " + capture::wholeSizeText(size.width, size.height) + "，0.6s 内验证帧流");
+                if (configurationError)
+                    Diag::log("updateConfiguration 失败: " + configurationError->localizedDescription);
+                Diag::log("换 filter+config: 源区域 → " + capture::wholeSizeText(size.width, size.height) +
+                          "，0.6s 内验证帧流");
                 mirror.verifyFramesAfter(
                     sizeRefreshCheckDelay, stream,
                     [](StreamMirror& mirror) {
@@ -161,7 +168,8 @@ void StreamMirror::scheduleFilterRefreshForMove()
                         if (mirror.stream_ == stream) mirror.restartStream("仅位移换 filter 失败");
                         return;
                     }
-                    std::string line = "仅位移: filter 已跟到新位置 contentRect=" + OcclusionProbe::rectDesc(filter.contentRect());
+                    std::string line =
+                        "仅位移: filter 已跟到新位置 contentRect=" + OcclusionProbe::rectDesc(filter.contentRect());
                     if (cropped) line += " 裁=" + OcclusionProbe::rectDesc(*configuration.sourceRect);
                     Diag::log(line);
                 });

@@ -29,14 +29,16 @@ void StreamMirror::switchFrameRate(int fps)
                 if (mirror.stream_ == stream) mirror.restartStream("帧率切换换 filter 失败");
                 return;
             }
-            if (configurationError) Diag::log("帧率: updateConfiguration 失败: " + configurationError->localizedDescription);
+            if (configurationError)
+                Diag::log("帧率: updateConfiguration 失败: " + configurationError->localizedDescription);
             const double delay = std::max(2.5 / rate, 0.6);
             Diag::log(core::formatText("帧率: 已应用 %d fps，%.1fs 内验证帧流", {rate, delay}));
-            mirror.verifyFramesAfter(delay, stream,
-                                     [](StreamMirror& mirror) {
-                                         Diag::log("帧率: 切换后无新帧 → 回退重建流");
-                                         mirror.restartStream("帧率切换后无新帧");
-                                     },
-                                     nullptr);
+            mirror.verifyFramesAfter(
+                delay, stream,
+                [](StreamMirror& mirror) {
+                    Diag::log("帧率: 切换后无新帧 → 回退重建流");
+                    mirror.restartStream("帧率切换后无新帧");
+                },
+                nullptr);
         });
 }

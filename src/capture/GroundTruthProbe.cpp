@@ -9,7 +9,6 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
 
-
 namespace {
 
 constexpr double probeInterval = 3.0;
@@ -81,10 +80,10 @@ void StreamMirror::probeTick()
             mirror.displayDigest(windowID, true, [=](StreamMirror& mirror, std::string cutOut) {
                 // A rebuilt stream makes the report meaningless.
                 if (mirror.stream_ != stream) return;
-                Diag::log("地面真值: 流指纹=" + capture::hexText(fingerprint) + " delivered=" + std::to_string(delivered) +
-                          " | 独立截图(窗口)=" + window + " | 旧API截图(窗口)=" + legacy +
-                          " 连续相同=" + std::to_string(mirror.legacySameStreak_) + " | 独立截图(屏幕)=" + screen +
-                          " | 挖掉遮挡后=" + cutOut + " | 遮挡=" + cover);
+                Diag::log("地面真值: 流指纹=" + capture::hexText(fingerprint) +
+                          " delivered=" + std::to_string(delivered) + " | 独立截图(窗口)=" + window +
+                          " | 旧API截图(窗口)=" + legacy + " 连续相同=" + std::to_string(mirror.legacySameStreak_) +
+                          " | 独立截图(屏幕)=" + screen + " | 挖掉遮挡后=" + cutOut + " | 遮挡=" + cover);
                 Diag::log("地面真值·标志: 源[" + flags + "] 遮挡者[" + occluderFlags + "]");
             });
         });
@@ -94,64 +93,69 @@ void StreamMirror::probeTick()
 void StreamMirror::screenshotDigest(desktop::WindowID windowID, Done done)
 {
     const Ref self = ref();
-    desktop::capture().shareableContent(false, false, [self, windowID, done](std::optional<desktop::ShareableContent> content,
-                                                                            std::optional<desktop::Error> error) {
-        const auto report = [self, done](std::string text) {
-            self.post([done, text](StreamMirror& mirror) { done(mirror, text); });
-        };
-        if (error || !content) return report("失败 " + (error ? error->localizedDescription : std::string()));
-        const desktop::ShareableWindow* window = findWindow(*content, windowID);
-        if (!window) return report("窗口不在枚举（已关闭/不可共享）");
-        desktop::StreamConfiguration configuration = screenshotConfiguration(*window);
-        configuration.ignoreShadowsSingleWindow = true;
-        configuration.ignoreGlobalClipSingleWindow = true;
-        desktop::capture().screenshot(desktop::ContentFilter::desktopIndependentWindow(*window), configuration,
-                                      [report, configuration](desktop::PixelBufferRef image, std::optional<desktop::Error> error) {
-                                          if (error) return report("失败 " + error->localizedDescription);
-                                          report(pictureText(configuration, image));
-                                      });
-    });
+    desktop::capture().shareableContent(
+        false, false,
+        [self, windowID, done](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error> error) {
+            const auto report = [self, done](std::string text) {
+                self.post([done, text](StreamMirror& mirror) { done(mirror, text); });
+            };
+            if (error || !content) return report("失败 " + (error ? error->localizedDescription : std::string()));
+            const desktop::ShareableWindow* window = findWindow(*content, windowID);
+            if (!window) return report("窗口不在枚举（已关闭/不可共享）");
+            desktop::StreamConfiguration configuration = screenshotConfiguration(*window);
+            configuration.ignoreShadowsSingleWindow = true;
+            configuration.ignoreGlobalClipSingleWindow = true;
+            desktop::capture().screenshot(
+                desktop::ContentFilter::desktopIndependentWindow(*window), configuration,
+                [report, configuration](desktop::PixelBufferRef image, std::optional<desktop::Error> error) {
+                    if (error) return report("失败 " + error->localizedDescription);
+                    report(pictureText(configuration, image));
+                });
+        });
 }
 
 void StreamMirror::displayDigest(desktop::WindowID windowID, bool excludeFront, Done done)
 {
     const Ref self = ref();
-    desktop::capture().shareableContent(false, false, [self, windowID, excludeFront, done](
-                                                          std::optional<desktop::ShareableContent> content,
-                                                          std::optional<desktop::Error> error) {
-        const auto report = [self, done](std::string text) {
-            self.post([done, text](StreamMirror& mirror) { done(mirror, text); });
-        };
-        if (error || !content) return report("失败 " + (error ? error->localizedDescription : std::string()));
-        const desktop::ShareableWindow* window = findWindow(*content, windowID);
-        if (!window) return report("窗口不在枚举");
-        const auto displayID = desktop::displays().displayAt({window->frame.midX(), window->frame.midY()});
-        const desktop::ShareableDisplay* display = nullptr;
-        for (const auto& candidate : content->displays) {
-            if (displayID && candidate.displayID == *displayID) display = &candidate;
-        }
-        if (!display) return report("找不到所在显示器");
-
-        desktop::StreamConfiguration configuration = screenshotConfiguration(*window);
-        const core::Rect crop(window->frame.minX() - display->frame.minX(), window->frame.minY() - display->frame.minY(),
-                              window->frame.width(), window->frame.height());
-        configuration.sourceRect = crop;
-        std::vector<desktop::ShareableWindow> excluded;
-        const std::string& ownBundle = core::AppIdentity::current().bundleIdentifier;
-        for (const auto& candidate : content->windows) {
-            if (candidate.owningApplication && candidate.owningApplication->bundleIdentifier == ownBundle) {
-                excluded.push_back(candidate);
+    desktop::capture().shareableContent(
+        false, false,
+        [self, windowID, excludeFront, done](std::optional<desktop::ShareableContent> content,
+                                             std::optional<desktop::Error> error) {
+            const auto report = [self, done](std::string text) {
+                self.post([done, text](StreamMirror& mirror) { done(mirror, text); });
+            };
+            if (error || !content) return report("失败 " + (error ? error->localizedDescription : std::string()));
+            const desktop::ShareableWindow* window = findWindow(*content, windowID);
+            if (!window) return report("窗口不在枚举");
+            const auto displayID = desktop::displays().displayAt({window->frame.midX(), window->frame.midY()});
+            const desktop::ShareableDisplay* display = nullptr;
+            for (const auto& candidate : content->displays) {
+                if (displayID && candidate.displayID == *displayID) display = &candidate;
             }
-        }
-        if (excludeFront) {
-            for (const auto& front : frontWindows(*window, *content)) excluded.push_back(front);
-        }
-        const std::string tag = excludeFront ? "挖" + std::to_string(excluded.size()) + "个" : "屏";
-        desktop::capture().screenshot(
-            desktop::ContentFilter::displayExcludingWindows(*display, excluded), configuration,
-            [report, configuration, tag, crop](desktop::PixelBufferRef image, std::optional<desktop::Error> error) {
-                if (error) return report("失败 " + error->localizedDescription);
-                report(pictureText(configuration, image) + " [" + tag + " 裁=" + OcclusionProbe::rectDesc(crop) + "]");
-            });
-    });
+            if (!display) return report("找不到所在显示器");
+
+            desktop::StreamConfiguration configuration = screenshotConfiguration(*window);
+            const core::Rect crop(window->frame.minX() - display->frame.minX(),
+                                  window->frame.minY() - display->frame.minY(), window->frame.width(),
+                                  window->frame.height());
+            configuration.sourceRect = crop;
+            std::vector<desktop::ShareableWindow> excluded;
+            const std::string& ownBundle = core::AppIdentity::current().bundleIdentifier;
+            for (const auto& candidate : content->windows) {
+                if (candidate.owningApplication && candidate.owningApplication->bundleIdentifier == ownBundle) {
+                    excluded.push_back(candidate);
+                }
+            }
+            if (excludeFront) {
+                for (const auto& front : frontWindows(*window, *content)) excluded.push_back(front);
+            }
+            const std::string tag = excludeFront ? "挖" + std::to_string(excluded.size()) + "个" : "屏";
+            desktop::capture().screenshot(
+                desktop::ContentFilter::displayExcludingWindows(*display, excluded), configuration,
+                [report, configuration, tag, crop](desktop::PixelBufferRef image, std::optional<desktop::Error> error) {
+                    if (error) return report("失败 " + error->localizedDescription);
+                    report(pictureText(configuration, image) + " [" + tag + " 裁=" + OcclusionProbe::rectDesc(crop) +
+                           "]");
+                });
+        });
 }

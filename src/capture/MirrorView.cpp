@@ -67,20 +67,16 @@ void MirrorView::restartFrameLog()
     firstPreviewFrameLogged = false;
 }
 
-bool MirrorView::claimFirstPreviewFrameLog()
-{
-    return !firstPreviewFrameLogged.exchange(true);
-}
+bool MirrorView::claimFirstPreviewFrameLog() { return !firstPreviewFrameLogged.exchange(true); }
 
 void MirrorView::display(desktop::PixelBufferRef buffer)
 {
     if (!buffer) return;
     if (framesLogged.fetch_add(1) <= 5) {
-        Diag::log("display: buffer=" + std::to_string(buffer->width) + "x" + std::to_string(buffer->height) +
-                  " view=" + capture::wholeSizeText(width(), height()) + " frame.org=" + core::pointText({1.0 * x(), 1.0 * y()}) +
-                  " layer.pos=" + core::pointText({1.0 * x(), 1.0 * y()}) +
-                  " layer.bounds.size=" + core::sizeText({1.0 * width(), 1.0 * height()}) +
-                  " scale=" + core::numberText(contentsScale()));
+        Diag::log("display: buffer=" + std::to_string(buffer->width) + "x" + std::to_string(buffer->height) + " view=" +
+                  capture::wholeSizeText(width(), height()) + " frame.org=" + core::pointText({1.0 * x(), 1.0 * y()}) +
+                  " layer.pos=" + core::pointText({1.0 * x(), 1.0 * y()}) + " layer.bounds.size=" +
+                  core::sizeText({1.0 * width(), 1.0 * height()}) + " scale=" + core::numberText(contentsScale()));
     }
     if (!firstFrameLogged.exchange(true)) Diag::log("渲染首帧: IOSurface 对象已直设 contents（桥接修正版）");
     // A still source's frames share one buffer: the picture shown is already this one.
@@ -99,9 +95,9 @@ void MirrorView::clearContents()
 
 void MirrorView::setContentsRegion(const core::Rect& region)
 {
-    Diag::log("mirror contentsRect → (" + capture::twoDecimalsText(region.x()) + ", " + capture::twoDecimalsText(region.y()) + ", " +
-              capture::twoDecimalsText(region.width()) + ", " + capture::twoDecimalsText(region.height()) +
-              ") view=" + capture::wholeSizeText(width(), height()));
+    Diag::log("mirror contentsRect → (" + capture::twoDecimalsText(region.x()) + ", " +
+              capture::twoDecimalsText(region.y()) + ", " + capture::twoDecimalsText(region.width()) + ", " +
+              capture::twoDecimalsText(region.height()) + ") view=" + capture::wholeSizeText(width(), height()));
     region_ = region;
     pictureCurrent_ = false;
     update();

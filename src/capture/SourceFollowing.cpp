@@ -89,7 +89,8 @@ void StreamMirror::pollTick()
 
     if (std::fabs(bounds->width() - sourceSize_.width) > sizeTolerance ||
         std::fabs(bounds->height() - sourceSize_.height) > sizeTolerance) {
-        const std::string note = "轮询: CG边界=" + wholeSize(bounds->size) + " vs 捕获=" + wholeSize(sourceSize_) + " 不一致";
+        const std::string note =
+            "轮询: CG边界=" + wholeSize(bounds->size) + " vs 捕获=" + wholeSize(sourceSize_) + " 不一致";
         if (sizeMismatchNote_ != note) Diag::log(note);
         sizeMismatchNote_ = note;
     } else {
@@ -125,7 +126,7 @@ void StreamMirror::judgeOffscreen(desktop::Pid front, desktop::Pid source, std::
     if (!stream_) return;
     if (!offscreenLogged_) {
         offscreenLogged_ = true;
-        const char* state = !minimized ? "问不出来（不在 AX 列表 / 无辅助功能权限）"
+        const char* state = !minimized   ? "问不出来（不在 AX 列表 / 无辅助功能权限）"
                             : *minimized ? "已最小化"
                                          : "在 AX 列表且未最小化";
         Diag::log("全屏检测: 窗口离屏 frontPid=" + std::to_string(front) + " srcPid=" + std::to_string(source) +
@@ -147,8 +148,9 @@ void StreamMirror::judgeOffscreen(desktop::Pid front, desktop::Pid source, std::
     const OffscreenNote note = minimized ? OffscreenNote::minimized : OffscreenNote::unreadable;
     if (note == offscreenNote_) return;
     offscreenNote_ = note;
-    Diag::log(minimized ? "全屏检测: 离屏 + 源应用前台，但窗口**已最小化** ⇒ 不是原生全屏，不弹全屏提示（定格横幅那条路）"
-                        : "全屏检测: 离屏 + 源应用前台，但读不到该窗口的 AX 状态 ⇒ **不按原生全屏提示**");
+    Diag::log(minimized
+                  ? "全屏检测: 离屏 + 源应用前台，但窗口**已最小化** ⇒ 不是原生全屏，不弹全屏提示（定格横幅那条路）"
+                  : "全屏检测: 离屏 + 源应用前台，但读不到该窗口的 AX 状态 ⇒ **不按原生全屏提示**");
 }
 
 // The part of an old-size frame that shows the live window, anchored at its top-left

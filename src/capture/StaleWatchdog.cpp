@@ -41,8 +41,8 @@ void StaleWatchdog::skip(const std::string& note, core::Size sourceSize)
 {
     if (lastSkipNote_ == note) return;
     lastSkipNote_ = note;
-    Diag::log("僵死看门狗: 跳过 —— " + note + "。捕获=" + wholeSizeText(sourceSize.width, sourceSize.height) + " 额度已用 " +
-              std::to_string(rebuildCount_) + "/" + std::to_string(quota));
+    Diag::log("僵死看门狗: 跳过 —— " + note + "。捕获=" + wholeSizeText(sourceSize.width, sourceSize.height) +
+              " 额度已用 " + std::to_string(rebuildCount_) + "/" + std::to_string(quota));
 }
 
 void StaleWatchdog::attempt(double now, double lastContentChangeAt, core::Size sourceSize, Host& host)
@@ -87,9 +87,10 @@ void StaleWatchdog::attempt(double now, double lastContentChangeAt, core::Size s
 
     if (evidence && previous && *evidence == *previous && lastContentChangeAt <= previousAt) {
         lastAttemptAt_ = now;
-        skip("独立证据确认源窗口自己也 ≥30s 没在画（非 SCK 截图逐位相同、且这期间我们的流内容也没变过）"
-             "⇒ 这是「页面本来就不动」，僵死是忠实的，不重建",
-             sourceSize);
+        skip(
+            "独立证据确认源窗口自己也 ≥30s 没在画（非 SCK 截图逐位相同、且这期间我们的流内容也没变过）"
+            "⇒ 这是「页面本来就不动」，僵死是忠实的，不重建",
+            sourceSize);
         return;
     }
 
@@ -97,12 +98,13 @@ void StaleWatchdog::attempt(double now, double lastContentChangeAt, core::Size s
     lastAttemptAt_ = now;
     cooldownNoted_ = false;
     lastSkipNote_.reset();
-    const char* basis = !evidence   ? "**取证失败**（旧 API 截图不可用）⇒ 它不能当证据，按原行为重建"
+    const char* basis = !evidence ? "**取证失败**（旧 API 截图不可用）⇒ 它不能当证据，按原行为重建"
                         : !previous ? "首次尝试（还没有历史独立证据，按原行为重建）"
                                     : "独立截图在变（源窗口**还在画** ⇒ 是我们的流僵了，重建才有意义）";
     std::string line = "内容僵死看门狗: 帧在流动但内容 3s 不变（第 " + std::to_string(rebuildCount_) + " 次";
     line += rebuildCount_ < quota + 1 ? "/" + std::to_string(quota) : "，已超上限 → 转长退避每 300s 一次";
-    line += "）→ 重建流（依据：" + std::string(basis) + "）。源窗口在屏尺寸=" + wholeSizeText(bounds->width(), bounds->height()) +
+    line += "）→ 重建流（依据：" + std::string(basis) +
+            "）。源窗口在屏尺寸=" + wholeSizeText(bounds->width(), bounds->height()) +
             " 捕获=" + wholeSizeText(sourceSize.width, sourceSize.height);
     Diag::log(line);
     host.rebuild(rebuildReason);

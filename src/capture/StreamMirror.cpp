@@ -156,9 +156,10 @@ void StreamMirror::start()
 
     const std::uint64_t generation = ++generation_;
     const Ref self = ref();
-    const StreamRef stream = desktop::capture().makeStream(filter, configuration, [self, generation](const desktop::Error& error) {
-        self.post([generation, error](StreamMirror& mirror) { mirror.streamDidStop(generation, error); });
-    });
+    const StreamRef stream =
+        desktop::capture().makeStream(filter, configuration, [self, generation](const desktop::Error& error) {
+            self.post([generation, error](StreamMirror& mirror) { mirror.streamDidStop(generation, error); });
+        });
     if (!stream) return;
     const auto outputError = stream->addOutput(queue_, [weak = self.mirror, generation](const desktop::Frame& frame) {
         if (const auto mirror = weak.lock()) mirror->handleFrame(generation, frame);

@@ -134,10 +134,10 @@ private:
     void refreshTarget(std::function<void(StreamMirror&, bool)> done);
     bool applyRefreshedTarget(const std::optional<desktop::ShareableContent>& content,
                               const std::optional<desktop::Error>& error);
-    void swapFilterAndConfiguration(const StreamRef& stream, const desktop::ContentFilter& filter,
-                                    const desktop::StreamConfiguration& configuration, bool sendConfiguration,
-                                    std::function<void(StreamMirror&, std::optional<desktop::Error>,
-                                                       std::optional<desktop::Error>)> done);
+    void swapFilterAndConfiguration(
+        const StreamRef& stream, const desktop::ContentFilter& filter,
+        const desktop::StreamConfiguration& configuration, bool sendConfiguration,
+        std::function<void(StreamMirror&, std::optional<desktop::Error>, std::optional<desktop::Error>)> done);
     void verifyFramesAfter(double seconds, const StreamRef& stream, Step onSilence, Step onFlowing);
     void refreshFilterAndConfig(core::Size size);
     void scheduleFilterRefreshForMove();

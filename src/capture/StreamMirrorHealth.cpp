@@ -60,7 +60,8 @@ void StreamMirror::showFrozenNotice()
 
 std::optional<std::string> StreamMirror::windowEvidence()
 {
-    return capture::imageEvidence(desktop::windowServer().windowImage(target_.windowID, desktop::ImageResolution::nominal));
+    return capture::imageEvidence(
+        desktop::windowServer().windowImage(target_.windowID, desktop::ImageResolution::nominal));
 }
 
 void StreamMirror::rebuild(const std::string& reason) { restartStream(reason); }

@@ -220,8 +220,8 @@ void appendMessage(std::string& line, std::string_view message)
             line += "\\x";
             appendHex(line, first, 2);
         } else {
-            const unsigned codePoint = length == 2 ? static_cast<unsigned char>(message[i + 1])
-                                                   : *hiddenFormatCharacter(message.substr(i));
+            const unsigned codePoint =
+                length == 2 ? static_cast<unsigned char>(message[i + 1]) : *hiddenFormatCharacter(message.substr(i));
             line += "\\u";
             appendHex(line, codePoint, 4);
         }

@@ -88,9 +88,7 @@ bool axSetWindowFrame(desktop::WindowID windowID, desktop::Pid pid, const core::
     desktop::ax::Error sizeResult = desktop::ax::success;
     desktop::ax::Error positionResult = desktop::ax::success;
     const auto writeSize = [&] { sizeResult = ax().setAttribute(*element, desktop::ax::size, frame.size); };
-    const auto writePosition = [&] {
-        positionResult = ax().setAttribute(*element, desktop::ax::position, frame.origin);
-    };
+    const auto writePosition = [&] { positionResult = ax().setAttribute(*element, desktop::ax::position, frame.origin); };
     if (sizeFirst) {
         writeSize();
         writePosition();

@@ -36,8 +36,8 @@ void restoreMinimized(desktop::Pid pid, desktop::WindowID windowID)
         Diag::log("还原最小化窗口: id=" + id + " 结果=" + std::to_string(result));
         return;
     }
-    Diag::log("还原窗口失败: AX 列表(" + std::to_string(list->windowIDs.size()) + "个" + windowListText(list->windowIDs) +
-              ")中无 id=" + id);
+    Diag::log("还原窗口失败: AX 列表(" + std::to_string(list->windowIDs.size()) + "个" +
+              windowListText(list->windowIDs) + ")中无 id=" + id);
 }
 
 void logFocusResult(const std::string& targetBundleID)

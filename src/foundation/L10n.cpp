@@ -19,10 +19,7 @@ static_assert(defaults::setting::appLanguage.fallback == AppLang::system &&
               defaults::setting::appLanguage.low == AppLang::system &&
               defaults::setting::appLanguage.high == AppLang::zhHant);
 
-AppLang::Value AppLang::current()
-{
-    return static_cast<Value>(defaults::setting::appLanguage.value());
-}
+AppLang::Value AppLang::current() { return static_cast<Value>(defaults::setting::appLanguage.value()); }
 
 namespace L10n {
 namespace {

@@ -8,16 +8,13 @@ LeaveRequest leaveRequest(LeaveCause cause, std::optional<desktop::Pid> clickedP
                           std::optional<desktop::WindowID> clickedWindow)
 {
     switch (cause) {
-    case LeaveCause::outsideClick:
-        return {clickedPid, clickedWindow, true};
+    case LeaveCause::outsideClick: return {clickedPid, clickedWindow, true};
     case LeaveCause::escape:
-    case LeaveCause::marginClick:
-        return {std::nullopt, std::nullopt, true};
+    case LeaveCause::marginClick: return {std::nullopt, std::nullopt, true};
     case LeaveCause::pictureDoubleClick:
     case LeaveCause::topStripDoubleClick:
     case LeaveCause::edgeResize:
-    case LeaveCause::closePanel:
-        break;
+    case LeaveCause::closePanel: break;
     }
     return {std::nullopt, std::nullopt, false};
 }

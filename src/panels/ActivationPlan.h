@@ -12,18 +12,18 @@ namespace pin {
 // What ends a pin; each cause fixes the arguments of leaving.
 enum class LeaveCause {
     escape,
-    outsideClick,          // a press outside the mini windows on the same screen
-    marginClick,           // the margin around the preview's picture, forwarding mode
+    outsideClick,  // a press outside the mini windows on the same screen
+    marginClick,   // the margin around the preview's picture, forwarding mode
     pictureDoubleClick,
-    topStripDoubleClick,   // the top edge of the taken-over window
+    topStripDoubleClick,  // the top edge of the taken-over window
     edgeResize,
     closePanel,
 };
 
 struct LeaveRequest {
-    std::optional<desktop::Pid> frontPid;               // the application that took the click
-    std::optional<desktop::WindowID> frontWindowID;     // the click's window
-    bool restoreFrontOrder = false;                     // bring the pre-pin covers back above
+    std::optional<desktop::Pid> frontPid;            // the application that took the click
+    std::optional<desktop::WindowID> frontWindowID;  // the click's window
+    bool restoreFrontOrder = false;                  // bring the pre-pin covers back above
 };
 
 // The arguments for a cause; only outsideClick carries the clicked application and window.

@@ -124,10 +124,9 @@ void FocusRegion::selfTest()
 std::string focusLockLogLine(const FocusRegion& focus, core::Size panelSize, core::Size sourceSize)
 {
     const std::string description =
-        focus.isWholeWindow()
-            ? std::string("关闭（整窗）")
-            : printed("x=%.3f y=%.3f w=%.3f h=%.3f（占窗口 %.0f%%）小窗=%.0f×%.0f 源=%.0f×%.0f", focus.x, focus.y,
-                      focus.w, focus.h, coveredShare(focus) * 100, panelSize.width, panelSize.height,
-                      sourceSize.width, sourceSize.height);
+        focus.isWholeWindow() ? std::string("关闭（整窗）")
+                              : printed("x=%.3f y=%.3f w=%.3f h=%.3f（占窗口 %.0f%%）小窗=%.0f×%.0f 源=%.0f×%.0f",
+                                        focus.x, focus.y, focus.w, focus.h, coveredShare(focus) * 100, panelSize.width,
+                                        panelSize.height, sourceSize.width, sourceSize.height);
     return "聚焦: 建窗锁定 " + description;
 }

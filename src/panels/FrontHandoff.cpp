@@ -9,8 +9,8 @@ HandoffStep frontHandoffStep(desktop::Pid target, desktop::Pid front, double wai
     if (front != target && waited < handoffTimeout) return {true, waited + handoffPollInterval, {}};
     if (front != target) {
         return {false, waited,
-                "退出固定: 等前台交还超时（0.6s，目标 pid=" + std::to_string(target) + " 实际=" + std::to_string(front) +
-                    "）⇒ 照常还原源窗口"};
+                "退出固定: 等前台交还超时（0.6s，目标 pid=" + std::to_string(target) +
+                    " 实际=" + std::to_string(front) + "）⇒ 照常还原源窗口"};
     }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.2f", waited);

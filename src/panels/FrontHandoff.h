@@ -13,8 +13,8 @@ inline constexpr double handoffTimeout = 0.6;
 
 struct HandoffStep {
     bool pollAgain = false;
-    double waited = 0;     // pollAgain: the counter for the next poll
-    std::string logLine;   // !pollAgain: restore now, after logging this
+    double waited = 0;    // pollAgain: the counter for the next poll
+    std::string logLine;  // !pollAgain: restore now, after logging this
 };
 
 // One poll: target the expected front application, front the one in front now (0 when

@@ -9,10 +9,7 @@ namespace pin {
 
 namespace {
 
-std::string ownerOf(const GlobalClick& click)
-{
-    return click.ownerName ? click.ownerName(click.eventWindow) : "?";
-}
+std::string ownerOf(const GlobalClick& click) { return click.ownerName ? click.ownerName(click.eventWindow) : "?"; }
 
 std::string miniWindowsText(const std::vector<MiniWindowFrame>& miniWindows)
 {
@@ -20,8 +17,9 @@ std::string miniWindowsText(const std::vector<MiniWindowFrame>& miniWindows)
     for (const MiniWindowFrame& mini : miniWindows) {
         if (!text.empty()) text += " ";
         const core::Rect& f = mini.frame;
-        text += "[" + mini.appName.value_or("?") + " AK框=" + capture::wholeText(f.x()) + "," + capture::wholeText(f.y()) + "," +
-                capture::wholeText(f.width()) + "x" + capture::wholeText(f.height()) + "]";
+        text += "[" + mini.appName.value_or("?") + " AK框=" + capture::wholeText(f.x()) + "," +
+                capture::wholeText(f.y()) + "," + capture::wholeText(f.width()) + "x" + capture::wholeText(f.height()) +
+                "]";
     }
     return text;
 }
@@ -50,8 +48,8 @@ GlobalClickDecision decideGlobalClick(const GlobalClick& click)
     const core::Point m = click.pointer;
     for (const MiniWindowFrame& mini : click.miniWindows) {
         if (mini.frame.insetBy(-miniWindowMargin, -miniWindowMargin).contains(m)) {
-            return ignored(Kind::ignoreMiniWindow, "全局点击落点在PIP内(win=" + std::to_string(click.eventWindow) + "=" +
-                                                       ownerOf(click) + ")→不退出");
+            return ignored(Kind::ignoreMiniWindow, "全局点击落点在PIP内(win=" + std::to_string(click.eventWindow) +
+                                                       "=" + ownerOf(click) + ")→不退出");
         }
     }
 

@@ -9,23 +9,16 @@
 #include <QPainter>
 #include <QPainterPath>
 
-GripView::GripView(QWidget* parent) : QWidget(parent)
-{
-    setToolTip(QString::fromStdString(L10n::t("拖拽缩放")));
-}
+GripView::GripView(QWidget* parent) : QWidget(parent) { setToolTip(QString::fromStdString(L10n::t("拖拽缩放"))); }
 
 unsigned GripView::edges() const
 {
     using E = panels::ResizeEdges;
     switch (corner) {
-    case Corner::bottomRight:
-        return E::bottom | E::right;
-    case Corner::bottomLeft:
-        return E::bottom | E::left;
-    case Corner::topLeft:
-        return E::top | E::left;
-    case Corner::topRight:
-        return E::top | E::right;
+    case Corner::bottomRight: return E::bottom | E::right;
+    case Corner::bottomLeft: return E::bottom | E::left;
+    case Corner::topLeft: return E::top | E::left;
+    case Corner::topRight: return E::top | E::right;
     }
     return E::bottom | E::right;
 }

@@ -36,10 +36,7 @@ bool HintTracker::frameArrived(bool sourceClosing)
     return hide();
 }
 
-bool HintTracker::withdrawClosingHint()
-{
-    return showing_ == HintKind::closing && hide();
-}
+bool HintTracker::withdrawClosingHint() { return showing_ == HintKind::closing && hide(); }
 
 bool HintTracker::hide()
 {

@@ -52,7 +52,10 @@ std::optional<core::Size> parsedSize(const std::string& text)
     return core::Size{numbers[0], numbers[1]};
 }
 
-std::string storedSizeText(core::Size size) { return capture::wholeText(size.width) + "x" + capture::wholeText(size.height); }
+std::string storedSizeText(core::Size size)
+{
+    return capture::wholeText(size.width) + "x" + capture::wholeText(size.height);
+}
 
 // Kept larger than asked by more than 2 pt.
 bool clamped(double asked, double kept) { return std::isfinite(kept) && asked + 2 < kept; }

@@ -58,8 +58,7 @@ RateChoice chooseFrameRate(std::optional<int> override, int defaultRate, int fps
 OpacityChoice chooseOpacity(std::optional<double> override, double defaultOpacity, double value)
 {
     if (std::isnan(value)) return {false, override, override.value_or(defaultOpacity)};
-    const std::optional<double> picked =
-        value < 0 ? std::nullopt : std::optional<double>(std::clamp(value, 0.1, 1.0));
+    const std::optional<double> picked = value < 0 ? std::nullopt : std::optional<double>(std::clamp(value, 0.1, 1.0));
     const ScaleChoice choice = chooseScaled(override, defaultOpacity, picked);
     return {choice.changed, choice.override, choice.value};
 }

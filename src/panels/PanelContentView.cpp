@@ -72,8 +72,7 @@ PanelContentView::PanelContentView(const core::Rect& frame, QWidget* parent)
     installAlpha(*statusLabel, 0, false);
 
     statusLabel->setFont(panels::systemFont(12, QFont::Medium));
-    statusLabel->setStyleSheet(
-        "color: rgba(255, 255, 255, 242); background: rgba(0, 0, 0, 153); border-radius: 6px;");
+    statusLabel->setStyleSheet("color: rgba(255, 255, 255, 242); background: rgba(0, 0, 0, 153); border-radius: 6px;");
     statusLabel->setAlignment(Qt::AlignCenter);
     statusLabel->setWordWrap(true);
     statusLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -231,8 +230,8 @@ void PanelContentView::mouseDown(QPointF local, int clickCount, core::Point scre
 
     const bool chrome = viewAlpha(*topBar) > 0.5;
     Diag::log("mouseDown: p=(" + capture::wholeText(local.x()) + "," + capture::wholeText(local.y()) + ") 全局=(" +
-              capture::wholeText(screenPoint.x) + "," + capture::wholeText(screenPoint.y) + ") click=" +
-              std::to_string(clickCount) + " chrome=" + flag(chrome) + " visible=" + flag(previewVisible) +
+              capture::wholeText(screenPoint.x) + "," + capture::wholeText(screenPoint.y) +
+              ") click=" + std::to_string(clickCount) + " chrome=" + flag(chrome) + " visible=" + flag(previewVisible) +
               " pinned=" + flag(pinned));
 
     const pin::PressDecision decision = pin::classifyPress({local.x(), local.y()}, clickCount, viewAlpha(*topBar), focus);
@@ -246,8 +245,7 @@ void PanelContentView::mouseDown(QPointF local, int clickCount, core::Point scre
         Diag::log(decision.logLine);
         EventBridge::focus(owner->target);
         return;
-    default:
-        picturePress(decision);
+    default: picturePress(decision);
     }
 }
 
@@ -259,8 +257,10 @@ void PanelContentView::mouseMoveEvent(QMouseEvent* event)
     if (event->buttons() == Qt::NoButton) {
         trackPreviewArea(event->position());
         const unsigned edges = edgesAt(event->position());
-        if (edges) setCursor(cursor(edges));
-        else unsetCursor();
+        if (edges)
+            setCursor(cursor(edges));
+        else
+            unsetCursor();
     }
 }
 

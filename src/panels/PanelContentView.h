@@ -24,7 +24,7 @@ class PipPanel;
 namespace pin {
 struct PressDecision;
 class TakeoverFrameCell;
-}
+}  // namespace pin
 class PreviewPanel;
 class QLabel;
 class TakeoverRestoreJob;

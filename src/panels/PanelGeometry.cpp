@@ -47,15 +47,12 @@ core::Size pipSize(const core::Rect& visibleFrame, double multiplier, double asp
     } else {
         w = h = std::max(std::sqrt(std::max(A, 4.0)), 2.0);
     }
-    const double k = std::min({1.0, fitShare * visibleFrame.width() / std::max(w, 1.0),
-                               fitShare * visibleFrame.height() / std::max(h, 1.0)});
+    const double k = std::min(
+        {1.0, fitShare * visibleFrame.width() / std::max(w, 1.0), fitShare * visibleFrame.height() / std::max(h, 1.0)});
     return {w * k, h * k};
 }
 
-double sourceAspect(core::Size source)
-{
-    return source.height > 1 ? source.width / source.height : 1.6;
-}
+double sourceAspect(core::Size source) { return source.height > 1 ? source.width / source.height : 1.6; }
 
 std::vector<core::Rect> layoutFrames(const std::vector<core::Size>& sizes, const core::Rect& visibleFrame,
                                      WindowCorner corner)
@@ -127,8 +124,7 @@ core::Point clampedOrigin(core::Point origin, core::Size size, const core::Rect&
             std::min(std::max(origin.y, V.minY()), std::max(V.maxY() - size.height, V.minY()))};
 }
 
-core::Rect creationFrame(const core::Rect& sourceGlobalFrame, core::Size size, double primaryHeight,
-                         const core::Rect& V)
+core::Rect creationFrame(const core::Rect& sourceGlobalFrame, core::Size size, double primaryHeight, const core::Rect& V)
 {
     const core::Point centred{sourceGlobalFrame.midX() - size.width / 2,
                               primaryHeight - sourceGlobalFrame.midY() - size.height / 2};

@@ -40,8 +40,7 @@ core::Point clampedOrigin(core::Point origin, core::Size size, const core::Rect&
 
 // A new panel's frame: centred on its source (global coordinates, top-left origin, flipped
 // with the primary screen's height), then clamped into V.
-core::Rect creationFrame(const core::Rect& sourceGlobalFrame, core::Size size, double primaryHeight,
-                         const core::Rect& V);
+core::Rect creationFrame(const core::Rect& sourceGlobalFrame, core::Size size, double primaryHeight, const core::Rect& V);
 
 // A proposed drag origin kept on a real screen's visible frame: 80 pt stay on it sideways,
 // the top-bar strip stays above its bottom, the top stays below its top.

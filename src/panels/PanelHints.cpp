@@ -29,8 +29,8 @@ const TextMetrics& labelMetrics()
         m.lineHeight = std::ceil(font.ascent() + font.descent() + font.leading());
         m.measureHeight = [font](const std::string& text, double maxWidth) {
             return font
-                .boundingRect(QRectF(0, 0, maxWidth, std::numeric_limits<double>::max() / 4),
-                              Qt::TextWordWrap, QString::fromStdString(text))
+                .boundingRect(QRectF(0, 0, maxWidth, std::numeric_limits<double>::max() / 4), Qt::TextWordWrap,
+                              QString::fromStdString(text))
                 .height();
         };
         return m;
@@ -47,8 +47,8 @@ double PanelContentView::statusLabelHeight(const std::string& text, double width
 
 void PanelContentView::layoutStatusLabel()
 {
-    const core::Rect frame = statusLabelFrame({1.0 * width(), 1.0 * height()},
-                                              statusLabel->text().toStdString(), labelMetrics());
+    const core::Rect frame =
+        statusLabelFrame({1.0 * width(), 1.0 * height()}, statusLabel->text().toStdString(), labelMetrics());
     statusLabel->setGeometry(ui::roundedRect(frame));
 }
 

@@ -28,9 +28,8 @@ std::string roundedText(double value)
     return text;
 }
 
-std::string rollbackLine(const std::optional<std::string>& appName, desktop::WindowID windowID,
-                         const std::string& reason, const core::Rect& from, const std::string& label,
-                         const core::Rect& to)
+std::string rollbackLine(const std::optional<std::string>& appName, desktop::WindowID windowID, const std::string& reason,
+                         const core::Rect& from, const std::string& label, const core::Rect& to)
 {
     return "小窗越界回滚: " + panelText(appName, windowID) + " " + reason + "后压在虚拟屏上（" + frameText(from) +
            "）⇒ " + label + " → " + frameText(to);
@@ -50,13 +49,13 @@ std::string rescueLine(const std::optional<std::string>& appName, desktop::Windo
            screenName + "，随后重排";
 }
 
-std::string rebuildSizeLine(const std::optional<std::string>& appName, core::Size size,
-                            const core::Rect& visibleFrame, std::optional<core::Size> sourceBounds)
+std::string rebuildSizeLine(const std::optional<std::string>& appName, core::Size size, const core::Rect& visibleFrame,
+                            std::optional<core::Size> sourceBounds)
 {
     return "显示器变化: [" + appName.value_or("?") + "] 重算尺寸 → " + sizeText(size.width, size.height) +
            " 屏对角线=" + roundedText(std::hypot(visibleFrame.width(), visibleFrame.height())) +
-           " 面积=" + roundedText(size.width * size.height) + " 源在屏=" +
-           (sourceBounds ? sizeText(sourceBounds->width, sourceBounds->height) : std::string("离屏"));
+           " 面积=" + roundedText(size.width * size.height) +
+           " 源在屏=" + (sourceBounds ? sizeText(sourceBounds->width, sourceBounds->height) : std::string("离屏"));
 }
 
 std::string arrangedLine(std::size_t panelCount)

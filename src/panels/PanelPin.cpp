@@ -44,8 +44,7 @@ unsigned pressedMouseButtons()
 
 std::optional<std::string> sourceAppName(const PipPanel& panel)
 {
-    if (!panel.target.owningApplication || panel.target.owningApplication->applicationName.empty())
-        return std::nullopt;
+    if (!panel.target.owningApplication || panel.target.owningApplication->applicationName.empty()) return std::nullopt;
     return panel.target.owningApplication->applicationName;
 }
 
@@ -85,8 +84,7 @@ void PanelContentView::picturePress(const pin::PressDecision& decision)
     case pin::PressKind::pictureDouble: {
         cancelPendingSingleClickActions();
         hidePreview();
-        const bool opensOriginal =
-            defaults::setting::pipDoubleClickOpensOriginal.value();
+        const bool opensOriginal = defaults::setting::pipDoubleClickOpensOriginal.value();
         Diag::log(pin::pictureDoubleClickLogLine(opensOriginal));
         const auto leave = pin::leaveRequest(pin::LeaveCause::pictureDoubleClick);
         exitPinnedPreview(leave.frontPid, leave.frontWindowID, leave.restoreFrontOrder);
@@ -101,8 +99,7 @@ void PanelContentView::picturePress(const pin::PressDecision& decision)
         return;
     }
     case pin::PressKind::barDrag:
-    case pin::PressKind::barDouble:
-        return;
+    case pin::PressKind::barDouble: return;
     }
 }
 
@@ -146,8 +143,7 @@ void PanelContentView::enterPinnedPreview()
         if (previewPanel) {
             previewPanel->setIgnoresMouseEvents(false);
             previewPanel->content->setMouseTracking(true);
-            previewPanel->content->onMouseDown = [self = QPointer<PanelContentView>(this)](QPointF local,
-                                                                                             int clickCount) {
+            previewPanel->content->onMouseDown = [self = QPointer<PanelContentView>(this)](QPointF local, int clickCount) {
                 if (self) self->previewPress(local, clickCount);
             };
         }

@@ -47,10 +47,7 @@ std::string stateCheckLine(const PreviewPanel& preview)
 
 }  // namespace
 
-bool PanelContentView::previewEnabled() const
-{
-    return defaults::setting::hoverPreviewEnabled.value();
-}
+bool PanelContentView::previewEnabled() const { return defaults::setting::hoverPreviewEnabled.value(); }
 
 double PanelContentView::hoverPreviewDelay() const { return defaults::setting::hoverPreviewDelay.value(); }
 
@@ -95,8 +92,8 @@ void PanelContentView::showPreview()
     previewVisible = true;
     previewMachine_.shown();
     const core::Rect target = previewFrame(*owner);
-    Diag::log("showPreview: panel=" + core::rectText(owner->frame()) + " 屏=" +
-              (screen ? screen->localizedName : std::string("无")) + " 预览目标frame=" + core::rectText(target));
+    Diag::log("showPreview: panel=" + core::rectText(owner->frame()) +
+              " 屏=" + (screen ? screen->localizedName : std::string("无")) + " 预览目标frame=" + core::rectText(target));
 
     if (!previewPanel) {
         previewPanel = std::make_unique<PreviewPanel>();

@@ -167,9 +167,8 @@ void PanelContentView::startReadinessPoll(const core::Rect& frameBefore, const c
         std::shared_ptr<pin::TakeoverFrameCell> cell;
         pin::ReadinessPoll poll;
     };
-    auto chain = std::make_shared<Chain>(
-        Chain{QPointer<PanelContentView>(this), takeoverWindowID_, takeoverFrame_,
-              pin::ReadinessPoll(takeoverGeneration_, frameBefore, box)});
+    auto chain = std::make_shared<Chain>(Chain{QPointer<PanelContentView>(this), takeoverWindowID_, takeoverFrame_,
+                                               pin::ReadinessPoll(takeoverGeneration_, frameBefore, box)});
     // Each pass schedules the next, so passes never overlap and the main queue's recentre
     // can land in between.
     auto runPass = std::make_shared<std::function<void()>>();

@@ -185,8 +185,10 @@ void PipPanel::installHostCallbacks()
     mirror->onSourceFrozen = [onMain](bool frozen) {
         onMain([frozen](PipPanel& panel) {
             panel.content->setFullscreenHintActive(frozen);
-            if (frozen) panel.content->showHint(L10n::t("小窗打盹了，双击小窗打开原应用即可恢复"), HintKind::doze);
-            else panel.content->hideFreezeHint();
+            if (frozen)
+                panel.content->showHint(L10n::t("小窗打盹了，双击小窗打开原应用即可恢复"), HintKind::doze);
+            else
+                panel.content->hideFreezeHint();
         });
     };
     mirror->onFrozenByOcclusion = [](desktop::WindowID windowID) {
@@ -228,11 +230,12 @@ void PipPanel::selfCheck()
         content->showHint(L10n::t("收到画面流但帧状态异常，请查看控制台日志 [Glimra]"));
     } else if (desktop::permissions().screenCapturePreflight()) {
         Diag::log("3s自检: 无帧 但 preflightScreen=true → 源窗口可能受保护或流异常");
-        content->showHint(L10n::t(
-            "未收到画面：若刚授权过屏幕录制，请从菜单栏重启 Glimra 后重试；否则源窗口可能受系统保护（DRM）"));
+        content->showHint(
+            L10n::t("未收到画面：若刚授权过屏幕录制，请从菜单栏重启 Glimra 后重试；否则源窗口可能受系统保护（DRM）"));
     } else {
         Diag::log("3s自检: 无帧 且 preflightScreen=false → 权限未生效");
-        content->showHint(L10n::t("屏幕录制权限未生效\n请在系统设置授权后，从菜单栏 Glimra 点「授权后重启 Glimra 以生效」"));
+        content->showHint(
+            L10n::t("屏幕录制权限未生效\n请在系统设置授权后，从菜单栏 Glimra 点「授权后重启 Glimra 以生效」"));
     }
 }
 
@@ -264,25 +267,16 @@ void PipPanel::checkSourceAlive()
     const desktop::WindowID windowID = target.windowID;
     const auto effects = aliveCheck_.tick(
         mirror->framesDelivered(),
-        [&](bool framesActive) { return EventBridge::sourceWindowState(windowID, bundleID, framesActive); },
-        isPaused);
+        [&](bool framesActive) { return EventBridge::sourceWindowState(windowID, bundleID, framesActive); }, isPaused);
     for (const AliveEffect& effect : effects) {
         switch (effect.kind) {
-        case AliveEffect::Kind::log:
-            Diag::log(effect.text);
-            break;
+        case AliveEffect::Kind::log: Diag::log(effect.text); break;
         case AliveEffect::Kind::showClosingHint:
             content->showHint(L10n::t("源窗口已关闭，即将自动收起…"), HintKind::closing);
             break;
-        case AliveEffect::Kind::withdrawClosingHint:
-            content->withdrawClosingHint();
-            break;
-        case AliveEffect::Kind::setFrozenBanner:
-            content->setFrozenBanner(effect.on);
-            break;
-        case AliveEffect::Kind::closePanel:
-            closePanel(true);
-            return;
+        case AliveEffect::Kind::withdrawClosingHint: content->withdrawClosingHint(); break;
+        case AliveEffect::Kind::setFrozenBanner: content->setFrozenBanner(effect.on); break;
+        case AliveEffect::Kind::closePanel: closePanel(true); return;
         }
     }
 }
@@ -319,8 +313,10 @@ void PipPanel::closePanel(bool animated)
         self->orderOut();
         dispatch::main().async([self] { delete self.data(); });
     };
-    if (animated) animateAlpha(0, closeFadeDuration, orderOutAndDelete);
-    else orderOutAndDelete();
+    if (animated)
+        animateAlpha(0, closeFadeDuration, orderOutAndDelete);
+    else
+        orderOutAndDelete();
 }
 
 void PipPanel::closeEvent(QCloseEvent* event)

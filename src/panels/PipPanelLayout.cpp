@@ -66,8 +66,8 @@ void PipPanel::arrangeAllPips(const std::map<PipPanel*, core::Size>& sizes)
 
     const std::vector<ui::Screen> screens = ui::screens();
     for (desktop::DisplayID id : displayOrder) {
-        const auto screen = std::find_if(screens.begin(), screens.end(),
-                                         [id](const ui::Screen& s) { return s.displayID == id; });
+        const auto screen =
+            std::find_if(screens.begin(), screens.end(), [id](const ui::Screen& s) { return s.displayID == id; });
         if (screen == screens.end()) continue;
         const std::vector<PipPanel*>& group = byDisplay[id];
         std::vector<core::Size> groupSizes;

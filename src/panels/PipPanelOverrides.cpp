@@ -29,7 +29,10 @@ double PipPanel::effectiveSizeMultiplier() const
     return sizeOverride.value_or(PanelDefaults::defaultSizeMultiplier());
 }
 
-void PipPanel::refreshRateBadge() { content->topBar->setRateBadge(effectiveFrameRate(), PanelDefaults::defaultFrameRate()); }
+void PipPanel::refreshRateBadge()
+{
+    content->topBar->setRateBadge(effectiveFrameRate(), PanelDefaults::defaultFrameRate());
+}
 
 void PipPanel::refreshOpacityBadge() { content->topBar->setOpacityBadge(effectiveOpacity(), PanelDefaults::opacity()); }
 
@@ -71,7 +74,8 @@ void PipPanel::applySizeChoice(double multiplier)
 
     const core::Size size = sizeForMultiplier(choice.multiplier);
     core::Point origin{frame().midX() - size.width / 2, frame().midY() - size.height / 2};
-    if (const auto home = screen() ? screen() : ui::mainScreen()) origin = clampedOrigin(origin, size, home->visibleFrame);
+    if (const auto home = screen() ? screen() : ui::mainScreen())
+        origin = clampedOrigin(origin, size, home->visibleFrame);
     setFrame({origin, size});
     Diag::log("小窗大小生效: " + roundedText(size.width) + "×" + roundedText(size.height));
 }

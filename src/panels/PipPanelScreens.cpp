@@ -146,11 +146,12 @@ core::Size PipPanel::rebuildSizeForCurrentScreen()
     lastSizedScreenID = home->displayID;
     const std::optional<core::Rect> bounds = listedSourceBounds();
     double aspect = 1.6;
-    if (bounds && bounds->height() > 1) aspect = bounds->width() / bounds->height();
-    else if (const core::Size source = mirror->sourceSize(); source.height > 1) aspect = source.width / source.height;
+    if (bounds && bounds->height() > 1)
+        aspect = bounds->width() / bounds->height();
+    else if (const core::Size source = mirror->sourceSize(); source.height > 1)
+        aspect = source.width / source.height;
 
     const core::Size size = pipSize(home->visibleFrame, PanelDefaults::defaultSizeMultiplier(), aspect);
-    Diag::log(rebuildSizeLine(appName(), size, home->visibleFrame,
-                              bounds ? std::optional(bounds->size) : std::nullopt));
+    Diag::log(rebuildSizeLine(appName(), size, home->visibleFrame, bounds ? std::optional(bounds->size) : std::nullopt));
     return size;
 }

@@ -27,9 +27,8 @@ PressDecision classifyPress(core::Point local, int clickCount, double topBarAlph
     }
     if (!single) return {PressKind::pictureDouble, {}};
     if (focus.isWholeWindow()) return {PressKind::pinAfterDelay, {}};
-    return {PressKind::focusHint,
-            "单击画面→聚焦态（选区 " + twoDecimals(focus.x) + "," + twoDecimals(focus.y) + " " + twoDecimals(focus.w) +
-                "×" + twoDecimals(focus.h) + "），不进入固定预览"};
+    return {PressKind::focusHint, "单击画面→聚焦态（选区 " + twoDecimals(focus.x) + "," + twoDecimals(focus.y) + " " +
+                                      twoDecimals(focus.w) + "×" + twoDecimals(focus.h) + "），不进入固定预览"};
 }
 
 std::string pictureDoubleClickLogLine(bool opensOriginal)

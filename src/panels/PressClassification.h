@@ -10,11 +10,11 @@
 namespace pin {
 
 enum class PressKind {
-    barDrag,         // single click on the shown top bar: drag the mini window
-    barDouble,       // double click on the shown top bar: bring the source forward
-    pinAfterDelay,   // single click on a whole-window picture: pin after the delay
-    focusHint,       // single click on a focus mini window: only a hint after the delay
-    pictureDouble,   // double click on the picture: leave the pin, focus or open the source
+    barDrag,        // single click on the shown top bar: drag the mini window
+    barDouble,      // double click on the shown top bar: bring the source forward
+    pinAfterDelay,  // single click on a whole-window picture: pin after the delay
+    focusHint,      // single click on a focus mini window: only a hint after the delay
+    pictureDouble,  // double click on the picture: leave the pin, focus or open the source
 };
 
 struct PressDecision {

@@ -71,8 +71,8 @@ void PreviewContentView::syncMirrorFrame()
     using capture::wholeText;
     Diag::log("预览几何: 框=" + capture::wholeSizeText(width(), height()) +
               " 画面=" + capture::wholeSizeText(mirrorView->width(), mirrorView->height()) + " 偏移=(" +
-              wholeText(mirrorView->x()) + "," + wholeText(mirrorView->y()) + ") 源=" +
-              capture::wholeSizeText(source.width, source.height) + " 样式=1");
+              wholeText(mirrorView->x()) + "," + wholeText(mirrorView->y()) +
+              ") 源=" + capture::wholeSizeText(source.width, source.height) + " 样式=1");
 }
 
 void PreviewContentView::setFrozen(bool frozen) { fadeViewAlpha(*frozenBanner, frozen ? 1 : 0, frozenFadeDuration); }
@@ -93,8 +93,8 @@ void PreviewContentView::paintEvent(QPaintEvent*)
     const double ratio = painter.device()->devicePixelRatioF();
     const QImage& rim = rimImage(ratio);
     const double w = width(), h = height(), c = cornerRadius;
-    const QRectF pieces[] = {{0, 0, c, c},         {w - c, 0, c, c},         {0, h - c, c, c},
-                             {w - c, h - c, c, c}, {c, 0, w - 2 * c, 1},     {c, h - 1, w - 2 * c, 1},
+    const QRectF pieces[] = {{0, 0, c, c},         {w - c, 0, c, c},        {0, h - c, c, c},
+                             {w - c, h - c, c, c}, {c, 0, w - 2 * c, 1},    {c, h - 1, w - 2 * c, 1},
                              {0, c, 1, h - 2 * c}, {w - 1, c, 1, h - 2 * c}};
     for (const QRectF& piece : pieces)
         painter.drawImage(piece, rim,

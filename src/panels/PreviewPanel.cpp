@@ -31,6 +31,8 @@ void PreviewPanel::setDimmed(bool dimmed)
 void PreviewPanel::displayCurrent(desktop::PixelBufferRef contents)
 {
     content->syncMirrorFrame();
-    if (contents) content->mirrorView->display(std::move(contents));
-    else content->mirrorView->clearContents();
+    if (contents)
+        content->mirrorView->display(std::move(contents));
+    else
+        content->mirrorView->clearContents();
 }

@@ -61,8 +61,8 @@ bool revealApplies(std::uint64_t postGeneration, std::uint64_t currentGeneration
 
 std::string pollRecentreLogLine(const core::Rect& frame)
 {
-    return "钳制观察: 实际 " + capture::wholeText(frame.width()) + "x" + capture::wholeText(frame.height()) + " ≠ 期望 → 重新居中 " +
-           core::pointText(frame.origin);
+    return "钳制观察: 实际 " + capture::wholeText(frame.width()) + "x" + capture::wholeText(frame.height()) +
+           " ≠ 期望 → 重新居中 " + core::pointText(frame.origin);
 }
 
 bool clampHeld(const std::optional<core::Rect>& frameNow, core::Size checkedSize)

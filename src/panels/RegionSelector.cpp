@@ -60,8 +60,10 @@ void RegionSelector::begin(const std::optional<desktop::ShareableWindow>& restri
     std::optional<RegionSelectorMachine::ActiveWindow> window;
     if (restrictTo) {
         std::optional<core::Rect> bounds;
-        if (const auto info = WindowQuery::onScreenInfo(restrictTo->windowID)) bounds = OcclusionProbe::boundsRect(*info);
-        window = RegionSelectorMachine::ActiveWindow{restrictTo->windowID, appkitFrame(bounds.value_or(restrictTo->frame))};
+        if (const auto info = WindowQuery::onScreenInfo(restrictTo->windowID))
+            bounds = OcclusionProbe::boundsRect(*info);
+        window =
+            RegionSelectorMachine::ActiveWindow{restrictTo->windowID, appkitFrame(bounds.value_or(restrictTo->frame))};
     }
 
     HoverTriggerHooks::installed().setSuspended(true);
@@ -96,12 +98,8 @@ void RegionSelector::tick()
     });
     for (const auto& line : result.logLines) Diag::log(line);
     switch (result.outcome) {
-    case RegionSelectorMachine::Outcome::running:
-        pushToViews();
-        break;
-    case RegionSelectorMachine::Outcome::cancelled:
-        teardown();
-        break;
+    case RegionSelectorMachine::Outcome::running: pushToViews(); break;
+    case RegionSelectorMachine::Outcome::cancelled: teardown(); break;
     case RegionSelectorMachine::Outcome::finished:
         teardown();
         // A copy: the receiver may set a new one or begin again.
@@ -167,8 +165,9 @@ void RegionSelector::installEscMonitor()
     };
     // The overlays never become key, so Escape usually reaches another application.
     escGlobal_ = desktop::input().addGlobalMonitor(mask, [escape](const desktop::Event& event) { escape(event); });
-    escLocal_ = desktop::input().addLocalMonitor(mask, [escape](const desktop::Event& event) -> std::optional<desktop::Event> {
-        if (escape(event)) return std::nullopt;
-        return event;
-    });
+    escLocal_ =
+        desktop::input().addLocalMonitor(mask, [escape](const desktop::Event& event) -> std::optional<desktop::Event> {
+            if (escape(event)) return std::nullopt;
+            return event;
+        });
 }

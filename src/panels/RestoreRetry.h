@@ -24,9 +24,9 @@ public:
     struct Outcome {
         enum class Kind { restored, retry, gaveUp };
         Kind kind;
-        std::string logLine;                     // restored and gaveUp
-        int nextAttempt = 0;                     // retry: after retryDelay
-        std::optional<desktop::WindowID> settle; // restored: release; gaveUp: give back
+        std::string logLine;                      // restored and gaveUp
+        int nextAttempt = 0;                      // retry: after retryDelay
+        std::optional<desktop::WindowID> settle;  // restored: release; gaveUp: give back
     };
 
     // After try n (0 to 5); wrote: the write was made and succeeded.

@@ -9,8 +9,7 @@
 
 namespace panels {
 
-ScreenSplit splitScreens(const std::vector<ui::Screen>& screens,
-                         const std::function<bool(desktop::DisplayID)>& isVirtual)
+ScreenSplit splitScreens(const std::vector<ui::Screen>& screens, const std::function<bool(desktop::DisplayID)>& isVirtual)
 {
     ScreenSplit split;
     for (const ui::Screen& screen : screens) {
@@ -105,8 +104,8 @@ std::optional<core::Rect> realTopLeftFrame(core::Size size, const ScreenSplit& s
     return core::Rect(V.minX() + screenMargin, V.maxY() - screenMargin - size.height, size.width, size.height);
 }
 
-core::Rect clearOfVirtualScreens(const core::Rect& frame, VirtualScreenCriterion& criterion,
-                                 const ScreenSplit& split, const std::optional<ui::Screen>& mainScreen)
+core::Rect clearOfVirtualScreens(const core::Rect& frame, VirtualScreenCriterion& criterion, const ScreenSplit& split,
+                                 const std::optional<ui::Screen>& mainScreen)
 {
     if (!criterion.hits(frame, split)) return frame;
     const std::optional<ui::Screen> home = nearestRealScreen(frame, split, mainScreen);

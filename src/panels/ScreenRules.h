@@ -53,8 +53,8 @@ std::optional<core::Rect> realTopLeftFrame(core::Size size, const ScreenSplit& s
 // A laid-out frame that hits a virtual screen, moved the shortest way along one axis, inside
 // the margins of the nearest real screen's visible frame, until it no longer does; else that
 // screen's top-left place when it is clear; else the frame as it is (no clear place exists).
-core::Rect clearOfVirtualScreens(const core::Rect& frame, VirtualScreenCriterion& criterion,
-                                 const ScreenSplit& split, const std::optional<ui::Screen>& mainScreen);
+core::Rect clearOfVirtualScreens(const core::Rect& frame, VirtualScreenCriterion& criterion, const ScreenSplit& split,
+                                 const std::optional<ui::Screen>& mainScreen);
 
 // A place to put a panel back to after it ended on a virtual screen, with its log label.
 struct Candidate {

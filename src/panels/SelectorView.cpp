@@ -73,7 +73,8 @@ void SelectorView::paintEvent(QPaintEvent*)
         painter.setPen(QPen(Qt::white, 1.5));
         painter.drawRect(sel);
         if (selection.width() > 88 && selection.height() > 40) {
-            const QString size = QString("%1 × %2").arg(static_cast<int>(selection.width())).arg(static_cast<int>(selection.height()));
+            const QString size =
+                QString("%1 × %2").arg(static_cast<int>(selection.width())).arg(static_cast<int>(selection.height()));
             drawLabel(painter, size, {selection.minX() + 46, selection.maxY() - 28}, Qt::white);
         }
     }

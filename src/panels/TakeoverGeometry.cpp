@@ -63,8 +63,9 @@ std::optional<MinimumClamp> clampToMinimum(const core::Rect& fitted, const core:
     const double w = std::max(fitted.width(), minimum->width);
     const double h = std::max(fitted.height(), minimum->height);
     return MinimumClamp{centredInBox({w, h}, box),
-                        "接管预览: 应用最小尺寸 " + core::sizeText(*minimum) + " 钳制目标 " + capture::wholeText(fitted.width()) +
-                            "x" + capture::wholeText(fitted.height()) + " → " + capture::wholeText(w) + "x" + capture::wholeText(h) + "，按钳后尺寸重新居中"};
+                        "接管预览: 应用最小尺寸 " + core::sizeText(*minimum) + " 钳制目标 " +
+                            capture::wholeText(fitted.width()) + "x" + capture::wholeText(fitted.height()) + " → " +
+                            capture::wholeText(w) + "x" + capture::wholeText(h) + "，按钳后尺寸重新居中"};
 }
 
 SavedFrameChoice savedFrameChoice(const std::optional<core::Rect>& parkedPlace, const core::Rect& currentFrame)

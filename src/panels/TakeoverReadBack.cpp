@@ -39,8 +39,8 @@ ReadBack readBack(const std::vector<desktop::WindowInfo>& onScreen, desktop::Win
     std::size_t depth = 0;
     while (depth < onScreen.size() && onScreen[depth].number != windowID) ++depth;
     if (depth == onScreen.size()) {
-        result.logLines.push_back(
-            "接管回读: ⚠ 窗口不在屏幕窗口列表中（可能被最小化/移到其他空间/隐藏）windowID=" + std::to_string(windowID));
+        result.logLines.push_back("接管回读: ⚠ 窗口不在屏幕窗口列表中（可能被最小化/移到其他空间/隐藏）windowID=" +
+                                  std::to_string(windowID));
         return result;
     }
 
@@ -55,7 +55,8 @@ ReadBack readBack(const std::vector<desktop::WindowInfo>& onScreen, desktop::Win
     if (W > 0 && H > 0 &&
         (std::abs(W - takeoverFrame.width()) > tolerance || std::abs(H - takeoverFrame.height()) > tolerance)) {
         result.recentre = centredInBox({W, H}, box);
-        result.logLines.push_back("接管回读: 尺寸被应用钳制 " + capture::wholeText(W) + "x" + capture::wholeText(H) + " ≠ 期望 → 按实际尺寸重新居中");
+        result.logLines.push_back("接管回读: 尺寸被应用钳制 " + capture::wholeText(W) + "x" + capture::wholeText(H) +
+                                  " ≠ 期望 → 按实际尺寸重新居中");
     }
     return result;
 }

@@ -44,8 +44,8 @@ std::optional<core::Rect> TakeoverRestoreJob::withdraw()
 bool TakeoverRestoreJob::attempt(int n)
 {
     if (!pending_) return true;
-    const bool wrote = policy_.canWrite() &&
-                       EventBridge::axSetWindowFrame(source_.windowID, source_.pid, source_.savedFrame, false);
+    const bool wrote =
+        policy_.canWrite() && EventBridge::axSetWindowFrame(source_.windowID, source_.pid, source_.savedFrame, false);
     const auto outcome = policy_.afterTry(n, wrote);
     if (outcome.kind == pin::RestoreRetry::Outcome::Kind::retry) return false;
     Diag::log(outcome.logLine);

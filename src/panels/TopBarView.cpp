@@ -165,7 +165,8 @@ void TopBarView::showSizeMenu()
 void TopBarView::showRateMenu()
 {
     std::vector<MenuRow> rows;
-    for (int choice : frameRateChoices) rows.push_back({std::to_string(choice) + " fps", choice, choice == currentRate});
+    for (int choice : frameRateChoices)
+        rows.push_back({std::to_string(choice) + " fps", choice, choice == currentRate});
     const MenuRow restore{core::formatText(L10n::t("恢复默认（%d fps）"), {defaultRate}), 0, currentRate == defaultRate};
     popUpMenu(
         *rateButton, rows, restore,

@@ -107,7 +107,4 @@ void WindowParking::restoreForActivatedApp(desktop::Pid pid, std::optional<deskt
     if (const auto parking = service()) parking->restoreForActivatedApp(pid, frontmostPID);
 }
 
-bool WindowParking::rescueWithPips()
-{
-    return defaults::setting::foreignRescueWithPips.value();
-}
+bool WindowParking::rescueWithPips() { return defaults::setting::foreignRescueWithPips.value(); }

@@ -18,7 +18,10 @@ namespace scenario {
 // {"do":"alert","message","informative","buttons","response"}.
 class AlertJournal : public ui::RecordingAlertPresenter {
 public:
-    AlertJournal(sim::SimWorld& world, std::vector<int> answers) : world_(world), answers_(answers.begin(), answers.end()) {}
+    AlertJournal(sim::SimWorld& world, std::vector<int> answers)
+        : world_(world), answers_(answers.begin(), answers.end())
+    {
+    }
 
     long runModal(const ui::Alert& alert) override;
 

@@ -62,10 +62,7 @@ std::optional<std::string> relativePathProblem(const std::string& path)
     return std::nullopt;
 }
 
-bool isPlainRelativePath(const std::string& path)
-{
-    return !relativePathProblem(path);
-}
+bool isPlainRelativePath(const std::string& path) { return !relativePathProblem(path); }
 
 std::optional<ConfinedFolder> ConfinedFolder::open(const std::string& path, bool create)
 {
@@ -200,15 +197,21 @@ void ConfinedFolder::listBelow(const std::string& relative, std::vector<std::str
 
 ConfinedFolder::PendingFile::PendingFile(OwnFolder folder, int fd, std::string temporary, std::string name,
                                          std::string temporaryPath)
-    : folder_(std::move(folder)), fd_(fd), temporary_(std::move(temporary)), name_(std::move(name)),
+    : folder_(std::move(folder)),
+      fd_(fd),
+      temporary_(std::move(temporary)),
+      name_(std::move(name)),
       temporaryPath_(std::move(temporaryPath))
 {
 }
 
 ConfinedFolder::PendingFile::PendingFile(PendingFile&& other) noexcept
-    : folder_(std::move(other.folder_)), fd_(std::exchange(other.fd_, -1)),
-      temporary_(std::move(other.temporary_)), name_(std::move(other.name_)),
-      temporaryPath_(std::move(other.temporaryPath_)), failed_(other.failed_)
+    : folder_(std::move(other.folder_)),
+      fd_(std::exchange(other.fd_, -1)),
+      temporary_(std::move(other.temporary_)),
+      name_(std::move(other.name_)),
+      temporaryPath_(std::move(other.temporaryPath_)),
+      failed_(other.failed_)
 {
 }
 

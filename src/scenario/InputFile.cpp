@@ -10,7 +10,8 @@ namespace {
 
 std::string sizeText(std::size_t bytes)
 {
-    return bytes % (1024 * 1024) == 0 ? std::to_string(bytes / (1024 * 1024)) + " MiB" : std::to_string(bytes) + " bytes";
+    return bytes % (1024 * 1024) == 0 ? std::to_string(bytes / (1024 * 1024)) + " MiB"
+                                      : std::to_string(bytes) + " bytes";
 }
 
 }  // namespace

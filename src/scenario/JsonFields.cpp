@@ -10,15 +10,9 @@ std::string childPath(const std::string& path, std::string_view key)
     return path.empty() ? std::string(key) : path + "." + std::string(key);
 }
 
-std::string itemPath(const std::string& path, std::size_t index)
-{
-    return path + "[" + std::to_string(index) + "]";
-}
+std::string itemPath(const std::string& path, std::size_t index) { return path + "[" + std::to_string(index) + "]"; }
 
-void refuse(const std::string& path, std::string message)
-{
-    throw ValidationError{path, std::move(message)};
-}
+void refuse(const std::string& path, std::string message) { throw ValidationError{path, std::move(message)}; }
 
 double readNumber(const nlohmann::json& value, const std::string& path)
 {
@@ -110,7 +104,8 @@ Fields::Fields(const nlohmann::json& value, std::string path, const std::vector<
 {
     if (!value.is_object()) refuse(path_, "expected an object");
     for (const auto& [key, item] : value.items())
-        if (std::find(allowed.begin(), allowed.end(), key) == allowed.end()) refuse(childPath(path_, key), "unknown key");
+        if (std::find(allowed.begin(), allowed.end(), key) == allowed.end())
+            refuse(childPath(path_, key), "unknown key");
 }
 
 const nlohmann::json* Fields::find(std::string_view key) const

@@ -27,9 +27,12 @@ const std::vector<std::pair<const char*, const char*>> environment{
 // The run's own folders: the roots the application writes below, and theirs.
 const std::vector<std::string> ownFolders{"data", "data/Glimra", "config", "config/Glimra", "tmp", "runtime"};
 const std::vector<std::string> ownRoots{"data", "config", "tmp", "runtime"};
-const std::vector<std::string> ownFiles{"state.json",           "syslog.txt",
-                                        "desktop.jsonl",        "data/Glimra/diag.log",
-                                        "data/Glimra/diag.1.log", "config/Glimra/defaults.json"};
+const std::vector<std::string> ownFiles{"state.json",
+                                        "syslog.txt",
+                                        "desktop.jsonl",
+                                        "data/Glimra/diag.log",
+                                        "data/Glimra/diag.1.log",
+                                        "config/Glimra/defaults.json"};
 
 // The list without the runtime folder when the run keeps the user's own.
 template <class T>
@@ -62,10 +65,7 @@ std::set<std::string> listed(const ConfinedFolder& folder, OutputFolder::Runtime
     return all;
 }
 
-std::string placedKeyPath(std::size_t index)
-{
-    return "files[" + std::to_string(index) + "].path";
-}
+std::string placedKeyPath(std::size_t index) { return "files[" + std::to_string(index) + "].path"; }
 
 }  // namespace
 
@@ -83,19 +83,14 @@ OutputFolder::OutputFolder(std::string folder) : given_(folder)
     while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
 }
 
-OutputFolder::~OutputFolder()
-{
-    detach();
-}
+OutputFolder::~OutputFolder() { detach(); }
 
-std::string OutputFolder::path(const std::string& relative) const
-{
-    return folder_ + "/" + relative;
-}
+std::string OutputFolder::path(const std::string& relative) const { return folder_ + "/" + relative; }
 
 std::optional<std::string> OutputFolder::refusal(const Plan& plan, const std::set<std::string>& earlier) const
 {
-    const auto check = [&](const std::string& keyPath, const std::string& file, bool folder) -> std::optional<std::string> {
+    const auto check = [&](const std::string& keyPath, const std::string& file,
+                           bool folder) -> std::optional<std::string> {
         const std::string lead = keyPath.empty() ? "" : keyPath + ": ";
         const auto entry = confined_->inspect(file);
         if (entry.kind == Kind::link) return lead + path(entry.at) + " is a symbolic link";
@@ -140,8 +135,8 @@ std::optional<std::string> OutputFolder::attach(const Plan& plan, Runtime runtim
         if (!confined_->isEmpty(RunLock::fileName))
             return folder_ + " is not empty and holds no " + RunManifest::fileName + " of an earlier run" + untouched;
     } else {
-        const auto text = manifest.kind == Kind::file ? confined_->readFile(RunManifest::fileName, maxManifestBytes)
-                                                      : std::nullopt;
+        const auto text =
+            manifest.kind == Kind::file ? confined_->readFile(RunManifest::fileName, maxManifestBytes) : std::nullopt;
         const auto parsed = text ? RunManifest::parse(*text) : std::nullopt;
         if (!parsed) return path(RunManifest::fileName) + ": not the manifest of an earlier run" + untouched;
         earlier = *parsed;
@@ -312,7 +307,8 @@ bool OutputFolder::write(const std::string& relative, const std::string& content
     return makeParent(relative) && confined_->writeFile(relative, contents);
 }
 
-bool OutputFolder::writeThrough(const std::string& relative, const std::function<bool(const std::string& path)>& writer) const
+bool OutputFolder::writeThrough(const std::string& relative,
+                                const std::function<bool(const std::string& path)>& writer) const
 {
     if (!makeParent(relative)) return false;
     auto file = confined_->create(relative);
@@ -327,16 +323,13 @@ std::vector<std::string> OutputFolder::ownFilePaths()
     return files;
 }
 
-const std::vector<std::string>& OutputFolder::ownFolderPaths()
-{
-    return ownFolders;
-}
+const std::vector<std::string>& OutputFolder::ownFolderPaths() { return ownFolders; }
 
 const std::vector<std::string>& OutputFolder::ownNames()
 {
-    static const std::vector<std::string> names{"data",          "config",     "runtime",       "tmp",
-                                                "syslog.txt",    "desktop.jsonl", "state.json",
-                                                RunManifest::fileName, RunLock::fileName};
+    static const std::vector<std::string> names{"data",           "config",        "runtime",    "tmp",
+                                                "syslog.txt",     "desktop.jsonl", "state.json", RunManifest::fileName,
+                                                RunLock::fileName};
     return names;
 }
 

@@ -45,7 +45,7 @@ public:
     // What a run writes besides its own files, and what it hands the application.
     struct Plan {
         std::vector<KeyedPath> stepFiles;
-        std::vector<PlacedFile> placedFiles;  // written before launch; key paths files[i].path
+        std::vector<PlacedFile> placedFiles;   // written before launch; key paths files[i].path
         std::vector<KeyedPath> linkFreePaths;  // no part of them may be a symbolic link
     };
 

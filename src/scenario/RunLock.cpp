@@ -21,7 +21,8 @@ struct flock wholeFile(short type)
 // that came after may have made it anew.
 bool stillNamed(int folder, int fd)
 {
-    struct stat opened {}, named {};
+    struct stat opened {
+    }, named{};
     return ::fstat(fd, &opened) == 0 && ::fstatat(folder, RunLock::fileName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }

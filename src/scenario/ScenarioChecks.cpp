@@ -22,7 +22,8 @@ public:
     {
         if (app.pid == sim::simulatedOwnPid)
             refuse(childPath(path, "pid"), std::to_string(app.pid) + " is the application's own pid");
-        if (!apps_.insert(app.pid).second) refuse(childPath(path, "pid"), "duplicate application " + std::to_string(app.pid));
+        if (!apps_.insert(app.pid).second)
+            refuse(childPath(path, "pid"), "duplicate application " + std::to_string(app.pid));
         for (std::size_t i = 0; i < app.windows.size(); ++i)
             addWindow(app.windows[i].id, childPath(itemPath(childPath(path, "windows"), i), "id"));
     }
@@ -57,48 +58,35 @@ private:
 void checkStep(const Step& step, const std::string& path, KnownIds& known)
 {
     switch (step.kind) {
-        case StepKind::windowClose:
-            // An own window, named by its title, is looked for when the step is due.
-            if (step.title.empty()) known.needWindow(step.window, childPath(path, "id"));
-            break;
-        case StepKind::windowMove:
-        case StepKind::windowMinimize:
-        case StepKind::windowRestore:
-        case StepKind::windowRaise:
-        case StepKind::windowContent:
-            known.needWindow(step.window, childPath(path, "id"));
-            break;
-        case StepKind::windowCreate:
-            known.needApp(step.pid, childPath(path, "pid"));
-            known.addWindow(step.newWindow.id, childPath(childPath(path, "window"), "id"));
-            break;
-        case StepKind::appActivate:
-        case StepKind::appHide:
-        case StepKind::appUnhide:
-        case StepKind::appQuit:
-        case StepKind::appBehavior:
-            known.needApp(step.pid, childPath(path, "pid"));
-            break;
-        case StepKind::appLaunch:
-            known.addApp(step.newApp, childPath(path, "app"));
-            break;
-        case StepKind::displayAdd:
-            known.addDisplay(step.newDisplay, childPath(childPath(path, "display"), "id"));
-            break;
-        case StepKind::displayRemove:
-            known.needDisplay(step.display, childPath(path, "id"));
-            break;
-        case StepKind::displayMove:
-            checkDisplayPixels(step.frame, known.needDisplay(step.display, childPath(path, "id")), childPath(path, "frame"));
-            break;
-        case StepKind::captureFault:
-            known.needWindow(step.window, childPath(path, "window"));
-            break;
-        case StepKind::screenshot:
-            if (step.screenshotDisplay) known.needDisplay(*step.screenshotDisplay, childPath(path, "display"));
-            break;
-        default:
-            break;
+    case StepKind::windowClose:
+        // An own window, named by its title, is looked for when the step is due.
+        if (step.title.empty()) known.needWindow(step.window, childPath(path, "id"));
+        break;
+    case StepKind::windowMove:
+    case StepKind::windowMinimize:
+    case StepKind::windowRestore:
+    case StepKind::windowRaise:
+    case StepKind::windowContent: known.needWindow(step.window, childPath(path, "id")); break;
+    case StepKind::windowCreate:
+        known.needApp(step.pid, childPath(path, "pid"));
+        known.addWindow(step.newWindow.id, childPath(childPath(path, "window"), "id"));
+        break;
+    case StepKind::appActivate:
+    case StepKind::appHide:
+    case StepKind::appUnhide:
+    case StepKind::appQuit:
+    case StepKind::appBehavior: known.needApp(step.pid, childPath(path, "pid")); break;
+    case StepKind::appLaunch: known.addApp(step.newApp, childPath(path, "app")); break;
+    case StepKind::displayAdd: known.addDisplay(step.newDisplay, childPath(childPath(path, "display"), "id")); break;
+    case StepKind::displayRemove: known.needDisplay(step.display, childPath(path, "id")); break;
+    case StepKind::displayMove:
+        checkDisplayPixels(step.frame, known.needDisplay(step.display, childPath(path, "id")), childPath(path, "frame"));
+        break;
+    case StepKind::captureFault: known.needWindow(step.window, childPath(path, "window")); break;
+    case StepKind::screenshot:
+        if (step.screenshotDisplay) known.needDisplay(*step.screenshotDisplay, childPath(path, "display"));
+        break;
+    default: break;
     }
 }
 
@@ -129,7 +117,8 @@ void checkReferences(const Scenario& scenario)
         const Step& step = scenario.steps[i];
         const std::string path = itemPath("steps", i);
         if (i > 0 && scenario.steps[i - 1].kind == StepKind::quit) refuse(path, "comes after quit");
-        if (step.at < end) refuse(childPath(path, "at"), "before the end of the previous step (" + core::numberText(end) + ")");
+        if (step.at < end)
+            refuse(childPath(path, "at"), "before the end of the previous step (" + core::numberText(end) + ")");
         end = step.end();
         checkStep(step, path, known);
     }

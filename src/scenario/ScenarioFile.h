@@ -129,14 +129,14 @@ struct Step {
     std::optional<bool> screenRecording;
     std::optional<bool> accessibility;
     sim::CaptureFault fault = sim::CaptureFault::silence;
-    std::optional<long> errorCode;  // none: the error of an interrupted connection
+    std::optional<long> errorCode;                     // none: the error of an interrupted connection
     std::optional<desktop::DisplayID> virtualDisplay;  // virtualDisplay.terminate; none: the first
 
     // the application and the output
     std::string name;   // signal
     std::string title;  // menu.choose; window.close of an own window
     app::CommandCall call;
-    std::string file;   // relative to the output folder
+    std::string file;  // relative to the output folder
     std::optional<desktop::DisplayID> screenshotDisplay;
     std::string control;  // "window.control"
     std::optional<ControlValue> value;

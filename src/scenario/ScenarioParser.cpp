@@ -15,12 +15,11 @@ using nlohmann::json;
 
 constexpr std::size_t maxNesting = 64;
 
-const std::vector<std::string_view> topKeys{"args",         "clock",       "languages", "settings",
-                                            "permissions",  "inputFaults", "displays",  "virtualDisplays",
-                                            "windowServer", "apps",        "front",     "frontmost",
-                                            "until",        "steps",       "environment", "loginItem",
-                                            "reservedHotkeys", "server", "system",
-                                            "identity",     "files",       "alertAnswers"};
+const std::vector<std::string_view> topKeys{
+    "args",     "clock",           "languages",    "settings",    "permissions",     "inputFaults",
+    "displays", "virtualDisplays", "windowServer", "apps",        "front",           "frontmost",
+    "until",    "steps",           "environment",  "loginItem",   "reservedHotkeys", "server",
+    "system",   "identity",        "files",        "alertAnswers"};
 
 Scenario readTop(const json& root, const CommandCheck& hasCommand)
 {
@@ -36,10 +35,12 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
     if (const auto* v = f.find("settings")) scenario.settings = readSettings(*v, f.path("settings"));
     if (const auto* v = f.find("permissions")) {
         const Fields p(*v, f.path("permissions"), {"screenRecording", "accessibility"});
-        if (const auto* g = p.find("screenRecording")) scenario.screenRecording = readBool(*g, p.path("screenRecording"));
+        if (const auto* g = p.find("screenRecording"))
+            scenario.screenRecording = readBool(*g, p.path("screenRecording"));
         if (const auto* g = p.find("accessibility")) scenario.accessibility = readBool(*g, p.path("accessibility"));
     }
-    if (const auto* v = f.find("virtualDisplays")) scenario.virtualDisplays = readVirtualDisplays(*v, f.path("virtualDisplays"));
+    if (const auto* v = f.find("virtualDisplays"))
+        scenario.virtualDisplays = readVirtualDisplays(*v, f.path("virtualDisplays"));
     if (const auto* v = f.find("windowServer")) scenario.windowServer = readWindowServer(*v, f.path("windowServer"));
     if (const auto* v = f.find("inputFaults")) {
         const Fields faults(*v, f.path("inputFaults"), {"ignoreWarps"});
@@ -63,15 +64,18 @@ Scenario readTop(const json& root, const CommandCheck& hasCommand)
     }
     if (const auto* v = f.find("apps")) {
         const auto& list = readList(*v, f.path("apps"));
-        for (std::size_t i = 0; i < list.size(); ++i) scenario.apps.push_back(readApp(list[i], itemPath(f.path("apps"), i)));
+        for (std::size_t i = 0; i < list.size(); ++i)
+            scenario.apps.push_back(readApp(list[i], itemPath(f.path("apps"), i)));
     }
     if (const auto* v = f.find("front")) {
         const auto& list = readList(*v, f.path("front"));
         for (std::size_t i = 0; i < list.size(); ++i)
             scenario.front.push_back(readWindowID(list[i], itemPath(f.path("front"), i)));
     }
-    if (const auto* v = f.find("frontmost")) scenario.frontmost = readPid(*v, f.path("frontmost"));
-    else if (!scenario.apps.empty() && !scenario.apps.front().hidden) scenario.frontmost = scenario.apps.front().pid;
+    if (const auto* v = f.find("frontmost"))
+        scenario.frontmost = readPid(*v, f.path("frontmost"));
+    else if (!scenario.apps.empty() && !scenario.apps.front().hidden)
+        scenario.frontmost = scenario.apps.front().pid;
     if (const auto* v = f.find("steps")) {
         const auto& list = readList(*v, f.path("steps"));
         for (std::size_t i = 0; i < list.size(); ++i)

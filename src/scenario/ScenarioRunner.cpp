@@ -31,7 +31,8 @@ OutputFolder::Plan outputPlan(const Scenario& scenario, bool withSteps)
         if (!scenario.steps[i].file.empty())
             plan.stepFiles.push_back({childPath(itemPath("steps", i), "file"), scenario.steps[i].file});
     plan.placedFiles = scenario.files;
-    if (scenario.identity.bundlePath) plan.linkFreePaths.push_back({"identity.bundlePath", *scenario.identity.bundlePath});
+    if (scenario.identity.bundlePath)
+        plan.linkFreePaths.push_back({"identity.bundlePath", *scenario.identity.bundlePath});
     return plan;
 }
 

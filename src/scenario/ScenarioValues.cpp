@@ -9,10 +9,7 @@ namespace {
 
 using nlohmann::json;
 
-std::string integerText(double bound)
-{
-    return std::to_string(static_cast<long long>(bound));
-}
+std::string integerText(double bound) { return std::to_string(static_cast<long long>(bound)); }
 
 core::Point bounded(core::Point point, const std::string& path)
 {
@@ -77,8 +74,9 @@ void checkDisplayPixels(const core::Rect& frame, double scale, const std::string
 {
     const double width = frame.width() * scale, height = frame.height() * scale;
     if (width > maxDisplayPixels || height > maxDisplayPixels)
-        refuse(path, "at scale " + core::numberText(scale) + " the display is " + integerText(std::ceil(width)) + " × " +
-                         integerText(std::ceil(height)) + " pixels, more than " + integerText(maxDisplayPixels) + " a side");
+        refuse(path, "at scale " + core::numberText(scale) + " the display is " + integerText(std::ceil(width)) +
+                         " × " + integerText(std::ceil(height)) + " pixels, more than " +
+                         integerText(maxDisplayPixels) + " a side");
 }
 
 }  // namespace scenario

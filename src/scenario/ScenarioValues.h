@@ -12,10 +12,10 @@
 namespace scenario {
 
 constexpr double maxSeconds = 86400;
-constexpr double maxSide = 16384;          // points, of a display or a window
-constexpr double maxCoordinate = 1000000;  // points from the primary display's origin, either way
-constexpr double maxDisplayPixels = 16384; // a side of a display, its points times its scale
-constexpr long long maxKeyCode = 127;      // the platform's virtual key codes
+constexpr double maxSide = 16384;           // points, of a display or a window
+constexpr double maxCoordinate = 1000000;   // points from the primary display's origin, either way
+constexpr double maxDisplayPixels = 16384;  // a side of a display, its points times its scale
+constexpr long long maxKeyCode = 127;       // the platform's virtual key codes
 
 desktop::Pid readPid(const nlohmann::json& value, const std::string& path);
 desktop::WindowID readWindowID(const nlohmann::json& value, const std::string& path);

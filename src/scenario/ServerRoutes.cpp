@@ -14,9 +14,9 @@ constexpr double maxSeconds = 86400;
 constexpr double maxBytesPerSecond = 1e12;
 constexpr long long maxByteCount = 9007199254740991;  // 2^53 - 1, exact in JSON
 
-const std::vector<std::string_view> routeKeys{"method", "url",     "path",           "status",        "body",
-                                              "base64Body", "headers", "delay", "bytesPerSecond", "truncateAfter",
-                                              "redirect", "error"};
+const std::vector<std::string_view> routeKeys{"method",         "url",           "path",     "status",
+                                              "body",           "base64Body",    "headers",  "delay",
+                                              "bytesPerSecond", "truncateAfter", "redirect", "error"};
 
 bool isToken(const std::string& text)
 {
@@ -50,8 +50,9 @@ desktop::UrlLoadError readError(const nlohmann::json& value, const std::string& 
     const auto error = desktop::urlLoadErrorNamed(name);
     // Only the caller cancels.
     if (!error || *error == desktop::UrlLoadError::cancelled)
-        refuse(path, "expected one of timedOut, hostNotFound, refused, connectionLost, tlsFailed, "
-                     "certificateUntrusted, tooManyRedirects, insecureRedirect, other");
+        refuse(path,
+               "expected one of timedOut, hostNotFound, refused, connectionLost, tlsFailed, "
+               "certificateUntrusted, tooManyRedirects, insecureRedirect, other");
     return *error;
 }
 
@@ -85,9 +86,11 @@ sim::ScriptedRoute readRoute(const nlohmann::json& value, const std::string& pat
         route.body = *decoded;
     }
     if (const auto* v = f.find("headers")) route.headers = readHeaders(*v, f.path("headers"));
-    if (const auto* v = f.find("delay")) route.delay = inRange(readNumber(*v, f.path("delay")), f.path("delay"), 0, maxSeconds);
+    if (const auto* v = f.find("delay"))
+        route.delay = inRange(readNumber(*v, f.path("delay")), f.path("delay"), 0, maxSeconds);
     if (const auto* v = f.find("bytesPerSecond")) {
-        route.bytesPerSecond = inRange(readNumber(*v, f.path("bytesPerSecond")), f.path("bytesPerSecond"), 0, maxBytesPerSecond);
+        route.bytesPerSecond =
+            inRange(readNumber(*v, f.path("bytesPerSecond")), f.path("bytesPerSecond"), 0, maxBytesPerSecond);
         if (route.bytesPerSecond == 0) refuse(f.path("bytesPerSecond"), "must be above 0");
     }
     if (const auto* v = f.find("truncateAfter"))
@@ -95,7 +98,8 @@ sim::ScriptedRoute readRoute(const nlohmann::json& value, const std::string& pat
     if (const auto* v = f.find("error")) route.error = readError(*v, f.path("error"));
     if (const auto* v = f.find("redirect")) {
         route.redirect = readString(*v, f.path("redirect"));
-        if (route.redirect.empty() || hasLineBreakOrNul(route.redirect)) refuse(f.path("redirect"), "expected an address");
+        if (route.redirect.empty() || hasLineBreakOrNul(route.redirect))
+            refuse(f.path("redirect"), "expected an address");
         route.status = 302;
     }
     if (const auto* v = f.find("status")) {

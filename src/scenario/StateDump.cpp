@@ -73,12 +73,9 @@ Json statusItemsJson(sim::SimWorld& world)
 Json menuEntryJson(const ui::OpenMenuEntry& entry)
 {
     switch (entry.kind) {
-        case ui::OpenMenuEntry::Kind::separator:
-            return {{"separator", true}};
-        case ui::OpenMenuEntry::Kind::view:
-            return {{"view", entry.text}};
-        case ui::OpenMenuEntry::Kind::item:
-            break;
+    case ui::OpenMenuEntry::Kind::separator: return {{"separator", true}};
+    case ui::OpenMenuEntry::Kind::view: return {{"view", entry.text}};
+    case ui::OpenMenuEntry::Kind::item: break;
     }
     Json item{{"title", entry.text}, {"enabled", entry.enabled}};
     if (entry.hasSubmenu) item["submenu"] = true;
@@ -105,8 +102,7 @@ Json hotKeysJson(sim::SimHotKeys& hotKeys)
 
 }  // namespace
 
-std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys,
-                      const app::Application& app)
+std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const app::Application& app)
 {
     const auto frontmost = world.frontmost();
     const auto pointer = input.pointerLocation();

@@ -22,7 +22,6 @@ namespace scenario {
 // mini windows, window parking's records, status items, open menus, hot keys, settings
 // and the first-run guide.
 // Indented JSON with a final newline; its keys in that order.
-std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys,
-                      const app::Application& app);
+std::string stateDump(sim::SimWorld& world, desktop::Input& input, sim::SimHotKeys& hotKeys, const app::Application& app);
 
 }  // namespace scenario

@@ -84,7 +84,8 @@ std::vector<std::string> readModifiers(const json& value, const std::string& pat
     const auto& list = readList(value, path);
     for (std::size_t i = 0; i < list.size(); ++i)
         modifiers.push_back(readChoice<std::string>(
-            list[i], itemPath(path, i), {{"cmd", "cmd"}, {"alt", "alt"}, {"ctrl", "ctrl"}, {"shift", "shift"}, {"fn", "fn"}}));
+            list[i], itemPath(path, i),
+            {{"cmd", "cmd"}, {"alt", "alt"}, {"ctrl", "ctrl"}, {"shift", "shift"}, {"fn", "fn"}}));
     return modifiers;
 }
 
@@ -155,128 +156,107 @@ void readWindowToClose(const Fields& f, Step& step)
 {
     const bool byId = f.find("id") != nullptr;
     if (byId == (f.find("title") != nullptr)) refuse(f.path(), "window.close takes either id or title");
-    if (byId) step.window = readWindowID(*f.find("id"), f.path("id"));
-    else step.title = readTitle(f);
+    if (byId)
+        step.window = readWindowID(*f.find("id"), f.path("id"));
+    else
+        step.title = readTitle(f);
 }
 
 void readStepFields(const Fields& f, Step& step, const CommandCheck& hasCommand)
 {
     switch (step.kind) {
-        case StepKind::pointer:
-            step.to = readBoundedPoint(f.require("to"), f.path("to"));
-            break;
-        case StepKind::mouseDown:
-        case StepKind::mouseUp:
-            step.button = readButton(f);
-            if (const auto* v = f.find("point")) step.point = readBoundedPoint(*v, f.path("point"));
-            break;
-        case StepKind::click:
-            step.point = readBoundedPoint(f.require("point"), f.path("point"));
-            step.button = readButton(f);
-            if (const auto* v = f.find("count")) step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 100));
-            break;
-        case StepKind::drag:
-            step.from = readBoundedPoint(f.require("from"), f.path("from"));
-            step.to = readBoundedPoint(f.require("to"), f.path("to"));
-            if (const auto* v = f.find("duration")) step.duration = readSeconds(*v, f.path("duration"));
-            if (const auto* v = f.find("steps")) step.moves = static_cast<int>(readInteger(*v, f.path("steps"), 1, 1000));
-            break;
-        case StepKind::keyDown:
-        case StepKind::keyUp:
-        case StepKind::key:
-            step.code = static_cast<int>(readInteger(f.require("code"), f.path("code"), 0, maxKeyCode));
-            if (const auto* v = f.find("modifiers")) step.modifiers = readModifiers(*v, f.path("modifiers"));
-            break;
-        case StepKind::windowMove:
-            step.window = readWindowID(f.require("id"), f.path("id"));
-            step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), true);
-            break;
-        case StepKind::windowClose:
-            readWindowToClose(f, step);
-            break;
-        case StepKind::windowMinimize:
-        case StepKind::windowRestore:
-        case StepKind::windowRaise:
-            step.window = readWindowID(f.require("id"), f.path("id"));
-            break;
-        case StepKind::windowCreate:
-            step.pid = readPid(f.require("pid"), f.path("pid"));
-            step.newWindow = readWindow(f.require("window"), f.path("window"));
-            break;
-        case StepKind::windowContent:
-            step.window = readWindowID(f.require("id"), f.path("id"));
-            step.content = readContent(f.require("content"), f.path("content"));
-            break;
-        case StepKind::appActivate:
-        case StepKind::appHide:
-        case StepKind::appUnhide:
-        case StepKind::appQuit:
-            step.pid = readPid(f.require("pid"), f.path("pid"));
-            break;
-        case StepKind::appLaunch:
-            step.newApp = readApp(f.require("app"), f.path("app"));
-            break;
-        case StepKind::appBehavior:
-            step.pid = readPid(f.require("pid"), f.path("pid"));
-            step.behavior = readBehavior(f.require("behavior"), f.path("behavior"));
-            break;
-        case StepKind::displayAdd:
-            step.newDisplay = readDisplay(f.require("display"), f.path("display"));
-            break;
-        case StepKind::displayRemove:
-            step.display = readDisplayID(f.require("id"), f.path("id"));
-            break;
-        case StepKind::displayMove:
-            step.display = readDisplayID(f.require("id"), f.path("id"));
-            step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), false);
-            break;
-        case StepKind::virtualDisplayTerminate:
-            if (const auto* v = f.find("id")) step.virtualDisplay = readDisplayID(*v, f.path("id"));
-            break;
-        case StepKind::permission:
-            if (const auto* v = f.find("screenRecording")) step.screenRecording = readBool(*v, f.path("screenRecording"));
-            if (const auto* v = f.find("accessibility")) step.accessibility = readBool(*v, f.path("accessibility"));
-            if (!step.screenRecording && !step.accessibility) refuse(f.path(), "expected screenRecording or accessibility");
-            break;
-        case StepKind::captureFault:
-            step.window = readWindowID(f.require("window"), f.path("window"));
-            step.fault = readChoice<sim::CaptureFault>(f.require("kind"), f.path("kind"),
-                                                       {{"silence", sim::CaptureFault::silence},
-                                                        {"incomplete", sim::CaptureFault::incomplete},
-                                                        {"stop", sim::CaptureFault::stop}});
-            if (const auto* v = f.find("code"))
-                step.errorCode = static_cast<long>(readInteger(*v, f.path("code"), INT32_MIN, INT32_MAX));
-            if (const auto* v = f.find("count")) step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 1000000));
-            break;
-        case StepKind::command:
-            step.call = readCommand(f, hasCommand);
-            break;
-        case StepKind::focus:
-            step.window = readWindowID(f.require("window"), f.path("window"));
-            break;
-        case StepKind::statusItemClick:
-            break;
-        case StepKind::menuChoose:
-            step.title = readTitle(f);
-            break;
-        case StepKind::signal:
-            step.name = readChoice<std::string>(f.require("name"), f.path("name"),
-                                                {{"SIGUSR1", "SIGUSR1"}, {"SIGUSR2", "SIGUSR2"}});
-            break;
-        case StepKind::screenshot:
-            step.file = readOutputFile(f.require("file"), f.path("file"));
-            if (const auto* v = f.find("display")) step.screenshotDisplay = readDisplayID(*v, f.path("display"));
-            break;
-        case StepKind::state:
-        case StepKind::controls:
-            step.file = readOutputFile(f.require("file"), f.path("file"));
-            break;
-        case StepKind::control:
-            step.control = readControlId(f.require("id"), f.path("id"));
-            if (const auto* v = f.find("value")) step.value = readControlValue(*v, f.path("value"));
-            break;
-        case StepKind::quit:
-            break;
+    case StepKind::pointer: step.to = readBoundedPoint(f.require("to"), f.path("to")); break;
+    case StepKind::mouseDown:
+    case StepKind::mouseUp:
+        step.button = readButton(f);
+        if (const auto* v = f.find("point")) step.point = readBoundedPoint(*v, f.path("point"));
+        break;
+    case StepKind::click:
+        step.point = readBoundedPoint(f.require("point"), f.path("point"));
+        step.button = readButton(f);
+        if (const auto* v = f.find("count")) step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 100));
+        break;
+    case StepKind::drag:
+        step.from = readBoundedPoint(f.require("from"), f.path("from"));
+        step.to = readBoundedPoint(f.require("to"), f.path("to"));
+        if (const auto* v = f.find("duration")) step.duration = readSeconds(*v, f.path("duration"));
+        if (const auto* v = f.find("steps")) step.moves = static_cast<int>(readInteger(*v, f.path("steps"), 1, 1000));
+        break;
+    case StepKind::keyDown:
+    case StepKind::keyUp:
+    case StepKind::key:
+        step.code = static_cast<int>(readInteger(f.require("code"), f.path("code"), 0, maxKeyCode));
+        if (const auto* v = f.find("modifiers")) step.modifiers = readModifiers(*v, f.path("modifiers"));
+        break;
+    case StepKind::windowMove:
+        step.window = readWindowID(f.require("id"), f.path("id"));
+        step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), true);
+        break;
+    case StepKind::windowClose: readWindowToClose(f, step); break;
+    case StepKind::windowMinimize:
+    case StepKind::windowRestore:
+    case StepKind::windowRaise: step.window = readWindowID(f.require("id"), f.path("id")); break;
+    case StepKind::windowCreate:
+        step.pid = readPid(f.require("pid"), f.path("pid"));
+        step.newWindow = readWindow(f.require("window"), f.path("window"));
+        break;
+    case StepKind::windowContent:
+        step.window = readWindowID(f.require("id"), f.path("id"));
+        step.content = readContent(f.require("content"), f.path("content"));
+        break;
+    case StepKind::appActivate:
+    case StepKind::appHide:
+    case StepKind::appUnhide:
+    case StepKind::appQuit: step.pid = readPid(f.require("pid"), f.path("pid")); break;
+    case StepKind::appLaunch: step.newApp = readApp(f.require("app"), f.path("app")); break;
+    case StepKind::appBehavior:
+        step.pid = readPid(f.require("pid"), f.path("pid"));
+        step.behavior = readBehavior(f.require("behavior"), f.path("behavior"));
+        break;
+    case StepKind::displayAdd: step.newDisplay = readDisplay(f.require("display"), f.path("display")); break;
+    case StepKind::displayRemove: step.display = readDisplayID(f.require("id"), f.path("id")); break;
+    case StepKind::displayMove:
+        step.display = readDisplayID(f.require("id"), f.path("id"));
+        step.frame = readBoundedFrame(f.require("frame"), f.path("frame"), false);
+        break;
+    case StepKind::virtualDisplayTerminate:
+        if (const auto* v = f.find("id")) step.virtualDisplay = readDisplayID(*v, f.path("id"));
+        break;
+    case StepKind::permission:
+        if (const auto* v = f.find("screenRecording")) step.screenRecording = readBool(*v, f.path("screenRecording"));
+        if (const auto* v = f.find("accessibility")) step.accessibility = readBool(*v, f.path("accessibility"));
+        if (!step.screenRecording && !step.accessibility) refuse(f.path(), "expected screenRecording or accessibility");
+        break;
+    case StepKind::captureFault:
+        step.window = readWindowID(f.require("window"), f.path("window"));
+        step.fault = readChoice<sim::CaptureFault>(f.require("kind"), f.path("kind"),
+                                                   {{"silence", sim::CaptureFault::silence},
+                                                    {"incomplete", sim::CaptureFault::incomplete},
+                                                    {"stop", sim::CaptureFault::stop}});
+        if (const auto* v = f.find("code"))
+            step.errorCode = static_cast<long>(readInteger(*v, f.path("code"), INT32_MIN, INT32_MAX));
+        if (const auto* v = f.find("count"))
+            step.count = static_cast<int>(readInteger(*v, f.path("count"), 1, 1000000));
+        break;
+    case StepKind::command: step.call = readCommand(f, hasCommand); break;
+    case StepKind::focus: step.window = readWindowID(f.require("window"), f.path("window")); break;
+    case StepKind::statusItemClick: break;
+    case StepKind::menuChoose: step.title = readTitle(f); break;
+    case StepKind::signal:
+        step.name =
+            readChoice<std::string>(f.require("name"), f.path("name"), {{"SIGUSR1", "SIGUSR1"}, {"SIGUSR2", "SIGUSR2"}});
+        break;
+    case StepKind::screenshot:
+        step.file = readOutputFile(f.require("file"), f.path("file"));
+        if (const auto* v = f.find("display")) step.screenshotDisplay = readDisplayID(*v, f.path("display"));
+        break;
+    case StepKind::state:
+    case StepKind::controls: step.file = readOutputFile(f.require("file"), f.path("file")); break;
+    case StepKind::control:
+        step.control = readControlId(f.require("id"), f.path("id"));
+        if (const auto* v = f.find("value")) step.value = readControlValue(*v, f.path("value"));
+        break;
+    case StepKind::quit: break;
     }
 }
 

@@ -21,15 +21,11 @@ void deliverPostedEvents()
 
 }  // namespace
 
-Timeline::Timeline(dispatch::ManualScheduler& scheduler, const app::Application& app)
-    : scheduler_(scheduler), app_(app)
+Timeline::Timeline(dispatch::ManualScheduler& scheduler, const app::Application& app) : scheduler_(scheduler), app_(app)
 {
 }
 
-bool Timeline::running() const
-{
-    return !app_.exitStatus();
-}
+bool Timeline::running() const { return !app_.exitStatus(); }
 
 bool Timeline::settle()
 {

@@ -72,8 +72,10 @@ ScenarioDisplay readDisplay(const json& value, const std::string& path)
     display.id = readDisplayID(f.require("id"), f.path("id"));
     display.frame = readBoundedFrame(f.require("frame"), f.path("frame"), false);
     display.visibleFrame = display.frame;
-    if (const auto* v = f.find("visibleFrame")) display.visibleFrame = readBoundedFrame(*v, f.path("visibleFrame"), true);
-    if (const auto* v = f.find("scale")) display.scale = inRange(readNumber(*v, f.path("scale")), f.path("scale"), 0.5, 4);
+    if (const auto* v = f.find("visibleFrame"))
+        display.visibleFrame = readBoundedFrame(*v, f.path("visibleFrame"), true);
+    if (const auto* v = f.find("scale"))
+        display.scale = inRange(readNumber(*v, f.path("scale")), f.path("scale"), 0.5, 4);
     checkDisplayPixels(display.frame, display.scale, path);
     if (const auto* v = f.find("refreshHz"))
         display.refreshHz = inRange(readNumber(*v, f.path("refreshHz")), f.path("refreshHz"), 1, 500);
@@ -91,7 +93,8 @@ ScenarioWindow readWindow(const json& value, const std::string& path)
     window.id = readWindowID(f.require("id"), f.path("id"));
     window.frame = readBoundedFrame(f.require("frame"), f.path("frame"), true);
     if (const auto* v = f.find("title")) window.title = readString(*v, f.path("title"));
-    if (const auto* v = f.find("layer")) window.layer = static_cast<long>(readInteger(*v, f.path("layer"), INT32_MIN, INT32_MAX));
+    if (const auto* v = f.find("layer"))
+        window.layer = static_cast<long>(readInteger(*v, f.path("layer"), INT32_MIN, INT32_MAX));
     if (const auto* v = f.find("content")) window.content = readContent(*v, f.path("content"));
     if (const auto* v = f.find("minimized")) window.minimized = readBool(*v, f.path("minimized"));
     if (const auto* v = f.find("offscreen")) window.offscreen = readBool(*v, f.path("offscreen"));
@@ -128,8 +131,9 @@ sim::SimVirtualDisplays::Options readVirtualDisplays(const json& value, const st
     if (const auto* v = f.find("lingerCommits")) {
         const auto* commits = numberOrNull(*v, f.path("lingerCommits"));
         options.lingerCommits =
-            commits ? std::optional(static_cast<int>(readInteger(*commits, f.path("lingerCommits"), 0, maxLingerCommits)))
-                    : std::nullopt;
+            commits
+                ? std::optional(static_cast<int>(readInteger(*commits, f.path("lingerCommits"), 0, maxLingerCommits)))
+                : std::nullopt;
     }
     return options;
 }
@@ -157,7 +161,8 @@ ScenarioApp readApp(const json& value, const std::string& path)
     if (const auto* v = f.find("hidden")) app.hidden = readBool(*v, f.path("hidden"));
     if (const auto* v = f.find("windows")) {
         const auto& list = readList(*v, f.path("windows"));
-        for (std::size_t i = 0; i < list.size(); ++i) app.windows.push_back(readWindow(list[i], itemPath(f.path("windows"), i)));
+        for (std::size_t i = 0; i < list.size(); ++i)
+            app.windows.push_back(readWindow(list[i], itemPath(f.path("windows"), i)));
     }
     if (const auto* v = f.find("behavior")) app.behavior = readBehavior(*v, f.path("behavior"));
     return app;
@@ -204,8 +209,10 @@ core::SystemInfo readSystem(const json& value, const std::string& path, core::Sy
     if (const auto* v = f.find("osName")) system.osName = readString(*v, f.path("osName"));
     if (const auto* v = f.find("architecture")) system.architecture = readString(*v, f.path("architecture"));
     if (const auto* v = f.find("machineIdentifier")) {
-        if (v->is_null()) system.machineIdentifier.reset();
-        else system.machineIdentifier = readString(*v, f.path("machineIdentifier"));
+        if (v->is_null())
+            system.machineIdentifier.reset();
+        else
+            system.machineIdentifier = readString(*v, f.path("machineIdentifier"));
     }
     return system;
 }

@@ -82,19 +82,19 @@ void SettingsWindow::buildAbout()
     connect(copy, &QPushButton::clicked, this, [this] { copyDiagnosticsFromSettings(); });
 
     auto row = [](const char* icon, const char* tint, std::string rowTitle, std::string subtitle, QPushButton* button) {
-        return SettingsRow{icon, ui::systemColor(tint), std::move(rowTitle), std::move(subtitle), button,
-                           button->width() + 10.0, 3};
+        return SettingsRow{
+            icon, ui::systemColor(tint), std::move(rowTitle), std::move(subtitle), button, button->width() + 10.0, 3};
     };
-    const CardResult card = addCard(
-        {row("app.badge", "systemGray", settings::versionRowTitle(offered),
-             settings::versionLine(core::AppIdentity::current(), offered), checkButton_),
-         row("graduationcap", "systemGreen", L10n::t("使用引导"),
-             L10n::t("重新播放五步动画引导（创建小窗 / 预览 / 交互 / 打开原应用 / 调整大小）"), replay),
-         row("bubble.left.and.bubble.right", "systemBlue", L10n::t("帮助与反馈"),
-             L10n::t("遇到问题或想提建议？打开支持页面"), help),
-         row("doc.on.clipboard", "systemOrange", L10n::t("复制诊断信息"),
-             L10n::t("版本、系统与最近日志，粘贴到反馈里"), copy)},
-        height - 84);
+    const CardResult card =
+        addCard({row("app.badge", "systemGray", settings::versionRowTitle(offered),
+                     settings::versionLine(core::AppIdentity::current(), offered), checkButton_),
+                 row("graduationcap", "systemGreen", L10n::t("使用引导"),
+                     L10n::t("重新播放五步动画引导（创建小窗 / 预览 / 交互 / 打开原应用 / 调整大小）"), replay),
+                 row("bubble.left.and.bubble.right", "systemBlue", L10n::t("帮助与反馈"),
+                     L10n::t("遇到问题或想提建议？打开支持页面"), help),
+                 row("doc.on.clipboard", "systemOrange", L10n::t("复制诊断信息"),
+                     L10n::t("版本、系统与最近日志，粘贴到反馈里"), copy)},
+                height - 84);
     settings::nameRows(card.rows, {"versionRow", "guideRow", "helpRow", "diagnosticsRow"});
     if (desktop::permissions().hasGrants())
         addFootnote(L10n::t("屏幕录制与辅助功能权限在首次使用时由系统弹窗申请。"), card.top);

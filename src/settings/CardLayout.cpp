@@ -70,8 +70,7 @@ CardLayout layoutCard(const TextMeasurer& m, const std::vector<CardRowText>& row
                 return std::accumulate(card.rows.begin() + from, card.rows.begin() + through + 1, 0.0,
                                        [](double sum, const CardRowLayout& r) { return sum + r.metrics.height; });
             };
-            card.groupBox =
-                core::Rect(6, card.height - heightOf(0, upper), width - 12, heightOf(lower, upper));
+            card.groupBox = core::Rect(6, card.height - heightOf(0, upper), width - 12, heightOf(lower, upper));
         }
     }
     return card;

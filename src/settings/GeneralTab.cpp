@@ -29,10 +29,10 @@ SliderGroup measuredSlider(const std::string& name, double minimum, double maxim
                            const std::string& valueText, const char* minText, const char* defaultText,
                            const char* maxText, double defaultValue)
 {
-    const auto ticks = settings::measuredTicks(
-        settings::qtTextMeasurer(), L10n::t(minText),
-        defaultText ? std::optional<std::string>(L10n::t(defaultText)) : std::nullopt, L10n::t(maxText), minimum,
-        maximum, defaultValue);
+    const auto ticks =
+        settings::measuredTicks(settings::qtTextMeasurer(), L10n::t(minText),
+                                defaultText ? std::optional<std::string>(L10n::t(defaultText)) : std::nullopt,
+                                L10n::t(maxText), minimum, maximum, defaultValue);
     return makeSliderGroup(name, minimum, maximum, value, valueText, ticks);
 }
 
@@ -52,8 +52,8 @@ void SettingsWindow::buildGeneral()
     top = card.top;
 
     top = addSectionTitle(L10n::t("小窗相关设置"), top);
-    const SliderGroup size = measuredSlider("size", 0.5, 4.0, 1.2, settings::multiplierLabel(1.2), "小", "(默认)",
-                                            "大", 1.2);
+    const SliderGroup size =
+        measuredSlider("size", 0.5, 4.0, 1.2, settings::multiplierLabel(1.2), "小", "(默认)", "大", 1.2);
     sizeSlider_ = size.slider;
     sizeValue_ = size.value;
     connect(sizeSlider_, &QSlider::valueChanged, this, [this] { sizeMultiplierChanged(); });
@@ -62,8 +62,8 @@ void SettingsWindow::buildGeneral()
     connect(doubleClickSwitch_, &ui::Switch::clicked, this, [this] { doubleClickChanged(); });
 
     const double opacity = PanelDefaults::opacity();
-    const SliderGroup opacityGroup = measuredSlider("opacity", 0.1, 1.0, opacity, settings::percentLabel(opacity),
-                                                    "透明", nullptr, "不透明", 1.0);
+    const SliderGroup opacityGroup =
+        measuredSlider("opacity", 0.1, 1.0, opacity, settings::percentLabel(opacity), "透明", nullptr, "不透明", 1.0);
     opacitySlider_ = opacityGroup.slider;
     opacityValue_ = opacityGroup.value;
     connect(opacitySlider_, &QSlider::valueChanged, this, [this] { opacityChanged(); });
@@ -99,26 +99,27 @@ void SettingsWindow::buildGeneral()
     hoverDelayValueRef_ = delayGroup.value;
     connect(hoverDelaySliderRef_, &QSlider::valueChanged, this, [this] { hoverDelayChanged(); });
 
-    const SliderGroup scale = measuredSlider("scale", 1.0, 4.0, 3.0, settings::multiplierLabel(3.0), "小", "(默认)",
-                                             "大", 3.0);
+    const SliderGroup scale =
+        measuredSlider("scale", 1.0, 4.0, 3.0, settings::multiplierLabel(3.0), "小", "(默认)", "大", 3.0);
     scaleSlider_ = scale.slider;
     scaleValue_ = scale.value;
     connect(scaleSlider_, &QSlider::valueChanged, this, [this] { scaleChanged(); });
 
-    card = addCard({{"eye", ui::systemColor("systemBlue"), L10n::t("悬浮预览"),
-                     L10n::t("鼠标悬停小窗时弹出放大预览，移开即消失"), previewSwitch_, switchControlWidth, 3},
-                    {"timer", ui::systemColor("systemOrange"), settings::hoverDelayTitle(delay),
-                     L10n::t("超过该时长未移开才弹出预览（范围 0–1 秒，默认 0.5）"), delayGroup.view,
-                     sliderControlWidth, 3},
-                    {"arrow.up.left.and.arrow.down.right", ui::systemColor("systemPurple"), L10n::t("预览倍数"),
-                     L10n::t("预览相对小窗的放大倍数（默认 3.0×）"), scale.view, sliderControlWidth, 3}},
-                   top);
+    card = addCard(
+        {{"eye", ui::systemColor("systemBlue"), L10n::t("悬浮预览"), L10n::t("鼠标悬停小窗时弹出放大预览，移开即消失"),
+          previewSwitch_, switchControlWidth, 3},
+         {"timer", ui::systemColor("systemOrange"), settings::hoverDelayTitle(delay),
+          L10n::t("超过该时长未移开才弹出预览（范围 0–1 秒，默认 0.5）"), delayGroup.view, sliderControlWidth, 3},
+         {"arrow.up.left.and.arrow.down.right", ui::systemColor("systemPurple"), L10n::t("预览倍数"),
+          L10n::t("预览相对小窗的放大倍数（默认 3.0×）"), scale.view, sliderControlWidth, 3}},
+        top);
     settings::nameRows(card.rows, {"previewRow", "hoverDelayRow", "scaleRow"});
     if (card.rows.size() > 1) hoverDelayRow_ = card.rows[1];
 
-    addFootnote(L10n::t("提示：预览尺寸 = 小窗尺寸 × 倍数，超过屏幕可视区会自动收缩。\n"
-                        "小窗左上角：✕ 关闭 · ↗ 打开原应用，其后三枚徽章为「大小 / 帧率 / 透明度」，点开只对本窗临时调整。"),
-                card.top);
+    addFootnote(
+        L10n::t("提示：预览尺寸 = 小窗尺寸 × 倍数，超过屏幕可视区会自动收缩。\n"
+                "小窗左上角：✕ 关闭 · ↗ 打开原应用，其后三枚徽章为「大小 / 帧率 / 透明度」，点开只对本窗临时调整。"),
+        card.top);
 }
 
 void SettingsWindow::togglePreview()

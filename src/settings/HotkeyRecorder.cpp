@@ -90,9 +90,9 @@ void SettingsWindow::recordKeyPress(int keyCode, std::uint64_t modifierFlags)
     stopRecordingMonitor();
     recording_ = false;
     using Kind = recorder::KeyPressOutcome::Kind;
-    const auto outcome = recordingKeyPrefix_
-                             ? recorder::decideKeyPress(*recordingKeyPrefix_, keyCode, modifierFlags, storedCombinations())
-                             : recorder::KeyPressOutcome{};
+    const auto outcome = recordingKeyPrefix_ ? recorder::decideKeyPress(*recordingKeyPrefix_, keyCode, modifierFlags,
+                                                                        storedCombinations())
+                                             : recorder::KeyPressOutcome{};
     if (outcome.kind != Kind::store) {
         resumeShellHotkeys();
         if (outcome.kind == Kind::needsModifier) flashHotkeyButton(L10n::t("需包含 ⌘/⌥/⌃"));
@@ -129,8 +129,7 @@ void SettingsWindow::recordHoldTick()
     using Kind = recorder::HoldTickOutcome::Kind;
     const std::string prefix = recorder::holdPrefix;
     switch (outcome.kind) {
-    case Kind::none:
-        return;
+    case Kind::none: return;
     case Kind::cancel:
         stopHoldRecording();
         resumeShellHotkeys();

@@ -25,9 +25,10 @@ void SettingsWindow::buildLanguageTab()
     languagePopup_ = popup;
     const double width = sizePopup(*popup, 170, 52);
 
-    const auto card = addCard({{"globe", ui::systemColor("systemIndigo"), L10n::t("显示语言"),
-                                L10n::t("选择“跟随系统”时自动匹配 macOS 的语言。"), popup, std::max(width + 10, 180.0), 3}},
-                              top);
+    const auto card =
+        addCard({{"globe", ui::systemColor("systemIndigo"), L10n::t("显示语言"),
+                  L10n::t("选择“跟随系统”时自动匹配 macOS 的语言。"), popup, std::max(width + 10, 180.0), 3}},
+                top);
     card.rows.front()->setObjectName("languageRow");
 }
 

@@ -43,9 +43,9 @@ std::optional<std::string> conflictingRow(const std::string& keyPrefix, const ap
 
 struct KeyPressOutcome {
     enum class Kind {
-        cancel,            // Escape, with any modifiers: nothing stored, no message
-        needsModifier,     // none of command, option, control
-        conflict,          // another row has it
+        cancel,         // Escape, with any modifiers: nothing stored, no message
+        needsModifier,  // none of command, option, control
+        conflict,       // another row has it
         store,
     };
     Kind kind = Kind::cancel;

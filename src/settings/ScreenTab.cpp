@@ -21,10 +21,10 @@ void SettingsWindow::buildScreenTab()
     screenPopup_ = settings::makePopup("screenPopup", {L10n::t("主屏"), L10n::t("应用所在屏幕")}, 210, 26);
     connect(screenPopup_, &QComboBox::activated, this, [this] { defaultScreenChanged(); });
     const double screenWidth = sizePopup(*screenPopup_, 210, 48);
-    CardResult card = addCard({{"display", ui::systemColor("systemCyan"), L10n::t("小窗默认屏幕"),
-                                L10n::t("新建小窗时默认放在哪块屏幕。"), screenPopup_,
-                                std::max(screenWidth + 10, 220.0), 3}},
-                              top);
+    CardResult card =
+        addCard({{"display", ui::systemColor("systemCyan"), L10n::t("小窗默认屏幕"),
+                  L10n::t("新建小窗时默认放在哪块屏幕。"), screenPopup_, std::max(screenWidth + 10, 220.0), 3}},
+                top);
     settings::nameRows(card.rows, {"screenRow"});
 
     std::vector<std::string> rates;

@@ -121,7 +121,8 @@ SettingsWindow::CardResult SettingsWindow::addCard(const std::vector<SettingsRow
         rowView->titleLabel = makeLabel(row.title, fonts::rowTitle, "label", 3, rowView);
         rowView->titleLabel->setObjectName(".title");
         place(*rowView->titleLabel, placed.title, h);
-        rowView->subtitleLabel = makeLabel(row.subtitle, fonts::rowSubtitle, "secondaryLabel", row.subtitleLines, rowView);
+        rowView->subtitleLabel =
+            makeLabel(row.subtitle, fonts::rowSubtitle, "secondaryLabel", row.subtitleLines, rowView);
         rowView->subtitleLabel->setObjectName(".subtitle");
         place(*rowView->subtitleLabel, placed.subtitle, h);
 

@@ -105,9 +105,8 @@ void SettingsWindow::rebuildContent()
     syncUI();
     contentScroll_->verticalScrollBar()->setValue(0);
     const auto whole = [](double value) { return std::to_string(static_cast<long long>(value)); };
-    Diag::log("设置页[" + L10n::t(tabs()[currentTab_].title) + "] 窗口高=" + whole(H_) +
-              " 可视高=" + whole(contentScroll_->maximumViewportSize().height()) +
-              " 文档高=" + whole(contentArea_->height()));
+    Diag::log("设置页[" + L10n::t(tabs()[currentTab_].title) + "] 窗口高=" + whole(H_) + " 可视高=" +
+              whole(contentScroll_->maximumViewportSize().height()) + " 文档高=" + whole(contentArea_->height()));
 }
 
 void SettingsWindow::syncUI()
@@ -125,7 +124,8 @@ void SettingsWindow::syncUI()
     const double delay = hoverPreviewDelay.value();
     if (hoverDelaySliderRef_) setSliderValue(*hoverDelaySliderRef_, delay);
     if (hoverDelayValueRef_) setText(*hoverDelayValueRef_, settings::secondsLabel(delay));
-    if (hoverDelayRow_ && hoverDelayRow_->titleLabel) setText(*hoverDelayRow_->titleLabel, settings::hoverDelayTitle(delay));
+    if (hoverDelayRow_ && hoverDelayRow_->titleLabel)
+        setText(*hoverDelayRow_->titleLabel, settings::hoverDelayTitle(delay));
     if (doubleClickSwitch_) settings::setSwitch(*doubleClickSwitch_, pipDoubleClickOpensOriginal.value());
     if (windowCornerPopup_) settings::selectItem(*windowCornerPopup_, static_cast<int>(PanelDefaults::corner()));
     if (menuThumbsSwitch_) settings::setSwitch(*menuThumbsSwitch_, MenuThumbnail::enabled());

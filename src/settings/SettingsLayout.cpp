@@ -16,8 +16,8 @@ double measure(const TextMeasurer& m, const std::string& text, const ui::FontSpe
 
 double textColumnWidth(double controlWidth) { return std::max(574 - controlWidth - 30, 80.0); }
 
-RowMetrics rowMetrics(const TextMeasurer& m, const std::string& title, const std::string& subtitle,
-                      double controlWidth, int subtitleLines)
+RowMetrics rowMetrics(const TextMeasurer& m, const std::string& title, const std::string& subtitle, double controlWidth,
+                      int subtitleLines)
 {
     RowMetrics row;
     row.textWidth = textColumnWidth(controlWidth);

@@ -54,8 +54,8 @@ struct RowMetrics {
     double gap = 0;        // g
     double height = 0;     // max(ceil(t + g + s + 24), 68)
 };
-RowMetrics rowMetrics(const TextMeasurer& m, const std::string& title, const std::string& subtitle,
-                      double controlWidth, int subtitleLines);
+RowMetrics rowMetrics(const TextMeasurer& m, const std::string& title, const std::string& subtitle, double controlWidth,
+                      int subtitleLines);
 
 // max(ceil(width of the title in the inline button font) + 30, 84).
 double buttonWidth(const TextMeasurer& m, const std::string& title);

@@ -45,8 +45,7 @@ std::optional<ui::Screen> mainOrFirstScreen()
 
 double heightOn(const std::optional<ui::Screen>& screen)
 {
-    return settings::windowHeight(screen ? std::optional(screen->visibleFrame.height()) : std::nullopt,
-                                  titleBarHeight());
+    return settings::windowHeight(screen ? std::optional(screen->visibleFrame.height()) : std::nullopt, titleBarHeight());
 }
 
 // The window's frame for a content height, centred on the screen's visible frame.
@@ -55,8 +54,7 @@ core::Rect centredFrame(double contentHeight, const ui::Screen& screen)
     const core::Rect frame =
         ui::Window::frameRectForContentRect({0, 0, SettingsWindow::W, contentHeight}, ui::Window::Style::titled);
     const auto& area = screen.visibleFrame;
-    return core::Rect(area.midX() - frame.width() / 2, area.midY() - frame.height() / 2, frame.width(),
-                      frame.height());
+    return core::Rect(area.midX() - frame.width() / 2, area.midY() - frame.height() / 2, frame.width(), frame.height());
 }
 
 }  // namespace
@@ -75,8 +73,8 @@ SettingsWindow* SettingsWindow::existing() { return instance(); }
 
 const std::vector<SettingsWindow::Tab>& SettingsWindow::tabs()
 {
-    static const std::vector<Tab> list{{"通用", "gearshape"},   {"快捷键", "keyboard"}, {"屏幕", "display"},
-                                       {"主题", "paintpalette"}, {"语言", "globe"},     {"关于", "info.circle"}};
+    static const std::vector<Tab> list{{"通用", "gearshape"},    {"快捷键", "keyboard"}, {"屏幕", "display"},
+                                       {"主题", "paintpalette"}, {"语言", "globe"},      {"关于", "info.circle"}};
     return list;
 }
 

@@ -12,13 +12,9 @@ constexpr double sliderWidth = 188;
 constexpr double trackStart = 8;
 constexpr double trackLength = 172;
 
-double neededWidth(const TextMeasurer& m, const std::string& text)
-{
-    return std::ceil(m.width(text, fonts::tick)) + 4;
-}
+double neededWidth(const TextMeasurer& m, const std::string& text) { return std::ceil(m.width(text, fonts::tick)) + 4; }
 
-Tick fixedTick(const TextMeasurer& m, Tick::Role role, Tick::Align align, const std::string& text, double x,
-               double width)
+Tick fixedTick(const TextMeasurer& m, Tick::Role role, Tick::Align align, const std::string& text, double x, double width)
 {
     const double needed = neededWidth(m, text);
     if (needed > width) {

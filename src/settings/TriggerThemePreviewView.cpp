@@ -6,7 +6,10 @@
 
 namespace {
 
-QColor colour(const app::HoverTriggerRgba& rgba) { return QColor::fromRgbF(rgba.red, rgba.green, rgba.blue, rgba.alpha); }
+QColor colour(const app::HoverTriggerRgba& rgba)
+{
+    return QColor::fromRgbF(rgba.red, rgba.green, rgba.blue, rgba.alpha);
+}
 
 }  // namespace
 

@@ -32,7 +32,8 @@ HotKeyCombination resolveCombination(const HotkeySpec& spec, std::optional<long 
                                      std::optional<long long> storedFlags)
 {
     HotKeyCombination combination{spec.defaultCode, spec.defaultFlags};
-    if (storedCode && *storedCode >= 0 && *storedCode <= highestKeyCode) combination.code = static_cast<int>(*storedCode);
+    if (storedCode && *storedCode >= 0 && *storedCode <= highestKeyCode)
+        combination.code = static_cast<int>(*storedCode);
     if (storedFlags && *storedFlags >= 0 && (*storedFlags & ~static_cast<long long>(hotkeyModifierBits)) == 0)
         combination.flags = static_cast<int>(*storedFlags);
     return combination;

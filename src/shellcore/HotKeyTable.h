@@ -14,7 +14,7 @@ namespace app {
 
 // One hot key. Its settings are keyPrefix + "Code" and keyPrefix + "Flags".
 struct HotkeySpec {
-    int id = 0;                      // the id half of the registration's identity
+    int id = 0;  // the id half of the registration's identity
     std::string keyPrefix;
     int defaultCode = 0;             // virtual key code
     int defaultFlags = 0;            // hot-key modifier mask
@@ -34,7 +34,7 @@ std::optional<HotkeySpec> hotkeySpec(const std::vector<HotkeySpec>& specs, const
 
 // The four modifier bits a hot-key mask may hold.
 inline constexpr int hotkeyModifierBits = desktop::hotkeyModifier::command | desktop::hotkeyModifier::shift |
-                                         desktop::hotkeyModifier::option | desktop::hotkeyModifier::control;
+                                          desktop::hotkeyModifier::option | desktop::hotkeyModifier::control;
 inline constexpr int highestKeyCode = 127;
 
 struct HotKeyCombination {

@@ -48,8 +48,8 @@ std::optional<std::vector<ArchiveMember>> parseArchiveListing(const std::string&
         ArchiveMember member;
         member.type = match[1].str().front();
         const std::string size = match[2].str();
-        if (size.find(',') == std::string::npos
-            && std::from_chars(size.data(), size.data() + size.size(), member.size).ec != std::errc{})
+        if (size.find(',') == std::string::npos &&
+            std::from_chars(size.data(), size.data() + size.size(), member.size).ec != std::errc{})
             member.size = std::numeric_limits<std::uint64_t>::max();
         member.name = match[3].str();
         while (member.name.size() > 1 && member.name.back() == '/') member.name.pop_back();

@@ -73,8 +73,7 @@ bool signatureHolds(std::string_view key, std::string_view signature, const std:
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     if (!context || EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, publicKey.get()) != 1) return false;
     return EVP_DigestVerify(context.get(), reinterpret_cast<const unsigned char*>(signature.data()), signature.size(),
-                            reinterpret_cast<const unsigned char*>(message.data()), message.size())
-           == 1;
+                            reinterpret_cast<const unsigned char*>(message.data()), message.size()) == 1;
 }
 
 using PrivateKey = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
@@ -83,8 +82,8 @@ std::optional<std::string> rawPublicKey(EVP_PKEY& key)
 {
     std::string publicKey(keyBytes, '\0');
     std::size_t length = publicKey.size();
-    if (EVP_PKEY_get_raw_public_key(&key, reinterpret_cast<unsigned char*>(publicKey.data()), &length) != 1
-        || length != keyBytes)
+    if (EVP_PKEY_get_raw_public_key(&key, reinterpret_cast<unsigned char*>(publicKey.data()), &length) != 1 ||
+        length != keyBytes)
         return std::nullopt;
     return publicKey;
 }
@@ -94,10 +93,9 @@ std::optional<std::string> signatureBy(EVP_PKEY& key, const std::string& message
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     std::string signature(signatureBytes, '\0');
     std::size_t length = signature.size();
-    if (!context || EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, &key) != 1
-        || EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
-                          reinterpret_cast<const unsigned char*>(message.data()), message.size())
-               != 1)
+    if (!context || EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, &key) != 1 ||
+        EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
+                       reinterpret_cast<const unsigned char*>(message.data()), message.size()) != 1)
         return std::nullopt;
     return signature;
 }
@@ -120,10 +118,10 @@ std::string keyIdOf(std::string_view publicKey) { return core::sha256Hex(publicK
 std::optional<std::string> bundleSignatureFile(const std::string& bundlePath, std::string_view privateKey)
 {
     if (privateKey.size() != keyBytes) return std::nullopt;
-    const PrivateKey key(EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr,
-                                                      reinterpret_cast<const unsigned char*>(privateKey.data()),
-                                                      privateKey.size()),
-                         &EVP_PKEY_free);
+    const PrivateKey key(
+        EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr,
+                                     reinterpret_cast<const unsigned char*>(privateKey.data()), privateKey.size()),
+        &EVP_PKEY_free);
     if (!key) return std::nullopt;
     const auto publicKey = rawPublicKey(*key);
     const auto listing = publicKey ? signedListing(bundlePath, *publicKey) : std::nullopt;

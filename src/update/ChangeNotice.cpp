@@ -21,7 +21,8 @@ void ChangeNotice::post()
     std::vector<Token> tokens;
     for (const auto& entry : observers_) tokens.push_back(entry.first);
     for (Token token : tokens) {
-        auto it = std::find_if(observers_.begin(), observers_.end(), [token](const auto& entry) { return entry.first == token; });
+        auto it = std::find_if(observers_.begin(), observers_.end(),
+                               [token](const auto& entry) { return entry.first == token; });
         if (it == observers_.end()) continue;
         auto observer = it->second;  // a copy: the observer may remove itself
         observer();

@@ -64,8 +64,8 @@ std::string replaceUuids(std::string_view text)
     return out;
 }
 
-constexpr std::string_view identifyingKeys[] = {"incident",         "crashReporterKey", "deviceIdentifierForVendor",
-                                                "anonymousUUID",    "serialNumber",     "provisioningUDID",
+constexpr std::string_view identifyingKeys[] = {"incident",      "crashReporterKey", "deviceIdentifierForVendor",
+                                                "anonymousUUID", "serialNumber",     "provisioningUDID",
                                                 "hw.model"};
 
 // At an opening quote: the length of `"key"\s*:\s*"` for a listed key, else 0.

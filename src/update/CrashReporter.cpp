@@ -170,7 +170,8 @@ bool upload(const Payload& payload, const std::string& idempotencyKey, const std
                              .onResponse = nullptr,
                              .onProgress = nullptr,
                              .onFinished = [pending](const desktop::UrlLoadResult& result) {
-                                 pending->accepted = result.ok() && result.head.status >= 200 && result.head.status <= 299;
+                                 pending->accepted =
+                                     result.ok() && result.head.status >= 200 && result.head.status <= 299;
                                  pending->arrived.signal();
                              }});
     if (pending->arrived.wait(answerWait)) return pending->accepted;

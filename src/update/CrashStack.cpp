@@ -307,9 +307,10 @@ void nameFrames(int fd, const ElfW(Shdr) & table, const ElfW(Shdr) & strings, in
     for (int k = 0; k < walk.frameCount; ++k) {
         Frame& frame = walk.frames[k];
         if (frame.module != module || !frame.named) continue;
-        const ssize_t got = frame.symbolName < strings.sh_size
-                                ? ::pread(fd, frame.name, shownNameLength, static_cast<off_t>(strings.sh_offset + frame.symbolName))
-                                : 0;
+        const ssize_t got =
+            frame.symbolName < strings.sh_size
+                ? ::pread(fd, frame.name, shownNameLength, static_cast<off_t>(strings.sh_offset + frame.symbolName))
+                : 0;
         frame.name[got > 0 ? got : 0] = '\0';
     }
 }

@@ -7,8 +7,8 @@ InstallReject reject(InstallReject::Check check) { return {check, std::nullopt, 
 }  // namespace
 
 std::optional<InstallReject> installReject(const InstallCandidate& candidate,
-                                           const std::optional<std::string>& expectedBundle,
-                                           std::int64_t expectedBuild, const std::optional<std::string>& ourTeam)
+                                           const std::optional<std::string>& expectedBundle, std::int64_t expectedBuild,
+                                           const std::optional<std::string>& ourTeam)
 {
     using Check = InstallReject::Check;
     if (candidate.bundleIdentifier != expectedBundle)

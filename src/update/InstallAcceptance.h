@@ -25,6 +25,5 @@ struct InstallCandidate {
 // Same identifier (two missing ones count as equal), the manifest's build, and, when we
 // have a team, the same team. None: accepted.
 std::optional<InstallReject> installReject(const InstallCandidate& candidate,
-                                           const std::optional<std::string>& expectedBundle,
-                                           std::int64_t expectedBuild,
+                                           const std::optional<std::string>& expectedBundle, std::int64_t expectedBuild,
                                            const std::optional<std::string>& ourTeam);

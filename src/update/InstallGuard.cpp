@@ -19,10 +19,7 @@
 
 namespace {
 
-bool isPlainAbsolute(const std::string& path)
-{
-    return path.starts_with('/') && !core::hasControlCharacter(path);
-}
+bool isPlainAbsolute(const std::string& path) { return path.starts_with('/') && !core::hasControlCharacter(path); }
 
 // Relative, inside its bundle, and free of anything a shell or a log line could misread.
 bool isPlainRelative(const std::string& path)
@@ -40,15 +37,13 @@ bool isPlainRelative(const std::string& path)
 
 bool isDecimalProcessId(const std::string& text)
 {
-    if (text.empty() || text.size() > 10 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.empty() || text.size() > 10 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     return std::stoll(text) > 0 && std::stoll(text) <= INT_MAX;
 }
 
-std::string parentOf(const std::string& path)
-{
-    return std::filesystem::path(path).parent_path().string();
-}
+std::string parentOf(const std::string& path) { return std::filesystem::path(path).parent_path().string(); }
 
 std::optional<std::string> canonical(const std::string& path)
 {
@@ -100,7 +95,8 @@ std::optional<std::string> installTargetRefusal(const std::string& target, const
     }
     struct stat parent {};
     const std::string parentDir = parentOf(target);
-    if (::stat(parentDir.c_str(), &parent) != 0 || (parent.st_mode & (S_IWGRP | S_IWOTH)) != 0) return unsafe(parentDir);
+    if (::stat(parentDir.c_str(), &parent) != 0 || (parent.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return unsafe(parentDir);
     return std::nullopt;
 }
 
@@ -116,8 +112,7 @@ std::optional<std::string> bundleFolderRefusal(const std::string& target)
         return core::formatText(L10n::t("%@ 由软件包管理器安装（%@），请用软件包管理器更新"), {target, refusal->detail});
     case Kind::otherContents:
         return core::formatText(L10n::t("%@ 里还有别的程序的文件（%@），无法自动替换"), {target, refusal->detail});
-    case Kind::notWritable:
-        return core::formatText(L10n::t("无法写入 %@，无法自动替换"), {refusal->detail});
+    case Kind::notWritable: return core::formatText(L10n::t("无法写入 %@，无法自动替换"), {refusal->detail});
     }
     return unsafe(target);
 }
@@ -129,7 +124,8 @@ std::optional<std::string> replaceJobRefusal(const ReplaceJob& job, const std::s
     for (const auto* path : {&job.log, &job.staged, &job.stageDir, &job.package}) {
         if (!isPlainAbsolute(*path)) return unsafe(*path);
     }
-    if (parentOf(job.staged) != job.stageDir || job.stageDir == job.target || parentOf(job.stageDir) != parentOf(job.target))
+    if (parentOf(job.staged) != job.stageDir || job.stageDir == job.target ||
+        parentOf(job.stageDir) != parentOf(job.target))
         return unsafe(job.staged);
     for (const auto* path : {&job.executable, &job.oldExecutable}) {
         if (!isPlainRelative(*path)) return unsafe(*path);

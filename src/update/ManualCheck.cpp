@@ -26,7 +26,7 @@ AppUpdate::ManualAction AppUpdate::manualAction(const UpdateOutcome& outcome, co
     case UpdateOutcome::Kind::update: break;
     }
     const auto kind = requiresNewerSystem(outcome.manifest.minSystemVersion, system) ? ManualAction::Kind::systemTooOld
-                                                                                    : ManualAction::Kind::download;
+                                                                                     : ManualAction::Kind::download;
     return {kind, {}, outcome.manifest};
 }
 
@@ -36,8 +36,8 @@ void AppUpdate::presentManualResult(const UpdateOutcome& outcome)
     const UpdateManifest& manifest = action.manifest;
     switch (action.kind) {
     case ManualAction::Kind::failed:
-        alert(L10n::t("检查更新失败"), core::formatText(L10n::t("%@。这不影响任何功能，稍后再试即可。"), {action.reason}),
-              {L10n::t("好")});
+        alert(L10n::t("检查更新失败"),
+              core::formatText(L10n::t("%@。这不影响任何功能，稍后再试即可。"), {action.reason}), {L10n::t("好")});
         break;
     case ManualAction::Kind::upToDate:
         alert(L10n::t("已是最新版本"),
@@ -53,8 +53,8 @@ void AppUpdate::presentManualResult(const UpdateOutcome& outcome)
     case ManualAction::Kind::systemTooOld:
         Diag::log("更新: 新版 " + manifest.shortVersion + " 要求 macOS " + manifest.minSystemVersion.value_or("") +
                   "，高于本机 → 不下载");
-        alert(core::formatText(L10n::t("新版本 %@ 需要更高的系统版本"), {manifest.shortVersion}), updateDetails(manifest),
-              {L10n::t("好")});
+        alert(core::formatText(L10n::t("新版本 %@ 需要更高的系统版本"), {manifest.shortVersion}),
+              updateDetails(manifest), {L10n::t("好")});
         break;
     }
 }

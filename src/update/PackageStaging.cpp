@@ -68,8 +68,8 @@ desktop::ToolOutcome runTar(std::vector<std::string> arguments, double timeoutSe
 InstallError tarFailure(const desktop::ToolOutcome& outcome)
 {
     const int status = outcome.kind == desktop::ToolOutcome::Kind::exited ? outcome.exitStatus : -1;
-    return {core::formatText(L10n::t("无法解包下载的安装包（tar %d）"), {status}) + " "
-            + lastCharacters(outcome.output, 120)};
+    return {core::formatText(L10n::t("无法解包下载的安装包（tar %d）"), {status}) + " " +
+            lastCharacters(outcome.output, 120)};
 }
 
 InstallError refusalError(const ContentRefusal& refusal)
@@ -113,8 +113,8 @@ bool isUsableExecutable(const std::string& bundlePath, const std::optional<std::
     for (const auto& component : std::filesystem::path(*executable))
         if (component == "..") return false;
     struct stat status {};
-    return ::lstat((bundlePath + "/" + *executable).c_str(), &status) == 0 && S_ISREG(status.st_mode)
-           && (status.st_mode & S_IXUSR);
+    return ::lstat((bundlePath + "/" + *executable).c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           (status.st_mode & S_IXUSR);
 }
 
 std::int64_t buildNumber(const std::optional<std::string>& build)

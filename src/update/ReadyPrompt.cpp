@@ -17,7 +17,7 @@ std::optional<std::string> webPage(const std::optional<std::string>& address)
 }  // namespace
 
 std::optional<ReadyPrompt::Question> ReadyPrompt::take(const UpdatePhase& phase, bool suppressed,
-                                                        const std::function<bool()>& selfReplaces)
+                                                       const std::function<bool()>& selfReplaces)
 {
     if (suppressed || phase.kind != UpdatePhase::Kind::ready) return std::nullopt;
     const auto& manifest = phase.manifest;
@@ -30,8 +30,9 @@ std::optional<ReadyPrompt::Question> ReadyPrompt::take(const UpdatePhase& phase,
     if (selfReplaces()) {
         question.buttons = {L10n::t("重启并安装"), L10n::t("稍后")};
     } else {
-        question.text = L10n::t("当前是开发签名，自动替换会让你重新授权屏幕录制与辅助功能，所以这次只帮你打开安装包。") +
-                        "\n\n" + question.text;
+        question.text =
+            L10n::t("当前是开发签名，自动替换会让你重新授权屏幕录制与辅助功能，所以这次只帮你打开安装包。") + "\n\n" +
+            question.text;
         question.buttons = {L10n::t("打开安装包"), L10n::t("稍后")};
     }
     question.notesURL = webPage(manifest.notesURL);

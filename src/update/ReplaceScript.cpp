@@ -2,9 +2,10 @@
 
 // Only renames until the new copy has proved itself, so a failure at any step leaves a
 // working copy at the target. Deletes nothing but the aside copy, the staging folder and
-// the package. The log is created for the user alone, and never written through a link. Under dash a failed exec ends the
-// script, hence the "command" in front.
-const char* const replaceScriptText = R"SH(LOG="$1" PID="$2" TARGET="$3" STAGED="$4" STAGEDIR="$5" PKG="$6" ROUNDS="$7" EXEC="$8" OLDEXEC="$9"
+// the package. The log is created for the user alone, and never written through a link. Under dash a failed exec ends
+// the script, hence the "command" in front.
+const char* const replaceScriptText =
+    R"SH(LOG="$1" PID="$2" TARGET="$3" STAGED="$4" STAGEDIR="$5" PKG="$6" ROUNDS="$7" EXEC="$8" OLDEXEC="$9"
 MASK=$(umask)
 umask 077
 if [ -L "$LOG" ]; then exec >/dev/null 2>&1; else command exec >>"$LOG" 2>&1 || exec >/dev/null 2>&1; fi
@@ -83,16 +84,7 @@ const char* const replaceScriptShell = "/bin/sh";
 
 std::vector<std::string> replaceScriptArguments(const ReplaceJob& job)
 {
-    return {"-c",
-            replaceScriptText,
-            "glimra-update",
-            job.log,
-            job.pid,
-            job.target,
-            job.staged,
-            job.stageDir,
-            job.package,
-            std::to_string(job.rounds),
-            job.executable,
-            job.oldExecutable};
+    return {"-c",           replaceScriptText, "glimra-update", job.log,     job.pid,
+            job.target,     job.staged,        job.stageDir,    job.package, std::to_string(job.rounds),
+            job.executable, job.oldExecutable};
 }

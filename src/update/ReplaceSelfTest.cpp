@@ -48,9 +48,9 @@ fs::path makePrivateFolder()
 void makeDummy(const fs::path& bundle, const std::string& identifier, const std::string& marker)
 {
     fs::create_directories(bundle / "bin");
-    writeText(bundle / "bundle.json",
-              nlohmann::json{{"identifier", identifier}, {"version", "1.0"}, {"build", "1"}, {"executable", executable}}
-                  .dump());
+    writeText(
+        bundle / "bundle.json",
+        nlohmann::json{{"identifier", identifier}, {"version", "1.0"}, {"build", "1"}, {"executable", executable}}.dump());
     writeText(bundle / executable, "#!/bin/sh\ncat \"${0%/*}/../marker.txt\" > \"${0%/*}/../../started\"\nexit 0\n");
     fs::permissions(bundle / executable, fs::perms::owner_all);
     writeText(bundle / "marker.txt", marker);

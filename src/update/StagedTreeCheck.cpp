@@ -23,7 +23,9 @@ bool isAllowed(const struct stat& status)
 std::string printableName(const std::string& name)
 {
     std::string printable = name;
-    std::replace_if(printable.begin(), printable.end(), [](char c) { return core::isControlByte(static_cast<unsigned char>(c)); }, '?');
+    std::replace_if(
+        printable.begin(), printable.end(), [](char c) { return core::isControlByte(static_cast<unsigned char>(c)); },
+        '?');
     return printable;
 }
 
@@ -47,8 +49,7 @@ StagedTree checkStagedTree(const std::string& root, const ContentLimits& limits)
         struct stat status {};
         if (::lstat(path.c_str(), &status) != 0) return refuse(ContentRefusal::Kind::unsafeEntry, relative);
         const std::string name = path.filename().string();
-        if (core::hasControlCharacter(name)
-            || !isAllowed(status))
+        if (core::hasControlCharacter(name) || !isAllowed(status))
             return refuse(ContentRefusal::Kind::unsafeEntry, relative);
         if (++entries > limits.maxEntries) return refuse(ContentRefusal::Kind::tooLarge, {});
         if (S_ISREG(status.st_mode)) bytes += static_cast<std::uint64_t>(status.st_size);

@@ -49,5 +49,6 @@ std::optional<std::string> removeStagedTree(const std::string& path)
 
 void discardStagedTree(const std::string& path)
 {
-    if (const auto problem = removeStagedTree(path)) Diag::log("更新安装: 无法删除解包文件夹 " + path + "（" + *problem + "）");
+    if (const auto problem = removeStagedTree(path))
+        Diag::log("更新安装: 无法删除解包文件夹 " + path + "（" + *problem + "）");
 }

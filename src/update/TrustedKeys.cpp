@@ -21,11 +21,11 @@ std::vector<std::string> publicKeyIdsIn(const std::string& pemText)
 {
     std::vector<std::string> ids;
     std::unique_ptr<BIO, decltype(&BIO_free)> input(BIO_new_mem_buf(pemText.data(), static_cast<int>(pemText.size())),
-                                                   &BIO_free);
+                                                    &BIO_free);
     if (!input) return ids;
     while (true) {
-        std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(PEM_read_bio_PUBKEY(input.get(), nullptr, nullptr, nullptr),
-                                                                &EVP_PKEY_free);
+        std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+            PEM_read_bio_PUBKEY(input.get(), nullptr, nullptr, nullptr), &EVP_PKEY_free);
         if (!key) break;
         std::string raw(keyBytes, '\0');
         std::size_t length = raw.size();

@@ -34,8 +34,8 @@ UpdateOutcome outcomeOf(const desktop::UrlLoadResult& result)
     if (result.error) {
         const std::string description =
             result.errorDetail.empty() ? std::string(desktop::urlLoadErrorName(*result.error)) : result.errorDetail;
-        Diag::log("更新检查: 拉取失败 URLError " + std::to_string(LoadErrorTexts::code(*result.error)) + " " + description +
-                  "（静默忽略，不影响使用）");
+        Diag::log("更新检查: 拉取失败 URLError " + std::to_string(LoadErrorTexts::code(*result.error)) + " " +
+                  description + "（静默忽略，不影响使用）");
         return UpdateOutcome::failed(AppUpdate::friendlyReason(result.error));
     }
     const int status = result.head.status;
@@ -52,8 +52,8 @@ UpdateOutcome outcomeOf(const desktop::UrlLoadResult& result)
     UpdateOutcome outcome = AppUpdate::decision(*manifest, current, AppUpdate::fingerprint());
     const std::string rollout =
         manifest->rolloutPercent ? std::to_string(*manifest->rolloutPercent) + "%" : std::string("全量");
-    Diag::log("更新检查: 清单 版本 " + manifest->shortVersion + " build " + std::to_string(manifest->build) + "（本地 " +
-              std::to_string(current) + "）" + " 灰度 " + rollout + " → " +
+    Diag::log("更新检查: 清单 版本 " + manifest->shortVersion + " build " + std::to_string(manifest->build) +
+              "（本地 " + std::to_string(current) + "）" + " 灰度 " + rollout + " → " +
               (outcome.kind == UpdateOutcome::Kind::update ? "有更新" : "本次不提示"));
     return outcome;
 }
@@ -86,8 +86,8 @@ void AppUpdate::check(bool manual, std::function<void(const UpdateOutcome&)> don
         if (done) done(UpdateOutcome::failed(L10n::t("更新地址配置无效")));
         return;
     }
-    Diag::log("更新检查: 开始（" + std::string(manual ? "手动" : "自动") + "）当前 " + currentShortVersion() + " build " +
-              std::to_string(currentBuild()) + " → " + *url);
+    Diag::log("更新检查: 开始（" + std::string(manual ? "手动" : "自动") + "）当前 " + currentShortVersion() +
+              " build " + std::to_string(currentBuild()) + " → " + *url);
     desktop::UrlRequest request;
     request.url = *url;
     request.idleTimeout = checkTimeout;

@@ -12,14 +12,12 @@ void UpdateInstaller::startDownload(const UpdateManifest& manifest)
     const auto& current = phase();
     switch (current.kind) {
     case UpdatePhase::Kind::installing:
-    case UpdatePhase::Kind::downloading:
-        return;
+    case UpdatePhase::Kind::downloading: return;
     case UpdatePhase::Kind::ready:
         if (current.manifest.build == manifest.build) return;
         break;
     case UpdatePhase::Kind::available:
-    case UpdatePhase::Kind::idle:
-        break;
+    case UpdatePhase::Kind::idle: break;
     }
     const auto url = acceptableURL(manifest.url);
     if (!url) {

@@ -62,10 +62,8 @@ std::string rejectMessage(const InstallReject& reject, std::int64_t expectedBuil
     case InstallReject::Check::build:
         return core::formatText(L10n::t("安装包版本不对（清单说 build %d，实际 %d）"),
                                 {static_cast<long long>(expectedBuild), static_cast<long long>(foundBuild)});
-    case InstallReject::Check::unsignedBundle:
-        return L10n::t("安装包的签名校验不通过");
-    case InstallReject::Check::team:
-        return L10n::t("安装包的签名与我们不是同一个开发者");
+    case InstallReject::Check::unsignedBundle: return L10n::t("安装包的签名校验不通过");
+    case InstallReject::Check::team: return L10n::t("安装包的签名与我们不是同一个开发者");
     }
     return L10n::t("安装失败");
 }
@@ -100,8 +98,7 @@ int stageAndStart(const StagingInputs& in)
         const std::optional<std::string> ourIdentifier =
             in.ourIdentifier.empty() ? std::nullopt : std::optional(in.ourIdentifier);
         // Signed with a key we trust, the package is of our team; else of its key's own.
-        const bool ourKey =
-            std::find(in.trustedKeys.begin(), in.trustedKeys.end(), staged.keyId) != in.trustedKeys.end();
+        const bool ourKey = std::find(in.trustedKeys.begin(), in.trustedKeys.end(), staged.keyId) != in.trustedKeys.end();
         const std::optional<std::string> newTeam = ourKey ? in.ourTeam : std::nullopt;
         if (const auto reject =
                 installReject({staged.info.identifier, staged.build, ourKey ? in.ourTeam : std::optional(staged.keyId)},
@@ -159,8 +156,9 @@ void UpdateInstaller::installAndRelaunch()
     }
     const auto& identity = core::AppIdentity::current();
     auto trustedKeys = ourTrustedKeys();
-    const StagingInputs inputs{ready.manifest,   ready.file,   identity.bundlePath, identity.bundleIdentifier,
-                               teamOf(trustedKeys), std::move(trustedKeys), identity.pid};
+    const StagingInputs inputs{
+        ready.manifest,         ready.file,  identity.bundlePath, identity.bundleIdentifier, teamOf(trustedKeys),
+        std::move(trustedKeys), identity.pid};
     setPhase(UpdatePhase::installing(ready.manifest));
     Diag::log("更新安装: 开始 目标=" + inputs.target +
               " bundle=" + (inputs.ourIdentifier.empty() ? std::string("-") : inputs.ourIdentifier) +
@@ -185,4 +183,7 @@ bool UpdateInstaller::allowsSelfReplace()
     return defaults::setting::forceSelfReplace.value() || signingTeamID().has_value();
 }
 
-void runOnMainAfter(double seconds, std::function<void()> block) { dispatch::main().asyncAfter(seconds, std::move(block)); }
+void runOnMainAfter(double seconds, std::function<void()> block)
+{
+    dispatch::main().asyncAfter(seconds, std::move(block));
+}

@@ -49,10 +49,7 @@ std::string AppUpdate::currentShortVersion(const core::AppIdentity& running)
     return running.version.empty() ? "0" : running.version;
 }
 
-std::optional<std::string> AppUpdate::fingerprint()
-{
-    return core::systemInfo().machineIdentifier;
-}
+std::optional<std::string> AppUpdate::fingerprint() { return core::systemInfo().machineIdentifier; }
 
 int AppUpdate::bucket(const std::string& fingerprint, const std::string& salt)
 {
@@ -93,7 +90,8 @@ std::string AppUpdate::updateDetails(const UpdateManifest& manifest, const core:
 {
     const std::int64_t build = currentBuild(running);
     std::vector<std::string> paragraphs;
-    if (manifest.minBuild && build < *manifest.minBuild) paragraphs.push_back(L10n::t("你的版本已不再受支持，请尽快更新。"));
+    if (manifest.minBuild && build < *manifest.minBuild)
+        paragraphs.push_back(L10n::t("你的版本已不再受支持，请尽快更新。"));
     if (manifest.critical.value_or(false)) paragraphs.push_back(L10n::t("这是一次重要更新，建议尽快安装。"));
     if (manifest.notes && !manifest.notes->empty()) paragraphs.push_back(*manifest.notes);
     if (manifest.minSystemVersion && !manifest.minSystemVersion->empty())

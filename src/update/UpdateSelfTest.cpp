@@ -116,7 +116,8 @@ void checkManualActions(const SelfTestRecord& record)
     record("失败 → 只弹失败文案（不下载）",
            leadsTo(UpdateOutcome::failed("连接更新服务器超时"), {Action::Kind::failed, "连接更新服务器超时", {}}), "");
     record("已最新 → 只弹提示（不下载）", leadsTo(UpdateOutcome::upToDate(), {Action::Kind::upToDate, {}, {}}), "");
-    record("有新版 + 系统够 → 直接下载（不问一句）", leadsTo(UpdateOutcome::update(n), {Action::Kind::download, {}, n}), "");
+    record("有新版 + 系统够 → 直接下载（不问一句）", leadsTo(UpdateOutcome::update(n), {Action::Kind::download, {}, n}),
+           "");
     record("有新版 + 系统不够 → 不下载，只告知", leadsTo(UpdateOutcome::update(o), {Action::Kind::systemTooOld, {}, o}),
            "");
     record("有新版 + 系统没写下限 → 直接下载", leadsTo(UpdateOutcome::update(n), {Action::Kind::download, {}, n}), "");
@@ -162,7 +163,8 @@ std::optional<UpdateOutcome> checkForReal(const SelfTestRecord& record)
         *outcome = result;
         switch (result.kind) {
         case Kind::update:
-            *text = "成功：发现有更新 " + result.manifest.shortVersion + " build " + std::to_string(result.manifest.build);
+            *text =
+                "成功：发现有更新 " + result.manifest.shortVersion + " build " + std::to_string(result.manifest.build);
             break;
         case Kind::upToDate: *text = "成功：本次不提示"; break;
         case Kind::failed: *text = "失败(" + result.reason + ")—— 静默忽略，属正常"; break;
@@ -189,7 +191,7 @@ int AppUpdate::selfTest()
     UpdateInstaller::selfTest(record);
     const auto outcome = checkForReal(record);
     UpdateInstaller::selfTestRealDownload(outcome, record);
-    Diag::log("更新自检: 结束 —— " + std::to_string(counts.passed) + " 项通过 / " + std::to_string(counts.failed) + " 项失败" +
-              (counts.failed == 0 ? " —— 全部通过 ✅" : ""));
+    Diag::log("更新自检: 结束 —— " + std::to_string(counts.passed) + " 项通过 / " + std::to_string(counts.failed) +
+              " 项失败" + (counts.failed == 0 ? " —— 全部通过 ✅" : ""));
     return counts.failed;
 }

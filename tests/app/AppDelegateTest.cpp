@@ -246,7 +246,8 @@ TEST_F(AppDelegateTest, TheLaunchLogsItsStateAndShowsTheStatusItem)
     // The state lines, then the cursor guard's start.
     ASSERT_EQ(linesWith("启动 ").size(), 3u);
     EXPECT_TRUE(linesWith("启动 ")[0].starts_with("启动 preflightScreen=true ax="));
-    EXPECT_TRUE(linesWith("启动 ")[1].ends_with("；关掉试对照：defaults write com.glimra.app virtualDisplayPark -bool NO"));
+    EXPECT_TRUE(
+        linesWith("启动 ")[1].ends_with("；关掉试对照：defaults write com.glimra.app virtualDisplayPark -bool NO"));
     EXPECT_TRUE(linesWith("启动 ")[2].starts_with("启动 光标守卫=开启（自动探针每 1.00s 一跳"));
     EXPECT_LT(indexOf(linesWith("启动 preflightScreen=")[0]), indexOf("已清空最小尺寸学习缓存"));
 }
@@ -367,10 +368,11 @@ TEST_F(AppDelegateTest, RepairingThePermissionResetsTheGrantAndStartsACopyThatWa
 
 TEST_F(AppDelegateTest, EveryMenuActionIsACommandAndUnknownNamesAreNot)
 {
-    for (const char* name : {"togglePauseAll", "closeAll", "tileAllAction", "togglePanelsAction", "openPermissionAuth",
-                             "openScreenSettings", "openAXSettings", "repairPermission", "relaunch", "quitApp",
-                             "checkForUpdatesAction", "startUpdateDownload", "installUpdateNow", "showSettings",
-                             "showHotkeySettings", "openHelpCenter", "copyDiagnosticsAction", "captureFrontmostAction"}) {
+    for (const char* name :
+         {"togglePauseAll", "closeAll", "tileAllAction", "togglePanelsAction", "openPermissionAuth",
+          "openScreenSettings", "openAXSettings", "repairPermission", "relaunch", "quitApp", "checkForUpdatesAction",
+          "startUpdateDownload", "installUpdateNow", "showSettings", "showHotkeySettings", "openHelpCenter",
+          "copyDiagnosticsAction", "captureFrontmostAction"}) {
         const auto fields = shell->command(name);
         ASSERT_TRUE(fields) << name;
         EXPECT_EQ(fields->window, app::FieldUse::refused) << name;

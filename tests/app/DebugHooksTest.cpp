@@ -33,12 +33,12 @@ TEST(SmallestWindowTest, TheLeastAreaWinsTheFrontMostOnATieAndOnlyOrdinaryWindow
     std::vector<desktop::WindowInfo> list{
         entry(1, 42, "Notes", {0, 0, 300, 200}),
         entry(2, 43, "Mail", {0, 0, 150, 90}),
-        entry(3, 44, "Tall", {0, 0, 119, 300}),            // narrower than the catalog offers
-        entry(4, own, "Renamed copy", {0, 0, 130, 85}),    // this process, whatever its name
+        entry(3, 44, "Tall", {0, 0, 119, 300}),             // narrower than the catalog offers
+        entry(4, own, "Renamed copy", {0, 0, 130, 85}),     // this process, whatever its name
         entry(5, std::nullopt, "Orphan", {0, 0, 130, 85}),  // no owning process
         entry(6, 45, "Dock", {0, 0, 130, 85}),
         entry(7, 46, "Palette", {0, 0, 130, 85}, 3),
-        entry(8, 47, "Flat", {0, 0, 500, 79}),  // lower than the catalog offers
+        entry(8, 47, "Flat", {0, 0, 500, 79}),   // lower than the catalog offers
         entry(9, 48, "Also", {0, 0, 135, 100}),  // the same area as Mail, behind it
     };
     auto choice = chooseSmallestWindow(list, own);
@@ -172,7 +172,7 @@ TEST_F(DebugHooksTest, ARealSigusr2GoesThroughThePipeToTheMainQueue)
     ui::SignalPipe::drain();
     clock().runUntilIdle();
     EXPECT_EQ(linesWith("USR2"), (std::vector<std::string>{"USR2 调试信号: 捕捉最小 onscreen 窗口",
-                                                          "USR2 捕捉最小窗口: #502 owner=Mail"}));
+                                                           "USR2 捕捉最小窗口: #502 owner=Mail"}));
     EXPECT_EQ(created, (std::vector<Created>{{502, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）"}}));
 }
 
@@ -218,7 +218,8 @@ TEST_F(DebugHooksTest, ABurstOfSigusr1RunsOneProbeDropsTheRestAndAQuitGoesFirst)
 TEST_F(DebugHooksTest, TheSettingsArgumentsAreLoggedAndOpenTheSettingsLater)
 {
     DebugHooks::installDebugSignal({"glimra", "-glimra-show-settings", "-glimra-tab=1"}, recordingActions());
-    EXPECT_EQ(linesWith("启动参数"), (std::vector<std::string>{"启动参数 -glimra-show-settings -glimra-tab=1 → 打开设置窗口"}));
+    EXPECT_EQ(linesWith("启动参数"),
+              (std::vector<std::string>{"启动参数 -glimra-show-settings -glimra-tab=1 → 打开设置窗口"}));
     clock().advance(0.25);
     EXPECT_TRUE(settingsOpened.empty());
     clock().advance(0.1);
@@ -269,13 +270,14 @@ TEST_F(DebugHooksTest, OneScrollProbeRunLogsItsRoundsInOrderAndPutsThePointerBac
     EXPECT_FALSE(ScrollProbe::isActive());
     clock().runUntilIdle();
     EXPECT_EQ(desktop::input().pointerLocation(), (core::Point{400, 300}));
-    EXPECT_EQ(diagLines(), (std::vector<std::string>{
-                               "═══ 滚动探针v6开始 ═══",
-                               "p0=(400,300)",
-                               "探针[Q1-field21窗口号] 接收窗收到=false 光标 前=(400,300) 250ms后=(400,300) 移动=0px ✓不动",
-                               "探针[Q2-field21+location] 接收窗收到=false 光标 前=(400,300) 250ms后=(400,300) 移动=0px ✓不动",
-                               "═══ 滚动探针v6结束 ═══",
-                           }));
+    EXPECT_EQ(diagLines(),
+              (std::vector<std::string>{
+                  "═══ 滚动探针v6开始 ═══",
+                  "p0=(400,300)",
+                  "探针[Q1-field21窗口号] 接收窗收到=false 光标 前=(400,300) 250ms后=(400,300) 移动=0px ✓不动",
+                  "探针[Q2-field21+location] 接收窗收到=false 光标 前=(400,300) 250ms后=(400,300) 移动=0px ✓不动",
+                  "═══ 滚动探针v6结束 ═══",
+              }));
     std::vector<nlohmann::json> scrolls;
     for (const auto& event : journalOf("event"))
         if (event["type"] == "scrollWheel") scrolls.push_back(event);

@@ -289,8 +289,7 @@ TEST_F(HoldKeyMonitorTest, AKeyThatCannotBeHeldSwitchesTheFeatureOffUntilTheNext
 {
     monitor->apply(leftOption, 0);
     monitor->apply(57, 0);
-    EXPECT_EQ(linesWith("不是"),
-              std::vector<std::string>{"按住热键: 键码 57 不是「可用来按住」的修饰键 ⇒ 该功能停用"});
+    EXPECT_EQ(linesWith("不是"), std::vector<std::string>{"按住热键: 键码 57 不是「可用来按住」的修饰键 ⇒ 该功能停用"});
     EXPECT_EQ(monitor->monitorCount(), 0u);
     EXPECT_FALSE(monitor->statePollRunning());
     keyDown(57, 1);

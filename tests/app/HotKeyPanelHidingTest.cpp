@@ -55,7 +55,8 @@ TEST_F(HotKeyPanelHidingTest, AHoldHidesEveryPanelAndBringsBackOnlyThoseThatWere
     EXPECT_FALSE(hiding.holdActive());
     EXPECT_TRUE(hiding.holdRestoreList().empty());
     EXPECT_EQ(visibility(), (std::vector<bool>{true, false}));
-    EXPECT_EQ(linesWith("松开 ⇒ 恢复 "), std::vector<std::string>{"按住热键: 松开 ⇒ 恢复 1 个小窗（本来就没显示的不动）"});
+    EXPECT_EQ(linesWith("松开 ⇒ 恢复 "),
+              std::vector<std::string>{"按住热键: 松开 ⇒ 恢复 1 个小窗（本来就没显示的不动）"});
     hiding.endHoldHide();
     EXPECT_EQ(linesWith("松开 ⇒ 恢复 ").size(), 1u);
 }

@@ -154,9 +154,9 @@ TEST_F(HotKeyRegistryTest, ARefusedCombinationIsLoggedWithItsCombinationAndTheOt
     registry->registerHotKey([] {}, [] {});
 
     EXPECT_EQ(linesWith("注册失败"), (std::vector<std::string>{
-                                        "热键: closeAllHotKey 的组合 ⌃⇧K 注册失败（状态 -9878）⇒ 此热键暂不起作用",
-                                        "热键: tileAllHotKey 的组合 ⌥⌘T 注册失败（状态 -9878）⇒ 此热键暂不起作用",
-                                    }));
+                                         "热键: closeAllHotKey 的组合 ⌃⇧K 注册失败（状态 -9878）⇒ 此热键暂不起作用",
+                                         "热键: tileAllHotKey 的组合 ⌥⌘T 注册失败（状态 -9878）⇒ 此热键暂不起作用",
+                                     }));
     EXPECT_FALSE(registry->hotkeyRefs().count(4));
     EXPECT_FALSE(registry->hotkeyRefs().count(5));
     EXPECT_EQ(registry->hotkeyRefs().size(), 5u);

@@ -19,8 +19,8 @@ struct FakeDesktop {
 
     HoverTriggerSensor::HitTest hitTest()
     {
-        return [this](core::Point p, core::Size, const std::function<bool(desktop::WindowID)>& shouldLogHit)
-                   -> std::optional<HoverTriggerHit> {
+        return [this](core::Point p, core::Size,
+                      const std::function<bool(desktop::WindowID)>& shouldLogHit) -> std::optional<HoverTriggerHit> {
             ++tests;
             desktop::WindowID id = zoneA.contains(p) ? 1 : zoneB.contains(p) ? 2 : 0;
             if (id == 0) return std::nullopt;

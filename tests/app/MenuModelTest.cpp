@@ -67,8 +67,8 @@ std::vector<std::string> lines(const app::MenuPlan& plan)
     return out;
 }
 
-const std::vector<std::string> commandsTail = {"当前迷你窗：2 个 (off)", "设置… ⌘,", "检查更新…", "帮助与反馈…",
-                                               "复制诊断信息", "---", "退出 Glimra"};
+const std::vector<std::string> commandsTail = {"当前迷你窗：2 个 (off)", "设置… ⌘,", "检查更新…",  "帮助与反馈…",
+                                               "复制诊断信息",           "---",      "退出 Glimra"};
 
 std::vector<std::string> join(std::vector<std::string> head, const std::vector<std::string>& tail)
 {
@@ -78,18 +78,17 @@ std::vector<std::string> join(std::vector<std::string> head, const std::vector<s
 
 TEST_F(MenuModelTest, TableOverBothGrants)
 {
-    EXPECT_EQ(lines(app::planMenu(inputs(true, true, 1))),
-              join({"[header]", "<row 0>", "---", "快捷键"}, commandsTail));
+    EXPECT_EQ(lines(app::planMenu(inputs(true, true, 1))), join({"[header]", "<row 0>", "---", "快捷键"}, commandsTail));
     EXPECT_EQ(lines(app::planMenu(inputs(false, true, 3))),
               join({"屏幕录制权限未授权(点击授权) (red)", "---"}, commandsTail));
     EXPECT_EQ(lines(app::planMenu(inputs(true, false, 0))),
               join({"辅助功能权限未授权(点击授权) (red)", "---", "未发现可捕获的窗口 (off)", "---", "快捷键",
                     "打开设置：辅助功能…"},
                    commandsTail));
-    EXPECT_EQ(lines(app::planMenu(inputs(false, false, 3))),
-              join({"屏幕录制权限未授权(点击授权) (red)", "辅助功能权限未授权(点击授权) (red)", "---",
-                    "打开设置：辅助功能…"},
-                   commandsTail));
+    EXPECT_EQ(
+        lines(app::planMenu(inputs(false, false, 3))),
+        join({"屏幕录制权限未授权(点击授权) (red)", "辅助功能权限未授权(点击授权) (red)", "---", "打开设置：辅助功能…"},
+             commandsTail));
 
     const auto plan = app::planMenu(inputs(false, true, 0));
     EXPECT_EQ(plan.entries.front().command, Command::openPermissionAuth);
@@ -106,14 +105,19 @@ TEST_F(MenuModelTest, EveryUpdatePhaseGivesItsRowAndKey)
         std::string key;
     };
     const std::vector<Case> cases = {
-        {UpdatePhase::available(manifest), {"新版本 1.4.2 可用，点击下载 (accent)", "---"},
-         Command::startUpdateDownload, "available 1.4.2 build 88"},
-        {UpdatePhase::downloading(manifest, -1), {"正在下载 1.4.2… (off)", "---"}, std::nullopt,
-         "downloading 1.4.2 ?"},
-        {UpdatePhase::downloading(manifest, 0.379), {"正在下载 1.4.2…（已完成 37%） (off)", "---"}, std::nullopt,
+        {UpdatePhase::available(manifest),
+         {"新版本 1.4.2 可用，点击下载 (accent)", "---"},
+         Command::startUpdateDownload,
+         "available 1.4.2 build 88"},
+        {UpdatePhase::downloading(manifest, -1), {"正在下载 1.4.2… (off)", "---"}, std::nullopt, "downloading 1.4.2 ?"},
+        {UpdatePhase::downloading(manifest, 0.379),
+         {"正在下载 1.4.2…（已完成 37%） (off)", "---"},
+         std::nullopt,
          "downloading 1.4.2 37%"},
-        {UpdatePhase::ready(manifest, "/x.dmg"), {"1.4.2 已下载，点击重启安装 (accent)", "---"},
-         Command::installUpdateNow, "ready 1.4.2"},
+        {UpdatePhase::ready(manifest, "/x.dmg"),
+         {"1.4.2 已下载，点击重启安装 (accent)", "---"},
+         Command::installUpdateNow,
+         "ready 1.4.2"},
         {UpdatePhase::installing(manifest), {"正在安装 1.4.2… (off)", "---"}, std::nullopt, "installing 1.4.2"},
         {UpdatePhase{}, {}, std::nullopt, "idle"},
     };
@@ -151,8 +155,8 @@ TEST_F(MenuModelTest, WindowCountsInlineAndInTheSubmenu)
     EXPECT_EQ(section(5), (std::vector<std::string>{"[header]", "<row 0>", "<row 1>", "<row 2>", "<row 3>", "<row 4>"}));
     EXPECT_EQ(section(6), (std::vector<std::string>{"[header]", "<row 0>", "<row 1>", "<row 2>", "<row 3>", "<row 4>",
                                                     "更多（共 6 个窗口） /6"}));
-    EXPECT_EQ(section(75), (std::vector<std::string>{"[header]", "<row 0>", "<row 1>", "<row 2>", "<row 3>",
-                                                     "<row 4>", "更多（共 60 个窗口） /60"}));
+    EXPECT_EQ(section(75), (std::vector<std::string>{"[header]", "<row 0>", "<row 1>", "<row 2>", "<row 3>", "<row 4>",
+                                                     "更多（共 60 个窗口） /60"}));
 }
 
 TEST_F(MenuModelTest, RowLabelsAndTheirFallbacks)
@@ -163,7 +167,8 @@ TEST_F(MenuModelTest, RowLabelsAndTheirFallbacks)
     EXPECT_EQ(app::menuRowLabel(window(1, "Report", std::nullopt)), "未知应用 · Report");
     // Drawn, each part is isolated so that direction marks in it end with it.
     EXPECT_EQ(app::menuRowShownLabel(window(1, "\u202Ereport")), "\u2068Notes\u2069 · \u2068\u202Ereport\u2069");
-    EXPECT_EQ(app::menuRowShownLabel(window(1, std::nullopt, std::nullopt)), "\u2068未知应用\u2069 · \u2068(无标题)\u2069");
+    EXPECT_EQ(app::menuRowShownLabel(window(1, std::nullopt, std::nullopt)),
+              "\u2068未知应用\u2069 · \u2068(无标题)\u2069");
 }
 
 TEST_F(MenuModelTest, WindowRowsDifferByWindowOrderAndLabelNotByFrame)
@@ -274,7 +279,8 @@ TEST(MenuWarmPlanTest, RotationOverThirtyWindows)
     EXPECT_EQ(app::chooseWarmWindows(list, 0, {}, lookup, 400).positions.size(), 12u);
 
     // Windows being captured are skipped and the pass takes the next ones.
-    const auto busy = app::chooseWarmWindows(list, 28, {528, 500}, [](desktop::WindowID) { return std::nullopt; }, 0);
+    const auto busy = app::chooseWarmWindows(
+        list, 28, {528, 500}, [](desktop::WindowID) { return std::nullopt; }, 0);
     EXPECT_EQ(busy.positions, (std::vector<std::size_t>{29, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
     EXPECT_EQ(busy.nextCursor, 10u);
 }

@@ -12,8 +12,14 @@ public:
     using Hook = std::function<void(const char* operation, desktop::WindowID windowID)>;
     explicit RecordingParking(Hook hook) : hook_(std::move(hook)) {}
 
-    RescueOutcome rescueOutcome(desktop::WindowID id) override { return note("rescueOutcome", id), RescueOutcome::failed; }
-    bool isBorrowedByPinnedPreview(desktop::WindowID id) override { return note("isBorrowedByPinnedPreview", id), false; }
+    RescueOutcome rescueOutcome(desktop::WindowID id) override
+    {
+        return note("rescueOutcome", id), RescueOutcome::failed;
+    }
+    bool isBorrowedByPinnedPreview(desktop::WindowID id) override
+    {
+        return note("isBorrowedByPinnedPreview", id), false;
+    }
     void prewarmDisplay(desktop::WindowID id) override { note("prewarmDisplay", id); }
     void restoreAsync(desktop::WindowID id) override { note("restoreAsync", id); }
     bool bringBackForUser(desktop::WindowID id) override { return note("bringBackForUser", id), false; }

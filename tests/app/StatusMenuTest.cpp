@@ -269,7 +269,8 @@ TEST_F(MenuThumbnailTest, SelfTestWritesFilesAndRefusesAForeignFolder)
     ASSERT_EQ(::stat(folder.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_EQ(linesWith("缩略图自检"),
-              (std::vector<std::string>{"缩略图自检: 候选 3 个，试抓 3 个", "缩略图自检: 写出 00_My_App_v2_600.png 59.0x44.0pt",
+              (std::vector<std::string>{"缩略图自检: 候选 3 个，试抓 3 个",
+                                        "缩略图自检: 写出 00_My_App_v2_600.png 59.0x44.0pt",
                                         "缩略图自检: 写出 01_Notes_500.png 78.0x44.0pt",
                                         "缩略图自检: 写出 02_Notes_501.png 78.0x44.0pt", "缩略图自检: 结束"}));
     EXPECT_EQ(::access((folder + "/02_Notes_501.png").c_str(), F_OK), 0);
@@ -305,8 +306,8 @@ TEST_F(MenuThumbnailTest, DebugShotCropsTheMainDisplayWithTheOpenMenu)
     MenuThumbnail::setDirectory("/tmp/glimra-menu-thumbs");
     EXPECT_EQ(status, 0);
     const std::string path = tmp.path() + "/thumbs/menu-shot.png";
-    EXPECT_EQ(linesWith("菜单截图"), (std::vector<std::string>{"菜单截图: 后台计时器触发",
-                                                               "菜单截图: 写出 " + path + " 1800x1500px"}));
+    EXPECT_EQ(linesWith("菜单截图"),
+              (std::vector<std::string>{"菜单截图: 后台计时器触发", "菜单截图: 写出 " + path + " 1800x1500px"}));
     const QImage shot(QString::fromStdString(path));
     EXPECT_EQ(shot.size(), QSize(1800, 1500));
 

@@ -38,9 +38,9 @@ public:
         : real_(std::move(real)), error_(std::move(error))
     {
     }
-    void shareableContent(bool, bool,
-                          std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)>
-                              completion) override
+    void shareableContent(
+        bool, bool,
+        std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> completion) override
     {
         dispatch::global().async([completion, error = error_] { completion(std::nullopt, error); });
     }
@@ -110,8 +110,9 @@ TEST_F(CatalogTest, OffersOrdinaryWindowsOfOtherApplicationsOnly)
 TEST_F(CatalogTest, ARefusedQueryIsToldApartFromNoWindowsAndLoggedOncePerKind)
 {
     const std::string refused = "窗口列表: 没有屏幕录制权限，读不到任何窗口";
-    const std::string failed = "窗口列表: 查询可共享内容失败 Error Domain=com.apple.ScreenCaptureKit.SCStreamErrorDomain "
-                               "Code=-3805 \"The connection to the capture service was interrupted.\"";
+    const std::string failed =
+        "窗口列表: 查询可共享内容失败 Error Domain=com.apple.ScreenCaptureKit.SCStreamErrorDomain "
+        "Code=-3805 \"The connection to the capture service was interrupted.\"";
     Catalog::Listing nothing = listing();
     EXPECT_TRUE(nothing.windows.empty());
     EXPECT_FALSE(nothing.failure) << "no windows is not a failure";

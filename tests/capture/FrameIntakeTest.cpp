@@ -14,7 +14,8 @@ desktop::PixelBufferRef patterned(int width, int height, int shift = 0)
 {
     auto buffer = std::make_shared<desktop::PixelBuffer>(width, height);
     for (int y = 0; y < height; ++y) {
-        for (int i = 0; i < buffer->bytesPerRow; ++i) buffer->row(y)[i] = static_cast<std::uint8_t>(i * 7 + y * 13 + shift);
+        for (int i = 0; i < buffer->bytesPerRow; ++i)
+            buffer->row(y)[i] = static_cast<std::uint8_t>(i * 7 + y * 13 + shift);
     }
     return buffer;
 }

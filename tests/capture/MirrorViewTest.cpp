@@ -90,7 +90,7 @@ TEST_F(MirrorViewTest, FitsThePictureWithClearBarsAndRoundedCorners)
     view.resize(100, 100);
     view.display(quarters(200, 100));
     const QImage picture = paint(view);
-    EXPECT_EQ(qAlpha(picture.pixel(50, 10)), 0);       // the bar above the picture
+    EXPECT_EQ(qAlpha(picture.pixel(50, 10)), 0);        // the bar above the picture
     EXPECT_EQ(picture.pixel(75, 60), qRgb(255, 0, 0));  // inside the picture
     EXPECT_EQ(picture.pixel(20, 30), qRgb(0, 0, 255));
 
@@ -171,7 +171,8 @@ TEST_F(MirrorViewTest, ANewFrameIsScaledOnceAndTheSameFramePaintsNothing)
     window.show();
     const auto frame = quarters(200, 200, true);
     view.display(frame);
-    for (int turn = 0; turn < 100 && view.paints == 0; ++turn) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    for (int turn = 0; turn < 100 && view.paints == 0; ++turn)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_GT(view.paints, 0);
     const int painted = view.paints;
     for (int i = 0; i < 5; ++i) {

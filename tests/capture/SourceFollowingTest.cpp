@@ -49,8 +49,8 @@ TEST_F(SourceFollowingTest, AMoveRefreshesTheFilterAndInDisplayModesTheCrop)
     defaults::Defaults::standard().set("captureMode", "displayExcluding");
     world().setFrame(sourceID, {300, 100, 800, 600});
     clock().advance(1);
-    EXPECT_EQ(linesWith("捕获模式: displayExcluding 裁=800x600@(300,100) 屏=1512x982@(0,0) 窗口=800x600@(300,100)").size(),
-              1u);
+    EXPECT_EQ(
+        linesWith("捕获模式: displayExcluding 裁=800x600@(300,100) 屏=1512x982@(0,0) 窗口=800x600@(300,100)").size(), 1u);
     EXPECT_EQ(linesWith("捕获模式: displayExcluding 排除上层窗口 0 个 + 自有窗口 0 个").size(), 1u);
     EXPECT_EQ(linesWith("仅位移: filter 已跟到新位置 contentRect=1512x982@(0,0) 裁=800x600@(300,100)").size(), 1u);
     EXPECT_FALSE(linesWith("重建流").size());

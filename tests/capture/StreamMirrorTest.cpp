@@ -163,7 +163,8 @@ TEST_F(StreamMirrorTest, InterruptedStreamsRestartThreeTimesThenTheHostHearsOfIt
 {
     std::vector<std::string> systemLog;
     core::systemLog::setSink([&](const std::string& line) { systemLog.push_back(line); });
-    simCapture().injectFault(sourceID, sim::CaptureFault::stop, desktop::captureError::failedApplicationConnectionInterrupted, 1);
+    simCapture().injectFault(sourceID, sim::CaptureFault::stop,
+                             desktop::captureError::failedApplicationConnectionInterrupted, 1);
     startMirror();
     clock().advance(0.1);
     EXPECT_EQ(linesWith("流错误自动恢复: 第1/3 次（0.5s 后重启流，迷你窗保留）").size(), 1u);
@@ -177,7 +178,8 @@ TEST_F(StreamMirrorTest, InterruptedStreamsRestartThreeTimesThenTheHostHearsOfIt
     EXPECT_TRUE(stopped.empty());
 
     // A usable frame gave the attempts back; now four stops with none between them.
-    simCapture().injectFault(sourceID, sim::CaptureFault::stop, desktop::captureError::failedApplicationConnectionInterrupted, 4);
+    simCapture().injectFault(sourceID, sim::CaptureFault::stop,
+                             desktop::captureError::failedApplicationConnectionInterrupted, 4);
     clock().advance(5);
     EXPECT_EQ(linesWith("流错误自动恢复: 第3/3 次").size(), 1u);
     ASSERT_EQ(stopped.size(), 1u);
@@ -189,7 +191,8 @@ TEST_F(StreamMirrorTest, InterruptedStreamsRestartThreeTimesThenTheHostHearsOfIt
 
 TEST_F(StreamMirrorTest, AStoppedMirrorStaysStopped)
 {
-    simCapture().injectFault(sourceID, sim::CaptureFault::stop, desktop::captureError::failedApplicationConnectionInterrupted, 1);
+    simCapture().injectFault(sourceID, sim::CaptureFault::stop,
+                             desktop::captureError::failedApplicationConnectionInterrupted, 1);
     startMirror();
     clock().advance(0.1);
     ASSERT_EQ(linesWith("流错误自动恢复: 第1/3 次").size(), 1u);

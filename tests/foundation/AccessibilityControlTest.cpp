@@ -71,7 +71,7 @@ TEST_F(AccessibilityControl, AFailedWriteStillAttemptsTheOtherAndLogsBothResults
     EXPECT_FALSE(EventBridge::axSetWindowFrame(11, 201, core::Rect(nan, 5, 400, 300), false));
     EXPECT_EQ(world().window(11)->frame.size, (core::Size{400, 300}));
     EXPECT_EQ(diagLines(), (std::vector<std::string>{"AX写frame: size=-25204 pos=-25204 id=21",
-                                                    "AX写frame: size=0 pos=-25201 id=11"}));
+                                                     "AX写frame: size=0 pos=-25201 id=11"}));
 }
 
 TEST_F(AccessibilityControl, WithoutTrustOrElementNothingIsWrittenOrLogged)
@@ -130,11 +130,11 @@ TEST_F(AccessibilityControl, RaiseLogsItsResultOrTheMissingElement)
     ASSERT_EQ(journalOf("ax.action").size(), 1u);
     EXPECT_EQ(journalOf("ax.action")[0]["window"], 11);
     EXPECT_EQ(diagLines(), (std::vector<std::string>{
-                              "raiseWindow: pid=201 windowID=11 结果=0",
-                              "raiseWindow: 窗口元素未找到 pid=201 windowID=99",
-                              "AX窗口列表读取失败: err=-25202 pid=999",
-                              "raiseWindow: 窗口元素未找到 pid=999 windowID=11",
-                          }));
+                               "raiseWindow: pid=201 windowID=11 结果=0",
+                               "raiseWindow: 窗口元素未找到 pid=201 windowID=99",
+                               "AX窗口列表读取失败: err=-25202 pid=999",
+                               "raiseWindow: 窗口元素未找到 pid=999 windowID=11",
+                           }));
 }
 
 TEST_F(AccessibilityControl, TrustCheckPromptsAndLogsOnlyWhenUntrusted)
@@ -145,5 +145,5 @@ TEST_F(AccessibilityControl, TrustCheckPromptsAndLogsOnlyWhenUntrusted)
     EXPECT_FALSE(EventBridge::ensureAccessibility(false));
     EXPECT_EQ(journalOf("ax.prompt").size(), 1u);
     EXPECT_EQ(diagLines(), (std::vector<std::string>{"辅助功能未授权，已弹原生授权框 prompt=true",
-                                                    "辅助功能未授权，已弹原生授权框 prompt=false"}));
+                                                     "辅助功能未授权，已弹原生授权框 prompt=false"}));
 }

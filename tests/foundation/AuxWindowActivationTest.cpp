@@ -79,6 +79,7 @@ TEST_F(AuxWindowActivation, ClosingTheLastWindowGoesBackToTheMenuBarOnce)
     ::AuxWindowActivation::refresh();
     clock().advance(1);
     EXPECT_EQ(world().activationPolicy(), desktop::ActivationPolicy::accessory);
-    EXPECT_EQ(diagLines(), (std::vector<std::string>{"激活策略: → regular(程序坞可见)", "激活策略: → accessory(菜单栏)"}));
+    EXPECT_EQ(diagLines(),
+              (std::vector<std::string>{"激活策略: → regular(程序坞可见)", "激活策略: → accessory(菜单栏)"}));
     EXPECT_EQ(activations().size(), 3u);
 }

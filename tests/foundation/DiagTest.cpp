@@ -164,9 +164,9 @@ TEST_F(DiagLog, NeitherTheLogNorItsOlderGenerationIsWrittenThroughALink)
     EXPECT_GT(fs::file_size(logPath()), 4u * 1024 * 1024);
 
     core::systemLog::setSink({});
-    EXPECT_EQ(systemLines, (std::vector<std::string>{
-                               "[Glimra] 私有目录: " + logPath() + " 是链接 ⇒ 不跟随，保持原样",
-                               "[Glimra] 私有目录: " + olderPath() + " 是链接 ⇒ 不跟随，保持原样"}));
+    EXPECT_EQ(systemLines,
+              (std::vector<std::string>{"[Glimra] 私有目录: " + logPath() + " 是链接 ⇒ 不跟随，保持原样",
+                                        "[Glimra] 私有目录: " + olderPath() + " 是链接 ⇒ 不跟随，保持原样"}));
 }
 
 TEST_F(DiagLog, AnUnwritableFolderMakesEveryCallANoOp)
@@ -220,9 +220,12 @@ TEST_F(DiagLog, ThePathCanBeReadWhileTheLocationIsResetAndLinesAreWritten)
     for (int q = 0; q < 6; ++q)
         queues[q].async([q, &finished, &wrongPaths, expected = logPath()] {
             for (int i = 0; i < rounds; ++i) {
-                if (q < 2) Diag::log("writer=" + std::to_string(q) + " line=" + std::to_string(i));
-                else if (q < 4) Diag::resetLocation();
-                else if (Diag::fileURL() != expected) ++wrongPaths;
+                if (q < 2)
+                    Diag::log("writer=" + std::to_string(q) + " line=" + std::to_string(i));
+                else if (q < 4)
+                    Diag::resetLocation();
+                else if (Diag::fileURL() != expected)
+                    ++wrongPaths;
             }
             finished.signal();
         });

@@ -50,7 +50,8 @@ TEST_F(Focus, AMinimisedWindowIsRestoredBeforeActivation)
     world().setMinimized(11, true);
     EventBridge::focus(window());
     EXPECT_FALSE(world().window(11)->minimized);
-    EXPECT_EQ(diagLines(), (std::vector<std::string>{"focus: id=11 onScreen=false pid=201", "还原最小化窗口: id=11 结果=0"}));
+    EXPECT_EQ(diagLines(),
+              (std::vector<std::string>{"focus: id=11 onScreen=false pid=201", "还原最小化窗口: id=11 结果=0"}));
 }
 
 TEST_F(Focus, AnOffScreenWindowThatCannotBeRestoredSaysWhy)

@@ -10,10 +10,7 @@ namespace {
 
 class Localisation : public testsupport::DiagTest {
 protected:
-    static void setLanguages(std::vector<std::string> list)
-    {
-        core::setPreferredLanguagesOverride(std::move(list));
-    }
+    static void setLanguages(std::vector<std::string> list) { core::setPreferredLanguagesOverride(std::move(list)); }
     static void setChoice(const nlohmann::json& value) { defaults::Defaults::standard().set("appLanguage", value); }
     std::string log() const { return testsupport::readFile(dataHome() + "/Glimra/diag.log"); }
 };
@@ -56,8 +53,8 @@ TEST_F(Localisation, TheSystemLanguagesDecideWhenTheChoiceIsSystem)
 TEST_F(Localisation, AnUnusableChoiceMeansFollowTheSystem)
 {
     setLanguages({"ko-KR"});
-    for (const nlohmann::json& value : {nlohmann::json(9), nlohmann::json(-1), nlohmann::json("2"),
-                                        nlohmann::json(2.0), nlohmann::json(true)}) {
+    for (const nlohmann::json& value :
+         {nlohmann::json(9), nlohmann::json(-1), nlohmann::json("2"), nlohmann::json(2.0), nlohmann::json(true)}) {
         setChoice(value);
         EXPECT_EQ(AppLang::current(), AppLang::system) << value.dump();
         EXPECT_EQ(L10n::resolved(), ResolvedLang::ko) << value.dump();

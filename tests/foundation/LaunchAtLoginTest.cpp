@@ -43,10 +43,10 @@ TEST_F(LaunchAtLogin, TurningOnRegistersUnlessAlreadyEnabled)
     EXPECT_TRUE(::LaunchAtLogin::setEnabled(true));
     EXPECT_EQ(journalOf("loginItem.register").size(), 4u);
     EXPECT_EQ(diagLines(), (std::vector<std::string>{
-                              "开机启动: 设为 true → status 0 → 1",
-                              "开机启动: 设为 true → status 1 → 1",
-                              "开机启动: 设为 true → status 2 → 2",
-                          }));
+                               "开机启动: 设为 true → status 0 → 1",
+                               "开机启动: 设为 true → status 1 → 1",
+                               "开机启动: 设为 true → status 2 → 2",
+                           }));
 }
 
 TEST_F(LaunchAtLogin, TurningOffUnregistersOnlyWhatIsOn)
@@ -63,11 +63,11 @@ TEST_F(LaunchAtLogin, TurningOffUnregistersOnlyWhatIsOn)
     EXPECT_TRUE(::LaunchAtLogin::setEnabled(false));
     EXPECT_EQ(journalOf("loginItem.unregister").size(), 2u);
     EXPECT_EQ(diagLines(), (std::vector<std::string>{
-                              "开机启动: 设为 false → status 0 → 0",
-                              "开机启动: 设为 false → status 2 → 0",
-                              "开机启动: 设为 false → status 1 → 0",
-                              "开机启动: 设为 false → status 3 → 3",
-                          }));
+                               "开机启动: 设为 false → status 0 → 0",
+                               "开机启动: 设为 false → status 2 → 0",
+                               "开机启动: 设为 false → status 1 → 0",
+                               "开机启动: 设为 false → status 3 → 3",
+                           }));
 }
 
 TEST_F(LaunchAtLogin, AFailedRegistrationIsLoggedAndReportedAsFalse)
@@ -88,10 +88,10 @@ TEST_F(LaunchAtLogin, TheFirstLaunchDefaultAppliesOnce)
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_EQ(item().status(), desktop::LoginItem::Status::notRegistered);
     EXPECT_EQ(diagLines(), (std::vector<std::string>{
-                              "开机启动: 设为 true → status 0 → 1",
-                              "开机启动: 首次启动默认开启 → 成功",
-                              "开机启动: 设为 false → status 1 → 0",
-                          }));
+                               "开机启动: 设为 true → status 0 → 1",
+                               "开机启动: 首次启动默认开启 → 成功",
+                               "开机启动: 设为 false → status 1 → 0",
+                           }));
 }
 
 TEST_F(LaunchAtLogin, TheFirstLaunchDefaultRespectsAnItemAlreadyOn)
@@ -128,10 +128,10 @@ TEST_F(LaunchAtLogin, OnTheLinuxDesktopTheItemIsAnAutostartEntry)
     ::LaunchAtLogin::applyFirstLaunchDefault();
     EXPECT_FALSE(std::filesystem::exists(entry));
     EXPECT_EQ(diagLines(), (std::vector<std::string>{
-                              "开机启动: 设为 true → status 0 → 1",
-                              "开机启动: 首次启动默认开启 → 成功",
-                              "开机启动: 设为 false → status 1 → 0",
-                          }));
+                               "开机启动: 设为 true → status 0 → 1",
+                               "开机启动: 首次启动默认开启 → 成功",
+                               "开机启动: 设为 false → status 1 → 0",
+                           }));
 }
 
 // A copy run from its build folder says why it is no login item, registers nothing and
@@ -153,9 +153,9 @@ TEST_F(LaunchAtLogin, ACopyThatCannotBeALoginItemLeavesTheDefaultToOneThatCan)
     EXPECT_TRUE(initialized());
     EXPECT_TRUE(std::filesystem::exists(entry));
     EXPECT_EQ(diagLines(), (std::vector<std::string>{
-                              "开机启动: 首次启动默认开启 → 跳过（not here）",
-                              "开机启动: 设置失败(true): not here status=0",
-                              "开机启动: 设为 true → status 0 → 1",
-                              "开机启动: 首次启动默认开启 → 成功",
-                          }));
+                               "开机启动: 首次启动默认开启 → 跳过（not here）",
+                               "开机启动: 设置失败(true): not here status=0",
+                               "开机启动: 设为 true → status 0 → 1",
+                               "开机启动: 首次启动默认开启 → 成功",
+                           }));
 }

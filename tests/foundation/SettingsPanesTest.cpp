@@ -45,8 +45,7 @@ TEST_F(SettingsPanes, WithoutSystemSettingsRunningThePaneOpensAtOnceOnTheMainQue
     EXPECT_TRUE(opener->opened.empty());
     clock().runUntilIdle();
     ASSERT_EQ(opener->opened.size(), 1u);
-    EXPECT_EQ(opener->opened[0].first,
-              "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
+    EXPECT_EQ(opener->opened[0].first, "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility");
     EXPECT_EQ(opener->opened[0].second, 0.0);
     EXPECT_TRUE(journalOf("app.terminate").empty());
 }

@@ -102,7 +102,8 @@ TEST(TranslationTable, ParsesHeaderRowsAndEscapedLineFeeds)
     EXPECT_EQ(table.rows[0].key, "甲\n乙");
     EXPECT_EQ(table.rows[0].texts[0], "A\nB");
 
-    const auto variants = parseVariantTables("key\tvariant\tzh-Hans\ten\n甲\tlinux\t乙\tB\n丙\tother\t丁\tD\n戊\tlinux\t己\tF\n");
+    const auto variants =
+        parseVariantTables("key\tvariant\tzh-Hans\ten\n甲\tlinux\t乙\tB\n丙\tother\t丁\tD\n戊\tlinux\t己\tF\n");
     ASSERT_EQ(variants.size(), 2u);
     const TranslationTable& linuxTexts = variants.at("linux");
     EXPECT_EQ(linuxTexts.languages, (std::vector<std::string>{"zh-Hans", "en"}));
@@ -128,7 +129,8 @@ TEST(TranslationTable, TheLinuxVariantsKeepEveryRuleAndNameNoMacOrMacKey)
     const auto& variants = builtInVariants();
     ASSERT_EQ(variants.size(), 1u);
     const TranslationTable& linuxTexts = variants.at("linux");
-    EXPECT_EQ(linuxTexts.languages, (std::vector<std::string>{"zh-Hans", "en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
+    EXPECT_EQ(linuxTexts.languages,
+              (std::vector<std::string>{"zh-Hans", "en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
     EXPECT_EQ(linuxTexts.rows.size(), 17u);
     expectEveryRowComplete(linuxTexts, "linux");
 

@@ -21,8 +21,8 @@ void expectRegion(const std::optional<FocusRegion>& region, FocusRegion expected
 
 TEST(FocusRegion, MeasuresFromTheWindowsTopLeft)
 {
-    expectRegion(FocusRegion::from({100, 200, 400, 300}, source), {0, 0.5, 0.5, 0.5});  // bottom-left quarter
-    expectRegion(FocusRegion::from({500, 500, 400, 300}, source), {0.5, 0, 0.5, 0.5});  // top-right quarter
+    expectRegion(FocusRegion::from({100, 200, 400, 300}, source), {0, 0.5, 0.5, 0.5});        // bottom-left quarter
+    expectRegion(FocusRegion::from({500, 500, 400, 300}, source), {0.5, 0, 0.5, 0.5});        // top-right quarter
     expectRegion(FocusRegion::from({700, 700, 400, 400}, source), {0.75, 0, 0.25, 1.0 / 6});  // cut to the window
     expectRegion(FocusRegion::from(source, source), {});
 }

@@ -96,8 +96,9 @@ TEST(GlobalClickDecision, LeavingNamesTheClickedApplicationInGlobalCoordinates)
     EXPECT_NEAR(asked->y, 599.8, 1e-9);  // 900 − 300.2
     EXPECT_EQ(leave.frontPid, 321);
     EXPECT_EQ(leave.frontWindowID, 7u);
-    EXPECT_EQ(leave.logLine, "全局点击→退出固定: win=7=Finder/layer0 target=42 落点cg=(500,599) ml=(500,300) "
-                             "点击应用pid=321 PIP们=[Safari AK框=1200,40,200x120] [? AK框=1200,180,200x120]");
+    EXPECT_EQ(leave.logLine,
+              "全局点击→退出固定: win=7=Finder/layer0 target=42 落点cg=(500,599) ml=(500,300) "
+              "点击应用pid=321 PIP们=[Safari AK框=1200,40,200x120] [? AK框=1200,180,200x120]");
 }
 
 TEST(GlobalClickDecision, WithoutScreensTheFlipUses900AndTheDesktopHasNoOwner)
@@ -110,6 +111,7 @@ TEST(GlobalClickDecision, WithoutScreensTheFlipUses900AndTheDesktopHasNoOwner)
     const auto leave = pin::decideGlobalClick(c);
     ASSERT_EQ(leave.kind, Kind::leave);
     EXPECT_FALSE(leave.frontPid);
-    EXPECT_EQ(leave.logLine,
-              "全局点击→退出固定: win=7=Finder/layer0 target=42 落点cg=(500,700) ml=(500,200) 点击应用pid=无(桌面) PIP们=");
+    EXPECT_EQ(
+        leave.logLine,
+        "全局点击→退出固定: win=7=Finder/layer0 target=42 落点cg=(500,700) ml=(500,200) 点击应用pid=无(桌面) PIP们=");
 }

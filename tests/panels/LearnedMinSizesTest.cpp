@@ -31,7 +31,7 @@ TEST_F(LearnedMinSizesTest, LearnsGrowsAndNeverShrinks)
     LearnedMinSizes::noteClampedSize("com.example.a", {800, 600}, {850, 750});
     EXPECT_EQ(learned("com.example.a"), (core::Size{900, 750}));
 
-    LearnedMinSizes::noteClampedSize("com.example.a", {800, 600}, {880, 740});  // nothing grows
+    LearnedMinSizes::noteClampedSize("com.example.a", {800, 600}, {880, 740});    // nothing grows
     LearnedMinSizes::noteClampedSize("com.example.b", {800, 600}, {801, 700.9});  // width within 2 pt
     EXPECT_EQ(learned("com.example.b"), (core::Size{0, 700.9}));
     EXPECT_EQ(stored(), nlohmann::json({{"com.example.a", "900x750"}, {"com.example.b", "0x700"}}));
@@ -49,13 +49,13 @@ TEST_F(LearnedMinSizesTest, LearnsGrowsAndNeverShrinks)
 TEST_F(LearnedMinSizesTest, LoadsOnlyWellFormedFiniteEntries)
 {
     store().set("takeoverLearnedMinSizes", {{"double", "800xx600"},
-                                               {"trailing", "800x"},
-                                               {"text", "abc"},
-                                               {"spoken", "x640xwidex480"},
-                                               {"infinite", "infx600"},
-                                               {"nan", "800xnan"},
-                                               {"negative", "-800x600"},
-                                               {"huge", "1e400x600"}});
+                                            {"trailing", "800x"},
+                                            {"text", "abc"},
+                                            {"spoken", "x640xwidex480"},
+                                            {"infinite", "infx600"},
+                                            {"nan", "800xnan"},
+                                            {"negative", "-800x600"},
+                                            {"huge", "1e400x600"}});
     const auto& sizes = LearnedMinSizes::cache();
     EXPECT_EQ(sizes, (std::map<std::string, core::Size>{{"double", {800, 600}}, {"spoken", {640, 480}}}));
 }

@@ -12,10 +12,7 @@ constexpr desktop::Pid sourcePid = 40;
 constexpr desktop::Pid ownPid = 99;
 
 // Owners back to front A, B, A.
-pin::LeaveState coveredState()
-{
-    return {sourcePid, {{11, 10}, {12, 20}, {13, 10}}, 55, ownPid};
-}
+pin::LeaveState coveredState() { return {sourcePid, {{11, 10}, {12, 20}, {13, 10}}, 55, ownPid}; }
 
 std::vector<desktop::Pid> planFor(LeaveCause cause, const pin::LeaveState& state)
 {
@@ -59,11 +56,12 @@ TEST(ActivationPlan, AClickedApplicationComesForwardButTheSourceOnlyRaisesItsWin
     EXPECT_TRUE(own.pids.empty());
     ASSERT_TRUE(own.raise);
     EXPECT_EQ(*own.raise, (pin::WindowRaise{sourcePid, 77}));
-    EXPECT_EQ(own.logLines,
-              std::vector<std::string>{"退出固定: 落点属源应用自己（win=77, pid=40）⇒ 跳过 LS 激活，只用窗口级 AXRaise"});
+    EXPECT_EQ(own.logLines, std::vector<std::string>{
+                                "退出固定: 落点属源应用自己（win=77, pid=40）⇒ 跳过 LS 激活，只用窗口级 AXRaise"});
 
     // Without a window number the source application is activated like any other.
-    for (std::optional<desktop::WindowID> window : {std::optional<desktop::WindowID>(), std::optional<desktop::WindowID>(0)}) {
+    for (std::optional<desktop::WindowID> window :
+         {std::optional<desktop::WindowID>(), std::optional<desktop::WindowID>(0)}) {
         const auto noWindow =
             pin::activationPlan(pin::leaveRequest(LeaveCause::outsideClick, sourcePid, window), coveredState());
         EXPECT_EQ(noWindow.pids, std::vector<desktop::Pid>{sourcePid});
@@ -122,7 +120,8 @@ TEST(FrontHandoff, RestoresAsSoonAsTheTargetIsInFront)
 
     const auto arrived = pin::frontHandoffStep(20, 20, waiting.waited);
     EXPECT_FALSE(arrived.pollAgain);
-    EXPECT_EQ(arrived.logLine, "退出固定: 前台已交还给 pid=20（等待 0.15s）⇒ 现在还原源窗口（此时它在目标应用之下，几何改动不可见）");
+    EXPECT_EQ(arrived.logLine,
+              "退出固定: 前台已交还给 pid=20（等待 0.15s）⇒ 现在还原源窗口（此时它在目标应用之下，几何改动不可见）");
     EXPECT_EQ(pin::frontHandoffStep(20, 20, 0).logLine,
               "退出固定: 前台已交还给 pid=20（等待 0.00s）⇒ 现在还原源窗口（此时它在目标应用之下，几何改动不可见）");
 }
@@ -154,7 +153,8 @@ TEST(RestoreRetry, ASuccessNamesItsRetryAndReleasesTheWindow)
     EXPECT_EQ(first.kind, pin::RestoreRetry::Outcome::Kind::restored);
     EXPECT_EQ(first.logLine, "接管预览退出: 恢复源窗口 frame=(10.0, 20.0, 800.0, 600.0) 成功");
     EXPECT_EQ(first.settle, 77u);
-    EXPECT_EQ(retry.afterTry(3, true).logLine, "接管预览退出: 恢复源窗口 frame=(10.0, 20.0, 800.0, 600.0) 成功（重试第3次）");
+    EXPECT_EQ(retry.afterTry(3, true).logLine,
+              "接管预览退出: 恢复源窗口 frame=(10.0, 20.0, 800.0, 600.0) 成功（重试第3次）");
 }
 
 TEST(RestoreRetry, WithoutAnOwnerEveryTryFailsButParkingIsStillSettled)

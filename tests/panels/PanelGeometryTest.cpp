@@ -184,8 +184,8 @@ TEST(EdgeResize, KeepsTheAspectAndMinimumsAndAnchorsTheOppositeEdges)
     expectRect(resizedFrame(start, {0, -50}, ResizeEdges::bottom), 100, 50, 408.89, 230);
     expectRect(resizedFrame(start, {0, 20}, ResizeEdges::top), 100, 100, 355.56, 200);
     // A horizontal edge decides over a vertical one; left over right.
-    expectRect(resizedFrame(start, {40, 500}, ResizeEdges::left | ResizeEdges::right | ResizeEdges::top), 140, 100,
-               280, 157.5);
+    expectRect(resizedFrame(start, {40, 500}, ResizeEdges::left | ResizeEdges::right | ResizeEdges::top), 140, 100, 280,
+               157.5);
     // A tall panel shrunk from the top: 120 high is too narrow, so 180 wide decides.
     expectRect(resizedFrame(Rect(0, 0, 180, 320), {0, -1000}, ResizeEdges::top), 0, 0, 180, 320);
     expectRect(resizedFrame(start, {50, 50}, 0), 100, 100, 320, 180);

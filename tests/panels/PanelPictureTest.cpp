@@ -30,8 +30,7 @@ protected:
         const auto picture =
             sim::composeRegion(world(), region, window.width(), window.height(),
                                [number](const sim::SimWindow& candidate) { return candidate.id == number; });
-        return QImage(picture->bytes.data(), picture->width, picture->height, picture->bytesPerRow,
-                      QImage::Format_RGB32)
+        return QImage(picture->bytes.data(), picture->width, picture->height, picture->bytesPerRow, QImage::Format_RGB32)
             .copy();
     }
 
@@ -61,9 +60,9 @@ protected:
         const QRect geometry(view.mapTo(&window, QPoint()), view.size());
         const QRect changed = changedArea(with, without);
         ASSERT_FALSE(changed.isEmpty()) << "nothing of the view shows";
-        EXPECT_TRUE(geometry.contains(changed)) << "drawn at " << changed.x() << "," << changed.y() << " "
-                                                << changed.width() << "×" << changed.height() << ", placed at "
-                                                << geometry.x() << "," << geometry.y();
+        EXPECT_TRUE(geometry.contains(changed))
+            << "drawn at " << changed.x() << "," << changed.y() << " " << changed.width() << "×" << changed.height()
+            << ", placed at " << geometry.x() << "," << geometry.y();
         EXPECT_GT(changed.width() * changed.height(), geometry.width() * geometry.height() / 4);
 
         // The same pixels as the view grabbed alone mark, give or take the rounding of a
@@ -73,8 +72,10 @@ protected:
             for (int x = 0; x < alone.width(); ++x)
                 if (qAlpha(alone.pixel(x, y)) > 8) marked |= QRect(x, y, 1, 1);
         marked.translate(geometry.topLeft());
-        for (const auto& [shown, drawn] : {std::pair{changed.left(), marked.left()}, {changed.top(), marked.top()},
-                                           {changed.right(), marked.right()}, {changed.bottom(), marked.bottom()}})
+        for (const auto& [shown, drawn] : {std::pair{changed.left(), marked.left()},
+                                           {changed.top(), marked.top()},
+                                           {changed.right(), marked.right()},
+                                           {changed.bottom(), marked.bottom()}})
             EXPECT_NEAR(shown, drawn, 1);
     }
 };

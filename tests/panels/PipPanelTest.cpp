@@ -224,8 +224,8 @@ TEST_F(PipPanelTest, TileAllLaysTwoPanelsOutFromTheCorner)
     PipPanel* first = makePanel();
     PipPanel* second = makePanel();
     PipPanel::tileAll();
-    const auto frames = panels::layoutFrames({first->frame().size, second->frame().size}, visibleFrame,
-                                             panels::WindowCorner::topRight);
+    const auto frames =
+        panels::layoutFrames({first->frame().size, second->frame().size}, visibleFrame, panels::WindowCorner::topRight);
     EXPECT_EQ(first->frame(), frames[0]);
     EXPECT_EQ(second->frame(), frames[1]);
     EXPECT_EQ(first->frame().maxX(), visibleFrame.maxX() - 16);

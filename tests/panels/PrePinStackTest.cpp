@@ -74,10 +74,10 @@ TEST(PrePinStack, KeepsVisibleForeignCoversInFrontOfTheSource)
         entry(23, sourcePid, core::Rect{150, 150, 300, 300}),
         entry(24, std::nullopt, core::Rect{150, 150, 300, 300}),
         entry(11, 50, core::Rect{0, 0, 400, 400}),
-        entry(12, 60, core::Rect{50, 50, 400, 400}),    // 37500 of 160000 shows past 11
-        entry(13, 70, core::Rect{10, 10, 380, 380}),    // wholly behind 11
+        entry(12, 60, core::Rect{50, 50, 400, 400}),      // 37500 of 160000 shows past 11
+        entry(13, 70, core::Rect{10, 10, 380, 380}),      // wholly behind 11
         entry(14, 80, core::Rect{2000, 2000, 100, 100}),  // not over the source
-        entry(15, 80, core::Rect{900, 100, 100, 100}),  // touches the source's right edge
+        entry(15, 80, core::Rect{900, 100, 100, 100}),    // touches the source's right edge
         entry(16, 80, core::Rect{150, 150, 300, 300}, std::nullopt),
         entry(sourceWindow, sourcePid, sourceFrame),
         entry(17, 90, core::Rect{150, 150, 300, 300}),  // behind the source
@@ -87,7 +87,8 @@ TEST(PrePinStack, KeepsVisibleForeignCoversInFrontOfTheSource)
     EXPECT_EQ(stack.kept, 2u);
     EXPECT_EQ(stack.raiseList, (std::vector<pin::RaiseEntry>{{12, 60}, {11, 50}}));
     EXPECT_EQ(stack.frontPid, 50);
-    EXPECT_EQ(pin::prePinStackLogLine(stack, 7), "接管预览: 固定前叠放 原始=3 可见轮廓=2个 活动应用pid=50 真实前台pid=7");
+    EXPECT_EQ(pin::prePinStackLogLine(stack, 7),
+              "接管预览: 固定前叠放 原始=3 可见轮廓=2个 活动应用pid=50 真实前台pid=7");
 }
 
 TEST(PrePinStack, AWindowStaysWhenFivePercentOfItShows)

@@ -61,8 +61,8 @@ TEST_F(PreviewTest, HoveringShowsThePreviewAfterTheDelayAndLeavingFadesItOut)
     EXPECT_EQ(preview.content->mirrorView->geometry(), preview.content->rect());
 
     ASSERT_EQ(linesWith("showPreview: panel=").size(), 1u);
-    EXPECT_NE(linesWith("showPreview: panel=")[0].find(" 屏=" + ui::mainScreen()->localizedName + " 预览目标frame=" +
-                                                       core::rectText(preview.frame())),
+    EXPECT_NE(linesWith("showPreview: panel=")[0].find(" 屏=" + ui::mainScreen()->localizedName +
+                                                       " 预览目标frame=" + core::rectText(preview.frame())),
               std::string::npos);
     EXPECT_EQ(linesWith("预览几何: 框=").size(), 1u);
     EXPECT_EQ(linesWith("displayCurrent: PIP contents=").size(), 1u);

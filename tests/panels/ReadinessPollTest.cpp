@@ -17,7 +17,7 @@ const core::Rect recentred{50, 50, 900, 700};
 TEST(ReadinessPoll, ASettledSizeIsRecentredOnceThenRevealed)
 {
     pin::ReadinessPoll poll(3, before, box);
-    EXPECT_FALSE(poll.pass(std::nullopt, asked).recentre);             // not listed yet
+    EXPECT_FALSE(poll.pass(std::nullopt, asked).recentre);                 // not listed yet
     EXPECT_FALSE(poll.pass(core::Rect{0, 0, 1201, 799}, asked).recentre);  // still its old size
 
     const auto first = poll.pass(settled, asked);
@@ -94,8 +94,9 @@ TEST(TakeoverReadBack, ReportsDepthCoversAndRecentresAKeptSize)
         window(6, "Dock", {})};
     const auto back = pin::readBack(list, 9, asked, box);
     ASSERT_EQ(back.logLines.size(), 2u);
-    EXPECT_EQ(back.logLines[0], "接管回读: 窗口在屏 ✓ z序=5/7 实际CG=(40.0,30.0,900.0,700.0) "
-                                "期望=(100.0, 100.0, 800.0, 600.0) 上方窗口=Safari|Mail|Notes");
+    EXPECT_EQ(back.logLines[0],
+              "接管回读: 窗口在屏 ✓ z序=5/7 实际CG=(40.0,30.0,900.0,700.0) "
+              "期望=(100.0, 100.0, 800.0, 600.0) 上方窗口=Safari|Mail|Notes");
     EXPECT_EQ(back.logLines[1], "接管回读: 尺寸被应用钳制 900x700 ≠ 期望 → 按实际尺寸重新居中");
     ASSERT_TRUE(back.recentre);
     EXPECT_EQ(*back.recentre, recentred);
@@ -106,6 +107,7 @@ TEST(TakeoverReadBack, ReportsDepthCoversAndRecentresAKeptSize)
     EXPECT_FALSE(front.recentre);
 
     const auto missing = pin::readBack(list, 77, asked, box);
-    EXPECT_EQ(missing.logLines, std::vector<std::string>{"接管回读: ⚠ 窗口不在屏幕窗口列表中（可能被最小化/移到其他空间/隐藏）windowID=77"});
+    EXPECT_EQ(missing.logLines, std::vector<std::string>{
+                                    "接管回读: ⚠ 窗口不在屏幕窗口列表中（可能被最小化/移到其他空间/隐藏）windowID=77"});
     EXPECT_FALSE(missing.recentre);
 }

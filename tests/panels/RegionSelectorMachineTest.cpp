@@ -69,8 +69,9 @@ TEST_F(RegionSelectorMachineTest, ASelectionFollowsThePointerClippedToTheWindowA
     EXPECT_EQ(result.windowID, 500u);
     EXPECT_EQ(result.region, (FocusRegion{0, 0, 0.5, 0.5}));
     ASSERT_EQ(result.logLines.size(), 1u);
-    EXPECT_EQ(result.logLines[0], "框选: 完成 窗口=500 屏幕选区=(100, 500, 400×300) 窗口=(100, 200, 800×600) → "
-                                  "归一化 x=0.0000 y=0.0000 w=0.5000 h=0.5000");
+    EXPECT_EQ(result.logLines[0],
+              "框选: 完成 窗口=500 屏幕选区=(100, 500, 400×300) 窗口=(100, 200, 800×600) → "
+              "归一化 x=0.0000 y=0.0000 w=0.5000 h=0.5000");
 }
 
 TEST_F(RegionSelectorMachineTest, ASlipUnderEightPointsIsIgnoredSilentlyAndEightGoesOnToTheRegionCheck)

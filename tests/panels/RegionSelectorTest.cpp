@@ -129,7 +129,8 @@ TEST_F(RegionSelectorTest, ARestrictedWindowIsTakenFromTheWindowListAndTheMenuCl
     input->userMouseDown(MouseButton::left, global({50, 50}));
     selector->begin(shareableWindow(notesWindow), false);
     EXPECT_EQ(selector->machine().activeWindow()->appkitFrame, (core::Rect{200, 282, 800, 600}));
-    EXPECT_EQ(linesWith("框选: 开始").at(0), "框选: 开始 受限窗口=500 需先松开=true 左键=true 右键=false 屏=1 主屏高=982");
+    EXPECT_EQ(linesWith("框选: 开始").at(0),
+              "框选: 开始 受限窗口=500 需先松开=true 左键=true 右键=false 屏=1 主屏高=982");
 
     input->userMouseMove(global({400, 500}));
     ticks();

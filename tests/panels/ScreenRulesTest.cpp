@@ -49,8 +49,8 @@ TEST_F(ScreenRulesTest, AnOverlapSwitchesToTheCentreRuleAndEachChangeIsLoggedOnc
     VirtualScreenCriterion criterion;
     const auto apart = splitOf({builtIn}, {parkingApart});
     const auto overlapping = splitOf({builtIn}, {parkingOverlapping});
-    const Rect touching(4900, 100, 300, 200);   // centre outside the parking screen
-    const Rect halfOver(800, 100, 300, 200);    // centre (950, 200): on the real screen only
+    const Rect touching(4900, 100, 300, 200);  // centre outside the parking screen
+    const Rect halfOver(800, 100, 300, 200);   // centre (950, 200): on the real screen only
 
     EXPECT_TRUE(criterion.hits(touching, apart));
     EXPECT_FALSE(criterion.hits(Rect(100, 100, 300, 200), apart));
@@ -64,7 +64,8 @@ TEST_F(ScreenRulesTest, AnOverlapSwitchesToTheCentreRuleAndEachChangeIsLoggedOnc
     EXPECT_TRUE(criterion.strictUsable(apart));
 
     const std::vector<std::string> expected{
-        "小窗越界判据: 虚拟屏与真屏**有重叠**（虚拟 ∩ 内建 = 512×982）⇒ 退化【中心落在虚拟屏内】，任意交叉在此排列下不成立（虚拟屏 1 块 / 真屏 1 块）",
+        "小窗越界判据: 虚拟屏与真屏**有重叠**（虚拟 ∩ 内建 = 512×982）⇒ "
+        "退化【中心落在虚拟屏内】，任意交叉在此排列下不成立（虚拟屏 1 块 / 真屏 1 块）",
         "小窗越界判据: 虚拟屏与真屏不重叠 ⇒ 启用【任意交叉】（虚拟屏 1 块 / 真屏 1 块）",
     };
     EXPECT_EQ(diagLines(), expected);
@@ -119,13 +120,14 @@ TEST_F(ScreenRulesTest, TheFirstPresentCandidateOffTheVirtualScreensIsChosen)
     const Rect onParking(5100, 100, 342, 214);
     const Rect onReal(16, 727, 342, 214);
 
-    EXPECT_EQ(firstLegalCandidate({{onParking, "回到动作前位置"}, {std::nullopt, "最近真屏等价点"}, {onReal, "真屏可见区左上角"}},
-                                  criterion, split),
+    EXPECT_EQ(firstLegalCandidate(
+                  {{onParking, "回到动作前位置"}, {std::nullopt, "最近真屏等价点"}, {onReal, "真屏可见区左上角"}},
+                  criterion, split),
               2u);
     EXPECT_FALSE(firstLegalCandidate({{onParking, "a"}, {std::nullopt, "b"}, {onParking, "c"}}, criterion, split));
-    EXPECT_EQ(firstLegalCandidate({{std::nullopt, "a"}, {onParking, "b"}, {onReal, "c"}}, criterion,
-                                  splitOf({builtIn}, {})),
-              1u);
+    EXPECT_EQ(
+        firstLegalCandidate({{std::nullopt, "a"}, {onParking, "b"}, {onReal, "c"}}, criterion, splitOf({builtIn}, {})),
+        1u);
     EXPECT_FALSE(firstLegalCandidate({}, criterion, split));
 }
 

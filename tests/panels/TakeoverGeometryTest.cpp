@@ -81,8 +81,9 @@ TEST(TakeoverGeometry, AParkedWindowIsRestoredToItsPlaceBeforeParking)
     const core::Rect current{3000, 100, 800, 600};
     const auto parked = pin::savedFrameChoice(core::Rect{10, 20, 800, 600}, current);
     expectRect(parked.frame, {10, 20, 800, 600});
-    EXPECT_EQ(parked.logLine, "接管预览: 源窗口曾被停放到虚拟屏 ⇒ 还原目标改用真正的原位 (10.0, 20.0, 800.0, 600.0)"
-                              "（而不是它当前所在的 (3000.0, 100.0, 800.0, 600.0)）");
+    EXPECT_EQ(parked.logLine,
+              "接管预览: 源窗口曾被停放到虚拟屏 ⇒ 还原目标改用真正的原位 (10.0, 20.0, 800.0, 600.0)"
+              "（而不是它当前所在的 (3000.0, 100.0, 800.0, 600.0)）");
 
     const auto unparked = pin::savedFrameChoice(std::nullopt, current);
     expectRect(unparked.frame, current);

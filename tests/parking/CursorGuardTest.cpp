@@ -224,7 +224,8 @@ TEST_F(CursorGuardTest, ThreeFailedRescuesInARowBeepOnceAndShowOneMessage)
 
     clock().advance(2);
     EXPECT_TRUE(journalOf("beep").empty());
-    EXPECT_EQ(linesWith("光标逃生（自动）：warp 后读回 (-100.0,491.0) ≠ 目标，改用 CGDisplayMoveCursorToPoint").size(), 2u);
+    EXPECT_EQ(linesWith("光标逃生（自动）：warp 后读回 (-100.0,491.0) ≠ 目标，改用 CGDisplayMoveCursorToPoint").size(),
+              2u);
     EXPECT_EQ(linesWith("光标逃生（自动）：从 (-100,491) 拉回 #1 → (-100,491)，CGError=0，落点合法=false").size(), 2u);
 
     clock().advance(1);
@@ -338,9 +339,9 @@ TEST_F(CursorGuardTest, NoActiveDisplayIsAFailureNotAllIsWell)
     guard->rescueNow();
     EXPECT_EQ(shownMessage(), "找不到可用的显示器");
     EXPECT_TRUE(linesWith("活动屏只有").empty());
-    EXPECT_EQ(linesWith("光标守卫：真屏判据降级到第 2 档（账本 ∪ 名字都认不出真屏） ⇒ 现场：活动屏 0 块[]，账本 live=[]")
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        linesWith("光标守卫：真屏判据降级到第 2 档（账本 ∪ 名字都认不出真屏） ⇒ 现场：活动屏 0 块[]，账本 live=[]").size(),
+        1u);
 
     guard->start();
     clock().advance(3);
@@ -361,10 +362,11 @@ TEST_F(CursorGuardTest, EachChangeOfTheRealScreenLevelIsLoggedOnce)
     // Only the names call both displays ours; the ledger knows neither, so both count.
     const auto down = linesWith("真屏判据降级到第 1 档");
     ASSERT_EQ(down.size(), 1u);
-    EXPECT_EQ(down[0],
-              "光标守卫（自动）：真屏判据降级到第 1 档（名字那条臂认不出真屏了，降级为只认账本） ⇒ 现场：活动屏 2 块[#4 "
-              "1512x982px 主屏 名字=「Glimra 1512x982」 账本命中=false；#5 1512x982px 名字=「Glimra 1512x982」 "
-              "账本命中=false]，账本 live=[]");
+    EXPECT_EQ(
+        down[0],
+        "光标守卫（自动）：真屏判据降级到第 1 档（名字那条臂认不出真屏了，降级为只认账本） ⇒ 现场：活动屏 2 块[#4 "
+        "1512x982px 主屏 名字=「Glimra 1512x982」 账本命中=false；#5 1512x982px 名字=「Glimra 1512x982」 "
+        "账本命中=false]，账本 live=[]");
     EXPECT_EQ(warps().size(), 1u) << "the pointer is on a listed display";
 
     guard->rescueNow();

@@ -82,11 +82,12 @@ TEST_F(DisplayControllerTest, MakesOneDisplayPerSourceOnceItsModeHasComeAndReuse
     EXPECT_EQ(display->name, "Glimra 1552x1022");
     EXPECT_EQ(display->frame, core::Rect(1512, 982, 1552, 1022)) << "beyond the bottom-right corner";
     const std::string number = std::to_string(*id);
-    EXPECT_THAT(lines(), ElementsAre("[VD] 已就绪 虚拟屏 #" + number +
-                                         " = 1552x1022点 3104x2044像素 2x 60Hz (源 #1) 原点=1512,982（建屏前活动屏 [1]）",
-                                     "[VD]   内部状态：applied=1 hiDPI=1 settings.modes=1 display.modes=1 "
-                                     "maxPixels=3104x2044 mm=353x231 serial=" +
-                                         std::to_string(seed + 1) + " | mode(1552x1022@60) "));
+    EXPECT_THAT(lines(),
+                ElementsAre("[VD] 已就绪 虚拟屏 #" + number +
+                                " = 1552x1022点 3104x2044像素 2x 60Hz (源 #1) 原点=1512,982（建屏前活动屏 [1]）",
+                            "[VD]   内部状态：applied=1 hiDPI=1 settings.modes=1 display.modes=1 "
+                            "maxPixels=3104x2044 mm=353x231 serial=" +
+                                std::to_string(seed + 1) + " | mode(1552x1022@60) "));
 
     EXPECT_EQ(controller.ensureDisplay(1), id);
     EXPECT_EQ(serials().size(), 1u);
@@ -103,7 +104,7 @@ TEST_F(DisplayControllerTest, APlainDisplayGetsAPlainOneWithDefaultRateAndSize)
     EXPECT_THAT(linesWith("已就绪"), ElementsAre(testing::HasSubstr("= 1960x1120点 1960x1120像素 1x 60Hz (源 #2) ")));
     // 344 × 222 mm before the margin.
     EXPECT_THAT(linesWith("内部状态"), ElementsAre(testing::HasSubstr("hiDPI=0 settings.modes=1 display.modes=1 "
-                                                                   "maxPixels=1960x1120 mm=351x230 ")));
+                                                                      "maxPixels=1960x1120 mm=351x230 ")));
 }
 
 TEST_F(DisplayControllerTest, ADisplayWithoutAModeBecomesAZombieThatLaterDisplaysAreNotPlacedAgainst)
@@ -117,14 +118,15 @@ TEST_F(DisplayControllerTest, ADisplayWithoutAModeBecomesAZombieThatLaterDisplay
     EXPECT_NEAR(dispatch::now() - start, 27 * 0.15 + 3 * 1.5, 1e-6);
     const auto zombie = journalOf("virtualDisplay.create").at(0)["id"].get<desktop::DisplayID>();
     const std::string number = std::to_string(zombie);
-    EXPECT_THAT(lines(),
-                ElementsAre("[VD] 提交配置后仍拿不到 mode ⇒ 这块屏不可用，销毁重来（#" + number +
-                                " 请求原点=3432,1080，活动屏=[1, 2, " + number + "]，既有排列右下角=3432,1080)",
-                            "[VD] 催走虚拟屏（第 1 次，空提交）：提交成功", "[VD] 催走虚拟屏（第 2 次，空提交）：提交成功",
-                            "[VD] 催走虚拟屏（第 3 次，空提交）：提交成功",
-                            "[VD] ⚠️ 3 次空提交催走后虚拟屏 [" + number +
-                                "] 仍在活动列表（进程退出时系统一定会收走它；该 ID 已记入僵尸集合，下次 terminateAll "
-                                "仍会再试）"));
+    EXPECT_THAT(
+        lines(),
+        ElementsAre("[VD] 提交配置后仍拿不到 mode ⇒ 这块屏不可用，销毁重来（#" + number +
+                        " 请求原点=3432,1080，活动屏=[1, 2, " + number + "]，既有排列右下角=3432,1080)",
+                    "[VD] 催走虚拟屏（第 1 次，空提交）：提交成功", "[VD] 催走虚拟屏（第 2 次，空提交）：提交成功",
+                    "[VD] 催走虚拟屏（第 3 次，空提交）：提交成功",
+                    "[VD] ⚠️ 3 次空提交催走后虚拟屏 [" + number +
+                        "] 仍在活动列表（进程退出时系统一定会收走它；该 ID 已记入僵尸集合，下次 terminateAll "
+                        "仍会再试）"));
     EXPECT_EQ(destroyed(), 1u);
     EXPECT_THAT(controller.zombieIDs(), ElementsAre(zombie));
     EXPECT_TRUE(controller.isZombie(zombie));
@@ -238,8 +240,7 @@ TEST_F(DisplayControllerTest, FailedCreationsSayWhyAndLeaveNothingBehind)
     // Someone else holds the serial the controller takes next.
     lines_.clear();
     desktop::VirtualDisplayDescriptor squatter;
-    squatter.serialNum =
-        static_cast<std::uint32_t>(static_cast<std::uint64_t>(dispatch::wallClock()) & 0xFFFFF) + 1;
+    squatter.serialNum = static_cast<std::uint32_t>(static_cast<std::uint64_t>(dispatch::wallClock()) & 0xFFFFF) + 1;
     const auto held = service().create(squatter);
     ASSERT_TRUE(held);
     EXPECT_FALSE(controller.ensureDisplay(1));

@@ -8,7 +8,10 @@ namespace {
 class NoVirtualDisplays : public desktop::VirtualDisplays {
 public:
     bool available() override { return false; }
-    std::unique_ptr<desktop::VirtualDisplay> create(const desktop::VirtualDisplayDescriptor&) override { return nullptr; }
+    std::unique_ptr<desktop::VirtualDisplay> create(const desktop::VirtualDisplayDescriptor&) override
+    {
+        return nullptr;
+    }
 };
 
 using ParkingFeatureSwitchTest = testsupport::SimDesktopTest;

@@ -46,8 +46,7 @@ protected:
     std::set<desktop::WindowID> candidateIDs()
     {
         std::set<desktop::WindowID> ids;
-        for (const auto& [id, candidate] : onQueue([&] { return parking().foreignWindowCandidates(); }))
-            ids.insert(id);
+        for (const auto& [id, candidate] : onQueue([&] { return parking().foreignWindowCandidates(); })) ids.insert(id);
         return ids;
     }
     std::string vd()
@@ -116,7 +115,7 @@ TEST_F(ForeignRescueTest, AWindowStandingStillIsMovedOnTheFifthTickAndOneThatKee
     startWatch();  // a second start leaves the running watch alone
     EXPECT_EQ(logged("外来窗口看守"), Lines{"外来窗口看守已启动（1s 心跳）"});
     addWindow(stray, 31, core::Rect(1600, 1100, 800, 600), "Still");
-    addWindow(stray, 32, core::Rect(1700, 1400, 600, 400), "Creeping");    // 1 pt a tick: still enough
+    addWindow(stray, 32, core::Rect(1700, 1400, 600, 400), "Creeping");   // 1 pt a tick: still enough
     addWindow(stray, 33, core::Rect(2400, 1200, 500, 400), "Wandering");  // 2 pt a tick
     clearLog();
 
@@ -133,16 +132,17 @@ TEST_F(ForeignRescueTest, AWindowStandingStillIsMovedOnTheFifthTickAndOneThatKee
     tick();
     EXPECT_EQ(frameOf(31), core::Rect(704, 374, 800, 600));
     EXPECT_EQ(frameOf(32), core::Rect(904, 574, 600, 400));
-    EXPECT_EQ(lines_, (Lines{
-                             "外来窗口找回：Stray #31 第 1 次尝试 (1600,1100 800x600) → (704,374 800x600)（屏 #" +
-                                 vd() + " → #1）",
-                             "外来窗口找回（在虚拟屏上稳定 5s）：Stray #31 (1600,1100 800x600) → (704,374 800x600)"
-                             "（屏 #" + vd() + " → #1）",
-                             "外来窗口找回：Stray #32 第 1 次尝试 (1705,1400 600x400) → (904,574 600x400)（屏 #" +
-                                 vd() + " → #1）",
-                             "外来窗口找回（在虚拟屏上稳定 5s）：Stray #32 (1705,1400 600x400) → (904,574 600x400)"
-                             "（屏 #" + vd() + " → #1）",
-                         }));
+    EXPECT_EQ(lines_,
+              (Lines{
+                  "外来窗口找回：Stray #31 第 1 次尝试 (1600,1100 800x600) → (704,374 800x600)（屏 #" + vd() + " → #1）",
+                  "外来窗口找回（在虚拟屏上稳定 5s）：Stray #31 (1600,1100 800x600) → (704,374 800x600)"
+                  "（屏 #" +
+                      vd() + " → #1）",
+                  "外来窗口找回：Stray #32 第 1 次尝试 (1705,1400 600x400) → (904,574 600x400)（屏 #" + vd() + " → #1）",
+                  "外来窗口找回（在虚拟屏上稳定 5s）：Stray #32 (1705,1400 600x400) → (904,574 600x400)"
+                  "（屏 #" +
+                      vd() + " → #1）",
+              }));
 
     // The wanderer is left alone while it moves and counts from 1 again when it stops.
     for (int t = 6; t <= 10; ++t) {
@@ -236,15 +236,15 @@ TEST_F(ForeignRescueTest, AWindowThatCannotBeMovedFailsOneAndTwoOfThreeThenBacks
     const std::string attempt = "(1600,1100 800x600) → (704,374 800x600)（屏 #" + vd() + " → #1）";
     const std::string refused = "候选 1 的 AX 写入被直接拒绝（AXUIElementSetAttributeValue 返回失败）⇒ 换下一个候选";
     EXPECT_EQ(lines_, (Lines{
-                             "外来窗口找回：窗口 #31 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）",
-                             "外来窗口找回：Stuck #31 第 1 次尝试 " + attempt,
-                             refused,
-                             "外来窗口找回：Stuck #31 第 2 次尝试 " + attempt,
-                             refused,
-                             "外来窗口找回失败（在虚拟屏上稳定 5s）：Stuck #31 —— 两次都搬不动（它仍在虚拟屏上；"
-                             "每一次的目标与回读值见上面『第 N 次尝试』『候选 N …』那几行）",
-                             "外来窗口找回：窗口 #31 第 1/3 次搬不动 ⇒ 下一跳（1s 后）再试",
-                         }));
+                          "外来窗口找回：窗口 #31 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）",
+                          "外来窗口找回：Stuck #31 第 1 次尝试 " + attempt,
+                          refused,
+                          "外来窗口找回：Stuck #31 第 2 次尝试 " + attempt,
+                          refused,
+                          "外来窗口找回失败（在虚拟屏上稳定 5s）：Stuck #31 —— 两次都搬不动（它仍在虚拟屏上；"
+                          "每一次的目标与回读值见上面『第 N 次尝试』『候选 N …』那几行）",
+                          "外来窗口找回：窗口 #31 第 1/3 次搬不动 ⇒ 下一跳（1s 后）再试",
+                      }));
     tick(2);
     EXPECT_EQ(logged("次搬不动"),
               (Lines{"外来窗口找回：窗口 #31 第 1/3 次搬不动 ⇒ 下一跳（1s 后）再试",
@@ -287,8 +287,8 @@ TEST_F(ForeignRescueTest, TheUsersRequestRescuesAnUnrecordedWindowAtOnceAndTakes
     EXPECT_TRUE(onQueue([&] { return parking().bringBackForUser(31); }));
     EXPECT_EQ(frameOf(31), core::Rect(704, 374, 800, 600));
     EXPECT_EQ(logged("用户要求打开原应用"),
-              Lines{"外来窗口找回（用户要求打开原应用）：Stray #31 (1600,1100 800x600) → (704,374 800x600)（屏 #" + vd() +
-                    " → #1）"});
+              Lines{"外来窗口找回（用户要求打开原应用）：Stray #31 (1600,1100 800x600) → (704,374 800x600)（屏 #" +
+                    vd() + " → #1）"});
 
     clearLog();
     EXPECT_TRUE(onQueue([&] { return parking().bringBackForUser(31); }));
@@ -313,7 +313,7 @@ TEST_F(ForeignRescueTest, MiniWindowsPauseTheWatchAndClosingThemResumesItCountin
     tick(10);
     EXPECT_FALSE(onRealScreen(31));
     EXPECT_EQ(lines_, Lines{"外来窗口找回：此刻**有小窗** ⇒ 按产品规则暂不碰虚拟屏上的外来窗口"
-                               "（关掉小窗之后，它还要重新累计稳定的 5s 才会动手）"});
+                            "（关掉小窗之后，它还要重新累计稳定的 5s 才会动手）"});
 
     clearLog();
     WindowParking::hasMiniWindows = false;

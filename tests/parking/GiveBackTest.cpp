@@ -54,9 +54,10 @@ TEST_F(GiveBackTest, AnActivationHoldsCoveredPlacesAndGivesBackTheClearOnesInOne
     EXPECT_EQ(frameOf(second), secondHome);
     const auto lines = logged();
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "源应用被激活（pid 200，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** "
-                         "#11（Notes，原位仍被 Cover(pid 300) 740x540@(60,60) 盖着）"
-                         "（还回去用户也看不见，下一跳又会再停一次；遮挡者一走就自动还原）");
+    EXPECT_EQ(lines[0],
+              "源应用被激活（pid 200，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** "
+              "#11（Notes，原位仍被 Cover(pid 300) 740x540@(60,60) 盖着）"
+              "（还回去用户也看不见，下一跳又会再停一次；遮挡者一走就自动还原）");
     EXPECT_EQ(lines[1], "源应用被激活（pid 200，已确认在最前台）⇒ 交还它 1 个被停放的窗口");
     EXPECT_EQ(lines[2], "已还原 Notes #12 → (900,300 400x300)，2s 内不再停放它");
 }
@@ -117,7 +118,8 @@ TEST_F(GiveBackTest, AUserRequestWhoseMoveFailsReportsFalse)
     EXPECT_FALSE(onQueue([&] { return parking().bringBackForUser(source); }));
     EXPECT_TRUE(isParked(source));
     EXPECT_EQ(logged("搬回失败").at(0),
-              "用户要求打开原应用（显式动作 ⇒ 越过「原位还被盖着就暂不交还」那道闸门）⚠️ 搬回失败 #11，它可能仍停在虚拟屏上");
+              "用户要求打开原应用（显式动作 ⇒ 越过「原位还被盖着就暂不交还」那道闸门）⚠️ 搬回失败 "
+              "#11，它可能仍停在虚拟屏上");
 }
 
 TEST_F(GiveBackTest, QuitPutsBackParkedAndStrayedWindowsAndLeavesLentOnes)

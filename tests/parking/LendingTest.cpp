@@ -13,7 +13,10 @@ protected:
     {
         return onQueue([&] { return parking().takeOver(id); });
     }
-    void giveBack() { onQueue([&] { parking().giveBack(source); }); }
+    void giveBack()
+    {
+        onQueue([&] { parking().giveBack(source); });
+    }
     bool borrowed()
     {
         return onQueue([&] { return parking().isBorrowedByPinnedPreview(source); });
@@ -38,7 +41,7 @@ TEST_F(LendingTest, ARecordMovesBetweenParkedStrayedAndLentAsTheTakeoverGoes)
                   parking::windowlist::rectDesc(virtualDisplay->frame) + " 上，绝不能拿当前 frame 当原位）");
     EXPECT_EQ(logged("还原看守已停止").size(), 1u);
     EXPECT_EQ(takeOver(), std::nullopt);  // already lent
-    tick(3);  // the watcher does not see it
+    tick(3);                              // the watcher does not see it
     EXPECT_EQ(frameOf(source), parkedFrame);
 
     // lent -> parked: the takeover could not move it
@@ -57,7 +60,8 @@ TEST_F(LendingTest, ARecordMovesBetweenParkedStrayedAndLentAsTheTakeoverGoes)
 
     // strayed -> lent -> no record; the takeover's put-back starts no cool-down
     EXPECT_EQ(takeOver(), home);
-    EXPECT_EQ(logged("沿用留存").at(0), "固定预览接管：借出窗口 #11 ⇒ 沿用留存的真正原位 (80,80 700x500)（它已不在虚拟屏）");
+    EXPECT_EQ(logged("沿用留存").at(0),
+              "固定预览接管：借出窗口 #11 ⇒ 沿用留存的真正原位 (80,80 700x500)（它已不在虚拟屏）");
     world().setFrame(source, home);
     onQueue([&] { parking().releaseTakeover(source); });
     EXPECT_FALSE(isLent());

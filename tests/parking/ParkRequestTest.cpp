@@ -72,10 +72,10 @@ TEST_F(ParkRequestTest, ACoveredWindowIsParkedOnTheVirtualDisplayOfItsScreenAndR
     EXPECT_EQ(logged("遮挡自救：Notes"),
               (std::vector<std::string>{"遮挡自救：Notes #11 被 Cover(pid 300) 1512x957@(0,25) 完全遮挡，搬到虚拟屏"}));
     EXPECT_EQ(logged("已停放 Notes"), (std::vector<std::string>{"已停放 Notes #11  (80,80 700x500) → 原点(1528,1012)"
-                                                                  "  屏 #1 → #" +
-                                                                  virtualText()}));
+                                                                "  屏 #1 → #" +
+                                                                virtualText()}));
     EXPECT_EQ(logged("在屏表自检"), (std::vector<std::string>{"在屏表自检：刚停放的 #11 **在** [.optionOnScreenOnly] 里"
-                                                                " ⇒ 外来窗口侦测用它（2.3~4.2ms/次）"}));
+                                                              " ⇒ 外来窗口侦测用它（2.3~4.2ms/次）"}));
     EXPECT_TRUE(ParkingController::onScreenOnlyCoversVirtual);
 }
 
@@ -94,7 +94,6 @@ TEST_F(ParkRequestTest, OneOfOurOwnNormalLevelWindowsCountsAsACover)
 
 TEST_F(ParkRequestTest, EachDeclineSaysWhyAndParksNothing)
 {
-
     // Nothing in front of it.
     EXPECT_EQ(park(source), Outcome::failed);
     EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：窗口 #11 此刻已不再被完全遮挡，放弃（不动它）"}));
@@ -202,10 +201,10 @@ TEST_F(ParkRequestTest, AScreenTooSmallForAnySlotParksNothing)
     coverScreen(core::Rect(1500, -10, 330, 250));
 
     EXPECT_EQ(park(source), Outcome::failed);
-    EXPECT_EQ(logged("停放失败"), (std::vector<std::string>{
-                                       "窗口 11 停放失败：虚拟屏上 8 个落点都不行 ——"
-                                       "要么它们都跟已停放窗口的矩形互相完全覆盖（接近满屏的窗口多了就会这样），"
-                                       "要么这块虚拟屏挤不出落点（窗口比屏还大）"}));
+    EXPECT_EQ(logged("停放失败"),
+              (std::vector<std::string>{"窗口 11 停放失败：虚拟屏上 8 个落点都不行 ——"
+                                        "要么它们都跟已停放窗口的矩形互相完全覆盖（接近满屏的窗口多了就会这样），"
+                                        "要么这块虚拟屏挤不出落点（窗口比屏还大）"}));
     EXPECT_TRUE(parked().empty());
 }
 
@@ -245,8 +244,8 @@ TEST_F(ParkRequestTest, ARefusedMoveParksNothing)
 
     EXPECT_EQ(park(source), Outcome::failed);
     EXPECT_EQ(logged("停放失败"), (std::vector<std::string>{"窗口 11 停放失败（认不到对应的 AX 窗口 / "
-                                                              "搬完不在目标屏内）：目标 (1528,1012 700x500)，"
-                                                              "虚拟屏 (1512,982 1552x1022)"}));
+                                                            "搬完不在目标屏内）：目标 (1528,1012 700x500)，"
+                                                            "虚拟屏 (1512,982 1552x1022)"}));
     EXPECT_TRUE(parked().empty());
     EXPECT_TRUE(logged("在屏表自检").empty());
     // A display was made: windows a failed move may still carry there get looked after.
@@ -269,8 +268,8 @@ TEST_F(ParkRequestTest, AMoveThatLandsOutsideTheTargetButOnTheVirtualDisplayIsSt
     EXPECT_EQ(records.at(source).originalFrame, home);
     EXPECT_EQ(records.at(source).virtualDisplayID, virtualDisplay());
     EXPECT_EQ(logged("已停放 Notes"), (std::vector<std::string>{"已停放 Notes #11  (80,80 700x500) → 原点(2428,1012)"
-                                                                  "  屏 #1 → #" +
-                                                                  virtualText()}));
+                                                                "  屏 #1 → #" +
+                                                                virtualText()}));
     EXPECT_EQ(logged("在屏表自检").size(), 1u);
 }
 
@@ -330,7 +329,8 @@ TEST_F(LateParkTest, APendingParkIsDroppedAfterFiveSecondsWithOneLine)
     clock().advance(2);
     EXPECT_FALSE(pending());
     clock().advance(5);
-    EXPECT_EQ(logged("停放待定记录到期"), (std::vector<std::string>{"停放待定记录到期：窗口 #11 5s 内没落到虚拟屏 ⇒ 丢弃"}));
+    EXPECT_EQ(logged("停放待定记录到期"),
+              (std::vector<std::string>{"停放待定记录到期：窗口 #11 5s 内没落到虚拟屏 ⇒ 丢弃"}));
 }
 
 TEST_F(LateParkTest, AParkStillOnItsWayIsCalledBackByQuitOrAClosingMiniWindow)
@@ -361,9 +361,10 @@ TEST_F(ParkRequestTest, TheOnScreenSelfTestRunsOnceAndFallsBackWhenTheListLeaves
     ASSERT_EQ(park(1), Outcome::parked);
     ASSERT_EQ(park(2), Outcome::parked);
 
-    EXPECT_EQ(logged("在屏表自检"),
-              (std::vector<std::string>{"⚠️ 在屏表自检**没过**：[.optionOnScreenOnly] 里没有刚停放的 #1"
-                                        " ⇒ 外来窗口侦测退回 [.optionAll]（9.8~11.9ms/次）"}));
+    EXPECT_EQ(
+        logged("在屏表自检"),
+        (std::vector<std::string>{"⚠️ 在屏表自检**没过**：[.optionOnScreenOnly] 里没有刚停放的 #1"
+                                  " ⇒ 外来窗口侦测退回 [.optionAll]（9.8~11.9ms/次）"}));
     EXPECT_FALSE(ParkingController::onScreenOnlyCoversVirtual);
     EXPECT_TRUE(ParkingController::onScreenQueryVerified);
 }
@@ -413,9 +414,9 @@ TEST_F(ReplotTest, ACoveredParkedWindowMovesToTheNextFreeSlot)
     // Slot 0 is taken by the cover and the window's own place: the top centre is next.
     EXPECT_EQ(frameOf(source), core::Rect(1944, 1012, 700, 500));
     EXPECT_EQ(lines_, (std::vector<std::string>{
-                             "遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
-                             "已换落点重排 (1528,1012 700x500) → (1944,1012 700x500)"
-                             "（原来的落点只按槽位排，管不了后来谁盖住了它）"}));
+                          "遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
+                          "已换落点重排 (1528,1012 700x500) → (1944,1012 700x500)"
+                          "（原来的落点只按槽位排，管不了后来谁盖住了它）"}));
     const auto record = parked().at(source);
     EXPECT_EQ(record.originalFrame, home);
 }
@@ -427,10 +428,12 @@ TEST_F(ReplotTest, ACoverThatFollowsTheWindowIsTriedThreeTimesThenReportedAsFail
     EXPECT_EQ(park(source), Outcome::failed);
     const auto stillCovered = logged("实测矩形仍被完全遮挡");
     ASSERT_EQ(stillCovered.size(), 3u);
-    EXPECT_EQ(stillCovered[0], "⚠️ 遮挡自救：窗口 #11（Notes）换到 (1944,1012 700x500)，系统实际给的是 "
-                               "(1944,1012 700x500) —— **实测矩形仍被完全遮挡** ⇒ 按实测位置继续找下一个落点");
-    EXPECT_EQ(lines_.back(), "⚠️ 遮挡自救：窗口 #11（Notes）3 个落点试完，**实测**都还被完全遮挡 ⇒ "
-                                "如实报告失败（不假装成功，上层按既有节奏重试）");
+    EXPECT_EQ(stillCovered[0],
+              "⚠️ 遮挡自救：窗口 #11（Notes）换到 (1944,1012 700x500)，系统实际给的是 "
+              "(1944,1012 700x500) —— **实测矩形仍被完全遮挡** ⇒ 按实测位置继续找下一个落点");
+    EXPECT_EQ(lines_.back(),
+              "⚠️ 遮挡自救：窗口 #11（Notes）3 个落点试完，**实测**都还被完全遮挡 ⇒ "
+              "如实报告失败（不假装成功，上层按既有节奏重试）");
     EXPECT_EQ(lines_.size(), 4u);
     EXPECT_EQ(parked().at(source).originalFrame, home);
 }
@@ -441,10 +444,11 @@ TEST_F(ReplotTest, TheSlotThatFinallyEscapesIsNamedFromTheSecondAttemptOn)
 
     EXPECT_EQ(park(source), Outcome::parked);
     ASSERT_EQ(lines_.size(), 2u);
-    EXPECT_EQ(lines_[1], "遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
-                            "已换落点重排 (1528,1012 700x500) → (2360,1012 700x500)"
-                            "（第 2 个槽位才真躲开：前一个是预测里没被吞、系统给的位置仍被吞）"
-                            "（原来的落点只按槽位排，管不了后来谁盖住了它）");
+    EXPECT_EQ(lines_[1],
+              "遮挡自救：窗口 #11（Notes）在虚拟屏上被 Cover(pid 300) 720x520@(1518,1002) 盖住 ⇒ "
+              "已换落点重排 (1528,1012 700x500) → (2360,1012 700x500)"
+              "（第 2 个槽位才真躲开：前一个是预测里没被吞、系统给的位置仍被吞）"
+              "（原来的落点只按槽位排，管不了后来谁盖住了它）");
 }
 
 TEST_F(ReplotTest, AWindowDraggedBackToARealScreenIsLeftAlone)
@@ -453,7 +457,7 @@ TEST_F(ReplotTest, AWindowDraggedBackToARealScreenIsLeftAlone)
 
     EXPECT_EQ(park(source), Outcome::parked);
     EXPECT_EQ(lines_, (std::vector<std::string>{"遮挡自救：窗口 #11 有停放记录但已不在虚拟屏 ⇒ "
-                                                   "不重排（交给接管/还原那两条路）"}));
+                                                "不重排（交给接管/还原那两条路）"}));
     EXPECT_EQ(frameOf(source), home);
 }
 

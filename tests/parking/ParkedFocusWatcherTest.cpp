@@ -80,9 +80,9 @@ TEST_F(ParkedFocusWatcherTest, FocusingAParkedWindowBringsItBackAndRaisesIt)
     EXPECT_EQ(frameOf(source), home);
     EXPECT_FALSE(isParked());
     EXPECT_EQ(world().stackIds().front(), source);
-    EXPECT_EQ(linesWith("焦点观察: 用户选中了停在虚拟屏上的窗口 #11（Notes） ⇒ 已搬回原位 700x500@(80,80) 并抬到最前")
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        linesWith("焦点观察: 用户选中了停在虚拟屏上的窗口 #11（Notes） ⇒ 已搬回原位 700x500@(80,80) 并抬到最前").size(),
+        1u);
 }
 
 TEST_F(ParkedFocusWatcherTest, AnotherApplicationOverThePlaceHoldsTheWindowAndBurstsAreDebounced)

@@ -19,11 +19,11 @@ using Outcome = ParkingService::RescueOutcome;
 // ever parked is on a real display, at its place unless its application shifts moves.
 class ParkingRandomizedTest : public testsupport::ParkedWorldTest {
 protected:
-    static constexpr desktop::Pid slowApp = 400;     // its moves settle 0.3 s late
-    static constexpr desktop::Pid refusingApp = 500; // refuses every move
-    static constexpr desktop::Pid lateApp = 600;     // settles after the read-backs gave up
-    static constexpr desktop::Pid shiftingApp = 700; // lands 3 pt right of every target
-    static constexpr desktop::Pid lostApp = 800;     // its window starts on the virtual display
+    static constexpr desktop::Pid slowApp = 400;      // its moves settle 0.3 s late
+    static constexpr desktop::Pid refusingApp = 500;  // refuses every move
+    static constexpr desktop::Pid lateApp = 600;      // settles after the read-backs gave up
+    static constexpr desktop::Pid shiftingApp = 700;  // lands 3 pt right of every target
+    static constexpr desktop::Pid lostApp = 800;      // its window starts on the virtual display
     static constexpr desktop::DisplayID side = 2;
     static constexpr desktop::DisplayID leftOver = 90;
     static constexpr desktop::WindowID lostWindow = 17;
@@ -108,8 +108,8 @@ protected:
     {
         const auto records = onQueue([&] {
             std::set<desktop::WindowID> ids;
-            for (const auto* table : {&parking().parkedRecords(), &parking().strayedRecords(),
-                                      &parking().lentRecords(), &parking().pendingParkRecords()})
+            for (const auto* table : {&parking().parkedRecords(), &parking().strayedRecords(), &parking().lentRecords(),
+                                      &parking().pendingParkRecords()})
                 for (const auto& [id, record] : *table) ids.insert(id);
             return ids;
         });

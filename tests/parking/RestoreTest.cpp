@@ -117,15 +117,18 @@ TEST_F(RestoreTest, AStrayedWindowOutOfSightIsMovedHomeAndAFailureThereIsLoggedO
     for (int i = 0; i < 3; ++i) parking().restoreAsync(source);
     clock().runUntilIdle();
     EXPECT_TRUE(isStrayed());
-    EXPECT_EQ(logged("⚠️ 还原失败（离开虚拟屏的记录）窗口 #11，保留记录以便下次再试").size(), 1u);
+    EXPECT_EQ(
+        logged("⚠️ 还原失败（离开虚拟屏的记录）窗口 #11，保留记录以便下次再试").size(),
+        1u);
 
     refuseMoves(false);
     parking().restoreAsync(source);
     clock().runUntilIdle();
     EXPECT_FALSE(isStrayed());
     EXPECT_EQ(frameOf(source), home);
-    EXPECT_EQ(logged("救回看不见的窗口").back(),
-              "救回看不见的窗口 #11：它既不在虚拟屏、也不在任何物理屏上（(4000,3000 700x500)）⇒ 还原到 (80,80 700x500)");
+    EXPECT_EQ(
+        logged("救回看不见的窗口").back(),
+        "救回看不见的窗口 #11：它既不在虚拟屏、也不在任何物理屏上（(4000,3000 700x500)）⇒ 还原到 (80,80 700x500)");
     EXPECT_EQ(logged("已还原（离开虚拟屏的记录）").at(0), "已还原（离开虚拟屏的记录）窗口 #11 → (80,80 700x500)");
 }
 
@@ -175,8 +178,8 @@ TEST_F(OffTargetRestoreTest, ALandingOnARealDisplayIsARestoreWithItsOffsetAndIsN
         EXPECT_FALSE(isStrayed());
         EXPECT_EQ(frameOf(source), core::Rect(80 + dx, 80, 700, 500));
         EXPECT_EQ(positionWrites(), writesBefore + 1) << "one move, no put-back, no retry";
-        const std::string offset = "还原落点偏离原位 (" + std::to_string(static_cast<int>(dx)) +
-                                   ",0)：窗口 #11 已在物理屏上 ⇒ 不再追原位";
+        const std::string offset =
+            "还原落点偏离原位 (" + std::to_string(static_cast<int>(dx)) + ",0)：窗口 #11 已在物理屏上 ⇒ 不再追原位";
         EXPECT_EQ(logged("已还原"), (std::vector<std::string>{"已还原 Notes #11 → (80,80 700x500)，2s 内不再停放它"}));
         EXPECT_EQ(logged("还原落点偏离原位"), std::vector<std::string>{offset});
         EXPECT_TRUE(logged("还原失败").empty());

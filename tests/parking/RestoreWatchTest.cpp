@@ -52,7 +52,8 @@ TEST_F(RestoreWatchTest, TwoFutileRestoresRaiseTheThresholdToEightClearTicksAndA
     EXPECT_TRUE(logged("来回摆探测").empty());
     parkThenUncover(23);  // futile 2
     EXPECT_EQ(logged("来回摆探测").at(0),
-              "⚠️ 来回摆探测：窗口 #11 已连续 2 次「刚还原就又被遮挡」（每次都在 30s 内）⇒ 上次还原是**白还**的。"
+              "⚠️ 来回摆探测：窗口 #11 已连续 2 次「刚还原就又被遮挡」（每次都在 30s 内）⇒ "
+              "上次还原是**白还**的。"
               "此后还原门槛抬到「原位连续 8 跳（≈8s）不被盖住」（免得每 2~7 秒把原应用弹出来一次）。"
               "遮挡者真的走了、或用户回到源应用，仍会正常还原。");
 
@@ -102,7 +103,9 @@ TEST_F(RestoreWatchTest, ASiblingOverThePlaceHoldsTheWindowAndIsLoggedOncePerHol
     world().raise(source);
 
     tick(3);
-    const std::string holdLine = "还原看守：窗口 #11（Notes）原位 (80,80 700x500)仍被**它自己应用里的其它窗口**盖着（Notes(pid 200) 720x520@(70,70)）⇒ 继续停放（跨屏搬动把源窗口抬到了兄弟窗口之前，此时按「谁排在前面」判会误答没被盖住）";
+    const std::string holdLine =
+        "还原看守：窗口 #11（Notes）原位 (80,80 700x500)仍被**它自己应用里的其它窗口**盖着（Notes(pid 200) "
+        "720x520@(70,70)）⇒ 继续停放（跨屏搬动把源窗口抬到了兄弟窗口之前，此时按「谁排在前面」判会误答没被盖住）";
     EXPECT_EQ(logged("还原看守：").size(), 1u);
     EXPECT_EQ(logged("还原看守：").at(0), holdLine);
     EXPECT_TRUE(isParked());

@@ -66,8 +66,9 @@ TEST_F(VDShimTest, SummaryShowsTheModeOnlyOnceTheDisplayHasIt)
     EXPECT_STREQ(VDModeSummary(handle),
                  "applied=1 hiDPI=1 settings.modes=1 display.modes=0 maxPixels=3104x2044 mm=355x230 serial=42 | ");
     clock().advance(5);
-    EXPECT_STREQ(VDModeSummary(handle), "applied=1 hiDPI=1 settings.modes=1 display.modes=1 maxPixels=3104x2044 "
-                                        "mm=355x230 serial=42 | mode(1552x1022@60) ");
+    EXPECT_STREQ(VDModeSummary(handle),
+                 "applied=1 hiDPI=1 settings.modes=1 display.modes=1 maxPixels=3104x2044 "
+                 "mm=355x230 serial=42 | mode(1552x1022@60) ");
     VDDestroy(handle);
 }
 

@@ -18,7 +18,7 @@ TEST(VDSpecPadding, GrowsPixelsAndMillimetresInProportionToThePoints)
     const VDSpec odd{3, 3, 5, 5, 59.94, 1.5, 30, 30, 7};
     const VDSpec grown = odd.padded(1.9);
     EXPECT_EQ(grown.pointWidth, 4);
-    EXPECT_EQ(grown.pixelWidth, 7);  // 5 × 4/3 = 6.67
+    EXPECT_EQ(grown.pixelWidth, 7);                                             // 5 × 4/3 = 6.67
     EXPECT_EQ((VDSpec{2, 2, 3, 3, 60, 1.5, 1, 1, 7}).padded(1).pixelWidth, 5);  // 4.5
     EXPECT_EQ(grown.summary(), "4x4点 7x7像素 1x 59Hz (源 #7)");
 

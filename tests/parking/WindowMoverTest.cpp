@@ -48,11 +48,11 @@ TEST_F(WindowMoverTest, TwoWindowsAtOneFrameTheWrongOneIsPutBackAndTheNextCandid
     EXPECT_EQ(frameOf(41), slot);
     EXPECT_EQ(frameOf(42), place);
     EXPECT_EQ(lines_, (std::vector<std::string>{
-                             "按 bounds(100,100 800x600) 在该应用里匹配到 2 个 AX 窗口（逐个试）",
-                             "候选 1 搬完校验不过（CG 回读 (100,100 800x600)，等了 6 个 80ms），已撤回"
-                             "（位置+尺寸都还原）",
-                             "第 2 个候选才命中（同坐标窗口撞车，已按回读校验选中正确的那个）",
-                         }));
+                          "按 bounds(100,100 800x600) 在该应用里匹配到 2 个 AX 窗口（逐个试）",
+                          "候选 1 搬完校验不过（CG 回读 (100,100 800x600)，等了 6 个 80ms），已撤回"
+                          "（位置+尺寸都还原）",
+                          "第 2 个候选才命中（同坐标窗口撞车，已按回读校验选中正确的那个）",
+                      }));
     // Six read-backs for the wrong window, one pause after putting it back.
     EXPECT_NEAR(dispatch::now() - start, 7 * 0.08, 1e-9);
 }
@@ -75,8 +75,9 @@ TEST_F(WindowMoverTest, OffAVirtualDisplayTheWrongWindowThatReachedARealOneIsNot
     ASSERT_TRUE(landed);
     EXPECT_EQ(frameOf(41), place);
     EXPECT_EQ(frameOf(42), place);
-    EXPECT_EQ(lines_.at(1), "候选 1 搬完校验不过（CG 回读 (3100,1100 800x600)，等了 6 个 80ms），"
-                            "它已落在物理屏上 ⇒ 不撤回虚拟屏，换下一个候选");
+    EXPECT_EQ(lines_.at(1),
+              "候选 1 搬完校验不过（CG 回读 (3100,1100 800x600)，等了 6 个 80ms），"
+              "它已落在物理屏上 ⇒ 不撤回虚拟屏，换下一个候选");
 }
 
 TEST_F(WindowMoverTest, ARefusedWriteSkipsTheCandidateWithoutWaiting)
@@ -89,7 +90,7 @@ TEST_F(WindowMoverTest, ARefusedWriteSkipsTheCandidateWithoutWaiting)
 
     EXPECT_FALSE(moveWindow(41, notes, place, slot, target, AXMatch::originAndSize));
     EXPECT_EQ(lines_, (std::vector<std::string>{"候选 1 的 AX 写入被直接拒绝（AXUIElementSetAttributeValue "
-                                                   "返回失败）⇒ 换下一个候选"}));
+                                                "返回失败）⇒ 换下一个候选"}));
     EXPECT_EQ(frameOf(41), place);
     EXPECT_EQ(dispatch::now(), start);
 }
@@ -143,7 +144,7 @@ TEST_F(WindowMoverTest, ALandingShiftedInsideTheTargetDisplayIsAcceptedWithTheDr
 
     EXPECT_EQ(landed, slot.offsetBy(30, 20));
     EXPECT_EQ(lines_, (std::vector<std::string>{"落点被系统微调：目标 (1528,1012 800x600) → 实际 (1558,1032 800x600)"
-                                                   "（在目标屏内，接受；等了 0 个 80ms 才落位）"}));
+                                                "（在目标屏内，接受；等了 0 个 80ms 才落位）"}));
 }
 
 TEST_F(WindowMoverTest, WithoutATargetDisplayAShiftedLandingIsRefusedAndLeftWhereItIs)
@@ -156,11 +157,12 @@ TEST_F(WindowMoverTest, WithoutATargetDisplayAShiftedLandingIsRefusedAndLeftWher
 
     EXPECT_FALSE(moveWindow(41, notes, slot, place, std::nullopt, AXMatch::originOnly));
     EXPECT_EQ(frameOf(41), core::Rect(130, 100, 800, 600));
-    EXPECT_EQ(lines_,
-              (std::vector<std::string>{
-                  "候选 1 搬完校验不过：我们写给它的目标 (100,100 800x600)，它自己现在 (130,100 800x600)"
-                  "（写之前 (1528,1012 800x600)），CG 回读 (130,100 800x600)，等了 6 个 80ms"
-                  "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选"}));
+    EXPECT_EQ(
+        lines_,
+        (std::vector<std::string>{
+            "候选 1 搬完校验不过：我们写给它的目标 (100,100 800x600)，它自己现在 (130,100 800x600)"
+            "（写之前 (1528,1012 800x600)），CG 回读 (130,100 800x600)，等了 6 个 80ms"
+            "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选"}));
 }
 
 TEST_F(WindowMoverTest, AWindowThatStaysAtItsPlaceIsNotAcceptedEvenInsideTheDisplay)
@@ -173,11 +175,12 @@ TEST_F(WindowMoverTest, AWindowThatStaysAtItsPlaceIsNotAcceptedEvenInsideTheDisp
     const core::Rect next{2094, 1012, 800, 600};
 
     EXPECT_FALSE(moveWindow(41, notes, slot, next, target, AXMatch::originAndSize));
-    EXPECT_EQ(lines_,
-              (std::vector<std::string>{
-                  "候选 1 搬完校验不过：我们写给它的目标 (2094,1012 800x600)，它自己现在 (1528,1012 800x600)"
-                  "（写之前 (1528,1012 800x600)），CG 回读 (1528,1012 800x600)，等了 6 个 80ms"
-                  "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选"}));
+    EXPECT_EQ(
+        lines_,
+        (std::vector<std::string>{
+            "候选 1 搬完校验不过：我们写给它的目标 (2094,1012 800x600)，它自己现在 (1528,1012 800x600)"
+            "（写之前 (1528,1012 800x600)），CG 回读 (1528,1012 800x600)，等了 6 个 80ms"
+            "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选"}));
 }
 
 TEST_F(WindowMoverTest, AWindowTheSystemResizedIsNotAcceptedAndGoesBack)
@@ -191,8 +194,9 @@ TEST_F(WindowMoverTest, AWindowTheSystemResizedIsNotAcceptedAndGoesBack)
     EXPECT_FALSE(moveWindow(41, notes, place, smaller, target, AXMatch::originAndSize));
     EXPECT_EQ(frameOf(41).origin, place.origin);
     ASSERT_EQ(lines_.size(), 1u);
-    EXPECT_EQ(lines_[0], "候选 1 搬完校验不过（CG 回读 (1528,1012 900x700)，等了 6 个 80ms），已撤回"
-                            "（位置+尺寸都还原）");
+    EXPECT_EQ(lines_[0],
+              "候选 1 搬完校验不过（CG 回读 (1528,1012 900x700)，等了 6 个 80ms），已撤回"
+              "（位置+尺寸都还原）");
 }
 
 }  // namespace

@@ -55,10 +55,24 @@ TEST(Defaults, BoolValueReadsAnyStoredValueAsTheSettingsWindowWouldShowIt)
     TempDir dir;
     Defaults store(dir.path() + "/Glimra/defaults.json");
     const std::vector<std::pair<json, bool>> cases = {
-        {true, true},        {false, false},   {0, false},          {2, true},     {-0.5, true},
-        {0.0, false},        {"YES", true},    {"no", false},       {"true", true}, {"  t", true},
-        {"-007", true},      {"000", false},   {"0x1", false},      {"", false},   {"Fred", false},
-        {json::array({1}), false},             {json::object({{"a", 1}}), false},  {nullptr, false},
+        {true, true},
+        {false, false},
+        {0, false},
+        {2, true},
+        {-0.5, true},
+        {0.0, false},
+        {"YES", true},
+        {"no", false},
+        {"true", true},
+        {"  t", true},
+        {"-007", true},
+        {"000", false},
+        {"0x1", false},
+        {"", false},
+        {"Fred", false},
+        {json::array({1}), false},
+        {json::object({{"a", 1}}), false},
+        {nullptr, false},
     };
     for (const auto& [value, expected] : cases) {
         store.set("flag", value);
@@ -100,10 +114,10 @@ TEST(Defaults, TheSettingsFileAndItsFolderAreTheUsersAloneAlsoWhenLoosenedBefore
     EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
-    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
-                                | fs::perms::others_read | fs::perms::others_exec);
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
-                              | fs::perms::others_read);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
     Defaults again(path);
     EXPECT_EQ(again.integer("x"), 1);
     EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all);
@@ -291,8 +305,10 @@ TEST(Defaults, ALinkInPlaceOfTheSettingsFileOrFolderIsLeftAloneAndNotWrittenThro
     }
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() + "/Glimra/defaults.json"));
     EXPECT_EQ(testsupport::readFile(outside.path() + "/shared.json"), "{\"theirs\": 1}\n");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside.path()), std::filesystem::directory_iterator()), 1);
-    struct stat file {}, folder {};
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside.path()), std::filesystem::directory_iterator()),
+              1);
+    struct stat file {
+    }, folder{};
     ::stat((outside.path() + "/shared.json").c_str(), &file);
     ::stat(outside.path().c_str(), &folder);
     EXPECT_EQ(file.st_mode & 07777, 0644u);

@@ -45,8 +45,8 @@ TEST(GlobalSpace, EachOfTwoMonitorsConvertsByItsOwnScale)
     // The second keeps its pixel offset from the primary as its origin, and its own scale.
     EXPECT_EQ(space.toGlobal(core::Rect(3940, 100, 400, 300)), core::Rect(3940, 100, 400, 300));
     EXPECT_EQ(space.toGlobal(core::Rect(3000, 100, 400, 300)), core::Rect(1500, 50, 200, 150));
-    for (const core::Point pixels : {core::Point{10, 20}, core::Point{3839, 2159}, core::Point{3840, 0},
-                                     core::Point{5000, 1000}})
+    for (const core::Point pixels :
+         {core::Point{10, 20}, core::Point{3839, 2159}, core::Point{3840, 0}, core::Point{5000, 1000}})
         EXPECT_EQ(space.toNative(space.toGlobal(pixels)), pixels);
     // A rectangle converts on the monitor holding its centre, even where it overlaps both.
     EXPECT_EQ(space.toGlobal(core::Rect(3800, 0, 200, 100)), core::Rect(3800, 0, 200, 100));

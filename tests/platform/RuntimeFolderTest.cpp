@@ -36,7 +36,8 @@ std::string chosenInAnotherProcess()
     ::close(ends[1]);
     std::string folder;
     char buffer[512];
-    for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) folder.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;)
+        folder.append(buffer, static_cast<std::size_t>(n));
     ::close(ends[0]);
     ::waitpid(child, nullptr, 0);
     return folder;

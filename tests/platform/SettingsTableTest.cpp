@@ -109,13 +109,13 @@ TEST_F(SettingsTable, EachOnOffRuleReadsOtherTypesItsOwnWay)
     const defaults::LooseBool loose{{"loose"}, true};
     const defaults::PlatformBool platform{{"platform"}};
     for (const auto& [stored, strictOn, looseOn, platformOn] : std::vector<Case>{{std::nullopt, true, true, false},
-                                                                               {false, false, false, false},
-                                                                               {0, true, false, false},
-                                                                               {2.5, true, true, true},
-                                                                               {" Yes ", true, true, true},
-                                                                               {"no", true, false, false},
-                                                                               {"1", true, false, true},
-                                                                               {json::array({1}), true, true, false}}) {
+                                                                                 {false, false, false, false},
+                                                                                 {0, true, false, false},
+                                                                                 {2.5, true, true, true},
+                                                                                 {" Yes ", true, true, true},
+                                                                                 {"no", true, false, false},
+                                                                                 {"1", true, false, true},
+                                                                                 {json::array({1}), true, true, false}}) {
         const std::string shown = stored ? stored->dump() : "absent";
         EXPECT_EQ(readWith(strict, stored), strictOn) << shown;
         EXPECT_EQ(readWith(loose, stored), looseOn) << shown;

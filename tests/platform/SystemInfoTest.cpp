@@ -23,8 +23,9 @@ protected:
 
 TEST_F(SystemInfoTest, ReadsTheReleaseTheMachineAndTheKernel)
 {
-    write("os-release", "PRETTY_NAME=\"Ubuntu 24.04.1 LTS\"\nNAME=\"Ubuntu\"\n# VERSION_ID=\"1.0\"\nVERSION_ID=\"24.04\"\n"
-                        "ID=ubuntu\n");
+    write("os-release",
+          "PRETTY_NAME=\"Ubuntu 24.04.1 LTS\"\nNAME=\"Ubuntu\"\n# VERSION_ID=\"1.0\"\nVERSION_ID=\"24.04\"\n"
+          "ID=ubuntu\n");
     write("machine-id", "0123456789abcdef0123456789abcdef\n");
     const core::SystemInfo info = core::readSystemInfo(sources());
     EXPECT_EQ(info.osVersion, (core::OsVersion{24, 4, 0}));
@@ -64,8 +65,8 @@ TEST_F(SystemInfoTest, VersionIdsGiveATripleOrNone)
     EXPECT_EQ(core::parseOsVersion("24.04"), (V{24, 4, 0}));
     EXPECT_EQ(core::parseOsVersion("12"), (V{12, 0, 0}));
     EXPECT_EQ(core::parseOsVersion("3.19.1"), (V{3, 19, 1}));
-    for (const char* text : {"", "rolling", "24.", ".04", "24..04", "1.2.3.4", "-1", "+24", "24.04 ", "24.x",
-                             "99999999999999999999"})
+    for (const char* text :
+         {"", "rolling", "24.", ".04", "24..04", "1.2.3.4", "-1", "+24", "24.04 ", "24.x", "99999999999999999999"})
         EXPECT_FALSE(core::parseOsVersion(text)) << text;
 
     write("os-release", "VERSION_ID=\"3.19.1\"\nVERSION_ID=\"3.20.0\"\n");
@@ -77,8 +78,9 @@ TEST_F(SystemInfoTest, TheDistributionIsNamedByItsIdAndVersionId)
     EXPECT_EQ(core::readDistribution(sources()), "linux") << "os-release's default ID";
     write("lib-os-release", "NAME='Arch Linux'\nID=arch\n");
     EXPECT_EQ(core::readDistribution(sources()), "arch");
-    write("os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n"
-                        "VERSION=\"12 (bookworm)\"\nID=debian\n");
+    write("os-release",
+          "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n"
+          "VERSION=\"12 (bookworm)\"\nID=debian\n");
     EXPECT_EQ(core::readDistribution(sources()), "debian 12");
     write("os-release", "ID=ubuntu\nVERSION_ID=24.04\nID=\"\"\n");
     EXPECT_EQ(core::readDistribution(sources()), "linux 24.04");

@@ -57,7 +57,8 @@ TEST(CommandLine, HelpIsAnAnswerAndAnUnknownOptionIsNamed)
     const auto dangling = runGlimra("--scenario a.json --out", scratch.path());
     EXPECT_EQ(dangling.err, "glimra: option '--out' needs a value\n" + usage);
     // A run without its folder, or a folder without a run, names what is missing.
-    EXPECT_EQ(runGlimra("--scenario a.json", scratch.path()).err, "glimra: option '--scenario' needs '--out DIR'\n" + usage);
+    EXPECT_EQ(runGlimra("--scenario a.json", scratch.path()).err,
+              "glimra: option '--scenario' needs '--out DIR'\n" + usage);
     EXPECT_EQ(runGlimra("--live a.json", scratch.path()).err, "glimra: option '--live' needs '--out DIR'\n" + usage);
     EXPECT_EQ(runGlimra("--out b", scratch.path()).err,
               "glimra: option '--out' needs '--scenario FILE' or '--live FILE'\n" + usage);
@@ -80,7 +81,8 @@ TEST(CommandLine, WithoutARunFileItNeedsAnX11Display)
 {
     TempDir scratch;
     const std::string noDisplay =
-        "glimra: no X11 display (DISPLAY is not set); to run on the simulated desktop: glimra --scenario FILE --out DIR\n";
+        "glimra: no X11 display (DISPLAY is not set); to run on the simulated desktop: glimra --scenario FILE --out "
+        "DIR\n";
     for (const char* arguments : {"", "-glimra-show-settings"}) {
         const auto outcome = runGlimra(arguments, scratch.path(), "env -u DISPLAY -u WAYLAND_DISPLAY");
         EXPECT_EQ(outcome.status, 2) << arguments;

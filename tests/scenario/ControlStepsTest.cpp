@@ -114,7 +114,8 @@ TEST(ControlSteps, AControlThatIsNotShownOrAValueItCannotTakeEndsTheRun)
          R"(steps[0].value: the popup "demo.languagePopup" has no item 2 (it holds 2))"},
         {R"("id": "demo.languagePopup", "value": true)",
          R"(steps[0].value: the popup "demo.languagePopup" needs an item index)"},
-        {R"("id": "demo.launchSwitch", "value": 1)", R"(steps[0].value: the switch "demo.launchSwitch" takes true or false)"},
+        {R"("id": "demo.launchSwitch", "value": 1)",
+         R"(steps[0].value: the switch "demo.launchSwitch" takes true or false)"},
         {R"("id": "demo.checkButton", "value": 0)",
          R"(steps[0].value: the button "demo.checkButton" takes no value, not 0)"},
     };

@@ -70,7 +70,8 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
     const auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
     EXPECT_TRUE(has("建窗: 原因=[菜单·窗口列表选中] 源=Browser(pid 502) 窗口#5150 聚焦=整窗"));
     EXPECT_TRUE(has("小窗化当前窗口: 前台=com.example.terminal pid=503"));
-    EXPECT_TRUE(has("建窗: 原因=[快捷键/菜单·小窗化当前窗口(captureFrontmost)] 源=Terminal(pid 503) 窗口#6001 聚焦=整窗"));
+    EXPECT_TRUE(
+        has("建窗: 原因=[快捷键/菜单·小窗化当前窗口(captureFrontmost)] 源=Terminal(pid 503) 窗口#6001 聚焦=整窗"));
 
     // The video's and the terminal's mini windows, tiled into the top-right corner of the
     // display each source lies on.
@@ -98,8 +99,10 @@ TEST(DemoScenario, ShowsTwoDisplaysThreeApplicationsTheirWindowsAndTwoMiniWindow
         if (w["own"].get<bool>()) {
             EXPECT_EQ(ids, std::vector<std::uint32_t>{}) << w;
             // The hover preview stays listed, ordered out.
-            if (w["layer"] == 4) EXPECT_FALSE(w["onScreen"].get<bool>()) << w;
-            else ++own;
+            if (w["layer"] == 4)
+                EXPECT_FALSE(w["onScreen"].get<bool>()) << w;
+            else
+                ++own;
             continue;
         }
         EXPECT_TRUE(w["onScreen"].get<bool>()) << w;
@@ -211,7 +214,8 @@ TEST(DemoScenario, TheExecutableWritesWhatTheRunnerWritesAndRefusesBadInput)
 
     const std::string bad = scratch + "/bad.json";
     testsupport::writeFile(bad, R"({"steps": [{"at": 1, "do": "window.move", "id": 1, "frame": [0, 0]}]})");
-    EXPECT_EQ(run("--scenario " + bad + " --out " + out), std::pair(2, std::string("steps[0].frame: expected 4 numbers\n")));
+    EXPECT_EQ(run("--scenario " + bad + " --out " + out),
+              std::pair(2, std::string("steps[0].frame: expected 4 numbers\n")));
     EXPECT_EQ(run("--scenario " + bad).first, 2);
     EXPECT_EQ(run("--scenario " + scratch + "/missing.json --out " + out),
               std::pair(2, scratch + "/missing.json: cannot read\n"));
@@ -221,7 +225,8 @@ TEST(EmptyApplication, NotesSignalsAndQuitsAtOnce)
 {
     TempDir folder;
     const std::string file = folder.path() + "/signal.json";
-    testsupport::writeFile(file, R"({"until": 9, "steps": [{"at": 1, "do": "signal", "name": "SIGUSR1"}, {"at": 2, "do": "quit"}]})");
+    testsupport::writeFile(
+        file, R"({"until": 9, "steps": [{"at": 1, "do": "signal", "name": "SIGUSR1"}, {"at": 2, "do": "quit"}]})");
     const auto result = runEmpty(file, folder.path() + "/out");
     ASSERT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(readFile(folder.path() + "/out/data/Glimra/diag.log"), "09:00:01 signal SIGUSR1 received\n");

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-
 #include <algorithm>
 #include <sstream>
 
@@ -48,7 +47,8 @@ std::string withNotes(const std::string& frame, const std::string& steps, const 
     return R"({"settings": {"onboardingCompleted": true},
         "apps": [{"pid": 501, "name": "Editor", "windows": [{"id": 4242, "title": "Notes", "frame": )" +
            frame + R"(, "content": "static"}]}],
-        "steps": [)" + steps + "]" + (until.empty() ? "" : ", \"until\": " + until) + "}";
+        "steps": [)" +
+           steps + "]" + (until.empty() ? "" : ", \"until\": " + until) + "}";
 }
 
 // The mini window opens at [231.4, 237.6, 337.3, 224.9]: its size badge is at (301, 251).
@@ -82,7 +82,7 @@ TEST(DesktopChangesScenario, AMinimisedSourceGetsTheFrozenBannerUntilItIsRestore
         {"at": 0.5, "do": "command", "name": "mirrorWindow", "window": 4242},
         {"at": 7.0, "do": "window.minimize", "id": 4242},
         {"at": 12.0, "do": "window.restore", "id": 4242})",
-                                                     "14")),
+                                             "14")),
               0);
     const auto lines = stampedLogLines(scratch);
     const auto banner = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
@@ -90,14 +90,12 @@ TEST(DesktopChangesScenario, AMinimisedSourceGetsTheFrozenBannerUntilItIsRestore
     });
     ASSERT_NE(banner, lines.end());
     EXPECT_LT(banner->substr(0, 8), "09:00:09") << "within 2 s of the minimise";
-    const auto back = std::find_if(banner, lines.end(), [](const std::string& line) {
-        return line.ends_with(" 源窗口状态: visible id=4242");
-    });
+    const auto back = std::find_if(
+        banner, lines.end(), [](const std::string& line) { return line.ends_with(" 源窗口状态: visible id=4242"); });
     ASSERT_NE(back, lines.end());
     EXPECT_EQ(back->substr(0, 8), "09:00:12") << "the banner fades within 1 s of the restore";
-    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
-        return line.find("捕获死亡检测") != std::string::npos;
-    }));
+    EXPECT_TRUE(std::none_of(lines.begin(), lines.end(),
+                             [](const std::string& line) { return line.find("捕获死亡检测") != std::string::npos; }));
 }
 
 TEST(DesktopChangesScenario, TheLargestWindowIsMirroredInBoundedMemory)

@@ -77,10 +77,7 @@ std::optional<int> GlimraChild::waitForExit(double timeoutSeconds)
     return status_;
 }
 
-std::string GlimraChild::err() const
-{
-    return readFile(scratch_ + "/stderr.txt");
-}
+std::string GlimraChild::err() const { return readFile(scratch_ + "/stderr.txt"); }
 
 bool waitUntil(double timeoutSeconds, const std::function<bool()>& condition)
 {

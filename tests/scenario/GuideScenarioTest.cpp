@@ -91,8 +91,7 @@ void expectEachStepsControlsAndScene(const std::string& out, const Texts& texts)
         const json window = guideWindow(shown);
         ASSERT_NE(window, nullptr);
         EXPECT_EQ(window["title"], texts.windowTitle);
-        for (const auto& c : window["controls"])
-            EXPECT_FALSE(c["clipped"].get<bool>()) << c["id"] << " " << c["text"];
+        for (const auto& c : window["controls"]) EXPECT_FALSE(c["clipped"].get<bool>()) << c["id"] << " " << c["text"];
         EXPECT_EQ(control(shown, "guide.counterLabel")["text"], std::to_string(step) + " / 6");
         EXPECT_EQ(control(shown, "guide.prevButton")["enabled"], step > 1);
         EXPECT_EQ(control(shown, "guide.nextButton")["text"], step == 6 ? texts.start : texts.next);
@@ -115,12 +114,12 @@ void expectEachStepsControlsAndScene(const std::string& out, const Texts& texts)
     const json first = dumpIn(out, "step1.json")["guide"];
     EXPECT_DOUBLE_EQ(first["scene"]["time"].get<double>(), 2.0);
     EXPECT_EQ(actorNames(first), (std::set<std::string>{"windowA", "windowB", "block1", "block2", "pip1", "pip2",
-                                                         "pointer", "dockIcon", "dockRing", "caption1", "caption2"}));
+                                                        "pointer", "dockIcon", "dockRing", "caption1", "caption2"}));
     const json fifth = dumpIn(out, "step5.json")["guide"];
     EXPECT_EQ(fifth["step"], 4);
     EXPECT_DOUBLE_EQ(fifth["scene"]["time"].get<double>(), 2.0);
     EXPECT_EQ(actorNames(fifth), (std::set<std::string>{"pip2", "grip", "circle", "defaultLabel", "pointer",
-                                                         "resizeArrow", "caption1", "caption2"}));
+                                                        "resizeArrow", "caption1", "caption2"}));
     for (const auto& [name, actor] : fifth["scene"]["actors"].items()) {
         EXPECT_EQ(actor["frame"].size(), 4u) << name;
         EXPECT_EQ(actor["position"].size(), 2u) << name;
@@ -208,19 +207,26 @@ public:
 };
 
 TEST_F(EnglishGuideScenario, OpensAtLaunchWithoutEitherPermission) { expectGuideAtLaunch(out(), texts()); }
-TEST_F(EnglishGuideScenario, ShowsEveryStepWithItsSceneAndNothingClipped) { expectEachStepsControlsAndScene(out(), texts()); }
+TEST_F(EnglishGuideScenario, ShowsEveryStepWithItsSceneAndNothingClipped)
+{
+    expectEachStepsControlsAndScene(out(), texts());
+}
 TEST_F(EnglishGuideScenario, ThePermissionPageFollowsTheGrantAndQuitsTheSettingsApplication)
 {
     expectThePermissionPageFollowsTheGrant(out(), texts());
 }
-TEST_F(EnglishGuideScenario, FinishingWithTheBoxTickedRecordsCompletion) { expectFinishingWithTheBoxTicked(out(), texts()); }
+TEST_F(EnglishGuideScenario, FinishingWithTheBoxTickedRecordsCompletion)
+{
+    expectFinishingWithTheBoxTicked(out(), texts());
+}
 
 // The guide at launch, on the step stored, without either permission.
 testsupport::ProcessOutcome runOnGuide(const TempDir& scratch, const std::string& steps)
 {
     const std::string file = scratch.path() + "/guide.json";
     testsupport::writeFile(file, R"({"settings": {"onboardingStep": 2},
-        "permissions": {"screenRecording": false, "accessibility": false}, "steps": [)" + steps + "]}");
+        "permissions": {"screenRecording": false, "accessibility": false}, "steps": [)" +
+                                     steps + "]}");
     return testsupport::runGlimra("--scenario " + file + " --out " + scratch.path() + "/out", scratch.path());
 }
 

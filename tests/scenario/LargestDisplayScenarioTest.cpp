@@ -36,7 +36,8 @@ TEST(LargestDisplayScenario, AMirroredWindowOfTheLargestDisplayReusesItsFrames)
 
 #if !defined(__SANITIZE_ADDRESS__)  // its shadow and quarantine are memory of their own
     const long long frameBytes = 16384LL * 9216 * 4;
-    EXPECT_LT(glimra.peakResidentBytes(), frameBytes * 5 / 2) << "peak " << glimra.peakResidentBytes() / (1 << 20) << " MB";
+    EXPECT_LT(glimra.peakResidentBytes(), frameBytes * 5 / 2)
+        << "peak " << glimra.peakResidentBytes() / (1 << 20) << " MB";
 #endif
 }
 

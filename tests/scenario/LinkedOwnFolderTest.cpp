@@ -49,7 +49,8 @@ TEST(LinkedOwnFolder, ARunLeavesAFolderItsCrashReportsLinkNamesUntouched)
 
     // More reports than a launch keeps, of different ages, and a file that is no report.
     for (int day = 1; day <= 25; ++day) {
-        const std::string name = outside.path() + "/glimra-2026-01-" + (day < 10 ? "0" : "") + std::to_string(day) + ".crash";
+        const std::string name =
+            outside.path() + "/glimra-2026-01-" + (day < 10 ? "0" : "") + std::to_string(day) + ".crash";
         testsupport::writeFile(name, "Process: Glimra\n");
         ::chmod(name.c_str(), 0644);
         const timeval times[2] = {{1767225600 + day * 86400, 0}, {1767225600 + day * 86400, 0}};

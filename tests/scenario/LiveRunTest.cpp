@@ -61,7 +61,8 @@ TEST(LiveRun, RunsUntilSIGTERMThenQuitsAndLeavesItsFilesInTheFolder)
     const auto files = listed(manifest, "files");
     for (const char* own : {"data/Glimra/diag.log", "desktop.jsonl", "syslog.txt", "config/Glimra/defaults.json"})
         EXPECT_NE(std::find(files.begin(), files.end(), own), files.end()) << own;
-    EXPECT_EQ(listed(manifest, "folders"), (std::vector<std::string>{"config", "config/Glimra", "data", "data/Glimra", "tmp"}));
+    EXPECT_EQ(listed(manifest, "folders"),
+              (std::vector<std::string>{"config", "config/Glimra", "data", "data/Glimra", "tmp"}));
     for (const char* absent : {"runtime", "state.json", "never.json", "desktop.jsonl.partial", ".desktop.jsonl.partial"})
         EXPECT_FALSE(std::filesystem::exists(out + "/" + absent)) << absent;
 }
@@ -94,8 +95,9 @@ TEST(LiveRun, ARefusedFileOrFolderEndsBeforeAnythingRuns)
     testsupport::writeFile(scratch.path() + "/full/mine.txt", "mine");
     GlimraChild full({"--live", scratch.path() + "/world.json", "--out", scratch.path() + "/full"}, scratch.path());
     EXPECT_EQ(full.waitForExit(exitWait), 1);
-    EXPECT_EQ(full.err(), scratch.path() + "/full is not empty and holds no .glimra-run.json of an earlier run; "
-                                          "nothing was touched\n");
+    EXPECT_EQ(full.err(), scratch.path() +
+                              "/full is not empty and holds no .glimra-run.json of an earlier run; "
+                              "nothing was touched\n");
 }
 
 }  // namespace

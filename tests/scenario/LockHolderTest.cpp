@@ -36,7 +36,8 @@ protected:
             ::kill(holder_, SIGKILL);
             ::waitpid(holder_, nullptr, 0);
         }
-        savedRuntime_ ? (void)::setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1) : (void)::unsetenv("XDG_RUNTIME_DIR");
+        savedRuntime_ ? (void)::setenv("XDG_RUNTIME_DIR", savedRuntime_->c_str(), 1)
+                      : (void)::unsetenv("XDG_RUNTIME_DIR");
         SimDesktopTest::TearDown();
     }
 

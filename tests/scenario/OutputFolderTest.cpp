@@ -34,7 +34,8 @@ scenario::RunResult runInto(const std::string& folder, const std::string& scenar
 std::string writingStates(std::initializer_list<std::string> files)
 {
     std::string steps;
-    for (const auto& file : files) steps += std::string(steps.empty() ? "" : ", ") + R"({"at": 0.5, "do": "state", "file": ")" + file + "\"}";
+    for (const auto& file : files)
+        steps += std::string(steps.empty() ? "" : ", ") + R"({"at": 0.5, "do": "state", "file": ")" + file + "\"}";
     return R"({"until": 1, "steps": [)" + steps + "]}";
 }
 
@@ -169,7 +170,8 @@ TEST(OutputFolder, ARunTouchesNoneOfTheUsersFiles)
     writeFile(user.path() + "/config/Glimra/defaults.json", "{corrupt");
     const auto before = entries(user.path());
 
-    const auto result = runInto(out.path(), R"({"settings": {"hoverPreviewDelay": 0.5, "takeoverLearnedMinSizes": {"a": [1, 2]}},
+    const auto result =
+        runInto(out.path(), R"({"settings": {"hoverPreviewDelay": 0.5, "takeoverLearnedMinSizes": {"a": [1, 2]}},
         "steps": [{"at": 1, "do": "signal", "name": "SIGUSR1"}]})");
     ASSERT_EQ(result.status, 0) << result.message;
     EXPECT_EQ(entries(user.path()), before);

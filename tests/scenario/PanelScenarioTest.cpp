@@ -49,21 +49,21 @@ TEST(PanelSelfTests, TheLayoutSelfTestLogsTheTiledFramesAndExits)
     EXPECT_EQ(run.status, 0);
     ASSERT_FALSE(run.lines.empty());
     EXPECT_EQ(linesFrom(run.lines, "布局自检 右上：", 6), (std::vector<std::string>{
-                                                          "布局自检 右上：",
-                                                          "   #1 x=1176 y=733 320x201 右=1496 上=934",
-                                                          "   #2 x=1096 y=471 400x250 右=1496 上=721",
-                                                          "   #3 x=1176 y=258 320x201 右=1496 上=459",
-                                                          "   #4 x=584 y=614 500x320 右=1084 上=934",
-                                                          "   #5 x=764 y=401 320x201 右=1084 上=602",
-                                                      }));
+                                                              "布局自检 右上：",
+                                                              "   #1 x=1176 y=733 320x201 右=1496 上=934",
+                                                              "   #2 x=1096 y=471 400x250 右=1496 上=721",
+                                                              "   #3 x=1176 y=258 320x201 右=1496 上=459",
+                                                              "   #4 x=584 y=614 500x320 右=1084 上=934",
+                                                              "   #5 x=764 y=401 320x201 右=1084 上=602",
+                                                          }));
     EXPECT_EQ(linesFrom(run.lines, "布局自检 左下：", 6), (std::vector<std::string>{
-                                                          "布局自检 左下：",
-                                                          "   #1 x=16 y=16 320x201 右=336 上=217",
-                                                          "   #2 x=16 y=229 400x250 右=416 上=479",
-                                                          "   #3 x=16 y=491 320x201 右=336 上=692",
-                                                          "   #4 x=428 y=16 500x320 右=928 上=336",
-                                                          "   #5 x=428 y=348 320x201 右=748 上=549",
-                                                      }));
+                                                              "布局自检 左下：",
+                                                              "   #1 x=16 y=16 320x201 右=336 上=217",
+                                                              "   #2 x=16 y=229 400x250 右=416 上=479",
+                                                              "   #3 x=16 y=491 320x201 右=336 上=692",
+                                                              "   #4 x=428 y=16 500x320 右=928 上=336",
+                                                              "   #5 x=428 y=348 320x201 右=748 上=549",
+                                                          }));
     // The argument's line, then four corners of five frames each; the self-test ends the
     // launch before anything else is logged.
     EXPECT_EQ(run.lines.front(), "启动参数 -glimra-layout-selftest → 四角平铺布局自检");
@@ -113,7 +113,6 @@ public:
     static std::string scenarioFile(const std::string&) { return panelsScenario; }
 
 protected:
-
     static json panel(const json& state, unsigned source)
     {
         for (const auto& p : state["panels"])
@@ -179,8 +178,9 @@ TEST_F(PanelsScenario, ABarDragOntoTheVirtualDisplayIsRolledBack)
     EXPECT_EQ(panel(state("dragged.json"), 4242)["frame"], panel(state("tiled.json"), 4242)["frame"]);
     const auto lines = logLines(out());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "单击工具条→窗口拖动"), 1);
-    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
-                           [](const std::string& l) { return l.starts_with("小窗越界回滚: [Editor] #4242 拖动后压在虚拟屏上"); }),
+    EXPECT_NE(std::find_if(
+                  lines.begin(), lines.end(),
+                  [](const std::string& l) { return l.starts_with("小窗越界回滚: [Editor] #4242 拖动后压在虚拟屏上"); }),
               lines.end());
 }
 
@@ -256,16 +256,17 @@ TEST(PanelCommands, StepsWithMissingExtraOrMalformedFieldsAreRefused)
                           region + "}"),
                   refused("steps[0].region: expected 4 numbers"))
             << region;
-    for (const char* region : {"[-0.1, 0, 0.5, 0.5]", "[0, 0, 0.03, 0.5]", "[0.6, 0, 0.5, 0.5]", "[0, 0.5, 0.5, 0.6]",
-                               "[0, 0, 0.5, -0.5]"})
+    for (const char* region :
+         {"[-0.1, 0, 0.5, 0.5]", "[0, 0, 0.03, 0.5]", "[0.6, 0, 0.5, 0.5]", "[0, 0.5, 0.5, 0.6]", "[0, 0, 0.5, -0.5]"})
         EXPECT_EQ(refusal(std::string(R"({"at": 1, "do": "command", "name": "mirrorWindow", "window": 11, "region": )") +
                           region + "}"),
                   refused(badRegion))
             << region;
     EXPECT_FALSE(std::filesystem::exists(scratch.path() + "/out"));
     // The smallest region, reaching the far edge, is taken.
-    EXPECT_EQ(refusal(R"({"at": 1, "do": "command", "name": "mirrorWindow", "window": 11, "region": [0.96, 0.5, 0.04, 0.5]})").first,
-              0);
+    EXPECT_EQ(
+        refusal(R"({"at": 1, "do": "command", "name": "mirrorWindow", "window": 11, "region": [0.96, 0.5, 0.04, 0.5]})").first,
+        0);
 }
 
 }  // namespace

@@ -41,8 +41,9 @@ TEST_F(ParkingLaunch, AWindowOnAVirtualDisplayPresentAtLaunchIsRescued)
     EXPECT_EQ(window["frame"], json::parse("[904.0, 674.0, 600.0, 300.0]"));
     const auto lines = logLines(out());
     EXPECT_TRUE(holds(lines, "[VD] 外来窗口看守已启动（1s 心跳）"));
-    EXPECT_TRUE(holds(lines, "[VD] 外来窗口找回（在虚拟屏上稳定 5s）：Stray #7001 (1700,1100 600x300) → "
-                             "(904,674 600x300)（屏 #50001 → #1）"));
+    EXPECT_TRUE(holds(lines,
+                      "[VD] 外来窗口找回（在虚拟屏上稳定 5s）：Stray #7001 (1700,1100 600x300) → "
+                      "(904,674 600x300)（屏 #50001 → #1）"));
 }
 
 }  // namespace

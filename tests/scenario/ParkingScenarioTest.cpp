@@ -11,8 +11,8 @@
 namespace {
 
 using nlohmann::json;
-using testsupport::journal;
 using testsupport::holds;
+using testsupport::journal;
 using testsupport::logLines;
 using testsupport::readFile;
 using testsupport::runGlimra;
@@ -58,7 +58,8 @@ TEST_F(ParkingScenario, ACoveredSourceIsParkedAndComesBackWhenUncovered)
     const auto lines = logLines(out());
     EXPECT_TRUE(holds(lines, "[VD] 已停放 Editor #4242  (80,80 700x500) → 原点(1528,1012)  屏 #1 → #" +
                                  std::to_string(virtualDisplay)));
-    EXPECT_TRUE(holds(lines, "[VD] 还原条件满足：窗口 #4242（Editor）原位 (80,80 700x500)已连续 2 跳（≈2s）不被任何窗口盖住"));
+    EXPECT_TRUE(
+        holds(lines, "[VD] 还原条件满足：窗口 #4242（Editor）原位 (80,80 700x500)已连续 2 跳（≈2s）不被任何窗口盖住"));
 }
 
 TEST_F(ParkingScenario, ParkedAgainItReturnsWhenItsApplicationIsActivated)
@@ -74,8 +75,9 @@ TEST_F(ParkingScenario, AForeignWindowOnTheVirtualDisplayIsRescuedToTheRealScree
 {
     EXPECT_EQ(windowOf(state("stray.json"), 7001)["frame"], json::parse("[1700.0, 1100.0, 600.0, 300.0]"));
     EXPECT_EQ(windowOf(state("rescued.json"), 7001)["frame"], json::parse("[904.0, 674.0, 600.0, 300.0]"));
-    EXPECT_TRUE(holds(logLines(out()), "[VD] 外来窗口找回（在虚拟屏上稳定 5s）：Stray #7001 (1700,1100 600x300) → "
-                                       "(904,674 600x300)（屏 #50001 → #1）"));
+    EXPECT_TRUE(holds(logLines(out()),
+                      "[VD] 外来窗口找回（在虚拟屏上稳定 5s）：Stray #7001 (1700,1100 600x300) → "
+                      "(904,674 600x300)（屏 #50001 → #1）"));
 }
 
 TEST_F(ParkingScenario, QuitPutsTheParkedWindowBackAndTearsTheVirtualDisplayDown)
@@ -90,8 +92,8 @@ TEST_F(ParkingScenario, QuitPutsTheParkedWindowBackAndTearsTheVirtualDisplayDown
     EXPECT_TRUE(holds(lines, "退出：还原 1 个被停放到虚拟屏的窗口"));
     // The display is destroyed, then one empty commit pushes it out of the arrangement.
     const auto events = journal(out());
-    const auto destroyed = std::find_if(events.begin(), events.end(),
-                                        [](const json& e) { return e["do"] == "virtualDisplay.destroy"; });
+    const auto destroyed =
+        std::find_if(events.begin(), events.end(), [](const json& e) { return e["do"] == "virtualDisplay.destroy"; });
     ASSERT_NE(destroyed, events.end());
     ASSERT_NE(destroyed + 1, events.end());
     EXPECT_EQ((destroyed + 1)->at("do"), "display.configure");

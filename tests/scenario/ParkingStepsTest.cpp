@@ -36,8 +36,8 @@ const char* focusAndRescue = R"({
 
 std::size_t countOf(const std::vector<std::string>& lines, const std::string& part)
 {
-    return static_cast<std::size_t>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; }));
+    return static_cast<std::size_t>(std::count_if(
+        lines.begin(), lines.end(), [&](const std::string& line) { return line.find(part) != std::string::npos; }));
 }
 
 json withoutTime(json state)

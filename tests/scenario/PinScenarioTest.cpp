@@ -209,8 +209,8 @@ TEST_F(PinScenario, AnUnreportedMinimumIsRecentredInTheBoxAndLearnedIntoTheSetti
 TEST_F(PinScenario, ABehaviourStepRefusesTheRestoreAndARetryPutsTheWindowBackOnceLifted)
 {
     // Taken over at 14.1; moves refused from 15.0; Escape at 15.5; allowed again at 15.7.
-    EXPECT_TRUE(sameFrame(windowOf(state("restore-refused.json"), 4242)["frame"],
-                          shownPreview(state("hover.json"))["frame"]));
+    EXPECT_TRUE(
+        sameFrame(windowOf(state("restore-refused.json"), 4242)["frame"], shownPreview(state("hover.json"))["frame"]));
     EXPECT_EQ(windowOf(state("restore-retried.json"), 4242)["frame"], notesFrame);
 
     std::vector<json> late;
@@ -290,8 +290,7 @@ struct HoverRun {
 
 HoverRun hoverWith(const TempDir& scratch, const std::string& name, const std::string& settings)
 {
-    const RunOutcome run = runScenario(scratch, name,
-                                oneWindowScenario(settings, "{}", R"(,
+    const RunOutcome run = runScenario(scratch, name, oneWindowScenario(settings, "{}", R"(,
         {"at": 2.0, "do": "pointer", "to": [1335, 170]},
         {"at": 2.3, "do": "state", "file": "early.json"},
         {"at": 2.7, "do": "state", "file": "late.json"})"));
@@ -335,8 +334,7 @@ TEST(PreviewSettings, WrongTypesReadAsTheDefaultsAndAPresentNonBooleanAsTheStore
 TEST(FocusCreate, WithoutScreenRecordingNothingStarts)
 {
     TempDir scratch;
-    const RunOutcome run = runScenario(scratch, "denied",
-                                oneWindowScenario("{}", R"({"screenRecording": false})", R"(,
+    const RunOutcome run = runScenario(scratch, "denied", oneWindowScenario("{}", R"({"screenRecording": false})", R"(,
         {"at": 1.5, "do": "window.close", "title": "欢迎使用 Glimra"},
         {"at": 2.0, "do": "command", "name": "beginFocusCreate", "window": 4242},
         {"at": 2.5, "do": "drag", "from": [200, 250], "to": [500, 450]},
@@ -345,8 +343,9 @@ TEST(FocusCreate, WithoutScreenRecordingNothingStarts)
     const auto lines = logLines(run.out);
     // The permission alert instead, answered and journaled.
     const auto alerts = testsupport::journal(run.out);
-    EXPECT_EQ(std::count_if(alerts.begin(), alerts.end(),
-                            [](const json& entry) { return entry["do"] == "alert" && entry["message"] == "需要屏幕录制权限"; }),
+    EXPECT_EQ(std::count_if(
+                  alerts.begin(), alerts.end(),
+                  [](const json& entry) { return entry["do"] == "alert" && entry["message"] == "需要屏幕录制权限"; }),
               1);
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("框选"); }), 0);
     EXPECT_EQ(count(lines, "悬停触发: 暂停（框选中）"), 0u);

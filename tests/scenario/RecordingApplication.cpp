@@ -27,10 +27,7 @@ std::string stamped(const std::string& what)
 
 }  // namespace
 
-void RecordingApplication::note(const std::string& what)
-{
-    record_->push_back(stamped(what));
-}
+void RecordingApplication::note(const std::string& what) { record_->push_back(stamped(what)); }
 
 void RecordingApplication::launch(const std::vector<std::string>& args)
 {
@@ -57,10 +54,10 @@ void RecordingApplication::launch(const std::vector<std::string>& args)
     configuration.width = 40;
     configuration.height = 30;
     configuration.minimumFrameInterval = 0.1;
-    stream_ = desktop::capture().makeStream(desktop::ContentFilter::desktopIndependentWindow(window), configuration,
-                                            [record](const desktop::Error& error) {
-                                                record->push_back(stamped("stream stopped " + std::to_string(error.code)));
-                                            });
+    stream_ = desktop::capture().makeStream(
+        desktop::ContentFilter::desktopIndependentWindow(window), configuration, [record](const desktop::Error& error) {
+            record->push_back(stamped("stream stopped " + std::to_string(error.code)));
+        });
     stream_->addOutput(dispatch::main(), [](const desktop::Frame&) {});
     stream_->startCapture([](std::optional<desktop::Error>) {});
 }
@@ -94,29 +91,17 @@ void RecordingApplication::quit()
     dispatch::main().asyncAfter(0.5, [status = exitStatus_] { *status = 0; });
 }
 
-std::optional<int> RecordingApplication::exitStatus() const
-{
-    return *exitStatus_;
-}
+std::optional<int> RecordingApplication::exitStatus() const { return *exitStatus_; }
 
-void RecordingApplication::focusWindow(desktop::WindowID window)
-{
-    note("focus " + std::to_string(window));
-}
+void RecordingApplication::focusWindow(desktop::WindowID window) { note("focus " + std::to_string(window)); }
 
 nlohmann::ordered_json RecordingApplication::panels() const
 {
     return nlohmann::ordered_json::array({{{"source", options_.streamWindow}, {"visible", true}}});
 }
 
-app::ParkingLedger RecordingApplication::parking() const
-{
-    return options_.parking;
-}
+app::ParkingLedger RecordingApplication::parking() const { return options_.parking; }
 
-nlohmann::ordered_json RecordingApplication::guide() const
-{
-    return nullptr;
-}
+nlohmann::ordered_json RecordingApplication::guide() const { return nullptr; }
 
 }  // namespace testsupport

@@ -19,7 +19,7 @@ public:
         std::map<std::string, app::CommandFields> commands;
         desktop::WindowID streamWindow = 0;  // 0: no stream
         std::optional<int> exitOnSIGUSR2;    // exits by itself a quarter second after the signal
-        app::ParkingLedger parking;     // what it reports parked, strayed and lent
+        app::ParkingLedger parking;          // what it reports parked, strayed and lent
     };
 
     RecordingApplication(Options options, std::shared_ptr<std::vector<std::string>> record);

@@ -73,10 +73,25 @@ const char* everyStep = R"({
   ]
 })";
 
-const std::vector<std::string> extremeNumbers{
-    "1e308", "-1e308", "1e400", "-1e400", "-0", "-0.0", "1e-400", "18446744073709551616", "18446744073709551615",
-    "9223372036854775807", "-9223372036854775809", "4294967296", "2147483648", "NaN", "Infinity", "-Infinity",
-    "0", "0.5", "99999999999999999999999999999999999999"};
+const std::vector<std::string> extremeNumbers{"1e308",
+                                              "-1e308",
+                                              "1e400",
+                                              "-1e400",
+                                              "-0",
+                                              "-0.0",
+                                              "1e-400",
+                                              "18446744073709551616",
+                                              "18446744073709551615",
+                                              "9223372036854775807",
+                                              "-9223372036854775809",
+                                              "4294967296",
+                                              "2147483648",
+                                              "NaN",
+                                              "Infinity",
+                                              "-Infinity",
+                                              "0",
+                                              "0.5",
+                                              "99999999999999999999999999999999999999"};
 const std::vector<std::string> otherValues{"null", "true", "\"x\"", "[]", "{}", "-1", "\"\"", "[[[[1]]]]", "\"../x\""};
 
 // One value of the document as the serialiser below meets it, in document order.
@@ -164,37 +179,40 @@ public:
             return candidates[pick(candidates.size())];
         };
         switch (i % mutationKinds) {
-            case 0: {
-                const std::size_t at = pick(base_.size());
-                return {base_.substr(0, at), "truncated at " + std::to_string(at)};
+        case 0: {
+            const std::size_t at = pick(base_.size());
+            return {base_.substr(0, at), "truncated at " + std::to_string(at)};
+        }
+        case 1: {
+            std::string text = base_;
+            std::string what = "bytes changed at";
+            for (std::size_t n = 1 + pick(3); n > 0; --n) {
+                const std::size_t at = pick(text.size());
+                text[at] = static_cast<char>(pick(256));
+                what += " " + std::to_string(at);
             }
-            case 1: {
-                std::string text = base_;
-                std::string what = "bytes changed at";
-                for (std::size_t n = 1 + pick(3); n > 0; --n) {
-                    const std::size_t at = pick(text.size());
-                    text[at] = static_cast<char>(pick(256));
-                    what += " " + std::to_string(at);
-                }
-                return {text, what};
-            }
-            case 2:
-            case 3: {
-                const Edit edit{i % 7 == 2 ? Edit::drop : Edit::duplicate, pickNode([](const Node& n) { return n.member; }), ""};
-                return {Writer(&edit).write(document_), (i % 7 == 2 ? "dropped node " : "doubled node ") + std::to_string(edit.target)};
-            }
-            case 4:
-            case 5: {
-                const Edit edit{Edit::replace, pickNode([](const Node& n) { return n.number; }),
-                                extremeNumbers[pick(extremeNumbers.size())]};
-                return {Writer(&edit).write(document_), "number " + std::to_string(edit.target) + " = " + edit.text};
-            }
-            default: {
-                const std::size_t depth = 60 + pick(10);
-                Edit edit{Edit::replace, pickNode([](const Node&) { return true; }), otherValues[pick(otherValues.size())]};
-                if (pick(3) == 0) edit.text = std::string(depth, '[') + std::string(depth, ']');
-                return {Writer(&edit).write(document_), "node " + std::to_string(edit.target) + " = " + edit.text.substr(0, 20)};
-            }
+            return {text, what};
+        }
+        case 2:
+        case 3: {
+            const Edit edit{i % 7 == 2 ? Edit::drop : Edit::duplicate, pickNode([](const Node& n) { return n.member; }),
+                            ""};
+            return {Writer(&edit).write(document_),
+                    (i % 7 == 2 ? "dropped node " : "doubled node ") + std::to_string(edit.target)};
+        }
+        case 4:
+        case 5: {
+            const Edit edit{Edit::replace, pickNode([](const Node& n) { return n.number; }),
+                            extremeNumbers[pick(extremeNumbers.size())]};
+            return {Writer(&edit).write(document_), "number " + std::to_string(edit.target) + " = " + edit.text};
+        }
+        default: {
+            const std::size_t depth = 60 + pick(10);
+            Edit edit{Edit::replace, pickNode([](const Node&) { return true; }), otherValues[pick(otherValues.size())]};
+            if (pick(3) == 0) edit.text = std::string(depth, '[') + std::string(depth, ']');
+            return {Writer(&edit).write(document_),
+                    "node " + std::to_string(edit.target) + " = " + edit.text.substr(0, 20)};
+        }
         }
     }
 
@@ -238,7 +256,8 @@ std::string runInChild(const Mutants& mutants, int first, int last, const std::s
             testsupport::writeFile(file, mutants[i].first);
             const int kind = i % mutationKinds;
             const auto wanted = [&] {
-                return (kind - firstKind + mutationKinds) % mutationKinds < runKindsPerChild && kindsRun.insert(kind).second;
+                return (kind - firstKind + mutationKinds) % mutationKinds < runKindsPerChild &&
+                       kindsRun.insert(kind).second;
             };
             const int status = loadAndRun(file, folder + "/out-" + std::to_string(i), wanted);
             if (status < 0 || status > 2) ::_exit(unexpectedStatus);
@@ -252,9 +271,10 @@ std::string runInChild(const Mutants& mutants, int first, int last, const std::s
     int status = 0;
     ::waitpid(child, &status, 0);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
-    const std::string how = WIFSIGNALED(status)                             ? "signal " + std::to_string(WTERMSIG(status))
-                            : WEXITSTATUS(status) == unexpectedStatus ? "a status other than 0, 1 or 2"
-                                                                      : "exit status " + std::to_string(WEXITSTATUS(status));
+    const std::string how = WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                            : WEXITSTATUS(status) == unexpectedStatus
+                                ? "a status other than 0, 1 or 2"
+                                : "exit status " + std::to_string(WEXITSTATUS(status));
     return "mutant " + std::to_string(current) + " (" + mutants[current].second + ") ended with " + how + ":\n" +
            mutants[current].first.substr(0, 2000);
 }
@@ -276,7 +296,8 @@ TEST(ScenarioMutation, DamagedFilesEndInAStatusNeverInACrash)
         const Mutants mutants(base);
         testsupport::TempDir folder;
         for (int first = 0; first < mutantsPerBase; first += mutantsPerChild) {
-            const std::string failure = runInChild(mutants, first, std::min(first + mutantsPerChild, mutantsPerBase), folder.path());
+            const std::string failure =
+                runInChild(mutants, first, std::min(first + mutantsPerChild, mutantsPerBase), folder.path());
             ASSERT_EQ(failure, "");
         }
     }

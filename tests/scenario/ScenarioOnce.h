@@ -19,8 +19,7 @@ protected:
     static void SetUpTestSuite()
     {
         scratch_ = new TempDir;
-        outcome_ = runGlimra("--scenario " + Suite::scenarioFile(scratch_->path()) + " --out " + out(),
-                             scratch_->path());
+        outcome_ = runGlimra("--scenario " + Suite::scenarioFile(scratch_->path()) + " --out " + out(), scratch_->path());
         ASSERT_EQ(outcome_.status, 0) << outcome_.err;
         ASSERT_EQ(outcome_.err, "");
     }

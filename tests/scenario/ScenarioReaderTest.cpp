@@ -30,10 +30,7 @@ const std::string world = R"(
   "apps": [{"pid": 501, "windows": [{"id": 11, "frame": [10, 10, 400, 300]}, {"id": 12, "frame": [50, 50, 400, 300]}]},
            {"pid": 502, "windows": [{"id": 21, "frame": [600, 100, 500, 400]}]}])";
 
-std::string withSteps(const std::string& steps)
-{
-    return "{" + world + R"(, "steps": [)" + steps + "]}";
-}
+std::string withSteps(const std::string& steps) { return "{" + world + R"(, "steps": [)" + steps + "]}"; }
 
 struct Case {
     std::string text;
@@ -57,7 +54,8 @@ TEST(ScenarioReader, UnknownKeysAreRefusedWithTheirPath)
          "apps[0].windows[0].shadow: unknown key"},
         {R"({"apps": [{"pid": 501, "behavior": {"trusted": true}}]})", "apps[0].behavior.trusted: unknown key"},
         // A key of another step kind is unknown to this one.
-        {withSteps(R"({"at": 1, "do": "pointer", "to": [1, 2], "frame": [0, 0, 1, 1]})"), "steps[0].frame: unknown key"},
+        {withSteps(R"({"at": 1, "do": "pointer", "to": [1, 2], "frame": [0, 0, 1, 1]})"),
+         "steps[0].frame: unknown key"},
         {withSteps(R"({"at": 1, "do": "quit", "file": "x"})"), "steps[0].file: unknown key"},
     });
 }
@@ -89,13 +87,15 @@ TEST(ScenarioReader, WrongTypesAreRefusedWithTheirPath)
 TEST(ScenarioReader, OutOfRangeValuesAreRefused)
 {
     expectRefusals({
-        {R"({"displays": [{"id": 1, "frame": [0, 0, 10, 10], "scale": 0}]})", "displays[0].scale: must be between 0.5 and 4.0"},
+        {R"({"displays": [{"id": 1, "frame": [0, 0, 10, 10], "scale": 0}]})",
+         "displays[0].scale: must be between 0.5 and 4.0"},
         {R"({"displays": [{"id": 0, "frame": [0, 0, 10, 10]}]})", "displays[0].id: must be between 1 and 4294967295"},
         {R"({"displays": [{"id": 1, "frame": [0, 0, 0, 10]}]})",
          "displays[0].frame: width and height must be above 0 and at most 16384"},
         {R"({"apps": [{"pid": 501, "windows": [{"id": 1, "frame": [0, 0, -5, 10]}]}]})",
          "apps[0].windows[0].frame: width and height must be between 0 and 16384"},
-        {R"({"apps": [{"pid": 501, "behavior": {"refuseMoves": 0}}]})", "apps[0].behavior.refuseMoves: expected an error code, not 0"},
+        {R"({"apps": [{"pid": 501, "behavior": {"refuseMoves": 0}}]})",
+         "apps[0].behavior.refuseMoves: expected an error code, not 0"},
         {R"({"apps": [{"pid": 501, "behavior": {"settleDelay": -1}}]})",
          "apps[0].behavior.settleDelay: must be between 0.0 and 86400.0"},
         {R"({"clock": "2026-02-30T09:00:00"})", "clock: expected a time \"YYYY-MM-DDTHH:MM:SS\""},
@@ -103,10 +103,12 @@ TEST(ScenarioReader, OutOfRangeValuesAreRefused)
         {R"({"languages": [""]})", "languages[0]: must not be empty"},
         {withSteps(R"({"at": -1, "do": "quit"})"), "steps[0].at: must be between 0.0 and 86400.0"},
         {withSteps(R"({"at": 1, "do": "key", "code": 300})"), "steps[0].code: must be between 0 and 127"},
-        {withSteps(R"({"at": 1, "do": "click", "point": [1, 2], "count": 0})"), "steps[0].count: must be between 1 and 100"},
+        {withSteps(R"({"at": 1, "do": "click", "point": [1, 2], "count": 0})"),
+         "steps[0].count: must be between 1 and 100"},
         {withSteps(R"({"at": 1, "do": "key", "code": 3, "modifiers": ["cmd", "hyper"]})"),
          "steps[0].modifiers[1]: expected one of cmd, alt, ctrl, shift, fn"},
-        {withSteps(R"({"at": 1, "do": "signal", "name": "SIGKILL"})"), "steps[0].name: expected one of SIGUSR1, SIGUSR2"},
+        {withSteps(R"({"at": 1, "do": "signal", "name": "SIGKILL"})"),
+         "steps[0].name: expected one of SIGUSR1, SIGUSR2"},
         {withSteps(R"({"at": 1, "do": "permission"})"), "steps[0]: expected screenRecording or accessibility"},
         // Output files stay inside the output folder.
         {withSteps(R"({"at": 1, "do": "state", "file": "../state.json"})"),
@@ -117,7 +119,8 @@ TEST(ScenarioReader, OutOfRangeValuesAreRefused)
          "steps[0].file: expected a relative path inside the output folder"},
         {withSteps(R"({"at": 1, "do": "state", "file": "data/Glimra/diag.log"})"),
          "steps[0].file: \"data\" is written by the run itself"},
-        {withSteps(R"({"at": 1, "do": "state", "file": "state.json"})"), "steps[0].file: \"state.json\" is written by the run itself"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "state.json"})"),
+         "steps[0].file: \"state.json\" is written by the run itself"},
     });
 }
 
@@ -146,7 +149,8 @@ TEST(ScenarioReader, StatusItemAndMenuStepsTakeOnlyATitle)
         {withSteps(R"({"at": 1, "do": "statusItem.click"}, {"at": 2, "do": "menu.choose", "title": "平铺", "window": 11})"),
          "steps[1].window: unknown key"},
     });
-    const auto scenario = accepted(withSteps(R"({"at": 1, "do": "statusItem.click"}, {"at": 2, "do": "menu.choose", "title": "平铺全部"})"));
+    const auto scenario = accepted(
+        withSteps(R"({"at": 1, "do": "statusItem.click"}, {"at": 2, "do": "menu.choose", "title": "平铺全部"})"));
     ASSERT_EQ(scenario.steps.size(), 2u);
     EXPECT_EQ(scenario.steps[0].kind, scenario::StepKind::statusItemClick);
     EXPECT_EQ(scenario.steps[1].kind, scenario::StepKind::menuChoose);
@@ -185,7 +189,8 @@ TEST(ScenarioReader, StepsRunInOrderAndOnlyKnownKindsAndCommands)
         {withSteps(R"({"at": 1, "do": "wobble"})"), "steps[0].do: unknown step \"wobble\""},
         {withSteps(R"({"at": 1, "do": "command", "name": "togglePauseAll"})"),
          "steps[0].name: no such command \"togglePauseAll\""},
-        {R"({"until": 2, "steps": [{"at": 3, "do": "pointer", "to": [0, 0]}]})", "until: before the end of the last step (3.0)"},
+        {R"({"until": 2, "steps": [{"at": 3, "do": "pointer", "to": [0, 0]}]})",
+         "until: before the end of the last step (3.0)"},
     });
     EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "command", "name": "togglePauseAll"})"),
                       [](const std::string& name) {
@@ -211,21 +216,25 @@ TEST(ScenarioReader, IdsAreUniqueAndStepsNameExistingOnes)
         {withSteps(R"({"at": 1, "do": "window.minimize", "id": 99})"), "steps[0].id: no window 99"},
         {withSteps(R"({"at": 1, "do": "app.hide", "pid": 777})"), "steps[0].pid: no application 777"},
         {withSteps(R"({"at": 1, "do": "display.remove", "id": 3})"), "steps[0].id: no display 3"},
-        {withSteps(R"({"at": 1, "do": "screenshot", "file": "a.png", "display": 3})"), "steps[0].display: no display 3"},
-        {withSteps(R"({"at": 1, "do": "capture.fault", "window": 99, "kind": "stop"})"), "steps[0].window: no window 99"},
+        {withSteps(R"({"at": 1, "do": "screenshot", "file": "a.png", "display": 3})"),
+         "steps[0].display: no display 3"},
+        {withSteps(R"({"at": 1, "do": "capture.fault", "window": 99, "kind": "stop"})"),
+         "steps[0].window: no window 99"},
         {withSteps(R"({"at": 1, "do": "window.create", "pid": 501, "window": {"id": 21, "frame": [0, 0, 1, 1]}})"),
          "steps[0].window.id: duplicate window 21"},
-        {withSteps(R"({"at": 1, "do": "app.launch", "app": {"pid": 502}})"), "steps[0].app.pid: duplicate application 502"},
+        {withSteps(R"({"at": 1, "do": "app.launch", "app": {"pid": 502}})"),
+         "steps[0].app.pid: duplicate application 502"},
         {withSteps(R"({"at": 1, "do": "display.add", "display": {"id": 2, "frame": [0, 0, 9, 9]}})"),
          "steps[0].display.id: duplicate display 2"},
     });
     // What a step creates, later steps may use.
-    EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "app.launch", "app": {"pid": 503, "windows": [{"id": 31, "frame": [0,0,5,5]}]}},
+    EXPECT_EQ(
+        refusal(withSteps(R"({"at": 1, "do": "app.launch", "app": {"pid": 503, "windows": [{"id": 31, "frame": [0,0,5,5]}]}},
                                    {"at": 2, "do": "window.create", "pid": 503, "window": {"id": 32, "frame": [0, 0, 1, 1]}},
                                    {"at": 3, "do": "window.raise", "id": 31}, {"at": 3, "do": "window.close", "id": 32},
                                    {"at": 4, "do": "display.add", "display": {"id": 3, "frame": [0, 1080, 800, 600]}},
                                    {"at": 5, "do": "display.move", "id": 3, "frame": [0, 982, 800, 600]})")),
-              "");
+        "");
 }
 
 TEST(ScenarioReader, ParkingKeysAndStepsAreCheckedWithTheirPath)
@@ -237,7 +246,8 @@ TEST(ScenarioReader, ParkingKeysAndStepsAreCheckedWithTheirPath)
         {R"({"virtualDisplays": {"modeDelay": -0.5}})", "virtualDisplays.modeDelay: must be between 0.0 and 86400.0"},
         {R"({"virtualDisplays": {"modeDelay": 1e300}})", "virtualDisplays.modeDelay: must be between 0.0 and 86400.0"},
         {R"({"virtualDisplays": {"lingerCommits": 1.5}})", "virtualDisplays.lingerCommits: expected an integer"},
-        {R"({"virtualDisplays": {"lingerCommits": false}})", "virtualDisplays.lingerCommits: expected a number or null"},
+        {R"({"virtualDisplays": {"lingerCommits": false}})",
+         "virtualDisplays.lingerCommits: expected a number or null"},
         {R"({"virtualDisplays": {"lingerCommits": -1}})", "virtualDisplays.lingerCommits: must be between 0 and 1000"},
         {R"({"virtualDisplays": []})", "virtualDisplays: expected an object"},
         {R"({"windowServer": {"omitVirtualFromOnScreen": 1}})",
@@ -246,7 +256,8 @@ TEST(ScenarioReader, ParkingKeysAndStepsAreCheckedWithTheirPath)
         {R"({"windowServer": {"hideAll": true}})", "windowServer.hideAll: unknown key"},
         {R"({"inputFaults": {"ignoreWarps": "true"}})", "inputFaults.ignoreWarps: expected true or false"},
         {R"({"inputFaults": {"ignoreClicks": true}})", "inputFaults.ignoreClicks: unknown key"},
-        {R"({"apps": [{"pid": 501, "behavior": {"shiftMoves": [3]}}]})", "apps[0].behavior.shiftMoves: expected 2 numbers"},
+        {R"({"apps": [{"pid": 501, "behavior": {"shiftMoves": [3]}}]})",
+         "apps[0].behavior.shiftMoves: expected 2 numbers"},
         {R"({"apps": [{"pid": 501, "behavior": {"shiftMoves": [0, 2e6]}}]})",
          "apps[0].behavior.shiftMoves: x and y must be between -1000000 and 1000000"},
         {withSteps(R"({"at": 1, "do": "app.behavior", "pid": 501, "behavior": {"shiftMoves": {"x": 1}}})"),
@@ -270,7 +281,8 @@ TEST(ScenarioReader, ParkingKeysAndStepsAreCheckedWithTheirPath)
     EXPECT_FALSE(defaults.windowServer.unreadableList);
     EXPECT_FALSE(defaults.ignoreWarps);
 
-    const auto s = accepted("{" + world + R"(, "virtualDisplays": {"available": false, "modeDelay": null, "lingerCommits": null},
+    const auto s =
+        accepted("{" + world + R"(, "virtualDisplays": {"available": false, "modeDelay": null, "lingerCommits": null},
         "windowServer": {"omitVirtualFromOnScreen": true, "unreadableList": true}, "inputFaults": {"ignoreWarps": true},
         "steps": [{"at": 1, "do": "app.behavior", "pid": 501, "behavior": {"shiftMoves": [12, -7.5]}},
                   {"at": 2, "do": "focus", "window": 99}, {"at": 3, "do": "virtualDisplay.terminate"},
@@ -298,13 +310,11 @@ TEST(ScenarioReader, ParkingKeysAndStepsAreCheckedWithTheirPath)
 TEST(ScenarioReader, FilesThatAreNotAScenarioObject)
 {
     EXPECT_EQ(refusal("[1, 2]"), "expected an object");
-    EXPECT_EQ(refusal("{\"until\": }").rfind("not valid JSON: parse error at line 1, column 11", 0), 0u) << refusal("{\"until\": }");
+    EXPECT_EQ(refusal("{\"until\": }").rfind("not valid JSON: parse error at line 1, column 11", 0), 0u)
+        << refusal("{\"until\": }");
 }
 
-std::string nested(std::size_t depth)
-{
-    return std::string(depth, '[') + std::string(depth, ']');
-}
+std::string nested(std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
 std::string zeros(std::size_t count)
 {
@@ -355,13 +365,15 @@ TEST(ScenarioReader, NoTwoStepsWriteTheSameFile)
          "steps[1].file: \"a\" is the file of steps[0], not a folder"},
         {withSteps(R"({"at": 1, "do": "state", "file": "a/b/c.json"}, {"at": 2, "do": "state", "file": "a/b"})"),
          "steps[1].file: \"a/b\" is a folder for steps[0].file"},
-        {withSteps(R"({"at": 1, "do": "state", "file": "runtime/x.json"})"), "steps[0].file: \"runtime\" is written by the run itself"},
+        {withSteps(R"({"at": 1, "do": "state", "file": "runtime/x.json"})"),
+         "steps[0].file: \"runtime\" is written by the run itself"},
         {withSteps(R"({"at": 1, "do": "state", "file": ".glimra-run.json"})"),
          "steps[0].file: \".glimra-run.json\" is written by the run itself"},
     });
-    EXPECT_EQ(refusal(withSteps(R"({"at": 1, "do": "state", "file": "a/b.json"}, {"at": 2, "do": "state", "file": "a/c.json"},
+    EXPECT_EQ(
+        refusal(withSteps(R"({"at": 1, "do": "state", "file": "a/b.json"}, {"at": 2, "do": "state", "file": "a/c.json"},
                                    {"at": 3, "do": "state", "file": "ab.json"})")),
-              "");
+        "");
 }
 
 TEST(ScenarioReader, ControlStepsAndSystemKeysAreCheckedWithTheirPath)
@@ -393,7 +405,8 @@ TEST(ScenarioReader, ControlStepsAndSystemKeysAreCheckedWithTheirPath)
         {R"({"reservedHotkeys": {"code": 1, "mask": 256}})", "reservedHotkeys: expected a list"},
         {R"({"reservedHotkeys": [{"code": 128, "mask": 256}]})", "reservedHotkeys[0].code: must be between 0 and 127"},
         {R"({"reservedHotkeys": [{"code": 1}]})", "reservedHotkeys[0].mask: required"},
-        {R"({"reservedHotkeys": [{"code": 1, "mask": -1}]})", "reservedHotkeys[0].mask: must be between 0 and 4294967295"},
+        {R"({"reservedHotkeys": [{"code": 1, "mask": -1}]})",
+         "reservedHotkeys[0].mask: must be between 0 and 4294967295"},
     });
 
     const auto s = accepted(R"({"environment": {"GLIMRA_DEBUG_LAYOUT": "1"},
@@ -420,23 +433,28 @@ TEST(ScenarioReader, TheScriptedServerIsCheckedWithItsPath)
     expectRefusals({
         {R"({"server": {}})", "server: expected a list"},
         {R"({"server": [{"status": 200}]})", "server[0]: expected exactly one of url and path"},
-        {R"({"server": [{"url": "https://a.example/x", "path": "/x"}]})", "server[0]: expected exactly one of url and path"},
+        {R"({"server": [{"url": "https://a.example/x", "path": "/x"}]})",
+         "server[0]: expected exactly one of url and path"},
         {R"({"server": [{"url": "ftp://a.example/x"}]})", "server[0].url: expected an http or https address"},
         {R"({"server": [{"path": "x"}]})", "server[0].path: expected a path starting with /"},
-        {R"({"server": [{"path": "/x", "method": "get"}]})", "server[0].method: expected an upper-case method such as GET or POST"},
+        {R"({"server": [{"path": "/x", "method": "get"}]})",
+         "server[0].method: expected an upper-case method such as GET or POST"},
         {R"({"server": [{"path": "/x", "status": 600}]})", "server[0].status: must be between 100 and 599"},
         {R"({"server": [{"path": "/x", "status": 200.5}]})", "server[0].status: expected an integer"},
         {R"({"server": [{"path": "/x", "body": "a", "base64Body": "YQ=="}]})",
          "server[0]: expected at most one of body and base64Body"},
         {R"({"server": [{"path": "/x", "base64Body": "YQ="}]})", "server[0].base64Body: not base64"},
         {R"({"server": [{"path": "/x", "base64Body": "Y*=="}]})", "server[0].base64Body: not base64"},
-        {R"({"server": [{"path": "/x", "headers": {"Bad Name": "1"}}]})", "server[0].headers.Bad Name: not a header name"},
+        {R"({"server": [{"path": "/x", "headers": {"Bad Name": "1"}}]})",
+         "server[0].headers.Bad Name: not a header name"},
         {R"({"server": [{"path": "/x", "headers": {"X-A": "1\r\nX-B: 2"}}]})",
          "server[0].headers.X-A: a header value holds no line break"},
         {R"({"server": [{"path": "/x", "delay": -1}]})", "server[0].delay: must be between 0.0 and 86400.0"},
         {R"({"server": [{"path": "/x", "bytesPerSecond": 0}]})", "server[0].bytesPerSecond: must be above 0"},
-        {R"({"server": [{"path": "/x", "truncateAfter": -1}]})", "server[0].truncateAfter: must be between 0 and 9007199254740991"},
-        {R"({"server": [{"path": "/x", "redirect": "/y", "status": 200}]})", "server[0].status: a redirect's status is 300 to 399"},
+        {R"({"server": [{"path": "/x", "truncateAfter": -1}]})",
+         "server[0].truncateAfter: must be between 0 and 9007199254740991"},
+        {R"({"server": [{"path": "/x", "redirect": "/y", "status": 200}]})",
+         "server[0].status: a redirect's status is 300 to 399"},
         {R"({"server": [{"path": "/x", "error": "cancelled"}]})",
          "server[0].error: expected one of timedOut, hostNotFound, refused, connectionLost, tlsFailed, "
          "certificateUntrusted, tooManyRedirects, insecureRedirect, other"},
@@ -480,7 +498,8 @@ TEST(ScenarioReader, SystemKeysAreCheckedAndOverrideOnlyWhatTheyName)
     const auto named = accepted(R"({"system": {"osVersion": "12", "machineIdentifier": "test-uuid"}})").system;
     EXPECT_EQ(named, (core::SystemInfo{core::OsVersion{12, 0, 0}, "Ubuntu", "x86_64", "test-uuid"}));
     const auto unknown = accepted(R"({"system": {"osVersion": null, "osName": "Arch Linux", "architecture": "aarch64",
-                                                 "machineIdentifier": null}})").system;
+                                                 "machineIdentifier": null}})")
+                             .system;
     EXPECT_EQ(unknown, (core::SystemInfo{std::nullopt, "Arch Linux", "aarch64", std::nullopt}));
 }
 
@@ -502,7 +521,8 @@ TEST(ScenarioReader, DefaultsFillTheWorldAtLaunch)
     EXPECT_FALSE(s.frontmost);
     EXPECT_EQ(s.until, 1.0);
 
-    const auto t = accepted(R"({"clock": "2026-03-01T23:59:30", "apps": [{"pid": 501, "windows": [{"id": 5, "frame": [1, 2, 3, 4]}]}],
+    const auto t =
+        accepted(R"({"clock": "2026-03-01T23:59:30", "apps": [{"pid": 501, "windows": [{"id": 5, "frame": [1, 2, 3, 4]}]}],
                                 "steps": [{"at": 2, "do": "drag", "from": [0, 0], "to": [5, 5], "duration": 1.5}]})");
     EXPECT_EQ(t.clock, 1772409570.0);
     EXPECT_EQ(t.frontmost, 501);

@@ -71,7 +71,8 @@ struct Outcome {
     std::vector<std::string> record;
 };
 
-Outcome runWith(const std::string& scenarioText, const std::string& folder, testsupport::RecordingApplication::Options options)
+Outcome runWith(const std::string& scenarioText, const std::string& folder,
+                testsupport::RecordingApplication::Options options)
 {
     TempDir input;
     const std::string file = input.path() + "/scenario.json";
@@ -89,10 +90,12 @@ Outcome runWith(const std::string& scenarioText, const std::string& folder, test
 
 testsupport::RecordingApplication::Options everyStepOptions()
 {
-    return {.commands = {{"togglePauseAll", {}}},
-            .streamWindow = 11,
-            .exitOnSIGUSR2 = std::nullopt,
-            .parking = {.parked = {{11, 501, {10, 10, 400, 300}, 7}}, .strayed = {}, .lent = {{21, 502, {600, 100, 500, 400}, 7}}}};
+    return {
+        .commands = {{"togglePauseAll", {}}},
+        .streamWindow = 11,
+        .exitOnSIGUSR2 = std::nullopt,
+        .parking = {
+            .parked = {{11, 501, {10, 10, 400, 300}, 7}}, .strayed = {}, .lent = {{21, 502, {600, 100, 500, 400}, 7}}}};
 }
 
 std::vector<std::uint32_t> windowIds(const json& state)
@@ -171,9 +174,9 @@ TEST(ScenarioRun, EveryStepKindActsOnTheDesktopAndTheApplication)
     std::vector<std::string> keys;
     const auto ordered = nlohmann::ordered_json::parse(readFile(out.path() + "/state.json"));
     for (auto it = ordered.begin(); it != ordered.end(); ++it) keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"time", "frontmost", "activationPolicy", "pointer", "displays", "windows",
-                                              "panels", "parking", "statusItems", "menus", "hotkeys", "settings",
-                                              "guide"}));
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"time", "frontmost", "activationPolicy", "pointer", "displays", "windows",
+                                        "panels", "parking", "statusItems", "menus", "hotkeys", "settings", "guide"}));
     EXPECT_EQ(last["guide"], nullptr);
 }
 
@@ -193,7 +196,10 @@ TEST(ScenarioRun, OutputFilesHoldTheLogsTheJournalAndThePictures)
 
     // What the application did to the desktop, "t" first and the rest in name order.
     const std::string journal = readFile(out.path() + "/desktop.jsonl");
-    EXPECT_NE(journal.find(R"({"t":0.0,"do":"pointer.warp","to":[5.0,5.0]})" "\n"), std::string::npos) << journal;
+    EXPECT_NE(journal.find(R"({"t":0.0,"do":"pointer.warp","to":[5.0,5.0]})"
+                           "\n"),
+              std::string::npos)
+        << journal;
     EXPECT_NE(journal.find(R"("do":"hotkey.register")"), std::string::npos) << journal;
 
     // The first screenshot shows both remaining displays side by side, the second one.
@@ -229,7 +235,7 @@ TEST(ScenarioRun, HowARunEnds)
         TempDir out;
         const Outcome run = runWith("{" + world + R"(, "until": 10, "steps": [{"at": 1, "do": "signal", "name": "SIGUSR2"},
                                                                      {"at": 5, "do": "state", "file": "never.json"}]})",
-                                out.path(), {.commands = {}, .streamWindow = 0, .exitOnSIGUSR2 = 3, .parking = {}});
+                                    out.path(), {.commands = {}, .streamWindow = 0, .exitOnSIGUSR2 = 3, .parking = {}});
         EXPECT_EQ(run.result.status, 3);
         EXPECT_EQ(json::parse(readFile(out.path() + "/state.json"))["time"], 1.25);
         EXPECT_FALSE(std::filesystem::exists(out.path() + "/never.json"));
@@ -244,9 +250,10 @@ TEST(ScenarioRun, HowARunEnds)
     {
         // A display that was there once but is gone when the screenshot is due.
         TempDir out;
-        const Outcome run = runWith("{" + world + R"(, "displays": [{"id": 1, "frame": [0, 0, 800, 600]}, {"id": 2, "frame": [800, 0, 800, 600]}],
+        const Outcome run = runWith(
+            "{" + world + R"(, "displays": [{"id": 1, "frame": [0, 0, 800, 600]}, {"id": 2, "frame": [800, 0, 800, 600]}],
             "steps": [{"at": 1, "do": "display.remove", "id": 2}, {"at": 2, "do": "screenshot", "file": "a.png", "display": 2}]})",
-                                out.path(), {});
+            out.path(), {});
         EXPECT_EQ(run.result.status, 1);
         EXPECT_EQ(run.result.message, "steps[1].display: display 2 is not connected");
         EXPECT_TRUE(std::filesystem::exists(out.path() + "/state.json"));
@@ -254,7 +261,8 @@ TEST(ScenarioRun, HowARunEnds)
     {
         // A refused scenario touches nothing.
         TempDir out;
-        const Outcome run = runWith(R"({"steps": [{"at": 1, "do": "command", "name": "togglePauseAll"}]})", out.path() + "/run", {});
+        const Outcome run =
+            runWith(R"({"steps": [{"at": 1, "do": "command", "name": "togglePauseAll"}]})", out.path() + "/run", {});
         EXPECT_EQ(run.result.status, 2);
         EXPECT_EQ(run.result.message, "steps[0].name: no such command \"togglePauseAll\"");
         EXPECT_TRUE(run.record.empty());

@@ -118,7 +118,8 @@ public:
     static std::string scenarioFile(const std::string& scratch)
     {
         const std::string file = scratch + "/layout.json";
-        testsupport::writeFile(file, R"({"settings": {"onboardingCompleted": true}, "environment": {"GLIMRA_DEBUG_LAYOUT": "1"},
+        testsupport::writeFile(
+            file, R"({"settings": {"onboardingCompleted": true}, "environment": {"GLIMRA_DEBUG_LAYOUT": "1"},
             "steps": [{"at": 0.1, "do": "command", "name": "showSettings"}], "until": 1})");
         return file;
     }
@@ -145,7 +146,8 @@ public:
     static std::string scenarioFile(const std::string& scratch)
     {
         const std::string file = scratch + "/tab9.json";
-        testsupport::writeFile(file, R"({"settings": {"onboardingCompleted": true}, "args": ["-glimra-show-settings", "-glimra-tab=9"],
+        testsupport::writeFile(
+            file, R"({"settings": {"onboardingCompleted": true}, "args": ["-glimra-show-settings", "-glimra-tab=9"],
             "steps": [{"at": 1, "do": "controls", "file": "shown.json"}], "until": 2})");
         return file;
     }

@@ -24,9 +24,10 @@ const std::string world = R"({"settings": {"onboardingCompleted": true},
 
 bool launched(GlimraChild& child, const std::string& folder)
 {
-    return testsupport::waitUntil(launchWait, [&] {
-        return !child.running() || testsupport::holds(testsupport::logLines(folder), launchedLine);
-    }) && child.running();
+    return testsupport::waitUntil(
+               launchWait,
+               [&] { return !child.running() || testsupport::holds(testsupport::logLines(folder), launchedLine); }) &&
+           child.running();
 }
 
 TEST(SharedFolder, ARunIntoAFolderAnotherRunHoldsIsRefusedAndTheOtherKeepsItsOutput)

@@ -47,13 +47,15 @@ TEST_F(ShellScenario, AMenuPickATriggerClickAndTheFrontmostHotKeyEachMakeOneMini
     const auto lines = logLines(out());
     EXPECT_TRUE(holds(lines, "建窗: 原因=[菜单·窗口列表选中] 源=Browser(pid 502) 窗口#5150 聚焦=整窗"));
     EXPECT_TRUE(holds(lines, "建窗: 原因=[悬停触发块·点击] 源=Editor(pid 501) 窗口#4242 聚焦=整窗"));
-    EXPECT_TRUE(holds(lines, "建窗: 原因=[快捷键/菜单·小窗化当前窗口(captureFrontmost)] 源=Terminal(pid 503) 窗口#6001 聚焦=整窗"));
+    EXPECT_TRUE(holds(
+        lines, "建窗: 原因=[快捷键/菜单·小窗化当前窗口(captureFrontmost)] 源=Terminal(pid 503) 窗口#6001 聚焦=整窗"));
     // The trigger's window was cached by the launch's fetch: made before the closing line.
-    const auto made = std::find(lines.begin(), lines.end(), "建窗: 原因=[悬停触发块·点击] 源=Editor(pid 501) 窗口#4242 聚焦=整窗");
+    const auto made =
+        std::find(lines.begin(), lines.end(), "建窗: 原因=[悬停触发块·点击] 源=Editor(pid 501) 窗口#4242 聚焦=整窗");
     EXPECT_LT(made, std::find(lines.begin(), lines.end(), "解析窗口 #4242: 原因=[悬停触发块·点击] 入口完成"));
 
-    EXPECT_EQ(panelsOf(state("three.json")), (std::vector<std::tuple<int, bool, bool>>{
-                                                 {5150, true, false}, {4242, true, false}, {6001, true, false}}));
+    EXPECT_EQ(panelsOf(state("three.json")),
+              (std::vector<std::tuple<int, bool, bool>>{{5150, true, false}, {4242, true, false}, {6001, true, false}}));
     // The block stood in the notes' top-right corner, above the windows.
     bool block = false;
     const json shown = state("trigger-block.json");
@@ -117,7 +119,8 @@ const std::string oneApp = R"("settings": {"onboardingCompleted": true}, )" + ap
 TEST(ShellInput, UnknownCommandsAndMenuTitlesAreRefusedAndBadHotKeySettingsFallBack)
 {
     TempDir scratch;
-    const FileRun unknown = runFile(scratch, "unknown", "{" + oneApp + R"(, "steps": [{"at": 1, "do": "command", "name": "createPanel"}]})");
+    const FileRun unknown =
+        runFile(scratch, "unknown", "{" + oneApp + R"(, "steps": [{"at": 1, "do": "command", "name": "createPanel"}]})");
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("createPanel"), std::string::npos) << unknown.err;
 
@@ -142,7 +145,8 @@ TEST(ShellInput, UnknownCommandsAndMenuTitlesAreRefusedAndBadHotKeySettingsFallB
 TEST(ShellSelfTests, TheFirstOfTheTableRunsAndTheDiagnosticsFileLandsInTheRunsTemporaryFolder)
 {
     TempDir scratch;
-    const FileRun both = runFile(scratch, "both", "{" + oneApp + R"(, "args": ["-glimra-diag-selftest", "-glimra-update-selftest"], "until": 5})");
+    const FileRun both = runFile(
+        scratch, "both", "{" + oneApp + R"(, "args": ["-glimra-diag-selftest", "-glimra-update-selftest"], "until": 5})");
     EXPECT_EQ(both.status, 0) << both.err;
     const auto lines = logLines(both.out);
     ASSERT_FALSE(lines.empty());
@@ -169,7 +173,8 @@ TEST(ShellSelfTests, TheMenuShotOpensTheMenuAndWritesItsPicture)
     EXPECT_EQ(shot.status, 0) << shot.err;
     EXPECT_EQ(readFile(shot.out + "/tmp/glimra-menu-thumbs/menu-shot.png").substr(1, 3), "PNG");
     const auto lines = logLines(shot.out);
-    for (const char* line : {"菜单截图: 进入调试模式", "菜单截图: 后台计时器触发"}) EXPECT_TRUE(holds(lines, line)) << line;
+    for (const char* line : {"菜单截图: 进入调试模式", "菜单截图: 后台计时器触发"})
+        EXPECT_TRUE(holds(lines, line)) << line;
     EXPECT_FALSE(holds(lines, "菜单截图: 看门狗超时，强制退出"));
     // The process ends with the shot, so the click never returns, and the line tells where
     // the picture really is.
@@ -188,16 +193,17 @@ TEST(ShellInstances, ASecondLiveCopyExitsAndTheFirstKeepsRunningUntilSIGTERM)
     const std::map<std::string, std::string> environment{{"XDG_RUNTIME_DIR", runtime.path()}};
     GlimraChild first({"--live", file, "--out", scratch.path() + "/first"}, scratch.path(), environment);
     ASSERT_TRUE(first.started());
-    ASSERT_TRUE(testsupport::waitUntil(30, [&] {
-        return !first.running() || holds(logLines(scratch.path() + "/first"), "已清空最小尺寸学习缓存");
-    }));
+    ASSERT_TRUE(testsupport::waitUntil(
+        30, [&] { return !first.running() || holds(logLines(scratch.path() + "/first"), "已清空最小尺寸学习缓存"); }));
     ASSERT_TRUE(first.running()) << first.err();
 
     GlimraChild second({"--live", file, "--out", scratch.path() + "/second"}, scratch.path(), environment);
     ASSERT_TRUE(second.started());
     EXPECT_EQ(second.waitForExit(30), 0) << second.err();
     const auto lines = logLines(scratch.path() + "/second");
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("检测到已有实例 pid="); }), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.starts_with("检测到已有实例 pid="); }),
+              1);
     EXPECT_FALSE(holds(lines, "已清空最小尺寸学习缓存"));
 
     EXPECT_TRUE(first.running());
@@ -224,7 +230,8 @@ TEST(ShellInstances, ARelaunchedCopyWaitsForTheLockAndTakesOver)
     first.signal(SIGTERM);
     EXPECT_EQ(first.waitForExit(30), 0) << first.err();
 
-    ASSERT_TRUE(testsupport::waitUntil(30, [&] { return !relaunched.running() || launched(scratch.path() + "/relaunched"); }));
+    ASSERT_TRUE(
+        testsupport::waitUntil(30, [&] { return !relaunched.running() || launched(scratch.path() + "/relaunched"); }));
     EXPECT_TRUE(relaunched.running()) << relaunched.err();
     relaunched.signal(SIGTERM);
     EXPECT_EQ(relaunched.waitForExit(30), 0) << relaunched.err();

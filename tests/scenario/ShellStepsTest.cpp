@@ -32,10 +32,7 @@ scenario::RunResult runInto(const std::string& folder, const std::string& steps,
     return scenario::runScenario(std::get<scenario::Scenario>(loaded), folder, std::move(app));
 }
 
-json stateIn(const std::string& folder, const std::string& file)
-{
-    return json::parse(readFile(folder + "/" + file));
-}
+json stateIn(const std::string& folder, const std::string& file) { return json::parse(readFile(folder + "/" + file)); }
 
 bool logged(const std::string& folder, const std::string& line)
 {

@@ -56,31 +56,16 @@ void StatusMenuApplication::runCommand(const app::CommandCall& call)
 
 void StatusMenuApplication::deliverSignal(const std::string&) {}
 
-void StatusMenuApplication::quit()
-{
-    exitStatus_ = 0;
-}
+void StatusMenuApplication::quit() { exitStatus_ = 0; }
 
-std::optional<int> StatusMenuApplication::exitStatus() const
-{
-    return exitStatus_;
-}
+std::optional<int> StatusMenuApplication::exitStatus() const { return exitStatus_; }
 
 void StatusMenuApplication::focusWindow(desktop::WindowID) {}
 
-nlohmann::ordered_json StatusMenuApplication::panels() const
-{
-    return nlohmann::ordered_json::array();
-}
+nlohmann::ordered_json StatusMenuApplication::panels() const { return nlohmann::ordered_json::array(); }
 
-app::ParkingLedger StatusMenuApplication::parking() const
-{
-    return {};
-}
+app::ParkingLedger StatusMenuApplication::parking() const { return {}; }
 
-nlohmann::ordered_json StatusMenuApplication::guide() const
-{
-    return nullptr;
-}
+nlohmann::ordered_json StatusMenuApplication::guide() const { return nullptr; }
 
 }  // namespace testsupport

@@ -124,12 +124,12 @@ TEST_F(UpdatesExample, UploadsOnlyTheCrashReportNotSentBeforeAndRemembersBothInO
 // package, whose ready prompt is answered "restart and install".
 json forcedInstall(const std::string& package)
 {
-    const json bundleInfo = {{"identifier", "com.glimra.app"}, {"version", "1.0.0"}, {"build", "1"},
-                             {"executable", "bin/glimra"}};
+    const json bundleInfo = {
+        {"identifier", "com.glimra.app"}, {"version", "1.0.0"}, {"build", "1"}, {"executable", "bin/glimra"}};
     return {{"identity", {{"version", "1.0.0"}, {"build", "1"}, {"bundlePath", "apps/Glimra.app"}}},
-            {"files", json::array({{{"path", "apps/Glimra.app/bundle.json"}, {"text", bundleInfo.dump()}},
-                                   {{"path", "apps/Glimra.app/bin/glimra"}, {"text", "#!/bin/sh\nexit 0\n"},
-                                    {"mode", "755"}}})},
+            {"files",
+             json::array({{{"path", "apps/Glimra.app/bundle.json"}, {"text", bundleInfo.dump()}},
+                          {{"path", "apps/Glimra.app/bin/glimra"}, {"text", "#!/bin/sh\nexit 0\n"}, {"mode", "755"}}})},
             {"settings", {{"forceSelfReplace", true}, {"onboardingCompleted", true}}},
             {"server", updateServer(package, core::sha256Hex(package))},
             {"alertAnswers", {0}},

@@ -75,14 +75,15 @@ TEST_F(WorldSetup, TheLoginItemAndHotKeysOtherApplicationsHoldAreAsTheFileSays)
 
 TEST_F(WorldSetup, TheFilesServerAnswersTheApplicationsLoads)
 {
-    scenario::configureServices(
-        read(R"({"server": [{"path": "/manifest.json", "body": "{}", "status": 203}]})"), desktop());
+    scenario::configureServices(read(R"({"server": [{"path": "/manifest.json", "body": "{}", "status": 203}]})"),
+                                desktop());
     std::optional<desktop::UrlLoadResult> heard;
     desktop::UrlRequest request;
     request.url = "https://updates.example/manifest.json";
-    desktop::urlLoading().start(request,
-                                {.queue = dispatch::main(), .onResponse = nullptr, .onProgress = nullptr,
-                                 .onFinished = [&](const desktop::UrlLoadResult& result) { heard = result; }});
+    desktop::urlLoading().start(request, {.queue = dispatch::main(),
+                                          .onResponse = nullptr,
+                                          .onProgress = nullptr,
+                                          .onFinished = [&](const desktop::UrlLoadResult& result) { heard = result; }});
     clock().runUntilIdle();
     ASSERT_TRUE(heard);
     EXPECT_EQ(heard->head.status, 203);

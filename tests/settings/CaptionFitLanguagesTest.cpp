@@ -32,10 +32,11 @@ TEST_F(GuideSceneTest, EveryCaptionFitsTheCanvasInEveryLanguage)
                 ASSERT_NE(textLayer, layer->sublayers().end()) << where;
                 const ui::Layer& text = **textLayer;
                 EXPECT_GE(text.font.points, 10) << where;
-                EXPECT_LE(settings::qtTextMeasurer().width(text.text, text.font), text.size.width) << where << " "
-                                                                                                  << text.text;
+                EXPECT_LE(settings::qtTextMeasurer().width(text.text, text.font), text.size.width)
+                    << where << " " << text.text;
                 if (cjk.count(language)) {
-                    EXPECT_DOUBLE_EQ(pill.width(), 11.5 * static_cast<double>(core::codePointCount(text.text)) + 22) << where;
+                    EXPECT_DOUBLE_EQ(pill.width(), 11.5 * static_cast<double>(core::codePointCount(text.text)) + 22)
+                        << where;
                     EXPECT_DOUBLE_EQ(text.font.points, 11.5) << where;
                 }
             }

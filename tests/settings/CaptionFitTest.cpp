@@ -19,10 +19,7 @@ public:
     }
 };
 
-std::string letters(int count)
-{
-    return std::string(static_cast<std::size_t>(count), 'a');
-}
+std::string letters(int count) { return std::string(static_cast<std::size_t>(count), 'a'); }
 
 }  // namespace
 
@@ -73,7 +70,6 @@ TEST(GuideCaptionFit, TextShrinksToEightAndNoFurther)
     EXPECT_NEAR(tooLong.width, 716, tolerance);
     EXPECT_EQ(tooLong.fontSize, 8);
     EXPECT_FALSE(tooLong.textFits);
-
 }
 
 TEST(GuideCaptionFit, WideGlyphsKeepTheRuleUntilTheTextIsCut)

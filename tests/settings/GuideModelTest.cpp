@@ -102,10 +102,14 @@ TEST(GuideMarkup, StepOneAndStepFourRunByRun)
     const auto stepFour = guide::parseDescription(
         "方式一：{{blue:双击小窗。}}注意：打开原应用后，{{bold:小窗不消失。}}\n"
         "方式二：{{blue:点击小窗左上角第二个图标。}}注意：打开原应用后，{{bold:小窗消失。}}");
-    const std::vector<DescriptionRun> expectedFour{
-        text("方式一："), text("双击小窗。", Style::blue), text("注意：打开原应用后，"), text("小窗不消失。", Style::bold),
-        text("\n方式二："), text("点击小窗左上角第二个图标。", Style::blue), text("注意：打开原应用后，"),
-        text("小窗消失。", Style::bold)};
+    const std::vector<DescriptionRun> expectedFour{text("方式一："),
+                                                   text("双击小窗。", Style::blue),
+                                                   text("注意：打开原应用后，"),
+                                                   text("小窗不消失。", Style::bold),
+                                                   text("\n方式二："),
+                                                   text("点击小窗左上角第二个图标。", Style::blue),
+                                                   text("注意：打开原应用后，"),
+                                                   text("小窗消失。", Style::bold)};
     EXPECT_EQ(stepFour, expectedFour);
 }
 
@@ -158,8 +162,8 @@ TEST(GuideDescriptionFit, SpacingThenSizeGiveWayAndTheLabelGrowsTowardsTheDots)
     EXPECT_DOUBLE_EQ(fourLines.height, 104);
 
     // Six lines: only without spacing (6 x 17 = 102) do they fit in 108.
-    const auto sixLines = guide::fitDescription({text(std::string(150, 'x')), text(std::string(150, 'y'), Style::bold)},
-                                                measurer);
+    const auto sixLines =
+        guide::fitDescription({text(std::string(150, 'x')), text(std::string(150, 'y'), Style::bold)}, measurer);
     EXPECT_DOUBLE_EQ(sixLines.fontSize, 13.5);
     EXPECT_DOUBLE_EQ(sixLines.lineSpacing, 0);
     EXPECT_DOUBLE_EQ(sixLines.height, 102);
@@ -178,8 +182,8 @@ TEST(GuideDescriptionFit, SpacingThenSizeGiveWayAndTheLabelGrowsTowardsTheDots)
     // 160 characters take three lines (78 pt); the picture takes 38 pt of the width,
     // which makes four, and raises its line by ceil(25 - 0.75 x 17) = 13.
     EXPECT_DOUBLE_EQ(guide::fitDescription({text(std::string(160, 'x'))}, measurer).height, 80);
-    const auto withPicture = guide::fitDescription({text(std::string(80, 'x')), image, text(std::string(80, 'x'))},
-                                                   measurer);
+    const auto withPicture =
+        guide::fitDescription({text(std::string(80, 'x')), image, text(std::string(80, 'x'))}, measurer);
     EXPECT_DOUBLE_EQ(withPicture.fontSize, 13.5);
     EXPECT_DOUBLE_EQ(withPicture.lineSpacing, 6);
     EXPECT_DOUBLE_EQ(withPicture.height, 105);

@@ -158,7 +158,7 @@ TEST_F(GuideSceneTest, OpenOriginalPressesCloseButtonAndSecondIcon)
 {
     const auto canvas = build(4);
     const ui::Layer& pointer = actor(*canvas, "pointer");
-    expectAt(pointer.presentation(0.37 * 18), 67.02, 447.67);   // the opened window's red dot
+    expectAt(pointer.presentation(0.37 * 18), 67.02, 447.67);     // the opened window's red dot
     expectAt(pointer.presentation(0.68 * 18), 568.456, 362.124);  // the second top-bar icon
     expectAt(pointer.presentation(17.5), 220, 170);
     for (double press : {0.11, 0.145, 0.37, 0.68}) EXPECT_NEAR(pointer.presentation(press * 18).scale, 1.45, tolerance);

@@ -28,7 +28,9 @@ std::vector<recorder::EffectiveCombination> rowsWith(std::map<std::string, long 
 TEST(HotkeyRecorderDecisionTest, MaskComesFromCommandOptionControlAndShiftOnly)
 {
     const auto rows = rowsWith({});
-    const auto press = [&rows](std::uint64_t flags) { return recorder::decideKeyPress("captureHotKey", keyK, flags, rows); };
+    const auto press = [&rows](std::uint64_t flags) {
+        return recorder::decideKeyPress("captureHotKey", keyK, flags, rows);
+    };
 
     const auto all = press(flag::control | flag::option | flag::shift | flag::command);
     EXPECT_EQ(all.kind, Kind::store);

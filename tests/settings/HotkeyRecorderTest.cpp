@@ -124,8 +124,8 @@ protected:
 TEST_F(HotkeyRecorderTest, NothingStoredShowsTheTableDefaultsInTheTabsOwnOrder)
 {
     const std::vector<std::pair<std::string, std::string>> rows{
-        {"captureHotKey", "⌥⌘P"}, {"focusCreateHotKey", "⌥⌘F"}, {"toggleHotKey", "⌥⌘B"},
-        {"holdHideHotKey", "fn"},  {"pauseAllHotKey", "⌥⌘M"},    {"closeAllHotKey", "⌥⌘W"},
+        {"captureHotKey", "⌥⌘P"}, {"focusCreateHotKey", "⌥⌘F"},  {"toggleHotKey", "⌥⌘B"},
+        {"holdHideHotKey", "fn"}, {"pauseAllHotKey", "⌥⌘M"},     {"closeAllHotKey", "⌥⌘W"},
         {"tileAllHotKey", "⌥⌘T"}, {"cursorRescueHotKey", "⌥⌘R"},
     };
     int previousTop = -1;
@@ -287,7 +287,8 @@ TEST_F(HotkeyRecorderTest, DeleteDuringAHoldRecordingGoesBackToFnWithAMessage)
     expectNothingStored("holdHideHotKey");
     EXPECT_FALSE(window().recording());
     EXPECT_FALSE(shell.suspended);
-    EXPECT_EQ(linesWith("快捷键录制"), std::vector<std::string>{"快捷键录制: holdHideHotKey 已清除自定键 ⇒ 回到内置默认"});
+    EXPECT_EQ(linesWith("快捷键录制"),
+              std::vector<std::string>{"快捷键录制: holdHideHotKey 已清除自定键 ⇒ 回到内置默认"});
     EXPECT_EQ(title("holdHideHotKey"), "已恢复默认键");
     EXPECT_NE(holdSubtitle().find("fn"), std::string::npos) << holdSubtitle();
     clock().advance(1.1);

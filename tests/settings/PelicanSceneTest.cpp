@@ -105,7 +105,7 @@ TEST_F(PelicanScene, StrokesScaleButATinyRectangleKeepsThemVisible)
     draw({0, 0, 40, 24});  // s = 0.1
     const ui::Layer& wheel = groupChild(rearWheel);
     EXPECT_DOUBLE_EQ(wheel.borderWidth, 1.8);
-    EXPECT_DOUBLE_EQ(wheel.sublayers().at(1)->lineWidth, 0.8);  // spokes
+    EXPECT_DOUBLE_EQ(wheel.sublayers().at(1)->lineWidth, 0.8);                 // spokes
     expectRect(wheel.sublayers().at(2)->frame(), 2.7 - 1.6, 0.162, 3.2, 3.2);  // valve mark
     EXPECT_DOUBLE_EQ(groupChild(bikeFrame).lineWidth, 2);
     EXPECT_DOUBLE_EQ(groupChild(chainring).borderWidth, 2);

@@ -14,9 +14,9 @@ class CountingCapture : public desktop::Capture {
 public:
     explicit CountingCapture(std::shared_ptr<desktop::Capture> inner) : inner_(std::move(inner)) {}
 
-    void shareableContent(bool excludingDesktopWindows, bool onScreenWindowsOnly,
-                          std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)>
-                              completion) override
+    void shareableContent(
+        bool excludingDesktopWindows, bool onScreenWindowsOnly,
+        std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> completion) override
     {
         if (!excludingDesktopWindows && onScreenWindowsOnly) ++questions;
         inner_->shareableContent(excludingDesktopWindows, onScreenWindowsOnly, std::move(completion));
@@ -62,18 +62,20 @@ TEST_F(PermissionPageTest, CardsFollowTheGrantsWithinHalfASecond)
     OnboardingWindow& window = openPermissionPage();
     auto cards = state(window)["permissions"];
     EXPECT_EQ(cards["accessibility"], (nlohmann::ordered_json{{"status", "未授权"}, {"color", "red"}, {"button", true}}));
-    EXPECT_EQ(cards["screenRecording"], (nlohmann::ordered_json{{"status", "未授权"}, {"color", "red"}, {"button", true}}));
+    EXPECT_EQ(cards["screenRecording"],
+              (nlohmann::ordered_json{{"status", "未授权"}, {"color", "red"}, {"button", true}}));
     EXPECT_EQ(find<QLabel>(window, "axStatusLabel")->text(), "未授权");
     EXPECT_EQ(state(window)["scene"], nullptr);
 
     grant(true, true);
     clock().advance(0.5);
     cards = state(window)["permissions"];
-    EXPECT_EQ(cards["accessibility"], (nlohmann::ordered_json{{"status", "已授权"}, {"color", "green"}, {"button", false}}));
-    EXPECT_EQ(cards["screenRecording"], (nlohmann::ordered_json{{"status", "已授权"}, {"color", "green"}, {"button", false}}));
+    EXPECT_EQ(cards["accessibility"],
+              (nlohmann::ordered_json{{"status", "已授权"}, {"color", "green"}, {"button", false}}));
+    EXPECT_EQ(cards["screenRecording"],
+              (nlohmann::ordered_json{{"status", "已授权"}, {"color", "green"}, {"button", false}}));
     EXPECT_FALSE(find<QPushButton>(window, "screenButton")->isEnabled());
-    EXPECT_EQ(find<QLabel>(window, "screenStatusLabel")->palette().color(QPalette::WindowText),
-              QColor(40, 199, 80));
+    EXPECT_EQ(find<QLabel>(window, "screenStatusLabel")->palette().color(QPalette::WindowText), QColor(40, 199, 80));
 }
 
 TEST_F(PermissionPageTest, OnlyAGrantSeenByAnEarlierPollClosesSystemSettings)

@@ -99,12 +99,12 @@ TEST_F(GuideClickPulsesTest, PointerDipsAroundEachClick)
     ui::Layer pointer;
     guide::clickPulses(pointer, {0.21, 0.56, 0.78}, 16, 0.03);
     EXPECT_EQ(pointer.animationKeys(), std::vector<std::string>{"transform.scale-loop"});
-    EXPECT_NEAR(pointer.presentation(2.88).scale, 1, eased);     // 0.18
-    EXPECT_NEAR(pointer.presentation(3.12).scale, 0.89, eased);  // 0.195: half way down
-    EXPECT_NEAR(pointer.presentation(3.36).scale, 0.78, eased);  // 0.21
-    EXPECT_NEAR(pointer.presentation(3.84).scale, 1, eased);     // 0.24
-    EXPECT_NEAR(pointer.presentation(8.96).scale, 0.78, eased);  // 0.56
-    EXPECT_NEAR(pointer.presentation(12.48).scale, 0.78, eased); // 0.78
+    EXPECT_NEAR(pointer.presentation(2.88).scale, 1, eased);      // 0.18
+    EXPECT_NEAR(pointer.presentation(3.12).scale, 0.89, eased);   // 0.195: half way down
+    EXPECT_NEAR(pointer.presentation(3.36).scale, 0.78, eased);   // 0.21
+    EXPECT_NEAR(pointer.presentation(3.84).scale, 1, eased);      // 0.24
+    EXPECT_NEAR(pointer.presentation(8.96).scale, 0.78, eased);   // 0.56
+    EXPECT_NEAR(pointer.presentation(12.48).scale, 0.78, eased);  // 0.78
     EXPECT_NEAR(pointer.presentation(15).scale, 1, eased);
     EXPECT_EQ(pointer.scale, 1);
     EXPECT_TRUE(diagLines().empty());

@@ -129,8 +129,8 @@ TEST_F(GuideLoopTest, LoopsEaseEverySegmentAndKeyByTheirPath)
     EXPECT_LT(layer.presentation(2.5).position.x, 25) << "eased in";
 
     ui::Layer linear;
-    ASSERT_TRUE(guide::addLinearLoop(linear, "transform.rotation", {ui::KeyValue::number(0), ui::KeyValue::number(4)},
-                                     {}, 2));
+    ASSERT_TRUE(
+        guide::addLinearLoop(linear, "transform.rotation", {ui::KeyValue::number(0), ui::KeyValue::number(4)}, {}, 2));
     EXPECT_NEAR(linear.presentation(0.5).rotation, 1, 1e-12);
 
     ui::Layer pill;

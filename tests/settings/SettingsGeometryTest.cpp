@@ -139,8 +139,7 @@ TEST(SettingsCards, LayoutCheckLineCutsLongTitlesByCharacter)
     EXPECT_EQ(settings::layoutCheckLine("开机启动", row, 60),
               "布局自检: 「开机启动」行高=68 文本宽=484 标题高=17 副标题高=15 控件宽=60");
     const std::string fourteen = "一二三四五六七八九十一二三四";
-    EXPECT_EQ(settings::layoutCheckLine(fourteen, row, 60).substr(0, 17 + 14 * 3 + 3),
-              "布局自检: 「" + fourteen + "」");
+    EXPECT_EQ(settings::layoutCheckLine(fourteen, row, 60).substr(0, 17 + 14 * 3 + 3), "布局自检: 「" + fourteen + "」");
     EXPECT_EQ(settings::layoutCheckLine(fourteen + "五六", row, 60).substr(0, 17 + 14 * 3 + 3),
               "布局自检: 「" + fourteen + "」");
     EXPECT_EQ(settings::measure(measurer, "", settings::fonts::footnote, 8, 640), 0);

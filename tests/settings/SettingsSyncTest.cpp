@@ -23,8 +23,7 @@ TEST_F(SettingsWindowTest, StoredSwitchesReadOneWay)
     const auto storedBool = [](const char* key, bool fallback) { return defaults::LooseBool{{key}, fallback}.value(); };
     EXPECT_TRUE(storedBool("k", true)) << "absent";
     for (const auto& [value, on] : std::vector<std::pair<nlohmann::json, bool>>{
-             {true, true}, {false, false}, {2.5, true}, {0, false}, {"YES", true}, {"true", true}, {"no", false},
-             {"1", false}}) {
+             {true, true}, {false, false}, {2.5, true}, {0, false}, {"YES", true}, {"true", true}, {"no", false}, {"1", false}}) {
         store().set("k", value);
         EXPECT_EQ(storedBool("k", !on), on) << value.dump();
     }

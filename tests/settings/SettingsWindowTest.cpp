@@ -60,7 +60,7 @@ TEST_F(SettingsWindowTest, LanguageTabFitsAndIsBuiltOnce)
     window().showSettings(4);
     const double h = expectedHeight();
     EXPECT_EQ(linesWith("设置页[语言]"), (std::vector<std::string>{"设置页[语言] 窗口高=" + whole(h) + " 可视高=" +
-                                                                     whole(h - 78) + " 文档高=" + whole(h - 78)}));
+                                                                   whole(h - 78) + " 文档高=" + whole(h - 78)}));
 
     auto* content = window().contentArea();
     ASSERT_TRUE(content);
@@ -201,8 +201,8 @@ TEST_F(SettingsWindowTest, ATallTabGrowsItsContentAndStartsAtTheTop)
         lowest = std::min(lowest, ui::viewFrame(view->geometry(), content->height(), false).minY());
     EXPECT_NEAR(lowest, 24, 1) << "the lowest view ends 24 pt above the bottom";
     EXPECT_EQ(window().findChild<QScrollArea*>()->verticalScrollBar()->value(), 0);
-    EXPECT_EQ(linesWith("设置页[通用]").back(), "设置页[通用] 窗口高=" + whole(h) + " 可视高=" + whole(h - 78) +
-                                                     " 文档高=" + whole(content->height()));
+    EXPECT_EQ(linesWith("设置页[通用]").back(),
+              "设置页[通用] 窗口高=" + whole(h) + " 可视高=" + whole(h - 78) + " 文档高=" + whole(content->height()));
 }
 
 TEST_F(SettingsWindowTest, ALongHeaderSubtitleWrapsAndPushesWhatFollowsDown)

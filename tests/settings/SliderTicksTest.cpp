@@ -36,8 +36,8 @@ TEST(SliderTicks, MeasuredDefaultTickKeepsClearOfTheEnds)
     EXPECT_NEAR(scale[1].x, 102.67, 0.005);
 
     // Wide translations: the ends grow, and when both bounds bind the lower one wins.
-    auto wide = settings::measuredTicks(measurer, "Smallest size", std::string("(Default)"), "Largest size", 0.5,
-                                        4.0, 1.2);
+    auto wide =
+        settings::measuredTicks(measurer, "Smallest size", std::string("(Default)"), "Largest size", 0.5, 4.0, 1.2);
     EXPECT_DOUBLE_EQ(wide[0].width, 69);
     EXPECT_DOUBLE_EQ(wide[2].x, 188 - 64);
     EXPECT_DOUBLE_EQ(wide[1].x, 73);

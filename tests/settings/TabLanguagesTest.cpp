@@ -22,8 +22,8 @@ TEST_F(SettingsTabTest, EveryLanguageBuildsEveryTabWithNothingCut)
                 const QString name = label->objectName();
                 if (!name.startsWith(".tick") && !name.endsWith("Value")) continue;
                 const double needed = QFontMetricsF(label->font()).horizontalAdvance(label->text());
-                EXPECT_LE(needed, label->width()) << language << " " << name.toStdString() << " "
-                                                  << label->text().toStdString();
+                EXPECT_LE(needed, label->width())
+                    << language << " " << name.toStdString() << " " << label->text().toStdString();
             }
         }
     }

@@ -44,9 +44,9 @@ TEST_F(ThemeTabTest, SwitchStopsAndStartsTheTriggerWithItsLines)
     EXPECT_EQ(store().object("hoverTriggerDisabled"), nlohmann::json(false));
     EXPECT_TRUE(triggerEnabled);
     EXPECT_EQ(calls, (std::vector<std::string>{"stop", "start"}));
-    EXPECT_EQ(linesWith("触发块: "), (std::vector<std::string>{"触发块: 已被设置关闭 ⇒ 停止感应", "触发块: 设置里关闭了触发块",
-                                                              "触发块: 已被设置重新开启 ⇒ 启动感应",
-                                                              "触发块: 设置里重新开启了触发块"}));
+    EXPECT_EQ(linesWith("触发块: "),
+              (std::vector<std::string>{"触发块: 已被设置关闭 ⇒ 停止感应", "触发块: 设置里关闭了触发块",
+                                        "触发块: 已被设置重新开启 ⇒ 启动感应", "触发块: 设置里重新开启了触发块"}));
 }
 
 // The flag already agrees (the key was changed elsewhere): only the last line.

@@ -121,10 +121,10 @@ TEST_F(TypingScene, TracksThatWouldRunBackwardsAreRefusedOneLineEach)
     EXPECT_TRUE(lateField.sublayers().at(2)->animationKeys().empty());
     EXPECT_TRUE(lateField.sublayers().at(3)->animationKeys().empty());
     EXPECT_EQ(lateField.sublayers().at(4)->animationKeys(), std::vector<std::string>{"opacity-loop"});
-    EXPECT_EQ(linesWith("引导动画"), (std::vector<std::string>{"引导动画: 关键帧被拒 ? opacity-loop",
-                                                             "引导动画: 关键帧被拒 ? opacity-loop",
-                                                             "引导动画: 关键帧被拒 ? opacity-loop",
-                                                             "引导动画: 关键帧被拒 ? position.x-loop"}));
+    EXPECT_EQ(
+        linesWith("引导动画"),
+        (std::vector<std::string>{"引导动画: 关键帧被拒 ? opacity-loop", "引导动画: 关键帧被拒 ? opacity-loop",
+                                  "引导动画: 关键帧被拒 ? opacity-loop", "引导动画: 关键帧被拒 ? position.x-loop"}));
 }
 
 }  // namespace

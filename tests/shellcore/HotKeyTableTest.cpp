@@ -53,7 +53,8 @@ TEST(HotKeySupportTest, InWordsCombinationsReadAsLinuxDesktopsWriteThem)
     EXPECT_EQ(HotKeySupport::modifierKeyNames().size(), 9u);
 
     std::vector<std::string> shown;
-    for (const auto& spec : app::hotkeySpecs()) shown.push_back(HotKeySupport::displayName(spec.defaultCode, spec.defaultFlags));
+    for (const auto& spec : app::hotkeySpecs())
+        shown.push_back(HotKeySupport::displayName(spec.defaultCode, spec.defaultFlags));
     EXPECT_EQ(shown, (std::vector<std::string>{"Alt+Super+P", "Alt+Super+M", "Alt+Super+B", "Right Ctrl", "Alt+Super+W",
                                                "Alt+Super+T", "Alt+Super+F", "Alt+Super+R"}));
     desktop::install(nullptr);

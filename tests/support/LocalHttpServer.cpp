@@ -6,10 +6,7 @@
 
 namespace testsupport {
 
-LocalHttpServer::LocalHttpServer() : server_(std::make_unique<httplib::Server>())
-{
-    bind();
-}
+LocalHttpServer::LocalHttpServer() : server_(std::make_unique<httplib::Server>()) { bind(); }
 
 LocalHttpServer::LocalHttpServer(const std::string& certificatePath, const std::string& keyPath)
     : server_(std::make_unique<httplib::SSLServer>(certificatePath.c_str(), keyPath.c_str())), tls_(true)
@@ -63,8 +60,10 @@ void LocalHttpServer::serveWithoutLength(const std::string& path, const std::str
 {
     server_->Get(path, [body](const httplib::Request&, httplib::Response& response) {
         response.set_content_provider("application/octet-stream", [body](std::size_t offset, httplib::DataSink& sink) {
-            if (offset < body.size()) sink.write(body.data() + offset, body.size() - offset);
-            else sink.done();
+            if (offset < body.size())
+                sink.write(body.data() + offset, body.size() - offset);
+            else
+                sink.done();
             return true;
         });
     });

@@ -55,8 +55,7 @@ std::string runAs(const OtherUser& user, const std::function<std::string()>& che
     if (child == 0) {
         ::close(channel[0]);
         std::string verdict;
-        if (::geteuid() == 0
-            && (::setgroups(0, nullptr) != 0 || ::setgid(user.gid) != 0 || ::setuid(user.uid) != 0))
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(user.gid) != 0 || ::setuid(user.uid) != 0))
             verdict = "cannot become uid " + std::to_string(user.uid);
         else if (::geteuid() == 0)
             verdict = "still root";
@@ -78,14 +77,16 @@ std::string runAs(const OtherUser& user, const std::function<std::string()>& che
     std::string verdict;
     char buffer[4096];
     for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) != 0;) {
-        if (n > 0) verdict.append(buffer, static_cast<std::size_t>(n));
-        else if (errno != EINTR) break;
+        if (n > 0)
+            verdict.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
     }
     ::close(channel[0]);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) verdict += " (the child ended with status " + std::to_string(status) + ")";
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        verdict += " (the child ended with status " + std::to_string(status) + ")";
     return verdict;
 }
 

@@ -45,9 +45,8 @@ void writeSelfSignedCertificate(const std::string& certificatePath, const std::s
     ASSERT_GT(X509_sign(certificate.get(), key.get(), EVP_sha256()), 0);
 
     writePem(certificatePath, [&](FILE* file) { return PEM_write_X509(file, certificate.get()); });
-    writePem(keyPath, [&](FILE* file) {
-        return PEM_write_PrivateKey(file, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
-    });
+    writePem(keyPath,
+             [&](FILE* file) { return PEM_write_PrivateKey(file, key.get(), nullptr, nullptr, 0, nullptr, nullptr); });
 }
 
 }  // namespace testsupport

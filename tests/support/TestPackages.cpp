@@ -44,10 +44,9 @@ std::string sign(const SigningKey& key, const std::string& message)
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
     std::string signature(64, '\0');
     size_t length = signature.size();
-    if (EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, pkey.get()) != 1
-        || EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
-                          reinterpret_cast<const unsigned char*>(message.data()), message.size())
-               != 1)
+    if (EVP_DigestSignInit(context.get(), nullptr, nullptr, nullptr, pkey.get()) != 1 ||
+        EVP_DigestSign(context.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
+                       reinterpret_cast<const unsigned char*>(message.data()), message.size()) != 1)
         throw std::runtime_error("signing failed");
     return signature;
 }
@@ -90,7 +89,10 @@ std::string ustarHeader(const TarEntry& entry)
     putOctal(block + 136, 12, 1700000000);
     block[156] = static_cast<char>(entry.type);
     std::copy_n(entry.linkTarget.data(), std::min<std::size_t>(entry.linkTarget.size(), 100), block + 157);
-    std::copy_n("ustar\0" "00", 8, block + 257);
+    std::copy_n(
+        "ustar\0"
+        "00",
+        8, block + 257);
     std::fill_n(block + 148, 8, ' ');
     unsigned sum = 0;
     for (const unsigned char byte : header) sum += byte;
@@ -104,11 +106,13 @@ std::string SigningKey::keyId() const { return core::sha256Hex(publicKey).substr
 
 std::string SigningKey::publicKeyPem() const
 {
-    const Key pkey(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr,
-                                               reinterpret_cast<const unsigned char*>(publicKey.data()), publicKey.size()),
-                   &EVP_PKEY_free);
+    const Key pkey(
+        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(publicKey.data()),
+                                    publicKey.size()),
+        &EVP_PKEY_free);
     std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new(BIO_s_mem()), &BIO_free);
-    if (!pkey || !out || PEM_write_bio_PUBKEY(out.get(), pkey.get()) != 1) throw std::runtime_error("cannot write the key");
+    if (!pkey || !out || PEM_write_bio_PUBKEY(out.get(), pkey.get()) != 1)
+        throw std::runtime_error("cannot write the key");
     char* data = nullptr;
     const long size = BIO_get_mem_data(out.get(), &data);
     return std::string(data, static_cast<std::size_t>(size));
@@ -135,8 +139,8 @@ std::string makeBundle(const std::string& parentDir, const BundleContents& conte
     if (contents.build) info["build"] = *contents.build;
     if (contents.executable) info["executable"] = *contents.executable;
     writeFile(bundle + "/bundle.json", info.dump(2));
-    if (contents.executable && !contents.executable->empty() && contents.executable->front() != '/'
-        && contents.executable->find("..") == std::string::npos) {
+    if (contents.executable && !contents.executable->empty() && contents.executable->front() != '/' &&
+        contents.executable->find("..") == std::string::npos) {
         const std::string path = bundle + "/" + *contents.executable;
         fs::create_directories(fs::path(path).parent_path());
         writeFile(path, contents.executableText);
@@ -167,8 +171,8 @@ std::string makeSignedPackage(const std::string& workDir, const BundleContents& 
 {
     const std::string source = workDir + "/src";
     signBundle(makeBundle(source, contents), key);
-    const std::string package = workDir + "/Glimra-" + contents.version.value_or("0") + "-"
-                                + contents.build.value_or("0") + ".tar.gz";
+    const std::string package =
+        workDir + "/Glimra-" + contents.version.value_or("0") + "-" + contents.build.value_or("0") + ".tar.gz";
     packFolders(source, {contents.name + ".app"}, package);
     return package;
 }

@@ -12,7 +12,8 @@ const std::string hex64 = "0123456789abcdefABCDEF0123456789abcdef0123456789abcde
 TEST(CrashExcerptTest, IdentifiersAreReplacedAndEverythingElseStays)
 {
     using CrashExcerpt::redact;
-    EXPECT_EQ(redact(R"({"incident" :  "AB12 34", "other": "keep"})"), R"({"incident" :  "[redacted]", "other": "keep"})");
+    EXPECT_EQ(redact(R"({"incident" :  "AB12 34", "other": "keep"})"),
+              R"({"incident" :  "[redacted]", "other": "keep"})");
     EXPECT_EQ(redact("\"hw.model\":\"Mac14,2\" \"hwXmodel\":\"x\""), "\"hw.model\":\"[redacted]\" \"hwXmodel\":\"x\"");
     // A UUID value is a UUID first, then redacted as the key's value.
     EXPECT_EQ(redact(R"("anonymousUUID":"9F1C2A3B-1111-2222-3333-444455556666")"), R"("anonymousUUID":"[redacted]")");
@@ -55,9 +56,9 @@ TEST(CrashExcerptTest, TheMatchersAgreeWithTheRegularExpressionsOnRandomText)
     const std::regex key(
         R"re(("(?:incident|crashReporterKey|deviceIdentifierForVendor|anonymousUUID|serialNumber|provisioningUDID|hw\.model)"\s*:\s*")[^"]*("))re");
     const std::regex hexRun(R"(\b[0-9A-Fa-f]{40,}\b)");
-    const std::vector<std::string> pieces = {"\"",    "incident\"", "hw.model\"", " ",  ":",  "-",      "a",
-                                             "F",     "0",          "9",          "g",  "_",  "\n",     "é",
-                                             "\t",    "x\"",        "serialNumber\"", "1111", "abcdef01", "[uuid]"};
+    const std::vector<std::string> pieces = {
+        "\"", "incident\"", "hw.model\"",     " ",    ":",        "-",     "a", "F", "0", "9", "g", "_", "\n", "é",
+        "\t", "x\"",        "serialNumber\"", "1111", "abcdef01", "[uuid]"};
     std::mt19937 random(15);
     for (int round = 0; round < 3000; ++round) {
         std::string text;

@@ -81,10 +81,14 @@ protected:
     std::vector<std::string> postedNames() const
     {
         std::vector<std::string> names;
-        for (const auto& post : posted()) names.push_back(nlohmann::json::parse(post["body"].get<std::string>())["fileName"]);
+        for (const auto& post : posted())
+            names.push_back(nlohmann::json::parse(post["body"].get<std::string>())["fileName"]);
         return names;
     }
-    static std::optional<nlohmann::json> uploaded() { return defaults::Defaults::standard().array("crashReportsUploaded"); }
+    static std::optional<nlohmann::json> uploaded()
+    {
+        return defaults::Defaults::standard().array("crashReportsUploaded");
+    }
 
 private:
     std::optional<std::string> savedHome_;
@@ -143,7 +147,8 @@ TEST_F(CrashReporterTest, OnlyThisApplicationsReportsAreSentRedactedOnceEachAndF
     const auto payload = nlohmann::json::parse(posted()[6]["body"].get<std::string>());
     EXPECT_EQ(payload["excerpt"], "\"incident\" : \"[redacted]\"\nat ~/bin/glimra\nimage [hex]\n");
     EXPECT_EQ(payload.size(), 5u);
-    for (const char* member : {"appVersion", "appBuild", "osVersion", "fileName"}) EXPECT_TRUE(payload[member].is_string());
+    for (const char* member : {"appVersion", "appBuild", "osVersion", "fileName"})
+        EXPECT_TRUE(payload[member].is_string());
 
     CrashReporter::scanAndUpload();
     EXPECT_EQ(posted().size(), 8u) << "sent reports are not sent again";
@@ -244,8 +249,9 @@ TEST_F(CrashReporterTest, EachPostNamesTheReportsDigestAsItsIdempotencyKey)
     const auto& request = recording->requests[0];
     EXPECT_EQ(request.method, "POST");
     EXPECT_EQ(request.url, "https://glimra.app/api/crash");
-    EXPECT_THAT(request.headers, ElementsAre(std::pair<std::string, std::string>("Content-Type", "application/json; charset=utf-8"),
-                                             std::pair<std::string, std::string>("Idempotency-Key", core::sha256Hex(text))));
+    EXPECT_THAT(request.headers,
+                ElementsAre(std::pair<std::string, std::string>("Content-Type", "application/json; charset=utf-8"),
+                            std::pair<std::string, std::string>("Idempotency-Key", core::sha256Hex(text))));
     EXPECT_EQ(uploaded(), nlohmann::json({"Glimra-key.crash"}));
 }
 

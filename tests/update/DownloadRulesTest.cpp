@@ -46,7 +46,8 @@ TEST(PackageFile, NameKeepsTheVersionInsideTheUpdatesFolder)
     EXPECT_EQ(UpdateInstaller::packageFileName({"..", 1}), "Glimra-..-1.tar.gz");
     EXPECT_EQ(UpdateInstaller::packageFileName({"/etc/passwd", 1}), "Glimra-_etc_passwd-1.tar.gz");
     EXPECT_EQ(UpdateInstaller::packageFileName({"1.2 β\n", 3}), "Glimra-1.2___-3.tar.gz");  // one "_" per character
-    EXPECT_EQ(UpdateInstaller::packageFileName({std::string(100, '9'), 4}), "Glimra-" + std::string(64, '9') + "-4.tar.gz");
+    EXPECT_EQ(UpdateInstaller::packageFileName({std::string(100, '9'), 4}),
+              "Glimra-" + std::string(64, '9') + "-4.tar.gz");
 }
 
 TEST(PackageFile, DigestIsLowerCaseHexOfTheContentsAndNoneWithoutAFile)

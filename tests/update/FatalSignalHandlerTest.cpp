@@ -26,7 +26,8 @@ TEST(FatalSignalHandlerTest, AFatalSignalLeavesOnePrivateReportAndTheProcessEnds
     ASSERT_TRUE(WIFSIGNALED(segv.status));
     EXPECT_EQ(WTERMSIG(segv.status), SIGSEGV);
     ASSERT_EQ(segv.reports.size(), 1u);
-    EXPECT_THAT(segv.reports[0].filename().string(), MatchesRegex("Glimra-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}-[0-9]+\\.crash"));
+    EXPECT_THAT(segv.reports[0].filename().string(),
+                MatchesRegex("Glimra-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}-[0-9]+\\.crash"));
     struct stat info {};
     ASSERT_EQ(::lstat(segv.reports[0].c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
@@ -45,7 +46,8 @@ TEST(FatalSignalHandlerTest, AFatalSignalLeavesOnePrivateReportAndTheProcessEnds
 
     // A handler that was there before still gets the signal, after the report.
     const std::string abortFolder = dir.path() + "/abort";
-    const auto abort = crashInChild(abortFolder, SIGABRT, [](int) { ::_exit(42); }, [] { std::abort(); });
+    const auto abort = crashInChild(
+        abortFolder, SIGABRT, [](int) { ::_exit(42); }, [] { std::abort(); });
     ASSERT_TRUE(WIFEXITED(abort.status));
     EXPECT_EQ(WEXITSTATUS(abort.status), 42);
     ASSERT_EQ(abort.reports.size(), 1u);

@@ -63,8 +63,8 @@ TEST_F(HelpCenterTest, TheContactPageCarriesAppVersionSystemAndLanguageInPlaceOf
     EXPECT_THAT(items[3], Pair("lang", "zh-Hant"));
 
     // Not a web address: the built-in page.
-    for (const char* unusable :
-         {"no address at all", "https://exa mple.org/%zz", "/contact", "ftp://example.org/help", "javascript:alert(1)"}) {
+    for (const char* unusable : {"no address at all", "https://exa mple.org/%zz", "/contact", "ftp://example.org/help",
+                                 "javascript:alert(1)"}) {
         store.set("helpContactBase", unusable);
         EXPECT_EQ(split(HelpCenter::contactURL()).first, "https://glimra.app/contact") << unusable;
     }
@@ -79,9 +79,10 @@ TEST_F(HelpCenterTest, TheContactPageCarriesAppVersionSystemAndLanguageInPlaceOf
 
 TEST_F(HelpCenterTest, QueryValuesKeepOnlyUnreservedCharactersAsTheyAre)
 {
-    EXPECT_EQ(HelpCenter::contactURL("https://example.org/help?old=1#top",
-                                     {{"v", "1.0+beta&x=y/z ~é"}, {"os", "Az09-._~!*'();:@$,"}}),
-              "https://example.org/help?v=1.0%2Bbeta%26x%3Dy%2Fz%20~%C3%A9&os=Az09-._~%21%2A%27%28%29%3B%3A%40%24%2C#top");
+    EXPECT_EQ(
+        HelpCenter::contactURL("https://example.org/help?old=1#top",
+                               {{"v", "1.0+beta&x=y/z ~é"}, {"os", "Az09-._~!*'();:@$,"}}),
+        "https://example.org/help?v=1.0%2Bbeta%26x%3Dy%2Fz%20~%C3%A9&os=Az09-._~%21%2A%27%28%29%3B%3A%40%24%2C#top");
 }
 
 TEST_F(HelpCenterTest, TheSystemIsNamedByItsVersionAndArchitecture)

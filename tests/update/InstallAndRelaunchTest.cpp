@@ -55,7 +55,8 @@ TEST_F(InstallAndRelaunchTest, AForcedCopyWithoutABundleIsRefusedAndReadyAgain)
     EXPECT_TRUE(journalOf("tool.start").empty());
     ASSERT_EQ(alerts->records().size(), 1u);
     EXPECT_EQ(alerts->records()[0].alert.messageText, "更新失败");
-    EXPECT_EQ(alerts->records()[0].alert.informativeText, "当前副本不是安装版，无法自动替换。这不影响任何功能，稍后再试即可。");
+    EXPECT_EQ(alerts->records()[0].alert.informativeText,
+              "当前副本不是安装版，无法自动替换。这不影响任何功能，稍后再试即可。");
 }
 
 }  // namespace

@@ -27,8 +27,9 @@ TEST(ManifestDecodingTest, EveryFieldIsReadFromItsKey)
         "notes": "Faster.", "notesURL": "https://u.example/notes", "critical": true, "minBuild": 200,
         "minSystemVersion": "22.04", "rolloutPercent": 25, "rolloutSalt": "q7", "sha256": "AB12"})");
     ASSERT_TRUE(manifest);
-    const UpdateManifest expected{"2.0.1", 240, "https://u.example/p.tar.gz", "Faster.", "https://u.example/notes",
-                                  true, 200, "22.04", 25, "q7", "AB12"};
+    const UpdateManifest expected{
+        "2.0.1", 240,   "https://u.example/p.tar.gz", "Faster.", "https://u.example/notes", true, 200, "22.04", 25,
+        "q7",    "AB12"};
     EXPECT_EQ(*manifest, expected);
 }
 

@@ -65,8 +65,9 @@ TEST_F(ManualCheckTest, OneCheckAtATimeWithTheStateShownBeforeAndAfter)
     // No word from the check; the package's address answers nothing here, so only the
     // download's own failure may speak.
     for (std::size_t i = 1; i < shownAlerts().size(); ++i) EXPECT_EQ(shownAlerts()[i].messageText, "更新失败");
-    EXPECT_THAT(linesWith("更新: 检查到新版"),
-                ElementsAre("更新: 检查到新版 9.1.0 build " + std::to_string(newerManifest().build) + " → 直接开始静默下载"));
+    EXPECT_THAT(
+        linesWith("更新: 检查到新版"),
+        ElementsAre("更新: 检查到新版 9.1.0 build " + std::to_string(newerManifest().build) + " → 直接开始静默下载"));
 }
 
 TEST_F(ManualCheckTest, ASystemTooOldOrNoUpdateIsExplainedInTheInterfaceLanguage)
@@ -89,9 +90,8 @@ TEST_F(ManualCheckTest, ASystemTooOldOrNoUpdateIsExplainedInTheInterfaceLanguage
     advanceUntil([] { return !AppUpdate::isChecking(); });
     ASSERT_EQ(shownAlerts().size(), 2u);
     EXPECT_EQ(shownAlerts()[1].messageText, L10n::t("已是最新版本"));
-    EXPECT_EQ(shownAlerts()[1].informativeText,
-              "Current version " + AppUpdate::currentShortVersion() + " (build " +
-                  std::to_string(AppUpdate::currentBuild()) + ").");
+    EXPECT_EQ(shownAlerts()[1].informativeText, "Current version " + AppUpdate::currentShortVersion() + " (build " +
+                                                    std::to_string(AppUpdate::currentBuild()) + ").");
     EXPECT_THAT(shownAlerts()[1].buttonTitles, ElementsAre("OK"));
 }
 

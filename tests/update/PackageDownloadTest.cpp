@@ -141,10 +141,9 @@ TEST_F(PackageDownloadTest, AVerifiedPackageReplacesTheOldOneOnlyOnceVerified)
     EXPECT_EQ(UpdateInstaller::phase(), UpdatePhase::ready(manifestFor("/pkg", upper), destination));
     EXPECT_EQ(testsupport::readFile(destination), package);
     EXPECT_THAT(updatesFolder(), ElementsAre("Glimra-1.2.0-120.tar.gz"));
-    EXPECT_THAT(linesWith("更新下载: "),
-                ElementsAre("更新下载: 开始 1.2.0 build 120 → " + server.url("/pkg"),
-                            "更新下载: sha256 校验通过 " + core::sha256Hex(package),
-                            "更新下载: 完成 Glimra-1.2.0-120.tar.gz（300003 字节）"));
+    EXPECT_THAT(linesWith("更新下载: "), ElementsAre("更新下载: 开始 1.2.0 build 120 → " + server.url("/pkg"),
+                                                     "更新下载: sha256 校验通过 " + core::sha256Hex(package),
+                                                     "更新下载: 完成 Glimra-1.2.0-120.tar.gz（300003 字节）"));
     // Progress moves forward, at most once per whole percent.
     ASSERT_GE(phases.size(), 2u);
     EXPECT_LE(phases.size(), 102u);

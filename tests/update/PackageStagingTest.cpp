@@ -117,8 +117,7 @@ TEST_F(PackageStagingTest, HostileArchivesAreRefusedWithNothingLeft)
         {"absolute", {app, file(outside)}},
         {"dot-dot", {app, file("Glimra.app/../../outside")}},
         {"symlink then a file through it",
-         {app, TarEntry::link(TarEntry::Type::symbolicLink, "Glimra.app/link", home()),
-          file("Glimra.app/link/outside")}},
+         {app, TarEntry::link(TarEntry::Type::symbolicLink, "Glimra.app/link", home()), file("Glimra.app/link/outside")}},
         {"hard link",
          {app, file("Glimra.app/bundle.json"),
           TarEntry::link(TarEntry::Type::hardLink, "Glimra.app/hard", "Glimra.app/bundle.json")}},
@@ -193,12 +192,12 @@ TEST_F(PackageStagingTest, TamperedBundlesFailTheSignature)
 
 TEST_F(PackageStagingTest, ExecutableMustBeARelativeSignedProgramInsideTheBundle)
 {
-    for (const std::string executable : {"/bin/sh", "../Glimra.app/bin/glimra", "bin/../bin/glimra", "", "bin",
-                                         "bin/missing", "share/data"}) {
+    for (const std::string executable :
+         {"/bin/sh", "../Glimra.app/bin/glimra", "bin/../bin/glimra", "", "bin", "bin/missing", "share/data"}) {
         const auto withExecutable = [&](const std::string& bundle) {
-            testsupport::writeFile(bundle + "/bundle.json",
-                                   R"({"identifier":"com.glimra.app","build":"120","executable":")" + executable
-                                       + R"("})");
+            testsupport::writeFile(
+                bundle + "/bundle.json",
+                R"({"identifier":"com.glimra.app","build":"120","executable":")" + executable + R"("})");
             testsupport::writeFile(bundle + "/share/data", "plain");
             testsupport::signBundle(bundle, testsupport::testSigningKey());
         };

@@ -46,8 +46,9 @@ TEST_F(ReadyPromptTest, AnAdHocCopyOnlyOpensThePackageAndNotesOpenOnlyAsWebPages
     ReadyPrompt prompt;
     const auto question = prompt.take(UpdatePhase::ready(manifest, "/p"), false, adHoc);
     ASSERT_TRUE(question);
-    EXPECT_EQ(question->text, "当前是开发签名，自动替换会让你重新授权屏幕录制与辅助功能，所以这次只帮你打开安装包。\n\n" +
-                                  AppUpdate::updateDetails(manifest));
+    EXPECT_EQ(question->text,
+              "当前是开发签名，自动替换会让你重新授权屏幕录制与辅助功能，所以这次只帮你打开安装包。\n\n" +
+                  AppUpdate::updateDetails(manifest));
     EXPECT_EQ(question->buttons, (std::vector<std::string>{"打开安装包", "稍后", "查看更新说明"}));
     EXPECT_EQ(question->notesURL, "HTTPS://glimra.app/notes/120");
 

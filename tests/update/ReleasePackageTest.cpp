@@ -26,8 +26,7 @@ protected:
     std::string package(const std::vector<std::string>& options)
     {
         const std::string out = home() + "/out" + std::to_string(++runs_);
-        std::vector<std::string> command{GLIMRA_SOURCE_DIR "/scripts/package", "--build", GLIMRA_BUILD_DIR, "--out",
-                                         out};
+        std::vector<std::string> command{GLIMRA_SOURCE_DIR "/scripts/package", "--build", GLIMRA_BUILD_DIR, "--out", out};
         command.insert(command.end(), options.begin(), options.end());
         int status = -1;
         testsupport::runTool(command, &status);
@@ -46,8 +45,7 @@ protected:
                                          key.privateKey.size()),
             &EVP_PKEY_free);
         std::unique_ptr<FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "w"), &std::fclose);
-        EXPECT_TRUE(pkey && file &&
-                    PEM_write_PrivateKey(file.get(), pkey.get(), nullptr, nullptr, 0, nullptr, nullptr));
+        EXPECT_TRUE(pkey && file && PEM_write_PrivateKey(file.get(), pkey.get(), nullptr, nullptr, 0, nullptr, nullptr));
         return path;
     }
 

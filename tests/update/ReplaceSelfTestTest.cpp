@@ -34,8 +34,9 @@ protected:
     std::vector<std::tuple<std::string, bool, std::string>> run()
     {
         std::vector<std::tuple<std::string, bool, std::string>> records;
-        UpdateInstaller::selfTestReplaceMechanism(
-            [&](const std::string& name, bool ok, const std::string& detail) { records.emplace_back(name, ok, detail); });
+        UpdateInstaller::selfTestReplaceMechanism([&](const std::string& name, bool ok, const std::string& detail) {
+            records.emplace_back(name, ok, detail);
+        });
         return records;
     }
 
@@ -46,8 +47,7 @@ protected:
 TEST_F(ReplaceSelfTestTest, TheRealScriptReplacesTheDummyAndLogsAndTheFolderGoes)
 {
     EXPECT_THAT(run(), ElementsAre(FieldsAre("替换脚本：等到进程退出后完成替换", true, "marker=new"),
-                                   FieldsAre("替换脚本：留下可追查的日志", true,
-                                             MatchesRegex("\\[[0-9: -]+\\] 完成"))));
+                                   FieldsAre("替换脚本：留下可追查的日志", true, MatchesRegex("\\[[0-9: -]+\\] 完成"))));
     EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
 }
 

@@ -8,7 +8,7 @@
 namespace {
 
 // Buckets below were computed apart from this code (SHA-256 of "salt|fingerprint").
-constexpr const char* testUuid = "test-uuid";  // z5: 37, q7: 71, empty salt: 21
+constexpr const char* testUuid = "test-uuid";      // z5: 37, q7: 71, empty salt: 21
 constexpr const char* bucketZero = "machine-327";  // z5: 0, empty salt: 6
 
 UpdateManifest offered(std::int64_t build, std::optional<std::int64_t> percent = std::nullopt,
@@ -60,8 +60,7 @@ TEST(UpdateRulesTest, RolloutAdmitsMachinesBelowThePercentInTheirBucket)
 {
     for (const std::int64_t everyone : {100, 101, 1000})
         EXPECT_TRUE(updates(offered(120, everyone), 119, testUuid)) << everyone;
-    for (const std::int64_t none : {0, -1})
-        EXPECT_FALSE(updates(offered(120, none), 119, bucketZero)) << none;
+    for (const std::int64_t none : {0, -1}) EXPECT_FALSE(updates(offered(120, none), 119, bucketZero)) << none;
 
     // test-uuid sits in bucket 37 under the default salt.
     EXPECT_FALSE(updates(offered(120, 37), 119, testUuid));
@@ -145,7 +144,8 @@ TEST_F(UpdateDetailsTest, ParagraphsAppearOnlyWhenTheirConditionHolds)
     manifest.minSystemVersion = "22.04";
     EXPECT_EQ(AppUpdate::updateDetails(manifest, identity),
               "你的版本已不再受支持，请尽快更新。\n\n这是一次重要更新，建议尽快安装。\n\nLine one\nline two\n\n"
-              "需要 macOS 22.04 或更高版本。\n\n" + last);
+              "需要 macOS 22.04 或更高版本。\n\n" +
+                  last);
 }
 
 TEST_F(UpdateDetailsTest, TranslatedFormatsAreFilledAfterwards)

@@ -34,19 +34,22 @@ TEST_F(UpdateSelfTestTest, ThePureRowsPassInEveryLanguageAndTheSummaryCountsEver
         EXPECT_EQ(rows[0], "更新自检: PASS 更大 build 算更新");
         EXPECT_EQ(rows[4], "更新自检: PASS 分桶在 0-99");
         EXPECT_EQ(rows[10], "更新自检: PASS 完整清单解析 —— 1.2.3 build 120");
-        EXPECT_EQ(rows[35],
-                  "更新自检: PASS 翻好后不含 ASCII 字母（即无英文原文） —— 连接更新服务器超时 / "
-                  "找不到更新服务器（域名解析失败） / 更新服务器的安全连接建立失败 / 网络请求未完成 / 更新服务器拒绝连接");
+        EXPECT_EQ(
+            rows[35],
+            "更新自检: PASS 翻好后不含 ASCII 字母（即无英文原文） —— 连接更新服务器超时 / "
+            "找不到更新服务器（域名解析失败） / 更新服务器的安全连接建立失败 / 网络请求未完成 / 更新服务器拒绝连接");
 
         EXPECT_THAT(lines, testing::Contains("更新自检: 尝试真实拉取 nil"));
-        const auto real = std::find_if(rows.begin(), rows.end(),
-                                       [](const auto& row) { return row.find("真实拉取有明确结果") != std::string::npos; });
+        const auto real = std::find_if(rows.begin(), rows.end(), [](const auto& row) {
+            return row.find("真实拉取有明确结果") != std::string::npos;
+        });
         ASSERT_NE(real, rows.end());
         EXPECT_THAT(*real, StartsWith("更新自检: PASS 真实拉取有明确结果 —— 失败("));
         EXPECT_THAT(*real, HasSubstr(")—— 静默忽略，属正常"));
         EXPECT_EQ(rows.back(), "更新自检: PASS 真实下载 —— 本次没有可用更新（或端点不可达），跳过");
 
-        const auto fails = std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row.starts_with("更新自检: FAIL "); });
+        const auto fails =
+            std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row.starts_with("更新自检: FAIL "); });
         EXPECT_EQ(failed, fails);
         EXPECT_EQ(lines.back(), "更新自检: 结束 —— " + std::to_string(rows.size() - fails) + " 项通过 / " +
                                     std::to_string(fails) + " 项失败" + (fails == 0 ? " —— 全部通过 ✅" : ""));

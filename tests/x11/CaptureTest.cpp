@@ -50,8 +50,7 @@ class ListedClients : public desktop::WindowServer {
 public:
     std::vector<desktop::WindowID> clients;
 
-    std::optional<std::vector<desktop::WindowInfo>> windowList(desktop::WindowListOption, desktop::WindowID,
-                                                                bool) override
+    std::optional<std::vector<desktop::WindowInfo>> windowList(desktop::WindowListOption, desktop::WindowID, bool) override
     {
         std::vector<desktop::WindowInfo> list;
         for (const auto id : clients) {
@@ -198,10 +197,12 @@ protected:
     {
         const auto first = nextPicture(log);
         if (!first) return false;
-        return testsupport::waitUntil([&] {
-            const auto frame = log.last();
-            return frame && frame->image && !samePixels(frame->image, first);
-        }, seconds);
+        return testsupport::waitUntil(
+            [&] {
+                const auto frame = log.last();
+                return frame && frame->image && !samePixels(frame->image, first);
+            },
+            seconds);
     }
 
     std::shared_ptr<x11::Connection> connection;
@@ -291,11 +292,13 @@ TEST_F(X11CaptureTest, ResizedMinimisedAndClosedWindowsFollowTheirSource)
     ASSERT_TRUE(before);
 
     testsupport::runTool({"xdotool", "windowsize", "--sync", std::to_string(window), "400", "300"});
-    EXPECT_TRUE(testsupport::waitUntil([&] {
-        const auto frame = log.last();
-        return frame && frame->image && frame->image->width == before->width + 250 &&
-               frame->image->height == before->height + 150;
-    }, 5));
+    EXPECT_TRUE(testsupport::waitUntil(
+        [&] {
+            const auto frame = log.last();
+            return frame && frame->image && frame->image->width == before->width + 250 &&
+                   frame->image->height == before->height + 150;
+        },
+        5));
 
     const auto whole = [&](const desktop::Frame& frame) {
         return frame.status == desktop::FrameStatus::complete && frame.image &&
@@ -411,8 +414,9 @@ TEST_F(X11CaptureTest, DisplayFiltersAndStillImagesComposeTheWindowsOnTheServer)
     desktop::StreamConfiguration configuration;
     configuration.width = 75;
     configuration.height = 75;
-    capture->screenshot(desktop::ContentFilter::desktopIndependentWindow(shareable), configuration,
-                        [&](desktop::PixelBufferRef picture, std::optional<desktop::Error>) { still.set_value(picture); });
+    capture->screenshot(
+        desktop::ContentFilter::desktopIndependentWindow(shareable), configuration,
+        [&](desktop::PixelBufferRef picture, std::optional<desktop::Error>) { still.set_value(picture); });
     const auto small = still.get_future().get();
     ASSERT_TRUE(small);
     EXPECT_LE(small->width, 75);
@@ -424,9 +428,8 @@ TEST_F(X11CaptureTest, AFrameIsItsSegmentUntilTheLastReferenceGivesItBack)
     auto* c = connection->xcb();
     const xcb_window_t window = xcb_generate_id(c);
     const std::uint32_t values[] = {0x336699, 1};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, connection->root(), 0, 0, 64, 32, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
-                      values);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, connection->root(), 0, 0, 64, 32, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     xcb_map_window(c, window);
     x11::WindowPixmap pixmap(*connection, window);
     ASSERT_TRUE(testsupport::waitUntil([&] { return pixmap.name(); }, 5));
@@ -477,17 +480,19 @@ TEST_F(X11CaptureTest, AWindowShownSmallerIsReadAtTheShownSizeAndBiggerWhenShown
     ASSERT_TRUE(full);
     EXPECT_EQ(full->width, 1600);
     const auto colourAt = [](const desktop::PixelBufferRef& picture, double x, double y) {
-        const auto* pixel = picture->row(static_cast<int>(y * picture->height)) +
-                            static_cast<int>(x * picture->width) * 4;
+        const auto* pixel =
+            picture->row(static_cast<int>(y * picture->height)) + static_cast<int>(x * picture->width) * 4;
         return std::array<int, 4>{pixel[0], pixel[1], pixel[2], pixel[3]};
     };
     const auto pictureOfWidth = [&](int width) {
         desktop::PixelBufferRef picture;
-        testsupport::waitUntil([&] {
-            const auto frame = log.last();
-            if (frame && frame->image && frame->image->width == width) picture = frame->image;
-            return picture != nullptr;
-        }, 5);
+        testsupport::waitUntil(
+            [&] {
+                const auto frame = log.last();
+                if (frame && frame->image && frame->image->width == width) picture = frame->image;
+                return picture != nullptr;
+            },
+            5);
         return picture;
     };
 

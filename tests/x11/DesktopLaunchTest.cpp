@@ -37,9 +37,9 @@ protected:
         for (const char* folder : {"/config/Glimra", "/data", "/runtime"})
             std::filesystem::create_directories(home() + folder);
         std::filesystem::permissions(home() + "/runtime", std::filesystem::perms::owner_all);
-        testsupport::writeFile(home() + "/config/Glimra/defaults.json",
-                               R"({"onboardingCompleted": true, "updateLastCheckAt": )" +
-                                   std::to_string(std::time(nullptr)) + "}");
+        testsupport::writeFile(
+            home() + "/config/Glimra/defaults.json",
+            R"({"onboardingCompleted": true, "updateLastCheckAt": )" + std::to_string(std::time(nullptr)) + "}");
     }
 
     const std::string& home() const { return home_.path(); }
@@ -64,8 +64,7 @@ protected:
     bool launched(GlimraChild& child)
     {
         const long before = timesLogged(launchedLine);
-        return testsupport::waitUntil(launchWait,
-                                      [&] { return !child.running() || timesLogged(launchedLine) > before; }) &&
+        return testsupport::waitUntil(launchWait, [&] { return !child.running() || timesLogged(launchedLine) > before; }) &&
                child.running();
     }
 

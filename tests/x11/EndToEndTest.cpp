@@ -73,9 +73,8 @@ TEST(X11EndToEnd, AnIdleCoveredWindowIsNeitherRescuedNorCalledFrozenNorRepainted
 
     const Geometry terminalFrame = geometryOf(terminalWindow);
     X11Client cover({"xlogo", "-geometry",
-                                  std::to_string(terminalFrame.width + 200) + "x" +
-                                      std::to_string(terminalFrame.height + 200) + "+" +
-                                      std::to_string(terminalFrame.x - 100) + "+" + std::to_string(terminalFrame.y - 100)});
+                     std::to_string(terminalFrame.width + 200) + "x" + std::to_string(terminalFrame.height + 200) +
+                         "+" + std::to_string(terminalFrame.x - 100) + "+" + std::to_string(terminalFrame.y - 100)});
     const unsigned long coverWindow = cover.waitForWindow("XLogo");
     ASSERT_NE(coverWindow, 0u);
     moveWindowTo(coverWindow, terminalFrame.x - 100, terminalFrame.y - 100);
@@ -109,8 +108,7 @@ TEST(X11EndToEnd, AMiniWindowOnARemovedMonitorComesBackWhole)
     const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
     glimra.process().signal(SIGUSR2);
     const unsigned long mini = glimra.waitForNewPictureWindow(before);
-    ASSERT_NE(mini, 0u)
-        << glimra.err();
+    ASSERT_NE(mini, 0u) << glimra.err();
 
     const int width = screenWidth();
     TestMonitor side("GLIMRA-UNPLUG", std::to_string(width) + "/508x1080/286+" + std::to_string(width) + "+0");
@@ -125,8 +123,7 @@ TEST(X11EndToEnd, AMiniWindowOnARemovedMonitorComesBackWhole)
         return frame.x >= 0 && frame.x + frame.width <= width;
     };
     EXPECT_TRUE(waitUntil(wholeOnScreen, 5)) << "the mini window stays at x " << geometryOf(mini).x;
-    EXPECT_TRUE(waitUntil([&] { return log().find("X11: displays changed ⇒ 1:") != std::string::npos; }, 5))
-        << log();
+    EXPECT_TRUE(waitUntil([&] { return log().find("X11: displays changed ⇒ 1:") != std::string::npos; }, 5)) << log();
 
     ASSERT_TRUE(glimra.process().running()) << glimra.err();
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
@@ -158,7 +155,8 @@ TEST(X11EndToEnd, HotKeysAreGrabbedWhileItRunsAndFreedWhenItQuits)
     runTool({"xdotool", "windowactivate", "--sync", std::to_string(terminalWindow)});
     runTool({"xdotool", "key", "super+alt+p"});
     EXPECT_TRUE(waitUntil([&] { return newPictureWindowOf(glimra.pid(), before) != 0; }, 10))
-        << "⌥⌘P made no mini window; log:\n" << glimra.log() << "stderr: " << glimra.err();
+        << "⌥⌘P made no mini window; log:\n"
+        << glimra.log() << "stderr: " << glimra.err();
 
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
     KeyGrabClient other;

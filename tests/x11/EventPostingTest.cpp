@@ -132,9 +132,8 @@ protected:
     {
         auto* reply = xcb_query_keymap_reply(connection->xcb(), xcb_query_keymap(connection->xcb()), nullptr);
         if (!reply) return false;
-        const bool up = std::all_of(std::begin(reply->keys), std::end(reply->keys), [](std::uint8_t bits) {
-            return bits == 0;
-        });
+        const bool up =
+            std::all_of(std::begin(reply->keys), std::end(reply->keys), [](std::uint8_t bits) { return bits == 0; });
         std::free(reply);
         return up;
     }
@@ -146,8 +145,8 @@ protected:
         auto* reply = xcb_query_pointer_reply(connection->xcb(),
                                               xcb_query_pointer(connection->xcb(), connection->root()), nullptr);
         if (!reply) return false;
-        constexpr std::uint16_t buttons = XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 |
-                                          XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
+        constexpr std::uint16_t buttons =
+            XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3 | XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
         const bool up = !(reply->mask & buttons);
         std::free(reply);
         return up;
@@ -160,7 +159,8 @@ TEST_F(X11EventPostingTest, ClicksAndScrollsReachTheWindowAtTheGlobalPoint)
     ASSERT_TRUE(waitUntil([&] { return watcher.onTopAt(500, 450); }));
     const core::Point inside{400, 400};  // root pixel (500, 450)
 
-    x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::leftMouseDown, .location = inside, .clickState = 1});
+    x11::postEvent(*connection, *keyMap,
+                   {.type = desktop::EventType::leftMouseDown, .location = inside, .clickState = 1});
     x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::leftMouseUp, .location = inside, .clickState = 1});
     x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::rightMouseDown, .location = inside});
     x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::rightMouseUp, .location = inside});
@@ -169,12 +169,14 @@ TEST_F(X11EventPostingTest, ClicksAndScrollsReachTheWindowAtTheGlobalPoint)
 
     // A scroll goes to the point's window and leaves the pointer where it was.
     x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::mouseMoved, .location = {0, 0}});
-    x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaY = 1});
-    x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaY = -2});
     x11::postEvent(*connection, *keyMap,
-                   {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaX = 0.2,
-                    .scrollDeltaY = 0});
-    x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaX = -1});
+                   {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaY = 1});
+    x11::postEvent(*connection, *keyMap,
+                   {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaY = -2});
+    x11::postEvent(*connection, *keyMap,
+                   {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaX = 0.2, .scrollDeltaY = 0});
+    x11::postEvent(*connection, *keyMap,
+                   {.type = desktop::EventType::scrollWheel, .location = inside, .scrollDeltaX = -1});
     EXPECT_TRUE(waitUntil([&] { return watcher.buttons().size() >= 14; }));
     EXPECT_EQ(watcher.buttons(), (std::vector<int>{1, -1, 3, -3, 4, -4, 5, -5, 5, -5, 6, -6, 7, -7}));
     EXPECT_EQ(testsupport::runTool({"xdotool", "getmouselocation", "--shell"}).substr(0, 12), "X=100\nY=50\nS");
@@ -183,7 +185,8 @@ TEST_F(X11EventPostingTest, ClicksAndScrollsReachTheWindowAtTheGlobalPoint)
     watcher.focus();
     ASSERT_FALSE(keyMap->keycodes(desktop::key::a).empty());
     const int a = keyMap->keycodes(desktop::key::a).front();
-    x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::keyDown, .location = {}, .keyCode = desktop::key::a});
+    x11::postEvent(*connection, *keyMap,
+                   {.type = desktop::EventType::keyDown, .location = {}, .keyCode = desktop::key::a});
     x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::keyUp, .location = {}, .keyCode = desktop::key::a});
     EXPECT_TRUE(waitUntil([&] { return watcher.keys().size() >= 2; }));
     EXPECT_EQ(watcher.keys(), (std::vector<int>{a, -a}));
@@ -196,7 +199,8 @@ TEST_F(X11EventPostingTest, ABurstOfPostedInputLeavesNoButtonHeld)
     watcher.focus();
     for (int i = 0; i < 1000; ++i) {
         const core::Point at{250.0 + i % 100, 300.0 + i % 50};
-        x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::leftMouseDown, .location = at, .clickState = 1});
+        x11::postEvent(*connection, *keyMap,
+                       {.type = desktop::EventType::leftMouseDown, .location = at, .clickState = 1});
         x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::keyDown, .location = at, .keyCode = i % 10});
         x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::keyUp, .location = at, .keyCode = i % 10});
         x11::postEvent(*connection, *keyMap, {.type = desktop::EventType::leftMouseUp, .location = at, .clickState = 1});

@@ -38,10 +38,7 @@ std::vector<unsigned long> visibleWindowsOf(pid_t pid)
     return idsIn(runTool({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}));
 }
 
-std::string pixelsOf(unsigned long window)
-{
-    return runTool({"xwd", "-id", std::to_string(window), "-silent"});
-}
+std::string pixelsOf(unsigned long window) { return runTool({"xwd", "-id", std::to_string(window), "-silent"}); }
 
 Geometry geometryOf(unsigned long window)
 {
@@ -168,9 +165,10 @@ GlimraOnDesktop::GlimraOnDesktop(const std::string& extraDefaults, std::map<std:
 }
 
 GlimraOnDesktop::GlimraOnDesktop(const UserFolders& folders, const std::string& executable)
-    : folders_(&folders), logStart_(readFile(folders.path("data/Glimra/diag.log")).size()),
-      process_(std::make_unique<GlimraChild>(executable, std::vector<std::string>{}, folders.home(),
-                                             folders.environment()))
+    : folders_(&folders),
+      logStart_(readFile(folders.path("data/Glimra/diag.log")).size()),
+      process_(
+          std::make_unique<GlimraChild>(executable, std::vector<std::string>{}, folders.home(), folders.environment()))
 {
 }
 

@@ -61,8 +61,7 @@ private:
 // set on top of the test's own.
 class GlimraOnDesktop {
 public:
-    explicit GlimraOnDesktop(const std::string& extraDefaults = {},
-                             std::map<std::string, std::string> environment = {});
+    explicit GlimraOnDesktop(const std::string& extraDefaults = {}, std::map<std::string, std::string> environment = {});
     // A launch of the executable at the path (an installed copy's) in folders that outlive
     // it, so that the next launch finds what this one stored.
     GlimraOnDesktop(const UserFolders& folders, const std::string& executable);

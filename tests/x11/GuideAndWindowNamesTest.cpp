@@ -49,11 +49,11 @@ nlohmann::json storedSettings(const GlimraOnDesktop& glimra)
 // The colours of the page dots from left to right: each run of pixels unlike the ground.
 std::vector<std::uint32_t> dotColours(x11::Connection& connection, unsigned long window)
 {
-    const auto image = x11::reply(xcb_get_image_reply(
-        connection.xcb(),
-        xcb_get_image(connection.xcb(), XCB_IMAGE_FORMAT_Z_PIXMAP, static_cast<xcb_window_t>(window), 0, dotRow,
-                      stripRight, 1, ~0u),
-        nullptr));
+    const auto image =
+        x11::reply(xcb_get_image_reply(connection.xcb(),
+                                       xcb_get_image(connection.xcb(), XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                                     static_cast<xcb_window_t>(window), 0, dotRow, stripRight, 1, ~0u),
+                                       nullptr));
     if (!image || xcb_get_image_data_length(image.get()) < stripRight * 4) return {};
     const auto* pixels = reinterpret_cast<const std::uint32_t*>(xcb_get_image_data(image.get()));
     const auto colour = [&](int x) { return pixels[x] & 0xffffff; };
@@ -76,12 +76,10 @@ TEST(X11GuideAndWindowNames, TheGuideHasFiveStepsAndOurWindowsNamesReadRightEver
     X11Client clock({"xclock", "-update", "1", "-geometry", "164x164+120+160"});
     ASSERT_NE(clock.waitForWindow("XClock"), 0u);
     // Left on the permission page another desktop has: here there is none.
-    GlimraOnDesktop glimra(R"("onboardingCompleted": false, "onboardingStep": 5, "appLanguage": 1)",
-                           {{"LC_ALL", "C"}});
+    GlimraOnDesktop glimra(R"("onboardingCompleted": false, "onboardingStep": 5, "appLanguage": 1)", {{"LC_ALL", "C"}});
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     unsigned long guide = 0;
-    ASSERT_TRUE(waitUntil([&] { return (guide = windowNamed(glimra.pid(), "欢迎使用 Glimra")) != 0; }))
-        << glimra.err();
+    ASSERT_TRUE(waitUntil([&] { return (guide = windowNamed(glimra.pid(), "欢迎使用 Glimra")) != 0; })) << glimra.err();
     EXPECT_EQ(shownProperty(guide, "WM_NAME"), "WM_NAME(COMPOUND_TEXT) = \"欢迎使用 Glimra\"");
 
     // It resumes on the fifth and last step, and writes so.

@@ -19,10 +19,7 @@ namespace {
 
 using namespace testsupport;
 
-void press(const std::string& combination)
-{
-    runTool({"xdotool", "key", combination});
-}
+void press(const std::string& combination) { runTool({"xdotool", "key", combination}); }
 
 // Whether the window shows the same pixels for the whole time.
 bool holdsStill(unsigned long window, double seconds)
@@ -137,9 +134,10 @@ TEST(X11HotKeyCommands, FocusCreateStartsARegionSelectionThatEscapeEndsOrADragCo
     const Geometry frame = geometryOf(terminalWindow);
     const auto at = [](int value) { return std::to_string(value); };
     // At a hand's pace: the selector follows the pointer at its own ticks.
-    runTool({"xdotool", "mousemove", "--sync", at(frame.x + 20), at(frame.y + 20), "mousedown", "1", "sleep", "0.1",
-             "mousemove", "--sync", at(frame.x + 120), at(frame.y + 90), "sleep", "0.1", "mousemove", "--sync",
-             at(frame.x + 220), at(frame.y + 160), "sleep", "0.1", "mouseup", "1"});
+    runTool({"xdotool", "mousemove", "--sync",    at(frame.x + 20),  at(frame.y + 20),  "mousedown",      "1",
+             "sleep",   "0.1",       "mousemove", "--sync",          at(frame.x + 120), at(frame.y + 90), "sleep",
+             "0.1",     "mousemove", "--sync",    at(frame.x + 220), at(frame.y + 160), "sleep",          "0.1",
+             "mouseup", "1"});
     EXPECT_NE(glimra.waitForNewPictureWindow(before), 0u) << log();
     EXPECT_TRUE(waitUntil([&] { return log().find("框选建窗（⌥⌘F / 悬停⌥拖拽）") != std::string::npos; }, 5)) << log();
 
@@ -150,7 +148,8 @@ TEST(X11HotKeyCommands, FocusCreateStartsARegionSelectionThatEscapeEndsOrADragCo
 // the displays onto the nearest.
 TEST(X11HotKeyCommands, FindThePointerBringsItBackFromBetweenTheDisplays)
 {
-    const MonitorsForTest monitors({{"GLIMRA-LEFT", "800/212x1080/286+0+0"}, {"GLIMRA-RIGHT", "800/212x1080/286+1120+0"}});
+    const MonitorsForTest monitors(
+        {{"GLIMRA-LEFT", "800/212x1080/286+0+0"}, {"GLIMRA-RIGHT", "800/212x1080/286+1120+0"}});
     GlimraOnDesktop glimra;
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const auto log = [&] { return glimra.log(); };

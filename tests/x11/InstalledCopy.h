@@ -50,10 +50,13 @@ protected:
         auto environment = folders_.environment();
         environment["TMPDIR"] = scratch();
         auto child = std::make_unique<GlimraChild>(executable, arguments, scratch(), environment);
-        EXPECT_TRUE(waitUntil(launchWait, [&] {
-            return !child->running() || (log().find(line) != std::string::npos &&
-                                         (!arguments.empty() || statusButtonOf(child->pid()) != 0));
-        })) << line << "\n" << log() << child->err();
+        EXPECT_TRUE(waitUntil(launchWait,
+                              [&] {
+                                  return !child->running() || (log().find(line) != std::string::npos &&
+                                                               (!arguments.empty() || statusButtonOf(child->pid()) != 0));
+                              }))
+            << line << "\n"
+            << log() << child->err();
         return child;
     }
     static void quit(GlimraChild& child)

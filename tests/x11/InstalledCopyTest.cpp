@@ -66,8 +66,9 @@ TEST_F(InstalledCopy, IsADesktopProgramThatStartsAtLoginUnlikeTheBuildFoldersCop
     EXPECT_EQ(built, "Glimra " + info->version.value_or("") + " (build " + info->build.value_or("") + ") " +
                          *info->identifier + "\n");
     // Values the compiled-in ones cannot be: the installed copy must read them from the file.
-    testsupport::writeFile(bundle() + "/bundle.json", R"({"identifier":")" + *info->identifier +
-                                                          R"(","version":"9.8.7","build":"4242","executable":"bin/glimra"})");
+    testsupport::writeFile(
+        bundle() + "/bundle.json",
+        R"({"identifier":")" + *info->identifier + R"(","version":"9.8.7","build":"4242","executable":"bin/glimra"})");
     std::string installed;
     statusOf({link, "--version"}, &installed);
     EXPECT_EQ(installed, "Glimra 9.8.7 (build 4242) " + *info->identifier + "\n");
@@ -87,8 +88,9 @@ TEST_F(InstalledCopy, IsADesktopProgramThatStartsAtLoginUnlikeTheBuildFoldersCop
 
     // Support texts name the distribution as os-release does ("debian 12").
     std::string distribution;
-    statusOf({"sh", "-c", ". /etc/os-release 2>/dev/null || . /usr/lib/os-release; printf '%s %s' \"${ID:-linux}\" "
-                          "\"$VERSION_ID\""},
+    statusOf({"sh", "-c",
+              ". /etc/os-release 2>/dev/null || . /usr/lib/os-release; printf '%s %s' \"${ID:-linux}\" "
+              "\"$VERSION_ID\""},
              &distribution);
     child = launch(link, "帮助自检: 联系页 ", {"-glimra-diag-selftest"});
     EXPECT_EQ(child->waitForExit(quitWait), 0) << child->err();

@@ -112,14 +112,16 @@ TEST_F(InstalledCopy, ReplacesOnlyItsBundleWithAnUpdateSignedByItsKeyAndRefusesO
         const UserFolders folders(settingsFor(signedByOther));
         GlimraOnDesktop b(folders, copyB + "/bin/glimra");
         EXPECT_EQ(installTheUpdate(b), "The installer isn't signed by a key this copy trusts") << b.log();
-        EXPECT_NE(b.log().find(" team=" + trusted.keyId() + "\n"), std::string::npos) << "a copy with a key is not ad hoc";
+        EXPECT_NE(b.log().find(" team=" + trusted.keyId() + "\n"), std::string::npos)
+            << "a copy with a key is not ad hoc";
         EXPECT_EQ(b.quit(), 0) << b.err();
     }
     {
         const UserFolders folders(settingsFor(signedByTrusted));
         GlimraOnDesktop c(folders, prefixC + "/bin/glimra");
-        EXPECT_EQ(installTheUpdate(c),
-                  canonical(prefixC) + " also holds files of other programs (lib), so it can't be replaced automatically")
+        EXPECT_EQ(
+            installTheUpdate(c),
+            canonical(prefixC) + " also holds files of other programs (lib), so it can't be replaced automatically")
             << c.log();
         EXPECT_EQ(c.quit(), 0) << c.err();
     }
@@ -131,8 +133,8 @@ TEST_F(InstalledCopy, ReplacesOnlyItsBundleWithAnUpdateSignedByItsKeyAndRefusesO
     GlimraOnDesktop glimra(folders, prefix() + "/bin/glimra");
     EXPECT_EQ(installTheUpdate(glimra), "") << glimra.log();
     EXPECT_EQ(glimra.process().waitForExit(10), 0) << glimra.err() << glimra.log();
-    EXPECT_NE(glimra.log().find("更新安装: 开始 目标=" + canonical(bundle()) + " bundle=com.glimra.app team=" +
-                                trusted.keyId() + "\n"),
+    EXPECT_NE(glimra.log().find("更新安装: 开始 目标=" + canonical(bundle()) +
+                                " bundle=com.glimra.app team=" + trusted.keyId() + "\n"),
               std::string::npos)
         << glimra.log();
     const std::string installLog = folders.path("data/Glimra/update-install.log");

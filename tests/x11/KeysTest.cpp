@@ -80,8 +80,7 @@ TEST_F(X11KeysTest, TheKeyboardsKeycodesAndLockMasksAreRead)
 TEST_F(X11KeysTest, ARegisteredCombinationReachesTheHandlerAlsoWithNumLockOn)
 {
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
-              desktop::HotKeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::HotKeyStatus::ok);
     // A key with no X key is refused on its own.
     desktop::Token none = 0;
     EXPECT_EQ(hotKeys->registerHotKey({signature, 2}, desktop::key::rightControl, optionCommand, none),
@@ -103,15 +102,13 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
         testsupport::KeyGrabClient first;
         ASSERT_TRUE(first.grab(keycodeOf(keyT), altSuper));
         desktop::Token token = 0;
-        EXPECT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token),
-                  desktop::HotKeyStatus::taken);
+        EXPECT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token), desktop::HotKeyStatus::taken);
     }
 
     desktop::Token token = 0;
     ASSERT_EQ(hotKeys->registerHotKey({signature, 3}, keyT, optionCommand, token), desktop::HotKeyStatus::ok);
     desktop::Token twice = 0;
-    EXPECT_EQ(hotKeys->registerHotKey({signature, 4}, keyT, optionCommand, twice),
-              desktop::HotKeyStatus::taken);
+    EXPECT_EQ(hotKeys->registerHotKey({signature, 4}, keyT, optionCommand, twice), desktop::HotKeyStatus::taken);
     testsupport::KeyGrabClient second;
     EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper));
     EXPECT_FALSE(second.grab(keycodeOf(keyT), altSuper | XCB_MOD_MASK_LOCK | keyMap->numLockMask()));
@@ -119,8 +116,7 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
     EXPECT_TRUE(second.grab(keycodeOf(keyT), altSuper));
 
     // Nothing stays grabbed once the service goes.
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
-              desktop::HotKeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::HotKeyStatus::ok);
     hotKeys.reset();
     testsupport::KeyGrabClient third;
     EXPECT_TRUE(third.grab(keycodeOf(desktop::key::p), altSuper));
@@ -131,8 +127,7 @@ TEST_F(X11KeysTest, ACombinationHeldElsewhereIsRefusedAndOursIsFreedOnUnregister
 TEST_F(X11KeysTest, AHeldCombinationIsOnePressWhileTheKeyboardRepeats)
 {
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
-              desktop::HotKeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::HotKeyStatus::ok);
     const auto count = [&](bool pressed) {
         std::lock_guard lock(mutex);
         return std::count(presses.begin(), presses.end(), std::pair{1u, pressed});
@@ -152,8 +147,7 @@ TEST_F(X11KeysTest, AChangedKeyboardMapIsGrabbedAgain)
 {
     constexpr xcb_keycode_t spare = 93;  // no key on the test display's map
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token),
-              desktop::HotKeyStatus::ok);
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::HotKeyStatus::ok);
     runTool({"xmodmap", "-e", "keycode 93 = p"});
     // A probe's own grab before ours would take the combination for itself, and a
     // combination another client took stays theirs: probe only once the new map is read
@@ -293,7 +287,8 @@ TEST_F(X11GlobalMonitorTest, OurWindowsKeysReachTheLocalMonitorsWhichMaySwallowT
     local.clear();
     const auto flagsToken = input->addLocalMonitor(desktop::maskOf(desktop::EventType::flagsChanged),
                                                    [&](const desktop::Event& event) -> std::optional<desktop::Event> {
-                                                       if (event.keyCode == desktop::key::function) local.push_back(event);
+                                                       if (event.keyCode == desktop::key::function)
+                                                           local.push_back(event);
                                                        return event;
                                                    });
     runTool({"xdotool", "keydown", "Control_R"});

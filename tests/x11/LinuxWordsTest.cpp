@@ -43,10 +43,7 @@ TEST(X11LinuxWords, TheLogNamesRightCtrlAndTheSettingsFileAndAlertsAreTitledGlim
         return std::string();
     };
     EXPECT_TRUE(waitUntil(
-        [&] {
-            return alertNames() == "WM_NAME(STRING) = \"Glimra\"\n_NET_WM_NAME(UTF8_STRING) = \"Glimra\"\n";
-        },
-        5))
+        [&] { return alertNames() == "WM_NAME(STRING) = \"Glimra\"\n_NET_WM_NAME(UTF8_STRING) = \"Glimra\"\n"; }, 5))
         << alertNames();
 
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();

@@ -23,11 +23,12 @@ long colourAt(const std::string& dump, int x, int y)
     };
     if (dump.size() < 100 || field(11) != 32) return -1;
     const std::size_t at = field(0) + std::size_t{field(19)} * 12 + std::size_t(y) * field(12) + std::size_t(x) * 4;
-    if (x < 0 || y < 0 || std::uint32_t(x) >= field(4) || std::uint32_t(y) >= field(5) || at + 4 > dump.size()) return -1;
+    if (x < 0 || y < 0 || std::uint32_t(x) >= field(4) || std::uint32_t(y) >= field(5) || at + 4 > dump.size())
+        return -1;
     const auto* pixel = reinterpret_cast<const unsigned char*>(dump.data()) + at;
     const bool lsbFirst = field(7) == 0;
-    const std::uint32_t value = lsbFirst ? pixel[0] | pixel[1] << 8 | pixel[2] << 16
-                                         : pixel[3] | pixel[2] << 8 | pixel[1] << 16;
+    const std::uint32_t value =
+        lsbFirst ? pixel[0] | pixel[1] << 8 | pixel[2] << 16 : pixel[3] | pixel[2] << 8 | pixel[1] << 16;
     return value & 0xFFFFFF;
 }
 
@@ -72,10 +73,13 @@ TEST(X11MirrorReadSize, AMiniWindowHasItsSourceReadAtItsOwnSizeAndThePreviewShow
     ASSERT_LT(miniFrame.width, 1000);
     // The log names the first frames shown: after the first the mini window told its stream
     // its size, those are read at it.
-    EXPECT_TRUE(waitUntil([&] {
-        const auto widths = shownFrameWidths(glimra.log());
-        return !widths.empty() && widths.back() <= miniFrame.width && widths.back() > miniFrame.width / 2;
-    }, 10)) << glimra.log();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const auto widths = shownFrameWidths(glimra.log());
+            return !widths.empty() && widths.back() <= miniFrame.width && widths.back() > miniFrame.width / 2;
+        },
+        10))
+        << glimra.log();
     EXPECT_TRUE(waitUntil([&] { return showsRedThenBlue(mini); }, 5)) << "the mini window does not show the window";
 
     known = visibleWindowsOf(glimra.pid());

@@ -230,9 +230,11 @@ TEST(X11OverlayStacking, AnOverlayIsListedAtItsLevelAndStaysAboveAnActivatedWind
 
     QWidget overlay(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
     overlay.setGeometry(250, 250, 100, 80);
-    const desktop::OwnWindowState state{
-        .title = "overlay", .frame = core::Rect(250, 250, 100, 80), .level = 1000, .visible = true,
-        .nativeWindow = overlay.winId()};
+    const desktop::OwnWindowState state{.title = "overlay",
+                                        .frame = core::Rect(250, 250, 100, 80),
+                                        .level = 1000,
+                                        .visible = true,
+                                        .nativeWindow = overlay.winId()};
     overlay.show();
     const auto number = server.registerOwnWindow(state, {}, {});
     ASSERT_TRUE(overrideRedirect(overlay));
@@ -241,13 +243,13 @@ TEST(X11OverlayStacking, AnOverlayIsListedAtItsLevelAndStaysAboveAnActivatedWind
     server.orderOwnWindowFront(number);
     const auto listed = [&] {
         QCoreApplication::processEvents();
-        const auto list = server.windowList(desktop::WindowListOption::onScreenOnly).value_or(std::vector<desktop::WindowInfo>{});
+        const auto list =
+            server.windowList(desktop::WindowListOption::onScreenOnly).value_or(std::vector<desktop::WindowInfo>{});
         return x11test::indexOf(list, number) == 0 && x11test::indexOf(list, terminal) > 0;
     };
     EXPECT_TRUE(testsupport::waitUntil(listed));
-    const auto entry = x11test::entryOf(server.windowList(desktop::WindowListOption::onScreenOnly).value_or(
-                                            std::vector<desktop::WindowInfo>{}),
-                                        number);
+    const auto entry = x11test::entryOf(
+        server.windowList(desktop::WindowListOption::onScreenOnly).value_or(std::vector<desktop::WindowInfo>{}), number);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->layer, 1000);
     ASSERT_TRUE(testsupport::movePointer(290, 290));

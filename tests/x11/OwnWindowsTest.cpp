@@ -106,7 +106,8 @@ TEST(X11OwnWindows, StayAboveOtherClientsAndAHigherLevelAboveALowerOne)
     QCoreApplication::processEvents();
     EXPECT_TRUE(waitProcessing([&] {
         const auto stacking = managerStacking();
-        return stackIndex(stacking, termWindow) >= 0 && stackIndex(stacking, termWindow) < stackIndex(stacking, otherNumber) &&
+        return stackIndex(stacking, termWindow) >= 0 &&
+               stackIndex(stacking, termWindow) < stackIndex(stacking, otherNumber) &&
                stackIndex(stacking, otherNumber) < stackIndex(stacking, miniNumber) &&
                stackIndex(stacking, miniNumber) < stackIndex(stacking, previewNumber);
     }));
@@ -196,8 +197,12 @@ TEST(X11OwnWindows, TheFrameOfAWindowThatIgnoresTheMouseLetsThePointerThrough)
 
     QWidget widget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
     widget.setGeometry(200, 200, 160, 90);
-    desktop::OwnWindowState state{.title = "preview", .frame = core::Rect(200, 200, 160, 90), .level = 4,
-                                  .visible = true, .ignoresMouseEvents = true, .nativeWindow = widget.winId()};
+    desktop::OwnWindowState state{.title = "preview",
+                                  .frame = core::Rect(200, 200, 160, 90),
+                                  .level = 4,
+                                  .visible = true,
+                                  .ignoresMouseEvents = true,
+                                  .nativeWindow = widget.winId()};
     const auto number = server.registerOwnWindow(state, {}, {});
     const auto client = static_cast<xcb_window_t>(widget.winId());
     const auto framed = [&] { return x11::frameWindow(*connection, client) != client; };

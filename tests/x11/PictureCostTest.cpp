@@ -136,9 +136,8 @@ TEST(X11PictureCost, AHugeWindowCostsNoMoreThanTheScreenShows)
     const long glimraPeak = peakResidentBytes(glimra.pid());
     const long serverPeak = peakResidentBytes(display.serverPid());
     EXPECT_LT(glimraPeak, glimraBound) << "glimra peaked at " << glimraPeak / megabytes << " MB";
-    EXPECT_LT(serverPeak, baseline + 300 * megabytes)
-        << "the X server peaked at " << serverPeak / megabytes << " MB over a baseline of " << baseline / megabytes
-        << " MB";
+    EXPECT_LT(serverPeak, baseline + 300 * megabytes) << "the X server peaked at " << serverPeak / megabytes
+                                                      << " MB over a baseline of " << baseline / megabytes << " MB";
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 
@@ -157,7 +156,8 @@ TEST(X11PictureCost, ASixteenBitScreenShowsTheWindow)
     const unsigned long mini = mirror(glimra, window);
     ASSERT_NE(mini, 0u) << glimra.log();
     EXPECT_TRUE(waitUntil([&] { return redShareOfMiddleRow(pixelsOf(mini)) > 0.5; }, 5))
-        << "red share " << redShareOfMiddleRow(pixelsOf(mini)) << "; log:\n" << glimra.log();
+        << "red share " << redShareOfMiddleRow(pixelsOf(mini)) << "; log:\n"
+        << glimra.log();
     EXPECT_EQ(glimra.log().find("帧状态异常"), std::string::npos) << glimra.log();
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }

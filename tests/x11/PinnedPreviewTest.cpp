@@ -96,9 +96,9 @@ protected:
         if (waitUntil([&] { return sameFrame(frameOf(terminalWindow), home, 2); }, 5))
             return ::testing::AssertionSuccess();
         const Geometry now = frameOf(terminalWindow);
-        return ::testing::AssertionFailure() << "xterm ends at " << now.x << "," << now.y << " " << now.width << "x"
-                                             << now.height << " instead of " << home.x << "," << home.y << " "
-                                             << home.width << "x" << home.height;
+        return ::testing::AssertionFailure()
+               << "xterm ends at " << now.x << "," << now.y << " " << now.width << "x" << now.height << " instead of "
+               << home.x << "," << home.y << " " << home.width << "x" << home.height;
     }
 
     X11Client terminal{{"xterm", "-geometry", "60x12+420+380"}};

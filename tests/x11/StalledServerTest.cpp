@@ -33,8 +33,8 @@ double secondsSince(Clock::time_point start) { return std::chrono::duration<doub
 
 bool lists(x11::X11WindowServer& server, unsigned long window)
 {
-    const auto list = server.windowList(desktop::WindowListOption::onScreenOnly).value_or(
-        std::vector<desktop::WindowInfo>{});
+    const auto list =
+        server.windowList(desktop::WindowListOption::onScreenOnly).value_or(std::vector<desktop::WindowInfo>{});
     return std::any_of(list.begin(), list.end(), [&](const auto& info) { return info.number == window; });
 }
 
@@ -72,11 +72,12 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     EXPECT_GT(corner.top, 0) << "openbox's title bar";
     xcb_connection_t* owner = xcb_connect(nullptr, nullptr);
     ASSERT_FALSE(xcb_connection_has_error(owner));
-    const auto mini = server.registerOwnWindow(
-        {.title = "mini", .frame = core::Rect(600, 500, 200, 120), .level = desktop::level::floating, .visible = true,
-         .nativeWindow = mappedWindow(owner)},
-        {},
-        {});
+    const auto mini = server.registerOwnWindow({.title = "mini",
+                                                .frame = core::Rect(600, 500, 200, 120),
+                                                .level = desktop::level::floating,
+                                                .visible = true,
+                                                .nativeWindow = mappedWindow(owner)},
+                                               {}, {});
     server.orderOwnWindowFront(mini);
     ASSERT_TRUE(movePointer(300, 250));
     ASSERT_TRUE(waitUntil([&] { return input.polledPointerLocation() == core::Point{300, 250}; }));

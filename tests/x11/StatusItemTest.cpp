@@ -70,8 +70,8 @@ protected:
 
 TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
 {
-    testsupport::X11Client trayer({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                                   "--height", "24", "--SetDockType", "true"});
+    testsupport::X11Client trayer({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                   "24", "--SetDockType", "true"});
     ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
     EXPECT_FALSE(x11::trayForegroundColor()) << "trayer names no colours: the palette's stand in";
 
@@ -86,7 +86,8 @@ TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
     const QRect icon = embeddedIcon(item);
     ASSERT_FALSE(icon.isEmpty()) << "the tray embeds the icon";
     EXPECT_LE(icon.top(), 24) << "in the tray at the top of the display";
-    ASSERT_TRUE(waitForInk(icon, QGuiApplication::palette().color(QPalette::WindowText))) << "shown, in the palette's colour";
+    ASSERT_TRUE(waitForInk(icon, QGuiApplication::palette().color(QPalette::WindowText)))
+        << "shown, in the palette's colour";
     clickAt(icon.center());
     ASSERT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the icon opens the menu";
     const auto open = ui::Menu::openMenus();
@@ -105,8 +106,7 @@ TEST_F(X11StatusItemTest, TheTrayIconTakesTheTraysForegroundColour)
     auto* connection = x11::qtConnection();
     const xcb_atom_t selection = x11::qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(x11::qtScreenNumber()));
     const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr),
-        &std::free);
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, selection), nullptr), &std::free);
     ASSERT_TRUE(owner && owner->owner);
     const std::uint32_t colours[12] = {0xffff, 0x8080, 0, 0xffff, 0, 0, 0xffff, 0xffff, 0, 0, 0xffff, 0};
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, owner->owner, x11::qtAtom("_NET_SYSTEM_TRAY_COLORS"),
@@ -176,15 +176,16 @@ TEST_F(X11StatusItemTest, PanelsFloatOffTheTaskBarWithoutFocusAndTitledWindowsAr
     titled.setTitle("Settings");
     titled.orderFront();
     const auto id = [](const ui::Window& window) { return std::to_string(window.winId()); };
-    const auto stateOf = [&](const ui::Window& window) { return runTool({"xprop", "-id", id(window), "_NET_WM_STATE"}); };
+    const auto stateOf = [&](const ui::Window& window) {
+        return runTool({"xprop", "-id", id(window), "_NET_WM_STATE"});
+    };
     ASSERT_TRUE(settle([&] { return stateOf(panel).find("_NET_WM_STATE_ABOVE") != std::string::npos; }))
         << stateOf(panel);
 
     const std::string state = stateOf(panel);
     EXPECT_NE(state.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << state;
     EXPECT_NE(state.find("_NET_WM_STATE_SKIP_PAGER"), std::string::npos) << state;
-    EXPECT_NE(runTool({"xprop", "-id", id(panel), "WM_HINTS"}).find("input or input focus: False"),
-              std::string::npos);
+    EXPECT_NE(runTool({"xprop", "-id", id(panel), "WM_HINTS"}).find("input or input focus: False"), std::string::npos);
     EXPECT_EQ(activeWindow(), before) << "showing a panel leaves the focus where it was";
 
     const std::string titledState = stateOf(titled);

@@ -61,8 +61,11 @@ TestDisplay::TestDisplay(const std::string& screen)
     ::setenv("DISPLAY", (":" + number).c_str(), 1);
     windowManager_ = std::make_unique<X11Client>(std::vector<std::string>{"openbox"});
     // openbox names itself before it takes map requests; the work area comes once it does.
-    ready_ = waitUntil([] { return runTool({"xprop", "-root", "_NET_WORKAREA"}).find(" = ") != std::string::npos; },
-                       10);
+    ready_ = waitUntil(
+        [] {
+            return runTool({"xprop", "-root", "_NET_WORKAREA"}).find(" = ") != std::string::npos;
+        },
+        10);
 }
 
 TestDisplay::~TestDisplay()

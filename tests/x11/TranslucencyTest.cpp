@@ -61,12 +61,12 @@ public:
     // shows them.
     int brightness(int x, int y, int width, int height)
     {
-        auto* image = xcb_get_image_reply(xcb_,
-                                          xcb_get_image(xcb_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root,
-                                                        static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
-                                                        static_cast<std::uint16_t>(width),
-                                                        static_cast<std::uint16_t>(height), ~0u),
-                                          nullptr);
+        auto* image = xcb_get_image_reply(
+            xcb_,
+            xcb_get_image(xcb_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, static_cast<std::int16_t>(x),
+                          static_cast<std::int16_t>(y), static_cast<std::uint16_t>(width),
+                          static_cast<std::uint16_t>(height), ~0u),
+            nullptr);
         if (!image) return -1;
         // Depth 24 in 32-bit pixels, blue first.
         const std::uint8_t* pixels = xcb_get_image_data(image);
@@ -125,8 +125,10 @@ public:
         const auto before = visibleWindowsOf(glimra_.pid());
         glimra_.process().signal(SIGUSR2);
         const unsigned long mini = glimra_.waitForNewPictureWindow(before);
-        if (mini == 0) ADD_FAILURE() << "no mini window; " << glimra_.log();
-        else frame_ = geometryOf(mini);
+        if (mini == 0)
+            ADD_FAILURE() << "no mini window; " << glimra_.log();
+        else
+            frame_ = geometryOf(mini);
     }
     ~MirroredTerminal() { EXPECT_EQ(glimra_.quit(), 0) << glimra_.err(); }
 

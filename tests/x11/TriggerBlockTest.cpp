@@ -18,10 +18,7 @@ int screenHeight()
     return blank == std::string::npos ? 0 : std::stoi(size.substr(blank + 1));
 }
 
-std::string lineAt(const std::string& text, std::size_t at)
-{
-    return text.substr(at, text.find('\n', at) - at);
-}
+std::string lineAt(const std::string& text, std::size_t at) { return text.substr(at, text.find('\n', at) - at); }
 
 // The numbers written in the text, in order (whatever the locale).
 std::vector<double> numbersIn(const std::string& text)

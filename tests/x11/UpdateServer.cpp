@@ -19,7 +19,10 @@ UpdateServer::UpdateServer(const std::string& workFolder, const std::string& ran
     server_.start();
 }
 
-std::string UpdateServer::manifestSetting() const { return R"("updateManifestURL": ")" + server_.url("/v1.json") + "\""; }
+std::string UpdateServer::manifestSetting() const
+{
+    return R"("updateManifestURL": ")" + server_.url("/v1.json") + "\"";
+}
 
 std::string UpdateServer::settings() const { return R"("forceSelfReplace": true, )" + manifestSetting(); }
 

@@ -174,7 +174,8 @@ protected:
 
         const std::string installLog = glimra.folders().path("data/Glimra/update-install.log");
         EXPECT_TRUE(waitUntil([&] { return readFile(installLog).ends_with("] 完成\n"); }, 10))
-            << readFile(installLog) << "\nlog:\n" << glimra.log();
+            << readFile(installLog) << "\nlog:\n"
+            << glimra.log();
         EXPECT_EQ(readFile(ranMarker()), "ran\n") << "the new copy did not start";
         const auto installed = core::readBundleFile(glimra.folders().path("apps/Glimra.app"));
         ASSERT_TRUE(installed);

@@ -19,9 +19,9 @@
 namespace {
 
 using desktop::WindowListOption;
-using testsupport::X11Client;
 using testsupport::runTool;
 using testsupport::waitUntil;
+using testsupport::X11Client;
 
 std::vector<desktop::WindowInfo> listOf(x11::X11WindowServer& server, WindowListOption option = WindowListOption::all,
                                         desktop::WindowID relativeTo = 0)
@@ -31,10 +31,7 @@ std::vector<desktop::WindowInfo> listOf(x11::X11WindowServer& server, WindowList
     return list ? *list : std::vector<desktop::WindowInfo>{};
 }
 
-bool isValidUtf8(const std::string& text)
-{
-    return x11::repairedUtf8(text) == text;
-}
+bool isValidUtf8(const std::string& text) { return x11::repairedUtf8(text) == text; }
 
 // "NAME: value" lines of xwininfo.
 std::map<std::string, long> windowInfoOf(unsigned long window)
@@ -141,9 +138,9 @@ TEST(X11WindowList, BoundsAreTheWindowAsSeenWithItsDecorations)
     EXPECT_GT(extents[2], 0) << "openbox draws a title bar";
 
     const auto client = windowInfoOf(window);
-    const core::Rect expected(client.at("Absolute upper-left X") - extents[0],
-                              client.at("Absolute upper-left Y") - extents[2],
-                              client.at("Width") + extents[0] + extents[1], client.at("Height") + extents[2] + extents[3]);
+    const core::Rect expected(
+        client.at("Absolute upper-left X") - extents[0], client.at("Absolute upper-left Y") - extents[2],
+        client.at("Width") + extents[0] + extents[1], client.at("Height") + extents[2] + extents[3]);
     const auto entry = x11test::entryOf(listOf(server), window);
     ASSERT_TRUE(entry && entry->bounds);
     EXPECT_EQ(*entry->bounds, expected);
@@ -204,7 +201,9 @@ TEST(X11WindowList, TitlesAreAlwaysValidUtf8)
 TEST(X11WindowList, CompoundTextKeepsWhatItCanReadAndMarksTheRest)
 {
     // What xterm sets for "Grüße ✓ 窗口": Latin-1, a UTF-8 segment, then JIS X 0208.
-    const std::string bytes = "Gr\xfc\xdf" "e \x1b%G\xe2\x9c\x93\x1b%@ \x1b$(BcY8}";
+    const std::string bytes =
+        "Gr\xfc\xdf"
+        "e \x1b%G\xe2\x9c\x93\x1b%@ \x1b$(BcY8}";
     bool lossless = true;
     EXPECT_EQ(x11::compoundTextToUtf8(bytes, &lossless), "Grüße ✓ \xef\xbf\xbd");
     EXPECT_FALSE(lossless);
@@ -222,7 +221,8 @@ TEST(X11WindowList, ATinyWindowAndOneThatVanishesAreHandled)
     x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
     x11test::OwnClientWindow tiny(*connection, 1, 1);
     const auto window = tiny.id();
-    ASSERT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server, WindowListOption::onScreenOnly), window).has_value(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return x11test::entryOf(listOf(server, WindowListOption::onScreenOnly), window).has_value(); }));
     const auto entry = x11test::entryOf(listOf(server), window);
     ASSERT_TRUE(entry->bounds);
     EXPECT_GE(entry->bounds->width(), 1);
@@ -258,8 +258,8 @@ TEST(X11WindowList, WhatAnyClientMayWriteIsNotTakenAtItsWord)
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(waitUntil([&] { return frameExtentsOf(window).size() == 4; }));
 
-    runTool({"xprop", "-id", std::to_string(window), "-f", "_NET_FRAME_EXTENTS", "32cccc", "-set",
-             "_NET_FRAME_EXTENTS", "4294967295,4294967295,4294967295,4294967295"});
+    runTool({"xprop", "-id", std::to_string(window), "-f", "_NET_FRAME_EXTENTS", "32cccc", "-set", "_NET_FRAME_EXTENTS",
+             "4294967295,4294967295,4294967295,4294967295"});
     const double screenWidth = connection->screen()->width_in_pixels;
     const double screenHeight = connection->screen()->height_in_pixels;
     std::optional<desktop::WindowInfo> entry;
@@ -321,8 +321,7 @@ TEST(X11WindowList, WhatIsKeptOfAClientFollowsItsChanges)
     runTool({"xdotool", "windowmove", "--sync", id, "700", "500"});
     EXPECT_TRUE(waitUntil([&] {
         entry = x11test::entryOf(listOf(server), window);
-        return entry && entry->bounds && entry->bounds->origin.x != before.origin.x &&
-               entry->bounds->size == before.size;
+        return entry && entry->bounds && entry->bounds->origin.x != before.origin.x && entry->bounds->size == before.size;
     })) << "the list kept the old place";
     runTool({"xprop", "-id", id, "-f", "_NET_WM_NAME", "8u", "-set", "_NET_WM_NAME", "Renamed"});
     EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->name == "Renamed"; }));

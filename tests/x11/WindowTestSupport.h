@@ -18,8 +18,7 @@ namespace x11test {
 
 using testsupport::openTestDisplay;
 
-inline std::optional<desktop::WindowInfo> entryOf(const std::vector<desktop::WindowInfo>& list,
-                                                  unsigned long window)
+inline std::optional<desktop::WindowInfo> entryOf(const std::vector<desktop::WindowInfo>& list, unsigned long window)
 {
     const auto found = std::find_if(list.begin(), list.end(), [&](const auto& info) { return info.number == window; });
     if (found == list.end()) return std::nullopt;

@@ -20,9 +20,9 @@
 
 namespace {
 
-using testsupport::X11Client;
 using testsupport::runTool;
 using testsupport::waitUntil;
+using testsupport::X11Client;
 
 std::optional<desktop::RunningApp> runningEntry(x11::X11Workspace& workspace, pid_t pid)
 {

@@ -22,8 +22,10 @@ core::Point clientOrigin(xcb_window_t window)
     std::istringstream info(runTool({"xwininfo", "-id", std::to_string(window)}));
     core::Point origin;
     for (std::string line; std::getline(info, line);) {
-        if (const auto at = line.find("Absolute upper-left X:"); at != std::string::npos) origin.x = std::stod(line.substr(at + 22));
-        if (const auto at = line.find("Absolute upper-left Y:"); at != std::string::npos) origin.y = std::stod(line.substr(at + 22));
+        if (const auto at = line.find("Absolute upper-left X:"); at != std::string::npos)
+            origin.x = std::stod(line.substr(at + 22));
+        if (const auto at = line.find("Absolute upper-left Y:"); at != std::string::npos)
+            origin.y = std::stod(line.substr(at + 22));
     }
     return origin;
 }
@@ -67,7 +69,8 @@ protected:
     {
         desktop::Token observer = 0;
         EXPECT_EQ(accessibility->createObserver(
-                      element.pid, [this](const desktop::Element& from, const std::string& name) {
+                      element.pid,
+                      [this](const desktop::Element& from, const std::string& name) {
                           heard.push_back({from, name});
                       },
                       observer),
@@ -101,7 +104,9 @@ TEST_F(X11AccessibilityTest, MovesAndResizesTheFrameTheUserSeesAndTellsTheObserv
     observe(element, {ax::windowMoved, ax::windowResized});
 
     ASSERT_EQ(accessibility->setAttribute(element, ax::position, core::Point{300, 200}), ax::success);
-    ASSERT_TRUE(waitOnMain([&] { return heardOf(element, ax::windowMoved) && frame(element)->origin == core::Point{300, 200}; }));
+    ASSERT_TRUE(waitOnMain([&] {
+        return heardOf(element, ax::windowMoved) && frame(element)->origin == core::Point{300, 200};
+    }));
     // The frame includes openbox's decorations: the client itself sits inside them.
     const auto extents = x11::frameExtents(*connection, element.window);
     EXPECT_GT(extents.top, 0);
@@ -109,7 +114,9 @@ TEST_F(X11AccessibilityTest, MovesAndResizesTheFrameTheUserSeesAndTellsTheObserv
     EXPECT_FALSE(heardOf(element, ax::windowResized));
 
     ASSERT_EQ(accessibility->setAttribute(element, ax::size, core::Size{260, 190}), ax::success);
-    ASSERT_TRUE(waitOnMain([&] { return heardOf(element, ax::windowResized) && frame(element)->size == core::Size{260, 190}; }));
+    ASSERT_TRUE(waitOnMain([&] {
+        return heardOf(element, ax::windowResized) && frame(element)->size == core::Size{260, 190};
+    }));
     EXPECT_EQ(frame(element)->origin, (core::Point{300, 200}));
 
     EXPECT_EQ(accessibility->setAttribute(element, ax::size, core::Point{1, 2}), ax::illegalArgument);
@@ -188,9 +195,9 @@ TEST_F(X11AccessibilityTest, UnminimisesRaisesAndFollowsTheFocus)
     ASSERT_EQ(accessibility->copyAttribute(desktop::Accessibility::systemWideElement(), ax::focusedApplication, focused),
               ax::success);
     EXPECT_EQ(std::get<desktop::Element>(focused), desktop::Accessibility::applicationElement(xterm.pid));
-    ASSERT_EQ(accessibility->copyAttribute(desktop::Accessibility::applicationElement(xterm.pid), ax::focusedWindow,
-                                           focused),
-              ax::success);
+    ASSERT_EQ(
+        accessibility->copyAttribute(desktop::Accessibility::applicationElement(xterm.pid), ax::focusedWindow, focused),
+        ax::success);
     EXPECT_EQ(std::get<desktop::Element>(focused), xterm);
     // xterm asks for a minimum size; the frame's adds the decorations.
     desktop::AXValue minimum;
@@ -199,9 +206,9 @@ TEST_F(X11AccessibilityTest, UnminimisesRaisesAndFollowsTheFocus)
     EXPECT_GT(std::get<core::Size>(minimum).width, extents.left + extents.right);
     EXPECT_LE(std::get<core::Size>(minimum).height, frame(xterm)->size.height);
     // An application without the focus answers its topmost window.
-    ASSERT_EQ(accessibility->copyAttribute(desktop::Accessibility::applicationElement(xclock.pid), ax::focusedWindow,
-                                           focused),
-              ax::success);
+    ASSERT_EQ(
+        accessibility->copyAttribute(desktop::Accessibility::applicationElement(xclock.pid), ax::focusedWindow, focused),
+        ax::success);
     EXPECT_EQ(std::get<desktop::Element>(focused), xclock);
 }
 

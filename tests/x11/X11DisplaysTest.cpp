@@ -191,10 +191,9 @@ TEST_F(X11DisplaysTest, UnderADoubleScaleFactorPointsAreHalfThePixels)
     char self[4096] = {};
     ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
     int status = -1;
-    const auto output =
-        runTool({self, "--gtest_also_run_disabled_tests",
-                 "--gtest_filter=X11ScaledProcess.DISABLED_PointsAreHalfThePixels"},
-                &status);
+    const auto output = runTool(
+        {self, "--gtest_also_run_disabled_tests", "--gtest_filter=X11ScaledProcess.DISABLED_PointsAreHalfThePixels"},
+        &status);
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
 }

@@ -37,8 +37,7 @@ bool contains(const std::vector<desktop::DisplayID>& ids, desktop::DisplayID id)
 std::string integer(double value) { return std::to_string(static_cast<long long>(value)); }
 
 // The bottom-right corner of the real displays' bounding box, (0, 0) without any.
-core::Point realBottomRight(const std::vector<desktop::DisplayID>& active,
-                            const std::vector<desktop::DisplayID>& excluded)
+core::Point realBottomRight(const std::vector<desktop::DisplayID>& active, const std::vector<desktop::DisplayID>& excluded)
 {
     core::Point corner{0, 0};
     for (const auto id : active) {
@@ -89,8 +88,8 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
     }
     if (existing) {
         // An adopted display has no handle: it lives while the desktop lists it.
-        const bool ended = existing->handle ? VDIsTerminated(existing->handle)
-                                            : !desktop::displays().display(existing->displayID);
+        const bool ended =
+            existing->handle ? VDIsTerminated(existing->handle) : !desktop::displays().display(existing->displayID);
         if (!ended) return existing->displayID;
         VDLog::write("虚拟屏 #" + std::to_string(existing->displayID) + " 已被系统回收，重建" +
                      "（同时记入僵尸集合：系统回收 ≠ 已从排列里消失，仍要催）");
@@ -147,8 +146,8 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
         const auto activeNow = activeDisplayIDs();
         const core::Point corner = bottomRightOfRealDisplays(activeNow, id);
         VDLog::write("提交配置后仍拿不到 mode ⇒ 这块屏不可用，销毁重来" + std::string("（#") + std::to_string(id) +
-                     " 请求原点=" + integer(origin.x) + "," + integer(origin.y) + "，活动屏=" + idList(activeNow) + "，" +
-                     "既有排列右下角=" + integer(corner.x) + "," + integer(corner.y) + ")");
+                     " 请求原点=" + integer(origin.x) + "," + integer(origin.y) + "，活动屏=" + idList(activeNow) +
+                     "，" + "既有排列右下角=" + integer(corner.x) + "," + integer(corner.y) + ")");
         VDDestroy(handle);
         {
             std::lock_guard lock(mutex_);
@@ -158,8 +157,8 @@ std::optional<desktop::DisplayID> DisplayController::ensureDisplay(desktop::Disp
         return std::nullopt;
     }
 
-    VDLog::write("已就绪 虚拟屏 #" + std::to_string(id) + " = " + padded.summary() + " 原点=" + integer(origin.x) + "," +
-                 integer(origin.y) + (before.empty() ? "" : "（建屏前活动屏 " + idList(before) + "）"));
+    VDLog::write("已就绪 虚拟屏 #" + std::to_string(id) + " = " + padded.summary() + " 原点=" + integer(origin.x) +
+                 "," + integer(origin.y) + (before.empty() ? "" : "（建屏前活动屏 " + idList(before) + "）"));
     VDLog::write(std::string("  内部状态：") + VDModeSummary(handle));
     {
         std::lock_guard lock(mutex_);
@@ -315,19 +314,21 @@ void DisplayController::flushArrangement(const std::vector<desktop::DisplayID>& 
         std::lock_guard lock(mutex_);
         for (const auto id : untilGone) {
             // The warning below promises a later retry: what is still there stays a zombie.
-            if (contains(still, id)) zombies_.insert(id);
-            else zombies_.erase(id);
+            if (contains(still, id))
+                zombies_.insert(id);
+            else
+                zombies_.erase(id);
         }
     }
     if (!still.empty())
-        VDLog::write("⚠️ 3 次空提交催走后虚拟屏 " + idList(still) + " 仍在活动列表" + "（进程退出时系统一定会收走它；该 ID 已记入僵尸集合，" +
-                     "下次 terminateAll 仍会再试）");
+        VDLog::write("⚠️ 3 次空提交催走后虚拟屏 " + idList(still) + " 仍在活动列表" +
+                     "（进程退出时系统一定会收走它；该 ID 已记入僵尸集合，" + "下次 terminateAll 仍会再试）");
 }
 
 bool DisplayController::commitOrigin(desktop::DisplayID displayID, core::Point origin)
 {
-    const int result = desktop::displays().commitConfiguration(
-        {{displayID, static_cast<int>(origin.x), static_cast<int>(origin.y)}});
+    const int result =
+        desktop::displays().commitConfiguration({{displayID, static_cast<int>(origin.x), static_cast<int>(origin.y)}});
     if (result == 0) return true;
     VDLog::write("提交 origin 失败 moved=" + std::to_string(result) + " committed=" + std::to_string(result));
     return false;

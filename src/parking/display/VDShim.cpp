@@ -142,9 +142,8 @@ const char* VDModeSummary(VDHandle handle)
     std::string text = format(
         "applied=%d hiDPI=%u settings.modes=%lu display.modes=%lu maxPixels=%ux%u mm=%.0fx%.0f serial=%u | ",
         shown.applied ? 1 : 0, shown.settings.hiDPI ? 1u : 0u, static_cast<unsigned long>(shown.settings.modes.size()),
-        static_cast<unsigned long>(displayModes.size()), shown.descriptor.maxPixelsWide,
-        shown.descriptor.maxPixelsHigh, shown.descriptor.sizeInMillimeters.width,
-        shown.descriptor.sizeInMillimeters.height, shown.descriptor.serialNum);
+        static_cast<unsigned long>(displayModes.size()), shown.descriptor.maxPixelsWide, shown.descriptor.maxPixelsHigh,
+        shown.descriptor.sizeInMillimeters.width, shown.descriptor.sizeInMillimeters.height, shown.descriptor.serialNum);
     for (const auto& mode : displayModes)
         text += format("mode(%ux%u@%.0f) ", static_cast<unsigned>(mode.width), static_cast<unsigned>(mode.height),
                        mode.refreshRate);

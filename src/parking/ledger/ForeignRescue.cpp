@@ -70,8 +70,8 @@ public:
             const auto info = arrangement.display(id);
             if (!info) continue;
             const core::Rect& frame = info->frame;
-            dark.extents_.push_back({frame.minX() - slack, frame.minY() - slack, frame.maxX() + slack,
-                                     frame.maxY() + slack});
+            dark.extents_.push_back(
+                {frame.minX() - slack, frame.minY() - slack, frame.maxX() + slack, frame.maxY() + slack});
         }
         const auto main = arrangement.mainDisplayID();
         dark.mainIsDark_ = main && dark.ids_.contains(*main);
@@ -81,10 +81,7 @@ public:
     bool empty() const { return ids_.empty(); }
 
     // windowlist::display's answer for the rectangle is one of these displays.
-    bool hold(const core::Rect& rect) const
-    {
-        return mayHold(rect) && ids_.contains(windowlist::display(rect));
-    }
+    bool hold(const core::Rect& rect) const { return mayHold(rect) && ids_.contains(windowlist::display(rect)); }
 
 private:
     struct Extent {
@@ -144,8 +141,10 @@ void ParkingController::checkForeignLocked()
     if (WindowParking::hasMiniWindows.load() && !WindowParking::rescueWithPips()) {
         if (!foreignSuppressed_) {
             foreignSuppressed_ = true;
-            VDLog::write("外来窗口找回：此刻**有小窗** ⇒ 按产品规则暂不碰虚拟屏上的外来窗口（关掉小窗之后，它还要重新累计稳定的 " +
-                         number(ticksBeforeRescue) + "s 才会动手）");
+            VDLog::write(
+                "外来窗口找回：此刻**有小窗** ⇒ "
+                "按产品规则暂不碰虚拟屏上的外来窗口（关掉小窗之后，它还要重新累计稳定的 " +
+                number(ticksBeforeRescue) + "s 才会动手）");
         }
         foreignTicks_.clear();
         foreignFrontLogged_.clear();
@@ -153,7 +152,8 @@ void ParkingController::checkForeignLocked()
     }
     if (foreignSuppressed_) {
         foreignSuppressed_ = false;
-        VDLog::write("外来窗口找回：小窗已不在 ⇒ 恢复看守（外来窗口从这一刻起重新累计稳定的 " + number(ticksBeforeRescue) + "s）");
+        VDLog::write("外来窗口找回：小窗已不在 ⇒ 恢复看守（外来窗口从这一刻起重新累计稳定的 " +
+                     number(ticksBeforeRescue) + "s）");
     }
 
     std::map<desktop::WindowID, ForeignTicks> counted;
@@ -185,7 +185,8 @@ void ParkingController::checkForeignLocked()
         const auto seen = foreignTicks_.find(id);
         if (frontPID && seen != foreignTicks_.end() && seen->second.pid == *frontPID &&
             foreignFrontLogged_.insert(id).second)
-            VDLog::write("外来窗口找回：窗口 #" + number(id) + " 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）");
+            VDLog::write("外来窗口找回：窗口 #" + number(id) +
+                         " 的属主正当前台 —— 照搬（那块屏没有输出，搬它不会有可见影响）");
         const int ticks = seen != foreignTicks_.end() ? seen->second.ticks : 0;
 
         const auto forget = [this, id] {
@@ -202,8 +203,8 @@ void ParkingController::checkForeignLocked()
         const int failures = foreignFailures_[id].n + 1;
         foreignFailures_[id] = {failures, dispatch::now()};
         if (failures < failuresBeforeBackOff) {
-            VDLog::write("外来窗口找回：窗口 #" + number(id) + " 第 " + number(failures) + "/" + number(failuresBeforeBackOff) +
-                         " 次搬不动 ⇒ 下一跳（1s 后）再试");
+            VDLog::write("外来窗口找回：窗口 #" + number(id) + " 第 " + number(failures) + "/" +
+                         number(failuresBeforeBackOff) + " 次搬不动 ⇒ 下一跳（1s 后）再试");
             continue;
         }
         foreignRescuedAt_[id] = dispatch::now();
@@ -274,8 +275,8 @@ bool ParkingController::rescueForeignLocked(desktop::WindowID windowID, const st
         VDLog::write("外来窗口找回：" + who + " 第 " + number(attempt) + " 次尝试 " + rectDesc(*from) + " → " +
                      rectDesc(target) + screens);
 
-        const auto landed = WindowMover::moveWindow(windowID, owner->pid, *from, target, std::nullopt,
-                                                    WindowMover::AXMatch::originOnly);
+        const auto landed =
+            WindowMover::moveWindow(windowID, owner->pid, *from, target, std::nullopt, WindowMover::AXMatch::originOnly);
         if (landed) {
             VDLog::write("外来窗口找回（" + why + "）：" + who + " " + rectDesc(*from) + " → " + rectDesc(*landed) +
                          (attempt == 2 ? "（第 2 次才成：第 1 次那一下应用正在自己重排）" : "") + screens);

@@ -80,8 +80,8 @@ void ParkingController::restoreForActivatedAppLocked(desktop::Pid pid, std::opti
             giveBack.push_back(id);
     }
     if (!held.empty())
-        VDLog::write("源应用被激活（pid " + pidText + "，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** " + join(held, "；") +
-                     "（还回去用户也看不见，下一跳又会再停一次；遮挡者一走就自动还原）");
+        VDLog::write("源应用被激活（pid " + pidText + "，已确认在最前台），但原位还被盖着 ⇒ **暂不交还** " +
+                     join(held, "；") + "（还回去用户也看不见，下一跳又会再停一次；遮挡者一走就自动还原）");
     if (giveBack.empty()) return;
     VDLog::write("源应用被激活（pid " + pidText + "，已确认在最前台）⇒ 交还它 " + std::to_string(giveBack.size()) +
                  " 个被停放的窗口");
@@ -131,7 +131,8 @@ void ParkingController::restoreAllBlocking(double timeout)
         done.signal();
     });
     if (!done.wait(timeout))
-        VDLog::write("退出还原：等待超时（" + capture::wholeText(timeout) + "s）⇒ 放弃等待（进程退出时系统会收走虚拟屏）");
+        VDLog::write("退出还原：等待超时（" + capture::wholeText(timeout) +
+                     "s）⇒ 放弃等待（进程退出时系统会收走虚拟屏）");
 }
 
 }  // namespace parking

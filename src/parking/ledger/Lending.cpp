@@ -32,8 +32,8 @@ std::optional<core::Rect> ParkingController::takeOver(desktop::WindowID windowID
         if (parked_.empty()) stopRestoreWatchLocked();
         const auto display = desktop::displays().display(record->virtualDisplayID);
         VDLog::write("固定预览接管：借出窗口 #" + id + "（" + record->ownerName + "）⇒ 真正的原位 " +
-                     rectDesc(record->originalFrame) + "（它此刻停在虚拟屏 " + rectDesc(display ? display->frame : core::Rect()) +
-                     " 上，绝不能拿当前 frame 当原位）");
+                     rectDesc(record->originalFrame) + "（它此刻停在虚拟屏 " +
+                     rectDesc(display ? display->frame : core::Rect()) + " 上，绝不能拿当前 frame 当原位）");
         return record->originalFrame;
     }
     if (auto node = strayed_.extract(windowID)) {
@@ -41,7 +41,8 @@ std::optional<core::Rect> ParkingController::takeOver(desktop::WindowID windowID
         record.lentAt = now;
         suspended_[windowID] = record;
         restoreFailureLogged_.erase(windowID);
-        VDLog::write("固定预览接管：借出窗口 #" + id + " ⇒ 沿用留存的真正原位 " + rectDesc(record.originalFrame) + "（它已不在虚拟屏）");
+        VDLog::write("固定预览接管：借出窗口 #" + id + " ⇒ 沿用留存的真正原位 " + rectDesc(record.originalFrame) +
+                     "（它已不在虚拟屏）");
         return record.originalFrame;
     }
     return std::nullopt;

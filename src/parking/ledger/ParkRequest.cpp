@@ -103,7 +103,8 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
 
     if (parked_.count(windowID)) return true;
     if (parked_.size() >= parkCap) {
-        VDLog::write("已停放 " + std::to_string(parked_.size()) + " 个窗口，达上限 " + std::to_string(parkCap) + "，拒绝再停");
+        VDLog::write("已停放 " + std::to_string(parked_.size()) + " 个窗口，达上限 " + std::to_string(parkCap) +
+                     "，拒绝再停");
         return false;
     }
     const auto frame = windowlist::bounds(windowID);
@@ -135,8 +136,8 @@ bool ParkingController::parkLocked(desktop::WindowID windowID, desktop::DisplayI
         return false;
     }
 
-    auto landed = WindowMover::moveWindow(windowID, owner->pid, *frame, placement->rect, *virtualDisplay,
-                                          AXMatch::originAndSize);
+    auto landed =
+        WindowMover::moveWindow(windowID, owner->pid, *frame, placement->rect, *virtualDisplay, AXMatch::originAndSize);
     desktop::DisplayID landedDisplay = *virtualDisplay;
     if (!landed) {
         // A move the list did not confirm may still have carried the window over: one that
@@ -189,8 +190,8 @@ void ParkingController::fileNewParkLocked(const Parked& record)
 
 void ParkingController::logLateLanding(desktop::WindowID windowID, desktop::DisplayID displayID, const core::Rect& at)
 {
-    VDLog::write("窗口 " + idText(windowID) + " 搬动没通过回读校验，但它已落在虚拟屏 #" + std::to_string(displayID) + " 上 " +
-                 rectDesc(at) + " ⇒ 照样记为已停放");
+    VDLog::write("窗口 " + idText(windowID) + " 搬动没通过回读校验，但它已落在虚拟屏 #" + std::to_string(displayID) +
+                 " 上 " + rectDesc(at) + " ⇒ 照样记为已停放");
 }
 
 bool ParkingController::replotLocked(desktop::WindowID windowID)
@@ -231,8 +232,8 @@ bool ParkingController::replotLocked(desktop::WindowID windowID)
         const auto landed = WindowMover::moveWindow(windowID, record.pid, current, placement->rect,
                                                     record.virtualDisplayID, AXMatch::originAndSize);
         if (!landed) {
-            VDLog::write("⚠️ " + who + "在虚拟屏上被 " + coverText + " 盖住，" + "换落点 " + rectDesc(placement->rect) +
-                         " 但**搬失败**（候选 AX 窗口都没通过回读校验）⇒ 仍可能定格");
+            VDLog::write("⚠️ " + who + "在虚拟屏上被 " + coverText + " 盖住，" + "换落点 " +
+                         rectDesc(placement->rect) + " 但**搬失败**（候选 AX 窗口都没通过回读校验）⇒ 仍可能定格");
             return false;
         }
         const core::Rect measured = windowlist::bounds(windowID).value_or(*landed);
@@ -248,12 +249,13 @@ bool ParkingController::replotLocked(desktop::WindowID windowID)
                             " 个槽位才真躲开：前一个是预测里没被吞、系统给的位置仍被吞）";
                 VDLog::write(line + "（原来的落点只按槽位排，管不了后来谁盖住了它）");
             } else {
-                VDLog::write(who + "的落点没变（" + rectDesc(*landed) + "），" + "但已不再被完全遮挡 ⇒ 遮挡者自己让开了（不动它）");
+                VDLog::write(who + "的落点没变（" + rectDesc(*landed) + "），" +
+                             "但已不再被完全遮挡 ⇒ 遮挡者自己让开了（不动它）");
             }
             return true;
         }
-        VDLog::write("⚠️ " + who + "换到 " + rectDesc(placement->rect) + "，" + "系统实际给的是 " + rectDesc(*landed) +
-                     " —— **实测矩形仍被完全遮挡** ⇒ 按实测位置继续找下一个落点");
+        VDLog::write("⚠️ " + who + "换到 " + rectDesc(placement->rect) + "，" + "系统实际给的是 " +
+                     rectDesc(*landed) + " —— **实测矩形仍被完全遮挡** ⇒ 按实测位置继续找下一个落点");
         current = measured;
     }
     VDLog::write("⚠️ " + who + std::to_string(replotAttempts) + " 个落点试完，" +
@@ -286,7 +288,8 @@ void ParkingController::verifyOnScreenQueryCoversVirtual(desktop::WindowID parke
                         });
     const std::string id = idText(parkedWindowID);
     if (listed) {
-        VDLog::write("在屏表自检：刚停放的 #" + id + " **在** [.optionOnScreenOnly] 里" + " ⇒ 外来窗口侦测用它（2.3~4.2ms/次）");
+        VDLog::write("在屏表自检：刚停放的 #" + id + " **在** [.optionOnScreenOnly] 里" +
+                     " ⇒ 外来窗口侦测用它（2.3~4.2ms/次）");
         return;
     }
     onScreenOnlyCoversVirtual = false;

@@ -105,8 +105,8 @@ std::optional<Parked> ParkingController::parkedWindow(desktop::Pid pid, const co
         if (record.pid != pid) continue;
         const auto now = windowlist::bounds(id);
         if (!now) continue;
-        if (near(now->minX(), frame.minX()) && near(now->minY(), frame.minY()) &&
-            near(now->width(), frame.width()) && near(now->height(), frame.height()))
+        if (near(now->minX(), frame.minX()) && near(now->minY(), frame.minY()) && near(now->width(), frame.width()) &&
+            near(now->height(), frame.height()))
             return record;
     }
     return std::nullopt;

@@ -128,8 +128,8 @@ bool ParkingController::restoreLocked(desktop::WindowID windowID, double now, bo
         return forget();
     }
 
-    VDLog::write("救回看不见的窗口 #" + id + "：它既不在虚拟屏、也不在任何物理屏上（" + rectDesc(*bounds) + "）⇒ 还原到 " +
-                 rectDesc(home));
+    VDLog::write("救回看不见的窗口 #" + id + "：它既不在虚拟屏、也不在任何物理屏上（" + rectDesc(*bounds) +
+                 "）⇒ 还原到 " + rectDesc(home));
     if (const auto landed = moveWindowTo(windowID, record.pid, home)) {
         forget();
         lastRestoredAt_[windowID] = now;

@@ -49,8 +49,7 @@ void ParkingController::checkRestoreLocked()
     std::erase_if(siblingHold_, [this](const auto& entry) { return !parked_.contains(entry.first); });
     if (!futileRestores_.empty()) {
         const double now = dispatch::now();
-        std::erase_if(futileRestores_,
-                      [now](const auto& entry) { return now - entry.second.lastAt > futileSeriesSpan; });
+        std::erase_if(futileRestores_, [now](const auto& entry) { return now - entry.second.lastAt > futileSeriesSpan; });
     }
 
     // Own windows count as covers here as they do for the park; only the other parked
@@ -133,9 +132,10 @@ void ParkingController::recordFutileRestoreLocked(desktop::WindowID windowID)
     const int count = sameSeries ? previous->second.count + 1 : 1;
     futileRestores_[windowID] = FutileRestores{count, now};
     if (count == 2)
-        VDLog::write("⚠️ 来回摆探测：窗口 #" + id + " 已连续 " + std::to_string(2) + " 次「刚还原就又被遮挡」" + "（每次都在 " +
-                     std::to_string(static_cast<int>(futileWindow)) + "s 内）⇒ 上次还原是**白还**的。" +
-                     "此后还原门槛抬到「原位连续 " + std::to_string(clearTicksNeededWhenFutile) + " 跳（≈" +
+        VDLog::write("⚠️ 来回摆探测：窗口 #" + id + " 已连续 " + std::to_string(2) +
+                     " 次「刚还原就又被遮挡」" + "（每次都在 " + std::to_string(static_cast<int>(futileWindow)) +
+                     "s 内）⇒ 上次还原是**白还**的。" + "此后还原门槛抬到「原位连续 " +
+                     std::to_string(clearTicksNeededWhenFutile) + " 跳（≈" +
                      std::to_string(clearTicksNeededWhenFutile) + "s）不被盖住」" +
                      "（免得每 2~7 秒把原应用弹出来一次）。遮挡者真的走了、或用户回到源应用，仍会正常还原。");
 }

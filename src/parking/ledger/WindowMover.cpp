@@ -52,8 +52,7 @@ struct Acceptance {
             return false;
         }
         // A window still at its old place has not moved, even where that place would do.
-        if (mustLeaveFrom)
-            return std::abs(read->minX() - from.minX()) > 1 || std::abs(read->minY() - from.minY()) > 1;
+        if (mustLeaveFrom) return std::abs(read->minX() - from.minX()) > 1 || std::abs(read->minY() - from.minY()) > 1;
         return true;
     }
 };
@@ -148,8 +147,8 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
             if (n >= 2)
                 VDLog::write("第 " + std::to_string(n) + " 个候选才命中（同坐标窗口撞车，已按回读校验选中正确的那个）");
             if (!near(read->minX(), to.minX()) || !near(read->minY(), to.minY()))
-                VDLog::write("落点被系统微调：目标 " + rectDesc(to) + " → 实际 " + rectDesc(*read) + "（在目标屏内，接受；等了 " +
-                             waited + " 个 80ms 才落位）");
+                VDLog::write("落点被系统微调：目标 " + rectDesc(to) + " → 实际 " + rectDesc(*read) +
+                             "（在目标屏内，接受；等了 " + waited + " 个 80ms 才落位）");
             return read;
         }
 
@@ -161,8 +160,8 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
         if (wrongWindowMoved && onVirtualDisplay(from) && !onVirtualDisplay(*now)) {
             // Put back, another application's window would be lost on a display that shows
             // nothing; where it went, the user sees it.
-            VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过（CG 回读 " + readText(listed) + "，等了 " + waited +
-                         " 个 80ms），它已落在物理屏上 ⇒ 不撤回虚拟屏，换下一个候选");
+            VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过（CG 回读 " + readText(listed) + "，等了 " +
+                         waited + " 个 80ms），它已落在物理屏上 ⇒ 不撤回虚拟屏，换下一个候选");
         } else if (wrongWindowMoved) {
             const bool complete = writeFrame(element, from, false);
             if (!complete) writeFrame(element, from, true);
@@ -170,10 +169,11 @@ std::optional<core::Rect> moveWindow(desktop::WindowID windowID, desktop::Pid pi
             VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过（CG 回读 " + readText(listed) + "，等了 " + waited +
                          " 个 80ms），已撤回" + (complete ? "（位置+尺寸都还原）" : "（尺寸没还原成功，位置已兜回）"));
         } else {
-            VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过：我们写给它的目标 " + rectDesc(to) + "，它自己现在 " +
-                         readText(now) + "（写之前 " + readText(before) + "），CG 回读 " + readText(listed) + "，等了 " + waited +
-                         " 个 80ms" +
-                         "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ 不撤它，换下一个候选");
+            VDLog::write("候选 " + std::to_string(n) + " 搬完校验不过：我们写给它的目标 " + rectDesc(to) +
+                         "，它自己现在 " + readText(now) + "（写之前 " + readText(before) + "），CG 回读 " +
+                         readText(listed) + "，等了 " + waited + " 个 80ms" +
+                         "⇒ 它**没停在目标上**（是「没动」还是「动了又回去/被夹到别处」，看上面这几个值）⇒ "
+                         "不撤它，换下一个候选");
         }
     }
     return std::nullopt;

@@ -62,15 +62,9 @@ CursorGuard& CursorGuard::shared()
     return **instance;
 }
 
-double CursorGuard::probeInterval()
-{
-    return defaults::setting::cursorGuardProbeInterval.value();
-}
+double CursorGuard::probeInterval() { return defaults::setting::cursorGuardProbeInterval.value(); }
 
-bool CursorGuard::autoRescueEnabled()
-{
-    return defaults::setting::cursorGuardAutoRescue.value();
-}
+bool CursorGuard::autoRescueEnabled() { return defaults::setting::cursorGuardAutoRescue.value(); }
 
 void CursorGuard::start()
 {
@@ -84,7 +78,8 @@ void CursorGuard::start()
         if (const auto self = weak.lock()) self->probeTick();
     });
     Diag::log("启动 光标守卫=开启（自动探针每 " + capture::twoDecimalsText(interval) + "s 一跳，" +
-              "逃生热键 ⌥⌘R；关掉自动探针试对照：" + defaults::turnOffHint(defaults::setting::cursorGuardAutoRescue) + "）");
+              "逃生热键 ⌥⌘R；关掉自动探针试对照：" + defaults::turnOffHint(defaults::setting::cursorGuardAutoRescue) +
+              "）");
 }
 
 void CursorGuard::stop() { probe_.cancel(); }
@@ -120,9 +115,7 @@ void CursorGuard::probeTick()
         autoFailStreak_ = 0;
         ++autoRescueCount_;
         break;
-    case Outcome::fine:
-        autoFailStreak_ = 0;
-        break;
+    case Outcome::fine: autoFailStreak_ = 0; break;
     case Outcome::failed:
         if (++autoFailStreak_ == announcedStreak) {
             dispatch::main().async([] {
@@ -164,7 +157,8 @@ CursorGuard::Rescue CursorGuard::bringCursorBack(const std::string& tag, bool wh
     if (active.size() == 1 && !displays_.isVirtual(active.front())) {
         noteRealScreenMode(fullTest, tag);
         if (whenFine)
-            Diag::log("光标逃生：活动屏只有 " + std::to_string(active.size()) + " 块且它就是真屏 ⇒ 判据无需参与，不动光标");
+            Diag::log("光标逃生：活动屏只有 " + std::to_string(active.size()) +
+                      " 块且它就是真屏 ⇒ 判据无需参与，不动光标");
         return {Outcome::fine, L10n::t(fineMessage)};
     }
 
@@ -196,7 +190,9 @@ CursorGuard::Rescue CursorGuard::bringCursorBack(const std::string& tag, bool wh
 
     for (const auto& display : listed) {
         if (!display.bounds.contains(pointer)) continue;
-        if (whenFine) Diag::log("光标逃生：光标本来就在真屏上（" + wholeText(pointer.x) + "," + wholeText(pointer.y) + "），不动它");
+        if (whenFine)
+            Diag::log("光标逃生：光标本来就在真屏上（" + wholeText(pointer.x) + "," + wholeText(pointer.y) +
+                      "），不动它");
         return {Outcome::fine, L10n::t(fineMessage)};
     }
 
@@ -243,8 +239,8 @@ void CursorGuard::noteRealScreenMode(int mode, const std::string& tag)
     const int previous = realScreenMode_.exchange(mode);
     if (previous == mode) return;
     if (mode == fullTest) {
-        Diag::log("光标守卫" + tag + "：真屏判据恢复正常（账本 ∪ 名字又能认出真屏了，刚从第 " + std::to_string(previous) +
-                  " 档回来）");
+        Diag::log("光标守卫" + tag + "：真屏判据恢复正常（账本 ∪ 名字又能认出真屏了，刚从第 " +
+                  std::to_string(previous) + " 档回来）");
         return;
     }
     const auto active = activeDisplayIDs();
@@ -254,5 +250,6 @@ void CursorGuard::noteRealScreenMode(int mode, const std::string& tag)
     for (const auto id : displays_.liveDisplayIDs()) live += (live.empty() ? "" : ", ") + std::to_string(id);
     Diag::log("光标守卫" + tag + "：真屏判据降级到第 " + std::to_string(mode) + " 档" + "（" +
               (mode == ledgerOnly ? "名字那条臂认不出真屏了，降级为只认账本" : "账本 ∪ 名字都认不出真屏") + "）" +
-              " ⇒ 现场：活动屏 " + std::to_string(active.size()) + " 块[" + described + "]" + "，账本 live=[" + live + "]");
+              " ⇒ 现场：活动屏 " + std::to_string(active.size()) + " 块[" + described + "]" + "，账本 live=[" + live +
+              "]");
 }

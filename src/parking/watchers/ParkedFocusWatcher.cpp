@@ -55,8 +55,8 @@ ParkedFocusWatcher::~ParkedFocusWatcher()
 ParkedFocusWatcher& ParkedFocusWatcher::shared()
 {
     // Lives as long as the process: nothing of it may run after the desktop has gone.
-    static const auto* instance =
-        new std::shared_ptr<ParkedFocusWatcher>(std::make_shared<ParkedFocusWatcher>(*parking::ParkingController::shared()));
+    static const auto* instance = new std::shared_ptr<ParkedFocusWatcher>(
+        std::make_shared<ParkedFocusWatcher>(*parking::ParkingController::shared()));
     return **instance;
 }
 
@@ -66,8 +66,9 @@ void ParkedFocusWatcher::start()
     reconcileTimer_ = dispatch::Timer(work_, reconcilePeriod, [weak = weak_from_this()] {
         if (const auto self = weak.lock()) self->reconcile();
     });
-    Diag::log("焦点观察: 已启动（每 1s 与「有窗口停在虚拟屏上的应用」对齐一次；"
-              "命中就把它搬回原位并抬到最前 ⇒ ⌘`/窗口菜单/调度中心都能切到被停放的窗口）");
+    Diag::log(
+        "焦点观察: 已启动（每 1s 与「有窗口停在虚拟屏上的应用」对齐一次；"
+        "命中就把它搬回原位并抬到最前 ⇒ ⌘`/窗口菜单/调度中心都能切到被停放的窗口）");
 }
 
 void ParkedFocusWatcher::reconcile()
@@ -111,8 +112,8 @@ void ParkedFocusWatcher::alignObservers(const std::set<desktop::Pid>& wanted)
         const auto element = Accessibility::applicationElement(pid);
         const auto added = ax.addNotification(observer, element, desktop::ax::focusedWindowChanged);
         if (added != desktop::ax::success) {
-            Diag::log("焦点观察: 注册 kAXFocusedWindowChanged 失败 pid=" + std::to_string(pid) + " 结果=" +
-                      std::to_string(added));
+            Diag::log("焦点观察: 注册 kAXFocusedWindowChanged 失败 pid=" + std::to_string(pid) +
+                      " 结果=" + std::to_string(added));
             ax.destroyObserver(observer);
             continue;
         }
@@ -144,9 +145,8 @@ void ParkedFocusWatcher::handleFocusChange(desktop::Pid pid)
     // Raising cannot lift a window above another application's, so a window brought
     // back under one would stay out of sight.
     const auto parkedIDs = controller_.queue().syncResult([&] { return controller_.parkedWindowIDs(); });
-    const auto occluder =
-        OcclusionProbe::occluderInfo(parked->windowID, parked->originalFrame, {parkedIDs.begin(), parkedIDs.end()},
-                                     {desktop::workspace().ownPid()});
+    const auto occluder = OcclusionProbe::occluderInfo(
+        parked->windowID, parked->originalFrame, {parkedIDs.begin(), parkedIDs.end()}, {desktop::workspace().ownPid()});
     if (occluder && occluder->ownerPid && *occluder->ownerPid != pid) {
         Diag::log("焦点观察: 焦点落到停在虚拟屏上的 #" + std::to_string(parked->windowID) + "（" + parked->ownerName +
                   "），" + "但它的原位被**别的应用**(pid " + std::to_string(*occluder->ownerPid) + ") 盖着 ⇒ 暂不搬回" +

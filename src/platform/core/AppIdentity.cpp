@@ -59,10 +59,7 @@ const AppIdentity& AppIdentity::current()
     return own;
 }
 
-void AppIdentity::setOverride(std::optional<AppIdentity> identity)
-{
-    overridden() = std::move(identity);
-}
+void AppIdentity::setOverride(std::optional<AppIdentity> identity) { overridden() = std::move(identity); }
 
 std::string AppIdentity::versionLine() const
 {

@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-
 namespace core {
 
 std::optional<BundleFile> readBundleFile(const std::string& bundleFolder)

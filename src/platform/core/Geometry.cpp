@@ -29,11 +29,27 @@ Rect Rect::standardized() const
 }
 
 double Rect::minX() const { return standardized().origin.x; }
-double Rect::maxX() const { const Rect r = standardized(); return r.origin.x + r.size.width; }
-double Rect::midX() const { const Rect r = standardized(); return r.origin.x + r.size.width / 2; }
+double Rect::maxX() const
+{
+    const Rect r = standardized();
+    return r.origin.x + r.size.width;
+}
+double Rect::midX() const
+{
+    const Rect r = standardized();
+    return r.origin.x + r.size.width / 2;
+}
 double Rect::minY() const { return standardized().origin.y; }
-double Rect::maxY() const { const Rect r = standardized(); return r.origin.y + r.size.height; }
-double Rect::midY() const { const Rect r = standardized(); return r.origin.y + r.size.height / 2; }
+double Rect::maxY() const
+{
+    const Rect r = standardized();
+    return r.origin.y + r.size.height;
+}
+double Rect::midY() const
+{
+    const Rect r = standardized();
+    return r.origin.y + r.size.height / 2;
+}
 
 bool Rect::isNull() const { return std::isinf(origin.x) || std::isinf(origin.y); }
 
@@ -48,8 +64,7 @@ bool Rect::contains(Point p) const
 bool Rect::contains(const Rect& other) const
 {
     if (isNull() || other.isNull()) return false;
-    return other.minX() >= minX() && other.maxX() <= maxX() && other.minY() >= minY() &&
-           other.maxY() <= maxY();
+    return other.minX() >= minX() && other.maxX() <= maxX() && other.minY() >= minY() && other.maxY() <= maxY();
 }
 
 bool Rect::intersects(const Rect& other) const { return !intersection(other).isNull(); }
@@ -118,8 +133,8 @@ std::string numberText(double value)
 
 std::string rectText(const Rect& r)
 {
-    return "(" + numberText(r.origin.x) + ", " + numberText(r.origin.y) + ", " +
-           numberText(r.size.width) + ", " + numberText(r.size.height) + ")";
+    return "(" + numberText(r.origin.x) + ", " + numberText(r.origin.y) + ", " + numberText(r.size.width) + ", " +
+           numberText(r.size.height) + ")";
 }
 
 std::string pointText(Point p) { return "(" + numberText(p.x) + ", " + numberText(p.y) + ")"; }

@@ -40,8 +40,7 @@ void tightenEntry(int folder, const char* name)
     if (status.st_uid != ::geteuid() || (status.st_mode & 077) == 0) return;
     const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return;
-    if (::fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) &&
-        status.st_uid == ::geteuid())
+    if (::fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) && status.st_uid == ::geteuid())
         ::fchmod(fd, status.st_mode & 07700);
     ::close(fd);
 }

@@ -46,7 +46,7 @@ bool makeOwnFolder(const std::string& path)
 
 std::string userName()
 {
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
     std::vector<char> buffer(16384);
     if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && *found->pw_name)

@@ -18,9 +18,9 @@ public:
     FormatArg(unsigned long v) : value_(static_cast<long long>(v)) {}
     FormatArg(double v) : value_(v) {}
 
-    std::string asObject() const;   // %@
-    long long asInteger() const;    // %d
-    double asDouble() const;        // %.0f, %.1f
+    std::string asObject() const;  // %@
+    long long asInteger() const;   // %d
+    double asDouble() const;       // %.0f, %.1f
 
 private:
     std::variant<std::string, long long, double> value_;

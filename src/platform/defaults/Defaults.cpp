@@ -98,8 +98,8 @@ public:
             core::systemLog::write("[Glimra] settings file unreadable, moved aside: " + path + " -> " + *backup);
         } else {
             fileKept = true;
-            core::systemLog::write("[Glimra] settings file unreadable and cannot be moved aside, not saving settings: " +
-                                   path);
+            core::systemLog::write(
+                "[Glimra] settings file unreadable and cannot be moved aside, not saving settings: " + path);
         }
     }
 

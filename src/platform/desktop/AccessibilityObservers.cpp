@@ -55,8 +55,7 @@ std::vector<AccessibilityObservers::Subscription> AccessibilityObservers::subscr
     return result;
 }
 
-std::vector<Token> AccessibilityObservers::listeningLocked(Pid pid, WindowID window,
-                                                           const std::string& notification) const
+std::vector<Token> AccessibilityObservers::listeningLocked(Pid pid, WindowID window, const std::string& notification) const
 {
     std::vector<Token> listening;
     for (const auto& [token, observer] : byToken_) {

@@ -12,7 +12,8 @@ ContentFilter ContentFilter::desktopIndependentWindow(const ShareableWindow& win
 
 namespace {
 
-ContentFilter displayFilter(ContentFilter::Kind kind, const ShareableDisplay& display, std::vector<ShareableWindow> windows)
+ContentFilter displayFilter(ContentFilter::Kind kind, const ShareableDisplay& display,
+                            std::vector<ShareableWindow> windows)
 {
     ContentFilter filter;
     filter.kind = kind;

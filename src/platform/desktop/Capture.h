@@ -43,9 +43,9 @@ struct ShareableContent {
 struct ContentFilter {
     enum class Kind { window, displayIncluding, displayExcluding };
     Kind kind = Kind::window;
-    ShareableWindow window;               // kind window
-    ShareableDisplay display;             // display kinds
-    std::vector<ShareableWindow> windows; // included or excluded windows
+    ShareableWindow window;                // kind window
+    ShareableDisplay display;              // display kinds
+    std::vector<ShareableWindow> windows;  // included or excluded windows
 
     static ContentFilter desktopIndependentWindow(const ShareableWindow& window);
     static ContentFilter displayIncludingWindows(const ShareableDisplay& display, std::vector<ShareableWindow> windows);
@@ -56,7 +56,7 @@ struct ContentFilter {
 };
 
 struct StreamConfiguration {
-    int width = 0;   // pixels of the delivered frames
+    int width = 0;  // pixels of the delivered frames
     int height = 0;
     int queueDepth = 3;
     bool showsCursor = true;

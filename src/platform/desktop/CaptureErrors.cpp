@@ -31,8 +31,8 @@ desktop::Error error(long code)
     error.domain = domain;
     error.code = code;
     error.localizedDescription = reason(code);
-    error.description = "Error Domain=" + error.domain + " Code=" + std::to_string(code) + " \"" +
-                        error.localizedDescription + "\"";
+    error.description =
+        "Error Domain=" + error.domain + " Code=" + std::to_string(code) + " \"" + error.localizedDescription + "\"";
     return error;
 }
 

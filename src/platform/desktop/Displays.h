@@ -25,7 +25,7 @@ struct DisplayInfo {
     DisplayMode mode;
     core::Size physicalSizeMM;
     std::string name;
-    bool isVirtual = false;   // created through the virtual-display service
+    bool isVirtual = false;  // created through the virtual-display service
     bool isMain = false;
     bool isBuiltin = false;
 };

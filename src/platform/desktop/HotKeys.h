@@ -44,8 +44,7 @@ public:
     virtual ~HotKeys() = default;
 
     // Registers a global key combination; token set on success (status ok).
-    virtual HotKeyStatus registerHotKey(HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
-                                        Token& token) = 0;
+    virtual HotKeyStatus registerHotKey(HotKeyIdentity identity, int keyCode, std::uint32_t modifiers, Token& token) = 0;
     virtual void unregisterHotKey(Token token) = 0;
 
     // One handler for the application: called with the identity of the combination

@@ -32,8 +32,7 @@ public:
 
     // Runs the tool and waits for it, at most timeoutSeconds; a tool still running then is
     // killed.
-    virtual ToolOutcome run(const std::string& path, const std::vector<std::string>& arguments,
-                            double timeoutSeconds) = 0;
+    virtual ToolOutcome run(const std::string& path, const std::vector<std::string>& arguments, double timeoutSeconds) = 0;
     // Starts the tool and returns at once without waiting for it; it outlives this
     // process. False when it could not be started.
     virtual bool launch(const std::string& path, const std::vector<std::string>& arguments) = 0;

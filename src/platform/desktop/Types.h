@@ -45,7 +45,9 @@ struct PixelBuffer {
     PixelBuffer(int w, int h) : width(w), height(h), bytesPerRow(w * 4), bytes(static_cast<std::size_t>(w) * h * 4) {}
     // A buffer over memory of size at least h * rowBytes that storage owns.
     PixelBuffer(int w, int h, int rowBytes, std::shared_ptr<void> owner, std::uint8_t* pixels)
-        : width(w), height(h), bytesPerRow(rowBytes), storage(std::move(owner)), storedPixels(pixels) {}
+        : width(w), height(h), bytesPerRow(rowBytes), storage(std::move(owner)), storedPixels(pixels)
+    {
+    }
 
     std::uint8_t* data()
     {
@@ -82,10 +84,11 @@ private:
     std::uint8_t* pixels() const { return storedPixels ? storedPixels : const_cast<std::uint8_t*>(bytes.data()); }
     void drawDeferred() const
     {
-        if (deferred_) std::call_once(deferred_->drawn, [this] {
-            deferred_->draw();
-            deferred_->draw = nullptr;
-        });
+        if (deferred_)
+            std::call_once(deferred_->drawn, [this] {
+                deferred_->draw();
+                deferred_->draw = nullptr;
+            });
     }
 
     std::shared_ptr<DeferredDraw> deferred_;

@@ -15,17 +15,17 @@ namespace desktop {
 
 // Why a load ended without an answer.
 enum class UrlLoadError {
-    timedOut,              // nothing for the idle time-out, or the total time-out passed
+    timedOut,  // nothing for the idle time-out, or the total time-out passed
     hostNotFound,
-    refused,               // no server listening
-    connectionLost,        // the connection ended early, a body short of its length among them
+    refused,         // no server listening
+    connectionLost,  // the connection ended early, a body short of its length among them
     tlsFailed,
     certificateUntrusted,
     tooManyRedirects,
-    insecureRedirect,      // onto another scheme than http(s), plain http from https or off loopback,
-                           // or a body resent to another origin
-    cancelled,             // by the caller, or its answer to the head refused the body
-    other,                 // an address that is not http(s), the byte cap, a file that cannot be written
+    insecureRedirect,  // onto another scheme than http(s), plain http from https or off loopback,
+                       // or a body resent to another origin
+    cancelled,         // by the caller, or its answer to the head refused the body
+    other,             // an address that is not http(s), the byte cap, a file that cannot be written
 };
 
 // The error's name as scenarios and logs spell it ("timedOut").

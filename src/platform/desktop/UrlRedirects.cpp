@@ -47,8 +47,10 @@ bool isLoopbackHost(const std::string& host)
     if (!host.starts_with("127.")) return false;
     int dots = 0;
     for (char c : host) {
-        if (c == '.') ++dots;
-        else if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        if (c == '.')
+            ++dots;
+        else if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
     }
     return dots == 3;
 }
@@ -81,7 +83,8 @@ std::optional<UrlLoadError> redirectRefusal(const std::string& from, const std::
     if (!address) return UrlLoadError::insecureRedirect;
     if (address->scheme == "http") {
         const auto origin = parseHttpAddress(from);
-        if (!origin || origin->scheme != "http" || !isLoopbackHost(address->host)) return UrlLoadError::insecureRedirect;
+        if (!origin || origin->scheme != "http" || !isLoopbackHost(address->host))
+            return UrlLoadError::insecureRedirect;
     }
     if (resendsBody && originOf(from) != originOf(target)) return UrlLoadError::insecureRedirect;
     return std::nullopt;

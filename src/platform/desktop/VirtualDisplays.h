@@ -21,7 +21,7 @@ struct VirtualDisplayDescriptor {
 };
 
 struct VirtualDisplayMode {
-    int width = 0;   // points
+    int width = 0;  // points
     int height = 0;
     double refreshRate = 60;  // a rate of 0 or below means 60
 };

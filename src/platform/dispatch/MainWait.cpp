@@ -4,14 +4,8 @@
 
 namespace dispatch {
 
-bool runMainUntil(const std::function<bool()>& done, double seconds)
-{
-    return scheduler().runMainUntil(done, seconds);
-}
+bool runMainUntil(const std::function<bool()>& done, double seconds) { return scheduler().runMainUntil(done, seconds); }
 
-bool waitRealTime(const std::function<bool()>& done, double seconds)
-{
-    return scheduler().waitRealTime(done, seconds);
-}
+bool waitRealTime(const std::function<bool()>& done, double seconds) { return scheduler().waitRealTime(done, seconds); }
 
 }  // namespace dispatch

@@ -119,16 +119,14 @@ bool ManualScheduler::runOne(double limit, const ManualQueue* onlyQueue)
 
 void ManualScheduler::runUntilIdle()
 {
-    while (runOne(now())) {
-    }
+    while (runOne(now())) {}
 }
 
 void ManualScheduler::advance(double seconds) { advanceTo(now() + seconds); }
 
 void ManualScheduler::advanceTo(double time)
 {
-    while (runOne(time)) {
-    }
+    while (runOne(time)) {}
     std::lock_guard lock(mutex_);
     now_ = std::max(now_, time);
 }
@@ -138,13 +136,12 @@ void ManualScheduler::runSync(ManualQueue& queue, const Task& task)
     {
         std::lock_guard lock(mutex_);
         if (isBusy(queue))
-            reportDeadlock("sync into queue '" + queue.label + "', which is already running (stack: " +
-                           stackText() + ")");
+            reportDeadlock("sync into queue '" + queue.label + "', which is already running (stack: " + stackText() +
+                           ")");
     }
     // Work queued before this call runs first, as it would on a serial queue.
     if (queue.kind != QueueKind::concurrent)
-        while (runOne(now(), &queue)) {
-        }
+        while (runOne(now(), &queue)) {}
     {
         std::lock_guard lock(mutex_);
         running_.push_back(&queue);
@@ -172,8 +169,8 @@ bool ManualScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
         if (runOne(deadline)) continue;
         if (forever) {
             std::lock_guard lock(mutex_);
-            reportDeadlock("waiting forever on a semaphore that no runnable work can signal (stack: " +
-                           stackText() + ")");
+            reportDeadlock("waiting forever on a semaphore that no runnable work can signal (stack: " + stackText() +
+                           ")");
         }
         std::lock_guard lock(mutex_);
         now_ = std::max(now_, deadline);
@@ -211,7 +208,8 @@ bool ManualScheduler::runMainUntil(const std::function<bool()>& done, double sec
         if (runOne(deadline)) continue;
         std::lock_guard lock(mutex_);
         if (!std::isfinite(deadline))
-            reportDeadlock("waiting forever for a condition that no runnable work can meet (stack: " + stackText() + ")");
+            reportDeadlock("waiting forever for a condition that no runnable work can meet (stack: " + stackText() +
+                           ")");
         now_ = std::max(now_, deadline);
         return done();
     }
@@ -221,13 +219,12 @@ bool ManualScheduler::runMainUntil(const std::function<bool()>& done, double sec
 bool ManualScheduler::waitRealTime(const std::function<bool()>& done, double seconds)
 {
     const NestedMainLoop nested(*this);
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(std::clamp(seconds, 0.0, 1e9)));
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                               std::chrono::duration<double>(std::clamp(seconds, 0.0, 1e9)));
     for (;;) {
         // Only work due already: the outside world keeps real time, the clock stays still.
-        while (!done() && runOne(now())) {
-        }
+        while (!done() && runOne(now())) {}
         if (done()) return true;
         const auto left = deadline - std::chrono::steady_clock::now();
         if (left <= std::chrono::steady_clock::duration::zero()) return false;

@@ -63,10 +63,7 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
     // The pool whose batch the current thread runs.
     static thread_local Core* batching;
 
-    bool finishedLocked() const
-    {
-        return closed || (released && waiting.empty() && ready.empty() && running == 0);
-    }
+    bool finishedLocked() const { return closed || (released && waiting.empty() && ready.empty() && running == 0); }
     int comingLocked() const { return calls + spawning; }
 
     void callWorkerLocked()
@@ -240,15 +237,14 @@ void SerialPool::enqueue(const std::shared_ptr<Lane>& lane, Task task, double de
                          std::shared_ptr<std::atomic<bool>> cancelled)
 {
     const auto now = Clock::now();
-    const auto due = now + std::chrono::duration_cast<Clock::duration>(
-                               std::chrono::duration<double>(std::max(0.0, delaySeconds)));
+    const auto due =
+        now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, delaySeconds)));
     std::lock_guard lock(core_->mutex);
     lane->entries.emplace(std::pair{due, core_->sequence++}, Lane::Entry{std::move(task), std::move(cancelled)});
     if (!lane->scheduled) core_->placeLocked(lane, now);
 }
 
 bool SerialPool::isRunning(const Lane& lane) { return runningLane == &lane; }
-
 
 void SerialPool::wakeAfterBatch(const void* key, std::function<void()> wake)
 {

@@ -267,12 +267,9 @@ void ThreadScheduler::setMainThread(std::thread::id id) { main_->thread.store(id
 std::shared_ptr<QueueBackend> ThreadScheduler::makeQueue(const std::string& label, QueueKind kind)
 {
     switch (kind) {
-    case QueueKind::main:
-        return main_;
-    case QueueKind::concurrent:
-        return global_;
-    case QueueKind::serial:
-        break;
+    case QueueKind::main: return main_;
+    case QueueKind::concurrent: return global_;
+    case QueueKind::serial: break;
     }
     return std::make_shared<SerialQueue>(label, serialPool_);
 }

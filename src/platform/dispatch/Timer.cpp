@@ -8,8 +8,7 @@
 namespace dispatch {
 
 struct Timer::State {
-    State(Queue queue, double interval, Task task)
-        : queue(std::move(queue)), interval(interval), task(std::move(task))
+    State(Queue queue, double interval, Task task) : queue(std::move(queue)), interval(interval), task(std::move(task))
     {
     }
 

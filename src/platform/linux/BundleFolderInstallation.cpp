@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 // scripts/package).
 constexpr std::array<std::string_view, 5> bundleEntries{"bundle.json", "bundle.sig", "update-keys", "LICENSE", "bin"};
 constexpr std::array<std::string_view, 9> systemFolders{"/",    "/usr", "/usr/local", "/opt", "/home",
-                                                         "/etc", "/var", "/srv",       "/tmp"};
+                                                        "/etc", "/var", "/srv",       "/tmp"};
 constexpr const char* dpkg = "/usr/bin/dpkg";
 constexpr double dpkgTimeoutSeconds = 10;
 
@@ -80,7 +80,8 @@ std::optional<desktop::Installation::Refusal> BundleFolderInstallation::replacem
     if (isSharedFolder(folder)) return Refusal{Refusal::Kind::sharedFolder, {}};
     // "PACKAGE[, PACKAGE…]: PATH" when a package owns the folder; without dpkg none does.
     const auto owner = tools_->run(dpkg, {"-S", folder}, dpkgTimeoutSeconds);
-    if (owner.succeeded()) return Refusal{Refusal::Kind::packageManager, owner.output.substr(0, owner.output.find(':'))};
+    if (owner.succeeded())
+        return Refusal{Refusal::Kind::packageManager, owner.output.substr(0, owner.output.find(':'))};
     if (const auto entry = otherEntry(folder)) return Refusal{Refusal::Kind::otherContents, *entry};
     for (const auto& path : {folder, fs::path(folder).parent_path().string()})
         if (!isWritable(path)) return Refusal{Refusal::Kind::notWritable, path};

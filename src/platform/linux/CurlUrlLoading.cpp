@@ -18,10 +18,7 @@ namespace {
 constexpr auto progressInterval = std::chrono::milliseconds(100);
 constexpr int pollMilliseconds = 50;
 
-double secondsSince(Clock::time_point then)
-{
-    return std::chrono::duration<double>(Clock::now() - then).count();
-}
+double secondsSince(Clock::time_point then) { return std::chrono::duration<double>(Clock::now() - then).count(); }
 
 std::string trimmed(std::string_view text)
 {
@@ -40,8 +37,7 @@ UrlLoadError errorOf(CURLcode code)
     case CURLE_PARTIAL_FILE:
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
-    case CURLE_GOT_NOTHING:
-        return UrlLoadError::connectionLost;
+    case CURLE_GOT_NOTHING: return UrlLoadError::connectionLost;
     case CURLE_PEER_FAILED_VERIFICATION: return UrlLoadError::certificateUntrusted;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_ENGINE_NOTFOUND:
@@ -52,8 +48,7 @@ UrlLoadError errorOf(CURLcode code)
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_SHUTDOWN_FAILED:
     case CURLE_SSL_CRL_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-        return UrlLoadError::tlsFailed;
+    case CURLE_SSL_ISSUER_ERROR: return UrlLoadError::tlsFailed;
     default: return UrlLoadError::other;
     }
 }
@@ -62,8 +57,13 @@ UrlLoadError errorOf(CURLcode code)
 
 struct CurlUrlLoading::Transfer : desktop::UrlLoad, std::enable_shared_from_this<Transfer> {
     Transfer(desktop::UrlRequest request, desktop::UrlLoadHandlers handlers)
-        : request(std::move(request)), handlers(std::move(handlers)), method(this->request.method),
-          url(this->request.url), body(this->request.body), firstOrigin(desktop::originOf(url)), sink(this->request)
+        : request(std::move(request)),
+          handlers(std::move(handlers)),
+          method(this->request.method),
+          url(this->request.url),
+          body(this->request.body),
+          firstOrigin(desktop::originOf(url)),
+          sink(this->request)
     {
     }
     ~Transfer() override
@@ -273,7 +273,8 @@ void CurlUrlLoading::run()
         }
         for (auto& transfer : active_) {
             const auto& request = transfer->request;
-            if (transfer->cancelRequested) finish(*transfer, UrlLoadError::cancelled, "cancelled");
+            if (transfer->cancelRequested)
+                finish(*transfer, UrlLoadError::cancelled, "cancelled");
             else if (request.idleTimeout > 0 && secondsSince(transfer->lastActivity) > request.idleTimeout)
                 finish(*transfer, UrlLoadError::timedOut, "idle time-out");
             else if (request.totalTimeout > 0 && secondsSince(transfer->started) > request.totalTimeout)
@@ -356,7 +357,8 @@ void CurlUrlLoading::finish(Transfer& transfer, std::optional<UrlLoadError> erro
     transfer.result.errorDetail = std::move(detail);
     if (!error) transfer.reportProgress(true);
     if (transfer.handlers.onFinished)
-        transfer.handlers.queue.async([onFinished = transfer.handlers.onFinished, result = transfer.result] { onFinished(result); });
+        transfer.handlers.queue.async(
+            [onFinished = transfer.handlers.onFinished, result = transfer.result] { onFinished(result); });
 }
 
 }  // namespace linuxdesktop

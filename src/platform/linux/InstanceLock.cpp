@@ -29,19 +29,13 @@ const QByteArray reopenMessage = QByteArrayLiteral("reopen");
 // A connection that says nothing useful within this time is dropped.
 constexpr int connectionTimeoutMs = 1000;
 
-bool isAlive(qint64 pid)
-{
-    return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
+bool isAlive(qint64 pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
 int milliseconds(double seconds) { return static_cast<int>(std::clamp(std::ceil(seconds * 1000), 0.0, 2147483647.0)); }
 
 }  // namespace
 
-std::string InstanceLock::defaultFolder()
-{
-    return core::paths::runtimeFolder() + "/glimra";
-}
+std::string InstanceLock::defaultFolder() { return core::paths::runtimeFolder() + "/glimra"; }
 
 std::optional<std::string> InstanceLock::prepareFolder(const std::string& folder)
 {

@@ -33,9 +33,9 @@ public:
     ~InstanceLock() override;
 
     enum class Result {
-        acquired,    // this process holds the lock now (or already did)
-        heldByOther, // a live process holds it; see holderPid
-        failed,      // the lock file cannot be written
+        acquired,     // this process holds the lock now (or already did)
+        heldByOther,  // a live process holds it; see holderPid
+        failed,       // the lock file cannot be written
     };
     // Takes the lock without waiting. Only a lock whose holder process is gone is taken
     // over; a live holder's lock is never broken, however old.

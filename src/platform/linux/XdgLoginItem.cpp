@@ -49,9 +49,12 @@ std::string execValue(const std::string& path)
     }
     std::string value;
     for (const char c : argument) {
-        if (c == '\\') value += "\\\\";
-        else if (c == '%') value += "%%";
-        else value += c;
+        if (c == '\\')
+            value += "\\\\";
+        else if (c == '%')
+            value += "%%";
+        else
+            value += c;
     }
     return value;
 }
@@ -137,8 +140,8 @@ std::optional<desktop::Error> XdgLoginItem::registerItem()
         (::mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST))
         return failure(errno, "Cannot create " + *folder);
 
-    const std::string contents = "[Desktop Entry]\nType=Application\nName=Glimra\nExec=" +
-                                 execValue(program_.executable) + "\nTerminal=false\n";
+    const std::string contents =
+        "[Desktop Entry]\nType=Application\nName=Glimra\nExec=" + execValue(program_.executable) + "\nTerminal=false\n";
     std::string temporary = *folder + "/." + fileName + ".XXXXXX";
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return failure(errno, "Cannot write in " + *folder);

@@ -25,11 +25,10 @@ bool sourceHidden(SimWorld& world, const desktop::ContentFilter& filter);
 
 // What the filter shows now, at the configured pixel size (shrunk, keeping its shape, to
 // fit the largest display's pixels); none while its source shows nothing (a closed,
-// minimised or hidden window, a display that is gone). Content of referenceSize (points) fills the picture; content of another size, as a window that was
-// resized after the configuration was made, keeps that scale, anchored top-left.
-// The application's own windows are left out of display pictures: only their owner
-// may draw them.
-// A window's picture comes from the recycler when one is given.
+// minimised or hidden window, a display that is gone). Content of referenceSize (points) fills the picture; content of
+// another size, as a window that was resized after the configuration was made, keeps that scale, anchored top-left. The
+// application's own windows are left out of display pictures: only their owner may draw them. A window's picture comes
+// from the recycler when one is given.
 std::optional<CapturedPicture> renderCapture(SimWorld& world, const desktop::ContentFilter& filter,
                                              const desktop::StreamConfiguration& configuration,
                                              core::Size referenceSize, FrameRecycler* recycler = nullptr);

@@ -76,10 +76,9 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
     const double scaleY = canvas->height / region.height();
     QPainter painter(&target);
     const auto paint = [&](const SimWindow& window, const std::string& appName) {
-        const QRect place(pixels(window.frame.minX() - region.minX(), scaleX),
-                          pixels(window.frame.minY() - region.minY(), scaleY),
-                          std::max(1, pixels(window.frame.width(), scaleX)),
-                          std::max(1, pixels(window.frame.height(), scaleY)));
+        const QRect place(
+            pixels(window.frame.minX() - region.minX(), scaleX), pixels(window.frame.minY() - region.minY(), scaleY),
+            std::max(1, pixels(window.frame.width(), scaleX)), std::max(1, pixels(window.frame.height(), scaleY)));
         if (!place.intersects(target.rect())) return;
         painter.setOpacity(window.alpha);
         if (window.own) {
@@ -93,9 +92,8 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
         }
     };
     // The menu bars lie at their own level: status items and menus above it, the rest below.
-    const auto overBars = std::stable_partition(shown.begin(), shown.end(), [](const auto& entry) {
-        return entry.first.layer >= desktop::level::statusBar;
-    });
+    const auto overBars = std::stable_partition(
+        shown.begin(), shown.end(), [](const auto& entry) { return entry.first.layer >= desktop::level::statusBar; });
     for (auto it = std::make_reverse_iterator(shown.end()); it != std::make_reverse_iterator(overBars); ++it)
         paint(it->first, it->second);
     paintMenuBars(world, painter, region, scaleX, scaleY);
@@ -106,8 +104,7 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
 bool writeDesktopPng(SimWorld& world, std::optional<desktop::DisplayID> display, const std::string& path)
 {
     std::vector<desktop::DisplayInfo> shown = world.displays();
-    if (display)
-        std::erase_if(shown, [&](const desktop::DisplayInfo& d) { return d.id != *display; });
+    if (display) std::erase_if(shown, [&](const desktop::DisplayInfo& d) { return d.id != *display; });
     if (shown.empty()) return false;
 
     int width = 0;
@@ -122,8 +119,8 @@ bool writeDesktopPng(SimWorld& world, std::optional<desktop::DisplayID> display,
     int left = 0;
     for (const auto& d : shown) {
         const int w = std::max(1, pixels(d.frame.width(), 1));
-        const auto part = composeRegion(world, d.frame, w, pixels(d.frame.height(), 1),
-                                        [](const SimWindow&) { return true; });
+        const auto part =
+            composeRegion(world, d.frame, w, pixels(d.frame.height(), 1), [](const SimWindow&) { return true; });
         painter.drawImage(left, 0, wrapped(*part, QImage::Format_RGB32));
         left += w;
     }

@@ -131,8 +131,7 @@ CoverIndex::Span CoverIndex::rowsOf(const Box& box) const
 Box CoverIndex::cellBox(int column, int row) const
 {
     // The outer cells reach to the area's edges exactly.
-    return {column == 0 ? area_.x0 : area_.x0 + column * cellWidth_,
-            row == 0 ? area_.y0 : area_.y0 + row * cellHeight_,
+    return {column == 0 ? area_.x0 : area_.x0 + column * cellWidth_, row == 0 ? area_.y0 : area_.y0 + row * cellHeight_,
             column == columns_ - 1 ? area_.x1 : area_.x0 + (column + 1) * cellWidth_,
             row == rows_ - 1 ? area_.y1 : area_.y0 + (row + 1) * cellHeight_};
 }

@@ -4,10 +4,7 @@
 
 namespace sim {
 
-void ScriptedServer::setRoutes(std::vector<ScriptedRoute> routes)
-{
-    routes_ = std::move(routes);
-}
+void ScriptedServer::setRoutes(std::vector<ScriptedRoute> routes) { routes_ = std::move(routes); }
 
 std::optional<ScriptedRoute> ScriptedServer::route(const std::string& method, const std::string& url) const
 {

@@ -191,11 +191,8 @@ ax::Error SimAccessibility::performAction(const desktop::Element& element, const
         world_->raise(window->id);
         return ax::success;
     }();
-    world_->record({{"do", "ax.action"},
-                    {"pid", element.pid},
-                    {"window", element.window},
-                    {"action", action},
-                    {"result", result}});
+    world_->record(
+        {{"do", "ax.action"}, {"pid", element.pid}, {"window", element.window}, {"action", action}, {"result", result}});
     return result;
 }
 

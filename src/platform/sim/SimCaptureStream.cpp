@@ -26,10 +26,7 @@ std::optional<long> SimCaptureStream::refusalOfStartLocked()
     return faults_->take(faultWindowLocked(), CaptureFault::startFails);
 }
 
-void SimCaptureStream::configurationChangedLocked()
-{
-    referenceSize_ = capturedSize(*world_, filter_, configuration_);
-}
+void SimCaptureStream::configurationChangedLocked() { referenceSize_ = capturedSize(*world_, filter_, configuration_); }
 
 desktop::WindowID SimCaptureStream::faultWindow() const
 {

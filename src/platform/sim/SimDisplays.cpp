@@ -29,10 +29,7 @@ std::optional<desktop::DisplayID> SimDisplays::mainDisplayID()
 
 std::optional<desktop::DisplayID> SimDisplays::displayAt(core::Point point) { return world_->displayAt(point); }
 
-std::optional<desktop::DisplayMode> SimDisplays::currentMode(desktop::DisplayID id)
-{
-    return world_->currentMode(id);
-}
+std::optional<desktop::DisplayMode> SimDisplays::currentMode(desktop::DisplayID id) { return world_->currentMode(id); }
 
 int SimDisplays::commitConfiguration(const std::vector<desktop::OriginChange>& changes)
 {

@@ -23,8 +23,8 @@ std::uint32_t hotKeyMaskOf(std::uint64_t flags)
 
 SimHotKeys::SimHotKeys(std::shared_ptr<SimWorld> world) : world_(std::move(world)) {}
 
-desktop::HotKeyStatus SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode,
-                                                 std::uint32_t modifiers, desktop::Token& token)
+desktop::HotKeyStatus SimHotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
+                                                 desktop::Token& token)
 {
     auto status = desktop::HotKeyStatus::ok;
     {
@@ -42,7 +42,10 @@ desktop::HotKeyStatus SimHotKeys::registerHotKey(desktop::HotKeyIdentity identit
             entries_[token] = Entry{identity, keyCode, modifiers};
         }
     }
-    world_->record({{"do", "hotkey.register"}, {"id", identity.id}, {"code", keyCode}, {"mask", modifiers},
+    world_->record({{"do", "hotkey.register"},
+                    {"id", identity.id},
+                    {"code", keyCode},
+                    {"mask", modifiers},
                     {"status", desktop::hotkeyStatusCode(status)}});
     return status;
 }
@@ -63,8 +66,8 @@ void SimHotKeys::unregisterHotKey(desktop::Token token)
         removed = it->second;
         entries_.erase(it);
     }
-    world_->record({{"do", "hotkey.unregister"}, {"id", removed.identity.id}, {"code", removed.code},
-                    {"mask", removed.mask}});
+    world_->record(
+        {{"do", "hotkey.unregister"}, {"id", removed.identity.id}, {"code", removed.code}, {"mask", removed.mask}});
 }
 
 void SimHotKeys::setHandler(std::function<void(desktop::HotKeyIdentity, bool)> handler)

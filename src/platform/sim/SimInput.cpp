@@ -323,10 +323,7 @@ void SimInput::userKeyUp(int keyCode, const std::vector<std::string>& modifierNa
     dispatchEvent(userKeyEvent(EventType::keyUp, keyCode, modifierNames), false);
 }
 
-void SimInput::postEvent(const desktop::Event& event)
-{
-    dispatchEvent(event, true);
-}
+void SimInput::postEvent(const desktop::Event& event) { dispatchEvent(event, true); }
 
 // --- the way of one event ---
 
@@ -372,9 +369,7 @@ void SimInput::applyLocked(desktop::Event& event)
         break;
     case EventType::mouseMoved:
     case EventType::leftMouseDragged:
-    case EventType::rightMouseDragged:
-        pointer_ = event.location;
-        break;
+    case EventType::rightMouseDragged: pointer_ = event.location; break;
     case EventType::keyDown:
     case EventType::keyUp:
         if (event.type == EventType::keyDown)
@@ -384,8 +379,7 @@ void SimInput::applyLocked(desktop::Event& event)
         if (modifierKeyFlags(event.keyCode)) event.type = EventType::flagsChanged;
         break;
     case EventType::scrollWheel:
-    case EventType::flagsChanged:
-        break;
+    case EventType::flagsChanged: break;
     }
 }
 
@@ -406,8 +400,7 @@ SimInput::Route SimInput::grabbedRouteLocked(EventType type, Route under)
         if (held == 0) grab_.reset();
         return route;
     }
-    default:
-        return under;
+    default: return under;
     }
 }
 

@@ -19,8 +19,13 @@ class ScriptedLoad : public desktop::UrlLoad, public std::enable_shared_from_thi
 public:
     ScriptedLoad(std::shared_ptr<SimWorld> world, ScriptedServer server, desktop::UrlRequest request,
                  desktop::UrlLoadHandlers handlers)
-        : world_(std::move(world)), server_(std::move(server)), request_(std::move(request)),
-          handlers_(std::move(handlers)), sink_(request_), method_(request_.method), url_(request_.url)
+        : world_(std::move(world)),
+          server_(std::move(server)),
+          request_(std::move(request)),
+          handlers_(std::move(handlers)),
+          sink_(request_),
+          method_(request_.method),
+          url_(request_.url)
     {
     }
 
@@ -84,7 +89,8 @@ private:
         head_ = desktop::UrlResponseHead{route_->status, url_, route_->headers, std::int64_t(route_->body.size())};
         if (auto refusal = sink_.refusalOfLength(head_->expectedLength))
             return finish(UrlLoadError::other, std::move(*refusal));
-        if (handlers_.onResponse && !handlers_.onResponse(*head_)) return finish(UrlLoadError::cancelled, "answer refused");
+        if (handlers_.onResponse && !handlers_.onResponse(*head_))
+            return finish(UrlLoadError::cancelled, "answer refused");
         if (auto problem = sink_.open()) return finish(UrlLoadError::other, std::move(*problem));
         deliverable_ = std::min<std::uint64_t>(route_->body.size(), route_->truncateAfter.value_or(route_->body.size()));
         sendPiece();
@@ -97,7 +103,8 @@ private:
             return finish(std::nullopt, {});
         }
         const double pace = route_->bytesPerSecond;
-        const std::uint64_t piece = pace > 0 ? std::max<std::uint64_t>(1, std::uint64_t(pace * pieceSeconds)) : deliverable_;
+        const std::uint64_t piece =
+            pace > 0 ? std::max<std::uint64_t>(1, std::uint64_t(pace * pieceSeconds)) : deliverable_;
         const std::uint64_t size = std::min(piece, deliverable_ - sent_);
         const auto deliver = [this, size] {
             if (auto problem = sink_.keep(route_->body.data() + sent_, size))
@@ -106,8 +113,10 @@ private:
             if (handlers_.onProgress) handlers_.onProgress(sent_, head_->expectedLength);
             sendPiece();
         };
-        if (pace > 0) after(double(size) / pace, deliver);
-        else deliver();
+        if (pace > 0)
+            after(double(size) / pace, deliver);
+        else
+            deliver();
     }
 
     void finish(std::optional<UrlLoadError> error, std::string detail)

@@ -61,8 +61,12 @@ public:
 
     SimVirtualDisplay(std::shared_ptr<SimWorld> world, std::shared_ptr<Shared> shared, desktop::DisplayID id,
                       const desktop::VirtualDisplayDescriptor& descriptor)
-        : world_(std::move(world)), shared_(std::move(shared)), id_(id), serial_(descriptor.serialNum),
-          maxPixelsWide_(descriptor.maxPixelsWide), maxPixelsHigh_(descriptor.maxPixelsHigh)
+        : world_(std::move(world)),
+          shared_(std::move(shared)),
+          id_(id),
+          serial_(descriptor.serialNum),
+          maxPixelsWide_(descriptor.maxPixelsWide),
+          maxPixelsHigh_(descriptor.maxPixelsHigh)
     {
         state_->terminationHandler = descriptor.terminationHandler;
         {

@@ -50,8 +50,8 @@ std::vector<core::Rect> SimWindowServer::omittedDisplayFrames(desktop::WindowLis
 }
 
 std::optional<std::vector<desktop::WindowInfo>> SimWindowServer::windowList(desktop::WindowListOption option,
-                                                                           desktop::WindowID relativeTo,
-                                                                           bool excludeDesktopElements)
+                                                                            desktop::WindowID relativeTo,
+                                                                            bool excludeDesktopElements)
 {
     using Option = desktop::WindowListOption;
     if (unreadableList_) return std::nullopt;
@@ -81,7 +81,8 @@ std::optional<std::vector<desktop::WindowInfo>> SimWindowServer::windowList(desk
         return true;
     });
     // Relative to a window that does not exist, nothing is above or below it.
-    if ((option == Option::onScreenAboveWindow || option == Option::onScreenBelowWindow) && !passedRelative) list.clear();
+    if ((option == Option::onScreenAboveWindow || option == Option::onScreenBelowWindow) && !passedRelative)
+        list.clear();
     return list;
 }
 

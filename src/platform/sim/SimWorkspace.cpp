@@ -123,10 +123,8 @@ bool SimWorkspace::terminate(desktop::Pid pid)
 {
     const auto app = world_->app(pid);
     const bool runs = app && !app->info.terminated && pid != world_->ownPid();
-    world_->record({{"do", "app.terminate"},
-                    {"pid", pid},
-                    {"bundleID", app ? app->info.bundleIdentifier : ""},
-                    {"result", runs}});
+    world_->record(
+        {{"do", "app.terminate"}, {"pid", pid}, {"bundleID", app ? app->info.bundleIdentifier : ""}, {"result", runs}});
     if (!runs) return false;
     // The request is delivered; an application that ignores it simply goes on running.
     if (!app->ignoresTerminate) world_->terminate(pid);

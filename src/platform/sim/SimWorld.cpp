@@ -350,7 +350,8 @@ void SimWorld::settle()
         for (auto& p : pendingModes_)
             if (p.due <= now && (!mode || p.due < mode->due)) mode = &p;
         SimWindow* window = nullptr;
-        if (!pendingFrames_.empty() && pendingFrames_.begin()->first <= now) window = find(pendingFrames_.begin()->second);
+        if (!pendingFrames_.empty() && pendingFrames_.begin()->first <= now)
+            window = find(pendingFrames_.begin()->second);
         if (mode && (!window || mode->due <= window->pendingDue)) {
             const PendingMode due = *mode;
             pendingModes_.erase(pendingModes_.begin() + (mode - pendingModes_.data()));

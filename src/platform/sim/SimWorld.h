@@ -227,8 +227,7 @@ private:
     struct Listeners {
         std::map<ListenerToken, std::function<void()>> displays;
         std::map<ListenerToken, std::function<void(desktop::Pid)>> activated;
-        std::map<ListenerToken, std::function<void(desktop::WindowID, desktop::Pid, const core::Rect&, const core::Rect&)>>
-            frame;
+        std::map<ListenerToken, std::function<void(desktop::WindowID, desktop::Pid, const core::Rect&, const core::Rect&)>> frame;
         std::map<ListenerToken, std::function<void(desktop::Pid, desktop::WindowID)>> focus;
         std::map<ListenerToken, std::function<void()>> stack;
     };
@@ -284,8 +283,8 @@ private:
     std::vector<SimApp> apps_;
     std::unordered_map<desktop::Pid, std::size_t> appIndex_;  // the first application with the pid
     std::map<desktop::WindowID, SimWindow> windows_;
-    std::vector<desktop::WindowID> zOrder_;  // front to back, layers mixed
-    std::vector<SimWindow*> ordered_;        // zOrder_ with the layers first
+    std::vector<desktop::WindowID> zOrder_;                         // front to back, layers mixed
+    std::vector<SimWindow*> ordered_;                               // zOrder_ with the layers first
     std::set<std::pair<double, desktop::WindowID>> pendingFrames_;  // by due time
     std::map<desktop::Pid, desktop::WindowID> focused_;
     std::optional<desktop::Pid> frontmost_;

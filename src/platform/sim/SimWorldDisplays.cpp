@@ -16,9 +16,9 @@ void placeDisplay(desktop::DisplayInfo& display, const core::Rect& frame)
     const double dw = frame.width() - display.frame.width();
     const double dh = frame.height() - display.frame.height();
     display.frame = frame;
-    display.visibleFrame = core::Rect(display.visibleFrame.x() + dx, display.visibleFrame.y() + dy,
-                                      std::max(0.0, display.visibleFrame.width() + dw),
-                                      std::max(0.0, display.visibleFrame.height() + dh));
+    display.visibleFrame =
+        core::Rect(display.visibleFrame.x() + dx, display.visibleFrame.y() + dy,
+                   std::max(0.0, display.visibleFrame.width() + dw), std::max(0.0, display.visibleFrame.height() + dh));
     display.mode.width = frame.width();
     display.mode.height = frame.height();
     display.mode.pixelWidth = static_cast<int>(frame.width() * display.scale);

@@ -62,7 +62,8 @@ void SimWorld::deliver(const std::vector<Event>& events, const Listeners& listen
             for (const auto& [token, listener] : listeners.activated) listener(event.pid);
             break;
         case Event::Kind::frame:
-            for (const auto& [token, listener] : listeners.frame) listener(event.window, event.pid, event.from, event.to);
+            for (const auto& [token, listener] : listeners.frame)
+                listener(event.window, event.pid, event.from, event.to);
             break;
         case Event::Kind::focus:
             for (const auto& [token, listener] : listeners.focus) listener(event.pid, event.window);

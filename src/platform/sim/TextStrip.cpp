@@ -36,8 +36,8 @@ QImage drawn(const StripLook& look, bool withText)
         painter.setPen(look.foreground);
         const int margin = std::max(1, look.fontPixels * 2 / 3);
         const QRect room(margin, 0, std::max(0, image.width() - 2 * margin), image.height() - 1);
-        const QString text = QFontMetrics(font).elidedText(QString::fromStdString(look.text), Qt::ElideRight,
-                                                           room.width());
+        const QString text =
+            QFontMetrics(font).elidedText(QString::fromStdString(look.text), Qt::ElideRight, room.width());
         painter.drawText(room, Qt::AlignVCenter | (look.centred ? Qt::AlignHCenter : Qt::AlignLeft), text);
     }
     return image;

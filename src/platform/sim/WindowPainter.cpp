@@ -89,8 +89,8 @@ void paintTitleStrip(const WindowPicture& picture, std::uint8_t* pixels, std::ui
 
 }  // namespace
 
-WindowPicture windowPicture(const SimWindow& window, const std::string& appName, double contentTime,
-                            int pixelWidth, int pixelHeight)
+WindowPicture windowPicture(const SimWindow& window, const std::string& appName, double contentTime, int pixelWidth,
+                            int pixelHeight)
 {
     WindowPicture picture;
     picture.window = window.id;

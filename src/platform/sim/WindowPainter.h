@@ -21,8 +21,8 @@ struct WindowPicture {
 // and the window, over a picture that depends only on the window's number, its size and
 // the content time. Animated content changes with every 1/60 s of content time, in every
 // pixel, the strip's too.
-WindowPicture windowPicture(const SimWindow& window, const std::string& appName, double contentTime,
-                            int pixelWidth, int pixelHeight);
+WindowPicture windowPicture(const SimWindow& window, const std::string& appName, double contentTime, int pixelWidth,
+                            int pixelHeight);
 
 // Writes the picture into width × height pixels, rows of width * 4 bytes.
 void paintPicture(const WindowPicture& picture, std::uint8_t* pixels);

@@ -47,8 +47,7 @@ Animation animate(double duration, std::vector<AnimatedValue> values, std::funct
                   TimingFunction timing = TimingFunction::easeInEaseOut());
 
 inline Animation animate(double duration, double from, double to, std::function<void(double)> apply,
-                         std::function<void()> completion = {},
-                         TimingFunction timing = TimingFunction::easeInEaseOut())
+                         std::function<void()> completion = {}, TimingFunction timing = TimingFunction::easeInEaseOut())
 {
     return animate(duration, {AnimatedValue{from, to, std::move(apply)}}, std::move(completion), timing);
 }

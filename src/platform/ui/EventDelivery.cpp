@@ -38,14 +38,11 @@ Qt::MouseButton buttonOf(EventType type)
     switch (type) {
     case EventType::leftMouseDown:
     case EventType::leftMouseUp:
-    case EventType::leftMouseDragged:
-        return Qt::LeftButton;
+    case EventType::leftMouseDragged: return Qt::LeftButton;
     case EventType::rightMouseDown:
     case EventType::rightMouseUp:
-    case EventType::rightMouseDragged:
-        return Qt::RightButton;
-    default:
-        return Qt::NoButton;
+    case EventType::rightMouseDragged: return Qt::RightButton;
+    default: return Qt::NoButton;
     }
 }
 
@@ -55,17 +52,11 @@ void EventDelivery::deliver(const desktop::Event& event)
 {
     if (!window_) return;
     switch (event.type) {
-    case EventType::scrollWheel:
-        deliverWheel(event);
-        return;
+    case EventType::scrollWheel: deliverWheel(event); return;
     case EventType::keyDown:
     case EventType::keyUp:
-    case EventType::flagsChanged:
-        deliverKey(event);
-        return;
-    default:
-        deliverMouse(event);
-        return;
+    case EventType::flagsChanged: deliverKey(event); return;
+    default: deliverMouse(event); return;
     }
 }
 
@@ -76,8 +67,8 @@ QPointF EventDelivery::localPoint(const desktop::Event& event) const
 
 QWidget* EventDelivery::widgetAt(QPointF local) const
 {
-    if (!window_->rect().contains(QPoint(static_cast<int>(std::floor(local.x())),
-                                         static_cast<int>(std::floor(local.y())))))
+    if (!window_->rect().contains(
+            QPoint(static_cast<int>(std::floor(local.x())), static_cast<int>(std::floor(local.y())))))
         return nullptr;
     QWidget* child = window_->childAt(local.toPoint());
     return child ? child : window_.data();
@@ -102,8 +93,8 @@ void EventDelivery::deliverMouse(const desktop::Event& event)
     case EventType::leftMouseDown:
     case EventType::rightMouseDown:
         // Qt reports the second press of a double click as the double click itself.
-        type = event.clickState >= 2 && event.clickState % 2 == 0 ? QEvent::MouseButtonDblClick
-                                                                   : QEvent::MouseButtonPress;
+        type =
+            event.clickState >= 2 && event.clickState % 2 == 0 ? QEvent::MouseButtonDblClick : QEvent::MouseButtonPress;
         if (buttons_ == Qt::NoButton) {
             mouseGrabber_ = widgetAt(local);
             giveClickFocus(mouseGrabber_);
@@ -186,8 +177,8 @@ void EventDelivery::deliverKey(const desktop::Event& event)
                 (key == Qt::Key_Meta && now.testFlag(Qt::MetaModifier)) ||
                 (key == Qt::Key_Alt && now.testFlag(Qt::AltModifier));
     }
-    QKeyEvent qtEvent(press ? QEvent::KeyPress : QEvent::KeyRelease, key,
-                      qtModifiers(event.modifierFlags), keyText(event.keyCode, event.modifierFlags));
+    QKeyEvent qtEvent(press ? QEvent::KeyPress : QEvent::KeyRelease, key, qtModifiers(event.modifierFlags),
+                      keyText(event.keyCode, event.modifierFlags));
     QApplication::sendEvent(target, &qtEvent);
 }
 

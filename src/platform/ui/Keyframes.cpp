@@ -52,8 +52,7 @@ Keyframes::Position Keyframes::position(double t) const
     if (values_.size() < 2 || duration_ <= 0) return {};
 
     double fraction = t / duration_;
-    if (repeatsForever_)
-        fraction -= std::floor(fraction);
+    if (repeatsForever_) fraction -= std::floor(fraction);
     const std::size_t last = values_.size() - 1;
     if (fraction <= keyTime(0)) return {0, 0};
     if (fraction >= keyTime(last)) return {last - 1, 1};

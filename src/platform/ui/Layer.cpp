@@ -4,10 +4,7 @@
 
 namespace ui {
 
-LayerPath LayerPath::segment(core::Point from, core::Point to)
-{
-    return polyline({from, to});
-}
+LayerPath LayerPath::segment(core::Point from, core::Point to) { return polyline({from, to}); }
 
 LayerPath LayerPath::polyline(std::vector<core::Point> points, bool closed)
 {
@@ -40,10 +37,7 @@ bool sameShape(const LayerPath& a, const LayerPath& b)
     return true;
 }
 
-double mix(double from, double to, double progress)
-{
-    return from + (to - from) * progress;
-}
+double mix(double from, double to, double progress) { return from + (to - from) * progress; }
 
 core::Point mix(core::Point from, core::Point to, double progress)
 {
@@ -73,10 +67,7 @@ Layer& Layer::addSublayer(Kind kind)
     return *sublayers_.back();
 }
 
-void Layer::removeAllSublayers()
-{
-    sublayers_.clear();
-}
+void Layer::removeAllSublayers() { sublayers_.clear(); }
 
 void Layer::setFrame(const core::Rect& frame)
 {
@@ -87,17 +78,15 @@ void Layer::setFrame(const core::Rect& frame)
 
 core::Rect Layer::frame() const
 {
-    return {position.x - anchorPoint.x * size.width, position.y - anchorPoint.y * size.height, size.width,
-            size.height};
+    return {position.x - anchorPoint.x * size.width, position.y - anchorPoint.y * size.height, size.width, size.height};
 }
 
 namespace {
 
 const std::vector<std::string>& knownKeyPaths()
 {
-    static const std::vector<std::string> paths{"position",           "position.x", "transform.scale",
-                                                "transform.rotation", "bounds.size", "strokeEnd",
-                                                "opacity"};
+    static const std::vector<std::string> paths{"position",    "position.x", "transform.scale", "transform.rotation",
+                                                "bounds.size", "strokeEnd",  "opacity"};
     return paths;
 }
 

@@ -94,7 +94,7 @@ public:
 
     // shape layers
     LayerPath path;
-    QColor fillColor;  // invalid: not filled
+    QColor fillColor;    // invalid: not filled
     QColor strokeColor;  // invalid: not stroked
     double lineWidth = 1;
     double strokeEnd = 1;  // the fraction of the outline stroked

@@ -12,10 +12,7 @@ namespace {
 // Enough that a flattened ellipse strokes as smoothly as a curve at twice the scale.
 constexpr int ellipseSteps = 96;
 
-QPointF inPainterSpace(core::Point p, double height)
-{
-    return {p.x, height - p.y};
-}
+QPointF inPainterSpace(core::Point p, double height) { return {p.x, height - p.y}; }
 
 struct Polyline {
     std::vector<QPointF> points;
@@ -63,7 +60,8 @@ QPainterPath outlinePath(const LayerPath& path, double height)
     for (const auto& subpath : path.subpaths) {
         if (subpath.points.empty()) continue;
         result.moveTo(inPainterSpace(subpath.points.front(), height));
-        for (std::size_t i = 1; i < subpath.points.size(); ++i) result.lineTo(inPainterSpace(subpath.points[i], height));
+        for (std::size_t i = 1; i < subpath.points.size(); ++i)
+            result.lineTo(inPainterSpace(subpath.points[i], height));
         if (subpath.closed) result.closeSubpath();
     }
     for (const auto& rect : path.ellipses) {

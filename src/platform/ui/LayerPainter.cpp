@@ -67,8 +67,7 @@ QPainterPath shadowOutline(const Layer& layer, const Layer::Presentation& p, con
 
 void paintShadow(QPainter& painter, const Layer& layer, const Layer::Presentation& p, const QRectF& bounds)
 {
-    const QPainterPath outline =
-        shadowOutline(layer, p, bounds).translated(layer.shadowOffset.x, -layer.shadowOffset.y);
+    const QPainterPath outline = shadowOutline(layer, p, bounds).translated(layer.shadowOffset.x, -layer.shadowOffset.y);
     if (outline.isEmpty()) return;
     const double alpha = std::clamp(layer.shadowColor.alphaF() * layer.shadowOpacity, 0.0, 1.0);
     QColor color = layer.shadowColor;

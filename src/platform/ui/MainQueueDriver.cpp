@@ -28,10 +28,7 @@ struct PumpHandle {
 class MainQueuePump : public QObject {
 public:
     MainQueuePump(dispatch::ThreadScheduler& scheduler, std::shared_ptr<PumpHandle> handle, QObject* parent)
-        : QObject(parent),
-          scheduler_(scheduler),
-          generation_(dispatch::schedulerGeneration()),
-          handle_(std::move(handle))
+        : QObject(parent), scheduler_(scheduler), generation_(dispatch::schedulerGeneration()), handle_(std::move(handle))
     {
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
@@ -50,7 +47,8 @@ public:
     void wake()
     {
         if (drainPosted_.exchange(true)) return;
-        QMetaObject::invokeMethod(this, [this] { drain(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { drain(); }, Qt::QueuedConnection);
     }
 
 private:

@@ -163,11 +163,10 @@ void Menu::closed()
 
 void Menu::watch(QAction* action, const std::shared_ptr<MenuItem::Record>& record)
 {
-    QObject::connect(action, &QAction::triggered, connections_.get(),
-                     [weak = std::weak_ptr<MenuItem::Record>(record)] {
-                         const auto chosen = weak.lock();
-                         if (chosen && chosen->callback) dispatch::main().async(chosen->callback);
-                     });
+    QObject::connect(action, &QAction::triggered, connections_.get(), [weak = std::weak_ptr<MenuItem::Record>(record)] {
+        const auto chosen = weak.lock();
+        if (chosen && chosen->callback) dispatch::main().async(chosen->callback);
+    });
 }
 
 MenuItem Menu::addItem(const std::string& title, std::function<void()> action)

@@ -71,8 +71,8 @@ public:
             piece.checkType = QStyleOptionMenuItem::NotCheckable;
             piece.icon = QIcon();
             piece.rect.adjust(advance, 0, 0, 0);
-            const QColor color =
-                selected ? item->palette.color(QPalette::Active, QPalette::HighlightedText) : runColor(run, item->palette);
+            const QColor color = selected ? item->palette.color(QPalette::Active, QPalette::HighlightedText)
+                                          : runColor(run, item->palette);
             for (const auto group : {QPalette::Active, QPalette::Inactive})
                 for (const auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
                     piece.palette.setColor(group, role, color);
@@ -137,8 +137,10 @@ void MenuWidget::keyPressEvent(QKeyEvent* event)
         if (action->shortcut().isEmpty() || action->shortcut() != pressed) continue;
         if (action->isEnabled() && action->isVisible()) {
             // Closing first, as a click does: the action then runs after the menu is gone.
-            if (closeAll) closeAll();
-            else hide();
+            if (closeAll)
+                closeAll();
+            else
+                hide();
             action->trigger();
         }
         event->accept();

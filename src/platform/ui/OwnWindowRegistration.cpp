@@ -30,9 +30,7 @@ bool onGuiThread()
 desktop::OwnWindowGrab pictureOf(QWidget& widget)
 {
     return [widget = QPointer<QWidget>(&widget)](double scale) -> desktop::PixelBufferRef {
-        const auto render = [&]() -> desktop::PixelBufferRef {
-            return widget ? renderWidget(*widget, scale) : nullptr;
-        };
+        const auto render = [&]() -> desktop::PixelBufferRef { return widget ? renderWidget(*widget, scale) : nullptr; };
         // Widgets draw only on their own thread.
         return onGuiThread() ? render() : dispatch::main().syncResult(render);
     };
@@ -40,9 +38,8 @@ desktop::OwnWindowGrab pictureOf(QWidget& widget)
 
 desktop::OwnWindowEventSink eventsTo(QWidget& widget)
 {
-    return [delivery = std::make_shared<EventDelivery>(widget)](const desktop::Event& event) {
-        delivery->deliver(event);
-    };
+    return
+        [delivery = std::make_shared<EventDelivery>(widget)](const desktop::Event& event) { delivery->deliver(event); };
 }
 
 // The widget's X window, created here if it has none yet, so the desktop can stack it;

@@ -25,11 +25,8 @@ bool ShownWidgetRegistration::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Resize:
         if (registration_) registration_->update(desktopState());
         break;
-    case QEvent::Hide:
-        registration_.reset();
-        break;
-    default:
-        break;
+    case QEvent::Hide: registration_.reset(); break;
+    default: break;
     }
     return false;
 }

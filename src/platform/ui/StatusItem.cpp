@@ -76,11 +76,10 @@ bool StatusItem::performClick(std::function<void()> whenDone)
         return false;
     }
     view_->setHighlighted(true);
-    return menu_->popUp(menuPoint(),
-                        [view = std::weak_ptr(view_), whenDone = std::move(whenDone)] {
-                            if (const auto shown = view.lock()) shown->setHighlighted(false);
-                            if (whenDone) whenDone();
-                        });
+    return menu_->popUp(menuPoint(), [view = std::weak_ptr(view_), whenDone = std::move(whenDone)] {
+        if (const auto shown = view.lock()) shown->setHighlighted(false);
+        if (whenDone) whenDone();
+    });
 }
 
 core::Point StatusItem::menuPoint() const

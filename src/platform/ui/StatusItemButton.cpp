@@ -53,8 +53,8 @@ void reserveBand(Window& window)
     if (!hasWindowSystem()) return;
     const QRect qt = qtGeometry(window.frame());
     const auto origin = desktop::globalSpace().qtOrigin();
-    const auto native = desktop::globalSpace().toNative(
-        core::Rect(qt.x() - origin.x, qt.y() - origin.y, qt.width(), qt.height()));
+    const auto native =
+        desktop::globalSpace().toNative(core::Rect(qt.x() - origin.x, qt.y() - origin.y, qt.width(), qt.height()));
     const auto rounded = roundedRect(native);
     if (rounded.isEmpty() || rounded.bottom() < 0 || rounded.left() < 0) return;
     x11::reserveTopBand(static_cast<xcb_window_t>(window.winId()), static_cast<std::uint32_t>(rounded.bottom() + 1),

@@ -40,13 +40,13 @@ QImage TemplateImage::render(QSize pixels, const QColor& color, double devicePix
     // Lines on whole points stay sharp at whole multiples of the own size. The drawings
     // keep a point of empty margin all round, which may go where a size is a little short.
     const double fit = std::min(pixels.width() / own.width(), pixels.height() / own.height());
-    const double whole =
-        std::floor(std::min((pixels.width() + 2) / own.width(), (pixels.height() + 2) / own.height()));
+    const double whole = std::floor(std::min((pixels.width() + 2) / own.width(), (pixels.height() + 2) / own.height()));
     const double scale = whole >= 1 ? whole : fit;
     const QSizeF drawn = own * scale;
     QPainter painter(&image);
     // Its edges start on whole pixels.
-    const QPointF origin(std::floor((pixels.width() - drawn.width()) / 2), std::floor((pixels.height() - drawn.height()) / 2));
+    const QPointF origin(std::floor((pixels.width() - drawn.width()) / 2),
+                         std::floor((pixels.height() - drawn.height()) / 2));
     renderer_->render(&painter, QRectF(origin, drawn));
     // Only the drawing's coverage counts: it takes the colour.
     painter.setCompositionMode(QPainter::CompositionMode_SourceIn);

@@ -18,14 +18,10 @@ const QStringList heavyFamilies = {QStringLiteral("DejaVu Sans"), QStringLiteral
 QFont::Weight qtWeight(FontSpec::Weight weight)
 {
     switch (weight) {
-    case FontSpec::Weight::medium:
-        return QFont::Medium;
-    case FontSpec::Weight::semibold:
-        return QFont::DemiBold;
-    case FontSpec::Weight::bold:
-        return QFont::Bold;
-    case FontSpec::Weight::regular:
-        break;
+    case FontSpec::Weight::medium: return QFont::Medium;
+    case FontSpec::Weight::semibold: return QFont::DemiBold;
+    case FontSpec::Weight::bold: return QFont::Bold;
+    case FontSpec::Weight::regular: break;
     }
     return QFont::Normal;
 }

@@ -72,7 +72,10 @@ public:
         return clientPid(connection_, window);
     }
 
-    bool belongTo(xcb_window_t window, desktop::Pid pid) const { return window != XCB_WINDOW_NONE && of(window) == pid; }
+    bool belongTo(xcb_window_t window, desktop::Pid pid) const
+    {
+        return window != XCB_WINDOW_NONE && of(window) == pid;
+    }
 
 private:
     Connection& connection_;
@@ -119,8 +122,8 @@ std::optional<core::Size> minimumSize(Connection& connection, xcb_window_t windo
 
 void logGone(xcb_window_t window, desktop::Pid pid, const std::string& what)
 {
-    core::systemLog::write("[Glimra] X11 window " + hex(window) + " of pid " + std::to_string(pid) +
-                           " is gone; " + what + " not done");
+    core::systemLog::write("[Glimra] X11 window " + hex(window) + " of pid " + std::to_string(pid) + " is gone; " +
+                           what + " not done");
 }
 
 }  // namespace
@@ -157,8 +160,8 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::
     const auto activeAtom = connection_->atom("_NET_ACTIVE_WINDOW");
     handler_ = connection_->addEventHandler([=](const xcb_generic_event_t& event) {
         const auto type = event.response_type & 0x7f;
-        const bool activation =
-            type == XCB_PROPERTY_NOTIFY && reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == activeAtom;
+        const bool activation = type == XCB_PROPERTY_NOTIFY &&
+                                reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == activeAtom;
         if (type != XCB_CONFIGURE_NOTIFY && !activation) return;
         const auto observers = weakObservers.lock();
         const auto connection = weakConnection.lock();
@@ -221,8 +224,8 @@ ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::strin
             value = desktop::Element{pid, active};
             return ax::success;
         }
-        const auto stacking = connection_->cardinals(connection_->root(),
-                                                     connection_->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+        const auto stacking =
+            connection_->cardinals(connection_->root(), connection_->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
         for (const auto window : frontToBack(stacking, connection_->root())) {
             if (!pids.belongTo(window, pid)) continue;
             value = desktop::Element{pid, window};
@@ -238,8 +241,10 @@ ax::Error X11Accessibility::copyOfWindow(xcb_window_t window, const std::string&
     if (attribute == ax::position || attribute == ax::size) {
         const auto frame = frameInPoints(*connection_, window);
         if (!frame) return ax::invalidUIElement;
-        if (attribute == ax::position) value = frame->origin;
-        else value = frame->size;
+        if (attribute == ax::position)
+            value = frame->origin;
+        else
+            value = frame->size;
         return ax::success;
     }
     if (attribute == ax::minimized) {
@@ -276,8 +281,8 @@ ax::Error X11Accessibility::moveOrResize(const desktop::Element& element, const 
     const auto* size = std::get_if<core::Size>(&value);
     if (attribute == ax::position && (!point || !std::isfinite(point->x) || !std::isfinite(point->y)))
         return ax::illegalArgument;
-    if (attribute == ax::size && (!size || !std::isfinite(size->width) || !std::isfinite(size->height) ||
-                                  size->width < 0 || size->height < 0))
+    if (attribute == ax::size &&
+        (!size || !std::isfinite(size->width) || !std::isfinite(size->height) || size->width < 0 || size->height < 0))
         return ax::illegalArgument;
 
     const auto frame = framePixels(*connection_, window);
@@ -400,8 +405,10 @@ void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& c
     std::set<desktop::Pid> wholeApplications;
     for (const auto& [pid, window, notification] : observers->registry.subscriptions()) {
         if (!isMoveOrResize(notification)) continue;
-        if (window != 0) windows.emplace(window, pid);
-        else wholeApplications.insert(pid);
+        if (window != 0)
+            windows.emplace(window, pid);
+        else
+            wholeApplications.insert(pid);
     }
     for (const auto pid : wholeApplications)
         for (const auto client : clientsOf(connection, pids, pid)) windows.emplace(client, pid);

@@ -66,8 +66,8 @@ std::optional<std::string> titleOf(xcb_window_t window, const xcb_get_property_r
                                    const xcb_get_property_reply_t* name, xcb_atom_t compoundText)
 {
     const auto* reply = netName && netName->type != XCB_ATOM_NONE && netName->format == 8 ? netName
-                        : name && name->type != XCB_ATOM_NONE && name->format == 8     ? name
-                                                                                        : nullptr;
+                        : name && name->type != XCB_ATOM_NONE && name->format == 8        ? name
+                                                                                          : nullptr;
     if (!reply) return std::nullopt;
     const std::string raw = bytesOf(reply);
     // WM_NAME of type STRING is Latin-1 by definition; COMPOUND_TEXT mixes character
@@ -75,7 +75,7 @@ std::optional<std::string> titleOf(xcb_window_t window, const xcb_get_property_r
     if (reply == name && reply->type == XCB_ATOM_STRING) return latin1ToUtf8(raw);
     bool complete = true;
     auto text = reply == name && reply->type == compoundText ? compoundTextToUtf8(raw, &complete)
-                                                              : repairedUtf8(raw, &complete);
+                                                             : repairedUtf8(raw, &complete);
     if (!complete) logBrokenTitle(window);
     return text;
 }
@@ -94,13 +94,11 @@ std::optional<std::string> classOf(const xcb_get_property_reply_t* reply)
 
 }  // namespace
 
-std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
-                                                        const std::vector<xcb_window_t>& windows)
+std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, const std::vector<xcb_window_t>& windows)
 {
     auto* c = connection.xcb();
     const auto root = connection.root();
-    const core::Size screen{double(connection.screen()->width_in_pixels),
-                            double(connection.screen()->height_in_pixels)};
+    const core::Size screen{double(connection.screen()->width_in_pixels), double(connection.screen()->height_in_pixels)};
     const auto request = [&](xcb_window_t window, const char* name, xcb_atom_t type, std::uint32_t length) {
         return xcb_get_property(c, 0, window, connection.atom(name), type, 0, length);
     };
@@ -149,9 +147,9 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
         facts.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
         facts.overrideRedirect = attributes->override_redirect;
         const auto frame = clampedToScreen(extentsOf(unitsOf(extents.get())), screen);
-        facts.pixels = core::Rect(origin->dst_x - frame.left, origin->dst_y - frame.top,
-                                  geometry->width + frame.left + frame.right,
-                                  geometry->height + frame.top + frame.bottom);
+        facts.pixels =
+            core::Rect(origin->dst_x - frame.left, origin->dst_y - frame.top,
+                       geometry->width + frame.left + frame.right, geometry->height + frame.top + frame.bottom);
         facts.pid = declaredPid(unitsOf(pid.get()));
         facts.title = titleOf(windows[i], netName.get(), name.get(), connection.atom("COMPOUND_TEXT"));
         facts.windowClass = classOf(windowClass.get());

@@ -34,7 +34,6 @@ struct ClientFacts {
 };
 
 // One entry per window, none for a window that no longer exists.
-std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection,
-                                                        const std::vector<xcb_window_t>& windows);
+std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, const std::vector<xcb_window_t>& windows);
 
 }  // namespace x11

@@ -36,14 +36,14 @@ std::optional<std::vector<xcb_window_t>> listedIds(Connection& connection, Reply
     const auto root = connection.root();
     if (!head || head->type == XCB_ATOM_NONE) return std::nullopt;
     // EWMH lists bottom to top: a list too long is read from its top end.
-    const std::size_t total = static_cast<std::size_t>(xcb_get_property_value_length(head.get())) / 4 +
-                              head->bytes_after / 4;
+    const std::size_t total =
+        static_cast<std::size_t>(xcb_get_property_value_length(head.get())) / 4 + head->bytes_after / 4;
     const bool cut = head->format == 32 && total > maxListedClients;
     if (cut)
         head = reply(xcb_get_property_reply(
             c,
-            xcb_get_property(c, 0, root, stacking, XCB_ATOM_WINDOW, static_cast<std::uint32_t>(total - maxListedClients),
-                             maxListedClients),
+            xcb_get_property(c, 0, root, stacking, XCB_ATOM_WINDOW,
+                             static_cast<std::uint32_t>(total - maxListedClients), maxListedClients),
             nullptr));
     if (cut && !toldCut.exchange(true))
         core::systemLog::write("x11: the client list names " + std::to_string(total) + " windows; only the front " +
@@ -59,14 +59,12 @@ std::vector<xcb_window_t> mappedTopLevels(Connection& connection)
     if (!tree) return {};
     // Children come bottom to top, as the server stacks them.
     const auto* children = xcb_query_tree_children(tree.get());
-    return frontToBack(std::vector<std::uint32_t>(children, children + xcb_query_tree_children_length(tree.get())),
-                       root);
+    return frontToBack(std::vector<std::uint32_t>(children, children + xcb_query_tree_children_length(tree.get())), root);
 }
 
 }  // namespace
 
-std::vector<xcb_window_t> frontToBack(const std::vector<std::uint32_t>& bottomToTop, xcb_window_t root,
-                                      std::size_t cap)
+std::vector<xcb_window_t> frontToBack(const std::vector<std::uint32_t>& bottomToTop, xcb_window_t root, std::size_t cap)
 {
     std::vector<xcb_window_t> ids;
     std::unordered_set<xcb_window_t> seen;
@@ -88,8 +86,7 @@ ClientFactsCache::ClientFactsCache(std::shared_ptr<Connection> connection)
 {
     // Told when a top-level window (a frame among them) is made, moved, mapped or
     // destroyed, and when the root's lists change.
-    addEventMask(*connection_, connection_->root(),
-                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
+    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
     refresh();
     refresher_ = std::thread([this] { refreshLoop(); });
@@ -200,8 +197,9 @@ void ClientFactsCache::refresh()
 
     withWindowManager_ = ids.has_value();
     if (!withWindowManager_ && !withoutWindowManager.exchange(true))
-        core::systemLog::write("x11: no window manager lists the clients (_NET_CLIENT_LIST_STACKING); "
-                               "the mapped top-level windows are listed without frames");
+        core::systemLog::write(
+            "x11: no window manager lists the clients (_NET_CLIENT_LIST_STACKING); "
+            "the mapped top-level windows are listed without frames");
     if (withWindowManager_) withoutWindowManager = false;
     if (!ids) ids = mappedTopLevels(*connection_);
 
@@ -234,9 +232,8 @@ void ClientFactsCache::refreshLoop()
         bool structureChanged = false;
         {
             std::unique_lock lock(changesMutex_);
-            changed_.wait(lock, [&] {
-                return stopping_ || structureTold_ != structureTaken_ || !changedWindows_.empty();
-            });
+            changed_.wait(lock,
+                          [&] { return stopping_ || structureTold_ != structureTaken_ || !changedWindows_.empty(); });
             if (stopping_) return;
             windows.swap(changedWindows_);
             structureChanged = structureTold_ != structureTaken_;

@@ -84,8 +84,8 @@ Connection::~Connection()
 void Connection::nameExtensions()
 {
     const std::pair<xcb_extension_t*, const char*> used[]{
-        {&xcb_composite_id, "Composite"}, {&xcb_xfixes_id, "XFixes"}, {&xcb_damage_id, "Damage"},
-        {&xcb_randr_id, "RandR"},         {&xcb_render_id, "Render"}, {&xcb_shm_id, "MIT-SHM"},
+        {&xcb_composite_id, "Composite"}, {&xcb_xfixes_id, "XFixes"},         {&xcb_damage_id, "Damage"},
+        {&xcb_randr_id, "RandR"},         {&xcb_render_id, "Render"},         {&xcb_shm_id, "MIT-SHM"},
         {&xcb_test_id, "XTEST"},          {&xcb_input_id, "XInputExtension"}, {&xcb_res_id, "X-Resource"}};
     for (const auto& [extension, name] : used)
         if (const auto* data = present(connection_, extension)) errors_.nameExtension(data->major_opcode, name);
@@ -106,22 +106,28 @@ std::optional<std::string> Connection::checkExtensions()
     // Damage needs XFixes asked for its version first.
     if (const auto* data = present(c, &xcb_xfixes_id)) {
         auto v = reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
-        if (v) events_.xfixes = data->first_event;
-        else missing.push_back("XFixes");
+        if (v)
+            events_.xfixes = data->first_event;
+        else
+            missing.push_back("XFixes");
     } else {
         missing.push_back("XFixes");
     }
     if (const auto* data = present(c, &xcb_damage_id)) {
         auto v = reply(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
-        if (v) events_.damage = data->first_event;
-        else missing.push_back("Damage");
+        if (v)
+            events_.damage = data->first_event;
+        else
+            missing.push_back("Damage");
     } else {
         missing.push_back("Damage");
     }
     if (const auto* data = present(c, &xcb_randr_id)) {
         auto v = reply(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 6), nullptr));
-        if (v && atLeast(v->major_version, v->minor_version, 1, 5)) events_.randr = data->first_event;
-        else missing.push_back("RandR 1.5");
+        if (v && atLeast(v->major_version, v->minor_version, 1, 5))
+            events_.randr = data->first_event;
+        else
+            missing.push_back("RandR 1.5");
     } else {
         missing.push_back("RandR 1.5");
     }
@@ -168,8 +174,8 @@ xcb_atom_t Connection::atom(std::string_view name)
 std::optional<Connection::Property> Connection::property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type,
                                                          std::uint32_t maxLength)
 {
-    auto answer = reply(
-        xcb_get_property_reply(connection_, xcb_get_property(connection_, 0, window, name, type, 0, maxLength), nullptr));
+    auto answer = reply(xcb_get_property_reply(
+        connection_, xcb_get_property(connection_, 0, window, name, type, 0, maxLength), nullptr));
     if (!answer || answer->type == XCB_ATOM_NONE) return std::nullopt;
     if (type != XCB_ATOM_ANY && answer->type != type) return std::nullopt;
     Property result;
@@ -202,8 +208,7 @@ void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint
     message.data.data32[2] = d2;
     message.data.data32[3] = d3;
     message.data.data32[4] = d4;
-    xcb_send_event(connection_, 0, root(),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+    xcb_send_event(connection_, 0, root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char*>(&message));
     xcb_flush(connection_);
 }

@@ -34,8 +34,8 @@ std::optional<DisplayComposer::Picture> DisplayComposer::compose(const desktop::
         return std::any_of(filter.windows.begin(), filter.windows.end(),
                            [&](const desktop::ShareableWindow& w) { return w.windowID == id; });
     };
-    const auto windows = windowServer_->windowList(desktop::WindowListOption::onScreenOnly).value_or(
-        std::vector<desktop::WindowInfo>{});
+    const auto windows =
+        windowServer_->windowList(desktop::WindowListOption::onScreenOnly).value_or(std::vector<desktop::WindowInfo>{});
     const desktop::Pid own = getpid();
 
     std::map<xcb_window_t, std::unique_ptr<WindowPixmap>> kept;
@@ -57,10 +57,10 @@ std::optional<DisplayComposer::Picture> DisplayComposer::compose(const desktop::
     const int width = std::max(configuration.width, 1);
     const int height = std::max(configuration.height, 1);
     Picture picture;
-    picture.image = composeOnServer(*connection_, pool, layers, static_cast<int>(std::lround(pixels.minX())),
-                                    static_cast<int>(std::lround(pixels.minY())),
-                                    static_cast<int>(std::lround(pixels.width())),
-                                    static_cast<int>(std::lround(pixels.height())), width, height, true);
+    picture.image =
+        composeOnServer(*connection_, pool, layers, static_cast<int>(std::lround(pixels.minX())),
+                        static_cast<int>(std::lround(pixels.minY())), static_cast<int>(std::lround(pixels.width())),
+                        static_cast<int>(std::lround(pixels.height())), width, height, true);
     picture.scaleFactor = display->scale;
     return picture;
 }

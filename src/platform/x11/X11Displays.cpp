@@ -43,15 +43,17 @@ std::vector<Monitor> readMonitors(Connection& connection)
     for (auto it = xcb_randr_get_monitors_monitors_iterator(answer.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
         const auto& info = *it.data;
         if (info.width == 0 || info.height == 0) continue;
-        monitors.push_back({atomName(c, info.name), core::Rect(info.x, info.y, info.width, info.height),
-                            core::Size{static_cast<double>(info.width_in_millimeters),
-                                       static_cast<double>(info.height_in_millimeters)},
-                            info.primary != 0});
+        monitors.push_back(
+            {atomName(c, info.name), core::Rect(info.x, info.y, info.width, info.height),
+             core::Size{static_cast<double>(info.width_in_millimeters), static_cast<double>(info.height_in_millimeters)},
+             info.primary != 0});
     }
     // Without a primary, the monitor at the root's origin leads, as a single screen's does.
     auto main = std::find_if(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.primary; });
     if (main == monitors.end())
-        main = std::find_if(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.pixels.contains({0, 0}); });
+        main = std::find_if(monitors.begin(), monitors.end(), [](const Monitor& m) {
+            return m.pixels.contains({0, 0});
+        });
     if (main != monitors.end()) std::rotate(monitors.begin(), main, main + 1);
     return monitors;
 }
@@ -65,7 +67,8 @@ double scaleOf(const Monitor& monitor)
     for (const auto* screen : screens)
         if (screen->name().toStdString() == monitor.name) return screen->devicePixelRatio();
     for (const auto* screen : screens)
-        if (screen->geometry().topLeft() == QPoint(static_cast<int>(monitor.pixels.x()), static_cast<int>(monitor.pixels.y())))
+        if (screen->geometry().topLeft() ==
+            QPoint(static_cast<int>(monitor.pixels.x()), static_cast<int>(monitor.pixels.y())))
             return screen->devicePixelRatio();
     const auto* primary = QGuiApplication::primaryScreen();
     return primary ? primary->devicePixelRatio() : 1;
@@ -176,8 +179,8 @@ bool X11Displays::reread(Connection& connection, State& state)
     }
 
     std::lock_guard lock(state.mutex);
-    const bool changed = !std::equal(displays.begin(), displays.end(), state.displays.begin(), state.displays.end(),
-                                     sameDisplay);
+    const bool changed =
+        !std::equal(displays.begin(), displays.end(), state.displays.begin(), state.displays.end(), sameDisplay);
     state.displays = std::move(displays);
     return changed;
 }

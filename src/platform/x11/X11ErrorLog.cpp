@@ -11,9 +11,9 @@ namespace {
 std::string coreErrorName(std::uint8_t code)
 {
     static constexpr std::array<const char*, 18> names{
-        "",         "BadRequest", "BadValue",  "BadWindow", "BadPixmap", "BadAtom",
-        "BadCursor", "BadFont",   "BadMatch",  "BadDrawable", "BadAccess", "BadAlloc",
-        "BadColor", "BadGC",      "BadIDChoice", "BadName", "BadLength", "BadImplementation"};
+        "",          "BadRequest", "BadValue",    "BadWindow",   "BadPixmap", "BadAtom",
+        "BadCursor", "BadFont",    "BadMatch",    "BadDrawable", "BadAccess", "BadAlloc",
+        "BadColor",  "BadGC",      "BadIDChoice", "BadName",     "BadLength", "BadImplementation"};
     if (code > 0 && code < names.size()) return names[code];
     return "error " + std::to_string(code);
 }

@@ -67,8 +67,8 @@ void sync(Connection& connection)
 
 void scroll(Connection& connection, const desktop::Event& event)
 {
-    auto* pointer = xcb_query_pointer_reply(connection.xcb(), xcb_query_pointer(connection.xcb(), connection.root()),
-                                            nullptr);
+    auto* pointer =
+        xcb_query_pointer_reply(connection.xcb(), xcb_query_pointer(connection.xcb(), connection.root()), nullptr);
     if (!pointer) return;
     const RootPixel home{pointer->root_x, pointer->root_y};
     std::free(pointer);

@@ -44,8 +44,8 @@ std::vector<std::uint16_t> X11HotKeys::lockVariants() const
     return variants;
 }
 
-desktop::HotKeyStatus X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode,
-                                                 std::uint32_t modifiers, desktop::Token& token)
+desktop::HotKeyStatus X11HotKeys::registerHotKey(desktop::HotKeyIdentity identity, int keyCode, std::uint32_t modifiers,
+                                                 desktop::Token& token)
 {
     Registration registration{identity, keyCode, keyMap_->keycodes(keyCode), keys::modifierMask(modifiers)};
     if (registration.keycodes.empty()) return desktop::HotKeyStatus::invalid;
@@ -137,8 +137,8 @@ void X11HotKeys::unregisterHotKey(desktop::Token token)
 void X11HotKeys::setHandler(std::function<void(desktop::HotKeyIdentity, bool)> handler)
 {
     std::lock_guard lock(mutex_);
-    handler_ = handler ? std::make_shared<std::function<void(desktop::HotKeyIdentity, bool)>>(std::move(handler))
-                       : nullptr;
+    handler_ =
+        handler ? std::make_shared<std::function<void(desktop::HotKeyIdentity, bool)>>(std::move(handler)) : nullptr;
 }
 
 void X11HotKeys::handleKey(const xcb_generic_event_t& event)

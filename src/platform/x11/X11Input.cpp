@@ -149,9 +149,9 @@ core::Point X11Input::pointerLocation()
 int X11Input::warpPointer(core::Point to)
 {
     const core::Point native = desktop::globalSpace().toNative(to);
-    const auto cookie = xcb_warp_pointer_checked(connection_->xcb(), XCB_WINDOW_NONE, connection_->root(), 0, 0, 0, 0,
-                                                 static_cast<std::int16_t>(native.x),
-                                                 static_cast<std::int16_t>(native.y));
+    const auto cookie =
+        xcb_warp_pointer_checked(connection_->xcb(), XCB_WINDOW_NONE, connection_->root(), 0, 0, 0, 0,
+                                 static_cast<std::int16_t>(native.x), static_cast<std::int16_t>(native.y));
     if (auto* error = xcb_request_check(connection_->xcb(), cookie)) {
         std::free(error);
         return failure;
@@ -245,10 +245,7 @@ bool X11Input::polledKeyDown(int keyCode)
 
 std::uint64_t X11Input::polledModifierFlags() { return flagsOf(poll_.keys(), poll_.pointer()); }
 
-void X11Input::postEvent(const desktop::Event& event)
-{
-    x11::postEvent(*connection_, *keyMap_, event);
-}
+void X11Input::postEvent(const desktop::Event& event) { x11::postEvent(*connection_, *keyMap_, event); }
 
 void X11Input::handleRawEvent(const xcb_generic_event_t& event)
 {
@@ -275,9 +272,12 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
         break;
     }
     case XCB_INPUT_RAW_BUTTON_PRESS:
-        if (raw.detail == 1) result.type = EventType::leftMouseDown;
-        else if (raw.detail == 3) result.type = EventType::rightMouseDown;
-        else return;
+        if (raw.detail == 1)
+            result.type = EventType::leftMouseDown;
+        else if (raw.detail == 3)
+            result.type = EventType::rightMouseDown;
+        else
+            return;
         break;
     default: return;
     }
@@ -325,8 +325,8 @@ void X11Input::deliverGlobal(desktop::Event event)
         const auto* hints = qGuiApp ? QGuiApplication::styleHints() : nullptr;
         const double interval = (hints ? hints->mouseDoubleClickInterval() : 400) / 1000.0;
         const double distance = hints ? hints->mouseDoubleClickDistance() : 5;
-        const bool near = std::hypot(event.location.x - lastClickLocation_.x,
-                                     event.location.y - lastClickLocation_.y) <= distance;
+        const bool near =
+            std::hypot(event.location.x - lastClickLocation_.x, event.location.y - lastClickLocation_.y) <= distance;
         clickCount_ = lastClickTime_ >= 0 && now - lastClickTime_ <= interval && near ? clickCount_ + 1 : 1;
         lastClickTime_ = now;
         lastClickLocation_ = event.location;
@@ -384,7 +384,7 @@ desktop::Token X11Input::addGlobalMonitor(std::uint64_t mask, std::function<void
 
 // Called on the main queue, where Qt's application lives.
 desktop::Token X11Input::addLocalMonitor(std::uint64_t mask,
-                                        std::function<std::optional<desktop::Event>(const desktop::Event&)> handler)
+                                         std::function<std::optional<desktop::Event>(const desktop::Event&)> handler)
 {
     if (!localFilter_ && QCoreApplication::instance()) {
         localFilter_ = new LocalEventFilter(*this);

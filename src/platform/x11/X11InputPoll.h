@@ -14,8 +14,8 @@ namespace x11 {
 
 // The pointer as the X server reports it.
 struct PointerState {
-    core::Point location;  // global points
-    std::uint16_t mask = 0;  // the X server's key-and-button mask
+    core::Point location;                     // global points
+    std::uint16_t mask = 0;                   // the X server's key-and-button mask
     xcb_window_t topLevel = XCB_WINDOW_NONE;  // the root's child under the pointer
 };
 // Both take the reply; none without one.

@@ -20,33 +20,33 @@ struct KeyEntry {
 
 // The platform's ANSI layout on an X keyboard. Right Ctrl stands for fn, the key X lacks.
 constexpr std::array keyTable{
-    KeyEntry{0x00, XK_a},          KeyEntry{0x01, XK_s},           KeyEntry{0x02, XK_d},
-    KeyEntry{0x03, XK_f},          KeyEntry{0x04, XK_h},           KeyEntry{0x05, XK_g},
-    KeyEntry{0x06, XK_z},          KeyEntry{0x07, XK_x},           KeyEntry{0x08, XK_c},
-    KeyEntry{0x09, XK_v},          KeyEntry{0x0B, XK_b},           KeyEntry{0x0C, XK_q},
-    KeyEntry{0x0D, XK_w},          KeyEntry{0x0E, XK_e},           KeyEntry{0x0F, XK_r},
-    KeyEntry{0x10, XK_y},          KeyEntry{0x11, XK_t},           KeyEntry{0x12, XK_1},
-    KeyEntry{0x13, XK_2},          KeyEntry{0x14, XK_3},           KeyEntry{0x15, XK_4},
-    KeyEntry{0x16, XK_6},          KeyEntry{0x17, XK_5},           KeyEntry{0x18, XK_equal},
-    KeyEntry{0x19, XK_9},          KeyEntry{0x1A, XK_7},           KeyEntry{0x1B, XK_minus},
-    KeyEntry{0x1C, XK_8},          KeyEntry{0x1D, XK_0},           KeyEntry{0x1E, XK_bracketright},
-    KeyEntry{0x1F, XK_o},          KeyEntry{0x20, XK_u},           KeyEntry{0x21, XK_bracketleft},
-    KeyEntry{0x22, XK_i},          KeyEntry{0x23, XK_p},           KeyEntry{0x24, XK_Return},
-    KeyEntry{0x25, XK_l},          KeyEntry{0x26, XK_j},           KeyEntry{0x27, XK_apostrophe},
-    KeyEntry{0x28, XK_k},          KeyEntry{0x29, XK_semicolon},   KeyEntry{0x2A, XK_backslash},
-    KeyEntry{0x2B, XK_comma},      KeyEntry{0x2C, XK_slash},       KeyEntry{0x2D, XK_n},
-    KeyEntry{0x2E, XK_m},          KeyEntry{0x2F, XK_period},      KeyEntry{0x30, XK_Tab},
-    KeyEntry{0x31, XK_space},      KeyEntry{0x32, XK_grave},       KeyEntry{0x33, XK_BackSpace},
-    KeyEntry{0x35, XK_Escape},     KeyEntry{0x36, XK_Super_R},     KeyEntry{0x37, XK_Super_L},
-    KeyEntry{0x38, XK_Shift_L},    KeyEntry{0x39, XK_Caps_Lock},   KeyEntry{0x3A, XK_Alt_L},
-    KeyEntry{0x3B, XK_Control_L},  KeyEntry{0x3C, XK_Shift_R},     KeyEntry{0x3D, XK_Alt_R},
-    KeyEntry{0x3F, XK_Control_R},  KeyEntry{0x60, XK_F5},          KeyEntry{0x61, XK_F6},
-    KeyEntry{0x62, XK_F7},         KeyEntry{0x63, XK_F3},          KeyEntry{0x64, XK_F8},
-    KeyEntry{0x65, XK_F9},         KeyEntry{0x67, XK_F11},         KeyEntry{0x6D, XK_F10},
-    KeyEntry{0x6F, XK_F12},        KeyEntry{0x73, XK_Home},        KeyEntry{0x74, XK_Prior},
-    KeyEntry{0x75, XK_Delete},     KeyEntry{0x76, XK_F4},          KeyEntry{0x77, XK_End},
-    KeyEntry{0x78, XK_F2},         KeyEntry{0x79, XK_Next},        KeyEntry{0x7A, XK_F1},
-    KeyEntry{0x7B, XK_Left},       KeyEntry{0x7C, XK_Right},       KeyEntry{0x7D, XK_Down},
+    KeyEntry{0x00, XK_a},         KeyEntry{0x01, XK_s},         KeyEntry{0x02, XK_d},
+    KeyEntry{0x03, XK_f},         KeyEntry{0x04, XK_h},         KeyEntry{0x05, XK_g},
+    KeyEntry{0x06, XK_z},         KeyEntry{0x07, XK_x},         KeyEntry{0x08, XK_c},
+    KeyEntry{0x09, XK_v},         KeyEntry{0x0B, XK_b},         KeyEntry{0x0C, XK_q},
+    KeyEntry{0x0D, XK_w},         KeyEntry{0x0E, XK_e},         KeyEntry{0x0F, XK_r},
+    KeyEntry{0x10, XK_y},         KeyEntry{0x11, XK_t},         KeyEntry{0x12, XK_1},
+    KeyEntry{0x13, XK_2},         KeyEntry{0x14, XK_3},         KeyEntry{0x15, XK_4},
+    KeyEntry{0x16, XK_6},         KeyEntry{0x17, XK_5},         KeyEntry{0x18, XK_equal},
+    KeyEntry{0x19, XK_9},         KeyEntry{0x1A, XK_7},         KeyEntry{0x1B, XK_minus},
+    KeyEntry{0x1C, XK_8},         KeyEntry{0x1D, XK_0},         KeyEntry{0x1E, XK_bracketright},
+    KeyEntry{0x1F, XK_o},         KeyEntry{0x20, XK_u},         KeyEntry{0x21, XK_bracketleft},
+    KeyEntry{0x22, XK_i},         KeyEntry{0x23, XK_p},         KeyEntry{0x24, XK_Return},
+    KeyEntry{0x25, XK_l},         KeyEntry{0x26, XK_j},         KeyEntry{0x27, XK_apostrophe},
+    KeyEntry{0x28, XK_k},         KeyEntry{0x29, XK_semicolon}, KeyEntry{0x2A, XK_backslash},
+    KeyEntry{0x2B, XK_comma},     KeyEntry{0x2C, XK_slash},     KeyEntry{0x2D, XK_n},
+    KeyEntry{0x2E, XK_m},         KeyEntry{0x2F, XK_period},    KeyEntry{0x30, XK_Tab},
+    KeyEntry{0x31, XK_space},     KeyEntry{0x32, XK_grave},     KeyEntry{0x33, XK_BackSpace},
+    KeyEntry{0x35, XK_Escape},    KeyEntry{0x36, XK_Super_R},   KeyEntry{0x37, XK_Super_L},
+    KeyEntry{0x38, XK_Shift_L},   KeyEntry{0x39, XK_Caps_Lock}, KeyEntry{0x3A, XK_Alt_L},
+    KeyEntry{0x3B, XK_Control_L}, KeyEntry{0x3C, XK_Shift_R},   KeyEntry{0x3D, XK_Alt_R},
+    KeyEntry{0x3F, XK_Control_R}, KeyEntry{0x60, XK_F5},        KeyEntry{0x61, XK_F6},
+    KeyEntry{0x62, XK_F7},        KeyEntry{0x63, XK_F3},        KeyEntry{0x64, XK_F8},
+    KeyEntry{0x65, XK_F9},        KeyEntry{0x67, XK_F11},       KeyEntry{0x6D, XK_F10},
+    KeyEntry{0x6F, XK_F12},       KeyEntry{0x73, XK_Home},      KeyEntry{0x74, XK_Prior},
+    KeyEntry{0x75, XK_Delete},    KeyEntry{0x76, XK_F4},        KeyEntry{0x77, XK_End},
+    KeyEntry{0x78, XK_F2},        KeyEntry{0x79, XK_Next},      KeyEntry{0x7A, XK_F1},
+    KeyEntry{0x7B, XK_Left},      KeyEntry{0x7C, XK_Right},     KeyEntry{0x7D, XK_Down},
     KeyEntry{0x7E, XK_Up},
 };
 
@@ -152,7 +152,7 @@ void X11KeyMap::reload()
 {
     auto tables = std::make_shared<Tables>();
     std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(connection_),
-                                                                               &xcb_key_symbols_free);
+                                                                                &xcb_key_symbols_free);
     if (symbols) {
         for (const auto& entry : keyTable) {
             std::unique_ptr<xcb_keycode_t, decltype(&std::free)> found(

@@ -13,8 +13,8 @@ desktop::PixelBufferRef shrinkHere(const desktop::PixelBuffer& frame, int width,
     for (int x = 0; x < width; ++x)
         columns[static_cast<std::size_t>(x)] = static_cast<int>((x + 0.5) * frame.width / width);
     for (int y = 0; y < height; ++y) {
-        const auto* from = reinterpret_cast<const std::uint32_t*>(
-            frame.row(static_cast<int>((y + 0.5) * frame.height / height)));
+        const auto* from =
+            reinterpret_cast<const std::uint32_t*>(frame.row(static_cast<int>((y + 0.5) * frame.height / height)));
         auto* to = reinterpret_cast<std::uint32_t*>(shrunk->row(y));
         for (int x = 0; x < width; ++x) to[x] = from[columns[static_cast<std::size_t>(x)]] | 0xFF000000u;
     }

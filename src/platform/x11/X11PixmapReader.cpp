@@ -14,9 +14,9 @@ std::shared_ptr<desktop::PixelBuffer> readShared(Connection& connection, ShmPool
     const int rowBytes = drawable.width * 4;
     auto segment = pool.take(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(drawable.height));
     if (!segment) return nullptr;
-    const auto cookie = xcb_shm_get_image(connection.xcb(), drawable.id, 0, 0, static_cast<std::uint16_t>(drawable.width),
-                                          static_cast<std::uint16_t>(drawable.height), allPlanes,
-                                          XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
+    const auto cookie = xcb_shm_get_image(
+        connection.xcb(), drawable.id, 0, 0, static_cast<std::uint16_t>(drawable.width),
+        static_cast<std::uint16_t>(drawable.height), allPlanes, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
     const auto image = reply(xcb_shm_get_image_reply(connection.xcb(), cookie, nullptr));
     if (!image) return nullptr;
     auto* pixels = segment->memory;

@@ -54,8 +54,15 @@ xcb_render_picture_t sourcePicture(Connection& connection, const DrawableInfo& s
     xcb_render_create_picture(c, picture, source.id, format, 0, nullptr);
     if (regionWidth != width || regionHeight != height) {
         // The transform maps target pixels to source pixels.
-        const xcb_render_transform_t transform{fixed(static_cast<double>(regionWidth) / width), 0, 0, 0,
-                                               fixed(static_cast<double>(regionHeight) / height), 0, 0, 0, fixed(1)};
+        const xcb_render_transform_t transform{fixed(static_cast<double>(regionWidth) / width),
+                                               0,
+                                               0,
+                                               0,
+                                               fixed(static_cast<double>(regionHeight) / height),
+                                               0,
+                                               0,
+                                               0,
+                                               fixed(1)};
         xcb_render_set_picture_transform(c, picture, transform);
         static constexpr char bilinear[] = "bilinear";
         xcb_render_set_picture_filter(c, picture, sizeof bilinear - 1, bilinear, 0, nullptr);

@@ -57,10 +57,14 @@ std::string compoundTextToUtf8(const std::string& bytes, bool* lossless)
             inUtf8 = intermediates == "%" && final == 'G';
             if (inUtf8 || intermediates == "%") continue;
             lastWasUnknown = false;
-            if (intermediates == "(") leftKnown = final == 'B';
-            else if (intermediates == "-") rightKnown = final == 'A';
-            else if (!intermediates.empty() && (intermediates.back() == '(' || intermediates == "$")) leftKnown = false;
-            else rightKnown = false;
+            if (intermediates == "(")
+                leftKnown = final == 'B';
+            else if (intermediates == "-")
+                rightKnown = final == 'A';
+            else if (!intermediates.empty() && (intermediates.back() == '(' || intermediates == "$"))
+                leftKnown = false;
+            else
+                rightKnown = false;
             continue;
         }
         const auto byte = static_cast<unsigned char>(bytes[i++]);

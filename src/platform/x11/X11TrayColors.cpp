@@ -23,7 +23,9 @@ std::optional<QColor> trayForegroundColor()
     const auto colors = reply(xcb_get_property_reply(connection, cookie, nullptr));
     if (!colors || colors->format != 32 || xcb_get_property_value_length(colors.get()) < 3 * 4) return std::nullopt;
     const auto* rgb = static_cast<const std::uint32_t*>(xcb_get_property_value(colors.get()));
-    const auto channel = [](std::uint32_t value) { return static_cast<int>(std::min<std::uint32_t>(value, 0xffff) >> 8); };
+    const auto channel = [](std::uint32_t value) {
+        return static_cast<int>(std::min<std::uint32_t>(value, 0xffff) >> 8);
+    };
     return QColor(channel(rgb[0]), channel(rgb[1]), channel(rgb[2]));
 }
 

@@ -20,13 +20,12 @@ desktop::PixelBufferRef windowImage(Connection& connection, xcb_window_t frame, 
     // Pixels per point is the scale of the monitor the window stands on; the server
     // scales only when another is asked for.
     const auto points = desktop::globalSpace().toGlobal(core::Rect(state->x, state->y, pixmap.width, pixmap.height));
-    const auto [width, height] =
-        readSize(std::max(1, static_cast<int>(std::lround(points.width() * scale))),
-                 std::max(1, static_cast<int>(std::lround(points.height() * scale))));
+    const auto [width, height] = readSize(std::max(1, static_cast<int>(std::lround(points.width() * scale))),
+                                          std::max(1, static_cast<int>(std::lround(points.height() * scale))));
     if (width == pixmap.width && height == pixmap.height && readsDirectly(pixmap))
         return readDrawable(connection, nullptr, pixmap);
-    return composeOnServer(connection, nullptr, {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width, pixmap.height, width,
-                           height, false);
+    return composeOnServer(connection, nullptr, {Layer{pixmap, 0, 0}}, 0, 0, pixmap.width, pixmap.height, width, height,
+                           false);
 }
 
 }  // namespace x11

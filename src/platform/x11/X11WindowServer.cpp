@@ -65,8 +65,7 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
         info.number = fact.window;
         info.bounds = desktop::globalSpace().toGlobal(fact.pixels);
         info.isOnscreen = fact.viewable && !fact.iconic &&
-                          (!fact.desktop || !current || *fact.desktop == onEveryDesktop ||
-                           *fact.desktop == *current);
+                          (!fact.desktop || !current || *fact.desktop == onEveryDesktop || *fact.desktop == *current);
         info.sharingState = 1;
         const auto mine = std::find_if(own.begin(), own.end(),
                                        [&](const auto& held) { return nativeOf(held.second.state) == fact.window; });
@@ -88,7 +87,7 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
         info.layer = has(fact.types, desktopType) ? desktopLayer
                      : has(fact.types, dock)      ? desktop::level::dock
                      : has(fact.states, above)    ? desktop::level::floating
-                                                   : desktop::level::normal;
+                                                  : desktop::level::normal;
         info.alpha = fact.opacity.value_or(1.0);
         entries.push_back(std::move(entry));
     }
@@ -121,8 +120,8 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
 }
 
 std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desktop::WindowListOption option,
-                                                                           desktop::WindowID relativeTo,
-                                                                           bool excludeDesktopElements)
+                                                                            desktop::WindowID relativeTo,
+                                                                            bool excludeDesktopElements)
 {
     using Option = desktop::WindowListOption;
     std::vector<desktop::WindowInfo> list;
@@ -142,13 +141,15 @@ std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desk
         if (wanted && !(excludeDesktopElements && entry.desktopElement)) list.push_back(std::move(entry.info));
     }
     // Relative to a window that does not exist, nothing is above or below it.
-    if ((option == Option::onScreenAboveWindow || option == Option::onScreenBelowWindow) && !passedRelative) list.clear();
+    if ((option == Option::onScreenAboveWindow || option == Option::onScreenBelowWindow) && !passedRelative)
+        list.clear();
     return list;
 }
 
 double X11WindowServer::scaleOf(xcb_window_t frame)
 {
-    const auto geometry = reply(xcb_get_geometry_reply(connection_->xcb(), xcb_get_geometry(connection_->xcb(), frame), nullptr));
+    const auto geometry =
+        reply(xcb_get_geometry_reply(connection_->xcb(), xcb_get_geometry(connection_->xcb(), frame), nullptr));
     const auto monitors = desktop::globalSpace().monitors();
     if (!geometry || monitors.empty()) return monitors.empty() ? 1.0 : monitors.front().scale;
     const core::Point centre{geometry->x + geometry->width / 2.0, geometry->y + geometry->height / 2.0};
@@ -174,8 +175,7 @@ desktop::PixelBufferRef X11WindowServer::windowImage(desktop::WindowID window, d
     if (ownFrame) {
         if (!visible) return nullptr;
         const double scale = resolution == desktop::ImageResolution::best
-                                 ? desktop::globalSpace().toNative(*ownFrame).width() /
-                                       std::max(1.0, ownFrame->width())
+                                 ? desktop::globalSpace().toNative(*ownFrame).width() / std::max(1.0, ownFrame->width())
                                  : 1.0;
         return grab ? grab(scale) : nullptr;
     }

@@ -106,8 +106,8 @@ void WindowSource::read(PixelSize size, const WindowState& state)
 
 double WindowSource::scaleAt(const WindowState& state) const
 {
-    const auto centre = desktop::globalSpace().toGlobal(
-        core::Point{state.x + state.width / 2.0, state.y + state.height / 2.0});
+    const auto centre =
+        desktop::globalSpace().toGlobal(core::Point{state.x + state.width / 2.0, state.y + state.height / 2.0});
     const auto id = displays_->displayAt(centre);
     const auto display = id ? displays_->display(*id) : std::nullopt;
     return display ? display->scale : 1;

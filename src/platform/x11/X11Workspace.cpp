@@ -187,7 +187,8 @@ bool X11Workspace::activate(desktop::Pid pid, desktop::ActivationOptions options
 bool X11Workspace::hide(desktop::Pid pid)
 {
     const auto windows = windowsOf(pid, refresh(), false);
-    for (const auto window : windows) connection_->sendRootMessage(window, connection_->atom("WM_CHANGE_STATE"), iconicState);
+    for (const auto window : windows)
+        connection_->sendRootMessage(window, connection_->atom("WM_CHANGE_STATE"), iconicState);
     if (windows.empty()) return false;
     std::lock_guard lock(mutex_);
     if (const auto found = apps_.find(pid); found != apps_.end()) found->second.info.hidden = true;

@@ -57,8 +57,7 @@ private:
     std::optional<desktop::Pid> otherInstance();
     desktop::RunningApp describe(desktop::Pid pid, const std::optional<std::string>& windowClass,
                                  std::optional<desktop::Pid> other);
-    std::vector<xcb_window_t> windowsOf(desktop::Pid pid, const std::vector<ClientFacts>& clients,
-                                        bool focusableOnly);
+    std::vector<xcb_window_t> windowsOf(desktop::Pid pid, const std::vector<ClientFacts>& clients, bool focusableOnly);
     void activateWindow(xcb_window_t window);
     void onEvent(const xcb_generic_event_t& event);
     void noticeActivation();

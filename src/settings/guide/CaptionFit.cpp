@@ -17,10 +17,7 @@ constexpr double canvasMargin = 12;
 // Rounding in the sums above must not narrow a pill that touches the margin exactly.
 constexpr double tolerance = 1e-9;
 
-ui::FontSpec captionFont(double size)
-{
-    return {size, ui::FontSpec::Weight::semibold};
-}
+ui::FontSpec captionFont(double size) { return {size, ui::FontSpec::Weight::semibold}; }
 
 }  // namespace
 

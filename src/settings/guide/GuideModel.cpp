@@ -87,8 +87,7 @@ std::vector<DescriptionRun> parseDescription(const std::string& desc)
     return runs;
 }
 
-PermissionPoll pollPermissions(std::optional<bool> prevScreenOK, std::optional<bool> prevAXOK, bool screenOK,
-                               bool axOK)
+PermissionPoll pollPermissions(std::optional<bool> prevScreenOK, std::optional<bool> prevAXOK, bool screenOK, bool axOK)
 {
     PermissionPoll poll{0, screenOK, axOK};
     if (prevAXOK == false && axOK) ++poll.systemSettingsCloses;

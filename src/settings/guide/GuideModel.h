@@ -51,8 +51,7 @@ struct PermissionPoll {
     bool screenOK = false;
     bool axOK = false;
 };
-PermissionPoll pollPermissions(std::optional<bool> prevScreenOK, std::optional<bool> prevAXOK, bool screenOK,
-                               bool axOK);
+PermissionPoll pollPermissions(std::optional<bool> prevScreenOK, std::optional<bool> prevAXOK, bool screenOK, bool axOK);
 
 // A card's status: "已授权" green, else "未授权" red (untranslated); the button is enabled
 // while not granted.

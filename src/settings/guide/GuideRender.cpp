@@ -83,8 +83,8 @@ void OnboardingWindow::showDescription(const std::string& desc)
     html += QStringLiteral("</p>");
     stepDescLabel_->setFont(ui::font({fit.fontSize}));
     stepDescLabel_->setText(html);
-    guide::place(*stepDescLabel_,
-                 {30, guide::descriptionTop - fit.height, guide::descriptionWidth, fit.height}, contentHeight);
+    guide::place(*stepDescLabel_, {30, guide::descriptionTop - fit.height, guide::descriptionWidth, fit.height},
+                 contentHeight);
 }
 
 void OnboardingWindow::layoutDots()

@@ -61,7 +61,8 @@ nlohmann::ordered_json OnboardingWindow::stateJson() const
         state["scene"] = nullptr;
     } else {
         const double time = canvas_->elapsed();
-        state["scene"] = {{"time", time}, {"actors", guide::sceneActorsJson(canvas_->root(), time, guide::sceneActorNames.at(index_))}};
+        state["scene"] = {{"time", time},
+                          {"actors", guide::sceneActorsJson(canvas_->root(), time, guide::sceneActorNames.at(index_))}};
     }
     return state;
 }

@@ -14,8 +14,7 @@ void place(QWidget& view, const core::Rect& frame, double parentHeight)
     view.setGeometry(ui::viewGeometry(frame, parentHeight, false));
 }
 
-QLabel* makeLabel(const std::string& text, const ui::FontSpec& font, const char* colour, const char* name,
-                  QWidget* parent)
+QLabel* makeLabel(const std::string& text, const ui::FontSpec& font, const char* colour, const char* name, QWidget* parent)
 {
     auto* label = new QLabel(QString::fromStdString(text), parent);
     label->setObjectName(name);

@@ -77,9 +77,11 @@ void OnboardingWindow::buildChrome()
     dotsHost_->setObjectName("dotsHost");
     place(*dotsHost_, {30, 122, 740, 12}, contentHeight);
 
-    prevButton_ = guide::makeButton(L10n::t("上一步"), "prevButton", [this] { goPrev(); }, content);
+    prevButton_ = guide::makeButton(
+        L10n::t("上一步"), "prevButton", [this] { goPrev(); }, content);
     place(*prevButton_, {570, 60, 90, 30}, contentHeight);
-    nextButton_ = guide::makeButton(L10n::t("下一步"), "nextButton", [this] { goNext(); }, content);
+    nextButton_ = guide::makeButton(
+        L10n::t("下一步"), "nextButton", [this] { goNext(); }, content);
     nextButton_->setDefault(true);
     place(*nextButton_, {666, 60, 104, 30}, contentHeight);
 

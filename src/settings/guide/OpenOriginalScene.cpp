@@ -36,8 +36,7 @@ void demoOpenOriginal(ui::Layer& canvas)
     const core::Rect& vis = screen.visRect;
     const double k = pipRect.width() / win.width();
     const double stretched = vis.width() / win.width();
-    const core::Point opened =
-        center({vis.minX(), screen.screenBottom, vis.width(), vis.maxY() - screen.screenBottom});
+    const core::Point opened = center({vis.minX(), screen.screenBottom, vis.width(), vis.maxY() - screen.screenBottom});
     // The red title-bar dot of the opened window.
     const core::Point closeButton{opened.x + (7.77 - win.width() / 2) * stretched,
                                   opened.y + (win.height() - 11.76 + 6.09 - win.height() / 2) * stretched};
@@ -62,8 +61,7 @@ void demoOpenOriginal(ui::Layer& canvas)
     const core::Point icon = center(openIcon);
     ui::Layer& pointer = cursor(canvas);
     pointer.name = "pointer";
-    moveLoop(pointer,
-             {home, atPip, atPip, atPip, atPip, closeButton, closeButton, closeButton, icon, icon, icon, home},
+    moveLoop(pointer, {home, atPip, atPip, atPip, atPip, closeButton, closeButton, closeButton, icon, icon, icon, home},
              {0, 0.07, 0.11, 0.15, 0.24, 0.34, 0.37, 0.45, 0.55, 0.68, 0.88, 0.96}, loop);
     auto [pressValues, pressTimes] = pressMarks({0.11, 0.145, 0.37, 0.68});
     scaleLoop(pointer, std::move(pressValues), std::move(pressTimes), loop);

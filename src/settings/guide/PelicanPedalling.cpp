@@ -39,8 +39,7 @@ void addLegPart(ui::Layer& group, std::vector<ui::LayerPath> paths, const QColor
     }
     ui::Keyframes timing(std::move(steps), std::move(times), crankTurnSeconds,
                          ui::Keyframes::uniform(legFrameCount, ui::TimingFunction::linear()));
-    if (!part.addPathAnimation("pedal-path", std::move(paths), std::move(timing)))
-        logRefusedTrack(part, "pedal-path");
+    if (!part.addPathAnimation("pedal-path", std::move(paths), std::move(timing))) logRefusedTrack(part, "pedal-path");
 }
 
 }  // namespace

@@ -108,11 +108,8 @@ void addFrame(ui::Layer& group, const DesignSpace& d)
     frame.setFrame({0, 0, group.size.width, group.size.height});
     const core::Point rearHub = d.point(142, 71), bracket = d.point(202, 74), seat = d.point(186, 130),
                       head = d.point(250, 122), frontHub = d.point(262, 71);
-    for (const auto& [from, to] : {std::pair{rearHub, bracket},
-                                   {bracket, seat},
-                                   {seat, head},
-                                   {bracket, head},
-                                   {head, frontHub}})
+    for (const auto& [from, to] :
+         {std::pair{rearHub, bracket}, {bracket, seat}, {seat, head}, {bracket, head}, {head, frontHub}})
         frame.path.add(ui::LayerPath::segment(from, to));
     frame.strokeColor = grey(0.15);
     frame.lineWidth = std::max(3.4 * d.s, 2.0);

@@ -116,14 +116,15 @@ void OnboardingWindow::setupPermissionUI(QWidget& canvasView)
     guide::place(*page, {0, 0, 740, pageHeight}, canvasView.height());
     permissionHost_ = page;
 
-    const auto ax = buildCard(*page, 320, "accessibilityCard", "hand.tap", "systemGreen", "辅助功能",
-                              "在预览中点击与键盘操作所需；系统设置中开启后立即生效", [this] { openAXPane(); },
-                              "axStatusLabel", "axButton");
+    const auto ax = buildCard(
+        *page, 320, "accessibilityCard", "hand.tap", "systemGreen", "辅助功能",
+        "在预览中点击与键盘操作所需；系统设置中开启后立即生效", [this] { openAXPane(); }, "axStatusLabel", "axButton");
     axStatusLabel_ = ax.status;
     axButton_ = ax.button;
-    const auto screen = buildCard(*page, 180, "screenCard", "camera.on.rectangle", "systemBlue", "屏幕录制",
-                                  "画面镜像所需；在系统设置中开启后需重启 Glimra 生效",
-                                  [this] { requestScreenPermission(); }, "screenStatusLabel", "screenButton");
+    const auto screen = buildCard(
+        *page, 180, "screenCard", "camera.on.rectangle", "systemBlue", "屏幕录制",
+        "画面镜像所需；在系统设置中开启后需重启 Glimra 生效", [this] { requestScreenPermission(); },
+        "screenStatusLabel", "screenButton");
     screenStatusLabel_ = screen.status;
     screenButton_ = screen.button;
 

@@ -24,8 +24,7 @@ std::optional<double> flashTime(char letter, const std::vector<double>& letterTi
 
 }  // namespace
 
-ui::Layer& pinKeyboard(ui::Layer& parent, const core::Rect& frame, const std::vector<double>& letterTimes,
-                       double duration)
+ui::Layer& pinKeyboard(ui::Layer& parent, const core::Rect& frame, const std::vector<double>& letterTimes, double duration)
 {
     ui::Layer& keyboard = parent.addSublayer();
     keyboard.setFrame(frame);

@@ -33,9 +33,8 @@ void demoPinPreview(ui::Layer& canvas)
     pipWindow(canvas, pipRect, std::nullopt, typingInPip).panel->name = "pip1";
     pipWindow(canvas, screen.pip2Rect, std::nullopt, pelicanContent(loop)).panel->name = "pip2";
 
-    ui::Layer& preview = previewPanel(canvas, previewRect, [](ui::Layer& layer, const core::Rect& rect) {
-        typeLetters(layer, atOrigin(rect));
-    });
+    ui::Layer& preview = previewPanel(
+        canvas, previewRect, [](ui::Layer& layer, const core::Rect& rect) { typeLetters(layer, atOrigin(rect)); });
     preview.name = "preview";
     const core::Point atPip = center(pipRect);
     const core::Point atMiddle = center(previewRect);
@@ -43,8 +42,8 @@ void demoPinPreview(ui::Layer& canvas)
     scaleLoop(preview, {k1, k1, 1, 1}, {0, 0.15, 0.28, 1}, loop);
     opacityLoop(preview, {0, 0, 1, 1}, {0, 0.15, 0.24, 1}, loop, 0);
 
-    const core::Rect keyboardFrame{previewRect.midX() - keyboardWidth / 2,
-                                   previewRect.minY() - 10.92 - keyboardHeight, keyboardWidth, keyboardHeight};
+    const core::Rect keyboardFrame{previewRect.midX() - keyboardWidth / 2, previewRect.minY() - 10.92 - keyboardHeight,
+                                   keyboardWidth, keyboardHeight};
     ui::Layer& keyboard = pinKeyboard(canvas, keyboardFrame, letterTimes, loop);
     keyboard.name = "keyboard";
     opacityLoop(keyboard, {0, 0, 1, 1, 0}, {0, 0.39, 0.47, 0.96, 1}, loop, 0);

@@ -78,8 +78,8 @@ void demoResizeAndDefault(ui::Layer& canvas)
     const core::Point home{220, 170};
     const core::Point corner{pipRect.minX(), pipRect.minY()};
     const core::Point grownCorner{anchor.x - growth * pipRect.width(), pipRect.minY()};
-    const std::vector<core::Point> path{home, corner, corner, grownCorner, grownCorner, iconAfterGrowth,
-                                        iconAfterGrowth, home};
+    const std::vector<core::Point> path{home,        corner,          corner,          grownCorner,
+                                        grownCorner, iconAfterGrowth, iconAfterGrowth, home};
     const std::vector<double> pathTimes{0, 0.10, 0.16, 0.44, 0.58, 0.68, 0.78, 1};
     const std::vector<double> crossFade{0, 0.13, 0.17, 0.42, 0.46, 1};
     ui::Layer& pointer = cursor(canvas);
@@ -95,8 +95,8 @@ void demoResizeAndDefault(ui::Layer& canvas)
     clickPulses(pointer, {0.78}, loop, 0.025);
 
     fadingCaption(canvas, "拖拽小窗四周，临时改变小窗大小", "caption1", {0, 0.06, 0.13, 0.52, 0.60}, loop);
-    fadingCaption(canvas, "点击小窗左上角第三个图标，调整之后小窗的默认大小", "caption2",
-                  {0, 0.56, 0.64, 0.74, 0.80}, loop);
+    fadingCaption(canvas, "点击小窗左上角第三个图标，调整之后小窗的默认大小", "caption2", {0, 0.56, 0.64, 0.74, 0.80},
+                  loop);
 }
 
 }  // namespace guide

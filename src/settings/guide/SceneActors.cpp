@@ -44,8 +44,7 @@ void drawCross(ui::Layer& holder, double side)
 void drawBoxWithArrow(ui::Layer& holder, double side)
 {
     addIconStroke(holder, side, {{{0.12, 0.88}, {0.12, 0.42}, {0.58, 0.42}, {0.58, 0.88}}}, true, false);
-    addIconStroke(holder, side, {{{0.46, 0.54}, {0.88, 0.12}}, {{0.56, 0.12}, {0.88, 0.12}, {0.88, 0.44}}}, false,
-                  true);
+    addIconStroke(holder, side, {{{0.46, 0.54}, {0.88, 0.12}}, {{0.56, 0.12}, {0.88, 0.12}, {0.88, 0.44}}}, false, true);
 }
 
 void drawRingWithDot(ui::Layer& holder, double side)

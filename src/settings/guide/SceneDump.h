@@ -10,9 +10,8 @@
 namespace guide {
 
 // The canvas's named layers, searched through the whole tree, as a state dump lists them t
-// seconds into the scene, first those of the order given, then the others in drawing order: name -> {"frame" (model, [x, y, w, h]),
-// "position" (of the anchor, [x, y]), "scale", "opacity"}, canvas points, bottom-left
-// origin.
+// seconds into the scene, first those of the order given, then the others in drawing order: name -> {"frame" (model,
+// [x, y, w, h]), "position" (of the anchor, [x, y]), "scale", "opacity"}, canvas points, bottom-left origin.
 nlohmann::ordered_json sceneActorsJson(const ui::Layer& canvas, double t, const std::vector<std::string>& order = {});
 
 }  // namespace guide

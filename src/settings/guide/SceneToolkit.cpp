@@ -16,10 +16,7 @@ constexpr double menuBarHeight = 10.08;
 constexpr int dockIconCount = 7;
 constexpr int dockIconIndex = 2;
 
-core::Rect dockIconFrame(int i)
-{
-    return {8.4 + 27.72 * i, 3.78, 22.68, 22.68};
-}
+core::Rect dockIconFrame(int i) { return {8.4 + 27.72 * i, 3.78, 22.68, 22.68}; }
 
 // Icons 2 and 4 trade hues so that the one the pointer visits stands out from its neighbours.
 double dockIconHue(int i)
@@ -29,15 +26,9 @@ double dockIconHue(int i)
     return i / 7.0;
 }
 
-QColor white(double alpha)
-{
-    return QColor::fromRgbF(1, 1, 1, alpha);
-}
+QColor white(double alpha) { return QColor::fromRgbF(1, 1, 1, alpha); }
 
-QColor black(double alpha)
-{
-    return QColor::fromRgbF(0, 0, 0, alpha);
-}
+QColor black(double alpha) { return QColor::fromRgbF(0, 0, 0, alpha); }
 
 ui::Layer& addBox(ui::Layer& parent, const core::Rect& frame, const QColor& color, double cornerRadius)
 {
@@ -50,8 +41,8 @@ ui::Layer& addBox(ui::Layer& parent, const core::Rect& frame, const QColor& colo
 
 void addMenuBar(ui::Layer& container)
 {
-    addBox(container, {screenArea.x(), screenArea.maxY() - menuBarHeight, screenArea.width(), menuBarHeight}, white(0.16),
-           0);
+    addBox(container, {screenArea.x(), screenArea.maxY() - menuBarHeight, screenArea.width(), menuBarHeight},
+           white(0.16), 0);
     for (int i = 0; i < 5; ++i) addBox(container, {60.04 + 10.92 * i, 463.72, 6.72, 3.36}, white(0.55), 0.84);
     for (int i = 0; i < 3; ++i) addBox(container, {654.76 + 10.08 * i, 463.3, 6.72, 4.2}, white(0.55), 0.84);
     addBox(container, {328, 457, 84, 13.44}, black(1), 3.78);
@@ -96,8 +87,7 @@ Screen screenGeometry()
     s.visRect = {52.48, 100, 635.04, 356.16};
     s.winRect = {72.64, 170.56, 339.36, 215.04};
     s.blockRect = {s.winRect.maxX() - 38.64, s.winRect.maxY() - 26.88, 35.28, 23.52};
-    s.pip1Rect = {{screenArea.maxX() - 7.56 - pipSize.width,
-                   screenArea.maxY() - menuBarHeight - 6.72 - pipSize.height},
+    s.pip1Rect = {{screenArea.maxX() - 7.56 - pipSize.width, screenArea.maxY() - menuBarHeight - 6.72 - pipSize.height},
                   pipSize};
     s.pip2Rect = {{s.pip1Rect.x(), s.pip1Rect.y() - 5.04 - pipSize.height}, pipSize};
     const core::Size previewSize{pipSize.width * 2.2, pipSize.height * 2.2};
@@ -194,8 +184,7 @@ bool addLinearLoop(ui::Layer& layer, const std::string& keyPath, std::vector<ui:
     return addTrack(layer, keyPath, ui::Keyframes(std::move(values), std::move(times), duration));
 }
 
-bool opacityLoop(ui::Layer& layer, std::vector<double> values, std::vector<double> times, double duration,
-                 double resting)
+bool opacityLoop(ui::Layer& layer, std::vector<double> values, std::vector<double> times, double duration, double resting)
 {
     const bool added = addLoop(layer, "opacity", numbers(values), std::move(times), duration);
     layer.opacity = resting;
@@ -214,9 +203,6 @@ bool moveLoop(ui::Layer& layer, const std::vector<core::Point>& points, std::vec
     return addLoop(layer, "position", std::move(values), std::move(times), duration);
 }
 
-core::Point center(const core::Rect& r)
-{
-    return {r.midX(), r.midY()};
-}
+core::Point center(const core::Rect& r) { return {r.midX(), r.midY()}; }
 
 }  // namespace guide

@@ -41,8 +41,8 @@ void content(ui::Layer& layer, const core::Rect& rect, int barCount = 12);
 
 // A looping keyframe track under "<keyPath>-loop", eased in and out on every segment.
 // False, with one log line naming the layer and the key, when the key times are refused.
-bool addLoop(ui::Layer& layer, const std::string& keyPath, std::vector<ui::KeyValue> values,
-             std::vector<double> times, double duration);
+bool addLoop(ui::Layer& layer, const std::string& keyPath, std::vector<ui::KeyValue> values, std::vector<double> times,
+             double duration);
 // The same with linear segments (turning wheels, leg paths' timing).
 bool addLinearLoop(ui::Layer& layer, const std::string& keyPath, std::vector<ui::KeyValue> values,
                    std::vector<double> times, double duration);

@@ -117,7 +117,8 @@ TEST_F(CurlUrlLoadingTest, AnswersComeHeadFirstWithTheirLengthAndProgress)
     server.serve("/missing", 404, "not here");
     server.serve("/broken", 500, "");
     server.server().Post("/echo", [](const httplib::Request& request, httplib::Response& response) {
-        response.set_content(request.method + " " + request.get_header_value("X-Test") + " " + request.body, "text/plain");
+        response.set_content(request.method + " " + request.get_header_value("X-Test") + " " + request.body,
+                             "text/plain");
         response.set_header("X-Answer", "yes");
     });
     server.start();
@@ -254,8 +255,8 @@ TEST_F(CurlUrlLoadingTest, HeadersAndBodiesStayWithTheFirstOrigin)
     testsupport::LocalHttpServer other;
     std::vector<std::string> heard;
     const auto record = [&heard](const httplib::Request& request, httplib::Response& response) {
-        heard.push_back(request.method + " " + request.path + " key=" + request.get_header_value("X-Key") + " body="
-                        + request.body);
+        heard.push_back(request.method + " " + request.path + " key=" + request.get_header_value("X-Key") +
+                        " body=" + request.body);
         response.set_content("arrived", "text/plain");
     };
     for (auto* each : {&server, &other}) {

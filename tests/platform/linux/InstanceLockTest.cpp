@@ -78,8 +78,10 @@ TEST_F(InstanceLockTest, TheFolderComesFromTheRuntimeFolderAndIsCreatedPrivate)
         const std::string own = linuxdesktop::InstanceLock::defaultFolder();
         EXPECT_EQ(own, taken + "-" + std::to_string(::geteuid()) + "/glimra");
     }
-    if (savedTemporary) ::setenv("TMPDIR", keptTemporary.c_str(), 1);
-    else ::unsetenv("TMPDIR");
+    if (savedTemporary)
+        ::setenv("TMPDIR", keptTemporary.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
     if (saved) ::setenv("XDG_RUNTIME_DIR", kept.c_str(), 1);
 
     EXPECT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);

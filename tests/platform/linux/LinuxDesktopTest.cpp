@@ -51,7 +51,8 @@ TEST_F(LinuxDesktopTest, XdgLoginItemMakesItsFolderAndEntryForTheUserAloneWhatev
     const auto error = linuxdesktop::XdgLoginItem({"/usr/bin/glimra", std::nullopt}).registerItem();
     ::umask(previous);
     ASSERT_FALSE(error);
-    struct stat folder {}, entry {};
+    struct stat folder {
+    }, entry{};
     ASSERT_EQ(::stat((configHome() + "/autostart").c_str(), &folder), 0);
     ASSERT_EQ(::stat(entryPath().c_str(), &entry), 0);
     EXPECT_EQ(folder.st_mode & 07777, 0700u);
@@ -74,8 +75,8 @@ TEST_F(LinuxDesktopTest, UrlOpenerStartsTheProgramWithoutAShell)
 {
     const std::string script = home() + "/opener";
     const std::string output = home() + "/argument";
-    testsupport::writeFile(script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + output + ".tmp' && mv '" + output + ".tmp' '" +
-                                       output + "'\n");
+    testsupport::writeFile(
+        script, "#!/bin/sh\nprintf '%s' \"$1\" > '" + output + ".tmp' && mv '" + output + ".tmp' '" + output + "'\n");
     ::chmod(script.c_str(), 0700);
     linuxdesktop::DesktopUrlOpener opener(script);
 

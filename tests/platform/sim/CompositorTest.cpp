@@ -44,7 +44,8 @@ protected:
         state.alpha = alpha;
         state.visible = true;
         auto grab = [frame, colour](double scale) {
-            auto picture = std::make_shared<desktop::PixelBuffer>(int(frame.width() * scale), int(frame.height() * scale));
+            auto picture =
+                std::make_shared<desktop::PixelBuffer>(int(frame.width() * scale), int(frame.height() * scale));
             for (std::size_t i = 0; i < picture->bytes.size(); i += 4) {
                 picture->bytes[i] = qBlue(colour);
                 picture->bytes[i + 1] = qGreen(colour);

@@ -35,9 +35,8 @@ protected:
         state.level = desktop::level::floating;
         state.visible = true;
         state.ignoresMouseEvents = ignoresMouseEvents;
-        return desktop().windowServer->registerOwnWindow(state, {}, [&received](const desktop::Event& e) {
-            received.push_back(e);
-        });
+        return desktop().windowServer->registerOwnWindow(
+            state, {}, [&received](const desktop::Event& e) { received.push_back(e); });
     }
 
     static desktop::Event mouseEvent(desktop::EventType type, core::Point at, int clickState = 1)

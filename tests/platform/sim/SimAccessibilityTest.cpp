@@ -91,7 +91,9 @@ TEST_F(SimAccessibilityTest, UntrustedCallsAreRefused)
     EXPECT_EQ(access().copyAttribute({501, 11}, ax::position, value), ax::apiDisabled);
     EXPECT_EQ(access().setAttribute({501, 11}, ax::position, core::Point{5, 5}), ax::apiDisabled);
     EXPECT_EQ(access().performAction({501, 11}, ax::raise), ax::apiDisabled);
-    EXPECT_EQ(access().createObserver(501, [](const Element&, const std::string&) {}, observer), ax::apiDisabled);
+    EXPECT_EQ(access().createObserver(
+                  501, [](const Element&, const std::string&) {}, observer),
+              ax::apiDisabled);
     EXPECT_EQ(access().windowNumber({501, 11}), std::nullopt);
     EXPECT_EQ(world().window(11)->frame, core::Rect(0, 0, 400, 300));
     EXPECT_EQ(journalOf("ax.set").at(0)["result"], ax::apiDisabled);
@@ -138,9 +140,13 @@ TEST_F(SimAccessibilityTest, WritesFollowTheApplicationsBehaviour)
 
     const auto writes = journalOf("ax.set");
     ASSERT_EQ(writes.size(), 11u);
-    EXPECT_EQ(writes[0],
-              (nlohmann::json{{"t", 0.0}, {"do", "ax.set"}, {"pid", 501}, {"window", 11}, {"attribute", "AXSize"},
-                              {"value", {300.0, 200.0}}, {"result", 0}}));
+    EXPECT_EQ(writes[0], (nlohmann::json{{"t", 0.0},
+                                         {"do", "ax.set"},
+                                         {"pid", 501},
+                                         {"window", 11},
+                                         {"attribute", "AXSize"},
+                                         {"value", {300.0, 200.0}},
+                                         {"result", 0}}));
     EXPECT_EQ(writes[2]["result"], -25200);
 }
 
@@ -272,7 +278,9 @@ TEST_F(SimAccessibilityTest, EachObserverHearsWhatItSubscribedToUntilItIsDestroy
     EXPECT_EQ(heard["other app"], std::vector<Element>{});
 
     desktop::Token observer = 0;
-    EXPECT_EQ(access().createObserver(0, [](const Element&, const std::string&) {}, observer), ax::illegalArgument);
+    EXPECT_EQ(access().createObserver(
+                  0, [](const Element&, const std::string&) {}, observer),
+              ax::illegalArgument);
     EXPECT_EQ(access().createObserver(501, {}, observer), ax::illegalArgument);
 }
 

@@ -35,12 +35,11 @@ protected:
     Answer shareable(bool excludingDesktopWindows, bool onScreenWindowsOnly)
     {
         Answer answer;
-        desktop().capture->shareableContent(excludingDesktopWindows, onScreenWindowsOnly,
-                                            [&](auto content, auto error) {
-                                                answer.content = std::move(content);
-                                                answer.error = std::move(error);
-                                                ++answer.calls;
-                                            });
+        desktop().capture->shareableContent(excludingDesktopWindows, onScreenWindowsOnly, [&](auto content, auto error) {
+            answer.content = std::move(content);
+            answer.error = std::move(error);
+            ++answer.calls;
+        });
         EXPECT_EQ(answer.calls, 0) << "the answer comes asynchronously";
         clock().runUntilIdle();
         EXPECT_EQ(answer.calls, 1);
@@ -54,8 +53,8 @@ protected:
         return result;
     }
 
-    std::pair<desktop::PixelBufferRef, std::optional<desktop::Error>> screenshot(const ContentFilter& filter,
-                                                                                 int width, int height)
+    std::pair<desktop::PixelBufferRef, std::optional<desktop::Error>> screenshot(const ContentFilter& filter, int width,
+                                                                                 int height)
     {
         desktop::StreamConfiguration configuration;
         configuration.width = width;
@@ -102,8 +101,7 @@ TEST_F(SimCaptureTest, ShareableContentListsWindowsFrontToBackWithTheirOwners)
     EXPECT_EQ(all.content->windows[0].windowLayer, desktop::level::mainMenu);
     // The application's own windows are there, under its own bundle identifier.
     ASSERT_TRUE(all.content->windows[1].owningApplication);
-    EXPECT_EQ(all.content->windows[1].owningApplication->bundleIdentifier,
-              core::AppIdentity::current().bundleIdentifier);
+    EXPECT_EQ(all.content->windows[1].owningApplication->bundleIdentifier, core::AppIdentity::current().bundleIdentifier);
     EXPECT_EQ(all.content->windows[1].owningApplication->processID, world().ownPid());
 
     ASSERT_EQ(all.content->displays.size(), 1u);

@@ -15,9 +15,8 @@ protected:
     void SetUp() override
     {
         InputTest::SetUp();
-        hotKeys->setHandler([this](desktop::HotKeyIdentity identity, bool pressed) {
-            fired.emplace_back(identity.id, pressed);
-        });
+        hotKeys->setHandler(
+            [this](desktop::HotKeyIdentity identity, bool pressed) { fired.emplace_back(identity.id, pressed); });
         const auto keep = [this](const Event& e) { delivered.push_back(e); };
         input->addGlobalMonitor(desktop::anyEventMask, keep);
         input->addLocalMonitor(desktop::anyEventMask, [keep](const Event& e) {
@@ -60,8 +59,7 @@ TEST_F(HotKeysTest, ACombinationIsHeldByOneRegistrationAtATime)
     hotKeys->unregisterHotKey(first);
     hotKeys->unregisterHotKey(first);
     desktop::Token again = 0;
-    EXPECT_EQ(hotKeys->registerHotKey(rescue, desktop::key::p, hk::command | hk::option, again),
-              desktop::HotKeyStatus::ok)
+    EXPECT_EQ(hotKeys->registerHotKey(rescue, desktop::key::p, hk::command | hk::option, again), desktop::HotKeyStatus::ok)
         << "a removed registration frees its combination";
     registered = hotKeys->registered();
     ASSERT_EQ(registered.size(), 2u);
@@ -69,12 +67,9 @@ TEST_F(HotKeysTest, ACombinationIsHeldByOneRegistrationAtATime)
 
     const auto registrations = journalOf("hotkey.register");
     ASSERT_EQ(registrations.size(), 5u);
-    EXPECT_EQ(registrations[0], (nlohmann::json{{"t", 0.0},
-                                                {"do", "hotkey.register"},
-                                                {"id", 1},
-                                                {"code", 35},
-                                                {"mask", 0x900},
-                                                {"status", 0}}));
+    EXPECT_EQ(
+        registrations[0],
+        (nlohmann::json{{"t", 0.0}, {"do", "hotkey.register"}, {"id", 1}, {"code", 35}, {"mask", 0x900}, {"status", 0}}));
     EXPECT_EQ(registrations[1]["status"], -9878);
     const auto removals = journalOf("hotkey.unregister");
     ASSERT_EQ(removals.size(), 1u);
@@ -116,8 +111,8 @@ TEST_F(HotKeysTest, ModifiersMustMatchExactlyOnEitherSide)
     input->userKeyUp(15);
     clock().runUntilIdle();
     EXPECT_EQ(fired.size(), 2u);
-    EXPECT_EQ(deliveredTypes(), (std::vector<EventType>{EventType::keyDown, EventType::keyUp, EventType::keyDown,
-                                                        EventType::keyUp}));
+    EXPECT_EQ(deliveredTypes(),
+              (std::vector<EventType>{EventType::keyDown, EventType::keyUp, EventType::keyDown, EventType::keyUp}));
 
     // Right-hand modifiers held by their own keys count the same.
     fired.clear();

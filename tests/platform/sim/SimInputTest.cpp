@@ -219,11 +219,11 @@ TEST_F(InputTest, EventTapsSeeEventsFirstAndMaySwallowThem)
         seen.push_back("strip");
         return e.location.y > 130;  // swallows the top 30 points of the editor
     });
-    const auto watcher = input->createEventTap(maskOf(EventType::leftMouseDown) | maskOf(EventType::leftMouseUp),
-                                               [&](const Event&) {
-                                                   seen.push_back("watcher");
-                                                   return true;
-                                               });
+    const auto watcher =
+        input->createEventTap(maskOf(EventType::leftMouseDown) | maskOf(EventType::leftMouseUp), [&](const Event&) {
+            seen.push_back("watcher");
+            return true;
+        });
     ASSERT_TRUE(strip && watcher);
     int downs = 0;
     input->addGlobalMonitor(maskOf(EventType::leftMouseDown), [&](const Event&) { ++downs; });
@@ -417,9 +417,8 @@ TEST_F(InputTest, ARemovedMonitorIsNotCalledAgainEvenForTheEventUnderWay)
 {
     int second = 0;
     desktop::Token secondToken = 0;
-    const auto first = input->addGlobalMonitor(maskOf(EventType::mouseMoved), [&](const Event&) {
-        input->removeMonitor(secondToken);
-    });
+    const auto first =
+        input->addGlobalMonitor(maskOf(EventType::mouseMoved), [&](const Event&) { input->removeMonitor(secondToken); });
     secondToken = input->addGlobalMonitor(maskOf(EventType::mouseMoved), [&](const Event&) { ++second; });
 
     input->userMouseMove({300, 200});

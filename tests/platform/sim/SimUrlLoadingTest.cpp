@@ -32,22 +32,22 @@ protected:
     std::shared_ptr<Heard> start(desktop::UrlRequest request, std::shared_ptr<desktop::UrlLoad>* running = nullptr)
     {
         auto heard = std::make_shared<Heard>();
-        auto load = loading().start(std::move(request),
-                                    {.queue = dispatch::main(),
-                                     .onResponse =
-                                         [heard](const desktop::UrlResponseHead& head) {
-                                             heard->headAt = dispatch::now();
-                                             heard->head = head;
-                                             return head.status < 400;
-                                         },
-                                     .onProgress = [heard](std::uint64_t received,
-                                                           std::int64_t) { heard->progress.push_back(received); },
-                                     .onFinished =
-                                         [heard](const desktop::UrlLoadResult& result) {
-                                             EXPECT_FALSE(heard->result) << "one result";
-                                             heard->finishedAt = dispatch::now();
-                                             heard->result = result;
-                                         }});
+        auto load = loading().start(
+            std::move(request),
+            {.queue = dispatch::main(),
+             .onResponse =
+                 [heard](const desktop::UrlResponseHead& head) {
+                     heard->headAt = dispatch::now();
+                     heard->head = head;
+                     return head.status < 400;
+                 },
+             .onProgress = [heard](std::uint64_t received, std::int64_t) { heard->progress.push_back(received); },
+             .onFinished =
+                 [heard](const desktop::UrlLoadResult& result) {
+                     EXPECT_FALSE(heard->result) << "one result";
+                     heard->finishedAt = dispatch::now();
+                     heard->result = result;
+                 }});
         if (running) *running = load;
         return heard;
     }

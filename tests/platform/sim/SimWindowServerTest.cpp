@@ -131,7 +131,8 @@ TEST_F(SimWindowServerTest, ImagesHaveThePixelSizeOfTheResolution)
         state,
         [&](double scale) {
             askedScale = scale;
-            return std::make_shared<const desktop::PixelBuffer>(static_cast<int>(100 * scale), static_cast<int>(50 * scale));
+            return std::make_shared<const desktop::PixelBuffer>(static_cast<int>(100 * scale),
+                                                                static_cast<int>(50 * scale));
         },
         nullptr);
     const auto picture = desktop().windowServer->windowImage(own, desktop::ImageResolution::best);

@@ -10,7 +10,9 @@ TEST(AlertPresenterTest, RecordsAndAnswersFromTheScriptThenWithTheFirstButton)
     ui::AlertPresenter::install(presenter);
     presenter->scriptResponses({1001});
 
-    ui::Alert question{"Replace the old version?", "It will be moved to the Trash.", {"Replace", "Cancel"},
+    ui::Alert question{"Replace the old version?",
+                       "It will be moved to the Trash.",
+                       {"Replace", "Cancel"},
                        ui::AlertStyle::informational};
     EXPECT_EQ(ui::AlertPresenter::shared().runModal(question), 1001);
     EXPECT_EQ(ui::AlertPresenter::shared().runModal(question), ui::firstButtonResponse);

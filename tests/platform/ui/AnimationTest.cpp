@@ -44,7 +44,8 @@ TEST_F(AnimationTest, CancelStopsWithoutCompletionAndStopRunsItNextTurn)
 {
     double value = 0;
     int completions = 0;
-    auto cancelled = ui::animate(0.3, 0, 1, [&](double v) { value = v; }, [&] { ++completions; });
+    auto cancelled = ui::animate(
+        0.3, 0, 1, [&](double v) { value = v; }, [&] { ++completions; });
     clock().advance(0.1);
     cancelled.cancel();
     const double heldAt = value;
@@ -53,7 +54,8 @@ TEST_F(AnimationTest, CancelStopsWithoutCompletionAndStopRunsItNextTurn)
     EXPECT_EQ(completions, 0);
     EXPECT_FALSE(cancelled.isRunning());
 
-    auto stopped = ui::animate(0.3, 0, 1, [&](double v) { value = v; }, [&] { ++completions; });
+    auto stopped = ui::animate(
+        0.3, 0, 1, [&](double v) { value = v; }, [&] { ++completions; });
     clock().advance(0.1);
     stopped.stop();
     EXPECT_EQ(completions, 0);  // not from inside the caller
@@ -87,7 +89,8 @@ TEST_F(AnimationTest, ZeroDurationAppliesAtOnceAndCompletesNextTurn)
 {
     double value = 0;
     int completions = 0;
-    ui::animate(0, 0, 1, [&](double v) { value = v; }, [&] { ++completions; });
+    ui::animate(
+        0, 0, 1, [&](double v) { value = v; }, [&] { ++completions; });
     EXPECT_EQ(value, 1);
     EXPECT_EQ(completions, 0);
     clock().runUntilIdle();

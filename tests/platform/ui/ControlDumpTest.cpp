@@ -186,8 +186,9 @@ TEST_F(ControlDumpTest, ControlsAreFoundScrolledIntoViewAndSetAsByTheUser)
     EXPECT_EQ(centre, core::Point(100 + inWindow.x() + 100, screenHeight - 428 + inWindow.y() + 10));
 
     std::vector<std::string> seen;
-    QObject::connect(slider, &QSlider::valueChanged,
-                     [&](int value) { seen.push_back(std::to_string(value) + (slider->isSliderDown() ? " down" : "")); });
+    QObject::connect(slider, &QSlider::valueChanged, [&](int value) {
+        seen.push_back(std::to_string(value) + (slider->isSliderDown() ? " down" : ""));
+    });
     QObject::connect(popup, &QComboBox::activated, [&](int index) { seen.push_back("item " + std::to_string(index)); });
     EXPECT_TRUE(ui::dragSlider(*slider, 370));
     EXPECT_FALSE(ui::dragSlider(*slider, 1001));

@@ -84,7 +84,7 @@ TEST_F(LayerPainterTest, MasksSublayersToTheRoundedBounds)
 {
     Layer& parent = square(root, core::Rect(10, 50, 40, 40), Qt::white);
     Layer& child = square(parent, core::Rect(20, 20, 60, 60), Qt::blue);  // spills out up and right
-    square(parent, core::Rect(0, 0, 10, 10), Qt::red);  // the parent's bottom-left corner
+    square(parent, core::Rect(0, 0, 10, 10), Qt::red);                    // the parent's bottom-left corner
 
     EXPECT_TRUE(isColor(paint(), 70, 20, Qt::blue)) << "unmasked, the child spills out";
 
@@ -111,9 +111,8 @@ TEST_F(LayerPainterTest, OpacityMultipliesDownTheTree)
     child.opacity = 0.5;
     EXPECT_NEAR(paint().pixelColor(50, 50).red(), 191, 3);
 
-    ASSERT_TRUE(child.addAnimation(
-        "opacity-loop", "opacity",
-        ui::Keyframes({ui::KeyValue::number(0), ui::KeyValue::number(1)}, {0, 1}, 2)));
+    ASSERT_TRUE(child.addAnimation("opacity-loop", "opacity",
+                                   ui::Keyframes({ui::KeyValue::number(0), ui::KeyValue::number(1)}, {0, 1}, 2)));
     EXPECT_TRUE(isWhite(paint(0), 50, 50)) << "the track, not the model, is drawn";
     EXPECT_NEAR(paint(1).pixelColor(50, 50).red(), 191, 3);
 }

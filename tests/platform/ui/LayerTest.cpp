@@ -7,8 +7,8 @@
 
 namespace {
 
-using ui::KeyValue;
 using ui::Keyframes;
+using ui::KeyValue;
 using ui::Layer;
 using ui::LayerPath;
 
@@ -40,8 +40,8 @@ TEST(LayerPresentation, EveryKeyPathTakesItsEasedSegmentValue)
     Layer layer;
     layer.position = {5, 5};
     layer.size = {10, 20};
-    ASSERT_TRUE(layer.addAnimation("position-loop", "position",
-                                   eased({KeyValue::point(0, 0), KeyValue::point(100, 40)}, 2)));
+    ASSERT_TRUE(
+        layer.addAnimation("position-loop", "position", eased({KeyValue::point(0, 0), KeyValue::point(100, 40)}, 2)));
     ASSERT_TRUE(layer.addAnimation("transform.scale-loop", "transform.scale",
                                    eased({KeyValue::number(1), KeyValue::number(2)}, 1)));
     ASSERT_TRUE(layer.addAnimation("transform.rotation-loop", "transform.rotation",
@@ -77,7 +77,8 @@ TEST(LayerPresentation, HorizontalTrackLeavesTheModelHeight)
 {
     Layer layer;
     layer.position = {7, 9};
-    ASSERT_TRUE(layer.addAnimation("position.x-loop", "position.x", eased({KeyValue::number(10), KeyValue::number(30)}, 1)));
+    ASSERT_TRUE(
+        layer.addAnimation("position.x-loop", "position.x", eased({KeyValue::number(10), KeyValue::number(30)}, 1)));
     const auto p = layer.presentation(0.75);
     EXPECT_NEAR(p.position.x, 27.416761379053604, 1e-6);
     EXPECT_EQ(p.position.y, 9);
@@ -146,8 +147,7 @@ TEST(LayerPath, InterpolatesPointByPoint)
     const LayerPath quarter = interpolate(from, to, 0.25);
     ASSERT_EQ(quarter.subpaths.size(), 1u);
     EXPECT_TRUE(quarter.subpaths[0].closed);
-    EXPECT_EQ(quarter.subpaths[0].points,
-              (std::vector<core::Point>{{5, 0}, {15, 10}, {10, 15}}));
+    EXPECT_EQ(quarter.subpaths[0].points, (std::vector<core::Point>{{5, 0}, {15, 10}, {10, 15}}));
     ASSERT_EQ(quarter.ellipses.size(), 1u);
     EXPECT_EQ(quarter.ellipses[0], core::Rect(2, 1, 6, 5));
 
@@ -162,8 +162,7 @@ TEST(LayerPath, PathTrackBlendsTheTwoPathsAroundT)
     const std::vector<LayerPath> paths{LayerPath::segment({0, 0}, {10, 0}), LayerPath::segment({0, 10}, {10, 20}),
                                        LayerPath::segment({0, 30}, {30, 20})};
     ASSERT_TRUE(layer.addPathAnimation(
-        "pedal-path", paths,
-        Keyframes({KeyValue::number(0), KeyValue::number(0), KeyValue::number(0)}, {0, 0.5, 1}, 2)));
+        "pedal-path", paths, Keyframes({KeyValue::number(0), KeyValue::number(0), KeyValue::number(0)}, {0, 0.5, 1}, 2)));
     EXPECT_EQ(layer.presentation(0.5).path, LayerPath::segment({0, 5}, {10, 10}));
     EXPECT_EQ(layer.presentation(1.5).path, LayerPath::segment({0, 20}, {20, 20}));
     EXPECT_EQ(layer.presentation(2).path, paths[0]);

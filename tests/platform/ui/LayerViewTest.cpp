@@ -42,9 +42,8 @@ TEST_F(LayerViewTest, HeadlessPicturesDependOnlyOnTheVirtualTime)
     ui::Layer& square = view.root().addSublayer();
     square.setFrame(core::Rect(0, 0, 40, 40));
     square.backgroundColor = Qt::black;
-    ASSERT_TRUE(square.addAnimation(
-        "opacity-loop", "opacity",
-        ui::Keyframes({ui::KeyValue::number(0), ui::KeyValue::number(1)}, {0, 1}, 4)));
+    ASSERT_TRUE(square.addAnimation("opacity-loop", "opacity",
+                                    ui::Keyframes({ui::KeyValue::number(0), ui::KeyValue::number(1)}, {0, 1}, 4)));
     view.restartClock();
     view.show();
     EXPECT_EQ(clock().pendingCount(), 0u) << "no tick without a compositing window system";

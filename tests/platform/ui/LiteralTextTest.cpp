@@ -61,8 +61,12 @@ std::vector<double> visualX(const QString& text)
 
 TEST_F(LiteralTextTest, AnOpenOverrideInANameStaysInsideIt)
 {
-    const std::string name = "\u202E" "Evil";  // a right-to-left override never popped
-    EXPECT_EQ(ui::isolated(name), "\u2068\u202E" "Evil\u2069");
+    const std::string name =
+        "\u202E"
+        "Evil";  // a right-to-left override never popped
+    EXPECT_EQ(ui::isolated(name),
+              "\u2068\u202E"
+              "Evil\u2069");
 
     const QString row = QString::fromStdString(ui::isolated(name) + " · " + ui::isolated("Report") + " tail");
     const auto xs = visualX(row);

@@ -77,9 +77,8 @@ TEST_F(MenuTest, ChoosingAnItemClosesTheMenuThenActsOnTheNextTurn)
     menu.onWillOpen = [&] { events.push_back("open"); };
     menu.onClosed = [&] { events.push_back("closed"); };
     menu.addItem("First", [&] { events.push_back("first"); });
-    const auto second = menu.addItem("Second", [&] {
-        events.push_back(ui::Menu::isAnyMenuOpen() ? "second while open" : "second");
-    });
+    const auto second =
+        menu.addItem("Second", [&] { events.push_back(ui::Menu::isAnyMenuOpen() ? "second while open" : "second"); });
 
     menu.popUp(core::Point{200, 900});
     EXPECT_TRUE(menu.isOpen());
@@ -100,9 +99,8 @@ TEST_F(MenuTest, ChoosingAnItemClosesTheMenuThenActsOnTheNextTurn)
     EXPECT_FALSE(ui::Menu::isAnyMenuOpen());
     EXPECT_EQ(events, (std::vector<std::string>{"open", "closed", "second"}));
     const auto after = desktop::windowServer().windowList(desktop::WindowListOption::all);
-    EXPECT_TRUE(std::none_of(after->begin(), after->end(), [](const desktop::WindowInfo& info) {
-        return info.layer == desktop::level::popUpMenu;
-    }));
+    EXPECT_TRUE(std::none_of(after->begin(), after->end(),
+                             [](const desktop::WindowInfo& info) { return info.layer == desktop::level::popUpMenu; }));
 }
 
 TEST_F(MenuTest, OpensBelowAPointInAViewAndClosesFromASubmenu)

@@ -5,8 +5,8 @@
 
 namespace {
 
-using ui::KeyValue;
 using ui::Keyframes;
+using ui::KeyValue;
 using ui::TimingFunction;
 
 void expectNear(const KeyValue& actual, const KeyValue& expected)
@@ -51,8 +51,8 @@ TEST(KeyframesTest, HoldsFirstAndLastValuesOutsideTheKeyTimes)
 TEST(KeyframesTest, EasesEachSegmentAndSpacesEvenlyWithoutKeyTimes)
 {
     const auto ease = TimingFunction::easeInEaseOut();
-    const Keyframes track({KeyValue::color(0, 0, 0, 0), KeyValue::color(1, 1, 1, 1), KeyValue::color(0, 0, 0, 0)},
-                          {}, 4, Keyframes::uniform(3, ease));
+    const Keyframes track({KeyValue::color(0, 0, 0, 0), KeyValue::color(1, 1, 1, 1), KeyValue::color(0, 0, 0, 0)}, {},
+                          4, Keyframes::uniform(3, ease));
     // Evenly spaced: the middle value at 2 s; a quarter into the first segment at 0.5 s.
     expectNear(track.valueAt(2), KeyValue::color(1, 1, 1, 1));
     EXPECT_NEAR(track.valueAt(0.5)[3], 0.129162, 1e-5);

@@ -48,7 +48,8 @@ TEST(UiFont, HeavyWeightsDrawHeavierInEveryScript)
 {
     testsupport::ensureQtApplication();
     using Weight = ui::FontSpec::Weight;
-    for (const char* title : {"小窗相关设置", "小視窗相關設定", "ミニウインドウの設定", "미니 윈도우 설정", "Mini window"}) {
+    for (const char* title :
+         {"小窗相关设置", "小視窗相關設定", "ミニウインドウの設定", "미니 윈도우 설정", "Mini window"}) {
         const QString text = QString::fromUtf8(title);
         const double regular = ink({15}, text);
         EXPECT_GT(ink({15, Weight::semibold}, text), 1.25 * regular) << title;

@@ -313,13 +313,13 @@ TEST_F(WindowTest, SinkDeliversPressesDragsHoverWheelAndKeys)
     send(EventType::mouseMoved, {20, 902});
     send(EventType::leftMouseDown, {20, 902}, 1);
     send(EventType::leftMouseDragged, {150, 902});  // outside the probe: it keeps the mouse
-    send(EventType::leftMouseUp, {150, 902}, 1);     // and then loses the hover
+    send(EventType::leftMouseUp, {150, 902}, 1);    // and then loses the hover
     send(EventType::leftMouseDown, {20, 902}, 2);
     send(EventType::leftMouseUp, {20, 902}, 2);
     send(EventType::scrollWheel, {20, 902});
     send(EventType::keyDown, {0, 0});
-    EXPECT_EQ(probe->seen, (std::vector<std::string>{"enter", "press 10,10", "move 140", "release", "leave",
-                                                     "enter", "double", "release", "wheel 240", "key A"}));
+    EXPECT_EQ(probe->seen, (std::vector<std::string>{"enter", "press 10,10", "move 140", "release", "leave", "enter",
+                                                     "double", "release", "wheel 240", "key A"}));
 }
 
 TEST_F(WindowTest, PictureIsTheWidgetAtTheRequestedScale)

@@ -30,9 +30,9 @@ TEST(X11ClientList, TakesTheFrontmostOfAFloodWithoutTheRootOrRepeats)
 
 TEST(X11ClientList, OnlyTopLevelAndManagedWindowsAreClients)
 {
-    EXPECT_TRUE(x11::isListableClient(0x200001, root, root, false));      // unmanaged top-level
-    EXPECT_TRUE(x11::isListableClient(0x200001, root, 0x800010, true));   // in a frame, WM_STATE set
-    EXPECT_FALSE(x11::isListableClient(0x200002, root, 0x200001, false)); // an inner child
+    EXPECT_TRUE(x11::isListableClient(0x200001, root, root, false));       // unmanaged top-level
+    EXPECT_TRUE(x11::isListableClient(0x200001, root, 0x800010, true));    // in a frame, WM_STATE set
+    EXPECT_FALSE(x11::isListableClient(0x200002, root, 0x200001, false));  // an inner child
     EXPECT_FALSE(x11::isListableClient(root, root, XCB_WINDOW_NONE, false));
     EXPECT_FALSE(x11::isListableClient(XCB_WINDOW_NONE, root, root, false));
 }

@@ -10,7 +10,9 @@ TEST(X11IcccmText, LatinOneTitlesAreStringsAndOthersCompoundTextThatReadsBack)
     const auto mini = x11::icccmText("Glimra · XClock");
     EXPECT_FALSE(mini.compound);
     EXPECT_EQ(mini.bytes, "Glimra \xb7 XClock");
-    EXPECT_EQ(x11::icccmText("Grüße\tà").bytes, "Gr\xfc\xdf" "e\t\xe0");
+    EXPECT_EQ(x11::icccmText("Grüße\tà").bytes,
+              "Gr\xfc\xdf"
+              "e\t\xe0");
 
     // Runs outside Latin-1 go into UTF-8 segments; the rest stays Latin-1.
     const auto guide = x11::icccmText("欢迎使用 Glimra");

@@ -26,8 +26,7 @@ int main(int argc, char** argv)
     const xcb_window_t window = xcb_generate_id(c);
     const std::uint32_t values[] = {red, XCB_EVENT_MASK_EXPOSURE};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, width, height, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK,
-                      values);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     xcb_size_hints_t hints;
     std::memset(&hints, 0, sizeof hints);
     xcb_icccm_size_hints_set_position(&hints, 1, 0, 0);
@@ -46,8 +45,8 @@ int main(int argc, char** argv)
     if (blueColour) blue = blueColour->pixel;
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, window, XCB_GC_FOREGROUND, &blue);
-    const xcb_rectangle_t rightHalf{static_cast<std::int16_t>(width / 2), 0, static_cast<std::uint16_t>(width - width / 2),
-                                    height};
+    const xcb_rectangle_t rightHalf{static_cast<std::int16_t>(width / 2), 0,
+                                    static_cast<std::uint16_t>(width - width / 2), height};
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
         if (split && (event->response_type & 0x7F) == XCB_EXPOSE) {
             xcb_poly_fill_rectangle(c, window, gc, 1, &rightHalf);
