@@ -28,11 +28,11 @@ AppDelegate* sharedDelegate = nullptr;
 
 }  // namespace
 
-AppDelegate::AppDelegate() : self_(std::make_shared<AppDelegate*>(this)) { sharedDelegate = this; }
+AppDelegate::AppDelegate() { sharedDelegate = this; }
 
 AppDelegate::~AppDelegate()
 {
-    self_.reset();
+    lifetime_.end();
     if (sharedDelegate == this) sharedDelegate = nullptr;
     if (displayObserver_) desktop::displays().removeConfigurationObserver(*displayObserver_);
     frontWatch_.reset();
@@ -90,9 +90,7 @@ void AppDelegate::deliverSignal(const std::string& name)
 
 void AppDelegate::quit()
 {
-    applicationWillTerminate([weak = std::weak_ptr<AppDelegate*>(self_)] {
-        if (const auto self = weak.lock()) (*self)->exitWith(0);
-    });
+    applicationWillTerminate(lifetime_.guard([](AppDelegate& self) { self.exitWith(0); }));
 }
 
 std::optional<int> AppDelegate::exitStatus() const { return exit_.status(); }

@@ -10,6 +10,7 @@
 #include "platform/desktop/Capture.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Timer.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <functional>
 #include <memory>
@@ -141,8 +142,6 @@ private:
     void installSignals();
     void startRefreshTimer();
     void observeUpdates();
-    // The weak handle stored callbacks hold.
-    std::weak_ptr<AppDelegate*> weakSelf() const { return self_; }
 
     ProcessExit exit_;
     std::unique_ptr<linuxdesktop::InstanceLock> instanceLock_;
@@ -158,8 +157,8 @@ private:
     bool signalsInstalled_ = false;
     bool cursorGuardStarted_ = false;
     bool quitting_ = false;
-    // Stored callbacks hold the delegate through this and find it gone afterwards.
-    std::shared_ptr<AppDelegate*> self_;
+    // Stored callbacks reach the delegate through this and find it gone afterwards.
+    dispatch::Lifetime<AppDelegate> lifetime_{this};
 };
 
 }  // namespace app

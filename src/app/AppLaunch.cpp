@@ -82,15 +82,11 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
 
     ScrollProbe::install();
     installSettingsHooks();
-    setApplicationQuit([weak = weakSelf()] {
-        if (const auto self = weak.lock()) (*self)->quit();
-    });
+    setApplicationQuit(lifetime_.guard([](AppDelegate& self) { self.quit(); }));
     DebugHooks::installDebugSignal(
         args, {.createPanel =
-                   [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
-                                       const std::string& reason) {
-                       if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
-                   },
+                   lifetime_.guard([](AppDelegate& self, const desktop::ShareableWindow& window, const FocusRegion& focus,
+                                      const std::string& reason) { self.createPanel(window, focus, reason); }),
                .showSettings = [](std::optional<int> tab) { SettingsWindow::shared().showSettings(tab); }});
     DebugHooks::installDiagnostics();
     installSignals();
@@ -116,15 +112,15 @@ bool AppDelegate::runSelfTest(const std::vector<std::string>& args)
     if (const auto line = selfTestLogLine(*test)) Diag::log(*line);
     switch (*test) {
     case LaunchSelfTest::diagnostics: exitWith(runDiagnosticsSelfTest()); break;
-    case LaunchSelfTest::menuThumbnails:
+    case LaunchSelfTest::menuThumbnails: {
         // The process keeps running without the rest of the launch until the thumbnails
         // are written.
-        Catalog::list([weak = weakSelf()](Catalog::Listing listing) {
-            MenuThumbnail::selfTest(listing.windows, MenuThumbnail::directory(), [weak](int status) {
-                if (const auto self = weak.lock()) (*self)->exitWith(status);
-            });
+        const auto endRun = lifetime_.guard([](AppDelegate& self, int status) { self.exitWith(status); });
+        Catalog::list([endRun](Catalog::Listing listing) {
+            MenuThumbnail::selfTest(listing.windows, MenuThumbnail::directory(), endRun);
         });
         break;
+    }
     default: exitWith(runLogOnlySelfTest(*test)); break;
     }
     return true;
@@ -143,10 +139,7 @@ bool AppDelegate::takeInstanceLock(const std::vector<std::string>& args)
     if (result != linuxdesktop::InstanceLock::Result::acquired) return true;
     std::string error;
     const bool listening = instanceLock_->listen(
-        [weak = weakSelf()] {
-            if (const auto self = weak.lock()) (*self)->applicationShouldHandleReopen(false);
-        },
-        &error);
+        lifetime_.guard([](AppDelegate& self) { self.applicationShouldHandleReopen(false); }), &error);
     if (!listening) Diag::log("单实例: 无法监听重开请求（" + error + "）");
     // The copy this one waited for has quit; what the desktop still lists of it is stale.
     return !awaited;
@@ -189,19 +182,12 @@ void AppDelegate::installStatusItem()
         statusItem_->setTitle("PIP");
     statusItem_->setToolTip(L10n::t("Glimra — 窗口画中画"));
     statusMenu_ = std::make_unique<StatusMenu>(StatusMenu::Host{
-        .perform =
-            [weak = weakSelf()](Command command) {
-                if (const auto self = weak.lock()) (*self)->perform(command);
-            },
+        .perform = lifetime_.guard([](AppDelegate& self, Command command) { self.perform(command); }),
         .createPanel =
-            [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
-                                const std::string& reason) {
-                if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
-            },
-        .beginFocusOnWindow =
-            [weak = weakSelf()](const desktop::ShareableWindow& window) {
-                if (const auto self = weak.lock()) (*self)->beginFocusOnWindow(window);
-            },
+            lifetime_.guard([](AppDelegate& self, const desktop::ShareableWindow& window, const FocusRegion& focus,
+                               const std::string& reason) { self.createPanel(window, focus, reason); }),
+        .beginFocusOnWindow = lifetime_.guard(
+            [](AppDelegate& self, const desktop::ShareableWindow& window) { self.beginFocusOnWindow(window); }),
         .panelCount = {},
     });
     statusItem_->setMenu(&statusMenu_->menu());
@@ -212,14 +198,12 @@ void AppDelegate::menuShotLaunch()
 {
     Diag::log("菜单截图: 进入调试模式");
     if (screenRecordingAllowed()) statusMenu_->refreshCache(/*warmThumbs=*/true);
-    dispatch::global().asyncAfter(menuShotWatchdog, [weak = weakSelf()] {
+    const auto endRun = lifetime_.guard([](AppDelegate& self, int status) { self.exitWith(status); });
+    dispatch::global().asyncAfter(menuShotWatchdog, [endRun] {
         Diag::log("菜单截图: 看门狗超时，强制退出");
-        if (const auto self = weak.lock()) (*self)->exitWith(3);
+        endRun(3);
     });
-    dispatch::main().asyncAfter(menuShotOpenDelay, [weak = weakSelf()] {
-        const auto self = weak.lock();
-        if (!self) return;
-        AppDelegate& delegate = **self;
+    dispatch::main().asyncAfter(menuShotOpenDelay, lifetime_.guard([endRun](AppDelegate& delegate) {
         Diag::log("菜单截图: 弹菜单前 缓存窗口=" + std::to_string(delegate.cachedWindows().size()) +
                   " 缩略图=" + std::to_string(MenuThumbnail::cacheCount()));
         auto& workspace = desktop::workspace();
@@ -227,74 +211,60 @@ void AppDelegate::menuShotLaunch()
         // Once the shot is taken the run is ending: the menu closing on the way out is
         // not the click returning early.
         const auto shotTaken = std::make_shared<std::atomic<bool>>(false);
-        dispatch::global().asyncAfter(menuShotDelay, [weak, shotTaken] {
+        dispatch::global().asyncAfter(menuShotDelay, [endRun, shotTaken] {
             const int status = MenuShot::takeShot();
             shotTaken->store(true);
             // The run ends on the main queue, which is free again once the menu has
             // been photographed; only the watchdog ends the process from here.
-            dispatch::main().async([weak, status] {
-                if (const auto self = weak.lock()) (*self)->exitWith(status);
-            });
+            dispatch::main().async([endRun, status] { endRun(status); });
         });
         delegate.statusItem_->performClick([shotTaken] {
             if (!shotTaken->load()) Diag::log("菜单截图: performClick 返回（菜单未跟踪或已关闭）");
         });
-    });
+    }));
 }
 
 void AppDelegate::installHotKeys()
 {
-    hotKeys_ = std::make_unique<HotKeyRegistry>([weak = weakSelf()](Command command) {
-        if (const auto self = weak.lock()) (*self)->perform(command);
-    });
-    hotKeys_->registerHotKey(
-        [weak = weakSelf()] {
-            if (const auto self = weak.lock()) (*self)->panelHiding_.beginHoldHide();
-        },
-        [weak = weakSelf()] {
-            if (const auto self = weak.lock()) (*self)->panelHiding_.endHoldHide();
-        });
+    hotKeys_ = std::make_unique<HotKeyRegistry>(
+        lifetime_.guard([](AppDelegate& self, Command command) { self.perform(command); }));
+    hotKeys_->registerHotKey(lifetime_.guard([](AppDelegate& self) { self.panelHiding_.beginHoldHide(); }),
+                             lifetime_.guard([](AppDelegate& self) { self.panelHiding_.endHoldHide(); }));
 }
 
 void AppDelegate::installHoverTrigger()
 {
     auto& trigger = *HoverPIPTrigger::shared();
     HoverTriggerHooks::install(HoverPIPTrigger::shared());
-    trigger.onTrigger = [weak = weakSelf()](desktop::WindowID windowID) {
-        if (const auto self = weak.lock()) (*self)->triggerClicked(windowID);
-    };
+    trigger.onTrigger =
+        lifetime_.guard([](AppDelegate& self, desktop::WindowID windowID) { self.triggerClicked(windowID); });
     trigger.start();
-    trigger.onFocusDrag = [weak = weakSelf()](desktop::WindowID windowID) {
-        if (const auto self = weak.lock()) (*self)->triggerFocusDragged(windowID);
-    };
+    trigger.onFocusDrag =
+        lifetime_.guard([](AppDelegate& self, desktop::WindowID windowID) { self.triggerFocusDragged(windowID); });
 }
 
 void AppDelegate::installSignals()
 {
     for (const int signalNumber : {SIGTERM, SIGINT})
-        ui::SignalPipe::handle(signalNumber, [weak = weakSelf()] {
-            if (const auto self = weak.lock()) (*self)->quit();
-        });
+        ui::SignalPipe::handle(signalNumber, lifetime_.guard([](AppDelegate& self) { self.quit(); }));
     signalsInstalled_ = true;
 }
 
 void AppDelegate::startRefreshTimer()
 {
-    refreshTimer_ = dispatch::Timer(dispatch::main(), refreshInterval, [weak = weakSelf()] {
-        const auto self = weak.lock();
-        if (!self || !screenRecordingAllowed()) return;
-        StatusMenu& menu = *(*self)->statusMenu_;
+    refreshTimer_ = dispatch::Timer(dispatch::main(), refreshInterval, lifetime_.guard([](AppDelegate& self) {
+        if (!screenRecordingAllowed()) return;
+        StatusMenu& menu = *self.statusMenu_;
         const auto openedAt = menu.menuOpenedAt();
         menu.refreshCache(openedAt && dispatch::now() - *openedAt < warmWindowAfterMenuOpened);
-    });
+    }));
 }
 
 void AppDelegate::observeUpdates()
 {
     for (ChangeNotice* notice : {&AppUpdate::didChange(), &UpdateInstaller::didChange()})
-        updateObservers_.push_back(notice->addObserver([weak = weakSelf()] {
-            if (const auto self = weak.lock()) (*self)->rebuildMenu(false);
-        }));
+        updateObservers_.push_back(
+            notice->addObserver(lifetime_.guard([](AppDelegate& self) { self.rebuildMenu(false); })));
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool /*hasVisibleWindows*/)

@@ -75,17 +75,13 @@ void AppDelegate::repairPermission()
     if (bundleIdentifier.empty()) return;
     // A tool that cannot start or fails changes nothing about the relaunch.
     desktop::tools().run("/usr/bin/tccutil", {"reset", "ScreenCapture", bundleIdentifier}, tccutilTimeout);
-    runOnMainAfter(relaunchDelay, [weak = weakSelf()] {
-        if (const auto self = weak.lock()) (*self)->relaunchOnly();
-    });
+    runOnMainAfter(relaunchDelay, lifetime_.guard([](AppDelegate& self) { self.relaunchOnly(); }));
 }
 
 void AppDelegate::relaunch()
 {
     openScreenSettings();
-    runOnMainAfter(relaunchDelay, [weak = weakSelf()] {
-        if (const auto self = weak.lock()) (*self)->relaunchOnly();
-    });
+    runOnMainAfter(relaunchDelay, lifetime_.guard([](AppDelegate& self) { self.relaunchOnly(); }));
 }
 
 void AppDelegate::relaunchOnly()
@@ -105,9 +101,7 @@ void AppDelegate::quitApp() { quit(); }
 void AppDelegate::checkForUpdatesAction()
 {
     Diag::log("更新: 菜单点击「检查更新」");
-    AppUpdate::checkManually([weak = weakSelf()] {
-        if (const auto self = weak.lock()) (*self)->rebuildMenu(false);
-    });
+    AppUpdate::checkManually(lifetime_.guard([](AppDelegate& self) { self.rebuildMenu(false); }));
 }
 
 void AppDelegate::startUpdateDownload()

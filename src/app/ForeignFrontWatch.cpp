@@ -9,17 +9,17 @@ namespace app {
 
 ForeignFrontWatch::ForeignFrontWatch()
 {
-    token_ = desktop::workspace().addActivationObserver([weak = std::weak_ptr<bool>(alive_)](desktop::Pid activated) {
+    const auto settle = lifetime_.guard([](ForeignFrontWatch&, desktop::Pid activated) {
+        auto& workspace = desktop::workspace();
+        const auto front = workspace.frontmostApplication();
+        std::optional<desktop::Pid> frontPid;
+        if (front) frontPid = front->pid;
+        if (front && front->pid != workspace.ownPid()) EventBridge::lastForeignFrontPid = front->pid;
+        WindowParking::shared().restoreForActivatedApp(activated, frontPid);
+    });
+    token_ = desktop::workspace().addActivationObserver([settle](desktop::Pid activated) {
         if (activated == desktop::workspace().ownPid()) return;
-        dispatch::main().asyncAfter(settleDelay, [weak, activated] {
-            if (weak.expired()) return;
-            auto& workspace = desktop::workspace();
-            const auto front = workspace.frontmostApplication();
-            std::optional<desktop::Pid> frontPid;
-            if (front) frontPid = front->pid;
-            if (front && front->pid != workspace.ownPid()) EventBridge::lastForeignFrontPid = front->pid;
-            WindowParking::shared().restoreForActivatedApp(activated, frontPid);
-        });
+        dispatch::main().asyncAfter(settleDelay, [settle, activated] { settle(activated); });
     });
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Types.h"
-
-#include <memory>
+#include "platform/dispatch/WhileAlive.h"
 
 namespace app {
 
@@ -22,8 +21,8 @@ public:
 
 private:
     desktop::Token token_ = 0;
-    // Pending reads hold it weakly and do nothing once the watch has ended.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Pending reads go through this and do nothing once the watch has ended.
+    dispatch::Lifetime<ForeignFrontWatch> lifetime_{this};
 };
 
 }  // namespace app

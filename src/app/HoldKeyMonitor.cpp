@@ -18,11 +18,11 @@ HoldKeyMonitor& HoldKeyMonitor::shared()
     return *instance;
 }
 
-HoldKeyMonitor::HoldKeyMonitor() : self_(std::make_shared<HoldKeyMonitor*>(this)) {}
+HoldKeyMonitor::HoldKeyMonitor() = default;
 
 HoldKeyMonitor::~HoldKeyMonitor()
 {
-    self_.reset();
+    lifetime_.end();
     delayTimer_.cancel();
     removeMonitors();
 }
@@ -72,12 +72,11 @@ void HoldKeyMonitor::suspend()
 
 void HoldKeyMonitor::installMonitors(std::uint64_t mask)
 {
-    const std::weak_ptr<HoldKeyMonitor*> weak = self_;
-    monitors_.push_back(desktop::input().addGlobalMonitor(mask, [weak](const desktop::Event& event) {
-        if (const auto self = weak.lock()) (*self)->handleEvent(event);
-    }));
-    monitors_.push_back(desktop::input().addLocalMonitor(mask, [weak](const desktop::Event& event) {
-        if (const auto self = weak.lock()) (*self)->handleEvent(event);
+    const auto handle =
+        lifetime_.guard([](HoldKeyMonitor& self, const desktop::Event& event) { self.handleEvent(event); });
+    monitors_.push_back(desktop::input().addGlobalMonitor(mask, handle));
+    monitors_.push_back(desktop::input().addLocalMonitor(mask, [handle](const desktop::Event& event) {
+        handle(event);
         return std::optional(event);
     }));
 }
@@ -110,22 +109,16 @@ void HoldKeyMonitor::handleEvent(const desktop::Event& event)
 
 void HoldKeyMonitor::startPoll()
 {
-    pollTimer_ = dispatch::Timer(dispatch::main(), fallbackPollInterval, [weak = std::weak_ptr(self_)] {
-        const auto self = weak.lock();
-        if (!self) return;
-        HoldKeyMonitor& monitor = **self;
+    pollTimer_ = dispatch::Timer(dispatch::main(), fallbackPollInterval, lifetime_.guard([](HoldKeyMonitor& monitor) {
         if (monitor.isDown() && !desktop::input().polledKeyDown(monitor.keyCode_))
             monitor.finish("兜底复核发现键已抬起 —— 抬起事件丢了");
-    });
+    }));
 }
 
 void HoldKeyMonitor::startStatePoll()
 {
     Diag::log("按住热键: " + HotKeySupport::displayName(keyCode_, 0) + " 走**轮询**判定（不发事件也认）");
-    stateTimer_ = dispatch::Timer(dispatch::main(), statePollInterval, [weak = std::weak_ptr(self_)] {
-        const auto self = weak.lock();
-        if (!self) return;
-        HoldKeyMonitor& monitor = **self;
+    stateTimer_ = dispatch::Timer(dispatch::main(), statePollInterval, lifetime_.guard([](HoldKeyMonitor& monitor) {
         if (!monitor.pollDriven_) return;
         const bool down = desktop::input().polledKeyDown(monitor.keyCode_);
         if (!down) monitor.machine_.keyUp();
@@ -133,7 +126,7 @@ void HoldKeyMonitor::startStatePoll()
             monitor.begin();
         else if (!down && monitor.isDown())
             monitor.finish("轮询发现已抬起");
-    });
+    }));
 }
 
 void HoldKeyMonitor::begin()
@@ -144,10 +137,9 @@ void HoldKeyMonitor::begin()
     const double delay = holdDelay();
     if (delay > 0) {
         delayTimer_.cancel();
-        delayTimer_ = dispatch::main().asyncAfter(delay, [weak = std::weak_ptr(self_), name] {
-            const auto self = weak.lock();
-            if (self && (*self)->isDown()) (*self)->activate(name);
-        });
+        delayTimer_ = dispatch::main().asyncAfter(delay, lifetime_.guard([name](HoldKeyMonitor& self) {
+            if (self.isDown()) self.activate(name);
+        }));
     } else {
         activate(name);
     }

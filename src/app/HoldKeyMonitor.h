@@ -5,10 +5,10 @@
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Timer.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -76,5 +76,5 @@ private:
     bool pollDriven_ = false;
     dispatch::Timer stateTimer_;
     // Monitors and timers reach the monitor through this, so none outlives it.
-    std::shared_ptr<HoldKeyMonitor*> self_;
+    dispatch::Lifetime<HoldKeyMonitor> lifetime_{this};
 };

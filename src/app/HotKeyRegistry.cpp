@@ -14,7 +14,7 @@ HotKeyRegistry::HotKeyRegistry(std::function<void(Command)> run)
 }
 
 HotKeyRegistry::HotKeyRegistry(std::function<void(Command)> run, HoldKeyMonitor& monitor)
-    : run_(std::move(run)), monitor_(monitor), self_(std::make_shared<HotKeyRegistry*>(this))
+    : run_(std::move(run)), monitor_(monitor)
 {
 }
 
@@ -25,13 +25,13 @@ void HotKeyRegistry::registerHotKey(std::function<void()> beginHoldHide, std::fu
 {
     monitor_.onPress = std::move(beginHoldHide);
     monitor_.onRelease = std::move(endHoldHide);
-    desktop::hotKeys().setHandler([weak = std::weak_ptr(self_)](desktop::HotKeyIdentity identity, bool pressed) {
+    const auto handle =
+        lifetime_.guard([](HotKeyRegistry& self, desktop::HotKeyIdentity identity) { self.handlePress(identity); });
+    desktop::hotKeys().setHandler([handle](desktop::HotKeyIdentity identity, bool pressed) {
         if (!pressed) return;
         // The one post of a press: the command runs after the platform's handler has
         // returned, on the main queue whichever thread the handler ran on.
-        dispatch::main().async([weak, identity] {
-            if (const auto self = weak.lock()) (*self)->handlePress(identity);
-        });
+        dispatch::main().async([handle, identity] { handle(identity); });
     });
     registerAllHotkeys();
 }

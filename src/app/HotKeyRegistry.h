@@ -3,10 +3,10 @@
 #include "shellcore/HotKeyTable.h"
 #include "platform/desktop/HotKeys.h"
 #include "platform/desktop/Types.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,7 +69,7 @@ private:
     HoldKeyMonitor& monitor_;
     std::map<int, desktop::Token> hotkeyRefs_;
     // Handlers queued on the main queue find the registry gone through this.
-    std::shared_ptr<HotKeyRegistry*> self_;
+    dispatch::Lifetime<HotKeyRegistry> lifetime_{this};
 };
 
 }  // namespace app

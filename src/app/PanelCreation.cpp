@@ -94,9 +94,9 @@ void AppDelegate::triggerClicked(desktop::WindowID windowID)
         return;
     }
     const std::string reason = "悬停触发块·点击";
-    resolveWindow(windowID, reason, [weak = std::weak_ptr<AppDelegate*>(self_), reason](const auto& window) {
-        if (const auto self = weak.lock()) (*self)->createPanel(window, FocusRegion{}, reason);
-    });
+    resolveWindow(windowID, reason, lifetime_.guard([reason](AppDelegate& self, const desktop::ShareableWindow& window) {
+        self.createPanel(window, FocusRegion{}, reason);
+    }));
 }
 
 void AppDelegate::triggerFocusDragged(desktop::WindowID windowID)
@@ -105,9 +105,10 @@ void AppDelegate::triggerFocusDragged(desktop::WindowID windowID)
         showScreenPermissionAlert();
         return;
     }
-    resolveWindow(windowID, "悬停⌥拖拽·进入框选", [weak = std::weak_ptr<AppDelegate*>(self_)](const auto& window) {
-        if (const auto self = weak.lock()) (*self)->beginFocusCreate(window);
-    });
+    resolveWindow(windowID, "悬停⌥拖拽·进入框选",
+                  lifetime_.guard([](AppDelegate& self, const desktop::ShareableWindow& window) {
+                      self.beginFocusCreate(window);
+                  }));
 }
 
 void AppDelegate::captureFrontmost()
@@ -145,20 +146,19 @@ void AppDelegate::captureFrontmost()
     }
     const desktop::WindowID target = entry->number;
     const desktop::Pid frontPid = front->pid;
-    Catalog::list([weak = std::weak_ptr<AppDelegate*>(self_), target, frontPid](Catalog::Listing listing) {
-        dispatch::main().async([weak, target, frontPid, listing = std::move(listing)] {
-            const auto self = weak.lock();
-            if (!self) return;
-            const auto* window = findWindow(listing.windows, target);
-            if (!window) {
-                // Another window of the same process; a window without an owner never matches.
-                const auto sameProcess = std::find_if(listing.windows.begin(), listing.windows.end(), [&](const auto& w) {
-                    return w.owningApplication && w.owningApplication->processID == frontPid;
-                });
-                if (sameProcess != listing.windows.end()) window = &*sameProcess;
-            }
-            if (window) (*self)->createPanel(*window, FocusRegion{}, "快捷键/菜单·小窗化当前窗口(captureFrontmost)");
-        });
+    const auto createFromListing = lifetime_.guard([target, frontPid](AppDelegate& self, const Catalog::Listing& listing) {
+        const auto* window = findWindow(listing.windows, target);
+        if (!window) {
+            // Another window of the same process; a window without an owner never matches.
+            const auto sameProcess = std::find_if(listing.windows.begin(), listing.windows.end(), [&](const auto& w) {
+                return w.owningApplication && w.owningApplication->processID == frontPid;
+            });
+            if (sameProcess != listing.windows.end()) window = &*sameProcess;
+        }
+        if (window) self.createPanel(*window, FocusRegion{}, "快捷键/菜单·小窗化当前窗口(captureFrontmost)");
+    });
+    Catalog::list([createFromListing](Catalog::Listing listing) {
+        dispatch::main().async([createFromListing, listing = std::move(listing)] { createFromListing(listing); });
     });
 }
 
@@ -181,29 +181,26 @@ void AppDelegate::beginFocusOnWindow(const desktop::ShareableWindow& window)
     Diag::log("菜单聚焦: 先打开原应用 id=" + std::to_string(window.windowID) + " owner=" + ownerName(window) +
               " 再框选");
     EventBridge::focus(window);
-    dispatch::main().asyncAfter(focusOnWindowDelay, [weak = std::weak_ptr<AppDelegate*>(self_), window] {
-        const auto self = weak.lock();
-        if (!self) return;
-        (*self)->armRegionSelector();
+    dispatch::main().asyncAfter(focusOnWindowDelay, lifetime_.guard([window](AppDelegate& self) {
+        self.armRegionSelector();
         RegionSelector::shared().begin(window, /*armedByMouse=*/false);
-    });
+    }));
 }
 
 void AppDelegate::armRegionSelector()
 {
-    RegionSelector::shared().onFinish = [weak = std::weak_ptr<AppDelegate*>(self_)](desktop::WindowID windowID,
-                                                                                    const FocusRegion& region) {
-        if (const auto self = weak.lock()) (*self)->makeFocusedPanel(windowID, region);
-    };
+    RegionSelector::shared().onFinish =
+        lifetime_.guard([](AppDelegate& self, desktop::WindowID windowID, const FocusRegion& region) {
+            self.makeFocusedPanel(windowID, region);
+        });
 }
 
 void AppDelegate::makeFocusedPanel(desktop::WindowID windowID, const FocusRegion& region)
 {
     resolveWindow(windowID, "框选结果·建聚焦小窗",
-                  [weak = std::weak_ptr<AppDelegate*>(self_), region](const auto& window) {
-                      if (const auto self = weak.lock())
-                          (*self)->createPanel(window, region, "框选建窗（⌥⌘F / 悬停⌥拖拽）");
-                  });
+                  lifetime_.guard([region](AppDelegate& self, const desktop::ShareableWindow& window) {
+                      self.createPanel(window, region, "框选建窗（⌥⌘F / 悬停⌥拖拽）");
+                  }));
 }
 
 void AppDelegate::showScreenPermissionAlert()

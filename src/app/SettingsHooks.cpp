@@ -11,9 +11,8 @@ void AppDelegate::installSettingsHooks()
 {
     // What the window asks of the hot keys finds the delegate, or its registry, gone the
     // way an absent delegate would be.
-    const auto registry = [weak = weakSelf()]() -> HotKeyRegistry* {
-        const auto self = weak.lock();
-        return self ? (*self)->hotKeys() : nullptr;
+    const auto registry = [hotKeysOf = lifetime_.guard([](AppDelegate& self) { return self.hotKeys(); })] {
+        return hotKeysOf().value_or(nullptr);
     };
     SettingsWindow::setShellHooks({
         .hotkeyName =
@@ -33,10 +32,7 @@ void AppDelegate::installSettingsHooks()
             [registry](bool suspended) {
                 if (HotKeyRegistry* hotKeys = registry()) hotKeys->suspendHotkeys(suspended);
             },
-        .rebuildMenu =
-            [weak = weakSelf()](bool force) {
-                if (const auto self = weak.lock()) (*self)->rebuildMenu(force);
-            },
+        .rebuildMenu = lifetime_.guard([](AppDelegate& self, bool force) { self.rebuildMenu(force); }),
         .hoverTriggerEnabled = [] { return HoverPIPTrigger::shared()->isEnabled(); },
         .setHoverTriggerEnabled = [](bool enabled) { HoverPIPTrigger::shared()->setEnabled(enabled); },
         .startHoverTrigger = [] { HoverPIPTrigger::shared()->start(); },

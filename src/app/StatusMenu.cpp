@@ -14,10 +14,6 @@
 
 namespace app {
 
-struct StatusMenu::Alive {
-    StatusMenu* menu;
-};
-
 namespace {
 
 using Run = ui::TitleRun;
@@ -30,7 +26,7 @@ void applyLook(ui::MenuItem& item, const std::string& title, MenuLook look)
 
 }  // namespace
 
-StatusMenu::StatusMenu(Host host) : host_(std::move(host)), alive_(std::make_shared<Alive>(Alive{this}))
+StatusMenu::StatusMenu(Host host) : host_(std::move(host))
 {
     menu_.onNeedsUpdate = [this] { menuNeedsUpdate(); };
     menu_.onWillOpen = [this] { menuWillOpen(); };
@@ -79,16 +75,12 @@ void StatusMenu::rebuildMenu(bool force)
                                       MenuThumbnail::cached(window.windowID).value_or(QImage()));
         row->setRowWidth(plan.rowWidth);
         row->cancelTracking = [&owner] { owner.cancelTracking(); };
-        const std::weak_ptr<Alive> weak = alive_;
-        row->onPick = [weak, window] {
-            const auto alive = weak.lock();
-            if (alive && alive->menu->host_.createPanel)
-                alive->menu->host_.createPanel(window, FocusRegion{}, "菜单·窗口列表选中");
-        };
-        row->onFocus = [weak, window] {
-            const auto alive = weak.lock();
-            if (alive && alive->menu->host_.beginFocusOnWindow) alive->menu->host_.beginFocusOnWindow(window);
-        };
+        row->onPick = lifetime_.guard([window](StatusMenu& self) {
+            if (self.host_.createPanel) self.host_.createPanel(window, FocusRegion{}, "菜单·窗口列表选中");
+        });
+        row->onFocus = lifetime_.guard([window](StatusMenu& self) {
+            if (self.host_.beginFocusOnWindow) self.host_.beginFocusOnWindow(window);
+        });
         owner.addCustomRow(row, row->title());
     };
 
@@ -109,10 +101,9 @@ void StatusMenu::rebuildMenu(bool force)
         case MenuEntry::Kind::item: {
             std::function<void()> run;
             if (entry.command) {
-                run = [weak = std::weak_ptr<Alive>(alive_), command = *entry.command] {
-                    const auto alive = weak.lock();
-                    if (alive && alive->menu->host_.perform) alive->menu->host_.perform(command);
-                };
+                run = lifetime_.guard([command = *entry.command](StatusMenu& self) {
+                    if (self.host_.perform) self.host_.perform(command);
+                });
             }
             auto item = menu_.addItem(entry.title, std::move(run));
             item.setEnabled(entry.enabled);
@@ -142,19 +133,18 @@ void StatusMenu::menuDidClose()
     const bool due = gate_.closed();
     MenuWindowRow::clearHoverOfAllRows();
     if (!due) return;
-    dispatch::main().async([weak = std::weak_ptr<Alive>(alive_)] {
-        if (const auto alive = weak.lock()) alive->menu->rebuildMenu(false);
-    });
+    dispatch::main().async(lifetime_.guard([](StatusMenu& self) { self.rebuildMenu(false); }));
 }
 
 void StatusMenu::refreshCache(bool warmThumbs) { fetch(warmThumbs); }
 
 void StatusMenu::fetch(bool warmThumbs)
 {
-    Catalog::list([weak = std::weak_ptr<Alive>(alive_), warmThumbs](Catalog::Listing listing) {
-        dispatch::main().async([weak, warmThumbs, listing = std::move(listing)]() mutable {
-            if (const auto alive = weak.lock()) alive->menu->storeListing(std::move(listing), warmThumbs);
-        });
+    const auto store = lifetime_.guard([warmThumbs](StatusMenu& self, Catalog::Listing listing) {
+        self.storeListing(std::move(listing), warmThumbs);
+    });
+    Catalog::list([store](Catalog::Listing listing) {
+        dispatch::main().async([store, listing = std::move(listing)]() mutable { store(std::move(listing)); });
     });
 }
 

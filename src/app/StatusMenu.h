@@ -3,10 +3,10 @@
 #include "app/MenuModel.h"
 #include "capture/Catalog.h"
 #include "panels/FocusRegion.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Menu.h"
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,7 +62,6 @@ public:
     bool menuDirty() const { return gate_.isDirty(); }
 
 private:
-    struct Alive;
     void storeListing(Catalog::Listing listing, bool warmThumbs);
     void fetch(bool warmThumbs);
     MenuInputs readInputs() const;
@@ -74,7 +73,8 @@ private:
     MenuRebuildGate gate_;
     std::optional<std::string> lastLoggedUpdateRowState_;
     bool catalogRefused_ = false;
-    std::shared_ptr<Alive> alive_;
+    // Rows, items and queued work reach the menu through this.
+    dispatch::Lifetime<StatusMenu> lifetime_{this};
 };
 
 }  // namespace app

@@ -43,10 +43,8 @@ const desktop::ShareableWindow* findWindow(const desktop::ShareableContent& cont
 void StreamMirror::startGroundTruthProbe()
 {
     if (groundTruthTimer_.isActive()) return;
-    groundTruthTimer_ = dispatch::Timer(queue_, probeInterval, [weak = weak_from_this()] {
-        const auto self = weak.lock();
-        if (self && !self->stopped_) self->probeTick();
-    });
+    groundTruthTimer_ =
+        dispatch::Timer(queue_, probeInterval, ref().guarded([](StreamMirror& self) { self.probeTick(); }));
 }
 
 void StreamMirror::probeTick()

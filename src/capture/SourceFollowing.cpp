@@ -9,6 +9,7 @@
 #include "foundation/LogText.h"
 #include "foundation/WindowQuery.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <cmath>
 
@@ -50,10 +51,7 @@ void StreamMirror::startResizePoll()
 {
     noFrame_.restartSilence(dispatch::now());
     if (resizePollTimer_.isActive()) return;
-    resizePollTimer_ = dispatch::Timer(queue_, pollInterval, [weak = weak_from_this()] {
-        const auto self = weak.lock();
-        if (self && !self->stopped_) self->pollTick();
-    });
+    resizePollTimer_ = dispatch::Timer(queue_, pollInterval, ref().guarded([](StreamMirror& self) { self.pollTick(); }));
 }
 
 void StreamMirror::pollTick()
@@ -223,15 +221,16 @@ void StreamMirror::startAXObservation()
         return;
     }
     // Runs on the main queue: reads the new size there and hands it to the capture queue.
-    auto onResize = [weak = weak_from_this(), element = *element](const desktop::Element&, const std::string&) {
-        const auto self = weak.lock();
-        if (!self || self->isStopped() || !self->hasStream() || self->isPaused()) return;
-        desktop::AXValue value;
-        if (desktop::accessibility().copyAttribute(element, desktop::ax::size, value) != desktop::ax::success) return;
-        const auto* size = std::get_if<core::Size>(&value);
-        if (!size || size->width <= 1 || size->height <= 1) return;
-        self->ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
-    };
+    auto onResize = dispatch::whileAlive(
+        weak_from_this(), [element = *element](StreamMirror& self, const desktop::Element&, const std::string&) {
+            if (self.isStopped() || !self.hasStream() || self.isPaused()) return;
+            desktop::AXValue value;
+            if (desktop::accessibility().copyAttribute(element, desktop::ax::size, value) != desktop::ax::success)
+                return;
+            const auto* size = std::get_if<core::Size>(&value);
+            if (!size || size->width <= 1 || size->height <= 1) return;
+            self.ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
+        });
     desktop::Token observer = 0;
     const desktop::ax::Error created = accessibility.createObserver(pid, onResize, observer);
     if (created != desktop::ax::success) {

@@ -8,6 +8,7 @@
 #include "platform/core/TextFormat.h"
 #include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <algorithm>
 
@@ -26,10 +27,9 @@ void stopDetached(const std::shared_ptr<desktop::CaptureStream>& stream)
 
 dispatch::Task StreamMirror::Ref::guarded(Step step) const
 {
-    return [mirror = mirror, step = std::move(step)] {
-        const auto self = mirror.lock();
-        if (self && !self->stopped_) step(*self);
-    };
+    return dispatch::whileAlive(mirror, [step = std::move(step)](StreamMirror& self) {
+        if (!self.stopped_) step(self);
+    });
 }
 
 void StreamMirror::Ref::post(Step step) const { queue.async(guarded(std::move(step))); }
@@ -104,9 +104,7 @@ void StreamMirror::startFresh()
 void StreamMirror::stop()
 {
     if (stopped_.exchange(true)) return;
-    queue_.async([weak = weak_from_this()] {
-        if (const auto self = weak.lock()) self->teardown();
-    });
+    queue_.async(dispatch::whileAlive(weak_from_this(), [](StreamMirror& self) { self.teardown(); }));
 }
 
 void StreamMirror::setPaused(bool paused)
@@ -161,9 +159,10 @@ void StreamMirror::start()
             self.post([generation, error](StreamMirror& mirror) { mirror.streamDidStop(generation, error); });
         });
     if (!stream) return;
-    const auto outputError = stream->addOutput(queue_, [weak = self.mirror, generation](const desktop::Frame& frame) {
-        if (const auto mirror = weak.lock()) mirror->handleFrame(generation, frame);
-    });
+    const auto outputError = stream->addOutput(
+        queue_, dispatch::whileAlive(self.mirror, [generation](StreamMirror& mirror, const desktop::Frame& frame) {
+            mirror.handleFrame(generation, frame);
+        }));
     if (outputError) {
         core::systemLog::write("[Glimra] addStreamOutput 失败: " + outputError->description);
         const std::string text = core::formatText(L10n::t("添加输出失败：%@"), {outputError->localizedDescription});

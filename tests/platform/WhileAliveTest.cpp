@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,4 +53,18 @@ TEST_F(WhileAlive, ASharedOwnerIsKeptAliveWhileItsTaskRunsAndSkippedOnceGone)
     seen = 0;
     task();
     EXPECT_EQ(seen, 0);
+}
+
+TEST_F(WhileAlive, AnAnswerComesOnlyFromALiveOwnerAndEndingFlipsTasksEarly)
+{
+    std::vector<std::string> calls;
+    auto owner = std::make_unique<Owner>(&calls);
+    const auto count = owner->lifetime.guard([](Owner& self) { return self.calls->size(); });
+    const auto note = owner->lifetime.guard([](Owner& self) { self.note("noted"); });
+    note();
+    EXPECT_EQ(count(), std::optional<std::size_t>(1));
+    owner->lifetime.end();
+    note();
+    EXPECT_EQ(count(), std::nullopt);
+    EXPECT_EQ(calls, (std::vector<std::string>{"noted"}));
 }

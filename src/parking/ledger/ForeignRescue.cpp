@@ -10,6 +10,7 @@
 #include "parking/ledger/WindowMover.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <algorithm>
 #include <cassert>
@@ -112,18 +113,17 @@ void ParkingController::startForeignWatchLocked()
 {
     assert(q_.isCurrent());
     if (foreignTimer_.isActive()) return;
-    foreignTimer_ = dispatch::Timer(q_, heartbeat, [weak = weak_from_this()] {
-        if (const auto self = weak.lock()) self->checkForeignLocked();
-    });
+    foreignTimer_ = dispatch::Timer(q_, heartbeat, dispatch::whileAlive(weak_from_this(), [](ParkingController& self) {
+                                        self.checkForeignLocked();
+                                    }));
     VDLog::write("外来窗口看守已启动（1s 心跳）");
 }
 
 void ParkingController::watchVirtualDisplaysAtLaunch()
 {
-    q_.async([weak = weak_from_this()] {
-        const auto self = weak.lock();
-        if (self && self->displays_.hasLiveOrZombie()) self->startForeignWatchLocked();
-    });
+    q_.async(dispatch::whileAlive(weak_from_this(), [](ParkingController& self) {
+        if (self.displays_.hasLiveOrZombie()) self.startForeignWatchLocked();
+    }));
 }
 
 void ParkingController::checkForeignLocked()

@@ -7,6 +7,7 @@
 #include "parking/ledger/VDLog.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Semaphore.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <cassert>
 #include <cmath>
@@ -26,9 +27,9 @@ std::string join(const std::vector<std::string>& parts, const std::string& separ
 
 void ParkingController::restoreForActivatedApp(desktop::Pid pid, std::optional<desktop::Pid> frontmostPID)
 {
-    q_.async([weak = weak_from_this(), pid, frontmostPID] {
-        if (const auto self = weak.lock()) self->restoreForActivatedAppLocked(pid, frontmostPID);
-    });
+    q_.async(dispatch::whileAlive(weak_from_this(), [pid, frontmostPID](ParkingController& self) {
+        self.restoreForActivatedAppLocked(pid, frontmostPID);
+    }));
 }
 
 void ParkingController::restoreForActivatedAppLocked(desktop::Pid pid, std::optional<desktop::Pid> frontmostPID)
@@ -119,15 +120,16 @@ void ParkingController::restoreAllBlocking(double timeout)
     assert(!q_.isCurrent());
     assert(std::isfinite(timeout));
     dispatch::Semaphore done;
-    q_.async([weak = weak_from_this(), done]() mutable {
-        if (const auto self = weak.lock()) {
-            self->settlePendingParksLocked();
-            std::vector<desktop::WindowID> ids = self->parkedWindowIDs();
-            for (const auto* table : {&self->strayed_, &self->pendingParks_})
-                for (const auto& [id, record] : *table) ids.push_back(id);
-            // Lent windows stay with the takeover.
-            for (const desktop::WindowID id : ids) self->restoreLocked(id, dispatch::now(), false);
-        }
+    const auto restoreAll = dispatch::whileAlive(weak_from_this(), [](ParkingController& self) {
+        self.settlePendingParksLocked();
+        std::vector<desktop::WindowID> ids = self.parkedWindowIDs();
+        for (const auto* table : {&self.strayed_, &self.pendingParks_})
+            for (const auto& [id, record] : *table) ids.push_back(id);
+        // Lent windows stay with the takeover.
+        for (const desktop::WindowID id : ids) self.restoreLocked(id, dispatch::now(), false);
+    });
+    q_.async([restoreAll, done]() mutable {
+        restoreAll();
         done.signal();
     });
     if (!done.wait(timeout))

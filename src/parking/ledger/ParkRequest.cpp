@@ -11,6 +11,7 @@
 #include "parking/ledger/WindowList.h"
 #include "parking/ledger/WindowMover.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <algorithm>
 #include <cassert>
@@ -45,9 +46,8 @@ ParkingController::RescueOutcome ParkingController::rescueOutcome(desktop::Windo
 
 void ParkingController::prewarmDisplay(desktop::WindowID windowID)
 {
-    q_.async([weak = weak_from_this(), windowID] {
-        if (const auto self = weak.lock()) self->prewarmLocked(windowID);
-    });
+    q_.async(
+        dispatch::whileAlive(weak_from_this(), [windowID](ParkingController& self) { self.prewarmLocked(windowID); }));
 }
 
 ParkingController::RescueOutcome ParkingController::rescueLocked(desktop::WindowID windowID)

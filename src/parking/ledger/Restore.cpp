@@ -8,6 +8,7 @@
 #include "parking/ledger/WindowList.h"
 #include "parking/ledger/WindowMover.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <algorithm>
 #include <cassert>
@@ -189,12 +190,10 @@ void ParkingController::finish(const Parked& record, double now, const std::opti
 
 void ParkingController::restoreAsync(desktop::WindowID windowID)
 {
-    q_.async([weak = weak_from_this(), windowID] {
-        const auto self = weak.lock();
-        if (!self) return;
-        self->settlePendingParksLocked();
-        self->restoreLocked(windowID, dispatch::now(), false);
-    });
+    q_.async(dispatch::whileAlive(weak_from_this(), [windowID](ParkingController& self) {
+        self.settlePendingParksLocked();
+        self.restoreLocked(windowID, dispatch::now(), false);
+    }));
 }
 
 }  // namespace parking

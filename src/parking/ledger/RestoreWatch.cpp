@@ -6,6 +6,7 @@
 #include "parking/ledger/VDLog.h"
 #include "parking/ledger/WindowList.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <cassert>
 #include <string>
@@ -26,9 +27,8 @@ void ParkingController::startRestoreWatchLocked()
 {
     assert(q_.isCurrent());
     if (restoreTimer_.isActive()) return;
-    restoreTimer_ = dispatch::Timer(q_, 1.0, [weak = weak_from_this()] {
-        if (const auto self = weak.lock()) self->checkRestoreLocked();
-    });
+    restoreTimer_ = dispatch::Timer(
+        q_, 1.0, dispatch::whileAlive(weak_from_this(), [](ParkingController& self) { self.checkRestoreLocked(); }));
     VDLog::write("还原看守已启动（1s 心跳）");
 }
 

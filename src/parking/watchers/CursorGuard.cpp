@@ -13,6 +13,7 @@
 #include "platform/defaults/SettingsTable.h"
 #include "platform/defaults/TurnOffHint.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <cassert>
 #include <cmath>
@@ -74,9 +75,8 @@ void CursorGuard::start()
         return;
     }
     const double interval = probeInterval();
-    probe_ = dispatch::Timer(queue_, interval, [weak = weak_from_this()] {
-        if (const auto self = weak.lock()) self->probeTick();
-    });
+    probe_ = dispatch::Timer(queue_, interval,
+                             dispatch::whileAlive(weak_from_this(), [](CursorGuard& self) { self.probeTick(); }));
     Diag::log("启动 光标守卫=开启（自动探针每 " + capture::twoDecimalsText(interval) + "s 一跳，" +
               "逃生热键 ⌥⌘R；关掉自动探针试对照：" + defaults::turnOffHint(defaults::setting::cursorGuardAutoRescue) +
               "）");

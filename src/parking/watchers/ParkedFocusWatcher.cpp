@@ -6,6 +6,7 @@
 #include "parking/ledger/ParkingController.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <cassert>
 
@@ -63,9 +64,9 @@ ParkedFocusWatcher& ParkedFocusWatcher::shared()
 void ParkedFocusWatcher::start()
 {
     // Replaces the probe of an earlier launch in this process, whose queue has gone.
-    reconcileTimer_ = dispatch::Timer(work_, reconcilePeriod, [weak = weak_from_this()] {
-        if (const auto self = weak.lock()) self->reconcile();
-    });
+    reconcileTimer_ =
+        dispatch::Timer(work_, reconcilePeriod,
+                        dispatch::whileAlive(weak_from_this(), [](ParkedFocusWatcher& self) { self.reconcile(); }));
     Diag::log(
         "焦点观察: 已启动（每 1s 与「有窗口停在虚拟屏上的应用」对齐一次；"
         "命中就把它搬回原位并抬到最前 ⇒ ⌘`/窗口菜单/调度中心都能切到被停放的窗口）");
@@ -76,9 +77,10 @@ void ParkedFocusWatcher::reconcile()
     assert(work_.isCurrent());
     if (!desktop::accessibility().isTrusted()) return;
     const auto pids = controller_.queue().syncResult([&] { return controller_.parkedPIDs(); });
-    dispatch::main().async([weak = weak_from_this(), wanted = std::set<desktop::Pid>(pids.begin(), pids.end())] {
-        if (const auto self = weak.lock()) self->alignObservers(wanted);
-    });
+    dispatch::main().async(dispatch::whileAlive(
+        weak_from_this(), [wanted = std::set<desktop::Pid>(pids.begin(), pids.end())](ParkedFocusWatcher& self) {
+            self.alignObservers(wanted);
+        }));
 }
 
 void ParkedFocusWatcher::alignObservers(const std::set<desktop::Pid>& wanted)
@@ -101,9 +103,8 @@ void ParkedFocusWatcher::alignObservers(const std::set<desktop::Pid>& wanted)
         desktop::Token observer = 0;
         const auto created = ax.createObserver(
             pid,
-            [weak = weak_from_this(), pid](const desktop::Element&, const std::string&) {
-                if (const auto self = weak.lock()) self->handle(pid);
-            },
+            dispatch::whileAlive(weak_from_this(), [pid](ParkedFocusWatcher& self, const desktop::Element&,
+                                                         const std::string&) { self.handle(pid); }),
             observer);
         if (created != desktop::ax::success) {
             Diag::log("焦点观察: AXObserverCreate 失败 pid=" + std::to_string(pid) + " 结果=" + std::to_string(created));
@@ -124,9 +125,7 @@ void ParkedFocusWatcher::alignObservers(const std::set<desktop::Pid>& wanted)
 
 void ParkedFocusWatcher::handle(desktop::Pid pid)
 {
-    work_.async([weak = weak_from_this(), pid] {
-        if (const auto self = weak.lock()) self->handleFocusChange(pid);
-    });
+    work_.async(dispatch::whileAlive(weak_from_this(), [pid](ParkedFocusWatcher& self) { self.handleFocusChange(pid); }));
 }
 
 void ParkedFocusWatcher::handleFocusChange(desktop::Pid pid)

@@ -6,6 +6,7 @@
 #include "platform/defaults/BoundedJson.h"
 #include "platform/defaults/UnreadableBackup.h"
 #include "platform/dispatch/Scheduler.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -276,9 +277,8 @@ void Defaults::changed(std::unique_lock<std::mutex>& lock)
     state_->scheduledGeneration = generation;
     lock.unlock();
     // The store may be gone by the time the write runs; it wrote everything on its way out.
-    queue_.asyncAfter(writeDelaySeconds, [weak = std::weak_ptr<State>(state_)] {
-        if (const auto state = weak.lock()) state->runScheduledWrite();
-    });
+    queue_.asyncAfter(writeDelaySeconds, dispatch::whileAlive(std::weak_ptr<State>(state_),
+                                                              [](State& state) { state.runScheduledWrite(); }));
 }
 
 Json Defaults::snapshot() const

@@ -1,6 +1,7 @@
 #include "platform/desktop/AccessibilityObservers.h"
 
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WhileAlive.h"
 
 namespace desktop {
 
@@ -88,18 +89,17 @@ void AccessibilityObservers::post(const std::weak_ptr<AccessibilityObservers>& w
         listening = observers->listeningLocked(pid, window, notification);
     }
     for (const auto token : listening) {
-        dispatch::main().async([weak, token, pid, window, notification] {
-            const auto alive = weak.lock();
-            if (!alive) return;
-            Callback callback;
-            {
-                std::lock_guard lock(alive->mutex_);
-                const auto it = alive->byToken_.find(token);
-                if (it == alive->byToken_.end()) return;
-                callback = it->second.callback;
-            }
-            callback(Element{pid, window}, notification);
-        });
+        dispatch::main().async(
+            dispatch::whileAlive(weak, [token, pid, window, notification](AccessibilityObservers& alive) {
+                Callback callback;
+                {
+                    std::lock_guard lock(alive.mutex_);
+                    const auto it = alive.byToken_.find(token);
+                    if (it == alive.byToken_.end()) return;
+                    callback = it->second.callback;
+                }
+                callback(Element{pid, window}, notification);
+            }));
     }
 }
 

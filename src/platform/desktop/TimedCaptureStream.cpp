@@ -1,6 +1,7 @@
 #include "platform/desktop/TimedCaptureStream.h"
 
 #include "platform/desktop/CaptureErrors.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <algorithm>
 
@@ -120,10 +121,11 @@ void TimedCaptureStream::restartTimerLocked()
     timer_.cancel();
     if (state_ != State::capturing || !output_) return;
     const double interval = std::max(configuration_.minimumFrameInterval, 1.0 / 60);
-    std::weak_ptr<TimedCaptureStream> weak = weak_from_this();
-    timer_ = dispatch::Timer(output_->queue, interval, [weak, generation = timerGeneration_] {
-        if (const auto self = weak.lock()) self->produceFrame(generation);
-    });
+    timer_ = dispatch::Timer(
+        output_->queue, interval,
+        dispatch::whileAlive(weak_from_this(), [generation = timerGeneration_](TimedCaptureStream& self) {
+            self.produceFrame(generation);
+        }));
 }
 
 bool TimedCaptureStream::currentLocked(std::uint64_t timerGeneration) const

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <functional>
 #include <map>
@@ -42,18 +43,16 @@ public:
         }
         const std::weak_ptr<State> weak = state_;
         for (const auto token : tokens) {
-            dispatch::main().async([weak, token, arguments = std::make_tuple(args...)] {
-                const auto state = weak.lock();
-                if (!state) return;
+            dispatch::main().async(dispatch::whileAlive(weak, [token, arguments = std::make_tuple(args...)](State& state) {
                 Callback callback;
                 {
-                    std::lock_guard lock(state->mutex);
-                    const auto it = state->callbacks.find(token);
-                    if (it == state->callbacks.end()) return;
+                    std::lock_guard lock(state.mutex);
+                    const auto it = state.callbacks.find(token);
+                    if (it == state.callbacks.end()) return;
                     callback = it->second;
                 }
                 std::apply(callback, arguments);
-            });
+            }));
         }
     }
 

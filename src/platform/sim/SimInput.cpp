@@ -1,6 +1,7 @@
 #include "platform/sim/SimInput.h"
 
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimWorld.h"
 
@@ -111,9 +112,8 @@ void visitHooks(std::mutex& mutex, const Hooks& hooks, EventType type, Call&& ca
 std::shared_ptr<SimInput> SimInput::create(std::shared_ptr<SimWorld> world, std::shared_ptr<SimHotKeys> hotKeys)
 {
     std::shared_ptr<SimInput> input(new SimInput(std::move(world), std::move(hotKeys)));
-    input->stackListener_ = input->world_->onStackChanged([weak = std::weak_ptr<SimInput>(input)] {
-        if (const auto self = weak.lock()) self->recheckHover();
-    });
+    input->stackListener_ = input->world_->onStackChanged(
+        dispatch::whileAlive(std::weak_ptr<SimInput>(input), [](SimInput& self) { self.recheckHover(); }));
     return input;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/sim/SimWorld.h"
 
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/sim/CoverIndex.h"
 #include "platform/sim/SimWorldLock.h"
 
@@ -368,12 +369,10 @@ void SimWorld::settleAfter(double delay)
 {
     const std::weak_ptr<SimWorld> weak = weak_from_this();
     if (weak.expired()) return;
-    dispatch::global().asyncAfter(delay, [weak] {
-        if (const auto world = weak.lock()) {
-            Lock lock(*world);
-            world->settle();
-        }
-    });
+    dispatch::global().asyncAfter(delay, dispatch::whileAlive(weak, [](SimWorld& world) {
+                                      Lock lock(world);
+                                      world.settle();
+                                  }));
 }
 
 bool SimWorld::isOnScreen(desktop::WindowID id)

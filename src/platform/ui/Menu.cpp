@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/LiteralText.h"
 #include "platform/ui/MenuWidget.h"
@@ -163,10 +164,10 @@ void Menu::closed()
 
 void Menu::watch(QAction* action, const std::shared_ptr<MenuItem::Record>& record)
 {
-    QObject::connect(action, &QAction::triggered, connections_.get(), [weak = std::weak_ptr<MenuItem::Record>(record)] {
-        const auto chosen = weak.lock();
-        if (chosen && chosen->callback) dispatch::main().async(chosen->callback);
+    const auto post = dispatch::whileAlive(std::weak_ptr<MenuItem::Record>(record), [](MenuItem::Record& chosen) {
+        if (chosen.callback) dispatch::main().async(chosen.callback);
     });
+    QObject::connect(action, &QAction::triggered, connections_.get(), [post] { post(); });
 }
 
 MenuItem Menu::addItem(const std::string& title, std::function<void()> action)

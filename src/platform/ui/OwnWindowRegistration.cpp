@@ -65,25 +65,22 @@ OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::Own
     : server_(desktop::current().windowServer),
       widget_(&widget),
       state_(withNativeWindow(widget, state)),
-      relay_(std::make_shared<Relay>(Relay{this, std::move(movedByDesktop), std::move(destroyedByOther)})),
+      movedByDesktop_(std::move(movedByDesktop)),
+      destroyedByOther_(std::move(destroyedByOther)),
       number_(server_->registerOwnWindow(state_, pictureOf(widget), eventsTo(widget),
-                                         [relay = std::weak_ptr<Relay>(relay_)](const core::Rect& frame) {
-                                             const auto alive = relay.lock();
-                                             if (!alive) return;
-                                             alive->registration->state_.frame = frame;
-                                             if (alive->movedByDesktop) alive->movedByDesktop(frame);
-                                         }))
+                                         lifetime_.guard([](OwnWindowRegistration& self, const core::Rect& frame) {
+                                             self.state_.frame = frame;
+                                             if (self.movedByDesktop_) self.movedByDesktop_(frame);
+                                         })))
 {
     nameNativeWindow(state_);
-    server_->onOwnWindowDestroyed(number_, [relay = std::weak_ptr<Relay>(relay_)](std::uint64_t nativeWindow) {
-        const auto alive = relay.lock();
-        if (!alive || !alive->destroyedByOther) return;
+    server_->onOwnWindowDestroyed(number_, lifetime_.guard([](OwnWindowRegistration& self, std::uint64_t nativeWindow) {
+        if (!self.destroyedByOther_) return;
         // Qt makes a widget a new window at times (new flags) and destroys the old one
         // itself: only the window the widget still has counts.
-        const auto& widget = alive->registration->widget_;
-        if (!widget || widget->internalWinId() != nativeWindow) return;
-        alive->destroyedByOther();
-    });
+        if (!self.widget_ || self.widget_->internalWinId() != nativeWindow) return;
+        self.destroyedByOther_();
+    }));
 }
 
 OwnWindowRegistration::~OwnWindowRegistration() { server_->unregisterOwnWindow(number_); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/WindowServer.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -39,13 +40,10 @@ private:
     std::shared_ptr<desktop::WindowServer> server_;
     QPointer<QWidget> widget_;
     desktop::OwnWindowState state_;
-    struct Relay {
-        OwnWindowRegistration* registration;
-        std::function<void(const core::Rect&)> movedByDesktop;
-        std::function<void()> destroyedByOther;
-    };
-    // Held weakly by the desktop's callbacks, which may come after the registration ended.
-    std::shared_ptr<Relay> relay_;
+    std::function<void(const core::Rect&)> movedByDesktop_;
+    std::function<void()> destroyedByOther_;
+    // The desktop's callbacks, which may come after the registration ended, go through this.
+    dispatch::Lifetime<OwnWindowRegistration> lifetime_{this};
     desktop::WindowID number_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/StatusItemButton.h"
 #include "platform/ui/StatusItemTray.h"
@@ -76,8 +77,10 @@ bool StatusItem::performClick(std::function<void()> whenDone)
         return false;
     }
     view_->setHighlighted(true);
-    return menu_->popUp(menuPoint(), [view = std::weak_ptr(view_), whenDone = std::move(whenDone)] {
-        if (const auto shown = view.lock()) shown->setHighlighted(false);
+    const auto unhighlight =
+        dispatch::whileAlive(std::weak_ptr(view_), [](StatusItemView& shown) { shown.setHighlighted(false); });
+    return menu_->popUp(menuPoint(), [unhighlight, whenDone = std::move(whenDone)] {
+        unhighlight();
         if (whenDone) whenDone();
     });
 }

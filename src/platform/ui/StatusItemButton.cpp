@@ -169,11 +169,8 @@ StatusItemButton::~StatusItemButton()
 std::unique_ptr<StatusItemButtonWindow> StatusItemButton::makeWindow()
 {
     // On the next turn: the window that was destroyed is still telling of it.
-    return std::make_unique<StatusItemButtonWindow>(item_, [this] {
-        dispatch::main().async([this, alive = std::weak_ptr<bool>(alive_)] {
-            if (alive.lock()) remakeWindow();
-        });
-    });
+    return std::make_unique<StatusItemButtonWindow>(
+        item_, [this] { dispatch::main().async(lifetime_.guard([](StatusItemButton& self) { self.remakeWindow(); })); });
 }
 
 void StatusItemButton::remakeWindow()

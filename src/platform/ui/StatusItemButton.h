@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Types.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/StatusItemView.h"
 
 #include <memory>
@@ -32,7 +33,7 @@ private:
 
     StatusItem& item_;
     // Gone with the button, for a remake still waiting on the main queue.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    dispatch::Lifetime<StatusItemButton> lifetime_{this};
     std::unique_ptr<StatusItemButtonWindow> window_;
     desktop::Token displayObserver_ = 0;
 };
