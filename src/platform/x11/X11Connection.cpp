@@ -47,9 +47,6 @@ std::variant<std::shared_ptr<Connection>, std::string> Connection::open(const ch
     std::shared_ptr<Connection> connection(new Connection(c, screenNumber, displayLabel(displayName)));
     if (!connection->screen_) return "glimra: the X11 display '" + connection->displayName_ + "' has no screen";
     if (auto missing = connection->checkExtensions()) return *missing;
-    connection->ewmhReady_ =
-        xcb_ewmh_init_atoms_replies(&connection->ewmh_, xcb_ewmh_init_atoms(c, &connection->ewmh_), nullptr);
-    if (!connection->ewmhReady_) return "glimra: the X11 display '" + connection->displayName_ + "' answers no atoms";
     connection->startEventThread();
     return connection;
 }
@@ -77,7 +74,6 @@ Connection::~Connection()
         xcb_flush(connection_);
         eventThread_.join();
     }
-    if (ewmhReady_) xcb_ewmh_connection_wipe(&ewmh_);
     xcb_disconnect(connection_);
 }
 
@@ -193,24 +189,6 @@ std::vector<std::uint32_t> Connection::cardinals(xcb_window_t window, xcb_atom_t
     std::vector<std::uint32_t> result(value->bytes.size() / 4);
     if (!result.empty()) std::memcpy(result.data(), value->bytes.data(), result.size() * 4);
     return result;
-}
-
-void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
-                                 std::uint32_t d2, std::uint32_t d3, std::uint32_t d4)
-{
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = type;
-    message.data.data32[0] = d0;
-    message.data.data32[1] = d1;
-    message.data.data32[2] = d2;
-    message.data.data32[3] = d3;
-    message.data.data32[4] = d4;
-    xcb_send_event(connection_, 0, root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
-    xcb_flush(connection_);
 }
 
 void Connection::flush() { xcb_flush(connection_); }

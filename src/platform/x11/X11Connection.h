@@ -3,7 +3,6 @@
 #include "platform/x11/X11ErrorLog.h"
 
 #include <xcb/xcb.h>
-#include <xcb/xcb_ewmh.h>
 
 #include <atomic>
 #include <cstdint>
@@ -48,7 +47,6 @@ public:
     bool broken() const { return xcb_connection_has_error(connection_) != 0; }
     xcb_screen_t* screen() const { return screen_; }
     xcb_window_t root() const { return screen_->root; }
-    xcb_ewmh_connection_t& ewmh() { return ewmh_; }
     const ExtensionEvents& events() const { return events_; }
     // Whether frames can be read through shared memory.
     bool hasShm() const { return hasShm_; }
@@ -71,10 +69,6 @@ public:
     // A 32-bit list property (windows, cardinals, atoms); empty when missing.
     std::vector<std::uint32_t> cardinals(xcb_window_t window, xcb_atom_t property, xcb_atom_t type = XCB_ATOM_ANY);
 
-    // Sends a client message to the root window, as EWMH asks of requests to the window
-    // manager.
-    void sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,
-                         std::uint32_t d2 = 0, std::uint32_t d3 = 0, std::uint32_t d4 = 0);
     void flush();
 
     using EventHandler = std::function<void(const xcb_generic_event_t& event)>;
@@ -98,8 +92,6 @@ private:
     xcb_connection_t* connection_ = nullptr;
     const std::string displayName_;
     xcb_screen_t* screen_ = nullptr;
-    xcb_ewmh_connection_t ewmh_{};
-    bool ewmhReady_ = false;
     ExtensionEvents events_;
     bool hasShm_ = false;
     bool hasXTest_ = false;

@@ -4,6 +4,7 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11Ewmh.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -72,19 +73,6 @@ double scaleOf(const Monitor& monitor)
             return screen->devicePixelRatio();
     const auto* primary = QGuiApplication::primaryScreen();
     return primary ? primary->devicePixelRatio() : 1;
-}
-
-// The work area of the current desktop in root pixels; none when the window manager
-// publishes none.
-std::optional<core::Rect> workArea(Connection& connection)
-{
-    const auto areas = connection.cardinals(connection.root(), connection.atom("_NET_WORKAREA"), XCB_ATOM_CARDINAL);
-    const auto current =
-        connection.cardinals(connection.root(), connection.atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL);
-    const std::size_t desktop = current.empty() ? 0 : current.front();
-    if (areas.size() < (desktop + 1) * 4) return std::nullopt;
-    const auto* area = areas.data() + desktop * 4;
-    return core::Rect(static_cast<std::int32_t>(area[0]), static_cast<std::int32_t>(area[1]), area[2], area[3]);
 }
 
 // Stable across runs and servers: monitors keep their names.
@@ -160,7 +148,7 @@ bool X11Displays::reread(Connection& connection, State& state)
     desktop::globalSpace().setMonitors(native);
 
     const auto& space = desktop::globalSpace();
-    const auto area = workArea(connection);
+    const auto area = ewmh::workArea(connection);
     std::vector<desktop::DisplayInfo> displays;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         const auto& monitor = monitors[i];
