@@ -145,7 +145,7 @@ void AppDelegate::captureFrontmost()
     }
     const desktop::WindowID target = entry->number;
     const desktop::Pid frontPid = front->pid;
-    Catalog::list([weak = std::weak_ptr<AppDelegate*>(self_), target, frontPid](Catalog::Listing listing) {
+    Catalog::list(*list, [weak = std::weak_ptr<AppDelegate*>(self_), target, frontPid](Catalog::Listing listing) {
         dispatch::main().async([weak, target, frontPid, listing = std::move(listing)] {
             const auto self = weak.lock();
             if (!self) return;
