@@ -90,8 +90,10 @@ std::optional<core::Size> minimumSize(Connection& connection, xcb_window_t windo
 {
     auto* c = connection.xcb();
     xcb_size_hints_t hints{};
-    if (!xcb_icccm_get_wm_normal_hints_reply(c, xcb_icccm_get_wm_normal_hints(c, window), &hints, nullptr))
-        return std::nullopt;
+    xcb_generic_error_t* error = nullptr;
+    const bool hinted = xcb_icccm_get_wm_normal_hints_reply(c, xcb_icccm_get_wm_normal_hints(c, window), &hints, &error);
+    if (error) connection.noteRefusal(*reply(error));
+    if (!hinted) return std::nullopt;
     if (!(hints.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE) || (hints.min_width <= 0 && hints.min_height <= 0))
         return std::nullopt;
     const auto frame = framePixels(connection, window);

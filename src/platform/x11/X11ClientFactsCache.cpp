@@ -21,7 +21,7 @@ std::vector<xcb_window_t> mappedTopLevels(Connection& connection)
 {
     auto* c = connection.xcb();
     const auto root = connection.root();
-    const auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    const auto tree = connection.answer(xcb_query_tree_reply, xcb_query_tree(c, root));
     if (!tree) return {};
     // Children come bottom to top, as the server stacks them.
     const auto* children = xcb_query_tree_children(tree.get());
@@ -108,8 +108,8 @@ void ClientFactsCache::learn(const std::vector<xcb_window_t>& ids)
                           xcb_get_property(c, 0, id, wmState, XCB_ATOM_ANY, 0, 0)});
     std::vector<xcb_window_t> clients, parents;
     for (std::size_t i = 0; i < unknown.size(); ++i) {
-        const auto attributes = reply(xcb_get_window_attributes_reply(c, probes[i].attributes, nullptr));
-        const auto tree = reply(xcb_query_tree_reply(c, probes[i].tree, nullptr));
+        const auto attributes = connection_->answer(xcb_get_window_attributes_reply, probes[i].attributes);
+        const auto tree = connection_->answer(xcb_query_tree_reply, probes[i].tree);
         const auto state = reply(xcb_get_property_reply(c, probes[i].state, nullptr));
         const bool managed = state && state->type != XCB_ATOM_NONE;
         if (attributes && tree && isListableClient(unknown[i], root, tree->parent, managed)) {

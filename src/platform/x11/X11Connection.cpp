@@ -94,14 +94,14 @@ std::optional<std::string> Connection::checkExtensions()
     nameExtensions();
 
     if (present(c, &xcb_composite_id)) {
-        auto v = reply(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
+        auto v = answer(xcb_composite_query_version_reply, xcb_composite_query_version(c, 0, 4));
         if (!v || !atLeast(v->major_version, v->minor_version, 0, 2)) missing.push_back("Composite 0.2");
     } else {
         missing.push_back("Composite 0.2");
     }
     // Damage needs XFixes asked for its version first.
     if (const auto* data = present(c, &xcb_xfixes_id)) {
-        auto v = reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        auto v = answer(xcb_xfixes_query_version_reply, xcb_xfixes_query_version(c, 5, 0));
         if (v)
             events_.xfixes = data->first_event;
         else
@@ -110,7 +110,7 @@ std::optional<std::string> Connection::checkExtensions()
         missing.push_back("XFixes");
     }
     if (const auto* data = present(c, &xcb_damage_id)) {
-        auto v = reply(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        auto v = answer(xcb_damage_query_version_reply, xcb_damage_query_version(c, 1, 1));
         if (v)
             events_.damage = data->first_event;
         else
@@ -119,7 +119,7 @@ std::optional<std::string> Connection::checkExtensions()
         missing.push_back("Damage");
     }
     if (const auto* data = present(c, &xcb_randr_id)) {
-        auto v = reply(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 6), nullptr));
+        auto v = answer(xcb_randr_query_version_reply, xcb_randr_query_version(c, 1, 6));
         if (v && atLeast(v->major_version, v->minor_version, 1, 5))
             events_.randr = data->first_event;
         else
@@ -134,20 +134,20 @@ std::optional<std::string> Connection::checkExtensions()
     }
 
     if (const auto* data = present(c, &xcb_shm_id)) {
-        auto v = reply(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+        auto v = answer(xcb_shm_query_version_reply, xcb_shm_query_version(c));
         hasShm_ = v != nullptr;
         events_.shm = data->first_event;
     }
     if (present(c, &xcb_test_id)) {
-        auto v = reply(xcb_test_get_version_reply(c, xcb_test_get_version(c, 2, 2), nullptr));
+        auto v = answer(xcb_test_get_version_reply, xcb_test_get_version(c, 2, 2));
         hasXTest_ = v != nullptr;
     }
     if (present(c, &xcb_input_id)) {
-        auto v = reply(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        auto v = answer(xcb_input_xi_query_version_reply, xcb_input_xi_query_version(c, 2, 2));
         hasXInput_ = v && atLeast(v->major_version, v->minor_version, 2, 2);
     }
     if (present(c, &xcb_res_id)) {
-        auto v = reply(xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr));
+        auto v = answer(xcb_res_query_version_reply, xcb_res_query_version(c, 1, 2));
         hasRes_ = v && atLeast(v->server_major, v->server_minor, 1, 2);
     }
     return std::nullopt;
@@ -159,9 +159,9 @@ xcb_atom_t Connection::atom(std::string_view name)
         std::lock_guard lock(atomsMutex_);
         if (auto it = atoms_.find(name); it != atoms_.end()) return it->second;
     }
-    auto answer = reply(xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr));
-    const xcb_atom_t value = answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+    const auto interned = answer(xcb_intern_atom_reply,
+                                 xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()));
+    const xcb_atom_t value = interned ? interned->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::lock_guard lock(atomsMutex_);
     atoms_.emplace(std::string(name), value);
     return value;
@@ -170,15 +170,14 @@ xcb_atom_t Connection::atom(std::string_view name)
 std::optional<Connection::Property> Connection::property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type,
                                                          std::uint32_t maxLength)
 {
-    auto answer = reply(xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, name, type, 0, maxLength), nullptr));
-    if (!answer || answer->type == XCB_ATOM_NONE) return std::nullopt;
-    if (type != XCB_ATOM_ANY && answer->type != type) return std::nullopt;
+    const auto value = answer(xcb_get_property_reply, xcb_get_property(connection_, 0, window, name, type, 0, maxLength));
+    if (!value || value->type == XCB_ATOM_NONE) return std::nullopt;
+    if (type != XCB_ATOM_ANY && value->type != type) return std::nullopt;
     Property result;
-    result.type = answer->type;
-    result.format = answer->format;
-    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(answer.get()));
-    result.bytes.assign(data, data + xcb_get_property_value_length(answer.get()));
+    result.type = value->type;
+    result.format = value->format;
+    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(value.get()));
+    result.bytes.assign(data, data + xcb_get_property_value_length(value.get()));
     return result;
 }
 
@@ -189,6 +188,12 @@ std::vector<std::uint32_t> Connection::cardinals(xcb_window_t window, xcb_atom_t
     std::vector<std::uint32_t> result(value->bytes.size() / 4);
     if (!result.empty()) std::memcpy(result.data(), value->bytes.data(), result.size() * 4);
     return result;
+}
+
+void Connection::noteRefusal(const xcb_generic_error_t& error)
+{
+    if (error.error_code == XCB_WINDOW || error.error_code == XCB_DRAWABLE) return;
+    errors_.note(error);
 }
 
 void Connection::flush() { xcb_flush(connection_); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/x11/X11ErrorLog.h"
+#include "platform/x11/X11Reply.h"
 
 #include <xcb/xcb.h>
 
@@ -53,6 +54,20 @@ public:
     bool hasXTest() const { return hasXTest_; }
     bool hasXInput() const { return hasXInput_; }
     bool hasRes() const { return hasRes_; }
+
+    // The reply to a request, or null without one. The server's refusal is logged like
+    // those of requests nobody waits on, unless it only says that the window or drawable
+    // asked about is gone: the caller's path without a reply is made for that.
+    template <class T, class Cookie>
+    Reply<T> answer(T* (*read)(xcb_connection_t*, Cookie, xcb_generic_error_t**), Cookie cookie)
+    {
+        xcb_generic_error_t* error = nullptr;
+        auto result = reply(read(connection_, cookie, &error));
+        if (error) noteRefusal(*reply(error));
+        return result;
+    }
+    // Logs a refusal the same way, for replies read by other means.
+    void noteRefusal(const xcb_generic_error_t& error);
 
     // The atom of the name, interned once.
     xcb_atom_t atom(std::string_view name);

@@ -26,9 +26,9 @@ struct Monitor {
     bool primary = false;
 };
 
-std::string atomName(xcb_connection_t* c, xcb_atom_t atom)
+std::string atomName(Connection& connection, xcb_atom_t atom)
 {
-    auto answer = reply(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr));
+    const auto answer = connection.answer(xcb_get_atom_name_reply, xcb_get_atom_name(connection.xcb(), atom));
     if (!answer) return {};
     return std::string(xcb_get_atom_name_name(answer.get()),
                        static_cast<std::size_t>(xcb_get_atom_name_name_length(answer.get())));
@@ -38,14 +38,14 @@ std::string atomName(xcb_connection_t* c, xcb_atom_t atom)
 std::vector<Monitor> readMonitors(Connection& connection)
 {
     auto* c = connection.xcb();
-    auto answer = reply(xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, connection.root(), 1), nullptr));
+    const auto answer = connection.answer(xcb_randr_get_monitors_reply, xcb_randr_get_monitors(c, connection.root(), 1));
     std::vector<Monitor> monitors;
     if (!answer) return monitors;
     for (auto it = xcb_randr_get_monitors_monitors_iterator(answer.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
         const auto& info = *it.data;
         if (info.width == 0 || info.height == 0) continue;
         monitors.push_back(
-            {atomName(c, info.name), core::Rect(info.x, info.y, info.width, info.height),
+            {atomName(connection, info.name), core::Rect(info.x, info.y, info.width, info.height),
              core::Size{static_cast<double>(info.width_in_millimeters), static_cast<double>(info.height_in_millimeters)},
              info.primary != 0});
     }

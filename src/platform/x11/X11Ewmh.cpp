@@ -58,8 +58,8 @@ std::optional<std::vector<std::uint32_t>> stackingOf(Connection& connection, Rep
         static_cast<std::size_t>(xcb_get_property_value_length(head.get())) / 4 + head->bytes_after / 4;
     const bool cut = head->format == 32 && total > maxListedClients;
     if (cut)
-        head = reply(xcb_get_property_reply(
-            connection.xcb(), askStacking(connection, static_cast<std::uint32_t>(total - maxListedClients)), nullptr));
+        head = connection.answer(xcb_get_property_reply,
+                                 askStacking(connection, static_cast<std::uint32_t>(total - maxListedClients)));
     if (cut && !toldCut.exchange(true))
         core::systemLog::write("x11: the client list names " + std::to_string(total) + " windows; only the front " +
                                std::to_string(maxListedClients) + " are listed");
@@ -75,7 +75,7 @@ xcb_get_property_cookie_t askRootUnits(Connection& connection, std::string_view 
 // The first unit of a 32-bit property; none when it is missing.
 std::optional<std::uint32_t> firstUnit(Connection& connection, xcb_get_property_cookie_t cookie)
 {
-    const auto units = unitsOf(reply(xcb_get_property_reply(connection.xcb(), cookie, nullptr)).get());
+    const auto units = unitsOf(connection.answer(xcb_get_property_reply, cookie).get());
     return units.empty() ? std::nullopt : std::optional<std::uint32_t>(units[0]);
 }
 
@@ -83,7 +83,7 @@ std::optional<std::uint32_t> firstUnit(Connection& connection, xcb_get_property_
 
 std::optional<std::vector<std::uint32_t>> stackingList(Connection& connection)
 {
-    return stackingOf(connection, reply(xcb_get_property_reply(connection.xcb(), askStacking(connection), nullptr)));
+    return stackingOf(connection, connection.answer(xcb_get_property_reply, askStacking(connection)));
 }
 
 std::vector<xcb_window_t> clientList(Connection& connection)
@@ -114,7 +114,7 @@ RootState rootState(Connection& connection)
     const auto desktop = askRootUnits(connection, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, 1);
     const auto active = askRootUnits(connection, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 1);
     RootState state;
-    state.stacking = stackingOf(connection, reply(xcb_get_property_reply(connection.xcb(), stacking, nullptr)));
+    state.stacking = stackingOf(connection, connection.answer(xcb_get_property_reply, stacking));
     state.currentDesktop = firstUnit(connection, desktop);
     state.activeWindow = firstUnit(connection, active).value_or(XCB_WINDOW_NONE);
     return state;

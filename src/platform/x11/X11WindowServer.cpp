@@ -146,8 +146,7 @@ std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desk
 
 double X11WindowServer::scaleOf(xcb_window_t frame)
 {
-    const auto geometry =
-        reply(xcb_get_geometry_reply(connection_->xcb(), xcb_get_geometry(connection_->xcb(), frame), nullptr));
+    const auto geometry = connection_->answer(xcb_get_geometry_reply, xcb_get_geometry(connection_->xcb(), frame));
     const auto monitors = desktop::globalSpace().monitors();
     if (!geometry || monitors.empty()) return monitors.empty() ? 1.0 : monitors.front().scale;
     const core::Point centre{geometry->x + geometry->width / 2.0, geometry->y + geometry->height / 2.0};
@@ -322,7 +321,7 @@ std::vector<std::optional<bool>> X11WindowServer::bypassWindowManager(const std:
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
     for (const auto i : unknown) cookies.push_back(xcb_get_window_attributes(xcb, windows[i]));
     for (std::size_t k = 0; k < unknown.size(); ++k) {
-        const auto attributes = reply(xcb_get_window_attributes_reply(xcb, cookies[k], nullptr));
+        const auto attributes = connection_->answer(xcb_get_window_attributes_reply, cookies[k]);
         if (!attributes) continue;
         bypassing[unknown[k]] = attributes->override_redirect != 0;
         std::lock_guard lock(mutex_);
