@@ -157,7 +157,7 @@ void AppDelegate::captureFrontmost()
         }
         if (window) self.createPanel(*window, FocusRegion{}, "快捷键/菜单·小窗化当前窗口(captureFrontmost)");
     });
-    Catalog::list([createFromListing](Catalog::Listing listing) {
+    Catalog::list(*list, [createFromListing](Catalog::Listing listing) {
         dispatch::main().async([createFromListing, listing = std::move(listing)] { createFromListing(listing); });
     });
 }

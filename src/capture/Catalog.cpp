@@ -87,6 +87,23 @@ std::string failureLine(Failure failure, const std::optional<desktop::Error>& er
     return "窗口列表: 查询可共享内容失败" + (error ? " " + error->description : std::string());
 }
 
+// The capture's answer as a listing for the completion.
+std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> listingOf(
+    std::function<void(Listing)> completion)
+{
+    return [completion = std::move(completion)](std::optional<desktop::ShareableContent> content,
+                                                std::optional<desktop::Error> error) {
+        if (!error && content) {
+            failureLog().forget();
+            completion(Listing{filter(*content), std::nullopt});
+            return;
+        }
+        const Failure failure = failureOf(error);
+        if (failureLog().remember(failure)) Diag::log(failureLine(failure, error));
+        completion(Listing{{}, failure});
+    };
+}
+
 }  // namespace
 
 const std::set<std::string>& excludedSystemBundleIDs()
@@ -131,18 +148,14 @@ std::vector<desktop::ShareableWindow> filter(const desktop::ShareableContent& co
 void list(std::function<void(Listing)> completion)
 {
     dispatch::global().async([completion = std::move(completion)] {
-        desktop::capture().shareableContent(
-            false, true,
-            [completion](std::optional<desktop::ShareableContent> content, std::optional<desktop::Error> error) {
-                if (!error && content) {
-                    failureLog().forget();
-                    completion(Listing{filter(*content), std::nullopt});
-                    return;
-                }
-                const Failure failure = failureOf(error);
-                if (failureLog().remember(failure)) Diag::log(failureLine(failure, error));
-                completion(Listing{{}, failure});
-            });
+        desktop::capture().shareableContent(false, true, listingOf(completion));
+    });
+}
+
+void list(std::vector<desktop::WindowInfo> onScreenWindows, std::function<void(Listing)> completion)
+{
+    dispatch::global().async([windows = std::move(onScreenWindows), completion = std::move(completion)] {
+        desktop::capture().shareableContentOf(windows, listingOf(completion));
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Capture.h"
+#include "platform/desktop/WindowServer.h"
 
 #include <functional>
 #include <optional>
@@ -34,6 +35,9 @@ struct Listing {
 // Queries afresh and returns at once; the completion runs once, off the main thread.
 // Each kind of failure is logged once until a query succeeds again.
 void list(std::function<void(Listing)> completion);
+// The same, for the on-screen window list the caller just read: the desktop need not read
+// it again.
+void list(std::vector<desktop::WindowInfo> onScreenWindows, std::function<void(Listing)> completion);
 
 // The filter of list(): keeps the offered windows of the content, in order, and logs
 // each system prompt it drops once while it stays among the 64 latest such drops.

@@ -13,9 +13,11 @@
 #include <sys/resource.h>
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <future>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -49,9 +51,11 @@ public:
 class ListedClients : public desktop::WindowServer {
 public:
     std::vector<desktop::WindowID> clients;
+    std::atomic<int> listings{0};
 
     std::optional<std::vector<desktop::WindowInfo>> windowList(desktop::WindowListOption, desktop::WindowID, bool) override
     {
+        ++listings;
         std::vector<desktop::WindowInfo> list;
         for (const auto id : clients) {
             desktop::WindowInfo info;
@@ -213,6 +217,37 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(X11CaptureTest, ContentOfAWindowListJustReadIsTheQueriedContentWithoutAnotherListing)
+{
+    windows->clients = {0x400001, 0x600001};
+    using Answer = std::optional<desktop::ShareableContent>;
+    using Completion = std::function<void(Answer, std::optional<desktop::Error>)>;
+    const auto contentOf = [](const std::function<void(Completion)>& call) {
+        auto done = std::make_shared<std::promise<Answer>>();
+        auto answer = done->get_future();
+        call([done](Answer content, std::optional<desktop::Error>) { done->set_value(std::move(content)); });
+        return answer.get();
+    };
+    const auto summary = [](const Answer& content) {
+        std::vector<std::pair<desktop::WindowID, desktop::Pid>> windows;
+        for (const auto& window : content->windows)
+            windows.emplace_back(window.windowID, window.owningApplication ? window.owningApplication->processID : 0);
+        std::vector<desktop::Pid> applications;
+        for (const auto& application : content->applications) applications.push_back(application.processID);
+        return std::make_tuple(windows, applications, content->displays.size());
+    };
+
+    const auto queried = contentOf([&](auto done) { capture->shareableContent(false, true, done); });
+    ASSERT_TRUE(queried);
+    EXPECT_EQ(windows->listings, 1);
+    const auto list = windows->windowList(desktop::WindowListOption::onScreenOnly, 0, false);
+    const auto given = contentOf([&](auto done) { capture->shareableContentOf(*list, done); });
+    ASSERT_TRUE(given);
+    EXPECT_EQ(windows->listings, 2);
+    EXPECT_EQ(summary(given), summary(queried));
+    EXPECT_EQ(std::get<0>(summary(given)).size(), 2u);
+}
 
 TEST_F(X11CaptureTest, AClocksFramesAdvanceAlsoWhileAnotherWindowCoversIt)
 {

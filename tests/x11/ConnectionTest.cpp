@@ -65,6 +65,34 @@ TEST(X11Connection, HandsEventsToHandlersUntilTheyAreRemoved)
     EXPECT_EQ(seen, before);
 }
 
+TEST(X11Connection, LogsARefusedReplyOnceUnlessItOnlySaysTheWindowIsGone)
+{
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    core::systemLog::setSink([&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        lines.push_back(line);
+    });
+    struct SinkReset {
+        ~SinkReset() { core::systemLog::setSink({}); }
+    } sinkReset;
+    const auto logged = [&] {
+        std::lock_guard lock(mutex);
+        return lines;
+    };
+    const auto connection = openTestDisplay();
+    ASSERT_TRUE(connection);
+    const xcb_window_t missing = 0x1fffff;
+    EXPECT_FALSE(connection->property(missing, XCB_ATOM_WM_NAME));
+    EXPECT_FALSE(connection->answer(xcb_get_geometry_reply, xcb_get_geometry(connection->xcb(), missing)));
+    EXPECT_EQ(logged(), std::vector<std::string>{});
+
+    const xcb_atom_t unnamed = 0x7fffff;
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(connection->property(connection->root(), unnamed));
+    EXPECT_EQ(logged(), std::vector<std::string>{"x11: the server refused request 20 with BadAtom (resource 0x7fffff); "
+                                                 "later refusals of this kind are not logged"});
+}
+
 TEST(X11Connection, LogsEachKindOfRefusedRequestOnce)
 {
     std::mutex mutex;

@@ -2,6 +2,7 @@
 
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Types.h"
+#include "platform/desktop/WindowServer.h"
 #include "platform/dispatch/Queue.h"
 
 #include <functional>
@@ -135,6 +136,14 @@ public:
     // screen recording is not allowed).
     virtual void shareableContent(bool excludingDesktopWindows, bool onScreenWindowsOnly,
                                   std::function<void(std::optional<ShareableContent>, std::optional<Error>)> completion) = 0;
+    // The content of shareableContent(false, true, ...) for the on-screen window list the
+    // caller just read: a desktop whose content comes from its window list takes that one
+    // instead of reading it again; another queries as shareableContent does.
+    virtual void shareableContentOf(const std::vector<WindowInfo>& /*onScreenWindows*/,
+                                    std::function<void(std::optional<ShareableContent>, std::optional<Error>)> completion)
+    {
+        shareableContent(false, true, std::move(completion));
+    }
 
     // A new, stopped stream; onStopped runs on the global queue when the system ends it.
     virtual std::shared_ptr<CaptureStream> makeStream(const ContentFilter& filter,

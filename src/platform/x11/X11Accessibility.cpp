@@ -6,6 +6,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11ClientPid.h"
+#include "platform/x11/X11Ewmh.h"
 #include "platform/x11/X11FrameGeometry.h"
 #include "platform/x11/X11EventMask.h"
 #include "platform/x11/X11Iconic.h"
@@ -25,13 +26,6 @@ namespace x11 {
 namespace ax = desktop::ax;
 namespace {
 
-// _NET_MOVERESIZE_WINDOW's flags: the position is the frame's top-left (NorthWest
-// gravity), the request comes from a pager-like tool (source 2), and the fields set.
-constexpr std::uint32_t northWestGravity = 1;
-constexpr std::uint32_t setsPosition = (1u << 8) | (1u << 9);
-constexpr std::uint32_t setsSize = (1u << 10) | (1u << 11);
-constexpr std::uint32_t fromPager = 2u << 12;
-
 bool isSystemWide(const desktop::Element& element) { return element.pid == 0 && element.window == 0; }
 
 bool processExists(desktop::Pid pid) { return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM); }
@@ -46,12 +40,6 @@ std::string hex(xcb_window_t window)
     char text[16];
     std::snprintf(text, sizeof text, "0x%x", window);
     return text;
-}
-
-// The managed clients, oldest first; minimised ones included.
-std::vector<xcb_window_t> clients(Connection& connection)
-{
-    return connection.cardinals(connection.root(), connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
 }
 
 // The pids of clients, as the shared client cache lists them; the server is asked only
@@ -85,15 +73,9 @@ private:
 std::vector<xcb_window_t> clientsOf(Connection& connection, const ClientPids& pids, desktop::Pid pid)
 {
     std::vector<xcb_window_t> result;
-    for (const auto window : clients(connection))
+    for (const auto window : ewmh::clientList(connection))
         if (pids.of(window) == pid) result.push_back(window);
     return result;
-}
-
-xcb_window_t activeWindow(Connection& connection)
-{
-    const auto active = connection.cardinals(connection.root(), connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-    return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
 }
 
 std::optional<core::Rect> frameInPoints(Connection& connection, xcb_window_t window)
@@ -108,8 +90,10 @@ std::optional<core::Size> minimumSize(Connection& connection, xcb_window_t windo
 {
     auto* c = connection.xcb();
     xcb_size_hints_t hints{};
-    if (!xcb_icccm_get_wm_normal_hints_reply(c, xcb_icccm_get_wm_normal_hints(c, window), &hints, nullptr))
-        return std::nullopt;
+    xcb_generic_error_t* error = nullptr;
+    const bool hinted = xcb_icccm_get_wm_normal_hints_reply(c, xcb_icccm_get_wm_normal_hints(c, window), &hints, &error);
+    if (error) connection.noteRefusal(*reply(error));
+    if (!hinted) return std::nullopt;
     if (!(hints.flags & XCB_ICCCM_SIZE_HINT_P_MIN_SIZE) || (hints.min_width <= 0 && hints.min_height <= 0))
         return std::nullopt;
     const auto frame = framePixels(connection, window);
@@ -152,7 +136,7 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
-    observers_->active = activeWindow(*connection_);
+    observers_->active = ewmh::activeWindow(*connection_);
 
     const std::weak_ptr<Connection> weakConnection = connection_;
     const std::weak_ptr<Observers> weakObservers = observers_;
@@ -167,7 +151,7 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::
         const auto connection = weakConnection.lock();
         if (!observers || !connection) return;
         if (activation) {
-            const auto active = activeWindow(*connection);
+            const auto active = ewmh::activeWindow(*connection);
             std::lock_guard lock(observers->mutex);
             if (active == observers->active) return;
             observers->active = active;
@@ -195,7 +179,7 @@ ax::Error X11Accessibility::copyAttribute(const desktop::Element& element, const
     value = std::monostate{};
     if (isSystemWide(element)) {
         if (attribute != ax::focusedApplication) return ax::attributeUnsupported;
-        const auto pid = ClientPids(*connection_, *clients_).of(activeWindow(*connection_));
+        const auto pid = ClientPids(*connection_, *clients_).of(ewmh::activeWindow(*connection_));
         if (!pid) return ax::noValue;
         value = applicationElement(*pid);
         return ax::success;
@@ -219,13 +203,12 @@ ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::strin
     }
     if (attribute == ax::focusedWindow) {
         // The active window when it is this application's, else its topmost one.
-        const auto active = activeWindow(*connection_);
+        const auto active = ewmh::activeWindow(*connection_);
         if (pids.belongTo(active, pid)) {
             value = desktop::Element{pid, active};
             return ax::success;
         }
-        const auto stacking =
-            connection_->cardinals(connection_->root(), connection_->atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+        const auto stacking = ewmh::stackingList(*connection_).value_or(std::vector<std::uint32_t>{});
         for (const auto window : frontToBack(stacking, connection_->root())) {
             if (!pids.belongTo(window, pid)) continue;
             value = desktop::Element{pid, window};
@@ -293,24 +276,17 @@ ax::Error X11Accessibility::moveOrResize(const desktop::Element& element, const 
     const auto extents = frameExtents(*connection_, window);
     const auto& space = desktop::globalSpace();
     // The window manager takes the frame's position but the client's size.
-    std::uint32_t flags = northWestGravity | fromPager;
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
     if (point) {
         const auto origin = space.toNative(*point);
-        flags |= setsPosition;
-        x = static_cast<std::int32_t>(std::lround(origin.x));
-        y = static_cast<std::int32_t>(std::lround(origin.y));
+        ewmh::moveFrame(*connection_, window, static_cast<std::int32_t>(std::lround(origin.x)),
+                        static_cast<std::int32_t>(std::lround(origin.y)));
     } else {
         const auto target = space.toNative(core::Rect(space.toGlobal(frame->origin), *size)).size;
-        flags |= setsSize;
-        width = static_cast<std::uint32_t>(std::max(1l, std::lround(target.width - extents.left - extents.right)));
-        height = static_cast<std::uint32_t>(std::max(1l, std::lround(target.height - extents.top - extents.bottom)));
+        ewmh::resizeClient(
+            *connection_, window,
+            static_cast<std::uint32_t>(std::max(1l, std::lround(target.width - extents.left - extents.right))),
+            static_cast<std::uint32_t>(std::max(1l, std::lround(target.height - extents.top - extents.bottom))));
     }
-    connection_->sendRootMessage(window, connection_->atom("_NET_MOVERESIZE_WINDOW"), flags,
-                                 static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width, height);
     return ax::success;
 }
 
@@ -319,10 +295,10 @@ ax::Error X11Accessibility::setMinimized(xcb_window_t window, const desktop::AXV
     const auto* flag = std::get_if<bool>(&value);
     if (!flag) return ax::illegalArgument;
     if (*flag) {
-        connection_->sendRootMessage(window, connection_->atom("WM_CHANGE_STATE"), iconicState);
+        ewmh::iconify(*connection_, window);
     } else if (isIconic(*connection_, window)) {
         // Activation restores an iconified window (EWMH's way for pagers).
-        connection_->sendRootMessage(window, connection_->atom("_NET_ACTIVE_WINDOW"), 2, XCB_CURRENT_TIME);
+        ewmh::activate(*connection_, window);
     }
     return ax::success;
 }
@@ -334,9 +310,8 @@ ax::Error X11Accessibility::performAction(const desktop::Element& element, const
         logGone(element.window, element.pid, "raising");
         return ax::invalidUIElement;
     }
-    // Above every sibling of its layer (no sibling given), asked as a pager.
-    connection_->sendRootMessage(element.window, connection_->atom("_NET_RESTACK_WINDOW"), 2, XCB_WINDOW_NONE,
-                                 XCB_STACK_MODE_ABOVE);
+    // Above every sibling of its layer (no sibling given).
+    ewmh::restack(*connection_, element.window, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
     return ax::success;
 }
 

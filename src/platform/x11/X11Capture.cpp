@@ -13,13 +13,11 @@ namespace x11 {
 namespace {
 
 desktop::ShareableContent contentOf(const CaptureServices& services, bool excludingDesktopWindows,
-                                    bool onScreenWindowsOnly)
+                                    const std::vector<desktop::WindowInfo>& windows)
 {
     desktop::ShareableContent content;
     const desktop::Pid ownPid = getpid();
     const auto& identity = core::AppIdentity::current();
-    const auto option = onScreenWindowsOnly ? desktop::WindowListOption::onScreenOnly : desktop::WindowListOption::all;
-    const auto windows = services.windowServer->windowList(option).value_or(std::vector<desktop::WindowInfo>{});
     const auto addApplication = [&](const desktop::ShareableApplication& app) {
         if (std::none_of(content.applications.begin(), content.applications.end(),
                          [&](const auto& known) { return known.processID == app.processID; }))
@@ -65,7 +63,19 @@ void X11Capture::shareableContent(
     std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> completion)
 {
     dispatch::global().async([services = services_, excludingDesktopWindows, onScreenWindowsOnly, completion] {
-        completion(contentOf(services, excludingDesktopWindows, onScreenWindowsOnly), std::nullopt);
+        const auto option =
+            onScreenWindowsOnly ? desktop::WindowListOption::onScreenOnly : desktop::WindowListOption::all;
+        const auto windows = services.windowServer->windowList(option).value_or(std::vector<desktop::WindowInfo>{});
+        completion(contentOf(services, excludingDesktopWindows, windows), std::nullopt);
+    });
+}
+
+void X11Capture::shareableContentOf(
+    const std::vector<desktop::WindowInfo>& onScreenWindows,
+    std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> completion)
+{
+    dispatch::global().async([services = services_, onScreenWindows, completion] {
+        completion(contentOf(services, false, onScreenWindows), std::nullopt);
     });
 }
 

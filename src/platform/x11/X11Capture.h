@@ -18,6 +18,9 @@ public:
     void shareableContent(
         bool excludingDesktopWindows, bool onScreenWindowsOnly,
         std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> completion) override;
+    void shareableContentOf(
+        const std::vector<desktop::WindowInfo>& onScreenWindows,
+        std::function<void(std::optional<desktop::ShareableContent>, std::optional<desktop::Error>)> completion) override;
     std::shared_ptr<desktop::CaptureStream> makeStream(const desktop::ContentFilter& filter,
                                                        const desktop::StreamConfiguration& configuration,
                                                        std::function<void(const desktop::Error&)> onStopped) override;

@@ -1,5 +1,7 @@
 #include "platform/x11/X11CaptureStream.h"
 
+#include "platform/dispatch/WhileAlive.h"
+
 #include <algorithm>
 
 namespace x11 {
@@ -32,9 +34,9 @@ void X11CaptureStream::setShownSize(int width, int height)
 
 void X11CaptureStream::contentChanged()
 {
-    postToOutput([weak = weakSelf<X11CaptureStream>()](std::uint64_t timerGeneration) {
-        if (const auto self = weak.lock()) self->produceFrame(timerGeneration, true);
-    });
+    postToOutput(dispatch::whileAlive(
+        weakSelf<X11CaptureStream>(),
+        [](X11CaptureStream& self, std::uint64_t timerGeneration) { self.produceFrame(timerGeneration, true); }));
 }
 
 void X11CaptureStream::produceFrame(std::uint64_t timerGeneration) { produceFrame(timerGeneration, false); }
@@ -70,9 +72,9 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
         }
         if (!source_ || sourceFilterGeneration_ != filterGeneration) {
             if (source_) earlierReads_ += source_->reads();
-            source_ = makeFrameSource(services_, filter, [weak = weakSelf<X11CaptureStream>()] {
-                if (const auto self = weak.lock()) self->contentChanged();
-            });
+            source_ = makeFrameSource(services_, filter,
+                                      dispatch::whileAlive(weakSelf<X11CaptureStream>(),
+                                                           [](X11CaptureStream& self) { self.contentChanged(); }));
             sourceFilterGeneration_ = filterGeneration;
         }
         source_->setShownSize(shownSize.width, shownSize.height);

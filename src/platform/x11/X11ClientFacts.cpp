@@ -126,9 +126,9 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, 
     std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> pidQueries;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         auto& r = requests[i];
-        const auto attributes = reply(xcb_get_window_attributes_reply(c, r.attributes, nullptr));
-        const auto geometry = reply(xcb_get_geometry_reply(c, r.geometry, nullptr));
-        const auto origin = reply(xcb_translate_coordinates_reply(c, r.origin, nullptr));
+        const auto attributes = connection.answer(xcb_get_window_attributes_reply, r.attributes);
+        const auto geometry = connection.answer(xcb_get_geometry_reply, r.geometry);
+        const auto origin = connection.answer(xcb_translate_coordinates_reply, r.origin);
         const auto pid = reply(xcb_get_property_reply(c, r.pid, nullptr));
         const auto netName = reply(xcb_get_property_reply(c, r.netName, nullptr));
         const auto name = reply(xcb_get_property_reply(c, r.name, nullptr));

@@ -14,48 +14,14 @@
 namespace x11 {
 namespace {
 
-// Said once, whichever service's listing meets it first: a flooding client and the
-// window manager may take turns at the list.
-std::atomic<bool> toldCut{false};
 // Said again each time the window manager goes.
 std::atomic<bool> withoutWindowManager{false};
-
-// The first unit of a 32-bit property; none when it is missing.
-std::optional<std::uint32_t> firstUnit(const xcb_get_property_reply_t* reply)
-{
-    const auto units = unitsOf(reply);
-    return units.empty() ? std::nullopt : std::optional<std::uint32_t>(units[0]);
-}
-
-// The ids the window manager lists, front to back, from the head of its list; none
-// without a window manager.
-std::optional<std::vector<xcb_window_t>> listedIds(Connection& connection, Reply<xcb_get_property_reply_t> head,
-                                                   xcb_atom_t stacking)
-{
-    auto* c = connection.xcb();
-    const auto root = connection.root();
-    if (!head || head->type == XCB_ATOM_NONE) return std::nullopt;
-    // EWMH lists bottom to top: a list too long is read from its top end.
-    const std::size_t total =
-        static_cast<std::size_t>(xcb_get_property_value_length(head.get())) / 4 + head->bytes_after / 4;
-    const bool cut = head->format == 32 && total > maxListedClients;
-    if (cut)
-        head = reply(xcb_get_property_reply(
-            c,
-            xcb_get_property(c, 0, root, stacking, XCB_ATOM_WINDOW,
-                             static_cast<std::uint32_t>(total - maxListedClients), maxListedClients),
-            nullptr));
-    if (cut && !toldCut.exchange(true))
-        core::systemLog::write("x11: the client list names " + std::to_string(total) + " windows; only the front " +
-                               std::to_string(maxListedClients) + " are listed");
-    return frontToBack(unitsOf(head.get()), root);
-}
 
 std::vector<xcb_window_t> mappedTopLevels(Connection& connection)
 {
     auto* c = connection.xcb();
     const auto root = connection.root();
-    const auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr));
+    const auto tree = connection.answer(xcb_query_tree_reply, xcb_query_tree(c, root));
     if (!tree) return {};
     // Children come bottom to top, as the server stacks them.
     const auto* children = xcb_query_tree_children(tree.get());
@@ -142,8 +108,8 @@ void ClientFactsCache::learn(const std::vector<xcb_window_t>& ids)
                           xcb_get_property(c, 0, id, wmState, XCB_ATOM_ANY, 0, 0)});
     std::vector<xcb_window_t> clients, parents;
     for (std::size_t i = 0; i < unknown.size(); ++i) {
-        const auto attributes = reply(xcb_get_window_attributes_reply(c, probes[i].attributes, nullptr));
-        const auto tree = reply(xcb_query_tree_reply(c, probes[i].tree, nullptr));
+        const auto attributes = connection_->answer(xcb_get_window_attributes_reply, probes[i].attributes);
+        const auto tree = connection_->answer(xcb_query_tree_reply, probes[i].tree);
         const auto state = reply(xcb_get_property_reply(c, probes[i].state, nullptr));
         const bool managed = state && state->type != XCB_ATOM_NONE;
         if (attributes && tree && isListableClient(unknown[i], root, tree->parent, managed)) {
@@ -184,16 +150,12 @@ bool ClientFactsCache::forget(xcb_window_t window)
 
 void ClientFactsCache::refresh()
 {
-    auto* c = connection_->xcb();
-    const auto root = connection_->root();
-    // The root's three answers in one round trip.
-    const auto stacking = xcb_get_property(c, 0, root, stackingAtom_, XCB_ATOM_WINDOW, 0, maxListedClients);
-    const auto desktop = xcb_get_property(c, 0, root, currentDesktopAtom_, XCB_ATOM_CARDINAL, 0, 1);
-    const auto active = xcb_get_property(c, 0, root, activeWindowAtom_, XCB_ATOM_WINDOW, 0, 1);
-    auto ids = listedIds(*connection_, reply(xcb_get_property_reply(c, stacking, nullptr)), stackingAtom_);
+    const auto state = ewmh::rootState(*connection_);
     auto next = std::make_shared<ClientSnapshot>();
-    next->currentDesktop = firstUnit(reply(xcb_get_property_reply(c, desktop, nullptr)).get());
-    next->activeWindow = firstUnit(reply(xcb_get_property_reply(c, active, nullptr)).get()).value_or(XCB_WINDOW_NONE);
+    next->currentDesktop = state.currentDesktop;
+    next->activeWindow = state.activeWindow;
+    std::optional<std::vector<xcb_window_t>> ids;
+    if (state.stacking) ids = frontToBack(*state.stacking, connection_->root());
 
     withWindowManager_ = ids.has_value();
     if (!withWindowManager_ && !withoutWindowManager.exchange(true))

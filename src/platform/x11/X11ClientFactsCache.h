@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11Ewmh.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -14,10 +15,6 @@
 #include <vector>
 
 namespace x11 {
-
-// The most clients a listing takes: any client may write the root's client list, and
-// desktops hold a few hundred windows at most.
-constexpr std::size_t maxListedClients = 4096;
 
 // The ids a client list names, front to back: the front-most `cap` of an EWMH list
 // (bottom to top), without the root and without repeats.

@@ -34,8 +34,7 @@ xcb_res_query_client_ids_cookie_t askServerPid(Connection& connection, xcb_windo
 
 std::optional<desktop::Pid> serverPid(Connection& connection, xcb_res_query_client_ids_cookie_t cookie)
 {
-    auto* c = connection.xcb();
-    const auto answer = reply(xcb_res_query_client_ids_reply(c, cookie, nullptr));
+    const auto answer = connection.answer(xcb_res_query_client_ids_reply, cookie);
     if (!answer) return std::nullopt;
     for (auto it = xcb_res_query_client_ids_ids_iterator(answer.get()); it.rem; xcb_res_client_id_value_next(&it)) {
         if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)) continue;

@@ -47,9 +47,6 @@ std::variant<std::shared_ptr<Connection>, std::string> Connection::open(const ch
     std::shared_ptr<Connection> connection(new Connection(c, screenNumber, displayLabel(displayName)));
     if (!connection->screen_) return "glimra: the X11 display '" + connection->displayName_ + "' has no screen";
     if (auto missing = connection->checkExtensions()) return *missing;
-    connection->ewmhReady_ =
-        xcb_ewmh_init_atoms_replies(&connection->ewmh_, xcb_ewmh_init_atoms(c, &connection->ewmh_), nullptr);
-    if (!connection->ewmhReady_) return "glimra: the X11 display '" + connection->displayName_ + "' answers no atoms";
     connection->startEventThread();
     return connection;
 }
@@ -77,7 +74,6 @@ Connection::~Connection()
         xcb_flush(connection_);
         eventThread_.join();
     }
-    if (ewmhReady_) xcb_ewmh_connection_wipe(&ewmh_);
     xcb_disconnect(connection_);
 }
 
@@ -98,14 +94,14 @@ std::optional<std::string> Connection::checkExtensions()
     nameExtensions();
 
     if (present(c, &xcb_composite_id)) {
-        auto v = reply(xcb_composite_query_version_reply(c, xcb_composite_query_version(c, 0, 4), nullptr));
+        auto v = answer(xcb_composite_query_version_reply, xcb_composite_query_version(c, 0, 4));
         if (!v || !atLeast(v->major_version, v->minor_version, 0, 2)) missing.push_back("Composite 0.2");
     } else {
         missing.push_back("Composite 0.2");
     }
     // Damage needs XFixes asked for its version first.
     if (const auto* data = present(c, &xcb_xfixes_id)) {
-        auto v = reply(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+        auto v = answer(xcb_xfixes_query_version_reply, xcb_xfixes_query_version(c, 5, 0));
         if (v)
             events_.xfixes = data->first_event;
         else
@@ -114,7 +110,7 @@ std::optional<std::string> Connection::checkExtensions()
         missing.push_back("XFixes");
     }
     if (const auto* data = present(c, &xcb_damage_id)) {
-        auto v = reply(xcb_damage_query_version_reply(c, xcb_damage_query_version(c, 1, 1), nullptr));
+        auto v = answer(xcb_damage_query_version_reply, xcb_damage_query_version(c, 1, 1));
         if (v)
             events_.damage = data->first_event;
         else
@@ -123,7 +119,7 @@ std::optional<std::string> Connection::checkExtensions()
         missing.push_back("Damage");
     }
     if (const auto* data = present(c, &xcb_randr_id)) {
-        auto v = reply(xcb_randr_query_version_reply(c, xcb_randr_query_version(c, 1, 6), nullptr));
+        auto v = answer(xcb_randr_query_version_reply, xcb_randr_query_version(c, 1, 6));
         if (v && atLeast(v->major_version, v->minor_version, 1, 5))
             events_.randr = data->first_event;
         else
@@ -138,20 +134,20 @@ std::optional<std::string> Connection::checkExtensions()
     }
 
     if (const auto* data = present(c, &xcb_shm_id)) {
-        auto v = reply(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+        auto v = answer(xcb_shm_query_version_reply, xcb_shm_query_version(c));
         hasShm_ = v != nullptr;
         events_.shm = data->first_event;
     }
     if (present(c, &xcb_test_id)) {
-        auto v = reply(xcb_test_get_version_reply(c, xcb_test_get_version(c, 2, 2), nullptr));
+        auto v = answer(xcb_test_get_version_reply, xcb_test_get_version(c, 2, 2));
         hasXTest_ = v != nullptr;
     }
     if (present(c, &xcb_input_id)) {
-        auto v = reply(xcb_input_xi_query_version_reply(c, xcb_input_xi_query_version(c, 2, 2), nullptr));
+        auto v = answer(xcb_input_xi_query_version_reply, xcb_input_xi_query_version(c, 2, 2));
         hasXInput_ = v && atLeast(v->major_version, v->minor_version, 2, 2);
     }
     if (present(c, &xcb_res_id)) {
-        auto v = reply(xcb_res_query_version_reply(c, xcb_res_query_version(c, 1, 2), nullptr));
+        auto v = answer(xcb_res_query_version_reply, xcb_res_query_version(c, 1, 2));
         hasRes_ = v && atLeast(v->server_major, v->server_minor, 1, 2);
     }
     return std::nullopt;
@@ -163,9 +159,9 @@ xcb_atom_t Connection::atom(std::string_view name)
         std::lock_guard lock(atomsMutex_);
         if (auto it = atoms_.find(name); it != atoms_.end()) return it->second;
     }
-    auto answer = reply(xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr));
-    const xcb_atom_t value = answer ? answer->atom : xcb_atom_t{XCB_ATOM_NONE};
+    const auto interned = answer(xcb_intern_atom_reply,
+                                 xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()));
+    const xcb_atom_t value = interned ? interned->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::lock_guard lock(atomsMutex_);
     atoms_.emplace(std::string(name), value);
     return value;
@@ -174,15 +170,14 @@ xcb_atom_t Connection::atom(std::string_view name)
 std::optional<Connection::Property> Connection::property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type,
                                                          std::uint32_t maxLength)
 {
-    auto answer = reply(xcb_get_property_reply(
-        connection_, xcb_get_property(connection_, 0, window, name, type, 0, maxLength), nullptr));
-    if (!answer || answer->type == XCB_ATOM_NONE) return std::nullopt;
-    if (type != XCB_ATOM_ANY && answer->type != type) return std::nullopt;
+    const auto value = answer(xcb_get_property_reply, xcb_get_property(connection_, 0, window, name, type, 0, maxLength));
+    if (!value || value->type == XCB_ATOM_NONE) return std::nullopt;
+    if (type != XCB_ATOM_ANY && value->type != type) return std::nullopt;
     Property result;
-    result.type = answer->type;
-    result.format = answer->format;
-    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(answer.get()));
-    result.bytes.assign(data, data + xcb_get_property_value_length(answer.get()));
+    result.type = value->type;
+    result.format = value->format;
+    const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(value.get()));
+    result.bytes.assign(data, data + xcb_get_property_value_length(value.get()));
     return result;
 }
 
@@ -195,22 +190,10 @@ std::vector<std::uint32_t> Connection::cardinals(xcb_window_t window, xcb_atom_t
     return result;
 }
 
-void Connection::sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1,
-                                 std::uint32_t d2, std::uint32_t d3, std::uint32_t d4)
+void Connection::noteRefusal(const xcb_generic_error_t& error)
 {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = window;
-    message.type = type;
-    message.data.data32[0] = d0;
-    message.data.data32[1] = d1;
-    message.data.data32[2] = d2;
-    message.data.data32[3] = d3;
-    message.data.data32[4] = d4;
-    xcb_send_event(connection_, 0, root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                   reinterpret_cast<const char*>(&message));
-    xcb_flush(connection_);
+    if (error.error_code == XCB_WINDOW || error.error_code == XCB_DRAWABLE) return;
+    errors_.note(error);
 }
 
 void Connection::flush() { xcb_flush(connection_); }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/x11/X11ErrorLog.h"
+#include "platform/x11/X11Reply.h"
 
 #include <xcb/xcb.h>
-#include <xcb/xcb_ewmh.h>
 
 #include <atomic>
 #include <cstdint>
@@ -48,13 +48,26 @@ public:
     bool broken() const { return xcb_connection_has_error(connection_) != 0; }
     xcb_screen_t* screen() const { return screen_; }
     xcb_window_t root() const { return screen_->root; }
-    xcb_ewmh_connection_t& ewmh() { return ewmh_; }
     const ExtensionEvents& events() const { return events_; }
     // Whether frames can be read through shared memory.
     bool hasShm() const { return hasShm_; }
     bool hasXTest() const { return hasXTest_; }
     bool hasXInput() const { return hasXInput_; }
     bool hasRes() const { return hasRes_; }
+
+    // The reply to a request, or null without one. The server's refusal is logged like
+    // those of requests nobody waits on, unless it only says that the window or drawable
+    // asked about is gone: the caller's path without a reply is made for that.
+    template <class T, class Cookie>
+    Reply<T> answer(T* (*read)(xcb_connection_t*, Cookie, xcb_generic_error_t**), Cookie cookie)
+    {
+        xcb_generic_error_t* error = nullptr;
+        auto result = reply(read(connection_, cookie, &error));
+        if (error) noteRefusal(*reply(error));
+        return result;
+    }
+    // Logs a refusal the same way, for replies read by other means.
+    void noteRefusal(const xcb_generic_error_t& error);
 
     // The atom of the name, interned once.
     xcb_atom_t atom(std::string_view name);
@@ -71,10 +84,6 @@ public:
     // A 32-bit list property (windows, cardinals, atoms); empty when missing.
     std::vector<std::uint32_t> cardinals(xcb_window_t window, xcb_atom_t property, xcb_atom_t type = XCB_ATOM_ANY);
 
-    // Sends a client message to the root window, as EWMH asks of requests to the window
-    // manager.
-    void sendRootMessage(xcb_window_t window, xcb_atom_t type, std::uint32_t d0, std::uint32_t d1 = 0,
-                         std::uint32_t d2 = 0, std::uint32_t d3 = 0, std::uint32_t d4 = 0);
     void flush();
 
     using EventHandler = std::function<void(const xcb_generic_event_t& event)>;
@@ -98,8 +107,6 @@ private:
     xcb_connection_t* connection_ = nullptr;
     const std::string displayName_;
     xcb_screen_t* screen_ = nullptr;
-    xcb_ewmh_connection_t ewmh_{};
-    bool ewmhReady_ = false;
     ExtensionEvents events_;
     bool hasShm_ = false;
     bool hasXTest_ = false;

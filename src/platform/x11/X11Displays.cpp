@@ -4,6 +4,7 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11Ewmh.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -25,9 +26,9 @@ struct Monitor {
     bool primary = false;
 };
 
-std::string atomName(xcb_connection_t* c, xcb_atom_t atom)
+std::string atomName(Connection& connection, xcb_atom_t atom)
 {
-    auto answer = reply(xcb_get_atom_name_reply(c, xcb_get_atom_name(c, atom), nullptr));
+    const auto answer = connection.answer(xcb_get_atom_name_reply, xcb_get_atom_name(connection.xcb(), atom));
     if (!answer) return {};
     return std::string(xcb_get_atom_name_name(answer.get()),
                        static_cast<std::size_t>(xcb_get_atom_name_name_length(answer.get())));
@@ -37,14 +38,14 @@ std::string atomName(xcb_connection_t* c, xcb_atom_t atom)
 std::vector<Monitor> readMonitors(Connection& connection)
 {
     auto* c = connection.xcb();
-    auto answer = reply(xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, connection.root(), 1), nullptr));
+    const auto answer = connection.answer(xcb_randr_get_monitors_reply, xcb_randr_get_monitors(c, connection.root(), 1));
     std::vector<Monitor> monitors;
     if (!answer) return monitors;
     for (auto it = xcb_randr_get_monitors_monitors_iterator(answer.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
         const auto& info = *it.data;
         if (info.width == 0 || info.height == 0) continue;
         monitors.push_back(
-            {atomName(c, info.name), core::Rect(info.x, info.y, info.width, info.height),
+            {atomName(connection, info.name), core::Rect(info.x, info.y, info.width, info.height),
              core::Size{static_cast<double>(info.width_in_millimeters), static_cast<double>(info.height_in_millimeters)},
              info.primary != 0});
     }
@@ -72,19 +73,6 @@ double scaleOf(const Monitor& monitor)
             return screen->devicePixelRatio();
     const auto* primary = QGuiApplication::primaryScreen();
     return primary ? primary->devicePixelRatio() : 1;
-}
-
-// The work area of the current desktop in root pixels; none when the window manager
-// publishes none.
-std::optional<core::Rect> workArea(Connection& connection)
-{
-    const auto areas = connection.cardinals(connection.root(), connection.atom("_NET_WORKAREA"), XCB_ATOM_CARDINAL);
-    const auto current =
-        connection.cardinals(connection.root(), connection.atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL);
-    const std::size_t desktop = current.empty() ? 0 : current.front();
-    if (areas.size() < (desktop + 1) * 4) return std::nullopt;
-    const auto* area = areas.data() + desktop * 4;
-    return core::Rect(static_cast<std::int32_t>(area[0]), static_cast<std::int32_t>(area[1]), area[2], area[3]);
 }
 
 // Stable across runs and servers: monitors keep their names.
@@ -160,7 +148,7 @@ bool X11Displays::reread(Connection& connection, State& state)
     desktop::globalSpace().setMonitors(native);
 
     const auto& space = desktop::globalSpace();
-    const auto area = workArea(connection);
+    const auto area = ewmh::workArea(connection);
     std::vector<desktop::DisplayInfo> displays;
     for (std::size_t i = 0; i < monitors.size(); ++i) {
         const auto& monitor = monitors[i];

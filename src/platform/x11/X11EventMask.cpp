@@ -22,7 +22,7 @@ void addEventMasks(Connection& connection, const std::vector<xcb_window_t>& wind
     cookies.reserve(windows.size());
     for (const auto window : windows) cookies.push_back(xcb_get_window_attributes(c, window));
     for (std::size_t i = 0; i < windows.size(); ++i) {
-        const auto attributes = reply(xcb_get_window_attributes_reply(c, cookies[i], nullptr));
+        const auto attributes = connection.answer(xcb_get_window_attributes_reply, cookies[i]);
         if (!attributes) continue;
         const std::uint32_t combined = attributes->your_event_mask | mask;
         if (combined != attributes->your_event_mask)

@@ -1,8 +1,9 @@
 #include "platform/x11/X11EventPosting.h"
 
 #include "platform/desktop/GlobalSpace.h"
-#include "platform/x11/X11ClientFactsCache.h"
+#include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Ewmh.h"
 #include "platform/x11/X11KeyMap.h"
 
 #include <xcb/xtest.h>
@@ -91,11 +92,8 @@ void scroll(Connection& connection, const desktop::Event& event)
 // Our windows stay in the layer above others, so the target never comes over them.
 void raiseUnderOwnCover(Connection& connection, xcb_window_t target, RootPixel at)
 {
-    const xcb_atom_t stackingAtom = connection.atom("_NET_CLIENT_LIST_STACKING");
-    auto stacking = connection.cardinals(connection.root(), stackingAtom, XCB_ATOM_WINDOW);
     // Any client may write the list: only its front end is read.
-    if (stacking.size() > maxListedClients)
-        stacking.erase(stacking.begin(), stacking.end() - static_cast<std::ptrdiff_t>(maxListedClients));
+    const auto stacking = ewmh::stackingList(connection).value_or(std::vector<std::uint32_t>{});
     const auto facts = readClientFacts(connection, stacking);
     const core::Point point{double(at.x), double(at.y)};
     std::optional<std::size_t> top;
@@ -113,13 +111,10 @@ void raiseUnderOwnCover(Connection& connection, xcb_window_t target, RootPixel a
     const xcb_window_t cover = stacking[*top];
     const xcb_window_t beneath = stacking[*top - 1];
     if (beneath == target) return;
-    constexpr std::uint32_t sourceIsPager = 2;
-    connection.sendRootMessage(target, connection.atom("_NET_RESTACK_WINDOW"), sourceIsPager, beneath,
-                               XCB_STACK_MODE_ABOVE);
-    connection.flush();
+    ewmh::restack(connection, target, beneath, XCB_STACK_MODE_ABOVE);
     const auto deadline = std::chrono::steady_clock::now() + restackPatience;
     while (std::chrono::steady_clock::now() < deadline) {
-        const auto now = connection.cardinals(connection.root(), stackingAtom, XCB_ATOM_WINDOW);
+        const auto now = ewmh::stackingList(connection).value_or(std::vector<std::uint32_t>{});
         const auto coverAt = std::find(now.begin(), now.end(), cover);
         if (coverAt != now.begin() && coverAt != now.end() && *(coverAt - 1) == target) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -9,8 +9,7 @@ xcb_window_t frameWindow(Connection& connection, xcb_window_t client)
     xcb_window_t window = client;
     // A window tree is shallow; the bound only guards against a server that answers nonsense.
     for (int depth = 0; depth < 64; ++depth) {
-        const auto tree =
-            reply(xcb_query_tree_reply(connection.xcb(), xcb_query_tree(connection.xcb(), window), nullptr));
+        const auto tree = connection.answer(xcb_query_tree_reply, xcb_query_tree(connection.xcb(), window));
         if (!tree) return XCB_WINDOW_NONE;
         if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE) return window;
         window = tree->parent;
@@ -24,7 +23,7 @@ xcb_window_t findClient(Connection& connection, xcb_window_t window, int depth)
 {
     if (connection.property(window, connection.atom("WM_STATE"), XCB_ATOM_ANY, 2)) return window;
     if (depth == 0) return XCB_WINDOW_NONE;
-    const auto tree = reply(xcb_query_tree_reply(connection.xcb(), xcb_query_tree(connection.xcb(), window), nullptr));
+    const auto tree = connection.answer(xcb_query_tree_reply, xcb_query_tree(connection.xcb(), window));
     if (!tree) return XCB_WINDOW_NONE;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)

@@ -19,7 +19,7 @@ constexpr double repeatPairSeconds = 0.1;
 }  // namespace
 
 X11HotKeys::X11HotKeys(std::shared_ptr<Connection> connection, std::shared_ptr<X11KeyMap> keyMap)
-    : connection_(std::move(connection)), keyMap_(std::move(keyMap)), alive_(std::make_shared<X11HotKeys*>(this))
+    : connection_(std::move(connection)), keyMap_(std::move(keyMap))
 {
     eventHandler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { handleKey(event); });
 }
@@ -171,9 +171,8 @@ void X11HotKeys::handleKey(const xcb_generic_event_t& event)
         deliver(key.detail, key.state, true);
         return;
     }
-    dispatch::main().asyncAfter(repeatPairSeconds, [weak = std::weak_ptr<X11HotKeys*>(alive_), serial] {
-        if (const auto self = weak.lock()) (*self)->releaseUnlessRepeated(serial);
-    });
+    dispatch::main().asyncAfter(repeatPairSeconds,
+                                lifetime_.guard([serial](X11HotKeys& self) { self.releaseUnlessRepeated(serial); }));
 }
 
 void X11HotKeys::releaseUnlessRepeated(std::uint64_t serial)

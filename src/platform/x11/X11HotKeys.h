@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/HotKeys.h"
+#include "platform/dispatch/WhileAlive.h"
 
 #include <xcb/xcb.h>
 
@@ -77,8 +78,8 @@ private:
     std::optional<PendingRelease> pendingRelease_;
     std::uint64_t releaseSerial_ = 0;
 
-    // Main-queue tasks hold it weakly; it goes with the service.
-    const std::shared_ptr<X11HotKeys*> alive_;
+    // Main-queue tasks run only while the service lives.
+    dispatch::Lifetime<X11HotKeys> lifetime_{this};
 };
 
 }  // namespace x11

@@ -101,11 +101,7 @@ private:
 };
 
 X11Input::X11Input(std::shared_ptr<Connection> connection, std::shared_ptr<const X11KeyMap> keyMap)
-    : connection_(std::move(connection)),
-      keyMap_(std::move(keyMap)),
-      topLevels_(connection_),
-      poll_(connection_),
-      alive_(std::make_shared<X11Input*>(this))
+    : connection_(std::move(connection)), keyMap_(std::move(keyMap)), topLevels_(connection_), poll_(connection_)
 {
     if (!connection_->hasXInput()) return;
     xcb_connection_t* xcb = connection_->xcb();
@@ -300,9 +296,7 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
         result.location = pointer->location;
         if (pointer->topLevel != XCB_WINDOW_NONE) result.targetWindow = topLevels_.clientOf(pointer->topLevel);
     }
-    dispatch::main().async([weak = std::weak_ptr<X11Input*>(alive_), result] {
-        if (const auto self = weak.lock()) (*self)->deliverGlobal(result);
-    });
+    dispatch::main().async(lifetime_.guard([result](X11Input& self) { self.deliverGlobal(result); }));
 }
 
 bool X11Input::isOurs(const desktop::Event& event)

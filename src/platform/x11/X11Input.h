@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Input.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/x11/X11InputPoll.h"
 #include "platform/x11/X11TopLevelClients.h"
 
@@ -95,8 +96,8 @@ private:
     std::uint8_t xinputOpcode_ = 0;
     std::uint64_t eventHandler_ = 0;
     QObject* localFilter_ = nullptr;  // installed on the application with the first local monitor
-    // Lets deliveries already queued on the main queue find the input gone.
-    const std::shared_ptr<X11Input*> alive_;
+    // Deliveries already queued on the main queue find the input gone.
+    dispatch::Lifetime<X11Input> lifetime_{this};
     // The last global left click, for the click count (main queue only).
     double lastClickTime_ = -1;
     core::Point lastClickLocation_;

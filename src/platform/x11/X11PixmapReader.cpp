@@ -17,7 +17,7 @@ std::shared_ptr<desktop::PixelBuffer> readShared(Connection& connection, ShmPool
     const auto cookie = xcb_shm_get_image(
         connection.xcb(), drawable.id, 0, 0, static_cast<std::uint16_t>(drawable.width),
         static_cast<std::uint16_t>(drawable.height), allPlanes, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id, 0);
-    const auto image = reply(xcb_shm_get_image_reply(connection.xcb(), cookie, nullptr));
+    const auto image = connection.answer(xcb_shm_get_image_reply, cookie);
     if (!image) return nullptr;
     auto* pixels = segment->memory;
     return std::make_shared<desktop::PixelBuffer>(drawable.width, drawable.height, rowBytes, std::move(segment), pixels);
@@ -28,7 +28,7 @@ std::shared_ptr<desktop::PixelBuffer> readPlain(Connection& connection, const Dr
     const auto cookie = xcb_get_image(connection.xcb(), XCB_IMAGE_FORMAT_Z_PIXMAP, drawable.id, 0, 0,
                                       static_cast<std::uint16_t>(drawable.width),
                                       static_cast<std::uint16_t>(drawable.height), allPlanes);
-    const auto image = reply(xcb_get_image_reply(connection.xcb(), cookie, nullptr));
+    const auto image = connection.answer(xcb_get_image_reply, cookie);
     if (!image) return nullptr;
     auto buffer = std::make_shared<desktop::PixelBuffer>(drawable.width, drawable.height);
     const auto length = static_cast<std::size_t>(xcb_get_image_data_length(image.get()));

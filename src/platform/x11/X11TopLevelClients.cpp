@@ -18,8 +18,8 @@ TopLevelClients::~TopLevelClients() { connection_->removeEventHandler(handler_);
 
 bool TopLevelClients::bypassesWindowManager(xcb_window_t window)
 {
-    xcb_connection_t* xcb = connection_->xcb();
-    const auto attributes = reply(xcb_get_window_attributes_reply(xcb, xcb_get_window_attributes(xcb, window), nullptr));
+    const auto attributes =
+        connection_->answer(xcb_get_window_attributes_reply, xcb_get_window_attributes(connection_->xcb(), window));
     return attributes && attributes->override_redirect;
 }
 

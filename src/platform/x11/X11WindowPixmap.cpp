@@ -24,12 +24,12 @@ bool WindowPixmap::name()
 {
     freePixmap();
     auto* c = connection_.xcb();
-    const auto attributes = reply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window_), nullptr));
+    const auto attributes = connection_.answer(xcb_get_window_attributes_reply, xcb_get_window_attributes(c, window_));
     if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return false;
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
     xcb_composite_name_window_pixmap(c, window_, pixmap);
     // The pixmap's own geometry includes the border and fails when naming failed.
-    const auto geometry = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, pixmap), nullptr));
+    const auto geometry = connection_.answer(xcb_get_geometry_reply, xcb_get_geometry(c, pixmap));
     if (!geometry) return false;
     pixmap_ = DrawableInfo{pixmap, geometry->width, geometry->height, geometry->depth, attributes->visual};
     return true;
@@ -46,8 +46,8 @@ std::optional<WindowState> windowState(Connection& connection, xcb_window_t wind
     auto* c = connection.xcb();
     const auto attributesCookie = xcb_get_window_attributes(c, window);
     const auto geometryCookie = xcb_get_geometry(c, window);
-    const auto attributes = reply(xcb_get_window_attributes_reply(c, attributesCookie, nullptr));
-    const auto geometry = reply(xcb_get_geometry_reply(c, geometryCookie, nullptr));
+    const auto attributes = connection.answer(xcb_get_window_attributes_reply, attributesCookie);
+    const auto geometry = connection.answer(xcb_get_geometry_reply, geometryCookie);
     if (!attributes || !geometry) return std::nullopt;
     WindowState state;
     state.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;

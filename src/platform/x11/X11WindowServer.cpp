@@ -6,6 +6,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/x11/X11ClientFacts.h"
 #include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11Ewmh.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11InputShape.h"
 #include "platform/x11/X11WindowImage.h"
@@ -19,9 +20,6 @@ namespace {
 // The layer of the desktop's background window, under everything.
 constexpr long desktopLayer = -2147483623;
 constexpr std::uint32_t onEveryDesktop = 0xFFFFFFFF;
-constexpr std::uint32_t sourcePager = 2;
-constexpr std::uint32_t stateRemove = 0;
-constexpr std::uint32_t stateAdd = 1;
 
 bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
 {
@@ -148,8 +146,7 @@ std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desk
 
 double X11WindowServer::scaleOf(xcb_window_t frame)
 {
-    const auto geometry =
-        reply(xcb_get_geometry_reply(connection_->xcb(), xcb_get_geometry(connection_->xcb(), frame), nullptr));
+    const auto geometry = connection_->answer(xcb_get_geometry_reply, xcb_get_geometry(connection_->xcb(), frame));
     const auto monitors = desktop::globalSpace().monitors();
     if (!geometry || monitors.empty()) return monitors.empty() ? 1.0 : monitors.front().scale;
     const core::Point centre{geometry->x + geometry->width / 2.0, geometry->y + geometry->height / 2.0};
@@ -222,9 +219,7 @@ void X11WindowServer::updateOwnWindow(desktop::WindowID window, const desktop::O
     if (newNative) watch(state);
     if (inputChanged && state.nativeWindow)
         letPointerThroughFrame(*connection_, nativeOf(state), state.ignoresMouseEvents);
-    if (leftAbove)
-        connection_->sendRootMessage(nativeOf(state), connection_->atom("_NET_WM_STATE"), stateRemove,
-                                     connection_->atom("_NET_WM_STATE_ABOVE"), 0, sourcePager);
+    if (leftAbove) ewmh::setAbove(*connection_, nativeOf(state), false);
     if (restack) restackOwnWindows();
 }
 
@@ -238,9 +233,7 @@ void X11WindowServer::orderOwnWindowFront(desktop::WindowID window)
         found->second.raisedAt = ++raiseCount_;
         if (found->second.state.level <= desktop::level::normal) native = nativeOf(found->second.state);
     }
-    if (native != XCB_WINDOW_NONE)
-        connection_->sendRootMessage(native, connection_->atom("_NET_RESTACK_WINDOW"), sourcePager, XCB_WINDOW_NONE,
-                                     XCB_STACK_MODE_ABOVE);
+    if (native != XCB_WINDOW_NONE) ewmh::restack(*connection_, native, XCB_WINDOW_NONE, XCB_STACK_MODE_ABOVE);
     restackOwnWindows();
 }
 
@@ -255,8 +248,7 @@ void X11WindowServer::makeOwnWindowKey(desktop::WindowID window)
         // Mini windows and other floating helpers never take the focus.
         if (state.level == desktop::level::normal && !state.title.empty()) native = nativeOf(state);
     }
-    if (native != XCB_WINDOW_NONE)
-        connection_->sendRootMessage(native, connection_->atom("_NET_ACTIVE_WINDOW"), sourcePager, XCB_CURRENT_TIME);
+    if (native != XCB_WINDOW_NONE) ewmh::activate(*connection_, native);
 }
 
 void X11WindowServer::unregisterOwnWindow(desktop::WindowID window)
@@ -299,8 +291,8 @@ void X11WindowServer::restackOwnWindows()
             unmanaged.push_back(native);
             continue;
         }
-        c.sendRootMessage(native, c.atom("_NET_WM_STATE"), stateAdd, c.atom("_NET_WM_STATE_ABOVE"), 0, sourcePager);
-        c.sendRootMessage(native, c.atom("_NET_RESTACK_WINDOW"), sourcePager, below, XCB_STACK_MODE_ABOVE);
+        ewmh::setAbove(c, native, true);
+        ewmh::restack(c, native, below, XCB_STACK_MODE_ABOVE);
         below = native;
     }
     for (const auto window : unmanaged) {
@@ -329,7 +321,7 @@ std::vector<std::optional<bool>> X11WindowServer::bypassWindowManager(const std:
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
     for (const auto i : unknown) cookies.push_back(xcb_get_window_attributes(xcb, windows[i]));
     for (std::size_t k = 0; k < unknown.size(); ++k) {
-        const auto attributes = reply(xcb_get_window_attributes_reply(xcb, cookies[k], nullptr));
+        const auto attributes = connection_->answer(xcb_get_window_attributes_reply, cookies[k]);
         if (!attributes) continue;
         bypassing[unknown[k]] = attributes->override_redirect != 0;
         std::lock_guard lock(mutex_);

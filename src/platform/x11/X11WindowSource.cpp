@@ -47,7 +47,7 @@ void WindowSource::askState()
     const auto clientGeometry = xcb_get_geometry(c, client_);
     state_ = followFrame();
     const bool iconic = answerIconic(*connection_, iconicQuestion);
-    const auto client = reply(xcb_get_geometry_reply(c, clientGeometry, nullptr));
+    const auto client = connection_->answer(xcb_get_geometry_reply, clientGeometry);
     // A frame smaller than its client is a window manager's animation of an iconify or
     // a restore: a strip of title bar, not the window.
     putAway_ = state_ && (iconic || (client && (state_->width < client->width || state_->height < client->height)));

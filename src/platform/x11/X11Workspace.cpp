@@ -5,7 +5,7 @@
 #include "platform/linux/InstanceLock.h"
 #include "platform/x11/X11ApplicationIdentity.h"
 #include "platform/x11/X11EventMask.h"
-#include "platform/x11/X11Iconic.h"
+#include "platform/x11/X11Ewmh.h"
 
 #include <algorithm>
 #include <set>
@@ -14,7 +14,6 @@
 namespace x11 {
 namespace {
 
-constexpr std::uint32_t sourcePager = 2;
 // The code the desktop answers for an application it cannot open.
 constexpr long applicationNotFound = -10814;
 
@@ -165,10 +164,7 @@ std::vector<xcb_window_t> X11Workspace::windowsOf(desktop::Pid pid, const std::v
     return windows;
 }
 
-void X11Workspace::activateWindow(xcb_window_t window)
-{
-    connection_->sendRootMessage(window, connection_->atom("_NET_ACTIVE_WINDOW"), sourcePager, XCB_CURRENT_TIME);
-}
+void X11Workspace::activateWindow(xcb_window_t window) { ewmh::activate(*connection_, window); }
 
 bool X11Workspace::activate(desktop::Pid pid, desktop::ActivationOptions options)
 {
@@ -187,8 +183,7 @@ bool X11Workspace::activate(desktop::Pid pid, desktop::ActivationOptions options
 bool X11Workspace::hide(desktop::Pid pid)
 {
     const auto windows = windowsOf(pid, refresh(), false);
-    for (const auto window : windows)
-        connection_->sendRootMessage(window, connection_->atom("WM_CHANGE_STATE"), iconicState);
+    for (const auto window : windows) ewmh::iconify(*connection_, window);
     if (windows.empty()) return false;
     std::lock_guard lock(mutex_);
     if (const auto found = apps_.find(pid); found != apps_.end()) found->second.info.hidden = true;
@@ -206,8 +201,7 @@ bool X11Workspace::terminate(desktop::Pid pid)
 {
     if (pid == ownPid_) return false;
     const auto windows = windowsOf(pid, refresh(), false);
-    for (const auto window : windows)
-        connection_->sendRootMessage(window, connection_->atom("_NET_CLOSE_WINDOW"), XCB_CURRENT_TIME, sourcePager);
+    for (const auto window : windows) ewmh::close(*connection_, window);
     return !windows.empty();
 }
 
@@ -240,10 +234,9 @@ void X11Workspace::onEvent(const xcb_generic_event_t& event)
 
 void X11Workspace::noticeActivation()
 {
-    auto& c = *connection_;
-    const auto active = c.cardinals(c.root(), c.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-    if (active.empty() || active[0] == XCB_WINDOW_NONE) return;
-    const auto facts = readClientFacts(c, {active[0]});
+    const auto active = ewmh::activeWindow(*connection_);
+    if (active == XCB_WINDOW_NONE) return;
+    const auto facts = readClientFacts(*connection_, {active});
     if (facts.empty() || !facts[0] || !facts[0]->pid) return;
     const desktop::Pid pid = *facts[0]->pid;
     {

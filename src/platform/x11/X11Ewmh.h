@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/core/Geometry.h"
+#include "platform/x11/X11Connection.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace x11 {
+
+// The most clients a listing takes: any client may write the root's client list, and
+// desktops hold a few hundred windows at most.
+constexpr std::size_t maxListedClients = 4096;
+
+// What the desktop reads from the window manager's root properties (EWMH) and what it asks
+// of the window manager: every such request is a client message to the root, sent as a
+// pager (source 2) would, so the window manager obeys it whoever has the focus.
+namespace ewmh {
+
+// The window manager's clients in stacking order, bottom to top, as it lists them: the
+// topmost maxListedClients of a longer list. None without a window manager.
+std::optional<std::vector<std::uint32_t>> stackingList(Connection& connection);
+
+// The managed clients, oldest first; minimised ones included. Empty without a window manager.
+std::vector<xcb_window_t> clientList(Connection& connection);
+
+// The window that has the focus; none without one.
+xcb_window_t activeWindow(Connection& connection);
+
+// The work area of the current desktop in root pixels; none when the window manager
+// publishes none.
+std::optional<core::Rect> workArea(Connection& connection);
+
+// The root's stacking list, current desktop and active window read in one round trip.
+struct RootState {
+    std::optional<std::vector<std::uint32_t>> stacking;
+    std::optional<std::uint32_t> currentDesktop;
+    xcb_window_t activeWindow = XCB_WINDOW_NONE;
+};
+RootState rootState(Connection& connection);
+
+// Focuses the window, raising it and restoring it when iconified.
+void activate(Connection& connection, xcb_window_t window);
+// Restacks the window relative to the sibling (none: its whole layer).
+void restack(Connection& connection, xcb_window_t window, xcb_window_t sibling, std::uint32_t stackMode);
+// Moves the frame's top-left to the point; resizes the client to the size.
+void moveFrame(Connection& connection, xcb_window_t window, std::int32_t x, std::int32_t y);
+void resizeClient(Connection& connection, xcb_window_t window, std::uint32_t width, std::uint32_t height);
+// Keeps the window above normal windows, or no longer.
+void setAbove(Connection& connection, xcb_window_t window, bool above);
+void close(Connection& connection, xcb_window_t window);
+// Iconifies the window (ICCCM's WM_CHANGE_STATE, which EWMH window managers take too).
+void iconify(Connection& connection, xcb_window_t window);
+
+}  // namespace ewmh
+}  // namespace x11
