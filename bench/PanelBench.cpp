@@ -101,16 +101,17 @@ void BM_PanelFramePreview(benchmark::State& state)
 {
     PreviewEnvironment environment;
     PanelContentView view(core::Rect(0, 0, 342, 214));
-    view.previewPanel = std::make_unique<PreviewPanel>();
-    view.previewPanel->setFrame({0, 0, previewBounds.width(), previewBounds.height()});
-    view.previewVisible = true;
-    PreviewContentView& preview = *view.previewPanel->content;
+    PreviewPanel previewPanel;
+    previewPanel.setFrame({0, 0, previewBounds.width(), previewBounds.height()});
+    PreviewContentView& preview = *previewPanel.content;
     preview.resize(previewBounds.size().toSize());
     const desktop::PixelBufferRef frame = panelFrame();
     QImage canvas = panelCanvas();
     QImage previewCanvas = canvasOf(previewBounds);
+    // The shown preview gets each frame the mini window gets.
     for (auto _ : state) {
         view.apply(frame);
+        previewPanel.displayCurrent(frame);
         view.render(&canvas);
         preview.render(&previewCanvas);
     }

@@ -1,5 +1,5 @@
 // The chrome's fades: the top bar and the grip show while the pointer is over the panel,
-// and the picture is fully opaque then.
+// and the picture is fully opaque then; the top bar's title states.
 #include "capture/MirrorView.h"
 #include "panels/GripView.h"
 #include "panels/PanelContentView.h"
@@ -30,17 +30,29 @@ bool PanelContentView::pointerInsidePanel() const
 void PanelContentView::showChrome(bool visible)
 {
     const bool inside = pointerInsidePanel();
-    const double pictureAlpha = inside ? 1.0 : panel ? panel->pictureOpacity() : PanelDefaults::opacity();
-    fadeViewAlpha(*topBar, visible ? 1 : 0, chromeFadeDuration);
-    fadeViewAlpha(*grip, visible ? 1 : 0, chromeFadeDuration);
-    fadeViewAlpha(*mirrorView, pictureAlpha, chromeFadeDuration);
+    const double pictureAlpha = inside ? 1.0 : panel_ ? panel_->pictureOpacity() : PanelDefaults::opacity();
+    fadeViewAlpha(*topBar_, visible ? 1 : 0, chromeFadeDuration);
+    fadeViewAlpha(*grip_, visible ? 1 : 0, chromeFadeDuration);
+    fadeViewAlpha(*mirrorView_, pictureAlpha, chromeFadeDuration);
 }
 
 void PanelContentView::showChromeTemporarily()
 {
     showChrome(true);
-    chromeTimer.cancel();
-    chromeTimer = dispatch::main().asyncAfter(temporaryChromeSeconds, [self = QPointer<PanelContentView>(this)] {
+    chromeTimer_.cancel();
+    chromeTimer_ = dispatch::main().asyncAfter(temporaryChromeSeconds, [self = QPointer<PanelContentView>(this)] {
         if (self) self->showChrome(false);
     });
+}
+
+void PanelContentView::setFixedPreview(bool on)
+{
+    topBar_->fixedPreview = on;
+    topBar_->refreshTitle();
+}
+
+void PanelContentView::setPaused(bool paused)
+{
+    topBar_->paused = paused;
+    topBar_->refreshTitle();
 }

@@ -4,15 +4,14 @@
 #include "capture/NumberText.h"
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
-#include "panels/FixedPreviewTopStrip.h"
 #include "panels/FrozenBanner.h"
 #include "panels/GripView.h"
+#include "panels/HoverPreview.h"
 #include "panels/PanelFonts.h"
 #include "panels/PanelGeometry.h"
+#include "panels/PinSession.h"
 #include "panels/PipPanel.h"
 #include "panels/PressClassification.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewPanel.h"
 #include "panels/TopBarView.h"
 #include "panels/ViewAlpha.h"
 #include "platform/desktop/Desktop.h"
@@ -37,19 +36,19 @@ core::Point screenPointOf(const QMouseEvent& event) { return ui::screenPoint(eve
 
 PanelContentView::PanelContentView(const core::Rect& frame, QWidget* parent)
     : QWidget(parent),
-      fillView(new MirrorView(true, true, this)),
-      mirrorView(new MirrorView(true, false, this)),
-      topBar(new TopBarView(this)),
-      grip(new GripView(this)),
-      frozenBanner(new FrozenBanner(this)),
-      statusLabel(new QLabel(this))
+      fillView_(new MirrorView(true, true, this)),
+      mirrorView_(new MirrorView(true, false, this)),
+      topBar_(new TopBarView(this)),
+      grip_(new GripView(this)),
+      frozenBanner_(new FrozenBanner(this)),
+      statusLabel_(new QLabel(this))
 {
     setGeometry(ui::roundedRect({0, 0, frame.width(), frame.height()}));
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     // Moves over the chrome stop there, yet they leave the picture's inner area; Qt drops
     // them before any filter unless the widget tracks the mouse.
-    for (QWidget* chrome : {static_cast<QWidget*>(topBar), static_cast<QWidget*>(grip)}) {
+    for (QWidget* chrome : {static_cast<QWidget*>(topBar_), static_cast<QWidget*>(grip_)}) {
         auto widgets = chrome->findChildren<QWidget*>();
         widgets.push_back(chrome);
         for (QWidget* widget : widgets) {
@@ -59,25 +58,25 @@ PanelContentView::PanelContentView(const core::Rect& frame, QWidget* parent)
     }
 
     // Back to front: pictures, banner, status label, top bar, grip.
-    frozenBanner->raise();
-    statusLabel->raise();
-    topBar->raise();
-    grip->raise();
+    frozenBanner_->raise();
+    statusLabel_->raise();
+    topBar_->raise();
+    grip_->raise();
 
-    installAlpha(*fillView, 1, false);
-    installAlpha(*mirrorView, 1, false);
-    installAlpha(*topBar, 0, true);
-    installAlpha(*grip, 0, true);
-    installAlpha(*frozenBanner, 0, false);
-    installAlpha(*statusLabel, 0, false);
+    installAlpha(*fillView_, 1, false);
+    installAlpha(*mirrorView_, 1, false);
+    installAlpha(*topBar_, 0, true);
+    installAlpha(*grip_, 0, true);
+    installAlpha(*frozenBanner_, 0, false);
+    installAlpha(*statusLabel_, 0, false);
 
-    statusLabel->setFont(panels::systemFont(12, QFont::Medium));
-    statusLabel->setStyleSheet("color: rgba(255, 255, 255, 242); background: rgba(0, 0, 0, 153); border-radius: 6px;");
-    statusLabel->setAlignment(Qt::AlignCenter);
-    statusLabel->setWordWrap(true);
-    statusLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    statusLabel_->setFont(panels::systemFont(12, QFont::Medium));
+    statusLabel_->setStyleSheet("color: rgba(255, 255, 255, 242); background: rgba(0, 0, 0, 153); border-radius: 6px;");
+    statusLabel_->setAlignment(Qt::AlignCenter);
+    statusLabel_->setWordWrap(true);
+    statusLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    mirrorView->onShownSizeChange = [this] { reportShownSize(); };
+    mirrorView_->onShownSizeChange = [this] { reportShownSize(); };
     layoutSubviews();
     installTopBarCallbacks();
 }
@@ -85,34 +84,30 @@ PanelContentView::PanelContentView(const core::Rect& frame, QWidget* parent)
 PanelContentView::~PanelContentView()
 {
     // The views go after this body: what they hear of it then is no longer ours.
-    mirrorView->onShownSizeChange = {};
-    if (previewPanel) previewPanel->content->mirrorView->onShownSizeChange = {};
-    previewShowTimer.cancel();
-    chromeTimer.cancel();
-    cancelPendingSingleClickActions();
-    // A view deleted while pinned leaves no monitor or tap behind.
-    removePinMonitors();
-    FixedPreviewTopStrip::uninstall(topStripInstallation_);
+    mirrorView_->onShownSizeChange = {};
+    chromeTimer_.cancel();
     if (resize_) QApplication::restoreOverrideCursor();
 }
+
+void PanelContentView::setPanel(PipPanel* panel) { panel_ = panel; }
 
 void PanelContentView::installTopBarCallbacks()
 {
     // Menu rows act after their menu closed: by then the panel may be closed.
     const auto onPanel = [self = QPointer<PanelContentView>(this)](auto action) {
         return [self, action](auto... args) {
-            if (!self || !self->panel || !PipPanel::isRegistered(self->panel)) return;
-            action(*self->panel, args...);
+            if (!self || !self->panel_ || !PipPanel::isRegistered(self->panel_)) return;
+            action(*self->panel_, args...);
         };
     };
-    topBar->onClose = onPanel([](PipPanel& panel) { panel.closePanel(true); });
-    topBar->onFrameRateChange = onPanel([](PipPanel& panel, int fps) { panel.applyFrameRateChoice(fps); });
-    topBar->onOpacityChange = onPanel([](PipPanel& panel, double value) { panel.applyOpacityChoice(value); });
-    topBar->onSizeChange = onPanel([](PipPanel& panel, double value) { panel.applySizeChoice(value); });
-    topBar->onSetDefaultRate = onPanel([](PipPanel& panel) { panel.setRateValueAsDefault(); });
-    topBar->onSetDefaultOpacity = onPanel([](PipPanel& panel) { panel.setOpacityValueAsDefault(); });
-    topBar->onSetDefaultSize = onPanel([](PipPanel& panel) { panel.setSizeValueAsDefault(); });
-    topBar->onOpenOriginal = onPanel([](PipPanel& panel) {
+    topBar_->onClose = onPanel([](PipPanel& panel) { panel.closePanel(true); });
+    topBar_->onFrameRateChange = onPanel([](PipPanel& panel, int fps) { panel.applyFrameRateChoice(fps); });
+    topBar_->onOpacityChange = onPanel([](PipPanel& panel, double value) { panel.applyOpacityChoice(value); });
+    topBar_->onSizeChange = onPanel([](PipPanel& panel, double value) { panel.applySizeChoice(value); });
+    topBar_->onSetDefaultRate = onPanel([](PipPanel& panel) { panel.setRateValueAsDefault(); });
+    topBar_->onSetDefaultOpacity = onPanel([](PipPanel& panel) { panel.setOpacityValueAsDefault(); });
+    topBar_->onSetDefaultSize = onPanel([](PipPanel& panel) { panel.setSizeValueAsDefault(); });
+    topBar_->onOpenOriginal = onPanel([](PipPanel& panel) {
         if (const auto pid = EventBridge::pidOf(panel.target)) {
             if (desktop::workspace().application(*pid))
                 desktop::workspace().activate(*pid, desktop::ActivationOptions{.allWindows = true});
@@ -131,68 +126,62 @@ void PanelContentView::layoutSubviews()
 {
     const double w = width();
     const double h = height();
-    fillView->setGeometry(rect());
-    mirrorView->setGeometry(rect());
-    topBar->setGeometry(ui::roundedRect({0, 0, w, barHeight}));
-    grip->setGeometry(ui::roundedRect({w - 16, h - 16, 16, 16}));
+    fillView_->setGeometry(rect());
+    mirrorView_->setGeometry(rect());
+    topBar_->setGeometry(ui::roundedRect({0, 0, w, barHeight}));
+    grip_->setGeometry(ui::roundedRect({w - 16, h - 16, 16, 16}));
     layoutStatusLabel();
     const double bannerWidth = FrozenBanner::textSize().width() + 24;
-    frozenBanner->setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
-}
-
-// ---- pin ----
-
-void PanelContentView::cancelPendingSingleClickActions()
-{
-    pendingSingleClickWork.cancel();
-    pendingSingleClickWork = {};
-    pendingFocusHintWork.cancel();
-    pendingFocusHintWork = {};
+    frozenBanner_->setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
 }
 
 // ---- frames ----
 
 void PanelContentView::apply(desktop::PixelBufferRef buffer)
 {
-    ++framesShown;
-    if (hints_.visible() && viewAlpha(*statusLabel) > 0.5 && hints_.frameArrived(panel && panel->sourceClosing()))
+    ++framesShown_;
+    if (hints_.visible() && viewAlpha(*statusLabel_) > 0.5 && hints_.frameArrived(panel_ && panel_->sourceClosing()))
         fadeOutStatusLabel(HintTracker::withdrawFadeDuration);
-    fillView->display(buffer);
-    if (previewVisible && previewPanel) {
-        if (MirrorView::claimFirstPreviewFrameLog()) Diag::log("预览帧分发: 首次调用 p.display previewVisible=true");
-        previewPanel->content->syncMirrorFrame();
-        previewPanel->content->mirrorView->display(buffer);
-    }
-    mirrorView->display(std::move(buffer));
+    fillView_->display(buffer);
+    if (panel_) panel_->hoverPreview->display(buffer);
+    mirrorView_->display(std::move(buffer));
+}
+
+core::Rect PanelContentView::shownRegion() const { return focus_.composedInto(baseContentRegion_); }
+
+void PanelContentView::setBaseContentRegion(const core::Rect& region)
+{
+    baseContentRegion_ = region;
+    applyRegion();
 }
 
 void PanelContentView::applyRegion()
 {
-    const core::Rect crop = focus.composedInto(baseContentRegion);
-    fillView->setContentsRegion(crop);
-    mirrorView->setContentsRegion(crop);
-    if (previewPanel) previewPanel->content->mirrorView->setContentsRegion(crop);
+    const core::Rect crop = shownRegion();
+    fillView_->setContentsRegion(crop);
+    mirrorView_->setContentsRegion(crop);
+    if (panel_) panel_->hoverPreview->setContentsRegion(crop);
 }
 
 void PanelContentView::reportShownSize()
 {
-    QSize largest = mirrorView->shownFrameSize();
-    if (previewPanel) largest = largest.expandedTo(previewPanel->content->mirrorView->shownFrameSize());
+    QSize largest = mirrorView_->shownFrameSize();
+    if (panel_) largest = largest.expandedTo(panel_->hoverPreview->shownFrameSize());
     // A hidden panel keeps what it showed last.
-    if (largest.isEmpty() || largest == reportedShownSize_ || !panel || !panel->mirror) return;
+    if (largest.isEmpty() || largest == reportedShownSize_ || !panel_ || !panel_->mirror) return;
     reportedShownSize_ = largest;
-    panel->mirror->setShownSize(largest.width(), largest.height());
+    panel_->mirror->setShownSize(largest.width(), largest.height());
 }
 
 void PanelContentView::applyFocusAtInit(const FocusRegion& region)
 {
-    if (focusLocked) return;
-    focusLocked = true;
-    focus = region;
+    if (focusLocked_) return;
+    focusLocked_ = true;
+    focus_ = region;
     applyRegion();
-    const core::Size panelSize = panel ? panel->frame().size : core::Size{1.0 * width(), 1.0 * height()};
-    const core::Size sourceSize = panel ? panel->target.frame.size : core::Size{};
-    Diag::log(focusLockLogLine(focus, panelSize, sourceSize));
+    const core::Size panelSize = panel_ ? panel_->frame().size : core::Size{1.0 * width(), 1.0 * height()};
+    const core::Size sourceSize = panel_ ? panel_->target.frame.size : core::Size{};
+    Diag::log(focusLockLogLine(focus_, panelSize, sourceSize));
 }
 
 // ---- presses ----
@@ -213,39 +202,41 @@ void PanelContentView::mouseDoubleClickEvent(QMouseEvent* event)
 
 bool PanelContentView::startsOwnEdgeResize(const QMouseEvent& event)
 {
-    if (!panel || desktop::input().resizesBorderlessWindowsAtEdges()) return false;
+    if (!panel_ || desktop::input().resizesBorderlessWindowsAtEdges()) return false;
     const unsigned edges = edgesAt(event.position());
     if (edges == 0) return false;
-    panel->mouseDownHandled = true;
+    panel_->mouseDownHandled = true;
     startEdgeResize(edges, screenPointOf(event));
     return true;
 }
 
 void PanelContentView::mouseDown(QPointF local, int clickCount, core::Point screenPoint)
 {
-    QPointer<PipPanel> owner = panel;
+    QPointer<PipPanel> owner = panel_;
     if (!owner) return;
     owner->mouseDownHandled = true;
-    singleClickDownGlobal = screenPoint;
+    pin::PinSession& session = *owner->pinSession;
+    session.singleClickDownGlobal = screenPoint;
 
-    const bool chrome = viewAlpha(*topBar) > 0.5;
+    const bool chrome = viewAlpha(*topBar_) > 0.5;
     Diag::log("mouseDown: p=(" + capture::wholeText(local.x()) + "," + capture::wholeText(local.y()) + ") 全局=(" +
               capture::wholeText(screenPoint.x) + "," + capture::wholeText(screenPoint.y) +
-              ") click=" + std::to_string(clickCount) + " chrome=" + flag(chrome) + " visible=" + flag(previewVisible) +
-              " pinned=" + flag(pinned));
+              ") click=" + std::to_string(clickCount) + " chrome=" + flag(chrome) +
+              " visible=" + flag(owner->hoverPreview->previewVisible) + " pinned=" + flag(session.pinned));
 
-    const pin::PressDecision decision = pin::classifyPress({local.x(), local.y()}, clickCount, viewAlpha(*topBar), focus);
+    const pin::PressDecision decision =
+        pin::classifyPress({local.x(), local.y()}, clickCount, viewAlpha(*topBar_), focus_);
     switch (decision.kind) {
     case pin::PressKind::barDrag:
         Diag::log(decision.logLine);
         owner->performDrag(screenPoint);
         return;
     case pin::PressKind::barDouble:
-        cancelPendingSingleClickActions();
+        session.cancelPendingSingleClickActions();
         Diag::log(decision.logLine);
         EventBridge::focus(owner->target);
         return;
-    default: picturePress(decision);
+    default: session.picturePress(decision);
     }
 }
 
@@ -253,7 +244,7 @@ void PanelContentView::mouseMoveEvent(QMouseEvent* event)
 {
     const core::Point point = screenPointOf(*event);
     if (resize_) return continueEdgeResize(point);
-    if (panel && panel->isDragging()) return panel->dragMoved(point);
+    if (panel_ && panel_->isDragging()) return panel_->dragMoved(point);
     if (event->buttons() == Qt::NoButton) {
         trackPreviewArea(event->position());
         const unsigned edges = edgesAt(event->position());
@@ -268,31 +259,30 @@ void PanelContentView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) return;
     if (resize_) return finishEdgeResize();
-    if (panel && panel->isDragging()) panel->endDrag();
+    if (panel_ && panel_->isDragging()) panel_->endDrag();
 }
 
 // ---- edge resize ----
 
 void PanelContentView::startEdgeResize(unsigned edges, core::Point screenPoint)
 {
-    if (!panel) return;
+    if (!panel_) return;
     Diag::log("startEdgeResize 进入: edges=" + std::to_string(edges) + "（原地松开=无拖动，此分支吞掉本次单击）");
-    cancelPendingSingleClickActions();
-    previewShowTimer.cancel();
-    previewShowTimer = {};
-    exitPinnedPreview(std::nullopt, std::nullopt, false);
-    hidePreview();
-    const core::Rect start = panel->frame();
-    panel->preActionFrame = start;
+    panel_->pinSession->cancelPendingSingleClickActions();
+    panel_->hoverPreview->cancelPendingShow();
+    panel_->pinSession->exitPinnedPreview(std::nullopt, std::nullopt, false);
+    panel_->hoverPreview->hidePreview();
+    const core::Rect start = panel_->frame();
+    panel_->preActionFrame = start;
     if (!resize_) QApplication::setOverrideCursor(cursor(edges));
     resize_ = EdgeResize{start, screenPoint, edges};
 }
 
 void PanelContentView::continueEdgeResize(core::Point screenPoint)
 {
-    if (!resize_ || !panel) return;
-    panel->applyResize(resize_->startFrame,
-                       {screenPoint.x - resize_->startPoint.x, screenPoint.y - resize_->startPoint.y}, resize_->edges);
+    if (!resize_ || !panel_) return;
+    panel_->applyResize(resize_->startFrame,
+                        {screenPoint.x - resize_->startPoint.x, screenPoint.y - resize_->startPoint.y}, resize_->edges);
 }
 
 void PanelContentView::finishEdgeResize()
@@ -300,7 +290,7 @@ void PanelContentView::finishEdgeResize()
     if (!resize_) return;
     resize_.reset();
     QApplication::restoreOverrideCursor();
-    if (panel && !panel->enforceRealScreen("边缘缩放")) panel->snapToEdges();
+    if (panel_ && !panel_->enforceRealScreen("边缘缩放")) panel_->snapToEdges();
 }
 
 Qt::CursorShape PanelContentView::cursor(unsigned edges)
@@ -351,7 +341,9 @@ void PanelContentView::leaveEvent(QEvent* event)
 {
     QWidget::leaveEvent(event);
     pointerInPreviewArea_ = false;
-    if (!pinned) hidePreview();
+    if (!panel_) return;
+    const bool pinned = panel_->pinSession->pinned;
+    if (!pinned) panel_->hoverPreview->hidePreview();
     if (!pinned && !TopBarView::menuOpen) showChrome(false);
 }
 
@@ -370,9 +362,10 @@ void PanelContentView::trackPreviewArea(QPointF point)
     const bool inside = previewArea().contains(point);
     if (inside == pointerInPreviewArea_) return;
     pointerInPreviewArea_ = inside;
+    if (!panel_) return;
     if (!inside) {
-        if (!pinned) hidePreview();
-    } else if (!grip->geometry().contains(point.toPoint())) {
-        schedulePreviewShow();
+        if (!panel_->pinSession->pinned) panel_->hoverPreview->hidePreview();
+    } else if (!grip_->geometry().contains(point.toPoint())) {
+        panel_->hoverPreview->schedulePreviewShow();
     }
 }

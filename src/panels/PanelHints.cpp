@@ -3,8 +3,8 @@
 #include "panels/FrozenBanner.h"
 #include "panels/PanelContentView.h"
 #include "panels/PanelFonts.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewPanel.h"
+#include "panels/HoverPreview.h"
+#include "panels/PipPanel.h"
 #include "panels/StatusLabelMetrics.h"
 #include "panels/ViewAlpha.h"
 #include "platform/ui/Coordinates.h"
@@ -48,24 +48,31 @@ double PanelContentView::statusLabelHeight(const std::string& text, double width
 void PanelContentView::layoutStatusLabel()
 {
     const core::Rect frame =
-        statusLabelFrame({1.0 * width(), 1.0 * height()}, statusLabel->text().toStdString(), labelMetrics());
-    statusLabel->setGeometry(ui::roundedRect(frame));
+        statusLabelFrame({1.0 * width(), 1.0 * height()}, statusLabel_->text().toStdString(), labelMetrics());
+    statusLabel_->setGeometry(ui::roundedRect(frame));
 }
 
 void PanelContentView::showHint(const std::string& text, HintKind kind)
 {
-    statusLabel->setText(QString::fromStdString(text));
+    statusLabel_->setText(QString::fromStdString(text));
     layoutStatusLabel();
     hints_.show(kind);
-    fadeViewAlpha(*statusLabel, 1, HintTracker::fadeInDuration);
+    fadeViewAlpha(*statusLabel_, 1, HintTracker::fadeInDuration);
+}
+
+void PanelContentView::showFullscreenHint(const std::string& text)
+{
+    if (fullscreenHintShown_) return;
+    fullscreenHintShown_ = true;
+    showHint(text);
 }
 
 void PanelContentView::showTransientHint(const std::string& text, double hideAfter)
 {
     const HintTracker::Token token = hints_.showTimed();
-    statusLabel->setText(QString::fromStdString(text));
+    statusLabel_->setText(QString::fromStdString(text));
     layoutStatusLabel();
-    fadeViewAlpha(*statusLabel, 1, HintTracker::fadeInDuration);
+    fadeViewAlpha(*statusLabel_, 1, HintTracker::fadeInDuration);
     dispatch::main().asyncAfter(hideAfter, [self = QPointer<PanelContentView>(this), token] {
         if (self && self->hints_.timedHintDue(token)) self->fadeOutStatusLabel(HintTracker::timedFadeDuration);
     });
@@ -81,15 +88,15 @@ void PanelContentView::withdrawClosingHint()
     if (hints_.withdrawClosingHint()) fadeOutStatusLabel(HintTracker::withdrawFadeDuration);
 }
 
-void PanelContentView::fadeOutStatusLabel(double duration) { fadeViewAlpha(*statusLabel, 0, duration); }
+void PanelContentView::fadeOutStatusLabel(double duration) { fadeViewAlpha(*statusLabel_, 0, duration); }
 
 void PanelContentView::setFrozenBanner(bool on)
 {
-    frozenOn = on;
+    frozenOn_ = on;
     // The banner's target, not its alpha in mid-fade, tells whether it shows.
-    const bool shown = isFading(*frozenBanner) ? bannerTarget_ : viewAlpha(*frozenBanner) > 0.5;
+    const bool shown = isFading(*frozenBanner_) ? bannerTarget_ : viewAlpha(*frozenBanner_) > 0.5;
     if (on == shown) return;
     bannerTarget_ = on;
-    fadeViewAlpha(*frozenBanner, on ? 1 : 0, bannerFadeDuration);
-    if (previewPanel) previewPanel->content->setFrozen(on);
+    fadeViewAlpha(*frozenBanner_, on ? 1 : 0, bannerFadeDuration);
+    if (panel_) panel_->hoverPreview->setFrozen(on);
 }

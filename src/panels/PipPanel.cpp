@@ -4,9 +4,11 @@
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "foundation/WindowQuery.h"
+#include "panels/HoverPreview.h"
 #include "panels/PanelContentView.h"
 #include "panels/PanelDefaults.h"
 #include "panels/PanelGeometry.h"
+#include "panels/PinSession.h"
 #include "panels/TopBarView.h"
 #include "parking/WindowParking.h"
 #include "platform/core/SystemLog.h"
@@ -81,12 +83,14 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const FocusRegion& fo
       target(source),
       mirror(StreamMirror::make(source, PanelDefaults::defaultFrameRate())),
       content(new PanelContentView(core::Rect(0, 0, placement.frame.width(), placement.frame.height()))),
+      pinSession(std::make_unique<pin::PinSession>(*this)),
+      hoverPreview(std::make_unique<pin::HoverPreview>(*this)),
       aliveCheck_(source.windowID)
 {
     setTitle("Glimra · " + appNameOrEmpty());
     setLevel(windowLevel);
 
-    content->panel = this;
+    content->setPanel(this);
     setContentView(content);
     applyOpacity();
 
@@ -114,9 +118,9 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const FocusRegion& fo
     });
 
     const std::string windowTitle = target.title.value_or("");
-    content->topBar->baseTitle =
+    content->topBar().baseTitle =
         ui::isolated(appNameOrEmpty()) + " · " + ui::isolated(windowTitle.empty() ? L10n::t("(无标题)") : windowTitle);
-    content->topBar->refreshTitle();
+    content->topBar().refreshTitle();
 
     installHostCallbacks();
     watchPresses(*content);
@@ -140,6 +144,8 @@ PipPanel::~PipPanel()
     checkStart_.cancel();
     checkTimer_.cancel();
     mirror->stop();
+    // The content view goes after the pin session and the preview: it routes nothing more.
+    content->setPanel(nullptr);
 }
 
 std::optional<std::string> PipPanel::appName() const
@@ -178,9 +184,7 @@ void PipPanel::installHostCallbacks()
         if (view) view->apply(std::move(frame));
     };
     mirror->onSourceFullscreen = [self] {
-        if (!self || self->content->fullscreenHintShown) return;
-        self->content->fullscreenHintShown = true;
-        self->content->showHint(L10n::t("全屏应用会导致预览失效，建议使用最大化"));
+        if (self) self->content->showFullscreenHint(L10n::t("全屏应用会导致预览失效，建议使用最大化"));
     };
     mirror->onSourceFrozen = [onMain](bool frozen) {
         onMain([frozen](PipPanel& panel) {
@@ -205,10 +209,7 @@ void PipPanel::installHostCallbacks()
         onMain([](PipPanel& panel) { panel.content->setFullscreenHintActive(false); });
     };
     mirror->onContentRegion = [onMain](core::Rect region) {
-        onMain([region](PipPanel& panel) {
-            panel.content->baseContentRegion = region;
-            panel.content->applyRegion();
-        });
+        onMain([region](PipPanel& panel) { panel.content->setBaseContentRegion(region); });
     };
     mirror->onStartError = [self](std::string message) {
         if (self) self->content->showHint(core::formatText(L10n::t("流启动失败：%@"), {message}));
@@ -297,13 +298,12 @@ void PipPanel::closePanel(bool animated)
     checkStart_.cancel();
     checkTimer_.cancel();
     mirror->stop();
-    content->previewShowTimer.cancel();
-    content->previewShowTimer = {};
-    content->exitPinnedPreview(std::nullopt, std::nullopt, false);
-    // A restore still waiting for the front handoff would otherwise die with the view.
-    content->finishPendingRestore();
+    hoverPreview->cancelPendingShow();
+    pinSession->exitPinnedPreview(std::nullopt, std::nullopt, false);
+    // A restore still waiting for the front handoff would otherwise die with the session.
+    pinSession->finishPendingRestore();
     WindowParking::shared().restoreAsync(target.windowID);
-    content->hidePreview();
+    hoverPreview->hidePreview();
     std::erase(registry(), this);
     syncMiniWindowFlag();
 

@@ -15,6 +15,10 @@
 #include <vector>
 
 class PanelContentView;
+namespace pin {
+class HoverPreview;
+class PinSession;
+}  // namespace pin
 
 // One mini window: a floating panel that mirrors one source window (or a region of it)
 // through its own capture stream. Panels register themselves in PipPanel::all(), the only
@@ -32,6 +36,9 @@ public:
     const desktop::ShareableWindow target;
     const std::shared_ptr<StreamMirror> mirror;
     PanelContentView* const content;
+    // What the content view routes presses and pointer moves to.
+    const std::unique_ptr<pin::PinSession> pinSession;
+    const std::unique_ptr<pin::HoverPreview> hoverPreview;
 
     // Written by the shell's pause command.
     bool isPaused = false;

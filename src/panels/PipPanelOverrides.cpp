@@ -31,14 +31,17 @@ double PipPanel::effectiveSizeMultiplier() const
 
 void PipPanel::refreshRateBadge()
 {
-    content->topBar->setRateBadge(effectiveFrameRate(), PanelDefaults::defaultFrameRate());
+    content->topBar().setRateBadge(effectiveFrameRate(), PanelDefaults::defaultFrameRate());
 }
 
-void PipPanel::refreshOpacityBadge() { content->topBar->setOpacityBadge(effectiveOpacity(), PanelDefaults::opacity()); }
+void PipPanel::refreshOpacityBadge()
+{
+    content->topBar().setOpacityBadge(effectiveOpacity(), PanelDefaults::opacity());
+}
 
 void PipPanel::refreshSizeBadge()
 {
-    content->topBar->setSizeBadge(effectiveSizeMultiplier(), PanelDefaults::defaultSizeMultiplier());
+    content->topBar().setSizeBadge(effectiveSizeMultiplier(), PanelDefaults::defaultSizeMultiplier());
 }
 
 void PipPanel::applyFrameRateChoice(int fps)
@@ -48,7 +51,7 @@ void PipPanel::applyFrameRateChoice(int fps)
     if (!choice.changed) return;
     frameRateOverride = choice.override;
     Diag::log(frameRateChoiceLog(target.windowID, choice.rate, defaultRate));
-    content->topBar->setRateBadge(choice.rate, defaultRate);
+    content->topBar().setRateBadge(choice.rate, defaultRate);
     mirror->setFrameRate(choice.rate);
 }
 
@@ -59,7 +62,7 @@ void PipPanel::applyOpacityChoice(double value)
     if (!choice.changed) return;
     opacityOverride = choice.override;
     Diag::log(opacityChoiceLog(target.windowID, choice.opacity, defaultOpacity));
-    content->topBar->setOpacityBadge(choice.opacity, defaultOpacity);
+    content->topBar().setOpacityBadge(choice.opacity, defaultOpacity);
     applyOpacity();
 }
 
@@ -70,7 +73,7 @@ void PipPanel::applySizeChoice(double multiplier)
     if (!choice.changed) return;
     sizeOverride = choice.override;
     Diag::log(sizeChoiceLog(target.windowID, choice.multiplier, defaultMultiplier));
-    content->topBar->setSizeBadge(choice.multiplier, defaultMultiplier);
+    content->topBar().setSizeBadge(choice.multiplier, defaultMultiplier);
 
     const core::Size size = sizeForMultiplier(choice.multiplier);
     core::Point origin{frame().midX() - size.width / 2, frame().midY() - size.height / 2};
@@ -85,7 +88,7 @@ void PipPanel::setRateValueAsDefault()
     const int rate = effectiveFrameRate();
     PanelDefaults::setDefaultFrameRate(rate);
     frameRateOverride.reset();
-    content->topBar->setRateBadge(rate, PanelDefaults::defaultFrameRate());
+    content->topBar().setRateBadge(rate, PanelDefaults::defaultFrameRate());
     applyDefaultFrameRateToAll();
     Diag::log(frameRateDefaultLog(target.windowID, rate));
     content->showTransientHint(L10n::t("已设为默认帧率"), setAsDefaultHintSeconds);
@@ -96,7 +99,7 @@ void PipPanel::setOpacityValueAsDefault()
     const double value = effectiveOpacity();
     PanelDefaults::setOpacity(value);
     opacityOverride.reset();
-    content->topBar->setOpacityBadge(value, PanelDefaults::opacity());
+    content->topBar().setOpacityBadge(value, PanelDefaults::opacity());
     applyOpacityToAll();
     Diag::log(opacityDefaultLog(target.windowID, value));
     content->showTransientHint(L10n::t("已设为默认透明度"), setAsDefaultHintSeconds);
@@ -107,7 +110,7 @@ void PipPanel::setSizeValueAsDefault()
     const double value = effectiveSizeMultiplier();
     PanelDefaults::setDefaultSizeMultiplier(value);
     sizeOverride.reset();
-    content->topBar->setSizeBadge(value, PanelDefaults::defaultSizeMultiplier());
+    content->topBar().setSizeBadge(value, PanelDefaults::defaultSizeMultiplier());
     applyDefaultSizeToAll();
     Diag::log(sizeDefaultLog(target.windowID, value));
     content->showTransientHint(L10n::t("已设为默认大小"), setAsDefaultHintSeconds);
@@ -120,8 +123,8 @@ double PipPanel::pictureOpacity() const { return ui::desktopShowsThrough() ? eff
 void PipPanel::applyOpacity()
 {
     const double value = pictureOpacity();
-    setViewAlpha(*content->mirrorView, content->pointerInsidePanel() ? 1.0 : value);
-    setViewAlpha(*content->fillView, value < 1 ? 0 : 1);
+    setViewAlpha(content->mirrorView(), content->pointerInsidePanel() ? 1.0 : value);
+    setViewAlpha(content->fillView(), value < 1 ? 0 : 1);
 }
 
 // The apply-to-all operations run after a default changed: an override that now equals

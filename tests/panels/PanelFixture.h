@@ -1,6 +1,8 @@
 #pragma once
 
+#include "panels/HoverPreview.h"
 #include "panels/PanelContentView.h"
+#include "panels/PinSession.h"
 #include "panels/PipPanel.h"
 #include "panels/ViewAlpha.h"
 #include "platform/desktop/Desktop.h"

@@ -33,7 +33,7 @@ TEST_F(PipPanelTest, ANewPanelIsSizedForItsSourceAndCentredOnIt)
     EXPECT_NEAR(centre(panel->frame()).y, 582, 1e-9);
     EXPECT_EQ(panel->level(), 3);
     EXPECT_EQ(panel->title(), "Glimra · Notes");
-    EXPECT_EQ(panel->content->topBar->titleText(), "\u2068Notes\u2069 · \u2068Notes\u2069");
+    EXPECT_EQ(panel->content->topBar().titleText(), "\u2068Notes\u2069 · \u2068Notes\u2069");
     EXPECT_EQ(panel->lastSizedScreenID, std::optional<desktop::DisplayID>(1));
     EXPECT_EQ(PipPanel::all(), std::vector<PipPanel*>{panel});
     EXPECT_TRUE(WindowParking::hasMiniWindows.load());
@@ -142,7 +142,7 @@ TEST_F(PipPanelTest, TheThreeSecondCheckTellsOfAMissingGrantInTheInterfaceLangua
     panel->orderFront();
     clock().advance(3.1);
     EXPECT_EQ(linesWith("3s自检: 无帧 且 preflightScreen=false → 权限未生效").size(), 1u);
-    const std::string shown = panel->content->statusLabel->text().toStdString();
+    const std::string shown = panel->content->statusLabel().text().toStdString();
     EXPECT_EQ(shown, L10n::t("屏幕录制权限未生效\n请在系统设置授权后，从菜单栏 Glimra 点「授权后重启 Glimra 以生效」"));
     EXPECT_EQ(shown.find("屏幕录制"), std::string::npos) << shown;
     EXPECT_NE(shown.find('\n'), std::string::npos);
@@ -154,11 +154,11 @@ TEST_F(PipPanelTest, HostCallbacksReachTheViewOnTheMainQueue)
     clock().runUntilIdle();
 
     panel->mirror->onContentRegion(core::Rect(0.1, 0, 0.8, 1));
-    EXPECT_EQ(panel->content->baseContentRegion, core::Rect(0, 0, 1, 1));  // not yet
+    EXPECT_EQ(panel->content->baseContentRegion(), core::Rect(0, 0, 1, 1));  // not yet
     panel->mirror->onSourceFrozen(true);
     panel->mirror->onCaptureDead();
     clock().runUntilIdle();
-    EXPECT_EQ(panel->content->baseContentRegion, core::Rect(0.1, 0, 0.8, 1));
+    EXPECT_EQ(panel->content->baseContentRegion(), core::Rect(0.1, 0, 0.8, 1));
     EXPECT_EQ(panel->content->hints().showing(), HintKind::captureDead);
     EXPECT_TRUE(panel->content->fullscreenHintActive());
 
@@ -184,7 +184,7 @@ TEST_F(PipPanelTest, OverridesChangeBadgesAndTheStream)
 {
     PipPanel* panel = makePanel();
     PipPanel* other = makePanel();
-    auto& bar = *panel->content->topBar;
+    auto& bar = panel->content->topBar();
 
     panel->applyFrameRateChoice(120);
     clock().runUntilIdle();
@@ -195,8 +195,8 @@ TEST_F(PipPanelTest, OverridesChangeBadgesAndTheStream)
 
     panel->applyOpacityChoice(0.5);
     EXPECT_EQ(bar.opacityButton->text().toStdString(), "50%");
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->mirrorView), 0.5);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->fillView), 0.0);
+    EXPECT_DOUBLE_EQ(panels::viewAlpha(panel->content->mirrorView()), 0.5);
+    EXPECT_DOUBLE_EQ(panels::viewAlpha(panel->content->fillView()), 0.0);
 
     // Set as default: the other panel's override equal to the new default goes too.
     other->applyOpacityChoice(0.5);
@@ -304,7 +304,7 @@ TEST_F(PipPanelTest, FadedChromeLetsClicksThrough)
 TEST_F(PipPanelTest, TemporaryChromeHidesTwoSecondsAfterTheLastCall)
 {
     PipPanel* panel = makePanel();
-    QWidget& bar = *panel->content->topBar;
+    QWidget& bar = panel->content->topBar();
     panel->content->showChromeTemporarily();
     clock().advance(1.0);
     EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 1.0);
@@ -313,7 +313,7 @@ TEST_F(PipPanelTest, TemporaryChromeHidesTwoSecondsAfterTheLastCall)
     EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 1.0);
     clock().advance(0.7);
     EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 0.0);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->grip), 0.0);
+    EXPECT_DOUBLE_EQ(panels::viewAlpha(panel->content->grip()), 0.0);
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ TEST_F(TopBarViewTest, MenusCheckTheValueInEffectAndHandOverTheirTags)
 TEST_F(TopBarViewTest, AMenuRowOfAClosedPanelDoesNothing)
 {
     PipPanel* panel = makePanel();
-    TopBarView& bar = *panel->content->topBar;
+    TopBarView& bar = panel->content->topBar();
     bar.showRateMenu();
     // The row is picked while the panel closes.
     choose(*bar.lastMenu(), "60 fps");

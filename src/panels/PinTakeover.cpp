@@ -1,6 +1,6 @@
 // The takeover: the real source window moved over the preview box, watched until it shows
 // the asked size, recentred when its application keeps a size of its own.
-#include "panels/PanelContentView.h"
+#include "panels/PinSession.h"
 
 #include "capture/OcclusionProbe.h"
 #include "foundation/Diag.h"
@@ -8,7 +8,9 @@
 #include "foundation/LogText.h"
 #include "foundation/WindowQuery.h"
 #include "panels/FixedPreviewTopStrip.h"
+#include "panels/HoverPreview.h"
 #include "panels/LearnedMinSizes.h"
+#include "panels/PanelContentView.h"
 #include "panels/ParkingLoan.h"
 #include "panels/PipPanel.h"
 #include "panels/PrePinStack.h"
@@ -19,8 +21,9 @@
 #include "panels/TakeoverGeometry.h"
 #include "panels/TakeoverReadBack.h"
 #include "panels/TakeoverRestoreJob.h"
-#include "panels/TopBarView.h"
 #include "platform/desktop/Desktop.h"
+
+namespace pin {
 
 namespace {
 
@@ -42,7 +45,7 @@ std::optional<core::Rect> observedBounds(desktop::WindowID windowID)
 
 }  // namespace
 
-bool PanelContentView::enterTakeoverMode(std::optional<core::Rect> boxOverride)
+bool PinSession::enterTakeoverMode(std::optional<core::Rect> boxOverride)
 {
     if (!exitTailWork.empty()) {
         for (const auto& item : exitTailWork) item.cancel();
@@ -59,19 +62,16 @@ bool PanelContentView::enterTakeoverMode(std::optional<core::Rect> boxOverride)
     return ok;
 }
 
-bool PanelContentView::tryTakeover(std::optional<core::Rect> boxOverride)
+bool PinSession::tryTakeover(std::optional<core::Rect> boxOverride)
 {
-    QPointer<PipPanel> owner = panel;
-    if (!owner) {
-        Diag::log("接管预览: panel 不可见 → 回退转发模式");
+    PipPanel& owner = panel_;
+    HoverPreview& hover = preview();
+    if (!boxOverride && (!hover.previewVisible || !hover.previewPanel)) {
+        Diag::log("接管预览: 前置不满足 visible=" + boolText(hover.previewVisible) +
+                  " previewPanel=" + boolText(hover.previewPanel != nullptr) + " → 回退转发模式");
         return false;
     }
-    if (!boxOverride && (!previewVisible || !previewPanel)) {
-        Diag::log("接管预览: 前置不满足 visible=" + boolText(previewVisible) +
-                  " previewPanel=" + boolText(previewPanel != nullptr) + " → 回退转发模式");
-        return false;
-    }
-    const desktop::ShareableWindow& target = owner->target;
+    const desktop::ShareableWindow& target = owner.target;
     const desktop::WindowID windowID = target.windowID;
     const auto pid = EventBridge::pidOf(target);
     const auto frame = pid ? EventBridge::axWindowFrame(windowID, *pid) : std::nullopt;
@@ -80,17 +80,17 @@ bool PanelContentView::tryTakeover(std::optional<core::Rect> boxOverride)
         return false;
     }
 
-    const pin::SavedFrameChoice saved = pin::savedFrameChoice(ParkingLoan::takeOver(windowID), *frame);
+    const SavedFrameChoice saved = savedFrameChoice(ParkingLoan::takeOver(windowID), *frame);
     if (!saved.logLine.empty()) Diag::log(saved.logLine);
 
-    const core::Rect screenBox = boxOverride ? *boxOverride : previewPanel->frame();
-    const core::Rect box = pin::globalBox(screenBox, pin::flipHeight(ui::screens(), ui::mainScreen()));
-    const core::Rect fitted = pin::fittedFrame(*frame, box);
+    const core::Rect screenBox = boxOverride ? *boxOverride : hover.previewPanel->frame();
+    const core::Rect box = globalBox(screenBox, flipHeight(ui::screens(), ui::mainScreen()));
+    const core::Rect fitted = fittedFrame(*frame, box);
     const std::optional<std::string> bundleID = bundleIDOf(target);
     const auto minimum =
-        pin::effectiveMinimum(EventBridge::axWindowMinSize(windowID, *pid), bundleID, LearnedMinSizes::cache());
+        effectiveMinimum(EventBridge::axWindowMinSize(windowID, *pid), bundleID, LearnedMinSizes::cache());
     core::Rect takeoverFrame = fitted;
-    if (const auto clamp = pin::clampToMinimum(fitted, box, minimum)) {
+    if (const auto clamp = clampToMinimum(fitted, box, minimum)) {
         takeoverFrame = clamp->frame;
         Diag::log(clamp->logLine);
     }
@@ -104,11 +104,11 @@ bool PanelContentView::tryTakeover(std::optional<core::Rect> boxOverride)
         ParkingLoan::giveBack(windowID);
         return false;
     }
-    owner->mirror->updateCapture(0, takeoverFrame.size);
-    if (previewPanel) previewPanel->content->update();
+    owner.mirror->updateCapture(0, takeoverFrame.size);
+    if (hover.previewPanel) hover.previewPanel->content->update();
 
     ++takeoverGeneration_;
-    takeoverFrame_ = std::make_shared<pin::TakeoverFrameCell>(takeoverFrame);
+    takeoverFrame_ = std::make_shared<TakeoverFrameCell>(takeoverFrame);
     fittedFrame_ = fitted;
     takeoverBundleID_ = bundleID;
     takeoverWindowID_ = windowID;
@@ -119,56 +119,58 @@ bool PanelContentView::tryTakeover(std::optional<core::Rect> boxOverride)
     takeoverPID = *pid;
     takeoverActive = true;
     takeoverCrossSpace = !onScreen;
-    previewShowTimer.cancel();
-    previewShowTimer = {};
-    previewVisible = false;
+    hover.cancelPendingShow();
+    hover.previewVisible = false;
     prePinRaiseList.clear();
     prePinFrontPid = 0;
     prePinFrontAppPid = EventBridge::lastForeignFrontPid;
 
-    const pin::PrePinStack stack =
-        pin::prePinStack(desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly), windowID, *pid,
-                         desktop::workspace().ownPid(), *frame);
+    const PrePinStack stack = prePinStack(desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly),
+                                          windowID, *pid, desktop::workspace().ownPid(), *frame);
     prePinRaiseList = stack.raiseList;
     prePinFrontPid = stack.frontPid;
-    Diag::log(pin::prePinStackLogLine(stack, prePinFrontAppPid));
+    Diag::log(prePinStackLogLine(stack, prePinFrontAppPid));
 
     EventBridge::focus(target);
     EventBridge::raiseWindow(*pid, windowID);
 
-    topBar->fixedPreview = true;
-    topBar->refreshTitle();
-    showChrome(true);
+    view().setFixedPreview(true);
+    view().showChrome(true);
 
-    topStripInstallation_ = FixedPreviewTopStrip::install(windowID, [self = QPointer<PanelContentView>(this)] {
-        if (!self || !self->pinned) return;
+    topStripInstallation_ = FixedPreviewTopStrip::install(windowID, lifetime_.guard([](PinSession& self) {
+        if (!self.pinned) return;
         Diag::log("固定预览顶边双击 → 退出固定并打开原应用");
-        const auto leave = pin::leaveRequest(pin::LeaveCause::topStripDoubleClick);
-        self->exitPinnedPreview(leave.frontPid, leave.frontWindowID, leave.restoreFrontOrder);
-        if (self && self->panel) EventBridge::focus(self->panel->target);
-    });
+        const auto leave = leaveRequest(LeaveCause::topStripDoubleClick);
+        self.exitPinnedPreview(leave.frontPid, leave.frontWindowID, leave.restoreFrontOrder);
+        EventBridge::focus(self.panel_.target);
+    }));
 
-    Diag::log(pin::takeoverMovedLogLine(takeoverFrame, *frame, *takeoverSavedFrame, box, windowID));
+    Diag::log(takeoverMovedLogLine(takeoverFrame, *frame, *takeoverSavedFrame, box, windowID));
 
     const std::uint64_t generation = takeoverGeneration_;
-    dispatch::main().asyncAfter(pin::readBackDelay, [self = QPointer<PanelContentView>(this), generation] {
-        if (self) self->readBack(generation);
-    });
+    dispatch::main().asyncAfter(readBackDelay,
+                                lifetime_.guard([generation](PinSession& self) { self.readBack(generation); }));
     return true;
 }
 
 // ---- the readiness poll: passes on the global queue, effects on the main queue ----
 
-void PanelContentView::startReadinessPoll(const core::Rect& frameBefore, const core::Rect& box)
+void PinSession::startReadinessPoll(const core::Rect& frameBefore, const core::Rect& box)
 {
+    // The session's effects are guarded here and only ever called on the main queue.
     struct Chain {
-        QPointer<PanelContentView> view;  // only ever dereferenced on the main queue
+        std::function<void(std::uint64_t, core::Rect)> recentre;
+        std::function<void(std::uint64_t)> reveal;
         desktop::WindowID windowID;
-        std::shared_ptr<pin::TakeoverFrameCell> cell;
-        pin::ReadinessPoll poll;
+        std::shared_ptr<TakeoverFrameCell> cell;
+        ReadinessPoll poll;
     };
-    auto chain = std::make_shared<Chain>(Chain{QPointer<PanelContentView>(this), takeoverWindowID_, takeoverFrame_,
-                                               pin::ReadinessPoll(takeoverGeneration_, frameBefore, box)});
+    auto chain = std::make_shared<Chain>(
+        Chain{lifetime_.guard([](PinSession& self, std::uint64_t generation, core::Rect frame) {
+                  self.recentreFromPoll(generation, frame);
+              }),
+              lifetime_.guard([](PinSession& self, std::uint64_t generation) { self.revealTakeover(generation); }),
+              takeoverWindowID_, takeoverFrame_, ReadinessPoll(takeoverGeneration_, frameBefore, box)});
     // Each pass schedules the next, so passes never overlap and the main queue's recentre
     // can land in between.
     auto runPass = std::make_shared<std::function<void()>>();
@@ -176,58 +178,56 @@ void PanelContentView::startReadinessPoll(const core::Rect& frameBefore, const c
         const auto pass = chain->poll.pass(observedBounds(chain->windowID), chain->cell->get());
         const std::uint64_t generation = chain->poll.generation();
         if (pass.recentre) {
-            dispatch::main().async([view = chain->view, generation, frame = *pass.recentre] {
-                if (view) view->recentreFromPoll(generation, frame);
-            });
+            dispatch::main().async(
+                [recentre = chain->recentre, generation, frame = *pass.recentre] { recentre(generation, frame); });
         }
         if (pass.reveal) {
-            dispatch::main().async([view = chain->view, generation] {
-                if (view) view->revealTakeover(generation);
-            });
+            dispatch::main().async([reveal = chain->reveal, generation] { reveal(generation); });
         }
         if (chain->poll.finished()) return;
         if (const auto next = weakRun.lock())
-            dispatch::global().asyncAfter(pin::ReadinessPoll::passInterval, [next] { (*next)(); });
+            dispatch::global().asyncAfter(ReadinessPoll::passInterval, [next] { (*next)(); });
     };
-    dispatch::global().asyncAfter(pin::ReadinessPoll::passInterval, [runPass] { (*runPass)(); });
+    dispatch::global().asyncAfter(ReadinessPoll::passInterval, [runPass] { (*runPass)(); });
 }
 
-void PanelContentView::recentreFromPoll(std::uint64_t generation, const core::Rect& frame)
+void PinSession::recentreFromPoll(std::uint64_t generation, const core::Rect& frame)
 {
-    if (!pin::postApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
+    if (!postApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
     takeoverFrame_->set(frame);
     EventBridge::axSetWindowPosition(takeoverWindowID_, takeoverPID, frame.origin);
-    if (panel) panel->mirror->updateCapture(0, frame.size);
-    Diag::log(pin::pollRecentreLogLine(frame));
+    panel_.mirror->updateCapture(0, frame.size);
+    Diag::log(pollRecentreLogLine(frame));
     scheduleClampCheck(generation, frame.size);
 }
 
-void PanelContentView::revealTakeover(std::uint64_t generation)
+void PinSession::revealTakeover(std::uint64_t generation)
 {
-    if (!pin::revealApplies(generation, takeoverGeneration_)) return;
-    if (previewPanel) previewPanel->orderOut();
+    if (!revealApplies(generation, takeoverGeneration_)) return;
+    if (preview().previewPanel) preview().previewPanel->orderOut();
 }
 
-void PanelContentView::readBack(std::uint64_t generation)
+void PinSession::readBack(std::uint64_t generation)
 {
     const auto list = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly);
-    const pin::ReadBack result = pin::readBack(list.value_or(std::vector<desktop::WindowInfo>{}), takeoverWindowID_,
-                                               takeoverFrame_ ? takeoverFrame_->get() : core::Rect{}, takeoverBox_);
+    const ReadBack result = pin::readBack(list.value_or(std::vector<desktop::WindowInfo>{}), takeoverWindowID_,
+                                          takeoverFrame_ ? takeoverFrame_->get() : core::Rect{}, takeoverBox_);
     for (const auto& line : result.logLines) Diag::log(line);
     // A pin left (or a new takeover begun) within the delay must not be moved again.
-    if (!result.recentre || !pin::postApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
+    if (!result.recentre || !postApplies(generation, takeoverGeneration_, takeoverActive, pinned)) return;
     takeoverFrame_->set(*result.recentre);
     EventBridge::axSetWindowPosition(takeoverWindowID_, takeoverPID, result.recentre->origin);
     scheduleClampCheck(generation, result.recentre->size);
 }
 
-void PanelContentView::scheduleClampCheck(std::uint64_t generation, core::Size size)
+void PinSession::scheduleClampCheck(std::uint64_t generation, core::Size size)
 {
-    dispatch::main().asyncAfter(pin::clampCheckDelay, [self = QPointer<PanelContentView>(this), generation, size] {
-        if (!self || !pin::postApplies(generation, self->takeoverGeneration_, self->takeoverActive, self->pinned))
-            return;
-        const auto frameNow = EventBridge::axWindowFrame(self->takeoverWindowID_, self->takeoverPID);
-        if (pin::clampHeld(frameNow, size))
-            LearnedMinSizes::noteClampedSize(self->takeoverBundleID_, self->fittedFrame_.size, frameNow->size);
-    });
+    dispatch::main().asyncAfter(clampCheckDelay, lifetime_.guard([generation, size](PinSession& self) {
+        if (!postApplies(generation, self.takeoverGeneration_, self.takeoverActive, self.pinned)) return;
+        const auto frameNow = EventBridge::axWindowFrame(self.takeoverWindowID_, self.takeoverPID);
+        if (clampHeld(frameNow, size))
+            LearnedMinSizes::noteClampedSize(self.takeoverBundleID_, self.fittedFrame_.size, frameNow->size);
+    }));
 }
+
+}  // namespace pin

@@ -1,8 +1,11 @@
 // The hover preview of a mini window: its settings, the delayed show, the show itself,
 // the fade-out and the preview's frame.
+#include "panels/HoverPreview.h"
+
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "panels/PanelContentView.h"
+#include "panels/PinSession.h"
 #include "panels/PipPanel.h"
 #include "panels/PreviewContentView.h"
 #include "panels/PreviewGeometry.h"
@@ -13,7 +16,10 @@
 #include <QLabel>
 #include <QPointer>
 
-using namespace panels;
+namespace pin {
+
+using panels::PreviewFlags;
+using panels::PreviewStateMachine;
 
 namespace {
 
@@ -47,80 +53,95 @@ std::string stateCheckLine(const PreviewPanel& preview)
 
 }  // namespace
 
-bool PanelContentView::previewEnabled() const { return defaults::setting::hoverPreviewEnabled.value(); }
+HoverPreview::HoverPreview(PipPanel& panel) : panel_(panel) {}
 
-double PanelContentView::hoverPreviewDelay() const { return defaults::setting::hoverPreviewDelay.value(); }
-
-double PanelContentView::previewScale() const { return defaults::setting::hoverPreviewScale.value(); }
-
-core::Rect PanelContentView::previewFrame(const PipPanel& owner) const
+HoverPreview::~HoverPreview()
 {
-    const auto screen = previewScreen(owner);
-    if (!screen) return {};
-    return panels::previewFrame(screen->visibleFrame, owner.mirror->sourceSize(), previewScale());
+    // The preview's picture goes with this body: what it reports then is no longer heard.
+    if (previewPanel) previewPanel->content->mirrorView->onShownSizeChange = {};
+    previewShowTimer.cancel();
 }
 
-void PanelContentView::schedulePreviewShow()
+bool HoverPreview::previewEnabled() const { return defaults::setting::hoverPreviewEnabled.value(); }
+
+double HoverPreview::hoverPreviewDelay() const { return defaults::setting::hoverPreviewDelay.value(); }
+
+double HoverPreview::previewScale() const { return defaults::setting::hoverPreviewScale.value(); }
+
+core::Rect HoverPreview::previewFrame() const
+{
+    const auto screen = previewScreen(panel_);
+    if (!screen) return {};
+    return panels::previewFrame(screen->visibleFrame, panel_.mirror->sourceSize(), previewScale());
+}
+
+void HoverPreview::schedulePreviewShow()
 {
     const bool enabled = previewEnabled();
     const PreviewFlags flags{.timerPending = !previewShowTimer.isEmpty() && !previewShowTimer.isCancelled(),
                              .visible = previewVisible,
-                             .pinned = pinned};
+                             .pinned = panel_.pinSession->pinned};
     if (const auto skip = PreviewStateMachine::scheduleSkipLine(enabled, flags)) {
         Diag::log(*skip);
         return;
     }
-    previewShowTimer = dispatch::main().asyncAfter(hoverPreviewDelay(), [self = QPointer<PanelContentView>(this)] {
-        if (!self) return;
-        self->previewShowTimer = {};
-        self->showPreview();
-    });
+    previewShowTimer = dispatch::main().asyncAfter(hoverPreviewDelay(), lifetime_.guard([](HoverPreview& self) {
+        self.previewShowTimer = {};
+        self.showPreview();
+    }));
 }
 
-void PanelContentView::showPreview()
+void HoverPreview::cancelPendingShow()
 {
-    QPointer<PipPanel> owner = panel;
-    if (!owner || !owner->isVisible()) {
+    previewShowTimer.cancel();
+    previewShowTimer = {};
+}
+
+void HoverPreview::showPreview()
+{
+    PipPanel& owner = panel_;
+    if (!owner.isVisible()) {
         Diag::log("showPreview 跳过: panel 不可见");
         return;
     }
-    const auto screen = owner->screen();
-    if (!previewScreen(*owner)) {
+    const auto screen = owner.screen();
+    if (!previewScreen(owner)) {
         Diag::log("showPreview 跳过: 无屏幕");
         return;
     }
     previewVisible = true;
     previewMachine_.shown();
-    const core::Rect target = previewFrame(*owner);
-    Diag::log("showPreview: panel=" + core::rectText(owner->frame()) +
+    const core::Rect target = previewFrame();
+    Diag::log("showPreview: panel=" + core::rectText(owner.frame()) +
               " 屏=" + (screen ? screen->localizedName : std::string("无")) + " 预览目标frame=" + core::rectText(target));
 
+    PanelContentView& view = *owner.content;
     if (!previewPanel) {
         previewPanel = std::make_unique<PreviewPanel>();
-        previewPanel->ownerPanel = owner;
-        previewPanel->content->mirrorView->onShownSizeChange = [this] { reportShownSize(); };
+        previewPanel->ownerPanel = &owner;
+        previewPanel->content->mirrorView->onShownSizeChange = [&view] { view.reportShownSize(); };
     }
     PreviewPanel& preview = *previewPanel;
     preview.setFrame(target);
     preview.setDimmed(false);
-    setViewAlpha(*preview.content->hintLabel, 0);
-    preview.content->mirrorView->setContentsRegion(focus.composedInto(baseContentRegion));
+    panels::setViewAlpha(*preview.content->hintLabel, 0);
+    preview.content->mirrorView->setContentsRegion(view.shownRegion());
     preview.setLevel(PreviewPanel::windowLevel);
-    if (!preview.parentWindow()) owner->addChildWindow(preview);
+    if (!preview.parentWindow()) owner.addChildWindow(preview);
     preview.orderFrontRegardless();
     preview.animateAlpha(1.0, PreviewPanel::fadeInDuration);
 
-    const desktop::PixelBufferRef& current = mirrorView->contents();
+    const desktop::PixelBufferRef& current = view.mirrorView().contents();
     Diag::log("displayCurrent: PIP contents=" + flag(current != nullptr) + " 预览layer=true");
     preview.displayCurrent(current);
-    preview.content->setFrozen(frozenOn);
+    preview.content->setFrozen(view.frozenOn());
 
     dispatch::main().asyncAfter(stateCheckDelay, [weak = QPointer<PreviewPanel>(&preview)] {
         if (weak) Diag::log(stateCheckLine(*weak));
     });
 }
 
-void PanelContentView::hidePreview()
+void HoverPreview::hidePreview()
 {
     previewShowTimer.cancel();
     previewShowTimer = {};
@@ -129,8 +150,33 @@ void PanelContentView::hidePreview()
     previewVisible = false;
     if (!previewPanel) return;
     const PreviewStateMachine::FadeTicket ticket = previewMachine_.beginFadeOut();
-    previewPanel->animateAlpha(0, PreviewPanel::fadeOutDuration, [self = QPointer<PanelContentView>(this), ticket] {
-        if (!self || !self->previewPanel) return;
-        if (self->previewMachine_.fadeEnded(ticket, self->previewVisible)) self->previewPanel->orderOut();
-    });
+    previewPanel->animateAlpha(0, PreviewPanel::fadeOutDuration, lifetime_.guard([ticket](HoverPreview& self) {
+        if (!self.previewPanel) return;
+        if (self.previewMachine_.fadeEnded(ticket, self.previewVisible)) self.previewPanel->orderOut();
+    }));
 }
+
+void HoverPreview::display(const desktop::PixelBufferRef& buffer)
+{
+    if (!previewVisible || !previewPanel) return;
+    if (MirrorView::claimFirstPreviewFrameLog()) Diag::log("预览帧分发: 首次调用 p.display previewVisible=true");
+    previewPanel->content->syncMirrorFrame();
+    previewPanel->content->mirrorView->display(buffer);
+}
+
+void HoverPreview::setContentsRegion(const core::Rect& crop)
+{
+    if (previewPanel) previewPanel->content->mirrorView->setContentsRegion(crop);
+}
+
+void HoverPreview::setFrozen(bool on)
+{
+    if (previewPanel) previewPanel->content->setFrozen(on);
+}
+
+QSize HoverPreview::shownFrameSize() const
+{
+    return previewPanel ? previewPanel->content->mirrorView->shownFrameSize() : QSize();
+}
+
+}  // namespace pin
