@@ -15,8 +15,8 @@
 #include "foundation/Diag.h"
 #include "foundation/LaunchAtLogin.h"
 #include "foundation/L10n.h"
-#include "panels/FixedPreviewTopStrip.h"
-#include "panels/LearnedMinSizes.h"
+#include "panels/pin/FixedPreviewTopStrip.h"
+#include "panels/pin/LearnedMinSizes.h"
 #include "panels/PipPanel.h"
 #include "parking/watchers/CursorGuard.h"
 #include "parking/watchers/ParkedFocusWatcher.h"
@@ -78,7 +78,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     CursorGuard::shared().start();
     cursorGuardStarted_ = true;
     LaunchAtLogin::applyFirstLaunchDefault();
-    LearnedMinSizes::resetForLaunch();
+    pin::LearnedMinSizes::resetForLaunch();
 
     ScrollProbe::install();
     installSettingsHooks();
@@ -87,7 +87,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     });
     DebugHooks::installDebugSignal(
         args, {.createPanel =
-                   [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
+                   [weak = weakSelf()](const desktop::ShareableWindow& window, const panels::FocusRegion& focus,
                                        const std::string& reason) {
                        if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
                    },
@@ -174,7 +174,7 @@ void AppDelegate::logStartupLines()
     Diag::log(std::string("启动 虚拟屏自救=") + (parking::DisplayController::isFeatureEnabled() ? "开启" : "关闭") +
               "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：" +
               defaults::turnOffHint(defaults::setting::virtualDisplayPark));
-    FixedPreviewTopStrip::logAvailabilityAtLaunch();
+    pin::FixedPreviewTopStrip::logAvailabilityAtLaunch();
 }
 
 void AppDelegate::installStatusItem()
@@ -194,7 +194,7 @@ void AppDelegate::installStatusItem()
                 if (const auto self = weak.lock()) (*self)->perform(command);
             },
         .createPanel =
-            [weak = weakSelf()](const desktop::ShareableWindow& window, const FocusRegion& focus,
+            [weak = weakSelf()](const desktop::ShareableWindow& window, const panels::FocusRegion& focus,
                                 const std::string& reason) {
                 if (const auto self = weak.lock()) (*self)->createPanel(window, focus, reason);
             },

@@ -2,7 +2,7 @@
 
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
-#include "panels/PanelContentView.h"
+#include "panels/views/PanelContentView.h"
 #include "panels/PipPanel.h"
 #include "parking/watchers/CursorGuard.h"
 #include "platform/core/AppIdentity.h"

@@ -1,8 +1,8 @@
 #include "app/HotKeyPanelHiding.h"
 
 #include "foundation/Diag.h"
-#include "panels/HoverPreview.h"
-#include "panels/PinSession.h"
+#include "panels/pin/HoverPreview.h"
+#include "panels/pin/PinSession.h"
 #include "panels/PipPanel.h"
 
 #include <algorithm>

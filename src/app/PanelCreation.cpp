@@ -4,9 +4,9 @@
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
 #include "foundation/L10n.h"
-#include "panels/PanelContentView.h"
+#include "panels/views/PanelContentView.h"
 #include "panels/PipPanel.h"
-#include "panels/RegionSelector.h"
+#include "panels/selector/RegionSelector.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/AlertPresenter.h"
@@ -38,7 +38,8 @@ bool screenRecordingAllowed() { return desktop::permissions().screenCapturePrefl
 
 }  // namespace
 
-void AppDelegate::createPanel(const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason)
+void AppDelegate::createPanel(const desktop::ShareableWindow& window, const panels::FocusRegion& focus,
+                              const std::string& reason)
 {
     const bool focusRequest = !focus.isWholeWindow();
     const desktop::Pid pid = window.owningApplication ? window.owningApplication->processID : 0;
@@ -95,7 +96,7 @@ void AppDelegate::triggerClicked(desktop::WindowID windowID)
     }
     const std::string reason = "悬停触发块·点击";
     resolveWindow(windowID, reason, [weak = std::weak_ptr<AppDelegate*>(self_), reason](const auto& window) {
-        if (const auto self = weak.lock()) (*self)->createPanel(window, FocusRegion{}, reason);
+        if (const auto self = weak.lock()) (*self)->createPanel(window, panels::FocusRegion{}, reason);
     });
 }
 
@@ -157,7 +158,8 @@ void AppDelegate::captureFrontmost()
                 });
                 if (sameProcess != listing.windows.end()) window = &*sameProcess;
             }
-            if (window) (*self)->createPanel(*window, FocusRegion{}, "快捷键/菜单·小窗化当前窗口(captureFrontmost)");
+            if (window)
+                (*self)->createPanel(*window, panels::FocusRegion{}, "快捷键/菜单·小窗化当前窗口(captureFrontmost)");
         });
     });
 }
@@ -169,7 +171,7 @@ void AppDelegate::beginFocusCreate(const std::optional<desktop::ShareableWindow>
         return;
     }
     armRegionSelector();
-    RegionSelector::shared().begin(restrictTo, /*armedByMouse=*/restrictTo.has_value());
+    selector::RegionSelector::shared().begin(restrictTo, /*armedByMouse=*/restrictTo.has_value());
 }
 
 void AppDelegate::beginFocusOnWindow(const desktop::ShareableWindow& window)
@@ -185,19 +187,19 @@ void AppDelegate::beginFocusOnWindow(const desktop::ShareableWindow& window)
         const auto self = weak.lock();
         if (!self) return;
         (*self)->armRegionSelector();
-        RegionSelector::shared().begin(window, /*armedByMouse=*/false);
+        selector::RegionSelector::shared().begin(window, /*armedByMouse=*/false);
     });
 }
 
 void AppDelegate::armRegionSelector()
 {
-    RegionSelector::shared().onFinish = [weak = std::weak_ptr<AppDelegate*>(self_)](desktop::WindowID windowID,
-                                                                                    const FocusRegion& region) {
+    selector::RegionSelector::shared().onFinish = [weak = std::weak_ptr<AppDelegate*>(self_)](
+                                                      desktop::WindowID windowID, const panels::FocusRegion& region) {
         if (const auto self = weak.lock()) (*self)->makeFocusedPanel(windowID, region);
     };
 }
 
-void AppDelegate::makeFocusedPanel(desktop::WindowID windowID, const FocusRegion& region)
+void AppDelegate::makeFocusedPanel(desktop::WindowID windowID, const panels::FocusRegion& region)
 {
     resolveWindow(windowID, "框选结果·建聚焦小窗",
                   [weak = std::weak_ptr<AppDelegate*>(self_), region](const auto& window) {

@@ -1,9 +1,9 @@
 #include "app/PanelStates.h"
 
 #include "app/RectJson.h"
-#include "panels/HoverPreview.h"
-#include "panels/PanelContentView.h"
-#include "panels/PinSession.h"
+#include "panels/pin/HoverPreview.h"
+#include "panels/views/PanelContentView.h"
+#include "panels/pin/PinSession.h"
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
 
@@ -15,7 +15,7 @@ Json panelStates()
     const double flipHeight = desktop::firstScreenHeight(desktop::displays());
     Json panels = Json::array();
     for (const PipPanel* panel : PipPanel::all()) {
-        const FocusRegion& focus = panel->content->focus();
+        const panels::FocusRegion& focus = panel->content->focus();
         panels.push_back({{"source", panel->target.windowID},
                           {"frame", rectJson(core::flipped(panel->frame(), flipHeight))},
                           {"visible", panel->isVisible()},

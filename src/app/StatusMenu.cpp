@@ -83,7 +83,7 @@ void StatusMenu::rebuildMenu(bool force)
         row->onPick = [weak, window] {
             const auto alive = weak.lock();
             if (alive && alive->menu->host_.createPanel)
-                alive->menu->host_.createPanel(window, FocusRegion{}, "菜单·窗口列表选中");
+                alive->menu->host_.createPanel(window, panels::FocusRegion{}, "菜单·窗口列表选中");
         };
         row->onFocus = [weak, window] {
             const auto alive = weak.lock();

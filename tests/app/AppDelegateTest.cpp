@@ -7,7 +7,7 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/ui/Window.h"
 #include "app/LaunchSelfTests.h"
-#include "panels/PanelContentView.h"
+#include "panels/views/PanelContentView.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimWorkspace.h"

@@ -1,6 +1,6 @@
 #include "app/HotKeyPanelHiding.h"
 #include "panels/PanelFixture.h"
-#include "panels/PreviewPanel.h"
+#include "panels/views/PreviewPanel.h"
 
 #include <gtest/gtest.h>
 

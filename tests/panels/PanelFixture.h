@@ -1,10 +1,10 @@
 #pragma once
 
-#include "panels/HoverPreview.h"
-#include "panels/PanelContentView.h"
-#include "panels/PinSession.h"
+#include "panels/pin/HoverPreview.h"
+#include "panels/views/PanelContentView.h"
+#include "panels/pin/PinSession.h"
 #include "panels/PipPanel.h"
-#include "panels/ViewAlpha.h"
+#include "panels/views/ViewAlpha.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/defaults/Defaults.h"
 #include "support/DiagLines.h"
@@ -42,7 +42,7 @@ protected:
         testsupport::SimDesktopDiagTest::TearDown();
     }
 
-    PipPanel* makePanel(desktop::WindowID id = sourceID, FocusRegion focus = {})
+    PipPanel* makePanel(desktop::WindowID id = sourceID, panels::FocusRegion focus = {})
     {
         auto* panel = new PipPanel(shareableWindow(id), focus);
         panel->orderFront();

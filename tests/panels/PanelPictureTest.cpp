@@ -1,9 +1,9 @@
 #include "PanelFixture.h"
 
-#include "panels/FrozenBanner.h"
-#include "panels/GripView.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewPanel.h"
+#include "panels/views/FrozenBanner.h"
+#include "panels/views/GripView.h"
+#include "panels/views/PreviewContentView.h"
+#include "panels/views/PreviewPanel.h"
 #include "platform/sim/Compositor.h"
 
 #include <QApplication>
@@ -106,7 +106,7 @@ TEST_F(PanelPictureTest, LabelAndBannerOfThePreviewShowWhereTheyAre)
     QApplication::sendEvent(panel->content, &enter);
     clock().advance(0.6);
     ASSERT_TRUE(panel->hoverPreview->previewPanel);
-    PreviewPanel& preview = *panel->hoverPreview->previewPanel;
+    views::PreviewPanel& preview = *panel->hoverPreview->previewPanel;
     preview.content->showHint("已冻结");
     preview.content->setFrozen(true);
     clock().advance(0.5);

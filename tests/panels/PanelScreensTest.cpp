@@ -1,8 +1,8 @@
 #include "PanelFixture.h"
 
-#include "panels/BarButton.h"
-#include "panels/PanelGeometry.h"
-#include "panels/TopBarView.h"
+#include "panels/views/BarButton.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/views/TopBarView.h"
 #include "platform/sim/SimWorld.h"
 
 namespace {

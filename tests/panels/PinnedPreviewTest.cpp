@@ -1,14 +1,14 @@
 #include "PanelFixture.h"
 
 #include "foundation/EventBridge.h"
-#include "panels/FixedPreviewTopStrip.h"
-#include "panels/LearnedMinSizes.h"
-#include "panels/ParkingLoan.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewPanel.h"
-#include "panels/TakeoverGeometry.h"
-#include "panels/TakeoverRestoreJob.h"
-#include "panels/TopBarView.h"
+#include "panels/pin/FixedPreviewTopStrip.h"
+#include "panels/pin/LearnedMinSizes.h"
+#include "panels/pin/ParkingLoan.h"
+#include "panels/views/PreviewContentView.h"
+#include "panels/views/PreviewPanel.h"
+#include "panels/pin/TakeoverGeometry.h"
+#include "panels/pin/TakeoverRestoreJob.h"
+#include "panels/views/TopBarView.h"
 #include "platform/sim/SimWorld.h"
 
 #include <algorithm>
@@ -26,10 +26,10 @@ protected:
     void SetUp() override
     {
         PanelFixture::SetUp();
-        savedLoan_ = ParkingLoan::calls();
-        ParkingLoan::calls().giveBack = [this](desktop::WindowID id) { givenBack.push_back(id); };
-        ParkingLoan::calls().releaseTakeover = [this](desktop::WindowID id) { released.push_back(id); };
-        LearnedMinSizes::cache().clear();
+        savedLoan_ = pin::ParkingLoan::calls();
+        pin::ParkingLoan::calls().giveBack = [this](desktop::WindowID id) { givenBack.push_back(id); };
+        pin::ParkingLoan::calls().releaseTakeover = [this](desktop::WindowID id) { released.push_back(id); };
+        pin::LearnedMinSizes::cache().clear();
         EventBridge::lastForwardTime = -1.0e9;
     }
 
@@ -39,8 +39,8 @@ protected:
         while (!PipPanel::all().empty()) PipPanel::all().back()->closePanel(false);
         clock().advance(3);
         PanelFixture::TearDown();
-        FixedPreviewTopStrip::uninstall();
-        ParkingLoan::calls() = savedLoan_;
+        pin::FixedPreviewTopStrip::uninstall();
+        pin::ParkingLoan::calls() = savedLoan_;
     }
 
     // A press and release on the picture, then the single-click delay.
@@ -80,7 +80,7 @@ protected:
     std::vector<desktop::WindowID> released;
 
 private:
-    ParkingLoan::Calls savedLoan_;
+    pin::ParkingLoan::Calls savedLoan_;
 };
 
 void expectNear(const core::Rect& a, const core::Rect& b, double tolerance = 1e-6)
@@ -106,7 +106,7 @@ TEST_F(PinnedPreviewTest, AClickPinsTheSourceIntoTheBoxAndEscapePutsItBack)
     expectNear(frameOf(sourceID), box);
     EXPECT_FALSE(journalOf("ax.set").empty());
     EXPECT_EQ(session.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
-    EXPECT_EQ(FixedPreviewTopStrip::targetWindowNumber(), sourceID);
+    EXPECT_EQ(pin::FixedPreviewTopStrip::targetWindowNumber(), sourceID);
     EXPECT_TRUE(panel->content->topBar().fixedPreview);
     // Pinned before the hover delay ran out: the window took the preview's place unseen.
     EXPECT_FALSE(panel->hoverPreview->previewPanel);
@@ -119,7 +119,7 @@ TEST_F(PinnedPreviewTest, AClickPinsTheSourceIntoTheBoxAndEscapePutsItBack)
     EXPECT_FALSE(session.takeoverSavedFrame);
     EXPECT_EQ(released, std::vector<desktop::WindowID>{sourceID});
     EXPECT_TRUE(givenBack.empty());
-    EXPECT_FALSE(FixedPreviewTopStrip::tapInstalled());
+    EXPECT_FALSE(pin::FixedPreviewTopStrip::tapInstalled());
     EXPECT_FALSE(session.globalClickMonitor);
     EXPECT_TRUE(session.escMonitors.empty());
     EXPECT_EQ(linesWith("Esc(全局)→退出固定").size(), 1u);
@@ -188,8 +188,8 @@ TEST_F(PinnedPreviewTest, AnUnreportedMinimumIsRecentredInTheBoxAndLearned)
     EXPECT_NEAR(frame.midX(), box.midX(), 1e-6);
     EXPECT_NEAR(frame.midY(), box.midY(), 1e-6);
     EXPECT_EQ(linesWith("钳制观察: 实际 900x700").size(), 1u);
-    const auto learned = LearnedMinSizes::cache().find("com.example.big");
-    ASSERT_NE(learned, LearnedMinSizes::cache().end());
+    const auto learned = pin::LearnedMinSizes::cache().find("com.example.big");
+    ASSERT_NE(learned, pin::LearnedMinSizes::cache().end());
     EXPECT_EQ(learned->second, (core::Size{900, 700}));
     EXPECT_EQ(linesWith("最小尺寸学习: com.example.big → 900x700").size(), 1u);
 
@@ -211,11 +211,11 @@ TEST_F(PinnedPreviewTest, RestoreRetriesOutliveAClosedPanelAndGiveBackItsOwnWind
     panel->closePanel(false);
     clock().runUntilIdle();
     EXPECT_FALSE(closed);
-    EXPECT_TRUE(TakeoverRestoreJob::anyPending());
+    EXPECT_TRUE(pin::TakeoverRestoreJob::anyPending());
     EXPECT_TRUE(givenBack.empty());
 
     clock().advance(2);
-    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    EXPECT_FALSE(pin::TakeoverRestoreJob::anyPending());
     EXPECT_EQ(givenBack, std::vector<desktop::WindowID>{sourceID});
     EXPECT_TRUE(released.empty());
     EXPECT_EQ(linesWith("接管预览退出: 恢复彻底失败 frame=(100.0, 100.0, 800.0, 600.0) pid=42").size(), 1u);
@@ -240,7 +240,7 @@ TEST_F(PinnedPreviewTest, ClosingDuringTheFrontHandoffStillRestoresTheWindow)
 
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
     EXPECT_EQ(released, std::vector<desktop::WindowID>{sourceID});
-    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    EXPECT_FALSE(pin::TakeoverRestoreJob::anyPending());
 }
 
 TEST_F(PinnedPreviewTest, ANewTakeoverStopsPendingRetriesAndKeepsTheFirstSavedFrame)
@@ -259,7 +259,7 @@ TEST_F(PinnedPreviewTest, ANewTakeoverStopsPendingRetriesAndKeepsTheFirstSavedFr
     pin(*panel);
     ASSERT_TRUE(session.takeoverActive);
     EXPECT_EQ(session.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
-    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    EXPECT_FALSE(pin::TakeoverRestoreJob::anyPending());
     clock().advance(2);
     expectNear(frameOf(sourceID), globalBoxOf(*panel));
 
@@ -286,12 +286,12 @@ TEST_F(PinnedPreviewTest, PinningASecondPanelLeavesTheFirstAndOwnsTheTap)
     EXPECT_TRUE(second->pinSession->takeoverActive);
     EXPECT_EQ(pin::PinSession::pinnedSession(), second->pinSession.get());
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
-    EXPECT_EQ(FixedPreviewTopStrip::targetWindowNumber(), 501u);
-    EXPECT_TRUE(FixedPreviewTopStrip::tapInstalled());
+    EXPECT_EQ(pin::FixedPreviewTopStrip::targetWindowNumber(), 501u);
+    EXPECT_TRUE(pin::FixedPreviewTopStrip::tapInstalled());
 
     // The first pin's leave is over: its later steps do not take the second pin's tap down.
     first->pinSession->exitPinnedPreview(std::nullopt, std::nullopt, true);
-    EXPECT_TRUE(FixedPreviewTopStrip::tapInstalled());
+    EXPECT_TRUE(pin::FixedPreviewTopStrip::tapInstalled());
 }
 
 TEST_F(PinnedPreviewTest, ADoubleClickOnTheTopEdgeOfTheTakenOverWindowLeavesThePin)

@@ -2,11 +2,11 @@
 
 #include "capture/MirrorView.h"
 #include "foundation/L10n.h"
-#include "panels/GripView.h"
-#include "panels/PanelGeometry.h"
-#include "panels/TopBarView.h"
+#include "panels/views/GripView.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/views/TopBarView.h"
 #include "parking/WindowParking.h"
-#include "panels/BarButton.h"
+#include "panels/views/BarButton.h"
 #include "platform/sim/SimWorld.h"
 
 #include <QLabel>
@@ -122,7 +122,7 @@ TEST_F(PipPanelTest, AGoneSourceClosesItsPanelOnTheSecondTick)
     clock().advance(0.2);
     EXPECT_EQ(linesWith("源窗口疑似已关闭，开始防抖 id=500").size(), 1u);
     EXPECT_TRUE(panel->sourceClosing());
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::closing);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::closing);
     EXPECT_TRUE(PipPanel::isRegistered(panel));
 
     clock().advance(1.0);
@@ -159,13 +159,13 @@ TEST_F(PipPanelTest, HostCallbacksReachTheViewOnTheMainQueue)
     panel->mirror->onCaptureDead();
     clock().runUntilIdle();
     EXPECT_EQ(panel->content->baseContentRegion(), core::Rect(0.1, 0, 0.8, 1));
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::captureDead);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::captureDead);
     EXPECT_TRUE(panel->content->fullscreenHintActive());
 
     // The doze hint is not showing any more, so withdrawing it leaves the label alone.
     panel->mirror->onSourceFrozen(false);
     clock().runUntilIdle();
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::captureDead);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::captureDead);
     EXPECT_FALSE(panel->content->fullscreenHintActive());
 
     // A late callback of a closed panel does nothing.
@@ -195,8 +195,8 @@ TEST_F(PipPanelTest, OverridesChangeBadgesAndTheStream)
 
     panel->applyOpacityChoice(0.5);
     EXPECT_EQ(bar.opacityButton->text().toStdString(), "50%");
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(panel->content->mirrorView()), 0.5);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(panel->content->fillView()), 0.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->mirrorView()), 0.5);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->fillView()), 0.0);
 
     // Set as default: the other panel's override equal to the new default goes too.
     other->applyOpacityChoice(0.5);
@@ -204,9 +204,9 @@ TEST_F(PipPanelTest, OverridesChangeBadgesAndTheStream)
     EXPECT_FALSE(panel->opacityOverride);
     EXPECT_FALSE(other->opacityOverride);
     EXPECT_DOUBLE_EQ(*defaults::Defaults::standard().number("pipOpacity"), 0.5);
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::timed);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::timed);
     clock().advance(1.7);
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::none);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::none);
 
     const core::Point before = centre(panel->frame());
     panel->applySizeChoice(2.0);
@@ -307,13 +307,13 @@ TEST_F(PipPanelTest, TemporaryChromeHidesTwoSecondsAfterTheLastCall)
     QWidget& bar = panel->content->topBar();
     panel->content->showChromeTemporarily();
     clock().advance(1.0);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 1.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(bar), 1.0);
     panel->content->showChromeTemporarily();
     clock().advance(1.5);  // 2.5 s after the first call
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 1.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(bar), 1.0);
     clock().advance(0.7);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 0.0);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(panel->content->grip()), 0.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(bar), 0.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->grip()), 0.0);
 }
 
 }  // namespace

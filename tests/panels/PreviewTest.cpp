@@ -1,11 +1,11 @@
 #include "PanelFixture.h"
 
 #include "capture/MirrorView.h"
-#include "panels/FrozenBanner.h"
-#include "panels/GripView.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewGeometry.h"
-#include "panels/PreviewPanel.h"
+#include "panels/views/FrozenBanner.h"
+#include "panels/views/GripView.h"
+#include "panels/views/PreviewContentView.h"
+#include "panels/rules/PreviewGeometry.h"
+#include "panels/views/PreviewPanel.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -48,7 +48,7 @@ TEST_F(PreviewTest, HoveringShowsThePreviewAfterTheDelayAndLeavingFadesItOut)
 
     clock().advance(0.02);
     ASSERT_TRUE(panel->hoverPreview->previewVisible);
-    PreviewPanel& preview = *panel->hoverPreview->previewPanel;
+    views::PreviewPanel& preview = *panel->hoverPreview->previewPanel;
     EXPECT_TRUE(preview.isVisible());
     EXPECT_EQ(preview.level(), 4);
     EXPECT_EQ(preview.parentWindow(), panel);
@@ -173,7 +173,7 @@ TEST_F(PreviewTest, EnteringAtTheGripOrWhileArmedSchedulesNothingMore)
 // The rim is drawn once per size: after a resize it runs along the new edges, not the old.
 TEST_F(PreviewTest, TheRimFollowsThePreviewsSize)
 {
-    PreviewContentView view(QRectF(0, 0, 200, 120));
+    views::PreviewContentView view(QRectF(0, 0, 200, 120));
     const auto rimAlphaAt = [&](int x, int y) {
         QImage canvas(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
         canvas.setDevicePixelRatio(2);
@@ -195,7 +195,7 @@ TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
 {
     defaults::Defaults::standard().set("hoverPreviewDelay", 0);
     PipPanel* panel = makePanel();
-    PanelContentView& view = *panel->content;
+    views::PanelContentView& view = *panel->content;
     clock().advance(0.5);
     const desktop::PixelBufferRef first = view.mirrorView().contents();
     ASSERT_TRUE(first) << "the stream delivers frames";
@@ -203,7 +203,7 @@ TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
     enter(*panel);
     clock().runUntilIdle();
     ASSERT_TRUE(panel->hoverPreview->previewPanel);
-    PreviewContentView& content = *panel->hoverPreview->previewPanel->content;
+    views::PreviewContentView& content = *panel->hoverPreview->previewPanel->content;
     // The last frame at once: the same pixels, not a copy.
     EXPECT_EQ(content.mirrorView->contents(), first);
 
@@ -217,10 +217,10 @@ TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
 
     view.setFrozenBanner(true);
     clock().advance(0.3);
-    EXPECT_EQ(panels::viewAlpha(*content.frozenBanner), 1.0);
+    EXPECT_EQ(views::viewAlpha(*content.frozenBanner), 1.0);
 
     content.showHint("跨桌面应用只能预览不能交互");
-    EXPECT_EQ(panels::viewAlpha(*content.hintLabel), 1.0);
+    EXPECT_EQ(views::viewAlpha(*content.hintLabel), 1.0);
     EXPECT_EQ(content.hintLabel->text().toStdString(), "跨桌面应用只能预览不能交互");
     EXPECT_EQ(linesWith("showHint: '跨桌面应用只能预览不能交互' alpha当前=0.0").size(), 1u);
 
@@ -234,8 +234,8 @@ TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
     enter(*panel);
     clock().advance(0.3);
     EXPECT_EQ(content.mirrorView->contents(), view.mirrorView().contents());
-    EXPECT_EQ(panels::viewAlpha(*content.hintLabel), 0.0);
-    EXPECT_EQ(panels::viewAlpha(*content.frozenBanner), 0.0);
+    EXPECT_EQ(views::viewAlpha(*content.hintLabel), 0.0);
+    EXPECT_EQ(views::viewAlpha(*content.frozenBanner), 0.0);
 }
 
 TEST_F(PreviewTest, AShowForAHiddenOrClosedPanelIsSkippedAndClosingTakesThePreviewAlong)
@@ -249,7 +249,7 @@ TEST_F(PreviewTest, AShowForAHiddenOrClosedPanelIsSkippedAndClosingTakesThePrevi
     PipPanel* panel = makePanel();
     enter(*panel);
     clock().advance(0.6);
-    QPointer<PreviewPanel> preview = panel->hoverPreview->previewPanel.get();
+    QPointer<views::PreviewPanel> preview = panel->hoverPreview->previewPanel.get();
     ASSERT_TRUE(preview);
     panel->closePanel(false);
     clock().runUntilIdle();
