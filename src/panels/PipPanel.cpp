@@ -14,6 +14,7 @@
 #include "platform/core/SystemLog.h"
 #include "platform/core/TextFormat.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/LiteralText.h"
 
@@ -125,9 +126,8 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const panels::FocusRe
     installHostCallbacks();
     watchPresses(*content);
 
-    dispatch::global().async([weak = std::weak_ptr<StreamMirror>(mirror)] {
-        if (auto stream = weak.lock()) stream->startFresh();
-    });
+    dispatch::global().async(
+        dispatch::whileAlive(std::weak_ptr<StreamMirror>(mirror), [](StreamMirror& stream) { stream.startFresh(); }));
     dispatch::main().asyncAfter(selfCheckDelay, [self = QPointer<PipPanel>(this)] {
         if (self) self->selfCheck();
     });
