@@ -3,9 +3,9 @@
 // the least this can cost.
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
-#include "panels/PanelContentView.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewPanel.h"
+#include "panels/views/PanelContentView.h"
+#include "panels/views/PreviewContentView.h"
+#include "panels/views/PreviewPanel.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/ManualScheduler.h"
 #include "platform/sim/SimDesktop.h"
@@ -62,7 +62,7 @@ QImage panelCanvas() { return canvasOf(panelBounds); }
 void BM_PanelFrame(benchmark::State& state)
 {
     PanelEnvironment environment;
-    PanelContentView view(core::Rect(0, 0, 342, 214));
+    views::PanelContentView view(core::Rect(0, 0, 342, 214));
     const desktop::PixelBufferRef frame = panelFrame();
     QImage canvas = panelCanvas();
     for (auto _ : state) {
@@ -100,17 +100,18 @@ struct PreviewEnvironment : PanelEnvironment {
 void BM_PanelFramePreview(benchmark::State& state)
 {
     PreviewEnvironment environment;
-    PanelContentView view(core::Rect(0, 0, 342, 214));
-    view.previewPanel = std::make_unique<PreviewPanel>();
-    view.previewPanel->setFrame({0, 0, previewBounds.width(), previewBounds.height()});
-    view.previewVisible = true;
-    PreviewContentView& preview = *view.previewPanel->content;
+    views::PanelContentView view(core::Rect(0, 0, 342, 214));
+    views::PreviewPanel previewPanel;
+    previewPanel.setFrame({0, 0, previewBounds.width(), previewBounds.height()});
+    views::PreviewContentView& preview = *previewPanel.content;
     preview.resize(previewBounds.size().toSize());
     const desktop::PixelBufferRef frame = panelFrame();
     QImage canvas = panelCanvas();
     QImage previewCanvas = canvasOf(previewBounds);
+    // The shown preview gets each frame the mini window gets.
     for (auto _ : state) {
         view.apply(frame);
+        previewPanel.displayCurrent(frame);
         view.render(&canvas);
         preview.render(&previewCanvas);
     }

@@ -1,6 +1,6 @@
 // The visible part of a window under fifty covers, next to merely summing the covers'
 // areas: the least any answer that looks at each cover costs.
-#include "panels/PrePinStack.h"
+#include "panels/pin/PrePinStack.h"
 
 #include <benchmark/benchmark.h>
 

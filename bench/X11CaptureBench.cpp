@@ -6,7 +6,7 @@
 #include "X11BenchDisplay.h"
 
 #include "capture/MirrorView.h"
-#include "panels/PanelGeometry.h"
+#include "panels/rules/PanelGeometry.h"
 #include "platform/dispatch/ThreadScheduler.h"
 #include "platform/dispatch/Timer.h"
 #include "platform/x11/X11CaptureStream.h"

@@ -9,7 +9,7 @@
 #include "X11BenchDisplay.h"
 
 #include "foundation/EventBridge.h"
-#include "panels/GlobalClickDecision.h"
+#include "panels/rules/GlobalClickDecision.h"
 #include "platform/dispatch/MainWait.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/ThreadScheduler.h"
@@ -52,10 +52,10 @@ void BM_X11GlobalClick(benchmark::State& state)
         ui::Screen screen;
         screen.frame = screen.visibleFrame = core::Rect(-10000, -10000, 20000, 20000);
         int decided = 0;
-        pin::GlobalClickDecision::Kind last = pin::GlobalClickDecision::Kind::leave;
+        panels::GlobalClickDecision::Kind last = panels::GlobalClickDecision::Kind::leave;
         const auto monitor =
             input.addGlobalMonitor(desktop::maskOf(desktop::EventType::leftMouseDown), [&](const desktop::Event& event) {
-                pin::GlobalClick press;
+                panels::GlobalClick press;
                 press.eventWindow = event.targetWindow;
                 press.pointer = event.location;
                 press.screens = {screen};
@@ -65,7 +65,7 @@ void BM_X11GlobalClick(benchmark::State& state)
                 press.now = dispatch::now();
                 press.takeoverActive = true;
                 press.targetWindow = takenOver;
-                last = pin::decideGlobalClick(press).kind;
+                last = panels::decideGlobalClick(press).kind;
                 ++decided;
             });
         const auto clickDecided = [&] {
@@ -73,7 +73,7 @@ void BM_X11GlobalClick(benchmark::State& state)
             click(*connection);
             return dispatch::runMainUntil([&] { return decided > before; }, 5);
         };
-        if (!clickDecided() || last != pin::GlobalClickDecision::Kind::ignoreSourceWindow) std::abort();
+        if (!clickDecided() || last != panels::GlobalClickDecision::Kind::ignoreSourceWindow) std::abort();
 
         for (auto _ : state)
             if (!clickDecided()) std::abort();

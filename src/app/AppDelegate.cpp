@@ -7,7 +7,7 @@
 #include "app/ParkingState.h"
 #include "foundation/Diag.h"
 #include "panels/PipPanel.h"
-#include "panels/RegionSelector.h"
+#include "panels/selector/RegionSelector.h"
 #include "panels/HoverTriggerHooks.h"
 #include "parking/watchers/CursorGuard.h"
 #include "platform/desktop/Desktop.h"
@@ -45,7 +45,7 @@ AppDelegate::~AppDelegate()
     trigger.onTrigger = nullptr;
     trigger.onFocusDrag = nullptr;
     // A selection still running when the run ends creates nothing any more.
-    RegionSelector::shared().onFinish = nullptr;
+    selector::RegionSelector::shared().onFinish = nullptr;
     HoverTriggerHooks::install(nullptr);
     // The guard outlives this application; the next one to launch starts it anew.
     if (cursorGuardStarted_) CursorGuard::shared().stop();

@@ -6,7 +6,7 @@
 #include "app/HotKeyPanelHiding.h"
 #include "app/ProcessExit.h"
 #include "app/StatusMenu.h"
-#include "panels/FocusRegion.h"
+#include "panels/rules/FocusRegion.h"
 #include "platform/desktop/Capture.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Timer.h"
@@ -69,7 +69,7 @@ public:
     void exitWith(int status);
 
     // ---- creating mini windows ----
-    void createPanel(const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason);
+    void createPanel(const desktop::ShareableWindow& window, const panels::FocusRegion& focus, const std::string& reason);
     // Brings forward the mini window the source window already has, with the duplicate
     // hint for a focus request; false when it has none.
     static bool frontExistingPanel(desktop::WindowID windowID, bool focusRequest);
@@ -84,7 +84,7 @@ public:
     void beginFocusCreate(const std::optional<desktop::ShareableWindow>& restrictTo);
     void beginFocusOnWindow(const desktop::ShareableWindow& window);
     void armRegionSelector();
-    void makeFocusedPanel(desktop::WindowID windowID, const FocusRegion& region);
+    void makeFocusedPanel(desktop::WindowID windowID, const panels::FocusRegion& region);
     void showScreenPermissionAlert();
 
     // ---- commands of the menu, the hot keys and scenario steps ----

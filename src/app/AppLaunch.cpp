@@ -15,8 +15,8 @@
 #include "foundation/Diag.h"
 #include "foundation/LaunchAtLogin.h"
 #include "foundation/L10n.h"
-#include "panels/FixedPreviewTopStrip.h"
-#include "panels/LearnedMinSizes.h"
+#include "panels/pin/FixedPreviewTopStrip.h"
+#include "panels/pin/LearnedMinSizes.h"
 #include "panels/PipPanel.h"
 #include "parking/watchers/CursorGuard.h"
 #include "parking/watchers/ParkedFocusWatcher.h"
@@ -78,15 +78,15 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     CursorGuard::shared().start();
     cursorGuardStarted_ = true;
     LaunchAtLogin::applyFirstLaunchDefault();
-    LearnedMinSizes::resetForLaunch();
+    pin::LearnedMinSizes::resetForLaunch();
 
     ScrollProbe::install();
     installSettingsHooks();
     setApplicationQuit(lifetime_.guard([](AppDelegate& self) { self.quit(); }));
     DebugHooks::installDebugSignal(
-        args, {.createPanel =
-                   lifetime_.guard([](AppDelegate& self, const desktop::ShareableWindow& window, const FocusRegion& focus,
-                                      const std::string& reason) { self.createPanel(window, focus, reason); }),
+        args, {.createPanel = lifetime_.guard(
+                   [](AppDelegate& self, const desktop::ShareableWindow& window, const panels::FocusRegion& focus,
+                      const std::string& reason) { self.createPanel(window, focus, reason); }),
                .showSettings = [](std::optional<int> tab) { SettingsWindow::shared().showSettings(tab); }});
     DebugHooks::installDiagnostics();
     installSignals();
@@ -167,7 +167,7 @@ void AppDelegate::logStartupLines()
     Diag::log(std::string("启动 虚拟屏自救=") + (parking::DisplayController::isFeatureEnabled() ? "开启" : "关闭") +
               "（系统支持=" + boolText(VDAvailable()) + "）" + "；关掉试对照：" +
               defaults::turnOffHint(defaults::setting::virtualDisplayPark));
-    FixedPreviewTopStrip::logAvailabilityAtLaunch();
+    pin::FixedPreviewTopStrip::logAvailabilityAtLaunch();
 }
 
 void AppDelegate::installStatusItem()
@@ -183,9 +183,9 @@ void AppDelegate::installStatusItem()
     statusItem_->setToolTip(L10n::t("Glimra — 窗口画中画"));
     statusMenu_ = std::make_unique<StatusMenu>(StatusMenu::Host{
         .perform = lifetime_.guard([](AppDelegate& self, Command command) { self.perform(command); }),
-        .createPanel =
-            lifetime_.guard([](AppDelegate& self, const desktop::ShareableWindow& window, const FocusRegion& focus,
-                               const std::string& reason) { self.createPanel(window, focus, reason); }),
+        .createPanel = lifetime_.guard([](AppDelegate& self, const desktop::ShareableWindow& window,
+                                          const panels::FocusRegion& focus,
+                                          const std::string& reason) { self.createPanel(window, focus, reason); }),
         .beginFocusOnWindow = lifetime_.guard(
             [](AppDelegate& self, const desktop::ShareableWindow& window) { self.beginFocusOnWindow(window); }),
         .panelCount = {},

@@ -2,7 +2,7 @@
 
 #include "foundation/Diag.h"
 #include "panels/PipPanel.h"
-#include "panels/TakeoverRestoreJob.h"
+#include "panels/pin/TakeoverRestoreJob.h"
 #include "parking/display/DisplayController.h"
 #include "parking/WindowParking.h"
 #include "platform/dispatch/Queue.h"
@@ -22,7 +22,7 @@ constexpr double parkedRestoreTimeout = 3.0;
 // Runs done once no taken-over window is on its way back any more, or at the deadline.
 void afterPendingRestores(double deadline, std::function<void()> done)
 {
-    if (!TakeoverRestoreJob::anyPending() || dispatch::now() >= deadline) {
+    if (!pin::TakeoverRestoreJob::anyPending() || dispatch::now() >= deadline) {
         done();
         return;
     }

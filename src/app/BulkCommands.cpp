@@ -2,9 +2,8 @@
 
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
-#include "panels/PanelContentView.h"
+#include "panels/views/PanelContentView.h"
 #include "panels/PipPanel.h"
-#include "panels/TopBarView.h"
 #include "parking/watchers/CursorGuard.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
@@ -48,8 +47,7 @@ void AppDelegate::togglePauseAll()
     for (PipPanel* panel : PipPanel::all()) {
         panel->isPaused = !panel->isPaused;
         panel->mirror->setPaused(panel->isPaused);
-        panel->content->topBar->paused = panel->isPaused;
-        panel->content->topBar->refreshTitle();
+        panel->content->setPaused(panel->isPaused);
     }
 }
 

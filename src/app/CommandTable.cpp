@@ -20,8 +20,8 @@ void mirrorTarget(Target target)
 {
     if (!target.window) return;
     const auto& region = target.region;
-    mirrorWindow(*target.window,
-                 region ? FocusRegion{region->x(), region->y(), region->width(), region->height()} : FocusRegion{});
+    mirrorWindow(*target.window, region ? panels::FocusRegion{region->x(), region->y(), region->width(), region->height()}
+                                        : panels::FocusRegion{});
 }
 
 // One row per command, in the order of the enum.

@@ -121,7 +121,7 @@ void captureSmallestWindow(const Actions& actions)
                 Diag::log("USR2 捕捉最小窗口: #" + std::to_string(choice.number) + " 不在可捕获窗口列表中，不创建小窗");
                 return;
             }
-            if (createPanel) createPanel(*window, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）");
+            if (createPanel) createPanel(*window, panels::FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）");
         });
     });
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panels/FocusRegion.h"
+#include "panels/rules/FocusRegion.h"
 #include "platform/desktop/Capture.h"
 
 #include <functional>
@@ -17,7 +17,8 @@ namespace DebugHooks {
 // weakly; an unset action (or a gone application) makes its hook do nothing.
 struct Actions {
     // The application's createPanel(for:focus:reason:).
-    std::function<void(const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason)> createPanel;
+    std::function<void(const desktop::ShareableWindow& window, const panels::FocusRegion& focus, const std::string& reason)>
+        createPanel;
     // SettingsWindow::shared().showSettings(tab): none opens the current tab.
     std::function<void(std::optional<int> tab)> showSettings;
 };

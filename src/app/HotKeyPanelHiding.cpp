@@ -1,7 +1,8 @@
 #include "app/HotKeyPanelHiding.h"
 
 #include "foundation/Diag.h"
-#include "panels/PanelContentView.h"
+#include "panels/pin/HoverPreview.h"
+#include "panels/pin/PinSession.h"
 #include "panels/PipPanel.h"
 
 #include <algorithm>
@@ -11,11 +12,10 @@ namespace app {
 
 void HotKeyPanelHiding::hidePanel(PipPanel& panel)
 {
-    panel.content->previewShowTimer.cancel();
-    panel.content->previewShowTimer = {};
+    panel.hoverPreview->cancelPendingShow();
     // As closing does: hiding the preview alone would leave a taken-over window moved.
-    panel.content->exitPinnedPreview(std::nullopt, std::nullopt, false);
-    panel.content->hidePreview();
+    panel.pinSession->exitPinnedPreview(std::nullopt, std::nullopt, false);
+    panel.hoverPreview->hidePreview();
     panel.orderOut();
 }
 

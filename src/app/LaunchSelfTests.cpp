@@ -1,8 +1,8 @@
 #include "app/LaunchSelfTests.h"
 
 #include "foundation/Diag.h"
-#include "panels/FocusRegion.h"
-#include "panels/LayoutSelfTests.h"
+#include "panels/rules/FocusRegion.h"
+#include "panels/rules/LayoutSelfTests.h"
 #include "platform/core/ByteText.h"
 #include "platform/core/Paths.h"
 #include "update/AppUpdate.h"
@@ -77,7 +77,7 @@ int runLogOnlySelfTest(LaunchSelfTest test)
     switch (test) {
     case LaunchSelfTest::layout: panels::layoutSelfTest(); break;
     case LaunchSelfTest::size: panels::sizeSelfTest(); break;
-    case LaunchSelfTest::focus: FocusRegion::selfTest(); break;
+    case LaunchSelfTest::focus: panels::FocusRegion::selfTest(); break;
     case LaunchSelfTest::update: return AppUpdate::selfTest() == 0 ? 0 : 1;
     case LaunchSelfTest::diagnostics:
     case LaunchSelfTest::menuThumbnails: break;

@@ -1,6 +1,6 @@
 #include "app/MenuHeaderView.h"
 
-#include "panels/PanelFonts.h"
+#include "panels/views/PanelFonts.h"
 
 #include <QLabel>
 
@@ -12,7 +12,7 @@ MenuHeaderView::MenuHeaderView(const std::string& title, double width) : title_(
 {
     setFixedSize(static_cast<int>(width), 26);
     label_ = new QLabel(this);
-    label_->setFont(panels::systemFont(12, QFont::Normal));
+    label_->setFont(views::systemFont(12, QFont::Normal));
     label_->setWordWrap(false);
     layoutLabel();
 }

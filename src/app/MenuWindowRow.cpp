@@ -2,7 +2,7 @@
 
 #include "app/MenuRowLayout.h"
 #include "foundation/L10n.h"
-#include "panels/PanelFonts.h"
+#include "panels/views/PanelFonts.h"
 #include "platform/dispatch/Queue.h"
 
 #include <QCursor>
@@ -26,7 +26,7 @@ std::vector<MenuWindowRow*>& liveRows()
     return rows;
 }
 
-QFont labelFont() { return panels::systemFont(13, QFont::Normal); }
+QFont labelFont() { return views::systemFont(13, QFont::Normal); }
 
 QColor labelColor() { return QColor(0, 0, 0, 217); }
 QColor secondaryLabelColor() { return QColor(0, 0, 0, 128); }

@@ -62,7 +62,7 @@ std::optional<desktop::ShareableWindow> listedWindow(desktop::WindowID windowID)
 
 }  // namespace
 
-void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus)
+void mirrorWindow(desktop::WindowID windowID, const panels::FocusRegion& focus)
 {
     withCatalogWindow(windowID, "mirrorWindow", [focus](const desktop::ShareableWindow& window) {
         if (AppDelegate::frontExistingPanel(window.windowID, !focus.isWholeWindow())) return;

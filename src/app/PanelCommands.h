@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panels/FocusRegion.h"
+#include "panels/rules/FocusRegion.h"
 #include "platform/desktop/Types.h"
 
 #include <optional>
@@ -12,7 +12,7 @@ namespace app {
 // Resolves the window through a fresh catalog and opens its mini window, ordered front
 // and left where it was placed (not tiled); a window that has one already gets no second.
 // A window the catalog does not offer is one log line and no panel.
-void mirrorWindow(desktop::WindowID windowID, const FocusRegion& focus);
+void mirrorWindow(desktop::WindowID windowID, const panels::FocusRegion& focus);
 
 // The delegate's region selection; with a window, resolved through a fresh catalog
 // first (one log line and nothing started when it is not offered). Without the

@@ -4,9 +4,9 @@
 #include "foundation/Diag.h"
 #include "foundation/EventBridge.h"
 #include "foundation/L10n.h"
-#include "panels/PanelContentView.h"
+#include "panels/views/PanelContentView.h"
 #include "panels/PipPanel.h"
-#include "panels/RegionSelector.h"
+#include "panels/selector/RegionSelector.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/AlertPresenter.h"
@@ -38,7 +38,8 @@ bool screenRecordingAllowed() { return desktop::permissions().screenCapturePrefl
 
 }  // namespace
 
-void AppDelegate::createPanel(const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason)
+void AppDelegate::createPanel(const desktop::ShareableWindow& window, const panels::FocusRegion& focus,
+                              const std::string& reason)
 {
     const bool focusRequest = !focus.isWholeWindow();
     const desktop::Pid pid = window.owningApplication ? window.owningApplication->processID : 0;
@@ -95,7 +96,7 @@ void AppDelegate::triggerClicked(desktop::WindowID windowID)
     }
     const std::string reason = "悬停触发块·点击";
     resolveWindow(windowID, reason, lifetime_.guard([reason](AppDelegate& self, const desktop::ShareableWindow& window) {
-        self.createPanel(window, FocusRegion{}, reason);
+        self.createPanel(window, panels::FocusRegion{}, reason);
     }));
 }
 
@@ -155,7 +156,7 @@ void AppDelegate::captureFrontmost()
             });
             if (sameProcess != listing.windows.end()) window = &*sameProcess;
         }
-        if (window) self.createPanel(*window, FocusRegion{}, "快捷键/菜单·小窗化当前窗口(captureFrontmost)");
+        if (window) self.createPanel(*window, panels::FocusRegion{}, "快捷键/菜单·小窗化当前窗口(captureFrontmost)");
     });
     Catalog::list(*list, [createFromListing](Catalog::Listing listing) {
         dispatch::main().async([createFromListing, listing = std::move(listing)] { createFromListing(listing); });
@@ -169,7 +170,7 @@ void AppDelegate::beginFocusCreate(const std::optional<desktop::ShareableWindow>
         return;
     }
     armRegionSelector();
-    RegionSelector::shared().begin(restrictTo, /*armedByMouse=*/restrictTo.has_value());
+    selector::RegionSelector::shared().begin(restrictTo, /*armedByMouse=*/restrictTo.has_value());
 }
 
 void AppDelegate::beginFocusOnWindow(const desktop::ShareableWindow& window)
@@ -183,19 +184,19 @@ void AppDelegate::beginFocusOnWindow(const desktop::ShareableWindow& window)
     EventBridge::focus(window);
     dispatch::main().asyncAfter(focusOnWindowDelay, lifetime_.guard([window](AppDelegate& self) {
         self.armRegionSelector();
-        RegionSelector::shared().begin(window, /*armedByMouse=*/false);
+        selector::RegionSelector::shared().begin(window, /*armedByMouse=*/false);
     }));
 }
 
 void AppDelegate::armRegionSelector()
 {
-    RegionSelector::shared().onFinish =
-        lifetime_.guard([](AppDelegate& self, desktop::WindowID windowID, const FocusRegion& region) {
+    selector::RegionSelector::shared().onFinish =
+        lifetime_.guard([](AppDelegate& self, desktop::WindowID windowID, const panels::FocusRegion& region) {
             self.makeFocusedPanel(windowID, region);
         });
 }
 
-void AppDelegate::makeFocusedPanel(desktop::WindowID windowID, const FocusRegion& region)
+void AppDelegate::makeFocusedPanel(desktop::WindowID windowID, const panels::FocusRegion& region)
 {
     resolveWindow(windowID, "框选结果·建聚焦小窗",
                   lifetime_.guard([region](AppDelegate& self, const desktop::ShareableWindow& window) {

@@ -76,7 +76,7 @@ void StatusMenu::rebuildMenu(bool force)
         row->setRowWidth(plan.rowWidth);
         row->cancelTracking = [&owner] { owner.cancelTracking(); };
         row->onPick = lifetime_.guard([window](StatusMenu& self) {
-            if (self.host_.createPanel) self.host_.createPanel(window, FocusRegion{}, "菜单·窗口列表选中");
+            if (self.host_.createPanel) self.host_.createPanel(window, panels::FocusRegion{}, "菜单·窗口列表选中");
         });
         row->onFocus = lifetime_.guard([window](StatusMenu& self) {
             if (self.host_.beginFocusOnWindow) self.host_.beginFocusOnWindow(window);

@@ -2,7 +2,7 @@
 
 #include "app/MenuModel.h"
 #include "capture/Catalog.h"
-#include "panels/FocusRegion.h"
+#include "panels/rules/FocusRegion.h"
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Menu.h"
 
@@ -26,7 +26,7 @@ public:
         // A command item was chosen (runs on the main queue after the menu closed).
         std::function<void(Command)> perform;
         // createPanel(for:focus:reason:) with the whole window and "菜单·窗口列表选中".
-        std::function<void(const desktop::ShareableWindow&, const FocusRegion&, const std::string& reason)> createPanel;
+        std::function<void(const desktop::ShareableWindow&, const panels::FocusRegion&, const std::string& reason)> createPanel;
         // beginFocusOnWindow(_:).
         std::function<void(const desktop::ShareableWindow&)> beginFocusOnWindow;
         // Number of mini windows; PipPanel::all() when unset.

@@ -4,14 +4,17 @@
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "foundation/WindowQuery.h"
-#include "panels/PanelContentView.h"
-#include "panels/PanelDefaults.h"
-#include "panels/PanelGeometry.h"
-#include "panels/TopBarView.h"
+#include "panels/pin/HoverPreview.h"
+#include "panels/views/PanelContentView.h"
+#include "panels/rules/PanelDefaults.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/pin/PinSession.h"
+#include "panels/views/TopBarView.h"
 #include "parking/WindowParking.h"
 #include "platform/core/SystemLog.h"
 #include "platform/core/TextFormat.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/LiteralText.h"
 
@@ -63,30 +66,32 @@ PipPanel::Placement PipPanel::creationPlacement(const desktop::ShareableWindow& 
             break;
         }
     }
-    const std::optional<ui::Screen> chosen = PanelDefaults::defaultScreenChoice() == 0 ? fallback : sourceScreen;
+    const std::optional<ui::Screen> chosen = panels::PanelDefaults::defaultScreenChoice() == 0 ? fallback : sourceScreen;
     const core::Rect area = chosen ? chosen->visibleFrame : core::Rect(0, 0, 0, 0);
 
     const core::Size size =
-        panels::pipSize(area, PanelDefaults::defaultSizeMultiplier(), panels::sourceAspect(source.size));
+        panels::pipSize(area, panels::PanelDefaults::defaultSizeMultiplier(), panels::sourceAspect(source.size));
     return {panels::creationFrame(source, size, primaryHeight, area), chosen};
 }
 
-PipPanel::PipPanel(desktop::ShareableWindow source, FocusRegion focus)
+PipPanel::PipPanel(desktop::ShareableWindow source, panels::FocusRegion focus)
     : PipPanel(source, focus, creationPlacement(source))
 {
 }
 
-PipPanel::PipPanel(const desktop::ShareableWindow& source, const FocusRegion& focus, const Placement& placement)
+PipPanel::PipPanel(const desktop::ShareableWindow& source, const panels::FocusRegion& focus, const Placement& placement)
     : ui::Window(placement.frame, Style::panel),
       target(source),
-      mirror(StreamMirror::make(source, PanelDefaults::defaultFrameRate())),
-      content(new PanelContentView(core::Rect(0, 0, placement.frame.width(), placement.frame.height()))),
+      mirror(StreamMirror::make(source, panels::PanelDefaults::defaultFrameRate())),
+      content(new views::PanelContentView(core::Rect(0, 0, placement.frame.width(), placement.frame.height()))),
+      pinSession(std::make_unique<pin::PinSession>(*this)),
+      hoverPreview(std::make_unique<pin::HoverPreview>(*this)),
       aliveCheck_(source.windowID)
 {
     setTitle("Glimra · " + appNameOrEmpty());
     setLevel(windowLevel);
 
-    content->panel = this;
+    content->setPanel(this);
     setContentView(content);
     applyOpacity();
 
@@ -114,16 +119,15 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const FocusRegion& fo
     });
 
     const std::string windowTitle = target.title.value_or("");
-    content->topBar->baseTitle =
+    content->topBar().baseTitle =
         ui::isolated(appNameOrEmpty()) + " · " + ui::isolated(windowTitle.empty() ? L10n::t("(无标题)") : windowTitle);
-    content->topBar->refreshTitle();
+    content->topBar().refreshTitle();
 
     installHostCallbacks();
     watchPresses(*content);
 
-    dispatch::global().async([weak = std::weak_ptr<StreamMirror>(mirror)] {
-        if (auto stream = weak.lock()) stream->startFresh();
-    });
+    dispatch::global().async(
+        dispatch::whileAlive(std::weak_ptr<StreamMirror>(mirror), [](StreamMirror& stream) { stream.startFresh(); }));
     dispatch::main().asyncAfter(selfCheckDelay, [self = QPointer<PipPanel>(this)] {
         if (self) self->selfCheck();
     });
@@ -140,6 +144,8 @@ PipPanel::~PipPanel()
     checkStart_.cancel();
     checkTimer_.cancel();
     mirror->stop();
+    // The content view goes after the pin session and the preview: it routes nothing more.
+    content->setPanel(nullptr);
 }
 
 std::optional<std::string> PipPanel::appName() const
@@ -174,19 +180,17 @@ void PipPanel::installHostCallbacks()
         });
     };
 
-    mirror->onFrame = [view = QPointer<PanelContentView>(content)](desktop::PixelBufferRef frame) {
+    mirror->onFrame = [view = QPointer<views::PanelContentView>(content)](desktop::PixelBufferRef frame) {
         if (view) view->apply(std::move(frame));
     };
     mirror->onSourceFullscreen = [self] {
-        if (!self || self->content->fullscreenHintShown) return;
-        self->content->fullscreenHintShown = true;
-        self->content->showHint(L10n::t("全屏应用会导致预览失效，建议使用最大化"));
+        if (self) self->content->showFullscreenHint(L10n::t("全屏应用会导致预览失效，建议使用最大化"));
     };
     mirror->onSourceFrozen = [onMain](bool frozen) {
         onMain([frozen](PipPanel& panel) {
             panel.content->setFullscreenHintActive(frozen);
             if (frozen)
-                panel.content->showHint(L10n::t("小窗打盹了，双击小窗打开原应用即可恢复"), HintKind::doze);
+                panel.content->showHint(L10n::t("小窗打盹了，双击小窗打开原应用即可恢复"), panels::HintKind::doze);
             else
                 panel.content->hideFreezeHint();
         });
@@ -198,17 +202,14 @@ void PipPanel::installHostCallbacks()
     mirror->onCaptureDead = [onMain] {
         onMain([](PipPanel& panel) {
             panel.content->setFullscreenHintActive(true);
-            panel.content->showHint(L10n::t("全屏应用不支持预览，建议使用最大化代替全屏"), HintKind::captureDead);
+            panel.content->showHint(L10n::t("全屏应用不支持预览，建议使用最大化代替全屏"), panels::HintKind::captureDead);
         });
     };
     mirror->onCaptureRecovered = [onMain] {
         onMain([](PipPanel& panel) { panel.content->setFullscreenHintActive(false); });
     };
     mirror->onContentRegion = [onMain](core::Rect region) {
-        onMain([region](PipPanel& panel) {
-            panel.content->baseContentRegion = region;
-            panel.content->applyRegion();
-        });
+        onMain([region](PipPanel& panel) { panel.content->setBaseContentRegion(region); });
     };
     mirror->onStartError = [self](std::string message) {
         if (self) self->content->showHint(core::formatText(L10n::t("流启动失败：%@"), {message}));
@@ -245,14 +246,15 @@ void PipPanel::startLifecycleCheck()
 {
     checkStart_.cancel();
     checkTimer_.cancel();
-    checkStart_ = dispatch::main().asyncAfter(SourceAliveCheck::firstTickDelay, [self = QPointer<PipPanel>(this)] {
-        if (!self) return;
-        self->checkSourceAlive();
-        if (!self || !isRegistered(self)) return;
-        self->checkTimer_ = dispatch::Timer(dispatch::main(), SourceAliveCheck::tickInterval, [self] {
-            if (self) self->checkSourceAlive();
+    checkStart_ =
+        dispatch::main().asyncAfter(panels::SourceAliveCheck::firstTickDelay, [self = QPointer<PipPanel>(this)] {
+            if (!self) return;
+            self->checkSourceAlive();
+            if (!self || !isRegistered(self)) return;
+            self->checkTimer_ = dispatch::Timer(dispatch::main(), panels::SourceAliveCheck::tickInterval, [self] {
+                if (self) self->checkSourceAlive();
+            });
         });
-    });
 }
 
 void PipPanel::checkSourceAlive()
@@ -268,15 +270,15 @@ void PipPanel::checkSourceAlive()
     const auto effects = aliveCheck_.tick(
         mirror->framesDelivered(),
         [&](bool framesActive) { return EventBridge::sourceWindowState(windowID, bundleID, framesActive); }, isPaused);
-    for (const AliveEffect& effect : effects) {
+    for (const panels::AliveEffect& effect : effects) {
         switch (effect.kind) {
-        case AliveEffect::Kind::log: Diag::log(effect.text); break;
-        case AliveEffect::Kind::showClosingHint:
-            content->showHint(L10n::t("源窗口已关闭，即将自动收起…"), HintKind::closing);
+        case panels::AliveEffect::Kind::log: Diag::log(effect.text); break;
+        case panels::AliveEffect::Kind::showClosingHint:
+            content->showHint(L10n::t("源窗口已关闭，即将自动收起…"), panels::HintKind::closing);
             break;
-        case AliveEffect::Kind::withdrawClosingHint: content->withdrawClosingHint(); break;
-        case AliveEffect::Kind::setFrozenBanner: content->setFrozenBanner(effect.on); break;
-        case AliveEffect::Kind::closePanel: closePanel(true); return;
+        case panels::AliveEffect::Kind::withdrawClosingHint: content->withdrawClosingHint(); break;
+        case panels::AliveEffect::Kind::setFrozenBanner: content->setFrozenBanner(effect.on); break;
+        case panels::AliveEffect::Kind::closePanel: closePanel(true); return;
         }
     }
 }
@@ -297,13 +299,12 @@ void PipPanel::closePanel(bool animated)
     checkStart_.cancel();
     checkTimer_.cancel();
     mirror->stop();
-    content->previewShowTimer.cancel();
-    content->previewShowTimer = {};
-    content->exitPinnedPreview(std::nullopt, std::nullopt, false);
-    // A restore still waiting for the front handoff would otherwise die with the view.
-    content->finishPendingRestore();
+    hoverPreview->cancelPendingShow();
+    pinSession->exitPinnedPreview(std::nullopt, std::nullopt, false);
+    // A restore still waiting for the front handoff would otherwise die with the session.
+    pinSession->finishPendingRestore();
     WindowParking::shared().restoreAsync(target.windowID);
-    content->hidePreview();
+    hoverPreview->hidePreview();
     std::erase(registry(), this);
     syncMiniWindowFlag();
 
@@ -374,7 +375,7 @@ bool PipPanel::eventFilter(QObject* watched, QEvent* event)
     const bool hitsContentItself = content->rect().contains(local.toPoint()) && !content->childAt(local.toPoint());
 
     QPointer<PipPanel> self(this);
-    QPointer<PanelContentView> view(content);
+    QPointer<views::PanelContentView> view(content);
     dispatchingPress_ = true;
     QApplication::sendEvent(watched, event);
     // Delivered here: the caller must not hand it to the ancestors as well.

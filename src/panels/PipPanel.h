@@ -1,8 +1,8 @@
 #pragma once
 
 #include "capture/StreamMirror.h"
-#include "panels/FocusRegion.h"
-#include "panels/SourceAliveCheck.h"
+#include "panels/rules/FocusRegion.h"
+#include "panels/rules/SourceAliveCheck.h"
 #include "platform/desktop/Capture.h"
 #include "platform/dispatch/Timer.h"
 #include "platform/ui/Window.h"
@@ -14,7 +14,13 @@
 #include <string>
 #include <vector>
 
+namespace views {
 class PanelContentView;
+}  // namespace views
+namespace pin {
+class HoverPreview;
+class PinSession;
+}  // namespace pin
 
 // One mini window: a floating panel that mirrors one source window (or a region of it)
 // through its own capture stream. Panels register themselves in PipPanel::all(), the only
@@ -26,18 +32,21 @@ public:
     static constexpr long windowLevel = 3;
 
     // Creates and registers the panel and starts its stream; the caller orders it front.
-    PipPanel(desktop::ShareableWindow target, FocusRegion focus);
+    PipPanel(desktop::ShareableWindow target, panels::FocusRegion focus);
     ~PipPanel() override;
 
     const desktop::ShareableWindow target;
     const std::shared_ptr<StreamMirror> mirror;
-    PanelContentView* const content;
+    views::PanelContentView* const content;
+    // What the content view routes presses and pointer moves to.
+    const std::unique_ptr<pin::PinSession> pinSession;
+    const std::unique_ptr<pin::HoverPreview> hoverPreview;
 
     // Written by the shell's pause command.
     bool isPaused = false;
     // Set from the first "destroyed" report of the source until any other report.
     bool sourceClosing() const { return aliveCheck_.sourceClosing(); }
-    const SourceAliveCheck& aliveCheck() const { return aliveCheck_; }
+    const panels::SourceAliveCheck& aliveCheck() const { return aliveCheck_; }
 
     std::optional<int> frameRateOverride;
     std::optional<double> opacityOverride;
@@ -114,7 +123,7 @@ private:
         std::optional<ui::Screen> screen;
     };
     static Placement creationPlacement(const desktop::ShareableWindow& target);
-    PipPanel(const desktop::ShareableWindow& target, const FocusRegion& focus, const Placement& placement);
+    PipPanel(const desktop::ShareableWindow& target, const panels::FocusRegion& focus, const Placement& placement);
 
     void installHostCallbacks();
     void selfCheck();
@@ -130,7 +139,7 @@ private:
     std::optional<ui::Screen> screenOrFallback() const;
     void watchPresses(QWidget& widget);
 
-    SourceAliveCheck aliveCheck_;
+    panels::SourceAliveCheck aliveCheck_;
     dispatch::WorkItem checkStart_;
     dispatch::Timer checkTimer_;
     struct Drag {

@@ -1,7 +1,7 @@
 // Moving a mini window by its bar, snapping it to the screen edges, and the resize step.
-#include "panels/PanelGeometry.h"
+#include "panels/rules/PanelGeometry.h"
 #include "panels/PipPanel.h"
-#include "panels/ScreenRules.h"
+#include "panels/rules/ScreenRules.h"
 
 using namespace panels;
 

@@ -1,9 +1,9 @@
 // Tiling the mini windows into the configured corner, and the right-edge arrangement
 // after display changes.
 #include "foundation/Diag.h"
-#include "panels/PanelDefaults.h"
-#include "panels/PanelGeometry.h"
-#include "panels/PanelLayoutLog.h"
+#include "panels/rules/PanelDefaults.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/rules/PanelLayoutLog.h"
 #include "panels/PipPanel.h"
 
 using namespace panels;
@@ -33,7 +33,7 @@ void PipPanel::tileAll()
 {
     if (all().empty()) return;
     rescuePanelsOffVirtualScreen();
-    const WindowCorner corner = PanelDefaults::corner();
+    const WindowCorner corner = panels::PanelDefaults::corner();
 
     std::vector<ScreenGroup> groups;
     for (PipPanel* panel : all())

@@ -2,14 +2,14 @@
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
-#include "panels/OverrideChoices.h"
-#include "panels/PanelContentView.h"
-#include "panels/PanelDefaults.h"
-#include "panels/PanelGeometry.h"
-#include "panels/PanelLayoutLog.h"
+#include "panels/rules/OverrideChoices.h"
+#include "panels/views/PanelContentView.h"
+#include "panels/rules/PanelDefaults.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/rules/PanelLayoutLog.h"
 #include "panels/PipPanel.h"
-#include "panels/TopBarView.h"
-#include "panels/ViewAlpha.h"
+#include "panels/views/TopBarView.h"
+#include "panels/views/ViewAlpha.h"
 #include "platform/ui/Translucency.h"
 
 using namespace panels;
@@ -20,57 +20,63 @@ constexpr double setAsDefaultHintSeconds = 1.6;
 
 }  // namespace
 
-int PipPanel::effectiveFrameRate() const { return frameRateOverride.value_or(PanelDefaults::defaultFrameRate()); }
+int PipPanel::effectiveFrameRate() const
+{
+    return frameRateOverride.value_or(panels::PanelDefaults::defaultFrameRate());
+}
 
-double PipPanel::effectiveOpacity() const { return opacityOverride.value_or(PanelDefaults::opacity()); }
+double PipPanel::effectiveOpacity() const { return opacityOverride.value_or(panels::PanelDefaults::opacity()); }
 
 double PipPanel::effectiveSizeMultiplier() const
 {
-    return sizeOverride.value_or(PanelDefaults::defaultSizeMultiplier());
+    return sizeOverride.value_or(panels::PanelDefaults::defaultSizeMultiplier());
 }
 
 void PipPanel::refreshRateBadge()
 {
-    content->topBar->setRateBadge(effectiveFrameRate(), PanelDefaults::defaultFrameRate());
+    content->topBar().setRateBadge(effectiveFrameRate(), panels::PanelDefaults::defaultFrameRate());
 }
 
-void PipPanel::refreshOpacityBadge() { content->topBar->setOpacityBadge(effectiveOpacity(), PanelDefaults::opacity()); }
+void PipPanel::refreshOpacityBadge()
+{
+    content->topBar().setOpacityBadge(effectiveOpacity(), panels::PanelDefaults::opacity());
+}
 
 void PipPanel::refreshSizeBadge()
 {
-    content->topBar->setSizeBadge(effectiveSizeMultiplier(), PanelDefaults::defaultSizeMultiplier());
+    content->topBar().setSizeBadge(effectiveSizeMultiplier(), panels::PanelDefaults::defaultSizeMultiplier());
 }
 
 void PipPanel::applyFrameRateChoice(int fps)
 {
-    const int defaultRate = PanelDefaults::defaultFrameRate();
-    const RateChoice choice = chooseFrameRate(frameRateOverride, defaultRate, fps);
+    const int defaultRate = panels::PanelDefaults::defaultFrameRate();
+    const panels::RateChoice choice = panels::chooseFrameRate(frameRateOverride, defaultRate, fps);
     if (!choice.changed) return;
     frameRateOverride = choice.override;
-    Diag::log(frameRateChoiceLog(target.windowID, choice.rate, defaultRate));
-    content->topBar->setRateBadge(choice.rate, defaultRate);
+    Diag::log(panels::frameRateChoiceLog(target.windowID, choice.rate, defaultRate));
+    content->topBar().setRateBadge(choice.rate, defaultRate);
     mirror->setFrameRate(choice.rate);
 }
 
 void PipPanel::applyOpacityChoice(double value)
 {
-    const double defaultOpacity = PanelDefaults::opacity();
-    const OpacityChoice choice = chooseOpacity(opacityOverride, defaultOpacity, value);
+    const double defaultOpacity = panels::PanelDefaults::opacity();
+    const panels::OpacityChoice choice = panels::chooseOpacity(opacityOverride, defaultOpacity, value);
     if (!choice.changed) return;
     opacityOverride = choice.override;
-    Diag::log(opacityChoiceLog(target.windowID, choice.opacity, defaultOpacity));
-    content->topBar->setOpacityBadge(choice.opacity, defaultOpacity);
+    Diag::log(panels::opacityChoiceLog(target.windowID, choice.opacity, defaultOpacity));
+    content->topBar().setOpacityBadge(choice.opacity, defaultOpacity);
     applyOpacity();
 }
 
 void PipPanel::applySizeChoice(double multiplier)
 {
-    const double defaultMultiplier = PanelDefaults::defaultSizeMultiplier();
-    const SizeChoice choice = chooseSize(sizeOverride, defaultMultiplier, multiplier);
+    const double defaultMultiplier = panels::PanelDefaults::defaultSizeMultiplier();
+    const panels::SizeChoice choice = panels::chooseSize(sizeOverride, defaultMultiplier, multiplier);
     if (!choice.changed) return;
     sizeOverride = choice.override;
-    Diag::log(sizeChoiceLog(target.windowID, choice.multiplier, defaultMultiplier));
-    content->topBar->setSizeBadge(choice.multiplier, defaultMultiplier);
+    Diag::log(panels::sizeChoiceLog(target.windowID, choice.multiplier, defaultMultiplier));
+    content->topBar().setSizeBadge(choice.multiplier, defaultMultiplier);
 
     const core::Size size = sizeForMultiplier(choice.multiplier);
     core::Point origin{frame().midX() - size.width / 2, frame().midY() - size.height / 2};
@@ -83,33 +89,33 @@ void PipPanel::applySizeChoice(double multiplier)
 void PipPanel::setRateValueAsDefault()
 {
     const int rate = effectiveFrameRate();
-    PanelDefaults::setDefaultFrameRate(rate);
+    panels::PanelDefaults::setDefaultFrameRate(rate);
     frameRateOverride.reset();
-    content->topBar->setRateBadge(rate, PanelDefaults::defaultFrameRate());
+    content->topBar().setRateBadge(rate, panels::PanelDefaults::defaultFrameRate());
     applyDefaultFrameRateToAll();
-    Diag::log(frameRateDefaultLog(target.windowID, rate));
+    Diag::log(panels::frameRateDefaultLog(target.windowID, rate));
     content->showTransientHint(L10n::t("已设为默认帧率"), setAsDefaultHintSeconds);
 }
 
 void PipPanel::setOpacityValueAsDefault()
 {
     const double value = effectiveOpacity();
-    PanelDefaults::setOpacity(value);
+    panels::PanelDefaults::setOpacity(value);
     opacityOverride.reset();
-    content->topBar->setOpacityBadge(value, PanelDefaults::opacity());
+    content->topBar().setOpacityBadge(value, panels::PanelDefaults::opacity());
     applyOpacityToAll();
-    Diag::log(opacityDefaultLog(target.windowID, value));
+    Diag::log(panels::opacityDefaultLog(target.windowID, value));
     content->showTransientHint(L10n::t("已设为默认透明度"), setAsDefaultHintSeconds);
 }
 
 void PipPanel::setSizeValueAsDefault()
 {
     const double value = effectiveSizeMultiplier();
-    PanelDefaults::setDefaultSizeMultiplier(value);
+    panels::PanelDefaults::setDefaultSizeMultiplier(value);
     sizeOverride.reset();
-    content->topBar->setSizeBadge(value, PanelDefaults::defaultSizeMultiplier());
+    content->topBar().setSizeBadge(value, panels::PanelDefaults::defaultSizeMultiplier());
     applyDefaultSizeToAll();
-    Diag::log(sizeDefaultLog(target.windowID, value));
+    Diag::log(panels::sizeDefaultLog(target.windowID, value));
     content->showTransientHint(L10n::t("已设为默认大小"), setAsDefaultHintSeconds);
 }
 
@@ -120,8 +126,8 @@ double PipPanel::pictureOpacity() const { return ui::desktopShowsThrough() ? eff
 void PipPanel::applyOpacity()
 {
     const double value = pictureOpacity();
-    setViewAlpha(*content->mirrorView, content->pointerInsidePanel() ? 1.0 : value);
-    setViewAlpha(*content->fillView, value < 1 ? 0 : 1);
+    views::setViewAlpha(content->mirrorView(), content->pointerInsidePanel() ? 1.0 : value);
+    views::setViewAlpha(content->fillView(), value < 1 ? 0 : 1);
 }
 
 // The apply-to-all operations run after a default changed: an override that now equals
@@ -129,9 +135,9 @@ void PipPanel::applyOpacity()
 
 void PipPanel::applyOpacityToAll()
 {
-    const double defaultOpacity = PanelDefaults::opacity();
+    const double defaultOpacity = panels::PanelDefaults::opacity();
     for (PipPanel* panel : all()) {
-        panel->opacityOverride = normalizedOverride(panel->opacityOverride, defaultOpacity);
+        panel->opacityOverride = panels::normalizedOverride(panel->opacityOverride, defaultOpacity);
         panel->applyOpacity();
         panel->refreshOpacityBadge();
     }
@@ -139,9 +145,9 @@ void PipPanel::applyOpacityToAll()
 
 void PipPanel::applyDefaultFrameRateToAll()
 {
-    const int defaultRate = PanelDefaults::defaultFrameRate();
+    const int defaultRate = panels::PanelDefaults::defaultFrameRate();
     for (PipPanel* panel : all()) {
-        panel->frameRateOverride = normalizedOverride(panel->frameRateOverride, defaultRate);
+        panel->frameRateOverride = panels::normalizedOverride(panel->frameRateOverride, defaultRate);
         if (!panel->frameRateOverride) panel->mirror->setFrameRate(defaultRate);
         panel->refreshRateBadge();
     }
@@ -149,9 +155,9 @@ void PipPanel::applyDefaultFrameRateToAll()
 
 void PipPanel::applyDefaultSizeToAll()
 {
-    const double defaultMultiplier = PanelDefaults::defaultSizeMultiplier();
+    const double defaultMultiplier = panels::PanelDefaults::defaultSizeMultiplier();
     for (PipPanel* panel : all()) {
-        panel->sizeOverride = normalizedOverride(panel->sizeOverride, defaultMultiplier);
+        panel->sizeOverride = panels::normalizedOverride(panel->sizeOverride, defaultMultiplier);
         panel->refreshSizeBadge();
     }
 }

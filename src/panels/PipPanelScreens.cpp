@@ -2,11 +2,11 @@
 // after the display configuration changed.
 #include "capture/StreamMirror.h"
 #include "foundation/Diag.h"
-#include "panels/PanelDefaults.h"
-#include "panels/PanelGeometry.h"
-#include "panels/PanelLayoutLog.h"
+#include "panels/rules/PanelDefaults.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/rules/PanelLayoutLog.h"
 #include "panels/PipPanel.h"
-#include "panels/ScreenRules.h"
+#include "panels/rules/ScreenRules.h"
 #include "parking/VirtualDisplayController.h"
 
 #include <QPointer>
@@ -151,7 +151,7 @@ core::Size PipPanel::rebuildSizeForCurrentScreen()
     else if (const core::Size source = mirror->sourceSize(); source.height > 1)
         aspect = source.width / source.height;
 
-    const core::Size size = pipSize(home->visibleFrame, PanelDefaults::defaultSizeMultiplier(), aspect);
+    const core::Size size = pipSize(home->visibleFrame, panels::PanelDefaults::defaultSizeMultiplier(), aspect);
     Diag::log(rebuildSizeLine(appName(), size, home->visibleFrame, bounds ? std::optional(bounds->size) : std::nullopt));
     return size;
 }

@@ -2,7 +2,7 @@
 
 #include "foundation/L10n.h"
 #include "foundation/LaunchAtLogin.h"
-#include "panels/PanelDefaults.h"
+#include "panels/rules/PanelDefaults.h"
 #include "panels/PipPanel.h"
 #include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
@@ -61,7 +61,7 @@ void SettingsWindow::buildGeneral()
     doubleClickSwitch_ = settings::makeSwitch("doubleClickSwitch");
     connect(doubleClickSwitch_, &ui::Switch::clicked, this, [this] { doubleClickChanged(); });
 
-    const double opacity = PanelDefaults::opacity();
+    const double opacity = panels::PanelDefaults::opacity();
     const SliderGroup opacityGroup =
         measuredSlider("opacity", 0.1, 1.0, opacity, settings::percentLabel(opacity), "透明", nullptr, "不透明", 1.0);
     opacitySlider_ = opacityGroup.slider;

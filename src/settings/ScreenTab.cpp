@@ -1,8 +1,8 @@
 #include "settings/SettingsWindow.h"
 
 #include "foundation/L10n.h"
-#include "panels/OverrideChoices.h"
-#include "panels/PanelDefaults.h"
+#include "panels/rules/OverrideChoices.h"
+#include "panels/rules/PanelDefaults.h"
 #include "panels/PipPanel.h"
 #include "platform/defaults/SettingsTable.h"
 #include "platform/ui/Switch.h"
@@ -28,11 +28,12 @@ void SettingsWindow::buildScreenTab()
     settings::nameRows(card.rows, {"screenRow"});
 
     std::vector<std::string> rates;
-    for (int rate : frameRateChoices) rates.push_back(std::to_string(rate) + " fps");
+    for (int rate : panels::frameRateChoices) rates.push_back(std::to_string(rate) + " fps");
     frameRatePopup_ = settings::makePopup("frameRatePopup", rates, 210, 26);
-    const auto current = std::find(frameRateChoices.begin(), frameRateChoices.end(), PanelDefaults::defaultFrameRate());
-    if (current != frameRateChoices.end())
-        settings::selectItem(*frameRatePopup_, static_cast<int>(current - frameRateChoices.begin()));
+    const auto current = std::find(panels::frameRateChoices.begin(), panels::frameRateChoices.end(),
+                                   panels::PanelDefaults::defaultFrameRate());
+    if (current != panels::frameRateChoices.end())
+        settings::selectItem(*frameRatePopup_, static_cast<int>(current - panels::frameRateChoices.begin()));
     connect(frameRatePopup_, &QComboBox::activated, this, [this] { frameRateChanged(); });
     const double rateWidth = sizePopup(*frameRatePopup_, 210, 48);
     card = addCard({{"gauge", ui::systemColor("systemGreen"), L10n::t("小窗默认帧率"),
@@ -61,8 +62,8 @@ void SettingsWindow::frameRateChanged()
 {
     if (!frameRatePopup_) return;
     const int index = frameRatePopup_->currentIndex();
-    if (index < 0 || index >= static_cast<int>(frameRateChoices.size())) return;
-    defaults::setting::pipFrameRate.write(frameRateChoices[static_cast<std::size_t>(index)]);
+    if (index < 0 || index >= static_cast<int>(panels::frameRateChoices.size())) return;
+    defaults::setting::pipFrameRate.write(panels::frameRateChoices[static_cast<std::size_t>(index)]);
     PipPanel::applyDefaultFrameRateToAll();
 }
 

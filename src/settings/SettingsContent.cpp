@@ -2,7 +2,7 @@
 
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
-#include "panels/PanelDefaults.h"
+#include "panels/rules/PanelDefaults.h"
 #include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
@@ -118,7 +118,7 @@ void SettingsWindow::syncUI()
     if (scaleSlider_) setSliderValue(*scaleSlider_, scale);
     if (scaleValue_) setText(*scaleValue_, settings::multiplierLabel(scale));
     // Shown as the mini windows use it: a stored value beyond the range is clamped there.
-    const double size = PanelDefaults::defaultSizeMultiplier();
+    const double size = panels::PanelDefaults::defaultSizeMultiplier();
     if (sizeSlider_) setSliderValue(*sizeSlider_, size);
     if (sizeValue_) setText(*sizeValue_, settings::multiplierLabel(size));
     const double delay = hoverPreviewDelay.value();
@@ -127,7 +127,8 @@ void SettingsWindow::syncUI()
     if (hoverDelayRow_ && hoverDelayRow_->titleLabel)
         setText(*hoverDelayRow_->titleLabel, settings::hoverDelayTitle(delay));
     if (doubleClickSwitch_) settings::setSwitch(*doubleClickSwitch_, pipDoubleClickOpensOriginal.value());
-    if (windowCornerPopup_) settings::selectItem(*windowCornerPopup_, static_cast<int>(PanelDefaults::corner()));
+    if (windowCornerPopup_)
+        settings::selectItem(*windowCornerPopup_, static_cast<int>(panels::PanelDefaults::corner()));
     if (menuThumbsSwitch_) settings::setSwitch(*menuThumbsSwitch_, MenuThumbnail::enabled());
     const auto theme = app::currentHoverTriggerTheme();
     if (themePopup_) settings::selectItem(*themePopup_, static_cast<int>(theme));
@@ -138,7 +139,7 @@ void SettingsWindow::syncUI()
     if (languagePopup_) settings::selectItem(*languagePopup_, static_cast<int>(AppLang::current()));
     // Any stored choice but the first screen means the source's screen, item 1.
     if (screenPopup_) settings::selectItem(*screenPopup_, pipDefaultScreen.stored() == 0 ? 0 : 1);
-    const double opacity = PanelDefaults::opacity();
+    const double opacity = panels::PanelDefaults::opacity();
     if (opacitySlider_) setSliderValue(*opacitySlider_, opacity);
     if (opacityValue_) setText(*opacityValue_, settings::percentLabel(opacity));
     refreshHotkeyButtons();

@@ -7,7 +7,7 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/ui/Window.h"
 #include "app/LaunchSelfTests.h"
-#include "panels/PanelContentView.h"
+#include "panels/views/PanelContentView.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimWorkspace.h"
@@ -289,12 +289,12 @@ TEST_F(AppDelegateTest, AFocusRequestNeedsMoreThanTheToleranceAndASecondPanelOfA
     shell->createPanel(notes, {0, 0, 0.997, 1}, "r");
     EXPECT_EQ(linesWith("建窗: ").back(), "建窗: 原因=[r] 源=Notes(pid 42) 窗口#500 聚焦=是");
     EXPECT_EQ(PipPanel::all().size(), 1u);
-    EXPECT_EQ(first->content->statusLabel->text().toStdString(), "此窗口已有小窗，不重复创建");
+    EXPECT_EQ(first->content->statusLabel().text().toStdString(), "此窗口已有小窗，不重复创建");
     EXPECT_TRUE(first->content->transientHintActive());
 
     shell->createPanel(shareableWindow(600), {0.5, 0, 0.5, 0.5}, "r");
     ASSERT_EQ(PipPanel::all().size(), 2u);
-    EXPECT_EQ(PipPanel::all().back()->content->statusLabel->text().toStdString(), "已聚焦局部：单击不能固定预览");
+    EXPECT_EQ(PipPanel::all().back()->content->statusLabel().text().toStdString(), "已聚焦局部：单击不能固定预览");
 }
 
 TEST_F(AppDelegateTest, TheFrontmostWindowCommandMatchesTheFrontProcessNeverItsBundleIdentifier)

@@ -111,7 +111,8 @@ protected:
     DebugHooks::Actions recordingActions()
     {
         return {.createPanel =
-                    [this](const desktop::ShareableWindow& window, const FocusRegion& focus, const std::string& reason) {
+                    [this](const desktop::ShareableWindow& window, const panels::FocusRegion& focus,
+                           const std::string& reason) {
                         created.push_back({window.windowID, focus, reason});
                     },
                 .showSettings = [this](std::optional<int> tab) { settingsOpened.push_back(tab); }};
@@ -119,7 +120,7 @@ protected:
 
     struct Created {
         desktop::WindowID window;
-        FocusRegion focus;
+        panels::FocusRegion focus;
         std::string reason;
         bool operator==(const Created&) const = default;
     };
@@ -135,7 +136,7 @@ TEST_F(DebugHooksTest, TheSmallestWindowOfAnotherProcessIsMirroredWhole)
     addWindow(42, 503, {700, 500, 100, 300}, "Tall");
     DebugHooks::captureSmallestWindow(recordingActions());
     clock().runUntilIdle();
-    EXPECT_EQ(created, (std::vector<Created>{{502, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）"}}));
+    EXPECT_EQ(created, (std::vector<Created>{{502, panels::FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）"}}));
     EXPECT_EQ(linesWith("USR2 捕捉最小窗口"), (std::vector<std::string>{"USR2 捕捉最小窗口: #502 owner=Mail"}));
 
     // Without Screen Recording nothing is chosen or made, and the log says so.
@@ -173,7 +174,7 @@ TEST_F(DebugHooksTest, ARealSigusr2GoesThroughThePipeToTheMainQueue)
     clock().runUntilIdle();
     EXPECT_EQ(linesWith("USR2"), (std::vector<std::string>{"USR2 调试信号: 捕捉最小 onscreen 窗口",
                                                            "USR2 捕捉最小窗口: #502 owner=Mail"}));
-    EXPECT_EQ(created, (std::vector<Created>{{502, FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）"}}));
+    EXPECT_EQ(created, (std::vector<Created>{{502, panels::FocusRegion{}, "调试钩子 SIGUSR2（抓最小窗口）"}}));
 }
 
 TEST_F(DebugHooksTest, ARealSigusr1RunsOneProbe)

@@ -1,6 +1,6 @@
 #include "app/HotKeyPanelHiding.h"
 #include "panels/PanelFixture.h"
-#include "panels/PreviewPanel.h"
+#include "panels/views/PreviewPanel.h"
 
 #include <gtest/gtest.h>
 
@@ -88,28 +88,28 @@ TEST_F(HotKeyPanelHidingTest, HidingLeavesAPinnedPreviewSoTheTakenOverWindowGoes
     click(at(*panel, panel->frame().width() / 2, panel->frame().height() / 2 + 10));
     clock().advance(0.25);
     clock().runUntilIdle();
-    ASSERT_TRUE(panel->content->pinned);
-    ASSERT_TRUE(panel->content->takeoverActive);
+    ASSERT_TRUE(panel->pinSession->pinned);
+    ASSERT_TRUE(panel->pinSession->takeoverActive);
     clock().advance(0.5);
     ASSERT_NE(world().window(sourceID)->frame, (core::Rect{100, 100, 800, 600}));
 
     hiding.beginHoldHide();
     clock().advance(0.5);
-    EXPECT_FALSE(panel->content->pinned);
-    EXPECT_FALSE(panel->content->takeoverActive);
-    EXPECT_EQ(PanelContentView::pinnedView(), nullptr);
+    EXPECT_FALSE(panel->pinSession->pinned);
+    EXPECT_FALSE(panel->pinSession->takeoverActive);
+    EXPECT_EQ(pin::PinSession::pinnedSession(), nullptr);
     EXPECT_EQ(world().window(sourceID)->frame, (core::Rect{100, 100, 800, 600}));
-    EXPECT_FALSE(panel->content->previewPanel && panel->content->previewPanel->isVisible());
+    EXPECT_FALSE(panel->hoverPreview->previewPanel && panel->hoverPreview->previewPanel->isVisible());
     hiding.endHoldHide();
 
     // The toggle's hiding does the same.
     click(at(*panel, panel->frame().width() / 2, panel->frame().height() / 2 + 10));
     clock().advance(0.25);
     clock().runUntilIdle();
-    ASSERT_TRUE(panel->content->pinned);
+    ASSERT_TRUE(panel->pinSession->pinned);
     hiding.togglePanelsVisibility();
     clock().advance(0.5);
-    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_FALSE(panel->pinSession->pinned);
     EXPECT_EQ(world().window(sourceID)->frame, (core::Rect{100, 100, 800, 600}));
 }
 

@@ -47,7 +47,8 @@ protected:
     {
         app::StatusMenu::Host host;
         host.perform = [this](app::Command command) { performed.push_back(command); };
-        host.createPanel = [this](const desktop::ShareableWindow& w, const FocusRegion& region, const std::string& why) {
+        host.createPanel = [this](const desktop::ShareableWindow& w, const panels::FocusRegion& region,
+                                  const std::string& why) {
             picked.push_back(w.windowID);
             EXPECT_TRUE(region.isWholeWindow());
             EXPECT_EQ(why, "菜单·窗口列表选中");

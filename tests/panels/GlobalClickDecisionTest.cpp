@@ -1,17 +1,17 @@
-#include "panels/GlobalClickDecision.h"
+#include "panels/rules/GlobalClickDecision.h"
 
 #include <gtest/gtest.h>
 
-using Kind = pin::GlobalClickDecision::Kind;
+using Kind = panels::GlobalClickDecision::Kind;
 
 namespace {
 
 const ui::Screen builtIn{1, {0, 0, 1440, 900}, {0, 0, 1440, 875}, 2, "Built-in"};
 const ui::Screen dell{2, {1440, 0, 1920, 1080}, {1440, 0, 1920, 1055}, 1, "DELL"};
 
-pin::GlobalClick click(core::Point pointer)
+panels::GlobalClick click(core::Point pointer)
 {
-    pin::GlobalClick c;
+    panels::GlobalClick c;
     c.eventWindow = 7;
     c.pointer = pointer;
     c.screens = {builtIn, dell};
@@ -31,28 +31,28 @@ TEST(GlobalClickDecision, ClicksJustAfterAForwardAreTheForwardedOnes)
 {
     auto c = click({500, 300});
     c.lastForwardTime = 9.7;
-    const auto quiet = pin::decideGlobalClick(c);
+    const auto quiet = panels::decideGlobalClick(c);
     EXPECT_EQ(quiet.kind, Kind::ignoreForwarded);
     EXPECT_EQ(quiet.logLine, "");
 
     c.lastForwardTime = 9.5;
-    EXPECT_EQ(pin::decideGlobalClick(c).kind, Kind::leave);
+    EXPECT_EQ(panels::decideGlobalClick(c).kind, Kind::leave);
 }
 
 TEST(GlobalClickDecision, PressesInTheTakenOverWindowKeepThePin)
 {
     auto c = click({500, 300});
     c.eventWindow = 42;
-    EXPECT_EQ(pin::decideGlobalClick(c).kind, Kind::leave);  // no takeover: forwarding mode
+    EXPECT_EQ(panels::decideGlobalClick(c).kind, Kind::leave);  // no takeover: forwarding mode
 
     c.takeoverActive = true;
-    const auto same = pin::decideGlobalClick(c);
+    const auto same = panels::decideGlobalClick(c);
     EXPECT_EQ(same.kind, Kind::ignoreSourceWindow);
     EXPECT_FALSE(same.showCrossSpaceHint);
     EXPECT_EQ(same.logLine, "");
 
     c.takeoverCrossSpace = true;
-    const auto across = pin::decideGlobalClick(c);
+    const auto across = panels::decideGlobalClick(c);
     EXPECT_EQ(across.kind, Kind::ignoreSourceWindow);
     EXPECT_TRUE(across.showCrossSpaceHint);
     EXPECT_EQ(across.logLine, "跨桌面接管: 点击预览内容 → 提示仅预览不可交互");
@@ -60,25 +60,25 @@ TEST(GlobalClickDecision, PressesInTheTakenOverWindowKeepThePin)
 
 TEST(GlobalClickDecision, AMarginOfFourPointsAroundMiniWindowsBelongsToThem)
 {
-    const auto near = pin::decideGlobalClick(click({1197, 100}));  // 3 pt left of the first
+    const auto near = panels::decideGlobalClick(click({1197, 100}));  // 3 pt left of the first
     EXPECT_EQ(near.kind, Kind::ignoreMiniWindow);
     EXPECT_EQ(near.logLine, "全局点击落点在PIP内(win=7=Finder/layer0)→不退出");
-    EXPECT_EQ(pin::decideGlobalClick(click({1300, 303})).kind, Kind::ignoreMiniWindow);  // 3 pt above the second
-    EXPECT_EQ(pin::decideGlobalClick(click({1195, 100})).kind, Kind::leave);
+    EXPECT_EQ(panels::decideGlobalClick(click({1300, 303})).kind, Kind::ignoreMiniWindow);  // 3 pt above the second
+    EXPECT_EQ(panels::decideGlobalClick(click({1195, 100})).kind, Kind::leave);
 }
 
 TEST(GlobalClickDecision, AnotherDisplayNeverEndsThePin)
 {
-    const auto other = pin::decideGlobalClick(click({2000, 500}));
+    const auto other = panels::decideGlobalClick(click({2000, 500}));
     EXPECT_EQ(other.kind, Kind::ignoreOtherScreen);
     EXPECT_EQ(other.logLine, "全局点击在其他屏幕(DELL)→不退出本屏(Built-in)固定预览");
 
     auto noPanelScreen = click({500, 300});
     noPanelScreen.panelScreen.reset();
-    EXPECT_EQ(pin::decideGlobalClick(noPanelScreen).logLine, "全局点击在其他屏幕(Built-in)→不退出本屏(?)固定预览");
+    EXPECT_EQ(panels::decideGlobalClick(noPanelScreen).logLine, "全局点击在其他屏幕(Built-in)→不退出本屏(?)固定预览");
 
     // On no screen at all: the pin ends.
-    EXPECT_EQ(pin::decideGlobalClick(click({-300, 500})).kind, Kind::leave);
+    EXPECT_EQ(panels::decideGlobalClick(click({-300, 500})).kind, Kind::leave);
 }
 
 TEST(GlobalClickDecision, LeavingNamesTheClickedApplicationInGlobalCoordinates)
@@ -89,7 +89,7 @@ TEST(GlobalClickDecision, LeavingNamesTheClickedApplicationInGlobalCoordinates)
         asked = p;
         return std::optional<desktop::Pid>(321);
     };
-    const auto leave = pin::decideGlobalClick(c);
+    const auto leave = panels::decideGlobalClick(c);
     ASSERT_EQ(leave.kind, Kind::leave);
     ASSERT_TRUE(asked);
     EXPECT_DOUBLE_EQ(asked->x, 500.7);
@@ -108,7 +108,7 @@ TEST(GlobalClickDecision, WithoutScreensTheFlipUses900AndTheDesktopHasNoOwner)
     c.panelScreen.reset();
     c.miniWindows.clear();
     c.ownerPidAt = [](core::Point) { return std::optional<desktop::Pid>(); };
-    const auto leave = pin::decideGlobalClick(c);
+    const auto leave = panels::decideGlobalClick(c);
     ASSERT_EQ(leave.kind, Kind::leave);
     EXPECT_FALSE(leave.frontPid);
     EXPECT_EQ(

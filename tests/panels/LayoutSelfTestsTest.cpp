@@ -1,4 +1,4 @@
-#include "panels/LayoutSelfTests.h"
+#include "panels/rules/LayoutSelfTests.h"
 
 #include "platform/defaults/Defaults.h"
 #include "support/DiagLines.h"

@@ -1,6 +1,6 @@
-#include "panels/ActivationPlan.h"
-#include "panels/FrontHandoff.h"
-#include "panels/RestoreRetry.h"
+#include "panels/pin/ActivationPlan.h"
+#include "panels/pin/FrontHandoff.h"
+#include "panels/pin/RestoreRetry.h"
 
 #include <gtest/gtest.h>
 

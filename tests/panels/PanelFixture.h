@@ -1,8 +1,10 @@
 #pragma once
 
-#include "panels/PanelContentView.h"
+#include "panels/pin/HoverPreview.h"
+#include "panels/views/PanelContentView.h"
+#include "panels/pin/PinSession.h"
 #include "panels/PipPanel.h"
-#include "panels/ViewAlpha.h"
+#include "panels/views/ViewAlpha.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/defaults/Defaults.h"
 #include "support/DiagLines.h"
@@ -40,7 +42,7 @@ protected:
         testsupport::SimDesktopDiagTest::TearDown();
     }
 
-    PipPanel* makePanel(desktop::WindowID id = sourceID, FocusRegion focus = {})
+    PipPanel* makePanel(desktop::WindowID id = sourceID, panels::FocusRegion focus = {})
     {
         auto* panel = new PipPanel(shareableWindow(id), focus);
         panel->orderFront();

@@ -1,4 +1,4 @@
-#include "panels/PanelGeometry.h"
+#include "panels/rules/PanelGeometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "PanelFixture.h"
 
-#include "panels/FrozenBanner.h"
-#include "panels/GripView.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewPanel.h"
+#include "panels/views/FrozenBanner.h"
+#include "panels/views/GripView.h"
+#include "panels/views/PreviewContentView.h"
+#include "panels/views/PreviewPanel.h"
 #include "platform/sim/Compositor.h"
 
 #include <QApplication>
@@ -92,9 +92,9 @@ TEST_F(PanelPictureTest, HintBannerAndGripOfAMiniWindowShowWhereTheyAre)
     panel->setFrame({340, 280, 320, 240});
     clock().advance(0.1);
 
-    expectAtItsGeometry(*panel, *panel->content->statusLabel);
-    expectAtItsGeometry(*panel, *panel->content->frozenBanner);
-    expectAtItsGeometry(*panel, *panel->content->grip);
+    expectAtItsGeometry(*panel, panel->content->statusLabel());
+    expectAtItsGeometry(*panel, panel->content->frozenBanner());
+    expectAtItsGeometry(*panel, panel->content->grip());
 }
 
 TEST_F(PanelPictureTest, LabelAndBannerOfThePreviewShowWhereTheyAre)
@@ -105,8 +105,8 @@ TEST_F(PanelPictureTest, LabelAndBannerOfThePreviewShowWhereTheyAre)
     QEnterEvent enter(local, local, panel->content->mapToGlobal(local));
     QApplication::sendEvent(panel->content, &enter);
     clock().advance(0.6);
-    ASSERT_TRUE(panel->content->previewPanel);
-    PreviewPanel& preview = *panel->content->previewPanel;
+    ASSERT_TRUE(panel->hoverPreview->previewPanel);
+    views::PreviewPanel& preview = *panel->hoverPreview->previewPanel;
     preview.content->showHint("已冻结");
     preview.content->setFrozen(true);
     clock().advance(0.5);

@@ -1,8 +1,8 @@
 #include "PanelFixture.h"
 
-#include "panels/BarButton.h"
-#include "panels/PanelGeometry.h"
-#include "panels/TopBarView.h"
+#include "panels/views/BarButton.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/views/TopBarView.h"
 #include "platform/sim/SimWorld.h"
 
 namespace {
@@ -43,7 +43,7 @@ TEST_F(PanelScreensTest, ADisplayChangeResizesMovedPanelsAndDropsTheirSizeOverri
     const core::Size expected = panels::pipSize(visibleFrame, 1.2, 800.0 / 500.0);
     EXPECT_NEAR(moving->frame().width(), expected.width, 1e-9);
     EXPECT_FALSE(moving->sizeOverride);
-    EXPECT_EQ(moving->content->topBar->sizeButton->text().toStdString(), "1.2×");
+    EXPECT_EQ(moving->content->topBar().sizeButton->text().toStdString(), "1.2×");
     EXPECT_EQ(moving->lastSizedScreenID, std::optional<desktop::DisplayID>(1));
     EXPECT_EQ(linesWith("显示器配置变化: 1 扇换屏小窗重算尺寸").size(), 1u);
     EXPECT_EQ(linesWith("显示器变化: 已自动排列 2 扇小窗（右缘竖排）").size(), 1u);

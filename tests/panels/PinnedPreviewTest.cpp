@@ -1,14 +1,14 @@
 #include "PanelFixture.h"
 
 #include "foundation/EventBridge.h"
-#include "panels/FixedPreviewTopStrip.h"
-#include "panels/LearnedMinSizes.h"
-#include "panels/ParkingLoan.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewPanel.h"
-#include "panels/TakeoverGeometry.h"
-#include "panels/TakeoverRestoreJob.h"
-#include "panels/TopBarView.h"
+#include "panels/pin/FixedPreviewTopStrip.h"
+#include "panels/pin/LearnedMinSizes.h"
+#include "panels/pin/ParkingLoan.h"
+#include "panels/views/PreviewContentView.h"
+#include "panels/views/PreviewPanel.h"
+#include "panels/pin/TakeoverGeometry.h"
+#include "panels/pin/TakeoverRestoreJob.h"
+#include "panels/views/TopBarView.h"
 #include "platform/sim/SimWorld.h"
 
 #include <algorithm>
@@ -26,10 +26,10 @@ protected:
     void SetUp() override
     {
         PanelFixture::SetUp();
-        savedLoan_ = ParkingLoan::calls();
-        ParkingLoan::calls().giveBack = [this](desktop::WindowID id) { givenBack.push_back(id); };
-        ParkingLoan::calls().releaseTakeover = [this](desktop::WindowID id) { released.push_back(id); };
-        LearnedMinSizes::cache().clear();
+        savedLoan_ = pin::ParkingLoan::calls();
+        pin::ParkingLoan::calls().giveBack = [this](desktop::WindowID id) { givenBack.push_back(id); };
+        pin::ParkingLoan::calls().releaseTakeover = [this](desktop::WindowID id) { released.push_back(id); };
+        pin::LearnedMinSizes::cache().clear();
         EventBridge::lastForwardTime = -1.0e9;
     }
 
@@ -39,8 +39,8 @@ protected:
         while (!PipPanel::all().empty()) PipPanel::all().back()->closePanel(false);
         clock().advance(3);
         PanelFixture::TearDown();
-        FixedPreviewTopStrip::uninstall();
-        ParkingLoan::calls() = savedLoan_;
+        pin::FixedPreviewTopStrip::uninstall();
+        pin::ParkingLoan::calls() = savedLoan_;
     }
 
     // A press and release on the picture, then the single-click delay.
@@ -65,7 +65,7 @@ protected:
     // The preview box of a panel in global coordinates.
     static core::Rect globalBoxOf(const PipPanel& panel)
     {
-        return pin::globalBox(panel.content->previewFrame(panel), screenHeight);
+        return pin::globalBox(panel.hoverPreview->previewFrame(), screenHeight);
     }
 
     std::vector<nlohmann::json> eventsTo(desktop::WindowID id, const std::string& type) const
@@ -80,7 +80,7 @@ protected:
     std::vector<desktop::WindowID> released;
 
 private:
-    ParkingLoan::Calls savedLoan_;
+    pin::ParkingLoan::Calls savedLoan_;
 };
 
 void expectNear(const core::Rect& a, const core::Rect& b, double tolerance = 1e-6)
@@ -94,34 +94,34 @@ void expectNear(const core::Rect& a, const core::Rect& b, double tolerance = 1e-
 TEST_F(PinnedPreviewTest, AClickPinsTheSourceIntoTheBoxAndEscapePutsItBack)
 {
     PipPanel* panel = makePanel();
-    PanelContentView& view = *panel->content;
+    pin::PinSession& session = *panel->pinSession;
     pin(*panel);
 
-    ASSERT_TRUE(view.pinned);
-    ASSERT_TRUE(view.takeoverActive);
-    EXPECT_EQ(PanelContentView::pinnedView(), &view);
+    ASSERT_TRUE(session.pinned);
+    ASSERT_TRUE(session.takeoverActive);
+    EXPECT_EQ(pin::PinSession::pinnedSession(), &session);
     // The 800×600 window is larger than the box: it takes the whole box.
     const core::Rect box = globalBoxOf(*panel);
     clock().advance(0.5);
     expectNear(frameOf(sourceID), box);
     EXPECT_FALSE(journalOf("ax.set").empty());
-    EXPECT_EQ(view.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
-    EXPECT_EQ(FixedPreviewTopStrip::targetWindowNumber(), sourceID);
-    EXPECT_TRUE(view.topBar->fixedPreview);
+    EXPECT_EQ(session.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
+    EXPECT_EQ(pin::FixedPreviewTopStrip::targetWindowNumber(), sourceID);
+    EXPECT_TRUE(panel->content->topBar().fixedPreview);
     // Pinned before the hover delay ran out: the window took the preview's place unseen.
-    EXPECT_FALSE(view.previewPanel);
+    EXPECT_FALSE(panel->hoverPreview->previewPanel);
 
     pressEscape();
     clock().advance(0.5);
-    EXPECT_FALSE(view.pinned);
-    EXPECT_FALSE(view.takeoverActive);
+    EXPECT_FALSE(session.pinned);
+    EXPECT_FALSE(session.takeoverActive);
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
-    EXPECT_FALSE(view.takeoverSavedFrame);
+    EXPECT_FALSE(session.takeoverSavedFrame);
     EXPECT_EQ(released, std::vector<desktop::WindowID>{sourceID});
     EXPECT_TRUE(givenBack.empty());
-    EXPECT_FALSE(FixedPreviewTopStrip::tapInstalled());
-    EXPECT_FALSE(view.globalClickMonitor);
-    EXPECT_TRUE(view.escMonitors.empty());
+    EXPECT_FALSE(pin::FixedPreviewTopStrip::tapInstalled());
+    EXPECT_FALSE(session.globalClickMonitor);
+    EXPECT_TRUE(session.escMonitors.empty());
     EXPECT_EQ(linesWith("Esc(全局)→退出固定").size(), 1u);
     EXPECT_EQ(linesWith("接管预览退出: 恢复源窗口 frame=(100.0, 100.0, 800.0, 600.0) 成功").size(), 1u);
 
@@ -138,21 +138,21 @@ TEST_F(PinnedPreviewTest, ARefusedMoveForwardsAPreviewClickToTheSourceExactlyOnc
     // Large enough that the preview, centred on the screen, lies over it.
     addWindow(43, 600, {200, 100, 1100, 800}, "Stubborn");
     PipPanel* panel = makePanel(600);
-    PanelContentView& view = *panel->content;
+    pin::PinSession& session = *panel->pinSession;
     pin(*panel);
 
-    ASSERT_TRUE(view.pinned);
-    EXPECT_FALSE(view.takeoverActive);
-    EXPECT_FALSE(view.takeoverSavedFrame);
+    ASSERT_TRUE(session.pinned);
+    EXPECT_FALSE(session.takeoverActive);
+    EXPECT_FALSE(session.takeoverSavedFrame);
     EXPECT_EQ(linesWith("接管预览: 移动源窗口失败，回退转发模式 id=600").size(), 1u);
     EXPECT_EQ(givenBack, std::vector<desktop::WindowID>{600});
-    ASSERT_TRUE(view.previewPanel);
+    ASSERT_TRUE(panel->hoverPreview->previewPanel);
     clock().advance(0.3);
-    EXPECT_TRUE(view.previewPanel->isVisible());
-    EXPECT_FALSE(view.previewPanel->ignoresMouseEvents());
+    EXPECT_TRUE(panel->hoverPreview->previewPanel->isVisible());
+    EXPECT_FALSE(panel->hoverPreview->previewPanel->ignoresMouseEvents());
 
     // The mapped point of the source window lies under the preview, clear of the mini window.
-    const core::Rect preview = view.previewPanel->frame();
+    const core::Rect preview = panel->hoverPreview->previewPanel->frame();
     const core::Point mapped{200 + 600 * 1100 / preview.width(), 100 + 150 * 800 / preview.height()};
     ASSERT_TRUE(pin::globalBox(preview, screenHeight).contains(mapped));
     ASSERT_FALSE(pin::globalBox(panel->frame(), screenHeight).contains(mapped));
@@ -162,13 +162,13 @@ TEST_F(PinnedPreviewTest, ARefusedMoveForwardsAPreviewClickToTheSourceExactlyOnc
     EXPECT_EQ(eventsTo(600, "leftMouseDown").size(), 1u);
     EXPECT_EQ(eventsTo(600, "leftMouseUp").size(), 1u);
     // Only the user's own press reached the preview: the posted one passed it.
-    EXPECT_EQ(eventsTo(view.previewPanel->windowNumber(), "leftMouseDown").size(), 1u);
-    EXPECT_TRUE(view.pinned);
-    EXPECT_FALSE(view.previewPanel->ignoresMouseEvents());
+    EXPECT_EQ(eventsTo(panel->hoverPreview->previewPanel->windowNumber(), "leftMouseDown").size(), 1u);
+    EXPECT_TRUE(session.pinned);
+    EXPECT_FALSE(panel->hoverPreview->previewPanel->ignoresMouseEvents());
 
     pressEscape();
-    EXPECT_FALSE(view.pinned);
-    EXPECT_TRUE(view.previewPanel->ignoresMouseEvents());
+    EXPECT_FALSE(session.pinned);
+    EXPECT_TRUE(panel->hoverPreview->previewPanel->ignoresMouseEvents());
 }
 
 TEST_F(PinnedPreviewTest, AnUnreportedMinimumIsRecentredInTheBoxAndLearned)
@@ -181,15 +181,15 @@ TEST_F(PinnedPreviewTest, AnUnreportedMinimumIsRecentredInTheBoxAndLearned)
     pin(*panel);
     clock().advance(1);
 
-    ASSERT_TRUE(panel->content->takeoverActive);
+    ASSERT_TRUE(panel->pinSession->takeoverActive);
     const core::Rect box = globalBoxOf(*panel);
     const core::Rect frame = frameOf(700);
     EXPECT_EQ(frame.size, (core::Size{900, 700}));
     EXPECT_NEAR(frame.midX(), box.midX(), 1e-6);
     EXPECT_NEAR(frame.midY(), box.midY(), 1e-6);
     EXPECT_EQ(linesWith("钳制观察: 实际 900x700").size(), 1u);
-    const auto learned = LearnedMinSizes::cache().find("com.example.big");
-    ASSERT_NE(learned, LearnedMinSizes::cache().end());
+    const auto learned = pin::LearnedMinSizes::cache().find("com.example.big");
+    ASSERT_NE(learned, pin::LearnedMinSizes::cache().end());
     EXPECT_EQ(learned->second, (core::Size{900, 700}));
     EXPECT_EQ(linesWith("最小尺寸学习: com.example.big → 900x700").size(), 1u);
 
@@ -202,7 +202,7 @@ TEST_F(PinnedPreviewTest, RestoreRetriesOutliveAClosedPanelAndGiveBackItsOwnWind
 {
     PipPanel* panel = makePanel();
     pin(*panel);
-    ASSERT_TRUE(panel->content->takeoverActive);
+    ASSERT_TRUE(panel->pinSession->takeoverActive);
     clock().advance(0.5);
 
     // Every restore write now fails.
@@ -211,11 +211,11 @@ TEST_F(PinnedPreviewTest, RestoreRetriesOutliveAClosedPanelAndGiveBackItsOwnWind
     panel->closePanel(false);
     clock().runUntilIdle();
     EXPECT_FALSE(closed);
-    EXPECT_TRUE(TakeoverRestoreJob::anyPending());
+    EXPECT_TRUE(pin::TakeoverRestoreJob::anyPending());
     EXPECT_TRUE(givenBack.empty());
 
     clock().advance(2);
-    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    EXPECT_FALSE(pin::TakeoverRestoreJob::anyPending());
     EXPECT_EQ(givenBack, std::vector<desktop::WindowID>{sourceID});
     EXPECT_TRUE(released.empty());
     EXPECT_EQ(linesWith("接管预览退出: 恢复彻底失败 frame=(100.0, 100.0, 800.0, 600.0) pid=42").size(), 1u);
@@ -229,37 +229,37 @@ TEST_F(PinnedPreviewTest, ClosingDuringTheFrontHandoffStillRestoresTheWindow)
     addWindow(45, 800, {50, 50, 300, 300}, "Cover");
     PipPanel* panel = makePanel();
     pin(*panel);
-    ASSERT_TRUE(panel->content->takeoverActive);
-    ASSERT_EQ(panel->content->prePinRaiseList.size(), 1u);
+    ASSERT_TRUE(panel->pinSession->takeoverActive);
+    ASSERT_EQ(panel->pinSession->prePinRaiseList.size(), 1u);
     clock().advance(0.5);
 
     pressEscape();
-    ASSERT_TRUE(panel->content->takeoverSavedFrame);
+    ASSERT_TRUE(panel->pinSession->takeoverSavedFrame);
     panel->closePanel(false);
     clock().advance(1);
 
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
     EXPECT_EQ(released, std::vector<desktop::WindowID>{sourceID});
-    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    EXPECT_FALSE(pin::TakeoverRestoreJob::anyPending());
 }
 
 TEST_F(PinnedPreviewTest, ANewTakeoverStopsPendingRetriesAndKeepsTheFirstSavedFrame)
 {
     PipPanel* panel = makePanel();
-    PanelContentView& view = *panel->content;
+    pin::PinSession& session = *panel->pinSession;
     pin(*panel);
     clock().advance(0.5);
 
     world().setAccessibilityTrusted(false);
     pressEscape();
-    ASSERT_TRUE(view.restoreJob() && view.restoreJob()->pending());
+    ASSERT_TRUE(session.restoreJob() && session.restoreJob()->pending());
     world().setAccessibilityTrusted(true);
 
     // Pinned again before the retries ran: the window's first place stays the one to restore.
     pin(*panel);
-    ASSERT_TRUE(view.takeoverActive);
-    EXPECT_EQ(view.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
-    EXPECT_FALSE(TakeoverRestoreJob::anyPending());
+    ASSERT_TRUE(session.takeoverActive);
+    EXPECT_EQ(session.takeoverSavedFrame, std::optional<core::Rect>(sourceFrame));
+    EXPECT_FALSE(pin::TakeoverRestoreJob::anyPending());
     clock().advance(2);
     expectNear(frameOf(sourceID), globalBoxOf(*panel));
 
@@ -277,21 +277,21 @@ TEST_F(PinnedPreviewTest, PinningASecondPanelLeavesTheFirstAndOwnsTheTap)
     PipPanel* second = makePanel(501);
     pin(*first);
     clock().advance(0.5);
-    ASSERT_TRUE(first->content->takeoverActive);
+    ASSERT_TRUE(first->pinSession->takeoverActive);
 
     pin(*second);
     clock().advance(0.5);
-    EXPECT_FALSE(first->content->pinned);
-    EXPECT_TRUE(second->content->pinned);
-    EXPECT_TRUE(second->content->takeoverActive);
-    EXPECT_EQ(PanelContentView::pinnedView(), second->content);
+    EXPECT_FALSE(first->pinSession->pinned);
+    EXPECT_TRUE(second->pinSession->pinned);
+    EXPECT_TRUE(second->pinSession->takeoverActive);
+    EXPECT_EQ(pin::PinSession::pinnedSession(), second->pinSession.get());
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
-    EXPECT_EQ(FixedPreviewTopStrip::targetWindowNumber(), 501u);
-    EXPECT_TRUE(FixedPreviewTopStrip::tapInstalled());
+    EXPECT_EQ(pin::FixedPreviewTopStrip::targetWindowNumber(), 501u);
+    EXPECT_TRUE(pin::FixedPreviewTopStrip::tapInstalled());
 
     // The first pin's leave is over: its later steps do not take the second pin's tap down.
-    first->content->exitPinnedPreview(std::nullopt, std::nullopt, true);
-    EXPECT_TRUE(FixedPreviewTopStrip::tapInstalled());
+    first->pinSession->exitPinnedPreview(std::nullopt, std::nullopt, true);
+    EXPECT_TRUE(pin::FixedPreviewTopStrip::tapInstalled());
 }
 
 TEST_F(PinnedPreviewTest, ADoubleClickOnTheTopEdgeOfTheTakenOverWindowLeavesThePin)
@@ -304,10 +304,10 @@ TEST_F(PinnedPreviewTest, ADoubleClickOnTheTopEdgeOfTheTakenOverWindowLeavesTheP
     // 31 pt below the top edge, or a single click: untouched.
     click({box.midX(), screenHeight - (box.minY() + 31)}, 2);
     click({box.midX(), screenHeight - (box.minY() + 10)}, 1);
-    EXPECT_TRUE(panel->content->pinned);
+    EXPECT_TRUE(panel->pinSession->pinned);
 
     click({box.midX(), screenHeight - (box.minY() + 10)}, 2);
-    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_FALSE(panel->pinSession->pinned);
     EXPECT_EQ(linesWith("固定预览顶边双击 → 退出固定并打开原应用").size(), 1u);
     clock().advance(0.5);
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
@@ -324,17 +324,17 @@ TEST_F(PinnedPreviewTest, AClickElsewhereLeavesThePinButNotOneBesideAMiniWindow)
     PipPanel* panel = makePanel();
     pin(*panel);
     clock().advance(0.5);
-    ASSERT_TRUE(panel->content->pinned);
+    ASSERT_TRUE(panel->pinSession->pinned);
 
     // Within 4 pt of the mini window's frame (on its left, clear of the taken-over window):
     // the press belongs to it.
     const core::Rect frame = panel->frame();
     click({frame.minX() - 3, frame.midY()});
-    EXPECT_TRUE(panel->content->pinned);
+    EXPECT_TRUE(panel->pinSession->pinned);
     EXPECT_EQ(linesWith("全局点击落点在PIP内").size(), 1u);
 
     click({1400, screenHeight - 900});
-    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_FALSE(panel->pinSession->pinned);
     EXPECT_EQ(linesWith("全局点击→退出固定: win=900").size(), 1u);
     // The clicked application comes forward, then the window goes back beneath it.
     clock().advance(1);
@@ -353,7 +353,7 @@ TEST_F(PinnedPreviewTest, ADoubleClickOnThePictureLeavesAndFocusesOrOpensTheSour
     post(EventType::leftMouseDown, picture, 2);
     post(EventType::leftMouseUp, picture, 2);
     clock().advance(0.5);
-    EXPECT_FALSE(panel->content->pinned);
+    EXPECT_FALSE(panel->pinSession->pinned);
     EXPECT_EQ(linesWith("双击画面→退出固定并聚焦源窗口").size(), 1u);
     EXPECT_EQ(frameOf(sourceID), sourceFrame);
     EXPECT_TRUE(PipPanel::isRegistered(panel));

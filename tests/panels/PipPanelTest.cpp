@@ -2,11 +2,11 @@
 
 #include "capture/MirrorView.h"
 #include "foundation/L10n.h"
-#include "panels/GripView.h"
-#include "panels/PanelGeometry.h"
-#include "panels/TopBarView.h"
+#include "panels/views/GripView.h"
+#include "panels/rules/PanelGeometry.h"
+#include "panels/views/TopBarView.h"
 #include "parking/WindowParking.h"
-#include "panels/BarButton.h"
+#include "panels/views/BarButton.h"
 #include "platform/sim/SimWorld.h"
 
 #include <QLabel>
@@ -33,7 +33,7 @@ TEST_F(PipPanelTest, ANewPanelIsSizedForItsSourceAndCentredOnIt)
     EXPECT_NEAR(centre(panel->frame()).y, 582, 1e-9);
     EXPECT_EQ(panel->level(), 3);
     EXPECT_EQ(panel->title(), "Glimra · Notes");
-    EXPECT_EQ(panel->content->topBar->titleText(), "\u2068Notes\u2069 · \u2068Notes\u2069");
+    EXPECT_EQ(panel->content->topBar().titleText(), "\u2068Notes\u2069 · \u2068Notes\u2069");
     EXPECT_EQ(panel->lastSizedScreenID, std::optional<desktop::DisplayID>(1));
     EXPECT_EQ(PipPanel::all(), std::vector<PipPanel*>{panel});
     EXPECT_TRUE(WindowParking::hasMiniWindows.load());
@@ -122,7 +122,7 @@ TEST_F(PipPanelTest, AGoneSourceClosesItsPanelOnTheSecondTick)
     clock().advance(0.2);
     EXPECT_EQ(linesWith("源窗口疑似已关闭，开始防抖 id=500").size(), 1u);
     EXPECT_TRUE(panel->sourceClosing());
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::closing);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::closing);
     EXPECT_TRUE(PipPanel::isRegistered(panel));
 
     clock().advance(1.0);
@@ -142,7 +142,7 @@ TEST_F(PipPanelTest, TheThreeSecondCheckTellsOfAMissingGrantInTheInterfaceLangua
     panel->orderFront();
     clock().advance(3.1);
     EXPECT_EQ(linesWith("3s自检: 无帧 且 preflightScreen=false → 权限未生效").size(), 1u);
-    const std::string shown = panel->content->statusLabel->text().toStdString();
+    const std::string shown = panel->content->statusLabel().text().toStdString();
     EXPECT_EQ(shown, L10n::t("屏幕录制权限未生效\n请在系统设置授权后，从菜单栏 Glimra 点「授权后重启 Glimra 以生效」"));
     EXPECT_EQ(shown.find("屏幕录制"), std::string::npos) << shown;
     EXPECT_NE(shown.find('\n'), std::string::npos);
@@ -154,18 +154,18 @@ TEST_F(PipPanelTest, HostCallbacksReachTheViewOnTheMainQueue)
     clock().runUntilIdle();
 
     panel->mirror->onContentRegion(core::Rect(0.1, 0, 0.8, 1));
-    EXPECT_EQ(panel->content->baseContentRegion, core::Rect(0, 0, 1, 1));  // not yet
+    EXPECT_EQ(panel->content->baseContentRegion(), core::Rect(0, 0, 1, 1));  // not yet
     panel->mirror->onSourceFrozen(true);
     panel->mirror->onCaptureDead();
     clock().runUntilIdle();
-    EXPECT_EQ(panel->content->baseContentRegion, core::Rect(0.1, 0, 0.8, 1));
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::captureDead);
+    EXPECT_EQ(panel->content->baseContentRegion(), core::Rect(0.1, 0, 0.8, 1));
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::captureDead);
     EXPECT_TRUE(panel->content->fullscreenHintActive());
 
     // The doze hint is not showing any more, so withdrawing it leaves the label alone.
     panel->mirror->onSourceFrozen(false);
     clock().runUntilIdle();
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::captureDead);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::captureDead);
     EXPECT_FALSE(panel->content->fullscreenHintActive());
 
     // A late callback of a closed panel does nothing.
@@ -184,7 +184,7 @@ TEST_F(PipPanelTest, OverridesChangeBadgesAndTheStream)
 {
     PipPanel* panel = makePanel();
     PipPanel* other = makePanel();
-    auto& bar = *panel->content->topBar;
+    auto& bar = panel->content->topBar();
 
     panel->applyFrameRateChoice(120);
     clock().runUntilIdle();
@@ -195,8 +195,8 @@ TEST_F(PipPanelTest, OverridesChangeBadgesAndTheStream)
 
     panel->applyOpacityChoice(0.5);
     EXPECT_EQ(bar.opacityButton->text().toStdString(), "50%");
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->mirrorView), 0.5);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->fillView), 0.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->mirrorView()), 0.5);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->fillView()), 0.0);
 
     // Set as default: the other panel's override equal to the new default goes too.
     other->applyOpacityChoice(0.5);
@@ -204,9 +204,9 @@ TEST_F(PipPanelTest, OverridesChangeBadgesAndTheStream)
     EXPECT_FALSE(panel->opacityOverride);
     EXPECT_FALSE(other->opacityOverride);
     EXPECT_DOUBLE_EQ(*defaults::Defaults::standard().number("pipOpacity"), 0.5);
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::timed);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::timed);
     clock().advance(1.7);
-    EXPECT_EQ(panel->content->hints().showing(), HintKind::none);
+    EXPECT_EQ(panel->content->hints().showing(), panels::HintKind::none);
 
     const core::Point before = centre(panel->frame());
     panel->applySizeChoice(2.0);
@@ -304,16 +304,16 @@ TEST_F(PipPanelTest, FadedChromeLetsClicksThrough)
 TEST_F(PipPanelTest, TemporaryChromeHidesTwoSecondsAfterTheLastCall)
 {
     PipPanel* panel = makePanel();
-    QWidget& bar = *panel->content->topBar;
+    QWidget& bar = panel->content->topBar();
     panel->content->showChromeTemporarily();
     clock().advance(1.0);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 1.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(bar), 1.0);
     panel->content->showChromeTemporarily();
     clock().advance(1.5);  // 2.5 s after the first call
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 1.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(bar), 1.0);
     clock().advance(0.7);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(bar), 0.0);
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->grip), 0.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(bar), 0.0);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->grip()), 0.0);
 }
 
 }  // namespace

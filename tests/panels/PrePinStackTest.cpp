@@ -1,4 +1,4 @@
-#include "panels/PrePinStack.h"
+#include "panels/pin/PrePinStack.h"
 
 #include <gtest/gtest.h>
 

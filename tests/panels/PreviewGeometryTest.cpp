@@ -1,5 +1,5 @@
-#include "panels/PreviewGeometry.h"
-#include "panels/PreviewStateMachine.h"
+#include "panels/rules/PreviewGeometry.h"
+#include "panels/rules/PreviewStateMachine.h"
 
 #include <gtest/gtest.h>
 

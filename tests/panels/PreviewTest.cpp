@@ -1,11 +1,11 @@
 #include "PanelFixture.h"
 
 #include "capture/MirrorView.h"
-#include "panels/FrozenBanner.h"
-#include "panels/GripView.h"
-#include "panels/PreviewContentView.h"
-#include "panels/PreviewGeometry.h"
-#include "panels/PreviewPanel.h"
+#include "panels/views/FrozenBanner.h"
+#include "panels/views/GripView.h"
+#include "panels/views/PreviewContentView.h"
+#include "panels/rules/PreviewGeometry.h"
+#include "panels/views/PreviewPanel.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -34,7 +34,7 @@ protected:
 
     static bool previewOnScreen(const PipPanel& panel)
     {
-        return panel.content->previewPanel && panel.content->previewPanel->isVisible();
+        return panel.hoverPreview->previewPanel && panel.hoverPreview->previewPanel->isVisible();
     }
 };
 
@@ -43,12 +43,12 @@ TEST_F(PreviewTest, HoveringShowsThePreviewAfterTheDelayAndLeavingFadesItOut)
     PipPanel* panel = makePanel();
     enter(*panel);
     clock().advance(0.49);
-    EXPECT_FALSE(panel->content->previewVisible);
-    EXPECT_FALSE(panel->content->previewPanel);
+    EXPECT_FALSE(panel->hoverPreview->previewVisible);
+    EXPECT_FALSE(panel->hoverPreview->previewPanel);
 
     clock().advance(0.02);
-    ASSERT_TRUE(panel->content->previewVisible);
-    PreviewPanel& preview = *panel->content->previewPanel;
+    ASSERT_TRUE(panel->hoverPreview->previewVisible);
+    views::PreviewPanel& preview = *panel->hoverPreview->previewPanel;
     EXPECT_TRUE(preview.isVisible());
     EXPECT_EQ(preview.level(), 4);
     EXPECT_EQ(preview.parentWindow(), panel);
@@ -70,7 +70,7 @@ TEST_F(PreviewTest, HoveringShowsThePreviewAfterTheDelayAndLeavingFadesItOut)
     EXPECT_EQ(linesWith("预览状态核对: frame=").size(), 1u);
 
     leave(*panel);
-    EXPECT_FALSE(panel->content->previewVisible);
+    EXPECT_FALSE(panel->hoverPreview->previewVisible);
     EXPECT_EQ(linesWith("hidePreview: 收起预览").size(), 1u);
     EXPECT_TRUE(preview.isVisible()) << "fading, not gone";
     clock().advance(0.2);
@@ -80,7 +80,7 @@ TEST_F(PreviewTest, HoveringShowsThePreviewAfterTheDelayAndLeavingFadesItOut)
     // The same panel serves the next hover.
     enter(*panel);
     clock().advance(0.6);
-    EXPECT_EQ(panel->content->previewPanel.get(), &preview);
+    EXPECT_EQ(panel->hoverPreview->previewPanel.get(), &preview);
     EXPECT_TRUE(preview.isVisible());
 }
 
@@ -91,8 +91,8 @@ TEST_F(PreviewTest, LeavingBeforeTheDelayCancelsTheShowSilently)
     clock().advance(0.3);
     leave(*panel);
     clock().advance(1);
-    EXPECT_FALSE(panel->content->previewVisible);
-    EXPECT_FALSE(panel->content->previewPanel);
+    EXPECT_FALSE(panel->hoverPreview->previewVisible);
+    EXPECT_FALSE(panel->hoverPreview->previewPanel);
     EXPECT_TRUE(linesWith("hidePreview").empty());
     EXPECT_TRUE(linesWith("showPreview").empty());
 }
@@ -109,9 +109,9 @@ TEST_F(PreviewTest, AShowDuringTheFadeOutKeepsThePreviewOnScreen)
     clock().advance(0.05);
     enter(*panel);
     clock().advance(0.5);
-    EXPECT_TRUE(panel->content->previewVisible);
+    EXPECT_TRUE(panel->hoverPreview->previewVisible);
     EXPECT_TRUE(previewOnScreen(*panel));
-    EXPECT_EQ(panel->content->previewPanel->alphaValue(), 1.0);
+    EXPECT_EQ(panel->hoverPreview->previewPanel->alphaValue(), 1.0);
 
     // Out, back in and out again within one fade: the panel fades fully before it goes.
     leave(*panel);
@@ -129,39 +129,39 @@ TEST_F(PreviewTest, SettingsOfTheWrongTypeReadAsTheirDefaults)
 {
     auto& store = defaults::Defaults::standard();
     PipPanel* panel = makePanel();
-    PanelContentView& view = *panel->content;
+    pin::HoverPreview& preview = *panel->hoverPreview;
 
-    EXPECT_TRUE(view.previewEnabled());
+    EXPECT_TRUE(preview.previewEnabled());
     store.set("hoverPreviewEnabled", "no");
-    EXPECT_FALSE(view.previewEnabled()) << "present, so not the default";
+    EXPECT_FALSE(preview.previewEnabled()) << "present, so not the default";
     store.set("hoverPreviewEnabled", nlohmann::json::array());
-    EXPECT_TRUE(view.previewEnabled()) << "neither Boolean, number nor text: the default";
+    EXPECT_TRUE(preview.previewEnabled()) << "neither Boolean, number nor text: the default";
     store.set("hoverPreviewEnabled", 1);
-    EXPECT_TRUE(view.previewEnabled());
+    EXPECT_TRUE(preview.previewEnabled());
 
     store.set("hoverPreviewDelay", "soon");
     store.set("hoverPreviewScale", true);
-    EXPECT_EQ(view.hoverPreviewDelay(), 0.5);
-    EXPECT_EQ(view.previewScale(), 3.0);
+    EXPECT_EQ(preview.hoverPreviewDelay(), 0.5);
+    EXPECT_EQ(preview.previewScale(), 3.0);
     store.set("hoverPreviewDelay", -2);
     store.set("hoverPreviewScale", 9);
-    EXPECT_EQ(view.hoverPreviewDelay(), 0.0);
-    EXPECT_EQ(view.previewScale(), 4.0);
+    EXPECT_EQ(preview.hoverPreviewDelay(), 0.0);
+    EXPECT_EQ(preview.previewScale(), 4.0);
 
     store.set("hoverPreviewEnabled", "NO");
     enter(*panel);
     clock().advance(1);
-    EXPECT_FALSE(view.previewPanel);
+    EXPECT_FALSE(preview.previewPanel);
     EXPECT_EQ(linesWith("schedulePreviewShow 跳过: enabled=false timer=false visible=false pinned=false").size(), 1u);
 }
 
 TEST_F(PreviewTest, EnteringAtTheGripOrWhileArmedSchedulesNothingMore)
 {
     PipPanel* panel = makePanel();
-    const QRect grip = panel->content->grip->geometry();
+    const QRect grip = panel->content->grip().geometry();
     enter(*panel, grip.center());
     clock().advance(1);
-    EXPECT_FALSE(panel->content->previewPanel);
+    EXPECT_FALSE(panel->hoverPreview->previewPanel);
 
     enter(*panel);
     enter(*panel);
@@ -173,7 +173,7 @@ TEST_F(PreviewTest, EnteringAtTheGripOrWhileArmedSchedulesNothingMore)
 // The rim is drawn once per size: after a resize it runs along the new edges, not the old.
 TEST_F(PreviewTest, TheRimFollowsThePreviewsSize)
 {
-    PreviewContentView view(QRectF(0, 0, 200, 120));
+    views::PreviewContentView view(QRectF(0, 0, 200, 120));
     const auto rimAlphaAt = [&](int x, int y) {
         QImage canvas(view.size() * 2, QImage::Format_ARGB32_Premultiplied);
         canvas.setDevicePixelRatio(2);
@@ -195,33 +195,32 @@ TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
 {
     defaults::Defaults::standard().set("hoverPreviewDelay", 0);
     PipPanel* panel = makePanel();
-    PanelContentView& view = *panel->content;
+    views::PanelContentView& view = *panel->content;
     clock().advance(0.5);
-    const desktop::PixelBufferRef first = view.mirrorView->contents();
+    const desktop::PixelBufferRef first = view.mirrorView().contents();
     ASSERT_TRUE(first) << "the stream delivers frames";
 
     enter(*panel);
     clock().runUntilIdle();
-    ASSERT_TRUE(view.previewPanel);
-    PreviewContentView& content = *view.previewPanel->content;
+    ASSERT_TRUE(panel->hoverPreview->previewPanel);
+    views::PreviewContentView& content = *panel->hoverPreview->previewPanel->content;
     // The last frame at once: the same pixels, not a copy.
     EXPECT_EQ(content.mirrorView->contents(), first);
 
     // Every later frame reaches all three views as one buffer.
     clock().advance(0.3);
-    EXPECT_NE(view.mirrorView->contents(), first);
-    EXPECT_EQ(content.mirrorView->contents(), view.mirrorView->contents());
+    EXPECT_NE(view.mirrorView().contents(), first);
+    EXPECT_EQ(content.mirrorView->contents(), view.mirrorView().contents());
 
-    view.baseContentRegion = {0.1, 0, 0.8, 1};
-    view.applyRegion();
+    view.setBaseContentRegion({0.1, 0, 0.8, 1});
     EXPECT_EQ(content.mirrorView->contentsRegion(), core::Rect(0.1, 0, 0.8, 1));
 
     view.setFrozenBanner(true);
     clock().advance(0.3);
-    EXPECT_EQ(panels::viewAlpha(*content.frozenBanner), 1.0);
+    EXPECT_EQ(views::viewAlpha(*content.frozenBanner), 1.0);
 
     content.showHint("跨桌面应用只能预览不能交互");
-    EXPECT_EQ(panels::viewAlpha(*content.hintLabel), 1.0);
+    EXPECT_EQ(views::viewAlpha(*content.hintLabel), 1.0);
     EXPECT_EQ(content.hintLabel->text().toStdString(), "跨桌面应用只能预览不能交互");
     EXPECT_EQ(linesWith("showHint: '跨桌面应用只能预览不能交互' alpha当前=0.0").size(), 1u);
 
@@ -234,23 +233,23 @@ TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
     view.setFrozenBanner(false);
     enter(*panel);
     clock().advance(0.3);
-    EXPECT_EQ(content.mirrorView->contents(), view.mirrorView->contents());
-    EXPECT_EQ(panels::viewAlpha(*content.hintLabel), 0.0);
-    EXPECT_EQ(panels::viewAlpha(*content.frozenBanner), 0.0);
+    EXPECT_EQ(content.mirrorView->contents(), view.mirrorView().contents());
+    EXPECT_EQ(views::viewAlpha(*content.hintLabel), 0.0);
+    EXPECT_EQ(views::viewAlpha(*content.frozenBanner), 0.0);
 }
 
 TEST_F(PreviewTest, AShowForAHiddenOrClosedPanelIsSkippedAndClosingTakesThePreviewAlong)
 {
     PipPanel* hidden = makePanel();
     hidden->orderOut();
-    hidden->content->showPreview();
-    EXPECT_FALSE(hidden->content->previewVisible);
+    hidden->hoverPreview->showPreview();
+    EXPECT_FALSE(hidden->hoverPreview->previewVisible);
     EXPECT_EQ(linesWith("showPreview 跳过: panel 不可见").size(), 1u);
 
     PipPanel* panel = makePanel();
     enter(*panel);
     clock().advance(0.6);
-    QPointer<PreviewPanel> preview = panel->content->previewPanel.get();
+    QPointer<views::PreviewPanel> preview = panel->hoverPreview->previewPanel.get();
     ASSERT_TRUE(preview);
     panel->closePanel(false);
     clock().runUntilIdle();
@@ -277,20 +276,20 @@ TEST_F(PreviewTest, ThePreviewFollowsThePointerIntoAndOutOfThePicturesInnerArea)
 
     moveTo(60, 10);  // the top bar
     clock().advance(1);
-    EXPECT_FALSE(panel->content->previewVisible);
+    EXPECT_FALSE(panel->hoverPreview->previewVisible);
 
     moveTo(60, 60);
     clock().advance(0.6);
-    EXPECT_TRUE(panel->content->previewVisible);
+    EXPECT_TRUE(panel->hoverPreview->previewVisible);
 
     moveTo(60, 10);
-    EXPECT_FALSE(panel->content->previewVisible);
+    EXPECT_FALSE(panel->hoverPreview->previewVisible);
 
     moveTo(60, 60);
     clock().advance(0.6);
-    EXPECT_TRUE(panel->content->previewVisible);
+    EXPECT_TRUE(panel->hoverPreview->previewVisible);
     moveTo(3, 60);  // the left edge strip
-    EXPECT_FALSE(panel->content->previewVisible);
+    EXPECT_FALSE(panel->hoverPreview->previewVisible);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-#include "panels/ReadinessPoll.h"
-#include "panels/TakeoverReadBack.h"
+#include "panels/pin/ReadinessPoll.h"
+#include "panels/pin/TakeoverReadBack.h"
 
 #include <gtest/gtest.h>
 

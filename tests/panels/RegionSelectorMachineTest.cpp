@@ -1,10 +1,10 @@
-#include "panels/RegionSelectorMachine.h"
+#include "panels/selector/RegionSelectorMachine.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using Machine = RegionSelectorMachine;
+using Machine = selector::RegionSelectorMachine;
 using Hit = HoverTriggerHooks::WindowHit;
 
 // The source window spans x 100...900 and y 200...800 in screen coordinates.
@@ -67,7 +67,7 @@ TEST_F(RegionSelectorMachineTest, ASelectionFollowsThePointerClippedToTheWindowA
     const auto result = step(false, {500, 500});
     ASSERT_EQ(result.outcome, Machine::Outcome::finished);
     EXPECT_EQ(result.windowID, 500u);
-    EXPECT_EQ(result.region, (FocusRegion{0, 0, 0.5, 0.5}));
+    EXPECT_EQ(result.region, (panels::FocusRegion{0, 0, 0.5, 0.5}));
     ASSERT_EQ(result.logLines.size(), 1u);
     EXPECT_EQ(result.logLines[0],
               "框选: 完成 窗口=500 屏幕选区=(100, 500, 400×300) 窗口=(100, 200, 800×600) → "
@@ -168,7 +168,7 @@ TEST_F(RegionSelectorMachineTest, WithoutARestrictedWindowThePressPicksTheWindow
     EXPECT_EQ(lookups, 2);
     ASSERT_EQ(result.outcome, Machine::Outcome::finished);
     EXPECT_EQ(result.windowID, 77u);
-    EXPECT_EQ(result.region, (FocusRegion{0, 0.5, 0.5, 0.5}));
+    EXPECT_EQ(result.region, (panels::FocusRegion{0, 0.5, 0.5, 0.5}));
 }
 
 TEST_F(RegionSelectorMachineTest, TheHintShowsOnTheScreenOfTheWindowElseOfThePointerElseOnTheFirst)

@@ -1,7 +1,7 @@
-#include "panels/RegionSelector.h"
+#include "panels/selector/RegionSelector.h"
 
-#include "panels/SelectorPanel.h"
-#include "panels/SelectorView.h"
+#include "panels/selector/SelectorPanel.h"
+#include "panels/selector/SelectorView.h"
 #include "platform/sim/SimInput.h"
 #include "support/DiagLines.h"
 #include "support/QtTestApplication.h"
@@ -47,8 +47,8 @@ protected:
         input = std::dynamic_pointer_cast<sim::SimInput>(desktop().input);
         ASSERT_TRUE(input);
         HoverTriggerHooks::install(trigger);
-        selector = std::make_unique<RegionSelector>();
-        selector->onFinish = [this](desktop::WindowID id, const FocusRegion& region) {
+        selector = std::make_unique<selector::RegionSelector>();
+        selector->onFinish = [this](desktop::WindowID id, const panels::FocusRegion& region) {
             finished.push_back({id, region});
             overlaysAtFinish = selector->isActive() || overlaysOnDesktop() > 0;
         };
@@ -71,14 +71,14 @@ protected:
     {
         int count = 0;
         for (const auto& window : world().stack())
-            if (window.own && window.ownVisible && window.layer == RegionSelector::overlayLevel) ++count;
+            if (window.own && window.ownVisible && window.layer == selector::RegionSelector::overlayLevel) ++count;
         return count;
     }
 
     std::shared_ptr<sim::SimInput> input;
     std::shared_ptr<FakeTrigger> trigger = std::make_shared<FakeTrigger>();
-    std::unique_ptr<RegionSelector> selector;
-    std::vector<std::pair<desktop::WindowID, FocusRegion>> finished;
+    std::unique_ptr<selector::RegionSelector> selector;
+    std::vector<std::pair<desktop::WindowID, panels::FocusRegion>> finished;
     bool overlaysAtFinish = true;
 };
 

@@ -1,5 +1,5 @@
-#include "panels/PanelLayoutLog.h"
-#include "panels/ScreenRules.h"
+#include "panels/rules/PanelLayoutLog.h"
+#include "panels/rules/ScreenRules.h"
 
 #include "support/DiagLines.h"
 

@@ -1,4 +1,4 @@
-#include "panels/SourceAliveCheck.h"
+#include "panels/rules/SourceAliveCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 namespace {
 
 using State = EventBridge::SourceWindowState;
-using E = AliveEffect;
+using E = panels::AliveEffect;
 
 // Answers the scripted states in turn and remembers what it was asked.
 struct ScriptedSource {
@@ -16,7 +16,7 @@ struct ScriptedSource {
     std::deque<State> states;
     std::vector<bool> framesActiveAsked;
 
-    SourceAliveCheck::StateQuery query()
+    panels::SourceAliveCheck::StateQuery query()
     {
         return [this](bool framesActive) {
             framesActiveAsked.push_back(framesActive);
@@ -31,7 +31,7 @@ struct ScriptedSource {
 
 TEST(SourceAliveCheck, SecondDestroyedTickClosesThePanel)
 {
-    SourceAliveCheck check(812);
+    panels::SourceAliveCheck check(812);
     ScriptedSource source{State::visible, State::destroyed, State::destroyed};
     EXPECT_EQ(check.tick(10, source.query(), false), (std::vector<E>{E::log("源窗口状态: visible id=812")}));
     EXPECT_EQ(check.tick(20, source.query(), false),
@@ -45,7 +45,7 @@ TEST(SourceAliveCheck, SecondDestroyedTickClosesThePanel)
 TEST(SourceAliveCheck, AnyOtherReportInBetweenStartsAgainAndWithdrawsTheClosingHint)
 {
     for (State between : {State::visible, State::hidden}) {
-        SourceAliveCheck check(7);
+        panels::SourceAliveCheck check(7);
         ScriptedSource source{State::destroyed, between, State::destroyed, State::destroyed};
         check.tick(1, source.query(), false);
         const auto effects = check.tick(2, source.query(), false);
@@ -62,7 +62,7 @@ TEST(SourceAliveCheck, AnyOtherReportInBetweenStartsAgainAndWithdrawsTheClosingH
 
 TEST(SourceAliveCheck, HiddenAndFrozenShowsTheBannerOnceAndVisibleWithdrawsIt)
 {
-    SourceAliveCheck check(5);
+    panels::SourceAliveCheck check(5);
     ScriptedSource source{State::hidden, State::hidden, State::hidden, State::visible};
     EXPECT_EQ(check.tick(100, source.query(), false), (std::vector<E>{E::log("源窗口状态: hidden id=5")}));
     EXPECT_EQ(check.tick(100, source.query(), false),
@@ -77,7 +77,7 @@ TEST(SourceAliveCheck, HiddenAndFrozenShowsTheBannerOnceAndVisibleWithdrawsIt)
 
 TEST(SourceAliveCheck, PausedStreamCountsAsActiveAndKeepsTheBannerAway)
 {
-    SourceAliveCheck check(9);
+    panels::SourceAliveCheck check(9);
     ScriptedSource source{State::hidden};
     check.tick(100, source.query(), false);
     check.tick(100, source.query(), false);
@@ -91,7 +91,7 @@ TEST(SourceAliveCheck, PausedStreamCountsAsActiveAndKeepsTheBannerAway)
 
 TEST(SourceAliveCheck, HiddenAfterDestroyedLetsTheBannerShowAgain)
 {
-    SourceAliveCheck check(3);
+    panels::SourceAliveCheck check(3);
     ScriptedSource source{State::destroyed, State::hidden};
     check.tick(100, source.query(), false);
     EXPECT_EQ(check.tick(100, source.query(), false),

@@ -1,4 +1,4 @@
-#include "panels/StatusLabelMetrics.h"
+#include "panels/rules/StatusLabelMetrics.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 namespace {
 
 // 6 pt per character, 15 pt lines: wraps like a monospaced font.
-TextMetrics monospaced(double* lastMaxWidth = nullptr)
+panels::TextMetrics monospaced(double* lastMaxWidth = nullptr)
 {
     return {15, [lastMaxWidth](const std::string& text, double maxWidth) {
                 if (lastMaxWidth) *lastMaxWidth = maxWidth;
@@ -20,19 +20,19 @@ TextMetrics monospaced(double* lastMaxWidth = nullptr)
 
 TEST(StatusLabel, HeightByLines)
 {
-    EXPECT_EQ(statusLabelHeight("", 200, monospaced()), 22);
-    EXPECT_EQ(statusLabelHeight("short", 200, monospaced()), 22);
+    EXPECT_EQ(panels::statusLabelHeight("", 200, monospaced()), 22);
+    EXPECT_EQ(panels::statusLabelHeight("short", 200, monospaced()), 22);
     double maxWidth = 0;
-    EXPECT_EQ(statusLabelHeight(std::string(40, 'a'), 200, monospaced(&maxWidth)), 15 * 2 + 10);
+    EXPECT_EQ(panels::statusLabelHeight(std::string(40, 'a'), 200, monospaced(&maxWidth)), 15 * 2 + 10);
     EXPECT_EQ(maxWidth, 180);  // measured 20 pt narrower than the label
-    EXPECT_EQ(statusLabelHeight(std::string(90, 'a'), 60, monospaced(&maxWidth)), 15 * 4 + 10);  // 6 lines
+    EXPECT_EQ(panels::statusLabelHeight(std::string(90, 'a'), 60, monospaced(&maxWidth)), 15 * 4 + 10);  // 6 lines
     EXPECT_EQ(maxWidth, 40);
-    statusLabelHeight("a", 10, monospaced(&maxWidth));
+    panels::statusLabelHeight("a", 10, monospaced(&maxWidth));
     EXPECT_EQ(maxWidth, 20);
 }
 
 TEST(StatusLabel, FrameNeverNarrowerThanForty)
 {
-    EXPECT_EQ(statusLabelFrame({50, 100}, "hi", monospaced()), core::Rect(10, 70, 40, 22));
-    EXPECT_EQ(statusLabelFrame({300, 200}, std::string(60, 'a'), monospaced()), core::Rect(10, 152, 280, 40));
+    EXPECT_EQ(panels::statusLabelFrame({50, 100}, "hi", monospaced()), core::Rect(10, 70, 40, 22));
+    EXPECT_EQ(panels::statusLabelFrame({300, 200}, std::string(60, 'a'), monospaced()), core::Rect(10, 152, 280, 40));
 }

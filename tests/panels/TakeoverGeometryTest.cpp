@@ -1,4 +1,4 @@
-#include "panels/TakeoverGeometry.h"
+#include "panels/pin/TakeoverGeometry.h"
 
 #include <gtest/gtest.h>
 

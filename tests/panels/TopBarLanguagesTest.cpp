@@ -1,7 +1,7 @@
 #include "PanelFixture.h"
 
 #include "foundation/L10n.h"
-#include "panels/TopBarView.h"
+#include "panels/views/TopBarView.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -17,7 +17,7 @@ class TopBarLanguagesTest : public PanelFixture {};
 // Chinese one: wherever that one shows whole, so does every translation.
 TEST_F(TopBarLanguagesTest, TheStateMarksFitTheDefaultWidthInEveryLanguage)
 {
-    TopBarView bar;
+    views::TopBarView bar;
     bar.resize(384, 28);
     bar.show();
     bar.baseTitle = "Notes · Notes";

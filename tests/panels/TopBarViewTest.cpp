@@ -1,7 +1,7 @@
 #include "PanelFixture.h"
 
-#include "panels/BarButton.h"
-#include "panels/TopBarView.h"
+#include "panels/views/BarButton.h"
+#include "panels/views/TopBarView.h"
 #include "platform/ui/Menu.h"
 
 #include <QLabel>
@@ -38,7 +38,7 @@ std::vector<std::string> titles(const ui::Menu& menu)
 
 TEST_F(TopBarViewTest, BadgesKeepTheirMinimumWidthsAndANarrowTitleHides)
 {
-    TopBarView bar;
+    views::TopBarView bar;
     bar.resize(400, 28);
     bar.show();
     EXPECT_EQ(bar.sizeButton->geometry().x(), 48);
@@ -60,7 +60,7 @@ TEST_F(TopBarViewTest, BadgesKeepTheirMinimumWidthsAndANarrowTitleHides)
 
 TEST_F(TopBarViewTest, MenusCheckTheValueInEffectAndHandOverTheirTags)
 {
-    TopBarView bar;
+    views::TopBarView bar;
     bar.resize(400, 28);
     std::vector<double> opacities;
     std::vector<int> rates;
@@ -71,7 +71,7 @@ TEST_F(TopBarViewTest, MenusCheckTheValueInEffectAndHandOverTheirTags)
     EXPECT_EQ(bar.opacityButton->text().toStdString(), "86%");
     bar.showOpacityMenu();
     ASSERT_TRUE(bar.lastMenu());
-    EXPECT_TRUE(TopBarView::menuOpen);
+    EXPECT_TRUE(views::TopBarView::menuOpen);
     const auto rows = bar.lastMenu()->items();
     std::vector<std::string> checked;
     for (const auto& row : rows)
@@ -82,7 +82,7 @@ TEST_F(TopBarViewTest, MenusCheckTheValueInEffectAndHandOverTheirTags)
     // The restore row hands over -1, after the menu closed.
     choose(*bar.lastMenu(), "恢复默认（100%）");
     clock().runUntilIdle();
-    EXPECT_FALSE(TopBarView::menuOpen);
+    EXPECT_FALSE(views::TopBarView::menuOpen);
     EXPECT_EQ(opacities, std::vector<double>{-1.0});
 
     bar.setRateBadge(24, 30);
@@ -95,7 +95,7 @@ TEST_F(TopBarViewTest, MenusCheckTheValueInEffectAndHandOverTheirTags)
 TEST_F(TopBarViewTest, AMenuRowOfAClosedPanelDoesNothing)
 {
     PipPanel* panel = makePanel();
-    TopBarView& bar = *panel->content->topBar;
+    views::TopBarView& bar = panel->content->topBar();
     bar.showRateMenu();
     // The row is picked while the panel closes.
     choose(*bar.lastMenu(), "60 fps");

@@ -1,8 +1,8 @@
 #include "settings/SettingsTabFixture.h"
 
 #include "capture/MirrorView.h"
-#include "panels/BarButton.h"
-#include "panels/TopBarView.h"
+#include "panels/views/BarButton.h"
+#include "panels/views/TopBarView.h"
 #include "platform/sim/SimLoginItem.h"
 #include "platform/ui/Switch.h"
 
@@ -30,18 +30,18 @@ TEST_F(SettingsTabTest, SlidersSnapStoreRelabelAndApplyEachStep)
     EXPECT_TRUE(store().object("pipOpacity")->is_number_float());
     EXPECT_DOUBLE_EQ(*store().number("pipOpacity"), 0.35);
     EXPECT_EQ(text("opacityValue"), "35%");
-    EXPECT_EQ(panel->content->topBar->opacityButton->text().toStdString(), "35%");
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->mirrorView), 0.35);
+    EXPECT_EQ(panel->content->topBar().opacityButton->text().toStdString(), "35%");
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->mirrorView()), 0.35);
     // The next step of the same drag reaches the panel too.
     opacity->setValue(620);
     EXPECT_EQ(text("opacityValue"), "60%");
-    EXPECT_DOUBLE_EQ(panels::viewAlpha(*panel->content->mirrorView), 0.6);
+    EXPECT_DOUBLE_EQ(views::viewAlpha(panel->content->mirrorView()), 0.6);
 
     size->setValue(1260);
     EXPECT_EQ(size->value(), 1300);
     EXPECT_DOUBLE_EQ(*store().number("pipDefaultSizeMultiplier"), 1.3);
     EXPECT_EQ(text("sizeValue"), "1.3×");
-    EXPECT_EQ(panel->content->topBar->sizeButton->text().toStdString(), "1.3×");
+    EXPECT_EQ(panel->content->topBar().sizeButton->text().toStdString(), "1.3×");
 
     delay->setValue(460);
     EXPECT_EQ(delay->value(), 500);

@@ -1,7 +1,7 @@
 #include "app/HoverTriggerBlock.h"
-#include "panels/RegionSelector.h"
-#include "panels/SelectorPanel.h"
-#include "panels/SelectorView.h"
+#include "panels/selector/RegionSelector.h"
+#include "panels/selector/SelectorPanel.h"
+#include "panels/selector/SelectorView.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
@@ -138,13 +138,13 @@ TEST_F(X11Overlays, TheSelectorsOverlayBypassesTheWindowManagerAndKeepsClicksFro
 
     const auto screen = ui::mainScreen();
     ASSERT_TRUE(screen);
-    SelectorPanel overlay(*screen);
+    selector::SelectorPanel overlay(*screen);
     auto* counter = new PressCounter;
     overlay.setContentView(counter);
     overlay.orderFront();
     ASSERT_TRUE(settle([&] { return overlay.windowHandle() && overlay.windowHandle()->isExposed(); }));
     EXPECT_TRUE(overrideRedirect(overlay));
-    EXPECT_EQ(overlay.level(), RegionSelector::overlayLevel);
+    EXPECT_EQ(overlay.level(), selector::RegionSelector::overlayLevel);
 
     // Over xterm, the click is the overlay's, also once xterm is activated again.
     x11test::activate(terminal);
@@ -171,8 +171,8 @@ TEST_F(X11Overlays, WithoutACompositingManagerTheOverlaysShowTheScreenTheyCover)
 
     const auto screen = ui::mainScreen();
     ASSERT_TRUE(screen);
-    SelectorPanel overlay(*screen);
-    auto* view = new SelectorView(*screen);
+    selector::SelectorPanel overlay(*screen);
+    auto* view = new selector::SelectorView(*screen);
     view->windowFrame = ui::screenFrame(QRect(QPoint(480, 260) / pixelRatio(), QSize(80, 80) / pixelRatio()));
     overlay.setContentView(view);
     overlay.orderFront();
