@@ -17,6 +17,28 @@ namespace {
 
 using testsupport::openTestDisplay;
 
+// The system log's lines while it lives; the event thread writes them.
+class CapturedSystemLog {
+public:
+    CapturedSystemLog()
+    {
+        core::systemLog::setSink([this](const std::string& line) {
+            std::lock_guard lock(mutex_);
+            lines_.push_back(line);
+        });
+    }
+    ~CapturedSystemLog() { core::systemLog::setSink({}); }
+    std::vector<std::string> lines() const
+    {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
 TEST(X11Connection, OpensTheTestDisplayWithTheExtensionsTheDesktopNeeds)
 {
     const auto connection = openTestDisplay();
@@ -67,19 +89,8 @@ TEST(X11Connection, HandsEventsToHandlersUntilTheyAreRemoved)
 
 TEST(X11Connection, LogsARefusedReplyOnceUnlessItOnlySaysTheWindowIsGone)
 {
-    std::mutex mutex;
-    std::vector<std::string> lines;
-    core::systemLog::setSink([&](const std::string& line) {
-        std::lock_guard lock(mutex);
-        lines.push_back(line);
-    });
-    struct SinkReset {
-        ~SinkReset() { core::systemLog::setSink({}); }
-    } sinkReset;
-    const auto logged = [&] {
-        std::lock_guard lock(mutex);
-        return lines;
-    };
+    const CapturedSystemLog log;
+    const auto logged = [&] { return log.lines(); };
     const auto connection = openTestDisplay();
     ASSERT_TRUE(connection);
     const xcb_window_t missing = 0x1fffff;
@@ -95,19 +106,8 @@ TEST(X11Connection, LogsARefusedReplyOnceUnlessItOnlySaysTheWindowIsGone)
 
 TEST(X11Connection, LogsEachKindOfRefusedRequestOnce)
 {
-    std::mutex mutex;
-    std::vector<std::string> lines;
-    core::systemLog::setSink([&](const std::string& line) {
-        std::lock_guard lock(mutex);
-        lines.push_back(line);
-    });
-    struct SinkReset {
-        ~SinkReset() { core::systemLog::setSink({}); }
-    } sinkReset;
-    const auto logged = [&] {
-        std::lock_guard lock(mutex);
-        return lines;
-    };
+    const CapturedSystemLog log;
+    const auto logged = [&] { return log.lines(); };
     const auto connection = openTestDisplay();
     ASSERT_TRUE(connection);
     const xcb_window_t missing = 0x1fffff;
