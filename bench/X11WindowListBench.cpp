@@ -11,8 +11,8 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -57,14 +57,15 @@ void measureWindowList(benchmark::State& state, std::size_t listed)
         const auto connection = openBenchDisplay();
         Clients clients;
         x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
-        // Busy clients starve the window manager that lists them: on a loaded machine
-        // managing them all can take many seconds.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+        // Busy clients starve the window manager that lists them; under a full machine some
+        // stay unlisted, which is reported rather than measured.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (onScreenCount(server) < listed) {
             if (std::chrono::steady_clock::now() > deadline) {
-                std::fprintf(stderr, "the window list holds %zu of %zu windows after 90 s\n", onScreenCount(server),
-                             listed);
-                std::abort();
+                state.SkipWithError(("the window list holds " + std::to_string(onScreenCount(server)) + " of " +
+                                     std::to_string(listed) + " windows after 20 s")
+                                        .c_str());
+                break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
