@@ -79,15 +79,20 @@ void MirrorView::display(desktop::PixelBufferRef buffer)
                   core::sizeText({1.0 * width(), 1.0 * height()}) + " scale=" + core::numberText(contentsScale()));
     }
     if (!firstFrameLogged.exchange(true)) Diag::log("渲染首帧: IOSurface 对象已直设 contents（桥接修正版）");
-    // A still source's frames share one buffer: the picture shown is already this one.
-    if (buffer == frame_) return;
+    // A still source's frames share one buffer: the picture shown is already this one,
+    // unless the desktop's picture could not take it then.
+    if (buffer == frame_) {
+        if (!presenting_ || presentPending_) presentDirectly();
+        return;
+    }
     frame_ = std::move(buffer);
     pictureCurrent_ = false;
-    update();
+    refresh();
 }
 
 void MirrorView::clearContents()
 {
+    stopPresenting();
     frame_.reset();
     pictureCurrent_ = false;
     update();
@@ -100,7 +105,7 @@ void MirrorView::setContentsRegion(const core::Rect& region)
               capture::twoDecimalsText(region.height()) + ") view=" + capture::wholeSizeText(width(), height()));
     region_ = region;
     pictureCurrent_ = false;
-    update();
+    refresh();
     if (onShownSizeChange) onShownSizeChange();
 }
 
@@ -114,18 +119,27 @@ QSize MirrorView::shownFrameSize() const
 void MirrorView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (presenting_) refresh();
     if (onShownSizeChange) onShownSizeChange();
+}
+
+void MirrorView::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    if (presenting_) refresh();
 }
 
 void MirrorView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (frame_) presentDirectly();
     if (onShownSizeChange) onShownSizeChange();
 }
 
 void MirrorView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
+    stopPresenting();
     if (onShownSizeChange) onShownSizeChange();
 }
 
@@ -225,6 +239,7 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
     if (same) fitted = same->pixels;
     if (same && !fillsBounds_) {
         made.asIs = same;
+        made.shownPixels = same->pixels;
         made.empty = false;
         picture_ = std::move(made);
         return picture_;
@@ -243,6 +258,7 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
         if (frame_->opaque) {
             // On whole device pixels, so that exactly the pixels drawn are made opaque.
             const QRect pixels = devicePixels(target, toPicture);
+            made.shownPixels = pixels.intersected(QRect(QPoint(0, 0), device.size()));
             painter.drawImage(QRectF(pixels), image, source);
             makeOpaque(made.image, drawn & pixels);
             if (fillsBounds_) {

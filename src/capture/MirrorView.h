@@ -2,6 +2,7 @@
 
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Types.h"
+#include "platform/ui/NativePicture.h"
 
 #include <QImage>
 #include <QPainter>
@@ -10,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // Shows the latest captured frame of a stream: the content region of the frame, scaled
@@ -17,6 +19,9 @@
 // rounded corners. The frame is shared with the stream and every other view, never
 // copied; each new frame is scaled once to the view's device pixels and every paint
 // draws that picture 1:1, or the frame itself where the desktop read it at that size.
+// Where the desktop can put pictures on the window itself, an opaque frame's picture (and
+// the backdrop beside it) goes there instead while nothing Qt draws lies over the view: no
+// repaint through Qt.
 // Takes no mouse events: clicks reach the view beneath. Main thread only.
 class MirrorView : public QWidget {
 public:
@@ -61,6 +66,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -79,6 +85,8 @@ private:
         std::optional<AsIs> asIs;
         // The pixels the image holds anything in.
         QRegion covered;
+        // An opaque frame's picture, in the picture's pixels (asIs or image).
+        QRect shownPixels;
         QPoint origin;
         QTransform transform;
         QSize size;
@@ -93,6 +101,26 @@ private:
     // The rounded clip for the current size, made again only when the size changes.
     const QRegion& roundedClip() const;
     const Picture& picture(const QTransform& toDevice) const;
+
+    // ---- the desktop's own picture (MirrorViewPresent.cpp) ----
+    // Shows the current frame again: through the desktop's picture if it can, else a repaint.
+    void refresh();
+    // Whether the desktop's picture shows the current frame (or will, once the server has
+    // taken the last one).
+    bool presentDirectly();
+    bool nowPresenting();
+    void stopPresenting();
+    // A widget stacked over the view draws on it now (chrome, a banner, a hint), or the
+    // view itself is faded.
+    bool overlaid() const;
+    // The widgets stacked over the view tell it when they show or paint.
+    void watchOverlays();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    std::unique_ptr<ui::NativePicture> native_;
+    bool nativeAsked_ = false;
+    bool presenting_ = false;
+    bool presentPending_ = false;
 
     const bool letterboxClear_;
     const bool fillsBounds_;

@@ -13,6 +13,7 @@
 #include "platform/x11/X11HotKeys.h"
 #include "platform/x11/X11Input.h"
 #include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11NativePicture.h"
 #include "platform/x11/X11Permissions.h"
 #include "platform/x11/X11VirtualDisplays.h"
 #include "platform/x11/X11WindowServer.h"
@@ -46,6 +47,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->installation = std::make_shared<linuxdesktop::BundleFolderInstallation>(desktop->tools);
     desktop->operatingSystem = std::make_shared<linuxdesktop::OsReleaseSystem>();
     desktop->conventions = {desktop::Conventions::KeyNotation::words, "linux"};
+    ui::installNativePictures(nativePictureMaker());
     return desktop;
 }
 

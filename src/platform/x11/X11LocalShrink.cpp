@@ -1,6 +1,7 @@
 #include "platform/x11/X11LocalShrink.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace x11 {
@@ -8,7 +9,10 @@ namespace x11 {
 desktop::PixelBufferRef shrinkHere(const desktop::PixelBuffer& frame, int width, int height)
 {
     if (width < 1 || height < 1 || frame.width < 1 || frame.height < 1) return nullptr;
-    auto shrunk = std::make_shared<desktop::PixelBuffer>(width, height);
+    // Every pixel is written below: the memory is not cleared first.
+    const int rowBytes = width * 4;
+    std::shared_ptr<std::uint8_t[]> pixels(new std::uint8_t[static_cast<std::size_t>(rowBytes) * height]);
+    auto shrunk = std::make_shared<desktop::PixelBuffer>(width, height, rowBytes, pixels, pixels.get());
     std::vector<int> columns(static_cast<std::size_t>(width));
     for (int x = 0; x < width; ++x)
         columns[static_cast<std::size_t>(x)] = static_cast<int>((x + 0.5) * frame.width / width);

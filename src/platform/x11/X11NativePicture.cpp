@@ -1,0 +1,237 @@
+#include "platform/x11/X11NativePicture.h"
+
+#include "platform/x11/X11QtConnection.h"
+#include "platform/x11/X11Reply.h"
+
+#include <xcb/shape.h>
+#include <xcb/xcbext.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+namespace x11 {
+namespace {
+
+// Whether the answer to the request has come, taking it if so.
+bool answered(xcb_connection_t* c, unsigned request)
+{
+    void* answer = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (!xcb_poll_for_reply(c, request, &answer, &error)) return false;
+    std::free(answer);
+    std::free(error);
+    return true;
+}
+
+void copyRows(const ui::ShownPixels& shown, std::uint8_t* to)
+{
+    const int width = shown.source.width();
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+    for (int y = 0; y < shown.source.height(); ++y) {
+        const std::uint8_t* from = shown.pixels + static_cast<std::size_t>(shown.source.y() + y) * shown.bytesPerRow +
+                                   static_cast<std::size_t>(shown.source.x()) * 4;
+        std::uint8_t* row = to + y * rowBytes;
+        if (shown.alphaSet) {
+            std::memcpy(row, from, rowBytes);
+            continue;
+        }
+        // A window of depth 32 shows the fourth byte as alpha.
+        const auto* in = reinterpret_cast<const std::uint32_t*>(from);
+        auto* out = reinterpret_cast<std::uint32_t*>(row);
+        for (int x = 0; x < width; ++x) out[x] = in[x] | 0xFF000000u;
+    }
+}
+
+}  // namespace
+
+NativePicture::NativePicture(QWidget& widget, ui::PictureLayer layer) : widget_(&widget), layer_(layer) {}
+
+NativePicture::~NativePicture()
+{
+    xcb_connection_t* c = qtConnection();
+    for (Buffer& buffer : buffers_) {
+        if (!buffer.memory) continue;
+        if (c) {
+            if (buffer.fence) xcb_discard_reply(c, *buffer.fence);
+            xcb_shm_detach(c, buffer.segment);
+        }
+        munmap(buffer.memory, buffer.size);
+    }
+    if (!c) return;
+    if (depthAsked_) xcb_discard_reply(c, *depthAsked_);
+    // A window Qt has destroyed took the child along.
+    if (child_ && widget_ && widget_->window()->internalWinId() == parent_) xcb_destroy_window(c, child_);
+    dropDrawables(c);
+    xcb_flush(c);
+}
+
+bool NativePicture::ready(xcb_connection_t* c)
+{
+    const auto window = static_cast<xcb_window_t>(widget_->window()->internalWinId());
+    if (!window) return false;
+    if (window != parent_) {
+        // Made again by Qt: the old child went with the old window.
+        dropDrawables(c);
+        child_ = XCB_NONE;
+        mapped_ = false;
+        if (depthAsked_) xcb_discard_reply(c, *depthAsked_);
+        parent_ = window;
+        depth_ = 0;
+        depthAsked_ = xcb_get_geometry(c, window).sequence;
+        xcb_flush(c);
+    }
+    if (!depth_) {
+        if (!depthAsked_) return false;
+        void* answer = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (!xcb_poll_for_reply(c, *depthAsked_, &answer, &error)) return false;
+        depthAsked_.reset();
+        const auto geometry = reply(static_cast<xcb_get_geometry_reply_t*>(answer));
+        std::free(error);
+        if (!geometry) return false;
+        depth_ = geometry->depth;
+    }
+    // Other depths pack their pixels otherwise: Qt paints those windows.
+    if (depth_ != 24 && depth_ != 32) return false;
+    if (!child_) {
+        child_ = xcb_generate_id(c);
+        // Of the window's depth and visual.
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, child_, parent_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        // Never under the pointer: the window gets its crossings, presses and moves as
+        // without the child (Qt takes no crossing that leads into a child it does not know).
+        xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED, child_, 0, 0, 0,
+                             nullptr);
+        if (layer_ == ui::PictureLayer::bottom) {
+            const std::uint32_t below = XCB_STACK_MODE_BELOW;
+            xcb_configure_window(c, child_, XCB_CONFIG_WINDOW_STACK_MODE, &below);
+        }
+        target_ = QRect();
+        shape_ = QRegion();
+    }
+    return true;
+}
+
+NativePicture::Buffer* NativePicture::freeBuffer(xcb_connection_t* c, std::size_t size)
+{
+    for (Buffer& buffer : buffers_) {
+        if (buffer.fence && !answered(c, *buffer.fence)) continue;
+        buffer.fence.reset();
+        if (buffer.size >= size) return &buffer;
+        if (buffer.memory) {
+            xcb_shm_detach(c, buffer.segment);
+            munmap(buffer.memory, buffer.size);
+            buffer = Buffer{};
+        }
+        const int fd = memfd_create("glimra-shown", MFD_CLOEXEC);
+        if (fd < 0) return nullptr;
+        void* memory = ftruncate(fd, static_cast<off_t>(size)) == 0
+                           ? mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                           : MAP_FAILED;
+        if (memory == MAP_FAILED) {
+            close(fd);
+            return nullptr;
+        }
+        buffer.memory = static_cast<std::uint8_t*>(memory);
+        buffer.size = size;
+        buffer.segment = xcb_generate_id(c);
+        // xcb closes the descriptor once it is sent; the server only reads it.
+        xcb_shm_attach_fd(c, buffer.segment, fd, 1);
+        return &buffer;
+    }
+    return nullptr;
+}
+
+void NativePicture::place(xcb_connection_t* c, const QRect& target, const QRegion& shape)
+{
+    if (target != target_) {
+        const std::uint32_t geometry[] = {static_cast<std::uint32_t>(target.x()), static_cast<std::uint32_t>(target.y()),
+                                          static_cast<std::uint32_t>(target.width()),
+                                          static_cast<std::uint32_t>(target.height())};
+        xcb_configure_window(
+            c, child_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+            geometry);
+        target_ = target;
+    }
+    if (shape != shape_) {
+        std::vector<xcb_rectangle_t> rects;
+        for (const QRect& rect : shape)
+            rects.push_back({static_cast<std::int16_t>(rect.x()), static_cast<std::int16_t>(rect.y()),
+                             static_cast<std::uint16_t>(rect.width()), static_cast<std::uint16_t>(rect.height())});
+        xcb_shape_rectangles(c, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED, child_, 0, 0,
+                             static_cast<std::uint32_t>(rects.size()), rects.data());
+        shape_ = shape;
+    }
+    if (pixmapSize_ != target.size()) {
+        dropDrawables(c);
+        pixmap_ = xcb_generate_id(c);
+        xcb_create_pixmap(c, depth_, pixmap_, child_, static_cast<std::uint16_t>(target.width()),
+                          static_cast<std::uint16_t>(target.height()));
+        gc_ = xcb_generate_id(c);
+        xcb_create_gc(c, gc_, pixmap_, 0, nullptr);
+        xcb_change_window_attributes(c, child_, XCB_CW_BACK_PIXMAP, &pixmap_);
+        pixmapSize_ = target.size();
+    }
+}
+
+void NativePicture::dropDrawables(xcb_connection_t* c)
+{
+    if (gc_) xcb_free_gc(c, gc_);
+    if (pixmap_) xcb_free_pixmap(c, pixmap_);
+    gc_ = XCB_NONE;
+    pixmap_ = XCB_NONE;
+    pixmapSize_ = QSize();
+}
+
+ui::NativePicture::Shown NativePicture::show(const ui::ShownPixels& pixels, const QRect& target, const QRegion& shape)
+{
+    xcb_connection_t* c = qtConnection();
+    if (!c || !widget_ || target.isEmpty() || pixels.source.size() != target.size() || !ready(c))
+        return Shown::unavailable;
+    const std::size_t bytes = static_cast<std::size_t>(target.width()) * static_cast<std::size_t>(target.height()) * 4;
+    Buffer* buffer = freeBuffer(c, bytes);
+    if (!buffer) return mapped_ ? Shown::later : Shown::unavailable;
+    copyRows(pixels, buffer->memory);
+    place(c, target, shape);
+    xcb_shm_put_image(c, pixmap_, gc_, static_cast<std::uint16_t>(target.width()),
+                      static_cast<std::uint16_t>(target.height()), 0, 0, static_cast<std::uint16_t>(target.width()),
+                      static_cast<std::uint16_t>(target.height()), 0, 0, depth_, XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
+                      buffer->segment, 0);
+    if (mapped_) {
+        xcb_clear_area(c, 0, child_, 0, 0, 0, 0);
+    } else {
+        // Mapping paints the background.
+        xcb_map_window(c, child_);
+        mapped_ = true;
+    }
+    buffer->fence = xcb_get_input_focus(c).sequence;
+    xcb_flush(c);
+    return Shown::now;
+}
+
+void NativePicture::hide()
+{
+    xcb_connection_t* c = qtConnection();
+    if (!c || !mapped_) return;
+    xcb_unmap_window(c, child_);
+    mapped_ = false;
+    xcb_flush(c);
+}
+
+ui::NativePictureMaker nativePictureMaker()
+{
+    xcb_connection_t* c = qtConnection();
+    if (!c) return {};
+    // Shared memory passed as a descriptor (1.2) and shaped windows.
+    const auto* shm = xcb_get_extension_data(c, &xcb_shm_id);
+    const auto* shape = xcb_get_extension_data(c, &xcb_shape_id);
+    if (!shm || !shm->present || !shape || !shape->present) return {};
+    const auto version = reply(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
+    if (!version || (version->major_version == 1 && version->minor_version < 2)) return {};
+    return [](QWidget& widget, ui::PictureLayer layer) { return std::make_unique<NativePicture>(widget, layer); };
+}
+
+}  // namespace x11

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/ui/NativePicture.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <array>
+#include <cstddef>
+#include <optional>
+
+namespace x11 {
+
+// Shows frames in a child window of the widget's window, on Qt's connection so that it
+// follows the window's own requests: each frame is copied into shared memory, put into a
+// pixmap that is the child's background, and the server paints that background, again at
+// every exposure. Nothing waits for a reply; a buffer is written again only once a request
+// sent after its put has been answered.
+class NativePicture final : public ui::NativePicture {
+public:
+    NativePicture(QWidget& widget, ui::PictureLayer layer);
+    ~NativePicture() override;
+    NativePicture(const NativePicture&) = delete;
+    NativePicture& operator=(const NativePicture&) = delete;
+
+    Shown show(const ui::ShownPixels& pixels, const QRect& target, const QRegion& shape) override;
+    void hide() override;
+
+private:
+    struct Buffer {
+        std::uint8_t* memory = nullptr;
+        std::size_t size = 0;
+        xcb_shm_seg_t segment = XCB_NONE;
+        // The request after the buffer's last put; the buffer is free once it is answered.
+        std::optional<unsigned> fence;
+    };
+
+    // The child exists and the window's depth is known: asked once per window, the answer
+    // taken when it is there.
+    bool ready(xcb_connection_t* c);
+    Buffer* freeBuffer(xcb_connection_t* c, std::size_t size);
+    void place(xcb_connection_t* c, const QRect& target, const QRegion& shape);
+    // The pixmap and the graphics context; the child stays with the window it was made in.
+    void dropDrawables(xcb_connection_t* c);
+
+    QPointer<QWidget> widget_;
+    const ui::PictureLayer layer_;
+    xcb_window_t parent_ = XCB_NONE;
+    std::optional<unsigned> depthAsked_;
+    std::uint8_t depth_ = 0;
+    xcb_window_t child_ = XCB_NONE;
+    xcb_gcontext_t gc_ = XCB_NONE;
+    xcb_pixmap_t pixmap_ = XCB_NONE;
+    QSize pixmapSize_;
+    QRect target_;
+    QRegion shape_;
+    bool mapped_ = false;
+    std::array<Buffer, 3> buffers_;
+};
+
+// Asks the server once whether it takes such pictures; none when it does not, or when Qt
+// is not on xcb.
+ui::NativePictureMaker nativePictureMaker();
+
+}  // namespace x11
