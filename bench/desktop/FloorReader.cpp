@@ -187,7 +187,7 @@ int main(int argc, char** argv)
             const double sy = static_cast<double>(source.height) / source.outHeight;
             const xcb_render_transform_t transform{fixed(sx), 0, 0, 0, fixed(sy), 0, 0, 0, fixed(1)};
             xcb_render_set_picture_transform(c, source.from, transform);
-            static constexpr char filter[] = "bilinear";
+            static constexpr char filter[] = "nearest";
             xcb_render_set_picture_filter(c, source.from, sizeof filter - 1, filter, 0, nullptr);
             source.to = xcb_generate_id(c);
             xcb_render_create_picture(c, source.to, source.small, rgb24->id, 0, nullptr);

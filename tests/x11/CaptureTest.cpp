@@ -545,8 +545,7 @@ TEST_F(X11CaptureTest, AWindowShownSmallerIsReadAtTheShownSizeAndBiggerWhenShown
     for (int y = 0; y < small->height; ++y)
         for (int x = 0; x < small->width; ++x) ASSERT_EQ(small->row(y)[x * 4 + 3], 0xFF) << x << ", " << y;
 
-    // A bigger view raises it (shrunk this little, the picture is read whole and shrunk
-    // here); one as big as the window reads the window as it is.
+    // A bigger view raises it; one as big as the window reads the window as it is.
     stream->setShownSize(1000, 700);
     const auto bigger = pictureOfWidth(1000);
     ASSERT_TRUE(bigger);

@@ -64,12 +64,7 @@ desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, cons
 desktop::PixelBufferRef readOpaqueDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable)
 {
     auto buffer = readPixels(connection, pool, drawable);
-    if (!buffer || drawable.depth != 24) return buffer;
-    for (int y = 0; y < buffer->height; ++y) {
-        auto* pixels = reinterpret_cast<std::uint32_t*>(buffer->row(y));
-        for (int x = 0; x < buffer->width; ++x) pixels[x] |= 0xFF000000u;
-    }
-    buffer->opaque = buffer->fourthByteOpaque = true;
+    if (buffer) buffer->opaque = buffer->fourthByteOpaque = true;
     return buffer;
 }
 

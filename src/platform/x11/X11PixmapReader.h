@@ -24,9 +24,8 @@ bool readsDirectly(const DrawableInfo& drawable);
 // A drawable without an alpha channel reads as opaque, its padding bytes left as the
 // server wrote them. None when the server cannot read it (a window that is gone).
 desktop::PixelBufferRef readDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable);
-// Reads a drawable of depth 24 as an opaque frame whose every fourth byte is made 0xFF,
-// so that it draws as it is: one pass over pixels that are already here, on the reading
-// thread. A drawable of another depth reads as readDrawable reads it.
+// Reads a drawable whose every pixel the server wrote opaque, alpha included (drawn from a
+// source without alpha into depth 32): its pixels draw as they are read.
 desktop::PixelBufferRef readOpaqueDrawable(Connection& connection, ShmPool* pool, const DrawableInfo& drawable);
 
 }  // namespace x11

@@ -64,8 +64,10 @@ xcb_render_picture_t sourcePicture(Connection& connection, const DrawableInfo& s
                                                0,
                                                fixed(1)};
         xcb_render_set_picture_transform(c, picture, transform);
-        static constexpr char bilinear[] = "bilinear";
-        xcb_render_set_picture_filter(c, picture, sizeof bilinear - 1, bilinear, 0, nullptr);
+        // The nearest pixel, as a frame shrunk here takes it: smoothing costs the server
+        // more than reading the whole frame.
+        static constexpr char nearest[] = "nearest";
+        xcb_render_set_picture_filter(c, picture, sizeof nearest - 1, nearest, 0, nullptr);
     }
     return picture;
 }
@@ -104,9 +106,9 @@ bool ServerScaler::prepare(const DrawableInfo& source, int width, int height)
         source.height == source_.height && width == target_.width && height == target_.height)
         return true;
     release();
-    // Without alpha the target has none either: the server's fast bilinear path draws
-    // 24 bits into 24 bits.
-    const auto target = makeTarget(*connection_, width, height, source.depth == 32 ? 32 : 24);
+    // Drawn from a source without alpha, the target's alpha is opaque: its pixels are
+    // shown as read, with no pass over them here.
+    const auto target = makeTarget(*connection_, width, height);
     if (!target) return false;
     target_ = target->drawable;
     to_ = target->picture;
@@ -124,7 +126,8 @@ desktop::PixelBufferRef ServerScaler::read(ShmPool* pool, const DrawableInfo& so
     }
     xcb_render_composite(connection_->xcb(), XCB_RENDER_PICT_OP_SRC, from_, XCB_NONE, to_, 0, 0, 0, 0, 0, 0,
                          static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height));
-    return readOpaqueDrawable(*connection_, pool, target_);
+    return source.depth == 24 ? readOpaqueDrawable(*connection_, pool, target_)
+                              : readDrawable(*connection_, pool, target_);
 }
 
 desktop::PixelBufferRef composeOnServer(Connection& connection, ShmPool* pool, const std::vector<Layer>& layers,

@@ -3,7 +3,6 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
-#include "platform/x11/X11LocalShrink.h"
 #include "platform/x11/X11Reply.h"
 
 #include <algorithm>
@@ -91,16 +90,10 @@ void WindowSource::read(PixelSize size, const WindowState& state)
     ++reads_;
     readSize_ = size;
     const bool whole = size.width == pixmap.width && size.height == pixmap.height;
-    // Shrunk a little, the picture costs the server least read whole and shrunk here.
-    const bool slightly = 1.0 * size.width * size.height > 0.25 * pixmap.width * pixmap.height;
-    if (whole && readsDirectly(pixmap)) {
-        last_.image = readDrawable(*connection_, pool_.get(), pixmap);
-    } else if (slightly && pixmap.depth == 24) {
-        const auto read = readDrawable(*connection_, pool_.get(), pixmap);
-        last_.image = read ? shrinkHere(*read, size.width, size.height) : nullptr;
-    } else {
-        last_.image = scaler_.read(pool_.get(), pixmap, size.width, size.height);
-    }
+    // Shrunk, by the server's nearest pixel: cheaper for it than handing over the whole
+    // frame to be shrunk here.
+    last_.image = whole && readsDirectly(pixmap) ? readDrawable(*connection_, pool_.get(), pixmap)
+                                                 : scaler_.read(pool_.get(), pixmap, size.width, size.height);
     last_.scaleFactor = scaleAt(state);
 }
 
