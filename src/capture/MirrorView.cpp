@@ -34,6 +34,14 @@ QRect devicePixels(const QRectF& rect, const QTransform& toDevice)
                  QPoint(qRound(mapped.right()) - 1, qRound(mapped.bottom()) - 1));
 }
 
+// The part of source that drawing it into pixels puts into piece.
+QRectF sourceOf(const QRect& piece, const QRect& pixels, const QRectF& source)
+{
+    const double across = source.width() / pixels.width(), down = source.height() / pixels.height();
+    return QRectF(source.x() + (piece.x() - pixels.x()) * across, source.y() + (piece.y() - pixels.y()) * down,
+                  piece.width() * across, piece.height() * down);
+}
+
 // Qt draws the fourth byte of an RGB32 pixel as alpha all the same: an opaque frame's
 // padding is made opaque here, in the picture at the view's size rather than the frame.
 void makeOpaque(QImage& image, const QRegion& drawn)
@@ -259,7 +267,12 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
             // On whole device pixels, so that exactly the pixels drawn are made opaque.
             const QRect pixels = devicePixels(target, toPicture);
             made.shownPixels = pixels.intersected(QRect(QPoint(0, 0), device.size()));
-            painter.drawImage(QRectF(pixels), image, source);
+            // Piece by piece where only the backdrop's bars show: each piece scales only
+            // what it shows, not the whole frame.
+            if (drawn == whole)
+                painter.drawImage(QRectF(pixels), image, source);
+            else
+                for (const QRect& piece : drawn & pixels) painter.drawImage(piece, image, sourceOf(piece, pixels, source));
             makeOpaque(made.image, drawn & pixels);
             if (fillsBounds_) {
                 painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);

@@ -13,6 +13,7 @@
 
 #include <xcb/shape.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -78,43 +79,45 @@ std::vector<std::uint32_t> plain(int width, int height, std::uint32_t colour)
 
 // The picture shows over what Qt paints, cut to its shape, at every new frame, never
 // under the pointer, and Qt's painting shows again once it is hidden: on a window with
-// alpha and on one without.
+// alpha and on one without, from pixmaps the server shares and from pixmaps put into.
 TEST(X11NativePicture, ShowsOverQtsPaintingCutToItsShapeUntilHidden)
 {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     testsupport::ensureQtApplication();
-    const auto maker = x11::nativePictureMaker();
-    ASSERT_TRUE(maker) << "the test server takes shared memory and shapes";
+    ASSERT_TRUE(x11::nativePictureMaker()) << "the test server takes shared memory and shapes";
     constexpr std::uint32_t red = 0xFF0000, blue = 0x0000FF, green = 0x00FF00;
-    for (const bool translucent : {true, false}) {
-        SCOPED_TRACE(translucent ? "with alpha" : "without alpha");
-        RedWindow window(translucent);
-        window.show();
-        ASSERT_TRUE(waitShowing(window, 80, 50, red));
-        const auto picture = maker(window, ui::PictureLayer::top);
-        QRegion shape(0, 0, 100, 60);
-        shape -= QRegion(0, 0, 10, 10);
-        const auto first = plain(120, 60, blue);
-        const ui::ShownPixels bluePixels{reinterpret_cast<const std::uint8_t*>(first.data()), 120 * 4,
-                                         QRect(20, 0, 100, 60), false};
-        // The window's depth is asked first: until it is known Qt keeps painting.
-        ASSERT_TRUE(testsupport::waitUntil(
-            [&] { return picture->show(bluePixels, QRect(10, 20, 100, 60), shape) == ui::NativePicture::Shown::now; }));
-        EXPECT_TRUE(waitShowing(window, 60, 50, blue));
-        EXPECT_EQ(pixelAt(window, 12, 22), red) << "cut by the shape";
-        EXPECT_EQ(pixelAt(window, 5, 5), red);
-        // The pointer goes through it: the window's crossings stay what Qt expects.
-        EXPECT_EQ(childInputRectangles(window), std::vector<int>{0});
+    for (const bool translucent : {true, false})
+        for (const bool sharedPixmaps : {true, false}) {
+            SCOPED_TRACE(translucent ? "with alpha" : "without alpha");
+            SCOPED_TRACE(sharedPixmaps ? "shared pixmaps" : "pixmaps put into");
+            RedWindow window(translucent);
+            window.show();
+            ASSERT_TRUE(waitShowing(window, 80, 50, red));
+            const auto picture = std::make_unique<x11::NativePicture>(window, ui::PictureLayer::top, sharedPixmaps);
+            QRegion shape(0, 0, 100, 60);
+            shape -= QRegion(0, 0, 10, 10);
+            const auto first = plain(120, 60, blue);
+            const ui::ShownPixels bluePixels{reinterpret_cast<const std::uint8_t*>(first.data()), 120 * 4,
+                                             QRect(20, 0, 100, 60), false};
+            // The window's depth is asked first: until it is known Qt keeps painting.
+            ASSERT_TRUE(testsupport::waitUntil([&] {
+                return picture->show(bluePixels, QRect(10, 20, 100, 60), shape) == ui::NativePicture::Shown::now;
+            }));
+            EXPECT_TRUE(waitShowing(window, 60, 50, blue));
+            EXPECT_EQ(pixelAt(window, 12, 22), red) << "cut by the shape";
+            EXPECT_EQ(pixelAt(window, 5, 5), red);
+            // The pointer goes through it: the window's crossings stay what Qt expects.
+            EXPECT_EQ(childInputRectangles(window), std::vector<int>{0});
 
-        const auto second = plain(100, 60, green);
-        const ui::ShownPixels greenPixels{reinterpret_cast<const std::uint8_t*>(second.data()), 100 * 4,
-                                          QRect(0, 0, 100, 60), false};
-        ASSERT_TRUE(testsupport::waitUntil([&] {
-            return picture->show(greenPixels, QRect(10, 20, 100, 60), shape) == ui::NativePicture::Shown::now;
-        }));
-        EXPECT_TRUE(waitShowing(window, 60, 50, green));
+            const auto second = plain(100, 60, green);
+            const ui::ShownPixels greenPixels{reinterpret_cast<const std::uint8_t*>(second.data()), 100 * 4,
+                                              QRect(0, 0, 100, 60), false};
+            ASSERT_TRUE(testsupport::waitUntil([&] {
+                return picture->show(greenPixels, QRect(10, 20, 100, 60), shape) == ui::NativePicture::Shown::now;
+            }));
+            EXPECT_TRUE(waitShowing(window, 60, 50, green));
 
-        picture->hide();
-        EXPECT_TRUE(waitShowing(window, 60, 50, red));
-    }
+            picture->hide();
+            EXPECT_TRUE(waitShowing(window, 60, 50, red));
+        }
 }

@@ -47,11 +47,20 @@ void copyRows(const ui::ShownPixels& shown, std::uint8_t* to)
 
 }  // namespace
 
-NativePicture::NativePicture(QWidget& widget, ui::PictureLayer layer) : widget_(&widget), layer_(layer) {}
+NativePicture::NativePicture(QWidget& widget, ui::PictureLayer layer, bool sharedPixmaps)
+    : widget_(&widget), layer_(layer), sharedPixmaps_(sharedPixmaps)
+{
+}
 
 NativePicture::~NativePicture()
 {
     xcb_connection_t* c = qtConnection();
+    if (c) {
+        if (depthAsked_) xcb_discard_reply(c, *depthAsked_);
+        // A window Qt has destroyed took the child along.
+        if (child_ && widget_ && widget_->window()->internalWinId() == parent_) xcb_destroy_window(c, child_);
+        dropDrawables(c);
+    }
     for (Buffer& buffer : buffers_) {
         if (!buffer.memory) continue;
         if (c) {
@@ -60,12 +69,7 @@ NativePicture::~NativePicture()
         }
         munmap(buffer.memory, buffer.size);
     }
-    if (!c) return;
-    if (depthAsked_) xcb_discard_reply(c, *depthAsked_);
-    // A window Qt has destroyed took the child along.
-    if (child_ && widget_ && widget_->window()->internalWinId() == parent_) xcb_destroy_window(c, child_);
-    dropDrawables(c);
-    xcb_flush(c);
+    if (c) xcb_flush(c);
 }
 
 bool NativePicture::ready(xcb_connection_t* c)
@@ -122,6 +126,8 @@ NativePicture::Buffer* NativePicture::freeBuffer(xcb_connection_t* c, std::size_
         buffer.fence.reset();
         if (buffer.size >= size) return &buffer;
         if (buffer.memory) {
+            if (buffer.pixmap) xcb_free_pixmap(c, buffer.pixmap);
+            if (buffer.pixmap == background_) background_ = XCB_NONE;
             xcb_shm_detach(c, buffer.segment);
             munmap(buffer.memory, buffer.size);
             buffer = Buffer{};
@@ -138,14 +144,15 @@ NativePicture::Buffer* NativePicture::freeBuffer(xcb_connection_t* c, std::size_
         buffer.memory = static_cast<std::uint8_t*>(memory);
         buffer.size = size;
         buffer.segment = xcb_generate_id(c);
-        // xcb closes the descriptor once it is sent; the server only reads it.
-        xcb_shm_attach_fd(c, buffer.segment, fd, 1);
+        // xcb closes the descriptor once it is sent. Writable, as the server makes pixmaps
+        // only of segments it may write.
+        xcb_shm_attach_fd(c, buffer.segment, fd, 0);
         return &buffer;
     }
     return nullptr;
 }
 
-void NativePicture::place(xcb_connection_t* c, const QRect& target, const QRegion& shape)
+void NativePicture::placeChild(xcb_connection_t* c, const QRect& target, const QRegion& shape)
 {
     if (target != target_) {
         const std::uint32_t geometry[] = {static_cast<std::uint32_t>(target.x()), static_cast<std::uint32_t>(target.y()),
@@ -165,25 +172,36 @@ void NativePicture::place(xcb_connection_t* c, const QRect& target, const QRegio
                              static_cast<std::uint32_t>(rects.size()), rects.data());
         shape_ = shape;
     }
-    if (pixmapSize_ != target.size()) {
-        dropDrawables(c);
-        pixmap_ = xcb_generate_id(c);
-        xcb_create_pixmap(c, depth_, pixmap_, child_, static_cast<std::uint16_t>(target.width()),
-                          static_cast<std::uint16_t>(target.height()));
+}
+
+void NativePicture::sizePixmap(xcb_connection_t* c, Buffer& buffer, QSize size)
+{
+    if (buffer.pixmap && buffer.pixmapSize == size) return;
+    if (buffer.pixmap) xcb_free_pixmap(c, buffer.pixmap);
+    buffer.pixmap = xcb_generate_id(c);
+    buffer.pixmapSize = size;
+    const auto width = static_cast<std::uint16_t>(size.width()), height = static_cast<std::uint16_t>(size.height());
+    if (sharedPixmaps_) {
+        xcb_shm_create_pixmap(c, buffer.pixmap, child_, width, height, depth_, buffer.segment, 0);
+        return;
+    }
+    xcb_create_pixmap(c, depth_, buffer.pixmap, child_, width, height);
+    if (!gc_) {
         gc_ = xcb_generate_id(c);
-        xcb_create_gc(c, gc_, pixmap_, 0, nullptr);
-        xcb_change_window_attributes(c, child_, XCB_CW_BACK_PIXMAP, &pixmap_);
-        pixmapSize_ = target.size();
+        xcb_create_gc(c, gc_, buffer.pixmap, 0, nullptr);
     }
 }
 
 void NativePicture::dropDrawables(xcb_connection_t* c)
 {
     if (gc_) xcb_free_gc(c, gc_);
-    if (pixmap_) xcb_free_pixmap(c, pixmap_);
     gc_ = XCB_NONE;
-    pixmap_ = XCB_NONE;
-    pixmapSize_ = QSize();
+    for (Buffer& buffer : buffers_) {
+        if (buffer.pixmap) xcb_free_pixmap(c, buffer.pixmap);
+        buffer.pixmap = XCB_NONE;
+        buffer.pixmapSize = QSize();
+    }
+    background_ = XCB_NONE;
 }
 
 ui::NativePicture::Shown NativePicture::show(const ui::ShownPixels& pixels, const QRect& target, const QRegion& shape)
@@ -195,11 +213,16 @@ ui::NativePicture::Shown NativePicture::show(const ui::ShownPixels& pixels, cons
     Buffer* buffer = freeBuffer(c, bytes);
     if (!buffer) return mapped_ ? Shown::later : Shown::unavailable;
     copyRows(pixels, buffer->memory);
-    place(c, target, shape);
-    xcb_shm_put_image(c, pixmap_, gc_, static_cast<std::uint16_t>(target.width()),
-                      static_cast<std::uint16_t>(target.height()), 0, 0, static_cast<std::uint16_t>(target.width()),
-                      static_cast<std::uint16_t>(target.height()), 0, 0, depth_, XCB_IMAGE_FORMAT_Z_PIXMAP, 0,
-                      buffer->segment, 0);
+    placeChild(c, target, shape);
+    sizePixmap(c, *buffer, target.size());
+    const auto width = static_cast<std::uint16_t>(target.width()), height = static_cast<std::uint16_t>(target.height());
+    if (!sharedPixmaps_)
+        xcb_shm_put_image(c, buffer->pixmap, gc_, width, height, 0, 0, width, height, 0, 0, depth_,
+                          XCB_IMAGE_FORMAT_Z_PIXMAP, 0, buffer->segment, 0);
+    if (background_ != buffer->pixmap) {
+        xcb_change_window_attributes(c, child_, XCB_CW_BACK_PIXMAP, &buffer->pixmap);
+        background_ = buffer->pixmap;
+    }
     if (mapped_) {
         xcb_clear_area(c, 0, child_, 0, 0, 0, 0);
     } else {
@@ -231,7 +254,10 @@ ui::NativePictureMaker nativePictureMaker()
     if (!shm || !shm->present || !shape || !shape->present) return {};
     const auto version = reply(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
     if (!version || (version->major_version == 1 && version->minor_version < 2)) return {};
-    return [](QWidget& widget, ui::PictureLayer layer) { return std::make_unique<NativePicture>(widget, layer); };
+    const bool shared = version->shared_pixmaps && version->pixmap_format == XCB_IMAGE_FORMAT_Z_PIXMAP;
+    return [shared](QWidget& widget, ui::PictureLayer layer) {
+        return std::make_unique<NativePicture>(widget, layer, shared);
+    };
 }
 
 }  // namespace x11

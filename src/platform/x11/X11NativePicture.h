@@ -15,13 +15,14 @@
 namespace x11 {
 
 // Shows frames in a child window of the widget's window, on Qt's connection so that it
-// follows the window's own requests: each frame is copied into shared memory, put into a
-// pixmap that is the child's background, and the server paints that background, again at
-// every exposure. Nothing waits for a reply; a buffer is written again only once a request
-// sent after its put has been answered.
+// follows the window's own requests: each frame is copied into shared memory that is the
+// storage of a pixmap (put into one where the server shares no pixmaps), the pixmap
+// becomes the child's background, and the server paints that background, again at every
+// exposure. Nothing waits for a reply; a buffer is written again only once a request sent
+// after its last use has been answered.
 class NativePicture final : public ui::NativePicture {
 public:
-    NativePicture(QWidget& widget, ui::PictureLayer layer);
+    NativePicture(QWidget& widget, ui::PictureLayer layer, bool sharedPixmaps);
     ~NativePicture() override;
     NativePicture(const NativePicture&) = delete;
     NativePicture& operator=(const NativePicture&) = delete;
@@ -34,7 +35,10 @@ private:
         std::uint8_t* memory = nullptr;
         std::size_t size = 0;
         xcb_shm_seg_t segment = XCB_NONE;
-        // The request after the buffer's last put; the buffer is free once it is answered.
+        // Of the picture's size, with the segment as its storage when the server shares it.
+        xcb_pixmap_t pixmap = XCB_NONE;
+        QSize pixmapSize;
+        // The request after the buffer's last use; the buffer is free once it is answered.
         std::optional<unsigned> fence;
     };
 
@@ -42,8 +46,10 @@ private:
     // taken when it is there.
     bool ready(xcb_connection_t* c);
     Buffer* freeBuffer(xcb_connection_t* c, std::size_t size);
-    void place(xcb_connection_t* c, const QRect& target, const QRegion& shape);
-    // The pixmap and the graphics context; the child stays with the window it was made in.
+    void placeChild(xcb_connection_t* c, const QRect& target, const QRegion& shape);
+    // The buffer's pixmap at the size, made again when it is another.
+    void sizePixmap(xcb_connection_t* c, Buffer& buffer, QSize size);
+    // The pixmaps and the graphics context; the child stays with the window it was made in.
     void dropDrawables(xcb_connection_t* c);
 
     QPointer<QWidget> widget_;
@@ -52,9 +58,10 @@ private:
     std::optional<unsigned> depthAsked_;
     std::uint8_t depth_ = 0;
     xcb_window_t child_ = XCB_NONE;
+    const bool sharedPixmaps_;
+    // Puts into a pixmap that is not shared.
     xcb_gcontext_t gc_ = XCB_NONE;
-    xcb_pixmap_t pixmap_ = XCB_NONE;
-    QSize pixmapSize_;
+    xcb_pixmap_t background_ = XCB_NONE;
     QRect target_;
     QRegion shape_;
     bool mapped_ = false;
