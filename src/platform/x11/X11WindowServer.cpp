@@ -38,7 +38,7 @@ X11WindowServer::X11WindowServer(std::shared_ptr<Connection> connection, std::sh
 
 X11WindowServer::~X11WindowServer() { connection_->removeEventHandler(handler_); }
 
-std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
+std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries(std::optional<desktop::WindowID> only)
 {
     auto& c = *connection_;
     const auto snapshot = clients_->snapshot();
@@ -58,6 +58,12 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
     std::vector<Entry> entries;
     entries.reserve(facts.size() + own.size());
     for (const auto& fact : facts) {
+        const auto mine = std::find_if(own.begin(), own.end(),
+                                       [&](const auto& held) { return nativeOf(held.second.state) == fact.window; });
+        if (only && *only != (mine != own.end() ? mine->first : fact.window)) {
+            if (mine != own.end()) own.erase(mine);
+            continue;
+        }
         Entry entry;
         auto& info = entry.info;
         info.number = fact.window;
@@ -65,8 +71,6 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
         info.isOnscreen = fact.viewable && !fact.iconic &&
                           (!fact.desktop || !current || *fact.desktop == onEveryDesktop || *fact.desktop == *current);
         info.sharingState = 1;
-        const auto mine = std::find_if(own.begin(), own.end(),
-                                       [&](const auto& held) { return nativeOf(held.second.state) == fact.window; });
         if (mine != own.end()) {
             info.number = mine->first;
             info.ownerPid = ownPid;
@@ -99,6 +103,7 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries()
     });
     auto insertAt = entries.begin();
     for (const auto& [number, window] : unlisted) {
+        if (only && *only != number) continue;
         Entry entry;
         auto& info = entry.info;
         info.number = number;
@@ -124,7 +129,7 @@ std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desk
     using Option = desktop::WindowListOption;
     std::vector<desktop::WindowInfo> list;
     bool passedRelative = false;
-    for (auto& entry : stackedEntries()) {
+    for (auto& entry : stackedEntries(option == Option::includingWindow ? std::optional(relativeTo) : std::nullopt)) {
         const bool isRelative = entry.info.number == relativeTo;
         if (option == Option::includingWindow) {
             if (isRelative) return std::vector<desktop::WindowInfo>{std::move(entry.info)};

@@ -55,7 +55,9 @@ private:
         bool desktopElement = false;
     };
 
-    std::vector<Entry> stackedEntries();
+    // Front to back; only the one window's entry when asked for one (a query that runs
+    // for every mirror, often, and needs none of the others).
+    std::vector<Entry> stackedEntries(std::optional<desktop::WindowID> only = std::nullopt);
     double scaleOf(xcb_window_t frame);
     // Keeps our windows above other clients and a higher level above a lower one.
     void restackOwnWindows();
