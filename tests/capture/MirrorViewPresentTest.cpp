@@ -1,4 +1,5 @@
 #include "capture/MirrorView.h"
+#include "capture/CountedView.h"
 
 #include "support/DiagLines.h"
 #include "support/QtTestApplication.h"
@@ -53,19 +54,6 @@ std::shared_ptr<desktop::PixelBuffer> plain(int width, int height, QRgb colour, 
     return buffer;
 }
 
-class CountedView : public MirrorView {
-public:
-    using MirrorView::MirrorView;
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        ++paints;
-        MirrorView::paintEvent(event);
-    }
-};
-
 // A window with the view over all of it and a label stacked over the view, as chrome is.
 class MirrorViewPresentTest : public testsupport::DiagTest {
 protected:
@@ -78,7 +66,7 @@ protected:
         window = std::make_unique<QWidget>();
         window->setAttribute(Qt::WA_TranslucentBackground);
         window->resize(200, 100);
-        view = new CountedView(true, false, window.get());
+        view = new testsupport::CountedView(true, false, window.get());
         view->setGeometry(0, 0, 200, 100);
         chrome = new QLabel("chrome", window.get());
         chrome->setGeometry(0, 0, 200, 28);
@@ -108,7 +96,7 @@ protected:
 
     const std::shared_ptr<PictureLog> log = std::make_shared<PictureLog>();
     std::unique_ptr<QWidget> window;
-    CountedView* view = nullptr;
+    testsupport::CountedView* view = nullptr;
     QLabel* chrome = nullptr;
 };
 

@@ -1,4 +1,5 @@
 #include "capture/MirrorView.h"
+#include "capture/CountedView.h"
 
 #include "support/DiagLines.h"
 #include "support/QtTestApplication.h"
@@ -37,20 +38,6 @@ void fill(desktop::PixelBuffer& buffer, QRgb colour)
         std::fill(pixels, pixels + buffer.width, colour);
     }
 }
-
-// A view that counts its paints.
-class CountedView : public MirrorView {
-public:
-    using MirrorView::MirrorView;
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent* event) override
-    {
-        ++paints;
-        MirrorView::paintEvent(event);
-    }
-};
 
 class MirrorViewTest : public testsupport::DiagTest {
 protected:
@@ -166,7 +153,7 @@ TEST_F(MirrorViewTest, ANewFrameIsScaledOnceAndTheSameFramePaintsNothing)
 {
     QWidget window;
     window.resize(100, 100);
-    CountedView view(true, false, &window);
+    testsupport::CountedView view(true, false, &window);
     view.setGeometry(window.rect());
     window.show();
     const auto frame = quarters(200, 200, true);
