@@ -85,6 +85,10 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
 
     xcb_connection_t* holder = xcb_connect(nullptr, nullptr);
     ASSERT_FALSE(xcb_connection_has_error(holder));
+    // A window made right before the grab: the list's refresh is held in the middle.
+    const auto* screen = xcb_setup_roots_iterator(xcb_get_setup(holder)).data;
+    xcb_create_window(holder, XCB_COPY_FROM_PARENT, xcb_generate_id(holder), screen->root, 0, 0, 10, 10, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
     xcb_grab_server(holder);
     std::free(xcb_get_input_focus_reply(holder, xcb_get_input_focus(holder), nullptr));
     // Read on another thread, so that a read that waits for the server cannot hold up the

@@ -75,7 +75,11 @@ std::shared_ptr<const ClientSnapshot> ClientFactsCache::snapshot() const
     {
         std::unique_lock lock(changesMutex_);
         const auto told = structureTold_;
-        applied_.wait_for(lock, maxWait, [&] { return structureApplied_ >= told || stopping_; });
+        // A refresh that has not moved since a wait gave up is held by the server: asking
+        // again answers at once, or a held server would cost every ask the whole wait.
+        if (structureApplied_ != gaveUpAt_ &&
+            !applied_.wait_for(lock, maxWait, [&] { return structureApplied_ >= told || stopping_; }))
+            gaveUpAt_ = structureApplied_;
     }
     std::lock_guard lock(snapshotMutex_);
     return snapshot_;

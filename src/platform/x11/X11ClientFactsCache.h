@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -53,8 +54,8 @@ public:
 
     // The latest list. It holds every window made, mapped, unmapped or destroyed and the
     // root's lists as the server told of them before the call: when one such change is
-    // not in yet, this waits for it (at most maxWait, then answers what is known), which
-    // happens only right after such a change. Other changes of a client (a move, a new
+    // not in yet, this waits for it (at most maxWait, then answers what is known, and waits
+    // no more until the refresh moves on), which happens only right after such a change. Other changes of a client (a move, a new
     // title) follow within a round trip or two, without a wait.
     std::shared_ptr<const ClientSnapshot> snapshot() const;
     static constexpr std::chrono::milliseconds maxWait{250};
@@ -93,6 +94,8 @@ private:
     mutable std::condition_variable applied_;
     std::vector<xcb_window_t> changedWindows_;
     std::uint64_t structureTold_ = 0, structureTaken_ = 0, structureApplied_ = 0;
+    // structureApplied_ when a snapshot's wait last gave up.
+    mutable std::optional<std::uint64_t> gaveUpAt_;
     bool stopping_ = false;
 
     mutable std::mutex snapshotMutex_;
