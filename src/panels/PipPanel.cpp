@@ -254,8 +254,6 @@ void PipPanel::startLifecycleCheck()
             self->checkTimer_ = dispatch::Timer(dispatch::main(), panels::SourceAliveCheck::tickInterval, [self] {
                 if (self) self->checkSourceAlive();
             });
-            // Every mini window checks: the checks share their wake-ups.
-            self->checkTimer_.alignTicks(true);
         });
 }
 
