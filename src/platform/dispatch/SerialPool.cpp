@@ -1,19 +1,13 @@
 #include "platform/dispatch/SerialPool.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <system_error>
 #include <thread>
-
-#include <poll.h>
-#include <sys/timerfd.h>
-#include <unistd.h>
 
 namespace dispatch {
 namespace {
@@ -45,21 +39,11 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
         Clock::time_point since;
     };
 
-    explicit Core(std::shared_ptr<WorkerGate> gate)
-        : gate(std::move(gate)), timerFd(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC))
-    {
-        if (timerFd < 0) throw std::system_error(errno, std::generic_category(), "timerfd_create");
-    }
-    ~Core() { ::close(timerFd); }
-    Core(const Core&) = delete;
-    Core& operator=(const Core&) = delete;
+    explicit Core(std::shared_ptr<WorkerGate> gate) : gate(std::move(gate)) {}
 
     const std::shared_ptr<WorkerGate> gate;
     std::mutex mutex;
-    // The timer thread sleeps on it; any thread moves its deadline without waking it, so
-    // a deadline that no longer matters (a batch done before a worker was owed) costs
-    // nothing.
-    const int timerFd;
+    std::condition_variable timerWake;
     std::condition_variable workerWake;
     std::map<std::pair<Clock::time_point, const Lane*>, std::shared_ptr<Lane>> waiting;
     std::deque<Ready> ready;
@@ -69,8 +53,6 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
     int spawning = 0;  // new workers not yet looking for a lane
     int running = 0;   // lanes a worker runs now
     bool timerStarted = false;
-    // What timerFd is set to; min while the timer thread is awake (it sets it before it
-    // sleeps again).
     Clock::time_point timerDeadline = Clock::time_point::max();
     bool released = false;  // no queue is left to add work
     bool closed = false;    // the gate closed: no task starts any more
@@ -123,7 +105,7 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
         }
         lane->waitingFor = due;
         waiting.emplace(std::pair{due, lane.get()}, lane);
-        advanceTimerLocked(due + leeway);
+        if (due + leeway < timerDeadline) timerWake.notify_one();
     }
 
     // Lets the lock go while the wakes run.
@@ -140,53 +122,8 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
     void endIfFinishedLocked()
     {
         if (!finishedLocked()) return;
-        advanceTimerLocked(Clock::time_point{});
+        timerWake.notify_all();
         workerWake.notify_all();
-    }
-
-    void setTimerLocked(Clock::time_point deadline)
-    {
-        if (deadline == timerDeadline) return;
-        timerDeadline = deadline;
-        itimerspec spec{};
-        if (deadline != Clock::time_point::max()) {
-            // Zero would disarm it: a deadline passed already is the earliest moment.
-            const auto ns = std::max<std::int64_t>(
-                1, std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch()).count());
-            spec.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            spec.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-        }
-        ::timerfd_settime(timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
-    }
-
-    // Brings the timer thread's next look forward to the moment, if it sleeps till later.
-    void advanceTimerLocked(Clock::time_point moment)
-    {
-        if (timerDeadline != Clock::time_point::min() && moment < timerDeadline) setTimerLocked(moment);
-    }
-
-    // When the timer thread must look next: the first waiting task's due time (with the
-    // leeway that gathers the ones due with it), a ready lane's handoff, the owed wakes'.
-    Clock::time_point nextLookLocked(Clock::time_point now) const
-    {
-        auto deadline = Clock::time_point::max();
-        if (!waiting.empty()) deadline = waiting.begin()->first.first + leeway;
-        // A lane that waited its handoff has had another worker called: look again a
-        // handoff later.
-        if (!ready.empty()) {
-            const auto owedWorker = ready.front().since + handoff;
-            deadline = std::min(deadline, owedWorker > now ? owedWorker : now + handoff);
-        }
-        if (!owed.empty()) deadline = std::min(deadline, owedSince + handoff);
-        return deadline;
-    }
-
-    // Moves the sleeping timer thread's next look to what is left to watch: later, when
-    // the ready lanes have been taken and the owed wakes made.
-    void retimeLocked()
-    {
-        if (timerStarted && timerDeadline != Clock::time_point::min())
-            setTimerLocked(nextLookLocked(Clock::now()));
     }
 
     // Runs the lane's due tasks, one at a time, without the lock.
@@ -234,7 +171,6 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
             if (closed) return;
             const std::shared_ptr<Lane> lane = std::move(ready.front().lane);
             ready.pop_front();
-            if (ready.empty()) retimeLocked();
             // More lanes follow, or some ran before: the wake-ups their tasks ask for go
             // out together.
             batching = ready.empty() && owed.empty() ? nullptr : this;
@@ -243,10 +179,7 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
             --running;
             batching = nullptr;
             if (closed) return;
-            if (!owed.empty() && (ready.empty() || Clock::now() - owedSince >= handoff)) {
-                wakeOwedLocked(lock);
-                retimeLocked();
-            }
+            if (ready.empty() || Clock::now() - owedSince >= handoff) wakeOwedLocked(lock);
             lane->scheduled = false;
             if (!lane->entries.empty()) placeLocked(lane, Clock::now());
             endIfFinishedLocked();
@@ -273,15 +206,16 @@ struct SerialPool::Core : std::enable_shared_from_this<Core> {
             const bool stalled = !ready.empty() && now - ready.front().since >= handoff;
             if ((added || stalled) && comingLocked() == 0) callWorkerLocked();
 
-            setTimerLocked(nextLookLocked(now));
-            lock.unlock();
-            pollfd timer{timerFd, POLLIN, 0};
-            ::poll(&timer, 1, -1);
-            std::uint64_t expirations = 0;
-            // Moved meanwhile, it has nothing to read: the loop looks anyway.
-            [[maybe_unused]] const auto read = ::read(timerFd, &expirations, sizeof expirations);
-            lock.lock();
-            timerDeadline = Clock::time_point::min();
+            auto deadline = Clock::time_point::max();
+            if (!waiting.empty()) deadline = waiting.begin()->first.first + leeway;
+            if (!ready.empty()) deadline = std::min(deadline, stalled ? now + handoff : ready.front().since + handoff);
+            if (!owed.empty()) deadline = std::min(deadline, owedSince + handoff);
+            timerDeadline = deadline;
+            if (deadline == Clock::time_point::max())
+                timerWake.wait(lock);
+            else
+                timerWake.wait_until(lock, deadline);
+            timerDeadline = Clock::time_point::max();
         }
     }
 };
@@ -319,7 +253,7 @@ void SerialPool::wakeAfterBatch(const void* key, std::function<void()> wake)
         if (core->owed.empty()) {
             core->owedSince = Clock::now();
             // A task that blocks before its batch ends still wakes the thread in time.
-            core->advanceTimerLocked(core->owedSince + handoff);
+            if (core->owedSince + handoff < core->timerDeadline) core->timerWake.notify_one();
         }
         core->owed.emplace(key, std::move(wake));
         return;
