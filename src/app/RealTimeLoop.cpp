@@ -5,8 +5,8 @@
 #include "platform/ui/MainQueueDriver.h"
 #include "platform/ui/SignalPipe.h"
 
-#include <QAbstractEventDispatcher>
 #include <QGuiApplication>
+#include <QTimer>
 
 #include <csignal>
 #include <functional>
@@ -14,6 +14,9 @@
 
 namespace app {
 namespace {
+
+// How often the loop looks whether the application has exited.
+constexpr int exitPollMilliseconds = 10;
 
 // Qt would quit by itself once its last ordinary window closed, and on a quit request it
 // first closes every window, a mini window taking that for its user's close; either way
@@ -59,17 +62,13 @@ int runUntilExit(dispatch::ThreadScheduler& scheduler, Application& app, const s
     QCoreApplication::instance()->installEventFilter(&quitRequests);
     dispatch::main().async([&app, args] { app.launch(args); });
 
-    int status = 0;
-    // Whatever recorded the exit ran on this thread, so the loop looks before it sleeps
-    // again: an idle application never wakes to look.
-    {
-        QObject exitWatch;
-        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &exitWatch,
-                         [&app] {
-                             if (const auto exited = app.exitStatus()) QCoreApplication::exit(*exited);
-                         });
-        status = QCoreApplication::exec();
-    }
+    QTimer exitWatch;
+    QObject::connect(&exitWatch, &QTimer::timeout, [&app] {
+        if (const auto status = app.exitStatus()) QCoreApplication::exit(*status);
+    });
+    exitWatch.start(exitPollMilliseconds);
+    const int status = QCoreApplication::exec();
+    exitWatch.stop();
     QCoreApplication::instance()->removeEventFilter(&quitRequests);
     QGuiApplication::setQuitOnLastWindowClosed(quitOnLastWindowClosed);
     ui::SignalPipe::reset();

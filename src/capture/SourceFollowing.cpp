@@ -52,8 +52,6 @@ void StreamMirror::startResizePoll()
     noFrame_.restartSilence(dispatch::now());
     if (resizePollTimer_.isActive()) return;
     resizePollTimer_ = dispatch::Timer(queue_, pollInterval, ref().guarded([](StreamMirror& self) { self.pollTick(); }));
-    // Every mirror polls: the polls share their wake-ups with each other and the frames'.
-    resizePollTimer_.alignTicks(true);
 }
 
 void StreamMirror::pollTick()

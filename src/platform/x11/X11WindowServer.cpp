@@ -50,15 +50,10 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries(std::optiona
     const desktop::Pid ownPid = ::getpid();
     const std::string& ownName = core::AppIdentity::current().name;
 
-    // What the entries need of our windows, without their callbacks.
-    struct Held {
-        desktop::OwnWindowState state;
-        std::uint64_t raisedAt = 0;
-    };
-    std::map<desktop::WindowID, Held> own;
+    std::map<desktop::WindowID, OwnWindow> own;
     {
         std::lock_guard lock(mutex_);
-        for (const auto& [number, window] : own_) own.emplace_hint(own.end(), number, Held{window.state, window.raisedAt});
+        own = own_;
     }
     std::vector<Entry> entries;
     entries.reserve(facts.size() + own.size());
@@ -101,7 +96,7 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries(std::optiona
 
     // Our windows the window manager does not list (unmapped, unmanaged, or without an X
     // window) stand where their level puts them, the latest raised first.
-    std::vector<std::pair<desktop::WindowID, Held>> unlisted(own.begin(), own.end());
+    std::vector<std::pair<desktop::WindowID, OwnWindow>> unlisted(own.begin(), own.end());
     std::stable_sort(unlisted.begin(), unlisted.end(), [](const auto& a, const auto& b) {
         if (a.second.state.level != b.second.state.level) return a.second.state.level > b.second.state.level;
         return a.second.raisedAt > b.second.raisedAt;
