@@ -55,8 +55,9 @@ public:
     // The latest list. It holds every window made, mapped, unmapped or destroyed and the
     // root's lists as the server told of them before the call: when one such change is
     // not in yet, this waits for it (at most maxWait, then answers what is known, and waits
-    // no more until the refresh moves on), which happens only right after such a change. Other changes of a client (a move, a new
-    // title) follow within a round trip or two, without a wait.
+    // no more until the refresh moves on), which happens only right after such a change.
+    // Other changes of a client (a move, a new title) follow within a round trip or two,
+    // without a wait.
     std::shared_ptr<const ClientSnapshot> snapshot() const;
     static constexpr std::chrono::milliseconds maxWait{250};
 
