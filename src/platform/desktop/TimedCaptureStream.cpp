@@ -1,9 +1,11 @@
 #include "platform/desktop/TimedCaptureStream.h"
 
 #include "platform/desktop/CaptureErrors.h"
+#include "platform/dispatch/Scheduler.h"
 #include "platform/dispatch/WhileAlive.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace desktop {
 
@@ -120,12 +122,20 @@ void TimedCaptureStream::restartTimerLocked()
     ++timerGeneration_;
     timer_.cancel();
     if (state_ != State::capturing || !output_) return;
-    const double interval = std::max(configuration_.minimumFrameInterval, 1.0 / 60);
+    still_ = false;
+    const double interval = intervalLocked();
     timer_ = dispatch::Timer(
         output_->queue, interval,
         dispatch::whileAlive(weak_from_this(), [generation = timerGeneration_](TimedCaptureStream& self) {
             self.produceFrame(generation);
         }));
+}
+
+double TimedCaptureStream::intervalLocked() const { return std::max(configuration_.minimumFrameInterval, 1.0 / 60); }
+
+void TimedCaptureStream::tickSoonLocked()
+{
+    if (still_) restartTimerLocked();
 }
 
 bool TimedCaptureStream::currentLocked(std::uint64_t timerGeneration) const
@@ -148,11 +158,18 @@ void TimedCaptureStream::deliver(std::uint64_t timerGeneration, const Frame& fra
         if (!currentLocked(timerGeneration)) return;
         ++framesDelivered_;
         lastFrameAt_ = frame.presentationTime;
-        // A still picture's ticks are cheap: they tick together with other still streams'.
-        // Ticks that read new pictures keep their own moments, or the reads would pile up.
+        // A still picture's ticks are cheap: they tick together with other still streams',
+        // and only as often as whoever watches that frames come needs; a change comes at
+        // once anyway. Ticks that read new pictures keep their own moments, or the reads
+        // would pile up.
         const desktop::PixelBuffer* const picture = frame.image.get();
-        timer_.alignTicks(!picture || picture == lastPicture_);
+        const bool wasStill = still_;
+        still_ = dispatch::scheduler().alignsTimerTicks() && (!picture || picture == lastPicture_);
         lastPicture_ = picture;
+        if (wasStill && !still_)
+            restartTimerLocked();
+        else
+            timer_.alignTicks(still_, static_cast<int>(std::lround(stillSpacing / intervalLocked())));
         onFrame = output_->onFrame;
     }
     if (onFrame) onFrame(frame);

@@ -12,7 +12,8 @@ namespace desktop {
 // The life of a capture stream that a timer drives, the same on every desktop: which
 // calls each state allows and the errors the others answer, completions on the global
 // queue, a tick every frame interval (at most 60 a second) on the output's queue while
-// it captures and has an output, and frames handed over only while the tick that made
+// it captures and has an output (while its picture stays the same, where the scheduler
+// aligns ticks, about ten a second), and frames handed over only while the tick that made
 // them is still the current one. A desktop says how a frame is made.
 //
 // Made by std::make_shared: ticks hold the stream weakly.
@@ -47,6 +48,11 @@ protected:
 
     // Whether a frame begun on this tick may still go out.
     bool currentLocked(std::uint64_t timerGeneration) const;
+    // The time between ticks while the picture changes.
+    double intervalLocked() const;
+    // A change that cannot go out yet goes out on the next tick: while the picture was
+    // still, ticks come at the frame interval again from now.
+    void tickSoonLocked();
     // Hands the frame to the output unless its tick is no longer the current one.
     void deliver(std::uint64_t timerGeneration, const Frame& frame);
     // Runs work on the output's queue with the current tick's generation, if the stream
@@ -91,6 +97,10 @@ private:
     long framesDelivered_ = 0;
     // The buffer of the last frame handed over, only to tell a repeated one.
     const PixelBuffer* lastPicture_ = nullptr;
+    // The last frame handed over repeated the one before (or had no picture), where the
+    // scheduler aligns ticks: the timer ticks about every stillSpacing.
+    bool still_ = false;
+    static constexpr double stillSpacing = 0.1;
 };
 
 }  // namespace desktop

@@ -2,6 +2,7 @@
 
 #include "platform/dispatch/Scheduler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -19,7 +20,8 @@ struct Timer::State {
     std::mutex nextMutex;
     WorkItem next;
     std::atomic<bool> aligned{false};
-    double due = -1;  // the grid point of the coming tick, while aligned
+    std::atomic<int> everyNth{1};
+    long long gridPoint = -1;  // of the coming tick, in intervals, while aligned
 
     static constexpr double longestAligned = 1.0;
 
@@ -27,13 +29,16 @@ struct Timer::State {
     double nextDelay()
     {
         if (!aligned.load() || interval <= 0 || interval > longestAligned || !scheduler().alignsTimerTicks()) {
-            due = -1;
+            gridPoint = -1;
             return interval;
         }
         const double at = now();
-        due = due < 0 ? std::ceil((at + interval) / interval) * interval : due + interval;
-        if (due < at) due = std::ceil(at / interval) * interval;
-        return due - at;
+        const long long nth = everyNth.load();
+        const auto tickFrom = [nth](long long point) { return (point + nth - 1) / nth * nth; };
+        const auto pointAfter = [&](double seconds) { return static_cast<long long>(std::ceil(seconds / interval)); };
+        gridPoint = gridPoint < 0 ? tickFrom(pointAfter(at + interval)) : tickFrom(gridPoint + 1);
+        if (gridPoint * interval < at) gridPoint = tickFrom(pointAfter(at));
+        return gridPoint * interval - at;
     }
 
     static void schedule(const std::shared_ptr<State>& state)
@@ -81,9 +86,11 @@ void Timer::cancel()
 
 bool Timer::isActive() const { return state_ != nullptr; }
 
-void Timer::alignTicks(bool aligned)
+void Timer::alignTicks(bool aligned, int everyNth)
 {
-    if (state_) state_->aligned.store(aligned);
+    if (!state_) return;
+    state_->everyNth.store(std::max(everyNth, 1));
+    state_->aligned.store(aligned);
 }
 
 }  // namespace dispatch

@@ -22,8 +22,9 @@ public:
     // ticks on a shared grid of its interval, so that the aligned timers of one interval
     // wake their threads together: the next tick comes one to two intervals later, and a
     // tick that falls behind by more than an interval skips to the next grid point. Cheap
-    // ticks gain by it; ticks that do real work are better spread out.
-    void alignTicks(bool aligned);
+    // ticks gain by it; ticks that do real work are better spread out. With everyNth,
+    // only every nth point of the grid is a tick: for a while that needs fewer of them.
+    void alignTicks(bool aligned, int everyNth = 1);
 
 private:
     struct State;

@@ -53,8 +53,11 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
         // A change goes out at once unless a frame went out within the interval; the
         // timer's next frame shows it then. A tick right after such a frame is not needed.
         const double since = dispatch::now() - lastFrameAt_;
-        const double interval = std::max(configuration_.minimumFrameInterval, 1.0 / 60);
-        if (changed ? since < configuration_.minimumFrameInterval : since < interval / 2) return;
+        if (changed && since < configuration_.minimumFrameInterval) {
+            tickSoonLocked();
+            return;
+        }
+        if (!changed && since < intervalLocked() / 2) return;
         filter = filter_;
         configuration = configuration_;
         filterGeneration = filterGeneration_;
