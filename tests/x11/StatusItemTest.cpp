@@ -192,11 +192,15 @@ TEST_F(X11StatusItemTest, PanelsFloatOffTheTaskBarWithoutFocusAndTitledWindowsAr
     EXPECT_EQ(titledState.find("SKIP_TASKBAR"), std::string::npos) << titledState;
     EXPECT_EQ(titledState.find("_NET_WM_STATE_ABOVE"), std::string::npos) << titledState;
 
-    // Hidden and shown again, the panel is still kept off the task bar.
+    // Hidden and shown again, the panel is still kept off the task bar, and above.
     panel.orderOut();
     settle([&] { return stateOf(panel).find("SKIP_TASKBAR") == std::string::npos; }, 1);
     panel.orderFront();
-    EXPECT_TRUE(settle([&] { return stateOf(panel).find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos; }));
+    EXPECT_TRUE(settle([&] {
+        const std::string now = stateOf(panel);
+        return now.find("_NET_WM_STATE_ABOVE") != std::string::npos &&
+               now.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos;
+    })) << stateOf(panel);
 
     // A new level on a shown panel reaches the X window the panel now has.
     panel.setLevel(desktop::level::normal);
