@@ -3,6 +3,10 @@
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
 
+#include <xcb/xcbext.h>
+
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace x11 {
@@ -33,7 +37,28 @@ bool ownWindowsShowThrough()
 {
     auto* xcb = qtConnection();
     if (!xcb) return true;
-    return ownsSelection(xcb, qtAtom("_NET_WM_CM_S" + std::to_string(qtScreenNumber())));
+    // Asked anew at each call and answered from the last answer that came: a compositing
+    // manager comes and goes rarely, and a busy server must not stall every showing of a
+    // mini window. Only the first call waits.
+    static std::optional<bool> known;
+    static std::optional<unsigned> asked;
+    const xcb_atom_t selection = qtAtom("_NET_WM_CM_S" + std::to_string(qtScreenNumber()));
+    if (asked) {
+        void* answer = nullptr;
+        xcb_generic_error_t* error = nullptr;
+        if (xcb_poll_for_reply(xcb, *asked, &answer, &error)) {
+            const auto owner = reply(static_cast<xcb_get_selection_owner_reply_t*>(answer));
+            std::free(error);
+            if (owner) known = owner->owner != XCB_WINDOW_NONE;
+            asked.reset();
+        }
+    }
+    if (!known) known = ownsSelection(xcb, selection);
+    if (!asked) {
+        asked = xcb_get_selection_owner(xcb, selection).sequence;
+        xcb_flush(xcb);
+    }
+    return *known;
 }
 
 }  // namespace x11

@@ -9,8 +9,9 @@ namespace x11 {
 // windows are drawn opaque.
 bool hasCompositingManager(Connection& connection);
 
-// Whether a compositing manager runs on the screen of Qt's own connection; true where Qt is
-// not on X11. Main thread only.
+// Whether a compositing manager runs on the screen of Qt's own connection, as the server
+// answered the last time it was asked (the first call waits for it); true where Qt is not
+// on X11. Main thread only.
 bool ownWindowsShowThrough();
 
 }  // namespace x11
