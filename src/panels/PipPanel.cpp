@@ -80,7 +80,7 @@ PipPanel::PipPanel(desktop::ShareableWindow source, panels::FocusRegion focus)
 }
 
 PipPanel::PipPanel(const desktop::ShareableWindow& source, const panels::FocusRegion& focus, const Placement& placement)
-    : ui::Window(placement.frame, Style::panel),
+    : ui::Window(placement.frame, Style::panel, windowLevel),
       target(source),
       mirror(StreamMirror::make(source, panels::PanelDefaults::defaultFrameRate())),
       content(new views::PanelContentView(core::Rect(0, 0, placement.frame.width(), placement.frame.height()))),
@@ -89,7 +89,6 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const panels::FocusRe
       aliveCheck_(source.windowID)
 {
     setTitle("Glimra · " + appNameOrEmpty());
-    setLevel(windowLevel);
 
     content->setPanel(this);
     setContentView(content);

@@ -31,7 +31,9 @@ public:
         titled,   // a normal window with a title bar
     };
 
-    explicit Window(const core::Rect& frame, Style style = Style::panel);
+    // Made at its level, a window gets its X window once; a later level that changes its
+    // flags makes a new one.
+    explicit Window(const core::Rect& frame, Style style = Style::panel, long level = 0);
     ~Window() override;
 
     // The frame a window of the style needs around a content rectangle (a titled window
