@@ -19,9 +19,9 @@ core::Rect Window::frameRectForContentRect(const core::Rect& contentRect, Style 
     return core::Rect(contentRect.origin, {contentRect.width(), contentRect.height() + titleBarHeight()});
 }
 
-Window::Window(const core::Rect& frame, Style style, long level) : QWidget(nullptr), style_(style), frame_(frame)
+Window::Window(const core::Rect& frame, Style style, long level)
+    : QWidget(nullptr), style_(style), frame_(frame), level_(level)
 {
-    level_ = level;
     setAttribute(Qt::WA_ShowWithoutActivating);
     if (borderless()) setAttribute(Qt::WA_TranslucentBackground);
     if (style_ == Style::titled && !hasWindowSystem()) titleBar_ = new TitleBar(*this);
