@@ -11,7 +11,6 @@
 #include <poll.h>
 
 #include <algorithm>
-
 #include <vector>
 
 namespace {

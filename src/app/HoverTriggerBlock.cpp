@@ -81,10 +81,10 @@ void HoverOverlayBackground::mouseReleaseEvent(QMouseEvent* event)
 }
 
 HoverTriggerBlock::HoverTriggerBlock()
-    : ui::Window({0, 0, HoverOverlayBackground::size.width, HoverOverlayBackground::size.height}, Style::overlay),
+    : ui::Window({0, 0, HoverOverlayBackground::size.width, HoverOverlayBackground::size.height}, Style::overlay,
+                 desktop::level::floating),
       background_(new HoverOverlayBackground)
 {
-    setLevel(desktop::level::floating);
     setContentView(background_);
     applyTheme();
 }

@@ -181,6 +181,11 @@ TEST_F(X11StatusItemTest, PanelsFloatOffTheTaskBarWithoutFocusAndTitledWindowsAr
     };
     ASSERT_TRUE(settle([&] { return stateOf(panel).find("_NET_WM_STATE_ABOVE") != std::string::npos; }))
         << stateOf(panel);
+    const auto floatsOffTheTaskBar = [&] {
+        const std::string now = stateOf(panel);
+        return now.find("_NET_WM_STATE_ABOVE") != std::string::npos &&
+               now.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos;
+    };
 
     const std::string state = stateOf(panel);
     EXPECT_NE(state.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << state;
@@ -196,20 +201,12 @@ TEST_F(X11StatusItemTest, PanelsFloatOffTheTaskBarWithoutFocusAndTitledWindowsAr
     panel.orderOut();
     settle([&] { return stateOf(panel).find("SKIP_TASKBAR") == std::string::npos; }, 1);
     panel.orderFront();
-    EXPECT_TRUE(settle([&] {
-        const std::string now = stateOf(panel);
-        return now.find("_NET_WM_STATE_ABOVE") != std::string::npos &&
-               now.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos;
-    })) << stateOf(panel);
+    EXPECT_TRUE(settle(floatsOffTheTaskBar)) << stateOf(panel);
 
     // A new level on a shown panel reaches the X window the panel now has.
     panel.setLevel(desktop::level::normal);
     panel.setLevel(desktop::level::floating);
-    EXPECT_TRUE(settle([&] {
-        const std::string now = stateOf(panel);
-        return now.find("_NET_WM_STATE_ABOVE") != std::string::npos &&
-               now.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos;
-    })) << stateOf(panel);
+    EXPECT_TRUE(settle(floatsOffTheTaskBar)) << stateOf(panel);
 }
 
 }  // namespace

@@ -14,12 +14,11 @@ constexpr double initialHeight = 180;
 }  // namespace
 
 PreviewPanel::PreviewPanel()
-    : ui::Window({0, 0, initialWidth, initialHeight}, Style::panel),
+    : ui::Window({0, 0, initialWidth, initialHeight}, Style::panel, windowLevel),
       content(new PreviewContentView(QRectF(0, 0, initialWidth, initialHeight)))
 {
     setAlphaValue(0);
     setIgnoresMouseEvents(true);
-    setLevel(windowLevel);
     setContentView(content);
 }
 

@@ -79,9 +79,8 @@ std::optional<core::Point> panelOrigin(const core::Size& size)
 }  // namespace
 
 CursorGuardFlash::CursorGuardFlash(const std::string& text)
-    : ui::Window(core::Rect(core::Point{0, 0}, panelSize(text))), text_(text)
+    : ui::Window(core::Rect(core::Point{0, 0}, panelSize(text)), Style::panel, windowLevel), text_(text)
 {
-    setLevel(windowLevel);
     setIgnoresMouseEvents(true);
     setContentView(new FlashView(QString::fromStdString(text)));
 }

@@ -75,9 +75,10 @@ QFont titleFont()
 class StatusItemButtonWindow : public Window {
 public:
     StatusItemButtonWindow(StatusItem& item, std::function<void()> destroyed)
-        : Window(core::Rect(0, 0, 1, 1), Style::panel), item_(item), destroyed_(std::move(destroyed))
+        : Window(core::Rect(0, 0, 1, 1), Style::panel, desktop::level::statusBar),
+          item_(item),
+          destroyed_(std::move(destroyed))
     {
-        setLevel(desktop::level::statusBar);
     }
 
     void adoptToolTip() { setToolTip(QString::fromStdString(item_.toolTip())); }
