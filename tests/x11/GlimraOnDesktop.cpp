@@ -58,6 +58,8 @@ Geometry clientAreaOf(unsigned long window)
             numberAfter(info, "Width:"), numberAfter(info, "Height:")};
 }
 
+int depthOf(unsigned long window) { return numberAfter(runTool({"xwininfo", "-id", std::to_string(window)}), "Depth:"); }
+
 Geometry frameOf(unsigned long window)
 {
     Geometry frame = clientAreaOf(window);

@@ -28,6 +28,8 @@ Geometry geometryOf(unsigned long window);
 // Where a client stands on the root without the window manager's decoration, and with it
 // (xdotool counts the decoration twice), as the server says.
 Geometry clientAreaOf(unsigned long window);
+// The window's depth in bits: 32 where it has an alpha channel.
+int depthOf(unsigned long window);
 Geometry frameOf(unsigned long window);
 // Puts the window's top-left at the point, making up for where the window manager places
 // a moved window's frame.

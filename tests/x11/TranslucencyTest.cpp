@@ -125,12 +125,16 @@ public:
         const auto before = visibleWindowsOf(glimra_.pid());
         glimra_.process().signal(SIGUSR2);
         const unsigned long mini = glimra_.waitForNewPictureWindow(before);
-        if (mini == 0)
+        if (mini == 0) {
             ADD_FAILURE() << "no mini window; " << glimra_.log();
-        else
-            frame_ = geometryOf(mini);
+            return;
+        }
+        frame_ = geometryOf(mini);
+        depth_ = depthOf(mini);
     }
     ~MirroredTerminal() { EXPECT_EQ(glimra_.quit(), 0) << glimra_.err(); }
+    // 32 with an alpha channel.
+    int depth() const { return depth_; }
 
     // The brightness of the mini window's middle once it lies within the range; the last
     // one read when it does not get there; -1 without a mini window.
@@ -149,6 +153,7 @@ private:
     PaintedDesktop& desktop_;
     GlimraOnDesktop glimra_;
     Geometry frame_;
+    int depth_ = 0;
 };
 
 // With a compositing manager a mini window at 50 % opacity shows the desktop through it:
@@ -167,7 +172,12 @@ TEST(X11Translucency, AHalfOpaqueMiniWindowShowsTheDesktopThroughWithACompositin
     // The pointer away from the mini windows, which turn opaque under it.
     ASSERT_TRUE(movePointer(20, 1060));
 
-    const int opaque = MirroredTerminal(desktop, "").brightness(200, 255);
+    int opaque = 0;
+    {
+        MirroredTerminal full(desktop, "");
+        opaque = full.brightness(200, 255);
+        EXPECT_EQ(full.depth(), 32) << "its corners would not show the desktop";
+    }
     EXPECT_GE(opaque, 200);
     {
         MirroredTerminal half(desktop, "\"pipOpacity\": 0.5");
@@ -189,7 +199,11 @@ TEST(X11Translucency, AHalfOpaqueMiniWindowIsDrawnOpaqueWithoutACompositingManag
     ASSERT_NE(xterm.waitForWindow("XTerm"), 0u);
     ASSERT_TRUE(movePointer(20, 1060));
 
-    EXPECT_GE(MirroredTerminal(desktop, "\"pipOpacity\": 0.5").brightness(200, 255), 200);
+    MirroredTerminal half(desktop, "\"pipOpacity\": 0.5");
+    EXPECT_GE(half.brightness(200, 255), 200);
+    // Without an alpha channel the server shows each of its frames as drawn; with one it
+    // would keep the window's picture apart and compose it onto the screen again.
+    EXPECT_EQ(half.depth(), 24);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/TitleBar.h"
+#include "platform/ui/Translucency.h"
 #include "platform/x11/X11OwnWindowHints.h"
 
 #include <QCloseEvent>
@@ -23,7 +24,10 @@ Window::Window(const core::Rect& frame, Style style, long level)
     : QWidget(nullptr), style_(style), frame_(frame), level_(level)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
-    if (borderless()) setAttribute(Qt::WA_TranslucentBackground);
+    // Without a compositing manager nothing shows through a clear pixel, and an X server
+    // keeps a window with alpha apart and composes it onto the screen again at each paint.
+    // A window made then stays opaque should a compositing manager start later.
+    if (borderless() && desktopShowsThrough()) setAttribute(Qt::WA_TranslucentBackground);
     if (style_ == Style::titled && !hasWindowSystem()) titleBar_ = new TitleBar(*this);
     applyWindowFlags();
     setGeometry(clientGeometry());
