@@ -77,9 +77,9 @@ bool MirrorView::presentDirectly()
         shown.asIs
             ? ui::ShownPixels{frame_->data(), frame_->bytesPerRow,
                               QRect(shown.asIs->source.topLeft() + at - shown.asIs->pixels.topLeft(), target.size()),
-                              frame_->fourthByteOpaque}
+                              frame_->fourthByteOpaque, frame_->storage}
             : ui::ShownPixels{shown.image.constBits(), static_cast<int>(shown.image.bytesPerLine()),
-                              QRect(at, target.size()), true};
+                              QRect(at, target.size()), true, nullptr};
     switch (native_->show(pixels, target, area.translated(-target.topLeft()))) {
     case ui::NativePicture::Shown::now: return nowPresenting();
     case ui::NativePicture::Shown::later: presentPending_ = true; return true;

@@ -1,9 +1,11 @@
 #include "platform/x11/X11NativePicture.h"
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
+#include "platform/x11/X11ShmPool.h"
 
 #include "support/QtTestApplication.h"
 #include "x11/WindowTestSupport.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -98,7 +100,7 @@ TEST(X11NativePicture, ShowsOverQtsPaintingCutToItsShapeUntilHidden)
             shape -= QRegion(0, 0, 10, 10);
             const auto first = plain(120, 60, blue);
             const ui::ShownPixels bluePixels{reinterpret_cast<const std::uint8_t*>(first.data()), 120 * 4,
-                                             QRect(20, 0, 100, 60), false};
+                                             QRect(20, 0, 100, 60), false, nullptr};
             // The window's depth is asked first: until it is known Qt keeps painting.
             ASSERT_TRUE(testsupport::waitUntil([&] {
                 return picture->show(bluePixels, QRect(10, 20, 100, 60), shape) == ui::NativePicture::Shown::now;
@@ -111,7 +113,7 @@ TEST(X11NativePicture, ShowsOverQtsPaintingCutToItsShapeUntilHidden)
 
             const auto second = plain(100, 60, green);
             const ui::ShownPixels greenPixels{reinterpret_cast<const std::uint8_t*>(second.data()), 100 * 4,
-                                              QRect(0, 0, 100, 60), false};
+                                              QRect(0, 0, 100, 60), false, nullptr};
             ASSERT_TRUE(testsupport::waitUntil([&] {
                 return picture->show(greenPixels, QRect(10, 20, 100, 60), shape) == ui::NativePicture::Shown::now;
             }));
@@ -120,4 +122,50 @@ TEST(X11NativePicture, ShowsOverQtsPaintingCutToItsShapeUntilHidden)
             picture->hide();
             EXPECT_TRUE(waitShowing(window, 60, 50, red));
         }
+}
+
+// A frame the server read into shared memory is shown from that memory, with no copy: the
+// picture keeps the frame while the server may still read it, and lets it go once a later
+// frame has replaced it, so that its source can read into it again.
+TEST(X11NativePicture, KeepsAFrameShownFromItsOwnMemoryOnlyWhileTheServerMayReadIt)
+{
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    testsupport::ensureQtApplication();
+    const auto connection = testsupport::openTestDisplay();
+    ASSERT_TRUE(connection);
+    constexpr std::uint32_t red = 0xFF0000, blue = 0x0000FF, green = 0x00FF00;
+    for (const bool translucent : {true, false}) {
+        SCOPED_TRACE(translucent ? "with alpha" : "without alpha");
+        RedWindow window(translucent);
+        window.show();
+        ASSERT_TRUE(waitShowing(window, 80, 50, red));
+        const auto picture = std::make_unique<x11::NativePicture>(window, ui::PictureLayer::top, true);
+        const QRegion shape(0, 0, 100, 60);
+        std::weak_ptr<const void> held;
+        {
+            const auto pool = std::make_shared<x11::ShmPool>(connection);
+            std::shared_ptr<const void> segment = pool->take(100 * 60 * 4);
+            ASSERT_TRUE(segment);
+            auto* memory = reinterpret_cast<std::uint32_t*>(static_cast<const x11::ShmPool::Segment*>(segment.get())->memory);
+            std::fill(memory, memory + 100 * 60, 0xFF000000u | blue);
+            held = segment;
+            const ui::ShownPixels framePixels{reinterpret_cast<const std::uint8_t*>(memory), 100 * 4,
+                                              QRect(0, 0, 100, 60), true, std::move(segment)};
+            ASSERT_TRUE(testsupport::waitUntil([&] {
+                return picture->show(framePixels, QRect(10, 20, 100, 60), shape) == ui::NativePicture::Shown::now;
+            }));
+        }
+        EXPECT_TRUE(waitShowing(window, 60, 50, blue));
+        EXPECT_FALSE(held.expired()) << "the frame was copied, or let go while shown";
+
+        const auto next = plain(100, 60, green);
+        const ui::ShownPixels greenPixels{reinterpret_cast<const std::uint8_t*>(next.data()), 100 * 4,
+                                          QRect(0, 0, 100, 60), false, nullptr};
+        ASSERT_EQ(picture->show(greenPixels, QRect(10, 20, 100, 60), shape), ui::NativePicture::Shown::now);
+        EXPECT_TRUE(waitShowing(window, 60, 50, green));
+        EXPECT_TRUE(testsupport::waitUntil([&] {
+            picture->show(greenPixels, QRect(10, 20, 100, 60), shape);
+            return held.expired();
+        })) << "a frame no longer shown is kept";
+    }
 }

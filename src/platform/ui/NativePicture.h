@@ -19,6 +19,9 @@ struct ShownPixels {
     int bytesPerRow = 0;
     QRect source;
     bool alphaSet = false;
+    // What owns the pixels' memory, if anything: the picture may keep it while it shows
+    // them, rather than a copy.
+    std::shared_ptr<const void> storage;
 };
 
 // A picture the desktop puts on a widget's window itself, over what Qt paints there and

@@ -2,18 +2,27 @@
 
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
+#include "platform/x11/X11ShmPool.h"
 
 #include <xcb/shape.h>
 #include <xcb/xcbext.h>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace x11 {
 namespace {
+
+// Frames held at once: the one shown and those the server may still be reading. Beyond
+// that a frame is copied, and its source's next frame is not kept waiting for memory.
+constexpr std::size_t mostBorrowed = 4;
+// A source's frames come round in a few segments again and again: those stay attached.
+constexpr std::size_t keptAttached = 6;
 
 // Whether the answer to the request has come, taking it if so.
 bool answered(xcb_connection_t* c, unsigned request)
@@ -60,6 +69,7 @@ NativePicture::~NativePicture()
         // A window Qt has destroyed took the child along.
         if (child_ && widget_ && widget_->window()->internalWinId() == parent_) xcb_destroy_window(c, child_);
         dropDrawables(c);
+        for (const Attached& segment : attached_) xcb_shm_detach(c, segment.segment);
     }
     for (Buffer& buffer : buffers_) {
         if (!buffer.memory) continue;
@@ -196,6 +206,11 @@ void NativePicture::dropDrawables(xcb_connection_t* c)
 {
     if (gc_) xcb_free_gc(c, gc_);
     gc_ = XCB_NONE;
+    for (const Borrowed& frame : borrowed_) {
+        if (frame.fence) xcb_discard_reply(c, *frame.fence);
+        xcb_free_pixmap(c, frame.pixmap);
+    }
+    borrowed_.clear();
     for (Buffer& buffer : buffers_) {
         if (buffer.pixmap) xcb_free_pixmap(c, buffer.pixmap);
         buffer.pixmap = XCB_NONE;
@@ -204,11 +219,98 @@ void NativePicture::dropDrawables(xcb_connection_t* c)
     background_ = XCB_NONE;
 }
 
+xcb_shm_seg_t NativePicture::attached(xcb_connection_t* c, std::uint64_t serial, int descriptor)
+{
+    const auto known =
+        std::find_if(attached_.begin(), attached_.end(), [&](const Attached& at) { return at.serial == serial; });
+    if (known != attached_.end()) {
+        std::rotate(known, known + 1, attached_.end());
+        return attached_.back().segment;
+    }
+    const int fd = fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) return XCB_NONE;
+    const xcb_shm_seg_t segment = xcb_generate_id(c);
+    // xcb closes the descriptor once it is sent.
+    xcb_shm_attach_fd(c, segment, fd, 0);
+    attached_.push_back({serial, segment});
+    // The server keeps a segment for the pixmaps made of it: only the attachment goes.
+    for (auto at = attached_.begin(); attached_.size() > keptAttached && at != attached_.end();) {
+        const bool used = std::any_of(borrowed_.begin(), borrowed_.end(),
+                                      [&](const Borrowed& frame) { return frame.serial == at->serial; });
+        if (used) {
+            ++at;
+            continue;
+        }
+        xcb_shm_detach(c, at->segment);
+        at = attached_.erase(at);
+    }
+    return segment;
+}
+
+xcb_pixmap_t NativePicture::borrow(xcb_connection_t* c, const ui::ShownPixels& pixels)
+{
+    // A window of depth 32 shows the fourth byte as alpha: padding there takes a pass.
+    const QRect& source = pixels.source;
+    if (!sharedPixmaps_ || !pixels.storage || (depth_ == 32 && !pixels.alphaSet) ||
+        pixels.bytesPerRow != source.width() * 4 || borrowed_.size() >= mostBorrowed)
+        return XCB_NONE;
+    const auto* segment = ShmPool::segmentOf(pixels.storage.get());
+    if (!segment || segment->descriptor < 0) return XCB_NONE;
+    const std::uint8_t* first = pixels.pixels + static_cast<std::ptrdiff_t>(source.y()) * pixels.bytesPerRow;
+    const std::size_t bytes = static_cast<std::size_t>(pixels.bytesPerRow) * static_cast<std::size_t>(source.height());
+    if (first < segment->memory || first + bytes > segment->memory + segment->size) return XCB_NONE;
+    const xcb_shm_seg_t shared = attached(c, segment->serial, segment->descriptor);
+    if (!shared) return XCB_NONE;
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_shm_create_pixmap(c, pixmap, child_, static_cast<std::uint16_t>(source.width()),
+                          static_cast<std::uint16_t>(source.height()), depth_, shared,
+                          static_cast<std::uint32_t>(first - segment->memory));
+    borrowed_.push_back({pixels.storage, segment->serial, pixmap, std::nullopt});
+    return pixmap;
+}
+
+void NativePicture::returnBorrowed(xcb_connection_t* c)
+{
+    for (auto frame = borrowed_.begin(); frame != borrowed_.end();) {
+        if (!frame->fence || !answered(c, *frame->fence)) {
+            ++frame;
+            continue;
+        }
+        xcb_free_pixmap(c, frame->pixmap);
+        frame = borrowed_.erase(frame);
+    }
+}
+
+void NativePicture::showPixmap(xcb_connection_t* c, xcb_pixmap_t pixmap)
+{
+    if (background_ != pixmap) {
+        xcb_change_window_attributes(c, child_, XCB_CW_BACK_PIXMAP, &pixmap);
+        background_ = pixmap;
+    }
+    if (mapped_) {
+        xcb_clear_area(c, 0, child_, 0, 0, 0, 0);
+    } else {
+        // Mapping paints the background.
+        xcb_map_window(c, child_);
+        mapped_ = true;
+    }
+    // The frames shown before are read no more once this is answered.
+    for (Borrowed& frame : borrowed_)
+        if (frame.pixmap != pixmap && !frame.fence) frame.fence = xcb_get_input_focus(c).sequence;
+}
+
 ui::NativePicture::Shown NativePicture::show(const ui::ShownPixels& pixels, const QRect& target, const QRegion& shape)
 {
     xcb_connection_t* c = qtConnection();
     if (!c || !widget_ || target.isEmpty() || pixels.source.size() != target.size() || !ready(c))
         return Shown::unavailable;
+    returnBorrowed(c);
+    if (const xcb_pixmap_t pixmap = borrow(c, pixels)) {
+        placeChild(c, target, shape);
+        showPixmap(c, pixmap);
+        xcb_flush(c);
+        return Shown::now;
+    }
     const std::size_t bytes = static_cast<std::size_t>(target.width()) * static_cast<std::size_t>(target.height()) * 4;
     Buffer* buffer = freeBuffer(c, bytes);
     if (!buffer) return mapped_ ? Shown::later : Shown::unavailable;
@@ -219,17 +321,7 @@ ui::NativePicture::Shown NativePicture::show(const ui::ShownPixels& pixels, cons
     if (!sharedPixmaps_)
         xcb_shm_put_image(c, buffer->pixmap, gc_, width, height, 0, 0, width, height, 0, 0, depth_,
                           XCB_IMAGE_FORMAT_Z_PIXMAP, 0, buffer->segment, 0);
-    if (background_ != buffer->pixmap) {
-        xcb_change_window_attributes(c, child_, XCB_CW_BACK_PIXMAP, &buffer->pixmap);
-        background_ = buffer->pixmap;
-    }
-    if (mapped_) {
-        xcb_clear_area(c, 0, child_, 0, 0, 0, 0);
-    } else {
-        // Mapping paints the background.
-        xcb_map_window(c, child_);
-        mapped_ = true;
-    }
+    showPixmap(c, buffer->pixmap);
     buffer->fence = xcb_get_input_focus(c).sequence;
     xcb_flush(c);
     return Shown::now;

@@ -10,7 +10,9 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace x11 {
 
@@ -19,7 +21,9 @@ namespace x11 {
 // storage of a pixmap (put into one where the server shares no pixmaps), the pixmap
 // becomes the child's background, and the server paints that background, again at every
 // exposure. Nothing waits for a reply; a buffer is written again only once a request sent
-// after its last use has been answered.
+// after its last use has been answered. A frame the server read into shared memory needs
+// no copy: that memory becomes the pixmap's storage, and the frame is kept until a request
+// sent after its pixmap stopped being the background has been answered.
 class NativePicture final : public ui::NativePicture {
 public:
     NativePicture(QWidget& widget, ui::PictureLayer layer, bool sharedPixmaps);
@@ -42,9 +46,30 @@ private:
         std::optional<unsigned> fence;
     };
 
+    // A frame shown from its own memory.
+    struct Borrowed {
+        std::shared_ptr<const void> storage;
+        std::uint64_t serial = 0;
+        xcb_pixmap_t pixmap = XCB_NONE;
+        // Sent once the pixmap stopped being the background.
+        std::optional<unsigned> fence;
+    };
+    // A frame's segment attached on Qt's connection too.
+    struct Attached {
+        std::uint64_t serial = 0;
+        xcb_shm_seg_t segment = XCB_NONE;
+    };
+
     // The child exists and the window's depth is known: asked once per window, the answer
     // taken when it is there.
     bool ready(xcb_connection_t* c);
+    // A pixmap over the pixels' own memory, kept as borrowed; none where they must be copied.
+    xcb_pixmap_t borrow(xcb_connection_t* c, const ui::ShownPixels& pixels);
+    xcb_shm_seg_t attached(xcb_connection_t* c, std::uint64_t serial, int descriptor);
+    // Lets go of the frames the server no longer reads.
+    void returnBorrowed(xcb_connection_t* c);
+    // Makes the pixmap the child's background and has the server paint it.
+    void showPixmap(xcb_connection_t* c, xcb_pixmap_t pixmap);
     Buffer* freeBuffer(xcb_connection_t* c, std::size_t size);
     void placeChild(xcb_connection_t* c, const QRect& target, const QRegion& shape);
     // The buffer's pixmap at the size, made again when it is another.
@@ -66,6 +91,9 @@ private:
     QRegion shape_;
     bool mapped_ = false;
     std::array<Buffer, 3> buffers_;
+    std::vector<Borrowed> borrowed_;
+    // The most recently used last.
+    std::vector<Attached> attached_;
 };
 
 // Asks the server once whether it takes such pictures; none when it does not, or when Qt

@@ -2,13 +2,20 @@
 
 #include "platform/x11/X11Reply.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace x11 {
 namespace {
+
+// Every segment alive, of every pool: a frame's storage is looked up among them.
+std::mutex liveMutex;
+std::unordered_set<const ShmPool::Segment*> live;
+std::uint64_t lastSerial = 0;
 
 // Frames come in at most a few sizes at once (the last frame, the one being read, a
 // resize); more free segments than this only hold memory.
@@ -29,14 +36,19 @@ ShmPool::Segment* attach(Connection& connection, std::size_t size)
         close(fd);
         return nullptr;
     }
+    const int kept = fcntl(fd, F_DUPFD_CLOEXEC, 0);
     const xcb_shm_seg_t id = xcb_generate_id(connection.xcb());
     // xcb closes the descriptor once it is sent.
     const auto cookie = xcb_shm_attach_fd_checked(connection.xcb(), id, fd, 0);
     if (const auto error = reply(xcb_request_check(connection.xcb(), cookie))) {
+        if (kept >= 0) close(kept);
         munmap(memory, size);
         return nullptr;
     }
-    return new ShmPool::Segment{id, static_cast<std::uint8_t*>(memory), size};
+    std::lock_guard lock(liveMutex);
+    auto* segment = new ShmPool::Segment{id, static_cast<std::uint8_t*>(memory), size, kept, ++lastSerial};
+    live.insert(segment);
+    return segment;
 }
 
 }  // namespace
@@ -91,8 +103,20 @@ void ShmPool::giveBack(Segment* segment)
     if (dropped) release(connection_, dropped);
 }
 
+const ShmPool::Segment* ShmPool::segmentOf(const void* storage)
+{
+    std::lock_guard lock(liveMutex);
+    const auto found = live.find(static_cast<const Segment*>(storage));
+    return found != live.end() ? *found : nullptr;
+}
+
 void ShmPool::release(const std::shared_ptr<Connection>& connection, Segment* segment)
 {
+    {
+        std::lock_guard lock(liveMutex);
+        live.erase(segment);
+    }
+    if (segment->descriptor >= 0) close(segment->descriptor);
     xcb_shm_detach(connection->xcb(), segment->id);
     connection->flush();
     munmap(segment->memory, segment->size);

@@ -21,6 +21,10 @@ public:
         xcb_shm_seg_t id = 0;
         std::uint8_t* memory = nullptr;
         std::size_t size = 0;
+        // Open while the segment lives, for another connection to attach it too.
+        int descriptor = -1;
+        // Tells segments apart over the process's life, unlike their addresses.
+        std::uint64_t serial = 0;
     };
 
     explicit ShmPool(std::shared_ptr<Connection> connection);
@@ -31,6 +35,10 @@ public:
     // A segment nobody holds of at least size bytes; none when the server takes no
     // shared memory from us.
     std::shared_ptr<Segment> take(std::size_t size);
+
+    // The segment a frame's storage is, while someone holds that storage; none for storage
+    // of another kind.
+    static const Segment* segmentOf(const void* storage);
 
 private:
     static void release(const std::shared_ptr<Connection>& connection, Segment* segment);
