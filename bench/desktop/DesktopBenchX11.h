@@ -19,6 +19,10 @@
 
 namespace desktopbench {
 
+// A reply or error of xcb's, freed with it.
+template <typename Reply>
+using Owned = std::unique_ptr<Reply, decltype(&std::free)>;
+
 // A shared-memory segment attached on both sides; it is marked for removal at once, so
 // it goes with the process however that ends.
 struct SharedImage {
@@ -34,7 +38,7 @@ inline SharedImage attachSharedImage(xcb_connection_t* c, std::size_t bytes)
     SharedImage image;
     image.segment = xcb_generate_id(c);
     const auto cookie = xcb_shm_attach_checked(c, image.segment, static_cast<std::uint32_t>(id), 0);
-    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(xcb_request_check(c, cookie), &std::free);
+    const Owned<xcb_generic_error_t> error(xcb_request_check(c, cookie), &std::free);
     shmctl(id, IPC_RMID, nullptr);
     if (memory == reinterpret_cast<void*>(-1) || error) return {};
     image.memory = static_cast<std::uint8_t*>(memory);

@@ -25,9 +25,6 @@ namespace {
 
 using namespace desktopbench;
 
-template <typename Reply>
-using Owned = std::unique_ptr<Reply, decltype(&std::free)>;
-
 struct Source {
     xcb_window_t window = 0;
     xcb_pixmap_t pixmap = 0;

@@ -27,13 +27,9 @@ using namespace desktopbench;
 
 constexpr std::uint32_t samePaintMilliseconds = 4;
 
-template <typename Reply>
-using Owned = std::unique_ptr<Reply, decltype(&std::free)>;
-
 struct Watched {
     bool counted = false;  // one of the windows named on the command line
     long frames = 0;
-    bool drawn = false;
     std::uint32_t lastFrameAt = 0;
 };
 
@@ -171,8 +167,7 @@ int main(int argc, char** argv)
         const auto [owner, itself] = drawables.owner(drawable);
         if (owner == XCB_WINDOW_NONE || (mapped && itself)) return;
         Watched& window = watched[owner];
-        if (!window.drawn) {
-            window.drawn = true;
+        if (window.frames == 0) {
             if (!window.counted) {
                 std::printf("first %u %.6f\n", owner, clockSeconds(CLOCK_REALTIME));
                 std::fflush(stdout);
