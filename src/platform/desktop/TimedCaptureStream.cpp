@@ -133,11 +133,6 @@ void TimedCaptureStream::restartTimerLocked()
 
 double TimedCaptureStream::intervalLocked() const { return std::max(configuration_.minimumFrameInterval, 1.0 / 60); }
 
-void TimedCaptureStream::tickSoonLocked()
-{
-    if (still_) restartTimerLocked();
-}
-
 bool TimedCaptureStream::currentLocked(std::uint64_t timerGeneration) const
 {
     return state_ == State::capturing && output_ && timerGeneration == timerGeneration_;
@@ -146,8 +141,18 @@ bool TimedCaptureStream::currentLocked(std::uint64_t timerGeneration) const
 void TimedCaptureStream::postToOutput(std::function<void(std::uint64_t timerGeneration)> work)
 {
     std::lock_guard lock(mutex_);
+    postToOutputLocked(0, std::move(work));
+}
+
+void TimedCaptureStream::postToOutputLocked(double delaySeconds,
+                                            std::function<void(std::uint64_t timerGeneration)> work)
+{
     if (state_ != State::capturing || !output_) return;
-    output_->queue.async([work = std::move(work), generation = timerGeneration_] { work(generation); });
+    auto withGeneration = [work = std::move(work), generation = timerGeneration_] { work(generation); };
+    if (delaySeconds > 0)
+        output_->queue.asyncAfter(delaySeconds, std::move(withGeneration));
+    else
+        output_->queue.async(std::move(withGeneration));
 }
 
 void TimedCaptureStream::deliver(std::uint64_t timerGeneration, const Frame& frame)

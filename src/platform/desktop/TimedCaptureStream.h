@@ -50,14 +50,12 @@ protected:
     bool currentLocked(std::uint64_t timerGeneration) const;
     // The time between ticks while the picture changes.
     double intervalLocked() const;
-    // A change that cannot go out yet goes out on the next tick: while the picture was
-    // still, ticks come at the frame interval again from now.
-    void tickSoonLocked();
     // Hands the frame to the output unless its tick is no longer the current one.
     void deliver(std::uint64_t timerGeneration, const Frame& frame);
     // Runs work on the output's queue with the current tick's generation, if the stream
-    // captures and has an output.
+    // captures and has an output; after the delay, if one is given.
     void postToOutput(std::function<void(std::uint64_t timerGeneration)> work);
+    void postToOutputLocked(double delaySeconds, std::function<void(std::uint64_t timerGeneration)> work);
     // Ends the stream for good and tells of the error on the global queue, unless the
     // tick is no longer the current one.
     void end(std::uint64_t timerGeneration, const Error& error);

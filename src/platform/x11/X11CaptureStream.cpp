@@ -50,11 +50,17 @@ void X11CaptureStream::produceFrame(std::uint64_t timerGeneration, bool changed)
     {
         std::lock_guard lock(mutex_);
         if (!currentLocked(timerGeneration)) return;
-        // A change goes out at once unless a frame went out within the interval; the
-        // timer's next frame shows it then. A tick right after such a frame is not needed.
+        // A change goes out at once unless a frame went out within the interval; then as
+        // soon as the interval has passed, as a tick: the timer's own tick may come almost
+        // an interval later, and on a busy server that is a frame lost. A tick right after
+        // a frame is not needed.
         const double since = dispatch::now() - lastFrameAt_;
         if (changed && since < configuration_.minimumFrameInterval) {
-            tickSoonLocked();
+            postToOutputLocked(configuration_.minimumFrameInterval - since,
+                               dispatch::whileAlive(weakSelf<X11CaptureStream>(),
+                                                    [](X11CaptureStream& self, std::uint64_t timerGeneration) {
+                                                        self.produceFrame(timerGeneration, false);
+                                                    }));
             return;
         }
         if (!changed && since < intervalLocked() / 2) return;
