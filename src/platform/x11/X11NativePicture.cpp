@@ -234,15 +234,9 @@ xcb_shm_seg_t NativePicture::attached(xcb_connection_t* c, std::uint64_t serial,
     xcb_shm_attach_fd(c, segment, fd, 0);
     attached_.push_back({serial, segment});
     // The server keeps a segment for the pixmaps made of it: only the attachment goes.
-    for (auto at = attached_.begin(); attached_.size() > keptAttached && at != attached_.end();) {
-        const bool used = std::any_of(borrowed_.begin(), borrowed_.end(),
-                                      [&](const Borrowed& frame) { return frame.serial == at->serial; });
-        if (used) {
-            ++at;
-            continue;
-        }
-        xcb_shm_detach(c, at->segment);
-        at = attached_.erase(at);
+    while (attached_.size() > keptAttached) {
+        xcb_shm_detach(c, attached_.front().segment);
+        attached_.erase(attached_.begin());
     }
     return segment;
 }
