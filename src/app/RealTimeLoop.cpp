@@ -15,8 +15,9 @@
 namespace app {
 namespace {
 
-// How often the loop looks whether the application has exited.
-constexpr int exitPollMilliseconds = 10;
+// How often the loop looks whether the application has exited: each look wakes an idle
+// application, and a quit may take that long more.
+constexpr int exitPollMilliseconds = 100;
 
 // Qt would quit by itself once its last ordinary window closed, and on a quit request it
 // first closes every window, a mini window taking that for its user's close; either way

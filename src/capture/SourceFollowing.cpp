@@ -52,6 +52,8 @@ void StreamMirror::startResizePoll()
     noFrame_.restartSilence(dispatch::now());
     if (resizePollTimer_.isActive()) return;
     resizePollTimer_ = dispatch::Timer(queue_, pollInterval, ref().guarded([](StreamMirror& self) { self.pollTick(); }));
+    // Every mirror's poll wakes the threads at the same moments.
+    resizePollTimer_.alignTicks(true);
 }
 
 void StreamMirror::pollTick()

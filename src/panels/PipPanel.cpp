@@ -253,6 +253,8 @@ void PipPanel::startLifecycleCheck()
             self->checkTimer_ = dispatch::Timer(dispatch::main(), panels::SourceAliveCheck::tickInterval, [self] {
                 if (self) self->checkSourceAlive();
             });
+            // Every panel's check wakes the main thread at the same moments.
+            self->checkTimer_.alignTicks(true);
         });
 }
 

