@@ -259,7 +259,7 @@ xcb_pixmap_t NativePicture::borrow(xcb_connection_t* c, const ui::ShownPixels& p
     xcb_shm_create_pixmap(c, pixmap, child_, static_cast<std::uint16_t>(source.width()),
                           static_cast<std::uint16_t>(source.height()), depth_, shared,
                           static_cast<std::uint32_t>(first - segment->memory));
-    borrowed_.push_back({pixels.storage, segment->serial, pixmap, std::nullopt});
+    borrowed_.push_back({pixels.storage, pixmap, std::nullopt});
     return pixmap;
 }
 

@@ -49,7 +49,6 @@ private:
     // A frame shown from its own memory.
     struct Borrowed {
         std::shared_ptr<const void> storage;
-        std::uint64_t serial = 0;
         xcb_pixmap_t pixmap = XCB_NONE;
         // Sent once the pixmap stopped being the background.
         std::optional<unsigned> fence;
