@@ -46,7 +46,8 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->tools = std::make_shared<linuxdesktop::ProcessTools>();
     desktop->installation = std::make_shared<linuxdesktop::BundleFolderInstallation>(desktop->tools);
     desktop->operatingSystem = std::make_shared<linuxdesktop::OsReleaseSystem>();
-    desktop->conventions = {desktop::Conventions::KeyNotation::words, "linux"};
+    desktop->conventions = {desktop::Conventions::KeyNotation::words, "linux",
+                            desktop::Conventions::Furniture::panelAndTaskBar};
     ui::installNativePictures(nativePictureMaker());
     return desktop;
 }

@@ -1,7 +1,9 @@
 #include "settings/guide/SceneToolkit.h"
 
 #include "foundation/Diag.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/ui/SystemColors.h"
+#include "settings/guide/PanelDesktop.h"
 
 #include <algorithm>
 
@@ -26,19 +28,6 @@ double dockIconHue(int i)
     return i / 7.0;
 }
 
-QColor white(double alpha) { return QColor::fromRgbF(1, 1, 1, alpha); }
-
-QColor black(double alpha) { return QColor::fromRgbF(0, 0, 0, alpha); }
-
-ui::Layer& addBox(ui::Layer& parent, const core::Rect& frame, const QColor& color, double cornerRadius)
-{
-    ui::Layer& box = parent.addSublayer();
-    box.setFrame(frame);
-    box.backgroundColor = color;
-    box.cornerRadius = cornerRadius;
-    return box;
-}
-
 void addMenuBar(ui::Layer& container)
 {
     addBox(container, {screenArea.x(), screenArea.maxY() - menuBarHeight, screenArea.width(), menuBarHeight},
@@ -48,15 +37,40 @@ void addMenuBar(ui::Layer& container)
     addBox(container, {328, 457, 84, 13.44}, black(1), 3.78);
 }
 
+QColor dockIconColor(int i) { return QColor::fromHsvF(dockIconHue(i), 0.55, 0.9); }
+
 ui::Layer* addDock(ui::Layer& container)
 {
     ui::Layer& dock = addBox(container, dockFrame, white(0.22), 8.4);
     ui::Layer* chosen = nullptr;
     for (int i = 0; i < dockIconCount; ++i) {
-        ui::Layer& icon = addBox(dock, dockIconFrame(i), QColor::fromHsvF(dockIconHue(i), 0.55, 0.9), 5.46);
+        ui::Layer& icon = addBox(dock, dockIconFrame(i), dockIconColor(i), 5.46);
         if (i == dockIconIndex) chosen = &icon;
     }
     return chosen;
+}
+
+bool drawsPanelAndTaskBar()
+{
+    return desktop::conventions().furniture == desktop::Conventions::Furniture::panelAndTaskBar;
+}
+
+// The panel takes the menu bar's strip and the task bar's buttons the Dock icons' places,
+// so that every place the scenes use stays where it is.
+ui::Layer* addPanelAndTaskBar(ui::Layer& screen)
+{
+    const double width = screenArea.width();
+    addTopPanel(screen, {0, screenArea.height() - menuBarHeight, width, menuBarHeight});
+
+    const double iconMiddle = dockFrame.y() + dockIconFrame(0).midY() - screenArea.y();
+    const core::Rect bar{0, 0, width, 2 * iconMiddle};
+    std::vector<core::Rect> buttons;
+    std::vector<QColor> colors;
+    for (int i = 0; i < dockIconCount; ++i) {
+        buttons.push_back(dockIconFrame(i).offsetBy(dockFrame.x() - screenArea.x(), dockFrame.y() - screenArea.y()));
+        colors.push_back(dockIconColor(i));
+    }
+    return addTaskBar(screen, bar, buttons, colors).at(dockIconIndex);
 }
 
 std::vector<ui::KeyValue> numbers(const std::vector<double>& values)
@@ -75,6 +89,19 @@ bool addTrack(ui::Layer& layer, const std::string& keyPath, ui::Keyframes frames
 }
 
 }  // namespace
+
+QColor white(double alpha) { return QColor::fromRgbF(1, 1, 1, alpha); }
+
+QColor black(double alpha) { return QColor::fromRgbF(0, 0, 0, alpha); }
+
+ui::Layer& addBox(ui::Layer& parent, const core::Rect& frame, const QColor& color, double cornerRadius)
+{
+    ui::Layer& box = parent.addSublayer();
+    box.setFrame(frame);
+    box.backgroundColor = color;
+    box.cornerRadius = cornerRadius;
+    return box;
+}
 
 void logRefusedTrack(const ui::Layer& layer, const std::string& key)
 {
@@ -112,8 +139,12 @@ Screen makeScreen(ui::Layer& layer)
     wallpaper.startPoint = {0.1, 1};
     wallpaper.endPoint = {0.9, 0};
 
-    addMenuBar(container);
-    s.dockIcon = addDock(container);
+    if (drawsPanelAndTaskBar()) {
+        s.dockIcon = addPanelAndTaskBar(screen);
+    } else {
+        addMenuBar(container);
+        s.dockIcon = addDock(container);
+    }
     s.container = &container;
     return s;
 }
@@ -128,6 +159,10 @@ ui::Layer& appWindow(ui::Layer& parent, const core::Rect& rect)
     window.masksToBounds = true;
 
     addBox(window, {0, h - 11.76, w, 11.76}, ui::systemColor("controlBackground"), 0);
+    if (drawsPanelAndTaskBar()) {
+        addWindowGlyphs(window, {5.88 + 3.78 / 2, h - 7.56 + 3.78 / 2}, 3.78);
+        return window;
+    }
     const char* buttonColors[] = {"systemRed", "systemYellow", "systemGreen"};
     const double buttonX[] = {5.88, 13.44, 21.0};
     for (int i = 0; i < 3; ++i)

@@ -57,4 +57,9 @@ bool moveLoop(ui::Layer& layer, const std::vector<core::Point>& points, std::vec
 
 core::Point center(const core::Rect& r);
 
+// A filled rectangle above the parent's other sublayers.
+ui::Layer& addBox(ui::Layer& parent, const core::Rect& frame, const QColor& color, double cornerRadius);
+QColor white(double alpha);
+QColor black(double alpha);
+
 }  // namespace guide
