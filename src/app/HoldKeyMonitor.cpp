@@ -60,7 +60,7 @@ void HoldKeyMonitor::apply(int keyCode, int /*flags*/)
     if (pollDriven_)
         startStatePoll();
     else
-        Diag::log("按住热键: 已就绪 " + HotKeySupport::displayName(keyCode_, 0) + "（按下收起小窗、松开恢复）");
+        Diag::log("按住热键: 已就绪 " + HotKeySupport::logName(keyCode_, 0) + "（按下收起小窗、松开恢复）");
 }
 
 void HoldKeyMonitor::suspend()
@@ -117,7 +117,7 @@ void HoldKeyMonitor::startPoll()
 
 void HoldKeyMonitor::startStatePoll()
 {
-    Diag::log("按住热键: " + HotKeySupport::displayName(keyCode_, 0) + " 走**轮询**判定（不发事件也认）");
+    Diag::log("按住热键: " + HotKeySupport::logName(keyCode_, 0) + " 走**轮询**判定（不发事件也认）");
     stateTimer_ = dispatch::Timer(dispatch::main(), statePollInterval, lifetime_.guard([](HoldKeyMonitor& monitor) {
         if (!monitor.pollDriven_) return;
         const bool down = desktop::input().polledKeyDown(monitor.keyCode_);
@@ -133,7 +133,7 @@ void HoldKeyMonitor::begin()
 {
     if (!machine_.begin()) return;
     if (!pollDriven_) startPoll();
-    const std::string name = HotKeySupport::displayName(keyCode_, 0);
+    const std::string name = HotKeySupport::logName(keyCode_, 0);
     const double delay = holdDelay();
     if (delay > 0) {
         delayTimer_.cancel();
@@ -150,7 +150,7 @@ void HoldKeyMonitor::combine()
     delayTimer_.cancel();
     delayTimer_ = {};
     pollTimer_.cancel();
-    run(machine_.combine(HotKeySupport::displayName(keyCode_, 0)));
+    run(machine_.combine(HotKeySupport::logName(keyCode_, 0)));
 }
 
 void HoldKeyMonitor::activate(const std::string& name) { run(machine_.activate(name, holdDelayMilliseconds())); }

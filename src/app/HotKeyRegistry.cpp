@@ -54,7 +54,7 @@ std::vector<HotKeyRegistry::Refusal> HotKeyRegistry::registerAllHotkeys()
             hotkeyRefs_[spec.id] = token;
         } else {
             Diag::log("热键: " + spec.keyPrefix + " 的组合 " +
-                      HotKeySupport::displayName(combination.code, combination.flags) + " 注册失败（状态 " +
+                      HotKeySupport::logName(combination.code, combination.flags) + " 注册失败（状态 " +
                       std::to_string(desktop::hotkeyStatusCode(status)) + "）⇒ 此热键暂不起作用");
             refused.push_back({spec.keyPrefix, status});
         }

@@ -141,11 +141,12 @@ void SettingsWindow::launchAtLoginChanged()
     if (!launchSwitch_) return;
     if (LaunchAtLogin::setEnabled(launchSwitch_->isChecked())) return;
     launchSwitch_->setChecked(settings::loginItemOn());
-    ui::AlertPresenter::shared().runModal(
-        ui::Alert{L10n::t("无法设置开机启动"),
-                  L10n::t("请在 系统设置 → 通用 → 登录项 中允许 Glimra，或确认 Glimra 位于「应用程序」文件夹后重试。"),
-                  {},
-                  ui::AlertStyle::warning});
+    // A copy that can never start at login says so: no setting the user could change helps.
+    const std::string advice =
+        desktop::loginItem().registrationRefusal()
+            ? L10n::t("这个副本是从构建文件夹运行的，不能开机启动；安装后的副本可以开机启动。")
+            : L10n::t("请在 系统设置 → 通用 → 登录项 中允许 Glimra，或确认 Glimra 位于「应用程序」文件夹后重试。");
+    ui::AlertPresenter::shared().runModal(ui::Alert{L10n::t("无法设置开机启动"), advice, {}, ui::AlertStyle::warning});
 }
 
 void SettingsWindow::opacityChanged()

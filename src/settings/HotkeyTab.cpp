@@ -1,5 +1,6 @@
 #include "foundation/L10n.h"
 #include "platform/core/TextFormat.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/ui/SystemColors.h"
 #include "settings/RecorderDecision.h"
 #include "settings/SettingsLayout.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace {
 
@@ -35,6 +37,14 @@ const std::vector<HotkeyRow>& hotkeyRows()
         {"cursorRescueHotKey", "cursorarrow.rays", "systemOrange", "找到鼠标位置", "把光标拉回来"},
     };
     return rows;
+}
+
+// The ⌘ glyph names a key that a desktop writing keys in words lacks: there the show/hide
+// row shows what it does instead.
+std::string symbolOf(const HotkeyRow& row)
+{
+    const bool inWords = desktop::conventions().keyNotation == desktop::Conventions::KeyNotation::words;
+    return inWords && std::string_view(row.symbol) == "command" ? "eye" : row.symbol;
 }
 
 // Rows 2 and 3 (show/hide and hold-to-hide) are framed as one group.
@@ -81,7 +91,7 @@ void SettingsWindow::buildHotkeyTab()
         button->resize(static_cast<int>(buttonW), 28);
         connect(button, &QPushButton::clicked, this, [this, button] { hotkeyRecordTapped(*button); });
         recorderButtons_[row.keyPrefix] = button;
-        rows.push_back({row.symbol, ui::systemColor(row.tint), L10n::t(row.title),
+        rows.push_back({symbolOf(row), ui::systemColor(row.tint), L10n::t(row.title),
                         row.subtitle ? L10n::t(row.subtitle) : holdRowSubtitle(), button, buttonW + 10, 3});
     }
 

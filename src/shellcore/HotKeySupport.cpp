@@ -1,5 +1,6 @@
 #include "shellcore/HotKeySupport.h"
 
+#include "foundation/L10n.h"
 #include "platform/desktop/Desktop.h"
 
 #include <array>
@@ -26,40 +27,156 @@ const std::map<int, std::string>& keySymbols()
     return names;
 }
 
-// The keys a PC keyboard labels with words; the rest as in symbols.
-const std::map<int, std::string>& keyWords()
+// The keys a PC keyboard labels with words, Backspace as given; the rest as in symbols.
+std::map<int, std::string> keyWordsWith(const std::string& backspace)
 {
-    static const std::map<int, std::string> names = [] {
-        std::map<int, std::string> words = keySymbols();
-        for (const auto& [code, word] : std::map<int, std::string>{{36, "Enter"},
-                                                                   {48, "Tab"},
-                                                                   {51, "Backspace"},
-                                                                   {123, "Left"},
-                                                                   {124, "Right"},
-                                                                   {125, "Down"},
-                                                                   {126, "Up"}})
-            words[code] = word;
-        return words;
-    }();
+    std::map<int, std::string> names = keySymbols();
+    for (const auto& [code, word] : std::map<int, std::string>{{36, "Enter"},
+                                                               {48, "Tab"},
+                                                               {51, backspace},
+                                                               {123, "Left"},
+                                                               {124, "Right"},
+                                                               {125, "Down"},
+                                                               {126, "Up"}})
+        names[code] = word;
     return names;
 }
 
-}  // namespace
+// How desktops in one interface language write the keys a PC keyboard labels with words.
+struct KeyWords {
+    const char* control;
+    const char* option;
+    const char* shift;
+    const char* command;
+    std::map<int, std::string> keys;
+    // The nine modifier keys by code; the hold key fn is the Right Ctrl held in its place,
+    // since a PC keyboard has none.
+    std::map<int, std::string> modifierKeys;
+};
 
-const std::map<int, std::string>& keyNames() { return inWords() ? keyWords() : keySymbols(); }
+const KeyWords& englishWords()
+{
+    static const KeyWords words{"Ctrl",
+                                "Alt",
+                                "Shift",
+                                "Super",
+                                keyWordsWith("Backspace"),
+                                {{58, "Left Alt"},
+                                 {61, "Right Alt"},
+                                 {55, "Left Super"},
+                                 {54, "Right Super"},
+                                 {59, "Left Ctrl"},
+                                 {62, "Right Ctrl"},
+                                 {56, "Left Shift"},
+                                 {60, "Right Shift"},
+                                 {63, "Right Ctrl"}}};
+    return words;
+}
 
-const std::map<int, std::string>& modifierKeyNames()
+// German, French and Spanish desktops write their own words; the others write English.
+const KeyWords& wordsOf(ResolvedLang lang)
+{
+    static const KeyWords german{"Strg",
+                                 "Alt",
+                                 "Umschalt",
+                                 "Super",
+                                 keyWordsWith("Rücktaste"),
+                                 {{58, "Alt links"},
+                                  {61, "Alt rechts"},
+                                  {55, "Super links"},
+                                  {54, "Super rechts"},
+                                  {59, "Strg links"},
+                                  {62, "Strg rechts"},
+                                  {56, "Umschalt links"},
+                                  {60, "Umschalt rechts"},
+                                  {63, "Strg rechts"}}};
+    static const KeyWords french{"Ctrl",
+                                 "Alt",
+                                 "Maj",
+                                 "Super",
+                                 keyWordsWith("Retour arrière"),
+                                 {{58, "Alt gauche"},
+                                  {61, "Alt droit"},
+                                  {55, "Super gauche"},
+                                  {54, "Super droit"},
+                                  {59, "Ctrl gauche"},
+                                  {62, "Ctrl droit"},
+                                  {56, "Maj gauche"},
+                                  {60, "Maj droite"},
+                                  {63, "Ctrl droit"}}};
+    static const KeyWords spanish{"Ctrl",
+                                  "Alt",
+                                  "Mayús",
+                                  "Super",
+                                  keyWordsWith("Retroceso"),
+                                  {{58, "Alt izquierdo"},
+                                   {61, "Alt derecho"},
+                                   {55, "Super izquierdo"},
+                                   {54, "Super derecho"},
+                                   {59, "Ctrl izquierdo"},
+                                   {62, "Ctrl derecho"},
+                                   {56, "Mayús izquierda"},
+                                   {60, "Mayús derecha"},
+                                   {63, "Ctrl derecho"}}};
+    switch (lang) {
+    case ResolvedLang::de: return german;
+    case ResolvedLang::fr: return french;
+    case ResolvedLang::es: return spanish;
+    default: return englishWords();
+    }
+}
+
+const std::map<int, std::string>& modifierSymbols()
 {
     static const std::map<int, std::string> symbols{
         {58, "左⌥"}, {61, "右⌥"}, {55, "左⌘"}, {54, "右⌘"}, {59, "左⌃"},
         {62, "右⌃"}, {56, "左⇧"}, {60, "右⇧"}, {63, "fn"},
     };
-    // A PC keyboard has no fn: Right Ctrl is held in its place.
-    static const std::map<int, std::string> words{
-        {58, "Left Alt"},   {61, "Right Alt"},  {55, "Left Super"},  {54, "Right Super"}, {59, "Left Ctrl"},
-        {62, "Right Ctrl"}, {56, "Left Shift"}, {60, "Right Shift"}, {63, "Right Ctrl"},
+    return symbols;
+}
+
+// The name in symbols, or in the given words.
+std::string nameOf(int keyCode, int flags, const KeyWords* words)
+{
+    const auto& modifierKeys = words ? words->modifierKeys : modifierSymbols();
+    if (const auto modifier = modifierKeys.find(keyCode); modifier != modifierKeys.end()) return modifier->second;
+
+    struct Modifier {
+        std::uint32_t mask;
+        const char* symbol;
+        const char* KeyWords::*word;
     };
-    return inWords() ? words : symbols;
+    using namespace desktop::hotkeyModifier;
+    static constexpr std::array<Modifier, 4> modifiers{{
+        {control, "⌃", &KeyWords::control},
+        {option, "⌥", &KeyWords::option},
+        {shift, "⇧", &KeyWords::shift},
+        {command, "⌘", &KeyWords::command},
+    }};
+    std::string text;
+    for (const Modifier& modifier : modifiers)
+        if (static_cast<std::uint32_t>(flags) & modifier.mask)
+            text += words ? std::string(words->*modifier.word) + "+" : modifier.symbol;
+    const auto& names = words ? words->keys : keySymbols();
+    const auto name = names.find(keyCode);
+    return text + (name == names.end() ? "Key" + std::to_string(keyCode) : name->second);
+}
+
+// The words shown to the user; none where the desktop writes symbols.
+const KeyWords* shownWords() { return inWords() ? &wordsOf(L10n::resolved()) : nullptr; }
+
+}  // namespace
+
+const std::map<int, std::string>& keyNames()
+{
+    const KeyWords* words = shownWords();
+    return words ? words->keys : keySymbols();
+}
+
+const std::map<int, std::string>& modifierKeyNames()
+{
+    const KeyWords* words = shownWords();
+    return words ? words->modifierKeys : modifierSymbols();
 }
 
 const std::map<int, std::uint64_t>& holdableModifierFlags()
@@ -83,29 +200,8 @@ int carbonMask(int modifierKeyCode)
     return it == masks.end() ? 0 : it->second;
 }
 
-std::string displayName(int keyCode, int flags)
-{
-    if (const auto modifier = modifierKeyNames().find(keyCode); modifier != modifierKeyNames().end())
-        return modifier->second;
+std::string displayName(int keyCode, int flags) { return nameOf(keyCode, flags, shownWords()); }
 
-    struct Modifier {
-        std::uint32_t mask;
-        const char* symbol;
-        const char* word;
-    };
-    using namespace desktop::hotkeyModifier;
-    static constexpr std::array<Modifier, 4> modifiers{{
-        {control, "⌃", "Ctrl+"},
-        {option, "⌥", "Alt+"},
-        {shift, "⇧", "Shift+"},
-        {command, "⌘", "Super+"},
-    }};
-    const bool words = inWords();
-    std::string text;
-    for (const Modifier& modifier : modifiers)
-        if (static_cast<std::uint32_t>(flags) & modifier.mask) text += words ? modifier.word : modifier.symbol;
-    const auto name = keyNames().find(keyCode);
-    return text + (name == keyNames().end() ? "Key" + std::to_string(keyCode) : name->second);
-}
+std::string logName(int keyCode, int flags) { return nameOf(keyCode, flags, inWords() ? &englishWords() : nullptr); }
 
 }  // namespace HotKeySupport

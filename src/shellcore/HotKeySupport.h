@@ -7,9 +7,11 @@
 // Naming of keys and the modifier tables the hot keys, the hold key and the settings
 // window's recorder share. Pure tables, each built once on first use. Names follow the
 // desktop's key notation: symbols ("⌥⌘P", "fn") or words ("Alt+Super+P", "Right Ctrl").
+// Shown words are those desktops in the interface language write ("Strg rechts" in
+// German); the log writes them in English.
 namespace HotKeySupport {
 
-// Virtual key code -> display name, the ANSI layout (67 keys; no modifiers).
+// Virtual key code -> shown name, the ANSI layout (67 keys; no modifiers).
 const std::map<int, std::string>& keyNames();
 // The nine modifier keys by code ("左⌥" ... "fn"; "Left Alt" ... "Right Ctrl").
 const std::map<int, std::string>& modifierKeyNames();
@@ -22,7 +24,9 @@ int carbonMask(int modifierKeyCode);
 
 // A modifier key's own name alone; otherwise the modifiers in the order control, option,
 // shift, command followed by the key's name, "Key<code>" for a code without one: "⌃⌥⇧⌘P"
-// in symbols, "Ctrl+Alt+Shift+Super+P" in words.
+// in symbols, "Ctrl+Alt+Shift+Super+P" in words. As shown to the user.
 std::string displayName(int keyCode, int flags);
+// The same name for the log: in words always the English ones.
+std::string logName(int keyCode, int flags);
 
 }  // namespace HotKeySupport

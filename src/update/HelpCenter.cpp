@@ -141,8 +141,11 @@ std::string diagnosticsText(int logLines)
     std::string text = "Glimra " + appVersion();
     text += "\n" + SystemLine::line();
     text += "\n语言: " + languageCode();
-    text += "\n屏幕录制: " + grantText(desktop::permissions().screenCapturePreflight()) +
-            " / 辅助功能: " + grantText(desktop::accessibility().isTrusted(false));
+    if (desktop::permissions().hasGrants())
+        text += "\n屏幕录制: " + grantText(desktop::permissions().screenCapturePreflight()) +
+                " / 辅助功能: " + grantText(desktop::accessibility().isTrusted(false));
+    else
+        text += "\n权限: 此桌面没有屏幕录制与辅助功能授权";
     text += "\n迷你窗: " + std::to_string(PipPanel::all().size()) + " 个";
     text += "\n\n—— 最近日志（最多 " + std::to_string(logLines) + " 行）——";
     for (const std::string& line : tailLog(logLines)) text += "\n" + line;

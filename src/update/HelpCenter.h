@@ -19,8 +19,8 @@ void openContact();
 
 // The last n non-empty lines of the diagnostics log, or the single line "（无法读取日志）".
 std::vector<std::string> tailLog(int n);
-// Versions, language, permission states, mini-window count and the last logLines lines of
-// the log, one per line.
+// Versions, language, permission states (or, on a desktop without grants, a line saying
+// there are none), mini-window count and the last logLines lines of the log, one per line.
 std::string diagnosticsText(int logLines);
 // Puts diagnosticsText(60) on the pasteboard and confirms with an alert.
 void copyDiagnostics();

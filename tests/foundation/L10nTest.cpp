@@ -101,12 +101,20 @@ TEST_F(Localisation, ADesktopsTextVariantStandsInForTheMainTexts)
     EXPECT_EQ(L10n::t("关闭"), "Close");
     setChoice(8);
     EXPECT_EQ(L10n::t(loginRow), "登入後自動啟動，並常駐於系統匣");
+    // The hold key hides the mini windows, which the main table calls closing.
+    const std::string holdRow = "按住 %@ 键，临时关闭所有小窗，松开恢复。";
+    setChoice(1);
+    EXPECT_EQ(L10n::t(holdRow), "按住 %@ 键，临时隐藏所有小窗，松开恢复。");
+    setChoice(6);
+    EXPECT_EQ(L10n::t(holdRow),
+              "Alle Mini-Fenster vorübergehend ausblenden, solange %@ gedrückt ist; Loslassen stellt sie wieder her.");
 
     linuxDesktop->conventions.textVariant = "";
     setChoice(2);
     EXPECT_EQ(L10n::t(loginRow), "Start automatically when you log in to your Mac and stay in the menu bar");
     setChoice(1);
     EXPECT_EQ(L10n::t(loginRow), loginRow);
+    EXPECT_EQ(L10n::t(holdRow), holdRow);
     desktop::install(nullptr);
     EXPECT_EQ(log(), "");
 }

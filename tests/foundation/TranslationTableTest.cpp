@@ -117,7 +117,7 @@ TEST(TranslationTable, TheBuiltInTableKeepsEveryRule)
 {
     const TranslationTable& table = builtInTranslations();
     EXPECT_EQ(table.languages, (std::vector<std::string>{"en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
-    EXPECT_EQ(table.rows.size(), 274u);
+    EXPECT_EQ(table.rows.size(), 275u);
     expectEveryRowComplete(table, "main");
 }
 
@@ -131,7 +131,7 @@ TEST(TranslationTable, TheLinuxVariantsKeepEveryRuleAndNameNoMacOrMacKey)
     const TranslationTable& linuxTexts = variants.at("linux");
     EXPECT_EQ(linuxTexts.languages,
               (std::vector<std::string>{"zh-Hans", "en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
-    EXPECT_EQ(linuxTexts.rows.size(), 17u);
+    EXPECT_EQ(linuxTexts.rows.size(), 19u);
     expectEveryRowComplete(linuxTexts, "linux");
 
     std::set<std::string> mainKeys;
@@ -150,6 +150,29 @@ TEST(TranslationTable, TheLinuxVariantsKeepEveryRuleAndNameNoMacOrMacKey)
     const std::regex macKeys("⌘|⌥|⌃|⇧|⌫");
     for (const std::string& key : mainKeys)
         EXPECT_TRUE(!std::regex_search(key, macKeys) || varied.count(key)) << "no Linux variant: " << key;
+}
+
+// Keys are written as desktops in each language write them: German, French and Spanish
+// have words of their own for some, the other languages keep the English ones.
+TEST(TranslationTable, TheLinuxKeyNamesAreThoseOfEachLanguagesDesktops)
+{
+    const TranslationTable& linuxTexts = builtInVariants().at("linux");
+    const std::map<std::string, std::pair<std::regex, std::string>> keyWords{
+        {"de", {std::regex(R"(\b(Ctrl|Shift|Backspace)\b)"), "Strg"}},
+        {"fr", {std::regex(R"(\b(Shift|Backspace)\b)"), "Maj"}},
+        {"es", {std::regex(R"(\b(Shift|Backspace)\b)"), "Mayús"}},
+        {"en", {std::regex(R"(\b(Strg|Umschalt|Maj|Mayús)\b)"), "Shift"}},
+    };
+    const std::string holdKeysRow = "组合键需包含 ⌘/⌥/⌃ 中的至少一个；按住型可选 ⌘/⌥/⌃/⇧/fn，按 ⌫ 恢复默认键；Esc 取消录制。";
+    for (const auto& row : linuxTexts.rows) {
+        for (const auto& [language, words] : keyWords) {
+            const std::string text = column(row, linuxTexts, language);
+            EXPECT_FALSE(std::regex_search(text, words.first)) << language << ": " << text;
+            if (row.key == holdKeysRow) {
+                EXPECT_NE(text.find(words.second), std::string::npos) << language << ": " << text;
+            }
+        }
+    }
 }
 
 // French sets a narrow no-break space before its high punctuation, so a colon or question

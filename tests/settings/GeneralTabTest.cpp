@@ -12,6 +12,18 @@ namespace {
 
 constexpr int generalTab = 0;
 
+// A copy run from its build folder: it can never be a login item.
+class RefusingLoginItem : public desktop::LoginItem {
+public:
+    Status status() override { return Status::notRegistered; }
+    std::optional<std::string> registrationRefusal() override { return refusal; }
+    std::optional<desktop::Error> registerItem() override { return desktop::Error{"test", 0, refusal, refusal}; }
+    std::optional<desktop::Error> unregisterItem() override { return std::nullopt; }
+
+private:
+    const std::string refusal = "This copy runs from its build folder";
+};
+
 }  // namespace
 
 // Each slider step snaps, moves the knob, stores a number, relabels and applies at once.
@@ -114,6 +126,30 @@ TEST_F(SettingsTabTest, LoginSwitchFollowsTheSystemAndAlertsPerFailedAttempt)
     EXPECT_EQ(alerts->records()[0].alert.messageText, "无法设置开机启动");
     EXPECT_EQ(alerts->records()[0].alert.style, ui::AlertStyle::warning);
     EXPECT_NE(alerts->records()[0].alert.informativeText.find("登录项"), std::string::npos);
+}
+
+// No system setting can make such a copy a login item: the alert says why, in the
+// interface language, where it would otherwise send the user to the system's settings.
+TEST_F(SettingsTabTest, ACopyThatCanNeverStartAtLoginSaysSoWhenTheSwitchFails)
+{
+    desktop().loginItem = std::make_shared<RefusingLoginItem>();
+    open(generalTab);
+    auto* launch = find<ui::Switch>("launchSwitch");
+    ASSERT_TRUE(launch);
+    launch->setChecked(false);
+    launch->click();
+    EXPECT_FALSE(launch->isChecked());
+    store().set("appLanguage", 2);
+    launch->click();
+    EXPECT_FALSE(launch->isChecked());
+
+    ASSERT_EQ(alerts->records().size(), 2u);
+    EXPECT_EQ(alerts->records()[0].alert.messageText, "无法设置开机启动");
+    EXPECT_EQ(alerts->records()[0].alert.informativeText,
+              "这个副本是从构建文件夹运行的，不能开机启动；安装后的副本可以开机启动。");
+    EXPECT_EQ(alerts->records()[1].alert.messageText, "Couldn't set Launch at Login");
+    EXPECT_EQ(alerts->records()[1].alert.informativeText,
+              "This copy runs from its build folder, so it can't launch at login. An installed copy can.");
 }
 
 TEST_F(SettingsTabTest, GeneralTabShowsTheBuildValuesWithoutWritingAnything)

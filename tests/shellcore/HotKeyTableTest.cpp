@@ -1,6 +1,8 @@
 #include "shellcore/HotKeySupport.h"
 #include "shellcore/HotKeyTable.h"
 
+#include "foundation/L10n.h"
+#include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +60,52 @@ TEST(HotKeySupportTest, InWordsCombinationsReadAsLinuxDesktopsWriteThem)
     EXPECT_EQ(shown, (std::vector<std::string>{"Alt+Super+P", "Alt+Super+M", "Alt+Super+B", "Right Ctrl", "Alt+Super+W",
                                                "Alt+Super+T", "Alt+Super+F", "Alt+Super+R"}));
     desktop::install(nullptr);
+}
+
+// Shown words are those desktops in the interface language write; the log keeps English
+// ones, and a desktop that writes symbols writes the same in every language.
+TEST(HotKeySupportTest, ShownWordsFollowTheInterfaceLanguageAndTheLogKeepsEnglish)
+{
+    auto wordsDesktop = std::make_shared<desktop::Desktop>();
+    wordsDesktop->conventions.keyNotation = desktop::Conventions::KeyNotation::words;
+    desktop::install(wordsDesktop);
+    const auto speak = [](AppLang::Value language) { defaults::Defaults::standard().set("appLanguage", language); };
+
+    speak(AppLang::de);
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x1B00), "Strg+Alt+Umschalt+Super+P");
+    EXPECT_EQ(HotKeySupport::displayName(51, 0x1000), "Strg+Rücktaste");
+    EXPECT_EQ(HotKeySupport::displayName(63, 0), "Strg rechts");
+    EXPECT_EQ(HotKeySupport::displayName(56, 0), "Umschalt links");
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x900), "Alt+Super+P");
+    EXPECT_EQ(HotKeySupport::keyNames().at(51), "Rücktaste");
+    EXPECT_EQ(HotKeySupport::modifierKeyNames().at(62), "Strg rechts");
+    EXPECT_EQ(HotKeySupport::logName(35, 0x1B00), "Ctrl+Alt+Shift+Super+P");
+    EXPECT_EQ(HotKeySupport::logName(63, 0), "Right Ctrl");
+    EXPECT_EQ(HotKeySupport::logName(51, 0), "Backspace");
+
+    speak(AppLang::fr);
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x1200), "Ctrl+Maj+P");
+    EXPECT_EQ(HotKeySupport::displayName(51, 0), "Retour arrière");
+    EXPECT_EQ(HotKeySupport::displayName(63, 0), "Ctrl droit");
+    EXPECT_EQ(HotKeySupport::displayName(60, 0), "Maj droite");
+
+    speak(AppLang::es);
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x1200), "Ctrl+Mayús+P");
+    EXPECT_EQ(HotKeySupport::displayName(51, 0), "Retroceso");
+    EXPECT_EQ(HotKeySupport::displayName(63, 0), "Ctrl derecho");
+
+    for (const AppLang::Value english : {AppLang::en, AppLang::ja, AppLang::ko, AppLang::zhHans, AppLang::zhHant}) {
+        speak(english);
+        EXPECT_EQ(HotKeySupport::displayName(35, 0x1B00), "Ctrl+Alt+Shift+Super+P") << english;
+        EXPECT_EQ(HotKeySupport::displayName(63, 0), "Right Ctrl") << english;
+    }
+
+    desktop::install(nullptr);
+    speak(AppLang::de);
+    EXPECT_EQ(HotKeySupport::displayName(35, 0x1B00), "⌃⌥⇧⌘P");
+    EXPECT_EQ(HotKeySupport::logName(35, 0x1B00), "⌃⌥⇧⌘P");
+    EXPECT_EQ(HotKeySupport::displayName(63, 0), "fn");
+    defaults::Defaults::standard().remove("appLanguage");
 }
 
 TEST(HotKeySupportTest, CarbonMaskOfModifierKeysOnlyForCodes54To62)

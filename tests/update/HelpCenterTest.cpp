@@ -4,6 +4,7 @@
 #include "platform/defaults/Defaults.h"
 #include "platform/linux/OsReleaseSystem.h"
 #include "platform/ui/RecordingAlertPresenter.h"
+#include "platform/x11/X11Permissions.h"
 #include "support/DiagLines.h"
 #include "update/HelpCenter.h"
 
@@ -122,6 +123,18 @@ TEST_F(HelpCenterTest, DiagnosticsTextIsSevenHeaderLinesAndTheLogsTail)
     EXPECT_EQ(lines[16].substr(9), "line 10");
 
     EXPECT_EQ(linesOf(HelpCenter::diagnosticsText(3)).size(), 10u);
+}
+
+// A desktop without grants has none to report: the line says so instead of two grants it
+// cannot withhold.
+TEST_F(HelpCenterTest, ADesktopWithoutGrantsSaysSoInPlaceOfTheirStates)
+{
+    desktop().permissions = std::make_shared<x11::X11Permissions>();
+    const auto lines = linesOf(HelpCenter::diagnosticsText(60));
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[3], "权限: 此桌面没有屏幕录制与辅助功能授权");
+    EXPECT_EQ(lines[4], "迷你窗: 0 个");
+    EXPECT_EQ(lines[6], "—— 最近日志（最多 60 行）——");
 }
 
 TEST_F(HelpCenterTest, TheTailOfALongLogNeverStartsWithTheLineCutInHalf)

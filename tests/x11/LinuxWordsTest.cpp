@@ -7,15 +7,16 @@
 #include <string>
 #include <vector>
 
-// What glimra writes for a Linux user: the hold key in words, the settings file where a
-// hint would name the `defaults` command, and its own name on its alerts.
+// What glimra writes for a Linux user: the hold key in words, in the log in English
+// whatever the interface language, the settings file where a hint would name the
+// `defaults` command, and its own name on its alerts.
 namespace {
 
 using namespace testsupport;
 
-TEST(X11LinuxWords, TheLogNamesRightCtrlAndTheSettingsFileAndAlertsAreTitledGlimra)
+TEST(X11LinuxWords, TheLogNamesRightCtrlInGermanTooAndTheSettingsFileAndAlertsAreTitledGlimra)
 {
-    GlimraOnDesktop glimra;
+    GlimraOnDesktop glimra("\"appLanguage\": 6");
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const std::string log = glimra.log();
     EXPECT_NE(log.find("按住热键: Right Ctrl "), std::string::npos) << log;
