@@ -51,10 +51,12 @@ desktop::OwnWindowState withNativeWindow(QWidget& widget, desktop::OwnWindowStat
 }
 
 // Qt writes an X window's ICCCM name whenever it sets the title or makes the window,
-// garbled outside a UTF-8 locale; it is written again after each.
-void nameNativeWindow(const desktop::OwnWindowState& state)
+// garbled outside a UTF-8 locale; it is written again after each, from the widget's title
+// as Qt wrote it into _NET_WM_NAME (a window may name itself there apart from its title).
+void nameNativeWindow(const QWidget& widget, const desktop::OwnWindowState& state)
 {
-    if (state.nativeWindow) x11::writeIcccmName(static_cast<xcb_window_t>(state.nativeWindow), state.title);
+    if (state.nativeWindow)
+        x11::writeIcccmName(static_cast<xcb_window_t>(state.nativeWindow), widget.windowTitle().toStdString());
 }
 
 }  // namespace
@@ -73,7 +75,7 @@ OwnWindowRegistration::OwnWindowRegistration(QWidget& widget, const desktop::Own
                                              if (self.movedByDesktop_) self.movedByDesktop_(frame);
                                          })))
 {
-    nameNativeWindow(state_);
+    nameNativeWindow(widget, state_);
     server_->onOwnWindowDestroyed(number_, lifetime_.guard([](OwnWindowRegistration& self, std::uint64_t nativeWindow) {
         if (!self.destroyedByOther_) return;
         // Qt makes a widget a new window at times (new flags) and destroys the old one
@@ -91,7 +93,7 @@ void OwnWindowRegistration::update(const desktop::OwnWindowState& state)
     if (sameState(next, state_)) return;
     const bool renamed = next.title != state_.title || next.nativeWindow != state_.nativeWindow;
     state_ = next;
-    if (renamed) nameNativeWindow(state_);
+    if (renamed && widget_) nameNativeWindow(*widget_, state_);
     server_->updateOwnWindow(number_, state_);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/ui/Window.h"
 
+#include "platform/core/AppIdentity.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/TitleBar.h"
@@ -140,9 +141,18 @@ void Window::setIgnoresMouseEvents(bool ignores)
 void Window::setTitle(const std::string& title)
 {
     title_ = title;
-    setWindowTitle(QString::fromStdString(title));
+    setWindowTitle(QString::fromStdString(windowSystemName()));
     if (titleBar_) titleBar_->update();
     publish();
+}
+
+// A task bar shows only this name: a settings tab's title alone ("General") would not say
+// whose window it is.
+std::string Window::windowSystemName() const
+{
+    const auto& application = core::AppIdentity::current().name;
+    if (style_ != Style::titled || !hasWindowSystem() || title_.find(application) != std::string::npos) return title_;
+    return title_.empty() ? application : title_ + " — " + application;
 }
 
 void Window::addChildWindow(Window& child)
@@ -187,8 +197,9 @@ void Window::setContentView(QWidget* view)
 void Window::setVisible(bool visible)
 {
     // The state goes on before each mapping: the window manager drops it on withdrawal.
+    // Panels float over the user's work on whichever workspace it is.
     if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem())
-        x11::keepOffTaskBarAndPager(static_cast<xcb_window_t>(winId()));
+        x11::keepOffTaskBarAndPager(static_cast<xcb_window_t>(winId()), x11::Workspaces::all);
     QWidget::setVisible(visible);
     if (visible && style_ == Style::titled && hasWindowSystem() && windowHandle())
         noteWindowSystemTitleBarHeight(windowHandle()->frameMargins().top());

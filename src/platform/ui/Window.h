@@ -115,6 +115,9 @@ private:
     // The area below the project's own title bar, if any, in the window's Qt coordinates.
     QRect contentGeometry() const;
     void layoutViews();
+    // The name the window system shows for it (a task bar's button): a titled window's
+    // title, with the application's name when the title does not hold it.
+    std::string windowSystemName() const;
     bool borderless() const { return style_ != Style::titled; }
     // Tells screenDidChange when the display under the window is another one.
     void followScreen();

@@ -5,16 +5,25 @@
 
 namespace x11 {
 
-void keepOffTaskBarAndPager(xcb_window_t window)
+void keepOffTaskBarAndPager(xcb_window_t window, Workspaces workspaces)
 {
     auto* connection = qtConnection();
     if (!connection || window == XCB_WINDOW_NONE) return;
+    const bool everywhere = workspaces == Workspaces::all;
     // Written before each mapping, without reading the states back: the window manager
     // dropped them on withdrawal, and Qt adds its own (above, modal...) to what it finds
-    // when it maps the window. A read would stall every showing on a busy server.
-    const xcb_atom_t states[] = {qtAtom("_NET_WM_STATE_SKIP_TASKBAR"), qtAtom("_NET_WM_STATE_SKIP_PAGER")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 2,
-                        states);
+    // when it maps the window. A read would stall every showing on a busy server. The
+    // state is one list, so sticky goes into it here rather than in a write of its own.
+    const xcb_atom_t states[] = {qtAtom("_NET_WM_STATE_SKIP_TASKBAR"), qtAtom("_NET_WM_STATE_SKIP_PAGER"),
+                                 qtAtom("_NET_WM_STATE_STICKY")};
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
+                        everywhere ? 3 : 2, states);
+    // Window managers go by either: the sticky state or the desktop number for all.
+    if (everywhere) {
+        const std::uint32_t allDesktops = 0xFFFFFFFF;
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL,
+                            32, 1, &allDesktops);
+    }
     xcb_flush(connection);
 }
 

@@ -7,10 +7,13 @@
 
 namespace x11 {
 
-// Asks the window manager to leave the window out of task bars and pagers. It must be
-// called while the window is not mapped: the manager reads the state when it maps the
-// window (and drops it when the window is withdrawn). Main thread only.
-void keepOffTaskBarAndPager(xcb_window_t window);
+enum class Workspaces { current, all };
+
+// Asks the window manager to leave the window out of task bars and pagers, and with
+// Workspaces::all to show it on every workspace. It must be called while the window is not
+// mapped: the manager reads the state when it maps the window (and drops it when the
+// window is withdrawn). Main thread only.
+void keepOffTaskBarAndPager(xcb_window_t window, Workspaces workspaces = Workspaces::current);
 
 // Keeps the window manager's work area, and so the displays' visible frames, clear of the
 // band along the top of the root window down to bottom (root pixels), as a menu bar is;
