@@ -20,7 +20,7 @@ std::string shownProperty(unsigned long window, const std::string& name)
 // window it is only with the application's name after it.
 TEST(X11SettingsWindowName, TheTaskBarNamesTheTabAndGlimra)
 {
-    GlimraOnDesktop glimra;
+    GlimraOnDesktop glimra(R"("appLanguage": 2)");  // English, whatever the machine's locale
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const unsigned long button = statusButtonOf(glimra.pid());
     ASSERT_NE(button, 0u) << "openbox alone has no tray";
