@@ -102,6 +102,7 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const panels::FocusRe
     registry().push_back(this);
     syncMiniWindowFlag();
     lastSizedScreenID = screenID(placement.screen);
+    if (placement.screen) lastSizedVisibleFrame = placement.screen->visibleFrame;
 
     dispatch::main().asyncAfter(layerDiagnosticDelay, [self = QPointer<PipPanel>(this)] {
         if (!self || !self->content) return;

@@ -54,6 +54,8 @@ public:
     std::optional<core::Rect> preActionFrame;
     bool mouseDownHandled = false;
     std::optional<desktop::DisplayID> lastSizedScreenID;
+    // That screen's visible frame then: where a resize counts as a new screen, it tells one.
+    std::optional<core::Rect> lastSizedVisibleFrame;
 
     // ---- registry and life ----
     static const std::vector<PipPanel*>& all();
@@ -83,6 +85,8 @@ public:
     static int rescuePanelsOffVirtualScreen();
     // A tiled frame moved off the virtual screens where the layout put it on one.
     static core::Rect clearOfVirtualScreens(const core::Rect& frame);
+    // Where a resize counts as a new screen, a panel hidden at a display change is laid out
+    // when it shows again.
     static void handleScreenReconfiguration();
     static void performReplugLayout(const std::vector<PipPanel*>& changed);
     core::Size rebuildSizeForCurrentScreen();
@@ -113,6 +117,8 @@ public:
     void snapToEdges();
     void applyResize(const core::Rect& start, core::Point delta, unsigned edges);
 
+    void setVisible(bool visible) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -137,6 +143,12 @@ private:
     std::optional<core::Rect> listedSourceBounds() const;
     // The panel's screen, else the main one, else the first.
     std::optional<ui::Screen> screenOrFallback() const;
+    // The screen a display change lays the panel out on: its own; where a resize counts as a
+    // new screen, one off every screen goes to the nearest real one.
+    std::optional<ui::Screen> layoutScreen() const;
+    bool screenChangedSinceSized() const;
+    // Takes the place the window system gives the window as its frame.
+    void followWindowSystemFrame();
     void watchPresses(QWidget& widget);
 
     panels::SourceAliveCheck aliveCheck_;
@@ -148,4 +160,5 @@ private:
     };
     std::optional<Drag> drag_;
     bool dispatchingPress_ = false;
+    bool relayoutWhenShown_ = false;
 };

@@ -59,7 +59,7 @@ void PipPanel::arrangeAllPips(const std::map<PipPanel*, core::Size>& sizes)
     for (PipPanel* panel : all()) {
         if (!panel->isVisible()) continue;
         visible.push_back(panel);
-        const desktop::DisplayID id = screenID(panel->screen()).value_or(0);
+        const desktop::DisplayID id = screenID(panel->layoutScreen()).value_or(0);
         if (!byDisplay.contains(id)) displayOrder.push_back(id);
         byDisplay[id].push_back(panel);
     }

@@ -8,6 +8,9 @@
 #include "panels/PipPanel.h"
 #include "panels/rules/ScreenRules.h"
 #include "parking/VirtualDisplayController.h"
+#include "platform/desktop/Desktop.h"
+#include "platform/ui/Coordinates.h"
+#include "platform/ui/TitleBar.h"
 
 #include <QPointer>
 
@@ -99,27 +102,71 @@ int PipPanel::rescuePanelsOffVirtualScreen()
 
 void PipPanel::handleScreenReconfiguration()
 {
+    const bool resizeCounts = desktop::displays().resizeCountsAsNewScreen();
     std::vector<PipPanel*> changed;
+    bool offScreen = false;
     for (PipPanel* panel : all()) {
-        if (panel->isVisible() && screenChanged(screenID(panel->screen()), panel->lastSizedScreenID))
+        if (resizeCounts) panel->followWindowSystemFrame();
+        if (!panel->isVisible()) {
+            panel->relayoutWhenShown_ = panel->relayoutWhenShown_ || resizeCounts;
+            continue;
+        }
+        if (panel->screenChangedSinceSized())
             changed.push_back(panel);
+        else if (resizeCounts && !whollyOnScreens(panel->frame(), ui::screens()))
+            offScreen = true;
     }
-    if (changed.empty()) return;
+    if (changed.empty() && !offScreen) return;
 
     performReplugLayout(changed);
 
-    for (const auto& item : replugWork()) item.cancel();
-    replugWork().clear();
-    std::vector<QPointer<PipPanel>> held(changed.begin(), changed.end());
-    for (double delay : replugDelays) {
-        replugWork().push_back(dispatch::main().asyncAfter(delay, [held] {
-            std::vector<PipPanel*> visible;
-            for (const auto& panel : held)
-                if (panel && isRegistered(panel) && panel->isVisible()) visible.push_back(panel);
-            if (!visible.empty()) performReplugLayout(visible);
-        }));
+    if (!changed.empty()) {
+        for (const auto& item : replugWork()) item.cancel();
+        replugWork().clear();
+        std::vector<QPointer<PipPanel>> held(changed.begin(), changed.end());
+        for (double delay : replugDelays) {
+            replugWork().push_back(dispatch::main().asyncAfter(delay, [held] {
+                std::vector<PipPanel*> visible;
+                for (const auto& panel : held)
+                    if (panel && isRegistered(panel) && panel->isVisible()) visible.push_back(panel);
+                if (!visible.empty()) performReplugLayout(visible);
+            }));
+        }
     }
     Diag::log(reconfigurationLine(changed.size()));
+}
+
+bool PipPanel::screenChangedSinceSized() const
+{
+    return screenChanged(screen(), lastSizedScreenID, lastSizedVisibleFrame,
+                         desktop::displays().resizeCountsAsNewScreen());
+}
+
+std::optional<ui::Screen> PipPanel::layoutScreen() const
+{
+    if (auto current = screen()) return current;
+    if (!desktop::displays().resizeCountsAsNewScreen()) return std::nullopt;
+    return nearestRealScreen(frame(), currentSplit(), ui::mainScreen());
+}
+
+// Frames count up from the first screen's bottom edge: once that screen's height changed, a
+// frame taken before no longer says where the window is, and a move the window manager made
+// may have been taken against the old height. Without a window system the frame is the truth.
+void PipPanel::followWindowSystemFrame()
+{
+    if (ui::hasWindowSystem() && geometry() != ui::qtGeometry(frame())) setFrame(ui::screenFrame(geometry()));
+}
+
+void PipPanel::setVisible(bool visible)
+{
+    const bool showing = visible && !isVisible();
+    ui::Window::setVisible(visible);
+    if (showing && relayoutWhenShown_) {
+        relayoutWhenShown_ = false;
+        // After the showing: panels shown together are laid out by the first of these, and
+        // the others find nothing changed.
+        dispatch::main().async([] { handleScreenReconfiguration(); });
+    }
 }
 
 void PipPanel::performReplugLayout(const std::vector<PipPanel*>& changed)
@@ -131,7 +178,7 @@ void PipPanel::performReplugLayout(const std::vector<PipPanel*>& changed)
 
 core::Size PipPanel::rebuildSizeForCurrentScreen()
 {
-    std::optional<ui::Screen> home = screen();
+    std::optional<ui::Screen> home = layoutScreen();
     if (!home) {
         for (const ui::Screen& candidate : ui::screens()) {
             if (candidate.visibleFrame.intersects(frame())) {
@@ -144,6 +191,7 @@ core::Size PipPanel::rebuildSizeForCurrentScreen()
     if (!home || !largerThanAPoint(home->visibleFrame)) return frame().size;
 
     lastSizedScreenID = home->displayID;
+    lastSizedVisibleFrame = home->visibleFrame;
     const std::optional<core::Rect> bounds = listedSourceBounds();
     double aspect = 1.6;
     if (bounds && bounds->height() > 1)

@@ -3,6 +3,7 @@
 #include "panels/views/BarButton.h"
 #include "panels/rules/PanelGeometry.h"
 #include "panels/views/TopBarView.h"
+#include "platform/sim/SimDisplays.h"
 #include "platform/sim/SimWorld.h"
 
 namespace {
@@ -108,6 +109,134 @@ TEST_F(PanelScreensTest, TilingKeepsPanelsOffAVirtualScreenOverlappingTheRealOne
         EXPECT_FALSE(PipPanel::hitsVirtualScreen(panel->frame()));
         EXPECT_TRUE(visibleFrame.contains(panel->frame()));
     }
+}
+
+// The simulated displays, judged as X11's are: a display resized in place keeps its id.
+class ResizeCountingDisplays : public sim::SimDisplays {
+public:
+    using sim::SimDisplays::SimDisplays;
+    bool resizeCountsAsNewScreen() const override { return true; }
+};
+
+class ResizedScreenTest : public PanelScreensTest {
+protected:
+    void SetUp() override
+    {
+        PanelScreensTest::SetUp();
+        simDisplays_ = desktop().displays;
+        desktop().displays = std::make_shared<ResizeCountingDisplays>(worldPtr());
+    }
+
+    void TearDown() override
+    {
+        desktop().displays = simDisplays_;
+        PanelScreensTest::TearDown();
+    }
+
+    // The first display at a new size, its menu bar kept.
+    void resizeFirstDisplay(double width, double height)
+    {
+        world().setDisplayFrame(1, {0, 0, width, height});
+        PipPanel::handleScreenReconfiguration();
+    }
+
+    static core::Rect visibleFrameOf(double width, double height) { return {0, 0, width, height - 25}; }
+
+private:
+    std::shared_ptr<desktop::Displays> simDisplays_;
+};
+
+TEST_F(PanelScreensTest, TheSimulatedDesktopJudgesAResizedScreenByItsIdAlone)
+{
+    PipPanel* panel = makePanel();
+    const core::Rect before = panel->frame();
+    world().setDisplayFrame(1, {0, 0, 1024, 640});
+    PipPanel::handleScreenReconfiguration();
+    EXPECT_EQ(panel->frame(), before);
+    EXPECT_TRUE(linesWith("显示器配置变化").empty());
+}
+
+TEST_F(ResizedScreenTest, ShrinkingAndGrowingBackSizesEveryPanelForTheScreenAndArrangesIt)
+{
+    addWindow(42, 501, {900, 500, 400, 600}, "Tall");
+    PipPanel* wide = makePanel();
+    PipPanel* tall = makePanel(501);
+    wide->applySizeChoice(1.5);
+    const core::Size tallSize = tall->frame().size;
+
+    resizeFirstDisplay(1024, 640);
+    const core::Rect small = visibleFrameOf(1024, 640);
+    EXPECT_NEAR(wide->frame().width(), panels::pipSize(small, 1.2, 800.0 / 600.0).width, 1e-9);
+    EXPECT_NEAR(tall->frame().height(), panels::pipSize(small, 1.2, 400.0 / 600.0).height, 1e-9);
+    for (PipPanel* panel : {wide, tall}) {
+        EXPECT_TRUE(small.contains(panel->frame()));
+        EXPECT_EQ(panel->lastSizedVisibleFrame, small);
+    }
+    EXPECT_EQ(linesWith("显示器配置变化: 2 扇换屏小窗重算尺寸").size(), 1u);
+    clock().advance(2.1);
+    EXPECT_EQ(linesWith("显示器变化: 已自动排列 2 扇小窗").size(), 3u);
+
+    // The default size again where the panel had it; the override is gone with the resize.
+    resizeFirstDisplay(1512, 982);
+    EXPECT_NEAR(tall->frame().width(), tallSize.width, 1e-9);
+    EXPECT_NEAR(tall->frame().height(), tallSize.height, 1e-9);
+    EXPECT_NEAR(wide->frame().width(), panels::pipSize(visibleFrame, 1.2, 800.0 / 600.0).width, 1e-9);
+    EXPECT_FALSE(wide->sizeOverride);
+    for (PipPanel* panel : {wide, tall}) {
+        EXPECT_TRUE(visibleFrame.contains(panel->frame()));
+        EXPECT_EQ(panel->frame().maxX(), visibleFrame.maxX() - 16);
+    }
+}
+
+TEST_F(ResizedScreenTest, APanelHiddenAtTheChangeIsLaidOutWhenItShowsAgain)
+{
+    PipPanel* shown = makePanel();
+    PipPanel* hidden = makePanel();
+    const core::Size fullSize = hidden->frame().size;
+    hidden->orderOut();
+
+    resizeFirstDisplay(1024, 640);
+    const core::Rect small = visibleFrameOf(1024, 640);
+    EXPECT_TRUE(small.contains(shown->frame()));
+    EXPECT_EQ(hidden->frame().size, fullSize);
+
+    hidden->orderFront();
+    clock().runUntilIdle();
+    EXPECT_TRUE(small.contains(hidden->frame()));
+    EXPECT_NEAR(hidden->frame().width(), shown->frame().width(), 1e-9);
+    // Both in one column along the right edge.
+    EXPECT_EQ(hidden->frame().maxX(), shown->frame().maxX());
+    EXPECT_FALSE(hidden->frame().intersects(shown->frame()));
+
+    // Hidden through a change and its undoing: nothing to catch up with.
+    hidden->orderOut();
+    resizeFirstDisplay(1512, 982);
+    resizeFirstDisplay(1024, 640);
+    const std::size_t layouts = linesWith("显示器变化: 已自动排列").size();
+    const core::Rect before = hidden->frame();
+    hidden->orderFront();
+    clock().runUntilIdle();
+    EXPECT_EQ(hidden->frame(), before);
+    EXPECT_EQ(linesWith("显示器变化: 已自动排列").size(), layouts + 0);
+}
+
+TEST_F(ResizedScreenTest, APanelLeftPartlyOffEveryScreenIsArrangedOntoTheNearest)
+{
+    addSecondDisplay();
+    PipPanel* straddling = makePanel();
+    PipPanel* beyond = makePanel();
+    const core::Size size = straddling->frame().size;
+    straddling->setFrame({1400, 300, size.width, size.height});
+    beyond->setFrame({3600, 500, size.width, size.height});
+
+    world().removeDisplay(2);
+    PipPanel::handleScreenReconfiguration();
+    for (PipPanel* panel : {straddling, beyond}) {
+        EXPECT_TRUE(visibleFrame.contains(panel->frame()))
+            << panel->frame().minX() << "," << panel->frame().minY();
+    }
+    // The straddling panel stayed on its screen: moved, not resized.
+    EXPECT_EQ(straddling->frame().size, size);
 }
 
 }  // namespace

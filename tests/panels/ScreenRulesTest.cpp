@@ -156,6 +156,37 @@ TEST(ScreenChange, GainingLosingOrSwitchingAScreenCounts)
     EXPECT_FALSE(screenChanged(std::nullopt, std::nullopt));
 }
 
+TEST(ScreenChange, AResizedScreenCountsOnlyWhereResizesCount)
+{
+    ui::Screen shrunk = builtIn;
+    shrunk.visibleFrame = Rect(0, 0, 1280, 695);
+    for (const bool resizeCounts : {false, true}) {
+        SCOPED_TRACE(resizeCounts);
+        EXPECT_FALSE(screenChanged(builtIn, 1u, builtIn.visibleFrame, resizeCounts));
+        EXPECT_EQ(screenChanged(shrunk, 1u, builtIn.visibleFrame, resizeCounts), resizeCounts);
+        // The id still decides first; no frame sized for yet leaves it alone.
+        EXPECT_TRUE(screenChanged(external, 1u, builtIn.visibleFrame, resizeCounts));
+        EXPECT_TRUE(screenChanged(std::nullopt, 1u, builtIn.visibleFrame, resizeCounts));
+        EXPECT_FALSE(screenChanged(shrunk, 1u, std::nullopt, resizeCounts));
+    }
+}
+
+TEST(ScreenChange, AFrameIsWhollyOnScreensOnlyWhereEveryPartOfItIs)
+{
+    const std::vector<ui::Screen> sideBySide{builtIn, external};
+    EXPECT_TRUE(whollyOnScreens(Rect(100, 100, 300, 200), sideBySide));
+    // Across the seam, and into the part of the taller screen the other lacks.
+    EXPECT_TRUE(whollyOnScreens(Rect(1400, 100, 300, 200), sideBySide));
+    EXPECT_TRUE(whollyOnScreens(Rect(1600, 900, 300, 150), sideBySide));
+    // Below the shorter screen's top, beside the taller one: a corner is off both.
+    EXPECT_FALSE(whollyOnScreens(Rect(1400, 900, 300, 150), sideBySide));
+    EXPECT_FALSE(whollyOnScreens(Rect(1250, 40, 303, 200), {builtIn}));
+    EXPECT_FALSE(whollyOnScreens(Rect(-10, 100, 300, 200), sideBySide));
+    EXPECT_FALSE(whollyOnScreens(Rect(100, 100, 300, 200), {}));
+    // Between two screens with a gap.
+    EXPECT_FALSE(whollyOnScreens(Rect(1400, 100, 300, 200), {builtIn, screen(3, Rect(1600, 0, 1920, 1080), "外接")}));
+}
+
 TEST(PanelLayoutLog, LinesUseRoundedWholeNumbersAndAQuestionMarkForNoApplication)
 {
     EXPECT_EQ(rollbackLine("Safari", 42, "拖动", Rect(5100.4, 99.6, 342.6, 214.1), "回到动作前位置",

@@ -156,4 +156,37 @@ bool screenChanged(std::optional<desktop::DisplayID> current, std::optional<desk
     return current != lastSized;
 }
 
+bool screenChanged(const std::optional<ui::Screen>& current, std::optional<desktop::DisplayID> lastSizedID,
+                   const std::optional<core::Rect>& lastSizedVisibleFrame, bool resizeCounts)
+{
+    if (screenChanged(current ? std::optional(current->displayID) : std::nullopt, lastSizedID)) return true;
+    return resizeCounts && current && lastSizedVisibleFrame && current->visibleFrame != *lastSizedVisibleFrame;
+}
+
+bool whollyOnScreens(const core::Rect& frame, const std::vector<ui::Screen>& screens)
+{
+    // The screens' edges cut the frame into cells that each lie on a screen or off all.
+    std::vector<double> xs{frame.minX(), frame.maxX()};
+    std::vector<double> ys{frame.minY(), frame.maxY()};
+    for (const ui::Screen& screen : screens) {
+        for (const double x : {screen.frame.minX(), screen.frame.maxX()})
+            if (x > frame.minX() && x < frame.maxX()) xs.push_back(x);
+        for (const double y : {screen.frame.minY(), screen.frame.maxY()})
+            if (y > frame.minY() && y < frame.maxY()) ys.push_back(y);
+    }
+    for (std::vector<double>* edges : {&xs, &ys}) {
+        std::sort(edges->begin(), edges->end());
+        edges->erase(std::unique(edges->begin(), edges->end()), edges->end());
+    }
+    for (std::size_t i = 1; i < xs.size(); ++i) {
+        for (std::size_t j = 1; j < ys.size(); ++j) {
+            const core::Point centre{(xs[i - 1] + xs[i]) / 2, (ys[j - 1] + ys[j]) / 2};
+            const bool onScreen = std::any_of(screens.begin(), screens.end(),
+                                              [&](const ui::Screen& screen) { return screen.frame.contains(centre); });
+            if (!onScreen) return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace panels

@@ -70,5 +70,12 @@ std::optional<std::size_t> firstLegalCandidate(const std::vector<Candidate>& can
 // Whether a panel's screen differs from the one it was last sized for; a panel that has
 // gained or lost a screen identifier counts as changed.
 bool screenChanged(std::optional<desktop::DisplayID> current, std::optional<desktop::DisplayID> lastSized);
+// The same, and where a resize counts as a new screen, a screen whose visible frame is not
+// the one the panel was last sized for counts as changed too.
+bool screenChanged(const std::optional<ui::Screen>& current, std::optional<desktop::DisplayID> lastSizedID,
+                   const std::optional<core::Rect>& lastSizedVisibleFrame, bool resizeCounts);
+
+// Whether every point of the frame lies on one screen or another.
+bool whollyOnScreens(const core::Rect& frame, const std::vector<ui::Screen>& screens);
 
 }  // namespace panels

@@ -57,6 +57,11 @@ public:
     // (0 success, 1001 an unknown display). Sends the configuration notice.
     virtual int commitConfiguration(const std::vector<OriginChange>& changes) = 0;
 
+    // Whether a display whose frame changed in place counts as another screen for the windows
+    // laid out on it, as one plugged in does. X11 keeps a monitor's name, and so its id,
+    // through a resize; by default the id alone tells.
+    virtual bool resizeCountsAsNewScreen() const { return false; }
+
     // Called on the main queue after every change of the display arrangement.
     virtual Token addConfigurationObserver(std::function<void()> onChange) = 0;
     virtual void removeConfigurationObserver(Token token) = 0;

@@ -26,6 +26,8 @@ public:
     std::optional<desktop::DisplayID> displayAt(core::Point point) override;
     // The user's monitors are never rearranged: only the empty commit succeeds.
     int commitConfiguration(const std::vector<desktop::OriginChange>& changes) override;
+    // A monitor keeps its id (its name's) through a resize, so its frame must tell.
+    bool resizeCountsAsNewScreen() const override { return true; }
     desktop::Token addConfigurationObserver(std::function<void()> onChange) override;
     void removeConfigurationObserver(desktop::Token token) override;
 
