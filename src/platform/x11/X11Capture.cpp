@@ -3,11 +3,14 @@
 #include "platform/core/AppIdentity.h"
 #include "platform/desktop/CaptureErrors.h"
 #include "platform/x11/X11ApplicationIdentity.h"
+#include "platform/x11/X11Frames.h"
+#include "platform/x11/X11StillPixmap.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace x11 {
 namespace {
@@ -94,7 +97,15 @@ void X11Capture::screenshot(const desktop::ContentFilter& filter, const desktop:
                             std::function<void(desktop::PixelBufferRef, std::optional<desktop::Error>)> completion)
 {
     dispatch::global().async([services = services_, filter, configuration, completion] {
-        const auto picture = makeFrameSource(services, filter)->next(configuration);
+        std::optional<SourcePicture> picture;
+        {
+            // A window's picture is read while this holds it redirected.
+            std::optional<StillPixmap> still;
+            if (filter.kind == desktop::ContentFilter::Kind::window)
+                if (const auto frame = frameWindow(*services.connection, filter.window.windowID))
+                    still.emplace(*services.connection, frame);
+            if (!still || still->awaitOwnPicture()) picture = makeFrameSource(services, filter)->next(configuration);
+        }
         if (!picture)
             completion(nullptr, desktop::captureError::error(desktop::captureError::noCaptureSource));
         else

@@ -3,7 +3,7 @@
 #include "platform/desktop/GlobalSpace.h"
 #include "platform/x11/X11ReadSize.h"
 #include "platform/x11/X11ServerCompose.h"
-#include "platform/x11/X11WindowPixmap.h"
+#include "platform/x11/X11StillPixmap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +12,9 @@ namespace x11 {
 
 desktop::PixelBufferRef windowImage(Connection& connection, xcb_window_t frame, double scale)
 {
-    WindowPixmap window(connection, frame);
+    StillPixmap still(connection, frame);
+    if (!still.awaitOwnPicture()) return nullptr;
+    auto& window = still.window();
     if (!window.name()) return nullptr;
     const auto& pixmap = *window.pixmap();
     const auto state = windowState(connection, frame);
