@@ -2,6 +2,7 @@
 #include "foundation/L10n.h"
 #include "platform/defaults/SettingsTable.h"
 #include "platform/desktop/Desktop.h"
+#include "settings/GrabbedPressWatch.h"
 #include "settings/RecorderDecision.h"
 #include "settings/SettingsWindow.h"
 #include "shellcore/HotKeySupport.h"
@@ -59,7 +60,7 @@ void forgetCombination(const std::string& prefix)
 
 std::string recordLine(const std::string& prefix, const app::HotKeyCombination& combination)
 {
-    return "快捷键录制: " + prefix + " = " + HotKeySupport::displayName(combination.code, combination.flags);
+    return "快捷键录制: " + prefix + " = " + HotKeySupport::logName(combination.code, combination.flags);
 }
 
 }  // namespace
@@ -82,6 +83,11 @@ void SettingsWindow::hotkeyRecordTapped(QPushButton& sender)
             if (!window || !window->recording_) return event;
             window->recordKeyPress(event.keyCode, event.modifierFlags);
             return std::nullopt;
+        });
+    // A combination the window manager or another client holds never comes here.
+    grabbedPresses_ = std::make_unique<settings::GrabbedPressWatch>(
+        [window = QPointer<SettingsWindow>(this)](const desktop::Event& press) {
+            if (window && window->recording_) window->refuseGrabbedPress(press);
         });
 }
 
@@ -121,6 +127,18 @@ void SettingsWindow::recordKeyPress(int keyCode, std::uint64_t modifierFlags)
     refreshHotkeyButtons();
 }
 
+void SettingsWindow::refuseGrabbedPress(const desktop::Event& press)
+{
+    stopRecordingMonitor();
+    recording_ = false;
+    resumeShellHotkeys();
+    if (recordingKeyPrefix_)
+        Diag::log(recordLine(*recordingKeyPrefix_, {press.keyCode, recorder::hotkeyMask(press.modifierFlags)}) +
+                  " 被其他应用截获 ⇒ 未保存");
+    flashHotkeyButton(L10n::t("已被其他应用占用"));
+    refreshHotkeyButtons();
+}
+
 void SettingsWindow::recordHoldTick()
 {
     if (!recording_ || recordingKeyPrefix_ != recorder::holdPrefix) return;
@@ -145,7 +163,7 @@ void SettingsWindow::recordHoldTick()
         stopRecordingMonitor();
         recording_ = false;
         storeCombination(prefix, outcome.combination);
-        Diag::log("快捷键录制: " + prefix + " = " + HotKeySupport::displayName(outcome.combination.code, 0) +
+        Diag::log("快捷键录制: " + prefix + " = " + HotKeySupport::logName(outcome.combination.code, 0) +
                   "（按住型·轮询录到）");
         registerShellHotkeys();
         refreshHotkeyButtons();
@@ -172,6 +190,7 @@ void SettingsWindow::flashHotkeyButton(const std::string& text)
 void SettingsWindow::stopRecordingMonitor()
 {
     holdRecordPoll_.reset();
+    grabbedPresses_.reset();
     if (keyMonitor_) {
         desktop::input().removeMonitor(*keyMonitor_);
         keyMonitor_.reset();

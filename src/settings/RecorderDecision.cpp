@@ -24,6 +24,12 @@ int hotkeyMask(std::uint64_t modifierFlags)
     return result;
 }
 
+bool holdsHotkeyModifier(std::uint64_t modifierFlags)
+{
+    namespace mask = desktop::hotkeyModifier;
+    return (hotkeyMask(modifierFlags) & (mask::command | mask::option | mask::control)) != 0;
+}
+
 std::vector<EffectiveCombination> effectiveCombinations(const std::vector<app::HotkeySpec>& specs,
                                                         const IntegerReader& read)
 {
@@ -50,9 +56,7 @@ KeyPressOutcome decideKeyPress(const std::string& keyPrefix, int keyCode, std::u
     using Kind = KeyPressOutcome::Kind;
     if (keyCode == escapeKey) return {Kind::cancel, {}, {}};
     const app::HotKeyCombination combination{keyCode, hotkeyMask(modifierFlags)};
-    constexpr int qualifying =
-        desktop::hotkeyModifier::command | desktop::hotkeyModifier::option | desktop::hotkeyModifier::control;
-    if ((combination.flags & qualifying) == 0) return {Kind::needsModifier, combination, {}};
+    if (!holdsHotkeyModifier(modifierFlags)) return {Kind::needsModifier, combination, {}};
     if (auto other = conflictingRow(keyPrefix, combination, rows)) return {Kind::conflict, combination, *other};
     return {Kind::store, combination, {}};
 }

@@ -17,6 +17,9 @@ inline constexpr int deleteKey = 51;
 inline constexpr const char* holdPrefix = "holdHideHotKey";
 // How long a message stands in for a recorder button's title.
 inline constexpr double flashSeconds = 1.2;
+// How long a press with a hot key's modifier may take to reach the recorder before it
+// counts as grabbed by another client.
+inline constexpr double grabbedPressSeconds = 0.15;
 
 // The keys a hold-key recording accepts, in the order they are tested.
 const std::vector<int>& holdCandidates();
@@ -24,6 +27,8 @@ const std::vector<int>& holdCandidates();
 // The hot-key mask of an event's modifier flags: command, option, control and shift;
 // caps lock, fn and the rest are ignored.
 int hotkeyMask(std::uint64_t modifierFlags);
+// Whether the flags hold command, option or control, one of which a hot key needs.
+bool holdsHotkeyModifier(std::uint64_t modifierFlags);
 
 // Reads an integer setting; none when absent or not an integer.
 using IntegerReader = std::function<std::optional<long long>(const defaults::Integer& setting)>;

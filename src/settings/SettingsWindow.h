@@ -4,12 +4,14 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/Timer.h"
 #include "platform/ui/Window.h"
+#include "settings/GrabbedPressWatch.h"
 #include "settings/SettingsRow.h"
 
 #include <QPointer>
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -196,10 +198,12 @@ private:
     // Hot-key recorder: its steps and the shell's hot keys, held off while it records.
     void endRecordingOnClose();
     void recordKeyPress(int keyCode, std::uint64_t modifierFlags);
+    void refuseGrabbedPress(const desktop::Event& press);
     void recordHoldTick();
     void suspendShellHotkeys();
     void resumeShellHotkeys();
     std::vector<RefusedHotkey> registerShellHotkeys();
     bool hotkeysSuspended_ = false;
     std::string flashText_;
+    std::unique_ptr<settings::GrabbedPressWatch> grabbedPresses_;
 };

@@ -68,6 +68,8 @@ protected:
     void TearDown() override
     {
         runTool({"xdotool", "keyup", "Control_R", "BackSpace"});
+        // openbox's Super+D may have shown the desktop.
+        runTool({"wmctrl", "-k", "off"});
         delete SettingsWindow::existing();
         SettingsWindow::setShellHooks({});
         // Nothing stays grabbed for the tests after this one.
@@ -182,6 +184,36 @@ TEST_F(X11RecorderTest, ACombinationAnotherClientHoldsIsRefusedAndTheOldOneKept)
     EXPECT_FALSE(stored("captureHotKeyFlags"));
     EXPECT_TRUE(freeForOthers(keyJ)) << "half of the refused combination stayed grabbed";
     EXPECT_TRUE(pressed("super+alt+p", captures));
+}
+
+// A combination the window manager or another client grabbed never reaches the window:
+// the recorder tells it is taken and keeps the old one, while a free one is recorded.
+TEST_F(X11RecorderTest, CombinationsGrabbedByAnotherClientOrTheWindowManagerAreRefusedAsTaken)
+{
+    testsupport::KeyGrabClient holder;
+    ASSERT_TRUE(holder.grab(keyMap->keycodes(keyK).at(0), XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
+    const std::string taken = L10n::t("已被其他应用占用");
+
+    click("captureHotKey");
+    ASSERT_TRUE(buttonReads("captureHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "key", "ctrl+alt+k"});
+    EXPECT_TRUE(buttonReads("captureHotKey", taken));
+    EXPECT_FALSE(stored("captureHotKeyCode"));
+    EXPECT_TRUE(pressed("super+alt+p", captures)) << "the old combination was let go";
+
+    click("tileAllHotKey");
+    ASSERT_TRUE(buttonReads("tileAllHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "key", "ctrl+alt+j"});
+    EXPECT_TRUE(buttonReads("tileAllHotKey", "Ctrl+Alt+J"));
+    EXPECT_EQ(stored("tileAllHotKeyCode"), keyJ);
+
+    // openbox's own Super+D shows the desktop, the settings window hidden with the rest.
+    click("focusCreateHotKey");
+    ASSERT_TRUE(buttonReads("focusCreateHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "key", "super+d"});
+    EXPECT_TRUE(buttonReads("focusCreateHotKey", taken));
+    EXPECT_FALSE(stored("focusCreateHotKeyCode"));
+    EXPECT_FALSE(stored("focusCreateHotKeyFlags"));
 }
 
 // The hold key is read from the keyboard's state: Right Ctrl is recorded as fn, the key X

@@ -125,6 +125,14 @@ public:
     // may also change or swallow them by returning none). Callbacks on the main queue.
     virtual Token addGlobalMonitor(std::uint64_t mask, std::function<void(const Event&)> handler) = 0;
     virtual Token addLocalMonitor(std::uint64_t mask, std::function<std::optional<Event>(const Event&)> handler) = 0;
+    // Observes the keyboard's key-downs wherever they go, ours and those the window
+    // manager or another client grabbed before any window saw them (callbacks on the main
+    // queue). None where every key-down reaches the focused window, so that a local
+    // monitor sees all a user aims at this application. Removed by removeMonitor.
+    virtual std::optional<Token> addKeyboardMonitor(std::function<void(const Event&)> /*handler*/)
+    {
+        return std::nullopt;
+    }
     virtual void removeMonitor(Token token) = 0;
 
     // Whether the keys that can be held to hide the mini windows are everyday modifiers

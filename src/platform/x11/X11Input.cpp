@@ -280,8 +280,9 @@ void X11Input::handleRawEvent(const xcb_generic_event_t& event)
     // The server's state is only asked for events someone listens to.
     {
         std::lock_guard lock(mutex_);
-        if (std::none_of(globalMonitors_.begin(), globalMonitors_.end(),
-                         [&](const auto& monitor) { return monitor.second.mask & desktop::maskOf(result.type); }))
+        const auto listens = [&](const auto& monitor) { return monitor.second.mask & desktop::maskOf(result.type); };
+        if (std::none_of(globalMonitors_.begin(), globalMonitors_.end(), listens) &&
+            std::none_of(keyboardMonitors_.begin(), keyboardMonitors_.end(), listens))
             return;
     }
     // Both asked before either answer is awaited: one round trip per event.
@@ -312,6 +313,10 @@ bool X11Input::isOurs(const desktop::Event& event)
 
 void X11Input::deliverGlobal(desktop::Event event)
 {
+    forEachMonitor(keyboardMonitors_, event.type, [&](const GlobalHandler& handler) {
+        handler(event);
+        return true;
+    });
     if (isOurs(event)) return;
     if (event.type == desktop::EventType::leftMouseDown) {
         // Qt's double-click rule, as our own windows count clicks.
@@ -326,46 +331,44 @@ void X11Input::deliverGlobal(desktop::Event event)
         lastClickLocation_ = event.location;
         event.clickState = clickCount_;
     }
+    forEachMonitor(globalMonitors_, event.type, [&](const GlobalHandler& handler) {
+        handler(event);
+        return true;
+    });
+}
+
+template <class Handler, class Call>
+void X11Input::forEachMonitor(std::map<desktop::Token, Monitor<Handler>>& monitors, desktop::EventType type, Call call)
+{
     // Each monitor is looked up again just before its call: one an earlier handler removed
     // does not fire.
     std::vector<desktop::Token> tokens;
     {
         std::lock_guard lock(mutex_);
-        for (const auto& [token, monitor] : globalMonitors_)
-            if (monitor.mask & desktop::maskOf(event.type)) tokens.push_back(token);
+        for (const auto& [token, monitor] : monitors)
+            if (monitor.mask & desktop::maskOf(type)) tokens.push_back(token);
     }
     for (const auto token : tokens) {
-        std::shared_ptr<GlobalHandler> handler;
+        std::shared_ptr<Handler> handler;
         {
             std::lock_guard lock(mutex_);
-            const auto it = globalMonitors_.find(token);
-            if (it == globalMonitors_.end()) continue;
+            const auto it = monitors.find(token);
+            if (it == monitors.end()) continue;
             handler = it->second.handler;
         }
-        (*handler)(event);
+        if (!call(*handler)) return;
     }
 }
 
 bool X11Input::deliverLocal(const desktop::Event& event)
 {
-    std::vector<desktop::Token> tokens;
-    {
-        std::lock_guard lock(mutex_);
-        for (const auto& [token, monitor] : localMonitors_)
-            if (monitor.mask & desktop::maskOf(event.type)) tokens.push_back(token);
-    }
-    for (const auto token : tokens) {
-        std::shared_ptr<LocalHandler> handler;
-        {
-            std::lock_guard lock(mutex_);
-            const auto it = localMonitors_.find(token);
-            if (it == localMonitors_.end()) continue;
-            handler = it->second.handler;
-        }
+    bool passed = true;
+    forEachMonitor(localMonitors_, event.type, [&](const LocalHandler& handler) {
         // A changed event cannot be handed back to Qt: only swallowing counts.
-        if (!(*handler)(event)) return false;
-    }
-    return true;
+        passed = handler(event).has_value();
+        return passed;
+    });
+    return passed;
 }
 
 desktop::Token X11Input::addGlobalMonitor(std::uint64_t mask, std::function<void(const desktop::Event&)> handler)
@@ -390,11 +393,22 @@ desktop::Token X11Input::addLocalMonitor(std::uint64_t mask,
     return token;
 }
 
+std::optional<desktop::Token> X11Input::addKeyboardMonitor(std::function<void(const desktop::Event&)> handler)
+{
+    if (eventHandler_ == 0) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    const desktop::Token token = nextToken_++;
+    keyboardMonitors_[token] = {desktop::maskOf(desktop::EventType::keyDown),
+                                std::make_shared<GlobalHandler>(std::move(handler))};
+    return token;
+}
+
 void X11Input::removeMonitor(desktop::Token token)
 {
     std::lock_guard lock(mutex_);
     globalMonitors_.erase(token);
     localMonitors_.erase(token);
+    keyboardMonitors_.erase(token);
 }
 
 std::optional<desktop::Token> X11Input::createEventTap(std::uint64_t, std::function<bool(const desktop::Event&)>)

@@ -49,6 +49,8 @@ public:
     desktop::Token addGlobalMonitor(std::uint64_t mask, std::function<void(const desktop::Event&)> handler) override;
     desktop::Token addLocalMonitor(std::uint64_t mask,
                                    std::function<std::optional<desktop::Event>(const desktop::Event&)> handler) override;
+    // From the raw key presses, which the server reports whoever grabbed the key.
+    std::optional<desktop::Token> addKeyboardMonitor(std::function<void(const desktop::Event&)> handler) override;
     void removeMonitor(desktop::Token token) override;
 
     // Super, Alt, Ctrl and Shift serve combinations, Right Ctrl (the hold key fn) included.
@@ -87,6 +89,9 @@ private:
     };
     using GlobalHandler = std::function<void(const desktop::Event&)>;
     using LocalHandler = std::function<std::optional<desktop::Event>(const desktop::Event&)>;
+    // Calls the monitors of the event's type in turn while call answers true.
+    template <class Handler, class Call>
+    void forEachMonitor(std::map<desktop::Token, Monitor<Handler>>& monitors, desktop::EventType type, Call call);
 
     const std::shared_ptr<Connection> connection_;
     const std::shared_ptr<const X11KeyMap> keyMap_;
@@ -106,6 +111,7 @@ private:
     std::mutex mutex_;
     std::map<desktop::Token, Monitor<GlobalHandler>> globalMonitors_;
     std::map<desktop::Token, Monitor<LocalHandler>> localMonitors_;
+    std::map<desktop::Token, Monitor<GlobalHandler>> keyboardMonitors_;
     std::atomic<desktop::Token> nextToken_{1};
 };
 
