@@ -51,8 +51,8 @@ struct Size {
     double width = 0, height = 0;
 };
 
-// Where each mini window stands when it is laid out for the work area with the size given,
-// give or take the pixel a rounded frame gains or loses on each side.
+// Whether each mini window lies wholly in the work area at its size given, give or take the
+// pixel a rounded frame gains or loses on each side.
 bool laidOut(const std::vector<unsigned long>& windows, const std::vector<Size>& sizes, const Geometry& area)
 {
     for (std::size_t i = 0; i < windows.size(); ++i) {
