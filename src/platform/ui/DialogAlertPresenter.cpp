@@ -2,6 +2,9 @@
 
 #include "platform/core/AppIdentity.h"
 #include "platform/ui/LiteralText.h"
+#include "platform/ui/OpenAlerts.h"
+#include "platform/ui/TitleBar.h"
+#include "platform/x11/X11ForegroundWindow.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,6 +29,11 @@ long DialogAlertPresenter::runModal(const Alert& alert)
         buttons.push_back(box.addButton(literalText(titles[i]), role));
     }
     box.setDefaultButton(buttons.front());
+    // It blocks every other window of ours until answered: it must not be where the user
+    // cannot see it, under other windows or on another workspace.
+    const auto window = static_cast<xcb_window_t>(box.winId());
+    if (hasWindowSystem()) x11::keepAboveOnEveryWorkspace(window);
+    const OpenAlert open(box);
     box.exec();
 
     for (std::size_t i = 0; i < buttons.size(); ++i)
