@@ -7,7 +7,7 @@
 namespace settings {
 
 GrabbedPressWatch::GrabbedPressWatch(std::function<void(const desktop::Event& press)> onGrabbed)
-    : onGrabbed_(std::move(onGrabbed))
+    : onGrabbed_(std::move(onGrabbed)), input_(desktop::current().input)
 {
     monitor_ = desktop::input().addKeyboardMonitor(
         lifetime_.guard([](GrabbedPressWatch& watch, const desktop::Event& press) { watch.notePress(press); }));
@@ -15,7 +15,7 @@ GrabbedPressWatch::GrabbedPressWatch(std::function<void(const desktop::Event& pr
 
 GrabbedPressWatch::~GrabbedPressWatch()
 {
-    if (monitor_) desktop::input().removeMonitor(*monitor_);
+    if (const auto input = input_.lock(); input && monitor_) input->removeMonitor(*monitor_);
 }
 
 void GrabbedPressWatch::notePress(const desktop::Event& press)

@@ -4,6 +4,7 @@
 #include "platform/dispatch/WhileAlive.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace settings {
@@ -24,6 +25,8 @@ private:
     void notePress(const desktop::Event& press);
 
     const std::function<void(const desktop::Event&)> onGrabbed_;
+    // The input the monitor was added to: a desktop installed since has another.
+    std::weak_ptr<desktop::Input> input_;
     std::optional<desktop::Token> monitor_;
     bool waiting_ = false;
     // Last: the pending checks find the watch gone first.
