@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <sstream>
@@ -55,6 +56,14 @@ protected:
                 for (int x = 0; x < shown.width(); ++x) inked += shown.pixelColor(x, y).rgb() == color.rgb();
             return inked >= 20;
         });
+    }
+
+    // Clicks the button there, also where the pointer is already.
+    static void pressAt(const QPoint& qtGlobal, int button)
+    {
+        const QPoint pixel = rootPixel(qtGlobal);
+        ASSERT_TRUE(testsupport::movePointer(pixel.x(), pixel.y()));
+        runTool({"xdotool", "click", std::to_string(button)});
     }
 
     // The visible X windows of this process.
@@ -94,6 +103,53 @@ TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
     ASSERT_EQ(open.size(), 1u);
     EXPECT_NEAR(open[0].frame.minY(), icon.bottom() + 1, 2) << "under the icon";
     EXPECT_LE(open[0].frame.minX(), icon.right());
+    menu.cancelTracking();
+    ASSERT_TRUE(settle([&] { return !menu.isOpen(); }));
+
+    pressAt(icon.center(), 3);
+    EXPECT_TRUE(settle([&] { return menu.isOpen(); })) << "a right click opens the same menu";
+    menu.cancelTracking();
+    settle([&] { return !menu.isOpen(); });
+}
+
+// A panel that restarts takes its tray down and brings it back (trayer ended and started
+// again): meanwhile the item is a button of our own, then an icon in the new tray again.
+TEST_F(X11StatusItemTest, WhileTheTrayIsGoneTheItemIsAnOwnButtonAndItGoesBackWhenATrayComes)
+{
+    const std::vector<std::string> trayerArguments{"trayer",   "--edge", "top",           "--align", "right",
+                                                   "--height", "24",     "--SetDockType", "true"};
+    auto trayer = std::make_unique<testsupport::X11Client>(trayerArguments);
+    ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    ui::StatusItem item;
+    std::vector<std::string> placements;
+    item.onPlacementChange = [&](const std::string& line) { placements.push_back(line); };
+    item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
+    ui::Menu menu;
+    menu.addItem("Quit");
+    item.setMenu(&menu);
+    ASSERT_TRUE(item.inSystemTray());
+    ASSERT_FALSE(embeddedIcon(item).isEmpty()) << "the tray embeds the icon";
+
+    trayer.reset();
+    unsigned long button = 0;
+    ASSERT_TRUE(settle([&] {
+        const auto windows = ownXWindows();
+        button = !item.inSystemTray() && windows.size() == 1 ? windows.front() : 0;
+        return button != 0;
+    })) << "no button of its own while there is no tray";
+    EXPECT_EQ(placements, std::vector<std::string>{"status item: own button (no system tray)"});
+
+    trayer = std::make_unique<testsupport::X11Client>(trayerArguments);
+    ASSERT_TRUE(settle([&] { return item.inSystemTray(); })) << "the item stays out of the tray that came";
+    const QRect icon = embeddedIcon(item);
+    ASSERT_FALSE(icon.isEmpty()) << "the tray that came does not embed the icon";
+    EXPECT_TRUE(settle([&] {
+        const auto windows = ownXWindows();
+        return std::find(windows.begin(), windows.end(), button) == windows.end();
+    })) << "the button stays beside the tray";
+    EXPECT_EQ(placements.back(), "status item: system tray");
+    pressAt(icon.center(), 1);
+    EXPECT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the icon in the new tray opens the menu";
     menu.cancelTracking();
     settle([&] { return !menu.isOpen(); });
 }

@@ -4,8 +4,11 @@
 
 #include <gmock/gmock.h>
 
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,74 +18,231 @@ namespace {
 using namespace testsupport;
 
 // A tray that speaks the StatusNotifierItem protocol (KDE's, GNOME's with the AppIndicator
-// extension) draws the icon itself and never says where: a click on it reaches glimra as
-// an Activate call over D-Bus, and the menu opens at the pointer, wholly on the screen.
-// An XEmbed tray beside it, as KDE has one, changes nothing. The same launch then
-// crashes: its report holds the crashing thread's frames.
-TEST(X11StatusNotifierTray, TheMenuOpensAtThePointerOnTheScreenAndACrashReportHoldsTheStack)
-{
-    const TempDir scratch;
-    const std::string socket = scratch.path() + "/bus";
-    const std::string busAddress = "unix:path=" + socket;
-    // Not an X client, but ended by its pid all the same.
-    X11Client bus({"dbus-daemon", "--session", "--nofork", "--address=" + busAddress});
-    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(socket); })) << "dbus-daemon did not start";
-    const std::string itemsFile = scratch.path() + "/items";
-    X11Client tray({GLIMRA_TRAY_WATCHER, busAddress, itemsFile});
-    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(itemsFile); })) << "the tray did not join the bus";
-    X11Client xembedTray({"trayer", "--edge", "top", "--align", "right", "--SetDockType", "true"});
-    ASSERT_NE(xembedTray.waitForWindow("trayer"), 0u);
+// extension) on a session bus of the test's own.
+class X11StatusNotifierTray : public ::testing::Test {
+protected:
+    struct Item {
+        std::string busName, objectPath;
+    };
 
-    GlimraOnDesktop glimra({}, {{"DBUS_SESSION_BUS_ADDRESS", busAddress}});
-    ASSERT_TRUE(glimra.ready()) << glimra.err();
-    EXPECT_EQ(statusButtonOf(glimra.pid()), 0u) << "the tray shows the item, no button of its own";
-    std::string busName, objectPath;
-    ASSERT_TRUE(waitUntil([&] {
-        std::istringstream(readFile(itemsFile)) >> busName >> objectPath;
-        return !objectPath.empty();
-    })) << "the item never registered with the tray";
+    void SetUp() override
+    {
+        ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(socket); })) << "dbus-daemon did not start";
+    }
+
+    // A tray that writes the items that register with it to the file.
+    std::unique_ptr<X11Client> startTray(const std::string& itemsFile)
+    {
+        auto tray = std::make_unique<X11Client>(std::vector<std::string>{GLIMRA_TRAY_WATCHER, busAddress, itemsFile});
+        EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(itemsFile); })) << "the tray did not join the bus";
+        return tray;
+    }
+
+    // The first item that registered with the tray of that file, once one has.
+    static Item registeredItem(const std::string& itemsFile)
+    {
+        Item item;
+        waitUntil([&] {
+            std::istringstream(readFile(itemsFile)) >> item.busName >> item.objectPath;
+            return !item.objectPath.empty();
+        });
+        return item;
+    }
+
+    std::unique_ptr<GlimraOnDesktop> launchGlimra()
+    {
+        return std::make_unique<GlimraOnDesktop>(
+            std::string{}, std::map<std::string, std::string>{{"DBUS_SESSION_BUS_ADDRESS", busAddress}});
+    }
+
+    // Clicks the item as the tray does, with the pointer at the point.
+    void clickAt(const Item& item, int x, int y)
+    {
+        EXPECT_TRUE(movePointer(x, y));
+        runTool({"dbus-send", "--bus=" + busAddress, "--type=method_call", "--dest=" + item.busName, item.objectPath,
+                 "org.kde.StatusNotifierItem.Activate", "int32:" + std::to_string(x), "int32:" + std::to_string(y)});
+    }
 
     // Where the menu that a click at the point opens is, once it is there.
-    const auto menuAfterClickAt = [&](int x, int y) {
+    Geometry menuAfterClickAt(GlimraOnDesktop& glimra, const Item& item, int x, int y)
+    {
         const std::vector<unsigned long> before = visibleWindowsOf(glimra.pid());
-        EXPECT_TRUE(movePointer(x, y));
-        runTool({"dbus-send", "--bus=" + busAddress, "--type=method_call", "--dest=" + busName, objectPath,
-                 "org.kde.StatusNotifierItem.Activate", "int32:" + std::to_string(x), "int32:" + std::to_string(y)});
+        clickAt(item, x, y);
         const unsigned long menu = glimra.waitForNewPictureWindow(before, 5);
         return menu ? geometryOf(menu) : Geometry{};
-    };
-    const auto closeMenu = [&] {
+    }
+
+    static void closeMenu(GlimraOnDesktop& glimra)
+    {
         const std::vector<unsigned long> open = visibleWindowsOf(glimra.pid());
         runTool({"xdotool", "key", "Escape"});
         EXPECT_TRUE(waitUntil([&] { return visibleWindowsOf(glimra.pid()).size() < open.size(); }, 5));
+    }
+
+    // One picture of the item's icon: ARGB, a byte a channel, alpha first, row by row.
+    struct IconPixmap {
+        int width = 0, height = 0;
+        std::vector<std::uint8_t> argb;
     };
 
-    const Geometry middle = menuAfterClickAt(700, 450);
-    ASSERT_GT(middle.width, 0) << "no menu opened; log:\n" << glimra.log();
+    // The icon's pictures, as the tray reads them.
+    std::vector<IconPixmap> iconOf(const Item& item)
+    {
+        std::istringstream reply(
+            runTool({"dbus-send", "--bus=" + busAddress, "--print-reply", "--dest=" + item.busName, item.objectPath,
+                     "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierItem", "string:IconPixmap"}));
+        std::vector<IconPixmap> pixmaps;
+        int sides = 0;
+        for (std::string word; reply >> word;) {
+            if (word == "int32") {
+                if (sides % 2 == 0) pixmaps.emplace_back();
+                reply >> (sides++ % 2 == 0 ? pixmaps.back().width : pixmaps.back().height);
+            } else if (word == "[" && !pixmaps.empty() && pixmaps.back().argb.empty()) {
+                for (std::string byte; reply >> byte && byte != "]";)
+                    pixmaps.back().argb.push_back(static_cast<std::uint8_t>(std::stoul(byte, nullptr, 16)));
+            }
+        }
+        return pixmaps;
+    }
+
+    TempDir scratch;
+    const std::string socket = scratch.path() + "/bus";
+    const std::string busAddress = "unix:path=" + socket;
+    // Not an X client, but ended by its pid all the same.
+    X11Client bus{{"dbus-daemon", "--session", "--nofork", "--address=" + busAddress}};
+};
+
+// How many of the icon's pixels, laid on a panel of that grey, differ from the panel by
+// half the range or more: what an eye picks out.
+int pixelsStandingOut(const std::vector<std::uint8_t>& argb, int panel)
+{
+    int standing = 0;
+    for (std::size_t at = 0; at + 3 < argb.size(); at += 4) {
+        const double alpha = argb[at] / 255.0;
+        double shown = 0;
+        for (int channel = 1; channel <= 3; ++channel) shown += alpha * argb[at + channel] + (1 - alpha) * panel;
+        standing += std::abs(shown / 3 - panel) >= 128;
+    }
+    return standing;
+}
+
+// Such a tray draws the icon itself and never says where: a click on it reaches glimra as
+// an Activate call over D-Bus, and the menu opens at the pointer, wholly on the screen.
+// An XEmbed tray beside it, as KDE has one, changes nothing. The same launch then
+// crashes: its report holds the crashing thread's frames.
+TEST_F(X11StatusNotifierTray, TheMenuOpensAtThePointerOnTheScreenAndACrashReportHoldsTheStack)
+{
+    const std::string itemsFile = scratch.path() + "/items";
+    const auto tray = startTray(itemsFile);
+    X11Client xembedTray({"trayer", "--edge", "top", "--align", "right", "--SetDockType", "true"});
+    ASSERT_NE(xembedTray.waitForWindow("trayer"), 0u);
+
+    const auto glimra = launchGlimra();
+    ASSERT_TRUE(glimra->ready()) << glimra->err();
+    EXPECT_EQ(statusButtonOf(glimra->pid()), 0u) << "the tray shows the item, no button of its own";
+    const Item item = registeredItem(itemsFile);
+    ASSERT_FALSE(item.objectPath.empty()) << "the item never registered with the tray";
+
+    const Geometry middle = menuAfterClickAt(*glimra, item, 700, 450);
+    ASSERT_GT(middle.width, 0) << "no menu opened; log:\n" << glimra->log();
     EXPECT_EQ(middle.x, 700);
     EXPECT_EQ(middle.y, 450) << "the menu's top-left at the pointer";
-    closeMenu();
+    closeMenu(*glimra);
 
     // A tray in a panel at the bottom right: the menu opens above the pointer, on the screen.
     const int width = screenWidth(), height = screenHeight();
     const int x = width - 10, y = height - 12;
-    const Geometry corner = menuAfterClickAt(x, y);
+    const Geometry corner = menuAfterClickAt(*glimra, item, x, y);
     ASSERT_GT(corner.width, 0) << "no menu opened the second time";
     EXPECT_GE(corner.x, 0);
     EXPECT_LE(corner.x + corner.width, width);
     EXPECT_LE(corner.x, x);
     EXPECT_EQ(corner.y + corner.height, y) << "the menu's bottom at the pointer";
-    closeMenu();
+    closeMenu(*glimra);
 
     // Sent to the process, the signal reaches its main thread, in the event loop.
-    glimra.process().signal(SIGSEGV);
-    ASSERT_TRUE(glimra.process().waitForExit(5)) << glimra.err();
+    glimra->process().signal(SIGSEGV);
+    ASSERT_TRUE(glimra->process().waitForExit(5)) << glimra->err();
     std::string report;
-    for (const auto& entry : std::filesystem::directory_iterator(glimra.folders().path("data/Glimra/CrashReports")))
+    for (const auto& entry : std::filesystem::directory_iterator(glimra->folders().path("data/Glimra/CrashReports")))
         report = readFile(entry.path());
     EXPECT_THAT(report, testing::HasSubstr("Signal: SIGSEGV (11)\n"));
     EXPECT_THAT(report, testing::ContainsRegex("\nFrames:\n0  [^\n]+ \\+ 0x[0-9a-f]+"));
     EXPECT_THAT(report, testing::ContainsRegex("\n[0-9]+  glimra \\+ 0x[0-9a-f]+  main \\+ 0x[0-9a-f]+\n")) << report;
+}
+
+// A panel that restarts takes its tray down and brings it back: meanwhile glimra's own
+// button stands in, and the item registers with the new tray, whose click opens the menu.
+// The panel's colour is its own, so the icon must show on black, dark grey and white.
+TEST_F(X11StatusNotifierTray, WhenTheTrayComesBackTheItemRegistersAgainWithAnIconThatShowsOnAnyPanel)
+{
+    const std::string firstItems = scratch.path() + "/first";
+    auto tray = startTray(firstItems);
+    const auto glimra = launchGlimra();
+    ASSERT_TRUE(glimra->ready()) << glimra->err();
+    ASSERT_FALSE(registeredItem(firstItems).objectPath.empty()) << "the item never registered with the tray";
+    EXPECT_EQ(statusButtonOf(glimra->pid()), 0u);
+
+    tray->end();
+    EXPECT_TRUE(waitUntil([&] { return statusButtonOf(glimra->pid()) != 0; }))
+        << "no button while there is no tray; log:\n"
+        << glimra->log();
+
+    const std::string secondItems = scratch.path() + "/second";
+    tray = startTray(secondItems);
+    const Item item = registeredItem(secondItems);
+    ASSERT_FALSE(item.objectPath.empty()) << "the item did not register with the tray that came back";
+    EXPECT_TRUE(waitUntil([&] { return statusButtonOf(glimra->pid()) == 0; })) << "the button stays beside the tray";
+    const std::string log = glimra->log();
+    EXPECT_EQ(occurrences(log, "status item: own button (no system tray)"), 1u) << log;
+    EXPECT_EQ(occurrences(log, "status item: system tray"), 2u) << log;
+
+    const Geometry menu = menuAfterClickAt(*glimra, item, 700, 450);
+    EXPECT_GT(menu.width, 0) << "a click on the item that came back opens no menu";
+    closeMenu(*glimra);
+
+    const auto icon = iconOf(item);
+    ASSERT_FALSE(icon.empty()) << "the item has no icon";
+    for (const auto& picture : icon) {
+        ASSERT_EQ(picture.argb.size(), static_cast<std::size_t>(picture.width * picture.height * 4));
+        if (picture.width < 16 || picture.width > 24) continue;
+        for (const int panel : {0x00, 0x3c, 0xff})
+            EXPECT_GE(pixelsStandingOut(picture.argb, panel), picture.width)
+                << "the " << picture.width << "-pixel icon hardly shows on a panel of grey " << panel;
+    }
+}
+
+// A click that reaches glimra over D-Bus while an alert is open brings the alert forward
+// instead of opening the menu behind it.
+TEST_F(X11StatusNotifierTray, WhileAnAlertIsOpenAClickOnTheItemBringsTheAlertForward)
+{
+    X11Client terminal({"xterm", "-geometry", "80x24+300+200"});
+    const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
+    ASSERT_NE(terminalWindow, 0u);
+    const std::string itemsFile = scratch.path() + "/items";
+    const auto tray = startTray(itemsFile);
+    const auto glimra = launchGlimra();
+    ASSERT_TRUE(glimra->ready()) << glimra->err();
+    const Item item = registeredItem(itemsFile);
+    ASSERT_FALSE(item.objectPath.empty());
+
+    // "复制诊断信息", two rows up from the menu's bottom, ends in an alert.
+    ASSERT_GT(menuAfterClickAt(*glimra, item, 700, 450).width, 0);
+    const std::vector<unsigned long> withMenu = visibleWindowsOf(glimra->pid());
+    for (const char* key : {"Up", "Up", "Return"}) runTool({"xdotool", "key", key});
+    const unsigned long alert = waitForNewWindow(glimra->pid(), withMenu);
+    ASSERT_NE(alert, 0u) << "no alert; log:\n" << glimra->log();
+
+    const auto active = [] { return runTool({"xdotool", "getactivewindow"}); };
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(terminalWindow)});
+    ASSERT_TRUE(waitUntil([&] { return active() == std::to_string(terminalWindow) + "\n"; }, 5));
+    const std::vector<unsigned long> withAlert = visibleWindowsOf(glimra->pid());
+    clickAt(item, 700, 450);
+    EXPECT_TRUE(waitUntil([&] { return active() == std::to_string(alert) + "\n"; }, 5))
+        << "a click on the item leaves the alert behind";
+    EXPECT_EQ(visibleWindowsOf(glimra->pid()), withAlert) << "a menu opened behind the alert";
+    answerAlert(alert);
+    EXPECT_TRUE(goneFromScreen(glimra->pid(), alert));
 }
 
 }  // namespace

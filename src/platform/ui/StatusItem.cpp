@@ -4,11 +4,11 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/OpenAlerts.h"
 #include "platform/ui/StatusItemButton.h"
 #include "platform/ui/StatusItemTray.h"
+#include "platform/ui/StatusItemTrayPresence.h"
 #include "platform/ui/TitleBar.h"
-
-#include <QSystemTrayIcon>
 
 #include <algorithm>
 
@@ -21,21 +21,48 @@ std::vector<StatusItem*>& registry()
     return items;
 }
 
+// Followed while any item exists, for all of them.
+std::unique_ptr<StatusItemTrayPresence>& trayPresence()
+{
+    static std::unique_ptr<StatusItemTrayPresence> presence;
+    return presence;
+}
+
 }  // namespace
 
-StatusItem::StatusItem() : inSystemTray_(hasWindowSystem() && QSystemTrayIcon::isSystemTrayAvailable())
+StatusItem::StatusItem()
 {
     registry().push_back(this);
-    if (inSystemTray_)
-        view_ = std::make_shared<StatusItemTray>(*this);
-    else
-        view_ = std::make_shared<StatusItemButton>(*this);
+    if (hasWindowSystem() && !trayPresence())
+        trayPresence() = std::make_unique<StatusItemTrayPresence>([] {
+            for (StatusItem* item : registry()) item->followTray();
+        });
+    inSystemTray_ = trayPresence() && trayPresence()->present();
+    view_ = makeView();
 }
 
 StatusItem::~StatusItem()
 {
     std::erase(registry(), this);
     view_.reset();
+    if (registry().empty()) trayPresence().reset();
+}
+
+std::shared_ptr<StatusItemView> StatusItem::makeView()
+{
+    if (inSystemTray_) return std::make_shared<StatusItemTray>(*this, trayPresence()->kind());
+    return std::make_shared<StatusItemButton>(*this);
+}
+
+void StatusItem::followTray()
+{
+    const bool inTray = trayPresence()->present();
+    if (inTray == inSystemTray_) return;
+    inSystemTray_ = inTray;
+    // The old view goes first: a button leaves the strip to the new one.
+    view_.reset();
+    view_ = makeView();
+    tellPlacement(*placementLine());
 }
 
 std::optional<std::string> StatusItem::placementLine() const
@@ -72,7 +99,7 @@ Menu* StatusItem::menu() const { return menu_; }
 
 bool StatusItem::performClick(std::function<void()> whenDone)
 {
-    if (!menu_) {
+    if (!menu_ || bringOpenAlertForward()) {
         if (whenDone) dispatch::main().async(std::move(whenDone));
         return false;
     }

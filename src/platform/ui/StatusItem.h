@@ -16,8 +16,9 @@ class StatusItemView;
 
 // An item of the status bar. On a window system with a system tray it is an icon in the
 // tray; otherwise (also on the simulated desktop) a button window of our own at the
-// status-bar level at the top right of the primary display (see StatusItemButton). Main
-// thread only; a desktop must be installed.
+// status-bar level at the top right of the primary display (see StatusItemButton). It
+// moves between the two as a tray comes and goes. Main thread only; a desktop must be
+// installed.
 class StatusItem {
 public:
     StatusItem();
@@ -41,8 +42,8 @@ public:
     // The line that tells where it went on a window system; none on the simulated
     // desktop.
     std::optional<std::string> placementLine() const;
-    // Told the line that tells where it went when that changed after the launch (its
-    // button destroyed by another client and made again).
+    // Told the line that tells where it went when that changed after the launch (a tray
+    // came or went, its button was destroyed by another client and made again).
     std::function<void(const std::string& line)> onPlacementChange;
     void tellPlacement(const std::string& line) const
     {
@@ -59,9 +60,10 @@ public:
     Menu* menu() const;
 
     // As a click does: pops the menu up under the item (at the pointer when the item's
-    // place is unknown) and returns at once, true when it opened. `whenDone` runs on the
-    // main queue once the menu has closed, or on the next main-queue turn when no menu
-    // opened (none set, or it did not show).
+    // place is unknown) and returns at once, true when it opened. While an alert is open
+    // it brings the alert forward instead. `whenDone` runs on the main queue once the
+    // menu has closed, or on the next main-queue turn when no menu opened (none set, an
+    // alert open, or it did not show).
     bool performClick(std::function<void()> whenDone = {});
 
     // The items that exist, in creation order.
@@ -70,6 +72,9 @@ public:
 private:
     // Screen coordinates: where the menu's top-left goes.
     core::Point menuPoint() const;
+    std::shared_ptr<StatusItemView> makeView();
+    // A tray came or went: the item moves into it or out to its own button.
+    void followTray();
 
     std::optional<TemplateImage> image_;
     core::Size imageSize_;

@@ -1,0 +1,110 @@
+#include "platform/ui/StatusItemTrayPresence.h"
+
+#include "platform/dispatch/Queue.h"
+#include "platform/x11/X11TraySelection.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+
+#include <optional>
+
+namespace ui {
+namespace {
+
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
+const QString watcherInterface = QStringLiteral("org.kde.StatusNotifierWatcher");
+// A watcher that does not answer within this is taken for none.
+constexpr int watcherTimeoutMs = 2000;
+
+QDBusMessage hostQuestion()
+{
+    auto question = QDBusMessage::createMethodCall(
+        watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    question << watcherInterface << QStringLiteral("IsStatusNotifierHostRegistered");
+    return question;
+}
+
+bool saysHostShowsItems(const QDBusMessage& answer)
+{
+    return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty() &&
+           qvariant_cast<QDBusVariant>(answer.arguments().constFirst()).variant().toBool();
+}
+
+// Asked as Qt asks before its first tray icon, and remembered for the process as Qt
+// remembers it.
+StatusItemTrayPresence::Kind settledKind()
+{
+    static std::optional<StatusItemTrayPresence::Kind> kind;
+    if (!kind) {
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        const bool hostShowsItems =
+            bus.isConnected() && saysHostShowsItems(bus.call(hostQuestion(), QDBus::Block, watcherTimeoutMs));
+        kind = hostShowsItems ? StatusItemTrayPresence::Kind::statusNotifier : StatusItemTrayPresence::Kind::xembed;
+    }
+    return *kind;
+}
+
+}  // namespace
+
+StatusItemTrayPresence::StatusItemTrayPresence(std::function<void()> changed)
+    : kind_(settledKind()), changed_(std::move(changed))
+{
+    if (kind_ == Kind::statusNotifier)
+        watchStatusNotifierHosts();
+    else
+        traySelection_ = x11::watchTraySelection([this] { tellChange(); });
+}
+
+StatusItemTrayPresence::~StatusItemTrayPresence() = default;
+
+bool StatusItemTrayPresence::present() const
+{
+    return kind_ == Kind::statusNotifier ? hostShowsItems_ : x11::traySelectionOwner() != XCB_WINDOW_NONE;
+}
+
+void StatusItemTrayPresence::watchStatusNotifierHosts()
+{
+    hostShowsItems_ = true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    auto* service = new QDBusServiceWatcher(
+        watcherService, bus, QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
+        this);
+    connect(service, &QDBusServiceWatcher::serviceRegistered, this, &StatusItemTrayPresence::askWatcher);
+    connect(service, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        ++question_;
+        setHostShowsItems(false);
+    });
+    for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
+        bus.connect(watcherService, watcherPath, watcherInterface, QString::fromLatin1(signal), this, SLOT(askWatcher()));
+}
+
+void StatusItemTrayPresence::askWatcher()
+{
+    const std::uint64_t question = ++question_;
+    auto* pending =
+        new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(hostQuestion(), watcherTimeoutMs), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, question](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        if (question == question_) setHostShowsItems(saysHostShowsItems(call->reply()));
+    });
+}
+
+void StatusItemTrayPresence::setHostShowsItems(bool shows)
+{
+    if (shows == hostShowsItems_) return;
+    hostShowsItems_ = shows;
+    tellChange();
+}
+
+void StatusItemTrayPresence::tellChange()
+{
+    // On the next turn: the tray's end or start may still be telling Qt's own tray code.
+    dispatch::main().async(lifetime_.guard([](StatusItemTrayPresence& self) { self.changed_(); }));
+}
+
+}  // namespace ui
