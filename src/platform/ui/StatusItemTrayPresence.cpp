@@ -10,8 +10,6 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 
-#include <optional>
-
 namespace ui {
 namespace {
 
@@ -35,18 +33,19 @@ bool saysHostShowsItems(const QDBusMessage& answer)
            qvariant_cast<QDBusVariant>(answer.arguments().constFirst()).variant().toBool();
 }
 
+bool hostShowsItemsNow()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && saysHostShowsItems(bus.call(hostQuestion(), QDBus::Block, watcherTimeoutMs));
+}
+
 // Asked as Qt asks before its first tray icon, and remembered for the process as Qt
 // remembers it.
 StatusItemTrayPresence::Kind settledKind()
 {
-    static std::optional<StatusItemTrayPresence::Kind> kind;
-    if (!kind) {
-        const QDBusConnection bus = QDBusConnection::sessionBus();
-        const bool hostShowsItems =
-            bus.isConnected() && saysHostShowsItems(bus.call(hostQuestion(), QDBus::Block, watcherTimeoutMs));
-        kind = hostShowsItems ? StatusItemTrayPresence::Kind::statusNotifier : StatusItemTrayPresence::Kind::xembed;
-    }
-    return *kind;
+    static const auto kind =
+        hostShowsItemsNow() ? StatusItemTrayPresence::Kind::statusNotifier : StatusItemTrayPresence::Kind::xembed;
+    return kind;
 }
 
 }  // namespace
@@ -69,7 +68,6 @@ bool StatusItemTrayPresence::present() const
 
 void StatusItemTrayPresence::watchStatusNotifierHosts()
 {
-    hostShowsItems_ = true;
     QDBusConnection bus = QDBusConnection::sessionBus();
     auto* service = new QDBusServiceWatcher(
         watcherService, bus, QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
@@ -81,6 +79,8 @@ void StatusItemTrayPresence::watchStatusNotifierHosts()
     });
     for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
         bus.connect(watcherService, watcherPath, watcherInterface, QString::fromLatin1(signal), this, SLOT(askWatcher()));
+    // Asked once the watches are in place, so that no change slips between.
+    hostShowsItems_ = hostShowsItemsNow();
 }
 
 void StatusItemTrayPresence::askWatcher()
