@@ -36,9 +36,11 @@ struct Environment {
     std::shared_ptr<dispatch::ManualScheduler> scheduler = std::make_shared<dispatch::ManualScheduler>();
 };
 
-desktop::PixelBufferRef windowFrame()
+// A window without alpha has padding for its pixels' fourth bytes.
+desktop::PixelBufferRef windowFrame(bool opaque = false)
 {
     auto buffer = std::make_shared<desktop::PixelBuffer>(frameWidth, frameHeight);
+    buffer->opaque = opaque;
     for (std::size_t i = 0; i < buffer->bytes.size(); ++i) buffer->bytes[i] = static_cast<std::uint8_t>(i * 31);
     return buffer;
 }
@@ -114,6 +116,24 @@ void BM_MirrorPaint(benchmark::State& state)
     }
 }
 BENCHMARK(BM_MirrorPaint)->Unit(benchmark::kMicrosecond);
+
+// The same for a window without alpha.
+void BM_MirrorPaintWithoutAlpha(benchmark::State& state)
+{
+    Environment environment;
+    MirrorView view(true, false);
+    view.resize(342, 214);
+    const desktop::PixelBufferRef frames[] = {windowFrame(true), windowFrame(true)};
+    QImage canvas = viewCanvas();
+    int next = 0;
+    for (auto _ : state) {
+        view.display(frames[next]);
+        next = 1 - next;
+        QPainter painter(&canvas);
+        view.paint(painter);
+    }
+}
+BENCHMARK(BM_MirrorPaintWithoutAlpha)->Unit(benchmark::kMicrosecond);
 
 // A repaint without a new frame (the chrome fading over the picture).
 void BM_MirrorRepaint(benchmark::State& state)

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -54,6 +55,28 @@ void makeOpaque(QImage& image, const QRegion& drawn)
     }
 }
 
+// Draws an image 1:1 under a clip in device pixels, as its largest rectangle and the rest:
+// under a rectangle Qt copies the image's rows, under a region it blends span by span.
+void drawUnder(QPainter& painter, const QRegion& clip, const std::function<void()>& draw)
+{
+    QRect largest;
+    for (const QRect& rect : clip)
+        if (rect.width() * rect.height() > largest.width() * largest.height()) largest = rect;
+    if (largest.isEmpty()) return;
+    const QTransform world = painter.worldTransform();
+    const QTransform inDevicePixels = painter.deviceTransform().inverted() * world;
+    painter.setWorldTransform(inDevicePixels);
+    painter.setClipRect(largest);
+    painter.setWorldTransform(world);
+    draw();
+    const QRegion rest = clip.subtracted(largest);
+    if (rest.isEmpty()) return;
+    painter.setWorldTransform(inDevicePixels);
+    painter.setClipRegion(rest);
+    painter.setWorldTransform(world);
+    draw();
+}
+
 }  // namespace
 
 MirrorView::MirrorView(bool letterboxClear, bool fillsBounds, QWidget* parent)
@@ -94,7 +117,7 @@ void MirrorView::display(desktop::PixelBufferRef buffer)
         return;
     }
     frame_ = std::move(buffer);
-    pictureCurrent_ = false;
+    pictureCurrent_ = drawnStraight_ = false;
     refresh();
 }
 
@@ -102,7 +125,7 @@ void MirrorView::clearContents()
 {
     stopPresenting();
     frame_.reset();
-    pictureCurrent_ = false;
+    pictureCurrent_ = drawnStraight_ = false;
     update();
 }
 
@@ -112,7 +135,7 @@ void MirrorView::setContentsRegion(const core::Rect& region)
               capture::twoDecimalsText(region.y()) + ", " + capture::twoDecimalsText(region.width()) + ", " +
               capture::twoDecimalsText(region.height()) + ") view=" + capture::wholeSizeText(width(), height()));
     region_ = region;
-    pictureCurrent_ = false;
+    pictureCurrent_ = drawnStraight_ = false;
     refresh();
     if (onShownSizeChange) onShownSizeChange();
 }
@@ -191,27 +214,33 @@ void MirrorView::paint(QPainter& painter) const
         painter.setRenderHint(QPainter::Antialiasing, false);
     }
     if (!frame_ || frame_->width < 1 || frame_->height < 1) return;
+    // An opaque frame's padding bytes are made opaque in its picture only.
+    if (!frame_->opaque && !drawnStraight_ && !pictureFits(painter.deviceTransform())) {
+        drawnStraight_ = true;
+        drawScaled(painter);
+        return;
+    }
     const Picture& shown = picture(painter.deviceTransform());
     if (shown.empty) return;
 
     // One 1:1 draw under the rounded clip, as a region of rectangles: a path clip would
-    // be rasterised again on every paint. The clip stays where it was set in device
-    // pixels while the transform then places the picture there.
-    painter.setClipRegion(roundedClip());
+    // be rasterised again on every paint.
+    QRegion clip = painter.deviceTransform().map(roundedClip());
     const QTransform beyondWorld = painter.worldTransform().inverted() * painter.deviceTransform();
     painter.setWorldTransform(QTransform::fromTranslate(shown.origin.x(), shown.origin.y()) * beyondWorld.inverted());
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     if (shown.asIs) {
-        painter.drawImage(shown.asIs->pixels.topLeft(), wrapped(*frame_), shown.asIs->source);
+        const QImage image = wrapped(*frame_);
+        drawUnder(painter, clip, [&] { painter.drawImage(shown.asIs->pixels.topLeft(), image, shown.asIs->source); });
         return;
     }
     // The backdrop's picture holds its dimming, and only beside the picture: the rest of
     // it is not blended at all.
     if (fillsBounds_) {
         painter.setOpacity(1);
-        painter.setClipRegion(shown.covered, Qt::IntersectClip);
+        clip &= shown.covered.translated(shown.origin);
     }
-    painter.drawImage(QPointF(0, 0), shown.image);
+    drawUnder(painter, clip, [&] { painter.drawImage(QPointF(0, 0), shown.image); });
 }
 
 std::optional<MirrorView::AsIs> MirrorView::asIs(const QRectF& source, const QRect& fitted) const
@@ -225,9 +254,30 @@ std::optional<MirrorView::AsIs> MirrorView::asIs(const QRectF& source, const QRe
     return AsIs{pixels, QRect(fitted.topLeft(), pixels.size())};
 }
 
+QRectF MirrorView::shownSource() const
+{
+    return QRectF(region_.x() * frame_->width, region_.y() * frame_->height, region_.width() * frame_->width,
+                  region_.height() * frame_->height);
+}
+
+void MirrorView::drawScaled(QPainter& painter) const
+{
+    const QRectF source = shownSource();
+    const QRectF target = pictureRect(source.size(), rect(), fillsBounds_);
+    if (target.isEmpty()) return;
+    painter.setClipRegion(roundedClip());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, wrapped(*frame_), source);
+}
+
+bool MirrorView::pictureFits(const QTransform& toDevice) const
+{
+    return pictureCurrent_ && picture_.transform == toDevice && picture_.size == size();
+}
+
 const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
 {
-    if (pictureCurrent_ && picture_.transform == toDevice && picture_.size == size()) return picture_;
+    if (pictureFits(toDevice)) return picture_;
     pictureCurrent_ = true;
     Picture made;
     made.transform = toDevice;
@@ -238,9 +288,7 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
     made.origin = device.topLeft();
     const QTransform toPicture = toDevice * QTransform::fromTranslate(-made.origin.x(), -made.origin.y());
 
-    const QImage image = wrapped(*frame_);
-    const QRectF source(region_.x() * image.width(), region_.y() * image.height(), region_.width() * image.width(),
-                        region_.height() * image.height());
+    const QRectF source = shownSource();
     const QRectF target = pictureRect(source.size(), rect(), fillsBounds_);
     QRect fitted = devicePixels(pictureRect(source.size(), rect(), false), toPicture);
     const auto same = asIs(source, fitted);
@@ -264,6 +312,7 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         if (drawn != whole) painter.setClipRegion(drawn);
         if (frame_->opaque) {
+            const QImage image = wrapped(*frame_);
             // On whole device pixels, so that exactly the pixels drawn are made opaque.
             const QRect pixels = devicePixels(target, toPicture);
             made.shownPixels = pixels.intersected(QRect(QPoint(0, 0), device.size()));
@@ -279,12 +328,11 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
                 painter.fillRect(pixels, QColor::fromRgbF(0, 0, 0, backdropOpacity));
             }
         } else {
-            // Under the rounded clip too: the rows are sampled in the same spans as by a
-            // draw straight onto the window, so the pixels come out the same.
+            // Drawn as straight onto the window, under the rounded clip too: the rows are
+            // sampled in the same spans, so the pixels come out the same.
             if (fillsBounds_) painter.setOpacity(backdropOpacity);
             painter.setTransform(toPicture);
-            painter.setClipRegion(roundedClip(), Qt::IntersectClip);
-            painter.drawImage(target, image, source);
+            drawScaled(painter);
         }
         made.empty = false;
     }

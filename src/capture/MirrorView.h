@@ -17,8 +17,11 @@
 // Shows the latest captured frame of a stream: the content region of the frame, scaled
 // as a whole picture to fit the view (or, for the dimmed backdrop, to fill it), with
 // rounded corners. The frame is shared with the stream and every other view, never
-// copied; each new frame is scaled once to the view's device pixels and every paint
-// draws that picture 1:1, or the frame itself where the desktop read it at that size.
+// copied. A new frame with alpha is drawn scaled straight from its pixels; painted again
+// (the chrome fading over it), it is scaled once to the view's device pixels and every
+// further paint draws that picture 1:1. An opaque frame is always drawn from its picture,
+// which takes its padding bytes for opaque, or from itself where the desktop read it at
+// that size.
 // Where the desktop can put pictures on the window itself, an opaque frame's picture (and
 // the backdrop beside it) goes there instead while nothing Qt draws lies over the view: no
 // repaint through Qt.
@@ -94,12 +97,17 @@ private:
     };
 
     double contentsScale() const;
+    // The frame's shown part, in its pixels.
+    QRectF shownSource() const;
+    // Draws the frame's shown part scaled, in the view's coordinates, under the rounded clip.
+    void drawScaled(QPainter& painter) const;
     // The current frame's shown part (source, in frame pixels) when it needs no scaling
     // to land on the fitted device pixels: within a pixel of their size, which rounding
     // leaves, with every fourth byte opaque so it draws as it is.
     std::optional<AsIs> asIs(const QRectF& source, const QRect& fitted) const;
     // The rounded clip for the current size, made again only when the size changes.
     const QRegion& roundedClip() const;
+    bool pictureFits(const QTransform& toDevice) const;
     const Picture& picture(const QTransform& toDevice) const;
 
     // ---- the desktop's own picture (MirrorViewPresent.cpp) ----
@@ -129,7 +137,11 @@ private:
     desktop::PixelBufferRef frame_;
     mutable QRegion clip_;
     mutable QSize clipSize_;
-    // Made at the first paint after the frame, region, size or device changed.
+    // Made at the first paint after the frame, region, size or device changed; for a frame
+    // with alpha, at the second.
     mutable Picture picture_;
     mutable bool pictureCurrent_ = false;
+    // The current frame with alpha was drawn straight once: a new frame costs one scaled
+    // draw, and its picture is made only when the same frame is painted again.
+    mutable bool drawnStraight_ = false;
 };

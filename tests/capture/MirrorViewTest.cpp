@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QWindow>
 
+#include <cstring>
+
 namespace {
 
 // A frame whose top-left quarter is blue and the rest red (BGRA bytes). An opaque one
@@ -174,6 +176,64 @@ TEST_F(MirrorViewTest, ANewFrameIsScaledOnceAndTheSameFramePaintsNothing)
     EXPECT_EQ(paint(view).pixel(60, 60), qRgb(0, 255, 0)) << "a new size scales the frame again";
     view.display(quarters(200, 200, true));
     EXPECT_EQ(paint(view).pixel(60, 60), qRgb(255, 0, 0));
+}
+
+// A new frame with alpha is drawn straight from its pixels; painted again, from its
+// picture: both come out the same pixels, at any pixel ratio and place in the window, for
+// the mirror, its backdrop and a part of the frame. So do the paints of a frame without
+// alpha (its fourth bytes padding, or opaque), from its picture and a copy of it.
+TEST_F(MirrorViewTest, ANewFrameDrawnStraightAndItsRepaintShowTheSamePixels)
+{
+    enum class Kind { alpha, padded, opaque };
+    const auto frameOf = [](Kind kind) {
+        auto frame = std::make_shared<desktop::PixelBuffer>(301, 187);
+        frame->opaque = kind != Kind::alpha;
+        frame->fourthByteOpaque = kind == Kind::opaque;
+        for (int y = 0; y < frame->height; ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(frame->row(y));
+            for (int x = 0; x < frame->width; ++x) {
+                const int fourth = kind == Kind::alpha ? 128 + (x * 7 + y * 3) % 128
+                                   : kind == Kind::padded ? (x * y) % 256
+                                                          : 255;
+                const QRgb colour = qRgba((x * 37) % 256, (y * 53) % 256, (x * y) % 256, fourth);
+                pixels[x] = kind == Kind::alpha ? qPremultiply(colour) : colour;
+            }
+        }
+        return frame;
+    };
+    for (const Kind kind : {Kind::alpha, Kind::padded, Kind::opaque}) {
+        const auto frame = frameOf(kind);
+        for (const double ratio : {1.0, 1.5, 2.0}) {
+            for (const bool fills : {false, true}) {
+                for (const core::Rect& region : {core::Rect(0, 0, 1, 1), core::Rect(0.1, 0.2, 0.5, 0.7)}) {
+                    SCOPED_TRACE(testing::Message() << static_cast<int>(kind) << " " << ratio
+                                                    << (fills ? " backdrop " : " mirror ") << region.x());
+                    MirrorView view(true, fills);
+                    view.resize(97, 71);
+                    view.setContentsRegion(region);
+                    view.display(frame);
+                    const auto painted = [&] {
+                        QImage canvas(QSize(140, 110) * ratio, QImage::Format_ARGB32_Premultiplied);
+                        canvas.setDevicePixelRatio(ratio);
+                        canvas.fill(qRgba(10, 20, 30, 255));
+                        QPainter painter(&canvas);
+                        painter.translate(13, 21);
+                        view.paint(painter);
+                        return canvas;
+                    };
+                    const QImage straight = painted();
+                    const QImage pictured = painted();
+                    EXPECT_EQ(painted(), pictured);
+                    ASSERT_EQ(straight.size(), pictured.size());
+                    for (int y = 0; y < straight.height(); ++y)
+                        ASSERT_EQ(std::memcmp(straight.constScanLine(y), pictured.constScanLine(y),
+                                              static_cast<std::size_t>(straight.bytesPerLine())),
+                                  0)
+                            << "row " << y;
+                }
+            }
+        }
+    }
 }
 
 // The dimmed backdrop under an opaque picture shows only in the letterbox bars, never
