@@ -1,6 +1,7 @@
 #include "app/DesktopRun.h"
 
 #include "app/AppDelegate.h"
+#include "app/HungQuitGuard.h"
 #include "app/RealTimeLoop.h"
 #include "foundation/Diag.h"
 
@@ -73,6 +74,8 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
         Diag::log("X11: no XInput 2.2 on this display ⇒ keys and clicks outside our windows are not watched");
     if (!connection->hasXTest()) Diag::log("X11: no XTest on this display ⇒ no input is posted into other windows");
 
+    // Another client's grab of the server holds Qt's drawing and our requests alike.
+    endQuitsThatHang();
     auto application = std::make_unique<AppDelegate>();
     const int status = runUntilExit(*scheduler, *application, launchArgs);
     application.reset();

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -228,6 +230,38 @@ TEST(X11StalledServer, SigtermWhileAnotherClientHoldsTheServerEndsGlimraSoonAfte
     EXPECT_EQ(status, 0) << glimra.err();
     const double took = std::chrono::duration<double>(exited - *released).count();
     EXPECT_LT(took, 2.0) << "the quit waited on the server";
+}
+
+// Another client grabs the server and never lets go (a hung screen locker, a debugger
+// stopped in a grab): SIGTERM, and SIGINT alike, still end glimra with status 0, its
+// settings written, without a reply from the server.
+TEST(X11StalledServer, AQuitSignalEndsGlimraWhileTheServerIsHeldForGood)
+{
+    X11Client term({"xterm", "-geometry", "40x12+100+200"});
+    const auto window = term.waitForWindow("XTerm");
+    ASSERT_NE(window, 0u);
+    for (const int quitSignal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(quitSignal);
+        GlimraOnDesktop glimra;
+        ASSERT_TRUE(glimra.ready()) << glimra.err();
+        const auto before = visibleWindowsOf(glimra.pid());
+        runTool({"xdotool", "windowactivate", "--sync", std::to_string(window)});
+        runTool({"xdotool", "key", "super+alt+p"});
+        ASSERT_NE(glimra.waitForNewPictureWindow(before), 0u) << glimra.log();
+
+        // Disconnecting ends the grab, also when the test fails.
+        const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> holder(xcb_connect(nullptr, nullptr),
+                                                                                   xcb_disconnect);
+        ASSERT_FALSE(xcb_connection_has_error(holder.get()));
+        xcb_grab_server(holder.get());
+        std::free(xcb_get_input_focus_reply(holder.get(), xcb_get_input_focus(holder.get()), nullptr));
+        glimra.process().signal(quitSignal);
+        // Bounded only so that a quit that waits for the server fails rather than hangs.
+        const auto status = glimra.process().waitForExit(30);
+        EXPECT_EQ(status, 0) << "the quit waited on the held server\n" << glimra.err();
+        const std::string settings = readFile(glimra.folders().path("config/Glimra/defaults.json"));
+        EXPECT_FALSE(nlohmann::json::parse(settings, nullptr, false).is_discarded()) << settings;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -22,6 +23,9 @@ constexpr std::array caught = {SIGUSR1, SIGUSR2, SIGTERM, SIGINT};
 // Written by the signal handler, read on the main thread.
 int writeEnd = -1;
 int readEnd = -1;
+// Set by the signal handler: a lock-free atomic is safe to store there.
+std::atomic<bool> quitSignalled{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 struct Reader {
     std::unique_ptr<QSocketNotifier> notifier;
@@ -34,8 +38,11 @@ Reader& reader()
     return state;
 }
 
+bool isQuit(int signalNumber) { return signalNumber == SIGTERM || signalNumber == SIGINT; }
+
 void onSignal(int signalNumber)
 {
+    if (isQuit(signalNumber)) quitSignalled.store(true);
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     // A full pipe drops the signal: the reader is already behind by thousands of them.
@@ -49,8 +56,6 @@ bool isCaught(int signalNumber)
         if (caughtSignal == signalNumber) return true;
     return false;
 }
-
-bool isQuit(int signalNumber) { return signalNumber == SIGTERM || signalNumber == SIGINT; }
 
 bool makePipe()
 {
@@ -92,6 +97,8 @@ void drain()
         if (found != reader().handlers.end() && found->second) dispatch::main().async(found->second);
     }
 }
+
+bool quitArrived() { return quitSignalled.load(); }
 
 void reset()
 {

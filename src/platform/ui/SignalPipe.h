@@ -20,6 +20,10 @@ bool handle(int signalNumber, std::function<void()> handler);
 // also for a task that kept the main thread busy, to see what came meanwhile.
 void drain();
 
+// Whether SIGTERM or SIGINT came since the process started; any thread may ask, also
+// while the main thread is stuck and reads no pipe.
+bool quitArrived();
+
 // Gives the four signals back their default disposition and forgets the handlers.
 void reset();
 
