@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <mutex>
 #include <optional>
 #include <string_view>
@@ -56,11 +55,12 @@ struct Log {
     }
 
     // O_APPEND puts every write at the current end of the file, the seek-to-end the log
-    // needs, without a separate call.
+    // needs, without a separate call. A FIFO in its place is not waited on (the first line
+    // comes before the signal handlers exist), and one linked from elsewhere is replaced.
     bool openHandle()
     {
         if (handle >= 0) return true;
-        handle = folder.openFile(fileName, O_WRONLY | O_APPEND | O_CREAT, 0600);
+        handle = folder.openForAppending(fileName);
         return handle >= 0;
     }
 

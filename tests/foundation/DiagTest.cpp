@@ -4,11 +4,13 @@
 #include "platform/dispatch/Semaphore.h"
 #include "platform/dispatch/ThreadScheduler.h"
 #include "support/DiagLines.h"
+#include "support/ReturnsInChild.h"
 
 #include <atomic>
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -167,6 +169,39 @@ TEST_F(DiagLog, NeitherTheLogNorItsOlderGenerationIsWrittenThroughALink)
     EXPECT_EQ(systemLines,
               (std::vector<std::string>{"[Glimra] 私有目录: " + logPath() + " 是链接 ⇒ 不跟随，保持原样",
                                         "[Glimra] 私有目录: " + olderPath() + " 是链接 ⇒ 不跟随，保持原样"}));
+}
+
+TEST_F(DiagLog, AFifoOrAFileLinkedFromElsewhereInPlaceOfTheLogIsNeitherWaitedOnNorWritten)
+{
+    testsupport::TempDir elsewhere;
+    std::vector<std::string> systemLines;
+    core::systemLog::setSink([&](const std::string& line) { systemLines.push_back(line); });
+
+    // The first line comes before the signal handlers exist: a wait here would be for good.
+    Diag::log("first");
+    fs::remove(logPath());
+    ASSERT_EQ(::mkfifo(logPath().c_str(), 0600), 0);
+    Diag::resetLocation();
+    EXPECT_TRUE(testsupport::returnsInChild([] { Diag::log("not waited on"); }));
+    Diag::log("not written");
+    Diag::log("nor this");
+    EXPECT_TRUE(fs::is_fifo(logPath()));
+
+    // Linked from elsewhere: the other name's file keeps what it had.
+    fs::remove(logPath());
+    testsupport::writeFile(elsewhere.path() + "/theirs.log", "theirs\n");
+    ASSERT_EQ(::link((elsewhere.path() + "/theirs.log").c_str(), logPath().c_str()), 0);
+    Diag::resetLocation();
+    Diag::log("mine");
+    Diag::log("mine too");
+    EXPECT_EQ(readFile(elsewhere.path() + "/theirs.log"), "theirs\n");
+    EXPECT_EQ(readFile(logPath()), "09:00:00 mine\n09:00:00 mine too\n");
+    EXPECT_EQ(fs::hard_link_count(logPath()), 1u);
+
+    core::systemLog::setSink({});
+    EXPECT_EQ(systemLines,
+              (std::vector<std::string>{"[Glimra] 私有目录: " + logPath() + " 不是普通文件 ⇒ 不打开，保持原样",
+                                        "[Glimra] 私有目录: " + logPath() + " 另有硬链接 ⇒ 不写入，不收紧"}));
 }
 
 TEST_F(DiagLog, AnUnwritableFolderMakesEveryCallANoOp)

@@ -1,9 +1,11 @@
 #include "platform/core/OwnFolder.h"
 #include "platform/core/SystemLog.h"
+#include "support/ReturnsInChild.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -70,6 +72,16 @@ TEST_F(OwnFolderTest, MissingFoldersAreMadeForTheUserAloneWhateverTheUmask)
     EXPECT_EQ(readFile(at("Glimra/CrashReports/defaults.json")), "{}\n");
     EXPECT_EQ(modeOf(at("Glimra/CrashReports/defaults.json")), 0600u);
     EXPECT_EQ(folder.names(), std::vector<std::string>{"defaults.json"});
+
+    // The base and its missing parents too (~/.local/share, ~/.config): else any user could
+    // plant files in them.
+    ::umask(0);
+    const auto deeper = OwnFolder::open(at("local/share"), "Glimra", OwnFolder::Missing::create);
+    ::umask(previous);
+    ASSERT_TRUE(deeper) << deeper.refusal();
+    EXPECT_EQ(modeOf(at("local")), 0700u);
+    EXPECT_EQ(modeOf(at("local/share")), 0700u);
+    EXPECT_EQ(modeOf(at("local/share/Glimra")), 0700u);
 
     const auto missing = OwnFolder::open(base.path() + "/base", "Glimra/updates", OwnFolder::Missing::fail);
     EXPECT_FALSE(missing);
@@ -151,4 +163,63 @@ TEST_F(OwnFolderTest, TighteningTouchesTheFolderAndItsOwnEntriesOnly)
     EXPECT_EQ(modeOf(at("Glimra/a.crash")), 0600u);
     EXPECT_EQ(modeOf(at("Glimra/sub")), 0700u);
     expectOutsideUntouched();
+}
+
+TEST_F(OwnFolderTest, AFifoAsAFileIsNeitherWaitedOnNorOpenedNorReplaced)
+{
+    const auto folder = OwnFolder::open(base.path() + "/base", "Glimra", OwnFolder::Missing::create);
+    ASSERT_TRUE(folder);
+    ASSERT_EQ(::mkfifo(at("Glimra/diag.log").c_str(), 0600), 0);
+    EXPECT_TRUE(testsupport::returnsInChild([&] {
+        folder.openFile("diag.log", O_WRONLY | O_APPEND | O_CREAT);
+        folder.openFile("diag.log", O_RDONLY);
+        folder.openForAppending("diag.log");
+    }));
+
+    EXPECT_LT(folder.openForAppending("diag.log"), 0);
+    EXPECT_LT(folder.openFile("diag.log", O_RDONLY), 0);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_FALSE(folder.contents("diag.log").bytes);
+    EXPECT_TRUE(folder.writeAtomically("diag.log", "replaced").has_value());
+    EXPECT_TRUE(S_ISFIFO(folder.status("diag.log")->st_mode));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"diag.log"});
+    EXPECT_EQ(lines, std::vector<std::string>{"[Glimra] 私有目录: " + at("Glimra/diag.log") +
+                                              " 不是普通文件 ⇒ 不打开，保持原样"});
+}
+
+TEST_F(OwnFolderTest, AFileWithOtherHardLinksIsNeitherTightenedNorWrittenButReplacedWhereWritten)
+{
+    const auto folder = OwnFolder::open(base.path() + "/base", "Glimra", OwnFolder::Missing::create);
+    ASSERT_TRUE(folder);
+    for (const char* name : {"diag.log", "defaults.json"})
+        ASSERT_EQ(::link((outside.path() + "/secret").c_str(), at(std::string("Glimra/") + name).c_str()), 0);
+    const auto hardLinkLine = [&](const std::string& name) {
+        return "[Glimra] 私有目录: " + at("Glimra/" + name) + " 另有硬链接 ⇒ 不写入，不收紧";
+    };
+
+    folder.tighten();
+    EXPECT_EQ(modeOf(at("Glimra/diag.log")), 0644u);
+    EXPECT_EQ(folder.openFile("diag.log", O_WRONLY | O_TRUNC), -1);
+    EXPECT_EQ(errno, EMLINK);
+    // Reading it writes nothing.
+    const int reading = folder.openFile("diag.log", O_RDONLY);
+    EXPECT_GE(reading, 0);
+    ::close(reading);
+    expectOutsideUntouched();
+
+    // Where we write, a fresh file of ours takes the name.
+    const int appending = folder.openForAppending("diag.log");
+    ASSERT_GE(appending, 0);
+    EXPECT_TRUE(core::writeAllTo(appending, "ours\n"));
+    ::close(appending);
+    EXPECT_EQ(folder.writeAtomically("defaults.json", "{}\n"), std::nullopt);
+    for (const auto& [name, text] : {std::pair{"diag.log", "ours\n"}, std::pair{"defaults.json", "{}\n"}}) {
+        const std::string path = at(std::string("Glimra/") + name);
+        EXPECT_EQ(readFile(path), text);
+        EXPECT_EQ(fs::hard_link_count(path), 1u);
+        EXPECT_EQ(modeOf(path), 0600u);
+    }
+    expectOutsideUntouched();
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{hardLinkLine("defaults.json"), hardLinkLine("diag.log")}));
 }

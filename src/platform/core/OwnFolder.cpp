@@ -31,18 +31,36 @@ std::string joined(const std::string& folder, const std::string& name)
     return folder.ends_with('/') ? folder + name : folder + "/" + name;
 }
 
-// Opened without following a link, so the mode changed is that of the entry itself.
-void tightenEntry(int folder, const char* name)
+// Opened without following a link, so the mode changed is that of the entry itself. A file
+// with other hard links is left as it is: its mode is also that of the other names' file.
+void tightenEntry(int folder, const std::string& folderPath, const char* name)
 {
     struct stat status {};
     if (::fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) return;
     if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) return;
     if (status.st_uid != ::geteuid() || (status.st_mode & 077) == 0) return;
+    if (S_ISREG(status.st_mode) && status.st_nlink > 1) {
+        reportOwnPathHardLinked(joined(folderPath, name));
+        return;
+    }
     const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return;
-    if (::fstat(fd, &status) == 0 && (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) && status.st_uid == ::geteuid())
+    if (::fstat(fd, &status) == 0 && status.st_uid == ::geteuid() &&
+        (S_ISDIR(status.st_mode) || (S_ISREG(status.st_mode) && status.st_nlink == 1)))
         ::fchmod(fd, status.st_mode & 07700);
     ::close(fd);
+}
+
+// Once per path and kind of fault, however often it is met.
+void reportOnce(const std::string& line)
+{
+    static std::mutex lock;
+    static std::set<std::string> reported;
+    {
+        std::lock_guard guard(lock);
+        if (!reported.insert(line).second) return;
+    }
+    systemLog::write(line);
 }
 
 }  // namespace
@@ -61,13 +79,17 @@ bool writeAllTo(int fd, const std::string& bytes)
 
 void reportOwnPathLink(const std::string& path)
 {
-    static std::mutex lock;
-    static std::set<std::string> reported;
-    {
-        std::lock_guard guard(lock);
-        if (!reported.insert(path).second) return;
-    }
-    systemLog::write("[Glimra] 私有目录: " + path + " 是链接 ⇒ 不跟随，保持原样");
+    reportOnce("[Glimra] 私有目录: " + path + " 是链接 ⇒ 不跟随，保持原样");
+}
+
+void reportOwnPathNotAFile(const std::string& path)
+{
+    reportOnce("[Glimra] 私有目录: " + path + " 不是普通文件 ⇒ 不打开，保持原样");
+}
+
+void reportOwnPathHardLinked(const std::string& path)
+{
+    reportOnce("[Glimra] 私有目录: " + path + " 另有硬链接 ⇒ 不写入，不收紧");
 }
 
 OwnFolder OwnFolder::refused(std::string reason, bool link)
@@ -164,19 +186,63 @@ int OwnFolder::openFile(const std::string& name, int flags, mode_t mode) const
         errno = EBADF;
         return -1;
     }
-    const int fd = ::openat(fd_, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd >= 0) return fd;
-    const int error = errno;
-    if (error == ELOOP || isLink(fd_, name)) reportOwnPathLink(joined(path_, name));
-    errno = error;
+    const std::string path = joined(path_, name);
+    // Non-blocking, so that a FIFO cannot hold the open; truncated only once known to be a
+    // file of ours alone.
+    const int fd = ::openat(fd_, name.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+        const int error = errno;
+        const auto entry = status(name);
+        if (error == ELOOP || (entry && S_ISLNK(entry->st_mode)))
+            reportOwnPathLink(path);
+        else if (entry && !S_ISREG(entry->st_mode))
+            reportOwnPathNotAFile(path);
+        errno = error;
+        return -1;
+    }
+    struct stat opened {};
+    int refusal = 0;
+    if (::fstat(fd, &opened) != 0) {
+        refusal = errno;
+    } else if (!S_ISREG(opened.st_mode)) {
+        reportOwnPathNotAFile(path);
+        refusal = EINVAL;
+    } else if ((flags & O_ACCMODE) != O_RDONLY && opened.st_nlink > 1) {
+        reportOwnPathHardLinked(path);
+        refusal = EMLINK;
+    } else if ((flags & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
+        refusal = errno;
+    } else if (!(flags & O_NONBLOCK) && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        refusal = errno;
+    }
+    if (refusal == 0) return fd;
+    ::close(fd);
+    errno = refusal;
     return -1;
+}
+
+int OwnFolder::openForAppending(const std::string& name) const
+{
+    constexpr int flags = O_WRONLY | O_APPEND | O_CREAT;
+    const int fd = openFile(name, flags);
+    if (fd >= 0 || errno != EMLINK) return fd;
+    if (writeAtomically(name, "")) {
+        errno = EMLINK;
+        return -1;
+    }
+    return openFile(name, flags);
 }
 
 FileContents OwnFolder::contents(const std::string& name, std::uint64_t maxBytes) const
 {
-    // Non-blocking, so that a FIFO without a writer cannot hold the open.
-    const int fd = openFile(name, O_RDONLY | O_NONBLOCK);
-    if (fd < 0) return {std::nullopt, errno == ENOENT ? FileReadError::absent : FileReadError::unreadable};
+    // Non-blocking, so that a FIFO without a writer cannot hold the open. What is no regular
+    // file is the caller's to judge (fileContents says so), not a refusal to report.
+    const int fd = fd_ >= 0 ? ::openat(fd_, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC) : -1;
+    if (fd < 0) {
+        const int error = fd_ >= 0 ? errno : EBADF;
+        if (error == ELOOP || (fd_ >= 0 && isLink(fd_, name))) reportOwnPathLink(joined(path_, name));
+        return {std::nullopt, error == ENOENT ? FileReadError::absent : FileReadError::unreadable};
+    }
     auto read = fileContents(fd, maxBytes);
     ::close(fd);
     return read;
@@ -222,9 +288,17 @@ std::optional<std::string> OwnFolder::writeAtomically(const std::string& name, c
 {
     const std::string target = joined(path_, name);
     if (fd_ < 0) return "cannot write " + target + ": " + refusal_;
-    if (isLink(fd_, name)) {
-        reportOwnPathLink(target);
-        return "cannot replace " + target + ": it is a symbolic link";
+    if (const auto entry = status(name)) {
+        if (S_ISLNK(entry->st_mode)) {
+            reportOwnPathLink(target);
+            return "cannot replace " + target + ": it is a symbolic link";
+        }
+        if (!S_ISREG(entry->st_mode)) {
+            reportOwnPathNotAFile(target);
+            return "cannot replace " + target + ": it is not a regular file";
+        }
+        // Renamed over, the other names keep their file as it was.
+        if (entry->st_nlink > 1) reportOwnPathHardLinked(target);
     }
     std::string temporary;
     int fd = -1;
@@ -259,7 +333,7 @@ void OwnFolder::tighten() const
     struct stat status {};
     if (::fstat(fd_, &status) == 0 && status.st_uid == ::geteuid() && (status.st_mode & 077) != 0)
         ::fchmod(fd_, status.st_mode & 07700);
-    for (const auto& name : names()) tightenEntry(fd_, name.c_str());
+    for (const auto& name : names()) tightenEntry(fd_, path_, name.c_str());
 }
 
 }  // namespace core

@@ -16,7 +16,10 @@ namespace core {
 // which may itself be reached through links) one name at a time, never through a link, and
 // everything in it is opened, listed, renamed and removed relative to that descriptor,
 // again never through a link. A link where a folder or file of ours should be is left
-// alone, with one line in the system log per path and process.
+// alone, with one line in the system log per path and process; so is anything but a regular
+// file where a file of ours should be (a FIFO would hold an open for good), and a file of
+// ours that is also linked from elsewhere (a hard link): writing or tightening it would
+// reach the other name's file.
 class OwnFolder {
 public:
     enum class Missing { fail, create };
@@ -47,9 +50,14 @@ public:
     // A folder inside this one; one made now gets exactly `mode`, whatever the umask.
     OwnFolder child(const std::string& name, Missing missing, mode_t mode = 0700) const;
 
-    // Opens a file in the folder (O_NOFOLLOW and O_CLOEXEC added), -1 with errno set when it
-    // cannot; a link is refused (ELOOP) and reported.
+    // Opens a regular file in the folder (O_NOFOLLOW and O_CLOEXEC added), -1 with errno set
+    // when it cannot; never waits on a FIFO. Refused and reported: a link (ELOOP), anything
+    // else but a regular file (EINVAL) and, for writing, a file with other hard links
+    // (EMLINK, and O_TRUNC does not reach it).
     int openFile(const std::string& name, int flags, mode_t mode = 0600) const;
+    // Opens the file for appending, made when missing; one with other hard links is first
+    // replaced by a fresh, empty file of ours, so the other name's file is not written.
+    int openForAppending(const std::string& name) const;
     // A regular file's bytes; a link is unreadable (and reported).
     FileContents contents(const std::string& name, std::uint64_t maxBytes = UINT64_MAX) const;
     // The entry itself, never what a link names.
@@ -61,11 +69,14 @@ public:
     bool rename(const std::string& from, const std::string& to) const;
     // As rename, but never over an existing entry (EEXIST).
     bool renameNoReplace(const std::string& from, const std::string& to) const;
-    // Writes the file under a temporary name, synced, then renames it into place (mode 0600).
-    // The error's description when it could not.
+    // Writes the file under a temporary name, synced, then renames it into place (mode 0600),
+    // so a file with other hard links is replaced, not written (and reported); a link or
+    // anything but a regular file in its place is left alone. The error's description when
+    // it could not.
     std::optional<std::string> writeAtomically(const std::string& name, const std::string& text) const;
     // Takes every permission for group and others off the folder and off the files and
-    // folders directly in it that this user owns; links are left alone.
+    // folders directly in it that this user owns; links and files with other hard links
+    // (reported) are left alone.
     void tighten() const;
 
 private:
@@ -82,7 +93,11 @@ private:
 bool writeAllTo(int fd, const std::string& bytes);
 
 // The one line for a link found where a file or folder of ours should be; written once per
-// path and process.
+// path and process (each of the three kinds of fault below once).
 void reportOwnPathLink(const std::string& path);
+// The same for anything but a regular file where a file of ours should be.
+void reportOwnPathNotAFile(const std::string& path);
+// The same for a file of ours that has other hard links.
+void reportOwnPathHardLinked(const std::string& path);
 
 }  // namespace core

@@ -4,12 +4,10 @@
 
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -102,9 +100,22 @@ std::string runtimeFolder()
 
 bool makeDirectories(const std::string& path)
 {
-    std::error_code error;
-    std::filesystem::create_directories(path, error);
-    return std::filesystem::is_directory(path, error);
+    if (path.empty()) return false;
+    // One name at a time, each made 0700 exactly: under a lax umask (000) a folder such as
+    // ~/.config would let any local user plant files, autostart entries among them.
+    for (auto slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (::mkdir(prefix.c_str(), 0700) == 0) {
+            const int fd = ::open(prefix.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd >= 0) {
+                ::fchmod(fd, 0700);
+                ::close(fd);
+            }
+        }
+        if (slash == std::string::npos) break;
+    }
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 }  // namespace core::paths

@@ -26,7 +26,8 @@ std::string temporaryFolder();
 // every copy of the application run by the user finds the same one.
 std::string runtimeFolder();
 
-// Creates the folder and its parents; true when it exists afterwards.
+// Creates the folder and its parents, each made for the user alone (0700) whatever the
+// umask; true when it exists afterwards.
 bool makeDirectories(const std::string& path);
 
 }  // namespace core::paths

@@ -1,13 +1,12 @@
 #include "platform/linux/XdgLoginItem.h"
 
+#include "platform/core/OwnFolder.h"
 #include "platform/core/Paths.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace linuxdesktop {
 namespace {
@@ -21,12 +20,18 @@ desktop::Error failure(long code, const std::string& what)
     return {domain, code, text, text};
 }
 
-std::optional<std::string> autostartFolder()
+// The autostart folder, reached without links below the configuration folder (which the
+// user may keep anywhere); made 0700 when asked to and missing. A link in its place is
+// refused with its line: an entry written through it would land wherever it points.
+std::optional<core::OwnFolder> autostartFolder(core::OwnFolder::Missing missing)
 {
     const auto config = core::paths::configHome();
     if (!config) return std::nullopt;
-    return *config + "/autostart";
+    return core::OwnFolder::open(*config, "autostart", missing);
 }
+
+// Upper bound for an entry read back; ours has a few lines.
+constexpr std::uint64_t maxEntryBytes = 64 * 1024;
 
 // Characters that make an Exec argument need quotes, and those escaped inside them.
 constexpr const char* reserved = " \t\n\"'\\><~|&;$*?#()`";
@@ -114,15 +119,18 @@ XdgLoginItem::XdgLoginItem(AutostartProgram program) : program_(std::move(progra
 
 desktop::LoginItem::Status XdgLoginItem::status()
 {
-    const auto folder = autostartFolder();
-    if (!folder) return Status::notRegistered;
-    std::ifstream in(*folder + "/" + fileName, std::ios::binary);
-    if (!in) return Status::notRegistered;
-    std::stringstream contents;
-    contents << in.rdbuf();
+    const auto folder = autostartFolder(core::OwnFolder::Missing::fail);
+    if (!folder || !*folder) return Status::notRegistered;
+    // Not opened when it is no regular file: a FIFO would hold the launch for good.
+    const auto entry = folder->status(fileName);
+    if (entry && !S_ISREG(entry->st_mode) && !S_ISLNK(entry->st_mode))
+        core::reportOwnPathNotAFile(folder->path() + "/" + fileName);
+    if (!entry || !S_ISREG(entry->st_mode)) return Status::notRegistered;
+    const auto contents = folder->contents(fileName, maxEntryBytes);
+    if (!contents.bytes) return Status::notRegistered;
     // A hidden entry is one the user turned off.
-    if (entryValue(contents.str(), "Hidden") == "true") return Status::notRegistered;
-    const auto exec = entryValue(contents.str(), "Exec");
+    if (entryValue(*contents.bytes, "Hidden") == "true") return Status::notRegistered;
+    const auto exec = entryValue(*contents.bytes, "Exec");
     return exec && firstArgument(*exec) == program_.executable ? Status::enabled : Status::notRegistered;
 }
 
@@ -131,48 +139,24 @@ std::optional<std::string> XdgLoginItem::registrationRefusal() { return program_
 std::optional<desktop::Error> XdgLoginItem::registerItem()
 {
     if (program_.refusal) return failure(0, *program_.refusal);
-    const auto folder = autostartFolder();
-    if (!folder) return failure(0, "No configuration folder (neither XDG_CONFIG_HOME nor HOME is set)");
     if (program_.executable.empty() || program_.executable.find('\n') != std::string::npos)
         return failure(0, "The application's executable cannot be named in an autostart entry");
     // Made by us, the folder is the user's alone whatever the umask; one found is left as it is.
-    if (!core::paths::makeDirectories(*core::paths::configHome()) ||
-        (::mkdir(folder->c_str(), 0700) != 0 && errno != EEXIST))
-        return failure(errno, "Cannot create " + *folder);
-
+    const auto folder = autostartFolder(core::OwnFolder::Missing::create);
+    if (!folder) return failure(0, "No configuration folder (neither XDG_CONFIG_HOME nor HOME is set)");
+    if (!*folder) return failure(0, folder->refusal());
     const std::string contents =
         "[Desktop Entry]\nType=Application\nName=Glimra\nExec=" + execValue(program_.executable) + "\nTerminal=false\n";
-    std::string temporary = *folder + "/." + fileName + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return failure(errno, "Cannot write in " + *folder);
-    std::size_t written = 0;
-    while (written < contents.size()) {
-        const auto n = ::write(fd, contents.data() + written, contents.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += static_cast<std::size_t>(n);
-    }
-    const int writeError = written == contents.size() ? 0 : errno;
-    const bool synced = writeError == 0 && ::fsync(fd) == 0;
-    const int syncError = synced ? 0 : errno;
-    ::close(fd);
-    const std::string target = *folder + "/" + fileName;
-    if (!synced || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = writeError ? writeError : syncError ? syncError : errno;
-        ::unlink(temporary.c_str());
-        return failure(error, "Cannot write " + target);
-    }
+    if (const auto error = folder->writeAtomically(fileName, contents)) return failure(0, *error);
     return std::nullopt;
 }
 
 std::optional<desktop::Error> XdgLoginItem::unregisterItem()
 {
-    const auto folder = autostartFolder();
-    if (!folder) return failure(0, "The login item is not registered");
-    const std::string target = *folder + "/" + fileName;
-    if (::unlink(target.c_str()) == 0) return std::nullopt;
-    if (errno == ENOENT) return failure(0, "The login item is not registered");
-    return failure(errno, "Cannot remove " + target);
+    const auto folder = autostartFolder(core::OwnFolder::Missing::fail);
+    if (!folder || !folder->status(fileName)) return failure(0, "The login item is not registered");
+    if (folder->remove(fileName)) return std::nullopt;
+    return failure(errno, "Cannot remove " + folder->path() + "/" + fileName);
 }
 
 }  // namespace linuxdesktop
