@@ -2,6 +2,7 @@
 #include "app/DesktopRun.h"
 #include "app/LaunchArguments.h"
 #include "platform/core/AppIdentity.h"
+#include "platform/linux/FolderExchange.h"
 #include "platform/x11/X11Connection.h"
 #include "scenario/LiveRun.h"
 #include "scenario/OutputFolder.h"
@@ -141,6 +142,9 @@ int runOnDisplay(char** argv, const std::vector<std::string>& launchArgs)
 
 int main(int argc, char** argv)
 {
+    // The replace script's swap of two bundle folders, run by the copy that wrote it.
+    if (argc == 4 && std::string_view(argv[1]) == linuxdesktop::exchangeFoldersArgument)
+        return linuxdesktop::exchangeStatus(linuxdesktop::exchangeFolders(argv[2], argv[3]));
     const auto parsed = parseArguments(argc, argv);
     if (const auto* problem = std::get_if<std::string>(&parsed)) {
         if (!problem->empty()) std::fprintf(stderr, "%s\n", scenario::shownText(*problem).c_str());

@@ -14,4 +14,7 @@ struct ReplaceJob {
     int rounds = 200;           // waits of 0.3 s for pid to end
     std::string executable;     // the new bundle's
     std::string oldExecutable;  // the target's, started again when the new one fails
+    // The old executable swaps target and staged in one step (the hidden launch argument of
+    // platform/linux/FolderExchange.h) and back; the two renames only where that is refused.
+    bool exchangeFolders = false;
 };

@@ -1,10 +1,14 @@
 #include "update/ReplaceScript.h"
 
-// Only renames until the new copy has proved itself, so a failure at any step leaves a
+#include "platform/linux/FolderExchange.h"
+
+namespace {
+
+// Only renames or exchanges until the new copy has proved itself, so a failure at any step leaves a
 // working copy at the target. Deletes nothing but the aside copy, the staging folder and
-// the package. The log is created for the user alone, and never written through a link. Under dash a failed exec ends
-// the script, hence the "command" in front.
-const char* const replaceScriptText =
+// the package. The log is created for the user alone, and never written through a link.
+// Under dash a failed exec ends the script, hence the "command" in front.
+const std::string waitForOldProcess =
     R"SH(LOG="$1" PID="$2" TARGET="$3" STAGED="$4" STAGEDIR="$5" PKG="$6" ROUNDS="$7" EXEC="$8" OLDEXEC="$9"
 MASK=$(umask)
 umask 077
@@ -32,7 +36,11 @@ if kill -0 "$PID" 2>/dev/null; then
   exit 1
 fi
 echo "替换 $TARGET"
-if ! ASIDE=$(/bin/mktemp -d "$TARGET.old-XXXXXX"); then
+)SH";
+
+// Between these two renames the target is missing: where the folders cannot be exchanged.
+const std::string placeByRenames =
+    R"SH(if ! ASIDE=$(/bin/mktemp -d "$TARGET.old-XXXXXX"); then
   echo "无法在旁边留出旧版本的位置"
   reopenOld
 fi
@@ -46,7 +54,11 @@ if ! /bin/mv -T -- "$STAGED" "$TARGET"; then
   /bin/mv -T -- "$ASIDE" "$TARGET" || { echo "旧版本留在 $ASIDE"; exit 1; }
   reopenOld
 fi
-echo "已替换，重启"
+)SH";
+
+// Starts the new copy; when it does not keep running, the restoring part follows.
+const std::string startNewCopy =
+    R"SH(echo "已替换，重启"
 startQuietly "$TARGET/$EXEC"
 NEWPID=$!
 # A child that has exited still answers kill -0 until it is waited for: wait for it,
@@ -64,13 +76,19 @@ else
 fi
 if [ "$status" -ne 0 ]; then
   echo "新版本没能启动（$status），恢复旧版本"
-  if ! /bin/mv -T -- "$TARGET" "$STAGED"; then
+)SH";
+
+const std::string restoreByRenames =
+    R"SH(  if ! /bin/mv -T -- "$TARGET" "$STAGED"; then
     echo "新版本留在 $TARGET，旧版本留在 $ASIDE"
     exit 1
   fi
   /bin/mv -T -- "$ASIDE" "$TARGET" || { echo "旧版本留在 $ASIDE"; exit 1; }
   reopenOld
-fi
+)SH";
+
+const std::string cleanUp =
+    R"SH(fi
 /bin/rm -f -- "$PKG"
 # The old copy may hold folders its owner cannot write; chmod never follows links here.
 /bin/chmod -R u+rwx -- "$ASIDE"
@@ -80,11 +98,52 @@ if ! /bin/rm -rf -- "$ASIDE" "$STAGEDIR"; then
 fi
 echo "[$(stamp)] 完成")SH";
 
+// The old copy's executable, the one that wrote the script, swaps the folders in one step
+// both ways, so the target always holds a whole bundle. Only its status 3 (the filesystem
+// cannot exchange) lets the renames run.
+const std::string placeByExchange =
+    R"SH(EXCHANGED=
+"$TARGET/$OLDEXEC" )SH" +
+    std::string(linuxdesktop::exchangeFoldersArgument) + R"SH( "$STAGED" "$TARGET" </dev/null
+case $? in
+0) EXCHANGED=1 ASIDE=$STAGED ;;
+3) echo "这里不能对调文件夹，改为两次改名"; placeOldAsideAndNewIn ;;
+*) echo "无法放入新版本"; reopenOld ;;
+esac
+)SH";
+
+const std::string restoreByExchange =
+    R"SH(  if [ -n "$EXCHANGED" ]; then
+    "$STAGED/$OLDEXEC" )SH" +
+    std::string(linuxdesktop::exchangeFoldersArgument) + R"SH( "$TARGET" "$STAGED" </dev/null ||
+      { echo "新版本留在 $TARGET，旧版本留在 $STAGED"; exit 1; }
+    reopenOld
+  fi
+  putOldBack
+)SH";
+
+const std::string renamingScript = waitForOldProcess + placeByRenames + startNewCopy + restoreByRenames + cleanUp;
+
+const std::string exchangingScript = waitForOldProcess + "placeOldAsideAndNewIn() {\n" + placeByRenames + "}\n" +
+                                     "putOldBack() {\n" + restoreByRenames + "}\n" + placeByExchange + startNewCopy +
+                                     restoreByExchange + cleanUp;
+
+}  // namespace
+
 const char* const replaceScriptShell = "/bin/sh";
 
 std::vector<std::string> replaceScriptArguments(const ReplaceJob& job)
 {
-    return {"-c",           replaceScriptText, "glimra-update", job.log,     job.pid,
-            job.target,     job.staged,        job.stageDir,    job.package, std::to_string(job.rounds),
-            job.executable, job.oldExecutable};
+    return {"-c",
+            job.exchangeFolders ? exchangingScript : renamingScript,
+            "glimra-update",
+            job.log,
+            job.pid,
+            job.target,
+            job.staged,
+            job.stageDir,
+            job.package,
+            std::to_string(job.rounds),
+            job.executable,
+            job.oldExecutable};
 }

@@ -116,7 +116,8 @@ int stageAndStart(const StagingInputs& in)
                              .package = in.package,
                              .rounds = waitRounds,
                              .executable = staged.info.executable.value_or(""),
-                             .oldExecutable = ourBundle ? ourBundle->executable.value_or("") : ""};
+                             .oldExecutable = ourBundle ? ourBundle->executable.value_or("") : "",
+                             .exchangeFolders = desktop::installation().exchangesBundleFolders()};
         if (const auto refusal = replaceJobRefusal(job, in.ourIdentifier)) throw InstallError{*refusal};
         const auto started = desktop::tools().startDetached(replaceScriptShell, replaceScriptArguments(job));
         if (!started) throw InstallError{L10n::t("无法启动安装脚本")};

@@ -29,6 +29,9 @@ public:
     virtual std::optional<std::string> trustedKeysFile(const std::string& bundlePath) = 0;
     // None when an update may replace the bundle folder. Blocks; any thread.
     virtual std::optional<Refusal> replacementRefusal(const std::string& bundlePath) = 0;
+    // Whether the replace swaps the bundle folder and the new one in one step through the
+    // installed executable; else it renames the old one aside and the new one in.
+    virtual bool exchangesBundleFolders() const { return false; }
 };
 
 }  // namespace desktop

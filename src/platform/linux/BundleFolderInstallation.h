@@ -15,6 +15,7 @@ public:
     explicit BundleFolderInstallation(std::shared_ptr<desktop::Tools> tools);
     std::optional<std::string> trustedKeysFile(const std::string& bundlePath) override;
     std::optional<Refusal> replacementRefusal(const std::string& bundlePath) override;
+    bool exchangesBundleFolders() const override { return true; }
 
 private:
     std::shared_ptr<desktop::Tools> tools_;
