@@ -12,12 +12,12 @@
 #include <QVariant>
 
 #include <cerrno>
-#include <csignal>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,8 +28,27 @@ constexpr const char* lockFileName = "instance.lock";
 const QByteArray reopenMessage = QByteArrayLiteral("reopen");
 // A connection that says nothing useful within this time is dropped.
 constexpr int connectionTimeoutMs = 1000;
+// Connections held at once; the oldest goes first. Holding every one a flood opens would
+// use up the descriptors, and the toolkit closes the listening socket, file and all, when
+// it cannot accept.
+constexpr std::size_t heldConnectionCap = 32;
 
 bool isAlive(qint64 pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+
+// Anything but a regular file where the lock file should be is left alone: a FIFO would
+// hold the toolkit's open for good.
+bool lockFileIsForeign(const std::string& folder)
+{
+    const auto own = core::OwnFolder::openPath(folder, core::OwnFolder::Missing::fail);
+    const auto entry = own.status(lockFileName);
+    if (!entry || S_ISREG(entry->st_mode)) return false;
+    const std::string path = folder + "/" + lockFileName;
+    if (S_ISLNK(entry->st_mode))
+        core::reportOwnPathLink(path);
+    else
+        core::reportOwnPathNotAFile(path);
+    return true;
+}
 
 int milliseconds(double seconds) { return static_cast<int>(std::clamp(std::ceil(seconds * 1000), 0.0, 2147483647.0)); }
 
@@ -39,12 +58,22 @@ std::string InstanceLock::defaultFolder() { return core::paths::runtimeFolder() 
 
 std::optional<std::string> InstanceLock::prepareFolder(const std::string& folder)
 {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return folder + ": cannot be created (" + std::strerror(errno) + ")";
+    const std::filesystem::path path(folder);
+    const std::string parent = path.parent_path().string();
+    // The runtime folder the user named may be reached through links; any other (the
+    // fallback in the shared temporary folder) may be a link or folder another user
+    // planted, and is used only when it is this user's own.
+    const char* named = std::getenv("XDG_RUNTIME_DIR");
+    const bool userNamed = named && parent == named;
+    const auto base = userNamed ? core::OwnFolder::open(parent, "", core::OwnFolder::Missing::fail)
+                                : core::OwnFolder::openPath(parent, core::OwnFolder::Missing::fail);
+    if (!base) return base.refusal();
     struct stat status {};
-    if (::lstat(folder.c_str(), &status) != 0) return folder + ": cannot be read (" + std::strerror(errno) + ")";
-    if (S_ISLNK(status.st_mode)) return folder + ": is a symbolic link";
-    if (!S_ISDIR(status.st_mode)) return folder + ": is not a folder";
+    if (!userNamed && (::fstat(base.descriptor(), &status) != 0 || status.st_uid != ::geteuid()))
+        return parent + ": belongs to another user";
+    const auto own = base.child(path.filename().string(), core::OwnFolder::Missing::create);
+    if (!own) return own.refusal();
+    if (::fstat(own.descriptor(), &status) != 0) return folder + ": cannot be read (" + std::strerror(errno) + ")";
     if (status.st_uid != ::geteuid()) return folder + ": belongs to another user";
     if ((status.st_mode & 077) != 0) return folder + ": is open to group or others";
     return std::nullopt;
@@ -74,11 +103,8 @@ InstanceLock::Result InstanceLock::tryLock() { return waitForRelease(0); }
 InstanceLock::Result InstanceLock::waitForRelease(double timeoutSeconds)
 {
     if (lock_->isLocked()) return Result::acquired;
+    if (lockFileIsForeign(folder_)) return Result::failed;
     const auto folder = core::OwnFolder::openPath(folder_, core::OwnFolder::Missing::fail);
-    if (const auto entry = folder.status(lockFileName); entry && S_ISLNK(entry->st_mode)) {
-        core::reportOwnPathLink(lockPath());
-        return Result::failed;
-    }
     if (lock_->tryLock(milliseconds(timeoutSeconds))) {
         // The toolkit makes the file as the umask allows; like every file of ours it is
         // this user's alone.
@@ -104,7 +130,7 @@ std::optional<long long> InstanceLock::holderPid() const
 
 std::optional<long long> InstanceLock::otherLiveHolder(const std::string& folder)
 {
-    if (prepareFolder(folder)) return std::nullopt;
+    if (prepareFolder(folder) || lockFileIsForeign(folder)) return std::nullopt;
     qint64 pid = 0;
     QString host;
     QString application;
@@ -139,7 +165,16 @@ bool InstanceLock::listen(std::function<void()> onReopen, std::string* error)
 void InstanceLock::accept()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (held_.size() >= heldConnectionCap) {
+            QLocalSocket* oldest = held_.front();
+            held_.pop_front();
+            oldest->abort();
+        }
+        held_.push_back(socket);
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            std::erase(held_, socket);
+            socket->deleteLater();
+        });
         QTimer::singleShot(connectionTimeoutMs, socket, [socket] { socket->abort(); });
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             // Reads a few bytes at most; anything but the one message is ignored.

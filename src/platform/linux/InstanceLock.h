@@ -2,12 +2,14 @@
 
 #include <QObject>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 class QLocalServer;
+class QLocalSocket;
 class QLockFile;
 
 namespace linuxdesktop {
@@ -49,7 +51,8 @@ public:
 
     // Only while this process holds the lock: removes a leftover "instance.sock" and
     // listens on it, readable by this user only. Every connection that sends "reopen"
-    // calls onReopen on the main thread; anything else is ignored. False (with the reason
+    // calls onReopen on the main thread; anything else is ignored. At most a few
+    // connections are held at once: a new one drops the oldest. False (with the reason
     // in *error) when the socket cannot be made.
     bool listen(std::function<void()> onReopen, std::string* error = nullptr);
 
@@ -72,6 +75,8 @@ private:
     std::unique_ptr<QLockFile> lock_;
     QLocalServer* server_ = nullptr;
     std::function<void()> onReopen_;
+    // The accepted connections still open, oldest first.
+    std::deque<QLocalSocket*> held_;
 };
 
 }  // namespace linuxdesktop

@@ -1,5 +1,7 @@
 #include "platform/linux/InstanceLock.h"
 
+#include "platform/core/SystemLog.h"
+
 #include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
 
@@ -7,10 +9,18 @@
 #include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QSocketNotifier>
+
+#include <gmock/gmock.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -127,6 +137,45 @@ TEST_F(InstanceLockTest, ALinkInPlaceOfTheLockFileIsNotFollowed)
     EXPECT_EQ(status.st_mode & 0777, 0644u);
 }
 
+TEST_F(InstanceLockTest, ARuntimeFolderThatIsALinkOrAnotherUsersIsNotUsed)
+{
+    // A fallback in the shared temporary folder: another user can plant a link there.
+    const std::string theirs = home() + "/theirs";
+    ASSERT_EQ(::mkdir(theirs.c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(theirs.c_str(), (home() + "/runtime-linked").c_str()), 0);
+    const auto linked = linuxdesktop::InstanceLock::prepareFolder(home() + "/runtime-linked/glimra");
+    ASSERT_TRUE(linked);
+    EXPECT_NE(linked->find("symbolic link"), std::string::npos) << *linked;
+    EXPECT_FALSE(std::filesystem::exists(theirs + "/glimra"));
+    EXPECT_EQ(linuxdesktop::InstanceLock::otherLiveHolder(home() + "/runtime-linked/glimra"), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(theirs + "/glimra"));
+
+    if (::geteuid() != 0) return;
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    const auto foreign = linuxdesktop::InstanceLock::prepareFolder(theirs + "/glimra");
+    ASSERT_TRUE(foreign);
+    EXPECT_NE(foreign->find("another user"), std::string::npos) << *foreign;
+    EXPECT_FALSE(std::filesystem::exists(theirs + "/glimra"));
+}
+
+TEST_F(InstanceLockTest, AFifoInPlaceOfTheLockFileIsLeftAloneWithOneLine)
+{
+    ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    const std::string path = folder + "/instance.lock";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::vector<std::string> lines;
+    core::systemLog::setSink([&](const std::string& line) { lines.push_back(line); });
+    linuxdesktop::InstanceLock lock(folder);
+    EXPECT_EQ(lock.tryLock(), Result::failed);
+    EXPECT_EQ(lock.tryLock(), Result::failed);
+    EXPECT_EQ(linuxdesktop::InstanceLock::otherLiveHolder(folder), std::nullopt);
+    core::systemLog::setSink({});
+    EXPECT_THAT(lines, testing::ElementsAre("[Glimra] 私有目录: " + path + " 不是普通文件 ⇒ 不打开，保持原样"));
+    struct stat status {};
+    ASSERT_EQ(::lstat(path.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+}
+
 TEST_F(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo)
 {
     ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
@@ -196,6 +245,70 @@ TEST_F(InstanceLockTest, TheHolderHearsReopenAndIgnoresAnythingElse)
 
     EXPECT_TRUE(linuxdesktop::InstanceLock::sendReopen(folder));
     EXPECT_TRUE(pumpUntil([&] { return reopened == 2; }));
+}
+
+// Opens `count` connections to the socket and holds them, then writes one byte to `done`.
+[[noreturn]] void holdConnections(const std::string& socketPath, int count, int done)
+{
+    // Without the holder's descriptors: its listening socket must close when it closes it.
+    ::close_range(3, static_cast<unsigned>(done) - 1, 0);
+    ::close_range(static_cast<unsigned>(done) + 1, ~0U, 0);
+    rlimit limit {};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    for (int i = 0; i < count; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) ::close(fd);
+    }
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(done, &byte, 1);
+    for (;;) ::pause();
+}
+
+TEST_F(InstanceLockTest, AFloodOfHeldConnectionsNeitherClosesTheSocketNorLosesAReopen)
+{
+    ASSERT_EQ(linuxdesktop::InstanceLock::prepareFolder(folder), std::nullopt);
+    linuxdesktop::InstanceLock holder(folder);
+    ASSERT_EQ(holder.tryLock(), Result::acquired);
+    int reopened = 0;
+    std::string error;
+    ASSERT_TRUE(holder.listen([&] { ++reopened; }, &error)) << error;
+
+    int done[2];
+    ASSERT_EQ(::pipe2(done, O_CLOEXEC), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) holdConnections(holder.socketPath(), 400, done[1]);
+    ::close(done[1]);
+
+    // Few descriptors to spare, so a holder that keeps every connection runs out.
+    rlimit saved {};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    const auto inUse = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(inUse + 150);
+    ::setrlimit(RLIMIT_NOFILE, &tight);
+
+    bool flooded = false;
+    QSocketNotifier notifier(done[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, [&] { flooded = true; });
+    while (!flooded) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+    struct stat status {};
+    EXPECT_EQ(::lstat(holder.socketPath().c_str(), &status), 0) << "the socket file is still there";
+    EXPECT_TRUE(linuxdesktop::InstanceLock::sendReopen(folder));
+    while (reopened == 0 && ::lstat(holder.socketPath().c_str(), &status) == 0)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(reopened, 1);
+
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(done[0]);
 }
 
 }  // namespace
