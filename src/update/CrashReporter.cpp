@@ -1,5 +1,6 @@
 #include "update/CrashReporter.h"
 
+#include "foundation/Diag.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/core/Paths.h"
 #include "platform/core/Sha256.h"
@@ -67,11 +68,21 @@ bool isUtf8(std::string_view text)
     return true;
 }
 
-std::optional<std::string> readText(const core::OwnFolder& folder, const std::string& name)
+// The most bytes the excerpt's code points can take: a larger report is never read, so
+// a huge one costs no memory at each launch.
+constexpr std::uint64_t reportByteCap = CrashExcerpt::readLimit * 4;
+
+struct ReportText {
+    std::optional<std::string> text;
+    bool tooLarge = false;
+};
+
+ReportText readText(const core::OwnFolder& folder, const std::string& name)
 {
-    auto bytes = folder.contents(name).bytes;
-    if (!bytes || !isUtf8(*bytes)) return std::nullopt;
-    return bytes;
+    auto contents = folder.contents(name, reportByteCap);
+    if (!contents.bytes) return {.text = std::nullopt, .tooLarge = contents.error == core::FileReadError::tooLarge};
+    if (!isUtf8(*contents.bytes)) return {};
+    return {.text = std::move(contents.bytes)};
 }
 
 std::string homeFolder()
@@ -126,19 +137,24 @@ void scanAndUpload()
     const std::unordered_set<std::string> alreadySent(remembered.begin(), remembered.end());
     const std::string home = homeFolder();
 
-    std::vector<std::string> sent;
+    std::vector<std::string> done;
     for (const std::string& name : *names) {
         if (!CrashReportFolder::isReportName(name) || alreadySent.contains(name)) continue;
-        const auto text = readText(folder, name);
+        const auto [text, tooLarge] = readText(folder, name);
+        if (tooLarge) {
+            // Remembered like a sent report, so it is passed over, and its name trimmed, as they are.
+            Diag::log("崩溃报告: " + name + " 超过 " + std::to_string(reportByteCap) + " 字节 ⇒ 不读取，不上传");
+            done.push_back(name);
+        }
         if (!text) continue;
         const Payload payload{{"appVersion", plistValue("version")},
                               {"appBuild", plistValue("build")},
                               {"osVersion", SystemLine::line()},
                               {"fileName", name},
                               {"excerpt", CrashExcerpt::excerpt(*text, home)}};
-        if (upload(payload, core::sha256Hex(*text))) sent.push_back(name);
+        if (upload(payload, core::sha256Hex(*text))) done.push_back(name);
     }
-    CrashUploadLedger::store(CrashUploadLedger::updated(remembered, *names, sent));
+    CrashUploadLedger::store(CrashUploadLedger::updated(remembered, *names, done));
 }
 
 bool upload(const Payload& payload, const std::string& idempotencyKey)

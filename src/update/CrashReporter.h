@@ -6,7 +6,7 @@
 
 // Crash reporting: a fatal signal leaves a report in the application's crash-report folder;
 // at the next launch each unsent report is redacted and posted, once, to the service.
-// Silent: no log line, no alert.
+// Silent: no alert, and no log line but one for a report too large to read.
 namespace CrashReporter {
 
 using Payload = std::map<std::string, std::string>;
@@ -16,7 +16,8 @@ using Payload = std::map<std::string, std::string>;
 // 20 reports and, when the switch is on, scans.
 void start();
 
-// Sends each unsent report and records what was sent in "crashReportsUploaded". Blocks.
+// Sends each unsent report and records what was sent in "crashReportsUploaded"; a report
+// too large to read is recorded there unsent. Blocks.
 void scanAndUpload();
 
 // Posts the payload to base + "/api/crash" under the idempotency key; true only for a

@@ -1,6 +1,7 @@
 #include "platform/core/Sha256.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/sim/SimUrlLoading.h"
+#include "support/DiagLines.h"
 #include "support/SimDesktopTest.h"
 #include "support/TestEnvironment.h"
 #include "update/CrashReporter.h"
@@ -42,11 +43,11 @@ public:
     std::vector<desktop::UrlRequest> requests;
 };
 
-class CrashReporterTest : public testsupport::SimDesktopTest {
+class CrashReporterTest : public testsupport::WithDiagLines<testsupport::SimDesktopTest> {
 protected:
     void SetUp() override
     {
-        SimDesktopTest::SetUp();
+        WithDiagLines::SetUp();
         if (const char* home = std::getenv("HOME")) savedHome_ = home;
         ::setenv("HOME", home().c_str(), 1);
     }
@@ -56,7 +57,7 @@ protected:
             ::setenv("HOME", savedHome_->c_str(), 1);
         else
             ::unsetenv("HOME");
-        SimDesktopTest::TearDown();
+        WithDiagLines::TearDown();
     }
 
     std::string folder() const { return dataHome() + "/Glimra/CrashReports"; }
@@ -222,6 +223,22 @@ TEST_F(CrashReporterTest, WhatIsNoReadableFileIsSkippedAndTheFolderIsTheUsersAlo
     clock().runUntilIdle();
     EXPECT_THAT(postedNames(), ElementsAre("Glimra-a.crash"));
     EXPECT_EQ(std::filesystem::status(folder()).permissions(), std::filesystem::perms::owner_all);
+}
+
+TEST_F(CrashReporterTest, AReportLargerThanTheExcerptCanTakeIsNotReadButRememberedWithOneLine)
+{
+    // 16000 code points take at most 64000 bytes: a report of that size is still sent.
+    writeReport("Glimra-a.crash", std::string(64000, 'a'));
+    writeReport("Glimra-b.crash", std::string(64001, 'b'));
+    serviceAnswers(200);
+    CrashReporter::scanAndUpload();
+    EXPECT_THAT(postedNames(), ElementsAre("Glimra-a.crash"));
+    EXPECT_THAT(diagLines(), ElementsAre("崩溃报告: Glimra-b.crash 超过 64000 字节 ⇒ 不读取，不上传"));
+    EXPECT_EQ(uploaded(), nlohmann::json({"Glimra-a.crash", "Glimra-b.crash"}));
+
+    CrashReporter::scanAndUpload();
+    EXPECT_EQ(posted().size(), 1u);
+    EXPECT_EQ(diagLines().size(), 1u);
 }
 
 TEST_F(CrashReporterTest, AnAnswerOverOneMebibyteIsNotReadAndNotCounted)
