@@ -55,6 +55,16 @@ void makeOpaque(QImage& image, const QRegion& drawn)
     }
 }
 
+// Qt stretches an image under a scaling transform about twice as fast as under none or a
+// move, to the same pixels: the target is given in halves under a doubling, both exact.
+void drawStretched(QPainter& painter, const QRectF& target, const QImage& image, const QRectF& source)
+{
+    const QTransform world = painter.worldTransform();
+    painter.scale(2, 2);
+    painter.drawImage(QRectF(target.x() / 2, target.y() / 2, target.width() / 2, target.height() / 2), image, source);
+    painter.setWorldTransform(world);
+}
+
 // Draws an image 1:1 under a clip in device pixels, as its largest rectangle and the rest:
 // under a rectangle Qt copies the image's rows, under a region it blends span by span.
 void drawUnder(QPainter& painter, const QRegion& clip, const std::function<void()>& draw)
@@ -267,7 +277,7 @@ void MirrorView::drawScaled(QPainter& painter) const
     if (target.isEmpty()) return;
     painter.setClipRegion(roundedClip());
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(target, wrapped(*frame_), source);
+    drawStretched(painter, target, wrapped(*frame_), source);
 }
 
 bool MirrorView::pictureFits(const QTransform& toDevice) const
@@ -319,7 +329,7 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
             // Piece by piece where only the backdrop's bars show: each piece scales only
             // what it shows, not the whole frame.
             if (drawn == whole)
-                painter.drawImage(QRectF(pixels), image, source);
+                drawStretched(painter, QRectF(pixels), image, source);
             else
                 for (const QRect& piece : drawn & pixels) painter.drawImage(piece, image, sourceOf(piece, pixels, source));
             makeOpaque(made.image, drawn & pixels);
