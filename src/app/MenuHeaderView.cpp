@@ -12,6 +12,7 @@ MenuHeaderView::MenuHeaderView(const std::string& title, double width) : title_(
 {
     setFixedSize(static_cast<int>(width), 26);
     label_ = new QLabel(this);
+    label_->setTextFormat(Qt::PlainText);
     label_->setFont(views::systemFont(12, QFont::Normal));
     label_->setWordWrap(false);
     layoutLabel();

@@ -122,6 +122,15 @@ bool windowRowsDiffer(const std::vector<desktop::ShareableWindow>& shown,
                        });
 }
 
+bool sameWindowOrder(const std::vector<desktop::ShareableWindow>& shown,
+                     const std::vector<desktop::ShareableWindow>& fresh)
+{
+    return std::equal(shown.begin(), shown.end(), fresh.begin(), fresh.end(),
+                      [](const desktop::ShareableWindow& a, const desktop::ShareableWindow& b) {
+                          return a.windowID == b.windowID;
+                      });
+}
+
 double naturalRowWidth(double textWidth, double thumbWidth)
 {
     const double width = std::ceil(std::max(thumbWidth, 0.0) + 8 + 10 + std::ceil(textWidth) + 8 + 22 + 12);

@@ -77,6 +77,10 @@ std::string menuRowShownLabel(const desktop::ShareableWindow& window);
 bool windowRowsDiffer(const std::vector<desktop::ShareableWindow>& shown,
                       const std::vector<desktop::ShareableWindow>& fresh);
 
+// Whether the fresh list holds the same windows as the shown one, in the same order.
+bool sameWindowOrder(const std::vector<desktop::ShareableWindow>& shown,
+                     const std::vector<desktop::ShareableWindow>& fresh);
+
 // The width a window row needs for a label of the given text width next to a thumbnail
 // of the given width (0 without one), clamped to the menu's bounds.
 double naturalRowWidth(double textWidth, double thumbWidth);

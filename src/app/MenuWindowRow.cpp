@@ -4,6 +4,7 @@
 #include "foundation/L10n.h"
 #include "panels/views/PanelFonts.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/ui/LiteralText.h"
 
 #include <QCursor>
 #include <QEnterEvent>
@@ -76,6 +77,7 @@ MenuWindowRow::MenuWindowRow(const std::string& title, const std::string& shownT
         thumb_->setScaledContents(true);
     }
     label_ = new QLabel(this);
+    label_->setTextFormat(Qt::PlainText);
     label_->setFont(labelFont());
     label_->setWordWrap(false);
     setLabelColour(*label_, labelColor());
@@ -89,7 +91,7 @@ MenuWindowRow::MenuWindowRow(const std::string& title, const std::string& shownT
     focusBtn_->setStyleSheet("QToolButton { border: none; background: transparent; }");
     connect(focusBtn_, &QToolButton::clicked, this, [this] { focusTapped(); });
 
-    setToolTip(QString::fromStdString(shownTitle));
+    setToolTip(ui::plainToolTip(shownTitle));
     layoutParts();
     liveRows().push_back(this);
 }
@@ -111,6 +113,14 @@ double MenuWindowRow::naturalWidth(const std::string& title, double thumbWidth)
 }
 
 void MenuWindowRow::setRowWidth(double width) { setFixedSize(static_cast<int>(width), height()); }
+
+void MenuWindowRow::retitle(const std::string& title, const std::string& shownTitle)
+{
+    title_ = title;
+    shownTitle_ = shownTitle;
+    setToolTip(ui::plainToolTip(shownTitle));
+    layoutParts();
+}
 
 void MenuWindowRow::clearHoverOfAllRows()
 {

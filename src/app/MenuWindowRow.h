@@ -33,6 +33,8 @@ public:
     static double measureLabel(const std::string& text);
 
     void setRowWidth(double width);
+    // The window was renamed: the row shows the new title at the width it has.
+    void retitle(const std::string& title, const std::string& shownTitle);
     bool isHovered() const { return hovered_; }
     std::string title() const { return title_; }
 

@@ -62,6 +62,7 @@ void StatusMenu::rebuildMenu(bool force)
 {
     if (!gate_.admit(force)) return;
     menu_.removeAllItems();
+    windowRows_.clear();
     const MenuInputs inputs = readInputs();
     const std::string key = updateRowStateKey(inputs.phase);
     if (lastLoggedUpdateRowState_ != key) {
@@ -82,6 +83,7 @@ void StatusMenu::rebuildMenu(bool force)
             if (self.host_.beginFocusOnWindow) self.host_.beginFocusOnWindow(window);
         });
         owner.addCustomRow(row, row->title());
+        windowRows_.push_back({index, row, &owner});
     };
 
     for (const auto& entry : plan.entries) {
@@ -158,10 +160,28 @@ void StatusMenu::storeListing(Catalog::Listing listing, bool warmThumbs)
     }
     catalogRefused_ = false;
     const bool rowsChanged = windowRowsDiffer(cachedWindows_, listing.windows);
+    const bool sameWindows = sameWindowOrder(cachedWindows_, listing.windows);
     cachedWindows_ = std::move(listing.windows);
     if (warmThumbs) MenuThumbnail::warm(cachedWindows_, false);
     // The open menu was built from an older list: a window opened since shows at once.
-    if (rowsChanged && gate_.isOpen()) rebuildMenu(true);
+    if (!rowsChanged || !gate_.isOpen()) return;
+    // Qt closes a menu whose rows are swapped while it is open on X11, so windows that only
+    // retitled themselves (terminals, players, progress dialogs) are retitled in place.
+    if (sameWindows) {
+        retitleRows();
+    } else {
+        rebuildMenu(true);
+    }
+}
+
+void StatusMenu::retitleRows()
+{
+    for (const auto& shown : windowRows_) {
+        if (!shown.row || shown.window >= cachedWindows_.size()) continue;
+        const auto& window = cachedWindows_[shown.window];
+        shown.row->retitle(menuRowLabel(window), menuRowShownLabel(window));
+        shown.owner->describeCustomRow(*shown.row, shown.row->title());
+    }
 }
 
 }  // namespace app

@@ -6,12 +6,16 @@
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Menu.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace app {
+
+class MenuWindowRow;
 
 // The status item's menu: rebuilt from the cached window list every time it is about to
 // open, never waiting for capture; the list is refreshed in the background, and a fresh
@@ -65,10 +69,18 @@ private:
     void storeListing(Catalog::Listing listing, bool warmThumbs);
     void fetch(bool warmThumbs);
     MenuInputs readInputs() const;
+    void retitleRows();
 
     Host host_;
     ui::Menu menu_;
     std::vector<desktop::ShareableWindow> cachedWindows_;
+    // The window rows of the last build: which cached window each shows, in which menu.
+    struct ShownRow {
+        std::size_t window = 0;
+        QPointer<MenuWindowRow> row;
+        ui::Menu* owner = nullptr;
+    };
+    std::vector<ShownRow> windowRows_;
     std::optional<double> menuOpenedAt_;
     MenuRebuildGate gate_;
     std::optional<std::string> lastLoggedUpdateRowState_;

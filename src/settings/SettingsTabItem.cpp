@@ -21,6 +21,7 @@ SettingsTabItem::SettingsTabItem(const std::string& symbol, const QString& title
     iconView_ = new ui::SymbolView(symbol, ui::systemColor("secondaryLabel"), this);
     iconView_->setGeometry(ui::viewGeometry({33, 24, 26, 24}, tabItemHeight, false));
     label_ = new QLabel(title, this);
+    label_->setTextFormat(Qt::PlainText);
     label_->setObjectName(".label");
     label_->setAlignment(Qt::AlignCenter);
     label_->setGeometry(ui::viewGeometry({0, 6, tabItemWidth, 16}, tabItemHeight, false));

@@ -22,6 +22,7 @@ void place(QWidget& view, const core::Rect& frame) { view.setGeometry(ui::viewGe
 QLabel* makeLabel(QWidget& parent, const std::string& text, const ui::FontSpec& font, const QColor& colour)
 {
     auto* label = new QLabel(QString::fromStdString(text), &parent);
+    label->setTextFormat(Qt::PlainText);
     label->setFont(ui::font(font));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);

@@ -12,6 +12,7 @@
 WrappingLabel::WrappingLabel(const QString& text, int maxLines, QWidget* parent)
     : QLabel(text, parent), maxLines_(maxLines)
 {
+    setTextFormat(Qt::PlainText);
     setWordWrap(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const int inset = static_cast<int>(settings::labelTextInset);

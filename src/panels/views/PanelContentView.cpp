@@ -72,6 +72,7 @@ PanelContentView::PanelContentView(const core::Rect& frame, QWidget* parent)
     installAlpha(*frozenBanner_, 0, false);
     installAlpha(*statusLabel_, 0, false);
 
+    statusLabel_->setTextFormat(Qt::PlainText);
     statusLabel_->setFont(views::systemFont(12, QFont::Medium));
     statusLabel_->setStyleSheet("color: rgba(255, 255, 255, 242); background: rgba(0, 0, 0, 153); border-radius: 6px;");
     statusLabel_->setAlignment(Qt::AlignCenter);

@@ -36,6 +36,7 @@ PreviewContentView::PreviewContentView(const QRectF& frame, QWidget* parent)
     installAlpha(*mirrorView, 1, false);
     installAlpha(*frozenBanner, 0, false);
 
+    hintLabel->setTextFormat(Qt::PlainText);
     hintLabel->setFont(systemFont(12, QFont::Medium));
     hintLabel->setStyleSheet("color: white; background: rgba(0, 0, 0, 166); border-radius: 5px;");
     hintLabel->setAlignment(Qt::AlignCenter);

@@ -62,6 +62,7 @@ TopBarView::TopBarView(QWidget* parent)
     QObject::connect(rateButton, &QAbstractButton::clicked, this, [this] { showRateMenu(); });
     QObject::connect(opacityButton, &QAbstractButton::clicked, this, [this] { showOpacityMenu(); });
 
+    titleLabel->setTextFormat(Qt::PlainText);
     titleLabel->setFont(views::systemFont(11, QFont::Medium));
     titleLabel->setStyleSheet("color: white; background: transparent;");
     titleLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -19,6 +19,8 @@ long DialogAlertPresenter::runModal(const Alert& alert)
     // Without a title of its own the dialog is named after the executable, "glimra".
     box.setWindowTitle(QString::fromStdString(core::AppIdentity::current().name));
     box.setIcon(alert.style == AlertStyle::warning ? QMessageBox::Warning : QMessageBox::Information);
+    // Its texts may carry fields of a downloaded manifest.
+    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(alert.messageText));
     box.setInformativeText(QString::fromStdString(alert.informativeText));
 

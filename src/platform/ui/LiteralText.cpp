@@ -1,5 +1,7 @@
 #include "platform/ui/LiteralText.h"
 
+#include <QTextDocument>
+
 namespace ui {
 
 QString literalText(const std::string& text)
@@ -10,6 +12,12 @@ QString literalText(const std::string& text)
 std::string writtenText(const QString& literal)
 {
     return QString(literal).replace(QStringLiteral("&&"), QStringLiteral("&")).toStdString();
+}
+
+QString plainToolTip(const std::string& text)
+{
+    const QString plain = QString::fromStdString(text);
+    return Qt::mightBeRichText(plain) ? Qt::convertFromPlainText(plain, Qt::WhiteSpacePre) : plain;
 }
 
 std::string isolated(const std::string& text) { return "\u2068" + text + "\u2069"; }

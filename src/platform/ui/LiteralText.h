@@ -12,6 +12,11 @@ QString literalText(const std::string& text);
 // What such a widget shows for a text given through literalText: the text as written.
 std::string writtenText(const QString& literal);
 
+// A text from outside (a window's title, an application's name, a field of a download) as
+// a tool tip: Qt reads a tool tip that looks like markup as rich text and loads the files
+// its pictures name, so such a text is escaped into markup that shows it as written.
+QString plainToolTip(const std::string& text);
+
 // A name or title from another application, wrapped in a first-strong isolate: its own
 // direction marks (a right-to-left override left open) end with it instead of reordering
 // the rest of the line it is drawn in.

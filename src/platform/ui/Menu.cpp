@@ -111,7 +111,7 @@ void MenuItem::setTag(long tag)
 
 void MenuItem::setToolTip(const std::string& toolTip)
 {
-    if (auto* action = qtAction()) action->setToolTip(QString::fromStdString(toolTip));
+    if (auto* action = qtAction()) action->setToolTip(plainToolTip(toolTip));
 }
 
 void MenuItem::setAction(std::function<void()> action)
@@ -203,6 +203,13 @@ void Menu::addCustomRow(QWidget* row, const std::string& description)
     action->setDefaultWidget(row);
     MenuWidget::setDescription(*action, description);
     menu_->addAction(action);
+}
+
+void Menu::describeCustomRow(const QWidget& row, const std::string& description)
+{
+    for (QAction* action : menu_->actions())
+        if (const auto* widgetAction = qobject_cast<QWidgetAction*>(action); widgetAction && widgetAction->defaultWidget() == &row)
+            MenuWidget::setDescription(*action, description);
 }
 
 void Menu::removeAllItems()

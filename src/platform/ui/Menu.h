@@ -96,6 +96,8 @@ public:
     // itself (cancelTracking) when it acts. The description names the row in listings
     // (its label, a header's text).
     void addCustomRow(QWidget* row, const std::string& description = {});
+    // Names a row added by addCustomRow anew.
+    void describeCustomRow(const QWidget& row, const std::string& description);
     void removeAllItems();
     std::vector<MenuItem> items() const;
 
