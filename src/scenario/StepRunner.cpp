@@ -15,6 +15,8 @@
 #include "platform/ui/Menu.h"
 #include "platform/ui/StatusItem.h"
 
+#include <new>
+
 namespace scenario {
 
 StepRunner::StepRunner(Services services, app::Application& app, const OutputFolder& output, AdvanceTo advanceTo)
@@ -148,10 +150,18 @@ std::optional<std::string> StepRunner::screenshot(const Step& step, const std::s
 {
     if (step.screenshotDisplay && !desktop_.world.display(*step.screenshotDisplay))
         return path + ".display: display " + std::to_string(*step.screenshotDisplay) + " is not connected";
+    bool outOfMemory = false;
     const auto paint = [&](const std::string& file) {
-        return sim::writeDesktopPng(desktop_.world, step.screenshotDisplay, file);
+        try {
+            return sim::writeDesktopPng(desktop_.world, step.screenshotDisplay, file);
+        } catch (const std::bad_alloc&) {
+            // A display may be 16384 points square: its picture alone takes a gibibyte.
+            outOfMemory = true;
+            return false;
+        }
     };
-    if (!output_.writeThrough(step.file, paint)) return path + ".file: cannot write " + output_.path(step.file);
+    if (!output_.writeThrough(step.file, paint))
+        return path + ".file: " + (outOfMemory ? "not enough memory to draw " : "cannot write ") + output_.path(step.file);
     return std::nullopt;
 }
 

@@ -113,7 +113,10 @@ bool writeDesktopPng(SimWorld& world, std::optional<desktop::DisplayID> display,
         width += std::max(1, pixels(d.frame.width(), 1));
         height = std::max(height, pixels(d.frame.height(), 1));
     }
-    QImage canvas(width, std::max(height, 1), QImage::Format_RGB32);
+    // Our own bytes, not the toolkit's: lacking memory for them throws, where the toolkit
+    // would warn on standard error and go on with a null picture.
+    desktop::PixelBuffer picture(width, std::max(height, 1));
+    QImage canvas(picture.data(), picture.width, picture.height, picture.bytesPerRow, QImage::Format_RGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);
     int left = 0;

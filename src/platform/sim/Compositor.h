@@ -21,7 +21,8 @@ desktop::PixelBufferRef composeRegion(SimWorld& world, const core::Rect& region,
 
 // Writes one display, or all displays side by side (in order, left to right, top
 // aligned), at one pixel per point, as a PNG file whose bytes depend only on what the
-// desktop shows. False when the display is unknown or the file cannot be written.
+// desktop shows. False when the display is unknown or the file cannot be written;
+// std::bad_alloc when there is no memory for the picture.
 bool writeDesktopPng(SimWorld& world, std::optional<desktop::DisplayID> display, const std::string& path);
 
 }  // namespace sim
