@@ -50,9 +50,11 @@ double residentMegabytesOf(pid_t pid)
 struct RootList {
     unsigned long root = 0;
     std::size_t length = 0;
+    // The id on top; 0 without a list.
+    unsigned long front = 0;
 };
 
-// The root and the length of the client list on it.
+// The root, the length of the client list on it and its front.
 RootList rootClientList()
 {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -67,8 +69,34 @@ RootList rootClientList()
         xcb_get_property_reply(c, xcb_get_property(c, 0, list.root, atom->atom, XCB_ATOM_ANY, 0, 0), nullptr);
     if (property) list.length = property->bytes_after / 4;
     std::free(property);
+    if (list.length > 0)
+        property = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, list.root, atom->atom, XCB_ATOM_ANY, std::uint32_t(list.length - 1), 1), nullptr);
+    if (list.length > 0 && property && xcb_get_property_value_length(property) == 4)
+        list.front = *static_cast<const std::uint32_t*>(xcb_get_property_value(property));
+    if (list.length > 0) std::free(property);
     std::free(atom);
     return list;
+}
+
+// _NET_ACTIVE_WINDOW; 0 without one.
+unsigned long activeWindow()
+{
+    const std::string out = runTool({"xprop", "-root", "_NET_ACTIVE_WINDOW"});
+    const auto hash = out.find("# ");
+    return hash == std::string::npos ? 0 : std::strtoul(out.c_str() + hash + 2, nullptr, 16);
+}
+
+// Whether the client list names the one window above the other.
+bool stacksAbove(unsigned long upper, unsigned long lower)
+{
+    std::istringstream list(runTool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}));
+    std::vector<unsigned long> bottomToTop;
+    for (std::string word; list >> word;)
+        if (word.rfind("0x", 0) == 0) bottomToTop.push_back(std::strtoul(word.c_str(), nullptr, 16));
+    const auto upperAt = std::find(bottomToTop.begin(), bottomToTop.end(), upper);
+    const auto lowerAt = std::find(bottomToTop.begin(), bottomToTop.end(), lower);
+    return upperAt != bottomToTop.end() && lowerAt != bottomToTop.end() && upperAt > lowerAt;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -155,9 +183,70 @@ TEST(X11HostileClients, AFloodedClientListAndAWindowClaimingOurPidStallNothing)
         << "glimra grew from " << megabytesAtStart << " to " << peakMegabytes << " MB";
     EXPECT_EQ(glimra.log().find("悬停命中: 窗口#" + std::to_string(root) + " "), std::string::npos)
         << "the root was taken for a client";
-    EXPECT_NE(glimra.err().find("only the front 4096 are listed"), std::string::npos) << glimra.err();
+    EXPECT_NE(glimra.err().find("ids that are no clients; they are passed over"), std::string::npos) << glimra.err();
 
     flood.end();
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+// The ⌥⌘P hot key mirrors the focused window's front-most window.
+unsigned long mirrorFrontWindow(GlimraOnDesktop& glimra)
+{
+    const auto before = visibleWindowsOf(glimra.pid());
+    runTool({"xdotool", "key", "super+alt+p"});
+    return glimra.waitForNewPictureWindow(before);
+}
+
+bool mirrored(GlimraOnDesktop& glimra, unsigned long window)
+{
+    return glimra.log().find(" 窗口#" + std::to_string(window) + " ") != std::string::npos;
+}
+
+// 5,000 made-up ids on top of the root's client list push no real window out: the hot key
+// still finds the focused terminal and mirrors it.
+TEST(X11HostileClients, MadeUpIdsInFrontOfTheClientListHideNoWindow)
+{
+    X11Client term({"xterm", "-geometry", "40x12+100+100"});
+    const unsigned long window = term.waitForWindow("XTerm");
+    ASSERT_NE(window, 0u);
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(window)});
+
+    X11Client flood({GLIMRA_CLIENT_LIST_FLOOD, "5000", "front"});
+    ASSERT_TRUE(waitUntil([] { return rootClientList().front == 5000; })) << "the flood did not begin";
+    EXPECT_NE(mirrorFrontWindow(glimra), 0u) << glimra.log();
+    EXPECT_TRUE(mirrored(glimra, window)) << glimra.log();
+    EXPECT_EQ(glimra.log().find("读不到前台应用"), std::string::npos) << glimra.log();
+
+    flood.end();
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+// A clock that claims the focused terminal's pid and stands over it is not taken for the
+// terminal's window: the server says which process made it.
+TEST(X11HostileClients, AWindowClaimingTheFocusedTerminalsPidIsNotMirroredForIt)
+{
+    X11Client term({"xterm", "-geometry", "40x12+100+100"});
+    const unsigned long window = term.waitForWindow("XTerm");
+    ASSERT_NE(window, 0u);
+    X11Client liar({"xclock", "-update", "1", "-geometry", "164x164+150+150"});
+    const unsigned long liarWindow = liar.waitForWindow("XClock");
+    ASSERT_NE(liarWindow, 0u);
+    runTool({"xprop", "-id", std::to_string(liarWindow), "-f", "_NET_WM_PID", "32c", "-set", "_NET_WM_PID",
+             std::to_string(term.pid())});
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+
+    // The clock on top, the focus given to the terminal under it without raising it.
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(liarWindow)});
+    runTool({"xdotool", "windowfocus", "--sync", std::to_string(window)});
+    ASSERT_TRUE(waitUntil([&] { return activeWindow() == window; })) << "the terminal has no focus";
+    ASSERT_TRUE(stacksAbove(liarWindow, window)) << "the clock is not over the terminal";
+    EXPECT_NE(mirrorFrontWindow(glimra), 0u) << glimra.log();
+    EXPECT_TRUE(mirrored(glimra, window)) << glimra.log();
+    EXPECT_FALSE(mirrored(glimra, liarWindow)) << glimra.log();
+
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 

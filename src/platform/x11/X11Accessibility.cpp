@@ -65,6 +65,9 @@ public:
         return window != XCB_WINDOW_NONE && of(window) == pid;
     }
 
+    // The listed clients, front to back.
+    const std::vector<ClientFacts>& listed() const { return snapshot_->clients; }
+
 private:
     Connection& connection_;
     const std::shared_ptr<const ClientSnapshot> snapshot_;
@@ -208,10 +211,10 @@ ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::strin
             value = desktop::Element{pid, active};
             return ax::success;
         }
-        const auto stacking = ewmh::stackingList(*connection_).value_or(std::vector<std::uint32_t>{});
-        for (const auto window : frontToBack(stacking, connection_->root())) {
-            if (!pids.belongTo(window, pid)) continue;
-            value = desktop::Element{pid, window};
+        // The cache's list, which made-up ids in front of the root's cannot push out.
+        for (const auto& client : pids.listed()) {
+            if (client.pid != pid) continue;
+            value = desktop::Element{pid, client.window};
             return ax::success;
         }
         return ax::noValue;

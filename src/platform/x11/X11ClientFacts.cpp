@@ -150,7 +150,7 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, 
         facts.pixels =
             core::Rect(origin->dst_x - frame.left, origin->dst_y - frame.top,
                        geometry->width + frame.left + frame.right, geometry->height + frame.top + frame.bottom);
-        facts.pid = declaredPid(unitsOf(pid.get()));
+        if (!connection.hasRes()) facts.pid = declaredPid(unitsOf(pid.get()));
         facts.title = titleOf(windows[i], netName.get(), name.get(), connection.atom("COMPOUND_TEXT"));
         facts.windowClass = classOf(windowClass.get());
         facts.types = unitsOf(types.get());
@@ -158,9 +158,7 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, 
         facts.iconic = isIconic(connection, unitsOf(wmState.get()), facts.states);
         if (const auto units = unitsOf(desktop.get()); !units.empty()) facts.desktop = units[0];
         if (const auto units = unitsOf(opacity.get()); !units.empty()) facts.opacity = units[0] / 4294967295.0;
-        if (!facts.pid && connection.hasRes()) {
-            pidQueries.emplace_back(i, askServerPid(connection, windows[i]));
-        }
+        if (connection.hasRes()) pidQueries.emplace_back(i, askServerPid(connection, windows[i]));
         result[i] = std::move(facts);
     }
     for (const auto& [index, cookie] : pidQueries) result[index]->pid = serverPid(connection, cookie);

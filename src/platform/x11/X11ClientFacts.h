@@ -13,8 +13,8 @@ namespace x11 {
 // What the desktop reads of a client window, all in one round of requests.
 struct ClientFacts {
     xcb_window_t window = XCB_WINDOW_NONE;
-    // _NET_WM_PID, else the X server's record of the connection that made the window. A
-    // claim of this process's pid is taken only from the server: any client can write it.
+    // As clientPid() finds it: the X server's record of the connection that made the
+    // window where the server can tell, else _NET_WM_PID.
     std::optional<std::int32_t> pid;
     // Valid UTF-8 always: a title that is not is repaired (and logged once).
     std::optional<std::string> title;

@@ -16,6 +16,8 @@ namespace {
 
 // Said again each time the window manager goes.
 std::atomic<bool> withoutWindowManager{false};
+// Said once: a flooding client and the window manager may take turns at the list.
+std::atomic<bool> toldPassedOver{false};
 
 std::vector<xcb_window_t> mappedTopLevels(Connection& connection)
 {
@@ -135,6 +137,23 @@ void ClientFactsCache::learn(const std::vector<xcb_window_t>& ids)
     }
 }
 
+std::vector<xcb_window_t> ClientFactsCache::frontClients(const std::vector<xcb_window_t>& ids)
+{
+    std::vector<xcb_window_t> clients;
+    auto next = ids.begin();
+    while (clients.size() < maxListedClients && next != ids.end()) {
+        // Only as many as may still be taken are asked about at once: made-up ids are
+        // learnt a batch at a time and cost nothing once known.
+        std::vector<xcb_window_t> batch;
+        for (; next != ids.end() && batch.size() < maxListedClients - clients.size(); ++next)
+            if (!rejected_.count(*next)) batch.push_back(*next);
+        learn(batch);
+        for (const auto id : batch)
+            if (known_.count(id)) clients.push_back(id);
+    }
+    return clients;
+}
+
 bool ClientFactsCache::forget(xcb_window_t window)
 {
     bool knew = rejected_.erase(window) > 0;
@@ -159,7 +178,7 @@ void ClientFactsCache::refresh()
     next->currentDesktop = state.currentDesktop;
     next->activeWindow = state.activeWindow;
     std::optional<std::vector<xcb_window_t>> ids;
-    if (state.stacking) ids = frontToBack(*state.stacking, connection_->root());
+    if (state.stacking) ids = frontToBack(*state.stacking, connection_->root(), state.stacking->size());
 
     withWindowManager_ = ids.has_value();
     if (!withWindowManager_ && !withoutWindowManager.exchange(true))
@@ -177,13 +196,14 @@ void ClientFactsCache::refresh()
     for (const auto& [window, known] : known_)
         if (!listed.count(window)) unlisted.push_back(window);
     for (const auto window : unlisted) forget(window);
-    learn(*ids);
+    const auto clients = frontClients(*ids);
+    if (rejected_.size() >= maxListedClients && !toldPassedOver.exchange(true))
+        core::systemLog::write("x11: the client list names " + std::to_string(rejected_.size()) +
+                               " ids that are no clients; they are passed over");
 
-    next->clients.reserve(ids->size());
-    for (const auto id : *ids) {
-        const auto found = known_.find(id);
-        if (found == known_.end()) continue;
-        const auto& facts = found->second.facts;
+    next->clients.reserve(clients.size());
+    for (const auto id : clients) {
+        const auto& facts = known_.at(id).facts;
         if (withWindowManager_ || (facts.viewable && !facts.overrideRedirect)) next->clients.push_back(facts);
     }
     std::lock_guard lock(snapshotMutex_);

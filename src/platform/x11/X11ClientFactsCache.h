@@ -11,8 +11,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 namespace x11 {
@@ -40,9 +40,9 @@ struct ClientSnapshot {
 // with their facts, kept by a thread of its own from the events that change them (the
 // root's list, desktop and active window; a client's or its frame's property, configure,
 // map, reparent, destroy), so that asking costs a copy and never waits on the server,
-// however busy it is. Any client may write that list, so only real clients are taken, at
-// most maxListedClients of them, and what is known of each is kept until it changes: a new
-// list costs what is new in it. Without a window manager, the mapped top-level windows
+// however busy it is. Any client may write that list, so only real clients are taken: the
+// front-most maxListedClients of them, ids of no client passed over wherever they stand;
+// what is known of each id is kept until it changes: a new list costs what is new in it. Without a window manager, the mapped top-level windows
 // are the clients. One serves every service of the desktop.
 class ClientFactsCache {
 public:
@@ -70,6 +70,8 @@ private:
     void refresh();
     // Reads what is not known yet of the ids, remembering which are no clients.
     void learn(const std::vector<xcb_window_t>& ids);
+    // The front-most maxListedClients of the ids (front to back) that are clients.
+    std::vector<xcb_window_t> frontClients(const std::vector<xcb_window_t>& ids);
     // Whether anything was known of the window (as a client, a frame or no client).
     bool forget(xcb_window_t window);
     void onEvent(const xcb_generic_event_t& event);
@@ -83,7 +85,7 @@ private:
     std::map<xcb_window_t, Known> known_;
     std::multimap<xcb_window_t, xcb_window_t> clientsOfFrame_;
     // Listed ids that are no clients; only the window's creation or reparenting makes one.
-    std::set<xcb_window_t> rejected_;
+    std::unordered_set<xcb_window_t> rejected_;
     bool withWindowManager_ = true;
 
     // What the event thread hands over: the windows it heard of, and a count of the

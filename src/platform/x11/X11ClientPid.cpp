@@ -11,11 +11,8 @@ namespace x11 {
 
 std::optional<desktop::Pid> clientPid(Connection& connection, xcb_window_t window)
 {
-    const auto claim = connection.cardinals(window, connection.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
-    if (const auto declared = declaredPid(claim)) return declared;
-    if (!connection.hasRes()) return std::nullopt;
-
-    return serverPid(connection, askServerPid(connection, window));
+    if (connection.hasRes()) return serverPid(connection, askServerPid(connection, window));
+    return declaredPid(connection.cardinals(window, connection.atom("_NET_WM_PID"), XCB_ATOM_CARDINAL));
 }
 
 std::optional<desktop::Pid> declaredPid(const std::vector<std::uint32_t>& units)

@@ -11,9 +11,11 @@
 
 namespace x11 {
 
-// The pid of the process that owns a client window: its _NET_WM_PID, else what the
-// X-Resource extension knows of the connection that made it (clients such as xeyes set
-// no pid). None when the window is gone or the client is remote.
+// The pid of the process that owns a client window: what the X-Resource extension knows
+// of the connection that made it, where the server has that extension; else the window's
+// _NET_WM_PID. The property is only the client's word: a window claiming another
+// client's pid would pass for that application's. None when the window is gone, or, with
+// the extension, when the client is remote.
 std::optional<desktop::Pid> clientPid(Connection& connection, xcb_window_t window);
 
 // The pid a _NET_WM_PID value declares. Any client can write it, so a claim of this

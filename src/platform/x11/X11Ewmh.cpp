@@ -43,26 +43,25 @@ void sendRootMessage(Connection& connection, xcb_window_t window, std::string_vi
     connection.flush();
 }
 
-xcb_get_property_cookie_t askStacking(Connection& connection, std::uint32_t offset = 0)
+xcb_get_property_cookie_t askStacking(Connection& connection, std::size_t limit, std::size_t offset = 0)
 {
     return xcb_get_property(connection.xcb(), 0, connection.root(), connection.atom("_NET_CLIENT_LIST_STACKING"),
-                            XCB_ATOM_WINDOW, offset, maxListedClients);
+                            XCB_ATOM_WINDOW, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(limit));
 }
 
 // The list from the reply to its head; a list too long is read again from its top end,
 // as EWMH lists bottom to top.
-std::optional<std::vector<std::uint32_t>> stackingOf(Connection& connection, Reply<xcb_get_property_reply_t> head)
+std::optional<std::vector<std::uint32_t>> stackingOf(Connection& connection, Reply<xcb_get_property_reply_t> head,
+                                                     std::size_t limit)
 {
     if (!head || head->type == XCB_ATOM_NONE) return std::nullopt;
     const std::size_t total =
         static_cast<std::size_t>(xcb_get_property_value_length(head.get())) / 4 + head->bytes_after / 4;
-    const bool cut = head->format == 32 && total > maxListedClients;
-    if (cut)
-        head = connection.answer(xcb_get_property_reply,
-                                 askStacking(connection, static_cast<std::uint32_t>(total - maxListedClients)));
+    const bool cut = head->format == 32 && total > limit;
+    if (cut) head = connection.answer(xcb_get_property_reply, askStacking(connection, limit, total - limit));
     if (cut && !toldCut.exchange(true))
         core::systemLog::write("x11: the client list names " + std::to_string(total) + " windows; only the front " +
-                               std::to_string(maxListedClients) + " are listed");
+                               std::to_string(limit) + " are read");
     return unitsOf(head.get());
 }
 
@@ -83,7 +82,8 @@ std::optional<std::uint32_t> firstUnit(Connection& connection, xcb_get_property_
 
 std::optional<std::vector<std::uint32_t>> stackingList(Connection& connection)
 {
-    return stackingOf(connection, connection.answer(xcb_get_property_reply, askStacking(connection)));
+    return stackingOf(connection, connection.answer(xcb_get_property_reply, askStacking(connection, maxListedClients)),
+                      maxListedClients);
 }
 
 std::vector<xcb_window_t> clientList(Connection& connection)
@@ -110,11 +110,11 @@ std::optional<core::Rect> workArea(Connection& connection)
 
 RootState rootState(Connection& connection)
 {
-    const auto stacking = askStacking(connection);
+    const auto stacking = askStacking(connection, maxReadClientIds);
     const auto desktop = askRootUnits(connection, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, 1);
     const auto active = askRootUnits(connection, "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, 1);
     RootState state;
-    state.stacking = stackingOf(connection, connection.answer(xcb_get_property_reply, stacking));
+    state.stacking = stackingOf(connection, connection.answer(xcb_get_property_reply, stacking), maxReadClientIds);
     state.currentDesktop = firstUnit(connection, desktop);
     state.activeWindow = firstUnit(connection, active).value_or(XCB_WINDOW_NONE);
     return state;

@@ -13,6 +13,10 @@ namespace x11 {
 // The most clients a listing takes: any client may write the root's client list, and
 // desktops hold a few hundred windows at most.
 constexpr std::size_t maxListedClients = 4096;
+// The most ids of the root's client list the client cache reads, 1 MiB of them: the
+// clients it lists are taken from the front of what is left once ids of no client are
+// dropped, so that made-up ids in front push no real client out.
+constexpr std::size_t maxReadClientIds = 262144;
 
 // What the desktop reads from the window manager's root properties (EWMH) and what it asks
 // of the window manager: every such request is a client message to the root, sent as a
@@ -33,7 +37,8 @@ xcb_window_t activeWindow(Connection& connection);
 // publishes none.
 std::optional<core::Rect> workArea(Connection& connection);
 
-// The root's stacking list, current desktop and active window read in one round trip.
+// The root's stacking list (its topmost maxReadClientIds), current desktop and active
+// window read in one round trip.
 struct RootState {
     std::optional<std::vector<std::uint32_t>> stacking;
     std::optional<std::uint32_t> currentDesktop;
