@@ -140,6 +140,7 @@ TEST_F(InstalledCopy, ReplacesOnlyItsBundleWithAnUpdateSignedByItsKeyAndRefusesO
     const std::string installLog = folders.path("data/Glimra/update-install.log");
     EXPECT_TRUE(waitUntil([&] { return readFile(installLog).ends_with("] 完成\n"); }, 10)) << readFile(installLog);
     EXPECT_EQ(readFile(ranMarker), "ran\n") << "the new version did not start";
+    EXPECT_EQ(readFile(installLog).find("两次改名"), std::string::npos) << "the folders were not exchanged in one step";
     const auto installed = core::readBundleFile(bundle());
     ASSERT_TRUE(installed);
     EXPECT_EQ(installed->build, "120");
