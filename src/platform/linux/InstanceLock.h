@@ -26,7 +26,8 @@ public:
 
     // Creates the folder with mode 0700 when it is missing (its parent must exist). None
     // when it is fit to use; otherwise why not: it is a symlink, not a folder, not this
-    // user's, open to group or others, or cannot be created.
+    // user's, open to group or others, or cannot be created. Its parent, unless it is
+    // $XDG_RUNTIME_DIR, must be this user's and not a link, as a fallback must.
     static std::optional<std::string> prepareFolder(const std::string& folder);
 
     // The folder must have passed prepareFolder.
