@@ -12,9 +12,11 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11ConnectionLoss.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11ServerAnswers.h"
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 
 namespace app {
@@ -75,7 +77,9 @@ void runOnX11Desktop(std::shared_ptr<x11::Connection> connection, const std::vec
     if (!connection->hasXTest()) Diag::log("X11: no XTest on this display ⇒ no input is posted into other windows");
 
     // Another client's grab of the server holds Qt's drawing and our requests alike.
-    endQuitsThatHang();
+    endQuitsThatHang([answers = std::make_shared<x11::ServerAnswers>(connection->displayName())] {
+        return answers->unansweredFor();
+    });
     auto application = std::make_unique<AppDelegate>();
     const int status = runUntilExit(*scheduler, *application, launchArgs);
     application.reset();

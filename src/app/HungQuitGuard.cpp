@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <unistd.h>
 
 namespace app {
@@ -20,6 +21,7 @@ constexpr double patience = 1.0;
 
 // Touched by the timer's ticks only, which never overlap, and the main queue's answer.
 struct Guard {
+    std::function<std::optional<double>()> serverUnansweredFor;
     dispatch::Timer timer;
     std::optional<double> askedAt;
     std::atomic<bool> answered{false};
@@ -28,14 +30,16 @@ struct Guard {
 void check(Guard& guard)
 {
     if (!ui::SignalPipe::quitArrived()) return;
+    const auto serverWait = guard.serverUnansweredFor();
     const double now = dispatch::now();
     if (!guard.askedAt || guard.answered.exchange(false)) {
         guard.askedAt = now;
         dispatch::main().async([&guard] { guard.answered = true; });
         return;
     }
-    if (now - *guard.askedAt < patience) return;
-    Diag::log("退出：主线程 1 秒未响应（X 服务器可能被其他程序占住）⇒ 写好设置后直接退出");
+    // A main thread that is only slow (a busy machine) still puts taken-over windows back.
+    if (now - *guard.askedAt < patience || (serverWait && *serverWait < patience)) return;
+    Diag::log("退出：主线程与 X 服务器都 1 秒未响应（服务器被其他程序占住）⇒ 写好设置后直接退出");
     defaults::Defaults::standard().flush();
     std::fflush(nullptr);
     ::_exit(0);
@@ -43,10 +47,11 @@ void check(Guard& guard)
 
 }  // namespace
 
-void endQuitsThatHang()
+void endQuitsThatHang(std::function<std::optional<double>()> serverUnansweredFor)
 {
     // Never freed: tasks on the main queue may answer it to the end.
     auto* guard = new Guard;
+    guard->serverUnansweredFor = std::move(serverUnansweredFor);
     guard->timer = dispatch::Timer(dispatch::global(), checkInterval, [guard] { check(*guard); });
 }
 

@@ -1,11 +1,15 @@
 #pragma once
 
+#include <functional>
+#include <optional>
+
 namespace app {
 
 // Once SIGTERM or SIGINT came, ends the process with status 0, its settings written, when
-// the main thread then takes no task for a second: it waits on what may never come
-// (another client's grab of the X server holds every request, Qt's among them), and a
-// quit must not wait for that. Checks on a worker, for the rest of the process's life.
-void endQuitsThatHang();
+// for a second since both the main thread has taken no task and the display server has
+// not answered (`serverUnansweredFor` tells for how long, none when it cannot tell): it is
+// held by another client's grab, which holds Qt's drawing and every request of ours, and a
+// quit must not wait for its end. Checks on a worker, for the rest of the process's life.
+void endQuitsThatHang(std::function<std::optional<double>()> serverUnansweredFor);
 
 }  // namespace app
