@@ -161,7 +161,8 @@ std::optional<std::string> StepRunner::screenshot(const Step& step, const std::s
         }
     };
     if (!output_.writeThrough(step.file, paint))
-        return path + ".file: " + (outOfMemory ? "not enough memory to draw " : "cannot write ") + output_.path(step.file);
+        return path + ".file: " + (outOfMemory ? "not enough memory to draw " : "cannot write ") +
+               output_.path(step.file);
     return std::nullopt;
 }
 

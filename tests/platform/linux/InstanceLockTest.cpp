@@ -253,11 +253,11 @@ TEST_F(InstanceLockTest, TheHolderHearsReopenAndIgnoresAnythingElse)
     // Without the holder's descriptors: its listening socket must close when it closes it.
     ::close_range(3, static_cast<unsigned>(done) - 1, 0);
     ::close_range(static_cast<unsigned>(done) + 1, ~0U, 0);
-    rlimit limit {};
+    rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
     limit.rlim_cur = limit.rlim_max;
     ::setrlimit(RLIMIT_NOFILE, &limit);
-    sockaddr_un address {};
+    sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
     for (int i = 0; i < count; ++i) {
@@ -286,7 +286,7 @@ TEST_F(InstanceLockTest, AFloodOfHeldConnectionsNeitherClosesTheSocketNorLosesAR
     ::close(done[1]);
 
     // Few descriptors to spare, so a holder that keeps every connection runs out.
-    rlimit saved {};
+    rlimit saved{};
     ::getrlimit(RLIMIT_NOFILE, &saved);
     const auto inUse = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
     rlimit tight = saved;
