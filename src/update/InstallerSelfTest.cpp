@@ -4,6 +4,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/UniqueName.h"
 #include "platform/defaults/SettingsTable.h"
+#include "platform/desktop/Desktop.h"
 #include "platform/dispatch/MainWait.h"
 
 #include <algorithm>
@@ -69,6 +70,16 @@ std::string lowered(std::string text)
     return text;
 }
 
+// Where the installed copy's executable swaps the bundle folders, this executable, which
+// does it the same way.
+std::optional<std::string> ownExchanger()
+{
+    if (!desktop::installation().exchangesBundleFolders()) return std::nullopt;
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::nullopt : std::optional(executable.string());
+}
+
 }  // namespace
 
 void UpdateInstaller::selfTest(const SelfTestRecord& record)
@@ -77,7 +88,7 @@ void UpdateInstaller::selfTest(const SelfTestRecord& record)
     checkDigest(record);
     checkAcceptance(record);
     checkSelfReplacement(record);
-    selfTestReplaceMechanism(record);
+    selfTestReplaceMechanism(record, ownExchanger());
 }
 
 void UpdateInstaller::selfTestRealDownload(const std::optional<UpdateOutcome>& outcome, const SelfTestRecord& record)

@@ -5,6 +5,7 @@
 #include "platform/core/Paths.h"
 #include "platform/core/UniqueName.h"
 #include "platform/dispatch/MainWait.h"
+#include "platform/linux/FolderExchange.h"
 #include "platform/linux/ProcessTools.h"
 #include "update/InstallGuard.h"
 #include "update/ReplaceScript.h"
@@ -43,15 +44,27 @@ fs::path makePrivateFolder()
     return fs::canonical(path);
 }
 
+std::string singleQuoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 // A throw-away bundle whose executable leaves "started" (holding the marker) beside the
-// bundle and exits 0.
-void makeDummy(const fs::path& bundle, const std::string& identifier, const std::string& marker)
+// bundle and exits 0; asked to swap folders, it hands that to the exchanger.
+void makeDummy(const fs::path& bundle, const std::string& identifier, const std::string& marker,
+               const std::optional<std::string>& exchanger)
 {
     fs::create_directories(bundle / "bin");
     writeText(
         bundle / "bundle.json",
         nlohmann::json{{"identifier", identifier}, {"version", "1.0"}, {"build", "1"}, {"executable", executable}}.dump());
-    writeText(bundle / executable, "#!/bin/sh\ncat \"${0%/*}/../marker.txt\" > \"${0%/*}/../../started\"\nexit 0\n");
+    const std::string swap = exchanger ? std::string("if [ \"$1\" = ") + linuxdesktop::exchangeFoldersArgument +
+                                             " ]; then exec " + singleQuoted(*exchanger) + " \"$@\"; fi\n"
+                                       : "";
+    writeText(bundle / executable,
+              "#!/bin/sh\n" + swap + "cat \"${0%/*}/../marker.txt\" > \"${0%/*}/../../started\"\nexit 0\n");
     fs::permissions(bundle / executable, fs::perms::owner_all);
     writeText(bundle / "marker.txt", marker);
 }
@@ -80,7 +93,7 @@ std::string lastNonEmptyLine(const std::string& text)
 
 }  // namespace
 
-void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record)
+void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record, const std::optional<std::string>& exchanger)
 {
     const std::string identifier = core::AppIdentity::current().bundleIdentifier + ".replacetest";
     fs::path folder;
@@ -90,8 +103,8 @@ void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record)
         // The staged bundle sits in a staging folder beside the target, as staging leaves it.
         const fs::path stageDir = folder / "stage";
         fs::create_directory(stageDir);
-        makeDummy(folder / "Dummy.app", identifier, "old");
-        makeDummy(stageDir / "NewDummy.app", identifier, "new");
+        makeDummy(folder / "Dummy.app", identifier, "old", exchanger);
+        makeDummy(stageDir / "NewDummy.app", identifier, "new", exchanger);
         job = {.log = (folder / "install.log").string(),
                .pid = vacatedPid(),
                .target = (folder / "Dummy.app").string(),
@@ -99,7 +112,8 @@ void UpdateInstaller::selfTestReplaceMechanism(const SelfTestRecord& record)
                .stageDir = stageDir.string(),
                .package = (folder / "no.tar.gz").string(),
                .executable = executable,
-               .oldExecutable = executable};
+               .oldExecutable = executable,
+               .exchangeFolders = exchanger.has_value()};
     } catch (const std::exception& error) {
         record("替换测试：准备替身", false, error.what());
         std::error_code ignored;

@@ -85,8 +85,9 @@ public:
     static void selfTest(const SelfTestRecord& record);
     // Downloads the update the real check found, silently, and checks the file.
     static void selfTestRealDownload(const std::optional<UpdateOutcome>& outcome, const SelfTestRecord& record);
-    // Runs the real replace script on two throw-away bundles.
-    static void selfTestReplaceMechanism(const SelfTestRecord& record);
+    // Runs the real replace script on two throw-away bundles; with an exchanger (an
+    // executable that swaps folders as the installed one does), the script that swaps them.
+    static void selfTestReplaceMechanism(const SelfTestRecord& record, const std::optional<std::string>& exchanger);
 };
 
 // Runs block once on the main queue after seconds.

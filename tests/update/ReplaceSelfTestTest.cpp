@@ -31,12 +31,12 @@ protected:
         VirtualTimeTest::TearDown();
     }
 
-    std::vector<std::tuple<std::string, bool, std::string>> run()
+    std::vector<std::tuple<std::string, bool, std::string>> run(const std::optional<std::string>& exchanger = {})
     {
         std::vector<std::tuple<std::string, bool, std::string>> records;
-        UpdateInstaller::selfTestReplaceMechanism([&](const std::string& name, bool ok, const std::string& detail) {
-            records.emplace_back(name, ok, detail);
-        });
+        UpdateInstaller::selfTestReplaceMechanism(
+            [&](const std::string& name, bool ok, const std::string& detail) { records.emplace_back(name, ok, detail); },
+            exchanger);
         return records;
     }
 
@@ -44,11 +44,16 @@ protected:
     std::optional<std::string> savedTemporary;
 };
 
+// Renaming as the simulated desktop does, and swapping through the executable as the
+// installed copy does.
 TEST_F(ReplaceSelfTestTest, TheRealScriptReplacesTheDummyAndLogsAndTheFolderGoes)
 {
-    EXPECT_THAT(run(), ElementsAre(FieldsAre("替换脚本：等到进程退出后完成替换", true, "marker=new"),
-                                   FieldsAre("替换脚本：留下可追查的日志", true, MatchesRegex("\\[[0-9: -]+\\] 完成"))));
-    EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
+    for (const auto& exchanger : {std::optional<std::string>(), std::optional<std::string>(GLIMRA_EXECUTABLE)}) {
+        EXPECT_THAT(run(exchanger),
+                    ElementsAre(FieldsAre("替换脚本：等到进程退出后完成替换", true, "marker=new"),
+                                FieldsAre("替换脚本：留下可追查的日志", true, MatchesRegex("\\[[0-9: -]+\\] 完成"))));
+        EXPECT_TRUE(std::filesystem::is_empty(temporary.path()));
+    }
 }
 
 TEST_F(ReplaceSelfTestTest, AFailedPreparationIsOneFailure)
