@@ -51,7 +51,6 @@ TEST(OwnFilesLaunch, ARunLeavesTheModeOfAFileInItsDataFolderThatIsAlsoLinkedFrom
         EXPECT_EQ(readFile(theirs), "theirs\n");
         EXPECT_EQ(fs::hard_link_count(theirs), 2u);
         EXPECT_EQ(modeOf(out + "/data/Glimra/diag.log"), 0600u);
-        EXPECT_EQ(readFile(out + "/syslog.txt"),
-                  "[Glimra] 私有目录: " + inside + " 另有硬链接 ⇒ 不写入，不收紧\n");
+        EXPECT_EQ(readFile(out + "/syslog.txt"), "[Glimra] 私有目录: " + inside + " 另有硬链接 ⇒ 不写入，不收紧\n");
     }
 }
