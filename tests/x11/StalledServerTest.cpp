@@ -251,7 +251,7 @@ TEST(X11StalledServer, AQuitSignalEndsGlimraWhileTheServerIsHeldForGood)
 
         // Disconnecting ends the grab, also when the test fails.
         const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> holder(xcb_connect(nullptr, nullptr),
-                                                                                   xcb_disconnect);
+                                                                                    xcb_disconnect);
         ASSERT_FALSE(xcb_connection_has_error(holder.get()));
         xcb_grab_server(holder.get());
         std::free(xcb_get_input_focus_reply(holder.get(), xcb_get_input_focus(holder.get()), nullptr));

@@ -42,8 +42,9 @@ struct ClientSnapshot {
 // map, reparent, destroy), so that asking costs a copy and never waits on the server,
 // however busy it is. Any client may write that list, so only real clients are taken: the
 // front-most maxListedClients of them, ids of no client passed over wherever they stand;
-// what is known of each id is kept until it changes: a new list costs what is new in it. Without a window manager, the mapped top-level windows
-// are the clients. One serves every service of the desktop.
+// what is known of each id is kept until it changes: a new list costs what is new in it.
+// Without a window manager, the mapped top-level windows are the clients. One serves every
+// service of the desktop.
 class ClientFactsCache {
 public:
     // Reads the first list before it returns.
