@@ -60,6 +60,7 @@ void SettingsWindow::buildAbout()
     const double height = contentArea_->height();
     auto* title = new QLabel("Glimra", contentArea_);
     title->setObjectName("productTitle");
+    title->setTextFormat(Qt::PlainText);
     title->setFont(ui::font({24, ui::FontSpec::Weight::bold}));
     title->setAlignment(Qt::AlignCenter);
     title->setGeometry(ui::viewGeometry({0, height - 34, W, 32}, height, false));

@@ -7,8 +7,10 @@
 #include "support/QtTestApplication.h"
 #include "update/UpdateInstaller.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTextDocumentFragment>
 #include <QToolButton>
 #include <QWidgetAction>
 
@@ -125,6 +127,54 @@ TEST_F(StatusMenuTest, OpeningShowsTheCachedListAndTheFreshListUpdatesTheOpenMen
     menu->menu().popUp(core::Point{400, 800});
     clock().runUntilIdle();
     EXPECT_EQ(rows().size(), 5u + 8u);
+}
+
+// Windows that only retitled themselves since the list was cached keep the open menu's
+// rows, which take the new titles; every title is drawn as written, markup and all.
+TEST_F(StatusMenuTest, RetitledWindowsRetitleTheOpenRowsWhichShowTitlesAsWritten)
+{
+    const std::string markup = "<img src=\"/dev/null\"><b>x</b>";
+    addWindow(42, 507, {300, 300, 400, 300}, markup);
+    makeMenu();
+    menu->refreshCache(false);
+    clock().runUntilIdle();
+    std::vector<desktop::ShareableWindow> older = menu->cachedWindows();
+    ASSERT_EQ(older.size(), 8u);
+    for (auto& window : older) window.title = "Before";
+    menu->setCachedWindows(older);
+
+    menu->menu().popUp(core::Point{400, 800});
+    const std::vector<app::MenuWindowRow*> shown = rows();
+    clock().runUntilIdle();
+    ASSERT_TRUE(menu->menuIsOpen());
+    EXPECT_EQ(rows(), shown) << "the open menu was rebuilt";
+
+    const auto row = std::find_if(shown.begin(), shown.end(), [&](auto* r) { return r->title().find(markup) != std::string::npos; });
+    ASSERT_NE(row, shown.end());
+    EXPECT_EQ((*row)->title(), "Notes · " + markup);
+    const auto labels = (*row)->findChildren<QLabel*>();
+    const auto label = std::find_if(labels.begin(), labels.end(), [](QLabel* l) { return !l->text().isEmpty(); });
+    ASSERT_NE(label, labels.end());
+    EXPECT_EQ((*label)->textFormat(), Qt::PlainText);
+    EXPECT_NE((*label)->text().toStdString().find("<img src=\"/dev/null\">"), std::string::npos);
+    EXPECT_NE(QTextDocumentFragment::fromHtml((*row)->toolTip()).toPlainText().toStdString().find(markup),
+              std::string::npos);
+
+    bool listed = false;
+    for (const auto& open : ui::Menu::openMenus())
+        for (const auto& entry : open.entries) listed = listed || entry.text == "Notes · " + markup;
+    EXPECT_TRUE(listed) << "the listing kept the old name";
+
+    // Every text in the menu's own rows (window rows, application headers) is plain.
+    for (QAction* action : menu->menu().qtMenu().actions()) {
+        auto* holder = qobject_cast<QWidgetAction*>(action);
+        if (!holder || !holder->defaultWidget()) continue;
+        for (const auto* text : holder->defaultWidget()->findChildren<QLabel*>()) {
+            if (!text->text().isEmpty()) {
+                EXPECT_EQ(text->textFormat(), Qt::PlainText) << text->text().toStdString();
+            }
+        }
+    }
 }
 
 TEST_F(StatusMenuTest, ManyRebuildsWhileOpenGiveOneAfterClosingAndTheKeyIsLoggedOnChange)

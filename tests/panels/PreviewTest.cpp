@@ -222,6 +222,7 @@ TEST_F(PreviewTest, TheShownPreviewSharesEveryFrameTheRegionAndTheBanner)
     content.showHint("跨桌面应用只能预览不能交互");
     EXPECT_EQ(views::viewAlpha(*content.hintLabel), 1.0);
     EXPECT_EQ(content.hintLabel->text().toStdString(), "跨桌面应用只能预览不能交互");
+    EXPECT_EQ(content.hintLabel->textFormat(), Qt::PlainText) << "a hint may name another application";
     EXPECT_EQ(linesWith("showHint: '跨桌面应用只能预览不能交互' alpha当前=0.0").size(), 1u);
 
     // Hidden, frames no longer reach it; shown again, the hint is gone and the banner

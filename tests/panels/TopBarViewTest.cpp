@@ -58,6 +58,18 @@ TEST_F(TopBarViewTest, BadgesKeepTheirMinimumWidthsAndANarrowTitleHides)
     EXPECT_FALSE(bar.titleLabel->isHidden());
 }
 
+// A window's title is whatever its application set: markup in it is drawn as written.
+TEST_F(TopBarViewTest, TheTitleIsDrawnAsWritten)
+{
+    views::TopBarView bar;
+    bar.resize(700, 28);
+    bar.show();
+    bar.baseTitle = "xterm · <img src=\"/dev/null\"><b>x</b>";
+    bar.refreshTitle();
+    EXPECT_EQ(bar.titleLabel->textFormat(), Qt::PlainText);
+    EXPECT_EQ(bar.titleLabel->text().toStdString(), "xterm · <img src=\"/dev/null\"><b>x</b>");
+}
+
 TEST_F(TopBarViewTest, MenusCheckTheValueInEffectAndHandOverTheirTags)
 {
     views::TopBarView bar;

@@ -54,6 +54,24 @@ TEST_F(AboutTabTest, VersionRowFollowsTheOffer)
     EXPECT_NE(row->subtitleLabel->text().toStdString().find("→ 可更新到 9.9"), std::string::npos);
 }
 
+// A manifest's version is whatever the server sent: it shows as written, and so does
+// every other text of the window.
+TEST_F(AboutTabTest, AnOfferedVersionShowsAsWritten)
+{
+    const std::string markup = "<img src=\"/dev/null\"><b>9.9</b>";
+    AppUpdate::setAvailable(UpdateManifest{markup, 99});
+    open(aboutTab);
+    const auto* row = find<SettingsRowView>("versionRow");
+    ASSERT_TRUE(row && row->subtitleLabel);
+    EXPECT_EQ(row->subtitleLabel->textFormat(), Qt::PlainText);
+    EXPECT_NE(row->subtitleLabel->text().toStdString().find("→ 可更新到 " + markup), std::string::npos);
+    for (const auto* label : SettingsWindow::existing()->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) {
+            EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+        }
+    }
+}
+
 // The button clicked during another caller's check starts no second one and comes back
 // when that check ends.
 TEST_F(AboutTabTest, CheckButtonFollowsAnotherCallersCheck)

@@ -6,6 +6,7 @@
 #include "platform/ui/TitleBar.h"
 #include "platform/x11/X11ForegroundWindow.h"
 
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -19,10 +20,12 @@ long DialogAlertPresenter::runModal(const Alert& alert)
     // Without a title of its own the dialog is named after the executable, "glimra".
     box.setWindowTitle(QString::fromStdString(core::AppIdentity::current().name));
     box.setIcon(alert.style == AlertStyle::warning ? QMessageBox::Warning : QMessageBox::Information);
-    // Its texts may carry fields of a downloaded manifest.
-    box.setTextFormat(Qt::PlainText);
     box.setText(QString::fromStdString(alert.messageText));
     box.setInformativeText(QString::fromStdString(alert.informativeText));
+    // Its texts may carry fields of a downloaded manifest. setTextFormat leaves the
+    // informative text in Qt's automatic format, so every label is set.
+    box.setTextFormat(Qt::PlainText);
+    for (auto* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 
     const auto titles = shownButtonTitles(alert);
     std::vector<QPushButton*> buttons;

@@ -1,10 +1,17 @@
 #include "platform/ui/LiteralText.h"
 
+#include "platform/ui/DialogAlertPresenter.h"
+
 #include "platform/ui/Menu.h"
 #include "platform/ui/TextFit.h"
 #include "support/QtTestApplication.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTextDocumentFragment>
+#include <QTimer>
 #include <QKeySequence>
 #include <QPushButton>
 #include <QTextLayout>
@@ -78,6 +85,52 @@ TEST_F(LiteralTextTest, AnOpenOverrideInANameStaysInsideIt)
         EXPECT_LE(xs[i], xs[i + 1]) << "character " << i;
     }
     EXPECT_GT(xs[row.size() - 1], xs[after] + 20);
+}
+
+// A tool tip that looks like markup would be read as rich text, loading the files its
+// pictures name; it shows as written instead, and a plain one is left as it is.
+TEST_F(LiteralTextTest, ToolTipsOfOutsideTextShowAsWritten)
+{
+    for (const std::string title : {"<img src=\"/some/FIFO\">", "<b>x</b>  &amp; two spaces", "Doc <1> & <2>"}) {
+        const QString tip = ui::plainToolTip(title);
+        if (Qt::mightBeRichText(tip))
+            EXPECT_EQ(QTextDocumentFragment::fromHtml(tip).toPlainText().toStdString(), title) << title;
+        else
+            EXPECT_EQ(tip.toStdString(), title);
+    }
+    EXPECT_EQ(ui::plainToolTip("Notes · Doc 1").toStdString(), "Notes · Doc 1");
+
+    ui::Menu menu;
+    auto item = menu.addItem("Update");
+    item.setToolTip("<img src=\"/dev/null\">");
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(item.qtAction()->toolTip()).toPlainText().toStdString(),
+              "<img src=\"/dev/null\">");
+}
+
+// An alert's texts may carry fields of a downloaded manifest: both show as written.
+TEST_F(LiteralTextTest, AlertTextsShowAsWritten)
+{
+    std::vector<std::pair<Qt::TextFormat, std::string>> labels;
+    // Answered from the dialog's own event loop once it shows.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(window);
+            if (!box || !box->isVisible()) continue;
+            for (const auto* label : box->findChildren<QLabel*>())
+                if (!label->text().isEmpty()) labels.emplace_back(label->textFormat(), label->text().toStdString());
+            box->reject();
+        }
+    });
+    answer.start(0);
+    ui::DialogAlertPresenter presenter;
+    presenter.runModal({"Version <b>9</b> is out", "<img src=\"/dev/null\">", {"Install", "Later"}});
+
+    const auto shown = [&](const std::string& text) {
+        return std::find(labels.begin(), labels.end(), std::pair{Qt::PlainText, text}) != labels.end();
+    };
+    EXPECT_TRUE(shown("Version <b>9</b> is out"));
+    EXPECT_TRUE(shown("<img src=\"/dev/null\">"));
 }
 
 }  // namespace
