@@ -19,7 +19,8 @@ class MenuWindowRow;
 
 // The status item's menu: rebuilt from the cached window list every time it is about to
 // open, never waiting for capture; the list is refreshed in the background, and a fresh
-// list with other windows than the open menu shows rebuilds it in place. Main thread only.
+// list with other windows than the open menu shows rebuilds it in place (the same windows
+// under new titles only retitle its rows). Main thread only.
 //
 // The delegate owns one StatusMenu, attaches menu() to the status item, and calls
 // rebuildMenu(false) after launch, on update notices and after commands. The menu calls
