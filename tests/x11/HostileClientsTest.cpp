@@ -239,10 +239,11 @@ TEST(X11HostileClients, AWindowClaimingTheFocusedTerminalsPidIsNotMirroredForIt)
     ASSERT_TRUE(glimra.ready()) << glimra.err();
 
     // The clock on top, the focus given to the terminal under it without raising it.
-    runTool({"xdotool", "windowactivate", "--sync", std::to_string(liarWindow)});
+    runTool({"xdotool", "windowactivate", std::to_string(liarWindow)});
+    ASSERT_TRUE(waitUntil([&] { return stacksAbove(liarWindow, window); })) << "the clock is not over the terminal";
     runTool({"xdotool", "windowfocus", "--sync", std::to_string(window)});
     ASSERT_TRUE(waitUntil([&] { return activeWindow() == window; })) << "the terminal has no focus";
-    ASSERT_TRUE(stacksAbove(liarWindow, window)) << "the clock is not over the terminal";
+    ASSERT_TRUE(stacksAbove(liarWindow, window)) << "the terminal came over the clock";
     EXPECT_NE(mirrorFrontWindow(glimra), 0u) << glimra.log();
     EXPECT_TRUE(mirrored(glimra, window)) << glimra.log();
     EXPECT_FALSE(mirrored(glimra, liarWindow)) << glimra.log();
