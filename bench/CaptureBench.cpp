@@ -100,12 +100,12 @@ QImage viewCanvas()
 }
 
 // A new frame each paint: two frames in turn.
-void BM_MirrorPaint(benchmark::State& state)
+void paintNewFrames(benchmark::State& state, bool opaque)
 {
     Environment environment;
     MirrorView view(true, false);
     view.resize(342, 214);
-    const desktop::PixelBufferRef frames[] = {windowFrame(), windowFrame()};
+    const desktop::PixelBufferRef frames[] = {windowFrame(opaque), windowFrame(opaque)};
     QImage canvas = viewCanvas();
     int next = 0;
     for (auto _ : state) {
@@ -115,23 +115,17 @@ void BM_MirrorPaint(benchmark::State& state)
         view.paint(painter);
     }
 }
+
+void BM_MirrorPaint(benchmark::State& state)
+{
+    paintNewFrames(state, false);
+}
 BENCHMARK(BM_MirrorPaint)->Unit(benchmark::kMicrosecond);
 
 // The same for a window without alpha.
 void BM_MirrorPaintWithoutAlpha(benchmark::State& state)
 {
-    Environment environment;
-    MirrorView view(true, false);
-    view.resize(342, 214);
-    const desktop::PixelBufferRef frames[] = {windowFrame(true), windowFrame(true)};
-    QImage canvas = viewCanvas();
-    int next = 0;
-    for (auto _ : state) {
-        view.display(frames[next]);
-        next = 1 - next;
-        QPainter painter(&canvas);
-        view.paint(painter);
-    }
+    paintNewFrames(state, true);
 }
 BENCHMARK(BM_MirrorPaintWithoutAlpha)->Unit(benchmark::kMicrosecond);
 
