@@ -190,11 +190,15 @@ void ClientFactsCache::refresh()
 
     // What is no longer listed is not kept: the cache stays the list's size. Before the
     // new is learnt, as a frame that is forgotten takes what is known of its clients.
-    const std::unordered_set<xcb_window_t> listed(ids->begin(), ids->end());
-    std::erase_if(rejected_, [&](xcb_window_t id) { return !listed.count(id); });
+    // A sorted copy rather than a set: a flooded list is rewritten every second, and a node
+    // per id each time would churn the allocator.
+    std::vector<xcb_window_t> listed(ids->begin(), ids->end());
+    std::sort(listed.begin(), listed.end());
+    const auto isListed = [&](xcb_window_t id) { return std::binary_search(listed.begin(), listed.end(), id); };
+    std::erase_if(rejected_, [&](xcb_window_t id) { return !isListed(id); });
     std::vector<xcb_window_t> unlisted;
     for (const auto& [window, known] : known_)
-        if (!listed.count(window)) unlisted.push_back(window);
+        if (!isListed(window)) unlisted.push_back(window);
     for (const auto window : unlisted) forget(window);
     const auto clients = frontClients(*ids);
     if (rejected_.size() >= maxListedClients && !toldPassedOver.exchange(true))
