@@ -61,7 +61,7 @@ MenuInputs StatusMenu::readInputs() const
 void StatusMenu::rebuildMenu(bool force)
 {
     if (!gate_.admit(force)) return;
-    menu_.removeAllItems();
+    menu_.retireAllItems();
     windowRows_.clear();
     const MenuInputs inputs = readInputs();
     const std::string key = updateRowStateKey(inputs.phase);
@@ -115,6 +115,7 @@ void StatusMenu::rebuildMenu(bool force)
         }
         }
     }
+    menu_.removeRetiredItems();
 }
 
 void StatusMenu::menuNeedsUpdate()
@@ -165,8 +166,8 @@ void StatusMenu::storeListing(Catalog::Listing listing, bool warmThumbs)
     if (warmThumbs) MenuThumbnail::warm(cachedWindows_, false);
     // The open menu was built from an older list: a window opened since shows at once.
     if (!rowsChanged || !gate_.isOpen()) return;
-    // Qt closes a menu whose rows are swapped while it is open on X11, so windows that only
-    // retitled themselves (terminals, players, progress dialogs) are retitled in place.
+    // Windows that only retitled themselves (terminals, players, progress dialogs) do so
+    // all the time: their rows are retitled in place rather than rebuilt.
     if (sameWindows) {
         retitleRows();
     } else {

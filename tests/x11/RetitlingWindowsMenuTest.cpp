@@ -69,4 +69,48 @@ TEST(X11RetitlingWindowsMenu, TheMenuOpensOnEveryClickWhileAWindowRetitlesItself
     EXPECT_EQ(glimra.quit(), 0) << "blocked on a title read as a picture?\n" << glimra.err();
 }
 
+// A window that opened after glimra last listed the windows: the menu opens with the older
+// list, and the fresh one, come while it is open, brings the window's row into that menu,
+// which stays open and opens again on the next click.
+TEST(X11RetitlingWindowsMenu, AWindowOpenedSinceTheLastListingJoinsTheOpenMenu)
+{
+    X11Client first({"xeyes", "-geometry", "150x150+80+160"});
+    ASSERT_NE(first.waitForWindow("XEyes"), 0u);
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    const unsigned long statusItem = statusButtonOf(glimra.pid());
+    ASSERT_NE(statusItem, 0u);
+    const Geometry at = geometryOf(statusItem);
+    const auto click = [&] {
+        runTool({"xdotool", "mousemove", std::to_string(at.x + at.width / 2), std::to_string(at.y + at.height / 2),
+                 "click", "1"});
+    };
+    const auto before = visibleWindowsOf(glimra.pid());
+    const auto openHeight = [&] { return geometryOf(shownMenu(glimra.pid(), before)).height; };
+    const auto openMenu = [&] {
+        click();
+        return waitUntil([&] { return shownMenu(glimra.pid(), before) != 0; }, 5);
+    };
+    const auto closeMenu = [&] {
+        runTool({"xdotool", "key", "Escape"});
+        return waitUntil([&] { return shownMenu(glimra.pid(), before) == 0; }, 5);
+    };
+    ASSERT_TRUE(openMenu()) << glimra.log();
+    const int oneWindow = openHeight();
+    ASSERT_TRUE(closeMenu());
+
+    // Listed last when the menu opened, so the next opening shows the first window only
+    // until the fresh list comes.
+    X11Client second({"xeyes", "-geometry", "150x150+400+160"});
+    ASSERT_NE(second.waitForWindow("XEyes"), 0u);
+    ASSERT_TRUE(openMenu()) << glimra.log();
+    EXPECT_TRUE(waitUntil([&] { return openHeight() > oneWindow; }, 5))
+        << "the open menu " << (shownMenu(glimra.pid(), before) ? "kept its rows" : "went away") << "; log:\n"
+        << glimra.log();
+    ASSERT_TRUE(closeMenu());
+    EXPECT_TRUE(openMenu()) << "the next click opened no menu";
+    EXPECT_TRUE(closeMenu());
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QWidgetAction>
 
 #include <algorithm>
+#include <iterator>
 
 namespace ui {
 namespace {
@@ -214,9 +215,29 @@ void Menu::describeCustomRow(const QWidget& row, const std::string& description)
 
 void Menu::removeAllItems()
 {
-    menu_->clear();
+    retireAllItems();
+    removeRetiredItems();
+}
+
+void Menu::retireAllItems()
+{
+    for (QAction* action : menu_->actions()) retired_.emplace_back(action);
+    std::move(records_.begin(), records_.end(), std::back_inserter(retiredRecords_));
     records_.clear();
+    std::move(submenus_.begin(), submenus_.end(), std::back_inserter(retiredSubmenus_));
     submenus_.clear();
+}
+
+void Menu::removeRetiredItems()
+{
+    for (const QPointer<QAction>& action : std::exchange(retired_, {})) {
+        if (!action) continue;
+        menu_->removeAction(action);
+        // As QMenu::clear does: the menu's own actions go with their rows.
+        if (action->parent() == menu_ && action->associatedObjects().isEmpty()) delete action.data();
+    }
+    retiredRecords_.clear();
+    retiredSubmenus_.clear();
 }
 
 std::vector<MenuItem> Menu::items() const

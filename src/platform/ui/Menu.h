@@ -99,6 +99,11 @@ public:
     // Names a row added by addCustomRow anew.
     void describeCustomRow(const QWidget& row, const std::string& description);
     void removeAllItems();
+    // Rebuilding an open menu: the items present now stay until removeRetiredItems, so
+    // that the new ones are added before the old ones go. Emptied while open, the menu
+    // would shrink to nothing, and X11 would lose the popup for good.
+    void retireAllItems();
+    void removeRetiredItems();
     std::vector<MenuItem> items() const;
 
     // The menu's top-left corner at the point, in screen coordinates (its bottom-left when
@@ -149,6 +154,9 @@ private:
     std::vector<std::shared_ptr<MenuItem::Record>> records_;
     std::vector<std::unique_ptr<Menu>> submenus_;
     std::shared_ptr<MenuItem::Record> supermenuRecord_;
+    std::vector<QPointer<QAction>> retired_;
+    std::vector<std::shared_ptr<MenuItem::Record>> retiredRecords_;
+    std::vector<std::unique_ptr<Menu>> retiredSubmenus_;
     // Run after the current opening closes.
     std::vector<std::function<void()>> whenClosed_;
     QPoint requestedPoint_;
