@@ -36,8 +36,9 @@ TEST(X11EveryWorkspace, MiniWindowsAndTheStatusButtonStayOnEveryWorkspace)
 {
     TestDisplay display("1920x1080x24");
     ASSERT_TRUE(display.ready()) << "no X server of the test's own came up";
-    runTool({"wmctrl", "-n", "2"});
+    // Asked again until it holds: a window manager still starting drops the request.
     ASSERT_TRUE(waitUntil([] {
+        runTool({"wmctrl", "-n", "2"});
         return runTool({"xprop", "-root", "_NET_NUMBER_OF_DESKTOPS"}) == "_NET_NUMBER_OF_DESKTOPS(CARDINAL) = 2\n";
     }));
     X11Client clock({"xclock", "-geometry", "164x164+40+640"});

@@ -101,11 +101,12 @@ bool stacksAbove(unsigned long upper, unsigned long lower)
 }
 
 #if defined(__SANITIZE_ADDRESS__)
-// The sanitizer's shadow memory: only what the flood adds counts, and its checks make every
-// step dearer. Its quarantine keeps what was freed for a while, so a list read again each
-// second would pass for growth: glimra runs with a small one.
+// The sanitizer's shadow memory: only what the flood adds counts. Its quarantine keeps what
+// was freed for a while, so a list read again each second would pass for growth: glimra runs
+// with a small one. Its checks make every step dearer, and the whole list of 100,000 ids is
+// read at each change, so that made-up ids cannot push real clients out.
 constexpr bool countsGrowthOnly = true;
-constexpr double largestCpuShare = 0.30;
+constexpr double largestCpuShare = 0.50;
 std::map<std::string, std::string> measuredEnvironment()
 {
     const char* options = std::getenv("ASAN_OPTIONS");
