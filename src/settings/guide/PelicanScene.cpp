@@ -2,6 +2,7 @@
 
 #include "platform/ui/SystemColors.h"
 #include "settings/guide/PelicanPedalling.h"
+#include "settings/guide/SceneToolkit.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,19 +34,10 @@ QColor system(const char* name, double alpha = 1)
     return color;
 }
 
-ui::Layer& box(ui::Layer& parent, const core::Rect& frame, const QColor& fill, double radius)
-{
-    ui::Layer& layer = parent.addSublayer();
-    layer.setFrame(frame);
-    layer.backgroundColor = fill;
-    layer.cornerRadius = radius;
-    return layer;
-}
-
 // An unfilled disc outline: wheels and the chainring.
 ui::Layer& ring(ui::Layer& parent, const core::Rect& frame, const QColor& rim, double width)
 {
-    ui::Layer& layer = box(parent, frame, QColor(), frame.width() / 2);
+    ui::Layer& layer = addBox(parent, frame, QColor(), frame.width() / 2);
     layer.borderColor = rim;
     layer.borderWidth = width;
     return layer;
@@ -60,17 +52,17 @@ void addBackdrop(ui::Layer& root, const DesignSpace& d)
     sky.startPoint = {0.5, 1};
     sky.endPoint = {0.5, 0};
 
-    box(root, {0, d.origin.y, root.size.width, 44 * s}, grey(0.4), 0);
-    box(root, d.rect(322, 178, 48, 48), system("systemYellow", 0.95), 24 * s);
+    addBox(root, {0, d.origin.y, root.size.width, 44 * s}, grey(0.4), 0);
+    addBox(root, d.rect(322, 178, 48, 48), system("systemYellow", 0.95), 24 * s);
 
     for (int i = 0; i < 2; ++i) {
-        ui::Layer& cloud = box(root, d.rect(i == 0 ? 60 : 250, 186 + 8 * i, 76, 22), grey(1, 0.85), 11 * s);
+        ui::Layer& cloud = addBox(root, d.rect(i == 0 ? 60 : 250, 186 + 8 * i, 76, 22), grey(1, 0.85), 11 * s);
         const core::Point c = center(cloud.frame());
         const double drift = i == 0 ? -26 * s : 26 * s;
         moveLoop(cloud, {c, {c.x + drift, c.y}}, {0, 1}, 9.6);
     }
     for (int i = 0; i < 5; ++i) {
-        ui::Layer& mark = box(root, d.rect(14 + 84 * i, 18, 34, 6), grey(1, 0.8), 3 * s);
+        ui::Layer& mark = addBox(root, d.rect(14 + 84 * i, 18, 34, 6), grey(1, 0.8), 3 * s);
         const core::Point c = center(mark.frame());
         moveLoop(mark, {{c.x + 42 * s, c.y}, {c.x - 84 * s, c.y}}, {0, 1}, 3.3);
     }
@@ -81,7 +73,7 @@ void addWheel(ui::Layer& group, const DesignSpace& d, double centreX)
     const double s = d.s;
     const double r = 27 * s;
     ui::Layer& wheel = ring(group, d.rect(centreX - 27, 44, 54, 54), grey(0.12), std::max(0.14 * r, 1.8));
-    box(wheel, {r - 2.6 * s, r - 2.6 * s, 5.2 * s, 5.2 * s}, grey(0.2), 2.6 * s);
+    addBox(wheel, {r - 2.6 * s, r - 2.6 * s, 5.2 * s, 5.2 * s}, grey(0.2), 2.6 * s);
 
     ui::Layer& spokes = wheel.addSublayer(ui::Layer::Kind::shape);
     spokes.setFrame({0, 0, 2 * r, 2 * r});
@@ -96,7 +88,7 @@ void addWheel(ui::Layer& group, const DesignSpace& d, double centreX)
 
     const double m = std::max(0.06 * r, 1.6);
     const double q = std::max(0.12 * r, 3.2);
-    box(wheel, {r - m, 0.06 * r, q, q}, system("systemOrange"), m);
+    addBox(wheel, {r - m, 0.06 * r, q, q}, system("systemOrange"), m);
 
     addLinearLoop(wheel, "transform.rotation", {ui::KeyValue::number(0), ui::KeyValue::number(-2 * pi)}, {0, 1},
                   crankTurnSeconds);
@@ -143,21 +135,21 @@ void addCrank(ui::Layer& group, const DesignSpace& d, double phase)
 void addPelican(ui::Layer& group, const DesignSpace& d)
 {
     const double s = d.s;
-    ui::Layer& body = box(group, d.rect(148, 128, 92, 58), grey(1), 29 * s);
+    ui::Layer& body = addBox(group, d.rect(148, 128, 92, 58), grey(1), 29 * s);
     body.borderColor = grey(0.75);
     body.borderWidth = 1.4 * s;
-    box(group, d.rect(136, 144, 20, 16), grey(0.92), 5 * s);
+    addBox(group, d.rect(136, 144, 20, 16), grey(0.92), 5 * s);
 
-    ui::Layer& wing = box(group, d.rect(172, 138, 56, 36), grey(0.88), 18 * s);
+    ui::Layer& wing = addBox(group, d.rect(172, 138, 56, 36), grey(0.88), 18 * s);
     wing.borderColor = grey(0.72);
     wing.borderWidth = 1.2 * s;
     addLoop(wing, "transform.rotation",
             {ui::KeyValue::number(-0.28), ui::KeyValue::number(0.38), ui::KeyValue::number(-0.28)}, {0, 0.5, 1}, 1.32);
 
-    box(group, d.rect(224, 174, 30, 30), grey(1), 15 * s);
-    box(group, d.rect(250, 184, 46, 12), system("systemOrange"), 6 * s);
-    box(group, d.rect(248, 174, 40, 11), system("systemOrange", 0.75), 5.5 * s);
-    box(group, d.rect(240, 192, 7, 7), grey(0), 3.5 * s);
+    addBox(group, d.rect(224, 174, 30, 30), grey(1), 15 * s);
+    addBox(group, d.rect(250, 184, 46, 12), system("systemOrange"), 6 * s);
+    addBox(group, d.rect(248, 174, 40, 11), system("systemOrange", 0.75), 5.5 * s);
+    addBox(group, d.rect(240, 192, 7, 7), grey(0), 3.5 * s);
 
     addLeg(group, s, {196, 130}, 0, system("systemOrange"));
     addLeg(group, s, {212, 130}, pi, system("systemOrange", 0.8));
@@ -187,10 +179,10 @@ void pelicanScene(ui::Layer& in, const core::Rect& rect, double)
     addWheel(group, d, 142);
     addWheel(group, d, 262);
     addFrame(group, d);
-    box(group, d.rect(172, 128, 30, 8), grey(0.15), 4 * s);
-    box(group, d.rect(240, 120, 26, 6), grey(0.15), 3 * s);
+    addBox(group, d.rect(172, 128, 30, 8), grey(0.15), 4 * s);
+    addBox(group, d.rect(240, 120, 26, 6), grey(0.15), 3 * s);
     ring(group, d.rect(191, 60, 22, 22), grey(0.15), std::max(2.4 * s, 2.0));
-    box(group, d.rect(198.5, 70.5, 7, 7), grey(0.25), 3.5 * s);
+    addBox(group, d.rect(198.5, 70.5, 7, 7), grey(0.25), 3.5 * s);
     addCrank(group, d, 0);
     addCrank(group, d, pi);
     addPelican(group, d);
