@@ -1,6 +1,7 @@
 // The capture hot paths: a frame through the sample handler, a new frame painted by a
 // mirror view and a repaint of the same one, and the occlusion probe over a full window
 // list, each next to the cheapest way to do the same work.
+#include "BenchFolder.h"
 #include "capture/FrameIntake.h"
 #include "capture/FrameMailbox.h"
 #include "capture/MirrorView.h"
@@ -14,7 +15,6 @@
 #include <QPainter>
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -25,9 +25,7 @@ constexpr int frameHeight = 1964;
 struct Environment {
     Environment()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "glimra-capture-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        ::setenv("XDG_DATA_HOME", pattern.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", benchFolder().c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
     }

@@ -1,6 +1,7 @@
 // A frame through a mini window: handed to its content view and painted there (backdrop
 // and picture, and the hover preview when it is up), next to the scaled draws that are
 // the least this can cost.
+#include "BenchFolder.h"
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
 #include "panels/views/PanelContentView.h"
@@ -17,7 +18,6 @@
 #include <QPainter>
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -30,10 +30,8 @@ const QRectF previewBounds(0, 0, 792, 495);
 struct PanelEnvironment {
     PanelEnvironment()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "glimra-panel-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        ::setenv("XDG_DATA_HOME", pattern.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", pattern.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", benchFolder().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", benchFolder().c_str(), 1);
         Diag::resetLocation();
         dispatch::install(scheduler);
     }
