@@ -4,6 +4,7 @@
 #include "foundation/L10n.h"
 #include "platform/defaults/Defaults.h"
 #include "platform/desktop/Desktop.h"
+#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -62,9 +63,12 @@ TEST(HotKeySupportTest, InWordsCombinationsReadAsLinuxDesktopsWriteThem)
     desktop::install(nullptr);
 }
 
+// The interface language is a setting, kept in a folder of the test's own.
+using HotKeyLanguageTest = testsupport::VirtualTimeTest;
+
 // Shown words are those desktops in the interface language write; the log keeps English
 // ones, and a desktop that writes symbols writes the same in every language.
-TEST(HotKeySupportTest, ShownWordsFollowTheInterfaceLanguageAndTheLogKeepsEnglish)
+TEST_F(HotKeyLanguageTest, ShownWordsFollowTheInterfaceLanguageAndTheLogKeepsEnglish)
 {
     auto wordsDesktop = std::make_shared<desktop::Desktop>();
     wordsDesktop->conventions.keyNotation = desktop::Conventions::KeyNotation::words;
@@ -105,7 +109,6 @@ TEST(HotKeySupportTest, ShownWordsFollowTheInterfaceLanguageAndTheLogKeepsEnglis
     EXPECT_EQ(HotKeySupport::displayName(35, 0x1B00), "⌃⌥⇧⌘P");
     EXPECT_EQ(HotKeySupport::logName(35, 0x1B00), "⌃⌥⇧⌘P");
     EXPECT_EQ(HotKeySupport::displayName(63, 0), "fn");
-    defaults::Defaults::standard().remove("appLanguage");
 }
 
 TEST(HotKeySupportTest, CarbonMaskOfModifierKeysOnlyForCodes54To62)
