@@ -19,11 +19,7 @@ using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? (status.st_mode & 07777u) : 0;
-}
+using testsupport::modeOf;
 
 class OwnFolderTest : public ::testing::Test {
 protected:

@@ -45,11 +45,7 @@ const std::string placing = R"({
         {"path": "data/Glimra/CrashReports/a.crash", "text": "Process: Glimra\n", "mode": "0600"}
     ]})";
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
+using testsupport::modeOf;
 
 }  // namespace
 

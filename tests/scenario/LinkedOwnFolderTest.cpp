@@ -30,11 +30,7 @@ std::map<std::string, Entry> entriesOf(const std::string& folder)
     return entries;
 }
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? (status.st_mode & 07777u) : 0;
-}
+using testsupport::modeOf;
 
 }  // namespace
 

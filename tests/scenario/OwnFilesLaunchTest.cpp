@@ -13,11 +13,7 @@ namespace fs = std::filesystem;
 using testsupport::readFile;
 using testsupport::TempDir;
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? (status.st_mode & 07777u) : 0;
-}
+using testsupport::modeOf;
 
 // A run of the scenario in the scratch folder, given a bound only to fail: a launch that
 // waits on a FIFO would never end.

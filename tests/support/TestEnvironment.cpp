@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace testsupport {
 
@@ -60,6 +61,12 @@ void writeFile(const std::string& path, const std::string& contents)
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << contents;
+}
+
+unsigned modeOf(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 ? (status.st_mode & 07777u) : 0;
 }
 
 }  // namespace testsupport

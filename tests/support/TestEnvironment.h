@@ -45,5 +45,7 @@ private:
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);
+// The entry's permission bits, never those of what a link names; 0 when it is missing.
+unsigned modeOf(const std::string& path);
 
 }  // namespace testsupport

@@ -12,11 +12,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
-}
+using testsupport::modeOf;
 
 // Folders their owner cannot write or enter, and a link out of the tree, as a package may
 // unpack them; removal runs as a user the permissions hold.

@@ -72,12 +72,7 @@ private:
     TempDir home_;
 };
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) return 0;
-    return status.st_mode & 07777;
-}
+using testsupport::modeOf;
 
 TEST_F(DesktopLaunch, RunsOnTheDisplayInTheUsersFoldersAndQuitsOnSIGTERMAndSIGINT)
 {

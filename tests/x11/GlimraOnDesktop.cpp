@@ -225,18 +225,36 @@ bool goneFromScreen(pid_t pid, unsigned long window)
     return waitUntil([&] { return !isVisibleWindowOf(pid, window); }, 5);
 }
 
-void chooseInStatusMenu(GlimraOnDesktop& glimra, unsigned long statusItem, int rowFromBottom)
+void clickMiddleOf(unsigned long window)
 {
-    const auto before = visibleWindowsOf(glimra.pid());
-    // A tray may still be laying its icons out when the first click comes; a click that
-    // opened nothing is harmless, so it is given again.
+    const Geometry frame = geometryOf(window);
+    runTool({"xdotool", "mousemove", std::to_string(frame.x + frame.width / 2),
+             std::to_string(frame.y + frame.height / 2), "click", "1"});
+}
+
+unsigned long shownMenu(pid_t pid, const std::vector<unsigned long>& before, int minimumWidth)
+{
+    for (const unsigned long window : visibleWindowsOf(pid))
+        if (std::find(before.begin(), before.end(), window) == before.end() && geometryOf(window).width >= minimumWidth)
+            return window;
+    return 0;
+}
+
+unsigned long openStatusMenu(pid_t pid, unsigned long statusItem, int minimumWidth)
+{
+    const auto before = visibleWindowsOf(pid);
     unsigned long menu = 0;
     for (int attempt = 0; attempt < 3 && menu == 0; ++attempt) {
-        const Geometry item = geometryOf(statusItem);
-        runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2),
-                 std::to_string(item.y + item.height / 2), "click", "1"});
-        menu = waitForNewWindow(glimra.pid(), before, 4);
+        clickMiddleOf(statusItem);
+        waitUntil([&] { return (menu = shownMenu(pid, before, minimumWidth)) != 0; }, 4);
     }
+    return menu;
+}
+
+void chooseInStatusMenu(GlimraOnDesktop& glimra, unsigned long statusItem, int rowFromBottom)
+{
+    // The menu may list no window.
+    const unsigned long menu = openStatusMenu(glimra.pid(), statusItem, 1);
     ASSERT_NE(menu, 0u) << "no status menu";
     for (int row = 0; row < rowFromBottom; ++row) runTool({"xdotool", "key", "Up"});
     runTool({"xdotool", "key", "Return"});

@@ -103,8 +103,18 @@ bool goneFromScreen(pid_t pid, unsigned long window);
 // The status menu's "检查更新" row, counted from its bottom as Up reaches it, while no
 // update is on offer.
 constexpr int checkForUpdatesRow = 4;
-// Opens the status menu with a click on the status item and chooses the row that many
-// rows up from its bottom.
+// A left click in the middle of the window.
+void clickMiddleOf(unsigned long window);
+// The status menu is at least this wide once it lists a window, which tells it from other
+// windows that may come meanwhile (the trigger block, for one).
+constexpr int listingMenuWidth = 300;
+// The status menu shown now: a visible window of the process's, not among `before`, at
+// least minimumWidth pixels wide; 0 when there is none.
+unsigned long shownMenu(pid_t pid, const std::vector<unsigned long>& before, int minimumWidth = listingMenuWidth);
+// Opens the status menu with a click on the status item; 0 when it does not show. A tray
+// may still be laying its icons out: a click that opened nothing is given again.
+unsigned long openStatusMenu(pid_t pid, unsigned long statusItem, int minimumWidth = listingMenuWidth);
+// Opens the status menu and chooses the row that many rows up from its bottom.
 void chooseInStatusMenu(GlimraOnDesktop& glimra, unsigned long statusItem, int rowFromBottom);
 
 // How often the part occurs in the text.

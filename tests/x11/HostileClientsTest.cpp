@@ -167,18 +167,9 @@ TEST(X11HostileClients, AFloodedClientListAndAWindowClaimingOurPidStallNothing)
     EXPECT_LT(mirrorSeconds, 1.0) << "SIGUSR2 mirrored after " << mirrorSeconds << " s";
 
     const auto shown = visibleWindowsOf(pid);
-    const Geometry item = geometryOf(statusButton);
     const auto clicked = Clock::now();
-    runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2), std::to_string(item.y + item.height / 2),
-             "click", "1"});
-    unsigned long menu = 0;
-    waitUntil(
-        [&] {
-            for (const unsigned long window : visibleWindowsOf(pid))
-                if (std::find(shown.begin(), shown.end(), window) == shown.end()) menu = window;
-            return menu != 0;
-        },
-        5);
+    clickMiddleOf(statusButton);
+    const unsigned long menu = waitForNewWindow(pid, shown, 5);
     const double menuSeconds = secondsSince(clicked);
     EXPECT_NE(menu, 0u) << "the status menu did not open";
     EXPECT_LT(menuSeconds, 1.0) << "the status menu opened after " << menuSeconds << " s";

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -29,11 +28,7 @@ TEST(X11LinuxWords, TheLogNamesRightCtrlInGermanTooAndTheSettingsFileAndAlertsAr
     // The menu's last items are "复制诊断信息" and, after a separator, "退出 Glimra": the
     // first chooses the one before the last.
     const unsigned long button = statusButtonOf(glimra.pid());
-    const Geometry frame = geometryOf(button);
-    runTool({"xdotool", "mousemove", std::to_string(frame.x + frame.width / 2),
-             std::to_string(frame.y + frame.height / 2), "click", "1"});
-    ASSERT_TRUE(waitUntil([&] { return visibleWindowsOf(glimra.pid()).size() > 1; }, 5)) << "no menu opened";
-    runTool({"xdotool", "key", "Up", "Up", "Return"});
+    chooseInStatusMenu(glimra, button, 2);
     ASSERT_TRUE(waitUntil([&] { return glimra.log().find("帮助: 已复制诊断信息") != std::string::npos; }, 5))
         << glimra.log();
 

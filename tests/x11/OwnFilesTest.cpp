@@ -14,12 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testsupport;
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? (status.st_mode & 07777u) : 0;
-}
-
 }  // namespace
 
 // A FIFO where the log belongs held the launch before its signal handlers existed, and

@@ -120,9 +120,7 @@ TEST(X11PictureCost, AHugeWindowCostsNoMoreThanTheScreenShows)
     EXPECT_LE(std::stoi(size[2]), 1080) << shown;
 
     // The status menu shows the thumbnails of the windows it lists, taken ahead of it.
-    const Geometry item = geometryOf(statusItem);
-    runTool({"xdotool", "mousemove", std::to_string(item.x + item.width / 2), std::to_string(item.y + item.height / 2),
-             "click", "1"});
+    clickMiddleOf(statusItem);
     const auto thumbnailTaken = [&] { return log().find("菜单缩略图预热: 抓取 1 个，成功 1 个") != std::string::npos; };
     EXPECT_TRUE(waitUntil(thumbnailTaken, 10)) << log();
     runTool({"xdotool", "key", "Escape"});

@@ -6,23 +6,12 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace {
 
 using namespace testsupport;
-
-// The status menu shown now: a visible window of glimra's, not among `before`, at least
-// 300 pixels wide; 0 when there is none.
-unsigned long shownMenu(pid_t pid, const std::vector<unsigned long>& before)
-{
-    for (const unsigned long window : visibleWindowsOf(pid))
-        if (std::find(before.begin(), before.end(), window) == before.end() && geometryOf(window).width >= 300)
-            return window;
-    return 0;
-}
 
 std::string titleOf(unsigned long window) { return runTool({"xdotool", "getwindowname", std::to_string(window)}); }
 
@@ -47,12 +36,10 @@ TEST(X11RetitlingWindowsMenu, TheMenuOpensOnEveryClickWhileAWindowRetitlesItself
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const unsigned long statusItem = statusButtonOf(glimra.pid());
     ASSERT_NE(statusItem, 0u);
-    const Geometry at = geometryOf(statusItem);
 
     const auto before = visibleWindowsOf(glimra.pid());
     for (int click = 0; click < 10; ++click) {
-        runTool({"xdotool", "mousemove", std::to_string(at.x + at.width / 2), std::to_string(at.y + at.height / 2),
-                 "click", "1"});
+        clickMiddleOf(statusItem);
         unsigned long menu = 0;
         ASSERT_TRUE(waitUntil([&] { return (menu = shownMenu(glimra.pid(), before)) != 0; }, 5))
             << "click " << click << " opened no menu; log:\n"
@@ -80,15 +67,10 @@ TEST(X11RetitlingWindowsMenu, AWindowOpenedSinceTheLastListingJoinsTheOpenMenu)
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const unsigned long statusItem = statusButtonOf(glimra.pid());
     ASSERT_NE(statusItem, 0u);
-    const Geometry at = geometryOf(statusItem);
-    const auto click = [&] {
-        runTool({"xdotool", "mousemove", std::to_string(at.x + at.width / 2), std::to_string(at.y + at.height / 2),
-                 "click", "1"});
-    };
     const auto before = visibleWindowsOf(glimra.pid());
     const auto openHeight = [&] { return geometryOf(shownMenu(glimra.pid(), before)).height; };
     const auto openMenu = [&] {
-        click();
+        clickMiddleOf(statusItem);
         return waitUntil([&] { return shownMenu(glimra.pid(), before) != 0; }, 5);
     };
     const auto closeMenu = [&] {

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <string>
@@ -13,32 +12,6 @@
 namespace {
 
 using namespace testsupport;
-
-// The status menu, opened by a click on the status item; 0 when none shows. Other
-// windows may come meanwhile (the trigger block, for one): the menu is 300 wide at least.
-// The status menu shown now: a visible window of glimra's, not among `before`, at least
-// 300 pixels wide; 0 when there is none.
-unsigned long shownMenu(GlimraOnDesktop& glimra, const std::vector<unsigned long>& before)
-{
-    for (const unsigned long window : visibleWindowsOf(glimra.pid()))
-        if (std::find(before.begin(), before.end(), window) == before.end() && geometryOf(window).width >= 300)
-            return window;
-    return 0;
-}
-
-unsigned long openStatusMenu(GlimraOnDesktop& glimra, unsigned long item)
-{
-    const auto before = visibleWindowsOf(glimra.pid());
-    unsigned long menu = 0;
-    // A tray may still be laying its icons out: a click that opened nothing is given again.
-    for (int attempt = 0; attempt < 3 && menu == 0; ++attempt) {
-        const Geometry at = geometryOf(item);
-        runTool({"xdotool", "mousemove", std::to_string(at.x + at.width / 2), std::to_string(at.y + at.height / 2),
-                 "click", "1"});
-        waitUntil([&] { return (menu = shownMenu(glimra, before)) != 0; }, 4);
-    }
-    return menu;
-}
 
 // One launch: a monitor whose name holds U+202E, SIGUSR2 beside a window below the
 // catalog's minimum size, a window opened just before the menu opens, and a burst of
@@ -80,18 +53,18 @@ TEST(X11SignalsMenuAndLog, NamesAreEscapedTheSmallestCapturableWindowIsMirroredT
     X11Client eyes({"xeyes", "-geometry", "150x150+700+400"});
     ASSERT_NE(eyes.waitForWindow("XEyes"), 0u);
     const auto withoutMenu = visibleWindowsOf(glimra.pid());
-    unsigned long menu = openStatusMenu(glimra, statusItem);
+    unsigned long menu = openStatusMenu(glimra.pid(), statusItem);
     ASSERT_NE(menu, 0u) << "no status menu";
     const int shownFirst = geometryOf(menu).height;
     // Often the fresh list has come before the menu shows; then this wait runs out. The
     // menu is looked for anew each time: Qt may show the rebuilt one in a window of its own.
-    const auto openHeight = [&] { return geometryOf(shownMenu(glimra, withoutMenu)).height; };
+    const auto openHeight = [&] { return geometryOf(shownMenu(glimra.pid(), withoutMenu)).height; };
     waitUntil([&] { return openHeight() > shownFirst; }, 3);
     const int grownTo = openHeight();
     ASSERT_NE(grownTo, 0) << "the open menu went away";
     runTool({"xdotool", "key", "Escape"});
     ASSERT_TRUE(waitUntil([&] { return !isVisibleWindowOf(glimra.pid(), menu); }, 5));
-    menu = openStatusMenu(glimra, statusItem);
+    menu = openStatusMenu(glimra.pid(), statusItem);
     ASSERT_NE(menu, 0u) << "no status menu the second time";
     EXPECT_EQ(grownTo, geometryOf(menu).height) << "the open menu kept the list cached before the window opened";
     runTool({"xdotool", "key", "Escape"});

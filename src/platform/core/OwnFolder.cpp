@@ -192,11 +192,7 @@ int OwnFolder::openFile(const std::string& name, int flags, mode_t mode) const
     const int fd = ::openat(fd_, name.c_str(), (flags & ~O_TRUNC) | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
         const int error = errno;
-        const auto entry = status(name);
-        if (error == ELOOP || (entry && S_ISLNK(entry->st_mode)))
-            reportOwnPathLink(path);
-        else if (entry && !S_ISREG(entry->st_mode))
-            reportOwnPathNotAFile(path);
+        if (!holdsForeignEntry(name) && error == ELOOP) reportOwnPathLink(path);
         errno = error;
         return -1;
     }
@@ -246,6 +242,17 @@ FileContents OwnFolder::contents(const std::string& name, std::uint64_t maxBytes
     auto read = fileContents(fd, maxBytes);
     ::close(fd);
     return read;
+}
+
+bool OwnFolder::holdsForeignEntry(const std::string& name) const
+{
+    const auto entry = status(name);
+    if (!entry || S_ISREG(entry->st_mode)) return false;
+    if (S_ISLNK(entry->st_mode))
+        reportOwnPathLink(joined(path_, name));
+    else
+        reportOwnPathNotAFile(joined(path_, name));
+    return true;
 }
 
 std::optional<struct stat> OwnFolder::status(const std::string& name) const

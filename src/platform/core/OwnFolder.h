@@ -60,6 +60,9 @@ public:
     int openForAppending(const std::string& name) const;
     // A regular file's bytes; a link is unreadable (and reported).
     FileContents contents(const std::string& name, std::uint64_t maxBytes = UINT64_MAX) const;
+    // Whether something other than a regular file has the name (a link, a FIFO, a folder),
+    // where a file of ours should be: reported, and to be left alone.
+    bool holdsForeignEntry(const std::string& name) const;
     // The entry itself, never what a link names.
     std::optional<struct stat> status(const std::string& name) const;
     // The names in the folder, without "." and "..", in no order.

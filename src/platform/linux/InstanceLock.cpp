@@ -39,15 +39,7 @@ bool isAlive(qint64 pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0)
 // hold the toolkit's open for good.
 bool lockFileIsForeign(const std::string& folder)
 {
-    const auto own = core::OwnFolder::openPath(folder, core::OwnFolder::Missing::fail);
-    const auto entry = own.status(lockFileName);
-    if (!entry || S_ISREG(entry->st_mode)) return false;
-    const std::string path = folder + "/" + lockFileName;
-    if (S_ISLNK(entry->st_mode))
-        core::reportOwnPathLink(path);
-    else
-        core::reportOwnPathNotAFile(path);
-    return true;
+    return core::OwnFolder::openPath(folder, core::OwnFolder::Missing::fail).holdsForeignEntry(lockFileName);
 }
 
 int milliseconds(double seconds) { return static_cast<int>(std::clamp(std::ceil(seconds * 1000), 0.0, 2147483647.0)); }

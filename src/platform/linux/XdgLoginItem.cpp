@@ -122,10 +122,7 @@ desktop::LoginItem::Status XdgLoginItem::status()
     const auto folder = autostartFolder(core::OwnFolder::Missing::fail);
     if (!folder || !*folder) return Status::notRegistered;
     // Not opened when it is no regular file: a FIFO would hold the launch for good.
-    const auto entry = folder->status(fileName);
-    if (entry && !S_ISREG(entry->st_mode) && !S_ISLNK(entry->st_mode))
-        core::reportOwnPathNotAFile(folder->path() + "/" + fileName);
-    if (!entry || !S_ISREG(entry->st_mode)) return Status::notRegistered;
+    if (folder->holdsForeignEntry(fileName)) return Status::notRegistered;
     const auto contents = folder->contents(fileName, maxEntryBytes);
     if (!contents.bytes) return Status::notRegistered;
     // A hidden entry is one the user turned off.

@@ -28,7 +28,10 @@ struct Requests {
     xcb_get_window_attributes_cookie_t attributes;
     xcb_get_geometry_cookie_t geometry;
     xcb_translate_coordinates_cookie_t origin;
-    xcb_get_property_cookie_t pid, netName, name, windowClass, extents, types, states, wmState, desktop, opacity;
+    xcb_get_property_cookie_t netName, name, windowClass, extents, types, states, wmState, desktop, opacity;
+    // The server's record of the pid where it has X-Resource, else the client's own word.
+    std::optional<xcb_res_query_client_ids_cookie_t> serverPid;
+    std::optional<xcb_get_property_cookie_t> declaredPid;
 };
 
 std::string bytesOf(const xcb_get_property_reply_t* reply)
@@ -105,12 +108,12 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, 
     // Every request goes out before the first answer is awaited: one round trip in all.
     std::vector<Requests> requests;
     requests.reserve(windows.size());
+    const bool withRes = connection.hasRes();
     for (const auto window : windows) {
         requests.push_back(Requests{
             xcb_get_window_attributes(c, window),
             xcb_get_geometry(c, window),
             xcb_translate_coordinates(c, window, root, 0, 0),
-            request(window, "_NET_WM_PID", XCB_ATOM_CARDINAL, 1),
             request(window, "_NET_WM_NAME", connection.atom("UTF8_STRING"), maxTitleUnits),
             request(window, "WM_NAME", XCB_ATOM_ANY, maxTitleUnits),
             request(window, "WM_CLASS", XCB_ATOM_STRING, 1024),
@@ -120,16 +123,19 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, 
             request(window, "WM_STATE", XCB_ATOM_ANY, 2),
             request(window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL, 1),
             request(window, "_NET_WM_WINDOW_OPACITY", XCB_ATOM_CARDINAL, 1),
+            withRes ? std::optional(askServerPid(connection, window)) : std::nullopt,
+            withRes ? std::nullopt : std::optional(request(window, "_NET_WM_PID", XCB_ATOM_CARDINAL, 1)),
         });
     }
     std::vector<std::optional<ClientFacts>> result(windows.size());
-    std::vector<std::pair<std::size_t, xcb_res_query_client_ids_cookie_t>> pidQueries;
     for (std::size_t i = 0; i < windows.size(); ++i) {
         auto& r = requests[i];
         const auto attributes = connection.answer(xcb_get_window_attributes_reply, r.attributes);
         const auto geometry = connection.answer(xcb_get_geometry_reply, r.geometry);
         const auto origin = connection.answer(xcb_translate_coordinates_reply, r.origin);
-        const auto pid = reply(xcb_get_property_reply(c, r.pid, nullptr));
+        const auto pid = r.serverPid
+                             ? serverPid(connection, *r.serverPid)
+                             : declaredPid(unitsOf(reply(xcb_get_property_reply(c, *r.declaredPid, nullptr)).get()));
         const auto netName = reply(xcb_get_property_reply(c, r.netName, nullptr));
         const auto name = reply(xcb_get_property_reply(c, r.name, nullptr));
         const auto windowClass = reply(xcb_get_property_reply(c, r.windowClass, nullptr));
@@ -150,7 +156,7 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, 
         facts.pixels =
             core::Rect(origin->dst_x - frame.left, origin->dst_y - frame.top,
                        geometry->width + frame.left + frame.right, geometry->height + frame.top + frame.bottom);
-        if (!connection.hasRes()) facts.pid = declaredPid(unitsOf(pid.get()));
+        facts.pid = pid;
         facts.title = titleOf(windows[i], netName.get(), name.get(), connection.atom("COMPOUND_TEXT"));
         facts.windowClass = classOf(windowClass.get());
         facts.types = unitsOf(types.get());
@@ -158,10 +164,8 @@ std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, 
         facts.iconic = isIconic(connection, unitsOf(wmState.get()), facts.states);
         if (const auto units = unitsOf(desktop.get()); !units.empty()) facts.desktop = units[0];
         if (const auto units = unitsOf(opacity.get()); !units.empty()) facts.opacity = units[0] / 4294967295.0;
-        if (connection.hasRes()) pidQueries.emplace_back(i, askServerPid(connection, windows[i]));
         result[i] = std::move(facts);
     }
-    for (const auto& [index, cookie] : pidQueries) result[index]->pid = serverPid(connection, cookie);
     return result;
 }
 

@@ -15,11 +15,7 @@ namespace {
 namespace fs = std::filesystem;
 using Status = desktop::LoginItem::Status;
 
-unsigned modeOf(const std::string& path)
-{
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 ? (status.st_mode & 07777u) : 0;
-}
+using testsupport::modeOf;
 
 // The autostart entry as a launch meets it in a folder someone else had a hand in.
 class XdgLoginItemFilesTest : public testsupport::VirtualTimeTest {
