@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace testsupport {
 namespace {
@@ -45,7 +46,7 @@ long statusKilobytes(pid_t pid, const std::string& field)
 
 }  // namespace
 
-TestDisplay::TestDisplay(const std::string& screen)
+TestDisplay::TestDisplay(const std::string& screen, std::vector<std::string> windowManager, bool waitForWorkArea)
 {
     if (const char* display = std::getenv("DISPLAY")) earlierDisplay_ = display;
     // The server picks a free display itself: one picked here could be taken meanwhile.
@@ -59,13 +60,15 @@ TestDisplay::TestDisplay(const std::string& screen)
     ::close(ends[0]);
     if (number.empty()) return;
     ::setenv("DISPLAY", (":" + number).c_str(), 1);
-    windowManager_ = std::make_unique<X11Client>(std::vector<std::string>{"openbox"});
-    // openbox names itself before it takes map requests; the work area comes once it does.
+    windowManager_ = std::make_unique<X11Client>(std::move(windowManager));
+    // A window manager names itself before it takes map requests; the work area comes once
+    // it does.
     ready_ = waitUntil(
-        [] {
-            return runTool({"xprop", "-root", "_NET_WORKAREA"}).find(" = ") != std::string::npos;
+        [waitForWorkArea] {
+            return runTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") != std::string::npos &&
+                   (!waitForWorkArea || runTool({"xprop", "-root", "_NET_WORKAREA"}).find(" = ") != std::string::npos);
         },
-        10);
+        20);
 }
 
 TestDisplay::~TestDisplay()

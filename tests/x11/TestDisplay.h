@@ -5,15 +5,19 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
-// An X display of the test's own (Xvfb at the given screen, e.g. "1920x1080x16", with
-// openbox), which DISPLAY names while the object lives, for the test and every client it
-// starts. Both processes are ended by their pids when it goes.
+// An X display of the test's own (Xvfb at the given screen, e.g. "1920x1080x16", with a
+// window manager, openbox unless another command is given), which DISPLAY names while the
+// object lives, for the test and every client it starts. Both processes are ended by their
+// pids when it goes. A window manager that publishes no work area (KWin without its shell)
+// is ready once it names itself.
 class TestDisplay {
 public:
-    explicit TestDisplay(const std::string& screen);
+    explicit TestDisplay(const std::string& screen, std::vector<std::string> windowManager = {"openbox"},
+                         bool waitForWorkArea = true);
     ~TestDisplay();
     TestDisplay(const TestDisplay&) = delete;
     TestDisplay& operator=(const TestDisplay&) = delete;
