@@ -147,7 +147,7 @@ TEST_F(StatusMenuTest, RetitledWindowsRetitleTheOpenRowsWhichShowTitlesAsWritten
     const std::vector<app::MenuWindowRow*> shown = rows();
     clock().runUntilIdle();
     ASSERT_TRUE(menu->menuIsOpen());
-    EXPECT_EQ(rows(), shown) << "the open menu was rebuilt";
+    ASSERT_EQ(rows(), shown) << "the open menu was rebuilt";
 
     const auto row = std::find_if(shown.begin(), shown.end(), [&](auto* r) { return r->title().find(markup) != std::string::npos; });
     ASSERT_NE(row, shown.end());
