@@ -102,7 +102,7 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const panels::FocusRe
     registry().push_back(this);
     syncMiniWindowFlag();
     lastSizedScreenID = screenID(placement.screen);
-    if (placement.screen) lastSizedVisibleFrame = placement.screen->visibleFrame;
+    if (placement.screen) lastSizedScreenFrame = placement.screen->frame;
 
     dispatch::main().asyncAfter(layerDiagnosticDelay, [self = QPointer<PipPanel>(this)] {
         if (!self || !self->content) return;

@@ -54,8 +54,8 @@ public:
     std::optional<core::Rect> preActionFrame;
     bool mouseDownHandled = false;
     std::optional<desktop::DisplayID> lastSizedScreenID;
-    // That screen's visible frame then: where a resize counts as a new screen, it tells one.
-    std::optional<core::Rect> lastSizedVisibleFrame;
+    // That screen's frame then: where a resize counts as a new screen, it tells one.
+    std::optional<core::Rect> lastSizedScreenFrame;
 
     // ---- registry and life ----
     static const std::vector<PipPanel*>& all();

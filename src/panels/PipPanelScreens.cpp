@@ -103,7 +103,8 @@ int PipPanel::rescuePanelsOffVirtualScreen()
 void PipPanel::handleScreenReconfiguration()
 {
     const bool resizeCounts = desktop::displays().resizeCountsAsNewScreen();
-    std::vector<PipPanel*> changed;
+    const std::vector<ui::Screen> screens = ui::screens();
+    std::vector<PipPanel*> changed, outsideWorkArea;
     bool offScreen = false;
     for (PipPanel* panel : all()) {
         if (resizeCounts) panel->followWindowSystemFrame();
@@ -113,10 +114,19 @@ void PipPanel::handleScreenReconfiguration()
         }
         if (panel->screenChangedSinceSized())
             changed.push_back(panel);
-        else if (resizeCounts && !whollyOnScreens(panel->frame(), ui::screens()))
+        else if (resizeCounts && !whollyInside(panel->frame(), framesOf(screens)))
             offScreen = true;
+        else if (resizeCounts && !whollyInside(panel->frame(), visibleFramesOf(screens)))
+            outsideWorkArea.push_back(panel);
     }
-    if (changed.empty() && !offScreen) return;
+    if (changed.empty() && !offScreen) {
+        // Where the work area follows panels and trays coming and going, the user's
+        // arrangement stays: only what it no longer holds moves, just inside it.
+        const ScreenSplit split = currentSplit();
+        for (PipPanel* panel : outsideWorkArea)
+            if (const auto inside = legalizedFrame(panel->frame(), split, ui::mainScreen())) panel->setFrame(*inside);
+        return;
+    }
 
     performReplugLayout(changed);
 
@@ -138,7 +148,7 @@ void PipPanel::handleScreenReconfiguration()
 
 bool PipPanel::screenChangedSinceSized() const
 {
-    return screenChanged(screen(), lastSizedScreenID, lastSizedVisibleFrame,
+    return screenChanged(screen(), lastSizedScreenID, lastSizedScreenFrame,
                          desktop::displays().resizeCountsAsNewScreen());
 }
 
@@ -191,7 +201,7 @@ core::Size PipPanel::rebuildSizeForCurrentScreen()
     if (!home || !largerThanAPoint(home->visibleFrame)) return frame().size;
 
     lastSizedScreenID = home->displayID;
-    lastSizedVisibleFrame = home->visibleFrame;
+    lastSizedScreenFrame = home->frame;
     const std::optional<core::Rect> bounds = listedSourceBounds();
     double aspect = 1.6;
     if (bounds && bounds->height() > 1)

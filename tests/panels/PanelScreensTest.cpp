@@ -116,6 +116,15 @@ class ResizeCountingDisplays : public sim::SimDisplays {
 public:
     using sim::SimDisplays::SimDisplays;
     bool resizeCountsAsNewScreen() const override { return true; }
+    std::vector<desktop::DisplayInfo> activeDisplays() override
+    {
+        auto displays = SimDisplays::activeDisplays();
+        for (auto& display : displays) display.visibleFrame.size.width -= dockWidth;
+        return displays;
+    }
+
+    // Taken from the right of each work area, as a dock starting does.
+    double dockWidth = 0;
 };
 
 class ResizedScreenTest : public PanelScreensTest {
@@ -141,6 +150,8 @@ protected:
     }
 
     static core::Rect visibleFrameOf(double width, double height) { return {0, 0, width, height - 25}; }
+
+    ResizeCountingDisplays& displays() { return static_cast<ResizeCountingDisplays&>(*desktop().displays); }
 
 private:
     std::shared_ptr<desktop::Displays> simDisplays_;
@@ -170,7 +181,7 @@ TEST_F(ResizedScreenTest, ShrinkingAndGrowingBackSizesEveryPanelForTheScreenAndA
     EXPECT_NEAR(tall->frame().height(), panels::pipSize(small, 1.2, 400.0 / 600.0).height, 1e-9);
     for (PipPanel* panel : {wide, tall}) {
         EXPECT_TRUE(small.contains(panel->frame()));
-        EXPECT_EQ(panel->lastSizedVisibleFrame, small);
+        EXPECT_EQ(panel->lastSizedScreenFrame, core::Rect(0, 0, 1024, 640));
     }
     EXPECT_EQ(linesWith("显示器配置变化: 2 扇换屏小窗重算尺寸").size(), 1u);
     clock().advance(2.1);
@@ -237,6 +248,31 @@ TEST_F(ResizedScreenTest, APanelLeftPartlyOffEveryScreenIsArrangedOntoTheNearest
     }
     // The straddling panel stayed on its screen: moved, not resized.
     EXPECT_EQ(straddling->frame().size, size);
+}
+
+// A tray or dock that comes or goes changes the work area alone: no panel is resized or
+// arranged again; one the new work area no longer holds moves just inside it.
+TEST_F(ResizedScreenTest, AWorkAreaChangeAloneMovesOnlyWhatItNoLongerHolds)
+{
+    PipPanel* placed = makePanel();
+    PipPanel* atTheEdge = makePanel();
+    const core::Size size = placed->frame().size;
+    placed->setFrame({438, 300, size.width, size.height});
+    atTheEdge->setFrame({visibleFrame.maxX() - size.width, 400, size.width, size.height});
+
+    displays().dockWidth = 60;
+    PipPanel::handleScreenReconfiguration();
+    EXPECT_EQ(placed->frame(), core::Rect(438, 300, size.width, size.height));
+    EXPECT_EQ(atTheEdge->frame(), core::Rect(visibleFrame.maxX() - 60 - size.width, 400, size.width, size.height));
+    EXPECT_TRUE(linesWith("显示器配置变化").empty());
+
+    // Gone again: nothing to move back.
+    displays().dockWidth = 0;
+    PipPanel::handleScreenReconfiguration();
+    EXPECT_EQ(placed->frame(), core::Rect(438, 300, size.width, size.height));
+    EXPECT_EQ(atTheEdge->frame().maxX(), visibleFrame.maxX() - 60);
+    clock().advance(2.1);
+    EXPECT_TRUE(linesWith("显示器变化: 已自动排列").empty());
 }
 
 }  // namespace

@@ -156,35 +156,42 @@ TEST(ScreenChange, GainingLosingOrSwitchingAScreenCounts)
     EXPECT_FALSE(screenChanged(std::nullopt, std::nullopt));
 }
 
-TEST(ScreenChange, AResizedScreenCountsOnlyWhereResizesCount)
+TEST(ScreenChange, AResizedScreenCountsOnlyWhereResizesCountAndAWorkAreaNeverDoes)
 {
     ui::Screen shrunk = builtIn;
+    shrunk.frame = Rect(0, 0, 1280, 720);
     shrunk.visibleFrame = Rect(0, 0, 1280, 695);
+    ui::Screen withDock = builtIn;
+    withDock.visibleFrame = Rect(0, 48, 1512, 909);
     for (const bool resizeCounts : {false, true}) {
         SCOPED_TRACE(resizeCounts);
-        EXPECT_FALSE(screenChanged(builtIn, 1u, builtIn.visibleFrame, resizeCounts));
-        EXPECT_EQ(screenChanged(shrunk, 1u, builtIn.visibleFrame, resizeCounts), resizeCounts);
+        EXPECT_FALSE(screenChanged(builtIn, 1u, builtIn.frame, resizeCounts));
+        EXPECT_EQ(screenChanged(shrunk, 1u, builtIn.frame, resizeCounts), resizeCounts);
+        EXPECT_FALSE(screenChanged(withDock, 1u, builtIn.frame, resizeCounts));
         // The id still decides first; no frame sized for yet leaves it alone.
-        EXPECT_TRUE(screenChanged(external, 1u, builtIn.visibleFrame, resizeCounts));
-        EXPECT_TRUE(screenChanged(std::nullopt, 1u, builtIn.visibleFrame, resizeCounts));
+        EXPECT_TRUE(screenChanged(external, 1u, builtIn.frame, resizeCounts));
+        EXPECT_TRUE(screenChanged(std::nullopt, 1u, builtIn.frame, resizeCounts));
         EXPECT_FALSE(screenChanged(shrunk, 1u, std::nullopt, resizeCounts));
     }
 }
 
 TEST(ScreenChange, AFrameIsWhollyOnScreensOnlyWhereEveryPartOfItIs)
 {
-    const std::vector<ui::Screen> sideBySide{builtIn, external};
-    EXPECT_TRUE(whollyOnScreens(Rect(100, 100, 300, 200), sideBySide));
+    const std::vector<Rect> sideBySide = framesOf({builtIn, external});
+    const std::vector<Rect> builtInOnly = framesOf({builtIn});
+    EXPECT_TRUE(whollyInside(Rect(100, 100, 300, 200), sideBySide));
     // Across the seam, and into the part of the taller screen the other lacks.
-    EXPECT_TRUE(whollyOnScreens(Rect(1400, 100, 300, 200), sideBySide));
-    EXPECT_TRUE(whollyOnScreens(Rect(1600, 900, 300, 150), sideBySide));
+    EXPECT_TRUE(whollyInside(Rect(1400, 100, 300, 200), sideBySide));
+    EXPECT_TRUE(whollyInside(Rect(1600, 900, 300, 150), sideBySide));
     // Below the shorter screen's top, beside the taller one: a corner is off both.
-    EXPECT_FALSE(whollyOnScreens(Rect(1400, 900, 300, 150), sideBySide));
-    EXPECT_FALSE(whollyOnScreens(Rect(1250, 40, 303, 200), {builtIn}));
-    EXPECT_FALSE(whollyOnScreens(Rect(-10, 100, 300, 200), sideBySide));
-    EXPECT_FALSE(whollyOnScreens(Rect(100, 100, 300, 200), {}));
+    EXPECT_FALSE(whollyInside(Rect(1400, 900, 300, 150), sideBySide));
+    EXPECT_FALSE(whollyInside(Rect(1250, 40, 303, 200), builtInOnly));
+    EXPECT_FALSE(whollyInside(Rect(-10, 100, 300, 200), sideBySide));
+    EXPECT_FALSE(whollyInside(Rect(100, 100, 300, 200), {}));
     // Between two screens with a gap.
-    EXPECT_FALSE(whollyOnScreens(Rect(1400, 100, 300, 200), {builtIn, screen(3, Rect(1600, 0, 1920, 1080), "外接")}));
+    EXPECT_FALSE(whollyInside(Rect(1400, 100, 300, 200), framesOf({builtIn, screen(3, Rect(1600, 0, 1920, 1080), "外接")})));
+    // On the screen, but over the menu bar.
+    EXPECT_FALSE(whollyInside(Rect(100, 900, 300, 82), visibleFramesOf({builtIn})));
 }
 
 TEST(PanelLayoutLog, LinesUseRoundedWholeNumbersAndAQuestionMarkForNoApplication)

@@ -157,21 +157,21 @@ bool screenChanged(std::optional<desktop::DisplayID> current, std::optional<desk
 }
 
 bool screenChanged(const std::optional<ui::Screen>& current, std::optional<desktop::DisplayID> lastSizedID,
-                   const std::optional<core::Rect>& lastSizedVisibleFrame, bool resizeCounts)
+                   const std::optional<core::Rect>& lastSizedFrame, bool resizeCounts)
 {
     if (screenChanged(current ? std::optional(current->displayID) : std::nullopt, lastSizedID)) return true;
-    return resizeCounts && current && lastSizedVisibleFrame && current->visibleFrame != *lastSizedVisibleFrame;
+    return resizeCounts && current && lastSizedFrame && current->frame != *lastSizedFrame;
 }
 
-bool whollyOnScreens(const core::Rect& frame, const std::vector<ui::Screen>& screens)
+bool whollyInside(const core::Rect& frame, const std::vector<core::Rect>& areas)
 {
-    // The screens' edges cut the frame into cells that each lie on a screen or off all.
+    // The areas' edges cut the frame into cells that each lie in an area or outside all.
     std::vector<double> xs{frame.minX(), frame.maxX()};
     std::vector<double> ys{frame.minY(), frame.maxY()};
-    for (const ui::Screen& screen : screens) {
-        for (const double x : {screen.frame.minX(), screen.frame.maxX()})
+    for (const core::Rect& area : areas) {
+        for (const double x : {area.minX(), area.maxX()})
             if (x > frame.minX() && x < frame.maxX()) xs.push_back(x);
-        for (const double y : {screen.frame.minY(), screen.frame.maxY()})
+        for (const double y : {area.minY(), area.maxY()})
             if (y > frame.minY() && y < frame.maxY()) ys.push_back(y);
     }
     for (std::vector<double>* edges : {&xs, &ys}) {
@@ -181,12 +181,26 @@ bool whollyOnScreens(const core::Rect& frame, const std::vector<ui::Screen>& scr
     for (std::size_t i = 1; i < xs.size(); ++i) {
         for (std::size_t j = 1; j < ys.size(); ++j) {
             const core::Point centre{(xs[i - 1] + xs[i]) / 2, (ys[j - 1] + ys[j]) / 2};
-            const bool onScreen = std::any_of(screens.begin(), screens.end(),
-                                              [&](const ui::Screen& screen) { return screen.frame.contains(centre); });
-            if (!onScreen) return false;
+            const bool inside = std::any_of(areas.begin(), areas.end(),
+                                            [&](const core::Rect& area) { return area.contains(centre); });
+            if (!inside) return false;
         }
     }
     return true;
+}
+
+std::vector<core::Rect> framesOf(const std::vector<ui::Screen>& screens)
+{
+    std::vector<core::Rect> frames;
+    for (const ui::Screen& screen : screens) frames.push_back(screen.frame);
+    return frames;
+}
+
+std::vector<core::Rect> visibleFramesOf(const std::vector<ui::Screen>& screens)
+{
+    std::vector<core::Rect> frames;
+    for (const ui::Screen& screen : screens) frames.push_back(screen.visibleFrame);
+    return frames;
 }
 
 }  // namespace panels

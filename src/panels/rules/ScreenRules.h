@@ -70,12 +70,15 @@ std::optional<std::size_t> firstLegalCandidate(const std::vector<Candidate>& can
 // Whether a panel's screen differs from the one it was last sized for; a panel that has
 // gained or lost a screen identifier counts as changed.
 bool screenChanged(std::optional<desktop::DisplayID> current, std::optional<desktop::DisplayID> lastSized);
-// The same, and where a resize counts as a new screen, a screen whose visible frame is not
-// the one the panel was last sized for counts as changed too.
+// The same, and where a resize counts as a new screen, a screen whose frame is not the one
+// the panel was last sized for counts as changed too. Its work area alone never does: a
+// panel, tray or dock that comes or goes leaves the user's arrangement alone.
 bool screenChanged(const std::optional<ui::Screen>& current, std::optional<desktop::DisplayID> lastSizedID,
-                   const std::optional<core::Rect>& lastSizedVisibleFrame, bool resizeCounts);
+                   const std::optional<core::Rect>& lastSizedFrame, bool resizeCounts);
 
-// Whether every point of the frame lies on one screen or another.
-bool whollyOnScreens(const core::Rect& frame, const std::vector<ui::Screen>& screens);
+// Whether every point of the frame lies in one area or another.
+bool whollyInside(const core::Rect& frame, const std::vector<core::Rect>& areas);
+std::vector<core::Rect> framesOf(const std::vector<ui::Screen>& screens);
+std::vector<core::Rect> visibleFramesOf(const std::vector<ui::Screen>& screens);
 
 }  // namespace panels
