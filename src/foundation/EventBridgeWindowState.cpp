@@ -3,6 +3,7 @@
 #include "foundation/OwningApplication.h"
 #include "foundation/WindowQuery.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/desktop/WindowPresence.h"
 
 namespace EventBridge {
 
@@ -10,6 +11,13 @@ SourceWindowState sourceWindowState(desktop::WindowID windowID, const std::optio
                                     bool framesActive)
 {
     if (WindowQuery::onScreenInfo(windowID)) return SourceWindowState::visible;
+    switch (desktop::windowPresence(windowID)) {
+    case desktop::WindowPresence::destroyed: return SourceWindowState::destroyed;
+    // Alive, and shown nowhere now: a window hidden to a tray, or on another workspace.
+    case desktop::WindowPresence::unlisted:
+    case desktop::WindowPresence::otherWorkspace: return SourceWindowState::hidden;
+    case desktop::WindowPresence::listed: break;
+    }
     const auto entry = WindowQuery::listedInfo(windowID);
     if (!entry) return SourceWindowState::destroyed;
 

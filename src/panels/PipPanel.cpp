@@ -5,6 +5,7 @@
 #include "foundation/L10n.h"
 #include "foundation/WindowQuery.h"
 #include "panels/pin/HoverPreview.h"
+#include "panels/views/FrozenBanner.h"
 #include "panels/views/PanelContentView.h"
 #include "panels/rules/PanelDefaults.h"
 #include "panels/rules/PanelGeometry.h"
@@ -14,6 +15,7 @@
 #include "platform/core/SystemLog.h"
 #include "platform/core/TextFormat.h"
 #include "platform/desktop/Desktop.h"
+#include "platform/desktop/WindowPresence.h"
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/LiteralText.h"
@@ -43,6 +45,14 @@ std::optional<core::Rect> listedBounds(desktop::WindowID windowID)
 }
 
 std::string flag(bool value) { return value ? "true" : "false"; }
+
+// A source that froze on another workspace was not minimised: its banner says where it is.
+views::FrozenBanner::Cause frozenCause(desktop::WindowID windowID)
+{
+    return desktop::windowPresence(windowID) == desktop::WindowPresence::otherWorkspace
+               ? views::FrozenBanner::Cause::otherWorkspace
+               : views::FrozenBanner::Cause::minimised;
+}
 
 }  // namespace
 
@@ -279,7 +289,10 @@ void PipPanel::checkSourceAlive()
             content->showHint(L10n::t("源窗口已关闭，即将自动收起…"), panels::HintKind::closing);
             break;
         case panels::AliveEffect::Kind::withdrawClosingHint: content->withdrawClosingHint(); break;
-        case panels::AliveEffect::Kind::setFrozenBanner: content->setFrozenBanner(effect.on); break;
+        case panels::AliveEffect::Kind::setFrozenBanner:
+            if (effect.on) content->frozenBanner().setCause(frozenCause(windowID));
+            content->setFrozenBanner(effect.on);
+            break;
         case panels::AliveEffect::Kind::closePanel: closePanel(true); return;
         }
     }

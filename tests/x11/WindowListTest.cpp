@@ -334,6 +334,45 @@ TEST(X11WindowList, WhatIsKeptOfAClientFollowsItsChanges)
         const auto gone = x11test::entryOf(listOf(server), window);
         return !gone || gone->isOnscreen == false;
     }));
+
+    // Withdrawn (as an application hides to its tray), it is dropped from the window
+    // manager's list and lives on until it is destroyed.
+    EXPECT_TRUE(waitUntil([&] { return !x11test::entryOf(listOf(server), window); }));
+    EXPECT_EQ(server.windowPresence(window), desktop::WindowPresence::unlisted);
+    runTool({"xdotool", "windowmap", "--sync", id});
+    EXPECT_TRUE(waitUntil([&] { return server.windowPresence(window) == desktop::WindowPresence::listed; }));
+    clock.end();
+    EXPECT_TRUE(waitUntil([&] { return server.windowPresence(window) == desktop::WindowPresence::destroyed; }));
+}
+
+// Only untyped, normal and dialog windows stand on the normal layer, where the catalog
+// looks; a type of one desktop's own is passed over for the standard one behind it.
+TEST(X11WindowList, OnlyOrdinaryWindowsStandOnTheNormalLayer)
+{
+    const auto connection = x11test::openTestDisplay();
+    ASSERT_TRUE(connection);
+    auto& c = *connection;
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
+    // Each window's types, comma-separated.
+    const std::vector<std::string> ordinary = {"", "NORMAL", "DIALOG", "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE,NORMAL"};
+    const std::vector<std::string> floating = {"NOTIFICATION",  "UTILITY", "TOOLBAR", "MENU", "POPUP_MENU",
+                                               "DROPDOWN_MENU", "TOOLTIP", "COMBO",   "DND",  "SPLASH,NORMAL"};
+    for (const bool floats : {false, true}) {
+        for (const std::string& types : floats ? floating : ordinary) {
+            std::vector<xcb_atom_t> atoms;
+            std::istringstream names(types);
+            for (std::string name; std::getline(names, name, ',');)
+                atoms.push_back(c.atom(name[0] == '_' ? name : "_NET_WM_WINDOW_TYPE_" + name));
+            const x11test::OwnClientWindow window(c, 200, 120, [&](xcb_window_t id) {
+                xcb_change_property(c.xcb(), XCB_PROP_MODE_REPLACE, id, c.atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
+                                    32, static_cast<std::uint32_t>(atoms.size()), atoms.data());
+            });
+            std::optional<desktop::WindowInfo> entry;
+            EXPECT_TRUE(waitUntil([&] { return (entry = x11test::entryOf(listOf(server), window.id())).has_value(); }));
+            EXPECT_EQ(entry ? entry->layer : std::nullopt, floats ? desktop::level::floating : desktop::level::normal)
+                << types;
+        }
+    }
 }
 
 }  // namespace

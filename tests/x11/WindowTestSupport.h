@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,11 +41,15 @@ inline void activate(unsigned long window)
 // A bare client window of the test's own connection, mapped and managed.
 class OwnClientWindow {
 public:
-    OwnClientWindow(x11::Connection& connection, int width, int height) : connection_(connection)
+    // beforeMap sets what the window manager should read when it takes the window.
+    OwnClientWindow(x11::Connection& connection, int width, int height,
+                    const std::function<void(xcb_window_t)>& beforeMap = {})
+        : connection_(connection)
     {
         window_ = xcb_generate_id(connection.xcb());
         xcb_create_window(connection.xcb(), XCB_COPY_FROM_PARENT, window_, connection.root(), 100, 100, width, height,
                           0, XCB_WINDOW_CLASS_INPUT_OUTPUT, connection.screen()->root_visual, 0, nullptr);
+        if (beforeMap) beforeMap(window_);
         xcb_map_window(connection.xcb(), window_);
         connection.flush();
     }

@@ -4,6 +4,7 @@
 
 #include "capture/MirrorView.h"
 #include "foundation/Diag.h"
+#include "panels/views/FrozenBanner.h"
 #include "panels/views/PanelContentView.h"
 #include "panels/pin/PinSession.h"
 #include "panels/PipPanel.h"
@@ -49,6 +50,13 @@ std::string stateCheckLine(const views::PreviewPanel& preview)
            " level=" + std::to_string(preview.level()) + " parent=" + flag(preview.parentWindow() != nullptr) +
            " content=" + core::rectText(widgetRect(*preview.content)) +
            " mirror=" + core::rectText(widgetRect(*preview.content->mirrorView));
+}
+
+// The preview's banner says what the mini window's says.
+void showFrozen(views::PreviewContentView& preview, const views::PanelContentView& view, bool on)
+{
+    preview.frozenBanner->setCause(view.frozenBanner().cause());
+    preview.setFrozen(on);
 }
 
 }  // namespace
@@ -134,7 +142,7 @@ void HoverPreview::showPreview()
     const desktop::PixelBufferRef& current = view.mirrorView().contents();
     Diag::log("displayCurrent: PIP contents=" + flag(current != nullptr) + " 预览layer=true");
     preview.displayCurrent(current);
-    preview.content->setFrozen(view.frozenOn());
+    showFrozen(*preview.content, view, view.frozenOn());
 
     dispatch::main().asyncAfter(stateCheckDelay, [weak = QPointer<views::PreviewPanel>(&preview)] {
         if (weak) Diag::log(stateCheckLine(*weak));
@@ -171,7 +179,7 @@ void HoverPreview::setContentsRegion(const core::Rect& crop)
 
 void HoverPreview::setFrozen(bool on)
 {
-    if (previewPanel) previewPanel->content->setFrozen(on);
+    if (previewPanel) showFrozen(*previewPanel->content, *panel_.content, on);
 }
 
 QSize HoverPreview::shownFrameSize() const

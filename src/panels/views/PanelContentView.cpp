@@ -134,8 +134,7 @@ void PanelContentView::layoutSubviews()
     topBar_->setGeometry(ui::roundedRect({0, 0, w, barHeight}));
     grip_->setGeometry(ui::roundedRect({w - 16, h - 16, 16, 16}));
     layoutStatusLabel();
-    const double bannerWidth = FrozenBanner::textSize().width() + 24;
-    frozenBanner_->setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
+    frozenBanner_->layoutInParent();
 }
 
 // ---- frames ----

@@ -59,8 +59,7 @@ void PreviewContentView::layoutSubviews()
     syncMirrorFrame();
     const double w = width();
     const double h = height();
-    const double bannerWidth = FrozenBanner::textSize().width() + 24;
-    frozenBanner->setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
+    frozenBanner->layoutInParent();
     hintLabel->setGeometry(ui::roundedRect({(w - hintWidth) / 2, h / 2 - hintHeight / 2, hintWidth, hintHeight}));
 }
 

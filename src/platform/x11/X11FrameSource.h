@@ -24,9 +24,10 @@ public:
     // None while the source shows nothing (an iconified, unmapped or destroyed window, a
     // display that is gone).
     virtual std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) = 0;
-    // Whether the last next() found a window the user put away (iconified, or the window
-    // manager animating that or the restore): nothing goes out for it, not even an empty
-    // frame, as a capture service sends nothing for a window the desktop does not show.
+    // Whether the last next() found a window that shows nothing (iconified, unmapped or
+    // gone, or the window manager animating an iconify or the restore): nothing goes out
+    // for it, not even an empty frame, as a capture service sends nothing for a window
+    // the desktop does not show.
     virtual bool putAway() const { return false; }
     // How often the server's pixels were read.
     virtual long reads() const = 0;

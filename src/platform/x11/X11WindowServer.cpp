@@ -26,6 +26,41 @@ bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
     return std::find(atoms.begin(), atoms.end(), atom) != atoms.end();
 }
 
+bool onShownDesktop(const ClientFacts& fact, std::optional<std::uint32_t> current)
+{
+    return !fact.desktop || !current || *fact.desktop == onEveryDesktop || *fact.desktop == *current;
+}
+
+// Notifications, menus, tooltips, toolbars and the like float over the application
+// windows and are no window to mirror: a layer of their own keeps them out of the
+// catalog. A window without a type, or typed normal or dialog, is an ordinary one.
+class WindowTypes {
+public:
+    explicit WindowTypes(Connection& c)
+        : ordinary_{c.atom("_NET_WM_WINDOW_TYPE_NORMAL"), c.atom("_NET_WM_WINDOW_TYPE_DIALOG")},
+          floating_{c.atom("_NET_WM_WINDOW_TYPE_NOTIFICATION"), c.atom("_NET_WM_WINDOW_TYPE_UTILITY"),
+                    c.atom("_NET_WM_WINDOW_TYPE_TOOLBAR"),      c.atom("_NET_WM_WINDOW_TYPE_MENU"),
+                    c.atom("_NET_WM_WINDOW_TYPE_POPUP_MENU"),   c.atom("_NET_WM_WINDOW_TYPE_DROPDOWN_MENU"),
+                    c.atom("_NET_WM_WINDOW_TYPE_TOOLTIP"),      c.atom("_NET_WM_WINDOW_TYPE_COMBO"),
+                    c.atom("_NET_WM_WINDOW_TYPE_DND"),          c.atom("_NET_WM_WINDOW_TYPE_SPLASH")}
+    {
+    }
+
+    // In the client's order of preference; a type of one desktop's own (KDE's) that
+    // others do not know is passed over for the standard one behind it.
+    bool ordinary(const std::vector<xcb_atom_t>& types) const
+    {
+        for (const auto type : types) {
+            if (has(ordinary_, type)) return true;
+            if (has(floating_, type)) return false;
+        }
+        return true;
+    }
+
+private:
+    const std::vector<xcb_atom_t> ordinary_, floating_;
+};
+
 xcb_window_t nativeOf(const desktop::OwnWindowState& state) { return static_cast<xcb_window_t>(state.nativeWindow); }
 
 }  // namespace
@@ -47,6 +82,7 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries(std::optiona
     const auto dock = c.atom("_NET_WM_WINDOW_TYPE_DOCK");
     const auto desktopType = c.atom("_NET_WM_WINDOW_TYPE_DESKTOP");
     const auto above = c.atom("_NET_WM_STATE_ABOVE");
+    const WindowTypes windowTypes(c);
     const desktop::Pid ownPid = ::getpid();
     const std::string& ownName = core::AppIdentity::current().name;
 
@@ -68,8 +104,7 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries(std::optiona
         auto& info = entry.info;
         info.number = fact.window;
         info.bounds = desktop::globalSpace().toGlobal(fact.pixels);
-        info.isOnscreen = fact.viewable && !fact.iconic &&
-                          (!fact.desktop || !current || *fact.desktop == onEveryDesktop || *fact.desktop == *current);
+        info.isOnscreen = fact.viewable && !fact.iconic && onShownDesktop(fact, current);
         info.sharingState = 1;
         if (mine != own.end()) {
             info.number = mine->first;
@@ -86,10 +121,10 @@ std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries(std::optiona
         info.ownerName = fact.windowClass;
         info.name = fact.title;
         entry.desktopElement = has(fact.types, dock) || has(fact.types, desktopType);
-        info.layer = has(fact.types, desktopType) ? desktopLayer
-                     : has(fact.types, dock)      ? desktop::level::dock
-                     : has(fact.states, above)    ? desktop::level::floating
-                                                  : desktop::level::normal;
+        info.layer = has(fact.types, desktopType)                                   ? desktopLayer
+                     : has(fact.types, dock)                                        ? desktop::level::dock
+                     : has(fact.states, above) || !windowTypes.ordinary(fact.types) ? desktop::level::floating
+                                                                                    : desktop::level::normal;
         info.alpha = fact.opacity.value_or(1.0);
         entries.push_back(std::move(entry));
     }
@@ -147,6 +182,25 @@ std::optional<std::vector<desktop::WindowInfo>> X11WindowServer::windowList(desk
     if ((option == Option::onScreenAboveWindow || option == Option::onScreenBelowWindow) && !passedRelative)
         list.clear();
     return list;
+}
+
+desktop::WindowPresence X11WindowServer::windowPresence(desktop::WindowID window)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (own_.count(window)) return desktop::WindowPresence::listed;
+    }
+    auto& c = *connection_;
+    // BadWindow: destroyed.
+    if (!c.answer(xcb_get_window_attributes_reply, xcb_get_window_attributes(c.xcb(), window)))
+        return desktop::WindowPresence::destroyed;
+    const auto snapshot = clients_->snapshot();
+    const auto& clients = snapshot->clients;
+    const auto fact =
+        std::find_if(clients.begin(), clients.end(), [&](const ClientFacts& client) { return client.window == window; });
+    if (fact == clients.end()) return desktop::WindowPresence::unlisted;
+    return onShownDesktop(*fact, snapshot->currentDesktop) ? desktop::WindowPresence::listed
+                                                           : desktop::WindowPresence::otherWorkspace;
 }
 
 double X11WindowServer::scaleOf(xcb_window_t frame)

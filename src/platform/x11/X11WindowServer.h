@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/desktop/WindowPresence.h"
 #include "platform/desktop/WindowServer.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
@@ -16,7 +17,7 @@ namespace x11 {
 // client window's id. The application's own windows are X windows
 // too (Qt's xcb platform), numbered by their X window as a rule: they are listed with
 // their level as layer and kept stacked by level among themselves.
-class X11WindowServer : public desktop::WindowServer {
+class X11WindowServer : public desktop::WindowServer, public desktop::WindowPresenceQuery {
 public:
     X11WindowServer(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
     ~X11WindowServer() override;
@@ -28,6 +29,9 @@ public:
                                                                bool excludeDesktopElements = false) override;
     desktop::PixelBufferRef windowImage(desktop::WindowID window,
                                         desktop::ImageResolution resolution = desktop::ImageResolution::nominal) override;
+    // The window manager drops from its list a window its client withdrew (an
+    // application hiding to its tray): the server tells whether it still exists.
+    desktop::WindowPresence windowPresence(desktop::WindowID window) override;
 
     // Real windows get real events: the event sink and the move notice go unused here. A
     // window that ignores the mouse lets clicks through the window manager's frame too.

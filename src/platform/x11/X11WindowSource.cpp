@@ -20,10 +20,12 @@ WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_p
 }
 
 // The window manager may give a client a new frame (a client that withdrew and mapped
-// again): a frame that is gone is looked up anew.
+// again): a frame that is gone, or a withdrawn client that stood alone and is framed
+// again, is looked up anew.
 std::optional<WindowState> WindowSource::followFrame()
 {
-    if (frame_ != XCB_WINDOW_NONE)
+    const bool framedAgain = frame_ == client_ && frameWindow(*connection_, client_) != client_;
+    if (frame_ != XCB_WINDOW_NONE && !framedAgain)
         if (auto state = windowState(*connection_, frame_)) return state;
     damage_.reset();
     pixmap_.reset();
@@ -47,9 +49,12 @@ void WindowSource::askState()
     state_ = followFrame();
     const bool iconic = answerIconic(*connection_, iconicQuestion);
     const auto client = connection_->answer(xcb_get_geometry_reply, clientGeometry);
-    // A frame smaller than its client is a window manager's animation of an iconify or
-    // a restore: a strip of title bar, not the window.
-    putAway_ = state_ && (iconic || (client && (state_->width < client->width || state_->height < client->height)));
+    // A window that shows nothing, iconified, unmapped (withdrawn, or on a workspace that
+    // does not show) or gone, has nothing to capture. A frame smaller than its client is a
+    // window manager's animation of an iconify or a restore: a strip of title bar, not
+    // the window.
+    putAway_ = !state_ || !state_->viewable || iconic ||
+               (client && (state_->width < client->width || state_->height < client->height));
 }
 
 std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfiguration& configuration)
@@ -57,7 +62,7 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
     // An unchanged window costs no round trip.
     if (!stateWatch_ || stateWatch_->takeChange()) askState();
     const auto& state = state_;
-    if (!state || !state->viewable || putAway_) {
+    if (putAway_) {
         // The server drops the pixmap of an unmapped window; a remap brings a new one.
         shown_.reset();
         last_ = {};

@@ -15,7 +15,7 @@ namespace x11 {
 
 // One client's window as the user sees it: its window manager frame, redirected, read
 // from its pixmap after Damage reported a change, named again after a resize or a remap;
-// put away while the user iconified it.
+// put away while it shows nothing.
 class WindowSource : public FrameSource {
 public:
     WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,

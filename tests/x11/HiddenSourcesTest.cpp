@@ -1,0 +1,119 @@
+#include "support/TestEnvironment.h"
+#include "support/X11Client.h"
+#include "x11/GlimraOnDesktop.h"
+#include "x11/TestDisplay.h"
+#include "x11/XwdPixels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace testsupport;
+
+// How far the frozen banner's grey (black at 0.55 over the terminal's white page) runs
+// along a row inside its top edge, above its text; 0 without a banner.
+int bannerWidth(unsigned long mini)
+{
+    const Geometry shown = geometryOf(mini);
+    const std::string dump = pixelsOf(mini);
+    int longest = 0;
+    for (int x = 0, run = 0; x < shown.width; ++x) {
+        const long colour = colourAt(dump, x, shown.height - 28);
+        bool grey = colour >= 0;
+        for (int shift = 0; shift < 24; shift += 8) grey = grey && std::abs((colour >> shift & 0xFF) - 115) <= 25;
+        longest = std::max(longest, run = grey ? run + 1 : 0);
+    }
+    return longest;
+}
+
+// xfwm4 reads its settings through the xfconfd its session bus starts: the bus's children
+// and the bus are ended by their pids.
+struct SessionBus {
+    ~SessionBus()
+    {
+        std::istringstream children(runTool({"pgrep", "-P", std::to_string(bus.pid())}));
+        for (pid_t child; children >> child;) ::kill(child, SIGTERM);
+        bus.end();
+    }
+    TempDir folder;
+    const std::string address = "unix:path=" + folder.path() + "/bus";
+    X11Client bus{
+        {"env", "XDG_CONFIG_HOME=" + folder.path(), "dbus-daemon", "--session", "--nofork", "--address=" + address}};
+};
+
+class X11HiddenSources : public ::testing::TestWithParam<std::string> {};
+
+// Minimised, withdrawn by its application (hidden to a tray) or on another workspace, a
+// window shows nowhere and lives on: its mini window keeps the last picture under the
+// frozen banner, which names another workspace rather than a minimised application there
+// (it is wider), with no capture-death, full-screen or closing notice, and lives again
+// when the window shows. Destroyed, the window takes its mini window along quietly.
+TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
+{
+    SessionBus session;
+    std::vector<std::string> windowManager{GetParam()};
+    if (GetParam() == "xfwm4")
+        windowManager = {"env", "DBUS_SESSION_BUS_ADDRESS=" + session.address,
+                         "XDG_CONFIG_HOME=" + session.folder.path(), "xfwm4"};
+    TestDisplay display("1920x1080x24", windowManager);
+    ASSERT_TRUE(display.ready()) << "no X server of the test's own came up";
+    ASSERT_TRUE(waitUntil([] {
+        if (runTool({"wmctrl", "-d"}).find("\n1 ") != std::string::npos) return true;
+        runTool({"wmctrl", "-n", "2"});  // asked again: a window manager still starting drops it
+        return false;
+    }));
+    X11Client terminal({"xterm", "-geometry", "100x30+200+200"});
+    const std::string id = std::to_string(terminal.waitForWindow("XTerm"));
+    GlimraOnDesktop glimra(R"("appLanguage": 2, "pipDefaultSizeMultiplier": 3)");
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    movePointer(5, 1000);
+    const std::vector<unsigned long> known = visibleWindowsOf(glimra.pid());
+    glimra.process().signal(SIGUSR2);  // the smallest window: the terminal, the only one
+    const unsigned long mini = glimra.waitForNewPictureWindow(known);
+    ASSERT_NE(mini, 0u) << glimra.log();
+    const auto logged = [&](const std::string& line, std::size_t from) {
+        return glimra.log().find(line, from) != std::string::npos;
+    };
+
+    std::vector<int> banners;
+    for (const auto& [hide, show] : std::vector<std::pair<std::string, std::string>>{
+             {"windowminimize", "windowactivate"}, {"windowunmap", "windowmap"}, {"-t 1", "-t 0"}}) {
+        SCOPED_TRACE(hide);
+        const auto act = [&](const std::string& how) {
+            if (how[0] == '-') return runTool({"wmctrl", "-i", "-r", id, "-t", how.substr(3)});
+            return runTool({"xdotool", how, "--sync", id});
+        };
+        auto from = glimra.log().size();
+        act(hide);
+        int width = 0;
+        EXPECT_TRUE(waitUntil(
+            [&] { return logged("画面定格: 源窗口已无新帧 id=" + id, from) && (width = bannerWidth(mini)); }, 60))
+            << glimra.log();
+        banners.push_back(width);
+        for (const char* notice : {"捕获死亡检测", "全屏检测(离屏版)", "源窗口疑似已关闭"})
+            EXPECT_FALSE(logged(notice, from)) << notice << "\n" << glimra.log();
+        from = glimra.log().size();
+        act(show);
+        EXPECT_TRUE(waitUntil([&] { return logged("源窗口状态: visible id=" + id, from) && !bannerWidth(mini); }, 60))
+            << glimra.log();
+    }
+    EXPECT_NEAR(banners[1], banners[0], 2);
+    EXPECT_GT(banners[2], banners[0] + 20);
+
+    const auto from = glimra.log().size();
+    terminal.end();
+    EXPECT_TRUE(waitUntil([&] { return !isVisibleWindowOf(glimra.pid(), mini); }, 60)) << glimra.log();
+    EXPECT_FALSE(logged("捕获死亡检测", from)) << glimra.log();
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, X11HiddenSources, ::testing::Values("openbox", "xfwm4", "icewm"));
+
+}  // namespace
