@@ -191,6 +191,7 @@ void AppDelegate::installStatusItem()
         .panelCount = {},
     });
     statusItem_->setMenu(&statusMenu_->menu());
+    statusItem_->setContextMenu(&statusMenu_->plainMenu());
     statusMenu_->rebuildMenu(false);
 }
 

@@ -3,6 +3,7 @@
 #include "app/MenuHeaderView.h"
 #include "app/MenuThumbnail.h"
 #include "app/MenuWindowRow.h"
+#include "app/StatusMenuPlain.h"
 #include "capture/Catalog.h"
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
@@ -76,9 +77,7 @@ void StatusMenu::rebuildMenu(bool force)
                                       MenuThumbnail::cached(window.windowID).value_or(QImage()));
         row->setRowWidth(plan.rowWidth);
         row->cancelTracking = [&owner] { owner.cancelTracking(); };
-        row->onPick = lifetime_.guard([window](StatusMenu& self) {
-            if (self.host_.createPanel) self.host_.createPanel(window, panels::FocusRegion{}, "菜单·窗口列表选中");
-        });
+        row->onPick = lifetime_.guard([window](StatusMenu& self) { self.pick(window); });
         row->onFocus = lifetime_.guard([window](StatusMenu& self) {
             if (self.host_.beginFocusOnWindow) self.host_.beginFocusOnWindow(window);
         });
@@ -116,6 +115,22 @@ void StatusMenu::rebuildMenu(bool force)
         }
     }
     menu_.removeRetiredItems();
+    refillPlainMenu(plan);
+}
+
+void StatusMenu::pick(const desktop::ShareableWindow& window)
+{
+    if (host_.createPanel) host_.createPanel(window, panels::FocusRegion{}, "菜单·窗口列表选中");
+}
+
+void StatusMenu::refillPlainMenu(const MenuPlan& plan)
+{
+    PlainMenuActions actions;
+    actions.pick = lifetime_.guard([](StatusMenu& self, const desktop::ShareableWindow& window) { self.pick(window); });
+    actions.perform = lifetime_.guard([](StatusMenu& self, Command command) {
+        if (self.host_.perform) self.host_.perform(command);
+    });
+    fillPlainMenu(plainMenu_, plan, cachedWindows_, actions);
 }
 
 void StatusMenu::menuNeedsUpdate()
@@ -164,6 +179,7 @@ void StatusMenu::storeListing(Catalog::Listing listing, bool warmThumbs)
     const bool sameWindows = sameWindowOrder(cachedWindows_, listing.windows);
     cachedWindows_ = std::move(listing.windows);
     if (warmThumbs) MenuThumbnail::warm(cachedWindows_, false);
+    if (rowsChanged) refillPlainMenu(planMenu(readInputs()));
     // The open menu was built from an older list: a window opened since shows at once.
     if (!rowsChanged || !gate_.isOpen()) return;
     // Windows that only retitled themselves (terminals, players, progress dialogs) do so

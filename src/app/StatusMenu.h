@@ -6,6 +6,7 @@
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Menu.h"
 
+#include <QMenu>
 #include <QPointer>
 
 #include <functional>
@@ -44,6 +45,9 @@ public:
     StatusMenu& operator=(const StatusMenu&) = delete;
 
     ui::Menu& menu() { return menu_; }
+    // The same as plain items, kept up to date with menu() and the cached window list,
+    // for a tray that opens menus itself on a right click.
+    QMenu& plainMenu() { return plainMenu_; }
 
     // Rebuilds from scratch; while the menu is open an unforced rebuild only marks it
     // dirty, which turns into one rebuild after it closes.
@@ -71,9 +75,13 @@ private:
     void fetch(bool warmThumbs);
     MenuInputs readInputs() const;
     void retitleRows();
+    void refillPlainMenu(const MenuPlan& plan);
+    // A window row was chosen, in either menu.
+    void pick(const desktop::ShareableWindow& window);
 
     Host host_;
     ui::Menu menu_;
+    QMenu plainMenu_;
     std::vector<desktop::ShareableWindow> cachedWindows_;
     // The window rows of the last build: which cached window each shows, in which menu.
     struct ShownRow {

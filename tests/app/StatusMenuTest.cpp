@@ -269,6 +269,38 @@ TEST_F(StatusMenuTest, CommandItemsRunTheirActionAfterClosing)
     EXPECT_EQ(performed, std::vector<app::Command>{app::Command::quitApp});
 }
 
+// The plain menu for a tray that draws menus itself follows the fresh list: window rows
+// as their labels, then the commands, each acting after its choice.
+TEST_F(StatusMenuTest, ThePlainMenuHoldsTheWindowRowsAsTextThenTheCommands)
+{
+    makeMenu();
+    menu->rebuildMenu(false);
+    menu->refreshCache(false);
+    clock().runUntilIdle();
+    const auto texts = [](const QMenu& plain) {
+        std::vector<std::string> out;
+        for (const QAction* action : plain.actions())
+            out.push_back(action->isSeparator() ? "---" : action->text().toStdString());
+        return out;
+    };
+    const auto shown = texts(menu->plainMenu());
+    ASSERT_EQ(shown.size(), 15u);
+    EXPECT_EQ(shown[0], "Notes · Doc 506");  // front-most first
+    EXPECT_EQ(shown[4], "Notes · Doc 502");
+    EXPECT_EQ(shown[5], "更多（共 7 个窗口）");
+    EXPECT_EQ(shown.back(), "退出 Glimra");
+    const QMenu* more = menu->plainMenu().actions()[5]->menu();
+    ASSERT_NE(more, nullptr);
+    EXPECT_EQ(texts(*more).back(), "Notes · Doc 500");
+
+    more->actions().back()->trigger();
+    menu->plainMenu().actions().back()->trigger();
+    EXPECT_TRUE(picked.empty()) << "acts on the next turn, after the menu closed";
+    clock().runUntilIdle();
+    EXPECT_EQ(picked, std::vector<desktop::WindowID>{500});
+    EXPECT_EQ(performed, std::vector<app::Command>{app::Command::quitApp});
+}
+
 class MenuThumbnailTest : public StatusMenuTest {};
 
 TEST_F(MenuThumbnailTest, WarmingCapturesAndPassesAreEightSecondsApart)

@@ -2,9 +2,11 @@
 
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/StatusItemTray.h"
 #include "platform/ui/Window.h"
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11TrayColors.h"
+#include "platform/x11/X11TraySelection.h"
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
 #include "support/X11Client.h"
@@ -13,14 +15,17 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPalette>
+#include <QMenu>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
 #include <gtest/gtest.h>
+#include <xcb/xfixes.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <unistd.h>
@@ -41,6 +46,16 @@ protected:
             return !icon.isEmpty() && icon.topLeft() != QPoint(0, 0);
         });
         return icon.topLeft() == QPoint(0, 0) ? QRect() : icon;
+    }
+
+    // As settle, while virtual time passes too: the item follows a tray once the tray has
+    // held still for a moment.
+    bool settleAsTimePasses(const std::function<bool()>& condition)
+    {
+        return settle([&] {
+            clock().advance(0.1);
+            return condition();
+        });
     }
 
     // Whether the screen shows at least a glyph's worth of pixels of that colour in the
@@ -77,12 +92,16 @@ protected:
     }
 };
 
-TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
+// A black tray that names no colours (trayer's "transparent" one, tinted black) gets the
+// light outlined glyph, which shows on it. A right click opens our own menu, and not the
+// plain one, which Qt would pop up beside it.
+TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClicksOpenTheMenu)
 {
     testsupport::X11Client trayer({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                   "24", "--SetDockType", "true"});
+                                   "24", "--SetDockType", "true", "--transparent", "true", "--alpha", "0", "--tint",
+                                   "0x000000"});
     ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
-    EXPECT_FALSE(x11::trayForegroundColor()) << "trayer names no colours: the palette's stand in";
+    EXPECT_FALSE(x11::trayForegroundColor()) << "trayer names no colours";
 
     ui::StatusItem item;
     item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
@@ -91,12 +110,14 @@ TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
     ui::Menu menu;
     menu.addItem("Quit");
     item.setMenu(&menu);
+    QMenu plain;
+    plain.addAction("Quit");
+    item.setContextMenu(&plain);
 
     const QRect icon = embeddedIcon(item);
     ASSERT_FALSE(icon.isEmpty()) << "the tray embeds the icon";
     EXPECT_LE(icon.top(), 24) << "in the tray at the top of the display";
-    ASSERT_TRUE(waitForInk(icon, QGuiApplication::palette().color(QPalette::WindowText)))
-        << "shown, in the palette's colour";
+    ASSERT_TRUE(waitForInk(icon, QColor(0xf4, 0xf4, 0xf4))) << "shown as the light glyph";
     clickAt(icon.center());
     ASSERT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the icon opens the menu";
     const auto open = ui::Menu::openMenus();
@@ -108,6 +129,7 @@ TEST_F(X11StatusItemTest, WithATrayTheItemIsATrayIconWhoseClickOpensTheMenu)
 
     pressAt(icon.center(), 3);
     EXPECT_TRUE(settle([&] { return menu.isOpen(); })) << "a right click opens the same menu";
+    EXPECT_FALSE(plain.isVisible()) << "and no other beside it";
     menu.cancelTracking();
     settle([&] { return !menu.isOpen(); });
 }
@@ -132,7 +154,7 @@ TEST_F(X11StatusItemTest, WhileTheTrayIsGoneTheItemIsAnOwnButtonAndItGoesBackWhe
 
     trayer.reset();
     unsigned long button = 0;
-    ASSERT_TRUE(settle([&] {
+    ASSERT_TRUE(settleAsTimePasses([&] {
         const auto windows = ownXWindows();
         button = !item.inSystemTray() && windows.size() == 1 ? windows.front() : 0;
         return button != 0;
@@ -140,7 +162,7 @@ TEST_F(X11StatusItemTest, WhileTheTrayIsGoneTheItemIsAnOwnButtonAndItGoesBackWhe
     EXPECT_EQ(placements, std::vector<std::string>{"status item: own button (no system tray)"});
 
     trayer = std::make_unique<testsupport::X11Client>(trayerArguments);
-    ASSERT_TRUE(settle([&] { return item.inSystemTray(); })) << "the item stays out of the tray that came";
+    ASSERT_TRUE(settleAsTimePasses([&] { return item.inSystemTray(); })) << "the item stays out of the tray that came";
     const QRect icon = embeddedIcon(item);
     ASSERT_FALSE(icon.isEmpty()) << "the tray that came does not embed the icon";
     EXPECT_TRUE(settle([&] {
@@ -177,6 +199,82 @@ TEST_F(X11StatusItemTest, TheTrayIconTakesTheTraysForegroundColour)
     const QRect icon = embeddedIcon(item);
     ASSERT_FALSE(icon.isEmpty()) << "the tray embeds the icon";
     EXPECT_TRUE(waitForInk(icon, QColor(255, 128, 0))) << "the icon in the tray's colour on the screen";
+}
+
+// A tray that destroys the icon's window while it stays (its embedder gone) gets the icon
+// docked again; one that keeps doing so gets the item's own button.
+TEST_F(X11StatusItemTest, AnIconTheTrayDestroysDocksAgainUntilTheTrayKeepsDoingSo)
+{
+    testsupport::X11Client trayer({"trayer", "--edge", "top", "--align", "right", "--SetDockType", "true"});
+    ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    ui::StatusItem item;
+    std::vector<std::string> placements;
+    item.onPlacementChange = [&](const std::string& line) { placements.push_back(line); };
+    item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
+    ASSERT_TRUE(item.inSystemTray());
+
+    // Destroyed by another client, as the tray's end of the embedding takes it along.
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> tray(xcb_connect(nullptr, nullptr),
+                                                                            &xcb_disconnect);
+    const auto destroyIcon = [&] {
+        ASSERT_FALSE(embeddedIcon(item).isEmpty()) << "the tray embeds the icon";
+        const auto icon = static_cast<xcb_window_t>(ui::StatusItemTray::xembedIconWindow());
+        ASSERT_NE(icon, 0u);
+        xcb_destroy_window(tray.get(), icon);
+        xcb_flush(tray.get());
+    };
+    for (std::size_t lost = 1; lost <= 2; ++lost) {
+        destroyIcon();
+        ASSERT_TRUE(settle([&] { return placements.size() == lost; })) << "nothing follows the icon's end";
+        EXPECT_EQ(placements.back(), "status item: system tray (docked again: the tray destroyed the icon)");
+        EXPECT_TRUE(item.inSystemTray());
+    }
+    destroyIcon();
+    ASSERT_TRUE(settle([&] { return placements.size() == 3; }));
+    EXPECT_EQ(placements.back(), "status item: own button (the tray keeps destroying the icon)");
+    EXPECT_TRUE(settle([&] { return !item.inSystemTray() && ownXWindows().size() == 1; })) << "no button";
+}
+
+// A tray owner that comes and goes many times a second moves the item once it holds
+// still, not at each flip.
+TEST_F(X11StatusItemTest, ATrayThatFlickersMovesTheItemOnlyOnceItHoldsStill)
+{
+    ui::StatusItem item;
+    std::vector<std::string> placements;
+    item.onPlacementChange = [&](const std::string& line) { placements.push_back(line); };
+    ASSERT_FALSE(item.inSystemTray());
+
+    // The flickering tray, on a connection of its own that also sees each flip land.
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> tray(xcb_connect(nullptr, nullptr),
+                                                                            &xcb_disconnect);
+    xcb_connection_t* c = tray.get();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t manager = xcb_generate_id(c);
+    xcb_create_window(c, 0, manager, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0,
+                      nullptr);
+    std::free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
+    const xcb_atom_t selection = x11::qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(x11::qtScreenNumber()));
+    xcb_xfixes_select_selection_input(c, screen->root, selection, XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER);
+    const std::uint8_t notify = xcb_get_extension_data(c, &xcb_xfixes_id)->first_event + XCB_XFIXES_SELECTION_NOTIFY;
+    const auto setOwner = [&](xcb_window_t owner) {
+        xcb_set_selection_owner(c, owner, selection, XCB_CURRENT_TIME);
+        xcb_flush(c);
+        for (;;) {
+            const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event(xcb_wait_for_event(c), &std::free);
+            if (!event || (event->response_type & 0x7f) == notify) break;
+        }
+        // Our side takes the flip in.
+        settle([&] { return x11::traySelectionOwner() == owner; });
+    };
+
+    for (int flip = 0; flip < 20; ++flip) setOwner(flip % 2 == 0 ? manager : xcb_window_t{XCB_WINDOW_NONE});
+    EXPECT_TRUE(settleAsTimePasses([&] { return !item.inSystemTray(); }));
+    EXPECT_TRUE(placements.empty()) << "the item followed the flips: " << placements.size();
+
+    setOwner(manager);
+    EXPECT_FALSE(item.inSystemTray()) << "moved before the tray held still";
+    EXPECT_TRUE(settleAsTimePasses([&] { return item.inSystemTray(); }));
+    EXPECT_EQ(placements, std::vector<std::string>{"status item: system tray"});
 }
 
 TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)

@@ -105,6 +105,22 @@ protected:
         return pixmaps;
     }
 
+    // The item's menu as the tray reads it (over com.canonical.dbusmenu); empty when the
+    // item says it has none.
+    std::string exportedMenuOf(const Item& item)
+    {
+        const std::string reply =
+            runTool({"dbus-send", "--bus=" + busAddress, "--print-reply", "--dest=" + item.busName, item.objectPath,
+                     "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierItem", "string:Menu"});
+        const auto quote = reply.find("object path \"");
+        if (quote == std::string::npos) return {};
+        const auto start = quote + std::string("object path \"").size();
+        const std::string path = reply.substr(start, reply.find('"', start) - start);
+        if (path == "/NO_DBUSMENU") return {};
+        return runTool({"dbus-send", "--bus=" + busAddress, "--print-reply", "--dest=" + item.busName, path,
+                        "com.canonical.dbusmenu.GetLayout", "int32:0", "int32:-1", "array:string:"});
+    }
+
     TempDir scratch;
     const std::string socket = scratch.path() + "/bus";
     const std::string busAddress = "unix:path=" + socket;
@@ -172,7 +188,8 @@ TEST_F(X11StatusNotifierTray, TheMenuOpensAtThePointerOnTheScreenAndACrashReport
 }
 
 // A panel that restarts takes its tray down and brings it back: meanwhile glimra's own
-// button stands in, and the item registers with the new tray, whose click opens the menu.
+// button stands in, and the item registers with the new tray, whose click opens the menu
+// and which gets a menu of its own for a right click.
 // The panel's colour is its own, so the icon must show on black, dark grey and white.
 TEST_F(X11StatusNotifierTray, WhenTheTrayComesBackTheItemRegistersAgainWithAnIconThatShowsOnAnyPanel)
 {
@@ -200,6 +217,8 @@ TEST_F(X11StatusNotifierTray, WhenTheTrayComesBackTheItemRegistersAgainWithAnIco
     const Geometry menu = menuAfterClickAt(*glimra, item, 700, 450);
     EXPECT_GT(menu.width, 0) << "a click on the item that came back opens no menu";
     closeMenu(*glimra);
+    // Such a tray opens the item's menu itself on a right click: the commands travel to it.
+    EXPECT_THAT(exportedMenuOf(item), testing::ContainsRegex("string \"[^\"]*Glimra\"")) << "no menu for a right click";
 
     const auto icon = iconOf(item);
     ASSERT_FALSE(icon.empty()) << "the item has no icon";

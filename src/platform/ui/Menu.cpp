@@ -1,6 +1,7 @@
 #include "platform/ui/Menu.h"
 
 #include "platform/desktop/Desktop.h"
+#include "platform/desktop/GlobalSpace.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Coordinates.h"
@@ -13,7 +14,9 @@
 #include <QWidgetAction>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
+#include <optional>
 
 namespace ui {
 namespace {
@@ -37,6 +40,19 @@ bool isCustomRow(const QAction& action)
 std::string entryText(const QAction& action)
 {
     return isCustomRow(action) ? MenuWidget::description(action) : writtenText(action.text());
+}
+
+// The work area of the display that holds the point (the main display's when none does),
+// in Qt's global coordinates.
+std::optional<QRect> workArea(QPoint qtGlobal)
+{
+    const core::Point origin = desktop::globalSpace().qtOrigin();
+    auto& displays = desktop::displays();
+    auto display = displays.displayAt(core::Point(qtGlobal.x() - origin.x, qtGlobal.y() - origin.y));
+    if (!display) display = displays.mainDisplayID();
+    const auto info = display ? displays.display(*display) : std::nullopt;
+    if (!info) return std::nullopt;
+    return roundedRect(info->visibleFrame).translated(int(std::lround(origin.x)), int(std::lround(origin.y)));
 }
 
 void postMainQueue(std::vector<std::function<void()>> tasks)
@@ -126,7 +142,7 @@ Menu::Menu() : menu_(new MenuWidget), connections_(std::make_unique<QObject>())
 {
     menu_->setToolTipsVisible(true);
     menu_->closeAll = [this] { cancelTracking(); };
-    menu_->onShown = [this] { placeOnDesktop(); };
+    menu_->onShownOrResized = [this] { placeOnDesktop(); };
     new ShownWidgetRegistration(*menu_, desktop::level::popUpMenu);  // a child of the menu
     QObject::connect(menu_, &QMenu::aboutToShow, connections_.get(), [this] { opened(); });
     QObject::connect(menu_, &QMenu::aboutToHide, connections_.get(), [this] { closed(); });
@@ -140,7 +156,7 @@ Menu::~Menu()
     postMainQueue(std::exchange(whenClosed_, {}));
     if (menu_) {
         menu_->closeAll = nullptr;
-        menu_->onShown = nullptr;
+        menu_->onShownOrResized = nullptr;
         menu_->hide();
         menu_->deleteLater();
     }
@@ -280,12 +296,8 @@ void Menu::placeOnDesktop()
         beside.setRight(above.geometry().right());
         place = QPoint(beside.right() + 1, beside.top());
     }
-    auto& displays = desktop::displays();
-    auto display = displays.displayAt(core::Point(place.x(), place.y()));
-    if (!display) display = displays.mainDisplayID();
-    const auto info = display ? displays.display(*display) : std::nullopt;
-    if (info) {
-        const QRect area = roundedRect(info->frame);
+    if (const auto found = workArea(place)) {
+        const QRect area = *found;
         if (place.x() + size.width() > area.right() + 1)
             place.setX(beside.isNull() ? area.right() + 1 - size.width() : beside.left() - size.width());
         place.setX(std::max(place.x(), area.left()));

@@ -107,7 +107,8 @@ public:
     std::vector<MenuItem> items() const;
 
     // The menu's top-left corner at the point, in screen coordinates (its bottom-left when
-    // the display has no room below the point; always on the display). whenClosed runs on
+    // the display has no room below the point; always inside the display's work area, also
+    // when its rows grow while it is open, and scrolling when taller than that). whenClosed runs on
     // the main queue after this opening has closed, or on the next main-queue turn when
     // the menu did not open (it is empty, or already open). True when it opened.
     bool popUp(core::Point screenPoint, std::function<void()> whenClosed);
@@ -142,8 +143,9 @@ private:
     void closed();
     void showAt(QPoint qtGlobal);
     void hideWithSubmenus();
-    // Keeps the menu on the desktop display it opens on: a top-level menu at the point it
-    // was asked for, a submenu beside its item, shifted or flipped to stay inside.
+    // Keeps the menu inside the work area of the desktop display it opens on: a top-level
+    // menu at the point it was asked for, a submenu beside its item, shifted or flipped to
+    // stay inside.
     void placeOnDesktop();
 
     QPointer<MenuWidget> menu_;

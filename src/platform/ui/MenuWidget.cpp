@@ -38,9 +38,18 @@ QColor runColor(const TitleRun& run, const QPalette& palette)
     return palette.color(QPalette::Active, QPalette::Text);
 }
 
-// Draws a styled item as the base style draws a plain one, its title run by run.
+// Draws a styled item as the base style draws a plain one, its title run by run; a menu
+// taller than its screen's work area scrolls inside it rather than spreading into columns
+// off the screen's side.
 class MenuStyle : public QProxyStyle {
 public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_Menu_Scrollable) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override
     {
@@ -127,7 +136,14 @@ std::string MenuWidget::description(const QAction& action)
 void MenuWidget::showEvent(QShowEvent* event)
 {
     QMenu::showEvent(event);
-    if (auto callback = onShown) callback();
+    if (auto callback = onShownOrResized) callback();
+}
+
+void MenuWidget::resizeEvent(QResizeEvent* event)
+{
+    QMenu::resizeEvent(event);
+    if (!isVisible()) return;
+    if (auto callback = onShownOrResized) callback();
 }
 
 void MenuWidget::keyPressEvent(QKeyEvent* event)

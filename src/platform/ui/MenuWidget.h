@@ -32,13 +32,15 @@ public:
 
     // Closes this menu and the menus it hangs from, before a key equivalent's action.
     std::function<void()> closeAll;
-    // Runs once the menu is on screen, to place it on the desktop's displays rather than
-    // on Qt's idea of the screen.
-    std::function<void()> onShown;
+    // Runs once the menu is on screen and at each new size while it is (rows that grow
+    // after it opened), to place it on the desktop's displays rather than on Qt's idea of
+    // the screen.
+    std::function<void()> onShownOrResized;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 };
 
 }  // namespace ui

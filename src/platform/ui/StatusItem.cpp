@@ -28,6 +28,10 @@ std::unique_ptr<StatusItemTrayPresence>& trayPresence()
     return presence;
 }
 
+// Icons the tray may destroy before the item stands in its own button: a tray that keeps
+// destroying them would otherwise leave it docking for ever.
+constexpr int trayIconsLostAtMost = 2;
+
 }  // namespace
 
 StatusItem::StatusItem()
@@ -50,12 +54,15 @@ StatusItem::~StatusItem()
 
 std::shared_ptr<StatusItemView> StatusItem::makeView()
 {
-    if (inSystemTray_) return std::make_shared<StatusItemTray>(*this, trayPresence()->kind());
+    if (inSystemTray_)
+        return std::make_shared<StatusItemTray>(*this, trayPresence()->kind(), [this] { trayIconLost(); });
     return std::make_shared<StatusItemButton>(*this);
 }
 
 void StatusItem::followTray()
 {
+    // Another tray, or the same one back, gets the icon again.
+    trayIconsLost_ = 0;
     const bool inTray = trayPresence()->present();
     if (inTray == inSystemTray_) return;
     inSystemTray_ = inTray;
@@ -63,6 +70,17 @@ void StatusItem::followTray()
     view_.reset();
     view_ = makeView();
     tellPlacement(*placementLine());
+}
+
+void StatusItem::trayIconLost()
+{
+    if (!inSystemTray_) return;
+    const bool dockAgain = ++trayIconsLost_ <= trayIconsLostAtMost;
+    inSystemTray_ = dockAgain;
+    view_.reset();
+    view_ = makeView();
+    tellPlacement(dockAgain ? "status item: system tray (docked again: the tray destroyed the icon)"
+                            : "status item: own button (the tray keeps destroying the icon)");
 }
 
 std::optional<std::string> StatusItem::placementLine() const
@@ -94,6 +112,12 @@ void StatusItem::setToolTip(const std::string& toolTip)
 core::Rect StatusItem::frame() const { return view_->frame(); }
 
 void StatusItem::setMenu(Menu* menu) { menu_ = menu; }
+
+void StatusItem::setContextMenu(QMenu* menu)
+{
+    contextMenu_ = menu;
+    view_->contentChanged();
+}
 
 Menu* StatusItem::menu() const { return menu_; }
 

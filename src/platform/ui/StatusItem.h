@@ -3,6 +3,9 @@
 #include "platform/core/Geometry.h"
 #include "platform/ui/TemplateImage.h"
 
+#include <QMenu>
+#include <QPointer>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -58,6 +61,11 @@ public:
     // replaced first), may be none.
     void setMenu(Menu* menu);
     Menu* menu() const;
+    // A plain menu for a tray that opens menus itself on a right click (a
+    // StatusNotifierItem host, to which our own menu's rows cannot travel); not owned.
+    // Elsewhere a right click opens menu() as a left click does.
+    void setContextMenu(QMenu* menu);
+    QMenu* contextMenu() const { return contextMenu_; }
 
     // As a click does: pops the menu up under the item (at the pointer when the item's
     // place is unknown) and returns at once, true when it opened. While an alert is open
@@ -75,13 +83,19 @@ private:
     std::shared_ptr<StatusItemView> makeView();
     // A tray came or went: the item moves into it or out to its own button.
     void followTray();
+    // The tray destroyed the icon's window while it stays: the icon docks again, unless
+    // that tray keeps doing so.
+    void trayIconLost();
 
     std::optional<TemplateImage> image_;
     core::Size imageSize_;
     std::string title_;
     std::string toolTip_;
     Menu* menu_ = nullptr;
+    QPointer<QMenu> contextMenu_;
     bool inSystemTray_ = false;
+    // Icons the present tray destroyed.
+    int trayIconsLost_ = 0;
     // Shared so that a menu closing after the item went finds it gone.
     std::shared_ptr<StatusItemView> view_;
 };

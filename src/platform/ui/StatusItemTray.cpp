@@ -1,13 +1,18 @@
 #include "platform/ui/StatusItemTray.h"
 
+#include "platform/dispatch/Queue.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/StatusItem.h"
+#include "platform/x11/X11DestroyedWindows.h"
 #include "platform/x11/X11TrayColors.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QMenu>
 #include <QPainter>
-#include <QPalette>
 #include <QPixmap>
+#include <QWidget>
+
+#include <optional>
 
 namespace ui {
 namespace {
@@ -48,13 +53,33 @@ QPixmap outlined(const StatusItem& item, int size)
 
 }  // namespace
 
-StatusItemTray::StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray) : item_(item), tray_(tray)
+StatusItemTray::StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost)
+    : item_(item), tray_(tray), iconLost_(std::move(iconLost))
 {
     QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) item_.performClick();
     });
     contentChanged();
     icon_.show();
+    if (tray_ != StatusItemTrayPresence::Kind::xembed) return;
+    destroyedWindows_ = x11::watchDestroyedWindows([this](xcb_window_t window) {
+        if (window != xembedIconWindow()) return;
+        dispatch::main().async(lifetime_.guard([](StatusItemTray& self) {
+            const auto lost = self.iconLost_;  // the item replaces this view
+            lost();
+        }));
+    });
+}
+
+StatusItemTray::~StatusItemTray() = default;
+
+unsigned long StatusItemTray::xembedIconWindow()
+{
+    // Qt draws the icon in a top-level widget of a class of its own; a hidden one is
+    // going with an icon that was removed.
+    for (const QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QSystemTrayIconSys") && widget->isVisible()) return widget->internalWinId();
+    return 0;
 }
 
 core::Rect StatusItemTray::frame() const { return screenFrame(icon_.geometry()); }
@@ -63,17 +88,18 @@ void StatusItemTray::contentChanged()
 {
     icon_.setIcon(drawIcon());
     icon_.setToolTip(QString::fromStdString(item_.toolTip()));
+    // Qt would pop a context menu up itself on an XEmbed tray's right click, beside ours.
+    QMenu* const contextMenu = tray_ == StatusItemTrayPresence::Kind::statusNotifier ? item_.contextMenu() : nullptr;
+    if (icon_.contextMenu() != contextMenu) icon_.setContextMenu(contextMenu);
 }
 
 QIcon StatusItemTray::drawIcon() const
 {
+    const auto color =
+        tray_ == StatusItemTrayPresence::Kind::xembed ? x11::trayForegroundColor() : std::optional<QColor>();
     QIcon icon;
-    if (tray_ == StatusItemTrayPresence::Kind::statusNotifier) {
-        for (const int size : iconSizes) icon.addPixmap(outlined(item_, size));
-        return icon;
-    }
-    const QColor color = x11::trayForegroundColor().value_or(QGuiApplication::palette().color(QPalette::WindowText));
-    for (const int size : iconSizes) icon.addPixmap(QPixmap::fromImage(glyph(item_, size, color)));
+    for (const int size : iconSizes)
+        icon.addPixmap(color ? QPixmap::fromImage(glyph(item_, size, *color)) : outlined(item_, size));
     return icon;
 }
 

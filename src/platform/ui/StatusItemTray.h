@@ -1,34 +1,52 @@
 #pragma once
 
+#include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/StatusItemTrayPresence.h"
 #include "platform/ui/StatusItemView.h"
 
 #include <QIcon>
 #include <QSystemTrayIcon>
 
+#include <functional>
+#include <memory>
+
+namespace x11 {
+class DestroyedWindowsWatch;
+}
+
 namespace ui {
 
 class StatusItem;
 
-// A status item shown as an icon in the system tray; a click, left or right, pops the
-// menu up. An XEmbed tray gets the item's image in the foreground colour the tray names,
-// else in the palette's. A StatusNotifierItem host draws the icon on a panel of its own
-// colour, which it does not tell: it gets a light glyph in a dark outline, which shows on
-// any panel.
+// A status item shown as an icon in the system tray. A left click pops the item's menu
+// up; so does a right click, except on a StatusNotifierItem host, which opens the item's
+// plain context menu itself. An XEmbed tray gets the item's image in the foreground colour
+// the tray names. A StatusNotifierItem host draws the icon on a panel of its own colour,
+// which it does not tell, and so does an XEmbed tray that names none: they get a light
+// glyph in a dark outline, which shows on any panel.
 class StatusItemTray : public StatusItemView {
 public:
-    StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray);
+    // `iconLost` runs on the main queue when an XEmbed tray destroyed the icon's window
+    // while this stands.
+    StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost);
+    ~StatusItemTray() override;
 
     core::Rect frame() const override;
     void contentChanged() override;
     void setHighlighted(bool) override {}
+
+    // The X window Qt keeps the XEmbed icon in; none before the tray has it.
+    static unsigned long xembedIconWindow();
 
 private:
     QIcon drawIcon() const;
 
     StatusItem& item_;
     const StatusItemTrayPresence::Kind tray_;
+    std::function<void()> iconLost_;
     QSystemTrayIcon icon_;
+    std::unique_ptr<x11::DestroyedWindowsWatch> destroyedWindows_;
+    dispatch::Lifetime<StatusItemTray> lifetime_{this};
 };
 
 }  // namespace ui

@@ -18,6 +18,10 @@ const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 const QString watcherInterface = QStringLiteral("org.kde.StatusNotifierWatcher");
 // A watcher that does not answer within this is taken for none.
 constexpr int watcherTimeoutMs = 2000;
+// A tray owner or watcher that comes and goes many times a second would have the item
+// move, and register with the watcher anew, at each flip: it is followed once it has held
+// still this long.
+constexpr double steadyFor = 0.5;
 
 QDBusMessage hostQuestion()
 {
@@ -103,8 +107,9 @@ void StatusItemTrayPresence::setHostShowsItems(bool shows)
 
 void StatusItemTrayPresence::tellChange()
 {
-    // On the next turn: the tray's end or start may still be telling Qt's own tray code.
-    dispatch::main().async(lifetime_.guard([](StatusItemTrayPresence& self) { self.changed_(); }));
+    pendingChange_.cancel();
+    pendingChange_ =
+        dispatch::main().asyncAfter(steadyFor, lifetime_.guard([](StatusItemTrayPresence& self) { self.changed_(); }));
 }
 
 }  // namespace ui

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/dispatch/Queue.h"
 #include "platform/dispatch/WhileAlive.h"
 
 #include <QObject>
@@ -26,7 +27,8 @@ class StatusItemTrayPresence : public QObject {
 public:
     enum class Kind { xembed, statusNotifier };
 
-    // `changed` runs on the main queue after the answer of present() may have changed.
+    // `changed` runs on the main queue once the answer of present() may have changed and
+    // the tray has held still for a moment since.
     explicit StatusItemTrayPresence(std::function<void()> changed);
     ~StatusItemTrayPresence() override;
 
@@ -48,6 +50,7 @@ private:
     // Answers to earlier questions to the watcher are stale once a newer one is asked.
     std::uint64_t question_ = 0;
     std::unique_ptr<x11::TraySelectionWatch> traySelection_;
+    dispatch::WorkItem pendingChange_;
     // Gone with the presence, for a change still waiting on the main queue.
     dispatch::Lifetime<StatusItemTrayPresence> lifetime_{this};
 };

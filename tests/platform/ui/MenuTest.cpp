@@ -138,4 +138,28 @@ TEST_F(MenuTest, APressElsewhereClosesTheMenu)
     EXPECT_EQ(closed, 1);
 }
 
+// Short of a panel at the right and one at the bottom, the display's work area holds the
+// menu, also when its rows grow while it is open.
+TEST_F(MenuTest, StaysInsideTheWorkAreaAlsoWhenItGrowsWhileOpen)
+{
+    auto display = world().displays().front();
+    display.visibleFrame = core::Rect(0, 25, 1400, 900);
+    world().removeDisplay(display.id);
+    world().addDisplay(display);
+    const QRect workArea(0, 25, 1400, 900);
+
+    ui::Menu menu;
+    menu.addItem("Short");
+    menu.popUp(core::Point{1390, 982 - 900});
+    ASSERT_TRUE(menu.isOpen());
+    const auto placed = [&] { return menu.qtMenu().geometry(); };
+    EXPECT_TRUE(workArea.contains(placed())) << placed().x() << "," << placed().y() << " " << placed().width();
+
+    menu.addItem("A row that grew a long title after the menu opened");
+    for (int row = 0; row < 8; ++row) menu.addItem("Row " + std::to_string(row));
+    EXPECT_GT(placed().height(), 200);
+    EXPECT_TRUE(workArea.contains(placed()))
+        << placed().x() << "," << placed().y() << " " << placed().width() << "x" << placed().height();
+}
+
 }  // namespace
