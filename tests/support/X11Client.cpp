@@ -92,9 +92,10 @@ unsigned long X11Client::waitForWindow(const std::string& windowClass, double ti
     return window;
 }
 
-TestMonitor::TestMonitor(std::string name, const std::string& geometry) : name_(std::move(name))
+TestMonitor::TestMonitor(std::string name, const std::string& geometry, const std::string& output)
+    : name_(std::move(name))
 {
-    runTool({"xrandr", "--setmonitor", name_, geometry, "none"});
+    runTool({"xrandr", "--setmonitor", name_, geometry, output});
 }
 
 TestMonitor::~TestMonitor() { remove(); }

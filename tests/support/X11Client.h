@@ -28,11 +28,12 @@ private:
     pid_t pid_ = -1;
 };
 
-// A RandR monitor of the test's own (xrandr --setmonitor NAME GEOMETRY none), removed
-// again also when the test fails. A name starting with '*' makes it the primary.
+// A RandR monitor of the test's own (xrandr --setmonitor NAME GEOMETRY OUTPUT), removed
+// again also when the test fails. A name starting with '*' makes it the primary; an output
+// of the screen's takes the place of that output's own monitor.
 class TestMonitor {
 public:
-    TestMonitor(std::string name, const std::string& geometry);
+    TestMonitor(std::string name, const std::string& geometry, const std::string& output = "none");
     ~TestMonitor();
     TestMonitor(const TestMonitor&) = delete;
     TestMonitor& operator=(const TestMonitor&) = delete;

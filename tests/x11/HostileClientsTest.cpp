@@ -1,11 +1,14 @@
+#include "platform/x11/X11ClientFactsCache.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -249,6 +252,62 @@ TEST(X11HostileClients, AWindowClaimingTheFocusedTerminalsPidIsNotMirroredForIt)
     EXPECT_FALSE(mirrored(glimra, liarWindow)) << glimra.log();
 
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+// A client rewriting a property that is never read, as fast as the server takes it, costs
+// the client list not one request; a property that is read is read again.
+TEST(X11HostileClients, AFloodOfAnUnreadPropertyMakesTheClientListReadNothing)
+{
+    const auto connection = openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::ClientFactsCache cache(connection);
+
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> owner(c, xcb_disconnect);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 100, 100, 200, 150, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(c, window);
+    xcb_flush(c);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto clients = cache.snapshot()->clients;
+        return std::any_of(clients.begin(), clients.end(), [&](const auto& facts) { return facts.window == window; });
+    }));
+
+    // The root's desktop written again, behind the rewrites: once the cache has heard of it
+    // and taken it, it has taken every rewrite before it.
+    const xcb_atom_t desktop = connection->atom("_NET_CURRENT_DESKTOP");
+    const auto desktopsHeard = std::make_shared<std::atomic<int>>(0);
+    const auto handler = connection->addEventHandler([desktop, desktopsHeard](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+            reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == desktop)
+            ++*desktopsHeard;
+    });
+    int desktopsWritten = 0;
+    const auto requestsAfter = [&](xcb_atom_t property, int rewrites) {
+        const unsigned int before = xcb_no_operation(connection->xcb()).sequence;
+        for (std::uint32_t i = 0; i < std::uint32_t(rewrites); ++i)
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, property, XCB_ATOM_STRING, 8, 4, &i);
+        xcb_change_property(c, XCB_PROP_MODE_APPEND, screen->root, desktop, XCB_ATOM_CARDINAL, 32, 0, nullptr);
+        xcb_flush(c);
+        const int written = ++desktopsWritten;
+        EXPECT_TRUE(waitUntil([&] { return *desktopsHeard >= written; }));
+        cache.snapshot();
+        return xcb_no_operation(connection->xcb()).sequence - before;
+    };
+
+    // Once the window manager has done with the new window, the desktop alone costs this.
+    unsigned int quiet = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        const unsigned int last = quiet;
+        quiet = requestsAfter(connection->atom("GLIMRA_TEST_NOISE"), 0);
+        return quiet == last;
+    }));
+    EXPECT_EQ(requestsAfter(connection->atom("GLIMRA_TEST_NOISE"), 5000), quiet);
+    EXPECT_GT(requestsAfter(XCB_ATOM_WM_NAME, 1), quiet);
+    connection->removeEventHandler(handler);
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ TEST(X11SignalsMenuAndLog, NamesAreEscapedTheSmallestCapturableWindowIsMirroredT
     const auto log = [&] { return glimra.log(); };
 
     {
-        const int width = screenWidth();
-        TestMonitor side("GLIMRA-\u202ETXT", std::to_string(width) + "/508x1080/286+" + std::to_string(width) + "+0");
+        const int half = screenWidth() / 2;
+        TestMonitor side("GLIMRA-\u202ETXT", std::to_string(half) + "/254x1080/286+" + std::to_string(half) + "+0");
         ASSERT_TRUE(waitUntil([&] { return log().find("GLIMRA-") != std::string::npos; }, 5)) << log();
         EXPECT_NE(log().find("GLIMRA-\\u202ETXT"), std::string::npos) << log();
         EXPECT_EQ(log().find("\u202E"), std::string::npos) << "a raw U+202E reached the log";

@@ -70,17 +70,17 @@ TEST_F(X11DisplaysTest, AMonitorAddedAndRemovedReachesTheConfigurationObservers)
     int notices = 0;
     displays.addConfigurationObserver([&] { ++notices; });
 
-    TestMonitor added("GLIMRA-SIDE", "1920/508x1080/286+1920+0");
+    TestMonitor added("GLIMRA-SIDE", "960/254x540/143+960+540");
     ASSERT_TRUE(waitOnMain([&] { return notices > 0 && named(displays, "GLIMRA-SIDE"); }));
     const auto side = *named(displays, "GLIMRA-SIDE");
-    EXPECT_EQ(side.frame, core::Rect(1920, 0, 1920, 1080));
-    EXPECT_EQ(side.mode.pixelWidth, 1920);
-    EXPECT_EQ(side.physicalSizeMM, (core::Size{508, 286}));
+    EXPECT_EQ(side.frame, core::Rect(960, 540, 960, 540));
+    EXPECT_EQ(side.mode.pixelWidth, 960);
+    EXPECT_EQ(side.physicalSizeMM, (core::Size{254, 143}));
     EXPECT_FALSE(side.isMain);
     EXPECT_EQ(displays.activeDisplays().front().id, before.front().id);  // the primary stays first
-    EXPECT_EQ(displays.displayAt({2000, 10}), side.id);
     EXPECT_EQ(displays.displayAt({10, 10}), before.front().id);
-    EXPECT_EQ(displays.currentMode(side.id)->pixelHeight, 1080);
+    EXPECT_FALSE(displays.displayAt({2000, 10}));
+    EXPECT_EQ(displays.currentMode(side.id)->pixelHeight, 540);
     EXPECT_EQ(desktop::globalSpace().monitors().size(), 2u);
     // Rearranging the user's monitors is refused; the empty commit made at quit is not.
     EXPECT_EQ(displays.commitConfiguration({{side.id, 0, 1080}}), 1001);
@@ -100,13 +100,12 @@ TEST_F(X11DisplaysTest, TheVisibleFrameIsTheWorkAreaOnEachMonitor)
     displays.addConfigurationObserver([&] { ++notices; });
     {
         // openbox sets the work area again when the monitors change: the panel comes last.
-        TestMonitor added("GLIMRA-SIDE", "1920/508x1080/286+1920+0");
+        TestMonitor added("GLIMRA-SIDE", "960/254x540/143+960+0");
         ASSERT_TRUE(waitOnMain([&] { return named(displays, "GLIMRA-SIDE").has_value(); }));
         const TopPanelWorkArea panel;
         ASSERT_TRUE(waitOnMain([&] { return displays.activeDisplays().front().visibleFrame.y() == 30; }));
         EXPECT_EQ(displays.activeDisplays().front().visibleFrame, core::Rect(0, 30, 1920, 1050));
-        // The work area does not reach the monitor outside the root: all of it is visible.
-        EXPECT_EQ(named(displays, "GLIMRA-SIDE")->visibleFrame, core::Rect(1920, 0, 1920, 1080));
+        EXPECT_EQ(named(displays, "GLIMRA-SIDE")->visibleFrame, core::Rect(960, 30, 960, 510));
     }
     ASSERT_TRUE(waitOnMain([&] {
         return displays.activeDisplays().size() == 1 && displays.activeDisplays().front().visibleFrame.y() == 0;
@@ -147,6 +146,30 @@ TEST_F(X11DisplaysTest, APrimaryAwayFromTheRootOriginIsTheGlobalOriginForUsAndFo
     EXPECT_EQ(ui::qtGlobalPoint(core::Point{0, 1080}), QPointF(0, 0));
 }
 
+// Any client may define a monitor anywhere: each is cut to the root, one beyond it or too
+// small for a mini window is left out, and the root stands in when none is left.
+TEST_F(X11DisplaysTest, MonitorsAreCutToTheRootAndTheTooSmallLeftOut)
+{
+    x11::X11Displays displays(connection);
+    {
+        TestMonitor beyond("*GLIMRA-BEYOND", "1920/500x1080/300+1920+0");
+        TestMonitor huge("GLIMRA-HUGE", "32767/8000x32767/8000+960+540");
+        ASSERT_TRUE(waitOnMain([&] { return named(displays, "GLIMRA-HUGE").has_value(); }));
+        EXPECT_EQ(named(displays, "GLIMRA-HUGE")->frame, core::Rect(960, 540, 960, 540));
+        EXPECT_FALSE(named(displays, "GLIMRA-BEYOND"));
+        EXPECT_EQ(displays.activeDisplays().front().name, "screen");
+    }
+    {
+        // In place of the screen's own monitor.
+        TestMonitor tiny("*GLIMRA-TINY", "199/50x1080/286+0+0", "screen");
+        ASSERT_TRUE(waitOnMain([&] { return named(displays, "root").has_value(); }));
+        EXPECT_EQ(displays.activeDisplays().size(), 1u);
+        EXPECT_EQ(displays.activeDisplays().front().frame, core::Rect(0, 0, 1920, 1080));
+    }
+    ASSERT_TRUE(waitOnMain([&] { return named(displays, "screen").has_value(); }));
+    EXPECT_EQ(displays.activeDisplays().size(), 1u);
+}
+
 // Runs in a process of its own, started by the next test under QT_SCALE_FACTOR=2: Qt
 // reads the factor once, when its application starts.
 class X11ScaledProcess : public testsupport::X11ServiceTest {};
@@ -177,10 +200,9 @@ TEST_F(X11ScaledProcess, DISABLED_PointsAreHalfThePixels)
     ASSERT_EQ(accessibility.copyAttribute(element, desktop::ax::size, size), desktop::ax::success);
     EXPECT_EQ(std::get<core::Size>(size).width, x11::framePixels(*connection, window)->size.width / 2);
 
-    TestMonitor added("GLIMRA-SIDE", "1920/508x1080/286+1920+0");
+    TestMonitor added("GLIMRA-SIDE", "960/254x540/143+960+540");
     ASSERT_TRUE(waitOnMain([&] { return named(displays, "GLIMRA-SIDE").has_value(); }));
-    // Qt keeps the pixel offset between screens and halves their sizes.
-    EXPECT_EQ(named(displays, "GLIMRA-SIDE")->frame, core::Rect(1920, 0, 960, 540));
+    EXPECT_EQ(named(displays, "GLIMRA-SIDE")->frame, core::Rect(480, 270, 480, 270));
     EXPECT_EQ(named(displays, "GLIMRA-SIDE")->scale, 2);
 }
 

@@ -97,6 +97,15 @@ std::optional<std::string> classOf(const xcb_get_property_reply_t* reply)
 
 }  // namespace
 
+std::vector<xcb_atom_t> clientFactsProperties(Connection& connection)
+{
+    std::vector<xcb_atom_t> atoms;
+    for (const char* name : {"_NET_WM_NAME", "WM_NAME", "WM_CLASS", "_NET_FRAME_EXTENTS", "_NET_WM_WINDOW_TYPE",
+                             "_NET_WM_STATE", "WM_STATE", "_NET_WM_DESKTOP", "_NET_WM_WINDOW_OPACITY", "_NET_WM_PID"})
+        atoms.push_back(connection.atom(name));
+    return atoms;
+}
+
 std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, const std::vector<xcb_window_t>& windows)
 {
     auto* c = connection.xcb();

@@ -36,4 +36,8 @@ struct ClientFacts {
 // One entry per window, none for a window that no longer exists.
 std::vector<std::optional<ClientFacts>> readClientFacts(Connection& connection, const std::vector<xcb_window_t>& windows);
 
+// The properties readClientFacts reads: a change of any other leaves a client's facts as
+// they are.
+std::vector<xcb_atom_t> clientFactsProperties(Connection& connection);
+
 }  // namespace x11

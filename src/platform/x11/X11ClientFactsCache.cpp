@@ -50,7 +50,8 @@ ClientFactsCache::ClientFactsCache(std::shared_ptr<Connection> connection)
     : connection_(std::move(connection)),
       stackingAtom_(connection_->atom("_NET_CLIENT_LIST_STACKING")),
       currentDesktopAtom_(connection_->atom("_NET_CURRENT_DESKTOP")),
-      activeWindowAtom_(connection_->atom("_NET_ACTIVE_WINDOW"))
+      activeWindowAtom_(connection_->atom("_NET_ACTIVE_WINDOW")),
+      factsProperties_(clientFactsProperties(*connection_))
 {
     // Told when a top-level window (a frame among them) is made, moved, mapped or
     // destroyed, and when the root's lists change.
@@ -246,12 +247,16 @@ void ClientFactsCache::onEvent(const xcb_generic_event_t& event)
     const auto window = windowOfEvent(event);
     if (window == XCB_WINDOW_NONE) return;
     const bool root = window == connection_->root();
-    if (root) {
-        if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
-        const auto atom = reinterpret_cast<const xcb_property_notify_event_t&>(event).atom;
-        if (atom != stackingAtom_ && atom != currentDesktopAtom_ && atom != activeWindowAtom_) return;
-    }
     const auto type = event.response_type & 0x7f;
+    if (type == XCB_PROPERTY_NOTIFY) {
+        const auto atom = reinterpret_cast<const xcb_property_notify_event_t&>(event).atom;
+        const bool read = root ? atom == stackingAtom_ || atom == currentDesktopAtom_ || atom == activeWindowAtom_
+                               : std::find(factsProperties_.begin(), factsProperties_.end(), atom) !=
+                                     factsProperties_.end();
+        if (!read) return;
+    } else if (root) {
+        return;
+    }
     const bool structure = root || type == XCB_CREATE_NOTIFY || type == XCB_MAP_NOTIFY || type == XCB_UNMAP_NOTIFY ||
                            type == XCB_REPARENT_NOTIFY || type == XCB_DESTROY_NOTIFY;
     {

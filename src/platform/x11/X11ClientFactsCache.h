@@ -38,13 +38,13 @@ struct ClientSnapshot {
 
 // The clients of the window manager's list (_NET_CLIENT_LIST_STACKING), front to back,
 // with their facts, kept by a thread of its own from the events that change them (the
-// root's list, desktop and active window; a client's or its frame's property, configure,
-// map, reparent, destroy), so that asking costs a copy and never waits on the server,
-// however busy it is. Any client may write that list, so only real clients are taken: the
-// front-most maxListedClients of them, ids of no client passed over wherever they stand;
-// what is known of each id is kept until it changes: a new list costs what is new in it.
-// Without a window manager, the mapped top-level windows are the clients. One serves every
-// service of the desktop.
+// root's list, desktop and active window; a change of a client's property that is read, and
+// a configure, map, reparent or destroy of a client or its frame), so that asking costs a
+// copy and never waits on the server, however busy it is. Any client may write that list,
+// so only real clients are taken: the front-most maxListedClients of them, ids of no client
+// passed over wherever they stand; what is known of each id is kept until it changes: a new
+// list costs what is new in it. Without a window manager, the mapped top-level windows are
+// the clients. One serves every service of the desktop.
 class ClientFactsCache {
 public:
     // Reads the first list before it returns.
@@ -80,6 +80,8 @@ private:
 
     const std::shared_ptr<Connection> connection_;
     const xcb_atom_t stackingAtom_, currentDesktopAtom_, activeWindowAtom_;
+    // A client may rewrite any other property as fast as the server takes it.
+    const std::vector<xcb_atom_t> factsProperties_;
     Connection::HandlerToken handler_ = 0;
 
     // Touched by the refresh thread only (and the constructor, before it starts).

@@ -34,20 +34,37 @@ std::string atomName(Connection& connection, xcb_atom_t atom)
                        static_cast<std::size_t>(xcb_get_atom_name_name_length(answer.get())));
 }
 
-// The primary first.
+// Smaller than this, a monitor holds no window of ours: a menu or a mini window would not fit.
+constexpr double smallestMonitorWidth = 200, smallestMonitorHeight = 150;
+
+// The monitors as far as they show the root, the primary first. Any client may define a
+// monitor of any size anywhere, and a window placed on a part beyond the root is out of reach:
+// each is cut to the root, and one too small for our windows is left out; the root stands
+// for them when none is left.
 std::vector<Monitor> readMonitors(Connection& connection)
 {
     auto* c = connection.xcb();
-    const auto answer = connection.answer(xcb_randr_get_monitors_reply, xcb_randr_get_monitors(c, connection.root(), 1));
+    const auto monitorsCookie = xcb_randr_get_monitors(c, connection.root(), 1);
+    const auto rootGeometry = connection.answer(xcb_get_geometry_reply, xcb_get_geometry(c, connection.root()));
+    const auto answer = connection.answer(xcb_randr_get_monitors_reply, monitorsCookie);
     std::vector<Monitor> monitors;
-    if (!answer) return monitors;
+    if (!answer || !rootGeometry) return monitors;
+    const core::Rect root(0, 0, rootGeometry->width, rootGeometry->height);
     for (auto it = xcb_randr_get_monitors_monitors_iterator(answer.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
         const auto& info = *it.data;
-        if (info.width == 0 || info.height == 0) continue;
+        const core::Rect shown = core::Rect(info.x, info.y, info.width, info.height).intersection(root);
+        if (shown.isNull() || shown.width() < smallestMonitorWidth || shown.height() < smallestMonitorHeight) continue;
         monitors.push_back(
-            {atomName(connection, info.name), core::Rect(info.x, info.y, info.width, info.height),
+            {atomName(connection, info.name), shown,
              core::Size{static_cast<double>(info.width_in_millimeters), static_cast<double>(info.height_in_millimeters)},
              info.primary != 0});
+    }
+    if (monitors.empty()) {
+        const auto* screen = connection.screen();
+        return {{"root", root,
+                 core::Size{static_cast<double>(screen->width_in_millimeters),
+                            static_cast<double>(screen->height_in_millimeters)},
+                 true}};
     }
     // Without a primary, the monitor at the root's origin leads, as a single screen's does.
     auto main = std::find_if(monitors.begin(), monitors.end(), [](const Monitor& m) { return m.primary; });

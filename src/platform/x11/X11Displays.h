@@ -9,9 +9,10 @@
 
 namespace x11 {
 
-// The RandR monitors of the X screen, the primary first, in the desktop's global points.
-// Every change of the monitors or of the work area is read again on the main queue; the
-// global space follows it, and the configuration observers hear of it.
+// The RandR monitors of the X screen as far as they show the root, the primary first, in
+// the desktop's global points. Every change of the monitors or of the work area is read
+// again on the main queue; the global space follows it, and the configuration observers
+// hear of it.
 class X11Displays : public desktop::Displays {
 public:
     // Reads the monitors at once; construct it on the main thread (Qt's screens give
