@@ -78,9 +78,10 @@ void StreamMirror::swapFilterAndConfiguration(
     std::function<void(StreamMirror&, std::optional<desktop::Error>, std::optional<desktop::Error>)> done)
 {
     const Ref self = ref();
-    stream->updateContentFilter(filter, [self, stream, configuration, sendConfiguration,
+    stream->updateContentFilter(filter, [self, stream, kind = filter.kind, configuration, sendConfiguration,
                                          done](std::optional<desktop::Error> filterError) {
-        self.post([stream, configuration, sendConfiguration, done, filterError](StreamMirror& mirror) {
+        self.post([stream, kind, configuration, sendConfiguration, done, filterError](StreamMirror& mirror) {
+            if (!filterError && mirror.stream_ == stream) mirror.streamKind_ = kind;
             if (filterError || !sendConfiguration) {
                 done(mirror, filterError, std::nullopt);
                 return;

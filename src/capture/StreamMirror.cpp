@@ -151,6 +151,7 @@ void StreamMirror::start()
     currentPixelH_ = derivedHeight(currentPixelW_);
     desktop::StreamConfiguration configuration = makeConfiguration(currentPixelW_, currentPixelH_);
     const desktop::ContentFilter filter = makeFilter(configuration);
+    streamKind_ = filter.kind;
 
     const std::uint64_t generation = ++generation_;
     const Ref self = ref();

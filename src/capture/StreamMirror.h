@@ -195,6 +195,8 @@ private:
     std::optional<desktop::ShareableContent> lastShareableContent_;
     std::optional<desktop::ShareableDisplay> sourceDisplay_;
     StreamRef stream_;
+    // What the running stream captures: its filter's kind.
+    desktop::ContentFilter::Kind streamKind_ = desktop::ContentFilter::Kind::window;
     std::uint64_t generation_ = 0;
     bool streamPaused_ = false;
     int currentPixelW_ = 0;

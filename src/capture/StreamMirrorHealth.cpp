@@ -25,9 +25,10 @@ void StreamMirror::contentChanged()
 
 void StreamMirror::contentStale()
 {
-    // Where frames show the live window, a still picture is a window that draws nothing:
-    // no stream froze, and a rebuild would only cost.
-    if (desktop::capture().framesShowTheLiveWindow()) return;
+    // Where a window stream's frames show the live window, a still picture is a window
+    // that draws nothing: no stream froze, and a rebuild would only cost. A display
+    // filter's picture also holds the windows over the source, which may stand still.
+    if (streamKind_ == desktop::ContentFilter::Kind::window && desktop::capture().framesShowTheLiveWindow()) return;
     stale_.attempt(dispatch::now(), intake_.lastContentChangeAt(), sourceSize_, *this);
 }
 

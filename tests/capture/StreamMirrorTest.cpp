@@ -2,6 +2,7 @@
 
 #include "MirrorFixture.h"
 #include "platform/core/SystemLog.h"
+#include "platform/defaults/Defaults.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +282,22 @@ TEST_F(StreamMirrorTest, WhereFramesShowTheLiveWindowAStillSourceIsLeftAloneAndN
     clock().advance(1);
     EXPECT_EQ(linesWith("源窗口实时变化 800x600 → 400x300，重建流跟随").size(), 1u);
     for (const auto& region : regions) EXPECT_EQ(region, core::Rect(0, 0, 1, 1));
+}
+
+// A display filter's picture holds whatever lies over the source: a window that came in
+// front after the filter was built stays there until a rebuild excludes it.
+TEST_F(StreamMirrorTest, InDisplayModesAStillPictureIsCheckedAsStaleWhereverFramesShowTheLiveWindow)
+{
+    desktop().capture = std::make_shared<CaptureLikeX11>(desktop().capture);
+    defaults::Defaults::standard().set("captureMode", "displayExcluding");
+    // Few frames: each composes the whole display.
+    startMirror(4);
+    clock().advance(1);
+    addApp(43, "Cover", "com.example.cover");
+    addWindow(43, 600, {50, 50, 900, 700}, "Cover", 0, sim::Content::still);
+    clock().advance(5);
+    EXPECT_EQ(linesWith("首次尝试（还没有历史独立证据，按原行为重建）").size(), 1u);
+    EXPECT_EQ(linesWith("捕获模式: displayExcluding 排除上层窗口 1 个").size(), 1u);
 }
 
 TEST_F(StreamMirrorTest, AReleasedMirrorLeavesNothingBehind)

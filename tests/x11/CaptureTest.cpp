@@ -1,11 +1,13 @@
 #include "platform/dispatch/ThreadScheduler.h"
 #include "platform/x11/X11Capture.h"
+#include "platform/x11/X11FrameGeometry.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11PixmapReader.h"
 #include "platform/x11/X11WindowImage.h"
 #include "platform/x11/X11WindowPixmap.h"
 
 #include "support/X11Client.h"
+#include "x11/TestDisplay.h"
 #include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
@@ -633,4 +635,62 @@ TEST_F(X11CaptureTest, AWindowShownSmallerIsReadAtTheShownSizeAndBiggerWhenShown
     EXPECT_TRUE(pictureOfWidth(1600));
     xcb_destroy_window(c, window);
     connection->flush();
+}
+
+namespace {
+
+// metacity's frames hold invisible borders to resize by around what they show: a display
+// of the test's own runs it.
+class X11CaptureUnderMetacityTest : public X11CaptureTest {
+protected:
+    void SetUp() override
+    {
+        display = std::make_unique<testsupport::TestDisplay>("1920x1080x24", std::vector<std::string>{"metacity"});
+        ASSERT_TRUE(display->ready()) << "no X server of the test's own came up";
+        X11CaptureTest::SetUp();
+    }
+
+    void TearDown() override
+    {
+        X11CaptureTest::TearDown();
+        connection.reset();
+        display.reset();
+    }
+
+    std::unique_ptr<testsupport::TestDisplay> display;
+};
+
+}  // namespace
+
+// Streams and still pictures show the window as the window list bounds it: the client
+// and its decorations, which stand where the frame's invisible borders would be cut off.
+TEST_F(X11CaptureUnderMetacityTest, PicturesLeaveOutTheFramesInvisibleBorders)
+{
+    testsupport::X11Client solid({GLIMRA_SOLID_WINDOW, "400", "300"});
+    const auto window = static_cast<xcb_window_t>(solid.waitForWindow("SolidWindow"));
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(testsupport::waitUntil([&] { return x11::frameExtents(*connection, window).top > 0; }, patience));
+    const auto extents = x11::frameExtents(*connection, window);
+    const auto bounds = x11::framePixels(*connection, window);
+    const auto frame = x11::frameWindow(*connection, window);
+    const auto state = x11::windowState(*connection, frame);
+    ASSERT_TRUE(bounds && state);
+    ASSERT_GT(state->width, bounds->width()) << "the frame has no invisible borders";
+
+    FrameLog log;
+    startWindow(window, log);
+    const auto streamed = nextPicture(log);
+    const auto still = x11::windowImage(*connection, frame, 1);
+    const auto red = std::array<int, 4>{0, 0, 255, 255};  // B, G, R, A
+    for (const auto& picture : {streamed, still}) {
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->width, bounds->width());
+        EXPECT_EQ(picture->height, bounds->height());
+        const auto at = [&](double x, double y) {
+            const auto* pixel = picture->row(static_cast<int>(y)) + static_cast<int>(x) * 4;
+            return std::array<int, 4>{pixel[0], pixel[1], pixel[2], pixel[3]};
+        };
+        EXPECT_EQ(at(extents.left, extents.top), red);
+        EXPECT_EQ(at(extents.left + 399, extents.top + 299), red);
+    }
 }

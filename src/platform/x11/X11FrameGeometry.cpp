@@ -59,6 +59,36 @@ ButtonClearance buttonClearance(Connection& connection, xcb_window_t client)
     return clearance;
 }
 
+PixelRect shownPart(PixelSize picture, PixelRect client, FrameExtents decorations, FrameExtents shadow)
+{
+    const double left = std::max(0.0, client.x - decorations.left + shadow.left);
+    const double top = std::max(0.0, client.y - decorations.top + shadow.top);
+    const double right =
+        std::min<double>(picture.width, client.x + client.width + decorations.right - shadow.right);
+    const double bottom =
+        std::min<double>(picture.height, client.y + client.height + decorations.bottom - shadow.bottom);
+    if (right - left < 1 || bottom - top < 1) return {0, 0, picture.width, picture.height};
+    const auto edge = [](double value) { return static_cast<int>(value); };
+    return {edge(left), edge(top), edge(right) - edge(left), edge(bottom) - edge(top)};
+}
+
+PixelRect shownPart(Connection& connection, xcb_window_t frame, xcb_window_t client, PixelSize picture)
+{
+    auto* c = connection.xcb();
+    const auto frameCookie = xcb_get_geometry(c, frame);
+    const auto clientCookie = xcb_get_geometry(c, client);
+    const auto placeCookie = xcb_translate_coordinates(c, client, frame, 0, 0);
+    const auto frameGeometry = connection.answer(xcb_get_geometry_reply, frameCookie);
+    const auto clientGeometry = connection.answer(xcb_get_geometry_reply, clientCookie);
+    const auto place = connection.answer(xcb_translate_coordinates_reply, placeCookie);
+    if (!frameGeometry || !clientGeometry || !place) return {0, 0, picture.width, picture.height};
+    // The picture starts at the frame's outer border edge, the client's place inside it.
+    const int border = frameGeometry->border_width;
+    const PixelRect placed{place->dst_x + border, place->dst_y + border, clientGeometry->width, clientGeometry->height};
+    const auto shadow = extentsOf(connection.cardinals(client, connection.atom("_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL));
+    return shownPart(picture, placed, frameExtents(connection, client), shadow);
+}
+
 std::optional<core::Rect> framePixels(Connection& connection, xcb_window_t client)
 {
     const auto facts = readClientFacts(connection, {client});

@@ -2,6 +2,7 @@
 
 #include "platform/core/Geometry.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11ReadSize.h"
 
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,16 @@ struct ButtonClearance {
     bool ownTitleBar = false;
 };
 ButtonClearance buttonClearance(Connection& connection, xcb_window_t client);
+
+// The part of a frame's picture (its pixmap, border included) that the user sees as the
+// window: the client (at its place in the picture) with the decorations
+// _NET_FRAME_EXTENTS names, without the invisible borders a window manager may put around
+// them to resize by (metacity), and without the shadow a client that draws its own
+// decorations leaves around them (_GTK_FRAME_EXTENTS). The whole picture when that leaves
+// nothing of it.
+PixelRect shownPart(PixelSize picture, PixelRect client, FrameExtents decorations, FrameExtents shadow);
+// The same, asked of the server for a frame and its client.
+PixelRect shownPart(Connection& connection, xcb_window_t frame, xcb_window_t client, PixelSize picture);
 
 // The client and its decorations, as the user sees them, in root pixels; none when the
 // window is gone.

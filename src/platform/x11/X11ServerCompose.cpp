@@ -42,28 +42,31 @@ std::optional<Target> makeTarget(Connection& connection, int width, int height, 
     return Target{drawable, picture};
 }
 
-// The source's picture as the server samples it to draw a region of regionWidth ×
-// regionHeight into width × height pixels; none without a format for it.
-xcb_render_picture_t sourcePicture(Connection& connection, const DrawableInfo& source, int regionWidth,
-                                   int regionHeight, int width, int height)
+// The source's picture as the server samples it to draw a region of it (in its pixels)
+// into width × height pixels at the target's origin; none without a format for it.
+xcb_render_picture_t sourcePicture(Connection& connection, const DrawableInfo& source, const PixelRect& region,
+                                   int width, int height)
 {
     auto* c = connection.xcb();
     const auto format = formatOf(connection, source);
     if (format == XCB_NONE) return XCB_NONE;
     const xcb_render_picture_t picture = xcb_generate_id(c);
     xcb_render_create_picture(c, picture, source.id, format, 0, nullptr);
-    if (regionWidth != width || regionHeight != height) {
+    const bool scaled = region.width != width || region.height != height;
+    if (scaled || region.x != 0 || region.y != 0) {
         // The transform maps target pixels to source pixels.
-        const xcb_render_transform_t transform{fixed(static_cast<double>(regionWidth) / width),
+        const xcb_render_transform_t transform{fixed(static_cast<double>(region.width) / width),
                                                0,
+                                               fixed(region.x),
                                                0,
-                                               0,
-                                               fixed(static_cast<double>(regionHeight) / height),
-                                               0,
+                                               fixed(static_cast<double>(region.height) / height),
+                                               fixed(region.y),
                                                0,
                                                0,
                                                fixed(1)};
         xcb_render_set_picture_transform(c, picture, transform);
+    }
+    if (scaled) {
         // The nearest pixel, as a frame shrunk here takes it: smoothing costs the server
         // more than reading the whole frame.
         static constexpr char nearest[] = "nearest";
@@ -98,12 +101,13 @@ void ServerScaler::release()
     from_ = to_ = XCB_NONE;
     target_ = {};
     source_ = {};
+    part_ = {};
 }
 
-bool ServerScaler::prepare(const DrawableInfo& source, int width, int height)
+bool ServerScaler::prepare(const DrawableInfo& source, const PixelRect& part, int width, int height)
 {
     if (from_ != XCB_NONE && source.id == source_.id && source.width == source_.width &&
-        source.height == source_.height && width == target_.width && height == target_.height)
+        source.height == source_.height && part == part_ && width == target_.width && height == target_.height)
         return true;
     release();
     // Drawn from a source without alpha, the target's alpha is opaque: its pixels are
@@ -112,15 +116,17 @@ bool ServerScaler::prepare(const DrawableInfo& source, int width, int height)
     if (!target) return false;
     target_ = target->drawable;
     to_ = target->picture;
-    from_ = sourcePicture(*connection_, source, source.width, source.height, width, height);
+    from_ = sourcePicture(*connection_, source, part, width, height);
     source_ = source;
+    part_ = part;
     return from_ != XCB_NONE;
 }
 
-desktop::PixelBufferRef ServerScaler::read(ShmPool* pool, const DrawableInfo& source, int width, int height)
+desktop::PixelBufferRef ServerScaler::read(ShmPool* pool, const DrawableInfo& source, const PixelRect& part, int width,
+                                           int height)
 {
-    if (width < 1 || height < 1 || source.width < 1 || source.height < 1) return nullptr;
-    if (!prepare(source, width, height)) {
+    if (width < 1 || height < 1 || part.width < 1 || part.height < 1) return nullptr;
+    if (!prepare(source, part, width, height)) {
         release();
         return nullptr;
     }
@@ -145,7 +151,7 @@ desktop::PixelBufferRef composeOnServer(Connection& connection, ShmPool* pool, c
     const double scaleX = static_cast<double>(regionWidth) / width;
     const double scaleY = static_cast<double>(regionHeight) / height;
     for (const auto& layer : layers) {
-        const auto picture = sourcePicture(connection, layer.source, regionWidth, regionHeight, width, height);
+        const auto picture = sourcePicture(connection, layer.source, {0, 0, regionWidth, regionHeight}, width, height);
         if (picture == XCB_NONE) continue;
         const double left = (layer.x - regionX) / scaleX;
         const double top = (layer.y - regionY) / scaleY;

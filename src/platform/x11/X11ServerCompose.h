@@ -3,6 +3,7 @@
 #include "platform/desktop/Types.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11PixmapReader.h"
+#include "platform/x11/X11ReadSize.h"
 #include "platform/x11/X11ShmPool.h"
 
 #include <xcb/render.h>
@@ -19,8 +20,8 @@ struct Layer {
     int y = 0;
 };
 
-// Reads a drawable scaled by the server (XRender, bilinear) to a size: the full picture
-// never crosses to this process. The server's pictures are kept for the next frame of the
+// Reads a part of a drawable scaled by the server (XRender, bilinear) to a size: the full
+// picture never crosses to this process. The server's pictures are kept for the next frame of the
 // same drawable at the same size. A drawable without alpha reads as opaque with every
 // fourth byte 0xFF, so that it draws as it is. One thread at a time.
 class ServerScaler {
@@ -30,14 +31,16 @@ public:
     ServerScaler(const ServerScaler&) = delete;
     ServerScaler& operator=(const ServerScaler&) = delete;
 
-    desktop::PixelBufferRef read(ShmPool* pool, const DrawableInfo& source, int width, int height);
+    desktop::PixelBufferRef read(ShmPool* pool, const DrawableInfo& source, const PixelRect& part, int width,
+                                 int height);
 
 private:
-    bool prepare(const DrawableInfo& source, int width, int height);
+    bool prepare(const DrawableInfo& source, const PixelRect& part, int width, int height);
     void release();
 
     const std::shared_ptr<Connection> connection_;
     DrawableInfo source_;
+    PixelRect part_;
     DrawableInfo target_;
     xcb_render_picture_t from_ = XCB_NONE;
     xcb_render_picture_t to_ = XCB_NONE;

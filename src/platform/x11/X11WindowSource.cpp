@@ -1,6 +1,7 @@
 #include "platform/x11/X11WindowSource.h"
 
 #include "platform/desktop/GlobalSpace.h"
+#include "platform/x11/X11FrameGeometry.h"
 #include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
 #include "platform/x11/X11Reply.h"
@@ -49,6 +50,7 @@ void WindowSource::askState()
     state_ = followFrame();
     const bool iconic = answerIconic(*connection_, iconicQuestion);
     const auto client = connection_->answer(xcb_get_geometry_reply, clientGeometry);
+    if (state_) part_ = shownPart(*connection_, frame_, client_, {state_->width, state_->height});
     // A window that shows nothing, iconified, unmapped (withdrawn, or on a workspace that
     // does not show) or gone, has nothing to capture. A frame smaller than its client is a
     // window manager's animation of an iconify or a restore: a strip of title bar, not
@@ -82,10 +84,10 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
 
 PixelSize WindowSource::readSizeFor(const desktop::StreamConfiguration& configuration) const
 {
-    const auto& pixmap = *pixmap_->pixmap();
-    const auto bounded = readSize(pixmap.width, pixmap.height, configuration.width, configuration.height);
+    const auto part = shownPartOfPixmap();
+    const auto bounded = readSize(part.width, part.height, configuration.width, configuration.height);
     // Both keep the window's shape: the smaller fits in both.
-    const auto shown = readSize(pixmap.width, pixmap.height, shownSize_.width, shownSize_.height);
+    const auto shown = readSize(part.width, part.height, shownSize_.width, shownSize_.height);
     return shown.width < bounded.width ? shown : bounded;
 }
 
@@ -94,12 +96,21 @@ void WindowSource::read(PixelSize size, const WindowState& state)
     const auto& pixmap = *pixmap_->pixmap();
     ++reads_;
     readSize_ = size;
-    const bool whole = size.width == pixmap.width && size.height == pixmap.height;
-    // Shrunk, by the server's nearest pixel: cheaper for it than handing over the whole
-    // frame to be shrunk here.
+    const auto part = shownPartOfPixmap();
+    const bool whole = part == PixelRect{0, 0, pixmap.width, pixmap.height} && size.width == pixmap.width &&
+                       size.height == pixmap.height;
+    // Cut and shrunk, by the server's nearest pixel: cheaper for it than handing over the
+    // whole frame to be shrunk here.
     last_.image = whole && readsDirectly(pixmap) ? readDrawable(*connection_, pool_.get(), pixmap)
-                                                 : scaler_.read(pool_.get(), pixmap, size.width, size.height);
+                                                 : scaler_.read(pool_.get(), pixmap, part, size.width, size.height);
     last_.scaleFactor = scaleAt(state);
+}
+
+PixelRect WindowSource::shownPartOfPixmap() const
+{
+    // A resize since the state was asked may have named a smaller pixmap.
+    const auto& pixmap = *pixmap_->pixmap();
+    return shownPart({pixmap.width, pixmap.height}, part_, {}, {});
 }
 
 double WindowSource::scaleAt(const WindowState& state) const

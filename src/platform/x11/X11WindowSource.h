@@ -13,9 +13,9 @@
 
 namespace x11 {
 
-// One client's window as the user sees it: its window manager frame, redirected, read
-// from its pixmap after Damage reported a change, named again after a resize or a remap;
-// put away while it shows nothing.
+// One client's window as the user sees it: the shown part of its window manager frame,
+// redirected, read from its pixmap after Damage reported a change, named again after a
+// resize or a remap; put away while it shows nothing.
 class WindowSource : public FrameSource {
 public:
     WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
@@ -34,6 +34,8 @@ private:
     // The configured size bounds it, and the size the host shows the picture at.
     PixelSize readSizeFor(const desktop::StreamConfiguration& configuration) const;
     void read(PixelSize size, const WindowState& state);
+    // The shown part, within the pixmap last named.
+    PixelRect shownPartOfPixmap() const;
     double scaleAt(const WindowState& state) const;
 
     const std::shared_ptr<Connection> connection_;
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<WindowStateWatch> stateWatch_;
     std::optional<WindowState> state_;  // as last asked
     std::optional<WindowState> shown_;  // the state of the last picture
+    PixelRect part_;                    // of the frame's pixmap, as last asked
     PixelSize shownSize_;
     PixelSize readSize_;
     SourcePicture last_;

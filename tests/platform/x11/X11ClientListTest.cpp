@@ -64,4 +64,16 @@ TEST(X11FrameExtents, AClientsClaimIsBoundedByTheScreen)
     EXPECT_EQ(x11::extentsOf({5, 5}).top, 0);
 }
 
+TEST(X11FrameExtents, TheShownPartOfAFrameLeavesOutWhatTheUserDoesNotSee)
+{
+    // openbox: the frame is the client and its decorations.
+    EXPECT_EQ(x11::shownPart({402, 325}, {1, 24, 400, 300}, {1, 1, 24, 1}, {}), (x11::PixelRect{0, 0, 402, 325}));
+    // metacity: invisible borders to resize by around a visible border of one pixel.
+    EXPECT_EQ(x11::shownPart({452, 386}, {26, 60, 400, 300}, {1, 1, 37, 1}, {}), (x11::PixelRect{25, 23, 402, 338}));
+    // A client drawing its own decorations inside a shadow, undecorated by the manager.
+    EXPECT_EQ(x11::shownPart({440, 340}, {0, 0, 440, 340}, {}, {20, 20, 16, 24}), (x11::PixelRect{20, 16, 400, 300}));
+    // Extents no window has leave nothing to cut: the whole picture.
+    EXPECT_EQ(x11::shownPart({402, 325}, {1, 24, 400, 300}, {}, {300, 300, 0, 0}), (x11::PixelRect{0, 0, 402, 325}));
+}
+
 }  // namespace

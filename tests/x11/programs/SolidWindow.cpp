@@ -1,16 +1,21 @@
 // A client window of any size (also far larger than the screen) filled with one colour:
-// solid-window WIDTH HEIGHT [split]; split: its right half pure blue. The window manager
-// is asked, through the size hints, to keep the size. Runs until it is ended.
+// solid-window WIDTH HEIGHT [split|late-split]; split: its right half pure blue, drawn at
+// each exposure; late-split: drawn a tenth of a second after it, as a slow client does.
+// The window manager is asked, through the size hints, to keep the size. Runs until it is
+// ended.
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 int main(int argc, char** argv)
 {
-    const bool split = argc == 4 && std::strcmp(argv[3], "split") == 0;
+    const bool late = argc == 4 && std::strcmp(argv[3], "late-split") == 0;
+    const bool split = late || (argc == 4 && std::strcmp(argv[3], "split") == 0);
     if (argc != 3 && !split) return 2;
     const auto width = static_cast<std::uint16_t>(std::atoi(argv[1]));
     const auto height = static_cast<std::uint16_t>(std::atoi(argv[2]));
@@ -48,7 +53,9 @@ int main(int argc, char** argv)
     const xcb_rectangle_t rightHalf{static_cast<std::int16_t>(width / 2), 0,
                                     static_cast<std::uint16_t>(width - width / 2), height};
     while (xcb_generic_event_t* event = xcb_wait_for_event(c)) {
-        if (split && (event->response_type & 0x7F) == XCB_EXPOSE) {
+        if (split && (event->response_type & 0x7F) == XCB_EXPOSE &&
+            reinterpret_cast<const xcb_expose_event_t*>(event)->count == 0) {
+            if (late) std::this_thread::sleep_for(std::chrono::milliseconds(100));
             xcb_poly_fill_rectangle(c, window, gc, 1, &rightHalf);
             xcb_flush(c);
         }
