@@ -1,12 +1,14 @@
 #include "support/TestEnvironment.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
+#include "x11/TestDisplay.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,11 +30,26 @@ unsigned long activeWindow()
     return id.empty() ? 0 : std::stoul(id);
 }
 
-// glimra mirroring one xterm, with the pointer away from the mini window.
+std::string propertyOf(unsigned long window, const char* property)
+{
+    return runTool({"xprop", "-id", std::to_string(window), property});
+}
+
+// glimra mirroring one xterm, with the pointer away from the mini window; on the shared
+// display, or on one of its own under the window manager given.
 class PinnedPreview : public ::testing::Test {
 protected:
+    PinnedPreview() = default;
+    explicit PinnedPreview(std::vector<std::string> windowManager)
+        : display(std::make_unique<TestDisplay>("1920x1080x24", std::move(windowManager)))
+    {
+    }
+
     void SetUp() override
     {
+        if (display) {
+            ASSERT_TRUE(display->ready()) << "no X server of the test's own came up";
+        }
         terminalWindow = terminal.waitForWindow("XTerm");
         ASSERT_NE(terminalWindow, 0u);
         ASSERT_TRUE(glimra.ready()) << glimra.err();
@@ -101,6 +118,7 @@ protected:
                << home.x << "," << home.y << " " << home.width << "x" << home.height;
     }
 
+    std::unique_ptr<TestDisplay> display;
     X11Client terminal{{"xterm", "-geometry", "60x12+420+380"}};
     unsigned long terminalWindow = 0;
     GlimraOnDesktop glimra;
@@ -149,6 +167,74 @@ TEST_F(PinnedPreview, AClickOnTheDesktopLeavesTheNextPinAndADoubleClickFocusesXt
     EXPECT_TRUE(backHome());
     EXPECT_TRUE(waitUntil([&] { return activeWindow() == terminalWindow; }, 5)) << "xterm is not in front; log:\n"
                                                                                 << glimra.log();
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+// openbox moves no maximised window: the takeover takes xterm out of that state, and
+// leaving puts it back in, at its frame.
+TEST_F(PinnedPreview, AMaximisedXtermIsTakenOverAndComesBackMaximised)
+{
+    runTool({"wmctrl", "-i", "-r", std::to_string(terminalWindow), "-b", "add,maximized_vert,maximized_horz"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf(terminalWindow).width > 1000; }));
+    const Geometry unmaximised = home;
+    home = frameOf(terminalWindow);
+    const Geometry box = pin();
+    EXPECT_LE(frameOf(terminalWindow).width, box.width + 2);
+    EXPECT_EQ(propertyOf(terminalWindow, "_NET_WM_STATE").find("MAXIMIZED"), std::string::npos);
+
+    runTool({"xdotool", "key", "Escape"});
+    ASSERT_TRUE(waitForLog("接管预览退出: 恢复源窗口")) << glimra.log();
+    EXPECT_TRUE(backHome());
+    EXPECT_TRUE(waitUntil(
+        [&] { return propertyOf(terminalWindow, "_NET_WM_STATE").find("MAXIMIZED") != std::string::npos; }, 5));
+    EXPECT_FALSE(logHas("最小尺寸学习: ")) << glimra.log();
+    runTool({"wmctrl", "-i", "-r", std::to_string(terminalWindow), "-b", "remove,maximized_vert,maximized_horz"});
+    EXPECT_TRUE(waitUntil([&] { return sameFrame(frameOf(terminalWindow), unmaximised, 2); }, 5))
+        << frameOf(terminalWindow).x << "," << frameOf(terminalWindow).y << " " << frameOf(terminalWindow).width << "x"
+        << frameOf(terminalWindow).height << " instead of " << unmaximised.x << "," << unmaximised.y << " "
+        << unmaximised.width << "x" << unmaximised.height;
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+// A window on a workspace the user does not see is not moved there: the pinned preview
+// stays a picture, and a click in it says why.
+TEST_F(PinnedPreview, PinningAWindowOnAnotherWorkspaceKeepsThePicture)
+{
+    runTool({"wmctrl", "-i", "-r", std::to_string(terminalWindow), "-t", "1"});
+    ASSERT_TRUE(waitUntil([&] { return propertyOf(terminalWindow, "_NET_WM_DESKTOP").ends_with("= 1\n"); }));
+    const unsigned long preview = hover();
+    ASSERT_NE(preview, 0u) << glimra.log();
+    const Geometry inPreview = centreOf(frameOf(preview));
+    runTool({"xdotool", "click", "1"});
+    ASSERT_TRUE(waitForLog("接管未生效→转发模式")) << glimra.log();
+    movePointer(inPreview.x, inPreview.y);
+    runTool({"xdotool", "click", "1"});
+    EXPECT_TRUE(waitForLog("showHint: 'Apps on other desktops can be previewed but not interacted with'"))
+        << glimra.log();
+    EXPECT_NE(newPictureWindowOf(glimra.pid(), known), 0u) << "the preview went";
+    EXPECT_TRUE(sameFrame(frameOf(terminalWindow), home, 0));
+    runTool({"xdotool", "key", "Escape"});
+    EXPECT_TRUE(previewGone());
+    EXPECT_TRUE(sameFrame(frameOf(terminalWindow), home, 0));
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+// fluxbox takes a moved and resized window's size late and in its own way: the read-back
+// corrects it, and the window stays within the preview's box.
+class PinnedPreviewUnderFluxbox : public PinnedPreview {
+protected:
+    PinnedPreviewUnderFluxbox() : PinnedPreview({"fluxbox"}) {}
+};
+
+TEST_F(PinnedPreviewUnderFluxbox, TheTakenOverXtermStaysInThePreviewsBox)
+{
+    const Geometry box = pin();
+    ASSERT_TRUE(waitForLog("接管回读:")) << glimra.log();
+    const Geometry taken = frameOf(terminalWindow);
+    EXPECT_LE(taken.width, box.width + 2);
+    EXPECT_LE(taken.height, box.height + 2) << glimra.log();
+    runTool({"xdotool", "key", "Escape"});
+    EXPECT_TRUE(backHome());
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 

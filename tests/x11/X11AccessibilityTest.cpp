@@ -135,6 +135,36 @@ TEST_F(X11AccessibilityTest, AMoveTheWindowManagerClampsReadsBackWhereItLanded)
     EXPECT_EQ(clientOrigin(element.window).x, landed.origin.x + x11::frameExtents(*connection, element.window).left);
 }
 
+bool onSecondWorkspace(xcb_window_t window)
+{
+    return runTool({"xprop", "-id", std::to_string(window), "_NET_WM_DESKTOP"}).ends_with("= 1\n");
+}
+
+// A window the user does not see stays where it is, unless it goes back from where it was
+// moved while the user saw it (a taken-over window, given back once the user went to
+// another workspace).
+TEST_F(X11AccessibilityTest, AWriteTheWindowManagerRefusesOrTheUserCannotSeeFails)
+{
+    // Its minimum is its size: openbox does not shrink it.
+    X11Client solid({GLIMRA_SOLID_WINDOW, "300", "200"});
+    const auto fixed = elementOf(solid, "SolidWindow");
+    const auto home = *frame(fixed);
+    EXPECT_EQ(accessibility->setAttribute(fixed, ax::size, core::Size{200, 150}), ax::cannotComplete);
+    EXPECT_EQ(frame(fixed), home);
+
+    X11Client clock({"xclock", "-update", "1"});
+    const auto xclock = elementOf(clock, "XClock");
+    const auto clockHome = *frame(xclock);
+    ASSERT_EQ(accessibility->setAttribute(fixed, ax::position, core::Point{700, 500}), ax::success);
+    for (const auto window : {fixed.window, xclock.window})
+        runTool({"wmctrl", "-i", "-r", std::to_string(window), "-t", "1"});
+    ASSERT_TRUE(waitOnMain([&] { return onSecondWorkspace(fixed.window) && onSecondWorkspace(xclock.window); }));
+    EXPECT_EQ(accessibility->setAttribute(xclock, ax::position, core::Point{100, 100}), ax::cannotComplete);
+    EXPECT_EQ(frame(xclock), clockHome);
+    EXPECT_EQ(accessibility->setAttribute(fixed, ax::position, home.origin), ax::success);
+    EXPECT_EQ(frame(fixed), home);
+}
+
 // The corner is kept once read: a client that starts or stops drawing its own title bar
 // moves it, as soon as the property says so.
 TEST_F(X11AccessibilityTest, TheButtonFreeCornerFollowsTheClientsDecorations)

@@ -101,6 +101,10 @@ bool PinSession::tryTakeover(std::optional<core::Rect> boxOverride)
 
     if (!EventBridge::axSetWindowFrame(windowID, *pid, takeoverFrame, true)) {
         Diag::log("接管预览: 移动源窗口失败，回退转发模式 id=" + std::to_string(windowID));
+        // One write may have been taken before the other was refused: nothing restores a
+        // window the takeover never held, so it goes back now.
+        if (EventBridge::axWindowFrame(windowID, *pid) != frame)
+            EventBridge::axSetWindowFrame(windowID, *pid, *frame, false);
         ParkingLoan::giveBack(windowID);
         return false;
     }

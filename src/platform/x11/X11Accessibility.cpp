@@ -135,7 +135,8 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::
     : connection_(std::move(connection)),
       clients_(std::move(clients)),
       observers_(std::make_shared<Observers>()),
-      corners_(connection_)
+      corners_(connection_),
+      placement_(connection_)
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
@@ -272,25 +273,13 @@ ax::Error X11Accessibility::moveOrResize(const desktop::Element& element, const 
         return ax::illegalArgument;
 
     const auto frame = framePixels(*connection_, window);
-    if (!frame) {
-        logGone(window, element.pid, "setting " + attribute);
-        return ax::invalidUIElement;
-    }
-    const auto extents = frameExtents(*connection_, window);
     const auto& space = desktop::globalSpace();
-    // The window manager takes the frame's position but the client's size.
-    if (point) {
-        const auto origin = space.toNative(*point);
-        ewmh::moveFrame(*connection_, window, static_cast<std::int32_t>(std::lround(origin.x)),
-                        static_cast<std::int32_t>(std::lround(origin.y)));
-    } else {
-        const auto target = space.toNative(core::Rect(space.toGlobal(frame->origin), *size)).size;
-        ewmh::resizeClient(
-            *connection_, window,
-            static_cast<std::uint32_t>(std::max(1l, std::lround(target.width - extents.left - extents.right))),
-            static_cast<std::uint32_t>(std::max(1l, std::lround(target.height - extents.top - extents.bottom))));
-    }
-    return ax::success;
+    const auto result =
+        !frame  ? ax::invalidUIElement
+        : point ? placement_.move(window, space.toNative(*point))
+                : placement_.resize(window, space.toNative(core::Rect(space.toGlobal(frame->origin), *size)).size);
+    if (result == ax::invalidUIElement) logGone(window, element.pid, "setting " + attribute);
+    return result;
 }
 
 ax::Error X11Accessibility::setMinimized(xcb_window_t window, const desktop::AXValue& value)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Accessibility.h"
+#include "platform/x11/X11AccessibilityPlacement.h"
 #include "platform/x11/X11ButtonFreeCorners.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
@@ -11,8 +12,8 @@ namespace x11 {
 
 // Window control through the window manager (EWMH): an application is a pid, its windows
 // are the managed clients of that pid, and a window's position and size are those of its
-// frame as the user sees it. Writes are requests the window manager may clamp or refuse;
-// reads always ask the server where a window really is. Which process a window belongs to
+// frame as the user sees it. Writes are requests the window manager may clamp or refuse
+// (FramePlacement tells which); reads always ask the server where a window really is. Which process a window belongs to
 // is taken from the shared client cache. Trust is always granted.
 class X11Accessibility : public desktop::Accessibility {
 public:
@@ -54,6 +55,7 @@ private:
     const std::shared_ptr<ClientFactsCache> clients_;
     std::shared_ptr<Observers> observers_;
     ButtonFreeCorners corners_;
+    FramePlacement placement_;
     Connection::HandlerToken handler_ = 0;
 };
 

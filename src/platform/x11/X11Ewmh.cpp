@@ -4,7 +4,9 @@
 #include "platform/x11/X11Iconic.h"
 #include "platform/x11/X11Reply.h"
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <string>
 
 namespace x11::ewmh {
@@ -16,8 +18,7 @@ constexpr std::uint32_t stateAdd = 1;
 // _NET_MOVERESIZE_WINDOW's flags: the position is the frame's top-left (NorthWest
 // gravity), the request comes from a pager, and the fields set.
 constexpr std::uint32_t northWestGravity = 1;
-constexpr std::uint32_t setsPosition = (1u << 8) | (1u << 9);
-constexpr std::uint32_t setsSize = (1u << 10) | (1u << 11);
+constexpr std::uint32_t setsPositionAndSize = 0xFu << 8;
 constexpr std::uint32_t fromPager = sourcePager << 12;
 
 // Said once, whichever service's listing meets it first: a flooding client and the
@@ -130,16 +131,35 @@ void restack(Connection& connection, xcb_window_t window, xcb_window_t sibling, 
     sendRootMessage(connection, window, "_NET_RESTACK_WINDOW", sourcePager, sibling, stackMode);
 }
 
-void moveFrame(Connection& connection, xcb_window_t window, std::int32_t x, std::int32_t y)
+void moveFrameResizeClient(Connection& connection, xcb_window_t window, std::int32_t x, std::int32_t y,
+                           std::uint32_t width, std::uint32_t height)
 {
-    sendRootMessage(connection, window, "_NET_MOVERESIZE_WINDOW", northWestGravity | fromPager | setsPosition,
-                    static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+    sendRootMessage(connection, window, "_NET_MOVERESIZE_WINDOW", northWestGravity | fromPager | setsPositionAndSize,
+                    static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width, height);
 }
 
-void resizeClient(Connection& connection, xcb_window_t window, std::uint32_t width, std::uint32_t height)
+std::optional<std::uint32_t> currentDesktop(Connection& connection)
 {
-    sendRootMessage(connection, window, "_NET_MOVERESIZE_WINDOW", northWestGravity | fromPager | setsSize, 0, 0, width,
-                    height);
+    return firstUnit(connection, askRootUnits(connection, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, 1));
+}
+
+std::vector<xcb_atom_t> placingStates(Connection& connection, const std::vector<xcb_atom_t>& states)
+{
+    const xcb_atom_t placing[] = {connection.atom("_NET_WM_STATE_MAXIMIZED_VERT"),
+                                  connection.atom("_NET_WM_STATE_MAXIMIZED_HORZ"),
+                                  connection.atom("_NET_WM_STATE_FULLSCREEN")};
+    std::vector<xcb_atom_t> result;
+    for (const auto state : states)
+        if (std::find(std::begin(placing), std::end(placing), state) != std::end(placing)) result.push_back(state);
+    return result;
+}
+
+void setStates(Connection& connection, xcb_window_t window, const std::vector<xcb_atom_t>& states, bool add)
+{
+    // Two to a message, as EWMH allows.
+    for (std::size_t i = 0; i < states.size(); i += 2)
+        sendRootMessage(connection, window, "_NET_WM_STATE", add ? stateAdd : stateRemove, states[i],
+                        i + 1 < states.size() ? states[i + 1] : 0, sourcePager);
 }
 
 void setAbove(Connection& connection, xcb_window_t window, bool above)

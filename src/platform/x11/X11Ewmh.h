@@ -50,9 +50,17 @@ RootState rootState(Connection& connection);
 void activate(Connection& connection, xcb_window_t window);
 // Restacks the window relative to the sibling (none: its whole layer).
 void restack(Connection& connection, xcb_window_t window, xcb_window_t sibling, std::uint32_t stackMode);
-// Moves the frame's top-left to the point; resizes the client to the size.
-void moveFrame(Connection& connection, xcb_window_t window, std::int32_t x, std::int32_t y);
-void resizeClient(Connection& connection, xcb_window_t window, std::uint32_t width, std::uint32_t height);
+// Moves the frame's top-left to the point and sizes the client. Both are always given:
+// fluxbox takes a move alone as a resize to the frame's height.
+void moveFrameResizeClient(Connection& connection, xcb_window_t window, std::int32_t x, std::int32_t y,
+                           std::uint32_t width, std::uint32_t height);
+// The desktop the user sees; none when the window manager names none.
+std::optional<std::uint32_t> currentDesktop(Connection& connection);
+// Of a client's _NET_WM_STATE, the states in which the window manager places and sizes the
+// frame itself: maximised either way, full screen.
+std::vector<xcb_atom_t> placingStates(Connection& connection, const std::vector<xcb_atom_t>& states);
+// Adds or removes the states of the window.
+void setStates(Connection& connection, xcb_window_t window, const std::vector<xcb_atom_t>& states, bool add);
 // Keeps the window above normal windows, or no longer.
 void setAbove(Connection& connection, xcb_window_t window, bool above);
 void close(Connection& connection, xcb_window_t window);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/core/Geometry.h"
+#include "platform/desktop/Accessibility.h"
+#include "platform/x11/X11ClientFacts.h"
+#include "platform/x11/X11Connection.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace x11 {
+
+// Asks the window manager for a client's frame position or size and tells whether it
+// obeyed: a frame that has not changed within waitForChange was refused. A clamped
+// request still changes the frame and counts as done; callers read back where it landed.
+// A maximised or full-screen frame is the window manager's to place: that state is lifted
+// before the window's first move and put back once a move brings the window back to its
+// frame in that state. A window on a workspace the user does not see is not moved, except
+// back from where it was moved while the user saw it.
+class FramePlacement {
+public:
+    static constexpr double waitForChange = 0.15;
+
+    explicit FramePlacement(std::shared_ptr<Connection> connection);
+
+    // The frame's top-left and the frame's size, in root pixels.
+    desktop::ax::Error move(xcb_window_t window, core::Point origin);
+    desktop::ax::Error resize(xcb_window_t window, core::Size size);
+
+private:
+    // A window moved away from its home frame, and the states lifted for it.
+    struct Displaced {
+        core::Rect home;
+        core::Rect normal;  // the frame out of the lifted states
+        std::vector<xcb_atom_t> lifted;
+    };
+
+    desktop::ax::Error place(xcb_window_t window, std::optional<core::Point> origin, std::optional<core::Size> size);
+    // The window's record, made at its first move (its states lifted, frame then follows);
+    // none for a window the user does not see that was not moved before.
+    std::optional<Displaced> displacedOf(xcb_window_t window, const ClientFacts& facts, core::Rect& frame);
+    std::optional<Displaced> recorded(xcb_window_t window);
+    bool onSeenDesktop(const ClientFacts& facts);
+    // Puts the window back into its lifted states when what was asked is its home frame;
+    // else keeps its record.
+    void settle(xcb_window_t window, const Displaced& displaced, const core::Rect& asked);
+    // Asks the window manager for the frame.
+    void request(xcb_window_t window, const core::Rect& frame);
+    // The frame once it differs from before; none when it stayed (or the window went).
+    std::optional<core::Rect> frameAfterChange(xcb_window_t window, const core::Rect& before,
+                                               const std::function<void()>& askAgain = {});
+    void keep(xcb_window_t window, const Displaced& displaced);
+    void putBack(xcb_window_t window, const Displaced& displaced);
+
+    const std::shared_ptr<Connection> connection_;
+    std::mutex mutex_;
+    std::map<xcb_window_t, Displaced> displaced_;
+};
+
+}  // namespace x11
