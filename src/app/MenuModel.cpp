@@ -3,6 +3,7 @@
 #include "foundation/L10n.h"
 #include "platform/core/TextFormat.h"
 #include "platform/ui/LiteralText.h"
+#include "update/ShortenedText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +40,7 @@ MenuEntry separator()
 std::optional<MenuEntry> updateRow(const UpdatePhase& phase)
 {
     using Kind = UpdatePhase::Kind;
-    const auto& version = phase.manifest.shortVersion;
+    const std::string version = ShortenedText::forRow(phase.manifest.shortVersion);
     switch (phase.kind) {
     case Kind::available:
         return item(core::formatText(L10n::t("新版本 %@ 可用，点击下载"), {version}), Command::startUpdateDownload,

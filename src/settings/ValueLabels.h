@@ -2,7 +2,8 @@
 
 #include <string>
 
-// The slider value labels (never translated) and the delay row's title.
+// The slider value labels and the delay row's title. Their numbers take the interface
+// language's decimal separator ("1,2×" in German), as the top bar's badges do.
 namespace settings {
 
 std::string multiplierLabel(double value);  // "1.2×"

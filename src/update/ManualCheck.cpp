@@ -4,6 +4,7 @@
 #include "foundation/L10n.h"
 #include "platform/core/TextFormat.h"
 #include "platform/desktop/Desktop.h"
+#include "update/ShortenedText.h"
 #include "update/UpdateInstaller.h"
 
 void AppUpdate::checkManually(std::function<void()> stateChanged)
@@ -51,7 +52,7 @@ void AppUpdate::presentManualResult(const UpdateOutcome& outcome)
         UpdateInstaller::startDownload(manifest);
         break;
     case ManualAction::Kind::systemTooOld:
-        Diag::log("更新: 新版 " + manifest.shortVersion + " 要求 macOS " + manifest.minSystemVersion.value_or("") +
+        Diag::log("更新: 新版 " + manifest.shortVersion + " 要求 macOS " + ShortenedText::forLog(manifest.minSystemVersion.value_or("")) +
                   "，高于本机 → 不下载");
         alert(core::formatText(L10n::t("新版本 %@ 需要更高的系统版本"), {manifest.shortVersion}),
               updateDetails(manifest), {L10n::t("好")});

@@ -1,5 +1,6 @@
 #include "update/PackagePlacement.h"
 
+#include "update/ShortenedText.h"
 #include "update/UpdateInstaller.h"
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
@@ -41,7 +42,7 @@ bool digestAccepts(const UpdateManifest& manifest, const std::string& partial)
         Diag::log("更新下载: sha256 校验通过 " + actual);
         return true;
     }
-    Diag::log("更新下载: sha256 不符 期望=" + *manifest.sha256 + " 实际=" + actual + "（丢弃）");
+    Diag::log("更新下载: sha256 不符 期望=" + ShortenedText::forLog(*manifest.sha256) + " 实际=" + actual + "（丢弃）");
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "update/AppUpdate.h"
 #include "update/PackageDownload.h"
 #include "update/ReadyPrompt.h"
+#include "update/ShortenedText.h"
 #include "foundation/Diag.h"
 #include "foundation/L10n.h"
 #include "platform/desktop/Desktop.h"
@@ -21,7 +22,7 @@ void UpdateInstaller::startDownload(const UpdateManifest& manifest)
     }
     const auto url = acceptableURL(manifest.url);
     if (!url) {
-        Diag::log("更新下载: 地址不合规（只收 https，本机回环除外）url=" + manifest.url);
+        Diag::log("更新下载: 地址不合规（只收 https，本机回环除外）url=" + ShortenedText::forLog(manifest.url));
         presentFailure(L10n::t("更新地址配置无效"));
         return;
     }
@@ -32,7 +33,7 @@ void UpdateInstaller::startDownload(const UpdateManifest& manifest)
         return;
     }
     setPhase(UpdatePhase::downloading(manifest, 0.0));
-    Diag::log("更新下载: 开始 " + manifest.shortVersion + " build " + std::to_string(manifest.build) + " → " + *url);
+    Diag::log("更新下载: 开始 " + manifest.shortVersion + " build " + std::to_string(manifest.build) + " → " + ShortenedText::forLog(*url));
     packagedownload::start(manifest, *url, *folder);
 }
 
@@ -45,7 +46,7 @@ void UpdateInstaller::presentReadyPrompt()
     if (response == 1000) {
         installAndRelaunch();
     } else if (response == 1002 && question->notesURL) {
-        Diag::log("更新: 打开更新说明 " + *question->notesURL);
+        Diag::log("更新: 打开更新说明 " + ShortenedText::forLog(*question->notesURL));
         desktop::urlOpener().open(*question->notesURL);
     }
 }

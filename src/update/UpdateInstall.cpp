@@ -15,6 +15,7 @@
 #include "update/InstallGuard.h"
 #include "update/PackageStaging.h"
 #include "update/ReplaceScript.h"
+#include "update/ShortenedText.h"
 #include "update/StagedTreeRemoval.h"
 #include "update/TrustedKeys.h"
 
@@ -104,7 +105,7 @@ int stageAndStart(const StagingInputs& in)
                 installReject({staged.info.identifier, staged.build, ourKey ? in.ourTeam : std::optional(staged.keyId)},
                               ourIdentifier, in.manifest.build, in.ourTeam))
             throw InstallError{rejectMessage(*reject, in.manifest.build, staged.build)};
-        Diag::log("更新安装: 校验通过 新包=" + staged.info.identifier.value_or("-") + " build " +
+        Diag::log("更新安装: 校验通过 新包=" + ShortenedText::forLog(staged.info.identifier.value_or("-")) + " build " +
                   std::to_string(staged.build) + " team=" + newTeam.value_or("ad-hoc"));
 
         const auto ourBundle = core::readBundleFile(in.target);
@@ -138,7 +139,7 @@ std::vector<std::string> ourTrustedKeys()
 
 void abandon(const UpdatePhase& ready, const std::string& logged, const std::string& shown)
 {
-    Diag::log("更新安装: 中止 —— " + logged);
+    Diag::log("更新安装: 中止 —— " + ShortenedText::forLog(logged));
     dispatch::main().async([ready, shown] {
         UpdateInstaller::setPhase(ready);
         UpdateInstaller::presentFailure(shown);

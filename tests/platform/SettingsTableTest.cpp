@@ -72,6 +72,7 @@ TEST_F(SettingsTable, NumbersAreClampedOnReadAndAnUnusableOneIsTheDefault)
     EXPECT_EQ(readWith(interval, 0.05), 1.0);
     EXPECT_EQ(readWith(interval, 0.06), 0.06);
     EXPECT_EQ(readWith(interval, 30), 30.0);
+    EXPECT_EQ(readWith(interval, 1e10), 86400.0);
 }
 
 TEST_F(SettingsTable, IntegersAreClampedOrChosenAndOtherTypesAreTheDefault)

@@ -1,4 +1,5 @@
 #include "platform/dispatch/ThreadScheduler.h"
+#include "platform/dispatch/DelayBound.h"
 #include "platform/dispatch/Semaphore.h"
 #include "platform/dispatch/Timer.h"
 
@@ -117,6 +118,27 @@ TEST_F(ThreadSchedulerTest, DelayedAndCancelledWork)
     EXPECT_FALSE(cancelledRan);
     dispatch::Semaphore never;
     EXPECT_FALSE(never.wait(0.02));
+}
+
+// Delays past the clock's range once came out negative: the task ran at once, and a timer
+// of such an interval ran again and again.
+TEST_F(ThreadSchedulerTest, FarDelaysWaitADayAtMostAndNeverComeDue)
+{
+    dispatch::Queue q("far");
+    std::atomic<int> farRuns = 0;
+    std::vector<dispatch::WorkItem> farWork;
+    for (const double far : {9.3e9, 1e10, 1e300}) farWork.push_back(q.asyncAfter(far, [&] { ++farRuns; }));
+    dispatch::Semaphore done;
+    q.async([&] { done.signal(); });
+    ASSERT_TRUE(done.wait(5));
+    EXPECT_EQ(farRuns.load(), 0);
+
+    scheduler->setMainWaker([](double) {});
+    bool mainRan = false;
+    farWork.push_back(dispatch::main().asyncAfter(1e10, [&] { mainRan = true; }));
+    EXPECT_LE(scheduler->drainMain(), dispatch::longestDelaySeconds);
+    EXPECT_FALSE(mainRan);
+    for (auto& work : farWork) work.cancel();
 }
 
 TEST_F(ThreadSchedulerTest, MainQueueRunsWhenItsThreadDrainsIt)

@@ -84,3 +84,22 @@ TEST_F(SettingsWindowTest, SyncFallsBackToTheDefaults)
     window().showSettings(2);
     EXPECT_EQ(control<QComboBox>("screenPopup")->currentIndex(), 0);
 }
+
+TEST_F(SettingsWindowTest, NumbersTakeTheInterfaceLanguagesDecimalSeparator)
+{
+    store().set("hoverPreviewDelay", 0.3);
+    for (const auto& [language, delayTitle] : std::vector<std::pair<int, std::string>>{
+             {6, "Vorschau nach 0,3 s Verweilen zeigen"}, {5, "Afficher l'aperçu après 0,3 s de survol"}}) {
+        store().set("appLanguage", language);
+        window().showSettings(0);
+        EXPECT_EQ(text("sizeValue"), "1,2×");
+        EXPECT_EQ(text("scaleValue"), "3,0×");
+        EXPECT_EQ(text("hoverDelayValue"), "0,3s");
+        EXPECT_EQ(control<SettingsRowView>("hoverDelayRow")->titleLabel->text().toStdString(), delayTitle);
+    }
+    store().set("appLanguage", 2);
+    window().showSettings(0);
+    EXPECT_EQ(text("sizeValue"), "1.2×");
+    EXPECT_EQ(control<SettingsRowView>("hoverDelayRow")->titleLabel->text().toStdString(),
+              "Show Preview After 0.3s of Hovering");
+}

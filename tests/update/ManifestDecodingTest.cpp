@@ -89,6 +89,19 @@ TEST(ManifestDecodingTest, AWrongTypeFailsTheWholeManifestForOptionalKeysToo)
     EXPECT_FALSE(decodeWith("sha256", nlohmann::json::array({"ab"})));
 }
 
+// A version is shown in a menu row and written to the log at every check: one of 300,000
+// characters once widened the menu past the screen.
+TEST(ManifestDecodingTest, AVersionOfMoreThanSixtyFourCharactersFailsTheManifest)
+{
+    std::string cjk;
+    for (int i = 0; i < 64; ++i) cjk += "版";
+    EXPECT_TRUE(decodeWith("shortVersion", std::string(64, '9')));
+    EXPECT_TRUE(decodeWith("shortVersion", cjk)) << "characters, not bytes";
+    EXPECT_FALSE(decodeWith("shortVersion", std::string(65, '9')));
+    EXPECT_FALSE(decodeWith("shortVersion", cjk + "1"));
+    EXPECT_FALSE(decodeWith("shortVersion", std::string(300000, '9')));
+}
+
 TEST(ManifestDecodingTest, IntegersMustBeIntegralAndWithinSixtyFourBits)
 {
     const auto buildOf = [](const std::string& number) -> std::optional<std::int64_t> {

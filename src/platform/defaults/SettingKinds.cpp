@@ -83,7 +83,7 @@ void ClampedNumber::write(double value, Defaults& store) const { store.set(name(
 double NumberAbove::value(const Defaults& store) const
 {
     const auto stored = store.number(name());
-    return stored && *stored > floor ? *stored : fallback;
+    return stored && *stored > floor ? std::min(*stored, ceiling) : fallback;
 }
 
 std::optional<std::string> Text::stored(const Defaults& store) const { return store.string(name()); }

@@ -92,10 +92,12 @@ struct ClampedNumber : SettingKey {
     void write(double value, Defaults& store = Defaults::standard()) const;
 };
 
-// A number used only when greater than floor; the fallback otherwise.
+// A number used only when greater than floor, the fallback otherwise; one above ceiling
+// reads as ceiling.
 struct NumberAbove : SettingKey {
     double fallback;
     double floor;
+    double ceiling;
     double value(const Defaults& store = Defaults::standard()) const;
 };
 

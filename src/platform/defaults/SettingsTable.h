@@ -27,7 +27,7 @@
     SETTING(takeoverLearnedMinSizes, Dictionary)                                                          \
     SETTING(virtualDisplayPark, StrictBool, true)                                                         \
     SETTING(foreignRescueWithPips, StrictBool, true)                                                      \
-    SETTING(cursorGuardProbeInterval, NumberAbove, 1.0, 0.05)                                             \
+    SETTING(cursorGuardProbeInterval, NumberAbove, 1.0, 0.05, 86400.0) /* a day at most */                \
     SETTING(cursorGuardAutoRescue, StrictBool, true)                                                      \
     SETTING(holdHideDelayMs, ClampedInteger, 250, 0, 2000)                                                \
     SETTING(onboardingStep, Integer) /* within the guide's steps, 0 when absent */                        \

@@ -1,5 +1,7 @@
 #include "platform/dispatch/SerialPool.h"
 
+#include "platform/dispatch/DelayBound.h"
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdint>
@@ -237,8 +239,7 @@ void SerialPool::enqueue(const std::shared_ptr<Lane>& lane, Task task, double de
                          std::shared_ptr<std::atomic<bool>> cancelled)
 {
     const auto now = Clock::now();
-    const auto due =
-        now + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(std::max(0.0, delaySeconds)));
+    const auto due = now + boundedDelay(delaySeconds);
     std::lock_guard lock(core_->mutex);
     lane->entries.emplace(std::pair{due, core_->sequence++}, Lane::Entry{std::move(task), std::move(cancelled)});
     if (!lane->scheduled) core_->placeLocked(lane, now);

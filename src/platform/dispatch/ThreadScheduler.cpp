@@ -1,5 +1,7 @@
 #include "platform/dispatch/ThreadScheduler.h"
 
+#include "platform/dispatch/DelayBound.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -13,11 +15,6 @@ using SteadyClock = std::chrono::steady_clock;
 
 // The global queue, while the current thread runs a task for it.
 thread_local const void* currentQueue = nullptr;
-
-SteadyClock::duration toDuration(double seconds)
-{
-    return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(seconds));
-}
 
 // Runs the task on the queue and blocks the calling thread until it has run.
 void runAndWait(QueueBackend& queue, const Task& task)
@@ -51,7 +48,7 @@ public:
     {
         {
             std::lock_guard lock(mutex);
-            const auto due = SteadyClock::now() + toDuration(std::max(0.0, delay));
+            const auto due = SteadyClock::now() + boundedDelay(delay);
             entries.emplace(Key{due, sequence++}, Entry{std::move(task), std::move(cancelled)});
         }
         condition.notify_one();
@@ -292,7 +289,7 @@ std::tm ThreadScheduler::localTime()
 void ThreadScheduler::sleepFor(double seconds)
 {
     SerialPool::wakeOwedNow();
-    if (seconds > 0) std::this_thread::sleep_for(toDuration(seconds));
+    if (seconds > 0) std::this_thread::sleep_for(boundedDelay(seconds));
 }
 
 bool ThreadScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
@@ -302,7 +299,7 @@ bool ThreadScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
     const auto ready = [&] { return semaphore.count > 0; };
     if (!std::isfinite(timeoutSeconds)) {
         semaphore.condition.wait(lock, ready);
-    } else if (!semaphore.condition.wait_for(lock, toDuration(std::max(0.0, timeoutSeconds)), ready)) {
+    } else if (!semaphore.condition.wait_for(lock, boundedDelay(timeoutSeconds), ready)) {
         return false;
     }
     --semaphore.count;
@@ -311,7 +308,7 @@ bool ThreadScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
 
 bool ThreadScheduler::pumpMain(const std::function<bool()>& done, double seconds, double pollSeconds)
 {
-    const auto deadline = SteadyClock::now() + toDuration(std::clamp(seconds, 0.0, 1e9));
+    const auto deadline = SteadyClock::now() + boundedDelay(seconds);
     const bool onMain = main_->isCurrent();
     SerialPool::wakeOwedNow();
     for (;;) {
@@ -320,8 +317,8 @@ bool ThreadScheduler::pumpMain(const std::function<bool()>& done, double seconds
         if (done()) return true;
         const auto current = SteadyClock::now();
         if (current >= deadline) return false;
-        auto pause = std::min(toDuration(pollSeconds), deadline - current);
-        if (untilNext >= 0) pause = std::min(pause, toDuration(untilNext));
+        auto pause = std::min(boundedDelay(pollSeconds), deadline - current);
+        if (untilNext >= 0) pause = std::min(pause, boundedDelay(untilNext));
         if (!onMain) {
             std::this_thread::sleep_for(pause);
             continue;
