@@ -47,11 +47,13 @@ std::optional<core::Rect> statusStrip()
 }
 
 // On a real desktop nothing else keeps the top band free, so the button claims it from the
-// window manager: mini windows then tile below it instead of over it.
-void reserveBand(Window& window)
+// window manager: mini windows then tile below it instead of over it. The claim spans the
+// whole strip: a window manager whose work area is one rectangle (metacity) would keep the
+// larger part beside a claim only as wide as the button, cutting a column off the screen.
+void reserveBand(Window& window, const core::Rect& strip)
 {
     if (!hasWindowSystem()) return;
-    const QRect qt = qtGeometry(window.frame());
+    const QRect qt = qtGeometry(strip);
     const auto origin = desktop::globalSpace().qtOrigin();
     const auto native =
         desktop::globalSpace().toNative(core::Rect(qt.x() - origin.x, qt.y() - origin.y, qt.width(), qt.height()));
@@ -202,7 +204,7 @@ void StatusItemButton::relayout()
         auto& window = *button->window_;
         const double width = window.naturalWidth();
         window.setFrame(core::Rect(right - width, strip->minY(), width, strip->height()));
-        reserveBand(window);
+        reserveBand(window, *strip);
         window.update();
         right -= width;
     }

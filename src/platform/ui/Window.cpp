@@ -111,7 +111,9 @@ void Window::applyAlpha(double alpha)
 void Window::orderFront()
 {
     if (!isVisible()) show();
-    if (hasWindowSystem()) raise();
+    // Window managers take a client's own raise of a panel for a bid to be activated, and
+    // mark it for attention when they refuse; the window server orders panels as a pager.
+    if (hasWindowSystem() && style_ != Style::panel) raise();
     registration_->orderFront();
     for (const auto& child : children_)
         if (child && child->isVisible()) child->orderFront();
@@ -199,7 +201,10 @@ void Window::setVisible(bool visible)
     // The state goes on before each mapping: the window manager drops it on withdrawal.
     // Panels float over the user's work on whichever workspace it is.
     if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem())
-        x11::keepOffTaskBarAndPager(static_cast<xcb_window_t>(winId()), x11::Workspaces::all);
+        x11::floatOnEveryWorkspace(static_cast<xcb_window_t>(winId()));
+    // A window manager that withdrew the window may have left it elsewhere (fluxbox: at
+    // the origin), which Qt took for its place: it is mapped at its own frame again.
+    if (visible && !isVisible() && geometry() != clientGeometry()) setGeometry(clientGeometry());
     QWidget::setVisible(visible);
     if (visible && style_ == Style::titled && hasWindowSystem() && windowHandle())
         noteWindowSystemTitleBarHeight(windowHandle()->frameMargins().top());
@@ -234,10 +239,10 @@ void Window::windowSystemWindowDestroyed()
 
 void Window::applyWindowFlags()
 {
-    // Qt raises every tool window it shows, which the off-screen platform answers with a
-    // warning each time; there the desktop stacks the own windows itself anyway.
-    const Qt::WindowFlags panelType = hasWindowSystem() ? Qt::Tool : Qt::Window;
-    Qt::WindowFlags flags = borderless() ? panelType | Qt::FramelessWindowHint : Qt::Window;
+    // Not a tool window: Qt makes those transient for its hidden group leader, and window
+    // managers hide such windows with the application or keep them on the leader's
+    // workspace.
+    Qt::WindowFlags flags = borderless() ? Qt::Window | Qt::FramelessWindowHint : Qt::Window;
     // Panels float over the user's work and never take the keyboard from it.
     if (borderless() && hasWindowSystem()) flags |= Qt::WindowDoesNotAcceptFocus;
     // Window managers bind drags with a modifier to moving the window under the pointer;

@@ -5,25 +5,26 @@
 
 namespace x11 {
 
-void keepOffTaskBarAndPager(xcb_window_t window, Workspaces workspaces)
+void floatOnEveryWorkspace(xcb_window_t window)
 {
     auto* connection = qtConnection();
     if (!connection || window == XCB_WINDOW_NONE) return;
-    const bool everywhere = workspaces == Workspaces::all;
+    // Replaces the types Qt wrote from the window's flags; Qt writes them only when the
+    // flags change, and a new window is typed again before it is mapped.
+    const xcb_atom_t dock = qtAtom("_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
+                        &dock);
     // Written before each mapping, without reading the states back: the window manager
     // dropped them on withdrawal, and Qt adds its own (above, modal...) to what it finds
-    // when it maps the window. A read would stall every showing on a busy server. The
-    // state is one list, so sticky goes into it here rather than in a write of its own.
+    // when it maps the window. A read would stall every showing on a busy server.
     const xcb_atom_t states[] = {qtAtom("_NET_WM_STATE_SKIP_TASKBAR"), qtAtom("_NET_WM_STATE_SKIP_PAGER"),
                                  qtAtom("_NET_WM_STATE_STICKY")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
-                        everywhere ? 3 : 2, states);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 3,
+                        states);
     // Window managers go by either: the sticky state or the desktop number for all.
-    if (everywhere) {
-        const std::uint32_t allDesktops = 0xFFFFFFFF;
-        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL,
-                            32, 1, &allDesktops);
-    }
+    const std::uint32_t allDesktops = 0xFFFFFFFF;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
+                        &allDesktops);
     xcb_flush(connection);
 }
 

@@ -7,17 +7,18 @@
 
 namespace x11 {
 
-enum class Workspaces { current, all };
-
-// Asks the window manager to leave the window out of task bars and pagers, and with
-// Workspaces::all to show it on every workspace. It must be called while the window is not
-// mapped: the manager reads the state when it maps the window (and drops it when the
-// window is withdrawn). Main thread only.
-void keepOffTaskBarAndPager(xcb_window_t window, Workspaces workspaces = Workspaces::current);
+// Types the window as a panel's own (a dock) that floats over the user's work on every
+// workspace, out of task bars, pagers and window switchers. A window manager hides a
+// utility window with its inactive application and keeps a transient one on its leader's
+// workspace; a dock it leaves where it asks, never focuses and never marks for attention.
+// It must be called while the window is not mapped: the manager reads the type and the
+// state when it maps the window (and drops the state when the window is withdrawn). Main
+// thread only.
+void floatOnEveryWorkspace(xcb_window_t window);
 
 // Keeps the window manager's work area, and so the displays' visible frames, clear of the
-// band along the top of the root window down to bottom (root pixels), as a menu bar is;
-// the window lies in that band between left and right. Main thread only.
+// band along the top of the root window down to bottom between left and right (root
+// pixels), as a menu bar is; the window lies in that band. Main thread only.
 void reserveTopBand(xcb_window_t window, std::uint32_t bottom, std::uint32_t left, std::uint32_t right);
 
 // Writes the window's ICCCM name, WM_NAME, from its UTF-8 title: Latin-1 when the title

@@ -1,0 +1,153 @@
+#include "support/TestEnvironment.h"
+#include "support/X11Client.h"
+#include "x11/GlimraOnDesktop.h"
+#include "x11/TestDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+// Mini windows and the status button under the window managers Debian users run, as seen
+// from outside: shown, on every workspace, out of task bars and unmarked, back where they
+// were after the hold key, and the status button where it asks, cutting only its strip.
+namespace {
+
+using namespace testsupport;
+
+struct WindowManager {
+    std::string name;
+    std::vector<std::string> command;
+    // KWin without its shell publishes its work area only once a client reserves a band.
+    bool waitForWorkArea = true;
+    // icewm marks a window that a pager raises without naming a sibling (the bottom one
+    // the window server orders), though it lists no dock in its task bar.
+    bool marksRaisedDocks = false;
+};
+
+std::string property(unsigned long window, const std::string& name)
+{
+    return runTool({"xprop", "-id", std::to_string(window), name});
+}
+
+bool viewable(unsigned long window)
+{
+    return runTool({"xwininfo", "-id", std::to_string(window)}).find("Map State: IsViewable") != std::string::npos;
+}
+
+bool onWorkspace(int workspace)
+{
+    return runTool({"xprop", "-root", "_NET_CURRENT_DESKTOP"}) ==
+           "_NET_CURRENT_DESKTOP(CARDINAL) = " + std::to_string(workspace) + "\n";
+}
+
+bool sameGeometry(const Geometry& a, const Geometry& b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+class X11WindowManagers : public testing::TestWithParam<WindowManager> {};
+
+TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
+{
+    const WindowManager& manager = GetParam();
+    if (runTool({"sh", "-c", "command -v " + manager.command.back()}).empty())
+        GTEST_SKIP() << manager.command.back() << " is not installed";
+    TestDisplay display("1920x1080x24", manager.command, manager.waitForWorkArea);
+    ASSERT_TRUE(display.ready()) << "no X server with " << manager.name << " came up";
+    // Asked again until it holds: a window manager still starting drops the request.
+    ASSERT_TRUE(waitUntil([] {
+        runTool({"wmctrl", "-n", "2"});
+        return runTool({"xprop", "-root", "_NET_NUMBER_OF_DESKTOPS"}).find("= 1\n") == std::string::npos;
+    }));
+    X11Client clock({"xclock", "-geometry", "164x164+40+640"});
+    X11Client terminal({"xterm", "-geometry", "50x10+260+640"});
+    ASSERT_NE(clock.waitForWindow("XClock"), 0u);
+    const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
+    ASSERT_NE(terminalWindow, 0u);
+
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    const unsigned long button = statusButtonOf(glimra.pid());
+    std::vector<unsigned long> minis;
+    std::vector<unsigned long> known = visibleWindowsOf(glimra.pid());
+    glimra.process().signal(SIGUSR2);  // the smallest window: the clock
+    minis.push_back(glimra.waitForNewPictureWindow(known));
+    ASSERT_NE(minis.back(), 0u) << glimra.log();
+    known.push_back(minis.back());
+    runTool({"xdotool", "windowactivate", "--sync", std::to_string(terminalWindow)});
+    runTool({"xdotool", "key", "super+alt+p"});
+    minis.push_back(glimra.waitForNewPictureWindow(known));
+    ASSERT_NE(minis.back(), 0u) << glimra.log();
+
+    // Neither hidden with an inactive application nor listed or marked for attention.
+    const auto checkShownAndUnmarked = [&](const std::string& when) {
+        for (const unsigned long window : minis) {
+            SCOPED_TRACE(when + ", mini window " + std::to_string(window));
+            EXPECT_TRUE(waitUntil([&] { return viewable(window); }));
+            const std::string state = property(window, "_NET_WM_STATE");
+            EXPECT_EQ(state.find("_NET_WM_STATE_HIDDEN"), std::string::npos) << state;
+            const bool marked = state.find("_NET_WM_STATE_DEMANDS_ATTENTION") != std::string::npos;
+            EXPECT_TRUE(manager.marksRaisedDocks || !marked) << state;
+            EXPECT_NE(property(window, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DOCK"), std::string::npos);
+            EXPECT_EQ(property(window, "_NET_WM_DESKTOP"), "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n");
+        }
+    };
+    checkShownAndUnmarked("made");
+
+    // Without a tray the button stands in its strip at the top right, and the work area
+    // loses that strip only.
+    if (button) {
+        const Geometry place = clientAreaOf(button);
+        EXPECT_EQ(place.y, 0);
+        EXPECT_EQ(place.x + place.width, screenWidth() - 8);
+        EXPECT_TRUE(waitUntil([] {
+            return runTool({"xprop", "-root", "_NET_WORKAREA"}).find("= 0, 24, 1920, 1056") != std::string::npos;
+        })) << runTool({"xprop", "-root", "_NET_WORKAREA"});
+    }
+
+    // KWin keeps the other workspace's clients mapped: the desktop number says where.
+    runTool({"wmctrl", "-s", "1"});
+    ASSERT_TRUE(waitUntil([&] { return onWorkspace(1); }));
+    checkShownAndUnmarked("on the second workspace");
+    runTool({"wmctrl", "-s", "0"});
+    ASSERT_TRUE(waitUntil([&] { return onWorkspace(0) && viewable(terminalWindow); }));
+
+    // The hold key hides them; they come back where they were.
+    std::vector<Geometry> before;
+    for (const unsigned long window : minis) before.push_back(clientAreaOf(window));
+    runTool({"xdotool", "keydown", "Control_R"});
+    const bool hidden = waitUntil([&] { return !viewable(minis[0]) && !viewable(minis[1]); });
+    runTool({"xdotool", "keyup", "Control_R"});
+    ASSERT_TRUE(hidden) << glimra.log();
+    checkShownAndUnmarked("shown again");
+    for (std::size_t i = 0; i < minis.size(); ++i) {
+        SCOPED_TRACE("mini window " + std::to_string(minis[i]));
+        EXPECT_TRUE(waitUntil([&] { return sameGeometry(clientAreaOf(minis[i]), before[i]); }))
+            << "at " << clientAreaOf(minis[i]).x << "," << clientAreaOf(minis[i]).y << " instead of " << before[i].x
+            << "," << before[i].y;
+    }
+
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
+// KWin writes its settings into the home folder: it gets one of its own.
+const TempDir& kwinHome()
+{
+    static const TempDir home;
+    return home;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Debian, X11WindowManagers,
+    testing::Values(WindowManager{"openbox", {"openbox"}},
+                    WindowManager{"KWin",
+                                  {"env", "HOME=" + kwinHome().path(), "XDG_CONFIG_HOME=" + kwinHome().path(),
+                                   "QT_QPA_PLATFORM=xcb", "kwin_x11"},
+                                  false},
+                    WindowManager{"icewm", {"icewm"}, true, true}, WindowManager{"fluxbox", {"fluxbox"}},
+                    WindowManager{"metacity", {"metacity"}}),
+    [](const testing::TestParamInfo<WindowManager>& info) { return info.param.name; });
+
+}  // namespace
