@@ -667,7 +667,7 @@ protected:
 }  // namespace
 
 // Streams and still pictures show the window as the window list bounds it: the client
-// and its decorations, which stand where the frame's invisible borders would be cut off.
+// and its decorations, the frame's invisible borders cut off.
 TEST_F(X11CaptureUnderMetacityTest, PicturesLeaveOutTheFramesInvisibleBorders)
 {
     testsupport::X11Client solid({GLIMRA_SOLID_WINDOW, "400", "300"});
