@@ -63,13 +63,12 @@ PixelRect shownPart(PixelSize picture, PixelRect client, FrameExtents decoration
 {
     const double left = std::max(0.0, client.x - decorations.left + shadow.left);
     const double top = std::max(0.0, client.y - decorations.top + shadow.top);
-    const double right =
-        std::min<double>(picture.width, client.x + client.width + decorations.right - shadow.right);
-    const double bottom =
-        std::min<double>(picture.height, client.y + client.height + decorations.bottom - shadow.bottom);
+    const double right = std::min<double>(picture.width, client.x + client.width + decorations.right - shadow.right);
+    const double bottom = std::min<double>(picture.height, client.y + client.height + decorations.bottom - shadow.bottom);
     if (right - left < 1 || bottom - top < 1) return {0, 0, picture.width, picture.height};
-    const auto edge = [](double value) { return static_cast<int>(value); };
-    return {edge(left), edge(top), edge(right) - edge(left), edge(bottom) - edge(top)};
+    // Whole pixels: the client's place and every extent are.
+    return {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+            static_cast<int>(bottom - top)};
 }
 
 PixelRect shownPart(Connection& connection, xcb_window_t frame, xcb_window_t client, PixelSize picture)

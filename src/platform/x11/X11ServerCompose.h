@@ -21,9 +21,9 @@ struct Layer {
 };
 
 // Reads a part of a drawable scaled by the server (XRender, bilinear) to a size: the full
-// picture never crosses to this process. The server's pictures are kept for the next frame of the
-// same drawable at the same size. A drawable without alpha reads as opaque with every
-// fourth byte 0xFF, so that it draws as it is. One thread at a time.
+// picture never crosses to this process. The server's pictures are kept for the next frame
+// of the same drawable, part and size. A drawable without alpha reads as opaque with
+// every fourth byte 0xFF, so that it draws as it is. One thread at a time.
 class ServerScaler {
 public:
     explicit ServerScaler(std::shared_ptr<Connection> connection);
@@ -31,8 +31,7 @@ public:
     ServerScaler(const ServerScaler&) = delete;
     ServerScaler& operator=(const ServerScaler&) = delete;
 
-    desktop::PixelBufferRef read(ShmPool* pool, const DrawableInfo& source, const PixelRect& part, int width,
-                                 int height);
+    desktop::PixelBufferRef read(ShmPool* pool, const DrawableInfo& source, const PixelRect& part, int width, int height);
 
 private:
     bool prepare(const DrawableInfo& source, const PixelRect& part, int width, int height);

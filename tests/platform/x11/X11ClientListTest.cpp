@@ -66,8 +66,6 @@ TEST(X11FrameExtents, AClientsClaimIsBoundedByTheScreen)
 
 TEST(X11FrameExtents, TheShownPartOfAFrameLeavesOutWhatTheUserDoesNotSee)
 {
-    // openbox: the frame is the client and its decorations.
-    EXPECT_EQ(x11::shownPart({402, 325}, {1, 24, 400, 300}, {1, 1, 24, 1}, {}), (x11::PixelRect{0, 0, 402, 325}));
     // metacity: invisible borders to resize by around a visible border of one pixel.
     EXPECT_EQ(x11::shownPart({452, 386}, {26, 60, 400, 300}, {1, 1, 37, 1}, {}), (x11::PixelRect{25, 23, 402, 338}));
     // A client drawing its own decorations inside a shadow, undecorated by the manager.
