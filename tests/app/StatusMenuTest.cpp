@@ -274,28 +274,19 @@ TEST_F(StatusMenuTest, CommandItemsRunTheirActionAfterClosing)
 TEST_F(StatusMenuTest, ThePlainMenuHoldsTheWindowRowsAsTextThenTheCommands)
 {
     makeMenu();
-    menu->rebuildMenu(false);
     menu->refreshCache(false);
     clock().runUntilIdle();
-    const auto texts = [](const QMenu& plain) {
-        std::vector<std::string> out;
-        for (const QAction* action : plain.actions())
-            out.push_back(action->isSeparator() ? "---" : action->text().toStdString());
-        return out;
-    };
-    const auto shown = texts(menu->plainMenu());
-    ASSERT_EQ(shown.size(), 15u);
-    EXPECT_EQ(shown[0], "Notes · Doc 506");  // front-most first
-    EXPECT_EQ(shown[4], "Notes · Doc 502");
-    EXPECT_EQ(shown[5], "更多（共 7 个窗口）");
-    EXPECT_EQ(shown.back(), "退出 Glimra");
-    const QMenu* more = menu->plainMenu().actions()[5]->menu();
+    const auto shown = menu->plainMenu().actions();
+    ASSERT_EQ(shown.size(), 15);
+    EXPECT_EQ(shown[0]->text().toStdString(), "Notes · Doc 506");  // front-most first
+    EXPECT_EQ(shown[5]->text().toStdString(), "更多（共 7 个窗口）");
+    EXPECT_EQ(shown.back()->text().toStdString(), "退出 Glimra");
+    const QMenu* more = shown[5]->menu();
     ASSERT_NE(more, nullptr);
-    EXPECT_EQ(texts(*more).back(), "Notes · Doc 500");
+    EXPECT_EQ(more->actions().back()->text().toStdString(), "Notes · Doc 500");
 
     more->actions().back()->trigger();
     menu->plainMenu().actions().back()->trigger();
-    EXPECT_TRUE(picked.empty()) << "acts on the next turn, after the menu closed";
     clock().runUntilIdle();
     EXPECT_EQ(picked, std::vector<desktop::WindowID>{500});
     EXPECT_EQ(performed, std::vector<app::Command>{app::Command::quitApp});

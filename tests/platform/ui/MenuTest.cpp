@@ -152,14 +152,11 @@ TEST_F(MenuTest, StaysInsideTheWorkAreaAlsoWhenItGrowsWhileOpen)
     menu.addItem("Short");
     menu.popUp(core::Point{1390, 982 - 900});
     ASSERT_TRUE(menu.isOpen());
-    const auto placed = [&] { return menu.qtMenu().geometry(); };
-    EXPECT_TRUE(workArea.contains(placed())) << placed().x() << "," << placed().y() << " " << placed().width();
+    EXPECT_TRUE(workArea.contains(menu.qtMenu().geometry()));
 
     menu.addItem("A row that grew a long title after the menu opened");
     for (int row = 0; row < 8; ++row) menu.addItem("Row " + std::to_string(row));
-    EXPECT_GT(placed().height(), 200);
-    EXPECT_TRUE(workArea.contains(placed()))
-        << placed().x() << "," << placed().y() << " " << placed().width() << "x" << placed().height();
+    EXPECT_TRUE(workArea.contains(menu.qtMenu().geometry()));
 }
 
 }  // namespace
