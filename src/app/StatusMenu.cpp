@@ -10,6 +10,7 @@
 #include "panels/PipPanel.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
+#include "shellcore/HotKeySupport.h"
 #include "update/AppUpdate.h"
 #include "update/UpdateInstaller.h"
 
@@ -109,7 +110,7 @@ void StatusMenu::rebuildMenu(bool force)
             auto item = menu_.addItem(entry.title, std::move(run));
             item.setEnabled(entry.enabled);
             applyLook(item, entry.title, entry.look);
-            if (entry.commandComma) item.setKeyEquivalent(",");
+            if (entry.commandComma) item.setKeyEquivalent(",", HotKeySupport::menuKeyEquivalentName(","));
             break;
         }
         }

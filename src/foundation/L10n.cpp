@@ -26,16 +26,13 @@ namespace {
 
 using Table = std::unordered_map<std::string, std::string>;
 
-// The table column of each language, by ResolvedLang (the main table has no zh-Hans column:
-// its keys are the zh-Hans texts).
-constexpr std::array<const char*, 8> columnCodes = {"zh-Hans", "zh-Hant", "en", "ja", "ko", "fr", "de", "es"};
-
 // One lookup table per language of a translation table; empty for a language it lacks.
 std::array<Table, 8> tablesByLanguage(const TranslationTable& source)
 {
     std::array<Table, 8> result;
-    for (std::size_t lang = 0; lang < columnCodes.size(); ++lang) {
-        const auto column = std::find(source.languages.begin(), source.languages.end(), columnCodes[lang]);
+    for (std::size_t lang = 0; lang < result.size(); ++lang) {
+        const auto column = std::find(source.languages.begin(), source.languages.end(),
+                                      std::string(columnCode(static_cast<ResolvedLang>(lang))));
         if (column == source.languages.end()) continue;
         const auto at = static_cast<std::size_t>(column - source.languages.begin());
         result[lang].reserve(source.rows.size());
@@ -138,6 +135,13 @@ std::string languageCode(ResolvedLang lang)
     case ResolvedLang::es: return "es";
     }
     return "";
+}
+
+const char* columnCode(ResolvedLang lang)
+{
+    // The main table has no zh-Hans column: its keys are the zh-Hans texts.
+    static constexpr std::array<const char*, 8> codes = {"zh-Hans", "zh-Hant", "en", "ja", "ko", "fr", "de", "es"};
+    return codes[static_cast<std::size_t>(lang)];
 }
 
 std::string t(const std::string& zh)

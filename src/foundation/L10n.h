@@ -25,4 +25,7 @@ ResolvedLang resolved();
 // The code used in the missing-translation line ("zhHant", "en", ...); empty for zhHans.
 std::string languageCode(ResolvedLang lang);
 
+// The language's column in the translation tables ("zh-Hans", "zh-Hant", "en", ...).
+const char* columnCode(ResolvedLang lang);
+
 }  // namespace L10n

@@ -2,6 +2,7 @@
 
 extern const char* const glimraStringsTsv;
 extern const char* const glimraVariantsTsv;
+extern const char* const glimraKeyWordsTsv;
 
 namespace {
 
@@ -85,4 +86,10 @@ const std::map<std::string, TranslationTable>& builtInVariants()
 {
     static const std::map<std::string, TranslationTable> variants = parseVariantTables(glimraVariantsTsv);
     return variants;
+}
+
+const TranslationTable& builtInKeyWords()
+{
+    static const TranslationTable table = parseTranslationTable(glimraKeyWordsTsv);
+    return table;
 }

@@ -32,3 +32,8 @@ std::map<std::string, TranslationTable> parseVariantTables(std::string_view tsv)
 
 // The variants compiled into the program by variant name, parsed once.
 const std::map<std::string, TranslationTable>& builtInVariants();
+
+// How desktops in each language write the keys a PC keyboard labels with words ("Strg" in
+// German), keyed by the English word: the main table's form, with a header "key<TAB>zh-Hans
+// <TAB>en<TAB>...". Compiled into the program, parsed once.
+const TranslationTable& builtInKeyWords();

@@ -1,8 +1,10 @@
 #include "shellcore/HotKeySupport.h"
 
 #include "foundation/L10n.h"
+#include "foundation/TranslationTable.h"
 #include "platform/desktop/Desktop.h"
 
+#include <algorithm>
 #include <array>
 
 namespace HotKeySupport {
@@ -27,103 +29,62 @@ const std::map<int, std::string>& keySymbols()
     return names;
 }
 
-// The keys a PC keyboard labels with words, Backspace as given; the rest as in symbols.
-std::map<int, std::string> keyWordsWith(const std::string& backspace)
-{
-    std::map<int, std::string> names = keySymbols();
-    for (const auto& [code, word] : std::map<int, std::string>{{36, "Enter"},
-                                                               {48, "Tab"},
-                                                               {51, backspace},
-                                                               {123, "Left"},
-                                                               {124, "Right"},
-                                                               {125, "Down"},
-                                                               {126, "Up"}})
-        names[code] = word;
-    return names;
-}
-
 // How desktops in one interface language write the keys a PC keyboard labels with words.
 struct KeyWords {
-    const char* control;
-    const char* option;
-    const char* shift;
-    const char* command;
+    std::string control;
+    std::string option;
+    std::string shift;
+    std::string command;
     std::map<int, std::string> keys;
     // The nine modifier keys by code; the hold key fn is the Right Ctrl held in its place,
     // since a PC keyboard has none.
     std::map<int, std::string> modifierKeys;
 };
 
-const KeyWords& englishWords()
+// The words of one column of the key-word table; the English words, its keys, for a column
+// it lacks.
+KeyWords wordsIn(const std::string& column)
 {
-    static const KeyWords words{"Ctrl",
-                                "Alt",
-                                "Shift",
-                                "Super",
-                                keyWordsWith("Backspace"),
-                                {{58, "Left Alt"},
-                                 {61, "Right Alt"},
-                                 {55, "Left Super"},
-                                 {54, "Right Super"},
-                                 {59, "Left Ctrl"},
-                                 {62, "Right Ctrl"},
-                                 {56, "Left Shift"},
-                                 {60, "Right Shift"},
-                                 {63, "Right Ctrl"}}};
+    const TranslationTable& table = builtInKeyWords();
+    const auto at = std::find(table.languages.begin(), table.languages.end(), column);
+    const auto word = [&](const std::string& english) {
+        const auto row = std::find_if(table.rows.begin(), table.rows.end(),
+                                      [&](const TranslationTable::Row& r) { return r.key == english; });
+        if (at == table.languages.end() || row == table.rows.end()) return english;
+        return row->texts[static_cast<std::size_t>(at - table.languages.begin())];
+    };
+    KeyWords words{word("Ctrl"), word("Alt"), word("Shift"), word("Super"), keySymbols(), {}};
+    for (const auto& [code, english] : std::map<int, std::string>{
+             {36, "Enter"}, {48, "Tab"}, {51, "Backspace"}, {123, "Left"}, {124, "Right"}, {125, "Down"}, {126, "Up"}})
+        words.keys[code] = word(english);
+    for (const auto& [code, english] : std::map<int, std::string>{{58, "Left Alt"},
+                                                                  {61, "Right Alt"},
+                                                                  {55, "Left Super"},
+                                                                  {54, "Right Super"},
+                                                                  {59, "Left Ctrl"},
+                                                                  {62, "Right Ctrl"},
+                                                                  {56, "Left Shift"},
+                                                                  {60, "Right Shift"},
+                                                                  {63, "Right Ctrl"}})
+        words.modifierKeys[code] = word(english);
     return words;
 }
 
-// German, French and Spanish desktops write their own words; the others write English.
+const KeyWords& englishWords()
+{
+    static const KeyWords words = wordsIn("");
+    return words;
+}
+
 const KeyWords& wordsOf(ResolvedLang lang)
 {
-    static const KeyWords german{"Strg",
-                                 "Alt",
-                                 "Umschalt",
-                                 "Super",
-                                 keyWordsWith("Rücktaste"),
-                                 {{58, "Alt links"},
-                                  {61, "Alt rechts"},
-                                  {55, "Super links"},
-                                  {54, "Super rechts"},
-                                  {59, "Strg links"},
-                                  {62, "Strg rechts"},
-                                  {56, "Umschalt links"},
-                                  {60, "Umschalt rechts"},
-                                  {63, "Strg rechts"}}};
-    static const KeyWords french{"Ctrl",
-                                 "Alt",
-                                 "Maj",
-                                 "Super",
-                                 keyWordsWith("Retour arrière"),
-                                 {{58, "Alt gauche"},
-                                  {61, "Alt droit"},
-                                  {55, "Super gauche"},
-                                  {54, "Super droit"},
-                                  {59, "Ctrl gauche"},
-                                  {62, "Ctrl droit"},
-                                  {56, "Maj gauche"},
-                                  {60, "Maj droite"},
-                                  {63, "Ctrl droit"}}};
-    static const KeyWords spanish{"Ctrl",
-                                  "Alt",
-                                  "Mayús",
-                                  "Super",
-                                  keyWordsWith("Retroceso"),
-                                  {{58, "Alt izquierdo"},
-                                   {61, "Alt derecho"},
-                                   {55, "Super izquierdo"},
-                                   {54, "Super derecho"},
-                                   {59, "Ctrl izquierdo"},
-                                   {62, "Ctrl derecho"},
-                                   {56, "Mayús izquierda"},
-                                   {60, "Mayús derecha"},
-                                   {63, "Ctrl derecho"}}};
-    switch (lang) {
-    case ResolvedLang::de: return german;
-    case ResolvedLang::fr: return french;
-    case ResolvedLang::es: return spanish;
-    default: return englishWords();
-    }
+    static const std::array<KeyWords, 8> languages = [] {
+        std::array<KeyWords, 8> result;
+        for (std::size_t lang = 0; lang < result.size(); ++lang)
+            result[lang] = wordsIn(L10n::columnCode(static_cast<ResolvedLang>(lang)));
+        return result;
+    }();
+    return languages[static_cast<std::size_t>(lang)];
 }
 
 const std::map<int, std::string>& modifierSymbols()
@@ -144,7 +105,7 @@ std::string nameOf(int keyCode, int flags, const KeyWords* words)
     struct Modifier {
         std::uint32_t mask;
         const char* symbol;
-        const char* KeyWords::*word;
+        std::string KeyWords::*word;
     };
     using namespace desktop::hotkeyModifier;
     static constexpr std::array<Modifier, 4> modifiers{{
@@ -156,7 +117,7 @@ std::string nameOf(int keyCode, int flags, const KeyWords* words)
     std::string text;
     for (const Modifier& modifier : modifiers)
         if (static_cast<std::uint32_t>(flags) & modifier.mask)
-            text += words ? std::string(words->*modifier.word) + "+" : modifier.symbol;
+            text += words ? words->*modifier.word + "+" : modifier.symbol;
     const auto& names = words ? words->keys : keySymbols();
     const auto name = names.find(keyCode);
     return text + (name == names.end() ? "Key" + std::to_string(keyCode) : name->second);
@@ -203,5 +164,11 @@ int carbonMask(int modifierKeyCode)
 std::string displayName(int keyCode, int flags) { return nameOf(keyCode, flags, shownWords()); }
 
 std::string logName(int keyCode, int flags) { return nameOf(keyCode, flags, inWords() ? &englishWords() : nullptr); }
+
+std::string menuKeyEquivalentName(const std::string& key)
+{
+    const KeyWords* words = shownWords();
+    return words ? words->control + "+" + key : std::string();
+}
 
 }  // namespace HotKeySupport

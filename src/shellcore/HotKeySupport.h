@@ -8,7 +8,7 @@
 // window's recorder share. Pure tables, each built once on first use. Names follow the
 // desktop's key notation: symbols ("⌥⌘P", "fn") or words ("Alt+Super+P", "Right Ctrl").
 // Shown words are those desktops in the interface language write ("Strg rechts" in
-// German); the log writes them in English.
+// German), from the built-in key-word table; the log writes them in English.
 namespace HotKeySupport {
 
 // Virtual key code -> shown name, the ANSI layout (67 keys; no modifiers).
@@ -28,5 +28,10 @@ int carbonMask(int modifierKeyCode);
 std::string displayName(int keyCode, int flags);
 // The same name for the log: in words always the English ones.
 std::string logName(int keyCode, int flags);
+
+// A menu's key equivalent, the key pressed with Ctrl while the menu is open, as the menu
+// shows it: "Strg+," in German words. Empty where the desktop writes symbols, whose menus
+// keep the toolkit's own text.
+std::string menuKeyEquivalentName(const std::string& key);
 
 }  // namespace HotKeySupport

@@ -87,7 +87,10 @@ TEST_F(HotKeyLanguageTest, ShownWordsFollowTheInterfaceLanguageAndTheLogKeepsEng
     EXPECT_EQ(HotKeySupport::logName(63, 0), "Right Ctrl");
     EXPECT_EQ(HotKeySupport::logName(51, 0), "Backspace");
 
+    EXPECT_EQ(HotKeySupport::menuKeyEquivalentName(","), "Strg+,");
+
     speak(AppLang::fr);
+    EXPECT_EQ(HotKeySupport::menuKeyEquivalentName(","), "Ctrl+,");
     EXPECT_EQ(HotKeySupport::displayName(35, 0x1200), "Ctrl+Maj+P");
     EXPECT_EQ(HotKeySupport::displayName(51, 0), "Retour arrière");
     EXPECT_EQ(HotKeySupport::displayName(63, 0), "Ctrl droit");
@@ -109,6 +112,7 @@ TEST_F(HotKeyLanguageTest, ShownWordsFollowTheInterfaceLanguageAndTheLogKeepsEng
     EXPECT_EQ(HotKeySupport::displayName(35, 0x1B00), "⌃⌥⇧⌘P");
     EXPECT_EQ(HotKeySupport::logName(35, 0x1B00), "⌃⌥⇧⌘P");
     EXPECT_EQ(HotKeySupport::displayName(63, 0), "fn");
+    EXPECT_EQ(HotKeySupport::menuKeyEquivalentName(","), "") << "the menu keeps the toolkit's text";
 }
 
 TEST(HotKeySupportTest, CarbonMaskOfModifierKeysOnlyForCodes54To62)

@@ -87,11 +87,13 @@ void MenuItem::setStyledTitle(const StyledTitle& title)
 
 std::string MenuItem::shownTitle() const { return qtAction() ? writtenText(qtAction()->text()) : std::string(); }
 
-void MenuItem::setKeyEquivalent(const std::string& key)
+void MenuItem::setKeyEquivalent(const std::string& key, const std::string& shown)
 {
-    if (auto* action = qtAction())
-        action->setShortcut(key.empty() ? QKeySequence()
-                                        : QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(key)));
+    auto* action = qtAction();
+    if (!action) return;
+    action->setShortcut(key.empty() ? QKeySequence()
+                                    : QKeySequence(QStringLiteral("Ctrl+") + QString::fromStdString(key)));
+    MenuWidget::setKeyEquivalentText(*action, key.empty() ? std::string() : shown);
 }
 
 std::string MenuItem::keyEquivalent() const
@@ -100,6 +102,12 @@ std::string MenuItem::keyEquivalent() const
     if (!action || action->shortcut().isEmpty()) return {};
     const auto combination = action->shortcut()[0];
     return QKeySequence(combination.key()).toString().toStdString();
+}
+
+std::string MenuItem::shownKeyEquivalent() const
+{
+    const auto* action = qtAction();
+    return action ? MenuWidget::keyEquivalentText(*action) : std::string();
 }
 
 bool MenuItem::isEnabled() const { return qtAction() && qtAction()->isEnabled(); }

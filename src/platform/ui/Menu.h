@@ -36,9 +36,11 @@ public:
     // The text the menu shows: the styled title's when there is one, else the title.
     std::string shownTitle() const;
     // A key that chooses the item with the Command modifier while the menu is open ("," for
-    // "⌘,"); empty for none.
-    void setKeyEquivalent(const std::string& key);
+    // "⌘,"); empty for none. `shown` is how the menu writes it, empty for the toolkit's text.
+    void setKeyEquivalent(const std::string& key, const std::string& shown = {});
     std::string keyEquivalent() const;
+    // The key equivalent as the menu shows it ("Ctrl+,"); empty for none.
+    std::string shownKeyEquivalent() const;
     bool isEnabled() const;
     void setEnabled(bool enabled);
     // Shows a check mark.

@@ -15,6 +15,7 @@ namespace {
 
 constexpr const char* styledTitleProperty = "glimraStyledTitle";
 constexpr const char* descriptionProperty = "glimraDescription";
+constexpr const char* keyEquivalentTextProperty = "glimraKeyEquivalentText";
 
 QFont runFont(const TitleRun& run)
 {
@@ -131,6 +132,26 @@ void MenuWidget::setDescription(QAction& action, const std::string& description)
 std::string MenuWidget::description(const QAction& action)
 {
     return action.property(descriptionProperty).toString().toStdString();
+}
+
+void MenuWidget::setKeyEquivalentText(QAction& action, const std::string& text)
+{
+    action.setProperty(keyEquivalentTextProperty, QString::fromStdString(text));
+}
+
+std::string MenuWidget::keyEquivalentText(const QAction& action)
+{
+    const QString text = action.property(keyEquivalentTextProperty).toString();
+    return (text.isEmpty() ? action.shortcut().toString(QKeySequence::NativeText) : text).toStdString();
+}
+
+void MenuWidget::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const
+{
+    QMenu::initStyleOption(option, action);
+    const QString text = action ? action->property(keyEquivalentTextProperty).toString() : QString();
+    if (text.isEmpty()) return;
+    // The style draws what follows the tab as the item's shortcut.
+    option->text = option->text.left(option->text.indexOf(u'\t')) + u'\t' + text;
 }
 
 void MenuWidget::showEvent(QShowEvent* event)

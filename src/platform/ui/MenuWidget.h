@@ -30,6 +30,11 @@ public:
     static void setDescription(QAction& action, const std::string& description);
     static std::string description(const QAction& action);
 
+    // How the action's key equivalent is written in the menu; empty for the toolkit's text.
+    static void setKeyEquivalentText(QAction& action, const std::string& text);
+    // What the menu shows for it: the text set, else the toolkit's; empty without one.
+    static std::string keyEquivalentText(const QAction& action);
+
     // Closes this menu and the menus it hangs from, before a key equivalent's action.
     std::function<void()> closeAll;
     // Runs once the menu is on screen and at each new size while it is (rows that grow
@@ -38,6 +43,7 @@ public:
     std::function<void()> onShownOrResized;
 
 protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

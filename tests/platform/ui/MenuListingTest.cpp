@@ -1,5 +1,6 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/Menu.h"
+#include "platform/ui/MenuWidget.h"
 #include "support/QtTestApplication.h"
 #include "support/SimDesktopTest.h"
 
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStyleOptionMenuItem>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,35 @@ TEST_F(MenuListingTest, TheCommandKeyEquivalentChoosesTheItemWhileOpen)
     EXPECT_FALSE(menu.isOpen()) << "closed before the action runs";
     clock().runUntilIdle();
     EXPECT_EQ(settings, 1);
+}
+
+// The menu shows a key equivalent as the caller writes it ("Strg+," on a German desktop),
+// else as the toolkit does.
+TEST_F(MenuListingTest, AKeyEquivalentIsShownInTheCallersWords)
+{
+    struct StyleProbe : ui::MenuWidget {
+        using ui::MenuWidget::initStyleOption;
+    } probe;
+    QAction* settings = probe.addAction("设置…");
+    settings->setShortcut(QKeySequence("Ctrl+,"));
+    const auto painted = [&] {
+        QStyleOptionMenuItem option;
+        probe.initStyleOption(&option, settings);
+        return option.text.toStdString();
+    };
+    EXPECT_EQ(painted(), "设置…\tCtrl+,");
+    ui::MenuWidget::setKeyEquivalentText(*settings, "Strg+,");
+    EXPECT_EQ(painted(), "设置…\tStrg+,");
+
+    ui::Menu menu;
+    auto item = menu.addItem("设置…");
+    item.setKeyEquivalent(",", "Strg+,");
+    EXPECT_EQ(item.keyEquivalent(), ",");
+    EXPECT_EQ(item.shownKeyEquivalent(), "Strg+,");
+    item.setKeyEquivalent(",");
+    EXPECT_EQ(item.shownKeyEquivalent(), "Ctrl+,");
+    item.setKeyEquivalent("", "Strg+,");
+    EXPECT_EQ(item.shownKeyEquivalent(), "");
 }
 
 TEST_F(MenuListingTest, PopUpReportsTheEndOfEachOpening)
