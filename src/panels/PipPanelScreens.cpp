@@ -104,6 +104,7 @@ void PipPanel::handleScreenReconfiguration()
 {
     const bool resizeCounts = desktop::displays().resizeCountsAsNewScreen();
     const std::vector<ui::Screen> screens = ui::screens();
+    const std::vector<core::Rect> screenFrames = framesOf(screens), workAreas = visibleFramesOf(screens);
     std::vector<PipPanel*> changed, outsideWorkArea;
     bool offScreen = false;
     for (PipPanel* panel : all()) {
@@ -114,9 +115,9 @@ void PipPanel::handleScreenReconfiguration()
         }
         if (panel->screenChangedSinceSized())
             changed.push_back(panel);
-        else if (resizeCounts && !whollyInside(panel->frame(), framesOf(screens)))
+        else if (resizeCounts && !whollyInside(panel->frame(), screenFrames))
             offScreen = true;
-        else if (resizeCounts && !whollyInside(panel->frame(), visibleFramesOf(screens)))
+        else if (resizeCounts && !whollyInside(panel->frame(), workAreas))
             outsideWorkArea.push_back(panel);
     }
     if (changed.empty() && !offScreen) {
