@@ -1,5 +1,7 @@
 #include "app/ToolkitStartMessages.h"
 
+#include "platform/core/OwnFolder.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -26,15 +28,6 @@ bool acceptsAnotherClient()
     return accepted;
 }
 
-void writeTo(int fd, const std::string& text)
-{
-    for (std::size_t done = 0; done < text.size();) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) return;
-        done += static_cast<std::size_t>(n);
-    }
-}
-
 void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     if (type != QtFatalMsg) {
@@ -45,7 +38,7 @@ void handle(QtMsgType type, const QMessageLogContext& context, const QString& te
                                 ? "Qt cannot start on the X11 display '" + display +
                                       "': " + text.section('\n', 0, 0).toStdString()
                                 : "the X11 display '" + display + "' accepts no more clients (Qt's own connection was refused)";
-    writeTo(realError >= 0 ? realError : STDERR_FILENO, "glimra: " + why + "\n");
+    core::writeAllTo(realError >= 0 ? realError : STDERR_FILENO, "glimra: " + why + "\n");
     ::_exit(1);
 }
 
@@ -71,7 +64,7 @@ ToolkitStartMessages::~ToolkitStartMessages()
         ssize_t n;
         ::lseek(heldError, 0, SEEK_SET);
         while ((n = ::read(heldError, buffer, sizeof buffer)) > 0) held.append(buffer, static_cast<std::size_t>(n));
-        writeTo(STDERR_FILENO, held);
+        core::writeAllTo(STDERR_FILENO, held);
     }
     if (heldError >= 0) ::close(heldError);
 }
