@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
+#include "app/DescriptorLimit.h"
 #include "app/DesktopRun.h"
 #include "app/LaunchArguments.h"
+#include "app/ToolkitStartMessages.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/linux/FolderExchange.h"
 #include "platform/x11/X11Connection.h"
@@ -15,6 +17,8 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <unistd.h>
 #include <variant>
 #include <vector>
 
@@ -131,37 +135,19 @@ int runOnDisplay(char** argv, const std::vector<std::string>& launchArgs)
         std::fprintf(stderr, "%s\n", scenario::shownText(*problem).c_str());
         return 1;
     }
+    auto connection = std::get<std::shared_ptr<x11::Connection>>(std::move(opened));
     // Our own windows must be X windows, also in a Wayland session.
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     int qtArgc = 1;
+    std::optional<app::ToolkitStartMessages> startMessages(std::in_place, connection->displayName());
     QApplication qtApplication(qtArgc, argv);
-    app::runOnX11Desktop(std::get<std::shared_ptr<x11::Connection>>(std::move(opened)), launchArgs);
+    startMessages.reset();
+    app::runOnX11Desktop(std::move(connection), launchArgs);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Runs the scenario or live run the arguments name; its status.
+int runFile(char** argv, const Arguments& arguments)
 {
-    // The replace script's swap of two bundle folders, run by the copy that wrote it.
-    if (argc == 4 && std::string_view(argv[1]) == linuxdesktop::exchangeFoldersArgument)
-        return linuxdesktop::exchangeStatus(linuxdesktop::exchangeFolders(argv[2], argv[3]));
-    const auto parsed = parseArguments(argc, argv);
-    if (const auto* problem = std::get_if<std::string>(&parsed)) {
-        if (!problem->empty()) std::fprintf(stderr, "%s\n", scenario::shownText(*problem).c_str());
-        std::fputs(usage, stderr);
-        return 2;
-    }
-    const auto& arguments = std::get<Arguments>(parsed);
-    if (arguments.help) {
-        std::fputs(usage, stdout);
-        std::fputs(help, stdout);
-        return 0;
-    }
-    if (arguments.version) {
-        std::printf("%s\n", core::AppIdentity::current().versionLine().c_str());
-        return 0;
-    }
-    if (!arguments.scenario && !arguments.live) return runOnDisplay(argv, arguments.launchArgs);
     const bool live = arguments.live.has_value();
 
     // A refused scenario is told before anything else can write to standard error.
@@ -195,4 +181,43 @@ int main(int argc, char** argv)
     const auto result = scenario::runScenario(scenario, output, std::move(application));
     if (!result.message.empty()) std::fprintf(stderr, "%s\n", result.message.c_str());
     return result.status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // The replace script's swap of two bundle folders, run by the copy that wrote it.
+    if (argc == 4 && std::string_view(argv[1]) == linuxdesktop::exchangeFoldersArgument)
+        return linuxdesktop::exchangeStatus(linuxdesktop::exchangeFolders(argv[2], argv[3]));
+    const auto parsed = parseArguments(argc, argv);
+    if (const auto* problem = std::get_if<std::string>(&parsed)) {
+        if (!problem->empty()) std::fprintf(stderr, "%s\n", scenario::shownText(*problem).c_str());
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    const auto& arguments = std::get<Arguments>(parsed);
+    if (arguments.help) {
+        std::fputs(usage, stdout);
+        std::fputs(help, stdout);
+        return 0;
+    }
+    if (arguments.version) {
+        std::printf("%s\n", core::AppIdentity::current().versionLine().c_str());
+        return 0;
+    }
+    if (const auto problem = app::raiseOpenFileLimit()) {
+        std::fprintf(stderr, "%s\n", problem->c_str());
+        return 1;
+    }
+    // A thread or a lock the system refuses is one line, not an abort. Workers may be
+    // running, so the static objects are left as they are.
+    try {
+        if (!arguments.scenario && !arguments.live) return runOnDisplay(argv, arguments.launchArgs);
+        return runFile(argv, arguments);
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "glimra: out of a system resource (threads, memory or locks): %s\n", error.what());
+        std::fflush(nullptr);
+        ::_exit(1);
+    }
 }

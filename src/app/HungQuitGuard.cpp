@@ -18,6 +18,9 @@ namespace {
 constexpr double checkInterval = 0.25;
 // The quit's own steps each take a main-queue turn of far less.
 constexpr double patience = 1.0;
+// A main thread silent this long is stuck, whatever holds it (a reply the server never
+// sends, a wait that never ends); a busy one on a loaded machine answers well before.
+constexpr double lastPatience = 10.0;
 
 // Touched by the timer's ticks only, which never overlap, and the main queue's answer.
 struct Guard {
@@ -38,8 +41,11 @@ void check(Guard& guard)
         return;
     }
     // A main thread that is only slow (a busy machine) still puts taken-over windows back.
-    if (now - *guard.askedAt < patience || (serverWait && *serverWait < patience)) return;
-    Diag::log("退出：主线程与 X 服务器都 1 秒未响应（服务器被其他程序占住）⇒ 写好设置后直接退出");
+    const double silence = now - *guard.askedAt;
+    const bool serverHeld = serverWait && *serverWait >= patience;
+    if (silence < patience || (!serverHeld && silence < lastPatience)) return;
+    Diag::log(serverHeld ? "退出：主线程与 X 服务器都 1 秒未响应（服务器被其他程序占住）⇒ 写好设置后直接退出"
+                         : "退出：主线程 10 秒未响应 ⇒ 写好设置后直接退出");
     defaults::Defaults::standard().flush();
     std::fflush(nullptr);
     ::_exit(0);

@@ -7,12 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -53,6 +57,12 @@ protected:
     {
         environment.merge(folders());
         return std::make_unique<GlimraChild>(std::vector<std::string>{}, scratch, environment);
+    }
+    // The same under prlimit with the limit given ("--nofile=20:" for a soft limit alone).
+    std::unique_ptr<GlimraChild> startLimited(const std::string& scratch, const std::string& limit)
+    {
+        return std::make_unique<GlimraChild>("/usr/bin/prlimit", std::vector<std::string>{limit, GLIMRA_EXECUTABLE},
+                                             scratch, folders());
     }
     // How often the log holds the line; every launch logs into the same log.
     long timesLogged(const std::string& line) const
@@ -136,6 +146,59 @@ TEST_F(DesktopLaunch, SaysAtLaunchWhenNoCompositingManagerDrawsTranslucency)
     ASSERT_TRUE(testsupport::waitUntil([&] { return x11::hasCompositingManager(*connection); }));
     launchAndQuit();
     EXPECT_EQ(timesLogged(line), 1);
+}
+
+// A shell's small soft limit on open files is raised for the run, which then quits on
+// SIGTERM as ever; a hard limit too small to work with is one line, exit 1.
+TEST_F(DesktopLaunch, ASmallLimitOnOpenFilesIsRaisedAndOneThatCannotBeIsTold)
+{
+    for (const char* limit : {"--nofile=15:", "--nofile=20:"}) {
+        SCOPED_TRACE(limit);
+        TempDir scratch;
+        const auto child = startLimited(scratch.path(), limit);
+        ASSERT_TRUE(launched(*child)) << child->err();
+        child->signal(SIGTERM);
+        EXPECT_EQ(child->waitForExit(quitWait), 0) << child->err();
+    }
+    TempDir scratch;
+    const auto refused = startLimited(scratch.path(), "--nofile=20:20");
+    EXPECT_EQ(refused->waitForExit(launchWait), 1);
+    EXPECT_EQ(refused->err(), "glimra: the limit on open files is 20 (ulimit -n); Glimra needs at least 64\n");
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// The sanitizer cannot start at all in so little address space.
+TEST_F(DesktopLaunch, TooLittleMemoryForItsThreadsIsToldInOneLine)
+{
+    TempDir scratch;
+    const auto child = startLimited(scratch.path(), "--as=300000000");
+    EXPECT_EQ(child->waitForExit(launchWait), 1);
+    const std::string err = child->err();
+    EXPECT_TRUE(err.starts_with("glimra: out of a system resource (threads, memory or locks): ")) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+#endif
+
+// The server's last free client slot goes to Glimra's own connection, and Qt's is refused.
+TEST_F(DesktopLaunch, ADisplayThatTakesNoMoreClientsIsToldInOneLine)
+{
+    using Connection = std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)>;
+    std::vector<Connection> idle;
+    // Bounded so that a server without a limit cannot take the test's every descriptor.
+    while (idle.size() < 2000) {
+        Connection connection(xcb_connect(nullptr, nullptr), xcb_disconnect);
+        if (xcb_connection_has_error(connection.get())) break;
+        idle.push_back(std::move(connection));
+    }
+    ASSERT_LT(idle.size(), 2000u);
+    ASSERT_FALSE(idle.empty());
+    idle.pop_back();
+
+    TempDir scratch;
+    const auto child = start(scratch.path());
+    EXPECT_EQ(child->waitForExit(launchWait), 1);
+    EXPECT_EQ(child->err(), "glimra: the X11 display '" + std::string(std::getenv("DISPLAY")) +
+                                "' accepts no more clients (Qt's own connection was refused)\n");
 }
 
 }  // namespace

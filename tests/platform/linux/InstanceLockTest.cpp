@@ -3,6 +3,7 @@
 #include "platform/core/SystemLog.h"
 
 #include "support/QtTestApplication.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <gmock/gmock.h>
 
@@ -38,13 +40,17 @@ protected:
         ::mkdir((home() + "/run").c_str(), 0700);
     }
 
-    // Runs Qt's events until the condition holds, at most two seconds.
+    // Runs Qt's events until the condition holds, at most the bound; a timer wakes the wait
+    // when nothing else comes.
     template <typename Condition>
-    bool pumpUntil(Condition condition)
+    bool pumpUntil(Condition condition, qint64 boundMilliseconds = 2000)
     {
+        QTimer wake;
+        wake.start(20);
         QElapsedTimer elapsed;
         elapsed.start();
-        while (!condition() && elapsed.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (!condition() && elapsed.elapsed() < boundMilliseconds)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return condition();
     }
 
@@ -76,18 +82,6 @@ TEST_F(InstanceLockTest, TheFolderComesFromTheRuntimeFolderAndIsCreatedPrivate)
         EXPECT_EQ(made.st_mode & 0777, 0700u);
     }
     EXPECT_EQ(linuxdesktop::InstanceLock::defaultFolder(), fallback);
-    if (!hasSession && ::geteuid() == 0) {
-        // A fallback of that name that another user made first is not taken; the choice
-        // is made once for a temporary folder, so this one is another.
-        const std::string other = home() + "/other";
-        ::mkdir(other.c_str(), 0700);
-        ::setenv("TMPDIR", other.c_str(), 1);
-        const std::string taken = other + "/" + std::filesystem::path(fallback).parent_path().filename().string();
-        ASSERT_EQ(::mkdir(taken.c_str(), 0777), 0);
-        ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
-        const std::string own = linuxdesktop::InstanceLock::defaultFolder();
-        EXPECT_EQ(own, taken + "-" + std::to_string(::geteuid()) + "/glimra");
-    }
     if (savedTemporary)
         ::setenv("TMPDIR", keptTemporary.c_str(), 1);
     else
@@ -150,12 +144,35 @@ TEST_F(InstanceLockTest, ARuntimeFolderThatIsALinkOrAnotherUsersIsNotUsed)
     EXPECT_EQ(linuxdesktop::InstanceLock::otherLiveHolder(home() + "/runtime-linked/glimra"), std::nullopt);
     EXPECT_FALSE(std::filesystem::exists(theirs + "/glimra"));
 
-    if (::geteuid() != 0) return;
+}
+
+// Only root can make a folder that is another user's.
+TEST_F(InstanceLockTest, AnotherUsersRuntimeFolderIsNotUsedNorItsFallbackName)
+{
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a folder to another user";
+    const std::string theirs = home() + "/theirs";
+    ASSERT_EQ(::mkdir(theirs.c_str(), 0700), 0);
     ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
     const auto foreign = linuxdesktop::InstanceLock::prepareFolder(theirs + "/glimra");
     ASSERT_TRUE(foreign);
     EXPECT_NE(foreign->find("another user"), std::string::npos) << *foreign;
     EXPECT_FALSE(std::filesystem::exists(theirs + "/glimra"));
+
+    // A fallback of that name that another user made first in the temporary folder is not
+    // taken.
+    testsupport::ScopedEnvironment environment;
+    environment.set("XDG_RUNTIME_DIR", "");
+    environment.set("TMPDIR", home());
+    const std::string fallback = linuxdesktop::InstanceLock::defaultFolder();
+    if (!fallback.starts_with(home() + "/runtime-")) GTEST_SKIP() << "the session's runtime folder is used: " << fallback;
+    // The choice is made once for a temporary folder, so this one is another.
+    const std::string other = home() + "/other";
+    ::mkdir(other.c_str(), 0700);
+    environment.set("TMPDIR", other);
+    const std::string taken = other + "/" + std::filesystem::path(fallback).parent_path().filename().string();
+    ASSERT_EQ(::mkdir(taken.c_str(), 0777), 0);
+    ASSERT_EQ(::chown(taken.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(linuxdesktop::InstanceLock::defaultFolder(), taken + "-" + std::to_string(::geteuid()) + "/glimra");
 }
 
 TEST_F(InstanceLockTest, AFifoInPlaceOfTheLockFileIsLeftAloneWithOneLine)
@@ -292,23 +309,33 @@ TEST_F(InstanceLockTest, AFloodOfHeldConnectionsNeitherClosesTheSocketNorLosesAR
     rlimit tight = saved;
     tight.rlim_cur = static_cast<rlim_t>(inUse + 150);
     ::setrlimit(RLIMIT_NOFILE, &tight);
+    // Also when an assertion ends the test early.
+    struct Cleanup {
+        rlimit limit;
+        pid_t child;
+        int readEnd;
+        ~Cleanup()
+        {
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            ::close(readEnd);
+        }
+    } const cleanup{saved, child, done[0]};
 
+    // The child writes its byte once it holds every connection, or the pipe closes as it
+    // dies; bounded only so that a lost reopen fails rather than hangs.
+    constexpr qint64 floodBound = 60000;
     bool flooded = false;
     QSocketNotifier notifier(done[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] { flooded = true; });
-    while (!flooded) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ASSERT_TRUE(pumpUntil([&] { return flooded; }, floodBound));
 
     struct stat status {};
     EXPECT_EQ(::lstat(holder.socketPath().c_str(), &status), 0) << "the socket file is still there";
     EXPECT_TRUE(linuxdesktop::InstanceLock::sendReopen(folder));
-    while (reopened == 0 && ::lstat(holder.socketPath().c_str(), &status) == 0)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_TRUE(pumpUntil([&] { return reopened > 0 || ::lstat(holder.socketPath().c_str(), &status) != 0; }, floodBound));
     EXPECT_EQ(reopened, 1);
-
-    ::setrlimit(RLIMIT_NOFILE, &saved);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    ::close(done[0]);
 }
 
 }  // namespace

@@ -78,6 +78,8 @@ TEST_F(XdgLoginItemFilesTest, AFifoInPlaceOfTheEntryIsNotWaitedOnAndLeftAlone)
     EXPECT_EQ(lines, std::vector<std::string>{line(entryPath(), "不是普通文件 ⇒ 不打开，保持原样")});
 }
 
+// The entry is only ever written by renaming a fresh file over it, which leaves the other
+// name's file as it was; only the line tells that the hard link was seen.
 TEST_F(XdgLoginItemFilesTest, AnEntryLinkedFromElsewhereIsReplacedNotWritten)
 {
     fs::create_directory(folder());
