@@ -19,7 +19,7 @@ enum class SourceWindowState { visible, hidden, destroyed };
 
 // ---- window list (any thread) ----
 
-// True while any window of the full list, on screen or not, has this number.
+// True until the window is destroyed, also while the window list does not show it.
 bool windowExists(desktop::WindowID windowID);
 // "owner/layerN" for log lines; "?" without a list, "已销毁?" when the window is gone.
 std::string windowOwnerName(desktop::WindowID windowID);
