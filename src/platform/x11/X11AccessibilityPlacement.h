@@ -53,6 +53,9 @@ private:
     // The frame once it differs from before; none when it stayed (or the window went).
     std::optional<core::Rect> frameAfterChange(xcb_window_t window, const core::Rect& before,
                                                const std::function<void()>& askAgain = {});
+    // The frame once it is done; none when it was not within waitForChange.
+    std::optional<core::Rect> frameOnce(xcb_window_t window, const std::function<bool(const core::Rect&)>& done,
+                                        const std::function<void()>& askAgain = {});
     void keep(xcb_window_t window, const Displaced& displaced);
     void putBack(xcb_window_t window, const Displaced& displaced);
 
