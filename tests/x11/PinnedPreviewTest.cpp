@@ -189,10 +189,8 @@ TEST_F(PinnedPreview, AMaximisedXtermIsTakenOverAndComesBackMaximised)
         [&] { return propertyOf(terminalWindow, "_NET_WM_STATE").find("MAXIMIZED") != std::string::npos; }, 5));
     EXPECT_FALSE(logHas("最小尺寸学习: ")) << glimra.log();
     runTool({"wmctrl", "-i", "-r", std::to_string(terminalWindow), "-b", "remove,maximized_vert,maximized_horz"});
-    EXPECT_TRUE(waitUntil([&] { return sameFrame(frameOf(terminalWindow), unmaximised, 2); }, 5))
-        << frameOf(terminalWindow).x << "," << frameOf(terminalWindow).y << " " << frameOf(terminalWindow).width << "x"
-        << frameOf(terminalWindow).height << " instead of " << unmaximised.x << "," << unmaximised.y << " "
-        << unmaximised.width << "x" << unmaximised.height;
+    // openbox still has the frame xterm had before it was maximised.
+    EXPECT_TRUE(waitUntil([&] { return sameFrame(frameOf(terminalWindow), unmaximised, 2); }, 5));
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 
@@ -219,8 +217,8 @@ TEST_F(PinnedPreview, PinningAWindowOnAnotherWorkspaceKeepsThePicture)
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 
-// fluxbox takes a moved and resized window's size late and in its own way: the read-back
-// corrects it, and the window stays within the preview's box.
+// fluxbox takes a move alone as a resize to the frame's height: each recentre of the
+// takeover grew xterm far past the preview's box.
 class PinnedPreviewUnderFluxbox : public PinnedPreview {
 protected:
     PinnedPreviewUnderFluxbox() : PinnedPreview({"fluxbox"}) {}

@@ -98,7 +98,9 @@ std::optional<FramePlacement::Displaced> FramePlacement::displacedOf(xcb_window_
     Displaced displaced{facts.pixels, facts.pixels, ewmh::placingStates(*connection_, facts.states)};
     if (!displaced.lifted.empty()) {
         ewmh::setStates(*connection_, window, displaced.lifted, false);
-        displaced.normal = frameAfterChange(window, facts.pixels).value_or(facts.pixels);
+        // It moves before it resizes: the new size is waited for.
+        const auto resized = [&](const core::Rect& now) { return now.size != facts.pixels.size; };
+        displaced.normal = frameOnce(window, resized).value_or(factsOf(*connection_, window).value_or(facts).pixels);
         frame = displaced.normal;
     }
     return displaced;
@@ -123,12 +125,20 @@ void FramePlacement::request(xcb_window_t window, const core::Rect& frame)
 std::optional<core::Rect> FramePlacement::frameAfterChange(xcb_window_t window, const core::Rect& before,
                                                            const std::function<void()>& askAgain)
 {
+    return frameOnce(
+        window, [&](const core::Rect& frame) { return frame != before; }, askAgain);
+}
+
+std::optional<core::Rect> FramePlacement::frameOnce(xcb_window_t window,
+                                                    const std::function<bool(const core::Rect&)>& done,
+                                                    const std::function<void()>& askAgain)
+{
     const double start = dispatch::now();
     bool askedAgain = !askAgain;
     while (true) {
         const auto facts = factsOf(*connection_, window);
         if (!facts) return std::nullopt;
-        if (facts->pixels != before) return facts->pixels;
+        if (done(facts->pixels)) return facts->pixels;
         const double waited = dispatch::now() - start;
         if (waited >= waitForChange) return std::nullopt;
         // fluxbox drops a request now and then: once, halfway, it is asked again.
@@ -164,8 +174,9 @@ void FramePlacement::putBack(xcb_window_t window, const Displaced& displaced)
     if (displaced.lifted.empty()) return;
     // At its frame out of those states first: the window manager keeps that one for the
     // user's next leaving them.
+    // It moves before it resizes: the whole frame is waited for.
     request(window, displaced.normal);
-    frameAfterChange(window, displaced.home);
+    frameOnce(window, [&](const core::Rect& frame) { return near(frame, displaced.normal); });
     ewmh::setStates(*connection_, window, displaced.lifted, true);
 }
 

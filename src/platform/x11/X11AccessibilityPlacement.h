@@ -40,8 +40,8 @@ private:
     };
 
     desktop::ax::Error place(xcb_window_t window, std::optional<core::Point> origin, std::optional<core::Size> size);
-    // The window's record, made at its first move (its states lifted, frame then follows);
-    // none for a window the user does not see that was not moved before.
+    // The window's record, made at its first move (its states lifted, and frame set to
+    // where that leaves it); none for a window the user does not see that was not moved.
     std::optional<Displaced> displacedOf(xcb_window_t window, const ClientFacts& facts, core::Rect& frame);
     std::optional<Displaced> recorded(xcb_window_t window);
     bool onSeenDesktop(const ClientFacts& facts);
@@ -53,6 +53,9 @@ private:
     // The frame once it differs from before; none when it stayed (or the window went).
     std::optional<core::Rect> frameAfterChange(xcb_window_t window, const core::Rect& before,
                                                const std::function<void()>& askAgain = {});
+    // The frame once it is done; none when it was not within waitForChange.
+    std::optional<core::Rect> frameOnce(xcb_window_t window, const std::function<bool(const core::Rect&)>& done,
+                                        const std::function<void()>& askAgain = {});
     void keep(xcb_window_t window, const Displaced& displaced);
     void putBack(xcb_window_t window, const Displaced& displaced);
 
