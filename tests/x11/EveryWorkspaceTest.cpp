@@ -14,22 +14,6 @@ namespace {
 
 using namespace testsupport;
 
-std::string property(unsigned long window, const std::string& name)
-{
-    return runTool({"xprop", "-id", std::to_string(window), name});
-}
-
-bool viewable(unsigned long window)
-{
-    return runTool({"xwininfo", "-id", std::to_string(window)}).find("Map State: IsViewable") != std::string::npos;
-}
-
-bool onWorkspace(int workspace)
-{
-    return runTool({"xprop", "-root", "_NET_CURRENT_DESKTOP"}) ==
-           "_NET_CURRENT_DESKTOP(CARDINAL) = " + std::to_string(workspace) + "\n";
-}
-
 // Changing the number of workspaces outlives the test on a shared display: this one has
 // a display of its own.
 TEST(X11EveryWorkspace, MiniWindowsAndTheStatusButtonStayOnEveryWorkspace)
@@ -66,8 +50,8 @@ TEST(X11EveryWorkspace, MiniWindowsAndTheStatusButtonStayOnEveryWorkspace)
     const std::vector<unsigned long> ours = {clockMini, terminalMini, button};
     for (const unsigned long window : ours) {
         SCOPED_TRACE(window);
-        EXPECT_EQ(property(window, "_NET_WM_DESKTOP"), "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n");
-        const std::string state = property(window, "_NET_WM_STATE");
+        EXPECT_EQ(propertyOf(window, "_NET_WM_DESKTOP"), "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n");
+        const std::string state = propertyOf(window, "_NET_WM_STATE");
         EXPECT_NE(state.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << state;
         EXPECT_NE(state.find("_NET_WM_STATE_ABOVE"), std::string::npos) << state;
     }

@@ -38,6 +38,22 @@ std::vector<unsigned long> visibleWindowsOf(pid_t pid)
     return idsIn(runTool({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}));
 }
 
+std::string propertyOf(unsigned long window, const std::string& name)
+{
+    return runTool({"xprop", "-id", std::to_string(window), name});
+}
+
+bool viewable(unsigned long window)
+{
+    return runTool({"xwininfo", "-id", std::to_string(window)}).find("Map State: IsViewable") != std::string::npos;
+}
+
+bool onWorkspace(int workspace)
+{
+    return runTool({"xprop", "-root", "_NET_CURRENT_DESKTOP"}) ==
+           "_NET_CURRENT_DESKTOP(CARDINAL) = " + std::to_string(workspace) + "\n";
+}
+
 std::string pixelsOf(unsigned long window) { return runTool({"xwd", "-id", std::to_string(window), "-silent"}); }
 
 Geometry geometryOf(unsigned long window)

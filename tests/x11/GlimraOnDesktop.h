@@ -17,11 +17,18 @@ namespace testsupport {
 
 struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const Geometry&) const = default;
 };
 
 // The mapped windows that carry the process's pid.
 std::vector<unsigned long> visibleWindowsOf(pid_t pid);
 bool isVisibleWindowOf(pid_t pid, unsigned long window);
+// The window's property as xprop prints it ("NAME(TYPE) = ...").
+std::string propertyOf(unsigned long window, const std::string& name);
+// Whether the window and every window it lies in are mapped.
+bool viewable(unsigned long window);
+// Whether the window manager names the workspace as the current one.
+bool onWorkspace(int workspace);
 // The window's pixels as the screen shows them (an xwd dump: header and pixels).
 std::string pixelsOf(unsigned long window);
 Geometry geometryOf(unsigned long window);

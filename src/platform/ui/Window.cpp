@@ -111,9 +111,7 @@ void Window::applyAlpha(double alpha)
 void Window::orderFront()
 {
     if (!isVisible()) show();
-    // Window managers take a client's own raise of a panel for a bid to be activated, and
-    // mark it for attention when they refuse; the window server orders panels as a pager.
-    if (hasWindowSystem() && style_ != Style::panel) raise();
+    if (hasWindowSystem()) raise();
     registration_->orderFront();
     for (const auto& child : children_)
         if (child && child->isVisible()) child->orderFront();
@@ -202,9 +200,6 @@ void Window::setVisible(bool visible)
     // Panels float over the user's work on whichever workspace it is.
     if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem())
         x11::floatOnEveryWorkspace(static_cast<xcb_window_t>(winId()));
-    // A window manager that withdrew the window may have left it elsewhere (fluxbox: at
-    // the origin), which Qt took for its place: it is mapped at its own frame again.
-    if (visible && !isVisible() && geometry() != clientGeometry()) setGeometry(clientGeometry());
     QWidget::setVisible(visible);
     if (visible && style_ == Style::titled && hasWindowSystem() && windowHandle())
         noteWindowSystemTitleBarHeight(windowHandle()->frameMargins().top());
