@@ -83,8 +83,8 @@ bool MirrorView::presentDirectly()
     switch (native_->show(pixels, target, area.translated(-target.topLeft()))) {
     case ui::NativePicture::Shown::now: return nowPresenting(area);
     case ui::NativePicture::Shown::later:
-        // The last picture stays in its old shape: where the new one would have reached
-        // beyond it, nothing would show this frame.
+        // The last picture would stay in its old shape, over or short of the bands of
+        // this frame: Qt paints it instead.
         if (area != presentedArea_) break;
         presentPending_ = true;
         return true;
