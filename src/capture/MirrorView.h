@@ -116,7 +116,8 @@ private:
     // Whether the desktop's picture shows the current frame (or will, once the server has
     // taken the last one).
     bool presentDirectly();
-    bool nowPresenting();
+    // area: what the desktop's picture covers now, in the window's device pixels.
+    bool nowPresenting(const QRegion& area);
     void stopPresenting();
     // A widget stacked over the view draws on it now (chrome, a banner, a hint), or the
     // view itself is faded.
@@ -129,6 +130,7 @@ private:
     bool nativeAsked_ = false;
     bool presenting_ = false;
     bool presentPending_ = false;
+    QRegion presentedArea_;
 
     const bool letterboxClear_;
     const bool fillsBounds_;

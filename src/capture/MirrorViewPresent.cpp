@@ -69,7 +69,7 @@ bool MirrorView::presentDirectly()
         }
         // The picture covers the whole backdrop: nothing of it shows.
         native_->hide();
-        return nowPresenting();
+        return nowPresenting(area);
     }
     const QRect target = area.boundingRect();
     const QPoint at = target.topLeft() - shown.origin;
@@ -81,18 +81,29 @@ bool MirrorView::presentDirectly()
             : ui::ShownPixels{shown.image.constBits(), static_cast<int>(shown.image.bytesPerLine()),
                               QRect(at, target.size()), true, nullptr};
     switch (native_->show(pixels, target, area.translated(-target.topLeft()))) {
-    case ui::NativePicture::Shown::now: return nowPresenting();
-    case ui::NativePicture::Shown::later: presentPending_ = true; return true;
+    case ui::NativePicture::Shown::now: return nowPresenting(area);
+    case ui::NativePicture::Shown::later:
+        // The last picture would stay in its old shape, over or short of the bands of
+        // this frame: Qt paints it instead.
+        if (area != presentedArea_) break;
+        presentPending_ = true;
+        return true;
     case ui::NativePicture::Shown::unavailable: break;
     }
     stopPresenting();
     return false;
 }
 
-bool MirrorView::nowPresenting()
+bool MirrorView::nowPresenting(const QRegion& area)
 {
-    if (!presenting_) watchOverlays();
+    if (!presenting_)
+        watchOverlays();
+    // Where a picture's shape no longer reaches, the window shows what Qt last painted
+    // there, an older frame: Qt paints this one under the pictures.
+    else if (area != presentedArea_)
+        update();
     presenting_ = true;
+    presentedArea_ = area;
     presentPending_ = false;
     return true;
 }

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QScreen>
 
 namespace {
 
@@ -190,4 +191,34 @@ TEST_F(MirrorViewPresentTest, WhatTheDesktopCannotShowIsPaintedByQt)
     view->display(plain(200, 100, qRgb(0, 255, 0)));
     view->hide();
     EXPECT_EQ(log->hidden, 2);
+}
+
+// Where the desktop's pictures no longer reach after a change of shape, the window shows
+// what Qt painted there: never an older frame.
+TEST_F(MirrorViewPresentTest, APictureOfAnotherShapeLeavesNoOlderFrameBesideIt)
+{
+    const auto bottomLog = std::make_shared<PictureLog>();
+    ui::installNativePictures([this, bottomLog](QWidget&, ui::PictureLayer layer) {
+        return std::make_unique<RecordedPicture>(layer == ui::PictureLayer::bottom ? bottomLog : log);
+    });
+    auto* backdrop = new MirrorView(true, true, window.get());
+    backdrop->setGeometry(view->geometry());
+    backdrop->lower();
+    backdrop->show();
+    const auto handOver = [&](ui::NativePicture::Shown answer, int height, QRgb colour) {
+        log->answer = bottomLog->answer = answer;
+        const auto frame = plain(200, height, colour);
+        backdrop->display(frame);
+        view->display(frame);
+        settle();
+        return window->screen()->grabWindow(window->winId()).toImage().pixel(100, 10);
+    };
+    using enum ui::NativePicture::Shown;
+    // Qt paints a blue frame, the desktop's pictures the next; then a wider red one.
+    handOver(unavailable, 100, qRgb(0, 0, 255));
+    ASSERT_EQ(handOver(now, 100, qRgb(0, 0, 255)), qRgb(0, 0, 255));
+    EXPECT_NE(qBlue(handOver(now, 50, qRgb(255, 0, 0))), 255) << "the older frame shows in the band";
+    // The server still reads the last picture, of the old shape: Qt paints the new one.
+    handOver(later, 100, qRgb(0, 255, 0));
+    EXPECT_EQ(log->hidden, 1);
 }
