@@ -9,7 +9,6 @@
 #include "foundation/LogText.h"
 #include "foundation/WindowQuery.h"
 #include "platform/desktop/Desktop.h"
-#include "platform/desktop/WindowPresence.h"
 #include "platform/dispatch/WhileAlive.h"
 
 #include <cmath>
@@ -113,7 +112,7 @@ void StreamMirror::checkFullscreenLater()
     const Ref self = ref();
     dispatch::main().async([self, target = target_] {
         // Off screen for being on another workspace, it is no full-screen window.
-        if (desktop::windowPresence(target.windowID) == desktop::WindowPresence::otherWorkspace) return;
+        if (desktop::windowServer().windowPresence(target.windowID) == desktop::WindowPresence::otherWorkspace) return;
         const auto front = desktop::workspace().frontmostApplication();
         const desktop::Pid frontPid = front ? front->pid : 0;
         const desktop::Pid sourcePid = EventBridge::pidOf(target).value_or(0);

@@ -3,7 +3,6 @@
 #include "foundation/OwningApplication.h"
 #include "foundation/WindowQuery.h"
 #include "platform/desktop/Desktop.h"
-#include "platform/desktop/WindowPresence.h"
 
 namespace EventBridge {
 
@@ -11,7 +10,7 @@ SourceWindowState sourceWindowState(desktop::WindowID windowID, const std::optio
                                     bool framesActive)
 {
     if (WindowQuery::onScreenInfo(windowID)) return SourceWindowState::visible;
-    switch (desktop::windowPresence(windowID)) {
+    switch (desktop::windowServer().windowPresence(windowID)) {
     case desktop::WindowPresence::destroyed: return SourceWindowState::destroyed;
     // Alive, and shown nowhere now: a window hidden to a tray, or on another workspace.
     case desktop::WindowPresence::unlisted:

@@ -3,13 +3,12 @@
 #include "foundation/OwningApplication.h"
 #include "foundation/WindowQuery.h"
 #include "platform/desktop/Desktop.h"
-#include "platform/desktop/WindowPresence.h"
 
 namespace EventBridge {
 
 bool windowExists(desktop::WindowID windowID)
 {
-    return desktop::windowPresence(windowID) != desktop::WindowPresence::destroyed;
+    return desktop::windowServer().windowPresence(windowID) != desktop::WindowPresence::destroyed;
 }
 
 std::string windowOwnerName(desktop::WindowID windowID)

@@ -15,7 +15,6 @@
 #include "platform/core/SystemLog.h"
 #include "platform/core/TextFormat.h"
 #include "platform/desktop/Desktop.h"
-#include "platform/desktop/WindowPresence.h"
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/LiteralText.h"
@@ -49,7 +48,7 @@ std::string flag(bool value) { return value ? "true" : "false"; }
 // A source that froze on another workspace was not minimised: its banner says where it is.
 views::FrozenBanner::Cause frozenCause(desktop::WindowID windowID)
 {
-    return desktop::windowPresence(windowID) == desktop::WindowPresence::otherWorkspace
+    return desktop::windowServer().windowPresence(windowID) == desktop::WindowPresence::otherWorkspace
                ? views::FrozenBanner::Cause::otherWorkspace
                : views::FrozenBanner::Cause::minimised;
 }

@@ -99,7 +99,9 @@ TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
         int width = 0;
         EXPECT_TRUE(waitUntil(
             [&] {
-                return logged("画面定格: 源窗口已无新帧 id=" + id, from) && (!measured || (width = bannerWidth(mini)));
+                // A stray grey pixel of the terminal is no banner.
+                return logged("画面定格: 源窗口已无新帧 id=" + id, from) &&
+                       (!measured || (width = bannerWidth(mini)) > 40);
             },
             60))
             << glimra.log();

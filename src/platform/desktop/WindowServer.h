@@ -2,6 +2,7 @@
 
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Types.h"
+#include "platform/desktop/WindowPresence.h"
 
 #include <cstdint>
 #include <functional>
@@ -80,6 +81,10 @@ public:
     // The window's current picture, as the window server composites it; none when it
     // does not exist or cannot be read.
     virtual PixelBufferRef windowImage(WindowID window, ImageResolution resolution = ImageResolution::nominal) = 0;
+    // Asked afresh. Where the list tells all there is, a listed window exists and any
+    // other does not; a server whose list may leave out a window that still exists says
+    // more. Any thread.
+    virtual WindowPresence windowPresence(WindowID window);
 
     // The application's own windows join the list, stacked by level; the number is the
     // window's for life. Ordering a window front puts it before the others of its level.

@@ -351,7 +351,9 @@ void X11WindowServer::restackOwnWindows()
             continue;
         }
         ewmh::setAbove(c, native, true);
-        ewmh::restack(c, native, below, XCB_STACK_MODE_ABOVE);
+        // The bottom one stays where the above layer puts it: a raise that names no
+        // sibling reads to some window managers (icewm) as a request for attention.
+        if (below != XCB_WINDOW_NONE) ewmh::restack(c, native, below, XCB_STACK_MODE_ABOVE);
         below = native;
     }
     for (const auto window : unmanaged) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/desktop/WindowPresence.h"
 #include "platform/desktop/WindowServer.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
@@ -17,7 +16,7 @@ namespace x11 {
 // client window's id. The application's own windows are X windows
 // too (Qt's xcb platform), numbered by their X window as a rule: they are listed with
 // their level as layer and kept stacked by level among themselves.
-class X11WindowServer : public desktop::WindowServer, public desktop::WindowPresenceQuery {
+class X11WindowServer : public desktop::WindowServer {
 public:
     X11WindowServer(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
     ~X11WindowServer() override;
