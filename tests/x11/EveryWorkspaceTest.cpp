@@ -20,11 +20,7 @@ TEST(X11EveryWorkspace, MiniWindowsAndTheStatusButtonStayOnEveryWorkspace)
 {
     TestDisplay display("1920x1080x24");
     ASSERT_TRUE(display.ready()) << "no X server of the test's own came up";
-    // Asked again until it holds: a window manager still starting drops the request.
-    ASSERT_TRUE(waitUntil([] {
-        runTool({"wmctrl", "-n", "2"});
-        return runTool({"xprop", "-root", "_NET_NUMBER_OF_DESKTOPS"}) == "_NET_NUMBER_OF_DESKTOPS(CARDINAL) = 2\n";
-    }));
+    ASSERT_TRUE(askForTwoWorkspaces());
     X11Client clock({"xclock", "-geometry", "164x164+40+640"});
     X11Client terminal({"xterm", "-geometry", "50x10+260+640"});
     ASSERT_NE(clock.waitForWindow("XClock"), 0u);

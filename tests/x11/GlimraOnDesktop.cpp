@@ -33,6 +33,14 @@ int numberAfter(const std::string& text, const std::string& label)
 
 }  // namespace
 
+bool askForTwoWorkspaces()
+{
+    return waitUntil([] {
+        runTool({"wmctrl", "-n", "2"});
+        return runTool({"xprop", "-root", "_NET_NUMBER_OF_DESKTOPS"}).find("= 1\n") == std::string::npos;
+    });
+}
+
 std::vector<unsigned long> visibleWindowsOf(pid_t pid)
 {
     return idsIn(runTool({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}));

@@ -22,6 +22,9 @@ struct Geometry {
 
 // The mapped windows that carry the process's pid.
 std::vector<unsigned long> visibleWindowsOf(pid_t pid);
+// Asks the window manager for two workspaces until it has more than one (one still
+// starting drops the request); whether it did.
+bool askForTwoWorkspaces();
 bool isVisibleWindowOf(pid_t pid, unsigned long window);
 // The window's property as xprop prints it ("NAME(TYPE) = ...").
 std::string propertyOf(unsigned long window, const std::string& name);
