@@ -79,6 +79,11 @@ TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
     glimra.process().signal(SIGUSR2);  // the smallest window: the terminal, the only one
     const unsigned long mini = glimra.waitForNewPictureWindow(known);
     ASSERT_NE(mini, 0u) << glimra.log();
+    // Hidden before its first picture shows, it would have none to freeze under the banner.
+    ASSERT_TRUE(waitUntil([&] {
+        const Geometry shown = geometryOf(mini);
+        return colourAt(pixelsOf(mini), shown.width / 2, shown.height / 2) == 0xFFFFFF;
+    })) << glimra.log();
     const auto logged = [&](const std::string& line, std::size_t from) {
         return glimra.log().find(line, from) != std::string::npos;
     };

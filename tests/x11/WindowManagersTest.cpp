@@ -38,7 +38,8 @@ TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
     ASSERT_TRUE(display.ready()) << "no X server with " << manager.name << " came up";
     ASSERT_TRUE(askForTwoWorkspaces());
     X11Client clock({"xclock", "-geometry", "164x164+40+640"});
-    X11Client terminal({"xterm", "-geometry", "50x10+260+640"});
+    // Under the mini windows, which show at the top right.
+    X11Client terminal({"xterm", "-geometry", "50x10+1500+330"});
     ASSERT_NE(clock.waitForWindow("XClock"), 0u);
     const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
     ASSERT_NE(terminalWindow, 0u);
@@ -62,9 +63,10 @@ TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
         for (const unsigned long window : minis) {
             SCOPED_TRACE(when + ", mini window " + std::to_string(window));
             EXPECT_TRUE(waitUntil([&] { return viewable(window); }));
-            const std::string state = propertyOf(window, "_NET_WM_STATE");
-            const bool marked = state.find("_NET_WM_STATE_DEMANDS_ATTENTION") != std::string::npos;
-            EXPECT_FALSE(marked) << state;
+            // metacity marks one mapped over the focused window; the mark is taken back.
+            EXPECT_TRUE(waitUntil([&] {
+                return propertyOf(window, "_NET_WM_STATE").find("_NET_WM_STATE_DEMANDS_ATTENTION") == std::string::npos;
+            })) << propertyOf(window, "_NET_WM_STATE");
             EXPECT_NE(propertyOf(window, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DOCK"), std::string::npos);
             EXPECT_EQ(propertyOf(window, "_NET_WM_DESKTOP"), "_NET_WM_DESKTOP(CARDINAL) = 4294967295\n");
         }

@@ -5,6 +5,7 @@
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/TitleBar.h"
 #include "platform/ui/Translucency.h"
+#include "platform/x11/X11AttentionMarks.h"
 #include "platform/x11/X11OwnWindowHints.h"
 
 #include <QCloseEvent>
@@ -198,8 +199,11 @@ void Window::setVisible(bool visible)
 {
     // The state goes on before each mapping: the window manager drops it on withdrawal.
     // Panels float over the user's work on whichever workspace it is.
-    if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem())
+    if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem()) {
         x11::floatOnEveryWorkspace(static_cast<xcb_window_t>(winId()));
+        if (!attentionMarks_)
+            attentionMarks_ = x11::refuseAttentionMarks([this] { return static_cast<xcb_window_t>(internalWinId()); });
+    }
     QWidget::setVisible(visible);
     if (visible && style_ == Style::titled && hasWindowSystem() && windowHandle())
         noteWindowSystemTitleBarHeight(windowHandle()->frameMargins().top());

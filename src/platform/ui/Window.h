@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+namespace x11 {
+class AttentionMarkRefusal;
+}
+
 namespace ui {
 
 // The base of every own top-level window. Frames are in screen coordinates (bottom-left
@@ -145,6 +149,7 @@ private:
     std::vector<QPointer<Window>> children_;
     QPointer<QWidget> contentView_;
     std::unique_ptr<OwnWindowRegistration> registration_;
+    std::unique_ptr<x11::AttentionMarkRefusal> attentionMarks_;
     QPointer<QWidget> titleBar_;
     std::optional<desktop::DisplayID> displayUnder_;
     // The displays observed, kept to stop observing them even after another desktop came.

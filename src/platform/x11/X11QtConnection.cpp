@@ -26,6 +26,15 @@ int qtScreenNumber()
     return screen;
 }
 
+xcb_window_t qtRoot()
+{
+    auto* connection = qtConnection();
+    if (!connection) return XCB_WINDOW_NONE;
+    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int skip = qtScreenNumber(); skip > 0 && screens.rem > 0; --skip) xcb_screen_next(&screens);
+    return screens.rem > 0 ? screens.data->root : xcb_window_t{XCB_WINDOW_NONE};
+}
+
 xcb_atom_t qtAtom(std::string_view name)
 {
     // Interned once: panels ask on every showing.

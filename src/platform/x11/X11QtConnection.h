@@ -13,6 +13,8 @@ namespace x11 {
 xcb_connection_t* qtConnection();
 // The number of the screen Qt runs on (the one DISPLAY names).
 int qtScreenNumber();
+// The root window of that screen; none when Qt is not on xcb.
+xcb_window_t qtRoot();
 xcb_atom_t qtAtom(std::string_view name);
 
 }  // namespace x11

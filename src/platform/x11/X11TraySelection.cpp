@@ -16,13 +16,6 @@ namespace {
 
 xcb_atom_t traySelection() { return qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(qtScreenNumber())); }
 
-xcb_window_t qtRoot(xcb_connection_t* connection)
-{
-    auto screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    for (int skip = qtScreenNumber(); skip > 0 && screens.rem > 0; --skip) xcb_screen_next(&screens);
-    return screens.rem > 0 ? screens.data->root : xcb_window_t{XCB_WINDOW_NONE};
-}
-
 constexpr std::uint32_t ownerEvents = XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                       XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE;
@@ -33,7 +26,7 @@ class XFixesTraySelectionWatch : public TraySelectionWatch, public QAbstractNati
 public:
     XFixesTraySelectionWatch(xcb_connection_t* connection, std::uint8_t firstEvent, std::function<void()> changed)
         : connection_(connection),
-          root_(qtRoot(connection)),
+          root_(qtRoot()),
           selection_(traySelection()),
           notifyEvent_(static_cast<std::uint8_t>(firstEvent + XCB_XFIXES_SELECTION_NOTIFY)),
           changed_(std::move(changed))
