@@ -65,11 +65,7 @@ TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
                          "XDG_CONFIG_HOME=" + session.folder.path(), "xfwm4", "--compositor=off"};
     TestDisplay display("1920x1080x24", windowManager);
     ASSERT_TRUE(display.ready()) << "no X server of the test's own came up";
-    ASSERT_TRUE(waitUntil([] {
-        if (runTool({"wmctrl", "-d"}).find("\n1 ") != std::string::npos) return true;
-        runTool({"wmctrl", "-n", "2"});  // asked again: a window manager still starting drops it
-        return false;
-    }));
+    ASSERT_TRUE(askForTwoWorkspaces());
     X11Client terminal({"xterm", "-geometry", "100x30+200+200"});
     const std::string id = std::to_string(terminal.waitForWindow("XTerm"));
     GlimraOnDesktop glimra(R"("appLanguage": 2, "pipDefaultSizeMultiplier": 3)");
