@@ -153,8 +153,8 @@ void ManualScheduler::runSync(ManualQueue& queue, const Task& task)
 
 bool ManualScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
 {
-    const bool forever = !std::isfinite(timeoutSeconds);
-    const double deadline = forever ? INFINITY : now() + std::max(0.0, timeoutSeconds);
+    const bool waitsForever = !std::isfinite(timeoutSeconds);
+    const double deadline = waitsForever ? INFINITY : now() + std::max(0.0, timeoutSeconds);
     for (;;) {
         {
             std::lock_guard lock(semaphore.mutex);
@@ -167,7 +167,7 @@ bool ManualScheduler::wait(SemaphoreState& semaphore, double timeoutSeconds)
         // timed out meanwhile.
         if (now() > deadline) return false;
         if (runOne(deadline)) continue;
-        if (forever) {
+        if (waitsForever) {
             std::lock_guard lock(mutex_);
             reportDeadlock("waiting forever on a semaphore that no runnable work can signal (stack: " + stackText() +
                            ")");

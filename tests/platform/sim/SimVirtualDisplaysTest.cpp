@@ -148,9 +148,9 @@ TEST_F(SimVirtualDisplaysTest, LingeringLastsTheSetNumberOfCommitsOrForever)
     EXPECT_FALSE(listed(twiceID));
 
     service().setOptions({.lingerCommits = std::nullopt});
-    auto forever = makeDisplay(2);
-    const auto foreverID = forever->displayID();
-    forever.reset();
+    auto lastsForever = makeDisplay(2);
+    const auto foreverID = lastsForever->displayID();
+    lastsForever.reset();
     for (int i = 0; i < 5; ++i) displays().commitConfiguration({});
     EXPECT_TRUE(listed(foreverID));
 
