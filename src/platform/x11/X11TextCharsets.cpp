@@ -106,12 +106,10 @@ Charset namedCharset(std::string_view name, int width)
         if (lower == segmentName) return {converter, width};
     // The right halves named "iso8859-N", as before they had final bytes.
     static constexpr std::string_view latin = "iso8859-";
-    if (lower.size() > latin.size() && lower.size() <= latin.size() + 2 && lower.starts_with(latin)) {
-        const std::string number = lower.substr(latin.size());
-        if (std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            for (const auto& [final, converter] : latinRightHalves)
-                if (converter == "ISO-8859-" + number) return {converter, width};
-        }
+    if (lower.starts_with(latin)) {
+        const std::string wanted = "ISO-8859-" + lower.substr(latin.size());
+        for (const auto& [final, converter] : latinRightHalves)
+            if (wanted == converter) return {converter, width};
     }
     return {nullptr, width};
 }

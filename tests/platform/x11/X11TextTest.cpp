@@ -63,8 +63,9 @@ TEST(X11CompoundText, TitlesReadInEveryCharacterSetXtermWrites)
     // Double-byte sets in the right half, JIS X 0201 in both, extended segments by name.
     EXPECT_EQ(decoded("\x1b$)B\xc6\xfc\x1b$)C\xc7\xd1").text, "日한");
     EXPECT_EQ(decoded("\x1b(J\\~\x1b)I\xb1").text, "¥‾ｱ");
-    const auto segments = decoded("\x1b%/1\x80\x8akoi8-R\x02\xf0\xd2\xc9 \x1b%/0\x80\x89utf-8\x02✓");
-    EXPECT_EQ(segments.text, "При ✓");
+    const auto segments =
+        decoded("\x1b%/1\x80\x8akoi8-R\x02\xf0\xd2\xc9 \x1b%/0\x80\x89utf-8\x02✓ \x1b%/1\x80\x8ciso8859-5\x02\xbf\xe0");
+    EXPECT_EQ(segments.text, "При ✓ Пр");
     EXPECT_TRUE(segments.lossless);
     // The direction of the text changes no character.
     EXPECT_EQ(decoded("\x9b\x32]abc\x9b]").text, "abc");
