@@ -101,6 +101,10 @@ void SettingsWindow::recordKeyPress(int keyCode, std::uint64_t modifierFlags)
                                              : recorder::KeyPressOutcome{};
     if (outcome.kind != Kind::store) {
         resumeShellHotkeys();
+        if (outcome.kind == Kind::unknownKey) {
+            Diag::log(recordLine(*recordingKeyPrefix_, outcome.combination) + " 无对应键码 ⇒ 未保存");
+            flashHotkeyButton(L10n::t("不支持此键"));
+        }
         if (outcome.kind == Kind::needsModifier) flashHotkeyButton(L10n::t("需包含 ⌘/⌥/⌃"));
         if (outcome.kind == Kind::conflict) {
             Diag::log(recordLine(*recordingKeyPrefix_, outcome.combination) + " 与 " + outcome.conflictWith +

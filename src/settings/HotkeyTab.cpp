@@ -66,8 +66,9 @@ std::string holdRowSubtitle()
 // the button's font and in the plain 13-pt one.
 double recorderButtonWidth(const settings::TextMeasurer& measurer)
 {
-    const std::vector<std::string> texts{L10n::t("需包含 ⌘/⌥/⌃"), L10n::t("已恢复默认键"), L10n::t("按下快捷键…"),
-                                         L10n::t("与其他快捷键冲突"), L10n::t("已被其他应用占用")};
+    const std::vector<std::string> texts{L10n::t("需包含 ⌘/⌥/⌃"),     L10n::t("已恢复默认键"),
+                                         L10n::t("按下快捷键…"),      L10n::t("与其他快捷键冲突"),
+                                         L10n::t("已被其他应用占用"), L10n::t("不支持此键")};
     const std::vector<ui::FontSpec> fonts{settings::fonts::recorderButton, ui::FontSpec{13}};
     double width = 150;
     for (const auto& text : texts)

@@ -56,6 +56,8 @@ KeyPressOutcome decideKeyPress(const std::string& keyPrefix, int keyCode, std::u
     using Kind = KeyPressOutcome::Kind;
     if (keyCode == escapeKey) return {Kind::cancel, {}, {}};
     const app::HotKeyCombination combination{keyCode, hotkeyMask(modifierFlags)};
+    // Stored, such a code would read back as the row's default key with the new modifiers.
+    if (keyCode < 0 || keyCode > app::highestKeyCode) return {Kind::unknownKey, combination, {}};
     if (!holdsHotkeyModifier(modifierFlags)) return {Kind::needsModifier, combination, {}};
     if (auto other = conflictingRow(keyPrefix, combination, rows)) return {Kind::conflict, combination, *other};
     return {Kind::store, combination, {}};

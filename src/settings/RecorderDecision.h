@@ -49,6 +49,7 @@ std::optional<std::string> conflictingRow(const std::string& keyPrefix, const ap
 struct KeyPressOutcome {
     enum class Kind {
         cancel,         // Escape, with any modifiers: nothing stored, no message
+        unknownKey,     // a key without a code the hot keys can store and register
         needsModifier,  // none of command, option, control
         conflict,       // another row has it
         store,

@@ -117,7 +117,7 @@ TEST(TranslationTable, TheBuiltInTableKeepsEveryRule)
 {
     const TranslationTable& table = builtInTranslations();
     EXPECT_EQ(table.languages, (std::vector<std::string>{"en", "ja", "ko", "fr", "de", "es", "zh-Hant"}));
-    EXPECT_EQ(table.rows.size(), 276u);
+    EXPECT_EQ(table.rows.size(), 277u);
     expectEveryRowComplete(table, "main");
 }
 
@@ -203,18 +203,21 @@ TEST(TranslationTable, FrenchHighPunctuationFollowsANarrowNoBreakSpace)
     }
 }
 
-// Percent signs keep their number on the same line; French quotes hold the quoted words
-// with narrow no-break spaces and name the Esc key as its keyboards do.
+// Percent signs keep their number on the same line and decimals take a comma, as the
+// settings' values do; French quotes hold the quoted words with narrow no-break spaces and
+// name the Esc key as its keyboards do.
 TEST(TranslationTable, FrenchGermanAndSpanishKeepTheirTypography)
 {
     const std::map<std::string, std::string> percentSpace{{"fr", "\u202F"}, {"de", "\u00A0"}, {"es", "\u00A0"}};
     const std::regex esc(R"(\bEsc\b)");
+    const std::regex decimalPoint(R"(\d\.\d)");
     for (const auto& [name, table] : everyTable()) {
         for (const auto& row : table->rows) {
             for (const auto& [language, space] : percentSpace) {
                 const std::string text = column(row, *table, language);
                 for (const std::size_t at : percentSigns(text))
                     EXPECT_TRUE(endsWith(text, at, space)) << name << " " << language << ": " << text;
+                EXPECT_FALSE(std::regex_search(text, decimalPoint)) << name << " " << language << ": " << text;
             }
             const std::string french = column(row, *table, "fr");
             for (std::size_t at = french.find("«"); at != std::string::npos; at = french.find("«", at + 1))

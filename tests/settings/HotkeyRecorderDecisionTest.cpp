@@ -54,6 +54,15 @@ TEST(HotkeyRecorderDecisionTest, EscapeCancelsWhateverIsHeld)
               Kind::cancel);
 }
 
+TEST(HotkeyRecorderDecisionTest, AKeyWithoutACodeTheStoreReadsBackIsRefused)
+{
+    const auto rows = rowsWith({});
+    const std::uint64_t controlOption = flag::control | flag::option;
+    for (const int code : {-1, app::highestKeyCode + 1})
+        EXPECT_EQ(recorder::decideKeyPress("tileAllHotKey", code, controlOption, rows).kind, Kind::unknownKey) << code;
+    EXPECT_EQ(recorder::decideKeyPress("tileAllHotKey", app::highestKeyCode, controlOption, rows).kind, Kind::store);
+}
+
 TEST(HotkeyRecorderDecisionTest, AnotherRowsEffectiveCombinationIsAConflict)
 {
     const std::uint64_t optionCommand = flag::option | flag::command;

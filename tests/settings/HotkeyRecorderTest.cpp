@@ -174,6 +174,16 @@ TEST_F(HotkeyRecorderTest, RefusalsAndEscapeStoreNothingAndGiveTheHotKeysBack)
     EXPECT_EQ(title("captureHotKey"), "需包含 ⌘/⌥/⌃");
     expectNothingStored("captureHotKey");
 
+    // A key the desktop has no code for (Ö on a German keyboard) would read back as the
+    // row's default key.
+    startRecording("tileAllHotKey");
+    press(-1, {"ctrl", "alt"});
+    EXPECT_FALSE(shell.suspended);
+    EXPECT_EQ(title("tileAllHotKey"), "不支持此键");
+    expectNothingStored("tileAllHotKey");
+    EXPECT_EQ(linesWith("快捷键录制"),
+              std::vector<std::string>{"快捷键录制: tileAllHotKey = ⌃⌥Key-1 无对应键码 ⇒ 未保存"});
+
     for (const auto& modifiers : {std::vector<std::string>{}, std::vector<std::string>{"cmd"}}) {
         startRecording("pauseAllHotKey");
         EXPECT_TRUE(shell.suspended);
@@ -183,7 +193,7 @@ TEST_F(HotkeyRecorderTest, RefusalsAndEscapeStoreNothingAndGiveTheHotKeysBack)
         EXPECT_EQ(title("pauseAllHotKey"), "⌥⌘M");
         expectNothingStored("pauseAllHotKey");
     }
-    EXPECT_EQ(shell.suspensions, 3);
+    EXPECT_EQ(shell.suspensions, 4);
 }
 
 TEST_F(HotkeyRecorderTest, ACombinationAnotherRowUsesIsRefused)
@@ -370,8 +380,8 @@ TEST_F(HotkeyRecorderTest, ClosingDuringAMessageLeavesNothingBehind)
 
 TEST_F(HotkeyRecorderTest, EveryLanguageShowsTheTabAndEveryMessageUncut)
 {
-    const std::vector<std::string> messages{"按下快捷键…", "需包含 ⌘/⌥/⌃", "已恢复默认键", "与其他快捷键冲突",
-                                            "已被其他应用占用"};
+    const std::vector<std::string> messages{"按下快捷键…",      "需包含 ⌘/⌥/⌃",     "已恢复默认键",
+                                            "与其他快捷键冲突", "已被其他应用占用", "不支持此键"};
     for (int language = 1; language <= 8; ++language) {
         store().set("appLanguage", language);
         window().rebuildContent();

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QSlider>
 
+#include <tuple>
+
 namespace {
 
 std::string text(const char* name)
@@ -88,14 +90,18 @@ TEST_F(SettingsWindowTest, SyncFallsBackToTheDefaults)
 TEST_F(SettingsWindowTest, NumbersTakeTheInterfaceLanguagesDecimalSeparator)
 {
     store().set("hoverPreviewDelay", 0.3);
-    for (const auto& [language, delayTitle] : std::vector<std::pair<int, std::string>>{
-             {6, "Vorschau nach 0,3 s Verweilen zeigen"}, {5, "Afficher l'aperçu après 0,3 s de survol"}}) {
+    for (const auto& [language, delayTitle, defaultSize] : std::vector<std::tuple<int, std::string, std::string>>{
+             {6, "Vorschau nach 0,3 s Verweilen zeigen", "Standard 1,2×"},
+             {5, "Afficher l'aperçu après 0,3 s de survol", "par défaut 1,2×"}}) {
         store().set("appLanguage", language);
         window().showSettings(0);
         EXPECT_EQ(text("sizeValue"), "1,2×");
         EXPECT_EQ(text("scaleValue"), "3,0×");
         EXPECT_EQ(text("hoverDelayValue"), "0,3s");
         EXPECT_EQ(control<SettingsRowView>("hoverDelayRow")->titleLabel->text().toStdString(), delayTitle);
+        // The descriptions' numbers read as the values beside them.
+        EXPECT_NE(control<SettingsRowView>("sizeRow")->subtitleLabel->text().toStdString().find(defaultSize),
+                  std::string::npos);
     }
     store().set("appLanguage", 2);
     window().showSettings(0);

@@ -169,6 +169,19 @@ TEST_F(X11RecorderTest, EscapeCancelsTheRecordingAndEveryHotKeyWorksAsBefore)
     EXPECT_FALSE(stored("tileAllHotKeyCode"));
 }
 
+// A key the code table lacks (Ö on a German keyboard) would be stored as the row's default
+// key with the new modifiers, so Ctrl+Alt+T would run the row.
+TEST_F(X11RecorderTest, AKeyWithoutACodeIsRefusedAndTheOldCombinationKept)
+{
+    click("tileAllHotKey");
+    ASSERT_TRUE(buttonReads("tileAllHotKey", L10n::t("按下快捷键…")));
+    runTool({"xdotool", "key", "ctrl+alt+odiaeresis"});
+    EXPECT_TRUE(buttonReads("tileAllHotKey", L10n::t("不支持此键")));
+    EXPECT_FALSE(stored("tileAllHotKeyCode"));
+    EXPECT_FALSE(stored("tileAllHotKeyFlags"));
+    EXPECT_TRUE(pressed("super+alt+t", tiles));
+}
+
 // Another client holds the combination only with NumLock lit, so the press reaches the
 // window but the combination cannot be grabbed whole: it is refused and the old one kept.
 TEST_F(X11RecorderTest, ACombinationAnotherClientHoldsIsRefusedAndTheOldOneKept)

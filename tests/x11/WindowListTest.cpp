@@ -198,22 +198,6 @@ TEST(X11WindowList, TitlesAreAlwaysValidUtf8)
     EXPECT_TRUE(waitUntil([&] { return x11test::entryOf(listOf(server), window)->name == "café"; }));
 }
 
-TEST(X11WindowList, CompoundTextKeepsWhatItCanReadAndMarksTheRest)
-{
-    // What xterm sets for "Grüße ✓ 窗口": Latin-1, a UTF-8 segment, then JIS X 0208.
-    const std::string bytes =
-        "Gr\xfc\xdf"
-        "e \x1b%G\xe2\x9c\x93\x1b%@ \x1b$(BcY8}";
-    bool lossless = true;
-    EXPECT_EQ(x11::compoundTextToUtf8(bytes, &lossless), "Grüße ✓ \xef\xbf\xbd");
-    EXPECT_FALSE(lossless);
-    EXPECT_EQ(x11::compoundTextToUtf8("plain \x1b-A\xe9t\xe9", &lossless), "plain été");
-    EXPECT_TRUE(lossless);
-    // A broken UTF-8 segment is repaired too.
-    EXPECT_TRUE(isValidUtf8(x11::compoundTextToUtf8("\x1b%G\xff\xc3", &lossless)));
-    EXPECT_FALSE(lossless);
-}
-
 TEST(X11WindowList, ATinyWindowAndOneThatVanishesAreHandled)
 {
     const auto connection = x11test::openTestDisplay();

@@ -9,8 +9,9 @@ namespace x11 {
 std::string repairedUtf8(const std::string& bytes, bool* wasValid = nullptr);
 
 // A COMPOUND_TEXT property (what Xlib clients such as xterm set as WM_NAME) as UTF-8:
-// ISO 8859-1 and UTF-8 segments are read; characters of any other character set become
-// U+FFFD and *lossless turns false.
+// the ISO 8859 right halves, JIS X 0201, JIS X 0208 and 0212, GB 2312, KS C 5601, UTF-8
+// and the extended segments of the common multi-byte sets are read. Each character of any
+// other set, and each broken one, becomes U+FFFD, and *lossless turns false.
 std::string compoundTextToUtf8(const std::string& bytes, bool* lossless = nullptr);
 
 // UTF-8 text as the ICCCM wants a TEXT property such as WM_NAME: a STRING in Latin-1 when

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
 TEST(X11IcccmText, LatinOneTitlesAreStringsAndOthersCompoundTextThatReadsBack)
@@ -24,6 +28,79 @@ TEST(X11IcccmText, LatinOneTitlesAreStringsAndOthersCompoundTextThatReadsBack)
         EXPECT_TRUE(lossless) << title;
     }
     EXPECT_EQ(x11::icccmText("").bytes, "");
+}
+
+struct Decoded {
+    std::string text;
+    bool lossless = false;
+};
+
+Decoded decoded(const std::string& bytes)
+{
+    Decoded result;
+    result.text = x11::compoundTextToUtf8(bytes, &result.lossless);
+    return result;
+}
+
+const std::string replacement = "\xef\xbf\xbd";
+
+TEST(X11CompoundText, TitlesReadInEveryCharacterSetXtermWrites)
+{
+    // xterm -T "Привет 日本語 ✓ Grüße" and -T "我们 한국 Ελλάδα שלום ไทย Ő" in a UTF-8 locale.
+    const auto cyrillicAndJapanese = decoded(
+        "\x1b-L\xbf\xe0\xd8\xd2\xd5\xe2 \x1b$(BF|K\\8l\x1b(B "
+        "\x1b%G\xe2\x9c\x93\x1b%@ Gr\x1b-A\xfc\xdf"
+        "e");
+    EXPECT_EQ(cyrillicAndJapanese.text, "Привет 日本語 ✓ Grüße");
+    EXPECT_TRUE(cyrillicAndJapanese.lossless);
+    const auto manySets = decoded(
+        "\x1b$(B2f\x1b$(ACG\x1b(B \x1b$(CGQ19\x1b(B \x1b-F\xc5\xeb\xeb\xdc\xe4\xe1 "
+        "\x1b%G\xd7\xa9\xd7\x9c\xd7\x95\xd7\x9d\x1b%@ "
+        "\x1b%G\xe0\xb9\x84\xe0\xb8\x97\xe0\xb8\xa2\x1b%@ \x1b-B\xd5");
+    EXPECT_EQ(manySets.text, "我们 한국 Ελλάδα שלום ไทย Ő");
+    EXPECT_TRUE(manySets.lossless);
+
+    // Double-byte sets in the right half, JIS X 0201 in both, extended segments by name.
+    EXPECT_EQ(decoded("\x1b$)B\xc6\xfc\x1b$)C\xc7\xd1").text, "日한");
+    EXPECT_EQ(decoded("\x1b(J\\~\x1b)I\xb1").text, "¥‾ｱ");
+    const auto segments =
+        decoded("\x1b%/1\x80\x8akoi8-R\x02\xf0\xd2\xc9 \x1b%/0\x80\x89utf-8\x02✓ \x1b%/1\x80\x8ciso8859-5\x02\xbf\xe0");
+    EXPECT_EQ(segments.text, "При ✓ Пр");
+    EXPECT_TRUE(segments.lossless);
+    // The direction of the text changes no character.
+    EXPECT_EQ(decoded("\x9b\x32]abc\x9b]").text, "abc");
+}
+
+TEST(X11CompoundText, BrokenTextIsNeverReadPastItsEndAndEachLostCharacterIsMarked)
+{
+    for (const auto& [bytes, text] : std::vector<std::pair<std::string, std::string>>{
+             // Sets nobody reads: one mark per character.
+             {"\x1b-~\xa1\xa2", replacement + replacement},
+             {"\x1b$(Z!!!!", replacement + replacement},
+             // Characters that are not in their set, or cut in half.
+             {"\x1b$(B)!", replacement},
+             {"\x1b$(BF", replacement},
+             {"\x1b$)B\xc6 x", replacement + " x"},
+             {"\x85", replacement},
+             {"\x1b%G\xff\xc3", replacement + replacement},
+             // Escape sequences cut off, or of nothing known.
+             {"a\x1b", "a"},
+             {"a\x1b$(", "a"},
+             {"a\x1b$(\x01z", "a\x01z"},
+             {"a\x1b+B", "a"},
+             // Extended segments without a length (what follows reads as it stands), without
+             // a name, cut off, or of a set nobody reads.
+             {"a\x1b%/1", "a"},
+             {"a\x1b%/1\x80", "a" + replacement},
+             {"a\x1b%/1\x80\x03x", "a" + replacement + "\x03x"},
+             {"\x1b%/1\x80\x83\x61\x62\x63", replacement},
+             {"\x1b%/1\x80\xffutf-8\x02ok", "ok"},
+             {"\x1b%/2\x80\x88nope\x02\x41\x42\x43", replacement + replacement},
+         }) {
+        const auto result = decoded(bytes);
+        EXPECT_EQ(result.text, text) << testing::PrintToString(bytes);
+        EXPECT_FALSE(result.lossless) << testing::PrintToString(bytes);
+    }
 }
 
 }  // namespace
