@@ -1,3 +1,6 @@
+#include "app/MenuModel.h"
+#include "app/MenuWindowRow.h"
+#include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
@@ -120,6 +123,27 @@ protected:
                         "com.canonical.dbusmenu.GetLayout", "int32:0", "int32:-1", "array:string:"});
     }
 
+    // The labels of the item's menu as the tray shows them: "__" is an underscore, a
+    // single "_" marks the next character as the access key.
+    std::vector<std::string> shownLabelsOf(const Item& item)
+    {
+        std::vector<std::string> labels;
+        std::istringstream reply(exportedMenuOf(item));
+        std::smatch wire;
+        for (std::string line; std::getline(reply, line);) {
+            if (line.find("string \"label\"") == std::string::npos || !std::getline(reply, line) ||
+                !std::regex_search(line, wire, std::regex("string \"(.*)\"$")))
+                continue;
+            std::string& shown = labels.emplace_back();
+            for (auto at = wire[1].first; at != wire[1].second; ++at) {
+                if (*at == '_' && (at + 1 == wire[1].second || at[1] != '_')) continue;
+                shown += *at;
+                if (*at == '_') ++at;
+            }
+        }
+        return labels;
+    }
+
     TempDir scratch;
     const std::string socket = scratch.path() + "/bus";
     const std::string busAddress = "unix:path=" + socket;
@@ -227,6 +251,46 @@ TEST_F(X11StatusNotifierTray, WhenTheTrayComesBackTheItemRegistersAgainWithAnIco
             EXPECT_GE(pixelsStandingOut(picture.argb, panel), picture.width)
                 << "the " << picture.width << "-pixel icon hardly shows on a panel of grey " << panel;
     }
+}
+
+// The tray's own menu shows titles and commands as written, whatever they hold of the
+// marks the menu's protocols give a meaning to, cuts a long title as the status menu does,
+// and counts the mini windows as they come and go.
+TEST_F(X11StatusNotifierTray, ItsOwnMenuShowsLabelsAsWrittenAndCountsTheMiniWindows)
+{
+    const std::string tricky = "Tom && Jerry & _x_";
+    X11Client marked({"xterm", "-T", tricky});
+    X11Client longTitled({"xterm", "-T", std::string(250, 'w')});
+    ASSERT_NE(marked.waitForWindow("XTerm"), 0u);
+    ASSERT_NE(longTitled.waitForWindow("XTerm"), 0u);
+    const std::string itemsFile = scratch.path() + "/items";
+    const auto tray = startTray(itemsFile);
+    const auto glimra = launchGlimra();
+    ASSERT_TRUE(glimra->ready()) << glimra->err();
+    const Item item = registeredItem(itemsFile);
+    ASSERT_FALSE(item.objectPath.empty());
+
+    // The first label that starts so; empty when none does.
+    const auto labelStarting = [&](const std::string& start) {
+        for (const std::string& label : shownLabelsOf(item))
+            if (label.starts_with(start)) return label;
+        return std::string{};
+    };
+    ASSERT_TRUE(waitUntil([&] { return !labelStarting("XTerm · www").empty(); })) << exportedMenuOf(item);
+    EXPECT_EQ(labelStarting("XTerm · Tom"), "XTerm · " + tricky);
+    EXPECT_EQ(labelStarting("Help"), "Help & Feedback…");
+    const std::string cut = labelStarting("XTerm · www");
+    EXPECT_TRUE(cut.ends_with("…")) << cut;
+    ensureQtApplication();
+    EXPECT_LE(app::MenuWindowRow::measureLabel(cut), app::menuMaximumWidth) << "wider than the status menu";
+
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra->pid());
+    glimra->process().signal(SIGUSR2);
+    const unsigned long mini = glimra->waitForNewPictureWindow(before);
+    ASSERT_NE(mini, 0u) << glimra->err();
+    EXPECT_TRUE(waitUntil([&] { return labelStarting("Mini windows") == "Mini windows: 1"; }));
+    runTool({"xdotool", "windowclose", std::to_string(mini)});
+    EXPECT_TRUE(waitUntil([&] { return labelStarting("Mini windows") == "Mini windows: 0"; }));
 }
 
 // A click that reaches glimra over D-Bus while an alert is open brings the alert forward
