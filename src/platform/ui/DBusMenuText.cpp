@@ -20,7 +20,6 @@ QString dbusMenuText(const std::string& text)
     const qsizetype firstAmpersand = written.indexOf(QLatin1Char('&'));
     const qsizetype marker = firstAmpersand < 0 ? -1 : markerPlace(written, firstAmpersand);
     QString exported;
-    exported.reserve(written.size() + 8);
     for (qsizetype at = 0; at < written.size(); ++at) {
         if (at == marker) exported += QLatin1Char('&');
         exported += written.at(at);

@@ -2,24 +2,12 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// What Qt is given for each text: Qt turns its first "&" into the tray's access-key
-// marker "_", after which the tray shows the text as written.
+// What Qt is given: it turns the first "&" into the tray's access-key marker "_", after
+// which the tray shows the text as written.
 TEST(DBusMenuText, UnderscoresAreDoubledAndAnAmpersandIsPrecededByAMarkerForQtToTurn)
 {
-    const std::pair<std::string, std::string> cases[] = {
-        {"Quit Glimra", "Quit Glimra"},
-        {"snake_case__name", "snake__case____name"},
-        {"Help & Feedback…", "&Help & Feedback…"},
-        {"Tom && Jerry & _x_", "&Tom && Jerry & __x__"},
-        {"_x_ & y", "__&x__ & y"},
-        {"· 帮助 & 反馈", "· &帮助 & 反馈"},
-        // No letter ahead of the "&": the marker has nowhere else to go.
-        {"& more", "&& more"},
-        {"Tom &", "&Tom &"},
-    };
-    for (const auto& [written, forQt] : cases) EXPECT_EQ(ui::dbusMenuText(written).toStdString(), forQt) << written;
+    EXPECT_EQ(ui::dbusMenuText("a_b__c"), "a__b____c");
+    EXPECT_EQ(ui::dbusMenuText("_x_ & y"), "__&x__ & y");
+    EXPECT_EQ(ui::dbusMenuText("· 帮助 & 反馈"), "· &帮助 & 反馈");
+    EXPECT_EQ(ui::dbusMenuText("& more"), "&& more");  // no letter ahead of the "&"
 }
-
-}  // namespace
