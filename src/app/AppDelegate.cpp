@@ -49,6 +49,7 @@ AppDelegate::~AppDelegate()
     HoverTriggerHooks::install(nullptr);
     // The guard outlives this application; the next one to launch starts it anew.
     if (cursorGuardStarted_) CursorGuard::shared().stop();
+    PipPanel::onCountChange() = nullptr;
     // Panels left open when the run ends go with the application.
     while (!PipPanel::all().empty()) delete PipPanel::all().back();
     // So does its settings window: a later run in this process builds its own.

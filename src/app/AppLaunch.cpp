@@ -192,6 +192,7 @@ void AppDelegate::installStatusItem()
     });
     statusItem_->setMenu(&statusMenu_->menu());
     statusItem_->setContextMenu(&statusMenu_->plainMenu());
+    PipPanel::onCountChange() = lifetime_.guard([](AppDelegate& self) { self.statusMenu_->refreshPlainMenu(); });
     statusMenu_->rebuildMenu(false);
 }
 

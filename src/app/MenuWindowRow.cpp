@@ -107,6 +107,11 @@ double MenuWindowRow::measureLabel(const std::string& text)
     return QFontMetricsF(labelFont()).horizontalAdvance(QString::fromStdString(text));
 }
 
+QString MenuWindowRow::elidedLabel(const std::string& text, double width)
+{
+    return QFontMetricsF(labelFont()).elidedText(QString::fromStdString(text), Qt::ElideRight, width);
+}
+
 double MenuWindowRow::naturalWidth(const std::string& title, double thumbWidth)
 {
     return naturalRowWidth(measureLabel(title), thumbWidth);
@@ -142,8 +147,7 @@ void MenuWindowRow::layoutParts()
     if (thumb_) place(*thumb_, frames.thumbnail);
     place(*label_, frames.label);
     place(*focusBtn_, frames.focusButton);
-    label_->setText(QFontMetricsF(label_->font())
-                        .elidedText(QString::fromStdString(shownTitle_), Qt::ElideRight, frames.label.width()));
+    label_->setText(elidedLabel(shownTitle_, frames.label.width()));
 }
 
 void MenuWindowRow::resizeEvent(QResizeEvent*) { layoutParts(); }

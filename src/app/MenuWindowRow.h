@@ -31,6 +31,8 @@ public:
     static double naturalWidth(const std::string& title, double thumbWidth);
     // Width of a text in the rows' label font (13 pt menu font).
     static double measureLabel(const std::string& text);
+    // The text cut at its end with an ellipsis to the width, in that font.
+    static QString elidedLabel(const std::string& text, double width);
 
     void setRowWidth(double width);
     // The window was renamed: the row shows the new title at the width it has.

@@ -134,6 +134,8 @@ void StatusMenu::refillPlainMenu(const MenuPlan& plan)
     fillPlainMenu(plainMenu_, plan, cachedWindows_, actions);
 }
 
+void StatusMenu::refreshPlainMenu() { refillPlainMenu(planMenu(readInputs())); }
+
 void StatusMenu::menuNeedsUpdate()
 {
     menuOpenedAt_ = dispatch::now();
@@ -180,7 +182,7 @@ void StatusMenu::storeListing(Catalog::Listing listing, bool warmThumbs)
     const bool sameWindows = sameWindowOrder(cachedWindows_, listing.windows);
     cachedWindows_ = std::move(listing.windows);
     if (warmThumbs) MenuThumbnail::warm(cachedWindows_, false);
-    if (rowsChanged) refillPlainMenu(planMenu(readInputs()));
+    if (rowsChanged) refreshPlainMenu();
     // The open menu was built from an older list: a window opened since shows at once.
     if (!rowsChanged || !gate_.isOpen()) return;
     // Windows that only retitled themselves (terminals, players, progress dialogs) do so

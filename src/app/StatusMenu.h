@@ -49,6 +49,10 @@ public:
     // for a tray that opens menus itself on a right click.
     QMenu& plainMenu() { return plainMenu_; }
 
+    // Fills plainMenu() anew. A tray shows it as it stands, so it must follow what the
+    // status menu only reads when it opens, such as the number of mini windows.
+    void refreshPlainMenu();
+
     // Rebuilds from scratch; while the menu is open an unforced rebuild only marks it
     // dirty, which turns into one rebuild after it closes.
     void rebuildMenu(bool force);

@@ -109,7 +109,7 @@ PipPanel::PipPanel(const desktop::ShareableWindow& source, const panels::FocusRe
     content->applyFocusAtInit(focus);
 
     registry().push_back(this);
-    syncMiniWindowFlag();
+    countChanged();
     lastSizedScreenID = screenID(placement.screen);
     if (placement.screen) lastSizedScreenFrame = placement.screen->frame;
 
@@ -148,7 +148,7 @@ PipPanel::~PipPanel()
     // A panel deleted without closing (the application ending) still stops its stream.
     if (isRegistered(this)) {
         std::erase(registry(), this);
-        syncMiniWindowFlag();
+        countChanged();
     }
     checkStart_.cancel();
     checkTimer_.cancel();
@@ -320,7 +320,7 @@ void PipPanel::closePanel(bool animated)
     WindowParking::shared().restoreAsync(target.windowID);
     hoverPreview->hidePreview();
     std::erase(registry(), this);
-    syncMiniWindowFlag();
+    countChanged();
 
     // Late menu rows, timers and callbacks find the panel gone.
     const auto orderOutAndDelete = [self = QPointer<PipPanel>(this)] {
@@ -346,6 +346,12 @@ void PipPanel::closeEvent(QCloseEvent* event)
     ui::Window::closeEvent(event);
 }
 
+std::function<void()>& PipPanel::onCountChange()
+{
+    static std::function<void()> told;
+    return told;
+}
+
 void PipPanel::syncMiniWindowFlag()
 {
     const std::size_t count = registry().size();
@@ -357,6 +363,12 @@ void PipPanel::syncMiniWindowFlag()
                        : "照常跑（有小窗也救；要退回老行为见 `rescueWithPips` 的注释）"));
     }
     WindowParking::hasMiniWindows.store(any);
+}
+
+void PipPanel::countChanged()
+{
+    syncMiniWindowFlag();
+    if (onCountChange()) dispatch::main().async(onCountChange());
 }
 
 std::optional<desktop::DisplayID> PipPanel::screenID(const std::optional<ui::Screen>& screen)

@@ -63,6 +63,9 @@ public:
     // Does nothing for a panel that is no longer registered.
     void closePanel(bool animated);
     static void syncMiniWindowFlag();
+    // Run on the main queue's next turn whenever a panel joined or left all(); none
+    // unless set.
+    static std::function<void()>& onCountChange();
     static std::optional<desktop::DisplayID> screenID(const std::optional<ui::Screen>& screen);
     void startLifecycleCheck();
     void checkSourceAlive();
@@ -131,6 +134,8 @@ private:
     static Placement creationPlacement(const desktop::ShareableWindow& target);
     PipPanel(const desktop::ShareableWindow& target, const panels::FocusRegion& focus, const Placement& placement);
 
+    // A panel joined or left all().
+    static void countChanged();
     void installHostCallbacks();
     void selfCheck();
     void refreshRateBadge();

@@ -1,3 +1,5 @@
+#include "app/MenuWindowRow.h"
+#include "support/QtTestApplication.h"
 #include "support/TestEnvironment.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
@@ -120,6 +122,18 @@ protected:
                         "com.canonical.dbusmenu.GetLayout", "int32:0", "int32:-1", "array:string:"});
     }
 
+    // The first label of the item's menu that starts so, as the tray shows it ("__" is an
+    // underscore, a single "_" marks the access key); empty when there is none.
+    std::string shownLabel(const Item& item, const std::string& start)
+    {
+        const std::string menu = exportedMenuOf(item);
+        const std::regex label("string \"label\"\\s+variant\\s+string \"([^\"\\n]*)\"");
+        for (std::sregex_iterator at(menu.begin(), menu.end(), label), end; at != end; ++at)
+            if (auto shown = std::regex_replace((*at)[1].str(), std::regex("_(_?)"), "$1"); shown.starts_with(start))
+                return shown;
+        return {};
+    }
+
     TempDir scratch;
     const std::string socket = scratch.path() + "/bus";
     const std::string busAddress = "unix:path=" + socket;
@@ -227,6 +241,34 @@ TEST_F(X11StatusNotifierTray, WhenTheTrayComesBackTheItemRegistersAgainWithAnIco
             EXPECT_GE(pixelsStandingOut(picture.argb, panel), picture.width)
                 << "the " << picture.width << "-pixel icon hardly shows on a panel of grey " << panel;
     }
+}
+
+// The tray's own menu shows titles and commands as written, whatever they hold of the
+// marks the menu's protocols give a meaning to, cuts a long title as the status menu does,
+// and counts the mini windows as they come and go.
+TEST_F(X11StatusNotifierTray, ItsOwnMenuShowsLabelsAsWrittenAndCountsTheMiniWindows)
+{
+    X11Client marked({"xterm", "-T", "Tom && Jerry & _x_"});
+    X11Client longTitled({"xterm", "-T", std::string(250, 'w')});
+    ASSERT_TRUE(marked.waitForWindow("XTerm") && longTitled.waitForWindow("XTerm"));
+    const std::string itemsFile = scratch.path() + "/items";
+    const auto tray = startTray(itemsFile);
+    const auto glimra = launchGlimra();
+    ASSERT_TRUE(glimra->ready()) << glimra->err();
+    const Item item = registeredItem(itemsFile);
+    ASSERT_TRUE(waitUntil([&] { return !shownLabel(item, "XTerm · www").empty(); })) << exportedMenuOf(item);
+    EXPECT_EQ(shownLabel(item, "XTerm · Tom"), "XTerm · Tom && Jerry & _x_");
+    EXPECT_EQ(shownLabel(item, "Help"), "Help & Feedback…");
+    ensureQtApplication();
+    EXPECT_LE(app::MenuWindowRow::measureLabel(shownLabel(item, "XTerm · www")), app::menuMaximumWidth);
+
+    const std::vector<unsigned long> before = visibleWindowsOf(glimra->pid());
+    glimra->process().signal(SIGUSR2);
+    const unsigned long mini = glimra->waitForNewPictureWindow(before);
+    ASSERT_NE(mini, 0u) << glimra->err();
+    EXPECT_TRUE(waitUntil([&] { return shownLabel(item, "Mini windows") == "Mini windows: 1"; }));
+    runTool({"xdotool", "windowclose", std::to_string(mini)});
+    EXPECT_TRUE(waitUntil([&] { return shownLabel(item, "Mini windows") == "Mini windows: 0"; }));
 }
 
 // A click that reaches glimra over D-Bus while an alert is open brings the alert forward
