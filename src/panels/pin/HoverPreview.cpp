@@ -179,6 +179,8 @@ void HoverPreview::pointerLeftPicture()
     if (!previewPanel->frame().contains(pointer)) return hidePreview();
     if (pointerWatch_.isActive()) return;
     Diag::log("预览保留: 指针在预览上 " + core::pointText(pointer));
+    // A polled reading may be as old as the last poll: this one asks anew for the first tick.
+    desktop::input().polledPointerLocation();
     pointerWatch_ = dispatch::Timer(dispatch::main(), pointerWatchInterval,
                                     lifetime_.guard([](HoverPreview& self) { self.checkPointerStillOver(); }));
 }
