@@ -265,10 +265,12 @@ TEST_F(PreviewTest, AShowForAHiddenOrClosedPanelIsSkippedAndClosingTakesThePrevi
 }
 
 // The pointer moving on the desktop: from the top bar into the picture shows the preview,
-// back up into the bar hides it, as does an edge strip.
+// back up into the bar hides it, as does an edge strip. The panel lies in a corner, away
+// from the preview.
 TEST_F(PreviewTest, ThePreviewFollowsThePointerIntoAndOutOfThePicturesInnerArea)
 {
     PipPanel* panel = makePanel();
+    panel->setFrameOrigin({0, visibleFrame.maxY() - panel->frame().height()});
     showChromeNow(*panel);
     const auto moveTo = [&](double x, double yFromTop) {
         post(desktop::EventType::mouseMoved, at(*panel, x, yFromTop));

@@ -217,6 +217,25 @@ TEST_F(PinnedPreview, PinningAWindowOnAnotherWorkspaceKeepsThePicture)
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 
+// Near the middle of the screen the mini window lies under its preview, which comes up
+// under the pointer: it stays while the pointer is over it or over the mini window, and
+// goes once the pointer is over neither.
+TEST_F(PinnedPreview, APreviewUnderThePointerStaysUntilThePointerIsOverNeither)
+{
+    moveWindowTo(mini, 700, 350);
+    const unsigned long preview = hover();
+    ASSERT_NE(preview, 0u) << glimra.log();
+    // Off the mini window, still on the preview: kept, or hidden as the pointer left.
+    movePointer(frameOf(preview).x + 20, 500);
+    ASSERT_TRUE(waitUntil([&] { return logHas("预览保留: 指针在预览上") || logHas("hidePreview"); }, 5))
+        << glimra.log();
+    EXPECT_FALSE(logHas("hidePreview")) << glimra.log();
+    movePointer(5, 700);
+    EXPECT_TRUE(previewGone()) << glimra.log();
+    EXPECT_EQ(occurrences(glimra.log(), "showPreview: panel="), 1u) << glimra.log();
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
 // fluxbox takes a move alone as a resize to the frame's height: each recentre of the
 // takeover grew xterm far past the preview's box.
 class PinnedPreviewUnderFluxbox : public PinnedPreview {

@@ -13,6 +13,7 @@
 #include "panels/views/PreviewPanel.h"
 #include "panels/views/ViewAlpha.h"
 #include "platform/defaults/SettingsTable.h"
+#include "platform/desktop/Desktop.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -25,8 +26,14 @@ using panels::PreviewStateMachine;
 namespace {
 
 constexpr double stateCheckDelay = 0.3;
+constexpr double pointerWatchInterval = 0.1;
 
 std::string flag(bool value) { return value ? "true" : "false"; }
+
+core::Point onScreen(core::Point global)
+{
+    return core::flipped(global, desktop::firstScreenHeight(desktop::displays()));
+}
 
 std::optional<ui::Screen> previewScreen(const PipPanel& panel)
 {
@@ -151,6 +158,7 @@ void HoverPreview::showPreview()
 
 void HoverPreview::hidePreview()
 {
+    pointerWatch_.cancel();
     previewShowTimer.cancel();
     previewShowTimer = {};
     if (!previewVisible) return;
@@ -162,6 +170,34 @@ void HoverPreview::hidePreview()
         if (!self.previewPanel) return;
         if (self.previewMachine_.fadeEnded(ticket, self.previewVisible)) self.previewPanel->orderOut();
     }));
+}
+
+void HoverPreview::pointerLeftPicture()
+{
+    if (!previewVisible || !previewPanel) return hidePreview();
+    const core::Point pointer = onScreen(desktop::input().pointerLocation());
+    if (!previewPanel->frame().contains(pointer)) return hidePreview();
+    if (pointerWatch_.isActive()) return;
+    Diag::log("预览保留: 指针在预览上 " + core::pointText(pointer));
+    // A polled reading may be as old as the last poll: this one asks anew for the first tick.
+    desktop::input().polledPointerLocation();
+    pointerWatch_ = dispatch::Timer(dispatch::main(), pointerWatchInterval,
+                                    lifetime_.guard([](HoverPreview& self) { self.checkPointerStillOver(); }));
+}
+
+void HoverPreview::checkPointerStillOver()
+{
+    // A pin holds the preview by itself, and a preview that went needs no watch.
+    if (!previewVisible || !previewPanel || panel_.pinSession->pinned) return pointerWatch_.cancel();
+    const core::Point pointer = onScreen(desktop::input().polledPointerLocation());
+    if (!previewPanel->frame().contains(pointer) && !pictureFrame().contains(pointer)) hidePreview();
+}
+
+core::Rect HoverPreview::pictureFrame() const
+{
+    const QRectF area = panel_.content->previewArea();
+    const core::Rect frame = panel_.frame();
+    return {frame.minX() + area.x(), frame.maxY() - area.bottom(), area.width(), area.height()};
 }
 
 void HoverPreview::display(const desktop::PixelBufferRef& buffer)

@@ -4,6 +4,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/desktop/Types.h"
 #include "platform/dispatch/Queue.h"
+#include "platform/dispatch/Timer.h"
 #include "platform/dispatch/WhileAlive.h"
 
 #include <QSize>
@@ -42,6 +43,9 @@ public:
     void showPreview();
     // Cancels a pending show and fades the preview out.
     void hidePreview();
+    // The pointer left the mini window's picture. The preview, centred on the screen, may
+    // lie under it: then it stays until the pointer is over neither, else it goes now.
+    void pointerLeftPicture();
     // Screen coordinates, centred on the panel's screen; a zero rectangle without screens.
     core::Rect previewFrame() const;
 
@@ -53,8 +57,15 @@ public:
     QSize shownFrameSize() const;
 
 private:
+    // Screen coordinates of the picture's inner area, where a hover shows the preview.
+    core::Rect pictureFrame() const;
+    void checkPointerStillOver();
+
     PipPanel& panel_;
     panels::PreviewStateMachine previewMachine_;
+    // Runs while the preview stays for a pointer that is over it: nothing else tells when
+    // the pointer leaves a window that lets the mouse through.
+    dispatch::Timer pointerWatch_;
     // Last, so work posted about this preview stops before the rest of it goes.
     dispatch::Lifetime<HoverPreview> lifetime_{this};
 };

@@ -345,7 +345,7 @@ void PanelContentView::leaveEvent(QEvent* event)
     pointerInPreviewArea_ = false;
     if (!panel_) return;
     const bool pinned = panel_->pinSession->pinned;
-    if (!pinned) panel_->hoverPreview->hidePreview();
+    if (!pinned) panel_->hoverPreview->pointerLeftPicture();
     if (!pinned && !TopBarView::menuOpen) showChrome(false);
 }
 
@@ -366,7 +366,7 @@ void PanelContentView::trackPreviewArea(QPointF point)
     pointerInPreviewArea_ = inside;
     if (!panel_) return;
     if (!inside) {
-        if (!panel_->pinSession->pinned) panel_->hoverPreview->hidePreview();
+        if (!panel_->pinSession->pinned) panel_->hoverPreview->pointerLeftPicture();
     } else if (!grip_->geometry().contains(point.toPoint())) {
         panel_->hoverPreview->schedulePreviewShow();
     }
