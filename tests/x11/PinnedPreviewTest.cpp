@@ -2,7 +2,6 @@
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
 #include "x11/TestDisplay.h"
-#include "x11/WaywardWindowManager.h"
 
 #include <gtest/gtest.h>
 
@@ -249,33 +248,5 @@ INSTANTIATE_TEST_SUITE_P(WindowManagers, PinnedPreviewUnderWindowManager,
                                            std::vector<std::string>{"mutter", "--x11", "--replace", "--sm-disable"},
                                            std::vector<std::string>{"icewm"}, std::vector<std::string>{"fluxbox"}),
                          [](const auto& info) { return info.param.front(); });
-
-// A window manager without frames (xterm's border is its edge) that carries moves out as
-// the test tells it: late, or only their position.
-class PinnedPreviewUnderWaywardManager : public PinnedPreview {
-protected:
-    PinnedPreviewUnderWaywardManager() : PinnedPreview({GLIMRA_WAYWARD_WM}, "60x12+1300+380") {}
-};
-
-TEST_F(PinnedPreviewUnderWaywardManager, ALateRestoreLandsAndOneTakenInPartIsLoggedAsAFailure)
-{
-    pin();
-    wayward::carryMovesOut("late");
-    runTool({"xdotool", "key", "Escape"});
-    EXPECT_TRUE(waitForLog("接管预览退出: 恢复源窗口 frame=", 10)) << glimra.log();
-    EXPECT_TRUE(backHome(0)) << glimra.log();
-    // The tries before the one that saw xterm back are carried out as well.
-    ASSERT_TRUE(waitUntil(wayward::allMovesCarriedOut));
-
-    wayward::carryMovesOut("at once");
-    movePointer(5, 700);
-    pin();
-    wayward::carryMovesOut("half");
-    runTool({"xdotool", "key", "Escape"});
-    EXPECT_TRUE(waitForLog("接管预览退出: 恢复彻底失败 frame=", 10)) << glimra.log();
-    EXPECT_EQ(glimra.log().find("接管预览退出: 恢复源窗口 frame="), glimra.log().rfind("接管预览退出: 恢复源窗口 frame="))
-        << glimra.log();
-    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
-}
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include "X11ServiceFixture.h"
 #include "x11/TestDisplay.h"
-#include "x11/WaywardWindowManager.h"
 #include "platform/core/SystemLog.h"
 #include "platform/x11/X11ClientPid.h"
 #include "platform/x11/X11Displays.h"
@@ -17,8 +16,6 @@ namespace ax = desktop::ax;
 using testsupport::runTool;
 using testsupport::waitUntil;
 using testsupport::X11Client;
-using testsupport::wayward::allMovesCarriedOut;
-using testsupport::wayward::carryMovesOut;
 
 // Where X has the client window itself, as xwininfo reads it.
 core::Point clientOrigin(xcb_window_t window)
@@ -290,6 +287,14 @@ protected:
         displays.reset();
         connection.reset();
     }
+
+    // "late", or anything else: at once.
+    static void carryMovesOut(const std::string& how)
+    {
+        runTool({"xprop", "-root", "-f", "_WAYWARD_MODE", "8s", "-set", "_WAYWARD_MODE", how});
+    }
+
+    static bool allMovesCarriedOut() { return runTool({"xprop", "-root", "_WAYWARD_PENDING"}).ends_with(" = 0\n"); }
 
     testsupport::TestDisplay display{"1280x800x24", {GLIMRA_WAYWARD_WM}};
 };

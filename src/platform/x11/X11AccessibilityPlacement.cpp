@@ -73,7 +73,8 @@ ax::Error FramePlacement::place(xcb_window_t window, std::optional<core::Point> 
         send();
         after = landing(window, frame, reached, send);
         // The window manager may still carry it out, late, and nothing would bring the
-        // window home then: it is asked to stay. Later moves may land late: they go back.
+        // window home then: it is asked to stay. A later move that lands late is kept:
+        // it is the way back that a retry waits for.
         if (!after && firstMove) request(window, frame);
     }
     settle(window, *displaced, after ? asked(*after) : frame);
@@ -161,22 +162,14 @@ std::optional<core::Rect> FramePlacement::landing(xcb_window_t window, const cor
 }
 
 std::optional<core::Rect> FramePlacement::frameOnce(xcb_window_t window,
-                                                    const std::function<bool(const core::Rect&)>& done,
-                                                    const std::function<void()>& askAgain)
+                                                    const std::function<bool(const core::Rect&)>& done)
 {
     const double start = dispatch::now();
-    bool askedAgain = !askAgain;
     while (true) {
         const auto facts = factsOf(*connection_, window);
         if (!facts) return std::nullopt;
         if (done(facts->pixels)) return facts->pixels;
-        const double waited = dispatch::now() - start;
-        if (waited >= waitForChange) return std::nullopt;
-        // fluxbox drops a request now and then: once, halfway, it is asked again.
-        if (!askedAgain && waited >= waitForChange / 2) {
-            askAgain();
-            askedAgain = true;
-        }
+        if (dispatch::now() - start >= waitForChange) return std::nullopt;
         dispatch::sleepFor(pollInterval);
     }
 }

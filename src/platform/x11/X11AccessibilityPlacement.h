@@ -59,8 +59,7 @@ private:
                                       const std::function<bool(const core::Rect&)>& reached,
                                       const std::function<void()>& askAgain);
     // The frame once it is done; none when it was not within waitForChange.
-    std::optional<core::Rect> frameOnce(xcb_window_t window, const std::function<bool(const core::Rect&)>& done,
-                                        const std::function<void()>& askAgain = {});
+    std::optional<core::Rect> frameOnce(xcb_window_t window, const std::function<bool(const core::Rect&)>& done);
     void keep(xcb_window_t window, const Displaced& displaced);
     void putBack(xcb_window_t window, const Displaced& displaced);
 

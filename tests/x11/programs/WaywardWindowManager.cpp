@@ -1,8 +1,8 @@
 // A window manager that draws no frames (the client's own 1 px border is its edge) and
 // takes _NET_MOVERESIZE_WINDOW as the root's string _WAYWARD_MODE says at the time:
-// "late" carries each request out 1.5 s later, in order; "half" takes a request's
-// position and leaves the size; anything else obeys at once. The root's cardinal
-// _WAYWARD_PENDING counts the requests still to be carried out. Runs until it is ended.
+// "late" carries each request out 1.5 s later, in order; anything else obeys at once. The
+// root's cardinal _WAYWARD_PENDING counts the requests still to be carried out. Clients
+// keep the place and size they map at. Runs until it is ended.
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
 
@@ -54,7 +54,6 @@ struct Move {
     xcb_window_t window;
     std::int32_t x, y;
     std::uint32_t width, height;
-    bool sized;
 };
 
 std::vector<xcb_window_t> clients;
@@ -74,9 +73,9 @@ void carryOut(const Move& move)
 {
     const std::uint32_t placed[] = {static_cast<std::uint32_t>(move.x), static_cast<std::uint32_t>(move.y),
                                     move.width, move.height};
-    std::uint16_t mask = XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
-    if (move.sized) mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
-    xcb_configure_window(c, move.window, mask, placed);
+    xcb_configure_window(
+        c, move.window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+        placed);
 }
 
 void manage(xcb_window_t window)
@@ -96,31 +95,12 @@ void forget(xcb_window_t window)
     publish();
 }
 
-void configure(const xcb_configure_request_event_t& request)
-{
-    std::vector<std::uint32_t> values;
-    std::uint16_t mask = 0;
-    const auto take = [&](std::uint16_t bit, std::uint32_t value) {
-        if (!(request.value_mask & bit)) return;
-        mask |= bit;
-        values.push_back(value);
-    };
-    take(XCB_CONFIG_WINDOW_X, static_cast<std::uint32_t>(request.x));
-    take(XCB_CONFIG_WINDOW_Y, static_cast<std::uint32_t>(request.y));
-    take(XCB_CONFIG_WINDOW_WIDTH, request.width);
-    take(XCB_CONFIG_WINDOW_HEIGHT, request.height);
-    xcb_configure_window(c, request.window, mask, values.data());
-}
-
 void moveResize(const xcb_client_message_event_t& message)
 {
     const auto* data = message.data.data32;
-    Move move{Clock::now(), message.window, static_cast<std::int32_t>(data[1]), static_cast<std::int32_t>(data[2]),
-              data[3], data[4], true};
-    const std::string now = mode();
-    if (now == "half") move.sized = false;
-    if (now != "late") return carryOut(move);
-    move.due += lateBy;
+    const Move move{Clock::now() + lateBy, message.window, static_cast<std::int32_t>(data[1]),
+                    static_cast<std::int32_t>(data[2]), data[3], data[4]};
+    if (mode() != "late") return carryOut(move);
     pending.push_back(move);
     publish();
 }
@@ -172,9 +152,6 @@ int main()
             switch (event->response_type & 0x7f) {
             case XCB_MAP_REQUEST:
                 manage(reinterpret_cast<xcb_map_request_event_t*>(event.get())->window);
-                break;
-            case XCB_CONFIGURE_REQUEST:
-                configure(*reinterpret_cast<xcb_configure_request_event_t*>(event.get()));
                 break;
             case XCB_UNMAP_NOTIFY:
                 forget(reinterpret_cast<xcb_unmap_notify_event_t*>(event.get())->window);
