@@ -85,20 +85,10 @@ bool axSetWindowFrame(desktop::WindowID windowID, desktop::Pid pid, const core::
 {
     const auto element = trustedWindowElement(windowID, pid);
     if (!element) return false;
-    desktop::ax::Error sizeResult = desktop::ax::success;
-    desktop::ax::Error positionResult = desktop::ax::success;
-    const auto writeSize = [&] { sizeResult = ax().setAttribute(*element, desktop::ax::size, frame.size); };
-    const auto writePosition = [&] { positionResult = ax().setAttribute(*element, desktop::ax::position, frame.origin); };
-    if (sizeFirst) {
-        writeSize();
-        writePosition();
-    } else {
-        writePosition();
-        writeSize();
-    }
-    const bool ok = sizeResult == desktop::ax::success && positionResult == desktop::ax::success;
+    const auto written = ax().setFrame(*element, frame, sizeFirst);
+    const bool ok = written.size == desktop::ax::success && written.position == desktop::ax::success;
     if (!ok) {
-        Diag::log("AX写frame: size=" + std::to_string(sizeResult) + " pos=" + std::to_string(positionResult) +
+        Diag::log("AX写frame: size=" + std::to_string(written.size) + " pos=" + std::to_string(written.position) +
                   " id=" + std::to_string(windowID));
     }
     return ok;

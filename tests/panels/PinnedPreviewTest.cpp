@@ -221,6 +221,26 @@ TEST_F(PinnedPreviewTest, RestoreRetriesOutliveAClosedPanelAndGiveBackItsOwnWind
     EXPECT_EQ(linesWith("接管预览退出: 恢复彻底失败 frame=(100.0, 100.0, 800.0, 600.0) pid=42").size(), 1u);
 }
 
+// Every write succeeds, but the window lands beside the saved frame: that is no restore.
+TEST_F(PinnedPreviewTest, ARestoreThatDoesNotLandIsRetriedAndLoggedAsAFailure)
+{
+    PipPanel* panel = makePanel();
+    pin(*panel);
+    ASSERT_TRUE(panel->pinSession->takeoverActive);
+    clock().advance(0.5);
+
+    sim::AppBehavior beside;
+    beside.shiftMoves = core::Point{40, 0};
+    world().setBehavior(42, beside);
+    pressEscape();
+    clock().advance(2);
+    EXPECT_EQ(frameOf(sourceID).origin, (core::Point{140, 100}));
+    EXPECT_TRUE(linesWith("接管预览退出: 恢复源窗口").empty());
+    EXPECT_EQ(linesWith("接管预览退出: 恢复彻底失败 frame=(100.0, 100.0, 800.0, 600.0) pid=42").size(), 1u);
+    EXPECT_EQ(givenBack, std::vector<desktop::WindowID>{sourceID});
+    EXPECT_TRUE(released.empty());
+}
+
 TEST_F(PinnedPreviewTest, ClosingDuringTheFrontHandoffStillRestoresTheWindow)
 {
     // A window of another application covers the source before pinning: leaving with

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Accessibility.h"
 
 #include "X11ServiceFixture.h"
+#include "x11/TestDisplay.h"
 #include "platform/core/SystemLog.h"
 #include "platform/x11/X11ClientPid.h"
 #include "platform/x11/X11Displays.h"
@@ -267,6 +268,63 @@ TEST_F(X11AccessibilityTest, AClientThatVanishesMidMoveIsAnErrorAndALogLine)
     expected << "[Glimra] X11 window 0x" << std::hex << element.window << std::dec << " of pid " << element.pid
              << " is gone; setting AXPosition not done";
     EXPECT_EQ(lines.front(), expected.str());
+}
+
+// On a display of its own, under a window manager that draws no frames and carries moves
+// out as the test tells it.
+class X11AccessibilityUnderWaywardManager : public X11AccessibilityTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(display.ready()) << "the window manager did not come up";
+        X11AccessibilityTest::SetUp();
+    }
+
+    // The services let go of the display before it goes.
+    void TearDown() override
+    {
+        accessibility.reset();
+        displays.reset();
+        connection.reset();
+    }
+
+    // "late", or anything else: at once.
+    static void carryMovesOut(const std::string& how)
+    {
+        runTool({"xprop", "-root", "-f", "_WAYWARD_MODE", "8s", "-set", "_WAYWARD_MODE", how});
+    }
+
+    static bool allMovesCarriedOut() { return runTool({"xprop", "-root", "_WAYWARD_PENDING"}).ends_with(" = 0\n"); }
+
+    testsupport::TestDisplay display{"1280x800x24", {GLIMRA_WAYWARD_WM}};
+};
+
+TEST_F(X11AccessibilityUnderWaywardManager, AFrameLandsWhereAskedAndALateMoveEndsWhereAskedLast)
+{
+    X11Client clock({"xclock", "-update", "1"});
+    const auto element = elementOf(clock, "XClock");
+    const auto first = frame(element);
+    ASSERT_TRUE(first);
+    // A first move not seen in time has failed: the window stays where it was.
+    carryMovesOut("late");
+    const core::Rect box{700, 400, 202, 152};
+    EXPECT_EQ(accessibility->setFrame(element, box, true).size, ax::cannotComplete);
+    ASSERT_TRUE(waitUntil(allMovesCarriedOut));
+    EXPECT_EQ(frame(element), first);
+
+    // The client's border is the window's edge: it does not push the window off.
+    carryMovesOut("at once");
+    const core::Rect home{300, 200, 262, 192};
+    ASSERT_EQ(accessibility->setFrame(element, home, false).position, ax::success);
+    EXPECT_EQ(frame(element), home);
+
+    // Position and size go in one request: a late window manager takes no mix of both, and
+    // a move back lands, late.
+    ASSERT_EQ(accessibility->setFrame(element, box, true).size, ax::success);
+    carryMovesOut("late");
+    EXPECT_EQ(accessibility->setFrame(element, home, false).size, ax::cannotComplete);
+    ASSERT_TRUE(waitUntil(allMovesCarriedOut));
+    EXPECT_EQ(frame(element), home);
 }
 
 }  // namespace

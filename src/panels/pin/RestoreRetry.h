@@ -29,8 +29,14 @@ public:
         std::optional<desktop::WindowID> settle;  // restored: release; gaveUp: give back
     };
 
-    // After try n (0 to 5); wrote: the write was made and succeeded.
-    Outcome afterTry(int attempt, bool wrote) const;
+    // Window managers and applications round a frame by a point or two.
+    static constexpr double landingSlack = 2;
+    // Whether the window, as read back after a write, stands at the saved frame.
+    bool landed(const std::optional<core::Rect>& frame) const;
+
+    // After try n (0 to 5); restored: the write was made and succeeded, and the window
+    // landed at the saved frame.
+    Outcome afterTry(int attempt, bool restored) const;
 
     desktop::WindowID windowID() const { return windowID_; }
     desktop::Pid pid() const { return pid_; }

@@ -46,9 +46,12 @@ std::optional<core::Rect> TakeoverRestoreJob::withdraw()
 bool TakeoverRestoreJob::attempt(int n)
 {
     if (!pending_) return true;
-    const bool wrote =
-        policy_.canWrite() && EventBridge::axSetWindowFrame(source_.windowID, source_.pid, source_.savedFrame, false);
-    const auto outcome = policy_.afterTry(n, wrote);
+    // A write the window manager or the application took only in part, or clamped, still
+    // succeeds: where the window stands tells whether it came back.
+    const bool restored =
+        policy_.canWrite() && EventBridge::axSetWindowFrame(source_.windowID, source_.pid, source_.savedFrame, false) &&
+        policy_.landed(EventBridge::axWindowFrame(source_.windowID, source_.pid));
+    const auto outcome = policy_.afterTry(n, restored);
     if (outcome.kind == pin::RestoreRetry::Outcome::Kind::retry) return false;
     Diag::log(outcome.logLine);
     const auto keepAlive = shared_from_this();

@@ -73,6 +73,21 @@ public:
     // busy.
     virtual ax::Error copyAttribute(const Element& element, const std::string& attribute, AXValue& value) = 0;
     virtual ax::Error setAttribute(const Element& element, const std::string& attribute, const AXValue& value) = 0;
+    // Writes a window's position and size, each write's result apart. Where the platform
+    // takes both in one request, the window never passes through a mix of old and new
+    // (a window manager would keep a large window on screen by clamping its new place).
+    struct FrameWrite {
+        ax::Error size = ax::success;
+        ax::Error position = ax::success;
+    };
+    virtual FrameWrite setFrame(const Element& element, const core::Rect& frame, bool sizeFirst)
+    {
+        FrameWrite result;
+        if (sizeFirst) result.size = setAttribute(element, ax::size, frame.size);
+        result.position = setAttribute(element, ax::position, frame.origin);
+        if (!sizeFirst) result.size = setAttribute(element, ax::size, frame.size);
+        return result;
+    }
     virtual ax::Error performAction(const Element& element, const std::string& action) = 0;
     // The window number of a window element; none for other elements.
     virtual std::optional<WindowID> windowNumber(const Element& element) = 0;

@@ -257,28 +257,46 @@ ax::Error X11Accessibility::setAttribute(const desktop::Element& element, const 
         return ax::invalidUIElement;
     }
     if (attribute == ax::minimized) return setMinimized(element.window, value);
-    return moveOrResize(element, attribute, value);
-}
-
-ax::Error X11Accessibility::moveOrResize(const desktop::Element& element, const std::string& attribute,
-                                         const desktop::AXValue& value)
-{
-    const auto window = element.window;
     const auto* point = std::get_if<core::Point>(&value);
     const auto* size = std::get_if<core::Size>(&value);
-    if (attribute == ax::position && (!point || !std::isfinite(point->x) || !std::isfinite(point->y)))
-        return ax::illegalArgument;
-    if (attribute == ax::size &&
-        (!size || !std::isfinite(size->width) || !std::isfinite(size->height) || size->width < 0 || size->height < 0))
+    if (attribute == ax::position && !point) return ax::illegalArgument;
+    if (attribute == ax::size && !size) return ax::illegalArgument;
+    return place(element, "setting " + attribute, point ? std::optional(*point) : std::nullopt,
+                 size ? std::optional(*size) : std::nullopt);
+}
+
+desktop::Accessibility::FrameWrite X11Accessibility::setFrame(const desktop::Element& element, const core::Rect& frame,
+                                                              bool)
+{
+    if (element.window == 0) return {ax::attributeUnsupported, ax::attributeUnsupported};
+    const std::string what = "setting the frame";
+    if (!ClientPids(*connection_, *clients_).belongTo(element.window, element.pid)) {
+        logGone(element.window, element.pid, what);
+        return {ax::invalidUIElement, ax::invalidUIElement};
+    }
+    const auto result = place(element, what, frame.origin, frame.size);
+    return {result, result};
+}
+
+ax::Error X11Accessibility::place(const desktop::Element& element, const std::string& what,
+                                  std::optional<core::Point> origin, std::optional<core::Size> size)
+{
+    if (origin && (!std::isfinite(origin->x) || !std::isfinite(origin->y))) return ax::illegalArgument;
+    if (size && (!std::isfinite(size->width) || !std::isfinite(size->height) || size->width < 0 || size->height < 0))
         return ax::illegalArgument;
 
+    const auto window = element.window;
     const auto frame = framePixels(*connection_, window);
+    if (!frame) {
+        logGone(window, element.pid, what);
+        return ax::invalidUIElement;
+    }
     const auto& space = desktop::globalSpace();
-    const auto result =
-        !frame  ? ax::invalidUIElement
-        : point ? placement_.move(window, space.toNative(*point))
-                : placement_.resize(window, space.toNative(core::Rect(space.toGlobal(frame->origin), *size)).size);
-    if (result == ax::invalidUIElement) logGone(window, element.pid, "setting " + attribute);
+    const core::Rect now = space.toGlobal(*frame);
+    const core::Rect asked = space.toNative(core::Rect(origin.value_or(now.origin), size.value_or(now.size)));
+    const auto result = placement_.place(window, origin ? std::optional(asked.origin) : std::nullopt,
+                                         size ? std::optional(asked.size) : std::nullopt);
+    if (result == ax::invalidUIElement) logGone(window, element.pid, what);
     return result;
 }
 

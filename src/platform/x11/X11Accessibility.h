@@ -25,6 +25,8 @@ public:
                                      desktop::AXValue& value) override;
     desktop::ax::Error setAttribute(const desktop::Element& element, const std::string& attribute,
                                     const desktop::AXValue& value) override;
+    // Position and size in one request: one result for both.
+    FrameWrite setFrame(const desktop::Element& element, const core::Rect& frame, bool sizeFirst) override;
     desktop::ax::Error performAction(const desktop::Element& element, const std::string& action) override;
     std::optional<desktop::WindowID> windowNumber(const desktop::Element& element) override;
     // Below the frame's title bar and inside its border; a client that draws its own
@@ -47,8 +49,10 @@ private:
 
     desktop::ax::Error copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value);
     desktop::ax::Error copyOfWindow(xcb_window_t window, const std::string& attribute, desktop::AXValue& value);
-    desktop::ax::Error moveOrResize(const desktop::Element& element, const std::string& attribute,
-                                    const desktop::AXValue& value);
+    // Either or both of the frame's origin and size, in global points; what names the
+    // write in the log line of a window that is gone.
+    desktop::ax::Error place(const desktop::Element& element, const std::string& what,
+                             std::optional<core::Point> origin, std::optional<core::Size> size);
     desktop::ax::Error setMinimized(xcb_window_t window, const desktop::AXValue& value);
 
     std::shared_ptr<Connection> connection_;

@@ -31,6 +31,12 @@ std::uint32_t clientExtent(double frame, double decorations)
     return static_cast<std::uint32_t>(std::max(1l, std::lround(frame - decorations)));
 }
 
+double clientBorder(Connection& connection, xcb_window_t window)
+{
+    const auto geometry = connection.answer(xcb_get_geometry_reply, xcb_get_geometry(connection.xcb(), window));
+    return geometry ? geometry->border_width : 0;
+}
+
 std::optional<ClientFacts> factsOf(Connection& connection, xcb_window_t window)
 {
     return readClientFacts(connection, {window}).front();
@@ -39,10 +45,6 @@ std::optional<ClientFacts> factsOf(Connection& connection, xcb_window_t window)
 }  // namespace
 
 FramePlacement::FramePlacement(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
-
-ax::Error FramePlacement::move(xcb_window_t window, core::Point origin) { return place(window, origin, std::nullopt); }
-
-ax::Error FramePlacement::resize(xcb_window_t window, core::Size size) { return place(window, std::nullopt, size); }
 
 ax::Error FramePlacement::place(xcb_window_t window, std::optional<core::Point> origin, std::optional<core::Size> size)
 {
@@ -61,6 +63,7 @@ ax::Error FramePlacement::place(xcb_window_t window, std::optional<core::Point> 
         if (const auto displaced = recorded(window)) settle(window, *displaced, asked(facts->pixels));
         return ax::success;
     }
+    const bool firstMove = !recorded(window);
     core::Rect frame = facts->pixels;
     const auto displaced = displacedOf(window, *facts, frame);
     if (!displaced) return ax::cannotComplete;
@@ -68,7 +71,11 @@ ax::Error FramePlacement::place(xcb_window_t window, std::optional<core::Point> 
     if (!reached(frame)) {
         const auto send = [&] { request(window, asked(frame)); };
         send();
-        after = frameAfterChange(window, frame, send);
+        after = landing(window, frame, reached, send);
+        // The window manager may still carry it out, late, and nothing would bring the
+        // window home then: it is asked to stay. A later move that lands late is kept:
+        // it is the way back that a retry waits for.
+        if (!after && firstMove) request(window, frame);
     }
     settle(window, *displaced, after ? asked(*after) : frame);
     return after ? ax::success : ax::cannotComplete;
@@ -115,37 +122,54 @@ bool FramePlacement::onSeenDesktop(const ClientFacts& facts)
 
 void FramePlacement::request(xcb_window_t window, const core::Rect& frame)
 {
-    // The window manager takes the client's size, inside the decorations it has now.
+    // The window manager takes the client's size, inside the decorations it has now, and
+    // puts the outer corner of the client's own border where the frame's corner goes: a
+    // window manager that draws no frame shows that border as the window's edge.
     const auto extents = frameExtents(*connection_, window);
-    ewmh::moveFrameResizeClient(*connection_, window, whole(frame.x()), whole(frame.y()),
+    const double border = clientBorder(*connection_, window);
+    ewmh::moveFrameResizeClient(*connection_, window, whole(frame.x() - border), whole(frame.y() - border),
                                 clientExtent(frame.width(), extents.left + extents.right),
                                 clientExtent(frame.height(), extents.top + extents.bottom));
 }
 
-std::optional<core::Rect> FramePlacement::frameAfterChange(xcb_window_t window, const core::Rect& before,
-                                                           const std::function<void()>& askAgain)
+std::optional<core::Rect> FramePlacement::landing(xcb_window_t window, const core::Rect& before,
+                                                  const std::function<bool(const core::Rect&)>& reached,
+                                                  const std::function<void()>& askAgain)
 {
-    return frameOnce(
-        window, [&](const core::Rect& frame) { return frame != before; }, askAgain);
+    const double start = dispatch::now();
+    core::Rect last = before;
+    std::optional<double> changedAt;
+    bool askedAgain = false;
+    while (true) {
+        const auto facts = factsOf(*connection_, window);
+        if (!facts) return std::nullopt;
+        if (reached(facts->pixels)) return facts->pixels;
+        const double waited = dispatch::now() - start;
+        if (facts->pixels != last) {
+            last = facts->pixels;
+            changedAt = waited;
+        }
+        // Window managers move before they resize, a frame may pass a step on its way.
+        if (changedAt && (waited - *changedAt >= settleTime || waited >= 2 * waitForChange)) return last;
+        if (!changedAt && waited >= waitForChange) return std::nullopt;
+        // fluxbox drops a request now and then: once, halfway, it is asked again.
+        if (!changedAt && !askedAgain && waited >= waitForChange / 2) {
+            askAgain();
+            askedAgain = true;
+        }
+        dispatch::sleepFor(pollInterval);
+    }
 }
 
 std::optional<core::Rect> FramePlacement::frameOnce(xcb_window_t window,
-                                                    const std::function<bool(const core::Rect&)>& done,
-                                                    const std::function<void()>& askAgain)
+                                                    const std::function<bool(const core::Rect&)>& done)
 {
     const double start = dispatch::now();
-    bool askedAgain = !askAgain;
     while (true) {
         const auto facts = factsOf(*connection_, window);
         if (!facts) return std::nullopt;
         if (done(facts->pixels)) return facts->pixels;
-        const double waited = dispatch::now() - start;
-        if (waited >= waitForChange) return std::nullopt;
-        // fluxbox drops a request now and then: once, halfway, it is asked again.
-        if (!askedAgain && waited >= waitForChange / 2) {
-            askAgain();
-            askedAgain = true;
-        }
+        if (dispatch::now() - start >= waitForChange) return std::nullopt;
         dispatch::sleepFor(pollInterval);
     }
 }

@@ -14,9 +14,12 @@
 
 namespace x11 {
 
-// Asks the window manager for a client's frame position or size and tells whether it
+// Asks the window manager for a client's frame position, size or both (in one request, so
+// that it constrains the frame asked for, not a mix of old and new) and tells whether it
 // obeyed: a frame that has not changed within waitForChange was refused. A clamped
-// request still changes the frame and counts as done; callers read back where it landed.
+// request still changes the frame and counts as done once the frame holds still; callers
+// read back where it landed. A refused first move is followed by a request to stay, so
+// that a window manager carrying it out late leaves the window where it was.
 // A maximised or full-screen frame is the window manager's to place: that state is lifted
 // before the window's first move and put back once a move brings the window back to its
 // frame in that state. A window on a workspace the user does not see is not moved, except
@@ -24,12 +27,13 @@ namespace x11 {
 class FramePlacement {
 public:
     static constexpr double waitForChange = 0.15;
+    // How long a changed frame holds still before it counts as where the window landed.
+    static constexpr double settleTime = 0.05;
 
     explicit FramePlacement(std::shared_ptr<Connection> connection);
 
-    // The frame's top-left and the frame's size, in root pixels.
-    desktop::ax::Error move(xcb_window_t window, core::Point origin);
-    desktop::ax::Error resize(xcb_window_t window, core::Size size);
+    // The frame's top-left and the frame's size, in root pixels; none keeps that part.
+    desktop::ax::Error place(xcb_window_t window, std::optional<core::Point> origin, std::optional<core::Size> size);
 
 private:
     // A window moved away from its home frame, and the states lifted for it.
@@ -39,7 +43,6 @@ private:
         std::vector<xcb_atom_t> lifted;
     };
 
-    desktop::ax::Error place(xcb_window_t window, std::optional<core::Point> origin, std::optional<core::Size> size);
     // The window's record, made at its first move (its states lifted, and frame set to
     // where that leaves it); none for a window the user does not see that was not moved.
     std::optional<Displaced> displacedOf(xcb_window_t window, const ClientFacts& facts, core::Rect& frame);
@@ -50,12 +53,13 @@ private:
     void settle(xcb_window_t window, const Displaced& displaced, const core::Rect& asked);
     // Asks the window manager for the frame.
     void request(xcb_window_t window, const core::Rect& frame);
-    // The frame once it differs from before; none when it stayed (or the window went).
-    std::optional<core::Rect> frameAfterChange(xcb_window_t window, const core::Rect& before,
-                                               const std::function<void()>& askAgain = {});
+    // The frame once it is what was asked, or once it changed and held still; none when it
+    // did not change within waitForChange (or the window went).
+    std::optional<core::Rect> landing(xcb_window_t window, const core::Rect& before,
+                                      const std::function<bool(const core::Rect&)>& reached,
+                                      const std::function<void()>& askAgain);
     // The frame once it is done; none when it was not within waitForChange.
-    std::optional<core::Rect> frameOnce(xcb_window_t window, const std::function<bool(const core::Rect&)>& done,
-                                        const std::function<void()>& askAgain = {});
+    std::optional<core::Rect> frameOnce(xcb_window_t window, const std::function<bool(const core::Rect&)>& done);
     void keep(xcb_window_t window, const Displaced& displaced);
     void putBack(xcb_window_t window, const Displaced& displaced);
 
