@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <utility>
 
@@ -44,11 +47,94 @@ long statusKilobytes(pid_t pid, const std::string& field)
     return 0;
 }
 
+std::optional<std::string> displayNow()
+{
+    const char* display = std::getenv("DISPLAY");
+    return display ? std::optional<std::string>(display) : std::nullopt;
+}
+
+struct WindowManagerLaunch {
+    std::vector<std::string> command;
+    bool publishesWorkArea = true;
+    bool needsSessionBus = false;
+};
+
+std::string executableFile(const std::string& path, const std::string& contents)
+{
+    writeFile(path, contents);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+    return path;
+}
+
+// How each starts on a bare display, its files in the folder. Tiling window managers get
+// the two workspaces that the others are asked for through EWMH, and float the tests'
+// clients where they ask to be, as the others do.
+const std::map<std::string, std::function<WindowManagerLaunch(const std::string& folder)>>& windowManagerLaunches()
+{
+    static const std::map<std::string, std::function<WindowManagerLaunch(const std::string& folder)>> launches{
+        {"openbox", [](const std::string&) { return WindowManagerLaunch{{"openbox"}}; }},
+        // Without its shell KWin publishes no work area when it starts.
+        {"KWin", [](const std::string&) { return WindowManagerLaunch{{"env", "QT_QPA_PLATFORM=xcb", "kwin_x11"}, false}; }},
+        {"xfwm4", [](const std::string&) { return WindowManagerLaunch{{"xfwm4", "--compositor=off"}, true, true}; }},
+        {"icewm", [](const std::string&) { return WindowManagerLaunch{{"icewm"}}; }},
+        {"fluxbox", [](const std::string&) { return WindowManagerLaunch{{"fluxbox"}}; }},
+        {"metacity", [](const std::string&) { return WindowManagerLaunch{{"metacity"}}; }},
+        {"marco", [](const std::string&) { return WindowManagerLaunch{{"marco", "--no-composite"}, true, true}; }},
+        {"mutter", [](const std::string&) { return WindowManagerLaunch{{"mutter", "--x11"}, true, true}; }},
+        {"i3",
+         [](const std::string& folder) {
+             writeFile(folder + "/i3.config", "# i3 config file (v4)\nfont pango:monospace 8\nfor_window [class=\"^(XTerm|XClock|XEyes)$\"] floating enable\n");
+             return WindowManagerLaunch{{"i3", "-c", folder + "/i3.config"}, false};
+         }},
+        {"awesome",
+         [](const std::string&) {
+             return WindowManagerLaunch{{"awesome", "-c", "/etc/xdg/awesome/rc.lua"}, false, true};
+         }},
+        {"bspwm",
+         [](const std::string& folder) {
+             return WindowManagerLaunch{
+                 {"bspwm", "-c", executableFile(folder + "/bspwmrc", "#!/bin/sh\nbspc monitor -d one two\nfor c in XTerm XClock XEyes; do bspc rule -a $c state=floating; done\n")},
+                 false};
+         }},
+        {"herbstluftwm",
+         [](const std::string& folder) {
+             return WindowManagerLaunch{{"herbstluftwm", "--autostart",
+                                         executableFile(folder + "/autostart", "#!/bin/sh\nherbstclient add two\nherbstclient rule class~'XTerm|XClock|XEyes' floating=on\n")},
+                                        false};
+         }},
+    };
+    return launches;
+}
+
 }  // namespace
 
 TestDisplay::TestDisplay(const std::string& screen, std::vector<std::string> windowManager, bool waitForWorkArea)
+    : earlierDisplay_(displayNow())
 {
-    if (const char* display = std::getenv("DISPLAY")) earlierDisplay_ = display;
+    start(screen, std::move(windowManager), waitForWorkArea);
+}
+
+TestDisplay::TestDisplay(const std::string& screen, const NamedWindowManager& windowManager)
+    : earlierDisplay_(displayNow())
+{
+    const auto found = windowManagerLaunches().find(windowManager.name);
+    if (found == windowManagerLaunches().end()) return;
+    const WindowManagerLaunch launch = found->second(folder_.path());
+    // Settings they write go to the folder, not to the user's home.
+    std::vector<std::string> command{"env", "HOME=" + folder_.path(), "XDG_CONFIG_HOME=" + folder_.path()};
+    if (launch.needsSessionBus) {
+        const std::string socket = folder_.path() + "/bus";
+        sessionBus_ = std::make_unique<X11Client>(std::vector<std::string>{
+            "dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket});
+        if (!waitUntil([&] { return std::filesystem::exists(socket); })) return;
+        command.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + socket);
+    }
+    command.insert(command.end(), launch.command.begin(), launch.command.end());
+    start(screen, std::move(command), launch.publishesWorkArea);
+}
+
+void TestDisplay::start(const std::string& screen, std::vector<std::string> windowManager, bool waitForWorkArea)
+{
     // The server picks a free display itself: one picked here could be taken meanwhile.
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) return;
@@ -74,6 +160,7 @@ TestDisplay::TestDisplay(const std::string& screen, std::vector<std::string> win
 TestDisplay::~TestDisplay()
 {
     windowManager_.reset();
+    sessionBus_.reset();
     server_.reset();
     if (earlierDisplay_)
         ::setenv("DISPLAY", earlierDisplay_->c_str(), 1);

@@ -144,6 +144,8 @@ private:
     bool ignoresMouseEvents_ = false;
     std::string title_;
     bool changingFlags_ = false;
+    // A panel shown since the window manager last placed it otherwise than it asked.
+    bool mayAskPlaceAgain_ = false;
     Animation alphaAnimation_;
     Window* parent_ = nullptr;
     std::vector<QPointer<Window>> children_;

@@ -10,7 +10,8 @@ namespace x11 {
 // Types the window as a panel's own (a dock) that floats over the user's work on every
 // workspace, out of task bars, pagers and window switchers. A window manager hides a
 // utility window with its inactive application and keeps a transient one on its leader's
-// workspace; a dock it leaves where it asks and never focuses.
+// workspace; a dock it leaves where it asks and never focuses. Under a window manager that
+// makes docks bars along the screen's edge (i3) the window is a utility window instead.
 // It must be called while the window is not mapped: the manager reads the type and the
 // state when it maps the window (and drops the state when the window is withdrawn). Main
 // thread only.
