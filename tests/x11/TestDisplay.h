@@ -14,7 +14,7 @@ namespace testsupport {
 // window manager, openbox unless another command is given), which DISPLAY names while the
 // object lives, for the test and every client it starts. Both processes are ended by their
 // pids when it goes. A window manager that publishes no work area (KWin without its shell)
-// is ready once it names itself.
+// is ready once it names itself; with no window manager command none runs.
 struct NamedWindowManager {
     std::string name;
 };

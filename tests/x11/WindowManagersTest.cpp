@@ -142,6 +142,29 @@ TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 
+// A window manager that names no active window (xmonad, or none at all) leaves the input
+// focus to say which window is in front: Alt+Super+P mirrors the focused one.
+TEST(X11WithoutActiveWindow, TheFocusedWindowIsTheOneMirrored)
+{
+    TestDisplay display("1920x1080x24", std::vector<std::string>{});
+    ASSERT_TRUE(display.ready()) << "no X server came up";
+    X11Client clock({"xclock", "-geometry", "164x164+40+640"});
+    X11Client terminal({"xterm", "-geometry", "50x10+600+330"});
+    ASSERT_NE(clock.waitForWindow("XClock"), 0u);
+    const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
+    ASSERT_NE(terminalWindow, 0u);
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    const std::vector<unsigned long> known = visibleWindowsOf(glimra.pid());
+
+    runTool({"xdotool", "windowfocus", "--sync", std::to_string(terminalWindow)});
+    runTool({"xdotool", "key", "super+alt+p"});
+    const unsigned long mini = glimra.waitForNewPictureWindow(known);
+    ASSERT_NE(mini, 0u) << glimra.log();
+    EXPECT_NE(propertyOf(mini, "_NET_WM_NAME").find("XTerm"), std::string::npos) << propertyOf(mini, "_NET_WM_NAME");
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Debian, X11WindowManagers,
     testing::Values(WindowManager{"openbox", "openbox"}, WindowManager{"KWin", "kwin_x11"},
