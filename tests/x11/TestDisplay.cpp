@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -54,57 +53,40 @@ std::optional<std::string> displayNow()
 }
 
 struct WindowManagerLaunch {
+    // Followed by the path of the configuration when there is one.
     std::vector<std::string> command;
+    std::string configuration = {};
     bool publishesWorkArea = true;
     bool needsSessionBus = false;
 };
 
-std::string executableFile(const std::string& path, const std::string& contents)
-{
-    writeFile(path, contents);
-    std::filesystem::permissions(path, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
-    return path;
-}
-
-// How each starts on a bare display, its files in the folder. Tiling window managers get
-// the two workspaces that the others are asked for through EWMH, and float the tests'
-// clients where they ask to be, as the others do.
-const std::map<std::string, std::function<WindowManagerLaunch(const std::string& folder)>>& windowManagerLaunches()
-{
-    static const std::map<std::string, std::function<WindowManagerLaunch(const std::string& folder)>> launches{
-        {"openbox", [](const std::string&) { return WindowManagerLaunch{{"openbox"}}; }},
-        // Without its shell KWin publishes no work area when it starts.
-        {"KWin", [](const std::string&) { return WindowManagerLaunch{{"env", "QT_QPA_PLATFORM=xcb", "kwin_x11"}, false}; }},
-        {"xfwm4", [](const std::string&) { return WindowManagerLaunch{{"xfwm4", "--compositor=off"}, true, true}; }},
-        {"icewm", [](const std::string&) { return WindowManagerLaunch{{"icewm"}}; }},
-        {"fluxbox", [](const std::string&) { return WindowManagerLaunch{{"fluxbox"}}; }},
-        {"metacity", [](const std::string&) { return WindowManagerLaunch{{"metacity"}}; }},
-        {"marco", [](const std::string&) { return WindowManagerLaunch{{"marco", "--no-composite"}, true, true}; }},
-        {"mutter", [](const std::string&) { return WindowManagerLaunch{{"mutter", "--x11"}, true, true}; }},
-        {"i3",
-         [](const std::string& folder) {
-             writeFile(folder + "/i3.config", "# i3 config file (v4)\nfont pango:monospace 8\nfor_window [class=\"^(XTerm|XClock|XEyes)$\"] floating enable\n");
-             return WindowManagerLaunch{{"i3", "-c", folder + "/i3.config"}, false};
-         }},
-        {"awesome",
-         [](const std::string&) {
-             return WindowManagerLaunch{{"awesome", "-c", "/etc/xdg/awesome/rc.lua"}, false, true};
-         }},
-        {"bspwm",
-         [](const std::string& folder) {
-             return WindowManagerLaunch{
-                 {"bspwm", "-c", executableFile(folder + "/bspwmrc", "#!/bin/sh\nbspc monitor -d one two\nfor c in XTerm XClock XEyes; do bspc rule -a $c state=floating; done\n")},
-                 false};
-         }},
-        {"herbstluftwm",
-         [](const std::string& folder) {
-             return WindowManagerLaunch{{"herbstluftwm", "--autostart",
-                                         executableFile(folder + "/autostart", "#!/bin/sh\nherbstclient add two\nherbstclient rule class~'XTerm|XClock|XEyes' floating=on\n")},
-                                        false};
-         }},
-    };
-    return launches;
-}
+// How each starts on a bare display. The tiling ones get the two workspaces the others are
+// asked for through EWMH, and float the tests' clients where they ask, as the others do.
+const std::map<std::string, WindowManagerLaunch> windowManagerLaunches{
+    {"openbox", {{"openbox"}}},
+    // Without its shell KWin publishes no work area when it starts.
+    {"KWin", {{"env", "QT_QPA_PLATFORM=xcb", "kwin_x11"}, "", false}},
+    {"xfwm4", {{"xfwm4", "--compositor=off"}, "", true, true}},
+    {"icewm", {{"icewm"}}},
+    {"fluxbox", {{"fluxbox"}}},
+    {"metacity", {{"metacity"}}},
+    {"marco", {{"marco", "--no-composite"}, "", true, true}},
+    {"mutter", {{"mutter", "--x11"}, "", true, true}},
+    {"i3",
+     {{"i3", "-c"},
+      "# i3 config file (v4)\nfont pango:monospace 8\n"
+      "for_window [class=\"^(XTerm|XClock|XEyes)$\"] floating enable\n",
+      false}},
+    {"awesome", {{"awesome", "-c", "/etc/xdg/awesome/rc.lua"}, "", false, true}},
+    {"bspwm",
+     {{"bspwm", "-c"},
+      "#!/bin/sh\nbspc monitor -d one two\nfor c in XTerm XClock XEyes; do bspc rule -a $c state=floating; done\n",
+      false}},
+    {"herbstluftwm",
+     {{"herbstluftwm", "--autostart"},
+      "#!/bin/sh\nherbstclient add two\nherbstclient rule class~'XTerm|XClock|XEyes' floating=on\n",
+      false}},
+};
 
 }  // namespace
 
@@ -117,19 +99,25 @@ TestDisplay::TestDisplay(const std::string& screen, std::vector<std::string> win
 TestDisplay::TestDisplay(const std::string& screen, const NamedWindowManager& windowManager)
     : earlierDisplay_(displayNow())
 {
-    const auto found = windowManagerLaunches().find(windowManager.name);
-    if (found == windowManagerLaunches().end()) return;
-    const WindowManagerLaunch launch = found->second(folder_.path());
+    const auto found = windowManagerLaunches.find(windowManager.name);
+    if (found == windowManagerLaunches.end()) return;
+    const WindowManagerLaunch& launch = found->second;
     // Settings they write go to the folder, not to the user's home.
     std::vector<std::string> command{"env", "HOME=" + folder_.path(), "XDG_CONFIG_HOME=" + folder_.path()};
     if (launch.needsSessionBus) {
         const std::string socket = folder_.path() + "/bus";
-        sessionBus_ = std::make_unique<X11Client>(std::vector<std::string>{
-            "dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket});
+        sessionBus_ = std::make_unique<X11Client>(
+            std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket});
         if (!waitUntil([&] { return std::filesystem::exists(socket); })) return;
         command.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + socket);
     }
     command.insert(command.end(), launch.command.begin(), launch.command.end());
+    if (!launch.configuration.empty()) {
+        command.push_back(folder_.path() + "/configuration");
+        writeFile(command.back(), launch.configuration);
+        std::filesystem::permissions(command.back(), std::filesystem::perms::owner_exec,
+                                     std::filesystem::perm_options::add);
+    }
     start(screen, std::move(command), launch.publishesWorkArea);
 }
 
