@@ -201,7 +201,7 @@ void Window::setVisible(bool visible)
     // Panels float over the user's work on whichever workspace it is.
     if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem()) {
         x11::floatOnEveryWorkspace(static_cast<xcb_window_t>(winId()));
-        mayAskPlaceAgain_ = true;
+        mayAskPlaceAgain_ = x11::windowManagerPlacesMappedWindows();
         if (!attentionMarks_)
             attentionMarks_ = x11::refuseAttentionMarks([this] { return static_cast<xcb_window_t>(internalWinId()); });
     }
@@ -267,10 +267,9 @@ void Window::applyWindowFlags()
 void Window::adoptQtGeometry()
 {
     if (changingFlags_ || !isVisible() || geometry() == clientGeometry()) return;
-    // Some window managers place a window they map anew themselves, whatever it asks
-    // (awesome by its rules, i3 a floating one below its title bar): a panel asks once
-    // more after each showing for its place on a display. A window manager that keeps its
-    // own place then, or moves a window off a display that went away, is followed.
+    // Where the window manager places a panel it maps anew by rules of its own, the panel
+    // asks once more for its place on a display; a window manager that keeps its own place
+    // then, or moves a window off a display that went away, is followed.
     if (mayAskPlaceAgain_ && screen()) {
         mayAskPlaceAgain_ = false;
         setGeometry(clientGeometry());

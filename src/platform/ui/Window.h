@@ -144,7 +144,7 @@ private:
     bool ignoresMouseEvents_ = false;
     std::string title_;
     bool changingFlags_ = false;
-    // A panel shown since the window manager last placed it otherwise than it asked.
+    // A panel shown under a window manager that places the windows it maps, not yet placed.
     bool mayAskPlaceAgain_ = false;
     Animation alphaAnimation_;
     Window* parent_ = nullptr;

@@ -28,14 +28,19 @@ std::string windowManagerName(xcb_connection_t* connection)
     return read(checkWindow, qtAtom("_NET_WM_NAME"), qtAtom("UTF8_STRING"));
 }
 
-// i3 makes a dock a bar along the screen's edge, as wide as the screen, and shrinks its
-// workspace by the bar; a utility window it floats where it asks. Asked once: a read at
-// each showing would stall it on a busy server.
-bool docksBecomeBars(xcb_connection_t* connection)
+// Read once: a read at each showing would stall it on a busy server.
+const std::string& windowManagerName()
 {
-    static const bool bars = windowManagerName(connection) == "i3";
-    return bars;
+    static const std::string name = [] {
+        auto* connection = qtConnection();
+        return connection ? windowManagerName(connection) : std::string();
+    }();
+    return name;
 }
+
+// i3 makes a dock a bar along the screen's edge, as wide as the screen, and shrinks its
+// workspace by the bar; a utility window it floats where it asks.
+bool docksBecomeBars() { return windowManagerName() == "i3"; }
 
 }  // namespace
 
@@ -46,8 +51,7 @@ void floatOnEveryWorkspace(xcb_window_t window)
     // Replaces the types Qt wrote from the window's flags; Qt writes them only when the
     // flags change, and a new window is typed again before it is mapped. Not transient:
     // window managers hide a utility window transient for a hidden leader.
-    const xcb_atom_t type =
-        qtAtom(docksBecomeBars(connection) ? "_NET_WM_WINDOW_TYPE_UTILITY" : "_NET_WM_WINDOW_TYPE_DOCK");
+    const xcb_atom_t type = qtAtom(docksBecomeBars() ? "_NET_WM_WINDOW_TYPE_UTILITY" : "_NET_WM_WINDOW_TYPE_DOCK");
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
                         &type);
     // Written before each mapping, without reading the states back: the window manager
@@ -61,6 +65,11 @@ void floatOnEveryWorkspace(xcb_window_t window)
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &allDesktops);
     xcb_flush(connection);
+}
+
+bool windowManagerPlacesMappedWindows()
+{
+    return qtConnection() && (windowManagerName() == "awesome" || windowManagerName() == "i3");
 }
 
 void reserveTopBand(xcb_window_t window, std::uint32_t bottom, std::uint32_t left, std::uint32_t right)

@@ -17,6 +17,11 @@ namespace x11 {
 // thread only.
 void floatOnEveryWorkspace(xcb_window_t window);
 
+// Whether the window manager places a window it maps anew where its own rules say, whatever
+// the window asks: awesome by its rules, i3 a floating window below its title bar. A panel
+// then asks once more for its place after each showing. Main thread only.
+bool windowManagerPlacesMappedWindows();
+
 // Keeps the window manager's work area, and so the displays' visible frames, clear of the
 // band along the top of the root window down to bottom between left and right (root
 // pixels), as a menu bar is; the window lies in that band. Main thread only.
