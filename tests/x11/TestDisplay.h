@@ -10,15 +10,15 @@
 
 namespace testsupport {
 
+struct NamedWindowManager {
+    std::string name;
+};
+
 // An X display of the test's own (Xvfb at the given screen, e.g. "1920x1080x16", with a
 // window manager, openbox unless another command is given), which DISPLAY names while the
 // object lives, for the test and every client it starts. Both processes are ended by their
 // pids when it goes. A window manager that publishes no work area (KWin without its shell)
 // is ready once it names itself; with no window manager command none runs.
-struct NamedWindowManager {
-    std::string name;
-};
-
 class TestDisplay {
 public:
     explicit TestDisplay(const std::string& screen, std::vector<std::string> windowManager = {"openbox"},

@@ -59,7 +59,8 @@ void floatOnEveryWorkspace(xcb_window_t window)
     // when it maps the window. A read would stall every showing on a busy server.
     const xcb_atom_t states[] = {qtAtom("_NET_WM_STATE_SKIP_TASKBAR"), qtAtom("_NET_WM_STATE_SKIP_PAGER"),
                                  qtAtom("_NET_WM_STATE_STICKY")};
-    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 3, states);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 3,
+                        states);
     // Window managers go by either: the sticky state or the desktop number for all.
     const std::uint32_t allDesktops = 0xFFFFFFFF;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
