@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <utility>
 
@@ -44,11 +46,83 @@ long statusKilobytes(pid_t pid, const std::string& field)
     return 0;
 }
 
+std::optional<std::string> displayNow()
+{
+    const char* display = std::getenv("DISPLAY");
+    return display ? std::optional<std::string>(display) : std::nullopt;
+}
+
+struct WindowManagerLaunch {
+    // Followed by the path of the configuration when there is one.
+    std::vector<std::string> command;
+    std::string configuration = {};
+    bool publishesWorkArea = true;
+    bool needsSessionBus = false;
+};
+
+// How each starts on a bare display. The tiling ones get the two workspaces the others are
+// asked for through EWMH, and float the tests' clients where they ask, as the others do.
+const std::map<std::string, WindowManagerLaunch> windowManagerLaunches{
+    {"openbox", {{"openbox"}}},
+    // Without its shell KWin publishes no work area when it starts.
+    {"KWin", {{"env", "QT_QPA_PLATFORM=xcb", "kwin_x11"}, "", false}},
+    {"xfwm4", {{"xfwm4", "--compositor=off"}, "", true, true}},
+    {"icewm", {{"icewm"}}},
+    {"fluxbox", {{"fluxbox"}}},
+    {"metacity", {{"metacity"}}},
+    {"marco", {{"marco", "--no-composite"}, "", true, true}},
+    {"mutter", {{"mutter", "--x11"}, "", true, true}},
+    {"i3",
+     {{"i3", "-c"},
+      "# i3 config file (v4)\nfont pango:monospace 8\n"
+      "for_window [class=\"^(XTerm|XClock|XEyes)$\"] floating enable\n",
+      false}},
+    {"awesome", {{"awesome", "-c", "/etc/xdg/awesome/rc.lua"}, "", false, true}},
+    {"bspwm",
+     {{"bspwm", "-c"},
+      "#!/bin/sh\nbspc monitor -d one two\nfor c in XTerm XClock XEyes; do bspc rule -a $c state=floating; done\n",
+      false}},
+    {"herbstluftwm",
+     {{"herbstluftwm", "--autostart"},
+      "#!/bin/sh\nherbstclient add two\nherbstclient rule class~'XTerm|XClock|XEyes' floating=on\n",
+      false}},
+};
+
 }  // namespace
 
 TestDisplay::TestDisplay(const std::string& screen, std::vector<std::string> windowManager, bool waitForWorkArea)
+    : earlierDisplay_(displayNow())
 {
-    if (const char* display = std::getenv("DISPLAY")) earlierDisplay_ = display;
+    start(screen, std::move(windowManager), waitForWorkArea);
+}
+
+TestDisplay::TestDisplay(const std::string& screen, const NamedWindowManager& windowManager)
+    : earlierDisplay_(displayNow())
+{
+    const auto found = windowManagerLaunches.find(windowManager.name);
+    if (found == windowManagerLaunches.end()) return;
+    const WindowManagerLaunch& launch = found->second;
+    // Settings they write go to the folder, not to the user's home.
+    std::vector<std::string> command{"env", "HOME=" + folder_.path(), "XDG_CONFIG_HOME=" + folder_.path()};
+    if (launch.needsSessionBus) {
+        const std::string socket = folder_.path() + "/bus";
+        sessionBus_ = std::make_unique<X11Client>(
+            std::vector<std::string>{"dbus-daemon", "--session", "--nofork", "--address=unix:path=" + socket});
+        if (!waitUntil([&] { return std::filesystem::exists(socket); })) return;
+        command.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + socket);
+    }
+    command.insert(command.end(), launch.command.begin(), launch.command.end());
+    if (!launch.configuration.empty()) {
+        command.push_back(folder_.path() + "/configuration");
+        writeFile(command.back(), launch.configuration);
+        std::filesystem::permissions(command.back(), std::filesystem::perms::owner_exec,
+                                     std::filesystem::perm_options::add);
+    }
+    start(screen, std::move(command), launch.publishesWorkArea);
+}
+
+void TestDisplay::start(const std::string& screen, std::vector<std::string> windowManager, bool waitForWorkArea)
+{
     // The server picks a free display itself: one picked here could be taken meanwhile.
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) return;
@@ -60,6 +134,10 @@ TestDisplay::TestDisplay(const std::string& screen, std::vector<std::string> win
     ::close(ends[0]);
     if (number.empty()) return;
     ::setenv("DISPLAY", (":" + number).c_str(), 1);
+    if (windowManager.empty()) {
+        ready_ = true;
+        return;
+    }
     windowManager_ = std::make_unique<X11Client>(std::move(windowManager));
     // A window manager names itself before it takes map requests; the work area comes once
     // it does.
@@ -74,6 +152,7 @@ TestDisplay::TestDisplay(const std::string& screen, std::vector<std::string> win
 TestDisplay::~TestDisplay()
 {
     windowManager_.reset();
+    sessionBus_.reset();
     server_.reset();
     if (earlierDisplay_)
         ::setenv("DISPLAY", earlierDisplay_->c_str(), 1);

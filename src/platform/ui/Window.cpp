@@ -201,6 +201,7 @@ void Window::setVisible(bool visible)
     // Panels float over the user's work on whichever workspace it is.
     if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem()) {
         x11::floatOnEveryWorkspace(static_cast<xcb_window_t>(winId()));
+        mayAskPlaceAgain_ = x11::windowManagerPlacesMappedWindows();
         if (!attentionMarks_)
             attentionMarks_ = x11::refuseAttentionMarks([this] { return static_cast<xcb_window_t>(internalWinId()); });
     }
@@ -266,6 +267,14 @@ void Window::applyWindowFlags()
 void Window::adoptQtGeometry()
 {
     if (changingFlags_ || !isVisible() || geometry() == clientGeometry()) return;
+    // Where the window manager places a panel it maps anew by rules of its own, the panel
+    // asks once more for its place on a display; a window manager that keeps its own place
+    // then, or moves a window off a display that went away, is followed.
+    if (mayAskPlaceAgain_ && screen()) {
+        mayAskPlaceAgain_ = false;
+        setGeometry(clientGeometry());
+        return;
+    }
     frame_ = screenFrame(geometry());
     frame_.size.height += outerBarHeight();
     publish();

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Ewmh.h"
 
 #include "platform/core/SystemLog.h"
+#include "platform/x11/X11Frames.h"
 #include "platform/x11/X11Iconic.h"
 #include "platform/x11/X11Reply.h"
 
@@ -95,7 +96,15 @@ std::vector<xcb_window_t> clientList(Connection& connection)
 xcb_window_t activeWindow(Connection& connection)
 {
     const auto active = connection.cardinals(connection.root(), connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-    return active.empty() ? xcb_window_t{XCB_WINDOW_NONE} : active.front();
+    if (!active.empty() && active.front() != XCB_WINDOW_NONE) return active.front();
+    const auto focus = connection.answer(xcb_get_input_focus_reply, xcb_get_input_focus(connection.xcb()));
+    // None and PointerRoot name no window.
+    if (!focus || focus->focus == XCB_WINDOW_NONE || focus->focus == xcb_window_t{XCB_INPUT_FOCUS_POINTER_ROOT} ||
+        focus->focus == connection.root())
+        return XCB_WINDOW_NONE;
+    // A client may hold the focus in a window of its own inside its top-level one.
+    const xcb_window_t topLevel = frameWindow(connection, focus->focus);
+    return topLevel == XCB_WINDOW_NONE ? topLevel : clientWindow(connection, topLevel);
 }
 
 std::optional<core::Rect> workArea(Connection& connection)

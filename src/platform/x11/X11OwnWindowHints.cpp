@@ -3,17 +3,57 @@
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Text.h"
 
+#include <cstdlib>
+#include <memory>
+#include <string>
+
 namespace x11 {
+namespace {
+
+// The name the window manager gives itself on its check window; empty without one.
+std::string windowManagerName(xcb_connection_t* connection)
+{
+    const auto read = [&](xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
+        const std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(connection, xcb_get_property(connection, 0, window, property, type, 0, 64), nullptr),
+            &std::free);
+        if (!reply || reply->type != type) return std::string();
+        return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                           static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+    };
+    const std::string check = read(qtRoot(), qtAtom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW);
+    if (check.size() != sizeof(xcb_window_t)) return {};
+    xcb_window_t checkWindow = XCB_WINDOW_NONE;
+    check.copy(reinterpret_cast<char*>(&checkWindow), sizeof checkWindow);
+    return read(checkWindow, qtAtom("_NET_WM_NAME"), qtAtom("UTF8_STRING"));
+}
+
+// Read once: a read at each showing would stall it on a busy server.
+const std::string& windowManagerName()
+{
+    static const std::string name = [] {
+        auto* connection = qtConnection();
+        return connection ? windowManagerName(connection) : std::string();
+    }();
+    return name;
+}
+
+// i3 makes a dock a bar along the screen's edge, as wide as the screen, and shrinks its
+// workspace by the bar; a utility window it floats where it asks.
+bool docksBecomeBars() { return windowManagerName() == "i3"; }
+
+}  // namespace
 
 void floatOnEveryWorkspace(xcb_window_t window)
 {
     auto* connection = qtConnection();
     if (!connection || window == XCB_WINDOW_NONE) return;
     // Replaces the types Qt wrote from the window's flags; Qt writes them only when the
-    // flags change, and a new window is typed again before it is mapped.
-    const xcb_atom_t dock = qtAtom("_NET_WM_WINDOW_TYPE_DOCK");
+    // flags change, and a new window is typed again before it is mapped. Not transient:
+    // window managers hide a utility window transient for a hidden leader.
+    const xcb_atom_t type = qtAtom(docksBecomeBars() ? "_NET_WM_WINDOW_TYPE_UTILITY" : "_NET_WM_WINDOW_TYPE_DOCK");
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
-                        &dock);
+                        &type);
     // Written before each mapping, without reading the states back: the window manager
     // dropped them on withdrawal, and Qt adds its own (above, modal...) to what it finds
     // when it maps the window. A read would stall every showing on a busy server.
@@ -26,6 +66,11 @@ void floatOnEveryWorkspace(xcb_window_t window)
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &allDesktops);
     xcb_flush(connection);
+}
+
+bool windowManagerPlacesMappedWindows()
+{
+    return qtConnection() && (windowManagerName() == "awesome" || windowManagerName() == "i3");
 }
 
 void reserveTopBand(xcb_window_t window, std::uint32_t bottom, std::uint32_t left, std::uint32_t right)

@@ -140,8 +140,21 @@ std::vector<desktop::RunningApp> X11Workspace::applications(const std::string& b
 
 std::optional<desktop::RunningApp> X11Workspace::frontmostApplication()
 {
-    for (auto& app : runningApplications())
+    auto running = runningApplications();
+    for (auto& app : running)
         if (app.active) return app;
+    // A window manager that names no active window (xmonad) leaves it to the input focus,
+    // which no event tells the client list of: asked now.
+    if (clientList_->snapshot()->activeWindow != XCB_WINDOW_NONE) return std::nullopt;
+    const auto focused = ewmh::activeWindow(*connection_);
+    if (focused == XCB_WINDOW_NONE) return std::nullopt;
+    const auto facts = readClientFacts(*connection_, {focused});
+    if (facts.empty() || !facts[0] || !facts[0]->pid) return std::nullopt;
+    for (auto& app : running)
+        if (app.pid == *facts[0]->pid) {
+            app.active = true;
+            return app;
+        }
     return std::nullopt;
 }
 
