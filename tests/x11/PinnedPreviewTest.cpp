@@ -40,8 +40,8 @@ std::string propertyOf(unsigned long window, const char* property)
 class PinnedPreview : public ::testing::Test {
 protected:
     PinnedPreview() = default;
-    PinnedPreview(std::vector<std::string> windowManager, const std::string& terminalGeometry)
-        : display(std::make_unique<TestDisplay>("1920x1080x24", std::move(windowManager))),
+    PinnedPreview(const std::string& windowManager, const std::string& terminalGeometry)
+        : display(std::make_unique<TestDisplay>("1920x1080x24", NamedWindowManager{windowManager})),
           terminal({"xterm", "-geometry", terminalGeometry})
     {
     }
@@ -242,7 +242,7 @@ TEST_F(PinnedPreview, APreviewUnderThePointerStaysUntilThePointerIsOverNeither)
 // its place before it shrank. fluxbox takes a move alone as a resize to the frame's
 // height: each recentre of the takeover grew xterm far past the preview's box.
 class PinnedPreviewUnderWindowManager : public PinnedPreview,
-                                        public ::testing::WithParamInterface<std::vector<std::string>> {
+                                        public ::testing::WithParamInterface<std::string> {
 protected:
     PinnedPreviewUnderWindowManager() : PinnedPreview(GetParam(), "60x12+1300+380") {}
 };
@@ -262,10 +262,7 @@ TEST_P(PinnedPreviewUnderWindowManager, TheTakenOverXtermStaysInTheBoxAndComesBa
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, PinnedPreviewUnderWindowManager,
-                         ::testing::Values(std::vector<std::string>{"openbox"}, std::vector<std::string>{"metacity"},
-                                           std::vector<std::string>{"marco"},
-                                           std::vector<std::string>{"mutter", "--x11", "--replace", "--sm-disable"},
-                                           std::vector<std::string>{"icewm"}, std::vector<std::string>{"fluxbox"}),
-                         [](const auto& info) { return info.param.front(); });
+                         ::testing::Values("openbox", "metacity", "marco", "mutter", "icewm", "fluxbox"),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace

@@ -296,7 +296,7 @@ protected:
 
     static bool allMovesCarriedOut() { return runTool({"xprop", "-root", "_WAYWARD_PENDING"}).ends_with(" = 0\n"); }
 
-    testsupport::TestDisplay display{"1280x800x24", {GLIMRA_WAYWARD_WM}};
+    testsupport::TestDisplay display{"1280x800x24", std::vector<std::string>{GLIMRA_WAYWARD_WM}};
 };
 
 TEST_F(X11AccessibilityUnderWaywardManager, AFrameLandsWhereAskedAndALateMoveEndsWhereAskedLast)
