@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace {
@@ -98,12 +100,9 @@ QImage viewCanvas()
 }
 
 // A new frame each paint: two frames in turn.
-void paintNewFrames(benchmark::State& state, bool opaque)
+void paintNewFrames(benchmark::State& state, MirrorView& view, const std::array<desktop::PixelBufferRef, 2>& frames)
 {
-    Environment environment;
-    MirrorView view(true, false);
     view.resize(342, 214);
-    const desktop::PixelBufferRef frames[] = {windowFrame(opaque), windowFrame(opaque)};
     QImage canvas = viewCanvas();
     int next = 0;
     for (auto _ : state) {
@@ -114,18 +113,41 @@ void paintNewFrames(benchmark::State& state, bool opaque)
     }
 }
 
+void paintNewWindowFrames(benchmark::State& state, bool opaque)
+{
+    Environment environment;
+    MirrorView view(true, false);
+    paintNewFrames(state, view, {windowFrame(opaque), windowFrame(opaque)});
+}
+
 void BM_MirrorPaint(benchmark::State& state)
 {
-    paintNewFrames(state, false);
+    paintNewWindowFrames(state, false);
 }
 BENCHMARK(BM_MirrorPaint)->Unit(benchmark::kMicrosecond);
 
 // The same for a window without alpha.
 void BM_MirrorPaintWithoutAlpha(benchmark::State& state)
 {
-    paintNewFrames(state, true);
+    paintNewWindowFrames(state, true);
 }
 BENCHMARK(BM_MirrorPaintWithoutAlpha)->Unit(benchmark::kMicrosecond);
+
+// The dimmed backdrop beside a frame read at the view's size but a pixel narrower, as
+// the server's scaling rounds it: a sliver of backdrop on either side.
+void BM_BackdropSliverPaint(benchmark::State& state)
+{
+    Environment environment;
+    MirrorView view(true, true);
+    const auto frame = [] {
+        auto buffer = std::make_shared<desktop::PixelBuffer>(682, 428);
+        buffer->opaque = buffer->fourthByteOpaque = true;
+        std::fill(buffer->bytes.begin(), buffer->bytes.end(), std::uint8_t{0xFF});
+        return buffer;
+    };
+    paintNewFrames(state, view, {frame(), frame()});
+}
+BENCHMARK(BM_BackdropSliverPaint)->Unit(benchmark::kMicrosecond);
 
 // A repaint without a new frame (the chrome fading over the picture).
 void BM_MirrorRepaint(benchmark::State& state)

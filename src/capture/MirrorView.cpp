@@ -317,10 +317,17 @@ const MirrorView::Picture& MirrorView::picture(const QTransform& toDevice) const
     made.covered = drawn;
     if (!target.isEmpty() && !drawn.isEmpty()) {
         if (made.image.size() != device.size()) made.image = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
-        made.image.fill(Qt::transparent);
+        if (drawn == whole) made.image.fill(Qt::transparent);
         QPainter painter(&made.image);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (drawn != whole) painter.setClipRegion(drawn);
+        if (drawn != whole) {
+            // Only the backdrop's bars are ever shown: clearing the whole picture for a
+            // sliver beside the frame cost more than the sliver.
+            painter.setClipRegion(drawn);
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(made.image.rect(), Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        }
         if (frame_->opaque) {
             const QImage image = wrapped(*frame_);
             // On whole device pixels, so that exactly the pixels drawn are made opaque.

@@ -11,6 +11,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -52,6 +54,23 @@ void copyRows(const ui::ShownPixels& shown, std::uint8_t* to)
         auto* out = reinterpret_cast<std::uint32_t*>(row);
         for (int x = 0; x < width; ++x) out[x] = in[x] | 0xFF000000u;
     }
+}
+
+// What the pictures of one turn of the main thread ask goes to the server in one write,
+// once the turn is done: a mini window's backdrop and picture are painted together, where
+// two writes are two paints a busy server takes apart.
+void sendAfterThisTurn()
+{
+    static bool posted = false;
+    if (posted) return;
+    posted = true;
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            posted = false;
+            if (xcb_connection_t* c = qtConnection()) xcb_flush(c);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -302,7 +321,7 @@ ui::NativePicture::Shown NativePicture::show(const ui::ShownPixels& pixels, cons
     if (const xcb_pixmap_t pixmap = borrow(c, pixels)) {
         placeChild(c, target, shape);
         showPixmap(c, pixmap);
-        xcb_flush(c);
+        sendAfterThisTurn();
         return Shown::now;
     }
     const std::size_t bytes = static_cast<std::size_t>(target.width()) * static_cast<std::size_t>(target.height()) * 4;
@@ -317,7 +336,7 @@ ui::NativePicture::Shown NativePicture::show(const ui::ShownPixels& pixels, cons
                           XCB_IMAGE_FORMAT_Z_PIXMAP, 0, buffer->segment, 0);
     showPixmap(c, buffer->pixmap);
     buffer->fence = xcb_get_input_focus(c).sequence;
-    xcb_flush(c);
+    sendAfterThisTurn();
     return Shown::now;
 }
 
@@ -327,7 +346,7 @@ void NativePicture::hide()
     if (!c || !mapped_) return;
     xcb_unmap_window(c, child_);
     mapped_ = false;
-    xcb_flush(c);
+    sendAfterThisTurn();
 }
 
 ui::NativePictureMaker nativePictureMaker()

@@ -20,7 +20,8 @@ namespace x11 {
 // follows the window's own requests: each frame is copied into shared memory that is the
 // storage of a pixmap (put into one where the server shares no pixmaps), the pixmap
 // becomes the child's background, and the server paints that background, again at every
-// exposure. Nothing waits for a reply; a buffer is written again only once a request sent
+// exposure. Nothing waits for a reply, and what the main thread's turn asked is sent once
+// that turn is done, in one write; a buffer is written again only once a request sent
 // after its last use has been answered. A frame the server read into shared memory needs
 // no copy: that memory becomes the pixmap's storage, and the frame is kept until a request
 // sent after its pixmap stopped being the background has been answered.
