@@ -200,7 +200,7 @@ public:
         stream_ = std::make_shared<x11::X11CaptureStream>(
             x11::CaptureServices{std::move(connection), nullptr, std::make_shared<ScreenDisplay>()},
             desktop::ContentFilter::desktopIndependentWindow(shareable), configuration, nullptr);
-        stream_->addOutput(dispatch::Queue("bench.x11-output"), [this](const desktop::Frame& frame) {
+        stream_->addOutput(output_, [this](const desktop::Frame& frame) {
             newest.offer(frame);
             handovers.arrive();
         });
@@ -210,6 +210,8 @@ public:
     {
         stream_->removeOutput();
         stream_->stopCapture({});
+        // A frame handed over before the output went may still be on its way to this.
+        output_.sync([] {});
     }
     WindowStream(const WindowStream&) = delete;
     WindowStream& operator=(const WindowStream&) = delete;
@@ -222,6 +224,7 @@ public:
     Handovers handovers;
 
 private:
+    dispatch::Queue output_{"bench.x11-output"};
     std::shared_ptr<x11::X11CaptureStream> stream_;
 };
 
