@@ -55,7 +55,8 @@ StatusItem::~StatusItem()
 std::shared_ptr<StatusItemView> StatusItem::makeView()
 {
     if (inSystemTray_)
-        return std::make_shared<StatusItemTray>(*this, trayPresence()->kind(), [this] { trayIconLost(); });
+        return std::make_shared<StatusItemTray>(
+            *this, trayPresence()->kind(), [this] { trayIconLost(); }, [this] { trayRefusedItem(); });
     return std::make_shared<StatusItemButton>(*this);
 }
 
@@ -81,6 +82,15 @@ void StatusItem::trayIconLost()
     view_ = makeView();
     tellPlacement(dockAgain ? "status item: system tray (docked again: the tray destroyed the icon)"
                             : "status item: own button (the tray keeps destroying the icon)");
+}
+
+void StatusItem::trayRefusedItem()
+{
+    if (!inSystemTray_) return;
+    inSystemTray_ = false;
+    view_.reset();
+    view_ = makeView();
+    tellPlacement("status item: own button (the tray refused the item)");
 }
 
 std::optional<std::string> StatusItem::placementLine() const

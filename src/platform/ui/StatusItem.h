@@ -86,6 +86,9 @@ private:
     // The tray destroyed the icon's window while it stays: the icon docks again, unless
     // that tray keeps doing so.
     void trayIconLost();
+    // The tray would not take the icon: the item stands in its own button until the tray
+    // changes.
+    void trayRefusedItem();
 
     std::optional<TemplateImage> image_;
     core::Size imageSize_;
