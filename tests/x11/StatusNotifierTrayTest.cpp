@@ -315,8 +315,9 @@ TEST_F(X11StatusNotifierTray, AWatcherThatRefusesTheItemOrHidesItsHostLeavesTheO
         if (mode != "hides-host-property") continue;
         X11Client xembedTray({"trayer", "--edge", "top", "--align", "right", "--SetDockType", "true"});
         ASSERT_NE(xembedTray.waitForWindow("trayer"), 0u);
-        EXPECT_TRUE(waitUntil([&] { return !isVisibleWindowOf(glimra->pid(), button); })) << glimra->log();
-        EXPECT_EQ(occurrences(glimra->log(), "status item: system tray"), 1u) << glimra->log();
+        EXPECT_TRUE(waitUntil([&] { return occurrences(glimra->log(), "status item: system tray") == 1; }))
+            << glimra->log();
+        EXPECT_TRUE(waitUntil([&] { return !isVisibleWindowOf(glimra->pid(), button); }));
     }
 }
 
