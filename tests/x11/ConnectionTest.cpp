@@ -7,10 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -90,56 +86,6 @@ TEST(X11Connection, HandsEventsToHandlersUntilTheyAreRemoved)
     connection->flush();
     EXPECT_FALSE(connection->property(root, name));
     EXPECT_EQ(seen, before);
-}
-
-// How often this process's event threads went to sleep waiting.
-long eventThreadWaits()
-{
-    long waits = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        if (!std::getline(comm, name) || name != "x11 events") continue;
-        std::ifstream status(task.path() / "status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) waits += std::strtol(line.c_str() + 24, nullptr, 10);
-    }
-    return waits;
-}
-
-// A client that rewrites a property of the root, each time waiting until the server has
-// done it, wakes the event thread for batches of its notices, not for each.
-TEST(X11Connection, AClientRewritingARootPropertyWakesItForBatches)
-{
-    const auto connection = openTestDisplay();
-    ASSERT_TRUE(connection);
-    const auto root = connection->root();
-    const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(connection->xcb(), root, XCB_CW_EVENT_MASK, &mask);
-    const auto done = connection->atom("GLIMRA_TEST_DONE");
-    connection->watchRootProperty(done);
-    std::atomic<bool> doneHeard{false};
-    const auto token = connection->addEventHandler([&](const xcb_generic_event_t& event) {
-        if ((event.response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
-            reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == done)
-            doneHeard = true;
-    });
-
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> owner(c, xcb_disconnect);
-    ASSERT_FALSE(xcb_connection_has_error(c));
-    const auto noise = connection->atom("GLIMRA_TEST_NOISE");
-    const long before = eventThreadWaits();
-    constexpr std::uint32_t rewrites = 3000;
-    for (std::uint32_t i = 0; i < rewrites; ++i) {
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, noise, XCB_ATOM_CARDINAL, 32, 1, &i);
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    }
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, done, XCB_ATOM_CARDINAL, 32, 0, nullptr);
-    xcb_flush(c);
-    ASSERT_TRUE(testsupport::waitUntil([&] { return doneHeard.load(); }));
-    EXPECT_LT(eventThreadWaits() - before, long(rewrites / 4));
-    connection->removeEventHandler(token);
 }
 
 TEST(X11Connection, LogsARefusedReplyOnceUnlessItOnlySaysTheWindowIsGone)

@@ -83,6 +83,8 @@ private:
     std::shared_ptr<StatusItemView> makeView();
     // A tray came or went: the item moves into it or out to its own button.
     void followTray();
+    // Replaces the view with one in the tray or in the own button, and says where it went.
+    void moveTo(bool inSystemTray, const std::string& line);
     // The tray destroyed the icon's window while it stays: the icon docks again, unless
     // that tray keeps doing so.
     void trayIconLost();

@@ -11,7 +11,8 @@ namespace x11 {
 namespace {
 
 // The root properties Qt's screens and window-manager support follow.
-constexpr const char* followedByQt[] = {"_NET_WORKAREA", "_NET_SUPPORTED", "RESOURCE_MANAGER"};
+constexpr const char* followedByQt[] = {"_NET_WORKAREA", "_NET_SUPPORTED", "_NET_SUPPORTING_WM_CHECK",
+                                        "RESOURCE_MANAGER"};
 
 class QtConnectionRelay : public QtRootPropertyRelay {
 public:
