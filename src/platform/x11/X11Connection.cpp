@@ -241,6 +241,7 @@ void Connection::startEventThread()
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     xcb_flush(connection_);
     eventThread_ = std::thread([this] { eventLoop(); });
+    // Named, so that tools (and tests) can tell its wakes from the others.
     pthread_setname_np(eventThread_.native_handle(), "x11 events");
 }
 
