@@ -68,6 +68,7 @@ TEST(X11Connection, HandsEventsToHandlersUntilTheyAreRemoved)
     const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(connection->xcb(), root, XCB_CW_EVENT_MASK, &mask);
     const auto name = connection->atom("_GLIMRA_TEST_PROPERTY");
+    connection->watchRootProperty(name);
     std::atomic<int> seen{0};
     const auto token = connection->addEventHandler([&](const xcb_generic_event_t& event) {
         if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;

@@ -1,6 +1,7 @@
 #include "platform/x11/X11ClientFactsCache.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
+#include "x11/TestDisplay.h"
 #include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
@@ -311,6 +312,35 @@ TEST(X11HostileClients, AFloodOfAnUnreadPropertyMakesTheClientListReadNothing)
     EXPECT_EQ(requestsAfter(connection->atom("GLIMRA_TEST_NOISE"), 5000), quiet);
     EXPECT_GT(requestsAfter(XCB_ATOM_WM_NAME, 1), quiet);
     connection->removeEventHandler(handler);
+}
+
+// A window manager that puts the mark for attention back as soon as a panel has it taken
+// away: each panel asks a few times, then leaves it, rather than spin with the manager.
+TEST(X11HostileClients, APanelGivesUpOnAMarkForAttentionTheWindowManagerKeepsPuttingBack)
+{
+    TempDir scratch;
+    const std::string managerLog = scratch.path() + "/manager";
+    TestDisplay display("1280x800x24", {GLIMRA_ATTENTION_MARKING_WM, managerLog}, false);
+    ASSERT_TRUE(display.ready());
+    X11Client clock({"xclock", "-update", "1", "-geometry", "164x164+300+300"});
+    ASSERT_NE(clock.waitForWindow("XClock"), 0u);
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    const unsigned long button = statusButtonOf(glimra.pid());
+    ASSERT_NE(button, 0u);
+    const auto said = [&](const std::string& what, unsigned long window) {
+        return occurrences(readFile(managerLog), what + " " + std::to_string(window) + "\n");
+    };
+    ASSERT_TRUE(waitUntil([&] { return said("removal", button) >= 3; })) << readFile(managerLog);
+
+    // Glimra has long read the mark the third removal brought back once it maps a mini window.
+    const auto before = visibleWindowsOf(glimra.pid());
+    glimra.process().signal(SIGUSR2);
+    const unsigned long mini = glimra.waitForNewPictureWindow(before, 10);
+    ASSERT_NE(mini, 0u) << glimra.log();
+    ASSERT_TRUE(waitUntil([&] { return said("mapped", mini) > 0; }));
+    EXPECT_EQ(said("removal", button), 3u) << readFile(managerLog);
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 
 }  // namespace

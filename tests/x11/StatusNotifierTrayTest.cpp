@@ -33,10 +33,12 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(socket); })) << "dbus-daemon did not start";
     }
 
-    // A tray that writes the items that register with it to the file.
-    std::unique_ptr<X11Client> startTray(const std::string& itemsFile)
+    // A tray that writes the items that register with it to the file; a mode makes it hostile.
+    std::unique_ptr<X11Client> startTray(const std::string& itemsFile, const std::string& mode = {})
     {
-        auto tray = std::make_unique<X11Client>(std::vector<std::string>{GLIMRA_TRAY_WATCHER, busAddress, itemsFile});
+        std::vector<std::string> command{GLIMRA_TRAY_WATCHER, busAddress, itemsFile};
+        if (!mode.empty()) command.push_back(mode);
+        auto tray = std::make_unique<X11Client>(command);
         EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(itemsFile); })) << "the tray did not join the bus";
         return tray;
     }
@@ -132,6 +134,23 @@ protected:
             if (auto shown = std::regex_replace((*at)[1].str(), std::regex("_(_?)"), "$1"); shown.starts_with(start))
                 return shown;
         return {};
+    }
+
+    // Asks the tray's watcher, and answers the last word of its reply.
+    std::string askWatcher(const std::string& method, const std::vector<std::string>& arguments)
+    {
+        std::vector<std::string> command{"dbus-send", "--bus=" + busAddress, "--print-reply",
+                                         "--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", method};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        std::istringstream reply(runTool(command));
+        std::string last;
+        for (std::string word; reply >> word;) last = word;
+        return last;
+    }
+    int hostQuestions()
+    {
+        return std::stoi(askWatcher("org.freedesktop.DBus.Properties.Get",
+                                    {"string:org.kde.StatusNotifierWatcher", "string:HostQuestions"}));
     }
 
     TempDir scratch;
@@ -302,6 +321,46 @@ TEST_F(X11StatusNotifierTray, WhileAnAlertIsOpenAClickOnTheItemBringsTheAlertFor
     EXPECT_EQ(visibleWindowsOf(glimra->pid()), withAlert) << "a menu opened behind the alert";
     answerAlert(alert);
     EXPECT_TRUE(goneFromScreen(glimra->pid(), alert));
+}
+
+// A watcher that floods its host signals gets one question at a time, and one more for
+// what changed meanwhile, not one for each signal.
+TEST_F(X11StatusNotifierTray, AFloodOfHostSignalsIsAskedAboutOnce)
+{
+    const std::string itemsFile = scratch.path() + "/items";
+    const auto tray = startTray(itemsFile);
+    const auto glimra = launchGlimra();
+    ASSERT_TRUE(glimra->ready()) << glimra->err();
+    const Item item = registeredItem(itemsFile);
+    ASSERT_FALSE(item.objectPath.empty());
+
+    const int before = hostQuestions();
+    askWatcher("org.kde.StatusNotifierWatcher.Flood", {"int32:5000"});
+    // Once a click after the flood opens the menu, glimra has heard every signal.
+    ASSERT_GT(menuAfterClickAt(*glimra, item, 700, 450).width, 0) << glimra->log();
+    closeMenu(*glimra);
+    EXPECT_LE(hostQuestions() - before, 2);
+}
+
+// A watcher that refuses the item, or that hides from its introspection whether a tray
+// shows the items (Qt's icons then go to an XEmbed tray), leaves glimra its own button,
+// and an XEmbed tray that comes takes the item.
+TEST_F(X11StatusNotifierTray, AWatcherThatRefusesTheItemOrHidesItsHostLeavesTheOwnButton)
+{
+    for (const std::string mode : {"refuses-items", "hides-host-property"}) {
+        SCOPED_TRACE(mode);
+        const auto tray = startTray(scratch.path() + "/" + mode, mode);
+        const auto glimra = launchGlimra();
+        ASSERT_TRUE(glimra->process().started()) << glimra->err();
+        unsigned long button = 0;
+        EXPECT_TRUE(waitUntil([&] { return (button = statusButtonOf(glimra->pid())) != 0; })) << glimra->log();
+        if (mode != "hides-host-property") continue;
+        X11Client xembedTray({"trayer", "--edge", "top", "--align", "right", "--SetDockType", "true"});
+        ASSERT_NE(xembedTray.waitForWindow("trayer"), 0u);
+        EXPECT_TRUE(waitUntil([&] { return occurrences(glimra->log(), "status item: system tray") == 1; }))
+            << glimra->log();
+        EXPECT_TRUE(waitUntil([&] { return !isVisibleWindowOf(glimra->pid(), button); }));
+    }
 }
 
 }  // namespace

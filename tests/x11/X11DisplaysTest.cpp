@@ -9,10 +9,17 @@
 #include "platform/ui/Coordinates.h"
 #include "support/ScopedEnvironment.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 
 #include <unistd.h>
 
@@ -218,6 +225,75 @@ TEST_F(X11DisplaysTest, UnderADoubleScaleFactorPointsAreHalfThePixels)
         &status);
     EXPECT_EQ(status, 0) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+
+// Counts the changes of one property of the root that reach Qt's connection.
+class QtRootPropertyNotices : public QAbstractNativeEventFilter {
+public:
+    explicit QtRootPropertyNotices(xcb_atom_t property) : property_(property)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+            reinterpret_cast<const xcb_property_notify_event_t*>(event)->atom == property_)
+            ++count;
+        return false;
+    }
+    int count = 0;
+
+private:
+    xcb_atom_t property_;
+};
+
+// How often this process's X event threads went to sleep waiting.
+long eventThreadWaits()
+{
+    long waits = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm"), status(task.path() / "status");
+        std::string line;
+        if (!std::getline(comm, line) || line != "x11 events") continue;
+        while (std::getline(status, line))
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) waits += std::strtol(line.c_str() + 24, nullptr, 10);
+    }
+    return waits;
+}
+
+// A client rewriting a root property nobody follows, each time as soon as the server has
+// done it, reaches neither the desktop's handlers nor Qt, and wakes the event thread for
+// batches of its notices; the work area written behind it reaches both.
+TEST_F(X11DisplaysTest, AFloodOfAnUnfollowedRootPropertyReachesNeitherTheHandlersNorQt)
+{
+    x11::X11Displays displays(connection);
+    const xcb_atom_t noise = connection->atom("GLIMRA_TEST_NOISE");
+    QtRootPropertyNotices qtNotices(noise);
+    const auto handlerNotices = std::make_shared<std::atomic<int>>(0);
+    const auto handler = connection->addEventHandler([noise, handlerNotices](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) == XCB_PROPERTY_NOTIFY &&
+            reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == noise)
+            ++*handlerNotices;
+    });
+
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> owner(c, xcb_disconnect);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const long waitsBefore = eventThreadWaits();
+    constexpr std::uint32_t rewrites = 3000;
+    for (std::uint32_t i = 0; i < rewrites; ++i) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, noise, XCB_ATOM_CARDINAL, 32, 1, &i);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    }
+    const TopPanelWorkArea panel;
+    EXPECT_TRUE(waitOnMain([] { return QGuiApplication::primaryScreen()->availableGeometry().top() == 30; }))
+        << "Qt no longer follows the work area";
+    EXPECT_EQ(qtNotices.count, 0);
+    EXPECT_EQ(*handlerNotices, 0);
+    EXPECT_LT(eventThreadWaits() - waitsBefore, long(rewrites / 4));
+    connection->removeEventHandler(handler);
 }
 
 }  // namespace

@@ -55,7 +55,8 @@ StatusItem::~StatusItem()
 std::shared_ptr<StatusItemView> StatusItem::makeView()
 {
     if (inSystemTray_)
-        return std::make_shared<StatusItemTray>(*this, trayPresence()->kind(), [this] { trayIconLost(); });
+        return std::make_shared<StatusItemTray>(
+            *this, trayPresence()->kind(), [this] { trayIconLost(); }, [this] { trayRefusedItem(); });
     return std::make_shared<StatusItemButton>(*this);
 }
 
@@ -65,22 +66,30 @@ void StatusItem::followTray()
     trayIconsLost_ = 0;
     const bool inTray = trayPresence()->present();
     if (inTray == inSystemTray_) return;
-    inSystemTray_ = inTray;
+    inSystemTray_ = inTray;  // which the line tells
+    moveTo(inTray, *placementLine());
+}
+
+void StatusItem::moveTo(bool inSystemTray, const std::string& line)
+{
+    inSystemTray_ = inSystemTray;
     // The old view goes first: a button leaves the strip to the new one.
     view_.reset();
     view_ = makeView();
-    tellPlacement(*placementLine());
+    tellPlacement(line);
 }
 
 void StatusItem::trayIconLost()
 {
     if (!inSystemTray_) return;
     const bool dockAgain = ++trayIconsLost_ <= trayIconsLostAtMost;
-    inSystemTray_ = dockAgain;
-    view_.reset();
-    view_ = makeView();
-    tellPlacement(dockAgain ? "status item: system tray (docked again: the tray destroyed the icon)"
-                            : "status item: own button (the tray keeps destroying the icon)");
+    moveTo(dockAgain, dockAgain ? "status item: system tray (docked again: the tray destroyed the icon)"
+                                : "status item: own button (the tray keeps destroying the icon)");
+}
+
+void StatusItem::trayRefusedItem()
+{
+    if (inSystemTray_) moveTo(false, "status item: own button (the tray refused the item)");
 }
 
 std::optional<std::string> StatusItem::placementLine() const

@@ -83,9 +83,14 @@ private:
     std::shared_ptr<StatusItemView> makeView();
     // A tray came or went: the item moves into it or out to its own button.
     void followTray();
+    // Replaces the view with one in the tray or in the own button, and says where it went.
+    void moveTo(bool inSystemTray, const std::string& line);
     // The tray destroyed the icon's window while it stays: the icon docks again, unless
     // that tray keeps doing so.
     void trayIconLost();
+    // The tray would not take the icon: the item stands in its own button until the tray
+    // changes.
+    void trayRefusedItem();
 
     std::optional<TemplateImage> image_;
     core::Size imageSize_;

@@ -3,6 +3,7 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/ui/Coordinates.h"
 #include "platform/ui/StatusItem.h"
+#include "platform/ui/StatusItemTrayRegistration.h"
 #include "platform/x11/X11DestroyedWindows.h"
 #include "platform/x11/X11TrayColors.h"
 
@@ -53,15 +54,24 @@ QPixmap outlined(const StatusItem& item, int size)
 
 }  // namespace
 
-StatusItemTray::StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost)
-    : item_(item), tray_(tray), iconLost_(std::move(iconLost))
+StatusItemTray::StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost,
+                               std::function<void()> refused)
+    : item_(item), tray_(tray), iconLost_(std::move(iconLost)), refused_(std::move(refused))
 {
     QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) item_.performClick();
     });
     contentChanged();
     icon_.show();
-    if (tray_ != StatusItemTrayPresence::Kind::xembed) return;
+    if (tray_ == StatusItemTrayPresence::Kind::statusNotifier) {
+        checkTrayRegistration(&icon_, [this] {
+            dispatch::main().async(lifetime_.guard([](StatusItemTray& self) {
+                const auto refused = self.refused_;  // the item replaces this view
+                refused();
+            }));
+        });
+        return;
+    }
     destroyedWindows_ = x11::watchDestroyedWindows([this](xcb_window_t window) {
         if (window != xembedIconWindow()) return;
         dispatch::main().async(lifetime_.guard([](StatusItemTray& self) {

@@ -27,8 +27,10 @@ class StatusItem;
 class StatusItemTray : public StatusItemView {
 public:
     // `iconLost` runs on the main queue when an XEmbed tray destroyed the icon's window
-    // while this stands.
-    StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost);
+    // while this stands; `refused` on the main thread when a StatusNotifierItem watcher
+    // did not take the icon.
+    StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost,
+                   std::function<void()> refused);
     ~StatusItemTray() override;
 
     core::Rect frame() const override;
@@ -44,6 +46,7 @@ private:
     StatusItem& item_;
     const StatusItemTrayPresence::Kind tray_;
     std::function<void()> iconLost_;
+    std::function<void()> refused_;
     QSystemTrayIcon icon_;
     std::unique_ptr<x11::DestroyedWindowsWatch> destroyedWindows_;
     dispatch::Lifetime<StatusItemTray> lifetime_{this};

@@ -9,6 +9,9 @@
 #include <QDBusPendingReply>
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
+#include <QXmlStreamReader>
+
+#include <utility>
 
 namespace ui {
 namespace {
@@ -43,12 +46,35 @@ bool hostShowsItemsNow()
     return bus.isConnected() && saysHostShowsItems(bus.call(hostQuestion(), QDBus::Block, watcherTimeoutMs));
 }
 
+// Qt reads the answer through the watcher's introspection: a watcher that answers without
+// declaring the property there is no host to Qt, whose icons then go to an XEmbed tray.
+bool declaresHostQuestion()
+{
+    const auto introspection = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                       QStringLiteral("Introspect")),
+        QDBus::Block, watcherTimeoutMs);
+    if (introspection.type() != QDBusMessage::ReplyMessage || introspection.arguments().isEmpty()) return false;
+    QXmlStreamReader xml(introspection.arguments().constFirst().toString());
+    bool inWatcherInterface = false;
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        if (!xml.isStartElement()) continue;
+        const auto name = xml.attributes().value(QStringLiteral("name"));
+        if (xml.name() == QStringLiteral("interface"))
+            inWatcherInterface = name == watcherInterface;
+        else if (inWatcherInterface && xml.name() == QStringLiteral("property") &&
+                 name == QStringLiteral("IsStatusNotifierHostRegistered"))
+            return true;
+    }
+    return false;
+}
+
 // Asked as Qt asks before its first tray icon, and remembered for the process as Qt
 // remembers it.
 StatusItemTrayPresence::Kind settledKind()
 {
-    static const auto kind =
-        hostShowsItemsNow() ? StatusItemTrayPresence::Kind::statusNotifier : StatusItemTrayPresence::Kind::xembed;
+    static const auto kind = hostShowsItemsNow() && declaresHostQuestion() ? StatusItemTrayPresence::Kind::statusNotifier
+                                                                           : StatusItemTrayPresence::Kind::xembed;
     return kind;
 }
 
@@ -79,6 +105,7 @@ void StatusItemTrayPresence::watchStatusNotifierHosts()
     connect(service, &QDBusServiceWatcher::serviceRegistered, this, &StatusItemTrayPresence::askWatcher);
     connect(service, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
         ++question_;
+        askAgain_ = false;
         setHostShowsItems(false);
     });
     for (const char* signal : {"StatusNotifierHostRegistered", "StatusNotifierHostUnregistered"})
@@ -89,12 +116,23 @@ void StatusItemTrayPresence::watchStatusNotifierHosts()
 
 void StatusItemTrayPresence::askWatcher()
 {
+    // One question at a time: a watcher that floods its signals would otherwise have a
+    // question wait for each. What changed meanwhile is asked once the answer is in.
+    if (asking_) {
+        askAgain_ = true;
+        return;
+    }
+    asking_ = true;
     const std::uint64_t question = ++question_;
     auto* pending =
         new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(hostQuestion(), watcherTimeoutMs), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, question](QDBusPendingCallWatcher* call) {
         call->deleteLater();
-        if (question == question_) setHostShowsItems(saysHostShowsItems(call->reply()));
+        asking_ = false;
+        if (std::exchange(askAgain_, false))
+            askWatcher();
+        else if (question == question_)
+            setHostShowsItems(saysHostShowsItems(call->reply()));
     });
 }
 

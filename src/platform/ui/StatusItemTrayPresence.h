@@ -47,8 +47,11 @@ private:
     const Kind kind_;
     std::function<void()> changed_;
     bool hostShowsItems_ = false;
-    // Answers to earlier questions to the watcher are stale once a newer one is asked.
+    // An answer is stale once the watcher left after the question was asked.
     std::uint64_t question_ = 0;
+    bool asking_ = false;
+    // The hosts changed while a question was out.
+    bool askAgain_ = false;
     std::unique_ptr<x11::TraySelectionWatch> traySelection_;
     dispatch::WorkItem pendingChange_;
     // Gone with the presence, for a change still waiting on the main queue.

@@ -146,6 +146,7 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::
     const std::weak_ptr<Observers> weakObservers = observers_;
     const std::weak_ptr<ClientFactsCache> weakClients = clients_;
     const auto activeAtom = connection_->atom("_NET_ACTIVE_WINDOW");
+    connection_->watchRootProperty(activeAtom);
     handler_ = connection_->addEventHandler([=](const xcb_generic_event_t& event) {
         const auto type = event.response_type & 0x7f;
         const bool activation = type == XCB_PROPERTY_NOTIFY &&

@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::uint32_t removeState = 0;
 constexpr std::uint32_t sourceApplication = 1;
+// A window manager that puts the mark back at once would have us take it back for ever:
+// each mapping gets this many tries, then the mark stays.
+constexpr int removalsPerMapping = 3;
 
 // Qt asks for property events on its windows: the window manager's writing of the state
 // reaches its connection, and us through its event loop.
@@ -32,13 +35,26 @@ public:
     {
         if (type != "xcb_generic_event_t") return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+        const auto kind = event->response_type & 0x7f;
+        // Counted afresh once the window is withdrawn: Qt may hand the map's notice over
+        // after the marks that followed it.
+        if (kind == XCB_UNMAP_NOTIFY) {
+            const xcb_window_t window = window_();
+            if (window != XCB_WINDOW_NONE && reinterpret_cast<const xcb_unmap_notify_event_t*>(event)->window == window)
+                removals_ = 0;
+            return false;
+        }
+        if (kind != XCB_PROPERTY_NOTIFY) return false;
         const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
         if (notify->atom != stateAtom_ || notify->state != XCB_PROPERTY_NEW_VALUE) return false;
         const xcb_window_t window = window_();
+        if (window == XCB_WINDOW_NONE || notify->window != window || removals_ >= removalsPerMapping) return false;
         // Read first: asked to drop a state it lacks, a window manager may write the same
         // states again, and that would come back here without end.
-        if (window != XCB_WINDOW_NONE && notify->window == window && marked(window)) unmark(window);
+        if (marked(window)) {
+            ++removals_;
+            unmark(window);
+        }
         return false;
     }
 
@@ -69,6 +85,8 @@ private:
     }
 
     std::function<xcb_window_t()> window_;
+    // Marks taken back since the window was last withdrawn.
+    int removals_ = 0;
     xcb_atom_t stateAtom_;
     xcb_atom_t attentionAtom_;
 };

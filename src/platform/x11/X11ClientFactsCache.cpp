@@ -56,6 +56,7 @@ ClientFactsCache::ClientFactsCache(std::shared_ptr<Connection> connection)
     // Told when a top-level window (a frame among them) is made, moved, mapped or
     // destroyed, and when the root's lists change.
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
+    for (const auto atom : {stackingAtom_, currentDesktopAtom_, activeWindowAtom_}) connection_->watchRootProperty(atom);
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
     refresh();
     refresher_ = std::thread([this] { refreshLoop(); });

@@ -11,6 +11,10 @@
 #include <xcb/xinput.h>
 #include <xcb/xtest.h>
 
+#include <pthread.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,6 +31,10 @@ const xcb_query_extension_reply_t* present(xcb_connection_t* c, xcb_extension_t*
     const auto* data = xcb_get_extension_data(c, extension);
     return data && data->present ? data : nullptr;
 }
+
+// Short enough that the window manager's changes of the root are not late, long enough
+// that a client rewriting a root property as fast as it can costs few wakes.
+constexpr std::chrono::milliseconds rootPropertyPause{5};
 
 std::string displayLabel(const char* displayName)
 {
@@ -202,7 +210,7 @@ Connection::HandlerToken Connection::addEventHandler(EventHandler handler)
 {
     std::lock_guard lock(handlersMutex_);
     const auto token = nextToken_++;
-    handlers_.emplace(token, std::move(handler));
+    handlers_.emplace(token, std::make_shared<const EventHandler>(std::move(handler)));
     return token;
 }
 
@@ -210,6 +218,14 @@ void Connection::removeEventHandler(HandlerToken token)
 {
     std::lock_guard lock(handlersMutex_);
     handlers_.erase(token);
+}
+
+void Connection::watchRootProperty(xcb_atom_t property)
+{
+    std::lock_guard lock(handlersMutex_);
+    if (std::find(watchedRootProperties_.begin(), watchedRootProperties_.end(), property) ==
+        watchedRootProperties_.end())
+        watchedRootProperties_.push_back(property);
 }
 
 void Connection::setLostHandler(std::function<void()> lost)
@@ -225,28 +241,44 @@ void Connection::startEventThread()
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     xcb_flush(connection_);
     eventThread_ = std::thread([this] { eventLoop(); });
+    // Named, so that tools (and tests) can tell its wakes from the others.
+    pthread_setname_np(eventThread_.native_handle(), "x11 events");
 }
 
 void Connection::eventLoop()
 {
-    while (auto* raw = xcb_wait_for_event(connection_)) {
-        auto event = reply(raw);  // events are freed like replies
-        const auto type = event->response_type & 0x7f;
-        if (type == 0) {
-            errors_.note(*reinterpret_cast<const xcb_generic_error_t*>(event.get()));
-            continue;
+    while (auto* first = xcb_wait_for_event(connection_)) {
+        bool onlyRootProperties = true;
+        // On while the socket holds more: a wake takes all that has gathered.
+        for (auto* raw = first; raw; raw = xcb_poll_for_event(connection_)) {
+            auto event = reply(raw);  // events are freed like replies
+            const auto type = event->response_type & 0x7f;
+            const bool rootProperty = type == XCB_PROPERTY_NOTIFY &&
+                                      reinterpret_cast<const xcb_property_notify_event_t*>(event.get())->window == root();
+            onlyRootProperties = onlyRootProperties && rootProperty;
+            if (type == 0) {
+                errors_.note(*reinterpret_cast<const xcb_generic_error_t*>(event.get()));
+                continue;
+            }
+            if (stopping_ && type == XCB_CLIENT_MESSAGE &&
+                reinterpret_cast<const xcb_client_message_event_t*>(event.get())->window == wakeWindow_)
+                return;
+            std::lock_guard lock(handlersMutex_);
+            if (rootProperty && std::find(watchedRootProperties_.begin(), watchedRootProperties_.end(),
+                                          reinterpret_cast<const xcb_property_notify_event_t*>(event.get())->atom) ==
+                                    watchedRootProperties_.end())
+                continue;
+            // A handler may remove itself (or another) while it runs.
+            for (auto it = handlers_.begin(); it != handlers_.end();) {
+                const auto token = it->first;
+                const auto handler = it->second;
+                (*handler)(*event);
+                it = handlers_.upper_bound(token);
+            }
         }
-        if (stopping_ && type == XCB_CLIENT_MESSAGE &&
-            reinterpret_cast<const xcb_client_message_event_t*>(event.get())->window == wakeWindow_)
-            return;
-        std::lock_guard lock(handlersMutex_);
-        // A handler may remove itself (or another) while it runs.
-        for (auto it = handlers_.begin(); it != handlers_.end();) {
-            const auto token = it->first;
-            auto handler = it->second;
-            handler(*event);
-            it = handlers_.upper_bound(token);
-        }
+        // Each of a flood's notices would wake this thread on its own: a pause lets them
+        // gather, to be read at one wake.
+        if (onlyRootProperties) std::this_thread::sleep_for(rootPropertyPause);
     }
     // The connection broke (the X server went away): nothing more will come.
     std::function<void()> lost;

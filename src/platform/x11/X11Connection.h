@@ -86,6 +86,10 @@ public:
 
     void flush();
 
+    // A change of a property of the root reaches the handlers only when some service
+    // watches that property: any client may rewrite another as fast as the server takes it.
+    void watchRootProperty(xcb_atom_t property);
+
     using EventHandler = std::function<void(const xcb_generic_event_t& event)>;
     using HandlerToken = std::uint64_t;
     HandlerToken addEventHandler(EventHandler handler);
@@ -118,8 +122,11 @@ private:
 
     // Handlers run under handlersMutex_, so removing one waits for a running call to end.
     std::recursive_mutex handlersMutex_;
-    std::map<HandlerToken, EventHandler> handlers_;
+    // Shared, so that one removing itself while it runs lives to its end without a copy
+    // for each event.
+    std::map<HandlerToken, std::shared_ptr<const EventHandler>> handlers_;
     HandlerToken nextToken_ = 1;
+    std::vector<xcb_atom_t> watchedRootProperties_;
     std::function<void()> lost_;
     ErrorLog errors_;
 

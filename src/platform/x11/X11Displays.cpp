@@ -127,6 +127,7 @@ X11Displays::X11Displays(std::shared_ptr<Connection> connection)
     : connection_(std::move(connection)), state_(std::make_shared<State>())
 {
     selectDisplayEvents(*connection_);
+    qtRootProperties_ = relayRootPropertiesToQt(connection_);
     reread(*connection_, *state_);
 
     const std::weak_ptr<Connection> weakConnection = connection_;
@@ -134,6 +135,7 @@ X11Displays::X11Displays(std::shared_ptr<Connection> connection)
     const auto randr = connection_->events().randr;
     const auto workAreaAtom = connection_->atom("_NET_WORKAREA");
     const auto currentDesktopAtom = connection_->atom("_NET_CURRENT_DESKTOP");
+    for (const auto atom : {workAreaAtom, currentDesktopAtom}) connection_->watchRootProperty(atom);
     const auto root = connection_->root();
     handler_ = connection_->addEventHandler([=, observers = observers_](const xcb_generic_event_t& event) {
         const auto type = event.response_type & 0x7f;

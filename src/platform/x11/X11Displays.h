@@ -3,6 +3,7 @@
 #include "platform/desktop/Displays.h"
 #include "platform/sim/MainQueueObservers.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11QtRootProperties.h"
 
 #include <memory>
 #include <mutex>
@@ -41,6 +42,7 @@ private:
     std::shared_ptr<State> state_;
     sim::MainQueueObservers<> observers_;
     Connection::HandlerToken handler_ = 0;
+    std::unique_ptr<QtRootPropertyRelay> qtRootProperties_;
 };
 
 }  // namespace x11

@@ -28,6 +28,7 @@ X11Workspace::X11Workspace(std::shared_ptr<Connection> connection, std::shared_p
     : connection_(std::move(connection)), clientList_(std::move(clients)), ownPid_(static_cast<desktop::Pid>(::getpid()))
 {
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+    connection_->watchRootProperty(connection_->atom("_NET_ACTIVE_WINDOW"));
     refresh();
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
 }
