@@ -52,10 +52,10 @@ struct SessionBus {
 class X11HiddenSources : public ::testing::TestWithParam<std::string> {};
 
 // Minimised, withdrawn by its application (hidden to a tray), on another workspace or
-// unmapped while the desktop shows, a window shows nowhere and lives on: its mini window keeps the last picture under the
-// frozen banner, which names another workspace rather than a minimised application there
-// (it is wider), with no capture-death, full-screen or closing notice, and lives again
-// when the window shows. Destroyed, the window takes its mini window along quietly.
+// unmapped while the desktop shows, a window shows nowhere and lives on: its mini window
+// keeps the last picture under the frozen banner, which names another workspace rather
+// than a minimised application there (it is wider), with no capture-death, full-screen or
+// closing notice, and lives again when the window shows. Destroyed, the window takes its mini window along quietly.
 TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
 {
     SessionBus session;
@@ -134,8 +134,8 @@ INSTANTIATE_TEST_SUITE_P(WindowManagers, X11HiddenSources, ::testing::Values("op
 // no frame, and that size is none to follow.
 TEST(X11FlappingSource, LivesOnWithoutFloodingTheLog)
 {
-    X11Client flapping({GLIMRA_FLAPPING_WINDOW});
-    ASSERT_NE(flapping.waitForWindow("FlappingWindow"), 0u);
+    X11Client flapping({GLIMRA_SOLID_WINDOW, "240", "160", "flap"});
+    ASSERT_NE(flapping.waitForWindow("SolidWindow"), 0u);
     GlimraOnDesktop glimra;
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const std::vector<unsigned long> known = visibleWindowsOf(glimra.pid());
@@ -144,8 +144,8 @@ TEST(X11FlappingSource, LivesOnWithoutFloodingTheLog)
     ASSERT_TRUE(waitUntil([&] { return glimra.log().find("AX观察: 已监听源窗口 resize") != std::string::npos; }))
         << glimra.log();
     ::kill(flapping.pid(), SIGUSR1);
-    // Each line is a change the source-alive check saw, a second apart at the least; the
-    // first comes once the mini window's start is logged.
+    // A change the source-alive check saw, a second apart at the least; the first once the
+    // mini window's start is logged.
     const std::string state = "源窗口状态:";
     ASSERT_TRUE(waitUntil([&] { return occurrences(glimra.log(), state) > 0; }, 20)) << glimra.log();
     const auto from = glimra.log().size();
@@ -153,7 +153,7 @@ TEST(X11FlappingSource, LivesOnWithoutFloodingTheLog)
     ASSERT_TRUE(waitUntil([&] { return occurrences(span(), state) >= 8; }, 60)) << span();
     const std::string seen = span();
     for (const char* notice : {"源窗口疑似已关闭", "捕获死亡检测"}) EXPECT_EQ(seen.find(notice), std::string::npos) << seen;
-    // xdotool's search fails now and then while a window comes and goes: the log tells.
+    // The log, as xdotool's search fails now and then while a window comes and goes.
     EXPECT_EQ(seen.find("现在 0 个小窗"), std::string::npos) << seen;
     EXPECT_LT(occurrences(seen, "\n"), 15 * occurrences(seen, state)) << seen;
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
