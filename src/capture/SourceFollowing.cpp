@@ -231,14 +231,15 @@ void StreamMirror::startAXObservation()
     auto onResize = dispatch::whileAlive(
         weak_from_this(), [element = *element, windowID](StreamMirror& self, const desktop::Element&, const std::string&) {
             if (self.isStopped() || !self.hasStream() || self.isPaused()) return;
-            // A window shown nowhere has no size the mirror could show: a client that
-            // unmaps itself loses its frame meanwhile. The poll follows it once it shows.
-            if (!WindowQuery::onScreenInfo(windowID)) return;
             desktop::AXValue value;
             if (desktop::accessibility().copyAttribute(element, desktop::ax::size, value) != desktop::ax::success)
                 return;
             const auto* size = std::get_if<core::Size>(&value);
             if (!size || size->width <= 1 || size->height <= 1) return;
+            // A window shown nowhere has no size the mirror could show: a client that
+            // unmaps itself loses its frame meanwhile. Asked after the read, so that the
+            // list is at least as new as the size; the poll follows the window once it shows.
+            if (!WindowQuery::onScreenInfo(windowID)) return;
             self.ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
         });
     desktop::Token observer = 0;
