@@ -111,8 +111,11 @@ void StreamMirror::checkFullscreenLater()
 {
     const Ref self = ref();
     dispatch::main().async([self, target = target_] {
-        // Off screen for being on another workspace, it is no full-screen window.
-        if (desktop::windowServer().windowPresence(target.windowID) == desktop::WindowPresence::otherWorkspace) return;
+        // Off screen for being on another workspace, or unmapped on this one, it is no
+        // full-screen window.
+        const auto presence = desktop::windowServer().windowPresence(target.windowID);
+        if (presence == desktop::WindowPresence::otherWorkspace || presence == desktop::WindowPresence::listedAlive)
+            return;
         const auto front = desktop::workspace().frontmostApplication();
         const desktop::Pid frontPid = front ? front->pid : 0;
         const desktop::Pid sourcePid = EventBridge::pidOf(target).value_or(0);
@@ -226,13 +229,17 @@ void StreamMirror::startAXObservation()
     }
     // Runs on the main queue: reads the new size there and hands it to the capture queue.
     auto onResize = dispatch::whileAlive(
-        weak_from_this(), [element = *element](StreamMirror& self, const desktop::Element&, const std::string&) {
+        weak_from_this(), [element = *element, windowID](StreamMirror& self, const desktop::Element&, const std::string&) {
             if (self.isStopped() || !self.hasStream() || self.isPaused()) return;
             desktop::AXValue value;
             if (desktop::accessibility().copyAttribute(element, desktop::ax::size, value) != desktop::ax::success)
                 return;
             const auto* size = std::get_if<core::Size>(&value);
             if (!size || size->width <= 1 || size->height <= 1) return;
+            // A window shown nowhere has no size the mirror could show: a client that
+            // unmaps itself loses its frame meanwhile. Asked after the read, so that the
+            // list is at least as new as the size; the poll follows the window once it shows.
+            if (!WindowQuery::onScreenInfo(windowID)) return;
             self.ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
         });
     desktop::Token observer = 0;

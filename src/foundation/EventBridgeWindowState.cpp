@@ -12,9 +12,11 @@ SourceWindowState sourceWindowState(desktop::WindowID windowID, const std::optio
     if (WindowQuery::onScreenInfo(windowID)) return SourceWindowState::visible;
     switch (desktop::windowServer().windowPresence(windowID)) {
     case desktop::WindowPresence::destroyed: return SourceWindowState::destroyed;
-    // Alive, and shown nowhere now: a window hidden to a tray, or on another workspace.
+    // Alive, and shown nowhere now: a window hidden to a tray, on another workspace, or
+    // unmapped by its window manager (the desktop shown).
     case desktop::WindowPresence::unlisted:
-    case desktop::WindowPresence::otherWorkspace: return SourceWindowState::hidden;
+    case desktop::WindowPresence::otherWorkspace:
+    case desktop::WindowPresence::listedAlive: return SourceWindowState::hidden;
     case desktop::WindowPresence::listed: break;
     }
     const auto entry = WindowQuery::listedInfo(windowID);

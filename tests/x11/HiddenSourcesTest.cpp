@@ -51,11 +51,11 @@ struct SessionBus {
 
 class X11HiddenSources : public ::testing::TestWithParam<std::string> {};
 
-// Minimised, withdrawn by its application (hidden to a tray) or on another workspace, a
-// window shows nowhere and lives on: its mini window keeps the last picture under the
-// frozen banner, which names another workspace rather than a minimised application there
-// (it is wider), with no capture-death, full-screen or closing notice, and lives again
-// when the window shows. Destroyed, the window takes its mini window along quietly.
+// Minimised, withdrawn by its application (hidden to a tray), on another workspace or
+// unmapped while the desktop shows, a window shows nowhere and lives on: its mini window
+// keeps the last picture under the frozen banner, which names another workspace rather
+// than a minimised application there (it is wider), with no capture-death, full-screen or
+// closing notice, and lives again when the window shows. Destroyed, the window takes its mini window along quietly.
 TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
 {
     SessionBus session;
@@ -86,17 +86,21 @@ TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
 
     std::vector<int> banners;
     for (const auto& [hide, show] : std::vector<std::pair<std::string, std::string>>{
-             {"windowminimize", "windowactivate"}, {"windowunmap", "windowmap"}, {"-t 1", "-t 0"}}) {
+             {"windowminimize", "windowactivate"},
+             {"windowunmap", "windowmap"},
+             {"-t 1", "-t 0"},
+             {"-k on", "-k off"}}) {
         SCOPED_TRACE(hide);
         const auto act = [&](const std::string& how) {
-            if (how[0] == '-') return runTool({"wmctrl", "-i", "-r", id, "-t", how.substr(3)});
+            if (how.rfind("-t", 0) == 0) return runTool({"wmctrl", "-i", "-r", id, "-t", how.substr(3)});
+            if (how.rfind("-k", 0) == 0) return runTool({"wmctrl", "-k", how.substr(3)});
             return runTool({"xdotool", how, "--sync", id});
         };
         auto from = glimra.log().size();
         act(hide);
         // A withdrawn window loses its frame, and its mini window may take the new size:
         // its banner is not measured over the last picture.
-        const bool measured = hide != "windowunmap";
+        const bool measured = hide == "windowminimize" || hide == "-t 1";
         int width = 0;
         EXPECT_TRUE(waitUntil(
             [&] {
@@ -124,5 +128,35 @@ TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, X11HiddenSources, ::testing::Values("openbox", "xfwm4", "icewm"));
+
+// A client that unmaps and maps its window again, 75 times a second, is no destroyed
+// window, and its coming and going does not flood the log: while it shows nowhere it has
+// no frame, and that size is none to follow.
+TEST(X11FlappingSource, LivesOnWithoutFloodingTheLog)
+{
+    X11Client flapping({GLIMRA_SOLID_WINDOW, "240", "160", "flap"});
+    ASSERT_NE(flapping.waitForWindow("SolidWindow"), 0u);
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    const std::vector<unsigned long> known = visibleWindowsOf(glimra.pid());
+    glimra.process().signal(SIGUSR2);  // the smallest window: the only one
+    ASSERT_NE(glimra.waitForNewPictureWindow(known), 0u) << glimra.log();
+    ASSERT_TRUE(waitUntil([&] { return glimra.log().find("AX观察: 已监听源窗口 resize") != std::string::npos; }))
+        << glimra.log();
+    ::kill(flapping.pid(), SIGUSR1);
+    // A change the source-alive check saw, a second apart at the least; the first once the
+    // mini window's start is logged.
+    const std::string state = "源窗口状态:";
+    ASSERT_TRUE(waitUntil([&] { return occurrences(glimra.log(), state) > 0; }, 20)) << glimra.log();
+    const auto from = glimra.log().size();
+    const auto span = [&] { return glimra.log().substr(from); };
+    ASSERT_TRUE(waitUntil([&] { return occurrences(span(), state) >= 5; }, 60)) << span();
+    const std::string seen = span();
+    for (const char* notice : {"源窗口疑似已关闭", "捕获死亡检测"}) EXPECT_EQ(seen.find(notice), std::string::npos) << seen;
+    // The log, as xdotool's search fails now and then while a window comes and goes.
+    EXPECT_EQ(seen.find("现在 0 个小窗"), std::string::npos) << seen;
+    EXPECT_LT(occurrences(seen, "\n"), 40 * occurrences(seen, state)) << seen;
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
 
 }  // namespace

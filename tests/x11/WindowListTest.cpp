@@ -324,7 +324,7 @@ TEST(X11WindowList, WhatIsKeptOfAClientFollowsItsChanges)
     EXPECT_TRUE(waitUntil([&] { return !x11test::entryOf(listOf(server), window); }));
     EXPECT_EQ(server.windowPresence(window), desktop::WindowPresence::unlisted);
     runTool({"xdotool", "windowmap", "--sync", id});
-    EXPECT_TRUE(waitUntil([&] { return server.windowPresence(window) == desktop::WindowPresence::listed; }));
+    EXPECT_TRUE(waitUntil([&] { return server.windowPresence(window) == desktop::WindowPresence::listedAlive; }));
     clock.end();
     EXPECT_TRUE(waitUntil([&] { return server.windowPresence(window) == desktop::WindowPresence::destroyed; }));
 }

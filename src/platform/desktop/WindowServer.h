@@ -81,9 +81,9 @@ public:
     // The window's current picture, as the window server composites it; none when it
     // does not exist or cannot be read.
     virtual PixelBufferRef windowImage(WindowID window, ImageResolution resolution = ImageResolution::nominal) = 0;
-    // Asked afresh. Where the list tells all there is, a listed window exists and any
-    // other does not; a server whose list may leave out a window that still exists says
-    // more. Any thread.
+    // Where the list tells all there is, a listed window exists and any other does not; a
+    // server whose list may leave out a window that still exists says more. Any thread,
+    // never waiting on the server: the alive checks ask it every second.
     virtual WindowPresence windowPresence(WindowID window);
 
     // The application's own windows join the list, stacked by level; the number is the

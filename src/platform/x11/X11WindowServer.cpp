@@ -66,7 +66,7 @@ xcb_window_t nativeOf(const desktop::OwnWindowState& state) { return static_cast
 }  // namespace
 
 X11WindowServer::X11WindowServer(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
-    : connection_(std::move(connection)), clients_(std::move(clients))
+    : connection_(std::move(connection)), clients_(std::move(clients)), lifetimes_(connection_)
 {
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
 }
@@ -190,16 +190,13 @@ desktop::WindowPresence X11WindowServer::windowPresence(desktop::WindowID window
         std::lock_guard lock(mutex_);
         if (own_.count(window)) return desktop::WindowPresence::listed;
     }
-    auto& c = *connection_;
-    // BadWindow: destroyed.
-    if (!c.answer(xcb_get_window_attributes_reply, xcb_get_window_attributes(c.xcb(), window)))
-        return desktop::WindowPresence::destroyed;
+    if (lifetimes_.destroyed(static_cast<xcb_window_t>(window))) return desktop::WindowPresence::destroyed;
     const auto snapshot = clients_->snapshot();
     const auto& clients = snapshot->clients;
     const auto fact =
         std::find_if(clients.begin(), clients.end(), [&](const ClientFacts& client) { return client.window == window; });
     if (fact == clients.end()) return desktop::WindowPresence::unlisted;
-    return onShownDesktop(*fact, snapshot->currentDesktop) ? desktop::WindowPresence::listed
+    return onShownDesktop(*fact, snapshot->currentDesktop) ? desktop::WindowPresence::listedAlive
                                                            : desktop::WindowPresence::otherWorkspace;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/desktop/WindowServer.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11WindowLifetimes.h"
 
 #include <map>
 #include <memory>
@@ -29,7 +30,8 @@ public:
     desktop::PixelBufferRef windowImage(desktop::WindowID window,
                                         desktop::ImageResolution resolution = desktop::ImageResolution::nominal) override;
     // The window manager drops from its list a window its client withdrew (an
-    // application hiding to its tray): the server tells whether it still exists.
+    // application hiding to its tray) and keeps one it unmapped to show the desktop:
+    // only the server tells that a window was destroyed. Never waits on the server.
     desktop::WindowPresence windowPresence(desktop::WindowID window) override;
 
     // Real windows get real events: the event sink and the move notice go unused here. A
@@ -74,6 +76,7 @@ private:
 
     std::shared_ptr<Connection> connection_;
     const std::shared_ptr<ClientFactsCache> clients_;
+    WindowLifetimes lifetimes_;
     Connection::HandlerToken handler_ = 0;
     std::mutex mutex_;
     std::map<desktop::WindowID, OwnWindow> own_;

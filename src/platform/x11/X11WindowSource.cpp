@@ -62,7 +62,8 @@ void WindowSource::askState()
 std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfiguration& configuration)
 {
     // An unchanged window costs no round trip.
-    if (!stateWatch_ || stateWatch_->takeChange()) askState();
+    if (!stateWatch_ || stateWatch_->takeChange() || vanished_) askState();
+    vanished_ = false;
     const auto& state = state_;
     if (putAway_) {
         // The server drops the pixmap of an unmapped window; a remap brings a new one.
@@ -72,7 +73,11 @@ std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfigurati
     }
     const bool renamed = !shown_ || !shown_->viewable || shown_->width != state->width ||
                          shown_->height != state->height || !pixmap_->pixmap();
-    if (renamed && !pixmap_->name()) return std::nullopt;
+    if (renamed && !pixmap_->name()) {
+        // Unmapped since it was asked: it shows nothing, as if put away.
+        vanished_ = true;
+        return std::nullopt;
+    }
     const bool changed = damage_->takeChange();
     const auto size = readSizeFor(configuration);
     if (renamed || changed || !last_.image || size.width != readSize_.width || size.height != readSize_.height)

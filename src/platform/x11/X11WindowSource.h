@@ -23,7 +23,7 @@ public:
 
     std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) override;
     long reads() const override { return reads_; }
-    bool putAway() const override { return putAway_; }
+    bool putAway() const override { return putAway_ || vanished_; }
     void setShownSize(int width, int height) override { shownSize_ = {width, height}; }
 
 private:
@@ -56,6 +56,8 @@ private:
     PixelSize readSize_;
     SourcePicture last_;
     bool putAway_ = false;
+    // The window stopped showing after it was asked; asked again next time.
+    bool vanished_ = false;
     long reads_ = 0;
 };
 

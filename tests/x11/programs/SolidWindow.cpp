@@ -1,12 +1,14 @@
 // A client window of any size (also far larger than the screen) filled with one colour:
-// solid-window WIDTH HEIGHT [split|late-split]; split: its right half pure blue, drawn at
-// each exposure; late-split: drawn a tenth of a second after it, as a slow client does.
+// solid-window WIDTH HEIGHT [split|late-split|flap]; split: its right half pure blue, drawn
+// at each exposure; late-split: drawn a tenth of a second after it, as a slow client does;
+// flap: once the process gets SIGUSR1, unmapped and mapped again 75 times a second.
 // The window manager is asked, through the size hints, to keep the size. Runs until it is
 // ended.
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,7 +18,12 @@ int main(int argc, char** argv)
 {
     const bool late = argc == 4 && std::strcmp(argv[3], "late-split") == 0;
     const bool split = late || (argc == 4 && std::strcmp(argv[3], "split") == 0);
-    if (argc != 3 && !split) return 2;
+    const bool flap = argc == 4 && std::strcmp(argv[3], "flap") == 0;
+    if (argc != 3 && !split && !flap) return 2;
+    sigset_t start;
+    sigemptyset(&start);
+    sigaddset(&start, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &start, nullptr);
     const auto width = static_cast<std::uint16_t>(std::atoi(argv[1]));
     const auto height = static_cast<std::uint16_t>(std::atoi(argv[2]));
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -44,6 +51,15 @@ int main(int argc, char** argv)
     xcb_icccm_set_wm_class(c, window, sizeof windowClass, windowClass);
     xcb_map_window(c, window);
     xcb_flush(c);
+    if (int signal = 0; flap && sigwait(&start, &signal) == 0) {
+        for (bool shown = true; !xcb_connection_has_error(c); shown = !shown) {
+            (shown ? xcb_unmap_window : xcb_map_window)(c, window);
+            // Its answer says that the server took the request: the client keeps pace.
+            std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            std::this_thread::sleep_for(std::chrono::microseconds(6667));
+        }
+        return 0;
+    }
     std::uint32_t blue = screen->black_pixel;
     const std::unique_ptr<xcb_alloc_color_reply_t, decltype(&std::free)> blueColour(
         xcb_alloc_color_reply(c, xcb_alloc_color(c, screen->default_colormap, 0, 0, 0xFFFF), nullptr), &std::free);
