@@ -80,11 +80,13 @@ const std::map<std::string, WindowManagerLaunch> windowManagerLaunches{
     {"awesome", {{"awesome", "-c", "/etc/xdg/awesome/rc.lua"}, "", false, true}},
     {"bspwm",
      {{"bspwm", "-c"},
-      "#!/bin/sh\nbspc monitor -d one two\nfor c in XTerm XClock XEyes; do bspc rule -a $c state=floating; done\n",
+      "#!/bin/sh\nbspc monitor -d one two\nfor c in XTerm XClock XEyes; do bspc rule -a $c state=floating; done\n"
+      "touch \"$0.applied\"\n",
       false}},
     {"herbstluftwm",
      {{"herbstluftwm", "--autostart"},
-      "#!/bin/sh\nherbstclient add two\nherbstclient rule class~'XTerm|XClock|XEyes' floating=on\n",
+      "#!/bin/sh\nherbstclient add two\nherbstclient rule class~'XTerm|XClock|XEyes' floating=on\n"
+      "touch \"$0.applied\"\n",
       false}},
 };
 
@@ -112,13 +114,18 @@ TestDisplay::TestDisplay(const std::string& screen, const NamedWindowManager& wi
         command.push_back("DBUS_SESSION_BUS_ADDRESS=unix:path=" + socket);
     }
     command.insert(command.end(), launch.command.begin(), launch.command.end());
+    const std::string configuration = folder_.path() + "/configuration";
     if (!launch.configuration.empty()) {
-        command.push_back(folder_.path() + "/configuration");
-        writeFile(command.back(), launch.configuration);
-        std::filesystem::permissions(command.back(), std::filesystem::perms::owner_exec,
+        command.push_back(configuration);
+        writeFile(configuration, launch.configuration);
+        std::filesystem::permissions(configuration, std::filesystem::perms::owner_exec,
                                      std::filesystem::perm_options::add);
     }
     start(screen, std::move(command), launch.publishesWorkArea);
+    // A configuration script runs after the window manager names itself; until it is done,
+    // clients would be tiled on its one workspace.
+    if (ready_ && launch.configuration.starts_with("#!"))
+        ready_ = waitUntil([&] { return std::filesystem::exists(configuration + ".applied"); }, 20);
 }
 
 void TestDisplay::start(const std::string& screen, std::vector<std::string> windowManager, bool waitForWorkArea)
