@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
 // ctest runs each case as a process of its own, several at once: each process gets an X
@@ -13,14 +11,13 @@ class DisplayOfItsOwn : public ::testing::Environment {
 public:
     void SetUp() override
     {
-        display_ = std::make_unique<testsupport::TestDisplay>("1920x1080x24");
-        ASSERT_TRUE(display_->ready()) << "no X display of its own could be started";
+        // Never ended here: the X connections the process still holds as it exits would
+        // die writing to it (SIGPIPE). Its server and window manager end with the process,
+        // which they are tied to.
+        const auto* display = new testsupport::TestDisplay("1920x1080x24");
+        ASSERT_TRUE(display->ready()) << "no X display of its own could be started";
         testsupport::runTool({"xset", "r", "off"});
     }
-    void TearDown() override { display_.reset(); }
-
-private:
-    std::unique_ptr<testsupport::TestDisplay> display_;
 };
 
 [[maybe_unused]] const auto* const registered = ::testing::AddGlobalTestEnvironment(new DisplayOfItsOwn);
