@@ -62,7 +62,7 @@ protected:
         for (int attempt = 0; attempt < 3 && window == 0; ++attempt) {
             solid =
                 std::make_unique<X11Client>(std::vector<std::string>{GLIMRA_SOLID_WINDOW, "400", "300", "late-split"});
-            window = static_cast<xcb_window_t>(solid->waitForWindow("SolidWindow", 7));
+            window = static_cast<xcb_window_t>(solid->waitForWindow("SolidWindow", 20));
         }
         ASSERT_NE(window, 0u);
         frame = x11::frameWindow(*connection, window);

@@ -39,7 +39,7 @@ std::vector<int> shownFrameWidths(const std::string& log)
 TEST(X11MirrorReadSize, AMiniWindowHasItsSourceReadAtItsOwnSizeAndThePreviewShowsItAtItsOwn)
 {
     X11Client client({GLIMRA_SOLID_WINDOW, "1600", "1000", "split"});
-    const unsigned long window = client.waitForWindow("SolidWindow", 7);
+    const unsigned long window = client.waitForWindow("SolidWindow", 20);
     ASSERT_NE(window, 0u);
 
     GlimraOnDesktop glimra;

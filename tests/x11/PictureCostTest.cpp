@@ -64,7 +64,7 @@ SolidWindow showSolidWindow(int width, int height)
     for (int attempt = 0; attempt < 3 && solid.window == 0; ++attempt) {
         solid.client = std::make_unique<X11Client>(
             std::vector<std::string>{GLIMRA_SOLID_WINDOW, std::to_string(width), std::to_string(height)});
-        solid.window = solid.client->waitForWindow("SolidWindow", 7);
+        solid.window = solid.client->waitForWindow("SolidWindow", 20);
     }
     return solid;
 }
