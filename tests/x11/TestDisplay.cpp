@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <poll.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -44,6 +45,39 @@ long statusKilobytes(pid_t pid, const std::string& field)
         return kilobytes * 1024;
     }
     return 0;
+}
+
+// A window manager may name itself, and publish its work area, before it takes map
+// requests: a window it is asked to map then stays unmapped for good. It is ready once it
+// maps one; a probe it dropped is made anew.
+bool mapsWindows()
+{
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection)) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const auto viewable = [&](xcb_window_t window) {
+        auto* attributes =
+            xcb_get_window_attributes_reply(connection, xcb_get_window_attributes(connection, window), nullptr);
+        const bool shown = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        std::free(attributes);
+        return shown;
+    };
+    const bool mapped = waitUntil(
+        [&] {
+            const xcb_window_t probe = xcb_generate_id(connection);
+            xcb_create_window(connection, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 16, 16, 0,
+                              XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+            xcb_map_window(connection, probe);
+            const bool shown = waitUntil([&] { return viewable(probe); }, 1);
+            xcb_destroy_window(connection, probe);
+            return shown;
+        },
+        20);
+    xcb_disconnect(connection);
+    return mapped;
 }
 
 std::optional<std::string> displayNow()
@@ -153,7 +187,8 @@ void TestDisplay::start(const std::string& screen, std::vector<std::string> wind
             return runTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") != std::string::npos &&
                    (!waitForWorkArea || runTool({"xprop", "-root", "_NET_WORKAREA"}).find(" = ") != std::string::npos);
         },
-        20);
+        20) &&
+             mapsWindows();
 }
 
 TestDisplay::~TestDisplay()
