@@ -44,6 +44,13 @@ Decoded decoded(const std::string& bytes)
 
 const std::string replacement = "\xef\xbf\xbd";
 
+std::string marks(int count)
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) text += replacement;
+    return text;
+}
+
 TEST(X11CompoundText, TitlesReadInEveryCharacterSetXtermWrites)
 {
     // xterm -T "Привет 日本語 ✓ Grüße" and -T "我们 한국 Ελλάδα שלום ไทย Ő" in a UTF-8 locale.
@@ -83,6 +90,7 @@ TEST(X11CompoundText, BrokenTextIsNeverReadPastItsEndAndEachLostCharacterIsMarke
              {"\x1b$)B\xc6 x", replacement + " x"},
              {"\x85", replacement},
              {"\x1b%G\xff\xc3", replacement + replacement},
+             {"\x1b%G\xfb\x84\x84\x84\x84", marks(5)},  // a five-byte form
              // Escape sequences cut off, or of nothing known.
              {"a\x1b", "a"},
              {"a\x1b$(", "a"},
@@ -101,6 +109,26 @@ TEST(X11CompoundText, BrokenTextIsNeverReadPastItsEndAndEachLostCharacterIsMarke
         EXPECT_EQ(result.text, text) << testing::PrintToString(bytes);
         EXPECT_FALSE(result.lossless) << testing::PrintToString(bytes);
     }
+}
+
+// A cut-off tail and every ill-formed sequence is replaced, and reported.
+TEST(X11Utf8, EachBrokenSequenceBecomesOneMarkAndTheTextIsNotValid)
+{
+    for (const auto& [bytes, text] : std::vector<std::pair<std::string, std::string>>{
+             {"abc\xE2", "abc" + marks(1)},
+             {"\xe2\x82x", marks(1) + "x"},
+             {"\xc0\xaf", marks(2)},
+             {"\xed\xa0\x80", marks(3)},
+             {"\xf4\x90\x80\x80", marks(4)},
+             {"\xfb\x84\x84\x84\x84", marks(5)},
+         }) {
+        bool valid = true;
+        EXPECT_EQ(x11::repairedUtf8(bytes, &valid), text) << testing::PrintToString(bytes);
+        EXPECT_FALSE(valid) << testing::PrintToString(bytes);
+    }
+    bool valid = false;
+    EXPECT_EQ(x11::repairedUtf8("é ✓ 😀 \xf4\x8f\xbf\xbf", &valid), "é ✓ 😀 \xf4\x8f\xbf\xbf");
+    EXPECT_TRUE(valid);
 }
 
 }  // namespace
