@@ -13,8 +13,9 @@ namespace {
 
 std::string rowLabel(const desktop::ShareableWindow& window, bool isolate)
 {
-    const std::string app = window.owningApplication ? window.owningApplication->applicationName : L10n::t("未知应用");
-    const std::string title = window.title && !window.title->empty() ? *window.title : L10n::t("(无标题)");
+    const std::string app =
+        ui::oneLine(window.owningApplication ? window.owningApplication->applicationName : L10n::t("未知应用"));
+    const std::string title = ui::oneLine(window.title && !window.title->empty() ? *window.title : L10n::t("(无标题)"));
     return isolate ? ui::isolated(app) + " · " + ui::isolated(title) : app + " · " + title;
 }
 

@@ -67,7 +67,7 @@ constexpr double menuMaximumWidth = 520;
 
 MenuPlan planMenu(const MenuInputs& inputs);
 
-// "App · Title", with the fallbacks for a missing application or title.
+// "App · Title" on one line, with the fallbacks for a missing application or title.
 std::string menuRowLabel(const desktop::ShareableWindow& window);
 // The same as the row draws it: application and title each isolated.
 std::string menuRowShownLabel(const desktop::ShareableWindow& window);

@@ -24,9 +24,10 @@ void addChoice(QMenu& menu, const std::string& title, std::function<void()> choo
 void addWindow(QMenu& menu, const desktop::ShareableWindow& window, double rowWidth, const PlainMenuActions& actions)
 {
     const double room = menurow::layout(rowWidth, menurow::height, std::nullopt, 0).label.width();
-    addChoice(menu, MenuWindowRow::elidedLabel(menuRowLabel(window), room).toStdString(), [pick = actions.pick, window] {
-        if (pick) pick(window);
-    });
+    addChoice(menu, MenuWindowRow::elidedLabel(menuRowShownLabel(window), room).toStdString(),
+              [pick = actions.pick, window] {
+                  if (pick) pick(window);
+              });
 }
 
 }  // namespace

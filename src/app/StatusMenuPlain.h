@@ -17,9 +17,9 @@ struct PlainMenuActions {
 
 // Fills the menu anew with the status menu's plan as plain items, for a tray that opens
 // menus itself (a StatusNotifierItem host, over D-Bus), to which custom rows cannot
-// travel: each window row is its label, cut to the status menu's width, and picks its
-// window; the header, which explains the rows' buttons, is left out. Every text shows as
-// written there.
+// travel: each window row is its label as the status menu's row draws it, cut to that
+// row's width, and picks its window; the header, which explains the rows' buttons, is
+// left out. Every text shows as written there.
 void fillPlainMenu(QMenu& menu, const MenuPlan& plan, const std::vector<desktop::ShareableWindow>& windows,
                    const PlainMenuActions& actions);
 

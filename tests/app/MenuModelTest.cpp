@@ -165,6 +165,7 @@ TEST_F(MenuModelTest, RowLabelsAndTheirFallbacks)
     EXPECT_EQ(app::menuRowLabel(window(1, "")), "Notes · (无标题)");
     EXPECT_EQ(app::menuRowLabel(window(1, std::nullopt)), "Notes · (无标题)");
     EXPECT_EQ(app::menuRowLabel(window(1, "Report", std::nullopt)), "未知应用 · Report");
+    EXPECT_EQ(app::menuRowLabel(window(1, "Titles\u2028two\x1b[0m")), "Notes · Titles two [0m");
     // Drawn, each part is isolated so that direction marks in it end with it.
     EXPECT_EQ(app::menuRowShownLabel(window(1, "\u202Ereport")), "\u2068Notes\u2069 · \u2068\u202Ereport\u2069");
     EXPECT_EQ(app::menuRowShownLabel(window(1, std::nullopt, std::nullopt)),

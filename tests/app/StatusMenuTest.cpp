@@ -278,12 +278,12 @@ TEST_F(StatusMenuTest, ThePlainMenuHoldsTheWindowRowsAsTextThenTheCommands)
     clock().runUntilIdle();
     const auto shown = menu->plainMenu().actions();
     ASSERT_EQ(shown.size(), 15);
-    EXPECT_EQ(shown[0]->text().toStdString(), "Notes · Doc 506");  // front-most first
+    EXPECT_EQ(shown[0]->text().toStdString(), "\u2068Notes\u2069 · \u2068Doc 506\u2069");  // front-most first
     EXPECT_EQ(shown[5]->text().toStdString(), "更多（共 7 个窗口）");
     EXPECT_EQ(shown.back()->text().toStdString(), "退出 Glimra");
     const QMenu* more = shown[5]->menu();
     ASSERT_NE(more, nullptr);
-    EXPECT_EQ(more->actions().back()->text().toStdString(), "Notes · Doc 500");
+    EXPECT_EQ(more->actions().back()->text().toStdString(), "\u2068Notes\u2069 · \u2068Doc 500\u2069");
 
     more->actions().back()->trigger();
     menu->plainMenu().actions().back()->trigger();

@@ -4,6 +4,8 @@
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
 
+#include <QString>
+
 #include <gmock/gmock.h>
 
 #include <cmath>
@@ -125,14 +127,23 @@ protected:
     }
 
     // The first label of the item's menu that starts so, as the tray shows it ("__" is an
-    // underscore, a single "_" marks the access key); empty when there is none.
+    // underscore; a single "_" underlines the character after it, written "[c]" here, and
+    // draws nothing for an invisible one); empty when there is none.
     std::string shownLabel(const Item& item, const std::string& start)
     {
         const std::string menu = exportedMenuOf(item);
         const std::regex label("string \"label\"\\s+variant\\s+string \"([^\"\\n]*)\"");
-        for (std::sregex_iterator at(menu.begin(), menu.end(), label), end; at != end; ++at)
-            if (auto shown = std::regex_replace((*at)[1].str(), std::regex("_(_?)"), "$1"); shown.starts_with(start))
-                return shown;
+        const QString invisible = QStringLiteral("\u2060\u2068\u2069");
+        for (std::sregex_iterator at(menu.begin(), menu.end(), label), end; at != end; ++at) {
+            const QString wire = QString::fromStdString((*at)[1].str());
+            QString shown;
+            for (qsizetype i = 0; i < wire.size(); ++i) {
+                const bool marker = wire[i] == u'_' && i + 1 < wire.size() && wire[++i] != u'_';
+                if (invisible.contains(wire[i])) continue;
+                shown += marker ? QStringLiteral("[%1]").arg(wire[i]) : QString(wire[i]);
+            }
+            if (shown.startsWith(QString::fromStdString(start))) return shown.toStdString();
+        }
         return {};
     }
 

@@ -19,7 +19,13 @@ QString plainToolTip(const std::string& text);
 
 // A name or title from another application, wrapped in a first-strong isolate: its own
 // direction marks (a right-to-left override left open) end with it instead of reordering
-// the rest of the line it is drawn in.
+// the rest of the line it is drawn in. An isolate's end in the text that ends no isolate
+// the text began is left out, as it would end this one early.
 std::string isolated(const std::string& text);
+
+// A text for one line of a menu: the controls that would break or cut the line (C0 and
+// C1 controls, among them the tab that starts a menu's shortcut column, and the line and
+// paragraph separators) show as spaces.
+std::string oneLine(const std::string& text);
 
 }  // namespace ui

@@ -36,6 +36,8 @@ bool isCustomRow(const QAction& action)
     return widgetAction && widgetAction->defaultWidget();
 }
 
+QString itemText(const std::string& title) { return literalText(oneLine(title)); }
+
 // What a listing calls the entry, and what chooseInFrontMenu matches.
 std::string entryText(const QAction& action)
 {
@@ -77,7 +79,7 @@ void MenuItem::setTitle(const std::string& title)
     auto* action = qtAction();
     if (!action) return;
     record_->title = title;
-    if (!MenuWidget::styledTitle(*action)) action->setText(literalText(title));
+    if (!MenuWidget::styledTitle(*action)) action->setText(itemText(title));
 }
 
 void MenuItem::setStyledTitle(const StyledTitle& title)
@@ -198,7 +200,7 @@ void Menu::watch(QAction* action, const std::shared_ptr<MenuItem::Record>& recor
 MenuItem Menu::addItem(const std::string& title, std::function<void()> action)
 {
     auto record = std::make_shared<MenuItem::Record>();
-    record->action = menu_->addAction(literalText(title));
+    record->action = menu_->addAction(itemText(title));
     record->callback = std::move(action);
     record->title = title;
     watch(record->action, record);
@@ -212,7 +214,7 @@ Menu& Menu::addSubmenu(const std::string& title)
 {
     auto submenu = std::make_unique<Menu>();
     submenu->supermenu_ = this;
-    submenu->menu_->setTitle(literalText(title));
+    submenu->menu_->setTitle(itemText(title));
     submenu->supermenuRecord_ = std::make_shared<MenuItem::Record>();
     submenu->supermenuRecord_->action = menu_->addMenu(submenu->menu_);
     submenu->supermenuRecord_->title = title;

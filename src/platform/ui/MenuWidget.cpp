@@ -17,11 +17,10 @@ constexpr const char* styledTitleProperty = "glimraStyledTitle";
 constexpr const char* descriptionProperty = "glimraDescription";
 constexpr const char* keyEquivalentTextProperty = "glimraKeyEquivalentText";
 
-QFont runFont(const TitleRun& run)
+// The menu's own font in the run's weight.
+QFont runFont(TitleRun::Weight weight, QFont font = {})
 {
-    QFont font;
-    font.setPointSizeF(run.pointSize);
-    switch (run.weight) {
+    switch (weight) {
     case TitleRun::Weight::regular: font.setWeight(QFont::Normal); break;
     case TitleRun::Weight::medium: font.setWeight(QFont::Medium); break;
     case TitleRun::Weight::bold: font.setWeight(QFont::Bold); break;
@@ -75,7 +74,7 @@ public:
         for (const auto& run : *title) {
             QStyleOptionMenuItem piece(*item);
             piece.text = literalText(run.text);
-            piece.font = runFont(run);
+            piece.font = runFont(run.weight, item->font);
             piece.state &= ~State_Selected;
             piece.menuItemType = QStyleOptionMenuItem::Normal;
             piece.checkType = QStyleOptionMenuItem::NotCheckable;
@@ -105,16 +104,17 @@ MenuWidget::MenuWidget() { setStyle(menuStyle()); }
 
 void MenuWidget::setStyledTitle(QAction& action, const StyledTitle& title)
 {
-    // The heaviest run's font sizes the item, so every run fits.
-    TitleRun widest;
-    for (const auto& run : title)
-        if (run.weight > widest.weight || run.pointSize > widest.pointSize) {
-            widest.weight = std::max(widest.weight, run.weight);
-            widest.pointSize = std::max(widest.pointSize, run.pointSize);
-        }
-    action.setProperty(styledTitleProperty, QVariant::fromValue(title));
-    action.setFont(runFont(widest));
-    action.setText(literalText(shownText(title)));
+    StyledTitle shown = title;
+    auto heaviest = TitleRun::Weight::regular;
+    for (auto& run : shown) {
+        run.text = oneLine(run.text);
+        heaviest = std::max(heaviest, run.weight);
+    }
+    action.setProperty(styledTitleProperty, QVariant::fromValue(shown));
+    // The heaviest run's weight sizes the item, so every run fits; an action's font sets
+    // only what it was given, so the size stays the menu's.
+    action.setFont(runFont(heaviest));
+    action.setText(literalText(shownText(shown)));
 }
 
 std::optional<StyledTitle> MenuWidget::styledTitle(const QAction& action)

@@ -5,7 +5,7 @@
 
 namespace ui {
 
-// A piece of a menu item's title in one weight and colour of the system font.
+// A piece of a menu item's title in one weight and colour of the menu's font.
 struct TitleRun {
     enum class Weight { regular, medium, bold };
     enum class Color {
@@ -17,7 +17,6 @@ struct TitleRun {
     std::string text;
     Weight weight = Weight::regular;
     Color color = Color::label;
-    double pointSize = 13;
 
     bool operator==(const TitleRun&) const = default;
 };

@@ -39,10 +39,13 @@ TEST_F(LiteralTextTest, AmpersandsInMenusAndButtonsShowAsWritten)
     item.setTitle("R&D && more");
     EXPECT_TRUE(readsAsWritten(item.qtAction()->text()));
     EXPECT_EQ(item.shownTitle(), "R&D && more");
+    // Controls would break the line or start the shortcut column.
+    item.setTitle("Esc\x1b[1m\u2028two\ttab\u0085");
+    EXPECT_EQ(item.shownTitle(), "Esc [1m two tab ");
 
-    item.setStyledTitle({ui::TitleRun{"Q&A", ui::TitleRun::Weight::medium}, ui::TitleRun{" & more"}});
+    item.setStyledTitle({ui::TitleRun{"Q&A", ui::TitleRun::Weight::medium}, ui::TitleRun{" & more\u2029"}});
     EXPECT_TRUE(readsAsWritten(item.qtAction()->text()));
-    EXPECT_EQ(item.shownTitle(), "Q&A & more");
+    EXPECT_EQ(item.shownTitle(), "Q&A & more ");
 
     ui::Menu& submenu = menu.addSubmenu("Tools & Options");
     EXPECT_TRUE(readsAsWritten(submenu.supermenuItem().qtAction()->text()));
@@ -74,6 +77,8 @@ TEST_F(LiteralTextTest, AnOpenOverrideInANameStaysInsideIt)
     EXPECT_EQ(ui::isolated(name),
               "\u2068\u202E"
               "Evil\u2069");
+    // An isolate's end of the name's own would end the isolate early: it is left out.
+    EXPECT_EQ(ui::isolated("\u2069\u202Eevil\u2067a\u2069"), "\u2068\u202Eevil\u2067a\u2069\u2069");
 
     const QString row = QString::fromStdString(ui::isolated(name) + " · " + ui::isolated("Report") + " tail");
     const auto xs = visualX(row);

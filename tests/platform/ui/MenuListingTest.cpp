@@ -88,6 +88,10 @@ TEST_F(MenuListingTest, OpenMenusListTheirEntriesFrontToBack)
     };
     EXPECT_TRUE(redIn(red)) << "the red item's text";
     EXPECT_FALSE(redIn(count));
+    // Styled titles keep the menu's font size: their rows are as tall as a plain one.
+    for (const auto& styled : {red, more.supermenuItem()})
+        EXPECT_EQ(menu.qtMenu().actionGeometry(styled.qtAction()).height(),
+                  menu.qtMenu().actionGeometry(count.qtAction()).height());
 
     // Choosing the submenu's item opens it in front.
     EXPECT_TRUE(ui::Menu::chooseInFrontMenu("更多（共 6 个窗口）"));
