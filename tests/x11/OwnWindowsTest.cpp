@@ -9,7 +9,6 @@
 #include "support/QtTestApplication.h"
 #include "support/X11Client.h"
 #include "x11/WindowTestSupport.h"
-#include "x11/X11WindowsOnSimDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +16,7 @@
 
 #include <xcb/shape.h>
 
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -229,32 +229,21 @@ TEST(X11OwnWindows, TheFrameOfAWindowThatIgnoresTheMouseLetsThePointerThrough)
     server.unregisterOwnWindow(number);
 }
 
-// Our own windows on the test display, shown as the application shows them.
-class X11OwnPanels : public x11test::X11WindowsOnSimDesktop {};
-
 // A window manager that replaces another is followed: where windows go is by the new one's
-// rules, as its check window names it.
-TEST_F(X11OwnPanels, FollowTheWindowManagerThatReplacesAnother)
+// rules, as its check window (here the root) names it.
+TEST(X11OwnWindows, FollowTheWindowManagerThatReplacesAnother)
 {
-    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> other(xcb_connect(nullptr, nullptr),
-                                                                           &xcb_disconnect);
-    xcb_connection_t* c = other.get();
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    struct Named {
-        std::string name;
-        bool placesMappedWindows;
-    };
-    for (const Named& manager : {Named{"i3", true}, Named{"Openbox", false}, Named{"awesome", true}}) {
-        SCOPED_TRACE(manager.name);
-        const xcb_window_t check = xcb_generate_id(c);
-        xcb_create_window(c, 0, check, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0,
-                          nullptr);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, check, x11::qtAtom("_NET_WM_NAME"), x11::qtAtom("UTF8_STRING"),
-                            8, static_cast<std::uint32_t>(manager.name.size()), manager.name.data());
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    testsupport::ensureQtApplication();
+    xcb_connection_t* c = x11::qtConnection();
+    const xcb_window_t root = x11::qtRoot();
+    for (const auto& [name, placesMappedWindows] : {std::pair{"i3", true}, {"Openbox", false}, {"awesome", true}}) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, x11::qtAtom("_NET_WM_NAME"), x11::qtAtom("UTF8_STRING"), 8,
+                            static_cast<std::uint32_t>(std::strlen(name)), name);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, x11::qtAtom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW,
-                            32, 1, &check);
+                            32, 1, &root);
         xcb_flush(c);
-        EXPECT_TRUE(settle([&] { return x11::windowManagerPlacesMappedWindows() == manager.placesMappedWindows; }));
+        EXPECT_TRUE(waitProcessing([&] { return x11::windowManagerPlacesMappedWindows() == placesMappedWindows; })) << name;
     }
 }
 

@@ -12,8 +12,8 @@
 #include "support/X11Client.h"
 #include "x11/X11WindowsOnSimDesktop.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
@@ -277,38 +277,22 @@ TEST_F(X11StatusItemTest, ATrayThatFlickersMovesTheItemOnlyOnceItHoldsStill)
 }
 
 // A tray that owns its selection but never embeds the icon (a hung panel) leaves the own
-// button standing in, until it embeds the icon after all.
-TEST_F(X11StatusItemTest, WhileTheTrayLeavesTheIconUnembeddedTheOwnButtonStandsIn)
+// button standing in, which a window manager's close does not take away, until the tray
+// embeds the icon after all.
+TEST_F(X11StatusItemTest, TheItemStaysReachableBesideATrayThatDoesNotEmbedIt)
 {
     const Client tray = otherClient();
     xcb_connection_t* c = tray.get();
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const auto makeWindow = [&] {
-        const xcb_window_t window = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 30, 30, 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-        return window;
-    };
-    const xcb_window_t manager = makeWindow();
-    const xcb_atom_t selection = x11::qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(x11::qtScreenNumber()));
-    xcb_set_selection_owner(c, manager, selection, XCB_CURRENT_TIME);
-    xcb_client_message_event_t announcement{};
-    announcement.response_type = XCB_CLIENT_MESSAGE;
-    announcement.format = 32;
-    announcement.window = screen->root;
-    announcement.type = x11::qtAtom("MANAGER");
-    announcement.data.data32[0] = XCB_CURRENT_TIME;
-    announcement.data.data32[1] = selection;
-    announcement.data.data32[2] = manager;
-    xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&announcement));
+    const xcb_window_t manager = xcb_generate_id(c), socket = xcb_generate_id(c);
+    for (const xcb_window_t window : {manager, socket})
+        xcb_create_window(c, 0, window, x11::qtRoot(), 0, 0, 30, 30, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, 0, 0, nullptr);
+    xcb_map_window(c, socket);
+    xcb_set_selection_owner(c, manager, x11::qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(x11::qtScreenNumber())), 0);
     xcb_flush(c);
     ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
-
     ui::StatusItem item;
     std::vector<std::string> placements;
     item.onPlacementChange = [&](const std::string& line) { placements.push_back(line); };
-    item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
-    ASSERT_TRUE(item.inSystemTray());
     unsigned long button = 0;
     ASSERT_TRUE(settleAsTimePasses([&] {
         const auto windows = ownXWindows();
@@ -317,67 +301,31 @@ TEST_F(X11StatusItemTest, WhileTheTrayLeavesTheIconUnembeddedTheOwnButtonStandsI
     })) << "no button while the tray leaves the icon unembedded";
     EXPECT_EQ(placements, std::vector<std::string>{"status item: own button (the tray did not embed the icon)"});
 
-    const auto icon = static_cast<xcb_window_t>(ui::StatusItemTray::xembedIconWindow());
-    ASSERT_NE(icon, 0u);
-    const xcb_window_t socket = makeWindow();
-    xcb_map_window(c, socket);
-    xcb_reparent_window(c, icon, socket, 0, 0);
-    xcb_map_window(c, icon);
-    xcb_flush(c);
-    ASSERT_TRUE(settle([&] { return item.inSystemTray(); })) << "the embedded icon is not taken back";
-    EXPECT_EQ(placements.back(), "status item: system tray");
-    EXPECT_TRUE(settle([&] { return ownXWindows() == std::vector<unsigned long>{icon}; }))
-        << "the button stays beside the icon";
-}
-
-// A window manager's close sent to the own button leaves it standing, its menu a click
-// away.
-TEST_F(X11StatusItemTest, TheOwnButtonOutlivesACloseMessage)
-{
-    ui::StatusItem item;
-    item.setImage(ui::TemplateImage::named("GlimraMenuBar"), {17, 16});
-    ui::Menu menu;
-    menu.addItem("Quit");
-    item.setMenu(&menu);
-    unsigned long button = 0;
-    ASSERT_TRUE(settle([&] {
-        const auto windows = ownXWindows();
-        button = windows.size() == 1 ? windows.front() : 0;
-        return button != 0;
-    }));
-
-    // Seen by Qt, which acts on it in the same turn.
-    struct CloseSeen : QAbstractNativeEventFilter {
-        bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    struct CloseSeen : QObject {
+        bool eventFilter(QObject*, QEvent* event) override
         {
-            const auto* event = static_cast<const xcb_generic_event_t*>(message);
-            seen = seen || (type == "xcb_generic_event_t" && (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE);
+            seen = seen || event->type() == QEvent::Close;
             return false;
         }
         bool seen = false;
     } closeSeen;
-    QCoreApplication::instance()->installNativeEventFilter(&closeSeen);
-    const Client windowManager = otherClient();
-    xcb_client_message_event_t close{};
-    close.response_type = XCB_CLIENT_MESSAGE;
-    close.format = 32;
-    close.window = static_cast<xcb_window_t>(button);
-    close.type = x11::qtAtom("WM_PROTOCOLS");
+    QCoreApplication::instance()->installEventFilter(&closeSeen);
+    xcb_client_message_event_t close{XCB_CLIENT_MESSAGE, 32, 0, static_cast<xcb_window_t>(button),
+                                     x11::qtAtom("WM_PROTOCOLS"), {}};
     close.data.data32[0] = x11::qtAtom("WM_DELETE_WINDOW");
-    close.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(windowManager.get(), 0, close.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
-    xcb_flush(windowManager.get());
-    const bool seen = settle([&] { return closeSeen.seen; });
-    QCoreApplication::instance()->removeNativeEventFilter(&closeSeen);
-    ASSERT_TRUE(seen);
-    settle([] { return true; });  // the turn that acts on it
+    xcb_send_event(c, 0, close.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(c);
+    EXPECT_TRUE(settle([&] { return closeSeen.seen; })) << "no close reached the button";
+    QCoreApplication::instance()->removeEventFilter(&closeSeen);
+    EXPECT_EQ(ownXWindows(), std::vector<unsigned long>{button}) << "a close took the button away";
 
-    EXPECT_EQ(ownXWindows(), std::vector<unsigned long>{button}) << "the close took the button away";
-    const QRect place = ui::qtGeometry(item.frame());
-    clickAt(place.center());
-    EXPECT_TRUE(settle([&] { return menu.isOpen(); })) << "a click on the button opens no menu";
-    menu.cancelTracking();
-    settle([&] { return !menu.isOpen(); });
+    const auto icon = static_cast<xcb_window_t>(ui::StatusItemTray::xembedIconWindow());
+    xcb_reparent_window(c, icon, socket, 0, 0);
+    xcb_map_window(c, icon);
+    xcb_flush(c);
+    ASSERT_TRUE(settle([&] { return item.inSystemTray(); })) << "the icon the tray embedded is not taken back";
+    EXPECT_EQ(placements.back(), "status item: system tray");
+    EXPECT_TRUE(settle([&] { return ownXWindows() == std::vector<unsigned long>{icon}; })) << "the button stays";
 }
 
 TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)

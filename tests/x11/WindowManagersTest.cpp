@@ -30,61 +30,43 @@ struct WindowManager {
     bool workspacesOnDemand = false;
 };
 
-// Where each window stood as the window manager took it to show it (reparented it into its
-// frame, or mapped it), seen by another client from before it was made.
+// Where each window stood as the window manager took it to show it (into its frame, or
+// mapped), seen by another client since before it was made.
 class PlacesWhenShown {
 public:
-    PlacesWhenShown() : connection_(xcb_connect(nullptr, nullptr), &xcb_disconnect)
+    PlacesWhenShown()
     {
-        xcb_connection_t* c = connection_.get();
-        root_ = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
         const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_change_window_attributes(c, root_, XCB_CW_EVENT_MASK, &mask);
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        xcb_change_window_attributes(c_.get(), xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root,
+                                     XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(c_.get(), xcb_get_input_focus(c_.get()), nullptr));
     }
 
     Geometry of(unsigned long window)
     {
-        while (const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event{
-                   xcb_poll_for_event(connection_.get()), &std::free})
-            take(*event);
-        return whenShown_[static_cast<xcb_window_t>(window)];
+        while (const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event{xcb_poll_for_event(c_.get()),
+                                                                                      &std::free}) {
+            const auto* any = event.get();
+            const auto type = event->response_type & 0x7f;
+            if (type == XCB_CREATE_NOTIFY) {
+                const auto* made = reinterpret_cast<const xcb_create_notify_event_t*>(any);
+                places_[made->window] = {made->x, made->y, made->width, made->height};
+            } else if (type == XCB_CONFIGURE_NOTIFY) {
+                const auto* moved = reinterpret_cast<const xcb_configure_notify_event_t*>(any);
+                places_[moved->window] = {moved->x, moved->y, moved->width, moved->height};
+            } else if (type == XCB_REPARENT_NOTIFY || type == XCB_MAP_NOTIFY) {
+                // Both name the window at the same offset.
+                const xcb_window_t shown = reinterpret_cast<const xcb_map_notify_event_t*>(any)->window;
+                shown_.try_emplace(shown, places_[shown]);
+            }
+        }
+        return shown_[static_cast<xcb_window_t>(window)];
     }
 
 private:
-    void take(const xcb_generic_event_t& event)
-    {
-        switch (event.response_type & 0x7f) {
-        case XCB_CREATE_NOTIFY: {
-            const auto& created = reinterpret_cast<const xcb_create_notify_event_t&>(event);
-            places_[created.window] = {created.x, created.y, created.width, created.height};
-            break;
-        }
-        case XCB_CONFIGURE_NOTIFY: {
-            const auto& configured = reinterpret_cast<const xcb_configure_notify_event_t&>(event);
-            places_[configured.window] = {configured.x, configured.y, configured.width, configured.height};
-            break;
-        }
-        case XCB_REPARENT_NOTIFY: {
-            const auto& reparented = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
-            if (reparented.parent != root_) whenShown_.try_emplace(reparented.window, places_[reparented.window]);
-            break;
-        }
-        case XCB_MAP_NOTIFY: {
-            const auto& mapped = reinterpret_cast<const xcb_map_notify_event_t&>(event);
-            whenShown_.try_emplace(mapped.window, places_[mapped.window]);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> connection_;
-    xcb_window_t root_ = XCB_WINDOW_NONE;
-    // Of the root's children, as the root hears of them.
-    std::map<xcb_window_t, Geometry> places_;
-    std::map<xcb_window_t, Geometry> whenShown_;
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_{xcb_connect(nullptr, nullptr),
+                                                                          &xcb_disconnect};
+    std::map<xcb_window_t, Geometry> places_, shown_;
 };
 
 // Whether the window stands where it asked to be, as Qt writes it into the normal hints.
@@ -162,11 +144,8 @@ TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
     checkShownAndUnmarked("made");
     // In their place before the window manager shows them, not moved there once shown.
     for (const unsigned long window : minis) {
-        const Geometry shown = placesWhenShown.of(window);
-        const Geometry now = clientAreaOf(window);
-        EXPECT_TRUE(shown.x == now.x && shown.y == now.y)
-            << "mini window " << window << " shown at " << shown.x << "," << shown.y << ", now at " << now.x << ","
-            << now.y;
+        const Geometry shown = placesWhenShown.of(window), now = clientAreaOf(window);
+        EXPECT_TRUE(shown.x == now.x && shown.y == now.y) << "shown at " << shown.x << "," << shown.y;
     }
 
     // Without a tray the button stands in its strip at the top right, and the work area,
