@@ -49,9 +49,10 @@ void AppDelegate::createPanel(const desktop::ShareableWindow& window, const pane
     if (frontExistingPanel(window.windowID, focusRequest)) return;
 
     auto* panel = new PipPanel(window, focus);
+    // Placed before it is shown: the window manager shows it where it stays.
+    PipPanel::tileAll();
     panel->orderFront();
     if (focusRequest) panel->content->showTransientHint(L10n::t("已聚焦局部：单击不能固定预览"), focusHintSeconds);
-    PipPanel::tileAll();
 }
 
 bool AppDelegate::frontExistingPanel(desktop::WindowID windowID, bool focusRequest)

@@ -1,6 +1,8 @@
 #include "platform/desktop/Desktop.h"
 #include "platform/ui/OwnWindowRegistration.h"
 #include "platform/x11/X11Frames.h"
+#include "platform/x11/X11OwnWindowHints.h"
+#include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
 #include "platform/x11/X11WindowServer.h"
 
@@ -14,6 +16,7 @@
 
 #include <xcb/shape.h>
 
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -224,6 +227,24 @@ TEST(X11OwnWindows, TheFrameOfAWindowThatIgnoresTheMouseLetsThePointerThrough)
     ASSERT_TRUE(waitProcessing(framed));
     EXPECT_TRUE(waitProcessing([&] { return !frameTakes(); })) << "a new frame takes the pointer";
     server.unregisterOwnWindow(number);
+}
+
+// A window manager that replaces another is followed: where windows go is by the new one's
+// rules, as its check window (here the root) names it.
+TEST(X11OwnWindows, FollowTheWindowManagerThatReplacesAnother)
+{
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    testsupport::ensureQtApplication();
+    xcb_connection_t* c = x11::qtConnection();
+    const xcb_window_t root = x11::qtRoot();
+    for (const auto& [name, placesMappedWindows] : {std::pair{"i3", true}, {"Openbox", false}, {"awesome", true}}) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, x11::qtAtom("_NET_WM_NAME"), x11::qtAtom("UTF8_STRING"), 8,
+                            static_cast<std::uint32_t>(std::strlen(name)), name);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, x11::qtAtom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW,
+                            32, 1, &root);
+        xcb_flush(c);
+        EXPECT_TRUE(waitProcessing([&] { return x11::windowManagerPlacesMappedWindows() == placesMappedWindows; })) << name;
+    }
 }
 
 }  // namespace

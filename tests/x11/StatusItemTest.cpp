@@ -13,6 +13,7 @@
 #include "x11/X11WindowsOnSimDesktop.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
@@ -273,6 +274,58 @@ TEST_F(X11StatusItemTest, ATrayThatFlickersMovesTheItemOnlyOnceItHoldsStill)
     EXPECT_FALSE(item.inSystemTray()) << "moved before the tray held still";
     EXPECT_TRUE(settleAsTimePasses([&] { return item.inSystemTray(); }));
     EXPECT_EQ(placements, std::vector<std::string>{"status item: system tray"});
+}
+
+// A tray that owns its selection but never embeds the icon (a hung panel) leaves the own
+// button standing in, which a window manager's close does not take away, until the tray
+// embeds the icon after all.
+TEST_F(X11StatusItemTest, TheItemStaysReachableBesideATrayThatDoesNotEmbedIt)
+{
+    const Client tray = otherClient();
+    xcb_connection_t* c = tray.get();
+    const xcb_window_t manager = xcb_generate_id(c), socket = xcb_generate_id(c);
+    for (const xcb_window_t window : {manager, socket})
+        xcb_create_window(c, 0, window, x11::qtRoot(), 0, 0, 30, 30, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, 0, 0, nullptr);
+    xcb_map_window(c, socket);
+    xcb_set_selection_owner(c, manager, x11::qtAtom("_NET_SYSTEM_TRAY_S" + std::to_string(x11::qtScreenNumber())), 0);
+    xcb_flush(c);
+    ASSERT_TRUE(settle([] { return QSystemTrayIcon::isSystemTrayAvailable(); }));
+    ui::StatusItem item;
+    std::vector<std::string> placements;
+    item.onPlacementChange = [&](const std::string& line) { placements.push_back(line); };
+    unsigned long button = 0;
+    ASSERT_TRUE(settleAsTimePasses([&] {
+        const auto windows = ownXWindows();
+        button = !item.inSystemTray() && windows.size() == 1 ? windows.front() : 0;
+        return button != 0;
+    })) << "no button while the tray leaves the icon unembedded";
+    EXPECT_EQ(placements, std::vector<std::string>{"status item: own button (the tray did not embed the icon)"});
+
+    struct CloseSeen : QObject {
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            seen = seen || event->type() == QEvent::Close;
+            return false;
+        }
+        bool seen = false;
+    } closeSeen;
+    QCoreApplication::instance()->installEventFilter(&closeSeen);
+    xcb_client_message_event_t close{XCB_CLIENT_MESSAGE, 32, 0, static_cast<xcb_window_t>(button),
+                                     x11::qtAtom("WM_PROTOCOLS"), {}};
+    close.data.data32[0] = x11::qtAtom("WM_DELETE_WINDOW");
+    xcb_send_event(c, 0, close.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&close));
+    xcb_flush(c);
+    EXPECT_TRUE(settle([&] { return closeSeen.seen; })) << "no close reached the button";
+    QCoreApplication::instance()->removeEventFilter(&closeSeen);
+    EXPECT_EQ(ownXWindows(), std::vector<unsigned long>{button}) << "a close took the button away";
+
+    const auto icon = static_cast<xcb_window_t>(ui::StatusItemTray::xembedIconWindow());
+    xcb_reparent_window(c, icon, socket, 0, 0);
+    xcb_map_window(c, icon);
+    xcb_flush(c);
+    ASSERT_TRUE(settle([&] { return item.inSystemTray(); })) << "the icon the tray embedded is not taken back";
+    EXPECT_EQ(placements.back(), "status item: system tray");
+    EXPECT_TRUE(settle([&] { return ownXWindows() == std::vector<unsigned long>{icon}; })) << "the button stays";
 }
 
 TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)

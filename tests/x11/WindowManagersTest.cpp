@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
 #include <csignal>
+#include <cstdlib>
+#include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -23,6 +28,45 @@ struct WindowManager {
     bool publishesWorkArea = true;
     // i3 makes a workspace when it is first shown and numbers those it has.
     bool workspacesOnDemand = false;
+};
+
+// Where each window stood as the window manager took it to show it (into its frame, or
+// mapped), seen by another client since before it was made.
+class PlacesWhenShown {
+public:
+    PlacesWhenShown()
+    {
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c_.get(), xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root,
+                                     XCB_CW_EVENT_MASK, &mask);
+        std::free(xcb_get_input_focus_reply(c_.get(), xcb_get_input_focus(c_.get()), nullptr));
+    }
+
+    Geometry of(unsigned long window)
+    {
+        while (const std::unique_ptr<xcb_generic_event_t, decltype(&std::free)> event{xcb_poll_for_event(c_.get()),
+                                                                                      &std::free}) {
+            const auto* any = event.get();
+            const auto type = event->response_type & 0x7f;
+            if (type == XCB_CREATE_NOTIFY) {
+                const auto* made = reinterpret_cast<const xcb_create_notify_event_t*>(any);
+                places_[made->window] = {made->x, made->y, made->width, made->height};
+            } else if (type == XCB_CONFIGURE_NOTIFY) {
+                const auto* moved = reinterpret_cast<const xcb_configure_notify_event_t*>(any);
+                places_[moved->window] = {moved->x, moved->y, moved->width, moved->height};
+            } else if (type == XCB_REPARENT_NOTIFY || type == XCB_MAP_NOTIFY) {
+                // Both name the window at the same offset.
+                const xcb_window_t shown = reinterpret_cast<const xcb_map_notify_event_t*>(any)->window;
+                shown_.try_emplace(shown, places_[shown]);
+            }
+        }
+        return shown_[static_cast<xcb_window_t>(window)];
+    }
+
+private:
+    const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_{xcb_connect(nullptr, nullptr),
+                                                                          &xcb_disconnect};
+    std::map<xcb_window_t, Geometry> places_, shown_;
 };
 
 // Whether the window stands where it asked to be, as Qt writes it into the normal hints.
@@ -64,6 +108,7 @@ TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
     const unsigned long terminalWindow = terminal.waitForWindow("XTerm");
     ASSERT_NE(terminalWindow, 0u);
 
+    PlacesWhenShown placesWhenShown;
     GlimraOnDesktop glimra;
     ASSERT_TRUE(glimra.ready()) << glimra.err();
     const unsigned long button = statusButtonOf(glimra.pid());
@@ -97,6 +142,11 @@ TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
         }
     };
     checkShownAndUnmarked("made");
+    // In their place before the window manager shows them, not moved there once shown.
+    for (const unsigned long window : minis) {
+        const Geometry shown = placesWhenShown.of(window), now = clientAreaOf(window);
+        EXPECT_TRUE(shown.x == now.x && shown.y == now.y) << "shown at " << shown.x << "," << shown.y;
+    }
 
     // Without a tray the button stands in its strip at the top right, and the work area,
     // where the window manager publishes one (tiling ones do not), loses that strip only.

@@ -48,6 +48,7 @@ StatusItem::StatusItem()
 StatusItem::~StatusItem()
 {
     std::erase(registry(), this);
+    standIn_.reset();
     view_.reset();
     if (registry().empty()) trayPresence().reset();
 }
@@ -56,7 +57,8 @@ std::shared_ptr<StatusItemView> StatusItem::makeView()
 {
     if (inSystemTray_)
         return std::make_shared<StatusItemTray>(
-            *this, trayPresence()->kind(), [this] { trayIconLost(); }, [this] { trayRefusedItem(); });
+            *this, trayPresence()->kind(), [this] { trayIconLost(); }, [this] { trayRefusedItem(); },
+            [this](bool embedded) { trayEmbedding(embedded); });
     return std::make_shared<StatusItemButton>(*this);
 }
 
@@ -73,7 +75,8 @@ void StatusItem::followTray()
 void StatusItem::moveTo(bool inSystemTray, const std::string& line)
 {
     inSystemTray_ = inSystemTray;
-    // The old view goes first: a button leaves the strip to the new one.
+    // The old views go first: a button leaves the strip to the new one.
+    standIn_.reset();
     view_.reset();
     view_ = makeView();
     tellPlacement(line);
@@ -92,6 +95,18 @@ void StatusItem::trayRefusedItem()
     if (inSystemTray_) moveTo(false, "status item: own button (the tray refused the item)");
 }
 
+void StatusItem::trayEmbedding(bool embedded)
+{
+    if (!inSystemTray_ || embedded == !standIn_) return;
+    if (embedded) {
+        standIn_.reset();
+        tellPlacement("status item: system tray");
+    } else {
+        standIn_ = std::make_shared<StatusItemButton>(*this);
+        tellPlacement("status item: own button (the tray did not embed the icon)");
+    }
+}
+
 std::optional<std::string> StatusItem::placementLine() const
 {
     if (!hasWindowSystem()) return std::nullopt;
@@ -103,29 +118,35 @@ void StatusItem::setImage(std::optional<TemplateImage> image, core::Size pointSi
     image_ = std::move(image);
     const bool sized = pointSize.width > 0 && pointSize.height > 0;
     imageSize_ = sized || !image_ ? pointSize : image_->naturalSize();
-    view_->contentChanged();
+    contentChanged();
 }
 
 void StatusItem::setTitle(const std::string& title)
 {
     title_ = title;
-    view_->contentChanged();
+    contentChanged();
 }
 
 void StatusItem::setToolTip(const std::string& toolTip)
 {
     toolTip_ = toolTip;
-    view_->contentChanged();
+    contentChanged();
 }
 
-core::Rect StatusItem::frame() const { return view_->frame(); }
+void StatusItem::contentChanged()
+{
+    view_->contentChanged();
+    if (standIn_) standIn_->contentChanged();
+}
+
+core::Rect StatusItem::frame() const { return shownView()->frame(); }
 
 void StatusItem::setMenu(Menu* menu) { menu_ = menu; }
 
 void StatusItem::setContextMenu(QMenu* menu)
 {
     contextMenu_ = menu;
-    view_->contentChanged();
+    contentChanged();
 }
 
 Menu* StatusItem::menu() const { return menu_; }
@@ -136,9 +157,10 @@ bool StatusItem::performClick(std::function<void()> whenDone)
         if (whenDone) dispatch::main().async(std::move(whenDone));
         return false;
     }
-    view_->setHighlighted(true);
+    const auto shown = shownView();
+    shown->setHighlighted(true);
     const auto unhighlight =
-        dispatch::whileAlive(std::weak_ptr(view_), [](StatusItemView& shown) { shown.setHighlighted(false); });
+        dispatch::whileAlive(std::weak_ptr(shown), [](StatusItemView& view) { view.setHighlighted(false); });
     return menu_->popUp(menuPoint(), [unhighlight, whenDone = std::move(whenDone)] {
         unhighlight();
         if (whenDone) whenDone();

@@ -40,8 +40,8 @@ public:
     void setToolTip(const std::string& toolTip);
     const std::string& toolTip() const { return toolTip_; }
 
-    // Whether it went into the system tray.
-    bool inSystemTray() const { return inSystemTray_; }
+    // Whether it shows in the system tray.
+    bool inSystemTray() const { return inSystemTray_ && !standIn_; }
     // The line that tells where it went on a window system; none on the simulated
     // desktop.
     std::optional<std::string> placementLine() const;
@@ -81,6 +81,9 @@ private:
     // Screen coordinates: where the menu's top-left goes.
     core::Point menuPoint() const;
     std::shared_ptr<StatusItemView> makeView();
+    // The view the user sees: the own button while it stands in for a tray icon.
+    std::shared_ptr<StatusItemView> shownView() const { return standIn_ ? standIn_ : view_; }
+    void contentChanged();
     // A tray came or went: the item moves into it or out to its own button.
     void followTray();
     // Replaces the view with one in the tray or in the own button, and says where it went.
@@ -91,6 +94,9 @@ private:
     // The tray would not take the icon: the item stands in its own button until the tray
     // changes.
     void trayRefusedItem();
+    // A tray that keeps the icon unembedded leaves it unseen: the own button stands in
+    // until the tray embeds it.
+    void trayEmbedding(bool embedded);
 
     std::optional<TemplateImage> image_;
     core::Size imageSize_;
@@ -103,6 +109,7 @@ private:
     int trayIconsLost_ = 0;
     // Shared so that a menu closing after the item went finds it gone.
     std::shared_ptr<StatusItemView> view_;
+    std::shared_ptr<StatusItemView> standIn_;
 };
 
 }  // namespace ui

@@ -10,6 +10,7 @@
 #include "platform/ui/StatusItem.h"
 #include "platform/ui/Window.h"
 
+#include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
@@ -140,6 +141,10 @@ protected:
         if (event->button() == Qt::LeftButton) item_.performClick();
         event->accept();
     }
+
+    // A window manager's close (any client's WM_DELETE_WINDOW) would leave no way to the
+    // menu while the application runs on.
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
 
     void windowSystemWindowDestroyed() override
     {

@@ -6,6 +6,7 @@
 #include "platform/ui/StatusItemTrayRegistration.h"
 #include "platform/x11/X11DestroyedWindows.h"
 #include "platform/x11/X11TrayColors.h"
+#include "platform/x11/X11TrayEmbedding.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -20,6 +21,8 @@ namespace {
 
 // Trays ask for icons from 16 to 24 pixels mostly; each size is drawn, not scaled.
 constexpr int iconSizes[] = {16, 18, 20, 22, 24, 32, 48};
+// A tray embeds an icon at once; one that has not within this is hung or too slow to count on.
+constexpr double embedsWithin = 5;
 
 const QColor outlinedGlyph(0xf4, 0xf4, 0xf4);
 const QColor outline(0x1c, 0x1c, 0x1c);
@@ -55,13 +58,19 @@ QPixmap outlined(const StatusItem& item, int size)
 }  // namespace
 
 StatusItemTray::StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost,
-                               std::function<void()> refused)
-    : item_(item), tray_(tray), iconLost_(std::move(iconLost)), refused_(std::move(refused))
+                               std::function<void()> refused, std::function<void(bool embedded)> embedding)
+    : item_(item),
+      tray_(tray),
+      iconLost_(std::move(iconLost)),
+      refused_(std::move(refused)),
+      embedding_(std::move(embedding))
 {
     QObject::connect(&icon_, &QSystemTrayIcon::activated, &icon_, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) item_.performClick();
     });
     contentChanged();
+    // Followed from before the dock request, which the tray may answer at once.
+    if (tray_ == StatusItemTrayPresence::Kind::xembed) watchEmbedding();
     icon_.show();
     if (tray_ == StatusItemTrayPresence::Kind::statusNotifier) {
         checkTrayRegistration(&icon_, [this] {
@@ -82,6 +91,20 @@ StatusItemTray::StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tr
 }
 
 StatusItemTray::~StatusItemTray() = default;
+
+void StatusItemTray::watchEmbedding()
+{
+    embeddingWatch_ = x11::watchTrayEmbedding([] { return static_cast<xcb_window_t>(xembedIconWindow()); }, [this] {
+        embedded_ = true;
+        if (toldNotEmbedded_)
+            dispatch::main().async(lifetime_.guard([](StatusItemTray& self) { self.embedding_(true); }));
+    });
+    dispatch::main().asyncAfter(embedsWithin, lifetime_.guard([](StatusItemTray& self) {
+        if (self.embedded_) return;
+        self.toldNotEmbedded_ = true;
+        self.embedding_(false);
+    }));
+}
 
 unsigned long StatusItemTray::xembedIconWindow()
 {

@@ -12,6 +12,7 @@
 
 namespace x11 {
 class DestroyedWindowsWatch;
+class TrayEmbeddingWatch;
 }
 
 namespace ui {
@@ -28,9 +29,11 @@ class StatusItemTray : public StatusItemView {
 public:
     // `iconLost` runs on the main queue when an XEmbed tray destroyed the icon's window
     // while this stands; `refused` on the main thread when a StatusNotifierItem watcher
-    // did not take the icon.
+    // did not take the icon. `embedding` runs on the main queue with false when an XEmbed
+    // tray has not embedded the icon within a few seconds, and with true when it embeds it
+    // after that.
     StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost,
-                   std::function<void()> refused);
+                   std::function<void()> refused, std::function<void(bool embedded)> embedding);
     ~StatusItemTray() override;
 
     core::Rect frame() const override;
@@ -42,13 +45,18 @@ public:
 
 private:
     QIcon drawIcon() const;
+    void watchEmbedding();
 
     StatusItem& item_;
     const StatusItemTrayPresence::Kind tray_;
     std::function<void()> iconLost_;
     std::function<void()> refused_;
+    std::function<void(bool)> embedding_;
+    bool embedded_ = false;
+    bool toldNotEmbedded_ = false;
     QSystemTrayIcon icon_;
     std::unique_ptr<x11::DestroyedWindowsWatch> destroyedWindows_;
+    std::unique_ptr<x11::TrayEmbeddingWatch> embeddingWatch_;
     dispatch::Lifetime<StatusItemTray> lifetime_{this};
 };
 

@@ -56,28 +56,27 @@ void copyRows(const ui::ShownPixels& shown, std::uint8_t* to)
     }
 }
 
-// What the pictures of one turn of the main thread ask goes to the server in one write,
-// once the turn is done: a mini window's backdrop and picture are painted together, where
-// two writes are two paints a busy server takes apart.
-void sendAfterThisTurn()
-{
-    static bool posted = false;
-    if (posted) return;
-    posted = true;
-    QMetaObject::invokeMethod(
-        qApp,
-        [] {
-            posted = false;
-            if (xcb_connection_t* c = qtConnection()) xcb_flush(c);
-        },
-        Qt::QueuedConnection);
-}
-
 }  // namespace
 
 NativePicture::NativePicture(QWidget& widget, ui::PictureLayer layer, bool sharedPixmaps)
     : widget_(&widget), layer_(layer), sharedPixmaps_(sharedPixmaps)
 {
+}
+
+// What the pictures of one turn of the main thread ask goes to the server in one write,
+// once the turn is done: a mini window's backdrop and picture are painted together, where
+// two writes are two paints a busy server takes apart.
+void NativePicture::sendAfterThisTurn()
+{
+    if (*sendPosted_) return;
+    *sendPosted_ = true;
+    QMetaObject::invokeMethod(
+        qApp,
+        [posted = sendPosted_] {
+            *posted = false;
+            if (xcb_connection_t* c = qtConnection()) xcb_flush(c);
+        },
+        Qt::QueuedConnection);
 }
 
 NativePicture::~NativePicture()

@@ -76,6 +76,7 @@ private:
     void sizePixmap(xcb_connection_t* c, Buffer& buffer, QSize size);
     // The pixmaps and the graphics context; the child stays with the window it was made in.
     void dropDrawables(xcb_connection_t* c);
+    void sendAfterThisTurn();
 
     QPointer<QWidget> widget_;
     const ui::PictureLayer layer_;
@@ -94,6 +95,8 @@ private:
     std::vector<Borrowed> borrowed_;
     // The most recently used last.
     std::vector<Attached> attached_;
+    // Shared with the send it posted, which may come after the picture went.
+    std::shared_ptr<bool> sendPosted_ = std::make_shared<bool>(false);
 };
 
 // Asks the server once whether it takes such pictures; none when it does not, or when Qt

@@ -3,6 +3,10 @@
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Text.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
+#include <QCoreApplication>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -28,14 +32,49 @@ std::string windowManagerName(xcb_connection_t* connection)
     return read(checkWindow, qtAtom("_NET_WM_NAME"), qtAtom("UTF8_STRING"));
 }
 
-// Read once: a read at each showing would stall it on a busy server.
+// Read at the first showing after the window manager named a check window: a read at each
+// showing would stall it on a busy server, and a window manager that replaces another names
+// a new one. Qt hears the root's property changes, or has them relayed.
+class WindowManagerName : public QAbstractNativeEventFilter {
+public:
+    WindowManagerName()
+    {
+        if (auto* application = QCoreApplication::instance()) application->installNativeEventFilter(this);
+    }
+    ~WindowManagerName() override
+    {
+        if (auto* application = QCoreApplication::instance()) application->removeNativeEventFilter(this);
+    }
+
+    const std::string& name()
+    {
+        if (!known_) {
+            auto* connection = qtConnection();
+            name_ = connection ? windowManagerName(connection) : std::string();
+            known_ = true;
+        }
+        return name_;
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
+    {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
+        const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        if (notify->window == qtRoot() && notify->atom == qtAtom("_NET_SUPPORTING_WM_CHECK")) known_ = false;
+        return false;
+    }
+
+private:
+    std::string name_;
+    bool known_ = false;
+};
+
 const std::string& windowManagerName()
 {
-    static const std::string name = [] {
-        auto* connection = qtConnection();
-        return connection ? windowManagerName(connection) : std::string();
-    }();
-    return name;
+    static WindowManagerName followed;
+    return followed.name();
 }
 
 // i3 makes a dock a bar along the screen's edge, as wide as the screen, and shrinks its

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <functional>
+#include <memory>
+
+namespace x11 {
+
+// Tells, on the main thread, once a window of Qt's is embedded: mapped inside another
+// window than the root (the tray's). A tray that owns its selection may still never embed
+// an icon (a hung panel), and Qt is not told.
+class TrayEmbeddingWatch {
+public:
+    virtual ~TrayEmbeddingWatch() = default;
+};
+// `icon` names the window as it is when an event comes, none while there is none. None
+// where Qt is not on X11.
+std::unique_ptr<TrayEmbeddingWatch> watchTrayEmbedding(std::function<xcb_window_t()> icon,
+                                                       std::function<void()> embedded);
+
+}  // namespace x11
