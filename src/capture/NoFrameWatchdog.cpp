@@ -9,7 +9,9 @@ namespace capture {
 
 bool NoFrameWatchdog::check(double now, bool paused, long framesDelivered)
 {
-    if (paused) {
+    const bool resumed = now - lastCheckAt_ > checkGap;
+    lastCheckAt_ = now;
+    if (paused || resumed) {
         silenceSince_ = now;
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include "capture/OcclusionProbe.h"
 #include "foundation/Diag.h"
+#include "foundation/EventBridge.h"
 #include "foundation/L10n.h"
 #include "foundation/WindowQuery.h"
 #include "panels/pin/HoverPreview.h"
@@ -45,12 +46,23 @@ std::optional<core::Rect> listedBounds(desktop::WindowID windowID)
 
 std::string flag(bool value) { return value ? "true" : "false"; }
 
-// A source that froze on another workspace was not minimised: its banner says where it is.
-views::FrozenBanner::Cause frozenCause(desktop::WindowID windowID)
+// The banner says what happened to a source that froze: on another workspace, or shown
+// nowhere without being minimised (the desktop shown, or withdrawn to a tray), it was not
+// minimised. Asked once as the banner comes up.
+views::FrozenBanner::Cause frozenCause(const desktop::ShareableWindow& target)
 {
-    return desktop::windowServer().windowPresence(windowID) == desktop::WindowPresence::otherWorkspace
-               ? views::FrozenBanner::Cause::otherWorkspace
-               : views::FrozenBanner::Cause::minimised;
+    using Cause = views::FrozenBanner::Cause;
+    switch (desktop::windowServer().windowPresence(target.windowID)) {
+    case desktop::WindowPresence::otherWorkspace: return Cause::otherWorkspace;
+    case desktop::WindowPresence::listedAlive:
+    case desktop::WindowPresence::unlisted: {
+        const auto minimised = EventBridge::windowMinimizedState(target.windowID, EventBridge::pidOf(target).value_or(0));
+        return minimised.value_or(false) ? Cause::minimised : Cause::hidden;
+    }
+    case desktop::WindowPresence::listed:
+    case desktop::WindowPresence::destroyed: break;
+    }
+    return Cause::minimised;
 }
 
 }  // namespace
@@ -289,7 +301,7 @@ void PipPanel::checkSourceAlive()
             break;
         case panels::AliveEffect::Kind::withdrawClosingHint: content->withdrawClosingHint(); break;
         case panels::AliveEffect::Kind::setFrozenBanner:
-            if (effect.on) content->frozenBanner().setCause(frozenCause(windowID));
+            if (effect.on) content->frozenBanner().setCause(frozenCause(target));
             content->setFrozenBanner(effect.on);
             break;
         case panels::AliveEffect::Kind::closePanel: closePanel(true); return;

@@ -20,6 +20,7 @@ struct PictureLog {
     QRect target;
     QRegion shape;
     QRgb firstPixel = 0;
+    QRgb middlePixel = 0;
     ui::NativePicture::Shown answer = ui::NativePicture::Shown::now;
 };
 
@@ -34,6 +35,8 @@ public:
         log_->shape = shape;
         const auto* first = pixels.pixels + pixels.source.y() * pixels.bytesPerRow + pixels.source.x() * 4;
         log_->firstPixel = *reinterpret_cast<const QRgb*>(first) | (pixels.alphaSet ? 0 : 0xFF000000u);
+        const QPoint mid = pixels.source.center();
+        log_->middlePixel = reinterpret_cast<const QRgb*>(pixels.pixels + mid.y() * pixels.bytesPerRow)[mid.x()];
         return log_->answer;
     }
     void hide() override { ++log_->hidden; }
@@ -221,4 +224,13 @@ TEST_F(MirrorViewPresentTest, APictureOfAnotherShapeLeavesNoOlderFrameBesideIt)
     // The server still reads the last picture, of the old shape: Qt paints the new one.
     handOver(later, 100, qRgb(0, 255, 0));
     EXPECT_EQ(log->hidden, 1);
+
+    // Letterboxed, the backdrop writes only its bars: beneath the picture its memory keeps
+    // what Qt painted for a frame with alpha, as clearing it cost more than the bars.
+    view->hide();
+    backdrop->display(plain(200, 100, qRgb(0, 0, 255), false));
+    settle();
+    backdrop->repaint();  // the first paint of a frame with alpha draws it straight
+    backdrop->display(plain(200, 50, qRgb(255, 0, 0)));
+    EXPECT_NE(qAlpha(bottomLog->middlePixel), 0);
 }

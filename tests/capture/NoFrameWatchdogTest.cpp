@@ -32,7 +32,7 @@ TEST_F(NoFrameWatchdogTest, AStreamThatNeverDeliversIsRebuiltAt2Then30Then300Sec
     EXPECT_NE(lines[6].find("（第 7/5 次）"), std::string::npos);
 }
 
-TEST_F(NoFrameWatchdogTest, OneFrameGivesTheQuotaBackAndAPausedMirrorIsNeverSilent)
+TEST_F(NoFrameWatchdogTest, OneFrameGivesTheQuotaBackAndAPausedOrHiddenMirrorIsNeverSilent)
 {
     capture::NoFrameWatchdog watchdog;
     watchdog.restartSilence(0);
@@ -44,6 +44,11 @@ TEST_F(NoFrameWatchdogTest, OneFrameGivesTheQuotaBackAndAPausedMirrorIsNeverSile
     paused.restartSilence(0);
     for (double t = 0.5; t <= 100; t += 0.5) EXPECT_FALSE(paused.check(t, true, 0));
     // Resumed: silence counts from the last paused tick.
+    EXPECT_FALSE(paused.check(100.5, false, 0));
     EXPECT_FALSE(paused.check(101.5, false, 0));
     EXPECT_TRUE(paused.check(102, false, 0));
+
+    // Nor is one off screen (the poll skips it): the silence counts from its return.
+    for (const double t : {141.5, 142.5}) EXPECT_FALSE(paused.check(t, false, 0)) << t;
+    EXPECT_TRUE(paused.check(143.5, false, 0));
 }

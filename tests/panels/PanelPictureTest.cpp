@@ -6,8 +6,6 @@
 #include "panels/views/PreviewPanel.h"
 #include "platform/sim/Compositor.h"
 
-#include <QApplication>
-#include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
 
@@ -101,9 +99,7 @@ TEST_F(PanelPictureTest, LabelAndBannerOfThePreviewShowWhereTheyAre)
 {
     PipPanel* panel = makePanel();
     clock().advance(0.5);
-    const QPointF local(60, 60);
-    QEnterEvent enter(local, local, panel->content->mapToGlobal(local));
-    QApplication::sendEvent(panel->content, &enter);
+    post(desktop::EventType::mouseMoved, at(*panel, 60, 60));
     clock().advance(0.6);
     ASSERT_TRUE(panel->hoverPreview->previewPanel);
     views::PreviewPanel& preview = *panel->hoverPreview->previewPanel;

@@ -6,6 +6,7 @@
 #include "panels/views/PreviewContentView.h"
 #include "panels/rules/PreviewGeometry.h"
 #include "panels/views/PreviewPanel.h"
+#include "platform/sim/SimInput.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -18,12 +19,15 @@ using namespace paneltest;
 
 class PreviewTest : public PanelFixture {
 protected:
-    // The pointer comes onto the panel at a point measured from its top-left corner.
-    void enter(PipPanel& panel, QPointF local = {60, 60})
+    // The pointer moves onto the panel, to a point measured from its top-left corner; or,
+    // without moving, finds itself there as a menu over it closes.
+    void enter(PipPanel& panel, QPointF local = {60, 60}, bool moving = true)
     {
         const QPointF global = panel.content->mapToGlobal(local);
         QEnterEvent event(local, local, global);
         QApplication::sendEvent(panel.content, &event);
+        QMouseEvent move(QEvent::MouseMove, local, local, global, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        if (moving) QApplication::sendEvent(panel.content, &move);
     }
 
     void leave(PipPanel& panel)
@@ -54,7 +58,7 @@ TEST_F(PreviewTest, HoveringShowsThePreviewAfterTheDelayAndLeavingFadesItOut)
     EXPECT_EQ(preview.parentWindow(), panel);
     EXPECT_EQ(preview.ownerPanel, panel);
     EXPECT_TRUE(preview.ignoresMouseEvents());
-    EXPECT_EQ(preview.frame(), panels::previewFrame(visibleFrame, panel->mirror->sourceSize(), 3));
+    EXPECT_EQ(preview.frame(), panels::previewFrame(visibleFrame, panel->mirror->sourceSize(), 3, panel->frame().size));
     EXPECT_EQ(preview.frame().midX(), visibleFrame.midX());
     clock().advance(0.2);
     EXPECT_EQ(preview.alphaValue(), 1.0);
@@ -269,6 +273,7 @@ TEST_F(PreviewTest, AShowForAHiddenOrClosedPanelIsSkippedAndClosingTakesThePrevi
 // from the preview.
 TEST_F(PreviewTest, ThePreviewFollowsThePointerIntoAndOutOfThePicturesInnerArea)
 {
+    static_cast<sim::SimInput&>(*desktop().input).setPolledPointerLags(true);
     PipPanel* panel = makePanel();
     panel->setFrameOrigin({0, visibleFrame.maxY() - panel->frame().height()});
     showChromeNow(*panel);
@@ -293,6 +298,21 @@ TEST_F(PreviewTest, ThePreviewFollowsThePointerIntoAndOutOfThePicturesInnerArea)
     EXPECT_TRUE(panel->hoverPreview->previewVisible);
     moveTo(3, 60);  // the left edge strip
     EXPECT_FALSE(panel->hoverPreview->previewVisible);
+
+    // A menu chosen over the picture closes: the pointer comes in without moving, and
+    // only its first motion shows the preview.
+    leave(*panel);
+    enter(*panel, {60, 60}, false);
+    clock().advance(1);
+    EXPECT_FALSE(panel->hoverPreview->previewVisible);
+    moveTo(61, 60);
+    clock().advance(0.6);
+    ASSERT_TRUE(panel->hoverPreview->previewVisible);
+    // Onto the preview, it stays, though the polled reading from before lies over neither.
+    const core::Rect preview = panel->hoverPreview->previewPanel->frame();
+    post(desktop::EventType::mouseMoved, {preview.midX(), preview.midY()});
+    clock().advance(0.3);
+    EXPECT_TRUE(panel->hoverPreview->previewVisible);
 }
 
 }  // namespace

@@ -162,4 +162,6 @@ bool movePointer(int x, int y)
     });
 }
 
+bool movePointerOnto(int x, int y) { return movePointer(x - 1, y) && movePointer(x, y); }
+
 }  // namespace testsupport

@@ -56,6 +56,9 @@ PointerPoint pointer();
 // Moves the pointer and waits until it is there; whether it got there. Not xdotool's
 // --sync, which waits for a move and so hangs when the pointer is there already.
 bool movePointer(int x, int y);
+// Moves the pointer onto a point as a hand does, its last step a pixel long: the window
+// there sees it move, not only come in (as a menu closing over it would have it).
+bool movePointerOnto(int x, int y);
 
 // Polls the condition every 20 ms until it holds; false when the time runs out first.
 bool waitUntil(const std::function<bool()>& condition, double timeoutSeconds = 10);

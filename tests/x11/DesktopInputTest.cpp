@@ -95,7 +95,7 @@ TEST_F(X11DesktopInput, TriggerCornersClearOfButtonsRightCtrlCombinationsEdgeRes
 
     // Pinning takes xterm into the preview and says nothing of the event tap, which the
     // launch named once.
-    movePointer(middleOf(geometryOf(mini)).x, middleOf(geometryOf(mini)).y);
+    movePointerOnto(middleOf(geometryOf(mini)).x, middleOf(geometryOf(mini)).y);
     ASSERT_NE(glimra.waitForNewPictureWindow(known, 5), 0u) << "no hover preview; log:\n" << log();
     runTool({"xdotool", "click", "1"});
     EXPECT_TRUE(waitUntil([&] { return log().find("接管预览: 源窗口移至") != std::string::npos; }, 5)) << log();

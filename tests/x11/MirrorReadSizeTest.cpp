@@ -64,7 +64,7 @@ TEST(X11MirrorReadSize, AMiniWindowHasItsSourceReadAtItsOwnSizeAndThePreviewShow
     EXPECT_TRUE(waitUntil([&] { return showsRedThenBlue(mini); }, 5)) << "the mini window does not show the window";
 
     known = visibleWindowsOf(glimra.pid());
-    movePointer(miniFrame.x + miniFrame.width / 2, miniFrame.y + miniFrame.height / 2);
+    movePointerOnto(miniFrame.x + miniFrame.width / 2, miniFrame.y + miniFrame.height / 2);
     const unsigned long preview = glimra.waitForNewPictureWindow(known, 5);
     ASSERT_NE(preview, 0u) << "no hover preview; log:\n" << glimra.log();
     ASSERT_GT(geometryOf(preview).width, miniFrame.width);

@@ -127,7 +127,7 @@ TEST(X11PictureCost, AHugeWindowCostsNoMoreThanTheScreenShows)
 
     auto known = visibleWindowsOf(glimra.pid());
     const Geometry miniFrame = geometryOf(mini);
-    movePointer(miniFrame.x + miniFrame.width / 2, miniFrame.y + miniFrame.height / 2);
+    movePointerOnto(miniFrame.x + miniFrame.width / 2, miniFrame.y + miniFrame.height / 2);
     EXPECT_NE(glimra.waitForNewPictureWindow(known, 5), 0u) << "no hover preview; log:\n" << log();
     EXPECT_GT(redShareOfMiddleRow(pixelsOf(mini)), 0.5) << "the mini window does not show the window";
 

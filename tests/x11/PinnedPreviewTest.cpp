@@ -76,7 +76,7 @@ protected:
         // A preview still fading out from the last pin is not the new one.
         EXPECT_TRUE(previewGone());
         const Geometry centre = centreOf(geometryOf(mini));
-        movePointer(centre.x, centre.y);
+        movePointerOnto(centre.x, centre.y);
         return glimra.waitForNewPictureWindow(known, 5);
     }
 

@@ -87,7 +87,7 @@ core::Rect HoverPreview::previewFrame() const
 {
     const auto screen = previewScreen(panel_);
     if (!screen) return {};
-    return panels::previewFrame(screen->visibleFrame, panel_.mirror->sourceSize(), previewScale());
+    return panels::previewFrame(screen->visibleFrame, panel_.mirror->sourceSize(), previewScale(), panel_.frame().size);
 }
 
 void HoverPreview::schedulePreviewShow()

@@ -5,7 +5,7 @@
 
 namespace panels {
 
-core::Rect previewFrame(const core::Rect& visible, core::Size sourceSize, double scale)
+core::Rect previewFrame(const core::Rect& visible, core::Size sourceSize, double scale, core::Size miniWindow)
 {
     const double diagonal = std::hypot(visible.width(), visible.height());
     const double aspect = sourceSize.height > 1 ? sourceSize.width / sourceSize.height : 1.6;
@@ -27,6 +27,12 @@ core::Rect previewFrame(const core::Rect& visible, core::Size sourceSize, double
     if (h > maxHeight) {
         w *= maxHeight / h;
         h = maxHeight;
+    }
+    if (w > 0 && h > 0) {
+        const double grow = std::min(
+            {std::max({1.0, miniWindow.width / w, miniWindow.height / h}), visible.width() / w, visible.height() / h});
+        w *= grow;
+        h *= grow;
     }
     return {visible.midX() - w / 2, visible.midY() - h / 2, w, h};
 }

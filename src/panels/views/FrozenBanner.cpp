@@ -8,9 +8,18 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+
 namespace views {
 
 namespace {
+
+constexpr double padding = 12;
+constexpr double sideMargin = 10;
+constexpr double singleLineHeight = 22;
+constexpr int maxLines = 3;
+constexpr int minPixelSize = 8;
 
 QFont bannerFont() { return views::systemFont(11, QFont::Medium); }
 
@@ -27,17 +36,12 @@ FrozenBanner::FrozenBanner(QWidget* parent) : QWidget(parent) { setAttribute(Qt:
 
 const char* FrozenBanner::sourceText(Cause cause)
 {
-    return cause == Cause::otherWorkspace ? "窗口在其他桌面导致画面定格" : "最小化应用导致画面定格";
-}
-
-QSizeF FrozenBanner::textSize(Cause cause)
-{
-    if (cause == Cause::otherWorkspace) {
-        static const QSizeF otherWorkspace = measure(translated(cause));
-        return otherWorkspace;
+    switch (cause) {
+    case Cause::otherWorkspace: return "窗口在其他桌面导致画面定格";
+    case Cause::hidden: return "窗口被隐藏导致画面定格";
+    case Cause::minimised: break;
     }
-    static const QSizeF minimised = measure(translated(cause));
-    return minimised;
+    return "最小化应用导致画面定格";
 }
 
 void FrozenBanner::setCause(Cause cause)
@@ -54,8 +58,18 @@ void FrozenBanner::layoutInParent()
     if (!parent) return;
     const double w = parent->width();
     const double h = parent->height();
-    const double bannerWidth = textSize(cause_).width() + 24;
-    setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 30, bannerWidth, 22}));
+    // Measured anew: a language chosen since would otherwise keep the last one's width.
+    double bannerWidth = measure(translated(cause_)).width() + 2 * padding;
+    double bannerHeight = singleLineHeight;
+    if (bannerWidth <= w - 2 * sideMargin) {
+        fitted_.reset();
+    } else {
+        fitted_ = fitText(translated(cause_), bannerFont(), std::max(w - 2 * (sideMargin + padding), 1.0), maxLines,
+                          minPixelSize);
+        bannerWidth = std::ceil(fitted_->size.width()) + 2 * padding;
+        bannerHeight = std::max(singleLineHeight, std::ceil(fitted_->size.height()) + 8);
+    }
+    setGeometry(ui::roundedRect({(w - bannerWidth) / 2, h - 8 - bannerHeight, bannerWidth, bannerHeight}));
 }
 
 void FrozenBanner::paintEvent(QPaintEvent*)
@@ -65,11 +79,21 @@ void FrozenBanner::paintEvent(QPaintEvent*)
     QPainterPath pill;
     pill.addRoundedRect(QRectF(rect()), 4, 4);
     painter.fillPath(pill, QColor::fromRgbF(0, 0, 0, 0.55));
+    painter.setPen(QColor::fromRgbF(1, 1, 1, 0.95));
 
+    if (fitted_) {
+        painter.setFont(fitted_->font);
+        const double lineHeight = fitted_->size.height() / fitted_->lines.size();
+        double y = (height() - fitted_->size.height()) / 2;
+        for (const QString& line : fitted_->lines) {
+            painter.drawText(QRectF(0, y, width(), lineHeight), Qt::AlignCenter, line);
+            y += lineHeight;
+        }
+        return;
+    }
     const QString text = translated(cause_);
     const QSizeF size = measure(text);
     painter.setFont(bannerFont());
-    painter.setPen(QColor::fromRgbF(1, 1, 1, 0.95));
     painter.drawText(QRectF((width() - size.width()) / 2, (height() - size.height()) / 2, size.width(), size.height()),
                      Qt::AlignCenter, text);
 }

@@ -334,9 +334,10 @@ void PanelContentView::enterEvent(QEnterEvent* event)
 {
     QWidget::enterEvent(event);
     showChrome(true);
-    // The pointer comes from outside, so an entry into the inner area counts anew.
+    // The pointer comes from outside, so an entry into the inner area counts anew. Only
+    // its next motion does: an entry without one is a menu or window closing over a
+    // resting pointer, which is no hover.
     pointerInPreviewArea_ = false;
-    trackPreviewArea(event->position());
 }
 
 void PanelContentView::leaveEvent(QEvent* event)

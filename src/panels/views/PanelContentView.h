@@ -143,6 +143,8 @@ private:
     GripView* const grip_;
     FrozenBanner* const frozenBanner_;
     QLabel* const statusLabel_;
+    // The hint as raised; the label shows it fitted to the view's width.
+    QString hintText_;
     long framesShown_ = 0;
     core::Rect baseContentRegion_{0, 0, 1, 1};
     panels::FocusRegion focus_;

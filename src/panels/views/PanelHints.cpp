@@ -1,5 +1,6 @@
 // The status label's hints and the frozen banner.
 #include "foundation/L10n.h"
+#include "panels/views/FittedText.h"
 #include "panels/views/FrozenBanner.h"
 #include "panels/views/PanelContentView.h"
 #include "panels/views/PanelFonts.h"
@@ -23,10 +24,15 @@ namespace {
 
 constexpr double bannerFadeDuration = 0.2;
 
+constexpr int labelLines = 4;
+constexpr int labelMinPixelSize = 9;
+
+QFont labelFont() { return systemFont(12, QFont::Medium); }
+
 const panels::TextMetrics& labelMetrics()
 {
     static const panels::TextMetrics metrics = [] {
-        const QFontMetricsF font(systemFont(12, QFont::Medium));
+        const QFontMetricsF font(labelFont());
         panels::TextMetrics m;
         m.lineHeight = std::ceil(font.ascent() + font.descent() + font.leading());
         m.measureHeight = [font](const std::string& text, double maxWidth) {
@@ -49,14 +55,22 @@ double PanelContentView::statusLabelHeight(const std::string& text, double width
 
 void PanelContentView::layoutStatusLabel()
 {
-    const core::Rect frame =
-        panels::statusLabelFrame({1.0 * width(), 1.0 * height()}, statusLabel_->text().toStdString(), labelMetrics());
+    core::Rect frame = panels::statusLabelFrame({1.0 * width(), 1.0 * height()}, hintText_.toStdString(), labelMetrics());
+    // Wrapped as the label's height was measured; a hint that takes more lines, or has a
+    // word wider than a line, is shrunk and then cut, never clipped at its edges.
+    const FittedText fitted = fitText(hintText_, labelFont(), frame.width() - 20, labelLines, labelMinPixelSize);
+    statusLabel_->setFont(fitted.font);
+    statusLabel_->setText(fitted.plain ? hintText_ : fitted.lines.join(QLatin1Char('\n')));
+    if (!fitted.plain) {
+        const double height = fitted.lines.size() > 1 ? std::ceil(fitted.size.height()) + 10 : frame.height();
+        frame = {frame.minX(), frame.maxY() - height, frame.width(), height};
+    }
     statusLabel_->setGeometry(ui::roundedRect(frame));
 }
 
 void PanelContentView::showHint(const std::string& text, panels::HintKind kind)
 {
-    statusLabel_->setText(QString::fromStdString(text));
+    hintText_ = QString::fromStdString(text);
     layoutStatusLabel();
     hints_.show(kind);
     fadeViewAlpha(*statusLabel_, 1, panels::HintTracker::fadeInDuration);
@@ -72,7 +86,7 @@ void PanelContentView::showFullscreenHint(const std::string& text)
 void PanelContentView::showTransientHint(const std::string& text, double hideAfter)
 {
     const panels::HintTracker::Token token = hints_.showTimed();
-    statusLabel_->setText(QString::fromStdString(text));
+    hintText_ = QString::fromStdString(text);
     layoutStatusLabel();
     fadeViewAlpha(*statusLabel_, 1, panels::HintTracker::fadeInDuration);
     dispatch::main().asyncAfter(hideAfter, [self = QPointer<PanelContentView>(this), token] {

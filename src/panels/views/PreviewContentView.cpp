@@ -3,6 +3,7 @@
 #include "capture/MirrorView.h"
 #include "capture/NumberText.h"
 #include "foundation/Diag.h"
+#include "panels/views/FittedText.h"
 #include "panels/views/FrozenBanner.h"
 #include "panels/views/PanelFonts.h"
 #include "panels/PipPanel.h"
@@ -14,6 +15,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace views {
 
 using namespace panels;
@@ -21,6 +25,10 @@ using namespace panels;
 namespace {
 
 constexpr double frozenFadeDuration = 0.15;
+constexpr int hintLines = 3;
+constexpr int hintMinPixelSize = 9;
+
+QFont hintFont() { return systemFont(12, QFont::Medium); }
 
 }  // namespace
 
@@ -37,7 +45,6 @@ PreviewContentView::PreviewContentView(const QRectF& frame, QWidget* parent)
     installAlpha(*frozenBanner, 0, false);
 
     hintLabel->setTextFormat(Qt::PlainText);
-    hintLabel->setFont(systemFont(12, QFont::Medium));
     hintLabel->setStyleSheet("color: white; background: rgba(0, 0, 0, 166); border-radius: 5px;");
     hintLabel->setAlignment(Qt::AlignCenter);
     hintLabel->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -60,7 +67,13 @@ void PreviewContentView::layoutSubviews()
     const double w = width();
     const double h = height();
     frozenBanner->layoutInParent();
-    hintLabel->setGeometry(ui::roundedRect({(w - hintWidth) / 2, h / 2 - hintHeight / 2, hintWidth, hintHeight}));
+    // A hint longer than a line of the box wraps, then shrinks, then is cut.
+    const double boxWidth = std::min(hintWidth, std::max(w - 20, 40.0));
+    const FittedText fitted = fitText(hintText_, hintFont(), boxWidth - 16, hintLines, hintMinPixelSize);
+    hintLabel->setFont(fitted.font);
+    hintLabel->setText(fitted.lines.join(QLatin1Char('\n')));
+    const double boxHeight = std::max(hintHeight, std::ceil(fitted.size.height()) + 8);
+    hintLabel->setGeometry(ui::roundedRect({(w - boxWidth) / 2, h / 2 - boxHeight / 2, boxWidth, boxHeight}));
 }
 
 void PreviewContentView::syncMirrorFrame()
@@ -82,7 +95,8 @@ void PreviewContentView::setFrozen(bool frozen) { fadeViewAlpha(*frozenBanner, f
 void PreviewContentView::showHint(const std::string& text)
 {
     Diag::log("showHint: '" + text + "' alpha当前=" + core::numberText(viewAlpha(*hintLabel)));
-    hintLabel->setText(QString::fromStdString(text));
+    hintText_ = QString::fromStdString(text);
+    layoutSubviews();
     setViewAlpha(*hintLabel, 1);
 }
 

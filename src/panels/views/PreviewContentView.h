@@ -17,7 +17,7 @@ namespace views {
 class FrozenBanner;
 
 // The hover preview's content: the enlarged picture sharing the mini window's frames,
-// the frozen banner and a one-line hint. Top-left origin, as Qt lays out children. Main
+// the frozen banner and a hint. Top-left origin, as Qt lays out children. Main
 // thread only.
 class PreviewContentView : public QWidget {
 public:
@@ -55,6 +55,7 @@ private:
     const QImage& rimImage(double pixelRatio);
 
     QImage rim_;
+    QString hintText_;
 };
 
 }  // namespace views

@@ -6,6 +6,7 @@
 #include "platform/sim/SimWorld.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -130,6 +131,18 @@ core::Point SimInput::pointerLocation()
 {
     std::lock_guard lock(mutex_);
     return pointer_;
+}
+
+core::Point SimInput::polledPointerLocation()
+{
+    std::lock_guard lock(mutex_);
+    return polledPointerLags_ ? std::exchange(lastPolledPointer_, pointer_) : pointer_;
+}
+
+void SimInput::setPolledPointerLags(bool lags)
+{
+    std::lock_guard lock(mutex_);
+    polledPointerLags_ = lags;
 }
 
 void SimInput::setIgnoreWarps(bool ignore)

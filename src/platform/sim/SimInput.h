@@ -38,8 +38,12 @@ public:
     // Makes the hold keys everyday modifiers, as on desktops whose modifier keys all
     // serve combinations; off by default.
     void setHoldKeysAreEverydayModifiers(bool everyday);
+    // From now on a polled pointer reading answers where the pointer was at the last poll,
+    // as a window server asked without waiting does; off by default.
+    void setPolledPointerLags(bool lags);
 
     core::Point pointerLocation() override;
+    core::Point polledPointerLocation() override;
     int warpPointer(core::Point to) override;
     int moveCursorToPoint(desktop::DisplayID display, core::Point point) override;
     void associateMouseAndCursor(bool connected) override;
@@ -122,6 +126,8 @@ private:
     core::Point pointer_;
     bool ignoreWarps_ = false;
     bool holdKeysAreEverydayModifiers_ = false;
+    bool polledPointerLags_ = false;
+    core::Point lastPolledPointer_;
     std::array<bool, 3> buttons_{};
     std::set<int> keysDown_;
     // The window that got the press keeps the drag and the release.
