@@ -169,8 +169,8 @@ TEST_F(X11RecorderTest, EscapeCancelsTheRecordingAndEveryHotKeyWorksAsBefore)
     EXPECT_FALSE(stored("tileAllHotKeyCode"));
 }
 
-// A key the code table lacks (Ö on a German keyboard) would be stored as the row's default
-// key with the new modifiers, so Ctrl+Alt+T would run the row.
+// A key at no place of the code table (here one a client mapped to a spare keycode) would be
+// stored as the row's default key with the new modifiers, so Ctrl+Alt+T would run the row.
 TEST_F(X11RecorderTest, AKeyWithoutACodeIsRefusedAndTheOldCombinationKept)
 {
     click("tileAllHotKey");
@@ -180,6 +180,40 @@ TEST_F(X11RecorderTest, AKeyWithoutACodeIsRefusedAndTheOldCombinationKept)
     EXPECT_FALSE(stored("tileAllHotKeyCode"));
     EXPECT_FALSE(stored("tileAllHotKeyFlags"));
     EXPECT_TRUE(pressed("super+alt+t", tiles));
+}
+
+// The test display's layout for a while, the US one again after, also when the test fails.
+class KeyboardLayout {
+public:
+    explicit KeyboardLayout(const std::string& name) { runTool({"setxkbmap", name}); }
+    ~KeyboardLayout() { runTool({"setxkbmap", "us"}); }
+    KeyboardLayout(const KeyboardLayout&) = delete;
+    KeyboardLayout& operator=(const KeyboardLayout&) = delete;
+};
+
+// On a German layout its own letters record by their key's place (the codes of the ANSI
+// keys there), read as the layout prints them and work at once.
+TEST_F(X11RecorderTest, TheKeysOfAGermanLayoutRecordByTheirPlaceAndReadAsItPrintsThem)
+{
+    const KeyboardLayout german("de");
+    ASSERT_TRUE(waitOnMain([] { return desktop::keyCap(0x29) == "Ö"; }, 5)) << "the new layout was not read";
+    struct Row {
+        const char* keysym;
+        int code;
+        const char* shown;
+    };
+    for (const Row& row : {Row{"odiaeresis", 0x29, "Ctrl+Alt+Ö"}, Row{"adiaeresis", 0x27, "Ctrl+Alt+Ä"},
+                           Row{"udiaeresis", 0x21, "Ctrl+Alt+Ü"}, Row{"ssharp", 0x1B, "Ctrl+Alt+ß"},
+                           Row{"z", 0x10, "Ctrl+Alt+Z"}}) {
+        SCOPED_TRACE(row.keysym);
+        click("tileAllHotKey");
+        ASSERT_TRUE(buttonReads("tileAllHotKey", L10n::t("按下快捷键…")));
+        const std::string combination = std::string("ctrl+alt+") + row.keysym;
+        runTool({"xdotool", "key", combination});
+        EXPECT_TRUE(buttonReads("tileAllHotKey", row.shown));
+        EXPECT_EQ(stored("tileAllHotKeyCode"), row.code);
+        EXPECT_TRUE(pressed(combination, tiles)) << "the recorded combination does nothing";
+    }
 }
 
 // Another client holds the combination only with NumLock lit, so the press reaches the
