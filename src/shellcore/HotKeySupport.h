@@ -5,7 +5,7 @@
 #include <string>
 
 // Naming of keys and the modifier tables the hot keys, the hold key and the settings
-// window's recorder share. Pure tables, each built once on first use. Names follow the
+// window's recorder share. Tables, each built once on first use. Names follow the
 // desktop's key notation: symbols ("⌥⌘P", "fn") or words ("Alt+Super+P", "Right Ctrl").
 // Shown words are those desktops in the interface language write ("Strg rechts" in
 // German), from the built-in key-word table; the log writes them in English. A key that

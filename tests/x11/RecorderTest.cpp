@@ -202,9 +202,9 @@ TEST_F(X11RecorderTest, TheKeysOfAGermanLayoutRecordByTheirPlaceAndReadAsItPrint
         int code;
         const char* shown;
     };
-    for (const Row& row : {Row{"odiaeresis", 0x29, "Ctrl+Alt+Ö"}, Row{"adiaeresis", 0x27, "Ctrl+Alt+Ä"},
-                           Row{"udiaeresis", 0x21, "Ctrl+Alt+Ü"}, Row{"ssharp", 0x1B, "Ctrl+Alt+ß"},
-                           Row{"z", 0x10, "Ctrl+Alt+Z"}}) {
+    for (const Row& row :
+         {Row{"odiaeresis", 0x29, "Ctrl+Alt+Ö"}, Row{"adiaeresis", 0x27, "Ctrl+Alt+Ä"},
+          Row{"udiaeresis", 0x21, "Ctrl+Alt+Ü"}, Row{"ssharp", 0x1B, "Ctrl+Alt+ß"}, Row{"z", 0x10, "Ctrl+Alt+Z"}}) {
         SCOPED_TRACE(row.keysym);
         click("tileAllHotKey");
         ASSERT_TRUE(buttonReads("tileAllHotKey", L10n::t("按下快捷键…")));

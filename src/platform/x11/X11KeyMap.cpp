@@ -62,8 +62,8 @@ constexpr std::array keyTable{
 std::optional<char32_t> characterOf(xcb_keysym_t keysym)
 {
     // dead_grave to dead_ogonek, as the accents they put on the next letter.
-    static constexpr std::array<char32_t, 13> accents{0x60,  0xB4,  0x5E,  0x7E,  0xAF,  0x2D8, 0x2D9,
-                                                      0xA8,  0x2DA, 0x2DD, 0x2C7, 0xB8,  0x2DB};
+    static constexpr std::array<char32_t, 13> accents{0x60, 0xB4,  0x5E,  0x7E,  0xAF, 0x2D8, 0x2D9,
+                                                      0xA8, 0x2DA, 0x2DD, 0x2C7, 0xB8, 0x2DB};
     if ((keysym >= 0x21 && keysym <= 0x7E) || (keysym >= 0xA1 && keysym <= 0xFF)) return keysym;
     if (keysym >= 0x1000100 && keysym <= 0x110FFFF) return keysym - 0x1000000;
     if (keysym >= XK_dead_grave && keysym < XK_dead_grave + accents.size()) return accents[keysym - XK_dead_grave];
@@ -194,7 +194,7 @@ void X11KeyMap::reload()
             if (const auto keyCode = keys::keyCodeOf(xcb_key_symbols_get_keysym(symbols.get(), code, 0)))
                 tables->keyCodes[code] = *keyCode;
         }
-        // A place this keyboard has no key at types nothing.
+        // A place without a keysym is no key of this keyboard.
         for (const auto& place : keyPlaces) {
             const xcb_keysym_t keysym = xcb_key_symbols_get_keysym(symbols.get(), place.keycode, 0);
             if (keysym == XCB_NO_SYMBOL) continue;

@@ -40,8 +40,8 @@ const std::vector<int>& modifierKeyCodes();
 }  // namespace keys
 
 // The key map of one X server: which keycodes carry each virtual key, what the layout puts
-// on the keys that type characters, and which masks NumLock and ScrollLock hold. Safe from any thread; reload swaps in the server's current
-// map whole.
+// on the keys that type characters, and which masks NumLock and ScrollLock hold. Safe from
+// any thread; reload swaps in the server's current map whole.
 class X11KeyMap {
 public:
     explicit X11KeyMap(xcb_connection_t* connection);
