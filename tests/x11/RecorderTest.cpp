@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <tuple>
 
 // The settings window's hot-key recorder on the X display: the shell's hot keys as X grabs,
 // the window's key presses through the local monitor, and every click and key a real X
@@ -183,12 +184,9 @@ TEST_F(X11RecorderTest, AKeyWithoutACodeIsRefusedAndTheOldCombinationKept)
 }
 
 // The test display's layout for a while, the US one again after, also when the test fails.
-class KeyboardLayout {
-public:
+struct KeyboardLayout {
     explicit KeyboardLayout(const std::string& name) { runTool({"setxkbmap", name}); }
     ~KeyboardLayout() { runTool({"setxkbmap", "us"}); }
-    KeyboardLayout(const KeyboardLayout&) = delete;
-    KeyboardLayout& operator=(const KeyboardLayout&) = delete;
 };
 
 // On a German layout its own letters record by their key's place (the codes of the ANSI
@@ -197,22 +195,19 @@ TEST_F(X11RecorderTest, TheKeysOfAGermanLayoutRecordByTheirPlaceAndReadAsItPrint
 {
     const KeyboardLayout german("de");
     ASSERT_TRUE(waitOnMain([] { return desktop::keyCap(0x29) == "Ö"; }, 5)) << "the new layout was not read";
-    struct Row {
-        const char* keysym;
-        int code;
-        const char* shown;
-    };
-    for (const Row& row :
-         {Row{"odiaeresis", 0x29, "Ctrl+Alt+Ö"}, Row{"adiaeresis", 0x27, "Ctrl+Alt+Ä"},
-          Row{"udiaeresis", 0x21, "Ctrl+Alt+Ü"}, Row{"ssharp", 0x1B, "Ctrl+Alt+ß"}, Row{"z", 0x10, "Ctrl+Alt+Z"}}) {
-        SCOPED_TRACE(row.keysym);
+    const std::tuple<std::string, int, std::string> rows[]{{"odiaeresis", 0x29, "Ctrl+Alt+Ö"},
+                                                           {"adiaeresis", 0x27, "Ctrl+Alt+Ä"},
+                                                           {"udiaeresis", 0x21, "Ctrl+Alt+Ü"},
+                                                           {"ssharp", 0x1B, "Ctrl+Alt+ß"},
+                                                           {"z", 0x10, "Ctrl+Alt+Z"}};
+    for (const auto& [keysym, code, shown] : rows) {
+        SCOPED_TRACE(keysym);
         click("tileAllHotKey");
         ASSERT_TRUE(buttonReads("tileAllHotKey", L10n::t("按下快捷键…")));
-        const std::string combination = std::string("ctrl+alt+") + row.keysym;
-        runTool({"xdotool", "key", combination});
-        EXPECT_TRUE(buttonReads("tileAllHotKey", row.shown));
-        EXPECT_EQ(stored("tileAllHotKeyCode"), row.code);
-        EXPECT_TRUE(pressed(combination, tiles)) << "the recorded combination does nothing";
+        runTool({"xdotool", "key", "ctrl+alt+" + keysym});
+        EXPECT_TRUE(buttonReads("tileAllHotKey", shown));
+        EXPECT_EQ(stored("tileAllHotKeyCode"), code);
+        EXPECT_TRUE(pressed("ctrl+alt+" + keysym, tiles)) << "the recorded combination does nothing";
     }
 }
 
