@@ -194,7 +194,7 @@ struct KeyboardLayout {
 TEST_F(X11RecorderTest, TheKeysOfAGermanLayoutRecordByTheirPlaceAndReadAsItPrintsThem)
 {
     const KeyboardLayout german("de");
-    ASSERT_TRUE(waitOnMain([] { return desktop::keyCap(0x29) == "Ö"; }, 5)) << "the new layout was not read";
+    ASSERT_TRUE(waitOnMain([] { return desktop::keyCap(0x29) == "Ö"; })) << "the new layout was not read";
     const std::tuple<std::string, int, std::string> rows[]{{"odiaeresis", 0x29, "Ctrl+Alt+Ö"},
                                                            {"adiaeresis", 0x27, "Ctrl+Alt+Ä"},
                                                            {"udiaeresis", 0x21, "Ctrl+Alt+Ü"},
