@@ -118,6 +118,7 @@ std::string nameOf(int keyCode, int flags, const KeyWords* words)
     for (const Modifier& modifier : modifiers)
         if (static_cast<std::uint32_t>(flags) & modifier.mask)
             text += words ? words->*modifier.word + "+" : modifier.symbol;
+    if (const auto cap = desktop::keyCap(keyCode)) return text + *cap;
     const auto& names = words ? words->keys : keySymbols();
     const auto name = names.find(keyCode);
     return text + (name == names.end() ? "Key" + std::to_string(keyCode) : name->second);

@@ -5,13 +5,16 @@
 #include <string>
 
 // Naming of keys and the modifier tables the hot keys, the hold key and the settings
-// window's recorder share. Pure tables, each built once on first use. Names follow the
+// window's recorder share. Tables, each built once on first use. Names follow the
 // desktop's key notation: symbols ("⌥⌘P", "fn") or words ("Alt+Super+P", "Right Ctrl").
 // Shown words are those desktops in the interface language write ("Strg rechts" in
-// German), from the built-in key-word table; the log writes them in English.
+// German), from the built-in key-word table; the log writes them in English. A key that
+// types a character is named as the user's keyboard layout prints it, where the desktop
+// tells ("Ö" on a German layout).
 namespace HotKeySupport {
 
-// Virtual key code -> shown name, the ANSI layout (67 keys; no modifiers).
+// Virtual key code -> shown name, the ANSI layout (67 keys; no modifiers), whatever the
+// user's layout.
 const std::map<int, std::string>& keyNames();
 // The nine modifier keys by code ("左⌥" ... "fn"; "Left Alt" ... "Right Ctrl").
 const std::map<int, std::string>& modifierKeyNames();

@@ -142,27 +142,29 @@ TEST_F(X11KeysTest, AHeldCombinationIsOnePressWhileTheKeyboardRepeats)
     EXPECT_EQ(count(true), 1);
 }
 
-// A changed keyboard map moves the grabs onto the combination's new keycodes.
+// A changed keyboard map moves the grabs of a key named by what it does (F5) onto its new
+// keycodes.
 TEST_F(X11KeysTest, AChangedKeyboardMapIsGrabbedAgain)
 {
+    constexpr int keyF5 = 0x60;
     constexpr xcb_keycode_t spare = 93;  // no key on the test display's map
     desktop::Token token = 0;
-    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, desktop::key::p, optionCommand, token), desktop::HotKeyStatus::ok);
-    runTool({"xmodmap", "-e", "keycode 93 = p"});
+    ASSERT_EQ(hotKeys->registerHotKey({signature, 1}, keyF5, optionCommand, token), desktop::HotKeyStatus::ok);
+    runTool({"xmodmap", "-e", "keycode 93 = F5"});
     // A probe's own grab before ours would take the combination for itself, and a
     // combination another client took stays theirs: probe only once the new map is read
     // and the grabs that follow it are made (they are made under the registrations' lock,
     // which setHandler takes too).
     ASSERT_TRUE(testsupport::waitUntil([&] {
-        const auto keycodes = keyMap->keycodes(desktop::key::p);
+        const auto keycodes = keyMap->keycodes(keyF5);
         return std::find(keycodes.begin(), keycodes.end(), spare) != keycodes.end();
     }));
     hotKeys->setHandler(recorder());
-    EXPECT_FALSE(testsupport::KeyGrabClient().grab(spare, altSuper)) << "the new keycode of P was not grabbed";
-    EXPECT_FALSE(testsupport::KeyGrabClient().grab(keycodeOf(desktop::key::p), altSuper));
+    EXPECT_FALSE(testsupport::KeyGrabClient().grab(spare, altSuper)) << "the new keycode of F5 was not grabbed";
+    EXPECT_FALSE(testsupport::KeyGrabClient().grab(keycodeOf(keyF5), altSuper));
     runTool({"xmodmap", "-e", "keycode 93 ="});
     EXPECT_TRUE(testsupport::waitUntil([&] { return testsupport::KeyGrabClient().grab(spare, altSuper); }));
-    runTool({"xdotool", "key", "super+alt+p"});
+    runTool({"xdotool", "key", "super+alt+F5"});
     EXPECT_TRUE(pressedAndReleased(1));
 }
 

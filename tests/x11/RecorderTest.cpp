@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <tuple>
 
 // The settings window's hot-key recorder on the X display: the shell's hot keys as X grabs,
 // the window's key presses through the local monitor, and every click and key a real X
@@ -169,8 +170,8 @@ TEST_F(X11RecorderTest, EscapeCancelsTheRecordingAndEveryHotKeyWorksAsBefore)
     EXPECT_FALSE(stored("tileAllHotKeyCode"));
 }
 
-// A key the code table lacks (Ö on a German keyboard) would be stored as the row's default
-// key with the new modifiers, so Ctrl+Alt+T would run the row.
+// A key at no place of the code table (here one a client mapped to a spare keycode) would be
+// stored as the row's default key with the new modifiers, so Ctrl+Alt+T would run the row.
 TEST_F(X11RecorderTest, AKeyWithoutACodeIsRefusedAndTheOldCombinationKept)
 {
     click("tileAllHotKey");
@@ -180,6 +181,34 @@ TEST_F(X11RecorderTest, AKeyWithoutACodeIsRefusedAndTheOldCombinationKept)
     EXPECT_FALSE(stored("tileAllHotKeyCode"));
     EXPECT_FALSE(stored("tileAllHotKeyFlags"));
     EXPECT_TRUE(pressed("super+alt+t", tiles));
+}
+
+// The test display's layout for a while, the US one again after, also when the test fails.
+struct KeyboardLayout {
+    explicit KeyboardLayout(const std::string& name) { runTool({"setxkbmap", name}); }
+    ~KeyboardLayout() { runTool({"setxkbmap", "us"}); }
+};
+
+// On a German layout its own letters record by their key's place (the codes of the ANSI
+// keys there), read as the layout prints them and work at once.
+TEST_F(X11RecorderTest, TheKeysOfAGermanLayoutRecordByTheirPlaceAndReadAsItPrintsThem)
+{
+    const KeyboardLayout german("de");
+    ASSERT_TRUE(waitOnMain([] { return desktop::keyCap(0x29) == "Ö"; })) << "the new layout was not read";
+    const std::tuple<std::string, int, std::string> rows[]{{"odiaeresis", 0x29, "Ctrl+Alt+Ö"},
+                                                           {"adiaeresis", 0x27, "Ctrl+Alt+Ä"},
+                                                           {"udiaeresis", 0x21, "Ctrl+Alt+Ü"},
+                                                           {"ssharp", 0x1B, "Ctrl+Alt+ß"},
+                                                           {"z", 0x10, "Ctrl+Alt+Z"}};
+    for (const auto& [keysym, code, shown] : rows) {
+        SCOPED_TRACE(keysym);
+        click("tileAllHotKey");
+        ASSERT_TRUE(buttonReads("tileAllHotKey", L10n::t("按下快捷键…")));
+        runTool({"xdotool", "key", "ctrl+alt+" + keysym});
+        EXPECT_TRUE(buttonReads("tileAllHotKey", shown));
+        EXPECT_EQ(stored("tileAllHotKeyCode"), code);
+        EXPECT_TRUE(pressed("ctrl+alt+" + keysym, tiles)) << "the recorded combination does nothing";
+    }
 }
 
 // Another client holds the combination only with NumLock lit, so the press reaches the

@@ -44,6 +44,16 @@ const Conventions& conventions()
     return installed() ? installed()->conventions : defaults;
 }
 
+std::optional<std::string> keyCap(int keyCode)
+{
+    std::shared_ptr<Input> input;
+    {
+        std::lock_guard lock(installMutex());
+        if (installed()) input = installed()->input;
+    }
+    return input ? input->keyCap(keyCode) : std::nullopt;
+}
+
 double firstScreenHeight(Displays& displays)
 {
     const auto list = displays.activeDisplays();

@@ -51,6 +51,8 @@ inline Displays& displays() { return *current().displays; }
 inline Workspace& workspace() { return *current().workspace; }
 inline Accessibility& accessibility() { return *current().accessibility; }
 inline Input& input() { return *current().input; }
+// The installed input's key cap; none before a desktop with input is installed.
+std::optional<std::string> keyCap(int keyCode);
 inline HotKeys& hotKeys() { return *current().hotKeys; }
 inline Capture& capture() { return *current().capture; }
 inline Permissions& permissions() { return *current().permissions; }

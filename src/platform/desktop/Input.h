@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace desktop {
 
@@ -116,6 +117,10 @@ public:
     virtual bool polledButtonDown(int button) { return isButtonDown(button); }
     virtual bool polledKeyDown(int keyCode) { return isKeyDown(keyCode); }
     virtual std::uint64_t polledModifierFlags() { return modifierFlags(); }
+
+    // What the user's keyboard layout prints on a key that types a character ("Ö" where
+    // the platform's layout has ";"); none where the platform's own key names hold.
+    virtual std::optional<std::string> keyCap(int /*keyCode*/) { return std::nullopt; }
 
     // Posts a synthetic event into the session, as if the user made it: it passes the
     // event tap and goes to the window under its location.

@@ -60,7 +60,7 @@ std::variant<std::shared_ptr<Connection>, std::string> Connection::open(const ch
 }
 
 Connection::Connection(xcb_connection_t* connection, int screenNumber, std::string displayName)
-    : connection_(connection), displayName_(std::move(displayName))
+    : connection_(connection), displayName_(std::move(displayName)), errors_(*xcb_get_setup(connection))
 {
     auto it = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; it.rem && i < screenNumber; ++i) xcb_screen_next(&it);

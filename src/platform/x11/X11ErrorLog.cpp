@@ -27,6 +27,14 @@ std::string hex(std::uint32_t value)
 
 }  // namespace
 
+ErrorLog::ErrorLog(const xcb_setup_t& setup) : ownBase_(setup.resource_id_base), ownMask_(setup.resource_id_mask) {}
+
+bool ErrorLog::isGoneForeignResource(const xcb_generic_error_t& error) const
+{
+    const bool gone = error.error_code == XCB_WINDOW || error.error_code == XCB_DRAWABLE;
+    return gone && (error.resource_id & ~ownMask_) != ownBase_;
+}
+
 void ErrorLog::nameExtension(std::uint8_t majorOpcode, std::string name)
 {
     std::lock_guard lock(mutex_);
@@ -52,6 +60,7 @@ std::string ErrorLog::line(const xcb_generic_error_t& error) const
 
 void ErrorLog::note(const xcb_generic_error_t& error)
 {
+    if (isGoneForeignResource(error)) return;
     {
         std::lock_guard lock(mutex_);
         if (!written_.emplace(error.major_code, error.minor_code, error.error_code).second) return;

@@ -241,6 +241,8 @@ bool X11Input::polledKeyDown(int keyCode)
 
 std::uint64_t X11Input::polledModifierFlags() { return flagsOf(poll_.keys(), poll_.pointer()); }
 
+std::optional<std::string> X11Input::keyCap(int keyCode) { return keyMap_->cap(keyCode); }
+
 void X11Input::postEvent(const desktop::Event& event) { x11::postEvent(*connection_, *keyMap_, event); }
 
 void X11Input::handleRawEvent(const xcb_generic_event_t& event)

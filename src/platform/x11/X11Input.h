@@ -43,6 +43,7 @@ public:
     bool polledButtonDown(int button) override;
     bool polledKeyDown(int keyCode) override;
     std::uint64_t polledModifierFlags() override;
+    std::optional<std::string> keyCap(int keyCode) override;
 
     void postEvent(const desktop::Event& event) override;
 

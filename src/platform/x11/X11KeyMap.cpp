@@ -3,6 +3,8 @@
 #include "platform/desktop/HotKeys.h"
 #include "platform/desktop/Input.h"
 
+#include <QChar>
+#include <QString>
 #include <X11/keysym.h>
 #include <xcb/xcb_keysyms.h>
 
@@ -13,42 +15,67 @@
 namespace x11 {
 namespace {
 
+// The keys that type characters, by their place on the keyboard: a layout puts its own
+// characters there (Ö where the ANSI layout has ;), and a key recorded on one layout is the
+// same key on another. Both keycode sets of X servers (evdev and xfree86) number them alike.
+struct KeyPlace {
+    int code;
+    xcb_keycode_t keycode;
+};
+constexpr std::array keyPlaces{
+    KeyPlace{0x00, 38}, KeyPlace{0x01, 39}, KeyPlace{0x02, 40}, KeyPlace{0x03, 41}, KeyPlace{0x04, 43},
+    KeyPlace{0x05, 42}, KeyPlace{0x06, 52}, KeyPlace{0x07, 53}, KeyPlace{0x08, 54}, KeyPlace{0x09, 55},
+    KeyPlace{0x0A, 94}, KeyPlace{0x0B, 56}, KeyPlace{0x0C, 24}, KeyPlace{0x0D, 25}, KeyPlace{0x0E, 26},
+    KeyPlace{0x0F, 27}, KeyPlace{0x10, 29}, KeyPlace{0x11, 28}, KeyPlace{0x12, 10}, KeyPlace{0x13, 11},
+    KeyPlace{0x14, 12}, KeyPlace{0x15, 13}, KeyPlace{0x16, 15}, KeyPlace{0x17, 14}, KeyPlace{0x18, 21},
+    KeyPlace{0x19, 18}, KeyPlace{0x1A, 16}, KeyPlace{0x1B, 20}, KeyPlace{0x1C, 17}, KeyPlace{0x1D, 19},
+    KeyPlace{0x1E, 35}, KeyPlace{0x1F, 32}, KeyPlace{0x20, 30}, KeyPlace{0x21, 34}, KeyPlace{0x22, 31},
+    KeyPlace{0x23, 33}, KeyPlace{0x25, 46}, KeyPlace{0x26, 44}, KeyPlace{0x27, 48}, KeyPlace{0x28, 45},
+    KeyPlace{0x29, 47}, KeyPlace{0x2A, 51}, KeyPlace{0x2B, 59}, KeyPlace{0x2C, 61}, KeyPlace{0x2D, 57},
+    KeyPlace{0x2E, 58}, KeyPlace{0x2F, 60}, KeyPlace{0x32, 49},
+};
+
 struct KeyEntry {
     int code;
     xcb_keysym_t keysym;
 };
 
-// The platform's ANSI layout on an X keyboard. Right Ctrl stands for fn, the key X lacks.
+// The other keys, by what they do, wherever the layout puts them. Right Ctrl stands for fn,
+// the key X lacks.
 constexpr std::array keyTable{
-    KeyEntry{0x00, XK_a},         KeyEntry{0x01, XK_s},         KeyEntry{0x02, XK_d},
-    KeyEntry{0x03, XK_f},         KeyEntry{0x04, XK_h},         KeyEntry{0x05, XK_g},
-    KeyEntry{0x06, XK_z},         KeyEntry{0x07, XK_x},         KeyEntry{0x08, XK_c},
-    KeyEntry{0x09, XK_v},         KeyEntry{0x0B, XK_b},         KeyEntry{0x0C, XK_q},
-    KeyEntry{0x0D, XK_w},         KeyEntry{0x0E, XK_e},         KeyEntry{0x0F, XK_r},
-    KeyEntry{0x10, XK_y},         KeyEntry{0x11, XK_t},         KeyEntry{0x12, XK_1},
-    KeyEntry{0x13, XK_2},         KeyEntry{0x14, XK_3},         KeyEntry{0x15, XK_4},
-    KeyEntry{0x16, XK_6},         KeyEntry{0x17, XK_5},         KeyEntry{0x18, XK_equal},
-    KeyEntry{0x19, XK_9},         KeyEntry{0x1A, XK_7},         KeyEntry{0x1B, XK_minus},
-    KeyEntry{0x1C, XK_8},         KeyEntry{0x1D, XK_0},         KeyEntry{0x1E, XK_bracketright},
-    KeyEntry{0x1F, XK_o},         KeyEntry{0x20, XK_u},         KeyEntry{0x21, XK_bracketleft},
-    KeyEntry{0x22, XK_i},         KeyEntry{0x23, XK_p},         KeyEntry{0x24, XK_Return},
-    KeyEntry{0x25, XK_l},         KeyEntry{0x26, XK_j},         KeyEntry{0x27, XK_apostrophe},
-    KeyEntry{0x28, XK_k},         KeyEntry{0x29, XK_semicolon}, KeyEntry{0x2A, XK_backslash},
-    KeyEntry{0x2B, XK_comma},     KeyEntry{0x2C, XK_slash},     KeyEntry{0x2D, XK_n},
-    KeyEntry{0x2E, XK_m},         KeyEntry{0x2F, XK_period},    KeyEntry{0x30, XK_Tab},
-    KeyEntry{0x31, XK_space},     KeyEntry{0x32, XK_grave},     KeyEntry{0x33, XK_BackSpace},
-    KeyEntry{0x35, XK_Escape},    KeyEntry{0x36, XK_Super_R},   KeyEntry{0x37, XK_Super_L},
-    KeyEntry{0x38, XK_Shift_L},   KeyEntry{0x39, XK_Caps_Lock}, KeyEntry{0x3A, XK_Alt_L},
-    KeyEntry{0x3B, XK_Control_L}, KeyEntry{0x3C, XK_Shift_R},   KeyEntry{0x3D, XK_Alt_R},
-    KeyEntry{0x3F, XK_Control_R}, KeyEntry{0x60, XK_F5},        KeyEntry{0x61, XK_F6},
-    KeyEntry{0x62, XK_F7},        KeyEntry{0x63, XK_F3},        KeyEntry{0x64, XK_F8},
-    KeyEntry{0x65, XK_F9},        KeyEntry{0x67, XK_F11},       KeyEntry{0x6D, XK_F10},
-    KeyEntry{0x6F, XK_F12},       KeyEntry{0x73, XK_Home},      KeyEntry{0x74, XK_Prior},
-    KeyEntry{0x75, XK_Delete},    KeyEntry{0x76, XK_F4},        KeyEntry{0x77, XK_End},
-    KeyEntry{0x78, XK_F2},        KeyEntry{0x79, XK_Next},      KeyEntry{0x7A, XK_F1},
-    KeyEntry{0x7B, XK_Left},      KeyEntry{0x7C, XK_Right},     KeyEntry{0x7D, XK_Down},
-    KeyEntry{0x7E, XK_Up},
+    KeyEntry{0x24, XK_Return},    KeyEntry{0x30, XK_Tab},       KeyEntry{0x31, XK_space},
+    KeyEntry{0x33, XK_BackSpace}, KeyEntry{0x35, XK_Escape},    KeyEntry{0x36, XK_Super_R},
+    KeyEntry{0x37, XK_Super_L},   KeyEntry{0x38, XK_Shift_L},   KeyEntry{0x39, XK_Caps_Lock},
+    KeyEntry{0x3A, XK_Alt_L},     KeyEntry{0x3B, XK_Control_L}, KeyEntry{0x3C, XK_Shift_R},
+    KeyEntry{0x3D, XK_Alt_R},     KeyEntry{0x3F, XK_Control_R}, KeyEntry{0x60, XK_F5},
+    KeyEntry{0x61, XK_F6},        KeyEntry{0x62, XK_F7},        KeyEntry{0x63, XK_F3},
+    KeyEntry{0x64, XK_F8},        KeyEntry{0x65, XK_F9},        KeyEntry{0x67, XK_F11},
+    KeyEntry{0x6D, XK_F10},       KeyEntry{0x6F, XK_F12},       KeyEntry{0x73, XK_Home},
+    KeyEntry{0x74, XK_Prior},     KeyEntry{0x75, XK_Delete},    KeyEntry{0x76, XK_F4},
+    KeyEntry{0x77, XK_End},       KeyEntry{0x78, XK_F2},        KeyEntry{0x79, XK_Next},
+    KeyEntry{0x7A, XK_F1},        KeyEntry{0x7B, XK_Left},      KeyEntry{0x7C, XK_Right},
+    KeyEntry{0x7D, XK_Down},      KeyEntry{0x7E, XK_Up},
 };
+
+// The character a keysym types; none for one that types no character, and for the legacy
+// keysyms of non-Latin scripts, whose keys keep their ANSI names.
+std::optional<char32_t> characterOf(xcb_keysym_t keysym)
+{
+    // dead_grave to dead_ogonek, as the accents they put on the next letter.
+    static constexpr std::array<char32_t, 13> accents{0x60, 0xB4,  0x5E,  0x7E,  0xAF, 0x2D8, 0x2D9,
+                                                      0xA8, 0x2DA, 0x2DD, 0x2C7, 0xB8, 0x2DB};
+    if ((keysym >= 0x21 && keysym <= 0x7E) || (keysym >= 0xA1 && keysym <= 0xFF)) return keysym;
+    if (keysym >= 0x1000100 && keysym <= 0x110FFFF) return keysym - 0x1000000;
+    if (keysym >= XK_dead_grave && keysym < XK_dead_grave + accents.size()) return accents[keysym - XK_dead_grave];
+    return std::nullopt;
+}
+
+// What the key's cap shows for the character: letters in capitals, as keyboards print them.
+std::string capOf(char32_t character)
+{
+    const char32_t upper = QChar::toUpper(character);
+    return QString::fromUcs4(&upper, 1).toStdString();
+}
 
 struct ModifierKey {
     int code;
@@ -167,6 +194,14 @@ void X11KeyMap::reload()
             if (const auto keyCode = keys::keyCodeOf(xcb_key_symbols_get_keysym(symbols.get(), code, 0)))
                 tables->keyCodes[code] = *keyCode;
         }
+        // A place without a keysym is no key of this keyboard.
+        for (const auto& place : keyPlaces) {
+            const xcb_keysym_t keysym = xcb_key_symbols_get_keysym(symbols.get(), place.keycode, 0);
+            if (keysym == XCB_NO_SYMBOL) continue;
+            tables->keycodes[place.code] = {place.keycode};
+            tables->keyCodes[place.keycode] = place.code;
+            if (const auto character = characterOf(keysym)) tables->caps[place.code] = capOf(*character);
+        }
         tables->numLockMask = maskHolding(connection_, symbols.get(), XK_Num_Lock);
         tables->scrollLockMask = maskHolding(connection_, symbols.get(), XK_Scroll_Lock);
     }
@@ -192,6 +227,13 @@ std::optional<int> X11KeyMap::keyCode(xcb_keycode_t keycode) const
     const auto current = tables();
     const auto it = current->keyCodes.find(keycode);
     return it == current->keyCodes.end() ? std::nullopt : std::optional(it->second);
+}
+
+std::optional<std::string> X11KeyMap::cap(int keyCode) const
+{
+    const auto current = tables();
+    const auto it = current->caps.find(keyCode);
+    return it == current->caps.end() ? std::nullopt : std::optional(it->second);
 }
 
 bool X11KeyMap::isDown(const KeyVector& keys, int keyCode) const

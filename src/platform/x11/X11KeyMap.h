@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace x11 {
@@ -18,9 +19,10 @@ namespace x11 {
 // Ctrl, and right ⌃ (62) has no X key.
 namespace keys {
 
-// The keysym of a virtual key code; none for a key with no X counterpart.
+// The keysym of a virtual key code that names no character (Return, F5, the modifiers);
+// none for the others, which are keys at a place whatever the layout puts there.
 std::optional<xcb_keysym_t> keysymOf(int keyCode);
-// The virtual key code of a keysym (its unshifted form); none for keys the platform lacks.
+// The virtual key code of such a keysym; none for the others.
 std::optional<int> keyCodeOf(xcb_keysym_t keysym);
 
 // The X modifier mask of a hot-key modifier mask.
@@ -37,9 +39,9 @@ const std::vector<int>& modifierKeyCodes();
 
 }  // namespace keys
 
-// The key map of one X server: which keycodes carry each virtual key and which masks
-// NumLock and ScrollLock hold. Safe from any thread; reload swaps in the server's current
-// map whole.
+// The key map of one X server: which keycodes carry each virtual key, what the layout puts
+// on the keys that type characters, and which masks NumLock and ScrollLock hold. Safe from
+// any thread; reload swaps in the server's current map whole.
 class X11KeyMap {
 public:
     explicit X11KeyMap(xcb_connection_t* connection);
@@ -50,6 +52,9 @@ public:
     std::vector<xcb_keycode_t> keycodes(int keyCode) const;
     // The virtual key code of a keycode; none when the platform has no such key.
     std::optional<int> keyCode(xcb_keycode_t keycode) const;
+    // What the cap of a key that types a character shows on this layout ("Ö"); none for
+    // other keys and for characters of scripts the keysyms name in their legacy ranges.
+    std::optional<std::string> cap(int keyCode) const;
 
     std::uint16_t numLockMask() const { return tables()->numLockMask; }
     std::uint16_t scrollLockMask() const { return tables()->scrollLockMask; }
@@ -64,6 +69,7 @@ private:
     struct Tables {
         std::map<int, std::vector<xcb_keycode_t>> keycodes;
         std::map<xcb_keycode_t, int> keyCodes;
+        std::map<int, std::string> caps;
         std::uint16_t numLockMask = 0;
         std::uint16_t scrollLockMask = 0;
     };
