@@ -173,7 +173,6 @@ TEST(X11StalledServer, TheSourceChecksAnswerWhileTheServerHoldsTheListsRefresh)
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
         xcb_grab_server(holder.get());
         std::free(xcb_get_input_focus_reply(holder.get(), xcb_get_input_focus(holder.get()), nullptr));
-        const auto grabbed = Clock::now();
         ASSERT_TRUE(waitUntil([&] { return lastMade == made; })) << "events still come during a grab";
         std::atomic<bool> answered{false};
         bool alive = false;
@@ -183,10 +182,9 @@ TEST(X11StalledServer, TheSourceChecksAnswerWhileTheServerHoldsTheListsRefresh)
                     only->size() == 1 && only->front().isOnscreen == true;
             answered = true;
         });
-        // Each grab lasts half of what a whole list may wait for its refresh.
-        while (!answered && Clock::now() - grabbed < x11::ClientFactsCache::maxWait / 2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        const bool answeredNow = answered;
+        // Each grab lasts half of what a whole list may wait for its refresh (in seconds).
+        const double hold = x11::ClientFactsCache::maxWait.count() / 2e3;
+        const bool answeredNow = waitUntil([&] { return answered.load(); }, hold);
         xcb_ungrab_server(holder.get());
         xcb_flush(holder.get());
         checks.join();
