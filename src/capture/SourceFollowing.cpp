@@ -111,10 +111,12 @@ void StreamMirror::checkFullscreenLater()
 {
     const Ref self = ref();
     dispatch::main().async([self, target = target_] {
-        // Off screen for being on another workspace, or unmapped on this one, it is no
-        // full-screen window.
+        // Off screen for being on another workspace, unmapped on this one or withdrawn by
+        // its client, it is no full-screen window: nor are the questions below, which may
+        // wait on the window server, asked twice a second while it stays so.
         const auto presence = desktop::windowServer().windowPresence(target.windowID);
-        if (presence == desktop::WindowPresence::otherWorkspace || presence == desktop::WindowPresence::listedAlive)
+        if (presence == desktop::WindowPresence::otherWorkspace || presence == desktop::WindowPresence::listedAlive ||
+            presence == desktop::WindowPresence::unlisted)
             return;
         const auto front = desktop::workspace().frontmostApplication();
         const desktop::Pid frontPid = front ? front->pid : 0;

@@ -1,10 +1,17 @@
+#include "platform/x11/X11EventMask.h"
+#include "platform/x11/X11WindowLifetimes.h"
 #include "support/X11Client.h"
 #include "x11/GlimraOnDesktop.h"
+#include "x11/X11ServiceFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
 #include <csignal>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -63,6 +70,40 @@ TEST(X11DestroyedWindows, ADestroyedMiniWindowClosesAndADestroyedStatusButtonCom
     EXPECT_TRUE(exists(windowManager)) << "the window manager went away";
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
     EXPECT_EQ(glimra.errBesidesRefusals(), "");
+}
+
+// A long session of short-lived windows, each asked about while it lived (as a mirror's
+// alive check asks of its source): what is kept of them stays small, every question sent
+// is read, and a window asked about again is still told right, alive or destroyed.
+TEST(X11DestroyedWindows, WhatIsKeptOfShortLivedWindowsStaysSmall)
+{
+    const auto connection = openTestDisplay();
+    ASSERT_TRUE(connection);
+    // Heard as the window server hears them, through the window list's watch on the root.
+    x11::addEventMask(*connection, connection->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    x11::WindowLifetimes lifetimes(connection);
+    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> maker(xcb_connect(nullptr, nullptr),
+                                                                               xcb_disconnect);
+    ASSERT_FALSE(xcb_connection_has_error(maker.get()));
+    const auto* screen = xcb_setup_roots_iterator(xcb_get_setup(maker.get())).data;
+    std::vector<xcb_window_t> made(2 * x11::WindowLifetimes::destroyedKept + 1);
+    for (auto& window : made) {
+        window = xcb_generate_id(maker.get());
+        xcb_create_window(maker.get(), XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    }
+    std::free(xcb_get_input_focus_reply(maker.get(), xcb_get_input_focus(maker.get()), nullptr));
+    const xcb_window_t lasting = made.back();
+    for (auto window = made.begin(); window != made.end() - 1; ++window) {
+        EXPECT_FALSE(lifetimes.destroyed(*window) || lifetimes.destroyed(lasting));
+        xcb_destroy_window(maker.get(), *window);
+    }
+    xcb_flush(maker.get());
+    EXPECT_TRUE(waitUntil([&] { return lifetimes.destroyed(made[made.size() - 2]); }));
+    EXPECT_TRUE(waitUntil([&] { return lifetimes.kept() <= x11::WindowLifetimes::destroyedKept + 1; }))
+        << lifetimes.kept() << " windows kept";
+    EXPECT_TRUE(waitUntil([&] { return lifetimes.destroyed(made.front()); })) << "no longer kept, it is asked again";
+    EXPECT_FALSE(lifetimes.destroyed(lasting));
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ TEST_P(X11HiddenSources, TheirMiniWindowsStayFrozenUntilTheyShowAndGoWithThem)
             60))
             << glimra.log();
         if (measured) banners.push_back(width);
-        for (const char* notice : {"捕获死亡检测", "全屏检测(离屏版)", "源窗口疑似已关闭"})
+        for (const char* notice : {"捕获死亡检测", "全屏检测", "源窗口疑似已关闭"})
             EXPECT_FALSE(logged(notice, from)) << notice << "\n" << glimra.log();
         from = glimra.log().size();
         act(show);

@@ -140,6 +140,61 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     xcb_disconnect(holder);
 }
 
+// A mirror's checks of its source, each second and each half second (is it alive, where
+// is it), answer from what the event thread already heard, also right after a window was
+// made while another client holds the server a while: the list's refresh is then held, and
+// a check that waited for it would answer only once the grab ends.
+TEST(X11StalledServer, TheSourceChecksAnswerWhileTheServerHoldsTheListsRefresh)
+{
+    // First, so that it outlives the connection whose event thread writes it.
+    std::atomic<xcb_window_t> lastMade{XCB_WINDOW_NONE};
+    const auto connection = openTestDisplay();
+    ASSERT_TRUE(connection);
+    x11::X11WindowServer server(connection, std::make_shared<x11::ClientFactsCache>(connection));
+    // Handlers run in the order they were added: a window this one heard of, the cache did.
+    connection->addEventHandler([&](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) == XCB_CREATE_NOTIFY)
+            lastMade = reinterpret_cast<const xcb_create_notify_event_t&>(event).window;
+    });
+    X11Client term({"xterm", "-geometry", "40x12+100+100"});
+    const auto window = term.waitForWindow("XTerm");
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(waitUntil([&] { return lists(server, window); }));
+    // Disconnecting ends the grab, also when the test fails.
+    const std::unique_ptr<xcb_connection_t, void (*)(xcb_connection_t*)> holder(xcb_connect(nullptr, nullptr),
+                                                                                xcb_disconnect);
+    ASSERT_FALSE(xcb_connection_has_error(holder.get()));
+    const auto* screen = xcb_setup_roots_iterator(xcb_get_setup(holder.get())).data;
+    constexpr int grabs = 6;
+    int answeredWhileHeld = 0;
+    for (int grab = 0; grab < grabs; ++grab) {
+        const xcb_window_t made = xcb_generate_id(holder.get());
+        xcb_create_window(holder.get(), XCB_COPY_FROM_PARENT, made, screen->root, 0, 0, 10, 10, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_grab_server(holder.get());
+        std::free(xcb_get_input_focus_reply(holder.get(), xcb_get_input_focus(holder.get()), nullptr));
+        ASSERT_TRUE(waitUntil([&] { return lastMade == made; })) << "events still come during a grab";
+        std::atomic<bool> answered{false};
+        bool alive = false;
+        std::thread checks([&] {
+            const auto only = server.windowList(desktop::WindowListOption::includingWindow, window);
+            alive = server.windowPresence(window) == desktop::WindowPresence::listedAlive && only &&
+                    only->size() == 1 && only->front().isOnscreen == true;
+            answered = true;
+        });
+        // Each grab lasts half of what a whole list may wait for its refresh (in seconds).
+        const double hold = x11::ClientFactsCache::maxWait.count() / 2e3;
+        const bool answeredNow = waitUntil([&] { return answered.load(); }, hold);
+        xcb_ungrab_server(holder.get());
+        xcb_flush(holder.get());
+        checks.join();
+        answeredWhileHeld += answeredNow;
+        EXPECT_TRUE(!answeredNow || alive);
+    }
+    // A busy machine may keep a check from running during one grab, never during most.
+    EXPECT_GT(answeredWhileHeld, grabs / 2) << "the checks waited for the held refresh";
+}
+
 // A client of the test's own that holds the server most of the time, as a busy server
 // keeps every request of another client waiting: a grab of 80 ms, then 20 ms free.
 // Once asked, it sends the signal during one grab, holds that one for a second and says

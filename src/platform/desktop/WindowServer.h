@@ -75,7 +75,9 @@ class WindowServer {
 public:
     virtual ~WindowServer() = default;
 
-    // Front to back. None when the window server gives no list.
+    // Front to back. None when the window server gives no list. The list of one window
+    // (includingWindow), which the periodic checks of a source ask for, never waits on the
+    // server; a whole list may wait briefly for a window that just came or went.
     virtual std::optional<std::vector<WindowInfo>> windowList(WindowListOption option, WindowID relativeTo = 0,
                                                               bool excludeDesktopElements = false) = 0;
     // The window's current picture, as the window server composites it; none when it

@@ -85,6 +85,11 @@ std::shared_ptr<const ClientSnapshot> ClientFactsCache::snapshot() const
             !applied_.wait_for(lock, maxWait, [&] { return structureApplied_ >= told || stopping_; }))
             gaveUpAt_ = structureApplied_;
     }
+    return currentSnapshot();
+}
+
+std::shared_ptr<const ClientSnapshot> ClientFactsCache::currentSnapshot() const
+{
     std::lock_guard lock(snapshotMutex_);
     return snapshot_;
 }
@@ -219,7 +224,7 @@ void ClientFactsCache::refresh()
 void ClientFactsCache::refreshLoop()
 {
     for (;;) {
-        std::vector<xcb_window_t> windows;
+        std::unordered_set<xcb_window_t> windows;
         std::uint64_t taking = 0;
         bool structureChanged = false;
         {
@@ -263,7 +268,7 @@ void ClientFactsCache::onEvent(const xcb_generic_event_t& event)
     {
         std::lock_guard lock(changesMutex_);
         if (structure) ++structureTold_;
-        if (!root) changedWindows_.push_back(window);
+        if (!root) changedWindows_.insert(window);
     }
     changed_.notify_one();
 }

@@ -40,11 +40,12 @@ struct ClientSnapshot {
 // with their facts, kept by a thread of its own from the events that change them (the
 // root's list, desktop and active window; a change of a client's property that is read, and
 // a configure, map, reparent or destroy of a client or its frame), so that asking costs a
-// copy and never waits on the server, however busy it is. Any client may write that list,
-// so only real clients are taken: the front-most maxListedClients of them, ids of no client
-// passed over wherever they stand; what is known of each id is kept until it changes: a new
-// list costs what is new in it. Without a window manager, the mapped top-level windows are
-// the clients. One serves every service of the desktop.
+// copy: currentSnapshot() never waits on the server, however busy it is, and snapshot()
+// only for a window that just came or went. Any client may write that list, so only real
+// clients are taken: the front-most maxListedClients of them, ids of no client passed over
+// wherever they stand; what is known of each id is kept until it changes: a new list costs
+// what is new in it. Without a window manager, the mapped top-level windows are the
+// clients. One serves every service of the desktop.
 class ClientFactsCache {
 public:
     // Reads the first list before it returns.
@@ -61,6 +62,9 @@ public:
     // without a wait.
     std::shared_ptr<const ClientSnapshot> snapshot() const;
     static constexpr std::chrono::milliseconds maxWait{250};
+    // The latest list as the refresh thread last made it, at once: for the periodic reads,
+    // which must not wait on a server another client holds.
+    std::shared_ptr<const ClientSnapshot> currentSnapshot() const;
 
 private:
     struct Known {
@@ -98,7 +102,9 @@ private:
     mutable std::mutex changesMutex_;
     std::condition_variable changed_;
     mutable std::condition_variable applied_;
-    std::vector<xcb_window_t> changedWindows_;
+    // A set: a client rewriting its title as fast as the server takes it names itself
+    // once a turn, however slow the turn.
+    std::unordered_set<xcb_window_t> changedWindows_;
     std::uint64_t structureTold_ = 0, structureTaken_ = 0, structureApplied_ = 0;
     // structureApplied_ when a snapshot's wait last gave up.
     mutable std::optional<std::uint64_t> gaveUpAt_;

@@ -2,8 +2,6 @@
 
 #include "platform/desktop/GlobalSpace.h"
 
-#include <xcb/xcbext.h>
-
 #include <algorithm>
 #include <cstdlib>
 
@@ -27,81 +25,77 @@ std::optional<X11KeyMap::KeyVector> keysOf(xcb_query_keymap_reply_t* reply)
     return keys;
 }
 
-X11InputPoll::X11InputPoll(std::shared_ptr<Connection> connection) : connection_(std::move(connection)) {}
-
-X11InputPoll::~X11InputPoll()
+X11InputPoll::X11InputPoll(std::shared_ptr<Connection> connection)
+    : connection_(std::move(connection)), pointerInFlight_(connection_->xcb()), keysInFlight_(connection_->xcb())
 {
-    for (const auto& inFlight : {pointerInFlight_, keysInFlight_})
-        if (inFlight) xcb_discard_reply(connection_->xcb(), *inFlight);
 }
 
 template <class Reading, class Ask, class Take>
-std::optional<Reading> X11InputPoll::read(std::optional<unsigned>& inFlight, std::optional<Reading>& last, Ask ask,
-                                          Take take)
+std::optional<Reading> X11InputPoll::read(LaterReply& inFlight, std::optional<Reading>& last, Ask ask, Take take)
 {
-    auto* xcb = connection_->xcb();
-    if (inFlight) {
-        void* answer = nullptr;
-        xcb_generic_error_t* error = nullptr;
-        if (xcb_poll_for_reply(xcb, *inFlight, &answer, &error)) {
-            inFlight.reset();
-            std::free(error);
-            if (auto reading = take(answer)) last = std::move(reading);
-        }
-    }
-    if (!inFlight) {
-        const unsigned sequence = ask();
-        connection_->flush();
-        if (last) {
-            inFlight = sequence;
-        } else {
-            // Nothing known yet: the first read waits for its answer.
-            xcb_generic_error_t* error = nullptr;
-            void* answer = xcb_wait_for_reply(xcb, sequence, &error);
-            std::free(error);
-            last = take(answer);
-        }
+    if (auto answer = inFlight.take())
+        if (auto reading = take(answer->reply.release())) last = std::move(reading);
+    if (!inFlight.inFlight()) {
+        inFlight.sent(ask());
+        // Nothing known yet: the first read waits for its answer (which sends it).
+        if (!last) last = take(inFlight.wait().reply.release());
     }
     return last;
 }
 
+template <class Read>
+auto X11InputPoll::polled(Read read)
+{
+    decltype(read()) reading;
+    {
+        std::lock_guard lock(mutex_);
+        reading = read();
+    }
+    // Written outside the lock, which the event thread takes for each key: a server that
+    // reads nothing holds the write.
+    connection_->flush();
+    return reading;
+}
+
 std::optional<PointerState> X11InputPoll::pointer()
 {
-    std::lock_guard lock(mutex_);
     auto* xcb = connection_->xcb();
-    return read(
-        pointerInFlight_, pointer_, [&] { return xcb_query_pointer(xcb, connection_->root()).sequence; },
-        [](void* answer) { return pointerOf(static_cast<xcb_query_pointer_reply_t*>(answer)); });
+    return polled([&] {
+        return read(
+            pointerInFlight_, pointer_, [&] { return xcb_query_pointer(xcb, connection_->root()).sequence; },
+            [](void* answer) { return pointerOf(static_cast<xcb_query_pointer_reply_t*>(answer)); });
+    });
 }
 
 std::optional<X11KeyMap::KeyVector> X11InputPoll::keys()
 {
-    std::lock_guard lock(mutex_);
     auto* xcb = connection_->xcb();
-    return read(
-        keysInFlight_, keys_,
-        [&] {
-            keysSinceAsked_.clear();
-            return xcb_query_keymap(xcb).sequence;
-        },
-        [this](void* answer) {
-            auto keys = keysOf(static_cast<xcb_query_keymap_reply_t*>(answer));
-            if (keys) {
-                // What happened since the ask is newer than the answer.
-                keys_ = keys;
-                for (const auto& [keycode, pressed] : keysSinceAsked_) applyKey(keycode, pressed);
-                keys = keys_;
-            }
-            keysSinceAsked_.clear();
-            return keys;
-        });
+    return polled([&] {
+        return read(
+            keysInFlight_, keys_,
+            [&] {
+                keysSinceAsked_.clear();
+                return xcb_query_keymap(xcb).sequence;
+            },
+            [this](void* answer) {
+                auto keys = keysOf(static_cast<xcb_query_keymap_reply_t*>(answer));
+                if (keys) {
+                    // What happened since the ask is newer than the answer.
+                    keys_ = keys;
+                    for (const auto& [keycode, pressed] : keysSinceAsked_) applyKey(keycode, pressed);
+                    keys = keys_;
+                }
+                keysSinceAsked_.clear();
+                return keys;
+            });
+    });
 }
 
 void X11InputPoll::noteKey(xcb_keycode_t keycode, bool pressed)
 {
     std::lock_guard lock(mutex_);
     applyKey(keycode, pressed);
-    if (keysInFlight_) keysSinceAsked_.emplace_back(keycode, pressed);
+    if (keysInFlight_.inFlight()) keysSinceAsked_.emplace_back(keycode, pressed);
 }
 
 void X11InputPoll::applyKey(xcb_keycode_t keycode, bool pressed)

@@ -3,6 +3,7 @@
 #include "platform/core/Geometry.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeyMap.h"
+#include "platform/x11/X11LaterReply.h"
 
 #include <memory>
 #include <mutex>
@@ -30,7 +31,6 @@ std::optional<X11KeyMap::KeyVector> keysOf(xcb_query_keymap_reply_t* reply);
 class X11InputPoll {
 public:
     explicit X11InputPoll(std::shared_ptr<Connection> connection);
-    ~X11InputPoll();
     X11InputPoll(const X11InputPoll&) = delete;
     X11InputPoll& operator=(const X11InputPoll&) = delete;
 
@@ -41,14 +41,17 @@ public:
 
 private:
     // Takes the answer to the request in flight if it came, sends the next request when
-    // none is in flight, and answers the last reading.
+    // none is in flight (the caller flushes it), and answers the last reading.
     template <class Reading, class Ask, class Take>
-    std::optional<Reading> read(std::optional<unsigned>& inFlight, std::optional<Reading>& last, Ask ask, Take take);
+    std::optional<Reading> read(LaterReply& inFlight, std::optional<Reading>& last, Ask ask, Take take);
+    // Runs the read under the lock and writes what it sent after.
+    template <class Read>
+    auto polled(Read read);
     void applyKey(xcb_keycode_t keycode, bool pressed);
 
     const std::shared_ptr<Connection> connection_;
     std::mutex mutex_;
-    std::optional<unsigned> pointerInFlight_, keysInFlight_;
+    LaterReply pointerInFlight_, keysInFlight_;
     std::optional<PointerState> pointer_;
     std::optional<X11KeyMap::KeyVector> keys_;
     // Reported while the keys' request was in flight: applied over its answer.

@@ -1,8 +1,6 @@
 #include "platform/x11/X11WindowLifetimes.h"
 
-#include <xcb/xcbext.h>
-
-#include <cstdlib>
+#include <algorithm>
 
 namespace x11 {
 
@@ -11,33 +9,53 @@ WindowLifetimes::WindowLifetimes(std::shared_ptr<Connection> connection) : conne
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
 }
 
-WindowLifetimes::~WindowLifetimes()
-{
-    connection_->removeEventHandler(handler_);
-    for (const auto& [window, known] : known_)
-        if (known.question) xcb_discard_reply(connection_->xcb(), *known.question);
-}
+WindowLifetimes::~WindowLifetimes() { connection_->removeEventHandler(handler_); }
 
 bool WindowLifetimes::destroyed(xcb_window_t window)
 {
-    std::lock_guard lock(mutex_);
-    auto& known = known_[window];
-    if (known.question) readAnswer(window, known);
-    if (known.destroyed || known.question) return known.destroyed;
-    known.question = xcb_get_window_attributes(connection_->xcb(), window).sequence;
+    {
+        std::lock_guard lock(mutex_);
+        readAnswers();
+        if (destroyed_.count(window)) return true;
+        if (asked_.count(window)) return false;
+        asked_.emplace(window, LaterReply(connection_->xcb()))
+            .first->second.sent(xcb_get_window_attributes(connection_->xcb(), window).sequence);
+    }
+    // Written outside the lock, which the event thread takes: a server that reads nothing
+    // holds the write.
     connection_->flush();
     return false;
 }
 
-void WindowLifetimes::readAnswer(xcb_window_t window, Known& known)
+std::size_t WindowLifetimes::kept()
 {
-    void* reply = nullptr;
-    xcb_generic_error_t* error = nullptr;
-    if (!xcb_poll_for_reply(connection_->xcb(), *known.question, &reply, &error)) return;
-    known.question.reset();
-    if (error && error->error_code == XCB_WINDOW && error->resource_id == window) known.destroyed = true;
-    std::free(reply);
-    std::free(error);
+    std::lock_guard lock(mutex_);
+    readAnswers();
+    return asked_.size() + destroyed_.size();
+}
+
+void WindowLifetimes::readAnswers()
+{
+    for (auto it = asked_.begin(); it != asked_.end();) {
+        const auto answer = it->second.take();
+        if (!answer) {
+            ++it;
+            continue;
+        }
+        const auto window = it->first;
+        it = asked_.erase(it);
+        const auto* error = answer->error.get();
+        if (error && error->error_code == XCB_WINDOW && error->resource_id == window) noteDestroyed(window);
+    }
+}
+
+void WindowLifetimes::noteDestroyed(xcb_window_t window)
+{
+    if (!destroyed_.insert(window).second) return;
+    destroyedOrder_.push_back(window);
+    if (destroyedOrder_.size() <= destroyedKept) return;
+    destroyed_.erase(destroyedOrder_.front());
+    destroyedOrder_.pop_front();
 }
 
 void WindowLifetimes::onEvent(const xcb_generic_event_t& event)
@@ -47,9 +65,14 @@ void WindowLifetimes::onEvent(const xcb_generic_event_t& event)
     const auto window = type == XCB_DESTROY_NOTIFY ? reinterpret_cast<const xcb_destroy_notify_event_t&>(event).window
                                                    : reinterpret_cast<const xcb_create_notify_event_t&>(event).window;
     std::lock_guard lock(mutex_);
-    // The server may hand a destroyed window's id to a new window.
-    if (const auto known = known_.find(window); known != known_.end())
-        known->second.destroyed = type == XCB_DESTROY_NOTIFY;
+    // A question still on its way tells no more.
+    asked_.erase(window);
+    if (type == XCB_DESTROY_NOTIFY) {
+        noteDestroyed(window);
+    } else if (destroyed_.erase(window)) {
+        // The server may hand a destroyed window's id to a new window.
+        destroyedOrder_.erase(std::find(destroyedOrder_.begin(), destroyedOrder_.end(), window));
+    }
 }
 
 }  // namespace x11

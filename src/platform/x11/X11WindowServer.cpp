@@ -76,7 +76,10 @@ X11WindowServer::~X11WindowServer() { connection_->removeEventHandler(handler_);
 std::vector<X11WindowServer::Entry> X11WindowServer::stackedEntries(std::optional<desktop::WindowID> only)
 {
     auto& c = *connection_;
-    const auto snapshot = clients_->snapshot();
+    // One window is what the periodic checks ask about (the source alive check, the
+    // source poll): it is answered from what is known. A whole list is what a user's
+    // action reads (a hot key, the menu), which must hold the windows the server told of.
+    const auto snapshot = only ? clients_->currentSnapshot() : clients_->snapshot();
     const auto& facts = snapshot->clients;
     const auto current = snapshot->currentDesktop;
     const auto dock = c.atom("_NET_WM_WINDOW_TYPE_DOCK");
@@ -191,7 +194,7 @@ desktop::WindowPresence X11WindowServer::windowPresence(desktop::WindowID window
         if (own_.count(window)) return desktop::WindowPresence::listed;
     }
     if (lifetimes_.destroyed(static_cast<xcb_window_t>(window))) return desktop::WindowPresence::destroyed;
-    const auto snapshot = clients_->snapshot();
+    const auto snapshot = clients_->currentSnapshot();
     const auto& clients = snapshot->clients;
     const auto fact =
         std::find_if(clients.begin(), clients.end(), [&](const ClientFacts& client) { return client.window == window; });

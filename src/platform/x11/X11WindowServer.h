@@ -13,8 +13,9 @@
 namespace x11 {
 
 // The window list of the X11 desktop, from the window manager's client list as the shared
-// client cache last read it (a list costs no wait on the server); a window's number is its
-// client window's id. The application's own windows are X windows
+// client cache read it: one window's entry and its presence are answered from the last
+// reading at once, a whole list waits (ClientFactsCache::maxWait at most) only for a window
+// that just came or went. A window's number is its client window's id. The application's own windows are X windows
 // too (Qt's xcb platform), numbered by their X window as a rule: they are listed with
 // their level as layer and kept stacked by level among themselves.
 class X11WindowServer : public desktop::WindowServer {
