@@ -244,7 +244,8 @@ void Connection::removeEventHandler(HandlerToken token)
 void Connection::watchRootProperty(xcb_atom_t property)
 {
     std::lock_guard lock(handlersMutex_);
-    if (std::find(watchedRootProperties_.begin(), watchedRootProperties_.end(), property) == watchedRootProperties_.end())
+    if (std::find(watchedRootProperties_.begin(), watchedRootProperties_.end(), property) ==
+        watchedRootProperties_.end())
         watchedRootProperties_.push_back(property);
 }
 

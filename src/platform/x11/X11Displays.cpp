@@ -128,15 +128,13 @@ X11Displays::X11Displays(std::shared_ptr<Connection> connection)
     qtRootProperties_ = relayRootPropertiesToQt(connection_);
     reread(*connection_, *state_);
 
-    const std::weak_ptr<Connection> weakConnection = connection_;
-    const std::weak_ptr<State> weakState = state_;
-    rereads_ = std::make_unique<BatchedRead>(connection_, dispatch::main(),
-                                             [weakConnection, weakState, observers = observers_] {
-                                                 const auto connection = weakConnection.lock();
-                                                 const auto state = weakState.lock();
-                                                 if (connection && state && reread(*connection, *state))
-                                                     observers.post();
-                                             });
+    const auto rereadAndTell = [weakConnection = std::weak_ptr<Connection>(connection_),
+                                weakState = std::weak_ptr<State>(state_), observers = observers_] {
+        const auto connection = weakConnection.lock();
+        const auto state = weakState.lock();
+        if (connection && state && reread(*connection, *state)) observers.post();
+    };
+    rereads_ = std::make_unique<BatchedRead>(connection_, dispatch::main(), rereadAndTell);
     const auto randr = connection_->events().randr;
     const auto workAreaAtom = connection_->atom("_NET_WORKAREA");
     const auto currentDesktopAtom = connection_->atom("_NET_CURRENT_DESKTOP");

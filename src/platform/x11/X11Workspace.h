@@ -29,6 +29,7 @@ public:
     // An application whose windows have all gone answers with terminated set.
     std::optional<desktop::RunningApp> application(desktop::Pid pid) override;
     std::vector<desktop::RunningApp> applications(const std::string& bundleIdentifier) override;
+    // Asks the server nothing: the active window, or the focus, as last read after its notices.
     std::optional<desktop::RunningApp> frontmostApplication() override;
 
     // Activating the other copy of this application asks it to reopen.
