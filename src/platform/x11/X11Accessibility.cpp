@@ -121,14 +121,8 @@ struct X11Accessibility::Observers {
     std::mutex mutex;
     // The watched windows' frames as the observers last heard of them.
     std::map<desktop::WindowID, core::Rect> frames;
-    // Each new active window, in order, read when its notice came: a focus that leaves
-    // and comes back before the main queue looks is still two changes.
+    // The active window as the last recheck read it.
     xcb_window_t active = XCB_WINDOW_NONE;
-    std::vector<xcb_window_t> activations;
-    // One recheck waits at a time, however many events come. It asks the server where
-    // the windows are, which may take long on a busy server: never on the main queue.
-    std::atomic<bool> recheckPending{false};
-    dispatch::Queue queue{"x11.accessibility.recheck"};
 };
 
 X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
@@ -140,37 +134,27 @@ X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
     addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
-    observers_->active = ewmh::activeWindow(*connection_);
+    observers_->active = ewmh::activeOrFocusedClient(*connection_);
 
-    const std::weak_ptr<Connection> weakConnection = connection_;
-    const std::weak_ptr<Observers> weakObservers = observers_;
-    const std::weak_ptr<ClientFactsCache> weakClients = clients_;
+    const auto recheckAll = [weakConnection = std::weak_ptr<Connection>(connection_),
+                             weakClients = std::weak_ptr<ClientFactsCache>(clients_),
+                             weakObservers = std::weak_ptr<Observers>(observers_)] {
+        const auto connection = weakConnection.lock();
+        const auto clients = weakClients.lock();
+        const auto observers = weakObservers.lock();
+        if (connection && clients && observers) recheck(*connection, *clients, observers);
+    };
+    // The server is asked where the windows are, which may take long on a busy server:
+    // never on the main queue, nor on the event thread.
+    rechecks_ = std::make_unique<BatchedRead>(connection_, dispatch::Queue("x11.accessibility.recheck"), recheckAll);
     const auto activeAtom = connection_->atom("_NET_ACTIVE_WINDOW");
     connection_->watchRootProperty(activeAtom);
-    handler_ = connection_->addEventHandler([=](const xcb_generic_event_t& event) {
+    handler_ = connection_->addEventHandler([activeAtom, rechecks = rechecks_.get()](const xcb_generic_event_t& event) {
         const auto type = event.response_type & 0x7f;
-        const bool activation = type == XCB_PROPERTY_NOTIFY &&
-                                reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == activeAtom;
-        if (type != XCB_CONFIGURE_NOTIFY && !activation) return;
-        const auto observers = weakObservers.lock();
-        const auto connection = weakConnection.lock();
-        if (!observers || !connection) return;
-        if (activation) {
-            const auto active = ewmh::activeWindow(*connection);
-            std::lock_guard lock(observers->mutex);
-            if (active == observers->active) return;
-            observers->active = active;
-            observers->activations.push_back(active);
-        }
-        if (observers->recheckPending.exchange(true)) return;
-        observers->queue.async([weakConnection, weakClients, weakObservers] {
-            const auto connection = weakConnection.lock();
-            const auto clients = weakClients.lock();
-            const auto observers = weakObservers.lock();
-            if (!connection || !clients || !observers) return;
-            observers->recheckPending = false;
-            recheck(*connection, *clients, observers);
-        });
+        if (type == XCB_CONFIGURE_NOTIFY ||
+            (type == XCB_PROPERTY_NOTIFY &&
+             reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == activeAtom))
+            rechecks->notice();
     });
 }
 
@@ -184,7 +168,7 @@ ax::Error X11Accessibility::copyAttribute(const desktop::Element& element, const
     value = std::monostate{};
     if (isSystemWide(element)) {
         if (attribute != ax::focusedApplication) return ax::attributeUnsupported;
-        const auto pid = ClientPids(*connection_, *clients_).of(ewmh::activeWindow(*connection_));
+        const auto pid = ClientPids(*connection_, *clients_).of(ewmh::activeOrFocusedClient(*connection_));
         if (!pid) return ax::noValue;
         value = applicationElement(*pid);
         return ax::success;
@@ -208,7 +192,7 @@ ax::Error X11Accessibility::copyOfApplication(desktop::Pid pid, const std::strin
     }
     if (attribute == ax::focusedWindow) {
         // The active window when it is this application's, else its topmost one.
-        const auto active = ewmh::activeWindow(*connection_);
+        const auto active = ewmh::activeOrFocusedClient(*connection_);
         if (pids.belongTo(active, pid)) {
             value = desktop::Element{pid, active};
             return ax::success;
@@ -400,13 +384,8 @@ void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& c
         for (const auto client : clientsOf(connection, pids, pid)) windows.emplace(client, pid);
     std::map<desktop::WindowID, std::optional<core::Rect>> frames;
     for (const auto& [window, pid] : windows) frames.emplace(window, frameInPoints(connection, window));
-    std::vector<xcb_window_t> activations;
-    {
-        std::lock_guard lock(observers->mutex);
-        activations.swap(observers->activations);
-    }
-    std::vector<std::pair<xcb_window_t, std::optional<desktop::Pid>>> focused;
-    for (const auto window : activations) focused.emplace_back(window, pids.of(window));
+    const auto active = ewmh::activeOrFocusedClient(connection);
+    const auto activePid = pids.of(active);
 
     struct Notice {
         desktop::Pid pid;
@@ -431,8 +410,10 @@ void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& c
             }
             observers->frames[window] = *frame;
         }
-        for (const auto& [window, pid] : focused)
-            if (pid) tell(*pid, window, ax::focusedWindowChanged);
+        if (active != observers->active) {
+            observers->active = active;
+            if (activePid) tell(*activePid, active, ax::focusedWindowChanged);
+        }
     }
     // Shares the observers' life: a notice for observers gone by its turn is dropped.
     const std::weak_ptr<desktop::AccessibilityObservers> registry =

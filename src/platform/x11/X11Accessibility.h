@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Accessibility.h"
 #include "platform/x11/X11AccessibilityPlacement.h"
+#include "platform/x11/X11BatchedRead.h"
 #include "platform/x11/X11ButtonFreeCorners.h"
 #include "platform/x11/X11ClientFactsCache.h"
 #include "platform/x11/X11Connection.h"
@@ -42,8 +43,8 @@ public:
 
 private:
     struct Observers;
-    // Compares the watched windows with what was seen last and tells the observers, on
-    // the main queue, what changed and which windows became active.
+    // Compares the watched windows and the active one with what was seen last and tells
+    // the observers, on the main queue, what changed.
     static void recheck(Connection& connection, const ClientFactsCache& clients,
                         const std::shared_ptr<Observers>& observers);
 
@@ -60,6 +61,7 @@ private:
     std::shared_ptr<Observers> observers_;
     ButtonFreeCorners corners_;
     FramePlacement placement_;
+    std::unique_ptr<BatchedRead> rechecks_;
     Connection::HandlerToken handler_ = 0;
 };
 

@@ -36,6 +36,18 @@ const xcb_query_extension_reply_t* present(xcb_connection_t* c, xcb_extension_t*
 // that a client rewriting a root property as fast as it can costs few wakes.
 constexpr std::chrono::milliseconds rootPropertyPause{5};
 
+// A handler may remove itself (or another) while it runs.
+template <class Handlers, class... Event>
+void runEach(const Handlers& handlers, const Event&... event)
+{
+    for (auto it = handlers.begin(); it != handlers.end();) {
+        const auto token = it->first;
+        const auto handler = it->second;
+        (*handler)(event...);
+        it = handlers.upper_bound(token);
+    }
+}
+
 std::string displayLabel(const char* displayName)
 {
     const char* name = displayName ? displayName : std::getenv("DISPLAY");
@@ -214,10 +226,19 @@ Connection::HandlerToken Connection::addEventHandler(EventHandler handler)
     return token;
 }
 
+Connection::HandlerToken Connection::addBatchEndHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(handlersMutex_);
+    const auto token = nextToken_++;
+    batchEndHandlers_.emplace(token, std::make_shared<const std::function<void()>>(std::move(handler)));
+    return token;
+}
+
 void Connection::removeEventHandler(HandlerToken token)
 {
     std::lock_guard lock(handlersMutex_);
     handlers_.erase(token);
+    batchEndHandlers_.erase(token);
 }
 
 void Connection::watchRootProperty(xcb_atom_t property)
@@ -249,8 +270,9 @@ void Connection::eventLoop()
 {
     while (auto* first = xcb_wait_for_event(connection_)) {
         bool onlyRootProperties = true;
+        std::size_t handed = 0;
         // On while the socket holds more: a wake takes all that has gathered.
-        for (auto* raw = first; raw; raw = xcb_poll_for_event(connection_)) {
+        for (auto* raw = first; raw; raw = ++handed < maxBatch ? xcb_poll_for_event(connection_) : nullptr) {
             auto event = reply(raw);  // events are freed like replies
             const auto type = event->response_type & 0x7f;
             const bool rootProperty = type == XCB_PROPERTY_NOTIFY &&
@@ -268,17 +290,12 @@ void Connection::eventLoop()
                                           reinterpret_cast<const xcb_property_notify_event_t*>(event.get())->atom) ==
                                     watchedRootProperties_.end())
                 continue;
-            // A handler may remove itself (or another) while it runs.
-            for (auto it = handlers_.begin(); it != handlers_.end();) {
-                const auto token = it->first;
-                const auto handler = it->second;
-                (*handler)(*event);
-                it = handlers_.upper_bound(token);
-            }
+            runEach(handlers_, *event);
         }
+        endBatch();
         // Each of a flood's notices would wake this thread on its own: a pause lets them
-        // gather, to be read at one wake.
-        if (onlyRootProperties) std::this_thread::sleep_for(rootPropertyPause);
+        // gather, to be read at one wake. A batch cut short has more waiting already.
+        if (onlyRootProperties && handed < maxBatch) std::this_thread::sleep_for(rootPropertyPause);
     }
     // The connection broke (the X server went away): nothing more will come.
     std::function<void()> lost;
@@ -287,6 +304,12 @@ void Connection::eventLoop()
         if (!stopping_) lost = std::move(lost_);
     }
     if (lost) lost();
+}
+
+void Connection::endBatch()
+{
+    std::lock_guard lock(handlersMutex_);
+    runEach(batchEndHandlers_);
 }
 
 }  // namespace x11

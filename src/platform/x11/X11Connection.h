@@ -6,6 +6,7 @@
 #include <xcb/xcb.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -78,6 +79,7 @@ public:
         xcb_atom_t type = XCB_ATOM_NONE;
         std::uint8_t format = 0;
         std::vector<std::uint8_t> bytes;
+        bool operator==(const Property&) const = default;
     };
     std::optional<Property> property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type = XCB_ATOM_ANY,
                                      std::uint32_t maxLength = 1u << 20);
@@ -93,9 +95,16 @@ public:
     using EventHandler = std::function<void(const xcb_generic_event_t& event)>;
     using HandlerToken = std::uint64_t;
     HandlerToken addEventHandler(EventHandler handler);
-    // After it returns the handler is not running and never runs again (unless called
-    // from the handler itself, on the event thread).
+    // Told on the event thread once each batch of events (what the socket held at one wake,
+    // or maxBatch of them) has been handed out: a handler of a value any client may rewrite
+    // as fast as the server takes it marks it per notice and reads it once here.
+    HandlerToken addBatchEndHandler(std::function<void()> handler);
+    // After it returns the handler (of either kind) is not running and never runs again
+    // (unless called from the handler itself, on the event thread).
     void removeEventHandler(HandlerToken token);
+
+    // The most events of one batch: a flood faster than the handlers still ends batches.
+    static constexpr std::size_t maxBatch = 4096;
 
     // Told once, on the event thread, when the connection breaks: the X server went away
     // or closed it. Not when the connection is closed here.
@@ -107,6 +116,7 @@ private:
     void nameExtensions();
     void startEventThread();
     void eventLoop();
+    void endBatch();
 
     xcb_connection_t* connection_ = nullptr;
     const std::string displayName_;
@@ -125,6 +135,7 @@ private:
     // Shared, so that one removing itself while it runs lives to its end without a copy
     // for each event.
     std::map<HandlerToken, std::shared_ptr<const EventHandler>> handlers_;
+    std::map<HandlerToken, std::shared_ptr<const std::function<void()>>> batchEndHandlers_;
     HandlerToken nextToken_ = 1;
     std::vector<xcb_atom_t> watchedRootProperties_;
     std::function<void()> lost_;

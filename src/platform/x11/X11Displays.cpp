@@ -119,8 +119,6 @@ void selectDisplayEvents(Connection& connection)
 struct X11Displays::State {
     std::mutex mutex;
     std::vector<desktop::DisplayInfo> displays;
-    // One re-read waits on the main queue at a time, however many notices come.
-    std::atomic<bool> rereadPending{false};
 };
 
 X11Displays::X11Displays(std::shared_ptr<Connection> connection)
@@ -130,30 +128,26 @@ X11Displays::X11Displays(std::shared_ptr<Connection> connection)
     qtRootProperties_ = relayRootPropertiesToQt(connection_);
     reread(*connection_, *state_);
 
-    const std::weak_ptr<Connection> weakConnection = connection_;
-    const std::weak_ptr<State> weakState = state_;
+    const auto rereadAndTell = [weakConnection = std::weak_ptr<Connection>(connection_),
+                                weakState = std::weak_ptr<State>(state_), observers = observers_] {
+        const auto connection = weakConnection.lock();
+        const auto state = weakState.lock();
+        if (connection && state && reread(*connection, *state)) observers.post();
+    };
+    rereads_ = std::make_unique<BatchedRead>(connection_, dispatch::main(), rereadAndTell);
     const auto randr = connection_->events().randr;
     const auto workAreaAtom = connection_->atom("_NET_WORKAREA");
     const auto currentDesktopAtom = connection_->atom("_NET_CURRENT_DESKTOP");
     for (const auto atom : {workAreaAtom, currentDesktopAtom}) connection_->watchRootProperty(atom);
     const auto root = connection_->root();
-    handler_ = connection_->addEventHandler([=, observers = observers_](const xcb_generic_event_t& event) {
+    handler_ = connection_->addEventHandler([=, rereads = rereads_.get()](const xcb_generic_event_t& event) {
         const auto type = event.response_type & 0x7f;
         bool relevant = type == randr + XCB_RANDR_SCREEN_CHANGE_NOTIFY || type == randr + XCB_RANDR_NOTIFY;
         if (type == XCB_PROPERTY_NOTIFY) {
             const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             relevant = notify.window == root && (notify.atom == workAreaAtom || notify.atom == currentDesktopAtom);
         }
-        if (!relevant) return;
-        const auto state = weakState.lock();
-        if (!state || state->rereadPending.exchange(true)) return;
-        dispatch::main().async([weakConnection, weakState, observers] {
-            const auto connection = weakConnection.lock();
-            const auto state = weakState.lock();
-            if (!connection || !state) return;
-            state->rereadPending = false;
-            if (reread(*connection, *state)) observers.post();
-        });
+        if (relevant) rereads->notice();
     });
 }
 

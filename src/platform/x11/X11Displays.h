@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Displays.h"
 #include "platform/sim/MainQueueObservers.h"
+#include "platform/x11/X11BatchedRead.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11QtRootProperties.h"
 
@@ -11,9 +12,9 @@
 namespace x11 {
 
 // The RandR monitors of the X screen as far as they show the root, the primary first, in
-// the desktop's global points. Every change of the monitors or of the work area is read
-// again on the main queue; the global space follows it, and the configuration observers
-// hear of it.
+// the desktop's global points. The monitors and the work area are read again on the main
+// queue once for each batch of notices of their change; the global space follows them, and
+// the configuration observers hear of it.
 class X11Displays : public desktop::Displays {
 public:
     // Reads the monitors at once; construct it on the main thread (Qt's screens give
@@ -41,6 +42,8 @@ private:
     std::shared_ptr<Connection> connection_;
     std::shared_ptr<State> state_;
     sim::MainQueueObservers<> observers_;
+    // On the main queue: Qt's screens give each monitor's scale.
+    std::unique_ptr<BatchedRead> rereads_;
     Connection::HandlerToken handler_ = 0;
     std::unique_ptr<QtRootPropertyRelay> qtRootProperties_;
 };

@@ -93,7 +93,7 @@ std::vector<xcb_window_t> clientList(Connection& connection)
     return connection.cardinals(connection.root(), connection.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
 }
 
-xcb_window_t activeWindow(Connection& connection)
+xcb_window_t activeOrFocusedClient(Connection& connection)
 {
     const auto active = connection.cardinals(connection.root(), connection.atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     if (!active.empty() && active.front() != XCB_WINDOW_NONE) return active.front();

@@ -30,9 +30,9 @@ std::optional<std::vector<std::uint32_t>> stackingList(Connection& connection);
 // The managed clients, oldest first; minimised ones included. Empty without a window manager.
 std::vector<xcb_window_t> clientList(Connection& connection);
 
-// The window that has the focus; none without one. Where the window manager names none
-// (xmonad publishes no active window), the client holding the input focus.
-xcb_window_t activeWindow(Connection& connection);
+// The window the window manager names active; where it names none (xmonad publishes no
+// active window), the client holding the input focus; none without either.
+xcb_window_t activeOrFocusedClient(Connection& connection);
 
 // The work area of the current desktop in root pixels; none when the window manager
 // publishes none.

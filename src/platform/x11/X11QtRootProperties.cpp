@@ -1,11 +1,12 @@
 #include "platform/x11/X11QtRootProperties.h"
 
+#include "platform/x11/X11BatchedRead.h"
 #include "platform/x11/X11EventMask.h"
 #include "platform/x11/X11QtConnection.h"
 #include "platform/x11/X11Reply.h"
 
-#include <algorithm>
-#include <vector>
+#include <map>
+#include <optional>
 
 namespace x11 {
 namespace {
@@ -14,39 +15,61 @@ namespace {
 constexpr const char* followedByQt[] = {"_NET_WORKAREA", "_NET_SUPPORTED", "_NET_SUPPORTING_WM_CHECK",
                                         "RESOURCE_MANAGER"};
 
+// Tells Qt's window of the property's change when its value is not the last one told.
+void relayIfChanged(Connection& connection, xcb_atom_t atom, std::optional<Connection::Property>& last,
+                    xcb_window_t qtWindow)
+{
+    auto value = connection.property(connection.root(), atom);
+    if (value == last) return;
+    last = std::move(value);
+    xcb_property_notify_event_t notify{};
+    notify.response_type = XCB_PROPERTY_NOTIFY;
+    notify.window = connection.root();
+    notify.atom = atom;
+    notify.time = XCB_CURRENT_TIME;
+    notify.state = last ? XCB_PROPERTY_NEW_VALUE : XCB_PROPERTY_DELETE;
+    xcb_send_event(connection.xcb(), 0, qtWindow, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&notify));
+    connection.flush();
+}
+
 class QtConnectionRelay : public QtRootPropertyRelay {
 public:
     QtConnectionRelay(std::shared_ptr<Connection> connection, xcb_connection_t* qt)
-        : connection_(std::move(connection)), qt_(qt), qtRoot_(qtRoot())
+        : connection_(std::move(connection)), qt_(qt), qtRoot_(qtRoot()), qtWindow_(xcb_generate_id(qt_))
     {
         setQtHearsRootProperties(false);
         // An event sent to a window with no event mask goes to the client that made it.
-        qtWindow_ = xcb_generate_id(qt_);
         xcb_create_window(qt_, XCB_COPY_FROM_PARENT, qtWindow_, qtRoot_, -1, -1, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                           XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_flush(qt_);
 
-        std::vector<xcb_atom_t> followed;
-        for (const char* name : followedByQt) {
-            followed.push_back(connection_->atom(name));
-            connection_->watchRootProperty(followed.back());
-        }
-        addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
         const xcb_window_t root = connection_->root();
-        handler_ = connection_->addEventHandler([this, root, followed](const xcb_generic_event_t& event) {
+        const dispatch::Queue queue("x11.qt.rootproperties");
+        for (const char* name : followedByQt) {
+            const xcb_atom_t atom = connection_->atom(name);
+            connection_->watchRootProperty(atom);
+            // Qt reads the property again for each notice it hears, on its main thread: it
+            // hears one for each value the property took, not one for each rewrite.
+            auto last = std::make_shared<std::optional<Connection::Property>>(connection_->property(root, atom));
+            const auto relay = [weakConnection = std::weak_ptr<Connection>(connection_), last, atom,
+                                qtWindow = qtWindow_] {
+                if (const auto connection = weakConnection.lock()) relayIfChanged(*connection, atom, *last, qtWindow);
+            };
+            relays_.emplace(atom, std::make_unique<BatchedRead>(connection_, queue, relay));
+        }
+        addEventMask(*connection_, root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+        handler_ = connection_->addEventHandler([this, root](const xcb_generic_event_t& event) {
             if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
             const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-            if (notify.window != root || std::find(followed.begin(), followed.end(), notify.atom) == followed.end())
-                return;
-            xcb_send_event(connection_->xcb(), 0, qtWindow_, XCB_EVENT_MASK_NO_EVENT,
-                           reinterpret_cast<const char*>(&notify));
-            connection_->flush();
+            if (notify.window != root) return;
+            if (const auto found = relays_.find(notify.atom); found != relays_.end()) found->second->notice();
         });
     }
 
     ~QtConnectionRelay() override
     {
         connection_->removeEventHandler(handler_);
+        relays_.clear();
         xcb_destroy_window(qt_, qtWindow_);
         setQtHearsRootProperties(true);
     }
@@ -66,7 +89,9 @@ private:
     const std::shared_ptr<Connection> connection_;
     xcb_connection_t* const qt_;
     const xcb_window_t qtRoot_;
-    xcb_window_t qtWindow_ = XCB_WINDOW_NONE;
+    const xcb_window_t qtWindow_;
+    // Not changed once made: the event thread looks them up.
+    std::map<xcb_atom_t, std::unique_ptr<BatchedRead>> relays_;
     Connection::HandlerToken handler_ = 0;
 };
 

@@ -25,12 +25,25 @@ bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
 }  // namespace
 
 X11Workspace::X11Workspace(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
-    : connection_(std::move(connection)), clientList_(std::move(clients)), ownPid_(static_cast<desktop::Pid>(::getpid()))
+    : connection_(std::move(connection)),
+      clientList_(std::move(clients)),
+      ownPid_(static_cast<desktop::Pid>(::getpid())),
+      front_(std::make_shared<Front>())
 {
-    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE);
+    // The root hears the focus come from or go to it, which is how the focus moves where
+    // no window manager names an active window.
+    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_FOCUS_CHANGE);
     connection_->watchRootProperty(connection_->atom("_NET_ACTIVE_WINDOW"));
     refresh();
+    const auto read = [weakConnection = std::weak_ptr<Connection>(connection_),
+                       weakFront = std::weak_ptr<Front>(front_), observers = observers_] {
+        const auto connection = weakConnection.lock();
+        const auto front = weakFront.lock();
+        if (connection && front) readFront(*connection, *front, observers);
+    };
+    activationReads_ = std::make_unique<BatchedRead>(connection_, dispatch::Queue("x11.workspace.activation"), read);
     handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
+    activationReads_->readSoon();
 }
 
 X11Workspace::~X11Workspace() { connection_->removeEventHandler(handler_); }
@@ -145,14 +158,16 @@ std::optional<desktop::RunningApp> X11Workspace::frontmostApplication()
     for (auto& app : running)
         if (app.active) return app;
     // A window manager that names no active window (xmonad) leaves it to the input focus,
-    // which no event tells the client list of: asked now.
+    // which only the root's focus notices and the asks tell of.
     if (clientList_->snapshot()->activeWindow != XCB_WINDOW_NONE) return std::nullopt;
-    const auto focused = ewmh::activeWindow(*connection_);
-    if (focused == XCB_WINDOW_NONE) return std::nullopt;
-    const auto facts = readClientFacts(*connection_, {focused});
-    if (facts.empty() || !facts[0] || !facts[0]->pid) return std::nullopt;
+    activationReads_->readSoon();
+    std::optional<desktop::Pid> focused;
+    {
+        std::lock_guard lock(front_->mutex);
+        focused = front_->pid;
+    }
     for (auto& app : running)
-        if (app.pid == *facts[0]->pid) {
+        if (app.pid == focused) {
             app.active = true;
             return app;
         }
@@ -240,25 +255,31 @@ void X11Workspace::setActivationPolicy(desktop::ActivationPolicy policy) { polic
 
 void X11Workspace::onEvent(const xcb_generic_event_t& event)
 {
-    if ((event.response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return;
+    const auto type = event.response_type & 0x7f;
+    if (type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT) {
+        if (reinterpret_cast<const xcb_focus_in_event_t&>(event).event == connection_->root())
+            activationReads_->notice();
+        return;
+    }
+    if (type != XCB_PROPERTY_NOTIFY) return;
     const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    if (notify.window != connection_->root() || notify.atom != connection_->atom("_NET_ACTIVE_WINDOW")) return;
-    noticeActivation();
+    if (notify.window == connection_->root() && notify.atom == connection_->atom("_NET_ACTIVE_WINDOW"))
+        activationReads_->notice();
 }
 
-void X11Workspace::noticeActivation()
+void X11Workspace::readFront(Connection& connection, Front& front, const sim::MainQueueObservers<desktop::Pid>& observers)
 {
-    const auto active = ewmh::activeWindow(*connection_);
-    if (active == XCB_WINDOW_NONE) return;
-    const auto facts = readClientFacts(*connection_, {active});
-    if (facts.empty() || !facts[0] || !facts[0]->pid) return;
-    const desktop::Pid pid = *facts[0]->pid;
+    const auto active = ewmh::activeOrFocusedClient(connection);
+    std::optional<desktop::Pid> pid;
+    if (active != XCB_WINDOW_NONE)
+        if (const auto facts = readClientFacts(connection, {active}); !facts.empty() && facts[0]) pid = facts[0]->pid;
     {
-        std::lock_guard lock(mutex_);
-        if (lastActive_ == pid) return;
-        lastActive_ = pid;
+        std::lock_guard lock(front.mutex);
+        front.pid = pid;
+        if (!pid || front.lastActivated == pid) return;
+        front.lastActivated = pid;
     }
-    observers_.post(pid);
+    observers.post(*pid);
 }
 
 }  // namespace x11

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Workspace.h"
 #include "platform/sim/MainQueueObservers.h"
+#include "platform/x11/X11BatchedRead.h"
 #include "platform/x11/X11ClientFactsCache.h"
 
 #include <atomic>
@@ -28,6 +29,7 @@ public:
     // An application whose windows have all gone answers with terminated set.
     std::optional<desktop::RunningApp> application(desktop::Pid pid) override;
     std::vector<desktop::RunningApp> applications(const std::string& bundleIdentifier) override;
+    // Asks the server nothing: the active window, or the focus, as last read after its notices.
     std::optional<desktop::RunningApp> frontmostApplication() override;
 
     // Activating the other copy of this application asks it to reopen.
@@ -59,19 +61,27 @@ private:
                                  std::optional<desktop::Pid> other);
     std::vector<xcb_window_t> windowsOf(desktop::Pid pid, const std::vector<ClientFacts>& clients, bool focusableOnly);
     void activateWindow(xcb_window_t window);
+    // The application in front, as the latest read after the event thread's notices found it.
+    struct Front {
+        std::mutex mutex;
+        std::optional<desktop::Pid> pid;
+        // The last one the activation observers heard of.
+        std::optional<desktop::Pid> lastActivated;
+    };
     void onEvent(const xcb_generic_event_t& event);
-    void noticeActivation();
+    static void readFront(Connection& connection, Front& front, const sim::MainQueueObservers<desktop::Pid>& observers);
 
     std::shared_ptr<Connection> connection_;
     const std::shared_ptr<ClientFactsCache> clientList_;
     const desktop::Pid ownPid_;
-    Connection::HandlerToken handler_ = 0;
     std::mutex mutex_;
     std::map<desktop::Pid, App> apps_;
     std::uint64_t launches_ = 0;
-    std::optional<desktop::Pid> lastActive_;
     sim::MainQueueObservers<desktop::Pid> observers_;
     std::atomic<desktop::ActivationPolicy> policy_{desktop::ActivationPolicy::regular};
+    const std::shared_ptr<Front> front_;
+    std::unique_ptr<BatchedRead> activationReads_;
+    Connection::HandlerToken handler_ = 0;
 };
 
 }  // namespace x11
