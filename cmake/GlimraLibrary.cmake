@@ -23,9 +23,9 @@ include(GoogleTest)
 # Tests of the X11 desktop (X11 before the libraries) carry the label x11; each process
 # starts an X display of its own, so they run side by side like the others. SLOW (before the libraries) marks a binary
 # whose cases take seconds each: ctest starts them first, so that none of them is left to
-# run alone at the end.
+# run alone at the end. FILTER (a gtest filter) keeps only the cases it names.
 function(glimra_tests name dir)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "X11;SLOW" "" "")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "X11;SLOW" "FILTER" "")
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
   # Programs the tests start are built on their own.
   list(FILTER sources EXCLUDE REGEX "/programs/")
@@ -46,8 +46,12 @@ function(glimra_tests name dir)
   if(arg_SLOW)
     list(APPEND properties COST 100)
   endif()
+  if(arg_FILTER)
+    set(filter TEST_FILTER ${arg_FILTER})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
+    ${filter}
     PROPERTIES ${properties})
 endfunction()

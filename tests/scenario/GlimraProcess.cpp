@@ -14,13 +14,27 @@
 
 namespace testsupport {
 
+namespace {
+
+// A sanitizer's report goes to the process's stderr and the process ends; a test that
+// only looks at windows, or kills the process at its end, would miss it.
+void failOnSanitizerReport(const std::string& err)
+{
+    if (err.find("ERROR: AddressSanitizer") != std::string::npos || err.find(": runtime error: ") != std::string::npos)
+        ADD_FAILURE() << "glimra's sanitizers reported:\n" << err;
+}
+
+}  // namespace
+
 ProcessOutcome runGlimra(const std::string& arguments, const std::string& scratchFolder, const std::string& environment)
 {
     const std::string out = scratchFolder + "/stdout.txt";
     const std::string err = scratchFolder + "/stderr.txt";
     const std::string command = environment + " " + GLIMRA_EXECUTABLE + " " + arguments + " >" + out + " 2>" + err;
     const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
+    ProcessOutcome outcome{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(out), readFile(err)};
+    failOnSanitizerReport(outcome.err);
+    return outcome;
 }
 
 GlimraChild::GlimraChild(const std::vector<std::string>& arguments, const std::string& scratchFolder,
@@ -53,11 +67,15 @@ GlimraChild::~GlimraChild()
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
     }
+    if (pid_ > 0 && !crashSent_) failOnSanitizerReport(err());
 }
 
 void GlimraChild::signal(int signalNumber)
 {
-    if (running()) ::kill(pid_, signalNumber);
+    if (!running()) return;
+    ::kill(pid_, signalNumber);
+    crashSent_ = crashSent_ || signalNumber == SIGSEGV || signalNumber == SIGBUS || signalNumber == SIGILL ||
+                 signalNumber == SIGFPE || signalNumber == SIGABRT;
 }
 
 bool GlimraChild::running()

@@ -24,7 +24,8 @@ ProcessOutcome runGlimra(const std::string& arguments, const std::string& scratc
 
 // The glimra executable running as a child process, its outputs going to files in the
 // scratch folder. Killed (SIGKILL) and reaped at destruction if it still runs, so a test
-// that fails half-way never leaves it behind.
+// that fails half-way never leaves it behind; a sanitizer's report in its stderr fails the
+// test then.
 class GlimraChild {
 public:
     // The arguments one by one; `environment` is set on top of this process's.
@@ -52,6 +53,8 @@ public:
 private:
     pid_t pid_ = -1;
     std::optional<int> status_;
+    // A crash the test asked for is no sanitizer's finding.
+    bool crashSent_ = false;
     long long peakResidentBytes_ = 0;
     std::string scratch_;
 };
