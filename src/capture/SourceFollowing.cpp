@@ -239,9 +239,11 @@ void StreamMirror::startAXObservation()
             const auto* size = std::get_if<core::Size>(&value);
             if (!size || size->width <= 1 || size->height <= 1) return;
             // A window shown nowhere has no size the mirror could show: a client that
-            // unmaps itself loses its frame meanwhile. Asked after the read, so that the
-            // list is at least as new as the size; the poll follows the window once it shows.
-            if (!WindowQuery::onScreenInfo(windowID)) return;
+            // unmaps itself loses its frame meanwhile. Asked after the read, of the whole
+            // list, which waits for a change the server told of, so that the list is at
+            // least as new as the size; the poll follows the window once it shows.
+            const auto shown = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly);
+            if (!shown || !OcclusionProbe::indexOf(windowID, *shown)) return;
             self.ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
         });
     desktop::Token observer = 0;
