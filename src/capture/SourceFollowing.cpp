@@ -239,11 +239,15 @@ void StreamMirror::startAXObservation()
             const auto* size = std::get_if<core::Size>(&value);
             if (!size || size->width <= 1 || size->height <= 1) return;
             // A window shown nowhere has no size the mirror could show: a client that
-            // unmaps itself loses its frame meanwhile. Asked after the read, of the whole
-            // list, which waits for a change the server told of, so that the list is at
-            // least as new as the size; the poll follows the window once it shows.
+            // unmaps itself loses its frame meanwhile, and may show again before the list
+            // is read. So the size counts only where the whole list, which waits for a change
+            // the server told of, shows the window at it too; the poll follows the rest.
             const auto shown = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly);
-            if (!shown || !OcclusionProbe::indexOf(windowID, *shown)) return;
+            const auto entry = shown ? OcclusionProbe::indexOf(windowID, *shown) : std::nullopt;
+            const auto bounds = entry ? OcclusionProbe::boundsRect(entry->second) : std::nullopt;
+            if (!bounds || std::fabs(bounds->width() - size->width) > sizeTolerance ||
+                std::fabs(bounds->height() - size->height) > sizeTolerance)
+                return;
             self.ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
         });
     desktop::Token observer = 0;
