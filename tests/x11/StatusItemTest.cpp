@@ -86,6 +86,19 @@ protected:
         runTool({"xdotool", "click", std::to_string(button)});
     }
 
+    // The item's own button once it is out of the tray and its only window; 0 when that does
+    // not come.
+    unsigned long ownButton(const ui::StatusItem& item)
+    {
+        unsigned long button = 0;
+        settleAsTimePasses([&] {
+            const auto windows = ownXWindows();
+            button = !item.inSystemTray() && windows.size() == 1 ? windows.front() : 0;
+            return button != 0;
+        });
+        return button;
+    }
+
     // The visible X windows of this process.
     static std::vector<unsigned long> ownXWindows()
     {
@@ -157,12 +170,8 @@ TEST_F(X11StatusItemTest, WhileTheTrayIsGoneTheItemIsAnOwnButtonAndItGoesBackWhe
     ASSERT_FALSE(embeddedIcon(item).isEmpty()) << "the tray embeds the icon";
 
     trayer.reset();
-    unsigned long button = 0;
-    ASSERT_TRUE(settleAsTimePasses([&] {
-        const auto windows = ownXWindows();
-        button = !item.inSystemTray() && windows.size() == 1 ? windows.front() : 0;
-        return button != 0;
-    })) << "no button of its own while there is no tray";
+    const unsigned long button = ownButton(item);
+    ASSERT_NE(button, 0u) << "no button of its own while there is no tray";
     EXPECT_EQ(placements, std::vector<std::string>{"status item: own button (no system tray)"});
 
     trayer = std::make_unique<testsupport::X11Client>(trayerArguments);
@@ -293,12 +302,8 @@ TEST_F(X11StatusItemTest, TheItemStaysReachableBesideATrayThatDoesNotEmbedIt)
     ui::StatusItem item;
     std::vector<std::string> placements;
     item.onPlacementChange = [&](const std::string& line) { placements.push_back(line); };
-    unsigned long button = 0;
-    ASSERT_TRUE(settleAsTimePasses([&] {
-        const auto windows = ownXWindows();
-        button = !item.inSystemTray() && windows.size() == 1 ? windows.front() : 0;
-        return button != 0;
-    })) << "no button while the tray leaves the icon unembedded";
+    const unsigned long button = ownButton(item);
+    ASSERT_NE(button, 0u) << "no button while the tray leaves the icon unembedded";
     EXPECT_EQ(placements, std::vector<std::string>{"status item: own button (the tray did not embed the icon)"});
 
     struct CloseSeen : QObject {
@@ -340,12 +345,8 @@ TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)
     item.setMenu(&menu);
 
     // Where X put it, not where we asked.
-    unsigned long button = 0;
-    ASSERT_TRUE(settle([&] {
-        const auto windows = ownXWindows();
-        button = windows.size() == 1 ? windows.front() : 0;
-        return button != 0;
-    }));
+    const unsigned long button = ownButton(item);
+    ASSERT_NE(button, 0u);
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const std::string geometry = runTool({"xdotool", "getwindowgeometry", "--shell", std::to_string(button)});
     const auto value = [&](const std::string& key) {
