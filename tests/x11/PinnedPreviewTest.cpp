@@ -191,7 +191,8 @@ TEST_F(PinnedPreview, AMaximisedXtermIsTakenOverAndComesBackMaximised)
     EXPECT_FALSE(logHas("最小尺寸学习: ")) << glimra.log();
     runTool({"wmctrl", "-i", "-r", std::to_string(terminalWindow), "-b", "remove,maximized_vert,maximized_horz"});
     // openbox still has the frame xterm had before it was maximised.
-    EXPECT_TRUE(waitUntil([&] { return sameFrame(frameOf(terminalWindow), unmaximised, 2); }, 5));
+    EXPECT_TRUE(waitUntil([&] { return sameFrame(frameOf(terminalWindow), unmaximised, 2); }, 5))
+        << glimra.log();
     EXPECT_EQ(glimra.quit(), 0) << glimra.err();
 }
 

@@ -104,10 +104,13 @@ std::optional<FramePlacement::Displaced> FramePlacement::displacedOf(xcb_window_
     if (!onSeenDesktop(facts)) return std::nullopt;
     Displaced displaced{facts.pixels, facts.pixels, ewmh::placingStates(*connection_, facts.states)};
     if (!displaced.lifted.empty()) {
-        ewmh::setStates(*connection_, window, displaced.lifted, false);
-        // It moves before it resizes: the new size is waited for.
-        const auto resized = [&](const core::Rect& now) { return now.size != facts.pixels.size; };
-        displaced.normal = frameOnce(window, resized).value_or(factsOf(*connection_, window).value_or(facts).pixels);
+        const auto lift = [&] { ewmh::setStates(*connection_, window, displaced.lifted, false); };
+        lift();
+        // On its way out of those states the frame moves, is redecorated and resizes, and a
+        // read in between mixes old and new: it is taken once it holds still.
+        const auto never = [](const core::Rect&) { return false; };
+        displaced.normal =
+            landing(window, facts.pixels, never, lift).value_or(factsOf(*connection_, window).value_or(facts).pixels);
         frame = displaced.normal;
     }
     return displaced;
