@@ -87,8 +87,7 @@ void StreamMirror::pollTick()
         return;
     }
 
-    if (std::fabs(bounds->width() - sourceSize_.width) > sizeTolerance ||
-        std::fabs(bounds->height() - sourceSize_.height) > sizeTolerance) {
+    if (!core::sameSize(bounds->size, sourceSize_, sizeTolerance)) {
         const std::string note =
             "轮询: CG边界=" + wholeSize(bounds->size) + " vs 捕获=" + wholeSize(sourceSize_) + " 不一致";
         if (sizeMismatchNote_ != note) Diag::log(note);
@@ -176,10 +175,7 @@ core::Rect StreamMirror::cropFor(core::Size liveSize, core::Size capturedSize) c
 
 void StreamMirror::scheduleResizeFollow(core::Size size)
 {
-    if (std::fabs(size.width - sourceSize_.width) <= sizeTolerance &&
-        std::fabs(size.height - sourceSize_.height) <= sizeTolerance) {
-        return;
-    }
+    if (core::sameSize(size, sourceSize_, sizeTolerance)) return;
     const core::Rect region = cropFor(size, sourceSize_);
     setContentRegion(region);
     Diag::log("contentRegion: 源实时=" + wholeSize(size) + " 捕获=" + wholeSize(sourceSize_) + " 区域=(" +
@@ -245,9 +241,7 @@ void StreamMirror::startAXObservation()
             const auto shown = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly);
             const auto entry = shown ? OcclusionProbe::indexOf(windowID, *shown) : std::nullopt;
             const auto bounds = entry ? OcclusionProbe::boundsRect(entry->second) : std::nullopt;
-            if (!bounds || std::fabs(bounds->width() - size->width) > sizeTolerance ||
-                std::fabs(bounds->height() - size->height) > sizeTolerance)
-                return;
+            if (!bounds || !core::sameSize(bounds->size, *size, sizeTolerance)) return;
             self.ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
         });
     desktop::Token observer = 0;

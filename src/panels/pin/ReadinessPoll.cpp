@@ -3,18 +3,7 @@
 #include "capture/NumberText.h"
 #include "panels/pin/TakeoverGeometry.h"
 
-#include <cmath>
-
 namespace pin {
-
-namespace {
-
-bool sameSize(core::Size a, core::Size b, double tolerance)
-{
-    return std::abs(a.width - b.width) <= tolerance && std::abs(a.height - b.height) <= tolerance;
-}
-
-}  // namespace
 
 ReadinessPoll::ReadinessPoll(std::uint64_t generation, const core::Rect& frameBefore, const core::Rect& box)
     : generation_(generation), frameBefore_(frameBefore), box_(box)
@@ -29,15 +18,15 @@ ReadinessPoll::Pass ReadinessPoll::pass(const std::optional<core::Rect>& observe
 
     if (observed && observed->width() > 0 && observed->height() > 0) {
         const core::Size size = observed->size;
-        if (sameSize(size, takeoverFrame.size, sizeTolerance)) {
+        if (core::sameSize(size, takeoverFrame.size, sizeTolerance)) {
             finished_ = true;
             result.reveal = true;
             return result;
         }
         // Neither the asked nor the old size: the application settled on its own. The
         // main thread may not have taken the last recentre in yet; one post per size.
-        const bool settled = !sameSize(size, frameBefore_.size, sizeTolerance);
-        if (settled && !(lastPosted_ && sameSize(size, *lastPosted_, sizeTolerance))) {
+        const bool settled = !core::sameSize(size, frameBefore_.size, sizeTolerance);
+        if (settled && !(lastPosted_ && core::sameSize(size, *lastPosted_, sizeTolerance))) {
             lastPosted_ = size;
             result.recentre = centredInBox(size, box_);
         }
@@ -67,7 +56,7 @@ std::string pollRecentreLogLine(const core::Rect& frame)
 
 bool clampHeld(const std::optional<core::Rect>& frameNow, core::Size checkedSize)
 {
-    return frameNow && sameSize(frameNow->size, checkedSize, ReadinessPoll::sizeTolerance);
+    return frameNow && core::sameSize(frameNow->size, checkedSize, ReadinessPoll::sizeTolerance);
 }
 
 }  // namespace pin

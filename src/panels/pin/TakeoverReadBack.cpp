@@ -4,8 +4,6 @@
 #include "panels/pin/ReadinessPoll.h"
 #include "panels/pin/TakeoverGeometry.h"
 
-#include <cmath>
-
 namespace pin {
 
 namespace {
@@ -51,9 +49,7 @@ ReadBack readBack(const std::vector<desktop::WindowInfo>& onScreen, desktop::Win
 
     const double W = entry.bounds ? entry.bounds->width() : 0;
     const double H = entry.bounds ? entry.bounds->height() : 0;
-    const double tolerance = ReadinessPoll::sizeTolerance;
-    if (W > 0 && H > 0 &&
-        (std::abs(W - takeoverFrame.width()) > tolerance || std::abs(H - takeoverFrame.height()) > tolerance)) {
+    if (W > 0 && H > 0 && !core::sameSize({W, H}, takeoverFrame.size, ReadinessPoll::sizeTolerance)) {
         result.recentre = centredInBox({W, H}, box);
         result.logLines.push_back("接管回读: 尺寸被应用钳制 " + capture::wholeText(W) + "x" + capture::wholeText(H) +
                                   " ≠ 期望 → 按实际尺寸重新居中");

@@ -28,6 +28,11 @@ Rect Rect::standardized() const
     return r;
 }
 
+bool sameSize(Size a, Size b, double tolerance)
+{
+    return std::abs(a.width - b.width) <= tolerance && std::abs(a.height - b.height) <= tolerance;
+}
+
 double Rect::minX() const { return standardized().origin.x; }
 double Rect::maxX() const
 {

@@ -16,6 +16,9 @@ struct Size {
     bool operator==(const Size&) const = default;
 };
 
+// Whether each side differs by at most tolerance.
+bool sameSize(Size a, Size b, double tolerance);
+
 // A rectangle with the platform's semantics: negative sizes are standardised by every
 // query, and an empty intersection is the null rectangle (infinite origin, zero size).
 struct Rect {
