@@ -123,7 +123,9 @@ std::optional<HoverPIPTrigger::Hit> HoverPIPTrigger::hitTest(core::Point screenP
         Diag::log("悬停命中: 窗口#" + std::to_string(window->windowID) + " owner=" + window->owner + " frame=" +
                   core::rectText(frame) + " 鼠标CG=" + core::pointText(q) + " 悬浮块=" + core::rectText(block));
     }
-    return Hit{.windowID = window->windowID, .overlayFrame = block};
+    return Hit{.windowID = window->windowID,
+               .overlayFrame = block,
+               .life = desktop::windowServer().windowLife(window->windowID)};
 }
 
 void HoverPIPTrigger::check()

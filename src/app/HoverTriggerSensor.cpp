@@ -38,8 +38,9 @@ HoverTriggerSensor::Outcome HoverTriggerSensor::poll(double now, core::Point poi
         reset();
         return {Action::orderOut, std::nullopt};
     }
-    if (hit->windowID != currentTarget_) {
+    if (hit->windowID != currentTarget_ || hit->life != currentLife_) {
         currentTarget_ = hit->windowID;
+        currentLife_ = hit->life;
         regionEnteredAt_ = now;
         overlayShown_ = false;
         fadedForTarget_ = 0;

@@ -14,6 +14,8 @@ namespace app {
 struct HoverTriggerHit {
     desktop::WindowID windowID = 0;
     core::Rect overlayFrame;
+    // A window made later with the number is another target.
+    desktop::WindowLife life = 0;
 };
 
 // The trigger's state over time, pointer and hit: dwell, show, fade, leave. It draws
@@ -74,6 +76,7 @@ private:
 
     double lastCheck_ = distantPast;
     desktop::WindowID currentTarget_ = 0;
+    desktop::WindowLife currentLife_ = 0;
     std::optional<core::Point> cachedMouse_;
     core::Size cachedRegion_{0, 0};
     std::optional<HoverTriggerHit> cachedHit_;

@@ -93,6 +93,12 @@ void appendWindowSection(const MenuInputs& in, MenuPlan& plan)
     }
 }
 
+// A number the server gave to a new window names another window, whose row picks that one.
+bool sameWindow(const desktop::ShareableWindow& a, const desktop::ShareableWindow& b)
+{
+    return a.windowID == b.windowID && a.life == b.life;
+}
+
 }  // namespace
 
 std::string updateRowStateKey(const UpdatePhase& phase)
@@ -120,17 +126,14 @@ bool windowRowsDiffer(const std::vector<desktop::ShareableWindow>& shown,
 {
     return !std::equal(shown.begin(), shown.end(), fresh.begin(), fresh.end(),
                        [](const desktop::ShareableWindow& a, const desktop::ShareableWindow& b) {
-                           return a.windowID == b.windowID && menuRowLabel(a) == menuRowLabel(b);
+                           return sameWindow(a, b) && menuRowLabel(a) == menuRowLabel(b);
                        });
 }
 
 bool sameWindowOrder(const std::vector<desktop::ShareableWindow>& shown,
                      const std::vector<desktop::ShareableWindow>& fresh)
 {
-    return std::equal(shown.begin(), shown.end(), fresh.begin(), fresh.end(),
-                      [](const desktop::ShareableWindow& a, const desktop::ShareableWindow& b) {
-                          return a.windowID == b.windowID;
-                      });
+    return std::equal(shown.begin(), shown.end(), fresh.begin(), fresh.end(), sameWindow);
 }
 
 double naturalRowWidth(double textWidth, double thumbWidth)

@@ -31,7 +31,14 @@ constexpr int pixelHeight = 88;
 struct Entry {
     QImage image;
     double at = 0;  // dispatch::now() when stored
+    desktop::WindowLife life = 0;
 };
+
+// A window made later with the number is another window: the entry is not its picture.
+bool ofLivingWindow(desktop::WindowID window, const Entry& entry)
+{
+    return entry.life == desktop::windowServer().windowLife(window);
+}
 
 // Main thread only.
 struct State {
@@ -92,7 +99,7 @@ void captureInTurn(std::shared_ptr<std::vector<desktop::ShareableWindow>> chosen
         state().capturing.erase(id);
         int done = successes;
         if (image) {
-            state().cache[id] = Entry{*image, dispatch::now()};
+            state().cache[id] = Entry{*image, dispatch::now(), (*chosen)[index].life};
             ++done;
         }
         captureInTurn(chosen, index + 1, done);
@@ -147,7 +154,7 @@ std::optional<QImage> cached(desktop::WindowID window)
 {
     const auto& cache = state().cache;
     const auto found = cache.find(window);
-    if (found == cache.end()) return std::nullopt;
+    if (found == cache.end() || !ofLivingWindow(window, found->second)) return std::nullopt;
     return found->second.image;
 }
 
@@ -169,7 +176,9 @@ void warm(const std::vector<desktop::ShareableWindow>& windows, bool force)
     ids.reserve(windows.size());
     for (const auto& window : windows) ids.push_back(window.windowID);
     const std::set<desktop::WindowID> listed(ids.begin(), ids.end());
-    std::erase_if(s.cache, [&](const auto& entry) { return !listed.count(entry.first); });
+    std::erase_if(s.cache, [&](const auto& entry) {
+        return !listed.count(entry.first) || !ofLivingWindow(entry.first, entry.second);
+    });
 
     const auto choice = app::chooseWarmWindows(
         ids, s.cursor, s.capturing,

@@ -15,6 +15,7 @@ struct FakeDesktop {
     core::Rect zoneA{100, 100, 80, 48};
     core::Rect zoneB{300, 100, 80, 48};
     int tests = 0;
+    desktop::WindowLife lifeA = 0;
     std::vector<desktop::WindowID> hitLines;
 
     HoverTriggerSensor::HitTest hitTest()
@@ -25,7 +26,7 @@ struct FakeDesktop {
             desktop::WindowID id = zoneA.contains(p) ? 1 : zoneB.contains(p) ? 2 : 0;
             if (id == 0) return std::nullopt;
             if (shouldLogHit(id)) hitLines.push_back(id);
-            return HoverTriggerHit{id, {0, 0, 84, 56}};
+            return HoverTriggerHit{id, {0, 0, 84, 56}, id == 1 ? lifeA : 0};
         };
     }
 };
@@ -81,6 +82,9 @@ TEST_F(HoverTriggerSensorTest, DwellsShowsFadesAndStaysAwayUntilThePointerLeaves
 
     EXPECT_EQ(linesWith("悬停触发: 进入感应区 id=1").size(), 2u);
     EXPECT_EQ(linesWith("悬停触发: 停留达标 → 显示触发块").size(), 2u);
+    pollUntil(now + 4, inA);
+    fake.lifeA = 1;  // faded there, the window closed and a new one got its number
+    EXPECT_EQ(pollUntil(now + 3, inA).size(), 2u);
 }
 
 TEST_F(HoverTriggerSensorTest, OptionHeldKeepsTheBlockAndReleasingLetsItFadeAtTheNextPoll)

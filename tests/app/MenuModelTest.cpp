@@ -184,6 +184,9 @@ TEST_F(MenuModelTest, WindowRowsDifferByWindowOrderAndLabelNotByFrame)
     EXPECT_TRUE(app::windowRowsDiffer(shown, {shown[1], shown[0]}));
     EXPECT_TRUE(app::windowRowsDiffer(shown, {shown[0], window(2, "Renamed")}));
     EXPECT_TRUE(app::windowRowsDiffer(shown, {shown[0], window(3, "Notes")}));
+    auto again = shown;
+    again[1].life = 1;  // a new window given a closed one's number, named alike
+    EXPECT_TRUE(app::windowRowsDiffer(shown, again) && !app::sameWindowOrder(shown, again));
 }
 
 TEST_F(MenuModelTest, WidthClampAndThumbnails)

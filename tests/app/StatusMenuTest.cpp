@@ -3,6 +3,7 @@
 #include "app/MenuWindowRow.h"
 #include "app/StatusMenu.h"
 #include "platform/defaults/Defaults.h"
+#include "platform/sim/SimWindowServer.h"
 #include "support/DiagLines.h"
 #include "support/QtTestApplication.h"
 #include "update/UpdateInstaller.h"
@@ -320,6 +321,8 @@ TEST_F(MenuThumbnailTest, WarmingCapturesAndPassesAreEightSecondsApart)
     clock().runUntilIdle();
     EXPECT_EQ(linesWith("菜单缩略图预热").size(), 1u);
     EXPECT_EQ(MenuThumbnail::cacheCount(), 6u);
+    dynamic_cast<sim::SimWindowServer&>(desktop::windowServer()).setSwitches({.numbersGivenAgain = true});
+    EXPECT_FALSE(MenuThumbnail::cached(500)) << "a new window shows the closed one's picture";
 
     defaults::Defaults::standard().set("menuWindowThumbs", false);
     MenuThumbnail::reset();

@@ -37,6 +37,13 @@ void SimWindowServer::setSwitches(const Switches& switches)
 {
     omitVirtualFromOnScreen_ = switches.omitVirtualFromOnScreen;
     unreadableList_ = switches.unreadableList;
+    numbersGivenAgain_ = switches.numbersGivenAgain;
+}
+
+desktop::WindowLife SimWindowServer::windowLife(desktop::WindowID window)
+{
+    (void)window;
+    return numbersGivenAgain_ ? 1 : 0;
 }
 
 std::vector<core::Rect> SimWindowServer::omittedDisplayFrames(desktop::WindowListOption option)

@@ -20,6 +20,8 @@ public:
         bool omitVirtualFromOnScreen = false;
         // Every list call answers none.
         bool unreadableList = false;
+        // Every number names a window made after the one it named when the switch was off.
+        bool numbersGivenAgain = false;
     };
 
     explicit SimWindowServer(std::shared_ptr<SimWorld> world);
@@ -30,6 +32,7 @@ public:
                                                                bool excludeDesktopElements = false) override;
     desktop::PixelBufferRef windowImage(desktop::WindowID window,
                                         desktop::ImageResolution resolution = desktop::ImageResolution::nominal) override;
+    desktop::WindowLife windowLife(desktop::WindowID window) override;
 
     desktop::WindowID registerOwnWindow(const desktop::OwnWindowState& state, desktop::OwnWindowGrab grab,
                                         desktop::OwnWindowEventSink sink, desktop::OwnWindowMoved moved = {}) override;
@@ -45,6 +48,7 @@ private:
     std::shared_ptr<SimWorld> world_;
     std::atomic<bool> omitVirtualFromOnScreen_ = false;
     std::atomic<bool> unreadableList_ = false;
+    std::atomic<bool> numbersGivenAgain_ = false;
 };
 
 }  // namespace sim
