@@ -33,6 +33,9 @@ std::string isolated(const std::string& text)
         }
         inner += c;
     }
+    // An isolate the text left open would take our end for its own; embeddings and
+    // overrides end with the isolate they are in.
+    inner += QString(open, u'\u2069');
     return "\u2068" + inner.toStdString() + "\u2069";
 }
 

@@ -18,9 +18,9 @@ std::string writtenText(const QString& literal);
 QString plainToolTip(const std::string& text);
 
 // A name or title from another application, wrapped in a first-strong isolate: its own
-// direction marks (a right-to-left override left open) end with it instead of reordering
-// the rest of the line it is drawn in. An isolate's end in the text that ends no isolate
-// the text began is left out, as it would end this one early.
+// direction marks end with it instead of reordering the rest of the line it is drawn in.
+// Isolates the text leaves open are closed inside it; an end that closes nothing the text
+// began is left out, as it could end this isolate early.
 std::string isolated(const std::string& text);
 
 // A text for one line of a menu: the controls that would break or cut the line (C0 and
