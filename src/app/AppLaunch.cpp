@@ -25,10 +25,13 @@
 #include "parking/display/VDShim.h"
 #include "platform/core/AppIdentity.h"
 #include "platform/core/Paths.h"
+#include "platform/core/TextFormat.h"
+#include "platform/defaults/Defaults.h"
 #include "platform/defaults/TurnOffHint.h"
 #include "platform/desktop/Desktop.h"
 #include "platform/dispatch/Queue.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/ui/AlertPresenter.h"
 #include "platform/ui/SignalPipe.h"
 #include "platform/ui/StatusItem.h"
 #include "settings/guide/OnboardingWindow.h"
@@ -55,6 +58,19 @@ constexpr double menuShotDelay = 1.9;
 bool screenRecordingAllowed() { return desktop::permissions().screenCapturePreflight(); }
 
 std::string boolText(bool value) { return value ? "true" : "false"; }
+
+// Only standard error heard of a settings file moved aside at the store's first read; a
+// user who started Glimra from a menu would meet the guide again without knowing why.
+void reportMovedAsideSettings()
+{
+    const auto backup = defaults::Defaults::standard().takeMovedAside();
+    if (!backup) return;
+    Diag::log("设置文件无法读取，已原样移到 " + *backup + " ⇒ 改用默认设置");
+    dispatch::main().async([backup = *backup] {
+        const std::string text = L10n::t("设置文件无法读取，已原样移到 %@；Glimra 现以默认设置运行。");
+        ui::AlertPresenter::shared().runModal({core::formatText(text, {backup}), {}, {}, ui::AlertStyle::warning});
+    });
+}
 
 }  // namespace
 
@@ -98,6 +114,7 @@ void AppDelegate::applicationDidFinishLaunching(const std::vector<std::string>& 
     }
     installHotKeys();
     installHoverTrigger();
+    reportMovedAsideSettings();
     OnboardingWindow::showIfNeeded();
     if (screenRecordingAllowed()) statusMenu_->refreshCache(/*warmThumbs=*/true);
     startRefreshTimer();

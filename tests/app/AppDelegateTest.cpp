@@ -401,12 +401,22 @@ TEST_F(AppDelegateTest, ASelfTestArgumentRunsItAndExitsBeforeTheRestOfTheLaunch)
     EXPECT_TRUE(defaults::Defaults::standard().contains("takeoverLearnedMinSizes"));
 }
 
-TEST_F(AppDelegateTest, ALaunchForgetsTheLearnedMinimumSizes)
+// Standard error alone never reaches a user who starts Glimra from a menu.
+TEST_F(AppDelegateTest, ALaunchForgetsTheLearnedMinimumSizesAndNamesASettingsFileMovedAside)
 {
+    const std::string path = configHome() + "/Glimra/defaults.json";
+    defaults::Defaults::standard().flush();
+    testsupport::writeFile(path, "{ not json");
+    defaults::Defaults::standard().reopen(path);
+    defaults::Defaults::standard().set("onboardingCompleted", true);
     defaults::Defaults::standard().set("takeoverLearnedMinSizes", "com.example.notes=300x200");
     shell->launch({});
     EXPECT_FALSE(shell->exitStatus());
     EXPECT_FALSE(defaults::Defaults::standard().contains("takeoverLearnedMinSizes"));
+    clock().runUntilIdle();
+    EXPECT_EQ(linesWith(path + ".unreadable.1").size(), 1u);
+    ASSERT_EQ(alerts->records().size(), 1u);
+    EXPECT_NE(alerts->records()[0].alert.messageText.find(path + ".unreadable.1"), std::string::npos);
 }
 
 // The desktop moves windows off a display that goes; own windows follow without

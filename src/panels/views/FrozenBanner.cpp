@@ -18,7 +18,7 @@ namespace {
 constexpr double padding = 12;
 constexpr double sideMargin = 10;
 constexpr double singleLineHeight = 22;
-constexpr int maxLines = 3;
+constexpr int maxLines = 4;
 constexpr int minPixelSize = 8;
 
 QFont bannerFont() { return views::systemFont(11, QFont::Medium); }
@@ -54,18 +54,18 @@ void FrozenBanner::setCause(Cause cause)
 
 void FrozenBanner::layoutInParent()
 {
+    // Measured anew: a language chosen since would otherwise keep the last one's width.
+    laidText_ = translated(cause_);
     const QWidget* parent = parentWidget();
     if (!parent) return;
     const double w = parent->width();
     const double h = parent->height();
-    // Measured anew: a language chosen since would otherwise keep the last one's width.
-    double bannerWidth = measure(translated(cause_)).width() + 2 * padding;
+    double bannerWidth = measure(laidText_).width() + 2 * padding;
     double bannerHeight = singleLineHeight;
     if (bannerWidth <= w - 2 * sideMargin) {
         fitted_.reset();
     } else {
-        fitted_ = fitText(translated(cause_), bannerFont(), std::max(w - 2 * (sideMargin + padding), 1.0), maxLines,
-                          minPixelSize);
+        fitted_ = fitText(laidText_, bannerFont(), std::max(w - 2 * (sideMargin + padding), 1.0), maxLines, minPixelSize);
         bannerWidth = std::ceil(fitted_->size.width()) + 2 * padding;
         bannerHeight = std::max(singleLineHeight, std::ceil(fitted_->size.height()) + 8);
     }
@@ -74,6 +74,8 @@ void FrozenBanner::layoutInParent()
 
 void FrozenBanner::paintEvent(QPaintEvent*)
 {
+    // Nothing tells a banner of a language chosen since its layout: it finds out here.
+    if (translated(cause_) != laidText_) layoutInParent();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath pill;
@@ -91,11 +93,10 @@ void FrozenBanner::paintEvent(QPaintEvent*)
         }
         return;
     }
-    const QString text = translated(cause_);
-    const QSizeF size = measure(text);
+    const QSizeF size = measure(laidText_);
     painter.setFont(bannerFont());
     painter.drawText(QRectF((width() - size.width()) / 2, (height() - size.height()) / 2, size.width(), size.height()),
-                     Qt::AlignCenter, text);
+                     Qt::AlignCenter, laidText_);
 }
 
 }  // namespace views

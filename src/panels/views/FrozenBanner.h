@@ -33,6 +33,7 @@ protected:
 
 private:
     Cause cause_ = Cause::minimised;
+    QString laidText_;  // the translation the layout was made for
     std::optional<FittedText> fitted_;
 };
 

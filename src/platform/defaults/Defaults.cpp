@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 namespace defaults {
 namespace {
@@ -61,6 +62,7 @@ public:
     // An unreadable file that could not be moved aside, and a link in place of the file or
     // its folder, are left alone, never overwritten.
     bool fileKept = false;
+    std::optional<std::string> movedAside;
     // Bumped by every change; the file holds writtenVersion.
     std::uint64_t version = 0;
     std::uint64_t writtenVersion = 0;
@@ -73,6 +75,7 @@ public:
     {
         values = Json::object();
         fileKept = false;
+        movedAside.reset();
         writtenVersion = version;
         if (path.empty()) return;
         const auto folder = openFolder(path);
@@ -97,6 +100,7 @@ public:
         }
         if (const auto backup = moveAsideUnreadable(folder, name)) {
             core::systemLog::write("[Glimra] settings file unreadable, moved aside: " + path + " -> " + *backup);
+            movedAside = backup;
         } else {
             fileKept = true;
             core::systemLog::write(
@@ -174,6 +178,12 @@ std::string Defaults::filePath() const
 }
 
 void Defaults::flush() { state_->writePending(); }
+
+std::optional<std::string> Defaults::takeMovedAside()
+{
+    std::lock_guard lock(state_->mutex);
+    return std::exchange(state_->movedAside, std::nullopt);
+}
 
 bool Defaults::contains(const std::string& key) const
 {

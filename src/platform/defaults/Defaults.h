@@ -64,6 +64,8 @@ public:
     void flush();
     // Every key and value, for state dumps.
     nlohmann::json snapshot() const;
+    // Where the last read moved an unreadable file; answered once, none when it moved none.
+    std::optional<std::string> takeMovedAside();
 
 private:
     class State;
