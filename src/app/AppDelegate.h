@@ -72,7 +72,7 @@ public:
     void createPanel(const desktop::ShareableWindow& window, const panels::FocusRegion& focus, const std::string& reason);
     // Brings forward the mini window the source window already has, with the duplicate
     // hint for a focus request; false when it has none.
-    static bool frontExistingPanel(desktop::WindowID windowID, bool focusRequest);
+    static bool frontExistingPanel(const desktop::ShareableWindow& window, bool focusRequest);
     // Calls done with the window of that number from the cached list at once, else from a
     // fresh catalog on a later main-queue turn; a window in neither is one log line.
     void resolveWindow(desktop::WindowID windowID, const std::string& reason,

@@ -65,7 +65,7 @@ std::optional<desktop::ShareableWindow> listedWindow(desktop::WindowID windowID)
 void mirrorWindow(desktop::WindowID windowID, const panels::FocusRegion& focus)
 {
     withCatalogWindow(windowID, "mirrorWindow", [focus](const desktop::ShareableWindow& window) {
-        if (AppDelegate::frontExistingPanel(window.windowID, !focus.isWholeWindow())) return;
+        if (AppDelegate::frontExistingPanel(window, !focus.isWholeWindow())) return;
         auto* panel = new PipPanel(window, focus);
         panel->orderFront();
     });

@@ -21,11 +21,14 @@ constexpr double duplicateHintSeconds = 2.5;
 constexpr double focusHintSeconds = 3.0;
 constexpr double focusOnWindowDelay = 0.35;
 
+// A window listed before its number was given to another window is not that window.
 const desktop::ShareableWindow* findWindow(const std::vector<desktop::ShareableWindow>& windows,
                                            desktop::WindowID windowID)
 {
-    const auto found = std::find_if(windows.begin(), windows.end(),
-                                    [windowID](const desktop::ShareableWindow& w) { return w.windowID == windowID; });
+    const auto life = desktop::windowServer().windowLife(windowID);
+    const auto found = std::find_if(windows.begin(), windows.end(), [&](const desktop::ShareableWindow& w) {
+        return w.windowID == windowID && w.life == life;
+    });
     return found == windows.end() ? nullptr : &*found;
 }
 
@@ -46,7 +49,7 @@ void AppDelegate::createPanel(const desktop::ShareableWindow& window, const pane
     Diag::log("建窗: 原因=[" + reason + "] 源=" + ownerName(window) + "(pid " + std::to_string(pid) + ") 窗口#" +
               std::to_string(window.windowID) + " 聚焦=" + (focusRequest ? "是" : "整窗"));
 
-    if (frontExistingPanel(window.windowID, focusRequest)) return;
+    if (frontExistingPanel(window, focusRequest)) return;
 
     auto* panel = new PipPanel(window, focus);
     // Placed before it is shown: the window manager shows it where it stays.
@@ -55,10 +58,10 @@ void AppDelegate::createPanel(const desktop::ShareableWindow& window, const pane
     if (focusRequest) panel->content->showTransientHint(L10n::t("已聚焦局部：单击不能固定预览"), focusHintSeconds);
 }
 
-bool AppDelegate::frontExistingPanel(desktop::WindowID windowID, bool focusRequest)
+bool AppDelegate::frontExistingPanel(const desktop::ShareableWindow& window, bool focusRequest)
 {
     for (PipPanel* panel : PipPanel::all()) {
-        if (panel->target.windowID != windowID) continue;
+        if (panel->target.windowID != window.windowID || panel->target.life != window.life) continue;
         panel->orderFront();
         panel->content->showChromeTemporarily();
         if (focusRequest)

@@ -36,7 +36,7 @@ bool StreamMirror::applyRefreshedTarget(const std::optional<desktop::ShareableCo
     }
     const desktop::ShareableWindow* found = nullptr;
     for (const auto& window : content->windows) {
-        if (window.windowID == target_.windowID) {
+        if (window.windowID == target_.windowID && window.life == target_.life) {
             found = &window;
             break;
         }

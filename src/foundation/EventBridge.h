@@ -54,9 +54,10 @@ bool axWindowMinimized(const desktop::Element& element);
 // None when it cannot be told (untrusted, no such process, window not listed).
 std::optional<bool> windowMinimizedState(desktop::WindowID windowID, desktop::Pid pid);
 
-// framesActive: the caller's capture stream still delivers frames for the window.
-SourceWindowState sourceWindowState(desktop::WindowID windowID, const std::optional<std::string>& bundleID,
-                                    bool framesActive);
+// framesActive: the caller's capture stream still delivers frames for the window. A window
+// of that life that ended is destroyed, though its number names another window now.
+SourceWindowState sourceWindowState(desktop::WindowID windowID, desktop::WindowLife life,
+                                    const std::optional<std::string>& bundleID, bool framesActive);
 
 void raiseWindow(desktop::Pid pid, desktop::WindowID windowID);
 // Brings an application forward through the workspace (by its bundle when it has one).

@@ -6,9 +6,10 @@
 
 namespace EventBridge {
 
-SourceWindowState sourceWindowState(desktop::WindowID windowID, const std::optional<std::string>& bundleID,
-                                    bool framesActive)
+SourceWindowState sourceWindowState(desktop::WindowID windowID, desktop::WindowLife life,
+                                    const std::optional<std::string>& bundleID, bool framesActive)
 {
+    if (desktop::windowServer().windowLife(windowID) != life) return SourceWindowState::destroyed;
     if (WindowQuery::onScreenInfo(windowID)) return SourceWindowState::visible;
     switch (desktop::windowServer().windowPresence(windowID)) {
     case desktop::WindowPresence::destroyed: return SourceWindowState::destroyed;

@@ -52,7 +52,7 @@ std::string flag(bool value) { return value ? "true" : "false"; }
 views::FrozenBanner::Cause frozenCause(const desktop::ShareableWindow& target)
 {
     using Cause = views::FrozenBanner::Cause;
-    switch (desktop::windowServer().windowPresence(target.windowID)) {
+    switch (desktop::windowServer().windowPresence(target.windowID, target.life)) {
     case desktop::WindowPresence::otherWorkspace: return Cause::otherWorkspace;
     case desktop::WindowPresence::listedAlive:
     case desktop::WindowPresence::unlisted: {
@@ -289,10 +289,12 @@ void PipPanel::checkSourceAlive()
     std::optional<std::string> bundleID;
     if (target.owningApplication && !target.owningApplication->bundleIdentifier.empty())
         bundleID = target.owningApplication->bundleIdentifier;
-    const desktop::WindowID windowID = target.windowID;
     const auto effects = aliveCheck_.tick(
         mirror->framesDelivered(),
-        [&](bool framesActive) { return EventBridge::sourceWindowState(windowID, bundleID, framesActive); }, isPaused);
+        [&](bool framesActive) {
+            return EventBridge::sourceWindowState(target.windowID, target.life, bundleID, framesActive);
+        },
+        isPaused);
     for (const panels::AliveEffect& effect : effects) {
         switch (effect.kind) {
         case panels::AliveEffect::Kind::log: Diag::log(effect.text); break;

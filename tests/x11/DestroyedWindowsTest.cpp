@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 namespace {
 
 using namespace testsupport;
+using ConnectionPtr = std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)>;
 
 // The window that the window manager names itself through on the root.
 std::string windowManagerCheckWindow()
@@ -72,6 +74,53 @@ TEST(X11DestroyedWindows, ADestroyedMiniWindowClosesAndADestroyedStatusButtonCom
     EXPECT_EQ(glimra.errBesidesRefusals(), "");
 }
 
+// A closed terminal's id goes to the next client that connects (as a new terminal often
+// gets it): the old terminal's mini window closes and never shows the new window, which
+// can be mirrored itself.
+TEST(X11DestroyedWindows, AWindowMadeWithAClosedSourcesIdGetsNoMiniWindowOfIt)
+{
+    auto terminal = std::make_unique<X11Client>(std::vector<std::string>{"xterm", "-geometry", "40x10+200+200"});
+    const auto closed = static_cast<xcb_window_t>(terminal->waitForWindow("XTerm"));
+    ASSERT_NE(closed, 0u);
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    auto before = visibleWindowsOf(glimra.pid());
+    glimra.process().signal(SIGUSR2);
+    ASSERT_NE(glimra.waitForNewPictureWindow(before), 0u) << glimra.err();
+
+    const ConnectionPtr watcher{xcb_connect(nullptr, nullptr), &xcb_disconnect};
+    terminal.reset();
+    ASSERT_TRUE(waitUntil([&] {
+        return !std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)>(
+            xcb_get_window_attributes_reply(watcher.get(), xcb_get_window_attributes(watcher.get(), closed), nullptr),
+            &std::free);
+    }));
+    // The server gives each new client the lowest free range: holding those below the
+    // terminal's, the next connection gets its.
+    std::vector<ConnectionPtr> held;
+    const auto getsTheTerminalsIds = [closed](xcb_connection_t* c) {
+        return (closed & ~xcb_get_setup(c)->resource_id_mask) == xcb_get_setup(c)->resource_id_base;
+    };
+    do held.emplace_back(xcb_connect(nullptr, nullptr), &xcb_disconnect);
+    while (!getsTheTerminalsIds(held.back().get()) && held.size() < 64);
+    ASSERT_TRUE(getsTheTerminalsIds(held.back().get()));
+    xcb_connection_t* next = held.back().get();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(next)).data;
+    ASSERT_FALSE(xcb_request_check(next, xcb_create_window_checked(next, XCB_COPY_FROM_PARENT, closed, screen->root,
+                                                                   300, 300, 120, 90, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                                                                   screen->root_visual, 0, nullptr)));
+    xcb_change_property(next, XCB_PROP_MODE_REPLACE, closed, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 10, "next\0Next\0");
+    xcb_map_window(next, closed);
+    xcb_flush(next);
+    EXPECT_TRUE(waitUntil([&] { return occurrences(glimra.log(), "小窗镜像: 现在 0 个小窗") == 1; }, 30))
+        << "the new window shows in the closed one's mini window";
+    EXPECT_EQ(occurrences(glimra.log(), "源窗口已销毁，自动关闭小窗 id=" + std::to_string(closed)), 1u);
+    before = visibleWindowsOf(glimra.pid());
+    glimra.process().signal(SIGUSR2);
+    EXPECT_NE(glimra.waitForNewPictureWindow(before), 0u) << "the new window cannot be mirrored";
+    EXPECT_EQ(glimra.quit(), 0) << glimra.err();
+}
+
 // A long session of short-lived windows, each asked about while it lived (as a mirror's
 // alive check asks of its source): what is kept of them stays small, every question sent
 // is read, and a window asked about again is still told right, alive or destroyed.
@@ -104,6 +153,14 @@ TEST(X11DestroyedWindows, WhatIsKeptOfShortLivedWindowsStaysSmall)
         << lifetimes.kept() << " windows kept";
     EXPECT_TRUE(waitUntil([&] { return lifetimes.destroyed(made.front()); })) << "no longer kept, it is asked again";
     EXPECT_FALSE(lifetimes.destroyed(lasting));
+
+    // A window made with a destroyed window's id is another life of it, alive.
+    const xcb_window_t again = made[made.size() - 2];
+    xcb_create_window(maker.get(), XCB_COPY_FROM_PARENT, again, screen->root, 0, 0, 10, 10, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_flush(maker.get());
+    EXPECT_TRUE(waitUntil([&] { return lifetimes.life(again) != 0; }));
+    EXPECT_FALSE(lifetimes.destroyed(again));
 }
 
 }  // namespace

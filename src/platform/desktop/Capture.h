@@ -19,6 +19,7 @@ struct ShareableApplication {
 
 struct ShareableWindow {
     WindowID windowID = 0;
+    WindowLife life = 0;  // of the window the number named when the content was read
     core::Rect frame;  // global points
     std::optional<std::string> title;
     long windowLayer = 0;

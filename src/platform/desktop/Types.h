@@ -10,6 +10,9 @@
 namespace desktop {
 
 using WindowID = std::uint32_t;   // the window server's window number
+// Which of the windows that held a number in turn: a window server may give a destroyed
+// window's number to a new window.
+using WindowLife = std::uint64_t;
 using Pid = std::int32_t;         // process identifier
 using DisplayID = std::uint32_t;  // display number
 

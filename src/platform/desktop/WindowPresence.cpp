@@ -11,4 +11,9 @@ WindowPresence WindowServer::windowPresence(WindowID window)
     return WindowPresence::destroyed;
 }
 
+WindowPresence WindowServer::windowPresence(WindowID window, WindowLife life)
+{
+    return windowLife(window) == life ? windowPresence(window) : WindowPresence::destroyed;
+}
+
 }  // namespace desktop

@@ -87,6 +87,16 @@ public:
     // server whose list may leave out a window that still exists says more. Any thread,
     // never waiting on the server: the alive checks ask it every second.
     virtual WindowPresence windowPresence(WindowID window);
+    // The life of the window the number names now; one that never hands a number on
+    // answers 0 always. Any thread, never waiting on the server.
+    virtual WindowLife windowLife(WindowID window)
+    {
+        (void)window;
+        return 0;
+    }
+    // Where the window of that life stands: once destroyed, it stays destroyed, though its
+    // number names another window now.
+    WindowPresence windowPresence(WindowID window, WindowLife life);
 
     // The application's own windows join the list, stacked by level; the number is the
     // window's for life. Ordering a window front puts it before the others of its level.

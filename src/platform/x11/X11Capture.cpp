@@ -32,6 +32,7 @@ desktop::ShareableContent contentOf(const CaptureServices& services, bool exclud
         if (excludingDesktopWindows && layer < desktop::level::normal) continue;
         desktop::ShareableWindow window;
         window.windowID = info.number;
+        window.life = services.windowServer->windowLife(info.number);
         window.frame = info.bounds.value_or(core::Rect());
         window.title = info.name;
         window.windowLayer = layer;

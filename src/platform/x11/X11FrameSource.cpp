@@ -9,8 +9,8 @@ std::unique_ptr<FrameSource> makeFrameSource(const CaptureServices& services, co
                                              std::function<void()> onChange)
 {
     if (filter.kind == desktop::ContentFilter::Kind::window)
-        return std::make_unique<WindowSource>(services.connection, services.displays, filter.window.windowID,
-                                              std::move(onChange));
+        return std::make_unique<WindowSource>(services.connection, services.windowServer, services.displays,
+                                              filter.window, std::move(onChange));
     return std::make_unique<DisplaySource>(services.connection, services.windowServer, services.displays, filter,
                                            std::move(onChange));
 }

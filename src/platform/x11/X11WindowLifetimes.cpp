@@ -16,7 +16,7 @@ bool WindowLifetimes::destroyed(xcb_window_t window)
     {
         std::lock_guard lock(mutex_);
         readAnswers();
-        if (destroyed_.count(window)) return true;
+        if (const auto known = lives_.find(window); known != lives_.end() && known->second.ended) return true;
         if (asked_.count(window)) return false;
         asked_.emplace(window, LaterReply(connection_->xcb()))
             .first->second.sent(xcb_get_window_attributes(connection_->xcb(), window).sequence);
@@ -27,11 +27,18 @@ bool WindowLifetimes::destroyed(xcb_window_t window)
     return false;
 }
 
+std::uint64_t WindowLifetimes::life(xcb_window_t window)
+{
+    std::lock_guard lock(mutex_);
+    const auto known = lives_.find(window);
+    return known == lives_.end() ? 0 : known->second.number;
+}
+
 std::size_t WindowLifetimes::kept()
 {
     std::lock_guard lock(mutex_);
     readAnswers();
-    return asked_.size() + destroyed_.size();
+    return asked_.size() + lives_.size();
 }
 
 void WindowLifetimes::readAnswers()
@@ -51,11 +58,23 @@ void WindowLifetimes::readAnswers()
 
 void WindowLifetimes::noteDestroyed(xcb_window_t window)
 {
-    if (!destroyed_.insert(window).second) return;
+    auto& life = lives_[window];
+    if (life.ended) return;
+    life.ended = true;
     destroyedOrder_.push_back(window);
     if (destroyedOrder_.size() <= destroyedKept) return;
-    destroyed_.erase(destroyedOrder_.front());
+    lives_.erase(destroyedOrder_.front());
     destroyedOrder_.pop_front();
+}
+
+void WindowLifetimes::noteCreated(xcb_window_t window)
+{
+    const auto known = lives_.find(window);
+    // Made before any end of its id was heard: the life it had when first asked about.
+    if (known == lives_.end()) return;
+    if (known->second.ended)
+        destroyedOrder_.erase(std::find(destroyedOrder_.begin(), destroyedOrder_.end(), window));
+    known->second = {++livesGiven_, false};
 }
 
 void WindowLifetimes::onEvent(const xcb_generic_event_t& event)
@@ -67,12 +86,10 @@ void WindowLifetimes::onEvent(const xcb_generic_event_t& event)
     std::lock_guard lock(mutex_);
     // A question still on its way tells no more.
     asked_.erase(window);
-    if (type == XCB_DESTROY_NOTIFY) {
+    if (type == XCB_DESTROY_NOTIFY)
         noteDestroyed(window);
-    } else if (destroyed_.erase(window)) {
-        // The server may hand a destroyed window's id to a new window.
-        destroyedOrder_.erase(std::find(destroyedOrder_.begin(), destroyedOrder_.end(), window));
-    }
+    else
+        noteCreated(window);
 }
 
 }  // namespace x11

@@ -203,6 +203,11 @@ desktop::WindowPresence X11WindowServer::windowPresence(desktop::WindowID window
                                                            : desktop::WindowPresence::otherWorkspace;
 }
 
+desktop::WindowLife X11WindowServer::windowLife(desktop::WindowID window)
+{
+    return lifetimes_.life(static_cast<xcb_window_t>(window));
+}
+
 double X11WindowServer::scaleOf(xcb_window_t frame)
 {
     const auto geometry = connection_->answer(xcb_get_geometry_reply, xcb_get_geometry(connection_->xcb(), frame));

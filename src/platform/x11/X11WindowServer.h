@@ -34,6 +34,8 @@ public:
     // application hiding to its tray) and keeps one it unmapped to show the desktop:
     // only the server tells that a window was destroyed. Never waits on the server.
     desktop::WindowPresence windowPresence(desktop::WindowID window) override;
+    using desktop::WindowServer::windowPresence;
+    desktop::WindowLife windowLife(desktop::WindowID window) override;
 
     // Real windows get real events: the event sink and the move notice go unused here. A
     // window that ignores the mouse lets clicks through the window manager's frame too.

@@ -10,11 +10,14 @@
 #include <cmath>
 
 namespace x11 {
-WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
-                           xcb_window_t client, std::function<void()> onChange)
+WindowSource::WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::WindowServer> windowServer,
+                           std::shared_ptr<desktop::Displays> displays, desktop::ShareableWindow client,
+                           std::function<void()> onChange)
     : connection_(std::move(connection)),
+      windowServer_(std::move(windowServer)),
       displays_(std::move(displays)),
-      client_(client),
+      client_(client.windowID),
+      life_(client.life),
       onChange_(std::move(onChange)),
       pool_(std::make_shared<ShmPool>(connection_))
 {
@@ -28,10 +31,7 @@ std::optional<WindowState> WindowSource::followFrame()
     const bool framedAgain = frame_ == client_ && frameWindow(*connection_, client_) != client_;
     if (frame_ != XCB_WINDOW_NONE && !framedAgain)
         if (auto state = windowState(*connection_, frame_)) return state;
-    damage_.reset();
-    pixmap_.reset();
-    shown_.reset();
-    stateWatch_.reset();
+    letFrameGo();
     frame_ = frameWindow(*connection_, client_);
     if (frame_ == XCB_WINDOW_NONE) return std::nullopt;
     pixmap_ = std::make_unique<WindowPixmap>(*connection_, frame_);
@@ -39,6 +39,20 @@ std::optional<WindowState> WindowSource::followFrame()
     // Starts as changed: the next frame asks again what this one may have missed.
     stateWatch_ = std::make_unique<WindowStateWatch>(connection_, client_, frame_);
     return windowState(*connection_, frame_);
+}
+
+bool WindowSource::clientEnded() const
+{
+    return windowServer_ && windowServer_->windowLife(client_) != life_;
+}
+
+void WindowSource::letFrameGo()
+{
+    damage_.reset();
+    pixmap_.reset();
+    shown_.reset();
+    stateWatch_.reset();
+    frame_ = XCB_WINDOW_NONE;
 }
 
 void WindowSource::askState()
@@ -61,6 +75,12 @@ void WindowSource::askState()
 
 std::optional<SourcePicture> WindowSource::next(const desktop::StreamConfiguration& configuration)
 {
+    if (clientEnded()) {
+        letFrameGo();
+        putAway_ = true;
+        last_ = {};
+        return std::nullopt;
+    }
     // An unchanged window costs no round trip.
     if (!stateWatch_ || stateWatch_->takeChange() || vanished_) askState();
     vanished_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/desktop/Displays.h"
+#include "platform/desktop/WindowServer.h"
 #include "platform/x11/X11DamageWatch.h"
 #include "platform/x11/X11FrameSource.h"
 #include "platform/x11/X11ReadSize.h"
@@ -15,11 +16,14 @@ namespace x11 {
 
 // One client's window as the user sees it: the shown part of its window manager frame,
 // redirected, read from its pixmap after Damage reported a change, named again after a
-// resize or a remap; put away while it shows nothing.
+// resize or a remap; put away while it shows nothing, and for good once the client of that
+// life ended: a window made later with its id is another window.
 class WindowSource : public FrameSource {
 public:
-    WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::Displays> displays,
-                 xcb_window_t client, std::function<void()> onChange = {});
+    // Without a window server, the client's lives are not told apart.
+    WindowSource(std::shared_ptr<Connection> connection, std::shared_ptr<desktop::WindowServer> windowServer,
+                 std::shared_ptr<desktop::Displays> displays, desktop::ShareableWindow client,
+                 std::function<void()> onChange = {});
 
     std::optional<SourcePicture> next(const desktop::StreamConfiguration& configuration) override;
     long reads() const override { return reads_; }
@@ -29,6 +33,9 @@ public:
 private:
     // The state of the client's frame, found again when it is gone; none without one.
     std::optional<WindowState> followFrame();
+    bool clientEnded() const;
+    // Lets the frame go: its redirection, Damage and watch.
+    void letFrameGo();
     // Asks the server for the state of the frame and whether the user put the window away.
     void askState();
     // The configured size bounds it, and the size the host shows the picture at.
@@ -39,8 +46,10 @@ private:
     double scaleAt(const WindowState& state) const;
 
     const std::shared_ptr<Connection> connection_;
+    const std::shared_ptr<desktop::WindowServer> windowServer_;
     const std::shared_ptr<desktop::Displays> displays_;
     const xcb_window_t client_;
+    const desktop::WindowLife life_;
     const std::function<void()> onChange_;
     const std::shared_ptr<ShmPool> pool_;
     xcb_window_t frame_ = XCB_WINDOW_NONE;
