@@ -287,7 +287,8 @@ TEST_F(X11StatusItemTest, ATrayThatFlickersMovesTheItemOnlyOnceItHoldsStill)
 
 // A tray that owns its selection but never embeds the icon (a hung panel) leaves the own
 // button standing in, which a window manager's close does not take away, until the tray
-// embeds the icon after all.
+// embeds the icon after all; and again whenever the tray unmaps the icon or lets it go
+// back to the root.
 TEST_F(X11StatusItemTest, TheItemStaysReachableBesideATrayThatDoesNotEmbedIt)
 {
     const Client tray = otherClient();
@@ -331,6 +332,20 @@ TEST_F(X11StatusItemTest, TheItemStaysReachableBesideATrayThatDoesNotEmbedIt)
     ASSERT_TRUE(settle([&] { return item.inSystemTray(); })) << "the icon the tray embedded is not taken back";
     EXPECT_EQ(placements.back(), "status item: system tray");
     EXPECT_TRUE(settle([&] { return ownXWindows() == std::vector<unsigned long>{icon}; })) << "the button stays";
+
+    for (const bool toRoot : {false, true}) {
+        if (toRoot)
+            xcb_reparent_window(c, icon, x11::qtRoot(), 0, 0);
+        else
+            xcb_unmap_window(c, icon);
+        xcb_flush(c);
+        EXPECT_TRUE(settleAsTimePasses([&] { return !item.inSystemTray(); })) << "no button for the dropped icon";
+        xcb_reparent_window(c, icon, socket, 0, 0);
+        xcb_map_window(c, icon);
+        xcb_flush(c);
+        EXPECT_TRUE(settle([&] { return item.inSystemTray(); }));
+    }
+    EXPECT_EQ(placements.size(), 6u);
 }
 
 TEST_F(X11StatusItemTest, WithoutATrayAnOwnButtonAtTheTopRightOpensTheMenu)

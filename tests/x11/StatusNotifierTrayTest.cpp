@@ -353,19 +353,19 @@ TEST_F(X11StatusNotifierTray, AFloodOfHostSignalsIsAskedAboutOnce)
     EXPECT_LE(hostQuestions() - before, 2);
 }
 
-// A watcher that refuses the item, or that hides from its introspection whether a tray
-// shows the items (Qt's icons then go to an XEmbed tray), leaves glimra its own button,
-// and an XEmbed tray that comes takes the item.
+// A watcher that refuses the item, that hides from its introspection whether a tray
+// shows the items, or that answers with wrong types (Qt's icons then go to an XEmbed
+// tray) leaves glimra its own button, and an XEmbed tray that comes takes the item.
 TEST_F(X11StatusNotifierTray, AWatcherThatRefusesTheItemOrHidesItsHostLeavesTheOwnButton)
 {
-    for (const std::string mode : {"refuses-items", "hides-host-property"}) {
+    for (const std::string mode : {"refuses-items", "hides-host-property", "wrong-types"}) {
         SCOPED_TRACE(mode);
         const auto tray = startTray(scratch.path() + "/" + mode, mode);
         const auto glimra = launchGlimra();
         ASSERT_TRUE(glimra->process().started()) << glimra->err();
         unsigned long button = 0;
         EXPECT_TRUE(waitUntil([&] { return (button = statusButtonOf(glimra->pid())) != 0; })) << glimra->log();
-        if (mode != "hides-host-property") continue;
+        if (mode == "refuses-items") continue;
         X11Client xembedTray({"trayer", "--edge", "top", "--align", "right", "--SetDockType", "true"});
         ASSERT_NE(xembedTray.waitForWindow("trayer"), 0u);
         EXPECT_TRUE(waitUntil([&] { return occurrences(glimra->log(), "status item: system tray") == 1; }))

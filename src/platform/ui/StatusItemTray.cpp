@@ -15,13 +15,15 @@
 #include <QWidget>
 
 #include <optional>
+#include <utility>
 
 namespace ui {
 namespace {
 
 // Trays ask for icons from 16 to 24 pixels mostly; each size is drawn, not scaled.
 constexpr int iconSizes[] = {16, 18, 20, 22, 24, 32, 48};
-// A tray embeds an icon at once; one that has not within this is hung or too slow to count on.
+// A tray embeds an icon at once, and embeds it again at once after a restart; one that has
+// not within this is hung, too slow to count on, or has dropped the icon.
 constexpr double embedsWithin = 5;
 
 const QColor outlinedGlyph(0xf4, 0xf4, 0xf4);
@@ -94,13 +96,27 @@ StatusItemTray::~StatusItemTray() = default;
 
 void StatusItemTray::watchEmbedding()
 {
-    embeddingWatch_ = x11::watchTrayEmbedding([] { return static_cast<xcb_window_t>(xembedIconWindow()); }, [this] {
-        embedded_ = true;
-        if (toldNotEmbedded_)
-            dispatch::main().async(lifetime_.guard([](StatusItemTray& self) { self.embedding_(true); }));
-    });
-    dispatch::main().asyncAfter(embedsWithin, lifetime_.guard([](StatusItemTray& self) {
-        if (self.embedded_) return;
+    embeddingWatch_ = x11::watchTrayEmbedding([] { return static_cast<xcb_window_t>(xembedIconWindow()); },
+                                              [this](bool embedded) { embeddingChanged(embedded); });
+    awaitEmbedding();
+}
+
+void StatusItemTray::embeddingChanged(bool embedded)
+{
+    embedded_ = embedded;
+    if (!embedded)
+        awaitEmbedding();
+    else if (std::exchange(toldNotEmbedded_, false))
+        dispatch::main().async(lifetime_.guard([](StatusItemTray& self) { self.embedding_(true); }));
+}
+
+void StatusItemTray::awaitEmbedding()
+{
+    if (toldNotEmbedded_) return;
+    // A tray that unmaps the icon for a moment (a relayout, a restart) costs no move.
+    unembeddedCheck_.cancel();
+    unembeddedCheck_ = dispatch::main().asyncAfter(embedsWithin, lifetime_.guard([](StatusItemTray& self) {
+        if (self.embedded_ || self.toldNotEmbedded_) return;
         self.toldNotEmbedded_ = true;
         self.embedding_(false);
     }));

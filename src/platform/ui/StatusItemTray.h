@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/dispatch/Queue.h"
 #include "platform/dispatch/WhileAlive.h"
 #include "platform/ui/StatusItemTrayPresence.h"
 #include "platform/ui/StatusItemView.h"
@@ -30,8 +31,8 @@ public:
     // `iconLost` runs on the main queue when an XEmbed tray destroyed the icon's window
     // while this stands; `refused` on the main thread when a StatusNotifierItem watcher
     // did not take the icon. `embedding` runs on the main queue with false when an XEmbed
-    // tray has not embedded the icon within a few seconds, and with true when it embeds it
-    // after that.
+    // tray has not embedded the icon within a few seconds, at first or after it unmapped it
+    // or let it go back to the root, and with true when it embeds it again.
     StatusItemTray(StatusItem& item, StatusItemTrayPresence::Kind tray, std::function<void()> iconLost,
                    std::function<void()> refused, std::function<void(bool embedded)> embedding);
     ~StatusItemTray() override;
@@ -46,6 +47,9 @@ public:
 private:
     QIcon drawIcon() const;
     void watchEmbedding();
+    void embeddingChanged(bool embedded);
+    // Tells that the icon is not embedded unless it is within a few seconds.
+    void awaitEmbedding();
 
     StatusItem& item_;
     const StatusItemTrayPresence::Kind tray_;
@@ -54,6 +58,7 @@ private:
     std::function<void(bool)> embedding_;
     bool embedded_ = false;
     bool toldNotEmbedded_ = false;
+    dispatch::WorkItem unembeddedCheck_;
     QSystemTrayIcon icon_;
     std::unique_ptr<x11::DestroyedWindowsWatch> destroyedWindows_;
     std::unique_ptr<x11::TrayEmbeddingWatch> embeddingWatch_;

@@ -34,10 +34,13 @@ QDBusMessage hostQuestion()
     return question;
 }
 
+// Only a boolean true: Qt takes an answer of another type for no host, and a watcher
+// that answers so is taken for none.
 bool saysHostShowsItems(const QDBusMessage& answer)
 {
-    return answer.type() == QDBusMessage::ReplyMessage && !answer.arguments().isEmpty() &&
-           qvariant_cast<QDBusVariant>(answer.arguments().constFirst()).variant().toBool();
+    if (answer.type() != QDBusMessage::ReplyMessage || answer.arguments().isEmpty()) return false;
+    const QVariant shows = qvariant_cast<QDBusVariant>(answer.arguments().constFirst()).variant();
+    return shows.typeId() == QMetaType::Bool && shows.toBool();
 }
 
 bool hostShowsItemsNow()

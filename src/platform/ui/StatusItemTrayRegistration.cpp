@@ -60,7 +60,10 @@ void checkTrayRegistration(QObject* context, std::function<void()> refused)
                      [refused = std::move(refused), busName = connection->baseService()](QDBusPendingCallWatcher* call) {
                          call->deleteLater();
                          const QDBusPendingReply<QDBusVariant> answer = *call;
-                         if (!answer.isError() && !listsItem(answer.value().variant().toStringList(), busName))
+                         if (answer.isError()) return;
+                         // A list of another type lists nothing: such a watcher took no item.
+                         const QVariant items = answer.value().variant();
+                         if (items.typeId() != QMetaType::QStringList || !listsItem(items.toStringList(), busName))
                              refused();
                      });
 }

@@ -14,8 +14,8 @@ namespace {
 // child, unmapped.
 class QtTrayEmbeddingWatch : public TrayEmbeddingWatch, public QAbstractNativeEventFilter {
 public:
-    QtTrayEmbeddingWatch(std::function<xcb_window_t()> icon, std::function<void()> embedded)
-        : root_(qtRoot()), icon_(std::move(icon)), embedded_(std::move(embedded))
+    QtTrayEmbeddingWatch(std::function<xcb_window_t()> icon, std::function<void(bool)> changed)
+        : root_(qtRoot()), icon_(std::move(icon)), changed_(std::move(changed))
     {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
@@ -24,7 +24,7 @@ public:
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
     {
-        if (told_ || type != "xcb_generic_event_t") return false;
+        if (type != "xcb_generic_event_t") return false;
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         switch (event->response_type & 0x7f) {
         case XCB_REPARENT_NOTIFY: {
@@ -45,9 +45,9 @@ public:
         default:
             return false;
         }
-        if (inTray_ && mapped_) {
-            told_ = true;
-            embedded_();
+        if (embedded_ != (inTray_ && mapped_)) {
+            embedded_ = !embedded_;
+            changed_(embedded_);
         }
         return false;
     }
@@ -66,20 +66,21 @@ private:
 
     const xcb_window_t root_;
     std::function<xcb_window_t()> icon_;
-    std::function<void()> embedded_;
+    std::function<void(bool)> changed_;
     xcb_window_t window_ = XCB_WINDOW_NONE;
     bool inTray_ = false;
     bool mapped_ = false;
-    bool told_ = false;
+    // As last told.
+    bool embedded_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<TrayEmbeddingWatch> watchTrayEmbedding(std::function<xcb_window_t()> icon,
-                                                       std::function<void()> embedded)
+                                                       std::function<void(bool embedded)> changed)
 {
     if (!qtConnection()) return nullptr;
-    return std::make_unique<QtTrayEmbeddingWatch>(std::move(icon), std::move(embedded));
+    return std::make_unique<QtTrayEmbeddingWatch>(std::move(icon), std::move(changed));
 }
 
 }  // namespace x11

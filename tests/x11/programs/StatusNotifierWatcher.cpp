@@ -7,7 +7,9 @@
 // host registering or leaving by turns, before it answers anything else.
 //
 // A hostile MODE: "refuses-items" refuses every item (AccessDenied); "hides-host-property"
-// answers only whether a tray shows the items, and leaves that out of its introspection.
+// answers only whether a tray shows the items, and leaves that out of its introspection;
+// "wrong-types" declares the watcher's properties but answers whether a tray shows the
+// items with a string and its items with a number.
 //
 //   glimra_test_tray_watcher BUS-ADDRESS ITEMS-FILE [MODE]
 
@@ -87,30 +89,41 @@ private:
     mutable int hostQuestions_ = 0;
 };
 
-// Answers whether a tray shows the items, as a watcher made by hand may, but leaves the
-// question out of its introspection; it knows nothing else.
-class WatcherHidingHostProperty : public QDBusVirtualObject {
+// A watcher made by hand: it answers whether a tray shows the items, and either leaves
+// that question out of its introspection or answers it, and its items, with wrong types;
+// it knows nothing else.
+class HandMadeWatcher : public QDBusVirtualObject {
 public:
+    explicit HandMadeWatcher(bool wrongTypes) : wrongTypes_(wrongTypes) {}
+
     QString introspect(const QString&) const override
     {
-        return QStringLiteral(
-            "  <interface name=\"org.kde.StatusNotifierWatcher\">\n"
-            "    <method name=\"RegisterStatusNotifierItem\"><arg type=\"s\" direction=\"in\"/></method>\n"
-            "    <property name=\"ProtocolVersion\" type=\"i\" access=\"read\"/>\n"
-            "  </interface>\n");
+        QString properties = QStringLiteral("    <property name=\"ProtocolVersion\" type=\"i\" access=\"read\"/>\n");
+        if (wrongTypes_)
+            properties += QStringLiteral(
+                "    <property name=\"IsStatusNotifierHostRegistered\" type=\"b\" access=\"read\"/>\n"
+                "    <property name=\"RegisteredStatusNotifierItems\" type=\"as\" access=\"read\"/>\n");
+        return QStringLiteral("  <interface name=\"org.kde.StatusNotifierWatcher\">\n"
+                              "    <method name=\"RegisterStatusNotifierItem\"><arg type=\"s\" direction=\"in\"/></method>\n") +
+               properties + QStringLiteral("  </interface>\n");
     }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
-        const bool asksHost = message.member() == QStringLiteral("Get") &&
-                              message.arguments().value(1).toString() == QStringLiteral("IsStatusNotifierHostRegistered");
+        const QString asked = message.member() == QStringLiteral("Get") ? message.arguments().value(1).toString() : QString();
+        const QVariant host = wrongTypes_ ? QVariant(QStringLiteral("true")) : QVariant(true);
         if (message.member() == QStringLiteral("Introspect"))
             connection.send(message.createReply(QStringLiteral("<node>\n") + introspect({}) + QStringLiteral("</node>\n")));
-        else if (asksHost)
-            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(true))));
+        else if (asked == QStringLiteral("IsStatusNotifierHostRegistered"))
+            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(host))));
+        else if (wrongTypes_ && asked == QStringLiteral("RegisteredStatusNotifierItems"))
+            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(1))));
         else
             connection.send(message.createErrorReply(QDBusError::UnknownMethod, message.member()));
         return true;
     }
+
+private:
+    const bool wrongTypes_;
 };
 
 int main(int argc, char** argv)
@@ -119,18 +132,20 @@ int main(int argc, char** argv)
     const char* mode = argc == 4 ? argv[3] : "";
     const bool refusesItems = std::strcmp(mode, "refuses-items") == 0;
     const bool hidesHostProperty = std::strcmp(mode, "hides-host-property") == 0;
-    if ((argc != 3 && argc != 4) || (argc == 4 && !refusesItems && !hidesHostProperty)) {
-        std::fprintf(stderr, "usage: %s BUS-ADDRESS ITEMS-FILE [refuses-items|hides-host-property]\n", argv[0]);
+    const bool wrongTypes = std::strcmp(mode, "wrong-types") == 0;
+    if ((argc != 3 && argc != 4) || (argc == 4 && !refusesItems && !hidesHostProperty && !wrongTypes)) {
+        std::fprintf(stderr, "usage: %s BUS-ADDRESS ITEMS-FILE [refuses-items|hides-host-property|wrong-types]\n",
+                     argv[0]);
         return 2;
     }
     QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLocal8Bit(argv[1]), QStringLiteral("tray"));
     QFile itemsFile(QString::fromLocal8Bit(argv[2]));
     StatusNotifierWatcher watcher(itemsFile, refusesItems);
-    WatcherHidingHostProperty hidingWatcher;
+    HandMadeWatcher handMadeWatcher(wrongTypes);
     const QString path = QStringLiteral("/StatusNotifierWatcher");
     // The object before the name: whoever sees the name may ask the object at once.
     if (!bus.isConnected() ||
-        !(hidesHostProperty ? bus.registerVirtualObject(path, &hidingWatcher)
+        !(hidesHostProperty || wrongTypes ? bus.registerVirtualObject(path, &handMadeWatcher)
                             : bus.registerObject(path, &watcher,
                                                  QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties |
                                                      QDBusConnection::ExportAllSignals)) ||
