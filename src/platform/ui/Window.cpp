@@ -200,8 +200,9 @@ void Window::setVisible(bool visible)
     // The state goes on before each mapping: the window manager drops it on withdrawal.
     // Panels float over the user's work on whichever workspace it is.
     if (visible && !isVisible() && style_ == Style::panel && hasWindowSystem()) {
+        // Another window manager may have come since the last showing.
+        applyWindowFlags();
         x11::floatOnEveryWorkspace(static_cast<xcb_window_t>(winId()));
-        mayAskPlaceAgain_ = x11::windowManagerPlacesMappedWindows();
         if (!attentionMarks_)
             attentionMarks_ = x11::refuseAttentionMarks([this] { return static_cast<xcb_window_t>(internalWinId()); });
     }
@@ -246,8 +247,12 @@ void Window::applyWindowFlags()
     // Panels float over the user's work and never take the keyboard from it.
     if (borderless() && hasWindowSystem()) flags |= Qt::WindowDoesNotAcceptFocus;
     // Window managers bind drags with a modifier to moving the window under the pointer;
-    // an overlay must get those drags itself (override-redirect on X11).
-    if (style_ == Style::overlay && hasWindowSystem()) flags |= Qt::BypassWindowManagerHint;
+    // an overlay must get those drags itself (override-redirect on X11). A window manager
+    // that places the windows it maps by rules of its own shows a panel elsewhere first,
+    // whatever its hints say: the panel bypasses it too.
+    if (hasWindowSystem() &&
+        (style_ == Style::overlay || (style_ == Style::panel && x11::windowManagerPlacesMappedWindows())))
+        flags |= Qt::BypassWindowManagerHint;
     if (level_ > desktop::level::normal) flags |= Qt::WindowStaysOnTopHint;
     if (ignoresMouseEvents_) flags |= Qt::WindowTransparentForInput;
     if (flags == windowFlags()) return;
@@ -267,14 +272,6 @@ void Window::applyWindowFlags()
 void Window::adoptQtGeometry()
 {
     if (changingFlags_ || !isVisible() || geometry() == clientGeometry()) return;
-    // Where the window manager places a panel it maps anew by rules of its own, the panel
-    // asks once more for its place on a display; a window manager that keeps its own place
-    // then, or moves a window off a display that went away, is followed.
-    if (mayAskPlaceAgain_ && screen()) {
-        mayAskPlaceAgain_ = false;
-        setGeometry(clientGeometry());
-        return;
-    }
     frame_ = screenFrame(geometry());
     frame_.size.height += outerBarHeight();
     publish();

@@ -144,8 +144,6 @@ private:
     bool ignoresMouseEvents_ = false;
     std::string title_;
     bool changingFlags_ = false;
-    // A panel shown under a window manager that places the windows it maps, not yet placed.
-    bool mayAskPlaceAgain_ = false;
     Animation alphaAnimation_;
     Window* parent_ = nullptr;
     std::vector<QPointer<Window>> children_;

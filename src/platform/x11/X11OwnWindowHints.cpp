@@ -77,10 +77,6 @@ const std::string& windowManagerName()
     return followed.name();
 }
 
-// i3 makes a dock a bar along the screen's edge, as wide as the screen, and shrinks its
-// workspace by the bar; a utility window it floats where it asks.
-bool docksBecomeBars() { return windowManagerName() == "i3"; }
-
 }  // namespace
 
 void floatOnEveryWorkspace(xcb_window_t window)
@@ -90,7 +86,7 @@ void floatOnEveryWorkspace(xcb_window_t window)
     // Replaces the types Qt wrote from the window's flags; Qt writes them only when the
     // flags change, and a new window is typed again before it is mapped. Not transient:
     // window managers hide a utility window transient for a hidden leader.
-    const xcb_atom_t type = qtAtom(docksBecomeBars() ? "_NET_WM_WINDOW_TYPE_UTILITY" : "_NET_WM_WINDOW_TYPE_DOCK");
+    const xcb_atom_t type = qtAtom("_NET_WM_WINDOW_TYPE_DOCK");
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, qtAtom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
                         &type);
     // Written before each mapping, without reading the states back: the window manager

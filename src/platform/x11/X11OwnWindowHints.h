@@ -10,16 +10,15 @@ namespace x11 {
 // Types the window as a panel's own (a dock) that floats over the user's work on every
 // workspace, out of task bars, pagers and window switchers. A window manager hides a
 // utility window with its inactive application and keeps a transient one on its leader's
-// workspace; a dock it leaves where it asks and never focuses. Under a window manager that
-// makes docks bars along the screen's edge (i3) the window is a utility window instead.
-// It must be called while the window is not mapped: the manager reads the type and the
-// state when it maps the window (and drops the state when the window is withdrawn). Main
-// thread only.
+// workspace; a dock it leaves where it asks and never focuses. It must be called while
+// the window is not mapped: the manager reads the type and the state when it maps the
+// window (and drops the state when the window is withdrawn). Main thread only.
 void floatOnEveryWorkspace(xcb_window_t window);
 
 // Whether the window manager places a window it maps anew where its own rules say, whatever
-// the window asks: awesome by its rules, i3 a floating window below its title bar. A panel
-// then asks once more for its place after each showing. Main thread only.
+// the window's position, type, decoration and size hints ask: awesome away from other
+// windows by its rules, i3 a floating window as far below its place as its title bar is
+// high (and only then drops the bar). A panel then bypasses it. Main thread only.
 bool windowManagerPlacesMappedWindows();
 
 // Keeps the window manager's work area, and so the displays' visible frames, clear of the
