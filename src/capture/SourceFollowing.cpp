@@ -23,12 +23,18 @@ constexpr const char* noFrameReason = "流无帧（帧彻底停发，既有检�
 
 std::string wholeSize(core::Size size) { return capture::wholeSizeText(size.width, size.height); }
 
+// Where the window server last saw the window, while it shows it; never waits on the server.
+std::optional<core::Rect> onScreenBounds(desktop::WindowID windowID)
+{
+    const auto info = WindowQuery::onScreenInfo(windowID);
+    return info ? OcclusionProbe::boundsRect(*info) : std::nullopt;
+}
+
 }  // namespace
 
 std::optional<double> StreamMirror::sourceDisplayScale(const desktop::ShareableWindow& window)
 {
-    const auto info = WindowQuery::onScreenInfo(window.windowID);
-    const auto bounds = info ? OcclusionProbe::boundsRect(*info) : std::nullopt;
+    const auto bounds = onScreenBounds(window.windowID);
     if (!bounds) return std::nullopt;
     auto& displays = desktop::displays();
     const auto id = displays.displayAt({bounds->midX(), bounds->midY()});
@@ -59,8 +65,7 @@ void StreamMirror::startResizePoll()
 void StreamMirror::pollTick()
 {
     if (pausedWanted_) return;
-    const auto info = WindowQuery::onScreenInfo(target_.windowID);
-    const auto bounds = info ? OcclusionProbe::boundsRect(*info) : std::nullopt;
+    const auto bounds = onScreenBounds(target_.windowID);
     const double now = dispatch::now();
     if (!stream_) {
         // A start that failed leaves no stream behind: to the watchdog that is silence.
@@ -113,7 +118,7 @@ void StreamMirror::checkFullscreenLater()
         // Off screen for being on another workspace, unmapped on this one or withdrawn by
         // its client, it is no full-screen window: nor are the questions below, which may
         // wait on the window server, asked twice a second while it stays so.
-        const auto presence = desktop::windowServer().windowPresence(target.windowID);
+        const auto presence = desktop::windowServer().windowPresence(target.windowID, target.life);
         if (presence == desktop::WindowPresence::otherWorkspace || presence == desktop::WindowPresence::listedAlive ||
             presence == desktop::WindowPresence::unlisted)
             return;
@@ -226,23 +231,15 @@ void StreamMirror::startAXObservation()
         return;
     }
     // Runs on the main queue: reads the new size there and hands it to the capture queue.
+    // A window shown nowhere has no size the mirror could show (a client that unmaps itself
+    // loses its frame meanwhile): the size is the one the window server shows it at, read
+    // once; the poll follows whatever this misses.
     auto onResize = dispatch::whileAlive(
-        weak_from_this(), [element = *element, windowID](StreamMirror& self, const desktop::Element&, const std::string&) {
+        weak_from_this(), [windowID](StreamMirror& self, const desktop::Element&, const std::string&) {
             if (self.isStopped() || !self.hasStream() || self.isPaused()) return;
-            desktop::AXValue value;
-            if (desktop::accessibility().copyAttribute(element, desktop::ax::size, value) != desktop::ax::success)
-                return;
-            const auto* size = std::get_if<core::Size>(&value);
-            if (!size || size->width <= 1 || size->height <= 1) return;
-            // A window shown nowhere has no size the mirror could show: a client that
-            // unmaps itself loses its frame meanwhile, and may show again before the list
-            // is read. So the size counts only where the whole list, which waits for a change
-            // the server told of, shows the window at it too; the poll follows the rest.
-            const auto shown = desktop::windowServer().windowList(desktop::WindowListOption::onScreenOnly);
-            const auto entry = shown ? OcclusionProbe::indexOf(windowID, *shown) : std::nullopt;
-            const auto bounds = entry ? OcclusionProbe::boundsRect(entry->second) : std::nullopt;
-            if (!bounds || !core::sameSize(bounds->size, *size, sizeTolerance)) return;
-            self.ref().post([size = *size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
+            const auto bounds = onScreenBounds(windowID);
+            if (!bounds || bounds->width() <= 1 || bounds->height() <= 1) return;
+            self.ref().post([size = bounds->size](StreamMirror& mirror) { mirror.scheduleResizeFollow(size); });
         });
     desktop::Token observer = 0;
     const desktop::ax::Error created = accessibility.createObserver(pid, onResize, observer);

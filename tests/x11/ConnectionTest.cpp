@@ -1,5 +1,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/core/SystemLog.h"
+#include "platform/x11/X11QtConnection.h"
+#include "platform/x11/X11QtRefusals.h"
 
 #include "support/X11Client.h"
 #include "x11/X11ServiceFixture.h"
@@ -18,6 +20,7 @@
 namespace {
 
 using testsupport::openTestDisplay;
+using X11QtConnectionTest = testsupport::X11ServiceTest;
 
 // The system log's lines while it lives; the event thread writes them.
 class CapturedSystemLog {
@@ -137,6 +140,28 @@ TEST(X11Connection, LogsEachKindOfRefusedRequestOnceButNotAnotherClientsWindowGo
             "x11: the server refused " + request + own + "; later refusals of this kind are not logged";
         EXPECT_NE(std::find(seen.begin(), seen.end(), line), seen.end()) << line;
     }
+}
+
+// Qt keeps its connection's refusals to its debug output: one naming a window of that
+// connection's own is logged, a foreign window gone is not.
+TEST_F(X11QtConnectionTest, LogsRefusalsOnQtsConnectionAsOnOurs)
+{
+    const CapturedSystemLog log;
+    x11::logQtRefusals(*connection);
+    auto* qt = x11::qtConnection();
+    ASSERT_TRUE(qt);
+    const xcb_window_t neverMade = xcb_generate_id(qt);
+    for (const xcb_window_t window : {xcb_window_t{0x1fffff}, neverMade}) xcb_map_window(qt, window);
+    xcb_flush(qt);
+    char resource[32];
+    std::snprintf(resource, sizeof resource, "(resource 0x%x)", neverMade);
+    const auto logged = [&](const std::string& text) {
+        const auto lines = log.lines();
+        return std::any_of(lines.begin(), lines.end(), [&](const auto& seen) { return seen.find(text) != seen.npos; });
+    };
+    EXPECT_TRUE(waitOnMain([&] { return logged("refused request 8 with BadWindow " + std::string(resource)); }));
+    // The foreign window's refusal came first: by now it was passed over.
+    EXPECT_FALSE(logged("0x1fffff"));
 }
 
 }  // namespace

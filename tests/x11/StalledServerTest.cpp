@@ -63,9 +63,10 @@ TEST(X11StalledServer, TheWindowListTheApplicationsAndThePolledInputAnswerWhileT
     ASSERT_TRUE(connection);
     const auto clients = std::make_shared<x11::ClientFactsCache>(connection);
     x11::X11WindowServer server(connection, clients);
-    x11::X11Workspace workspace(connection, clients);
+    const auto active = std::make_shared<x11::ActiveClient>(connection);
+    x11::X11Workspace workspace(connection, clients, active);
     x11::X11Input input(connection, std::make_shared<x11::X11KeyMap>(connection->xcb()));
-    x11::X11Accessibility accessibility(connection, clients);
+    x11::X11Accessibility accessibility(connection, clients, active);
     X11Client term({"xterm", "-geometry", "40x12+100+100"});
     const auto window = term.waitForWindow("XTerm");
     ASSERT_NE(window, 0u);

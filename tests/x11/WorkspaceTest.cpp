@@ -49,7 +49,8 @@ TEST(X11Workspace, AnApplicationIsTheClientsOfOneProcessAndThisProcessIsAlwaysOn
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11Workspace workspace(connection, std::make_shared<x11::ClientFactsCache>(connection));
+    x11::X11Workspace workspace(connection, std::make_shared<x11::ClientFactsCache>(connection),
+                                std::make_shared<x11::ActiveClient>(connection));
     X11Client eyes({"xeyes"});
     X11Client clock({"xclock", "-update", "1"});
     X11Client secondClock({"xclock", "-update", "1"});
@@ -83,7 +84,8 @@ TEST(X11Workspace, TheCopyThatHoldsTheInstanceLockCarriesThisApplicationsIdentif
 {
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11Workspace workspace(connection, std::make_shared<x11::ClientFactsCache>(connection));
+    x11::X11Workspace workspace(connection, std::make_shared<x11::ClientFactsCache>(connection),
+                                std::make_shared<x11::ActiveClient>(connection));
     // Another live process named as the holder in the lock file, as QLockFile writes it.
     X11Client holder({"sleep", "60"});
     const auto folder = linuxdesktop::InstanceLock::defaultFolder();
@@ -112,7 +114,8 @@ TEST(X11Workspace, TheFrontmostApplicationFollowsActivation)
     dispatch::install(std::make_shared<dispatch::ThreadScheduler>());
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
-    x11::X11Workspace workspace(connection, std::make_shared<x11::ClientFactsCache>(connection));
+    x11::X11Workspace workspace(connection, std::make_shared<x11::ClientFactsCache>(connection),
+                                std::make_shared<x11::ActiveClient>(connection));
     X11Client first({"xterm"});
     const auto firstWindow = first.waitForWindow("XTerm");
     X11Client second({"xterm"});
@@ -145,7 +148,7 @@ TEST(X11Workspace, HidesUnhidesAndTerminatesAnApplication)
     const auto connection = x11test::openTestDisplay();
     ASSERT_TRUE(connection);
     const auto clients = std::make_shared<x11::ClientFactsCache>(connection);
-    x11::X11Workspace workspace(connection, clients);
+    x11::X11Workspace workspace(connection, clients, std::make_shared<x11::ActiveClient>(connection));
     x11::X11WindowServer server(connection, clients);
     X11Client term({"xterm"});
     const auto window = term.waitForWindow("XTerm");

@@ -39,8 +39,8 @@ protected:
         if (HasFatalFailure()) return;
         // The displays fill the global space the window control converts through.
         displays = std::make_shared<x11::X11Displays>(connection);
-        accessibility =
-            std::make_shared<x11::X11Accessibility>(connection, std::make_shared<x11::ClientFactsCache>(connection));
+        accessibility = std::make_shared<x11::X11Accessibility>(
+            connection, std::make_shared<x11::ClientFactsCache>(connection), std::make_shared<x11::ActiveClient>(connection));
     }
 
     desktop::Element elementOf(X11Client& client, const std::string& windowClass)

@@ -196,7 +196,8 @@ TEST_F(X11ScaledProcess, DISABLED_PointsAreHalfThePixels)
     EXPECT_EQ(desktop::globalSpace().toGlobal(core::Rect(200, 100, 400, 300)), core::Rect(100, 50, 200, 150));
 
     // Window control speaks points too: a frame moved to (100, 50) lands at pixel (200, 100).
-    x11::X11Accessibility accessibility(connection, std::make_shared<x11::ClientFactsCache>(connection));
+    x11::X11Accessibility accessibility(connection, std::make_shared<x11::ClientFactsCache>(connection),
+                                        std::make_shared<x11::ActiveClient>(connection));
     testsupport::X11Client clock({"xclock", "-update", "1"});
     const auto window = static_cast<xcb_window_t>(clock.waitForWindow("XClock"));
     ASSERT_NE(window, 0u);
@@ -282,8 +283,9 @@ TEST_F(X11DisplaysTest, AFloodOfARootPropertyCostsAReadForABatchOfNotices)
 {
     const auto clients = std::make_shared<x11::ClientFactsCache>(connection);
     x11::X11Displays displays(connection);
-    x11::X11Workspace workspace(connection, clients);
-    x11::X11Accessibility accessibility(connection, clients);
+    const auto activeClient = std::make_shared<x11::ActiveClient>(connection);
+    x11::X11Workspace workspace(connection, clients, activeClient);
+    x11::X11Accessibility accessibility(connection, clients, activeClient);
     const xcb_atom_t noise = connection->atom("GLIMRA_TEST_NOISE");
     QtRootPropertyNotices qtNoise(noise);
     const auto handlerNotices = std::make_shared<std::atomic<int>>(0);

@@ -125,40 +125,46 @@ struct X11Accessibility::Observers {
     xcb_window_t active = XCB_WINDOW_NONE;
 };
 
-X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
+X11Accessibility::X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients,
+                                   std::shared_ptr<ActiveClient> active)
     : connection_(std::move(connection)),
       clients_(std::move(clients)),
       observers_(std::make_shared<Observers>()),
       corners_(connection_),
-      placement_(connection_)
+      placement_(connection_),
+      active_(std::move(active))
 {
     // Frames are children of the root: their moves and resizes show as its substructure.
-    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE);
-    observers_->active = ewmh::activeOrFocusedClient(*connection_);
+    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
+    observers_->active = active_->current();
 
     const auto recheckAll = [weakConnection = std::weak_ptr<Connection>(connection_),
                              weakClients = std::weak_ptr<ClientFactsCache>(clients_),
+                             weakActive = std::weak_ptr<ActiveClient>(active_),
                              weakObservers = std::weak_ptr<Observers>(observers_)] {
         const auto connection = weakConnection.lock();
         const auto clients = weakClients.lock();
+        const auto active = weakActive.lock();
         const auto observers = weakObservers.lock();
-        if (connection && clients && observers) recheck(*connection, *clients, observers);
+        if (connection && clients && active && observers) recheck(*connection, *clients, active->current(), observers);
     };
     // The server is asked where the windows are, which may take long on a busy server:
     // never on the main queue, nor on the event thread.
-    rechecks_ = std::make_unique<BatchedRead>(connection_, dispatch::Queue("x11.accessibility.recheck"), recheckAll);
-    const auto activeAtom = connection_->atom("_NET_ACTIVE_WINDOW");
-    connection_->watchRootProperty(activeAtom);
-    handler_ = connection_->addEventHandler([activeAtom, rechecks = rechecks_.get()](const xcb_generic_event_t& event) {
-        const auto type = event.response_type & 0x7f;
-        if (type == XCB_CONFIGURE_NOTIFY ||
-            (type == XCB_PROPERTY_NOTIFY &&
-             reinterpret_cast<const xcb_property_notify_event_t&>(event).atom == activeAtom))
-            rechecks->notice();
+    rechecks_ = std::make_shared<BatchedRead>(connection_, dispatch::Queue("x11.accessibility.recheck"), recheckAll);
+    handler_ = connection_->addEventHandler([rechecks = rechecks_.get()](const xcb_generic_event_t& event) {
+        if ((event.response_type & 0x7f) == XCB_CONFIGURE_NOTIFY) rechecks->notice();
+    });
+    // The active client is read once for every service; a new read is compared here.
+    activeListener_ = active_->addListener([weakRechecks = std::weak_ptr<BatchedRead>(rechecks_)](xcb_window_t) {
+        if (const auto rechecks = weakRechecks.lock()) rechecks->readSoon();
     });
 }
 
-X11Accessibility::~X11Accessibility() { connection_->removeEventHandler(handler_); }
+X11Accessibility::~X11Accessibility()
+{
+    active_->removeListener(activeListener_);
+    connection_->removeEventHandler(handler_);
+}
 
 bool X11Accessibility::isTrusted(bool) { return true; }
 
@@ -365,7 +371,7 @@ ax::Error X11Accessibility::removeNotification(desktop::Token observer, const de
 
 void X11Accessibility::destroyObserver(desktop::Token observer) { observers_->registry.destroy(observer); }
 
-void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& clients,
+void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& clients, xcb_window_t active,
                                const std::shared_ptr<Observers>& observers)
 {
     const ClientPids pids(connection, clients);
@@ -384,7 +390,6 @@ void X11Accessibility::recheck(Connection& connection, const ClientFactsCache& c
         for (const auto client : clientsOf(connection, pids, pid)) windows.emplace(client, pid);
     std::map<desktop::WindowID, std::optional<core::Rect>> frames;
     for (const auto& [window, pid] : windows) frames.emplace(window, frameInPoints(connection, window));
-    const auto active = ewmh::activeOrFocusedClient(connection);
     const auto activePid = pids.of(active);
 
     struct Notice {

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/Accessibility.h"
 #include "platform/x11/X11AccessibilityPlacement.h"
+#include "platform/x11/X11ActiveClient.h"
 #include "platform/x11/X11BatchedRead.h"
 #include "platform/x11/X11ButtonFreeCorners.h"
 #include "platform/x11/X11ClientFactsCache.h"
@@ -18,7 +19,8 @@ namespace x11 {
 // is taken from the shared client cache. Trust is always granted.
 class X11Accessibility : public desktop::Accessibility {
 public:
-    X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
+    X11Accessibility(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients,
+                     std::shared_ptr<ActiveClient> active);
     ~X11Accessibility() override;
 
     bool isTrusted(bool prompt = false) override;
@@ -45,7 +47,7 @@ private:
     struct Observers;
     // Compares the watched windows and the active one with what was seen last and tells
     // the observers, on the main queue, what changed.
-    static void recheck(Connection& connection, const ClientFactsCache& clients,
+    static void recheck(Connection& connection, const ClientFactsCache& clients, xcb_window_t active,
                         const std::shared_ptr<Observers>& observers);
 
     desktop::ax::Error copyOfApplication(desktop::Pid pid, const std::string& attribute, desktop::AXValue& value);
@@ -61,8 +63,10 @@ private:
     std::shared_ptr<Observers> observers_;
     ButtonFreeCorners corners_;
     FramePlacement placement_;
-    std::unique_ptr<BatchedRead> rechecks_;
+    const std::shared_ptr<ActiveClient> active_;
+    std::shared_ptr<BatchedRead> rechecks_;
     Connection::HandlerToken handler_ = 0;
+    desktop::Token activeListener_ = 0;
 };
 
 }  // namespace x11

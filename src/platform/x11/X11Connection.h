@@ -69,6 +69,7 @@ public:
     }
     // Logs a refusal the same way, for replies read by other means.
     void noteRefusal(const xcb_generic_error_t& error);
+    const ErrorLog& errorLog() const { return errors_; }
 
     // The atom of the name, interned once.
     xcb_atom_t atom(std::string_view name);

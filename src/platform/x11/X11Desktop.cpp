@@ -15,6 +15,7 @@
 #include "platform/x11/X11KeyMap.h"
 #include "platform/x11/X11NativePicture.h"
 #include "platform/x11/X11Permissions.h"
+#include "platform/x11/X11QtRefusals.h"
 #include "platform/x11/X11VirtualDisplays.h"
 #include "platform/x11/X11WindowServer.h"
 #include "platform/x11/X11Workspace.h"
@@ -31,8 +32,10 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     auto desktop = std::make_shared<desktop::Desktop>();
     desktop->windowServer = windowServer;
     desktop->displays = displays;
-    desktop->workspace = std::make_shared<X11Workspace>(connection, clients);
-    desktop->accessibility = std::make_shared<X11Accessibility>(connection, clients);
+    // Both follow the client in front, read once for both.
+    const auto active = std::make_shared<ActiveClient>(connection);
+    desktop->workspace = std::make_shared<X11Workspace>(connection, clients, active);
+    desktop->accessibility = std::make_shared<X11Accessibility>(connection, clients, active);
     const auto keyMap = std::make_shared<X11KeyMap>(connection->xcb());
     desktop->input = std::make_shared<X11Input>(connection, keyMap);
     desktop->hotKeys = std::make_shared<X11HotKeys>(connection, keyMap);
@@ -49,6 +52,7 @@ std::shared_ptr<desktop::Desktop> makeDesktop(std::shared_ptr<Connection> connec
     desktop->conventions = {desktop::Conventions::KeyNotation::words, "linux",
                             desktop::Conventions::Furniture::panelAndTaskBar};
     ui::installNativePictures(nativePictureMaker());
+    logQtRefusals(*connection);
     return desktop;
 }
 

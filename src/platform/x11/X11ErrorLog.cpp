@@ -29,6 +29,12 @@ std::string hex(std::uint32_t value)
 
 ErrorLog::ErrorLog(const xcb_setup_t& setup) : ownBase_(setup.resource_id_base), ownMask_(setup.resource_id_mask) {}
 
+ErrorLog::ErrorLog(const xcb_setup_t& setup, const ErrorLog& sameServer) : ErrorLog(setup)
+{
+    std::lock_guard lock(sameServer.mutex_);
+    extensions_ = sameServer.extensions_;
+}
+
 bool ErrorLog::isGoneForeignResource(const xcb_generic_error_t& error) const
 {
     const bool gone = error.error_code == XCB_WINDOW || error.error_code == XCB_DRAWABLE;

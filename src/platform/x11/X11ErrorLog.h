@@ -19,6 +19,8 @@ class ErrorLog {
 public:
     // The connection's setup tells which resources are its own.
     explicit ErrorLog(const xcb_setup_t& setup);
+    // For another connection to the same server, whose extensions it names already.
+    ErrorLog(const xcb_setup_t& setup, const ErrorLog& sameServer);
 
     // The names of the extensions whose requests may fail, by their major opcode.
     void nameExtension(std::uint8_t majorOpcode, std::string name);

@@ -4,7 +4,6 @@
 #include "platform/dispatch/Queue.h"
 #include "platform/linux/InstanceLock.h"
 #include "platform/x11/X11ApplicationIdentity.h"
-#include "platform/x11/X11EventMask.h"
 #include "platform/x11/X11Ewmh.h"
 
 #include <algorithm>
@@ -24,29 +23,26 @@ bool has(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom)
 
 }  // namespace
 
-X11Workspace::X11Workspace(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients)
+X11Workspace::X11Workspace(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients,
+                           std::shared_ptr<ActiveClient> active)
     : connection_(std::move(connection)),
       clientList_(std::move(clients)),
       ownPid_(static_cast<desktop::Pid>(::getpid())),
-      front_(std::make_shared<Front>())
+      front_(std::make_shared<Front>()),
+      active_(std::move(active))
 {
-    // The root hears the focus come from or go to it, which is how the focus moves where
-    // no window manager names an active window.
-    addEventMask(*connection_, connection_->root(), XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_FOCUS_CHANGE);
-    connection_->watchRootProperty(connection_->atom("_NET_ACTIVE_WINDOW"));
     refresh();
-    const auto read = [weakConnection = std::weak_ptr<Connection>(connection_),
-                       weakFront = std::weak_ptr<Front>(front_), observers = observers_] {
+    activeListener_ = active_->addListener([weakConnection = std::weak_ptr<Connection>(connection_),
+                                            weakFront = std::weak_ptr<Front>(front_),
+                                            observers = observers_](xcb_window_t window) {
         const auto connection = weakConnection.lock();
         const auto front = weakFront.lock();
-        if (connection && front) readFront(*connection, *front, observers);
-    };
-    activationReads_ = std::make_unique<BatchedRead>(connection_, dispatch::Queue("x11.workspace.activation"), read);
-    handler_ = connection_->addEventHandler([this](const xcb_generic_event_t& event) { onEvent(event); });
-    activationReads_->readSoon();
+        if (connection && front) followFront(*connection, *front, observers, window);
+    });
+    active_->readSoon();
 }
 
-X11Workspace::~X11Workspace() { connection_->removeEventHandler(handler_); }
+X11Workspace::~X11Workspace() { active_->removeListener(activeListener_); }
 
 std::optional<desktop::Pid> X11Workspace::otherInstance()
 {
@@ -160,7 +156,7 @@ std::optional<desktop::RunningApp> X11Workspace::frontmostApplication()
     // A window manager that names no active window (xmonad) leaves it to the input focus,
     // which only the root's focus notices and the asks tell of.
     if (clientList_->snapshot()->activeWindow != XCB_WINDOW_NONE) return std::nullopt;
-    activationReads_->readSoon();
+    active_->readSoon();
     std::optional<desktop::Pid> focused;
     {
         std::lock_guard lock(front_->mutex);
@@ -253,23 +249,9 @@ desktop::ActivationPolicy X11Workspace::activationPolicy() { return policy_; }
 
 void X11Workspace::setActivationPolicy(desktop::ActivationPolicy policy) { policy_ = policy; }
 
-void X11Workspace::onEvent(const xcb_generic_event_t& event)
+void X11Workspace::followFront(Connection& connection, Front& front,
+                               const sim::MainQueueObservers<desktop::Pid>& observers, xcb_window_t active)
 {
-    const auto type = event.response_type & 0x7f;
-    if (type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT) {
-        if (reinterpret_cast<const xcb_focus_in_event_t&>(event).event == connection_->root())
-            activationReads_->notice();
-        return;
-    }
-    if (type != XCB_PROPERTY_NOTIFY) return;
-    const auto& notify = reinterpret_cast<const xcb_property_notify_event_t&>(event);
-    if (notify.window == connection_->root() && notify.atom == connection_->atom("_NET_ACTIVE_WINDOW"))
-        activationReads_->notice();
-}
-
-void X11Workspace::readFront(Connection& connection, Front& front, const sim::MainQueueObservers<desktop::Pid>& observers)
-{
-    const auto active = ewmh::activeOrFocusedClient(connection);
     std::optional<desktop::Pid> pid;
     if (active != XCB_WINDOW_NONE)
         if (const auto facts = readClientFacts(connection, {active}); !facts.empty() && facts[0]) pid = facts[0]->pid;

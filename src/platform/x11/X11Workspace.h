@@ -2,7 +2,7 @@
 
 #include "platform/desktop/Workspace.h"
 #include "platform/sim/MainQueueObservers.h"
-#include "platform/x11/X11BatchedRead.h"
+#include "platform/x11/X11ActiveClient.h"
 #include "platform/x11/X11ClientFactsCache.h"
 
 #include <atomic>
@@ -19,7 +19,8 @@ namespace x11 {
 // both carry this application's identifier.
 class X11Workspace : public desktop::Workspace {
 public:
-    X11Workspace(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients);
+    X11Workspace(std::shared_ptr<Connection> connection, std::shared_ptr<ClientFactsCache> clients,
+                 std::shared_ptr<ActiveClient> active);
     ~X11Workspace() override;
     X11Workspace(const X11Workspace&) = delete;
     X11Workspace& operator=(const X11Workspace&) = delete;
@@ -29,7 +30,9 @@ public:
     // An application whose windows have all gone answers with terminated set.
     std::optional<desktop::RunningApp> application(desktop::Pid pid) override;
     std::vector<desktop::RunningApp> applications(const std::string& bundleIdentifier) override;
-    // Asks the server nothing: the active window, or the focus, as last read after its notices.
+    // From the client list as a whole list reads it (which may wait for a window that just
+    // came or went); where no window is named active, the focus as last read after its
+    // notices, with a read asked for and not waited on.
     std::optional<desktop::RunningApp> frontmostApplication() override;
 
     // Activating the other copy of this application asks it to reopen.
@@ -61,15 +64,15 @@ private:
                                  std::optional<desktop::Pid> other);
     std::vector<xcb_window_t> windowsOf(desktop::Pid pid, const std::vector<ClientFacts>& clients, bool focusableOnly);
     void activateWindow(xcb_window_t window);
-    // The application in front, as the latest read after the event thread's notices found it.
+    // The application in front, as the latest read of the active client found it.
     struct Front {
         std::mutex mutex;
         std::optional<desktop::Pid> pid;
         // The last one the activation observers heard of.
         std::optional<desktop::Pid> lastActivated;
     };
-    void onEvent(const xcb_generic_event_t& event);
-    static void readFront(Connection& connection, Front& front, const sim::MainQueueObservers<desktop::Pid>& observers);
+    static void followFront(Connection& connection, Front& front, const sim::MainQueueObservers<desktop::Pid>& observers,
+                            xcb_window_t active);
 
     std::shared_ptr<Connection> connection_;
     const std::shared_ptr<ClientFactsCache> clientList_;
@@ -80,8 +83,8 @@ private:
     sim::MainQueueObservers<desktop::Pid> observers_;
     std::atomic<desktop::ActivationPolicy> policy_{desktop::ActivationPolicy::regular};
     const std::shared_ptr<Front> front_;
-    std::unique_ptr<BatchedRead> activationReads_;
-    Connection::HandlerToken handler_ = 0;
+    const std::shared_ptr<ActiveClient> active_;
+    desktop::Token activeListener_ = 0;
 };
 
 }  // namespace x11
