@@ -8,8 +8,7 @@
 //
 // A hostile MODE: "refuses-items" refuses every item (AccessDenied); "hides-host-property"
 // answers only whether a tray shows the items, and leaves that out of its introspection;
-// "wrong-types" declares the watcher's properties but answers whether a tray shows the
-// items with a string and its items with a number.
+// "wrong-types" declares whether a tray shows the items a boolean but answers a string.
 //
 //   glimra_test_tray_watcher BUS-ADDRESS ITEMS-FILE [MODE]
 
@@ -90,22 +89,19 @@ private:
 };
 
 // A watcher made by hand: it answers whether a tray shows the items, and either leaves
-// that question out of its introspection or answers it, and its items, with wrong types;
-// it knows nothing else.
+// that question out of its introspection or answers it with a string; nothing else.
 class HandMadeWatcher : public QDBusVirtualObject {
 public:
     explicit HandMadeWatcher(bool wrongTypes) : wrongTypes_(wrongTypes) {}
 
     QString introspect(const QString&) const override
     {
-        QString properties = QStringLiteral("    <property name=\"ProtocolVersion\" type=\"i\" access=\"read\"/>\n");
-        if (wrongTypes_)
-            properties += QStringLiteral(
-                "    <property name=\"IsStatusNotifierHostRegistered\" type=\"b\" access=\"read\"/>\n"
-                "    <property name=\"RegisteredStatusNotifierItems\" type=\"as\" access=\"read\"/>\n");
         return QStringLiteral("  <interface name=\"org.kde.StatusNotifierWatcher\">\n"
-                              "    <method name=\"RegisterStatusNotifierItem\"><arg type=\"s\" direction=\"in\"/></method>\n") +
-               properties + QStringLiteral("  </interface>\n");
+                              "    <method name=\"RegisterStatusNotifierItem\"><arg type=\"s\" direction=\"in\"/></method>\n"
+                              "    <property name=\"ProtocolVersion\" type=\"i\" access=\"read\"/>\n") +
+               (wrongTypes_ ? QStringLiteral("    <property name=\"IsStatusNotifierHostRegistered\" type=\"b\" access=\"read\"/>\n")
+                            : QString()) +
+               QStringLiteral("  </interface>\n");
     }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
     {
@@ -115,8 +111,6 @@ public:
             connection.send(message.createReply(QStringLiteral("<node>\n") + introspect({}) + QStringLiteral("</node>\n")));
         else if (asked == QStringLiteral("IsStatusNotifierHostRegistered"))
             connection.send(message.createReply(QVariant::fromValue(QDBusVariant(host))));
-        else if (wrongTypes_ && asked == QStringLiteral("RegisteredStatusNotifierItems"))
-            connection.send(message.createReply(QVariant::fromValue(QDBusVariant(1))));
         else
             connection.send(message.createErrorReply(QDBusError::UnknownMethod, message.member()));
         return true;
