@@ -213,4 +213,15 @@ TEST_F(X11ScreenResize, MiniWindowsHiddenDuringTheChangeAreLaidOutWhenTheyShowAg
         << glimra_->log();
 }
 
+// A screen made smaller than its output leaves no monitor: the own button opens the whole menu.
+TEST(X11NoMonitor, TheOwnButtonOpensTheWholeMenu)
+{
+    const TestDisplay display("1280x800x24");
+    runTool({"xrandr", "--fb", "1024x768"});
+    ASSERT_TRUE(waitUntil([] { return runTool({"xrandr", "--listmonitors"}).rfind("Monitors: 0", 0) == 0; }));
+    GlimraOnDesktop glimra;
+    ASSERT_TRUE(glimra.ready()) << glimra.err();
+    EXPECT_NE(openStatusMenu(glimra.pid(), statusButtonOf(glimra.pid()), 200), 0u) << glimra.log();
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 #include "platform/ui/ShownWidgetRegistration.h"
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeySequence>
 #include <QWidgetAction>
 
@@ -20,6 +22,13 @@
 
 namespace ui {
 namespace {
+
+// Qt makes one empty screen when the server reports no monitor.
+bool qtHasNoScreen()
+{
+    const auto screens = QGuiApplication::screens();
+    return std::none_of(screens.begin(), screens.end(), [](const QScreen* screen) { return !screen->geometry().isEmpty(); });
+}
 
 // In the order they opened: the front-most last.
 std::vector<Menu*>& openStack()
@@ -291,11 +300,21 @@ void Menu::popUp(core::Point screenPoint) { showAt(qtGlobalPoint(screenPoint).to
 void Menu::showAt(QPoint qtGlobal)
 {
     requestedPoint_ = qtGlobal;
-    menu_->popup(qtGlobal);
+    if (!qtHasNoScreen()) {
+        menu_->popup(qtGlobal);
+        return;
+    }
+    // A popup sizes the menu to Qt's screen, which is empty without a monitor: the menu
+    // opens at its full size instead, placed on the desktop's displays (the root then).
+    emit menu_->aboutToShow();
+    menu_->setGeometry(QRect(qtGlobal, menu_->sizeHint()));
+    menu_->show();
 }
 
 void Menu::placeOnDesktop()
 {
+    // A submenu Qt opened itself on an empty screen.
+    if (qtHasNoScreen() && menu_->size() != menu_->sizeHint()) menu_->resize(menu_->sizeHint());
     const QSize size = menu_->size();
     QPoint place = requestedPoint_;
     QRect beside;  // a submenu's item, global
