@@ -31,8 +31,7 @@ struct WindowManager {
     bool workspacesOnDemand = false;
 };
 
-// Where each window on the root (a window manager's frame, or a client it leaves bare)
-// showed since it was last mapped, seen by another client since before glimra started.
+// Where each window on the root (a frame, or a bare client) showed since it was last mapped.
 class PlacesWhenShown {
 public:
     PlacesWhenShown()
@@ -157,8 +156,7 @@ TEST_P(X11WindowManagers, OwnWindowsShowEverywhereUnmarkedAndStayWhereTheyAsk)
                 << propertyOf(window, "_NET_WM_DESKTOP") << propertyOf(window, "_NET_WM_STATE");
         }
     };
-    // Shown where it stays, not moved there once shown (i3's title, awesome's rules, KWin's
-    // origin): checked once it stands where it asked.
+    // Shown where it stays, not moved there once shown (i3's title, awesome's rules, KWin).
     const auto checkShownWhereItStays = [&](unsigned long window) {
         const auto [shown, now] = placesWhenShown.of(window);
         EXPECT_TRUE(shown == now) << window << " shown at " << shown.x << "," << shown.y << ", now at " << now.x << "," << now.y;

@@ -77,8 +77,7 @@ TEST_F(LiteralTextTest, AnOpenOverrideInANameStaysInsideIt)
     EXPECT_EQ(ui::isolated(name),
               "\u2068\u202E"
               "Evil\u2069");
-    // An isolate's end of the name's own would end the isolate early: it is left out; an
-    // isolate the name leaves open is closed inside.
+    // A name's own isolate end would end ours early: left out; an isolate left open is closed.
     EXPECT_EQ(ui::isolated("\u2069\u202Eevil\u2067a\u2069"), "\u2068\u202Eevil\u2067a\u2069\u2069");
     EXPECT_EQ(ui::isolated("\u2067a\u2068b"), "\u2068\u2067a\u2068b\u2069\u2069\u2069");
 
